@@ -1,0 +1,51 @@
+// Every failure of a program, its source files or its start-up becomes an
+// ERROR: file name, line, the finished English message and a kind ('s'
+// system, 'p' syntax, 'a' analysis, anything else a user exception). It is
+// thrown by value. raise_error builds one at a syntax-tree node; the driver
+// and the program run print escaped errors with print_error.
+
+#pragma once
+
+#include <string>
+
+namespace morvu {
+
+struct TOKEN;
+
+class ERROR {
+public:
+    std::string file;
+    int line = 0;
+    std::string message;
+    char kind = 's';
+
+    ERROR() = default;
+    ERROR(std::string file, int line, std::string message, char kind)
+        : file(std::move(file)), line(line), message(std::move(message)), kind(kind) {}
+    ERROR(const ERROR&) = default;
+    ERROR& operator=(const ERROR&) = default;
+};
+
+// Raises a language error at a node. Routine kind 'f', 'p' or 'o' prefixes
+// "Function", "Procedure" or "Operator" and the quoted routine name; any other
+// kind with a name prefixes only the quoted name; without a name the message
+// stands alone. While a language exception is pending, the pending error is
+// thrown instead.
+[[noreturn]] void raise_error(const TOKEN* node, char routine_kind, const char* routine_name,
+                              const char* message, char error_kind);
+[[noreturn]] inline void raise_error(const TOKEN* node, char routine_kind, const char* routine_name,
+                                     const std::string& message, char error_kind) {
+    raise_error(node, routine_kind, routine_name, message.c_str(), error_kind);
+}
+
+// "file '<name>', line '<n>'" for a node, "?" without one.
+std::string position_text(const TOKEN* node);
+
+// The printed form of an error, through the console stream.
+void print_error(const char* heading, const char* file, int line, const char* message);
+
+// The heading of an error kind: "Analysis error", "Syntax error", "System
+// error", or "" for a user kind.
+const char* error_heading(char kind);
+
+}  // namespace morvu

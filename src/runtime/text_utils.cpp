@@ -1,0 +1,150 @@
+#include "runtime/text_utils.h"
+
+#include <cstring>
+
+#include "frontend/lexer.h"
+#include "types/scalar/str.h"
+
+namespace morvu {
+
+void replace_substring(std::string& text, const char* search, const char* replacement, bool all) {
+    const size_t search_length = std::strlen(search);
+    // An empty search would match at the same place forever: with the all
+    // flag it replaces nothing.
+    if (search_length == 0 && all) return;
+    std::string result;
+    result.reserve(text.size());
+    size_t position = 0;
+    while (true) {
+        size_t found = text.find(search, position, search_length);
+        if (found == std::string::npos) break;
+        result.append(text, position, found - position);
+        result.append(replacement);
+        position = found + search_length;
+        if (!all) break;
+    }
+    result.append(text, position, std::string::npos);
+    if (!result.empty()) text = std::move(result);
+}
+
+void replace_substring_reverse(std::string& text, const char* search, const char* replacement, bool all) {
+    const size_t search_length = std::strlen(search);
+    if (search_length == 0) return;
+    std::string tail;      // the replaced end, built back to front in pieces
+    size_t searched = text.size();  // text[0, searched) is still to be searched
+    bool replaced = false;
+    while (true) {
+        int consumed = static_cast<int>(text.size() - searched);
+        int from_end = str_rfind(text, search, consumed);
+        if (from_end < 0) break;
+        size_t start = text.size() - 1 - static_cast<size_t>(from_end);
+        tail.insert(0, text, start + search_length, searched - start - search_length);
+        tail.insert(0, replacement);
+        searched = start;
+        replaced = true;
+        if (!all) break;
+    }
+    if (!replaced) return;
+    std::string result = text.substr(0, searched) + tail;
+    if (!result.empty()) text = std::move(result);
+}
+
+void trim_chars(std::string& text, const char* set) {
+    if (*set == '\0') return;
+    size_t first = text.find_first_not_of(set);
+    if (first == std::string::npos) {
+        text.clear();
+        return;
+    }
+    size_t last = text.find_last_not_of(set);
+    text = text.substr(first, last - first + 1);
+}
+
+void strip_prefixes(std::string& text, const char* const* prefixes, int count) {
+    size_t p = 0;
+    bool advanced = true;
+    while (advanced) {
+        advanced = false;
+        for (int i = 0; i < count; ++i) {
+            size_t length = std::strlen(prefixes[i]);
+            if (length == 0) continue;
+            while (text.compare(p, length, prefixes[i]) == 0 && p + length <= text.size()) {
+                p += length;
+                advanced = true;
+            }
+        }
+    }
+    text.erase(0, p);
+}
+
+void strip_suffixes(std::string& text, const char* const* suffixes, int count) {
+    size_t p = 0;  // characters already counted at the end
+    bool stripped = true;
+    while (stripped) {
+        stripped = false;
+        for (int i = 0; i < count; ++i) {
+            size_t length = std::strlen(suffixes[i]);
+            if (length == 0) continue;
+            while (p + length <= text.size() &&
+                   text.compare(text.size() - p - length, length, suffixes[i]) == 0) {
+                p += length;
+                stripped = true;
+            }
+        }
+    }
+    text.erase(text.size() - p);
+}
+
+int str_xor_code(const std::string& text) {
+    unsigned low = 0, high = 0;
+    for (size_t i = 0; i < text.size(); ++i) {
+        unsigned byte = static_cast<unsigned char>(text[i]);
+        if (i % 2 == 0) low ^= byte; else high ^= byte;
+    }
+    return static_cast<int>(low + 256 * high);
+}
+
+namespace {
+
+template <typename PREDICATE>
+bool all_chars(const std::string& text, PREDICATE is_member) {
+    if (text.empty()) return false;
+    for (char c : text)
+        if (!is_member(static_cast<unsigned char>(c))) return false;
+    return true;
+}
+
+}  // namespace
+
+bool str_is_upper(const std::string& text) {
+    return all_chars(text, [](unsigned char c) { return c >= 'A' && c <= 'Z'; });
+}
+
+bool str_is_lower(const std::string& text) {
+    return all_chars(text, [](unsigned char c) { return c >= 'a' && c <= 'z'; });
+}
+
+bool str_is_digits(const std::string& text) {
+    return all_chars(text, [](unsigned char c) { return c >= '0' && c <= '9'; });
+}
+
+bool str_is_alpha(const std::string& text) {
+    return all_chars(text, [](unsigned char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
+    });
+}
+
+bool str_is_integer(const std::string& text) {
+    size_t start = !text.empty() && (text[0] == '+' || text[0] == '-') ? 1 : 0;
+    if (start == text.size()) return false;
+    for (size_t i = start; i < text.size(); ++i)
+        if (text[i] < '0' || text[i] > '9') return false;
+    return true;
+}
+
+bool str_is_number(const std::string& text) {
+    if (text.empty()) return false;
+    return number_prefix_end(text.c_str()) == static_cast<int>(text.size()) - 1;
+}
+
+}  // namespace morvu

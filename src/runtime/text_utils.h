@@ -1,0 +1,39 @@
+// Small text functions shared by the whole system: substring replacement from
+// either end, trimming, repeated prefix and suffix stripping, the 16-bit XOR
+// code behind text-keyed hash tables, and whole-text character tests. None of
+// them reports anything; each changes its text in place or returns a result.
+
+#pragma once
+
+#include <string>
+
+namespace morvu {
+
+// Replaces the first (or every) occurrence of search, scanning from the left.
+// A result that would be empty leaves the text unchanged; an empty search
+// with the all flag replaces nothing.
+void replace_substring(std::string& text, const char* search, const char* replacement, bool all);
+
+// The same from the right; an empty search is never found.
+void replace_substring_reverse(std::string& text, const char* search, const char* replacement, bool all);
+
+// Removes every character of set from both ends.
+void trim_chars(std::string& text, const char* set);
+
+// Strips the prefixes (suffixes) repeatedly, in passes over the array, for as
+// long as any of them matches. Empty entries are ignored.
+void strip_prefixes(std::string& text, const char* const* prefixes, int count);
+void strip_suffixes(std::string& text, const char* const* suffixes, int count);
+
+// Bytes at even positions XORed into the low byte, odd ones into the high.
+int str_xor_code(const std::string& text);
+
+// Whole-text tests; each is false for the empty text.
+bool str_is_upper(const std::string& text);
+bool str_is_lower(const std::string& text);
+bool str_is_digits(const std::string& text);
+bool str_is_alpha(const std::string& text);    // letters and '_'
+bool str_is_integer(const std::string& text);  // optional sign, then digits
+bool str_is_number(const std::string& text);   // a whole number literal
+
+}  // namespace morvu
