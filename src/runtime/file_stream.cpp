@@ -1,0 +1,325 @@
+#include "runtime/file_stream.h"
+
+#include <sys/stat.h>
+
+#include <cstring>
+#include <vector>
+
+#include "runtime/file_system.h"
+#include "runtime/messages.h"
+
+namespace morvu {
+
+namespace {
+
+constexpr char stored_nul = '\xFF';
+constexpr size_t copy_block = 64 * 1024;
+
+// The unit's message text: every message handed out points into it and stays
+// valid until the next message of the unit.
+std::string file_message_text;
+
+const char* file_message(const char* identifier) {
+    file_message_text = msg_text(identifier);
+    return file_message_text.c_str();
+}
+
+const char* file_message(const char* identifier, const std::string& subject) {
+    file_message_text = format_string(msg_text(identifier), subject.c_str());
+    return file_message_text.c_str();
+}
+
+// The C library's mode for one of ours, or null for a mode we do not know.
+const char* c_mode(const std::string& mode) {
+    if (mode == "i") return "r";
+    if (mode == "ib") return "rb";
+    if (mode == "o") return "w";
+    if (mode == "ob") return "wb";
+    if (mode == "O") return "a";
+    if (mode == "Ob") return "ab";
+    return nullptr;
+}
+
+FILE_HANDLE open_handle(const std::string& path, const char* c_mode_text) {
+    return FILE_HANDLE(std::fopen(path.c_str(), c_mode_text));
+}
+
+// Reads up to one block; a short count means the end of the file (or an error,
+// which ends the data just the same).
+size_t read_block(std::FILE* file, char* buffer) {
+    return std::fread(buffer, 1, copy_block, file);
+}
+
+}  // namespace
+
+bool is_regular_file(const std::string& path) {
+    struct stat info;
+    if (::stat(path.c_str(), &info) != 0) return false;
+    return S_ISREG(info.st_mode);
+}
+
+// ---------------------------------------------------------------------------
+// The stream
+
+void FILE_DATA::begin_read(const char** error) {
+    *error = nullptr;
+    if (!input_stream) open("i", error);
+}
+
+bool FILE_DATA::read_char(char* out, bool stop) {
+    std::FILE* file = input_stream.get();
+    int ch = file == nullptr ? EOF : std::fgetc(file);
+    if (ch == EOF) {
+        *out = stored_nul;
+        return true;
+    }
+    if (ch == '\r' && !is_binary()) {
+        int next = std::fgetc(file);
+        if (next == '\n')
+            ch = '\n';
+        else if (next != EOF)
+            std::ungetc(next, file);
+    }
+    *out = static_cast<char>(ch);
+    return stop;
+}
+
+void FILE_DATA::write(const char* text, bool formatted, const char** error) {
+    *error = nullptr;
+    if (!output_stream) {
+        open("o", error);
+        if (*error != nullptr) return;
+    }
+    if (formatted && !format->widths.empty()) {
+        write_in_column(*this, *format, text, error);  // comes back here unformatted
+        return;
+    }
+    std::string bytes = text;
+    for (char& ch : bytes)
+        if (ch == stored_nul) ch = '\0';
+    std::fwrite(bytes.data(), 1, bytes.size(), output_stream.get());
+    std::fflush(output_stream.get());
+}
+
+// ---------------------------------------------------------------------------
+// Opening and closing
+
+void FILE_DATA::set_path(const std::string& path) {
+    close();
+    path_name = path;
+}
+
+void FILE_DATA::close() {
+    input_stream.reset();
+    output_stream.reset();
+    mode.clear();
+}
+
+void FILE_DATA::open(const std::string& open_mode, const char** message) {
+    *message = nullptr;
+    if (path_name.empty()) {
+        *message = file_message("datmusini");
+        return;
+    }
+    const char* c_mode_text = c_mode(open_mode);
+    if (c_mode_text == nullptr) {
+        *message = file_message("unzmod", open_mode);
+        return;
+    }
+    const bool reading = open_mode[0] == 'i';
+    FILE_HANDLE& wanted = reading ? input_stream : output_stream;
+    FILE_HANDLE& other = reading ? output_stream : input_stream;
+    if (other) {
+        other.reset();
+        mode.clear();
+    }
+    if (wanted) {
+        if (mode == open_mode) return;  // keeps the stream and its position
+        wanted.reset();
+        mode.clear();
+    }
+    wanted = open_handle(path_name, c_mode_text);
+    if (!wanted) {
+        *message = file_message("datkannicgeower", path_name);
+        return;
+    }
+    mode = open_mode;
+}
+
+void FILE_DATA::write_spacing(const char** message) {
+    *message = nullptr;
+    if (!format->out_spc || !output_stream) return;
+    std::string bytes = *format->out_spc;
+    for (char& ch : bytes)
+        if (ch == stored_nul) ch = '\0';
+    std::fwrite(bytes.data(), 1, bytes.size(), output_stream.get());
+    std::fflush(output_stream.get());
+}
+
+// ---------------------------------------------------------------------------
+// File operations
+
+bool FILE_DATA::exists() const {
+    return input_stream || output_stream || is_regular_file(path_name);
+}
+
+bool FILE_DATA::remove(const char** message) {
+    *message = nullptr;
+    if (path_name.empty()) {
+        *message = file_message("datmusini");
+        return false;
+    }
+    if (!input_stream && !output_stream && !is_regular_file(path_name)) {
+        *message = file_message("datexinic", path_name);
+        return false;
+    }
+    close();
+    return std::remove(path_name.c_str()) == 0;
+}
+
+bool FILE_DATA::move(const std::string& new_path, const char** message) {
+    *message = nullptr;
+    if (path_name.empty()) {
+        *message = file_message("datmusini");
+        return false;
+    }
+    if (!input_stream && !output_stream && !is_regular_file(path_name)) {
+        *message = file_message("datexinic", path_name);
+        return false;
+    }
+    close();
+    if (is_directory(new_path)) {
+        *message = file_message("verexisch", new_path);
+        return false;
+    }
+    if (is_regular_file(new_path)) {
+        *message = file_message("datexisch", new_path);
+        return false;
+    }
+    if (std::rename(path_name.c_str(), new_path.c_str()) != 0) return false;
+    path_name = new_path;
+    return true;
+}
+
+bool FILE_DATA::make(const char** message) {
+    *message = nullptr;
+    if (path_name.empty()) {
+        *message = file_message("datmusini");
+        return false;
+    }
+    if (input_stream || output_stream || is_regular_file(path_name)) {
+        *message = file_message("datexisch", path_name);
+        return false;
+    }
+    return static_cast<bool>(open_handle(path_name, "w"));
+}
+
+int64_t FILE_DATA::size(const char** message) {
+    *message = nullptr;
+    if (path_name.empty()) {
+        *message = file_message("datmusini");
+        return 0;
+    }
+    if (!input_stream && !output_stream && !is_regular_file(path_name)) {
+        *message = file_message("datexinic", path_name);
+        return 0;
+    }
+    close();
+    struct stat info;
+    if (::stat(path_name.c_str(), &info) != 0) return 0;
+    return static_cast<int64_t>(info.st_size);
+}
+
+bool FILE_DATA::copy(const std::string& target, const char** message) const {
+    *message = nullptr;
+    if (path_name.empty()) {
+        *message = file_message("datmusini");
+        return false;
+    }
+    if (!input_stream && !output_stream && !is_regular_file(path_name)) {
+        *message = file_message("datexinic", path_name);
+        return false;
+    }
+    if (is_directory(target)) {
+        *message = file_message("verexisch", target);
+        return false;
+    }
+    if (is_regular_file(target)) {
+        *message = file_message("datexisch", target);
+        return false;
+    }
+    FILE_HANDLE source = open_handle(path_name, "rb");
+    if (!source) {
+        *message = file_message("datkannicgeower", path_name);
+        return false;
+    }
+    FILE_HANDLE destination = open_handle(target, "wb");
+    if (!destination) {
+        *message = file_message("datkannicgeower", target);
+        return false;
+    }
+    std::vector<char> buffer(copy_block);
+    while (size_t count = read_block(source.get(), buffer.data())) {
+        std::fwrite(buffer.data(), 1, count, destination.get());
+        if (count < copy_block) break;
+    }
+    source.reset();
+    destination.reset();
+
+    struct stat info;
+    mode_t rights = ::stat(path_name.c_str(), &info) == 0 ? info.st_mode : 0;
+    if (::chmod(target.c_str(), rights) != 0) {
+        *message = file_message("zugrecfuedatkannicgeswer", target);
+        return false;
+    }
+    return true;
+}
+
+bool FILE_DATA::compare(const std::string& other, const char** message) const {
+    *message = nullptr;
+    if (path_name.empty()) {
+        *message = file_message("datmusini");
+        return false;
+    }
+    if (!input_stream && !output_stream && !is_regular_file(path_name)) {
+        *message = file_message("datexinic", path_name);
+        return false;
+    }
+    if (!is_regular_file(other)) {
+        *message = file_message("datexinic", other);
+        return false;
+    }
+    if (other == path_name) return true;
+    FILE_HANDLE first = open_handle(path_name, "rb");
+    if (!first) {
+        *message = file_message("datkannicgeower", path_name);
+        return false;
+    }
+    FILE_HANDLE second = open_handle(other, "rb");
+    if (!second) {
+        *message = file_message("datkannicgeower", other);
+        return false;
+    }
+    std::vector<char> first_buffer(copy_block);
+    std::vector<char> second_buffer(copy_block);
+    while (true) {
+        size_t first_count = read_block(first.get(), first_buffer.data());
+        size_t second_count = read_block(second.get(), second_buffer.data());
+        if (first_count != second_count) return false;
+        if (std::memcmp(first_buffer.data(), second_buffer.data(), first_count) != 0) return false;
+        if (first_count < copy_block) return true;  // both ended together
+    }
+}
+
+bool FILE_DATA::has_permission(char letter) const {
+    struct stat info;
+    mode_t rights = ::stat(path_name.c_str(), &info) == 0 ? info.st_mode : 0;
+    switch (letter) {
+        case 'r': return (rights & S_IRUSR) != 0;
+        case 'w': return (rights & S_IWUSR) != 0;
+        case 'x': return (rights & S_IXUSR) != 0;
+        default: return false;
+    }
+}
+
+}  // namespace morvu

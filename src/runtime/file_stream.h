@@ -1,0 +1,94 @@
+// FILE_DATA is the stream on a named file and the payload of file values. It
+// opens its file lazily in one of six modes: "i" and "ib" read (text and
+// binary), "o" and "ob" write from the start, "O" and "Ob" append. At most
+// one direction is open at a time, and `mode` is the mode of the open stream
+// ("" when none is). Switching direction closes the other one first, so data
+// written is on disk before it is read back; reopening in the open mode keeps
+// the stream and its position, and the other mode of the same direction
+// closes and reopens.
+//
+// Text-mode reads fold CR LF into LF; only "ib" keeps CR as an ordinary
+// character. Every write is flushed at once, and the byte 0xFF (the stored
+// form of NUL) is written as a NUL byte.
+//
+// The file operations (exists, remove, move, make, size, copy, compare,
+// permission) report failures through an out message that is set to null
+// first and, on failure, points at a text of this unit valid until its next
+// message. A false result with a null message means a system call failed and
+// the caller decides what to report.
+
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+
+#include "runtime/stream.h"
+
+namespace morvu {
+
+struct FILE_CLOSER {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FILE_HANDLE = std::unique_ptr<std::FILE, FILE_CLOSER>;
+
+class FILE_DATA final : public STREAM_DATA {
+public:
+    std::string path_name;       // "" while the file value is not initialised
+    FILE_HANDLE input_stream;    // open for reading, or null
+    FILE_HANDLE output_stream;   // open for writing, or null
+    std::string mode;            // the open stream's mode letters, "" when closed
+    int32_t iteration_count = 0; // loops running over the file
+
+    FILE_DATA() : STREAM_DATA(&file_format) {}
+    explicit FILE_DATA(const std::string& path) : STREAM_DATA(&file_format), path_name(path) {}
+    // A file value owns its handles: copies are made by setting a path.
+    FILE_DATA(const FILE_DATA&) = delete;
+    FILE_DATA& operator=(const FILE_DATA&) = delete;
+    ~FILE_DATA() = default;
+
+    // Opens for reading ("i") unless a read is already under way.
+    void begin_read(const char** error) override;
+    // One byte; CR LF is delivered as LF unless the mode is "ib". At the end
+    // of the file *out becomes 0xFF and the result is true.
+    bool read_char(char* out, bool stop) override;
+    bool is_binary() override { return mode == "ib"; }
+    bool is_interactive() override { return false; }
+    // Opens for writing ("o") when needed, applies the column padding when
+    // formatted, writes and flushes.
+    void write(const char* text, bool formatted, const char** error) override;
+
+    // Closes the file and replaces the path.
+    void set_path(const std::string& path);
+    // Closes whichever stream is open; the path stays.
+    void close();
+    // Opens in one of the six modes (see above).
+    void open(const std::string& open_mode, const char** message);
+    // Writes the output spacing text of the file format, if any, to the open
+    // output stream.
+    void write_spacing(const char** message);
+
+    // An open stream, or a regular file at the path.
+    bool exists() const;
+    // Each of these closes the file first; remove and move also need the file
+    // to exist. move refuses a new path that is an existing file or directory.
+    bool remove(const char** message);
+    bool move(const std::string& new_path, const char** message);
+    // Creates an empty file; refuses one that exists.
+    bool make(const char** message);
+    // The size in bytes; 0 with a message on failure.
+    int64_t size(const char** message);
+    // Copies the bytes and the access rights to a new file; the file's own
+    // streams stay as they are.
+    bool copy(const std::string& target, const char** message) const;
+    // Whether the other file holds the same bytes.
+    bool compare(const std::string& other, const char** message) const;
+    // The owner's 'r', 'w' or 'x' right on the path; false for other letters.
+    bool has_permission(char letter) const;
+};
+
+// Whether the path names a regular file (links followed).
+bool is_regular_file(const std::string& path);
+
+}  // namespace morvu

@@ -1,0 +1,272 @@
+#include "runtime/stream.h"
+
+#include <climits>
+#include <cstring>
+
+#include "runtime/messages.h"
+#include "runtime/text_utils.h"
+
+namespace morvu {
+
+IO_FORMAT terminal_format;
+IO_FORMAT str_format;
+IO_FORMAT file_format;
+
+const char* const word_separators[word_separator_count] = {" ", "\t", "\f", "\v", "\n", "\xFF"};
+
+namespace {
+
+constexpr char backspace = 8;
+constexpr char stored_nul = '\xFF';
+
+// The message of the last bad format field; set_out_fmt returns a pointer
+// into it, valid until the next such message or clear_format_text.
+std::string format_field_message;
+
+// The value of a signed field that str_is_integer accepted, saturated to
+// +-INT_MAX so that neither the parse nor the negation of a width overflows.
+int saturated_width(const std::string& field) {
+    bool negative = field[0] == '-';
+    size_t i = (field[0] == '+' || field[0] == '-') ? 1 : 0;
+    long long value = 0;
+    for (; i < field.size(); ++i) {
+        value = value * 10 + (field[i] - '0');
+        if (value > INT_MAX) {
+            value = INT_MAX;
+            break;
+        }
+    }
+    return static_cast<int>(negative ? -value : value);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------------------
+// Format records
+
+void IO_FORMAT::clear_in_spc() {
+    in_spc.clear();
+    in_spc.shrink_to_fit();
+    longest = 0;
+}
+
+void IO_FORMAT::clear_out_spc() { out_spc.reset(); }
+
+void IO_FORMAT::clear_out_fmt() {
+    widths.clear();
+    widths.shrink_to_fit();
+    fill = ' ';
+    column = 0;
+}
+
+const char* IO_FORMAT::set_in_spc(const char* const* texts, int count) {
+    clear_in_spc();
+    if (texts == nullptr) return nullptr;
+    std::vector<std::string> copies;
+    copies.reserve(count > 0 ? count : 0);
+    for (int i = 0; i < count; ++i) copies.emplace_back(texts[i]);
+    return set_in_spc(copies);
+}
+
+const char* IO_FORMAT::set_in_spc(const std::vector<std::string>& texts) {
+    clear_in_spc();
+    int max_length = 0;
+    for (const std::string& text : texts) {
+        if (text.empty()) return msg_text("leezeiketsepunz");  // no separators are left
+        if (static_cast<int>(text.size()) > max_length) max_length = static_cast<int>(text.size());
+    }
+    in_spc = texts;
+    longest = max_length;
+    return nullptr;
+}
+
+void IO_FORMAT::set_out_spc(const char* text) {
+    if (text == nullptr)
+        out_spc.reset();
+    else
+        out_spc = text;
+}
+
+const char* IO_FORMAT::set_out_fmt(const char* format_text, char fill_char) {
+    clear_out_fmt();
+    std::string text = format_text == nullptr ? "" : format_text;
+    if (text.empty()) return nullptr;
+    if (text.find_first_of("+-") == std::string::npos) return msg_text("forzeiketentwedplunocminzei");
+    if (text[0] != '+' && text[0] != '-') return msg_text("forzeiketmuspluminzeibeg");
+
+    std::vector<int> parsed;
+    size_t start = 0;
+    while (start < text.size()) {
+        size_t end = text.find_first_of("+-", start + 1);
+        if (end == std::string::npos) end = text.size();
+        std::string field = text.substr(start, end - start);
+        if (!str_is_integer(field)) {
+            format_field_message = format_string(msg_text("zeiketforzeiketkeiint"), field.c_str());
+            return format_field_message.c_str();
+        }
+        parsed.push_back(saturated_width(field));
+        start = end;
+    }
+    widths = std::move(parsed);
+    fill = fill_char;
+    return nullptr;
+}
+
+void IO_FORMAT::copy_out_fmt(const int* source, int count) {
+    clear_out_fmt();
+    if (source != nullptr && count > 0) widths.assign(source, source + count);
+}
+
+std::string out_fmt_text(const IO_FORMAT& format) {
+    std::string text;
+    for (int width : format.widths) {
+        if (width > 0) text += '+';
+        text += std::to_string(width);
+    }
+    return text;
+}
+
+void clear_format_text() {
+    format_field_message.clear();
+    format_field_message.shrink_to_fit();
+}
+
+// ---------------------------------------------------------------------------
+// Column padding
+
+void write_in_column(STREAM_DATA& stream, IO_FORMAT& format, const char* text,
+                     const char** error) {
+    *error = nullptr;
+    if (format.widths.empty()) {
+        stream.write(text, false, error);
+        return;
+    }
+    if (format.column < 0 || format.column >= format.n_widths()) format.column = 0;
+    const long long width = format.widths[format.column];
+    const long long length = static_cast<long long>(std::strlen(text));
+    const char fill_text[2] = {format.fill, '\0'};
+
+    for (long long i = length; i < width; ++i) {
+        stream.write(fill_text, false, error);
+        if (*error != nullptr) return;
+    }
+    stream.write(text, false, error);
+    if (*error != nullptr) return;
+    for (long long i = length; i < -width; ++i) {
+        stream.write(fill_text, false, error);
+        if (*error != nullptr) return;
+    }
+    if (++format.column >= format.n_widths()) format.column = 0;
+}
+
+// ---------------------------------------------------------------------------
+// Scanners
+
+bool read_input_item(STREAM_DATA* stream, std::string& item, bool single, const char** error) {
+    *error = nullptr;
+    stream->begin_read(error);
+    if (*error != nullptr) return false;
+
+    if (single) {
+        // At the end of input nothing new is delivered; the item then gets the
+        // stored NUL, as a file's end does.
+        char ch = stored_nul;
+        stream->read_char(&ch, true);
+        item += ch == '\0' ? stored_nul : ch;
+        return true;
+    }
+
+    const size_t start = item.size();
+    const bool interactive = stream->is_interactive();
+    const IO_FORMAT& format = *stream->format;
+    char ch = 0;
+
+    if (format.in_spc.empty()) {
+        while (!stream->read_char(&ch, false)) {
+            if (ch == backspace && interactive) {
+                if (item.size() > start) item.pop_back();
+            } else {
+                item += ch == '\0' ? stored_nul : ch;
+            }
+        }
+        return item.size() > start;
+    }
+
+    const size_t longest = static_cast<size_t>(format.longest);
+    std::string window;  // the last characters read, not yet known to be item text
+    window.reserve(longest);
+    while (!stream->read_char(&ch, false)) {
+        if (ch == backspace && interactive) {
+            if (!window.empty())
+                window.pop_back();
+            else if (item.size() > start)
+                item.pop_back();
+            continue;
+        }
+        window += ch == '\0' ? stored_nul : ch;
+
+        const std::string* match = nullptr;
+        for (const std::string& separator : format.in_spc) {
+            if (window.size() >= separator.size() &&
+                window.compare(window.size() - separator.size(), separator.size(), separator) == 0) {
+                match = &separator;
+                break;
+            }
+        }
+        if (match != nullptr) {
+            item.append(window, 0, window.size() - match->size());
+            window.clear();
+            if (item.size() > start) return true;  // the separator ends the item
+            continue;                              // a separator before the item is skipped
+        }
+        if (window.size() >= longest) {
+            item += window[0];
+            window.erase(0, 1);
+        }
+    }
+    item += window;
+    return item.size() > start;
+}
+
+bool read_input_line(STREAM_DATA* stream, std::string& line, const char** error) {
+    *error = nullptr;
+    stream->begin_read(error);
+    if (*error != nullptr) return false;
+
+    const bool interactive = stream->is_interactive();
+    const bool binary = stream->is_binary();
+    const size_t start = line.size();
+    bool any = false;
+    char ch = 0;
+    while (!stream->read_char(&ch, false)) {
+        any = true;
+        if (ch == '\n' || (ch == '\r' && !binary)) break;
+        if (ch == backspace && interactive) {
+            if (line.size() > start) line.pop_back();
+        } else {
+            line += ch == '\0' ? stored_nul : ch;
+        }
+    }
+    return any;
+}
+
+bool read_line(STREAM_DATA* stream, std::vector<std::string>& lines) {
+    const bool binary = stream->is_binary();
+    std::string line;
+    bool open = false;  // a line without its end has begun
+    char ch = 0;
+    while (!stream->read_char(&ch, false)) {
+        if (ch == '\n' || (ch == '\r' && !binary)) {
+            lines.push_back(std::move(line));
+            line.clear();
+            open = false;
+        } else {
+            line += ch;
+            open = true;
+        }
+    }
+    if (open) lines.push_back(std::move(line));  // a last line without line end
+    return true;
+}
+
+}  // namespace morvu

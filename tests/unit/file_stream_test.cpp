@@ -1,0 +1,366 @@
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "runtime/file_stream.h"
+#include "runtime/messages.h"
+
+namespace morvu {
+namespace {
+
+// A fresh directory under /tmp for each test, removed with everything in it.
+class FileStreamTest : public ::testing::Test {
+protected:
+    std::string root;
+
+    void SetUp() override {
+        char pattern[] = "/tmp/morvu_file_XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        root = pattern;
+    }
+    void TearDown() override {
+        file_format.clear_out_fmt();
+        file_format.clear_out_spc();
+        std::filesystem::remove_all(root);
+    }
+
+    std::string path(const std::string& name) const { return root + "/" + name; }
+
+    static void put(const std::string& file, const std::string& bytes) {
+        std::ofstream out(file, std::ios::binary);
+        out << bytes;
+    }
+    static std::string contents(const std::string& file) {
+        std::ifstream in(file, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    // Everything the stream delivers from here to its end.
+    static std::string drain(FILE_DATA& file) {
+        std::string text;
+        char ch = 0;
+        while (!file.read_char(&ch, false)) text += ch;
+        return text;
+    }
+    static std::string message(const char* identifier, const std::string& subject) {
+        return format_string(msg_text(identifier), subject.c_str());
+    }
+};
+
+TEST_F(FileStreamTest, OpenRefusesUninitialisedPathsAndUnknownModes) {
+    FILE_DATA blank;
+    const char* error = nullptr;
+    blank.write("x", false, &error);
+    ASSERT_NE(error, nullptr);
+    EXPECT_STREQ(error, msg_text("datmusini"));
+
+    FILE_DATA file(path("a"));
+    file.write("abc", false, &error);
+    ASSERT_EQ(error, nullptr);
+    std::FILE* writer = file.output_stream.get();
+    file.open("x", &error);
+    ASSERT_NE(error, nullptr);
+    EXPECT_EQ(error, message("unzmod", "x"));
+    EXPECT_EQ(file.output_stream.get(), writer);  // left open as it was
+    EXPECT_EQ(file.mode, "o");
+
+    FILE_DATA missing(path("missing"));
+    missing.open("i", &error);
+    ASSERT_NE(error, nullptr);
+    EXPECT_EQ(error, message("datkannicgeower", path("missing")));
+    EXPECT_EQ(missing.mode, "");
+    EXPECT_FALSE(missing.input_stream);
+}
+
+TEST_F(FileStreamTest, SwitchingDirectionsClosesTheOtherStreamFirst) {
+    FILE_DATA file(path("a"));
+    const char* error = nullptr;
+    file.write("abc", false, &error);
+    ASSERT_EQ(error, nullptr);
+    file.begin_read(&error);
+    ASSERT_EQ(error, nullptr);
+    EXPECT_EQ(file.mode, "i");
+    EXPECT_FALSE(file.output_stream);
+    EXPECT_EQ(drain(file), "abc");
+
+    // Writing again after a read starts the file afresh ("o").
+    file.write("z", false, &error);
+    EXPECT_EQ(file.mode, "o");
+    EXPECT_FALSE(file.input_stream);
+    EXPECT_EQ(contents(path("a")), "z");
+}
+
+TEST_F(FileStreamTest, AppendModeKeepsItsStreamAndWriteModeTruncates) {
+    put(path("a"), "12");
+    FILE_DATA file(path("a"));
+    const char* error = nullptr;
+    file.open("O", &error);
+    std::FILE* first = file.output_stream.get();
+    file.write("34", false, &error);
+    file.open("O", &error);
+    EXPECT_EQ(file.output_stream.get(), first);
+    file.write("5", false, &error);
+    EXPECT_EQ(contents(path("a")), "12345");  // each write is on disk at once
+
+    file.open("o", &error);
+    ASSERT_EQ(error, nullptr);
+    EXPECT_EQ(contents(path("a")), "");
+    file.write("x", false, &error);
+    file.open("Ob", &error);
+    file.write("y", false, &error);
+    file.close();
+    EXPECT_EQ(contents(path("a")), "xy");
+    EXPECT_EQ(file.mode, "");
+    EXPECT_EQ(file.path_name, path("a"));
+}
+
+TEST_F(FileStreamTest, StoredNulIsWrittenAsNulAndReadBackRaw) {
+    FILE_DATA file(path("a"));
+    const char* error = nullptr;
+    file.open("ob", &error);
+    file.write("a\xFF" "b", false, &error);
+    file.close();
+    EXPECT_EQ(contents(path("a")), std::string("a\0b", 3));
+
+    file.open("ib", &error);
+    char ch = 0;
+    EXPECT_FALSE(file.read_char(&ch, false));
+    EXPECT_EQ(ch, 'a');
+    // With stop set, the stream answers as if the input had ended.
+    EXPECT_TRUE(file.read_char(&ch, true));
+    EXPECT_EQ(ch, '\0');
+    EXPECT_FALSE(file.read_char(&ch, false));
+    EXPECT_EQ(ch, 'b');
+    EXPECT_TRUE(file.read_char(&ch, false));
+    EXPECT_EQ(ch, '\xFF');  // the end delivers the stored NUL
+
+    // The scanners store a NUL read from a file as 0xFF.
+    file.close();
+    std::string line;
+    EXPECT_TRUE(read_input_line(&file, line, &error));
+    EXPECT_EQ(line, "a\xFF" "b");
+}
+
+TEST_F(FileStreamTest, TextModeFoldsCrLfButBinaryModeKeepsIt) {
+    put(path("a"), "a\r\nb\rc\r");
+    FILE_DATA file(path("a"));
+    const char* error = nullptr;
+    file.open("i", &error);
+    EXPECT_FALSE(file.is_binary());
+    EXPECT_EQ(drain(file), "a\nb\rc\r");
+
+    file.open("ib", &error);
+    EXPECT_TRUE(file.is_binary());
+    EXPECT_EQ(drain(file), "a\r\nb\rc\r");
+
+    file.open("ob", &error);
+    EXPECT_FALSE(file.is_binary());  // only binary input counts
+    EXPECT_FALSE(file.is_interactive());
+}
+
+TEST_F(FileStreamTest, ReadLineEndsLinesAtLfCrLfAndLoneCr) {
+    FILE_DATA file(path("a"));
+    const char* error = nullptr;
+    auto lines_of = [&](const std::string& bytes, const char* mode) {
+        file.close();
+        put(path("a"), bytes);
+        file.open(mode, &error);
+        std::vector<std::string> lines;
+        read_line(&file, lines);
+        return lines;
+    };
+    using LINES = std::vector<std::string>;
+    EXPECT_EQ(lines_of("a\r\nb", "i"), (LINES{"a", "b"}));
+    EXPECT_EQ(lines_of("a\n\nb\n", "i"), (LINES{"a", "", "b"}));
+    EXPECT_EQ(lines_of("a\rb\r\n\r\nc", "i"), (LINES{"a", "b", "", "c"}));
+    EXPECT_EQ(lines_of("", "i"), LINES{});
+    EXPECT_EQ(lines_of("a\r\nb", "ib"), (LINES{"a\r", "b"}));
+
+    // Line numbers come out right for a file from another system.
+    file.close();
+    put(path("a"), "one\r\ntwo\r\n");
+    std::string line;
+    EXPECT_TRUE(read_input_line(&file, line, &error));
+    EXPECT_EQ(line, "one");
+    line.clear();
+    EXPECT_TRUE(read_input_line(&file, line, &error));
+    EXPECT_EQ(line, "two");
+    line.clear();
+    EXPECT_FALSE(read_input_line(&file, line, &error));
+}
+
+TEST_F(FileStreamTest, FormattedWritesPadToTheColumnWidths) {
+    ASSERT_EQ(file_format.set_out_fmt("+5-4", '.'), nullptr);
+    FILE_DATA file(path("a"));
+    const char* error = nullptr;
+    file.write("ab", true, &error);
+    file.write("c", true, &error);
+    EXPECT_EQ(file_format.column, 0);
+    file.write("toolong", true, &error);  // written whole, the column still advances
+    EXPECT_EQ(file_format.column, 1);
+    file.write("u", false, &error);       // unformatted: no padding, column stays
+    EXPECT_EQ(file_format.column, 1);
+    EXPECT_EQ(contents(path("a")), "...abc...toolongu");
+
+    // An unopenable file reports its message before any padding is written.
+    FILE_DATA blocked(path("no/such/dir"));
+    blocked.write("x", true, &error);
+    ASSERT_NE(error, nullptr);
+    EXPECT_EQ(error, message("datkannicgeower", path("no/such/dir")));
+    EXPECT_EQ(file_format.column, 1);
+}
+
+TEST_F(FileStreamTest, SpacingGoesToTheOpenOutputOnly) {
+    FILE_DATA file(path("a"));
+    const char* error = nullptr;
+    file.write_spacing(&error);  // nothing open, nothing set: nothing happens
+    EXPECT_EQ(error, nullptr);
+    EXPECT_FALSE(file.output_stream);
+
+    file_format.set_out_spc(", ");
+    file.write("1", false, &error);
+    file.write_spacing(&error);
+    file.write("2", false, &error);
+    EXPECT_EQ(contents(path("a")), "1, 2");
+}
+
+TEST_F(FileStreamTest, ExistsRemoveMakeAndMove) {
+    FILE_DATA file(path("a"));
+    const char* error = nullptr;
+    EXPECT_FALSE(file.exists());
+    EXPECT_FALSE(file.remove(&error));
+    EXPECT_EQ(error, message("datexinic", path("a")));
+
+    EXPECT_TRUE(file.make(&error));
+    EXPECT_EQ(error, nullptr);
+    EXPECT_TRUE(file.exists());
+    EXPECT_FALSE(file.make(&error));
+    EXPECT_EQ(error, message("datexisch", path("a")));
+
+    std::filesystem::create_directory(path("d"));
+    put(path("b"), "b");
+    EXPECT_FALSE(file.move(path("d"), &error));
+    EXPECT_EQ(error, message("verexisch", path("d")));
+    EXPECT_FALSE(file.move(path("b"), &error));
+    EXPECT_EQ(error, message("datexisch", path("b")));
+    EXPECT_TRUE(file.move(path("c"), &error));
+    EXPECT_EQ(file.path_name, path("c"));
+    EXPECT_FALSE(std::filesystem::exists(path("a")));
+
+    // An open writer is closed before the file goes.
+    file.write("x", false, &error);
+    EXPECT_TRUE(file.remove(&error));
+    EXPECT_FALSE(file.output_stream);
+    EXPECT_FALSE(std::filesystem::exists(path("c")));
+
+    FILE_DATA directory(path("d"));
+    EXPECT_FALSE(directory.exists());  // a directory is not a file
+    FILE_DATA blank;
+    EXPECT_FALSE(blank.make(&error));
+    EXPECT_STREQ(error, msg_text("datmusini"));
+}
+
+TEST_F(FileStreamTest, SizeIsSixtyFourBitAndClosesTheFile) {
+    FILE_DATA file(path("a"));
+    const char* error = nullptr;
+    EXPECT_EQ(file.size(&error), 0);
+    EXPECT_EQ(error, message("datexinic", path("a")));
+
+    file.write("hello", false, &error);
+    EXPECT_EQ(file.size(&error), 5);
+    EXPECT_EQ(error, nullptr);
+    EXPECT_EQ(file.mode, "");
+
+    // A sparse file beyond 4 GiB takes no disk space but needs 64 bits.
+    const int64_t big = (int64_t{5} << 30) + 7;
+    ASSERT_EQ(::truncate(path("a").c_str(), big), 0);
+    EXPECT_EQ(file.size(&error), big);
+}
+
+TEST_F(FileStreamTest, CopyCarriesBytesAndRightsAndRefusesExistingTargets) {
+    std::string bytes("x\0y\r\n", 5);
+    bytes += std::string(200000, 'z');  // more than one block
+    put(path("a"), bytes);
+    ASSERT_EQ(::chmod(path("a").c_str(), 0640), 0);
+    FILE_DATA file(path("a"));
+    const char* error = nullptr;
+    ASSERT_TRUE(file.copy(path("b"), &error));
+    EXPECT_EQ(contents(path("b")), bytes);
+    struct stat info;
+    ASSERT_EQ(::stat(path("b").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mode & 07777, 0640u);
+
+    EXPECT_FALSE(file.copy(path("b"), &error));
+    EXPECT_EQ(error, message("datexisch", path("b")));
+    std::filesystem::create_directory(path("d"));
+    EXPECT_FALSE(file.copy(path("d"), &error));
+    EXPECT_EQ(error, message("verexisch", path("d")));
+    EXPECT_FALSE(file.copy(path("no/such"), &error));
+    EXPECT_EQ(error, message("datkannicgeower", path("no/such")));
+
+    FILE_DATA missing(path("m"));
+    EXPECT_FALSE(missing.copy(path("c"), &error));
+    EXPECT_EQ(error, message("datexinic", path("m")));
+}
+
+TEST_F(FileStreamTest, CompareTellsWhetherTheBytesAgree) {
+    put(path("e1"), "");
+    put(path("e2"), "");
+    put(path("s"), "abc");
+    put(path("l"), "abcd");
+    put(path("t"), "abc");
+    put(path("u"), "abd");
+    const char* error = nullptr;
+    auto same = [&](const std::string& a, const std::string& b) {
+        FILE_DATA file(path(a));
+        return file.compare(path(b), &error);
+    };
+    EXPECT_TRUE(same("e1", "e2"));
+    EXPECT_TRUE(same("s", "t"));
+    EXPECT_FALSE(same("s", "l"));
+    EXPECT_FALSE(same("l", "s"));
+    EXPECT_FALSE(same("s", "u"));
+    EXPECT_FALSE(same("s", "e1"));
+
+    std::string big(150000, 'q');
+    put(path("b1"), big);
+    big.back() = 'r';
+    put(path("b2"), big);
+    EXPECT_FALSE(same("b1", "b2"));
+    EXPECT_TRUE(same("b1", "b1"));
+
+    // The same path text is the same file, even when it cannot be read.
+    ASSERT_EQ(::chmod(path("s").c_str(), 0), 0);
+    EXPECT_TRUE(same("s", "s"));
+    if (::geteuid() != 0) {
+        EXPECT_FALSE(same("s", "t"));
+        EXPECT_EQ(error, message("datkannicgeower", path("s")));
+    }
+
+    EXPECT_FALSE(same("s", "missing"));
+    EXPECT_EQ(error, message("datexinic", path("missing")));
+}
+
+TEST_F(FileStreamTest, PermissionTestsTheOwnerBits) {
+    put(path("a"), "");
+    ASSERT_EQ(::chmod(path("a").c_str(), 0500), 0);
+    FILE_DATA file(path("a"));
+    EXPECT_TRUE(file.has_permission('r'));
+    EXPECT_FALSE(file.has_permission('w'));
+    EXPECT_TRUE(file.has_permission('x'));
+    EXPECT_FALSE(file.has_permission('q'));
+    FILE_DATA missing(path("m"));
+    EXPECT_FALSE(missing.has_permission('r'));
+    EXPECT_TRUE(is_regular_file(path("a")));
+    EXPECT_FALSE(is_regular_file(root));
+}
+
+}  // namespace
+}  // namespace morvu

@@ -1,0 +1,256 @@
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+#include "runtime/stream.h"
+#include "runtime/terminal.h"
+
+namespace morvu {
+namespace {
+
+template <size_t N>
+std::string bytes(const char (&literal)[N]) {
+    return std::string(literal, N - 1);
+}
+
+std::string file_contents(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void write_file(const std::string& path, const std::string& contents) {
+    std::ofstream out(path, std::ios::binary);
+    out << contents;
+}
+
+struct TEMP_DIR {
+    std::string path;
+    TEMP_DIR() {
+        char name[] = "/tmp/morvu_terminal_XXXXXX";
+        const char* made = ::mkdtemp(name);
+        EXPECT_NE(made, nullptr);
+        path = made != nullptr ? made : "/tmp";
+    }
+    ~TEMP_DIR() { std::filesystem::remove_all(path); }
+    std::string file(const char* name) const { return path + "/" + name; }
+};
+
+// Points descriptor 1 at a file for the lifetime of the object.
+class STDOUT_CAPTURE {
+public:
+    explicit STDOUT_CAPTURE(const std::string& path) : path(path) {
+        std::fflush(stdout);
+        saved = ::dup(STDOUT_FILENO);
+        int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(fd, STDOUT_FILENO);
+        ::close(fd);
+    }
+    ~STDOUT_CAPTURE() { finish(); }
+    std::string finish() {
+        if (saved >= 0) {
+            std::fflush(stdout);
+            ::dup2(saved, STDOUT_FILENO);
+            ::close(saved);
+            saved = -1;
+        }
+        return file_contents(path);
+    }
+
+private:
+    std::string path;
+    int saved = -1;
+};
+
+// Feeds standard input from a pipe holding the given bytes, then its end.
+class STDIN_PIPE {
+public:
+    explicit STDIN_PIPE(const std::string& data) {
+        int ends[2];
+        EXPECT_EQ(::pipe(ends), 0);
+        EXPECT_EQ(::write(ends[1], data.data(), data.size()), static_cast<ssize_t>(data.size()));
+        ::close(ends[1]);
+        saved = ::dup(STDIN_FILENO);
+        ::dup2(ends[0], STDIN_FILENO);
+        ::close(ends[0]);
+        std::clearerr(stdin);
+    }
+    ~STDIN_PIPE() {
+        while (std::getchar() != EOF) {
+        }  // leave nothing buffered for whoever reads stdin next
+        ::dup2(saved, STDIN_FILENO);
+        ::close(saved);
+        std::clearerr(stdin);
+    }
+
+private:
+    int saved = -1;
+};
+
+class Console : public ::testing::Test {
+protected:
+    TEMP_DIR dir;
+
+    void TearDown() override {
+        console_stream.open_files("", false, "", false, false);
+        terminal_format.clear_in_spc();
+        terminal_format.clear_out_spc();
+        terminal_format.clear_out_fmt();
+    }
+
+    std::vector<std::string> lines() {
+        std::vector<std::string> result;
+        const char* error = nullptr;
+        for (std::string line; read_input_line(&console_stream, line, &error); line.clear())
+            result.push_back(line);
+        EXPECT_EQ(error, nullptr);
+        return result;
+    }
+
+    std::vector<std::string> items() {
+        std::vector<std::string> result;
+        const char* error = nullptr;
+        for (std::string item; read_input_item(&console_stream, item, false, &error); item.clear())
+            result.push_back(item);
+        return result;
+    }
+};
+
+using TEXTS = std::vector<std::string>;
+
+TEST_F(Console, StandardOutputKeepsBytesButTheStoredNul) {
+    STDOUT_CAPTURE capture(dir.file("out"));
+    const char* error = "unset";
+    console_stream.write("\xE4\xFC", false, &error);
+    EXPECT_EQ(error, nullptr);
+    console_stream.write("a\xFF" "b", false, &error);
+    console_stream.write("\x80", false, &error);
+    EXPECT_EQ(capture.finish(), bytes("\xE4\xFC" "a\0b\x80"));
+}
+
+TEST_F(Console, ColumnPaddingOnStandardOutput) {
+    ASSERT_EQ(terminal_format.set_out_fmt("+4-3", '.'), nullptr);
+    STDOUT_CAPTURE capture(dir.file("out"));
+    const char* error = nullptr;
+    console_stream.write("\x80", true, &error);  // one byte, one character
+    console_stream.write("ab", true, &error);
+    console_stream.write("|", false, &error);
+    EXPECT_EQ(capture.finish(), "...\x80" "ab.|");
+    EXPECT_EQ(terminal_format.column, 0);
+}
+
+TEST_F(Console, RedirectedOutputFile) {
+    const std::string path = dir.file("result.txt");
+    STDOUT_CAPTURE capture(dir.file("stdout"));
+    ASSERT_FALSE(console_stream.open_files("", false, path.c_str(), false, false));
+    const char* error = nullptr;
+    console_stream.write("x\xFFy\xE4", false, &error);
+    // Every write is flushed: the file holds it while still open.
+    EXPECT_EQ(file_contents(path), bytes("x\0y\xE4"));
+
+    // Append keeps what is there; plain output truncates.
+    ASSERT_FALSE(console_stream.open_files("", false, path.c_str(), false, true));
+    console_stream.write("+", false, &error);
+    EXPECT_EQ(file_contents(path), bytes("x\0y\xE4+"));
+    ASSERT_FALSE(console_stream.open_files("", false, path.c_str(), true, false));
+    console_stream.write("new", false, &error);
+    console_stream.flush();
+    EXPECT_EQ(file_contents(path), "new");
+    EXPECT_EQ(capture.finish(), "");
+}
+
+TEST_F(Console, StartUpMessagesForUnusableFiles) {
+    const std::string missing = dir.file("missing");
+    const std::string output = dir.file("never");
+    STDOUT_CAPTURE capture(dir.file("stdout"));
+    EXPECT_TRUE(console_stream.open_files(missing.c_str(), false, output.c_str(), false, false));
+    // A directory is no regular file either.
+    EXPECT_TRUE(console_stream.open_files(dir.path.c_str(), false, "", false, false));
+    const std::string unwritable = dir.file("no/such/dir");
+    EXPECT_TRUE(console_stream.open_files("", false, unwritable.c_str(), false, false));
+    EXPECT_EQ(capture.finish(), "Input file '" + missing + "' does not exist\n" + "Input file '" + dir.path +
+                                    "' does not exist\n" + "Output file '" + unwritable +
+                                    "' cannot be opened\n");
+    // The input step failed first, so the output file was never made.
+    EXPECT_FALSE(std::filesystem::exists(output));
+    EXPECT_EQ(console_stream.input, nullptr);
+    EXPECT_EQ(console_stream.output, nullptr);
+}
+
+TEST_F(Console, InputFileFoldsCrLfAndHonoursBackspace) {
+    const std::string path = dir.file("in.txt");
+    write_file(path, "a b\r\nc\rd\n\be\bf");
+    ASSERT_FALSE(console_stream.open_files(path.c_str(), false, "", false, false));
+    EXPECT_FALSE(console_stream.is_binary());
+    EXPECT_TRUE(console_stream.is_interactive());
+    // CR LF is one line end, a lone CR ends a line too in text mode, and a
+    // backspace erases even though the input is a file.
+    EXPECT_EQ(lines(), (TEXTS{"a b", "c", "d", "f"}));
+
+    ASSERT_FALSE(console_stream.open_files(path.c_str(), true, "", false, false));
+    EXPECT_TRUE(console_stream.is_binary());
+    EXPECT_EQ(lines(), (TEXTS{"a b\r", "c\rd", "f"}));
+}
+
+TEST_F(Console, InputFileCharactersAndItems) {
+    const std::string path = dir.file("in.txt");
+    write_file(path, bytes("1\r\n\r2\0 3\r"));
+    ASSERT_FALSE(console_stream.open_files(path.c_str(), false, "", false, false));
+    char ch = 0;
+    std::string seen;
+    while (!console_stream.read_char(&ch, false)) seen += ch;
+    EXPECT_EQ(seen, bytes("1\n\r2\0 3\r"));
+
+    const char* separators[] = {" ", "\n", "\r"};
+    ASSERT_EQ(terminal_format.set_in_spc(separators, 3), nullptr);
+    ASSERT_FALSE(console_stream.open_files(path.c_str(), false, "", false, false));
+    EXPECT_EQ(items(), (TEXTS{"1", "2\xFF", "3"}));
+}
+
+TEST_F(Console, PipedKeysAreReadWithoutEcho) {
+    STDIN_PIPE input(bytes("ab\r\x7f" "c\0d\nq\bx\n"));
+    STDOUT_CAPTURE capture(dir.file("echo"));
+    // Return gives a line feed; 127 is a backspace only from a terminal; a
+    // NUL key is stored as 0xFF; backspace (8) erases.
+    EXPECT_EQ(lines(), (TEXTS{"ab", "\x7f" "c\xFF" "d", "x"}));
+    EXPECT_EQ(capture.finish(), "");
+}
+
+TEST_F(Console, EscapeEndsTheItemOrLine) {
+    STDIN_PIPE input("one two\x1bthree\x1b");
+    const char* blank[] = {" "};
+    ASSERT_EQ(terminal_format.set_in_spc(blank, 1), nullptr);
+    const char* error = nullptr;
+    std::string item;
+    EXPECT_TRUE(read_input_item(&console_stream, item, false, &error));
+    EXPECT_EQ(item, "one");
+    item.clear();
+    EXPECT_TRUE(read_input_item(&console_stream, item, false, &error));
+    EXPECT_EQ(item, "two");
+    std::string line;
+    EXPECT_TRUE(read_input_line(&console_stream, line, &error));
+    EXPECT_EQ(line, "three");
+    // End of standard input ends the input as well.
+    line.clear();
+    EXPECT_FALSE(read_input_line(&console_stream, line, &error));
+}
+
+TEST_F(Console, SingleKeysIncludingEscape) {
+    STDIN_PIPE input("k\x1b");
+    std::string keys;
+    const char* error = nullptr;
+    EXPECT_TRUE(read_input_item(&console_stream, keys, true, &error));
+    EXPECT_TRUE(read_input_item(&console_stream, keys, true, &error));
+    EXPECT_EQ(keys, "k\x1b");
+}
+
+}  // namespace
+}  // namespace morvu
