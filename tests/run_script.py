@@ -9,6 +9,14 @@ Directives, each in a comment of its own line:
     ## options: -n lib                      interpreter options before the file
     ## stdin: text                          one line of standard input
     ## copy: helper.mrv                     a sibling file copied beside it
+    ## no-program                           run without naming the program file
+    ## config: n lib                        a line of a "morvu.sys" beside a copy
+                                            of the binary, which then runs as ./morvu
+    ## show-file: out.txt                   after the run, "--- out.txt" and the
+                                            file's lines count as further output
+
+The interpreter directory in the version banner depends on the machine; in
+the output it is replaced by {bindir}.
 
 The program runs in a fresh temporary directory holding a copy of itself, so
 file names in error reports are the bare file name and files it writes do
@@ -25,20 +33,26 @@ import tempfile
 
 EXPECT = re.compile(r"#\s?expect: ?(.*)$")
 STATUS = re.compile(r"#\s?expect status:\s*(-?\d+)\s*$")
-DIRECTIVE = re.compile(r"^\s*##\s*(args|options|stdin|copy):\s?(.*)$")
+DIRECTIVE = re.compile(r"^\s*##\s*(args|options|stdin|copy|config|show-file):\s?(.*)$")
+FLAG = re.compile(r"^\s*##\s*(no-program)\s*$")
 SANITIZER = re.compile(r"(ERROR: AddressSanitizer|ERROR: LeakSanitizer|runtime error:|UndefinedBehaviorSanitizer)")
 
 
 def parse(text):
-    spec = {"expect": [], "status": 0, "args": [], "options": [], "stdin": [], "copy": []}
+    spec = {"expect": [], "status": 0, "args": [], "options": [], "stdin": [], "copy": [],
+            "config": [], "show-file": [], "no-program": False}
     for line in text.splitlines():
+        flag = FLAG.match(line)
+        if flag:
+            spec[flag.group(1)] = True
+            continue
         directive = DIRECTIVE.match(line)
         if directive:
             key, value = directive.groups()
-            if key in ("args", "options", "copy"):
+            if key in ("args", "options", "copy", "show-file"):
                 spec[key] += shlex.split(value)
             else:
-                spec["stdin"].append(value)
+                spec[key].append(value)
             continue
         status = STATUS.search(line)
         if status:
@@ -62,12 +76,31 @@ def run(binary, script):
             os.makedirs(os.path.dirname(target), exist_ok=True)
             shutil.copy(source, target)
         stdin = "".join(line + "\n" for line in spec["stdin"]).encode("latin-1")
-        command = [binary] + spec["options"] + [name] + spec["args"]
+        program = binary
+        if spec["config"]:
+            shutil.copy(binary, os.path.join(work, "morvu"))
+            with open(os.path.join(work, "morvu.sys"), "w", encoding="latin-1") as f:
+                f.write("".join(line + "\n" for line in spec["config"]))
+            program = "./morvu"
+        command = [program] + spec["options"] + ([] if spec["no-program"] else [name]) + spec["args"]
         try:
             done = subprocess.run(command, cwd=work, input=stdin, capture_output=True, timeout=120)
         except subprocess.TimeoutExpired:
             return ["timed out after 120 s: " + " ".join(command)]
-    return compare(spec, done.stdout, done.stderr, done.returncode)
+        stdout = done.stdout
+        for shown in spec["show-file"]:
+            stdout += ("--- %s\n" % shown).encode("latin-1")
+            try:
+                with open(os.path.join(work, shown), "rb") as f:
+                    content = f.read()
+                stdout += content if content.endswith(b"\n") or not content else content + b"\n"
+            except OSError:
+                stdout += b"(missing)\n"
+        bindir = os.path.dirname(os.path.abspath(binary)).encode("latin-1")
+        stdout = stdout.replace(bindir, b"{bindir}")
+        if spec["config"]:
+            stdout = stdout.replace(b"Interpreter directory: .\n", b"Interpreter directory: {bindir}\n")
+    return compare(spec, stdout, done.stderr, done.returncode)
 
 
 def compare(spec, stdout, stderr, status):
@@ -105,7 +138,7 @@ def selftest(binary):
     done = subprocess.run([binary], capture_output=True, timeout=60)
     out = done.stdout.decode("latin-1")
     assert done.returncode == 1, done.returncode
-    assert out.startswith("Program file for Morvu not defined\n\nUsage: morvu "), out
+    assert "\nProgram file for Morvu not defined\n\nUsage: morvu " in out, out
     return []
 
 

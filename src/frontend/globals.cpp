@@ -1,9 +1,69 @@
 #include "frontend/globals.h"
 
+#include "frontend/token.h"
+#include "numbers/int_data.h"
+#include "runtime/messages.h"
+#include "runtime/settings.h"
+#include "runtime/stream.h"
+#include "runtime/terminal.h"
+
 namespace morvu {
 
-std::unique_ptr<INT_STR_TABLE> file_name_table;
+NAME_LIST include_dirs;
+std::string input_file_name;
+std::string output_file_name;
+std::string application_name;
+bool input_is_binary = false;
+bool output_is_binary = false;
+bool output_appends = false;
+bool show_version = false;
+
 std::unique_ptr<PROGRAM_ARGUMENTS> program_arguments;
+std::unique_ptr<INT_STR_TABLE> file_name_table;
+std::unique_ptr<STR_INT_TABLE> included_file_table;
+std::unique_ptr<INT_DATA> INT_ZERO;
+std::unique_ptr<INT_DATA> INT_ONE;
+std::unique_ptr<TOKEN*> program_root;
+
+void create_globals() {
+    start_cpu_timer(&process_stopwatch);
+    start_wall_timer(&process_stopwatch);
+    program_arguments = std::make_unique<PROGRAM_ARGUMENTS>();
+    file_name_table = std::make_unique<INT_STR_TABLE>("", false, 97);
+    included_file_table = std::make_unique<STR_INT_TABLE>(0, false, 97);
+    INT_ZERO = std::make_unique<INT_DATA>(0);
+    INT_ONE = std::make_unique<INT_DATA>(1);
+    program_root = std::make_unique<TOKEN*>(nullptr);
+}
+
+void destroy_globals() {
+    if (program_root && *program_root != nullptr) {
+        TOKEN* root = *program_root;
+        root->destroy_tree();
+        delete root;
+    }
+    program_root.reset();
+    INT_ONE.reset();
+    INT_ZERO.reset();
+    included_file_table.reset();
+    file_name_table.reset();
+    program_arguments.reset();
+    include_dirs.clear();
+    // Closing the redirected files flushes a redirected output.
+    console_stream.flush();
+    console_stream.input.reset();
+    console_stream.output.reset();
+    for (IO_FORMAT* format : {&terminal_format, &str_format, &file_format}) {
+        format->clear_in_spc();
+        format->clear_out_spc();
+        format->clear_out_fmt();
+    }
+    clear_format_text();
+    input_file_name.clear();
+    output_file_name.clear();
+    application_name.clear();
+    clear_msg_text();
+}
 
 void add_program_argument(PROGRAM_ARGUMENTS& holder, const char* text) {
     holder.texts.emplace_back(text);

@@ -1,23 +1,255 @@
-// A node of the syntax tree. Statements are the operands of ';', list items
-// the operands of ','. Only the source position is needed by the runtime; the
-// parser gives the node the rest of its fields.
+// The syntax tree: one binary tree of TOKEN nodes holds a whole program with
+// every file it includes. Statements are the operands of ';', list items the
+// operands of ',', a call's argument tree hangs on its left link. The node's
+// kind follows from its operator characters:
+//
+//   op1 op2           kind
+//   0   0   number    number literal (leaf)
+//   0   0   text      name (leaf)
+//   '"' 0             string constant, text resolved (leaf)
+//   '\'' 0            character constant, one character (leaf)
+//   '(' 0   text      call of the named routine; left: the bracket's content
+//   '"' '('           call named by a string constant; left: the content
+//   '#' 0             empty operand (leaf)
+//   ' ' 0             blank operator: left the word, right the rest
+//   ':' '$'           parameter declaration
+//   ')'/'}' '('/'{'   bracket juxtaposition: the two bracketed parts
+//   anything else     an operator of one or two characters
+//
+// A node owns its payload (number, text, scope, lists) and, through
+// destroy_tree, its whole subtree: deleting a node frees everything below it.
+// `parent` and `declaration` are plain links. Long ';' and ',' chains make
+// trees thousands of levels deep, so every whole-tree operation here walks
+// with an explicit stack, never by recursion.
 
 #pragma once
 
 #include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "frontend/name_list.h"
+#include "numbers/real_data.h"
 
 namespace morvu {
 
-struct TOKEN {
-    TOKEN* left = nullptr;
-    TOKEN* right = nullptr;
-    TOKEN* parent = nullptr;
-    char op1 = 0;
-    char op2 = 0;
-    char* text = nullptr;
-    int32_t file_index = -1;  // -1 the program file, else a key of file_name_table
-    int32_t line = 0;
-    int32_t line2 = 0;
+struct TOKEN;
+struct SCOPE;             // symbol tables of a block
+struct VALUE_STACK_NODE;  // one activation's cell of a declared variable
+struct RESULT_ITEM;       // one evaluation result, passed by value
+struct RESULT_LIST;       // the results of one evaluation
+
+// The two cached handlers of a node. The evaluator installs `eval_node` and
+// the statement binder `bind_operator_executor` as the initial handlers; a
+// node's first evaluation or execution replaces them by the handler its
+// operator needs.
+using EVAL_HANDLER = void (*)(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results);
+using EXEC_HANDLER = void (*)(TOKEN* node, RESULT_ITEM this_item);
+
+// The initial handlers every new node starts with, and that copy_payload
+// restores. The evaluator and the statement binder set them once at start-up,
+// before any tree is built; until those modules exist they stay null.
+extern EVAL_HANDLER initial_evaluator;
+extern EXEC_HANDLER initial_executor;
+
+// Marker of the bracket-juxtaposition chain for append_operands: no operator
+// uses this byte.
+inline constexpr char juxtaposition_chain = static_cast<char>(0xA7);
+
+// A list of tree nodes made by splitting an operator chain. It owns its
+// cells, never the nodes.
+class TOKEN_LIST {
+public:
+    TOKEN_LIST() = default;
+    // The operands of the chain of `op` that starts at `token`.
+    TOKEN_LIST(TOKEN* token, char op);
+    // The operands of the chain at token1, then those of the chain at token2.
+    TOKEN_LIST(TOKEN* token1, TOKEN* token2, char op);
+    // The operands of a chain of the two-character operator op1 op2.
+    TOKEN_LIST(TOKEN* token, char op1, char op2);
+
+    uint32_t count() const { return static_cast<uint32_t>(items.size()); }
+    bool empty() const { return items.empty(); }
+    void append(TOKEN* token) { items.push_back(token); }
+    void push_front(TOKEN* token) { items.insert(items.begin(), token); }
+    void clear() { items.clear(); }
+
+    TOKEN* first() const { return items.front(); }
+    TOKEN* last() const { return items.back(); }
+    TOKEN* operator[](uint32_t index) const { return items[index]; }
+    std::vector<TOKEN*>::const_iterator begin() const { return items.begin(); }
+    std::vector<TOKEN*>::const_iterator end() const { return items.end(); }
+
+private:
+    std::vector<TOKEN*> items;
 };
+
+// The work stack of tree walks: push and pop at one end.
+class TOKEN_STACK {
+public:
+    uint32_t count() const { return static_cast<uint32_t>(items.size()); }
+    void push(TOKEN* token) { items.push_back(token); }
+    // The top node, removed; throws the internal "list is empty" error when
+    // the stack is empty.
+    TOKEN* checked_pop();
+
+private:
+    std::vector<TOKEN*> items;
+};
+
+struct TOKEN {
+    // The fields that parsing, tree walks and evaluation read come first, so
+    // that they share the node's first two cache lines.
+    TOKEN* left = nullptr;    // first operand; the argument tree of a call
+    TOKEN* right = nullptr;   // second operand
+    TOKEN* parent = nullptr;  // null at the root of the program and of every included tree
+    char op1 = 0;             // first operator character; 0 for a name or number leaf
+    char op2 = 0;             // second operator character; 0 for one-character operators
+    uint16_t block_mode = 0;   // 0 ordinary, 1 a braced list, 0xFFFF such a list being run
+    uint8_t in_brackets = 0;   // the expression was written in round brackets
+    uint8_t module_inside = 0; // a '::' module path was folded into this node
+    uint8_t param_mark = 0;    // the node lies in a routine's parameter list
+    uint8_t outermost = 0;     // a statement of the outermost list of a file
+    std::optional<std::string> text;    // name, constant text or call name
+    std::unique_ptr<REAL_DATA> number;  // the value of a number literal
+    int32_t file_index = -1;  // -1 the program file, else a key of file_name_table
+    int32_t line = 0;         // line of the node's first character
+    int32_t line2 = 0;        // line of its last character
+    int32_t walk_mark = 0;    // 0 whenever no walk runs
+    EVAL_HANDLER evaluator = initial_evaluator;
+    EXEC_HANDLER executor = initial_executor;
+    TOKEN* declaration = nullptr;  // from a name to its declaring or defining node
+    std::unique_ptr<TOKEN_LIST> argument_list;  // the operands split once, built on first use
+
+    // Symbol tables of the block this node opens. Owned; it is made and freed
+    // by the scope module (destroy_tree leaves it to `release_scope`).
+    SCOPE* scope = nullptr;
+    // Cells of a declared variable, one per live activation, top first.
+    // Owned; freed by the storage module through `release_value_stack`.
+    VALUE_STACK_NODE* value_stack = nullptr;
+    // Result lists of the evaluations of this node in progress, top last. The
+    // node owns the stack, not the lists.
+    std::vector<RESULT_LIST*> result_stack;
+    std::unique_ptr<NAME_LIST> included_names;  // on a file's root: the files its tree includes
+    std::unique_ptr<TOKEN_LIST> base_types;     // base-type list of a type-definition node
+    int32_t member_slot = -1;         // member slot of a variable of a type body
+    int32_t arg_role = -3;            // argument role of a parameter name
+    uint16_t inclusion_state = 0;     // need item: 0 untouched, 1 already included, 2 grafted, 3 left out
+    uint8_t self_containing = 0;      // of a type-definition node
+    uint8_t extension_mark = 0;
+
+    TOKEN() = default;
+    explicit TOKEN(int value);  // a number leaf of the integer, scale 0
+    TOKEN(const char* text, TOKEN* parent, int file_index, int line, int line2);
+    TOKEN(std::string text, TOKEN* parent, int file_index, int line, int line2);
+    TOKEN(const REAL_DATA& value, TOKEN* parent, int file_index, int line, int line2);
+    TOKEN(char op1, char op2, TOKEN* parent, int file_index, int line, int line2);
+    // A node with `other`'s payload (copy_payload); with the flag also copies
+    // of its subtrees below it.
+    TOKEN(const TOKEN& other, bool with_subtree);
+    TOKEN(const TOKEN&) = delete;
+    TOKEN& operator=(const TOKEN&) = delete;
+    ~TOKEN();
+
+    // Copies operators, number, text, block mode, bracket flag and position
+    // from `other` and resets both handlers to the initial ones.
+    void copy_payload(const TOKEN& other);
+
+    // Stores into `slot` a copy of the subtree at `source` (null for null)
+    // whose root has the given parent. The copy carries payloads only: no
+    // scope, no declaration links, no inclusion state, initial handlers.
+    static void copy_tree(const TOKEN* source, TOKEN*& slot, TOKEN* parent);
+
+    // Empties the node: frees its payload and its whole subtree. The node
+    // stays allocated and keeps its links up, position, marks and handlers.
+    void destroy_tree();
+
+    // This node takes over the payload and the operands of `other`, which is
+    // deleted; this node keeps its place in the tree.
+    void replace_by(TOKEN* other);
+
+    // Puts a new operator (op1, op2, position) in the place of this node,
+    // with the former node as its left operand and `operand` (copied first
+    // when copy_operand is set) as its right. An empty node instead becomes
+    // the operand.
+    void insert_operator(TOKEN* operand, char op1, char op2, bool copy_operand, int file_index,
+                         int line, int line2);
+
+    // Replaces this node by its right operand (side 'l') or its left operand
+    // (any other side); the other operand is destroyed. The chosen operand
+    // must exist.
+    void rotate(char side);
+
+    // Exchanges the places of two nodes; both must have a parent.
+    static void swap(TOKEN* a, TOKEN* b);
+
+    bool is_empty_node() const { return op1 == 0 && !number && !text; }
+
+private:
+    void release_payload();
+};
+
+// How destroy_tree frees the payloads whose types this module only names:
+// the scope module sets `release_scope`, the declared-variable storage sets
+// `release_value_stack` (which pops and frees all cells of the node). Until
+// those modules exist no node holds such a payload.
+extern void (*release_scope)(SCOPE* scope);
+extern void (*release_value_stack)(TOKEN* declaring_node);
+
+// Appends every node of the tree at `root` (not null) to `out` in post-order:
+// left subtree, right subtree, node.
+void collect_tokens(TOKEN* root, TOKEN_LIST* out);
+
+// Appends the operands of the chain of `op` starting at `token`, in source
+// order, and returns their count. A chain node has op1 == op and op2 == 0;
+// for `juxtaposition_chain` it is a bracket juxtaposition. A node that is no
+// chain node is its own single operand.
+uint32_t append_operands(TOKEN* token, char op, TOKEN_LIST* out);
+// The same for the chain of the two-character operator op1 op2.
+uint32_t append_operands2(TOKEN* token, char op1, char op2, TOKEN_LIST* out);
+
+TOKEN_LIST split_by_operator(TOKEN* token, char op);
+TOKEN_LIST split_by_operator2(TOKEN* token, char op1, char op2);
+
+// The last argument of a call: its argument tree split into bracket groups,
+// groups that are no block split further at ','. Null without arguments. For
+// a definition this is its body.
+TOKEN* last_list_item(TOKEN* call);
+
+// Structural equality: operators, texts, numbers (numerically), block modes
+// and both subtrees. The bracket flag is not compared.
+bool trees_equal(const TOKEN* a, const TOKEN* b);
+
+// 0 for '=', 1 for '@', 2 for '~', -1 for every other node.
+int assignment_kind(const TOKEN* token);
+
+// The type word of the declaration around `token`: the left operand of the
+// nearest enclosing blank operator or marked parameter declaration. The
+// caller guarantees that one exists.
+const std::string& enclosing_declaration(const TOKEN* token);
+
+// The type tag named by the type word in `token`.
+char type_code_of_token(const TOKEN* token);
+
+// A node with a text that is no string constant, character constant or call.
+inline bool is_word_token(const TOKEN* token) {
+    return token != nullptr && token->text && token->op1 != '"' && token->op1 != '\'' &&
+           token->op1 != '(';
+}
+
+// A word token with exactly this text.
+inline bool is_word(const TOKEN* token, const char* word) {
+    return is_word_token(token) && *token->text == word;
+}
+
+inline bool is_juxtaposition(const TOKEN* token) {
+    return (token->op1 == ')' || token->op1 == '}') && (token->op2 == '(' || token->op2 == '{');
+}
+
+inline bool is_call_token(const TOKEN* token) {
+    return token->text && ((token->op1 == '(' && token->op2 == 0) || (token->op1 == '"' && token->op2 == '('));
+}
 
 }  // namespace morvu

@@ -21,7 +21,7 @@
 
 namespace morvu {
 
-class STR_DATA : public STREAM_DATA {
+class STR_DATA final : public STREAM_DATA {
 public:
     std::string text;
     bool reading = false;      // a read is under way

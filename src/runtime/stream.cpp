@@ -250,22 +250,22 @@ bool read_input_line(STREAM_DATA* stream, std::string& line, const char** error)
     return any;
 }
 
-bool read_line(STREAM_DATA* stream, std::vector<std::string>& lines) {
+bool read_line(STREAM_DATA* stream, NAME_LIST& lines) {
     const bool binary = stream->is_binary();
     std::string line;
     bool open = false;  // a line without its end has begun
     char ch = 0;
     while (!stream->read_char(&ch, false)) {
         if (ch == '\n' || (ch == '\r' && !binary)) {
-            lines.push_back(std::move(line));
+            lines.append(std::move(line));
             line.clear();
             open = false;
         } else {
-            line += ch;
+            line += ch == '\0' ? '\xff' : ch;
             open = true;
         }
     }
-    if (open) lines.push_back(std::move(line));  // a last line without line end
+    if (open) lines.append(std::move(line));  // a last line without line end
     return true;
 }
 

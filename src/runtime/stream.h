@@ -20,6 +20,8 @@
 #include <string>
 #include <vector>
 
+#include "frontend/name_list.h"
+
 namespace morvu {
 
 class IO_FORMAT {
@@ -120,9 +122,10 @@ bool read_input_item(STREAM_DATA* stream, std::string& item, bool single, const 
 bool read_input_line(STREAM_DATA* stream, std::string& line, const char** error);
 
 // Reads the stream to its end and appends one text per line, without its
-// line end: LF ends a line, CR too unless the stream is binary; an empty
+// line end: LF ends a line, CR too unless the stream is binary; a NUL is
+// stored as 0xFF; an empty
 // input adds no line. The caller has begun the read. Returns true once the
 // stream reports its end.
-bool read_line(STREAM_DATA* stream, std::vector<std::string>& lines);
+bool read_line(STREAM_DATA* stream, NAME_LIST& lines);
 
 }  // namespace morvu

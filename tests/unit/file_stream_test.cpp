@@ -172,9 +172,9 @@ TEST_F(FileStreamTest, ReadLineEndsLinesAtLfCrLfAndLoneCr) {
         file.close();
         put(path("a"), bytes);
         file.open(mode, &error);
-        std::vector<std::string> lines;
+        NAME_LIST lines;
         read_line(&file, lines);
-        return lines;
+        return std::vector<std::string>(lines.begin(), lines.end());
     };
     using LINES = std::vector<std::string>;
     EXPECT_EQ(lines_of("a\r\nb", "i"), (LINES{"a", "b"}));

@@ -321,9 +321,9 @@ TEST(ReadLine, WholeStreamIntoLines) {
     auto lines_of = [&](const char* input, bool binary) {
         SCRIPTED_STREAM stream(&record, input);
         stream.binary = binary;
-        std::vector<std::string> lines;
+        NAME_LIST lines;
         EXPECT_TRUE(read_line(&stream, lines));
-        return lines;
+        return std::vector<std::string>(lines.begin(), lines.end());
     };
     EXPECT_EQ(lines_of("a\n\nb\n", false), (ITEMS{"a", "", "b"}));
     EXPECT_EQ(lines_of("a\rb", false), (ITEMS{"a", "b"}));

@@ -1,0 +1,48 @@
+#include "eval/result_list.h"
+
+#include "runtime/error.h"
+#include "values/union_data.h"
+
+namespace morvu {
+
+RESULT_LIST::~RESULT_LIST() { clear_value_list(*this); }
+
+RESULT_LIST::RESULT_LIST(RESULT_LIST&& other) noexcept
+    : count(other.count), head(other.head), tail(other.tail) {
+    other.count = 0;
+    other.head = other.tail = nullptr;
+}
+
+RESULT_LIST& RESULT_LIST::operator=(RESULT_LIST&& other) noexcept {
+    if (this != &other) {
+        clear_value_list(*this);
+        count = other.count;
+        head = other.head;
+        tail = other.tail;
+        other.count = 0;
+        other.head = other.tail = nullptr;
+    }
+    return *this;
+}
+
+void RESULT_LIST::append(const RESULT_ITEM& item) {
+    auto* node = new RESULT_NODE{item, nullptr, tail};
+    if (tail != nullptr) tail->next = node; else head = node;
+    tail = node;
+    ++count;
+}
+
+RESULT_ITEM pop(RESULT_LIST& list) {
+    RESULT_NODE* node = list.head;
+    // The message is an internal diagnostic, not a catalogue text: no program
+    // can provoke it, only a handler that miscounts its results.
+    if (node == nullptr) throw ERROR("", 0, "internal error in pop(): list is empty", 's');
+    list.head = node->next;
+    if (list.head != nullptr) list.head->prev = nullptr; else list.tail = nullptr;
+    --list.count;
+    RESULT_ITEM item = node->item;
+    delete node;
+    return item;
+}
+
+}  // namespace morvu

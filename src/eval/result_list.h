@@ -1,0 +1,55 @@
+// The results of one evaluation. An expression yields zero, one or several
+// results, each a RESULT_ITEM: the cell, the access mode (above 5 an
+// assignable variable, 0 to 5 a temporary or constant) and whether the item
+// owns its cell. A RESULT_LIST keeps them in order in a doubly linked list
+// with a count; handlers append at the tail and consumers pop from the head.
+//
+// The list owns the cells of its owned items: clearing or destroying it
+// deletes them (clear_value_list), so an error thrown mid-evaluation leaks
+// nothing. Items are plain values and are copied freely; copying an owned
+// item does not copy the cell, so exactly one list may hold an owned item.
+
+#pragma once
+
+#include <cstdint>
+
+namespace morvu {
+
+class UNION_DATA;
+
+struct RESULT_ITEM {
+    UNION_DATA* cell = nullptr;
+    uint32_t mode = 6;
+    uint8_t owned = 0;
+};
+
+struct RESULT_NODE {
+    RESULT_ITEM item;
+    RESULT_NODE* next = nullptr;
+    RESULT_NODE* prev = nullptr;
+};
+
+struct RESULT_LIST {
+    uint32_t count = 0;
+    RESULT_NODE* head = nullptr;
+    RESULT_NODE* tail = nullptr;
+
+    RESULT_LIST() = default;
+    // Deletes the owned cells and the nodes.
+    ~RESULT_LIST();
+    RESULT_LIST(const RESULT_LIST&) = delete;
+    RESULT_LIST& operator=(const RESULT_LIST&) = delete;
+    // Takes over the other list's items; the other is left empty.
+    RESULT_LIST(RESULT_LIST&& other) noexcept;
+    RESULT_LIST& operator=(RESULT_LIST&& other) noexcept;
+
+    // Appends an item at the tail.
+    void append(const RESULT_ITEM& item);
+    bool empty() const { return count == 0; }
+};
+
+// Removes the first item and returns it; the caller takes over an owned cell.
+// An empty list throws the ERROR "internal error in pop(): list is empty".
+RESULT_ITEM pop(RESULT_LIST& list);
+
+}  // namespace morvu

@@ -1,0 +1,531 @@
+// INT_DATA arithmetic on limbs of 10^9: sums and differences, products
+// (schoolbook for short operands, Karatsuba for long ones), Knuth's long
+// division, powers by repeated squaring, and the compound forms.
+
+#include <algorithm>
+#include <climits>
+#include <new>
+#include <vector>
+
+#include "numbers/arith_error.h"
+#include "numbers/int_data.h"
+
+namespace morvu {
+
+namespace {
+
+constexpr uint32_t limb_base = 1'000'000'000u;
+constexpr int limb_digits = 9;
+constexpr uint32_t pow10_table[limb_digits + 1] = {
+    1u, 10u, 100u, 1'000u, 10'000u, 100'000u, 1'000'000u, 10'000'000u, 100'000'000u, 1'000'000'000u};
+
+// Below this many limbs in the shorter operand the schoolbook product wins.
+constexpr int karatsuba_threshold = 64;
+
+// Compares two trimmed magnitudes.
+int compare_limbs(const uint32_t* a, int na, const uint32_t* b, int nb) {
+    if (na != nb) return na < nb ? -1 : 1;
+    for (int k = na - 1; k >= 0; --k) {
+        if (a[k] != b[k]) return a[k] < b[k] ? -1 : 1;
+    }
+    return 0;
+}
+
+// r = a + b with na >= nb; r has room for na + 1 limbs and may be a.
+void add_limbs(uint32_t* r, const uint32_t* a, int na, const uint32_t* b, int nb) {
+    uint32_t carry = 0;
+    int i = 0;
+    for (; i < nb; ++i) {
+        uint32_t s = a[i] + b[i] + carry;
+        carry = s >= limb_base;
+        r[i] = carry ? s - limb_base : s;
+    }
+    for (; i < na; ++i) {
+        uint32_t s = a[i] + carry;
+        carry = s >= limb_base;
+        r[i] = carry ? s - limb_base : s;
+    }
+    r[na] = carry;
+}
+
+// r = a - b with a >= b as numbers and na >= nb; r may be a.
+void sub_limbs(uint32_t* r, const uint32_t* a, int na, const uint32_t* b, int nb) {
+    uint32_t borrow = 0;
+    int i = 0;
+    for (; i < nb; ++i) {
+        int64_t d = int64_t{a[i]} - b[i] - borrow;
+        borrow = d < 0;
+        r[i] = static_cast<uint32_t>(borrow ? d + limb_base : d);
+    }
+    for (; i < na; ++i) {
+        int64_t d = int64_t{a[i]} - borrow;
+        borrow = d < 0;
+        r[i] = static_cast<uint32_t>(borrow ? d + limb_base : d);
+    }
+}
+
+// dst += src, the carry running on within dst; the sum must fit in dst.
+void add_into(uint32_t* dst, int dst_len, const uint32_t* src, int src_len) {
+    uint32_t carry = 0;
+    int i = 0;
+    for (; i < src_len; ++i) {
+        uint32_t s = dst[i] + src[i] + carry;
+        carry = s >= limb_base;
+        dst[i] = carry ? s - limb_base : s;
+    }
+    for (; carry && i < dst_len; ++i) {
+        uint32_t s = dst[i] + 1;
+        carry = s >= limb_base;
+        dst[i] = carry ? 0 : s;
+    }
+}
+
+int significant_length(const uint32_t* a, int n) {
+    while (n > 1 && a[n - 1] == 0) --n;
+    return n;
+}
+
+// r (na + nb limbs, zero on entry) = a * b, column by column. Products of
+// two limbs stay below 10^18, so sixteen of them and a carry fit 64 bits;
+// the column is reduced to a limb and a carry once per sixteen products
+// instead of once per product.
+void mul_schoolbook(uint32_t* r, const uint32_t* a, int na, const uint32_t* b, int nb) {
+    uint64_t carry = 0;
+    for (int k = 0; k < na + nb - 1; ++k) {
+        int i = std::max(0, k - nb + 1);
+        const int last = std::min(k, na - 1);
+        uint64_t low = carry;
+        uint64_t high = 0;
+        while (i <= last) {
+            const int stop = std::min(last, i + 15);
+            for (; i <= stop; ++i) low += uint64_t{a[i]} * b[k - i];
+            high += low / limb_base;
+            low %= limb_base;
+        }
+        r[k] = static_cast<uint32_t>(low);
+        carry = high;
+    }
+    r[na + nb - 1] = static_cast<uint32_t>(carry);
+}
+
+void mul_limbs(uint32_t* r, const uint32_t* a, int na, const uint32_t* b, int nb);
+
+// Karatsuba on operands of similar length (na >= nb > na / 2); r zero on entry.
+void mul_karatsuba(uint32_t* r, const uint32_t* a, int na, const uint32_t* b, int nb) {
+    const int m = na / 2;
+    const uint32_t* a0 = a;
+    const uint32_t* a1 = a + m;
+    const uint32_t* b0 = b;
+    const uint32_t* b1 = b + m;
+    const int na1 = na - m;
+    const int nb1 = nb - m;
+
+    mul_limbs(r, a0, m, b0, m);                 // z0 in r[0, 2m)
+    mul_limbs(r + 2 * m, a1, na1, b1, nb1);     // z2 in r[2m, na + nb)
+
+    std::vector<uint32_t> sa(na1 + 1), sb(std::max(m, nb1) + 1);
+    add_limbs(sa.data(), a1, na1, a0, m);
+    if (nb1 >= m) {
+        add_limbs(sb.data(), b1, nb1, b0, m);
+    } else {
+        add_limbs(sb.data(), b0, m, b1, nb1);
+    }
+    int lsa = significant_length(sa.data(), static_cast<int>(sa.size()));
+    int lsb = significant_length(sb.data(), static_cast<int>(sb.size()));
+    std::vector<uint32_t> z1(lsa + lsb, 0);
+    mul_limbs(z1.data(), sa.data(), lsa, sb.data(), lsb);
+    int lz1 = static_cast<int>(z1.size());
+
+    // z1 -= z0 + z2, both of which lie in r already.
+    int lz0 = significant_length(r, 2 * m);
+    sub_limbs(z1.data(), z1.data(), lz1, r, lz0);
+    int lz2 = significant_length(r + 2 * m, na1 + nb1);
+    sub_limbs(z1.data(), z1.data(), lz1, r + 2 * m, lz2);
+
+    lz1 = significant_length(z1.data(), lz1);
+    add_into(r + m, na + nb - m, z1.data(), lz1);
+}
+
+// r (na + nb limbs, zero on entry) = a * b.
+void mul_limbs(uint32_t* r, const uint32_t* a, int na, const uint32_t* b, int nb) {
+    if (na < nb) {
+        std::swap(a, b);
+        std::swap(na, nb);
+    }
+    if (nb < karatsuba_threshold) {
+        mul_schoolbook(r, a, na, b, nb);
+        return;
+    }
+    if (na >= 2 * nb) {
+        // A long operand by a short one: slices of the short one's length.
+        std::vector<uint32_t> piece(2 * static_cast<size_t>(nb));
+        for (int start = 0; start < na; start += nb) {
+            int len = std::min(nb, na - start);
+            std::fill(piece.begin(), piece.begin() + len + nb, 0u);
+            mul_limbs(piece.data(), a + start, len, b, nb);
+            add_into(r + start, na + nb - start, piece.data(), significant_length(piece.data(), len + nb));
+        }
+        return;
+    }
+    mul_karatsuba(r, a, na, b, nb);
+}
+
+// r = a * m for a single factor m below the base; returns the carry out.
+uint32_t mul_small(uint32_t* r, const uint32_t* a, int n, uint32_t m) {
+    uint64_t carry = 0;
+    for (int i = 0; i < n; ++i) {
+        uint64_t t = uint64_t{a[i]} * m + carry;
+        carry = t / limb_base;
+        r[i] = static_cast<uint32_t>(t - carry * limb_base);
+    }
+    return static_cast<uint32_t>(carry);
+}
+
+// q = a / d for a single divisor d below the base (q may be a); returns the remainder.
+uint32_t div_small(uint32_t* q, const uint32_t* a, int n, uint32_t d) {
+    uint64_t rest = 0;
+    for (int i = n - 1; i >= 0; --i) {
+        uint64_t cur = rest * limb_base + a[i];
+        q[i] = static_cast<uint32_t>(cur / d);
+        rest = cur % d;
+    }
+    return static_cast<uint32_t>(rest);
+}
+
+// Knuth's algorithm D: u (nu limbs) by v (nv >= 2 limbs, top limb non-zero),
+// nu >= nv. q gets nu - nv + 1 limbs, r gets nv limbs; either may be null.
+void div_knuth(const uint32_t* u, int nu, const uint32_t* v, int nv, uint32_t* q, uint32_t* r) {
+    std::vector<uint32_t> scratch(static_cast<size_t>(nu) + 1 + nv);
+    uint32_t* un = scratch.data();
+    uint32_t* vn = un + nu + 1;
+    // Scale both so that the divisor's top limb is at least half the base;
+    // the quotient estimate from the top limbs is then off by at most 2.
+    const uint32_t d = limb_base / (v[nv - 1] + 1);
+    mul_small(vn, v, nv, d);
+    un[nu] = mul_small(un, u, nu, d);
+    const uint64_t v_top = vn[nv - 1];
+    const uint64_t v_next = vn[nv - 2];
+
+    for (int j = nu - nv; j >= 0; --j) {
+        uint64_t numerator = uint64_t{un[j + nv]} * limb_base + un[j + nv - 1];
+        uint64_t qhat = numerator / v_top;
+        uint64_t rhat = numerator % v_top;
+        while (qhat >= limb_base || qhat * v_next > rhat * limb_base + un[j + nv - 2]) {
+            --qhat;
+            rhat += v_top;
+            if (rhat >= limb_base) break;
+        }
+        // un[j .. j + nv] -= qhat * vn
+        uint64_t carry = 0;
+        int64_t borrow = 0;
+        for (int i = 0; i < nv; ++i) {
+            uint64_t p = qhat * vn[i] + carry;
+            carry = p / limb_base;
+            int64_t t = int64_t{un[i + j]} - static_cast<int64_t>(p - carry * limb_base) - borrow;
+            borrow = t < 0;
+            un[i + j] = static_cast<uint32_t>(borrow ? t + limb_base : t);
+        }
+        int64_t top = int64_t{un[j + nv]} - static_cast<int64_t>(carry) - borrow;
+        if (top < 0) {
+            // The estimate was one too large: add the divisor back once.
+            un[j + nv] = static_cast<uint32_t>(top + limb_base);
+            --qhat;
+            uint32_t c = 0;
+            for (int i = 0; i < nv; ++i) {
+                uint32_t s = un[i + j] + vn[i] + c;
+                c = s >= limb_base;
+                un[i + j] = c ? s - limb_base : s;
+            }
+            un[j + nv] = (un[j + nv] + c) % limb_base;
+        } else {
+            un[j + nv] = static_cast<uint32_t>(top);
+        }
+        if (q != nullptr) q[j] = static_cast<uint32_t>(qhat);
+    }
+    if (r != nullptr) div_small(r, un, nv, d);
+}
+
+int effective_sign(const INT_DATA& value) { return value.is_zero() ? 0 : (value.sign() < 0 ? -1 : 1); }
+
+}  // namespace
+
+int INT_DATA::compare_magnitudes(const INT_DATA& a, const INT_DATA& b) {
+    bool a_zero = a.is_zero();
+    bool b_zero = b.is_zero();
+    if (a_zero || b_zero) return a_zero == b_zero ? 0 : (a_zero ? -1 : 1);
+    return compare_limbs(a.limb_data(), a.used, b.limb_data(), b.used);
+}
+
+void INT_DATA::add_magnitudes(const INT_DATA& a, const INT_DATA& b, INT_DATA& result) {
+    static const uint32_t zero = 0;
+    const uint32_t* pa = a.used ? a.limb_data() : &zero;
+    const uint32_t* pb = b.used ? b.limb_data() : &zero;
+    int na = std::max(a.used, 1);
+    int nb = std::max(b.used, 1);
+    if (na < nb) {
+        std::swap(pa, pb);
+        std::swap(na, nb);
+    }
+    INT_DATA sum;
+    sum.reserve_limbs(na + 1, false);
+    add_limbs(sum.limb_data(), pa, na, pb, nb);
+    sum.used = na + 1;
+    sum.trim();
+    sum.sign_value = 1;
+    result = std::move(sum);
+}
+
+void INT_DATA::sub_magnitudes(const INT_DATA& a, const INT_DATA& b, INT_DATA& result) {
+    static const uint32_t zero = 0;
+    const uint32_t* pa = a.used ? a.limb_data() : &zero;
+    const uint32_t* pb = b.used ? b.limb_data() : &zero;
+    int na = std::max(a.used, 1);
+    int nb = std::max(b.used, 1);
+    INT_DATA difference;
+    difference.reserve_limbs(na, false);
+    sub_limbs(difference.limb_data(), pa, na, pb, std::min(na, nb));
+    difference.used = na;
+    difference.trim();
+    difference.sign_value = 1;
+    result = std::move(difference);
+}
+
+void INT_DATA::mul_magnitudes(const INT_DATA& a, const INT_DATA& b, INT_DATA& result) {
+    INT_DATA product;
+    if (a.is_zero() || b.is_zero()) {
+        product.limb_data()[0] = 0;
+        product.used = 1;
+    } else {
+        // A product of more than 2^31 limbs could not be held.
+        if (int64_t{a.used} + b.used > INT32_MAX) throw std::bad_alloc();
+        int n = a.used + b.used;
+        product.reserve_limbs(n, false);
+        std::fill(product.limb_data(), product.limb_data() + n, 0u);
+        mul_limbs(product.limb_data(), a.limb_data(), a.used, b.limb_data(), b.used);
+        product.used = n;
+        product.trim();
+    }
+    product.sign_value = 1;
+    result = std::move(product);
+}
+
+void INT_DATA::divide(const INT_DATA& a, const INT_DATA& b, INT_DATA* quotient, INT_DATA* remainder) {
+    INT_DATA q;
+    INT_DATA r;
+    q.sign_value = r.sign_value = 1;
+    if (a.is_zero() || compare_limbs(a.limb_data(), a.used, b.limb_data(), b.used) < 0) {
+        q.limb_data()[0] = 0;
+        q.used = 1;
+        if (a.used) {
+            r.set_limbs(a.limb_data(), a.used);
+        } else {
+            r.limb_data()[0] = 0;
+            r.used = 1;
+        }
+    } else if (b.used == 1) {
+        q.reserve_limbs(a.used, false);
+        uint32_t rest = div_small(q.limb_data(), a.limb_data(), a.used, b.limb_data()[0]);
+        q.used = a.used;
+        q.trim();
+        r.limb_data()[0] = rest;
+        r.used = 1;
+    } else {
+        int nq = a.used - b.used + 1;
+        q.reserve_limbs(nq, false);
+        r.reserve_limbs(b.used, false);
+        div_knuth(a.limb_data(), a.used, b.limb_data(), b.used, quotient ? q.limb_data() : nullptr,
+                  remainder ? r.limb_data() : nullptr);
+        q.used = quotient ? nq : 1;
+        if (!quotient) q.limb_data()[0] = 0;
+        r.used = remainder ? b.used : 1;
+        if (!remainder) r.limb_data()[0] = 0;
+        q.trim();
+        r.trim();
+    }
+    if (quotient) *quotient = std::move(q);
+    if (remainder) *remainder = std::move(r);
+}
+
+void INT_DATA::div_magnitudes(const INT_DATA& a, const INT_DATA& b, INT_DATA& result) {
+    if (b.is_zero()) throw ARITH(ARITH::pole, b.to_text());
+    divide(a, b, &result, nullptr);
+}
+
+void INT_DATA::mod_magnitudes(const INT_DATA& a, const INT_DATA& b, INT_DATA& result) {
+    if (b.is_zero()) throw ARITH(ARITH::pole, b.to_text());
+    int sign = a.sign_value;
+    divide(a, b, nullptr, &result);
+    result.sign_value = sign;
+}
+
+// The sign of a zero sum is +1.
+INT_DATA INT_DATA::signed_sum(const INT_DATA& a, bool a_negative, const INT_DATA& b, bool b_negative) {
+    INT_DATA result;
+    if (a.used <= 1 && b.used <= 1) {
+        // Both below 10^9: the sum fits a machine word, the result two limbs.
+        int64_t x = a.used ? a.limb_data()[0] : 0;
+        int64_t y = b.used ? b.limb_data()[0] : 0;
+        int64_t sum = (a_negative ? -x : x) + (b_negative ? -y : y);
+        uint64_t magnitude = static_cast<uint64_t>(sum < 0 ? -sum : sum);
+        result.sign_value = sum < 0 ? -1 : 1;
+        result.inline_limbs[0] = static_cast<uint32_t>(magnitude % limb_base);
+        result.inline_limbs[1] = static_cast<uint32_t>(magnitude / limb_base);
+        result.used = result.inline_limbs[1] != 0 ? 2 : 1;
+        return result;
+    }
+    if (a_negative == b_negative) {
+        add_magnitudes(a, b, result);
+        if (a_negative) result.sign_value = -1;
+        return result;
+    }
+    const INT_DATA& positive = a_negative ? b : a;
+    const INT_DATA& negative = a_negative ? a : b;
+    if (compare_magnitudes(positive, negative) >= 0) {
+        sub_magnitudes(positive, negative, result);
+    } else {
+        sub_magnitudes(negative, positive, result);
+        result.sign_value = -1;
+    }
+    return result;
+}
+
+INT_DATA INT_DATA::operator+(const INT_DATA& other) const {
+    return signed_sum(*this, effective_sign(*this) < 0, other, effective_sign(other) < 0);
+}
+
+INT_DATA INT_DATA::operator-(const INT_DATA& other) const {
+    return signed_sum(*this, effective_sign(*this) < 0, other, effective_sign(other) > 0);
+}
+
+INT_DATA INT_DATA::negated() const {
+    INT_DATA copy(*this);
+    if (!copy.is_empty()) copy.sign_value = -copy.sign_value;
+    return copy;
+}
+
+INT_DATA INT_DATA::operator*(const INT_DATA& other) const {
+    INT_DATA product;
+    mul_magnitudes(*this, other, product);
+    product.sign_value = sign_value * other.sign_value;
+    return product;
+}
+
+INT_DATA INT_DATA::operator/(const INT_DATA& divisor) const {
+    if (divisor.is_zero()) throw ARITH(ARITH::pole, divisor.to_text());
+    INT_DATA quotient;
+    divide(*this, divisor, &quotient, nullptr);
+    quotient.sign_value = sign_value * divisor.sign_value;
+    return quotient;
+}
+
+// A negative dividend gives a remainder between 0 and |divisor| - 1 whatever
+// the divisor's sign; otherwise the remainder keeps the dividend's sign.
+INT_DATA INT_DATA::operator%(const INT_DATA& divisor) const {
+    if (divisor.is_zero()) throw ARITH(ARITH::pole, divisor.to_text());
+    INT_DATA rest;
+    divide(*this, divisor, nullptr, &rest);
+    if (effective_sign(*this) >= 0) {
+        rest.sign_value = sign_value;
+        return rest;
+    }
+    rest.sign_value = 1;
+    if (rest.is_zero()) return rest;
+    INT_DATA result;
+    sub_magnitudes(divisor, rest, result);
+    return result;
+}
+
+INT_DATA INT_DATA::power(const INT_DATA& exponent) const {
+    if (effective_sign(exponent) <= 0) return INT_DATA(1);
+    const bool odd = exponent.limb_data()[0] % 2 == 1;  // the base 10^9 is even
+    const int result_sign = odd ? sign_value : (sign_value == 0 ? 0 : 1);
+    INT_DATA base(*this);
+    base.sign_value = 1;
+    base.extra_groups = 0;
+    if (is_zero() || base == INT_DATA(1)) {
+        base.sign_value = result_sign;
+        if (base.used == 0) {
+            base.limb_data()[0] = 0;
+            base.used = 1;
+        }
+        return base;
+    }
+    // Any base of magnitude 2 or more to an exponent of 10^18 or more could
+    // not be held in memory.
+    if (exponent.used > 2) throw std::bad_alloc();
+    uint64_t e = exponent.limb_data()[0];
+    if (exponent.used == 2) e += uint64_t{exponent.limb_data()[1]} * limb_base;
+    INT_DATA result(1);
+    while (true) {
+        if (e & 1) result = result * base;
+        e >>= 1;
+        if (e == 0) break;
+        base = base * base;
+    }
+    result.sign_value = result_sign;
+    return result;
+}
+
+INT_DATA& INT_DATA::operator+=(const INT_DATA& other) { return *this = *this + other; }
+INT_DATA& INT_DATA::operator-=(const INT_DATA& other) { return *this = *this - other; }
+INT_DATA& INT_DATA::operator*=(const INT_DATA& other) { return *this = *this * other; }
+INT_DATA& INT_DATA::operator/=(const INT_DATA& divisor) { return *this = *this / divisor; }
+INT_DATA& INT_DATA::operator%=(const INT_DATA& divisor) { return *this = *this % divisor; }
+INT_DATA& INT_DATA::power_assign(const INT_DATA& exponent) { return *this = power(exponent); }
+
+INT_DATA INT_DATA::post_increment() {
+    static const INT_DATA one(1);
+    INT_DATA old(*this);
+    *this = *this + one;
+    return old;
+}
+
+INT_DATA INT_DATA::post_decrement() {
+    static const INT_DATA one(1);
+    INT_DATA old(*this);
+    *this = *this - one;
+    return old;
+}
+
+void INT_DATA::multiply_pow10(int64_t k) {
+    if (used == 0) {
+        limb_data()[0] = 0;
+        used = 1;
+    }
+    changed();
+    extra_groups = 0;
+    if (k <= 0 || is_zero()) return;
+    const int64_t shift = k / limb_digits;
+    if (shift > INT32_MAX - used - 2) throw std::bad_alloc();
+    const int n = used;
+    reserve_limbs(n + static_cast<int>(shift) + 1, true);
+    uint32_t* data = limb_data();
+    data[n] = mul_small(data, data, n, pow10_table[k % limb_digits]);
+    std::copy_backward(data, data + n + 1, data + n + 1 + shift);
+    std::fill(data, data + shift, 0u);
+    used = n + static_cast<int>(shift) + 1;
+    trim();
+}
+
+void INT_DATA::divide_pow10(int64_t k) {
+    if (used == 0) {
+        limb_data()[0] = 0;
+        used = 1;
+    }
+    changed();
+    extra_groups = 0;
+    if (k <= 0) return;
+    const int64_t shift = k / limb_digits;
+    uint32_t* data = limb_data();
+    if (shift >= used) {
+        data[0] = 0;
+        used = 1;
+        return;
+    }
+    std::copy(data + shift, data + used, data);
+    used -= static_cast<int>(shift);
+    div_small(data, data, used, pow10_table[k % limb_digits]);
+    trim();
+}
+
+}  // namespace morvu

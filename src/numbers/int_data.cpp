@@ -1,0 +1,319 @@
+// INT_DATA: construction, copying, the base-1000 group view, the decimal text
+// and comparison. The arithmetic is in int_arith.cpp, the number-theory
+// functions in number_theory.cpp.
+
+#include "numbers/int_data.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cstdlib>
+#include <climits>
+
+namespace morvu {
+
+namespace {
+
+constexpr uint32_t limb_base = 1'000'000'000u;
+constexpr int limb_digits = 9;
+
+constexpr uint32_t pow10_table[limb_digits + 1] = {
+    1u, 10u, 100u, 1'000u, 10'000u, 100'000u, 1'000'000u, 10'000'000u, 100'000'000u, 1'000'000'000u};
+
+int decimal_width(uint32_t limb) {
+    int width = 1;
+    while (width < limb_digits && limb >= pow10_table[width]) ++width;
+    return width;
+}
+
+const std::string zero_text = "0";
+
+bool all_digits(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+// Whether a text read by the constructor is already the plain form that
+// make_digits would build: no leading zero, no '+', not a signed zero.
+bool is_plain_text(std::string_view text) {
+    bool negative = !text.empty() && text[0] == '-';
+    std::string_view body = text.substr(negative ? 1 : 0);
+    if (body.empty() || !all_digits(body)) return false;
+    if (body[0] == '0') return body.size() == 1 && !negative;
+    return true;
+}
+
+}  // namespace
+
+INT_DATA::INT_DATA(int value) : INT_DATA(static_cast<long>(value)) {}
+
+// Built as from the "%ld" text of the number, without formatting it: that
+// text is the plain form, so the cache is left to be built on demand.
+INT_DATA::INT_DATA(long value) {
+    unsigned long magnitude = value < 0 ? 0ul - static_cast<unsigned long>(value) : static_cast<unsigned long>(value);
+    sign_value = value < 0 ? -1 : 1;
+    uint32_t* data = limb_data();
+    int length = 0;
+    do {
+        data[used++] = static_cast<uint32_t>(magnitude % limb_base);
+        magnitude /= limb_base;
+    } while (magnitude != 0);
+    length = limb_digits * (used - 1) + decimal_width(data[used - 1]);
+    extra_groups = length / 3 + 1 - (length + 2) / 3;
+}
+
+INT_DATA::INT_DATA(const char* text) { build_from_text(text); }
+
+INT_DATA::INT_DATA(const INT_DATA& other)
+    : used(0), sign_value(other.sign_value), extra_groups(other.extra_groups) {
+    if (other.used > 0) set_limbs(other.limb_data(), other.used);
+}
+
+INT_DATA::INT_DATA(INT_DATA&& other) noexcept
+    : heap_limbs(std::move(other.heap_limbs)),
+      used(other.used),
+      capacity(heap_limbs ? other.capacity : inline_capacity),
+      sign_value(other.sign_value),
+      extra_groups(other.extra_groups) {
+    if (!heap_limbs) std::copy(other.inline_limbs, other.inline_limbs + inline_capacity, inline_limbs);
+    if (other.text_valid && other.text_plain) {
+        text_cache = std::move(other.text_cache);
+        text_valid = text_plain = true;
+    }
+    other.capacity = inline_capacity;
+    other.used = 0;
+    other.sign_value = 0;
+    other.extra_groups = 0;
+    other.text_valid = false;
+}
+
+INT_DATA& INT_DATA::operator=(const INT_DATA& other) {
+    if (this == &other) return *this;
+    if (other.used > 0) {
+        set_limbs(other.limb_data(), other.used);
+    } else {
+        used = 0;
+    }
+    sign_value = other.sign_value;
+    extra_groups = other.extra_groups;
+    changed();
+    return *this;
+}
+
+INT_DATA& INT_DATA::operator=(INT_DATA&& other) noexcept {
+    if (this == &other) return *this;
+    if (other.heap_limbs) {
+        heap_limbs = std::move(other.heap_limbs);
+        capacity = other.capacity;
+        used = other.used;
+    } else if (other.used > 0) {
+        // Small values are copied, and a heap buffer of ours is kept for reuse.
+        std::copy(other.inline_limbs, other.inline_limbs + other.used, limb_data());
+        used = other.used;
+    } else {
+        used = 0;
+    }
+    sign_value = other.sign_value;
+    extra_groups = other.extra_groups;
+    text_valid = false;
+    if (other.text_valid && other.text_plain) {
+        text_cache = std::move(other.text_cache);
+        text_valid = text_plain = true;
+    }
+    other.capacity = inline_capacity;
+    other.used = 0;
+    other.sign_value = 0;
+    other.extra_groups = 0;
+    other.text_valid = false;
+    return *this;
+}
+
+void INT_DATA::reserve_limbs(int n, bool keep) {
+    if (n <= capacity) return;
+    int new_capacity = static_cast<int>(std::min<int64_t>(INT32_MAX, std::max<int64_t>(n, capacity + capacity / 2)));
+    auto fresh = std::make_unique<uint32_t[]>(static_cast<size_t>(new_capacity));
+    if (keep && used > 0) std::copy(limb_data(), limb_data() + used, fresh.get());
+    heap_limbs = std::move(fresh);
+    capacity = new_capacity;
+}
+
+void INT_DATA::set_limbs(const uint32_t* source, int n) {
+    if (source == limb_data()) {
+        used = n;
+    } else {
+        reserve_limbs(n, false);
+        std::copy(source, source + n, limb_data());
+        used = n;
+    }
+    trim();
+}
+
+void INT_DATA::trim() {
+    const uint32_t* data = limb_data();
+    while (used > 1 && data[used - 1] == 0) --used;
+}
+
+// Reads the text in groups of three characters from the right, each
+// converted as atol converts it. Plain digit texts take the fast way; any
+// other text is evaluated group by group, so a stray character gives what
+// atol makes of its group.
+void INT_DATA::parse_body(std::string_view body) {
+    const int n = static_cast<int>(body.size());
+    const int groups = n / 3 + 1;
+    if (all_digits(body)) {
+        const int count = std::max(1, (n + limb_digits - 1) / limb_digits);
+        reserve_limbs(count, false);
+        uint32_t* data = limb_data();
+        for (int k = 0; k < count; ++k) {
+            int end = n - k * limb_digits;
+            int begin = std::max(0, end - limb_digits);
+            uint32_t value = 0;
+            for (int i = begin; i < end; ++i) value = value * 10 + static_cast<uint32_t>(body[i] - '0');
+            data[k] = value;
+        }
+        used = count;
+        trim();
+    } else {
+        INT_DATA total(0);
+        for (int g = groups - 1; g >= 0; --g) {
+            int end = n - 3 * g;
+            int begin = std::max(0, end - 3);
+            char group[4] = {};
+            if (end > 0) body.substr(begin, end - begin).copy(group, 3);
+            total = total * INT_DATA(1000) + INT_DATA(std::atoi(group));
+        }
+        int own_sign = sign_value;
+        if (total.sign_value < 0 && !total.is_zero()) own_sign = -own_sign;
+        set_limbs(total.limb_data(), total.used);
+        sign_value = own_sign;
+    }
+    extra_groups = std::max(0, groups - canonical_groups());
+}
+
+void INT_DATA::build_from_text(const char* text) {
+    used = 0;
+    extra_groups = 0;
+    text_valid = false;
+    if (text == nullptr) {
+        sign_value = 0;
+        return;
+    }
+    std::string_view whole(text);
+    const bool negative = !whole.empty() && whole[0] == '-';
+    sign_value = negative ? -1 : 1;
+    parse_body(whole.substr(negative ? 1 : 0));
+    // The text is kept as it was written, "007" included.
+    text_cache.assign(whole);
+    text_valid = true;
+    text_plain = is_plain_text(whole);
+}
+
+int64_t INT_DATA::decimal_length() const {
+    if (used == 0) return 1;
+    return int64_t{limb_digits} * (used - 1) + decimal_width(limb_data()[used - 1]);
+}
+
+int INT_DATA::canonical_groups() const {
+    if (used == 0) return 0;
+    return static_cast<int>((decimal_length() + 2) / 3);
+}
+
+int INT_DATA::limb_count() const { return used == 0 ? 0 : canonical_groups() + extra_groups; }
+
+int INT_DATA::limb(int index) const {
+    if (index < 0 || index >= limb_count()) return 0;
+    int64_t position = int64_t{3} * index;
+    int64_t k = position / limb_digits;
+    if (k >= used) return 0;
+    return static_cast<int>(limb_data()[k] / pow10_table[position % limb_digits] % 1000);
+}
+
+void INT_DATA::set_sign(int sign) {
+    sign_value = sign;
+    changed();
+}
+
+std::string_view INT_DATA::digits() const {
+    if (!text_valid) make_digits();
+    std::string_view view(text_cache);
+    if (!view.empty() && view[0] == '-') view.remove_prefix(1);
+    return view;
+}
+
+void INT_DATA::split_limbs(int) {
+    std::string body(digits());
+    parse_body(body);
+}
+
+void INT_DATA::free_limbs() {
+    heap_limbs.reset();
+    capacity = inline_capacity;
+    used = 0;
+}
+
+void INT_DATA::strip() { extra_groups = 0; }
+
+void INT_DATA::make_digits() const {
+    text_cache.clear();
+    if (sign_value < 0) text_cache.push_back('-');
+    if (used == 0) {
+        text_cache.push_back('0');
+    } else {
+        const uint32_t* data = limb_data();
+        text_cache.reserve(text_cache.size() + static_cast<size_t>(used) * limb_digits);
+        char buffer[16];
+        auto top = std::to_chars(buffer, buffer + sizeof buffer, data[used - 1]);
+        text_cache.append(buffer, top.ptr);
+        for (int k = used - 2; k >= 0; --k) {
+            uint32_t limb = data[k];
+            char group[limb_digits];
+            for (int i = limb_digits - 1; i >= 0; --i) {
+                group[i] = static_cast<char>('0' + limb % 10);
+                limb /= 10;
+            }
+            text_cache.append(group, limb_digits);
+        }
+    }
+    text_valid = true;
+    text_plain = true;
+}
+
+const std::string& INT_DATA::to_text() const {
+    if (!text_valid) make_digits();
+    if (is_zero()) return zero_text;
+    return text_cache;
+}
+
+bool INT_DATA::is_zero() const { return used == 0 || (used == 1 && limb_data()[0] == 0); }
+
+namespace {
+
+// The sign that decides order: 0 for every zero, whatever its sign field.
+int effective_sign(const INT_DATA& value) { return value.is_zero() ? 0 : (value.sign() < 0 ? -1 : 1); }
+
+// Compares two non-zero magnitudes; both are trimmed, so the longer is larger.
+int compare_nonzero_magnitudes(const uint32_t* a, int na, const uint32_t* b, int nb) {
+    if (na != nb) return na < nb ? -1 : 1;
+    for (int k = na - 1; k >= 0; --k) {
+        if (a[k] != b[k]) return a[k] < b[k] ? -1 : 1;
+    }
+    return 0;
+}
+
+}  // namespace
+
+bool INT_DATA::operator==(const INT_DATA& other) const {
+    int sa = effective_sign(*this);
+    if (sa != effective_sign(other)) return false;
+    if (sa == 0) return true;
+    return compare_nonzero_magnitudes(limb_data(), used, other.limb_data(), other.used) == 0;
+}
+
+bool INT_DATA::operator<(const INT_DATA& other) const {
+    int sa = effective_sign(*this);
+    int sb = effective_sign(other);
+    if (sa != sb) return sa < sb;
+    if (sa == 0) return false;
+    int order = compare_nonzero_magnitudes(limb_data(), used, other.limb_data(), other.used);
+    return sa > 0 ? order < 0 : order > 0;
+}
+
+}  // namespace morvu

@@ -1,0 +1,127 @@
+#include "values/array_store.h"
+
+#include <string>
+#include <utility>
+
+#include "runtime/messages.h"
+#include "values/assign_rules.h"
+
+namespace morvu {
+
+namespace {
+
+// The one message text of the store; valid until its next message.
+std::string array_message_text;
+
+// A new element cell made from cell by the mode.
+std::unique_ptr<UNION_DATA> make_element(UNION_DATA* cell, int mode, const char** message) {
+    auto element = std::make_unique<UNION_DATA>('v');
+    *message = copy_into_slot(element.get(), cell, mode);
+    return element;
+}
+
+}  // namespace
+
+ARRAY_DATA::~ARRAY_DATA() { clear(); }
+
+bool ARRAY_DATA::in_range(int position) const {
+    return position >= 0 && position < slot_count && !slots.empty();
+}
+
+int ARRAY_DATA::resize(int size) {
+    if (size < 1) return 1;
+    clear();
+    if (size != slot_count) {
+        slots = std::vector<std::unique_ptr<UNION_DATA>>(static_cast<size_t>(size));
+        slot_count = size;
+    }
+    return 0;
+}
+
+void ARRAY_DATA::clear() {
+    for (auto& slot : slots) {
+        // Empty the slot before its cell goes, so that the array is
+        // consistent while the cell's links are dissolved.
+        std::unique_ptr<UNION_DATA> cell = std::move(slot);
+    }
+    defined_count = 0;
+}
+
+bool ARRAY_DATA::is_defined(int position) const {
+    return in_range(position) && slots[static_cast<size_t>(position)] != nullptr;
+}
+
+UNION_DATA* ARRAY_DATA::get(int position) const {
+    return in_range(position) ? slots[static_cast<size_t>(position)].get() : nullptr;
+}
+
+const char* ARRAY_DATA::set(int position, UNION_DATA* cell, int mode) {
+    if (!in_range(position)) return nullptr;
+    // The new element first: cell may be the element it replaces, or lie
+    // inside it.
+    const char* message = nullptr;
+    std::unique_ptr<UNION_DATA> element = make_element(cell, mode, &message);
+    std::unique_ptr<UNION_DATA> old = std::exchange(slots[static_cast<size_t>(position)], std::move(element));
+    if (old == nullptr) ++defined_count;
+    return message;  // old goes here
+}
+
+void ARRAY_DATA::remove(int position) {
+    if (!is_defined(position)) return;
+    std::unique_ptr<UNION_DATA> old = std::move(slots[static_cast<size_t>(position)]);
+    --defined_count;
+}
+
+bool ARRAY_DATA::operator==(const ARRAY_DATA& other) const {
+    if (slot_count != other.slot_count) return false;
+    if (slot_count == 0) return true;
+    for (size_t i = 0; i < slots.size() && i < other.slots.size(); ++i) {
+        UNION_DATA* mine = slots[i].get();
+        UNION_DATA* theirs = other.slots[i].get();
+        if (mine == nullptr || theirs == nullptr) {
+            if (mine != theirs) return false;
+        } else if (!is_equal_value(mine, theirs, false)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+const char* ARRAY_DATA::check_defined() const {
+    if (slots.empty() || slot_count < 1) return nullptr;
+    for (size_t i = 0; i < slots.size(); ++i) {
+        if (slots[i] == nullptr) {
+            array_message_text = format_string(msg_text("teselenicdef"), static_cast<int>(i));
+            return array_message_text.c_str();
+        }
+    }
+    return nullptr;
+}
+
+const char* ARRAY_DATA::copy_from(const ARRAY_DATA& source) {
+    if (&source == this) return nullptr;
+    // Build the copy aside, then drop the old cells: the source may lie
+    // inside one of them.
+    std::vector<std::unique_ptr<UNION_DATA>> fresh(source.slots.size());
+    const char* message = nullptr;
+    int defined = 0;
+    for (size_t i = 0; i < source.slots.size(); ++i) {
+        if (source.slots[i] == nullptr) continue;
+        const char* failure = nullptr;
+        fresh[i] = make_element(source.slots[i].get(), 4, &failure);
+        if (message == nullptr) message = failure;
+        ++defined;
+    }
+    std::vector<std::unique_ptr<UNION_DATA>> old = std::exchange(slots, std::move(fresh));
+    slot_count = source.slot_count;
+    defined_count = defined;
+    old.clear();
+    return message;
+}
+
+void reset_slot_array_buffers() {
+    array_message_text.clear();
+    array_message_text.shrink_to_fit();
+}
+
+}  // namespace morvu

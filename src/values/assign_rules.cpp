@@ -1,0 +1,257 @@
+#include "values/assign_rules.h"
+
+#include <string>
+
+#include "runtime/messages.h"
+#include "values/payload_records.h"
+#include "values/union_data.h"
+
+namespace morvu {
+
+namespace {
+
+// A message naming the destination's and the source's types.
+const char* two_type_message(const char* identifier, const TYPE_NAME& dest, const TYPE_NAME& src) {
+    std::string dest_text = type_name_text(dest, 1);
+    std::string src_text = type_name_text(src, 0);
+    rule_message = format_string(msg_text(identifier), dest_text.c_str(), src_text.c_str());
+    return rule_message.c_str();
+}
+
+// A message naming one type.
+const char* one_type_message(const char* identifier, const TYPE_NAME& name) {
+    std::string text = type_name_text(name, 0);
+    rule_message = format_string(msg_text(identifier), text.c_str());
+    return rule_message.c_str();
+}
+
+bool is_alias_tag(char tag) { return tag == 'q' || tag == 'Q'; }
+bool is_call_alias_tag(char tag) { return tag == 'j' || tag == 'J'; }
+
+// A plain assignment whose source or destination holds further cells. The
+// copy is made aside first, so that the source may lie inside the value it
+// replaces, and a copy that nests too deep is refused without a change.
+const char* copy_through_temporary(UNION_DATA* dest, UNION_DATA* s) {
+    if (copy_depth == 0 && value_walk_depth == 0) value_depth_overflow = false;
+    ++copy_depth;
+    UNION_DATA temporary('V');
+    init_payload(&temporary, s);
+    bool relink = deep_copy_payload(&temporary, s);
+    --copy_depth;
+    // Links inside the copy that pointed at s must end at dest, which is
+    // what the copy becomes.
+    if (s->copy_partner == &temporary) s->copy_partner = dest;
+    if (copy_depth == 0) {
+        bool overflow = value_walk_depth == 0 && value_depth_overflow;
+        if (relink) {
+            if (!overflow) relink_copied_references(&temporary, false);
+            relink_copied_references(s, true);
+        }
+        if (overflow) {
+            value_depth_overflow = false;
+            return msg_text("staueb");
+        }
+    }
+    move_payload(dest, &temporary);
+    return nullptr;
+}
+
+}  // namespace
+
+const char* assign_by_mode(UNION_DATA* dest, UNION_DATA* src, int mode) {
+    switch (mode) {
+    case -1: case 0: return assign_value(dest, src);
+    case 1: return assign_link(dest, src, 'p');
+    case 2: return move_value(dest, src);
+    case 3: return assign_link(dest, src, 'q');
+    case 4: return is_reference_tag(src->tag) ? assign_link(dest, src, 'p') : assign_value(dest, src);
+    case 5: case 6: {
+        char lowered = lower_tag(src->tag);
+        if (lowered == 'j' || lowered == 'q' || lowered == 'p') return assign_link(dest, src, lowered);
+        return mode == 5 ? move_value(dest, src) : assign_value(dest, src);
+    }
+    case 7: return assign_link(dest, src, 'j');
+    default: return nullptr;
+    }
+}
+
+const char* assign_value(UNION_DATA* dest, UNION_DATA* src) {
+    UNION_DATA* s = follow_link(src);
+    if (s == dest) return nullptr;
+    TYPE_NAME dest_name = value_type_name(dest, true);
+    TYPE_NAME src_name = value_type_name(src, true);
+    bool any_dest = is_any_cell(dest);
+    if (!any_dest && !same_type_name(dest_name, src_name))
+        return two_type_message("zuwnurfuegledattyp", dest_name, src_name);
+    if (is_reference_tag(s->tag)) return msg_text("zuwrefnicerl");
+    if (is_alias_tag(s->tag)) return msg_text("zuwalinicerl");
+    if (any_dest && !same_type_name(dest_name, src_name) && has_foreign_referrers(dest))
+        return one_type_message("zuwobjtypvoinicerl", src_name);
+    if (is_nesting_tag(lower_tag(s->tag)) || is_nesting_tag(lower_tag(dest->tag)))
+        return copy_through_temporary(dest, s);
+    return copy_value(dest, s, false);
+}
+
+const char* move_value(UNION_DATA* dest, UNION_DATA* src) {
+    UNION_DATA* s = follow_link(src);
+    if (s == dest) return msg_text("veraufsicnicerl");
+    TYPE_NAME dest_name = value_type_name(dest, true);
+    TYPE_NAME src_name = value_type_name(src, true);
+    bool any_dest = is_any_cell(dest);
+    if (!any_dest && !same_type_name(dest_name, src_name))
+        return two_type_message("vernurfuegledattyp", dest_name, src_name);
+    if (is_reference_tag(s->tag)) return msg_text("verrefnicerl");
+    if (is_alias_tag(s->tag)) return msg_text("veralinicerl");
+    if (any_dest && !same_type_name(dest_name, src_name) && has_foreign_referrers(dest))
+        return one_type_message("verobjtypvoinicerl", src_name);
+    if (lower_tag(dest->tag) == 'k' && contains_cell(src, dest->holder())) return msg_text("vermuszykfresei");
+    // A value moved into a cell of its own would end up owning itself.
+    if (is_within_value(s, dest)) return msg_text("vermuszykfresei");
+    move_payload(dest, s);
+    return nullptr;
+}
+
+const char* assign_link(UNION_DATA* dest, UNION_DATA* src, char kind) {
+    switch (kind) {
+    case 'p':
+        if (dest->references != nullptr) return msg_text("verketrefnicerl");
+        break;
+    case 'q':
+        if (dest->aliases != nullptr) return msg_text("verketalinicerl");
+        if (dest->references != nullptr) return msg_text("refaufalinicerl");
+        if (dest->scope_variable == 0) return msg_text("alizuwnurfuescovarerl");
+        break;
+    default:
+        if (dest->references != nullptr) return msg_text("refaufsynnicerl");
+        if (dest->aliases != nullptr) return msg_text("aliaufsynnicerl");
+        if (dest->call_aliases != nullptr) return msg_text("verketsynnicerl");
+        if (dest->scope_variable == 0) return msg_text("synzuwnurfuescovarerl");
+        break;
+    }
+    UNION_DATA* s = src;
+    if (kind == 'p') s = follow_link(src);
+    else if (is_alias_tag(src->tag) || is_call_alias_tag(src->tag)) s = src->target();
+    const char* self_id = kind == 'p' ? "refaufsicnicerl" : kind == 'q' ? "aliaufsicnicerl" : "synaufsicnicerl";
+    if (s == dest) return msg_text(self_id);
+    for (UNION_DATA* c = s; is_link_cell(c);) {
+        c = c->target();
+        if (c == dest) {
+            return msg_text(kind == 'p' ? "refzuwmuszykfresei"
+                            : kind == 'q' ? "alizuwmuszykfresei" : "synzuwmuszykfresei");
+        }
+    }
+    TYPE_NAME dest_name = value_type_name(dest, true);
+    TYPE_NAME s_name = value_type_name(s, true);
+    bool any_dest = is_any_cell(dest);
+    if (!any_dest && !same_type_name(dest_name, s_name)) {
+        return two_type_message(kind == 'p' ? "refzuwnurfuegledatttyp"
+                                : kind == 'q' ? "alizuwnurfuegledatttyp" : "synzuwnurfuegledatttyp",
+                                dest_name, s_name);
+    }
+    if (any_dest && !same_type_name(dest_name, s_name) && has_foreign_referrers(dest)) {
+        return one_type_message(kind == 'p' ? "refaufobjtypvoinicerl"
+                                : kind == 'q' ? "aliaufobjtypvoinicerl" : "synaufobjtypvoinicerl",
+                                s_name);
+    }
+    // The link would outlive its target: dest's value, which holds s, is
+    // destroyed below.
+    if (is_within_value(dest, s)) {
+        return msg_text(kind == 'p' ? "refzuwaufloedatnicerl"
+                        : kind == 'q' ? "alizuwaufloedatnicerl" : "synzuwaufloedatnicerl");
+    }
+    destroy_payload(dest, false);
+    link_cell(dest, s, kind);
+    return nullptr;
+}
+
+bool has_foreign_referrers(const UNION_DATA* cell) {
+    for (const UNION_DATA* head : {cell->references, cell->aliases, cell->call_aliases}) {
+        for (const UNION_DATA* referrer = head; referrer != nullptr; referrer = referrer->next) {
+            if (referrer->skip_flag == 0 && !is_any_cell(referrer)) return true;
+        }
+    }
+    return false;
+}
+
+void link_cell(UNION_DATA* cell, UNION_DATA* target, char kind) {
+    if (lower_tag(cell->tag) == 'k') delete cell->holder();  // the cell holds no object here
+    bool any_cell = is_any_cell(cell);  // an any cell stays one: 'P', 'Q', 'J'
+    cell->payload = target;
+    UNION_DATA*& head = kind == 'p' ? target->references : kind == 'q' ? target->aliases : target->call_aliases;
+    cell->next = head;
+    if (head != nullptr) head->prev = cell;
+    head = cell;
+    cell->prev = target;
+    cell->tag = any_cell ? raise_tag(kind) : kind;
+}
+
+void move_payload(UNION_DATA* dest, UNION_DATA* src) {
+    char lowered = lower_tag(src->tag);
+    // Take the value out of src before dest's old value goes: src may lie
+    // inside it.
+    OBJECT_RECORD* object = nullptr;
+    TOKEN* type = nullptr;
+    void* payload = nullptr;
+    SCALAR_WORD scalar = src->scalar;
+    if (lowered == 'k') {
+        if (src->holder() != nullptr) {
+            object = src->holder()->object;
+            type = src->holder()->type;
+            src->holder()->object = nullptr;
+        }
+    } else {
+        payload = src->payload;
+        src->payload = nullptr;
+    }
+    bool scalar_payload = payload != nullptr && payload == &src->scalar;
+    destroy_payload(dest, false);
+    if (dest->tag == 'V') {
+        dest->tag = raise_tag(lowered);
+        if (lowered == 'k') dest->payload = new OBJECT_HOLDER{nullptr, type};
+    }
+    if (lowered == 'k') {
+        if (dest->holder() == nullptr) dest->payload = new OBJECT_HOLDER();
+        dest->holder()->object = object;
+        dest->holder()->type = type;
+    } else if (scalar_payload) {
+        dest->scalar = scalar;
+        dest->payload = &dest->scalar;
+    } else {
+        dest->payload = payload;
+    }
+}
+
+const char* copy_into_slot(UNION_DATA* cell, UNION_DATA* src, int mode) {
+    if (src == nullptr) return nullptr;
+    UNION_DATA* followed = follow_link(src);
+    char own = lower_tag(src->tag);
+    bool copy = false;
+    switch (mode) {
+    case -1: case 0: copy = true; break;
+    case 1: link_cell(cell, followed, 'p'); break;
+    case 2: move_payload(cell, followed); break;
+    case 3: link_cell(cell, src, 'q'); break;
+    case 4:
+        if (own == 'p') link_cell(cell, followed, 'p'); else copy = true;
+        break;
+    case 5: case 6:
+        if (own == 'q') link_cell(cell, src, 'q');
+        else if (own == 'p') link_cell(cell, followed, 'p');
+        else if (own == 'j' && mode == 6) link_cell(cell, src, 'j');
+        else if (mode == 5) move_payload(cell, followed);
+        else copy = true;
+        break;
+    case 7: link_cell(cell, src, 'j'); break;
+    default: break;
+    }
+    if (!copy) return nullptr;
+    const char* message = copy_value(cell, followed, false);
+    if (message != nullptr) {
+        destroy_payload(cell, false);
+        cell->tag = 'v';
+        cell->payload = nullptr;
+    }
+    return message;
+}
+
+}  // namespace morvu

@@ -1,0 +1,61 @@
+// The rules by which values pass between cells: plain assignment (a deep
+// copy), reference, alias and call-alias (the destination becomes a link to
+// the source's cell) and movement (the payload leaves the source, which keeps
+// its type and holds no value).
+//
+// Every rule returns null on success or the message text on refusal, and a
+// refusal changes nothing: all checks run before the first change. Texts with
+// placeholders are formatted into rule_message (union_data.h), which the
+// caller raises or copies before the next rule runs. Nothing here throws.
+//
+// A container may be assigned, moved or linked from a cell inside itself
+// (l = l[0]): a plain assignment copies the source before it destroys the old
+// value, a movement takes the source's payload out first, and a link onto
+// data that the link would destroy is refused.
+//
+// Assignment modes: -1 and 0 plain; 1 reference; 2 movement; 3 alias; 4
+// reference when the source is a reference, else plain; 5 the source's own
+// link kind, else movement; 6 the source's own link kind, else plain; 7
+// call-alias. Other modes do nothing.
+
+#pragma once
+
+namespace morvu {
+
+class UNION_DATA;
+
+// The one entry of every assignment between cells.
+const char* assign_by_mode(UNION_DATA* dest, UNION_DATA* src, int mode);
+
+// Plain assignment: dest receives an independent deep copy.
+const char* assign_value(UNION_DATA* dest, UNION_DATA* src);
+
+// Movement ("~"): dest takes src's payload; src keeps its tag without value.
+const char* move_value(UNION_DATA* dest, UNION_DATA* src);
+
+// Makes dest a link of kind 'p', 'q' or 'j' to src (or to the cell src
+// stands for, as the kind says).
+const char* assign_link(UNION_DATA* dest, UNION_DATA* src, char kind);
+
+// Whether a typed cell (not an any cell) links to this one; link cells with
+// the skip flag set are ignored.
+bool has_foreign_referrers(const UNION_DATA* cell);
+
+// Makes the cell a link of the kind to target, without checks: pushes it at
+// the front of the target's list of that kind. The cell holds no value (a
+// fresh element, or one whose payload was destroyed); an any cell becomes
+// 'P', 'Q' or 'J', a typed cell 'p', 'q' or 'j'.
+void link_cell(UNION_DATA* cell, UNION_DATA* target, char kind);
+
+// Moves src's payload into dest without checks; src keeps its tag without
+// value. dest's old payload is destroyed, its referrers are kept.
+void move_payload(UNION_DATA* dest, UNION_DATA* src);
+
+// Makes a container element: cell is a freshly constructed any cell 'v'
+// (new UNION_DATA('v'), or one embedded in a node), src the value it is made
+// from. No rule checks. Mode 6 behaves as in assign_by_mode (the source's
+// link kind, else a copy). Null, or "Stack overflow" when the value to copy
+// nests too deep (the element then stays an empty any cell).
+const char* copy_into_slot(UNION_DATA* cell, UNION_DATA* src, int mode);
+
+}  // namespace morvu

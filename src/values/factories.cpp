@@ -1,0 +1,164 @@
+#include "values/factories.h"
+
+#include "frontend/token.h"
+#include "frontend/type_services.h"
+#include "numbers/int_data.h"
+#include "numbers/real_data.h"
+#include "runtime/str_stream.h"
+#include "values/assign_rules.h"
+#include "values/calendar.h"
+#include "values/payload_records.h"
+#include "values/union_data.h"
+
+namespace morvu {
+
+namespace {
+
+RESULT_ITEM owned_item(UNION_DATA* cell, uint32_t mode = 0) { return RESULT_ITEM{cell, mode, 1}; }
+
+}  // namespace
+
+RESULT_ITEM make_bool_value(bool value, uint32_t mode) {
+    auto* cell = new UNION_DATA('b');
+    cell->bool_word() = value ? 1 : 0;
+    return owned_item(cell, mode);
+}
+
+RESULT_ITEM make_char_value(char value) {
+    auto* cell = new UNION_DATA('c');
+    cell->char_byte() = value;
+    return owned_item(cell);
+}
+
+RESULT_ITEM make_int_value_from_number(int32_t value) {
+    auto* cell = new UNION_DATA('i');
+    *cell->int_data() = INT_DATA(value);
+    return owned_item(cell);
+}
+
+RESULT_ITEM make_int_value(const INT_DATA& value, uint32_t mode) {
+    auto* cell = new UNION_DATA('i');
+    *cell->int_data() = value;
+    return owned_item(cell, mode);
+}
+
+RESULT_ITEM make_real_value(const REAL_DATA& value) {
+    auto* cell = new UNION_DATA('r');
+    *cell->real_data() = value;
+    return owned_item(cell);
+}
+
+RESULT_ITEM make_time_value(const TIME_DATA& value) {
+    auto* cell = new UNION_DATA('t');
+    cell->time_data()->assign(value);
+    return owned_item(cell);
+}
+
+RESULT_ITEM make_date_value(const DATE_DATA& value) {
+    auto* cell = new UNION_DATA('0');
+    cell->date_data()->assign(value);
+    return owned_item(cell);
+}
+
+RESULT_ITEM make_timezone_value(const TIMEZONE_DATA& value) {
+    auto* cell = new UNION_DATA('2');
+    cell->timezone_data()->assign(value);
+    return owned_item(cell);
+}
+
+RESULT_ITEM make_datetime_value(const DATETIME_DATA& value) {
+    auto* cell = new UNION_DATA('4');
+    cell->datetime_data()->assign(value);
+    return owned_item(cell);
+}
+
+RESULT_ITEM make_str_value(std::string text) {
+    auto* cell = new UNION_DATA('s');
+    cell->str_data()->text = std::move(text);
+    cell->str_data()->reset_read();
+    return owned_item(cell);
+}
+
+RESULT_ITEM make_oper_value(char first, char second) {
+    auto* cell = new UNION_DATA('o');
+    cell->oper_chars()[0] = first;
+    cell->oper_chars()[1] = second;
+    return owned_item(cell);
+}
+
+RESULT_ITEM make_any2_value(UNION_DATA* first, uint32_t first_mode, UNION_DATA* second,
+                            uint32_t second_mode) {
+    // The halves are made as container elements first and then assigned into
+    // the pair, so that only copies and references reach it: a half made as
+    // an alias is replaced by a copy of what it stands for.
+    ANY2_DATA made(first, static_cast<int>(first_mode), second, static_cast<int>(second_mode));
+    auto* cell = new UNION_DATA('u');
+    copy_any2_payload(cell->any2_data(), &made);
+    return owned_item(cell);
+}
+
+const char* make_copy_value(RESULT_LIST& list, UNION_DATA* source, int mode, bool first_flag,
+                            bool second_flag) {
+    char tag = source->tag;
+    bool linked = mode == 1 || mode == 3 || tag == 'q' || tag == 'Q' || tag == 'j' || tag == 'J';
+    uint32_t access = first_flag ? (linked ? 7 : 2) : second_flag ? (linked ? 8 : 0) : (linked ? 9 : 3);
+    auto* cell = new UNION_DATA('v');
+    // The flag lets alias and call-alias assignment take the new cell.
+    cell->scope_variable = 1;
+    const char* message = assign_by_mode(cell, source, mode);
+    cell->scope_variable = 0;
+    if (message != nullptr) {
+        delete cell;
+        return message;
+    }
+    list.append(RESULT_ITEM{cell, access, 1});
+    return nullptr;
+}
+
+void make_small_object(UNION_DATA* destination, UNION_DATA* source) {
+    OBJECT_HOLDER* from = source->holder();
+    OBJECT_HOLDER* to = destination->holder();
+    if (from == nullptr || to == nullptr) return;
+    UNION_DATA* initial = type_initial_object(from->type);
+    bool copied = initial != nullptr && initial->holder() != nullptr && initial->holder()->object != nullptr;
+    auto* record = new OBJECT_RECORD();
+    if (copied) {
+        // One copy protocol around all members, so that links between them
+        // end inside the new object.
+        ++copy_depth;
+        copy_value_table(*record, *initial->holder()->object);
+        --copy_depth;
+    }
+    OBJECT_RECORD* old = to->object;
+    to->object = record;
+    to->type = from->type;
+    destroy_object_record(old);
+    if (copied && copy_depth == 0) {
+        relink_copied_references(destination, false);
+        relink_copied_references(initial, true);
+    }
+}
+
+bool is_smalltype_value(const UNION_DATA* cell, bool lowered) {
+    char tag = lowered ? lower_tag(cell->tag) : cell->tag;
+    switch (tag) {
+    case '0': case '2': case '4': case 'b': case 'c': case 'e': case 'i': case 'o': case 'r':
+    case 's': case 't':
+        return true;
+    case 'k': {
+        const OBJECT_HOLDER* holder = cell->holder();
+        if (holder == nullptr || holder->type == nullptr) return false;
+        // The keyword is the word left of the blank operator above the
+        // type's declaring node (or that node's parent itself).
+        const TOKEN* word = holder->type->parent;
+        if (word != nullptr && word->op1 == ' ' && word->op2 == 0) word = word->left;
+        if (word == nullptr || !word->text) return false;
+        if (word->op1 == '"' || word->op1 == '\'' || word->op1 == '(') return false;
+        return *word->text == "smalltype";
+    }
+    default:
+        return false;
+    }
+}
+
+}  // namespace morvu

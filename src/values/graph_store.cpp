@@ -1,0 +1,201 @@
+#include "values/graph_store.h"
+
+#include <cstdint>
+#include <utility>
+
+#include "runtime/messages.h"
+#include "values/assign_rules.h"
+
+namespace morvu {
+
+namespace {
+
+// The one message text of the store; valid until its next message.
+std::string graph_store_text;
+
+}  // namespace
+
+const char* GRAPH_DATA::store_message(std::string text) {
+    graph_store_text = std::move(text);
+    return graph_store_text.c_str();
+}
+
+void graph_store_reset_text() {
+    graph_store_text.clear();
+    graph_store_text.shrink_to_fit();
+}
+
+GRAPH_DATA::~GRAPH_DATA() { clear(); }
+
+UNION_DATA* GRAPH_DATA::node_value(int i, bool trusted, const char*& message) {
+    // A trusted index is not checked against node_count by the caller's
+    // promise; an empty slot would still be fatal, so it is refused as well.
+    (void)trusted;
+    if (i < 0 || i >= node_count) {
+        message = store_message(format_string(msg_text("knoexinic"), i));
+        return nullptr;
+    }
+    message = nullptr;
+    return &nodes[static_cast<size_t>(i)]->value;
+}
+
+UNION_DATA* GRAPH_DATA::first_node_value() { return &nodes[0]->value; }
+
+UNION_DATA* GRAPH_DATA::last_node_value() {
+    return &nodes[static_cast<size_t>(node_count - 1)]->value;
+}
+
+GRAPH_EDGE* GRAPH_DATA::find_edge(int id, int target) const {
+    if (id < 0 || target < 0 || target >= node_count) return nullptr;
+    const int source = id % node_count;
+    for (INCIDENCE_ENTRY entry = first_entry(nodes[static_cast<size_t>(source)]); entry.edge != nullptr;
+         entry = next_entry(entry)) {
+        GRAPH_EDGE* edge = entry.edge;
+        if (!entry.is_out || edge->target->index != target) continue;
+        if (static_cast<int64_t>(edge->parallel_index) * node_count + source == id) return edge;
+    }
+    return nullptr;
+}
+
+UNION_DATA* GRAPH_DATA::edge_value(int id, int target, const char*& message) {
+    GRAPH_EDGE* edge = find_edge(id, target);
+    if (edge == nullptr) {
+        message = store_message(format_string(msg_text("kanexinic"), id, target));
+        return nullptr;
+    }
+    message = nullptr;
+    return &edge->value;
+}
+
+UNION_DATA* GRAPH_DATA::edge_value_at(int id, int target, const char*& message) {
+    return edge_value(id, target, message);
+}
+
+int GRAPH_DATA::degree(int node, char direction) const {
+    if (node < 0 || node >= node_count) return 0;
+    int total = 0;
+    for (INCIDENCE_ENTRY entry = first_entry(nodes[static_cast<size_t>(node)]); entry.edge != nullptr;
+         entry = next_entry(entry))
+        if (direction_selects(direction, entry.is_out)) ++total;
+    return total;
+}
+
+int GRAPH_DATA::count_edges_between(int i, int j, char direction) const {
+    if (i < 0 || i >= node_count) return 0;
+    int total = 0;
+    for (INCIDENCE_ENTRY entry = first_entry(nodes[static_cast<size_t>(i)]); entry.edge != nullptr;
+         entry = next_entry(entry)) {
+        if (!direction_selects(direction, entry.is_out)) continue;
+        const GRAPH_NODE* other = entry.is_out ? entry.edge->target : entry.edge->source;
+        if (other->index == j) ++total;
+    }
+    return total;
+}
+
+bool GRAPH_DATA::equals(const GRAPH_DATA& other) const {
+    if (node_count != other.node_count) return false;
+    for (int i = 0; i < node_count; ++i) {
+        if (!is_equal_value(&nodes[static_cast<size_t>(i)]->value,
+                            &other.nodes[static_cast<size_t>(i)]->value, false))
+            return false;
+    }
+    if (edge_count != other.edge_count) return false;
+    for (GRAPH_EDGE* edge = first_edge; edge != nullptr; edge = edge->next) {
+        int64_t id = static_cast<int64_t>(edge->parallel_index) * node_count + edge->source->index;
+        if (id > INT32_MAX) return false;  // no address of the other graph can name it
+        GRAPH_EDGE* match = other.find_edge(static_cast<int>(id), edge->target->index);
+        if (match == nullptr || !is_equal_value(&edge->value, &match->value, false)) return false;
+    }
+    return true;
+}
+
+const char* GRAPH_DATA::check_not_iterating() const {
+    return iterations > 0 ? msg_text("unzwaeite") : nullptr;
+}
+
+const char* GRAPH_DATA::set_node_value(int i, UNION_DATA* source, int mode) {
+    const char* message = nullptr;
+    UNION_DATA* cell = node_value(i, false, message);
+    if (cell == nullptr) return message;
+    // Alias and call-alias need a variable-like destination for the moment.
+    cell->scope_variable = 1;
+    message = assign_by_mode(cell, source, mode);
+    cell->scope_variable = 0;
+    return message;
+}
+
+const char* GRAPH_DATA::set_edge_value(int id, int target, UNION_DATA* source, int mode) {
+    const char* message = nullptr;
+    UNION_DATA* cell = edge_value(id, target, message);
+    if (cell == nullptr) return message;
+    cell->scope_variable = 1;
+    message = assign_by_mode(cell, source, mode);
+    cell->scope_variable = 0;
+    return message;
+}
+
+void GRAPH_DATA::grow_nodes(int new_capacity) {
+    if (new_capacity < node_count) new_capacity = node_count;
+    nodes.resize(static_cast<size_t>(new_capacity), nullptr);
+    capacity = new_capacity;
+}
+
+void GRAPH_DATA::clear() {
+    for (int i = 0; i < node_count; ++i) {
+        GRAPH_NODE* node = std::exchange(nodes[static_cast<size_t>(i)], nullptr);
+        delete node;
+    }
+    node_count = 0;
+    GRAPH_EDGE* edge = std::exchange(first_edge, nullptr);
+    last_edge = nullptr;
+    while (edge != nullptr) {
+        GRAPH_EDGE* next = edge->next;
+        delete edge;
+        edge = next;
+    }
+    edge_count = 0;
+}
+
+void GRAPH_DATA::take_contents(GRAPH_DATA& other) {
+    std::swap(capacity, other.capacity);
+    std::swap(node_count, other.node_count);
+    std::swap(nodes, other.nodes);
+    std::swap(first_edge, other.first_edge);
+    std::swap(last_edge, other.last_edge);
+    std::swap(edge_count, other.edge_count);
+}
+
+const char* GRAPH_DATA::assign(const GRAPH_DATA& source) {
+    if (&source == this) return nullptr;
+    // Build the copy aside and swap it in: the source may lie inside a value
+    // of this graph, which must live until the copy is made.
+    GRAPH_DATA copy;
+    const char* message = nullptr;
+    copy.grow_nodes(source.capacity);
+    for (int i = 0; i < source.node_count; ++i) {
+        auto* node = new GRAPH_NODE;
+        node->index = i;
+        copy.nodes[static_cast<size_t>(i)] = node;
+        copy.node_count = i + 1;
+        const char* failure = copy_into_slot(&node->value, &source.nodes[static_cast<size_t>(i)]->value, 4);
+        if (message == nullptr) message = failure;
+    }
+    for (GRAPH_EDGE* edge = source.first_edge; edge != nullptr; edge = edge->next) {
+        auto* twin = new GRAPH_EDGE;
+        twin->source = copy.nodes[static_cast<size_t>(edge->source->index)];
+        twin->target = copy.nodes[static_cast<size_t>(edge->target->index)];
+        twin->parallel_index = edge->parallel_index;
+        copy.attach_edge(twin);
+        const char* failure = copy_into_slot(&twin->value, &edge->value, 4);
+        if (message == nullptr) message = failure;
+    }
+    take_contents(copy);
+    return message;  // the old contents go with copy
+}
+
+void GRAPH_DATA::clear_marks() {
+    for (int i = 0; i < node_count; ++i) nodes[static_cast<size_t>(i)]->mark = 0;
+    for (GRAPH_EDGE* edge = first_edge; edge != nullptr; edge = edge->next) edge->mark = 0;
+}
+
+}  // namespace morvu

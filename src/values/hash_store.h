@@ -1,0 +1,116 @@
+// The payload of hash and set values: 97 buckets, each null or a LIST_DATA
+// whose nodes are the pairs (key cell and value cell; a set leaves its value
+// cells empty). A bucket list exists exactly while it holds a pair. Each key
+// occurs at most once; insert trusts its callers to have checked that.
+//
+// A key is held either by value (a copy, matched by value equality and
+// placed by a canonical text of the key, which does not depend on the output
+// precision) or by reference (a reference cell, matched and placed by the
+// identity of the cell it refers to). The two kinds never match each other.
+// Because a key lands in the same bucket in every hash, the set operations
+// and comparisons work bucket by bucket.
+//
+// Pair order is bucket 0..96, then insertion order within a bucket. The
+// cached array holds the pairs in that order (or as sorted) for positioned
+// access; every change of the pairs drops it.
+
+#pragma once
+
+#include <array>
+#include <memory>
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace morvu {
+
+class UNION_DATA;
+class LIST_DATA;
+struct LIST_NODE;
+
+class HASH_DATA {
+public:
+    static constexpr int bucket_count = 97;
+
+    int pair_count = 0;
+    std::array<std::unique_ptr<LIST_DATA>, bucket_count> buckets;
+    std::optional<std::vector<LIST_NODE*>> cached_array;
+    int iteration_count = 0;
+
+    HASH_DATA();
+    ~HASH_DATA();
+    HASH_DATA(const HASH_DATA&) = delete;
+    HASH_DATA& operator=(const HASH_DATA&) = delete;
+
+    // The bucket of a key: by reference from the referenced cell's identity,
+    // else from the key's canonical text. A key type without text form puts
+    // its message in *message (when message is not null) and the text built
+    // so far still chooses the bucket.
+    static int bucket_of(UNION_DATA* key, bool by_reference, const char** message);
+
+    void clear();
+
+    bool contains(UNION_DATA* key, bool by_reference, const char** message);
+
+    // The value cell of the matching pair, or null.
+    UNION_DATA* get(UNION_DATA* key, bool by_reference, const char** message);
+
+    // Assigns value by value_mode to the value of the pair whose key matches
+    // (by reference when key_mode makes a reference key: 1, or 4 to 6 with a
+    // reference given). An absent key changes nothing. A refused assignment
+    // leaves its message in *message.
+    void set(UNION_DATA* key, int key_mode, UNION_DATA* value, int value_mode, const char** message);
+
+    // Adds a pair; the key must be absent. A null value leaves the value cell
+    // empty (sets). A failed element copy leaves its message in *message.
+    void insert(UNION_DATA* key, int key_mode, UNION_DATA* value, int value_mode, const char** message);
+
+    // Removes the matching pair; an absent key changes nothing.
+    void remove(UNION_DATA* key, bool by_reference, const char** message);
+
+    // Set union, intersection and difference with other (only this hash
+    // changes; other may be this hash itself).
+    void add_all_of(HASH_DATA& other);
+    void keep_all_of(HASH_DATA& other);
+    void remove_all_of(HASH_DATA& other);
+
+    // Same keys; with compare_values also equal values.
+    bool equals(HASH_DATA& other, bool compare_values);
+
+    // Every key here is in other, and other has one more.
+    bool is_proper_subset(HASH_DATA& other);
+    bool is_proper_superset(HASH_DATA& other);
+
+    // Every key of other is a key here.
+    bool includes_keys(HASH_DATA& other);
+
+    // (Re)builds the cached array in pair order.
+    void build_array();
+
+    // Reorders the cached array (which must exist) by the sort keys, one per
+    // entry in its order. Returns the sort's message; the reordering is done
+    // in either case. The buckets do not change.
+    const char* sort(UNION_DATA** keys, bool ascending);
+
+    // Makes this hash a copy of source: every bucket list rebuilt in order,
+    // key and value copied with mode 4. Copying a hash onto itself does
+    // nothing. Passes on the first failure of an element copy.
+    const char* copy_from(HASH_DATA& source);
+
+private:
+    // Unlinks and destroys the given pairs (bucket number, node), each once.
+    void remove_nodes(std::vector<std::pair<size_t, LIST_NODE*>>& doomed);
+};
+
+// The canonical text that places a by-value key. Keys that match (equal
+// values) always get the same text, independent of the output precision and
+// the date format: the value's text form, except that an int is its plain
+// digits (the empty number "0"), a real is written as under output precision
+// -1, a calendar value by its numbers (a datetime by its absolute seconds),
+// and the pairs of a hash or set and the edges of a graph are sorted. A sys
+// or code key puts "Output of type '%s' not allowed" in *message (when
+// message is not null); elements without text form just write nothing.
+std::string hash_key_text(UNION_DATA* key, const char** message);
+
+}  // namespace morvu

@@ -1,0 +1,296 @@
+#include "values/list_store.h"
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "runtime/messages.h"
+#include "values/assign_rules.h"
+
+namespace morvu {
+
+namespace {
+
+// The one message text of the store; valid until its next message.
+std::string list_message_text;
+
+const char* index_message(int index, int count) {
+    list_message_text = format_string(msg_text("unzindlislae"), index, count);
+    return list_message_text.c_str();
+}
+
+// A detached node whose value, and key when one is given, are made from the
+// given cells by their modes; a null value leaves an empty any cell. The node
+// is complete before any list sees it, so the cells given may lie inside the
+// list that receives it. *message gets the first failure of a copy.
+std::unique_ptr<LIST_NODE> make_node(UNION_DATA* key, int key_mode, UNION_DATA* value,
+                                     int value_mode, const char** message) {
+    auto node = std::make_unique<LIST_NODE>();
+    const char* failure = nullptr;
+    if (key != nullptr) failure = copy_into_slot(&node->key, key, key_mode);
+    if (value != nullptr) {
+        const char* value_failure = copy_into_slot(&node->value, value, value_mode);
+        if (failure == nullptr) failure = value_failure;
+    }
+    *message = failure;
+    return node;
+}
+
+bool same_cell(UNION_DATA* a, UNION_DATA* b) { return follow_link(a) == follow_link(b); }
+
+}  // namespace
+
+LIST_DATA::~LIST_DATA() { clear(); }
+
+void LIST_DATA::clear() {
+    // Detach the chain first: destroying a cell dissolves links into it, and
+    // the list must look consistent (empty) while that happens.
+    LIST_NODE* node = head;
+    head = tail = nullptr;
+    node_count = 0;
+    cursor = nullptr;
+    cursor_index = -1;
+    while (node != nullptr) {
+        LIST_NODE* next = node->next;
+        delete node;
+        node = next;
+    }
+}
+
+const char* LIST_DATA::append(UNION_DATA* cell, int mode) {
+    const char* message = nullptr;
+    LIST_NODE* node = make_node(nullptr, 0, cell, mode, &message).release();
+    node->prev = tail;
+    if (tail != nullptr) tail->next = node; else head = node;
+    tail = node;
+    ++node_count;
+    return message;
+}
+
+const char* LIST_DATA::prepend(UNION_DATA* cell, int mode) {
+    const char* message = nullptr;
+    LIST_NODE* node = make_node(nullptr, 0, cell, mode, &message).release();
+    node->next = head;
+    if (head != nullptr) head->prev = node; else tail = node;
+    head = node;
+    ++node_count;
+    if (cursor_index >= 0) ++cursor_index;  // same node, one position further
+    return message;
+}
+
+const char* LIST_DATA::append_pair(UNION_DATA* key, int key_mode, UNION_DATA* value, int value_mode) {
+    const char* message = nullptr;
+    LIST_NODE* node = make_node(key, key_mode, value, value_mode, &message).release();
+    node->prev = tail;
+    if (tail != nullptr) tail->next = node; else head = node;
+    tail = node;
+    ++node_count;
+    return message;
+}
+
+UNION_DATA* LIST_DATA::first() {
+    if (head == nullptr) return nullptr;
+    cursor = head;
+    cursor_index = 0;
+    return &head->value;
+}
+
+UNION_DATA* LIST_DATA::last() {
+    if (tail == nullptr) return nullptr;
+    cursor = tail;
+    cursor_index = node_count - 1;
+    return &tail->value;
+}
+
+UNION_DATA* LIST_DATA::at(int index, const char** message) {
+    if (index < 0 || index >= node_count) {
+        const char* text = index_message(index, node_count);
+        if (message != nullptr) *message = text;
+        return nullptr;
+    }
+    if (message != nullptr) *message = nullptr;
+    // Start from whichever known node lies nearest: the head, the tail or
+    // the cursor. Neighbours of the cursor cost one step, as does repeating
+    // the same index.
+    LIST_NODE* node = head;
+    int position = 0;
+    int distance = index;
+    if (node_count - 1 - index < distance) {
+        node = tail;
+        position = node_count - 1;
+        distance = node_count - 1 - index;
+    }
+    if (cursor != nullptr) {
+        int from_cursor = index > cursor_index ? index - cursor_index : cursor_index - index;
+        if (from_cursor < distance) {
+            node = cursor;
+            position = cursor_index;
+        }
+    }
+    for (; position < index; ++position) node = node->next;
+    for (; position > index; --position) node = node->prev;
+    cursor = node;
+    cursor_index = index;
+    return &node->value;
+}
+
+const char* LIST_DATA::set_at(int index, UNION_DATA* cell, int mode) {
+    const char* message = nullptr;
+    UNION_DATA* element = at(index, &message);
+    if (element == nullptr) return message;
+    // Only scope cells may become aliases; an element counts as one for the
+    // length of this assignment.
+    uint8_t was_scope = element->scope_variable;
+    element->scope_variable = 1;
+    message = assign_by_mode(element, cell, mode);
+    element->scope_variable = was_scope;
+    return message;
+}
+
+const char* LIST_DATA::insert_at(int index, UNION_DATA* cell, int mode) {
+    if (index == node_count) return append(cell, mode);
+    const char* message = nullptr;
+    if (at(index, &message) == nullptr) return message;
+    if (index == 0) return prepend(cell, mode);  // the cursor stays on the old head, now 1
+    LIST_NODE* node = make_node(nullptr, 0, cell, mode, &message).release();
+    LIST_NODE* after = cursor;  // at() put the cursor on the node now at index
+    node->prev = after->prev;
+    node->next = after;
+    after->prev->next = node;
+    after->prev = node;
+    ++node_count;
+    cursor = node;  // cursor_index stays index
+    return message;
+}
+
+int LIST_DATA::find(UNION_DATA* key, bool by_reference) {
+    int index = 0;
+    for (LIST_NODE* node = head; node != nullptr; node = node->next, ++index) {
+        bool stored_reference = is_reference_tag(node->key.tag);
+        bool match = by_reference ? stored_reference && same_cell(key, &node->key)
+                                  : !stored_reference && is_equal_value(key, &node->key, true);
+        if (match) {
+            cursor = node;
+            cursor_index = index;
+            return index;
+        }
+    }
+    cursor = nullptr;
+    cursor_index = -1;
+    return -1;
+}
+
+void LIST_DATA::remove_first() {
+    LIST_NODE* node = head;
+    if (node == nullptr) return;
+    if (cursor_index == 0) {
+        cursor = nullptr;
+        cursor_index = -1;
+    } else if (cursor_index > 0) {
+        --cursor_index;
+    }
+    head = node->next;
+    if (head != nullptr) head->prev = nullptr; else tail = nullptr;
+    --node_count;
+    delete node;
+}
+
+void LIST_DATA::remove_last() {
+    LIST_NODE* node = tail;
+    if (node == nullptr) return;
+    if (cursor_index == node_count - 1) {
+        cursor = nullptr;
+        cursor_index = -1;
+    }
+    tail = node->prev;
+    if (tail != nullptr) tail->next = nullptr; else head = nullptr;
+    --node_count;
+    delete node;
+}
+
+const char* LIST_DATA::remove_at(int index) {
+    const char* message = nullptr;
+    if (at(index, &message) == nullptr) return message;
+    if (index == 0) {
+        remove_first();
+    } else if (index == node_count - 1) {
+        remove_last();
+    } else {
+        LIST_NODE* node = cursor;  // an inner node: both neighbours exist
+        node->prev->next = node->next;
+        node->next->prev = node->prev;
+        cursor = node->prev;
+        cursor_index = index - 1;
+        --node_count;
+        delete node;
+    }
+    return nullptr;
+}
+
+void LIST_DATA::remove_node(LIST_NODE* node) {
+    if (node->prev != nullptr) node->prev->next = node->next; else head = node->next;
+    if (node->next != nullptr) node->next->prev = node->prev; else tail = node->prev;
+    // Finding the cursor's new position would cost a walk; callers position
+    // again before any positioned access anyway.
+    cursor = nullptr;
+    cursor_index = -1;
+    --node_count;
+    delete node;
+}
+
+bool LIST_DATA::equals(LIST_DATA& other) {
+    if (node_count != other.node_count) return false;
+    for (LIST_NODE *mine = head, *theirs = other.head; mine != nullptr && theirs != nullptr;
+         mine = mine->next, theirs = theirs->next)
+        if (!is_equal_value(&mine->value, &theirs->value, false)) return false;
+    return true;
+}
+
+const char* LIST_DATA::append_all(LIST_DATA& other) {
+    // Count first: a list appended to itself must stop after its own nodes.
+    int count = other.node_count;
+    const char* message = nullptr;
+    LIST_NODE* node = other.head;
+    for (int i = 0; i < count && node != nullptr; ++i, node = node->next) {
+        const char* failure = append(&node->value, 0);
+        if (message == nullptr) message = failure;
+    }
+    return message;
+}
+
+void LIST_DATA::reverse() {
+    if (node_count < 2) return;
+    cursor = nullptr;
+    cursor_index = -1;
+    for (LIST_NODE* node = head; node != nullptr; node = node->prev) std::swap(node->prev, node->next);
+    std::swap(head, tail);
+}
+
+const char* LIST_DATA::copy_from(LIST_DATA& source) {
+    if (&source == this) return nullptr;
+    // Build the copy aside, then drop the old nodes: the source may lie
+    // inside one of them.
+    LIST_DATA fresh;
+    const char* message = nullptr;
+    for (LIST_NODE* node = source.head; node != nullptr; node = node->next) {
+        const char* failure = fresh.append_pair(&node->key, 4, &node->value, 4);
+        if (message == nullptr) message = failure;
+    }
+    LIST_NODE* old_head = head;
+    head = std::exchange(fresh.head, old_head);
+    tail = std::exchange(fresh.tail, tail);
+    node_count = std::exchange(fresh.node_count, node_count);
+    cursor = nullptr;
+    cursor_index = -1;
+    fresh.cursor = nullptr;
+    fresh.cursor_index = -1;
+    return message;  // fresh now holds the old nodes and destroys them
+}
+
+void reset_list_container_buffers() {
+    list_message_text.clear();
+    list_message_text.shrink_to_fit();
+}
+
+}  // namespace morvu

@@ -1,0 +1,118 @@
+// The payload of list and args values, and the bucket of the hash store: a
+// doubly linked list of nodes, each embedding two cells, a key and a value.
+// In a list the key is an empty any cell; in a hash bucket it holds the key.
+//
+// Invariants: head, tail and node_count are null, null and 0 together. The
+// cursor remembers the node of the last positioned access: either there is
+// none (cursor null, cursor_index -1) or cursor_index is the cursor node's
+// position from 0. Walking by consecutive indexes therefore costs one step per
+// access. The list owns its nodes and each node owns its two cells.
+//
+// Operations that can fail return a message (null on success) held in the
+// store's one message text until its next message. iteration_count belongs to
+// the iteration members; the store never reads it.
+
+#pragma once
+
+#include "values/union_data.h"
+
+namespace morvu {
+
+// One element. Both cells live inside the node; destroying the node destroys
+// the value cell, then the key cell.
+struct LIST_NODE {
+    UNION_DATA key{'v'};
+    UNION_DATA value{'v'};
+    LIST_NODE* prev = nullptr;
+    LIST_NODE* next = nullptr;
+};
+
+class LIST_DATA {
+public:
+    int node_count = 0;
+    int cursor_index = -1;
+    LIST_NODE* cursor = nullptr;
+    LIST_NODE* head = nullptr;
+    LIST_NODE* tail = nullptr;
+    int iteration_count = 0;
+
+    LIST_DATA() = default;
+    ~LIST_DATA();
+    LIST_DATA(const LIST_DATA&) = delete;
+    LIST_DATA& operator=(const LIST_DATA&) = delete;
+
+    // Destroys every node; no cursor afterwards.
+    void clear();
+
+    // Operations that make elements pass on the failure of the element copy
+    // ("Stack overflow" for a value nested too deep); the element is then
+    // left an empty any cell.
+
+    // A new node at the tail (or head) whose value is made from cell by the
+    // assignment mode. Appending keeps the cursor; prepending keeps it on its
+    // node, one position further.
+    const char* append(UNION_DATA* cell, int mode);
+    const char* prepend(UNION_DATA* cell, int mode);
+
+    // A new node at the tail with both cells made by their modes. A null
+    // value leaves the value cell an empty any cell (a set element).
+    const char* append_pair(UNION_DATA* key, int key_mode, UNION_DATA* value, int value_mode);
+
+    // The head's (tail's) value with the cursor put there; null on an empty
+    // list, whose cursor stays as it was.
+    UNION_DATA* first();
+    UNION_DATA* last();
+
+    // The value at index with the cursor put there. Out of range: null and
+    // the index message in *message, cursor unchanged.
+    UNION_DATA* at(int index, const char** message);
+
+    // Assigns cell by the mode to the element at index; returns the index
+    // message or the refusal of the assignment rules.
+    const char* set_at(int index, UNION_DATA* cell, int mode);
+
+    // Inserts a new element so that it gets position index; index equal to
+    // node_count appends. The cursor ends on the new element.
+    const char* insert_at(int index, UNION_DATA* cell, int mode);
+
+    // Position of the first node whose key matches, cursor left there; -1
+    // and no cursor when none does. By reference: stored reference keys to
+    // the same cell; else stored non-reference keys of equal value.
+    int find(UNION_DATA* key, bool by_reference);
+
+    void remove_first();
+    void remove_last();
+    const char* remove_at(int index);
+
+    // Unlinks and destroys a node of this list. The cursor is cleared, since
+    // its position may have moved.
+    void remove_node(LIST_NODE* node);
+
+    // Equal counts and pairwise equal values; keys are not compared.
+    bool equals(LIST_DATA& other);
+
+    // Lexicographic order of the values, a proper prefix first; *result is
+    // meaningless when a message is returned.
+    const char* less(LIST_DATA& other, bool* result);
+
+    // Appends a copy of every value of other. A list appended to itself
+    // doubles once.
+    const char* append_all(LIST_DATA& other);
+
+    // Reverses the order; with two or more nodes the cursor is cleared.
+    void reverse();
+
+    // Reorders the nodes by the sort keys, one per node in list order; the
+    // cursor is cleared. Returns the sort's message; the reordering is done
+    // in either case.
+    const char* sort(UNION_DATA** keys, bool ascending);
+
+    // Makes this list a copy of source, key and value of every node copied
+    // with mode 4. Copying a list onto itself does nothing.
+    const char* copy_from(LIST_DATA& source);
+};
+
+// Empties the list store's message text (global clean-up).
+void reset_list_container_buffers();
+
+}  // namespace morvu

@@ -1,0 +1,68 @@
+#include "values/payload_records.h"
+
+#include "runtime/messages.h"
+#include "values/array2_store.h"
+#include "values/array_store.h"
+#include "values/assign_rules.h"
+
+namespace morvu {
+
+std::string check_message;
+
+SLOT_ARRAY::~SLOT_ARRAY() { destroy_slot_array(*this); }
+
+ANY2_DATA::ANY2_DATA(UNION_DATA* first_cell, int first_mode, UNION_DATA* second_cell, int second_mode,
+                     const char** message) {
+    const char* failure = copy_into_slot(&first, first_cell, first_mode);
+    if (failure == nullptr) {
+        failure = copy_into_slot(&second, second_cell, second_mode);
+        if (failure != nullptr) {
+            // No half is left made when one of them could not be.
+            destroy_payload(&first, true);
+            first.tag = 'v';
+            first.payload = nullptr;
+        }
+    }
+    if (message != nullptr) *message = failure;
+}
+
+void copy_array_payload(ARRAY_DATA& destination, ARRAY_DATA& source) { destination.copy_from(source); }
+
+void copy_array2_payload(ARRAY2_DATA& destination, ARRAY2_DATA& source) { destination.copy_from(source); }
+
+void destroy_slot_array(SLOT_ARRAY& slots) {
+    for (UNION_DATA*& cell : slots.cells) {
+        delete cell;  // clears the value, dissolving links to it, and frees a holder
+        cell = nullptr;
+    }
+    slots.cells.clear();
+}
+
+void destroy_object_record(OBJECT_RECORD* record) {
+    if (record == nullptr) return;
+    for (GROUP_ENTRY& group : record->groups) group.slots.reset();
+    delete record;
+}
+
+const char* is_object_present(const RESULT_ITEM& item) {
+    if (item.cell == nullptr) {
+        check_message = msg_text("insexinic");
+        return check_message.c_str();
+    }
+    return nullptr;
+}
+
+const char* is_object_defined(const UNION_DATA* cell) {
+    if (is_defined_value(cell)) return nullptr;
+    check_message = msg_text("insnicdef");
+    return check_message.c_str();
+}
+
+const char* is_object_nonempty(const UNION_DATA* cell) {
+    if (const char* message = is_object_defined(cell)) return message;
+    if (!is_empty_value(cell)) return nullptr;
+    check_message = msg_text("insistlee");
+    return check_message.c_str();
+}
+
+}  // namespace morvu

@@ -1,0 +1,105 @@
+// The payload records whose construction, copy and destruction belong to the
+// value core: the object record of a value of a user type, the error and code
+// payloads and the any2 pair; and the object checks that every built-in
+// method runs on its receiver and arguments.
+//
+// An object record holds one group per user type that makes up the object
+// (its own type and its basic types), each with the type's definition node
+// and a slot array of the member cells of that type in declaration order.
+// The record owns its groups, every slot array and every member cell; a null
+// slot array or member cell is allowed. Records are created by the analysis
+// of user types and copied for every new object (copy_value_table).
+//
+// An any2 pair embeds its two halves; each is an any cell, built by the
+// assignment modes of copy_into_slot. The second half is destroyed first.
+
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "eval/result_list.h"
+#include "values/union_data.h"
+
+namespace morvu {
+
+class ARRAY_DATA;
+class ARRAY2_DATA;
+
+// The payload of an error value.
+struct ERROR_DATA {
+    std::string file;
+    int32_t line = 0;
+    std::string message;
+    char kind = 'u';
+};
+
+// The payload of a code value: the block and the object context it runs in.
+struct CODE_DATA {
+    TOKEN* block = nullptr;
+    RESULT_ITEM this_item;  // cell null, mode 6, not owned
+};
+
+// The member cells of one group, in declaration order; the cells are owned.
+struct SLOT_ARRAY {
+    std::vector<UNION_DATA*> cells;
+
+    SLOT_ARRAY() = default;
+    explicit SLOT_ARRAY(int32_t count) : cells(static_cast<size_t>(count), nullptr) {}
+    ~SLOT_ARRAY();
+    SLOT_ARRAY(const SLOT_ARRAY&) = delete;
+    SLOT_ARRAY& operator=(const SLOT_ARRAY&) = delete;
+
+    int32_t count() const { return static_cast<int32_t>(cells.size()); }
+};
+
+struct GROUP_ENTRY {
+    std::unique_ptr<SLOT_ARRAY> slots;
+    TOKEN* type = nullptr;  // the definition node of the group's user type
+};
+
+struct OBJECT_RECORD {
+    std::vector<GROUP_ENTRY> groups;
+
+    int32_t group_count() const { return static_cast<int32_t>(groups.size()); }
+};
+
+struct ANY2_DATA {
+    UNION_DATA first{'v'};
+    UNION_DATA second{'v'};
+
+    ANY2_DATA() = default;
+    // The halves made from two cells by their assignment modes. When the
+    // second half cannot be made (a value nested too deep) the first is
+    // destroyed again, both stay empty, and *message receives the refusal.
+    ANY2_DATA(UNION_DATA* first_cell, int first_mode, UNION_DATA* second_cell, int second_mode,
+              const char** message = nullptr);
+    ANY2_DATA(const ANY2_DATA&) = delete;
+    ANY2_DATA& operator=(const ANY2_DATA&) = delete;
+    // Member order destroys the second half before the first.
+    ~ANY2_DATA() = default;
+};
+
+// Makes destination (cleared, size and counts not yet set) a copy of source,
+// every defined slot copied with mode 4.
+void copy_array_payload(ARRAY_DATA& destination, ARRAY_DATA& source);
+void copy_array2_payload(ARRAY2_DATA& destination, ARRAY2_DATA& source);
+
+// Destroys every member cell, in slot order.
+void destroy_slot_array(SLOT_ARRAY& slots);
+// Destroys and frees the record with all its groups.
+void destroy_object_record(OBJECT_RECORD* record);
+
+// The object checks: null, or the message, kept in check_message until the
+// next check.
+extern std::string check_message;
+// "Object does not exist" for an item without cell.
+const char* is_object_present(const RESULT_ITEM& item);
+// "Object is not defined" for a cell without value.
+const char* is_object_defined(const UNION_DATA* cell);
+// As is_object_defined, then "Object is empty" for an empty value.
+const char* is_object_nonempty(const UNION_DATA* cell);
+
+}  // namespace morvu

@@ -1,0 +1,110 @@
+#include "values/signatures.h"
+
+namespace morvu {
+
+namespace {
+
+constexpr char key_separator = static_cast<char>(0xA7);
+
+bool is_variadic(const std::string& type) { return type == "args" || type == "args:$"; }
+
+// A call's (or new definition's) type c against a stored definition's type d.
+bool types_agree(const std::string& c, const std::string& d, bool strict) {
+    return c == d || d == "any" || (!strict && c == "any");
+}
+
+// Where a walk over the type lists stops without judging the pair.
+bool walk_stops(const std::string& c, const std::string& d, bool strict) {
+    return is_variadic(d) || (!strict && is_variadic(c));
+}
+
+// With a variadic entry on either side: the entries before the first
+// variadic one must agree from the front, those after the last from the back;
+// the counts are not compared.
+bool variadic_lists_match(const std::vector<std::string>& call, const std::vector<std::string>& stored,
+                          bool strict) {
+    for (size_t i = 0; i < call.size() && i < stored.size(); ++i) {
+        if (walk_stops(call[i], stored[i], strict)) break;
+        if (!types_agree(call[i], stored[i], strict)) return false;
+    }
+    for (size_t c = call.size(), d = stored.size(); c > 0 && d > 0; --c, --d) {
+        if (walk_stops(call[c - 1], stored[d - 1], strict)) break;
+        if (!types_agree(call[c - 1], stored[d - 1], strict)) return false;
+    }
+    return true;
+}
+
+bool plain_lists_match(const std::vector<std::string>& call, const std::vector<std::string>& stored,
+                       bool strict) {
+    if (call.size() != stored.size()) return false;
+    for (size_t i = 0; i < call.size(); ++i)
+        if (!types_agree(call[i], stored[i], strict)) return false;
+    return true;
+}
+
+}  // namespace
+
+int scan_param_types(const std::string& key, std::string& name, std::vector<std::string>& types,
+                     bool& well_formed) {
+    if (key.empty()) return 0;
+    types.clear();
+    bool name_taken = false;
+    size_t type_start = 0;
+    int variadic_count = 0;
+    int last_variadic = -1;  // index of the last variadic entry so far
+    std::string last_kind;
+    for (size_t i = 0; i < key.size(); ++i) {
+        char c = key[i];
+        if (c == '\\') {
+            ++i;  // the escaped byte; a trailing backslash simply ends the key
+            continue;
+        }
+        if (c == key_separator) {
+            if (!name_taken) {
+                name = key.substr(0, i);
+                name_taken = true;
+            }
+            type_start = i + 1;
+        } else if (c == ';') {
+            int index = static_cast<int>(types.size());
+            types.push_back(key.substr(type_start, i - type_start));
+            type_start = i + 1;
+            const std::string& type = types.back();
+            if (is_variadic(type)) {
+                if (last_variadic >= 0 && !(index == last_variadic + 1 && type == last_kind)) well_formed = false;
+                ++variadic_count;
+                last_variadic = index;
+                last_kind = type;
+            }
+        }
+    }
+    if (!name_taken) name = key;  // no separator: the key is all name
+    return variadic_count;
+}
+
+std::string match_args_signature(STR_INT_TABLE& table, const std::string& key, bool strict) {
+    std::string call_name;
+    std::vector<std::string> call_types;
+    bool call_well_formed = true;
+    int call_variadic = scan_param_types(key, call_name, call_types, call_well_formed);
+    if (!call_well_formed && !strict) return "!";
+    std::string stored;
+    std::string stored_name;
+    std::vector<std::string> stored_types;
+    for (bool more = table.first(stored); more; more = table.next(stored)) {
+        const intptr_t* node = table.find(stored);
+        if (node == nullptr || *node == 0) continue;
+        bool stored_well_formed = true;
+        stored_name.clear();
+        stored_types.clear();
+        int stored_variadic = scan_param_types(stored, stored_name, stored_types, stored_well_formed);
+        if (stored_name != call_name) continue;
+        bool match = call_variadic == 0 && stored_variadic == 0
+                         ? plain_lists_match(call_types, stored_types, strict)
+                         : variadic_lists_match(call_types, stored_types, strict);
+        if (match) return stored;
+    }
+    return std::string();
+}
+
+}  // namespace morvu

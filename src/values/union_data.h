@@ -1,0 +1,324 @@
+// The value cell. Every value and every variable lives in one UNION_DATA:
+// a variable's stack holds one cell per activation, a container owns one cell
+// per element, a temporary result owns its cell through a RESULT_ITEM. Cells
+// are allocated one by one and never moved, so links between them are plain
+// pointers.
+//
+// The one-character tag says what the payload is. A lower-case letter (or an
+// even digit) is a typed cell holding exactly that type; a cell declared any
+// carries the raised tag of what it holds (upper case, or the odd digit one
+// above), 'V' when it holds nothing and 'v' when it holds the empty value.
+// 'p', 'q' and 'j' (upper case for an any cell) are references, aliases and
+// call-aliases: their payload is the target cell, and the target keeps the
+// link cell in its references, aliases or call_aliases list, newest first,
+// threaded through the link cells' prev and next (the first one's prev is the
+// target itself).
+//
+// A value tag with a null payload holds no value (is_defined_value false).
+// bool, char, oper and sys are small enough to live inside the cell: their
+// payload then points at the cell's own `scalar` word, so "payload set" means
+// defined for every tag alike. A 'k' cell's payload is an OBJECT_HOLDER that
+// outlives the object record it points to.
+//
+// Destroying a cell first dissolves every link that points at it. Payloads of
+// nested containers are destroyed from an explicit work list, so a value
+// nested arbitrarily deep is freed without deep recursion; the walks that must
+// recurse (copy, equality) stop at max_value_depth and report "Stack
+// overflow" instead of exhausting the machine stack.
+
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace morvu {
+
+struct TOKEN;
+class INT_DATA;
+class REAL_DATA;
+class STR_DATA;
+class FILE_DATA;
+struct DIR_DATA;
+class ARRAY_DATA;
+class LIST_DATA;
+class HASH_DATA;
+class ARRAY2_DATA;
+class GRAPH_DATA;
+class TIME_DATA;
+class DATE_DATA;
+class TIMEZONE_DATA;
+class DATETIME_DATA;
+struct ERROR_DATA;
+struct ANY2_DATA;
+struct CODE_DATA;
+struct OBJECT_RECORD;
+struct RESULT_LIST;
+
+// The payload of a 'k' cell: the object record (null while the cell holds no
+// object) and the declaring node of the object's user type.
+struct OBJECT_HOLDER {
+    OBJECT_RECORD* object = nullptr;
+    TOKEN* type = nullptr;
+};
+
+// Inline storage of the small payloads.
+union SCALAR_WORD {
+    uint16_t bool_word;   // 0 false, 1 true, 0xFFFF empty
+    char char_byte;       // 0 empty
+    char oper_chars[2];   // second 0 for a one-character operator
+    uintptr_t sys_word;   // never read
+};
+
+class UNION_DATA {
+public:
+    void* payload = nullptr;
+    char tag = 'V';
+    UNION_DATA* references = nullptr;    // head of the reference cells pointing here
+    UNION_DATA* aliases = nullptr;       // head of the alias cells pointing here
+    UNION_DATA* call_aliases = nullptr;  // head of the call-alias cells pointing here
+    UNION_DATA* prev = nullptr;          // link cell: previous in the target's list, or the target
+    UNION_DATA* next = nullptr;          // link cell: next in the target's list
+    UNION_DATA* copy_partner = nullptr;  // the copy made of this cell, during a deep copy
+    int32_t saved_id = -1;               // numbers reference targets while a value is saved
+    uint8_t being_written = 0;           // set while the text of this value is written
+    UNION_DATA* equality_partner = nullptr;  // the cell this one was compared with
+    uint8_t skip_flag = 0;               // has_foreign_referrers ignores this link cell
+    uint8_t scope_variable = 0;          // a declared variable (or this); may become an alias
+    uint32_t access_mode = 6;
+    SCALAR_WORD scalar{};
+
+    // A cell of the given tag holding that type's empty value ('V': no value;
+    // 'k': an OBJECT_HOLDER without object and type).
+    explicit UNION_DATA(char tag);
+    // Destroys the value (clear_value).
+    ~UNION_DATA();
+    UNION_DATA(const UNION_DATA&) = delete;
+    UNION_DATA& operator=(const UNION_DATA&) = delete;
+
+    // The link rules applied with this cell as destination; null or message.
+    const char* assign_ref_on_this(UNION_DATA* src);
+    const char* assign_alias_on_this(UNION_DATA* src);
+    const char* assign_or_ref_on_this(UNION_DATA* src);
+
+    // Typed views of the payload; valid only for the matching lowered tag.
+    INT_DATA* int_data() const { return static_cast<INT_DATA*>(payload); }
+    REAL_DATA* real_data() const { return static_cast<REAL_DATA*>(payload); }
+    STR_DATA* str_data() const { return static_cast<STR_DATA*>(payload); }
+    FILE_DATA* file_data() const { return static_cast<FILE_DATA*>(payload); }
+    DIR_DATA* dir_data() const { return static_cast<DIR_DATA*>(payload); }
+    ARRAY_DATA* array_data() const { return static_cast<ARRAY_DATA*>(payload); }
+    LIST_DATA* list_data() const { return static_cast<LIST_DATA*>(payload); }
+    HASH_DATA* hash_data() const { return static_cast<HASH_DATA*>(payload); }
+    ARRAY2_DATA* array2_data() const { return static_cast<ARRAY2_DATA*>(payload); }
+    GRAPH_DATA* graph_data() const { return static_cast<GRAPH_DATA*>(payload); }
+    TIME_DATA* time_data() const { return static_cast<TIME_DATA*>(payload); }
+    DATE_DATA* date_data() const { return static_cast<DATE_DATA*>(payload); }
+    TIMEZONE_DATA* timezone_data() const { return static_cast<TIMEZONE_DATA*>(payload); }
+    DATETIME_DATA* datetime_data() const { return static_cast<DATETIME_DATA*>(payload); }
+    ERROR_DATA* error_data() const { return static_cast<ERROR_DATA*>(payload); }
+    ANY2_DATA* any2_data() const { return static_cast<ANY2_DATA*>(payload); }
+    CODE_DATA* code_data() const { return static_cast<CODE_DATA*>(payload); }
+    OBJECT_HOLDER* holder() const { return static_cast<OBJECT_HOLDER*>(payload); }
+    UNION_DATA* target() const { return static_cast<UNION_DATA*>(payload); }
+
+    // The small payloads (the cell must be defined with the matching tag).
+    uint16_t& bool_word() { return scalar.bool_word; }
+    char& char_byte() { return scalar.char_byte; }
+    char* oper_chars() { return scalar.oper_chars; }
+};
+
+// ---- tags ----
+
+inline bool is_any_tag(char tag) {
+    return (tag >= 'A' && tag <= 'Z') || tag == '1' || tag == '3' || tag == '5' || tag == '7' ||
+           tag == '9';
+}
+
+// Upper case to lower case, odd digit to the even digit below; else unchanged.
+inline char lower_tag(char tag) {
+    if (tag >= 'A' && tag <= 'Z') return static_cast<char>(tag - 'A' + 'a');
+    if (tag >= '1' && tag <= '9' && (tag - '0') % 2 == 1) return static_cast<char>(tag - 1);
+    return tag;
+}
+
+// Lower case to upper case, even digit to the odd digit above; else unchanged.
+inline char raise_tag(char tag) {
+    if (tag >= 'a' && tag <= 'z') return static_cast<char>(tag - 'a' + 'A');
+    if (tag >= '0' && tag <= '8' && (tag - '0') % 2 == 0) return static_cast<char>(tag + 1);
+    return tag;
+}
+
+// 'p', 'q', 'j' in either case.
+inline bool is_link_tag(char tag) {
+    char lowered = lower_tag(tag);
+    return lowered == 'p' || lowered == 'q' || lowered == 'j';
+}
+
+inline bool is_link_cell(const UNION_DATA* cell) { return is_link_tag(cell->tag); }
+
+inline bool is_reference_tag(char tag) { return tag == 'p' || tag == 'P'; }
+
+// Lowered tags whose payload holds further cells (containers, objects, any2).
+inline bool is_nesting_tag(char lowered) {
+    switch (lowered) {
+    case 'a': case 'g': case 'h': case 'k': case 'l': case 'm': case 'u': case 'y': case 'z':
+        return true;
+    default:
+        return false;
+    }
+}
+
+// An any cell: 'v' or an any tag.
+inline bool is_any_cell(const UNION_DATA* cell) { return cell->tag == 'v' || is_any_tag(cell->tag); }
+
+// The cell a link stands for, one step; any other cell stands for itself.
+inline UNION_DATA* follow_link(UNION_DATA* cell) {
+    return is_link_tag(cell->tag) ? cell->target() : cell;
+}
+
+// The lowered tag of what the cell holds, a link followed one step. Every
+// built-in method handler dispatches on it.
+inline char base_type_code(const UNION_DATA* cell) {
+    char tag = cell->tag;
+    if (is_link_tag(tag)) tag = static_cast<const UNION_DATA*>(cell->payload)->tag;
+    return lower_tag(tag);
+}
+
+// ---- globals ----
+
+// Nesting depth of the deep copies in progress; only the outermost re-links.
+extern int32_t copy_depth;
+// The last formatted message of the value rules and operators.
+extern std::string rule_message;
+// The text that value_to_text builds.
+extern std::string value_text_buffer;
+// Empties rule_message and value_text_buffer (global clean-up).
+void clear_static_texts();
+
+// How deep a value may nest before a recursive walk over it refuses.
+inline constexpr int max_value_depth = 2000;
+
+// Counts the nesting of the recursive walks over values (copy, equality, and
+// any other walk that recurses per level of a value). A walk enters a guard
+// per level and stops descending when exceeded() holds, which records the
+// refusal in value_depth_overflow. The outermost walk (value_walk_depth 0 on
+// entry) clears the flag when it starts and, when it is set at its end,
+// reports "Stack overflow" (take_depth_overflow) instead of its result.
+extern int32_t value_walk_depth;
+extern bool value_depth_overflow;
+struct VALUE_DEPTH_GUARD {
+    VALUE_DEPTH_GUARD() { ++value_walk_depth; }
+    ~VALUE_DEPTH_GUARD() { --value_walk_depth; }
+    VALUE_DEPTH_GUARD(const VALUE_DEPTH_GUARD&) = delete;
+    VALUE_DEPTH_GUARD& operator=(const VALUE_DEPTH_GUARD&) = delete;
+    // True when this level lies too deep; records the overflow.
+    bool exceeded() const {
+        if (value_walk_depth <= max_value_depth) return false;
+        value_depth_overflow = true;
+        return true;
+    }
+};
+// "Stack overflow" when a walk refused since the last call, else null; resets.
+const char* take_depth_overflow();
+
+// ---- construction and destruction ----
+
+// Allocates the empty payload of the cell's lowered tag. With a source whose
+// tag is not 'v'/'V' the cell first takes the raised form of the source's
+// lowered tag ('v'/'V' sources pass their own tag); for 'k' a source gives a
+// new holder of the source's type, no source leaves the cell alone.
+void init_payload(UNION_DATA* cell, const UNION_DATA* source = nullptr);
+
+// Makes a freshly constructed cell (UNION_DATA('V')) a deep copy of src
+// with src's tag (an any tag stays an any tag). Null, or "Stack overflow"
+// when src nests too deep (the cell then holds no value).
+const char* copy_construct_value(UNION_DATA* cell, UNION_DATA* src);
+
+// Makes a fresh cell an object cell with the given holder.
+void init_object_cell(UNION_DATA* cell, OBJECT_HOLDER* holder);
+
+// Destroys the value and frees a 'k' cell's holder. The payload is nulled, so
+// calling it again (or deleting the cell afterwards) is harmless.
+void clear_value(UNION_DATA* cell);
+
+// Destroys the payload; with detach the cells referring to this one are cut
+// loose first. An any cell ends 'V', a 'v' cell 'V', a link cell is dissolved
+// into its final target's type without value; a typed cell keeps its tag and
+// holds no value (payload null; a 'k' cell keeps its holder, without object).
+void destroy_payload(UNION_DATA* cell, bool detach);
+
+// Resets the value to its type's empty state, keeping the type; an any cell
+// becomes 'v', a link cell the empty value of its final target's type.
+void clear_payload(UNION_DATA* cell);
+
+// Turns a link cell into a value cell of its final target's type: the empty
+// value with keep_default, else no value.
+void dissolve_link(UNION_DATA* cell, bool keep_default);
+
+// Value tags: payload (for 'k' the holder's object) becomes null.
+void null_payload(UNION_DATA* cell);
+
+// destroy_payload without detach, then null_payload: no value afterwards.
+void dissolve_link_value(UNION_DATA* cell);
+
+// Dissolves every link pointing at the cell and unlinks the cell from its own
+// target's list.
+void detach_referrers(UNION_DATA* cell);
+
+// ---- queries ----
+
+bool is_defined_value(const UNION_DATA* cell);
+// Expects a defined cell.
+bool is_empty_value(const UNION_DATA* cell);
+
+// A type name: a constant text for built-in types ("?" for unknown tags), or
+// the declaring node of a user type.
+struct TYPE_NAME {
+    const char* text = nullptr;
+    TOKEN* type = nullptr;
+    bool is_user_type = false;
+};
+// The type of a cell; with held an any cell names what it holds, without it
+// "any". Links name their final target's type.
+TYPE_NAME value_type_name(const UNION_DATA* cell, bool held);
+// Equal texts, or the same user-type declaration.
+bool same_type_name(const TYPE_NAME& a, const TYPE_NAME& b);
+// The shown form of a type name; flag selects the display buffer of a user
+// type's name (set for the first name of a message, clear for the second).
+std::string type_name_text(const TYPE_NAME& name, int flag);
+
+// Whether the object of the given holder is reachable inside the cell's value
+// (links are not followed).
+bool contains_cell(const UNION_DATA* cell, const OBJECT_HOLDER* holder);
+// Whether cell is the container itself or an element cell reached inside it.
+bool is_within_value(const UNION_DATA* container, const UNION_DATA* cell);
+
+// Value equality; top marks the outermost call, which also checks that the
+// references inside both values point to corresponding places. The payloads
+// are compared by compare_by_type (value_operators.h). A value that
+// nests deeper than max_value_depth compares unequal and leaves the overflow
+// for take_depth_overflow.
+bool is_equal_value(UNION_DATA* a, UNION_DATA* b, bool top);
+
+
+// ---- copy ----
+
+// Copies src's value into an existing cell (fresh: the cell has no payload
+// yet). Null, or "Stack overflow" when src nests too deep.
+const char* copy_value(UNION_DATA* dest, UNION_DATA* src, bool fresh);
+
+// One level of a deep copy; true when references must be re-linked.
+bool deep_copy_payload(UNION_DATA* dest, UNION_DATA* src);
+
+// Re-points the links inside cell's value at the copies of their targets, or
+// (clear_only) clears the copy partners left by a copy.
+void relink_copied_references(UNION_DATA* cell, bool clear_only);
+
+void copy_hash_payload(HASH_DATA* dest, HASH_DATA* src);
+void copy_any2_payload(ANY2_DATA* dest, ANY2_DATA* src);
+void destroy_any2_payload(ANY2_DATA* pair);
+
+// Frees the cells of the owned items, then every node; count 0 afterwards.
+void clear_value_list(RESULT_LIST& list);
+
+}  // namespace morvu

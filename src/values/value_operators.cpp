@@ -1,0 +1,448 @@
+#include "values/value_operators.h"
+
+#include <cstring>
+#include <string>
+
+#include "exec/display_name.h"
+#include "frontend/token.h"
+#include "frontend/type_services.h"
+#include "numbers/int_data.h"
+#include "numbers/real_data.h"
+#include "runtime/file_stream.h"
+#include "runtime/file_system.h"
+#include "runtime/messages.h"
+#include "runtime/settings.h"
+#include "runtime/str_stream.h"
+#include "values/array2_store.h"
+#include "values/array_store.h"
+#include "values/calendar.h"
+#include "values/graph_store.h"
+#include "values/hash_store.h"
+#include "values/list_store.h"
+#include "values/operator_tokens.h"
+#include "values/payload_records.h"
+#include "values/union_data.h"
+
+namespace morvu {
+
+USER_OPERATOR_CALLER user_operator_caller = nullptr;
+MEMBER_LOOKUP member_variable_lookup = nullptr;
+
+namespace {
+
+std::string held_type_name(UNION_DATA* cell) { return type_name_text(value_type_name(cell, true), 1); }
+
+const char* formatted(std::string text) {
+    rule_message = std::move(text);
+    return rule_message.c_str();
+}
+
+const char* not_defined_for(const char* op, UNION_DATA* cell) {
+    return formatted(format_string(msg_text("openicdeffuedattyp"), op, held_type_name(cell).c_str()));
+}
+
+const char* unary_not_defined_for(const char* op, UNION_DATA* cell) {
+    return formatted(format_string(msg_text("unaopenicdeffuedattyp"), op, held_type_name(cell).c_str()));
+}
+
+const char* incompatible_types(const char* op) {
+    return formatted(format_string(msg_text("opeinkdattyp"), op));
+}
+
+const char* undefined_then_empty(UNION_DATA* cell, const char* op) {
+    if (const char* message = check_operands(cell, OPERAND_SIDE::right, op, OPERAND_TEST::undefined))
+        return message;
+    return check_operands(cell, OPERAND_SIDE::right, op, OPERAND_TEST::empty);
+}
+
+// ---- compound assignments ----
+
+enum class COMPOUND { add, sub, mul, div, mod, pow };
+
+const char* compound_text(COMPOUND kind) {
+    switch (kind) {
+    case COMPOUND::add: return "+=";
+    case COMPOUND::sub: return "-=";
+    case COMPOUND::mul: return "*=";
+    case COMPOUND::div: return "/=";
+    case COMPOUND::mod: return "%=";
+    default: return "^=";
+    }
+}
+
+// The right operand of a real operation: an int becomes a real of scale 0.
+REAL_DATA real_operand(UNION_DATA* right) {
+    if (lower_tag(right->tag) == 'i') return REAL_DATA(*right->int_data(), 0);
+    return *right->real_data();
+}
+
+bool is_zero_number(UNION_DATA* cell) {
+    return lower_tag(cell->tag) == 'i' ? cell->int_data()->is_zero() : cell->real_data()->mantissa.is_zero();
+}
+
+// The numeric forms on int (right int) and real (right int or real). l and
+// r are the operands one link step deep, both defined and checked for type.
+const char* numeric_assign(UNION_DATA* l, UNION_DATA* r, COMPOUND kind) {
+    if (is_empty_value(r)) return nullptr;
+    bool is_int = lower_tag(l->tag) == 'i';
+    if (kind == COMPOUND::pow) {
+        if (is_empty_value(l)) return check_operands(l, OPERAND_SIDE::left, "^=", OPERAND_TEST::empty);
+        INT_DATA exponent = *r->int_data();  // l and r may be one cell
+        l->int_data()->power_assign(exponent);
+        return nullptr;
+    }
+    const char* division_by_zero = msg_text("divdur0");
+    if ((kind == COMPOUND::div || kind == COMPOUND::mod) && is_zero_number(r)) return division_by_zero;
+    int start = (kind == COMPOUND::mul || kind == COMPOUND::div) ? 1 : 0;
+    if (is_int) {
+        INT_DATA operand = *r->int_data();  // l and r may be one cell
+        INT_DATA& number = *l->int_data();
+        if (number.is_empty()) number = INT_DATA(start);
+        switch (kind) {
+        case COMPOUND::add: number += operand; break;
+        case COMPOUND::sub: number -= operand; break;
+        case COMPOUND::mul: number *= operand; break;
+        case COMPOUND::div: number /= operand; break;
+        default: number %= operand; break;
+        }
+        return nullptr;
+    }
+    REAL_DATA operand = real_operand(r);
+    int precision = working_precision();
+    if (kind == COMPOUND::div) {
+        // The quotient is formed with the dividend at twice the working
+        // precision and the divisor at it. A divisor that this cuts to zero
+        // is a zero divisor too; the left operand is still untouched then.
+        operand.set_scale(precision);
+        if (operand.mantissa.is_zero()) return division_by_zero;
+    }
+    REAL_DATA& number = *l->real_data();
+    if (number.mantissa.is_empty()) number = REAL_DATA(start);
+    switch (kind) {
+    case COMPOUND::add: number += operand; break;
+    case COMPOUND::sub: number -= operand; break;
+    case COMPOUND::mul:
+        number *= operand;
+        number.set_scale(precision);  // cut, not rounded
+        break;
+    default:
+        number.set_scale(2 * precision);
+        number /= operand;
+        break;
+    }
+    return nullptr;
+}
+
+// Whether the operator knows the left type, and whether it takes the right
+// type with it.
+bool operator_knows(COMPOUND kind, char left_type) {
+    switch (kind) {
+    case COMPOUND::add:
+        return std::strchr("irslym", left_type) != nullptr;
+    case COMPOUND::sub: case COMPOUND::mul:
+        return left_type == 'i' || left_type == 'r' || left_type == 'm';
+    case COMPOUND::div:
+        return left_type == 'i' || left_type == 'r';
+    default:
+        return left_type == 'i';
+    }
+}
+
+bool operator_accepts(char left_type, char right_type) {
+    switch (left_type) {
+    case 'r': return right_type == 'i' || right_type == 'r';
+    case 's': return right_type == 'c' || right_type == 's';
+    default: return right_type == left_type;
+    }
+}
+
+const char* compound_assign(UNION_DATA* left, UNION_DATA* right, COMPOUND kind) {
+    const char* op = compound_text(kind);
+    for (;;) {
+        if (const char* message = check_operands(left, OPERAND_SIDE::left, op, OPERAND_TEST::undefined))
+            return message;
+        if (const char* message = check_operands(right, OPERAND_SIDE::right, op, OPERAND_TEST::undefined))
+            return message;
+        UNION_DATA* l = follow_link(left);
+        UNION_DATA* r = follow_link(right);
+        char left_type = lower_tag(l->tag);
+        char right_type = lower_tag(r->tag);
+        if (left_type != 'v') {
+            if (!operator_knows(kind, left_type)) return not_defined_for(op, left);
+            if (!operator_accepts(left_type, right_type)) return incompatible_types(op);
+            switch (left_type) {
+            case 'i': case 'r':
+                return numeric_assign(l, r, kind);
+            case 's': {
+                STR_DATA& text = *l->str_data();
+                if (right_type == 'c') {
+                    if (r->char_byte() != 0) text.text += r->char_byte();
+                } else {
+                    std::string appended = r->str_data()->text;  // l and r may be one cell
+                    text.text += appended;
+                }
+                text.reset_read();
+                return nullptr;
+            }
+            case 'l': case 'y':
+                // The store counts the right list first, so a list appended
+                // to itself doubles once.
+                return l->list_data()->append_all(*r->list_data());
+            default:  // set; each operation copes with the same set on both sides
+                if (kind == COMPOUND::add) l->hash_data()->add_all_of(*r->hash_data());
+                else if (kind == COMPOUND::sub) l->hash_data()->remove_all_of(*r->hash_data());
+                else l->hash_data()->keep_all_of(*r->hash_data());
+                return nullptr;
+            }
+        }
+        // An any cell holding the empty value takes the right operand's type
+        // with that type's empty value, then the operation starts again.
+        if (is_empty_value(r)) return nullptr;
+        if (is_link_tag(right_type)) return incompatible_types(op);
+        l->tag = right_type;
+        if (right_type == 'k') {
+            l->payload = new OBJECT_HOLDER{nullptr, r->holder() != nullptr ? r->holder()->type : nullptr};
+        } else {
+            init_payload(l);
+        }
+    }
+}
+
+// The shown name of a user type as seen from the context node.
+std::string user_type_name(const TOKEN* context, const TOKEN* type) {
+    if (type == nullptr) return std::string();
+    std::string text = qualified_type_name(context, type);
+    if (text.empty() && type->text) text = *type->text;
+    return display_name(text.c_str(), true);  // copied before the next call
+}
+
+}  // namespace
+
+// ---- operand checks ----
+
+const char* check_operands(UNION_DATA* cell, OPERAND_SIDE side, const char* op, OPERAND_TEST test) {
+    UNION_DATA* operand = follow_link(cell);
+    const char* side_word = msg_text(side == OPERAND_SIDE::left ? "lin" : "rec");
+    if (test == OPERAND_TEST::undefined) {
+        if (is_defined_value(operand)) return nullptr;
+        return formatted(format_string(msg_text("opeopeistund"), op, side_word));
+    }
+    if (!is_empty_value(operand)) return nullptr;
+    return formatted(format_string(msg_text("opeopeistlee"), op, side_word));
+}
+
+const char* check_binary_operands(UNION_DATA* left, UNION_DATA* right, const char* op) {
+    if (const char* message = check_operands(left, OPERAND_SIDE::left, op, OPERAND_TEST::undefined))
+        return message;
+    if (const char* message = check_operands(right, OPERAND_SIDE::right, op, OPERAND_TEST::undefined))
+        return message;
+    char type = base_type_code(left);
+    if (type != base_type_code(right)) return incompatible_types(op);
+    if (type == 'c' || type == 'i' || type == 'r' || type == 't') {
+        if (const char* message = check_operands(left, OPERAND_SIDE::left, op, OPERAND_TEST::empty))
+            return message;
+        return check_operands(right, OPERAND_SIDE::right, op, OPERAND_TEST::empty);
+    }
+    return nullptr;
+}
+
+// ---- equality and identity ----
+
+bool compare_by_type(UNION_DATA* x, UNION_DATA* y) {
+    x->equality_partner = y;
+    if (!is_defined_value(x) && !is_defined_value(y)) return true;
+    char type = lower_tag(x->tag);
+    if (type == 'k') {
+        const OBJECT_RECORD* a = x->holder() != nullptr ? x->holder()->object : nullptr;
+        const OBJECT_RECORD* b = y->holder() != nullptr ? y->holder()->object : nullptr;
+        if (a == nullptr || b == nullptr) return a == b;
+        if (x->holder()->type != y->holder()->type) return false;
+        for (size_t g = 0; g < a->groups.size(); ++g) {
+            const SLOT_ARRAY* mine = a->groups[g].slots.get();
+            const SLOT_ARRAY* theirs = g < b->groups.size() ? b->groups[g].slots.get() : nullptr;
+            if (mine == nullptr && theirs == nullptr) continue;
+            if (mine == nullptr || theirs == nullptr) return false;
+            for (size_t i = 0; i < mine->cells.size(); ++i) {
+                UNION_DATA* m = mine->cells[i];
+                UNION_DATA* n = i < theirs->cells.size() ? theirs->cells[i] : nullptr;
+                if (m == nullptr || n == nullptr) {
+                    if (m != n) return false;
+                    continue;
+                }
+                if (!is_equal_value(m, n, false)) return false;
+            }
+        }
+        return true;
+    }
+    if (type < '0' || type > 'z') return true;
+    // A value tag without payload holds no value; is_equal_value has made
+    // sure that both sides agree on that.
+    if (x->payload == nullptr || y->payload == nullptr) return x->payload == y->payload;
+    switch (type) {
+    case '0': {
+        const DATE_DATA& a = *x->date_data();
+        const DATE_DATA& b = *y->date_data();
+        return a.day == b.day && a.month == b.month && a.year == b.year;
+    }
+    case 't': {
+        const TIME_DATA& a = *x->time_data();
+        const TIME_DATA& b = *y->time_data();
+        return a.hours == b.hours && a.minutes == b.minutes && a.seconds == b.seconds;
+    }
+    case '2':
+        return x->timezone_data()->hours == y->timezone_data()->hours &&
+               x->timezone_data()->minutes == y->timezone_data()->minutes;
+    case '4': return x->datetime_data()->total_seconds() == y->datetime_data()->total_seconds();
+    case 'a': return *x->array_data() == *y->array_data();
+    case 'b': return x->bool_word() == y->bool_word();
+    case 'c': return x->char_byte() == y->char_byte();
+    case 'd': return x->dir_data()->path_name == y->dir_data()->path_name;
+    case 'e': {
+        const ERROR_DATA& a = *x->error_data();
+        const ERROR_DATA& b = *y->error_data();
+        return a.file == b.file && a.kind == b.kind && a.line == b.line && a.message == b.message;
+    }
+    case 'f': return x->file_data()->path_name == y->file_data()->path_name;
+    case 'g': return x->graph_data()->equals(*y->graph_data());
+    case 'h': return x->hash_data()->equals(*y->hash_data(), true);
+    case 'm': return x->hash_data()->equals(*y->hash_data(), false);
+    case 'i': return *x->int_data() == *y->int_data();
+    case 'r': return *x->real_data() == *y->real_data();
+    case 'l': case 'y': return x->list_data()->equals(*y->list_data());
+    case 'o': return x->oper_chars()[0] == y->oper_chars()[0] && x->oper_chars()[1] == y->oper_chars()[1];
+    case 's': return std::strcmp(x->str_data()->text.c_str(), y->str_data()->text.c_str()) == 0;
+    case 'u':
+        return is_equal_value(&x->any2_data()->first, &y->any2_data()->first, true) &&
+               is_equal_value(&x->any2_data()->second, &y->any2_data()->second, true);
+    case 'x': return trees_equal(x->code_data()->block, y->code_data()->block);
+    case 'z': return x->array2_data()->equals(*y->array2_data());
+    default: return true;  // sys, links, the empty value
+    }
+}
+
+bool is_same_cell(UNION_DATA* a, UNION_DATA* b) { return follow_link(a) == follow_link(b); }
+
+bool is_other_cell(UNION_DATA* a, UNION_DATA* b) { return !is_same_cell(a, b); }
+
+bool cells_equal_ref(UNION_DATA* a, UNION_DATA* b) {
+    bool a_reference = is_reference_tag(a->tag);
+    bool b_reference = is_reference_tag(b->tag);
+    if (a_reference && b_reference) return a->target() == b->target();
+    if (a_reference || b_reference) return false;
+    return is_equal_value(a, b, true);
+}
+
+bool cells_unequal_ref(UNION_DATA* a, UNION_DATA* b) {
+    bool a_reference = is_reference_tag(a->tag);
+    bool b_reference = is_reference_tag(b->tag);
+    if (a_reference && b_reference) return a->target() != b->target();
+    if (a_reference || b_reference) return true;
+    return !is_equal_value(a, b, true);
+}
+
+// ---- logical and unary operators ----
+
+const char* op_not(UNION_DATA* operand, bool* result) {
+    if (const char* message = undefined_then_empty(operand, "!")) return message;
+    if (base_type_code(operand) != 'b') return not_defined_for("!", operand);
+    *result = follow_link(operand)->bool_word() == 0;
+    return nullptr;
+}
+
+const char* op_or(UNION_DATA* left, UNION_DATA* right, bool* result) {
+    if (const char* message = check_binary_operands(left, right, "||")) return message;
+    if (base_type_code(left) != 'b') return not_defined_for("||", left);
+    *result = follow_link(left)->bool_word() != 0 || follow_link(right)->bool_word() != 0;
+    return nullptr;
+}
+
+const char* op_and(UNION_DATA* left, UNION_DATA* right, bool* result) {
+    if (const char* message = check_binary_operands(left, right, "&&")) return message;
+    if (base_type_code(left) != 'b') return not_defined_for("&&", left);
+    *result = follow_link(left)->bool_word() != 0 && follow_link(right)->bool_word() != 0;
+    return nullptr;
+}
+
+const char* op_plus(UNION_DATA* operand) {
+    if (const char* message = check_operands(operand, OPERAND_SIDE::right, "+", OPERAND_TEST::undefined))
+        return message;
+    char type = base_type_code(operand);
+    if (type != 'i' && type != 'r') return unary_not_defined_for("+", operand);
+    return check_operands(operand, OPERAND_SIDE::right, "+", OPERAND_TEST::empty);
+}
+
+const char* op_minus(UNION_DATA* operand) {
+    if (const char* message = check_operands(operand, OPERAND_SIDE::right, "-", OPERAND_TEST::undefined))
+        return message;
+    char type = base_type_code(operand);
+    if (type != 'i' && type != 'r') return unary_not_defined_for("-", operand);
+    if (const char* message = check_operands(operand, OPERAND_SIDE::right, "-", OPERAND_TEST::empty))
+        return message;
+    UNION_DATA* cell = follow_link(operand);
+    if (type == 'r') *cell->real_data() *= REAL_DATA(INT_DATA(-1), 0);
+    else *cell->int_data() *= INT_DATA(-1);
+    return nullptr;
+}
+
+// ---- compound assignments ----
+
+const char* op_add_assign(UNION_DATA* left, UNION_DATA* right) { return compound_assign(left, right, COMPOUND::add); }
+const char* op_sub_assign(UNION_DATA* left, UNION_DATA* right) { return compound_assign(left, right, COMPOUND::sub); }
+const char* op_mul_assign(UNION_DATA* left, UNION_DATA* right) { return compound_assign(left, right, COMPOUND::mul); }
+const char* op_div_assign(UNION_DATA* left, UNION_DATA* right) { return compound_assign(left, right, COMPOUND::div); }
+const char* op_mod_assign(UNION_DATA* left, UNION_DATA* right) { return compound_assign(left, right, COMPOUND::mod); }
+const char* op_pow_assign(UNION_DATA* left, UNION_DATA* right) { return compound_assign(left, right, COMPOUND::pow); }
+
+// ---- oper values ----
+
+const char* operator_by_name(char* oper_chars, const std::string& text, bool check) {
+    char first = text.empty() ? 0 : text[0];
+    char second = text.size() >= 2 ? text[1] : 0;
+    if (check) {
+        if (text.size() != 1 && text.size() != 2) return msg_text("argmuslae1ode2hab");
+        if (!is_operator_token(first, second))
+            return formatted(format_string(msg_text("unzope"), text.c_str()));
+    }
+    oper_chars[0] = first;
+    oper_chars[1] = second;
+    return nullptr;
+}
+
+// ---- member access ----
+
+UNION_DATA* attribute_access(UNION_DATA* object, TOKEN* basic_type, const std::string& name,
+                             const TOKEN* context, const char** message) {
+    *message = nullptr;
+    if (base_type_code(object) != 'k') {
+        *message = formatted(format_string(msg_text("zugattobjeintypnichmoe"), name.c_str(),
+                                           held_type_name(object).c_str()));
+        return nullptr;
+    }
+    UNION_DATA* cell = follow_link(object);
+    if (!is_defined_value(cell)) {
+        *message = msg_text("insnicdef");
+        return nullptr;
+    }
+    const OBJECT_HOLDER* holder = cell->holder();
+    for (GROUP_ENTRY& group : holder->object->groups) {
+        if (basic_type != nullptr && group.type != basic_type) continue;
+        TOKEN* body = last_list_item(group.type);
+        if (body == nullptr || member_variable_lookup == nullptr) continue;
+        TOKEN* declaration = member_variable_lookup(body, name);
+        if (declaration == nullptr) continue;
+        int slot = declaration->member_slot;
+        if (group.slots == nullptr || slot < 0 || slot >= group.slots->count()) continue;
+        return group.slots->cells[static_cast<size_t>(slot)];
+    }
+    std::string type_name = user_type_name(context, holder->type);
+    if (basic_type != nullptr) {
+        std::string basic_name = user_type_name(context, basic_type);
+        *message = formatted(format_string(msg_text("dattyphatkeibasdattypmem"), type_name.c_str(),
+                                           basic_name.c_str(), name.c_str()));
+    } else {
+        *message = formatted(format_string(msg_text("dattyphatkeimem"), type_name.c_str(), name.c_str()));
+    }
+    return nullptr;
+}
+
+}  // namespace morvu

@@ -1,0 +1,266 @@
+#include "values/value_sort.h"
+
+#include <cstring>
+#include <initializer_list>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "eval/result_list.h"
+#include "exec/pending_exception.h"
+#include "numbers/int_data.h"
+#include "numbers/real_data.h"
+#include "runtime/messages.h"
+#include "runtime/str_stream.h"
+#include "values/calendar.h"
+#include "values/hash_store.h"
+#include "values/list_store.h"
+#include "values/value_operators.h"
+#include "values/union_data.h"
+
+namespace morvu {
+
+namespace {
+
+std::string held_type_name(UNION_DATA* cell) { return type_name_text(value_type_name(cell, true), 1); }
+
+// The shared two-part message "Operator '<' for type '%s': ..." of a user
+// operator that answered wrongly.
+const char* user_operator_failure(const char* second_part, UNION_DATA* left) {
+    rule_message = format_string(msg_text_concat2("operkledattyp", second_part), held_type_name(left).c_str());
+    return rule_message.c_str();
+}
+
+// The cell at the end of a chain of aliases and call-aliases.
+UNION_DATA* follow_aliases(UNION_DATA* cell) {
+    while (cell->tag == 'q' || cell->tag == 'Q' || cell->tag == 'j' || cell->tag == 'J') cell = cell->target();
+    return cell;
+}
+
+// "<" by the operator "<" that the user type of left defines.
+const char* user_less(UNION_DATA* left, UNION_DATA* right, bool* result) {
+    RESULT_LIST results;
+    if (user_operator_caller != nullptr) {
+        std::string unused;
+        user_operator_caller(unused, current_statement, "<", RESULT_ITEM{left, 2, 0}, RESULT_ITEM{right, 2, 0},
+                             results);
+    }
+    if (results.count == 0) {
+        rule_message = format_string(msg_text("fehopekledattyp"), held_type_name(left).c_str());
+        return rule_message.c_str();
+    }
+    if (results.count > 1) return user_operator_failure("erwgen1erg", left);
+    RESULT_ITEM item = pop(results);
+    std::unique_ptr<UNION_DATA> owned(item.owned ? item.cell : nullptr);
+    UNION_DATA* answer = follow_aliases(item.cell);
+    if (lower_tag(answer->tag) != 'b') return user_operator_failure("erwbooerg", left);
+    *result = answer->bool_word() != 0;  // an empty bool counts as true
+    return nullptr;
+}
+
+// Lexicographic comparison field by field: the first field that differs
+// decides.
+template <typename... FIELDS>
+bool fields_less(const FIELDS&... pairs) {
+    for (const auto& [a, b] : {pairs...}) {
+        if (*a < *b) return true;
+        if (*b < *a) return false;
+    }
+    return false;
+}
+
+using INT_PAIR = std::pair<const INT_DATA*, const INT_DATA*>;
+
+// Lexicographic order of two lists' values, a proper prefix first: the first
+// pair that "<" or ">" tells apart decides.
+const char* list_less(LIST_DATA& mine, LIST_DATA& theirs, bool* result) {
+    VALUE_DEPTH_GUARD guard;  // lists of lists compare recursively
+    if (guard.exceeded()) return take_depth_overflow();
+    LIST_NODE* x = mine.head;
+    for (LIST_NODE* y = theirs.head; y != nullptr; y = y->next, x = x->next) {
+        if (x == nullptr) {
+            *result = true;
+            return nullptr;
+        }
+        bool decided = false;
+        if (const char* message = compare_less(&x->value, &y->value, &decided)) return message;
+        if (decided) {
+            *result = true;
+            return nullptr;
+        }
+        if (const char* message = op_greater(&x->value, &y->value, &decided)) return message;
+        if (decided) {
+            *result = false;
+            return nullptr;
+        }
+    }
+    *result = false;
+    return nullptr;
+}
+
+}  // namespace
+
+const char* compare_less(UNION_DATA* left, UNION_DATA* right, bool* result) {
+    if (const char* message = check_binary_operands(left, right, "<")) return message;
+    UNION_DATA* l = follow_link(left);
+    UNION_DATA* r = follow_link(right);
+    switch (lower_tag(l->tag)) {
+    case 'l': case 'y':
+        return list_less(*l->list_data(), *r->list_data(), result);
+    case 's':
+        *result = std::strcmp(l->str_data()->text.c_str(), r->str_data()->text.c_str()) < 0;
+        return nullptr;
+    case 't': {
+        const TIME_DATA& a = *l->time_data();
+        const TIME_DATA& b = *r->time_data();
+        *result = fields_less(INT_PAIR{&a.hours, &b.hours}, INT_PAIR{&a.minutes, &b.minutes},
+                              INT_PAIR{&a.seconds, &b.seconds});
+        return nullptr;
+    }
+    case '0': {
+        const DATE_DATA& a = *l->date_data();
+        const DATE_DATA& b = *r->date_data();
+        *result = fields_less(INT_PAIR{&a.year, &b.year}, INT_PAIR{&a.month, &b.month}, INT_PAIR{&a.day, &b.day});
+        return nullptr;
+    }
+    case '2': {
+        const TIMEZONE_DATA& a = *l->timezone_data();
+        const TIMEZONE_DATA& b = *r->timezone_data();
+        *result = fields_less(INT_PAIR{&a.hours, &b.hours}, INT_PAIR{&a.minutes, &b.minutes});
+        return nullptr;
+    }
+    case '4':
+        *result = l->datetime_data()->total_seconds() < r->datetime_data()->total_seconds();
+        return nullptr;
+    case 'c':
+        // Signed codes: a code of 128 or more sorts before every code below 128.
+        *result = static_cast<signed char>(l->char_byte()) < static_cast<signed char>(r->char_byte());
+        return nullptr;
+    case 'i':
+        *result = *l->int_data() < *r->int_data();
+        return nullptr;
+    case 'r':
+        *result = *l->real_data() < *r->real_data();
+        return nullptr;
+    case 'm':
+        *result = l->hash_data()->is_proper_subset(*r->hash_data());
+        return nullptr;
+    case 'k':
+        return user_less(l, r, result);
+    default:
+        rule_message = format_string(msg_text("openicdeffuedattyp"), "<", held_type_name(left).c_str());
+        return rule_message.c_str();
+    }
+}
+
+const char* op_less_equal(UNION_DATA* left, UNION_DATA* right, bool* result) {
+    if (const char* message = check_binary_operands(left, right, "<=")) return message;
+    bool less = false;
+    if (const char* message = compare_less(left, right, &less)) return message;
+    *result = less || is_equal_value(left, right, true);
+    return nullptr;
+}
+
+const char* op_greater(UNION_DATA* left, UNION_DATA* right, bool* result) {
+    if (const char* message = check_binary_operands(left, right, ">")) return message;
+    if (base_type_code(left) == 'm') {
+        *result = follow_link(left)->hash_data()->is_proper_superset(*follow_link(right)->hash_data());
+        return nullptr;
+    }
+    bool less = false;
+    if (const char* message = compare_less(left, right, &less)) return message;
+    *result = !less && !is_equal_value(left, right, true);
+    return nullptr;
+}
+
+const char* op_greater_equal(UNION_DATA* left, UNION_DATA* right, bool* result) {
+    if (const char* message = check_binary_operands(left, right, ">=")) return message;
+    if (base_type_code(left) == 'm') {
+        *result = follow_link(left)->hash_data()->includes_keys(*follow_link(right)->hash_data());
+        return nullptr;
+    }
+    bool less = false;
+    if (const char* message = compare_less(left, right, &less)) return message;
+    *result = !less;
+    return nullptr;
+}
+
+int sort_less_equal(UNION_DATA* a, UNION_DATA* b, const char** message) {
+    *message = nullptr;
+    a = follow_aliases(a);
+    b = follow_aliases(b);
+    if (a == b) return 1;
+    if (a->tag != b->tag) {
+        *message = msg_text("inkdattyp");
+        return -1;
+    }
+    if (lower_tag(a->tag) == 'l') {
+        // A list is "<=" another when it is lexicographically smaller or a
+        // prefix of it (equal lists included).
+        LIST_NODE* x = a->list_data()->head;
+        LIST_NODE* y = b->list_data()->head;
+        for (; x != nullptr; x = x->next, y = y->next) {
+            if (y == nullptr) return 0;
+            bool decided = false;
+            if ((*message = compare_less(&x->value, &y->value, &decided)) != nullptr) return -1;
+            if (decided) return 1;
+            if ((*message = op_greater(&x->value, &y->value, &decided)) != nullptr) return -1;
+            if (decided) return 0;
+        }
+        return 1;
+    }
+    if ((*message = check_binary_operands(a, b, "<=")) != nullptr) return -1;
+    bool less = false;
+    if ((*message = compare_less(a, b, &less)) != nullptr) return -1;
+    if (less) return 1;
+    return is_equal_value(a, b, true) ? 1 : 0;
+}
+
+const char* sort_values(UNION_DATA** cells, int* permutation, int n, bool ascending) {
+    if (n < 2) return nullptr;
+    const char* message = nullptr;
+    // Whether x comes strictly before y in the wanted order; -1 on a message.
+    auto before = [&](UNION_DATA* x, UNION_DATA* y) -> int {
+        int at_most = ascending ? sort_less_equal(y, x, &message) : sort_less_equal(x, y, &message);
+        return at_most < 0 ? -1 : (at_most == 0 ? 1 : 0);
+    };
+    std::vector<std::pair<int, int>> ranges;  // grows with the partitions left to do
+    ranges.emplace_back(0, n - 1);
+    while (!ranges.empty()) {
+        auto [lo, hi] = ranges.back();
+        ranges.pop_back();
+        while (lo < hi) {
+            UNION_DATA* pivot = cells[permutation[lo + (hi - lo) / 2]];
+            int i = lo;
+            int j = hi;
+            while (i <= j) {
+                // Both scans stop at the range's ends, whatever "<" answers.
+                for (;;) {
+                    if (i > hi) break;
+                    int moved = before(cells[permutation[i]], pivot);
+                    if (moved < 0) return message;
+                    if (moved == 0) break;
+                    ++i;
+                }
+                for (;;) {
+                    if (j < lo) break;
+                    int moved = before(pivot, cells[permutation[j]]);
+                    if (moved < 0) return message;
+                    if (moved == 0) break;
+                    --j;
+                }
+                if (i <= j) {
+                    std::swap(permutation[i], permutation[j]);
+                    ++i;
+                    --j;
+                }
+            }
+            if (i < hi) ranges.emplace_back(i, hi);
+            hi = j;  // go on with the lower part at once
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace morvu

@@ -1,0 +1,42 @@
+// The order of values and the sort that every ordered container uses.
+//
+// "<" is defined per type (numbers, texts by unsigned bytes, chars by signed
+// codes, calendar values field by field, lists lexicographically, sets by
+// proper inclusion, objects by their type's own operator "<"); "<=", ">" and
+// ">=" are built from "<" and "==", except on sets, which compare by
+// inclusion. Operands are taken one link step deep; every operation returns
+// null or a message (in rule_message until the next one) and never throws.
+//
+// sort_values orders a permutation of indexes into an array of key cells,
+// which the container supplies and afterwards applies; the cells themselves
+// are never moved. Its quicksort scans stay inside the range they partition,
+// so a user "<" that contradicts itself gives some order, never an access
+// outside the container.
+
+#pragma once
+
+namespace morvu {
+
+class UNION_DATA;
+
+// "<": both operands pass check_binary_operands with "<"; a type without an
+// order gives "Operator '<' not defined for type '%s'".
+const char* compare_less(UNION_DATA* left, UNION_DATA* right, bool* result);
+
+// "<=", ">", ">=". Messages of compare_less pass through unchanged (they
+// name the operator "<").
+const char* op_less_equal(UNION_DATA* left, UNION_DATA* right, bool* result);
+const char* op_greater(UNION_DATA* left, UNION_DATA* right, bool* result);
+const char* op_greater_equal(UNION_DATA* left, UNION_DATA* right, bool* result);
+
+// The "<=" of sorting: 1 true, 0 false, -1 with *message set. Aliases and
+// call-aliases are followed to the end, references are not; cells of
+// different tags (case included) give "incompatible types".
+int sort_less_equal(UNION_DATA* a, UNION_DATA* b, const char** message);
+
+// Orders permutation[0 .. n-1] (indexes into cells, 0 .. n-1 on entry) so
+// that the cells taken in that order ascend, or descend. Not stable. Null,
+// or the first comparison's message, with the permutation as far as it got.
+const char* sort_values(UNION_DATA** cells, int* permutation, int n, bool ascending);
+
+}  // namespace morvu

@@ -1,0 +1,504 @@
+#include "values/value_text.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "numbers/int_data.h"
+#include "numbers/real_data.h"
+#include "runtime/file_stream.h"
+#include "runtime/file_system.h"
+#include "runtime/messages.h"
+#include "runtime/str_stream.h"
+#include "runtime/text_utils.h"
+#include "values/array2_store.h"
+#include "values/array_store.h"
+#include "values/assign_rules.h"
+#include "values/calendar.h"
+#include "values/calendar_text.h"
+#include "values/graph_store.h"
+#include "values/hash_store.h"
+#include "values/list_store.h"
+#include "values/payload_records.h"
+#include "values/union_data.h"
+
+namespace morvu {
+
+namespace {
+
+enum class TEXT_FORM { display, key };
+
+// Puts the default date format in force for as long as it lives, so that a
+// key text does not move with the program's date format.
+class DEFAULT_DATE_FORMAT {
+public:
+    DEFAULT_DATE_FORMAT() : saved(std::move(date_format)) { date_format.clear(); }
+    ~DEFAULT_DATE_FORMAT() { date_format = std::move(saved); }
+    DEFAULT_DATE_FORMAT(const DEFAULT_DATE_FORMAT&) = delete;
+    DEFAULT_DATE_FORMAT& operator=(const DEFAULT_DATE_FORMAT&) = delete;
+
+private:
+    std::string saved;
+};
+
+// Writes the text of one value into `out`, recursively for its elements.
+class TEXT_WRITER {
+public:
+    TEXT_WRITER(std::string& out, TEXT_FORM form) : out(out), form(form) {}
+
+    // Null, or the message of a value without text form. Elements' messages
+    // are dropped: only the outermost value's own result counts.
+    const char* write(UNION_DATA* cell) {
+        if (!is_defined_value(cell)) return nullptr;
+        if (cell->being_written) {  // the value leads back into itself
+            out += "..";
+            return nullptr;
+        }
+        VALUE_DEPTH_GUARD guard;
+        if (guard.exceeded()) return nullptr;
+        cell->being_written = 1;
+        const char* message = write_payload(cell);
+        cell->being_written = 0;
+        return message;
+    }
+
+private:
+    std::string& out;
+    TEXT_FORM form;
+
+    bool key_form() const { return form == TEXT_FORM::key; }
+
+    // The closing bracket replaces the separator after the last element;
+    // without elements it follows the opening bracket.
+    void close(char bracket, bool any_element) {
+        if (any_element) out.back() = bracket;
+        else out += bracket;
+    }
+
+    const char* write_payload(UNION_DATA* cell) {
+        switch (lower_tag(cell->tag)) {
+        case 'v':
+            break;
+        case 'p': case 'q': case 'j':
+            write(cell->target());
+            break;
+        case 'b':
+            if (cell->bool_word() == 1) out += "true";
+            else if (cell->bool_word() == 0) out += "false";
+            break;
+        case 'c':
+            if (cell->char_byte() != 0) out += cell->char_byte();
+            break;
+        case 'o':
+            for (int i = 0; i < 2; ++i)
+                if (cell->oper_chars()[i] != 0) out += cell->oper_chars()[i];
+            break;
+        case 'i':
+            write_int(*cell->int_data());
+            break;
+        case 'r':
+            write_real(*cell->real_data());
+            break;
+        case 's':
+            // Texts compare as zero-terminated strings, so keys stop there too.
+            if (key_form()) out += cell->str_data()->text.c_str();
+            else out += cell->str_data()->text;
+            break;
+        case 'd':
+            out += cell->dir_data()->path_name;
+            break;
+        case 'f':
+            out += cell->file_data()->path_name;
+            break;
+        case 'e':
+            out += cell->error_data()->message;
+            break;
+        case '0': case 't': case '2': case '4':
+            write_calendar(cell);
+            break;
+        case 'l': case 'y':
+            write_list(*cell->list_data());
+            break;
+        case 'a':
+            write_array(*cell->array_data());
+            break;
+        case 'z':
+            write_array2(*cell->array2_data());
+            break;
+        case 'h':
+            write_hash(*cell->hash_data(), true);
+            break;
+        case 'm':
+            write_hash(*cell->hash_data(), false);
+            break;
+        case 'u':
+            write(&cell->any2_data()->first);
+            out += "->";
+            write(&cell->any2_data()->second);
+            break;
+        case 'g':
+            write_graph(*cell->graph_data());
+            break;
+        case 'k':
+            write_object(*cell->holder()->object);
+            break;
+        default:
+            rule_message = format_string(msg_text("ausdattypnicerl"),
+                                         type_name_text(value_type_name(cell, true), 1).c_str());
+            return rule_message.c_str();
+        }
+        return nullptr;
+    }
+
+    void write_int(const INT_DATA& number) {
+        if (!key_form()) {
+            if (!number.is_empty()) out += number.to_text();
+            return;
+        }
+        // A copy prints in plain digits ("007" read from text becomes 7), and
+        // the empty number equals 0.
+        if (number.is_zero()) out += '0';
+        else out += INT_DATA(number).to_text();
+    }
+
+    void write_real(const REAL_DATA& number) {
+        if (!key_form()) {
+            if (!number.mantissa.is_empty()) out += number.to_text();
+            return;
+        }
+        if (number.mantissa.is_zero()) out += '0';
+        else out += REAL_DATA(number).to_text(-1);
+    }
+
+    // Calendar values show their padded text; empty ones show nothing.
+    void write_calendar(UNION_DATA* cell) {
+        char lowered = lower_tag(cell->tag);
+        if (!key_form()) {
+            switch (lowered) {
+            case '0':
+                if (!cell->date_data()->is_empty()) out += cell->date_data()->to_text(true);
+                break;
+            case 't':
+                if (!cell->time_data()->is_empty()) out += cell->time_data()->to_text(true);
+                break;
+            case '2':
+                if (!cell->timezone_data()->is_empty()) out += cell->timezone_data()->to_text(true);
+                break;
+            default:
+                if (!cell->datetime_data()->is_empty()) out += cell->datetime_data()->to_text(true);
+                break;
+            }
+            return;
+        }
+        // Copies print their numbers in plain digits. One instant is one key
+        // in every zone, so a datetime is placed by its absolute seconds.
+        DEFAULT_DATE_FORMAT default_format;
+        switch (lowered) {
+        case '0': {
+            DATE_DATA copy(*cell->date_data());
+            if (!copy.is_empty()) out += copy.to_text(true);
+            break;
+        }
+        case 't': {
+            TIME_DATA copy(*cell->time_data());
+            if (!copy.is_empty()) out += copy.to_text(true);
+            break;
+        }
+        case '2': {
+            TIMEZONE_DATA copy(*cell->timezone_data());
+            if (!copy.is_empty()) out += copy.to_text(true);
+            break;
+        }
+        default:
+            if (!cell->datetime_data()->is_empty()) write_int(cell->datetime_data()->total_seconds());
+            break;
+        }
+    }
+
+    void write_list(LIST_DATA& list) {
+        out += '(';
+        for (LIST_NODE* node = list.head; node != nullptr; node = node->next) {
+            write(&node->value);
+            out += ',';
+        }
+        close(')', list.head != nullptr);
+    }
+
+    void write_array(ARRAY_DATA& array) {
+        out += '[';
+        bool any_element = false;
+        for (size_t i = 0; i < array.slots.size(); ++i) {
+            UNION_DATA* element = array.slots[i].get();
+            if (element == nullptr) continue;
+            out += std::to_string(i);
+            out += "->";
+            write(element);
+            out += ',';
+            any_element = true;
+        }
+        close(']', any_element);
+    }
+
+    void write_array2(ARRAY2_DATA& grid) {
+        out += '[';
+        bool any_element = false;
+        for (size_t i = 0; i < grid.cells.size() && grid.cols > 0; ++i) {
+            UNION_DATA* element = grid.cells[i].get();
+            if (element == nullptr) continue;
+            char position[48];
+            int index = static_cast<int>(i);
+            std::snprintf(position, sizeof position, "(%d,%d)->", index / grid.cols, index % grid.cols);
+            out += position;
+            write(element);
+            out += ',';
+            any_element = true;
+        }
+        close(']', any_element);
+    }
+
+    // One pair: the key's text, and for a hash "->" and the value's text.
+    void write_pair(LIST_NODE* node, bool with_values) {
+        write(&node->key);
+        if (with_values) {
+            out += "->";
+            write(&node->value);
+        }
+    }
+
+    void write_hash(HASH_DATA& hash, bool with_values) {
+        char open = with_values ? '[' : '{';
+        char closing = with_values ? ']' : '}';
+        out += open;
+        bool any_element = false;
+        if (key_form()) {
+            // Bucket order holds for equal hashes, insertion order within a
+            // bucket does not: each bucket's pairs go in sorted order.
+            for (auto& bucket : hash.buckets) {
+                if (bucket == nullptr) continue;
+                std::vector<std::string> texts;
+                for (LIST_NODE* node = bucket->head; node != nullptr; node = node->next) {
+                    std::string text;
+                    TEXT_WRITER(text, form).write_pair(node, with_values);
+                    texts.push_back(std::move(text));
+                }
+                std::sort(texts.begin(), texts.end());
+                for (const std::string& text : texts) {
+                    out += text;
+                    out += ',';
+                    any_element = true;
+                }
+            }
+        } else if (hash.cached_array) {
+            for (LIST_NODE* node : *hash.cached_array) {
+                write_pair(node, with_values);
+                out += ',';
+                any_element = true;
+            }
+        } else {
+            for (auto& bucket : hash.buckets) {
+                if (bucket == nullptr) continue;
+                for (LIST_NODE* node = bucket->head; node != nullptr; node = node->next) {
+                    write_pair(node, with_values);
+                    out += ',';
+                    any_element = true;
+                }
+            }
+        }
+        close(closing, any_element);
+    }
+
+    void write_graph(GRAPH_DATA& graph) {
+        out += "<(";
+        for (int i = 0; i < graph.node_count; ++i) {
+            write(&graph.nodes[static_cast<size_t>(i)]->value);
+            out += ',';
+        }
+        close(')', graph.node_count > 0);
+        out += ",{";
+        // Equal graphs may list their edges in different orders.
+        std::vector<std::string> sorted_edges;
+        bool any_edge = false;
+        for (GRAPH_EDGE* edge = graph.first_edge; edge != nullptr; edge = edge->next) {
+            char address[48];
+            std::snprintf(address, sizeof address, "<%d->%d,",
+                          graph.node_count * edge->parallel_index + edge->source->index, edge->target->index);
+            if (key_form()) {
+                std::string text = address;
+                TEXT_WRITER(text, form).write(&edge->value);
+                text += ">,";
+                sorted_edges.push_back(std::move(text));
+            } else {
+                out += address;
+                write(&edge->value);
+                out += ">,";
+            }
+            any_edge = true;
+        }
+        std::sort(sorted_edges.begin(), sorted_edges.end());
+        for (const std::string& text : sorted_edges) out += text;
+        close('}', any_edge);
+        out += '>';
+    }
+
+    // Members separated by "," within a group and by ";" between groups; a
+    // group without members still gets its ";".
+    void write_object(OBJECT_RECORD& object) {
+        out += '<';
+        for (GROUP_ENTRY& group : object.groups) {
+            bool any_member = false;
+            if (group.slots != nullptr) {
+                for (UNION_DATA* member : group.slots->cells) {
+                    if (member != nullptr) write(member);
+                    out += ',';
+                    any_member = true;
+                }
+            }
+            close(';', any_member);
+        }
+        close('>', !object.groups.empty());
+    }
+};
+
+// A fresh payload for a variable that holds none, so that a conversion can
+// store into it.
+void make_payload(UNION_DATA* target) {
+    if (!is_defined_value(target)) init_payload(target);
+}
+
+// Puts a new number in the place of a variable's int or real payload.
+template <typename NUMBER>
+void replace_payload(UNION_DATA* target, NUMBER* number) {
+    std::unique_ptr<NUMBER> fresh(number);
+    make_payload(target);
+    std::unique_ptr<NUMBER> old(static_cast<NUMBER*>(target->payload));
+    target->payload = fresh.release();
+}
+
+const char* conversion_failure(const std::string& text, const char* type_name) {
+    rule_message = format_string(msg_text("umwzeiketnicmoe"), text.c_str(), type_name);
+    return rule_message.c_str();
+}
+
+}  // namespace
+
+const std::string& value_to_text(UNION_DATA* cell, const char** error) {
+    value_text_buffer.clear();
+    if (error == nullptr) return value_text_buffer;
+    if (value_walk_depth == 0) value_depth_overflow = false;
+    const char* message = write_value_text(cell);
+    if (value_walk_depth == 0 && value_depth_overflow) {
+        const char* overflow = take_depth_overflow();
+        if (message == nullptr) message = overflow;
+    }
+    *error = message;
+    return value_text_buffer;
+}
+
+const char* write_value_text(UNION_DATA* cell) {
+    return TEXT_WRITER(value_text_buffer, TEXT_FORM::display).write(cell);
+}
+
+std::string value_key_text(UNION_DATA* cell, const char** message) {
+    std::string text;
+    bool overflow_before = value_depth_overflow;
+    const char* failure = TEXT_WRITER(text, TEXT_FORM::key).write(cell);
+    if (!overflow_before && value_depth_overflow) {
+        const char* overflow = take_depth_overflow();
+        if (failure == nullptr) failure = overflow;
+    }
+    if (message != nullptr) *message = failure;
+    return text;
+}
+
+const char* read_value_text(UNION_DATA* cell, const std::string& text) {
+    UNION_DATA* target = follow_link(cell);
+    char type = is_any_cell(target) ? 'v' : lower_tag(target->tag);
+    if (type == 'v' && target->tag == 'S') type = 's';  // an any variable holding a str
+    switch (type) {
+    case 'b':
+        if (text != "true" && text != "false") return conversion_failure(text, "bool");
+        make_payload(target);
+        target->bool_word() = text == "true" ? 1 : 0;
+        return nullptr;
+    case 'c':
+        if (text.size() != 1) return conversion_failure(text, "char");
+        make_payload(target);
+        target->char_byte() = text[0];
+        return nullptr;
+    case 'i': {
+        if (!str_is_integer(text)) return conversion_failure(text, "int");
+        // A new number from the text keeps the digits as typed ("007"); a
+        // '+' is no part of them.
+        replace_payload(target, new INT_DATA(text[0] == '+' ? text.c_str() + 1 : text.c_str()));
+        return nullptr;
+    }
+    case 'r':
+        // A number whose exponent the decimal cannot hold is no number here.
+        if (!str_is_number(text) || !REAL_DATA::text_in_range(text.c_str()))
+            return conversion_failure(text, "real");
+        replace_payload(target, new REAL_DATA(text.c_str()));
+        return nullptr;
+    case '0': {
+        std::string day, month, year;
+        if (!date_text_parse(text, day, month, year)) return conversion_failure(text, "date");
+        make_payload(target);
+        *target->date_data() = DATE_DATA(calendar_number(day), calendar_number(month), calendar_number(year));
+        return nullptr;
+    }
+    case 't': {
+        std::string hours, minutes, seconds;
+        if (!time_text_parse(text, hours, minutes, seconds)) return conversion_failure(text, "time");
+        make_payload(target);
+        *target->time_data() =
+            TIME_DATA(calendar_number(hours), calendar_number(minutes), calendar_number(seconds));
+        return nullptr;
+    }
+    case '2': {
+        std::string hours, minutes;
+        if (!timezone_text_parse(text, hours, minutes)) return conversion_failure(text, "timezone");
+        make_payload(target);
+        *target->timezone_data() = TIMEZONE_DATA(calendar_number(hours), calendar_number(minutes));
+        return nullptr;
+    }
+    case '4': {
+        std::string date_text, time_text, zone_text;
+        if (!datetime_text_parse(text, date_text, time_text, zone_text))
+            return conversion_failure(text, "datetime");
+        make_payload(target);
+        *target->datetime_data() = DATETIME_DATA(date_text, time_text, zone_text);
+        return nullptr;
+    }
+    case 's':
+        make_payload(target);
+        target->str_data()->text = text;
+        target->str_data()->reset_read();
+        return nullptr;
+    case 'v': {
+        UNION_DATA temporary('s');
+        temporary.str_data()->text = text;
+        return assign_value(target, &temporary);
+    }
+    default:
+        rule_message = format_string(msg_text("eindattypnicerl"),
+                                     type_name_text(value_type_name(cell, false), 1).c_str());
+        return rule_message.c_str();
+    }
+}
+
+char type_code_of_name(const std::string& name) {
+    static constexpr std::pair<const char*, char> built_in_types[] = {
+        {"bool", 'b'},  {"int", 'i'},   {"real", 'r'},   {"char", 'c'},     {"str", 's'},
+        {"file", 'f'},  {"dir", 'd'},   {"any", 'v'},    {"list", 'l'},     {"args", 'y'},
+        {"hash", 'h'},  {"array", 'a'}, {"array2", 'z'}, {"set", 'm'},      {"code", 'x'},
+        {"oper", 'o'},  {"error", 'e'}, {"sys", 'n'},    {"graph", 'g'},    {"any2", 'u'},
+        {"time", 't'},  {"date", '0'},  {"timezone", '2'}, {"datetime", '4'},
+    };
+    for (const auto& [type_name, code] : built_in_types)
+        if (name == type_name) return code;
+    return 'k';
+}
+
+}  // namespace morvu

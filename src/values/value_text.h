@@ -1,0 +1,62 @@
+// The text form of values, and the way back for the scalar and calendar
+// types.
+//
+// Every value is shown through one display text: containers nest the texts
+// of their elements between brackets ("(1,a)" for a list, "[0->x]" for an
+// array, "{1,2}" for a set, "<(...),{...}>" for a graph, "<a,b;c>" for an
+// object), an undefined value writes nothing, and a value met again while it
+// is being written (it contains itself) writes "..". The display text is
+// built in value_text_buffer, appended in place; a container's closing
+// bracket overwrites its last separator.
+//
+// Each cell's being_written mark is set only while that cell's own text is
+// being written, by the call that set it; a back-reference leaves it alone,
+// so a value that refers to itself twice prints ".." twice and ends.
+//
+// The key text is the display text made independent of the settings, for
+// placing hash and set keys: ints in plain digits (the empty number is 0),
+// reals as under output precision -1, dates, times and zones padded under the
+// default date format, a datetime as its absolute seconds, and the elements
+// of a nested hash or set and the edges of a graph in a fixed order. In the
+// default state it equals the display text of every key in plain form, so
+// keys keep the places the display order shows; the exceptions are a
+// datetime, a number typed with leading zeros, and a nested hash, set or
+// graph whose pairs share a bucket or whose edges were added out of order.
+
+#pragma once
+
+#include <string>
+
+namespace morvu {
+
+class UNION_DATA;
+
+// Empties value_text_buffer, writes the cell's display text into it, puts
+// write_value_text's result (null, or the message) into *error and returns
+// the buffer. Without an error slot nothing is written and the empty text is
+// returned. Deeper nesting than the value walks allow gives "Stack overflow"
+// with the text written so far.
+const std::string& value_to_text(UNION_DATA* cell, const char** error);
+
+// Appends the display text of one value to value_text_buffer. Null, or
+// "Output of type '%s' not allowed" (in rule_message) for a sys or code
+// value; a container goes on past an element without text.
+const char* write_value_text(UNION_DATA* cell);
+
+// The key text of a value (see above). A sys or code value, or one nested
+// too deep, puts its message in *message (when given; null otherwise) and
+// the text built so far is still returned.
+std::string value_key_text(UNION_DATA* cell, const char** message);
+
+// Stores the value a text denotes into a variable, in the variable's own
+// type (a link is followed one step). Null, or "Input of type '%s' not
+// allowed" for a type without text input, or "Conversion of string '%s'
+// into type '%s' not possible" for a text that does not fit; on a message the
+// variable keeps its value. An any variable receives the text as a str.
+const char* read_value_text(UNION_DATA* cell, const std::string& text);
+
+// The type tag of a built-in type name ("datetime" gives '4'); any other
+// name, the empty one too, is a user type: 'k'.
+char type_code_of_name(const std::string& name);
+
+}  // namespace morvu

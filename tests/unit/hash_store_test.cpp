@@ -1,0 +1,331 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "numbers/int_data.h"
+#include "numbers/real_data.h"
+#include "runtime/settings.h"
+#include "runtime/str_stream.h"
+#include "values/calendar.h"
+#include "values/hash_store.h"
+#include "values/list_store.h"
+#include "values/union_data.h"
+
+namespace morvu {
+namespace {
+
+std::unique_ptr<UNION_DATA> int_cell(int value) {
+    auto cell = std::make_unique<UNION_DATA>('i');
+    *cell->int_data() = INT_DATA(value);
+    return cell;
+}
+
+std::unique_ptr<UNION_DATA> int_cell(const char* text) {
+    auto cell = std::make_unique<UNION_DATA>('i');
+    *cell->int_data() = INT_DATA(text);
+    return cell;
+}
+
+std::unique_ptr<UNION_DATA> real_cell(const char* text) {
+    auto cell = std::make_unique<UNION_DATA>('r');
+    *cell->real_data() = REAL_DATA(text);
+    return cell;
+}
+
+std::unique_ptr<UNION_DATA> str_cell(const char* text) {
+    auto cell = std::make_unique<UNION_DATA>('s');
+    cell->str_data()->text = text;
+    return cell;
+}
+
+int bucket(UNION_DATA* key) { return HASH_DATA::bucket_of(key, false, nullptr); }
+
+// Inserts by value and checks that no message came back.
+void put(HASH_DATA& hash, UNION_DATA* key, UNION_DATA* value = nullptr) {
+    const char* message = nullptr;
+    hash.insert(key, 0, value, 0, &message);
+    EXPECT_EQ(message, nullptr);
+}
+
+bool has(HASH_DATA& hash, UNION_DATA* key) { return hash.contains(key, false, nullptr); }
+
+// The key texts in pair order (the cached array, built for the purpose).
+std::vector<std::string> key_texts(HASH_DATA& hash) {
+    hash.build_array();
+    std::vector<std::string> texts;
+    for (LIST_NODE* node : *hash.cached_array) texts.push_back(hash_key_text(&node->key, nullptr));
+    return texts;
+}
+
+// Restores the output precision however a test ends.
+struct OUTPUT_PRECISION_GUARD {
+    int saved = output_precision();
+    ~OUTPUT_PRECISION_GUARD() { set_output_precision(saved); }
+};
+
+TEST(HashStoreBuckets, FoldTheKeyTextByteByByte) {
+    EXPECT_EQ(bucket(int_cell(12).get()), 45);  // 0x3231 = 12849
+    EXPECT_EQ(bucket(int_cell(21).get()), 0x3132 % 97);
+    EXPECT_EQ(bucket(str_cell("a").get()), 0);
+    EXPECT_EQ(bucket(str_cell("").get()), 0);
+    EXPECT_EQ(bucket(str_cell("ab").get()), 0x6261 % 97);
+    EXPECT_EQ(bucket(str_cell("ba").get()), 0x6162 % 97);
+}
+
+TEST(HashStoreBuckets, EqualKeysShareTheirCanonicalText) {
+    OUTPUT_PRECISION_GUARD guard;
+    // An int read from "007" equals 7 and must be found under it.
+    EXPECT_EQ(hash_key_text(int_cell("007").get(), nullptr), "7");
+    EXPECT_EQ(hash_key_text(int_cell("-0").get(), nullptr), "0");
+    EXPECT_EQ(hash_key_text(int_cell(-1234567).get(), nullptr), "-1234567");
+    UNION_DATA empty_int('i');
+    EXPECT_EQ(hash_key_text(&empty_int, nullptr), "0");  // the empty number equals 0
+    EXPECT_EQ(hash_key_text(real_cell("1.50").get(), nullptr), "1.5");
+    EXPECT_EQ(hash_key_text(real_cell("-0.050").get(), nullptr), "-0.05");
+    EXPECT_EQ(hash_key_text(real_cell("1.5e2").get(), nullptr), "150");
+    EXPECT_EQ(hash_key_text(real_cell("0.000").get(), nullptr), "0");
+
+    HASH_DATA hash;
+    put(hash, int_cell("007").get());
+    put(hash, real_cell("2.50").get());
+    EXPECT_TRUE(has(hash, int_cell(7).get()));
+    EXPECT_TRUE(has(hash, real_cell("2.5").get()));
+    // The output precision changes how reals print, never where keys live.
+    set_output_precision(0);
+    EXPECT_TRUE(has(hash, real_cell("2.5").get()));
+    put(hash, real_cell("3.25").get());
+    set_output_precision(-1);
+    EXPECT_TRUE(has(hash, real_cell("3.250").get()));
+    EXPECT_EQ(hash.pair_count, 3);
+}
+
+TEST(HashStoreBuckets, ContainerKeysIgnoreInsertionOrder) {
+    // "a" and "" share bucket 0, so the two sets hold them in different orders.
+    UNION_DATA first('m'), second('m');
+    put(*first.hash_data(), str_cell("a").get());
+    put(*first.hash_data(), str_cell("").get());
+    put(*second.hash_data(), str_cell("").get());
+    put(*second.hash_data(), str_cell("a").get());
+    EXPECT_EQ(hash_key_text(&first, nullptr), hash_key_text(&second, nullptr));
+
+    HASH_DATA of_sets;
+    put(of_sets, &first);
+    EXPECT_TRUE(has(of_sets, &second));
+
+    UNION_DATA list('l');
+    list.list_data()->append(real_cell("0.10").get(), 0);
+    list.list_data()->append(str_cell("x").get(), 0);
+    EXPECT_EQ(hash_key_text(&list, nullptr), "(0.1,x)");
+}
+
+TEST(HashStoreBuckets, OneInstantInTwoZonesIsOneKey) {
+    auto make = [](int hours, int zone_hours) {
+        auto cell = std::make_unique<UNION_DATA>('4');
+        DATETIME_DATA& value = *cell->datetime_data();
+        value.date.day = INT_DATA(1);
+        value.date.month = INT_DATA(1);
+        value.date.year = INT_DATA(2024);
+        value.time.hours = INT_DATA(hours);
+        value.time.minutes = INT_DATA(0);
+        value.time.seconds = INT_DATA(0);
+        value.zone.hours = INT_DATA(zone_hours);
+        value.zone.minutes = INT_DATA(0);
+        return cell;
+    };
+    auto noon_plus_one = make(12, 1);
+    auto eleven_utc = make(11, 0);
+    ASSERT_TRUE(is_equal_value(noon_plus_one.get(), eleven_utc.get(), true));
+    HASH_DATA hash;
+    put(hash, noon_plus_one.get());
+    EXPECT_TRUE(has(hash, eleven_utc.get()));
+    EXPECT_FALSE(has(hash, make(12, 0).get()));
+    UNION_DATA empty('4');
+    EXPECT_FALSE(has(hash, &empty));
+}
+
+TEST(HashStoreBuckets, KeyWithoutTextReportsAndStillWorks) {
+    UNION_DATA sys('n');
+    const char* message = nullptr;
+    HASH_DATA hash;
+    hash.insert(&sys, 0, nullptr, 0, &message);
+    EXPECT_STREQ(message, "Output of type 'sys' not allowed");
+    EXPECT_EQ(hash.pair_count, 1);
+    EXPECT_TRUE(hash.contains(&sys, false, &message));
+    EXPECT_NE(message, nullptr);
+}
+
+TEST(HashStorePairs, LookupSetAndRemove) {
+    HASH_DATA hash;
+    auto key = str_cell("k");
+    put(hash, key.get(), int_cell(1).get());
+    put(hash, int_cell(12).get(), int_cell(2).get());
+    EXPECT_EQ(hash.pair_count, 2);
+
+    const char* message = nullptr;
+    UNION_DATA* value = hash.get(str_cell("k").get(), false, &message);
+    ASSERT_NE(value, nullptr);
+    EXPECT_EQ(value->int_data()->to_text(), "1");
+    EXPECT_EQ(hash.get(str_cell("K").get(), false, &message), nullptr);
+
+    hash.set(str_cell("k").get(), 0, int_cell(5).get(), 0, &message);
+    EXPECT_EQ(message, nullptr);
+    EXPECT_EQ(hash.get(key.get(), false, nullptr)->int_data()->to_text(), "5");
+    hash.set(str_cell("absent").get(), 0, int_cell(6).get(), 0, &message);
+    EXPECT_EQ(hash.pair_count, 2);
+
+    // A refused assignment comes back through the message.
+    hash.set(key.get(), 0, hash.get(key.get(), false, nullptr), 2, &message);
+    EXPECT_STREQ(message, "Self-movement not allowed");
+
+    hash.remove(str_cell("absent").get(), false, &message);
+    EXPECT_EQ(hash.pair_count, 2);
+    hash.remove(int_cell(12).get(), false, &message);
+    EXPECT_EQ(hash.pair_count, 1);
+    EXPECT_EQ(hash.buckets[45], nullptr);  // an emptied bucket list is freed
+    hash.remove(key.get(), false, &message);
+    EXPECT_EQ(hash.pair_count, 0);
+    for (const auto& list : hash.buckets) EXPECT_EQ(list, nullptr);
+}
+
+TEST(HashStorePairs, ReferenceKeysMatchByIdentityOnly) {
+    HASH_DATA hash;
+    auto target = int_cell(4);
+    auto equal_value = int_cell(4);
+    const char* message = nullptr;
+    hash.insert(target.get(), 1, nullptr, 0, &message);
+    EXPECT_TRUE(hash.contains(target.get(), true, &message));
+    EXPECT_FALSE(hash.contains(target.get(), false, &message));
+    EXPECT_FALSE(hash.contains(equal_value.get(), true, &message));
+    put(hash, equal_value.get());
+    EXPECT_TRUE(has(hash, int_cell(4).get()));
+    EXPECT_EQ(hash.pair_count, 2);
+    hash.remove(target.get(), true, &message);
+    EXPECT_EQ(hash.pair_count, 1);
+    EXPECT_TRUE(has(hash, int_cell(4).get()));
+}
+
+TEST(HashStoreOrder, BucketOrderThenInsertionAndSortedArrayDropped) {
+    HASH_DATA hash;
+    put(hash, int_cell(12).get());    // bucket 45
+    put(hash, str_cell("a").get());   // bucket 0
+    put(hash, str_cell("").get());    // bucket 0, after "a"
+    EXPECT_EQ(key_texts(hash), (std::vector<std::string>{"a", "", "12"}));
+    ASSERT_TRUE(hash.cached_array.has_value());
+    std::reverse(hash.cached_array->begin(), hash.cached_array->end());  // as a sort would
+    put(hash, int_cell(1).get());
+    EXPECT_FALSE(hash.cached_array.has_value());
+    EXPECT_EQ(key_texts(hash), (std::vector<std::string>{"a", "", "12", "1"}));
+}
+
+// A set of int keys, for the set operations.
+std::unique_ptr<UNION_DATA> int_set(std::initializer_list<int> keys) {
+    auto set = std::make_unique<UNION_DATA>('m');
+    for (int key : keys) put(*set->hash_data(), int_cell(key).get());
+    return set;
+}
+
+TEST(HashStoreSets, UnionIntersectionDifference) {
+    auto a = int_set({1, 2, 3, 12});
+    auto b = int_set({2, 12, 40});
+    HASH_DATA& ha = *a->hash_data();
+    HASH_DATA& hb = *b->hash_data();
+
+    ha.add_all_of(hb);
+    EXPECT_EQ(ha.pair_count, 5);
+    EXPECT_TRUE(has(ha, int_cell(40).get()));
+    EXPECT_EQ(hb.pair_count, 3);
+
+    ha.keep_all_of(hb);
+    EXPECT_EQ(ha.pair_count, 3);
+    EXPECT_TRUE(ha.equals(hb, false));
+
+    auto c = int_set({12});
+    ha.remove_all_of(*c->hash_data());
+    EXPECT_EQ(ha.pair_count, 2);
+    EXPECT_FALSE(has(ha, int_cell(12).get()));
+    EXPECT_EQ(ha.buckets[45], nullptr);
+
+    HASH_DATA empty;
+    ha.keep_all_of(empty);
+    EXPECT_EQ(ha.pair_count, 0);
+    for (const auto& list : ha.buckets) EXPECT_EQ(list, nullptr);
+}
+
+TEST(HashStoreSets, TheSameSetOnBothSides) {
+    auto a = int_set({1, 2, 3, 12, 13});
+    HASH_DATA& ha = *a->hash_data();
+    ha.add_all_of(ha);
+    EXPECT_EQ(ha.pair_count, 5);
+    ha.keep_all_of(ha);
+    EXPECT_EQ(ha.pair_count, 5);
+    ha.remove_all_of(ha);
+    EXPECT_EQ(ha.pair_count, 0);
+    for (const auto& list : ha.buckets) EXPECT_EQ(list, nullptr);
+}
+
+TEST(HashStoreSets, UnionKeepsReferenceKeysReferring) {
+    auto target = int_cell(9);
+    HASH_DATA source;
+    const char* message = nullptr;
+    source.insert(target.get(), 1, nullptr, 0, &message);
+    HASH_DATA dest;
+    dest.add_all_of(source);
+    EXPECT_EQ(dest.pair_count, 1);
+    EXPECT_TRUE(dest.contains(target.get(), true, &message));
+    dest.add_all_of(source);  // found already: nothing added
+    EXPECT_EQ(dest.pair_count, 1);
+}
+
+TEST(HashStoreSets, Comparisons) {
+    auto a = int_set({1, 2});
+    auto b = int_set({1, 2});
+    auto c = int_set({1, 2, 12});
+    HASH_DATA& ha = *a->hash_data();
+    HASH_DATA& hb = *b->hash_data();
+    HASH_DATA& hc = *c->hash_data();
+    EXPECT_TRUE(ha.equals(hb, false));
+    EXPECT_FALSE(ha.is_proper_subset(hb));
+    EXPECT_TRUE(ha.includes_keys(hb));
+    EXPECT_TRUE(ha.is_proper_subset(hc));
+    EXPECT_TRUE(hc.is_proper_superset(ha));
+    EXPECT_FALSE(hc.is_proper_subset(ha));
+    EXPECT_FALSE(ha.includes_keys(hc));
+    EXPECT_TRUE(hc.includes_keys(ha));
+    EXPECT_FALSE(ha.equals(hc, false));
+    EXPECT_FALSE(hc.equals(ha, false));
+
+    // Hashes: the same keys with one different value.
+    HASH_DATA x, y;
+    put(x, str_cell("k").get(), int_cell(1).get());
+    put(y, str_cell("k").get(), int_cell(2).get());
+    EXPECT_TRUE(x.equals(y, false));
+    EXPECT_FALSE(x.equals(y, true));
+    EXPECT_FALSE(x.is_proper_subset(y));
+    EXPECT_TRUE(x.includes_keys(y));
+}
+
+TEST(HashStoreCopy, CopyRebuildsEveryBucket) {
+    HASH_DATA source;
+    put(source, str_cell("a").get(), int_cell(1).get());
+    put(source, str_cell("").get(), int_cell(2).get());
+    put(source, int_cell(12).get(), int_cell(3).get());
+    HASH_DATA copy;
+    put(copy, int_cell(99).get());
+    copy.build_array();
+    EXPECT_EQ(copy.copy_from(source), nullptr);
+    EXPECT_EQ(copy.pair_count, 3);
+    EXPECT_FALSE(copy.cached_array.has_value());
+    EXPECT_FALSE(has(copy, int_cell(99).get()));
+    EXPECT_TRUE(copy.equals(source, true));
+    EXPECT_EQ(key_texts(copy), key_texts(source));
+    EXPECT_EQ(copy.copy_from(copy), nullptr);
+    EXPECT_EQ(copy.pair_count, 3);
+    copy.clear();
+    EXPECT_EQ(copy.pair_count, 0);
+}
+
+}  // namespace
+}  // namespace morvu

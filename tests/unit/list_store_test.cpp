@@ -1,0 +1,330 @@
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "numbers/int_data.h"
+#include "values/list_store.h"
+#include "values/union_data.h"
+
+namespace morvu {
+namespace {
+
+std::unique_ptr<UNION_DATA> int_cell(int value) {
+    auto cell = std::make_unique<UNION_DATA>('i');
+    *cell->int_data() = INT_DATA(value);
+    return cell;
+}
+
+// The int an element holds, a link followed one step; -999 when none.
+int int_of(UNION_DATA* cell) {
+    if (cell == nullptr || base_type_code(cell) != 'i') return -999;
+    UNION_DATA* value = follow_link(cell);
+    if (!is_defined_value(value)) return -999;
+    return std::stoi(value->int_data()->to_text());
+}
+
+void fill(LIST_DATA& list, std::initializer_list<int> values) {
+    for (int value : values) list.append(int_cell(value).get(), 0);
+}
+
+// The values from head to tail, checking the links both ways, the count and
+// the cursor invariant on the way.
+std::vector<int> contents(const LIST_DATA& list) {
+    std::vector<int> values;
+    const LIST_NODE* previous = nullptr;
+    bool cursor_seen = list.cursor == nullptr;
+    int position = 0;
+    for (LIST_NODE* node = list.head; node != nullptr; node = node->next, ++position) {
+        EXPECT_EQ(node->prev, previous);
+        if (node == list.cursor) {
+            EXPECT_EQ(list.cursor_index, position);
+            cursor_seen = true;
+        }
+        values.push_back(int_of(&node->value));
+        previous = node;
+    }
+    EXPECT_EQ(list.tail, previous);
+    EXPECT_EQ(list.node_count, static_cast<int>(values.size()));
+    EXPECT_TRUE(cursor_seen);
+    if (list.cursor == nullptr) {
+        EXPECT_EQ(list.cursor_index, -1);
+    }
+    return values;
+}
+
+TEST(ListStoreIndex, EmptyListAndOutOfRange) {
+    LIST_DATA list;
+    const char* message = nullptr;
+    EXPECT_EQ(list.at(0, &message), nullptr);
+    EXPECT_STREQ(message, "Infeasible index '0' in list of length '0'");
+    EXPECT_EQ(list.first(), nullptr);
+    EXPECT_EQ(list.last(), nullptr);
+    EXPECT_EQ(list.cursor_index, -1);
+
+    fill(list, {10, 11, 12});
+    ASSERT_NE(list.at(1, &message), nullptr);
+    EXPECT_EQ(message, nullptr);
+    EXPECT_EQ(list.at(-1, &message), nullptr);
+    EXPECT_STREQ(message, "Infeasible index '-1' in list of length '3'");
+    EXPECT_EQ(list.at(3, &message), nullptr);
+    EXPECT_STREQ(message, "Infeasible index '3' in list of length '3'");
+    EXPECT_EQ(list.cursor_index, 1);  // failures leave the cursor alone
+
+    EXPECT_STREQ(list.set_at(5, int_cell(0).get(), 0), "Infeasible index '5' in list of length '3'");
+    EXPECT_STREQ(list.remove_at(-2), "Infeasible index '-2' in list of length '3'");
+    EXPECT_EQ(contents(list), (std::vector<int>{10, 11, 12}));
+}
+
+TEST(ListStoreIndex, InsertAtTheEndAppendsAndBeyondFails) {
+    LIST_DATA list;
+    EXPECT_EQ(list.insert_at(0, int_cell(1).get(), 0), nullptr);  // empty list: appends
+    fill(list, {2, 3});
+    EXPECT_EQ(list.insert_at(3, int_cell(4).get(), 0), nullptr);
+    EXPECT_STREQ(list.insert_at(5, int_cell(9).get(), 0), "Infeasible index '5' in list of length '4'");
+    EXPECT_EQ(list.insert_at(2, int_cell(7).get(), 0), nullptr);
+    EXPECT_EQ(list.cursor_index, 2);
+    EXPECT_EQ(int_of(&list.cursor->value), 7);
+    EXPECT_EQ(list.insert_at(0, int_cell(0).get(), 0), nullptr);
+    // Inserting at 0 keeps the cursor on the old head, now at 1.
+    EXPECT_EQ(list.cursor_index, 1);
+    EXPECT_EQ(int_of(&list.cursor->value), 1);
+    EXPECT_EQ(contents(list), (std::vector<int>{0, 1, 2, 7, 3, 4}));
+}
+
+TEST(ListStoreCursor, FollowsItsNodeThroughInsertsAndDeletes) {
+    LIST_DATA list;
+    fill(list, {0, 1, 2, 3, 4, 5, 6, 7, 8, 9});
+    const char* message = nullptr;
+    EXPECT_EQ(int_of(list.at(5, &message)), 5);
+    EXPECT_EQ(int_of(list.at(6, &message)), 6);
+    EXPECT_EQ(int_of(list.at(5, &message)), 5);
+    EXPECT_EQ(int_of(list.at(4, &message)), 4);
+    EXPECT_EQ(int_of(list.at(8, &message)), 8);
+
+    list.at(2, &message);
+    list.prepend(int_cell(-1).get(), 0);
+    EXPECT_EQ(list.cursor_index, 3);
+    EXPECT_EQ(int_of(&list.cursor->value), 2);
+
+    list.at(0, &message);
+    list.remove_first();
+    EXPECT_EQ(list.cursor, nullptr);
+    EXPECT_EQ(list.cursor_index, -1);
+
+    list.at(4, &message);
+    list.remove_first();
+    EXPECT_EQ(list.cursor_index, 3);
+    EXPECT_EQ(int_of(&list.cursor->value), 4);
+
+    list.last();
+    list.remove_last();
+    EXPECT_EQ(list.cursor, nullptr);
+
+    list.append(int_cell(9).get(), 0);
+    EXPECT_EQ(list.cursor, nullptr);  // appending never moves the cursor
+    EXPECT_EQ(contents(list), (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9}));
+}
+
+TEST(ListStoreCursor, RemoveAtLeavesTheCursorOnThePredecessor) {
+    LIST_DATA list;
+    fill(list, {0, 1, 2, 3, 4});
+    EXPECT_EQ(list.remove_at(2), nullptr);
+    EXPECT_EQ(list.cursor_index, 1);
+    EXPECT_EQ(int_of(&list.cursor->value), 1);
+    EXPECT_EQ(list.remove_at(3), nullptr);  // the tail
+    EXPECT_EQ(list.remove_at(0), nullptr);  // the head
+    EXPECT_EQ(contents(list), (std::vector<int>{1, 3}));
+}
+
+TEST(ListStoreCursor, RemoveNodeClearsTheCursor) {
+    LIST_DATA list;
+    fill(list, {0, 1, 2, 3});
+    const char* message = nullptr;
+    list.at(3, &message);
+    list.remove_node(list.head->next);
+    EXPECT_EQ(list.cursor, nullptr);
+    EXPECT_EQ(int_of(list.at(2, &message)), 3);
+    list.remove_node(list.head);
+    list.remove_node(list.tail);
+    EXPECT_EQ(contents(list), (std::vector<int>{2}));
+}
+
+// Random operations against a vector: every position and every cursor move
+// must agree with the model, whichever way the store walks.
+TEST(ListStoreCursor, AgreesWithAModelUnderRandomOperations) {
+    std::mt19937 random(12345);
+    LIST_DATA list;
+    std::vector<int> model;
+    int next_value = 0;
+    for (int step = 0; step < 3000; ++step) {
+        int size = static_cast<int>(model.size());
+        int index = static_cast<int>(random() % static_cast<unsigned>(size + 3)) - 1;
+        const char* message = nullptr;
+        switch (random() % 7) {
+            case 0: {
+                auto cell = int_cell(next_value);
+                list.append(cell.get(), 0);
+                model.push_back(next_value++);
+                break;
+            }
+            case 1: {
+                auto cell = int_cell(next_value);
+                list.prepend(cell.get(), 0);
+                model.insert(model.begin(), next_value++);
+                break;
+            }
+            case 2: {
+                auto cell = int_cell(next_value);
+                message = list.insert_at(index, cell.get(), 0);
+                if (index >= 0 && index <= size) {
+                    EXPECT_EQ(message, nullptr);
+                    model.insert(model.begin() + index, next_value);
+                } else {
+                    EXPECT_NE(message, nullptr);
+                }
+                ++next_value;
+                break;
+            }
+            case 3:
+                message = list.remove_at(index);
+                if (index >= 0 && index < size) model.erase(model.begin() + index);
+                EXPECT_EQ(message == nullptr, index >= 0 && index < size);
+                break;
+            case 4:
+                list.remove_first();
+                if (!model.empty()) model.erase(model.begin());
+                break;
+            case 5:
+                list.remove_last();
+                if (!model.empty()) model.pop_back();
+                break;
+            default: {
+                UNION_DATA* value = list.at(index, &message);
+                if (index >= 0 && index < size) {
+                    ASSERT_NE(value, nullptr);
+                    EXPECT_EQ(int_of(value), model[static_cast<size_t>(index)]);
+                    EXPECT_EQ(list.cursor_index, index);
+                } else {
+                    EXPECT_EQ(value, nullptr);
+                }
+                break;
+            }
+        }
+        if (step % 50 == 0) {
+            ASSERT_EQ(contents(list), model);
+        }
+    }
+    ASSERT_EQ(contents(list), model);
+}
+
+TEST(ListStoreAssign, SetAtReportsARefusedAssignment) {
+    LIST_DATA list;
+    fill(list, {1, 2});
+    const char* message = nullptr;
+    UNION_DATA* first = list.at(0, &message);
+    // Moving an element onto itself is refused, and the refusal comes back.
+    EXPECT_STREQ(list.set_at(0, first, 2), "Self-movement not allowed");
+    EXPECT_EQ(int_of(list.at(0, &message)), 1);
+    EXPECT_EQ(list.set_at(0, list.at(1, &message), 0), nullptr);
+    EXPECT_EQ(list.set_at(1, int_cell(5).get(), 0), nullptr);
+    EXPECT_EQ(contents(list), (std::vector<int>{2, 5}));
+    EXPECT_EQ(list.at(0, &message)->scope_variable, 0);
+}
+
+TEST(ListStoreAssign, ListIntoItsOwnElement) {
+    UNION_DATA list_cell('l');
+    LIST_DATA& list = *list_cell.list_data();
+    fill(list, {1, 2});
+    EXPECT_EQ(list.set_at(0, &list_cell, 0), nullptr);
+    const char* message = nullptr;
+    UNION_DATA* inner = follow_link(list.at(0, &message));
+    // What element 0 held during its own copy is the cell rules' affair;
+    // the store must only stay whole.
+    ASSERT_EQ(base_type_code(inner), 'l');
+    EXPECT_EQ(inner->list_data()->node_count, 2);
+    EXPECT_EQ(int_of(&inner->list_data()->tail->value), 2);
+    EXPECT_EQ(list.node_count, 2);
+    EXPECT_EQ(int_of(list.at(1, &message)), 2);
+}
+
+TEST(ListStoreAssign, AppendAllOfItselfDoublesOnce) {
+    LIST_DATA list;
+    fill(list, {1, 2, 3});
+    EXPECT_EQ(list.append_all(list), nullptr);
+    EXPECT_EQ(contents(list), (std::vector<int>{1, 2, 3, 1, 2, 3}));
+    LIST_DATA other;
+    fill(other, {7});
+    other.append_all(list);
+    EXPECT_EQ(contents(other), (std::vector<int>{7, 1, 2, 3, 1, 2, 3}));
+}
+
+TEST(ListStoreFind, ByValueAndByReference) {
+    LIST_DATA bucket;
+    auto one = int_cell(1);
+    auto two = int_cell(2);
+    bucket.append_pair(one.get(), 0, nullptr, 0);
+    bucket.append_pair(two.get(), 1, nullptr, 0);  // a reference key to two
+    auto another_two = int_cell(2);
+
+    EXPECT_EQ(bucket.find(int_cell(1).get(), false), 0);
+    EXPECT_EQ(bucket.cursor_index, 0);
+    // The reference key is never matched by value, nor a value key by reference.
+    EXPECT_EQ(bucket.find(another_two.get(), false), -1);
+    EXPECT_EQ(bucket.cursor, nullptr);
+    EXPECT_EQ(bucket.find(two.get(), true), 1);
+    EXPECT_EQ(bucket.cursor_index, 1);
+    EXPECT_EQ(bucket.find(another_two.get(), true), -1);
+    EXPECT_EQ(bucket.find(one.get(), true), -1);
+}
+
+TEST(ListStoreCompare, EqualsIgnoresKeys) {
+    LIST_DATA a, b;
+    fill(a, {1, 2});
+    b.append_pair(int_cell(40).get(), 0, int_cell(1).get(), 0);
+    b.append_pair(int_cell(41).get(), 0, int_cell(2).get(), 0);
+    EXPECT_TRUE(a.equals(b));
+    b.append(int_cell(3).get(), 0);
+    EXPECT_FALSE(a.equals(b));
+    LIST_DATA empty1, empty2;
+    EXPECT_TRUE(empty1.equals(empty2));
+}
+
+TEST(ListStoreReorder, Reverse) {
+    LIST_DATA list;
+    fill(list, {1});
+    list.first();
+    list.reverse();
+    EXPECT_EQ(list.cursor_index, 0);  // a single node keeps its cursor
+
+    list.append(int_cell(2).get(), 0);
+    list.reverse();
+    EXPECT_EQ(list.cursor, nullptr);
+    EXPECT_EQ(contents(list), (std::vector<int>{2, 1}));
+    fill(list, {3, 4});
+    list.reverse();
+    EXPECT_EQ(contents(list), (std::vector<int>{4, 3, 1, 2}));
+}
+
+TEST(ListStoreCopy, CopyKeepsKeysAndReplacesOldNodes) {
+    LIST_DATA source;
+    auto outside = int_cell(8);
+    source.append_pair(int_cell(1).get(), 0, int_cell(10).get(), 0);
+    source.append_pair(outside.get(), 1, outside.get(), 1);
+    LIST_DATA copy;
+    fill(copy, {5, 6, 7});
+    EXPECT_EQ(copy.copy_from(source), nullptr);
+    EXPECT_EQ(contents(copy), (std::vector<int>{10, 8}));
+    EXPECT_EQ(int_of(&copy.head->key), 1);
+    EXPECT_EQ(copy.tail->value.target(), outside.get());
+    EXPECT_EQ(copy.tail->key.target(), outside.get());
+    EXPECT_EQ(copy.copy_from(copy), nullptr);
+    EXPECT_EQ(contents(copy), (std::vector<int>{10, 8}));
+    copy.clear();
+    EXPECT_EQ(contents(copy), std::vector<int>{});
+}
+
+}  // namespace
+}  // namespace morvu

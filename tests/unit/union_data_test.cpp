@@ -1,0 +1,440 @@
+#include "values/union_data.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+#include "eval/result_list.h"
+#include "frontend/token.h"
+#include "frontend/type_services.h"
+#include "numbers/int_data.h"
+#include "runtime/str_stream.h"
+#include "values/array2_store.h"
+#include "values/array_store.h"
+#include "values/assign_rules.h"
+#include "values/graph_store.h"
+#include "values/hash_store.h"
+#include "values/list_store.h"
+#include "values/payload_records.h"
+
+namespace morvu {
+namespace {
+
+using CELL = std::unique_ptr<UNION_DATA>;
+
+CELL make_cell(char tag) { return std::make_unique<UNION_DATA>(tag); }
+
+CELL int_cell(int value, char tag = 'i') {
+    CELL cell = make_cell(tag);
+    if (tag == 'V' || tag == 'v') {
+        UNION_DATA number('i');
+        *number.int_data() = INT_DATA(value);
+        EXPECT_EQ(assign_value(cell.get(), &number), nullptr);
+    } else {
+        *cell->int_data() = INT_DATA(value);
+    }
+    return cell;
+}
+
+CELL str_cell(const std::string& text) {
+    CELL cell = make_cell('s');
+    cell->str_data()->text = text;
+    return cell;
+}
+
+int int_of(const UNION_DATA* cell) { return std::stoi(follow_link(const_cast<UNION_DATA*>(cell))->int_data()->to_text()); }
+
+UNION_DATA* element(UNION_DATA* list, int index) {
+    const char* message = nullptr;
+    return follow_link(list)->list_data()->at(index, &message);
+}
+
+// ---- construction and the empty state of every tag ----
+
+TEST(UnionDataCell, EveryTypedTagStartsDefinedAndEmpty) {
+    for (char tag : std::string("024abcdefghilmnorstuxyz")) {
+        CELL cell = make_cell(tag);
+        EXPECT_TRUE(is_defined_value(cell.get())) << tag;
+        EXPECT_TRUE(is_empty_value(cell.get())) << tag;
+        EXPECT_EQ(base_type_code(cell.get()), tag);
+        EXPECT_EQ(cell->saved_id, -1);
+        EXPECT_EQ(cell->access_mode, 6u);
+        EXPECT_FALSE(value_type_name(cell.get(), true).is_user_type);
+        EXPECT_STRNE(value_type_name(cell.get(), true).text, "?") << tag;
+    }
+}
+
+TEST(UnionDataCell, AnyCellsObjectsAndUnknownTags) {
+    EXPECT_FALSE(is_defined_value(make_cell('V').get()));
+    EXPECT_TRUE(is_defined_value(make_cell('v').get()));
+    CELL object = make_cell('k');
+    EXPECT_NE(object->holder(), nullptr);
+    EXPECT_FALSE(is_defined_value(object.get()));
+    CELL odd = make_cell('#');
+    EXPECT_FALSE(is_defined_value(odd.get()));
+    EXPECT_TRUE(is_empty_value(odd.get()));
+    EXPECT_STREQ(value_type_name(odd.get(), true).text, "?");
+}
+
+TEST(UnionDataCell, EmptinessOfScalars) {
+    CELL flag = make_cell('b');
+    EXPECT_TRUE(is_empty_value(flag.get()));
+    flag->bool_word() = 0;
+    EXPECT_FALSE(is_empty_value(flag.get()));
+    EXPECT_TRUE(is_empty_value(make_cell('n').get()));
+    CELL number = int_cell(0);
+    EXPECT_FALSE(is_empty_value(number.get()));
+    CELL target = int_cell(3);
+    CELL reference = make_cell('i');
+    ASSERT_EQ(assign_link(reference.get(), target.get(), 'p'), nullptr);
+    EXPECT_FALSE(is_empty_value(reference.get()));
+}
+
+TEST(UnionDataCell, BaseTypeCodeAndTypeNames) {
+    CELL any_real = make_cell('R');
+    EXPECT_EQ(base_type_code(any_real.get()), 'r');
+    CELL date = make_cell('1');
+    CELL reference = make_cell('V');
+    ASSERT_EQ(assign_link(reference.get(), date.get(), 'p'), nullptr);
+    EXPECT_EQ(reference->tag, 'P');
+    EXPECT_EQ(base_type_code(reference.get()), '0');
+    EXPECT_EQ(base_type_code(make_cell('V').get()), 'v');
+
+    CELL any_int = int_cell(4, 'V');
+    EXPECT_EQ(any_int->tag, 'I');
+    EXPECT_STREQ(value_type_name(any_int.get(), false).text, "any");
+    EXPECT_STREQ(value_type_name(any_int.get(), true).text, "int");
+    CELL list = make_cell('l');
+    CELL list_reference = make_cell('l');
+    ASSERT_EQ(assign_link(list_reference.get(), list.get(), 'p'), nullptr);
+    EXPECT_STREQ(value_type_name(list_reference.get(), false).text, "list");
+    EXPECT_STREQ(value_type_name(list_reference.get(), true).text, "list");
+}
+
+TEST(UnionDataCell, TagLoweringAndRaising) {
+    EXPECT_EQ(lower_tag('I'), 'i');
+    EXPECT_EQ(lower_tag('5'), '4');
+    EXPECT_EQ(lower_tag('4'), '4');
+    EXPECT_EQ(raise_tag('0'), '1');
+    EXPECT_EQ(raise_tag('s'), 'S');
+    EXPECT_TRUE(is_any_tag('3'));
+    EXPECT_FALSE(is_any_tag('2'));
+}
+
+// ---- destruction dissolves the links that point at a cell ----
+
+TEST(UnionDataDestroy, ReferrersBecomeEmptyValuesOfTheTargetType) {
+    CELL target = int_cell(7);
+    target->scope_variable = 1;
+    CELL first = make_cell('i');
+    CELL second = make_cell('i');
+    CELL alias = make_cell('i');
+    alias->scope_variable = 1;
+    CELL any_reference = make_cell('V');
+    ASSERT_EQ(assign_link(first.get(), target.get(), 'p'), nullptr);
+    ASSERT_EQ(assign_link(second.get(), target.get(), 'p'), nullptr);
+    ASSERT_EQ(assign_link(alias.get(), target.get(), 'q'), nullptr);
+    ASSERT_EQ(assign_link(any_reference.get(), target.get(), 'p'), nullptr);
+    EXPECT_EQ(target->references, any_reference.get());  // newest first
+    target.reset();
+    for (UNION_DATA* cell : {first.get(), second.get(), alias.get()}) {
+        EXPECT_EQ(cell->tag, 'i');
+        EXPECT_TRUE(is_defined_value(cell));
+        EXPECT_TRUE(is_empty_value(cell));
+        EXPECT_EQ(cell->prev, nullptr);
+        EXPECT_EQ(cell->next, nullptr);
+    }
+    EXPECT_EQ(any_reference->tag, 'v');
+}
+
+TEST(UnionDataDestroy, DestroyingAReferrerUnlinksItFromItsTarget) {
+    CELL target = int_cell(1);
+    CELL first = make_cell('i');
+    CELL second = make_cell('i');
+    CELL third = make_cell('i');
+    for (UNION_DATA* cell : {first.get(), second.get(), third.get()})
+        ASSERT_EQ(assign_link(cell, target.get(), 'p'), nullptr);
+    second.reset();  // the middle of the list
+    EXPECT_EQ(target->references, third.get());
+    EXPECT_EQ(third->next, first.get());
+    EXPECT_EQ(first->prev, third.get());
+    third.reset();  // the head
+    EXPECT_EQ(target->references, first.get());
+    EXPECT_EQ(first->prev, target.get());
+}
+
+TEST(UnionDataDestroy, DissolveLinkValueLeavesNoValue) {
+    CELL target = int_cell(2);
+    CELL reference = make_cell('i');
+    ASSERT_EQ(assign_link(reference.get(), target.get(), 'p'), nullptr);
+    dissolve_link_value(reference.get());
+    EXPECT_EQ(reference->tag, 'i');
+    EXPECT_FALSE(is_defined_value(reference.get()));
+    EXPECT_EQ(target->references, nullptr);
+}
+
+TEST(UnionDataDestroy, ClearPayloadKeepsTheType) {
+    CELL any_int = int_cell(5, 'V');
+    clear_payload(any_int.get());
+    EXPECT_EQ(any_int->tag, 'v');
+    CELL list = make_cell('l');
+    CELL one = int_cell(1);
+    list->list_data()->append(one.get(), 0);
+    clear_payload(list.get());
+    EXPECT_EQ(list->tag, 'l');
+    EXPECT_EQ(list->list_data()->node_count, 0);
+    CELL text = str_cell("abc");
+    clear_payload(text.get());
+    EXPECT_TRUE(is_empty_value(text.get()));
+    destroy_payload(any_int.get(), true);
+    EXPECT_EQ(any_int->tag, 'V');
+}
+
+TEST(UnionDataDestroy, ClearValueListFreesOnlyOwnedCells) {
+    CELL kept = int_cell(1);
+    {
+        RESULT_LIST list;
+        list.append(RESULT_ITEM{new UNION_DATA('i'), 0, 1});
+        list.append(RESULT_ITEM{kept.get(), 6, 0});
+        list.append(RESULT_ITEM{nullptr, 0, 1});
+        clear_value_list(list);
+        EXPECT_EQ(list.count, 0u);
+        EXPECT_EQ(list.head, nullptr);
+        EXPECT_EQ(list.tail, nullptr);
+    }
+    EXPECT_EQ(int_of(kept.get()), 1);
+}
+
+// ---- deep copies ----
+
+TEST(UnionDataCopy, EveryTagCopiesEqual) {
+    for (char tag : std::string("024abcdefghilmnorstuxyz")) {
+        CELL cell = make_cell(tag);
+        CELL copy = make_cell('V');
+        EXPECT_EQ(copy_construct_value(copy.get(), cell.get()), nullptr);
+        EXPECT_EQ(copy->tag, tag);
+        EXPECT_TRUE(is_equal_value(cell.get(), copy.get(), true)) << tag;
+    }
+}
+
+TEST(UnionDataCopy, FilledContainersAreIndependent) {
+    CELL list = make_cell('l');
+    CELL one = int_cell(1);
+    CELL word = str_cell("a");
+    list->list_data()->append(one.get(), 0);
+    list->list_data()->append(word.get(), 0);
+    CELL copy = make_cell('l');
+    ASSERT_EQ(copy_value(copy.get(), list.get(), false), nullptr);
+    EXPECT_TRUE(is_equal_value(list.get(), copy.get(), true));
+    *element(copy.get(), 0)->int_data() = INT_DATA(9);
+    EXPECT_EQ(int_of(element(list.get(), 0)), 1);
+    EXPECT_FALSE(is_equal_value(list.get(), copy.get(), true));
+
+    CELL array = make_cell('a');
+    ASSERT_EQ(array->array_data()->resize(3), 0);
+    array->array_data()->set(0, one.get(), 0);
+    array->array_data()->set(2, word.get(), 0);
+    CELL array_copy = make_cell('V');
+    ASSERT_EQ(copy_construct_value(array_copy.get(), array.get()), nullptr);
+    EXPECT_FALSE(array_copy->array_data()->is_defined(1));
+    EXPECT_NE(array_copy->array_data()->get(0), array->array_data()->get(0));
+    EXPECT_TRUE(is_equal_value(array.get(), array_copy.get(), true));
+
+    CELL hash = make_cell('h');
+    const char* message = nullptr;
+    hash->hash_data()->insert(word.get(), 0, one.get(), 0, &message);
+    CELL hash_copy = make_cell('h');
+    ASSERT_EQ(copy_value(hash_copy.get(), hash.get(), false), nullptr);
+    EXPECT_EQ(hash_copy->hash_data()->pair_count, 1);
+    EXPECT_TRUE(is_equal_value(hash.get(), hash_copy.get(), true));
+
+    CELL grid = make_cell('z');
+    ASSERT_FALSE(grid->array2_data()->resize(2, 3));
+    grid->array2_data()->set(1, 2, one.get(), 0);
+    CELL grid_copy = make_cell('V');
+    ASSERT_EQ(copy_construct_value(grid_copy.get(), grid.get()), nullptr);
+    EXPECT_EQ(grid_copy->array2_data()->count, 1);
+    EXPECT_TRUE(is_equal_value(grid.get(), grid_copy.get(), true));
+
+    CELL graph = make_cell('g');
+    ASSERT_EQ(graph->graph_data()->append_node(one.get(), 0), nullptr);
+    ASSERT_EQ(graph->graph_data()->append_node(word.get(), 0), nullptr);
+    ASSERT_EQ(graph->graph_data()->add_edge(0, 1, one.get(), 0), nullptr);
+    CELL graph_copy = make_cell('g');
+    ASSERT_EQ(copy_value(graph_copy.get(), graph.get(), false), nullptr);
+    EXPECT_TRUE(is_equal_value(graph.get(), graph_copy.get(), true));
+}
+
+TEST(UnionDataCopy, ReferencesInsideTheCopyPointIntoTheCopy) {
+    CELL outside = int_cell(5);
+    CELL list = make_cell('l');
+    CELL first = int_cell(1);
+    list->list_data()->append(first.get(), 0);
+    list->list_data()->append(element(list.get(), 0), 1);  // a reference to the first element
+    list->list_data()->append(outside.get(), 1);
+    CELL copy = make_cell('V');
+    ASSERT_EQ(copy_construct_value(copy.get(), list.get()), nullptr);
+    EXPECT_EQ(element(copy.get(), 1)->target(), element(copy.get(), 0));
+    EXPECT_EQ(element(list.get(), 1)->target(), element(list.get(), 0));
+    EXPECT_EQ(element(copy.get(), 2)->target(), outside.get());
+    // No copy partner survives the copy.
+    EXPECT_EQ(list->copy_partner, nullptr);
+    EXPECT_EQ(element(list.get(), 0)->copy_partner, nullptr);
+}
+
+TEST(UnionDataCopy, ReferenceToTheCopiedValueItselfFollowsTheCopy) {
+    CELL list = make_cell('l');
+    list->list_data()->append(list.get(), 1);
+    CELL copy = make_cell('l');
+    ASSERT_EQ(assign_value(copy.get(), list.get()), nullptr);
+    EXPECT_EQ(element(copy.get(), 0)->target(), copy.get());
+    EXPECT_EQ(element(list.get(), 0)->target(), list.get());
+}
+
+TEST(UnionDataCopy, ValueWithoutValueLeavesDestinationWithout) {
+    CELL empty = make_cell('i');
+    dissolve_link_value(empty.get());
+    ASSERT_FALSE(is_defined_value(empty.get()));
+    CELL dest = int_cell(3);
+    ASSERT_EQ(assign_value(dest.get(), empty.get()), nullptr);
+    EXPECT_EQ(dest->tag, 'i');
+    EXPECT_FALSE(is_defined_value(dest.get()));
+}
+
+TEST(UnionDataCopy, AnyCellTakesTheNewType) {
+    CELL any = int_cell(1, 'V');
+    CELL text = str_cell("x");
+    ASSERT_EQ(assign_value(any.get(), text.get()), nullptr);
+    EXPECT_EQ(any->tag, 'S');
+    EXPECT_EQ(any->str_data()->text, "x");
+}
+
+// ---- equality ----
+
+TEST(UnionDataEqual, InnerReferencesCompareByPlace) {
+    auto self_referring = [] {
+        CELL list = make_cell('l');
+        CELL one = int_cell(1);
+        list->list_data()->append(one.get(), 0);
+        list->list_data()->append(element(list.get(), 0), 1);
+        return list;
+    };
+    CELL a = self_referring();
+    CELL b = self_referring();
+    EXPECT_TRUE(is_equal_value(a.get(), b.get(), true));
+    EXPECT_EQ(a->equality_partner, nullptr);
+    EXPECT_EQ(element(a.get(), 0)->equality_partner, nullptr);
+
+    CELL x = int_cell(2);
+    CELL y = int_cell(2);
+    CELL to_x = make_cell('l');
+    CELL to_y = make_cell('l');
+    to_x->list_data()->append(x.get(), 1);
+    to_y->list_data()->append(y.get(), 1);
+    EXPECT_FALSE(is_equal_value(to_x.get(), to_y.get(), true));
+    CELL also_to_x = make_cell('l');
+    also_to_x->list_data()->append(x.get(), 1);
+    EXPECT_TRUE(is_equal_value(to_x.get(), also_to_x.get(), true));
+}
+
+TEST(UnionDataEqual, TopLevelReferenceStandsForItsTarget) {
+    CELL x = int_cell(4);
+    CELL y = int_cell(4);
+    CELL reference = make_cell('i');
+    ASSERT_EQ(assign_link(reference.get(), x.get(), 'p'), nullptr);
+    EXPECT_TRUE(is_equal_value(reference.get(), y.get(), true));
+    EXPECT_FALSE(is_equal_value(reference.get(), y.get(), false));
+    CELL text = str_cell("4");
+    EXPECT_FALSE(is_equal_value(x.get(), text.get(), true));
+}
+
+TEST(UnionDataEqual, ObjectsCompareMemberByMember) {
+    TOKEN type;
+    type.text = std::string("point");
+    auto make_object = [&](int a, int b) {
+        CELL cell = make_cell('k');
+        cell->holder()->type = &type;
+        auto* record = new OBJECT_RECORD();
+        record->groups.resize(1);
+        record->groups[0].type = &type;
+        record->groups[0].slots = std::make_unique<SLOT_ARRAY>(2);
+        record->groups[0].slots->cells[0] = int_cell(a).release();
+        record->groups[0].slots->cells[1] = int_cell(b).release();
+        cell->holder()->object = record;
+        return cell;
+    };
+    CELL p = make_object(1, 2);
+    CELL q = make_object(1, 2);
+    CELL r = make_object(1, 3);
+    EXPECT_TRUE(is_equal_value(p.get(), q.get(), true));
+    EXPECT_FALSE(is_equal_value(p.get(), r.get(), true));
+    CELL copy = make_cell('V');
+    ASSERT_EQ(copy_construct_value(copy.get(), p.get()), nullptr);
+    EXPECT_EQ(copy->tag, 'k');
+    EXPECT_TRUE(is_equal_value(p.get(), copy.get(), true));
+    EXPECT_NE(copy->holder()->object, p->holder()->object);
+    EXPECT_EQ(value_type_name(copy.get(), true).type, &type);
+    EXPECT_EQ(type_name_text(value_type_name(copy.get(), true), 1), "point");
+    EXPECT_TRUE(contains_cell(p.get(), p->holder()));
+    EXPECT_FALSE(contains_cell(p.get(), q->holder()));
+    EXPECT_TRUE(is_within_value(p.get(), p->holder()->object->groups[0].slots->cells[1]));
+}
+
+// ---- values nested very deep ----
+
+// A list holding a list holding ... depth levels, built inside out by moves.
+CELL nested_list(int depth) {
+    CELL inner = make_cell('l');
+    for (int level = 0; level < depth; ++level) {
+        CELL outer = make_cell('l');
+        outer->list_data()->append(inner.get(), 2);
+        inner = std::move(outer);
+    }
+    return inner;
+}
+
+TEST(UnionDataDeep, DestroyingAMillionLevelsUsesNoDeepRecursion) {
+    CELL deep = nested_list(1000000);
+    deep.reset();
+    SUCCEED();
+}
+
+TEST(UnionDataDeep, CopyBeyondTheLimitIsRefusedWithoutChange) {
+    CELL deep = nested_list(max_value_depth + 10);
+    CELL dest = make_cell('l');
+    CELL one = int_cell(1);
+    dest->list_data()->append(one.get(), 0);
+    EXPECT_STREQ(assign_value(dest.get(), deep.get()), "Stack overflow");
+    EXPECT_EQ(dest->list_data()->node_count, 1);
+    EXPECT_EQ(int_of(element(dest.get(), 0)), 1);
+    EXPECT_EQ(deep->copy_partner, nullptr);
+
+    CELL fresh = make_cell('V');
+    EXPECT_STREQ(copy_construct_value(fresh.get(), deep.get()), "Stack overflow");
+    EXPECT_FALSE(is_defined_value(fresh.get()));
+
+    CELL slot = make_cell('v');
+    EXPECT_STREQ(copy_into_slot(slot.get(), deep.get(), 0), "Stack overflow");
+    EXPECT_EQ(slot->tag, 'v');
+}
+
+TEST(UnionDataDeep, EqualityBeyondTheLimitReportsOverflow) {
+    CELL a = nested_list(max_value_depth + 10);
+    CELL b = nested_list(max_value_depth + 10);
+    EXPECT_FALSE(is_equal_value(a.get(), b.get(), true));
+    EXPECT_STREQ(take_depth_overflow(), "Stack overflow");
+    EXPECT_EQ(take_depth_overflow(), nullptr);
+    EXPECT_EQ(a->equality_partner, nullptr);
+}
+
+TEST(UnionDataDeep, ValuesWithinTheLimitCopyAndCompare) {
+    CELL a = nested_list(max_value_depth - 10);
+    CELL b = make_cell('l');
+    EXPECT_EQ(assign_value(b.get(), a.get()), nullptr);
+    EXPECT_TRUE(is_equal_value(a.get(), b.get(), true));
+    EXPECT_EQ(take_depth_overflow(), nullptr);
+}
+
+}  // namespace
+}  // namespace morvu
