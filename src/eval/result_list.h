@@ -8,9 +8,15 @@
 // deletes them (clear_value_list), so an error thrown mid-evaluation leaks
 // nothing. Items are plain values and are copied freely; copying an owned
 // item does not copy the cell, so exactly one list may hold an owned item.
+//
+// Every evaluation appends and frees list nodes, so RESULT_NODE keeps its
+// freed nodes on a process-wide free list and reuses them: in a steady loop
+// no node touches the heap. Sanitizer builds allocate each node plainly, so
+// that a use after free is still caught.
 
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 namespace morvu {
@@ -27,6 +33,9 @@ struct RESULT_NODE {
     RESULT_ITEM item;
     RESULT_NODE* next = nullptr;
     RESULT_NODE* prev = nullptr;
+
+    static void* operator new(std::size_t size);
+    static void operator delete(void* node) noexcept;
 };
 
 struct RESULT_LIST {

@@ -1,14 +1,78 @@
 #include "exec/pending_exception.h"
 
+#include "eval/evaluator.h"
+#include "exec/call_routine.h"
+#include "exec/method_protocol.h"
+#include "values/payload_records.h"
+#include "values/union_data.h"
+#include "values/value_operators.h"
+
 namespace morvu {
 
 PENDING_EXCEPTION* pending_exception = nullptr;
 const TOKEN* current_statement = nullptr;
 
+namespace {
+
+// The error that pending_error_value hands out; refilled on every call.
+ERROR pending_error;
+
+// The value layer's road to the operator methods of user types (the order
+// comparisons use "<"). The node is where the call is made; the value layer
+// only knows the current statement.
+void call_operator_for_values(std::string& text_out, const TOKEN* statement, const char* op, RESULT_ITEM left,
+                              RESULT_ITEM right, RESULT_LIST& results) {
+    if (statement == nullptr) {
+        text_out.clear();  // no statement runs: no method can be called
+        return;
+    }
+    text_out = call_user_operator(const_cast<TOKEN*>(statement), op, left, right, &results);
+}
+
+[[maybe_unused]] const bool operator_caller_installed = (user_operator_caller = call_operator_for_values, true);
+
+}  // namespace
+
+PENDING_EXCEPTION::PENDING_EXCEPTION(char tag) : value(std::make_unique<UNION_DATA>(tag)) {}
+
+PENDING_EXCEPTION::PENDING_EXCEPTION(UNION_DATA* source) : value(std::make_unique<UNION_DATA>('V')) {
+    // A value nested too deep to copy is thrown as a cell without value.
+    copy_construct_value(value.get(), source);
+}
+
+PENDING_EXCEPTION::~PENDING_EXCEPTION() = default;  // the cell's destructor clears the value
+
+void set_pending_exception(PENDING_EXCEPTION* fresh) {
+    PENDING_EXCEPTION* old = pending_exception;
+    pending_exception = fresh;
+    delete old;
+}
+
 const ERROR* pending_error_value() {
-    // No value of type error can be thrown until values exist; the pending
-    // record then answers for its own value.
-    return nullptr;
+    if (pending_exception == nullptr || pending_exception->value == nullptr) return nullptr;
+    UNION_DATA* value = follow_link(pending_exception->value.get());
+    if (lower_tag(value->tag) != 'e' || value->payload == nullptr) return nullptr;
+    const ERROR_DATA& data = *value->error_data();
+    pending_error = ERROR(data.file, data.line, data.message, data.kind);
+    return &pending_error;
+}
+
+std::string call_user_operator(TOKEN* node, const char* op, RESULT_ITEM left, RESULT_ITEM right,
+                               RESULT_LIST* results) {
+    UNION_DATA* receiver = follow_aliases(left.cell);
+    UNION_DATA* operand = right.cell != nullptr ? follow_aliases(right.cell) : nullptr;
+    CALL_ARGS prepared;
+    prepared.key = op;
+    prepared.key += method_key_mark;
+    if (operand != nullptr) prepared.key += key_type_name(operand);
+    prepared.key += ';';
+    prepared.key += method_key_mark;
+    prepared.args.push_back(RESULT_ITEM{operand, 2, 0});
+    // A compound assignment may change the object; any other operator reads it.
+    const uint32_t receiver_mode = op[0] != 0 && op[1] == '=' ? 7 : 2;
+    UNWIND_RESULT_STACK unwind(node);
+    return call_routine(node, RESULT_ITEM{receiver, receiver_mode, 0}, nullptr, 1, results, &prepared,
+                        RESULT_ITEM{}, false);
 }
 
 }  // namespace morvu

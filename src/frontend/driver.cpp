@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "exec/block_exec.h"
 #include "exec/program_run.h"
 #include "frontend/inclusion.h"
 #include "frontend/lexer.h"
@@ -29,6 +30,18 @@ void free_tree(TOKEN*& holder) {
     holder->destroy_tree();
     delete holder;
     holder = nullptr;
+}
+
+// The program run, on the large stack that deep recursion needs.
+struct PROGRAM_RUN {
+    TOKEN* root;
+    const std::string* name;
+    bool failed = false;
+};
+
+void run_program(void* data) {
+    auto* run = static_cast<PROGRAM_RUN*>(data);
+    run->failed = execute_program(run->root, *run->name);
 }
 
 }  // namespace
@@ -66,10 +79,12 @@ bool run_program_file(TOKEN*& holder, const std::string& name, bool search, bool
             console_write(format_string(msg_text("fehausdatprolee"), name.c_str()));
             return true;
         }
-        return execute_program(holder, name);
+        PROGRAM_RUN run{holder, &name};
+        run_with_large_stack(run_program, &run);
+        return run.failed;
     } catch (const ERROR& error) {
         print_error(error_heading(error.kind), error.file.c_str(), error.line, error.message.c_str());
-    } catch (const std::exception&) {
+    } catch (...) {
         console_write(format_string(msg_text("fehausdatunefeh"), name.c_str()));
     }
     file.close();

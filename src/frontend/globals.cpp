@@ -1,6 +1,17 @@
 #include "frontend/globals.h"
 
+#include "eval/arg_frame.h"
+#include "exec/control_counters.h"
+#include "exec/display_name.h"
+#include "exec/method_protocol.h"
+#include "exec/pending_exception.h"
+#include "exec/user_objects.h"
 #include "frontend/token.h"
+#include "runtime/file_system.h"
+#include "values/array_store.h"
+#include "values/graph_store.h"
+#include "values/list_store.h"
+#include "values/union_data.h"
 #include "numbers/int_data.h"
 #include "runtime/messages.h"
 #include "runtime/settings.h"
@@ -31,12 +42,17 @@ void create_globals() {
     program_arguments = std::make_unique<PROGRAM_ARGUMENTS>();
     file_name_table = std::make_unique<INT_STR_TABLE>("", false, 97);
     included_file_table = std::make_unique<STR_INT_TABLE>(0, false, 97);
+    release_counters();
     INT_ZERO = std::make_unique<INT_DATA>(0);
     INT_ONE = std::make_unique<INT_DATA>(1);
     program_root = std::make_unique<TOKEN*>(nullptr);
 }
 
 void destroy_globals() {
+    // A pending exception left by an error after the main block holds a
+    // value that may refer into the tree: it goes first.
+    set_pending_exception(nullptr);
+    current_statement = nullptr;
     if (program_root && *program_root != nullptr) {
         TOKEN* root = *program_root;
         root->destroy_tree();
@@ -45,6 +61,7 @@ void destroy_globals() {
     program_root.reset();
     INT_ONE.reset();
     INT_ZERO.reset();
+    release_counters();
     included_file_table.reset();
     file_name_table.reset();
     program_arguments.reset();
@@ -58,10 +75,20 @@ void destroy_globals() {
         format->clear_out_spc();
         format->clear_out_fmt();
     }
-    clear_format_text();
     input_file_name.clear();
     output_file_name.clear();
     application_name.clear();
+    // The static texts of every module.
+    clear_format_text();
+    clear_static_texts();
+    clear_display_names();
+    clear_user_method_scratch_text();
+    reset_method_buffers();
+    reset_path_buffers();
+    reset_list_container_buffers();
+    reset_slot_array_buffers();
+    graph_store_reset_text();
+    clear_check_message();
     clear_msg_text();
 }
 

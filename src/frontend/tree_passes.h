@@ -15,11 +15,12 @@
 #include <memory>
 #include <string>
 
+#include "exec/display_name.h"  // module_separator
+
 namespace morvu {
 
 struct TOKEN;
 
-inline constexpr char module_separator = 27;
 
 // Runs all passes in their order over a non-null tree; throws the first
 // syntax error with the given file name.

@@ -1,10 +1,10 @@
 // What the value core asks of the front end about user types: the name by
-// which a type is shown, the initial object every new object of a type is
+// which a type is shown, the prototype object every new object of a type is
 // copied from, and the deep copy of an object record.
 //
-// The syntax-tree node does not yet carry its stack of value cells, so the
-// initial object of each type is kept here, keyed by the type's declaring
-// node, until the analysis of user types stores it in the node itself.
+// A type's prototype is the current cell of its type-definition node's value
+// stack (var_storage.h), pushed by the basic initialisation of user types; a
+// type that has not been initialised has none.
 
 #pragma once
 
@@ -18,12 +18,13 @@ struct OBJECT_RECORD;
 
 // The full name of a user type as seen from a place; empty when the type is
 // not visible from there (callers then use the declaring node's own text).
+// Defined with the type extensions.
 std::string qualified_type_name(const TOKEN* place, const TOKEN* type);
 
-// The cell holding the initial object of a user type, or null.
+// The cell holding the prototype object of a user type, or null.
 UNION_DATA* type_initial_object(const TOKEN* type);
-// Records the cell holding the initial object of a user type (the caller
-// keeps owning the cell); null forgets it.
+// Makes a deep copy of the cell the prototype of a user type, in place of
+// the one it has; null removes every prototype of the type.
 void set_type_initial_object(const TOKEN* type, UNION_DATA* cell);
 
 // Makes record a deep copy of source: the same groups with the same type

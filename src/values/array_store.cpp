@@ -1,10 +1,12 @@
 #include "values/array_store.h"
 
+#include <numeric>
 #include <string>
 #include <utility>
 
 #include "runtime/messages.h"
 #include "values/assign_rules.h"
+#include "values/value_sort.h"
 
 namespace morvu {
 
@@ -85,6 +87,18 @@ bool ARRAY_DATA::operator==(const ARRAY_DATA& other) const {
         }
     }
     return true;
+}
+
+const char* ARRAY_DATA::sort(UNION_DATA** keys, bool ascending) {
+    std::vector<int> permutation(slots.size());
+    std::iota(permutation.begin(), permutation.end(), 0);
+    const char* message = sort_values(keys, permutation.data(), static_cast<int>(slots.size()), ascending);
+    // Slot i takes the cell of slot permutation[i], also after a sort that a
+    // message stopped half-way.
+    std::vector<std::unique_ptr<UNION_DATA>> old = std::exchange(slots, {});
+    slots.resize(old.size());
+    for (size_t i = 0; i < old.size(); ++i) slots[i] = std::move(old[static_cast<size_t>(permutation[i])]);
+    return message;
 }
 
 const char* ARRAY_DATA::check_defined() const {

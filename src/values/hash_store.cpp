@@ -2,306 +2,18 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <cstdio>
+#include <numeric>
 #include <utility>
 
-#include "numbers/int_data.h"
-#include "numbers/real_data.h"
-#include "runtime/file_stream.h"
-#include "runtime/file_system.h"
-#include "runtime/messages.h"
-#include "runtime/str_stream.h"
 #include "runtime/text_utils.h"
-#include "values/array2_store.h"
-#include "values/array_store.h"
-#include "values/calendar.h"
-#include "values/graph_store.h"
 #include "values/list_store.h"
-#include "values/payload_records.h"
 #include "values/union_data.h"
+#include "values/value_sort.h"
+#include "values/value_text.h"
 
 namespace morvu {
 
 namespace {
-
-// ---- canonical key text ----
-//
-// A key's bucket must follow its value, not its spelling: equal keys (by the
-// value equality that matches keys) must give equal texts. So an int is
-// written from its groups ("007" and 7 agree, and the empty number counts as
-// 0), a real as under output precision -1 whatever the current setting, and
-// the pairs of a hash or set in sorted order (equal hashes may hold their
-// pairs in different insertion orders). Calendar values are written from
-// their numbers alone, independent of the date format, and a datetime as
-// its absolute seconds, since the same instant in two zones is one key.
-
-// The magnitude's decimal digits without leading zeros; "0" for zero.
-void append_magnitude(const INT_DATA& number, std::string& out) {
-    int top = number.limb_count() - 1;
-    while (top > 0 && number.limb(top) == 0) --top;
-    if (top < 0) {
-        out += '0';
-        return;
-    }
-    char group[16];
-    std::snprintf(group, sizeof group, "%d", number.limb(top));
-    out += group;
-    for (int i = top - 1; i >= 0; --i) {
-        std::snprintf(group, sizeof group, "%03d", number.limb(i));
-        out += group;
-    }
-}
-
-void append_int_text(const INT_DATA& number, std::string& out) {
-    if (number.is_zero()) {  // every zero, the empty number included
-        out += '0';
-        return;
-    }
-    if (number.sign() < 0) out += '-';
-    append_magnitude(number, out);
-}
-
-// Up to the last non-zero decimal, no '.' when there is none.
-void append_real_text(const REAL_DATA& number, std::string& out) {
-    if (number.mantissa.is_zero()) {
-        out += '0';
-        return;
-    }
-    std::string digits;
-    append_magnitude(number.mantissa, digits);
-    if (number.mantissa.sign() < 0) out += '-';
-    int scale = number.scale;
-    if (scale <= 0) {
-        out += digits;
-        out.append(static_cast<size_t>(-scale), '0');
-        return;
-    }
-    size_t length = digits.size();
-    size_t decimals_count = static_cast<size_t>(scale);
-    std::string decimals;
-    if (length > decimals_count) {
-        out.append(digits, 0, length - decimals_count);
-        decimals = digits.substr(length - decimals_count);
-    } else {
-        out += '0';
-        decimals.assign(decimals_count - length, '0');
-        decimals += digits;
-    }
-    size_t last = decimals.find_last_not_of('0');
-    if (last == std::string::npos) return;
-    out += '.';
-    out.append(decimals, 0, last + 1);
-}
-
-const char* write_key_text(UNION_DATA* cell, std::string& out);
-
-// The texts of a hash's pairs ("key->value") or a set's keys, sorted.
-std::vector<std::string> sorted_pair_texts(HASH_DATA& hash, bool with_values) {
-    std::vector<std::string> texts;
-    texts.reserve(static_cast<size_t>(hash.pair_count));
-    for (auto& bucket : hash.buckets) {
-        if (bucket == nullptr) continue;
-        for (LIST_NODE* node = bucket->head; node != nullptr; node = node->next) {
-            std::string text;
-            write_key_text(&node->key, text);
-            if (with_values) {
-                text += "->";
-                write_key_text(&node->value, text);
-            }
-            texts.push_back(std::move(text));
-        }
-    }
-    std::sort(texts.begin(), texts.end());
-    return texts;
-}
-
-// Writes a list of element texts between brackets, separated by ",".
-void append_bracketed(std::string& out, char open, const std::vector<std::string>& texts, char close) {
-    out += open;
-    for (size_t i = 0; i < texts.size(); ++i) {
-        if (i > 0) out += ',';
-        out += texts[i];
-    }
-    out += close;
-}
-
-// Appends the canonical text of one value. Null, or the message for a type
-// without a text form; containers ignore the results of their elements.
-const char* write_key_text(UNION_DATA* cell, std::string& out) {
-    if (!is_defined_value(cell)) return nullptr;
-    if (cell->being_written) {  // the value contains itself
-        out += "..";
-        cell->being_written = 0;
-        return nullptr;
-    }
-    VALUE_DEPTH_GUARD guard;
-    if (guard.exceeded()) return nullptr;
-    cell->being_written = 1;
-    const char* message = nullptr;
-    switch (lower_tag(cell->tag)) {
-        case 'p':
-        case 'q':
-        case 'j':
-            write_key_text(cell->target(), out);
-            break;
-        case 'b':
-            if (cell->bool_word() == 1) out += "true";
-            else if (cell->bool_word() == 0) out += "false";
-            break;
-        case 'c':
-            if (cell->char_byte() != 0) out += cell->char_byte();
-            break;
-        case 'o':
-            for (int i = 0; i < 2; ++i)
-                if (cell->oper_chars()[i] != 0) out += cell->oper_chars()[i];
-            break;
-        case 'i':
-            append_int_text(*cell->int_data(), out);
-            break;
-        case 'r':
-            append_real_text(*cell->real_data(), out);
-            break;
-        case 's':
-            out += cell->str_data()->text.c_str();  // texts compare up to a NUL
-            break;
-        case 'd':
-            out += cell->dir_data()->path_name;
-            break;
-        case 'f':
-            out += cell->file_data()->path_name;
-            break;
-        case 'l':
-        case 'y': {
-            out += '(';
-            for (LIST_NODE* node = cell->list_data()->head; node != nullptr; node = node->next) {
-                if (node != cell->list_data()->head) out += ',';
-                write_key_text(&node->value, out);
-            }
-            out += ')';
-            break;
-        }
-        case 'a': {
-            ARRAY_DATA* array = cell->array_data();
-            out += '[';
-            bool any = false;
-            for (size_t i = 0; i < array->slots.size(); ++i) {
-                if (array->slots[i] == nullptr) continue;
-                if (any) out += ',';
-                any = true;
-                out += std::to_string(i);
-                out += "->";
-                write_key_text(array->slots[i].get(), out);
-            }
-            out += ']';
-            break;
-        }
-        case 'z': {
-            ARRAY2_DATA* grid = cell->array2_data();
-            out += '[';
-            bool any = false;
-            for (size_t i = 0; i < grid->cells.size(); ++i) {
-                if (grid->cells[i] == nullptr || grid->cols <= 0) continue;
-                if (any) out += ',';
-                any = true;
-                int row = static_cast<int>(i) / grid->cols;
-                int col = static_cast<int>(i) % grid->cols;
-                out += format_string("(%d,%d)->", row, col);
-                write_key_text(grid->cells[i].get(), out);
-            }
-            out += ']';
-            break;
-        }
-        case 'h':
-            append_bracketed(out, '[', sorted_pair_texts(*cell->hash_data(), true), ']');
-            break;
-        case 'm':
-            append_bracketed(out, '{', sorted_pair_texts(*cell->hash_data(), false), '}');
-            break;
-        case 'g': {
-            // Edges in sorted order: equal graphs may list them differently.
-            GRAPH_DATA* graph = cell->graph_data();
-            std::vector<std::string> nodes, edges;
-            for (int i = 0; i < graph->node_count; ++i) {
-                nodes.emplace_back();
-                write_key_text(&graph->nodes[static_cast<size_t>(i)]->value, nodes.back());
-            }
-            for (GRAPH_EDGE* edge = graph->first_edge; edge != nullptr; edge = edge->next) {
-                std::string text = format_string(
-                    "<%d->%d,", graph->node_count * edge->parallel_index + edge->source->index,
-                    edge->target->index);
-                write_key_text(&edge->value, text);
-                text += '>';
-                edges.push_back(std::move(text));
-            }
-            std::sort(edges.begin(), edges.end());
-            out += '<';
-            append_bracketed(out, '(', nodes, ')');
-            out += ',';
-            append_bracketed(out, '{', edges, '}');
-            out += '>';
-            break;
-        }
-        case 'u':
-            write_key_text(&cell->any2_data()->first, out);
-            out += "->";
-            write_key_text(&cell->any2_data()->second, out);
-            break;
-        case 'e':
-            out += cell->error_data()->message;
-            break;
-        case 'k': {
-            OBJECT_RECORD* object = cell->holder()->object;
-            out += '<';
-            for (size_t g = 0; g < object->groups.size(); ++g) {
-                if (g > 0) out += ';';
-                const SLOT_ARRAY* members = object->groups[g].slots.get();
-                if (members == nullptr) continue;
-                for (size_t m = 0; m < members->cells.size(); ++m) {
-                    if (m > 0) out += ',';
-                    if (members->cells[m] != nullptr) write_key_text(members->cells[m], out);
-                }
-            }
-            out += '>';
-            break;
-        }
-        case 't': {
-            TIME_DATA* time = cell->time_data();
-            append_int_text(time->hours, out);
-            out += ':';
-            append_int_text(time->minutes, out);
-            out += ':';
-            append_int_text(time->seconds, out);
-            break;
-        }
-        case '0': {
-            DATE_DATA* date = cell->date_data();
-            append_int_text(date->year, out);
-            out += '-';
-            append_int_text(date->month, out);
-            out += '-';
-            append_int_text(date->day, out);
-            break;
-        }
-        case '2':
-            append_int_text(cell->timezone_data()->hours, out);
-            out += ':';
-            append_int_text(cell->timezone_data()->minutes, out);
-            break;
-        case '4':
-            append_int_text(cell->datetime_data()->total_seconds(), out);
-            break;
-        case 'n':
-        case 'x':
-            rule_message = format_string(msg_text("ausdattypnicerl"),
-                                         type_name_text(value_type_name(cell, true), 1).c_str());
-            message = rule_message.c_str();
-            break;
-        default:  // 'v' and unknown tags write nothing
-            break;
-    }
-    cell->being_written = 0;
-    return message;
-}
 
 // The key of a lookup or insertion is matched (and placed) by reference when
 // it will be stored, or is stored, as a reference cell.
@@ -319,15 +31,6 @@ bool holds_key_of(LIST_DATA* list, LIST_NODE* node) {
 
 }  // namespace
 
-std::string hash_key_text(UNION_DATA* key, const char** message) {
-    std::string text;
-    bool overflow_before = value_depth_overflow;
-    const char* failure = write_key_text(key, text);
-    if (!overflow_before && value_depth_overflow) failure = take_depth_overflow();
-    if (message != nullptr) *message = failure;
-    return text;
-}
-
 HASH_DATA::HASH_DATA() = default;
 
 HASH_DATA::~HASH_DATA() { clear(); }
@@ -339,7 +42,7 @@ int HASH_DATA::bucket_of(UNION_DATA* key, bool by_reference, const char** messag
         auto identity = reinterpret_cast<uintptr_t>(follow_link(key)) >> 3;
         return static_cast<int>(identity % bucket_count);
     }
-    int code = str_xor_code(hash_key_text(key, message));
+    int code = str_xor_code(value_key_text(key, message));
     return (code < 0 ? -code : code) % bucket_count;
 }
 
@@ -516,6 +219,19 @@ void HASH_DATA::build_array() {
         for (LIST_NODE* node = bucket->head; node != nullptr; node = node->next) pairs.push_back(node);
     }
     cached_array = std::move(pairs);
+}
+
+const char* HASH_DATA::sort(UNION_DATA** keys, bool ascending) {
+    if (!cached_array) build_array();  // the keys then follow the pair order
+    std::vector<LIST_NODE*>& pairs = *cached_array;
+    std::vector<int> permutation(pairs.size());
+    std::iota(permutation.begin(), permutation.end(), 0);
+    const char* message = sort_values(keys, permutation.data(), static_cast<int>(pairs.size()), ascending);
+    // Entry i takes the node of entry permutation[i], also after a sort that
+    // a message stopped half-way. The buckets stay as they are.
+    std::vector<LIST_NODE*> old = pairs;
+    for (size_t i = 0; i < pairs.size(); ++i) pairs[i] = old[static_cast<size_t>(permutation[i])];
+    return message;
 }
 
 const char* HASH_DATA::copy_from(HASH_DATA& source) {

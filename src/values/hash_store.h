@@ -4,9 +4,9 @@
 // occurs at most once; insert trusts its callers to have checked that.
 //
 // A key is held either by value (a copy, matched by value equality and
-// placed by a canonical text of the key, which does not depend on the output
-// precision) or by reference (a reference cell, matched and placed by the
-// identity of the cell it refers to). The two kinds never match each other.
+// placed by its key text, value_key_text, which equal keys share whatever
+// the settings) or by reference (a reference cell, matched and placed by
+// the identity of the cell it refers to). The two kinds never match.
 // Because a key lands in the same bucket in every hash, the set operations
 // and comparisons work bucket by bucket.
 //
@@ -19,7 +19,6 @@
 #include <array>
 #include <memory>
 #include <optional>
-#include <string>
 #include <utility>
 #include <vector>
 
@@ -88,8 +87,8 @@ public:
     // (Re)builds the cached array in pair order.
     void build_array();
 
-    // Reorders the cached array (which must exist) by the sort keys, one per
-    // entry in its order. Returns the sort's message; the reordering is done
+    // Reorders the cached array by the sort keys, one per entry in its order
+    // (an absent array is built first, in pair order). Returns the sort's message; the reordering is done
     // in either case. The buckets do not change.
     const char* sort(UNION_DATA** keys, bool ascending);
 
@@ -102,15 +101,5 @@ private:
     // Unlinks and destroys the given pairs (bucket number, node), each once.
     void remove_nodes(std::vector<std::pair<size_t, LIST_NODE*>>& doomed);
 };
-
-// The canonical text that places a by-value key. Keys that match (equal
-// values) always get the same text, independent of the output precision and
-// the date format: the value's text form, except that an int is its plain
-// digits (the empty number "0"), a real is written as under output precision
-// -1, a calendar value by its numbers (a datetime by its absolute seconds),
-// and the pairs of a hash or set and the edges of a graph are sorted. A sys
-// or code key puts "Output of type '%s' not allowed" in *message (when
-// message is not null); elements without text form just write nothing.
-std::string hash_key_text(UNION_DATA* key, const char** message);
 
 }  // namespace morvu

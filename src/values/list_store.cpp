@@ -1,12 +1,15 @@
 #include "values/list_store.h"
 
 #include <memory>
+#include <numeric>
 #include <string>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
 #include "runtime/messages.h"
 #include "values/assign_rules.h"
+#include "values/value_sort.h"
 
 namespace morvu {
 
@@ -38,6 +41,56 @@ std::unique_ptr<LIST_NODE> make_node(UNION_DATA* key, int key_mode, UNION_DATA* 
 }
 
 bool same_cell(UNION_DATA* a, UNION_DATA* b) { return follow_link(a) == follow_link(b); }
+
+// Set while lists are compared that hold no object at any depth. "<" on
+// their elements then runs no user operator, so its answer may be reused
+// for ">" instead of being asked again; asking twice at every level of
+// nested lists would cost time exponential in their depth.
+bool order_runs_no_user_code = false;
+
+bool is_list_value(UNION_DATA* cell) {
+    char type = base_type_code(cell);
+    return (type == 'l' || type == 'y') && is_defined_value(follow_link(cell));
+}
+
+// Whether "<" between two lists can reach an object's own operator: an
+// element that is an object, or a list holding one at any depth.
+bool may_reach_user_order(LIST_DATA& list) {
+    std::vector<LIST_DATA*> pending{&list};
+    std::unordered_set<const LIST_DATA*> seen{&list};  // lists may contain themselves
+    while (!pending.empty()) {
+        LIST_DATA* current = pending.back();
+        pending.pop_back();
+        for (LIST_NODE* node = current->head; node != nullptr; node = node->next) {
+            UNION_DATA* element = &node->value;
+            if (base_type_code(element) == 'k') return true;
+            if (is_list_value(element) && seen.insert(follow_link(element)->list_data()).second)
+                pending.push_back(follow_link(element)->list_data());
+        }
+    }
+    return false;
+}
+
+// For two elements that are lists: marks the comparisons inside them as
+// free of user code, for as long as it lives, when neither can reach a user
+// operator. Inside such lists nothing needs to be walked again.
+class PURE_ORDER_SCOPE {
+public:
+    PURE_ORDER_SCOPE(UNION_DATA* a, UNION_DATA* b) {
+        if (order_runs_no_user_code || !is_list_value(a) || !is_list_value(b)) return;
+        owner = !may_reach_user_order(*follow_link(a)->list_data()) &&
+                !may_reach_user_order(*follow_link(b)->list_data());
+        if (owner) order_runs_no_user_code = true;
+    }
+    ~PURE_ORDER_SCOPE() {
+        if (owner) order_runs_no_user_code = false;
+    }
+    PURE_ORDER_SCOPE(const PURE_ORDER_SCOPE&) = delete;
+    PURE_ORDER_SCOPE& operator=(const PURE_ORDER_SCOPE&) = delete;
+
+private:
+    bool owner = false;
+};
 
 }  // namespace
 
@@ -247,6 +300,42 @@ bool LIST_DATA::equals(LIST_DATA& other) {
     return true;
 }
 
+const char* LIST_DATA::less(LIST_DATA& other, bool* result) {
+    VALUE_DEPTH_GUARD guard;  // lists of lists compare recursively
+    if (guard.exceeded()) return take_depth_overflow();
+    // The other list leads: running out of this list first makes it a
+    // proper prefix, running out of the other leaves "not less".
+    LIST_NODE* mine = head;
+    for (LIST_NODE* theirs = other.head; theirs != nullptr; theirs = theirs->next, mine = mine->next) {
+        if (mine == nullptr) {
+            *result = true;
+            return nullptr;
+        }
+        UNION_DATA* x = &mine->value;
+        UNION_DATA* y = &theirs->value;
+        PURE_ORDER_SCOPE pure(x, y);
+        bool decided = false;
+        if (const char* message = compare_less(x, y, &decided)) return message;
+        if (decided) {
+            *result = true;
+            return nullptr;
+        }
+        if (order_runs_no_user_code && is_list_value(x)) {
+            // ">" of two lists is "not <" and "not ==", and "<" has just
+            // answered after the same operand checks.
+            decided = !is_equal_value(x, y, true);
+        } else if (const char* message = op_greater(x, y, &decided)) {
+            return message;
+        }
+        if (decided) {
+            *result = false;
+            return nullptr;
+        }
+    }
+    *result = false;
+    return nullptr;
+}
+
 const char* LIST_DATA::append_all(LIST_DATA& other) {
     // Count first: a list appended to itself must stop after its own nodes.
     int count = other.node_count;
@@ -265,6 +354,29 @@ void LIST_DATA::reverse() {
     cursor_index = -1;
     for (LIST_NODE* node = head; node != nullptr; node = node->prev) std::swap(node->prev, node->next);
     std::swap(head, tail);
+}
+
+const char* LIST_DATA::sort(UNION_DATA** keys, bool ascending) {
+    cursor = nullptr;
+    cursor_index = -1;
+    std::vector<int> permutation(static_cast<size_t>(node_count));
+    std::iota(permutation.begin(), permutation.end(), 0);
+    const char* message = sort_values(keys, permutation.data(), node_count, ascending);
+    // A sort stopped by a message still leaves a permutation: the nodes
+    // take the order it had reached.
+    std::vector<LIST_NODE*> nodes;
+    nodes.reserve(permutation.size());
+    for (LIST_NODE* node = head; node != nullptr; node = node->next) nodes.push_back(node);
+    LIST_NODE* previous = nullptr;
+    for (int from : permutation) {
+        LIST_NODE* node = nodes[static_cast<size_t>(from)];
+        node->prev = previous;
+        if (previous != nullptr) previous->next = node; else head = node;
+        previous = node;
+    }
+    if (previous != nullptr) previous->next = nullptr;
+    tail = previous;
+    return message;
 }
 
 const char* LIST_DATA::copy_from(LIST_DATA& source) {

@@ -72,33 +72,6 @@ bool fields_less(const FIELDS&... pairs) {
 
 using INT_PAIR = std::pair<const INT_DATA*, const INT_DATA*>;
 
-// Lexicographic order of two lists' values, a proper prefix first: the first
-// pair that "<" or ">" tells apart decides.
-const char* list_less(LIST_DATA& mine, LIST_DATA& theirs, bool* result) {
-    VALUE_DEPTH_GUARD guard;  // lists of lists compare recursively
-    if (guard.exceeded()) return take_depth_overflow();
-    LIST_NODE* x = mine.head;
-    for (LIST_NODE* y = theirs.head; y != nullptr; y = y->next, x = x->next) {
-        if (x == nullptr) {
-            *result = true;
-            return nullptr;
-        }
-        bool decided = false;
-        if (const char* message = compare_less(&x->value, &y->value, &decided)) return message;
-        if (decided) {
-            *result = true;
-            return nullptr;
-        }
-        if (const char* message = op_greater(&x->value, &y->value, &decided)) return message;
-        if (decided) {
-            *result = false;
-            return nullptr;
-        }
-    }
-    *result = false;
-    return nullptr;
-}
-
 }  // namespace
 
 const char* compare_less(UNION_DATA* left, UNION_DATA* right, bool* result) {
@@ -107,7 +80,7 @@ const char* compare_less(UNION_DATA* left, UNION_DATA* right, bool* result) {
     UNION_DATA* r = follow_link(right);
     switch (lower_tag(l->tag)) {
     case 'l': case 'y':
-        return list_less(*l->list_data(), *r->list_data(), result);
+        return l->list_data()->less(*r->list_data(), result);
     case 's':
         *result = std::strcmp(l->str_data()->text.c_str(), r->str_data()->text.c_str()) < 0;
         return nullptr;

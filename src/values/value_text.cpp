@@ -44,6 +44,12 @@ private:
     std::string saved;
 };
 
+// A zero that carries a minus sign, as the hours of a time or zone may, is
+// equal to every other zero; the key text writes it without the sign.
+void drop_zero_sign(INT_DATA& number) {
+    if (number.is_zero() && number.sign() < 0) number.set_sign(1);
+}
+
 // Writes the text of one value into `out`, recursively for its elements.
 class TEXT_WRITER {
 public:
@@ -193,27 +199,31 @@ private:
             }
             return;
         }
-        // Copies print their numbers in plain digits. One instant is one key
-        // in every zone, so a datetime is placed by its absolute seconds.
-        DEFAULT_DATE_FORMAT default_format;
+        // The store compares calendar values number by number, and every
+        // zero equals every other: so copies (plain digits) are written even
+        // when empty, which then reads as all zeros, and zero hours lose a
+        // minus sign. One instant is one key in every zone, so a datetime is
+        // placed by its absolute seconds.
         switch (lowered) {
         case '0': {
-            DATE_DATA copy(*cell->date_data());
-            if (!copy.is_empty()) out += copy.to_text(true);
+            DEFAULT_DATE_FORMAT default_format;
+            out += DATE_DATA(*cell->date_data()).to_text(true);
             break;
         }
         case 't': {
             TIME_DATA copy(*cell->time_data());
-            if (!copy.is_empty()) out += copy.to_text(true);
+            drop_zero_sign(copy.hours);
+            out += copy.to_text(true);
             break;
         }
         case '2': {
             TIMEZONE_DATA copy(*cell->timezone_data());
-            if (!copy.is_empty()) out += copy.to_text(true);
+            drop_zero_sign(copy.hours);
+            out += copy.to_text(true);
             break;
         }
         default:
-            if (!cell->datetime_data()->is_empty()) write_int(cell->datetime_data()->total_seconds());
+            out += cell->datetime_data()->total_seconds().to_text();
             break;
         }
     }

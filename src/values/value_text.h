@@ -13,15 +13,19 @@
 // being written, by the call that set it; a back-reference leaves it alone,
 // so a value that refers to itself twice prints ".." twice and ends.
 //
-// The key text is the display text made independent of the settings, for
-// placing hash and set keys: ints in plain digits (the empty number is 0),
-// reals as under output precision -1, dates, times and zones padded under the
-// default date format, a datetime as its absolute seconds, and the elements
-// of a nested hash or set and the edges of a graph in a fixed order. In the
-// default state it equals the display text of every key in plain form, so
-// keys keep the places the display order shows; the exceptions are a
-// datetime, a number typed with leading zeros, and a nested hash, set or
-// graph whose pairs share a bucket or whose edges were added out of order.
+// The key text places hash and set keys. Keys that the store finds equal
+// must get one text, whatever the settings, so it is the display text with
+// these changes: ints in plain digits ("007" is 7, the empty number 0), reals
+// as under output precision -1, a str up to its first NUL byte, dates, times
+// and zones padded under the default date format (an empty one as all
+// zeros, zero hours without a minus sign), a datetime as its absolute
+// seconds, and the pairs of a nested hash or set in bucket order, sorted
+// within each bucket (insertion order does not count), the edges of a graph
+// sorted. In the default state it is the display text of every key except
+// an int typed with leading zeros, an empty number or calendar value, a time
+// or zone with negative zero hours, a datetime, and a nested hash, set or
+// graph whose pairs share a bucket or whose edges were added out of order;
+// so the pairs keep the places that the display order shows.
 
 #pragma once
 
@@ -45,7 +49,8 @@ const char* write_value_text(UNION_DATA* cell);
 
 // The key text of a value (see above). A sys or code value, or one nested
 // too deep, puts its message in *message (when given; null otherwise) and
-// the text built so far is still returned.
+// the text built so far is still returned; elements without text form just
+// write nothing.
 std::string value_key_text(UNION_DATA* cell, const char** message);
 
 // Stores the value a text denotes into a variable, in the variable's own

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "numbers/int_data.h"
 #include "runtime/str_stream.h"
@@ -153,6 +155,65 @@ TEST(ArrayStoreEquality, SlotBySlot) {
     EXPECT_FALSE(a == b);  // defined against undefined
     b.set(0, str_cell("y").get(), 0);
     EXPECT_FALSE(a == b);
+}
+
+// The ints of all slots in slot order.
+std::vector<int> slot_values(const ARRAY_DATA& array) {
+    std::vector<int> values;
+    for (int i = 0; i < array.slot_count; ++i) values.push_back(int_of(array.get(i)));
+    return values;
+}
+
+// The slots' own cells, as the sort methods pass them for a plain sort.
+std::vector<UNION_DATA*> slot_keys(const ARRAY_DATA& array) {
+    std::vector<UNION_DATA*> keys;
+    for (int i = 0; i < array.slot_count; ++i) keys.push_back(array.get(i));
+    return keys;
+}
+
+TEST(ArrayStoreSort, SlotsTakeTheirKeysOrder) {
+    ARRAY_DATA array;
+    ASSERT_EQ(array.resize(4), 0);
+    for (int i = 0; i < 4; ++i) array.set(i, int_cell((i * 3) % 4).get(), 0);  // 0 3 2 1
+    UNION_DATA* three = array.get(1);
+    std::vector<UNION_DATA*> keys = slot_keys(array);
+    EXPECT_EQ(array.sort(keys.data(), true), nullptr);
+    EXPECT_EQ(slot_values(array), (std::vector<int>{0, 1, 2, 3}));
+    EXPECT_EQ(array.get(3), three);  // the cells move, they are not copied
+    EXPECT_EQ(array.defined_count, 4);
+    keys = slot_keys(array);
+    EXPECT_EQ(array.sort(keys.data(), false), nullptr);
+    EXPECT_EQ(slot_values(array), (std::vector<int>{3, 2, 1, 0}));
+
+    // Keys computed apart from the elements: the elements follow them, and
+    // equal keys come out as the partition leaves them (exchanged).
+    std::vector<std::unique_ptr<UNION_DATA>> key_cells;
+    for (int key : {1, 0, 1, 0}) key_cells.push_back(int_cell(key));
+    keys.clear();
+    for (const auto& cell : key_cells) keys.push_back(cell.get());
+    EXPECT_EQ(array.sort(keys.data(), true), nullptr);
+    EXPECT_EQ(slot_values(array), (std::vector<int>{0, 2, 3, 1}));
+
+    ARRAY_DATA single;
+    ASSERT_EQ(single.resize(1), 0);
+    single.set(0, int_cell(5).get(), 0);
+    keys = slot_keys(single);
+    EXPECT_EQ(single.sort(keys.data(), true), nullptr);
+    EXPECT_EQ(slot_values(single), (std::vector<int>{5}));
+}
+
+TEST(ArrayStoreSort, AFailedSortKeepsEveryElement) {
+    ARRAY_DATA array;
+    ASSERT_EQ(array.resize(3), 0);
+    array.set(0, int_cell(2).get(), 0);
+    array.set(1, str_cell("x").get(), 0);
+    array.set(2, int_cell(1).get(), 0);
+    std::vector<UNION_DATA*> keys = slot_keys(array);
+    EXPECT_STREQ(array.sort(keys.data(), true), "incompatible types");
+    EXPECT_EQ(array.defined_count, 3);
+    std::vector<int> values = slot_values(array);
+    std::sort(values.begin(), values.end());
+    EXPECT_EQ(values, (std::vector<int>{-999, 1, 2}));  // the str reads as -999
 }
 
 TEST(ArrayStoreCopy, CopiesSlotsAndKeepsReferenceTargets) {

@@ -556,6 +556,29 @@ TEST(GraphStore, SortingNodesMovesAddressesWithThem) {
     expect_consistent(graph);
 }
 
+TEST(GraphStore, SortingNodesWithEqualKeys) {
+    // Three equal keys: the partition exchanges the outer two, so the order
+    // reverses, in both directions, and the positions are renumbered.
+    for (bool ascending : {true, false}) {
+        GRAPH_DATA graph;
+        append_ints(graph, 3);
+        ASSERT_EQ(add(graph, 0, 2, 7), nullptr);
+        GRAPH_EDGE* edge = graph.first_edge;
+        std::vector<std::unique_ptr<UNION_DATA>> key_cells;
+        std::vector<UNION_DATA*> keys;
+        for (int i = 0; i < 3; ++i) {
+            key_cells.push_back(int_cell(4));
+            keys.push_back(key_cells.back().get());
+        }
+        EXPECT_EQ(graph.sort_nodes(keys.data(), ascending), nullptr);
+        EXPECT_EQ(node_int(graph, 0), 2);
+        EXPECT_EQ(node_int(graph, 1), 1);
+        EXPECT_EQ(node_int(graph, 2), 0);
+        EXPECT_EQ(graph.find_edge(2, 0), edge);
+        expect_consistent(graph);
+    }
+}
+
 TEST(GraphStore, SortingEdgesKeepsAddresses) {
     GRAPH_DATA graph;
     append_ints(graph, 2);

@@ -13,6 +13,7 @@
 #include "values/hash_store.h"
 #include "values/list_store.h"
 #include "values/union_data.h"
+#include "values/value_text.h"
 
 namespace morvu {
 namespace {
@@ -56,7 +57,7 @@ bool has(HASH_DATA& hash, UNION_DATA* key) { return hash.contains(key, false, nu
 std::vector<std::string> key_texts(HASH_DATA& hash) {
     hash.build_array();
     std::vector<std::string> texts;
-    for (LIST_NODE* node : *hash.cached_array) texts.push_back(hash_key_text(&node->key, nullptr));
+    for (LIST_NODE* node : *hash.cached_array) texts.push_back(value_key_text(&node->key, nullptr));
     return texts;
 }
 
@@ -78,15 +79,15 @@ TEST(HashStoreBuckets, FoldTheKeyTextByteByByte) {
 TEST(HashStoreBuckets, EqualKeysShareTheirCanonicalText) {
     OUTPUT_PRECISION_GUARD guard;
     // An int read from "007" equals 7 and must be found under it.
-    EXPECT_EQ(hash_key_text(int_cell("007").get(), nullptr), "7");
-    EXPECT_EQ(hash_key_text(int_cell("-0").get(), nullptr), "0");
-    EXPECT_EQ(hash_key_text(int_cell(-1234567).get(), nullptr), "-1234567");
+    EXPECT_EQ(value_key_text(int_cell("007").get(), nullptr), "7");
+    EXPECT_EQ(value_key_text(int_cell("-0").get(), nullptr), "0");
+    EXPECT_EQ(value_key_text(int_cell(-1234567).get(), nullptr), "-1234567");
     UNION_DATA empty_int('i');
-    EXPECT_EQ(hash_key_text(&empty_int, nullptr), "0");  // the empty number equals 0
-    EXPECT_EQ(hash_key_text(real_cell("1.50").get(), nullptr), "1.5");
-    EXPECT_EQ(hash_key_text(real_cell("-0.050").get(), nullptr), "-0.05");
-    EXPECT_EQ(hash_key_text(real_cell("1.5e2").get(), nullptr), "150");
-    EXPECT_EQ(hash_key_text(real_cell("0.000").get(), nullptr), "0");
+    EXPECT_EQ(value_key_text(&empty_int, nullptr), "0");  // the empty number equals 0
+    EXPECT_EQ(value_key_text(real_cell("1.50").get(), nullptr), "1.5");
+    EXPECT_EQ(value_key_text(real_cell("-0.050").get(), nullptr), "-0.05");
+    EXPECT_EQ(value_key_text(real_cell("1.5e2").get(), nullptr), "150");
+    EXPECT_EQ(value_key_text(real_cell("0.000").get(), nullptr), "0");
 
     HASH_DATA hash;
     put(hash, int_cell("007").get());
@@ -109,7 +110,7 @@ TEST(HashStoreBuckets, ContainerKeysIgnoreInsertionOrder) {
     put(*first.hash_data(), str_cell("").get());
     put(*second.hash_data(), str_cell("").get());
     put(*second.hash_data(), str_cell("a").get());
-    EXPECT_EQ(hash_key_text(&first, nullptr), hash_key_text(&second, nullptr));
+    EXPECT_EQ(value_key_text(&first, nullptr), value_key_text(&second, nullptr));
 
     HASH_DATA of_sets;
     put(of_sets, &first);
@@ -118,7 +119,7 @@ TEST(HashStoreBuckets, ContainerKeysIgnoreInsertionOrder) {
     UNION_DATA list('l');
     list.list_data()->append(real_cell("0.10").get(), 0);
     list.list_data()->append(str_cell("x").get(), 0);
-    EXPECT_EQ(hash_key_text(&list, nullptr), "(0.1,x)");
+    EXPECT_EQ(value_key_text(&list, nullptr), "(0.1,x)");
 }
 
 TEST(HashStoreBuckets, OneInstantInTwoZonesIsOneKey) {
@@ -218,6 +219,64 @@ TEST(HashStoreOrder, BucketOrderThenInsertionAndSortedArrayDropped) {
     put(hash, int_cell(1).get());
     EXPECT_FALSE(hash.cached_array.has_value());
     EXPECT_EQ(key_texts(hash), (std::vector<std::string>{"a", "", "12", "1"}));
+}
+
+// The cached array's key (or value) cells, as a caller supplies sort keys.
+std::vector<UNION_DATA*> sort_keys(HASH_DATA& hash, bool values) {
+    std::vector<UNION_DATA*> keys;
+    for (LIST_NODE* node : *hash.cached_array) keys.push_back(values ? &node->value : &node->key);
+    return keys;
+}
+
+std::vector<std::string> sorted_key_texts(HASH_DATA& hash) {
+    std::vector<std::string> texts;
+    for (LIST_NODE* node : *hash.cached_array) texts.push_back(value_key_text(&node->key, nullptr));
+    return texts;
+}
+
+TEST(HashStoreOrder, SortReordersTheCachedArrayOnly) {
+    HASH_DATA hash;
+    for (int key : {12, 21, 5, 1}) put(hash, int_cell(key).get(), int_cell(100 - key).get());
+    std::vector<std::string> bucket_order = key_texts(hash);
+
+    std::vector<UNION_DATA*> keys = sort_keys(hash, false);
+    EXPECT_EQ(hash.sort(keys.data(), true), nullptr);
+    EXPECT_EQ(sorted_key_texts(hash), (std::vector<std::string>{"1", "5", "12", "21"}));
+    keys = sort_keys(hash, false);
+    EXPECT_EQ(hash.sort(keys.data(), false), nullptr);
+    EXPECT_EQ(sorted_key_texts(hash), (std::vector<std::string>{"21", "12", "5", "1"}));
+    // By the values instead: 100 - key ascending is key descending.
+    keys = sort_keys(hash, true);
+    EXPECT_EQ(hash.sort(keys.data(), false), nullptr);
+    EXPECT_EQ(sorted_key_texts(hash), (std::vector<std::string>{"1", "5", "12", "21"}));
+
+    // The buckets did not move: every key is found, and a rebuilt array
+    // shows the bucket order again.
+    for (int key : {1, 5, 12, 21}) EXPECT_TRUE(has(hash, int_cell(key).get()));
+    EXPECT_EQ(key_texts(hash), bucket_order);
+
+    // Without a cached array the sort lays one out first.
+    hash.cached_array.reset();
+    HASH_DATA twin;
+    for (int key : {12, 21, 5, 1}) put(twin, int_cell(key).get());
+    twin.build_array();
+    keys = sort_keys(twin, false);  // the same keys in the same pair order
+    EXPECT_EQ(hash.sort(keys.data(), true), nullptr);
+    ASSERT_TRUE(hash.cached_array.has_value());
+    EXPECT_EQ(sorted_key_texts(hash), (std::vector<std::string>{"1", "5", "12", "21"}));
+}
+
+TEST(HashStoreOrder, AFailedSortKeepsEveryPairOnce) {
+    HASH_DATA hash;
+    put(hash, int_cell(3).get());
+    put(hash, str_cell("x").get());
+    put(hash, int_cell(1).get());
+    hash.build_array();
+    std::vector<UNION_DATA*> keys = sort_keys(hash, false);
+    EXPECT_STREQ(hash.sort(keys.data(), true), "incompatible types");
+    std::vector<std::string> texts = sorted_key_texts(hash);
+    std::sort(texts.begin(), texts.end());
+    EXPECT_EQ(texts, (std::vector<std::string>{"1", "3", "x"}));
 }
 
 // A set of int keys, for the set operations.

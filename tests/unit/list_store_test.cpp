@@ -1,11 +1,13 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <random>
 #include <string>
 #include <vector>
 
 #include "numbers/int_data.h"
+#include "runtime/str_stream.h"
 #include "values/list_store.h"
 #include "values/union_data.h"
 
@@ -290,6 +292,104 @@ TEST(ListStoreCompare, EqualsIgnoresKeys) {
     EXPECT_FALSE(a.equals(b));
     LIST_DATA empty1, empty2;
     EXPECT_TRUE(empty1.equals(empty2));
+}
+
+// "less" as a truth value, expecting no message.
+bool less(std::initializer_list<int> mine, std::initializer_list<int> theirs) {
+    LIST_DATA a, b;
+    fill(a, mine);
+    fill(b, theirs);
+    bool result = false;
+    EXPECT_EQ(a.less(b, &result), nullptr);
+    return result;
+}
+
+TEST(ListStoreCompare, LessIsLexicographicWithAPrefixFirst) {
+    EXPECT_TRUE(less({1, 2}, {1, 2, 3}));
+    EXPECT_FALSE(less({1, 2, 3}, {1, 2}));
+    EXPECT_FALSE(less({1, 2}, {1, 2}));
+    EXPECT_TRUE(less({}, {0}));
+    EXPECT_FALSE(less({}, {}));
+    EXPECT_TRUE(less({1, 9}, {2}));
+    EXPECT_FALSE(less({2}, {1, 9}));
+
+    LIST_DATA numbers, texts;
+    fill(numbers, {1});
+    auto text = std::make_unique<UNION_DATA>('s');
+    text->str_data()->text = "a";
+    texts.append(text.get(), 0);
+    bool result = false;
+    EXPECT_STREQ(numbers.less(texts, &result), "Operator '<': incompatible types");
+}
+
+// Sorts the list by one int key per node (the i-th key for the i-th node).
+const char* sort_by(LIST_DATA& list, const std::vector<std::unique_ptr<UNION_DATA>>& key_cells, bool ascending) {
+    std::vector<UNION_DATA*> keys;
+    for (const auto& cell : key_cells) keys.push_back(cell.get());
+    return list.sort(keys.data(), ascending);
+}
+
+std::vector<std::unique_ptr<UNION_DATA>> int_keys(std::initializer_list<int> values) {
+    std::vector<std::unique_ptr<UNION_DATA>> keys;
+    for (int value : values) keys.push_back(int_cell(value));
+    return keys;
+}
+
+TEST(ListStoreReorder, SortMovesNodesByTheirKeysAndClearsTheCursor) {
+    LIST_DATA list;
+    fill(list, {30, 10, 20});
+    LIST_NODE* ten = list.head->next;
+    list.at(1, nullptr);
+    EXPECT_EQ(sort_by(list, int_keys({3, 1, 2}), true), nullptr);
+    EXPECT_EQ(contents(list), (std::vector<int>{10, 20, 30}));
+    EXPECT_EQ(list.head, ten);  // nodes move, their cells with them
+    EXPECT_EQ(list.cursor, nullptr);
+    EXPECT_EQ(sort_by(list, int_keys({1, 2, 3}), false), nullptr);
+    EXPECT_EQ(contents(list), (std::vector<int>{30, 20, 10}));
+
+    // The value cells themselves as keys.
+    std::vector<UNION_DATA*> keys;
+    for (LIST_NODE* node = list.head; node != nullptr; node = node->next) keys.push_back(&node->value);
+    EXPECT_EQ(list.sort(keys.data(), true), nullptr);
+    EXPECT_EQ(contents(list), (std::vector<int>{10, 20, 30}));
+}
+
+TEST(ListStoreReorder, SortTiesAndFailures) {
+    // The partition exchanges items that equal its pivot: equal keys come
+    // out in reverse order, in both directions.
+    LIST_DATA pair;
+    fill(pair, {7, 8});
+    EXPECT_EQ(sort_by(pair, int_keys({5, 5}), true), nullptr);
+    EXPECT_EQ(contents(pair), (std::vector<int>{8, 7}));
+    LIST_DATA three;
+    fill(three, {7, 8, 9});
+    EXPECT_EQ(sort_by(three, int_keys({5, 5, 5}), false), nullptr);
+    EXPECT_EQ(contents(three), (std::vector<int>{9, 8, 7}));
+    LIST_DATA mixed;
+    fill(mixed, {1, 2, 3, 4});
+    // Pivot key 1 (node 2): nodes 1 and 4 exchange, then the upper half
+    // (nodes 3 and 1, both key 2) exchanges once more.
+    EXPECT_EQ(sort_by(mixed, int_keys({2, 1, 2, 1}), true), nullptr);
+    std::vector<int> values = contents(mixed);
+    EXPECT_EQ(values, (std::vector<int>{4, 2, 1, 3}));
+
+    // A failed sort still relinks every node once, in the order reached.
+    LIST_DATA list;
+    fill(list, {1, 2, 3});
+    list.first();
+    auto keys = int_keys({3, 2, 1});
+    keys[1] = std::make_unique<UNION_DATA>('s');
+    EXPECT_STREQ(sort_by(list, keys, true), "incompatible types");
+    values = contents(list);
+    std::sort(values.begin(), values.end());
+    EXPECT_EQ(values, (std::vector<int>{1, 2, 3}));
+    EXPECT_EQ(list.cursor, nullptr);
+
+    LIST_DATA single;
+    fill(single, {4});
+    single.first();
+    EXPECT_EQ(sort_by(single, int_keys({0}), true), nullptr);
+    EXPECT_EQ(contents(single), (std::vector<int>{4}));
 }
 
 TEST(ListStoreReorder, Reverse) {

@@ -173,6 +173,34 @@ TEST(ValueSortLess, ListsLexicographicallyAndSetsByInclusion) {
     CELL other = set_of({4});
     EXPECT_FALSE(holds(op_less_equal, small.get(), other.get()));
     EXPECT_FALSE(holds(op_greater_equal, small.get(), other.get()));
+    // Inside lists too: incomparable sets decide nothing, the next pair does.
+    CELL first = make_cell('l');
+    first->list_data()->append(other.get(), 0);
+    first->list_data()->append(int_cell(5).get(), 0);
+    CELL second = make_cell('l');
+    second->list_data()->append(small.get(), 0);
+    second->list_data()->append(int_cell(6).get(), 0);
+    EXPECT_TRUE(less(first.get(), second.get()));
+    EXPECT_FALSE(less(second.get(), first.get()));
+}
+
+// A list nested depth levels deep around an int.
+CELL nested_list(int depth, int innermost) {
+    CELL inner = list_of({innermost});
+    for (int level = 0; level < depth; ++level) {
+        CELL outer = make_cell('l');
+        outer->list_data()->append(inner.get(), 2);
+        inner = std::move(outer);
+    }
+    return inner;
+}
+
+TEST(ValueSortLess, NestedListsCompareUntilTheDepthLimit) {
+    EXPECT_TRUE(less(nested_list(50, 1).get(), nested_list(50, 2).get()));
+    EXPECT_FALSE(less(nested_list(50, 2).get(), nested_list(50, 1).get()));
+    bool result = false;
+    EXPECT_EQ(said(compare_less(nested_list(5000, 1).get(), nested_list(5000, 2).get(), &result)), "Stack overflow");
+    EXPECT_TRUE(less(list_of({1}).get(), list_of({2}).get()));  // nothing left behind
 }
 
 TEST(ValueSortLess, RelativesAndMessages) {
@@ -276,6 +304,28 @@ TEST(ValueSortUserOperator, AnswersAndTheirMessages) {
     EXPECT_FALSE(less(a.get(), b.get()));
     user_operator_caller = nullptr;
     EXPECT_EQ(said(compare_less(a.get(), b.get(), &result)), "Missing operator '<' for type 'point'");
+}
+
+TEST(ValueSortUserOperator, ListsOfObjectsAskForEveryComparison) {
+    USER_TYPE point;
+    CELL two = point.object(2);
+    CELL one = point.object(1);
+    CELL left = make_cell('l');
+    left->list_data()->append(two.get(), 0);
+    CELL right = make_cell('l');
+    right->list_data()->append(one.get(), 0);
+    // "<" of the elements, then ">" of them, which asks "<" once more.
+    answer_calls = 0;
+    EXPECT_FALSE(less(left.get(), right.get()));
+    EXPECT_EQ(answer_calls, 2);
+    // One level further down every level asks twice.
+    CELL outer_left = make_cell('l');
+    outer_left->list_data()->append(left.get(), 0);
+    CELL outer_right = make_cell('l');
+    outer_right->list_data()->append(right.get(), 0);
+    answer_calls = 0;
+    EXPECT_FALSE(less(outer_left.get(), outer_right.get()));
+    EXPECT_EQ(answer_calls, 4);
 }
 
 // ---- the sorting "<=" ----

@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "frontend/token.h"
 #include "numbers/int_data.h"
@@ -358,9 +360,95 @@ TEST(ValueTextKey, EqualToTheDisplayInTheDefaultStateForPlainKeys) {
     CELL text = str_cell("abc");
     CELL real = real_cell("0.25");
     CELL list = list_of({one.get(), text.get(), real.get()});
-    for (UNION_DATA* cell : {one.get(), text.get(), real.get(), list.get()}) {
+    CELL date = make_cell('0');
+    *date->date_data() = DATE_DATA(INT_DATA(5), INT_DATA(1), INT_DATA(824));
+    CELL time = make_cell('t');
+    *time->time_data() = TIME_DATA(INT_DATA(-3), INT_DATA(4), INT_DATA(5));
+    CELL zone = make_cell('2');
+    *zone->timezone_data() = TIMEZONE_DATA(INT_DATA(-9), INT_DATA(30));
+    CELL set = make_cell('m');
+    put(set.get(), one.get());
+    put(set.get(), text.get());
+    for (UNION_DATA* cell : {one.get(), text.get(), real.get(), list.get(), date.get(), time.get(), zone.get(),
+                             set.get()}) {
         std::string display = text_of(cell);
         EXPECT_EQ(key_of(cell), display);
+    }
+}
+
+// A time or zone whose hours are a zero carrying a minus sign.
+INT_DATA minus_zero() {
+    INT_DATA zero(0);
+    zero.set_sign(-1);
+    return zero;
+}
+
+TEST(ValueTextKey, EqualValuesGetEqualTexts) {
+    SETTINGS_GUARD guard;
+    std::vector<std::pair<CELL, CELL>> pairs;
+    auto add = [&](CELL a, CELL b) { pairs.emplace_back(std::move(a), std::move(b)); };
+    add(int_cell("007"), int_cell("7"));
+    add(make_cell('i'), int_cell("0"));  // the empty number equals 0
+    add(real_cell("1.50"), real_cell("1.5"));
+    add(make_cell('r'), real_cell("0.00"));
+    add(str_cell(std::string("a\0b", 3)), str_cell("a"));  // texts compare up to a NUL
+
+    // An empty calendar value equals its all-zero form.
+    CELL midnight = make_cell('t');
+    *midnight->time_data() = TIME_DATA(INT_DATA(0), INT_DATA(0), INT_DATA(0));
+    add(make_cell('t'), std::move(midnight));
+    CELL utc = make_cell('2');
+    *utc->timezone_data() = TIMEZONE_DATA(INT_DATA(0), INT_DATA(0));
+    add(make_cell('2'), std::move(utc));
+    CELL zero_date = make_cell('0');
+    *zero_date->date_data() = DATE_DATA(INT_DATA(0), INT_DATA(0), INT_DATA(0));
+    add(make_cell('0'), std::move(zero_date));
+    // Hours compare as numbers, so a minus on zero hours does not count.
+    CELL west = make_cell('t');
+    *west->time_data() = TIME_DATA(minus_zero(), INT_DATA(30), INT_DATA(0));
+    CELL east = make_cell('t');
+    *east->time_data() = TIME_DATA(INT_DATA(0), INT_DATA(30), INT_DATA(0));
+    add(std::move(west), std::move(east));
+    CELL west_zone = make_cell('2');
+    *west_zone->timezone_data() = TIMEZONE_DATA(minus_zero(), INT_DATA(30));
+    CELL east_zone = make_cell('2');
+    *east_zone->timezone_data() = TIMEZONE_DATA(INT_DATA(0), INT_DATA(30));
+    add(std::move(west_zone), std::move(east_zone));
+    // A datetime is its instant, an empty one too.
+    CELL empty_instant = make_cell('4');
+    CELL same_instant = make_cell('4');
+    DATETIME_DATA& instant = *same_instant->datetime_data();
+    instant.zone = TIMEZONE_DATA(INT_DATA(2), INT_DATA(0));
+    instant.from_seconds(empty_instant->datetime_data()->total_seconds() + INT_DATA(7200));
+    add(std::move(empty_instant), std::move(same_instant));
+
+    // Containers of such keys, and graphs whose edges came in another order.
+    CELL seven = int_cell("7");
+    CELL typed_seven = int_cell("007");
+    add(list_of({typed_seven.get()}), list_of({seven.get()}));
+    CELL first_graph = make_cell('g');
+    CELL second_graph = make_cell('g');
+    for (GRAPH_DATA* g : {first_graph->graph_data(), second_graph->graph_data()}) {
+        ASSERT_EQ(g->append_node(seven.get(), 0), nullptr);
+        ASSERT_EQ(g->append_node(seven.get(), 0), nullptr);
+    }
+    ASSERT_EQ(first_graph->graph_data()->add_edge(0, 1, seven.get(), 0), nullptr);
+    ASSERT_EQ(first_graph->graph_data()->add_edge(1, 0, typed_seven.get(), 0), nullptr);
+    ASSERT_EQ(second_graph->graph_data()->add_edge(1, 0, seven.get(), 0), nullptr);
+    ASSERT_EQ(second_graph->graph_data()->add_edge(0, 1, seven.get(), 0), nullptr);
+    add(std::move(first_graph), std::move(second_graph));
+
+    for (size_t i = 0; i < pairs.size(); ++i) {
+        UNION_DATA* a = pairs[i].first.get();
+        UNION_DATA* b = pairs[i].second.get();
+        ASSERT_TRUE(is_equal_value(a, b, true)) << "pair " << i;
+        EXPECT_EQ(key_of(a), key_of(b)) << "pair " << i;
+        // Whatever the settings.
+        set_output_precision(2);
+        date_format = "D/M/Y";
+        EXPECT_EQ(key_of(a), key_of(b)) << "pair " << i;
+        set_output_precision(-1);
+        date_format.clear();
     }
 }
 

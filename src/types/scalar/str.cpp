@@ -13,3 +13,12 @@ int str_rfind(const std::string& text, const std::string& search, int count) {
 }
 
 }  // namespace morvu
+
+namespace morvu {
+
+// The methods of str are added with the type's own work; until then no key is one of them.
+bool str_functions(TOKEN*, CALL_ARGS*, RESULT_LIST*, RESULT_ITEM, RESULT_ITEM) { return false; }
+
+bool str_procedures(TOKEN*, CALL_ARGS*, RESULT_ITEM, RESULT_ITEM) { return false; }
+
+}  // namespace morvu

@@ -1,0 +1,235 @@
+// The arithmetic operators. A node handler evaluates both operands through
+// argument frames and hands item 0 of each to the value routine; the value
+// routine computes "a op b" as a new cell holding a copy of a, to which the
+// compound operation ("+=" and its sisters) applies b. Objects of user types
+// take part through their own compound-assignment methods.
+
+#include <algorithm>
+
+#include "eval/arg_frame.h"
+#include "eval/operator_handlers.h"
+#include "exec/pending_exception.h"
+#include "numbers/int_data.h"
+#include "runtime/error.h"
+#include "runtime/str_stream.h"
+#include "values/assign_rules.h"
+#include "values/factories.h"
+#include "values/union_data.h"
+#include "values/value_operators.h"
+
+namespace morvu {
+
+namespace {
+
+using COMPOUND_OPERATION = const char* (*)(UNION_DATA* left, UNION_DATA* right);
+using VALUE_ROUTINE = void (*)(TOKEN* node, RESULT_ITEM left, RESULT_ITEM right, RESULT_LIST& results);
+
+// One binary operator: its name in errors, the built-in compound operation
+// and the name of the user type's operator method.
+struct ARITH_OPERATOR {
+    const char* name;
+    COMPOUND_OPERATION operation;
+    const char* user_method;
+    bool commutative;  // retried with the operands exchanged
+};
+
+constexpr ARITH_OPERATOR plus_operator{"+", op_add_assign, "+=", true};
+constexpr ARITH_OPERATOR minus_operator{"-", op_sub_assign, "-=", false};
+constexpr ARITH_OPERATOR times_operator{"*", op_mul_assign, "*=", true};
+constexpr ARITH_OPERATOR divide_operator{"/", op_div_assign, "/=", false};
+constexpr ARITH_OPERATOR modulo_operator{"%", op_mod_assign, "%=", false};
+constexpr ARITH_OPERATOR caret_operator{"^", op_pow_assign, "^=", false};
+
+// Raises the count error of an operand frame that does not hold exactly one
+// value, with the operand's side.
+void require_one_operand(const ARG_FRAME& frame, TOKEN* node, const char* name) {
+    if (frame.check_count(1) != nullptr) raise_error(node, 'o', name, frame.message(true), 's');
+}
+
+void eval_binary(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results, const char* name,
+                 VALUE_ROUTINE routine) {
+    ARG_FRAME left(node->left, this_item, true);
+    require_one_operand(left, node, name);
+    ARG_FRAME right(node->right, this_item, true);
+    require_one_operand(right, node, name);
+    routine(node, left[0], right[0], results);
+}
+
+void eval_unary(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results, const char* name,
+                void (*routine)(TOKEN*, RESULT_ITEM, RESULT_LIST&)) {
+    ARG_FRAME operand(node->right, this_item, true);
+    require_one_operand(operand, node, name);
+    routine(node, operand[0], results);
+}
+
+// The int payload of an operand when it holds a non-empty int (one link step
+// deep), else null. Such operands take the short way below.
+INT_DATA* plain_int(UNION_DATA* cell) {
+    UNION_DATA* value = follow_link(cell);
+    if (lower_tag(value->tag) != 'i' || value->payload == nullptr) return nullptr;
+    INT_DATA* number = value->int_data();
+    return number->is_empty() ? nullptr : number;
+}
+
+// The small-int hot path: two non-empty ints under '+', '-' or '*' give a new
+// int cell computed in place, with the same value and mode the general path
+// gives, but without the assignment rules' checks. The limbs of small ints
+// live inside INT_DATA, so the only allocations are the cell and its number.
+bool int_shortcut(const ARITH_OPERATOR& op, RESULT_ITEM left, RESULT_ITEM right, RESULT_LIST& results) {
+    if (op.operation != op_add_assign && op.operation != op_sub_assign && op.operation != op_mul_assign)
+        return false;
+    INT_DATA* a = plain_int(left.cell);
+    INT_DATA* b = plain_int(right.cell);
+    if (a == nullptr || b == nullptr) return false;
+    auto* cell = new UNION_DATA('i');
+    results.append(RESULT_ITEM{cell, 1, 1});
+    INT_DATA& number = *cell->int_data();
+    if (op.operation == op_add_assign) number = *a + *b;
+    else if (op.operation == op_sub_assign) number = *a - *b;
+    else number = *a * *b;
+    return true;
+}
+
+// Runs the user type's operator method on the result cell (the receiver),
+// with the right operand as argument; raises when the type has none.
+void apply_user_operator(TOKEN* node, const char* name, const char* method, RESULT_ITEM result,
+                         RESULT_ITEM operand) {
+    std::string text = call_user_operator(node, method, result, operand, nullptr);
+    if (!text.empty()) raise_error(node, 'o', name, text, 's');
+}
+
+// The second attempt of a commutative operator whose left type refused the
+// right operand: the right operand is the base. A text result keeps the
+// operands' order: the left operand's text comes first.
+void retry_exchanged(TOKEN* node, const ARITH_OPERATOR& op, RESULT_ITEM left, RESULT_ITEM right,
+                     RESULT_LIST& results) {
+    char type = base_type_code(right.cell);
+    auto* cell = new UNION_DATA(type);
+    results.append(RESULT_ITEM{cell, 3, 1});
+    if (type == 'k') {
+        const OBJECT_HOLDER* holder = follow_link(right.cell)->holder();
+        cell->holder()->type = holder != nullptr ? holder->type : nullptr;
+    }
+    if (const char* message = assign_value(cell, right.cell)) raise_error(node, 'o', op.name, message, 's');
+    bool is_text = type == 's' && cell->payload != nullptr;
+    size_t right_length = is_text ? cell->str_data()->text.size() : 0;
+    if (const char* message = op.operation(cell, left.cell)) raise_error(node, 'o', op.name, message, 's');
+    if (is_text) {
+        // The left part was appended after the right text; put it in front.
+        std::string& text = cell->str_data()->text;
+        std::rotate(text.begin(), text.begin() + static_cast<std::ptrdiff_t>(right_length), text.end());
+        cell->str_data()->reset_read();
+    }
+}
+
+void value_binary(TOKEN* node, const ARITH_OPERATOR& op, RESULT_ITEM left, RESULT_ITEM right,
+                  RESULT_LIST& results) {
+    if (int_shortcut(op, left, right, results)) return;
+    RESULT_ITEM result = make_arith_result(node, left, true, 'o', op.name);
+    if (base_type_code(left.cell) == 'k') {
+        results.append(result);
+        apply_user_operator(node, op.name, op.user_method, result, right);
+        return;
+    }
+    const char* message = op.operation(result.cell, right.cell);
+    if (message == nullptr) {
+        results.append(result);
+        return;
+    }
+    if (!op.commutative) {
+        results.append(result);  // freed by the list's owner
+        raise_error(node, 'o', op.name, message, 's');
+    }
+    delete result.cell;  // the first attempt's message is dropped
+    retry_exchanged(node, op, left, right, results);
+}
+
+void value_unary(TOKEN* node, RESULT_ITEM operand, RESULT_LIST& results, const char* name,
+                 const char* (*operation)(UNION_DATA*), const char* user_method) {
+    if (base_type_code(operand.cell) == 'k') {
+        // An empty object of the operand's type with the operand applied.
+        RESULT_ITEM result = make_arith_result(node, operand, false, 'o', name);
+        results.append(result);
+        apply_user_operator(node, name, user_method, result, operand);
+        return;
+    }
+    RESULT_ITEM result = make_arith_result(node, operand, true, 'o', name);
+    results.append(result);
+    if (const char* message = operation(result.cell)) raise_error(node, 'o', name, message, 's');
+}
+
+}  // namespace
+
+RESULT_ITEM make_arith_result(TOKEN* node, RESULT_ITEM operand, bool copy, char routine_kind,
+                              const char* routine_name) {
+    char type = base_type_code(operand.cell);
+    auto* cell = new UNION_DATA(type);
+    if (type == 'k') {
+        UNION_DATA* object = follow_link(operand.cell);
+        const OBJECT_HOLDER* holder = object->holder();
+        cell->holder()->type = holder != nullptr ? holder->type : nullptr;
+        // Without a copy the cell receives a fresh object of the type, so
+        // that an operator method can run on it.
+        if (!copy) make_small_object(cell, object);
+    }
+    if (copy) {
+        if (const char* message = assign_value(cell, operand.cell)) {
+            delete cell;
+            raise_error(node, routine_kind, routine_name, message, 's');
+        }
+    }
+    return RESULT_ITEM{cell, 1, 1};
+}
+
+void value_plus(TOKEN* node, RESULT_ITEM left, RESULT_ITEM right, RESULT_LIST& results) {
+    value_binary(node, plus_operator, left, right, results);
+}
+void value_minus(TOKEN* node, RESULT_ITEM left, RESULT_ITEM right, RESULT_LIST& results) {
+    value_binary(node, minus_operator, left, right, results);
+}
+void value_times(TOKEN* node, RESULT_ITEM left, RESULT_ITEM right, RESULT_LIST& results) {
+    value_binary(node, times_operator, left, right, results);
+}
+void value_divide(TOKEN* node, RESULT_ITEM left, RESULT_ITEM right, RESULT_LIST& results) {
+    value_binary(node, divide_operator, left, right, results);
+}
+void value_modulo(TOKEN* node, RESULT_ITEM left, RESULT_ITEM right, RESULT_LIST& results) {
+    value_binary(node, modulo_operator, left, right, results);
+}
+void value_caret(TOKEN* node, RESULT_ITEM left, RESULT_ITEM right, RESULT_LIST& results) {
+    value_binary(node, caret_operator, left, right, results);
+}
+
+void value_unary_plus(TOKEN* node, RESULT_ITEM operand, RESULT_LIST& results) {
+    value_unary(node, operand, results, "+", op_plus, "+=");
+}
+void value_unary_minus(TOKEN* node, RESULT_ITEM operand, RESULT_LIST& results) {
+    value_unary(node, operand, results, "-", op_minus, "-=");
+}
+
+void eval_plus(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
+    eval_binary(node, this_item, results, "+", value_plus);
+}
+void eval_minus(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
+    eval_binary(node, this_item, results, "-", value_minus);
+}
+void eval_times(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
+    eval_binary(node, this_item, results, "*", value_times);
+}
+void eval_divide(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
+    eval_binary(node, this_item, results, "/", value_divide);
+}
+void eval_modulo(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
+    eval_binary(node, this_item, results, "%", value_modulo);
+}
+void eval_caret(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
+    eval_binary(node, this_item, results, "^", value_caret);
+}
+void eval_unary_plus(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
+    eval_unary(node, this_item, results, "+", value_unary_plus);
+}
+void eval_unary_minus(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
+    eval_unary(node, this_item, results, "-", value_unary_minus);
+}
+
+}  // namespace morvu

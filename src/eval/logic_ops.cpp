@@ -1,0 +1,289 @@
+// The logical operators, the ten comparisons with their alternatives, and
+// the condition of a loop.
+//
+// A comparison first pushes a placeholder on the result stack of every leaf
+// of both alternative trees. The comparators build frames that are not fresh:
+// the first frame on a leaf evaluates it and parks the list in place of the
+// placeholder, later frames reuse it, so each leaf is evaluated at most once
+// however often the search over alternatives compares it. The comparison pops
+// every leaf again on every exit.
+
+#include <string>
+
+#include "eval/arg_frame.h"
+#include "eval/evaluator.h"
+#include "eval/operator_handlers.h"
+#include "exec/pending_exception.h"
+#include "runtime/error.h"
+#include "runtime/messages.h"
+#include "values/factories.h"
+#include "values/union_data.h"
+#include "values/value_operators.h"
+#include "values/value_sort.h"
+
+namespace morvu {
+
+namespace {
+
+bool is_alternative(const TOKEN* token) {
+    return token != nullptr && (token->op1 == '|' || token->op1 == '&') && token->op2 == 0;
+}
+
+// Evaluates an operand of '!', '||' or '&&': exactly one non-empty bool.
+bool bool_operand(const ARG_FRAME& frame, TOKEN* node, const char* name) {
+    if (frame.check_count(1) != nullptr) raise_error(node, 'o', name, frame.message(true), 's');
+    if (frame.check_type(0, 'b', true) != nullptr) raise_error(node, 'o', name, frame.message(false), 's');
+    return frame.value(0)->bool_word() != 0;
+}
+
+// One operand of a comparator, from the list parked during the comparison.
+RESULT_ITEM comparison_operand(const ARG_FRAME& frame, TOKEN* node, const char* name) {
+    if (frame.check_count(1) != nullptr) raise_error(node, 'o', name, frame.message(true), 's');
+    return frame[0];
+}
+
+// An equality or identity rule applied to one value of each operand.
+bool compare_by_rule(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN* right, const char* name,
+                     bool (*rule)(UNION_DATA*, UNION_DATA*), bool walks) {
+    ARG_FRAME left_frame(left, this_item, false);
+    RESULT_ITEM a = comparison_operand(left_frame, node, name);
+    ARG_FRAME right_frame(right, this_item, false);
+    RESULT_ITEM b = comparison_operand(right_frame, node, name);
+    bool outermost = value_walk_depth == 0;
+    bool result = rule(a.cell, b.cell);
+    // A value nested too deep compares unequal; report it rather than
+    // answering from a walk that stopped half-way. The equality walk clears
+    // the mark when it starts, so the mark found here is its own.
+    if (walks && outermost) {
+        if (const char* message = take_depth_overflow()) raise_error(node, 'o', name, message, 's');
+    }
+    return result;
+}
+
+bool equal_rule(UNION_DATA* a, UNION_DATA* b) { return is_equal_value(a, b, true); }
+bool unequal_rule(UNION_DATA* a, UNION_DATA* b) { return !is_equal_value(a, b, true); }
+
+enum class ORDERING { less, greater, less_equal, greater_equal };
+
+// left < right by the operator "<" of the left value's user type.
+bool user_less(TOKEN* node, const char* name, RESULT_ITEM left, RESULT_ITEM right) {
+    RESULT_LIST results;
+    std::string text = call_user_operator(node, "<", left, right, &results);
+    std::string type = type_name_text(value_type_name(left.cell, true), 1);
+    if (!text.empty())
+        raise_error(node, 'o', name, format_string(msg_text("fehopekledattyp"), type.c_str()), 's');
+    if (results.count != 1)
+        raise_error(node, 'o', name,
+                    format_string(msg_text_concat2("operkledattyp", "erwgen1erg"), type.c_str()), 's');
+    UNION_DATA* value = follow_link(results.head->item.cell);
+    if (lower_tag(value->tag) != 'b' || !is_defined_value(value))
+        raise_error(node, 'o', name,
+                    format_string(msg_text_concat2("operkledattyp", "erwbooerg"), type.c_str()), 's');
+    return value->bool_word() != 0;
+}
+
+bool compare_ordered(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN* right, ORDERING ordering) {
+    static constexpr const char* names[] = {"<", ">", "<=", ">="};
+    const char* name = names[static_cast<int>(ordering)];
+    ARG_FRAME left_frame(left, this_item, false);
+    RESULT_ITEM a = comparison_operand(left_frame, node, name);
+    ARG_FRAME right_frame(right, this_item, false);
+    RESULT_ITEM b = comparison_operand(right_frame, node, name);
+    if (base_type_code(a.cell) == 'k') {
+        // A user type defines only "<"; the other orderings follow from it
+        // and equality.
+        bool less = user_less(node, name, a, b);
+        switch (ordering) {
+        case ORDERING::less: return less;
+        case ORDERING::greater: return !less && !is_equal_value(a.cell, b.cell, true);
+        case ORDERING::less_equal: return less || is_equal_value(a.cell, b.cell, true);
+        default: return !less;
+        }
+    }
+    bool result = false;
+    const char* message = nullptr;
+    switch (ordering) {
+    case ORDERING::less: message = compare_less(a.cell, b.cell, &result); break;
+    case ORDERING::greater: message = op_greater(a.cell, b.cell, &result); break;
+    case ORDERING::less_equal: message = op_less_equal(a.cell, b.cell, &result); break;
+    default: message = op_greater_equal(a.cell, b.cell, &result); break;
+    }
+    if (message != nullptr) raise_error(node, 'o', name, message, 's');
+    return result;
+}
+
+// Compares every alternative of the chain with the fixed other side, in
+// source order, until one decides: for '|' the first true, for '&' the first
+// false. An alternative of the other chain operator is expanded again by
+// compare_alternatives.
+bool expand_chain(TOKEN* node, RESULT_ITEM this_item, TOKEN* chain, TOKEN* other, bool chain_on_left,
+                  VALUE_COMPARATOR compare) {
+    const char op = chain->op1;
+    const bool decisive = op == '|';
+    auto compare_one = [&](TOKEN* alternative) {
+        return chain_on_left ? compare_alternatives(node, this_item, alternative, other, compare)
+                             : compare_alternatives(node, this_item, other, alternative, compare);
+    };
+    TOKEN* t = chain;
+    while (t != nullptr && t->op1 == op && t->op2 == 0) {
+        if (t->left != nullptr && compare_one(t->left) == decisive) return decisive;
+        t = t->right;
+    }
+    if (t != nullptr && compare_one(t) == decisive) return decisive;
+    return !decisive;
+}
+
+// Pushes the placeholders of one operand for the life of a comparison.
+class ALTERNATIVE_FRAMES {
+public:
+    explicit ALTERNATIVE_FRAMES(TOKEN* operand) : operand(operand) { push_alternative_frames(operand); }
+    ~ALTERNATIVE_FRAMES() { pop_alternative_frames(operand); }
+    ALTERNATIVE_FRAMES(const ALTERNATIVE_FRAMES&) = delete;
+    ALTERNATIVE_FRAMES& operator=(const ALTERNATIVE_FRAMES&) = delete;
+
+private:
+    TOKEN* operand;
+};
+
+// Puts a loop condition block back to its resting mode on every exit.
+class BLOCK_RUN {
+public:
+    explicit BLOCK_RUN(TOKEN* block) : block(block) { block->block_mode = 0xFFFF; }
+    ~BLOCK_RUN() { block->block_mode = 1; }
+    BLOCK_RUN(const BLOCK_RUN&) = delete;
+    BLOCK_RUN& operator=(const BLOCK_RUN&) = delete;
+
+private:
+    TOKEN* block;
+};
+
+}  // namespace
+
+// ---- logic ----
+
+void eval_not(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
+    ARG_FRAME operand(node->right, this_item, true);
+    bool value = bool_operand(operand, node, "!");
+    results.append(make_bool_value(!value, 3));
+}
+
+void eval_or(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
+    bool value = true;
+    {
+        ARG_FRAME left(node->left, this_item, true);
+        value = bool_operand(left, node, "||");
+    }
+    if (!value) {
+        ARG_FRAME right(node->right, this_item, true);
+        value = bool_operand(right, node, "||");
+    }
+    results.append(make_bool_value(value, 3));
+}
+
+void eval_and(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
+    bool value = false;
+    {
+        ARG_FRAME left(node->left, this_item, true);
+        value = bool_operand(left, node, "&&");
+    }
+    if (value) {
+        ARG_FRAME right(node->right, this_item, true);
+        value = bool_operand(right, node, "&&");
+    }
+    results.append(make_bool_value(value, 3));
+}
+
+// ---- comparators ----
+
+bool compare_equal(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN* right) {
+    return compare_by_rule(node, this_item, left, right, "==", equal_rule, true);
+}
+bool compare_unequal(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN* right) {
+    return compare_by_rule(node, this_item, left, right, "!=", unequal_rule, true);
+}
+bool compare_same(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN* right) {
+    return compare_by_rule(node, this_item, left, right, "@@", is_same_cell, false);
+}
+bool compare_other(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN* right) {
+    return compare_by_rule(node, this_item, left, right, "!@", is_other_cell, false);
+}
+bool compare_equal_ref(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN* right) {
+    return compare_by_rule(node, this_item, left, right, "??", cells_equal_ref, true);
+}
+bool compare_unequal_ref(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN* right) {
+    return compare_by_rule(node, this_item, left, right, "!?", cells_unequal_ref, true);
+}
+bool compare_less_than(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN* right) {
+    return compare_ordered(node, this_item, left, right, ORDERING::less);
+}
+bool compare_greater_than(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN* right) {
+    return compare_ordered(node, this_item, left, right, ORDERING::greater);
+}
+bool compare_less_equal(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN* right) {
+    return compare_ordered(node, this_item, left, right, ORDERING::less_equal);
+}
+bool compare_greater_equal(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN* right) {
+    return compare_ordered(node, this_item, left, right, ORDERING::greater_equal);
+}
+
+// ---- comparisons with alternatives ----
+
+void push_alternative_frames(TOKEN* operand) {
+    TOKEN* t = operand;
+    while (is_alternative(t)) {
+        push_alternative_frames(t->left);
+        t = t->right;
+    }
+    if (t != nullptr) push_result_list(t, nullptr);
+}
+
+void pop_alternative_frames(TOKEN* operand) {
+    TOKEN* t = operand;
+    while (is_alternative(t)) {
+        pop_alternative_frames(t->left);
+        t = t->right;
+    }
+    if (t != nullptr && !t->result_stack.empty()) delete pop(t->result_stack);
+}
+
+bool compare_alternatives(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN* right,
+                          VALUE_COMPARATOR compare) {
+    if (is_alternative(left)) return expand_chain(node, this_item, left, right, true, compare);
+    if (is_alternative(right)) return expand_chain(node, this_item, right, left, false, compare);
+    return compare(node, this_item, left, right);
+}
+
+template <VALUE_COMPARATOR COMPARE>
+void eval_comparison(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
+    ALTERNATIVE_FRAMES left_frames(node->left);
+    ALTERNATIVE_FRAMES right_frames(node->right);
+    bool result = compare_alternatives(node, this_item, node->left, node->right, COMPARE);
+    results.append(make_bool_value(result, 3));
+}
+
+template void eval_comparison<compare_equal>(TOKEN*, RESULT_ITEM, RESULT_LIST&);
+template void eval_comparison<compare_unequal>(TOKEN*, RESULT_ITEM, RESULT_LIST&);
+template void eval_comparison<compare_same>(TOKEN*, RESULT_ITEM, RESULT_LIST&);
+template void eval_comparison<compare_other>(TOKEN*, RESULT_ITEM, RESULT_LIST&);
+template void eval_comparison<compare_equal_ref>(TOKEN*, RESULT_ITEM, RESULT_LIST&);
+template void eval_comparison<compare_unequal_ref>(TOKEN*, RESULT_ITEM, RESULT_LIST&);
+template void eval_comparison<compare_less_than>(TOKEN*, RESULT_ITEM, RESULT_LIST&);
+template void eval_comparison<compare_greater_than>(TOKEN*, RESULT_ITEM, RESULT_LIST&);
+template void eval_comparison<compare_less_equal>(TOKEN*, RESULT_ITEM, RESULT_LIST&);
+template void eval_comparison<compare_greater_equal>(TOKEN*, RESULT_ITEM, RESULT_LIST&);
+
+// ---- loop conditions ----
+
+bool eval_condition(TOKEN* block, RESULT_ITEM this_item, const char* routine_name) {
+    if (block->op1 == '#' && block->op2 == 0)
+        raise_error(block, 'p', routine_name, msg_text("leeargtypcodniceva"), 's');
+    BLOCK_RUN run(block);
+    ARG_FRAME frame(block, this_item, true);
+    // The condition is the statement's argument, not an operand: no side.
+    if (frame.check_count(1) != nullptr) raise_error(block, 'p', routine_name, frame.message(false), 's');
+    if (frame.check_type(0, 'b', true) != nullptr)
+        raise_error(block, 'p', routine_name, frame.message(false), 's');
+    return frame.value(0)->bool_word() != 0;
+}
+
+}  // namespace morvu

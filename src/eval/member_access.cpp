@@ -1,0 +1,174 @@
+#include "eval/member_access.h"
+
+#include <memory>
+#include <string>
+
+#include "eval/evaluator.h"
+#include "exec/call_routine.h"
+#include "exec/display_name.h"
+#include "exec/method_protocol.h"
+#include "frontend/scope.h"
+#include "frontend/token.h"
+#include "frontend/type_defs.h"
+#include "runtime/error.h"
+#include "runtime/messages.h"
+#include "values/union_data.h"
+#include "values/value_operators.h"
+#include "values/value_text.h"
+
+namespace morvu {
+
+namespace {
+
+// The type-definition node a name is bound to, or null.
+TOKEN* declared_type(const TOKEN* name) {
+    TOKEN* declaration = name->declaration;
+    return declaration != nullptr && is_type_definition(declaration) ? declaration : nullptr;
+}
+
+// A member part naming a member variable: a name that is no string or
+// character constant and no call.
+bool is_name_form(const TOKEN* part) { return is_word_token(part); }
+
+[[noreturn]] void raise_plain(const TOKEN* node, const std::string& message) {
+    raise_error(node, 0, nullptr, message, 's');
+}
+
+// One evaluation of a member node: its receivers and parts, and the type
+// qualification, which once given stays in force for the later parts.
+class MEMBER_ACCESS {
+public:
+    MEMBER_ACCESS(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results)
+        : node(node), this_item(this_item), results(results), external(node->op1 == ':') {}
+
+    void run();
+
+private:
+    TOKEN* node;
+    RESULT_ITEM this_item;
+    RESULT_LIST& results;
+    bool external;                 // the ':' form
+    TYPE_DESIGNATOR spec{};        // the current type qualification
+    std::string receiver_type;     // names the receiver that has no value
+
+    void apply(RESULT_ITEM item, TOKEN* part);
+    void keep_members_of_temporary(RESULT_ITEM item, RESULT_NODE* last_before);
+};
+
+void MEMBER_ACCESS::run() {
+    RESULT_LIST receivers;
+    TOKEN_LIST parts;
+    if (external) {
+        TOKEN* left = node->left;
+        if (!is_word_token(left)) {
+            raise_plain(node, format_string(msg_text("erwdattypnambeiext"), "member"));
+        }
+        UNION_DATA* current = this_item.cell != nullptr ? follow_aliases(this_item.cell) : nullptr;
+        RESULT_ITEM receiver{};
+        if (TOKEN* type = declared_type(left)) {
+            if (current == nullptr) {
+                receiver = this_item;
+            } else if (base_type_code(current) == 'k') {
+                UNION_DATA* object = follow_link(current);
+                TOKEN* own_type = object->holder() != nullptr ? object->holder()->type : nullptr;
+                if (own_type != nullptr && derives_from(own_type, type)) receiver = this_item;
+            } else {
+                receiver = this_item;
+            }
+            spec = TYPE_DESIGNATOR{nullptr, type, true};
+        } else {
+            if (current != nullptr &&
+                (*left->text == "any" || type_name_text(value_type_name(current, true), 1) == *left->text)) {
+                receiver = this_item;
+            }
+            spec = TYPE_DESIGNATOR{left->text->c_str(), nullptr, false};
+        }
+        receiver.owned = 0;
+        receivers.append(receiver);
+        receiver_type = *left->text;
+        parts.append(node->right);
+    } else {
+        eval_cached(node->left, this_item, receivers);
+        append_operands(node->right, ',', &parts);
+    }
+
+    for (RESULT_NODE* entry = receivers.head; entry != nullptr; entry = entry->next) {
+        RESULT_NODE* last_before = results.tail;
+        for (TOKEN* part : parts) apply(entry->item, part);
+        if (entry->item.owned != 0) keep_members_of_temporary(entry->item, last_before);
+    }
+}
+
+void MEMBER_ACCESS::apply(RESULT_ITEM item, TOKEN* part) {
+    UNION_DATA* cell = item.cell != nullptr ? follow_aliases(item.cell) : nullptr;
+    if (part->op1 == ':' && part->op2 == 0 && is_word_token(part->left)) {
+        TOKEN* type_name = part->left;
+        if (declared_type(type_name) != nullptr) {
+            spec = TYPE_DESIGNATOR{nullptr, check_type_spec(part, item, type_name->text->c_str()), true};
+        } else {
+            spec = TYPE_DESIGNATOR{type_name->text->c_str(), nullptr, false};
+        }
+        part = part->right;
+    }
+    const bool name_form = part != nullptr && is_name_form(part);
+    const bool call_form = part != nullptr && is_call_token(part);
+    if (!name_form && !call_form) {
+        raise_plain(node, msg_text(external ? "erwvarfunrecdop" : "erwvarfunlisrecpun"));
+    }
+
+    char tag = 'k';
+    if (cell != nullptr) {
+        TYPE_NAME own = value_type_name(cell, true);
+        tag = own.is_user_type || own.text == nullptr ? 'k' : type_code_of_name(own.text);
+    } else {
+        tag = type_code_of_name(receiver_type);
+    }
+
+    if (name_form) {
+        const std::string& name = display_name(part->text->c_str(), true);
+        if (tag == 'n') raise_plain(node, format_string(msg_text("keimemsyszugmoe"), name.c_str()));
+        if (cell == nullptr) {
+            const char* refusal = tag == 'k' ? "keimemzugfehobjmoe" : "keimemzugeindattypmoe";
+            raise_plain(node, format_string(msg_text(refusal), name.c_str()));
+        }
+        const char* message = nullptr;
+        TOKEN* within = spec.is_user_type ? spec.type : nullptr;
+        UNION_DATA* member = attribute_access(cell, within, *part->text, node, &message);
+        if (message != nullptr) raise_plain(node, message);
+        results.append(RESULT_ITEM{member, item.mode > 5 ? 10u : 4u, 0});
+        return;
+    }
+
+    // PENDING(iteration members): the members for and For on lists, sets,
+    // texts, files, hashes, arrays, array2s, graphs and directories join
+    // here once their entry is published; until then they are calls.
+    UNWIND_RESULT_STACK unwind(part);
+    std::string text = call_routine(part, RESULT_ITEM{cell, item.mode, 0}, &spec, external ? 0 : 1, &results,
+                                    nullptr, this_item, false);
+    if (!text.empty()) raise_plain(node, text);
+}
+
+// A receiver that is a temporary goes when the evaluation ends; a member
+// cell of it among the results would be left dangling, so such results are
+// replaced by copies the list owns.
+void MEMBER_ACCESS::keep_members_of_temporary(RESULT_ITEM item, RESULT_NODE* last_before) {
+    UNION_DATA* receiver = item.cell;
+    if (receiver == nullptr || is_link_cell(receiver)) return;
+    for (RESULT_NODE* entry = last_before != nullptr ? last_before->next : results.head; entry != nullptr;
+         entry = entry->next) {
+        RESULT_ITEM& result = entry->item;
+        if (result.owned != 0 || result.cell == nullptr || !is_within_value(receiver, result.cell)) continue;
+        auto copy = std::make_unique<UNION_DATA>('V');
+        if (const char* message = copy_construct_value(copy.get(), result.cell)) raise_plain(node, message);
+        result.cell = copy.release();
+        result.owned = 1;
+    }
+}
+
+}  // namespace
+
+void eval_member(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
+    MEMBER_ACCESS(node, this_item, results).run();
+}
+
+}  // namespace morvu

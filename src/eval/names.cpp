@@ -1,0 +1,92 @@
+#include "eval/names.h"
+
+#include "exec/method_protocol.h"
+#include "frontend/scope.h"
+#include "frontend/token.h"
+#include "frontend/var_storage.h"
+#include "runtime/error.h"
+#include "runtime/messages.h"
+#include "values/assign_rules.h"
+#include "values/factories.h"
+#include "values/union_data.h"
+#include "values/value_operators.h"
+
+namespace morvu {
+
+namespace {
+
+// The access mode of a variable's item by the argument role of its
+// declaration; other roles keep the cell's own mode.
+uint32_t mode_by_role(int32_t role, const UNION_DATA* cell) {
+    switch (role) {
+    case -2: return 2;  // constant input object
+    case 1: return 8;   // output object
+    case 2: return 7;   // variable input object
+    default: return cell->access_mode;
+    }
+}
+
+// Clears a cell's scope-variable flag on every exit.
+struct SCOPE_FLAG_GUARD {
+    UNION_DATA* cell;
+    explicit SCOPE_FLAG_GUARD(UNION_DATA* flagged) : cell(flagged) { cell->scope_variable = 1; }
+    ~SCOPE_FLAG_GUARD() { cell->scope_variable = 0; }
+    SCOPE_FLAG_GUARD(const SCOPE_FLAG_GUARD&) = delete;
+    SCOPE_FLAG_GUARD& operator=(const SCOPE_FLAG_GUARD&) = delete;
+};
+
+}  // namespace
+
+void eval_true(TOKEN*, RESULT_ITEM, RESULT_LIST& results) { results.append(make_bool_value(true, 0)); }
+
+void eval_false(TOKEN*, RESULT_ITEM, RESULT_LIST& results) { results.append(make_bool_value(false, 0)); }
+
+void eval_empty_code(TOKEN* node, RESULT_ITEM, RESULT_LIST&) {
+    if (node->block_mode != 0) raise_error(node, 'x', nullptr, msg_text("leeargtypcodniceva"), 's');
+}
+
+void eval_this(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
+    UNION_DATA* object = follow_aliases(this_item.cell);
+    if (object == nullptr) raise_error(node, 'x', nullptr, msg_text("thiverausmemfun"), 's');
+
+    // The object's own tag; an any variable gives a cell of type any.
+    UNION_DATA* value = is_link_cell(object) && object->target() != nullptr ? object->target() : object;
+    const char tag = is_any_tag(value->tag) ? 'v' : value->tag;
+
+    auto* cell = new UNION_DATA(tag);
+    results.append(RESULT_ITEM{cell, this_item.mode >= 6 ? 11u : 5u, 1});  // the list owns it from here
+    if (tag == 'k') cell->holder()->type = value->holder()->type;
+
+    const char* message;
+    {
+        SCOPE_FLAG_GUARD flag(cell);
+        message = assign_by_mode(cell, object, 3);
+    }
+    if (message != nullptr) raise_error(node, 'x', nullptr, message, 's');
+}
+
+void eval_variable(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
+    TOKEN* declaration = node->declaration;
+    if (declaration == nullptr) raise_error(node, 'x', nullptr, msg_text("keirefobjvor"), 's');
+
+    if (declaration->member_slot >= 0 && this_item.cell != nullptr) {
+        UNION_DATA* object = follow_aliases(this_item.cell);
+        if (object != nullptr && base_type_code(object) == 'k') {
+            // A member of the current object, not a variable of an outer scope.
+            TOKEN* type_def = enclosing_type_def(declaration);
+            const char* message = nullptr;
+            UNION_DATA* member = attribute_access(object, type_def, *node->text, node, &message);
+            if (member == nullptr) {
+                raise_error(node, 'x', nullptr, message != nullptr ? message : msg_text("insexinic"), 's');
+            }
+            results.append(RESULT_ITEM{member, this_item.mode >= 6 ? 10u : 4u, 0});
+            return;
+        }
+    }
+
+    UNION_DATA* cell = top_cell(declaration);
+    if (cell == nullptr) raise_error(node, 'x', nullptr, msg_text("insexinic"), 's');
+    results.append(RESULT_ITEM{cell, mode_by_role(declaration->arg_role, cell), 0});
+}
+
+}  // namespace morvu

@@ -1,0 +1,27 @@
+// The handlers that eval_node stores for name nodes: "this", "true",
+// "false", the names of declared variables (member variables of the current
+// object included) and the empty block {} in expression position.
+//
+// A name yields exactly one result. A variable yields its own cell, not a
+// copy and not owned, so that assignments and reference-taking work on it;
+// the item's access mode tells what may be done with it: the cell's own
+// mode (6) for an ordinary variable, 2 for a constant input parameter, 7 for
+// a variable input parameter, 8 for an output parameter, 10 or 4 for a member
+// of a variable or of a constant current object. "this" yields a new owned
+// alias of the current object, mode 11 or 5 by the same rule.
+
+#pragma once
+
+#include "eval/result_list.h"
+
+namespace morvu {
+
+struct TOKEN;
+
+void eval_this(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results);
+void eval_true(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results);
+void eval_false(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results);
+void eval_variable(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results);
+void eval_empty_code(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results);
+
+}  // namespace morvu

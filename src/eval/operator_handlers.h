@@ -1,0 +1,134 @@
+// The operator handlers of the evaluator. Each node handler has the
+// EVAL_HANDLER signature: eval_node stores it in the operator's TOKEN on the
+// first evaluation and later evaluations call it directly. A node handler
+// evaluates its operands through argument frames (exactly one value per
+// operand; none or several is an error) and appends its results to the
+// caller's list.
+//
+// The arithmetic operators have a second layer, the value routines, which
+// compute from already evaluated items; the oper type and the folding
+// built-ins call them directly. A value routine appends exactly one result or
+// raises. Results are always new owned cells, never the operands: mode 1 for
+// arithmetic, mode 3 for the retried "+" / "*" and for every comparison and
+// logic result, mode 0 for range elements and pairs; a repetition's copies
+// say by their mode whether they are copies (3) or references (9).
+//
+// Comparisons accept alternatives ('|' and '&' chains) on either side. Every
+// leaf of an alternative tree is evaluated at most once per comparison: its
+// list is parked on the leaf's result stack between a push and a pop of the
+// alternative frames.
+
+#pragma once
+
+#include <cstdint>
+
+#include "eval/result_list.h"
+#include "frontend/token.h"
+
+namespace morvu {
+
+// ---- arithmetic ----
+
+// '+', '-', '*', '/', '%', '^' and the unary '++' (plus) and '--' (minus).
+void eval_plus(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results);
+void eval_minus(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results);
+void eval_times(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results);
+void eval_divide(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results);
+void eval_modulo(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results);
+void eval_caret(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results);
+void eval_unary_plus(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results);
+void eval_unary_minus(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results);
+
+void value_plus(TOKEN* node, RESULT_ITEM left, RESULT_ITEM right, RESULT_LIST& results);
+void value_minus(TOKEN* node, RESULT_ITEM left, RESULT_ITEM right, RESULT_LIST& results);
+void value_times(TOKEN* node, RESULT_ITEM left, RESULT_ITEM right, RESULT_LIST& results);
+void value_divide(TOKEN* node, RESULT_ITEM left, RESULT_ITEM right, RESULT_LIST& results);
+void value_modulo(TOKEN* node, RESULT_ITEM left, RESULT_ITEM right, RESULT_LIST& results);
+void value_caret(TOKEN* node, RESULT_ITEM left, RESULT_ITEM right, RESULT_LIST& results);
+void value_unary_plus(TOKEN* node, RESULT_ITEM operand, RESULT_LIST& results);
+void value_unary_minus(TOKEN* node, RESULT_ITEM operand, RESULT_LIST& results);
+
+// A new owned cell of the operand's base type (an any operand gives the type
+// it holds; an object cell gets the operand's user type), mode 1. With copy
+// the operand's value is assigned to it; a refused assignment deletes the cell
+// and raises the message under the routine kind and name.
+RESULT_ITEM make_arith_result(TOKEN* node, RESULT_ITEM operand, bool copy, char routine_kind,
+                              const char* routine_name);
+
+// ---- repetition, ranges and pairs ----
+
+// Range modes: 0 '..' either direction, 1 '.:' ascending only, -1 ':.'
+// descending only.
+inline constexpr int16_t range_both = 0;
+inline constexpr int16_t range_ascending = 1;
+inline constexpr int16_t range_descending = -1;
+
+// '**': n ** x yields n copies of x (references to x when x is a variable
+// holding no smalltype value).
+void eval_repeat(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results);
+// '..' is eval_range<range_both>, '.:' eval_range<range_ascending>, ':.'
+// eval_range<range_descending>.
+template <int16_t MODE>
+void eval_range(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results);
+extern template void eval_range<range_both>(TOKEN*, RESULT_ITEM, RESULT_LIST&);
+extern template void eval_range<range_ascending>(TOKEN*, RESULT_ITEM, RESULT_LIST&);
+extern template void eval_range<range_descending>(TOKEN*, RESULT_ITEM, RESULT_LIST&);
+// '->': one any2 pair.
+void eval_arrow(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results);
+
+void value_repeat(TOKEN* node, RESULT_ITEM count, RESULT_ITEM value, RESULT_LIST& results);
+void value_range(TOKEN* node, RESULT_ITEM from, RESULT_ITEM to, int16_t mode, RESULT_LIST& results);
+
+// ---- logic and comparisons ----
+
+// '!', '||', '&&'; '||' and '&&' leave the right operand unevaluated when
+// the left one decides.
+void eval_not(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results);
+void eval_or(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results);
+void eval_and(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results);
+
+// A value comparator evaluates the two operand nodes itself (through frames
+// that reuse the lists parked during the comparison) and compares them.
+using VALUE_COMPARATOR = bool (*)(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN* right);
+
+bool compare_equal(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN* right);          // ==
+bool compare_unequal(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN* right);        // !=
+bool compare_same(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN* right);           // @@
+bool compare_other(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN* right);          // !@
+bool compare_equal_ref(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN* right);      // ??
+bool compare_unequal_ref(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN* right);    // !?
+bool compare_less_than(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN* right);      // <
+bool compare_greater_than(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN* right);   // >
+bool compare_less_equal(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN* right);     // <=
+bool compare_greater_equal(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN* right);  // >=
+
+// The node handler of a comparison: eval_comparison<compare_equal> for '==',
+// and so on for the ten comparators above.
+template <VALUE_COMPARATOR COMPARE>
+void eval_comparison(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results);
+extern template void eval_comparison<compare_equal>(TOKEN*, RESULT_ITEM, RESULT_LIST&);
+extern template void eval_comparison<compare_unequal>(TOKEN*, RESULT_ITEM, RESULT_LIST&);
+extern template void eval_comparison<compare_same>(TOKEN*, RESULT_ITEM, RESULT_LIST&);
+extern template void eval_comparison<compare_other>(TOKEN*, RESULT_ITEM, RESULT_LIST&);
+extern template void eval_comparison<compare_equal_ref>(TOKEN*, RESULT_ITEM, RESULT_LIST&);
+extern template void eval_comparison<compare_unequal_ref>(TOKEN*, RESULT_ITEM, RESULT_LIST&);
+extern template void eval_comparison<compare_less_than>(TOKEN*, RESULT_ITEM, RESULT_LIST&);
+extern template void eval_comparison<compare_greater_than>(TOKEN*, RESULT_ITEM, RESULT_LIST&);
+extern template void eval_comparison<compare_less_equal>(TOKEN*, RESULT_ITEM, RESULT_LIST&);
+extern template void eval_comparison<compare_greater_equal>(TOKEN*, RESULT_ITEM, RESULT_LIST&);
+
+// Whether any ('|') or all ('&') alternatives of the two sides compare true;
+// the left side is expanded first, the search stops at the first decisive
+// result. Needs the alternative frames of both sides pushed.
+bool compare_alternatives(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN* right,
+                          VALUE_COMPARATOR compare);
+// One placeholder on the result stack of every leaf of an alternative tree;
+// the pop frees whatever list a leaf has parked there.
+void push_alternative_frames(TOKEN* operand);
+void pop_alternative_frames(TOKEN* operand);
+
+// The condition block of a loop: evaluated anew, exactly one non-empty bool.
+// Errors are raised as procedure errors under routine_name ("sys:while").
+bool eval_condition(TOKEN* block, RESULT_ITEM this_item, const char* routine_name);
+
+}  // namespace morvu

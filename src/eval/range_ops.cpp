@@ -1,0 +1,154 @@
+// Repetition ("**"), the range operators ("..", ".:", ":.") and the pair
+// operator ("->"). Repetitions and ranges yield one result per element, so
+// they can stand wherever an argument list is expected.
+
+#include <cstdint>
+#include <limits>
+
+#include "eval/arg_frame.h"
+#include "eval/operator_handlers.h"
+#include "numbers/int_data.h"
+#include "runtime/error.h"
+#include "runtime/messages.h"
+#include "values/factories.h"
+#include "values/union_data.h"
+
+namespace morvu {
+
+namespace {
+
+void require_one_operand(const ARG_FRAME& frame, TOKEN* node, const char* name) {
+    if (frame.check_count(1) != nullptr) raise_error(node, 'o', name, frame.message(true), 's');
+}
+
+// The value of an int exactly as a machine integer; false when it lies
+// outside the int64 range.
+bool exact_int64(const INT_DATA& number, int64_t* out) {
+    constexpr int64_t limit = std::numeric_limits<int64_t>::max();
+    int64_t magnitude = 0;
+    for (int i = number.limb_count() - 1; i >= 0; --i) {
+        int group = number.limb(i);
+        if (magnitude > (limit - group) / 1000) return false;
+        magnitude = magnitude * 1000 + group;
+    }
+    *out = number.sign() < 0 ? -magnitude : magnitude;
+    return true;
+}
+
+// A count as a machine integer, saturated: a count beyond the int64 range
+// would exhaust memory long before a wrapped one could mislead.
+int64_t saturated_count(const INT_DATA& number) {
+    int64_t value = 0;
+    if (exact_int64(number, &value)) return value;
+    return number.sign() < 0 ? std::numeric_limits<int64_t>::min() : std::numeric_limits<int64_t>::max();
+}
+
+void append_int(RESULT_LIST& results, const INT_DATA& value) {
+    auto* cell = new UNION_DATA('i');
+    results.append(RESULT_ITEM{cell, 0, 1});
+    *cell->int_data() = value;
+}
+
+// Integers from a to b stepping by +1 or -1, b included.
+void append_int_range(RESULT_LIST& results, const INT_DATA& a, const INT_DATA& b, int step) {
+    int64_t from = 0;
+    int64_t to = 0;
+    if (exact_int64(a, &from) && exact_int64(b, &to)) {
+        // Machine arithmetic while both ends fit; the elements are the same.
+        for (int64_t i = from;; i += step) {
+            append_int(results, INT_DATA(static_cast<long>(i)));
+            if (i == to) break;
+        }
+        return;
+    }
+    const INT_DATA one(step);
+    for (INT_DATA i = a;; i += one) {
+        append_int(results, i);
+        if (i == b) break;
+    }
+}
+
+// The held value of a range end when it is a defined int or char, else null.
+UNION_DATA* range_end(RESULT_ITEM item, char type) {
+    UNION_DATA* value = follow_link(item.cell);
+    if (lower_tag(value->tag) != type || !is_defined_value(value)) return nullptr;
+    return value;
+}
+
+}  // namespace
+
+void value_repeat(TOKEN* node, RESULT_ITEM count, RESULT_ITEM value, RESULT_LIST& results) {
+    UNION_DATA* number = follow_link(count.cell);
+    if (lower_tag(number->tag) != 'i' || number->payload == nullptr) return;
+    int64_t n = saturated_count(*number->int_data());
+    // A variable is repeated as references to it, unless it holds a value
+    // that is always copied.
+    int mode = value.mode >= 6 && !is_smalltype_value(follow_link(value.cell), true) ? 1 : 0;
+    for (int64_t i = 0; i < n; ++i) {
+        if (const char* message = make_copy_value(results, value.cell, mode, false, false))
+            raise_error(node, 'o', "**", message, 's');
+    }
+}
+
+void value_range(TOKEN* node, RESULT_ITEM from, RESULT_ITEM to, int16_t mode, RESULT_LIST& results) {
+    UNION_DATA* a = range_end(from, 'i');
+    UNION_DATA* b = range_end(to, 'i');
+    if (a != nullptr && b != nullptr) {
+        const INT_DATA& first = *a->int_data();
+        const INT_DATA& last = *b->int_data();
+        if (first == last || first < last) {
+            if (first == last || mode != range_descending) append_int_range(results, first, last, 1);
+        } else if (mode != range_ascending) {
+            append_int_range(results, first, last, -1);
+        }
+        return;
+    }
+    a = range_end(from, 'c');
+    b = range_end(to, 'c');
+    if (a == nullptr || b == nullptr)
+        raise_error(node, 'x', nullptr, msg_text("erwintchalinrecpunpunope"), 's');
+    // Characters run in the order of their bytes taken as signed.
+    int first = static_cast<signed char>(a->char_byte());
+    int last = static_cast<signed char>(b->char_byte());
+    if (first < last && mode == range_descending) return;
+    if (first > last && mode == range_ascending) return;
+    int step = first <= last ? 1 : -1;
+    for (int c = first;; c += step) {
+        results.append(make_char_value(static_cast<char>(c)));
+        if (c == last) break;
+    }
+}
+
+void eval_repeat(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
+    ARG_FRAME count(node->left, this_item, true);
+    require_one_operand(count, node, "**");
+    if (count.check_type(0, 'i', true) != nullptr) raise_error(node, 'o', "**", count.message(false), 's');
+    ARG_FRAME value(node->right, this_item, true);
+    require_one_operand(value, node, "**");
+    value_repeat(node, count[0], value[0], results);
+}
+
+template <int16_t MODE>
+void eval_range(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
+    const char* name = MODE == range_both ? ".." : MODE == range_ascending ? ".:" : ":.";
+    ARG_FRAME from(node->left, this_item, true);
+    require_one_operand(from, node, name);
+    ARG_FRAME to(node->right, this_item, true);
+    require_one_operand(to, node, name);
+    value_range(node, from[0], to[0], MODE, results);
+}
+
+template void eval_range<range_both>(TOKEN*, RESULT_ITEM, RESULT_LIST&);
+template void eval_range<range_ascending>(TOKEN*, RESULT_ITEM, RESULT_LIST&);
+template void eval_range<range_descending>(TOKEN*, RESULT_ITEM, RESULT_LIST&);
+
+void eval_arrow(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
+    ARG_FRAME first(node->left, this_item, true);
+    require_one_operand(first, node, "->");
+    ARG_FRAME second(node->right, this_item, true);
+    require_one_operand(second, node, "->");
+    // Mode 4: a half that is a reference stays one, anything else is copied.
+    results.append(make_any2_value(first[0].cell, 4, second[0].cell, 4));
+}
+
+}  // namespace morvu

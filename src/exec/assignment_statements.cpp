@@ -1,0 +1,173 @@
+#include "exec/assignment_statements.h"
+
+#include <memory>
+#include <string>
+
+#include "eval/arg_frame.h"
+#include "exec/control_statements.h"
+#include "exec/method_protocol.h"
+#include "exec/pending_exception.h"
+#include "frontend/token.h"
+#include "runtime/error.h"
+#include "runtime/messages.h"
+#include "values/assign_rules.h"
+#include "values/union_data.h"
+#include "values/value_operators.h"
+
+namespace morvu {
+
+namespace {
+
+// One side of an assignment: its items, evaluated one at a time when the
+// pairing reaches them, each into a fresh argument frame.
+class SIDE {
+public:
+    SIDE(TOKEN* side, RESULT_ITEM this_item) : items(argument_list_of(side)), this_item(this_item) {}
+
+    // Whether a result is ready, evaluating further items while the current
+    // one is used up; false when the side has run dry.
+    bool has_result() {
+        while (frame == nullptr || frame->results->count == 0) {
+            if (next == items.count()) return false;
+            frame.reset();  // the frame and its unpaired results go first
+            frame = std::make_unique<ARG_FRAME>(items[next++], this_item, true);
+        }
+        return true;
+    }
+
+    // Takes the first result over; the caller frees an owned cell.
+    RESULT_ITEM take() { return pop(*frame->results); }
+
+private:
+    const TOKEN_LIST& items;
+    RESULT_ITEM this_item;
+    uint32_t next = 0;
+    std::unique_ptr<ARG_FRAME> frame;
+};
+
+// The two items of a pair, their owned cells freed on every way out.
+class PAIR {
+public:
+    RESULT_ITEM target;
+    RESULT_ITEM source;
+
+    PAIR(RESULT_ITEM target, RESULT_ITEM source) : target(target), source(source) {}
+    ~PAIR() { free_assignment_temporaries(target, source); }
+    PAIR(const PAIR&) = delete;
+    PAIR& operator=(const PAIR&) = delete;
+};
+
+[[noreturn]] void raise_plain(const TOKEN* node, const char* identifier) {
+    raise_error(node, 0, nullptr, msg_text(identifier), 's');
+}
+
+// A container that a for/For walk is running over must keep its payload
+// until the walk ends.
+void refuse_during_iteration(const TOKEN* node, const UNION_DATA* cell, const char* operation) {
+    if (!value_under_iteration(cell)) return;
+    raise_error(node, 0, nullptr, format_string("%s %s", msg_text(operation), msg_text("unzwaeite")), 's');
+}
+
+}  // namespace
+
+const char* assign_ref_rule(UNION_DATA* target, UNION_DATA* source) { return target->assign_ref_on_this(source); }
+
+const char* assign_alias_rule(UNION_DATA* target, UNION_DATA* source) {
+    return target->assign_alias_on_this(source);
+}
+
+const char* assign_or_ref_rule(UNION_DATA* target, UNION_DATA* source) {
+    return target->assign_or_ref_on_this(source);
+}
+
+void free_assignment_temporaries(RESULT_ITEM& target, RESULT_ITEM& source) {
+    if (target.owned != 0 && target.cell != nullptr) delete target.cell;
+    if (source.owned != 0 && source.cell != nullptr && source.cell != target.cell) delete source.cell;
+    target.cell = nullptr;
+    source.cell = nullptr;
+    target.owned = 0;
+    source.owned = 0;
+}
+
+void check_assignment_to_args_object(TOKEN* node, RESULT_ITEM target, RESULT_ITEM source, VALUE_RULE rule,
+                                     const char* op) {
+    UNION_DATA* target_cell = target.cell;
+    if (target.mode == 7) {
+        if (target_cell->tag == 'j' || target_cell->tag == 'J') target_cell = target_cell->target();
+    } else {
+        target_cell = follow_aliases(target_cell);
+    }
+    UNION_DATA* source_cell = follow_aliases(source.cell);
+
+    // An object's own compound operator takes the pair over.
+    if (op[0] != 0 && op[1] == '=' && base_type_code(target_cell) == 'k') {
+        if (call_user_operator(node, op, target, source, nullptr).empty()) return;
+    }
+
+    const char target_type = base_type_code(target_cell);
+    if (target.mode == 8) {
+        if (target_type == 'y') raise_plain(node, "fuelokoutobjtypargkeizuwerl");
+        if (rule != assign_alias_rule) raise_plain(node, "fuelokoutobjnurrefzuwerl");
+    } else if (target.mode == 7 && target_type == 'y') {
+        raise_plain(node, "fuelokinpobjtypargkeizuwerl");
+    } else {
+        raise_infeasible_for_constant(node, target, "", msg_text("zuw"), true);
+    }
+
+    if (rule == assign_ref_rule) raise_infeasible_for_constant(node, source, "", msg_text("ref"), false);
+    if (rule == move_value) raise_infeasible_for_constant(node, source, "", msg_text("versch"), false);
+
+    if (base_type_code(source_cell) == 'y') {
+        if (source.mode == 8) raise_plain(node, "keizuwoutobjtypargerl");
+        if (source.mode == 7) raise_plain(node, "keizuwinpobjtypargerl");
+    }
+
+    refuse_during_iteration(node, target_cell, "zuw");
+    if (rule == move_value) refuse_during_iteration(node, source_cell, "versch");
+
+    target_cell->skip_flag = 1;
+    const char* message = rule(target_cell, source_cell);
+    target_cell->skip_flag = 0;
+    if (message != nullptr) raise_error(node, 0, nullptr, message, 's');
+}
+
+void exec_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule, const char* op) {
+    // Declared in this order, the left side's frame is released before the
+    // right side's.
+    SIDE right(node->right, this_item);
+    if (!right.has_result()) return;
+    SIDE left(node->left, this_item);
+    while (left.has_result()) {
+        PAIR pair(left.take(), right.take());
+        check_assignment_to_args_object(node, pair.target, pair.source, rule, op);
+        if (!right.has_result()) return;
+    }
+}
+
+void exec_assign(TOKEN* node, RESULT_ITEM this_item) { exec_assignment(node, this_item, assign_value, "="); }
+
+void exec_assign_ref(TOKEN* node, RESULT_ITEM this_item) { exec_assignment(node, this_item, assign_ref_rule, "@"); }
+
+void exec_assign_alias(TOKEN* node, RESULT_ITEM this_item) {
+    exec_assignment(node, this_item, assign_alias_rule, "$");
+}
+
+void exec_move(TOKEN* node, RESULT_ITEM this_item) { exec_assignment(node, this_item, move_value, "~"); }
+
+void exec_assign_or_ref(TOKEN* node, RESULT_ITEM this_item) {
+    exec_assignment(node, this_item, assign_or_ref_rule, "?");
+}
+
+void exec_add_assign(TOKEN* node, RESULT_ITEM this_item) { exec_assignment(node, this_item, op_add_assign, "+="); }
+
+void exec_sub_assign(TOKEN* node, RESULT_ITEM this_item) { exec_assignment(node, this_item, op_sub_assign, "-="); }
+
+void exec_mul_assign(TOKEN* node, RESULT_ITEM this_item) { exec_assignment(node, this_item, op_mul_assign, "*="); }
+
+void exec_div_assign(TOKEN* node, RESULT_ITEM this_item) { exec_assignment(node, this_item, op_div_assign, "/="); }
+
+void exec_mod_assign(TOKEN* node, RESULT_ITEM this_item) { exec_assignment(node, this_item, op_mod_assign, "%="); }
+
+void exec_pow_assign(TOKEN* node, RESULT_ITEM this_item) { exec_assignment(node, this_item, op_pow_assign, "^="); }
+
+}  // namespace morvu

@@ -1,0 +1,51 @@
+// Assignment statements: a left side of targets and a right side of values,
+// each one expression or a ','-list, joined by one of eleven operators. The
+// driver evaluates both sides item by item, lazily, and pairs their results
+// in order across item boundaries; surplus targets or values are left alone.
+// Each pair passes the access-mode and args rules and the user-defined
+// compound operators before the value rule runs on the target cell.
+
+#pragma once
+
+#include "eval/result_list.h"
+
+namespace morvu {
+
+struct TOKEN;
+class UNION_DATA;
+
+// A value rule: applied to the target cell with the source cell; null or the
+// refusal message.
+using VALUE_RULE = const char* (*)(UNION_DATA* target, UNION_DATA* source);
+
+// The link rules of the cell as value rules: reference ('@'), alias ('$'),
+// and reference-or-copy ('?').
+const char* assign_ref_rule(UNION_DATA* target, UNION_DATA* source);
+const char* assign_alias_rule(UNION_DATA* target, UNION_DATA* source);
+const char* assign_or_ref_rule(UNION_DATA* target, UNION_DATA* source);
+
+// The executors of '=', '@', '$', '~', '?', '+=', '-=', '*=', '/=', '%=', '^='.
+void exec_assign(TOKEN* node, RESULT_ITEM this_item);
+void exec_assign_ref(TOKEN* node, RESULT_ITEM this_item);
+void exec_assign_alias(TOKEN* node, RESULT_ITEM this_item);
+void exec_move(TOKEN* node, RESULT_ITEM this_item);
+void exec_assign_or_ref(TOKEN* node, RESULT_ITEM this_item);
+void exec_add_assign(TOKEN* node, RESULT_ITEM this_item);
+void exec_sub_assign(TOKEN* node, RESULT_ITEM this_item);
+void exec_mul_assign(TOKEN* node, RESULT_ITEM this_item);
+void exec_div_assign(TOKEN* node, RESULT_ITEM this_item);
+void exec_mod_assign(TOKEN* node, RESULT_ITEM this_item);
+void exec_pow_assign(TOKEN* node, RESULT_ITEM this_item);
+
+// The common driver: evaluates and pairs both sides of the node.
+void exec_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule, const char* op);
+
+// Applies one pair (target, source) with the rule; raises on refusal. The
+// items' owned cells are not freed here.
+void check_assignment_to_args_object(TOKEN* node, RESULT_ITEM target, RESULT_ITEM source,
+                                     VALUE_RULE rule, const char* op);
+
+// Frees the owned cells of a pair's two items.
+void free_assignment_temporaries(RESULT_ITEM& target, RESULT_ITEM& source);
+
+}  // namespace morvu

@@ -1,0 +1,246 @@
+#include "exec/block_exec.h"
+
+#include <pthread.h>
+
+#if defined(__SANITIZE_ADDRESS__)
+#define MORVU_ADDRESS_SANITIZER 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define MORVU_ADDRESS_SANITIZER 1
+#endif
+#endif
+#ifdef MORVU_ADDRESS_SANITIZER
+#include <sanitizer/asan_interface.h>
+#endif
+
+#include <cstdint>
+#include <deque>
+#include <exception>
+
+#include "exec/control_counters.h"
+#include "exec/pending_exception.h"
+#include "frontend/globals.h"
+#include "frontend/scope.h"
+#include "frontend/token.h"
+#include "frontend/var_storage.h"
+#include "runtime/error.h"
+#include "runtime/messages.h"
+#include "values/payload_records.h"
+#include "values/union_data.h"
+
+namespace morvu {
+
+thread_local const char* stack_base = nullptr;
+
+namespace {
+
+// How far the stack may grow from stack_base before a statement is refused.
+// Measured once from the thread's real stack, minus a reserve for the work a
+// single statement does between two guards (expression evaluation, deep value
+// copies, the routine call machinery).
+thread_local std::uintptr_t stack_limit = 0;
+
+constexpr std::uintptr_t fallback_stack_room = 950000;
+constexpr std::uintptr_t min_stack_reserve = 512 * 1024;
+constexpr std::uintptr_t max_stack_reserve = 32 * 1024 * 1024;
+#ifdef MORVU_ADDRESS_SANITIZER
+// Instrumented frames are several times larger.
+constexpr size_t large_stack_size = 256 * 1024 * 1024;
+#else
+constexpr size_t large_stack_size = 128 * 1024 * 1024;
+#endif
+
+// The room of the current thread's stack below `position`; 0 when unknown.
+std::uintptr_t stack_room_below(const char* position) {
+    pthread_attr_t attributes;
+    if (pthread_getattr_np(pthread_self(), &attributes) != 0) return 0;
+    void* low = nullptr;
+    size_t size = 0;
+    int result = pthread_attr_getstack(&attributes, &low, &size);
+    pthread_attr_destroy(&attributes);
+    if (result != 0 || low == nullptr) return 0;
+    auto here = reinterpret_cast<std::uintptr_t>(position);
+    auto bottom = reinterpret_cast<std::uintptr_t>(low);
+    if (here <= bottom || here > bottom + size) return 0;
+    return here - bottom;
+}
+
+void set_stack_limit(const char* position) {
+    std::uintptr_t room = stack_room_below(position);
+    if (room == 0) {
+        stack_limit = fallback_stack_room;
+        return;
+    }
+    std::uintptr_t reserve = room / 4;
+    if (reserve < min_stack_reserve) reserve = min_stack_reserve;
+    if (reserve > max_stack_reserve) reserve = max_stack_reserve;
+    stack_limit = room > 2 * reserve ? room - reserve : room / 2;
+}
+
+#ifdef MORVU_ADDRESS_SANITIZER
+// The address sanitizer unpoisons the frames an exception unwinds only while
+// at most 64 MiB of stack are in use; deeper, the redzones of the unwound
+// frames would stay poisoned and fault the frames that later reuse the
+// memory. The frames between a throw and the block that catches it lie
+// within the window below the catching frame, which is dead memory then.
+__attribute__((noinline)) void unpoison_unwound_frames() {
+    constexpr std::uintptr_t sanitizer_cleanup_limit = 60 * 1024 * 1024;
+    constexpr std::uintptr_t window = 1024 * 1024;
+    const char* here = static_cast<const char*>(__builtin_frame_address(0));
+    if (stack_base == nullptr || here > stack_base ||
+        static_cast<std::uintptr_t>(stack_base - here) < sanitizer_cleanup_limit)
+        return;
+    ASAN_UNPOISON_MEMORY_REGION(here - window, window);
+}
+#else
+void unpoison_unwound_frames() {}
+#endif
+
+// Block nesting depth, and one reusable statement list per depth, so running
+// a loop body allocates nothing once its depth has been reached.
+uint32_t block_depth = 0;
+std::deque<TOKEN_LIST> statement_lists;
+
+struct DEPTH_GUARD {
+    DEPTH_GUARD() { ++block_depth; }
+    ~DEPTH_GUARD() { --block_depth; }
+};
+
+bool is_catch_or_exit_call(const TOKEN* node) {
+    return node != nullptr && is_call_token(node) && (*node->text == "catch" || *node->text == "exit");
+}
+
+// A statement that still runs while an exception is pending: catch or exit,
+// also written as sys:catch(...) or sys:exit(...).
+bool runs_while_pending(const TOKEN* statement) {
+    if (is_catch_or_exit_call(statement)) return true;
+    return statement->op1 == ':' && statement->op2 == 0 && is_word(statement->left, "sys") &&
+           is_catch_or_exit_call(statement->right);
+}
+
+// Replaces the pending exception by a new one whose value is an error value.
+// `error` fills the value's record; without it the record keeps its empty
+// contents.
+void install_pending_error(const std::string& file, uint32_t line, const std::string& message,
+                           const ERROR* error) {
+    auto* exception = new PENDING_EXCEPTION('e');
+    if (error != nullptr) {
+        ERROR_DATA* record = exception->value->error_data();
+        record->file = error->file;
+        record->line = error->line;
+        record->message = error->message;
+        record->kind = error->kind;
+    }
+    exception->file = file;
+    exception->line = line;
+    exception->message = message;
+    exception->kind = 's';
+    set_pending_exception(exception);
+}
+
+bool block_has_variables(const TOKEN* block) {
+    return block->scope != nullptr && block->scope->storage.entry_count() > 0;
+}
+
+// Gives current_statement back to the statement that ran the block, so the
+// record never outlives the statement (nor the tree) it points into.
+struct CURRENT_STATEMENT_GUARD {
+    const TOKEN* saved = current_statement;
+    ~CURRENT_STATEMENT_GUARD() { current_statement = saved; }
+};
+
+// Pops the block's variables on every way out, the early ones included.
+struct VARIABLES_GUARD {
+    TOKEN* block = nullptr;
+    ~VARIABLES_GUARD() {
+        if (block != nullptr && block_has_variables(block)) pop_scope_variables(block);
+    }
+};
+
+struct STACK_WORK {
+    void (*work)(void*);
+    void* data;
+    std::exception_ptr failure;
+};
+
+void* run_stack_work(void* argument) {
+    auto* job = static_cast<STACK_WORK*>(argument);
+    try {
+        job->work(job->data);
+    } catch (...) {
+        job->failure = std::current_exception();
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+void run_with_large_stack(void (*work)(void*), void* data) {
+    STACK_WORK job{work, data, nullptr};
+    pthread_attr_t attributes;
+    pthread_t thread;
+    bool started = false;
+    if (pthread_attr_init(&attributes) == 0) {
+        started = pthread_attr_setstacksize(&attributes, large_stack_size) == 0 &&
+                  pthread_create(&thread, &attributes, run_stack_work, &job) == 0;
+        pthread_attr_destroy(&attributes);
+    }
+    if (!started) {
+        work(data);
+        return;
+    }
+    pthread_join(thread, nullptr);
+    if (job.failure) std::rethrow_exception(job.failure);
+}
+
+void check_stack_depth(const TOKEN* node) {
+    const char* here = static_cast<const char*>(__builtin_frame_address(0));
+    if (stack_base == nullptr) {
+        stack_base = here;
+        set_stack_limit(here);
+        return;
+    }
+    std::uintptr_t distance = here < stack_base ? static_cast<std::uintptr_t>(stack_base - here)
+                                                : static_cast<std::uintptr_t>(here - stack_base);
+    if (distance >= stack_limit) raise_error(node, 'x', nullptr, msg_text("staueb"), 's');
+}
+
+void execute_node_guarded(TOKEN* node, RESULT_ITEM this_item) {
+    check_stack_depth(node);
+    CURRENT_STATEMENT_GUARD restore;
+    current_statement = node;
+    node->executor(node, this_item);
+}
+
+void execute_block(TOKEN* block, RESULT_ITEM this_item, bool own_variables) {
+    if (block == nullptr) return;
+    VARIABLES_GUARD variables;
+    if (own_variables && block_has_variables(block)) {
+        push_scope_variables(block);
+        variables.block = block;
+    }
+    DEPTH_GUARD depth;
+    CURRENT_STATEMENT_GUARD restore;
+    if (statement_lists.size() < block_depth) statement_lists.resize(block_depth);
+    TOKEN_LIST& statements = statement_lists[block_depth - 1];
+    statements.clear();
+    append_operands(block, ';', &statements);
+    for (TOKEN* statement : statements) {
+        if (statement == nullptr || control_pending()) break;
+        if (pending_exception != nullptr && !runs_while_pending(statement)) continue;
+        try {
+            check_stack_depth(statement);
+            current_statement = statement;
+            statement->executor(statement, this_item);
+        } catch (const ERROR& error) {
+            unpoison_unwound_frames();
+            install_pending_error(error.file, static_cast<uint32_t>(error.line), error.message, &error);
+        } catch (...) {
+            unpoison_unwound_frames();
+            install_pending_error(source_file_name(statement->file_index), static_cast<uint32_t>(statement->line),
+                                  msg_text("sysfeh"), nullptr);
+        }
+    }
+}
+
+}  // namespace morvu

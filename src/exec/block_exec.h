@@ -1,0 +1,44 @@
+// Block execution: the one place where statements are started.
+//
+// A block is the ';' chain of its statements (a single statement otherwise).
+// Before each statement the stack guard compares the stack in use with the
+// room the thread has, so deep recursion of a program ends in the language
+// error "Stack overflow" rather than in a crash; the statement is then
+// recorded as current_statement and run through the executor cached in its
+// node. A language error (or any other exception) escaping a statement
+// becomes the pending exception; while one is pending only catch and exit
+// statements run, and while a return, continue or break counter is set the
+// block stops.
+
+#pragma once
+
+#include "eval/result_list.h"
+
+namespace morvu {
+
+struct TOKEN;
+
+// The stack position of the first guarded statement of the thread; null
+// before.
+extern thread_local const char* stack_base;
+
+// Runs the statements of the block. With own_variables, the variables of the
+// block's storage table get fresh cells first and lose them at the end.
+// Language errors of its statements never leave it; errors while creating
+// the variables do.
+void execute_block(TOKEN* block, RESULT_ITEM this_item, bool own_variables);
+
+// Stack guard, current-statement record, then the node's cached executor;
+// errors pass on to the caller.
+void execute_node_guarded(TOKEN* node, RESULT_ITEM this_item);
+
+// The stack guard alone: raises "Stack overflow" at the node when the stack
+// in use has reached the limit.
+void check_stack_depth(const TOKEN* node);
+
+// Runs work(data) on a thread of its own with a stack large enough for deeply
+// recursive programs and waits for it; an exception of the work is thrown
+// again here. Without such a thread the work runs on the caller's stack.
+void run_with_large_stack(void (*work)(void*), void* data);
+
+}  // namespace morvu

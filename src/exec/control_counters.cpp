@@ -1,0 +1,57 @@
+#include "exec/control_counters.h"
+
+#include "eval/arg_frame.h"
+#include "frontend/token.h"
+#include "numbers/int_data.h"
+#include "runtime/error.h"
+#include "runtime/messages.h"
+#include "values/union_data.h"
+
+namespace morvu {
+
+std::unique_ptr<INT_DATA> pending_return;
+std::unique_ptr<INT_DATA> pending_continue;
+std::unique_ptr<INT_DATA> pending_break;
+
+void lower_counter(std::unique_ptr<INT_DATA>& counter) {
+    if (!counter) return;
+    *counter -= INT_DATA(1);
+    if (counter->is_zero() || *counter < INT_DATA(0)) counter.reset();
+}
+
+bool counter_is_one(const std::unique_ptr<INT_DATA>& counter) {
+    return counter && *counter == INT_DATA(1);
+}
+
+void release_counters() {
+    pending_break.reset();
+    pending_continue.reset();
+    pending_return.reset();
+}
+
+void exec_nothing(TOKEN*, RESULT_ITEM) {}
+
+namespace {
+
+// Sets the counter to the statement's one argument, an int of at least 1. A
+// refused argument leaves the counter as it was.
+void set_counter(TOKEN* node, RESULT_ITEM this_item, std::unique_ptr<INT_DATA>& counter) {
+    ARG_FRAME frame(node->left, this_item, true);
+    const char* refusal = frame.check_count(1);
+    if (refusal == nullptr) refusal = frame.check_int_min(0, 1);
+    if (refusal != nullptr) {
+        std::string routine = format_string("sys:%s", node->text ? node->text->c_str() : "");
+        raise_error(node, 'p', routine.c_str(), refusal, 's');
+    }
+    const INT_DATA& levels = *frame.value(0)->int_data();
+    if (!counter) counter = std::make_unique<INT_DATA>(0);
+    *counter = levels;
+}
+
+}  // namespace
+
+void exec_return(TOKEN* node, RESULT_ITEM this_item) { set_counter(node, this_item, pending_return); }
+
+void exec_continue(TOKEN* node, RESULT_ITEM this_item) { set_counter(node, this_item, pending_continue); }
+
+}  // namespace morvu

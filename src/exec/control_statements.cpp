@@ -1,0 +1,367 @@
+// if, while, for, switch, the repetition operator and the blank operator, and
+// the loop protocol that consumes the return, continue and break counters.
+//
+// A statement evaluates its arguments once into a fresh frame and keeps the
+// frame for its whole run. The blocks it runs are taken out of the code
+// values at the start (tree nodes live as long as the program), so a body
+// that reassigns a code variable does not change the running loop.
+
+#include "exec/control_statements.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "eval/arg_frame.h"
+#include "eval/evaluator.h"
+#include "eval/operator_handlers.h"
+#include "exec/block_exec.h"
+#include "exec/control_counters.h"
+#include "exec/method_protocol.h"
+#include "exec/pending_exception.h"
+#include "frontend/token.h"
+#include "numbers/int_data.h"
+#include "runtime/error.h"
+#include "runtime/messages.h"
+#include "values/assign_rules.h"
+#include "values/payload_records.h"
+#include "values/union_data.h"
+
+namespace morvu {
+
+namespace {
+
+// "sys:<name>" for the statement's errors.
+std::string statement_name(const char* name) { return std::string("sys:") + name; }
+
+[[noreturn]] void raise_check(TOKEN* node, const std::string& routine, const std::string& message) {
+    raise_error(node, 'p', routine.c_str(), message, 's');
+}
+
+// Checks argument i of the frame to be a code value holding a block; raises
+// otherwise ("%d-th argument is empty" for a code variable never assigned).
+void require_code(const ARG_FRAME& frame, uint32_t index, TOKEN* node, const std::string& routine) {
+    if (frame.check_type(index, 'x', true) != nullptr) raise_check(node, routine, frame.message(false));
+}
+
+void run_block(TOKEN* block, RESULT_ITEM this_item) { execute_block(block, this_item, true); }
+
+// Keeps watch over a cell that the statement reads or writes again after
+// running a block. A variable's own cell lives as long as its activation,
+// which outlasts the statement; any other cell the statement does not own (an
+// element of a container, a member of an object) may be destroyed by the
+// block. A reference from a private link cell is dissolved when the watched
+// cell is destroyed, so alive() tells whether the cell may still be used.
+class CELL_WATCH {
+public:
+    explicit CELL_WATCH(RESULT_ITEM item) {
+        UNION_DATA* cell = item.cell;
+        if (cell == nullptr || item.owned != 0 || cell->scope_variable != 0 || is_link_cell(cell)) return;
+        watch = std::make_unique<UNION_DATA>('V');
+        link_cell(watch.get(), cell, 'p');
+    }
+    bool alive() const { return watch == nullptr || is_link_cell(watch.get()); }
+
+private:
+    std::unique_ptr<UNION_DATA> watch;
+};
+
+// Whether a run of the block could do anything while an exception is
+// pending: only its catch and exit statements would run.
+bool block_may_run_while_pending(TOKEN* block) {
+    for (TOKEN* statement : TOKEN_LIST(block, ';')) {
+        if (statement == nullptr) break;
+        const TOKEN* call = statement;
+        if (statement->op1 == ':' && statement->op2 == 0 && is_word(statement->left, "sys") &&
+            statement->right != nullptr)
+            call = statement->right;
+        if (is_call_token(call) && (*call->text == "catch" || *call->text == "exit")) return true;
+    }
+    return false;
+}
+
+// The count as a machine integer when it fits one.
+bool fits_int64(const INT_DATA& value, int64_t* out) {
+    const std::string& text = value.to_text();
+    errno = 0;
+    char* end = nullptr;
+    long long parsed = std::strtoll(text.c_str(), &end, 10);
+    if (errno == ERANGE || end == text.c_str() || *end != 0) return false;
+    *out = parsed;
+    return true;
+}
+
+// An assignment operator of one character, as the blank operator runs it.
+bool is_simple_assignment(const TOKEN* item) {
+    if (item->op2 != 0) return false;
+    switch (item->op1) {
+    case '=': case '$': case '?': case '@': case '~': return true;
+    default: return false;
+    }
+}
+
+// A plain name in a declaration list: passed over by the blank operator.
+bool is_plain_name(const TOKEN* item) {
+    if (!item->text) return false;
+    return item->op1 != '"' && item->op1 != '\'' && item->op1 != '(' && !is_juxtaposition(item);
+}
+
+void run_need(TOKEN* node, RESULT_ITEM this_item) {
+    if (pending_exception != nullptr) return;
+    TOKEN_LIST items;
+    for (TOKEN* item : TOKEN_LIST(node->right, ',')) {
+        if (item->inclusion_state == 0 && is_call_token(item)) {
+            if (item->left != nullptr) append_operands(item->left, ',', &items);
+        } else {
+            items.append(item);
+        }
+    }
+    for (TOKEN* item : items) {
+        if (item->op1 == ':' && item->op2 == 0) item = item->right;  // application ':' file
+        if (item != nullptr && item->inclusion_state == 2) execute_block(item, this_item, true);
+    }
+}
+
+}  // namespace
+
+// ---- loop protocol ----
+
+bool loop_after_body() {
+    if (pending_continue) {
+        if (!counter_is_one(pending_continue)) return true;
+        pending_continue.reset();  // continue(1): consumed, the loop goes on
+    }
+    return pending_return || pending_exception != nullptr || pending_break;
+}
+
+void loop_after_end() {
+    if (pending_continue && *pending_continue > INT_DATA(1)) lower_counter(pending_continue);
+    if (pending_break) lower_counter(pending_break);
+}
+
+TOKEN* code_block(RESULT_ITEM item) {
+    if (item.cell == nullptr) return nullptr;
+    UNION_DATA* value = argument_value(item.cell);
+    if (value == nullptr || lower_tag(value->tag) != 'x' || value->payload == nullptr) return nullptr;
+    return value->code_data()->block;
+}
+
+// ---- if, while, for, switch ----
+
+void exec_if(TOKEN* node, RESULT_ITEM this_item) {
+    static const std::string routine = statement_name("if");
+    ARG_FRAME frame(node->left, this_item, true);
+    const char* refusal = frame.check_count_range(2, 3);
+    if (refusal == nullptr) refusal = frame.check_type(0, 'b', true);
+    if (refusal != nullptr) raise_check(node, routine, frame.message(false));
+    require_code(frame, 1, node, routine);
+    if (frame.count() == 3) require_code(frame, 2, node, routine);
+    if (frame.value(0)->bool_word() != 0) run_block(code_block(frame[1]), this_item);
+    else if (frame.count() == 3) run_block(code_block(frame[2]), this_item);
+}
+
+void exec_while(TOKEN* node, RESULT_ITEM this_item) {
+    static const std::string routine = statement_name("while");
+    ARG_FRAME frame(node->left, this_item, true);
+    if (frame.check_count(2) != nullptr) raise_check(node, routine, frame.message(false));
+    require_code(frame, 0, node, routine);
+    require_code(frame, 1, node, routine);
+    TOKEN* condition = code_block(frame[0]);
+    TOKEN* body = code_block(frame[1]);
+    while (eval_condition(condition, this_item, routine.c_str())) {
+        run_block(body, this_item);
+        if (loop_after_body()) break;
+    }
+    loop_after_end();
+}
+
+namespace {
+
+void for_body_form(TOKEN* body, RESULT_ITEM this_item) {
+    for (;;) {
+        run_block(body, this_item);
+        if (loop_after_body()) break;
+    }
+}
+
+void for_counted_form(TOKEN* init, TOKEN* condition, TOKEN* step, TOKEN* body, RESULT_ITEM this_item,
+                      const std::string& routine) {
+    execute_block(init, this_item, false);
+    if (pending_return || pending_break || pending_exception != nullptr ||
+        (pending_continue && !counter_is_one(pending_continue)))
+        return;
+    while (eval_condition(condition, this_item, routine.c_str())) {
+        run_block(body, this_item);
+        if (loop_after_body()) break;
+        execute_block(step, this_item, false);
+        if (loop_after_body()) break;
+    }
+}
+
+void for_variable_form(TOKEN* node, ARG_FRAME& frame, RESULT_ITEM this_item, const std::string& routine) {
+    const uint32_t n = frame.count();
+    if (frame.check_variable(0, false) != nullptr) raise_check(node, routine, frame.message(false));
+    require_code(frame, n - 1, node, routine);
+    TOKEN* body = code_block(frame[n - 1]);
+    UNION_DATA* target = follow_aliases(frame[0].cell);
+    const CELL_WATCH target_watch(RESULT_ITEM{target, 6, 0});
+    std::vector<CELL_WATCH> watches;
+    watches.reserve(n - 2);
+    for (uint32_t i = 1; i + 1 < n; ++i) watches.emplace_back(frame[i]);
+    for (uint32_t i = 1; i + 1 < n; ++i) {
+        if (!target_watch.alive() || !watches[i - 1].alive())
+            raise_check(node, routine, msg_text("insnicdef"));
+        if (value_under_iteration(target)) {
+            std::string key = std::string("for") + method_key_mark;
+            raise_error(node, 0, nullptr,
+                        method_context(node, "sys", key, false) + ' ' + msg_text("unzwaeite"), 's');
+        }
+        if (const char* message = assign_by_mode(target, frame[i].cell, -1))
+            raise_check(node, routine, message);
+        run_block(body, this_item);
+        if (loop_after_body()) break;
+    }
+}
+
+}  // namespace
+
+void exec_for(TOKEN* node, RESULT_ITEM this_item) {
+    static const std::string routine = statement_name("for");
+    ARG_FRAME frame(node->left, this_item, true);
+    if (frame.check_count_range(1, -1) != nullptr) raise_check(node, routine, frame.message(false));
+    const uint32_t n = frame.count();
+    if (n == 1) {
+        require_code(frame, 0, node, routine);
+        for_body_form(code_block(frame[0]), this_item);
+    } else {
+        bool counted = n == 4 && frame[0].mode <= 5;
+        for (uint32_t i = 0; counted && i < 4; ++i) {
+            UNION_DATA* value = frame.value(i);
+            counted = value != nullptr && lower_tag(value->tag) == 'x';
+        }
+        if (counted) {
+            for (uint32_t i = 0; i < 4; ++i) require_code(frame, i, node, routine);
+            for_counted_form(code_block(frame[0]), code_block(frame[1]), code_block(frame[2]),
+                             code_block(frame[3]), this_item, routine);
+        } else {
+            for_variable_form(node, frame, this_item, routine);
+        }
+    }
+    loop_after_end();
+}
+
+void exec_switch(TOKEN* node, RESULT_ITEM this_item) {
+    static const std::string routine = statement_name("switch");
+    static const std::string case_routine = statement_name("case");
+    ARG_FRAME frame(node->left, this_item, true);
+    if (frame.check_count_range(1, 2) != nullptr) raise_check(node, routine, frame.message(false));
+    const bool by_value = frame.count() == 2;
+    const uint32_t block_index = by_value ? 1 : 0;
+    require_code(frame, block_index, node, routine);
+    TOKEN* block = code_block(frame[block_index]);
+    // The switch value is compared after the arguments of earlier cases ran.
+    const CELL_WATCH value_watch(frame[0]);
+
+    for (TOKEN* statement : TOKEN_LIST(block, ';')) {
+        if (statement == nullptr) break;
+        if (statement->op1 == '#' && statement->op2 == 0) continue;  // empty statement
+        if (!is_call_token(statement) || *statement->text != "case")
+            raise_error(statement, 'p', routine.c_str(), msg_text("keicasanwswi"), 's');
+        TOKEN* matched = nullptr;
+        {
+            ARG_FRAME case_frame(statement->left, this_item, true);
+            if (case_frame.check_count_range(1, -1) != nullptr)
+                raise_check(node, case_routine, case_frame.message(false));
+            const uint32_t last = case_frame.count() - 1;
+            require_code(case_frame, last, node, case_routine);
+            bool match = last == 0;
+            if (!by_value) {
+                for (uint32_t i = 0; i < last; ++i)
+                    if (case_frame.check_type(i, 'b', true) != nullptr)
+                        raise_check(node, case_routine, case_frame.message(false));
+                for (uint32_t i = 0; i < last && !match; ++i) match = case_frame.value(i)->bool_word() != 0;
+            } else {
+                if (!value_watch.alive()) raise_check(node, routine, msg_text("insnicdef"));
+                UNION_DATA* value = follow_aliases(frame[0].cell);
+                for (uint32_t i = 0; i < last && !match; ++i) {
+                    match = is_equal_value(value, follow_aliases(case_frame[i].cell), true);
+                    if (const char* message = take_depth_overflow()) raise_check(node, case_routine, message);
+                }
+            }
+            if (match) matched = code_block(case_frame[last]);
+        }
+        if (matched != nullptr) {
+            run_block(matched, this_item);
+            return;
+        }
+    }
+}
+
+// ---- repetition ----
+
+void exec_repeat(TOKEN* node, RESULT_ITEM this_item) {
+    ARG_FRAME count_frame(node->left, this_item, true);
+    const char* refusal = count_frame.check_count(1);
+    if (refusal == nullptr) refusal = count_frame.check_type(0, 'i', true);
+    if (refusal != nullptr) raise_error(node, 'o', ";;", count_frame.message(true), 's');
+    ARG_FRAME block_frame(node->right, this_item, true);
+    refusal = block_frame.check_count(1);
+    if (refusal == nullptr) refusal = block_frame.check_type(0, 'x', true);
+    if (refusal != nullptr) raise_error(node, 'o', ";;", block_frame.message(true), 's');
+    repeat_loop(this_item, count_frame[0], code_block(block_frame[0]));
+}
+
+void repeat_loop(RESULT_ITEM this_item, RESULT_ITEM count, TOKEN* block) {
+    // The count is read once: a block that changes the count variable does
+    // not change the number of runs.
+    const INT_DATA n = *argument_value(count.cell)->int_data();
+    // Once a counter is pending, every further run would stop before its
+    // first statement; while an exception is pending, only a block with a
+    // catch or exit statement could still do anything. Stopping there looks
+    // the same from outside and keeps a huge count from spinning.
+    auto futile = [block]() {
+        if (control_pending()) return true;
+        return pending_exception != nullptr && !block_may_run_while_pending(block);
+    };
+    int64_t small = 0;
+    if (fits_int64(n, &small)) {
+        for (int64_t i = 0; i < small; ++i) {
+            run_block(block, this_item);
+            if (futile()) return;
+        }
+        return;
+    }
+    for (INT_DATA i(0); i < n; i += INT_DATA(1)) {
+        run_block(block, this_item);
+        if (futile()) return;
+    }
+}
+
+// ---- blank operator ----
+
+void exec_apply(TOKEN* node, RESULT_ITEM this_item) {
+    TOKEN* word = node->left;
+    if (is_word(word, "need")) {
+        run_need(node, this_item);
+        return;
+    }
+    if (is_word(word, "bigtype") || is_word(word, "smalltype") || is_word(word, "func") ||
+        is_word(word, "proc"))
+        return;  // definitions: the analysis has taken care of them
+    if (node->right == nullptr) return;
+    for (TOKEN* item : TOKEN_LIST(node->right, ',')) {
+        if (item == nullptr) continue;
+        const bool member_call = item->op1 == '.' && item->op2 == 0 && item->right != nullptr &&
+                                 is_call_token(item->right);
+        if (is_simple_assignment(item) || member_call) {
+            if (pending_exception == nullptr) execute_node_guarded(item, this_item);
+        } else if (!is_plain_name(item) && pending_exception == nullptr) {
+            raise_error(item, 0, nullptr, msg_text("anwrecdoppunnicausfue"), 's');
+        }
+    }
+}
+
+}  // namespace morvu

@@ -1,0 +1,83 @@
+// Executors of the statements that steer a run rather than compute values:
+// if, while, for, switch, the repetition operator ";;" and the blank operator;
+// the format, clock and directory settings; throw, catch, break, exit and
+// assert; system, proc, del and clear.
+//
+// Every executor has the EXEC_HANDLER shape (call node, current object) and is
+// stored in its node by the statement binder. Each evaluates its own argument
+// list through a fresh ARG_FRAME and raises every failure with raise_error;
+// nothing here returns a message.
+//
+// Loops do not jump. return, continue and break set the process-wide level
+// counters, every block stops before its next statement while one is set, and
+// the loops consume them with loop_after_body and loop_after_end. A block is
+// run with the object of the statement that runs it, never with the object a
+// code value carries. A code value without a block (a code variable never
+// assigned) is refused as an empty argument before anything runs.
+
+#pragma once
+
+#include "eval/result_list.h"
+
+namespace morvu {
+
+struct TOKEN;
+class UNION_DATA;
+
+// ---- control statements ----
+
+void exec_if(TOKEN* node, RESULT_ITEM this_item);
+void exec_while(TOKEN* node, RESULT_ITEM this_item);
+void exec_for(TOKEN* node, RESULT_ITEM this_item);
+void exec_switch(TOKEN* node, RESULT_ITEM this_item);
+void exec_repeat(TOKEN* node, RESULT_ITEM this_item);  // count ";;" block
+void exec_apply(TOKEN* node, RESULT_ITEM this_item);   // word, blank, comma list
+
+// Runs the block count times (count: an int item, links followed); a count of
+// 0 or below runs nothing. Consumes no counter: a break, continue or return
+// inside leaves its counter for the enclosing loop or routine.
+void repeat_loop(RESULT_ITEM this_item, RESULT_ITEM count, TOKEN* block);
+
+// The loop protocol every loop follows. loop_after_body: call after each run
+// of a loop body; consumes a continue of 1 and returns true when the loop
+// must end (a deeper continue, a break, a return or a pending exception).
+// loop_after_end: call once when the loop has ended, whatever ended it;
+// counts a deeper continue and a break down by one level.
+bool loop_after_body();
+void loop_after_end();
+
+// The block of a code item (links followed as for every code argument); null
+// when the value holds none.
+TOKEN* code_block(RESULT_ITEM item);
+
+// ---- format, clock and directory statements ----
+
+void exec_set_in_spc(TOKEN* node, RESULT_ITEM this_item);
+void exec_set_out_spc(TOKEN* node, RESULT_ITEM this_item);
+void exec_set_out_fmt(TOKEN* node, RESULT_ITEM this_item);
+void exec_set_calctime(TOKEN* node, RESULT_ITEM this_item);
+void exec_set_realtime(TOKEN* node, RESULT_ITEM this_item);
+void exec_set_cwd(TOKEN* node, RESULT_ITEM this_item);
+
+// ---- exception, break, exit and assert statements ----
+
+void exec_throw(TOKEN* node, RESULT_ITEM this_item);
+void exec_catch(TOKEN* node, RESULT_ITEM this_item);
+void exec_break(TOKEN* node, RESULT_ITEM this_item);
+void exec_exit(TOKEN* node, RESULT_ITEM this_item);
+void exec_assert(TOKEN* node, RESULT_ITEM this_item);
+
+// ---- system, proc, del and clear statements ----
+
+void exec_system(TOKEN* node, RESULT_ITEM this_item);
+void exec_proc(TOKEN* node, RESULT_ITEM this_item);
+void exec_del(TOKEN* node, RESULT_ITEM this_item);
+void exec_clear(TOKEN* node, RESULT_ITEM this_item);
+
+// Whether a for/For walk runs over the value of the cell or over any
+// container nested inside it (links are not followed). Destroying or
+// replacing such a value would free nodes the walk still reads, so del,
+// clear and assignments refuse it with "infeasible during iteration".
+bool value_under_iteration(const UNION_DATA* cell);
+
+}  // namespace morvu

@@ -1,0 +1,143 @@
+#include "exec/statement_binding.h"
+
+#include <cstring>
+#include <string>
+
+#include "eval/evaluator.h"
+#include "exec/assignment_statements.h"
+#include "exec/call_routine.h"
+#include "exec/control_counters.h"
+#include "exec/control_statements.h"
+#include "exec/output_statements.h"
+#include "frontend/token.h"
+#include "runtime/error.h"
+#include "runtime/messages.h"
+
+namespace morvu {
+
+namespace {
+
+// Nodes are built with the binder as their executor from the start.
+[[maybe_unused]] const bool binder_installed = (initial_executor = bind_operator_executor, true);
+
+struct KEYWORD {
+    const char* name;
+    EXEC_HANDLER executor;
+};
+
+// The statement keywords in the order they are compared.
+// PENDING(input statements, member statements): in, pin, sin, inw, inc, inl
+// and the statement form of '.' and ':' join the tables once their
+// executors are published.
+const KEYWORD keywords[] = {
+    {"return", exec_return},
+    {"continue", exec_continue},
+    {"for", exec_for},
+    {"while", exec_while},
+    {"if", exec_if},
+    {"switch", exec_switch},
+    {"out", exec_output},
+    {"outl", exec_output},
+    {"pout", exec_output},
+    {"sout", exec_output},
+    {"soutl", exec_output},
+    {"fout", exec_output},
+    {"foutl", exec_output},
+    {"fsout", exec_output},
+    {"fsoutl", exec_output},
+    {"set_in_spc", exec_set_in_spc},
+    {"set_out_spc", exec_set_out_spc},
+    {"set_out_fmt", exec_set_out_fmt},
+    {"break", exec_break},
+    {"set_calctime", exec_set_calctime},
+    {"set_realtime", exec_set_realtime},
+    {"set_cwd", exec_set_cwd},
+    {"throw", exec_throw},
+    {"catch", exec_catch},
+    {"exit", exec_exit},
+    {"assert", exec_assert},
+    {"system", exec_system},
+    {"proc", exec_proc},
+    {"del", exec_del},
+    {"clear", exec_clear},
+};
+
+// '=', '$', '?', '@', '~' alone, or one of "+-*/%^" followed by '='.
+bool is_assignment_operator(const TOKEN* node) {
+    if (node->op2 == 0) return node->op1 != 0 && std::strchr("=$?@~", node->op1) != nullptr;
+    return node->op2 == '=' && node->op1 != 0 && std::strchr("+-*/%^", node->op1) != nullptr;
+}
+
+// The executor of the operator characters, or null.
+EXEC_HANDLER operator_executor(char op1, char op2) {
+    if (op2 == 0) {
+        switch (op1) {
+        case '=': return exec_assign;
+        case '@': return exec_assign_ref;
+        case '$': return exec_assign_alias;
+        case '~': return exec_move;
+        case '?': return exec_assign_or_ref;
+        case ' ': return exec_apply;
+        case '#': return exec_nothing;
+        default: return nullptr;
+        }
+    }
+    if (op2 == '=') {
+        switch (op1) {
+        case '+': return exec_add_assign;
+        case '-': return exec_sub_assign;
+        case '*': return exec_mul_assign;
+        case '/': return exec_div_assign;
+        case '%': return exec_mod_assign;
+        case '^': return exec_pow_assign;
+        default: return nullptr;
+        }
+    }
+    if (op1 == ';' && op2 == ';') return exec_repeat;
+    return nullptr;
+}
+
+}  // namespace
+
+void exec_not_executable(TOKEN* node, RESULT_ITEM) {
+    raise_error(node, 0, nullptr, msg_text("anwnicausfue"), 's');
+}
+
+bool bind_keyword_executor(TOKEN* node) {
+    if (!is_call_token(node)) return false;
+    const std::string& name = *node->text;
+    for (const KEYWORD& keyword : keywords) {
+        if (name == keyword.name) {
+            node->executor = keyword.executor;
+            return true;
+        }
+    }
+    return false;
+}
+
+void bind_operator_executor(TOKEN* node, RESULT_ITEM this_item) {
+    if ((node->left == nullptr || node->right == nullptr) && is_assignment_operator(node)) {
+        std::string op(1, node->op1);
+        if (node->op2 != 0) op += node->op2;
+        raise_error(node, 0, nullptr, format_string(msg_text("opeben2ope"), op.c_str()), 's');
+    }
+    if (EXEC_HANDLER executor = operator_executor(node->op1, node->op2)) {
+        node->executor = executor;
+        executor(node, this_item);
+        return;
+    }
+    if (is_call_token(node)) {
+        // What the call leaves parked on its arguments is freed on every way
+        // out, also when the keyword executor took the call over.
+        UNWIND_RESULT_STACK unwind(node);
+        std::string text = call_routine(node, this_item, nullptr, 0, nullptr, nullptr, this_item, false);
+        if (text.empty()) return;  // performed; the call stays unbound
+        if (!bind_keyword_executor(node)) raise_error(node, 0, nullptr, text, 's');
+        node->executor(node, this_item);
+        return;
+    }
+    node->executor = exec_not_executable;
+    exec_not_executable(node, this_item);
+}
+
+}  // namespace morvu

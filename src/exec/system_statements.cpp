@@ -1,0 +1,179 @@
+// system, proc, del and clear: run a shell command, call a procedure by a
+// name computed at run time, destroy values and empty them.
+//
+// del and clear free the nodes of containers. A for/For walk holds on to the
+// nodes of the value it walks, so neither statement may touch a value while a
+// walk runs over it or over any container nested inside it.
+
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <vector>
+
+#include "eval/arg_frame.h"
+#include "eval/evaluator.h"
+#include "exec/call_routine.h"
+#include "exec/control_statements.h"
+#include "exec/method_protocol.h"
+#include "frontend/token.h"
+#include "runtime/error.h"
+#include "runtime/file_stream.h"
+#include "runtime/file_system.h"
+#include "runtime/messages.h"
+#include "runtime/str_stream.h"
+#include "runtime/terminal.h"
+#include "values/array2_store.h"
+#include "values/array_store.h"
+#include "values/assign_rules.h"
+#include "values/graph_store.h"
+#include "values/hash_store.h"
+#include "values/list_store.h"
+#include "values/payload_records.h"
+#include "values/union_data.h"
+
+namespace morvu {
+
+namespace {
+
+// The running walks counted in the cell's own payload (0 for values that
+// keep no count).
+int32_t walk_count(const UNION_DATA* cell) {
+    if (cell->payload == nullptr) return 0;
+    switch (lower_tag(cell->tag)) {
+    case 's': return cell->str_data()->iteration_count;
+    case 'f': return cell->file_data()->iteration_count;
+    case 'd': return cell->dir_data()->iteration_count;
+    case 'l': case 'y': return cell->list_data()->iteration_count;
+    case 'a': return cell->array_data()->iteration_count;
+    case 'h': case 'm': return cell->hash_data()->iteration_count;
+    case 'z': return cell->array2_data()->iterations;
+    case 'g': return cell->graph_data()->iterations;
+    default: return 0;
+    }
+}
+
+// Appends the cells held directly inside the cell's value.
+void append_elements(const UNION_DATA* cell, std::vector<const UNION_DATA*>& out) {
+    const char lowered = lower_tag(cell->tag);
+    if (lowered == 'k') {
+        const OBJECT_HOLDER* holder = cell->holder();
+        if (holder == nullptr || holder->object == nullptr) return;
+        for (const GROUP_ENTRY& group : holder->object->groups) {
+            if (!group.slots) continue;
+            for (const UNION_DATA* member : group.slots->cells)
+                if (member != nullptr) out.push_back(member);
+        }
+        return;
+    }
+    if (cell->payload == nullptr || !is_nesting_tag(lowered)) return;
+    switch (lowered) {
+    case 'a':
+        for (const auto& slot : cell->array_data()->slots)
+            if (slot) out.push_back(slot.get());
+        break;
+    case 'h': case 'm':
+        for (const auto& bucket : cell->hash_data()->buckets) {
+            if (!bucket) continue;
+            for (const LIST_NODE* node = bucket->head; node != nullptr; node = node->next) {
+                out.push_back(&node->key);
+                if (lowered == 'h') out.push_back(&node->value);
+            }
+        }
+        break;
+    case 'l': case 'y':
+        for (const LIST_NODE* node = cell->list_data()->head; node != nullptr; node = node->next)
+            out.push_back(&node->value);
+        break;
+    case 'u':
+        out.push_back(&cell->any2_data()->first);
+        out.push_back(&cell->any2_data()->second);
+        break;
+    case 'g': {
+        const GRAPH_DATA* graph = cell->graph_data();
+        for (int i = 0; i < graph->node_count; ++i) out.push_back(&graph->nodes[static_cast<size_t>(i)]->value);
+        for (const GRAPH_EDGE* edge = graph->first_edge; edge != nullptr; edge = edge->next)
+            out.push_back(&edge->value);
+        break;
+    }
+    case 'z':
+        for (const auto& element : cell->array2_data()->cells)
+            if (element) out.push_back(element.get());
+        break;
+    default:
+        break;
+    }
+}
+
+[[noreturn]] void raise_statement(TOKEN* node, const char* routine, const std::string& message) {
+    raise_error(node, 'p', routine, message, 's');
+}
+
+// Refuses, under the statement's name, a value that a walk is iterating.
+void refuse_during_iteration(TOKEN* node, const UNION_DATA* cell, const std::string& key) {
+    if (!value_under_iteration(cell)) return;
+    raise_error(node, 0, nullptr, method_context(node, "sys", key, false) + ' ' + msg_text("unzwaeite"), 's');
+}
+
+}  // namespace
+
+bool value_under_iteration(const UNION_DATA* cell) {
+    if (cell == nullptr) return false;
+    // Links are not followed (del and clear of a link leave its target
+    // alone), so every cell is met at most once: no visited set is needed.
+    std::vector<const UNION_DATA*> stack{cell};
+    while (!stack.empty()) {
+        const UNION_DATA* next = stack.back();
+        stack.pop_back();
+        if (is_link_cell(next)) continue;
+        if (walk_count(next) != 0) return true;
+        append_elements(next, stack);
+    }
+    return false;
+}
+
+void exec_system(TOKEN* node, RESULT_ITEM this_item) {
+    static constexpr const char* routine = "sys:system";
+    ARG_FRAME frame(node->left, this_item, true);
+    if (frame.check_count(1) != nullptr || frame.check_type(0, 's', true) != nullptr)
+        raise_statement(node, routine, frame.message(false));
+    // Whatever the program wrote must reach its target before the command
+    // writes, or the two outputs interleave out of order.
+    console_stream.flush();
+    std::fflush(nullptr);
+    [[maybe_unused]] int status = std::system(frame.value(0)->str_data()->text.c_str());
+}
+
+void exec_proc(TOKEN* node, RESULT_ITEM this_item) {
+    UNWIND_RESULT_STACK unwind(node);
+    std::string text = call_routine(node, this_item, nullptr, 0, nullptr, nullptr, this_item, true);
+    if (!text.empty()) raise_statement(node, "sys:proc", text);
+}
+
+void exec_del(TOKEN* node, RESULT_ITEM this_item) {
+    static const std::string key = std::string("del") + method_key_mark;
+    ARG_FRAME frame(node->left, this_item, true);
+    for (uint32_t i = 0; i < frame.count(); ++i) {
+        UNION_DATA* cell = follow_aliases(frame[i].cell);
+        raise_infeasible_for_constant(node, frame[i], "sys", key, true);
+        if (is_any_cell(cell) && has_foreign_referrers(cell))
+            raise_statement(node, "sys:del", msg_text("desobjtypvoinicherl"));
+        refuse_during_iteration(node, cell, key);
+        dissolve_link_value(cell);
+    }
+}
+
+void exec_clear(TOKEN* node, RESULT_ITEM this_item) {
+    static const std::string key = std::string("clear") + method_key_mark;
+    ARG_FRAME frame(node->left, this_item, true);
+    for (uint32_t i = 0; i < frame.count(); ++i) {
+        UNION_DATA* cell = follow_aliases(frame[i].cell);
+        if (!is_defined_value(cell)) raise_statement(node, "sys:clear", msg_text("insnicdef"));
+        raise_infeasible_for_constant(node, frame[i], "sys", key, true);
+        if (is_any_cell(cell) && has_foreign_referrers(cell))
+            raise_statement(node, "sys:clear", msg_text("loeobjtypvoinicherl"));
+        refuse_during_iteration(node, cell, key);
+        clear_payload(cell);
+    }
+}
+
+}  // namespace morvu

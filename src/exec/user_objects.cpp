@@ -1,0 +1,169 @@
+#include "exec/user_objects.h"
+
+#include <string>
+
+#include "eval/arg_frame.h"
+#include "exec/display_name.h"
+#include "exec/method_protocol.h"
+#include "frontend/scope.h"
+#include "frontend/token.h"
+#include "frontend/type_defs.h"
+#include "frontend/type_services.h"
+#include "runtime/error.h"
+#include "runtime/messages.h"
+#include "runtime/str_stream.h"
+#include "values/factories.h"
+#include "values/payload_records.h"
+#include "values/union_data.h"
+#include "values/value_operators.h"
+
+namespace morvu {
+
+namespace {
+
+// The routine name of the errors of the current call ("T:get").
+std::string context_name;
+
+const std::string bases_key = std::string("bases") + method_key_mark;
+const std::string vars_key = std::string("vars") + method_key_mark + "str;" + method_key_mark;
+const std::string get_key = std::string("get") + method_key_mark + "str;str;" + method_key_mark;
+const std::string member_key = std::string("[]") + method_key_mark + "str;str;" + method_key_mark;
+
+class METHOD {
+public:
+    METHOD(TOKEN* node, CALL_ARGS* args, RESULT_LIST* results, RESULT_ITEM receiver, TOKEN* type)
+        : node(node), args(args), results(results), receiver(receiver), type(type) {}
+
+    void bases();
+    void vars();
+    void member(bool as_variable);
+
+private:
+    TOKEN* node;
+    CALL_ARGS* args;
+    RESULT_LIST* results;
+    RESULT_ITEM receiver;
+    TOKEN* type;
+
+    [[noreturn]] void fail(const std::string& message) const {
+        raise_error(node, 'f', context_name.c_str(), message, 's');
+    }
+    void check(const char* message) const {
+        if (message != nullptr) fail(message);
+    }
+
+    const std::string& text_argument(int index) const {
+        return argument_value((*args)[index].cell)->str_data()->text;
+    }
+
+    // The type definition a written name stands for; raises "Unknown type".
+    TOKEN* type_named(const std::string& written) const;
+
+    // The basic types of the type, without the type itself.
+    const TOKEN_LIST* basic_types() const {
+        if (type->base_types == nullptr) parse_type_def(type, true);
+        return type->base_types.get();
+    }
+};
+
+TOKEN* METHOD::type_named(const std::string& written) const {
+    std::string name;
+    for (size_t i = 0; i < written.size(); ++i) {
+        if (written[i] == ':' && i + 1 < written.size() && written[i + 1] == ':') {
+            name += module_separator;
+            ++i;
+        } else {
+            name += written[i];
+        }
+    }
+    TOKEN* found = find_symbol(node, name, 't', false, node);
+    if (found == nullptr) fail(format_string(msg_text("unbdattypxxx"), written.c_str()));
+    return found;
+}
+
+void METHOD::bases() {
+    const TOKEN_LIST* list = basic_types();
+    if (list == nullptr) return;
+    for (uint32_t i = 0; i < list->count(); ++i) {
+        TOKEN* base = (*list)[i];
+        if (base == type) continue;
+        std::string name = qualified_type_name(node, base);
+        if (name.empty() && base->text) name = *base->text;
+        results->append(make_str_value(display_name(name.c_str(), true)));
+    }
+}
+
+void METHOD::vars() {
+    const std::string& written = text_argument(0);
+    TOKEN* wanted = written.empty() ? nullptr : type_named(written);
+    bool taken = false;
+    const TOKEN_LIST* list = basic_types();
+    for (uint32_t i = 0; list != nullptr && i < list->count(); ++i) {
+        TOKEN* base = (*list)[i];
+        if (base == type || (wanted != nullptr && base != wanted)) continue;
+        taken = true;
+        TOKEN* body = last_list_item(base);
+        if (body == nullptr || body->scope == nullptr) continue;
+        STR_INT_TABLE& variables = body->scope->variables;
+        std::string name;
+        for (bool more = variables.first(name); more; more = variables.next(name)) {
+            if (table_token(variables, name) != nullptr) results->append(make_str_value(name));
+        }
+    }
+    if (!taken) fail(format_string(msg_text("basdattypexinic"), written.c_str()));
+}
+
+void METHOD::member(bool as_variable) {
+    check(is_object_present(receiver));
+    UNION_DATA* object = follow_link(follow_aliases(receiver.cell));
+    check(is_object_defined(object));
+    if (as_variable) {
+        std::string type_text = type_name_text(value_type_name(object, true), 1);
+        raise_infeasible_for_constant(node, receiver, type_text.c_str(), args->key, true);
+    }
+    const std::string& written = text_argument(0);
+    TOKEN* within = written.empty() ? nullptr : type_named(written);
+    const char* message = nullptr;
+    UNION_DATA* cell = attribute_access(object, within, text_argument(1), node, &message);
+    check(message);
+    results->append(RESULT_ITEM{cell, as_variable ? 10u : 4u, 0});
+}
+
+}  // namespace
+
+bool user_object_methods(TOKEN* node, CALL_ARGS* args, RESULT_LIST* results, RESULT_ITEM receiver,
+                         const TYPE_DESIGNATOR* type_spec) {
+    const std::string& key = args->key;
+    const bool is_bases = key == bases_key;
+    const bool is_vars = !is_bases && key == vars_key;
+    const bool is_get = !is_bases && !is_vars && key == get_key;
+    const bool is_member = !is_bases && !is_vars && !is_get && key == member_key;
+    if (!is_bases && !is_vars && !is_get && !is_member) return false;
+
+    // The type in question: the receiver object's, else the one named.
+    UNION_DATA* object = receiver.cell != nullptr ? follow_link(follow_aliases(receiver.cell)) : nullptr;
+    TOKEN* type = nullptr;
+    std::string type_text;
+    if (object != nullptr && lower_tag(object->tag) == 'k' && object->holder() != nullptr) {
+        type = object->holder()->type;
+        type_text = type_name_text(value_type_name(object, true), 1);
+    } else if (type_spec != nullptr) {
+        type = type_spec->is_user_type ? type_spec->type : nullptr;
+        type_text = type_name_text(*type_spec, 1);
+    }
+    context_name = method_context(node, type_text.c_str(), key, false);
+    if (type == nullptr) return false;
+
+    METHOD method(node, args, results, receiver, type);
+    if (is_bases) method.bases();
+    else if (is_vars) method.vars();
+    else method.member(is_member);
+    return true;
+}
+
+void clear_user_method_scratch_text() {
+    context_name.clear();
+    context_name.shrink_to_fit();
+}
+
+}  // namespace morvu

@@ -1,0 +1,170 @@
+#include "frontend/scope.h"
+
+#include "exec/display_name.h"
+#include "frontend/token.h"
+#include "frontend/type_defs.h"
+#include "runtime/error.h"
+#include "runtime/messages.h"
+#include "values/signatures.h"
+#include "values/value_operators.h"
+
+namespace morvu {
+
+namespace {
+
+void delete_scope(SCOPE* scope) { delete scope; }
+
+// Scopes are freed with their tree, and member access finds members through
+// the scopes of type bodies; both services are installed once at start-up.
+const bool hooks_installed = [] {
+    release_scope = delete_scope;
+    member_variable_lookup = member_variable_of_body;
+    return true;
+}();
+
+// A specification that names a user type (flag clear, pointer set).
+bool names_user_type(const TYPE_NAME& spec) { return spec.is_user_type && spec.type != nullptr; }
+
+// A specification that names a built-in type (flag set, pointer set).
+bool names_builtin_type(const TYPE_NAME& spec) { return !spec.is_user_type && spec.text != nullptr; }
+
+// The base-type list of a type definition, built (reporting undefined basic
+// types) when it does not exist yet.
+const TOKEN_LIST* base_list_of(TOKEN* type_def) {
+    if (!type_def->base_types) parse_type_def(type_def, true);
+    return type_def->base_types.get();
+}
+
+// The first key of a types table whose node is `target`, or the empty text.
+std::string key_of_type(STR_INT_TABLE& types, const TOKEN* target) {
+    std::string key;
+    for (bool more = types.first(key); more; more = types.next(key))
+        if (table_token(types, key) == target) return key;
+    return std::string();
+}
+
+std::string type_display(const TOKEN* type_def, bool flag) {
+    return display_name(type_def->text ? type_def->text->c_str() : "", flag);
+}
+
+}  // namespace
+
+SCOPE::SCOPE(uint8_t kind) : kind(kind) {}
+
+SCOPE::~SCOPE() = default;
+
+TOKEN* find_in_scope(SCOPE& scope, const std::string& name, char kind) {
+    switch (kind) {
+    case 'v':
+        return table_token(scope.variables, name);
+    case 'p':
+    case 'f': {
+        std::string key;
+        match_args_signature(key, scope, name, kind == 'p', 1);
+        if (key.empty() || key == "!") return nullptr;
+        return table_token(kind == 'p' ? scope.procedures : scope.functions, key);
+    }
+    default:
+        return table_token(scope.types, name);
+    }
+}
+
+TOKEN* find_in_type_scopes(TOKEN* node, const std::string& name, char kind, const TYPE_NAME& spec,
+                           bool& considered) {
+    considered = false;
+    const TOKEN_LIST* bases = base_list_of(enclosing_type_def(node));
+    if (bases == nullptr) return nullptr;
+    for (TOKEN* type : *bases) {
+        if (type == nullptr) break;
+        if (spec.is_user_type ? (spec.type != nullptr && spec.type != type) : spec.text != nullptr) continue;
+        considered = true;
+        TOKEN* body = last_list_item(type);
+        if (body == nullptr || body->scope == nullptr) continue;
+        if (TOKEN* found = find_in_scope(*body->scope, name, kind)) return found;
+    }
+    return nullptr;
+}
+
+TOKEN* find_symbol(TOKEN* start, const std::string& name, char kind, const TYPE_NAME& spec,
+                   bool members_only, TOKEN* error_node, bool* crossed_type) {
+    for (TOKEN* node = start; node != nullptr; node = node->parent) {
+        SCOPE* scope = node->scope;
+        if (scope == nullptr) continue;
+        if (scope->kind == 0) {
+            if (TOKEN* found = find_in_scope(*scope, name, kind)) return found;
+            continue;
+        }
+        bool considered = false;
+        if (TOKEN* found = find_in_type_scopes(node, name, kind, spec, considered)) return found;
+        if (!considered && names_builtin_type(spec)) {
+            std::string spec_text = type_name_text(spec, 1);
+            std::string type_text = type_display(enclosing_type_def(node), false);
+            raise_error(error_node, 'x', nullptr,
+                        format_string(msg_text("typspedattypnicerl"), spec_text.c_str(), type_text.c_str()),
+                        'a');
+        }
+        if (!considered && names_user_type(spec) && members_only) {
+            std::string type_text = type_display(enclosing_type_def(node), true);
+            std::string spec_text = type_name_text(spec, 0);
+            raise_error(error_node, 'x', nullptr,
+                        format_string(msg_text("fuedattypkeibasdattyp"), type_text.c_str(), spec_text.c_str()),
+                        'a');
+        }
+        if (members_only || names_user_type(spec)) return nullptr;
+        // Leaving the type body: a routine look-up goes on only when asked to.
+        if (crossed_type != nullptr) *crossed_type = true;
+        else if (kind == 'p' || kind == 'f') return nullptr;
+    }
+    return nullptr;
+}
+
+std::string visible_type_name(TOKEN* start, const TOKEN* target, TOKEN*& owner) {
+    for (TOKEN* node = start; node != nullptr; node = node->parent) {
+        SCOPE* scope = node->scope;
+        if (scope == nullptr) continue;
+        if (scope->kind == 0) {
+            std::string name = key_of_type(scope->types, target);
+            if (!name.empty()) return name;
+            continue;
+        }
+        const TOKEN_LIST* bases = base_list_of(enclosing_type_def(node));
+        if (bases == nullptr) continue;
+        for (TOKEN* type : *bases) {
+            TOKEN* body = last_list_item(type);
+            if (body == nullptr || body->scope == nullptr) continue;
+            std::string name = key_of_type(body->scope->types, target);
+            if (!name.empty()) {
+                owner = type;
+                return name;
+            }
+        }
+    }
+    return std::string();
+}
+
+bool is_type_definition(const TOKEN* node) {
+    if (node == nullptr || !node->text || node->op1 != '(' || node->op2 != 0) return false;
+    const TOKEN* statement = node->parent;
+    if (statement == nullptr || statement->op1 != ' ' || statement->op2 != 0 || statement->right != node)
+        return false;
+    return is_word(statement->left, "bigtype") || is_word(statement->left, "smalltype");
+}
+
+TOKEN* enclosing_type_def(TOKEN* node) {
+    for (TOKEN* walk = node; walk != nullptr; walk = walk->parent)
+        if (is_type_definition(walk)) return walk;
+    raise_error(node, 'x', nullptr, msg_text("keidattypnamfuebodgef"), 'a');
+}
+
+const std::string& match_args_signature(std::string& out, SCOPE& scope, const std::string& key,
+                                        bool procedures, int mode) {
+    out = match_args_signature(procedures ? scope.procedures : scope.functions, key, mode != 0);
+    return out;
+}
+
+TOKEN* member_variable_of_body(TOKEN* type_body, const std::string& name) {
+    if (type_body == nullptr || type_body->scope == nullptr) return nullptr;
+    return table_token(type_body->scope->variables, name);
+}
+
+}  // namespace morvu

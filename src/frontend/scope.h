@@ -1,0 +1,116 @@
+// The symbol tables of one block and the look-up of names through them.
+//
+// A SCOPE belongs to the node that opens its block: the program's root, a
+// braced block, the header-and-body node of a procedure or function, or the
+// body of a user type (kind 1). Its five tables map a name (or, for routines,
+// a method key) to the node that declares or defines it; the tables own their
+// keys, never the nodes. A stored 0 means "not defined here", so an entry that
+// a find-or-insert created by accident hides nothing. `variables` and
+// `storage` keep insertion order: the block creates its variables' cells in
+// that order and destroys them in reverse.
+//
+// A name is looked up from a node outwards through the enclosing nodes. A
+// type body is searched through its type's base-type list: the type itself,
+// then its basic types. Module-qualified names carry the byte 27 between the
+// module names and are ordinary keys.
+
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "runtime/hash_tables.h"
+#include "values/union_data.h"
+
+namespace morvu {
+
+struct TOKEN;
+
+struct SCOPE {
+    uint8_t kind;                      // 0 ordinary block, 1 body of a user type
+    STR_INT_TABLE variables{0, true};  // variable name -> declaring node
+    STR_INT_TABLE types{0, false};     // type name -> type-definition node
+    STR_INT_TABLE procedures{0, false};  // method key -> defining call node
+    STR_INT_TABLE functions{0, false};
+    STR_INT_TABLE storage{0, true};    // variables whose cells this block creates
+
+    explicit SCOPE(uint8_t kind);
+    // Members are destroyed in reverse order: storage first, variables last.
+    ~SCOPE();
+    SCOPE(const SCOPE&) = delete;
+    SCOPE& operator=(const SCOPE&) = delete;
+};
+
+// The node stored under a key, or null for an absent key or a stored 0;
+// inserts nothing.
+inline TOKEN* table_token(const STR_INT_TABLE& table, const std::string& key) {
+    const intptr_t* value = table.find(key);
+    return value != nullptr ? reinterpret_cast<TOKEN*>(*value) : nullptr;
+}
+
+// Stores a node under a key (find-or-insert).
+inline void enter_token(STR_INT_TABLE& table, const std::string& key, TOKEN* node) {
+    table[key] = reinterpret_cast<intptr_t>(node);
+}
+
+// The defining node of `name` seen from `start`, or null.
+//   kind: 'v' variable, 'p' procedure, 'f' function (name is then a method
+//         key), anything else a type.
+//   spec: restricts the search inside type bodies to one type: a user type
+//         (is_user_type, type set) or a built-in one (text set); the empty
+//         TYPE_NAME for no restriction.
+//   members_only: the walk ends at the first type body it reaches.
+//   error_node: where the errors of the look-up are raised.
+//   crossed_type: when given, a routine look-up goes on past a type body
+//         that does not define it and sets *crossed_type; without it such a
+//         look-up ends there with null.
+// Raises, as analysis errors at error_node, "Type specification '%s' for
+// type '%s' not allowed" (a built-in spec met at a type body) and "For type
+// '%s' there is no basic type '%s'" (a user spec that is none of the
+// enclosing type's list, with members_only).
+TOKEN* find_symbol(TOKEN* start, const std::string& name, char kind, const TYPE_NAME& spec,
+                   bool members_only, TOKEN* error_node, bool* crossed_type = nullptr);
+
+// The same without a type specification.
+inline TOKEN* find_symbol(TOKEN* start, const std::string& name, char kind, bool members_only,
+                          TOKEN* error_node, bool* crossed_type = nullptr) {
+    return find_symbol(start, name, kind, TYPE_NAME{}, members_only, error_node, crossed_type);
+}
+
+// The search of one scope's own tables by kind; null when not defined there.
+TOKEN* find_in_scope(SCOPE& scope, const std::string& name, char kind);
+
+// The type-body step of find_symbol: searches the bodies of the types in the
+// base-type list of the type enclosing `node`, in list order, that pass the
+// spec filter. `considered` tells whether any type passed it.
+TOKEN* find_in_type_scopes(TOKEN* node, const std::string& name, char kind, const TYPE_NAME& spec,
+                           bool& considered);
+
+// The name under which the type-definition node `target` is entered in a
+// types table on the walk up from `start`, or the empty text. When the entry
+// lies in a type body, `owner` receives the type through whose body it was
+// found (else it is left null).
+std::string visible_type_name(TOKEN* start, const TOKEN* target, TOKEN*& owner);
+
+// Whether a node is a type-definition node: a call node with a text and the
+// operator '(' alone, standing right of the blank operator of a "bigtype" or
+// "smalltype" statement.
+bool is_type_definition(const TOKEN* node);
+
+// The type-definition node enclosing `node` (itself included); raises "No
+// name of type found for body" as an analysis error at `node` when there is
+// none.
+TOKEN* enclosing_type_def(TOKEN* node);
+
+// The stored key of the procedure (or function) table of `scope` that the
+// method key matches, also placed in `out`: mode 0 compares leniently (a new
+// definition against the existing ones: the empty text when none collides,
+// "!" for a key with too many args parameters), mode 1 strictly (a call).
+const std::string& match_args_signature(std::string& out, SCOPE& scope, const std::string& key,
+                                        bool procedures, int mode);
+
+// The declaring node of a variable of a type body's own scope, or null. It is
+// installed as the value layer's member look-up.
+TOKEN* member_variable_of_body(TOKEN* type_body, const std::string& name);
+
+}  // namespace morvu

@@ -1,0 +1,192 @@
+#include "frontend/var_storage.h"
+
+#include <memory>
+#include <vector>
+
+#include "exec/display_name.h"
+#include "frontend/scope.h"
+#include "frontend/type_defs.h"
+#include "runtime/error.h"
+#include "runtime/messages.h"
+#include "values/payload_records.h"
+
+namespace morvu {
+
+namespace {
+
+void free_all_cells(TOKEN* declaring_node) { free_value_list(declaring_node, false); }
+
+// A node's cells are freed with the node.
+const bool hook_installed = [] {
+    release_value_stack = free_all_cells;
+    return true;
+}();
+
+TOKEN* storage_token(const STR_INT_TABLE::ENTRY* entry) { return reinterpret_cast<TOKEN*>(entry->value); }
+
+// The declaration statement of a declaring node: the nearest of the node and
+// its ancestors that is a blank operator or a marked parameter declaration.
+const TOKEN* declaration_statement(const TOKEN* node) {
+    for (; node != nullptr; node = node->parent) {
+        if (node->op1 == ' ' && node->op2 == 0) return node;
+        if (node->op1 == ':' && node->op2 == '$' && node->param_mark) return node;
+    }
+    return nullptr;
+}
+
+// What a variable's cell is made of: a user type (type_def set) or a built-in
+// tag. False when the declared type cannot be allocated; `type_word` is then
+// the word to name in the message (null when there is none).
+bool allocation_of(const TOKEN* declaring_node, char& tag, TOKEN*& type_def, const TOKEN*& type_word) {
+    const TOKEN* statement = declaration_statement(declaring_node);
+    type_word = statement != nullptr ? statement->left : nullptr;
+    type_def = nullptr;
+    if (type_word == nullptr) return false;
+    if (type_word->declaration != nullptr) {
+        type_def = type_word->declaration;
+        tag = 'k';
+        return true;
+    }
+    if (!is_type_name(type_word)) return false;
+    const std::string& word = *type_word->text;
+    if (word == "bigtype" || word == "smalltype" || word == "func" || word == "proc") return false;
+    tag = type_code_of_token(type_word);
+    return true;
+}
+
+// Gives a new object cell a deep copy of the type's prototype. The copy runs
+// as one copy protocol, so that links between members end inside the new
+// object.
+void fill_from_prototype(UNION_DATA* cell, TOKEN* type_def) {
+    OBJECT_HOLDER* holder = cell->holder();
+    UNION_DATA* prototype = top_cell(type_def);
+    const OBJECT_HOLDER* source = prototype != nullptr ? prototype->holder() : nullptr;
+    if (source == nullptr) {
+        holder->type = type_def;
+        return;
+    }
+    holder->type = source->type;
+    if (source->object == nullptr) return;
+    auto record = std::make_unique<OBJECT_RECORD>();
+    ++copy_depth;
+    copy_value_table(*record, *source->object);
+    --copy_depth;
+    holder->object = record.release();
+    if (copy_depth == 0) {
+        relink_copied_references(cell, false);
+        relink_copied_references(prototype, true);
+    }
+}
+
+// The storage entries of a block, in insertion order, without the entries
+// that hold no node.
+template <typename VISIT>
+void for_each_stored(const SCOPE& scope, VISIT visit) {
+    for (const STR_INT_TABLE::ENTRY* entry = scope.storage.order_first(); entry != nullptr;
+         entry = entry->order_next) {
+        TOKEN* declaring_node = storage_token(entry);
+        if (declaring_node != nullptr) visit(declaring_node);
+    }
+}
+
+// Pops the current cell of the first `count` stored variables, last first.
+void pop_first(const SCOPE& scope, size_t count) {
+    std::vector<TOKEN*> pushed;
+    pushed.reserve(count);
+    for_each_stored(scope, [&](TOKEN* node) {
+        if (pushed.size() < count) pushed.push_back(node);
+    });
+    for (auto it = pushed.rbegin(); it != pushed.rend(); ++it) free_value_list(*it, true);
+}
+
+}  // namespace
+
+UNION_DATA* push_value_cell(TOKEN* declaring_node, char tag) {
+    declaring_node->value_stack = new VALUE_STACK_NODE(tag, declaring_node->value_stack);
+    return &declaring_node->value_stack->cell;
+}
+
+void free_value_list(TOKEN* declaring_node, bool only_top) {
+    while (VALUE_STACK_NODE* top = declaring_node->value_stack) {
+        declaring_node->value_stack = top->below;  // unlinked before its value goes
+        delete top;
+        if (only_top) break;
+    }
+}
+
+void push_scope_variables(TOKEN* block) {
+    const SCOPE& scope = *block->scope;
+    size_t pushed = 0;
+    for_each_stored(scope, [&](TOKEN* declaring_node) {
+        char tag = 'V';
+        TOKEN* type_def = nullptr;
+        const TOKEN* type_word = nullptr;
+        if (!allocation_of(declaring_node, tag, type_def, type_word)) {
+            // Leave the block's stacks as they were before the entry.
+            pop_first(scope, pushed);
+            const char* word = type_word != nullptr && type_word->text ? type_word->text->c_str() : "";
+            raise_error(block, 'x', nullptr,
+                        format_string(msg_text("dattypnicall"), display_name(word, true).c_str()), 's');
+        }
+        UNION_DATA* cell = push_value_cell(declaring_node, tag);
+        if (type_def != nullptr) fill_from_prototype(cell, type_def);
+        cell->scope_variable = 1;
+        ++pushed;
+    });
+}
+
+void pop_scope_variables(TOKEN* block) {
+    const SCOPE& scope = *block->scope;
+    // Most blocks declare a handful of variables: keep them on the stack.
+    constexpr size_t local_room = 16;
+    TOKEN* local[local_room];
+    std::vector<TOKEN*> spill;
+    size_t count = 0;
+    for_each_stored(scope, [&](TOKEN* node) {
+        if (count < local_room) local[count] = node;
+        else spill.push_back(node);
+        ++count;
+    });
+    while (count > 0) {
+        --count;
+        free_value_list(count < local_room ? local[count] : spill[count - local_room], true);
+    }
+}
+
+bool scope_holds_value(TOKEN* block, const UNION_DATA* value) {
+    if (block->scope == nullptr) raise_error(block, 'x', nullptr, msg_text("intfehnosymtab"), 's');
+    for (const STR_INT_TABLE::ENTRY* entry = block->scope->storage.order_first(); entry != nullptr;
+         entry = entry->order_next) {
+        TOKEN* declaring_node = storage_token(entry);
+        if (declaring_node == nullptr) continue;
+        const UNION_DATA* cell = top_cell(declaring_node);
+        if (cell != nullptr && is_within_value(cell, value)) return true;
+    }
+    return false;
+}
+
+void copy_slot_array(SLOT_ARRAY& dest, const SLOT_ARRAY& source) {
+    dest.cells.assign(source.cells.size(), nullptr);
+    for (size_t i = 0; i < source.cells.size(); ++i) {
+        UNION_DATA* cell = source.cells[i];
+        if (cell == nullptr) continue;
+        auto* copy = new UNION_DATA('V');
+        dest.cells[i] = copy;
+        copy_construct_value(copy, cell);
+    }
+}
+
+void copy_value_table(OBJECT_RECORD& dest, const OBJECT_RECORD& source) {
+    dest.groups.clear();
+    dest.groups.resize(source.groups.size());
+    for (size_t g = 0; g < source.groups.size(); ++g) {
+        const GROUP_ENTRY& from = source.groups[g];
+        GROUP_ENTRY& to = dest.groups[g];
+        to.type = from.type;
+        if (!from.slots) continue;
+        to.slots = std::make_unique<SLOT_ARRAY>();
+        copy_slot_array(*to.slots, *from.slots);
+    }
+}
+
+}  // namespace morvu
