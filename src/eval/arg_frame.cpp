@@ -32,17 +32,15 @@ std::string tag_type_name(char tag) {
 
 }  // namespace
 
-const TOKEN_LIST& argument_list_of(TOKEN* node) {
-    if (!node->argument_list) {
-        auto list = std::make_unique<TOKEN_LIST>();
-        TOKEN_LIST parts;
-        append_operands(node, juxtaposition_chain, &parts);
-        for (TOKEN* part : parts) {
-            if (part->block_mode != 0) list->append(part);  // a block stays whole
-            else append_operands(part, ',', list.get());
-        }
-        node->argument_list = std::move(list);
+const TOKEN_LIST& build_argument_list(TOKEN* node) {
+    auto list = std::make_unique<TOKEN_LIST>();
+    TOKEN_LIST parts;
+    append_operands(node, juxtaposition_chain, &parts);
+    for (TOKEN* part : parts) {
+        if (part->block_mode != 0) list->append(part);  // a block stays whole
+        else append_operands(part, ',', list.get());
     }
+    node->argument_list = std::move(list);
     return *node->argument_list;
 }
 
@@ -117,8 +115,7 @@ int32_t ARG_FRAME::int_value(uint32_t index) const {
     return machine_int(*cell->int_data());
 }
 
-const char* ARG_FRAME::check_count(int32_t n) const {
-    if (item_count == static_cast<uint32_t>(n) && n >= 0) return nullptr;
+const char* ARG_FRAME::count_failure(int32_t n) const {
     if (n == 0) return fail(msg_text("erwkeiarg"));
     if (n == 1) return fail(msg_text("erwgen1arg"));
     return fail("erwarg", n);

@@ -60,7 +60,10 @@ public:
     // (the item must pass check_type with 'i').
     int32_t int_value(uint32_t index) const;
 
-    const char* check_count(int32_t n) const;
+    const char* check_count(int32_t n) const {
+        if (item_count == static_cast<uint32_t>(n) && n >= 0) return nullptr;
+        return count_failure(n);
+    }
     // min < 0: at most max; max < 0: at least min; else min..max.
     const char* check_count_range(int32_t min, int32_t max) const;
     const char* check_defined(uint32_t index) const;
@@ -84,12 +87,16 @@ private:
     RESULT_ITEM* items = inline_items;
     uint32_t item_count = 0;
 
+    const char* count_failure(int32_t n) const;
     void evaluate_into(RESULT_LIST& list, RESULT_ITEM this_item);
     void fill_items();
 };
 
 // The node's argument list, built on first use.
-const TOKEN_LIST& argument_list_of(TOKEN* node);
+const TOKEN_LIST& build_argument_list(TOKEN* node);
+inline const TOKEN_LIST& argument_list_of(TOKEN* node) {
+    return node->argument_list ? *node->argument_list : build_argument_list(node);
+}
 
 // The check message of the frames; emptied by clear_check_message at the end
 // of the process.

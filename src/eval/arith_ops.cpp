@@ -5,6 +5,7 @@
 // take part through their own compound-assignment methods.
 
 #include <algorithm>
+#include <memory>
 
 #include "eval/arg_frame.h"
 #include "eval/operator_handlers.h"
@@ -71,22 +72,33 @@ INT_DATA* plain_int(UNION_DATA* cell) {
     return number->is_empty() ? nullptr : number;
 }
 
-// The small-int hot path: two non-empty ints under '+', '-' or '*' give a new
-// int cell computed in place, with the same value and mode the general path
-// gives, but without the assignment rules' checks. The limbs of small ints
-// live inside INT_DATA, so the only allocations are the cell and its number.
+// a op b for the operators of the small-int hot path.
+INT_DATA int_result(COMPOUND_OPERATION operation, const INT_DATA& a, const INT_DATA& b) {
+    if (operation == op_add_assign) return a + b;
+    if (operation == op_sub_assign) return a - b;
+    if (operation == op_mul_assign) return a * b;
+    if (operation == op_div_assign) return a / b;
+    return a % b;
+}
+
+// The small-int hot path: two non-empty ints under '+', '-', '*', '/' or
+// '%' give a new int cell computed in place, with the same value and mode the
+// general path gives, but without the assignment rules' checks. A zero
+// divisor takes the general path, which reports it. The limbs of small ints
+// live inside INT_DATA, and cells and numbers are recycled, so a steady loop
+// allocates nothing here.
 bool int_shortcut(const ARITH_OPERATOR& op, RESULT_ITEM left, RESULT_ITEM right, RESULT_LIST& results) {
-    if (op.operation != op_add_assign && op.operation != op_sub_assign && op.operation != op_mul_assign)
+    COMPOUND_OPERATION operation = op.operation;
+    bool dividing = operation == op_div_assign || operation == op_mod_assign;
+    if (!dividing && operation != op_add_assign && operation != op_sub_assign && operation != op_mul_assign)
         return false;
     INT_DATA* a = plain_int(left.cell);
     INT_DATA* b = plain_int(right.cell);
     if (a == nullptr || b == nullptr) return false;
-    auto* cell = new UNION_DATA('i');
-    results.append(RESULT_ITEM{cell, 1, 1});
-    INT_DATA& number = *cell->int_data();
-    if (op.operation == op_add_assign) number = *a + *b;
-    else if (op.operation == op_sub_assign) number = *a - *b;
-    else number = *a * *b;
+    if (dividing && b->is_zero()) return false;
+    // Built straight into its heap place (make_unique would move it there).
+    std::unique_ptr<INT_DATA> number(new INT_DATA(int_result(operation, *a, *b)));
+    results.append(RESULT_ITEM{new_int_cell(std::move(number)), 1, 1});
     return true;
 }
 

@@ -1,11 +1,14 @@
 #include "eval/evaluator.h"
 
+#include <memory>
 #include <string>
 
 #include "eval/member_access.h"
 #include "eval/names.h"
 #include "eval/operator_handlers.h"
 #include "exec/call_routine.h"
+#include "numbers/int_data.h"
+#include "numbers/real_data.h"
 #include "runtime/error.h"
 #include "runtime/messages.h"
 #include "values/factories.h"
@@ -199,7 +202,8 @@ void call_named_routine(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results
 }
 
 void eval_int_literal(TOKEN* node, RESULT_ITEM, RESULT_LIST& results) {
-    results.append(make_int_value(node->number->mantissa, 0));
+    auto number = std::make_unique<INT_DATA>(node->number->mantissa);
+    results.append(RESULT_ITEM{new_int_cell(std::move(number)), 0, 1});
 }
 
 void eval_real_literal(TOKEN* node, RESULT_ITEM, RESULT_LIST& results) {

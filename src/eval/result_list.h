@@ -9,15 +9,17 @@
 // nothing. Items are plain values and are copied freely; copying an owned
 // item does not copy the cell, so exactly one list may hold an owned item.
 //
-// Every evaluation appends and frees list nodes, so RESULT_NODE keeps its
-// freed nodes on a process-wide free list and reuses them: in a steady loop
-// no node touches the heap. Sanitizer builds allocate each node plainly, so
-// that a use after free is still caught.
+// Every evaluation appends and frees list nodes, so RESULT_NODE recycles its
+// freed nodes through a BLOCK_POOL: in a steady loop no node touches the
+// heap. Sanitizer builds allocate each node plainly, so that a use after free
+// is still caught.
 
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+
+#include "numbers/block_pool.h"
 
 namespace morvu {
 
@@ -34,8 +36,10 @@ struct RESULT_NODE {
     RESULT_NODE* next = nullptr;
     RESULT_NODE* prev = nullptr;
 
-    static void* operator new(std::size_t size);
-    static void operator delete(void* node) noexcept;
+    static void* operator new(std::size_t size) { return BLOCK_POOL<RESULT_NODE>::allocate(size); }
+    static void operator delete(void* node, std::size_t size) noexcept {
+        BLOCK_POOL<RESULT_NODE>::release(node, size);
+    }
 };
 
 struct RESULT_LIST {
@@ -53,7 +57,12 @@ struct RESULT_LIST {
     RESULT_LIST& operator=(RESULT_LIST&& other) noexcept;
 
     // Appends an item at the tail.
-    void append(const RESULT_ITEM& item);
+    void append(const RESULT_ITEM& item) {
+        auto* node = new RESULT_NODE{item, nullptr, tail};
+        if (tail != nullptr) tail->next = node; else head = node;
+        tail = node;
+        ++count;
+    }
     bool empty() const { return count == 0; }
 };
 

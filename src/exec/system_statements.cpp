@@ -52,58 +52,6 @@ int32_t walk_count(const UNION_DATA* cell) {
     }
 }
 
-// Appends the cells held directly inside the cell's value.
-void append_elements(const UNION_DATA* cell, std::vector<const UNION_DATA*>& out) {
-    const char lowered = lower_tag(cell->tag);
-    if (lowered == 'k') {
-        const OBJECT_HOLDER* holder = cell->holder();
-        if (holder == nullptr || holder->object == nullptr) return;
-        for (const GROUP_ENTRY& group : holder->object->groups) {
-            if (!group.slots) continue;
-            for (const UNION_DATA* member : group.slots->cells)
-                if (member != nullptr) out.push_back(member);
-        }
-        return;
-    }
-    if (cell->payload == nullptr || !is_nesting_tag(lowered)) return;
-    switch (lowered) {
-    case 'a':
-        for (const auto& slot : cell->array_data()->slots)
-            if (slot) out.push_back(slot.get());
-        break;
-    case 'h': case 'm':
-        for (const auto& bucket : cell->hash_data()->buckets) {
-            if (!bucket) continue;
-            for (const LIST_NODE* node = bucket->head; node != nullptr; node = node->next) {
-                out.push_back(&node->key);
-                if (lowered == 'h') out.push_back(&node->value);
-            }
-        }
-        break;
-    case 'l': case 'y':
-        for (const LIST_NODE* node = cell->list_data()->head; node != nullptr; node = node->next)
-            out.push_back(&node->value);
-        break;
-    case 'u':
-        out.push_back(&cell->any2_data()->first);
-        out.push_back(&cell->any2_data()->second);
-        break;
-    case 'g': {
-        const GRAPH_DATA* graph = cell->graph_data();
-        for (int i = 0; i < graph->node_count; ++i) out.push_back(&graph->nodes[static_cast<size_t>(i)]->value);
-        for (const GRAPH_EDGE* edge = graph->first_edge; edge != nullptr; edge = edge->next)
-            out.push_back(&edge->value);
-        break;
-    }
-    case 'z':
-        for (const auto& element : cell->array2_data()->cells)
-            if (element) out.push_back(element.get());
-        break;
-    default:
-        break;
-    }
-}
-
 [[noreturn]] void raise_statement(TOKEN* node, const char* routine, const std::string& message) {
     raise_error(node, 'p', routine, message, 's');
 }
@@ -117,16 +65,18 @@ void refuse_during_iteration(TOKEN* node, const UNION_DATA* cell, const std::str
 }  // namespace
 
 bool value_under_iteration(const UNION_DATA* cell) {
-    if (cell == nullptr) return false;
     // Links are not followed (del and clear of a link leave its target
     // alone), so every cell is met at most once: no visited set is needed.
-    std::vector<const UNION_DATA*> stack{cell};
+    if (cell == nullptr || is_link_cell(cell)) return false;
+    if (walk_count(cell) != 0) return true;
+    std::vector<UNION_DATA*> stack;  // stays without storage for a scalar
+    append_child_cells(cell, stack);
     while (!stack.empty()) {
         const UNION_DATA* next = stack.back();
         stack.pop_back();
         if (is_link_cell(next)) continue;
         if (walk_count(next) != 0) return true;
-        append_elements(next, stack);
+        append_child_cells(next, stack);
     }
     return false;
 }

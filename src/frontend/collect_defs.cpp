@@ -10,6 +10,7 @@
 #include "frontend/name_list.h"
 #include "frontend/scope.h"
 #include "frontend/token.h"
+#include "frontend/type_defs.h"
 #include "frontend/type_services.h"
 #include "runtime/error.h"
 #include "runtime/messages.h"
@@ -77,33 +78,19 @@ std::vector<INCLUDED> need_targets(TOKEN* statement, const std::string& prefix, 
     raise_error(at, 'x', nullptr, message, 'a');
 }
 
-void merge_types(SCOPE& source, TOKEN* collecting_root, const std::string& prefix) {
-    SCOPE& target = *collecting_root->scope;
-    for (const auto& [name, definition] : table_entries(source.types)) {
+// Enters the type or variable definitions of `from` into `into` under the
+// prefix; another definition there under the same name is refused with the
+// message `identifier`.
+void merge_definitions(STR_INT_TABLE& from, STR_INT_TABLE& into, const std::string& prefix,
+                       const char* identifier) {
+    for (const auto& [name, definition] : table_entries(from)) {
         std::string qualified = prefix + name;
-        TOKEN* existing = table_token(target.types, qualified);
+        TOKEN* existing = table_token(into, qualified);
         // The same definition reached again through a file that already
         // collected it is no second definition.
         if (existing == definition) continue;
-        if (existing != nullptr)
-            raise_duplicate(definition, format_string(msg_text("dattypschdefbei"),
-                                                       display_name(qualified.c_str(), true).c_str(),
-                                                       position_text(existing).c_str()));
-        enter_token(target.types, qualified, definition);
-    }
-}
-
-void merge_variables(SCOPE& source, TOKEN* collecting_root, const std::string& prefix) {
-    SCOPE& target = *collecting_root->scope;
-    for (const auto& [name, declaration] : table_entries(source.variables)) {
-        std::string qualified = prefix + name;
-        TOKEN* existing = table_token(target.variables, qualified);
-        if (existing == declaration) continue;
-        if (existing != nullptr)
-            raise_duplicate(declaration, format_string(msg_text("varschdefbei"),
-                                                       display_name(qualified.c_str(), true).c_str(),
-                                                       position_text(existing).c_str()));
-        enter_token(target.variables, qualified, declaration);
+        if (existing != nullptr) raise_redefinition(definition, identifier, qualified, existing);
+        enter_token(into, qualified, definition);
     }
 }
 
@@ -131,11 +118,13 @@ void merge_routines(TOKEN* defining_tree, TOKEN* collecting_root, const std::str
 // collecting root, under the prefix.
 void merge_file(TOKEN* source_tree, TOKEN* collecting_root, const std::string& prefix, bool types) {
     if (source_tree->scope == nullptr || collecting_root->scope == nullptr) return;
+    SCOPE& source = *source_tree->scope;
+    SCOPE& target = *collecting_root->scope;
     if (types) {
-        merge_types(*source_tree->scope, collecting_root, prefix);
+        merge_definitions(source.types, target.types, prefix, "dattypschdefbei");
         return;
     }
-    merge_variables(*source_tree->scope, collecting_root, prefix);
+    merge_definitions(source.variables, target.variables, prefix, "varschdefbei");
     merge_routines(source_tree, collecting_root, prefix, true);
     merge_routines(source_tree, collecting_root, prefix, false);
 }

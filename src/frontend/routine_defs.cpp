@@ -63,11 +63,7 @@ TOKEN_LIST scope_nodes(const TOKEN_LIST& tokens) {
 
 void attach_external_routine(TOKEN* scope_token) {
     SCOPE* scope = scope_token->scope;
-    if (scope == nullptr) return;
-    TOKEN_LIST statements;
-    scope_statements(scope_token, &statements);
-    for (TOKEN* statement : statements) {
-        if (!is_keyword_statement(statement, "func", "proc")) continue;
+    for (TOKEN* statement : keyword_statements(scope_token, "func", "proc")) {
         TOKEN* external = statement->right;
         if (external == nullptr || external->op1 != ':' || external->op2 != 0) continue;
         const char* word = msg_text(is_word(statement->left, "proc") ? "prodef" : "fundef");
@@ -101,11 +97,7 @@ void fundef_pass(const TOKEN_LIST& tokens) {
 
 void check_fundef_form(TOKEN* scope_token) {
     SCOPE* scope = scope_token->scope;
-    if (scope == nullptr) return;
-    TOKEN_LIST statements;
-    scope_statements(scope_token, &statements);
-    for (TOKEN* statement : statements) {
-        if (!is_keyword_statement(statement, "func", "proc")) continue;
+    for (TOKEN* statement : keyword_statements(scope_token, "func", "proc")) {
         const bool is_procedure = is_word(statement->left, "proc");
         const char* kind_word = routine_type_word(scope->kind == 1, is_procedure);
         const char* word = msg_text(is_procedure ? "prodef" : "fundef");

@@ -35,13 +35,35 @@ bool is_call_arguments(const TOKEN* token) {
     return parent != nullptr && is_call_token(parent) && parent->left == token;
 }
 
-// A call that is the head of a definition (proc, func, bigtype, smalltype).
+bool is_routine_word(const TOKEN* word) { return is_word(word, "proc") || is_word(word, "func"); }
+
+// The one-character ':' of an external definition "proc TYPE:NAME ...": the
+// right operand of a blank operator after "proc" or "func".
+bool is_external_head(const TOKEN* colon) {
+    if (!is_op(colon, ':', 0)) return false;
+    const TOKEN* parent = colon->parent;
+    return is_blank_operator(parent) && parent->right == colon && is_routine_word(parent->left);
+}
+
+// The call named by a routine definition, direct (proc NAME ...) or external
+// (proc TYPE:NAME ...); null when the blank operator is no such definition.
+TOKEN* routine_definition_call(TOKEN* blank) {
+    if (!is_blank_operator(blank) || !is_routine_word(blank->left)) return nullptr;
+    TOKEN* head = blank->right;
+    if (is_op(head, ':', 0)) head = head->right;
+    return head != nullptr && is_call_token(head) ? head : nullptr;
+}
+
+// A call that is the head of a definition (proc, func, bigtype, smalltype,
+// or an external proc or func): its groups are parameter lists and a body,
+// not arguments.
 bool is_definition_head(const TOKEN* call) {
     const TOKEN* parent = call->parent;
-    if (!is_blank_operator(parent) || parent->right != call) return false;
+    if (parent == nullptr || parent->right != call) return false;
+    if (is_external_head(parent)) return true;
+    if (!is_blank_operator(parent)) return false;
     const TOKEN* word = parent->left;
-    return is_word(word, "proc") || is_word(word, "func") || is_word(word, "bigtype") ||
-           is_word(word, "smalltype");
+    return is_routine_word(word) || is_word(word, "bigtype") || is_word(word, "smalltype");
 }
 
 // Operators that need both operands.
@@ -123,10 +145,8 @@ void mark_bracket_operands(TOKEN* token) {
 }
 
 void parse_routine_literal(TOKEN* token) {
-    if (!is_blank_operator(token)) return;
-    if (!is_word(token->left, "func") && !is_word(token->left, "proc")) return;
-    TOKEN* call = token->right;
-    if (call == nullptr || !is_call_token(call) || call->left == nullptr) return;
+    TOKEN* call = routine_definition_call(token);
+    if (call == nullptr || call->left == nullptr) return;
     TOKEN_LIST groups(call->left, juxtaposition_chain);
     for (uint32_t g = 0; g + 1 < groups.count(); ++g) {
         TOKEN* group = groups[g];

@@ -30,7 +30,9 @@ void run_tree_passes(const std::string& file_name, std::unique_ptr<TOKEN>& root)
 std::string check_module_operators(TOKEN* token);
 // Pass 2: block mode and bracket flag of the operands of juxtapositions.
 void mark_bracket_operands(TOKEN* token);
-// Pass 3: the type word "any" before untyped parameters of func and proc.
+// Pass 3: the type word "any" before untyped parameters of func and proc,
+// also in the external form "func TYPE:NAME(...)". The inserted nodes carry
+// the file index and lines of the parameter they type.
 void parse_routine_literal(TOKEN* token);
 // Passes 4 to 8.
 std::string check_empty_operands(const TOKEN* token);

@@ -48,11 +48,28 @@ bool is_reserved_type_word(const std::string& text) {
     return false;
 }
 
+void raise_redefinition(const TOKEN* at, const char* identifier, const std::string& name,
+                        const TOKEN* earlier) {
+    std::string where = position_text(earlier);
+    raise_analysis(at, format_string(msg_text(identifier), display_name(name.c_str(), true).c_str(), where.c_str()),
+                   'a');
+}
+
 bool is_type_name(const TOKEN* token) { return is_word_token(token) && is_reserved_type_word(*token->text); }
 
 void scope_statements(TOKEN* scope_token, TOKEN_LIST* out) {
     TOKEN_LIST parts(scope_token, juxtaposition_chain);
     for (TOKEN* part : parts) append_operands(part, ';', out);
+}
+
+TOKEN_LIST keyword_statements(TOKEN* scope_token, const char* word1, const char* word2) {
+    TOKEN_LIST found;
+    if (scope_token->scope == nullptr) return found;
+    TOKEN_LIST statements;
+    scope_statements(scope_token, &statements);
+    for (TOKEN* statement : statements)
+        if (is_keyword_statement(statement, word1, word2)) found.append(statement);
+    return found;
 }
 
 void build_scopes(TOKEN* token) {
@@ -94,11 +111,7 @@ void clear_def_data(const TOKEN_LIST& tokens) {
 
 void typdef(TOKEN* scope_token) {
     SCOPE* scope = scope_token->scope;
-    if (scope == nullptr) return;
-    TOKEN_LIST statements;
-    scope_statements(scope_token, &statements);
-    for (TOKEN* statement : statements) {
-        if (!is_keyword_statement(statement, "bigtype", "smalltype")) continue;
+    for (TOKEN* statement : keyword_statements(scope_token, "bigtype", "smalltype")) {
         TOKEN* definition = statement->right;
         if (definition == nullptr || is_operator_expression(definition))
             raise_analysis(statement, format_string(msg_text("erwkeiopebei"), msg_text("typdef")), 'p');
@@ -110,14 +123,8 @@ void typdef(TOKEN* scope_token) {
             raise_analysis(definition, format_string(msg_text("modopenicerlbei"), msg_text("typdef")), 'p');
         if (is_reserved_type_word(*definition->text)) raise_analysis(definition, msg_text("vordefdattyp"), 'a');
         const std::string& name = *definition->text;
-        TOKEN* earlier = table_token(scope->types, name);
-        if (earlier != nullptr) {
-            std::string where = position_text(earlier);
-            raise_analysis(definition,
-                           format_string(msg_text("dattypschdefbei"), display_name(name.c_str(), true).c_str(),
-                                         where.c_str()),
-                           'a');
-        }
+        if (TOKEN* earlier = table_token(scope->types, name))
+            raise_redefinition(definition, "dattypschdefbei", name, earlier);
         enter_token(scope->types, name, definition);
         definition->declaration = definition;
     }

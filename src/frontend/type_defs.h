@@ -61,6 +61,16 @@ void build_scopes(TOKEN* token);
 // juxtapositions, each part split at ';'.
 void scope_statements(TOKEN* scope_token, TOKEN_LIST* out);
 
+// The statements of a scope node that start with `word1` or `word2`, in
+// order; none when the node owns no scope.
+TOKEN_LIST keyword_statements(TOKEN* scope_token, const char* word1, const char* word2);
+
+// Refuses a second definition of `name` at `at` (an analysis error, kind
+// 'a'): the message `identifier` ("dattypschdefbei", "varschdefbei") with the
+// name as shown and the position of the `earlier` definition.
+[[noreturn]] void raise_redefinition(const TOKEN* at, const char* identifier, const std::string& name,
+                                     const TOKEN* earlier);
+
 // One of the reserved type words ("bigtype", "int", "need", "graph", ...).
 bool is_reserved_type_word(const std::string& text);
 

@@ -48,11 +48,7 @@ bool is_extension_statement(const TOKEN* token) { return token->op1 == '+' && to
 // checks of their right side that every extension pass shares.
 TOKEN_LIST checked_type_definitions(TOKEN* scope_token) {
     TOKEN_LIST definitions;
-    if (scope_token->scope == nullptr) return definitions;
-    TOKEN_LIST statements;
-    scope_statements(scope_token, &statements);
-    for (TOKEN* statement : statements) {
-        if (!is_keyword_statement(statement, "bigtype", "smalltype")) continue;
+    for (TOKEN* statement : keyword_statements(scope_token, "bigtype", "smalltype")) {
         TOKEN* definition = statement->right;
         if (definition == nullptr) continue;
         if (is_operator_expression(definition))

@@ -1,6 +1,5 @@
 #include "frontend/variable_defs.h"
 
-#include "exec/display_name.h"
 #include "frontend/analysis.h"
 #include "frontend/scope.h"
 #include "frontend/type_defs.h"
@@ -76,14 +75,8 @@ void vardef(TOKEN* scope_token) {
                 if (name->module_inside)
                     raise_at(name, format_string(msg_text("modopenicerlbei"), msg_text("vardef")), 'p');
                 const std::string& text = *name->text;
-                TOKEN* earlier = table_token(scope->variables, text);
-                if (earlier != nullptr) {
-                    std::string where = position_text(earlier);
-                    raise_at(name,
-                             format_string(msg_text("varschdefbei"), display_name(text.c_str(), true).c_str(),
-                                           where.c_str()),
-                             'a');
-                }
+                if (TOKEN* earlier = table_token(scope->variables, text))
+                    raise_redefinition(name, "varschdefbei", text, earlier);
                 enter_token(scope->variables, text, name);
                 enter_token(scope->storage, text, name);
                 name->declaration = name;

@@ -9,15 +9,13 @@
 
 #include "numbers/arith_error.h"
 #include "numbers/int_data.h"
+#include "numbers/limbs.h"
 
 namespace morvu {
 
-namespace {
+using namespace limbs;
 
-constexpr uint32_t limb_base = 1'000'000'000u;
-constexpr int limb_digits = 9;
-constexpr uint32_t pow10_table[limb_digits + 1] = {
-    1u, 10u, 100u, 1'000u, 10'000u, 100'000u, 1'000'000u, 10'000'000u, 100'000'000u, 1'000'000'000u};
+namespace {
 
 // Below this many limbs in the shorter operand the schoolbook product wins.
 constexpr int karatsuba_threshold = 64;

@@ -9,15 +9,13 @@
 #include <cstdlib>
 #include <climits>
 
+#include "numbers/limbs.h"
+
 namespace morvu {
 
+using namespace limbs;
+
 namespace {
-
-constexpr uint32_t limb_base = 1'000'000'000u;
-constexpr int limb_digits = 9;
-
-constexpr uint32_t pow10_table[limb_digits + 1] = {
-    1u, 10u, 100u, 1'000u, 10'000u, 100'000u, 1'000'000u, 10'000'000u, 100'000'000u, 1'000'000'000u};
 
 int decimal_width(uint32_t limb) {
     int width = 1;
@@ -74,15 +72,7 @@ INT_DATA::INT_DATA(INT_DATA&& other) noexcept
       sign_value(other.sign_value),
       extra_groups(other.extra_groups) {
     if (!heap_limbs) std::copy(other.inline_limbs, other.inline_limbs + inline_capacity, inline_limbs);
-    if (other.text_valid && other.text_plain) {
-        text_cache = std::move(other.text_cache);
-        text_valid = text_plain = true;
-    }
-    other.capacity = inline_capacity;
-    other.used = 0;
-    other.sign_value = 0;
-    other.extra_groups = 0;
-    other.text_valid = false;
+    take_text_and_empty(other);
 }
 
 INT_DATA& INT_DATA::operator=(const INT_DATA& other) {
@@ -113,6 +103,14 @@ INT_DATA& INT_DATA::operator=(INT_DATA&& other) noexcept {
     }
     sign_value = other.sign_value;
     extra_groups = other.extra_groups;
+    take_text_and_empty(other);
+    return *this;
+}
+
+// The end of both moves, once the limbs, sign and groups are taken: other's
+// text cache comes along only when it is the plain form, and other is left
+// empty on its inline buffer.
+void INT_DATA::take_text_and_empty(INT_DATA& other) noexcept {
     text_valid = false;
     if (other.text_valid && other.text_plain) {
         text_cache = std::move(other.text_cache);
@@ -123,7 +121,6 @@ INT_DATA& INT_DATA::operator=(INT_DATA&& other) noexcept {
     other.sign_value = 0;
     other.extra_groups = 0;
     other.text_valid = false;
-    return *this;
 }
 
 void INT_DATA::reserve_limbs(int n, bool keep) {

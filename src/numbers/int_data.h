@@ -32,6 +32,8 @@
 #include <string>
 #include <string_view>
 
+#include "numbers/block_pool.h"
+
 namespace morvu {
 
 class REAL_DATA;
@@ -47,6 +49,12 @@ public:
     INT_DATA& operator=(const INT_DATA& other);
     INT_DATA& operator=(INT_DATA&& other) noexcept;
     ~INT_DATA() = default;
+
+    // The payload of every int cell: recycled, as the cells are.
+    static void* operator new(std::size_t size) { return BLOCK_POOL<INT_DATA>::allocate(size); }
+    static void operator delete(void* number, std::size_t size) noexcept {
+        BLOCK_POOL<INT_DATA>::release(number, size);
+    }
 
     // Representation in base-1000 groups.
     int limb_count() const;     // groups in use, leading zero groups included; 0 when empty
@@ -125,6 +133,7 @@ private:
     void set_limbs(const uint32_t* source, int n);  // copies n limbs and trims leading zeros
     void trim();                                    // drops leading zero limbs, keeps one
     void changed() { text_valid = false; }
+    void take_text_and_empty(INT_DATA& other) noexcept;  // ends both moves
     void build_from_text(const char* text);
     void parse_body(std::string_view body);
     int canonical_groups() const;

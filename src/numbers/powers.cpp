@@ -14,22 +14,13 @@
 #include <string>
 
 #include "numbers/math_functions.h"
-#include "runtime/settings.h"
+#include "numbers/series.h"
 
 namespace morvu {
 
+using namespace series;
+
 namespace {
-
-bool is_zero(const REAL_DATA& x) { return x.mantissa.is_zero(); }
-bool is_negative(const REAL_DATA& x) { return !x.mantissa.is_zero() && x.mantissa.sign() < 0; }
-
-REAL_DATA negated(const REAL_DATA& x) { return REAL_DATA(x.mantissa.negated(), x.scale); }
-
-// x with n decimals: cut toward zero, or padded with zeros.
-REAL_DATA cut(REAL_DATA x, int n) {
-    x.set_scale(n);
-    return x;
-}
 
 // The 1 with n decimals, the dividend of a reciprocal.
 REAL_DATA one_at(int n) { return cut(REAL_DATA(1), n); }

@@ -5,18 +5,13 @@
 // as their magnitude).
 
 #include "numbers/math_functions.h"
+#include "numbers/series.h"
 
 namespace morvu {
 
+using namespace series;
+
 namespace {
-
-bool is_positive(const REAL_DATA& x) { return !x.mantissa.is_zero() && x.mantissa.sign() > 0; }
-bool is_negative(const REAL_DATA& x) { return !x.mantissa.is_zero() && x.mantissa.sign() < 0; }
-
-REAL_DATA cut(REAL_DATA x, int n) {
-    x.set_scale(n);
-    return x;
-}
 
 // x cut to an integer, with step added when the cut dropped a non-zero
 // decimal and x has the sign that asks for it.

@@ -10,38 +10,15 @@
 #include <map>
 
 #include "numbers/math_functions.h"
-#include "runtime/settings.h"
+#include "numbers/series.h"
 
 namespace morvu {
 
+using namespace series;
+
 namespace {
 
-REAL_DATA half() { return REAL_DATA(INT_DATA(5), 1); }
-
-bool is_zero(const REAL_DATA& x) { return x.mantissa.is_zero(); }
-bool is_negative(const REAL_DATA& x) { return !x.mantissa.is_zero() && x.mantissa.sign() < 0; }
-
-REAL_DATA negated(const REAL_DATA& x) { return REAL_DATA(x.mantissa.negated(), x.scale); }
-
-REAL_DATA cut(REAL_DATA x, int n) {
-    x.set_scale(n);
-    return x;
-}
-
 bool outside_unit_interval(const REAL_DATA& x) { return x < REAL_DATA(-1) || x > REAL_DATA(1); }
-
-// The working precision as it was when the guard was made, set back when
-// the guard goes, whatever path leaves the function.
-class PRECISION_GUARD {
-public:
-    PRECISION_GUARD() : saved(working_precision()) {}
-    ~PRECISION_GUARD() { set_working_precision(saved); }
-    PRECISION_GUARD(const PRECISION_GUARD&) = delete;
-    PRECISION_GUARD& operator=(const PRECISION_GUARD&) = delete;
-
-private:
-    int saved;
-};
 
 // A value that depends on nothing but the precision, computed once per
 // precision. A handful of precisions is in use at a time; the table starts
@@ -76,43 +53,6 @@ REAL_DATA reduced_by_turns(const REAL_DATA& x) {
     return x - turns * turn;
 }
 
-// The common series of sine and cosine: sum starts at first, the numerator
-// at first too; each step multiplies the numerator by y*y (cut to p) and the
-// denominator by b * a, with a rising by 2 and b falling by 2 after each step.
-REAL_DATA alternating_series(const REAL_DATA& y, REAL_DATA sum, long a, long b) {
-    const int p = working_precision();
-    const REAL_DATA y_squared = y * y;
-    REAL_DATA numerator = sum;
-    INT_DATA denominator(1);
-    for (;; a += 2, b -= 2) {
-        numerator = cut(numerator * y_squared, p);
-        denominator = denominator * INT_DATA(b) * INT_DATA(a);
-        REAL_DATA q = numerator / REAL_DATA(denominator, 0);
-        if (is_zero(q)) return sum;
-        sum += q;
-    }
-}
-
-// numerator(x) at twice the precision divided by denominator(x) at the
-// precision; a zero denominator is a pole at x. The sine keeps the decimals
-// of its argument, so as a divisor it may have more than p of them; the
-// dividend is then padded to p more decimals than the divisor has, so that
-// the quotient keeps p decimals instead of losing them to a short or even
-// negative scale (the cotangent of an argument with 3p decimals would
-// otherwise come out as an integer).
-REAL_DATA doubled_quotient(const REAL_DATA& x, REAL_DATA (*numerator)(const REAL_DATA&),
-                           REAL_DATA (*denominator)(const REAL_DATA&)) {
-    PRECISION_GUARD guard;
-    const int p = working_precision();
-    set_working_precision(2 * p);
-    REAL_DATA n = numerator(x);
-    set_working_precision(working_precision() / 2);
-    const REAL_DATA d = denominator(x);
-    if (is_zero(d)) throw ARITH(ARITH::pole, x.to_text());
-    if (n.scale < p + d.scale) n.set_scale(p + d.scale);
-    return n / d;
-}
-
 }  // namespace
 
 REAL_DATA big_pi() {
@@ -122,12 +62,12 @@ REAL_DATA big_pi() {
 
 REAL_DATA big_sin(const REAL_DATA& x) {
     const REAL_DATA y = reduced_by_turns(x);
-    return alternating_series(y, y, 2, -3);  // y^(2k+1) / ((-1)^k (2k+1)!)
+    return factorial_series(y, y, 3, -1);  // y^(2k+1) / ((-1)^k (2k+1)!)
 }
 
 REAL_DATA big_cos(const REAL_DATA& x) {
     const REAL_DATA y = reduced_by_turns(x);
-    return alternating_series(y, REAL_DATA(1), 1, -2);  // y^(2k) / ((-1)^k (2k)!)
+    return factorial_series(y, REAL_DATA(1), 2, -1);  // y^(2k) / ((-1)^k (2k)!)
 }
 
 REAL_DATA big_tan(const REAL_DATA& x) { return doubled_quotient(x, big_sin, big_cos); }

@@ -7,20 +7,10 @@
 #include <utility>
 
 #include "runtime/messages.h"
+#include "values/array_store.h"
 #include "values/assign_rules.h"
 
 namespace morvu {
-
-namespace {
-
-// A new element cell made from source by the mode.
-std::unique_ptr<UNION_DATA> make_element(UNION_DATA* source, int mode, const char** message) {
-    auto element = std::make_unique<UNION_DATA>('v');
-    *message = copy_into_slot(element.get(), source, mode);
-    return element;
-}
-
-}  // namespace
 
 ARRAY2_DATA::~ARRAY2_DATA() { clear(); }
 
@@ -82,7 +72,7 @@ UNION_DATA* ARRAY2_DATA::get(int row, int col) const {
 const char* ARRAY2_DATA::set(int row, int col, UNION_DATA* source, int mode) {
     if (!valid(row, col)) return nullptr;
     const char* message = nullptr;
-    std::unique_ptr<UNION_DATA> element = make_element(source, mode, &message);
+    std::unique_ptr<UNION_DATA> element = make_array_element(source, mode, &message);
     std::unique_ptr<UNION_DATA> old = std::exchange(cells[slot_of(row, col)], std::move(element));
     if (old == nullptr) ++count;
     return message;  // the old element goes here, after the new one is in place
@@ -108,16 +98,9 @@ const char* ARRAY2_DATA::copy_from(const ARRAY2_DATA& source) {
     if (&source == this) return nullptr;
     // Build the copy aside, then drop the old cells: the source may lie
     // inside one of them.
-    std::vector<std::unique_ptr<UNION_DATA>> fresh(source.cells.size());
-    const char* message = nullptr;
+    std::vector<std::unique_ptr<UNION_DATA>> fresh;
     int made = 0;
-    for (size_t i = 0; i < source.cells.size(); ++i) {
-        if (source.cells[i] == nullptr) continue;
-        const char* failure = nullptr;
-        fresh[i] = make_element(source.cells[i].get(), 4, &failure);
-        if (message == nullptr) message = failure;
-        ++made;
-    }
+    const char* message = copy_array_slots(source.cells, fresh, &made);
     std::vector<std::unique_ptr<UNION_DATA>> old = std::exchange(cells, std::move(fresh));
     rows = source.rows;
     cols = source.cols;

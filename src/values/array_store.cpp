@@ -15,14 +15,28 @@ namespace {
 // The one message text of the store; valid until its next message.
 std::string array_message_text;
 
-// A new element cell made from cell by the mode.
-std::unique_ptr<UNION_DATA> make_element(UNION_DATA* cell, int mode, const char** message) {
+}  // namespace
+
+std::unique_ptr<UNION_DATA> make_array_element(UNION_DATA* cell, int mode, const char** message) {
     auto element = std::make_unique<UNION_DATA>('v');
     *message = copy_into_slot(element.get(), cell, mode);
     return element;
 }
 
-}  // namespace
+const char* copy_array_slots(const std::vector<std::unique_ptr<UNION_DATA>>& source,
+                             std::vector<std::unique_ptr<UNION_DATA>>& copy, int* defined) {
+    copy = std::vector<std::unique_ptr<UNION_DATA>>(source.size());
+    const char* message = nullptr;
+    *defined = 0;
+    for (size_t i = 0; i < source.size(); ++i) {
+        if (source[i] == nullptr) continue;
+        const char* failure = nullptr;
+        copy[i] = make_array_element(source[i].get(), 4, &failure);
+        if (message == nullptr) message = failure;
+        ++*defined;
+    }
+    return message;
+}
 
 ARRAY_DATA::~ARRAY_DATA() { clear(); }
 
@@ -62,7 +76,7 @@ const char* ARRAY_DATA::set(int position, UNION_DATA* cell, int mode) {
     // The new element first: cell may be the element it replaces, or lie
     // inside it.
     const char* message = nullptr;
-    std::unique_ptr<UNION_DATA> element = make_element(cell, mode, &message);
+    std::unique_ptr<UNION_DATA> element = make_array_element(cell, mode, &message);
     std::unique_ptr<UNION_DATA> old = std::exchange(slots[static_cast<size_t>(position)], std::move(element));
     if (old == nullptr) ++defined_count;
     return message;  // old goes here
@@ -116,16 +130,9 @@ const char* ARRAY_DATA::copy_from(const ARRAY_DATA& source) {
     if (&source == this) return nullptr;
     // Build the copy aside, then drop the old cells: the source may lie
     // inside one of them.
-    std::vector<std::unique_ptr<UNION_DATA>> fresh(source.slots.size());
-    const char* message = nullptr;
+    std::vector<std::unique_ptr<UNION_DATA>> fresh;
     int defined = 0;
-    for (size_t i = 0; i < source.slots.size(); ++i) {
-        if (source.slots[i] == nullptr) continue;
-        const char* failure = nullptr;
-        fresh[i] = make_element(source.slots[i].get(), 4, &failure);
-        if (message == nullptr) message = failure;
-        ++defined;
-    }
+    const char* message = copy_array_slots(source.slots, fresh, &defined);
     std::vector<std::unique_ptr<UNION_DATA>> old = std::exchange(slots, std::move(fresh));
     slot_count = source.slot_count;
     defined_count = defined;

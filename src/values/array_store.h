@@ -76,4 +76,14 @@ private:
 // Empties the array store's message text (global clean-up).
 void reset_slot_array_buffers();
 
+// Shared with the array2 store. A new element cell ('v') made from cell by
+// the assignment mode; *message gets the copy's message, null on success.
+std::unique_ptr<UNION_DATA> make_array_element(UNION_DATA* cell, int mode, const char** message);
+
+// The slots of a copy_from: each defined slot of source copied into a new
+// element (mode 4), each undefined one left null. *defined gets the number of
+// copies; the result is the first message of a copy, or null.
+const char* copy_array_slots(const std::vector<std::unique_ptr<UNION_DATA>>& source,
+                             std::vector<std::unique_ptr<UNION_DATA>>& copy, int* defined);
+
 }  // namespace morvu

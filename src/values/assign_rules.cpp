@@ -28,6 +28,36 @@ const char* one_type_message(const char* identifier, const TYPE_NAME& name) {
 bool is_alias_tag(char tag) { return tag == 'q' || tag == 'Q'; }
 bool is_call_alias_tag(char tag) { return tag == 'j' || tag == 'J'; }
 
+// The message identifiers of the checks that assignment and move share.
+struct TRANSFER_MESSAGES {
+    const char* type_mismatch;
+    const char* reference;
+    const char* alias;
+    const char* foreign_type;
+};
+
+constexpr TRANSFER_MESSAGES assign_messages{"zuwnurfuegledattyp", "zuwrefnicerl", "zuwalinicerl",
+                                            "zuwobjtypvoinicerl"};
+constexpr TRANSFER_MESSAGES move_messages{"vernurfuegledattyp", "verrefnicerl", "veralinicerl",
+                                          "verobjtypvoinicerl"};
+
+// The checks that an assignment or a move of src (s: src, a link followed)
+// into dest makes first, in this order: the types must match unless dest is
+// an any cell, a reference or alias is not transferred, and an any cell that
+// others refer to does not change its type. Null when all pass.
+const char* check_transfer(UNION_DATA* dest, UNION_DATA* src, UNION_DATA* s, const TRANSFER_MESSAGES& ids) {
+    TYPE_NAME dest_name = value_type_name(dest, true);
+    TYPE_NAME src_name = value_type_name(src, true);
+    bool any_dest = is_any_cell(dest);
+    if (!any_dest && !same_type_name(dest_name, src_name))
+        return two_type_message(ids.type_mismatch, dest_name, src_name);
+    if (is_reference_tag(s->tag)) return msg_text(ids.reference);
+    if (is_alias_tag(s->tag)) return msg_text(ids.alias);
+    if (any_dest && !same_type_name(dest_name, src_name) && has_foreign_referrers(dest))
+        return one_type_message(ids.foreign_type, src_name);
+    return nullptr;
+}
+
 // A plain assignment whose source or destination holds further cells. The
 // copy is made aside first, so that the source may lie inside the value it
 // replaces, and a copy that nests too deep is refused without a change.
@@ -78,15 +108,7 @@ const char* assign_by_mode(UNION_DATA* dest, UNION_DATA* src, int mode) {
 const char* assign_value(UNION_DATA* dest, UNION_DATA* src) {
     UNION_DATA* s = follow_link(src);
     if (s == dest) return nullptr;
-    TYPE_NAME dest_name = value_type_name(dest, true);
-    TYPE_NAME src_name = value_type_name(src, true);
-    bool any_dest = is_any_cell(dest);
-    if (!any_dest && !same_type_name(dest_name, src_name))
-        return two_type_message("zuwnurfuegledattyp", dest_name, src_name);
-    if (is_reference_tag(s->tag)) return msg_text("zuwrefnicerl");
-    if (is_alias_tag(s->tag)) return msg_text("zuwalinicerl");
-    if (any_dest && !same_type_name(dest_name, src_name) && has_foreign_referrers(dest))
-        return one_type_message("zuwobjtypvoinicerl", src_name);
+    if (const char* message = check_transfer(dest, src, s, assign_messages)) return message;
     if (is_nesting_tag(lower_tag(s->tag)) || is_nesting_tag(lower_tag(dest->tag)))
         return copy_through_temporary(dest, s);
     return copy_value(dest, s, false);
@@ -95,15 +117,7 @@ const char* assign_value(UNION_DATA* dest, UNION_DATA* src) {
 const char* move_value(UNION_DATA* dest, UNION_DATA* src) {
     UNION_DATA* s = follow_link(src);
     if (s == dest) return msg_text("veraufsicnicerl");
-    TYPE_NAME dest_name = value_type_name(dest, true);
-    TYPE_NAME src_name = value_type_name(src, true);
-    bool any_dest = is_any_cell(dest);
-    if (!any_dest && !same_type_name(dest_name, src_name))
-        return two_type_message("vernurfuegledattyp", dest_name, src_name);
-    if (is_reference_tag(s->tag)) return msg_text("verrefnicerl");
-    if (is_alias_tag(s->tag)) return msg_text("veralinicerl");
-    if (any_dest && !same_type_name(dest_name, src_name) && has_foreign_referrers(dest))
-        return one_type_message("verobjtypvoinicerl", src_name);
+    if (const char* message = check_transfer(dest, src, s, move_messages)) return message;
     if (lower_tag(dest->tag) == 'k' && contains_cell(src, dest->holder())) return msg_text("vermuszykfresei");
     // A value moved into a cell of its own would end up owning itself.
     if (is_within_value(s, dest)) return msg_text("vermuszykfresei");

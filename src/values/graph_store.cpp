@@ -13,6 +13,16 @@ namespace {
 // The one message text of the store; valid until its next message.
 std::string graph_store_text;
 
+// Assigns source into a node or edge value by the mode. Alias and call-alias
+// need a variable-like destination, so the cell counts as one for the
+// length of the assignment.
+const char* assign_as_variable(UNION_DATA* cell, UNION_DATA* source, int mode) {
+    cell->scope_variable = 1;
+    const char* message = assign_by_mode(cell, source, mode);
+    cell->scope_variable = 0;
+    return message;
+}
+
 }  // namespace
 
 const char* GRAPH_DATA::store_message(std::string text) {
@@ -117,21 +127,14 @@ const char* GRAPH_DATA::set_node_value(int i, UNION_DATA* source, int mode) {
     const char* message = nullptr;
     UNION_DATA* cell = node_value(i, false, message);
     if (cell == nullptr) return message;
-    // Alias and call-alias need a variable-like destination for the moment.
-    cell->scope_variable = 1;
-    message = assign_by_mode(cell, source, mode);
-    cell->scope_variable = 0;
-    return message;
+    return assign_as_variable(cell, source, mode);
 }
 
 const char* GRAPH_DATA::set_edge_value(int id, int target, UNION_DATA* source, int mode) {
     const char* message = nullptr;
     UNION_DATA* cell = edge_value(id, target, message);
     if (cell == nullptr) return message;
-    cell->scope_variable = 1;
-    message = assign_by_mode(cell, source, mode);
-    cell->scope_variable = 0;
-    return message;
+    return assign_as_variable(cell, source, mode);
 }
 
 void GRAPH_DATA::grow_nodes(int new_capacity) {

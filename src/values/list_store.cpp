@@ -111,15 +111,7 @@ void LIST_DATA::clear() {
     }
 }
 
-const char* LIST_DATA::append(UNION_DATA* cell, int mode) {
-    const char* message = nullptr;
-    LIST_NODE* node = make_node(nullptr, 0, cell, mode, &message).release();
-    node->prev = tail;
-    if (tail != nullptr) tail->next = node; else head = node;
-    tail = node;
-    ++node_count;
-    return message;
-}
+const char* LIST_DATA::append(UNION_DATA* cell, int mode) { return append_pair(nullptr, 0, cell, mode); }
 
 const char* LIST_DATA::prepend(UNION_DATA* cell, int mode) {
     const char* message = nullptr;

@@ -177,68 +177,27 @@ void unlink_cell(UNION_DATA* cell, char kind) {
     cell->next = nullptr;
 }
 
+// Dissolves every link cell in the cell's three referrer lists.
+void dissolve_referrers(UNION_DATA* cell) {
+    for (UNION_DATA** head : {&cell->references, &cell->aliases, &cell->call_aliases}) {
+        UNION_DATA* referrer = *head;
+        while (referrer != nullptr) {
+            UNION_DATA* next = referrer->next;
+            clear_payload(referrer);  // dissolves the link, unlinking it from this list
+            referrer->prev = nullptr;
+            referrer->next = nullptr;
+            referrer = next;
+        }
+        *head = nullptr;
+    }
+}
+
 // ---- walks over the element cells of a value ----
 
 enum class WALK {
     FULL,      // hash keys and values, set keys: the walk of re-linking and equality
     CONTAINS,  // hash values, set keys: the walk of the containment tests
 };
-
-// Appends the cells directly inside the cell's value, in walk order.
-void collect_elements(const UNION_DATA* cell, WALK walk, std::vector<UNION_DATA*>& out) {
-    char lowered = lower_tag(cell->tag);
-    if (lowered == 'k') {
-        const OBJECT_HOLDER* holder = cell->holder();
-        if (holder == nullptr || holder->object == nullptr) return;
-        for (const GROUP_ENTRY& group : holder->object->groups) {
-            if (!group.slots) continue;
-            for (UNION_DATA* member : group.slots->cells)
-                if (member != nullptr) out.push_back(member);
-        }
-        return;
-    }
-    if (cell->payload == nullptr || !is_nesting_tag(lowered)) return;
-    switch (lowered) {
-    case 'a':
-        for (const auto& slot : cell->array_data()->slots)
-            if (slot) out.push_back(slot.get());
-        break;
-    case 'h': case 'm':
-        for (const auto& bucket : cell->hash_data()->buckets) {
-            if (!bucket) continue;
-            for (LIST_NODE* node = bucket->head; node != nullptr; node = node->next) {
-                if (lowered == 'm') {
-                    out.push_back(&node->key);
-                } else {
-                    if (walk == WALK::FULL) out.push_back(&node->key);
-                    out.push_back(&node->value);
-                }
-            }
-        }
-        break;
-    case 'l': case 'y':
-        for (LIST_NODE* node = cell->list_data()->head; node != nullptr; node = node->next)
-            out.push_back(&node->value);
-        break;
-    case 'u':
-        out.push_back(&cell->any2_data()->first);
-        out.push_back(&cell->any2_data()->second);
-        break;
-    case 'g': {
-        const GRAPH_DATA* graph = cell->graph_data();
-        for (int i = 0; i < graph->node_count; ++i) out.push_back(&graph->nodes[static_cast<size_t>(i)]->value);
-        for (GRAPH_EDGE* edge = graph->first_edge; edge != nullptr; edge = edge->next)
-            out.push_back(&edge->value);
-        break;
-    }
-    case 'z':
-        for (const auto& element : cell->array2_data()->cells)
-            if (element) out.push_back(element.get());
-        break;
-    default:
-        break;
-    }
-}
 
 // Visits the cell and every cell inside its value, depth first in walk
 // order, without recursion. visit returns false to stop the walk; the result
@@ -252,7 +211,7 @@ bool walk_value(UNION_DATA* root, WALK walk, VISIT&& visit) {
         stack.pop_back();
         if (!visit(cell)) return false;
         children.clear();
-        collect_elements(cell, walk, children);
+        append_child_cells(cell, children, walk == WALK::FULL);
         for (auto it = children.rbegin(); it != children.rend(); ++it) stack.push_back(*it);
     }
     return true;
@@ -326,14 +285,82 @@ void reset_object(UNION_DATA* cell) {
 
 }  // namespace
 
+// ---- child cells ----
+
+void append_child_cells(const UNION_DATA* cell, std::vector<UNION_DATA*>& out, bool with_hash_keys) {
+    char lowered = lower_tag(cell->tag);
+    if (lowered == 'k') {
+        const OBJECT_HOLDER* holder = cell->holder();
+        if (holder == nullptr || holder->object == nullptr) return;
+        for (const GROUP_ENTRY& group : holder->object->groups) {
+            if (!group.slots) continue;
+            for (UNION_DATA* member : group.slots->cells)
+                if (member != nullptr) out.push_back(member);
+        }
+        return;
+    }
+    if (cell->payload == nullptr || !is_nesting_tag(lowered)) return;
+    switch (lowered) {
+    case 'a':
+        for (const auto& slot : cell->array_data()->slots)
+            if (slot) out.push_back(slot.get());
+        break;
+    case 'h': case 'm':
+        for (const auto& bucket : cell->hash_data()->buckets) {
+            if (!bucket) continue;
+            for (LIST_NODE* node = bucket->head; node != nullptr; node = node->next) {
+                if (lowered == 'm') {
+                    out.push_back(&node->key);
+                } else {
+                    if (with_hash_keys) out.push_back(&node->key);
+                    out.push_back(&node->value);
+                }
+            }
+        }
+        break;
+    case 'l': case 'y':
+        for (LIST_NODE* node = cell->list_data()->head; node != nullptr; node = node->next)
+            out.push_back(&node->value);
+        break;
+    case 'u':
+        out.push_back(&cell->any2_data()->first);
+        out.push_back(&cell->any2_data()->second);
+        break;
+    case 'g': {
+        const GRAPH_DATA* graph = cell->graph_data();
+        for (int i = 0; i < graph->node_count; ++i) out.push_back(&graph->nodes[static_cast<size_t>(i)]->value);
+        for (GRAPH_EDGE* edge = graph->first_edge; edge != nullptr; edge = edge->next)
+            out.push_back(&edge->value);
+        break;
+    }
+    case 'z':
+        for (const auto& element : cell->array2_data()->cells)
+            if (element) out.push_back(element.get());
+        break;
+    default:
+        break;
+    }
+}
+
 // ---- construction and destruction ----
 
 UNION_DATA::UNION_DATA(char tag) : tag(tag) {
+    if (tag == 'i') {  // the temporary result of int arithmetic
+        payload = new INT_DATA();
+        return;
+    }
     if (tag == 'k' || tag == 'K') payload = new OBJECT_HOLDER();
     init_payload(this);
 }
 
-UNION_DATA::~UNION_DATA() { clear_value(this); }
+UNION_DATA::~UNION_DATA() {
+    // An int nobody links to, the common temporary, needs no detaching.
+    if (tag == 'i' && references == nullptr && aliases == nullptr && call_aliases == nullptr) {
+        delete int_data();
+        return;
+    }
+    clear_value(this);
+}
 
 const char* UNION_DATA::assign_ref_on_this(UNION_DATA* src) { return assign_link(this, src, 'p'); }
 const char* UNION_DATA::assign_alias_on_this(UNION_DATA* src) { return assign_link(this, src, 'q'); }
@@ -370,6 +397,13 @@ const char* copy_construct_value(UNION_DATA* cell, UNION_DATA* src) {
     init_payload(cell);
     bool relink = deep_copy_payload(cell, src);
     return finish_copy(cell, src, relink);
+}
+
+UNION_DATA* new_int_cell(std::unique_ptr<INT_DATA> number) {
+    auto* cell = new UNION_DATA('V');  // holds nothing yet: no empty number to replace
+    cell->tag = 'i';
+    cell->payload = number.release();
+    return cell;
 }
 
 void init_object_cell(UNION_DATA* cell, OBJECT_HOLDER* holder) {
@@ -508,17 +542,8 @@ void dissolve_link_value(UNION_DATA* cell) {
 }
 
 void detach_referrers(UNION_DATA* cell) {
-    for (UNION_DATA** head : {&cell->references, &cell->aliases, &cell->call_aliases}) {
-        UNION_DATA* referrer = *head;
-        while (referrer != nullptr) {
-            UNION_DATA* next = referrer->next;
-            clear_payload(referrer);  // dissolves the link, unlinking it from this list
-            referrer->prev = nullptr;
-            referrer->next = nullptr;
-            referrer = next;
-        }
-        *head = nullptr;
-    }
+    if (cell->references != nullptr || cell->aliases != nullptr || cell->call_aliases != nullptr)
+        dissolve_referrers(cell);
     if (is_link_cell(cell)) unlink_cell(cell, lower_tag(cell->tag));
 }
 

@@ -29,7 +29,11 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
+#include <vector>
+
+#include "numbers/block_pool.h"
 
 namespace morvu {
 
@@ -94,6 +98,12 @@ public:
     ~UNION_DATA();
     UNION_DATA(const UNION_DATA&) = delete;
     UNION_DATA& operator=(const UNION_DATA&) = delete;
+
+    // Temporary results come and go by the million: cells are recycled.
+    static void* operator new(std::size_t size) { return BLOCK_POOL<UNION_DATA>::allocate(size); }
+    static void operator delete(void* cell, std::size_t size) noexcept {
+        BLOCK_POOL<UNION_DATA>::release(cell, size);
+    }
 
     // The link rules applied with this cell as destination; null or message.
     const char* assign_ref_on_this(UNION_DATA* src);
@@ -234,6 +244,11 @@ void init_payload(UNION_DATA* cell, const UNION_DATA* source = nullptr);
 // when src nests too deep (the cell then holds no value).
 const char* copy_construct_value(UNION_DATA* cell, UNION_DATA* src);
 
+// A new int cell that takes the number over (null: no value). Int results
+// are made this way, so that the number is built once, in place, instead of
+// into a temporary that is then moved into the cell's own empty number.
+UNION_DATA* new_int_cell(std::unique_ptr<INT_DATA> number);
+
 // Makes a fresh cell an object cell with the given holder.
 void init_object_cell(UNION_DATA* cell, OBJECT_HOLDER* holder);
 
@@ -286,6 +301,13 @@ bool same_type_name(const TYPE_NAME& a, const TYPE_NAME& b);
 // The shown form of a type name; flag selects the display buffer of a user
 // type's name (set for the first name of a message, clear for the second).
 std::string type_name_text(const TYPE_NAME& name, int flag);
+
+// Appends the cells held directly inside the cell's value, links not
+// followed: an object's member cells, array and array2 elements, each hash
+// key followed by its value (only the values without with_hash_keys), set
+// keys, the values of list and args nodes, both halves of an any2, a graph's
+// node values and then its edge values. Nothing for any other value.
+void append_child_cells(const UNION_DATA* cell, std::vector<UNION_DATA*>& out, bool with_hash_keys = true);
 
 // Whether the object of the given holder is reachable inside the cell's value
 // (links are not followed).

@@ -7,6 +7,7 @@
 
 #include "numbers/int_data.h"
 #include "runtime/str_stream.h"
+#include "test_support.h"
 #include "values/array_store.h"
 #include "values/assign_rules.h"
 #include "values/union_data.h"
@@ -14,25 +15,9 @@
 namespace morvu {
 namespace {
 
-std::unique_ptr<UNION_DATA> int_cell(int value) {
-    auto cell = std::make_unique<UNION_DATA>('i');
-    *cell->int_data() = INT_DATA(value);
-    return cell;
-}
-
-std::unique_ptr<UNION_DATA> str_cell(const char* text) {
-    auto cell = std::make_unique<UNION_DATA>('s');
-    cell->str_data()->text = text;
-    return cell;
-}
-
-// The int an element holds, a link followed one step; -999 when none.
-int int_of(UNION_DATA* cell) {
-    if (cell == nullptr || base_type_code(cell) != 'i') return -999;
-    UNION_DATA* value = follow_link(cell);
-    if (!is_defined_value(value)) return -999;
-    return std::stoi(value->int_data()->to_text());
-}
+using test::int_cell;
+using test::int_of;
+using test::str_cell;
 
 TEST(ArrayStoreSlots, ResizeRefusesSizesBelowOneAndKeepsTheArray) {
     ARRAY_DATA array;

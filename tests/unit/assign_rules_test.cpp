@@ -9,6 +9,7 @@
 #include "frontend/token.h"
 #include "numbers/int_data.h"
 #include "runtime/str_stream.h"
+#include "test_support.h"
 #include "values/array_store.h"
 #include "values/list_store.h"
 #include "values/payload_records.h"
@@ -37,12 +38,8 @@ CELL str_cell(const std::string& text) {
     return cell;
 }
 
-int int_of(UNION_DATA* cell) { return std::stoi(follow_link(cell)->int_data()->to_text()); }
-
-UNION_DATA* element(UNION_DATA* list, int index) {
-    const char* message = nullptr;
-    return follow_link(list)->list_data()->at(index, &message);
-}
+using test::element;
+using test::int_of;
 
 // A list of the given int values.
 CELL int_list(std::initializer_list<int> values) {

@@ -8,6 +8,7 @@
 #include "exec/pending_exception.h"
 #include "numbers/int_data.h"
 #include "runtime/str_stream.h"
+#include "test_support.h"
 #include "values/assign_rules.h"
 #include "values/list_store.h"
 #include "values/payload_records.h"
@@ -77,11 +78,7 @@ TEST_F(LoopProtocolTest, ContinueOfOneWithABreakStillLeaves) {
 
 // ---- value_under_iteration ----
 
-std::unique_ptr<UNION_DATA> int_cell(int value) {
-    auto cell = std::make_unique<UNION_DATA>('i');
-    *cell->int_data() = INT_DATA(value);
-    return cell;
-}
+using test::int_cell;
 
 TEST(ValueUnderIteration, SeesWalksOverTheValueAndOverNestedContainers) {
     UNION_DATA inner('l');

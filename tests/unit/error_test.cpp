@@ -1,13 +1,10 @@
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <memory>
 #include <string>
 
@@ -17,19 +14,14 @@
 #include "runtime/error.h"
 #include "runtime/stream.h"
 #include "runtime/terminal.h"
+#include "test_support.h"
 
 namespace morvu {
 namespace {
 
-template <size_t N>
-std::string bytes(const char (&literal)[N]) {
-    return std::string(literal, N - 1);
-}
-
-std::string file_contents(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using test::bytes;
+using test::file_contents;
+using test::STDOUT_CAPTURE;
 
 class ErrorReport : public ::testing::Test {
 protected:
@@ -49,17 +41,9 @@ protected:
 
     // What print_error puts on standard output.
     std::string printed(const char* heading, const char* file, int line, const char* message) {
-        const std::string path = dir + "/stdout";
-        std::fflush(stdout);
-        int saved = ::dup(STDOUT_FILENO);
-        int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        ::dup2(fd, STDOUT_FILENO);
-        ::close(fd);
+        STDOUT_CAPTURE capture(dir + "/stdout");
         print_error(heading, file, line, message);
-        std::fflush(stdout);
-        ::dup2(saved, STDOUT_FILENO);
-        ::close(saved);
-        return file_contents(path);
+        return capture.finish();
     }
 };
 

@@ -12,6 +12,7 @@
 #include "numbers/real_data.h"
 #include "runtime/error.h"
 #include "runtime/str_stream.h"
+#include "test_support.h"
 #include "values/assign_rules.h"
 #include "values/calendar.h"
 #include "values/list_store.h"
@@ -21,13 +22,8 @@
 namespace morvu {
 namespace {
 
-using CELL = std::unique_ptr<UNION_DATA>;
-
-CELL int_cell(int value) {
-    auto cell = std::make_unique<UNION_DATA>('i');
-    *cell->int_data() = INT_DATA(value);
-    return cell;
-}
+using test::CELL;
+using test::int_cell;
 
 // Takes over the cell of an owned item.
 CELL take(const RESULT_ITEM& item) {

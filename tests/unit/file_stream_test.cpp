@@ -12,6 +12,7 @@
 
 #include "runtime/file_stream.h"
 #include "runtime/messages.h"
+#include "test_support.h"
 
 namespace morvu {
 namespace {
@@ -38,10 +39,7 @@ protected:
         std::ofstream out(file, std::ios::binary);
         out << bytes;
     }
-    static std::string contents(const std::string& file) {
-        std::ifstream in(file, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-    }
+    static std::string contents(const std::string& file) { return test::file_contents(file); }
     // Everything the stream delivers from here to its end.
     static std::string drain(FILE_DATA& file) {
         std::string text;

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "numbers/int_data.h"
+#include "test_support.h"
 #include "values/assign_rules.h"
 #include "values/graph_store.h"
 #include "values/union_data.h"
@@ -16,19 +17,8 @@
 namespace morvu {
 namespace {
 
-std::unique_ptr<UNION_DATA> int_cell(int value) {
-    auto cell = std::make_unique<UNION_DATA>('i');
-    *cell->int_data() = INT_DATA(value);
-    return cell;
-}
-
-// The int a cell holds, a link followed one step; -999 when none.
-int int_of(UNION_DATA* cell) {
-    if (cell == nullptr || base_type_code(cell) != 'i') return -999;
-    UNION_DATA* value = follow_link(cell);
-    if (!is_defined_value(value)) return -999;
-    return std::stoi(value->int_data()->to_text());
-}
+using test::int_cell;
+using test::int_of;
 
 // Graphs that are compared live in cells: equality is asked as the value
 // layer asks it, which also clears the marks that a comparison leaves.

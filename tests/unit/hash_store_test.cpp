@@ -9,6 +9,7 @@
 #include "numbers/real_data.h"
 #include "runtime/settings.h"
 #include "runtime/str_stream.h"
+#include "test_support.h"
 #include "values/calendar.h"
 #include "values/hash_store.h"
 #include "values/list_store.h"
@@ -18,29 +19,9 @@
 namespace morvu {
 namespace {
 
-std::unique_ptr<UNION_DATA> int_cell(int value) {
-    auto cell = std::make_unique<UNION_DATA>('i');
-    *cell->int_data() = INT_DATA(value);
-    return cell;
-}
-
-std::unique_ptr<UNION_DATA> int_cell(const char* text) {
-    auto cell = std::make_unique<UNION_DATA>('i');
-    *cell->int_data() = INT_DATA(text);
-    return cell;
-}
-
-std::unique_ptr<UNION_DATA> real_cell(const char* text) {
-    auto cell = std::make_unique<UNION_DATA>('r');
-    *cell->real_data() = REAL_DATA(text);
-    return cell;
-}
-
-std::unique_ptr<UNION_DATA> str_cell(const char* text) {
-    auto cell = std::make_unique<UNION_DATA>('s');
-    cell->str_data()->text = text;
-    return cell;
-}
+using test::int_cell;
+using test::real_cell;
+using test::str_cell;
 
 int bucket(UNION_DATA* key) { return HASH_DATA::bucket_of(key, false, nullptr); }
 

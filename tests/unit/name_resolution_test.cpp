@@ -14,19 +14,15 @@
 #include "frontend/param_roles.h"
 #include "frontend/scope.h"
 #include "frontend/var_storage.h"
+#include "test_support.h"
 #include "tree_printer.h"
 
 namespace morvu {
 namespace {
 
-ERROR raised_by(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const ERROR& error) {
-        return error;
-    }
-    return ERROR("", 0, "<no error>", 0);
-}
+using test::first_name;
+using test::nearest_scope;
+using test::raised_by;
 
 std::string rewritten(const std::string& source) {
     std::unique_ptr<TOKEN> root = test::parse_source(source);
@@ -58,18 +54,9 @@ struct PROGRAM {
         variable_pass(tokens);
     }
     // The first name node in post-order with this text (after `skip` others).
-    TOKEN* name(const std::string& text, int skip = 0) const {
-        for (TOKEN* token : tokens)
-            if (token->op1 == 0 && token->text && *token->text == text && skip-- == 0) return token;
-        return nullptr;
-    }
+    TOKEN* name(const std::string& text, int skip = 0) const { return first_name(tokens, text, skip); }
     std::string tree() const { return test::print_tree(root.get()); }
 };
-
-SCOPE& nearest_scope(TOKEN* node) {
-    while (node->scope == nullptr) node = node->parent;
-    return *node->scope;
-}
 
 TEST(DeclRewrite, InitialisedItemsBecomeConstructorCalls) {
     EXPECT_EQ(rewritten("int a(5), b, c(7)"), "(blank int (, (, (. a ([5])) b) (. c ([7]))))");

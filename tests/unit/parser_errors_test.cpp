@@ -177,6 +177,14 @@ TEST(ParserErrorsPasses, RoutineArguments) {
     expect_error("f(a)()", 1, "Procedure/Function contains too many empty expressions as arguments");
     expect_error("f(){a}", 1, "Procedure/Function contains too many empty expressions as arguments");
     expect_error("x = 1\nf(a)(b)", 2, "Procedure/Function contains neighboring expressions as arguments");
+    // Only the head of an external definition is exempt: a type-qualified
+    // call elsewhere, also one inside a parameter list, is checked.
+    const char* neighbours = "Procedure/Function contains neighboring expressions as arguments";
+    expect_error("x = T:f(a)(b)", 1, neighbours);
+    expect_error("T:f(a)(b)", 1, neighbours);
+    expect_error("func f(T:g(a)(b))(r){r = 1}", 1, neighbours);
+    expect_error("func T:f(a; g(b)(c))(r){r = 1}", 1, neighbours);
+    expect_error("x = T:f(a)()", 1, "Procedure/Function contains too many empty expressions as arguments");
 }
 
 TEST(ParserErrorsPasses, GivenFileNameIsReported) {

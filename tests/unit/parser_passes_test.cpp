@@ -26,6 +26,27 @@ TEST(ParserPasses, UntypedParametersGetTypeAny) {
     EXPECT_EQ(parsed("proc p(){x}"), "(blank proc p((){ [#] {x})))");
 }
 
+TEST(ParserPasses, ExternalDefinitionsGetTypeAny) {
+    EXPECT_EQ(parsed("func T:f(a; int b)(c){d}"),
+              "(blank func (: T f((){ ()( (; (blank any a) (blank int b)) (blank any c)) {d}))))");
+    EXPECT_EQ(parsed("proc T:p(a){x}"), "(blank proc (: T p((){ (blank any a) {x}))))");
+    // A qualified call that is no definition keeps its arguments.
+    EXPECT_EQ(parsed("x = T:f(a){b}"), "(= x (: T f((){ [a] {b}))))");
+
+    auto tree = parse_source("y = 0\nfunc T:f(int a;\n  b)(\n  c) {d}");
+    const TOKEN* call = tree->right->right->right;
+    const TOKEN* typed = call->left->left->left->right;  // (blank any b)
+    const TOKEN* output = call->left->left->right;       // (blank any c)
+    ASSERT_EQ(test::print_tree(typed), "(blank any b)");
+    ASSERT_EQ(test::print_tree(output), "(blank any c)");
+    EXPECT_EQ(typed->line, 3);
+    EXPECT_EQ(typed->left->line, 3);
+    EXPECT_EQ(output->line, 4);
+    EXPECT_EQ(output->left->file_index, -1);
+    EXPECT_EQ(output->left->parent, output);
+    EXPECT_EQ(call->left->left->in_brackets, 0);  // the group no longer reads as bracketed
+}
+
 TEST(ParserPasses, InsertedTypeWordsReportTheParametersLine) {
     auto tree = parse_source("y = 0\nfunc f(\n  a;\n  int b)(\n  c) {d}");
     const TOKEN* call = tree->right->right;
@@ -45,7 +66,8 @@ TEST(ParserPasses, InsertedTypeWordsReportTheParametersLine) {
 TEST(ParserPasses, AcceptedForms) {
     for (const char* source :
          {"x = (a + b) * c", "x = f((a))", "x = (+)", "if (x) { a }", "x = -", "x = a.(b, c)", "f()", "f(a){b}",
-          "f({})", "func f(a)(b){c}", "bigtype T(a)(b)", "x = (!a)", "x = (-a)", "x = (5)", "x = ('a' == b)",
+          "f({})", "func f(a)(b){c}", "bigtype T(a)(b)",
+          "func T:f(int a)(int r){r = a}", "proc T:p(a; b){x}", "func T:f(r){r = 1}", "func T:f{x}", "x = (!a)", "x = (-a)", "x = (5)", "x = ('a' == b)",
           "x = a::b + c", "x = (a -> b)"}) {
         EXPECT_EQ(parse_error(source).kind, 0) << source << ": " << parse_error(source).message;
     }

@@ -9,11 +9,16 @@
 #include "frontend/analysis.h"
 #include "frontend/scope.h"
 #include "frontend/type_defs.h"
+#include "test_support.h"
 #include "tree_printer.h"
 #include "values/value_operators.h"
 
 namespace morvu {
 namespace {
+
+using test::first_name;
+using test::nearest_scope;
+using test::raised_by;
 
 const std::string key_mark(1, static_cast<char>(0xA7));
 
@@ -24,18 +29,11 @@ struct ANALYSED {
     TOKEN_LIST tokens;
 
     explicit ANALYSED(const std::string& source) : root(test::parse_source(source)) {
-        collect_tokens(root.get(), &tokens);
-        clear_def_data(tokens);
-        typdef_pass(tokens);
-        free_base_lists(tokens, true);
+        test::register_types(root.get(), tokens);
     }
 
     // The first node in post-order that is a name with this text.
-    TOKEN* name(const std::string& text, int skip = 0) const {
-        for (TOKEN* token : tokens)
-            if (token->op1 == 0 && token->text && *token->text == text && skip-- == 0) return token;
-        return nullptr;
-    }
+    TOKEN* name(const std::string& text, int skip = 0) const { return first_name(tokens, text, skip); }
 
     // The type-definition node of a type and the scope of its body.
     TOKEN* type(const std::string& text) const {
@@ -45,21 +43,6 @@ struct ANALYSED {
     }
     SCOPE& body_scope(const std::string& text) const { return *last_list_item(type(text))->scope; }
 };
-
-// The scope of the nearest node at or above `node` that owns one.
-SCOPE& nearest_scope(TOKEN* node) {
-    while (node->scope == nullptr) node = node->parent;
-    return *node->scope;
-}
-
-ERROR raised_by(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const ERROR& error) {
-        return error;
-    }
-    return ERROR("", 0, "<no error>", 0);
-}
 
 TEST(ScopeLookup, NearestScopeWinsAndZeroEntriesAreSkipped) {
     ANALYSED program("a = 1\nproc p { a = 2; b = 3 }");

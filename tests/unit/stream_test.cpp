@@ -7,6 +7,7 @@
 #include "runtime/messages.h"
 #include "runtime/str_stream.h"
 #include "runtime/stream.h"
+#include "test_support.h"
 
 namespace morvu {
 namespace {
@@ -71,11 +72,7 @@ std::vector<std::string> all_lines(STREAM_DATA& stream) {
 
 using ITEMS = std::vector<std::string>;
 
-// A text with embedded NULs, from a literal.
-template <size_t N>
-std::string bytes(const char (&literal)[N]) {
-    return std::string(literal, N - 1);
-}
+using test::bytes;
 
 TEST(IoFormat, ColumnFormatParsing) {
     IO_FORMAT record;

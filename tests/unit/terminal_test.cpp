@@ -1,31 +1,24 @@
 #include <gtest/gtest.h>
 
-#include <fcntl.h>
 #include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
 
 #include "runtime/stream.h"
 #include "runtime/terminal.h"
+#include "test_support.h"
 
 namespace morvu {
 namespace {
 
-template <size_t N>
-std::string bytes(const char (&literal)[N]) {
-    return std::string(literal, N - 1);
-}
-
-std::string file_contents(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
+using test::bytes;
+using test::file_contents;
+using test::STDOUT_CAPTURE;
 
 void write_file(const std::string& path, const std::string& contents) {
     std::ofstream out(path, std::ios::binary);
@@ -42,32 +35,6 @@ struct TEMP_DIR {
     }
     ~TEMP_DIR() { std::filesystem::remove_all(path); }
     std::string file(const char* name) const { return path + "/" + name; }
-};
-
-// Points descriptor 1 at a file for the lifetime of the object.
-class STDOUT_CAPTURE {
-public:
-    explicit STDOUT_CAPTURE(const std::string& path) : path(path) {
-        std::fflush(stdout);
-        saved = ::dup(STDOUT_FILENO);
-        int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        ::dup2(fd, STDOUT_FILENO);
-        ::close(fd);
-    }
-    ~STDOUT_CAPTURE() { finish(); }
-    std::string finish() {
-        if (saved >= 0) {
-            std::fflush(stdout);
-            ::dup2(saved, STDOUT_FILENO);
-            ::close(saved);
-            saved = -1;
-        }
-        return file_contents(path);
-    }
-
-private:
-    std::string path;
-    int saved = -1;
 };
 
 // Feeds standard input from a pipe holding the given bytes, then its end.

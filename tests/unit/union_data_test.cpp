@@ -10,6 +10,7 @@
 #include "frontend/type_services.h"
 #include "numbers/int_data.h"
 #include "runtime/str_stream.h"
+#include "test_support.h"
 #include "values/array2_store.h"
 #include "values/array_store.h"
 #include "values/assign_rules.h"
@@ -21,34 +22,12 @@
 namespace morvu {
 namespace {
 
-using CELL = std::unique_ptr<UNION_DATA>;
-
-CELL make_cell(char tag) { return std::make_unique<UNION_DATA>(tag); }
-
-CELL int_cell(int value, char tag = 'i') {
-    CELL cell = make_cell(tag);
-    if (tag == 'V' || tag == 'v') {
-        UNION_DATA number('i');
-        *number.int_data() = INT_DATA(value);
-        EXPECT_EQ(assign_value(cell.get(), &number), nullptr);
-    } else {
-        *cell->int_data() = INT_DATA(value);
-    }
-    return cell;
-}
-
-CELL str_cell(const std::string& text) {
-    CELL cell = make_cell('s');
-    cell->str_data()->text = text;
-    return cell;
-}
-
-int int_of(const UNION_DATA* cell) { return std::stoi(follow_link(const_cast<UNION_DATA*>(cell))->int_data()->to_text()); }
-
-UNION_DATA* element(UNION_DATA* list, int index) {
-    const char* message = nullptr;
-    return follow_link(list)->list_data()->at(index, &message);
-}
+using test::CELL;
+using test::element;
+using test::int_cell;
+using test::int_of;
+using test::make_cell;
+using test::str_cell;
 
 // ---- construction and the empty state of every tag ----
 

@@ -13,6 +13,7 @@
 #include "runtime/file_system.h"
 #include "runtime/settings.h"
 #include "runtime/str_stream.h"
+#include "test_support.h"
 #include "values/assign_rules.h"
 #include "values/calendar.h"
 #include "values/hash_store.h"
@@ -24,33 +25,15 @@
 namespace morvu {
 namespace {
 
-using CELL = std::unique_ptr<UNION_DATA>;
-
-CELL make_cell(char tag) { return std::make_unique<UNION_DATA>(tag); }
-
-CELL int_cell(int value) {
-    CELL cell = make_cell('i');
-    *cell->int_data() = INT_DATA(value);
-    return cell;
-}
-
-CELL real_cell(const char* text) {
-    CELL cell = make_cell('r');
-    *cell->real_data() = REAL_DATA(text);
-    return cell;
-}
-
-CELL str_cell(const std::string& text) {
-    CELL cell = make_cell('s');
-    cell->str_data()->text = text;
-    return cell;
-}
-
-CELL char_cell(char c) {
-    CELL cell = make_cell('c');
-    cell->char_byte() = c;
-    return cell;
-}
+using test::CELL;
+using test::char_cell;
+using test::int_cell;
+using test::list_of;
+using test::make_cell;
+using test::real_cell;
+using test::said;
+using test::set_of;
+using test::str_cell;
 
 CELL bool_cell(uint16_t word) {
     CELL cell = make_cell('b');
@@ -58,28 +41,10 @@ CELL bool_cell(uint16_t word) {
     return cell;
 }
 
-CELL set_of(std::initializer_list<int> keys) {
-    CELL set = make_cell('m');
-    for (int key : keys) {
-        CELL cell = int_cell(key);
-        const char* message = nullptr;
-        set->hash_data()->insert(cell.get(), 0, nullptr, 0, &message);
-    }
-    return set;
-}
-
-CELL list_of(std::initializer_list<int> values, char tag = 'l') {
-    CELL list = make_cell(tag);
-    for (int value : values) list->list_data()->append(int_cell(value).get(), 0);
-    return list;
-}
-
 std::string text_of(UNION_DATA* cell) {
     const char* error = nullptr;
     return value_to_text(cell, &error);
 }
-
-std::string said(const char* message) { return message != nullptr ? std::string(message) : "<none>"; }
 
 struct PRECISION_GUARD {
     int saved = working_precision();

@@ -14,6 +14,7 @@
 #include "numbers/int_data.h"
 #include "numbers/real_data.h"
 #include "runtime/str_stream.h"
+#include "test_support.h"
 #include "values/assign_rules.h"
 #include "values/calendar.h"
 #include "values/hash_store.h"
@@ -25,49 +26,14 @@
 namespace morvu {
 namespace {
 
-using CELL = std::unique_ptr<UNION_DATA>;
-
-CELL make_cell(char tag) { return std::make_unique<UNION_DATA>(tag); }
-
-CELL int_cell(int value, char tag = 'i') {
-    CELL cell = make_cell(tag);
-    if (tag == 'i') {
-        *cell->int_data() = INT_DATA(value);
-    } else {
-        CELL number = int_cell(value);
-        EXPECT_EQ(assign_value(cell.get(), number.get()), nullptr);
-    }
-    return cell;
-}
-
-CELL str_cell(const std::string& text) {
-    CELL cell = make_cell('s');
-    cell->str_data()->text = text;
-    return cell;
-}
-
-CELL char_cell(char c) {
-    CELL cell = make_cell('c');
-    cell->char_byte() = c;
-    return cell;
-}
-
-CELL list_of(std::initializer_list<int> values) {
-    CELL list = make_cell('l');
-    for (int value : values) list->list_data()->append(int_cell(value).get(), 0);
-    return list;
-}
-
-CELL set_of(std::initializer_list<int> keys) {
-    CELL set = make_cell('m');
-    for (int key : keys) {
-        const char* message = nullptr;
-        set->hash_data()->insert(int_cell(key).get(), 0, nullptr, 0, &message);
-    }
-    return set;
-}
-
-std::string said(const char* message) { return message != nullptr ? std::string(message) : "<none>"; }
+using test::CELL;
+using test::char_cell;
+using test::int_cell;
+using test::list_of;
+using test::make_cell;
+using test::said;
+using test::set_of;
+using test::str_cell;
 
 // "<" as a truth value, expecting no message.
 bool less(UNION_DATA* a, UNION_DATA* b) {

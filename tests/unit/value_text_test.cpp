@@ -15,6 +15,7 @@
 #include "runtime/file_system.h"
 #include "runtime/settings.h"
 #include "runtime/str_stream.h"
+#include "test_support.h"
 #include "values/array2_store.h"
 #include "values/array_store.h"
 #include "values/assign_rules.h"
@@ -29,27 +30,11 @@
 namespace morvu {
 namespace {
 
-using CELL = std::unique_ptr<UNION_DATA>;
-
-CELL make_cell(char tag) { return std::make_unique<UNION_DATA>(tag); }
-
-CELL int_cell(const char* text) {
-    CELL cell = make_cell('i');
-    *cell->int_data() = INT_DATA(text);
-    return cell;
-}
-
-CELL real_cell(const char* text) {
-    CELL cell = make_cell('r');
-    *cell->real_data() = REAL_DATA(text);
-    return cell;
-}
-
-CELL str_cell(const std::string& text) {
-    CELL cell = make_cell('s');
-    cell->str_data()->text = text;
-    return cell;
-}
+using test::CELL;
+using test::int_cell;
+using test::make_cell;
+using test::real_cell;
+using test::str_cell;
 
 CELL list_of(std::initializer_list<UNION_DATA*> elements) {
     CELL list = make_cell('l');

@@ -13,6 +13,7 @@
 #include "frontend/type_services.h"
 #include "frontend/var_storage.h"
 #include "numbers/int_data.h"
+#include "test_support.h"
 #include "tree_printer.h"
 #include "values/array_store.h"
 #include "values/payload_records.h"
@@ -28,10 +29,7 @@ struct PROGRAM {
     TOKEN_LIST tokens;
 
     explicit PROGRAM(const std::string& source) : root(test::parse_source(source)) {
-        collect_tokens(root.get(), &tokens);
-        clear_def_data(tokens);
-        typdef_pass(tokens);
-        free_base_lists(tokens, true);
+        test::register_types(root.get(), tokens);
         for (TOKEN* statement : split_by_operator(root.get(), ';')) {
             if (statement->op1 != ' ' || is_word(statement->left, "bigtype")) continue;
             for (TOKEN* name : split_by_operator(statement->right, ',')) {
@@ -47,7 +45,7 @@ struct PROGRAM {
     UNION_DATA* cell(const std::string& text) const { return top_cell(declared(text)); }
 };
 
-int int_of(UNION_DATA* cell) { return std::stoi(cell->int_data()->to_text()); }
+using test::int_of;
 
 TEST(VarStorage, EachActivationGetsFreshCells) {
     PROGRAM program("int a\nstr s\nany v\ndate d");
