@@ -91,8 +91,7 @@ const char* numeric_assign(UNION_DATA* l, UNION_DATA* r, COMPOUND kind) {
         l->int_data()->power_assign(exponent);
         return nullptr;
     }
-    const char* division_by_zero = msg_text("divdur0");
-    if ((kind == COMPOUND::div || kind == COMPOUND::mod) && is_zero_number(r)) return division_by_zero;
+    if ((kind == COMPOUND::div || kind == COMPOUND::mod) && is_zero_number(r)) return msg_text("divdur0");
     int start = (kind == COMPOUND::mul || kind == COMPOUND::div) ? 1 : 0;
     if (is_int) {
         INT_DATA operand = *r->int_data();  // l and r may be one cell
@@ -114,7 +113,7 @@ const char* numeric_assign(UNION_DATA* l, UNION_DATA* r, COMPOUND kind) {
         // precision and the divisor at it. A divisor that this cuts to zero
         // is a zero divisor too; the left operand is still untouched then.
         operand.set_scale(precision);
-        if (operand.mantissa.is_zero()) return division_by_zero;
+        if (operand.mantissa.is_zero()) return msg_text("divdur0");
     }
     REAL_DATA& number = *l->real_data();
     if (number.mantissa.is_empty()) number = REAL_DATA(start);
@@ -222,13 +221,15 @@ std::string user_type_name(const TOKEN* context, const TOKEN* type) {
 
 const char* check_operands(UNION_DATA* cell, OPERAND_SIDE side, const char* op, OPERAND_TEST test) {
     UNION_DATA* operand = follow_link(cell);
-    const char* side_word = msg_text(side == OPERAND_SIDE::left ? "lin" : "rec");
+    // The words are looked up only on failure: this check runs on every operand.
     if (test == OPERAND_TEST::undefined) {
         if (is_defined_value(operand)) return nullptr;
-        return formatted(format_string(msg_text("opeopeistund"), op, side_word));
+        return formatted(format_string(msg_text("opeopeistund"), op,
+                                       msg_text(side == OPERAND_SIDE::left ? "lin" : "rec")));
     }
     if (!is_empty_value(operand)) return nullptr;
-    return formatted(format_string(msg_text("opeopeistlee"), op, side_word));
+    return formatted(format_string(msg_text("opeopeistlee"), op,
+                                   msg_text(side == OPERAND_SIDE::left ? "lin" : "rec")));
 }
 
 const char* check_binary_operands(UNION_DATA* left, UNION_DATA* right, const char* op) {
