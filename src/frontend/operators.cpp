@@ -72,8 +72,10 @@ private:
     // Checks that a token of class `next` may follow the current class and
     // makes it the current class.
     void check(char next, int line) {
-        std::string message = token_sequence_error(token_class, next);
-        if (!message.empty()) raise_parse_error(file_name, line, message);
+        // The message is only built for a refused pair: this runs per token.
+        if (is_one_of(next, refused_after(token_class))) {
+            raise_parse_error(file_name, line, token_sequence_error(token_class, next));
+        }
         token_class = next;
     }
     void push_operator(const char* op, int line) {

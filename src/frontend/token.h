@@ -24,6 +24,7 @@
 
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -135,8 +136,8 @@ struct TOKEN {
     std::unique_ptr<NAME_LIST> included_names;  // on a file's root: the files its tree includes
     std::unique_ptr<TOKEN_LIST> base_types;     // base-type list of a type-definition node
     int32_t member_slot = -1;         // member slot of a variable of a type body
-    int32_t arg_role = -3;            // argument role of a parameter name
-    uint16_t inclusion_state = 0;     // need item: 0 untouched, 1 already included, 2 grafted, 3 left out
+    int8_t arg_role = -3;             // argument role of a parameter name, -3 to 2
+    uint8_t inclusion_state = 0;      // need item: 0 untouched, 1 already included, 2 grafted, 3 left out
     uint8_t self_containing = 0;      // of a type-definition node
     uint8_t extension_mark = 0;
 
@@ -152,6 +153,11 @@ struct TOKEN {
     TOKEN(const TOKEN&) = delete;
     TOKEN& operator=(const TOKEN&) = delete;
     ~TOKEN();
+
+    // Nodes come from a store of their own (see token.cpp): a program's tree
+    // has about one node per three source bytes.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* block, std::size_t size) noexcept;
 
     // Copies operators, number, text, block mode, bracket flag and position
     // from `other` and resets both handlers to the initial ones.
@@ -190,6 +196,9 @@ struct TOKEN {
 private:
     void release_payload();
 };
+
+// Three cache lines: the narrow fields at the end fill the last one exactly.
+static_assert(sizeof(void*) != 8 || sizeof(TOKEN) <= 192, "TOKEN grew past three cache lines");
 
 // How destroy_tree frees the payloads whose types this module only names:
 // the scope module sets `release_scope`, the declared-variable storage sets

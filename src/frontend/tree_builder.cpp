@@ -125,7 +125,10 @@ void TREE_BUILDER::build_tree() {
             if (!REAL_DATA::text_in_range(digits.c_str())) {
                 fail(line, format_string(msg_text("umwzeiketnicmoe"), digits.c_str(), "real"));
             }
-            attach_leaf(level, std::make_unique<TOKEN>(REAL_DATA(digits.c_str()), nullptr, -1, line, last_line));
+            // The value is parsed straight into the leaf's own payload.
+            auto leaf = std::make_unique<TOKEN>(0, 0, nullptr, -1, line, last_line);
+            leaf->number = std::make_unique<REAL_DATA>(digits.c_str());
+            attach_leaf(level, std::move(leaf));
             position = end + 1;
         } else if (c == operator_marker) {
             size_t end = find_byte(operator_marker, position + 1);

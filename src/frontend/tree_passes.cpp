@@ -100,6 +100,9 @@ void walk_post_order(TOKEN* root, VISIT visit) {
     while (node != nullptr || !path.empty()) {
         if (node != nullptr) {
             path.push_back(node);
+            // The right operand is visited once the left subtree is done;
+            // asking for it now hides most of its cache miss.
+            if (node->right != nullptr) __builtin_prefetch(node->right);
             node = node->left;
             continue;
         }
@@ -222,8 +225,13 @@ std::string check_operator_pairs(const TOKEN* token) {
 
 std::string check_routine_arguments(const TOKEN* token) {
     if (!is_call_token(token) || token->left == nullptr || is_definition_head(token)) return "";
-    TOKEN_LIST groups(token->left, juxtaposition_chain);
-    TOKEN_LIST arguments;
+    // Scratch lists kept from call to call: every call of a program passes
+    // here, and fresh lists would cost two allocations each time.
+    static thread_local TOKEN_LIST groups;
+    static thread_local TOKEN_LIST arguments;
+    groups.clear();
+    arguments.clear();
+    append_operands(token->left, juxtaposition_chain, &groups);
     for (TOKEN* group : groups) {
         if (group->block_mode != 0) {
             arguments.append(group);
