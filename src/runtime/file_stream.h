@@ -28,11 +28,6 @@
 
 namespace morvu {
 
-struct FILE_CLOSER {
-    void operator()(std::FILE* file) const { std::fclose(file); }
-};
-using FILE_HANDLE = std::unique_ptr<std::FILE, FILE_CLOSER>;
-
 class FILE_DATA final : public STREAM_DATA {
 public:
     std::string path_name;       // "" while the file value is not initialised

@@ -16,6 +16,8 @@
 
 #pragma once
 
+#include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,6 +25,12 @@
 #include "frontend/name_list.h"
 
 namespace morvu {
+
+// An open C stream, closed when its owner lets go of it.
+struct FILE_CLOSER {
+    void operator()(std::FILE* file) const { std::fclose(file); }
+};
+using FILE_HANDLE = std::unique_ptr<std::FILE, FILE_CLOSER>;
 
 class IO_FORMAT {
 public:

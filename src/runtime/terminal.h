@@ -22,14 +22,10 @@ namespace morvu {
 
 class TERMINAL_DATA : public STREAM_DATA {
 public:
-    struct FILE_CLOSER {
-        void operator()(std::FILE* file) const { std::fclose(file); }
-    };
-
     std::string input_name;   // input file from the command line; "" for the keyboard
     std::string output_name;  // output file; "" for standard output
-    std::unique_ptr<std::FILE, FILE_CLOSER> input;
-    std::unique_ptr<std::FILE, FILE_CLOSER> output;
+    FILE_HANDLE input;
+    FILE_HANDLE output;
     bool binary_input = false;
 
     TERMINAL_DATA() : STREAM_DATA(&terminal_format) {}
