@@ -19,7 +19,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "numbers/block_pool.h"
+#include "runtime/block_pool.h"
 
 namespace morvu {
 

@@ -32,7 +32,7 @@
 #include <string>
 #include <string_view>
 
-#include "numbers/block_pool.h"
+#include "runtime/block_pool.h"
 
 namespace morvu {
 

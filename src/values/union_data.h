@@ -33,7 +33,7 @@
 #include <string>
 #include <vector>
 
-#include "numbers/block_pool.h"
+#include "runtime/block_pool.h"
 
 namespace morvu {
 
