@@ -22,10 +22,10 @@ const bool hooks_installed = [] {
     return true;
 }();
 
-// A specification that names a user type (flag clear, pointer set).
+// A type designation that names a user type (flag clear, pointer set).
 bool names_user_type(const TYPE_NAME& spec) { return spec.is_user_type && spec.type != nullptr; }
 
-// A specification that names a built-in type (flag set, pointer set).
+// A type designation that names a built-in type (flag set, pointer set).
 bool names_builtin_type(const TYPE_NAME& spec) { return !spec.is_user_type && spec.text != nullptr; }
 
 // The base-type list of a type definition, built (reporting undefined basic

@@ -71,7 +71,7 @@ inline void enter_token(STR_INT_TABLE& table, const std::string& key, TOKEN* nod
 TOKEN* find_symbol(TOKEN* start, const std::string& name, char kind, const TYPE_NAME& spec,
                    bool members_only, TOKEN* error_node, bool* crossed_type = nullptr);
 
-// The same without a type specification.
+// The same without a type designation.
 inline TOKEN* find_symbol(TOKEN* start, const std::string& name, char kind, bool members_only,
                           TOKEN* error_node, bool* crossed_type = nullptr) {
     return find_symbol(start, name, kind, TYPE_NAME{}, members_only, error_node, crossed_type);

@@ -94,7 +94,7 @@ void check_cyclic_inheritance(TOKEN* type_def, const TOKEN_LIST& new_bases, bool
 // the body of one of these.
 bool derives_from(const TOKEN* type_def, const TOKEN* target);
 
-// The type-definition node that the written specification names among the
+// The type-definition node that the written type designation names among the
 // basic types of the object in `value`; raises at `node` otherwise.
 TOKEN* check_type_spec(TOKEN* node, RESULT_ITEM value, const char* spec_text);
 
