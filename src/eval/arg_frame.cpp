@@ -1,7 +1,7 @@
 #include "eval/arg_frame.h"
 
 #include "eval/evaluator.h"
-#include "exec/method_protocol.h"
+#include "values/signatures.h"
 #include "numbers/int_data.h"
 #include "runtime/messages.h"
 #include "values/union_data.h"
@@ -27,7 +27,7 @@ const char* fail(const char* identifier, int32_t number) {
 // The name of a built-in type tag, as a fresh value of it names itself.
 std::string tag_type_name(char tag) {
     UNION_DATA probe(tag);
-    return type_name_text(value_type_name(&probe, false), 1);
+    return type_name_text(value_type_name(&probe, false));
 }
 
 }  // namespace
@@ -42,12 +42,6 @@ const TOKEN_LIST& build_argument_list(TOKEN* node) {
     }
     node->argument_list = std::move(list);
     return *node->argument_list;
-}
-
-UNION_DATA* argument_value(UNION_DATA* cell) {
-    cell = follow_aliases(cell);
-    if (cell != nullptr && is_link_cell(cell) && cell->target() != nullptr) cell = cell->target();
-    return cell;
 }
 
 void clear_check_message() {

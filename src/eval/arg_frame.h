@@ -29,7 +29,7 @@
 #include <memory>
 #include <string>
 
-#include "eval/result_list.h"
+#include "values/result_list.h"
 #include "frontend/token.h"
 
 namespace morvu {
@@ -102,9 +102,5 @@ inline const TOKEN_LIST& argument_list_of(TOKEN* node) {
 // of the process.
 extern std::string frame_check_message;
 void clear_check_message();
-
-// Follows alias and call-alias links to their end, then one more reference,
-// alias or call-alias step: the value an argument stands for.
-UNION_DATA* argument_value(UNION_DATA* cell);
 
 }  // namespace morvu

@@ -1,5 +1,7 @@
 #include "eval/evaluator.h"
 
+#include "eval/builtin_functions.h"
+
 #include <memory>
 #include <string>
 
@@ -28,19 +30,19 @@ void eval_list(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     for (TOKEN* operand : operands) eval_node(operand, this_item, results);
 }
 
-// PENDING(built-in functions): call_builtin_function is not published yet.
-// Until it is, no name is a built-in function; this is the only call site.
-bool offer_builtin_function(TOKEN*, RESULT_ITEM, RESULT_LIST&) { return false; }
-
 // Step 7 of the dispatch and the whole of call_named_routine: the routine
 // call by name first, then the built-in functions. The guard frees whatever
 // argument lists the call left parked on the argument subtree.
 void run_named_call(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     UNWIND_RESULT_STACK guard(node);
-    std::string not_defined =
-        call_routine(node, this_item, nullptr, 0, &results, nullptr, this_item, false);
+    ROUTINE_REQUEST request;
+    request.node = node;
+    request.receiver = this_item;
+    request.results = &results;
+    request.context = this_item;
+    std::string not_defined = call_routine(request);
     if (not_defined.empty()) return;
-    if (offer_builtin_function(node, this_item, results)) return;
+    if (call_builtin_function(node, this_item, results)) return;
     raise_error(node, 'x', nullptr, not_defined, 's');
 }
 

@@ -24,7 +24,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "eval/result_list.h"
+#include "values/result_list.h"
 #include "frontend/token.h"
 
 namespace morvu {

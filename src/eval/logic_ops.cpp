@@ -69,7 +69,7 @@ enum class ORDERING { less, greater, less_equal, greater_equal };
 bool user_less(TOKEN* node, const char* name, RESULT_ITEM left, RESULT_ITEM right) {
     RESULT_LIST results;
     std::string text = call_user_operator(node, "<", left, right, &results);
-    std::string type = type_name_text(value_type_name(left.cell, true), 1);
+    std::string type = type_name_text(value_type_name(left.cell, true));
     if (!text.empty())
         raise_error(node, 'o', name, format_string(msg_text("fehopekledattyp"), type.c_str()), 's');
     if (results.count != 1)

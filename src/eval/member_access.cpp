@@ -5,8 +5,8 @@
 
 #include "eval/evaluator.h"
 #include "exec/call_routine.h"
-#include "exec/display_name.h"
-#include "exec/method_protocol.h"
+#include "runtime/display_name.h"
+#include "values/signatures.h"
 #include "frontend/scope.h"
 #include "frontend/token.h"
 #include "frontend/type_defs.h"
@@ -48,7 +48,7 @@ private:
     RESULT_ITEM this_item;
     RESULT_LIST& results;
     bool external;                 // the ':' form
-    TYPE_DESIGNATOR spec{};        // the current type qualification
+    TYPE_NAME spec{};        // the current type qualification
     std::string receiver_type;     // names the receiver that has no value
 
     void apply(RESULT_ITEM item, TOKEN* part);
@@ -75,13 +75,13 @@ void MEMBER_ACCESS::run() {
             } else {
                 receiver = this_item;
             }
-            spec = TYPE_DESIGNATOR{nullptr, type, true};
+            spec = TYPE_NAME{nullptr, type, true};
         } else {
             if (current != nullptr &&
-                (*left->text == "any" || type_name_text(value_type_name(current, true), 1) == *left->text)) {
+                (*left->text == "any" || type_name_text(value_type_name(current, true)) == *left->text)) {
                 receiver = this_item;
             }
-            spec = TYPE_DESIGNATOR{left->text->c_str(), nullptr, false};
+            spec = TYPE_NAME{left->text->c_str(), nullptr, false};
         }
         receiver.owned = 0;
         receivers.append(receiver);
@@ -104,9 +104,9 @@ void MEMBER_ACCESS::apply(RESULT_ITEM item, TOKEN* part) {
     if (part->op1 == ':' && part->op2 == 0 && is_word_token(part->left)) {
         TOKEN* type_name = part->left;
         if (declared_type(type_name) != nullptr) {
-            spec = TYPE_DESIGNATOR{nullptr, check_type_spec(part, item, type_name->text->c_str()), true};
+            spec = TYPE_NAME{nullptr, check_type_spec(part, item, type_name->text->c_str()), true};
         } else {
-            spec = TYPE_DESIGNATOR{type_name->text->c_str(), nullptr, false};
+            spec = TYPE_NAME{type_name->text->c_str(), nullptr, false};
         }
         part = part->right;
     }
@@ -125,7 +125,7 @@ void MEMBER_ACCESS::apply(RESULT_ITEM item, TOKEN* part) {
     }
 
     if (name_form) {
-        const std::string& name = display_name(part->text->c_str(), true);
+        const std::string& name = display_name(part->text->c_str());
         if (tag == 'n') raise_plain(node, format_string(msg_text("keimemsyszugmoe"), name.c_str()));
         if (cell == nullptr) {
             const char* refusal = tag == 'k' ? "keimemzugfehobjmoe" : "keimemzugeindattypmoe";
@@ -143,8 +143,14 @@ void MEMBER_ACCESS::apply(RESULT_ITEM item, TOKEN* part) {
     // texts, files, hashes, arrays, array2s, graphs and directories join
     // here once their entry is published; until then they are calls.
     UNWIND_RESULT_STACK unwind(part);
-    std::string text = call_routine(part, RESULT_ITEM{cell, item.mode, 0}, &spec, external ? 0 : 1, &results,
-                                    nullptr, this_item, false);
+    ROUTINE_REQUEST request;
+    request.node = part;
+    request.receiver = RESULT_ITEM{cell, item.mode, 0};
+    request.qualifier = &spec;
+    request.in_object_type = !external;
+    request.results = &results;
+    request.context = this_item;
+    std::string text = call_routine(request);
     if (!text.empty()) raise_plain(node, text);
 }
 

@@ -1,6 +1,6 @@
 #include "eval/names.h"
 
-#include "exec/method_protocol.h"
+#include "values/signatures.h"
 #include "frontend/scope.h"
 #include "frontend/token.h"
 #include "frontend/var_storage.h"

@@ -12,7 +12,7 @@
 
 #pragma once
 
-#include "eval/result_list.h"
+#include "values/result_list.h"
 
 namespace morvu {
 

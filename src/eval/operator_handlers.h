@@ -22,7 +22,7 @@
 
 #include <cstdint>
 
-#include "eval/result_list.h"
+#include "values/result_list.h"
 #include "frontend/token.h"
 
 namespace morvu {

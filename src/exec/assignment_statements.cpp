@@ -5,7 +5,7 @@
 
 #include "eval/arg_frame.h"
 #include "exec/control_statements.h"
-#include "exec/method_protocol.h"
+#include "types/method_call.h"
 #include "exec/pending_exception.h"
 #include "frontend/token.h"
 #include "runtime/error.h"

@@ -1,5 +1,7 @@
 #include "exec/block_exec.h"
 
+#include "types/method_call.h"
+
 #include <pthread.h>
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -25,6 +27,7 @@
 #include "frontend/var_storage.h"
 #include "runtime/error.h"
 #include "runtime/messages.h"
+#include "types/method_call.h"
 #include "values/payload_records.h"
 #include "values/union_data.h"
 
@@ -211,6 +214,13 @@ void execute_node_guarded(TOKEN* node, RESULT_ITEM this_item) {
     current_statement = node;
     node->executor(node, this_item);
 }
+
+namespace {
+
+// Methods of the built-in types run code blocks through this entry.
+[[maybe_unused]] const bool block_entry_installed = (run_block_entry = execute_block, true);
+
+}  // namespace
 
 void execute_block(TOKEN* block, RESULT_ITEM this_item, bool own_variables) {
     if (block == nullptr) return;

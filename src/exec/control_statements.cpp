@@ -20,7 +20,7 @@
 #include "eval/operator_handlers.h"
 #include "exec/block_exec.h"
 #include "exec/control_counters.h"
-#include "exec/method_protocol.h"
+#include "types/method_call.h"
 #include "exec/pending_exception.h"
 #include "frontend/token.h"
 #include "numbers/int_data.h"

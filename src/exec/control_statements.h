@@ -17,7 +17,7 @@
 
 #pragma once
 
-#include "eval/result_list.h"
+#include "values/result_list.h"
 
 namespace morvu {
 

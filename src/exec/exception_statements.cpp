@@ -14,7 +14,7 @@
 #include "exec/block_exec.h"
 #include "exec/control_counters.h"
 #include "exec/control_statements.h"
-#include "exec/method_protocol.h"
+#include "types/method_call.h"
 #include "exec/pending_exception.h"
 #include "exec/program_run.h"
 #include "frontend/globals.h"

@@ -6,7 +6,7 @@
 
 #include "eval/arg_frame.h"
 #include "exec/call_routine.h"
-#include "exec/method_protocol.h"
+#include "types/method_call.h"
 #include "frontend/scope.h"
 #include "frontend/token.h"
 #include "runtime/error.h"
@@ -94,14 +94,21 @@ bool OUTPUT::write_object_text(UNION_DATA* cell) const {
     UNION_DATA* object = follow_link(cell);
     TOKEN* type = object->holder() != nullptr ? object->holder()->type : nullptr;
     if (type == nullptr) return false;
-    TYPE_DESIGNATOR spec{nullptr, type, true};
+    TYPE_NAME spec{nullptr, type, true};
     std::string key = "out";
     key += method_key_mark;
     if (find_symbol(last_list_item(type), key, 'f', spec, false, node) == nullptr) return false;
     CALL_ARGS prepared;
     prepared.key = key;
     RESULT_LIST results;
-    std::string text = call_routine(node, RESULT_ITEM{cell, 2, 0}, &spec, 1, &results, &prepared, RESULT_ITEM{}, false);
+    ROUTINE_REQUEST request;
+    request.node = node;
+    request.receiver = RESULT_ITEM{cell, 2, 0};
+    request.qualifier = &spec;
+    request.in_object_type = true;
+    request.results = &results;
+    request.prepared = &prepared;
+    std::string text = call_routine(request);
     if (!text.empty() || results.count != 1) return false;
     UNION_DATA* result = follow_aliases(results.head->item.cell);
     if (lower_tag(result->tag) != 's' || result->payload == nullptr) return false;

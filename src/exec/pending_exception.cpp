@@ -2,7 +2,7 @@
 
 #include "eval/evaluator.h"
 #include "exec/call_routine.h"
-#include "exec/method_protocol.h"
+#include "types/method_call.h"
 #include "values/payload_records.h"
 #include "values/union_data.h"
 #include "values/value_operators.h"
@@ -71,8 +71,13 @@ std::string call_user_operator(TOKEN* node, const char* op, RESULT_ITEM left, RE
     // A compound assignment may change the object; any other operator reads it.
     const uint32_t receiver_mode = op[0] != 0 && op[1] == '=' ? 7 : 2;
     UNWIND_RESULT_STACK unwind(node);
-    return call_routine(node, RESULT_ITEM{receiver, receiver_mode, 0}, nullptr, 1, results, &prepared,
-                        RESULT_ITEM{}, false);
+    ROUTINE_REQUEST request;
+    request.node = node;
+    request.receiver = RESULT_ITEM{receiver, receiver_mode, 0};
+    request.in_object_type = true;
+    request.results = results;
+    request.prepared = &prepared;
+    return call_routine(request);
 }
 
 }  // namespace morvu

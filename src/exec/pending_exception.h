@@ -14,7 +14,7 @@
 #include <memory>
 #include <string>
 
-#include "eval/result_list.h"
+#include "values/result_list.h"
 #include "runtime/error.h"
 #include "values/union_data.h"
 

@@ -109,7 +109,7 @@ bool report_unhandled_exception() {
         heading = error_heading(record->kind);
         message = record->message;
     } else {
-        std::string type_name = value != nullptr ? type_name_text(value_type_name(value, true), 1) : "?";
+        std::string type_name = value != nullptr ? type_name_text(value_type_name(value, true)) : "?";
         message = format_string(msg_text("unbaustyp"), type_name.c_str());
     }
     print_error(heading, pending_exception->file.c_str(), static_cast<int>(pending_exception->line),

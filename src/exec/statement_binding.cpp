@@ -130,7 +130,11 @@ void bind_operator_executor(TOKEN* node, RESULT_ITEM this_item) {
         // What the call leaves parked on its arguments is freed on every way
         // out, also when the keyword executor took the call over.
         UNWIND_RESULT_STACK unwind(node);
-        std::string text = call_routine(node, this_item, nullptr, 0, nullptr, nullptr, this_item, false);
+        ROUTINE_REQUEST request;
+        request.node = node;
+        request.receiver = this_item;
+        request.context = this_item;
+        std::string text = call_routine(request);
         if (text.empty()) return;  // performed; the call stays unbound
         if (!bind_keyword_executor(node)) raise_error(node, 0, nullptr, text, 's');
         node->executor(node, this_item);

@@ -14,7 +14,7 @@
 #include "eval/evaluator.h"
 #include "exec/call_routine.h"
 #include "exec/control_statements.h"
-#include "exec/method_protocol.h"
+#include "types/method_call.h"
 #include "frontend/token.h"
 #include "runtime/error.h"
 #include "runtime/file_stream.h"
@@ -95,7 +95,12 @@ void exec_system(TOKEN* node, RESULT_ITEM this_item) {
 
 void exec_proc(TOKEN* node, RESULT_ITEM this_item) {
     UNWIND_RESULT_STACK unwind(node);
-    std::string text = call_routine(node, this_item, nullptr, 0, nullptr, nullptr, this_item, true);
+    ROUTINE_REQUEST request;
+    request.node = node;
+    request.receiver = this_item;
+    request.context = this_item;
+    request.runtime_name = true;
+    std::string text = call_routine(request);
     if (!text.empty()) raise_statement(node, "sys:proc", text);
 }
 

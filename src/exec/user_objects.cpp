@@ -3,8 +3,8 @@
 #include <string>
 
 #include "eval/arg_frame.h"
-#include "exec/display_name.h"
-#include "exec/method_protocol.h"
+#include "runtime/display_name.h"
+#include "types/method_call.h"
 #include "frontend/scope.h"
 #include "frontend/token.h"
 #include "frontend/type_defs.h"
@@ -89,7 +89,7 @@ void METHOD::bases() {
         if (base == type) continue;
         std::string name = qualified_type_name(node, base);
         if (name.empty() && base->text) name = *base->text;
-        results->append(make_str_value(display_name(name.c_str(), true)));
+        results->append(make_str_value(display_name(name.c_str())));
     }
 }
 
@@ -118,7 +118,7 @@ void METHOD::member(bool as_variable) {
     UNION_DATA* object = follow_link(follow_aliases(receiver.cell));
     check(is_object_defined(object));
     if (as_variable) {
-        std::string type_text = type_name_text(value_type_name(object, true), 1);
+        std::string type_text = type_name_text(value_type_name(object, true));
         raise_infeasible_for_constant(node, receiver, type_text.c_str(), args->key, true);
     }
     const std::string& written = text_argument(0);
@@ -132,7 +132,7 @@ void METHOD::member(bool as_variable) {
 }  // namespace
 
 bool user_object_methods(TOKEN* node, CALL_ARGS* args, RESULT_LIST* results, RESULT_ITEM receiver,
-                         const TYPE_DESIGNATOR* type_spec) {
+                         const TYPE_NAME* type_spec) {
     const std::string& key = args->key;
     const bool is_bases = key == bases_key;
     const bool is_vars = !is_bases && key == vars_key;
@@ -146,10 +146,10 @@ bool user_object_methods(TOKEN* node, CALL_ARGS* args, RESULT_LIST* results, RES
     std::string type_text;
     if (object != nullptr && lower_tag(object->tag) == 'k' && object->holder() != nullptr) {
         type = object->holder()->type;
-        type_text = type_name_text(value_type_name(object, true), 1);
+        type_text = type_name_text(value_type_name(object, true));
     } else if (type_spec != nullptr) {
         type = type_spec->is_user_type ? type_spec->type : nullptr;
-        type_text = type_name_text(*type_spec, 1);
+        type_text = type_name_text(*type_spec);
     }
     context_name = method_context(node, type_text.c_str(), key, false);
     if (type == nullptr) return false;

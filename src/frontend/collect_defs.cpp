@@ -3,8 +3,8 @@
 #include <utility>
 #include <vector>
 
-#include "exec/display_name.h"
-#include "exec/method_protocol.h"
+#include "runtime/display_name.h"
+#include "values/signatures.h"
 #include "frontend/globals.h"
 #include "frontend/inclusion.h"
 #include "frontend/name_list.h"

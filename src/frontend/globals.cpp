@@ -2,8 +2,8 @@
 
 #include "eval/arg_frame.h"
 #include "exec/control_counters.h"
-#include "exec/display_name.h"
-#include "exec/method_protocol.h"
+#include "runtime/display_name.h"
+#include "types/method_call.h"
 #include "exec/pending_exception.h"
 #include "exec/user_objects.h"
 #include "frontend/token.h"
@@ -81,9 +81,8 @@ void destroy_globals() {
     // The static texts of every module.
     clear_format_text();
     clear_static_texts();
-    clear_display_names();
     clear_user_method_scratch_text();
-    reset_method_buffers();
+    reset_type_methods();
     reset_path_buffers();
     reset_list_container_buffers();
     reset_slot_array_buffers();

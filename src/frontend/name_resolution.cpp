@@ -2,7 +2,7 @@
 
 #include <memory>
 
-#include "exec/display_name.h"
+#include "runtime/display_name.h"
 #include "frontend/lexer.h"
 #include "frontend/scope.h"
 #include "frontend/token.h"
@@ -22,7 +22,7 @@ bool is_plain_colon(const TOKEN* node) { return node->op1 == ':' && node->op2 ==
 
 [[noreturn]] void raise_unknown_variable(const TOKEN* token) {
     raise_error(token, 'x', nullptr,
-                format_string(msg_text("unbvar"), display_name(token->text->c_str(), true).c_str()), 'a');
+                format_string(msg_text("unbvar"), display_name(token->text->c_str()).c_str()), 'a');
 }
 
 // Appends the declaration "any <name>" as the last statement of `block` and
@@ -77,7 +77,7 @@ void check_operator_name(TOKEN* token) {
     token->declaration = find_symbol(parent, *token->text, 't', false, parent);
     if (token->declaration == nullptr)
         raise_error(token, 'x', nullptr,
-                    format_string(msg_text("unbdattypxxx"), display_name(token->text->c_str(), true).c_str()),
+                    format_string(msg_text("unbdattypxxx"), display_name(token->text->c_str()).c_str()),
                     'a');
 }
 

@@ -1,7 +1,7 @@
 #include "frontend/routine_defs.h"
 
-#include "exec/display_name.h"
-#include "exec/method_protocol.h"
+#include "runtime/display_name.h"
+#include "values/signatures.h"
 #include "frontend/analysis.h"
 #include "frontend/param_roles.h"
 #include "frontend/scope.h"
@@ -77,7 +77,7 @@ void attach_external_routine(TOKEN* scope_token) {
         TOKEN* type = table_token(scope->types, *type_name->text);
         if (type == nullptr)
             raise_at(external,
-                     format_string(msg_text("dattypsconicdef"), display_name(type_name->text->c_str(), true).c_str()),
+                     format_string(msg_text("dattypsconicdef"), display_name(type_name->text->c_str()).c_str()),
                      'a');
         TOKEN* body = last_list_item(type);
         // The statement itself may be a whole block: it cannot leave it.

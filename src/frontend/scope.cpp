@@ -1,6 +1,6 @@
 #include "frontend/scope.h"
 
-#include "exec/display_name.h"
+#include "runtime/display_name.h"
 #include "frontend/token.h"
 #include "frontend/type_defs.h"
 #include "runtime/error.h"
@@ -44,7 +44,7 @@ std::string key_of_type(STR_INT_TABLE& types, const TOKEN* target) {
 }
 
 std::string type_display(const TOKEN* type_def, bool flag) {
-    return display_name(type_def->text ? type_def->text->c_str() : "", flag);
+    return display_name(type_def->text ? type_def->text->c_str() : "");
 }
 
 }  // namespace
@@ -97,7 +97,7 @@ TOKEN* find_symbol(TOKEN* start, const std::string& name, char kind, const TYPE_
         bool considered = false;
         if (TOKEN* found = find_in_type_scopes(node, name, kind, spec, considered)) return found;
         if (!considered && names_builtin_type(spec)) {
-            std::string spec_text = type_name_text(spec, 1);
+            std::string spec_text = type_name_text(spec);
             std::string type_text = type_display(enclosing_type_def(node), false);
             raise_error(error_node, 'x', nullptr,
                         format_string(msg_text("typspedattypnicerl"), spec_text.c_str(), type_text.c_str()),
@@ -105,7 +105,7 @@ TOKEN* find_symbol(TOKEN* start, const std::string& name, char kind, const TYPE_
         }
         if (!considered && names_user_type(spec) && members_only) {
             std::string type_text = type_display(enclosing_type_def(node), true);
-            std::string spec_text = type_name_text(spec, 0);
+            std::string spec_text = type_name_text(spec);
             raise_error(error_node, 'x', nullptr,
                         format_string(msg_text("fuedattypkeibasdattyp"), type_text.c_str(), spec_text.c_str()),
                         'a');

@@ -15,7 +15,7 @@
 #include <memory>
 #include <string>
 
-#include "exec/display_name.h"  // module_separator
+#include "runtime/display_name.h"  // module_separator
 
 namespace morvu {
 

@@ -1,6 +1,6 @@
 #include "frontend/type_defs.h"
 
-#include "exec/display_name.h"
+#include "runtime/display_name.h"
 #include "frontend/analysis.h"
 #include "frontend/scope.h"
 #include "runtime/error.h"
@@ -51,7 +51,7 @@ bool is_reserved_type_word(const std::string& text) {
 void raise_redefinition(const TOKEN* at, const char* identifier, const std::string& name,
                         const TOKEN* earlier) {
     std::string where = position_text(earlier);
-    raise_analysis(at, format_string(msg_text(identifier), display_name(name.c_str(), true).c_str(), where.c_str()),
+    raise_analysis(at, format_string(msg_text(identifier), display_name(name.c_str()).c_str(), where.c_str()),
                    'a');
 }
 

@@ -19,7 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "eval/result_list.h"
+#include "values/result_list.h"
 #include "frontend/token.h"
 #include "runtime/hash_tables.h"
 

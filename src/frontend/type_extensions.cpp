@@ -13,7 +13,7 @@
 
 #include <memory>
 
-#include "exec/display_name.h"
+#include "runtime/display_name.h"
 #include "frontend/analysis.h"
 #include "frontend/globals.h"
 #include "frontend/scope.h"
@@ -31,8 +31,8 @@ namespace {
 }
 
 std::string with_names(const char* identifier, const std::string& first, const std::string& second) {
-    const std::string& shown_first = display_name(first.c_str(), true);
-    const std::string& shown_second = display_name(second.c_str(), false);
+    const std::string& shown_first = display_name(first.c_str());
+    const std::string& shown_second = display_name(second.c_str());
     return format_string(msg_text(identifier), shown_first.c_str(), shown_second.c_str());
 }
 
@@ -131,7 +131,7 @@ void check_merged_types(const TOKEN* declarations, SCOPE* body_scope) {
         if (type == nullptr || earlier == nullptr) continue;
         std::string where = position_text(earlier);
         raise_at(type,
-                 format_string(msg_text("dattypschdefbei"), display_name(key.c_str(), true).c_str(), where.c_str()),
+                 format_string(msg_text("dattypschdefbei"), display_name(key.c_str()).c_str(), where.c_str()),
                  'a');
     }
 }
@@ -152,7 +152,7 @@ std::string qualified_type_name(const TOKEN* place, const TOKEN* type) {
     name = visible_type_name(target, target, owner);
     if (owner != nullptr) {
         std::string outer = qualified_type_name(place, owner);
-        name = format_string("%s:%s", display_name(outer.c_str(), true).c_str(), name.c_str());
+        name = format_string("%s:%s", display_name(outer.c_str()).c_str(), name.c_str());
     }
     return name;
 }
@@ -185,7 +185,7 @@ void extend_type(TOKEN* base, bool is_application, const TOKEN_LIST& bases) {
         if (list_holds_type(bases, extended))
             raise_at(statement,
                      format_string(msg_text(extended == base ? "unzerwakttyp" : "unzerwbastyp"),
-                                   display_name(extended_name->text->c_str(), true).c_str()),
+                                   display_name(extended_name->text->c_str()).c_str()),
                      'a');
 
         TOKEN* extension = statement->right;

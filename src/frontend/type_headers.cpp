@@ -5,8 +5,8 @@
 #include <algorithm>
 #include <memory>
 
-#include "exec/display_name.h"
-#include "exec/method_protocol.h"
+#include "runtime/display_name.h"
+#include "values/signatures.h"
 #include "frontend/analysis.h"
 #include "frontend/scope.h"
 #include "frontend/type_defs.h"
@@ -28,13 +28,13 @@ bool list_holds(const TOKEN_LIST& list, const TOKEN* token) {
 
 // The message with one display name filled in.
 std::string with_name(const char* identifier, const std::string& name) {
-    return format_string(msg_text(identifier), display_name(name.c_str(), true).c_str());
+    return format_string(msg_text(identifier), display_name(name.c_str()).c_str());
 }
 
 // The message with two display names filled in.
 std::string with_names(const char* identifier, const std::string& first, const std::string& second) {
-    const std::string& shown_first = display_name(first.c_str(), true);
-    const std::string& shown_second = display_name(second.c_str(), false);
+    const std::string& shown_first = display_name(first.c_str());
+    const std::string& shown_second = display_name(second.c_str());
     return format_string(msg_text(identifier), shown_first.c_str(), shown_second.c_str());
 }
 
@@ -118,9 +118,9 @@ TOKEN* check_type_spec(TOKEN* node, RESULT_ITEM value, const char* spec_text) {
     if (cell == nullptr) raise_at(node, msg_text("insexinic"), 's');
     std::string spec = spec_text != nullptr ? spec_text : "";
     if (base_type_code(cell) != 'k') {
-        std::string type_text = type_name_text(value_type_name(cell, true), 0);
+        std::string type_text = type_name_text(value_type_name(cell, true));
         raise_at(node,
-                 format_string(msg_text("typspedattypnicerl"), display_name(spec.c_str(), true).c_str(),
+                 format_string(msg_text("typspedattypnicerl"), display_name(spec.c_str()).c_str(),
                                type_text.c_str()),
                  's');
     }

@@ -12,7 +12,7 @@
 #include <memory>
 #include <vector>
 
-#include "exec/display_name.h"
+#include "runtime/display_name.h"
 #include "frontend/analysis.h"
 #include "frontend/scope.h"
 #include "frontend/type_defs.h"
@@ -105,9 +105,9 @@ void check_initialiser(const TOKEN* type_word, const TOKEN* literal, const TOKEN
         fits = literal != nullptr && (is_bool_literal(literal) || is_char_literal(literal) || is_string_literal(literal) ||
                                       is_number_literal(literal) || is_oper_literal(literal));
     else
-        raise_at(at, format_string(msg_text("basininicmoetyp"), display_name(type.c_str(), true).c_str()));
+        raise_at(at, format_string(msg_text("basininicmoetyp"), display_name(type.c_str()).c_str()));
     if (!fits)
-        raise_at(at, format_string(msg_text("erwlittyparginiprotypdef"), display_name(type.c_str(), true).c_str()));
+        raise_at(at, format_string(msg_text("erwlittyparginiprotypdef"), display_name(type.c_str()).c_str()));
 }
 
 // Types whose prototype is being built, innermost last: a type met again

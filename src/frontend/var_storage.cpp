@@ -3,7 +3,7 @@
 #include <memory>
 #include <vector>
 
-#include "exec/display_name.h"
+#include "runtime/display_name.h"
 #include "frontend/scope.h"
 #include "frontend/type_defs.h"
 #include "runtime/error.h"
@@ -126,7 +126,7 @@ void push_scope_variables(TOKEN* block) {
             pop_first(scope, pushed);
             const char* word = type_word != nullptr && type_word->text ? type_word->text->c_str() : "";
             raise_error(block, 'x', nullptr,
-                        format_string(msg_text("dattypnicall"), display_name(word, true).c_str()), 's');
+                        format_string(msg_text("dattypnicall"), display_name(word).c_str()), 's');
         }
         UNION_DATA* cell = push_value_cell(declaring_node, tag);
         if (type_def != nullptr) fill_from_prototype(cell, type_def);

@@ -313,4 +313,21 @@ bool INT_DATA::operator<(const INT_DATA& other) const {
     return sa > 0 ? order < 0 : order > 0;
 }
 
+int32_t machine_int(const INT_DATA& value) {
+    // Up to 6 decimal groups the magnitude fits in 64 bits; anything longer
+    // lies beyond the int range whatever its digits (leading zero groups
+    // are skipped first).
+    int groups = value.limb_count();
+    while (groups > 0 && value.limb(groups - 1) == 0) --groups;
+    if (groups == 0) return 0;
+    const bool negative = value.sign() < 0;
+    if (groups > 6) return negative ? INT32_MIN : INT32_MAX;
+    int64_t magnitude = 0;
+    for (int i = groups - 1; i >= 0; --i) magnitude = magnitude * 1000 + value.limb(i);
+    const int64_t signed_value = negative ? -magnitude : magnitude;
+    if (signed_value > INT32_MAX) return INT32_MAX;
+    if (signed_value < INT32_MIN) return INT32_MIN;
+    return static_cast<int32_t>(signed_value);
+}
+
 }  // namespace morvu

@@ -159,4 +159,9 @@ private:
     mutable bool text_plain = false;         // the cache is the plain form (no "007")
 };
 
+// The value as a machine integer, saturated at the int range: values beyond
+// it give INT32_MAX or INT32_MIN, so range checks refuse them instead of
+// seeing a wrapped value. An empty int gives 0.
+int32_t machine_int(const INT_DATA& value);
+
 }  // namespace morvu

@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "frontend/lexer.h"
-#include "types/scalar/str.h"
 
 namespace morvu {
 
@@ -145,6 +144,16 @@ bool str_is_integer(const std::string& text) {
 bool str_is_number(const std::string& text) {
     if (text.empty()) return false;
     return number_prefix_end(text.c_str()) == static_cast<int>(text.size()) - 1;
+}
+
+int str_rfind(const std::string& text, const std::string& search, int count) {
+    const long size = static_cast<long>(text.size());
+    if (count < 0) count = 0;
+    long part = size - count;  // length of the part searched
+    if (part < 0 || static_cast<long>(search.size()) > part) return search.empty() ? count - 1 : -1;
+    size_t found = text.rfind(search, static_cast<size_t>(part - static_cast<long>(search.size())));
+    if (found == std::string::npos) return -1;
+    return static_cast<int>(size - 1 - static_cast<long>(found));
 }
 
 }  // namespace morvu

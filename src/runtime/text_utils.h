@@ -36,4 +36,10 @@ bool str_is_alpha(const std::string& text);    // letters and '_'
 bool str_is_integer(const std::string& text);  // optional sign, then digits
 bool str_is_number(const std::string& text);   // a whole number literal
 
+// The start of the last occurrence of search that lies wholly within text
+// minus its last `count` characters, counted from the end of text (0 is the
+// last character); -1 when there is none. An empty search matches at the end
+// of the part searched, giving count - 1.
+int str_rfind(const std::string& text, const std::string& search, int count);
+
 }  // namespace morvu

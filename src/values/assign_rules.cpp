@@ -12,15 +12,15 @@ namespace {
 
 // A message naming the destination's and the source's types.
 const char* two_type_message(const char* identifier, const TYPE_NAME& dest, const TYPE_NAME& src) {
-    std::string dest_text = type_name_text(dest, 1);
-    std::string src_text = type_name_text(src, 0);
+    std::string dest_text = type_name_text(dest);
+    std::string src_text = type_name_text(src);
     rule_message = format_string(msg_text(identifier), dest_text.c_str(), src_text.c_str());
     return rule_message.c_str();
 }
 
 // A message naming one type.
 const char* one_type_message(const char* identifier, const TYPE_NAME& name) {
-    std::string text = type_name_text(name, 0);
+    std::string text = type_name_text(name);
     rule_message = format_string(msg_text(identifier), text.c_str());
     return rule_message.c_str();
 }

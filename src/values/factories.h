@@ -12,7 +12,7 @@
 #include <cstdint>
 #include <string>
 
-#include "eval/result_list.h"
+#include "values/result_list.h"
 
 namespace morvu {
 

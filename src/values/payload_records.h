@@ -20,7 +20,7 @@
 #include <string>
 #include <vector>
 
-#include "eval/result_list.h"
+#include "values/result_list.h"
 #include "values/union_data.h"
 
 namespace morvu {

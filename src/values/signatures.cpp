@@ -1,10 +1,15 @@
 #include "values/signatures.h"
 
+#include "runtime/display_name.h"
+#include "runtime/messages.h"
+
 namespace morvu {
 
 namespace {
 
-constexpr char key_separator = static_cast<char>(0xA7);
+constexpr char key_separator = method_key_mark;
+constexpr char escape_byte = '\\';
+constexpr char nul_stand_in = static_cast<char>(0xFF);
 
 bool is_variadic(const std::string& type) { return type == "args" || type == "args:$"; }
 
@@ -105,6 +110,78 @@ std::string match_args_signature(STR_INT_TABLE& table, const std::string& key, b
         if (match) return stored;
     }
     return std::string();
+}
+
+std::string method_context(const TOKEN*, std::string_view type_name, const std::string& key,
+                           bool with_types) {
+    std::string text;
+    if (!type_name.empty()) {
+        text += type_name;
+        text += ':';
+    }
+    const size_t start = text.size();
+    int32_t mark = -1;
+    text += unescape_method_text(key, &mark);
+    if (mark < 0) return text;
+    const size_t open = start + static_cast<size_t>(mark);
+    if (!with_types) {
+        text.resize(open);
+        return text;
+    }
+    text[open] = '(';
+    size_t last_comma = std::string::npos;
+    for (size_t i = open + 1; i < text.size(); ++i) {
+        if (text[i] == ';') {
+            text[i] = ',';
+            last_comma = i;
+        }
+    }
+    if (last_comma == std::string::npos) {
+        text.resize(open + 1);
+        text += ')';
+    } else {
+        text.resize(last_comma + 1);
+        text[last_comma] = ')';
+    }
+    return text;
+}
+
+std::string unescape_method_text(const std::string& key, int32_t* mark_position) {
+    std::string text;
+    text.reserve(key.size());
+    int32_t mark = -1;
+    for (size_t i = 0; i < key.size(); ++i) {
+        const char byte = key[i];
+        if (byte == escape_byte) {
+            if (++i < key.size()) text += key[i];  // taken as it is
+        } else if (byte == method_key_mark) {
+            if (mark < 0) mark = static_cast<int32_t>(text.size());
+            text += byte;
+        } else if (byte == module_separator) {
+            text += "::";
+        } else if (byte == nul_stand_in) {
+            text += "\\0";
+        } else {
+            text += byte;
+        }
+    }
+    if (mark_position != nullptr) *mark_position = mark;
+    return text;
+}
+
+std::string escape_method_text(const TOKEN*, const std::string& text) {
+    std::string escaped;
+    escaped.reserve(text.size());
+    for (char byte : text) {
+        if (byte == method_key_mark || byte == escape_byte || byte == ';') escaped += escape_byte;
+        escaped += byte;
+    }
+    return escaped;
+}
+
+const char* routine_type_word(bool is_type_routine, bool is_procedure) {
+    if (is_type_routine) return msg_text(is_procedure ? "typpro" : "typfun");
+    return msg_text(is_procedure ? "pro" : "fun");
 }
 
 }  // namespace morvu

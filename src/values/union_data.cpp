@@ -4,8 +4,8 @@
 #include <utility>
 #include <vector>
 
-#include "eval/result_list.h"
-#include "exec/display_name.h"
+#include "values/result_list.h"
+#include "runtime/display_name.h"
 #include "exec/pending_exception.h"
 #include "frontend/token.h"
 #include "frontend/type_services.h"
@@ -666,11 +666,11 @@ bool same_type_name(const TYPE_NAME& a, const TYPE_NAME& b) {
     return std::string_view(a.text) == std::string_view(b.text);
 }
 
-std::string type_name_text(const TYPE_NAME& name, int flag) {
+std::string type_name_text(const TYPE_NAME& name) {
     if (!name.is_user_type) return name.text != nullptr ? std::string(name.text) : std::string();
     std::string text = qualified_type_name(current_statement, name.type);
     if (text.empty() && name.type->text) text = *name.type->text;
-    return display_name(text.c_str(), flag != 0);
+    return display_name(text.c_str());
 }
 
 bool contains_cell(const UNION_DATA* cell, const OBJECT_HOLDER* holder) {

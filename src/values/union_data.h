@@ -186,6 +186,25 @@ inline UNION_DATA* follow_link(UNION_DATA* cell) {
     return is_link_tag(cell->tag) ? cell->target() : cell;
 }
 
+// The cell at the end of a chain of aliases and call-aliases (tags 'q', 'Q',
+// 'j', 'J'); null for null.
+inline UNION_DATA* follow_aliases(UNION_DATA* cell) {
+    while (cell != nullptr) {
+        const char tag = cell->tag;
+        if ((tag != 'q' && tag != 'Q' && tag != 'j' && tag != 'J') || cell->target() == nullptr) break;
+        cell = cell->target();
+    }
+    return cell;
+}
+
+// The value an argument stands for: aliases and call-aliases followed to
+// their end, then one more reference, alias or call-alias step.
+inline UNION_DATA* argument_value(UNION_DATA* cell) {
+    cell = follow_aliases(cell);
+    if (cell != nullptr && is_link_cell(cell) && cell->target() != nullptr) cell = cell->target();
+    return cell;
+}
+
 // The lowered tag of what the cell holds, a link followed one step. Every
 // built-in method handler dispatches on it.
 inline char base_type_code(const UNION_DATA* cell) {
@@ -298,9 +317,8 @@ struct TYPE_NAME {
 TYPE_NAME value_type_name(const UNION_DATA* cell, bool held);
 // Equal texts, or the same user-type declaration.
 bool same_type_name(const TYPE_NAME& a, const TYPE_NAME& b);
-// The shown form of a type name; flag selects the display buffer of a user
-// type's name (set for the first name of a message, clear for the second).
-std::string type_name_text(const TYPE_NAME& name, int flag);
+// The shown form of a type name.
+std::string type_name_text(const TYPE_NAME& name);
 
 // Appends the cells held directly inside the cell's value, links not
 // followed: an object's member cells, array and array2 elements, each hash

@@ -3,7 +3,7 @@
 #include <cstring>
 #include <string>
 
-#include "exec/display_name.h"
+#include "runtime/display_name.h"
 #include "frontend/token.h"
 #include "frontend/type_services.h"
 #include "numbers/int_data.h"
@@ -30,7 +30,7 @@ MEMBER_LOOKUP member_variable_lookup = nullptr;
 
 namespace {
 
-std::string held_type_name(UNION_DATA* cell) { return type_name_text(value_type_name(cell, true), 1); }
+std::string held_type_name(UNION_DATA* cell) { return type_name_text(value_type_name(cell, true)); }
 
 const char* formatted(std::string text) {
     rule_message = std::move(text);
@@ -212,7 +212,7 @@ std::string user_type_name(const TOKEN* context, const TOKEN* type) {
     if (type == nullptr) return std::string();
     std::string text = qualified_type_name(context, type);
     if (text.empty() && type->text) text = *type->text;
-    return display_name(text.c_str(), true);  // copied before the next call
+    return display_name(text);
 }
 
 }  // namespace

@@ -18,7 +18,7 @@
 
 #include <string>
 
-#include "eval/result_list.h"
+#include "values/result_list.h"
 
 namespace morvu {
 

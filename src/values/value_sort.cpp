@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "eval/result_list.h"
+#include "values/result_list.h"
 #include "exec/pending_exception.h"
 #include "numbers/int_data.h"
 #include "numbers/real_data.h"
@@ -23,19 +23,13 @@ namespace morvu {
 
 namespace {
 
-std::string held_type_name(UNION_DATA* cell) { return type_name_text(value_type_name(cell, true), 1); }
+std::string held_type_name(UNION_DATA* cell) { return type_name_text(value_type_name(cell, true)); }
 
 // The shared two-part message "Operator '<' for type '%s': ..." of a user
 // operator that answered wrongly.
 const char* user_operator_failure(const char* second_part, UNION_DATA* left) {
     rule_message = format_string(msg_text_concat2("operkledattyp", second_part), held_type_name(left).c_str());
     return rule_message.c_str();
-}
-
-// The cell at the end of a chain of aliases and call-aliases.
-UNION_DATA* follow_aliases(UNION_DATA* cell) {
-    while (cell->tag == 'q' || cell->tag == 'Q' || cell->tag == 'j' || cell->tag == 'J') cell = cell->target();
-    return cell;
 }
 
 // "<" by the operator "<" that the user type of left defines.

@@ -153,7 +153,7 @@ private:
             break;
         default:
             rule_message = format_string(msg_text("ausdattypnicerl"),
-                                         type_name_text(value_type_name(cell, true), 1).c_str());
+                                         type_name_text(value_type_name(cell, true)).c_str());
             return rule_message.c_str();
         }
         return nullptr;
@@ -493,7 +493,7 @@ const char* read_value_text(UNION_DATA* cell, const std::string& text) {
     }
     default:
         rule_message = format_string(msg_text("eindattypnicerl"),
-                                     type_name_text(value_type_name(cell, false), 1).c_str());
+                                     type_name_text(value_type_name(cell, false)).c_str());
         return rule_message.c_str();
     }
 }

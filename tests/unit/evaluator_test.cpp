@@ -13,8 +13,8 @@
 
 #include "eval/names.h"
 #include "eval/operator_handlers.h"
-#include "eval/result_list.h"
-#include "exec/method_protocol.h"
+#include "values/result_list.h"
+#include "types/method_call.h"
 #include "frontend/token.h"
 #include "frontend/var_storage.h"
 #include "numbers/int_data.h"
@@ -297,7 +297,6 @@ TEST(MethodProtocol, ContextShowsTypeNameAndArgumentTypes) {
     EXPECT_TRUE(key_has_prefix("set" + mark + "int;" + mark, "set\xA7"));
     EXPECT_FALSE(key_has_prefix("settle" + mark, "set\xA7"));
     EXPECT_TRUE(is_call_form_key(mark + "bool;" + mark));
-    reset_method_buffers();
 }
 
 TEST(MethodProtocol, RefusalsForConstantsAndIterations) {
@@ -335,7 +334,6 @@ TEST(MethodProtocol, RefusalsForConstantsAndIterations) {
     list.list_data()->iteration_count = 1;
     EXPECT_EQ(iterating(), "list:add infeasible during iteration");
     list.list_data()->iteration_count = 0;
-    reset_method_buffers();
 }
 
 TEST(MethodProtocol, IntArgumentsSaturateInsteadOfWrapping) {

@@ -9,7 +9,7 @@
 
 #include "eval/evaluator.h"
 #include "eval/operator_handlers.h"
-#include "eval/result_list.h"
+#include "values/result_list.h"
 #include "frontend/token.h"
 #include "runtime/error.h"
 #include "tree_printer.h"

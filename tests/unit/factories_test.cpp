@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "eval/result_list.h"
+#include "values/result_list.h"
 #include "frontend/token.h"
 #include "frontend/type_services.h"
 #include "numbers/int_data.h"

@@ -4,7 +4,6 @@
 
 #include "frontend/lexer.h"
 #include "runtime/text_utils.h"
-#include "types/scalar/str.h"
 
 namespace morvu {
 namespace {

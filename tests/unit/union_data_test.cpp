@@ -5,7 +5,7 @@
 #include <memory>
 #include <string>
 
-#include "eval/result_list.h"
+#include "values/result_list.h"
 #include "frontend/token.h"
 #include "frontend/type_services.h"
 #include "numbers/int_data.h"
@@ -354,7 +354,7 @@ TEST(UnionDataEqual, ObjectsCompareMemberByMember) {
     EXPECT_TRUE(is_equal_value(p.get(), copy.get(), true));
     EXPECT_NE(copy->holder()->object, p->holder()->object);
     EXPECT_EQ(value_type_name(copy.get(), true).type, &type);
-    EXPECT_EQ(type_name_text(value_type_name(copy.get(), true), 1), "point");
+    EXPECT_EQ(type_name_text(value_type_name(copy.get(), true)), "point");
     EXPECT_TRUE(contains_cell(p.get(), p->holder()));
     EXPECT_FALSE(contains_cell(p.get(), q->holder()));
     EXPECT_TRUE(is_within_value(p.get(), p->holder()->object->groups[0].slots->cells[1]));

@@ -222,7 +222,7 @@ TEST(ValueOperatorCompound, MatrixOfTypesAndMessages) {
             CELL left = make_cell(tag);
             CELL right = make_cell(tag == 'b' ? 'c' : 'b');  // never accepted with the left type
             std::string message = said(c.apply(left.get(), right.get()));
-            std::string type = type_name_text(value_type_name(left.get(), true), 1);
+            std::string type = type_name_text(value_type_name(left.get(), true));
             if (known.at(c.op).find(tag) != std::string::npos)
                 EXPECT_EQ(message, std::string("Operator '") + c.op + "': incompatible types") << c.op << tag;
             else

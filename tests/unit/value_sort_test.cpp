@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "eval/result_list.h"
+#include "values/result_list.h"
 #include "frontend/token.h"
 #include "numbers/int_data.h"
 #include "numbers/real_data.h"

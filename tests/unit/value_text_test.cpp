@@ -559,7 +559,7 @@ TEST(ValueTextRead, AnyVariablesTakeAStrAndOtherTypesRefuse) {
 TEST(ValueTextTypeCodes, EveryBuiltInNameAndUserTypes) {
     for (char tag : std::string("024abcdefghilmnorstuvxyz")) {
         CELL cell = make_cell(tag);
-        std::string name = type_name_text(value_type_name(cell.get(), true), 1);
+        std::string name = type_name_text(value_type_name(cell.get(), true));
         EXPECT_EQ(type_code_of_name(name), tag) << name;
     }
     EXPECT_EQ(type_code_of_name("datetime"), '4');

@@ -1,10 +1,11 @@
-#include "types/containers/array.h"
+// Methods of array: slots indexed from 0, each defined or not.
+
+#include "types/method_call.h"
 
 namespace morvu {
 
-// The methods of array are added with the type's own work; until then no key is one of them.
-bool array_functions(TOKEN*, CALL_ARGS*, RESULT_LIST*, RESULT_ITEM, RESULT_ITEM) { return false; }
+bool array_functions(METHOD_CALL&) { return false; }
 
-bool array_procedures(TOKEN*, CALL_ARGS*, RESULT_ITEM, RESULT_ITEM) { return false; }
+bool array_procedures(METHOD_CALL&) { return false; }
 
 }  // namespace morvu

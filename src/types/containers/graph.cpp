@@ -1,10 +1,11 @@
-#include "types/containers/graph.h"
+// Methods of graph: nodes and edges with values.
+
+#include "types/method_call.h"
 
 namespace morvu {
 
-// The methods of graph are added with the type's own work; until then no key is one of them.
-bool graph_functions(TOKEN*, CALL_ARGS*, RESULT_LIST*, RESULT_ITEM, RESULT_ITEM) { return false; }
+bool graph_functions(METHOD_CALL&) { return false; }
 
-bool graph_procedures(TOKEN*, CALL_ARGS*, RESULT_ITEM, RESULT_ITEM) { return false; }
+bool graph_procedures(METHOD_CALL&) { return false; }
 
 }  // namespace morvu

@@ -1,10 +1,11 @@
-#include "types/containers/hash.h"
+// Methods of hash: tables of key-value pairs.
+
+#include "types/method_call.h"
 
 namespace morvu {
 
-// The methods of hash are added with the type's own work; until then no key is one of them.
-bool hash_functions(TOKEN*, CALL_ARGS*, RESULT_LIST*, RESULT_ITEM, RESULT_ITEM) { return false; }
+bool hash_functions(METHOD_CALL&) { return false; }
 
-bool hash_procedures(TOKEN*, CALL_ARGS*, RESULT_ITEM, RESULT_ITEM) { return false; }
+bool hash_procedures(METHOD_CALL&) { return false; }
 
 }  // namespace morvu

@@ -1,12 +1,11 @@
-#include "types/containers/list.h"
+// Methods of list and args (one set of handlers; call.type_code tells them apart).
+
+#include "types/method_call.h"
 
 namespace morvu {
 
-// The methods of list are added with the type's own work; until then no key is one of them.
-bool list_functions(TOKEN*, CALL_ARGS*, RESULT_LIST*, RESULT_ITEM, RESULT_ITEM, bool) {
-    return false;
-}
+bool list_functions(METHOD_CALL&) { return false; }
 
-bool list_procedures(TOKEN*, CALL_ARGS*, RESULT_ITEM, RESULT_ITEM, bool) { return false; }
+bool list_procedures(METHOD_CALL&) { return false; }
 
 }  // namespace morvu

@@ -1,10 +1,11 @@
-#include "types/containers/set.h"
+// Methods of set: collections of distinct keys.
+
+#include "types/method_call.h"
 
 namespace morvu {
 
-// The methods of set are added with the type's own work; until then no key is one of them.
-bool set_functions(TOKEN*, CALL_ARGS*, RESULT_LIST*, RESULT_ITEM, RESULT_ITEM) { return false; }
+bool set_functions(METHOD_CALL&) { return false; }
 
-bool set_procedures(TOKEN*, CALL_ARGS*, RESULT_ITEM, RESULT_ITEM) { return false; }
+bool set_procedures(METHOD_CALL&) { return false; }
 
 }  // namespace morvu

@@ -1,10 +1,11 @@
-#include "types/scalar/bool.h"
+// Methods of bool.
+
+#include "types/method_call.h"
 
 namespace morvu {
 
-// The methods of bool are added with the type's own work; until then no key is one of them.
-bool bool_functions(TOKEN*, CALL_ARGS*, RESULT_LIST*, RESULT_ITEM) { return false; }
+bool bool_functions(METHOD_CALL&) { return false; }
 
-bool bool_procedures(TOKEN*, CALL_ARGS*, RESULT_ITEM) { return false; }
+bool bool_procedures(METHOD_CALL&) { return false; }
 
 }  // namespace morvu

@@ -1,10 +1,11 @@
-#include "types/scalar/char.h"
+// Methods of char: characters and their classes.
+
+#include "types/method_call.h"
 
 namespace morvu {
 
-// The methods of char are added with the type's own work; until then no key is one of them.
-bool char_functions(TOKEN*, CALL_ARGS*, RESULT_LIST*, RESULT_ITEM) { return false; }
+bool char_functions(METHOD_CALL&) { return false; }
 
-bool char_procedures(TOKEN*, CALL_ARGS*, RESULT_ITEM) { return false; }
+bool char_procedures(METHOD_CALL&) { return false; }
 
 }  // namespace morvu

@@ -1,10 +1,11 @@
-#include "types/scalar/code.h"
+// Methods of code: blocks to evaluate or execute.
+
+#include "types/method_call.h"
 
 namespace morvu {
 
-// The methods of code are added with the type's own work; until then no key is one of them.
-bool code_functions(TOKEN*, CALL_ARGS*, RESULT_LIST*, RESULT_ITEM) { return false; }
+bool code_functions(METHOD_CALL&) { return false; }
 
-bool code_procedures(TOKEN*, CALL_ARGS*, RESULT_ITEM) { return false; }
+bool code_procedures(METHOD_CALL&) { return false; }
 
 }  // namespace morvu

@@ -1,10 +1,11 @@
-#include "types/scalar/error.h"
+// Methods of error values.
+
+#include "types/method_call.h"
 
 namespace morvu {
 
-// The methods of error are added with the type's own work; until then no key is one of them.
-bool error_functions(TOKEN*, CALL_ARGS*, RESULT_LIST*, RESULT_ITEM) { return false; }
+bool error_functions(METHOD_CALL&) { return false; }
 
-bool error_procedures(TOKEN*, CALL_ARGS*, RESULT_ITEM) { return false; }
+bool error_procedures(METHOD_CALL&) { return false; }
 
 }  // namespace morvu

@@ -1,10 +1,11 @@
-#include "types/scalar/int.h"
+// Methods of int.
+
+#include "types/method_call.h"
 
 namespace morvu {
 
-// The methods of int are added with the type's own work; until then no key is one of them.
-bool int_functions(TOKEN*, CALL_ARGS*, RESULT_LIST*, RESULT_ITEM) { return false; }
+bool int_functions(METHOD_CALL&) { return false; }
 
-bool int_procedures(TOKEN*, CALL_ARGS*, RESULT_ITEM) { return false; }
+bool int_procedures(METHOD_CALL&) { return false; }
 
 }  // namespace morvu

@@ -1,10 +1,11 @@
-#include "types/scalar/oper.h"
+// Methods of oper: operators as values.
+
+#include "types/method_call.h"
 
 namespace morvu {
 
-// The methods of oper are added with the type's own work; until then no key is one of them.
-bool oper_functions(TOKEN*, CALL_ARGS*, RESULT_LIST*, RESULT_ITEM) { return false; }
+bool oper_functions(METHOD_CALL&) { return false; }
 
-bool oper_procedures(TOKEN*, CALL_ARGS*, RESULT_ITEM) { return false; }
+bool oper_procedures(METHOD_CALL&) { return false; }
 
 }  // namespace morvu

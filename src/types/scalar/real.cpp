@@ -1,10 +1,11 @@
-#include "types/scalar/real.h"
+// Methods of real: the mathematical functions at the working precision.
+
+#include "types/method_call.h"
 
 namespace morvu {
 
-// The methods of real are added with the type's own work; until then no key is one of them.
-bool real_functions(TOKEN*, CALL_ARGS*, RESULT_LIST*, RESULT_ITEM) { return false; }
+bool real_functions(METHOD_CALL&) { return false; }
 
-bool real_procedures(TOKEN*, CALL_ARGS*, RESULT_ITEM) { return false; }
+bool real_procedures(METHOD_CALL&) { return false; }
 
 }  // namespace morvu

@@ -1,10 +1,11 @@
-#include "types/system/datetime.h"
+// Methods of datetime.
+
+#include "types/method_call.h"
 
 namespace morvu {
 
-// The methods of datetime are added with the type's own work; until then no key is one of them.
-bool datetime_functions(TOKEN*, CALL_ARGS*, RESULT_LIST*, RESULT_ITEM) { return false; }
+bool datetime_functions(METHOD_CALL&) { return false; }
 
-bool datetime_procedures(TOKEN*, CALL_ARGS*, RESULT_ITEM) { return false; }
+bool datetime_procedures(METHOD_CALL&) { return false; }
 
 }  // namespace morvu

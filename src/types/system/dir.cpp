@@ -1,10 +1,11 @@
-#include "types/system/dir.h"
+// Methods of dir: directories.
+
+#include "types/method_call.h"
 
 namespace morvu {
 
-// The methods of dir are added with the type's own work; until then no key is one of them.
-bool dir_functions(TOKEN*, CALL_ARGS*, RESULT_LIST*, RESULT_ITEM) { return false; }
+bool dir_functions(METHOD_CALL&) { return false; }
 
-bool dir_procedures(TOKEN*, CALL_ARGS*, RESULT_ITEM) { return false; }
+bool dir_procedures(METHOD_CALL&) { return false; }
 
 }  // namespace morvu

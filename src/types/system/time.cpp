@@ -1,10 +1,11 @@
-#include "types/system/time.h"
+// Methods of time.
+
+#include "types/method_call.h"
 
 namespace morvu {
 
-// The methods of time are added with the type's own work; until then no key is one of them.
-bool time_functions(TOKEN*, CALL_ARGS*, RESULT_LIST*, RESULT_ITEM) { return false; }
+bool time_functions(METHOD_CALL&) { return false; }
 
-bool time_procedures(TOKEN*, CALL_ARGS*, RESULT_ITEM) { return false; }
+bool time_procedures(METHOD_CALL&) { return false; }
 
 }  // namespace morvu

@@ -1,10 +1,11 @@
-#include "types/system/timezone.h"
+// Methods of timezone.
+
+#include "types/method_call.h"
 
 namespace morvu {
 
-// The methods of timezone are added with the type's own work; until then no key is one of them.
-bool timezone_functions(TOKEN*, CALL_ARGS*, RESULT_LIST*, RESULT_ITEM) { return false; }
+bool timezone_functions(METHOD_CALL&) { return false; }
 
-bool timezone_procedures(TOKEN*, CALL_ARGS*, RESULT_ITEM) { return false; }
+bool timezone_procedures(METHOD_CALL&) { return false; }
 
 }  // namespace morvu

@@ -1,4 +1,4 @@
-#include "eval/result_list.h"
+#include "values/result_list.h"
 
 #include "runtime/error.h"
 #include "values/union_data.h"

@@ -1,0 +1,317 @@
+#include "exec/user_call.h"
+
+#include <memory>
+#include <vector>
+
+#include "exec/block_exec.h"
+#include "exec/control_counters.h"
+#include "exec/pending_exception.h"
+#include "frontend/param_roles.h"
+#include "frontend/scope.h"
+#include "frontend/token.h"
+#include "frontend/var_storage.h"
+#include "numbers/int_data.h"
+#include "runtime/error.h"
+#include "runtime/messages.h"
+#include "values/assign_rules.h"
+#include "values/list_store.h"
+#include "values/payload_records.h"
+#include "values/union_data.h"
+
+namespace morvu {
+
+namespace {
+
+// The cell a declared parameter or result name stands for in the running
+// activation.
+UNION_DATA* parameter_cell(TOKEN* name) {
+    UNION_DATA* cell = top_cell(name);
+    if (cell == nullptr) cell = variable_cell(name);
+    return cell;
+}
+
+bool is_args_parameter(const TOKEN* name) { return enclosing_declaration(name) == "args"; }
+
+// One activation of a user routine: the variables of the routine's scope get
+// fresh cells for the activation and lose them on every way out.
+class ACTIVATION {
+public:
+    explicit ACTIVATION(TOKEN* scope_node) : node(scope_node) {
+        if (node != nullptr) push_scope_variables(node);
+    }
+    ~ACTIVATION() {
+        if (node != nullptr) pop_scope_variables(node);
+    }
+    ACTIVATION(const ACTIVATION&) = delete;
+    ACTIVATION& operator=(const ACTIVATION&) = delete;
+
+private:
+    TOKEN* node;
+};
+
+// The counters a routine's body may leave. A return is consumed by the
+// call; a continue or break cannot leave a routine. On the normal way out
+// settle() reports them; on an error passing through they are released
+// silently, so they never reach the caller's loops.
+class COUNTER_SETTLEMENT {
+public:
+    COUNTER_SETTLEMENT() = default;
+    ~COUNTER_SETTLEMENT() {
+        if (settled) return;
+        lower_counter(pending_return);
+        pending_continue.reset();
+        pending_break.reset();
+    }
+    COUNTER_SETTLEMENT(const COUNTER_SETTLEMENT&) = delete;
+    COUNTER_SETTLEMENT& operator=(const COUNTER_SETTLEMENT&) = delete;
+
+    void settle(const TOKEN* node) {
+        settled = true;
+        lower_counter(pending_return);
+        raise_stray_counter(node, pending_continue, "posconwerohnumgsch");
+        raise_stray_counter(node, pending_break, "posbrewerohnumgsch");
+    }
+
+private:
+    bool settled = false;
+
+    // The counter is released before its error is raised, so a catch in the
+    // caller sees the error and no loop of the caller sees the counter.
+    static void raise_stray_counter(const TOKEN* node, std::unique_ptr<INT_DATA>& counter,
+                                    const char* identifier) {
+        if (!counter) return;
+        std::string value = counter->to_text();
+        counter.reset();
+        raise_error(node, 0, nullptr, format_string(msg_text(identifier), value.c_str()), 's');
+    }
+};
+
+// Restores the current statement after a routine's body has run.
+class STATEMENT_RESTORE {
+public:
+    STATEMENT_RESTORE() : saved(current_statement) {}
+    ~STATEMENT_RESTORE() { current_statement = saved; }
+    STATEMENT_RESTORE(const STATEMENT_RESTORE&) = delete;
+    STATEMENT_RESTORE& operator=(const STATEMENT_RESTORE&) = delete;
+
+private:
+    const TOKEN* saved;
+};
+
+// The call of one user routine found under the key.
+class USER_CALL {
+public:
+    USER_CALL(TOKEN* node, CALL_ARGS* args, RESULT_LIST* results, RESULT_ITEM receiver,
+              RESULT_ITEM context, bool type_routine)
+        : node(node), args(args), results(results), receiver(receiver), context(context),
+          type_routine(type_routine) {}
+
+    void run(TOKEN* routine, bool crossed_type);
+
+private:
+    TOKEN* node;
+    CALL_ARGS* args;
+    RESULT_LIST* results;
+    RESULT_ITEM receiver;
+    RESULT_ITEM context;
+    bool type_routine;
+    TOKEN* scope_node = nullptr;  // the node whose scope holds the routine's variables
+
+    void bind_parameters(TOKEN* parameter_list);
+    void bind_one(int index, TOKEN* parameter);
+    void collect_into(TOKEN* parameter, const std::vector<int>& indexes, bool prepend);
+    void collect_results(const TOKEN_LIST& names);
+    void add_result(TOKEN* name, UNION_DATA* element);
+};
+
+void USER_CALL::run(TOKEN* routine, bool crossed_type) {
+    TOKEN_LIST parts = split_by_operator(routine->left, juxtaposition_chain);
+    const TOKEN* keyword = routine->parent != nullptr ? routine->parent->left : nullptr;
+    const bool is_function = keyword != nullptr && keyword->text && keyword->op1 != '"' &&
+                             keyword->op1 != '\'' && keyword->op1 != '(' && *keyword->text == "func";
+    const uint32_t allowed = is_function ? 3 : 2;
+    if (parts.count() > allowed) {
+        raise_error(routine, 0, nullptr,
+                    format_string(msg_text("hatmehalstei"), routine_type_word(type_routine, !is_function),
+                                  static_cast<int>(allowed)),
+                    's');
+    }
+    const uint32_t n = parts.count();
+    TOKEN* body = n > 0 ? parts[n - 1] : nullptr;
+    TOKEN* result_list = is_function && n >= 2 ? parts[n - 2] : nullptr;
+    TOKEN* parameter_list = n >= allowed ? parts[0] : nullptr;
+    if (results == nullptr && result_list != nullptr) {
+        raise_error(node, 0, nullptr, msg_text("nurprodueanwausgef"), 's');
+    }
+    if (results != nullptr && result_list == nullptr) {
+        raise_error(node, 0, nullptr, msg_text("nurfundueausaufger"), 's');
+    }
+
+    // The definition proper (the header-and-body chain) owns the routine's scope.
+    scope_node = routine->left != nullptr && routine->left->scope != nullptr ? routine->left : nullptr;
+    ACTIVATION activation(scope_node);
+    if (parameter_list != nullptr && !(parameter_list->op1 == '#' && parameter_list->op2 == 0)) {
+        bind_parameters(parameter_list);
+    }
+    // The result names get their roles before the body runs, so that the
+    // body sees its output objects as such from the very first call on.
+    TOKEN_LIST result_names;
+    if (result_list != nullptr && !(result_list->op1 == '#' && result_list->op2 == 0)) {
+        check_fun_arg(result_list, 'o', result_names);
+    }
+    COUNTER_SETTLEMENT counters;
+    {
+        STATEMENT_RESTORE restore;
+        if (body != nullptr) execute_block(body, crossed_type ? RESULT_ITEM{} : receiver, false);
+    }
+    collect_results(result_names);
+    counters.settle(node);
+}
+
+void USER_CALL::bind_one(int index, TOKEN* parameter) {
+    UNION_DATA* source = nullptr;
+    int mode = 0;
+    transfer_out_arg(args, node, index, parameter->arg_role != -2, true, &source, &mode);
+    if (lower_tag(source->tag) == 'x' && source->payload != nullptr) source->code_data()->this_item = context;
+    UNION_DATA* target = parameter_cell(parameter);
+    if (target == nullptr) return;  // a parameter the analysis gave no cell
+    target = follow_link(target);
+    if (const char* message = assign_by_mode(target, source, mode)) raise_error(node, 0, nullptr, message, 's');
+}
+
+// Appends (or prepends) the arguments at the indexes, in the given order, to
+// the list of a collecting parameter.
+void USER_CALL::collect_into(TOKEN* parameter, const std::vector<int>& indexes, bool prepend) {
+    UNION_DATA* cell = parameter_cell(parameter);
+    if (cell == nullptr) return;
+    cell = follow_link(cell);
+    LIST_DATA* list = cell->list_data();
+    if (list == nullptr) return;
+    for (int index : indexes) {
+        UNION_DATA* source = nullptr;
+        int mode = 0;
+        transfer_out_arg(args, node, index, parameter->arg_role != -2, true, &source, &mode);
+        const char* message = prepend ? list->prepend(source, mode) : list->append(source, mode);
+        if (message != nullptr) raise_error(node, 0, nullptr, message, 's');
+    }
+}
+
+void USER_CALL::bind_parameters(TOKEN* parameter_list) {
+    TOKEN_LIST names;
+    check_fun_arg(parameter_list, 'i', names);
+    const int count = args->count();
+    const int parameters = static_cast<int>(names.count());
+
+    // Front: one argument per parameter up to the first collecting one.
+    int front = 0;
+    for (; front < count && front < parameters; ++front) {
+        if (is_args_parameter(names[front])) break;
+        bind_one(front, names[front]);
+    }
+    if (front >= count || front >= parameters) return;
+
+    // Back: from the last argument and parameter down to a collecting one.
+    int back_argument = count - 1;
+    int back_parameter = parameters - 1;
+    while (back_argument >= front && back_parameter > front && !is_args_parameter(names[back_parameter])) {
+        bind_one(back_argument, names[back_parameter]);
+        --back_argument;
+        --back_parameter;
+    }
+
+    if (back_argument < front) return;  // no argument left for the collecting parameters
+
+    // The middle goes to the collecting parameters.
+    TOKEN* first = names[front];
+    TOKEN* last = names[back_parameter];
+    std::vector<int> to_first;
+    std::vector<int> to_last;
+    if (first == last) {
+        for (int i = front; i <= back_argument; ++i) to_first.push_back(i);
+        collect_into(first, to_first, false);
+        return;
+    }
+    auto is_variable = [this](int i) { return (*args)[i].mode > 5; };
+    if (first->arg_role == 2) {
+        int i = front;
+        for (; i <= back_argument && is_variable(i); ++i) to_first.push_back(i);
+        for (; i <= back_argument; ++i) to_last.push_back(i);
+        collect_into(first, to_first, false);
+        collect_into(last, to_last, false);
+    } else {
+        int i = back_argument;
+        for (; i >= front && is_variable(i); --i) to_last.push_back(i);
+        for (; i >= front; --i) to_first.push_back(i);
+        collect_into(last, to_last, true);
+        collect_into(first, to_first, true);
+    }
+}
+
+// The tag of the cell that receives a result: the type of the value, 'v'
+// for a value held by a variable declared any.
+char result_tag(UNION_DATA* value) {
+    if (is_reference_tag(value->tag)) {
+        if (value->tag == 'P') return 'v';
+        value = follow_link(value);
+    }
+    if (is_any_cell(value)) return 'v';
+    return lower_tag(value->tag);
+}
+
+void USER_CALL::add_result(TOKEN* name, UNION_DATA* element) {
+    const char tag = element->tag;
+    if (name->arg_role == 1) {
+        if (!is_defined_value(element)) raise_error(name, 0, nullptr, msg_text("varfunergmusdefsei"), 's');
+        if (is_empty_value(element)) raise_error(name, 0, nullptr, msg_text("varfunergdarnicleesei"), 's');
+        if ((tag == 'q' || tag == 'Q') && receiver.mode < 6 && receiver.cell != nullptr) {
+            UNION_DATA* object = follow_aliases(receiver.cell);
+            UNION_DATA* target = element->target();
+            if (is_within_value(object, target)) {
+                raise_error(name, 0, nullptr,
+                            msg_text(target == object ? "alikonobjnicerl" : "aliattkonobjnicherl"), 's');
+            }
+        }
+    }
+    if ((tag == 'p' || tag == 'P' || tag == 'q' || tag == 'Q') && scope_node != nullptr &&
+        scope_holds_value(scope_node, element->target())) {
+        raise_error(name, 0, nullptr, msg_text("funergdarnicrefalilokvarsei"), 's');
+    }
+    UNION_DATA* value = follow_aliases(element);
+    auto cell = std::make_unique<UNION_DATA>(result_tag(value));
+    if (cell->tag == 'k') {
+        UNION_DATA* object = follow_link(value);
+        if (lower_tag(object->tag) == 'k' && object->holder() != nullptr && cell->holder() != nullptr) {
+            cell->holder()->type = object->holder()->type;
+        }
+    }
+    cell->scope_variable = 1;
+    const char* message = assign_by_mode(cell.get(), element, 5);
+    cell->scope_variable = 0;
+    if (message != nullptr) raise_error(node, 0, nullptr, message, 's');
+    results->append(RESULT_ITEM{cell.release(), name->arg_role == 1 ? 9u : 3u, 1});
+}
+
+void USER_CALL::collect_results(const TOKEN_LIST& names) {
+    for (TOKEN* name : names) {
+        UNION_DATA* cell = parameter_cell(name);
+        if (cell == nullptr) continue;
+        if (base_type_code(cell) == 'y') {
+            if (!is_defined_value(cell)) raise_error(name, 0, nullptr, msg_text("outobjargmusdefsei"), 's');
+            LIST_DATA* list = follow_link(cell)->list_data();
+            for (LIST_NODE* element = list->head; element != nullptr; element = element->next) {
+                add_result(name, &element->value);
+            }
+        } else {
+            add_result(name, cell);
+        }
+    }
+}
+
+}  // namespace
+
+void run_user_routine(const USER_ROUTINE_CALL& call, TOKEN* routine, bool crossed_type) {
+    USER_CALL(call.node, call.args, call.results, call.receiver, call.context, call.type_routine)
+        .run(routine, crossed_type);
+}
+
+}  // namespace morvu

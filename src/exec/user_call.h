@@ -1,0 +1,26 @@
+// The call of one user procedure or function that call_routine has found:
+// an activation of the routine's variables, the arguments bound to the
+// parameters (collecting parameters take the middle), the body run, the
+// results collected from the result names, and the return, continue and
+// break counters settled on every way out.
+
+#pragma once
+
+#include "types/method_call.h"
+
+namespace morvu {
+
+struct USER_ROUTINE_CALL {
+    TOKEN* node;           // the call node
+    CALL_ARGS* args;       // the evaluated arguments and the key
+    RESULT_LIST* results;  // non-null for a function call
+    RESULT_ITEM receiver;  // the object of a type routine
+    RESULT_ITEM context;   // the this_item that code arguments capture
+    bool type_routine;     // the routine belongs to a type (error wording)
+};
+
+// Runs the routine (its definition node). crossed_type: the routine was
+// found outside the receiver's type, so its body runs without the object.
+void run_user_routine(const USER_ROUTINE_CALL& call, TOKEN* routine, bool crossed_type);
+
+}  // namespace morvu

@@ -1,0 +1,177 @@
+#include "types/arg_checks.h"
+
+#include "numbers/int_data.h"
+#include "runtime/messages.h"
+#include "runtime/str_stream.h"
+#include "values/payload_records.h"
+
+namespace morvu {
+
+namespace {
+
+UNION_DATA* value_of(const CALL_ARGS& args, int32_t i) { return argument_value(args[i].cell); }
+
+std::string message(const char* identifier) { return msg_text(identifier); }
+
+template <typename... ARGS>
+std::string message(const char* identifier, ARGS... values) {
+    return format_string(msg_text(identifier), values...);
+}
+
+// The range message of an index out of range, in the wording of the kind.
+std::string index_range_message(char kind, int64_t index, int64_t length) {
+    if (kind == 'g') return message("knoexinic", static_cast<int>(index));
+    if (kind == 'l' || kind == 'y') return message("unzindlislae", static_cast<int>(index), static_cast<int>(length));
+    return message("unzindstrlae", static_cast<int>(index), static_cast<int>(length));
+}
+
+}  // namespace
+
+std::string type_code_name(char code) {
+    UNION_DATA probe(code);
+    return type_name_text(value_type_name(&probe, false));
+}
+
+std::string check_arg_count(const CALL_ARGS& args, int32_t n) {
+    if (args.count() == n) return {};
+    if (n == 0) return message("erwkeiarg");
+    if (n == 1) return message("erwgen1arg");
+    return message("erwarg", n);
+}
+
+std::string check_arg_range(const CALL_ARGS& args, int32_t min, int32_t max) {
+    const int32_t count = args.count();
+    if (min < 0) {
+        if (count <= max) return {};
+        return max == 1 ? message("erwhoearg", 1) : message("erwhoearge", max);
+    }
+    if (max < 0) {
+        if (count >= min) return {};
+        return min == 1 ? message("erwminarg", 1) : message("erwminarge", min);
+    }
+    if (count >= min && count <= max) return {};
+    return message("zahargmusberlie", min, max);
+}
+
+std::string check_arg_defined(const CALL_ARGS& args, int32_t i) {
+    if (is_defined_value(value_of(args, i))) return {};
+    return message("tesargnicdef", i + 1);
+}
+
+std::string check_args_defined(const CALL_ARGS& args) {
+    for (int32_t i = 0; i < args.count(); ++i) {
+        std::string failure = check_arg_defined(args, i);
+        if (!failure.empty()) return failure;
+    }
+    return {};
+}
+
+std::string check_arg_not_empty(const CALL_ARGS& args, int32_t i) {
+    std::string failure = check_arg_defined(args, i);
+    if (!failure.empty()) return failure;
+    if (!is_empty_value(value_of(args, i))) return {};
+    return message("tesarglee", i + 1);
+}
+
+std::string check_args_not_empty(const CALL_ARGS& args) {
+    for (int32_t i = 0; i < args.count(); ++i) {
+        std::string failure = check_arg_not_empty(args, i);
+        if (!failure.empty()) return failure;
+    }
+    return {};
+}
+
+std::string check_arg_type(const CALL_ARGS& args, int32_t i, char code, bool non_empty) {
+    std::string failure = non_empty ? check_arg_not_empty(args, i) : check_arg_defined(args, i);
+    if (!failure.empty()) return failure;
+    if (base_type_code(value_of(args, i)) == code) return {};
+    return message("erwtesargtyp", i + 1, type_code_name(code).c_str());
+}
+
+std::string check_arg_type2(const CALL_ARGS& args, int32_t i, char code1, char code2, bool non_empty) {
+    std::string failure = non_empty ? check_arg_not_empty(args, i) : check_arg_defined(args, i);
+    if (!failure.empty()) return failure;
+    const char code = base_type_code(value_of(args, i));
+    if (code == code1 || code == code2) return {};
+    return message("erwtesargtyptyp", i + 1, type_code_name(code1).c_str(), type_code_name(code2).c_str());
+}
+
+std::string check_arg_element_type(const CALL_ARGS& args, int32_t i, int32_t* first, int32_t* second) {
+    UNION_DATA* pair = value_of(args, i);
+    ANY2_DATA* halves = pair != nullptr && base_type_code(pair) == 'u' && pair->payload != nullptr
+                            ? follow_link(pair)->any2_data()
+                            : nullptr;
+    auto int_half = [](UNION_DATA* half) -> UNION_DATA* {
+        UNION_DATA* value = half != nullptr ? argument_value(half) : nullptr;
+        return value != nullptr && value->payload != nullptr && base_type_code(value) == 'i' ? value : nullptr;
+    };
+    UNION_DATA* a = halves != nullptr ? int_half(&halves->first) : nullptr;
+    if (a == nullptr) return message("erwtesargtyperseletyp", i + 1, "any2", "int");
+    UNION_DATA* b = int_half(&halves->second);
+    if (b == nullptr) return message("erwtesargtypzweeletyp", i + 1, "any2", "int");
+    *first = machine_int(*follow_link(a)->int_data());
+    *second = machine_int(*follow_link(b)->int_data());
+    return {};
+}
+
+std::string check_arg_variable(const CALL_ARGS& args, int32_t i, bool also_defined) {
+    if (also_defined) {
+        std::string failure = check_arg_defined(args, i);
+        if (!failure.empty()) return failure;
+    }
+    if (args[i].mode > 5) return {};
+    return message("erwvartesarg", i);
+}
+
+std::string check_index_arg(const CALL_ARGS& args, int64_t length, bool from_end, char kind,
+                            std::vector<int64_t>& out) {
+    out.clear();
+    std::vector<int64_t> written;
+    for (int32_t i = 0; i < args.count(); ++i) {
+        std::string failure = check_arg_type(args, i, 'i', true);
+        if (!failure.empty()) return failure;
+        const int64_t index = int_argument(args, i);
+        const int64_t position = from_end ? length - 1 - index : index;
+        if (position < 0 || position >= length) return index_range_message(kind, index, length);
+        written.push_back(index);
+        out.push_back(position);
+    }
+    const std::vector<int64_t> positions = out;
+    for (size_t b = 0; b < positions.size(); ++b) {
+        for (size_t a = 0; a < b; ++a) {
+            if (positions[a] == positions[b]) return message("mehind", static_cast<int>(written[b]));
+            if (positions[b] > positions[a]) --out[b];
+        }
+    }
+    return {};
+}
+
+std::string check_index_or_key_arg(const CALL_ARGS& args, int64_t length, bool from_end, char kind,
+                                   std::vector<int64_t>& out) {
+    out.clear();
+    std::vector<int64_t> sizes;
+    for (int32_t i = 0; i + 1 < args.count(); i += 2) {
+        std::string failure = check_arg_type(args, i, 'i', true);
+        if (!failure.empty()) return failure;
+        const int64_t index = int_argument(args, i);
+        const int64_t position = from_end ? length - index : index;
+        if (position < 0 || position > length) return index_range_message(kind, index, length);
+        int64_t size = 1;
+        if (kind == 's') {
+            failure = check_arg_type(args, i + 1, 's', false);
+            if (!failure.empty()) return failure;
+            size = static_cast<int64_t>(follow_link(value_of(args, i + 1))->str_data()->text.size());
+        }
+        out.push_back(position);
+        sizes.push_back(size);
+    }
+    const std::vector<int64_t> positions = out;
+    for (size_t b = 1; b < positions.size(); ++b) {
+        for (size_t a = 0; a < b; ++a) {
+            if (positions[b] >= positions[a]) out[b] += sizes[a];
+        }
+    }
+    return {};
+}
+
+}  // namespace morvu

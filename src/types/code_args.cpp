@@ -1,0 +1,83 @@
+#include "types/code_args.h"
+
+#include "eval/arg_frame.h"
+#include "runtime/messages.h"
+#include "types/arg_checks.h"
+#include "values/assign_rules.h"
+#include "values/factories.h"
+#include "values/list_store.h"
+#include "values/payload_records.h"
+
+namespace morvu {
+
+namespace {
+
+constexpr uint16_t block_being_run = 0xFFFF;
+constexpr uint16_t block_at_rest = 1;
+
+// Puts a code block into its running mode and back on every exit.
+class CODE_RUN {
+public:
+    explicit CODE_RUN(TOKEN* block) : block(block) { block->block_mode = block_being_run; }
+    ~CODE_RUN() { block->block_mode = block_at_rest; }
+    CODE_RUN(const CODE_RUN&) = delete;
+    CODE_RUN& operator=(const CODE_RUN&) = delete;
+
+private:
+    TOKEN* block;
+};
+
+}  // namespace
+
+void check_loop_code_args(const METHOD_CALL& call) {
+    call.raise_if(check_arg_count(*call.args, 2));
+    call.raise_if(check_arg_variable(*call.args, 0, false));
+    call.raise_if(check_arg_type(*call.args, 1, 'x', false));
+}
+
+void bind_loop_variable(const METHOD_CALL& call, UNION_DATA* element) {
+    UNION_DATA* variable = call.arg(0).cell;
+    if (variable->tag == 'j' || variable->tag == 'J') variable = variable->target();
+    call.raise_if(assign_by_mode(variable, element, 3));
+}
+
+void evaluate_code(const METHOD_CALL& call, RESULT_LIST& out) {
+    UNION_DATA* code = argument_value(call.arg(1).cell);
+    TOKEN* block = follow_link(code)->code_data()->block;
+    if (block == nullptr) return;
+    CODE_RUN run(block);
+    ARG_FRAME frame(block, call.this_item, true);
+    for (uint32_t i = 0; i < frame.count(); ++i) call.raise_if(make_copy_value(out, frame[i].cell, 4, false, false));
+}
+
+bool element_matches(const METHOD_CALL& call, UNION_DATA* element) {
+    bind_loop_variable(call, element);
+    RESULT_LIST values;
+    evaluate_code(call, values);
+    if (values.count == 0) call.raise(msg_text("erwevacod"));
+    if (values.count > 1) call.raise(msg_text("erwcodmitgeneinwer"));
+    UNION_DATA* value = argument_value(values.head->item.cell);
+    if (base_type_code(value) != 'b') call.raise(msg_text("erwcodmitboower"));
+    return follow_link(value)->scalar.bool_word != 0;  // an empty bool (0xFFFF) counts as true
+}
+
+std::unique_ptr<UNION_DATA> element_sort_key(const METHOD_CALL& call, UNION_DATA* element) {
+    bind_loop_variable(call, element);
+    RESULT_LIST values;
+    evaluate_code(call, values);
+    if (values.count == 0) call.raise(msg_text("erwevacod"));
+    auto key = std::make_unique<UNION_DATA>('v');
+    if (values.count == 1) {
+        call.raise_if(assign_value(key.get(), values.head->item.cell));
+        return key;
+    }
+    UNION_DATA list('l');
+    init_payload(&list);
+    for (RESULT_NODE* node = values.head; node != nullptr; node = node->next) {
+        call.raise_if(list.list_data()->append(node->item.cell, 0));
+    }
+    call.raise_if(assign_value(key.get(), &list));
+    return key;
+}
+
+}  // namespace morvu

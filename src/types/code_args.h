@@ -1,0 +1,54 @@
+// The methods that evaluate a code argument once per element (find, Find,
+// find_all, Find_all and sort, Sort with a loop variable and code) share one
+// protocol: the first argument is the loop variable, bound as an alias of
+// each element in turn; the second is a code value, evaluated with the
+// handler's this_item, whose values decide.
+//
+// The loop variable is where the method writes, so it need not hold a value
+// yet (a fresh `any v` is accepted); the code argument must be defined.
+
+#pragma once
+
+#include <memory>
+
+#include "types/method_call.h"
+
+namespace morvu {
+
+// The argument checks of a method with loop variable and code: two
+// arguments, the first a variable, the second a defined code value.
+void check_loop_code_args(const METHOD_CALL& call);
+
+// Binds the loop variable (first argument) as an alias of the element.
+void bind_loop_variable(const METHOD_CALL& call, UNION_DATA* element);
+
+// Evaluates the code (second argument) once; copies of the values it yields
+// are appended to out (copy mode 4).
+void evaluate_code(const METHOD_CALL& call, RESULT_LIST& out);
+
+// Binds the loop variable to the element and evaluates the code, which must
+// yield exactly one bool value: "Expect evaluable code", "Expect code with
+// exactly one value", "Expect code with boolean value" otherwise. Any bool
+// other than false (an empty one too) counts as true.
+bool element_matches(const METHOD_CALL& call, UNION_DATA* element);
+
+// Binds the loop variable to the element and evaluates the code: the sort
+// key, a new any cell holding a copy of its one value, or a list of copies
+// of its several values; none raises "Expect evaluable code".
+std::unique_ptr<UNION_DATA> element_sort_key(const METHOD_CALL& call, UNION_DATA* element);
+
+// Raises the receiver's iteration count while a code argument runs, so that
+// code which changes the container is refused ("infeasible during
+// iteration") instead of freeing what the walk holds.
+class ITERATION_HOLD {
+public:
+    explicit ITERATION_HOLD(int32_t& count) : count(count) { ++count; }
+    ~ITERATION_HOLD() { --count; }
+    ITERATION_HOLD(const ITERATION_HOLD&) = delete;
+    ITERATION_HOLD& operator=(const ITERATION_HOLD&) = delete;
+
+private:
+    int32_t& count;
+};
+
+}  // namespace morvu

@@ -1,0 +1,146 @@
+#include "types/method_call.h"
+
+#include "numbers/int_data.h"
+#include "runtime/error.h"
+#include "runtime/file_stream.h"
+#include "runtime/file_system.h"
+#include "runtime/messages.h"
+#include "runtime/str_stream.h"
+#include "values/array2_store.h"
+#include "values/array_store.h"
+#include "values/factories.h"
+#include "values/graph_store.h"
+#include "values/hash_store.h"
+#include "values/list_store.h"
+#include "values/payload_records.h"
+
+namespace morvu {
+
+std::string (*call_routine_entry)(const ROUTINE_REQUEST& request) = nullptr;
+void (*run_block_entry)(TOKEN* block, RESULT_ITEM this_item, bool own_variables) = nullptr;
+
+namespace {
+
+// "<context> <message>", the key standing in for the context when no type
+// name is given; raised without routine kind and name.
+[[noreturn]] void raise_refusal(const TOKEN* node, std::string_view type_name, const std::string& key,
+                                const char* identifier) {
+    std::string text = !type_name.empty() ? method_context(node, type_name, key, false) : key;
+    text += ' ';
+    text += msg_text(identifier);
+    raise_error(node, 'x', nullptr, text, 's');
+}
+
+}  // namespace
+
+void METHOD_CALL::raise(const std::string& message) const {
+    raise_error(node, is_function() ? 'f' : 'p', context().c_str(), message, 's');
+}
+
+UNION_DATA* METHOD_CALL::checked_receiver(bool non_empty) const {
+    raise_if(is_object_present(receiver));
+    UNION_DATA* value = argument_value(receiver.cell);
+    raise_if(non_empty ? is_object_nonempty(value) : is_object_defined(value));
+    return value;
+}
+
+void METHOD_CALL::refuse_constant(bool strict) const {
+    raise_infeasible_for_constant(node, receiver, type_name, args->key, strict);
+}
+
+void METHOD_CALL::refuse_during_iteration() const {
+    raise_infeasible_during_iteration(node, receiver, type_name, args->key);
+}
+
+int32_t iteration_mark(UNION_DATA* cell) {
+    UNION_DATA* value = argument_value(cell);
+    if (value == nullptr || value->payload == nullptr) return 0;
+    switch (lower_tag(value->tag)) {
+    case 'a': return value->array_data()->iteration_count;
+    case 'h':
+    case 'm': return value->hash_data()->iteration_count;
+    case 'd': return value->dir_data()->iteration_count;
+    case 'f': return value->file_data()->iteration_count;
+    case 's': return value->str_data()->iteration_count;
+    case 'l':
+    case 'y': return value->list_data()->iteration_count;
+    case 'z': return value->array2_data()->iterations;
+    case 'g': return value->graph_data()->iterations;
+    default: return 0;
+    }
+}
+
+void raise_infeasible_for_constant(const TOKEN* node, RESULT_ITEM item, std::string_view type_name,
+                                   const std::string& key, bool strict) {
+    switch (item.mode) {
+    case 0: raise_refusal(node, type_name, key, "unzfuekonlit");
+    case 1: raise_refusal(node, type_name, key, "unzfuekonexpr");
+    case 2: if (strict) raise_refusal(node, type_name, key, "unzfuekoninpobj"); return;
+    case 3: if (strict) raise_refusal(node, type_name, key, "unzfuekonfunerg"); return;
+    case 4: if (strict) raise_refusal(node, type_name, key, "unzfuememkonobj"); return;
+    case 5: if (strict) raise_refusal(node, type_name, key, "unzfuekonobj"); return;
+    case 7: {
+        UNION_DATA* value = follow_aliases(item.cell);
+        if (strict && value != nullptr && lower_tag(value->tag) == 'y')
+            raise_refusal(node, type_name, key, "unzfueinpobjarg");
+        return;
+    }
+    default: return;  // 6 and above 7: variables
+    }
+}
+
+void raise_infeasible_during_iteration(const TOKEN* node, RESULT_ITEM item, std::string_view type_name,
+                                       const std::string& key) {
+    if (iteration_mark(item.cell) != 0) raise_refusal(node, type_name, key, "unzwaeite");
+}
+
+int32_t int_argument(const CALL_ARGS& call_args, int32_t index) {
+    UNION_DATA* value = argument_value(call_args[index].cell);
+    if (value == nullptr || value->payload == nullptr || base_type_code(value) != 'i') return 0;
+    return machine_int(*value->int_data());
+}
+
+void transfer_out_arg(const CALL_ARGS* args, TOKEN* node, int index, bool must_be_variable,
+                      bool input, UNION_DATA** out_cell, int* out_mode) {
+    const RESULT_ITEM& item = (*args)[index];
+    UNION_DATA* cell = item.cell;
+    if (must_be_variable) {
+        raise_infeasible_for_constant(node, item, "", msg_text(input ? "uebinpvar" : "uebvaroutobjarg"), true);
+        if (item.mode >= 7 && item.mode <= 9 && is_link_cell(cell)) cell = cell->target();
+        *out_cell = cell;
+        *out_mode = 7;  // a call-alias: the routine's assignments reach the caller
+        return;
+    }
+    const char tag = cell->tag;
+    if (tag == 'q' || tag == 'Q' || tag == 'j' || tag == 'J') {
+        cell = follow_aliases(cell);
+        *out_cell = cell;
+        *out_mode = is_reference_tag(cell->tag) ? 1 : 0;
+        return;
+    }
+    *out_cell = cell;
+    if (item.mode > 5) {
+        // Values of the small types are copied, objects of bigtype types
+        // and containers are passed by reference.
+        *out_mode = is_smalltype_value(follow_link(cell), true) ? 0 : 1;
+    } else {
+        *out_mode = is_reference_tag(tag) ? 1 : 0;
+    }
+}
+
+std::string key_type_name(UNION_DATA* cell) {
+    std::string text = type_name_text(value_type_name(cell, true));
+    std::string out;
+    out.reserve(text.size());
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (text[i] == ':' && i + 1 < text.size() && text[i + 1] == ':') {
+            out += static_cast<char>(27);
+            ++i;
+        } else {
+            out += text[i];
+        }
+    }
+    return out;
+}
+
+}  // namespace morvu

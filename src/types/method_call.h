@@ -1,0 +1,183 @@
+// The contract every built-in type's methods follow, and the table through
+// which call_routine reaches them.
+//
+// Each built-in type has two method handlers in its own source file: the
+// function handler answers calls inside expressions and appends its results
+// to call.results; the procedure handler answers calls written as
+// statements (the type's call form, its constructor, among them) and may
+// change the receiver. Both have the one shape METHOD_HANDLER. A handler
+// answers false for a key that is not one of its own, without raising or
+// changing anything, and call_routine goes on looking (the methods common
+// to all types, then user routines). A handler that knows the key does the
+// work and answers true; every failure leaves through raise_error.
+//
+// The method key (values/signatures.h) is the method name, 0xA7, each
+// argument's type name followed by ';', and a closing 0xA7 when there is at
+// least one argument. Handlers test it in a fixed order, first match wins:
+// exactly (key_is), by the name and mark (key_has_prefix), or as the call
+// form (is_call_form_key).
+//
+// Errors a handler raises itself name the routine "type:method" (the
+// method context, computed only when an error is raised) with the routine
+// kind 'f' (function handler) or 'p' (procedure handler) and error kind
+// 's': METHOD_CALL::raise does exactly that. The two refusals (constant
+// receiver, container under iteration) raise "type:method <refusal>"
+// without routine kind.
+//
+// Element results follow the access modes of RESULT_ITEM: 0 a new value
+// from a factory, 3 a constructor's new value or a handed-out copy, 7, 8, 9
+// a handed-out place that designates an element, 2 a copy for an input
+// object.
+
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "values/result_list.h"
+#include "values/signatures.h"
+#include "values/union_data.h"
+
+namespace morvu {
+
+struct TOKEN;
+class INT_DATA;
+
+// The argument block of one call, owned by whoever prepared it (call_routine
+// or a caller with a prepared block) and only read by handlers.
+struct CALL_ARGS {
+    std::string key;
+    std::vector<RESULT_ITEM> args;  // one per argument, in call order
+
+    int32_t count() const { return static_cast<int32_t>(args.size()); }
+    const RESULT_ITEM& operator[](int32_t index) const { return args[static_cast<size_t>(index)]; }
+};
+
+// One call of a built-in method, as its handler sees it.
+struct METHOD_CALL {
+    TOKEN* node = nullptr;           // the call node: every error is raised here
+    CALL_ARGS* args = nullptr;       // the key and the evaluated arguments
+    RESULT_LIST* results = nullptr;  // where a function call appends; null for a procedure call
+    RESULT_ITEM receiver;            // the value the method is called on (may be a link)
+    RESULT_ITEM this_item;           // the current object: what code arguments capture
+    const char* type_name = "";      // the receiver's type name ("list" or "args", ...)
+    char type_code = 0;              // the receiver's base type code ('l', 'y', 's', ...)
+    bool in_object_type = false;     // the methods of any: the call looked in the object's type
+
+    bool is_function() const { return results != nullptr; }
+    const std::string& key() const { return args->key; }
+    int32_t count() const { return args->count(); }
+    const RESULT_ITEM& arg(int32_t index) const { return (*args)[index]; }
+
+    // "type:method", the routine name of the handler's errors.
+    std::string context() const { return method_context(node, type_name, args->key, false); }
+
+    // Raises the message at the call node as an error of this method:
+    // routine kind 'f' or 'p', the method context, error kind 's'.
+    [[noreturn]] void raise(const std::string& message) const;
+    // Raises a check's message; returns when the check passed (null or empty).
+    void raise_if(const char* message) const {
+        if (message != nullptr && *message != 0) raise(message);
+    }
+    void raise_if(const std::string& message) const {
+        if (!message.empty()) raise(message);
+    }
+
+    // The receiver checks in their order: the object exists, then is
+    // defined (and, with non_empty, holds at least one element); raise
+    // as above. Returns the receiver's value cell (links followed).
+    UNION_DATA* checked_receiver(bool non_empty = false) const;
+
+    // The refusals of a method that changes its receiver.
+    void refuse_constant(bool strict = true) const;
+    void refuse_during_iteration() const;
+
+    // Appends an owned result (function calls only).
+    void append(RESULT_ITEM item) const { results->append(item); }
+};
+
+using METHOD_HANDLER = bool (*)(METHOD_CALL& call);
+
+// ---- the table ----
+
+// The handlers of one type; reset empties the type's process-wide texts at
+// the global clean-up (may be null).
+struct TYPE_METHODS {
+    char code;
+    const char* name;
+    METHOD_HANDLER functions;
+    METHOD_HANDLER procedures;
+    void (*reset)();
+};
+
+// The handlers of the built-in type with the base type code (the lower-case
+// tag: 'i', 's', 'l', ... 'v' for the methods common to all types); null for
+// codes without methods (objects of user types, sys).
+const TYPE_METHODS* methods_of_type(char code);
+
+// Calls every type's reset function (global clean-up).
+void reset_type_methods();
+
+// ---- refusals ----
+
+// Refuses a constant receiver (access mode 0 to 5, 7 for an args value) of a
+// method that changes it: raises "<context> <refusal>" without routine kind
+// and name; returns for variables and for the modes that only strict refuses
+// when strict is clear. An empty type name puts key (then a message text)
+// in place of the context.
+void raise_infeasible_for_constant(const TOKEN* node, RESULT_ITEM item, std::string_view type_name,
+                                   const std::string& key, bool strict);
+
+// Refuses a container that a for/For walk is iterating: raises
+// "<context> infeasible during iteration"; returns otherwise.
+void raise_infeasible_during_iteration(const TOKEN* node, RESULT_ITEM item, std::string_view type_name,
+                                       const std::string& key);
+
+// The iteration mark of the value a cell holds (aliases followed, then one
+// reference); 0 for types that keep none.
+int32_t iteration_mark(UNION_DATA* cell);
+
+// ---- arguments ----
+
+// Argument i's int value as a machine integer (machine_int), the cell taken
+// through its aliases and at most one more reference. The argument must have
+// passed the int type check.
+int32_t int_argument(const CALL_ARGS& call_args, int32_t index);
+
+// How argument `index` of a call is handed on: the cell to assign from and
+// the assignment mode (0 copy, 1 reference, 7 call-alias). With
+// must_be_variable the argument must be a variable (raises for constants;
+// `input` chooses the wording) and is passed as a call-alias.
+void transfer_out_arg(const CALL_ARGS* args, TOKEN* node, int index, bool must_be_variable,
+                      bool input, UNION_DATA** out_cell, int* out_mode);
+
+// The type name of a value as it stands in a method key: the held type of a
+// variable declared any, "::" of a qualified user type name as byte 27.
+std::string key_type_name(UNION_DATA* cell);
+
+// ---- the way back up ----
+
+// A call of a routine by name: what call_routine needs. The execution layer
+// serves it; methods that call user routines (a type's "out" function, calls
+// by a name held in a text) go through call_routine_entry.
+struct ROUTINE_REQUEST {
+    TOKEN* node = nullptr;             // the call node (its name, its argument subtree)
+    RESULT_ITEM receiver;              // the value the call is made on (this_item for plain calls)
+    const TYPE_NAME* qualifier = nullptr;  // an explicit type qualification, or null
+    bool in_object_type = false;       // look the routine up in the receiver object's type
+    RESULT_LIST* results = nullptr;    // non-null: a function call appending here; null: a procedure call
+    CALL_ARGS* prepared = nullptr;     // arguments and key already made (no evaluation)
+    RESULT_ITEM context;               // the this_item of argument evaluation and code arguments
+    bool runtime_name = false;         // the first argument is a str holding the routine name
+};
+
+// Installed by the execution layer at start-up. call_routine_entry returns
+// the empty text when the call was made, else the not-defined message;
+// run_block_entry runs a block's statements (with own_variables, the
+// block's variables get fresh cells first).
+extern std::string (*call_routine_entry)(const ROUTINE_REQUEST& request);
+extern void (*run_block_entry)(TOKEN* block, RESULT_ITEM this_item, bool own_variables);
+
+}  // namespace morvu
