@@ -9,6 +9,8 @@
 
 #include "eval/arg_frame.h"
 #include "eval/operator_handlers.h"
+
+#include "eval/fast_path.h"
 #include "exec/pending_exception.h"
 #include "numbers/int_data.h"
 #include "runtime/error.h"
@@ -170,6 +172,17 @@ void value_unary(TOKEN* node, RESULT_ITEM operand, RESULT_LIST& results, const c
     if (const char* message = operation(result.cell)) raise_error(node, 'o', name, message, 's');
 }
 
+// The result of + - * of small ints, made as the general path makes it: a
+// new int cell of access mode 1.
+bool append_fast_int(TOKEN* node, RESULT_LIST& results) {
+    int64_t value = 0;
+    if (!fast_int(node, value)) return false;
+    auto number = std::make_unique<INT_DATA>();
+    number->assign_int64(value);
+    results.append(RESULT_ITEM{new_int_cell(std::move(number)), 1, 1});
+    return true;
+}
+
 }  // namespace
 
 RESULT_ITEM make_arith_result(TOKEN* node, RESULT_ITEM operand, bool copy, char routine_kind,
@@ -220,12 +233,15 @@ void value_unary_minus(TOKEN* node, RESULT_ITEM operand, RESULT_LIST& results) {
 }
 
 void eval_plus(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
+    if (append_fast_int(node, results)) return;
     eval_binary(node, this_item, results, "+", value_plus);
 }
 void eval_minus(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
+    if (append_fast_int(node, results)) return;
     eval_binary(node, this_item, results, "-", value_minus);
 }
 void eval_times(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
+    if (append_fast_int(node, results)) return;
     eval_binary(node, this_item, results, "*", value_times);
 }
 void eval_divide(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {

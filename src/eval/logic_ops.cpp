@@ -11,6 +11,7 @@
 #include <string>
 
 #include "eval/arg_frame.h"
+#include "eval/fast_path.h"
 #include "eval/evaluator.h"
 #include "eval/operator_handlers.h"
 #include "exec/pending_exception.h"
@@ -255,6 +256,15 @@ bool compare_alternatives(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN
 
 template <VALUE_COMPARATOR COMPARE>
 void eval_comparison(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
+    if constexpr (COMPARE == compare_equal || COMPARE == compare_unequal || COMPARE == compare_less_than ||
+                  COMPARE == compare_greater_than || COMPARE == compare_less_equal ||
+                  COMPARE == compare_greater_equal) {
+        const int fast = fast_comparison(node);
+        if (fast >= 0) {
+            results.append(make_bool_value(fast != 0, 3));
+            return;
+        }
+    }
     ALTERNATIVE_FRAMES left_frames(node->left);
     ALTERNATIVE_FRAMES right_frames(node->right);
     bool result = compare_alternatives(node, this_item, node->left, node->right, COMPARE);
@@ -277,6 +287,12 @@ template void eval_comparison<compare_greater_equal>(TOKEN*, RESULT_ITEM, RESULT
 bool eval_condition(TOKEN* block, RESULT_ITEM this_item, const char* routine_name) {
     if (block->op1 == '#' && block->op2 == 0)
         raise_error(block, 'p', routine_name, msg_text("leeargtypcodniceva"), 's');
+    // A lone comparison of small ints needs no frame (the block node itself
+    // is the expression).
+    if (block->block_mode == 1) {
+        const int fast = fast_comparison(block);
+        if (fast >= 0) return fast != 0;
+    }
     BLOCK_RUN run(block);
     ARG_FRAME frame(block, this_item, true);
     // The condition is the statement's argument, not an operand: no side.

@@ -4,10 +4,12 @@
 #include <string>
 
 #include "eval/arg_frame.h"
+#include "eval/fast_path.h"
 #include "exec/control_statements.h"
 #include "types/method_call.h"
 #include "exec/pending_exception.h"
 #include "frontend/token.h"
+#include "numbers/int_data.h"
 #include "runtime/error.h"
 #include "runtime/messages.h"
 #include "values/assign_rules.h"
@@ -66,6 +68,31 @@ public:
 void refuse_during_iteration(const TOKEN* node, const UNION_DATA* cell, const char* operation) {
     if (!value_under_iteration(cell)) return;
     raise_error(node, 0, nullptr, format_string("%s %s", msg_text(operation), msg_text("unzwaeite")), 's');
+}
+
+// name = e, name += e, name -= e and name *= e on a plain int variable
+// with a small int e, done in place. False, with nothing changed, whenever
+// any of it is outside the fast path's shapes; the general path then runs.
+bool fast_int_assignment(TOKEN* node, char op) {
+    if (node->left == nullptr || node->right == nullptr) return false;
+    int64_t value = 0;
+    if (!fast_int(node->right, value)) return false;
+    UNION_DATA* target = fast_int_variable(node->left);
+    if (target == nullptr) return false;
+    INT_DATA& number = *target->int_data();
+    if (op != '=') {
+        int64_t current = 0;
+        if (!number.to_int64(current)) return false;
+        bool overflow = false;
+        switch (op) {
+        case '+': overflow = __builtin_add_overflow(current, value, &value); break;
+        case '-': overflow = __builtin_sub_overflow(current, value, &value); break;
+        default: overflow = __builtin_mul_overflow(current, value, &value) || value == 0; break;
+        }
+        if (overflow) return false;
+    }
+    number.assign_int64(value);
+    return true;
 }
 
 }  // namespace
@@ -144,7 +171,10 @@ void exec_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule, const 
     }
 }
 
-void exec_assign(TOKEN* node, RESULT_ITEM this_item) { exec_assignment(node, this_item, assign_value, "="); }
+void exec_assign(TOKEN* node, RESULT_ITEM this_item) {
+    if (fast_int_assignment(node, '=')) return;
+    exec_assignment(node, this_item, assign_value, "=");
+}
 
 void exec_assign_ref(TOKEN* node, RESULT_ITEM this_item) { exec_assignment(node, this_item, assign_ref_rule, "@"); }
 
@@ -158,11 +188,20 @@ void exec_assign_or_ref(TOKEN* node, RESULT_ITEM this_item) {
     exec_assignment(node, this_item, assign_or_ref_rule, "?");
 }
 
-void exec_add_assign(TOKEN* node, RESULT_ITEM this_item) { exec_assignment(node, this_item, op_add_assign, "+="); }
+void exec_add_assign(TOKEN* node, RESULT_ITEM this_item) {
+    if (fast_int_assignment(node, '+')) return;
+    exec_assignment(node, this_item, op_add_assign, "+=");
+}
 
-void exec_sub_assign(TOKEN* node, RESULT_ITEM this_item) { exec_assignment(node, this_item, op_sub_assign, "-="); }
+void exec_sub_assign(TOKEN* node, RESULT_ITEM this_item) {
+    if (fast_int_assignment(node, '-')) return;
+    exec_assignment(node, this_item, op_sub_assign, "-=");
+}
 
-void exec_mul_assign(TOKEN* node, RESULT_ITEM this_item) { exec_assignment(node, this_item, op_mul_assign, "*="); }
+void exec_mul_assign(TOKEN* node, RESULT_ITEM this_item) {
+    if (fast_int_assignment(node, '*')) return;
+    exec_assignment(node, this_item, op_mul_assign, "*=");
+}
 
 void exec_div_assign(TOKEN* node, RESULT_ITEM this_item) { exec_assignment(node, this_item, op_div_assign, "/="); }
 

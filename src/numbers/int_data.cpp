@@ -60,6 +60,34 @@ INT_DATA::INT_DATA(long value) {
 
 INT_DATA::INT_DATA(const char* text) { build_from_text(text); }
 
+bool INT_DATA::to_int64(int64_t& out) const {
+    if (used == 0 || used > 3) return false;
+    const uint32_t* data = limb_data();
+    unsigned __int128 magnitude = 0;
+    for (int i = used - 1; i >= 0; --i) magnitude = magnitude * limb_base + data[i];
+    if (sign_value < 0) {
+        if (magnitude > static_cast<unsigned __int128>(INT64_MAX) + 1) return false;
+        out = static_cast<int64_t>(0 - static_cast<uint64_t>(magnitude));
+    } else {
+        if (magnitude > static_cast<unsigned __int128>(INT64_MAX)) return false;
+        out = static_cast<int64_t>(magnitude);
+    }
+    return true;
+}
+
+void INT_DATA::assign_int64(int64_t value) {
+    uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
+    sign_value = value < 0 ? -1 : 1;
+    extra_groups = 0;
+    uint32_t* data = limb_data();  // every capacity holds the three limbs of 2^64
+    used = 0;
+    do {
+        data[used++] = static_cast<uint32_t>(magnitude % limb_base);
+        magnitude /= limb_base;
+    } while (magnitude != 0);
+    changed();
+}
+
 INT_DATA::INT_DATA(const INT_DATA& other)
     : used(0), sign_value(other.sign_value), extra_groups(other.extra_groups) {
     if (other.used > 0) set_limbs(other.limb_data(), other.used);

@@ -69,6 +69,11 @@ public:
     void free_limbs();  // drops the limbs: the object becomes empty, sign and text stay
     void strip();       // drops leading zero groups
     bool is_empty() const { return used == 0; }
+    // The value as a 64-bit integer when it has one and fits; false for an
+    // empty number and for magnitudes beyond the 64-bit range.
+    bool to_int64(int64_t& out) const;
+    // Becomes the value, in its plain form, as an arithmetic result would.
+    void assign_int64(int64_t value);
     void make_digits() const;            // rebuilds the digit text from the limbs
     const std::string& to_text() const;  // signed decimal text; "0" for every zero
 

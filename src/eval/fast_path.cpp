@@ -1,0 +1,83 @@
+#include "eval/fast_path.h"
+
+#include "eval/evaluator.h"
+#include "eval/names.h"
+#include "eval/operator_handlers.h"
+#include "frontend/var_storage.h"
+#include "numbers/int_data.h"
+#include "numbers/real_data.h"
+#include "values/union_data.h"
+
+namespace morvu {
+
+namespace {
+
+// A cell holding a defined int (a declared int, or an any variable holding one).
+bool cell_int(const UNION_DATA* cell, int64_t& out) {
+    if ((cell->tag != 'i' && cell->tag != 'I') || cell->payload == nullptr) return false;
+    return cell->int_data()->to_int64(out);
+}
+
+// The cell of a plain variable name, as eval_variable finds it outside a
+// routine of a user type's object (members take the general path).
+UNION_DATA* variable_cell_of(const TOKEN* node) {
+    const TOKEN* declaration = node->declaration;
+    if (declaration == nullptr || declaration->member_slot >= 0) return nullptr;
+    return top_cell(declaration);
+}
+
+bool fast_binary(const TOKEN* node, char op, int64_t& out) {
+    int64_t a = 0;
+    int64_t b = 0;
+    if (node->left == nullptr || node->right == nullptr) return false;
+    if (!fast_int(node->left, a) || !fast_int(node->right, b)) return false;
+    switch (op) {
+    case '+': return !__builtin_add_overflow(a, b, &out);
+    case '-': return !__builtin_sub_overflow(a, b, &out);
+    default:
+        // A zero product keeps the sign of the factors in the general path.
+        return !__builtin_mul_overflow(a, b, &out) && out != 0;
+    }
+}
+
+}  // namespace
+
+bool fast_int(TOKEN* node, int64_t& out) {
+    const EVAL_HANDLER handler = node->evaluator;
+    if (handler == eval_variable) {
+        const UNION_DATA* cell = variable_cell_of(node);
+        return cell != nullptr && cell_int(cell, out);
+    }
+    if (handler == eval_int_literal) return node->number->mantissa.to_int64(out);
+    if (handler == eval_plus) return fast_binary(node, '+', out);
+    if (handler == eval_minus) return fast_binary(node, '-', out);
+    if (handler == eval_times) return fast_binary(node, '*', out);
+    return false;
+}
+
+int fast_comparison(const TOKEN* node) {
+    if (node->text || node->left == nullptr || node->right == nullptr) return -1;
+    int64_t a = 0;
+    int64_t b = 0;
+    if (!fast_int(node->left, a) || !fast_int(node->right, b)) return -1;
+    switch (node->op1) {
+    case '<': return node->op2 == 0 ? a < b : node->op2 == '=' ? a <= b : -1;
+    case '>': return node->op2 == 0 ? a > b : node->op2 == '=' ? a >= b : -1;
+    case '=': return node->op2 == '=' ? a == b : -1;
+    case '!': return node->op2 == '=' ? a != b : -1;
+    default: return -1;
+    }
+}
+
+UNION_DATA* fast_int_variable(TOKEN* node) {
+    if (node->evaluator != eval_variable) return nullptr;
+    const TOKEN* declaration = node->declaration;
+    if (declaration == nullptr || declaration->member_slot >= 0) return nullptr;
+    const int role = declaration->arg_role;
+    if (role == -2 || role == 1 || role == 2) return nullptr;  // parameters whose role sets the mode
+    UNION_DATA* cell = top_cell(declaration);
+    if (cell == nullptr || cell->tag != 'i' || cell->payload == nullptr || cell->access_mode != 6) return nullptr;
+    return cell;
+}
+
+}  // namespace morvu

@@ -1,0 +1,38 @@
+// The single-value fast path. Most expressions of a loop or a recursion are
+// int literals, plain int variables, + - * of those and comparisons of them:
+// each yields exactly one value, has no side effect and cannot fail while the
+// values stay small. Such a node is evaluated here to a machine integer,
+// without argument frames, result lists or result cells.
+//
+// The shape of a node is read from the handler cached in it (eval_variable,
+// eval_int_literal, eval_plus, ...), so a node is fast only after its first
+// evaluation through the general path has bound it. Every test is a test on
+// the cell: whenever a value is not a defined int, or a result leaves the
+// 64-bit range, or a product is zero (whose sign the general path keeps), the
+// fast path answers "not applicable" and the caller takes the general path,
+// which gives the exact results and errors. Nothing has happened by then: the
+// fast path reads and never writes.
+
+#pragma once
+
+#include <cstdint>
+
+#include "frontend/token.h"
+
+namespace morvu {
+
+class UNION_DATA;
+
+// The value of an int literal, int variable or + - * of such nodes.
+bool fast_int(TOKEN* node, int64_t& out);
+
+// A comparison node (== != < > <= >=) of two fast int operands: 0 or 1;
+// -1 when not applicable.
+int fast_comparison(const TOKEN* node);
+
+// The int cell a plain name stands for when it is an assignable variable (a
+// declared int of the running activation, access mode 6, no parameter role)
+// holding a defined int; null otherwise.
+UNION_DATA* fast_int_variable(TOKEN* node);
+
+}  // namespace morvu
