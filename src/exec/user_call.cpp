@@ -1,6 +1,7 @@
 #include "exec/user_call.h"
 
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "exec/block_exec.h"
@@ -117,14 +118,39 @@ private:
     bool type_routine;
     TOKEN* scope_node = nullptr;  // the node whose scope holds the routine's variables
 
-    void bind_parameters(TOKEN* parameter_list);
+    void bind_parameters(const TOKEN_LIST& names);
     void bind_one(int index, TOKEN* parameter);
     void collect_into(TOKEN* parameter, const std::vector<int>& indexes, bool prepend);
     void collect_results(const TOKEN_LIST& names);
     void add_result(TOKEN* name, UNION_DATA* element);
 };
 
-void USER_CALL::run(TOKEN* routine, bool crossed_type) {
+// A routine's header taken apart once: its parts, and its parameter and
+// result names with their roles. Kept per definition node while no scope
+// table changes (a new program, a new definition).
+struct PREPARED_ROUTINE {
+    TOKEN* body = nullptr;
+    TOKEN* result_list = nullptr;
+    TOKEN* parameter_list = nullptr;
+    TOKEN_LIST parameters;  // valid once parameters_ready
+    TOKEN_LIST result_names;
+    std::vector<int8_t> parameter_roles;
+    std::vector<int8_t> result_roles;
+    bool parameters_ready = false;
+    bool results_ready = false;
+};
+
+// Shared, so that a call still running keeps its entry when a table change
+// empties the map.
+std::unordered_map<const TOKEN*, std::shared_ptr<PREPARED_ROUTINE>> prepared_routines;
+uint64_t prepared_generation = 0;
+
+std::shared_ptr<PREPARED_ROUTINE> prepared_routine(TOKEN* routine, bool type_routine) {
+    if (prepared_generation != routine_tables_generation) {
+        prepared_routines.clear();
+        prepared_generation = routine_tables_generation;
+    }
+    if (auto known = prepared_routines.find(routine); known != prepared_routines.end()) return known->second;
     TOKEN_LIST parts = split_by_operator(routine->left, juxtaposition_chain);
     const TOKEN* keyword = routine->parent != nullptr ? routine->parent->left : nullptr;
     const bool is_function = keyword != nullptr && keyword->text && keyword->op1 != '"' &&
@@ -137,9 +163,37 @@ void USER_CALL::run(TOKEN* routine, bool crossed_type) {
                     's');
     }
     const uint32_t n = parts.count();
-    TOKEN* body = n > 0 ? parts[n - 1] : nullptr;
-    TOKEN* result_list = is_function && n >= 2 ? parts[n - 2] : nullptr;
-    TOKEN* parameter_list = n >= allowed ? parts[0] : nullptr;
+    auto prepared = std::make_shared<PREPARED_ROUTINE>();
+    prepared->body = n > 0 ? parts[n - 1] : nullptr;
+    prepared->result_list = is_function && n >= 2 ? parts[n - 2] : nullptr;
+    prepared->parameter_list = n >= allowed ? parts[0] : nullptr;
+    prepared_routines.emplace(routine, prepared);
+    return prepared;
+}
+
+// The names of a parameter or result list with their roles (check_fun_arg),
+// checked on the first call and then given their roles again on every call.
+const TOKEN_LIST& checked_names(TOKEN* list, char mode, TOKEN_LIST& names, std::vector<int8_t>& roles,
+                                bool& ready) {
+    if (!ready) {
+        TOKEN_LIST fresh;
+        check_fun_arg(list, mode, fresh);
+        roles.clear();
+        for (TOKEN* name : fresh) roles.push_back(name->arg_role);
+        names = std::move(fresh);
+        ready = true;
+        return names;
+    }
+    for (uint32_t i = 0; i < names.count(); ++i) names[i]->arg_role = roles[i];
+    return names;
+}
+
+void USER_CALL::run(TOKEN* routine, bool crossed_type) {
+    const std::shared_ptr<PREPARED_ROUTINE> held = prepared_routine(routine, type_routine);
+    PREPARED_ROUTINE& prepared = *held;
+    TOKEN* body = prepared.body;
+    TOKEN* result_list = prepared.result_list;
+    TOKEN* parameter_list = prepared.parameter_list;
     if (results == nullptr && result_list != nullptr) {
         raise_error(node, 0, nullptr, msg_text("nurprodueanwausgef"), 's');
     }
@@ -151,14 +205,16 @@ void USER_CALL::run(TOKEN* routine, bool crossed_type) {
     scope_node = routine->left != nullptr && routine->left->scope != nullptr ? routine->left : nullptr;
     ACTIVATION activation(scope_node);
     if (parameter_list != nullptr && !(parameter_list->op1 == '#' && parameter_list->op2 == 0)) {
-        bind_parameters(parameter_list);
+        bind_parameters(checked_names(parameter_list, 'i', prepared.parameters, prepared.parameter_roles,
+                                      prepared.parameters_ready));
     }
     // The result names get their roles before the body runs, so that the
     // body sees its output objects as such from the very first call on.
-    TOKEN_LIST result_names;
-    if (result_list != nullptr && !(result_list->op1 == '#' && result_list->op2 == 0)) {
-        check_fun_arg(result_list, 'o', result_names);
-    }
+    static const TOKEN_LIST no_names;
+    const TOKEN_LIST& result_names =
+        result_list != nullptr && !(result_list->op1 == '#' && result_list->op2 == 0)
+            ? checked_names(result_list, 'o', prepared.result_names, prepared.result_roles, prepared.results_ready)
+            : no_names;
     COUNTER_SETTLEMENT counters;
     {
         STATEMENT_RESTORE restore;
@@ -196,9 +252,7 @@ void USER_CALL::collect_into(TOKEN* parameter, const std::vector<int>& indexes, 
     }
 }
 
-void USER_CALL::bind_parameters(TOKEN* parameter_list) {
-    TOKEN_LIST names;
-    check_fun_arg(parameter_list, 'i', names);
+void USER_CALL::bind_parameters(const TOKEN_LIST& names) {
     const int count = args->count();
     const int parameters = static_cast<int>(names.count());
 

@@ -213,6 +213,7 @@ void collect_needs(TOKEN* tree, const std::string& prefix) {
             for (const auto& [name, declaration] : table_entries(included.tree->scope->storage))
                 enter_token(ordered, name, declaration);
             included.tree->scope->storage.clear();
+            ++routine_tables_generation;
         }
     }
     // Declarations outside every statement keep their place after the rest

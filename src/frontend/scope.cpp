@@ -10,6 +10,8 @@
 
 namespace morvu {
 
+uint64_t routine_tables_generation = 1;
+
 namespace {
 
 void delete_scope(SCOPE* scope) { delete scope; }
@@ -59,10 +61,19 @@ TOKEN* find_in_scope(SCOPE& scope, const std::string& name, char kind) {
         return table_token(scope.variables, name);
     case 'p':
     case 'f': {
+        if (scope.resolved_generation != routine_tables_generation) {
+            scope.resolved_procedures.clear();
+            scope.resolved_functions.clear();
+            scope.resolved_generation = routine_tables_generation;
+        }
+        auto& resolved = kind == 'p' ? scope.resolved_procedures : scope.resolved_functions;
+        if (auto known = resolved.find(name); known != resolved.end()) return known->second;
         std::string key;
         match_args_signature(key, scope, name, kind == 'p', 1);
-        if (key.empty() || key == "!") return nullptr;
-        return table_token(kind == 'p' ? scope.procedures : scope.functions, key);
+        TOKEN* found = key.empty() || key == "!" ? nullptr
+                                                 : table_token(kind == 'p' ? scope.procedures : scope.functions, key);
+        resolved.emplace(name, found);
+        return found;
     }
     default:
         return table_token(scope.types, name);

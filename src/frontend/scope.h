@@ -18,6 +18,8 @@
 
 #include <cstdint>
 #include <string>
+#include <unordered_map>
+#include <vector>
 
 #include "runtime/hash_tables.h"
 #include "values/union_data.h"
@@ -34,6 +36,24 @@ struct SCOPE {
     STR_INT_TABLE functions{0, false};
     STR_INT_TABLE storage{0, true};    // variables whose cells this block creates
 
+    // The routine a call key resolved to (null: none), per kind, so that a
+    // call made again does not match its key against every definition
+    // again. Valid while routine_tables_generation is `resolved_generation`.
+    std::unordered_map<std::string, TOKEN*> resolved_procedures;
+    std::unordered_map<std::string, TOKEN*> resolved_functions;
+    uint64_t resolved_generation = 0;
+
+    // What each activation of the block creates, in storage order: the
+    // declaring node and what its cell is made of. Built on the first
+    // activation after the tables last changed (storage_plan_generation).
+    struct STORED_VARIABLE {
+        TOKEN* node;
+        TOKEN* type_def;  // a user type's definition, or null
+        char tag;
+    };
+    std::vector<STORED_VARIABLE> storage_plan;
+    uint64_t storage_plan_generation = 0;
+
     explicit SCOPE(uint8_t kind);
     // Members are destroyed in reverse order: storage first, variables last.
     ~SCOPE();
@@ -48,9 +68,14 @@ inline TOKEN* table_token(const STR_INT_TABLE& table, const std::string& key) {
     return value != nullptr ? reinterpret_cast<TOKEN*>(*value) : nullptr;
 }
 
+// Counts the changes of every scope's tables: a resolved call key is
+// trusted only while no table has changed since.
+extern uint64_t routine_tables_generation;
+
 // Stores a node under a key (find-or-insert).
 inline void enter_token(STR_INT_TABLE& table, const std::string& key, TOKEN* node) {
     table[key] = reinterpret_cast<intptr_t>(node);
+    ++routine_tables_generation;
 }
 
 // The defining node of `name` seen from `start`, or null.

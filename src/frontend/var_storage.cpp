@@ -89,16 +89,6 @@ void for_each_stored(const SCOPE& scope, VISIT visit) {
     }
 }
 
-// Pops the current cell of the first `count` stored variables, last first.
-void pop_first(const SCOPE& scope, size_t count) {
-    std::vector<TOKEN*> pushed;
-    pushed.reserve(count);
-    for_each_stored(scope, [&](TOKEN* node) {
-        if (pushed.size() < count) pushed.push_back(node);
-    });
-    for (auto it = pushed.rbegin(); it != pushed.rend(); ++it) free_value_list(*it, true);
-}
-
 }  // namespace
 
 UNION_DATA* push_value_cell(TOKEN* declaring_node, char tag) {
@@ -114,43 +104,57 @@ void free_value_list(TOKEN* declaring_node, bool only_top) {
     }
 }
 
-void push_scope_variables(TOKEN* block) {
-    const SCOPE& scope = *block->scope;
-    size_t pushed = 0;
+// The block's storage plan, built when the tables have changed since. A
+// variable whose type cannot be allocated is refused before any cell is made,
+// so the block's stacks stay as they were.
+const std::vector<SCOPE::STORED_VARIABLE>& storage_plan_of(TOKEN* block) {
+    SCOPE& scope = *block->scope;
+    if (scope.storage_plan_generation == routine_tables_generation) return scope.storage_plan;
+    std::vector<SCOPE::STORED_VARIABLE> plan;
     for_each_stored(scope, [&](TOKEN* declaring_node) {
         char tag = 'V';
         TOKEN* type_def = nullptr;
         const TOKEN* type_word = nullptr;
         if (!allocation_of(declaring_node, tag, type_def, type_word)) {
-            // Leave the block's stacks as they were before the entry.
-            pop_first(scope, pushed);
             const char* word = type_word != nullptr && type_word->text ? type_word->text->c_str() : "";
             raise_error(block, 'x', nullptr,
                         format_string(msg_text("dattypnicall"), display_name(word).c_str()), 's');
         }
-        UNION_DATA* cell = push_value_cell(declaring_node, tag);
-        if (type_def != nullptr) fill_from_prototype(cell, type_def);
-        cell->scope_variable = 1;
-        ++pushed;
+        plan.push_back({declaring_node, type_def, tag});
     });
+    scope.storage_plan = std::move(plan);
+    scope.storage_plan_generation = routine_tables_generation;
+    return scope.storage_plan;
+}
+
+void push_scope_variables(TOKEN* block) {
+    const std::vector<SCOPE::STORED_VARIABLE>& plan = storage_plan_of(block);
+    size_t pushed = 0;
+    try {
+        for (const SCOPE::STORED_VARIABLE& variable : plan) {
+            UNION_DATA* cell = push_value_cell(variable.node, variable.tag);
+            ++pushed;
+            if (variable.type_def != nullptr) fill_from_prototype(cell, variable.type_def);
+            cell->scope_variable = 1;
+        }
+    } catch (...) {
+        // Leave the block's stacks as they were before the entry.
+        while (pushed > 0) free_value_list(plan[--pushed].node, true);
+        throw;
+    }
 }
 
 void pop_scope_variables(TOKEN* block) {
     const SCOPE& scope = *block->scope;
-    // Most blocks declare a handful of variables: keep them on the stack.
-    constexpr size_t local_room = 16;
-    TOKEN* local[local_room];
-    std::vector<TOKEN*> spill;
-    size_t count = 0;
-    for_each_stored(scope, [&](TOKEN* node) {
-        if (count < local_room) local[count] = node;
-        else spill.push_back(node);
-        ++count;
-    });
-    while (count > 0) {
-        --count;
-        free_value_list(count < local_room ? local[count] : spill[count - local_room], true);
+    if (scope.storage_plan_generation == routine_tables_generation) {
+        const std::vector<SCOPE::STORED_VARIABLE>& plan = scope.storage_plan;
+        for (size_t count = plan.size(); count > 0; --count) free_value_list(plan[count - 1].node, true);
+        return;
     }
+    // The tables changed while the block ran: walk them as they are now.
+    std::vector<TOKEN*> stored;
+    for_each_stored(scope, [&](TOKEN* node) { stored.push_back(node); });
+    for (auto it = stored.rbegin(); it != stored.rend(); ++it) free_value_list(*it, true);
 }
 
 bool scope_holds_value(TOKEN* block, const UNION_DATA* value) {
