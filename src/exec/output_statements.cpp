@@ -13,6 +13,7 @@
 #include "runtime/messages.h"
 #include "runtime/str_stream.h"
 #include "runtime/terminal.h"
+#include "values/saved_text.h"
 #include "values/union_data.h"
 #include "values/value_text.h"
 
@@ -116,13 +117,6 @@ bool OUTPUT::write_object_text(UNION_DATA* cell) const {
     return true;
 }
 
-// PENDING(saved text form): serialize_value is not published yet; until it
-// is, pout writes nothing for a value.
-std::string saved_text(UNION_DATA*, TOKEN*, const char** message) {
-    *message = nullptr;
-    return {};
-}
-
 }  // namespace
 
 void exec_output(TOKEN* node, RESULT_ITEM this_item) {
@@ -168,7 +162,7 @@ void exec_output(TOKEN* node, RESULT_ITEM this_item) {
         UNION_DATA* cell = follow_aliases(frame[i].cell);
         if (p) {
             const char* message = nullptr;
-            std::string text = saved_text(cell, node, &message);
+            std::string text = serialize_value(cell, node, &message);
             out.check(message);
             out.write(text.c_str(), false);
             continue;

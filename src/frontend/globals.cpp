@@ -6,11 +6,13 @@
 #include "types/method_call.h"
 #include "exec/pending_exception.h"
 #include "exec/user_objects.h"
+#include "frontend/saved_type_names.h"
 #include "frontend/token.h"
 #include "runtime/file_system.h"
 #include "values/array_store.h"
 #include "values/graph_store.h"
 #include "values/list_store.h"
+#include "values/saved_text.h"
 #include "values/union_data.h"
 #include "numbers/int_data.h"
 #include "runtime/messages.h"
@@ -35,6 +37,11 @@ std::unique_ptr<STR_INT_TABLE> included_file_table;
 std::unique_ptr<INT_DATA> INT_ZERO;
 std::unique_ptr<INT_DATA> INT_ONE;
 std::unique_ptr<TOKEN*> program_root;
+
+namespace {
+// The saved text form asks the front end about user types from start-up on.
+[[maybe_unused]] const bool saved_type_services_installed = (install_saved_type_services(), true);
+}  // namespace
 
 void create_globals() {
     start_cpu_timer(&process_stopwatch);
@@ -87,6 +94,7 @@ void destroy_globals() {
     reset_list_container_buffers();
     reset_slot_array_buffers();
     graph_store_reset_text();
+    clear_serialize_texts();
     clear_check_message();
     clear_msg_text();
 }

@@ -55,7 +55,8 @@ void clear_serialize_texts();
 
 // Reads characters up to the terminator (or the non-zero second terminator),
 // appends them, the terminator included, to text and returns the number they
-// begin with. At the end of input *error becomes "Incomplete type '<context>'"
+// spell: an optional minus sign and digits, within 32 bits. At the end of
+// input, or for anything else, *error becomes "Incomplete type '<context>'"
 // and the result is 0.
 int read_serial_number(STREAM_DATA* stream, std::string& text, char terminator, const char* context,
                        char second_terminator, const char** error);
