@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "eval/arg_frame.h"
+#include "eval/fast_path.h"
 #include "eval/evaluator.h"
 #include "eval/operator_handlers.h"
 #include "exec/block_exec.h"
@@ -151,7 +152,32 @@ TOKEN* code_block(RESULT_ITEM item) {
 
 // ---- if, while, for, switch ----
 
+namespace {
+
+// if(a < b, {..}, {..}) with small ints compared and braced blocks: the
+// condition is decided without frames and the chosen block runs at once,
+// as the general path would run it. False when the statement has another
+// shape; nothing has run then.
+bool fast_if(TOKEN* node, RESULT_ITEM this_item) {
+    if (node->left == nullptr) return false;
+    const TOKEN_LIST& parts = argument_list_of(node->left);
+    const uint32_t n = parts.count();
+    if (n != 2 && n != 3) return false;
+    for (uint32_t i = 1; i < n; ++i) {
+        const TOKEN* block = parts[i];
+        if (block->block_mode != 1 || (block->op1 == '#' && block->op2 == 0)) return false;
+    }
+    const int condition = fast_comparison(parts[0]);
+    if (condition < 0) return false;
+    if (condition != 0) run_block(parts[1], this_item);
+    else if (n == 3) run_block(parts[2], this_item);
+    return true;
+}
+
+}  // namespace
+
 void exec_if(TOKEN* node, RESULT_ITEM this_item) {
+    if (fast_if(node, this_item)) return;
     static const std::string routine = statement_name("if");
     ARG_FRAME frame(node->left, this_item, true);
     const char* refusal = frame.check_count_range(2, 3);
