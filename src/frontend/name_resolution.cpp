@@ -133,6 +133,7 @@ void resolve_variables(TOKEN* token) {
 }
 
 void variable_pass(const TOKEN_LIST& statements) {
+    SCOPE_WALK_MEMO memo;  // the pass adds declarations, never moves a node
     for (TOKEN* token : statements) {
         if (token == nullptr) break;
         resolve_variables(token);

@@ -1,5 +1,7 @@
 #include "frontend/scope.h"
 
+#include <vector>
+
 #include "runtime/display_name.h"
 #include "frontend/token.h"
 #include "frontend/type_defs.h"
@@ -96,9 +98,75 @@ TOKEN* find_in_type_scopes(TOKEN* node, const std::string& name, char kind, cons
     return nullptr;
 }
 
+namespace {
+
+bool walk_memo_active = false;
+uint64_t walk_memo_generation = 0;
+std::unordered_map<const TOKEN*, TOKEN*> walk_memo[4];  // variables, procedures, functions, types
+
+int memo_index(char kind) { return kind == 'v' ? 0 : kind == 'p' ? 1 : kind == 'f' ? 2 : 3; }
+
+// Whether the node's scope may answer a look-up of the kind.
+bool may_answer(const TOKEN* node, char kind) {
+    const SCOPE* scope = node->scope;
+    if (scope == nullptr) return false;
+    if (scope->kind != 0) return true;
+    switch (kind) {
+    case 'v': return scope->variables.entry_count() != 0;
+    case 'p': return scope->procedures.entry_count() != 0;
+    case 'f': return scope->functions.entry_count() != 0;
+    default: return scope->types.entry_count() != 0;
+    }
+}
+
+// The node itself or its nearest ancestor whose scope may answer; null above
+// the root. Remembered for every node passed while the memo is active.
+TOKEN* answering_node(TOKEN* node, char kind) {
+    if (!walk_memo_active) {
+        while (node != nullptr && node->scope == nullptr) node = node->parent;
+        return node;
+    }
+    if (walk_memo_generation != routine_tables_generation) {
+        for (auto& memo : walk_memo) memo.clear();
+        walk_memo_generation = routine_tables_generation;
+    }
+    auto& memo = walk_memo[memo_index(kind)];
+    static std::vector<TOKEN*> passed;  // reused: look-ups do not nest
+    passed.clear();
+    TOKEN* found = nullptr;
+    for (TOKEN* at = node; at != nullptr; at = at->parent) {
+        if (auto known = memo.find(at); known != memo.end()) {
+            found = known->second;
+            break;
+        }
+        if (may_answer(at, kind)) {
+            found = at;
+            break;
+        }
+        passed.push_back(at);
+    }
+    // Everything passed on the way leads to what was found.
+    for (TOKEN* step : passed) memo.emplace(step, found);
+    return found;
+}
+
+}  // namespace
+
+SCOPE_WALK_MEMO::SCOPE_WALK_MEMO() : was_active(walk_memo_active) {
+    for (auto& memo : walk_memo) memo.clear();
+    walk_memo_active = true;
+}
+
+SCOPE_WALK_MEMO::~SCOPE_WALK_MEMO() {
+    walk_memo_active = was_active;
+    if (!was_active) {
+        for (auto& memo : walk_memo) memo.clear();
+    }
+}
+
 TOKEN* find_symbol(TOKEN* start, const std::string& name, char kind, const TYPE_NAME& spec,
                    bool members_only, TOKEN* error_node, bool* crossed_type) {
-    for (TOKEN* node = start; node != nullptr; node = node->parent) {
+    for (TOKEN* node = answering_node(start, kind); node != nullptr; node = answering_node(node->parent, kind)) {
         SCOPE* scope = node->scope;
         if (scope == nullptr) continue;
         if (scope->kind == 0) {

@@ -68,6 +68,23 @@ inline TOKEN* table_token(const STR_INT_TABLE& table, const std::string& key) {
     return value != nullptr ? reinterpret_cast<TOKEN*>(*value) : nullptr;
 }
 
+// While the tree's shape stands still (the variable pass, the program run),
+// look-ups remember, per node and kind of name, the nearest enclosing node
+// whose scope can answer: a type body, or a block whose table for that kind
+// holds entries. A name looked up from deep inside a long statement chain or
+// many nested blocks then costs the same as one looked up near its scope.
+// The memory is dropped when the guard ends and whenever a table changes.
+class SCOPE_WALK_MEMO {
+public:
+    SCOPE_WALK_MEMO();
+    ~SCOPE_WALK_MEMO();
+    SCOPE_WALK_MEMO(const SCOPE_WALK_MEMO&) = delete;
+    SCOPE_WALK_MEMO& operator=(const SCOPE_WALK_MEMO&) = delete;
+
+private:
+    bool was_active;
+};
+
 // Counts the changes of every scope's tables: a resolved call key is
 // trusted only while no table has changed since.
 extern uint64_t routine_tables_generation;
