@@ -466,7 +466,20 @@ INT_DATA INT_DATA::power(const INT_DATA& exponent) const {
 
 INT_DATA& INT_DATA::operator+=(const INT_DATA& other) { return *this = *this + other; }
 INT_DATA& INT_DATA::operator-=(const INT_DATA& other) { return *this = *this - other; }
-INT_DATA& INT_DATA::operator*=(const INT_DATA& other) { return *this = *this * other; }
+INT_DATA& INT_DATA::operator*=(const INT_DATA& other) {
+    // A factor of one limb (the common loop product) multiplies in place.
+    if (used > 0 && other.used == 1 && other.limb_data()[0] != 0 && this != &other) {
+        reserve_limbs(used + 1, true);
+        uint32_t* data = limb_data();
+        const uint32_t carry = mul_small(data, data, used, other.limb_data()[0]);
+        if (carry != 0) data[used++] = carry;
+        sign_value *= other.sign_value;
+        extra_groups = 0;
+        changed();
+        return *this;
+    }
+    return *this = *this * other;
+}
 INT_DATA& INT_DATA::operator/=(const INT_DATA& divisor) { return *this = *this / divisor; }
 INT_DATA& INT_DATA::operator%=(const INT_DATA& divisor) { return *this = *this % divisor; }
 INT_DATA& INT_DATA::power_assign(const INT_DATA& exponent) { return *this = power(exponent); }
