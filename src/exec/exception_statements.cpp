@@ -74,8 +74,14 @@ void exec_catch(TOKEN* node, RESULT_ITEM this_item) {
     static constexpr const char* routine = "sys:catch";
     if (pending_exception == nullptr) return;  // nothing to take: arguments stay unevaluated
     ARG_FRAME frame(node->left, this_item, true);
-    require(frame.check_count(2), frame, node, routine);
-    require(frame.check_variable(0, false), frame, node, routine);
+    // A malformed catch fails in its own right: its error takes the place of
+    // the pending exception instead of being replaced by it.
+    const char* malformed = frame.check_count(2);
+    if (malformed == nullptr) malformed = frame.check_variable(0, false);
+    if (malformed != nullptr) {
+        set_pending_exception(nullptr);
+        raise_statement(node, routine, frame.message(false));
+    }
     UNION_DATA* variable = follow_aliases(frame[0].cell);
     UNION_DATA* value = pending_exception->value.get();
     if (value == nullptr || !catch_matches(variable, value)) return;  // a later catch may take it

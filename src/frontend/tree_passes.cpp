@@ -123,7 +123,10 @@ void walk_post_order(TOKEN* root, VISIT visit) {
 
 std::string check_module_operators(TOKEN* token) {
     if (!is_op(token, ':', ':') || is_op(token->parent, ':', ':')) return "";
+    // "::name" with nothing on the left names no module, wherever it stands.
+    if (token->left == nullptr) return msg_text("erwmodnamlinmodope");
     TOKEN_LIST modules = split_by_operator2(token->left, ':', ':');
+    if (modules.empty()) return msg_text("erwmodnamlinmodope");
     std::string path;
     for (const TOKEN* module : modules) {
         if (!module->text || is_constant_or_call(module)) return msg_text("erwmodnamlinmodope");
