@@ -6,14 +6,19 @@
 
 #include <algorithm>
 #include <memory>
+#include <string>
+#include <vector>
 
 #include "eval/arg_frame.h"
 #include "eval/operator_handlers.h"
 
+#include "eval/evaluator.h"
 #include "eval/fast_path.h"
+#include "exec/block_exec.h"
 #include "exec/pending_exception.h"
 #include "numbers/int_data.h"
 #include "runtime/error.h"
+#include "runtime/messages.h"
 #include "runtime/str_stream.h"
 #include "values/assign_rules.h"
 #include "values/factories.h"
@@ -49,8 +54,54 @@ void require_one_operand(const ARG_FRAME& frame, TOKEN* node, const char* name) 
     if (frame.check_count(1) != nullptr) raise_error(node, 'o', name, frame.message(true), 's');
 }
 
-void eval_binary(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results, const char* name,
-                 VALUE_ROUTINE routine) {
+// Chains of one operator shorter than this recurse as usual.
+constexpr size_t long_chain = 64;
+
+// Whether the operand continues the chain of the node's operator: a node of
+// the same handler, evaluated as an operand frame would evaluate it (no
+// block, nothing parked on it). A node not evaluated yet has the operator
+// characters that choose that handler; it is given the handler now, as its
+// first evaluation would give it.
+bool continues_chain(TOKEN* operand, const TOKEN* node, EVAL_HANDLER handler) {
+    if (operand == nullptr || operand->block_mode != 0 || !operand->result_stack.empty()) return false;
+    if (operand->evaluator == handler) return true;
+    if (operand->evaluator != eval_node || operand->number || operand->op1 != node->op1 ||
+        operand->op2 != node->op2 || (operand->left == nullptr && operand->right == nullptr))
+        return false;
+    operand->evaluator = handler;
+    return true;
+}
+
+// The nodes of the chain from node down its `left` (or `right`) operands,
+// node first; empty when the chain is shorter than long_chain.
+std::vector<TOKEN*> long_chain_below(TOKEN* node, EVAL_HANDLER handler, bool down_left) {
+    size_t length = 1;
+    for (TOKEN* at = down_left ? node->left : node->right; length < long_chain && continues_chain(at, node, handler);
+         at = down_left ? at->left : at->right)
+        ++length;
+    if (length < long_chain) return {};
+    std::vector<TOKEN*> chain{node};
+    for (TOKEN* at = down_left ? node->left : node->right; continues_chain(at, node, handler);
+         at = down_left ? at->left : at->right)
+        chain.push_back(at);
+    return chain;
+}
+
+// The operand that the level below produced must be exactly one value, as
+// an operand frame would require it.
+RESULT_ITEM single_operand(const RESULT_LIST& list, TOKEN* node, const char* name, bool left_side) {
+    if (list.count != 1) {
+        std::string message = msg_text("erwgen1arg");
+        message += ' ';
+        message += msg_text(left_side ? "auflinsei" : "aufrecsei");
+        raise_error(node, 'o', name, message, 's');
+    }
+    return list.head->item;
+}
+
+void eval_binary_plain(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results, const char* name,
+                       VALUE_ROUTINE routine) {
+    check_stack_depth(node);
     ARG_FRAME left(node->left, this_item, true);
     require_one_operand(left, node, name);
     ARG_FRAME right(node->right, this_item, true);
@@ -58,11 +109,64 @@ void eval_binary(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results, const
     routine(node, left[0], right[0], results);
 }
 
-void eval_unary(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results, const char* name,
-                void (*routine)(TOKEN*, RESULT_ITEM, RESULT_LIST&)) {
+// a op b op c ... is a chain down the left operands. A long one is walked
+// from its bottom up instead of recursing once per operator: the same
+// operands in the same order, each level's result the next level's left
+// operand, with the same checks and errors.
+void eval_binary(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results, const char* name,
+                 VALUE_ROUTINE routine, EVAL_HANDLER handler) {
+    std::vector<TOKEN*> chain = long_chain_below(node, handler, true);
+    if (chain.empty()) {
+        eval_binary_plain(node, this_item, results, name, routine);
+        return;
+    }
+    auto below = std::make_unique<RESULT_LIST>();
+    eval_binary_plain(chain.back(), this_item, *below, name, routine);
+    for (size_t i = chain.size() - 1; i-- > 0;) {
+        TOKEN* level = chain[i];
+        RESULT_ITEM left = single_operand(*below, level, name, true);
+        ARG_FRAME right(level->right, this_item, true);
+        require_one_operand(right, level, name);
+        if (i == 0) {
+            routine(level, left, right[0], results);
+            return;
+        }
+        auto result = std::make_unique<RESULT_LIST>();
+        routine(level, left, right[0], *result);
+        below = std::move(result);  // the level's left operand goes with its list
+    }
+}
+
+void eval_unary_plain(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results, const char* name,
+                      void (*routine)(TOKEN*, RESULT_ITEM, RESULT_LIST&)) {
+    check_stack_depth(node);
     ARG_FRAME operand(node->right, this_item, true);
     require_one_operand(operand, node, name);
     routine(node, operand[0], results);
+}
+
+// - - - x is a chain down the right operands, walked from its bottom up
+// when it is long.
+void eval_unary(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results, const char* name,
+                void (*routine)(TOKEN*, RESULT_ITEM, RESULT_LIST&), EVAL_HANDLER handler) {
+    std::vector<TOKEN*> chain = long_chain_below(node, handler, false);
+    if (chain.empty()) {
+        eval_unary_plain(node, this_item, results, name, routine);
+        return;
+    }
+    auto below = std::make_unique<RESULT_LIST>();
+    eval_unary_plain(chain.back(), this_item, *below, name, routine);
+    for (size_t i = chain.size() - 1; i-- > 0;) {
+        TOKEN* level = chain[i];
+        RESULT_ITEM operand = single_operand(*below, level, name, false);
+        if (i == 0) {
+            routine(level, operand, results);
+            return;
+        }
+        auto result = std::make_unique<RESULT_LIST>();
+        routine(level, operand, *result);
+        below = std::move(result);
+    }
 }
 
 // The int payload of an operand when it holds a non-empty int (one link step
@@ -234,30 +338,30 @@ void value_unary_minus(TOKEN* node, RESULT_ITEM operand, RESULT_LIST& results) {
 
 void eval_plus(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     if (append_fast_int(node, results)) return;
-    eval_binary(node, this_item, results, "+", value_plus);
+    eval_binary(node, this_item, results, "+", value_plus, eval_plus);
 }
 void eval_minus(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     if (append_fast_int(node, results)) return;
-    eval_binary(node, this_item, results, "-", value_minus);
+    eval_binary(node, this_item, results, "-", value_minus, eval_minus);
 }
 void eval_times(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     if (append_fast_int(node, results)) return;
-    eval_binary(node, this_item, results, "*", value_times);
+    eval_binary(node, this_item, results, "*", value_times, eval_times);
 }
 void eval_divide(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
-    eval_binary(node, this_item, results, "/", value_divide);
+    eval_binary(node, this_item, results, "/", value_divide, eval_divide);
 }
 void eval_modulo(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
-    eval_binary(node, this_item, results, "%", value_modulo);
+    eval_binary(node, this_item, results, "%", value_modulo, eval_modulo);
 }
 void eval_caret(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
-    eval_binary(node, this_item, results, "^", value_caret);
+    eval_binary(node, this_item, results, "^", value_caret, eval_caret);
 }
 void eval_unary_plus(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
-    eval_unary(node, this_item, results, "+", value_unary_plus);
+    eval_unary(node, this_item, results, "+", value_unary_plus, eval_unary_plus);
 }
 void eval_unary_minus(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
-    eval_unary(node, this_item, results, "-", value_unary_minus);
+    eval_unary(node, this_item, results, "-", value_unary_minus, eval_unary_minus);
 }
 
 }  // namespace morvu

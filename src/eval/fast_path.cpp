@@ -26,11 +26,17 @@ UNION_DATA* variable_cell_of(const TOKEN* node) {
     return top_cell(declaration);
 }
 
-bool fast_binary(const TOKEN* node, char op, int64_t& out) {
+// Expressions nested deeper than this take the general path, which walks
+// long chains without recursing.
+constexpr int fast_depth_limit = 32;
+
+bool fast_int_at(TOKEN* node, int64_t& out, int depth);
+
+bool fast_binary(const TOKEN* node, char op, int64_t& out, int depth) {
     int64_t a = 0;
     int64_t b = 0;
-    if (node->left == nullptr || node->right == nullptr) return false;
-    if (!fast_int(node->left, a) || !fast_int(node->right, b)) return false;
+    if (node->left == nullptr || node->right == nullptr || depth >= fast_depth_limit) return false;
+    if (!fast_int_at(node->left, a, depth + 1) || !fast_int_at(node->right, b, depth + 1)) return false;
     switch (op) {
     case '+': return !__builtin_add_overflow(a, b, &out);
     case '-': return !__builtin_sub_overflow(a, b, &out);
@@ -40,20 +46,22 @@ bool fast_binary(const TOKEN* node, char op, int64_t& out) {
     }
 }
 
-}  // namespace
-
-bool fast_int(TOKEN* node, int64_t& out) {
+bool fast_int_at(TOKEN* node, int64_t& out, int depth) {
     const EVAL_HANDLER handler = node->evaluator;
     if (handler == eval_variable) {
         const UNION_DATA* cell = variable_cell_of(node);
         return cell != nullptr && cell_int(cell, out);
     }
     if (handler == eval_int_literal) return node->number->mantissa.to_int64(out);
-    if (handler == eval_plus) return fast_binary(node, '+', out);
-    if (handler == eval_minus) return fast_binary(node, '-', out);
-    if (handler == eval_times) return fast_binary(node, '*', out);
+    if (handler == eval_plus) return fast_binary(node, '+', out, depth);
+    if (handler == eval_minus) return fast_binary(node, '-', out, depth);
+    if (handler == eval_times) return fast_binary(node, '*', out, depth);
     return false;
 }
+
+}  // namespace
+
+bool fast_int(TOKEN* node, int64_t& out) { return fast_int_at(node, out, 0); }
 
 int fast_comparison(const TOKEN* node) {
     if (node->text || node->left == nullptr || node->right == nullptr) return -1;

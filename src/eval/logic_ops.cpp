@@ -12,6 +12,7 @@
 
 #include "eval/arg_frame.h"
 #include "eval/fast_path.h"
+#include "exec/block_exec.h"
 #include "eval/evaluator.h"
 #include "eval/operator_handlers.h"
 #include "exec/pending_exception.h"
@@ -163,9 +164,27 @@ private:
 // ---- logic ----
 
 void eval_not(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
-    ARG_FRAME operand(node->right, this_item, true);
-    bool value = bool_operand(operand, node, "!");
-    results.append(make_bool_value(!value, 3));
+    // ! ! ! x: a long chain down the right operands is counted instead of
+    // recursed into; every level above the lowest turns a bool it made
+    // itself, which passes every check.
+    TOKEN* lowest = node;
+    bool flip = false;
+    for (TOKEN* next = lowest->right; next != nullptr && next->block_mode == 0 && next->result_stack.empty();
+         next = lowest->right) {
+        if (next->evaluator != eval_not) {
+            // Not evaluated yet: the characters of '!' give it this handler.
+            if (next->evaluator != eval_node || next->number || next->op1 != '!' || next->op2 != 0 ||
+                next->right == nullptr)
+                break;
+            next->evaluator = eval_not;
+        }
+        lowest = next;
+        flip = !flip;
+    }
+    check_stack_depth(lowest);
+    ARG_FRAME operand(lowest->right, this_item, true);
+    bool value = bool_operand(operand, lowest, "!");
+    results.append(make_bool_value(flip ? value : !value, 3));
 }
 
 void eval_or(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
@@ -256,6 +275,7 @@ bool compare_alternatives(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN
 
 template <VALUE_COMPARATOR COMPARE>
 void eval_comparison(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
+    check_stack_depth(node);
     if constexpr (COMPARE == compare_equal || COMPARE == compare_unequal || COMPARE == compare_less_than ||
                   COMPARE == compare_greater_than || COMPARE == compare_less_equal ||
                   COMPARE == compare_greater_equal) {
