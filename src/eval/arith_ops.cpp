@@ -249,16 +249,21 @@ void value_binary(TOKEN* node, const ARITH_OPERATOR& op, RESULT_ITEM left, RESUL
         apply_user_operator(node, op.name, op.user_method, result, right);
         return;
     }
-    const char* message = op.operation(result.cell, right.cell);
+    // Held until it is in the list: an operation may throw (a result too large
+    // to hold, a zero divisor) and must not leak the cell.
+    std::unique_ptr<UNION_DATA> held(result.cell);
+    const char* message = op.operation(held.get(), right.cell);
     if (message == nullptr) {
         results.append(result);
+        held.release();
         return;
     }
     if (!op.commutative) {
         results.append(result);  // freed by the list's owner
+        held.release();
         raise_error(node, 'o', op.name, message, 's');
     }
-    delete result.cell;  // the first attempt's message is dropped
+    held.reset();  // the first attempt's message is dropped
     retry_exchanged(node, op, left, right, results);
 }
 
@@ -292,7 +297,8 @@ bool append_fast_int(TOKEN* node, RESULT_LIST& results) {
 RESULT_ITEM make_arith_result(TOKEN* node, RESULT_ITEM operand, bool copy, char routine_kind,
                               const char* routine_name) {
     char type = base_type_code(operand.cell);
-    auto* cell = new UNION_DATA(type);
+    auto owned = std::make_unique<UNION_DATA>(type);  // freed if a copy throws
+    UNION_DATA* cell = owned.get();
     if (type == 'k') {
         UNION_DATA* object = follow_link(operand.cell);
         const OBJECT_HOLDER* holder = object->holder();
@@ -302,12 +308,9 @@ RESULT_ITEM make_arith_result(TOKEN* node, RESULT_ITEM operand, bool copy, char 
         if (!copy) make_small_object(cell, object);
     }
     if (copy) {
-        if (const char* message = assign_value(cell, operand.cell)) {
-            delete cell;
-            raise_error(node, routine_kind, routine_name, message, 's');
-        }
+        if (const char* message = assign_value(cell, operand.cell)) raise_error(node, routine_kind, routine_name, message, 's');
     }
-    return RESULT_ITEM{cell, 1, 1};
+    return RESULT_ITEM{owned.release(), 1, 1};
 }
 
 void value_plus(TOKEN* node, RESULT_ITEM left, RESULT_ITEM right, RESULT_LIST& results) {

@@ -3,6 +3,9 @@
 // division, powers by repeated squaring, and the compound forms.
 
 #include <algorithm>
+#include <sys/resource.h>
+#include <unistd.h>
+#include <cmath>
 #include <climits>
 #include <new>
 #include <vector>
@@ -453,6 +456,9 @@ INT_DATA INT_DATA::power(const INT_DATA& exponent) const {
     if (exponent.used > 2) throw std::bad_alloc();
     uint64_t e = exponent.limb_data()[0];
     if (exponent.used == 2) e += uint64_t{exponent.limb_data()[1]} * limb_base;
+    const uint32_t top = base.limb_data()[base.used - 1];
+    require_room_for_digits(static_cast<double>(e) *
+                            (limb_digits * (base.used - 1) + std::log10(static_cast<double>(top) + 1)));
     INT_DATA result(1);
     while (true) {
         if (e & 1) result = result * base;
@@ -538,5 +544,24 @@ void INT_DATA::divide_pow10(int64_t k) {
     div_small(data, data, used, pow10_table[k % limb_digits]);
     trim();
 }
+
+namespace limbs {
+
+void require_room_for_digits(double digits) {
+    // What the process may use: the physical memory, or less under an
+    // address-space limit. A result with its intermediates takes about four
+    // times its own size.
+    static const double budget = [] {
+        double bytes = static_cast<double>(sysconf(_SC_PHYS_PAGES)) * static_cast<double>(sysconf(_SC_PAGESIZE));
+        rlimit limit{};
+        if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+            bytes = std::min(bytes, static_cast<double>(limit.rlim_cur));
+        return bytes > 0 ? bytes : 1e18;
+    }();
+    const double bytes = digits / limb_digits * sizeof(uint32_t) * 4;
+    if (bytes > budget) throw std::bad_alloc();
+}
+
+}  // namespace limbs
 
 }  // namespace morvu

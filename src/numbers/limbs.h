@@ -13,4 +13,10 @@ inline constexpr int limb_digits = 9;
 inline constexpr uint32_t pow10_table[limb_digits + 1] = {
     1u, 10u, 100u, 1'000u, 10'000u, 100'000u, 1'000'000u, 10'000'000u, 100'000'000u, 1'000'000'000u};
 
+// Refuses at once, with std::bad_alloc as a failed allocation would, a result
+// of about `digits` decimal digits that the memory the process may use could
+// not hold together with the intermediates that compute it; returns
+// otherwise. Used where the size of a result is known before the work.
+void require_room_for_digits(double digits);
+
 }  // namespace morvu::limbs

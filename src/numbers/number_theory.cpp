@@ -8,6 +8,7 @@
 // Factorials and binomials multiply their factors in a balanced product tree,
 // and the gcd is Euclid's, so each runs in time near that of its result.
 
+#include <cmath>
 #include <cstdint>
 #include <new>
 #include <numeric>
@@ -15,6 +16,7 @@
 #include <vector>
 
 #include "numbers/int_data.h"
+#include "numbers/limbs.h"
 
 namespace morvu {
 
@@ -277,6 +279,7 @@ INT_DATA INT_DATA::factorial(const INT_DATA& n) {
     if (n.used > 2) throw std::bad_alloc();
     uint64_t m = n.limb_data()[0];
     if (n.used == 2) m += uint64_t{n.limb_data()[1]} * limb_base;
+    limbs::require_room_for_digits(std::lgamma(static_cast<double>(m) + 1) / std::log(10.0));
     // Leaves: runs of consecutive factors whose product fits a long.
     std::vector<INT_DATA> leaves;
     constexpr uint64_t leaf_limit = 1'000'000'000'000'000'000ull;
