@@ -50,6 +50,14 @@ void evaluate_code(const METHOD_CALL& call, RESULT_LIST& out) {
     for (uint32_t i = 0; i < frame.count(); ++i) call.raise_if(make_copy_value(out, frame[i].cell, 4, false, false));
 }
 
+void evaluate_block(const METHOD_CALL& call, TOKEN* block, RESULT_ITEM this_item, RESULT_LIST& out) {
+    if (block == nullptr) return;
+    CODE_RUN run(block);
+    ARG_FRAME frame(block, this_item, true);
+    for (uint32_t i = 0; i < frame.count(); ++i)
+        call.raise_if(make_copy_value(out, follow_aliases(frame[i].cell), 4, false, false));
+}
+
 bool element_matches(const METHOD_CALL& call, UNION_DATA* element) {
     bind_loop_variable(call, element);
     RESULT_LIST values;

@@ -26,6 +26,13 @@ void bind_loop_variable(const METHOD_CALL& call, UNION_DATA* element);
 // are appended to out (copy mode 4).
 void evaluate_code(const METHOD_CALL& call, RESULT_LIST& out);
 
+// Evaluates a block as an expression list with the given current object and
+// appends a copy of each value (aliases followed to their end, copy mode 4)
+// to out. The block is in its running mode meanwhile and back at rest on
+// every exit, so an error inside leaves it usable. A null block yields
+// nothing.
+void evaluate_block(const METHOD_CALL& call, TOKEN* block, RESULT_ITEM this_item, RESULT_LIST& out);
+
 // Binds the loop variable to the element and evaluates the code, which must
 // yield exactly one bool value: "Expect evaluable code", "Expect code with
 // exactly one value", "Expect code with boolean value" otherwise. Any bool

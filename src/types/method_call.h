@@ -180,4 +180,13 @@ struct ROUTINE_REQUEST {
 extern std::string (*call_routine_entry)(const ROUTINE_REQUEST& request);
 extern void (*run_block_entry)(TOKEN* block, RESULT_ITEM this_item, bool own_variables);
 
+// Two statements that the methods of oper perform, served by the execution
+// layer (src/exec/oper_services.cpp defines them). assign_pair_entry applies
+// one pair of an assignment statement, target op source, with every check
+// the statement makes, for the operators = @ $ ~ ? += -= *= /= %= ^=, and
+// answers false for any other operator. repeat_block_entry runs the block
+// count times, as the statement count ;; block does.
+extern bool (*assign_pair_entry)(TOKEN* node, RESULT_ITEM target, RESULT_ITEM source, const char* op);
+extern void (*repeat_block_entry)(RESULT_ITEM this_item, RESULT_ITEM count, TOKEN* block);
+
 }  // namespace morvu

@@ -1,11 +1,180 @@
-// Methods of oper: operators as values.
+// Methods of oper: an operator held as a value. `eval` applies an
+// expression operator to one or two operands and yields what the operator
+// yields in an expression; `exec` performs an assignment operator (or the
+// repetition ";;") on two arguments exactly as the statement would. Both go
+// through the evaluator's and the statements' own routines, so an oper value
+// behaves like the operator written in place, user operators included.
+//
+// The payload is the operator's two characters, the second 0 for a
+// one-character operator.
 
+#include <string>
+
+#include "eval/operator_handlers.h"
+#include "runtime/messages.h"
+#include "runtime/str_stream.h"
+#include "types/arg_checks.h"
 #include "types/method_call.h"
+#include "values/factories.h"
+#include "values/payload_records.h"
+#include "values/union_data.h"
+#include "values/value_operators.h"
+#include "values/value_sort.h"
 
 namespace morvu {
 
-bool oper_functions(METHOD_CALL&) { return false; }
+namespace {
 
-bool oper_procedures(METHOD_CALL&) { return false; }
+constexpr uint16_t pair(char first, char second) {
+    return static_cast<uint16_t>(static_cast<unsigned char>(first) << 8 | static_cast<unsigned char>(second));
+}
+
+// The operator named by the first argument's text. The repetition ";;" is
+// no operator of expressions, yet an oper value performs it with `exec`.
+void fill_operator(const METHOD_CALL& call, char* chars) {
+    const std::string& text = argument_value(call.arg(0).cell)->str_data()->text;
+    if (text == ";;") {
+        chars[0] = ';';
+        chars[1] = ';';
+        return;
+    }
+    call.raise_if(operator_by_name(chars, text, true));
+}
+
+using ANSWERING_RULE = const char* (*)(UNION_DATA*, UNION_DATA*, bool*);
+
+// One bool from a rule that answers through *result or with a message.
+void append_answer(const METHOD_CALL& call, RESULT_LIST& out, ANSWERING_RULE rule, UNION_DATA* a,
+                   UNION_DATA* b) {
+    bool answer = false;
+    call.raise_if(rule(a, b, &answer));
+    out.append(make_bool_value(answer, 3));
+}
+
+void append_bool(RESULT_LIST& out, bool answer) { out.append(make_bool_value(answer, 3)); }
+
+void apply_unary(const METHOD_CALL& call, uint16_t op, RESULT_ITEM a, RESULT_LIST& out) {
+    switch (op) {
+    case pair('-', 0): value_unary_minus(call.node, a, out); break;
+    case pair('+', 0): value_unary_plus(call.node, a, out); break;
+    case pair('!', 0): {
+        bool answer = false;
+        call.raise_if(op_not(a.cell, &answer));
+        append_bool(out, answer);
+        break;
+    }
+    default: call.raise(msg_text("unaopenicausfue"));
+    }
+}
+
+// Equality walks a value to its depth; a value nested too deep is reported
+// rather than answered from a walk that stopped half-way.
+bool checked_equal(const METHOD_CALL& call, UNION_DATA* a, UNION_DATA* b) {
+    const bool outermost = value_walk_depth == 0;
+    const bool equal = is_equal_value(a, b, true);
+    if (outermost) call.raise_if(take_depth_overflow());
+    return equal;
+}
+
+void apply_binary(const METHOD_CALL& call, uint16_t op, RESULT_ITEM a, RESULT_ITEM b, RESULT_LIST& out) {
+    TOKEN* node = call.node;
+    switch (op) {
+    case pair('+', 0): value_plus(node, a, b, out); break;
+    case pair('-', 0): value_minus(node, a, b, out); break;
+    case pair('*', 0): value_times(node, a, b, out); break;
+    case pair('/', 0): value_divide(node, a, b, out); break;
+    case pair('%', 0): value_modulo(node, a, b, out); break;
+    case pair('^', 0): value_caret(node, a, b, out); break;
+    case pair('*', '*'): value_repeat(node, a, b, out); break;
+    case pair('.', '.'): value_range(node, a, b, range_both, out); break;
+    case pair('.', ':'): value_range(node, a, b, range_ascending, out); break;
+    case pair(':', '.'): value_range(node, a, b, range_descending, out); break;
+    case pair('<', 0): append_answer(call, out, compare_less, a.cell, b.cell); break;
+    case pair('<', '='): append_answer(call, out, op_less_equal, a.cell, b.cell); break;
+    case pair('>', 0): append_answer(call, out, op_greater, a.cell, b.cell); break;
+    case pair('>', '='): append_answer(call, out, op_greater_equal, a.cell, b.cell); break;
+    case pair('=', '='): append_bool(out, checked_equal(call, a.cell, b.cell)); break;
+    case pair('!', '='): append_bool(out, !checked_equal(call, a.cell, b.cell)); break;
+    case pair('?', '?'): append_bool(out, cells_equal_ref(a.cell, b.cell)); break;
+    case pair('!', '?'): append_bool(out, cells_unequal_ref(a.cell, b.cell)); break;
+    case pair('@', '@'): append_bool(out, is_same_cell(a.cell, b.cell)); break;
+    case pair('!', '@'): append_bool(out, is_other_cell(a.cell, b.cell)); break;
+    case pair('&', '&'): append_answer(call, out, op_and, a.cell, b.cell); break;
+    case pair('|', '|'): append_answer(call, out, op_or, a.cell, b.cell); break;
+    default: call.raise(msg_text("binopenicausfue"));
+    }
+}
+
+// "eval": the held operator on one or two operands, each passed as a
+// constant input object standing for the argument's value.
+void eval_operator(METHOD_CALL& call) {
+    UNION_DATA* oper = call.checked_receiver(true);
+    call.raise_if(check_args_not_empty(*call.args));
+    call.raise_if(check_arg_range(*call.args, 1, 2));
+    const uint16_t op = pair(oper->oper_chars()[0], oper->oper_chars()[1]);
+    const RESULT_ITEM a{argument_value(call.arg(0).cell), 2, 0};
+    // The results are gathered apart, so that an error leaves none behind.
+    RESULT_LIST out;
+    if (call.count() == 1) {
+        apply_unary(call, op, a, out);
+    } else {
+        apply_binary(call, op, a, RESULT_ITEM{argument_value(call.arg(1).cell), 2, 0}, out);
+    }
+    while (!out.empty()) call.append(pop(out));
+}
+
+// "exec": the held assignment operator with argument 0 as the target and
+// argument 1 as the source, or the repetition of argument 1's block.
+void exec_operator(METHOD_CALL& call) {
+    UNION_DATA* oper = call.checked_receiver(true);
+    call.raise_if(check_args_defined(*call.args));
+    call.raise_if(check_arg_count(*call.args, 2));
+    const char text[3] = {oper->oper_chars()[0], oper->oper_chars()[1], 0};
+    if (text[0] == ';' && text[1] == ';') {
+        call.raise_if(check_arg_type(*call.args, 0, 'i', true));
+        // A code value without a block has nothing to repeat.
+        call.raise_if(check_arg_type(*call.args, 1, 'x', true));
+        TOKEN* block = follow_link(argument_value(call.arg(1).cell))->code_data()->block;
+        repeat_block_entry(call.this_item, call.arg(0), block);
+        return;
+    }
+    if (!assign_pair_entry(call.node, call.arg(0), call.arg(1), text)) call.raise(msg_text("binopenicausfue"));
+}
+
+}  // namespace
+
+bool oper_functions(METHOD_CALL& call) {
+    const std::string& key = call.key();
+    if (key_is(key, "\xA7" "str;\xA7")) {
+        call.raise_if(check_arg_not_empty(*call.args, 0));
+        char chars[2];
+        fill_operator(call, chars);
+        RESULT_ITEM made = make_oper_value(chars[0], chars[1]);
+        made.mode = 3;
+        call.append(made);
+        return true;
+    }
+    if (key_has_prefix(key, "eval\xA7")) {
+        eval_operator(call);
+        return true;
+    }
+    return false;
+}
+
+bool oper_procedures(METHOD_CALL& call) {
+    const std::string& key = call.key();
+    if (key_is(key, "\xA7" "str;\xA7")) {
+        UNION_DATA* oper = call.checked_receiver();
+        call.refuse_constant();
+        call.raise_if(check_arg_defined(*call.args, 0));
+        fill_operator(call, oper->oper_chars());
+        return true;
+    }
+    if (key_has_prefix(key, "exec\xA7")) {
+        exec_operator(call);
+        return true;
+    }
+    return false;
+}
 
 }  // namespace morvu
