@@ -44,6 +44,17 @@ FILE_HANDLE open_handle(const std::string& path, const char* c_mode_text) {
     return FILE_HANDLE(std::fopen(path.c_str(), c_mode_text));
 }
 
+// Writes a text with every stored NUL turned back into a NUL byte, and
+// flushes. False when the system refused the bytes (a full disk, a closed
+// descriptor): the caller reports it, a write never fails silently.
+bool put_bytes(std::FILE* file, const char* text) {
+    std::string bytes = text;
+    for (char& ch : bytes)
+        if (ch == stored_nul) ch = '\0';
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+    return std::fflush(file) == 0 && written && std::ferror(file) == 0;
+}
+
 // Reads up to one block; a short count means the end of the file (or an error,
 // which ends the data just the same).
 size_t read_block(std::FILE* file, char* buffer) {
@@ -94,11 +105,7 @@ void FILE_DATA::write(const char* text, bool formatted, const char** error) {
         write_in_column(*this, *format, text, error);  // comes back here unformatted
         return;
     }
-    std::string bytes = text;
-    for (char& ch : bytes)
-        if (ch == stored_nul) ch = '\0';
-    std::fwrite(bytes.data(), 1, bytes.size(), output_stream.get());
-    std::fflush(output_stream.get());
+    if (!put_bytes(output_stream.get(), text)) *error = file_message("datkannicgeower", path_name);
 }
 
 // ---------------------------------------------------------------------------
@@ -149,11 +156,8 @@ void FILE_DATA::open(const std::string& open_mode, const char** message) {
 void FILE_DATA::write_spacing(const char** message) {
     *message = nullptr;
     if (!format->out_spc || !output_stream) return;
-    std::string bytes = *format->out_spc;
-    for (char& ch : bytes)
-        if (ch == stored_nul) ch = '\0';
-    std::fwrite(bytes.data(), 1, bytes.size(), output_stream.get());
-    std::fflush(output_stream.get());
+    if (!put_bytes(output_stream.get(), format->out_spc->c_str()))
+        *message = file_message("datkannicgeower", path_name);
 }
 
 // ---------------------------------------------------------------------------
@@ -187,7 +191,6 @@ bool FILE_DATA::move(const std::string& new_path, const char** message) {
         *message = file_message("datexinic", path_name);
         return false;
     }
-    close();
     if (is_directory(new_path)) {
         *message = file_message("verexisch", new_path);
         return false;
@@ -196,9 +199,19 @@ bool FILE_DATA::move(const std::string& new_path, const char** message) {
         *message = file_message("datexisch", new_path);
         return false;
     }
-    if (std::rename(path_name.c_str(), new_path.c_str()) != 0) return false;
-    path_name = new_path;
-    return true;
+    // What was written stays: the stream is closed (and so flushed) before
+    // the rename, and a writer goes on appending at the file's place, moved
+    // or not, instead of emptying it with the next write.
+    const bool writing = static_cast<bool>(output_stream);
+    const bool binary = writing && mode.size() == 2;
+    close();
+    const bool renamed = std::rename(path_name.c_str(), new_path.c_str()) == 0;
+    if (renamed) path_name = new_path;
+    if (writing) {
+        output_stream = open_handle(path_name, binary ? "ab" : "a");
+        if (output_stream) mode = binary ? "Ob" : "O";
+    }
+    return renamed;
 }
 
 bool FILE_DATA::make(const char** message) {
@@ -224,7 +237,9 @@ int64_t FILE_DATA::size(const char** message) {
         *message = file_message("datexinic", path_name);
         return 0;
     }
-    close();
+    // The streams stay open: a writer goes on appending, a reader keeps its
+    // place. Only what is still buffered must reach the file first.
+    if (output_stream) std::fflush(output_stream.get());
     struct stat info;
     if (::stat(path_name.c_str(), &info) != 0) return 0;
     return static_cast<int64_t>(info.st_size);

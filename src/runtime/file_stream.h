@@ -51,7 +51,8 @@ public:
     bool is_binary() override { return mode == "ib"; }
     bool is_interactive() override { return false; }
     // Opens for writing ("o") when needed, applies the column padding when
-    // formatted, writes and flushes.
+    // formatted, writes and flushes. Bytes the system refuses give the
+    // message "cannot be opened" with the path.
     void write(const char* text, bool formatted, const char** error) override;
 
     // Closes the file and replaces the path.
@@ -66,13 +67,17 @@ public:
 
     // An open stream, or a regular file at the path.
     bool exists() const;
-    // Each of these closes the file first; remove and move also need the file
-    // to exist. move refuses a new path that is an existing file or directory.
+    // Both need the file to exist. remove closes the file first. move
+    // refuses a new path that is an existing file or directory; it closes
+    // the file for the rename, and a stream that was writing is opened
+    // again for appending, so what was written stays and later writes add to
+    // it.
     bool remove(const char** message);
     bool move(const std::string& new_path, const char** message);
     // Creates an empty file; refuses one that exists.
     bool make(const char** message);
-    // The size in bytes; 0 with a message on failure.
+    // The size in bytes, with the streams left open where they are; 0 with a
+    // message on failure.
     int64_t size(const char** message);
     // Copies the bytes and the access rights to a new file; the file's own
     // streams stay as they are.

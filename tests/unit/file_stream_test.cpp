@@ -252,6 +252,22 @@ TEST_F(FileStreamTest, ExistsRemoveMakeAndMove) {
     EXPECT_EQ(file.path_name, path("c"));
     EXPECT_FALSE(std::filesystem::exists(path("a")));
 
+    // A writer that is moved goes on appending at the new place.
+    file.write("ab", false, &error);
+    EXPECT_TRUE(file.move(path("e"), &error));
+    EXPECT_EQ(contents(path("e")), "ab");
+    file.write("c", false, &error);
+    EXPECT_EQ(contents(path("e")), "abc");
+    EXPECT_EQ(file.mode, "O");
+    EXPECT_TRUE(file.move(path("c"), &error));
+
+    // A refused move leaves the writer as it was.
+    EXPECT_FALSE(file.move(path("b"), &error));
+    file.write("d", false, &error);
+    EXPECT_EQ(contents(path("c")), "abcd");
+    file.close();
+    put(path("c"), "");
+
     // An open writer is closed before the file goes.
     file.write("x", false, &error);
     EXPECT_TRUE(file.remove(&error));
@@ -265,7 +281,19 @@ TEST_F(FileStreamTest, ExistsRemoveMakeAndMove) {
     EXPECT_STREQ(error, msg_text("datmusini"));
 }
 
-TEST_F(FileStreamTest, SizeIsSixtyFourBitAndClosesTheFile) {
+TEST_F(FileStreamTest, RefusedBytesAreReported) {
+    if (!std::filesystem::exists("/dev/full")) GTEST_SKIP();
+    FILE_DATA file("/dev/full");
+    const char* error = nullptr;
+    file.write("x", false, &error);
+    EXPECT_EQ(error, message("datkannicgeower", "/dev/full"));
+    file_format.set_out_spc(", ");
+    file.write_spacing(&error);
+    EXPECT_EQ(error, message("datkannicgeower", "/dev/full"));
+    file_format.set_out_spc(nullptr);
+}
+
+TEST_F(FileStreamTest, SizeIsSixtyFourBitAndKeepsTheStreams) {
     FILE_DATA file(path("a"));
     const char* error = nullptr;
     EXPECT_EQ(file.size(&error), 0);
@@ -274,7 +302,18 @@ TEST_F(FileStreamTest, SizeIsSixtyFourBitAndClosesTheFile) {
     file.write("hello", false, &error);
     EXPECT_EQ(file.size(&error), 5);
     EXPECT_EQ(error, nullptr);
-    EXPECT_EQ(file.mode, "");
+    EXPECT_EQ(file.mode, "o");
+    file.write("!", false, &error);  // appends: asking for the size loses nothing
+    EXPECT_EQ(contents(path("a")), "hello!");
+
+    // A reader keeps its place.
+    char ch = 0;
+    file.open("i", &error);
+    file.read_char(&ch, false);
+    EXPECT_EQ(file.size(&error), 6);
+    file.read_char(&ch, false);
+    EXPECT_EQ(ch, 'e');
+    file.close();
 
     // A sparse file beyond 4 GiB takes no disk space but needs 64 bits.
     const int64_t big = (int64_t{5} << 30) + 7;
