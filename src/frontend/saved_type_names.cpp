@@ -42,6 +42,7 @@ void saved_member_names(const TOKEN* type, std::vector<std::string>& names) {
 }
 
 TOKEN* find_saved_type(TOKEN* place, const std::string& name) {
+    if (place == nullptr) return nullptr;
     TOKEN* type = nullptr;
     size_t start = 0;
     while (start <= name.size()) {

@@ -104,6 +104,18 @@ bool parse_number(std::string_view digits, long long& value) {
     return true;
 }
 
+// [-]digits[.digits]
+bool is_plain_decimal(std::string_view text) {
+    size_t i = text.empty() || text[0] != '-' ? 0 : 1;
+    size_t digits = 0;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i, ++digits;
+    if (digits == 0) return false;
+    if (i == text.size()) return true;
+    if (text[i] != '.' || ++i == text.size()) return false;
+    while (i < text.size() && text[i] >= '0' && text[i] <= '9') ++i;
+    return i == text.size();
+}
+
 bool all_digits(std::string_view text) {
     if (text.empty()) return false;
     for (char c : text)
@@ -370,12 +382,17 @@ public:
     const char* run(UNION_DATA* target);
 
 private:
-    // A pair whose key is a reference: it joins its hash once the reference
-    // is made.
+    // A pair whose key is a reference, or holds one: the key is placed by
+    // the cell the reference leads to, so the pair joins its hash once the
+    // references are made. first_reference and end_reference delimit the
+    // references read inside the key.
     struct PENDING_PAIR {
         HASH_DATA* hash;
+        char letter;  // 'h' or 'm'
         std::unique_ptr<LIST_NODE> node;
-        long long id;
+        bool by_reference;
+        size_t first_reference;
+        size_t end_reference;
     };
 
     const std::string& text;
@@ -420,6 +437,8 @@ private:
     [[gnu::noinline]] bool read_headed_object(UNION_DATA* cell, UNION_DATA* lands_in);
     [[gnu::noinline]] bool read_header(HEADER& header);
     [[gnu::noinline]] bool read_body(UNION_DATA* cell, UNION_DATA* lands_in, HEADER& header);
+    // Adds a pending pair to its hash; false for a key the hash holds already.
+    bool join_hash(PENDING_PAIR& pair);
     bool read_dropped(HEADER* header) {
         dropped.push_back(std::make_unique<UNION_DATA>('v'));
         UNION_DATA* scratch = dropped.back().get();
@@ -585,6 +604,9 @@ bool PARSER::read_scalar(UNION_DATA* cell, char letter) {
         } else if (!up_to(part, letter, context)) {
             return false;
         }
+        // The writer writes a real in plain decimals; an exponent would let a
+        // short text stand for millions of digits.
+        if (letter == 'r' && !is_plain_decimal(part)) return damaged(context);
         UNION_DATA fresh(letter);
         // An empty calendar text is the empty value the new cell holds.
         bool calendar = letter != 'i' && letter != 'r';
@@ -675,12 +697,13 @@ bool PARSER::read_hash(UNION_DATA* cell, char letter, HEADER* header) {
     for (long long i = 0; i < n; ++i) {
         auto pair = std::make_unique<LIST_NODE>();
         const bool by_reference = value_letter(position) == '@';
+        const size_t first_reference = references.size();
         if (!read(&pair->key, &pair->key, header)) return false;
-        if (by_reference && (references.empty() || references.back().second != &pair->key)) return damaged(context);
-        const long long id = by_reference ? references.back().first : 0;
+        const size_t end_reference = references.size();
+        if (by_reference && end_reference == first_reference) return damaged(context);
         if (letter == 'h' && !read(&pair->value, &pair->value, header)) return false;
-        if (by_reference) {
-            pending_pairs.push_back({&hash, std::move(pair), id});
+        if (end_reference > first_reference) {
+            pending_pairs.push_back({&hash, letter, std::move(pair), by_reference, first_reference, end_reference});
             continue;
         }
         const char* message = nullptr;
@@ -898,6 +921,17 @@ bool PARSER::read_body(UNION_DATA* cell, UNION_DATA* lands_in, HEADER& header) {
     return true;
 }
 
+bool PARSER::join_hash(PENDING_PAIR& pair) {
+    UNION_DATA* key = &pair.node->key;
+    // A key whose reference could not be made has no place: it is dropped.
+    if (pair.by_reference && !is_reference_tag(key->tag)) return true;
+    const char* message = nullptr;
+    if (pair.hash->contains(key, pair.by_reference, &message)) return false;
+    const int bucket = HASH_DATA::bucket_of(key, pair.by_reference, &message);
+    add_pair(*pair.hash, pair.node.release(), bucket);
+    return true;
+}
+
 const char* PARSER::run(UNION_DATA* target) {
     UNION_DATA* lands_in = target;
     while (is_link_cell(lands_in) && lands_in->target() != nullptr) lands_in = lands_in->target();
@@ -915,14 +949,29 @@ const char* PARSER::run(UNION_DATA* target) {
             return saved_text_message.c_str();
         }
     }
+    auto on_target = [&](size_t reference) { return targets[references[reference].first] == lands_in; };
     // Two reference keys of one hash may not name the same cell.
-    {
-        std::vector<std::pair<HASH_DATA*, UNION_DATA*>> keys;
-        keys.reserve(pending_pairs.size());
-        for (const PENDING_PAIR& pair : pending_pairs) keys.emplace_back(pair.hash, targets[pair.id]);
-        std::sort(keys.begin(), keys.end());
-        if (std::adjacent_find(keys.begin(), keys.end()) != keys.end()) {
-            damaged("hash");
+    std::vector<std::pair<HASH_DATA*, UNION_DATA*>> keys;
+    for (const PENDING_PAIR& pair : pending_pairs)
+        if (pair.by_reference) keys.emplace_back(pair.hash, targets[references[pair.first_reference].first]);
+    std::sort(keys.begin(), keys.end());
+    if (std::adjacent_find(keys.begin(), keys.end()) != keys.end()) {
+        damaged("hash");
+        return saved_text_message.c_str();
+    }
+    // The references into the new value are made while it is still the
+    // scratch cell's, and the pairs that wait for them join their hashes:
+    // a failure there leaves the target alone.
+    for (size_t i = 0; i < references.size(); ++i)
+        if (!on_target(i)) assign_link(references[i].second, targets[references[i].first], 'p');
+    std::vector<PENDING_PAIR*> after_move;
+    for (PENDING_PAIR& pair : pending_pairs) {
+        bool waits = false;
+        for (size_t i = pair.first_reference; i < pair.end_reference && !waits; ++i) waits = on_target(i);
+        if (waits) {
+            after_move.push_back(&pair);
+        } else if (!join_hash(pair)) {
+            damaged(letter_name(pair.letter));
             return saved_text_message.c_str();
         }
     }
@@ -932,13 +981,11 @@ const char* PARSER::run(UNION_DATA* target) {
     } else if (top_letter != '@') {
         if (const char* message = move_value(lands_in, &scratch)) return message;
     }
-    for (const auto& [id, cell] : references) assign_link(cell, targets[id], 'p');
-    for (PENDING_PAIR& pair : pending_pairs) {
-        // A key whose reference could not be made is dropped with its value.
-        if (!is_reference_tag(pair.node->key.tag)) continue;
-        const int bucket = HASH_DATA::bucket_of(&pair.node->key, true, nullptr);
-        add_pair(*pair.hash, pair.node.release(), bucket);
-    }
+    // The references to the target itself, and the pairs whose keys lead
+    // there; a key found twice only now is dropped.
+    for (size_t i = 0; i < references.size(); ++i)
+        if (on_target(i)) assign_link(references[i].second, lands_in, 'p');
+    for (PENDING_PAIR* pair : after_move) join_hash(*pair);
     return nullptr;
 }
 

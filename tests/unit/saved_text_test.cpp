@@ -339,6 +339,30 @@ TEST(SAVED_TEXT_READER, HashKeysThatAreReferencesJoinTheirHash) {
     UNION_DATA* value = read_hash.get(element(back.get(), 0), true, &message);
     ASSERT_NE(value, nullptr);
     EXPECT_EQ(int_of(value), 7);
+
+    // A key that refers to the hash itself joins it once the hash is the
+    // target's; a key that holds a reference once the reference exists.
+    CELL self = make_cell('h');
+    self->hash_data()->insert(self.get(), 1, int_cell(1).get(), 0, &message);
+    text = saved(self.get());
+    EXPECT_EQ(text, "$1$h1h@1@i1i");
+    CELL target = make_cell('h');
+    ASSERT_EQ(read_text(target.get(), text), "<none>");
+    ASSERT_EQ(target->hash_data()->pair_count, 1);
+    EXPECT_EQ(int_of(target->hash_data()->get(target.get(), true, &message)), 1);
+
+    CELL holder = list_of({5});
+    holder->list_data()->append(make_cell('m').get(), 0);
+    CELL key = make_cell('l');
+    key->list_data()->append(element(holder.get(), 0), 1);
+    element(holder.get(), 1)->hash_data()->insert(key.get(), 0, nullptr, 0, &message);
+    text = saved(holder.get());
+    EXPECT_EQ(text, "l2l$1$i5im1ml1l@1@");
+    ASSERT_EQ(read_text(back.get(), text), "<none>");
+    EXPECT_EQ(saved(back.get()), text);
+    UNION_DATA* read_key = &element(back.get(), 1)->hash_data()->buckets[static_cast<size_t>(
+        HASH_DATA::bucket_of(key.get(), false, &message))]->head->key;
+    EXPECT_EQ(follow_link(element(read_key, 0)), element(back.get(), 0));
 }
 
 TEST(SAVED_TEXT_READER, GraphsKeepTheirIncidenceChainsAndParallelIndexes) {
@@ -448,6 +472,8 @@ TEST(SAVED_TEXT_READER, DamagedTextsAreRefusedAndTheTargetKeepsItsValue) {
         {"bx", "Incomplete type 'bool'"},
         {"i1.5i", "Incomplete type 'int'"},
         {"r1x2r", "Incomplete type 'real'"},
+        {"r1e9000000r", "Incomplete type 'real'"},
+        {"r.5r", "Incomplete type 'real'"},
         {"o+xo", "Incomplete type 'oper'"},
         {"t99:99t", "Incomplete type 'time'"},
         {"e3eabc", "Incomplete type 'error'"},
