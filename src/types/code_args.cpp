@@ -31,6 +31,7 @@ private:
 
 void check_loop_code_args(const METHOD_CALL& call) {
     call.raise_if(check_arg_count(*call.args, 2));
+    call.raise_if(check_arg_defined(*call.args, 1));  // the loop variable need not hold a value yet
     call.raise_if(check_arg_variable(*call.args, 0, false));
     call.raise_if(check_arg_type(*call.args, 1, 'x', false));
 }

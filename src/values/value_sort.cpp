@@ -1,5 +1,6 @@
 #include "values/value_sort.h"
 
+#include <cstdint>
 #include <cstring>
 #include <initializer_list>
 #include <memory>
@@ -65,6 +66,65 @@ bool fields_less(const FIELDS&... pairs) {
 }
 
 using INT_PAIR = std::pair<const INT_DATA*, const INT_DATA*>;
+
+// The quicksort of sort_values over keys[0 .. n-1]: orders permutation so
+// that the keys taken in that order follow before(x, y), which answers 1
+// when x comes strictly before y, 0 when not and -1 to stop. Both scans stop
+// at their range's ends, whatever before answers. False when stopped; the
+// permutation is then as far as it got.
+template <typename KEY, typename BEFORE>
+bool order_permutation(const KEY* keys, int* permutation, int n, BEFORE before) {
+    std::vector<std::pair<int, int>> ranges;  // grows with the partitions left to do
+    ranges.emplace_back(0, n - 1);
+    while (!ranges.empty()) {
+        auto [lo, hi] = ranges.back();
+        ranges.pop_back();
+        while (lo < hi) {
+            const KEY pivot = keys[permutation[lo + (hi - lo) / 2]];
+            int i = lo;
+            int j = hi;
+            while (i <= j) {
+                for (;;) {
+                    if (i > hi) break;
+                    int moved = before(keys[permutation[i]], pivot);
+                    if (moved < 0) return false;
+                    if (moved == 0) break;
+                    ++i;
+                }
+                for (;;) {
+                    if (j < lo) break;
+                    int moved = before(pivot, keys[permutation[j]]);
+                    if (moved < 0) return false;
+                    if (moved == 0) break;
+                    --j;
+                }
+                if (i <= j) {
+                    std::swap(permutation[i], permutation[j]);
+                    ++i;
+                    --j;
+                }
+            }
+            if (i < hi) ranges.emplace_back(i, hi);
+            hi = j;  // go on with the lower part at once
+        }
+    }
+    return true;
+}
+
+// The numbers of the cells when every cell, aliases followed, carries one
+// and the same int tag and a non-empty number within 64 bits: such cells
+// never make sort_less_equal answer with a message.
+bool collect_small_ints(UNION_DATA** cells, int n, std::vector<int64_t>& numbers) {
+    const char tag = follow_aliases(cells[0])->tag;
+    if (lower_tag(tag) != 'i') return false;
+    numbers.resize(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        const UNION_DATA* cell = follow_aliases(cells[i]);
+        if (cell->tag != tag || cell->payload == nullptr || cell->int_data()->is_empty()) return false;
+        if (!cell->int_data()->to_int64(numbers[static_cast<size_t>(i)])) return false;
+    }
+    return true;
+}
 
 }  // namespace
 
@@ -186,48 +246,23 @@ int sort_less_equal(UNION_DATA* a, UNION_DATA* b, const char** message) {
 
 const char* sort_values(UNION_DATA** cells, int* permutation, int n, bool ascending) {
     if (n < 2) return nullptr;
+    // Ints that fit in 64 bits compare as machine words: the same answers
+    // as sort_less_equal gives them, so the same permutation, much sooner.
+    std::vector<int64_t> numbers;
+    if (collect_small_ints(cells, n, numbers)) {
+        const int64_t* keys = numbers.data();
+        order_permutation(keys, permutation, n, [ascending](int64_t x, int64_t y) -> int {
+            return ascending ? (x < y ? 1 : 0) : (y < x ? 1 : 0);
+        });
+        return nullptr;
+    }
     const char* message = nullptr;
     // Whether x comes strictly before y in the wanted order; -1 on a message.
     auto before = [&](UNION_DATA* x, UNION_DATA* y) -> int {
         int at_most = ascending ? sort_less_equal(y, x, &message) : sort_less_equal(x, y, &message);
         return at_most < 0 ? -1 : (at_most == 0 ? 1 : 0);
     };
-    std::vector<std::pair<int, int>> ranges;  // grows with the partitions left to do
-    ranges.emplace_back(0, n - 1);
-    while (!ranges.empty()) {
-        auto [lo, hi] = ranges.back();
-        ranges.pop_back();
-        while (lo < hi) {
-            UNION_DATA* pivot = cells[permutation[lo + (hi - lo) / 2]];
-            int i = lo;
-            int j = hi;
-            while (i <= j) {
-                // Both scans stop at the range's ends, whatever "<" answers.
-                for (;;) {
-                    if (i > hi) break;
-                    int moved = before(cells[permutation[i]], pivot);
-                    if (moved < 0) return message;
-                    if (moved == 0) break;
-                    ++i;
-                }
-                for (;;) {
-                    if (j < lo) break;
-                    int moved = before(pivot, cells[permutation[j]]);
-                    if (moved < 0) return message;
-                    if (moved == 0) break;
-                    --j;
-                }
-                if (i <= j) {
-                    std::swap(permutation[i], permutation[j]);
-                    ++i;
-                    --j;
-                }
-            }
-            if (i < hi) ranges.emplace_back(i, hi);
-            hi = j;  // go on with the lower part at once
-        }
-    }
-    return nullptr;
+    return order_permutation(cells, permutation, n, before) ? nullptr : message;
 }
 
 }  // namespace morvu

@@ -1,11 +1,291 @@
-// Methods of array: slots indexed from 0, each defined or not.
+// Methods of array: a fixed row of slots indexed from 0, each undefined or
+// owning one element. Only the call form gives an array its size; set, del
+// and "[]" work within the slots it has. Capitalised keys (Get, Set, Del)
+// count positions from the last slot.
 
+#include <climits>
+#include <cstdint>
+#include <memory>
+#include <new>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "runtime/messages.h"
+#include "types/arg_checks.h"
+#include "types/code_args.h"
+#include "types/element_keys.h"
 #include "types/method_call.h"
+#include "values/array_store.h"
+#include "values/factories.h"
 
 namespace morvu {
 
-bool array_functions(METHOD_CALL&) { return false; }
+namespace {
 
-bool array_procedures(METHOD_CALL&) { return false; }
+// A position computed in 64 bits as the machine int a message shows.
+int shown_position(int64_t position) {
+    if (position > INT_MAX) return INT_MAX;
+    if (position < INT_MIN) return INT_MIN;
+    return static_cast<int>(position);
+}
+
+// Argument i as a slot position, from the last slot with from_end. Positions
+// are computed in 64 bits, so that no huge index wraps into the slots.
+int64_t slot_position(const CALL_ARGS& args, int32_t i, const ARRAY_DATA& store, bool from_end) {
+    const int64_t index = int_argument(args, i);
+    return from_end ? int64_t{store.slot_count} - 1 - index : index;
+}
+
+std::string index_not_defined(int64_t position) {
+    return format_string(msg_text("indnicdef"), shown_position(position));
+}
+
+// Argument i must be an int naming a defined slot (the position taken from
+// the end with from_end); the slot's position goes to *out.
+std::string check_array_index(const CALL_ARGS& args, const ARRAY_DATA& store, int32_t i, bool from_end,
+                              int* out) {
+    std::string failure = check_arg_type(args, i, 'i', true);
+    if (!failure.empty()) return failure;
+    const int64_t position = slot_position(args, i, store, from_end);
+    if (position < 0 || position >= store.slot_count || !store.is_defined(static_cast<int>(position)))
+        return index_not_defined(position);
+    *out = static_cast<int>(position);
+    return {};
+}
+
+// The keys of the capitalised variants begin with an upper-case letter.
+bool from_end_key(const std::string& key) { return key[0] >= 'A' && key[0] <= 'Z'; }
+
+bool is_find_key(const std::string& key) {
+    return key_has_prefix(key, "find\xA7") || key_has_prefix(key, "Find\xA7") ||
+           key_has_prefix(key, "find_all\xA7") || key_has_prefix(key, "Find_all\xA7");
+}
+
+ARRAY_DATA& store_of(UNION_DATA* value) { return *value->array_data(); }
+
+// The call form: argument 0 is the size n, then either nothing or exactly n
+// values for the slots 0..n-1. Count and size are checked before anything
+// changes; the new slots are built aside and only then replace the old ones,
+// so a value may come from the array it replaces. A copy that fails stops
+// the filling after the slots already made, which stay.
+void fill_array(const METHOD_CALL& call, ARRAY_DATA& store) {
+    const CALL_ARGS& args = *call.args;
+    call.raise_if(check_arg_range(args, 1, -1));
+    call.raise_if(check_arg_type(args, 0, 'i', true));
+    const int32_t size = int_argument(args, 0);
+    if (size < 1) call.raise(msg_text("unzargerwposint"));
+    if (args.count() != 1 && int64_t{args.count()} != int64_t{size} + 1)
+        call.raise(msg_text("arrmusanznacargueb"));
+    ARRAY_DATA fresh;
+    try {
+        fresh.resize(size);
+    } catch (const std::bad_alloc&) {
+        call.raise(msg_text("unzargerwposint"));  // more slots than memory holds
+    }
+    const char* failure = nullptr;
+    for (int32_t i = 1; i < args.count() && failure == nullptr; ++i) {
+        UNION_DATA* cell = nullptr;
+        int mode = 0;
+        transfer_out_arg(call.args, call.node, i, false, false, &cell, &mode);
+        failure = fresh.set(i - 1, cell, mode);
+    }
+    std::swap(store.slots, fresh.slots);
+    std::swap(store.slot_count, fresh.slot_count);
+    std::swap(store.defined_count, fresh.defined_count);
+    fresh.clear();  // the old elements go here, after the array is whole again
+    if (failure != nullptr) call.raise(failure);
+}
+
+// Replaces the value of one slot, or defines it. The new element is made
+// before the old one goes, so the value may lie inside the element it
+// replaces; a copy that fails leaves the old element as it was.
+void replace_slot(const METHOD_CALL& call, ARRAY_DATA& store, int position, UNION_DATA* cell, int mode) {
+    const char* failure = nullptr;
+    std::unique_ptr<UNION_DATA> element = make_array_element(cell, mode, &failure);
+    if (failure != nullptr) call.raise(failure);
+    std::unique_ptr<UNION_DATA> old = std::exchange(store.slots[static_cast<size_t>(position)], std::move(element));
+    if (old == nullptr) ++store.defined_count;
+}
+
+// find, Find, find_all, Find_all: the positions of the defined slots whose
+// element makes the code true, walked front to back ('F': back to front).
+// Slots are fetched anew for every step: the code may set or delete them.
+void find_slots(METHOD_CALL& call, ARRAY_DATA& store) {
+    check_loop_code_args(call);
+    const std::string& key = call.key();
+    const bool backwards = key[0] == 'F';
+    const bool all = key[4] == '_';
+    ITERATION_HOLD hold(store.iteration_count);
+    const int size = store.slot_count;
+    for (int step = 0; step < size; ++step) {
+        const int position = backwards ? size - 1 - step : step;
+        UNION_DATA* element = store.get(position);
+        if (element == nullptr) continue;
+        if (!element_matches(call, element)) continue;
+        call.append(make_int_value_from_number(position));
+        if (!all) return;
+    }
+}
+
+// sort and Sort, exactly or with a loop variable and code. Every slot must be
+// defined. The iteration mark stays raised while keys are computed and
+// compared, so no code run meanwhile can resize the array.
+void sort_slots(METHOD_CALL& call, ARRAY_DATA& store, bool with_code) {
+    call.refuse_constant();
+    call.refuse_during_iteration();
+    if (with_code) check_loop_code_args(call);
+    call.raise_if(store.check_defined());
+    if (store.slot_count < 2) return;
+    const bool ascending = call.key()[0] == 's';
+    ITERATION_HOLD hold(store.iteration_count);
+    if (!with_code) {
+        std::vector<UNION_DATA*> cells;
+        cells.reserve(store.slots.size());
+        for (const auto& slot : store.slots) cells.push_back(slot.get());
+        ELEMENT_KEYS keys(std::move(cells));
+        call.raise_if(keys.copy_failure);
+        call.raise_if(store.sort(keys.data(), ascending));
+        return;
+    }
+    std::vector<std::unique_ptr<UNION_DATA>> keys;
+    keys.reserve(store.slots.size());
+    for (size_t position = 0; position < store.slots.size(); ++position) {
+        UNION_DATA* element = store.slots[position].get();
+        // The code may have deleted a slot meanwhile: it sorts as an empty value.
+        keys.push_back(element != nullptr ? element_sort_key(call, element) : std::make_unique<UNION_DATA>('v'));
+    }
+    std::vector<UNION_DATA*> cells;
+    cells.reserve(keys.size());
+    for (const auto& key_cell : keys) cells.push_back(key_cell.get());
+    call.raise_if(store.sort(cells.data(), ascending));
+}
+
+}  // namespace
+
+bool array_functions(METHOD_CALL& call) {
+    const std::string& key = call.key();
+    const CALL_ARGS& args = *call.args;
+    if (is_call_form_key(key)) {
+        // The new array is a result before any check, so a refused call
+        // leaves it to the caller's clean-up.
+        auto* cell = new UNION_DATA('a');
+        call.append(RESULT_ITEM{cell, 3, 1});
+        fill_array(call, store_of(cell));
+        return true;
+    }
+    if (key_is(key, "size\xA7")) {
+        ARRAY_DATA& store = store_of(call.checked_receiver());
+        call.append(make_int_value_from_number(store.slot_count));
+        return true;
+    }
+    if (key_is(key, "def\xA7")) return false;  // the common method def
+    if (key_has_prefix(key, "def\xA7")) {
+        ARRAY_DATA& store = store_of(call.checked_receiver());
+        call.raise_if(check_arg_range(args, 1, -1));
+        for (int32_t i = 0; i < args.count(); ++i) {
+            call.raise_if(check_arg_type(args, i, 'i', true));
+            const int64_t position = slot_position(args, i, store, false);
+            const bool defined = position >= 0 && position < store.slot_count &&
+                                 store.is_defined(static_cast<int>(position));
+            call.append(make_bool_value(defined, 0));
+        }
+        return true;
+    }
+    if (key_has_prefix(key, "get\xA7") || key_has_prefix(key, "Get\xA7")) {
+        ARRAY_DATA& store = store_of(call.checked_receiver());
+        call.raise_if(check_arg_range(args, 1, -1));
+        const bool from_end = from_end_key(key);
+        for (int32_t i = 0; i < args.count(); ++i) {
+            int position = 0;
+            call.raise_if(check_array_index(args, store, i, from_end, &position));
+            call.raise_if(make_copy_value(*call.results, store.get(position), 4, false, false));
+        }
+        return true;
+    }
+    if (key_has_prefix(key, "[]\xA7")) {
+        ARRAY_DATA& store = store_of(call.checked_receiver());
+        call.refuse_constant();
+        call.raise_if(check_arg_range(args, 1, -1));
+        for (int32_t i = 0; i < args.count(); ++i) {
+            int position = 0;
+            if (!check_array_index(args, store, i, false, &position).empty()) {
+                // An undefined slot within the size is defined with an empty
+                // value first, so that the caller can assign through it.
+                call.raise_if(check_arg_type(args, i, 'i', true));
+                const int64_t wanted = slot_position(args, i, store, false);
+                if (wanted >= 0 && wanted < store.slot_count) {
+                    UNION_DATA empty('v');
+                    replace_slot(call, store, static_cast<int>(wanted), &empty, 0);
+                }
+                call.raise_if(check_array_index(args, store, i, false, &position));
+            }
+            call.raise_if(make_copy_value(*call.results, store.get(position), 3, false, false));
+        }
+        return true;
+    }
+    if (key_is(key, "keys\xA7")) {
+        ARRAY_DATA& store = store_of(call.checked_receiver());
+        for (int position = 0; position < store.slot_count; ++position) {
+            if (store.is_defined(position)) call.append(make_int_value_from_number(position));
+        }
+        return true;
+    }
+    if (is_find_key(key)) {
+        find_slots(call, store_of(call.checked_receiver()));
+        return true;
+    }
+    return false;
+}
+
+bool array_procedures(METHOD_CALL& call) {
+    const std::string& key = call.key();
+    const CALL_ARGS& args = *call.args;
+    if (is_call_form_key(key)) {
+        ARRAY_DATA& store = store_of(call.checked_receiver());
+        call.refuse_constant();
+        call.refuse_during_iteration();
+        fill_array(call, store);
+        return true;
+    }
+    if (key_has_prefix(key, "set\xA7") || key_has_prefix(key, "Set\xA7")) {
+        ARRAY_DATA& store = store_of(call.checked_receiver());
+        call.refuse_constant();
+        if (args.count() == 0 || args.count() % 2 != 0) call.raise(msg_text("anzargposger"));
+        const bool from_end = from_end_key(key);
+        for (int32_t i = 0; i + 1 < args.count(); i += 2) {
+            call.raise_if(check_arg_type(args, i, 'i', true));
+            const int64_t position = slot_position(args, i, store, from_end);
+            if (position < 0 || position >= store.slot_count) call.raise(index_not_defined(position));
+            UNION_DATA* cell = nullptr;
+            int mode = 0;
+            transfer_out_arg(call.args, call.node, i + 1, false, false, &cell, &mode);
+            replace_slot(call, store, static_cast<int>(position), cell, mode);
+        }
+        return true;
+    }
+    if (key_is(key, "del\xA7")) return false;  // the common method del
+    if (key_has_prefix(key, "del\xA7") || key_has_prefix(key, "Del\xA7")) {
+        ARRAY_DATA& store = store_of(call.checked_receiver());
+        call.refuse_constant();
+        call.raise_if(check_arg_range(args, 1, -1));
+        const bool from_end = from_end_key(key);
+        for (int32_t i = 0; i < args.count(); ++i) {
+            int position = 0;
+            call.raise_if(check_array_index(args, store, i, from_end, &position));
+            store.remove(position);
+        }
+        return true;
+    }
+    if (key_is(key, "sort\xA7") || key_is(key, "Sort\xA7")) {
+        sort_slots(call, store_of(call.checked_receiver()), false);
+        return true;
+    }
+    if (key_has_prefix(key, "sort\xA7") || key_has_prefix(key, "Sort\xA7")) {
+        sort_slots(call, store_of(call.checked_receiver()), true);
+        return true;
+    }
+    return false;
+}
 
 }  // namespace morvu

@@ -1,11 +1,353 @@
-// Methods of list and args (one set of handlers; call.type_code tells them apart).
+// Methods of list and args: an ordered chain of elements counted from 0 at
+// the head. One pair of handlers serves both types; call.type_code tells a
+// list ('l') from an args value ('y'). An args value may be the variable
+// input object of a routine (access mode 7: its elements are call-aliases
+// of the caller's variables) or its variable output object (access mode 8);
+// elements are handed out of those as call-aliases and aliases, and values
+// stored into them must be variables.
+//
+// Positioned access goes through LIST_DATA::at, which starts from the
+// remembered cursor when that lies nearest: walking by consecutive indexes
+// costs one step per access.
 
+#include <climits>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "runtime/messages.h"
+#include "types/arg_checks.h"
+#include "types/code_args.h"
+#include "types/element_keys.h"
 #include "types/method_call.h"
+#include "values/assign_rules.h"
+#include "values/factories.h"
+#include "values/list_store.h"
 
 namespace morvu {
 
-bool list_functions(METHOD_CALL&) { return false; }
+namespace {
 
-bool list_procedures(METHOD_CALL&) { return false; }
+bool is_list(const METHOD_CALL& call) { return call.type_code == 'l'; }
+bool input_object(const METHOD_CALL& call) { return !is_list(call) && call.receiver.mode == 7; }
+bool output_object(const METHOD_CALL& call) { return !is_list(call) && call.receiver.mode == 8; }
+
+// The args objects of a routine take only variables as new elements.
+bool variables_only(const METHOD_CALL& call) { return input_object(call) || output_object(call); }
+
+// How elements are handed out: call-aliases of the input object, aliases of
+// the output object, else copies (a reference staying a reference).
+int hand_out_mode(const METHOD_CALL& call) {
+    if (input_object(call)) return 7;
+    return output_object(call) ? 3 : 4;
+}
+
+void hand_out(const METHOD_CALL& call, UNION_DATA* element, int mode) {
+    call.raise_if(make_copy_value(*call.results, element, mode, input_object(call), output_object(call)));
+}
+
+int shown_position(int64_t position) {
+    if (position > INT_MAX) return INT_MAX;
+    if (position < INT_MIN) return INT_MIN;
+    return static_cast<int>(position);
+}
+
+// Argument i must be an int naming an element (counted from the tail with
+// from_end); the element's value cell goes to *out, its position to
+// *position when asked. Positions are computed in 64 bits, so no huge index
+// wraps into the list; the message names the position counted from the head.
+std::string check_list_index(const CALL_ARGS& args, LIST_DATA& store, int32_t i, bool from_end,
+                             UNION_DATA** out, int* position_out = nullptr) {
+    std::string failure = check_arg_type(args, i, 'i', true);
+    if (!failure.empty()) return failure;
+    const int64_t index = int_argument(args, i);
+    const int64_t position = from_end ? int64_t{store.node_count} - 1 - index : index;
+    if (position < 0 || position >= store.node_count)
+        return format_string(msg_text("unzindlislae"), shown_position(position), store.node_count);
+    *out = store.at(static_cast<int>(position), nullptr);
+    if (position_out != nullptr) *position_out = static_cast<int>(position);
+    return {};
+}
+
+bool from_end_key(const std::string& key) { return key[0] >= 'A' && key[0] <= 'Z'; }
+
+bool is_find_key(const std::string& key) {
+    return key_has_prefix(key, "find\xA7") || key_has_prefix(key, "Find\xA7") ||
+           key_has_prefix(key, "find_all\xA7") || key_has_prefix(key, "Find_all\xA7");
+}
+
+LIST_DATA& store_of(UNION_DATA* value) { return *value->list_data(); }
+
+// The arguments in order, handed over as new elements at the tail (or, with
+// at_head, each in front of the previous one).
+void add_arguments(const METHOD_CALL& call, LIST_DATA& store, bool at_head) {
+    const bool only_variables = variables_only(call);
+    for (int32_t i = 0; i < call.count(); ++i) {
+        UNION_DATA* cell = nullptr;
+        int mode = 0;
+        transfer_out_arg(call.args, call.node, i, only_variables, false, &cell, &mode);
+        call.raise_if(at_head ? store.prepend(cell, mode) : store.append(cell, mode));
+    }
+}
+
+// The cell that a method writes a variable argument into: the argument's
+// cell, or the cell a call-alias stands for.
+UNION_DATA* written_variable(const METHOD_CALL& call, int32_t i) {
+    UNION_DATA* variable = call.arg(i).cell;
+    if (variable->tag == 'j' || variable->tag == 'J') variable = variable->target();
+    return variable;
+}
+
+// Puts a cell's access mode back to that of a variable on every way out.
+class ACCESS_MODE_RESET {
+public:
+    explicit ACCESS_MODE_RESET(UNION_DATA* cell) : cell(cell) {}
+    ~ACCESS_MODE_RESET() { cell->access_mode = 6; }
+    ACCESS_MODE_RESET(const ACCESS_MODE_RESET&) = delete;
+    ACCESS_MODE_RESET& operator=(const ACCESS_MODE_RESET&) = delete;
+
+private:
+    UNION_DATA* cell;
+};
+
+// find, Find, find_all, Find_all: the positions, counted from the head, of
+// the elements whose code value is true. While the code runs the loop
+// variable carries the access mode of the receiver's elements, so that the
+// elements of a constant list cannot be assigned through it.
+void find_elements(METHOD_CALL& call, LIST_DATA& store) {
+    check_loop_code_args(call);
+    if (store.node_count == 0) return;
+    const std::string& key = call.key();
+    const bool backwards = key[0] == 'F';
+    const bool all = key[4] == '_';
+    const uint32_t receiver_mode = call.receiver.mode;
+    uint32_t element_mode = receiver_mode < 6 ? 4 : 6;
+    if (!is_list(call) && (receiver_mode == 7 || receiver_mode == 8)) element_mode = receiver_mode;
+    UNION_DATA* variable = written_variable(call, 0);
+    ACCESS_MODE_RESET reset(variable);
+    ITERATION_HOLD hold(store.iteration_count);
+    const int count = store.node_count;
+    int visited = 0;
+    for (LIST_NODE* node = backwards ? store.tail : store.head; node != nullptr;
+         node = backwards ? node->prev : node->next, ++visited) {
+        variable->access_mode = element_mode;
+        const bool hit = element_matches(call, &node->value);
+        variable->access_mode = 6;
+        if (!hit) continue;
+        call.append(make_int_value_from_number(backwards ? count - 1 - visited : visited));
+        if (!all) return;
+    }
+}
+
+// The function forms of del0 and Del0: the first (last) element moves into
+// the variable argument. A refused assignment raises before anything is
+// removed. When the variable holds the list itself (or a value the list lies
+// in), the assignment has already replaced the list: nothing is left to
+// remove from it.
+void move_end_element(METHOD_CALL& call, UNION_DATA* list_cell, bool from_head) {
+    call.refuse_constant();
+    call.refuse_during_iteration();
+    call.raise_if(check_arg_count(*call.args, 1));
+    call.raise_if(check_arg_variable(*call.args, 0, true));
+    LIST_DATA& store = store_of(list_cell);
+    if (store.node_count == 0) {
+        call.append(make_bool_value(false, 0));
+        return;
+    }
+    UNION_DATA* element = from_head ? store.first() : store.last();
+    UNION_DATA* variable = written_variable(call, 0);
+    const bool list_replaced = is_within_value(variable, list_cell);
+    call.raise_if(assign_by_mode(variable, element, 4));
+    if (!list_replaced) {
+        if (from_head) store.remove_first(); else store.remove_last();
+    }
+    call.append(make_bool_value(true, 0));
+}
+
+// sort and Sort, by the elements themselves or by the keys their code gives.
+// The iteration mark stays raised while keys are computed and compared, so
+// no code run meanwhile can relink or free a node.
+void sort_elements(METHOD_CALL& call, LIST_DATA& store, bool with_code) {
+    call.refuse_constant();
+    call.refuse_during_iteration();
+    if (with_code) check_loop_code_args(call);
+    if (store.node_count < 2) return;
+    const bool ascending = call.key()[0] == 's';
+    ITERATION_HOLD hold(store.iteration_count);
+    std::vector<UNION_DATA*> cells;
+    cells.reserve(static_cast<size_t>(store.node_count));
+    if (!with_code) {
+        for (LIST_NODE* node = store.head; node != nullptr; node = node->next) cells.push_back(&node->value);
+        ELEMENT_KEYS keys(std::move(cells));
+        call.raise_if(keys.copy_failure);
+        call.raise_if(store.sort(keys.data(), ascending));
+        return;
+    }
+    std::vector<std::unique_ptr<UNION_DATA>> keys;
+    keys.reserve(static_cast<size_t>(store.node_count));
+    for (LIST_NODE* node = store.head; node != nullptr; node = node->next) {
+        keys.push_back(element_sort_key(call, &node->value));
+        cells.push_back(keys.back().get());
+    }
+    call.raise_if(store.sort(cells.data(), ascending));
+}
+
+}  // namespace
+
+bool list_functions(METHOD_CALL& call) {
+    const std::string& key = call.key();
+    const CALL_ARGS& args = *call.args;
+    if (is_call_form_key(key)) {
+        auto* cell = new UNION_DATA(is_list(call) ? 'l' : 'y');
+        call.append(RESULT_ITEM{cell, 3, 1});
+        add_arguments(call, store_of(cell), false);
+        return true;
+    }
+    if (key_is(key, "size\xA7")) {
+        call.append(make_int_value_from_number(store_of(call.checked_receiver()).node_count));
+        return true;
+    }
+    if (key_has_prefix(key, "get\xA7") || key_has_prefix(key, "Get\xA7")) {
+        LIST_DATA& store = store_of(call.checked_receiver());
+        call.raise_if(check_arg_range(args, 1, -1));
+        const bool from_end = from_end_key(key);
+        const int mode = hand_out_mode(call);
+        for (int32_t i = 0; i < args.count(); ++i) {
+            UNION_DATA* element = nullptr;
+            call.raise_if(check_list_index(args, store, i, from_end, &element));
+            hand_out(call, element, mode);
+        }
+        return true;
+    }
+    if (key_has_prefix(key, "[]\xA7")) {
+        LIST_DATA& store = store_of(call.checked_receiver());
+        if (!input_object(call)) call.refuse_constant();
+        call.raise_if(check_arg_range(args, 1, -1));
+        const int mode = input_object(call) ? 7 : 3;
+        for (int32_t i = 0; i < args.count(); ++i) {
+            UNION_DATA* element = nullptr;
+            call.raise_if(check_list_index(args, store, i, false, &element));
+            hand_out(call, element, mode);
+        }
+        return true;
+    }
+    if (key_has_prefix(key, "list\xA7")) {
+        if (input_object(call)) call.raise(msg_text("nicanwfueinpobjarg"));
+        if (output_object(call)) call.raise(msg_text("nicanwfuevaroutobjarg"));
+        LIST_DATA& store = store_of(call.checked_receiver());
+        auto* cell = new UNION_DATA('l');
+        call.append(RESULT_ITEM{cell, 3, 1});
+        LIST_DATA& made = store_of(cell);
+        for (int32_t i = 0; i < args.count(); ++i) {
+            UNION_DATA* element = nullptr;
+            call.raise_if(check_list_index(args, store, i, false, &element));
+            call.raise_if(made.append(element, 4));
+        }
+        return true;
+    }
+    if (key_is(key, "get0\xA7") || key_is(key, "Get0\xA7")) {
+        LIST_DATA& store = store_of(call.checked_receiver(true));
+        hand_out(call, key[0] == 'g' ? store.first() : store.last(), hand_out_mode(call));
+        return true;
+    }
+    if (is_find_key(key)) {
+        find_elements(call, store_of(call.checked_receiver()));
+        return true;
+    }
+    if (key_has_prefix(key, "del0\xA7") || key_has_prefix(key, "Del0\xA7")) {
+        move_end_element(call, call.checked_receiver(), key[0] == 'd');
+        return true;
+    }
+    if (key_is(key, "args\xA7")) {
+        LIST_DATA& store = store_of(call.checked_receiver());
+        const int mode = hand_out_mode(call);
+        for (LIST_NODE* node = store.head; node != nullptr; node = node->next) hand_out(call, &node->value, mode);
+        return true;
+    }
+    return false;
+}
+
+bool list_procedures(METHOD_CALL& call) {
+    const std::string& key = call.key();
+    const CALL_ARGS& args = *call.args;
+    if (key_has_prefix(key, "set\xA7") || key_has_prefix(key, "Set\xA7")) {
+        LIST_DATA& store = store_of(call.checked_receiver());
+        call.refuse_constant();
+        if (args.count() == 0 || args.count() % 2 != 0) call.raise(msg_text("anzargposger"));
+        const bool from_end = from_end_key(key);
+        const bool only_variables = variables_only(call);
+        for (int32_t i = 0; i + 1 < args.count(); i += 2) {
+            UNION_DATA* element = nullptr;
+            int position = 0;
+            call.raise_if(check_list_index(args, store, i, from_end, &element, &position));
+            UNION_DATA* cell = nullptr;
+            int mode = 0;
+            transfer_out_arg(call.args, call.node, i + 1, only_variables, false, &cell, &mode);
+            call.raise_if(store.set_at(position, cell, mode));
+        }
+        return true;
+    }
+    if (key_has_prefix(key, "ins\xA7") || key_has_prefix(key, "Ins\xA7")) {
+        LIST_DATA& store = store_of(call.checked_receiver());
+        call.refuse_constant();
+        call.refuse_during_iteration();
+        if (args.count() == 0 || args.count() % 2 != 0) call.raise(msg_text("anzargposger"));
+        std::vector<int64_t> gaps;
+        call.raise_if(check_index_or_key_arg(args, store.node_count, from_end_key(key), call.type_code, gaps));
+        const bool only_variables = variables_only(call);
+        for (size_t pair = 0; pair < gaps.size(); ++pair) {
+            UNION_DATA* cell = nullptr;
+            int mode = 0;
+            transfer_out_arg(call.args, call.node, static_cast<int>(2 * pair + 1), only_variables, false, &cell,
+                             &mode);
+            call.raise_if(store.insert_at(static_cast<int>(gaps[pair]), cell, mode));
+        }
+        return true;
+    }
+    if (is_call_form_key(key) || key_has_prefix(key, "Ins0\xA7") || key_has_prefix(key, "ins0\xA7")) {
+        LIST_DATA& store = store_of(call.checked_receiver());
+        call.refuse_constant();
+        call.refuse_during_iteration();
+        add_arguments(call, store, key[0] == 'i');
+        return true;
+    }
+    if (key_is(key, "del0\xA7") || key_is(key, "Del0\xA7")) {
+        LIST_DATA& store = store_of(call.checked_receiver(true));
+        call.refuse_constant();
+        call.refuse_during_iteration();
+        const bool from_head = key[0] == 'd';
+        if (from_head) store.remove_first(); else store.remove_last();
+        return true;
+    }
+    if (key_is(key, "del\xA7")) return false;  // the common method del
+    if (key_has_prefix(key, "del\xA7") || key_has_prefix(key, "Del\xA7")) {
+        LIST_DATA& store = store_of(call.checked_receiver());
+        call.refuse_constant();
+        call.refuse_during_iteration();
+        call.raise_if(check_arg_range(args, 1, -1));
+        const bool from_end = from_end_key(key);
+        std::vector<int64_t> positions;
+        call.raise_if(check_index_arg(args, store.node_count, from_end, call.type_code, positions));
+        for (int64_t position : positions) call.raise_if(store.remove_at(static_cast<int>(position)));
+        return true;
+    }
+    if (key_is(key, "flip\xA7")) {
+        LIST_DATA& store = store_of(call.checked_receiver());
+        call.refuse_constant();
+        call.refuse_during_iteration();
+        store.reverse();
+        return true;
+    }
+    if (key_is(key, "sort\xA7") || key_is(key, "Sort\xA7")) {
+        sort_elements(call, store_of(call.checked_receiver()), false);
+        return true;
+    }
+    if (key_has_prefix(key, "sort\xA7") || key_has_prefix(key, "Sort\xA7")) {
+        sort_elements(call, store_of(call.checked_receiver()), true);
+        return true;
+    }
+    return false;
+}
 
 }  // namespace morvu
