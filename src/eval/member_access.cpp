@@ -4,6 +4,7 @@
 #include <string>
 
 #include "eval/evaluator.h"
+#include "eval/iteration_members.h"
 #include "exec/call_routine.h"
 #include "runtime/display_name.h"
 #include "values/signatures.h"
@@ -139,9 +140,13 @@ void MEMBER_ACCESS::apply(RESULT_ITEM item, TOKEN* part) {
         return;
     }
 
-    // PENDING(iteration members): the members for and For on lists, sets,
-    // texts, files, hashes, arrays, array2s, graphs and directories join
-    // here once their entry is published; until then they are calls.
+    // for and For on a value of a kind they walk; on anything else they are
+    // ordinary calls.
+    if (cell != nullptr && is_iteration_call(*part->text, tag)) {
+        eval_iteration_member(node, this_item, results, RESULT_ITEM{cell, item.mode, 0}, tag,
+                              type_name_text(value_type_name(cell, true)), part);
+        return;
+    }
     UNWIND_RESULT_STACK unwind(part);
     ROUTINE_REQUEST request;
     request.node = part;

@@ -8,6 +8,7 @@
 #include "exec/call_routine.h"
 #include "exec/control_counters.h"
 #include "exec/control_statements.h"
+#include "exec/member_statements.h"
 #include "exec/output_statements.h"
 #include "frontend/token.h"
 #include "runtime/error.h"
@@ -26,9 +27,8 @@ struct KEYWORD {
 };
 
 // The statement keywords in the order they are compared.
-// PENDING(input statements, member statements): in, pin, sin, inw, inc, inl
-// and the statement form of '.' and ':' join the tables once their
-// executors are published.
+// PENDING(input statements): in, pin, sin, inw, inc, inl join the table once
+// their executors are published.
 const KEYWORD keywords[] = {
     {"return", exec_return},
     {"continue", exec_continue},
@@ -79,6 +79,7 @@ EXEC_HANDLER operator_executor(char op1, char op2) {
         case '?': return exec_assign_or_ref;
         case ' ': return exec_apply;
         case '#': return exec_nothing;
+        case '.': case ':': return exec_member_statement;
         default: return nullptr;
         }
     }

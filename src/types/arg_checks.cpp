@@ -97,20 +97,22 @@ std::string check_arg_type2(const CALL_ARGS& args, int32_t i, char code1, char c
 }
 
 std::string check_arg_element_type(const CALL_ARGS& args, int32_t i, int32_t* first, int32_t* second) {
-    UNION_DATA* pair = value_of(args, i);
-    ANY2_DATA* halves = pair != nullptr && base_type_code(pair) == 'u' && pair->payload != nullptr
-                            ? follow_link(pair)->any2_data()
-                            : nullptr;
-    auto int_half = [](UNION_DATA* half) -> UNION_DATA* {
-        UNION_DATA* value = half != nullptr ? argument_value(half) : nullptr;
-        return value != nullptr && value->payload != nullptr && base_type_code(value) == 'i' ? value : nullptr;
+    // Each cell is taken to the end of its links before its payload is
+    // read: a link to a pair or an int that holds no value has none.
+    auto held = [](UNION_DATA* cell, char code) -> UNION_DATA* {
+        UNION_DATA* value = cell != nullptr ? argument_value(cell) : nullptr;
+        if (value == nullptr || base_type_code(value) != code) return nullptr;
+        value = follow_link(value);
+        return value->payload != nullptr ? value : nullptr;
     };
-    UNION_DATA* a = halves != nullptr ? int_half(&halves->first) : nullptr;
+    UNION_DATA* pair = held(args[i].cell, 'u');
+    ANY2_DATA* halves = pair != nullptr ? pair->any2_data() : nullptr;
+    UNION_DATA* a = halves != nullptr ? held(&halves->first, 'i') : nullptr;
     if (a == nullptr) return message("erwtesargtyperseletyp", i + 1, "any2", "int");
-    UNION_DATA* b = int_half(&halves->second);
+    UNION_DATA* b = held(&halves->second, 'i');
     if (b == nullptr) return message("erwtesargtypzweeletyp", i + 1, "any2", "int");
-    *first = machine_int(*follow_link(a)->int_data());
-    *second = machine_int(*follow_link(b)->int_data());
+    *first = machine_int(*a->int_data());
+    *second = machine_int(*b->int_data());
     return {};
 }
 

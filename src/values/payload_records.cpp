@@ -44,6 +44,13 @@ void destroy_object_record(OBJECT_RECORD* record) {
     delete record;
 }
 
+const char* code_context(const CODE_DATA& code, RESULT_ITEM* out) {
+    *out = code.this_item.item();
+    if (!code.this_item.gone()) return nullptr;
+    check_message = msg_text("insexinic");
+    return check_message.c_str();
+}
+
 const char* is_object_present(const RESULT_ITEM& item) {
     if (item.cell == nullptr) {
         check_message = msg_text("insexinic");

@@ -22,6 +22,7 @@
 
 #include "values/result_list.h"
 #include "values/union_data.h"
+#include "values/weak_cell.h"
 
 namespace morvu {
 
@@ -37,10 +38,18 @@ struct ERROR_DATA {
 };
 
 // The payload of a code value: the block and the object context it runs in.
+// The context holds its object weakly: a code value may outlive the object
+// it was made in, and then finds its context empty and gone() set instead of
+// a freed cell.
 struct CODE_DATA {
     TOKEN* block = nullptr;
-    RESULT_ITEM this_item;  // cell null, mode 6, not owned
+    HELD_ITEM this_item;  // cell null, mode 6, not owned
 };
+
+// The this_item a code value runs with, written to *out; null, or "Object
+// does not exist" (in check_message) when the object it was made in has been
+// destroyed.
+const char* code_context(const CODE_DATA& code, RESULT_ITEM* out);
 
 // The member cells of one group, in declaration order; the cells are owned.
 struct SLOT_ARRAY {

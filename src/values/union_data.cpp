@@ -24,6 +24,8 @@
 #include "values/list_store.h"
 #include "values/payload_records.h"
 #include "values/value_operators.h"
+#include "values/walk_pins.h"
+#include "values/weak_cell.h"
 
 namespace morvu {
 
@@ -101,6 +103,7 @@ void allocate_payload(UNION_DATA* cell, char lowered) {
 // Frees a detached payload at once. Nested payloads free their element cells,
 // whose own nested payloads go to the work list below.
 void free_payload_now(char lowered, void* payload) {
+    if (keep_walked_payload(lowered, payload)) return;  // the walk frees it when it ends
     switch (lowered) {
     case '0': delete static_cast<DATE_DATA*>(payload); break;
     case '2': delete static_cast<TIMEZONE_DATA*>(payload); break;
@@ -354,6 +357,7 @@ UNION_DATA::UNION_DATA(char tag) : tag(tag) {
 }
 
 UNION_DATA::~UNION_DATA() {
+    if (weak_held != 0) cut_weak_cells(this);
     // An int nobody links to, the common temporary, needs no detaching.
     if (tag == 'i' && references == nullptr && aliases == nullptr && call_aliases == nullptr) {
         delete int_data();

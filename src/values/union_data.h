@@ -77,6 +77,7 @@ class UNION_DATA {
 public:
     void* payload = nullptr;
     char tag = 'V';
+    uint8_t weak_held = 0;               // WEAK_CELLs hold this cell (values/weak_cell.h)
     UNION_DATA* references = nullptr;    // head of the reference cells pointing here
     UNION_DATA* aliases = nullptr;       // head of the alias cells pointing here
     UNION_DATA* call_aliases = nullptr;  // head of the call-alias cells pointing here

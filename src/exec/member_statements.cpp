@@ -1,0 +1,155 @@
+#include "exec/member_statements.h"
+
+#include <string>
+
+#include "eval/evaluator.h"
+#include "exec/block_exec.h"
+#include "exec/call_routine.h"
+#include "exec/control_statements.h"
+#include "exec/iteration_walks.h"
+#include "frontend/scope.h"
+#include "frontend/token.h"
+#include "frontend/type_defs.h"
+#include "runtime/error.h"
+#include "runtime/messages.h"
+#include "values/union_data.h"
+#include "values/value_text.h"
+
+namespace morvu {
+
+namespace {
+
+// The type-definition node a name is bound to, or null.
+TOKEN* declared_type(const TOKEN* name) {
+    TOKEN* declaration = name->declaration;
+    return declaration != nullptr && is_type_definition(declaration) ? declaration : nullptr;
+}
+
+bool is_external(const TOKEN* node) { return node != nullptr && node->op1 == ':' && node->op2 == 0; }
+
+// A walk run as a statement: the block is executed with the statement's
+// object, and the loop protocol of the control counters decides whether the
+// walk goes on.
+struct STATEMENT_WALK {
+    RESULT_ITEM this_item;
+};
+
+bool run_statement_body(void* context, TOKEN* block, RESULT_ITEM) {
+    execute_block(block, static_cast<STATEMENT_WALK*>(context)->this_item, true);
+    return loop_after_body();
+}
+
+// One execution of a member statement: its receivers, its members, and the
+// type qualification, which once given stays in force for the later
+// members and receivers.
+class MEMBER_STATEMENT {
+public:
+    MEMBER_STATEMENT(TOKEN* node, RESULT_ITEM this_item)
+        : node(node), this_item(this_item), external(is_external(node)) {}
+
+    void run();
+
+private:
+    TOKEN* node;
+    RESULT_ITEM this_item;
+    bool external;           // a ':' statement: no receiver given
+    TYPE_NAME spec{};        // the current type qualification
+    std::string type_text;   // names the type of a receiver without value
+
+    RESULT_ITEM external_receiver();
+    void apply(RESULT_ITEM item, TOKEN* member);
+};
+
+// The receiver of X:m(...): the current object when it fits X, else none.
+RESULT_ITEM MEMBER_STATEMENT::external_receiver() {
+    TOKEN* left = node->left;
+    if (!is_word_token(left)) {
+        raise_error(node, 0, nullptr, format_string(msg_text("erwdattypnambeiext"), "member"), 's');
+    }
+    UNION_DATA* current = this_item.cell != nullptr ? follow_aliases(this_item.cell) : nullptr;
+    const RESULT_ITEM none{nullptr, 6, 0};
+    const RESULT_ITEM current_item{this_item.cell, this_item.mode, 0};
+    type_text = *left->text;
+    if (TOKEN* type = declared_type(left)) {
+        spec = TYPE_NAME{nullptr, type, true};
+        if (current != nullptr && base_type_code(current) == 'k') {
+            UNION_DATA* object = follow_link(current);
+            TOKEN* own_type = object->holder() != nullptr ? object->holder()->type : nullptr;
+            if (own_type == nullptr || !derives_from(own_type, type)) return none;
+        }
+        return current_item;
+    }
+    spec = TYPE_NAME{left->text->c_str(), nullptr, false};
+    if (current == nullptr) return none;
+    if (type_text == "any" || type_name_text(value_type_name(current, true)) == type_text) return current_item;
+    return none;
+}
+
+void MEMBER_STATEMENT::run() {
+    RESULT_LIST receivers;
+    TOKEN_LIST members;
+    if (external) {
+        receivers.append(external_receiver());
+        members.append(node->right);
+    } else {
+        eval_cached(node->left, this_item, receivers);
+        if (node->right != nullptr) append_operands(node->right, ',', &members);
+        else members.append(nullptr);
+    }
+    for (RESULT_NODE* entry = receivers.head; entry != nullptr; entry = entry->next) {
+        for (TOKEN* member : members) apply(entry->item, member);
+    }
+}
+
+void MEMBER_STATEMENT::apply(RESULT_ITEM item, TOKEN* member) {
+    UNION_DATA* cell = item.cell != nullptr ? follow_aliases(item.cell) : nullptr;
+    if (is_external(member) && is_word_token(member->left)) {
+        TOKEN* type_name = member->left;
+        if (declared_type(type_name) != nullptr) {
+            spec = TYPE_NAME{nullptr, check_type_spec(member, item, type_name->text->c_str()), true};
+        } else {
+            spec = TYPE_NAME{type_name->text->c_str(), nullptr, false};
+        }
+        type_text = *type_name->text;
+        member = member->right;
+    }
+    if (member == nullptr || !is_call_token(member)) {
+        raise_error(node, 0, nullptr, msg_text(external ? "erwprorecdop" : "erwprolisrecpun"), 's');
+    }
+
+    const TYPE_NAME display = cell != nullptr ? value_type_name(cell, true) : spec;
+    const std::string display_text = type_name_text(display);
+    const char code = type_code_of_name(cell != nullptr ? display_text : type_text);
+
+    if (is_iteration_member(*member->text, code)) {
+        ITERATION_REQUEST request;
+        request.node = node;
+        request.member = member;
+        request.receiver = RESULT_ITEM{cell, item.mode, 0};
+        request.code = code;
+        request.routine = display_text + ':' + *member->text;
+        request.routine_kind = 'p';
+        request.this_item = this_item;
+        STATEMENT_WALK walk{this_item};
+        run_iteration(request, ITERATION_BODY{run_statement_body, &walk, false});
+        loop_after_end();
+        return;
+    }
+
+    // What the call leaves parked on its arguments is freed on every way out.
+    UNWIND_RESULT_STACK unwind(member);
+    ROUTINE_REQUEST request;
+    request.node = member;
+    request.receiver = RESULT_ITEM{cell, item.mode, 0};
+    request.qualifier = &spec;
+    request.in_object_type = !external;
+    request.context = this_item;
+    std::string text = call_routine(request);
+    if (!text.empty()) raise_error(member, 0, nullptr, text, 's');
+}
+
+}  // namespace
+
+void exec_member_statement(TOKEN* node, RESULT_ITEM this_item) { MEMBER_STATEMENT(node, this_item).run(); }
+
+}  // namespace morvu

@@ -1,0 +1,87 @@
+#include "values/walk_pins.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "runtime/file_stream.h"
+#include "runtime/file_system.h"
+#include "runtime/str_stream.h"
+#include "values/array2_store.h"
+#include "values/array_store.h"
+#include "values/graph_store.h"
+#include "values/hash_store.h"
+#include "values/list_store.h"
+#include "values/union_data.h"
+
+namespace morvu {
+
+namespace {
+
+// The payloads kept for a running walk after their value let them go. Never
+// destroyed, like every table the value core may reach during static
+// destruction.
+std::vector<void*>& orphans() {
+    static auto* kept = new std::vector<void*>();
+    return *kept;
+}
+
+bool is_orphan(const void* payload) {
+    const std::vector<void*>& kept = orphans();
+    return std::find(kept.begin(), kept.end(), payload) != kept.end();
+}
+
+// Frees a payload through the value core, as a cell of its tag would.
+void free_orphan(char lowered, void* payload) {
+    UNION_DATA holder('V');
+    holder.tag = lowered;
+    holder.payload = payload;
+    clear_value(&holder);
+}
+
+}  // namespace
+
+int32_t* iteration_counter(char lowered, void* payload) {
+    if (payload == nullptr) return nullptr;
+    switch (lowered) {
+    case 'a': return &static_cast<ARRAY_DATA*>(payload)->iteration_count;
+    case 'd': return &static_cast<DIR_DATA*>(payload)->iteration_count;
+    case 'f': return &static_cast<FILE_DATA*>(payload)->iteration_count;
+    case 'g': return &static_cast<GRAPH_DATA*>(payload)->iterations;
+    case 'h': case 'm': return &static_cast<HASH_DATA*>(payload)->iteration_count;
+    case 'l': case 'y': return &static_cast<LIST_DATA*>(payload)->iteration_count;
+    case 's': return &static_cast<STR_DATA*>(payload)->iteration_count;
+    case 'z': return &static_cast<ARRAY2_DATA*>(payload)->iterations;
+    default: return nullptr;
+    }
+}
+
+namespace detail {
+
+bool keep_if_pinned(char lowered, void* payload) {
+    int32_t* count = iteration_counter(lowered, payload);
+    if (count == nullptr || *count <= 0) return false;
+    if (!is_orphan(payload)) orphans().push_back(payload);
+    return true;
+}
+
+}  // namespace detail
+
+WALK_PIN::WALK_PIN(char lowered, void* payload)
+    : lowered(lowered), payload(payload), count(iteration_counter(lowered, payload)) {
+    if (count != nullptr) ++*count;
+}
+
+WALK_PIN::~WALK_PIN() {
+    if (count == nullptr) return;
+    --*count;
+    if (*count > 0 || orphans().empty()) return;
+    std::vector<void*>& kept = orphans();
+    auto found = std::find(kept.begin(), kept.end(), payload);
+    if (found == kept.end()) return;
+    kept.erase(found);
+    free_orphan(lowered, payload);
+}
+
+bool WALK_PIN::orphaned() const { return !orphans().empty() && is_orphan(payload); }
+
+}  // namespace morvu

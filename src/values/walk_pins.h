@@ -1,0 +1,56 @@
+// A for/For walk reads the store of the value it walks directly, from its
+// first element to its last: list and args nodes, hash and set buckets,
+// array and grid slots, graph nodes and edges, the characters of a text, a
+// file's stream, a directory's path. It pins that payload for its whole run.
+//
+// A pin raises the payload's iteration count, which makes the methods that
+// change the store's structure refuse ("infeasible during iteration"). And a
+// payload that is freed while pinned (its value destroyed or replaced by a
+// path that does not ask the count, such as a method that removes the
+// container holding it) is not freed but kept as an orphan until its last
+// pin goes. So no loop body can free what a walk still reads.
+
+#pragma once
+
+#include <cstdint>
+
+namespace morvu {
+
+// The iteration count inside a payload of the lowered tag; null for the
+// tags whose payloads keep none.
+int32_t* iteration_counter(char lowered, void* payload);
+
+namespace detail {
+bool keep_if_pinned(char lowered, void* payload);
+}
+
+// Called by the value core just before it frees a payload: true when a walk
+// pins the payload, which then stays allocated until the walk ends.
+inline bool keep_walked_payload(char lowered, void* payload) {
+    switch (lowered) {
+    case 'a': case 'd': case 'f': case 'g': case 'h': case 'l': case 'm': case 's': case 'y': case 'z':
+        return detail::keep_if_pinned(lowered, payload);
+    default:
+        return false;
+    }
+}
+
+// Pins a payload for the life of the object. The destructor lowers the
+// count and frees an orphaned payload whose last pin it was.
+class WALK_PIN {
+public:
+    WALK_PIN(char lowered, void* payload);
+    ~WALK_PIN();
+    WALK_PIN(const WALK_PIN&) = delete;
+    WALK_PIN& operator=(const WALK_PIN&) = delete;
+
+    // Whether the value the payload belonged to has let it go.
+    bool orphaned() const;
+
+private:
+    char lowered;
+    void* payload;
+    int32_t* count;
+};
+
+}  // namespace morvu
