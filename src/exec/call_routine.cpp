@@ -47,10 +47,25 @@ namespace {
 // The text of a str cell (links already followed).
 const std::string& str_text(UNION_DATA* cell) { return cell->str_data()->text; }
 
-// The handlers of a built-in type, chosen by its type code: the function
-// handler with a result list, the procedure handler without one. The
-// receiver sys serves the built-in functions inside expressions and the
-// statements written as "sys:name(...)".
+// Runs the function handler (with a result list) or the procedure handler
+// (without one) of the type's methods.
+bool run_methods(const TYPE_METHODS& methods, char code, TOKEN* node, CALL_ARGS* args, RESULT_LIST* results,
+                 RESULT_ITEM receiver, RESULT_ITEM context, bool in_object_type) {
+    METHOD_CALL call;
+    call.node = node;
+    call.args = args;
+    call.results = results;
+    call.receiver = receiver;
+    call.this_item = context;
+    call.type_name = methods.name;
+    call.type_code = code;
+    call.in_object_type = in_object_type;
+    return results != nullptr ? methods.functions(call) : methods.procedures(call);
+}
+
+// The handlers of a built-in type, chosen by its type code. The receiver
+// sys serves the built-in functions inside expressions and the statements
+// written as "sys:name(...)".
 bool call_type_handler(char code, TOKEN* node, CALL_ARGS* args, RESULT_LIST* results,
                        RESULT_ITEM receiver, RESULT_ITEM context) {
     if (code == 'n') {
@@ -61,32 +76,13 @@ bool call_type_handler(char code, TOKEN* node, CALL_ARGS* args, RESULT_LIST* res
         return true;
     }
     const TYPE_METHODS* methods = methods_of_type(code);
-    if (methods == nullptr) return false;
-    METHOD_CALL call;
-    call.node = node;
-    call.args = args;
-    call.results = results;
-    call.receiver = receiver;
-    call.this_item = context;
-    call.type_name = methods->name;
-    call.type_code = code;
-    return results != nullptr ? methods->functions(call) : methods->procedures(call);
+    return methods != nullptr && run_methods(*methods, code, node, args, results, receiver, context, false);
 }
 
 // The methods common to all types.
 bool call_any_handler(TOKEN* node, CALL_ARGS* args, RESULT_LIST* results, RESULT_ITEM receiver,
                       bool in_object_type, RESULT_ITEM context) {
-    const TYPE_METHODS* methods = methods_of_type('v');
-    METHOD_CALL call;
-    call.node = node;
-    call.args = args;
-    call.results = results;
-    call.receiver = receiver;
-    call.this_item = context;
-    call.type_name = methods->name;
-    call.type_code = 'v';
-    call.in_object_type = in_object_type;
-    return results != nullptr ? methods->functions(call) : methods->procedures(call);
+    return run_methods(*methods_of_type('v'), 'v', node, args, results, receiver, context, in_object_type);
 }
 
 // The not-defined text: "Function 'f(int)' not defined", "Type procedure
