@@ -2,10 +2,14 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <numeric>
+#include <string>
+#include <string_view>
 #include <utility>
 
 #include "runtime/text_utils.h"
+#include "values/assign_rules.h"
 #include "values/list_store.h"
 #include "values/union_data.h"
 #include "values/value_sort.h"
@@ -24,9 +28,67 @@ bool stored_by_reference(UNION_DATA* key, int key_mode) {
 
 bool is_reference_key(LIST_NODE* node) { return is_reference_tag(node->key.tag); }
 
-// Whether the list holds a key matching the stored key of node.
-bool holds_key_of(LIST_DATA* list, LIST_NODE* node) {
-    return list != nullptr && list->find(&node->key, is_reference_key(node)) >= 0;
+// The match rule of the buckets: stored reference keys by the cell they refer
+// to, other keys by value.
+bool key_matches(LIST_NODE* node, UNION_DATA* key, bool by_reference) {
+    bool stored_reference = is_reference_key(node);
+    return by_reference ? stored_reference && follow_link(key) == follow_link(&node->key)
+                        : !stored_reference && is_equal_value(key, &node->key, true);
+}
+
+uint64_t identity_code(UNION_DATA* key) {
+    // Mixed, so that neighbouring cells spread over the index.
+    auto code = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(follow_link(key)));
+    code ^= code >> 33;
+    code *= 0xff51afd7ed558ccdULL;
+    code ^= code >> 33;
+    return code;
+}
+
+// The code of a key text. A whole number of up to 18 digits is its own code,
+// so that neighbouring numbers sit in neighbouring slots of the index (the
+// probe sequence spreads codes that share their low bits); any other text
+// is hashed.
+uint64_t text_code(const std::string& text) {
+    const size_t digits_from = !text.empty() && text[0] == '-' ? 1 : 0;
+    const size_t length = text.size() - digits_from;
+    if (length >= 1 && length <= 18) {
+        uint64_t value = 0;
+        size_t i = digits_from;
+        for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
+            value = value * 10 + static_cast<uint64_t>(text[i] - '0');
+        if (i == text.size()) return digits_from != 0 ? ~value : value;
+    }
+    return std::hash<std::string_view>{}(text);
+}
+
+// The slots of the index a code visits, in order: its own slot, then the
+// recurrence i = 5i + 1 + perturb, where perturb shifts the code's higher
+// bits in until it is spent; after that the recurrence alone reaches every
+// slot of the power-of-two table.
+class PROBE {
+public:
+    PROBE(uint64_t code, size_t mask) : slot(code & mask), perturb(code), mask(mask) {}
+    size_t at() const { return slot; }
+    void next() {
+        perturb >>= 5;
+        slot = (slot * 5 + 1 + perturb) & mask;
+    }
+
+private:
+    size_t slot;
+    uint64_t perturb;
+    size_t mask;
+};
+
+// Assigns to a pair's value cell as a list element is assigned: only scope
+// cells may become aliases, and an element counts as one meanwhile.
+const char* assign_pair_value(LIST_NODE* node, UNION_DATA* value, int value_mode) {
+    uint8_t was_scope = node->value.scope_variable;
+    node->value.scope_variable = 1;
+    const char* message = assign_by_mode(&node->value, value, value_mode);
+    node->value.scope_variable = was_scope;
+    return message;
 }
 
 }  // namespace
@@ -36,14 +98,111 @@ HASH_DATA::HASH_DATA() = default;
 HASH_DATA::~HASH_DATA() { clear(); }
 
 int HASH_DATA::bucket_of(UNION_DATA* key, bool by_reference, const char** message) {
+    return place_of(key, by_reference, message).bucket;
+}
+
+HASH_DATA::PLACE HASH_DATA::place_of(UNION_DATA* key, bool by_reference, const char** message) {
     if (by_reference) {
         if (message != nullptr) *message = nullptr;
         // Cells are at least 8-byte aligned: the low bits carry nothing.
         auto identity = reinterpret_cast<uintptr_t>(follow_link(key)) >> 3;
-        return static_cast<int>(identity % bucket_count);
+        return {static_cast<int>(identity % bucket_count), identity_code(key)};
     }
-    int code = str_xor_code(value_key_text(key, message));
-    return (code < 0 ? -code : code) % bucket_count;
+    std::string text = value_key_text(key, message);
+    int code = str_xor_code(text);
+    return {(code < 0 ? -code : code) % bucket_count, text_code(text)};
+}
+
+uint64_t HASH_DATA::code_of_node(LIST_NODE* node) {
+    if (is_reference_key(node)) return identity_code(&node->key);
+    return text_code(value_key_text(&node->key, nullptr));
+}
+
+LIST_NODE* HASH_DATA::find_node(UNION_DATA* key, bool by_reference, uint64_t code, int* bucket) {
+    if (indexed != static_cast<size_t>(pair_count)) rebuild_index();
+    if (index.empty()) return nullptr;
+    for (PROBE probe(code, index.size() - 1);; probe.next()) {
+        const INDEX_SLOT& slot = index[probe.at()];
+        if (slot.node == nullptr) {
+            if (slot.bucket == 0) return nullptr;
+            continue;
+        }
+        if (slot.code != code || !key_matches(slot.node, key, by_reference)) continue;
+        if (bucket != nullptr) *bucket = slot.bucket;
+        return slot.node;
+    }
+}
+
+LIST_NODE* HASH_DATA::find_key_of(LIST_NODE* node, int* bucket) {
+    return find_node(&node->key, is_reference_key(node), code_of_node(node), bucket);
+}
+
+void HASH_DATA::grow_index(size_t capacity) {
+    std::vector<INDEX_SLOT> old = std::move(index);
+    index.assign(capacity, INDEX_SLOT{});
+    indexed = 0;
+    vacated = 0;
+    for (const INDEX_SLOT& slot : old)
+        if (slot.node != nullptr) index_node(slot.node, slot.bucket, slot.code);
+}
+
+void HASH_DATA::index_node(LIST_NODE* node, int bucket, uint64_t code) {
+    // At most three quarters of the slots in use, vacated ones included.
+    if ((indexed + vacated + 1) * 4 > index.size() * 3) {
+        size_t capacity = index.empty() ? 8 : index.size();
+        while ((indexed + 1) * 2 > capacity) capacity *= 2;
+        grow_index(capacity);
+    }
+    PROBE probe(code, index.size() - 1);
+    while (index[probe.at()].node != nullptr) probe.next();
+    INDEX_SLOT& slot = index[probe.at()];
+    if (slot.bucket == -1) --vacated;
+    slot = INDEX_SLOT{code, node, bucket};
+    ++indexed;
+}
+
+void HASH_DATA::unindex_node(LIST_NODE* node) {
+    if (indexed != static_cast<size_t>(pair_count)) {
+        index.clear();  // stale anyway: the next lookup rebuilds it
+        indexed = 0;
+        vacated = 0;
+        return;
+    }
+    auto vacate = [this](INDEX_SLOT& slot) {
+        slot = INDEX_SLOT{0, nullptr, -1};
+        --indexed;
+        ++vacated;
+    };
+    for (PROBE probe(code_of_node(node), index.size() - 1);; probe.next()) {
+        INDEX_SLOT& slot = index[probe.at()];
+        if (slot.node == node) {
+            vacate(slot);
+            return;
+        }
+        if (slot.node == nullptr && slot.bucket == 0) break;
+    }
+    // The key changed in place since it was indexed (a loop variable bound
+    // to it was assigned): look for the node itself.
+    for (INDEX_SLOT& slot : index) {
+        if (slot.node == node) {
+            vacate(slot);
+            return;
+        }
+    }
+}
+
+void HASH_DATA::rebuild_index() {
+    index.clear();
+    indexed = 0;
+    vacated = 0;
+    size_t capacity = 8;
+    while (static_cast<size_t>(pair_count) * 2 > capacity) capacity *= 2;
+    index.assign(capacity, INDEX_SLOT{});
+    for (size_t b = 0; b < buckets.size(); ++b) {
+        if (buckets[b] == nullptr) continue;
+        for (LIST_NODE* node = buckets[b]->head; node != nullptr; node = node->next)
+            index_node(node, static_cast<int>(b), code_of_node(node));
+    }
 }
 
 void HASH_DATA::clear() {
@@ -51,64 +210,81 @@ void HASH_DATA::clear() {
     // while the pairs' links are dissolved.
     std::array<std::unique_ptr<LIST_DATA>, bucket_count> old = std::move(buckets);
     pair_count = 0;
+    index.clear();
+    index.shrink_to_fit();
+    indexed = 0;
+    vacated = 0;
     cached_array.reset();
+    array_outdated = false;
 }
 
 bool HASH_DATA::contains(UNION_DATA* key, bool by_reference, const char** message) {
-    LIST_DATA* list = buckets[static_cast<size_t>(bucket_of(key, by_reference, message))].get();
-    return list != nullptr && list->find(key, by_reference) >= 0;
+    PLACE place = place_of(key, by_reference, message);
+    return find_node(key, by_reference, place.code) != nullptr;
 }
 
 UNION_DATA* HASH_DATA::get(UNION_DATA* key, bool by_reference, const char** message) {
-    LIST_DATA* list = buckets[static_cast<size_t>(bucket_of(key, by_reference, message))].get();
-    if (list == nullptr || list->find(key, by_reference) < 0) return nullptr;
-    return &list->cursor->value;
+    PLACE place = place_of(key, by_reference, message);
+    LIST_NODE* node = find_node(key, by_reference, place.code);
+    return node != nullptr ? &node->value : nullptr;
 }
 
 void HASH_DATA::set(UNION_DATA* key, int key_mode, UNION_DATA* value, int value_mode, const char** message) {
     bool by_reference = stored_by_reference(key, key_mode);
-    LIST_DATA* list = buckets[static_cast<size_t>(bucket_of(key, by_reference, message))].get();
-    if (list == nullptr) return;
-    int index = list->find(key, by_reference);
-    if (index < 0) return;
-    const char* refusal = list->set_at(index, value, value_mode);
+    PLACE place = place_of(key, by_reference, message);
+    LIST_NODE* node = find_node(key, by_reference, place.code);
+    if (node == nullptr) return;
+    const char* refusal = assign_pair_value(node, value, value_mode);
     if (refusal != nullptr && message != nullptr) *message = refusal;
-    cached_array.reset();
+    if (iteration_count > 0) {
+        array_outdated = cached_array.has_value();  // a walk may be reading it
+    } else {
+        cached_array.reset();
+    }
 }
 
 void HASH_DATA::insert(UNION_DATA* key, int key_mode, UNION_DATA* value, int value_mode, const char** message) {
     bool by_reference = stored_by_reference(key, key_mode);
-    std::unique_ptr<LIST_DATA>& list = buckets[static_cast<size_t>(bucket_of(key, by_reference, message))];
+    PLACE place = place_of(key, by_reference, message);
+    std::unique_ptr<LIST_DATA>& list = buckets[static_cast<size_t>(place.bucket)];
     if (list == nullptr) list = std::make_unique<LIST_DATA>();
     const char* failure = list->append_pair(key, key_mode, value, value_mode);
     if (failure != nullptr && message != nullptr) *message = failure;
+    index_node(list->tail, place.bucket, place.code);
     ++pair_count;
     cached_array.reset();
+    array_outdated = false;
 }
 
 void HASH_DATA::remove(UNION_DATA* key, bool by_reference, const char** message) {
-    std::unique_ptr<LIST_DATA>& list = buckets[static_cast<size_t>(bucket_of(key, by_reference, message))];
-    if (list == nullptr) return;
-    int index = list->find(key, by_reference);
-    if (index < 0) return;
-    list->remove_at(index);
+    PLACE place = place_of(key, by_reference, message);
+    int bucket = 0;
+    LIST_NODE* node = find_node(key, by_reference, place.code, &bucket);
+    if (node == nullptr) return;
+    std::unique_ptr<LIST_DATA>& list = buckets[static_cast<size_t>(bucket)];
+    unindex_node(node);
+    list->remove_node(node);
     --pair_count;
     if (list->node_count == 0) list.reset();
     cached_array.reset();
+    array_outdated = false;
 }
 
 void HASH_DATA::add_all_of(HASH_DATA& other) {
     cached_array.reset();
+    array_outdated = false;
     if (&other == this) return;  // every key is found already
     for (size_t b = 0; b < buckets.size(); ++b) {
         LIST_DATA* theirs = other.buckets[b].get();
         if (theirs == nullptr) continue;
         std::unique_ptr<LIST_DATA>& mine = buckets[b];
-        if (mine == nullptr) mine = std::make_unique<LIST_DATA>();
         for (LIST_NODE* node = theirs->head; node != nullptr; node = node->next) {
-            if (holds_key_of(mine.get(), node)) continue;
+            uint64_t code = code_of_node(node);
+            if (find_node(&node->key, is_reference_key(node), code) != nullptr) continue;
+            if (mine == nullptr) mine = std::make_unique<LIST_DATA>();
             // A reference key refers to the same cell; any other key is copied.
             mine->append_pair(&node->key, is_reference_key(node) ? 1 : 0, nullptr, 0);
+            index_node(mine->tail, static_cast<int>(b), code);
             ++pair_count;
         }
     }
@@ -120,19 +296,21 @@ void HASH_DATA::add_all_of(HASH_DATA& other) {
 
 void HASH_DATA::keep_all_of(HASH_DATA& other) {
     cached_array.reset();
+    array_outdated = false;
     if (&other == this) return;
     std::vector<std::pair<size_t, LIST_NODE*>> doomed;
     for (size_t b = 0; b < buckets.size(); ++b) {
         LIST_DATA* mine = buckets[b].get();
         if (mine == nullptr) continue;
         for (LIST_NODE* node = mine->head; node != nullptr; node = node->next)
-            if (!holds_key_of(other.buckets[b].get(), node)) doomed.emplace_back(b, node);
+            if (other.find_key_of(node) == nullptr) doomed.emplace_back(b, node);
     }
     remove_nodes(doomed);
 }
 
 void HASH_DATA::remove_all_of(HASH_DATA& other) {
     cached_array.reset();
+    array_outdated = false;
     std::vector<std::pair<size_t, LIST_NODE*>> doomed;
     for (size_t b = 0; b < buckets.size(); ++b) {
         LIST_DATA* mine = buckets[b].get();
@@ -142,8 +320,10 @@ void HASH_DATA::remove_all_of(HASH_DATA& other) {
             for (LIST_NODE* node = mine->head; node != nullptr; node = node->next) doomed.emplace_back(b, node);
             continue;
         }
-        for (LIST_NODE* node = theirs->head; node != nullptr; node = node->next)
-            if (holds_key_of(mine, node)) doomed.emplace_back(b, mine->cursor);
+        for (LIST_NODE* node = theirs->head; node != nullptr; node = node->next) {
+            int bucket = 0;
+            if (LIST_NODE* found = find_key_of(node, &bucket)) doomed.emplace_back(static_cast<size_t>(bucket), found);
+        }
     }
     remove_nodes(doomed);
 }
@@ -153,14 +333,17 @@ void HASH_DATA::remove_nodes(std::vector<std::pair<size_t, LIST_NODE*>>& doomed)
     doomed.erase(std::unique(doomed.begin(), doomed.end()), doomed.end());
     for (const auto& [b, node] : doomed) {
         std::unique_ptr<LIST_DATA>& list = buckets[b];
+        unindex_node(node);
         list->remove_node(node);
         --pair_count;
         if (list->node_count == 0) list.reset();
     }
     cached_array.reset();
+    array_outdated = false;
 }
 
 bool HASH_DATA::equals(HASH_DATA& other, bool compare_values) {
+    if (pair_count != other.pair_count) return false;
     for (size_t b = 0; b < buckets.size(); ++b) {
         LIST_DATA* mine = buckets[b].get();
         LIST_DATA* theirs = other.buckets[b].get();
@@ -170,8 +353,9 @@ bool HASH_DATA::equals(HASH_DATA& other, bool compare_values) {
         }
         if (mine == nullptr || mine->node_count != theirs->node_count) return false;
         for (LIST_NODE* node = theirs->head; node != nullptr; node = node->next) {
-            if (!holds_key_of(mine, node)) return false;
-            if (compare_values && !is_equal_value(&mine->cursor->value, &node->value, false)) return false;
+            LIST_NODE* found = find_key_of(node);
+            if (found == nullptr) return false;
+            if (compare_values && !is_equal_value(&found->value, &node->value, false)) return false;
         }
     }
     return true;
@@ -184,7 +368,7 @@ bool HASH_DATA::is_proper_subset(HASH_DATA& other) {
         LIST_DATA* theirs = other.buckets[b].get();
         if (theirs == nullptr || theirs->node_count < mine->node_count) return false;
         for (LIST_NODE* node = mine->head; node != nullptr; node = node->next)
-            if (!holds_key_of(theirs, node)) return false;
+            if (other.find_key_of(node) == nullptr) return false;
     }
     for (size_t b = 0; b < buckets.size(); ++b) {
         LIST_DATA* theirs = other.buckets[b].get();
@@ -192,7 +376,7 @@ bool HASH_DATA::is_proper_subset(HASH_DATA& other) {
         LIST_DATA* mine = buckets[b].get();
         if (mine == nullptr || theirs->node_count > mine->node_count) return true;
         for (LIST_NODE* node = theirs->head; node != nullptr; node = node->next)
-            if (!holds_key_of(mine, node)) return true;
+            if (find_key_of(node) == nullptr) return true;
     }
     return false;
 }
@@ -206,7 +390,7 @@ bool HASH_DATA::includes_keys(HASH_DATA& other) {
         LIST_DATA* mine = buckets[b].get();
         if (mine == nullptr || mine->node_count < theirs->node_count) return false;
         for (LIST_NODE* node = theirs->head; node != nullptr; node = node->next)
-            if (!holds_key_of(mine, node)) return false;
+            if (find_key_of(node) == nullptr) return false;
     }
     return true;
 }
@@ -219,6 +403,13 @@ void HASH_DATA::build_array() {
         for (LIST_NODE* node = bucket->head; node != nullptr; node = node->next) pairs.push_back(node);
     }
     cached_array = std::move(pairs);
+    array_outdated = false;
+}
+
+void HASH_DATA::walk_ended() {
+    if (iteration_count != 0 || !array_outdated) return;
+    cached_array.reset();
+    array_outdated = false;
 }
 
 const char* HASH_DATA::sort(UNION_DATA** keys, bool ascending) {
@@ -227,6 +418,7 @@ const char* HASH_DATA::sort(UNION_DATA** keys, bool ascending) {
     std::vector<int> permutation(pairs.size());
     std::iota(permutation.begin(), permutation.end(), 0);
     const char* message = sort_values(keys, permutation.data(), static_cast<int>(pairs.size()), ascending);
+    array_outdated = false;  // the new order follows any earlier assignment
     // Entry i takes the node of entry permutation[i], also after a sort that
     // a message stopped half-way. The buckets stay as they are.
     std::vector<LIST_NODE*> old = pairs;
@@ -251,7 +443,9 @@ const char* HASH_DATA::copy_from(HASH_DATA& source) {
     }
     std::swap(buckets, fresh);
     pair_count = source.pair_count;
+    rebuild_index();
     cached_array.reset();
+    array_outdated = false;
     return message;  // fresh now holds the old lists and destroys them
 }
 

@@ -12,11 +12,21 @@
 //
 // Pair order is bucket 0..96, then insertion order within a bucket. The
 // cached array holds the pairs in that order (or as sorted) for positioned
-// access; every change of the pairs drops it.
+// access; every change of the pairs drops it. A value assigned while a walk
+// runs (iteration_count above 0) leaves the array to the walk that reads it;
+// walk_ended drops it once the last walk is over.
+//
+// Beside the buckets an index finds every pair by a 64-bit code of its key
+// (from the key text, or the referenced cell's identity), so no lookup walks
+// a bucket: the buckets give the order, the index the speed. The index is
+// rebuilt from the buckets whenever the number of pairs it holds disagrees
+// with pair_count (pairs linked into the buckets by other code). Nodes never
+// change buckets, so each index slot also remembers its pair's bucket.
 
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <utility>
@@ -36,6 +46,8 @@ public:
     std::array<std::unique_ptr<LIST_DATA>, bucket_count> buckets;
     std::optional<std::vector<LIST_NODE*>> cached_array;
     int iteration_count = 0;
+    // A value was assigned while a walk held the cached array.
+    bool array_outdated = false;
 
     HASH_DATA();
     ~HASH_DATA();
@@ -87,6 +99,10 @@ public:
     // (Re)builds the cached array in pair order.
     void build_array();
 
+    // Called after a walk lets go of the hash: with no walk left, drops a
+    // cached array that a value assignment during the walks outdated.
+    void walk_ended();
+
     // Reorders the cached array by the sort keys, one per entry in its order
     // (an absent array is built first, in pair order). Returns the sort's message; the reordering is done
     // in either case. The buckets do not change.
@@ -98,8 +114,41 @@ public:
     const char* copy_from(HASH_DATA& source);
 
 private:
+    // Where a key lives: its bucket and its index code.
+    struct PLACE {
+        int bucket;
+        uint64_t code;
+    };
+    static PLACE place_of(UNION_DATA* key, bool by_reference, const char** message);
+    static uint64_t code_of_node(LIST_NODE* node);
+
+    // One slot of the index, an open-addressing table of a power-of-two
+    // size, at most three quarters used. A free slot has no node and bucket
+    // 0; a slot whose pair went has no node and bucket -1, and lookups probe
+    // past it.
+    struct INDEX_SLOT {
+        uint64_t code = 0;
+        LIST_NODE* node = nullptr;
+        int bucket = 0;
+    };
+
+    // The pair whose key matches, or null; its bucket into *bucket.
+    LIST_NODE* find_node(UNION_DATA* key, bool by_reference, uint64_t code, int* bucket = nullptr);
+    // The pair whose key matches the stored key of a node of another hash.
+    LIST_NODE* find_key_of(LIST_NODE* node, int* bucket = nullptr);
+    void index_node(LIST_NODE* node, int bucket, uint64_t code);
+    void unindex_node(LIST_NODE* node);
+    void rebuild_index();
+
     // Unlinks and destroys the given pairs (bucket number, node), each once.
     void remove_nodes(std::vector<std::pair<size_t, LIST_NODE*>>& doomed);
+
+    // Rehashes every pair into a table of the given size.
+    void grow_index(size_t capacity);
+
+    std::vector<INDEX_SLOT> index;
+    size_t indexed = 0;  // slots holding a pair
+    size_t vacated = 0;  // slots whose pair went
 };
 
 }  // namespace morvu

@@ -367,5 +367,111 @@ TEST(HashStoreCopy, CopyRebuildsEveryBucket) {
     EXPECT_EQ(copy.pair_count, 0);
 }
 
+TEST(HashStoreIndex, ManyKeysFoundAndRemovedInBucketOrder) {
+    HASH_DATA hash;
+    // Strided numbers share their low bits; the index must still find them.
+    for (int i = 0; i < 5000; ++i) put(hash, int_cell(i * 4096).get(), int_cell(i).get());
+    put(hash, int_cell(-4096).get(), int_cell(-1).get());
+    EXPECT_EQ(hash.pair_count, 5001);
+    for (int i = 0; i < 5000; i += 7) {
+        UNION_DATA* value = hash.get(int_cell(i * 4096).get(), false, nullptr);
+        ASSERT_NE(value, nullptr);
+        EXPECT_EQ(value->int_data()->to_text(), std::to_string(i));
+    }
+    EXPECT_FALSE(has(hash, int_cell(4095).get()));
+    EXPECT_TRUE(has(hash, int_cell(-4096).get()));
+    for (int i = 0; i < 5000; i += 2) hash.remove(int_cell(i * 4096).get(), false, nullptr);
+    EXPECT_EQ(hash.pair_count, 2501);
+    for (int i = 0; i < 5000; ++i) EXPECT_EQ(has(hash, int_cell(i * 4096).get()), i % 2 == 1) << i;
+    // Removals leave the other pairs in bucket order, each bucket in
+    // insertion order.
+    std::vector<std::string> texts = key_texts(hash);
+    for (size_t i = 1; i < texts.size(); ++i) {
+        int before = bucket(int_cell(texts[i - 1].c_str()).get());
+        int after = bucket(int_cell(texts[i].c_str()).get());
+        ASSERT_LE(before, after);
+        if (before == after && texts[i - 1] != "-4096" && texts[i] != "-4096")
+            EXPECT_LT(std::stoll(texts[i - 1]), std::stoll(texts[i]));
+    }
+}
+
+TEST(HashStoreIndex, KeysOfOneTextButDifferentTypesStayApart) {
+    HASH_DATA hash;
+    put(hash, int_cell(1).get(), int_cell(10).get());
+    put(hash, str_cell("1").get(), int_cell(20).get());
+    EXPECT_EQ(hash.get(str_cell("1").get(), false, nullptr)->int_data()->to_text(), "20");
+    hash.remove(int_cell(1).get(), false, nullptr);
+    EXPECT_FALSE(has(hash, int_cell(1).get()));
+    EXPECT_TRUE(has(hash, str_cell("1").get()));
+}
+
+TEST(HashStoreIndex, APairWhoseKeyChangedInPlaceLeavesNothingBehind) {
+    HASH_DATA hash;
+    put(hash, int_cell(5).get(), int_cell(1).get());
+    put(hash, int_cell(6).get(), int_cell(2).get());
+    // As a loop variable bound to the key would: the key 5 becomes 8. It is
+    // no longer found under either number.
+    hash.build_array();
+    *(*hash.cached_array)[0]->key.int_data() = INT_DATA(8);
+    EXPECT_FALSE(has(hash, int_cell(5).get()));
+    EXPECT_FALSE(has(hash, int_cell(8).get()));
+    // Removing every pair by node also clears its slot in the index: a
+    // later lookup under the old code meets no freed pair.
+    HASH_DATA none;
+    hash.keep_all_of(none);
+    EXPECT_EQ(hash.pair_count, 0);
+    put(hash, int_cell(5).get());
+    EXPECT_TRUE(has(hash, int_cell(5).get()));
+    EXPECT_FALSE(has(hash, int_cell(8).get()));
+}
+
+TEST(HashStoreIndex, PairsLinkedIntoTheBucketsAreFoundToo) {
+    HASH_DATA hash;
+    put(hash, int_cell(1).get());
+    EXPECT_TRUE(has(hash, int_cell(1).get()));
+    // A reader of saved values links pairs in directly.
+    auto node = std::make_unique<LIST_NODE>();
+    copy_value(&node->key, int_cell(2).get(), true);
+    int b = bucket(int_cell(2).get());
+    if (hash.buckets[static_cast<size_t>(b)] == nullptr) hash.buckets[static_cast<size_t>(b)] = std::make_unique<LIST_DATA>();
+    LIST_DATA& list = *hash.buckets[static_cast<size_t>(b)];
+    LIST_NODE* raw = node.release();
+    raw->prev = list.tail;
+    if (list.tail != nullptr) list.tail->next = raw; else list.head = raw;
+    list.tail = raw;
+    ++list.node_count;
+    ++hash.pair_count;
+    EXPECT_TRUE(has(hash, int_cell(2).get()));
+    hash.remove(int_cell(1).get(), false, nullptr);
+    EXPECT_FALSE(has(hash, int_cell(1).get()));
+    EXPECT_TRUE(has(hash, int_cell(2).get()));
+}
+
+TEST(HashStoreWalk, AnAssignmentDuringAWalkKeepsTheArrayUntilTheWalkEnds) {
+    HASH_DATA hash;
+    put(hash, int_cell(1).get(), int_cell(1).get());
+    put(hash, int_cell(2).get(), int_cell(2).get());
+    hash.build_array();
+    ++hash.iteration_count;
+    const char* message = nullptr;
+    hash.set(int_cell(1).get(), 0, int_cell(5).get(), 0, &message);
+    EXPECT_TRUE(hash.cached_array.has_value());
+    --hash.iteration_count;
+    hash.walk_ended();
+    EXPECT_FALSE(hash.cached_array.has_value());
+    // A sort after the assignment keeps its order.
+    ++hash.iteration_count;
+    hash.build_array();
+    hash.set(int_cell(1).get(), 0, int_cell(6).get(), 0, &message);
+    UNION_DATA* keys[] = {&(*hash.cached_array)[0]->value, &(*hash.cached_array)[1]->value};
+    EXPECT_EQ(hash.sort(keys, true), nullptr);
+    --hash.iteration_count;
+    hash.walk_ended();
+    EXPECT_TRUE(hash.cached_array.has_value());
+    // Without a walk the assignment drops the array at once.
+    hash.set(int_cell(1).get(), 0, int_cell(7).get(), 0, &message);
+    EXPECT_FALSE(hash.cached_array.has_value());
+}
+
 }  // namespace
 }  // namespace morvu

@@ -1,11 +1,242 @@
-// Methods of array2: a grid of rows and columns.
+// Methods of array2: grids of rows x columns cells, each empty or holding a
+// value.
+//
+// Only the call form gives a grid its size. Positions come as flat argument
+// lists, (row, column) pairs or (row, column, value) triples, counted from 0;
+// the capitalised variants count both from the end of their own extent.
 
+#include <climits>
+#include <cstdint>
+#include <string>
+
+#include "runtime/messages.h"
+#include "types/arg_checks.h"
+#include "types/code_args.h"
 #include "types/method_call.h"
+#include "values/array2_store.h"
+#include "values/factories.h"
 
 namespace morvu {
 
-bool array2_functions(METHOD_CALL&) { return false; }
+namespace {
 
-bool array2_procedures(METHOD_CALL&) { return false; }
+ARRAY2_DATA& grid_of(UNION_DATA* value) { return *value->array2_data(); }
+
+// A position as the grid sees it. Counted from the end, a position may leave
+// the range of a machine int: it is then outside every grid, and shown
+// clamped.
+struct POSITION {
+    int64_t row = 0;
+    int64_t col = 0;
+
+    bool fits() const { return row >= INT_MIN && row <= INT_MAX && col >= INT_MIN && col <= INT_MAX; }
+    int shown_row() const { return static_cast<int>(row < INT_MIN ? INT_MIN : row > INT_MAX ? INT_MAX : row); }
+    int shown_col() const { return static_cast<int>(col < INT_MIN ? INT_MIN : col > INT_MAX ? INT_MAX : col); }
+};
+
+// Arguments i and i + 1 as a position: both non-empty ints; from_end counts
+// the row from the last row and the column from the last column.
+std::string read_position(const METHOD_CALL& call, const ARRAY2_DATA& grid, int32_t i, bool from_end,
+                          POSITION* out) {
+    for (int32_t k = i; k <= i + 1; ++k) {
+        std::string message = check_arg_type(*call.args, k, 'i', true);
+        if (!message.empty()) return message;
+    }
+    out->row = int_argument(*call.args, i);
+    out->col = int_argument(*call.args, i + 1);
+    if (from_end) {
+        out->row = static_cast<int64_t>(grid.rows) - 1 - out->row;
+        out->col = static_cast<int64_t>(grid.cols) - 1 - out->col;
+    }
+    return {};
+}
+
+UNION_DATA* cell_at(const ARRAY2_DATA& grid, const POSITION& position) {
+    if (!position.fits()) return nullptr;
+    return grid.get(static_cast<int>(position.row), static_cast<int>(position.col));
+}
+
+// Arguments i and i + 1 as the position of a non-empty cell of the grid,
+// which goes to *out; "Index '%d,%d' not defined" with the position looked
+// at otherwise.
+std::string check_array2_index(const METHOD_CALL& call, const ARRAY2_DATA& grid, int32_t i, bool from_end,
+                               UNION_DATA** out) {
+    POSITION position;
+    std::string message = read_position(call, grid, i, from_end, &position);
+    if (!message.empty()) return message;
+    UNION_DATA* cell = cell_at(grid, position);
+    if (cell == nullptr) return format_string(msg_text("ind2nicdef"), position.shown_row(), position.shown_col());
+    *out = cell;
+    return {};
+}
+
+void check_pair_count(const METHOD_CALL& call) {
+    if (call.count() == 0 || call.count() % 2 != 0) call.raise(msg_text("anzargposger"));
+}
+
+// The call form: rows, columns, then no values or one per cell, row by row.
+// A size below 1 or one the grid cannot hold is refused with the old grid
+// kept; a wrong number of values is refused after the grid was resized and
+// emptied.
+void construct(const METHOD_CALL& call, ARRAY2_DATA& grid) {
+    call.raise_if(check_arg_range(*call.args, 2, -1));
+    call.raise_if(check_arg_type(*call.args, 0, 'i', true));
+    call.raise_if(check_arg_type(*call.args, 1, 'i', true));
+    const int rows = int_argument(*call.args, 0);
+    const int cols = int_argument(*call.args, 1);
+    if (grid.resize(rows, cols)) call.raise(msg_text("unzargerw2posint"));
+    const int64_t values = call.count() - 2;
+    if (values == 0) return;
+    if (values != static_cast<int64_t>(rows) * cols) call.raise(msg_text("arrmusanznacargueb"));
+    for (int32_t k = 0; k < values; ++k) {
+        UNION_DATA* cell = nullptr;
+        int mode = 0;
+        transfer_out_arg(call.args, call.node, k + 2, false, false, &cell, &mode);
+        call.raise_if(grid.set(k / cols, k % cols, cell, mode));
+    }
+}
+
+// find, Find, find_all, Find_all: row and column of every non-empty cell for
+// which the code is true. The grid keeps its size while the code runs (the
+// call form is refused meanwhile); a cell the code empties is skipped.
+void find_cells(const METHOD_CALL& call) {
+    ARRAY2_DATA& grid = grid_of(call.checked_receiver());
+    check_loop_code_args(call);
+    const std::string& key = call.key();
+    const bool forward = key[0] == 'f';
+    const bool collect_all = key[4] == '_';
+    ITERATION_HOLD hold(grid.iterations);
+    const int64_t rows = grid.rows;
+    const int64_t cols = grid.cols;
+    const int64_t total = rows * cols;
+    for (int64_t k = 0; k < total; ++k) {
+        const int64_t slot = forward ? k : total - 1 - k;
+        const int row = static_cast<int>(slot / cols);
+        const int col = static_cast<int>(slot % cols);
+        UNION_DATA* cell = grid.get(row, col);
+        if (cell == nullptr || !element_matches(call, cell)) continue;
+        call.append(make_int_value_from_number(row));
+        call.append(make_int_value_from_number(col));
+        if (!collect_all) return;
+    }
+}
+
+}  // namespace
+
+bool array2_functions(METHOD_CALL& call) {
+    const std::string& key = call.key();
+    if (is_call_form_key(key)) {
+        auto* cell = new UNION_DATA('z');
+        call.append(RESULT_ITEM{cell, 3, 1});
+        construct(call, grid_of(cell));
+        return true;
+    }
+    if (key_is(key, "size\xA7")) {
+        ARRAY2_DATA& grid = grid_of(call.checked_receiver());
+        call.append(make_int_value_from_number(grid.rows));
+        call.append(make_int_value_from_number(grid.cols));
+        return true;
+    }
+    if (key_has_prefix(key, "def\xA7") && call.count() > 0) {
+        ARRAY2_DATA& grid = grid_of(call.checked_receiver());
+        check_pair_count(call);
+        for (int32_t i = 0; i < call.count(); i += 2) {
+            POSITION position;
+            call.raise_if(read_position(call, grid, i, false, &position));
+            call.append(make_bool_value(cell_at(grid, position) != nullptr, 0));
+        }
+        return true;
+    }
+    if (key_has_prefix(key, "get\xA7") || key_has_prefix(key, "Get\xA7")) {
+        ARRAY2_DATA& grid = grid_of(call.checked_receiver());
+        check_pair_count(call);
+        const bool from_end = key[0] == 'G';
+        for (int32_t i = 0; i < call.count(); i += 2) {
+            UNION_DATA* cell = nullptr;
+            call.raise_if(check_array2_index(call, grid, i, from_end, &cell));
+            call.raise_if(make_copy_value(*call.results, cell, 4, false, false));
+        }
+        return true;
+    }
+    if (key_has_prefix(key, "[]\xA7")) {
+        ARRAY2_DATA& grid = grid_of(call.checked_receiver());
+        call.refuse_constant();
+        check_pair_count(call);
+        for (int32_t i = 0; i < call.count(); i += 2) {
+            UNION_DATA* cell = nullptr;
+            if (!check_array2_index(call, grid, i, false, &cell).empty()) {
+                POSITION position;
+                call.raise_if(read_position(call, grid, i, false, &position));
+                if (position.fits()) {
+                    UNION_DATA empty('v');
+                    grid.set(static_cast<int>(position.row), static_cast<int>(position.col), &empty, 0);
+                }
+                call.raise_if(check_array2_index(call, grid, i, false, &cell));
+            }
+            call.raise_if(make_copy_value(*call.results, cell, 3, false, false));
+        }
+        return true;
+    }
+    if (key_is(key, "keys\xA7")) {
+        ARRAY2_DATA& grid = grid_of(call.checked_receiver());
+        for (int row = 0; row < grid.rows; ++row) {
+            for (int col = 0; col < grid.cols; ++col) {
+                if (!grid.exists(row, col)) continue;
+                call.append(make_int_value_from_number(row));
+                call.append(make_int_value_from_number(col));
+            }
+        }
+        return true;
+    }
+    if (key_has_prefix(key, "find\xA7") || key_has_prefix(key, "Find\xA7") || key_has_prefix(key, "find_all\xA7") ||
+        key_has_prefix(key, "Find_all\xA7")) {
+        find_cells(call);
+        return true;
+    }
+    return false;
+}
+
+bool array2_procedures(METHOD_CALL& call) {
+    const std::string& key = call.key();
+    if (is_call_form_key(key)) {
+        UNION_DATA* receiver = call.checked_receiver();
+        call.refuse_constant();
+        call.refuse_during_iteration();
+        construct(call, grid_of(receiver));
+        return true;
+    }
+    if (key_has_prefix(key, "set\xA7") || key_has_prefix(key, "Set\xA7")) {
+        ARRAY2_DATA& grid = grid_of(call.checked_receiver());
+        call.refuse_constant();
+        if (call.count() == 0 || call.count() % 3 != 0) call.raise(msg_text("anzargposvie3"));
+        const bool from_end = key[0] == 'S';
+        for (int32_t i = 0; i < call.count(); i += 3) {
+            POSITION position;
+            call.raise_if(read_position(call, grid, i, from_end, &position));
+            if (!position.fits()) continue;  // outside the grid: nothing is stored
+            UNION_DATA* cell = nullptr;
+            int mode = 0;
+            transfer_out_arg(call.args, call.node, i + 2, false, false, &cell, &mode);
+            call.raise_if(grid.set(static_cast<int>(position.row), static_cast<int>(position.col), cell, mode));
+        }
+        return true;
+    }
+    if (key_is(key, "del\xA7")) return false;  // the method common to all types
+    if (key_has_prefix(key, "del\xA7") || key_has_prefix(key, "Del\xA7")) {
+        ARRAY2_DATA& grid = grid_of(call.checked_receiver());
+        call.refuse_constant();
+        check_pair_count(call);
+        const bool from_end = key[0] == 'D';
+        for (int32_t i = 0; i < call.count(); i += 2) {
+            UNION_DATA* cell = nullptr;
+            call.raise_if(check_array2_index(call, grid, i, from_end, &cell));
+            POSITION position;
+            call.raise_if(read_position(call, grid, i, from_end, &position));
+            grid.remove(static_cast<int>(position.row), static_cast<int>(position.col));
+        }
+        return true;
+    }
+    return false;
+}
 
 }  // namespace morvu

@@ -1,11 +1,259 @@
 // Methods of hash: tables of key-value pairs.
+//
+// A hash is read in bucket order, or in the order of its cached pair array
+// from a sort until the next insertion, value assignment or removal. Keys
+// and values taken from arguments follow transfer_out_arg: copies, or
+// references for variables of the big types.
 
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "runtime/messages.h"
+#include "types/arg_checks.h"
+#include "types/code_args.h"
 #include "types/method_call.h"
+#include "types/pair_walk.h"
+#include "values/factories.h"
+#include "values/hash_store.h"
+#include "values/list_store.h"
+#include "values/value_text.h"
 
 namespace morvu {
 
-bool hash_functions(METHOD_CALL&) { return false; }
+namespace {
 
-bool hash_procedures(METHOD_CALL&) { return false; }
+HASH_DATA& hash_of(UNION_DATA* value) { return *value->hash_data(); }
+
+// One argument as a key: its cell and assignment mode, and whether it is
+// matched by reference.
+struct KEY_ARG {
+    UNION_DATA* cell = nullptr;
+    int mode = 0;
+    bool by_reference() const { return mode == 1; }
+};
+
+KEY_ARG key_arg(const METHOD_CALL& call, int32_t i) {
+    KEY_ARG key;
+    transfer_out_arg(call.args, call.node, i, false, false, &key.cell, &key.mode);
+    return key;
+}
+
+// The stored value of argument i taken as a key: null when the argument is
+// undefined or the hash does not hold it.
+UNION_DATA* stored_value(const METHOD_CALL& call, HASH_DATA& hash, int32_t i) {
+    if (!is_defined_value(argument_value(call.arg(i).cell))) return nullptr;
+    KEY_ARG key = key_arg(call, i);
+    return hash.get(key.cell, key.by_reference(), nullptr);
+}
+
+// Argument i as a present key of the hash: it must be defined, and the hash
+// must hold it. The stored value cell goes to *out.
+std::string check_hash_key_arg(const METHOD_CALL& call, HASH_DATA& hash, int32_t i, UNION_DATA** out) {
+    std::string message = check_arg_defined(*call.args, i);
+    if (!message.empty()) return message;
+    *out = stored_value(call, hash, i);
+    if (*out != nullptr) return {};
+    const char* no_text = nullptr;
+    std::string text = value_to_text(key_arg(call, i).cell, &no_text);
+    return format_string(msg_text("schxxxnicdef"), text.c_str());
+}
+
+// Inserts the arguments as (key, value) pairs in order; a key already in
+// the hash, or given twice, is refused.
+void insert_pairs(const METHOD_CALL& call, HASH_DATA& hash) {
+    if (call.count() % 2 != 0) call.raise(msg_text("anzargger"));
+    for (int32_t i = 0; i < call.count(); i += 2) {
+        KEY_ARG key = key_arg(call, i);
+        if (hash.contains(key.cell, key.by_reference(), nullptr)) call.raise(msg_text("schmehdef"));
+        KEY_ARG value = key_arg(call, i + 1);
+        const char* message = nullptr;
+        hash.insert(key.cell, key.mode, value.cell, value.mode, &message);
+        call.raise_if(message);
+    }
+}
+
+// find, Find, find_all, Find_all and their _keys forms.
+void find_pairs(const METHOD_CALL& call) {
+    HASH_DATA& hash = hash_of(call.checked_receiver());
+    check_loop_code_args(call);
+    const std::string& key = call.key();
+    const bool forward = key[0] == 'f';
+    const std::string name = key.substr(0, key.find(method_key_mark));
+    const bool collect_all = name.find("_all") != std::string::npos;
+    const bool bind_key = name.size() > 5 && name.compare(name.size() - 5, 5, "_keys") == 0;
+    // The pairs cannot go while the code runs: insertions and removals are
+    // refused during the walk, and an assignment leaves the array alone.
+    WALK_END walk_end(hash);
+    ITERATION_HOLD hold(hash.iteration_count);
+    walk_pairs(hash, forward, [&](LIST_NODE* node) {
+        if (!element_matches(call, bind_key ? &node->key : &node->value)) return true;
+        call.raise_if(make_copy_value(*call.results, &node->key, 4, false, false));
+        return collect_all;
+    });
+}
+
+// sort, Sort, sort_keys, Sort_keys: without arguments by the values (keys)
+// themselves, with a loop variable and code by the code's values.
+void sort_pairs(const METHOD_CALL& call, bool with_code) {
+    UNION_DATA* receiver = call.checked_receiver();
+    call.refuse_constant();
+    call.refuse_during_iteration();
+    if (with_code) check_loop_code_args(call);
+    HASH_DATA& hash = hash_of(receiver);
+    if (hash.pair_count < 2) return;
+    const std::string& key = call.key();
+    const bool ascending = key[0] == 's';
+    const bool by_key = key.compare(1, 9, "ort_keys\xA7") == 0;
+    hash.build_array();
+    std::vector<UNION_DATA*> sort_keys;
+    sort_keys.reserve(hash.cached_array->size());
+    std::vector<std::unique_ptr<UNION_DATA>> made;
+    if (with_code) {
+        WALK_END walk_end(hash);
+        ITERATION_HOLD hold(hash.iteration_count);
+        made.reserve(hash.cached_array->size());
+        for (LIST_NODE* node : *hash.cached_array) {
+            made.push_back(element_sort_key(call, by_key ? &node->key : &node->value));
+            sort_keys.push_back(made.back().get());
+        }
+    } else {
+        for (LIST_NODE* node : *hash.cached_array) sort_keys.push_back(by_key ? &node->key : &node->value);
+    }
+    call.raise_if(hash.sort(sort_keys.data(), ascending));
+}
+
+bool is_sort_key(const std::string& key) {
+    return key_has_prefix(key, "sort\xA7") || key_has_prefix(key, "Sort\xA7") ||
+           key_has_prefix(key, "sort_keys\xA7") || key_has_prefix(key, "Sort_keys\xA7");
+}
+
+bool is_find_key(const std::string& key) {
+    static const char* const names[] = {"find\xA7",      "Find\xA7",      "find_all\xA7",      "Find_all\xA7",
+                                        "find_keys\xA7", "Find_keys\xA7", "find_all_keys\xA7", "Find_all_keys\xA7"};
+    for (const char* name : names)
+        if (key_has_prefix(key, name)) return true;
+    return false;
+}
+
+}  // namespace
+
+bool hash_functions(METHOD_CALL& call) {
+    const std::string& key = call.key();
+    if (is_call_form_key(key)) {
+        if (call.count() % 2 != 0) call.raise(msg_text("anzargger"));
+        auto* cell = new UNION_DATA('h');
+        call.append(RESULT_ITEM{cell, 3, 1});
+        insert_pairs(call, hash_of(cell));
+        return true;
+    }
+    if (key_is(key, "size\xA7")) {
+        call.append(make_int_value_from_number(hash_of(call.checked_receiver()).pair_count));
+        return true;
+    }
+    if (key_has_prefix(key, "def\xA7") && call.count() > 0) {
+        HASH_DATA& hash = hash_of(call.checked_receiver());
+        for (int32_t i = 0; i < call.count(); ++i)
+            call.append(make_bool_value(stored_value(call, hash, i) != nullptr, 0));
+        return true;
+    }
+    if (key_has_prefix(key, "get\xA7")) {
+        HASH_DATA& hash = hash_of(call.checked_receiver());
+        call.raise_if(check_arg_range(*call.args, 1, -1));
+        for (int32_t i = 0; i < call.count(); ++i) {
+            UNION_DATA* value = nullptr;
+            call.raise_if(check_hash_key_arg(call, hash, i, &value));
+            call.raise_if(make_copy_value(*call.results, value, 4, false, false));
+        }
+        return true;
+    }
+    if (key_has_prefix(key, "[]\xA7")) {
+        HASH_DATA& hash = hash_of(call.checked_receiver());
+        call.refuse_constant();
+        call.raise_if(check_arg_range(*call.args, 1, -1));
+        for (int32_t i = 0; i < call.count(); ++i) {
+            // An undefined key is refused before anything is inserted.
+            call.raise_if(check_arg_defined(*call.args, i));
+            KEY_ARG key_cell = key_arg(call, i);
+            UNION_DATA* value = hash.get(key_cell.cell, key_cell.by_reference(), nullptr);
+            if (value == nullptr) {
+                // A walk reads the pairs: a new one may not join meanwhile.
+                call.refuse_during_iteration();
+                UNION_DATA empty('v');
+                const char* message = nullptr;
+                hash.insert(key_cell.cell, key_cell.mode, &empty, 0, &message);
+                call.raise_if(message);
+                call.raise_if(check_hash_key_arg(call, hash, i, &value));
+            }
+            call.raise_if(make_copy_value(*call.results, value, 3, false, false));
+        }
+        return true;
+    }
+    if (key_is(key, "keys\xA7")) {
+        HASH_DATA& hash = hash_of(call.checked_receiver());
+        for (auto& bucket : hash.buckets) {
+            if (bucket == nullptr) continue;
+            for (LIST_NODE* node = bucket->head; node != nullptr; node = node->next)
+                call.raise_if(make_copy_value(*call.results, &node->key, 4, false, false));
+        }
+        return true;
+    }
+    if (is_find_key(key)) {
+        find_pairs(call);
+        return true;
+    }
+    return false;
+}
+
+bool hash_procedures(METHOD_CALL& call) {
+    const std::string& key = call.key();
+    if (is_call_form_key(key) || key_has_prefix(key, "ins\xA7")) {
+        UNION_DATA* receiver = call.checked_receiver();
+        call.refuse_constant();
+        call.refuse_during_iteration();
+        insert_pairs(call, hash_of(receiver));
+        return true;
+    }
+    if (key_has_prefix(key, "set\xA7")) {
+        HASH_DATA& hash = hash_of(call.checked_receiver());
+        call.refuse_constant();
+        if (call.count() == 0 || call.count() % 2 != 0) call.raise(msg_text("anzargposger"));
+        for (int32_t i = 0; i < call.count(); i += 2) {
+            KEY_ARG key_cell = key_arg(call, i);
+            if (!hash.contains(key_cell.cell, key_cell.by_reference(), nullptr)) call.raise(msg_text("schnicdef"));
+            KEY_ARG value = key_arg(call, i + 1);
+            const char* message = nullptr;
+            hash.set(key_cell.cell, key_cell.mode, value.cell, value.mode, &message);
+            call.raise_if(message);
+        }
+        return true;
+    }
+    if (key_is(key, "del\xA7")) return false;  // the method common to all types
+    if (key_has_prefix(key, "del\xA7")) {
+        UNION_DATA* receiver = call.checked_receiver();
+        call.refuse_constant();
+        call.refuse_during_iteration();
+        HASH_DATA& hash = hash_of(receiver);
+        for (int32_t i = 0; i < call.count(); ++i) {
+            UNION_DATA* value = nullptr;
+            call.raise_if(check_hash_key_arg(call, hash, i, &value));
+            KEY_ARG key_cell = key_arg(call, i);
+            const char* message = nullptr;
+            hash.remove(key_cell.cell, key_cell.by_reference(), &message);
+            call.raise_if(message);
+        }
+        return true;
+    }
+    if (key_is(key, "sort\xA7") || key_is(key, "Sort\xA7") || key_is(key, "sort_keys\xA7") ||
+        key_is(key, "Sort_keys\xA7")) {
+        sort_pairs(call, false);
+        return true;
+    }
+    if (is_sort_key(key)) {
+        sort_pairs(call, true);
+        return true;
+    }
+    return false;
+}
 
 }  // namespace morvu

@@ -1,11 +1,189 @@
-// Methods of set: collections of distinct keys.
+// Methods of set: collections of values without duplicates.
+//
+// A set is a hash store whose keys are the elements and whose values stay
+// empty. An element is a copy of its argument, or a reference to it for a
+// variable of a big type (containers, code, file, dir, objects), and then
+// matches only that same cell.
 
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "runtime/messages.h"
+#include "types/arg_checks.h"
+#include "types/code_args.h"
 #include "types/method_call.h"
+#include "types/pair_walk.h"
+#include "values/factories.h"
+#include "values/hash_store.h"
+#include "values/list_store.h"
+#include "values/value_text.h"
 
 namespace morvu {
 
-bool set_functions(METHOD_CALL&) { return false; }
+namespace {
 
-bool set_procedures(METHOD_CALL&) { return false; }
+HASH_DATA& set_of(UNION_DATA* value) { return *value->hash_data(); }
+
+// One argument as an element: its cell and assignment mode.
+struct ELEMENT_ARG {
+    UNION_DATA* cell = nullptr;
+    int mode = 0;
+    bool by_reference() const { return mode == 1; }
+};
+
+ELEMENT_ARG element_arg(const METHOD_CALL& call, int32_t i) {
+    ELEMENT_ARG element;
+    transfer_out_arg(call.args, call.node, i, false, false, &element.cell, &element.mode);
+    return element;
+}
+
+// Whether argument i is a defined value that the set holds.
+bool holds(const METHOD_CALL& call, HASH_DATA& set, int32_t i) {
+    if (!is_defined_value(argument_value(call.arg(i).cell))) return false;
+    ELEMENT_ARG element = element_arg(call, i);
+    return set.contains(element.cell, element.by_reference(), nullptr);
+}
+
+// Argument i as an element of the set: it must be defined, and the set must
+// hold it ("Key '%s' not defined" with its text otherwise).
+std::string check_key_arg(const METHOD_CALL& call, HASH_DATA& set, int32_t i) {
+    std::string message = check_arg_defined(*call.args, i);
+    if (!message.empty()) return message;
+    if (holds(call, set, i)) return {};
+    const char* no_text = nullptr;
+    std::string text = value_to_text(element_arg(call, i).cell, &no_text);
+    return format_string(msg_text("keynicdef"), text.c_str());
+}
+
+// Adds every argument that is not an element yet, in order; a value given
+// twice is added once. An undefined argument is refused before it is added.
+void insert_elements(const METHOD_CALL& call, HASH_DATA& set) {
+    for (int32_t i = 0; i < call.count(); ++i) {
+        call.raise_if(check_arg_defined(*call.args, i));
+        ELEMENT_ARG element = element_arg(call, i);
+        if (set.contains(element.cell, element.by_reference(), nullptr)) continue;
+        const char* message = nullptr;
+        set.insert(element.cell, element.mode, nullptr, 0, &message);
+        call.raise_if(message);
+    }
+}
+
+// find, Find, find_all, Find_all: the elements for which the code is true.
+void find_elements(const METHOD_CALL& call) {
+    HASH_DATA& set = set_of(call.checked_receiver());
+    check_loop_code_args(call);
+    const std::string& key = call.key();
+    const bool forward = key[0] == 'f';
+    const bool collect_all = key[4] == '_';
+    WALK_END walk_end(set);
+    ITERATION_HOLD hold(set.iteration_count);
+    walk_pairs(set, forward, [&](LIST_NODE* node) {
+        if (!element_matches(call, &node->key)) return true;
+        call.raise_if(make_copy_value(*call.results, &node->key, 4, false, false));
+        return collect_all;
+    });
+}
+
+// sort and Sort: by the elements themselves, or by the values of the code.
+void sort_elements(const METHOD_CALL& call, bool with_code) {
+    UNION_DATA* receiver = call.checked_receiver();
+    call.refuse_constant();
+    call.refuse_during_iteration();
+    if (with_code) check_loop_code_args(call);
+    HASH_DATA& set = set_of(receiver);
+    if (set.pair_count < 2) return;
+    const bool ascending = call.key()[0] == 's';
+    set.build_array();
+    std::vector<UNION_DATA*> sort_keys;
+    sort_keys.reserve(set.cached_array->size());
+    std::vector<std::unique_ptr<UNION_DATA>> made;
+    if (with_code) {
+        WALK_END walk_end(set);
+        ITERATION_HOLD hold(set.iteration_count);
+        made.reserve(set.cached_array->size());
+        for (LIST_NODE* node : *set.cached_array) {
+            made.push_back(element_sort_key(call, &node->key));
+            sort_keys.push_back(made.back().get());
+        }
+    } else {
+        for (LIST_NODE* node : *set.cached_array) sort_keys.push_back(&node->key);
+    }
+    call.raise_if(set.sort(sort_keys.data(), ascending));
+}
+
+}  // namespace
+
+bool set_functions(METHOD_CALL& call) {
+    const std::string& key = call.key();
+    if (is_call_form_key(key)) {
+        auto* cell = new UNION_DATA('m');
+        call.append(RESULT_ITEM{cell, 3, 1});
+        insert_elements(call, set_of(cell));
+        return true;
+    }
+    if (key_is(key, "size\xA7")) {
+        call.append(make_int_value_from_number(set_of(call.checked_receiver()).pair_count));
+        return true;
+    }
+    if (key_is(key, "def\xA7")) return false;  // the method common to all types
+    if (key_has_prefix(key, "def\xA7")) {
+        HASH_DATA& set = set_of(call.checked_receiver());
+        call.raise_if(check_arg_range(*call.args, 1, -1));
+        for (int32_t i = 0; i < call.count(); ++i) call.append(make_bool_value(holds(call, set, i), 0));
+        return true;
+    }
+    if (key_is(key, "args\xA7")) {
+        HASH_DATA& set = set_of(call.checked_receiver());
+        for (auto& bucket : set.buckets) {
+            if (bucket == nullptr) continue;
+            for (LIST_NODE* node = bucket->head; node != nullptr; node = node->next)
+                call.raise_if(make_copy_value(*call.results, &node->key, 4, false, false));
+        }
+        return true;
+    }
+    if (key_has_prefix(key, "find\xA7") || key_has_prefix(key, "Find\xA7") || key_has_prefix(key, "find_all\xA7") ||
+        key_has_prefix(key, "Find_all\xA7")) {
+        find_elements(call);
+        return true;
+    }
+    return false;
+}
+
+bool set_procedures(METHOD_CALL& call) {
+    const std::string& key = call.key();
+    if (is_call_form_key(key) || key_has_prefix(key, "ins\xA7")) {
+        UNION_DATA* receiver = call.checked_receiver();
+        call.refuse_constant();
+        call.refuse_during_iteration();
+        insert_elements(call, set_of(receiver));
+        return true;
+    }
+    if (key_is(key, "del\xA7")) return false;  // the method common to all types
+    if (key_has_prefix(key, "del\xA7")) {
+        UNION_DATA* receiver = call.checked_receiver();
+        call.refuse_constant();
+        call.refuse_during_iteration();
+        HASH_DATA& set = set_of(receiver);
+        call.raise_if(check_arg_range(*call.args, 1, -1));
+        for (int32_t i = 0; i < call.count(); ++i) {
+            call.raise_if(check_key_arg(call, set, i));
+            ELEMENT_ARG element = element_arg(call, i);
+            const char* message = nullptr;
+            set.remove(element.cell, element.by_reference(), &message);
+            call.raise_if(message);
+        }
+        return true;
+    }
+    if (key_is(key, "sort\xA7") || key_is(key, "Sort\xA7")) {
+        sort_elements(call, false);
+        return true;
+    }
+    if (key_has_prefix(key, "sort\xA7") || key_has_prefix(key, "Sort\xA7")) {
+        sort_elements(call, true);
+        return true;
+    }
+    return false;
+}
 
 }  // namespace morvu
