@@ -87,15 +87,19 @@ RESULT_ITEM MEMBER_STATEMENT::external_receiver() {
 
 void MEMBER_STATEMENT::run() {
     RESULT_LIST receivers;
-    TOKEN_LIST members;
     if (external) {
         receivers.append(external_receiver());
-        members.append(node->right);
-    } else {
+    } else if (node->left != nullptr) {
         eval_cached(node->left, this_item, receivers);
-        if (node->right != nullptr) append_operands(node->right, ',', &members);
-        else members.append(nullptr);
     }
+    TOKEN* right = node->right;
+    if (external || right == nullptr || right->op1 != ',' || right->op2 != 0) {
+        // One member, the common case: no list to build.
+        for (RESULT_NODE* entry = receivers.head; entry != nullptr; entry = entry->next) apply(entry->item, right);
+        return;
+    }
+    TOKEN_LIST members;
+    append_operands(right, ',', &members);
     for (RESULT_NODE* entry = receivers.head; entry != nullptr; entry = entry->next) {
         for (TOKEN* member : members) apply(entry->item, member);
     }
@@ -117,23 +121,25 @@ void MEMBER_STATEMENT::apply(RESULT_ITEM item, TOKEN* member) {
         raise_error(node, 0, nullptr, msg_text(external ? "erwprorecdop" : "erwprolisrecpun"), 's');
     }
 
-    const TYPE_NAME display = cell != nullptr ? value_type_name(cell, true) : spec;
-    const std::string display_text = type_name_text(display);
-    const char code = type_code_of_name(cell != nullptr ? display_text : type_text);
-
-    if (is_iteration_member(*member->text, code)) {
-        ITERATION_REQUEST request;
-        request.node = node;
-        request.member = member;
-        request.receiver = RESULT_ITEM{cell, item.mode, 0};
-        request.code = code;
-        request.routine = display_text + ':' + *member->text;
-        request.routine_kind = 'p';
-        request.this_item = this_item;
-        STATEMENT_WALK walk{this_item};
-        run_iteration(request, ITERATION_BODY{run_statement_body, &walk, false});
-        loop_after_end();
-        return;
+    const std::string& name = *member->text;
+    if (name == "for" || name == "For") {
+        const TYPE_NAME display = cell != nullptr ? value_type_name(cell, true) : spec;
+        const std::string display_text = type_name_text(display);
+        const char code = type_code_of_name(cell != nullptr ? display_text : type_text);
+        if (is_iteration_member(name, code)) {
+            ITERATION_REQUEST request;
+            request.node = node;
+            request.member = member;
+            request.receiver = RESULT_ITEM{cell, item.mode, 0};
+            request.code = code;
+            request.routine = display_text + ':' + name;
+            request.routine_kind = 'p';
+            request.this_item = this_item;
+            STATEMENT_WALK walk{this_item};
+            run_iteration(request, ITERATION_BODY{run_statement_body, &walk, false});
+            loop_after_end();
+            return;
+        }
     }
 
     // What the call leaves parked on its arguments is freed on every way out.
