@@ -109,9 +109,11 @@ void sort_pairs(const METHOD_CALL& call, bool with_code) {
     std::vector<UNION_DATA*> sort_keys;
     sort_keys.reserve(hash.cached_array->size());
     std::vector<std::unique_ptr<UNION_DATA>> made;
+    // The code, and a user "<" of the values, may not take pairs away
+    // while the sort holds them.
+    WALK_END walk_end(hash);
+    ITERATION_HOLD hold(hash.iteration_count);
     if (with_code) {
-        WALK_END walk_end(hash);
-        ITERATION_HOLD hold(hash.iteration_count);
         made.reserve(hash.cached_array->size());
         for (LIST_NODE* node : *hash.cached_array) {
             made.push_back(element_sort_key(call, by_key ? &node->key : &node->value));

@@ -98,9 +98,11 @@ void sort_elements(const METHOD_CALL& call, bool with_code) {
     std::vector<UNION_DATA*> sort_keys;
     sort_keys.reserve(set.cached_array->size());
     std::vector<std::unique_ptr<UNION_DATA>> made;
+    // The code, and a user "<" of the elements, may not take elements away
+    // while the sort holds them.
+    WALK_END walk_end(set);
+    ITERATION_HOLD hold(set.iteration_count);
     if (with_code) {
-        WALK_END walk_end(set);
-        ITERATION_HOLD hold(set.iteration_count);
         made.reserve(set.cached_array->size());
         for (LIST_NODE* node : *set.cached_array) {
             made.push_back(element_sort_key(call, &node->key));
