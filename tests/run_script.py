@@ -14,6 +14,8 @@ Directives, each in a comment of its own line:
                                             of the binary, which then runs as ./morvu
     ## show-file: out.txt                   after the run, "--- out.txt" and the
                                             file's lines count as further output
+    ## env: TZ=UTC0                         an environment variable of the run (the
+                                            rest of the environment is passed through)
 
 The interpreter directory in the version banner depends on the machine; in
 the output it is replaced by {bindir}.
@@ -33,14 +35,14 @@ import tempfile
 
 EXPECT = re.compile(r"# expect: ?(.*)$")
 STATUS = re.compile(r"# expect status:\s*(-?\d+)\s*$")
-DIRECTIVE = re.compile(r"^\s*##\s*(args|options|stdin|copy|config|show-file):\s?(.*)$")
+DIRECTIVE = re.compile(r"^\s*##\s*(args|options|stdin|copy|config|show-file|env):\s?(.*)$")
 FLAG = re.compile(r"^\s*##\s*(no-program)\s*$")
 SANITIZER = re.compile(r"(ERROR: AddressSanitizer|ERROR: LeakSanitizer|runtime error:|UndefinedBehaviorSanitizer)")
 
 
 def parse(text):
     spec = {"expect": [], "status": 0, "args": [], "options": [], "stdin": [], "copy": [],
-            "config": [], "show-file": [], "no-program": False}
+            "config": [], "show-file": [], "env": [], "no-program": False}
     for line in text.splitlines():
         flag = FLAG.match(line)
         if flag:
@@ -82,9 +84,14 @@ def run(binary, script):
             with open(os.path.join(work, "morvu.sys"), "w", encoding="latin-1") as f:
                 f.write("".join(line + "\n" for line in spec["config"]))
             program = "./morvu"
+        env = dict(os.environ)
+        for setting in spec["env"]:
+            name, _, value = setting.partition("=")
+            env[name.strip()] = value
         command = [program] + spec["options"] + ([] if spec["no-program"] else [name]) + spec["args"]
         try:
-            done = subprocess.run(command, cwd=work, input=stdin, capture_output=True, timeout=120)
+            done = subprocess.run(command, cwd=work, input=stdin, capture_output=True, timeout=120,
+                                  env=env)
         except subprocess.TimeoutExpired:
             return ["timed out after 120 s: " + " ".join(command)]
         stdout = done.stdout
@@ -133,6 +140,7 @@ def selftest(binary):
     # "#expect" without the blank is a one-word comment of the language, no directive.
     assert parse('outl(1) #expect: 1\n')["expect"] == []
     assert spec["status"] == 3 and spec["args"] == ["a", "b c"] and spec["stdin"] == ["x"], spec
+    assert parse("## env: TZ=XYZ-5:30\n")["env"] == ["TZ=XYZ-5:30"]
     assert compare(spec, b"1\na # b\n", b"", 3) == []
     assert compare(spec, b"1\n", b"", 3) != []
     assert compare(spec, b"1\na # b\n", b"runtime error: x", 3) != []
