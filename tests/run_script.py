@@ -86,8 +86,8 @@ def run(binary, script):
             program = "./morvu"
         env = dict(os.environ)
         for setting in spec["env"]:
-            name, _, value = setting.partition("=")
-            env[name.strip()] = value
+            variable, _, value = setting.partition("=")
+            env[variable.strip()] = value
         command = [program] + spec["options"] + ([] if spec["no-program"] else [name]) + spec["args"]
         try:
             done = subprocess.run(command, cwd=work, input=stdin, capture_output=True, timeout=120,
@@ -141,6 +141,12 @@ def selftest(binary):
     assert parse('outl(1) #expect: 1\n')["expect"] == []
     assert spec["status"] == 3 and spec["args"] == ["a", "b c"] and spec["stdin"] == ["x"], spec
     assert parse("## env: TZ=XYZ-5:30\n")["env"] == ["TZ=XYZ-5:30"]
+    # A run with a variable set still runs the program it names.
+    with tempfile.TemporaryDirectory(prefix="morvu-selftest-") as work:
+        script = os.path.join(work, "env.mrv")
+        with open(script, "w", encoding="latin-1") as f:
+            f.write("## env: TZ=UTC0\noutl(6 * 7)  # expect: 42\n")
+        assert run(binary, script) == [], run(binary, script)
     assert compare(spec, b"1\na # b\n", b"", 3) == []
     assert compare(spec, b"1\n", b"", 3) != []
     assert compare(spec, b"1\na # b\n", b"runtime error: x", 3) != []
