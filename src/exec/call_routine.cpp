@@ -47,6 +47,26 @@ namespace {
 // The text of a str cell (links already followed).
 const std::string& str_text(UNION_DATA* cell) { return cell->str_data()->text; }
 
+// The type code of the value a receiver holds, as its held type name
+// (value_type_name) would give it: links followed, an any variable's value
+// by its own type, 'k' for objects and anything unnamed.
+char held_type_code(const UNION_DATA* cell) {
+    for (;;) {
+        const char tag = lower_tag(cell->tag);
+        switch (tag) {
+        case 'j': case 'p': case 'q':
+            cell = cell->target();
+            continue;
+        case '0': case '2': case '4': case 'a': case 'b': case 'c': case 'd': case 'e': case 'f': case 'g':
+        case 'h': case 'i': case 'l': case 'm': case 'n': case 'o': case 'r': case 's': case 't': case 'u':
+        case 'v': case 'x': case 'y': case 'z':
+            return tag;
+        default:
+            return 'k';
+        }
+    }
+}
+
 // Runs the function handler (with a result list) or the procedure handler
 // (without one) of the type's methods.
 bool run_methods(const TYPE_METHODS& methods, char code, TOKEN* node, CALL_ARGS* args, RESULT_LIST* results,
@@ -75,6 +95,7 @@ bool call_type_handler(char code, TOKEN* node, CALL_ARGS* args, RESULT_LIST* res
         execute_node_guarded(node, RESULT_ITEM{});
         return true;
     }
+    if (code == 'v') return false;  // the common methods come later, once
     const TYPE_METHODS* methods = methods_of_type(code);
     return methods != nullptr && run_methods(*methods, code, node, args, results, receiver, context, false);
 }
@@ -181,7 +202,7 @@ std::string call_routine(const ROUTINE_REQUEST& request) {
         own_args.key += method_key_mark;
         own_args.args.reserve(list->count);
         for (; item_node != nullptr; item_node = item_node->next) {
-            own_args.key += key_type_name(follow_aliases(item_node->item.cell));
+            append_key_type_name(own_args.key, follow_aliases(item_node->item.cell));
             own_args.key += ';';
             own_args.args.push_back(item_node->item);
         }
@@ -202,17 +223,18 @@ std::string call_routine(const ROUTINE_REQUEST& request) {
                                  ? base_type_code(receiver_cell) != 'k'
                                  : (!spec.is_user_type && spec.text != nullptr);
         if (builtin) {
-            TYPE_NAME own_type = receiver_cell != nullptr ? value_type_name(receiver_cell, true) : spec;
-            if (has_type(spec) && !same_type_name(spec, own_type)) {
-                std::string spec_text = type_name_text(spec);
-                std::string own_text = type_name_text(own_type);
-                raise_error(node, 0, nullptr,
-                            format_string(msg_text("typspedattypnicerl"), spec_text.c_str(), own_text.c_str()),
-                            's');
+            if (has_type(spec)) {
+                TYPE_NAME own_type = receiver_cell != nullptr ? value_type_name(receiver_cell, true) : spec;
+                if (!same_type_name(spec, own_type)) {
+                    std::string spec_text = type_name_text(spec);
+                    std::string own_text = type_name_text(own_type);
+                    raise_error(node, 0, nullptr,
+                                format_string(msg_text("typspedattypnicerl"), spec_text.c_str(), own_text.c_str()),
+                                's');
+                }
             }
-            const char code = own_type.is_user_type || own_type.text == nullptr
-                                  ? 'k'
-                                  : type_code_of_name(own_type.text);
+            const char code = receiver_cell != nullptr ? held_type_code(receiver_cell)
+                                                       : type_code_of_name(spec.text);
             if (call_type_handler(code, node, args, results, receiver, context)) return {};
         } else {
             user_side = true;

@@ -128,19 +128,27 @@ void transfer_out_arg(const CALL_ARGS* args, TOKEN* node, int index, bool must_b
     }
 }
 
-std::string key_type_name(UNION_DATA* cell) {
-    std::string text = type_name_text(value_type_name(cell, true));
-    std::string out;
-    out.reserve(text.size());
+void append_key_type_name(std::string& key, UNION_DATA* cell) {
+    const TYPE_NAME name = value_type_name(cell, true);
+    if (!name.is_user_type) {
+        if (name.text != nullptr) key += name.text;  // built-in names hold no "::"
+        return;
+    }
+    const std::string text = type_name_text(name);
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] == ':' && i + 1 < text.size() && text[i + 1] == ':') {
-            out += static_cast<char>(27);
+            key += static_cast<char>(27);
             ++i;
         } else {
-            out += text[i];
+            key += text[i];
         }
     }
-    return out;
+}
+
+std::string key_type_name(UNION_DATA* cell) {
+    std::string text;
+    append_key_type_name(text, cell);
+    return text;
 }
 
 }  // namespace morvu

@@ -156,6 +156,8 @@ void transfer_out_arg(const CALL_ARGS* args, TOKEN* node, int index, bool must_b
 // The type name of a value as it stands in a method key: the held type of a
 // variable declared any, "::" of a qualified user type name as byte 27.
 std::string key_type_name(UNION_DATA* cell);
+// The same, appended to a key.
+void append_key_type_name(std::string& key, UNION_DATA* cell);
 
 // ---- the way back up ----
 

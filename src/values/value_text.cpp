@@ -498,7 +498,7 @@ const char* read_value_text(UNION_DATA* cell, const std::string& text) {
     }
 }
 
-char type_code_of_name(const std::string& name) {
+char type_code_of_name(std::string_view name) {
     static constexpr std::pair<const char*, char> built_in_types[] = {
         {"bool", 'b'},  {"int", 'i'},   {"real", 'r'},   {"char", 'c'},     {"str", 's'},
         {"file", 'f'},  {"dir", 'd'},   {"any", 'v'},    {"list", 'l'},     {"args", 'y'},

@@ -30,6 +30,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace morvu {
 
@@ -62,6 +63,6 @@ const char* read_value_text(UNION_DATA* cell, const std::string& text);
 
 // The type tag of a built-in type name ("datetime" gives '4'); any other
 // name, the empty one too, is a user type: 'k'.
-char type_code_of_name(const std::string& name);
+char type_code_of_name(std::string_view name);
 
 }  // namespace morvu
