@@ -74,7 +74,13 @@ WALK_PIN::WALK_PIN(char lowered, void* payload)
 WALK_PIN::~WALK_PIN() {
     if (count == nullptr) return;
     --*count;
-    if (*count > 0 || orphans().empty()) return;
+    if (*count > 0) return;
+    if (orphans().empty() || !is_orphan(payload)) {
+        // A hash keeps a pair order that changed during its walks until the
+        // last of them is over.
+        if (lowered == 'h' || lowered == 'm') static_cast<HASH_DATA*>(payload)->walk_ended();
+        return;
+    }
     std::vector<void*>& kept = orphans();
     auto found = std::find(kept.begin(), kept.end(), payload);
     if (found == kept.end()) return;
