@@ -240,8 +240,20 @@ void retry_exchanged(TOKEN* node, const ARITH_OPERATOR& op, RESULT_ITEM left, RE
     }
 }
 
+// An operand that is a link to a link (a call-alias of a variable that is
+// itself an alias) stands for the value at the chain's end: the operations
+// below look one link step deep.
+RESULT_ITEM operand_value(RESULT_ITEM item) {
+    if (item.cell != nullptr && is_link_cell(item.cell) && item.cell->target() != nullptr &&
+        is_link_cell(item.cell->target()))
+        item.cell = argument_value(item.cell);
+    return item;
+}
+
 void value_binary(TOKEN* node, const ARITH_OPERATOR& op, RESULT_ITEM left, RESULT_ITEM right,
                   RESULT_LIST& results) {
+    left = operand_value(left);
+    right = operand_value(right);
     if (int_shortcut(op, left, right, results)) return;
     RESULT_ITEM result = make_arith_result(node, left, true, 'o', op.name);
     if (base_type_code(left.cell) == 'k') {
@@ -269,6 +281,7 @@ void value_binary(TOKEN* node, const ARITH_OPERATOR& op, RESULT_ITEM left, RESUL
 
 void value_unary(TOKEN* node, RESULT_ITEM operand, RESULT_LIST& results, const char* name,
                  const char* (*operation)(UNION_DATA*), const char* user_method) {
+    operand = operand_value(operand);
     if (base_type_code(operand.cell) == 'k') {
         // An empty object of the operand's type with the operand applied.
         RESULT_ITEM result = make_arith_result(node, operand, false, 'o', name);
