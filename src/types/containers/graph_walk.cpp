@@ -7,6 +7,7 @@
 #include "types/graph_checks.h"
 #include "values/assign_rules.h"
 #include "values/factories.h"
+#include "values/list_store.h"
 #include "values/payload_records.h"
 
 namespace morvu {
@@ -78,10 +79,45 @@ LOOP_CODE::LOOP_CODE(const METHOD_CALL& call, int32_t count)
     view.args = &pair;
 }
 
-bool LOOP_CODE::matches(UNION_DATA* element) const { return element_matches(view, element); }
+TOKEN* LOOP_CODE::block() const {
+    // The code may have changed its own variable while it ran: a value that
+    // is no longer code yields nothing.
+    UNION_DATA* code = argument_value(pair[1].cell);
+    if (code == nullptr) return nullptr;
+    code = follow_link(code);
+    if (lower_tag(code->tag) != 'x' || code->payload == nullptr) return nullptr;
+    return code->code_data()->block;
+}
+
+void LOOP_CODE::evaluate(UNION_DATA* element, RESULT_LIST& values) const {
+    bind_loop_variable(view, element);
+    evaluate_block(view, block(), view.this_item, values);
+    if (values.count == 0) view.raise(msg_text("erwevacod"));
+}
+
+bool LOOP_CODE::matches(UNION_DATA* element) const {
+    RESULT_LIST values;
+    evaluate(element, values);
+    if (values.count > 1) view.raise(msg_text("erwcodmitgeneinwer"));
+    UNION_DATA* value = argument_value(values.head->item.cell);
+    if (base_type_code(value) != 'b') view.raise(msg_text("erwcodmitboower"));
+    value = follow_link(value);
+    return value->payload == nullptr || value->bool_word() != 0;  // only false is false
+}
 
 std::unique_ptr<UNION_DATA> LOOP_CODE::sort_key(UNION_DATA* element) const {
-    return element_sort_key(view, element);
+    RESULT_LIST values;
+    evaluate(element, values);
+    auto key = std::make_unique<UNION_DATA>('v');
+    if (values.count == 1) {
+        view.raise_if(assign_value(key.get(), values.head->item.cell));
+        return key;
+    }
+    UNION_DATA list('l');
+    for (RESULT_NODE* node = values.head; node != nullptr; node = node->next)
+        view.raise_if(list.list_data()->append(node->item.cell, 0));
+    view.raise_if(assign_value(key.get(), &list));
+    return key;
 }
 
 }  // namespace morvu

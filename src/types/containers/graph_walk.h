@@ -78,7 +78,8 @@ RESULT_ITEM edge_address_value(const GRAPH_DATA& graph, const GRAPH_EDGE* edge);
 
 // The loop variable and the code of a graph loop seen as the two arguments
 // of the common protocol (types/code_args.h): binding, evaluation and the
-// code's messages are those of every other find and sort.
+// code's messages are those of every other find and sort. The code is
+// looked up anew for every item, since it may replace its own variable.
 class LOOP_CODE {
 public:
     LOOP_CODE(const METHOD_CALL& call, int32_t count);
@@ -89,6 +90,10 @@ public:
     std::unique_ptr<UNION_DATA> sort_key(UNION_DATA* element) const;
 
 private:
+    TOKEN* block() const;
+    // Binds the loop variable and evaluates the code; no value raises.
+    void evaluate(UNION_DATA* element, RESULT_LIST& values) const;
+
     CALL_ARGS pair;
     METHOD_CALL view;
 };
