@@ -5,7 +5,7 @@
 // step, as the order does): that object's own operator "<" runs user code,
 // which may replace element values while the sort still holds the cells and
 // walks inside them. The keys are then copies made beforehand, which no
-// program can reach. The caller keeps the container's iteration mark raised
+// program can reach. The caller keeps the container pinned (walk_pins.h)
 // for the length of the sort, so that its structure stays as it is.
 
 #pragma once

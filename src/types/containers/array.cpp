@@ -18,6 +18,7 @@
 #include "types/method_call.h"
 #include "values/array_store.h"
 #include "values/factories.h"
+#include "values/walk_pins.h"
 
 namespace morvu {
 
@@ -110,13 +111,15 @@ void replace_slot(const METHOD_CALL& call, ARRAY_DATA& store, int position, UNIO
 
 // find, Find, find_all, Find_all: the positions of the defined slots whose
 // element makes the code true, walked front to back ('F': back to front).
-// Slots are fetched anew for every step: the code may set or delete them.
+// The store is pinned as a walk pins it, so the code can neither resize it
+// nor free it under the search; slots are fetched anew for every step, since
+// the code may set or delete them.
 void find_slots(METHOD_CALL& call, ARRAY_DATA& store) {
     check_loop_code_args(call);
     const std::string& key = call.key();
     const bool backwards = key[0] == 'F';
     const bool all = key[4] == '_';
-    ITERATION_HOLD hold(store.iteration_count);
+    WALK_PIN pin('a', &store);
     const int size = store.slot_count;
     for (int step = 0; step < size; ++step) {
         const int position = backwards ? size - 1 - step : step;
@@ -129,8 +132,8 @@ void find_slots(METHOD_CALL& call, ARRAY_DATA& store) {
 }
 
 // sort and Sort, exactly or with a loop variable and code. Every slot must be
-// defined. The iteration mark stays raised while keys are computed and
-// compared, so no code run meanwhile can resize the array.
+// defined. The store stays pinned while keys are computed and compared, so
+// no code run meanwhile can resize or free it.
 void sort_slots(METHOD_CALL& call, ARRAY_DATA& store, bool with_code) {
     call.refuse_constant();
     call.refuse_during_iteration();
@@ -138,7 +141,7 @@ void sort_slots(METHOD_CALL& call, ARRAY_DATA& store, bool with_code) {
     call.raise_if(store.check_defined());
     if (store.slot_count < 2) return;
     const bool ascending = call.key()[0] == 's';
-    ITERATION_HOLD hold(store.iteration_count);
+    WALK_PIN pin('a', &store);
     if (!with_code) {
         std::vector<UNION_DATA*> cells;
         cells.reserve(store.slots.size());

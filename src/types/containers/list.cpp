@@ -24,6 +24,7 @@
 #include "values/assign_rules.h"
 #include "values/factories.h"
 #include "values/list_store.h"
+#include "values/walk_pins.h"
 
 namespace morvu {
 
@@ -114,7 +115,8 @@ private:
 // find, Find, find_all, Find_all: the positions, counted from the head, of
 // the elements whose code value is true. While the code runs the loop
 // variable carries the access mode of the receiver's elements, so that the
-// elements of a constant list cannot be assigned through it.
+// elements of a constant list cannot be assigned through it. The store is
+// pinned as a walk pins it, so the code can neither relink nor free a node.
 void find_elements(METHOD_CALL& call, LIST_DATA& store) {
     check_loop_code_args(call);
     if (store.node_count == 0) return;
@@ -126,7 +128,7 @@ void find_elements(METHOD_CALL& call, LIST_DATA& store) {
     if (!is_list(call) && (receiver_mode == 7 || receiver_mode == 8)) element_mode = receiver_mode;
     UNION_DATA* variable = written_variable(call, 0);
     ACCESS_MODE_RESET reset(variable);
-    ITERATION_HOLD hold(store.iteration_count);
+    WALK_PIN pin(call.type_code, &store);
     const int count = store.node_count;
     int visited = 0;
     for (LIST_NODE* node = backwards ? store.tail : store.head; node != nullptr;
@@ -166,15 +168,15 @@ void move_end_element(METHOD_CALL& call, UNION_DATA* list_cell, bool from_head) 
 }
 
 // sort and Sort, by the elements themselves or by the keys their code gives.
-// The iteration mark stays raised while keys are computed and compared, so
-// no code run meanwhile can relink or free a node.
+// The store stays pinned while keys are computed and compared, so no code
+// run meanwhile can relink or free a node.
 void sort_elements(METHOD_CALL& call, LIST_DATA& store, bool with_code) {
     call.refuse_constant();
     call.refuse_during_iteration();
     if (with_code) check_loop_code_args(call);
     if (store.node_count < 2) return;
     const bool ascending = call.key()[0] == 's';
-    ITERATION_HOLD hold(store.iteration_count);
+    WALK_PIN pin(call.type_code, &store);
     std::vector<UNION_DATA*> cells;
     cells.reserve(static_cast<size_t>(store.node_count));
     if (!with_code) {
