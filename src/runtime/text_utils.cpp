@@ -1,8 +1,7 @@
 #include "runtime/text_utils.h"
 
 #include <cstring>
-
-#include "frontend/lexer.h"
+#include <vector>
 
 namespace morvu {
 
@@ -23,29 +22,36 @@ void replace_substring(std::string& text, const char* search, const char* replac
         if (!all) break;
     }
     result.append(text, position, std::string::npos);
-    if (!result.empty()) text = std::move(result);
+    text = std::move(result);
 }
 
 void replace_substring_reverse(std::string& text, const char* search, const char* replacement, bool all) {
     const size_t search_length = std::strlen(search);
-    if (search_length == 0) return;
-    std::string tail;      // the replaced end, built back to front in pieces
-    size_t searched = text.size();  // text[0, searched) is still to be searched
-    bool replaced = false;
+    if (search_length == 0 || search_length > text.size()) return;
+    // The occurrences are found back to front; their starts are collected
+    // first and the text is built once, front to back, so that replacing
+    // every occurrence stays linear in the length of the text.
+    std::vector<size_t> starts;
+    size_t limit = text.size() - search_length;  // the last start still possible
     while (true) {
-        int consumed = static_cast<int>(text.size() - searched);
-        int from_end = str_rfind(text, search, consumed);
-        if (from_end < 0) break;
-        size_t start = text.size() - 1 - static_cast<size_t>(from_end);
-        tail.insert(0, text, start + search_length, searched - start - search_length);
-        tail.insert(0, replacement);
-        searched = start;
-        replaced = true;
-        if (!all) break;
+        size_t found = text.rfind(search, limit, search_length);
+        if (found == std::string::npos) break;
+        starts.push_back(found);
+        if (!all || found < search_length) break;
+        limit = found - search_length;
     }
-    if (!replaced) return;
-    std::string result = text.substr(0, searched) + tail;
-    if (!result.empty()) text = std::move(result);
+    if (starts.empty()) return;
+    const size_t replacement_length = std::strlen(replacement);
+    std::string result;
+    result.reserve(text.size() - starts.size() * search_length + starts.size() * replacement_length);
+    size_t position = 0;
+    for (auto start = starts.rbegin(); start != starts.rend(); ++start) {
+        result.append(text, position, *start - position);
+        result.append(replacement, replacement_length);
+        position = *start + search_length;
+    }
+    result.append(text, position, std::string::npos);
+    text = std::move(result);
 }
 
 void trim_chars(std::string& text, const char* set) {
@@ -139,6 +145,30 @@ bool str_is_integer(const std::string& text) {
     for (size_t i = start; i < text.size(); ++i)
         if (text[i] < '0' || text[i] > '9') return false;
     return true;
+}
+
+int number_prefix_end(const char* text) {
+    auto is_digit = [](char c) { return c >= '0' && c <= '9'; };
+    int i = 0;
+    if (text[i] == '+' || text[i] == '-') ++i;
+    int last = -1;
+    while (is_digit(text[i])) last = i++;
+    bool integer_digits = last >= 0;
+    if (text[i] == '.') {
+        if (is_digit(text[i + 1])) {
+            ++i;
+            while (is_digit(text[i])) last = i++;
+        } else if (integer_digits) {
+            ++i;  // "5." counts only when an exponent completes it
+        }
+    }
+    if (last < 0) return -1;
+    if (text[i] == 'e' || text[i] == 'E') {
+        int j = i + 1;
+        if (text[j] == '+' || text[j] == '-') ++j;
+        while (is_digit(text[j])) last = j++;
+    }
+    return last;
 }
 
 bool str_is_number(const std::string& text) {

@@ -9,12 +9,15 @@
 
 namespace morvu {
 
-// Replaces the first (or every) occurrence of search, scanning from the left.
-// A result that would be empty leaves the text unchanged; an empty search
-// with the all flag replaces nothing.
+// Replaces the first (or every) occurrence of search, scanning from the left;
+// occurrences do not overlap. The text is rebuilt once, so the cost is linear
+// in its length. An empty search puts the replacement in front once without
+// the all flag and replaces nothing with it (it would match at the same place
+// forever).
 void replace_substring(std::string& text, const char* search, const char* replacement, bool all);
 
-// The same from the right; an empty search is never found.
+// The same from the right: the last occurrence first, then (all) the next
+// one that ends before it. An empty search is never found.
 void replace_substring_reverse(std::string& text, const char* search, const char* replacement, bool all);
 
 // Removes every character of set from both ends.
@@ -35,6 +38,14 @@ bool str_is_digits(const std::string& text);
 bool str_is_alpha(const std::string& text);    // letters and '_'
 bool str_is_integer(const std::string& text);  // optional sign, then digits
 bool str_is_number(const std::string& text);   // a whole number literal
+
+// Index of the last character of the longest number at the start of a
+// NUL-terminated text, or -1 when there is none: an optional sign, digits,
+// optionally '.' and digits, optionally 'e' or 'E' with an optional sign and
+// digits. The integer digits may be missing before '.' ("-.5"), the fraction
+// digits before an exponent ("5.e3"); a '.', exponent or sign that completes
+// no form is not part of the number ("5." and "1e" end at the digit).
+int number_prefix_end(const char* text);
 
 // The start of the last occurrence of search that lies wholly within text
 // minus its last `count` characters, counted from the end of text (0 is the

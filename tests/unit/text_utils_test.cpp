@@ -23,9 +23,10 @@ TEST(ReplaceSubstring, Forward) {
     EXPECT_EQ(replaced("abcb", "b", "x", true), "axcx");
     EXPECT_EQ(replaced("aaa", "aa", "X", true), "Xa");
     EXPECT_EQ(replaced("abc", "z", "x", true), "abc");
-    // A result that would be empty leaves the text as it was.
-    EXPECT_EQ(replaced("ab", "ab", "", false), "ab");
-    EXPECT_EQ(replaced("abab", "ab", "", true), "abab");
+    // A result that is empty is stored as the empty text.
+    EXPECT_EQ(replaced("ab", "ab", "", false), "");
+    EXPECT_EQ(replaced("abab", "ab", "", true), "");
+    EXPECT_EQ(replaced("", "a", "x", true), "");
     EXPECT_EQ(replaced("abc", "ab", "", false), "c");
     // An empty search puts the replacement in front once, and never loops.
     EXPECT_EQ(replaced("abc", "", "x", false), "xabc");
@@ -38,9 +39,24 @@ TEST(ReplaceSubstring, Reverse) {
     EXPECT_EQ(replaced_back("xxab", "ab", "Z", false), "xxZ");
     EXPECT_EQ(replaced_back("aaa", "aa", "X", true), "aX");
     EXPECT_EQ(replaced_back("abc", "", "X", true), "abc");
-    EXPECT_EQ(replaced_back("ab", "ab", "", true), "ab");
+    EXPECT_EQ(replaced_back("ab", "ab", "", true), "");
+    EXPECT_EQ(replaced_back("abab", "ab", "", true), "");
+    EXPECT_EQ(replaced_back("ab", "abc", "X", true), "ab");
+    EXPECT_EQ(replaced_back("abcab", "ab", "<>", true), "<>c<>");
     EXPECT_EQ(replaced_back("cab", "ab", "", false), "c");
     EXPECT_EQ(replaced_back("a.b.c", ".", "::", true), "a::b::c");
+}
+
+// Every occurrence replaced in a long text: the cost stays linear (a
+// quadratic rebuild would take minutes here).
+TEST(ReplaceSubstring, LongTexts) {
+    std::string text;
+    for (int i = 0; i < 200000; ++i) text += "ab-";
+    std::string forward = replaced(text, "ab", "x", true);
+    std::string backward = replaced_back(text, "ab", "x", true);
+    EXPECT_EQ(forward.size(), 400000u);
+    EXPECT_EQ(forward, backward);
+    EXPECT_EQ(forward.substr(0, 6), "x-x-x-");
 }
 
 TEST(StrRfind, CountsFromTheEnd) {

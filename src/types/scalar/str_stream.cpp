@@ -1,0 +1,418 @@
+// The stream side of str: a text read like an input file (in, pin, sin,
+// inw, inc, inl), split into its items, an item taken out of either end,
+// values written into a text with the output family, and the format of all
+// texts set and restarted.
+//
+// Reading continues where the previous read of the same str stopped; the
+// methods that install their own separators (sin, inw, inc, the split
+// family, del0 with a variable) put the previous separators of the format
+// back on every exit. User code runs in the middle of some of these methods
+// (an object's own "in" procedure, an object's "out" function) and may
+// change or destroy the receiver, so the receiver is looked up again after
+// each such call.
+
+#include <algorithm>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "frontend/scope.h"
+#include "frontend/token.h"
+#include "runtime/messages.h"
+#include "runtime/stream.h"
+#include "runtime/text_utils.h"
+#include "types/arg_checks.h"
+#include "types/output_items.h"
+#include "types/scalar/str_methods.h"
+#include "values/assign_rules.h"
+#include "values/factories.h"
+#include "values/saved_text.h"
+#include "values/value_text.h"
+
+namespace morvu {
+
+namespace {
+
+// The receiver's stream as it is now; "Object does not exist" when the
+// receiver no longer holds a text.
+STR_DATA& live_str(const METHOD_CALL& call) {
+    UNION_DATA* value = argument_value(call.receiver.cell);
+    if (value == nullptr || base_type_code(value) != 's' || !is_defined_value(value))
+        call.raise(msg_text("insexinic"));
+    return *follow_link(value)->str_data();
+}
+
+// The input separators of all texts, replaced for the duration of one call.
+class SEPARATOR_SWAP {
+public:
+    SEPARATOR_SWAP() : saved(str_format.in_spc) {}
+    ~SEPARATOR_SWAP() { str_format.set_in_spc(saved); }
+    SEPARATOR_SWAP(const SEPARATOR_SWAP&) = delete;
+    SEPARATOR_SWAP& operator=(const SEPARATOR_SWAP&) = delete;
+
+    const char* install(const std::vector<std::string>& separators) { return str_format.set_in_spc(separators); }
+
+private:
+    std::vector<std::string> saved;
+};
+
+std::vector<std::string> word_separator_texts() {
+    return std::vector<std::string>(word_separators, word_separators + word_separator_count);
+}
+
+std::string reversed(const std::string& text) { return std::string(text.rbegin(), text.rend()); }
+
+// The variable an argument designates: a call-alias stands for its target.
+UNION_DATA* variable_cell(const METHOD_CALL& call, int32_t index) {
+    UNION_DATA* cell = call.arg(index).cell;
+    return cell->tag == 'j' || cell->tag == 'J' ? cell->target() : cell;
+}
+
+// Stores one input text into a variable: an object of a user type through
+// its type's procedure in(str), every other value through its text
+// conversion. The empty text, or the message.
+std::string store_input_text(const METHOD_CALL& call, UNION_DATA* cell, const std::string& text) {
+    UNION_DATA* value = argument_value(cell);
+    if (value != nullptr && base_type_code(value) == 'k') {
+        UNION_DATA* object = follow_link(value);
+        TOKEN* type = object->holder() != nullptr ? object->holder()->type : nullptr;
+        const std::string key = "in\xA7str;\xA7";
+        TYPE_NAME spec{nullptr, type, true};
+        if (type != nullptr && find_symbol(last_list_item(type), key, 'p', spec, false, call.node) != nullptr) {
+            UNION_DATA argument('s');
+            argument.str_data()->text = text;
+            CALL_ARGS prepared;
+            prepared.key = key;
+            prepared.args.push_back(RESULT_ITEM{&argument, 0, 0});
+            ROUTINE_REQUEST request;
+            request.node = call.node;
+            request.receiver = RESULT_ITEM{object, 6, 0};
+            request.qualifier = &spec;
+            request.in_object_type = true;
+            request.prepared = &prepared;
+            request.context = call.this_item;
+            return call_routine_entry(request);
+        }
+    }
+    const char* message = read_value_text(cell, text);
+    return message != nullptr ? std::string(message) : std::string();
+}
+
+// Whether the read under way (or one about to begin) has no character left.
+bool read_exhausted(STR_DATA& str) {
+    const char* error = nullptr;
+    str.begin_read(&error);
+    return str.read_position >= std::min(str.read_length, str.text.size());
+}
+
+// ---- input ----
+
+enum class INPUT_KIND { current, saved, given, words, characters };
+
+// in, pin, sin, inw, inc: one item per variable; the bool result says
+// whether every variable received one.
+void read_items(const METHOD_CALL& call, INPUT_KIND kind) {
+    receiver_str(call);
+    call.raise_if(check_arg_range(*call.args, kind == INPUT_KIND::given ? 2 : 1, -1));
+    call.raise_if(check_args_defined(*call.args));
+    int32_t first_variable = 0;
+    std::vector<std::string> separators;
+    if (kind == INPUT_KIND::given) {
+        // The separators are the arguments before the trailing run of variables.
+        int32_t last_constant = -1;
+        for (int32_t i = 0; i < call.count(); ++i)
+            if (call.arg(i).mode <= 5) last_constant = i;
+        if (last_constant < 0) call.raise(msg_text("erwbegmin1nicvararg"));
+        if (last_constant == call.count() - 1) call.raise(msg_text("erwendmin1vararg"));
+        for (int32_t i = 0; i <= last_constant; ++i) {
+            call.raise_if(check_arg_type(*call.args, i, 's', true));
+            separators.push_back(str_argument(call, i));
+        }
+        first_variable = last_constant + 1;
+    } else {
+        for (int32_t i = 0; i < call.count(); ++i) call.raise_if(check_arg_variable(*call.args, i, true));
+        if (kind == INPUT_KIND::words) separators = word_separator_texts();
+    }
+
+    std::optional<SEPARATOR_SWAP> swap;
+    if (kind == INPUT_KIND::given || kind == INPUT_KIND::words || kind == INPUT_KIND::characters) {
+        swap.emplace();
+        call.raise_if(swap->install(separators));
+    }
+    bool filled = true;
+    std::string item;
+    for (int32_t i = first_variable; i < call.count(); ++i) {
+        STR_DATA& str = live_str(call);
+        const char* error = nullptr;
+        if (kind == INPUT_KIND::saved) {
+            const bool read = read_saved_value(call.arg(i).cell, &str, call.node, &error);
+            call.raise_if(error);
+            if (!read) {
+                filled = false;
+                break;
+            }
+            continue;
+        }
+        item.clear();
+        // One-character reading never reports the end of the text itself.
+        const bool read = kind == INPUT_KIND::characters
+                              ? !read_exhausted(str) && read_input_item(&str, item, true, &error)
+                              : read_input_item(&str, item, false, &error);
+        call.raise_if(error);
+        if (!read) {
+            filled = false;
+            break;
+        }
+        call.raise_if(store_input_text(call, call.arg(i).cell, item));
+    }
+    call.append(make_bool_value(filled, 0));
+}
+
+// inl: one line into one variable; at the end of the text it keeps its value.
+void read_line_into(const METHOD_CALL& call) {
+    STR_DATA& str = receiver_str(call);
+    call.raise_if(check_arg_count(*call.args, 1));
+    call.raise_if(check_args_defined(*call.args));
+    call.raise_if(check_arg_variable(*call.args, 0, true));
+    std::string line;
+    const char* error = nullptr;
+    const bool read = read_input_line(&str, line, &error);
+    call.raise_if(error);
+    if (read) call.raise_if(store_input_text(call, call.arg(0).cell, line));
+    call.append(make_bool_value(read, 0));
+}
+
+// split, anysplit, Split, Anysplit: every item of the whole text as a
+// result. The capitalised forms read a reversed copy of the text with
+// reversed separators, so the items come from the end, each in its own
+// orientation; the receiver's text is never rewritten.
+void split_items(const METHOD_CALL& call) {
+    const char first = call.key()[0];
+    const bool backward = first == 'S' || first == 'A';
+    const bool fitting = first == 'a' || first == 'A';
+    STR_DATA& str = receiver_str(call);
+    std::vector<std::string> separators;
+    if (call.count() == 0) {
+        separators = word_separator_texts();
+    } else {
+        for (int32_t i = 0; i < call.count(); ++i) {
+            call.raise_if(check_arg_type(*call.args, i, 's', true));
+            separators.push_back(backward ? reversed(str_argument(call, i)) : str_argument(call, i));
+        }
+    }
+    SEPARATOR_SWAP swap;
+    call.raise_if(swap.install(separators));
+    str.reset_read();
+    std::optional<STR_DATA> copy;
+    STR_DATA* source = &str;
+    if (backward) source = &copy.emplace(reversed(str.text));
+    std::string item;
+    while (true) {
+        item.clear();
+        const char* error = nullptr;
+        if (!read_input_item(source, item, false, &error)) {
+            call.raise_if(error);
+            break;
+        }
+        if (backward) std::reverse(item.begin(), item.end());
+        call.append(fitting ? fitting_value(item) : make_str_value(item));
+    }
+}
+
+// del0, Del0 with a variable: the first (last) item goes into the variable
+// and out of the text, with the separators around it.
+void take_item(const METHOD_CALL& call) {
+    const bool from_end = call.key()[0] == 'D';
+    STR_DATA& str = receiver_str(call);
+    call.raise_if(check_arg_variable(*call.args, 0, false));
+    std::vector<std::string> separators;
+    if (call.count() == 1) {
+        separators = word_separator_texts();
+    } else {
+        for (int32_t i = 1; i < call.count(); ++i) {
+            call.raise_if(check_arg_type(*call.args, i, 's', true));
+            separators.push_back(str_argument(call, i));
+        }
+    }
+    str.reset_read();
+    std::string item;
+    bool read = false;
+    {
+        SEPARATOR_SWAP swap;
+        const char* error = nullptr;
+        if (from_end) {
+            std::vector<std::string> backward;
+            for (const std::string& separator : separators) backward.push_back(reversed(separator));
+            call.raise_if(swap.install(backward));
+            STR_DATA copy(reversed(str.text));
+            read = read_input_item(&copy, item, false, &error);
+            std::reverse(item.begin(), item.end());
+        } else {
+            call.raise_if(swap.install(separators));
+            read = read_input_item(&str, item, false, &error);
+        }
+        call.raise_if(error);
+    }
+    if (read) {
+        UNION_DATA fresh('s');
+        fresh.str_data()->text = item;
+        call.raise_if(assign_by_mode(variable_cell(call, 0), &fresh, 0));
+    }
+    call.append(make_bool_value(read, 0));
+    if (!read) return;
+
+    // The variable may have been the receiver itself: cut from the text as
+    // it is now.
+    STR_DATA& now = live_str(call);
+    std::vector<const char*> strips;
+    for (const std::string& separator : separators) strips.push_back(separator.c_str());
+    const int count = static_cast<int>(strips.size());
+    std::string& text = now.text;
+    if (from_end) {
+        strip_suffixes(text, strips.data(), count);
+        text.erase(text.size() - std::min(item.size(), text.size()));
+        strip_suffixes(text, strips.data(), count);
+    } else {
+        strip_prefixes(text, strips.data(), count);
+        text.erase(0, item.size());
+        strip_prefixes(text, strips.data(), count);
+    }
+    now.reset_read();
+}
+
+// ---- output ----
+
+// Writes into the receiver, looked up again after user code ran, or into a
+// new str that no user code can reach; the method's argument checks number
+// arguments from 1.
+class STR_SINK final : public OUTPUT_SINK {
+public:
+    STR_SINK(const METHOD_CALL& call, STR_DATA* fixed) : call(call), fixed(fixed), found(fixed) {}
+
+    STREAM_DATA* stream() override {
+        if (found == nullptr) found = &live_str(call);
+        return found;
+    }
+    void user_code_ran() override { found = fixed; }
+    [[noreturn]] void fail(const std::string& message) override { call.raise(message); }
+    std::string check_count(int32_t min) override { return check_arg_range(*call.args, min, -1); }
+    std::string check_type(int32_t index, char code, bool non_empty) override {
+        return check_arg_type(*call.args, index, code, non_empty);
+    }
+
+private:
+    const METHOD_CALL& call;
+    STR_DATA* fixed;  // a new str, or null for the receiver
+    STR_DATA* found;  // the stream while no user code has run since
+};
+
+// The output family on a str receiver; the call form empties it first.
+void write_into_receiver(const METHOD_CALL& call, const OUTPUT_FORM& form, bool call_form) {
+    STR_DATA& str = receiver_str(call);
+    call.refuse_constant();
+    call.refuse_during_iteration();
+    if (call_form) {
+        str.text.clear();
+        str.reset_read();
+    }
+    STR_SINK sink(call, nullptr);
+    write_output(sink, str_format, form, call.args->args.data(), call.count(), call.node);
+}
+
+// The output form named by a key ("fsoutl§str;str;int;§"), or false.
+bool output_key(const std::string& key, OUTPUT_FORM& form) {
+    const size_t mark = key.find(method_key_mark);
+    if (mark == std::string::npos || mark > 6) return false;
+    return output_form_of(std::string_view(key).substr(0, mark), form);
+}
+
+// ---- format settings ----
+
+bool set_format(const METHOD_CALL& call) {
+    const std::string& key = call.key();
+    if (key_has_prefix(key, "set_in_spc\xA7")) {
+        std::vector<std::string> separators;
+        for (int32_t i = 0; i < call.count(); ++i) {
+            call.raise_if(check_arg_type(*call.args, i, 's', true));
+            separators.push_back(str_argument(call, i));
+        }
+        call.raise_if(str_format.set_in_spc(separators));
+        return true;
+    }
+    if (key_is(key, "set_out_spc\xA7str;\xA7")) {
+        call.raise_if(check_args_defined(*call.args));
+        str_format.set_out_spc(str_argument(call, 0).c_str());
+        return true;
+    }
+    if (key_is(key, "set_out_fmt\xA7str;\xA7")) {
+        call.raise_if(check_args_defined(*call.args));
+        call.raise_if(str_format.set_out_fmt(str_argument(call, 0).c_str(), ' '));
+        return true;
+    }
+    if (key_is(key, "set_out_fmt\xA7" "char;str;\xA7")) {
+        call.raise_if(check_arg_not_empty(*call.args, 0));
+        call.raise_if(check_arg_defined(*call.args, 1));
+        call.raise_if(str_format.set_out_fmt(str_argument(call, 1).c_str(), char_argument(call, 0)));
+        return true;
+    }
+    return false;
+}
+
+bool is_input_key(const std::string& key) {
+    return key_has_prefix(key, "in\xA7") || key_has_prefix(key, "pin\xA7") || key_has_prefix(key, "sin\xA7") ||
+           key_has_prefix(key, "inw\xA7") || key_has_prefix(key, "inc\xA7") || key_has_prefix(key, "inl\xA7");
+}
+
+}  // namespace
+
+bool str_input_functions(METHOD_CALL& call) {
+    const std::string& key = call.key();
+    if (key_has_prefix(key, "in\xA7")) read_items(call, INPUT_KIND::current);
+    else if (key_has_prefix(key, "pin\xA7")) read_items(call, INPUT_KIND::saved);
+    else if (key_has_prefix(key, "sin\xA7")) read_items(call, INPUT_KIND::given);
+    else if (key_has_prefix(key, "inw\xA7")) read_items(call, INPUT_KIND::words);
+    else if (key_has_prefix(key, "inc\xA7")) read_items(call, INPUT_KIND::characters);
+    else if (key_has_prefix(key, "inl\xA7")) read_line_into(call);
+    else if (key_has_prefix(key, "split\xA7") || key_has_prefix(key, "anysplit\xA7") ||
+             key_has_prefix(key, "Split\xA7") || key_has_prefix(key, "Anysplit\xA7"))
+        split_items(call);
+    else if (key_has_prefix(key, "del0\xA7str;") || key_has_prefix(key, "Del0\xA7str;"))
+        take_item(call);
+    else
+        return false;
+    return true;
+}
+
+bool str_stream_procedures(METHOD_CALL& call) {
+    const std::string& key = call.key();
+    // Every key of this side begins with one of these bytes.
+    if (key.empty() || std::string_view("ipsof\xA7").find(key[0]) == std::string_view::npos) return false;
+    if (is_input_key(key)) {
+        // Input written as a statement: the function handler does the work
+        // and reports under its own name; its bool result is dropped.
+        RESULT_LIST dropped;
+        METHOD_CALL forwarded = call;
+        forwarded.results = &dropped;
+        str_input_functions(forwarded);
+        return true;
+    }
+    OUTPUT_FORM form;
+    if (is_call_form_key(key) || output_key(key, form)) {
+        write_into_receiver(call, form, is_call_form_key(key));
+        return true;
+    }
+    if (key_has_prefix(key, "in_reset\xA7")) {
+        receiver_str(call).reset_read();
+        return true;
+    }
+    return set_format(call);
+}
+
+void make_str_from_arguments(METHOD_CALL& call) {
+    call.append(make_str_value({}));
+    STR_SINK sink(call, call.results->tail->item.cell->str_data());
+    write_output(sink, str_format, OUTPUT_FORM{}, call.args->args.data(), call.count(), call.node);
+}
+
+}  // namespace morvu
