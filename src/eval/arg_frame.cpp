@@ -30,6 +30,23 @@ std::string tag_type_name(char tag) {
     return type_name_text(value_type_name(&probe, false));
 }
 
+// The items of one bracket group, split at ','. A curly block among them
+// stays whole, also one whose own contents are a ',' list.
+void append_group_items(TOKEN* group, TOKEN_LIST* list) {
+    std::vector<TOKEN*> pending{group};
+    while (!pending.empty()) {
+        TOKEN* item = pending.back();
+        pending.pop_back();
+        const bool chain = item->op1 == ',' && item->op2 == 0 && (item == group || item->block_mode == 0);
+        if (!chain) {
+            list->append(item);
+            continue;
+        }
+        if (item->right != nullptr) pending.push_back(item->right);
+        if (item->left != nullptr) pending.push_back(item->left);
+    }
+}
+
 }  // namespace
 
 const TOKEN_LIST& build_argument_list(TOKEN* node) {
@@ -38,7 +55,7 @@ const TOKEN_LIST& build_argument_list(TOKEN* node) {
     append_operands(node, juxtaposition_chain, &parts);
     for (TOKEN* part : parts) {
         if (part->block_mode != 0) list->append(part);  // a block stays whole
-        else append_operands(part, ',', list.get());
+        else append_group_items(part, list.get());
     }
     node->argument_list = std::move(list);
     return *node->argument_list;

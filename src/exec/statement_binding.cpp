@@ -8,6 +8,7 @@
 #include "exec/call_routine.h"
 #include "exec/control_counters.h"
 #include "exec/control_statements.h"
+#include "exec/input_statements.h"
 #include "exec/member_statements.h"
 #include "exec/output_statements.h"
 #include "frontend/token.h"
@@ -27,8 +28,6 @@ struct KEYWORD {
 };
 
 // The statement keywords in the order they are compared.
-// PENDING(input statements): in, pin, sin, inw, inc, inl join the table once
-// their executors are published.
 const KEYWORD keywords[] = {
     {"return", exec_return},
     {"continue", exec_continue},
@@ -45,6 +44,12 @@ const KEYWORD keywords[] = {
     {"foutl", exec_output},
     {"fsout", exec_output},
     {"fsoutl", exec_output},
+    {"in", exec_input},
+    {"pin", exec_input},
+    {"sin", exec_input},
+    {"inw", exec_input},
+    {"inc", exec_input},
+    {"inl", exec_inl},
     {"set_in_spc", exec_set_in_spc},
     {"set_out_spc", exec_set_out_spc},
     {"set_out_fmt", exec_set_out_fmt},

@@ -168,10 +168,11 @@ bool read_input_item(STREAM_DATA* stream, std::string& item, bool single, const 
     if (*error != nullptr) return false;
 
     if (single) {
-        // At the end of input nothing new is delivered; the item then gets the
-        // stored NUL, as a file's end does.
-        char ch = stored_nul;
-        stream->read_char(&ch, true);
+        // One character, whatever it is. The read passes false so that the
+        // end of input stays apart from a delivered character: at the end
+        // nothing is appended and the read reports it, as every other read does.
+        char ch = 0;
+        if (stream->read_char(&ch, false)) return false;
         item += ch == '\0' ? stored_nul : ch;
         return true;
     }
@@ -188,6 +189,27 @@ bool read_input_item(STREAM_DATA* stream, std::string& item, bool single, const 
             } else {
                 item += ch == '\0' ? stored_nul : ch;
             }
+        }
+        return item.size() > start;
+    }
+
+    if (format.longest == 1) {
+        // Separators of one character each (words, most item input): one
+        // table look-up per character takes the place of the window.
+        bool is_separator[256] = {};
+        for (const std::string& separator : format.in_spc)
+            is_separator[static_cast<unsigned char>(separator[0])] = true;
+        while (!stream->read_char(&ch, false)) {
+            if (ch == backspace && interactive) {
+                if (item.size() > start) item.pop_back();
+                continue;
+            }
+            const char stored = ch == '\0' ? stored_nul : ch;
+            if (!is_separator[static_cast<unsigned char>(stored)]) {
+                item += stored;
+                continue;
+            }
+            if (item.size() > start) return true;  // the separator ends the item
         }
         return item.size() > start;
     }

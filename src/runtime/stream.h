@@ -121,8 +121,9 @@ void clear_format_text();
 
 // Appends one item to item: the input up to the next separator of the
 // stream's record (leading separators skipped), or one character in single
-// mode. Returns whether an item was read; *error is null or the message of a
-// failed begin_read (nothing is appended then).
+// mode. Returns whether an item was read (false at the end of input, in
+// single mode too); *error is null or the message of a failed begin_read
+// (nothing is appended then).
 bool read_input_item(STREAM_DATA* stream, std::string& item, bool single, const char** error);
 
 // Appends one line to line, without its line end. Returns false when the

@@ -36,10 +36,6 @@ void write_bytes(std::FILE* file, const char* text) {
     std::fflush(file);
 }
 
-// Keys are echoed only where a user watches them: input and output both on
-// a terminal. Piped or redirected input is read silently.
-bool echo_keys() { return ::isatty(STDIN_FILENO) == 1 && ::isatty(STDOUT_FILENO) == 1; }
-
 void echo(const char* bytes, size_t count) {
     std::fwrite(bytes, 1, count, stdout);
     std::fflush(stdout);  // the echo must appear in the order of the keys
@@ -54,6 +50,7 @@ bool TERMINAL_DATA::open_files(const char* input_file, bool binary, const char* 
     input.reset();
     output.reset();
     binary_input = false;
+    keyboard = KEYBOARD::unknown;  // standard input may have changed as well
 
     if (!input_name.empty()) {
         if (!is_regular_file(input_name)) {
@@ -80,29 +77,41 @@ bool TERMINAL_DATA::open_files(const char* input_file, bool binary, const char* 
 
 void TERMINAL_DATA::begin_read(const char** error) { *error = nullptr; }
 
+void TERMINAL_DATA::learn_keyboard() {
+    // Keys are echoed only where a user watches them: input and output both
+    // on a terminal. Piped or redirected input is read silently.
+    const bool terminal = ::isatty(STDIN_FILENO) == 1;
+    keyboard = terminal ? KEYBOARD::terminal : KEYBOARD::stream;
+    echo_keys = terminal && ::isatty(STDOUT_FILENO) == 1;
+}
+
+int TERMINAL_DATA::next_key() {
+    if (keyboard == KEYBOARD::unknown) learn_keyboard();
+    // A terminal is switched to raw mode for each key; any other standard
+    // input is taken from the library's buffer.
+    return keyboard == KEYBOARD::terminal ? read_key_raw() : getc_unlocked(stdin);
+}
+
 bool TERMINAL_DATA::read_char(char* out, bool stop) {
     if (input != nullptr) {
-        int byte = std::fgetc(input.get());
+        std::FILE* file = input.get();
+        int byte = getc_unlocked(file);
         if (byte == EOF) return true;
         if (byte == '\r' && !binary_input) {  // CR LF is one line end; a lone CR stays
-            int next = std::fgetc(input.get());
+            int next = getc_unlocked(file);
             if (next == '\n')
                 byte = '\n';
             else if (next != EOF)
-                std::ungetc(next, input.get());
+                std::ungetc(next, file);
         }
         *out = static_cast<char>(byte);
         return stop;
     }
 
-    int key = read_key_raw();
-    if (key == EOF) return true;
-    if (key == escape_key) {
-        *out = static_cast<char>(escape_key);  // what a single-key read gets; ends input
-        return true;
-    }
-    const bool show = echo_keys();
-    if (key == delete_key && ::isatty(STDIN_FILENO) == 1) key = backspace_key;
+    int key = next_key();
+    if (key == EOF || key == escape_key) return true;  // Escape ends the input like its end
+    const bool show = echo_keys;
+    if (key == delete_key && keyboard == KEYBOARD::terminal) key = backspace_key;
 
     if (key == '\r' && !binary_input) {
         *out = '\n';

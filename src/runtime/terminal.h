@@ -1,7 +1,14 @@
 // The console: the program's standard input and output, reached through the
 // one stream object console_stream. Start-up may redirect its input and its
 // output to files (open_files); without redirection it reads single keys in
-// raw mode and writes to standard output.
+// raw mode from a terminal and writes to standard output.
+//
+// Input is read through the C library's buffer, one buffered byte per
+// read_char and no system call per character: an input file and piped
+// standard input are read in blocks, and whether standard input is a
+// terminal is learnt once, at the first read after open_files. Only keys
+// from a terminal are echoed, and only when standard output is a terminal
+// as well.
 //
 // Every write reaches its target at once (it is flushed), and the stored NUL
 // (0xFF) goes out as the byte 0; other bytes are written unchanged. `input`
@@ -12,6 +19,7 @@
 
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -48,6 +56,18 @@ public:
     // Pushes buffered output (standard output or the output file) to its
     // target; safe to call on any path out of the process.
     void flush();
+
+private:
+    // What standard input is: unknown until the first key read after
+    // open_files, then a terminal or not; echo_keys is set only for a
+    // terminal that writes to a terminal.
+    enum class KEYBOARD : int8_t { unknown, terminal, stream };
+    KEYBOARD keyboard = KEYBOARD::unknown;
+    bool echo_keys = false;
+
+    void learn_keyboard();
+    // One key of standard input, or EOF.
+    int next_key();
 };
 
 extern TERMINAL_DATA console_stream;

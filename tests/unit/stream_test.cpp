@@ -275,9 +275,9 @@ TEST(ReadInputItem, SingleModeAndFailedBeginRead) {
     EXPECT_TRUE(read_input_item(&stream, item, true, &error));
     EXPECT_TRUE(read_input_item(&stream, item, true, &error));
     EXPECT_EQ(item, " \b\xFF");
-    // At the end of input the stored NUL is appended.
-    EXPECT_TRUE(read_input_item(&stream, item, true, &error));
-    EXPECT_EQ(item, " \b\xFF\xFF");
+    // At the end of input nothing is appended and the read reports the end.
+    EXPECT_FALSE(read_input_item(&stream, item, true, &error));
+    EXPECT_EQ(item, " \b\xFF");
 
     SCRIPTED_STREAM closed(&record, "abc");
     closed.open_error = "cannot open";

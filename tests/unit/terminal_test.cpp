@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -210,13 +213,133 @@ TEST_F(Console, EscapeEndsTheItemOrLine) {
     EXPECT_FALSE(read_input_line(&console_stream, line, &error));
 }
 
-TEST_F(Console, SingleKeysIncludingEscape) {
-    STDIN_PIPE input("k\x1b");
+TEST_F(Console, SingleKeysEndAtEscape) {
+    STDIN_PIPE input("k\x1bm");
     std::string keys;
     const char* error = nullptr;
     EXPECT_TRUE(read_input_item(&console_stream, keys, true, &error));
+    // Escape delivers no key: the one-key read reports the end of input.
+    EXPECT_FALSE(read_input_item(&console_stream, keys, true, &error));
     EXPECT_TRUE(read_input_item(&console_stream, keys, true, &error));
-    EXPECT_EQ(keys, "k\x1b");
+    EXPECT_FALSE(read_input_item(&console_stream, keys, true, &error));
+    EXPECT_EQ(keys, "km");
+}
+
+// A CR that ends one block of the library's buffer and the LF that begins
+// the next are still one line end.
+TEST_F(Console, CrLfAcrossBufferBlocks) {
+    const std::string path = dir.file("long.txt");
+    std::string text;
+    for (size_t block : {4096u, 8192u, 65536u}) {
+        text.append(block - 1 - text.size(), 'x');
+        text += "\r\n";
+    }
+    text += "end";
+    write_file(path, text);
+    ASSERT_FALSE(console_stream.open_files(path.c_str(), false, "", false, false));
+    std::vector<std::string> read = lines();
+    ASSERT_EQ(read.size(), 4u);
+    EXPECT_EQ(read[0].size(), 4095u);
+    EXPECT_EQ(read[1].size(), 4094u);
+    EXPECT_EQ(read[2].size(), 57342u);
+    EXPECT_EQ(read[3], "end");
+}
+
+// Standard input is learnt anew after open_files: a pipe that replaces a
+// file is read, and without echo.
+TEST_F(Console, PipeAfterInputFile) {
+    const std::string path = dir.file("in.txt");
+    write_file(path, "file line\n");
+    ASSERT_FALSE(console_stream.open_files(path.c_str(), false, "", false, false));
+    EXPECT_EQ(lines(), (TEXTS{"file line"}));
+    ASSERT_FALSE(console_stream.open_files("", false, "", false, false));
+    STDIN_PIPE input("piped\n");
+    STDOUT_CAPTURE capture(dir.file("echo"));
+    EXPECT_EQ(lines(), (TEXTS{"piped"}));
+    EXPECT_EQ(capture.finish(), "");
+}
+
+// Standard input and output on a pseudo-terminal: what is typed is echoed
+// (Return as a new line), and the terminal's own modes are back after the
+// read.
+class TERMINAL_ON_PTY {
+public:
+    TERMINAL_ON_PTY() {
+        master = ::posix_openpt(O_RDWR | O_NOCTTY);
+        if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) return;
+        slave = ::open(::ptsname(master), O_RDWR | O_NOCTTY);
+        if (slave < 0) return;
+        // The terminal's own echo is off, so every echo seen is the console's.
+        struct termios modes {};
+        ::tcgetattr(slave, &modes);
+        modes.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+        ::tcsetattr(slave, TCSANOW, &modes);
+        std::fflush(stdout);
+        saved_in = ::dup(STDIN_FILENO);
+        saved_out = ::dup(STDOUT_FILENO);
+        ::dup2(slave, STDIN_FILENO);
+        ::dup2(slave, STDOUT_FILENO);
+        std::clearerr(stdin);
+    }
+    ~TERMINAL_ON_PTY() {
+        if (saved_in >= 0) {
+            std::fflush(stdout);
+            ::dup2(saved_in, STDIN_FILENO);
+            ::dup2(saved_out, STDOUT_FILENO);
+            ::close(saved_in);
+            ::close(saved_out);
+            std::clearerr(stdin);
+        }
+        if (slave >= 0) ::close(slave);
+        if (master >= 0) ::close(master);
+    }
+    TERMINAL_ON_PTY(const TERMINAL_ON_PTY&) = delete;
+    TERMINAL_ON_PTY& operator=(const TERMINAL_ON_PTY&) = delete;
+
+    bool ready() const { return saved_in >= 0; }
+    void type(const std::string& keys) const {
+        EXPECT_EQ(::write(master, keys.data(), keys.size()), static_cast<ssize_t>(keys.size()));
+    }
+    // What the terminal shows: bytes pass the pseudo-terminal with a delay,
+    // so they are awaited until `expected` have come or none come for a while.
+    std::string shown(size_t expected) const {
+        std::string text;
+        char buffer[256];
+        struct pollfd ready {master, POLLIN, 0};
+        while (text.size() < expected && ::poll(&ready, 1, 2000) > 0) {
+            const ssize_t n = ::read(master, buffer, sizeof buffer);
+            if (n <= 0) break;
+            text.append(buffer, static_cast<size_t>(n));
+        }
+        return text;
+    }
+    tcflag_t local_modes() const {
+        struct termios modes {};
+        ::tcgetattr(slave, &modes);
+        return modes.c_lflag;
+    }
+
+private:
+    int master = -1;
+    int slave = -1;
+    int saved_in = -1;
+    int saved_out = -1;
+};
+
+TEST_F(Console, KeysFromATerminalAreEchoed) {
+    TERMINAL_ON_PTY terminal;
+    if (!terminal.ready()) GTEST_SKIP() << "no pseudo-terminal";
+    const tcflag_t before = terminal.local_modes();
+    ASSERT_FALSE(console_stream.open_files("", false, "", false, false));
+    terminal.type("ab\bc\r");
+    const char* error = nullptr;
+    std::string line;
+    EXPECT_TRUE(read_input_line(&console_stream, line, &error));
+    EXPECT_EQ(line, "ac");
+    // The terminal turns the echoed line feed into CR LF itself.
+    const std::string echo = "ab\b \bc\r\n";
+    EXPECT_EQ(terminal.shown(echo.size()), echo);
+    EXPECT_EQ(terminal.local_modes(), before);
 }
 
 }  // namespace

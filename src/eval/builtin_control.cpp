@@ -1,0 +1,231 @@
+// The control functions: if(a){b}{c} yields the results of one of two
+// blocks, for(v, x1, ..., xn, {code}) yields the results of a block run once
+// per value, func(name, ...) calls a function whose name is a text.
+//
+// Arguments are evaluated once per call. On a node's first evaluation the
+// routine call by name has already evaluated them and parked the list on the
+// argument subtree: if takes its condition from that list (the two blocks
+// are its last two entries, one code value each) and func hands the list on
+// as prepared arguments; later evaluations evaluate for themselves.
+//
+// A block runs with the block mode 0xFFFF, so that the evaluator evaluates
+// its contents instead of making a code value, and gets its previous mode
+// back on every way out.
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "eval/arg_frame.h"
+#include "eval/builtin_functions.h"
+#include "eval/builtin_handlers.h"
+#include "eval/evaluator.h"
+#include "exec/call_routine.h"
+#include "exec/control_statements.h"
+#include "frontend/token.h"
+#include "runtime/error.h"
+#include "runtime/messages.h"
+#include "runtime/str_stream.h"
+#include "values/assign_rules.h"
+#include "values/factories.h"
+#include "values/payload_records.h"
+#include "values/signatures.h"
+#include "values/union_data.h"
+
+namespace morvu {
+
+namespace {
+
+constexpr uint16_t block_being_run = 0xFFFF;
+
+// Runs a block's contents rather than making a code value of it.
+class BLOCK_RUN {
+public:
+    explicit BLOCK_RUN(TOKEN* block) : block(block), saved(block->block_mode) {
+        block->block_mode = block_being_run;
+    }
+    ~BLOCK_RUN() { block->block_mode = saved; }
+    BLOCK_RUN(const BLOCK_RUN&) = delete;
+    BLOCK_RUN& operator=(const BLOCK_RUN&) = delete;
+
+private:
+    TOKEN* block;
+    uint16_t saved;
+};
+
+// Keeps watch over a cell that for assigns from or to after a block has
+// run: a cell that is neither owned by the call nor a variable's own cell
+// (an element, a member) may be destroyed by the block. The private
+// reference is dissolved when the watched cell goes.
+class CELL_WATCH {
+public:
+    explicit CELL_WATCH(RESULT_ITEM item) {
+        UNION_DATA* cell = item.cell;
+        if (cell == nullptr || item.owned != 0 || cell->scope_variable != 0 || is_link_cell(cell)) return;
+        watch = std::make_unique<UNION_DATA>('V');
+        link_cell(watch.get(), cell, 'p');
+    }
+    bool alive() const { return watch == nullptr || is_link_cell(watch.get()); }
+
+private:
+    std::unique_ptr<UNION_DATA> watch;
+};
+
+// The list the routine call parked on the argument subtree for this call,
+// taken off the stack; null when the arguments are still to be evaluated.
+std::unique_ptr<RESULT_LIST> take_parked_arguments(TOKEN* node) {
+    TOKEN* arguments = node->left;
+    if (arguments == nullptr || arguments->block_mode == block_being_run) return nullptr;
+    std::vector<RESULT_LIST*>& stack = arguments->result_stack;
+    if (stack.empty() || stack.back() == nullptr) return nullptr;
+    return std::unique_ptr<RESULT_LIST>(pop(stack));
+}
+
+// The parts of if(a){b}{c}, split at the bracket juxtapositions; false for
+// any other number of parts. The chain leans left, so the parts are the
+// right operands down its left spine; another shape is split in full.
+bool if_parts(TOKEN* arguments, TOKEN* parts[3]) {
+    TOKEN* chain = arguments;
+    bool lean = true;
+    for (int i = 2; i > 0 && lean; --i) {
+        lean = chain != nullptr && is_juxtaposition(chain) && chain->right != nullptr &&
+               !is_juxtaposition(chain->right);
+        if (lean) {
+            parts[i] = chain->right;
+            chain = chain->left;
+        }
+    }
+    if (lean && chain != nullptr && !is_juxtaposition(chain)) {
+        parts[0] = chain;
+        return true;
+    }
+    if (arguments == nullptr) return false;
+    TOKEN_LIST all(arguments, juxtaposition_chain);
+    if (all.count() != 3) return false;
+    for (uint32_t i = 0; i < 3; ++i) parts[i] = all[i];
+    return true;
+}
+
+// The condition of if: the first result of its first part, true or false.
+bool if_condition(TOKEN* node, RESULT_ITEM this_item, TOKEN* condition_part) {
+    RESULT_LIST evaluated;
+    std::unique_ptr<RESULT_LIST> parked = take_parked_arguments(node);
+    uint32_t count = 0;
+    RESULT_NODE* first = nullptr;
+    if (parked != nullptr) {
+        // The parked list ends with the code values of the two blocks.
+        count = parked->count >= 2 ? parked->count - 2 : 0;
+        first = parked->head;
+    } else {
+        eval_cached(condition_part, this_item, evaluated);
+        count = evaluated.count;
+        first = evaluated.head;
+    }
+    if (count == 0) raise_builtin_error(node, msg_text("erw1argtypboo"));
+    UNION_DATA* cell = follow_aliases(first->item.cell);
+    if (base_type_code(cell) != 'b') raise_builtin_error(node, msg_text("erw1argtypboo"));
+    UNION_DATA* value = argument_value(first->item.cell);
+    if (!is_defined_value(value)) raise_builtin_error(node, format_string(msg_text("tesargnicdef"), 0));
+    if (is_empty_value(value)) raise_builtin_error(node, format_string(msg_text("tesarglee"), 0));
+    return value->bool_word() != 0;
+}
+
+}  // namespace
+
+void builtin_if(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
+    TOKEN* parts[3] = {nullptr, nullptr, nullptr};
+    if (!if_parts(node->left, parts)) raise_builtin_error(node, msg_text("erw3argformif"));
+    if (parts[1]->block_mode == 0 || parts[2]->block_mode == 0)
+        raise_builtin_error(node, msg_text("erwcod23arg"));
+    TOKEN* block = if_condition(node, this_item, parts[0]) ? parts[1] : parts[2];
+
+    BLOCK_RUN run(block);
+    ARG_FRAME frame(block, this_item, true);
+    for (RESULT_NODE* entry = frame.results->head; entry != nullptr; entry = entry->next) {
+        RESULT_ITEM& item = entry->item;
+        UNION_DATA* value = argument_value(item.cell);
+        const char* refusal = nullptr;
+        if (is_smalltype_value(value, true)) {
+            refusal = make_copy_value(results, value, 0, false, false);
+        } else if (item.owned != 0) {
+            // A temporary container or object: a reference to it would be
+            // dissolved with the frame, so the result itself is passed on.
+            results.append(RESULT_ITEM{item.cell, is_link_cell(item.cell) ? 9u : 3u, 1});
+            item.owned = 0;
+        } else {
+            refusal = make_copy_value(results, value, 1, false, false);
+        }
+        if (refusal != nullptr) raise_builtin_error(node, refusal);
+    }
+}
+
+void builtin_for(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
+    ARG_FRAME frame(node->left, this_item, true);
+    const char* refusal = frame.check_count_range(3, -1);
+    if (refusal == nullptr) refusal = frame.check_variable(0, false);
+    const uint32_t last = frame.count() - 1;
+    if (refusal == nullptr) refusal = frame.check_type(last, 'x', false);
+    if (refusal != nullptr) raise_builtin_error(node, frame.message(false));
+    const CODE_DATA* code = frame.value(last)->code_data();
+    TOKEN* block = code->block;
+    if (block == nullptr) raise_builtin_error(node, format_string(msg_text("tesarglee"), static_cast<int32_t>(last)));
+    RESULT_ITEM context;
+    if (const char* gone = code_context(*code, &context)) raise_builtin_error(node, gone);
+
+    UNION_DATA* variable = follow_aliases(frame[0].cell);
+    const CELL_WATCH variable_watch(RESULT_ITEM{variable, 6, 0});
+    std::vector<CELL_WATCH> watches;
+    watches.reserve(last - 1);
+    for (uint32_t i = 1; i < last; ++i) watches.emplace_back(frame[i]);
+
+    for (uint32_t i = 1; i < last; ++i) {
+        if (!variable_watch.alive() || !watches[i - 1].alive()) raise_builtin_error(node, msg_text("insnicdef"));
+        if (value_under_iteration(variable)) {
+            const std::string key = std::string("for") + method_key_mark;
+            raise_error(node, 0, nullptr, method_context(node, "sys", key, false) + ' ' + msg_text("unzwaeite"),
+                        's');
+        }
+        if (const char* message = assign_by_mode(variable, follow_aliases(frame[i].cell), -1))
+            raise_builtin_error(node, message);
+        BLOCK_RUN run(block);
+        ARG_FRAME pass(block, context, true);
+        for (uint32_t k = 0; k < pass.count(); ++k) {
+            if (const char* message = make_copy_value(results, follow_aliases(pass[k].cell), 4, false, false))
+                raise_builtin_error(node, message);
+        }
+    }
+}
+
+void builtin_func(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
+    std::unique_ptr<RESULT_LIST> parked = take_parked_arguments(node);
+    UNWIND_RESULT_STACK unwind(node);
+    ROUTINE_REQUEST request;
+    request.node = node;
+    request.receiver = this_item;
+    request.context = this_item;
+    request.results = &results;
+    request.runtime_name = true;
+
+    // The arguments already evaluated: the name first, then the function's
+    // arguments, made into the key the routine call would make of them.
+    CALL_ARGS prepared;
+    if (parked != nullptr) {
+        if (parked->count == 0) raise_builtin_error(node, format_string(msg_text("erwminarg"), 1));
+        UNION_DATA* name = follow_aliases(parked->head->item.cell);
+        if (name->tag != 's' && name->tag != 'S') raise_error(node, 'f', "sys:call", msg_text("erwzeiket1arg"), 's');
+        if (name->payload != nullptr) prepared.key = name->str_data()->text;
+        prepared.key += method_key_mark;
+        prepared.args.reserve(parked->count - 1);
+        for (RESULT_NODE* entry = parked->head->next; entry != nullptr; entry = entry->next) {
+            prepared.key += key_type_name(follow_aliases(entry->item.cell));
+            prepared.key += ';';
+            prepared.args.push_back(entry->item);
+        }
+        if (!prepared.args.empty()) prepared.key += method_key_mark;
+        request.prepared = &prepared;
+    }
+    std::string text = call_routine(request);
+    if (!text.empty()) raise_builtin_error(node, text);
+}
+
+}  // namespace morvu

@@ -1,0 +1,51 @@
+#include "types/input_text.h"
+
+#include <memory>
+
+#include "frontend/scope.h"
+#include "frontend/token.h"
+#include "types/method_call.h"
+#include "values/factories.h"
+#include "values/union_data.h"
+#include "values/value_text.h"
+
+namespace morvu {
+
+namespace {
+
+// "in§str;§": the procedure of a user type that receives input.
+const std::string& input_method_key() {
+    static const std::string key = std::string("in") + method_key_mark + "str;" + method_key_mark;
+    return key;
+}
+
+}  // namespace
+
+std::string assign_input_text(TOKEN* node, UNION_DATA* cell, const std::string& text) {
+    UNION_DATA* value = follow_link(cell);
+    if (lower_tag(value->tag) == 'k' && value->holder() != nullptr && value->holder()->type != nullptr) {
+        TOKEN* type = value->holder()->type;
+        TYPE_NAME spec{nullptr, type, true};
+        const std::string& key = input_method_key();
+        if (find_symbol(last_list_item(type), key, 'p', spec, false, node) != nullptr) {
+            // The procedure gets a str of its own; the cell is freed here once
+            // the call is over, whatever the procedure did with its parameter.
+            std::unique_ptr<UNION_DATA> argument(make_str_value(text).cell);
+            CALL_ARGS prepared;
+            prepared.key = key;
+            prepared.args.push_back(RESULT_ITEM{argument.get(), 3, 1});
+            ROUTINE_REQUEST request;
+            request.node = node;
+            request.receiver = RESULT_ITEM{value, 6, 0};  // the procedure may change the object
+            request.qualifier = &spec;
+            request.in_object_type = true;
+            request.prepared = &prepared;
+            request.context = RESULT_ITEM{nullptr, 6, 0};
+            return call_routine_entry(request);
+        }
+    }
+    const char* message = read_value_text(cell, text);
+    return message != nullptr ? std::string(message) : std::string();
+}
+
+}  // namespace morvu
