@@ -67,39 +67,39 @@ bool fields_less(const FIELDS&... pairs) {
 
 using INT_PAIR = std::pair<const INT_DATA*, const INT_DATA*>;
 
-// The quicksort of sort_values over keys[0 .. n-1]: orders permutation so
-// that the keys taken in that order follow before(x, y), which answers 1
-// when x comes strictly before y, 0 when not and -1 to stop. Both scans stop
-// at their range's ends, whatever before answers. False when stopped; the
-// permutation is then as far as it got.
-template <typename KEY, typename BEFORE>
-bool order_permutation(const KEY* keys, int* permutation, int n, BEFORE before) {
+// The quicksort of sort_values over positions 0 .. n-1: key_at(i) is the key
+// at position i, swap_at(i, j) exchanges two positions, before(x, y) answers
+// 1 when key x comes strictly before key y, 0 when not and -1 to stop. Both
+// scans stop at their range's ends, whatever before answers. False when
+// stopped; the order is then as far as it got.
+template <typename KEY_AT, typename SWAP_AT, typename BEFORE>
+bool quicksort(int n, KEY_AT key_at, SWAP_AT swap_at, BEFORE before) {
     std::vector<std::pair<int, int>> ranges;  // grows with the partitions left to do
     ranges.emplace_back(0, n - 1);
     while (!ranges.empty()) {
         auto [lo, hi] = ranges.back();
         ranges.pop_back();
         while (lo < hi) {
-            const KEY pivot = keys[permutation[lo + (hi - lo) / 2]];
+            const auto pivot = key_at(lo + (hi - lo) / 2);
             int i = lo;
             int j = hi;
             while (i <= j) {
                 for (;;) {
                     if (i > hi) break;
-                    int moved = before(keys[permutation[i]], pivot);
+                    int moved = before(key_at(i), pivot);
                     if (moved < 0) return false;
                     if (moved == 0) break;
                     ++i;
                 }
                 for (;;) {
                     if (j < lo) break;
-                    int moved = before(pivot, keys[permutation[j]]);
+                    int moved = before(pivot, key_at(j));
                     if (moved < 0) return false;
                     if (moved == 0) break;
                     --j;
                 }
                 if (i <= j) {
-                    std::swap(permutation[i], permutation[j]);
+                    swap_at(i, j);
                     ++i;
                     --j;
                 }
@@ -111,17 +111,20 @@ bool order_permutation(const KEY* keys, int* permutation, int n, BEFORE before) 
     return true;
 }
 
-// The numbers of the cells when every cell, aliases followed, carries one
-// and the same int tag and a non-empty number within 64 bits: such cells
-// never make sort_less_equal answer with a message.
-bool collect_small_ints(UNION_DATA** cells, int n, std::vector<int64_t>& numbers) {
-    const char tag = follow_aliases(cells[0])->tag;
+// The numbers of the cells in permutation order, each with its index, when
+// every cell, aliases followed, carries one and the same int tag and a
+// non-empty number within 64 bits: such cells never make sort_less_equal
+// answer with a message.
+bool collect_small_ints(UNION_DATA** cells, const int* permutation, int n,
+                        std::vector<std::pair<int64_t, int>>& numbers) {
+    const char tag = follow_aliases(cells[permutation[0]])->tag;
     if (lower_tag(tag) != 'i') return false;
     numbers.resize(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) {
-        const UNION_DATA* cell = follow_aliases(cells[i]);
+        const UNION_DATA* cell = follow_aliases(cells[permutation[i]]);
         if (cell->tag != tag || cell->payload == nullptr || cell->int_data()->is_empty()) return false;
-        if (!cell->int_data()->to_int64(numbers[static_cast<size_t>(i)])) return false;
+        if (!cell->int_data()->to_int64(numbers[static_cast<size_t>(i)].first)) return false;
+        numbers[static_cast<size_t>(i)].second = permutation[i];
     }
     return true;
 }
@@ -248,12 +251,15 @@ const char* sort_values(UNION_DATA** cells, int* permutation, int n, bool ascend
     if (n < 2) return nullptr;
     // Ints that fit in 64 bits compare as machine words: the same answers
     // as sort_less_equal gives them, so the same permutation, much sooner.
-    std::vector<int64_t> numbers;
-    if (collect_small_ints(cells, n, numbers)) {
-        const int64_t* keys = numbers.data();
-        order_permutation(keys, permutation, n, [ascending](int64_t x, int64_t y) -> int {
-            return ascending ? (x < y ? 1 : 0) : (y < x ? 1 : 0);
-        });
+    // Each number travels with its index, so the sort reads no memory but
+    // the pairs it moves.
+    std::vector<std::pair<int64_t, int>> numbers;
+    if (collect_small_ints(cells, permutation, n, numbers)) {
+        quicksort(
+            n, [&numbers](int i) { return numbers[static_cast<size_t>(i)].first; },
+            [&numbers](int i, int j) { std::swap(numbers[static_cast<size_t>(i)], numbers[static_cast<size_t>(j)]); },
+            [ascending](int64_t x, int64_t y) -> int { return ascending ? (x < y ? 1 : 0) : (y < x ? 1 : 0); });
+        for (int i = 0; i < n; ++i) permutation[i] = numbers[static_cast<size_t>(i)].second;
         return nullptr;
     }
     const char* message = nullptr;
@@ -262,7 +268,10 @@ const char* sort_values(UNION_DATA** cells, int* permutation, int n, bool ascend
         int at_most = ascending ? sort_less_equal(y, x, &message) : sort_less_equal(x, y, &message);
         return at_most < 0 ? -1 : (at_most == 0 ? 1 : 0);
     };
-    return order_permutation(cells, permutation, n, before) ? nullptr : message;
+    const bool done = quicksort(
+        n, [cells, permutation](int i) { return cells[permutation[i]]; },
+        [permutation](int i, int j) { std::swap(permutation[i], permutation[j]); }, before);
+    return done ? nullptr : message;
 }
 
 }  // namespace morvu
