@@ -12,7 +12,7 @@
 #include "eval/evaluator.h"
 #include "eval/result_list.h"
 #include "frontend/lexer.h"
-#include "frontend/name_list.h"
+#include "runtime/name_list.h"
 #include "frontend/token.h"
 #include "frontend/var_storage.h"
 #include "numbers/int_data.h"

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "frontend/lexer.h"
-#include "frontend/name_list.h"
+#include "runtime/name_list.h"
 #include "frontend/token.h"
 
 namespace {

@@ -1,5 +1,5 @@
 // The morvu command: morvu [options] program [args].
 
-#include "frontend/startup.h"
+#include "driver/startup.h"
 
 int main(int argc, char** argv) { return morvu::morvu_main(argc, argv); }

@@ -21,7 +21,7 @@
 
 #include "exec/control_counters.h"
 #include "exec/pending_exception.h"
-#include "frontend/globals.h"
+#include "runtime/process_state.h"
 #include "frontend/scope.h"
 #include "frontend/token.h"
 #include "frontend/var_storage.h"

@@ -17,7 +17,7 @@
 #include "types/method_call.h"
 #include "exec/pending_exception.h"
 #include "exec/program_run.h"
-#include "frontend/globals.h"
+#include "runtime/process_state.h"
 #include "frontend/token.h"
 #include "numbers/int_data.h"
 #include "runtime/error.h"

@@ -10,7 +10,6 @@
 namespace morvu {
 
 PENDING_EXCEPTION* pending_exception = nullptr;
-const TOKEN* current_statement = nullptr;
 
 namespace {
 
@@ -29,7 +28,19 @@ void call_operator_for_values(std::string& text_out, const TOKEN* statement, con
     text_out = call_user_operator(const_cast<TOKEN*>(statement), op, left, right, &results);
 }
 
-[[maybe_unused]] const bool operator_caller_installed = (user_operator_caller = call_operator_for_values, true);
+// Errors raised while an exception is pending repeat the pending error.
+void throw_pending_error() {
+    if (pending_exception == nullptr) return;
+    if (const ERROR* pending = pending_error_value()) throw ERROR(*pending);
+    throw ERROR(pending_exception->file, static_cast<int>(pending_exception->line), pending_exception->message,
+                pending_exception->kind);
+}
+
+[[maybe_unused]] const bool services_installed = [] {
+    user_operator_caller = call_operator_for_values;
+    raise_pending_error = throw_pending_error;
+    return true;
+}();
 
 }  // namespace
 

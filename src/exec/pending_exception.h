@@ -42,8 +42,6 @@ struct PENDING_EXCEPTION {
 };
 
 extern PENDING_EXCEPTION* pending_exception;
-// The statement being executed; errors of the value layer are placed there.
-extern const TOKEN* current_statement;
 
 // Installs a new pending exception (owned from now on), destroying the
 // previous one first. Null just drops the pending one.

@@ -6,7 +6,7 @@
 #include "frontend/analysis.h"
 #include "frontend/collect_defs.h"
 #include "frontend/decl_rewrite.h"
-#include "frontend/globals.h"
+#include "runtime/process_state.h"
 #include "frontend/inclusion.h"
 #include "frontend/name_resolution.h"
 #include "frontend/scope.h"

@@ -5,9 +5,9 @@
 
 #include "runtime/display_name.h"
 #include "values/signatures.h"
-#include "frontend/globals.h"
+#include "runtime/process_state.h"
 #include "frontend/inclusion.h"
-#include "frontend/name_list.h"
+#include "runtime/name_list.h"
 #include "frontend/scope.h"
 #include "frontend/token.h"
 #include "frontend/type_defs.h"

@@ -2,9 +2,9 @@
 
 #include <memory>
 
-#include "frontend/globals.h"
+#include "runtime/process_state.h"
 #include "frontend/lexer.h"
-#include "frontend/name_list.h"
+#include "runtime/name_list.h"
 #include "frontend/scope.h"
 #include "frontend/token.h"
 #include "runtime/error.h"

@@ -237,29 +237,6 @@ private:
 
 }  // namespace
 
-int number_prefix_end(const char* text) {
-    int i = 0;
-    if (text[i] == '+' || text[i] == '-') ++i;
-    int last = -1;
-    while (is_digit(text[i])) last = i++;
-    bool integer_digits = last >= 0;
-    if (text[i] == '.') {
-        if (is_digit(text[i + 1])) {
-            ++i;
-            while (is_digit(text[i])) last = i++;
-        } else if (integer_digits) {
-            ++i;  // "5." counts only when an exponent completes it
-        }
-    }
-    if (last < 0) return -1;
-    if (text[i] == 'e' || text[i] == 'E') {
-        int j = i + 1;
-        if (text[j] == '+' || text[j] == '-') ++j;
-        while (is_digit(text[j])) last = j++;
-    }
-    return last;
-}
-
 void raise_parse_error(const std::string& file_name, int line, const std::string& message) {
     throw ERROR(file_name, line, message, 'p');
 }

@@ -25,7 +25,7 @@
 #include <string>
 #include <vector>
 
-#include "frontend/name_list.h"
+#include "runtime/name_list.h"
 
 namespace morvu {
 
@@ -48,14 +48,6 @@ struct LINED_TEXT {
         while (*bytes != 0) push(*bytes++, line);
     }
 };
-
-// Index of the last character of the longest number at the start of a
-// NUL-terminated text, or -1 when there is none: an optional sign, digits,
-// optionally '.' and digits, optionally 'e' or 'E' with an optional sign and
-// digits. The integer digits may be missing before '.' ("-.5"), the fraction
-// digits before an exponent ("5.e3"); a '.', exponent or sign that completes
-// no form is not part of the number ("5." and "1e" end at the digit).
-int number_prefix_end(const char* text);
 
 // Throws the syntax error of the parser.
 [[noreturn]] void raise_parse_error(const std::string& file_name, int line, const std::string& message);

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "runtime/messages.h"
+#include "runtime/text_utils.h"
 
 namespace morvu {
 

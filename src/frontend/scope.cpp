@@ -5,10 +5,10 @@
 #include "runtime/display_name.h"
 #include "frontend/token.h"
 #include "frontend/type_defs.h"
+#include "frontend/type_services.h"
 #include "runtime/error.h"
 #include "runtime/messages.h"
 #include "values/signatures.h"
-#include "values/value_operators.h"
 
 namespace morvu {
 
@@ -18,11 +18,12 @@ namespace {
 
 void delete_scope(SCOPE* scope) { delete scope; }
 
-// Scopes are freed with their tree, and member access finds members through
-// the scopes of type bodies; both services are installed once at start-up.
+// Scopes are freed with their tree, and the value layer finds the members of
+// user types through the scopes of type bodies; both services are installed
+// once at start-up.
 const bool hooks_installed = [] {
     release_scope = delete_scope;
-    member_variable_lookup = member_variable_of_body;
+    install_front_end_services();
     return true;
 }();
 

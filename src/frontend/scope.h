@@ -151,8 +151,8 @@ TOKEN* enclosing_type_def(TOKEN* node);
 const std::string& match_args_signature(std::string& out, SCOPE& scope, const std::string& key,
                                         bool procedures, int mode);
 
-// The declaring node of a variable of a type body's own scope, or null. It is
-// installed as the value layer's member look-up.
+// The declaring node of a variable of a type body's own scope, or null. The
+// value layer finds member slots through it (type_services.h).
 TOKEN* member_variable_of_body(TOKEN* type_body, const std::string& name);
 
 }  // namespace morvu

@@ -5,6 +5,7 @@
 
 #include "numbers/real_data.h"
 #include "runtime/error.h"
+#include "runtime/process_state.h"
 
 namespace morvu {
 
@@ -14,6 +15,11 @@ void (*release_scope)(SCOPE* scope) = nullptr;
 void (*release_value_stack)(TOKEN* declaring_node) = nullptr;
 
 namespace {
+
+SOURCE_PLACE place_of_node(const TOKEN* node) { return SOURCE_PLACE{source_file_name(node->file_index), node->line}; }
+
+// Errors raised at a node report its file and line.
+[[maybe_unused]] const bool node_place_installed = (node_place = place_of_node, true);
 
 // A fixed text of the interpreter itself, not a message of the catalogue: it
 // only appears when the interpreter has a fault.

@@ -31,7 +31,7 @@
 #include <string>
 #include <vector>
 
-#include "frontend/name_list.h"
+#include "runtime/name_list.h"
 #include "numbers/real_data.h"
 
 namespace morvu {

@@ -15,7 +15,7 @@
 
 #include "runtime/display_name.h"
 #include "frontend/analysis.h"
-#include "frontend/globals.h"
+#include "runtime/process_state.h"
 #include "frontend/scope.h"
 #include "frontend/type_defs.h"
 #include "frontend/type_services.h"

@@ -1,8 +1,10 @@
 #include "frontend/type_services.h"
 
+#include "frontend/scope.h"
 #include "frontend/token.h"
 #include "frontend/var_storage.h"
 #include "values/union_data.h"
+#include "values/front_end_services.h"
 
 namespace morvu {
 
@@ -18,6 +20,42 @@ void set_type_initial_object(const TOKEN* type, UNION_DATA* cell) {
     }
     free_value_list(node, true);
     copy_construct_value(push_value_cell(node, 'V'), cell);
+}
+
+namespace {
+
+std::string shown_type_name(const TOKEN* place, const TOKEN* type) {
+    std::string text = qualified_type_name(place, type);
+    if (text.empty() && type->text) text = *type->text;
+    return text;
+}
+
+int member_slot_of(const TOKEN* type, const std::string& name) {
+    TOKEN* body = last_list_item(const_cast<TOKEN*>(type));
+    if (body == nullptr) return -1;
+    TOKEN* declaration = member_variable_of_body(body, name);
+    return declaration != nullptr ? declaration->member_slot : -1;
+}
+
+bool is_smalltype(const TOKEN* type) {
+    // The keyword is the word left of the blank operator above the type's
+    // declaring node (or that node's parent itself).
+    const TOKEN* word = type->parent;
+    if (word != nullptr && word->op1 == ' ' && word->op2 == 0) word = word->left;
+    if (word == nullptr || !word->text) return false;
+    if (word->op1 == '"' || word->op1 == '\'' || word->op1 == '(') return false;
+    return *word->text == "smalltype";
+}
+
+}  // namespace
+
+void install_front_end_services() {
+    front_end_services.type_name = shown_type_name;
+    front_end_services.initial_object = type_initial_object;
+    front_end_services.copy_members = copy_value_table;
+    front_end_services.member_slot = member_slot_of;
+    front_end_services.is_smalltype = is_smalltype;
+    front_end_services.blocks_equal = trees_equal;
 }
 
 }  // namespace morvu

@@ -1,22 +1,25 @@
 #include "runtime/error.h"
 
-#include "exec/pending_exception.h"
-#include "frontend/globals.h"
-#include "frontend/token.h"
 #include "runtime/messages.h"
 #include "runtime/terminal.h"
 
 namespace morvu {
 
+const TOKEN* current_statement = nullptr;
+SOURCE_PLACE (*node_place)(const TOKEN* node) = nullptr;
+void (*raise_pending_error)() = nullptr;
+
+namespace {
+
+SOURCE_PLACE place_of(const TOKEN* node) { return node_place != nullptr ? node_place(node) : SOURCE_PLACE{}; }
+
+}  // namespace
+
 void raise_error(const TOKEN* node, char routine_kind, const char* routine_name, const char* message,
                  char error_kind) {
-    if (pending_exception != nullptr) {
-        // A statement that runs while an exception is pending reports the
-        // pending error again, not its own.
-        if (const ERROR* pending = pending_error_value()) throw ERROR(*pending);
-        throw ERROR(pending_exception->file, static_cast<int>(pending_exception->line),
-                    pending_exception->message, pending_exception->kind);
-    }
+    // A statement that runs while an exception is pending reports the
+    // pending error again, not its own.
+    if (raise_pending_error != nullptr) raise_pending_error();
     std::string text;
     if (routine_name == nullptr) {
         text = message;
@@ -34,12 +37,14 @@ void raise_error(const TOKEN* node, char routine_kind, const char* routine_name,
         text += "': ";
         text += message;
     }
-    throw ERROR(source_file_name(node->file_index), node->line, std::move(text), error_kind);
+    SOURCE_PLACE place = place_of(node);
+    throw ERROR(std::move(place.file), place.line, std::move(text), error_kind);
 }
 
 std::string position_text(const TOKEN* node) {
     if (node == nullptr) return "?";
-    return format_string(msg_text("datzei"), source_file_name(node->file_index).c_str(), node->line);
+    SOURCE_PLACE place = place_of(node);
+    return format_string(msg_text("datzei"), place.file.c_str(), place.line);
 }
 
 void print_error(const char* heading, const char* file, int line, const char* message) {

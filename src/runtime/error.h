@@ -38,6 +38,26 @@ public:
     raise_error(node, routine_kind, routine_name, message.c_str(), error_kind);
 }
 
+// The statement being executed; errors of the layers that see no node (the
+// value rules, the stores, the method calls) are placed there.
+extern const TOKEN* current_statement;
+
+// ---- services of the layers above, installed by them ----
+
+// Where a syntax-tree node stands: its source file's name and its line.
+struct SOURCE_PLACE {
+    std::string file;
+    int line = 0;
+};
+// Installed by the front end, which owns the tree. Until then every node
+// stands nowhere ("", line 0).
+extern SOURCE_PLACE (*node_place)(const TOKEN* node);
+
+// Throws the error of the pending language exception when one is pending and
+// returns otherwise. Installed by the execution layer, which keeps that
+// exception; until then nothing is pending.
+extern void (*raise_pending_error)();
+
 // "file '<name>', line '<n>'" for a node, "?" without one.
 std::string position_text(const TOKEN* node);
 

@@ -22,7 +22,7 @@
 #include <string>
 #include <vector>
 
-#include "frontend/name_list.h"
+#include "runtime/name_list.h"
 
 namespace morvu {
 

@@ -1,7 +1,5 @@
 #include "values/factories.h"
 
-#include "frontend/token.h"
-#include "frontend/type_services.h"
 #include "numbers/int_data.h"
 #include "numbers/real_data.h"
 #include "runtime/str_stream.h"
@@ -9,6 +7,7 @@
 #include "values/calendar.h"
 #include "values/payload_records.h"
 #include "values/union_data.h"
+#include "values/front_end_services.h"
 
 namespace morvu {
 
@@ -119,14 +118,14 @@ void make_small_object(UNION_DATA* destination, UNION_DATA* source) {
     OBJECT_HOLDER* from = source->holder();
     OBJECT_HOLDER* to = destination->holder();
     if (from == nullptr || to == nullptr) return;
-    UNION_DATA* initial = type_initial_object(from->type);
+    UNION_DATA* initial = initial_object_of(from->type);
     bool copied = initial != nullptr && initial->holder() != nullptr && initial->holder()->object != nullptr;
     auto* record = new OBJECT_RECORD();
     if (copied) {
         // One copy protocol around all members, so that links between them
         // end inside the new object.
         ++copy_depth;
-        copy_value_table(*record, *initial->holder()->object);
+        front_end_services.copy_members(*record, *initial->holder()->object);
         --copy_depth;
     }
     OBJECT_RECORD* old = to->object;
@@ -147,14 +146,8 @@ bool is_smalltype_value(const UNION_DATA* cell, bool lowered) {
         return true;
     case 'k': {
         const OBJECT_HOLDER* holder = cell->holder();
-        if (holder == nullptr || holder->type == nullptr) return false;
-        // The keyword is the word left of the blank operator above the
-        // type's declaring node (or that node's parent itself).
-        const TOKEN* word = holder->type->parent;
-        if (word != nullptr && word->op1 == ' ' && word->op2 == 0) word = word->left;
-        if (word == nullptr || !word->text) return false;
-        if (word->op1 == '"' || word->op1 == '\'' || word->op1 == '(') return false;
-        return *word->text == "smalltype";
+        if (holder == nullptr || holder->type == nullptr || front_end_services.is_smalltype == nullptr) return false;
+        return front_end_services.is_smalltype(holder->type);
     }
     default:
         return false;

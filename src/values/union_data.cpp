@@ -1,14 +1,9 @@
 #include "values/union_data.h"
 
-#include <string_view>
 #include <utility>
 #include <vector>
 
 #include "values/result_list.h"
-#include "runtime/display_name.h"
-#include "exec/pending_exception.h"
-#include "frontend/token.h"
-#include "frontend/type_services.h"
 #include "numbers/int_data.h"
 #include "numbers/real_data.h"
 #include "runtime/file_stream.h"
@@ -23,6 +18,7 @@
 #include "values/hash_store.h"
 #include "values/list_store.h"
 #include "values/payload_records.h"
+#include "values/front_end_services.h"
 #include "values/value_operators.h"
 #include "values/walk_pins.h"
 #include "values/weak_cell.h"
@@ -276,7 +272,7 @@ void start_copy() {
 void reset_object(UNION_DATA* cell) {
     OBJECT_HOLDER* holder = cell->holder();
     if (holder == nullptr) return;
-    UNION_DATA* initial = type_initial_object(holder->type);
+    UNION_DATA* initial = initial_object_of(holder->type);
     if (initial != nullptr && initial != cell) {
         assign_value(cell, initial);
     } else if (initial == nullptr && holder->object != nullptr) {
@@ -572,7 +568,7 @@ bool is_empty_value(const UNION_DATA* cell) {
     if (lowered == 'k') {
         const OBJECT_HOLDER* holder = cell->holder();
         if (holder == nullptr) return true;
-        UNION_DATA* initial = type_initial_object(holder->type);
+        UNION_DATA* initial = initial_object_of(holder->type);
         if (initial == nullptr) return holder->object == nullptr;
         return is_equal_value(const_cast<UNION_DATA*>(cell), initial, true);
     }
@@ -619,64 +615,6 @@ bool is_empty_value(const UNION_DATA* cell) {
     }
 }
 
-TYPE_NAME value_type_name(const UNION_DATA* cell, bool held) {
-    for (;;) {
-        char tag = cell->tag;
-        if (held) tag = lower_tag(tag);
-        else if (is_any_tag(tag)) tag = 'v';
-        const char* text = nullptr;
-        switch (tag) {
-        case '0': text = "date"; break;
-        case '2': text = "timezone"; break;
-        case '4': text = "datetime"; break;
-        case 'a': text = "array"; break;
-        case 'b': text = "bool"; break;
-        case 'c': text = "char"; break;
-        case 'd': text = "dir"; break;
-        case 'e': text = "error"; break;
-        case 'f': text = "file"; break;
-        case 'g': text = "graph"; break;
-        case 'h': text = "hash"; break;
-        case 'i': text = "int"; break;
-        case 'l': text = "list"; break;
-        case 'm': text = "set"; break;
-        case 'n': text = "sys"; break;
-        case 'o': text = "oper"; break;
-        case 'r': text = "real"; break;
-        case 's': text = "str"; break;
-        case 't': text = "time"; break;
-        case 'u': text = "any2"; break;
-        case 'v': text = "any"; break;
-        case 'x': text = "code"; break;
-        case 'y': text = "args"; break;
-        case 'z': text = "array2"; break;
-        case 'j': case 'p': case 'q':
-            cell = cell->target();
-            continue;
-        case 'k': {
-            const OBJECT_HOLDER* holder = cell->holder();
-            if (holder == nullptr || holder->type == nullptr) return TYPE_NAME{"?", nullptr, false};
-            return TYPE_NAME{nullptr, holder->type, true};
-        }
-        default: text = "?"; break;
-        }
-        return TYPE_NAME{text, nullptr, false};
-    }
-}
-
-bool same_type_name(const TYPE_NAME& a, const TYPE_NAME& b) {
-    if (a.is_user_type || b.is_user_type) return a.is_user_type && b.is_user_type && a.type == b.type;
-    if (a.text == nullptr || b.text == nullptr) return a.text == b.text;
-    return std::string_view(a.text) == std::string_view(b.text);
-}
-
-std::string type_name_text(const TYPE_NAME& name) {
-    if (!name.is_user_type) return name.text != nullptr ? std::string(name.text) : std::string();
-    std::string text = qualified_type_name(current_statement, name.type);
-    if (text.empty() && name.type->text) text = *name.type->text;
-    return display_name(text.c_str());
-}
-
 bool contains_cell(const UNION_DATA* cell, const OBJECT_HOLDER* holder) {
     char lowered = lower_tag(cell->tag);
     if (lowered == 'k' && cell->holder() == holder) return true;
@@ -704,6 +642,9 @@ bool is_equal_value(UNION_DATA* a, UNION_DATA* b, bool top) {
     if (top && value_walk_depth == 0) value_depth_overflow = false;
     VALUE_DEPTH_GUARD guard;
     if (guard.exceeded()) return false;
+    // An alias or call-alias is another name of its target.
+    a = follow_aliases(a);
+    b = follow_aliases(b);
     UNION_DATA* x = a;
     UNION_DATA* y = b;
     bool a_reference = is_reference_tag(a->tag);
@@ -768,7 +709,7 @@ bool deep_copy_payload(UNION_DATA* dest, UNION_DATA* src) {
             VALUE_DEPTH_GUARD guard;
             if (value_depth_overflow || guard.exceeded()) return true;
             auto* copy = new OBJECT_RECORD();
-            copy_value_table(*copy, *from->object);
+            front_end_services.copy_members(*copy, *from->object);
             to->object = copy;
             to->type = type;
             release_payload('k', old);
@@ -853,13 +794,19 @@ void relink_copied_references(UNION_DATA* cell, bool clear_only) {
 
 void copy_hash_payload(HASH_DATA* dest, HASH_DATA* src) { dest->copy_from(*src); }
 
-void copy_any2_payload(ANY2_DATA* dest, ANY2_DATA* src) {
+const char* copy_any2_payload(ANY2_DATA* dest, ANY2_DATA* src) {
     clear_payload(&dest->first);
     clear_payload(&dest->second);
     for (auto [to, from] : {std::pair{&dest->first, &src->first}, std::pair{&dest->second, &src->second}}) {
-        if (is_reference_tag(from->tag)) assign_link(to, from, 'p');
-        else assign_value(to, from);
+        const char* refusal = is_reference_tag(from->tag) ? assign_link(to, from, 'p') : assign_value(to, from);
+        if (refusal != nullptr) {
+            // No half stays made when one could not be.
+            clear_payload(&dest->first);
+            clear_payload(&dest->second);
+            return refusal;
+        }
     }
+    return nullptr;
 }
 
 void destroy_any2_payload(ANY2_DATA* pair) {

@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "runtime/block_pool.h"
+#include "values/type_name.h"
 
 namespace morvu {
 
@@ -306,20 +307,6 @@ bool is_defined_value(const UNION_DATA* cell);
 // Expects a defined cell.
 bool is_empty_value(const UNION_DATA* cell);
 
-// A type name: a constant text for built-in types ("?" for unknown tags), or
-// the declaring node of a user type.
-struct TYPE_NAME {
-    const char* text = nullptr;
-    TOKEN* type = nullptr;
-    bool is_user_type = false;
-};
-// The type of a cell; with held an any cell names what it holds, without it
-// "any". Links name their final target's type.
-TYPE_NAME value_type_name(const UNION_DATA* cell, bool held);
-// Equal texts, or the same user-type declaration.
-bool same_type_name(const TYPE_NAME& a, const TYPE_NAME& b);
-// The shown form of a type name.
-std::string type_name_text(const TYPE_NAME& name);
 
 // Appends the cells held directly inside the cell's value, links not
 // followed: an object's member cells, array and array2 elements, each hash
@@ -356,7 +343,9 @@ bool deep_copy_payload(UNION_DATA* dest, UNION_DATA* src);
 void relink_copied_references(UNION_DATA* cell, bool clear_only);
 
 void copy_hash_payload(HASH_DATA* dest, HASH_DATA* src);
-void copy_any2_payload(ANY2_DATA* dest, ANY2_DATA* src);
+// Copies both halves (a reference half stays a reference). Null, or the
+// refusal of a half (both halves are then empty).
+const char* copy_any2_payload(ANY2_DATA* dest, ANY2_DATA* src);
 void destroy_any2_payload(ANY2_DATA* pair);
 
 // Frees the cells of the owned items, then every node; count 0 afterwards.

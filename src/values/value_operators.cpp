@@ -3,9 +3,6 @@
 #include <cstring>
 #include <string>
 
-#include "runtime/display_name.h"
-#include "frontend/token.h"
-#include "frontend/type_services.h"
 #include "numbers/int_data.h"
 #include "numbers/real_data.h"
 #include "runtime/file_stream.h"
@@ -22,11 +19,11 @@
 #include "values/operator_tokens.h"
 #include "values/payload_records.h"
 #include "values/union_data.h"
+#include "values/front_end_services.h"
 
 namespace morvu {
 
 USER_OPERATOR_CALLER user_operator_caller = nullptr;
-MEMBER_LOOKUP member_variable_lookup = nullptr;
 
 namespace {
 
@@ -207,14 +204,6 @@ const char* compound_assign(UNION_DATA* left, UNION_DATA* right, COMPOUND kind) 
     }
 }
 
-// The shown name of a user type as seen from the context node.
-std::string user_type_name(const TOKEN* context, const TOKEN* type) {
-    if (type == nullptr) return std::string();
-    std::string text = qualified_type_name(context, type);
-    if (text.empty() && type->text) text = *type->text;
-    return display_name(text);
-}
-
 }  // namespace
 
 // ---- operand checks ----
@@ -315,7 +304,11 @@ bool compare_by_type(UNION_DATA* x, UNION_DATA* y) {
     case 'u':
         return is_equal_value(&x->any2_data()->first, &y->any2_data()->first, true) &&
                is_equal_value(&x->any2_data()->second, &y->any2_data()->second, true);
-    case 'x': return trees_equal(x->code_data()->block, y->code_data()->block);
+    case 'x': {
+        const TOKEN* a = x->code_data()->block;
+        const TOKEN* b = y->code_data()->block;
+        return front_end_services.blocks_equal != nullptr ? front_end_services.blocks_equal(a, b) : a == b;
+    }
     case 'z': return x->array2_data()->equals(*y->array2_data());
     default: return true;  // sys, links, the empty value
     }
@@ -427,17 +420,14 @@ UNION_DATA* attribute_access(UNION_DATA* object, TOKEN* basic_type, const std::s
     const OBJECT_HOLDER* holder = cell->holder();
     for (GROUP_ENTRY& group : holder->object->groups) {
         if (basic_type != nullptr && group.type != basic_type) continue;
-        TOKEN* body = last_list_item(group.type);
-        if (body == nullptr || member_variable_lookup == nullptr) continue;
-        TOKEN* declaration = member_variable_lookup(body, name);
-        if (declaration == nullptr) continue;
-        int slot = declaration->member_slot;
+        if (front_end_services.member_slot == nullptr) continue;
+        int slot = front_end_services.member_slot(group.type, name);
         if (group.slots == nullptr || slot < 0 || slot >= group.slots->count()) continue;
         return group.slots->cells[static_cast<size_t>(slot)];
     }
-    std::string type_name = user_type_name(context, holder->type);
+    std::string type_name = user_type_text(context, holder->type);
     if (basic_type != nullptr) {
-        std::string basic_name = user_type_name(context, basic_type);
+        std::string basic_name = user_type_text(context, basic_type);
         *message = formatted(format_string(msg_text("dattyphatkeibasdattypmem"), type_name.c_str(),
                                            basic_name.c_str(), name.c_str()));
     } else {

@@ -95,10 +95,4 @@ using USER_OPERATOR_CALLER = void (*)(std::string& text_out, const TOKEN* statem
                                       RESULT_ITEM left, RESULT_ITEM right, RESULT_LIST& results);
 extern USER_OPERATOR_CALLER user_operator_caller;
 
-// The declaring node of a variable in the scope of a type body (the `SCOPE`
-// of the node that last_list_item gives for the type), or null. Until
-// installed, no member is found.
-using MEMBER_LOOKUP = TOKEN* (*)(TOKEN* type_body, const std::string& name);
-extern MEMBER_LOOKUP member_variable_lookup;
-
 }  // namespace morvu

@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "values/result_list.h"
-#include "exec/pending_exception.h"
 #include "numbers/int_data.h"
 #include "numbers/real_data.h"
+#include "runtime/error.h"
 #include "runtime/messages.h"
 #include "runtime/str_stream.h"
 #include "values/calendar.h"

@@ -9,7 +9,7 @@
 #include <string>
 
 #include "exec/pending_exception.h"
-#include "frontend/globals.h"
+#include "runtime/process_state.h"
 #include "frontend/token.h"
 #include "runtime/error.h"
 #include "runtime/stream.h"

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "frontend/operators.h"
+#include "runtime/text_utils.h"
 #include "tree_printer.h"
 #include "values/operator_tokens.h"
 

@@ -11,9 +11,9 @@
 #include <vector>
 
 #include "exec/program_run.h"
-#include "frontend/globals.h"
+#include "driver/globals.h"
 #include "frontend/lexer.h"
-#include "frontend/name_list.h"
+#include "runtime/name_list.h"
 #include "frontend/scope.h"
 #include "frontend/token.h"
 

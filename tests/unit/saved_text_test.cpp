@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "exec/program_run.h"
-#include "frontend/globals.h"
+#include "driver/globals.h"
 #include "frontend/lexer.h"
 #include "frontend/saved_type_names.h"
 #include "frontend/scope.h"

@@ -163,8 +163,8 @@ TEST(ScopeLookup, VisibleTypeNamesAndEnclosingTypes) {
     EXPECT_EQ(error.line, 6);
 
     // Member access of the value layer goes through the type bodies' scopes.
-    EXPECT_EQ(member_variable_lookup(last_list_item(program.type("C")), "k"), program.k_in_c);
-    EXPECT_EQ(member_variable_lookup(last_list_item(program.type("C")), "m"), nullptr);
+    EXPECT_EQ(member_variable_of_body(last_list_item(program.type("C")), "k"), program.k_in_c);
+    EXPECT_EQ(member_variable_of_body(last_list_item(program.type("C")), "m"), nullptr);
 }
 
 TEST(ScopeLookup, RoutineKeysMatchByParameterTypes) {

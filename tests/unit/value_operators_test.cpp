@@ -20,6 +20,7 @@
 #include "values/list_store.h"
 #include "values/payload_records.h"
 #include "values/union_data.h"
+#include "values/front_end_services.h"
 #include "values/value_text.h"
 
 namespace morvu {
@@ -434,6 +435,12 @@ TOKEN* lookup_member(TOKEN* body, const std::string& name) {
     return member == table->second.end() ? nullptr : member->second;
 }
 
+// The member slot service the tests install, through the look-up above.
+int member_slot_of(const TOKEN* type, const std::string& name) {
+    TOKEN* declaration = lookup_member(last_list_item(const_cast<TOKEN*>(type)), name);
+    return declaration != nullptr ? declaration->member_slot : -1;
+}
+
 struct TYPE_FIXTURE {
     TOKEN type;
     TOKEN body;
@@ -456,8 +463,8 @@ struct TYPE_FIXTURE {
 };
 
 TEST(ValueOperatorMembers, AttributeAccessThroughTheTypeScopes) {
-    MEMBER_LOOKUP saved = member_variable_lookup;
-    member_variable_lookup = lookup_member;
+    FRONT_END_SERVICES saved = front_end_services;
+    front_end_services.member_slot = member_slot_of;
     TYPE_FIXTURE point("point", {"x", "y"});
     TYPE_FIXTURE base("base", {"id"});
     CELL object = make_cell('k');
@@ -495,7 +502,7 @@ TEST(ValueOperatorMembers, AttributeAccessThroughTheTypeScopes) {
 
     EXPECT_EQ(attribute_access(int_cell(1).get(), nullptr, "x", nullptr, &message), nullptr);
     EXPECT_STREQ(message, "Access to attribute 'x' of object of built-in type 'int' not possible");
-    member_variable_lookup = saved;
+    front_end_services = saved;
 }
 
 }  // namespace

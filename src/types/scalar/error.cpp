@@ -5,7 +5,7 @@
 // analysis, 's' system, 'p' syntax, anything else the user's own). The empty
 // error has no file, line 0, no message and the kind 'u'.
 
-#include "frontend/globals.h"
+#include "runtime/process_state.h"
 #include "frontend/token.h"
 #include "runtime/str_stream.h"
 #include "types/arg_checks.h"

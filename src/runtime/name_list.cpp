@@ -1,4 +1,4 @@
-#include "frontend/name_list.h"
+#include "runtime/name_list.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "frontend/driver.h"
+#include "driver/driver.h"
 
 #include <exception>
 
@@ -6,7 +6,7 @@
 #include "exec/program_run.h"
 #include "frontend/inclusion.h"
 #include "frontend/lexer.h"
-#include "frontend/name_list.h"
+#include "runtime/name_list.h"
 #include "frontend/token.h"
 #include "runtime/error.h"
 #include "runtime/file_stream.h"

@@ -1,4 +1,4 @@
-#include "frontend/globals.h"
+#include "driver/globals.h"
 
 #include "eval/arg_frame.h"
 #include "exec/control_counters.h"
@@ -14,7 +14,6 @@
 #include "values/list_store.h"
 #include "values/saved_text.h"
 #include "values/union_data.h"
-#include "numbers/int_data.h"
 #include "runtime/messages.h"
 #include "runtime/settings.h"
 #include "runtime/stream.h"
@@ -22,20 +21,6 @@
 
 namespace morvu {
 
-NAME_LIST include_dirs;
-std::string input_file_name;
-std::string output_file_name;
-std::string application_name;
-bool input_is_binary = false;
-bool output_is_binary = false;
-bool output_appends = false;
-bool show_version = false;
-
-std::unique_ptr<PROGRAM_ARGUMENTS> program_arguments;
-std::unique_ptr<INT_STR_TABLE> file_name_table;
-std::unique_ptr<STR_INT_TABLE> included_file_table;
-std::unique_ptr<INT_DATA> INT_ZERO;
-std::unique_ptr<INT_DATA> INT_ONE;
 std::unique_ptr<TOKEN*> program_root;
 
 namespace {
@@ -50,8 +35,6 @@ void create_globals() {
     file_name_table = std::make_unique<INT_STR_TABLE>("", false, 97);
     included_file_table = std::make_unique<STR_INT_TABLE>(0, false, 97);
     release_counters();
-    INT_ZERO = std::make_unique<INT_DATA>(0);
-    INT_ONE = std::make_unique<INT_DATA>(1);
     program_root = std::make_unique<TOKEN*>(nullptr);
 }
 
@@ -66,8 +49,6 @@ void destroy_globals() {
         delete root;
     }
     program_root.reset();
-    INT_ONE.reset();
-    INT_ZERO.reset();
     release_counters();
     included_file_table.reset();
     file_name_table.reset();
@@ -97,16 +78,6 @@ void destroy_globals() {
     clear_serialize_texts();
     clear_check_message();
     clear_msg_text();
-}
-
-void add_program_argument(PROGRAM_ARGUMENTS& holder, const char* text) {
-    holder.texts.emplace_back(text);
-}
-
-std::string source_file_name(int file_index) {
-    if (file_index < 0)
-        return program_arguments && program_arguments->count() > 0 ? program_arguments->texts[0] : std::string();
-    return file_name_table ? (*file_name_table)[file_index] : std::string();
 }
 
 }  // namespace morvu

@@ -1,11 +1,12 @@
-#include "frontend/startup.h"
+#include "driver/startup.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
 
-#include "frontend/driver.h"
-#include "frontend/globals.h"
+#include "driver/driver.h"
+#include "driver/globals.h"
 #include "frontend/tree_passes.h"
 #include "runtime/file_stream.h"
 #include "runtime/file_system.h"
@@ -199,7 +200,12 @@ void print_option_list(bool dashed) {
 int morvu_main(int argc, char** argv) {
     create_globals();
     int status = start(argc, argv);
-    std::fflush(stdout);
+    // Start-up texts go to standard output directly; one that did not arrive
+    // fails the run as a lost write of the program does.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+        report_lost_output("", errno);
+        status = 1;
+    }
     destroy_globals();
     return status;
 }
