@@ -254,6 +254,36 @@ def edit_sections():
     print("w.move(any2:(%d, %d), any2:(2, 2))" % a)
     print("# after move: %s" % g.text())
     print("# chain 2: %s" % ",".join(g.chain_addresses(2)))
+    for _ in range(3):
+        print("w.ins(%s)" % mixed_ins(g, rng, 7))
+        print("# after: %s" % g.text())
+
+
+def mixed_ins(g, rng, count):
+    """One ins call of random node positions and edge addresses, all naming
+    the graph before the call; returns the argument text. A position names
+    the gap before an old node (or the end), an address old nodes, so the
+    model resolves them to node objects first and then inserts in order."""
+    n = len(g.nodes)
+    pairs, plan = [], []
+    for k in range(count):
+        value = 500 + k
+        if rng.random() < 0.4:
+            p = rng.randrange(n + 1)
+            pairs.append("%d, %d" % (p, value))
+            plan.append(("node", g.nodes[p] if p < n else None, value))
+        else:
+            s, t = rng.randrange(n), rng.randrange(n)
+            k_par = rng.randrange(len(g.pair(g.nodes[s], g.nodes[t])) + 1)
+            pairs.append("any2:(%d, %d), %d" % (k_par * n + s, t, value))
+            plan.append(("edge", (g.nodes[s], g.nodes[t], k_par), value))
+    for kind, where, value in plan:
+        if kind == "node":
+            g.insert_node(g.index(where) if where is not None else len(g.nodes), value)
+        else:
+            source, target, k_par = where
+            g.add_edge(k_par * len(g.nodes) + g.index(source), g.index(target), value)
+    return ", ".join(pairs)
 
 
 def sort_sections():
