@@ -16,6 +16,9 @@ Directives, each in a comment of its own line:
                                             file's lines count as further output
     ## env: TZ=UTC0                         an environment variable of the run (the
                                             rest of the environment is passed through)
+    ## stdout: /dev/full                    standard output of the run goes to that
+                                            path; the expected lines are then those
+                                            of standard error
 
 The interpreter directory in the version banner depends on the machine; in
 the output it is replaced by {bindir}.
@@ -35,14 +38,14 @@ import tempfile
 
 EXPECT = re.compile(r"# expect: ?(.*)$")
 STATUS = re.compile(r"# expect status:\s*(-?\d+)\s*$")
-DIRECTIVE = re.compile(r"^\s*##\s*(args|options|stdin|copy|config|show-file|env):\s?(.*)$")
+DIRECTIVE = re.compile(r"^\s*##\s*(args|options|stdin|copy|config|show-file|env|stdout):\s?(.*)$")
 FLAG = re.compile(r"^\s*##\s*(no-program)\s*$")
 SANITIZER = re.compile(r"(ERROR: AddressSanitizer|ERROR: LeakSanitizer|runtime error:|UndefinedBehaviorSanitizer)")
 
 
 def parse(text):
     spec = {"expect": [], "status": 0, "args": [], "options": [], "stdin": [], "copy": [],
-            "config": [], "show-file": [], "env": [], "no-program": False}
+            "config": [], "show-file": [], "env": [], "stdout": [], "no-program": False}
     for line in text.splitlines():
         flag = FLAG.match(line)
         if flag:
@@ -90,11 +93,16 @@ def run(binary, script):
             env[variable.strip()] = value
         command = [program] + spec["options"] + ([] if spec["no-program"] else [name]) + spec["args"]
         try:
-            done = subprocess.run(command, cwd=work, input=stdin, capture_output=True, timeout=120,
-                                  env=env)
+            if spec["stdout"]:
+                with open(spec["stdout"][-1], "wb") as target:
+                    done = subprocess.run(command, cwd=work, input=stdin, stdout=target,
+                                          stderr=subprocess.PIPE, timeout=120, env=env)
+            else:
+                done = subprocess.run(command, cwd=work, input=stdin, capture_output=True, timeout=120,
+                                      env=env)
         except subprocess.TimeoutExpired:
             return ["timed out after 120 s: " + " ".join(command)]
-        stdout = done.stdout
+        stdout = done.stderr if spec["stdout"] else done.stdout
         for shown in spec["show-file"]:
             stdout += ("--- %s\n" % shown).encode("latin-1")
             try:
@@ -141,6 +149,7 @@ def selftest(binary):
     assert parse('outl(1) #expect: 1\n')["expect"] == []
     assert spec["status"] == 3 and spec["args"] == ["a", "b c"] and spec["stdin"] == ["x"], spec
     assert parse("## env: TZ=XYZ-5:30\n")["env"] == ["TZ=XYZ-5:30"]
+    assert parse("## stdout: /dev/null\n")["stdout"] == ["/dev/null"]
     # A run with a variable set still runs the program it names.
     with tempfile.TemporaryDirectory(prefix="morvu-selftest-") as work:
         script = os.path.join(work, "env.mrv")

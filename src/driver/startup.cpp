@@ -1,5 +1,6 @@
 #include "driver/startup.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -199,7 +200,12 @@ void print_option_list(bool dashed) {
 int morvu_main(int argc, char** argv) {
     create_globals();
     int status = start(argc, argv);
-    std::fflush(stdout);
+    // Start-up texts go to standard output directly; one that did not arrive
+    // fails the run as a lost write of the program does.
+    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+        report_lost_output("", errno);
+        status = 1;
+    }
     destroy_globals();
     return status;
 }

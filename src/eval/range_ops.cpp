@@ -148,7 +148,10 @@ void eval_arrow(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     ARG_FRAME second(node->right, this_item, true);
     require_one_operand(second, node, "->");
     // Mode 4: a half that is a reference stays one, anything else is copied.
-    results.append(make_any2_value(first[0].cell, 4, second[0].cell, 4));
+    const char* refusal = nullptr;
+    RESULT_ITEM pair = make_any2_value(first[0].cell, 4, second[0].cell, 4, &refusal);
+    if (refusal != nullptr) raise_error(node, 'o', "->", refusal, 's');
+    results.append(pair);
 }
 
 }  // namespace morvu

@@ -63,11 +63,16 @@ bool catch_matches(UNION_DATA* variable, UNION_DATA* value) {
 void exec_throw(TOKEN* node, RESULT_ITEM this_item) {
     ARG_FRAME frame(node->left, this_item, true);
     require(frame.check_count(1), frame, node, "sys:throw");
-    auto* exception = new PENDING_EXCEPTION(frame.value(0));
+    // The copy is made before anything is installed: a value nested too deep
+    // to copy is refused at the throw, and no empty value is thrown instead.
+    auto exception = std::make_unique<PENDING_EXCEPTION>();
+    exception->value = std::make_unique<UNION_DATA>('V');
+    if (const char* refusal = copy_construct_value(exception->value.get(), frame.value(0)))
+        raise_error(node, 0, nullptr, refusal, 's');
     exception->file = source_file_name(node->file_index);
     exception->line = static_cast<uint32_t>(node->line);
     exception->kind = 'u';
-    set_pending_exception(exception);  // replaces (and destroys) what was pending
+    set_pending_exception(exception.release());  // replaces (and destroys) what was pending
 }
 
 void exec_catch(TOKEN* node, RESULT_ITEM this_item) {

@@ -2,6 +2,7 @@
 
 #include <sys/stat.h>
 
+#include <cerrno>
 #include <cstring>
 #include <vector>
 
@@ -26,6 +27,12 @@ const char* file_message(const char* identifier) {
 
 const char* file_message(const char* identifier, const std::string& subject) {
     file_message_text = format_string(msg_text(identifier), subject.c_str());
+    return file_message_text.c_str();
+}
+
+// The message of bytes the system refused, with its cause (an errno value).
+const char* write_failure(const std::string& path, int cause) {
+    file_message_text = format_string(msg_text("datkannicbeswer"), path.c_str(), std::strerror(cause));
     return file_message_text.c_str();
 }
 
@@ -105,7 +112,7 @@ void FILE_DATA::write(const char* text, bool formatted, const char** error) {
         write_in_column(*this, *format, text, error);  // comes back here unformatted
         return;
     }
-    if (!put_bytes(output_stream.get(), text)) *error = file_message("datkannicgeower", path_name);
+    if (!put_bytes(output_stream.get(), text)) *error = write_failure(path_name, errno);
 }
 
 // ---------------------------------------------------------------------------
@@ -157,7 +164,7 @@ void FILE_DATA::write_spacing(const char** message) {
     *message = nullptr;
     if (!format->out_spc || !output_stream) return;
     if (!put_bytes(output_stream.get(), format->out_spc->c_str()))
-        *message = file_message("datkannicgeower", path_name);
+        *message = write_failure(path_name, errno);
 }
 
 // ---------------------------------------------------------------------------

@@ -52,7 +52,7 @@ public:
     bool is_interactive() override { return false; }
     // Opens for writing ("o") when needed, applies the column padding when
     // formatted, writes and flushes. Bytes the system refuses give the
-    // message "cannot be opened" with the path.
+    // message "cannot be written" with the path and the system's cause.
     void write(const char* text, bool formatted, const char** error) override;
 
     // Closes the file and replaces the path.

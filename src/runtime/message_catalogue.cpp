@@ -372,6 +372,7 @@ const MESSAGE_ROW message_catalogue[message_count] = {
     {"zeiketkeidatzei", "String is no datetime value"},
     {"uzudatfmt", "Infeasible date format"},
     {"zeinurzeienderl", "This character is only allowed at end of line"},
+    {"datkannicbeswer", "File '%s' cannot be written: %s"},
 };
 
 }  // namespace morvu

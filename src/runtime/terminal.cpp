@@ -3,6 +3,7 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstring>
 
 #include "runtime/file_stream.h"
@@ -23,17 +24,21 @@ void print_start_up_message(const char* identifier, const std::string& name) {
     std::fflush(stdout);
 }
 
-// Writes the text with every stored NUL (0xFF) turned back into the byte 0.
-void write_bytes(std::FILE* file, const char* text) {
+// Writes the text with every stored NUL (0xFF) turned back into the byte 0,
+// and flushes. False when the system refused bytes (a full disk, a closed
+// descriptor); errno then holds the cause.
+bool write_bytes(std::FILE* file, const char* text) {
+    bool written = true;
     const char* run = text;
     for (const char* p = text; *p != '\0'; ++p) {
         if (*p != '\xFF') continue;
-        std::fwrite(run, 1, static_cast<size_t>(p - run), file);
-        std::fputc(0, file);
+        const size_t count = static_cast<size_t>(p - run);
+        written = written && std::fwrite(run, 1, count, file) == count && std::fputc(0, file) != EOF;
         run = p + 1;
     }
-    std::fwrite(run, 1, std::strlen(run), file);
-    std::fflush(file);
+    const size_t count = std::strlen(run);
+    written = written && std::fwrite(run, 1, count, file) == count;
+    return std::fflush(file) == 0 && written && std::ferror(file) == 0;
 }
 
 void echo(const char* bytes, size_t count) {
@@ -138,12 +143,28 @@ void TERMINAL_DATA::write(const char* text, bool formatted, const char** error) 
         write_in_column(*this, *format, text, error);
         return;
     }
-    write_bytes(output != nullptr ? output.get() : stdout, text);
+    // Output the system refuses ends the run: nothing written from here on
+    // could arrive either, and a run that lost its output must not end as
+    // a success.
+    if (!write_bytes(output != nullptr ? output.get() : stdout, text)) end_for_lost_output(output_name, errno);
 }
 
 void TERMINAL_DATA::flush() {
     if (output != nullptr) std::fflush(output.get());
     std::fflush(stdout);
+}
+
+void report_lost_output(const std::string& name, int cause) {
+    const char* target = name.empty() ? standard_output_path : name.c_str();
+    std::string line = format_string(msg_text("datkannicbeswer"), target, std::strerror(cause));
+    line += '\n';
+    std::fputs(line.c_str(), stderr);
+    std::fflush(stderr);
+}
+
+void end_for_lost_output(const std::string& name, int cause) {
+    report_lost_output(name, cause);
+    ::_exit(1);
 }
 
 int read_key_raw() {

@@ -72,6 +72,16 @@ private:
 
 extern TERMINAL_DATA console_stream;
 
+// What names standard output in the report of a failed write.
+inline constexpr const char* standard_output_path = "/dev/stdout";
+
+// The line on standard error that says which output (the output file's
+// name, "" for standard output) lost bytes, and the system's cause (an
+// errno value).
+void report_lost_output(const std::string& name, int cause);
+// Reports the lost output and ends the process with status 1 at once.
+[[noreturn]] void end_for_lost_output(const std::string& name, int cause);
+
 // One key from standard input, or EOF. On a terminal, canonical input and
 // echo are off only while the key is awaited; other input is read as it is.
 int read_key_raw();

@@ -1,5 +1,7 @@
 #include "values/factories.h"
 
+#include <memory>
+
 #include "numbers/int_data.h"
 #include "numbers/real_data.h"
 #include "runtime/str_stream.h"
@@ -86,14 +88,19 @@ RESULT_ITEM make_oper_value(char first, char second) {
 }
 
 RESULT_ITEM make_any2_value(UNION_DATA* first, uint32_t first_mode, UNION_DATA* second,
-                            uint32_t second_mode) {
+                            uint32_t second_mode, const char** message) {
     // The halves are made as container elements first and then assigned into
     // the pair, so that only copies and references reach it: a half made as
     // an alias is replaced by a copy of what it stands for.
-    ANY2_DATA made(first, static_cast<int>(first_mode), second, static_cast<int>(second_mode));
-    auto* cell = new UNION_DATA('u');
-    copy_any2_payload(cell->any2_data(), &made);
-    return owned_item(cell);
+    const char* refusal = nullptr;
+    ANY2_DATA made(first, static_cast<int>(first_mode), second, static_cast<int>(second_mode), &refusal);
+    auto cell = std::make_unique<UNION_DATA>('u');
+    if (refusal == nullptr) refusal = copy_any2_payload(cell->any2_data(), &made);
+    if (message != nullptr) {
+        *message = refusal;
+        if (refusal != nullptr) return RESULT_ITEM{};
+    }
+    return owned_item(cell.release());
 }
 
 const char* make_copy_value(RESULT_LIST& list, UNION_DATA* source, int mode, bool first_flag,

@@ -37,9 +37,12 @@ RESULT_ITEM make_str_value(std::string text);
 // second is 0 for a one-character operator.
 RESULT_ITEM make_oper_value(char first, char second);
 // A pair whose halves are made from two cells by their assignment modes, as
-// container elements are; a half that is a reference stays one.
+// container elements are; a half that is a reference stays one. A half that
+// cannot be made (a value nested too deep to copy) gives, with a message
+// pointer, the refusal there and an item without cell; without one, a pair
+// with both halves empty.
 RESULT_ITEM make_any2_value(UNION_DATA* first, uint32_t first_mode, UNION_DATA* second,
-                            uint32_t second_mode);
+                            uint32_t second_mode, const char** message = nullptr);
 
 // Appends to the list a new any cell that receives source by assign_by_mode
 // with the assignment mode. The item's access mode says how it was made:

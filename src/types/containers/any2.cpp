@@ -107,8 +107,10 @@ bool any2_functions(METHOD_CALL& call) {
         UNION_DATA* cells[2] = {};
         int modes[2] = {};
         for (int i = 0; i < 2; ++i) transfer_out_arg(call.args, call.node, i, false, false, &cells[i], &modes[i]);
+        const char* refusal = nullptr;
         RESULT_ITEM made = make_any2_value(cells[0], static_cast<uint32_t>(modes[0]), cells[1],
-                                           static_cast<uint32_t>(modes[1]));
+                                           static_cast<uint32_t>(modes[1]), &refusal);
+        call.raise_if(refusal);
         made.mode = 3;
         call.append(made);
         return true;
