@@ -35,6 +35,7 @@
 
 #include "runtime/block_pool.h"
 #include "values/type_name.h"
+#include "values/value_copy.h"
 
 namespace morvu {
 
@@ -180,6 +181,23 @@ inline bool is_nesting_tag(char lowered) {
     }
 }
 
+// Lowered tags whose payload lives inside the cell (bool, char, oper, sys).
+inline bool is_scalar_tag(char lowered) {
+    return lowered == 'b' || lowered == 'c' || lowered == 'o' || lowered == 'n';
+}
+
+// Lowered tags that carry a payload of their own (not links, not 'v', not 'k').
+inline bool is_value_tag(char lowered) {
+    switch (lowered) {
+    case '0': case '2': case '4': case 'a': case 'b': case 'c': case 'd': case 'e': case 'f':
+    case 'g': case 'h': case 'i': case 'l': case 'm': case 'n': case 'o': case 'r': case 's':
+    case 't': case 'u': case 'x': case 'y': case 'z':
+        return true;
+    default:
+        return false;
+    }
+}
+
 // An any cell: 'v' or an any tag.
 inline bool is_any_cell(const UNION_DATA* cell) { return cell->tag == 'v' || is_any_tag(cell->tag); }
 
@@ -252,6 +270,20 @@ struct VALUE_DEPTH_GUARD {
 // "Stack overflow" when a walk refused since the last call, else null; resets.
 const char* take_depth_overflow();
 
+// ---- payloads and links ----
+
+// Sets the empty payload of a value tag: a new record, or for the scalars
+// the cell's own word.
+void allocate_payload(UNION_DATA* cell, char lowered);
+
+// Frees a payload that no cell points to any more. Nested values are freed
+// from a work list, never by deep recursion; a payload that a walk is
+// reading is freed when the walk ends.
+void release_payload(char lowered, void* payload);
+
+// Takes a link cell of the kind ('p', 'q', 'j') out of its target's list.
+void unlink_cell(UNION_DATA* cell, char kind);
+
 // ---- construction and destruction ----
 
 // Allocates the empty payload of the cell's lowered tag. With a source whose
@@ -259,11 +291,6 @@ const char* take_depth_overflow();
 // lowered tag ('v'/'V' sources pass their own tag); for 'k' a source gives a
 // new holder of the source's type, no source leaves the cell alone.
 void init_payload(UNION_DATA* cell, const UNION_DATA* source = nullptr);
-
-// Makes a freshly constructed cell (UNION_DATA('V')) a deep copy of src
-// with src's tag (an any tag stays an any tag). Null, or "Stack overflow"
-// when src nests too deep (the cell then holds no value).
-const char* copy_construct_value(UNION_DATA* cell, UNION_DATA* src);
 
 // A new int cell that takes the number over (null: no value). Int results
 // are made this way, so that the number is built once, in place, instead of
@@ -308,44 +335,7 @@ bool is_defined_value(const UNION_DATA* cell);
 bool is_empty_value(const UNION_DATA* cell);
 
 
-// Appends the cells held directly inside the cell's value, links not
-// followed: an object's member cells, array and array2 elements, each hash
-// key followed by its value (only the values without with_hash_keys), set
-// keys, the values of list and args nodes, both halves of an any2, a graph's
-// node values and then its edge values. Nothing for any other value.
-void append_child_cells(const UNION_DATA* cell, std::vector<UNION_DATA*>& out, bool with_hash_keys = true);
-
-// Whether the object of the given holder is reachable inside the cell's value
-// (links are not followed).
-bool contains_cell(const UNION_DATA* cell, const OBJECT_HOLDER* holder);
-// Whether cell is the container itself or an element cell reached inside it.
-bool is_within_value(const UNION_DATA* container, const UNION_DATA* cell);
-
-// Value equality; top marks the outermost call, which also checks that the
-// references inside both values point to corresponding places. The payloads
-// are compared by compare_by_type (value_operators.h). A value that
-// nests deeper than max_value_depth compares unequal and leaves the overflow
-// for take_depth_overflow.
-bool is_equal_value(UNION_DATA* a, UNION_DATA* b, bool top);
-
-
-// ---- copy ----
-
-// Copies src's value into an existing cell (fresh: the cell has no payload
-// yet). Null, or "Stack overflow" when src nests too deep.
-const char* copy_value(UNION_DATA* dest, UNION_DATA* src, bool fresh);
-
-// One level of a deep copy; true when references must be re-linked.
-bool deep_copy_payload(UNION_DATA* dest, UNION_DATA* src);
-
-// Re-points the links inside cell's value at the copies of their targets, or
-// (clear_only) clears the copy partners left by a copy.
-void relink_copied_references(UNION_DATA* cell, bool clear_only);
-
-void copy_hash_payload(HASH_DATA* dest, HASH_DATA* src);
-// Copies both halves (a reference half stays a reference). Null, or the
-// refusal of a half (both halves are then empty).
-const char* copy_any2_payload(ANY2_DATA* dest, ANY2_DATA* src);
+// Frees both halves of a pair, the second first.
 void destroy_any2_payload(ANY2_DATA* pair);
 
 // Frees the cells of the owned items, then every node; count 0 afterwards.

@@ -40,11 +40,6 @@ const char* check_operands(UNION_DATA* cell, OPERAND_SIDE side, const char* op, 
 // both non-empty.
 const char* check_binary_operands(UNION_DATA* left, UNION_DATA* right, const char* op);
 
-// The payload comparison behind "==": two cells of the same lowered type,
-// links already resolved by is_equal_value, which calls it. Records y as x's
-// equality partner; elements are compared by is_equal_value with top clear.
-bool compare_by_type(UNION_DATA* x, UNION_DATA* y);
-
 // "@@" and "!@": the same cell, each operand one link step deep.
 bool is_same_cell(UNION_DATA* a, UNION_DATA* b);
 bool is_other_cell(UNION_DATA* a, UNION_DATA* b);

@@ -1,0 +1,444 @@
+#include "values/value_copy.h"
+
+#include <cstring>
+#include <utility>
+#include <vector>
+
+#include "numbers/int_data.h"
+#include "numbers/real_data.h"
+#include "runtime/file_stream.h"
+#include "runtime/file_system.h"
+#include "runtime/messages.h"
+#include "runtime/str_stream.h"
+#include "values/array2_store.h"
+#include "values/array_store.h"
+#include "values/assign_rules.h"
+#include "values/calendar.h"
+#include "values/front_end_services.h"
+#include "values/graph_store.h"
+#include "values/hash_store.h"
+#include "values/list_store.h"
+#include "values/payload_records.h"
+#include "values/union_data.h"
+
+namespace morvu {
+
+namespace {
+
+enum class WALK {
+    FULL,      // hash keys and values, set keys: the walk of re-linking and equality
+    CONTAINS,  // hash values, set keys: the walk of the containment tests
+};
+
+// Visits the cell and every cell inside its value, depth first in walk
+// order, without recursion. visit returns false to stop the walk; the result
+// is whether the walk ran to its end.
+template <typename VISIT>
+bool walk_value(UNION_DATA* root, WALK walk, VISIT&& visit) {
+    std::vector<UNION_DATA*> stack{root};
+    std::vector<UNION_DATA*> children;
+    while (!stack.empty()) {
+        UNION_DATA* cell = stack.back();
+        stack.pop_back();
+        if (!visit(cell)) return false;
+        children.clear();
+        append_child_cells(cell, children, walk == WALK::FULL);
+        for (auto it = children.rbegin(); it != children.rend(); ++it) stack.push_back(*it);
+    }
+    return true;
+}
+
+// The equality partners of references are checked (check) or cleared.
+bool structural_equal(UNION_DATA* cell, bool check) {
+    return walk_value(cell, WALK::FULL, [check](UNION_DATA* c) {
+        if (!check) {
+            c->equality_partner = nullptr;
+            return true;
+        }
+        if (!is_reference_tag(c->tag)) return true;
+        UNION_DATA* partner = c->equality_partner;
+        // A reference without partner was compared by a comparison of its
+        // own (an any2 half, a hash key), which has checked it already.
+        if (partner == nullptr) return true;
+        UNION_DATA* target = c->target();
+        UNION_DATA* partner_target = is_link_cell(partner) ? partner->target() : partner;
+        if (target->equality_partner == nullptr) return partner_target == target;
+        return partner_target == target->equality_partner;
+    });
+}
+
+// Makes a deep copy that overflowed hold no value.
+void discard_value(UNION_DATA* cell) {
+    destroy_payload(cell, false);
+    null_payload(cell);
+}
+
+// The end of the deep copy protocol; reports an overflow at the outermost copy.
+const char* finish_copy(UNION_DATA* dest, UNION_DATA* src, bool relink) {
+    --copy_depth;
+    if (copy_depth != 0) return nullptr;
+    if (relink) {
+        if (is_nesting_tag(lower_tag(src->tag))) {
+            relink_copied_references(dest, false);
+            relink_copied_references(src, true);
+        } else {
+            src->copy_partner = nullptr;  // nothing inside that could link
+        }
+    }
+    if (value_walk_depth == 0 && value_depth_overflow) {
+        value_depth_overflow = false;
+        discard_value(dest);
+        return msg_text("staueb");
+    }
+    return nullptr;
+}
+
+// Starts a deep copy; the outermost copy forgets an old overflow.
+void start_copy() {
+    if (copy_depth == 0 && value_walk_depth == 0) value_depth_overflow = false;
+    ++copy_depth;
+}
+
+}  // namespace
+
+// ---- walks ----
+
+void append_child_cells(const UNION_DATA* cell, std::vector<UNION_DATA*>& out, bool with_hash_keys) {
+    char lowered = lower_tag(cell->tag);
+    if (lowered == 'k') {
+        const OBJECT_HOLDER* holder = cell->holder();
+        if (holder == nullptr || holder->object == nullptr) return;
+        for (const GROUP_ENTRY& group : holder->object->groups) {
+            if (!group.slots) continue;
+            for (UNION_DATA* member : group.slots->cells)
+                if (member != nullptr) out.push_back(member);
+        }
+        return;
+    }
+    if (cell->payload == nullptr || !is_nesting_tag(lowered)) return;
+    switch (lowered) {
+    case 'a':
+        for (const auto& slot : cell->array_data()->slots)
+            if (slot) out.push_back(slot.get());
+        break;
+    case 'h': case 'm':
+        for (const auto& bucket : cell->hash_data()->buckets) {
+            if (!bucket) continue;
+            for (LIST_NODE* node = bucket->head; node != nullptr; node = node->next) {
+                if (lowered == 'm') {
+                    out.push_back(&node->key);
+                } else {
+                    if (with_hash_keys) out.push_back(&node->key);
+                    out.push_back(&node->value);
+                }
+            }
+        }
+        break;
+    case 'l': case 'y':
+        for (LIST_NODE* node = cell->list_data()->head; node != nullptr; node = node->next)
+            out.push_back(&node->value);
+        break;
+    case 'u':
+        out.push_back(&cell->any2_data()->first);
+        out.push_back(&cell->any2_data()->second);
+        break;
+    case 'g': {
+        const GRAPH_DATA* graph = cell->graph_data();
+        for (int i = 0; i < graph->node_count; ++i) out.push_back(&graph->nodes[static_cast<size_t>(i)]->value);
+        for (GRAPH_EDGE* edge = graph->first_edge; edge != nullptr; edge = edge->next)
+            out.push_back(&edge->value);
+        break;
+    }
+    case 'z':
+        for (const auto& element : cell->array2_data()->cells)
+            if (element) out.push_back(element.get());
+        break;
+    default:
+        break;
+    }
+}
+
+bool contains_cell(const UNION_DATA* cell, const OBJECT_HOLDER* holder) {
+    char lowered = lower_tag(cell->tag);
+    if (lowered == 'k' && cell->holder() == holder) return true;
+    if (!is_nesting_tag(lowered)) return false;
+    bool found = false;
+    walk_value(const_cast<UNION_DATA*>(cell), WALK::CONTAINS, [&](UNION_DATA* c) {
+        if (lower_tag(c->tag) == 'k' && c->holder() == holder) found = true;
+        return !found;
+    });
+    return found;
+}
+
+bool is_within_value(const UNION_DATA* container, const UNION_DATA* cell) {
+    if (container == cell) return true;
+    if (!is_nesting_tag(lower_tag(container->tag))) return false;
+    bool found = false;
+    walk_value(const_cast<UNION_DATA*>(container), WALK::CONTAINS, [&](UNION_DATA* c) {
+        found = c == cell;
+        return !found;
+    });
+    return found;
+}
+
+// ---- equality ----
+
+bool is_equal_value(UNION_DATA* a, UNION_DATA* b, bool top) {
+    if (top && value_walk_depth == 0) value_depth_overflow = false;
+    VALUE_DEPTH_GUARD guard;
+    if (guard.exceeded()) return false;
+    // An alias or call-alias is another name of its target.
+    a = follow_aliases(a);
+    b = follow_aliases(b);
+    UNION_DATA* x = a;
+    UNION_DATA* y = b;
+    bool a_reference = is_reference_tag(a->tag);
+    bool b_reference = is_reference_tag(b->tag);
+    if (a_reference && b_reference) {
+        x = a->target();
+        y = b->target();
+        if (!top) a->equality_partner = b;  // checked afterwards by structural_equal
+    } else if (a_reference || b_reference) {
+        if (!top) return false;
+        if (a_reference) x = a->target(); else y = b->target();
+    }
+    bool result;
+    if (lower_tag(x->tag) != lower_tag(y->tag)) result = false;
+    else if (is_defined_value(x) != is_defined_value(y)) result = false;
+    else if (a->equality_partner != nullptr) result = true;  // met before
+    else result = compare_by_type(x, y);
+    if (top) {
+        if (result) result = structural_equal(x, true);
+        structural_equal(x, false);
+    }
+    return result;
+}
+
+bool compare_by_type(UNION_DATA* x, UNION_DATA* y) {
+    x->equality_partner = y;
+    if (!is_defined_value(x) && !is_defined_value(y)) return true;
+    char type = lower_tag(x->tag);
+    if (type == 'k') {
+        const OBJECT_RECORD* a = x->holder() != nullptr ? x->holder()->object : nullptr;
+        const OBJECT_RECORD* b = y->holder() != nullptr ? y->holder()->object : nullptr;
+        if (a == nullptr || b == nullptr) return a == b;
+        if (x->holder()->type != y->holder()->type) return false;
+        for (size_t g = 0; g < a->groups.size(); ++g) {
+            const SLOT_ARRAY* mine = a->groups[g].slots.get();
+            const SLOT_ARRAY* theirs = g < b->groups.size() ? b->groups[g].slots.get() : nullptr;
+            if (mine == nullptr && theirs == nullptr) continue;
+            if (mine == nullptr || theirs == nullptr) return false;
+            for (size_t i = 0; i < mine->cells.size(); ++i) {
+                UNION_DATA* m = mine->cells[i];
+                UNION_DATA* n = i < theirs->cells.size() ? theirs->cells[i] : nullptr;
+                if (m == nullptr || n == nullptr) {
+                    if (m != n) return false;
+                    continue;
+                }
+                if (!is_equal_value(m, n, false)) return false;
+            }
+        }
+        return true;
+    }
+    if (type < '0' || type > 'z') return true;
+    // A value tag without payload holds no value; is_equal_value has made
+    // sure that both sides agree on that.
+    if (x->payload == nullptr || y->payload == nullptr) return x->payload == y->payload;
+    switch (type) {
+    case '0': {
+        const DATE_DATA& a = *x->date_data();
+        const DATE_DATA& b = *y->date_data();
+        return a.day == b.day && a.month == b.month && a.year == b.year;
+    }
+    case 't': {
+        const TIME_DATA& a = *x->time_data();
+        const TIME_DATA& b = *y->time_data();
+        return a.hours == b.hours && a.minutes == b.minutes && a.seconds == b.seconds;
+    }
+    case '2':
+        return x->timezone_data()->hours == y->timezone_data()->hours &&
+               x->timezone_data()->minutes == y->timezone_data()->minutes;
+    case '4': return x->datetime_data()->total_seconds() == y->datetime_data()->total_seconds();
+    case 'a': return *x->array_data() == *y->array_data();
+    case 'b': return x->bool_word() == y->bool_word();
+    case 'c': return x->char_byte() == y->char_byte();
+    case 'd': return x->dir_data()->path_name == y->dir_data()->path_name;
+    case 'e': {
+        const ERROR_DATA& a = *x->error_data();
+        const ERROR_DATA& b = *y->error_data();
+        return a.file == b.file && a.kind == b.kind && a.line == b.line && a.message == b.message;
+    }
+    case 'f': return x->file_data()->path_name == y->file_data()->path_name;
+    case 'g': return x->graph_data()->equals(*y->graph_data());
+    case 'h': return x->hash_data()->equals(*y->hash_data(), true);
+    case 'm': return x->hash_data()->equals(*y->hash_data(), false);
+    case 'i': return *x->int_data() == *y->int_data();
+    case 'r': return *x->real_data() == *y->real_data();
+    case 'l': case 'y': return x->list_data()->equals(*y->list_data());
+    case 'o': return x->oper_chars()[0] == y->oper_chars()[0] && x->oper_chars()[1] == y->oper_chars()[1];
+    case 's': return std::strcmp(x->str_data()->text.c_str(), y->str_data()->text.c_str()) == 0;
+    case 'u':
+        return is_equal_value(&x->any2_data()->first, &y->any2_data()->first, true) &&
+               is_equal_value(&x->any2_data()->second, &y->any2_data()->second, true);
+    case 'x': {
+        const TOKEN* a = x->code_data()->block;
+        const TOKEN* b = y->code_data()->block;
+        return front_end_services.blocks_equal != nullptr ? front_end_services.blocks_equal(a, b) : a == b;
+    }
+    case 'z': return x->array2_data()->equals(*y->array2_data());
+    default: return true;  // sys, links, the empty value
+    }
+}
+
+// ---- copy ----
+
+const char* copy_construct_value(UNION_DATA* cell, UNION_DATA* src) {
+    cell->tag = src->tag;
+    if (lower_tag(src->tag) == 'k') {
+        cell->payload = new OBJECT_HOLDER{nullptr, src->holder() != nullptr ? src->holder()->type : nullptr};
+    }
+    start_copy();
+    init_payload(cell);
+    bool relink = deep_copy_payload(cell, src);
+    return finish_copy(cell, src, relink);
+}
+
+const char* copy_value(UNION_DATA* dest, UNION_DATA* src, bool fresh) {
+    start_copy();
+    if (fresh) {
+        init_payload(dest);
+    } else {
+        if (is_any_tag(dest->tag) && lower_tag(dest->tag) != lower_tag(src->tag))
+            destroy_payload(dest, false);
+        if (is_link_cell(dest)) dissolve_link(dest, true);
+        if (dest->tag == 'v' || dest->tag == 'V') init_payload(dest, src);
+        else if (!is_defined_value(dest)) init_payload(dest);
+    }
+    bool relink = deep_copy_payload(dest, src);
+    return finish_copy(dest, src, relink);
+}
+
+bool deep_copy_payload(UNION_DATA* dest, UNION_DATA* src) {
+    if (!is_link_cell(src)) src->copy_partner = dest;
+    char lowered = lower_tag(src->tag);
+    if (is_link_tag(lowered)) {
+        link_cell(dest, src->target(), lowered);
+        return true;
+    }
+    if (lowered == 'k') {
+        const OBJECT_HOLDER* from = src->holder();
+        if (dest->holder() == nullptr) dest->payload = new OBJECT_HOLDER();
+        OBJECT_HOLDER* to = dest->holder();
+        OBJECT_RECORD* old = to->object;
+        TOKEN* type = from != nullptr ? from->type : nullptr;
+        if (from == nullptr || from->object == nullptr) {
+            to->object = nullptr;
+            to->type = type;
+            release_payload('k', old);
+            return true;
+        }
+        if (!contains_cell(dest, from)) {
+            VALUE_DEPTH_GUARD guard;
+            if (value_depth_overflow || guard.exceeded()) return true;
+            auto* copy = new OBJECT_RECORD();
+            front_end_services.copy_members(*copy, *from->object);
+            to->object = copy;
+            to->type = type;
+            release_payload('k', old);
+            return true;
+        }
+        // src lies inside dest's own object, which is about to go: take its
+        // record over instead of copying it.
+        to->object = from->object;
+        src->holder()->object = nullptr;
+        to->type = type;
+        release_payload('k', old);
+        return false;
+    }
+    if (!is_value_tag(lowered)) return true;
+    if (src->payload == nullptr) {
+        // Nothing to copy: the destination keeps its tag and holds no value.
+        void* old = dest->payload;
+        dest->payload = nullptr;
+        if (old != &dest->scalar) release_payload(lower_tag(dest->tag), old);
+        return true;
+    }
+    if (lower_tag(dest->tag) != lowered) {
+        // A destination that does not hold the source's type yet.
+        destroy_payload(dest, false);
+        init_payload(dest, src);
+    } else if (dest->payload == nullptr) {
+        allocate_payload(dest, lowered);
+    }
+    if (is_scalar_tag(lowered)) {
+        dest->scalar = src->scalar;
+        return true;
+    }
+    if (is_nesting_tag(lowered)) {
+        VALUE_DEPTH_GUARD guard;
+        if (value_depth_overflow || guard.exceeded()) return true;
+        switch (lowered) {
+        case 'a': copy_array_payload(*dest->array_data(), *src->array_data()); break;
+        case 'l': case 'y': dest->list_data()->copy_from(*src->list_data()); break;
+        case 'h': case 'm': copy_hash_payload(dest->hash_data(), src->hash_data()); break;
+        case 'u': copy_any2_payload(dest->any2_data(), src->any2_data()); break;
+        case 'g': dest->graph_data()->assign(*src->graph_data()); break;
+        case 'z': copy_array2_payload(*dest->array2_data(), *src->array2_data()); break;
+        default: break;
+        }
+        return true;
+    }
+    switch (lowered) {
+    case '0': dest->date_data()->assign(*src->date_data()); break;
+    case '2': dest->timezone_data()->assign(*src->timezone_data()); break;
+    case '4': dest->datetime_data()->assign(*src->datetime_data()); break;
+    case 't': dest->time_data()->assign(*src->time_data()); break;
+    case 'i': *dest->int_data() = *src->int_data(); break;
+    case 'r': *dest->real_data() = *src->real_data(); break;
+    case 'd': dest->dir_data()->set_path(src->dir_data()->path_name); break;
+    case 'e': *dest->error_data() = *src->error_data(); break;
+    case 'f': dest->file_data()->set_path(src->file_data()->path_name); break;
+    case 's':
+        dest->str_data()->text = src->str_data()->text;
+        dest->str_data()->reset_read();
+        break;
+    case 'x': *dest->code_data() = *src->code_data(); break;
+    default: break;
+    }
+    return true;
+}
+
+void relink_copied_references(UNION_DATA* cell, bool clear_only) {
+    walk_value(cell, WALK::FULL, [clear_only](UNION_DATA* c) {
+        if (clear_only) {
+            c->copy_partner = nullptr;
+            return true;
+        }
+        if (is_link_cell(c) && c->target()->copy_partner != nullptr) {
+            char kind = lower_tag(c->tag);
+            UNION_DATA* copy = c->target()->copy_partner;
+            unlink_cell(c, kind);
+            link_cell(c, copy, kind);
+        }
+        return true;
+    });
+}
+
+void copy_hash_payload(HASH_DATA* dest, HASH_DATA* src) { dest->copy_from(*src); }
+
+const char* copy_any2_payload(ANY2_DATA* dest, ANY2_DATA* src) {
+    clear_payload(&dest->first);
+    clear_payload(&dest->second);
+    for (auto [to, from] : {std::pair{&dest->first, &src->first}, std::pair{&dest->second, &src->second}}) {
+        const char* refusal = is_reference_tag(from->tag) ? assign_link(to, from, 'p') : assign_value(to, from);
+        if (refusal != nullptr) {
+            // No half stays made when one could not be.
+            clear_payload(&dest->first);
+            clear_payload(&dest->second);
+            return refusal;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace morvu

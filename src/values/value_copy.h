@@ -1,0 +1,75 @@
+// The walks over the cells inside a value, the deep copy and value
+// equality. Both recurse once per level of a value and stop at
+// max_value_depth (union_data.h), reporting "Stack overflow" instead of
+// exhausting the machine stack.
+//
+// A deep copy keeps the shape of the links inside a value: a reference whose
+// target lies inside the copied value points, in the copy, at the copy of
+// that target. Every cell copied records its copy in copy_partner until the
+// outermost copy ends (copy_depth back to 0); then the links inside the copy
+// are re-pointed and the partners cleared. Equality does the same with
+// equality_partner: two values are equal when their payloads are and their
+// references point to corresponding places.
+
+#pragma once
+
+#include <vector>
+
+namespace morvu {
+
+class UNION_DATA;
+struct OBJECT_HOLDER;
+class HASH_DATA;
+struct ANY2_DATA;
+
+// ---- walks ----
+
+// Appends the cells held directly inside the cell's value, links not
+// followed: an object's member cells, array and array2 elements, each hash
+// key followed by its value (only the values without with_hash_keys), set
+// keys, the values of list and args nodes, both halves of an any2, a graph's
+// node values and then its edge values. Nothing for any other value.
+void append_child_cells(const UNION_DATA* cell, std::vector<UNION_DATA*>& out, bool with_hash_keys = true);
+
+// Whether the object of the given holder is reachable inside the cell's value
+// (links are not followed).
+bool contains_cell(const UNION_DATA* cell, const OBJECT_HOLDER* holder);
+// Whether cell is the container itself or an element cell reached inside it.
+bool is_within_value(const UNION_DATA* container, const UNION_DATA* cell);
+
+// Value equality; top marks the outermost call, which also checks that the
+// references inside both values point to corresponding places. The payloads
+// are compared by compare_by_type. A value that
+// nests deeper than max_value_depth compares unequal and leaves the overflow
+// for take_depth_overflow.
+bool is_equal_value(UNION_DATA* a, UNION_DATA* b, bool top);
+
+// The payload comparison behind "==": two cells of the same lowered type,
+// links already resolved by is_equal_value, which calls it. Records y as x's
+// equality partner; elements are compared by is_equal_value with top clear.
+bool compare_by_type(UNION_DATA* x, UNION_DATA* y);
+
+// ---- copy ----
+
+// Makes a freshly constructed cell (UNION_DATA('V')) a deep copy of src
+// with src's tag (an any tag stays an any tag). Null, or "Stack overflow"
+// when src nests too deep (the cell then holds no value).
+const char* copy_construct_value(UNION_DATA* cell, UNION_DATA* src);
+
+// Copies src's value into an existing cell (fresh: the cell has no payload
+// yet). Null, or "Stack overflow" when src nests too deep.
+const char* copy_value(UNION_DATA* dest, UNION_DATA* src, bool fresh);
+
+// One level of a deep copy; true when references must be re-linked.
+bool deep_copy_payload(UNION_DATA* dest, UNION_DATA* src);
+
+// Re-points the links inside cell's value at the copies of their targets, or
+// (clear_only) clears the copy partners left by a copy.
+void relink_copied_references(UNION_DATA* cell, bool clear_only);
+
+void copy_hash_payload(HASH_DATA* dest, HASH_DATA* src);
+// Copies both halves (a reference half stays a reference). Null, or the
+// refusal of a half (both halves are then empty).
+const char* copy_any2_payload(ANY2_DATA* dest, ANY2_DATA* src);
+
+}  // namespace morvu
