@@ -365,9 +365,11 @@ void eval_times(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     eval_binary(node, this_item, results, "*", value_times, eval_times);
 }
 void eval_divide(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
+    if (append_fast_int(node, results)) return;
     eval_binary(node, this_item, results, "/", value_divide, eval_divide);
 }
 void eval_modulo(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
+    if (append_fast_int(node, results)) return;
     eval_binary(node, this_item, results, "%", value_modulo, eval_modulo);
 }
 void eval_caret(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {

@@ -43,7 +43,11 @@ void bind_loop_variable(const METHOD_CALL& call, UNION_DATA* element) {
 }
 
 void evaluate_code(const METHOD_CALL& call, RESULT_LIST& out) {
+    // The code is looked up anew for every element: a body that deleted or
+    // replaced its own variable leaves no code to evaluate.
     UNION_DATA* code = argument_value(call.arg(1).cell);
+    if (code == nullptr || base_type_code(code) != 'x' || follow_link(code)->payload == nullptr)
+        call.raise(msg_text("erwevacod"));
     TOKEN* block = follow_link(code)->code_data()->block;
     if (block == nullptr) return;
     CODE_RUN run(block);
