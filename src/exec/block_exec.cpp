@@ -12,6 +12,7 @@
 #endif
 #endif
 #ifdef MORVU_ADDRESS_SANITIZER
+#include <dlfcn.h>
 #include <sanitizer/asan_interface.h>
 #endif
 
@@ -81,22 +82,24 @@ void set_stack_limit(const char* position) {
 }
 
 #ifdef MORVU_ADDRESS_SANITIZER
-// The address sanitizer unpoisons the frames an exception unwinds only while
-// at most 64 MiB of stack are in use; deeper, the redzones of the unwound
-// frames would stay poisoned and fault the frames that later reuse the
-// memory. The frames between a throw and the block that catches it lie
-// within the window below the catching frame, which is dead memory then.
-__attribute__((noinline)) void unpoison_unwound_frames() {
-    constexpr std::uintptr_t sanitizer_cleanup_limit = 60 * 1024 * 1024;
-    constexpr std::uintptr_t window = 1024 * 1024;
-    const char* here = static_cast<const char*>(__builtin_frame_address(0));
-    if (stack_base == nullptr || here > stack_base ||
-        static_cast<std::uintptr_t>(stack_base - here) < sanitizer_cleanup_limit)
-        return;
-    ASAN_UNPOISON_MEMORY_REGION(here - window, window);
-}
+// The address sanitizer cleans the stack at a throw only while less than
+// 64 MiB of it are in use. Deeper, the redzones of the frames the exception
+// unwinds stay poisoned, and the sanitizer's own handler, run by the cleanup
+// code of those frames while the exception still travels, reports false
+// faults on that memory. So every throw first cleans, itself, the frames up
+// to the innermost block, which catches whatever a statement throws; a catch
+// on the way only finds live frames unpoisoned.
+constexpr std::uintptr_t sanitizer_cleanup_limit = 60 * 1024 * 1024;
+constexpr std::uintptr_t throw_machinery_room = 64 * 1024;
+thread_local const char* innermost_block_frame = nullptr;
+
+struct BLOCK_FRAME_GUARD {
+    const char* saved = innermost_block_frame;
+    BLOCK_FRAME_GUARD() { innermost_block_frame = static_cast<const char*>(__builtin_frame_address(0)); }
+    ~BLOCK_FRAME_GUARD() { innermost_block_frame = saved; }
+};
 #else
-void unpoison_unwound_frames() {}
+struct BLOCK_FRAME_GUARD {};
 #endif
 
 // Block nesting depth, and one reusable statement list per depth, so running
@@ -230,6 +233,7 @@ void execute_block(TOKEN* block, RESULT_ITEM this_item, bool own_variables) {
         variables.block = block;
     }
     DEPTH_GUARD depth;
+    [[maybe_unused]] BLOCK_FRAME_GUARD frame;
     CURRENT_STATEMENT_GUARD restore;
     if (statement_lists.size() < block_depth) statement_lists.resize(block_depth);
     TOKEN_LIST& statements = statement_lists[block_depth - 1];
@@ -243,10 +247,8 @@ void execute_block(TOKEN* block, RESULT_ITEM this_item, bool own_variables) {
             current_statement = statement;
             statement->executor(statement, this_item);
         } catch (const ERROR& error) {
-            unpoison_unwound_frames();
             install_pending_error(error.file, static_cast<uint32_t>(error.line), error.message, &error);
         } catch (...) {
-            unpoison_unwound_frames();
             install_pending_error(source_file_name(statement->file_index), static_cast<uint32_t>(statement->line),
                                   msg_text("sysfeh"), nullptr);
         }
@@ -254,3 +256,29 @@ void execute_block(TOKEN* block, RESULT_ITEM this_item, bool own_variables) {
 }
 
 }  // namespace morvu
+
+#ifdef MORVU_ADDRESS_SANITIZER
+namespace morvu {
+
+__attribute__((noinline)) void clean_frames_before_throw() {
+    const char* here = static_cast<const char*>(__builtin_frame_address(0));
+    const char* block = innermost_block_frame;
+    if (stack_base == nullptr || block == nullptr || here > block || here > stack_base ||
+        static_cast<std::uintptr_t>(stack_base - here) < sanitizer_cleanup_limit)
+        return;
+    const char* low = here - throw_machinery_room;
+    ASAN_UNPOISON_MEMORY_REGION(low, static_cast<std::size_t>(block - low));
+}
+
+}  // namespace morvu
+
+// Every throw of the process passes here first, then goes on to the next
+// definition (the sanitizer's, then the C++ runtime's).
+extern "C" [[noreturn]] void __cxa_throw(void* object, void* type, void (*destroy)(void*)) {
+    using THROW = void (*)(void*, void*, void (*)(void*));
+    static const auto next = reinterpret_cast<THROW>(dlsym(RTLD_NEXT, "__cxa_throw"));
+    morvu::clean_frames_before_throw();
+    next(object, type, destroy);
+    __builtin_unreachable();
+}
+#endif
