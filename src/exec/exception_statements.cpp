@@ -68,7 +68,7 @@ void exec_throw(TOKEN* node, RESULT_ITEM this_item) {
     auto exception = std::make_unique<PENDING_EXCEPTION>();
     exception->value = std::make_unique<UNION_DATA>('V');
     if (const char* refusal = copy_construct_value(exception->value.get(), frame.value(0)))
-        raise_error(node, 0, nullptr, refusal, 's');
+        raise_system_error(node, refusal);
     exception->file = source_file_name(node->file_index);
     exception->line = static_cast<uint32_t>(node->line);
     exception->kind = 'u';
@@ -109,7 +109,7 @@ void exec_catch(TOKEN* node, RESULT_ITEM this_item) {
     set_pending_exception(nullptr);
     if (!message.empty()) {
         if (own_context) raise_statement(node, routine, message);
-        raise_error(node, 0, nullptr, message, 's');
+        raise_system_error(node, message);
     }
     execute_block(code_block(frame[1]), this_item, true);
 }

@@ -75,7 +75,7 @@ std::vector<INCLUDED> need_targets(TOKEN* statement, const std::string& prefix, 
 }
 
 [[noreturn]] void raise_duplicate(TOKEN* at, const std::string& message) {
-    raise_error(at, 'x', nullptr, message, 'a');
+    raise_error(at, routine_kind_none, nullptr, message, error_kind_analysis);
 }
 
 // Enters the type or variable definitions of `from` into `into` under the

@@ -21,7 +21,7 @@ bool is_string_constant(const TOKEN* node) { return node->op1 == '"' && node->op
 bool is_conditional_item(const TOKEN* node) { return node->op1 == ':' && node->op2 == 0; }
 
 [[noreturn]] void raise_at(const TOKEN* node, const std::string& message, char kind) {
-    raise_error(node, 'x', nullptr, message, kind);
+    raise_error(node, routine_kind_none, nullptr, message, kind);
 }
 
 // The entries of a need statement's items, in order: a module item stands
@@ -35,7 +35,7 @@ TOKEN_LIST need_entries(TOKEN* statement) {
             continue;
         }
         if (item->module_inside)
-            raise_at(item, format_string(msg_text("modopenicerlbei"), msg_text("ink")), 'p');
+            raise_at(item, format_string(msg_text("modopenicerlbei"), msg_text("ink")), error_kind_syntax);
         if (item->left != nullptr)
             for (TOKEN* inner : split_by_operator(item->left, ',')) entries.append(inner);
     }
@@ -52,16 +52,16 @@ bool application_fits(TOKEN* entry, const TOKEN* application, const PTR_PTR_TABL
 // Reads and parses the file of a need entry; the tree, never null.
 std::unique_ptr<TOKEN> read_included_file(TOKEN* entry, const std::string& name) {
     std::string path = resolve_include_path(name, true);
-    if (path.empty()) raise_at(entry, format_string(msg_text("zuinkldatexinic"), name.c_str()), 'a');
+    if (path.empty()) raise_at(entry, format_string(msg_text("zuinkldatexinic"), name.c_str()), error_kind_analysis);
     FILE_DATA file(path);
     const char* message = nullptr;
     file.open("i", &message);
-    if (message != nullptr) raise_at(entry, message, 'a');
+    if (message != nullptr) raise_at(entry, message, error_kind_analysis);
     NAME_LIST lines;
     read_line(&file, lines);
     file.close();
     std::unique_ptr<TOKEN> tree = parse_program(name, lines, false);
-    if (!tree) raise_at(entry, format_string(msg_text("zuinkldatlee"), name.c_str()), 'a');
+    if (!tree) raise_at(entry, format_string(msg_text("zuinkldatlee"), name.c_str()), error_kind_analysis);
     return tree;
 }
 
@@ -73,8 +73,8 @@ void include_entry(TOKEN* statement, TOKEN* entry, NAME_LIST& names, int* file_c
         TOKEN* application = entry->left;
         TOKEN* file = entry->right;
         if (!is_word_token(application))
-            raise_at(application != nullptr ? application : entry, msg_text("erwappdatbedink"), 'p');
-        if (file == nullptr) raise_at(entry, msg_text("inkmusdatnamsei"), 'p');
+            raise_at(application != nullptr ? application : entry, msg_text("erwappdatbedink"), error_kind_syntax);
+        if (file == nullptr) raise_at(entry, msg_text("inkmusdatnamsei"), error_kind_syntax);
         if (!application_cycle || !application_fits(entry, application, apps)) {
             if (file->inclusion_state != 2) file->inclusion_state = 3;
             return;
@@ -82,7 +82,7 @@ void include_entry(TOKEN* statement, TOKEN* entry, NAME_LIST& names, int* file_c
         entry = file;
     }
     if (entry->inclusion_state == 2) return;
-    if (!is_string_constant(entry)) raise_at(entry, msg_text("inkmusdatnamsei"), 'p');
+    if (!is_string_constant(entry)) raise_at(entry, msg_text("inkmusdatnamsei"), error_kind_syntax);
     std::string name = *entry->text;
     names.append(name);
     if (files.contains(name)) {
@@ -150,7 +150,7 @@ void include_file(TOKEN* root, int* file_counter, STR_INT_TABLE& files, PTR_PTR_
     NAME_LIST names;
     for (TOKEN* statement : nodes) {
         if (!is_need_statement(statement)) continue;
-        if (!statement->outermost) raise_at(statement, msg_text("inknurerlaussco"), 'p');
+        if (!statement->outermost) raise_at(statement, msg_text("inknurerlaussco"), error_kind_syntax);
         for (TOKEN* entry : need_entries(statement))
             include_entry(statement, entry, names, file_counter, files, apps, application_cycle);
     }
@@ -166,7 +166,7 @@ void check_cyclic_inclusion(TOKEN* root, const NAME_LIST& names, int* file_count
         if (name == own_name) {
             std::string message = format_string(msg_text("zykinkdat"), name.c_str());
             TOKEN* statement = table_token(*included_file_table, name);
-            raise_at(statement != nullptr ? statement : find_need_item(root, name), message, 'a');
+            raise_at(statement != nullptr ? statement : find_need_item(root, name), message, error_kind_analysis);
         }
         if (root->included_names->contains(name)) continue;
         root->included_names->append(name);

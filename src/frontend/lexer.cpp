@@ -238,7 +238,7 @@ private:
 }  // namespace
 
 void raise_parse_error(const std::string& file_name, int line, const std::string& message) {
-    throw ERROR(file_name, line, message, 'p');
+    throw ERROR(file_name, line, message, error_kind_syntax);
 }
 
 LINED_TEXT join_lines(const std::string& file_name, const NAME_LIST& lines, bool top_level) {

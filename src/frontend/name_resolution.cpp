@@ -21,8 +21,8 @@ bool is_parameter_declaration(const TOKEN* node) {
 bool is_plain_colon(const TOKEN* node) { return node->op1 == ':' && node->op2 == 0; }
 
 [[noreturn]] void raise_unknown_variable(const TOKEN* token) {
-    raise_error(token, 'x', nullptr,
-                format_string(msg_text("unbvar"), display_name(token->text->c_str()).c_str()), 'a');
+    raise_error(token, routine_kind_none, nullptr,
+                format_string(msg_text("unbvar"), display_name(token->text->c_str()).c_str()), error_kind_analysis);
 }
 
 // Appends the declaration "any <name>" as the last statement of `block` and
@@ -72,13 +72,13 @@ void check_operator_name(TOKEN* token) {
         std::string message = parent->op2 != 0
                                   ? format_string(msg_text("erwnamlinope2"), parent->op1, parent->op2)
                                   : format_string(msg_text("erwnamlinope"), parent->op1);
-        raise_error(token, 'x', nullptr, message, 'p');
+        raise_error(token, routine_kind_none, nullptr, message, error_kind_syntax);
     }
     token->declaration = find_symbol(parent, *token->text, 't', false, parent);
     if (token->declaration == nullptr)
-        raise_error(token, 'x', nullptr,
+        raise_error(token, routine_kind_none, nullptr,
                     format_string(msg_text("unbdattypxxx"), display_name(token->text->c_str()).c_str()),
-                    'a');
+                    error_kind_analysis);
 }
 
 void operator_name_pass(const TOKEN_LIST& statements) {

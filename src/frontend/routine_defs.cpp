@@ -15,7 +15,7 @@ namespace morvu {
 namespace {
 
 [[noreturn]] void raise_at(const TOKEN* node, const std::string& message, char kind) {
-    raise_error(node, 'x', nullptr, message, kind);
+    raise_error(node, routine_kind_none, nullptr, message, kind);
 }
 
 std::string with_word(const char* identifier, const char* word) {
@@ -70,15 +70,15 @@ void attach_external_routine(TOKEN* scope_token) {
         TOKEN* type_name = external->left;
         TOKEN* call = external->right;
         if (!is_word_token(type_name) || call == nullptr || !is_call_token(call))
-            raise_at(external, with_word("erwdattypnambeiext", word), 'p');
+            raise_at(external, with_word("erwdattypnambeiext", word), error_kind_syntax);
         if (type_name->module_inside || call->module_inside)
-            raise_at(external, with_word("modopenicerlbei", word), 'p');
-        if (is_type_name(type_name)) raise_at(external, msg_text("vordefdattyp"), 'a');
+            raise_at(external, with_word("modopenicerlbei", word), error_kind_syntax);
+        if (is_type_name(type_name)) raise_at(external, msg_text("vordefdattyp"), error_kind_analysis);
         TOKEN* type = table_token(scope->types, *type_name->text);
         if (type == nullptr)
             raise_at(external,
                      format_string(msg_text("dattypsconicdef"), display_name(type_name->text->c_str()).c_str()),
-                     'a');
+                     error_kind_analysis);
         TOKEN* body = last_list_item(type);
         // The statement itself may be a whole block: it cannot leave it.
         if (body == nullptr || statement->parent == nullptr || is_block(statement)) continue;
@@ -103,13 +103,12 @@ void check_fundef_form(TOKEN* scope_token) {
         const char* word = msg_text(is_procedure ? "prodef" : "fundef");
         TOKEN* call = statement->right;
         if (call == nullptr || is_operator_expression(call))
-            raise_at(call != nullptr ? call : statement, with_word("erwkeiopebei", word), 'p');
+            raise_at(call != nullptr ? call : statement, with_word("erwkeiopebei", word), error_kind_syntax);
         if (call->declaration != nullptr) continue;  // registered already
         if (!is_call_token(call))
-            raise_at(call,
-                     with_word(is_procedure ? "erwprodeffor" : "erwfundeffor", statement->left->text->c_str()),
-                     'p');
-        if (call->module_inside) raise_at(call, with_word("modopenicerlbei", word), 'p');
+            raise_at(call, with_word(is_procedure ? "erwprodeffor" : "erwfundeffor", statement->left->text->c_str()),
+                     error_kind_syntax);
+        if (call->module_inside) raise_at(call, with_word("modopenicerlbei", word), error_kind_syntax);
 
         std::string key = escape_method_text(call, *call->text);
         key += method_key_mark;
@@ -118,17 +117,17 @@ void check_fundef_form(TOKEN* scope_token) {
         if (call->left != nullptr) append_operands(call->left, juxtaposition_chain, &parts);
         const uint32_t count = parts.count();
         const uint32_t full_count = is_procedure ? 2 : 3;
-        if (count == 0) raise_at(call, with_word("hatkeirumtypcod", kind_word), 'p');
+        if (count == 0) raise_at(call, with_word("hatkeirumtypcod", kind_word), error_kind_syntax);
         if (count > full_count)
-            raise_at(call, with_word(is_procedure ? "hatmehals2tei" : "hatmehals3tei", kind_word), 'p');
+            raise_at(call, with_word(is_procedure ? "hatmehals2tei" : "hatmehals3tei", kind_word), error_kind_syntax);
         for (uint32_t i = 0; i < count; ++i) {
             TOKEN* part = parts[i];
             if (i + 1 == count) {
-                if (!is_block(part)) raise_at(part, with_word("hatkeirumtypcod", kind_word), 'p');
+                if (!is_block(part)) raise_at(part, with_word("hatkeirumtypcod", kind_word), error_kind_syntax);
             } else if (is_block(part)) {
-                raise_at(part, with_word("hatargtypcod", kind_word), 'p');
+                raise_at(part, with_word("hatargtypcod", kind_word), error_kind_syntax);
             } else if (is_empty_operand(part)) {
-                raise_at(part, with_word("hatleearg", kind_word), 'p');
+                raise_at(part, with_word("hatleearg", kind_word), error_kind_syntax);
             }
         }
 
@@ -151,10 +150,12 @@ void check_fundef_form(TOKEN* scope_token) {
         } else {
             std::string shown = method_context(call, "", key, true);
             if (collision == "!")
-                raise_at(call, format_string(msg_text("hatzuvieargdattyparg"), kind_word, shown.c_str()), 'p');
+                raise_at(call, format_string(msg_text("hatzuvieargdattyparg"), kind_word, shown.c_str()),
+                         error_kind_syntax);
             TOKEN* earlier = table_token(is_procedure ? scope->procedures : scope->functions, collision);
             std::string where = position_text(earlier);
-            raise_at(call, format_string(msg_text("schdefbei"), kind_word, shown.c_str(), where.c_str()), 'a');
+            raise_at(call, format_string(msg_text("schdefbei"), kind_word, shown.c_str(), where.c_str()),
+                     error_kind_analysis);
         }
 
         for (uint32_t i = 0; i + 1 < count; ++i) mark_subtree(parts[i]);

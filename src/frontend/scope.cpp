@@ -179,16 +179,16 @@ TOKEN* find_symbol(TOKEN* start, const std::string& name, char kind, const TYPE_
         if (!considered && names_builtin_type(spec)) {
             std::string spec_text = type_name_text(spec);
             std::string type_text = type_display(enclosing_type_def(node), false);
-            raise_error(error_node, 'x', nullptr,
+            raise_error(error_node, routine_kind_none, nullptr,
                         format_string(msg_text("typspedattypnicerl"), spec_text.c_str(), type_text.c_str()),
-                        'a');
+                        error_kind_analysis);
         }
         if (!considered && names_user_type(spec) && members_only) {
             std::string type_text = type_display(enclosing_type_def(node), true);
             std::string spec_text = type_name_text(spec);
-            raise_error(error_node, 'x', nullptr,
+            raise_error(error_node, routine_kind_none, nullptr,
                         format_string(msg_text("fuedattypkeibasdattyp"), type_text.c_str(), spec_text.c_str()),
-                        'a');
+                        error_kind_analysis);
         }
         if (members_only || names_user_type(spec)) return nullptr;
         // Leaving the type body: a routine look-up goes on only when asked to.
@@ -233,7 +233,7 @@ bool is_type_definition(const TOKEN* node) {
 TOKEN* enclosing_type_def(TOKEN* node) {
     for (TOKEN* walk = node; walk != nullptr; walk = walk->parent)
         if (is_type_definition(walk)) return walk;
-    raise_error(node, 'x', nullptr, msg_text("keidattypnamfuebodgef"), 'a');
+    raise_error(node, routine_kind_none, nullptr, msg_text("keidattypnamfuebodgef"), error_kind_analysis);
 }
 
 const std::string& match_args_signature(std::string& out, SCOPE& scope, const std::string& key,

@@ -152,7 +152,7 @@ void TOKEN::operator delete(void* block, std::size_t size) noexcept {
 }
 
 TOKEN* TOKEN_STACK::checked_pop() {
-    if (items.empty()) throw ERROR("", 0, empty_pop_message, 's');
+    if (items.empty()) throw ERROR("", 0, empty_pop_message, error_kind_system);
     TOKEN* top = items.back();
     items.pop_back();
     return top;

@@ -37,7 +37,7 @@ bool is_routine_body(const TOKEN* block) {
 }
 
 [[noreturn]] void raise_analysis(const TOKEN* node, const std::string& message, char kind) {
-    raise_error(node, 'x', nullptr, message, kind);
+    raise_error(node, routine_kind_none, nullptr, message, kind);
 }
 
 }  // namespace
@@ -52,7 +52,7 @@ void raise_redefinition(const TOKEN* at, const char* identifier, const std::stri
                         const TOKEN* earlier) {
     std::string where = position_text(earlier);
     raise_analysis(at, format_string(msg_text(identifier), display_name(name.c_str()).c_str(), where.c_str()),
-                   'a');
+                   error_kind_analysis);
 }
 
 bool is_type_name(const TOKEN* token) { return is_word_token(token) && is_reserved_type_word(*token->text); }
@@ -114,14 +114,16 @@ void typdef(TOKEN* scope_token) {
     for (TOKEN* statement : keyword_statements(scope_token, "bigtype", "smalltype")) {
         TOKEN* definition = statement->right;
         if (definition == nullptr || is_operator_expression(definition))
-            raise_analysis(statement, format_string(msg_text("erwkeiopebei"), msg_text("typdef")), 'p');
+            raise_analysis(statement, format_string(msg_text("erwkeiopebei"), msg_text("typdef")), error_kind_syntax);
         if (definition->declaration != nullptr) continue;  // registered through another scope
         if (!definition->text || definition->op1 != '(' || definition->op2 != 0)
-            raise_analysis(definition,
-                           format_string(msg_text("erwtypdeffor"), statement->left->text->c_str()), 'p');
+            raise_analysis(definition, format_string(msg_text("erwtypdeffor"), statement->left->text->c_str()),
+                           error_kind_syntax);
         if (definition->module_inside)
-            raise_analysis(definition, format_string(msg_text("modopenicerlbei"), msg_text("typdef")), 'p');
-        if (is_reserved_type_word(*definition->text)) raise_analysis(definition, msg_text("vordefdattyp"), 'a');
+            raise_analysis(definition, format_string(msg_text("modopenicerlbei"), msg_text("typdef")),
+                           error_kind_syntax);
+        if (is_reserved_type_word(*definition->text))
+            raise_analysis(definition, msg_text("vordefdattyp"), error_kind_analysis);
         const std::string& name = *definition->text;
         if (TOKEN* earlier = table_token(scope->types, name))
             raise_redefinition(definition, "dattypschdefbei", name, earlier);

@@ -27,7 +27,7 @@ namespace morvu {
 namespace {
 
 [[noreturn]] void raise_at(const TOKEN* node, const std::string& message, char kind) {
-    raise_error(node, 'x', nullptr, message, kind);
+    raise_error(node, routine_kind_none, nullptr, message, kind);
 }
 
 std::string with_names(const char* identifier, const std::string& first, const std::string& second) {
@@ -52,9 +52,9 @@ TOKEN_LIST checked_type_definitions(TOKEN* scope_token) {
         TOKEN* definition = statement->right;
         if (definition == nullptr) continue;
         if (is_operator_expression(definition))
-            raise_at(definition, format_string(msg_text("erwkeiopebei"), msg_text("typdef")), 'p');
+            raise_at(definition, format_string(msg_text("erwkeiopebei"), msg_text("typdef")), error_kind_syntax);
         if (definition->module_inside)
-            raise_at(definition, format_string(msg_text("modopenicerlbei"), msg_text("typdef")), 'p');
+            raise_at(definition, format_string(msg_text("modopenicerlbei"), msg_text("typdef")), error_kind_syntax);
         definitions.append(definition);
     }
     return definitions;
@@ -130,9 +130,8 @@ void check_merged_types(const TOKEN* declarations, SCOPE* body_scope) {
         TOKEN* earlier = table_token(body_scope->types, key);
         if (type == nullptr || earlier == nullptr) continue;
         std::string where = position_text(earlier);
-        raise_at(type,
-                 format_string(msg_text("dattypschdefbei"), display_name(key.c_str()).c_str(), where.c_str()),
-                 'a');
+        raise_at(type, format_string(msg_text("dattypschdefbei"), display_name(key.c_str()).c_str(), where.c_str()),
+                 error_kind_analysis);
     }
 }
 
@@ -177,16 +176,17 @@ void extend_type(TOKEN* base, bool is_application, const TOKEN_LIST& bases) {
     for (TOKEN* statement : statements) {
         if (!is_extension_statement(statement)) continue;
         TOKEN* extended_name = statement->left;
-        if (!is_word_token(extended_name)) raise_at(statement, msg_text("erwdattypnambeiaopdef"), 'p');
-        if (is_type_name(extended_name)) raise_at(statement, msg_text("extvordeftypnicerl"), 'a');
+        if (!is_word_token(extended_name)) raise_at(statement, msg_text("erwdattypnambeiaopdef"), error_kind_syntax);
+        if (is_type_name(extended_name)) raise_at(statement, msg_text("extvordeftypnicerl"), error_kind_analysis);
         TOKEN* extended = lookup_type(scope, *extended_name->text);
         if (extended == nullptr)
-            raise_at(statement, with_names("dattypnicscotypdef", *extended_name->text, *base->text), 'a');
+            raise_at(statement, with_names("dattypnicscotypdef", *extended_name->text, *base->text),
+                     error_kind_analysis);
         if (list_holds_type(bases, extended))
             raise_at(statement,
                      format_string(msg_text(extended == base ? "unzerwakttyp" : "unzerwbastyp"),
                                    display_name(extended_name->text->c_str()).c_str()),
-                     'a');
+                     error_kind_analysis);
 
         TOKEN* extension = statement->right;
         TOKEN* extended_body = last_list_item(extended);
@@ -195,17 +195,20 @@ void extend_type(TOKEN* base, bool is_application, const TOKEN_LIST& bases) {
             bool names_type = is_word_token(extension);
             std::string qualified;
             if (names_type) {
-                if (is_type_name(extension)) raise_at(extension, msg_text("stddattypbasdattypunz"), 'a');
+                if (is_type_name(extension))
+                    raise_at(extension, msg_text("stddattypbasdattypunz"), error_kind_analysis);
                 TOKEN* added = lookup_type(scope, *extension->text);
                 if (added == nullptr)
-                    raise_at(extension, with_names("dattypnicscotypdef", *extension->text, *base->text), 'a');
+                    raise_at(extension, with_names("dattypnicscotypdef", *extension->text, *base->text),
+                             error_kind_analysis);
                 qualified = qualified_type_name(extended->parent, added);
                 if (qualified.empty())
                     raise_at(extension, with_names("unbdattypxxxbeityp", *extension->text, *extended_name->text),
-                             'a');
+                             error_kind_analysis);
             } else {
                 for (TOKEN* item : split_by_operator(extension, ';'))
-                    if (!is_blank_operator(item)) raise_at(item, msg_text("erwstrpunanwindattypext"), 'p');
+                    if (!is_blank_operator(item))
+                        raise_at(item, msg_text("erwstrpunanwindattypext"), error_kind_syntax);
                 if (is_application) check_merged_types(extension, extended_body->scope);
             }
 
@@ -231,7 +234,7 @@ void extend_type(TOKEN* base, bool is_application, const TOKEN_LIST& bases) {
         found = true;
     }
     if ((found || is_application) && (base->parent == nullptr || !base->parent->outermost))
-        raise_at(base, msg_text("typextnurerlaussco"), 'a');
+        raise_at(base, msg_text("typextnurerlaussco"), error_kind_analysis);
 }
 
 void apply_base_extensions(TOKEN* scope_token) {

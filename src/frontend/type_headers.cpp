@@ -23,7 +23,7 @@ bool list_holds(const TOKEN_LIST& list, const TOKEN* token) {
 }
 
 [[noreturn]] void raise_at(const TOKEN* node, const std::string& message, char kind) {
-    raise_error(node, 'x', nullptr, message, kind);
+    raise_error(node, routine_kind_none, nullptr, message, kind);
 }
 
 // The message with one display name filled in.
@@ -48,7 +48,8 @@ void parse_type_def(TOKEN* type_def, bool report_undefined) {
     TOKEN_LIST parts;
     if (type_def->left != nullptr) append_operands(type_def->left, juxtaposition_chain, &parts);
     if (parts.count() != 1 && parts.count() != 2)
-        raise_at(type_def, format_string(msg_text("erwtypdeffor"), type_def->parent->left->text->c_str()), 'p');
+        raise_at(type_def, format_string(msg_text("erwtypdeffor"), type_def->parent->left->text->c_str()),
+                 error_kind_syntax);
 
     TOKEN_LIST items;
     for (TOKEN* part : parts) {
@@ -56,19 +57,19 @@ void parse_type_def(TOKEN* type_def, bool report_undefined) {
         else append_operands(part, ',', &items);
     }
     TOKEN* body = items.last();
-    if (!is_block(body)) raise_at(body->parent, with_name("rumtypistkeicod", *type_def->text), 'p');
+    if (!is_block(body)) raise_at(body->parent, with_name("rumtypistkeicod", *type_def->text), error_kind_syntax);
 
     TOKEN_LIST direct;
     for (uint32_t i = 0; i + 1 < items.count(); ++i) {
         TOKEN* item = items[i];
-        if (is_empty_operand(item)) raise_at(type_def, msg_text("ersteitypdefistlee"), 'p');
-        if (is_block(item)) raise_at(type_def, msg_text("ersteitypdefistcod"), 'p');
-        if (!is_word_token(item)) raise_at(type_def, msg_text("erwbastypersteitypdef"), 'a');
-        if (is_type_name(item)) raise_at(type_def, msg_text("stddattypbasdattypunz"), 'a');
+        if (is_empty_operand(item)) raise_at(type_def, msg_text("ersteitypdefistlee"), error_kind_syntax);
+        if (is_block(item)) raise_at(type_def, msg_text("ersteitypdefistcod"), error_kind_syntax);
+        if (!is_word_token(item)) raise_at(type_def, msg_text("erwbastypersteitypdef"), error_kind_analysis);
+        if (is_type_name(item)) raise_at(type_def, msg_text("stddattypbasdattypunz"), error_kind_analysis);
         if (item->declaration == nullptr)
             item->declaration = find_symbol(item->parent, *item->text, 't', false, item->parent);
         if (item->declaration == nullptr) {
-            if (report_undefined) raise_at(type_def, with_name("unbdattypxxx", *item->text), 'a');
+            if (report_undefined) raise_at(type_def, with_name("unbdattypxxx", *item->text), error_kind_analysis);
             continue;
         }
         if (!list_holds(direct, item->declaration)) direct.append(item->declaration);
@@ -83,7 +84,7 @@ void check_cyclic_inheritance(TOKEN* type_def, const TOKEN_LIST& new_bases, bool
     while (!current.empty()) {
         TOKEN_LIST next;
         for (TOKEN* base : current) {
-            if (base == type_def) raise_at(type_def, with_name("zykverdattyp", *type_def->text), 'a');
+            if (base == type_def) raise_at(type_def, with_name("zykverdattyp", *type_def->text), error_kind_analysis);
             if (list_holds(*type_def->base_types, base)) continue;
             type_def->base_types->append(base);
             parse_type_def(base, report_undefined);
@@ -115,25 +116,24 @@ bool derives_from(const TOKEN* type_def, const TOKEN* target) {
 
 TOKEN* check_type_spec(TOKEN* node, RESULT_ITEM value, const char* spec_text) {
     UNION_DATA* cell = value.cell != nullptr ? follow_aliases(value.cell) : nullptr;
-    if (cell == nullptr) raise_at(node, msg_text("insexinic"), 's');
+    if (cell == nullptr) raise_at(node, msg_text("insexinic"), error_kind_system);
     std::string spec = spec_text != nullptr ? spec_text : "";
     if (base_type_code(cell) != 'k') {
         std::string type_text = type_name_text(value_type_name(cell, true));
         raise_at(node,
-                 format_string(msg_text("typspedattypnicerl"), display_name(spec.c_str()).c_str(),
-                               type_text.c_str()),
-                 's');
+                 format_string(msg_text("typspedattypnicerl"), display_name(spec.c_str()).c_str(), type_text.c_str()),
+                 error_kind_system);
     }
     if (is_reference_tag(cell->tag)) cell = cell->target();
     OBJECT_HOLDER* holder = cell->holder();
     TOKEN* type = holder != nullptr ? holder->type : nullptr;
-    if (type == nullptr) raise_at(node, msg_text("insexinic"), 's');
+    if (type == nullptr) raise_at(node, msg_text("insexinic"), error_kind_system);
 
     TOKEN* start = spec.find(static_cast<char>(module_separator)) != std::string::npos ? node : type;
     TOKEN* found = find_symbol(start, spec, 't', false, node);
-    if (found == nullptr) raise_at(node, with_names("unbdattypxxxbeityp", spec, *type->text), 'a');
+    if (found == nullptr) raise_at(node, with_names("unbdattypxxxbeityp", spec, *type->text), error_kind_analysis);
     bool listed = type->base_types ? list_holds(*type->base_types, found) : found == type;
-    if (!listed) raise_at(node, with_names("fuedattypkeibasdattyp", *type->text, spec), 'a');
+    if (!listed) raise_at(node, with_names("fuedattypkeibasdattyp", *type->text, spec), error_kind_analysis);
     return found;
 }
 

@@ -32,7 +32,7 @@ namespace morvu {
 namespace {
 
 [[noreturn]] void raise_at(const TOKEN* node, const std::string& message) {
-    raise_error(node, 'x', nullptr, message, 'p');
+    raise_error(node, routine_kind_none, nullptr, message, error_kind_syntax);
 }
 
 bool is_nested_definition(const TOKEN* statement) {

@@ -117,8 +117,7 @@ const std::vector<SCOPE::STORED_VARIABLE>& storage_plan_of(TOKEN* block) {
         const TOKEN* type_word = nullptr;
         if (!allocation_of(declaring_node, tag, type_def, type_word)) {
             const char* word = type_word != nullptr && type_word->text ? type_word->text->c_str() : "";
-            raise_error(block, 'x', nullptr,
-                        format_string(msg_text("dattypnicall"), display_name(word).c_str()), 's');
+            raise_system_error(block, format_string(msg_text("dattypnicall"), display_name(word).c_str()));
         }
         plan.push_back({declaring_node, type_def, tag});
     });
@@ -158,7 +157,7 @@ void pop_scope_variables(TOKEN* block) {
 }
 
 bool scope_holds_value(TOKEN* block, const UNION_DATA* value) {
-    if (block->scope == nullptr) raise_error(block, 'x', nullptr, msg_text("intfehnosymtab"), 's');
+    if (block->scope == nullptr) raise_system_error(block, msg_text("intfehnosymtab"));
     for (const STR_INT_TABLE::ENTRY* entry = block->scope->storage.order_first(); entry != nullptr;
          entry = entry->order_next) {
         TOKEN* declaring_node = storage_token(entry);

@@ -11,7 +11,7 @@ namespace morvu {
 namespace {
 
 [[noreturn]] void raise_at(const TOKEN* node, const std::string& message, char kind) {
-    raise_error(node, 'x', nullptr, message, kind);
+    raise_error(node, routine_kind_none, nullptr, message, kind);
 }
 
 // A name leaf: a text without operator characters.
@@ -65,15 +65,15 @@ void vardef(TOKEN* scope_token) {
         if (!is_variable_definition(statement) || statement->right == nullptr) continue;
         for (TOKEN* item : split_by_operator(statement->right, ',')) {
             if (!is_accepted_item(item, scope->kind))
-                raise_at(item, msg_text(scope->kind == 1 ? "erwvarinipro" : "erwvartypprozuwope"), 'p');
+                raise_at(item, msg_text(scope->kind == 1 ? "erwvarinipro" : "erwvartypprozuwope"), error_kind_syntax);
             TOKEN* declared = is_name(item) ? item : item->left;
-            if (declared == nullptr) raise_at(item, msg_text("erwvar"), 'p');
+            if (declared == nullptr) raise_at(item, msg_text("erwvar"), error_kind_syntax);
             for (TOKEN* name : split_by_operator(declared, ',')) {
                 if (name->declaration != nullptr) continue;  // declared through another scope
-                if (!is_word_token(name)) raise_at(name, msg_text("erwvar"), 'p');
-                if (is_predefined_variable(name)) raise_at(name, msg_text("vordefvar"), 'a');
+                if (!is_word_token(name)) raise_at(name, msg_text("erwvar"), error_kind_syntax);
+                if (is_predefined_variable(name)) raise_at(name, msg_text("vordefvar"), error_kind_analysis);
                 if (name->module_inside)
-                    raise_at(name, format_string(msg_text("modopenicerlbei"), msg_text("vardef")), 'p');
+                    raise_at(name, format_string(msg_text("modopenicerlbei"), msg_text("vardef")), error_kind_syntax);
                 const std::string& text = *name->text;
                 if (TOKEN* earlier = table_token(scope->variables, text))
                     raise_redefinition(name, "varschdefbei", text, earlier);

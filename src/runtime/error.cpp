@@ -24,10 +24,10 @@ void raise_error(const TOKEN* node, char routine_kind, const char* routine_name,
     if (routine_name == nullptr) {
         text = message;
     } else {
-        const char* word = routine_kind == 'f'   ? msg_text("fun")
-                           : routine_kind == 'p' ? msg_text("pro")
-                           : routine_kind == 'o' ? msg_text("ope")
-                                                 : nullptr;
+        const char* word = routine_kind == routine_kind_function    ? msg_text("fun")
+                           : routine_kind == routine_kind_procedure ? msg_text("pro")
+                           : routine_kind == routine_kind_operator  ? msg_text("ope")
+                                                                    : nullptr;
         if (word != nullptr) {
             text = word;
             text += ' ';
@@ -55,10 +55,10 @@ void print_error(const char* heading, const char* file, int line, const char* me
 
 const char* error_heading(char kind) {
     switch (kind) {
-        case 'a': return msg_text("anafeh");
-        case 'p': return msg_text("synfeh");
-        case 's': return msg_text("sysfeh");
-        default: return "";
+    case error_kind_analysis: return msg_text("anafeh");
+    case error_kind_syntax: return msg_text("synfeh");
+    case error_kind_system: return msg_text("sysfeh");
+    default: return "";
     }
 }
 

@@ -12,12 +12,24 @@ namespace morvu {
 
 struct TOKEN;
 
+// The kinds of error.
+inline constexpr char error_kind_system = 's';
+inline constexpr char error_kind_syntax = 'p';
+inline constexpr char error_kind_analysis = 'a';
+inline constexpr char error_kind_user = 'u';  // a value thrown by the program
+
+// The kinds of routine an error can name.
+inline constexpr char routine_kind_function = 'f';
+inline constexpr char routine_kind_procedure = 'p';
+inline constexpr char routine_kind_operator = 'o';
+inline constexpr char routine_kind_none = 0;  // the message stands alone
+
 class ERROR {
 public:
     std::string file;
     int line = 0;
     std::string message;
-    char kind = 's';
+    char kind = error_kind_system;
 
     ERROR() = default;
     ERROR(std::string file, int line, std::string message, char kind)
@@ -36,6 +48,14 @@ public:
 [[noreturn]] inline void raise_error(const TOKEN* node, char routine_kind, const char* routine_name,
                                      const std::string& message, char error_kind) {
     raise_error(node, routine_kind, routine_name, message.c_str(), error_kind);
+}
+
+// A system error at a node, its message standing alone.
+[[noreturn]] inline void raise_system_error(const TOKEN* node, const char* message) {
+    raise_error(node, routine_kind_none, nullptr, message, error_kind_system);
+}
+[[noreturn]] inline void raise_system_error(const TOKEN* node, const std::string& message) {
+    raise_error(node, routine_kind_none, nullptr, message.c_str(), error_kind_system);
 }
 
 // The statement being executed; errors of the layers that see no node (the

@@ -29,7 +29,7 @@ RESULT_ITEM pop(RESULT_LIST& list) {
     RESULT_NODE* node = list.head;
     // The message is an internal diagnostic, not a catalogue text: no program
     // can provoke it, only a handler that miscounts its results.
-    if (node == nullptr) throw ERROR("", 0, "internal error in pop(): list is empty", 's');
+    if (node == nullptr) throw ERROR("", 0, "internal error in pop(): list is empty", error_kind_system);
     list.head = node->next;
     if (list.head != nullptr) list.head->prev = nullptr; else list.tail = nullptr;
     --list.count;

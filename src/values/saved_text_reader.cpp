@@ -846,7 +846,7 @@ bool PARSER::read_header(HEADER& header) {
                 saved_text_message = std::move(message);
                 return false;
             }
-            raise_error(node, 0, nullptr, message, 's');
+            raise_system_error(node, message);
         }
         header.push_back(std::move(entry));
     }
