@@ -10,7 +10,7 @@
 #include "eval/arg_frame.h"
 #include "eval/builtin_functions.h"
 #include "eval/builtin_handlers.h"
-#include "frontend/globals.h"
+#include "runtime/process_state.h"
 #include "numbers/real_data.h"
 #include "runtime/file_system.h"
 #include "runtime/messages.h"

@@ -90,17 +90,21 @@ const char* copy_through_temporary(UNION_DATA* dest, UNION_DATA* s) {
 
 const char* assign_by_mode(UNION_DATA* dest, UNION_DATA* src, int mode) {
     switch (mode) {
-    case -1: case 0: return assign_value(dest, src);
-    case 1: return assign_link(dest, src, 'p');
-    case 2: return move_value(dest, src);
-    case 3: return assign_link(dest, src, 'q');
-    case 4: return is_reference_tag(src->tag) ? assign_link(dest, src, 'p') : assign_value(dest, src);
-    case 5: case 6: {
+    case -1:
+    case assign_mode_plain: return assign_value(dest, src);
+    case assign_mode_reference: return assign_link(dest, src, link_kind_reference);
+    case assign_mode_movement: return move_value(dest, src);
+    case assign_mode_alias: return assign_link(dest, src, link_kind_alias);
+    case assign_mode_keep_reference:
+        return is_reference_tag(src->tag) ? assign_link(dest, src, link_kind_reference) : assign_value(dest, src);
+    case assign_mode_link_or_move:
+    case assign_mode_link_or_copy: {
         char lowered = lower_tag(src->tag);
-        if (lowered == 'j' || lowered == 'q' || lowered == 'p') return assign_link(dest, src, lowered);
-        return mode == 5 ? move_value(dest, src) : assign_value(dest, src);
+        if (lowered == link_kind_call_alias || lowered == link_kind_alias || lowered == link_kind_reference)
+            return assign_link(dest, src, lowered);
+        return mode == assign_mode_link_or_move ? move_value(dest, src) : assign_value(dest, src);
     }
-    case 7: return assign_link(dest, src, 'j');
+    case assign_mode_call_alias: return assign_link(dest, src, link_kind_call_alias);
     default: return nullptr;
     }
 }
@@ -143,7 +147,7 @@ const char* assign_link(UNION_DATA* dest, UNION_DATA* src, char kind) {
         break;
     }
     UNION_DATA* s = src;
-    if (kind == 'p') s = follow_link(src);
+    if (kind == link_kind_reference) s = follow_link(src);
     else if (is_alias_tag(src->tag) || is_call_alias_tag(src->tag)) s = src->target();
     const char* self_id = kind == 'p' ? "refaufsicnicerl" : kind == 'q' ? "aliaufsicnicerl" : "synaufsicnicerl";
     if (s == dest) return msg_text(self_id);
@@ -241,21 +245,25 @@ const char* copy_into_slot(UNION_DATA* cell, UNION_DATA* src, int mode) {
     char own = lower_tag(src->tag);
     bool copy = false;
     switch (mode) {
-    case -1: case 0: copy = true; break;
-    case 1: link_cell(cell, followed, 'p'); break;
-    case 2: move_payload(cell, followed); break;
-    case 3: link_cell(cell, src, 'q'); break;
-    case 4:
-        if (own == 'p') link_cell(cell, followed, 'p'); else copy = true;
-        break;
-    case 5: case 6:
-        if (own == 'q') link_cell(cell, src, 'q');
-        else if (own == 'p') link_cell(cell, followed, 'p');
-        else if (own == 'j' && mode == 6) link_cell(cell, src, 'j');
-        else if (mode == 5) move_payload(cell, followed);
+    case -1:
+    case assign_mode_plain: copy = true; break;
+    case assign_mode_reference: link_cell(cell, followed, link_kind_reference); break;
+    case assign_mode_movement: move_payload(cell, followed); break;
+    case assign_mode_alias: link_cell(cell, src, link_kind_alias); break;
+    case assign_mode_keep_reference:
+        if (own == link_kind_reference) link_cell(cell, followed, link_kind_reference);
         else copy = true;
         break;
-    case 7: link_cell(cell, src, 'j'); break;
+    case assign_mode_link_or_move:
+    case assign_mode_link_or_copy:
+        if (own == link_kind_alias) link_cell(cell, src, link_kind_alias);
+        else if (own == link_kind_reference) link_cell(cell, followed, link_kind_reference);
+        else if (own == link_kind_call_alias && mode == assign_mode_link_or_copy)
+            link_cell(cell, src, link_kind_call_alias);
+        else if (mode == assign_mode_link_or_move) move_payload(cell, followed);
+        else copy = true;
+        break;
+    case assign_mode_call_alias: link_cell(cell, src, link_kind_call_alias); break;
     default: break;
     }
     if (!copy) return nullptr;

@@ -24,6 +24,21 @@ namespace morvu {
 
 class UNION_DATA;
 
+// The assignment modes above, by name.
+inline constexpr int assign_mode_plain = 0;
+inline constexpr int assign_mode_reference = 1;
+inline constexpr int assign_mode_movement = 2;
+inline constexpr int assign_mode_alias = 3;
+inline constexpr int assign_mode_keep_reference = 4;  // reference when the source is one, else plain
+inline constexpr int assign_mode_link_or_move = 5;    // the source's link kind, else movement
+inline constexpr int assign_mode_link_or_copy = 6;    // the source's link kind, else plain
+inline constexpr int assign_mode_call_alias = 7;
+
+// The link kinds: the lowered tags of link cells.
+inline constexpr char link_kind_reference = 'p';
+inline constexpr char link_kind_alias = 'q';
+inline constexpr char link_kind_call_alias = 'j';
+
 // The one entry of every assignment between cells.
 const char* assign_by_mode(UNION_DATA* dest, UNION_DATA* src, int mode);
 
