@@ -35,6 +35,7 @@
 namespace morvu {
 
 thread_local const char* stack_base = nullptr;
+std::uint64_t statement_budget = 0;
 
 namespace {
 
@@ -242,12 +243,18 @@ void execute_block(TOKEN* block, RESULT_ITEM this_item, bool own_variables) {
     for (TOKEN* statement : statements) {
         if (statement == nullptr || control_pending()) break;
         if (pending_exception != nullptr && !runs_while_pending(statement)) continue;
+        if (statement_budget != 0 && --statement_budget == 0) {
+            statement_budget = 1;  // every later statement is refused as well
+            throw RUN_BUDGET_SPENT{};
+        }
         try {
             check_stack_depth(statement);
             current_statement = statement;
             statement->executor(statement, this_item);
         } catch (const ERROR& error) {
             install_pending_error(error.file, static_cast<uint32_t>(error.line), error.message, &error);
+        } catch (const RUN_BUDGET_SPENT&) {
+            throw;
         } catch (...) {
             install_pending_error(source_file_name(statement->file_index), static_cast<uint32_t>(statement->line),
                                   msg_text("sysfeh"), nullptr);

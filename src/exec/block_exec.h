@@ -12,6 +12,8 @@
 
 #pragma once
 
+#include <cstdint>
+
 #include "values/result_list.h"
 
 namespace morvu {
@@ -21,6 +23,13 @@ struct TOKEN;
 // The stack position of the first guarded statement of the thread; null
 // before.
 extern thread_local const char* stack_base;
+
+// How many more statements a run may start; 0 means no limit. A harness that
+// must bound a run sets it: when it runs out, the statement that would
+// exceed it throws RUN_BUDGET_SPENT, which no block and no catch of the
+// language stops, so the run ends at once.
+extern std::uint64_t statement_budget;
+struct RUN_BUDGET_SPENT {};
 
 // Runs the statements of the block. With own_variables, the variables of the
 // block's storage table get fresh cells first and lose them at the end.
