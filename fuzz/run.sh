@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs every libFuzzer target for the given time, each from its corpus.
 # New inputs go to a scratch copy, so the corpora kept in the repository
-# stay small; inputs that found a fault land in fuzz/findings/.
+# stay small; inputs that found a fault land in <build directory>/findings/.
 #
 #   cmake --preset fuzz && cmake --build --preset fuzz
 #   fuzz/run.sh [seconds per target, default 60] [build directory, default build/fuzz]
@@ -9,7 +9,8 @@ set -u
 cd "$(dirname "$0")/.."
 seconds=${1:-60}
 build=${2:-build/fuzz}
-mkdir -p fuzz/findings
+findings="$build/findings"
+mkdir -p "$findings"
 status=0
 for target in program number_text calendar_text saved_text_reader; do
   work=$(mktemp -d)
@@ -21,7 +22,7 @@ for target in program number_text calendar_text saved_text_reader; do
   fi
   echo "== $target: $seconds s"
   "$build/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=4096 \
-    -artifact_prefix="fuzz/findings/$target-" -print_final_stats=1 "$work" "${seeds[@]}" 2>&1 |
+    -artifact_prefix="$findings/$target-" -print_final_stats=1 "$work" "${seeds[@]}" 2>&1 |
     grep -E '^(#[0-9]+ +DONE|Done|stat::|==[0-9]+==ERROR|SUMMARY|artifact_prefix|Test unit written)' || true
   [ "${PIPESTATUS[0]}" -eq 0 ] || status=1
   rm -rf "$work"
