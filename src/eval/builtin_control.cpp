@@ -53,24 +53,6 @@ private:
     uint16_t saved;
 };
 
-// Keeps watch over a cell that for assigns from or to after a block has
-// run: a cell that is neither owned by the call nor a variable's own cell
-// (an element, a member) may be destroyed by the block. The private
-// reference is dissolved when the watched cell goes.
-class CELL_WATCH {
-public:
-    explicit CELL_WATCH(RESULT_ITEM item) {
-        UNION_DATA* cell = item.cell;
-        if (cell == nullptr || item.owned != 0 || cell->scope_variable != 0 || is_link_cell(cell)) return;
-        watch = std::make_unique<UNION_DATA>('V');
-        link_cell(watch.get(), cell, 'p');
-    }
-    bool alive() const { return watch == nullptr || is_link_cell(watch.get()); }
-
-private:
-    std::unique_ptr<UNION_DATA> watch;
-};
-
 // The list the routine call parked on the argument subtree for this call,
 // taken off the stack; null when the arguments are still to be evaluated.
 std::unique_ptr<RESULT_LIST> take_parked_arguments(TOKEN* node) {

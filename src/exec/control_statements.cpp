@@ -50,26 +50,6 @@ void require_code(const ARG_FRAME& frame, uint32_t index, TOKEN* node, const std
 
 void run_block(TOKEN* block, RESULT_ITEM this_item) { execute_block(block, this_item, true); }
 
-// Keeps watch over a cell that the statement reads or writes again after
-// running a block. A variable's own cell lives as long as its activation,
-// which outlasts the statement; any other cell the statement does not own (an
-// element of a container, a member of an object) may be destroyed by the
-// block. A reference from a private link cell is dissolved when the watched
-// cell is destroyed, so alive() tells whether the cell may still be used.
-class CELL_WATCH {
-public:
-    explicit CELL_WATCH(RESULT_ITEM item) {
-        UNION_DATA* cell = item.cell;
-        if (cell == nullptr || item.owned != 0 || cell->scope_variable != 0 || is_link_cell(cell)) return;
-        watch = std::make_unique<UNION_DATA>('V');
-        link_cell(watch.get(), cell, 'p');
-    }
-    bool alive() const { return watch == nullptr || is_link_cell(watch.get()); }
-
-private:
-    std::unique_ptr<UNION_DATA> watch;
-};
-
 // Whether a run of the block could do anything while an exception is
 // pending: only its catch and exit statements would run.
 bool block_may_run_while_pending(TOKEN* block) {

@@ -17,7 +17,11 @@
 
 #pragma once
 
+#include <memory>
+
 #include "values/result_list.h"
+#include "values/assign_rules.h"
+#include "values/union_data.h"
 
 namespace morvu {
 
@@ -79,5 +83,25 @@ void exec_clear(TOKEN* node, RESULT_ITEM this_item);
 // replacing such a value would free nodes the walk still reads, so del,
 // clear and assignments refuse it with "infeasible during iteration".
 bool value_under_iteration(const UNION_DATA* cell);
+
+// Keeps watch over a cell that the statement reads or writes again after
+// running a block. A variable's own cell lives as long as its activation,
+// which outlasts the statement; any other cell the statement does not own (an
+// element of a container, a member of an object) may be destroyed by the
+// block. A reference from a private link cell is dissolved when the watched
+// cell is destroyed, so alive() tells whether the cell may still be used.
+class CELL_WATCH {
+public:
+    explicit CELL_WATCH(RESULT_ITEM item) {
+        UNION_DATA* cell = item.cell;
+        if (cell == nullptr || item.owned != 0 || cell->scope_variable != 0 || is_link_cell(cell)) return;
+        watch = std::make_unique<UNION_DATA>('V');
+        link_cell(watch.get(), cell, 'p');
+    }
+    bool alive() const { return watch == nullptr || is_link_cell(watch.get()); }
+
+private:
+    std::unique_ptr<UNION_DATA> watch;
+};
 
 }  // namespace morvu
