@@ -51,7 +51,7 @@ constexpr ARITH_OPERATOR caret_operator{"^", op_pow_assign, "^=", false};
 // Raises the count error of an operand frame that does not hold exactly one
 // value, with the operand's side.
 void require_one_operand(const ARG_FRAME& frame, TOKEN* node, const char* name) {
-    if (frame.check_count(1) != nullptr) raise_error(node, 'o', name, frame.message(true), 's');
+    if (frame.check_count(1) != nullptr) raise_error(node, routine_kind_operator, name, frame.message(true), error_kind_system);
 }
 
 // Chains of one operator shorter than this recurse as usual.
@@ -94,7 +94,7 @@ RESULT_ITEM single_operand(const RESULT_LIST& list, TOKEN* node, const char* nam
         std::string message = msg_text("erwgen1arg");
         message += ' ';
         message += msg_text(left_side ? "auflinsei" : "aufrecsei");
-        raise_error(node, 'o', name, message, 's');
+        raise_error(node, routine_kind_operator, name, message, error_kind_system);
     }
     return list.head->item;
 }
@@ -213,7 +213,7 @@ bool int_shortcut(const ARITH_OPERATOR& op, RESULT_ITEM left, RESULT_ITEM right,
 void apply_user_operator(TOKEN* node, const char* name, const char* method, RESULT_ITEM result,
                          RESULT_ITEM operand) {
     std::string text = call_user_operator(node, method, result, operand, nullptr);
-    if (!text.empty()) raise_error(node, 'o', name, text, 's');
+    if (!text.empty()) raise_error(node, routine_kind_operator, name, text, error_kind_system);
 }
 
 // The second attempt of a commutative operator whose left type refused the
@@ -228,10 +228,10 @@ void retry_exchanged(TOKEN* node, const ARITH_OPERATOR& op, RESULT_ITEM left, RE
         const OBJECT_HOLDER* holder = follow_link(right.cell)->holder();
         cell->holder()->type = holder != nullptr ? holder->type : nullptr;
     }
-    if (const char* message = assign_value(cell, right.cell)) raise_error(node, 'o', op.name, message, 's');
+    if (const char* message = assign_value(cell, right.cell)) raise_error(node, routine_kind_operator, op.name, message, error_kind_system);
     bool is_text = type == 's' && cell->payload != nullptr;
     size_t right_length = is_text ? cell->str_data()->text.size() : 0;
-    if (const char* message = op.operation(cell, left.cell)) raise_error(node, 'o', op.name, message, 's');
+    if (const char* message = op.operation(cell, left.cell)) raise_error(node, routine_kind_operator, op.name, message, error_kind_system);
     if (is_text) {
         // The left part was appended after the right text; put it in front.
         std::string& text = cell->str_data()->text;
@@ -273,7 +273,7 @@ void value_binary(TOKEN* node, const ARITH_OPERATOR& op, RESULT_ITEM left, RESUL
     if (!op.commutative) {
         results.append(result);  // freed by the list's owner
         held.release();
-        raise_error(node, 'o', op.name, message, 's');
+        raise_error(node, routine_kind_operator, op.name, message, error_kind_system);
     }
     held.reset();  // the first attempt's message is dropped
     retry_exchanged(node, op, left, right, results);
@@ -291,7 +291,7 @@ void value_unary(TOKEN* node, RESULT_ITEM operand, RESULT_LIST& results, const c
     }
     RESULT_ITEM result = make_arith_result(node, operand, true, 'o', name);
     results.append(result);
-    if (const char* message = operation(result.cell)) raise_error(node, 'o', name, message, 's');
+    if (const char* message = operation(result.cell)) raise_error(node, routine_kind_operator, name, message, error_kind_system);
 }
 
 // The result of + - * of small ints, made as the general path makes it: a
@@ -321,7 +321,7 @@ RESULT_ITEM make_arith_result(TOKEN* node, RESULT_ITEM operand, bool copy, char 
         if (!copy) make_small_object(cell, object);
     }
     if (copy) {
-        if (const char* message = assign_value(cell, operand.cell)) raise_error(node, routine_kind, routine_name, message, 's');
+        if (const char* message = assign_value(cell, operand.cell)) raise_error(node, routine_kind, routine_name, message, error_kind_system);
     }
     return RESULT_ITEM{owned.release(), 1, 1};
 }

@@ -164,8 +164,7 @@ void builtin_for(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
         if (!variable_watch.alive() || !watches[i - 1].alive()) raise_builtin_error(node, msg_text("insnicdef"));
         if (value_under_iteration(variable)) {
             const std::string key = std::string("for") + method_key_mark;
-            raise_error(node, 0, nullptr, method_context(node, "sys", key, false) + ' ' + msg_text("unzwaeite"),
-                        's');
+            raise_system_error(node, method_context(node, "sys", key, false) + ' ' + msg_text("unzwaeite"));
         }
         if (const char* message = assign_by_mode(variable, follow_aliases(frame[i].cell), -1))
             raise_builtin_error(node, message);
@@ -194,7 +193,7 @@ void builtin_func(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     if (parked != nullptr) {
         if (parked->count == 0) raise_builtin_error(node, format_string(msg_text("erwminarg"), 1));
         UNION_DATA* name = follow_aliases(parked->head->item.cell);
-        if (name->tag != 's' && name->tag != 'S') raise_error(node, 'f', "sys:call", msg_text("erwzeiket1arg"), 's');
+        if (name->tag != 's' && name->tag != 'S') raise_error(node, routine_kind_function, "sys:call", msg_text("erwzeiket1arg"), error_kind_system);
         if (name->payload != nullptr) prepared.key = name->str_data()->text;
         prepared.key += method_key_mark;
         prepared.args.reserve(parked->count - 1);

@@ -77,7 +77,7 @@ std::string builtin_context(const TOKEN* node) {
 }
 
 void raise_builtin_error(const TOKEN* node, const std::string& message) {
-    raise_error(node, 'f', builtin_context(node).c_str(), message, 's');
+    raise_error(node, routine_kind_function, builtin_context(node).c_str(), message, error_kind_system);
 }
 
 }  // namespace morvu

@@ -43,7 +43,7 @@ void run_named_call(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     std::string not_defined = call_routine(request);
     if (not_defined.empty()) return;
     if (call_builtin_function(node, this_item, results)) return;
-    raise_error(node, 'x', nullptr, not_defined, 's');
+    raise_system_error(node, not_defined);
 }
 
 // Operators dispatched on (op1, op2) whether or not the node has a text
@@ -140,7 +140,7 @@ void eval_node(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
         }
         if (op1 == '#') {
             if (node->block_mode != 0)
-                raise_error(node, 'x', nullptr, msg_text("leeargtypcodniceva"), 's');
+                raise_system_error(node, msg_text("leeargtypcodniceva"));
             store_handler(node, eval_empty_code);
             return;
         }
@@ -196,7 +196,7 @@ void eval_node(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
 }
 
 void raise_not_evaluable(TOKEN* node, RESULT_ITEM, RESULT_LIST&) {
-    raise_error(node, 'x', nullptr, msg_text("ausniceca"), 's');
+    raise_system_error(node, msg_text("ausniceca"));
 }
 
 void call_named_routine(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {

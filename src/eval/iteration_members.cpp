@@ -39,7 +39,7 @@ bool run_expression_body(void* context, TOKEN* block, RESULT_ITEM code_context) 
     ARG_FRAME values(block, code_context, true);
     for (uint32_t i = 0; i < values.count(); ++i) {
         const char* message = make_copy_value(*walk->results, follow_aliases(values[i].cell), 4, false, false);
-        if (message != nullptr) raise_error(walk->node, 'f', walk->routine->c_str(), message, 's');
+        if (message != nullptr) raise_error(walk->node, routine_kind_function, walk->routine->c_str(), message, error_kind_system);
     }
     return false;
 }

@@ -33,14 +33,14 @@ bool is_alternative(const TOKEN* token) {
 
 // Evaluates an operand of '!', '||' or '&&': exactly one non-empty bool.
 bool bool_operand(const ARG_FRAME& frame, TOKEN* node, const char* name) {
-    if (frame.check_count(1) != nullptr) raise_error(node, 'o', name, frame.message(true), 's');
-    if (frame.check_type(0, 'b', true) != nullptr) raise_error(node, 'o', name, frame.message(false), 's');
+    if (frame.check_count(1) != nullptr) raise_error(node, routine_kind_operator, name, frame.message(true), error_kind_system);
+    if (frame.check_type(0, 'b', true) != nullptr) raise_error(node, routine_kind_operator, name, frame.message(false), error_kind_system);
     return frame.value(0)->bool_word() != 0;
 }
 
 // One operand of a comparator, from the list parked during the comparison.
 RESULT_ITEM comparison_operand(const ARG_FRAME& frame, TOKEN* node, const char* name) {
-    if (frame.check_count(1) != nullptr) raise_error(node, 'o', name, frame.message(true), 's');
+    if (frame.check_count(1) != nullptr) raise_error(node, routine_kind_operator, name, frame.message(true), error_kind_system);
     return frame[0];
 }
 
@@ -57,7 +57,7 @@ bool compare_by_rule(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN* rig
     // answering from a walk that stopped half-way. The equality walk clears
     // the mark when it starts, so the mark found here is its own.
     if (walks && outermost) {
-        if (const char* message = take_depth_overflow()) raise_error(node, 'o', name, message, 's');
+        if (const char* message = take_depth_overflow()) raise_error(node, routine_kind_operator, name, message, error_kind_system);
     }
     return result;
 }
@@ -73,14 +73,14 @@ bool user_less(TOKEN* node, const char* name, RESULT_ITEM left, RESULT_ITEM righ
     std::string text = call_user_operator(node, "<", left, right, &results);
     std::string type = type_name_text(value_type_name(left.cell, true));
     if (!text.empty())
-        raise_error(node, 'o', name, format_string(msg_text("fehopekledattyp"), type.c_str()), 's');
+        raise_error(node, routine_kind_operator, name, format_string(msg_text("fehopekledattyp"), type.c_str()), error_kind_system);
     if (results.count != 1)
-        raise_error(node, 'o', name,
-                    format_string(msg_text_concat2("operkledattyp", "erwgen1erg"), type.c_str()), 's');
+        raise_error(node, routine_kind_operator, name,
+                    format_string(msg_text_concat2("operkledattyp", "erwgen1erg"), type.c_str()), error_kind_system);
     UNION_DATA* value = follow_link(results.head->item.cell);
     if (lower_tag(value->tag) != 'b' || !is_defined_value(value))
-        raise_error(node, 'o', name,
-                    format_string(msg_text_concat2("operkledattyp", "erwbooerg"), type.c_str()), 's');
+        raise_error(node, routine_kind_operator, name,
+                    format_string(msg_text_concat2("operkledattyp", "erwbooerg"), type.c_str()), error_kind_system);
     return value->bool_word() != 0;
 }
 
@@ -110,7 +110,7 @@ bool compare_ordered(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN* rig
     case ORDERING::less_equal: message = op_less_equal(a.cell, b.cell, &result); break;
     default: message = op_greater_equal(a.cell, b.cell, &result); break;
     }
-    if (message != nullptr) raise_error(node, 'o', name, message, 's');
+    if (message != nullptr) raise_error(node, routine_kind_operator, name, message, error_kind_system);
     return result;
 }
 
@@ -306,7 +306,7 @@ template void eval_comparison<compare_greater_equal>(TOKEN*, RESULT_ITEM, RESULT
 
 bool eval_condition(TOKEN* block, RESULT_ITEM this_item, const char* routine_name) {
     if (block->op1 == '#' && block->op2 == 0)
-        raise_error(block, 'p', routine_name, msg_text("leeargtypcodniceva"), 's');
+        raise_error(block, routine_kind_procedure, routine_name, msg_text("leeargtypcodniceva"), error_kind_system);
     // A lone comparison of small ints needs no frame (the block node itself
     // is the expression).
     if (block->block_mode == 1) {
@@ -316,9 +316,9 @@ bool eval_condition(TOKEN* block, RESULT_ITEM this_item, const char* routine_nam
     BLOCK_RUN run(block);
     ARG_FRAME frame(block, this_item, true);
     // The condition is the statement's argument, not an operand: no side.
-    if (frame.check_count(1) != nullptr) raise_error(block, 'p', routine_name, frame.message(false), 's');
+    if (frame.check_count(1) != nullptr) raise_error(block, routine_kind_procedure, routine_name, frame.message(false), error_kind_system);
     if (frame.check_type(0, 'b', true) != nullptr)
-        raise_error(block, 'p', routine_name, frame.message(false), 's');
+        raise_error(block, routine_kind_procedure, routine_name, frame.message(false), error_kind_system);
     return frame.value(0)->bool_word() != 0;
 }
 

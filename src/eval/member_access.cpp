@@ -32,7 +32,7 @@ TOKEN* declared_type(const TOKEN* name) {
 bool is_name_form(const TOKEN* part) { return is_word_token(part); }
 
 [[noreturn]] void raise_plain(const TOKEN* node, const std::string& message) {
-    raise_error(node, 0, nullptr, message, 's');
+    raise_system_error(node, message);
 }
 
 // One evaluation of a member node: its receivers and parts, and the type

@@ -42,12 +42,12 @@ void eval_true(TOKEN*, RESULT_ITEM, RESULT_LIST& results) { results.append(make_
 void eval_false(TOKEN*, RESULT_ITEM, RESULT_LIST& results) { results.append(make_bool_value(false, 0)); }
 
 void eval_empty_code(TOKEN* node, RESULT_ITEM, RESULT_LIST&) {
-    if (node->block_mode != 0) raise_error(node, 'x', nullptr, msg_text("leeargtypcodniceva"), 's');
+    if (node->block_mode != 0) raise_system_error(node, msg_text("leeargtypcodniceva"));
 }
 
 void eval_this(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     UNION_DATA* object = follow_aliases(this_item.cell);
-    if (object == nullptr) raise_error(node, 'x', nullptr, msg_text("thiverausmemfun"), 's');
+    if (object == nullptr) raise_system_error(node, msg_text("thiverausmemfun"));
 
     // The object's own tag; an any variable gives a cell of type any.
     UNION_DATA* value = is_link_cell(object) && object->target() != nullptr ? object->target() : object;
@@ -62,12 +62,12 @@ void eval_this(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
         SCOPE_FLAG_GUARD flag(cell);
         message = assign_by_mode(cell, object, 3);
     }
-    if (message != nullptr) raise_error(node, 'x', nullptr, message, 's');
+    if (message != nullptr) raise_system_error(node, message);
 }
 
 void eval_variable(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     TOKEN* declaration = node->declaration;
-    if (declaration == nullptr) raise_error(node, 'x', nullptr, msg_text("keirefobjvor"), 's');
+    if (declaration == nullptr) raise_system_error(node, msg_text("keirefobjvor"));
 
     if (declaration->member_slot >= 0 && this_item.cell != nullptr) {
         UNION_DATA* object = follow_aliases(this_item.cell);
@@ -77,7 +77,7 @@ void eval_variable(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
             const char* message = nullptr;
             UNION_DATA* member = attribute_access(object, type_def, *node->text, node, &message);
             if (member == nullptr) {
-                raise_error(node, 'x', nullptr, message != nullptr ? message : msg_text("insexinic"), 's');
+                raise_system_error(node, message != nullptr ? message : msg_text("insexinic"));
             }
             results.append(RESULT_ITEM{member, this_item.mode >= 6 ? 10u : 4u, 0});
             return;
@@ -85,7 +85,7 @@ void eval_variable(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     }
 
     UNION_DATA* cell = top_cell(declaration);
-    if (cell == nullptr) raise_error(node, 'x', nullptr, msg_text("insexinic"), 's');
+    if (cell == nullptr) raise_system_error(node, msg_text("insexinic"));
     results.append(RESULT_ITEM{cell, mode_by_role(declaration->arg_role, cell), 0});
 }
 

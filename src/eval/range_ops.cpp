@@ -18,7 +18,7 @@ namespace morvu {
 namespace {
 
 void require_one_operand(const ARG_FRAME& frame, TOKEN* node, const char* name) {
-    if (frame.check_count(1) != nullptr) raise_error(node, 'o', name, frame.message(true), 's');
+    if (frame.check_count(1) != nullptr) raise_error(node, routine_kind_operator, name, frame.message(true), error_kind_system);
 }
 
 // The value of an int exactly as a machine integer; false when it lies
@@ -86,7 +86,7 @@ void value_repeat(TOKEN* node, RESULT_ITEM count, RESULT_ITEM value, RESULT_LIST
     int mode = value.mode >= 6 && !is_smalltype_value(follow_link(value.cell), true) ? 1 : 0;
     for (int64_t i = 0; i < n; ++i) {
         if (const char* message = make_copy_value(results, value.cell, mode, false, false))
-            raise_error(node, 'o', "**", message, 's');
+            raise_error(node, routine_kind_operator, "**", message, error_kind_system);
     }
 }
 
@@ -106,7 +106,7 @@ void value_range(TOKEN* node, RESULT_ITEM from, RESULT_ITEM to, int16_t mode, RE
     a = range_end(from, 'c');
     b = range_end(to, 'c');
     if (a == nullptr || b == nullptr)
-        raise_error(node, 'x', nullptr, msg_text("erwintchalinrecpunpunope"), 's');
+        raise_system_error(node, msg_text("erwintchalinrecpunpunope"));
     // Characters run in the order of their bytes taken as signed.
     int first = static_cast<signed char>(a->char_byte());
     int last = static_cast<signed char>(b->char_byte());
@@ -122,7 +122,7 @@ void value_range(TOKEN* node, RESULT_ITEM from, RESULT_ITEM to, int16_t mode, RE
 void eval_repeat(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     ARG_FRAME count(node->left, this_item, true);
     require_one_operand(count, node, "**");
-    if (count.check_type(0, 'i', true) != nullptr) raise_error(node, 'o', "**", count.message(false), 's');
+    if (count.check_type(0, 'i', true) != nullptr) raise_error(node, routine_kind_operator, "**", count.message(false), error_kind_system);
     ARG_FRAME value(node->right, this_item, true);
     require_one_operand(value, node, "**");
     value_repeat(node, count[0], value[0], results);
@@ -150,7 +150,7 @@ void eval_arrow(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     // Mode 4: a half that is a reference stays one, anything else is copied.
     const char* refusal = nullptr;
     RESULT_ITEM pair = make_any2_value(first[0].cell, 4, second[0].cell, 4, &refusal);
-    if (refusal != nullptr) raise_error(node, 'o', "->", refusal, 's');
+    if (refusal != nullptr) raise_error(node, routine_kind_operator, "->", refusal, error_kind_system);
     results.append(pair);
 }
 

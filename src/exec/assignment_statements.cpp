@@ -60,14 +60,14 @@ public:
 };
 
 [[noreturn]] void raise_plain(const TOKEN* node, const char* identifier) {
-    raise_error(node, 0, nullptr, msg_text(identifier), 's');
+    raise_system_error(node, msg_text(identifier));
 }
 
 // A container that a for/For walk is running over must keep its payload
 // until the walk ends.
 void refuse_during_iteration(const TOKEN* node, const UNION_DATA* cell, const char* operation) {
     if (!value_under_iteration(cell)) return;
-    raise_error(node, 0, nullptr, format_string("%s %s", msg_text(operation), msg_text("unzwaeite")), 's');
+    raise_system_error(node, format_string("%s %s", msg_text(operation), msg_text("unzwaeite")));
 }
 
 // name = e, name += e, name -= e and name *= e on a plain int variable
@@ -155,7 +155,7 @@ void check_assignment_to_args_object(TOKEN* node, RESULT_ITEM target, RESULT_ITE
     target_cell->skip_flag = 1;
     const char* message = rule(target_cell, source_cell);
     target_cell->skip_flag = 0;
-    if (message != nullptr) raise_error(node, 0, nullptr, message, 's');
+    if (message != nullptr) raise_system_error(node, message);
 }
 
 void exec_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule, const char* op) {

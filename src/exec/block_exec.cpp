@@ -209,7 +209,7 @@ void check_stack_depth(const TOKEN* node) {
     }
     std::uintptr_t distance = here < stack_base ? static_cast<std::uintptr_t>(stack_base - here)
                                                 : static_cast<std::uintptr_t>(here - stack_base);
-    if (distance >= stack_limit) raise_error(node, 'x', nullptr, msg_text("staueb"), 's');
+    if (distance >= stack_limit) raise_system_error(node, msg_text("staueb"));
 }
 
 void execute_node_guarded(TOKEN* node, RESULT_ITEM this_item) {

@@ -188,11 +188,11 @@ std::string call_routine(const ROUTINE_REQUEST& request) {
         if (runtime_name) {
             if (list->count == 0) {
                 raise_error(node, kind, is_function ? "sys:func" : "sys:proc",
-                            format_string(msg_text("erwminarg"), 1), 's');
+                            format_string(msg_text("erwminarg"), 1), error_kind_system);
             }
             UNION_DATA* name_cell = follow_aliases(item_node->item.cell);
             if (name_cell->tag != 's' && name_cell->tag != 'S') {
-                raise_error(node, kind, "sys:call", msg_text("erwzeiket1arg"), 's');
+                raise_error(node, kind, "sys:call", msg_text("erwzeiket1arg"), error_kind_system);
             }
             own_args.key = name_cell->payload != nullptr ? str_text(name_cell) : std::string();
             item_node = item_node->next;
@@ -228,9 +228,7 @@ std::string call_routine(const ROUTINE_REQUEST& request) {
                 if (!same_type_name(spec, own_type)) {
                     std::string spec_text = type_name_text(spec);
                     std::string own_text = type_name_text(own_type);
-                    raise_error(node, 0, nullptr,
-                                format_string(msg_text("typspedattypnicerl"), spec_text.c_str(), own_text.c_str()),
-                                's');
+                    raise_system_error(node, format_string(msg_text("typspedattypnicerl"), spec_text.c_str(), own_text.c_str()));
                 }
             }
             const char code = receiver_cell != nullptr ? held_type_code(receiver_cell)

@@ -41,7 +41,7 @@ void set_counter(TOKEN* node, RESULT_ITEM this_item, std::unique_ptr<INT_DATA>& 
     if (refusal == nullptr) refusal = frame.check_int_min(0, 1);
     if (refusal != nullptr) {
         std::string routine = format_string("sys:%s", node->text ? node->text->c_str() : "");
-        raise_error(node, 'p', routine.c_str(), refusal, 's');
+        raise_error(node, routine_kind_procedure, routine.c_str(), refusal, error_kind_system);
     }
     const INT_DATA& levels = *frame.value(0)->int_data();
     if (!counter) counter = std::make_unique<INT_DATA>(0);

@@ -39,7 +39,7 @@ namespace {
 std::string statement_name(const char* name) { return std::string("sys:") + name; }
 
 [[noreturn]] void raise_check(TOKEN* node, const std::string& routine, const std::string& message) {
-    raise_error(node, 'p', routine.c_str(), message, 's');
+    raise_error(node, routine_kind_procedure, routine.c_str(), message, error_kind_system);
 }
 
 // Checks argument i of the frame to be a code value holding a block; raises
@@ -222,8 +222,7 @@ void for_variable_form(TOKEN* node, ARG_FRAME& frame, RESULT_ITEM this_item, con
             raise_check(node, routine, msg_text("insnicdef"));
         if (value_under_iteration(target)) {
             std::string key = std::string("for") + method_key_mark;
-            raise_error(node, 0, nullptr,
-                        method_context(node, "sys", key, false) + ' ' + msg_text("unzwaeite"), 's');
+            raise_system_error(node, method_context(node, "sys", key, false) + ' ' + msg_text("unzwaeite"));
         }
         if (const char* message = assign_by_mode(target, frame[i].cell, -1))
             raise_check(node, routine, message);
@@ -275,7 +274,7 @@ void exec_switch(TOKEN* node, RESULT_ITEM this_item) {
         if (statement == nullptr) break;
         if (statement->op1 == '#' && statement->op2 == 0) continue;  // empty statement
         if (!is_call_token(statement) || *statement->text != "case")
-            raise_error(statement, 'p', routine.c_str(), msg_text("keicasanwswi"), 's');
+            raise_error(statement, routine_kind_procedure, routine.c_str(), msg_text("keicasanwswi"), error_kind_system);
         TOKEN* matched = nullptr;
         {
             ARG_FRAME case_frame(statement->left, this_item, true);
@@ -312,11 +311,11 @@ void exec_repeat(TOKEN* node, RESULT_ITEM this_item) {
     ARG_FRAME count_frame(node->left, this_item, true);
     const char* refusal = count_frame.check_count(1);
     if (refusal == nullptr) refusal = count_frame.check_type(0, 'i', true);
-    if (refusal != nullptr) raise_error(node, 'o', ";;", count_frame.message(true), 's');
+    if (refusal != nullptr) raise_error(node, routine_kind_operator, ";;", count_frame.message(true), error_kind_system);
     ARG_FRAME block_frame(node->right, this_item, true);
     refusal = block_frame.check_count(1);
     if (refusal == nullptr) refusal = block_frame.check_type(0, 'x', true);
-    if (refusal != nullptr) raise_error(node, 'o', ";;", block_frame.message(true), 's');
+    if (refusal != nullptr) raise_error(node, routine_kind_operator, ";;", block_frame.message(true), error_kind_system);
     repeat_loop(this_item, count_frame[0], code_block(block_frame[0]));
 }
 
@@ -365,7 +364,7 @@ void exec_apply(TOKEN* node, RESULT_ITEM this_item) {
         if (is_simple_assignment(item) || member_call) {
             if (pending_exception == nullptr) execute_node_guarded(item, this_item);
         } else if (!is_plain_name(item) && pending_exception == nullptr) {
-            raise_error(item, 0, nullptr, msg_text("anwrecdoppunnicausfue"), 's');
+            raise_system_error(item, msg_text("anwrecdoppunnicausfue"));
         }
     }
 }

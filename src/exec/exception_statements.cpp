@@ -36,7 +36,7 @@ namespace {
 constexpr const char* assertion_heading = "Assertion";
 
 [[noreturn]] void raise_statement(TOKEN* node, const char* routine, const std::string& message) {
-    raise_error(node, 'p', routine, message, 's');
+    raise_error(node, routine_kind_procedure, routine, message, error_kind_system);
 }
 
 void require(const char* refusal, const ARG_FRAME& frame, TOKEN* node, const char* routine) {

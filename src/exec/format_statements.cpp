@@ -24,7 +24,7 @@ namespace morvu {
 namespace {
 
 [[noreturn]] void raise_statement(TOKEN* node, const char* routine, const std::string& message) {
-    raise_error(node, 'p', routine, message, 's');
+    raise_error(node, routine_kind_procedure, routine, message, error_kind_system);
 }
 
 // Raises the frame's check message when the check failed.

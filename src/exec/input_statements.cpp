@@ -150,14 +150,14 @@ bool run_inl(TOKEN* node, RESULT_ITEM this_item, char routine_kind) {
     const std::string routine = builtin_context(node);
     ARG_FRAME frame(node->left, this_item, true);
     if (frame.check_count(1) != nullptr || frame.check_variable(0, true) != nullptr)
-        raise_error(node, routine_kind, routine.c_str(), frame.message(false), 's');
+        raise_error(node, routine_kind, routine.c_str(), frame.message(false), error_kind_system);
     const char* error = nullptr;
     std::string line;
     const bool read = read_input_line(&console_stream, line, &error);
-    if (error != nullptr) raise_error(node, routine_kind, routine.c_str(), error, 's');
+    if (error != nullptr) raise_error(node, routine_kind, routine.c_str(), error, error_kind_system);
     if (!read) return false;  // the end of input leaves the variable as it was
     std::string message = assign_input_text(node, follow_aliases(frame[0].cell), line);
-    if (!message.empty()) raise_error(node, routine_kind, routine.c_str(), message, 's');
+    if (!message.empty()) raise_error(node, routine_kind, routine.c_str(), message, error_kind_system);
     return true;
 }
 

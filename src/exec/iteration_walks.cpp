@@ -111,7 +111,7 @@ private:
     const WALK_PIN* pin = nullptr;
 
     [[noreturn]] void fail(const std::string& message) const {
-        raise_error(request.node, request.routine_kind, request.routine.c_str(), message, 's');
+        raise_error(request.node, request.routine_kind, request.routine.c_str(), message, error_kind_system);
     }
     void check(const char* failure) const {
         if (failure != nullptr) fail(frame->message(false));

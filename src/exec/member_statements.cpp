@@ -64,7 +64,7 @@ private:
 RESULT_ITEM MEMBER_STATEMENT::external_receiver() {
     TOKEN* left = node->left;
     if (!is_word_token(left)) {
-        raise_error(node, 0, nullptr, format_string(msg_text("erwdattypnambeiext"), "member"), 's');
+        raise_system_error(node, format_string(msg_text("erwdattypnambeiext"), "member"));
     }
     UNION_DATA* current = this_item.cell != nullptr ? follow_aliases(this_item.cell) : nullptr;
     const RESULT_ITEM none{nullptr, 6, 0};
@@ -118,7 +118,7 @@ void MEMBER_STATEMENT::apply(RESULT_ITEM item, TOKEN* member) {
         member = member->right;
     }
     if (member == nullptr || !is_call_token(member)) {
-        raise_error(node, 0, nullptr, msg_text(external ? "erwprorecdop" : "erwprolisrecpun"), 's');
+        raise_system_error(node, msg_text(external ? "erwprorecdop" : "erwprolisrecpun"));
     }
 
     const std::string& name = *member->text;
@@ -151,7 +151,7 @@ void MEMBER_STATEMENT::apply(RESULT_ITEM item, TOKEN* member) {
     request.in_object_type = !external;
     request.context = this_item;
     std::string text = call_routine(request);
-    if (!text.empty()) raise_error(member, 0, nullptr, text, 's');
+    if (!text.empty()) raise_system_error(member, text);
 }
 
 }  // namespace

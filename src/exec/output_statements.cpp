@@ -69,7 +69,7 @@ class OUTPUT {
 public:
     OUTPUT(TOKEN* node, const std::string& name) : node(node), routine("sys:" + name) {}
 
-    [[noreturn]] void fail(const char* message) const { raise_error(node, 'p', routine.c_str(), message, 's'); }
+    [[noreturn]] void fail(const char* message) const { raise_error(node, routine_kind_procedure, routine.c_str(), message, error_kind_system); }
     void check(const char* message) const {
         if (message != nullptr) fail(message);
     }

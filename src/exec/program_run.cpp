@@ -36,7 +36,7 @@ struct ANALYSIS {
 };
 
 void raise_pending_counter(TOKEN* root, const char* message_id, const INT_DATA& counter) {
-    raise_error(root, 'x', nullptr, format_string(msg_text(message_id), counter.to_text().c_str()), 's');
+    raise_system_error(root, format_string(msg_text(message_id), counter.to_text().c_str()));
 }
 
 }  // namespace

@@ -106,7 +106,7 @@ EXEC_HANDLER operator_executor(char op1, char op2) {
 }  // namespace
 
 void exec_not_executable(TOKEN* node, RESULT_ITEM) {
-    raise_error(node, 0, nullptr, msg_text("anwnicausfue"), 's');
+    raise_system_error(node, msg_text("anwnicausfue"));
 }
 
 bool bind_keyword_executor(TOKEN* node) {
@@ -125,7 +125,7 @@ void bind_operator_executor(TOKEN* node, RESULT_ITEM this_item) {
     if ((node->left == nullptr || node->right == nullptr) && is_assignment_operator(node)) {
         std::string op(1, node->op1);
         if (node->op2 != 0) op += node->op2;
-        raise_error(node, 0, nullptr, format_string(msg_text("opeben2ope"), op.c_str()), 's');
+        raise_system_error(node, format_string(msg_text("opeben2ope"), op.c_str()));
     }
     if (EXEC_HANDLER executor = operator_executor(node->op1, node->op2)) {
         node->executor = executor;
@@ -142,7 +142,7 @@ void bind_operator_executor(TOKEN* node, RESULT_ITEM this_item) {
         request.context = this_item;
         std::string text = call_routine(request);
         if (text.empty()) return;  // performed; the call stays unbound
-        if (!bind_keyword_executor(node)) raise_error(node, 0, nullptr, text, 's');
+        if (!bind_keyword_executor(node)) raise_system_error(node, text);
         node->executor(node, this_item);
         return;
     }

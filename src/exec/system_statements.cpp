@@ -53,13 +53,13 @@ int32_t walk_count(const UNION_DATA* cell) {
 }
 
 [[noreturn]] void raise_statement(TOKEN* node, const char* routine, const std::string& message) {
-    raise_error(node, 'p', routine, message, 's');
+    raise_error(node, routine_kind_procedure, routine, message, error_kind_system);
 }
 
 // Refuses, under the statement's name, a value that a walk is iterating.
 void refuse_during_iteration(TOKEN* node, const UNION_DATA* cell, const std::string& key) {
     if (!value_under_iteration(cell)) return;
-    raise_error(node, 0, nullptr, method_context(node, "sys", key, false) + ' ' + msg_text("unzwaeite"), 's');
+    raise_system_error(node, method_context(node, "sys", key, false) + ' ' + msg_text("unzwaeite"));
 }
 
 }  // namespace

@@ -83,7 +83,7 @@ private:
         if (!counter) return;
         std::string value = counter->to_text();
         counter.reset();
-        raise_error(node, 0, nullptr, format_string(msg_text(identifier), value.c_str()), 's');
+        raise_system_error(node, format_string(msg_text(identifier), value.c_str()));
     }
 };
 
@@ -157,10 +157,8 @@ std::shared_ptr<PREPARED_ROUTINE> prepared_routine(TOKEN* routine, bool type_rou
                              keyword->op1 != '\'' && keyword->op1 != '(' && *keyword->text == "func";
     const uint32_t allowed = is_function ? 3 : 2;
     if (parts.count() > allowed) {
-        raise_error(routine, 0, nullptr,
-                    format_string(msg_text("hatmehalstei"), routine_type_word(type_routine, !is_function),
-                                  static_cast<int>(allowed)),
-                    's');
+        raise_system_error(routine, format_string(msg_text("hatmehalstei"), routine_type_word(type_routine, !is_function),
+                                  static_cast<int>(allowed)));
     }
     const uint32_t n = parts.count();
     auto prepared = std::make_shared<PREPARED_ROUTINE>();
@@ -195,10 +193,10 @@ void USER_CALL::run(TOKEN* routine, bool crossed_type) {
     TOKEN* result_list = prepared.result_list;
     TOKEN* parameter_list = prepared.parameter_list;
     if (results == nullptr && result_list != nullptr) {
-        raise_error(node, 0, nullptr, msg_text("nurprodueanwausgef"), 's');
+        raise_system_error(node, msg_text("nurprodueanwausgef"));
     }
     if (results != nullptr && result_list == nullptr) {
-        raise_error(node, 0, nullptr, msg_text("nurfundueausaufger"), 's');
+        raise_system_error(node, msg_text("nurfundueausaufger"));
     }
 
     // The definition proper (the header-and-body chain) owns the routine's scope.
@@ -232,7 +230,7 @@ void USER_CALL::bind_one(int index, TOKEN* parameter) {
     UNION_DATA* target = parameter_cell(parameter);
     if (target == nullptr) return;  // a parameter the analysis gave no cell
     target = follow_link(target);
-    if (const char* message = assign_by_mode(target, source, mode)) raise_error(node, 0, nullptr, message, 's');
+    if (const char* message = assign_by_mode(target, source, mode)) raise_system_error(node, message);
 }
 
 // Appends (or prepends) the arguments at the indexes, in the given order, to
@@ -248,7 +246,7 @@ void USER_CALL::collect_into(TOKEN* parameter, const std::vector<int>& indexes, 
         int mode = 0;
         transfer_out_arg(args, node, index, parameter->arg_role != -2, true, &source, &mode);
         const char* message = prepend ? list->prepend(source, mode) : list->append(source, mode);
-        if (message != nullptr) raise_error(node, 0, nullptr, message, 's');
+        if (message != nullptr) raise_system_error(node, message);
     }
 }
 
@@ -315,20 +313,19 @@ char result_tag(UNION_DATA* value) {
 void USER_CALL::add_result(TOKEN* name, UNION_DATA* element) {
     const char tag = element->tag;
     if (name->arg_role == 1) {
-        if (!is_defined_value(element)) raise_error(name, 0, nullptr, msg_text("varfunergmusdefsei"), 's');
-        if (is_empty_value(element)) raise_error(name, 0, nullptr, msg_text("varfunergdarnicleesei"), 's');
+        if (!is_defined_value(element)) raise_system_error(name, msg_text("varfunergmusdefsei"));
+        if (is_empty_value(element)) raise_system_error(name, msg_text("varfunergdarnicleesei"));
         if ((tag == 'q' || tag == 'Q') && receiver.mode < 6 && receiver.cell != nullptr) {
             UNION_DATA* object = follow_aliases(receiver.cell);
             UNION_DATA* target = element->target();
             if (is_within_value(object, target)) {
-                raise_error(name, 0, nullptr,
-                            msg_text(target == object ? "alikonobjnicerl" : "aliattkonobjnicherl"), 's');
+                raise_system_error(name, msg_text(target == object ? "alikonobjnicerl" : "aliattkonobjnicherl"));
             }
         }
     }
     if ((tag == 'p' || tag == 'P' || tag == 'q' || tag == 'Q') && scope_node != nullptr &&
         scope_holds_value(scope_node, element->target())) {
-        raise_error(name, 0, nullptr, msg_text("funergdarnicrefalilokvarsei"), 's');
+        raise_system_error(name, msg_text("funergdarnicrefalilokvarsei"));
     }
     UNION_DATA* value = follow_aliases(element);
     auto cell = std::make_unique<UNION_DATA>(result_tag(value));
@@ -341,7 +338,7 @@ void USER_CALL::add_result(TOKEN* name, UNION_DATA* element) {
     cell->scope_variable = 1;
     const char* message = assign_by_mode(cell.get(), element, 5);
     cell->scope_variable = 0;
-    if (message != nullptr) raise_error(node, 0, nullptr, message, 's');
+    if (message != nullptr) raise_system_error(node, message);
     results->append(RESULT_ITEM{cell.release(), name->arg_role == 1 ? 9u : 3u, 1});
 }
 
@@ -350,7 +347,7 @@ void USER_CALL::collect_results(const TOKEN_LIST& names) {
         UNION_DATA* cell = parameter_cell(name);
         if (cell == nullptr) continue;
         if (base_type_code(cell) == 'y') {
-            if (!is_defined_value(cell)) raise_error(name, 0, nullptr, msg_text("outobjargmusdefsei"), 's');
+            if (!is_defined_value(cell)) raise_system_error(name, msg_text("outobjargmusdefsei"));
             LIST_DATA* list = follow_link(cell)->list_data();
             for (LIST_NODE* element = list->head; element != nullptr; element = element->next) {
                 add_result(name, &element->value);

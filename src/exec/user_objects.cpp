@@ -46,7 +46,7 @@ private:
     TOKEN* type;
 
     [[noreturn]] void fail(const std::string& message) const {
-        raise_error(node, 'f', context_name.c_str(), message, 's');
+        raise_error(node, routine_kind_function, context_name.c_str(), message, error_kind_system);
     }
     void check(const char* message) const {
         if (message != nullptr) fail(message);

@@ -28,13 +28,13 @@ namespace {
     std::string text = !type_name.empty() ? method_context(node, type_name, key, false) : key;
     text += ' ';
     text += msg_text(identifier);
-    raise_error(node, 'x', nullptr, text, 's');
+    raise_system_error(node, text);
 }
 
 }  // namespace
 
 void METHOD_CALL::raise(const std::string& message) const {
-    raise_error(node, is_function() ? 'f' : 'p', context().c_str(), message, 's');
+    raise_error(node, is_function() ? 'f' : 'p', context().c_str(), message, error_kind_system);
 }
 
 UNION_DATA* METHOD_CALL::checked_receiver(bool non_empty) const {

@@ -97,7 +97,7 @@ public:
         : call(call), kind(kind), routine(method_context(call.node, "any", call.key(), false)) {}
 
     [[noreturn]] void fail(const std::string& message) const {
-        raise_error(call.node, kind, routine.c_str(), message, 's');
+        raise_error(call.node, kind, routine.c_str(), message, error_kind_system);
     }
     void check(const std::string& message) const {
         if (!message.empty()) fail(message);
