@@ -12,7 +12,6 @@ std::string frame_check_message;
 
 namespace {
 
-constexpr uint16_t block_being_run = 0xFFFF;
 
 // Records a failing check's message and returns it.
 const char* fail(std::string text) {
@@ -37,7 +36,7 @@ void append_group_items(TOKEN* group, TOKEN_LIST* list) {
     while (!pending.empty()) {
         TOKEN* item = pending.back();
         pending.pop_back();
-        const bool chain = item->op1 == ',' && item->op2 == 0 && (item == group || item->block_mode == 0);
+        const bool chain = item->op1 == ',' && item->op2 == 0 && (item == group || item->block_mode == block_mode_none);
         if (!chain) {
             list->append(item);
             continue;
@@ -54,7 +53,7 @@ const TOKEN_LIST& build_argument_list(TOKEN* node) {
     TOKEN_LIST parts;
     append_operands(node, juxtaposition_chain, &parts);
     for (TOKEN* part : parts) {
-        if (part->block_mode != 0) list->append(part);  // a block stays whole
+        if (part->block_mode != block_mode_none) list->append(part);  // a block stays whole
         else append_group_items(part, list.get());
     }
     node->argument_list = std::move(list);
@@ -87,7 +86,7 @@ ARG_FRAME::ARG_FRAME(TOKEN* frame_node, RESULT_ITEM this_item, bool fresh) : nod
         }
     } else {
         owned = true;
-        if (!stack.empty() && stack.back() != nullptr && node->block_mode != block_being_run) {
+        if (!stack.empty() && stack.back() != nullptr && node->block_mode != block_mode_running) {
             // The arguments call_routine evaluated for this call, taken over
             // even when they yielded nothing, so that they are evaluated once.
             taken_list.reset(pop(stack));

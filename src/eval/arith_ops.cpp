@@ -63,7 +63,7 @@ constexpr size_t long_chain = 64;
 // characters that choose that handler; it is given the handler now, as its
 // first evaluation would give it.
 bool continues_chain(TOKEN* operand, const TOKEN* node, EVAL_HANDLER handler) {
-    if (operand == nullptr || operand->block_mode != 0 || !operand->result_stack.empty()) return false;
+    if (operand == nullptr || operand->block_mode != block_mode_none || !operand->result_stack.empty()) return false;
     if (operand->evaluator == handler) return true;
     if (operand->evaluator != eval_node || operand->number || operand->op1 != node->op1 ||
         operand->op2 != node->op2 || (operand->left == nullptr && operand->right == nullptr))
@@ -204,7 +204,7 @@ bool int_shortcut(const ARITH_OPERATOR& op, RESULT_ITEM left, RESULT_ITEM right,
     if (dividing && b->is_zero()) return false;
     // Built straight into its heap place (make_unique would move it there).
     std::unique_ptr<INT_DATA> number(new INT_DATA(int_result(operation, *a, *b)));
-    results.append(RESULT_ITEM{new_int_cell(std::move(number)), 1, 1});
+    results.append(RESULT_ITEM{new_int_cell(std::move(number)), access_expression, 1});
     return true;
 }
 
@@ -223,7 +223,7 @@ void retry_exchanged(TOKEN* node, const ARITH_OPERATOR& op, RESULT_ITEM left, RE
                      RESULT_LIST& results) {
     char type = base_type_code(right.cell);
     auto* cell = new UNION_DATA(type);
-    results.append(RESULT_ITEM{cell, 3, 1});
+    results.append(RESULT_ITEM{cell, access_function_result, 1});
     if (type == 'k') {
         const OBJECT_HOLDER* holder = follow_link(right.cell)->holder();
         cell->holder()->type = holder != nullptr ? holder->type : nullptr;
@@ -301,7 +301,7 @@ bool append_fast_int(TOKEN* node, RESULT_LIST& results) {
     if (!fast_int(node, value)) return false;
     auto number = std::make_unique<INT_DATA>();
     number->assign_int64(value);
-    results.append(RESULT_ITEM{new_int_cell(std::move(number)), 1, 1});
+    results.append(RESULT_ITEM{new_int_cell(std::move(number)), access_expression, 1});
     return true;
 }
 
@@ -323,7 +323,7 @@ RESULT_ITEM make_arith_result(TOKEN* node, RESULT_ITEM operand, bool copy, char 
     if (copy) {
         if (const char* message = assign_value(cell, operand.cell)) raise_error(node, routine_kind, routine_name, message, error_kind_system);
     }
-    return RESULT_ITEM{owned.release(), 1, 1};
+    return RESULT_ITEM{owned.release(), access_expression, 1};
 }
 
 void value_plus(TOKEN* node, RESULT_ITEM left, RESULT_ITEM right, RESULT_LIST& results) {

@@ -36,13 +36,12 @@ namespace morvu {
 
 namespace {
 
-constexpr uint16_t block_being_run = 0xFFFF;
 
 // Runs a block's contents rather than making a code value of it.
 class BLOCK_RUN {
 public:
     explicit BLOCK_RUN(TOKEN* block) : block(block), saved(block->block_mode) {
-        block->block_mode = block_being_run;
+        block->block_mode = block_mode_running;
     }
     ~BLOCK_RUN() { block->block_mode = saved; }
     BLOCK_RUN(const BLOCK_RUN&) = delete;
@@ -57,7 +56,7 @@ private:
 // taken off the stack; null when the arguments are still to be evaluated.
 std::unique_ptr<RESULT_LIST> take_parked_arguments(TOKEN* node) {
     TOKEN* arguments = node->left;
-    if (arguments == nullptr || arguments->block_mode == block_being_run) return nullptr;
+    if (arguments == nullptr || arguments->block_mode == block_mode_running) return nullptr;
     std::vector<RESULT_LIST*>& stack = arguments->result_stack;
     if (stack.empty() || stack.back() == nullptr) return nullptr;
     return std::unique_ptr<RESULT_LIST>(pop(stack));
@@ -117,7 +116,7 @@ bool if_condition(TOKEN* node, RESULT_ITEM this_item, TOKEN* condition_part) {
 void builtin_if(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     TOKEN* parts[3] = {nullptr, nullptr, nullptr};
     if (!if_parts(node->left, parts)) raise_builtin_error(node, msg_text("erw3argformif"));
-    if (parts[1]->block_mode == 0 || parts[2]->block_mode == 0)
+    if (parts[1]->block_mode == block_mode_none || parts[2]->block_mode == block_mode_none)
         raise_builtin_error(node, msg_text("erwcod23arg"));
     TOKEN* block = if_condition(node, this_item, parts[0]) ? parts[1] : parts[2];
 
@@ -132,7 +131,7 @@ void builtin_if(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
         } else if (item.owned != 0) {
             // A temporary container or object: a reference to it would be
             // dissolved with the frame, so the result itself is passed on.
-            results.append(RESULT_ITEM{item.cell, is_link_cell(item.cell) ? 9u : 3u, 1});
+            results.append(RESULT_ITEM{item.cell, is_link_cell(item.cell) ? access_handed_out : access_function_result, 1});
             item.owned = 0;
         } else {
             refusal = make_copy_value(results, value, 1, false, false);
@@ -155,7 +154,7 @@ void builtin_for(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     if (const char* gone = code_context(*code, &context)) raise_builtin_error(node, gone);
 
     UNION_DATA* variable = follow_aliases(frame[0].cell);
-    const CELL_WATCH variable_watch(RESULT_ITEM{variable, 6, 0});
+    const CELL_WATCH variable_watch(RESULT_ITEM{variable, access_variable, 0});
     std::vector<CELL_WATCH> watches;
     watches.reserve(last - 1);
     for (uint32_t i = 1; i < last; ++i) watches.emplace_back(frame[i]);

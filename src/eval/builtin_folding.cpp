@@ -49,9 +49,9 @@ std::string less_message(const char* identifier, const char* detail, UNION_DATA*
 bool object_replaces(TOKEN* node, UNION_DATA* result, UNION_DATA* argument, bool is_max) {
     const std::string routine = builtin_context(node);
     RESULT_LIST copies;  // owns the two temporaries
-    RESULT_ITEM argument_copy = make_arith_result(node, RESULT_ITEM{argument, 6, 0}, true, 'f', routine.c_str());
+    RESULT_ITEM argument_copy = make_arith_result(node, RESULT_ITEM{argument, access_variable, 0}, true, 'f', routine.c_str());
     copies.append(argument_copy);
-    RESULT_ITEM result_copy = make_arith_result(node, RESULT_ITEM{result, 6, 0}, true, 'f', routine.c_str());
+    RESULT_ITEM result_copy = make_arith_result(node, RESULT_ITEM{result, access_variable, 0}, true, 'f', routine.c_str());
     copies.append(result_copy);
     argument_copy.mode = 3;
     result_copy.mode = 3;

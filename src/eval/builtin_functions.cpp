@@ -63,7 +63,7 @@ bool call_builtin_function(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& resu
     const std::string& name = *node->text;
     for (const BUILTIN& builtin : builtins) {
         if (name != builtin.name) continue;
-        if (node->block_mode == 0) node->evaluator = builtin.handler;
+        if (node->block_mode == block_mode_none) node->evaluator = builtin.handler;
         builtin.handler(node, this_item, results);
         return true;
     }

@@ -112,7 +112,7 @@ RESULT_ITEM make_code_value(TOKEN* block, RESULT_ITEM this_item) {
     CODE_DATA* code = cell->code_data();
     code->block = block;
     code->this_item = RESULT_ITEM{this_item.cell, this_item.mode, 0};  // never owns the object
-    return RESULT_ITEM{cell, 0, 1};
+    return RESULT_ITEM{cell, access_literal, 1};
 }
 
 void eval_node(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
@@ -120,7 +120,7 @@ void eval_node(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     const char op2 = node->op2;
 
     // 1. A curly block: a new code value each time; nothing is stored.
-    if (node->block_mode == 1) {
+    if (node->block_mode == block_mode_braced) {
         results.append(make_code_value(node, this_item));
         return;
     }
@@ -139,7 +139,7 @@ void eval_node(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
             return;
         }
         if (op1 == '#') {
-            if (node->block_mode != 0)
+            if (node->block_mode != block_mode_none)
                 raise_system_error(node, msg_text("leeargtypcodniceva"));
             store_handler(node, eval_empty_code);
             return;
@@ -205,7 +205,7 @@ void call_named_routine(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results
 
 void eval_int_literal(TOKEN* node, RESULT_ITEM, RESULT_LIST& results) {
     auto number = std::make_unique<INT_DATA>(node->number->mantissa);
-    results.append(RESULT_ITEM{new_int_cell(std::move(number)), 0, 1});
+    results.append(RESULT_ITEM{new_int_cell(std::move(number)), access_literal, 1});
 }
 
 void eval_real_literal(TOKEN* node, RESULT_ITEM, RESULT_LIST& results) {

@@ -38,7 +38,7 @@ inline void eval_cached(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results
 // Stores a handler in the node when its block mode is 0; otherwise the node
 // keeps the handler it has.
 inline void store_handler(TOKEN* node, EVAL_HANDLER handler) {
-    if (node->block_mode == 0) node->evaluator = handler;
+    if (node->block_mode == block_mode_none) node->evaluator = handler;
 }
 
 // The initial handler of every node: chooses, stores and calls the node's

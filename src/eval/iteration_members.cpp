@@ -11,14 +11,12 @@ namespace morvu {
 
 namespace {
 
-constexpr uint16_t block_being_run = 0xFFFF;
-constexpr uint16_t block_at_rest = 1;
 
 // Puts a block into its running mode and back on every exit.
 class BLOCK_RUN {
 public:
-    explicit BLOCK_RUN(TOKEN* block) : block(block) { block->block_mode = block_being_run; }
-    ~BLOCK_RUN() { block->block_mode = block_at_rest; }
+    explicit BLOCK_RUN(TOKEN* block) : block(block) { block->block_mode = block_mode_running; }
+    ~BLOCK_RUN() { block->block_mode = block_mode_braced; }
     BLOCK_RUN(const BLOCK_RUN&) = delete;
     BLOCK_RUN& operator=(const BLOCK_RUN&) = delete;
 

@@ -150,8 +150,8 @@ private:
 // Puts a loop condition block back to its resting mode on every exit.
 class BLOCK_RUN {
 public:
-    explicit BLOCK_RUN(TOKEN* block) : block(block) { block->block_mode = 0xFFFF; }
-    ~BLOCK_RUN() { block->block_mode = 1; }
+    explicit BLOCK_RUN(TOKEN* block) : block(block) { block->block_mode = block_mode_running; }
+    ~BLOCK_RUN() { block->block_mode = block_mode_braced; }
     BLOCK_RUN(const BLOCK_RUN&) = delete;
     BLOCK_RUN& operator=(const BLOCK_RUN&) = delete;
 
@@ -169,7 +169,7 @@ void eval_not(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     // itself, which passes every check.
     TOKEN* lowest = node;
     bool flip = false;
-    for (TOKEN* next = lowest->right; next != nullptr && next->block_mode == 0 && next->result_stack.empty();
+    for (TOKEN* next = lowest->right; next != nullptr && next->block_mode == block_mode_none && next->result_stack.empty();
          next = lowest->right) {
         if (next->evaluator != eval_not) {
             // Not evaluated yet: the characters of '!' give it this handler.
@@ -309,7 +309,7 @@ bool eval_condition(TOKEN* block, RESULT_ITEM this_item, const char* routine_nam
         raise_error(block, routine_kind_procedure, routine_name, msg_text("leeargtypcodniceva"), error_kind_system);
     // A lone comparison of small ints needs no frame (the block node itself
     // is the expression).
-    if (block->block_mode == 1) {
+    if (block->block_mode == block_mode_braced) {
         const int fast = fast_comparison(block);
         if (fast >= 0) return fast != 0;
     }

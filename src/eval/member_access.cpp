@@ -136,7 +136,7 @@ void MEMBER_ACCESS::apply(RESULT_ITEM item, TOKEN* part) {
         TOKEN* within = spec.is_user_type ? spec.type : nullptr;
         UNION_DATA* member = attribute_access(cell, within, *part->text, node, &message);
         if (message != nullptr) raise_plain(node, message);
-        results.append(RESULT_ITEM{member, item.mode > 5 ? 10u : 4u, 0});
+        results.append(RESULT_ITEM{member, is_variable_mode(item.mode) ? access_member_of_variable : access_member_of_constant, 0});
         return;
     }
 

@@ -19,9 +19,9 @@ namespace {
 // declaration; other roles keep the cell's own mode.
 uint32_t mode_by_role(int32_t role, const UNION_DATA* cell) {
     switch (role) {
-    case -2: return 2;  // constant input object
-    case 1: return 8;   // output object
-    case 2: return 7;   // variable input object
+    case arg_role_constant_input: return access_constant_input;
+    case arg_role_output_object: return access_output_object;
+    case arg_role_variable_input: return access_variable_input;
     default: return cell->access_mode;
     }
 }
@@ -42,7 +42,7 @@ void eval_true(TOKEN*, RESULT_ITEM, RESULT_LIST& results) { results.append(make_
 void eval_false(TOKEN*, RESULT_ITEM, RESULT_LIST& results) { results.append(make_bool_value(false, 0)); }
 
 void eval_empty_code(TOKEN* node, RESULT_ITEM, RESULT_LIST&) {
-    if (node->block_mode != 0) raise_system_error(node, msg_text("leeargtypcodniceva"));
+    if (node->block_mode != block_mode_none) raise_system_error(node, msg_text("leeargtypcodniceva"));
 }
 
 void eval_this(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
@@ -54,7 +54,7 @@ void eval_this(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     const char tag = is_any_tag(value->tag) ? 'v' : value->tag;
 
     auto* cell = new UNION_DATA(tag);
-    results.append(RESULT_ITEM{cell, this_item.mode >= 6 ? 11u : 5u, 1});  // the list owns it from here
+    results.append(RESULT_ITEM{cell, is_variable_mode(this_item.mode) ? access_variable_object : access_constant_object, 1});  // the list owns it from here
     if (tag == 'k') cell->holder()->type = value->holder()->type;
 
     const char* message;
@@ -79,7 +79,7 @@ void eval_variable(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
             if (member == nullptr) {
                 raise_system_error(node, message != nullptr ? message : msg_text("insexinic"));
             }
-            results.append(RESULT_ITEM{member, this_item.mode >= 6 ? 10u : 4u, 0});
+            results.append(RESULT_ITEM{member, is_variable_mode(this_item.mode) ? access_member_of_variable : access_member_of_constant, 0});
             return;
         }
     }

@@ -45,7 +45,7 @@ int64_t saturated_count(const INT_DATA& number) {
 
 void append_int(RESULT_LIST& results, const INT_DATA& value) {
     auto* cell = new UNION_DATA('i');
-    results.append(RESULT_ITEM{cell, 0, 1});
+    results.append(RESULT_ITEM{cell, access_literal, 1});
     *cell->int_data() = value;
 }
 
@@ -83,7 +83,7 @@ void value_repeat(TOKEN* node, RESULT_ITEM count, RESULT_ITEM value, RESULT_LIST
     int64_t n = saturated_count(*number->int_data());
     // A variable is repeated as references to it, unless it holds a value
     // that is always copied.
-    int mode = value.mode >= 6 && !is_smalltype_value(follow_link(value.cell), true) ? 1 : 0;
+    int mode = is_variable_mode(value.mode) && !is_smalltype_value(follow_link(value.cell), true) ? 1 : 0;
     for (int64_t i = 0; i < n; ++i) {
         if (const char* message = make_copy_value(results, value.cell, mode, false, false))
             raise_error(node, routine_kind_operator, "**", message, error_kind_system);

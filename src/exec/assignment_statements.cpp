@@ -119,7 +119,7 @@ void free_assignment_temporaries(RESULT_ITEM& target, RESULT_ITEM& source) {
 void check_assignment_to_args_object(TOKEN* node, RESULT_ITEM target, RESULT_ITEM source, VALUE_RULE rule,
                                      const char* op) {
     UNION_DATA* target_cell = target.cell;
-    if (target.mode == 7) {
+    if (target.mode == access_variable_input) {
         if (target_cell->tag == 'j' || target_cell->tag == 'J') target_cell = target_cell->target();
     } else {
         target_cell = follow_aliases(target_cell);
@@ -132,10 +132,10 @@ void check_assignment_to_args_object(TOKEN* node, RESULT_ITEM target, RESULT_ITE
     }
 
     const char target_type = base_type_code(target_cell);
-    if (target.mode == 8) {
+    if (target.mode == access_output_object) {
         if (target_type == 'y') raise_plain(node, "fuelokoutobjtypargkeizuwerl");
         if (rule != assign_alias_rule) raise_plain(node, "fuelokoutobjnurrefzuwerl");
-    } else if (target.mode == 7 && target_type == 'y') {
+    } else if (target.mode == access_variable_input && target_type == 'y') {
         raise_plain(node, "fuelokinpobjtypargkeizuwerl");
     } else {
         raise_infeasible_for_constant(node, target, "", msg_text("zuw"), true);
@@ -145,8 +145,8 @@ void check_assignment_to_args_object(TOKEN* node, RESULT_ITEM target, RESULT_ITE
     if (rule == move_value) raise_infeasible_for_constant(node, source, "", msg_text("versch"), false);
 
     if (base_type_code(source_cell) == 'y') {
-        if (source.mode == 8) raise_plain(node, "keizuwoutobjtypargerl");
-        if (source.mode == 7) raise_plain(node, "keizuwinpobjtypargerl");
+        if (source.mode == access_output_object) raise_plain(node, "keizuwoutobjtypargerl");
+        if (source.mode == access_variable_input) raise_plain(node, "keizuwinpobjtypargerl");
     }
 
     refuse_during_iteration(node, target_cell, "zuw");

@@ -94,7 +94,7 @@ void run_need(TOKEN* node, RESULT_ITEM this_item) {
     if (pending_exception != nullptr) return;
     TOKEN_LIST items;
     for (TOKEN* item : TOKEN_LIST(node->right, ',')) {
-        if (item->inclusion_state == 0 && is_call_token(item)) {
+        if (item->inclusion_state == inclusion_untouched && is_call_token(item)) {
             if (item->left != nullptr) append_operands(item->left, ',', &items);
         } else {
             items.append(item);
@@ -102,7 +102,7 @@ void run_need(TOKEN* node, RESULT_ITEM this_item) {
     }
     for (TOKEN* item : items) {
         if (item->op1 == ':' && item->op2 == 0) item = item->right;  // application ':' file
-        if (item != nullptr && item->inclusion_state == 2) execute_block(item, this_item, true);
+        if (item != nullptr && item->inclusion_state == inclusion_grafted) execute_block(item, this_item, true);
     }
 }
 
@@ -145,7 +145,7 @@ bool fast_if(TOKEN* node, RESULT_ITEM this_item) {
     if (n != 2 && n != 3) return false;
     for (uint32_t i = 1; i < n; ++i) {
         const TOKEN* block = parts[i];
-        if (block->block_mode != 1 || (block->op1 == '#' && block->op2 == 0)) return false;
+        if (block->block_mode != block_mode_braced || (block->op1 == '#' && block->op2 == 0)) return false;
     }
     const int condition = fast_comparison(parts[0]);
     if (condition < 0) return false;
@@ -213,7 +213,7 @@ void for_variable_form(TOKEN* node, ARG_FRAME& frame, RESULT_ITEM this_item, con
     require_code(frame, n - 1, node, routine);
     TOKEN* body = code_block(frame[n - 1]);
     UNION_DATA* target = follow_aliases(frame[0].cell);
-    const CELL_WATCH target_watch(RESULT_ITEM{target, 6, 0});
+    const CELL_WATCH target_watch(RESULT_ITEM{target, access_variable, 0});
     std::vector<CELL_WATCH> watches;
     watches.reserve(n - 2);
     for (uint32_t i = 1; i + 1 < n; ++i) watches.emplace_back(frame[i]);

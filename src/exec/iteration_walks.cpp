@@ -162,9 +162,9 @@ void WALK::run() {
     if (request.code == 'y') {
         element_mode = mode == 7 || mode == 8 ? mode : mode < 6 ? 4 : 6;
     } else {
-        element_mode = mode > 5 ? 6 : 4;
+        element_mode = is_variable_mode(mode) ? access_variable : access_member_of_constant;
     }
-    const bool args_call_alias = request.code == 'y' && mode == 7;
+    const bool args_call_alias = request.code == 'y' && mode == access_variable_input;
     if (args_call_alias) list_link_mode = 7;
 
     WALK_PIN walk_pin(kind, store->payload);

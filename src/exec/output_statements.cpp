@@ -104,7 +104,7 @@ bool OUTPUT::write_object_text(UNION_DATA* cell) const {
     RESULT_LIST results;
     ROUTINE_REQUEST request;
     request.node = node;
-    request.receiver = RESULT_ITEM{cell, 2, 0};
+    request.receiver = RESULT_ITEM{cell, access_constant_input, 0};
     request.qualifier = &spec;
     request.in_object_type = true;
     request.results = &results;

@@ -78,7 +78,7 @@ std::string call_user_operator(TOKEN* node, const char* op, RESULT_ITEM left, RE
     if (operand != nullptr) prepared.key += key_type_name(operand);
     prepared.key += ';';
     prepared.key += method_key_mark;
-    prepared.args.push_back(RESULT_ITEM{operand, 2, 0});
+    prepared.args.push_back(RESULT_ITEM{operand, access_constant_input, 0});
     // A compound assignment may change the object; any other operator reads it.
     const uint32_t receiver_mode = op[0] != 0 && op[1] == '=' ? 7 : 2;
     UNWIND_RESULT_STACK unwind(node);

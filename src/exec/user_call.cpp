@@ -225,7 +225,7 @@ void USER_CALL::run(TOKEN* routine, bool crossed_type) {
 void USER_CALL::bind_one(int index, TOKEN* parameter) {
     UNION_DATA* source = nullptr;
     int mode = 0;
-    transfer_out_arg(args, node, index, parameter->arg_role != -2, true, &source, &mode);
+    transfer_out_arg(args, node, index, parameter->arg_role != arg_role_constant_input, true, &source, &mode);
     if (lower_tag(source->tag) == 'x' && source->payload != nullptr) source->code_data()->this_item = context;
     UNION_DATA* target = parameter_cell(parameter);
     if (target == nullptr) return;  // a parameter the analysis gave no cell
@@ -244,7 +244,7 @@ void USER_CALL::collect_into(TOKEN* parameter, const std::vector<int>& indexes, 
     for (int index : indexes) {
         UNION_DATA* source = nullptr;
         int mode = 0;
-        transfer_out_arg(args, node, index, parameter->arg_role != -2, true, &source, &mode);
+        transfer_out_arg(args, node, index, parameter->arg_role != arg_role_constant_input, true, &source, &mode);
         const char* message = prepend ? list->prepend(source, mode) : list->append(source, mode);
         if (message != nullptr) raise_system_error(node, message);
     }
@@ -283,8 +283,8 @@ void USER_CALL::bind_parameters(const TOKEN_LIST& names) {
         collect_into(first, to_first, false);
         return;
     }
-    auto is_variable = [this](int i) { return (*args)[i].mode > 5; };
-    if (first->arg_role == 2) {
+    auto is_variable = [this](int i) { return is_variable_mode((*args)[i].mode); };
+    if (first->arg_role == arg_role_variable_input) {
         int i = front;
         for (; i <= back_argument && is_variable(i); ++i) to_first.push_back(i);
         for (; i <= back_argument; ++i) to_last.push_back(i);
@@ -312,7 +312,7 @@ char result_tag(UNION_DATA* value) {
 
 void USER_CALL::add_result(TOKEN* name, UNION_DATA* element) {
     const char tag = element->tag;
-    if (name->arg_role == 1) {
+    if (name->arg_role == arg_role_output_object) {
         if (!is_defined_value(element)) raise_system_error(name, msg_text("varfunergmusdefsei"));
         if (is_empty_value(element)) raise_system_error(name, msg_text("varfunergdarnicleesei"));
         if ((tag == 'q' || tag == 'Q') && receiver.mode < 6 && receiver.cell != nullptr) {
@@ -339,7 +339,7 @@ void USER_CALL::add_result(TOKEN* name, UNION_DATA* element) {
     const char* message = assign_by_mode(cell.get(), element, 5);
     cell->scope_variable = 0;
     if (message != nullptr) raise_system_error(node, message);
-    results->append(RESULT_ITEM{cell.release(), name->arg_role == 1 ? 9u : 3u, 1});
+    results->append(RESULT_ITEM{cell.release(), name->arg_role == arg_role_output_object ? access_handed_out : access_function_result, 1});
 }
 
 void USER_CALL::collect_results(const TOKEN_LIST& names) {

@@ -126,7 +126,7 @@ void METHOD::member(bool as_variable) {
     const char* message = nullptr;
     UNION_DATA* cell = attribute_access(object, within, text_argument(1), node, &message);
     check(message);
-    results->append(RESULT_ITEM{cell, as_variable ? 10u : 4u, 0});
+    results->append(RESULT_ITEM{cell, as_variable ? access_member_of_variable : access_member_of_constant, 0});
 }
 
 }  // namespace

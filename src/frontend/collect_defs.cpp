@@ -54,7 +54,7 @@ std::vector<INCLUDED> need_targets(TOKEN* statement, const std::string& prefix, 
     for (TOKEN* item : split_by_operator(statement->right, ',')) {
         std::string item_prefix = prefix;
         TOKEN_LIST entries;
-        if (item->inclusion_state == 0 && item->text && is_call_token(item)) {
+        if (item->inclusion_state == inclusion_untouched && item->text && is_call_token(item)) {
             item_prefix += *item->text;
             item_prefix += module_separator;
             if (item->left != nullptr) entries = split_by_operator(item->left, ',');
@@ -64,9 +64,9 @@ std::vector<INCLUDED> need_targets(TOKEN* statement, const std::string& prefix, 
         for (TOKEN* entry : entries) {
             if (is_conditional_item(entry)) entry = entry->right;
             if (entry == nullptr) continue;
-            if (entry->inclusion_state == 2) {
+            if (entry->inclusion_state == inclusion_grafted) {
                 targets.push_back({entry, item_prefix});
-            } else if (entry->inclusion_state == 1 && files != nullptr && entry->text) {
+            } else if (entry->inclusion_state == inclusion_repeated && files != nullptr && entry->text) {
                 if (TOKEN* tree = table_token(*files, *entry->text)) targets.push_back({tree, item_prefix});
             }
         }

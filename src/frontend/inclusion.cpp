@@ -30,7 +30,7 @@ TOKEN_LIST need_entries(TOKEN* statement) {
     TOKEN_LIST entries;
     if (statement->right == nullptr) return entries;
     for (TOKEN* item : split_by_operator(statement->right, ',')) {
-        if (item->inclusion_state != 0 || !item->text || !is_call_token(item)) {
+        if (item->inclusion_state != inclusion_untouched || !item->text || !is_call_token(item)) {
             entries.append(item);
             continue;
         }
@@ -76,17 +76,17 @@ void include_entry(TOKEN* statement, TOKEN* entry, NAME_LIST& names, int* file_c
             raise_at(application != nullptr ? application : entry, msg_text("erwappdatbedink"), error_kind_syntax);
         if (file == nullptr) raise_at(entry, msg_text("inkmusdatnamsei"), error_kind_syntax);
         if (!application_cycle || !application_fits(entry, application, apps)) {
-            if (file->inclusion_state != 2) file->inclusion_state = 3;
+            if (file->inclusion_state != inclusion_grafted) file->inclusion_state = inclusion_left_out;
             return;
         }
         entry = file;
     }
-    if (entry->inclusion_state == 2) return;
+    if (entry->inclusion_state == inclusion_grafted) return;
     if (!is_string_constant(entry)) raise_at(entry, msg_text("inkmusdatnamsei"), error_kind_syntax);
     std::string name = *entry->text;
     names.append(name);
     if (files.contains(name)) {
-        entry->inclusion_state = 1;
+        entry->inclusion_state = inclusion_repeated;
         return;
     }
     (*file_name_table)[*file_counter] = name;
@@ -98,7 +98,7 @@ void include_entry(TOKEN* statement, TOKEN* entry, NAME_LIST& names, int* file_c
     // Walks up from inside the included file stop at its root; the need
     // statement still reaches the tree downwards.
     entry->parent = nullptr;
-    entry->inclusion_state = 2;
+    entry->inclusion_state = inclusion_grafted;
     enter_token(*included_file_table, name, statement);
 }
 
@@ -109,7 +109,7 @@ TOKEN* find_need_item(TOKEN* root, const std::string& name) {
     TOKEN_LIST nodes;
     collect_tokens(root, &nodes);
     for (TOKEN* node : nodes)
-        if (is_string_constant(node) && node->inclusion_state == 1 && node->text && *node->text == name)
+        if (is_string_constant(node) && node->inclusion_state == inclusion_repeated && node->text && *node->text == name)
             return node;
     return root;
 }

@@ -51,7 +51,7 @@ TOKEN* append_any_declaration(TOKEN* block, const TOKEN* used) {
     // The block stays the braced list; its former statements are no block of
     // their own.
     block->block_mode = block_mode;
-    block->left->block_mode = 0;
+    block->left->block_mode = block_mode_none;
     if (file_root) {
         block->left->outermost = outermost;
         block->right->outermost = 1;
@@ -67,7 +67,7 @@ void check_operator_name(TOKEN* token) {
     if (!is_blank_operator(parent) && !is_plain_colon(parent) && !is_parameter_declaration(parent)) return;
     if (token->declaration != nullptr || is_type_name(token)) return;
     // app:file in a need statement names an application, not a type.
-    if (is_plain_colon(parent) && parent->right != nullptr && parent->right->inclusion_state > 0) return;
+    if (is_plain_colon(parent) && parent->right != nullptr && parent->right->inclusion_state > inclusion_untouched) return;
     if (!token->text) {
         std::string message = parent->op2 != 0
                                   ? format_string(msg_text("erwnamlinope2"), parent->op1, parent->op2)
@@ -119,7 +119,7 @@ void resolve_variables(TOKEN* token) {
 
     // Declared in the nearest enclosing block, entered in the nearest scope.
     TOKEN* block = parent;
-    while (block != nullptr && block->block_mode == 0 && block->scope == nullptr) block = block->parent;
+    while (block != nullptr && block->block_mode == block_mode_none && block->scope == nullptr) block = block->parent;
     TOKEN* scope_node = block;
     while (scope_node != nullptr && scope_node->scope == nullptr) scope_node = scope_node->parent;
     if (block == nullptr || scope_node == nullptr) raise_unknown_variable(token);

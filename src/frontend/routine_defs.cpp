@@ -41,12 +41,12 @@ TOKEN* append_to_body(TOKEN* body, TOKEN* definition) {
         body->scope = nullptr;
         body->replace_by(definition);
         body->scope = scope;
-        body->block_mode = 1;
+        body->block_mode = block_mode_braced;
         return body;
     }
     body->insert_operator(definition, ';', 0, false, definition->file_index, definition->line,
                           definition->line2);
-    body->block_mode = 1;
+    body->block_mode = block_mode_braced;
     return definition;
 }
 
@@ -136,7 +136,7 @@ void check_fundef_form(TOKEN* scope_token) {
             check_fun_arg(parts[0], 't', type_words);
             for (TOKEN* type_word : type_words) {
                 key += *type_word->text;
-                if (type_word->arg_role == 2 && *type_word->text == "args") key += ":$";
+                if (type_word->arg_role == arg_role_variable_input && *type_word->text == "args") key += ":$";
                 key += ';';
             }
             key += method_key_mark;

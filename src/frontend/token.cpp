@@ -327,7 +327,7 @@ void TOKEN::insert_operator(TOKEN* operand, char new_op1, char new_op2, bool cop
     file_index = new_file_index;
     line = new_line;
     line2 = new_line2;
-    block_mode = 0;
+    block_mode = block_mode_none;
     in_brackets = 0;
 }
 
@@ -391,7 +391,7 @@ TOKEN* last_list_item(TOKEN* call) {
     if (call == nullptr || call->left == nullptr) return nullptr;
     TOKEN_LIST groups(call->left, juxtaposition_chain);
     TOKEN* last_group = groups.last();
-    if (last_group->block_mode != 0) return last_group;
+    if (last_group->block_mode != block_mode_none) return last_group;
     TOKEN_LIST items(last_group, ',');
     return items.last();
 }

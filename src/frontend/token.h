@@ -100,6 +100,24 @@ private:
     std::vector<TOKEN*> items;
 };
 
+// Block modes of a node.
+inline constexpr uint16_t block_mode_none = 0;          // an ordinary expression node
+inline constexpr uint16_t block_mode_braced = 1;        // the root of a curly block
+inline constexpr uint16_t block_mode_running = 0xFFFF;  // such a block while a condition, if or for runs it
+
+// Inclusion states of a need item.
+inline constexpr uint8_t inclusion_untouched = 0;
+inline constexpr uint8_t inclusion_repeated = 1;  // the file was already included elsewhere
+inline constexpr uint8_t inclusion_grafted = 2;   // the file's tree hangs here
+inline constexpr uint8_t inclusion_left_out = 3;
+
+// Argument roles of a parameter name (see frontend/param_roles.h).
+inline constexpr int8_t arg_role_none = -3;             // not a parameter
+inline constexpr int8_t arg_role_constant_input = -2;   // input part, plain declaration
+inline constexpr int8_t arg_role_result = -1;           // output part, plain declaration
+inline constexpr int8_t arg_role_output_object = 1;     // output part, ":$" declaration
+inline constexpr int8_t arg_role_variable_input = 2;    // input part, ":$" declaration
+
 struct TOKEN {
     // The fields that parsing, tree walks and evaluation read come first, so
     // that they share the node's first two cache lines.
@@ -108,7 +126,7 @@ struct TOKEN {
     TOKEN* parent = nullptr;  // null at the root of the program and of every included tree
     char op1 = 0;             // first operator character; 0 for a name or number leaf
     char op2 = 0;             // second operator character; 0 for one-character operators
-    uint16_t block_mode = 0;   // 0 ordinary, 1 a braced list, 0xFFFF such a list being run
+    uint16_t block_mode = block_mode_none;
     uint8_t in_brackets = 0;   // the expression was written in round brackets
     uint8_t module_inside = 0; // a '::' module path was folded into this node
     uint8_t param_mark = 0;    // the node lies in a routine's parameter list
@@ -136,8 +154,8 @@ struct TOKEN {
     std::unique_ptr<NAME_LIST> included_names;  // on a file's root: the files its tree includes
     std::unique_ptr<TOKEN_LIST> base_types;     // base-type list of a type-definition node
     int32_t member_slot = -1;         // member slot of a variable of a type body
-    int8_t arg_role = -3;             // argument role of a parameter name, -3 to 2
-    uint8_t inclusion_state = 0;      // need item: 0 untouched, 1 already included, 2 grafted, 3 left out
+    int8_t arg_role = arg_role_none;
+    uint8_t inclusion_state = inclusion_untouched;  // of a need item
     uint8_t self_containing = 0;      // of a type-definition node
     uint8_t extension_mark = 0;
 

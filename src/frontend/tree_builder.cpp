@@ -165,7 +165,7 @@ void TREE_BUILDER::build_tree() {
                 if (c == ')') {
                     level_root->in_brackets = 1;
                 } else {
-                    level_root->block_mode = 1;
+                    level_root->block_mode = block_mode_braced;
                 }
             }
             if (levels.size() > 1) levels.pop_back();

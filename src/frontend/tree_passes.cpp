@@ -146,7 +146,7 @@ void mark_bracket_operands(TOKEN* token) {
     if (parent == nullptr || is_juxtaposition(token)) return;
     bool is_left = parent->left == token;
     bool is_right = parent->right == token;
-    if ((is_left && parent->op1 == '}') || (is_right && parent->op2 == '{')) token->block_mode = 1;
+    if ((is_left && parent->op1 == '}') || (is_right && parent->op2 == '{')) token->block_mode = block_mode_braced;
     if ((is_left && parent->op1 == ')') || (is_right && parent->op2 == '(')) token->in_brackets = 1;
 }
 
@@ -204,7 +204,7 @@ std::string check_empty_operands(const TOKEN* token) {
 }
 
 std::string check_local_blocks(const TOKEN* token) {
-    if (token->block_mode == 0) return "";
+    if (token->block_mode == block_mode_none) return "";
     if (token->parent == nullptr || is_op(token->parent, ';', 0)) return msg_text("unelokblo");
     return "";
 }
@@ -215,7 +215,7 @@ std::string check_round_brackets(const TOKEN* token) {
     const TOKEN* parent = token->parent;
     if (is_op(token, ',', 0) && is_op(parent, '.', 0)) return "";
     bool bare_operator = !token->text && token->left == nullptr && token->right == nullptr;
-    if (bare_operator || token->block_mode != 0) return "";
+    if (bare_operator || token->block_mode != block_mode_none) return "";
     if (parent != nullptr && (is_juxtaposition(parent) || is_call_arguments(token))) return "";
     return msg_text("unzrunkla");
 }
@@ -236,7 +236,7 @@ std::string check_routine_arguments(const TOKEN* token) {
     arguments.clear();
     append_operands(token->left, juxtaposition_chain, &groups);
     for (TOKEN* group : groups) {
-        if (group->block_mode != 0) {
+        if (group->block_mode != block_mode_none) {
             arguments.append(group);
         } else {
             append_operands(group, ',', &arguments);
@@ -244,12 +244,12 @@ std::string check_routine_arguments(const TOKEN* token) {
     }
     bool has_empty = false;
     for (const TOKEN* argument : arguments) {
-        if (is_empty_operand(argument) && argument->block_mode == 0) has_empty = true;
+        if (is_empty_operand(argument) && argument->block_mode == block_mode_none) has_empty = true;
     }
     bool only_empty_brackets = arguments.count() == 1 && is_empty_operand(arguments.first());
     if (has_empty && !only_empty_brackets) return msg_text("profunentzuvielleearg");
     for (uint32_t g = 1; g < groups.count(); ++g) {
-        if (groups[g - 1]->block_mode == 0 && groups[g]->block_mode == 0) return msg_text("profunentbenausalsarg");
+        if (groups[g - 1]->block_mode == block_mode_none && groups[g]->block_mode == block_mode_none) return msg_text("profunentbenausalsarg");
     }
     return "";
 }

@@ -47,7 +47,7 @@ inline bool is_operator_expression(const TOKEN* token) {
 }
 
 // A braced statement list.
-inline bool is_block(const TOKEN* token) { return token->block_mode != 0; }
+inline bool is_block(const TOKEN* token) { return token->block_mode != block_mode_none; }
 
 // The empty operand of empty brackets.
 inline bool is_empty_operand(const TOKEN* token) { return token->op1 == '#' && token->op2 == 0; }

@@ -105,7 +105,7 @@ void add_basic_type(TOKEN* body, TOKEN* added) {
 void append_declarations(TOKEN* body, TOKEN* declarations, SCOPE* body_scope) {
     body->insert_operator(declarations, ';', 0, false, declarations->file_index, declarations->line,
                           declarations->line2);
-    body->block_mode = 1;
+    body->block_mode = block_mode_braced;
     if (declarations->scope != nullptr && body_scope != nullptr) {
         STR_INT_TABLE& added = declarations->scope->types;
         std::string key;
@@ -116,7 +116,7 @@ void append_declarations(TOKEN* body, TOKEN* declarations, SCOPE* body_scope) {
     }
     delete declarations->scope;
     declarations->scope = nullptr;
-    declarations->block_mode = 0;
+    declarations->block_mode = block_mode_none;
 }
 
 // The type names of an extension by declarations that the extended body

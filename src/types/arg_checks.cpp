@@ -121,7 +121,7 @@ std::string check_arg_variable(const CALL_ARGS& args, int32_t i, bool also_defin
         std::string failure = check_arg_defined(args, i);
         if (!failure.empty()) return failure;
     }
-    if (args[i].mode > 5) return {};
+    if (is_variable_mode(args[i].mode)) return {};
     return message("erwvartesarg", i);
 }
 

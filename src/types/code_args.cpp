@@ -12,14 +12,12 @@ namespace morvu {
 
 namespace {
 
-constexpr uint16_t block_being_run = 0xFFFF;
-constexpr uint16_t block_at_rest = 1;
 
 // Puts a code block into its running mode and back on every exit.
 class CODE_RUN {
 public:
-    explicit CODE_RUN(TOKEN* block) : block(block) { block->block_mode = block_being_run; }
-    ~CODE_RUN() { block->block_mode = block_at_rest; }
+    explicit CODE_RUN(TOKEN* block) : block(block) { block->block_mode = block_mode_running; }
+    ~CODE_RUN() { block->block_mode = block_mode_braced; }
     CODE_RUN(const CODE_RUN&) = delete;
     CODE_RUN& operator=(const CODE_RUN&) = delete;
 

@@ -33,14 +33,14 @@ std::string assign_input_text(TOKEN* node, UNION_DATA* cell, const std::string& 
             std::unique_ptr<UNION_DATA> argument(make_str_value(text).cell);
             CALL_ARGS prepared;
             prepared.key = key;
-            prepared.args.push_back(RESULT_ITEM{argument.get(), 3, 1});
+            prepared.args.push_back(RESULT_ITEM{argument.get(), access_function_result, 1});
             ROUTINE_REQUEST request;
             request.node = node;
-            request.receiver = RESULT_ITEM{value, 6, 0};  // the procedure may change the object
+            request.receiver = RESULT_ITEM{value, access_variable, 0};  // the procedure may change the object
             request.qualifier = &spec;
             request.in_object_type = true;
             request.prepared = &prepared;
-            request.context = RESULT_ITEM{nullptr, 6, 0};
+            request.context = RESULT_ITEM{nullptr, access_variable, 0};
             return call_routine_entry(request);
         }
     }

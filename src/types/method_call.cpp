@@ -119,7 +119,7 @@ void transfer_out_arg(const CALL_ARGS* args, TOKEN* node, int index, bool must_b
         return;
     }
     *out_cell = cell;
-    if (item.mode > 5) {
+    if (is_variable_mode(item.mode)) {
         // Values of the small types are copied, objects of bigtype types
         // and containers are passed by reference.
         *out_mode = is_smalltype_value(follow_link(cell), true) ? 0 : 1;

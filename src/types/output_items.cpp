@@ -83,7 +83,7 @@ bool write_object_text(OUTPUT_SINK& sink, UNION_DATA* object, TOKEN* node) {
     RESULT_LIST results;
     ROUTINE_REQUEST request;
     request.node = node;
-    request.receiver = RESULT_ITEM{object, 2, 0};
+    request.receiver = RESULT_ITEM{object, access_constant_input, 0};
     request.qualifier = &spec;
     request.in_object_type = true;
     request.results = &results;

@@ -15,7 +15,7 @@ namespace morvu {
 
 namespace {
 
-RESULT_ITEM owned_item(UNION_DATA* cell, uint32_t mode = 0) { return RESULT_ITEM{cell, mode, 1}; }
+RESULT_ITEM owned_item(UNION_DATA* cell, uint32_t mode = access_literal) { return RESULT_ITEM{cell, mode, 1}; }
 
 }  // namespace
 
@@ -106,8 +106,10 @@ RESULT_ITEM make_any2_value(UNION_DATA* first, uint32_t first_mode, UNION_DATA* 
 const char* make_copy_value(RESULT_LIST& list, UNION_DATA* source, int mode, bool first_flag,
                             bool second_flag) {
     char tag = source->tag;
-    bool linked = mode == 1 || mode == 3 || tag == 'q' || tag == 'Q' || tag == 'j' || tag == 'J';
-    uint32_t access = first_flag ? (linked ? 7 : 2) : second_flag ? (linked ? 8 : 0) : (linked ? 9 : 3);
+    bool linked = mode == assign_mode_reference || mode == assign_mode_alias || tag == 'q' || tag == 'Q' || tag == 'j' || tag == 'J';
+    uint32_t access = first_flag    ? (linked ? access_variable_input : access_constant_input)
+                      : second_flag ? (linked ? access_output_object : access_literal)
+                                    : (linked ? access_handed_out : access_function_result);
     auto* cell = new UNION_DATA('v');
     // The flag lets alias and call-alias assignment take the new cell.
     cell->scope_variable = 1;

@@ -20,6 +20,7 @@
 #include <cstdint>
 
 #include "runtime/block_pool.h"
+#include "values/access_modes.h"
 
 namespace morvu {
 

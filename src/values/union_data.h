@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "runtime/block_pool.h"
+#include "values/access_modes.h"
 #include "values/type_name.h"
 #include "values/value_copy.h"
 
@@ -91,7 +92,7 @@ public:
     UNION_DATA* equality_partner = nullptr;  // the cell this one was compared with
     uint8_t skip_flag = 0;               // has_foreign_referrers ignores this link cell
     uint8_t scope_variable = 0;          // a declared variable (or this); may become an alias
-    uint32_t access_mode = 6;
+    uint32_t access_mode = access_variable;
     SCALAR_WORD scalar{};
 
     // A cell of the given tag holding that type's empty value ('V': no value;

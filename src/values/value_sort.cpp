@@ -38,7 +38,7 @@ const char* user_less(UNION_DATA* left, UNION_DATA* right, bool* result) {
     RESULT_LIST results;
     if (user_operator_caller != nullptr) {
         std::string unused;
-        user_operator_caller(unused, current_statement, "<", RESULT_ITEM{left, 2, 0}, RESULT_ITEM{right, 2, 0},
+        user_operator_caller(unused, current_statement, "<", RESULT_ITEM{left, access_constant_input, 0}, RESULT_ITEM{right, access_constant_input, 0},
                              results);
     }
     if (results.count == 0) {

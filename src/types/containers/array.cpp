@@ -173,7 +173,7 @@ bool array_functions(METHOD_CALL& call) {
         // The new array is a result before any check, so a refused call
         // leaves it to the caller's clean-up.
         auto* cell = new UNION_DATA('a');
-        call.append(RESULT_ITEM{cell, 3, 1});
+        call.append(RESULT_ITEM{cell, access_function_result, 1});
         fill_array(call, store_of(cell));
         return true;
     }

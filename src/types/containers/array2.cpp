@@ -127,7 +127,7 @@ bool array2_functions(METHOD_CALL& call) {
     const std::string& key = call.key();
     if (is_call_form_key(key)) {
         auto* cell = new UNION_DATA('z');
-        call.append(RESULT_ITEM{cell, 3, 1});
+        call.append(RESULT_ITEM{cell, access_function_result, 1});
         construct(call, grid_of(cell));
         return true;
     }

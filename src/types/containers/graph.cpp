@@ -57,7 +57,7 @@ void count_at_nodes(const METHOD_CALL& call, GRAPH_DATA& graph, int nodes, bool 
 // graph: the sub-graph of the listed nodes and edges.
 void make_subgraph(const METHOD_CALL& call, GRAPH_DATA& graph) {
     auto* cell = new UNION_DATA('g');
-    call.append(RESULT_ITEM{cell, 3, 1});
+    call.append(RESULT_ITEM{cell, access_function_result, 1});
     std::vector<int> nodes;
     std::vector<int> edge_ids;
     std::vector<int> edge_targets;
@@ -105,7 +105,7 @@ bool graph_functions(METHOD_CALL& call) {
     const CALL_ARGS& args = *call.args;
     if (is_call_form_key(key)) {
         auto* cell = new UNION_DATA('g');
-        call.append(RESULT_ITEM{cell, 3, 1});
+        call.append(RESULT_ITEM{cell, access_function_result, 1});
         append_nodes(call, graph_of(cell));
         return true;
     }

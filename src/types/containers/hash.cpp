@@ -145,7 +145,7 @@ bool hash_functions(METHOD_CALL& call) {
     if (is_call_form_key(key)) {
         if (call.count() % 2 != 0) call.raise(msg_text("anzargger"));
         auto* cell = new UNION_DATA('h');
-        call.append(RESULT_ITEM{cell, 3, 1});
+        call.append(RESULT_ITEM{cell, access_function_result, 1});
         insert_pairs(call, hash_of(cell));
         return true;
     }

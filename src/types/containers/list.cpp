@@ -31,8 +31,8 @@ namespace morvu {
 namespace {
 
 bool is_list(const METHOD_CALL& call) { return call.type_code == 'l'; }
-bool input_object(const METHOD_CALL& call) { return !is_list(call) && call.receiver.mode == 7; }
-bool output_object(const METHOD_CALL& call) { return !is_list(call) && call.receiver.mode == 8; }
+bool input_object(const METHOD_CALL& call) { return !is_list(call) && call.receiver.mode == access_variable_input; }
+bool output_object(const METHOD_CALL& call) { return !is_list(call) && call.receiver.mode == access_output_object; }
 
 // The args objects of a routine take only variables as new elements.
 bool variables_only(const METHOD_CALL& call) { return input_object(call) || output_object(call); }
@@ -104,7 +104,7 @@ UNION_DATA* written_variable(const METHOD_CALL& call, int32_t i) {
 class ACCESS_MODE_RESET {
 public:
     explicit ACCESS_MODE_RESET(UNION_DATA* cell) : cell(cell) {}
-    ~ACCESS_MODE_RESET() { cell->access_mode = 6; }
+    ~ACCESS_MODE_RESET() { cell->access_mode = access_variable; }
     ACCESS_MODE_RESET(const ACCESS_MODE_RESET&) = delete;
     ACCESS_MODE_RESET& operator=(const ACCESS_MODE_RESET&) = delete;
 
@@ -135,7 +135,7 @@ void find_elements(METHOD_CALL& call, LIST_DATA& store) {
          node = backwards ? node->prev : node->next, ++visited) {
         variable->access_mode = element_mode;
         const bool hit = element_matches(call, &node->value);
-        variable->access_mode = 6;
+        variable->access_mode = access_variable;
         if (!hit) continue;
         call.append(make_int_value_from_number(backwards ? count - 1 - visited : visited));
         if (!all) return;
@@ -202,7 +202,7 @@ bool list_functions(METHOD_CALL& call) {
     const CALL_ARGS& args = *call.args;
     if (is_call_form_key(key)) {
         auto* cell = new UNION_DATA(is_list(call) ? 'l' : 'y');
-        call.append(RESULT_ITEM{cell, 3, 1});
+        call.append(RESULT_ITEM{cell, access_function_result, 1});
         add_arguments(call, store_of(cell), false);
         return true;
     }
@@ -239,7 +239,7 @@ bool list_functions(METHOD_CALL& call) {
         if (output_object(call)) call.raise(msg_text("nicanwfuevaroutobjarg"));
         LIST_DATA& store = store_of(call.checked_receiver());
         auto* cell = new UNION_DATA('l');
-        call.append(RESULT_ITEM{cell, 3, 1});
+        call.append(RESULT_ITEM{cell, access_function_result, 1});
         LIST_DATA& made = store_of(cell);
         for (int32_t i = 0; i < args.count(); ++i) {
             UNION_DATA* element = nullptr;

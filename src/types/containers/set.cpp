@@ -120,7 +120,7 @@ bool set_functions(METHOD_CALL& call) {
     const std::string& key = call.key();
     if (is_call_form_key(key)) {
         auto* cell = new UNION_DATA('m');
-        call.append(RESULT_ITEM{cell, 3, 1});
+        call.append(RESULT_ITEM{cell, access_function_result, 1});
         insert_elements(call, set_of(cell));
         return true;
     }

@@ -63,7 +63,7 @@ void refuse_walked_value(const METHOD_CALL& call, UNION_DATA* value, const std::
         UNION_DATA* cell = pending.back();
         pending.pop_back();
         if (is_link_cell(cell)) continue;
-        raise_infeasible_during_iteration(call.node, RESULT_ITEM{cell, 6, 0}, type_text, call.key());
+        raise_infeasible_during_iteration(call.node, RESULT_ITEM{cell, access_variable, 0}, type_text, call.key());
         append_child_cells(cell, pending);
     }
 }
@@ -154,9 +154,9 @@ private:
 void procedure_on_copy(const METHOD_CALL& call) {
     call.raise_if(is_object_present(call.receiver));
     UNION_DATA* copy = new_copy_of(call, receiver_value(call));
-    call.append(RESULT_ITEM{copy, 9, 1});  // a variable while the procedure changes it
+    call.append(RESULT_ITEM{copy, access_handed_out, 1});  // a variable while the procedure changes it
     RESULT_NODE* appended = call.results->tail;
-    DYNAMIC_CALL(call, 'f').run(RESULT_ITEM{copy, 9, 0}, nullptr);
+    DYNAMIC_CALL(call, 'f').run(RESULT_ITEM{copy, access_handed_out, 0}, nullptr);
     appended->item.mode = 3;
 }
 
@@ -176,7 +176,7 @@ bool any_functions(METHOD_CALL& call) {
     const std::string& key = call.key();
     if (is_call_form_key(key)) {
         call.raise_if(check_arg_range(*call.args, 1, 1));
-        call.append(RESULT_ITEM{new_copy_of(call, argument_value(call.arg(0).cell)), 3, 1});
+        call.append(RESULT_ITEM{new_copy_of(call, argument_value(call.arg(0).cell)), access_function_result, 1});
         return true;
     }
     if (key_is(key, "def\xA7")) {

@@ -43,7 +43,7 @@ bool error_functions(METHOD_CALL& call) {
         call.raise_if(check_arg_defined(*call.args, 0));
         auto* cell = new UNION_DATA('e');
         place_error(call, *cell->error_data());
-        call.append(RESULT_ITEM{cell, 3, 1});
+        call.append(RESULT_ITEM{cell, access_function_result, 1});
         return true;
     }
     enum { file, line, type } which;

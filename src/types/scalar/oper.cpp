@@ -118,7 +118,7 @@ void eval_operator(METHOD_CALL& call) {
     if (call.count() == 1) {
         apply_unary(call, op, a, out);
     } else {
-        apply_binary(call, op, a, RESULT_ITEM{argument_value(call.arg(1).cell), 2, 0}, out);
+        apply_binary(call, op, a, RESULT_ITEM{argument_value(call.arg(1).cell), access_constant_input, 0}, out);
     }
     while (!out.empty()) call.append(pop(out));
 }

@@ -84,10 +84,10 @@ std::string store_input_text(const METHOD_CALL& call, UNION_DATA* cell, const st
             argument.str_data()->text = text;
             CALL_ARGS prepared;
             prepared.key = key;
-            prepared.args.push_back(RESULT_ITEM{&argument, 0, 0});
+            prepared.args.push_back(RESULT_ITEM{&argument, access_literal, 0});
             ROUTINE_REQUEST request;
             request.node = call.node;
-            request.receiver = RESULT_ITEM{object, 6, 0};
+            request.receiver = RESULT_ITEM{object, access_variable, 0};
             request.qualifier = &spec;
             request.in_object_type = true;
             request.prepared = &prepared;

@@ -62,7 +62,7 @@ bool dir_functions(METHOD_CALL& call) {
         call.raise_if(check_arg_not_empty(*call.args, 0));
         auto* cell = new UNION_DATA('d');
         cell->dir_data()->set_path(str_argument(call));
-        call.append(RESULT_ITEM{cell, 3, 1});
+        call.append(RESULT_ITEM{cell, access_function_result, 1});
         return true;
     }
     if (key_is(key, "exists\xA7")) {

@@ -96,7 +96,7 @@ void fill_variables(const METHOD_CALL& call, INPUT_KIND kind) {
     int32_t first = 0;
     if (given) {
         first = call.count();
-        while (first > 0 && args[first - 1].mode > 5) --first;
+        while (first > 0 && is_variable_mode(args[first - 1].mode)) --first;
         if (first == 0) call.raise(msg_text("erwbegmin1nicvararg"));
         if (first == call.count()) call.raise(msg_text("erwendmin1vararg"));
     } else {
