@@ -36,22 +36,6 @@ namespace morvu {
 
 namespace {
 
-
-// Runs a block's contents rather than making a code value of it.
-class BLOCK_RUN {
-public:
-    explicit BLOCK_RUN(TOKEN* block) : block(block), saved(block->block_mode) {
-        block->block_mode = block_mode_running;
-    }
-    ~BLOCK_RUN() { block->block_mode = saved; }
-    BLOCK_RUN(const BLOCK_RUN&) = delete;
-    BLOCK_RUN& operator=(const BLOCK_RUN&) = delete;
-
-private:
-    TOKEN* block;
-    uint16_t saved;
-};
-
 // The list the routine call parked on the argument subtree for this call,
 // taken off the stack; null when the arguments are still to be evaluated.
 std::unique_ptr<RESULT_LIST> take_parked_arguments(TOKEN* node) {

@@ -11,19 +11,6 @@ namespace morvu {
 
 namespace {
 
-
-// Puts a block into its running mode and back on every exit.
-class BLOCK_RUN {
-public:
-    explicit BLOCK_RUN(TOKEN* block) : block(block) { block->block_mode = block_mode_running; }
-    ~BLOCK_RUN() { block->block_mode = block_mode_braced; }
-    BLOCK_RUN(const BLOCK_RUN&) = delete;
-    BLOCK_RUN& operator=(const BLOCK_RUN&) = delete;
-
-private:
-    TOKEN* block;
-};
-
 struct EXPRESSION_WALK {
     TOKEN* node;
     const std::string* routine;

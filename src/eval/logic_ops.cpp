@@ -147,17 +147,6 @@ private:
     TOKEN* operand;
 };
 
-// Puts a loop condition block back to its resting mode on every exit.
-class BLOCK_RUN {
-public:
-    explicit BLOCK_RUN(TOKEN* block) : block(block) { block->block_mode = block_mode_running; }
-    ~BLOCK_RUN() { block->block_mode = block_mode_braced; }
-    BLOCK_RUN(const BLOCK_RUN&) = delete;
-    BLOCK_RUN& operator=(const BLOCK_RUN&) = delete;
-
-private:
-    TOKEN* block;
-};
 
 }  // namespace
 

@@ -279,4 +279,21 @@ inline bool is_call_token(const TOKEN* token) {
     return token->text && ((token->op1 == '(' && token->op2 == 0) || (token->op1 == '"' && token->op2 == '('));
 }
 
+// Puts a braced block into its running mode for as long as it runs its
+// contents, and back to the mode it had on every exit (a recursive run of
+// the same block leaves it running).
+class BLOCK_RUN {
+public:
+    explicit BLOCK_RUN(TOKEN* block) : block(block), saved(block->block_mode) {
+        block->block_mode = block_mode_running;
+    }
+    ~BLOCK_RUN() { block->block_mode = saved; }
+    BLOCK_RUN(const BLOCK_RUN&) = delete;
+    BLOCK_RUN& operator=(const BLOCK_RUN&) = delete;
+
+private:
+    TOKEN* block;
+    uint16_t saved;
+};
+
 }  // namespace morvu

@@ -10,23 +10,6 @@
 
 namespace morvu {
 
-namespace {
-
-
-// Puts a code block into its running mode and back on every exit.
-class CODE_RUN {
-public:
-    explicit CODE_RUN(TOKEN* block) : block(block) { block->block_mode = block_mode_running; }
-    ~CODE_RUN() { block->block_mode = block_mode_braced; }
-    CODE_RUN(const CODE_RUN&) = delete;
-    CODE_RUN& operator=(const CODE_RUN&) = delete;
-
-private:
-    TOKEN* block;
-};
-
-}  // namespace
-
 void check_loop_code_args(const METHOD_CALL& call) {
     call.raise_if(check_arg_count(*call.args, 2));
     call.raise_if(check_arg_defined(*call.args, 1));  // the loop variable need not hold a value yet
@@ -48,14 +31,14 @@ void evaluate_code(const METHOD_CALL& call, RESULT_LIST& out) {
         call.raise(msg_text("erwevacod"));
     TOKEN* block = follow_link(code)->code_data()->block;
     if (block == nullptr) return;
-    CODE_RUN run(block);
+    BLOCK_RUN run(block);
     ARG_FRAME frame(block, call.this_item, true);
     for (uint32_t i = 0; i < frame.count(); ++i) call.raise_if(make_copy_value(out, frame[i].cell, 4, false, false));
 }
 
 void evaluate_block(const METHOD_CALL& call, TOKEN* block, RESULT_ITEM this_item, RESULT_LIST& out) {
     if (block == nullptr) return;
-    CODE_RUN run(block);
+    BLOCK_RUN run(block);
     ARG_FRAME frame(block, this_item, true);
     for (uint32_t i = 0; i < frame.count(); ++i)
         call.raise_if(make_copy_value(out, follow_aliases(frame[i].cell), 4, false, false));
