@@ -88,7 +88,7 @@ bool if_condition(TOKEN* node, RESULT_ITEM this_item, TOKEN* condition_part) {
     }
     if (count == 0) raise_builtin_error(node, msg_text("erw1argtypboo"));
     UNION_DATA* cell = follow_aliases(first->item.cell);
-    if (base_type_code(cell) != 'b') raise_builtin_error(node, msg_text("erw1argtypboo"));
+    if (base_type_code(cell) != tag_bool) raise_builtin_error(node, msg_text("erw1argtypboo"));
     UNION_DATA* value = argument_value(first->item.cell);
     if (!is_defined_value(value)) raise_builtin_error(node, format_string(msg_text("tesargnicdef"), 0));
     if (is_empty_value(value)) raise_builtin_error(node, format_string(msg_text("tesarglee"), 0));
@@ -176,7 +176,7 @@ void builtin_func(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     if (parked != nullptr) {
         if (parked->count == 0) raise_builtin_error(node, format_string(msg_text("erwminarg"), 1));
         UNION_DATA* name = follow_aliases(parked->head->item.cell);
-        if (name->tag != 's' && name->tag != 'S') raise_error(node, routine_kind_function, "sys:call", msg_text("erwzeiket1arg"), error_kind_system);
+        if (name->tag != tag_str && name->tag != raise_tag(tag_str)) raise_error(node, routine_kind_function, "sys:call", msg_text("erwzeiket1arg"), error_kind_system);
         if (name->payload != nullptr) prepared.key = name->str_data()->text;
         prepared.key += method_key_mark;
         prepared.args.reserve(parked->count - 1);

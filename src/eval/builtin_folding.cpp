@@ -63,7 +63,7 @@ bool object_replaces(TOKEN* node, UNION_DATA* result, UNION_DATA* argument, bool
         raise_builtin_error(node, less_message("fehopekledattyp", nullptr, argument));
     if (answer.count > 1) raise_builtin_error(node, less_message("operkledattyp", "erwgen1erg", argument));
     UNION_DATA* decision = argument_value(answer.head->item.cell);
-    if (decision == nullptr || base_type_code(decision) != 'b' || !is_defined_value(follow_link(decision)))
+    if (decision == nullptr || base_type_code(decision) != tag_bool || !is_defined_value(follow_link(decision)))
         raise_builtin_error(node, less_message("operkledattyp", "erwbooerg", argument));
     return follow_link(decision)->bool_word() == 1;
 }
@@ -81,7 +81,7 @@ void builtin_min_max(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     for (uint32_t i = 1; i < frame.count(); ++i) {
         UNION_DATA* argument = follow_aliases(frame[i].cell);
         bool replaces = false;
-        if (base_type_code(argument) == 'k') {
+        if (base_type_code(argument) == tag_object) {
             replaces = object_replaces(node, result.cell, argument, is_max);
         } else {
             const char* message = is_max ? compare_less(result.cell, argument, &replaces)
@@ -121,7 +121,7 @@ void builtin_sum_prod(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) 
     results.append(result);
     for (uint32_t i = 1; i < frame.count(); ++i) {
         UNION_DATA* argument = follow_aliases(frame[i].cell);
-        if (base_type_code(argument) == 'k') {
+        if (base_type_code(argument) == tag_object) {
             std::string text = call_user_operator(node, is_sum ? "+=" : "*=", result, frame[i], nullptr);
             if (!text.empty()) raise_builtin_error(node, text);
             continue;

@@ -69,7 +69,7 @@ void MEMBER_ACCESS::run() {
         if (TOKEN* type = declared_type(left)) {
             if (current == nullptr) {
                 receiver = this_item;
-            } else if (base_type_code(current) == 'k') {
+            } else if (base_type_code(current) == tag_object) {
                 UNION_DATA* object = follow_link(current);
                 TOKEN* own_type = object->holder() != nullptr ? object->holder()->type : nullptr;
                 if (own_type != nullptr && derives_from(own_type, type)) receiver = this_item;
@@ -127,9 +127,9 @@ void MEMBER_ACCESS::apply(RESULT_ITEM item, TOKEN* part) {
 
     if (name_form) {
         const std::string& name = display_name(part->text->c_str());
-        if (tag == 'n') raise_plain(node, format_string(msg_text("keimemsyszugmoe"), name.c_str()));
+        if (tag == tag_sys) raise_plain(node, format_string(msg_text("keimemsyszugmoe"), name.c_str()));
         if (cell == nullptr) {
-            const char* refusal = tag == 'k' ? "keimemzugfehobjmoe" : "keimemzugeindattypmoe";
+            const char* refusal = tag == tag_object ? "keimemzugfehobjmoe" : "keimemzugeindattypmoe";
             raise_plain(node, format_string(msg_text(refusal), name.c_str()));
         }
         const char* message = nullptr;

@@ -79,7 +79,7 @@ UNION_DATA* range_end(RESULT_ITEM item, char type) {
 
 void value_repeat(TOKEN* node, RESULT_ITEM count, RESULT_ITEM value, RESULT_LIST& results) {
     UNION_DATA* number = follow_link(count.cell);
-    if (lower_tag(number->tag) != 'i' || number->payload == nullptr) return;
+    if (lower_tag(number->tag) != tag_int || number->payload == nullptr) return;
     int64_t n = saturated_count(*number->int_data());
     // A variable is repeated as references to it, unless it holds a value
     // that is always copied.

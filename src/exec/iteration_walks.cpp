@@ -159,12 +159,12 @@ void WALK::run() {
     if (body.uses_code_context && code_context.gone()) fail(msg_text("insexinic"));
 
     const uint32_t mode = request.receiver.mode;
-    if (request.code == 'y') {
+    if (request.code == tag_args) {
         element_mode = mode == 7 || mode == 8 ? mode : mode < 6 ? 4 : 6;
     } else {
         element_mode = is_variable_mode(mode) ? access_variable : access_member_of_constant;
     }
-    const bool args_call_alias = request.code == 'y' && mode == access_variable_input;
+    const bool args_call_alias = request.code == tag_args && mode == access_variable_input;
     if (args_call_alias) list_link_mode = 7;
 
     WALK_PIN walk_pin(kind, store->payload);
@@ -242,7 +242,7 @@ void WALK::check_arguments() {
 void WALK::hold_variables(uint32_t how_many, bool keep_call_alias) {
     for (uint32_t i = 0; i < how_many && i < static_cast<uint32_t>(max_variables); ++i) {
         UNION_DATA* cell = (*frame)[i].cell;
-        if (!keep_call_alias && (cell->tag == 'j' || cell->tag == 'J') && cell->target() != nullptr)
+        if (!keep_call_alias && (cell->tag == tag_call_alias || cell->tag == raise_tag(tag_call_alias)) && cell->target() != nullptr)
             cell = cell->target();
         variables[i].hold(cell);
     }
@@ -269,7 +269,7 @@ void WALK::bind_pair(int pair_index, int first, int second) {
     variables[pair_index].write_mode(element_mode);
     UNION_DATA* value = argument_value(cell);
     while (value != nullptr && is_link_cell(value) && value->target() != nullptr) value = value->target();
-    if (value == nullptr || lower_tag(value->tag) != 'u' || value->payload == nullptr) {
+    if (value == nullptr || lower_tag(value->tag) != tag_any2 || value->payload == nullptr) {
         check(frame->check_type(static_cast<uint32_t>(pair_index), 'u', false));
         fail(msg_text("insnicdef"));
     }
@@ -543,7 +543,7 @@ void WALK::walk_graph() {
 bool is_iteration_member(const std::string& name, char code) {
     if (name != "for" && name != "For") return false;
     switch (code) {
-    case 'a': case 'd': case 'f': case 'g': case 'h': case 'l': case 'm': case 's': case 'y': case 'z':
+    case tag_array: case tag_dir: case tag_file: case tag_graph: case tag_hash: case tag_list: case tag_set: case tag_str: case tag_args: case tag_array2:
         return true;
     default:
         return false;

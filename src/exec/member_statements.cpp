@@ -72,7 +72,7 @@ RESULT_ITEM MEMBER_STATEMENT::external_receiver() {
     type_text = *left->text;
     if (TOKEN* type = declared_type(left)) {
         spec = TYPE_NAME{nullptr, type, true};
-        if (current != nullptr && base_type_code(current) == 'k') {
+        if (current != nullptr && base_type_code(current) == tag_object) {
             UNION_DATA* object = follow_link(current);
             TOKEN* own_type = object->holder() != nullptr ? object->holder()->type : nullptr;
             if (own_type == nullptr || !derives_from(own_type, type)) return none;

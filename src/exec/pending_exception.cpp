@@ -62,7 +62,7 @@ void set_pending_exception(PENDING_EXCEPTION* fresh) {
 const ERROR* pending_error_value() {
     if (pending_exception == nullptr || pending_exception->value == nullptr) return nullptr;
     UNION_DATA* value = follow_link(pending_exception->value.get());
-    if (lower_tag(value->tag) != 'e' || value->payload == nullptr) return nullptr;
+    if (lower_tag(value->tag) != tag_error || value->payload == nullptr) return nullptr;
     const ERROR_DATA& data = *value->error_data();
     pending_error = ERROR(data.file, data.line, data.message, data.kind);
     return &pending_error;

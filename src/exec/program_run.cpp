@@ -105,7 +105,7 @@ bool report_unhandled_exception() {
     const char* heading = msg_text("sysfeh");
     std::string message;
     const ERROR_DATA* record = nullptr;
-    if (value != nullptr && base_type_code(value) == 'e') record = follow_link(value)->error_data();
+    if (value != nullptr && base_type_code(value) == tag_error) record = follow_link(value)->error_data();
     if (record != nullptr && record->kind != 'u') {
         heading = error_heading(record->kind);
         message = record->message;

@@ -144,7 +144,7 @@ bool user_object_methods(TOKEN* node, CALL_ARGS* args, RESULT_LIST* results, RES
     UNION_DATA* object = receiver.cell != nullptr ? follow_link(follow_aliases(receiver.cell)) : nullptr;
     TOKEN* type = nullptr;
     std::string type_text;
-    if (object != nullptr && lower_tag(object->tag) == 'k' && object->holder() != nullptr) {
+    if (object != nullptr && lower_tag(object->tag) == tag_object && object->holder() != nullptr) {
         type = object->holder()->type;
         type_text = type_name_text(value_type_name(object, true));
     } else if (type_spec != nullptr) {

@@ -118,7 +118,7 @@ TOKEN* check_type_spec(TOKEN* node, RESULT_ITEM value, const char* spec_text) {
     UNION_DATA* cell = value.cell != nullptr ? follow_aliases(value.cell) : nullptr;
     if (cell == nullptr) raise_at(node, msg_text("insexinic"), error_kind_system);
     std::string spec = spec_text != nullptr ? spec_text : "";
-    if (base_type_code(cell) != 'k') {
+    if (base_type_code(cell) != tag_object) {
         std::string type_text = type_name_text(value_type_name(cell, true));
         raise_at(node,
                  format_string(msg_text("typspedattypnicerl"), display_name(spec.c_str()).c_str(), type_text.c_str()),

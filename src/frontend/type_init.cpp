@@ -154,11 +154,11 @@ UNION_DATA* new_member_cell(const TOKEN* type_word, const TOKEN* literal) {
         else tag = 'O';
         auto cell = std::make_unique<UNION_DATA>(tag);
         switch (tag) {
-        case 'B': cell->bool_word() = is_word(literal, "true") ? 1 : 0; break;
-        case 'C': cell->char_byte() = (*literal->text)[0]; break;
-        case 'S': cell->str_data()->text = *literal->text; cell->str_data()->reset_read(); break;
-        case 'R': *cell->real_data() = *literal->number; break;
-        case 'I': *cell->int_data() = literal->number->mantissa; break;
+        case raise_tag(tag_bool): cell->bool_word() = is_word(literal, "true") ? 1 : 0; break;
+        case raise_tag(tag_char): cell->char_byte() = (*literal->text)[0]; break;
+        case raise_tag(tag_str): cell->str_data()->text = *literal->text; cell->str_data()->reset_read(); break;
+        case raise_tag(tag_real): *cell->real_data() = *literal->number; break;
+        case raise_tag(tag_int): *cell->int_data() = literal->number->mantissa; break;
         default: cell->oper_chars()[0] = literal->op1; cell->oper_chars()[1] = literal->op2; break;
         }
         return cell.release();

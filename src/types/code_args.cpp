@@ -19,7 +19,7 @@ void check_loop_code_args(const METHOD_CALL& call) {
 
 void bind_loop_variable(const METHOD_CALL& call, UNION_DATA* element) {
     UNION_DATA* variable = call.arg(0).cell;
-    if (variable->tag == 'j' || variable->tag == 'J') variable = variable->target();
+    if (variable->tag == tag_call_alias || variable->tag == raise_tag(tag_call_alias)) variable = variable->target();
     call.raise_if(assign_by_mode(variable, element, 3));
 }
 
@@ -27,7 +27,7 @@ void evaluate_code(const METHOD_CALL& call, RESULT_LIST& out) {
     // The code is looked up anew for every element: a body that deleted or
     // replaced its own variable leaves no code to evaluate.
     UNION_DATA* code = argument_value(call.arg(1).cell);
-    if (code == nullptr || base_type_code(code) != 'x' || follow_link(code)->payload == nullptr)
+    if (code == nullptr || base_type_code(code) != tag_code || follow_link(code)->payload == nullptr)
         call.raise(msg_text("erwevacod"));
     TOKEN* block = follow_link(code)->code_data()->block;
     if (block == nullptr) return;
@@ -51,7 +51,7 @@ bool element_matches(const METHOD_CALL& call, UNION_DATA* element) {
     if (values.count == 0) call.raise(msg_text("erwevacod"));
     if (values.count > 1) call.raise(msg_text("erwcodmitgeneinwer"));
     UNION_DATA* value = argument_value(values.head->item.cell);
-    if (base_type_code(value) != 'b') call.raise(msg_text("erwcodmitboower"));
+    if (base_type_code(value) != tag_bool) call.raise(msg_text("erwcodmitboower"));
     return follow_link(value)->scalar.bool_word != 0;  // an empty bool (0xFFFF) counts as true
 }
 

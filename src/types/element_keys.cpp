@@ -16,7 +16,7 @@ UNION_DATA* compared_value(UNION_DATA* cell) { return follow_link(follow_aliases
 bool may_run_user_order(UNION_DATA* cell) {
     UNION_DATA* value = compared_value(cell);
     char type = lower_tag(value->tag);
-    if (type == 'k') return true;
+    if (type == tag_object) return true;
     if (!is_nesting_tag(type)) return false;  // the common case: a scalar or a text
     std::vector<UNION_DATA*> pending{value};
     std::unordered_set<const UNION_DATA*> seen{value};
@@ -29,7 +29,7 @@ bool may_run_user_order(UNION_DATA* cell) {
         for (UNION_DATA* child : children) {
             UNION_DATA* inner = compared_value(child);
             type = lower_tag(inner->tag);
-            if (type == 'k') return true;
+            if (type == tag_object) return true;
             if (is_nesting_tag(type) && seen.insert(inner).second) pending.push_back(inner);
         }
     }

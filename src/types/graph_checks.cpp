@@ -205,7 +205,7 @@ bool bool_arg_selects(const CALL_ARGS& args, int32_t i) {
     UNION_DATA* value = argument_value(args[i].cell);
     if (value == nullptr) return true;
     value = follow_link(value);
-    if (lower_tag(value->tag) != 'b' || value->payload == nullptr) return true;
+    if (lower_tag(value->tag) != tag_bool || value->payload == nullptr) return true;
     return value->bool_word() != 0;
 }
 

@@ -480,7 +480,7 @@ bool PARSER::refuse(const UNION_DATA* lands_in, const char* read_type) {
 
 bool PARSER::accepts_object(const UNION_DATA* lands_in, const HEADER_ENTRY& entry) {
     if (is_any_cell(lands_in)) return true;
-    if (lower_tag(lands_in->tag) == 'k') {
+    if (lower_tag(lands_in->tag) == tag_object) {
         const OBJECT_HOLDER* holder = lands_in->holder();
         if (holder == nullptr || holder->type == nullptr || holder->type == entry.type) return true;
     }

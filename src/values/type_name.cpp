@@ -16,34 +16,34 @@ TYPE_NAME value_type_name(const UNION_DATA* cell, bool held) {
         else if (is_any_tag(tag)) tag = 'v';
         const char* text = nullptr;
         switch (tag) {
-        case '0': text = "date"; break;
-        case '2': text = "timezone"; break;
-        case '4': text = "datetime"; break;
-        case 'a': text = "array"; break;
-        case 'b': text = "bool"; break;
-        case 'c': text = "char"; break;
-        case 'd': text = "dir"; break;
-        case 'e': text = "error"; break;
-        case 'f': text = "file"; break;
-        case 'g': text = "graph"; break;
-        case 'h': text = "hash"; break;
-        case 'i': text = "int"; break;
-        case 'l': text = "list"; break;
-        case 'm': text = "set"; break;
-        case 'n': text = "sys"; break;
-        case 'o': text = "oper"; break;
-        case 'r': text = "real"; break;
-        case 's': text = "str"; break;
-        case 't': text = "time"; break;
-        case 'u': text = "any2"; break;
-        case 'v': text = "any"; break;
-        case 'x': text = "code"; break;
-        case 'y': text = "args"; break;
-        case 'z': text = "array2"; break;
-        case 'j': case 'p': case 'q':
+        case tag_date: text = "date"; break;
+        case tag_timezone: text = "timezone"; break;
+        case tag_datetime: text = "datetime"; break;
+        case tag_array: text = "array"; break;
+        case tag_bool: text = "bool"; break;
+        case tag_char: text = "char"; break;
+        case tag_dir: text = "dir"; break;
+        case tag_error: text = "error"; break;
+        case tag_file: text = "file"; break;
+        case tag_graph: text = "graph"; break;
+        case tag_hash: text = "hash"; break;
+        case tag_int: text = "int"; break;
+        case tag_list: text = "list"; break;
+        case tag_set: text = "set"; break;
+        case tag_sys: text = "sys"; break;
+        case tag_oper: text = "oper"; break;
+        case tag_real: text = "real"; break;
+        case tag_str: text = "str"; break;
+        case tag_time: text = "time"; break;
+        case tag_any2: text = "any2"; break;
+        case tag_any: text = "any"; break;
+        case tag_code: text = "code"; break;
+        case tag_args: text = "args"; break;
+        case tag_array2: text = "array2"; break;
+        case tag_call_alias: case tag_reference: case tag_alias:
             cell = cell->target();
             continue;
-        case 'k': {
+        case tag_object: {
             const OBJECT_HOLDER* holder = cell->holder();
             if (holder == nullptr || holder->type == nullptr) return TYPE_NAME{"?", nullptr, false};
             return TYPE_NAME{nullptr, holder->type, true};

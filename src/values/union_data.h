@@ -35,6 +35,7 @@
 
 #include "runtime/block_pool.h"
 #include "values/access_modes.h"
+#include "values/type_tags.h"
 #include "values/type_name.h"
 #include "values/value_copy.h"
 
@@ -143,39 +144,20 @@ public:
 
 // ---- tags ----
 
-inline bool is_any_tag(char tag) {
-    return (tag >= 'A' && tag <= 'Z') || tag == '1' || tag == '3' || tag == '5' || tag == '7' ||
-           tag == '9';
-}
-
-// Upper case to lower case, odd digit to the even digit below; else unchanged.
-inline char lower_tag(char tag) {
-    if (tag >= 'A' && tag <= 'Z') return static_cast<char>(tag - 'A' + 'a');
-    if (tag >= '1' && tag <= '9' && (tag - '0') % 2 == 1) return static_cast<char>(tag - 1);
-    return tag;
-}
-
-// Lower case to upper case, even digit to the odd digit above; else unchanged.
-inline char raise_tag(char tag) {
-    if (tag >= 'a' && tag <= 'z') return static_cast<char>(tag - 'a' + 'A');
-    if (tag >= '0' && tag <= '8' && (tag - '0') % 2 == 0) return static_cast<char>(tag + 1);
-    return tag;
-}
-
 // 'p', 'q', 'j' in either case.
 inline bool is_link_tag(char tag) {
     char lowered = lower_tag(tag);
-    return lowered == 'p' || lowered == 'q' || lowered == 'j';
+    return lowered == tag_reference || lowered == tag_alias || lowered == tag_call_alias;
 }
 
 inline bool is_link_cell(const UNION_DATA* cell) { return is_link_tag(cell->tag); }
 
-inline bool is_reference_tag(char tag) { return tag == 'p' || tag == 'P'; }
+inline bool is_reference_tag(char tag) { return tag == tag_reference || tag == raise_tag(tag_reference); }
 
 // Lowered tags whose payload holds further cells (containers, objects, any2).
 inline bool is_nesting_tag(char lowered) {
     switch (lowered) {
-    case 'a': case 'g': case 'h': case 'k': case 'l': case 'm': case 'u': case 'y': case 'z':
+    case tag_array: case tag_graph: case tag_hash: case tag_object: case tag_list: case tag_set: case tag_any2: case tag_args: case tag_array2:
         return true;
     default:
         return false;
@@ -184,15 +166,15 @@ inline bool is_nesting_tag(char lowered) {
 
 // Lowered tags whose payload lives inside the cell (bool, char, oper, sys).
 inline bool is_scalar_tag(char lowered) {
-    return lowered == 'b' || lowered == 'c' || lowered == 'o' || lowered == 'n';
+    return lowered == tag_bool || lowered == tag_char || lowered == tag_oper || lowered == tag_sys;
 }
 
 // Lowered tags that carry a payload of their own (not links, not 'v', not 'k').
 inline bool is_value_tag(char lowered) {
     switch (lowered) {
-    case '0': case '2': case '4': case 'a': case 'b': case 'c': case 'd': case 'e': case 'f':
-    case 'g': case 'h': case 'i': case 'l': case 'm': case 'n': case 'o': case 'r': case 's':
-    case 't': case 'u': case 'x': case 'y': case 'z':
+    case tag_date: case tag_timezone: case tag_datetime: case tag_array: case tag_bool: case tag_char: case tag_dir: case tag_error: case tag_file:
+    case tag_graph: case tag_hash: case tag_int: case tag_list: case tag_set: case tag_sys: case tag_oper: case tag_real: case tag_str:
+    case tag_time: case tag_any2: case tag_code: case tag_args: case tag_array2:
         return true;
     default:
         return false;
@@ -200,7 +182,7 @@ inline bool is_value_tag(char lowered) {
 }
 
 // An any cell: 'v' or an any tag.
-inline bool is_any_cell(const UNION_DATA* cell) { return cell->tag == 'v' || is_any_tag(cell->tag); }
+inline bool is_any_cell(const UNION_DATA* cell) { return cell->tag == tag_any || is_any_tag(cell->tag); }
 
 // The cell a link stands for, one step; any other cell stands for itself.
 inline UNION_DATA* follow_link(UNION_DATA* cell) {
@@ -212,7 +194,7 @@ inline UNION_DATA* follow_link(UNION_DATA* cell) {
 inline UNION_DATA* follow_aliases(UNION_DATA* cell) {
     while (cell != nullptr) {
         const char tag = cell->tag;
-        if ((tag != 'q' && tag != 'Q' && tag != 'j' && tag != 'J') || cell->target() == nullptr) break;
+        if ((tag != tag_alias && tag != raise_tag(tag_alias) && tag != tag_call_alias && tag != raise_tag(tag_call_alias)) || cell->target() == nullptr) break;
         cell = cell->target();
     }
     return cell;

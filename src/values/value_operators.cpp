@@ -69,19 +69,19 @@ const char* compound_text(COMPOUND kind) {
 
 // The right operand of a real operation: an int becomes a real of scale 0.
 REAL_DATA real_operand(UNION_DATA* right) {
-    if (lower_tag(right->tag) == 'i') return REAL_DATA(*right->int_data(), 0);
+    if (lower_tag(right->tag) == tag_int) return REAL_DATA(*right->int_data(), 0);
     return *right->real_data();
 }
 
 bool is_zero_number(UNION_DATA* cell) {
-    return lower_tag(cell->tag) == 'i' ? cell->int_data()->is_zero() : cell->real_data()->mantissa.is_zero();
+    return lower_tag(cell->tag) == tag_int ? cell->int_data()->is_zero() : cell->real_data()->mantissa.is_zero();
 }
 
 // The numeric forms on int (right int) and real (right int or real). l and
 // r are the operands one link step deep, both defined and checked for type.
 const char* numeric_assign(UNION_DATA* l, UNION_DATA* r, COMPOUND kind) {
     if (is_empty_value(r)) return nullptr;
-    bool is_int = lower_tag(l->tag) == 'i';
+    bool is_int = lower_tag(l->tag) == tag_int;
     if (kind == COMPOUND::pow) {
         if (is_empty_value(l)) return check_operands(l, OPERAND_SIDE::left, "^=", OPERAND_TEST::empty);
         INT_DATA exponent = *r->int_data();  // l and r may be one cell
@@ -136,18 +136,18 @@ bool operator_knows(COMPOUND kind, char left_type) {
     case COMPOUND::add:
         return std::strchr("irslym", left_type) != nullptr;
     case COMPOUND::sub: case COMPOUND::mul:
-        return left_type == 'i' || left_type == 'r' || left_type == 'm';
+        return left_type == tag_int || left_type == tag_real || left_type == tag_set;
     case COMPOUND::div:
-        return left_type == 'i' || left_type == 'r';
+        return left_type == tag_int || left_type == tag_real;
     default:
-        return left_type == 'i';
+        return left_type == tag_int;
     }
 }
 
 bool operator_accepts(char left_type, char right_type) {
     switch (left_type) {
-    case 'r': return right_type == 'i' || right_type == 'r';
-    case 's': return right_type == 'c' || right_type == 's';
+    case tag_real: return right_type == tag_int || right_type == tag_real;
+    case tag_str: return right_type == tag_char || right_type == tag_str;
     default: return right_type == left_type;
     }
 }
@@ -163,15 +163,15 @@ const char* compound_assign(UNION_DATA* left, UNION_DATA* right, COMPOUND kind) 
         UNION_DATA* r = follow_link(right);
         char left_type = lower_tag(l->tag);
         char right_type = lower_tag(r->tag);
-        if (left_type != 'v') {
+        if (left_type != tag_any) {
             if (!operator_knows(kind, left_type)) return not_defined_for(op, left);
             if (!operator_accepts(left_type, right_type)) return incompatible_types(op);
             switch (left_type) {
-            case 'i': case 'r':
+            case tag_int: case tag_real:
                 return numeric_assign(l, r, kind);
-            case 's': {
+            case tag_str: {
                 STR_DATA& text = *l->str_data();
-                if (right_type == 'c') {
+                if (right_type == tag_char) {
                     if (r->char_byte() != 0) text.text += r->char_byte();
                 } else {
                     std::string appended = r->str_data()->text;  // l and r may be one cell
@@ -180,7 +180,7 @@ const char* compound_assign(UNION_DATA* left, UNION_DATA* right, COMPOUND kind) 
                 text.reset_read();
                 return nullptr;
             }
-            case 'l': case 'y':
+            case tag_list: case tag_args:
                 // The store counts the right list first, so a list appended
                 // to itself doubles once.
                 return l->list_data()->append_all(*r->list_data());
@@ -196,7 +196,7 @@ const char* compound_assign(UNION_DATA* left, UNION_DATA* right, COMPOUND kind) 
         if (is_empty_value(r)) return nullptr;
         if (is_link_tag(right_type)) return incompatible_types(op);
         l->tag = right_type;
-        if (right_type == 'k') {
+        if (right_type == tag_object) {
             l->payload = new OBJECT_HOLDER{nullptr, r->holder() != nullptr ? r->holder()->type : nullptr};
         } else {
             init_payload(l);
@@ -228,7 +228,7 @@ const char* check_binary_operands(UNION_DATA* left, UNION_DATA* right, const cha
         return message;
     char type = base_type_code(left);
     if (type != base_type_code(right)) return incompatible_types(op);
-    if (type == 'c' || type == 'i' || type == 'r' || type == 't') {
+    if (type == tag_char || type == tag_int || type == tag_real || type == tag_time) {
         if (const char* message = check_operands(left, OPERAND_SIDE::left, op, OPERAND_TEST::empty))
             return message;
         return check_operands(right, OPERAND_SIDE::right, op, OPERAND_TEST::empty);
@@ -262,21 +262,21 @@ bool cells_unequal_ref(UNION_DATA* a, UNION_DATA* b) {
 
 const char* op_not(UNION_DATA* operand, bool* result) {
     if (const char* message = undefined_then_empty(operand, "!")) return message;
-    if (base_type_code(operand) != 'b') return not_defined_for("!", operand);
+    if (base_type_code(operand) != tag_bool) return not_defined_for("!", operand);
     *result = follow_link(operand)->bool_word() == 0;
     return nullptr;
 }
 
 const char* op_or(UNION_DATA* left, UNION_DATA* right, bool* result) {
     if (const char* message = check_binary_operands(left, right, "||")) return message;
-    if (base_type_code(left) != 'b') return not_defined_for("||", left);
+    if (base_type_code(left) != tag_bool) return not_defined_for("||", left);
     *result = follow_link(left)->bool_word() != 0 || follow_link(right)->bool_word() != 0;
     return nullptr;
 }
 
 const char* op_and(UNION_DATA* left, UNION_DATA* right, bool* result) {
     if (const char* message = check_binary_operands(left, right, "&&")) return message;
-    if (base_type_code(left) != 'b') return not_defined_for("&&", left);
+    if (base_type_code(left) != tag_bool) return not_defined_for("&&", left);
     *result = follow_link(left)->bool_word() != 0 && follow_link(right)->bool_word() != 0;
     return nullptr;
 }
@@ -285,7 +285,7 @@ const char* op_plus(UNION_DATA* operand) {
     if (const char* message = check_operands(operand, OPERAND_SIDE::right, "+", OPERAND_TEST::undefined))
         return message;
     char type = base_type_code(operand);
-    if (type != 'i' && type != 'r') return unary_not_defined_for("+", operand);
+    if (type != tag_int && type != tag_real) return unary_not_defined_for("+", operand);
     return check_operands(operand, OPERAND_SIDE::right, "+", OPERAND_TEST::empty);
 }
 
@@ -293,11 +293,11 @@ const char* op_minus(UNION_DATA* operand) {
     if (const char* message = check_operands(operand, OPERAND_SIDE::right, "-", OPERAND_TEST::undefined))
         return message;
     char type = base_type_code(operand);
-    if (type != 'i' && type != 'r') return unary_not_defined_for("-", operand);
+    if (type != tag_int && type != tag_real) return unary_not_defined_for("-", operand);
     if (const char* message = check_operands(operand, OPERAND_SIDE::right, "-", OPERAND_TEST::empty))
         return message;
     UNION_DATA* cell = follow_link(operand);
-    if (type == 'r') *cell->real_data() *= REAL_DATA(INT_DATA(-1), 0);
+    if (type == tag_real) *cell->real_data() *= REAL_DATA(INT_DATA(-1), 0);
     else *cell->int_data() *= INT_DATA(-1);
     return nullptr;
 }
@@ -331,7 +331,7 @@ const char* operator_by_name(char* oper_chars, const std::string& text, bool che
 UNION_DATA* attribute_access(UNION_DATA* object, TOKEN* basic_type, const std::string& name,
                              const TOKEN* context, const char** message) {
     *message = nullptr;
-    if (base_type_code(object) != 'k') {
+    if (base_type_code(object) != tag_object) {
         *message = formatted(format_string(msg_text("zugattobjeintypnichmoe"), name.c_str(),
                                            held_type_name(object).c_str()));
         return nullptr;

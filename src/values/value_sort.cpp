@@ -49,7 +49,7 @@ const char* user_less(UNION_DATA* left, UNION_DATA* right, bool* result) {
     RESULT_ITEM item = pop(results);
     std::unique_ptr<UNION_DATA> owned(item.owned ? item.cell : nullptr);
     UNION_DATA* answer = follow_aliases(item.cell);
-    if (lower_tag(answer->tag) != 'b') return user_operator_failure("erwbooerg", left);
+    if (lower_tag(answer->tag) != tag_bool) return user_operator_failure("erwbooerg", left);
     *result = answer->bool_word() != 0;  // an empty bool counts as true
     return nullptr;
 }
@@ -118,7 +118,7 @@ bool quicksort(int n, KEY_AT key_at, SWAP_AT swap_at, BEFORE before) {
 bool collect_small_ints(UNION_DATA** cells, const int* permutation, int n,
                         std::vector<std::pair<int64_t, int>>& numbers) {
     const char tag = follow_aliases(cells[permutation[0]])->tag;
-    if (lower_tag(tag) != 'i') return false;
+    if (lower_tag(tag) != tag_int) return false;
     numbers.resize(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) {
         const UNION_DATA* cell = follow_aliases(cells[permutation[i]]);
@@ -136,47 +136,47 @@ const char* compare_less(UNION_DATA* left, UNION_DATA* right, bool* result) {
     UNION_DATA* l = follow_link(left);
     UNION_DATA* r = follow_link(right);
     switch (lower_tag(l->tag)) {
-    case 'l': case 'y':
+    case tag_list: case tag_args:
         return l->list_data()->less(*r->list_data(), result);
-    case 's':
+    case tag_str:
         *result = std::strcmp(l->str_data()->text.c_str(), r->str_data()->text.c_str()) < 0;
         return nullptr;
-    case 't': {
+    case tag_time: {
         const TIME_DATA& a = *l->time_data();
         const TIME_DATA& b = *r->time_data();
         *result = fields_less(INT_PAIR{&a.hours, &b.hours}, INT_PAIR{&a.minutes, &b.minutes},
                               INT_PAIR{&a.seconds, &b.seconds});
         return nullptr;
     }
-    case '0': {
+    case tag_date: {
         const DATE_DATA& a = *l->date_data();
         const DATE_DATA& b = *r->date_data();
         *result = fields_less(INT_PAIR{&a.year, &b.year}, INT_PAIR{&a.month, &b.month}, INT_PAIR{&a.day, &b.day});
         return nullptr;
     }
-    case '2': {
+    case tag_timezone: {
         const TIMEZONE_DATA& a = *l->timezone_data();
         const TIMEZONE_DATA& b = *r->timezone_data();
         *result = fields_less(INT_PAIR{&a.hours, &b.hours}, INT_PAIR{&a.minutes, &b.minutes});
         return nullptr;
     }
-    case '4':
+    case tag_datetime:
         *result = l->datetime_data()->total_seconds() < r->datetime_data()->total_seconds();
         return nullptr;
-    case 'c':
+    case tag_char:
         // Signed codes: a code of 128 or more sorts before every code below 128.
         *result = static_cast<signed char>(l->char_byte()) < static_cast<signed char>(r->char_byte());
         return nullptr;
-    case 'i':
+    case tag_int:
         *result = *l->int_data() < *r->int_data();
         return nullptr;
-    case 'r':
+    case tag_real:
         *result = *l->real_data() < *r->real_data();
         return nullptr;
-    case 'm':
+    case tag_set:
         *result = l->hash_data()->is_proper_subset(*r->hash_data());
         return nullptr;
-    case 'k':
+    case tag_object:
         return user_less(l, r, result);
     default:
         rule_message = format_string(msg_text("openicdeffuedattyp"), "<", held_type_name(left).c_str());
@@ -194,7 +194,7 @@ const char* op_less_equal(UNION_DATA* left, UNION_DATA* right, bool* result) {
 
 const char* op_greater(UNION_DATA* left, UNION_DATA* right, bool* result) {
     if (const char* message = check_binary_operands(left, right, ">")) return message;
-    if (base_type_code(left) == 'm') {
+    if (base_type_code(left) == tag_set) {
         *result = follow_link(left)->hash_data()->is_proper_superset(*follow_link(right)->hash_data());
         return nullptr;
     }
@@ -206,7 +206,7 @@ const char* op_greater(UNION_DATA* left, UNION_DATA* right, bool* result) {
 
 const char* op_greater_equal(UNION_DATA* left, UNION_DATA* right, bool* result) {
     if (const char* message = check_binary_operands(left, right, ">=")) return message;
-    if (base_type_code(left) == 'm') {
+    if (base_type_code(left) == tag_set) {
         *result = follow_link(left)->hash_data()->includes_keys(*follow_link(right)->hash_data());
         return nullptr;
     }
@@ -225,7 +225,7 @@ int sort_less_equal(UNION_DATA* a, UNION_DATA* b, const char** message) {
         *message = msg_text("inkdattyp");
         return -1;
     }
-    if (lower_tag(a->tag) == 'l') {
+    if (lower_tag(a->tag) == tag_list) {
         // A list is "<=" another when it is lexicographically smaller or a
         // prefix of it (equal lists included).
         LIST_NODE* x = a->list_data()->head;

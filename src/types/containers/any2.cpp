@@ -54,7 +54,7 @@ void take_content(UNION_DATA* element, ELEMENT_CONTENT& content) {
     if (is_link_cell(element)) {
         content.link_kind = lower_tag(element->tag);
         content.target = element->target();
-    } else if (element->tag == 'v' || element->tag == 'V') {
+    } else if (element->tag == tag_any || element->tag == tag_nothing) {
         content.bare_tag = element->tag;
     } else {
         move_payload(&content.value, element);  // a scalar's inline word moves too

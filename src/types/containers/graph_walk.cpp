@@ -50,12 +50,12 @@ int loop_item_count(const GRAPH_DATA& graph, const GRAPH_LOOP& loop) {
 
 void bind_edge_address(const METHOD_CALL& call, const GRAPH_DATA& graph, const GRAPH_EDGE* edge) {
     UNION_DATA* variable = call.arg(1).cell;
-    if (variable->tag == 'j' || variable->tag == 'J') variable = variable->target();
+    if (variable->tag == tag_call_alias || variable->tag == raise_tag(tag_call_alias)) variable = variable->target();
     std::unique_ptr<UNION_DATA> id = int_cell(edge_id(graph, edge));
     std::unique_ptr<UNION_DATA> target = int_cell(edge->target->index);
     UNION_DATA* pair = argument_value(variable);
     if (pair != nullptr) pair = follow_link(pair);
-    if (pair != nullptr && lower_tag(pair->tag) == 'u' && pair->payload != nullptr) {
+    if (pair != nullptr && lower_tag(pair->tag) == tag_any2 && pair->payload != nullptr) {
         ANY2_DATA* halves = pair->any2_data();
         clear_payload(&halves->first);
         call.raise_if(assign_by_mode(&halves->first, id.get(), 4));
@@ -85,7 +85,7 @@ TOKEN* LOOP_CODE::block() const {
     UNION_DATA* code = argument_value(pair[1].cell);
     if (code == nullptr) return nullptr;
     code = follow_link(code);
-    if (lower_tag(code->tag) != 'x' || code->payload == nullptr) return nullptr;
+    if (lower_tag(code->tag) != tag_code || code->payload == nullptr) return nullptr;
     return code->code_data()->block;
 }
 
@@ -100,7 +100,7 @@ bool LOOP_CODE::matches(UNION_DATA* element) const {
     evaluate(element, values);
     if (values.count > 1) view.raise(msg_text("erwcodmitgeneinwer"));
     UNION_DATA* value = argument_value(values.head->item.cell);
-    if (base_type_code(value) != 'b') view.raise(msg_text("erwcodmitboower"));
+    if (base_type_code(value) != tag_bool) view.raise(msg_text("erwcodmitboower"));
     value = follow_link(value);
     return value->payload == nullptr || value->bool_word() != 0;  // only false is false
 }
