@@ -32,19 +32,62 @@ int compare_limbs(const uint32_t* a, int na, const uint32_t* b, int nb) {
     return 0;
 }
 
-// r = a + b with na >= nb; r has room for na + 1 limbs and may be a.
-void add_limbs(uint32_t* r, const uint32_t* a, int na, const uint32_t* b, int nb) {
-    uint32_t carry = 0;
-    int i = 0;
-    for (; i < nb; ++i) {
-        uint32_t s = a[i] + b[i] + carry;
-        carry = s >= limb_base;
-        r[i] = carry ? s - limb_base : s;
+// The kernels below work on blocks of this many limbs, staged in buffers on
+// the stack: each pass over a block is free of loop-carried dependencies, so
+// the compiler vectorises it, and the rare carry that runs on is settled
+// afterwards.
+constexpr int block_limbs = 256;
+
+// The kernels are built for the baseline processor and again for one with
+// 256-bit vectors; the loader binds the one the machine can run. Their
+// helpers are inlined into each build.
+#if defined(__x86_64__) && defined(__GNUC__)
+#define LIMB_KERNEL __attribute__((target_clones("avx2", "default")))
+#define KERNEL_STEP [[gnu::always_inline]] inline
+#else
+#define LIMB_KERNEL
+#define KERNEL_STEP inline
+#endif
+
+// Normalises a block of raw column sums, each below 2 * limb_base, into r:
+// every column gives its excess to the next at once, and a column that the
+// incoming excess lifts to limb_base is settled by a serial pass, which is
+// rare. carry (0 or 1) enters the first column; returns the carry out.
+KERNEL_STEP uint32_t settle_block(uint32_t* r, const uint32_t* raw, int n, uint32_t carry) {
+    r[0] = raw[0] - (raw[0] >= limb_base ? limb_base : 0) + carry;
+    for (int j = 1; j < n; ++j) r[j] = raw[j] - (raw[j] >= limb_base ? limb_base : 0) + (raw[j - 1] >= limb_base);
+    uint32_t out = raw[n - 1] >= limb_base;
+    uint32_t full = 0;
+    for (int j = 0; j < n; ++j) full |= r[j] == limb_base;
+    if (full != 0) {
+        uint32_t c = 0;
+        for (int j = 0; j < n; ++j) {
+            uint32_t v = r[j] + c;
+            c = v >= limb_base;
+            r[j] = c ? v - limb_base : v;
+        }
+        out |= c;
     }
-    for (; i < na; ++i) {
-        uint32_t s = a[i] + carry;
-        carry = s >= limb_base;
-        r[i] = carry ? s - limb_base : s;
+    return out;
+}
+
+// r = a + b with na >= nb; r has room for na + 1 limbs and may be a or b.
+LIMB_KERNEL void add_limbs(uint32_t* r, const uint32_t* a, int na, const uint32_t* b, int nb) {
+    uint32_t raw[block_limbs];
+    uint32_t carry = 0;
+    for (int start = 0; start < na; start += block_limbs) {
+        const int n = std::min(block_limbs, na - start);
+        const int both = std::clamp(nb - start, 0, n);
+        const uint32_t* pa = a + start;
+        const uint32_t* pb = b + start;
+        for (int j = 0; j < both; ++j) raw[j] = pa[j] + pb[j];
+        for (int j = both; j < n; ++j) raw[j] = pa[j];
+        if (both == 0 && carry == 0) {
+            // Only a's limbs are left and nothing carries into them.
+            if (r != a) std::copy(pa, a + na, r + start);
+            break;
+        }
+        carry = settle_block(r + start, raw, n, carry);
     }
     r[na] = carry;
 }
@@ -171,15 +214,39 @@ void mul_limbs(uint32_t* r, const uint32_t* a, int na, const uint32_t* b, int nb
     mul_karatsuba(r, a, na, b, nb);
 }
 
-// r = a * m for a single factor m below the base; returns the carry out.
-uint32_t mul_small(uint32_t* r, const uint32_t* a, int n, uint32_t m) {
-    uint64_t carry = 0;
-    for (int i = 0; i < n; ++i) {
-        uint64_t t = uint64_t{a[i]} * m + carry;
-        carry = t / limb_base;
-        r[i] = static_cast<uint32_t>(t - carry * limb_base);
+// r = a * m for a single factor m below the base (r may be a); returns the
+// carry out. Each limb's product is split into its high and low limb apart
+// from the others: the quotient by the base is estimated in double precision
+// (off by at most one either way, as limb and factor are below 2^30) and
+// corrected from the exact low 32 bits of the remainder, which lies within
+// (-limb_base, 2 * limb_base) and so fits a signed 32-bit word. The columns
+// (low limb plus the high limb of the column below) are then settled as sums.
+LIMB_KERNEL uint32_t mul_small(uint32_t* r, const uint32_t* a, int n, uint32_t m) {
+    const double factor = static_cast<double>(m) / limb_base;
+    uint32_t low[block_limbs];
+    uint32_t high[block_limbs];
+    uint32_t raw[block_limbs];
+    uint32_t high_below = 0;
+    uint32_t carry = 0;
+    for (int start = 0; start < n; start += block_limbs) {
+        const int len = std::min(block_limbs, n - start);
+        const uint32_t* pa = a + start;
+        for (int j = 0; j < len; ++j) {
+            int32_t q = static_cast<int32_t>(static_cast<double>(static_cast<int32_t>(pa[j])) * factor);
+            int32_t rest = static_cast<int32_t>(pa[j] * m - static_cast<uint32_t>(q) * limb_base);
+            const int32_t under = rest < 0;
+            const int32_t over = rest >= static_cast<int32_t>(limb_base);
+            rest += (under - over) * static_cast<int32_t>(limb_base);
+            q += over - under;
+            low[j] = static_cast<uint32_t>(rest);
+            high[j] = static_cast<uint32_t>(q);
+        }
+        raw[0] = low[0] + high_below;
+        for (int j = 1; j < len; ++j) raw[j] = low[j] + high[j - 1];
+        high_below = high[len - 1];
+        carry = settle_block(r + start, raw, len, carry);
     }
-    return static_cast<uint32_t>(carry);
+    return high_below + carry;
 }
 
 // q = a / d for a single divisor d below the base (q may be a); returns the remainder.

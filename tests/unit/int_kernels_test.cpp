@@ -1,0 +1,203 @@
+// The limb kernels behind INT_DATA's sums, products by one limb, quotients
+// and cuts by powers of ten. They work on blocks of limbs and settle carries
+// after the block, so the cases aim at carries and borrows that run across
+// many limbs and across block ends, at products on the limb boundaries, and
+// at operands that are the target itself. The expected values come from
+// plain digit-by-digit arithmetic on the decimal texts.
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "numbers/int_data.h"
+#include "numbers/real_data.h"
+
+namespace morvu {
+namespace {
+
+INT_DATA from(const std::string& text) { return INT_DATA(text.c_str()); }
+
+std::string strip_zeros(std::string digits) {
+    size_t first = digits.find_first_not_of('0');
+    return first == std::string::npos ? "0" : digits.substr(first);
+}
+
+// The texts below are built least significant digit first, then turned.
+std::string finished(std::string reversed) {
+    return strip_zeros(std::string(reversed.rbegin(), reversed.rend()));
+}
+
+// Sum of two digit texts, column by column.
+std::string text_sum(const std::string& a, const std::string& b) {
+    std::string out;
+    int carry = 0;
+    for (size_t i = 0; i < std::max(a.size(), b.size()) || carry; ++i) {
+        int d = carry;
+        if (i < a.size()) d += a[a.size() - 1 - i] - '0';
+        if (i < b.size()) d += b[b.size() - 1 - i] - '0';
+        out.push_back(static_cast<char>('0' + d % 10));
+        carry = d / 10;
+    }
+    return finished(out);
+}
+
+// Difference of two digit texts, a >= b.
+std::string text_difference(const std::string& a, const std::string& b) {
+    std::string out;
+    int borrow = 0;
+    for (size_t i = 0; i < a.size(); ++i) {
+        int d = (a[a.size() - 1 - i] - '0') - borrow - (i < b.size() ? b[b.size() - 1 - i] - '0' : 0);
+        borrow = d < 0;
+        out.push_back(static_cast<char>('0' + (d + 10) % 10));
+    }
+    return finished(out);
+}
+
+// Product of a digit text and a machine factor.
+std::string text_product(const std::string& a, uint64_t m) {
+    std::string out;
+    unsigned __int128 carry = 0;
+    for (size_t i = 0; i < a.size(); ++i) {
+        carry += static_cast<unsigned __int128>(a[a.size() - 1 - i] - '0') * m;
+        out.push_back(static_cast<char>('0' + static_cast<int>(carry % 10)));
+        carry /= 10;
+    }
+    for (; carry != 0; carry /= 10) out.push_back(static_cast<char>('0' + static_cast<int>(carry % 10)));
+    return finished(out);
+}
+
+// Digit texts rich in runs of 9s and 0s, whose sums and products carry far.
+std::string random_digits(std::mt19937& rng, int length) {
+    std::string text;
+    const int style = static_cast<int>(rng() % 4);
+    while (static_cast<int>(text.size()) < length) {
+        if (style == 0) {
+            text.push_back(static_cast<char>('0' + rng() % 10));
+        } else {
+            const char run = style == 1 ? '9' : (rng() % 2 ? '9' : '0');
+            text.append(1 + rng() % 40, run);
+            if (style == 3) text.push_back(static_cast<char>('0' + rng() % 10));
+        }
+    }
+    text.resize(static_cast<size_t>(length));
+    text[0] = text[0] == '0' ? '1' : text[0];
+    return text;
+}
+
+TEST(IntKernelSumTest, CarriesRunThroughEveryLimbAndAcrossBlocks) {
+    // 9 * n digits of 9 plus 1: each limb is 999999999 and takes the carry
+    // of the one below; the lengths straddle the kernels' block of 256 limbs.
+    for (int limbs : {1, 4, 5, 255, 256, 257, 511, 512, 513, 1000}) {
+        const std::string nines(static_cast<size_t>(9 * limbs), '9');
+        const std::string power = "1" + std::string(static_cast<size_t>(9 * limbs), '0');
+        EXPECT_EQ((from(nines) + INT_DATA(1)).to_text(), power) << limbs;
+        EXPECT_EQ((INT_DATA(1) + from(nines)).to_text(), power) << limbs;
+        EXPECT_EQ((from(nines) + from(nines)).to_text(), text_sum(nines, nines)) << limbs;
+        EXPECT_EQ((from(power) - INT_DATA(1)).to_text(), nines) << limbs;
+        EXPECT_EQ((INT_DATA(1) - from(power)).to_text(), "-" + nines) << limbs;
+    }
+    // A carry that leaves the shorter operand and runs on through the
+    // longer one's 999999999 limbs, then stops inside a later block.
+    const std::string tail = "7" + std::string(9 * 600, '9');
+    EXPECT_EQ((from(tail) + from(std::string(9 * 3, '9'))).to_text(), text_sum(tail, std::string(27, '9')));
+}
+
+TEST(IntKernelSumTest, AgreesWithDigitArithmetic) {
+    std::mt19937 rng(7);
+    for (int round = 0; round < 300; ++round) {
+        const int la = 1 + static_cast<int>(rng() % 5000);
+        const int lb = 1 + static_cast<int>(rng() % 5000);
+        const std::string a = random_digits(rng, la);
+        const std::string b = random_digits(rng, lb);
+        ASSERT_EQ((from(a) + from(b)).to_text(), text_sum(a, b)) << a << " + " << b;
+        const bool a_larger = from(a) >= from(b);
+        const std::string difference = a_larger ? text_difference(a, b) : text_difference(b, a);
+        ASSERT_EQ((from(a) - from(b)).to_text(), (a_larger || difference == "0" ? "" : "-") + difference)
+            << a << " - " << b;
+    }
+}
+
+TEST(IntKernelSumTest, OperandsThatAreTheTarget) {
+    const std::string nines(9 * 300, '9');
+    INT_DATA a = from(nines);
+    a = a + a;
+    EXPECT_EQ(a.to_text(), text_sum(nines, nines));
+    INT_DATA b = from(nines);
+    b += b;
+    EXPECT_EQ(b, a);
+    b -= b;
+    EXPECT_TRUE(b.is_zero());
+    EXPECT_EQ(b.sign(), 1);
+    // The loop of the Fibonacci numbers: each sum replaces an operand.
+    INT_DATA x(0), y(1), t;
+    std::string tx = "0", ty = "1";
+    for (int i = 0; i < 3000; ++i) {
+        t = x + y;
+        x = y;
+        y = std::move(t);
+        std::string next = text_sum(tx, ty);
+        tx = ty;
+        ty = next;
+    }
+    EXPECT_EQ(x.to_text(), tx);
+    EXPECT_EQ(y.to_text(), ty);
+}
+
+TEST(IntKernelProductTest, OneLimbFactorsAtTheLimbBoundaries) {
+    const std::string nines(9 * 700, '9');
+    for (uint32_t m : {1u, 2u, 3u, 7u, 10u, 999u, 1000u, 65536u, 499999999u, 500000000u, 999999999u}) {
+        INT_DATA value = from(nines);
+        value *= INT_DATA(static_cast<long>(m));
+        EXPECT_EQ(value.to_text(), text_product(nines, m)) << m;
+    }
+    // Limb products that land just below, on and just above a multiple of
+    // the limb base, where the estimated high limb needs its correction.
+    for (uint32_t m : {3u, 7u, 13u, 999999937u, 123456789u, 999999999u}) {
+        for (uint64_t k : {1ull, 2ull, 5ull, 77ull, 123456ull}) {
+            const uint64_t boundary = k * 1'000'000'000ull;
+            for (int64_t delta : {-1, 0, 1}) {
+                const uint64_t limb = (boundary + m - 1) / m + delta;
+                if (limb == 0 || limb >= 1'000'000'000ull) continue;
+                std::string text;
+                for (int i = 0; i < 300; ++i) text += std::to_string(1'000'000'000ull + limb).substr(1);
+                text = strip_zeros(text);
+                INT_DATA value = from(text);
+                value *= INT_DATA(static_cast<long>(m));
+                ASSERT_EQ(value.to_text(), text_product(text, m)) << limb << " * " << m;
+            }
+        }
+    }
+}
+
+TEST(IntKernelProductTest, SignsZerosAndTheTargetAsFactor) {
+    INT_DATA value = from("-" + std::string(40, '9'));
+    value *= INT_DATA(3);
+    EXPECT_EQ(value.to_text(), "-" + text_product(std::string(40, '9'), 3));
+    value *= INT_DATA(-2);
+    EXPECT_EQ(value.to_text(), text_product(std::string(40, '9'), 6));
+    value *= INT_DATA(0);
+    EXPECT_TRUE(value.is_zero());
+    EXPECT_EQ(value.to_text(), "0");
+
+    INT_DATA square = from("123456789123456789");
+    square *= square;
+    EXPECT_EQ(square.to_text(), "15241578780673678515622620750190521");
+    INT_DATA one_limb(999999999);
+    one_limb *= one_limb;
+    EXPECT_EQ(one_limb.to_text(), "999999998000000001");
+}
+
+TEST(IntKernelProductTest, FactorialLoopAgreesWithDigitArithmetic) {
+    INT_DATA f(1);
+    std::string text = "1";
+    for (int k = 2; k <= 1500; ++k) {
+        f *= INT_DATA(k);
+        text = text_product(text, static_cast<uint64_t>(k));
+    }
+    EXPECT_EQ(f.to_text(), text);
+    EXPECT_EQ(f, INT_DATA::factorial(INT_DATA(1500)));
+}
+
+}  // namespace
+}  // namespace morvu
