@@ -19,6 +19,8 @@ Directives, each in a comment of its own line:
     ## stdout: /dev/full                    standard output of the run goes to that
                                             path; the expected lines are then those
                                             of standard error
+    ## stdout: closed-pipe                  standard output is a pipe nobody reads
+                                            (its read end closed); as above
 
 The interpreter directory in the version banner depends on the machine; in
 the output it is replaced by {bindir}.
@@ -93,7 +95,15 @@ def run(binary, script):
             env[variable.strip()] = value
         command = [program] + spec["options"] + ([] if spec["no-program"] else [name]) + spec["args"]
         try:
-            if spec["stdout"]:
+            if spec["stdout"] and spec["stdout"][-1] == "closed-pipe":
+                read_end, write_end = os.pipe()
+                os.close(read_end)
+                try:
+                    done = subprocess.run(command, cwd=work, input=stdin, stdout=write_end,
+                                          stderr=subprocess.PIPE, timeout=120, env=env)
+                finally:
+                    os.close(write_end)
+            elif spec["stdout"]:
                 with open(spec["stdout"][-1], "wb") as target:
                     done = subprocess.run(command, cwd=work, input=stdin, stdout=target,
                                           stderr=subprocess.PIPE, timeout=120, env=env)

@@ -1,6 +1,5 @@
 #include "driver/startup.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -199,14 +198,14 @@ void print_option_list(bool dashed) {
 
 int morvu_main(int argc, char** argv) {
     create_globals();
+    catch_broken_pipe();
     int status = start(argc, argv);
-    // Start-up texts go to standard output directly; one that did not arrive
-    // fails the run as a lost write of the program does.
-    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
-        report_lost_output("", errno);
-        status = 1;
-    }
+    // Everything buffered goes out now, start-up texts written to standard
+    // output directly included; output that did not arrive fails the run as
+    // a lost write of the program does.
+    if (!finish_program_output()) status = 1;
     destroy_globals();
+    if (output_was_lost()) status = 1;  // a file value closed with the globals
     return status;
 }
 

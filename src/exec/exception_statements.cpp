@@ -47,8 +47,7 @@ void require(const char* refusal, const ARG_FRAME& frame, TOKEN* node, const cha
 // Nothing of the run's normal end happens, so the process leaves without
 // running the destructors of the run's state.
 [[noreturn]] void end_process(int status) {
-    console_stream.flush();
-    std::fflush(nullptr);
+    if (!finish_program_output()) status = 1;
     ::_exit(status);
 }
 

@@ -1,13 +1,16 @@
 #include "runtime/file_stream.h"
 
+#include <stdio_ext.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <vector>
 
 #include "runtime/file_system.h"
 #include "runtime/messages.h"
+#include "runtime/terminal.h"
 
 namespace morvu {
 
@@ -51,16 +54,19 @@ FILE_HANDLE open_handle(const std::string& path, const char* c_mode_text) {
     return FILE_HANDLE(std::fopen(path.c_str(), c_mode_text));
 }
 
-// Writes a text with every stored NUL turned back into a NUL byte, and
-// flushes. False when the system refused the bytes (a full disk, a closed
-// descriptor): the caller reports it, a write never fails silently.
-bool put_bytes(std::FILE* file, const char* text) {
-    std::string bytes = text;
-    for (char& ch : bytes)
-        if (ch == stored_nul) ch = '\0';
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-    return std::fflush(file) == 0 && written && std::ferror(file) == 0;
+// Every FILE_DATA with an open output stream, in the order they opened.
+std::vector<FILE_DATA*>& writers() {
+    static std::vector<FILE_DATA*> open_writers;
+    return open_writers;
 }
+
+void drop_writer(FILE_DATA* file) {
+    std::vector<FILE_DATA*>& list = writers();
+    list.erase(std::remove(list.begin(), list.end(), file), list.end());
+}
+
+// The cause of a failure errno may no longer hold.
+int failure_cause() { return errno != 0 ? errno : EIO; }
 
 // Reads up to one block; a short count means the end of the file (or an error,
 // which ends the data just the same).
@@ -112,7 +118,90 @@ void FILE_DATA::write(const char* text, bool formatted, const char** error) {
         write_in_column(*this, *format, text, error);  // comes back here unformatted
         return;
     }
-    if (!put_bytes(output_stream.get(), text)) *error = write_failure(path_name, errno);
+    put(text, error);
+}
+
+void FILE_DATA::put(const char* text, const char** error) {
+    *error = nullptr;
+    if (lost_cause == 0) {
+        std::FILE* file = output_stream.get();
+        errno = 0;
+        const bool written = put_stored_text(file, text) && (!write_through || std::fflush(file) == 0);
+        if (written && std::ferror(file) == 0) return;
+        lost_cause = failure_cause();
+    }
+    *error = write_failure(path_name, take_failure());
+}
+
+void FILE_DATA::begin_output() {
+    struct stat info;
+    write_through = ::fstat(::fileno(output_stream.get()), &info) != 0 || !S_ISREG(info.st_mode);
+    lost_cause = 0;
+    writers().push_back(this);
+}
+
+bool FILE_DATA::push_output() {
+    if (!output_stream) return true;
+    errno = 0;
+    if (std::fflush(output_stream.get()) != 0 || std::ferror(output_stream.get()) != 0) {
+        if (lost_cause == 0) lost_cause = failure_cause();
+        // The refused bytes are dropped now, so the next write starts afresh.
+        __fpurge(output_stream.get());
+        std::clearerr(output_stream.get());
+    }
+    return lost_cause == 0;
+}
+
+int FILE_DATA::take_failure() {
+    const int cause = lost_cause;
+    lost_cause = 0;
+    if (output_stream) {
+        __fpurge(output_stream.get());
+        std::clearerr(output_stream.get());
+    }
+    return cause;
+}
+
+int FILE_DATA::finish_output() {
+    if (!output_stream) return 0;
+    push_output();
+    int cause = take_failure();
+    errno = 0;
+    if (std::fclose(output_stream.release()) != 0 && cause == 0) cause = failure_cause();
+    drop_writer(this);
+    return cause;
+}
+
+void FILE_DATA::flush(const char** message) {
+    *message = nullptr;
+    if (!push_output()) *message = write_failure(path_name, take_failure());
+}
+
+bool put_stored_text(std::FILE* file, const char* text) {
+    bool written = true;
+    const char* run = text;
+    for (const char* p = text; *p != '\0'; ++p) {
+        if (*p != stored_nul) continue;
+        const size_t count = static_cast<size_t>(p - run);
+        written = written && std::fwrite(run, 1, count, file) == count && std::fputc(0, file) != EOF;
+        run = p + 1;
+    }
+    const size_t count = std::strlen(run);
+    return written && std::fwrite(run, 1, count, file) == count;
+}
+
+void flush_file_writers() {
+    for (FILE_DATA* file : writers()) file->push_output();
+}
+
+bool finish_file_writers() {
+    bool kept = true;
+    for (FILE_DATA* file : writers()) {
+        if (file->push_output()) continue;
+        kept = false;
+        report_lost_output(file->path_name, file->take_failure());
+    }
+    return kept;
 }
 
 // ---------------------------------------------------------------------------
@@ -123,10 +212,19 @@ void FILE_DATA::set_path(const std::string& path) {
     path_name = path;
 }
 
+FILE_DATA::~FILE_DATA() { close(); }
+
 void FILE_DATA::close() {
     input_stream.reset();
-    output_stream.reset();
     mode.clear();
+    if (const int cause = finish_output()) report_lost_output(path_name, cause);
+}
+
+void FILE_DATA::close(const char** message) {
+    *message = nullptr;
+    input_stream.reset();
+    mode.clear();
+    if (const int cause = finish_output()) *message = write_failure(path_name, cause);
 }
 
 void FILE_DATA::open(const std::string& open_mode, const char** message) {
@@ -142,29 +240,45 @@ void FILE_DATA::open(const std::string& open_mode, const char** message) {
     }
     const bool reading = open_mode[0] == 'i';
     FILE_HANDLE& wanted = reading ? input_stream : output_stream;
-    FILE_HANDLE& other = reading ? output_stream : input_stream;
-    if (other) {
-        other.reset();
+    if (reading && output_stream) {
+        // What was written is on disk before it is read back; bytes it lost
+        // are the open's failure.
+        mode.clear();
+        if (const int cause = finish_output()) {
+            *message = write_failure(path_name, cause);
+            return;
+        }
+    }
+    if (!reading && input_stream) {
+        input_stream.reset();
         mode.clear();
     }
     if (wanted) {
         if (mode == open_mode) return;  // keeps the stream and its position
-        wanted.reset();
         mode.clear();
+        if (reading) {
+            input_stream.reset();
+        } else if (const int cause = finish_output()) {
+            *message = write_failure(path_name, cause);
+            return;
+        }
     }
+    // Other files written by the program may be this one under another
+    // name: their bytes reach the disk first.
+    console_stream.flush();
     wanted = open_handle(path_name, c_mode_text);
     if (!wanted) {
         *message = file_message("datkannicgeower", path_name);
         return;
     }
     mode = open_mode;
+    if (!reading) begin_output();
 }
 
 void FILE_DATA::write_spacing(const char** message) {
     *message = nullptr;
     if (!format->out_spc || !output_stream) return;
-    if (!put_bytes(output_stream.get(), format->out_spc->c_str()))
-        *message = write_failure(path_name, errno);
+    put(format->out_spc->c_str(), message);
 }
 
 // ---------------------------------------------------------------------------
@@ -184,7 +298,11 @@ bool FILE_DATA::remove(const char** message) {
         *message = file_message("datexinic", path_name);
         return false;
     }
-    close();
+    // Bytes still buffered for a file about to go need not arrive.
+    input_stream.reset();
+    mode.clear();
+    finish_output();
+    console_stream.flush();
     return std::remove(path_name.c_str()) == 0;
 }
 
@@ -211,12 +329,21 @@ bool FILE_DATA::move(const std::string& new_path, const char** message) {
     // or not, instead of emptying it with the next write.
     const bool writing = static_cast<bool>(output_stream);
     const bool binary = writing && mode.size() == 2;
-    close();
+    input_stream.reset();
+    mode.clear();
+    if (const int cause = finish_output()) {
+        *message = write_failure(path_name, cause);
+        return false;
+    }
+    console_stream.flush();
     const bool renamed = std::rename(path_name.c_str(), new_path.c_str()) == 0;
     if (renamed) path_name = new_path;
     if (writing) {
         output_stream = open_handle(path_name, binary ? "ab" : "a");
-        if (output_stream) mode = binary ? "Ob" : "O";
+        if (output_stream) {
+            mode = binary ? "Ob" : "O";
+            begin_output();
+        }
     }
     return renamed;
 }
@@ -231,6 +358,7 @@ bool FILE_DATA::make(const char** message) {
         *message = file_message("datexisch", path_name);
         return false;
     }
+    console_stream.flush();
     return static_cast<bool>(open_handle(path_name, "w"));
 }
 
@@ -245,8 +373,11 @@ int64_t FILE_DATA::size(const char** message) {
         return 0;
     }
     // The streams stay open: a writer goes on appending, a reader keeps its
-    // place. Only what is still buffered must reach the file first.
-    if (output_stream) std::fflush(output_stream.get());
+    // place. Only what is still buffered must reach the file first, this
+    // file's own bytes and those of any other name for it.
+    flush(message);
+    if (*message != nullptr) return 0;
+    console_stream.flush();
     struct stat info;
     if (::stat(path_name.c_str(), &info) != 0) return 0;
     return static_cast<int64_t>(info.st_size);
@@ -270,6 +401,7 @@ bool FILE_DATA::copy(const std::string& target, const char** message) const {
         *message = file_message("datexisch", target);
         return false;
     }
+    console_stream.flush();  // the bytes written so far are copied too
     FILE_HANDLE source = open_handle(path_name, "rb");
     if (!source) {
         *message = file_message("datkannicgeower", path_name);
@@ -281,12 +413,14 @@ bool FILE_DATA::copy(const std::string& target, const char** message) const {
         return false;
     }
     std::vector<char> buffer(copy_block);
+    bool written = true;
     while (size_t count = read_block(source.get(), buffer.data())) {
-        std::fwrite(buffer.data(), 1, count, destination.get());
+        written = written && std::fwrite(buffer.data(), 1, count, destination.get()) == count;
         if (count < copy_block) break;
     }
     source.reset();
-    destination.reset();
+    // A copy the system refused in part is a failed copy, not a short one.
+    if (std::fclose(destination.release()) != 0 || !written) return false;
 
     struct stat info;
     mode_t rights = ::stat(path_name.c_str(), &info) == 0 ? info.st_mode : 0;
@@ -312,6 +446,7 @@ bool FILE_DATA::compare(const std::string& other, const char** message) const {
         return false;
     }
     if (other == path_name) return true;
+    console_stream.flush();
     FILE_HANDLE first = open_handle(path_name, "rb");
     if (!first) {
         *message = file_message("datkannicgeower", path_name);

@@ -13,6 +13,7 @@
 
 #include "runtime/file_stream.h"
 #include "runtime/messages.h"
+#include "runtime/terminal.h"
 
 namespace morvu {
 
@@ -328,6 +329,7 @@ void expand_wildcards(const std::string& directory, const std::string& pattern, 
 bool remove_directory(const DIR_DATA& dir, const char** message) {
     *message = nullptr;
     if (!check_directory(dir, message)) return false;
+    console_stream.flush();
     return remove_tree(dir.path_name, message);
 }
 
@@ -377,12 +379,14 @@ bool copy_directory(const DIR_DATA& dir, const std::string& target, const char**
         *message = path_message("verkannicerzwer", target);
         return false;
     }
+    console_stream.flush();  // files written into the tree are copied whole
     return copy_tree(dir.path_name, target, message);
 }
 
 int64_t directory_size(const DIR_DATA& dir, const char** message) {
     *message = nullptr;
     if (!check_directory(dir, message)) return 0;
+    console_stream.flush();  // files written into the tree count whole
     return tree_size(dir.path_name);
 }
 

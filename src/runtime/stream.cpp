@@ -134,6 +134,28 @@ void clear_format_text() {
 // ---------------------------------------------------------------------------
 // Column padding
 
+namespace {
+
+// The largest block of fill characters handed to a stream in one write: a
+// huge width costs a few writes of this size instead of one per character.
+constexpr long long fill_block = 64 * 1024;
+
+// Writes count fill characters as few unformatted writes. A NUL fill gives
+// the empty text, so nothing is written for it.
+void write_fill(STREAM_DATA& stream, char fill, long long count, const char** error) {
+    if (count <= 0 || fill == '\0') return;
+    const std::string block(static_cast<size_t>(count < fill_block ? count : fill_block), fill);
+    while (count > 0) {
+        // The last part may be shorter: it is the block's tail.
+        const size_t part = static_cast<size_t>(count < fill_block ? count : fill_block);
+        stream.write(block.c_str() + (block.size() - part), false, error);
+        if (*error != nullptr) return;
+        count -= static_cast<long long>(part);
+    }
+}
+
+}  // namespace
+
 void write_in_column(STREAM_DATA& stream, IO_FORMAT& format, const char* text,
                      const char** error) {
     *error = nullptr;
@@ -144,18 +166,13 @@ void write_in_column(STREAM_DATA& stream, IO_FORMAT& format, const char* text,
     if (format.column < 0 || format.column >= format.n_widths()) format.column = 0;
     const long long width = format.widths[format.column];
     const long long length = static_cast<long long>(std::strlen(text));
-    const char fill_text[2] = {format.fill, '\0'};
 
-    for (long long i = length; i < width; ++i) {
-        stream.write(fill_text, false, error);
-        if (*error != nullptr) return;
-    }
+    write_fill(stream, format.fill, width - length, error);
+    if (*error != nullptr) return;
     stream.write(text, false, error);
     if (*error != nullptr) return;
-    for (long long i = length; i < -width; ++i) {
-        stream.write(fill_text, false, error);
-        if (*error != nullptr) return;
-    }
+    write_fill(stream, format.fill, -width - length, error);
+    if (*error != nullptr) return;
     if (++format.column >= format.n_widths()) format.column = 0;
 }
 

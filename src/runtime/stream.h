@@ -106,10 +106,11 @@ protected:
 };
 
 // The column-padding rule shared by every write operation: fill characters
-// before (positive width) or after (negative width) the text, each written
-// as its own unformatted write of the stream, then the column advances. A
-// failing write stops at once with its message and the column stays. Every
-// write() calls this when formatted is true and its record has widths.
+// before (positive width) or after (negative width) the text, the run of
+// them written as one unformatted write of the stream (blocks of 64 KiB for
+// a huge width; none for a NUL fill), then the column advances. A failing
+// write stops at once with its message and the column stays. Every write()
+// calls this when formatted is true and its record has widths.
 void write_in_column(STREAM_DATA& stream, IO_FORMAT& format, const char* text,
                      const char** error);
 

@@ -1,9 +1,11 @@
 #include "runtime/terminal.h"
 
+#include <stdio_ext.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 
 #include "runtime/file_stream.h"
@@ -24,9 +26,18 @@ void print_start_up_message(const char* identifier, const std::string& name) {
     std::fflush(stdout);
 }
 
-// Writes the text with every stored NUL (0xFF) turned back into the byte 0,
-// and flushes. False when the system refused bytes (a full disk, a closed
-// descriptor); errno then holds the cause.
+// Set once output of the run was reported lost.
+bool lost_output_reported = false;
+
+// Whether a closed pipe ends the process by its signal (the caller left the
+// signal at its default).
+bool broken_pipe_kills = false;
+
+extern "C" void on_broken_pipe(int) {}
+
+// Writes the text with every stored NUL (0xFF) turned back into the byte 0
+// into the file's buffer. False when the system refused bytes (a full disk,
+// a closed descriptor); errno then holds the cause.
 bool write_bytes(std::FILE* file, const char* text) {
     bool written = true;
     const char* run = text;
@@ -38,7 +49,29 @@ bool write_bytes(std::FILE* file, const char* text) {
     }
     const size_t count = std::strlen(run);
     written = written && std::fwrite(run, 1, count, file) == count;
-    return std::fflush(file) == 0 && written && std::ferror(file) == 0;
+    return written && std::ferror(file) == 0;
+}
+
+// Whether the next byte of an input file must come from the system: the
+// library's buffer holds none. Where the buffer is hidden, always.
+bool input_exhausted(std::FILE* file) {
+#if defined(__GLIBC__)
+    return file->_IO_read_ptr >= file->_IO_read_end;
+#else
+    (void)file;
+    return true;
+#endif
+}
+
+// Pushes the file's buffer out; false as write_bytes.
+bool flushed(std::FILE* file) { return std::fflush(file) == 0 && std::ferror(file) == 0; }
+
+// A closed pipe ends the process by its signal, as the unbuffered write would
+// have ended it.
+[[noreturn]] void end_by_broken_pipe() {
+    std::signal(SIGPIPE, SIG_DFL);
+    std::raise(SIGPIPE);
+    ::_exit(1);
 }
 
 void echo(const char* bytes, size_t count) {
@@ -93,13 +126,21 @@ void TERMINAL_DATA::learn_keyboard() {
 int TERMINAL_DATA::next_key() {
     if (keyboard == KEYBOARD::unknown) learn_keyboard();
     // A terminal is switched to raw mode for each key; any other standard
-    // input is taken from the library's buffer.
-    return keyboard == KEYBOARD::terminal ? read_key_raw() : getc_unlocked(stdin);
+    // input is taken from the library's buffer. What was written goes out
+    // before the system is asked for input, as on a line-buffered console:
+    // a prompt shows before the program waits for its answer.
+    if (keyboard == KEYBOARD::terminal) {
+        flush();
+        return read_key_raw();
+    }
+    if (input_exhausted(stdin)) flush();
+    return getc_unlocked(stdin);
 }
 
 bool TERMINAL_DATA::read_char(char* out, bool stop) {
     if (input != nullptr) {
         std::FILE* file = input.get();
+        if (input_exhausted(file)) flush();
         int byte = getc_unlocked(file);
         if (byte == EOF) return true;
         if (byte == '\r' && !binary_input) {  // CR LF is one line end; a lone CR stays
@@ -150,11 +191,14 @@ void TERMINAL_DATA::write(const char* text, bool formatted, const char** error) 
 }
 
 void TERMINAL_DATA::flush() {
-    if (output != nullptr) std::fflush(output.get());
-    std::fflush(stdout);
+    if (output != nullptr && !flushed(output.get())) end_for_lost_output(output_name, errno);
+    if (!flushed(stdout)) end_for_lost_output("", errno);
+    flush_file_writers();
 }
 
 void report_lost_output(const std::string& name, int cause) {
+    lost_output_reported = true;
+    if (!name.empty()) std::fflush(stdout);  // a refusal of stdout itself is found at its own flush
     const char* target = name.empty() ? standard_output_path : name.c_str();
     std::string line = format_string(msg_text("datkannicbeswer"), target, std::strerror(cause));
     line += '\n';
@@ -162,9 +206,47 @@ void report_lost_output(const std::string& name, int cause) {
     std::fflush(stderr);
 }
 
+bool output_was_lost() { return lost_output_reported; }
+
 void end_for_lost_output(const std::string& name, int cause) {
+    finish_file_writers();
+    if (cause == EPIPE && broken_pipe_kills) end_by_broken_pipe();
     report_lost_output(name, cause);
     ::_exit(1);
+}
+
+bool finish_program_output() {
+    // The console's refusals are reported here rather than ending the run at
+    // once, so that every file still gets its own chance and report.
+    int console_cause = 0;
+    std::string console_name;
+    if (console_stream.output != nullptr && !flushed(console_stream.output.get())) {
+        console_cause = errno;
+        console_name = console_stream.output_name;
+    }
+    if (!flushed(stdout) && console_cause == 0) console_cause = errno;
+    const bool files_kept = finish_file_writers();
+    if (console_cause == EPIPE && broken_pipe_kills) end_by_broken_pipe();
+    if (console_cause != 0) {
+        report_lost_output(console_name, console_cause);
+        // Reported once: what was refused is dropped, so the clean-up's
+        // flushes find nothing left to fail.
+        for (std::FILE* file : {console_stream.output.get(), stdout}) {
+            if (file == nullptr) continue;
+            __fpurge(file);
+            std::clearerr(file);
+        }
+    }
+    return files_kept && !lost_output_reported;
+}
+
+void catch_broken_pipe() {
+    struct sigaction previous {};
+    if (::sigaction(SIGPIPE, nullptr, &previous) != 0 || previous.sa_handler == SIG_IGN) return;
+    struct sigaction action {};
+    action.sa_handler = on_broken_pipe;
+    sigemptyset(&action.sa_mask);
+    if (::sigaction(SIGPIPE, &action, nullptr) == 0) broken_pipe_kills = true;
 }
 
 int read_key_raw() {

@@ -10,8 +10,14 @@
 // from a terminal are echoed, and only when standard output is a terminal
 // as well.
 //
-// Every write reaches its target at once (it is flushed), and the stored NUL
-// (0xFF) goes out as the byte 0; other bytes are written unchanged. `input`
+// Output goes through the C library's buffer: line by line when standard
+// output is a terminal, in blocks otherwise. The stored NUL (0xFF) goes out
+// as the byte 0; other bytes are written unchanged. What is buffered goes
+// out before anything could see it missing: before the console asks the
+// system for more input, before file-system work and child processes (see
+// flush), and at every end of the run. A write the system
+// refuses is found at the write or at the next flush; either ends the run
+// as a lost output. `input`
 // and `output` are null exactly when there is no redirection in that
 // direction; `binary_input` is false without an input file. The console is
 // always interactive: a backspace read erases the previous character, also
@@ -53,8 +59,11 @@ public:
     bool is_interactive() override { return true; }
     void write(const char* text, bool formatted, const char** error) override;
 
-    // Pushes buffered output (standard output or the output file) to its
-    // target; safe to call on any path out of the process.
+    // Pushes out everything buffered: the console's output (standard output
+    // and the output file; a refusal ends the run, end_for_lost_output),
+    // then every file's (flush_file_writers). Called before console input
+    // is asked of the system, before file-system work and child processes,
+    // so that they see all the program has written.
     void flush();
 
 private:
@@ -76,11 +85,28 @@ extern TERMINAL_DATA console_stream;
 inline constexpr const char* standard_output_path = "/dev/stdout";
 
 // The line on standard error that says which output (the output file's
-// name, "" for standard output) lost bytes, and the system's cause (an
-// errno value).
+// name, "" for standard output; a file's path) lost bytes, and the system's
+// cause (an errno value). Standard output is flushed first, so the line
+// stands after what was written before it. The run then ends with status 1
+// (output_was_lost).
 void report_lost_output(const std::string& name, int cause);
-// Reports the lost output and ends the process with status 1 at once.
+bool output_was_lost();
+
+// Ends the process for console output the system refused: the program's
+// files are finished first, then a closed pipe ends the process by its
+// signal, as an unbuffered write would have; any other cause is reported
+// and ends it with status 1.
 [[noreturn]] void end_for_lost_output(const std::string& name, int cause);
+
+// At an end of the run: pushes out the console and every file, reporting
+// each refused output on standard error. False when any output of the run
+// was lost, now or before.
+bool finish_program_output();
+
+// Turns a closed pipe into a failing write instead of an instant end, so
+// that the run can finish its files first. A pipe signal ignored by the
+// caller stays ignored: the lost output is then reported as before.
+void catch_broken_pipe();
 
 // One key from standard input, or EOF. On a terminal, canonical input and
 // echo are off only while the key is awaited; other input is read as it is.

@@ -68,6 +68,7 @@ TEST_F(ErrorReport, RedirectedOutputReceivesTheReport) {
     ASSERT_FALSE(console_stream.open_files("", false, path.c_str(), false, false));
     EXPECT_EQ(printed(error_heading('s'), "prog", 7, "Oops"), "");
     EXPECT_EQ(printed("", "prog", 8, "Again"), "");
+    console_stream.flush();
     EXPECT_EQ(file_contents(path),
               "System error in file 'prog', line '7':\n  Oops\n"
               " in file 'prog', line '8':\n  Again\n");

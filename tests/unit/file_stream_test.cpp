@@ -1,9 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -14,6 +16,7 @@
 
 #include "runtime/file_stream.h"
 #include "runtime/messages.h"
+#include "runtime/terminal.h"
 #include "test_support.h"
 
 namespace morvu {
@@ -94,6 +97,7 @@ TEST_F(FileStreamTest, SwitchingDirectionsClosesTheOtherStreamFirst) {
     file.write("z", false, &error);
     EXPECT_EQ(file.mode, "o");
     EXPECT_FALSE(file.input_stream);
+    file.flush(&error);
     EXPECT_EQ(contents(path("a")), "z");
 }
 
@@ -107,7 +111,8 @@ TEST_F(FileStreamTest, AppendModeKeepsItsStreamAndWriteModeTruncates) {
     file.open("O", &error);
     EXPECT_EQ(file.output_stream.get(), first);
     file.write("5", false, &error);
-    EXPECT_EQ(contents(path("a")), "12345");  // each write is on disk at once
+    file.flush(&error);
+    EXPECT_EQ(contents(path("a")), "12345");
 
     file.open("o", &error);
     ASSERT_EQ(error, nullptr);
@@ -207,6 +212,7 @@ TEST_F(FileStreamTest, FormattedWritesPadToTheColumnWidths) {
     EXPECT_EQ(file_format.column, 1);
     file.write("u", false, &error);       // unformatted: no padding, column stays
     EXPECT_EQ(file_format.column, 1);
+    file.flush(&error);
     EXPECT_EQ(contents(path("a")), "...abc...toolongu");
 
     // An unopenable file reports its message before any padding is written.
@@ -228,6 +234,7 @@ TEST_F(FileStreamTest, SpacingGoesToTheOpenOutputOnly) {
     file.write("1", false, &error);
     file.write_spacing(&error);
     file.write("2", false, &error);
+    file.flush(&error);
     EXPECT_EQ(contents(path("a")), "1, 2");
 }
 
@@ -259,6 +266,7 @@ TEST_F(FileStreamTest, ExistsRemoveMakeAndMove) {
     EXPECT_TRUE(file.move(path("e"), &error));
     EXPECT_EQ(contents(path("e")), "ab");
     file.write("c", false, &error);
+    file.flush(&error);
     EXPECT_EQ(contents(path("e")), "abc");
     EXPECT_EQ(file.mode, "O");
     EXPECT_TRUE(file.move(path("c"), &error));
@@ -266,6 +274,7 @@ TEST_F(FileStreamTest, ExistsRemoveMakeAndMove) {
     // A refused move leaves the writer as it was.
     EXPECT_FALSE(file.move(path("b"), &error));
     file.write("d", false, &error);
+    file.flush(&error);
     EXPECT_EQ(contents(path("c")), "abcd");
     file.close();
     put(path("c"), "");
@@ -308,6 +317,7 @@ TEST_F(FileStreamTest, SizeIsSixtyFourBitAndKeepsTheStreams) {
     EXPECT_EQ(error, nullptr);
     EXPECT_EQ(file.mode, "o");
     file.write("!", false, &error);  // appends: asking for the size loses nothing
+    file.flush(&error);
     EXPECT_EQ(contents(path("a")), "hello!");
 
     // A reader keeps its place.
@@ -401,6 +411,119 @@ TEST_F(FileStreamTest, PermissionTestsTheOwnerBits) {
     EXPECT_FALSE(missing.has_permission('r'));
     EXPECT_TRUE(is_regular_file(path("a")));
     EXPECT_FALSE(is_regular_file(root));
+}
+
+// Files larger than the limit are refused with EFBIG while the object lives;
+// the signal such a write raises is ignored meanwhile.
+class FILE_SIZE_LIMIT {
+public:
+    explicit FILE_SIZE_LIMIT(rlim_t bytes) {
+        ::getrlimit(RLIMIT_FSIZE, &saved);
+        previous = std::signal(SIGXFSZ, SIG_IGN);
+        struct rlimit limit = saved;
+        limit.rlim_cur = bytes;
+        ::setrlimit(RLIMIT_FSIZE, &limit);
+    }
+    ~FILE_SIZE_LIMIT() {
+        ::setrlimit(RLIMIT_FSIZE, &saved);
+        std::signal(SIGXFSZ, previous);
+    }
+    FILE_SIZE_LIMIT(const FILE_SIZE_LIMIT&) = delete;
+    FILE_SIZE_LIMIT& operator=(const FILE_SIZE_LIMIT&) = delete;
+
+private:
+    struct rlimit saved {};
+    void (*previous)(int) = SIG_DFL;
+};
+
+TEST_F(FileStreamTest, WritesWaitInTheBufferUntilSomethingLooks) {
+    FILE_DATA file(path("a"));
+    const char* error = nullptr;
+    file.write("abc", false, &error);
+    ASSERT_EQ(error, nullptr);
+    EXPECT_FALSE(file.writes_through());
+    EXPECT_EQ(contents(path("a")), "");  // still in the buffer
+
+    // Opening any file pushes every writer out first: the same file under
+    // another name reads what was written.
+    FILE_DATA other(root + "/./a");
+    other.begin_read(&error);
+    ASSERT_EQ(error, nullptr);
+    EXPECT_EQ(drain(other), "abc");
+
+    // So does the console's flush, which runs before child processes.
+    file.write("def", false, &error);
+    console_stream.flush();
+    EXPECT_EQ(contents(path("a")), "abcdef");
+
+    // Closing, by method or by the end of the value, flushes as well.
+    file.write("g", false, &error);
+    file.close(&error);
+    EXPECT_EQ(error, nullptr);
+    EXPECT_EQ(contents(path("a")), "abcdefg");
+    {
+        FILE_DATA scoped(path("b"));
+        scoped.write("h", false, &error);
+    }
+    EXPECT_EQ(contents(path("b")), "h");
+}
+
+TEST_F(FileStreamTest, BytesRefusedAtAFlushAreReportedOnce) {
+    const std::string cause = format_string(msg_text("datkannicbeswer"), path("a").c_str(), std::strerror(EFBIG));
+    FILE_SIZE_LIMIT limit(4);
+    FILE_DATA file(path("a"));
+    const char* error = nullptr;
+    file.write("0123456789", false, &error);  // fits the buffer: no refusal yet
+    EXPECT_EQ(error, nullptr);
+    file.flush(&error);
+    EXPECT_STREQ(error, cause.c_str());
+    file.flush(&error);  // reported and dropped: nothing is left to fail
+    EXPECT_EQ(error, nullptr);
+
+    // A refusal found by a flush on another's behalf waits for the file's
+    // next write, which reports it instead of writing.
+    file.write("more", false, &error);
+    console_stream.flush();
+    file.write("x", false, &error);
+    EXPECT_STREQ(error, cause.c_str());
+    file.write("y", false, &error);
+    EXPECT_EQ(error, nullptr);
+
+    // The close reports what the last flush refused.
+    file.write("zzzzzz", false, &error);
+    file.close(&error);
+    EXPECT_STREQ(error, cause.c_str());
+    EXPECT_FALSE(file.output_stream);
+
+    // Opening the file for reading closes the writer: a refusal fails the
+    // open.
+    file.write("zzzzzz", false, &error);
+    file.begin_read(&error);
+    EXPECT_STREQ(error, cause.c_str());
+    EXPECT_FALSE(file.output_stream);
+
+    // At the end of the run every writer is finished and each refusal is
+    // reported on standard error.
+    file.write("zzzzzz", false, &error);
+    EXPECT_FALSE(finish_file_writers());
+    EXPECT_TRUE(output_was_lost());
+    EXPECT_TRUE(finish_file_writers());  // reported once
+    file.close(&error);
+    EXPECT_EQ(error, nullptr);
+}
+
+TEST_F(FileStreamTest, SizeAndMoveReportRefusedBytes) {
+    const std::string cause = format_string(msg_text("datkannicbeswer"), path("a").c_str(), std::strerror(EFBIG));
+    FILE_SIZE_LIMIT limit(2);
+    FILE_DATA file(path("a"));
+    const char* error = nullptr;
+    file.write("abcdef", false, &error);
+    EXPECT_EQ(file.size(&error), 0);
+    EXPECT_STREQ(error, cause.c_str());
+    file.write("abcdef", false, &error);
+    EXPECT_FALSE(file.move(path("b"), &error));
+    EXPECT_STREQ(error, cause.c_str());
+    EXPECT_EQ(file.path_name, path("a"));
 }
 
 }  // namespace

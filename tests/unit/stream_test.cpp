@@ -160,8 +160,8 @@ TEST(ColumnPadding, PadsBeforeAndAfterAndCycles) {
     stream.write("ab", true, &error);
     stream.write("ab", true, &error);
     EXPECT_EQ(stream.written(), "   abab ");
-    // Each fill character is its own unformatted write.
-    EXPECT_EQ(stream.writes, (std::vector<std::string>{" ", " ", " ", "ab", "ab", " "}));
+    // The fill characters before or after a text are one unformatted write.
+    EXPECT_EQ(stream.writes, (std::vector<std::string>{"   ", "ab", "ab", " "}));
     EXPECT_EQ(record.column, 0);
     stream.writes.clear();
     stream.write("x", true, &error);
@@ -191,13 +191,23 @@ TEST(ColumnPadding, FillLongTextsAndUnformattedWrites) {
 TEST(ColumnPadding, FailingFillWriteStopsWithoutAdvancing) {
     IO_FORMAT record;
     SCRIPTED_STREAM stream(&record);
-    ASSERT_EQ(record.set_out_fmt("+4+1", ' '), nullptr);
-    stream.fail_write_at = 1;  // the second fill character
+    ASSERT_EQ(record.set_out_fmt("+4-5", ' '), nullptr);
+    stream.fail_write_at = 0;  // the fill before the text
     const char* error = nullptr;
     stream.write("ab", true, &error);
     EXPECT_STREQ(error, "disk full");
-    EXPECT_EQ(stream.written(), " ");
+    EXPECT_EQ(stream.written(), "");
     EXPECT_EQ(record.column, 0);
+    // The fill after the text fails: the text is out, the column stays.
+    stream.fail_write_at = -1;
+    stream.write("ab", true, &error);
+    EXPECT_EQ(error, nullptr);
+    EXPECT_EQ(record.column, 1);
+    stream.fail_write_at = 3;
+    stream.write("abc", true, &error);
+    EXPECT_STREQ(error, "disk full");
+    EXPECT_EQ(stream.written(), "  ababc");
+    EXPECT_EQ(record.column, 1);
 }
 
 TEST(ReadInputItem, SeparatorsFromTheEdgeCases) {

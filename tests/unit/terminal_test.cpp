@@ -123,12 +123,14 @@ TEST_F(Console, RedirectedOutputFile) {
     ASSERT_FALSE(console_stream.open_files("", false, path.c_str(), false, false));
     const char* error = nullptr;
     console_stream.write("x\xFFy\xE4", false, &error);
-    // Every write is flushed: the file holds it while still open.
+    // A flush puts it in the file while the file is still open.
+    console_stream.flush();
     EXPECT_EQ(file_contents(path), bytes("x\0y\xE4"));
 
     // Append keeps what is there; plain output truncates.
     ASSERT_FALSE(console_stream.open_files("", false, path.c_str(), false, true));
     console_stream.write("+", false, &error);
+    console_stream.flush();
     EXPECT_EQ(file_contents(path), bytes("x\0y\xE4+"));
     ASSERT_FALSE(console_stream.open_files("", false, path.c_str(), true, false));
     console_stream.write("new", false, &error);

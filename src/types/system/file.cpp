@@ -162,7 +162,10 @@ bool file_procedures(METHOD_CALL& call) {
         return true;
     }
     if (key_is(key, "close\xA7")) {
-        changeable_file(call, false)->close();
+        // Bytes the system refused at the last flush fail the close.
+        const char* message = nullptr;
+        changeable_file(call, false)->close(&message);
+        call.raise_if(message);
         return true;
     }
     if (key_is(key, "remove\xA7")) {
