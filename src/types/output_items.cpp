@@ -159,7 +159,8 @@ void write_output(OUTPUT_SINK& sink, IO_FORMAT& format, const OUTPUT_FORM& form,
         UNION_DATA* cell = argument_value(items[i].cell);
         if (form.saved) {
             const char* message = nullptr;
-            std::string text = serialize_value(cell, node, &message);
+            UNION_DATA* saved_cell = sink.saves_links() ? follow_aliases(items[i].cell) : cell;
+            std::string text = serialize_value(saved_cell, node, &message);
             if (message != nullptr) sink.fail(message);
             write_text(sink, text.c_str(), false);
             continue;

@@ -51,6 +51,9 @@ public:
     // may have changed or destroyed it.
     virtual STREAM_DATA* stream() = 0;
     virtual void user_code_ran() {}
+    // pout of the console statement saves a reference argument as the
+    // reference itself (refused as external); the methods save its target.
+    virtual bool saves_links() const { return false; }
     [[noreturn]] virtual void fail(const std::string& message) = 0;
     // The empty text, or the message: at least min arguments; argument
     // index of the type code (non_empty: and not empty).
