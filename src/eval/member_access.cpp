@@ -49,7 +49,7 @@ private:
     RESULT_ITEM this_item;
     RESULT_LIST& results;
     bool external;                 // the ':' form
-    TYPE_NAME spec{};        // the current type qualification
+    TYPE_NAME qualifier{};        // the current type qualification
     std::string receiver_type;     // names the receiver that has no value
 
     void apply(RESULT_ITEM item, TOKEN* part);
@@ -76,13 +76,13 @@ void MEMBER_ACCESS::run() {
             } else {
                 receiver = this_item;
             }
-            spec = TYPE_NAME{nullptr, type, true};
+            qualifier = TYPE_NAME{nullptr, type, true};
         } else {
             if (current != nullptr &&
                 (*left->text == "any" || type_name_text(value_type_name(current, true)) == *left->text)) {
                 receiver = this_item;
             }
-            spec = TYPE_NAME{left->text->c_str(), nullptr, false};
+            qualifier = TYPE_NAME{left->text->c_str(), nullptr, false};
         }
         receiver.owned = 0;
         receivers.append(receiver);
@@ -105,9 +105,9 @@ void MEMBER_ACCESS::apply(RESULT_ITEM item, TOKEN* part) {
     if (part->op1 == ':' && part->op2 == 0 && is_word_token(part->left)) {
         TOKEN* type_name = part->left;
         if (declared_type(type_name) != nullptr) {
-            spec = TYPE_NAME{nullptr, check_type_spec(part, item, type_name->text->c_str()), true};
+            qualifier = TYPE_NAME{nullptr, check_type_spec(part, item, type_name->text->c_str()), true};
         } else {
-            spec = TYPE_NAME{type_name->text->c_str(), nullptr, false};
+            qualifier = TYPE_NAME{type_name->text->c_str(), nullptr, false};
         }
         part = part->right;
     }
@@ -133,7 +133,7 @@ void MEMBER_ACCESS::apply(RESULT_ITEM item, TOKEN* part) {
             raise_plain(node, format_string(msg_text(refusal), name.c_str()));
         }
         const char* message = nullptr;
-        TOKEN* within = spec.is_user_type ? spec.type : nullptr;
+        TOKEN* within = qualifier.is_user_type ? qualifier.type : nullptr;
         UNION_DATA* member = attribute_access(cell, within, *part->text, node, &message);
         if (message != nullptr) raise_plain(node, message);
         results.append(RESULT_ITEM{member, is_variable_mode(item.mode) ? access_member_of_variable : access_member_of_constant, 0});
@@ -151,7 +151,7 @@ void MEMBER_ACCESS::apply(RESULT_ITEM item, TOKEN* part) {
     ROUTINE_REQUEST request;
     request.node = part;
     request.receiver = RESULT_ITEM{cell, item.mode, 0};
-    request.qualifier = &spec;
+    request.qualifier = &qualifier;
     request.in_object_type = !external;
     request.results = &results;
     request.context = this_item;

@@ -53,7 +53,7 @@ private:
     TOKEN* node;
     RESULT_ITEM this_item;
     bool external;           // a ':' statement: no receiver given
-    TYPE_NAME spec{};        // the current type qualification
+    TYPE_NAME qualifier{};        // the current type qualification
     std::string type_text;   // names the type of a receiver without value
 
     RESULT_ITEM external_receiver();
@@ -71,7 +71,7 @@ RESULT_ITEM MEMBER_STATEMENT::external_receiver() {
     const RESULT_ITEM current_item{this_item.cell, this_item.mode, 0};
     type_text = *left->text;
     if (TOKEN* type = declared_type(left)) {
-        spec = TYPE_NAME{nullptr, type, true};
+        qualifier = TYPE_NAME{nullptr, type, true};
         if (current != nullptr && base_type_code(current) == tag_object) {
             UNION_DATA* object = follow_link(current);
             TOKEN* own_type = object->holder() != nullptr ? object->holder()->type : nullptr;
@@ -79,7 +79,7 @@ RESULT_ITEM MEMBER_STATEMENT::external_receiver() {
         }
         return current_item;
     }
-    spec = TYPE_NAME{left->text->c_str(), nullptr, false};
+    qualifier = TYPE_NAME{left->text->c_str(), nullptr, false};
     if (current == nullptr) return none;
     if (type_text == "any" || type_name_text(value_type_name(current, true)) == type_text) return current_item;
     return none;
@@ -110,9 +110,9 @@ void MEMBER_STATEMENT::apply(RESULT_ITEM item, TOKEN* member) {
     if (is_external(member) && is_word_token(member->left)) {
         TOKEN* type_name = member->left;
         if (declared_type(type_name) != nullptr) {
-            spec = TYPE_NAME{nullptr, check_type_spec(member, item, type_name->text->c_str()), true};
+            qualifier = TYPE_NAME{nullptr, check_type_spec(member, item, type_name->text->c_str()), true};
         } else {
-            spec = TYPE_NAME{type_name->text->c_str(), nullptr, false};
+            qualifier = TYPE_NAME{type_name->text->c_str(), nullptr, false};
         }
         type_text = *type_name->text;
         member = member->right;
@@ -123,7 +123,7 @@ void MEMBER_STATEMENT::apply(RESULT_ITEM item, TOKEN* member) {
 
     const std::string& name = *member->text;
     if (name == "for" || name == "For") {
-        const TYPE_NAME display = cell != nullptr ? value_type_name(cell, true) : spec;
+        const TYPE_NAME display = cell != nullptr ? value_type_name(cell, true) : qualifier;
         const std::string display_text = type_name_text(display);
         const char code = type_code_of_name(cell != nullptr ? display_text : type_text);
         if (is_iteration_member(name, code)) {
@@ -147,7 +147,7 @@ void MEMBER_STATEMENT::apply(RESULT_ITEM item, TOKEN* member) {
     ROUTINE_REQUEST request;
     request.node = member;
     request.receiver = RESULT_ITEM{cell, item.mode, 0};
-    request.qualifier = &spec;
+    request.qualifier = &qualifier;
     request.in_object_type = !external;
     request.context = this_item;
     std::string text = call_routine(request);

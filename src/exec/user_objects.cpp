@@ -132,7 +132,7 @@ void METHOD::member(bool as_variable) {
 }  // namespace
 
 bool user_object_methods(TOKEN* node, CALL_ARGS* args, RESULT_LIST* results, RESULT_ITEM receiver,
-                         const TYPE_NAME* type_spec) {
+                         const TYPE_NAME* qualifier) {
     const std::string& key = args->key;
     const bool is_bases = key == bases_key;
     const bool is_vars = !is_bases && key == vars_key;
@@ -147,9 +147,9 @@ bool user_object_methods(TOKEN* node, CALL_ARGS* args, RESULT_LIST* results, RES
     if (object != nullptr && lower_tag(object->tag) == tag_object && object->holder() != nullptr) {
         type = object->holder()->type;
         type_text = type_name_text(value_type_name(object, true));
-    } else if (type_spec != nullptr) {
-        type = type_spec->is_user_type ? type_spec->type : nullptr;
-        type_text = type_name_text(*type_spec);
+    } else if (qualifier != nullptr) {
+        type = qualifier->is_user_type ? qualifier->type : nullptr;
+        type_text = type_name_text(*qualifier);
     }
     context_name = method_context(node, type_text.c_str(), key, false);
     if (type == nullptr) return false;

@@ -16,7 +16,7 @@ struct CALL_ARGS;
 // True when the key is one of the four methods and it ran; false, with
 // nothing raised or appended, for any other key.
 bool user_object_methods(TOKEN* node, CALL_ARGS* args, RESULT_LIST* results, RESULT_ITEM receiver,
-                         const TYPE_NAME* type_spec);
+                         const TYPE_NAME* qualifier);
 
 // Empties the context name kept between calls (global clean-up).
 void clear_user_method_scratch_text();

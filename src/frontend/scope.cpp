@@ -28,10 +28,10 @@ const bool hooks_installed = [] {
 }();
 
 // A type designation that names a user type (flag clear, pointer set).
-bool names_user_type(const TYPE_NAME& spec) { return spec.is_user_type && spec.type != nullptr; }
+bool names_user_type(const TYPE_NAME& qualifier) { return qualifier.is_user_type && qualifier.type != nullptr; }
 
 // A type designation that names a built-in type (flag set, pointer set).
-bool names_builtin_type(const TYPE_NAME& spec) { return !spec.is_user_type && spec.text != nullptr; }
+bool names_builtin_type(const TYPE_NAME& qualifier) { return !qualifier.is_user_type && qualifier.text != nullptr; }
 
 // The base-type list of a type definition, built (reporting undefined basic
 // types) when it does not exist yet.
@@ -83,14 +83,14 @@ TOKEN* find_in_scope(SCOPE& scope, const std::string& name, char kind) {
     }
 }
 
-TOKEN* find_in_type_scopes(TOKEN* node, const std::string& name, char kind, const TYPE_NAME& spec,
+TOKEN* find_in_type_scopes(TOKEN* node, const std::string& name, char kind, const TYPE_NAME& qualifier,
                            bool& considered) {
     considered = false;
     const TOKEN_LIST* bases = base_list_of(enclosing_type_def(node));
     if (bases == nullptr) return nullptr;
     for (TOKEN* type : *bases) {
         if (type == nullptr) break;
-        if (spec.is_user_type ? (spec.type != nullptr && spec.type != type) : spec.text != nullptr) continue;
+        if (qualifier.is_user_type ? (qualifier.type != nullptr && qualifier.type != type) : qualifier.text != nullptr) continue;
         considered = true;
         TOKEN* body = last_list_item(type);
         if (body == nullptr || body->scope == nullptr) continue;
@@ -165,7 +165,7 @@ SCOPE_WALK_MEMO::~SCOPE_WALK_MEMO() {
     }
 }
 
-TOKEN* find_symbol(TOKEN* start, const std::string& name, char kind, const TYPE_NAME& spec,
+TOKEN* find_symbol(TOKEN* start, const std::string& name, char kind, const TYPE_NAME& qualifier,
                    bool members_only, TOKEN* error_node, bool* crossed_type) {
     for (TOKEN* node = answering_node(start, kind); node != nullptr; node = answering_node(node->parent, kind)) {
         SCOPE* scope = node->scope;
@@ -175,22 +175,22 @@ TOKEN* find_symbol(TOKEN* start, const std::string& name, char kind, const TYPE_
             continue;
         }
         bool considered = false;
-        if (TOKEN* found = find_in_type_scopes(node, name, kind, spec, considered)) return found;
-        if (!considered && names_builtin_type(spec)) {
-            std::string spec_text = type_name_text(spec);
+        if (TOKEN* found = find_in_type_scopes(node, name, kind, qualifier, considered)) return found;
+        if (!considered && names_builtin_type(qualifier)) {
+            std::string qualifier_text = type_name_text(qualifier);
             std::string type_text = type_display(enclosing_type_def(node), false);
             raise_error(error_node, routine_kind_none, nullptr,
-                        format_string(msg_text("typspedattypnicerl"), spec_text.c_str(), type_text.c_str()),
+                        format_string(msg_text("typspedattypnicerl"), qualifier_text.c_str(), type_text.c_str()),
                         error_kind_analysis);
         }
-        if (!considered && names_user_type(spec) && members_only) {
+        if (!considered && names_user_type(qualifier) && members_only) {
             std::string type_text = type_display(enclosing_type_def(node), true);
-            std::string spec_text = type_name_text(spec);
+            std::string qualifier_text = type_name_text(qualifier);
             raise_error(error_node, routine_kind_none, nullptr,
-                        format_string(msg_text("fuedattypkeibasdattyp"), type_text.c_str(), spec_text.c_str()),
+                        format_string(msg_text("fuedattypkeibasdattyp"), type_text.c_str(), qualifier_text.c_str()),
                         error_kind_analysis);
         }
-        if (members_only || names_user_type(spec)) return nullptr;
+        if (members_only || names_user_type(qualifier)) return nullptr;
         // Leaving the type body: a routine look-up goes on only when asked to.
         if (crossed_type != nullptr) *crossed_type = true;
         else if (kind == 'p' || kind == 'f') return nullptr;

@@ -98,7 +98,7 @@ inline void enter_token(STR_INT_TABLE& table, const std::string& key, TOKEN* nod
 // The defining node of `name` seen from `start`, or null.
 //   kind: 'v' variable, 'p' procedure, 'f' function (name is then a method
 //         key), anything else a type.
-//   spec: restricts the search inside type bodies to one type: a user type
+//   qualifier: restricts the search inside type bodies to one type: a user type
 //         (is_user_type, type set) or a built-in one (text set); the empty
 //         TYPE_NAME for no restriction.
 //   members_only: the walk ends at the first type body it reaches.
@@ -107,10 +107,10 @@ inline void enter_token(STR_INT_TABLE& table, const std::string& key, TOKEN* nod
 //         that does not define it and sets *crossed_type; without it such a
 //         look-up ends there with null.
 // Raises, as analysis errors at error_node, "Type specification '%s' for
-// type '%s' not allowed" (a built-in spec met at a type body) and "For type
-// '%s' there is no basic type '%s'" (a user spec that is none of the
+// type '%s' not allowed" (a built-in qualifier met at a type body) and "For type
+// '%s' there is no basic type '%s'" (a user qualifier that is none of the
 // enclosing type's list, with members_only).
-TOKEN* find_symbol(TOKEN* start, const std::string& name, char kind, const TYPE_NAME& spec,
+TOKEN* find_symbol(TOKEN* start, const std::string& name, char kind, const TYPE_NAME& qualifier,
                    bool members_only, TOKEN* error_node, bool* crossed_type = nullptr);
 
 // The same without a type designation.
@@ -124,8 +124,8 @@ TOKEN* find_in_scope(SCOPE& scope, const std::string& name, char kind);
 
 // The type-body step of find_symbol: searches the bodies of the types in the
 // base-type list of the type enclosing `node`, in list order, that pass the
-// spec filter. `considered` tells whether any type passed it.
-TOKEN* find_in_type_scopes(TOKEN* node, const std::string& name, char kind, const TYPE_NAME& spec,
+// qualifier filter. `considered` tells whether any type passed it.
+TOKEN* find_in_type_scopes(TOKEN* node, const std::string& name, char kind, const TYPE_NAME& qualifier,
                            bool& considered);
 
 // The name under which the type-definition node `target` is entered in a

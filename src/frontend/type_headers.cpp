@@ -114,14 +114,14 @@ bool derives_from(const TOKEN* type_def, const TOKEN* target) {
     return false;
 }
 
-TOKEN* check_type_spec(TOKEN* node, RESULT_ITEM value, const char* spec_text) {
+TOKEN* check_type_spec(TOKEN* node, RESULT_ITEM value, const char* qualifier_text) {
     UNION_DATA* cell = value.cell != nullptr ? follow_aliases(value.cell) : nullptr;
     if (cell == nullptr) raise_at(node, msg_text("insexinic"), error_kind_system);
-    std::string spec = spec_text != nullptr ? spec_text : "";
+    std::string qualifier = qualifier_text != nullptr ? qualifier_text : "";
     if (base_type_code(cell) != tag_object) {
         std::string type_text = type_name_text(value_type_name(cell, true));
         raise_at(node,
-                 format_string(msg_text("typspedattypnicerl"), display_name(spec.c_str()).c_str(), type_text.c_str()),
+                 format_string(msg_text("typspedattypnicerl"), display_name(qualifier.c_str()).c_str(), type_text.c_str()),
                  error_kind_system);
     }
     if (is_reference_tag(cell->tag)) cell = cell->target();
@@ -129,11 +129,11 @@ TOKEN* check_type_spec(TOKEN* node, RESULT_ITEM value, const char* spec_text) {
     TOKEN* type = holder != nullptr ? holder->type : nullptr;
     if (type == nullptr) raise_at(node, msg_text("insexinic"), error_kind_system);
 
-    TOKEN* start = spec.find(static_cast<char>(module_separator)) != std::string::npos ? node : type;
-    TOKEN* found = find_symbol(start, spec, 't', false, node);
-    if (found == nullptr) raise_at(node, with_names("unbdattypxxxbeityp", spec, *type->text), error_kind_analysis);
+    TOKEN* start = qualifier.find(static_cast<char>(module_separator)) != std::string::npos ? node : type;
+    TOKEN* found = find_symbol(start, qualifier, 't', false, node);
+    if (found == nullptr) raise_at(node, with_names("unbdattypxxxbeityp", qualifier, *type->text), error_kind_analysis);
     bool listed = type->base_types ? list_holds(*type->base_types, found) : found == type;
-    if (!listed) raise_at(node, with_names("fuedattypkeibasdattyp", *type->text, spec), error_kind_analysis);
+    if (!listed) raise_at(node, with_names("fuedattypkeibasdattyp", *type->text, qualifier), error_kind_analysis);
     return found;
 }
 
