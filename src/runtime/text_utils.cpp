@@ -100,7 +100,7 @@ void strip_suffixes(std::string& text, const char* const* suffixes, int count) {
     text.erase(text.size() - p);
 }
 
-int str_xor_code(const std::string& text) {
+int str_xor_code(std::string_view text) {
     unsigned low = 0, high = 0;
     for (size_t i = 0; i < text.size(); ++i) {
         unsigned byte = static_cast<unsigned char>(text[i]);

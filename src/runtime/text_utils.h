@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <string_view>
 
 namespace morvu {
 
@@ -29,7 +30,7 @@ void strip_prefixes(std::string& text, const char* const* prefixes, int count);
 void strip_suffixes(std::string& text, const char* const* suffixes, int count);
 
 // Bytes at even positions XORed into the low byte, odd ones into the high.
-int str_xor_code(const std::string& text);
+int str_xor_code(std::string_view text);
 
 // Whole-text tests; each is false for the empty text.
 bool str_is_upper(const std::string& text);

@@ -49,7 +49,7 @@ uint64_t identity_code(UNION_DATA* key) {
 // so that neighbouring numbers sit in neighbouring slots of the index (the
 // probe sequence spreads codes that share their low bits); any other text
 // is hashed.
-uint64_t text_code(const std::string& text) {
+uint64_t text_code(std::string_view text) {
     const size_t digits_from = !text.empty() && text[0] == '-' ? 1 : 0;
     const size_t length = text.size() - digits_from;
     if (length >= 1 && length <= 18) {
@@ -108,13 +108,27 @@ HASH_DATA::PLACE HASH_DATA::place_of(UNION_DATA* key, bool by_reference, const c
         auto identity = reinterpret_cast<uintptr_t>(follow_link(key)) >> 3;
         return {static_cast<int>(identity % bucket_count), identity_code(key)};
     }
-    std::string text = value_key_text(key, message);
+    // Int and str keys, the common ones, are placed from their key text
+    // without building it.
+    KEY_DIGITS digits;
+    std::string_view view;
+    if (scalar_key_view(key, digits, &view)) {
+        if (message != nullptr) *message = nullptr;
+        return place_of_text(view);
+    }
+    return place_of_text(value_key_text(key, message));
+}
+
+HASH_DATA::PLACE HASH_DATA::place_of_text(std::string_view text) {
     int code = str_xor_code(text);
     return {(code < 0 ? -code : code) % bucket_count, text_code(text)};
 }
 
 uint64_t HASH_DATA::code_of_node(LIST_NODE* node) {
     if (is_reference_key(node)) return identity_code(&node->key);
+    KEY_DIGITS digits;
+    std::string_view view;
+    if (scalar_key_view(&node->key, digits, &view)) return text_code(view);
     return text_code(value_key_text(&node->key, nullptr));
 }
 

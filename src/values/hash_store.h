@@ -29,6 +29,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -120,6 +121,7 @@ private:
         uint64_t code;
     };
     static PLACE place_of(UNION_DATA* key, bool by_reference, const char** message);
+    static PLACE place_of_text(std::string_view text);
     static uint64_t code_of_node(LIST_NODE* node);
 
     // One slot of the index, an open-addressing table of a power-of-two

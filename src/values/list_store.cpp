@@ -92,6 +92,45 @@ private:
     bool owner = false;
 };
 
+// A node whose value cell may pass its value to another node: a plain
+// scalar or text that no link, weak cell or save refers to, beside an empty
+// key. Such a cell is known only by the value it holds.
+bool holds_movable_content(const LIST_NODE& node) {
+    const UNION_DATA& key = node.key;
+    if (key.tag != 'v' || key.payload != nullptr || key.references != nullptr || key.aliases != nullptr ||
+        key.call_aliases != nullptr || key.weak_held != 0) {
+        return false;
+    }
+    const UNION_DATA& value = node.value;
+    switch (lower_tag(value.tag)) {
+    case 'b': case 'c': case 'i': case 'o': case 'r': case 's':
+        break;
+    default:
+        return false;
+    }
+    return value.references == nullptr && value.aliases == nullptr && value.call_aliases == nullptr &&
+           value.prev == nullptr && value.next == nullptr && value.weak_held == 0 && value.saved_id == -1 &&
+           value.being_written == 0 && value.copy_partner == nullptr && value.equality_partner == nullptr;
+}
+
+// What a movable cell holds: its value and the access it has to it.
+struct CELL_CONTENT {
+    void* payload;
+    SCALAR_WORD scalar;
+    uint32_t access_mode;
+    char tag;
+
+    static CELL_CONTENT of(const UNION_DATA& cell) {
+        return {cell.payload, cell.scalar, cell.access_mode, cell.tag};
+    }
+    void put_into(UNION_DATA& cell) const {
+        cell.payload = payload;
+        cell.scalar = scalar;
+        cell.access_mode = access_mode;
+        cell.tag = tag;
+    }
+};
+
 }  // namespace
 
 LIST_DATA::~LIST_DATA() { clear(); }
@@ -358,7 +397,22 @@ const char* LIST_DATA::sort(UNION_DATA** keys, bool ascending) {
     // take the order it had reached.
     std::vector<LIST_NODE*> nodes;
     nodes.reserve(permutation.size());
-    for (LIST_NODE* node = head; node != nullptr; node = node->next) nodes.push_back(node);
+    bool contents_movable = true;
+    for (LIST_NODE* node = head; node != nullptr; node = node->next) {
+        nodes.push_back(node);
+        contents_movable = contents_movable && holds_movable_content(*node);
+    }
+    if (contents_movable) {
+        // No cell of the list is known by its identity: the values move
+        // between the nodes instead, so that the nodes stay in the order
+        // they were made and later walks read memory in order.
+        std::vector<CELL_CONTENT> contents;
+        contents.reserve(nodes.size());
+        for (LIST_NODE* node : nodes) contents.push_back(CELL_CONTENT::of(node->value));
+        for (size_t i = 0; i < nodes.size(); ++i)
+            contents[static_cast<size_t>(permutation[i])].put_into(nodes[i]->value);
+        return message;
+    }
     LIST_NODE* previous = nullptr;
     for (int from : permutation) {
         LIST_NODE* node = nodes[static_cast<size_t>(from)];

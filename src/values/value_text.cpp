@@ -1,6 +1,8 @@
 #include "values/value_text.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -421,6 +423,27 @@ std::string value_key_text(UNION_DATA* cell, const char** message) {
     }
     if (message != nullptr) *message = failure;
     return text;
+}
+
+bool scalar_key_view(const UNION_DATA* cell, KEY_DIGITS& digits, std::string_view* view) {
+    if (cell->payload == nullptr) return false;
+    switch (cell->tag) {
+    case 's': case 'S': {
+        const std::string& text = cell->str_data()->text;
+        *view = std::string_view(text.c_str());
+        return true;
+    }
+    case 'i': case 'I': {
+        int64_t number = 0;
+        if (!cell->int_data()->to_int64(number)) return false;
+        auto [end, failure] = std::to_chars(digits.text, digits.text + sizeof digits.text, number);
+        if (failure != std::errc()) return false;
+        *view = std::string_view(digits.text, static_cast<size_t>(end - digits.text));
+        return true;
+    }
+    default:
+        return false;
+    }
 }
 
 const char* read_value_text(UNION_DATA* cell, const std::string& text) {

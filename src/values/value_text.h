@@ -54,6 +54,17 @@ const char* write_value_text(UNION_DATA* cell);
 // write nothing.
 std::string value_key_text(UNION_DATA* cell, const char** message);
 
+// Room for the key text of a 64-bit integer.
+struct KEY_DIGITS {
+    char text[24];
+};
+
+// The key text of a defined int or str cell, exactly as value_key_text
+// gives it, without building a text: a str's text up to its first NUL, an
+// int within 64 bits as its digits written into `digits`. False for every
+// other cell (links, wider ints) and *view untouched: build the key text.
+bool scalar_key_view(const UNION_DATA* cell, KEY_DIGITS& digits, std::string_view* view);
+
 // Stores the value a text denotes into a variable, in the variable's own
 // type (a link is followed one step). Null, or "Input of type '%s' not
 // allowed" for a type without text input, or "Conversion of string '%s'

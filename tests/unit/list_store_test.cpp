@@ -9,6 +9,7 @@
 #include "numbers/int_data.h"
 #include "runtime/str_stream.h"
 #include "test_support.h"
+#include "values/assign_rules.h"
 #include "values/list_store.h"
 #include "values/union_data.h"
 
@@ -329,11 +330,15 @@ TEST(ListStoreReorder, SortMovesNodesByTheirKeysAndClearsTheCursor) {
     LIST_DATA list;
     fill(list, {30, 10, 20});
     LIST_NODE* ten = list.head->next;
+    // A reference makes the element's cell known by its identity.
+    UNION_DATA reference('V');
+    ASSERT_EQ(assign_link(&reference, &ten->value, 'p'), nullptr);
     list.at(1, nullptr);
     EXPECT_EQ(sort_by(list, int_keys({3, 1, 2}), true), nullptr);
     EXPECT_EQ(contents(list), (std::vector<int>{10, 20, 30}));
     EXPECT_EQ(list.head, ten);  // nodes move, their cells with them
     EXPECT_EQ(list.cursor, nullptr);
+    EXPECT_EQ(int_of(follow_link(&reference)), 10);
     EXPECT_EQ(sort_by(list, int_keys({1, 2, 3}), false), nullptr);
     EXPECT_EQ(contents(list), (std::vector<int>{30, 20, 10}));
 
@@ -342,6 +347,33 @@ TEST(ListStoreReorder, SortMovesNodesByTheirKeysAndClearsTheCursor) {
     for (LIST_NODE* node = list.head; node != nullptr; node = node->next) keys.push_back(&node->value);
     EXPECT_EQ(list.sort(keys.data(), true), nullptr);
     EXPECT_EQ(contents(list), (std::vector<int>{10, 20, 30}));
+}
+
+TEST(ListStoreReorder, SortMovesPlainValuesAndKeepsTheNodes) {
+    // No cell is known by its identity: the values change nodes, and the
+    // nodes keep the order they were made in.
+    LIST_DATA list;
+    fill(list, {30, 10, 20});
+    std::vector<LIST_NODE*> nodes;
+    for (LIST_NODE* node = list.head; node != nullptr; node = node->next) nodes.push_back(node);
+    list.at(2, nullptr);
+    EXPECT_EQ(sort_by(list, int_keys({3, 1, 2}), true), nullptr);
+    EXPECT_EQ(contents(list), (std::vector<int>{10, 20, 30}));
+    EXPECT_EQ(list.head, nodes[0]);
+    EXPECT_EQ(list.head->next, nodes[1]);
+    EXPECT_EQ(list.tail, nodes[2]);
+    EXPECT_EQ(list.cursor, nullptr);
+
+    // A text and a number trade places with their types.
+    LIST_DATA mixed;
+    mixed.append(int_cell(5).get(), 0);
+    UNION_DATA text('s');
+    text.str_data()->text = "five";
+    mixed.append(&text, 0);
+    EXPECT_EQ(sort_by(mixed, int_keys({2, 1}), true), nullptr);
+    EXPECT_EQ(lower_tag(mixed.head->value.tag), 's');
+    EXPECT_EQ(mixed.head->value.str_data()->text, "five");
+    EXPECT_EQ(int_of(&mixed.tail->value), 5);
 }
 
 TEST(ListStoreReorder, SortTiesAndFailures) {
