@@ -21,7 +21,7 @@ const std::string& input_method_key() {
 
 }  // namespace
 
-std::string assign_input_text(TOKEN* node, UNION_DATA* cell, const std::string& text) {
+std::string assign_input_text(TOKEN* node, UNION_DATA* cell, const std::string& text, RESULT_ITEM context) {
     UNION_DATA* value = follow_link(cell);
     if (lower_tag(value->tag) == 'k' && value->holder() != nullptr && value->holder()->type != nullptr) {
         TOKEN* type = value->holder()->type;
@@ -40,7 +40,7 @@ std::string assign_input_text(TOKEN* node, UNION_DATA* cell, const std::string& 
             request.qualifier = &spec;
             request.in_object_type = true;
             request.prepared = &prepared;
-            request.context = RESULT_ITEM{nullptr, access_variable, 0};
+            request.context = context;
             return call_routine_entry(request);
         }
     }

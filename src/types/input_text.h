@@ -12,15 +12,18 @@
 
 #include <string>
 
+#include "values/result_list.h"
+
 namespace morvu {
 
 struct TOKEN;
-class UNION_DATA;
 
 // Stores text into the variable cell (a reference, alias or call-alias is
 // followed one step). node is the call being run: errors of the procedure
-// `in` are raised there. Returns the empty text on success, else the message
-// for the caller to raise in its own context.
-std::string assign_input_text(TOKEN* node, UNION_DATA* cell, const std::string& text);
+// `in` are raised there; context is the current object of that call (a
+// method's this_item; none for a statement). Returns the empty text on
+// success, else the message for the caller to raise in its own context.
+std::string assign_input_text(TOKEN* node, UNION_DATA* cell, const std::string& text,
+                              RESULT_ITEM context = RESULT_ITEM{nullptr, access_variable, 0});
 
 }  // namespace morvu

@@ -12,6 +12,7 @@
 #include "runtime/messages.h"
 #include "types/arg_checks.h"
 #include "types/code_args.h"
+#include "types/keyed_args.h"
 #include "types/method_call.h"
 #include "types/pair_walk.h"
 #include "values/factories.h"
@@ -25,38 +26,9 @@ namespace {
 
 HASH_DATA& hash_of(UNION_DATA* value) { return *value->hash_data(); }
 
-// One argument as a key: its cell and assignment mode, and whether it is
-// matched by reference.
-struct KEY_ARG {
-    UNION_DATA* cell = nullptr;
-    int mode = 0;
-    bool by_reference() const { return mode == 1; }
-};
-
-KEY_ARG key_arg(const METHOD_CALL& call, int32_t i) {
-    KEY_ARG key;
-    transfer_out_arg(call.args, call.node, i, false, false, &key.cell, &key.mode);
-    return key;
-}
-
-// The stored value of argument i taken as a key: null when the argument is
-// undefined or the hash does not hold it.
-UNION_DATA* stored_value(const METHOD_CALL& call, HASH_DATA& hash, int32_t i) {
-    if (!is_defined_value(argument_value(call.arg(i).cell))) return nullptr;
-    KEY_ARG key = key_arg(call, i);
-    return hash.get(key.cell, key.by_reference(), nullptr);
-}
-
-// Argument i as a present key of the hash: it must be defined, and the hash
-// must hold it. The stored value cell goes to *out.
+// Argument i as a present key of the hash; the stored value cell goes to *out.
 std::string check_hash_key_arg(const METHOD_CALL& call, HASH_DATA& hash, int32_t i, UNION_DATA** out) {
-    std::string message = check_arg_defined(*call.args, i);
-    if (!message.empty()) return message;
-    *out = stored_value(call, hash, i);
-    if (*out != nullptr) return {};
-    const char* no_text = nullptr;
-    std::string text = value_to_text(key_arg(call, i).cell, &no_text);
-    return format_string(msg_text("schxxxnicdef"), text.c_str());
+    return check_present_key_arg(call, hash, i, "schxxxnicdef", out);
 }
 
 // Inserts the arguments as (key, value) pairs in order; a key already in
@@ -91,38 +63,6 @@ void find_pairs(const METHOD_CALL& call) {
         call.raise_if(make_copy_value(*call.results, &node->key, 4, false, false));
         return collect_all;
     });
-}
-
-// sort, Sort, sort_keys, Sort_keys: without arguments by the values (keys)
-// themselves, with a loop variable and code by the code's values.
-void sort_pairs(const METHOD_CALL& call, bool with_code) {
-    UNION_DATA* receiver = call.checked_receiver();
-    call.refuse_constant();
-    call.refuse_during_iteration();
-    if (with_code) check_loop_code_args(call);
-    HASH_DATA& hash = hash_of(receiver);
-    if (hash.pair_count < 2) return;
-    const std::string& key = call.key();
-    const bool ascending = key[0] == 's';
-    const bool by_key = key.compare(1, 9, "ort_keys\xA7") == 0;
-    hash.build_array();
-    std::vector<UNION_DATA*> sort_keys;
-    sort_keys.reserve(hash.cached_array->size());
-    std::vector<std::unique_ptr<UNION_DATA>> made;
-    // The code, and a user "<" of the values, may not take pairs away
-    // while the sort holds them.
-    WALK_END walk_end(hash);
-    ITERATION_HOLD hold(hash.iteration_count);
-    if (with_code) {
-        made.reserve(hash.cached_array->size());
-        for (LIST_NODE* node : *hash.cached_array) {
-            made.push_back(element_sort_key(call, by_key ? &node->key : &node->value));
-            sort_keys.push_back(made.back().get());
-        }
-    } else {
-        for (LIST_NODE* node : *hash.cached_array) sort_keys.push_back(by_key ? &node->key : &node->value);
-    }
-    call.raise_if(hash.sort(sort_keys.data(), ascending));
 }
 
 bool is_sort_key(const std::string& key) {
@@ -248,11 +188,11 @@ bool hash_procedures(METHOD_CALL& call) {
     }
     if (key_is(key, "sort\xA7") || key_is(key, "Sort\xA7") || key_is(key, "sort_keys\xA7") ||
         key_is(key, "Sort_keys\xA7")) {
-        sort_pairs(call, false);
+        sort_stored_pairs(call, false, key[4] == '_');
         return true;
     }
     if (is_sort_key(key)) {
-        sort_pairs(call, true);
+        sort_stored_pairs(call, true, key[4] == '_');
         return true;
     }
     return false;

@@ -12,6 +12,7 @@
 #include "runtime/messages.h"
 #include "types/arg_checks.h"
 #include "types/code_args.h"
+#include "types/keyed_args.h"
 #include "types/method_call.h"
 #include "types/pair_walk.h"
 #include "values/factories.h"
@@ -25,43 +26,15 @@ namespace {
 
 HASH_DATA& set_of(UNION_DATA* value) { return *value->hash_data(); }
 
-// One argument as an element: its cell and assignment mode.
-struct ELEMENT_ARG {
-    UNION_DATA* cell = nullptr;
-    int mode = 0;
-    bool by_reference() const { return mode == 1; }
-};
-
-ELEMENT_ARG element_arg(const METHOD_CALL& call, int32_t i) {
-    ELEMENT_ARG element;
-    transfer_out_arg(call.args, call.node, i, false, false, &element.cell, &element.mode);
-    return element;
-}
-
 // Whether argument i is a defined value that the set holds.
-bool holds(const METHOD_CALL& call, HASH_DATA& set, int32_t i) {
-    if (!is_defined_value(argument_value(call.arg(i).cell))) return false;
-    ELEMENT_ARG element = element_arg(call, i);
-    return set.contains(element.cell, element.by_reference(), nullptr);
-}
-
-// Argument i as an element of the set: it must be defined, and the set must
-// hold it ("Key '%s' not defined" with its text otherwise).
-std::string check_key_arg(const METHOD_CALL& call, HASH_DATA& set, int32_t i) {
-    std::string message = check_arg_defined(*call.args, i);
-    if (!message.empty()) return message;
-    if (holds(call, set, i)) return {};
-    const char* no_text = nullptr;
-    std::string text = value_to_text(element_arg(call, i).cell, &no_text);
-    return format_string(msg_text("keynicdef"), text.c_str());
-}
+bool holds(const METHOD_CALL& call, HASH_DATA& set, int32_t i) { return stored_value(call, set, i) != nullptr; }
 
 // Adds every argument that is not an element yet, in order; a value given
 // twice is added once. An undefined argument is refused before it is added.
 void insert_elements(const METHOD_CALL& call, HASH_DATA& set) {
     for (int32_t i = 0; i < call.count(); ++i) {
         call.raise_if(check_arg_defined(*call.args, i));
-        ELEMENT_ARG element = element_arg(call, i);
+        KEY_ARG element = key_arg(call, i);
         if (set.contains(element.cell, element.by_reference(), nullptr)) continue;
         const char* message = nullptr;
         set.insert(element.cell, element.mode, nullptr, 0, &message);
@@ -83,35 +56,6 @@ void find_elements(const METHOD_CALL& call) {
         call.raise_if(make_copy_value(*call.results, &node->key, 4, false, false));
         return collect_all;
     });
-}
-
-// sort and Sort: by the elements themselves, or by the values of the code.
-void sort_elements(const METHOD_CALL& call, bool with_code) {
-    UNION_DATA* receiver = call.checked_receiver();
-    call.refuse_constant();
-    call.refuse_during_iteration();
-    if (with_code) check_loop_code_args(call);
-    HASH_DATA& set = set_of(receiver);
-    if (set.pair_count < 2) return;
-    const bool ascending = call.key()[0] == 's';
-    set.build_array();
-    std::vector<UNION_DATA*> sort_keys;
-    sort_keys.reserve(set.cached_array->size());
-    std::vector<std::unique_ptr<UNION_DATA>> made;
-    // The code, and a user "<" of the elements, may not take elements away
-    // while the sort holds them.
-    WALK_END walk_end(set);
-    ITERATION_HOLD hold(set.iteration_count);
-    if (with_code) {
-        made.reserve(set.cached_array->size());
-        for (LIST_NODE* node : *set.cached_array) {
-            made.push_back(element_sort_key(call, &node->key));
-            sort_keys.push_back(made.back().get());
-        }
-    } else {
-        for (LIST_NODE* node : *set.cached_array) sort_keys.push_back(&node->key);
-    }
-    call.raise_if(set.sort(sort_keys.data(), ascending));
 }
 
 }  // namespace
@@ -169,8 +113,8 @@ bool set_procedures(METHOD_CALL& call) {
         HASH_DATA& set = set_of(receiver);
         call.raise_if(check_arg_range(*call.args, 1, -1));
         for (int32_t i = 0; i < call.count(); ++i) {
-            call.raise_if(check_key_arg(call, set, i));
-            ELEMENT_ARG element = element_arg(call, i);
+            call.raise_if(check_present_key_arg(call, set, i, "keynicdef"));
+            KEY_ARG element = key_arg(call, i);
             const char* message = nullptr;
             set.remove(element.cell, element.by_reference(), &message);
             call.raise_if(message);
@@ -178,11 +122,11 @@ bool set_procedures(METHOD_CALL& call) {
         return true;
     }
     if (key_is(key, "sort\xA7") || key_is(key, "Sort\xA7")) {
-        sort_elements(call, false);
+        sort_stored_pairs(call, false, true);
         return true;
     }
     if (key_has_prefix(key, "sort\xA7") || key_has_prefix(key, "Sort\xA7")) {
-        sort_elements(call, true);
+        sort_stored_pairs(call, true, true);
         return true;
     }
     return false;

@@ -116,8 +116,8 @@ void find_by_code(const METHOD_CALL& call) {
 
 // ---- access ----
 
-// A character position given by argument i (counted from the end for the
-// capitalised variants), checked against the text's length.
+}  // namespace
+
 size_t checked_position(const METHOD_CALL& call, int32_t i, size_t length, bool from_end) {
     int64_t position = int_argument(*call.args, i);
     if (from_end) position = from_end_position(length, position);
@@ -125,6 +125,8 @@ size_t checked_position(const METHOD_CALL& call, int32_t i, size_t length, bool 
         call.raise(format_string(msg_text("unzarg"), shown_position(position)));
     return static_cast<size_t>(position);
 }
+
+namespace {
 
 // get, Get: one char per argument.
 void get_characters(const METHOD_CALL& call) {

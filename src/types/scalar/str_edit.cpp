@@ -48,16 +48,6 @@ void replace_texts(const METHOD_CALL& call, bool all) {
         replace_substring_reverse(str.text, search.c_str(), replacement.c_str(), all);
 }
 
-// A character position given by argument i, from the end for a capitalised
-// method, that must lie within the text.
-size_t checked_position(const METHOD_CALL& call, int32_t i, size_t length, bool from_end) {
-    int64_t position = int_argument(*call.args, i);
-    if (from_end) position = from_end_position(length, position);
-    if (position < 0 || position >= static_cast<int64_t>(length))
-        call.raise(format_string(msg_text("unzarg"), shown_position(position)));
-    return static_cast<size_t>(position);
-}
-
 // set, Set: pairs (position, char), applied one after another.
 void set_characters(const METHOD_CALL& call) {
     const bool from_end = call.key()[0] == 'S';

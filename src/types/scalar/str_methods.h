@@ -46,6 +46,11 @@ inline int shown_position(int64_t position) {
     return static_cast<int>(position);
 }
 
+// A character position given by argument i (an int that passed its
+// checks), counted from the end for the capitalised variants, that must lie
+// within a text of the given length; raises "unzarg" otherwise.
+size_t checked_position(const METHOD_CALL& call, int32_t i, size_t length, bool from_end);
+
 // The editing procedures (repl, set, setp, chop, case, ins, del, flip).
 bool str_edit_procedures(METHOD_CALL& call);
 

@@ -23,6 +23,7 @@
 #include "runtime/stream.h"
 #include "runtime/text_utils.h"
 #include "types/arg_checks.h"
+#include "types/input_text.h"
 #include "types/output_items.h"
 #include "types/scalar/str_methods.h"
 #include "values/assign_rules.h"
@@ -69,35 +70,6 @@ UNION_DATA* variable_cell(const METHOD_CALL& call, int32_t index) {
     return cell->tag == 'j' || cell->tag == 'J' ? cell->target() : cell;
 }
 
-// Stores one input text into a variable: an object of a user type through
-// its type's procedure in(str), every other value through its text
-// conversion. The empty text, or the message.
-std::string store_input_text(const METHOD_CALL& call, UNION_DATA* cell, const std::string& text) {
-    UNION_DATA* value = argument_value(cell);
-    if (value != nullptr && base_type_code(value) == 'k') {
-        UNION_DATA* object = follow_link(value);
-        TOKEN* type = object->holder() != nullptr ? object->holder()->type : nullptr;
-        const std::string key = "in\xA7str;\xA7";
-        TYPE_NAME spec{nullptr, type, true};
-        if (type != nullptr && find_symbol(last_list_item(type), key, 'p', spec, false, call.node) != nullptr) {
-            UNION_DATA argument('s');
-            argument.str_data()->text = text;
-            CALL_ARGS prepared;
-            prepared.key = key;
-            prepared.args.push_back(RESULT_ITEM{&argument, access_literal, 0});
-            ROUTINE_REQUEST request;
-            request.node = call.node;
-            request.receiver = RESULT_ITEM{object, access_variable, 0};
-            request.qualifier = &spec;
-            request.in_object_type = true;
-            request.prepared = &prepared;
-            request.context = call.this_item;
-            return call_routine_entry(request);
-        }
-    }
-    const char* message = read_value_text(cell, text);
-    return message != nullptr ? std::string(message) : std::string();
-}
 
 // Whether the read under way (or one about to begin) has no character left.
 bool read_exhausted(STR_DATA& str) {
@@ -164,7 +136,7 @@ void read_items(const METHOD_CALL& call, INPUT_KIND kind) {
             filled = false;
             break;
         }
-        call.raise_if(store_input_text(call, call.arg(i).cell, item));
+        call.raise_if(assign_input_text(call.node, follow_aliases(call.arg(i).cell), item, call.this_item));
     }
     call.append(make_bool_value(filled, 0));
 }
@@ -179,7 +151,7 @@ void read_line_into(const METHOD_CALL& call) {
     const char* error = nullptr;
     const bool read = read_input_line(&str, line, &error);
     call.raise_if(error);
-    if (read) call.raise_if(store_input_text(call, call.arg(0).cell, line));
+    if (read) call.raise_if(assign_input_text(call.node, follow_aliases(call.arg(0).cell), line, call.this_item));
     call.append(make_bool_value(read, 0));
 }
 

@@ -1,0 +1,67 @@
+#include "types/keyed_args.h"
+
+#include <memory>
+#include <vector>
+
+#include "runtime/messages.h"
+#include "types/arg_checks.h"
+#include "types/code_args.h"
+#include "types/pair_walk.h"
+#include "values/list_store.h"
+#include "values/value_text.h"
+
+namespace morvu {
+
+KEY_ARG key_arg(const METHOD_CALL& call, int32_t i) {
+    KEY_ARG key;
+    transfer_out_arg(call.args, call.node, i, false, false, &key.cell, &key.mode);
+    return key;
+}
+
+UNION_DATA* stored_value(const METHOD_CALL& call, HASH_DATA& store, int32_t i) {
+    if (!is_defined_value(argument_value(call.arg(i).cell))) return nullptr;
+    KEY_ARG key = key_arg(call, i);
+    return store.get(key.cell, key.by_reference(), nullptr);
+}
+
+std::string check_present_key_arg(const METHOD_CALL& call, HASH_DATA& store, int32_t i,
+                                  const char* missing_id, UNION_DATA** out) {
+    std::string message = check_arg_defined(*call.args, i);
+    if (!message.empty()) return message;
+    UNION_DATA* value = stored_value(call, store, i);
+    if (out != nullptr) *out = value;
+    if (value != nullptr) return {};
+    const char* no_text = nullptr;
+    std::string text = value_to_text(key_arg(call, i).cell, &no_text);
+    return format_string(msg_text(missing_id), text.c_str());
+}
+
+void sort_stored_pairs(const METHOD_CALL& call, bool with_code, bool by_key) {
+    UNION_DATA* receiver = call.checked_receiver();
+    call.refuse_constant();
+    call.refuse_during_iteration();
+    if (with_code) check_loop_code_args(call);
+    HASH_DATA& store = *receiver->hash_data();
+    if (store.pair_count < 2) return;
+    const bool ascending = call.key()[0] == 's';
+    store.build_array();
+    std::vector<UNION_DATA*> sort_keys;
+    sort_keys.reserve(store.cached_array->size());
+    std::vector<std::unique_ptr<UNION_DATA>> made;
+    // The code, and a user "<" of the values, may not take pairs away
+    // while the sort holds them.
+    WALK_END walk_end(store);
+    ITERATION_HOLD hold(store.iteration_count);
+    if (with_code) {
+        made.reserve(store.cached_array->size());
+        for (LIST_NODE* node : *store.cached_array) {
+            made.push_back(element_sort_key(call, by_key ? &node->key : &node->value));
+            sort_keys.push_back(made.back().get());
+        }
+    } else {
+        for (LIST_NODE* node : *store.cached_array) sort_keys.push_back(by_key ? &node->key : &node->value);
+    }
+    call.raise_if(store.sort(sort_keys.data(), ascending));
+}
+
+}  // namespace morvu
