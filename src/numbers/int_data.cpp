@@ -154,7 +154,7 @@ void INT_DATA::take_text_and_empty(INT_DATA& other) noexcept {
 void INT_DATA::reserve_limbs(int n, bool keep) {
     if (n <= capacity) return;
     int new_capacity = static_cast<int>(std::min<int64_t>(INT32_MAX, std::max<int64_t>(n, capacity + capacity / 2)));
-    auto fresh = std::make_unique<uint32_t[]>(static_cast<size_t>(new_capacity));
+    auto fresh = std::make_unique_for_overwrite<uint32_t[]>(static_cast<size_t>(new_capacity));
     if (keep && used > 0) std::copy(limb_data(), limb_data() + used, fresh.get());
     heap_limbs = std::move(fresh);
     capacity = new_capacity;
