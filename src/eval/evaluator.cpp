@@ -40,10 +40,9 @@ void run_named_call(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     request.receiver = this_item;
     request.results = &results;
     request.context = this_item;
-    std::string not_defined = call_routine(request);
-    if (not_defined.empty()) return;
+    if (call_routine_status(request) == CALL_OUTCOME::made) return;
     if (call_builtin_function(node, this_item, results)) return;
-    raise_system_error(node, not_defined);
+    raise_not_defined();
 }
 
 // Operators dispatched on (op1, op2) whether or not the node has a text

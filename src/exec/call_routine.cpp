@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 #include "eval/arg_frame.h"
@@ -27,6 +28,19 @@ namespace {
 
 // The execution layer serves the types' calls back up.
 [[maybe_unused]] const bool entries_installed = (call_routine_entry = call_routine, true);
+
+// What the last call that found nothing leaves for a caller that raises its
+// message: the text is formatted only then.
+struct NOT_DEFINED_RECORD {
+    TOKEN* node = nullptr;
+    std::string key;
+    TYPE_NAME spec{};
+    TYPE_NAME receiver_type{};
+    bool in_object_type = false;
+    bool has_receiver = false;
+    bool is_procedure = false;
+};
+NOT_DEFINED_RECORD not_defined_record;
 
 const TYPE_NAME no_type{};
 
@@ -106,21 +120,121 @@ bool call_any_handler(TOKEN* node, CALL_ARGS* args, RESULT_LIST* results, RESULT
     return run_methods(*methods_of_type('v'), 'v', node, args, results, receiver, context, in_object_type);
 }
 
-// The not-defined text: "Function 'f(int)' not defined", "Type procedure
-// 'p()' (type 'T') not defined".
-std::string not_defined_text(const TOKEN* node, const CALL_ARGS& args, const TYPE_NAME& spec,
-                             uint8_t in_object_type, UNION_DATA* receiver_cell, bool is_procedure) {
-    const bool type_routine = in_object_type != 0 || has_type(spec);
-    const char* word = routine_type_word(type_routine, is_procedure);
-    std::string routine = method_context(node, "", args.key, true);
-    std::string type_part;
-    if (has_type(spec)) {
-        type_part = format_string(" (%s '%s')", msg_text("dattyp"), type_name_text(spec).c_str());
-    } else if (in_object_type != 0 && receiver_cell != nullptr) {
-        type_part = format_string(" (%s '%s')", msg_text("dattyp"),
-                                  type_name_text(value_type_name(receiver_cell, true)).c_str());
+// Records what the not-defined text of a call that found nothing needs.
+void record_not_defined(TOKEN* node, std::string&& key, const TYPE_NAME& spec, uint8_t in_object_type,
+                        UNION_DATA* receiver_cell, bool is_procedure) {
+    NOT_DEFINED_RECORD& record = not_defined_record;
+    record.node = node;
+    record.key = std::move(key);
+    record.spec = spec;
+    record.in_object_type = in_object_type != 0;
+    record.has_receiver = receiver_cell != nullptr;
+    record.receiver_type = receiver_cell != nullptr && in_object_type != 0 && !has_type(spec)
+                               ? value_type_name(receiver_cell, true)
+                               : TYPE_NAME{};
+    record.is_procedure = is_procedure;
+}
+
+// The type identity of an argument as its key names it (see
+// append_key_type_name): the held tag, or the type node of an object. Zero
+// for a value that no key can be cached for.
+uintptr_t key_type_identity(const UNION_DATA* cell) {
+    for (;;) {
+        const char tag = lower_tag(cell->tag);
+        if (tag == 'j' || tag == 'p' || tag == 'q') {
+            cell = cell->target();
+            if (cell == nullptr) return 0;
+            continue;
+        }
+        if (tag != 'k') return static_cast<unsigned char>(tag);
+        const OBJECT_HOLDER* holder = cell->holder();
+        return holder == nullptr || holder->type == nullptr ? '?' : reinterpret_cast<uintptr_t>(holder->type);
     }
-    return format_string("%s '%s'%s %s", word, routine.c_str(), type_part.c_str(), msg_text("nicdef"));
+}
+
+// What one plain call site (a call by its written name, no receiver, no
+// type qualification) resolved to for the argument types it was made with,
+// while no routine table changes. The resolution depends only on the place
+// (the parent), the kind and the key, so the entry holds those to tell a
+// site from another that reuses its address.
+struct CALL_SITE {
+    uint64_t generation = 0;
+    const TOKEN* parent = nullptr;
+    char kind = 0;
+    TOKEN* routine = nullptr;  // null: nothing answers the key
+    bool crossed = false;
+    std::string key;
+    std::vector<uintptr_t> signature;
+};
+
+std::unordered_map<const TOKEN*, CALL_SITE> call_sites;
+
+// The argument arrays of finished calls, kept for the next ones.
+std::vector<std::vector<RESULT_ITEM>> spare_argument_arrays;
+
+// Lends a call's CALL_ARGS a spare array and takes it back at the end.
+class ARGUMENT_BUFFER {
+public:
+    explicit ARGUMENT_BUFFER(CALL_ARGS& args) : args(args) {
+        if (spare_argument_arrays.empty()) return;
+        args.args = std::move(spare_argument_arrays.back());
+        spare_argument_arrays.pop_back();
+    }
+    ~ARGUMENT_BUFFER() {
+        args.args.clear();
+        if (args.args.capacity() != 0 && spare_argument_arrays.size() < 256) {
+            spare_argument_arrays.push_back(std::move(args.args));
+        }
+    }
+    ARGUMENT_BUFFER(const ARGUMENT_BUFFER&) = delete;
+    ARGUMENT_BUFFER& operator=(const ARGUMENT_BUFFER&) = delete;
+
+private:
+    CALL_ARGS& args;
+};
+uint64_t call_sites_generation = 0;
+
+// The site entry of a node whose resolution still holds for these
+// arguments; null when it must be resolved anew.
+const CALL_SITE* cached_site(const TOKEN* node, char kind, const RESULT_LIST& list) {
+    if (call_sites_generation != routine_tables_generation) {
+        call_sites.clear();
+        call_sites_generation = routine_tables_generation;
+        return nullptr;
+    }
+    auto found = call_sites.find(node);
+    if (found == call_sites.end()) return nullptr;
+    const CALL_SITE& site = found->second;
+    if (site.parent != node->parent || site.kind != kind || site.signature.size() != list.count) return nullptr;
+    size_t i = 0;
+    for (const RESULT_NODE* item = list.head; item != nullptr; item = item->next, ++i) {
+        if (key_type_identity(follow_aliases(item->item.cell)) != site.signature[i]) return nullptr;
+    }
+    return &site;
+}
+
+// Remembers the resolution of a plain call site.
+void remember_site(const TOKEN* node, char kind, const RESULT_LIST& list, const std::string& key,
+                   TOKEN* routine, bool crossed) {
+    if (call_sites_generation != routine_tables_generation) {
+        call_sites.clear();
+        call_sites_generation = routine_tables_generation;
+    }
+    std::vector<uintptr_t> signature;
+    signature.reserve(list.count);
+    for (const RESULT_NODE* item = list.head; item != nullptr; item = item->next) {
+        const uintptr_t identity = key_type_identity(follow_aliases(item->item.cell));
+        if (identity == 0) return;
+        signature.push_back(identity);
+    }
+    CALL_SITE& site = call_sites[node];
+    site.generation = routine_tables_generation;
+    site.parent = node->parent;
+    site.kind = kind;
+    site.routine = routine;
+    site.crossed = crossed;
+    site.key = key;
+    site.signature = std::move(signature);
 }
 
 // Where the user routines of a call are looked up: the body of the receiver
@@ -140,7 +254,30 @@ TOKEN* search_start(TOKEN* node, uint8_t in_object_type, UNION_DATA* receiver_ce
 
 }  // namespace
 
-std::string call_routine(const ROUTINE_REQUEST& request) {
+std::string not_defined_message() {
+    const NOT_DEFINED_RECORD& record = not_defined_record;
+    const bool type_routine = record.in_object_type || has_type(record.spec);
+    const char* word = routine_type_word(type_routine, record.is_procedure);
+    std::string routine = method_context(record.node, "", record.key, true);
+    std::string type_part;
+    if (has_type(record.spec)) {
+        type_part = format_string(" (%s '%s')", msg_text("dattyp"), type_name_text(record.spec).c_str());
+    } else if (record.in_object_type && record.has_receiver) {
+        type_part = format_string(" (%s '%s')", msg_text("dattyp"), type_name_text(record.receiver_type).c_str());
+    }
+    return format_string("%s '%s'%s %s", word, routine.c_str(), type_part.c_str(), msg_text("nicdef"));
+}
+
+void raise_not_defined() {
+    raise_system_error(not_defined_record.node, not_defined_message());
+}
+
+namespace {
+
+// The whole resolution of a call. `evaluated`: the arguments of a plain call
+// that its site entry did not answer, evaluated already (`site`: the entry
+// that found nothing for them, or null).
+CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evaluated, const CALL_SITE* site) {
     TOKEN* node = request.node;
     const RESULT_ITEM receiver = request.receiver;
     const TYPE_NAME& spec = request.qualifier != nullptr ? *request.qualifier : no_type;
@@ -153,34 +290,54 @@ std::string call_routine(const ROUTINE_REQUEST& request) {
     const char kind = is_function ? 'f' : 'p';
 
     // A list is handed over only to the call right after the one that
-    // parked it and found nothing.
-    RESULT_LIST* handed_over = unclaimed_arguments;
-    unclaimed_arguments = nullptr;
+    // parked it and found nothing (a plain call has let it go already).
+    RESULT_LIST* handed_over = nullptr;
+    if (evaluated == nullptr) {
+        handed_over = unclaimed_arguments;
+        unclaimed_arguments = nullptr;
+    }
 
+    RESULT_LIST own_list;  // the evaluated arguments until they are parked
     CALL_ARGS own_args;
+    const ARGUMENT_BUFFER buffer(own_args);
     CALL_ARGS* args = prepared;
     TOKEN* subtree = node->left;
     RESULT_LIST* parked = nullptr;  // the evaluated arguments on the subtree's stack
+    // A plain call: by its written name, without receiver, qualification or
+    // object type. Its resolution is kept per call site.
+    const bool plain_site = prepared == nullptr && !runtime_name && receiver.cell == nullptr &&
+                            request.qualifier == nullptr && in_object_type == 0;
     if (args == nullptr) {
         // Evaluate the arguments once, into a list that is parked on the
         // argument subtree only when it is complete: a keyword executor or
         // built-in function taking the call over finds it there. A statement
         // that calls by computed name (proc) takes over what the binder's
         // call has just evaluated.
-        std::unique_ptr<RESULT_LIST> fresh;
         RESULT_LIST* list = nullptr;
-        if (subtree != nullptr && handed_over != nullptr && !subtree->result_stack.empty() &&
-            subtree->result_stack.back() == handed_over) {
+        if (evaluated != nullptr) {
+            own_list = std::move(*evaluated);
+            list = &own_list;
+            if (site != nullptr) {
+                // Nothing answers this site for these arguments.
+                if (subtree != nullptr) {
+                    parked = new RESULT_LIST(std::move(own_list));
+                    push_result_list(subtree, parked);
+                }
+                unclaimed_arguments = parked;
+                record_not_defined(node, std::string(site->key), spec, in_object_type, nullptr, !is_function);
+                return CALL_OUTCOME::not_defined;
+            }
+        } else if (subtree != nullptr && handed_over != nullptr && !subtree->result_stack.empty() &&
+                   subtree->result_stack.back() == handed_over) {
             list = handed_over;
             parked = handed_over;
         } else {
-            fresh = std::make_unique<RESULT_LIST>();
-            list = fresh.get();
+            list = &own_list;
             if (subtree != nullptr) {
                 PENDING_EXCEPTION* before = pending_exception;
                 for (TOKEN* argument : argument_list_of(subtree)) {
                     eval_cached(argument, context, *list);
-                    if (pending_exception != before) return {};
+                    if (pending_exception != before) return CALL_OUTCOME::made;
                 }
             }
         }
@@ -207,12 +364,17 @@ std::string call_routine(const ROUTINE_REQUEST& request) {
             own_args.args.push_back(item_node->item);
         }
         if (list->count > 0) own_args.key += method_key_mark;
-        if (fresh != nullptr && subtree != nullptr) {
-            parked = fresh.get();
-            push_result_list(subtree, fresh.release());
+        if (list == &own_list && subtree != nullptr) {
+            // The items keep their cells: the list moves, the cells stay.
+            parked = new RESULT_LIST(std::move(own_list));
+            push_result_list(subtree, parked);
         }
         args = &own_args;
     }
+    // Only a list evaluated by this call itself describes the site's arguments.
+    const RESULT_LIST* site_list = plain_site && parked != nullptr && parked != handed_over ? parked : nullptr;
+    static const RESULT_LIST no_arguments;
+    if (plain_site && subtree == nullptr) site_list = &no_arguments;
 
     UNION_DATA* receiver_cell = receiver.cell != nullptr ? follow_aliases(receiver.cell) : nullptr;
     const bool spec_any = names_any(spec);
@@ -233,38 +395,90 @@ std::string call_routine(const ROUTINE_REQUEST& request) {
             }
             const char code = receiver_cell != nullptr ? held_type_code(receiver_cell)
                                                        : type_code_of_name(spec.text);
-            if (call_type_handler(code, node, args, results, receiver, context)) return {};
+            if (call_type_handler(code, node, args, results, receiver, context)) return CALL_OUTCOME::made;
         } else {
             user_side = true;
             TOKEN* start = search_start(node, in_object_type, receiver_cell, spec);
             if (TOKEN* routine = find_symbol(start, args->key, kind, spec, in_object_type != 0, node)) {
+                if (site_list != nullptr) remember_site(node, kind, *site_list, args->key, routine, false);
                 run_user_routine({node, args, results, receiver, context, in_object_type != 0 || has_type(spec)},
                                  routine, false);
-                return {};
+                return CALL_OUTCOME::made;
             }
             const bool object_receiver = receiver_cell != nullptr && base_type_code(receiver_cell) == 'k';
             if (is_function && (object_receiver || has_type(spec)) &&
                 user_object_methods(node, args, results, receiver, &spec)) {
-                return {};
+                return CALL_OUTCOME::made;
             }
         }
     }
 
     if (spec_any || (!has_type(spec) && (in_object_type != 0 || receiver_cell != nullptr))) {
-        if (call_any_handler(node, args, results, receiver, in_object_type != 0, context)) return {};
+        if (call_any_handler(node, args, results, receiver, in_object_type != 0, context)) return CALL_OUTCOME::made;
     }
 
     if (user_side) {
         TOKEN* start = search_start(node, in_object_type, receiver_cell, spec);
         bool crossed = false;
         if (TOKEN* routine = find_symbol(start, args->key, kind, spec, in_object_type != 0, node, &crossed)) {
+            if (site_list != nullptr) remember_site(node, kind, *site_list, args->key, routine, crossed);
             run_user_routine({node, args, results, receiver, context, in_object_type != 0 || has_type(spec)},
                              routine, crossed);
-            return {};
+            return CALL_OUTCOME::made;
         }
     }
+    if (site_list != nullptr) remember_site(node, kind, *site_list, args->key, nullptr, false);
     unclaimed_arguments = parked;
-    return not_defined_text(node, *args, spec, in_object_type, receiver_cell, !is_function);
+    record_not_defined(node, args == &own_args ? std::move(own_args.key) : std::string(args->key), spec,
+                       in_object_type, receiver_cell, !is_function);
+    return CALL_OUTCOME::not_defined;
+}
+
+// A plain call: its arguments first, then its site entry; a call the entry
+// answers with a user routine runs from this small frame, so that a deep
+// recursion needs no more stack than the general road.
+__attribute__((noinline)) CALL_OUTCOME call_plain_site(const ROUTINE_REQUEST& request) {
+    TOKEN* node = request.node;
+    TOKEN* subtree = node->left;
+    unclaimed_arguments = nullptr;
+    RESULT_LIST list;
+    if (subtree != nullptr) {
+        PENDING_EXCEPTION* before = pending_exception;
+        for (TOKEN* argument : argument_list_of(subtree)) {
+            eval_cached(argument, request.context, list);
+            if (pending_exception != before) return CALL_OUTCOME::made;
+        }
+    }
+    const bool is_function = request.results != nullptr;
+    const CALL_SITE* site = cached_site(node, is_function ? 'f' : 'p', list);
+    if (site == nullptr || site->routine == nullptr) return resolve_and_call(request, &list, site);
+    // A user routine: nothing else takes the arguments over, so they stay
+    // in this call's own list.
+    CALL_ARGS args;
+    const ARGUMENT_BUFFER buffer(args);
+    args.key = site->key;
+    for (RESULT_NODE* item = list.head; item != nullptr; item = item->next) args.args.push_back(item->item);
+    run_user_routine({node, &args, request.results, request.receiver, request.context, false}, site->routine,
+                     site->crossed);
+    return CALL_OUTCOME::made;
+}
+
+}  // namespace
+
+CALL_OUTCOME call_routine_status(const ROUTINE_REQUEST& request) {
+    const TOKEN* subtree = request.node->left;
+    const bool plain_site = request.prepared == nullptr && !request.runtime_name && request.receiver.cell == nullptr &&
+                            request.qualifier == nullptr && !request.in_object_type;
+    // A list handed over (see resolve_and_call) takes the general road.
+    const bool handing_over = unclaimed_arguments != nullptr && subtree != nullptr &&
+                              !subtree->result_stack.empty() && subtree->result_stack.back() == unclaimed_arguments;
+    if (plain_site && !handing_over) return call_plain_site(request);
+    return resolve_and_call(request, nullptr, nullptr);
+}
+
+std::string call_routine(const ROUTINE_REQUEST& request) {
+    if (call_routine_status(request) == CALL_OUTCOME::made) return {};
+    return not_defined_message();
 }
 
 }  // namespace morvu

@@ -20,11 +20,30 @@
 
 namespace morvu {
 
+// Whether a call found what it names.
+enum class CALL_OUTCOME { made, not_defined };
+
 // Calls the routine that request.node names (see ROUTINE_REQUEST for the
-// fields). Returns the empty text when the call was made (or abandoned
-// because a language exception became pending during argument evaluation),
-// else the not-defined message, which the caller raises or passes over.
-// Every other failure is raised.
+// fields). Returns `made` when the call was made (or abandoned because a
+// language exception became pending during argument evaluation), and
+// `not_defined` when nothing answers it: nothing is raised then, and a
+// caller that falls through to the keywords or built-in functions loses
+// nothing to a message it does not need. Every other failure is raised.
+//
+// A plain call (its written name, no receiver, no qualification) keeps its
+// resolution per call site, for the argument types it was made with, while
+// no routine table changes: a call made again neither builds its key nor
+// searches the tables.
+CALL_OUTCOME call_routine_status(const ROUTINE_REQUEST& request);
+
+// The not-defined message of the last call that found nothing ("Function
+// 'f(int)' not defined"), formatted now; raise_not_defined raises it at that
+// call's node.
+std::string not_defined_message();
+[[noreturn]] void raise_not_defined();
+
+// call_routine_status for callers that take the message as a text: empty
+// when the call was made, else the not-defined message.
 std::string call_routine(const ROUTINE_REQUEST& request);
 
 }  // namespace morvu

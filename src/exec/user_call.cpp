@@ -145,12 +145,23 @@ struct PREPARED_ROUTINE {
 std::unordered_map<const TOKEN*, std::shared_ptr<PREPARED_ROUTINE>> prepared_routines;
 uint64_t prepared_generation = 0;
 
+// The routine prepared last: a recursion finds it without a look-up.
+const TOKEN* last_prepared_routine = nullptr;
+std::shared_ptr<PREPARED_ROUTINE> last_prepared;
+
 std::shared_ptr<PREPARED_ROUTINE> prepared_routine(TOKEN* routine, bool type_routine) {
     if (prepared_generation != routine_tables_generation) {
         prepared_routines.clear();
+        last_prepared_routine = nullptr;
+        last_prepared.reset();
         prepared_generation = routine_tables_generation;
     }
-    if (auto known = prepared_routines.find(routine); known != prepared_routines.end()) return known->second;
+    if (routine == last_prepared_routine) return last_prepared;
+    if (auto known = prepared_routines.find(routine); known != prepared_routines.end()) {
+        last_prepared_routine = routine;
+        last_prepared = known->second;
+        return known->second;
+    }
     TOKEN_LIST parts = split_by_operator(routine->left, juxtaposition_chain);
     const TOKEN* keyword = routine->parent != nullptr ? routine->parent->left : nullptr;
     const bool is_function = keyword != nullptr && keyword->text && keyword->op1 != '"' &&
@@ -222,7 +233,24 @@ void USER_CALL::run(TOKEN* routine, bool crossed_type) {
     counters.settle(node);
 }
 
+// A plain int cell: declared int, holding a number, no link to or from it.
+bool is_plain_int_cell(const UNION_DATA* cell) {
+    return cell->tag == 'i' && cell->payload != nullptr && cell->references == nullptr &&
+           cell->aliases == nullptr && cell->call_aliases == nullptr && cell->weak_held == 0;
+}
+
 void USER_CALL::bind_one(int index, TOKEN* parameter) {
+    if (parameter->arg_role == arg_role_constant_input) {
+        // An int given to an int parameter: the copy the assignment rules
+        // would make, without their checks, which such a pair always passes.
+        UNION_DATA* given = (*args)[index].cell;
+        UNION_DATA* target = parameter_cell(parameter);
+        if (given != nullptr && target != nullptr && given->tag == 'i' && given->payload != nullptr &&
+            is_plain_int_cell(target)) {
+            *target->int_data() = *given->int_data();
+            return;
+        }
+    }
     UNION_DATA* source = nullptr;
     int mode = 0;
     transfer_out_arg(args, node, index, parameter->arg_role != arg_role_constant_input, true, &source, &mode);
@@ -311,6 +339,14 @@ char result_tag(UNION_DATA* value) {
 }
 
 void USER_CALL::add_result(TOKEN* name, UNION_DATA* element) {
+    if (name->arg_role == arg_role_result && is_plain_int_cell(element) && element->scope_variable != 0) {
+        // The activation's own int result variable goes with the activation:
+        // its number moves out into the result cell.
+        std::unique_ptr<INT_DATA> number(element->int_data());
+        element->payload = nullptr;
+        results->append(RESULT_ITEM{new_int_cell(std::move(number)), access_function_result, 1});
+        return;
+    }
     const char tag = element->tag;
     if (name->arg_role == arg_role_output_object) {
         if (!is_defined_value(element)) raise_system_error(name, msg_text("varfunergmusdefsei"));

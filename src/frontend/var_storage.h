@@ -14,6 +14,7 @@
 #pragma once
 
 #include "frontend/token.h"
+#include "runtime/block_pool.h"
 #include "values/union_data.h"
 
 namespace morvu {
@@ -26,6 +27,12 @@ struct VALUE_STACK_NODE {
     VALUE_STACK_NODE* below;
 
     VALUE_STACK_NODE(char tag, VALUE_STACK_NODE* below) : cell(tag), below(below) {}
+
+    // Every call pushes and pops its variables: the nodes are recycled.
+    static void* operator new(std::size_t size) { return BLOCK_POOL<VALUE_STACK_NODE>::allocate(size); }
+    static void operator delete(void* node, std::size_t size) noexcept {
+        BLOCK_POOL<VALUE_STACK_NODE>::release(node, size);
+    }
 };
 
 // The current cell of a declaring node, or null when its stack is empty.
