@@ -7,6 +7,7 @@
 #include "frontend/token.h"
 #include "runtime/str_stream.h"
 #include "runtime/stream.h"
+#include "types/arg_checks.h"
 #include "types/method_call.h"
 #include "values/saved_text.h"
 #include "values/union_data.h"
@@ -98,6 +99,14 @@ bool write_object_text(OUTPUT_SINK& sink, UNION_DATA* object, TOKEN* node) {
 }
 
 }  // namespace
+
+void METHOD_OUTPUT_SINK::fail(const std::string& message) { call.raise(message); }
+
+std::string METHOD_OUTPUT_SINK::check_count(int32_t min) { return check_arg_range(*call.args, min, -1); }
+
+std::string METHOD_OUTPUT_SINK::check_type(int32_t index, char code, bool non_empty) {
+    return check_arg_type(*call.args, index, code, non_empty);
+}
 
 bool output_form_of(std::string_view name, OUTPUT_FORM& form) {
     form = OUTPUT_FORM{};

@@ -27,6 +27,7 @@
 namespace morvu {
 
 struct TOKEN;
+struct METHOD_CALL;
 class IO_FORMAT;
 class STREAM_DATA;
 
@@ -65,6 +66,23 @@ protected:
     ~OUTPUT_SINK() = default;
     OUTPUT_SINK(const OUTPUT_SINK&) = default;
     OUTPUT_SINK& operator=(const OUTPUT_SINK&) = default;
+};
+
+// The sink of a method call (str, file): its errors are the method's, and
+// its argument messages count arguments from 1.
+class METHOD_OUTPUT_SINK : public OUTPUT_SINK {
+public:
+    [[noreturn]] void fail(const std::string& message) override;
+    std::string check_count(int32_t min) override;
+    std::string check_type(int32_t index, char code, bool non_empty) override;
+
+protected:
+    explicit METHOD_OUTPUT_SINK(const METHOD_CALL& call) : call(call) {}
+    ~METHOD_OUTPUT_SINK() = default;
+    METHOD_OUTPUT_SINK(const METHOD_OUTPUT_SINK&) = default;
+    METHOD_OUTPUT_SINK& operator=(const METHOD_OUTPUT_SINK&) = delete;
+
+    const METHOD_CALL& call;
 };
 
 // Checks the leading arguments, then writes the items of items[0..count)

@@ -187,6 +187,40 @@ TEST_F(Console, InputFileCharactersAndItems) {
     EXPECT_EQ(items(), (TEXTS{"1", "2\xFF", "3"}));
 }
 
+TEST_F(Console, OutputGoesOutBeforeTheSystemIsAskedForInput) {
+    const std::string out = dir.file("out");
+    STDOUT_CAPTURE capture(out);
+    STDIN_PIPE input("Ann\nBob\n");
+    const char* error = nullptr;
+    console_stream.write("Name? ", false, &error);
+    EXPECT_EQ(file_contents(out), "");  // standard output is a file here: buffered
+    std::string line;
+    ASSERT_TRUE(read_input_line(&console_stream, line, &error));
+    EXPECT_EQ(line, "Ann");
+    EXPECT_EQ(file_contents(out), "Name? ");  // the prompt went out before the read
+    // The second line is in the library's buffer already: nobody waits, so
+    // nothing is pushed out.
+    console_stream.write("Next? ", false, &error);
+    line.clear();
+    ASSERT_TRUE(read_input_line(&console_stream, line, &error));
+    EXPECT_EQ(line, "Bob");
+    EXPECT_EQ(capture.finish(), "Name? Next? ");
+}
+
+TEST_F(Console, AnInputFileIsReadAfterTheOutputBeforeIt) {
+    const std::string in = dir.file("in.txt");
+    const std::string out = dir.file("out");
+    write_file(in, "1\n2\n");
+    STDOUT_CAPTURE capture(out);
+    ASSERT_FALSE(console_stream.open_files(in.c_str(), false, "", false, false));
+    const char* error = nullptr;
+    console_stream.write("first ", false, &error);
+    std::string line;
+    ASSERT_TRUE(read_input_line(&console_stream, line, &error));
+    EXPECT_EQ(file_contents(out), "first ");
+    EXPECT_EQ(capture.finish(), "first ");
+}
+
 TEST_F(Console, PipedKeysAreReadWithoutEcho) {
     STDIN_PIPE input(bytes("ab\r\x7f" "c\0d\nq\bx\n"));
     STDOUT_CAPTURE capture(dir.file("echo"));

@@ -21,21 +21,12 @@ namespace morvu {
 
 namespace {
 
-// Where one output call on a file writes; the method's argument checks
-// number arguments from 1.
-class FILE_SINK final : public OUTPUT_SINK {
+// Where one output call on a file writes.
+class FILE_SINK final : public METHOD_OUTPUT_SINK {
 public:
-    explicit FILE_SINK(const METHOD_CALL& call) : call(call) {}
+    explicit FILE_SINK(const METHOD_CALL& call) : METHOD_OUTPUT_SINK(call) {}
 
     STREAM_DATA* stream() override { return live_file(call); }
-    [[noreturn]] void fail(const std::string& message) override { call.raise(message); }
-    std::string check_count(int32_t min) override { return check_arg_range(*call.args, min, -1); }
-    std::string check_type(int32_t index, char code, bool non_empty) override {
-        return check_arg_type(*call.args, index, code, non_empty);
-    }
-
-private:
-    const METHOD_CALL& call;
 };
 
 // The name in an output key: "fsoutl" of "fsoutl§str;str;int;§".
