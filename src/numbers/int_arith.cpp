@@ -92,20 +92,51 @@ LIMB_KERNEL void add_limbs(uint32_t* r, const uint32_t* a, int na, const uint32_
     r[na] = carry;
 }
 
-// r = a - b with a >= b as numbers and na >= nb; r may be a.
-void sub_limbs(uint32_t* r, const uint32_t* a, int na, const uint32_t* b, int nb) {
+// Settles a block of raw column differences, each above -limb_base, into r
+// as settle_block settles sums: a negative column borrows from the next at
+// once, and a column that the incoming borrow takes below zero is settled by
+// a serial pass. borrow (0 or 1) leaves the first column; returns the borrow
+// out.
+KERNEL_STEP uint32_t settle_difference(uint32_t* r, const int32_t* raw, int n, uint32_t borrow) {
+    constexpr int32_t base = static_cast<int32_t>(limb_base);
+    int32_t* out = reinterpret_cast<int32_t*>(r);
+    out[0] = raw[0] + (raw[0] < 0 ? base : 0) - static_cast<int32_t>(borrow);
+    for (int j = 1; j < n; ++j) out[j] = raw[j] + (raw[j] < 0 ? base : 0) - (raw[j - 1] < 0);
+    uint32_t result = raw[n - 1] < 0;
+    int32_t below = 0;
+    for (int j = 0; j < n; ++j) below |= out[j];
+    if (below < 0) {
+        int32_t c = 0;
+        for (int j = 0; j < n; ++j) {
+            const int32_t v = out[j] - c;
+            c = v < 0;
+            out[j] = c ? v + base : v;
+        }
+        result |= static_cast<uint32_t>(c);
+    }
+    return result;
+}
+
+// r = a - b with na >= nb; r may be a or b. Returns the borrow out, 0 when
+// a >= b as numbers; otherwise r holds a - b + limb_base^na.
+LIMB_KERNEL uint32_t sub_limbs(uint32_t* r, const uint32_t* a, int na, const uint32_t* b, int nb) {
+    int32_t raw[block_limbs];
     uint32_t borrow = 0;
-    int i = 0;
-    for (; i < nb; ++i) {
-        int64_t d = int64_t{a[i]} - b[i] - borrow;
-        borrow = d < 0;
-        r[i] = static_cast<uint32_t>(borrow ? d + limb_base : d);
+    for (int start = 0; start < na; start += block_limbs) {
+        const int n = std::min(block_limbs, na - start);
+        const int both = std::clamp(nb - start, 0, n);
+        const uint32_t* pa = a + start;
+        const uint32_t* pb = b + start;
+        if (both == 0 && borrow == 0) {
+            // Only a's limbs are left and nothing borrows from them.
+            if (r != a) std::copy(pa, a + na, r + start);
+            break;
+        }
+        for (int j = 0; j < both; ++j) raw[j] = static_cast<int32_t>(pa[j]) - static_cast<int32_t>(pb[j]);
+        for (int j = both; j < n; ++j) raw[j] = static_cast<int32_t>(pa[j]);
+        borrow = settle_difference(r + start, raw, n, borrow);
     }
-    for (; i < na; ++i) {
-        int64_t d = int64_t{a[i]} - borrow;
-        borrow = d < 0;
-        r[i] = static_cast<uint32_t>(borrow ? d + limb_base : d);
-    }
+    return borrow;
 }
 
 // dst += src, the carry running on within dst; the sum must fit in dst.
@@ -249,6 +280,31 @@ LIMB_KERNEL uint32_t mul_small(uint32_t* r, const uint32_t* a, int n, uint32_t m
     return high_below + carry;
 }
 
+// r[i] = (a[i] + a[i + 1] * limb_base) / 10^S for i < n, with a[n] taken as
+// 0: each limb of a quotient by a power of ten comes from two limbs of the
+// dividend alone, so no remainder runs from limb to limb. r may be a.
+template <int S>
+KERNEL_STEP void shift_digits_down(uint32_t* r, const uint32_t* a, int n) {
+    constexpr uint32_t low = pow10_table[S];
+    constexpr uint32_t high = pow10_table[limb_digits - S];
+    for (int i = 0; i + 1 < n; ++i) r[i] = a[i] / low + a[i + 1] % low * high;
+    r[n - 1] = a[n - 1] / low;
+}
+
+// r = a / 10^digits truncated, for 0 < digits < limb_digits; r may be a.
+LIMB_KERNEL void divide_limbs_pow10(uint32_t* r, const uint32_t* a, int n, int digits) {
+    switch (digits) {
+    case 1: shift_digits_down<1>(r, a, n); break;
+    case 2: shift_digits_down<2>(r, a, n); break;
+    case 3: shift_digits_down<3>(r, a, n); break;
+    case 4: shift_digits_down<4>(r, a, n); break;
+    case 5: shift_digits_down<5>(r, a, n); break;
+    case 6: shift_digits_down<6>(r, a, n); break;
+    case 7: shift_digits_down<7>(r, a, n); break;
+    default: shift_digits_down<8>(r, a, n); break;
+    }
+}
+
 // q = a / d for a single divisor d below the base (q may be a); returns the remainder.
 uint32_t div_small(uint32_t* q, const uint32_t* a, int n, uint32_t d) {
     uint64_t rest = 0;
@@ -263,9 +319,10 @@ uint32_t div_small(uint32_t* q, const uint32_t* a, int n, uint32_t d) {
 // Knuth's algorithm D: u (nu limbs) by v (nv >= 2 limbs, top limb non-zero),
 // nu >= nv. q gets nu - nv + 1 limbs, r gets nv limbs; either may be null.
 void div_knuth(const uint32_t* u, int nu, const uint32_t* v, int nv, uint32_t* q, uint32_t* r) {
-    std::vector<uint32_t> scratch(static_cast<size_t>(nu) + 1 + nv);
+    std::vector<uint32_t> scratch(static_cast<size_t>(nu) + 2 + 2 * static_cast<size_t>(nv));
     uint32_t* un = scratch.data();
     uint32_t* vn = un + nu + 1;
+    uint32_t* product = vn + nv;
     // Scale both so that the divisor's top limb is at least half the base;
     // the quotient estimate from the top limbs is then off by at most 2.
     const uint32_t d = limb_base / (v[nv - 1] + 1);
@@ -284,19 +341,10 @@ void div_knuth(const uint32_t* u, int nu, const uint32_t* v, int nv, uint32_t* q
             if (rhat >= limb_base) break;
         }
         // un[j .. j + nv] -= qhat * vn
-        uint64_t carry = 0;
-        int64_t borrow = 0;
-        for (int i = 0; i < nv; ++i) {
-            uint64_t p = qhat * vn[i] + carry;
-            carry = p / limb_base;
-            int64_t t = int64_t{un[i + j]} - static_cast<int64_t>(p - carry * limb_base) - borrow;
-            borrow = t < 0;
-            un[i + j] = static_cast<uint32_t>(borrow ? t + limb_base : t);
-        }
-        int64_t top = int64_t{un[j + nv]} - static_cast<int64_t>(carry) - borrow;
-        if (top < 0) {
-            // The estimate was one too large: add the divisor back once.
-            un[j + nv] = static_cast<uint32_t>(top + limb_base);
+        product[nv] = mul_small(product, vn, nv, static_cast<uint32_t>(qhat));
+        if (sub_limbs(un + j, un + j, nv + 1, product, nv + 1) != 0) {
+            // The estimate was one too large: add the divisor back once, the
+            // carry out of the top limb cancelling the borrow.
             --qhat;
             uint32_t c = 0;
             for (int i = 0; i < nv; ++i) {
@@ -305,8 +353,6 @@ void div_knuth(const uint32_t* u, int nu, const uint32_t* v, int nv, uint32_t* q
                 un[i + j] = c ? s - limb_base : s;
             }
             un[j + nv] = (un[j + nv] + c) % limb_base;
-        } else {
-            un[j + nv] = static_cast<uint32_t>(top);
         }
         if (q != nullptr) q[j] = static_cast<uint32_t>(qhat);
     }
@@ -606,9 +652,12 @@ void INT_DATA::divide_pow10(int64_t k) {
         used = 1;
         return;
     }
-    std::copy(data + shift, data + used, data);
     used -= static_cast<int>(shift);
-    div_small(data, data, used, pow10_table[k % limb_digits]);
+    if (k % limb_digits != 0) {
+        divide_limbs_pow10(data, data + shift, used, static_cast<int>(k % limb_digits));
+    } else if (shift > 0) {
+        std::copy(data + shift, data + shift + used, data);
+    }
     trim();
 }
 

@@ -199,5 +199,43 @@ TEST(IntKernelProductTest, FactorialLoopAgreesWithDigitArithmetic) {
     EXPECT_EQ(f, INT_DATA::factorial(INT_DATA(1500)));
 }
 
+TEST(IntKernelQuotientTest, LongDivisionRestoresTheDividend) {
+    // Divisors long enough for the product of a quotient limb to span
+    // several blocks, and digit runs that make the quotient estimates land
+    // one too high, so that the divisor is added back.
+    std::mt19937 rng(11);
+    for (int round = 0; round < 120; ++round) {
+        const int lb = 10 + static_cast<int>(rng() % 3000);
+        const int la = lb + static_cast<int>(rng() % 2000);
+        const INT_DATA a = from(random_digits(rng, la));
+        const INT_DATA b = from(random_digits(rng, lb));
+        const INT_DATA q = a / b;
+        const INT_DATA r = a % b;
+        ASSERT_EQ(q * b + r, a) << a.to_text() << " / " << b.to_text();
+        ASSERT_TRUE(r < b && r >= INT_DATA(0)) << a.to_text() << " % " << b.to_text();
+    }
+    const std::string nines(9 * 300, '9');
+    const INT_DATA power = from("1" + std::string(9 * 600, '0'));
+    EXPECT_EQ((power / from(nines)).to_text(), text_sum("1" + std::string(9 * 300, '0'), "1"));
+    EXPECT_EQ((power % from(nines)).to_text(), "1");
+    EXPECT_EQ((from(nines + nines) / from(nines)).to_text(), "1" + std::string(9 * 300 - 1, '0') + "1");
+}
+
+TEST(IntKernelQuotientTest, CutsByPowersOfTenDropTheLastDigits) {
+    std::mt19937 rng(5);
+    for (int length : {1, 8, 9, 10, 17, 18, 19, 2303, 2304, 2305, 4700}) {
+        const std::string text = random_digits(rng, length);
+        for (int k : {0, 1, 4, 8, 9, 10, 17, 18, 26, 2304}) {
+            REAL_DATA value(from(text), k);
+            value.set_scale(0);
+            const std::string want = k >= length ? "0" : strip_zeros(text.substr(0, text.size() - k));
+            ASSERT_EQ(value.mantissa.to_text(), want) << length << " digits cut by " << k;
+            REAL_DATA negative(from("-" + text), k);
+            negative.set_scale(0);
+            ASSERT_EQ(negative.mantissa.to_text(), want == "0" ? "0" : "-" + want) << length << " " << k;
+        }
+    }
+}
+
 }  // namespace
 }  // namespace morvu
