@@ -198,7 +198,7 @@ void print_option_list(bool dashed) {
 
 int morvu_main(int argc, char** argv) {
     create_globals();
-    catch_broken_pipe();
+    catch_ending_signals();
     int status = start(argc, argv);
     // Everything buffered goes out now, start-up texts written to standard
     // output directly included; output that did not arrive fails the run as

@@ -3,8 +3,11 @@
 #include <stdio_ext.h>
 #include <sys/stat.h>
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cerrno>
+#include <csignal>
 #include <cstring>
 #include <vector>
 
@@ -60,9 +63,21 @@ std::vector<FILE_DATA*>& writers() {
     return open_writers;
 }
 
+// Set while the list of writers changes: a signal handler then leaves it
+// alone.
+volatile std::sig_atomic_t writers_changing = 0;
+
+void add_writer(FILE_DATA* file) {
+    writers_changing = 1;
+    writers().push_back(file);
+    writers_changing = 0;
+}
+
 void drop_writer(FILE_DATA* file) {
+    writers_changing = 1;
     std::vector<FILE_DATA*>& list = writers();
     list.erase(std::remove(list.begin(), list.end(), file), list.end());
+    writers_changing = 0;
 }
 
 // The cause of a failure errno may no longer hold.
@@ -137,7 +152,7 @@ void FILE_DATA::begin_output() {
     struct stat info;
     write_through = ::fstat(::fileno(output_stream.get()), &info) != 0 || !S_ISREG(info.st_mode);
     lost_cause = 0;
-    writers().push_back(this);
+    add_writer(this);
 }
 
 bool FILE_DATA::push_output() {
@@ -188,6 +203,26 @@ bool put_stored_text(std::FILE* file, const char* text) {
     }
     const size_t count = std::strlen(run);
     return written && std::fwrite(run, 1, count, file) == count;
+}
+
+void write_buffer_raw(std::FILE* file) {
+#if defined(__GLIBC__)
+    if (file == nullptr) return;
+    const char* next = file->_IO_write_base;
+    const char* const end = file->_IO_write_ptr;
+    while (next != nullptr && next < end) {
+        const ssize_t written = ::write(file->_fileno, next, static_cast<size_t>(end - next));
+        if (written <= 0) break;
+        next += written;
+    }
+#else
+    (void)file;
+#endif
+}
+
+void write_writer_buffers_raw() {
+    if (writers_changing != 0) return;
+    for (FILE_DATA* file : writers()) write_buffer_raw(file->output_stream.get());
 }
 
 void flush_file_writers() {

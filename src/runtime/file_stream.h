@@ -134,6 +134,13 @@ private:
 // holds the cause.
 bool put_stored_text(std::FILE* file, const char* text);
 
+// Writes what the library holds in the stream's buffer with the system's own
+// call, leaving the stream as it is: usable in a signal handler just before
+// the process ends, where the library's flush is not.
+void write_buffer_raw(std::FILE* file);
+// The same for every open output stream of a file.
+void write_writer_buffers_raw();
+
 // Pushes every open output stream of a file to its file. A refusal waits for
 // the file's next write, flush or close.
 void flush_file_writers();

@@ -35,6 +35,19 @@ bool broken_pipe_kills = false;
 
 extern "C" void on_broken_pipe(int) {}
 
+// The signals that end a run from outside. The buffered output goes out
+// first, with the system's own writes, then the signal ends the process as
+// it would have without the handler.
+constexpr int ending_signals[] = {SIGINT, SIGTERM, SIGHUP};
+
+extern "C" void on_ending_signal(int signal_number) {
+    write_buffer_raw(console_stream.output.get());
+    write_buffer_raw(stdout);
+    write_writer_buffers_raw();
+    std::signal(signal_number, SIG_DFL);
+    std::raise(signal_number);
+}
+
 // Writes the text with every stored NUL (0xFF) turned back into the byte 0
 // into the file's buffer. False when the system refused bytes (a full disk,
 // a closed descriptor); errno then holds the cause.
@@ -240,13 +253,18 @@ bool finish_program_output() {
     return files_kept && !lost_output_reported;
 }
 
-void catch_broken_pipe() {
-    struct sigaction previous {};
-    if (::sigaction(SIGPIPE, nullptr, &previous) != 0 || previous.sa_handler == SIG_IGN) return;
-    struct sigaction action {};
-    action.sa_handler = on_broken_pipe;
-    sigemptyset(&action.sa_mask);
-    if (::sigaction(SIGPIPE, &action, nullptr) == 0) broken_pipe_kills = true;
+void catch_ending_signals() {
+    // A signal the caller ignores stays ignored.
+    auto catch_signal = [](int signal_number, void (*handler)(int)) {
+        struct sigaction previous {};
+        if (::sigaction(signal_number, nullptr, &previous) != 0 || previous.sa_handler == SIG_IGN) return false;
+        struct sigaction action {};
+        action.sa_handler = handler;
+        sigemptyset(&action.sa_mask);
+        return ::sigaction(signal_number, &action, nullptr) == 0;
+    };
+    broken_pipe_kills = catch_signal(SIGPIPE, on_broken_pipe);
+    for (int signal_number : ending_signals) catch_signal(signal_number, on_ending_signal);
 }
 
 int read_key_raw() {

@@ -104,9 +104,11 @@ bool output_was_lost();
 bool finish_program_output();
 
 // Turns a closed pipe into a failing write instead of an instant end, so
-// that the run can finish its files first. A pipe signal ignored by the
-// caller stays ignored: the lost output is then reported as before.
-void catch_broken_pipe();
+// that the run can finish its files first; makes the interrupt, terminate
+// and hang-up signals write out what is buffered before they end the
+// process. A signal ignored by the caller stays ignored (a lost output to a
+// closed pipe is then reported on standard error).
+void catch_ending_signals();
 
 // One key from standard input, or EOF. On a terminal, canonical input and
 // echo are off only while the key is awaited; other input is read as it is.
