@@ -184,6 +184,7 @@ void mul_schoolbook(uint32_t* r, const uint32_t* a, int na, const uint32_t* b, i
 }
 
 void mul_limbs(uint32_t* r, const uint32_t* a, int na, const uint32_t* b, int nb);
+LIMB_KERNEL uint32_t mul_small(uint32_t* r, const uint32_t* a, int n, uint32_t m);
 
 // Karatsuba on operands of similar length (na >= nb > na / 2); r zero on entry.
 void mul_karatsuba(uint32_t* r, const uint32_t* a, int na, const uint32_t* b, int nb) {
@@ -227,6 +228,10 @@ void mul_limbs(uint32_t* r, const uint32_t* a, int na, const uint32_t* b, int nb
         std::swap(a, b);
         std::swap(na, nb);
     }
+    if (nb == 1) {
+        r[na] = mul_small(r, a, na, b[0]);
+        return;
+    }
     if (nb < karatsuba_threshold) {
         mul_schoolbook(r, a, na, b, nb);
         return;
@@ -245,13 +250,28 @@ void mul_limbs(uint32_t* r, const uint32_t* a, int na, const uint32_t* b, int nb
     mul_karatsuba(r, a, na, b, nb);
 }
 
-// r = a * m for a single factor m below the base (r may be a); returns the
-// carry out. Each limb's product is split into its high and low limb apart
-// from the others: the quotient by the base is estimated in double precision
-// (off by at most one either way, as limb and factor are below 2^30) and
-// corrected from the exact low 32 bits of the remainder, which lies within
-// (-limb_base, 2 * limb_base) and so fits a signed 32-bit word. The columns
-// (low limb plus the high limb of the column below) are then settled as sums.
+// Splits each product a[j] * m (limb and factor at most limb_base) into its
+// low limb and its high limb, apart from the other products: the quotient by
+// the base is estimated in double precision (off by at most one either way,
+// as both are below 2^30) and corrected from the exact low 32 bits of the
+// remainder, which lies within (-limb_base, 2 * limb_base) and so fits a
+// signed 32-bit word. factor is m / limb_base.
+KERNEL_STEP void split_products(const uint32_t* a, int n, uint32_t m, double factor, uint32_t* low, uint32_t* high) {
+    for (int j = 0; j < n; ++j) {
+        int32_t q = static_cast<int32_t>(static_cast<double>(static_cast<int32_t>(a[j])) * factor);
+        int32_t rest = static_cast<int32_t>(a[j] * m - static_cast<uint32_t>(q) * limb_base);
+        const int32_t under = rest < 0;
+        const int32_t over = rest >= static_cast<int32_t>(limb_base);
+        rest += (under - over) * static_cast<int32_t>(limb_base);
+        q += over - under;
+        low[j] = static_cast<uint32_t>(rest);
+        high[j] = static_cast<uint32_t>(q);
+    }
+}
+
+// r = a * m for a single factor m of at most limb_base (r may be a); returns
+// the carry out. The columns (a low limb plus the high limb of the column
+// below) are settled as sums.
 LIMB_KERNEL uint32_t mul_small(uint32_t* r, const uint32_t* a, int n, uint32_t m) {
     const double factor = static_cast<double>(m) / limb_base;
     uint32_t low[block_limbs];
@@ -261,23 +281,67 @@ LIMB_KERNEL uint32_t mul_small(uint32_t* r, const uint32_t* a, int n, uint32_t m
     uint32_t carry = 0;
     for (int start = 0; start < n; start += block_limbs) {
         const int len = std::min(block_limbs, n - start);
-        const uint32_t* pa = a + start;
-        for (int j = 0; j < len; ++j) {
-            int32_t q = static_cast<int32_t>(static_cast<double>(static_cast<int32_t>(pa[j])) * factor);
-            int32_t rest = static_cast<int32_t>(pa[j] * m - static_cast<uint32_t>(q) * limb_base);
-            const int32_t under = rest < 0;
-            const int32_t over = rest >= static_cast<int32_t>(limb_base);
-            rest += (under - over) * static_cast<int32_t>(limb_base);
-            q += over - under;
-            low[j] = static_cast<uint32_t>(rest);
-            high[j] = static_cast<uint32_t>(q);
-        }
+        split_products(a + start, len, m, factor, low, high);
         raw[0] = low[0] + high_below;
         for (int j = 1; j < len; ++j) raw[j] = low[j] + high[j - 1];
         high_below = high[len - 1];
         carry = settle_block(r + start, raw, len, carry);
     }
     return high_below + carry;
+}
+
+// r[0 .. n] -= a[0 .. n - 1] * m for a factor m of at most limb_base, the
+// step of the long division. Each column loses a low limb and the high limb
+// of the column below, so its raw difference lies above -2 * limb_base and
+// borrows 0, 1 or 2 from the next; a column that the incoming borrow takes
+// below zero is settled by a serial pass, which is rare. Returns the borrow
+// out of r[n]: 0 when a * m <= r, else 1 and r holds r - a * m + base^(n+1).
+LIMB_KERNEL uint32_t sub_mul_small(uint32_t* r, const uint32_t* a, int n, uint32_t m) {
+    constexpr int32_t base = static_cast<int32_t>(limb_base);
+    const double factor = static_cast<double>(m) / limb_base;
+    uint32_t low[block_limbs];
+    // high[0] is the high limb of the column below the block; high[j + 1]
+    // that of column j.
+    uint32_t high[block_limbs + 1];
+    // Column j's difference without the high limb from below, and its
+    // full difference.
+    int32_t part[block_limbs];
+    int32_t raw[block_limbs + 1];
+    high[0] = 0;
+    raw[0] = 0;  // no borrow enters column 0 from below
+    int32_t borrow = 0;
+    for (int start = 0; start <= n; start += block_limbs) {
+        // The last block holds r[n], which loses the last high limb alone.
+        const int len = std::min(block_limbs, n + 1 - start);
+        const int products = std::min(len, n - start);
+        split_products(a + start, products, m, factor, low, high + 1);
+        if (products < len) low[products] = 0;
+        int32_t* out = reinterpret_cast<int32_t*>(r + start);
+        for (int j = 0; j < len; ++j) part[j] = out[j] - static_cast<int32_t>(low[j]);
+        for (int j = 0; j < len; ++j) raw[j + 1] = part[j] - static_cast<int32_t>(high[j]);
+        int32_t below = 0;
+        for (int j = 0; j < len; ++j) {
+            const int32_t d = raw[j + 1];
+            const int32_t v = d + (d < 0 ? base : 0) + (d < -base ? base : 0) - (raw[j] < 0) - (raw[j] < -base);
+            out[j] = v;
+            below |= v;
+        }
+        out[0] -= borrow;
+        below |= out[0];
+        borrow = (raw[len] < 0) + (raw[len] < -base);
+        if (below < 0) {
+            int32_t c = 0;
+            for (int j = 0; j < len; ++j) {
+                const int32_t v = out[j] - c;
+                c = v < 0;
+                out[j] = c ? v + base : v;
+            }
+            borrow += c;
+        }
+        high[0] = products > 0 ? high[products] : 0;
+        raw[0] = 0;
+    }
+    return borrow != 0;
 }
 
 // r[i] = (a[i] + a[i + 1] * limb_base) / 10^S for i < n, with a[n] taken as
@@ -319,10 +383,9 @@ uint32_t div_small(uint32_t* q, const uint32_t* a, int n, uint32_t d) {
 // Knuth's algorithm D: u (nu limbs) by v (nv >= 2 limbs, top limb non-zero),
 // nu >= nv. q gets nu - nv + 1 limbs, r gets nv limbs; either may be null.
 void div_knuth(const uint32_t* u, int nu, const uint32_t* v, int nv, uint32_t* q, uint32_t* r) {
-    std::vector<uint32_t> scratch(static_cast<size_t>(nu) + 2 + 2 * static_cast<size_t>(nv));
+    std::vector<uint32_t> scratch(static_cast<size_t>(nu) + 1 + nv);
     uint32_t* un = scratch.data();
     uint32_t* vn = un + nu + 1;
-    uint32_t* product = vn + nv;
     // Scale both so that the divisor's top limb is at least half the base;
     // the quotient estimate from the top limbs is then off by at most 2.
     const uint32_t d = limb_base / (v[nv - 1] + 1);
@@ -341,8 +404,7 @@ void div_knuth(const uint32_t* u, int nu, const uint32_t* v, int nv, uint32_t* q
             if (rhat >= limb_base) break;
         }
         // un[j .. j + nv] -= qhat * vn
-        product[nv] = mul_small(product, vn, nv, static_cast<uint32_t>(qhat));
-        if (sub_limbs(un + j, un + j, nv + 1, product, nv + 1) != 0) {
+        if (sub_mul_small(un + j, vn, nv, static_cast<uint32_t>(qhat)) != 0) {
             // The estimate was one too large: add the divisor back once, the
             // carry out of the top limb cancelling the borrow.
             --qhat;
@@ -357,6 +419,25 @@ void div_knuth(const uint32_t* u, int nu, const uint32_t* v, int nv, uint32_t* q
         if (q != nullptr) q[j] = static_cast<uint32_t>(qhat);
     }
     if (r != nullptr) div_small(r, un, nv, d);
+}
+
+// The quotient alone of u by v, as div_knuth takes them, into q. A divisor
+// much longer than the quotient is first cut to the quotient's length plus
+// two limbs, the dividend by as many limbs: with u = U * B^k + u0 and
+// v = V * B^k + v0 (k limbs dropped, B the base), U = Q * V + R gives
+// u - Q * v = R * B^k + u0 - Q * v0, which lies in [0, v) whenever R has a
+// limb beyond the quotient's length, for Q * v0 < B^(nq + k) <= R * B^k and
+// u0 < B^k. Q is then the quotient; otherwise, rarely, the whole division
+// runs.
+void div_quotient(const uint32_t* u, int nu, const uint32_t* v, int nv, uint32_t* q) {
+    const int nq = nu - nv + 1;
+    const int dropped = nv - (nq + 2);
+    if (dropped > 0) {
+        std::vector<uint32_t> rest(static_cast<size_t>(nq) + 2);
+        div_knuth(u + dropped, nu - dropped, v + dropped, nv - dropped, q, rest.data());
+        if (significant_length(rest.data(), nq + 2) > nq) return;
+    }
+    div_knuth(u, nu, v, nv, q, nullptr);
 }
 
 int effective_sign(const INT_DATA& value) { return value.is_zero() ? 0 : (value.sign() < 0 ? -1 : 1); }
@@ -447,8 +528,12 @@ void INT_DATA::divide(const INT_DATA& a, const INT_DATA& b, INT_DATA* quotient, 
         int nq = a.used - b.used + 1;
         q.reserve_limbs(nq, false);
         r.reserve_limbs(b.used, false);
-        div_knuth(a.limb_data(), a.used, b.limb_data(), b.used, quotient ? q.limb_data() : nullptr,
-                  remainder ? r.limb_data() : nullptr);
+        if (remainder == nullptr) {
+            div_quotient(a.limb_data(), a.used, b.limb_data(), b.used, q.limb_data());
+        } else {
+            div_knuth(a.limb_data(), a.used, b.limb_data(), b.used, quotient ? q.limb_data() : nullptr,
+                      r.limb_data());
+        }
         q.used = quotient ? nq : 1;
         if (!quotient) q.limb_data()[0] = 0;
         r.used = remainder ? b.used : 1;

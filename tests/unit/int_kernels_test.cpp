@@ -237,5 +237,28 @@ TEST(IntKernelQuotientTest, CutsByPowersOfTenDropTheLastDigits) {
     }
 }
 
+TEST(IntKernelQuotientTest, ShortQuotientsOfLongDivisors) {
+    // A quotient far shorter than its divisor comes from the divisor's top
+    // limbs; dividends next to a multiple of the divisor leave those limbs
+    // a small remainder, where the whole division must decide.
+    std::mt19937 rng(3);
+    for (int round = 0; round < 200; ++round) {
+        const INT_DATA b = from(random_digits(rng, 40 + static_cast<int>(rng() % 3000)));
+        const INT_DATA q = from(random_digits(rng, 1 + static_cast<int>(rng() % 60)));
+        const INT_DATA product = q * b;
+        const INT_DATA one(1);
+        ASSERT_EQ(product / b, q);
+        ASSERT_EQ((product - one) / b, q - one);
+        ASSERT_EQ((product + one) / b, q);
+        ASSERT_EQ((product + b - one) / b, q);
+        ASSERT_EQ((product + b) / b, q + one);
+        const INT_DATA a = from(random_digits(rng, static_cast<int>(b.to_text().size() + rng() % 200)));
+        const INT_DATA quotient = a / b;
+        const INT_DATA rest = a - quotient * b;
+        ASSERT_TRUE(rest >= INT_DATA(0) && rest < b) << a.to_text() << " / " << b.to_text();
+        ASSERT_EQ(rest, a % b);
+    }
+}
+
 }  // namespace
 }  // namespace morvu
