@@ -140,6 +140,9 @@ void FILE_DATA::put(const char* text, const char** error) {
     *error = nullptr;
     if (lost_cause == 0) {
         std::FILE* file = output_stream.get();
+        // A device or pipe may be the console's own target (/dev/stdout,
+        // /dev/tty): what the console holds goes first.
+        if (write_through) console_stream.flush();
         errno = 0;
         const bool written = put_stored_text(file, text) && (!write_through || std::fflush(file) == 0);
         if (written && std::ferror(file) == 0) return;

@@ -6,7 +6,9 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
 #include <cstring>
+#include <exception>
 
 #include "runtime/file_stream.h"
 #include "runtime/messages.h"
@@ -40,29 +42,26 @@ extern "C" void on_broken_pipe(int) {}
 // it would have without the handler.
 constexpr int ending_signals[] = {SIGINT, SIGTERM, SIGHUP};
 
-extern "C" void on_ending_signal(int signal_number) {
+// Everything buffered, written with the system's own calls.
+void write_all_buffers_raw() {
     write_buffer_raw(console_stream.output.get());
     write_buffer_raw(stdout);
     write_writer_buffers_raw();
+}
+
+extern "C" void on_ending_signal(int signal_number) {
+    write_all_buffers_raw();
     std::signal(signal_number, SIG_DFL);
     std::raise(signal_number);
 }
 
-// Writes the text with every stored NUL (0xFF) turned back into the byte 0
-// into the file's buffer. False when the system refused bytes (a full disk,
-// a closed descriptor); errno then holds the cause.
-bool write_bytes(std::FILE* file, const char* text) {
-    bool written = true;
-    const char* run = text;
-    for (const char* p = text; *p != '\0'; ++p) {
-        if (*p != '\xFF') continue;
-        const size_t count = static_cast<size_t>(p - run);
-        written = written && std::fwrite(run, 1, count, file) == count && std::fputc(0, file) != EOF;
-        run = p + 1;
-    }
-    const size_t count = std::strlen(run);
-    written = written && std::fwrite(run, 1, count, file) == count;
-    return written && std::ferror(file) == 0;
+// The handler that ran before ours when a C++ exception ends the process.
+std::terminate_handler previous_terminate = nullptr;
+
+void on_terminate() {
+    write_all_buffers_raw();
+    if (previous_terminate != nullptr) previous_terminate();
+    std::abort();
 }
 
 // Whether the next byte of an input file must come from the system: the
@@ -76,7 +75,8 @@ bool input_exhausted(std::FILE* file) {
 #endif
 }
 
-// Pushes the file's buffer out; false as write_bytes.
+// Pushes the file's buffer out; false when the system refused bytes (errno
+// holds the cause).
 bool flushed(std::FILE* file) { return std::fflush(file) == 0 && std::ferror(file) == 0; }
 
 // A closed pipe ends the process by its signal, as the unbuffered write would
@@ -200,7 +200,8 @@ void TERMINAL_DATA::write(const char* text, bool formatted, const char** error) 
     // Output the system refuses ends the run: nothing written from here on
     // could arrive either, and a run that lost its output must not end as
     // a success.
-    if (!write_bytes(output != nullptr ? output.get() : stdout, text)) end_for_lost_output(output_name, errno);
+    std::FILE* target = output != nullptr ? output.get() : stdout;
+    if (!put_stored_text(target, text) || std::ferror(target) != 0) end_for_lost_output(output_name, errno);
 }
 
 void TERMINAL_DATA::flush() {
@@ -265,6 +266,7 @@ void catch_ending_signals() {
     };
     broken_pipe_kills = catch_signal(SIGPIPE, on_broken_pipe);
     for (int signal_number : ending_signals) catch_signal(signal_number, on_ending_signal);
+    previous_terminate = std::set_terminate(on_terminate);
 }
 
 int read_key_raw() {

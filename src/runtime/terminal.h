@@ -105,8 +105,8 @@ bool finish_program_output();
 
 // Turns a closed pipe into a failing write instead of an instant end, so
 // that the run can finish its files first; makes the interrupt, terminate
-// and hang-up signals write out what is buffered before they end the
-// process. A signal ignored by the caller stays ignored (a lost output to a
+// and hang-up signals, and a C++ exception that ends the process, write out
+// what is buffered before they end it. A signal ignored by the caller stays ignored (a lost output to a
 // closed pipe is then reported on standard error).
 void catch_ending_signals();
 
