@@ -223,13 +223,32 @@ void HASH_DATA::clear() {
     // Take the lists out first, so that the hash is empty and consistent
     // while the pairs' links are dissolved.
     std::array<std::unique_ptr<LIST_DATA>, bucket_count> old = std::move(buckets);
+    std::vector<INDEX_SLOT> old_index = std::move(index);
+    size_t in_buckets = 0;
+    for (const auto& list : old)
+        if (list != nullptr) in_buckets += static_cast<size_t>(list->node_count);
+    // The index holds exactly the pairs of the buckets when its count agrees
+    // with both (only this store takes pairs out, and it unindexes them).
+    const bool index_complete = indexed == static_cast<size_t>(pair_count) && indexed == in_buckets;
     pair_count = 0;
-    index.clear();
-    index.shrink_to_fit();
+    index = {};
     indexed = 0;
     vacated = 0;
     cached_array.reset();
     array_outdated = false;
+    if (!index_complete || in_buckets < 1024) return;  // the lists go with old
+    // A bucket chain visits the pairs of a large hash all over memory. In
+    // the order of their addresses, close to the order they were made in,
+    // the pairs and their values go far faster; no order is observable.
+    std::vector<LIST_NODE*> nodes;
+    nodes.reserve(in_buckets);
+    for (const INDEX_SLOT& slot : old_index)
+        if (slot.node != nullptr) nodes.push_back(slot.node);
+    old_index = {};
+    std::sort(nodes.begin(), nodes.end(), std::less<LIST_NODE*>());
+    for (const auto& list : old)
+        if (list != nullptr) list->forget_nodes();
+    for (LIST_NODE* node : nodes) delete node;
 }
 
 bool HASH_DATA::contains(UNION_DATA* key, bool by_reference, const char** message) {

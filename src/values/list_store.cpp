@@ -150,6 +150,13 @@ void LIST_DATA::clear() {
     }
 }
 
+void LIST_DATA::forget_nodes() {
+    head = tail = nullptr;
+    node_count = 0;
+    cursor = nullptr;
+    cursor_index = -1;
+}
+
 const char* LIST_DATA::append(UNION_DATA* cell, int mode) { return append_pair(nullptr, 0, cell, mode); }
 
 const char* LIST_DATA::prepend(UNION_DATA* cell, int mode) {

@@ -44,6 +44,10 @@ public:
     // Destroys every node; no cursor afterwards.
     void clear();
 
+    // Empties the list without destroying its nodes: whoever holds them
+    // owns them from then on.
+    void forget_nodes();
+
     // Operations that make elements pass on the failure of the element copy
     // ("Stack overflow" for a value nested too deep); the element is then
     // left an empty any cell.

@@ -10,6 +10,7 @@
 #include "runtime/settings.h"
 #include "runtime/str_stream.h"
 #include "test_support.h"
+#include "values/assign_rules.h"
 #include "values/calendar.h"
 #include "values/hash_store.h"
 #include "values/list_store.h"
@@ -445,6 +446,34 @@ TEST(HashStoreIndex, PairsLinkedIntoTheBucketsAreFoundToo) {
     hash.remove(int_cell(1).get(), false, nullptr);
     EXPECT_FALSE(has(hash, int_cell(1).get()));
     EXPECT_TRUE(has(hash, int_cell(2).get()));
+}
+
+TEST(HashStoreIndex, ALargeHashLetsGoOfPairsThatReferToEachOther) {
+    // Enough pairs for the clearing by address; each value after the first
+    // refers to the value of the pair before, and a cell outside refers to
+    // one in the middle. Every link is dissolved, whatever goes first.
+    UNION_DATA outside('V');
+    {
+        HASH_DATA hash;
+        put(hash, int_cell(0).get(), int_cell(0).get());
+        UNION_DATA* previous = hash.get(int_cell(0).get(), false, nullptr);
+        for (int i = 1; i < 3000; ++i) {
+            const char* message = nullptr;
+            hash.insert(int_cell(i).get(), 0, previous, 1, &message);
+            ASSERT_EQ(message, nullptr);
+            previous = hash.get(int_cell(i).get(), false, nullptr);
+            ASSERT_NE(previous, nullptr);
+        }
+        ASSERT_EQ(assign_link(&outside, hash.get(int_cell(1500).get(), false, nullptr), 'p'), nullptr);
+        EXPECT_TRUE(is_link_cell(&outside));
+        hash.clear();
+        EXPECT_EQ(hash.pair_count, 0);
+        EXPECT_FALSE(has(hash, int_cell(7).get()));
+        EXPECT_FALSE(is_link_cell(&outside));
+        put(hash, int_cell(7).get());
+        EXPECT_TRUE(has(hash, int_cell(7).get()));
+    }
+    EXPECT_FALSE(is_link_cell(&outside));
 }
 
 TEST(HashStoreWalk, AnAssignmentDuringAWalkKeepsTheArrayUntilTheWalkEnds) {
