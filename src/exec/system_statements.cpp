@@ -30,6 +30,7 @@
 #include "values/list_store.h"
 #include "values/payload_records.h"
 #include "values/union_data.h"
+#include "values/walk_pins.h"
 
 namespace morvu {
 
@@ -67,7 +68,7 @@ void refuse_during_iteration(TOKEN* node, const UNION_DATA* cell, const std::str
 bool value_under_iteration(const UNION_DATA* cell) {
     // Links are not followed (del and clear of a link leave its target
     // alone), so every cell is met at most once: no visited set is needed.
-    if (cell == nullptr || is_link_cell(cell)) return false;
+    if (cell == nullptr || is_link_cell(cell) || running_walks == 0) return false;
     if (walk_count(cell) != 0) return true;
     std::vector<UNION_DATA*> stack;  // stays without storage for a scalar
     append_child_cells(cell, stack);

@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "types/method_call.h"
+#include "values/walk_pins.h"
 
 namespace morvu {
 
@@ -49,8 +50,14 @@ std::unique_ptr<UNION_DATA> element_sort_key(const METHOD_CALL& call, UNION_DATA
 // iteration") instead of freeing what the walk holds.
 class ITERATION_HOLD {
 public:
-    explicit ITERATION_HOLD(int32_t& count) : count(count) { ++count; }
-    ~ITERATION_HOLD() { --count; }
+    explicit ITERATION_HOLD(int32_t& count) : count(count) {
+        ++count;
+        ++running_walks;
+    }
+    ~ITERATION_HOLD() {
+        --count;
+        --running_walks;
+    }
     ITERATION_HOLD(const ITERATION_HOLD&) = delete;
     ITERATION_HOLD& operator=(const ITERATION_HOLD&) = delete;
 

@@ -118,13 +118,15 @@ const char* assign_value(UNION_DATA* dest, UNION_DATA* src) {
     return copy_value(dest, s, false);
 }
 
-const char* move_value(UNION_DATA* dest, UNION_DATA* src) {
+const char* move_value(UNION_DATA* dest, UNION_DATA* src) { return move_value_with_root(dest, src, nullptr); }
+
+const char* move_value_with_root(UNION_DATA* dest, UNION_DATA* src, const UNION_DATA* root) {
     UNION_DATA* s = follow_link(src);
     if (s == dest) return msg_text("veraufsicnicerl");
     if (const char* message = check_transfer(dest, src, s, move_messages)) return message;
-    if (lower_tag(dest->tag) == 'k' && contains_cell(src, dest->holder())) return msg_text("vermuszykfresei");
-    // A value moved into a cell of its own would end up owning itself.
-    if (is_within_value(s, dest)) return msg_text("vermuszykfresei");
+    // A value moved into a cell of its own would end up owning itself. An
+    // object holder belongs to one cell, so this also finds dest's object.
+    if (is_within_value(s, dest, root)) return msg_text("vermuszykfresei");
     move_payload(dest, s);
     return nullptr;
 }

@@ -47,6 +47,11 @@ const char* assign_value(UNION_DATA* dest, UNION_DATA* src);
 
 // Movement ("~"): dest takes src's payload; src keeps its tag without value.
 const char* move_value(UNION_DATA* dest, UNION_DATA* src);
+// The same with dest's place known: root is a cell that no value holds (a
+// declared variable's own cell), which is dest or holds dest as a member of
+// its object, or null. It spares the walk over src that refuses a value
+// moved into a cell of its own.
+const char* move_value_with_root(UNION_DATA* dest, UNION_DATA* src, const UNION_DATA* root);
 
 // Makes dest a link of kind 'p', 'q' or 'j' to src (or to the cell src
 // stands for, as the kind says).

@@ -48,6 +48,41 @@ bool walk_value(UNION_DATA* root, WALK walk, VISIT&& visit) {
     return true;
 }
 
+// Looks for a cell inside the value of root (root itself excluded) that
+// matches, in no set order; false when one matches. The containment walk:
+// hash values and set keys. The work stack is kept from call to call, as
+// this walk runs on every movement and the match test calls nothing that
+// could walk again.
+template <typename MATCH>
+bool find_cell_within(const UNION_DATA* root, MATCH&& match) {
+    static std::vector<UNION_DATA*> stack;
+    stack.clear();
+    append_child_cells(root, stack, false);
+    while (!stack.empty()) {
+        UNION_DATA* cell = stack.back();
+        stack.pop_back();
+        if (match(cell)) {
+            stack.clear();
+            return false;
+        }
+        append_child_cells(cell, stack, false);
+    }
+    return true;
+}
+
+// Whether cell is one of the member cells of the object that the non-link
+// cell holder holds itself.
+bool holds_member(const UNION_DATA* holder, const UNION_DATA* cell) {
+    if (lower_tag(holder->tag) != 'k' || holder->holder() == nullptr || holder->holder()->object == nullptr)
+        return false;
+    for (const GROUP_ENTRY& group : holder->holder()->object->groups) {
+        if (!group.slots) continue;
+        for (const UNION_DATA* member : group.slots->cells)
+            if (member == cell) return true;
+    }
+    return false;
+}
+
 // The equality partners of references are checked (check) or cleared.
 bool structural_equal(UNION_DATA* cell, bool check) {
     return walk_value(cell, WALK::FULL, [check](UNION_DATA* c) {
@@ -162,23 +197,20 @@ bool contains_cell(const UNION_DATA* cell, const OBJECT_HOLDER* holder) {
     char lowered = lower_tag(cell->tag);
     if (lowered == 'k' && cell->holder() == holder) return true;
     if (!is_nesting_tag(lowered)) return false;
-    bool found = false;
-    walk_value(const_cast<UNION_DATA*>(cell), WALK::CONTAINS, [&](UNION_DATA* c) {
-        if (lower_tag(c->tag) == 'k' && c->holder() == holder) found = true;
-        return !found;
+    return !find_cell_within(cell, [holder](const UNION_DATA* c) {
+        return lower_tag(c->tag) == 'k' && c->holder() == holder;
     });
-    return found;
 }
 
 bool is_within_value(const UNION_DATA* container, const UNION_DATA* cell) {
     if (container == cell) return true;
     if (!is_nesting_tag(lower_tag(container->tag))) return false;
-    bool found = false;
-    walk_value(const_cast<UNION_DATA*>(container), WALK::CONTAINS, [&](UNION_DATA* c) {
-        found = c == cell;
-        return !found;
-    });
-    return found;
+    return !find_cell_within(container, [cell](const UNION_DATA* c) { return c == cell; });
+}
+
+bool is_within_value(const UNION_DATA* container, const UNION_DATA* cell, const UNION_DATA* root) {
+    if (root != nullptr && (root == cell || holds_member(root, cell))) return container == cell || container == root;
+    return is_within_value(container, cell);
 }
 
 // ---- equality ----

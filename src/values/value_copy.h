@@ -36,6 +36,10 @@ void append_child_cells(const UNION_DATA* cell, std::vector<UNION_DATA*>& out, b
 bool contains_cell(const UNION_DATA* cell, const OBJECT_HOLDER* holder);
 // Whether cell is the container itself or an element cell reached inside it.
 bool is_within_value(const UNION_DATA* container, const UNION_DATA* cell);
+// The same, told where cell lies: root is a cell that no value holds (a
+// declared variable's own cell). When cell is root or one of the members of
+// root's object, the answer needs no walk; otherwise root is ignored.
+bool is_within_value(const UNION_DATA* container, const UNION_DATA* cell, const UNION_DATA* root);
 
 // Value equality; top marks the outermost call, which also checks that the
 // references inside both values point to corresponding places. The payloads

@@ -40,6 +40,8 @@ void free_orphan(char lowered, void* payload) {
 
 }  // namespace
 
+int32_t running_walks = 0;
+
 int32_t* iteration_counter(char lowered, void* payload) {
     if (payload == nullptr) return nullptr;
     switch (lowered) {
@@ -68,12 +70,15 @@ bool keep_if_pinned(char lowered, void* payload) {
 
 WALK_PIN::WALK_PIN(char lowered, void* payload)
     : lowered(lowered), payload(payload), count(iteration_counter(lowered, payload)) {
-    if (count != nullptr) ++*count;
+    if (count == nullptr) return;
+    ++*count;
+    ++running_walks;
 }
 
 WALK_PIN::~WALK_PIN() {
     if (count == nullptr) return;
     --*count;
+    --running_walks;
     if (*count > 0) return;
     if (orphans().empty() || !is_orphan(payload)) {
         // A hash keeps a pair order that changed during its walks until the

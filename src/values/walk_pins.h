@@ -20,6 +20,11 @@ namespace morvu {
 // tags whose payloads keep none.
 int32_t* iteration_counter(char lowered, void* payload);
 
+// The walks running over any value: every pin and every ITERATION_HOLD adds
+// one while it lives. While it is 0 no payload can be under iteration, so the
+// checks that look for one inside a value need not walk it.
+extern int32_t running_walks;
+
 namespace detail {
 bool keep_if_pinned(char lowered, void* payload);
 }

@@ -13,6 +13,7 @@
 #include "values/list_store.h"
 #include "values/payload_records.h"
 #include "values/union_data.h"
+#include "values/walk_pins.h"
 #include "tree_printer.h"
 
 namespace morvu {
@@ -88,34 +89,35 @@ TEST(ValueUnderIteration, SeesWalksOverTheValueAndOverNestedContainers) {
     outer.list_data()->append(&inner, 0);  // a copy of inner becomes the second element
     EXPECT_FALSE(value_under_iteration(&outer));
 
-    outer.list_data()->iteration_count = 1;
-    EXPECT_TRUE(value_under_iteration(&outer));
-    outer.list_data()->iteration_count = 0;
+    {
+        WALK_PIN pin('l', outer.list_data());
+        EXPECT_TRUE(value_under_iteration(&outer));
+    }
 
     UNION_DATA* nested = follow_link(&outer.list_data()->tail->value);
     ASSERT_EQ(lower_tag(nested->tag), 'l');
-    nested->list_data()->iteration_count = 1;
-    EXPECT_TRUE(value_under_iteration(&outer));
-    EXPECT_FALSE(value_under_iteration(&inner));  // the original is not walked
-    nested->list_data()->iteration_count = 0;
+    {
+        WALK_PIN pin('l', nested->list_data());
+        EXPECT_TRUE(value_under_iteration(&outer));
+        EXPECT_FALSE(value_under_iteration(&inner));  // the original is not walked
+    }
+    EXPECT_FALSE(value_under_iteration(&outer));  // every walk is over
 }
 
 TEST(ValueUnderIteration, InsidePairsAndTextsButNotThroughLinks) {
     UNION_DATA text('s');
     UNION_DATA pair('u');
     ASSERT_EQ(assign_value(&pair.any2_data()->second, &text), nullptr);
-    follow_link(&pair.any2_data()->second)->str_data()->iteration_count = 1;
+    WALK_PIN text_pin('s', follow_link(&pair.any2_data()->second)->str_data());
     EXPECT_TRUE(value_under_iteration(&pair));
 
     // A reference to a walked list: destroying the reference leaves the list
     // alone, so the reference is no obstacle.
     UNION_DATA list('l');
-    list.list_data()->iteration_count = 1;
+    WALK_PIN list_pin('l', list.list_data());
     UNION_DATA reference('V');
     ASSERT_EQ(assign_link(&reference, &list, 'p'), nullptr);
     EXPECT_FALSE(value_under_iteration(&reference));
-    list.list_data()->iteration_count = 0;
-    follow_link(&pair.any2_data()->second)->str_data()->iteration_count = 0;
 }
 
 TEST(CodeBlock, NullForValuesWithoutBlock) {
