@@ -122,6 +122,9 @@ bool TERMINAL_DATA::open_files(const char* input_file, bool binary, const char* 
             print_start_up_message("outdatkannicgeower", output_name);
             return true;
         }
+        // An output file that is a terminal shows each line as it ends, as
+        // standard output on a terminal does.
+        if (::isatty(::fileno(output.get())) == 1) std::setvbuf(output.get(), nullptr, _IOLBF, BUFSIZ);
     }
     return false;
 }

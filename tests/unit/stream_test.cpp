@@ -188,6 +188,26 @@ TEST(ColumnPadding, FillLongTextsAndUnformattedWrites) {
     EXPECT_EQ(record.column, 0);
 }
 
+TEST(ColumnPadding, HugeWidthsPadInBlocksAndANulFillWritesNothing) {
+    IO_FORMAT record;
+    SCRIPTED_STREAM stream(&record);
+    ASSERT_EQ(record.set_out_fmt("+200000", '.'), nullptr);
+    const char* error = nullptr;
+    stream.write("ab", true, &error);
+    ASSERT_EQ(stream.writes.size(), 5u);  // three full blocks, the rest, the text
+    EXPECT_EQ(stream.writes[0], std::string(65536, '.'));
+    EXPECT_EQ(stream.writes[2], std::string(65536, '.'));
+    EXPECT_EQ(stream.writes[3], std::string(200000 - 2 - 3 * 65536, '.'));
+    EXPECT_EQ(stream.writes[4], "ab");
+    EXPECT_EQ(stream.written().size(), 200000u);
+
+    ASSERT_EQ(record.set_out_fmt("-5", '\0'), nullptr);
+    stream.writes.clear();
+    stream.write("ab", true, &error);
+    EXPECT_EQ(stream.writes, (std::vector<std::string>{"ab"}));
+    EXPECT_EQ(record.column, 0);
+}
+
 TEST(ColumnPadding, FailingFillWriteStopsWithoutAdvancing) {
     IO_FORMAT record;
     SCRIPTED_STREAM stream(&record);
