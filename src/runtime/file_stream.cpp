@@ -2,7 +2,6 @@
 
 #include <stdio_ext.h>
 #include <sys/stat.h>
-
 #include <unistd.h>
 
 #include <algorithm>

@@ -75,9 +75,15 @@ bool input_exhausted(std::FILE* file) {
 #endif
 }
 
-// Pushes the file's buffer out; false when the system refused bytes (errno
-// holds the cause).
-bool flushed(std::FILE* file) { return std::fflush(file) == 0 && std::ferror(file) == 0; }
+// Pushes the file's buffer out; false when the system refused bytes, now
+// or at an earlier write.
+bool flushed(std::FILE* file) {
+    errno = 0;
+    return std::fflush(file) == 0 && std::ferror(file) == 0;
+}
+
+// The cause of the refusal just seen; a refusal seen earlier left none.
+int refusal_cause() { return errno != 0 ? errno : EIO; }
 
 // A closed pipe ends the process by its signal, as the unbuffered write would
 // have ended it.
@@ -204,12 +210,13 @@ void TERMINAL_DATA::write(const char* text, bool formatted, const char** error) 
     // could arrive either, and a run that lost its output must not end as
     // a success.
     std::FILE* target = output != nullptr ? output.get() : stdout;
-    if (!put_stored_text(target, text) || std::ferror(target) != 0) end_for_lost_output(output_name, errno);
+    errno = 0;
+    if (!put_stored_text(target, text) || std::ferror(target) != 0) end_for_lost_output(output_name, refusal_cause());
 }
 
 void TERMINAL_DATA::flush() {
-    if (output != nullptr && !flushed(output.get())) end_for_lost_output(output_name, errno);
-    if (!flushed(stdout)) end_for_lost_output("", errno);
+    if (output != nullptr && !flushed(output.get())) end_for_lost_output(output_name, refusal_cause());
+    if (!flushed(stdout)) end_for_lost_output("", refusal_cause());
     flush_file_writers();
 }
 
@@ -238,10 +245,10 @@ bool finish_program_output() {
     int console_cause = 0;
     std::string console_name;
     if (console_stream.output != nullptr && !flushed(console_stream.output.get())) {
-        console_cause = errno;
+        console_cause = refusal_cause();
         console_name = console_stream.output_name;
     }
-    if (!flushed(stdout) && console_cause == 0) console_cause = errno;
+    if (!flushed(stdout) && console_cause == 0) console_cause = refusal_cause();
     const bool files_kept = finish_file_writers();
     if (console_cause == EPIPE && broken_pipe_kills) end_by_broken_pipe();
     if (console_cause != 0) {
