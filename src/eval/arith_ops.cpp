@@ -14,6 +14,7 @@
 
 #include "eval/evaluator.h"
 #include "eval/fast_path.h"
+#include "eval/names.h"
 #include "exec/block_exec.h"
 #include "exec/pending_exception.h"
 #include "numbers/int_data.h"
@@ -99,14 +100,20 @@ RESULT_ITEM single_operand(const RESULT_LIST& list, TOKEN* node, const char* nam
     return list.head->item;
 }
 
-void eval_binary_plain(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results, const char* name,
-                       VALUE_ROUTINE routine) {
-    check_stack_depth(node);
+// The operands through frames, then the value routine.
+void eval_binary_frames(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results, const char* name,
+                        VALUE_ROUTINE routine) {
     ARG_FRAME left(node->left, this_item, true);
     require_one_operand(left, node, name);
     ARG_FRAME right(node->right, this_item, true);
     require_one_operand(right, node, name);
     routine(node, left[0], right[0], results);
+}
+
+void eval_binary_plain(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results, const char* name,
+                       VALUE_ROUTINE routine) {
+    check_stack_depth(node);
+    eval_binary_frames(node, this_item, results, name, routine);
 }
 
 // a op b op c ... is a chain down the left operands. A long one is walked
@@ -305,6 +312,69 @@ bool append_fast_int(TOKEN* node, RESULT_LIST& results) {
     return true;
 }
 
+// An operand that the call form below evaluates: a call by name, a
+// variable or an int literal, with nothing parked on it.
+bool call_form_operand(const TOKEN* operand, bool& is_call) {
+    if (operand == nullptr || operand->block_mode != block_mode_none || !operand->result_stack.empty()) return false;
+    is_call = operand->evaluator == call_named_routine;
+    return is_call || operand->evaluator == eval_variable || operand->evaluator == eval_int_literal;
+}
+
+// The small int a one-item operand list holds, as int_shortcut reads it.
+bool small_int_operand(const RESULT_LIST& list, int64_t& out) {
+    if (list.count != 1) return false;
+    const UNION_DATA* value = follow_link(list.head->item.cell);
+    if (lower_tag(value->tag) != 'i' || value->payload == nullptr) return false;
+    const INT_DATA* number = value->int_data();
+    return !number->is_empty() && number->to_int64(out);
+}
+
+// a + b, a - b, a * b where an operand is a call (fib(n - 1) + fib(n - 2),
+// n * fact(n - 1)): the operands are evaluated in order into lists of their
+// own, without frames, and two small ints give the result at once. Anything
+// else (not one value, not a small int, an overflow, a zero product) parks
+// the evaluated lists on the operand nodes, where the general path's frames
+// take them over, so that every check and message comes as it would.
+bool call_operands_int(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results, char op, const char* name,
+                       VALUE_ROUTINE routine) {
+    bool left_call = false;
+    bool right_call = false;
+    if (!call_form_operand(node->left, left_call) || !call_form_operand(node->right, right_call) ||
+        !(left_call || right_call))
+        return false;
+    check_stack_depth(node);
+    RESULT_LIST left;
+    eval_cached(node->left, this_item, left);
+    int64_t a = 0;
+    if (!small_int_operand(left, a)) {
+        push_result_list(node->left, new RESULT_LIST(std::move(left)));
+        eval_binary_frames(node, this_item, results, name, routine);
+        return true;
+    }
+    RESULT_LIST right;
+    eval_cached(node->right, this_item, right);
+    int64_t b = 0;
+    int64_t value = 0;
+    bool done = small_int_operand(right, b);
+    if (done) {
+        switch (op) {
+        case '+': done = !__builtin_add_overflow(a, b, &value); break;
+        case '-': done = !__builtin_sub_overflow(a, b, &value); break;
+        default: done = !__builtin_mul_overflow(a, b, &value) && value != 0; break;
+        }
+    }
+    if (!done) {
+        push_result_list(node->left, new RESULT_LIST(std::move(left)));
+        push_result_list(node->right, new RESULT_LIST(std::move(right)));
+        eval_binary_frames(node, this_item, results, name, routine);
+        return true;
+    }
+    auto number = std::make_unique<INT_DATA>();
+    number->assign_int64(value);
+    results.append(RESULT_ITEM{new_int_cell(std::move(number)), access_expression, 1});
+    return true;
+}
+
 }  // namespace
 
 RESULT_ITEM make_arith_result(TOKEN* node, RESULT_ITEM operand, bool copy, char routine_kind,
@@ -354,14 +424,17 @@ void value_unary_minus(TOKEN* node, RESULT_ITEM operand, RESULT_LIST& results) {
 
 void eval_plus(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     if (append_fast_int(node, results)) return;
+    if (call_operands_int(node, this_item, results, '+', "+", value_plus)) return;
     eval_binary(node, this_item, results, "+", value_plus, eval_plus);
 }
 void eval_minus(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     if (append_fast_int(node, results)) return;
+    if (call_operands_int(node, this_item, results, '-', "-", value_minus)) return;
     eval_binary(node, this_item, results, "-", value_minus, eval_minus);
 }
 void eval_times(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     if (append_fast_int(node, results)) return;
+    if (call_operands_int(node, this_item, results, '*', "*", value_times)) return;
     eval_binary(node, this_item, results, "*", value_times, eval_times);
 }
 void eval_divide(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {

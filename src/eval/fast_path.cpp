@@ -1,6 +1,9 @@
 #include "eval/fast_path.h"
 
+#include <utility>
+
 #include "eval/evaluator.h"
+#include "exec/control_statements.h"
 #include "eval/names.h"
 #include "eval/operator_handlers.h"
 #include "frontend/var_storage.h"
@@ -100,6 +103,31 @@ UNION_DATA* fast_int_variable(TOKEN* node) {
     UNION_DATA* cell = top_cell(declaration);
     if (cell == nullptr || cell->tag != 'i' || cell->payload == nullptr || cell->access_mode != access_variable) return nullptr;
     return cell;
+}
+
+bool fast_call_assignment(TOKEN* node, RESULT_ITEM this_item) {
+    TOKEN* right = node->right;
+    if (node->left == nullptr || right == nullptr || right->block_mode != block_mode_none ||
+        !right->result_stack.empty())
+        return false;
+    const EVAL_HANDLER handler = right->evaluator;
+    if (handler != call_named_routine && handler != eval_plus && handler != eval_minus && handler != eval_times)
+        return false;
+    if (fast_int_variable(node->left) == nullptr) return false;
+    RESULT_LIST list;
+    eval_cached(right, this_item, list);
+    // The right side may have changed what the left names.
+    UNION_DATA* target = fast_int_variable(node->left);
+    if (target != nullptr && list.count == 1 && list.head->item.owned != 0 && !value_under_iteration(target)) {
+        UNION_DATA* value = list.head->item.cell;
+        if (value->tag == 'i' && value->payload != nullptr && value->references == nullptr &&
+            value->aliases == nullptr && value->call_aliases == nullptr) {
+            std::swap(target->payload, value->payload);  // the old number goes with the list
+            return true;
+        }
+    }
+    push_result_list(right, new RESULT_LIST(std::move(list)));
+    return false;
 }
 
 }  // namespace morvu

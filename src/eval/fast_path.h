@@ -18,6 +18,7 @@
 #include <cstdint>
 
 #include "frontend/token.h"
+#include "values/result_list.h"
 
 namespace morvu {
 
@@ -34,5 +35,14 @@ int fast_comparison(const TOKEN* node);
 // declared int of the running activation, access mode 6, no parameter role)
 // holding a defined int; null otherwise.
 UNION_DATA* fast_int_variable(TOKEN* node);
+
+// name = e on a plain int variable (as fast_int_variable finds it) where e
+// is a call by name or + - * with a call operand, such as
+// r = fib(n - 1) + fib(n - 2). The right side is evaluated the general way;
+// one owned int result then hands its number to the variable. True when the
+// assignment is done. Otherwise false, and what was evaluated is parked on
+// the right side, whose frame in the general assignment takes it over; false
+// with nothing evaluated when the statement has another shape.
+bool fast_call_assignment(TOKEN* node, RESULT_ITEM this_item);
 
 }  // namespace morvu

@@ -196,7 +196,7 @@ uint64_t call_sites_generation = 0;
 
 // The site entry of a node whose resolution still holds for these
 // arguments; null when it must be resolved anew.
-const CALL_SITE* cached_site(const TOKEN* node, char kind, const RESULT_LIST& list) {
+__attribute__((noinline)) const CALL_SITE* cached_site(const TOKEN* node, char kind, const RESULT_LIST& list) {
     if (call_sites_generation != routine_tables_generation) {
         call_sites.clear();
         call_sites_generation = routine_tables_generation;

@@ -66,7 +66,7 @@ public:
     COUNTER_SETTLEMENT(const COUNTER_SETTLEMENT&) = delete;
     COUNTER_SETTLEMENT& operator=(const COUNTER_SETTLEMENT&) = delete;
 
-    void settle(const TOKEN* node) {
+    __attribute__((noinline)) void settle(const TOKEN* node) {
         settled = true;
         lower_counter(pending_return);
         raise_stray_counter(node, pending_continue, "posconwerohnumgsch");
@@ -117,6 +117,7 @@ private:
     RESULT_ITEM context;
     bool type_routine;
     TOKEN* scope_node = nullptr;  // the node whose scope holds the routine's variables
+    const std::vector<uint8_t>* collecting = nullptr;  // which parameters collect (args)
 
     void bind_parameters(const TOKEN_LIST& names);
     void bind_one(int index, TOKEN* parameter);
@@ -124,6 +125,9 @@ private:
     void collect_results(const TOKEN_LIST& names);
     void add_result(TOKEN* name, UNION_DATA* element);
 };
+
+// The helpers of run() stay out of line: run() is on the stack once per
+// level of a recursion, and its frame is all that a level costs there.
 
 // A routine's header taken apart once: its parts, and its parameter and
 // result names with their roles. Kept per definition node while no scope
@@ -135,32 +139,49 @@ struct PREPARED_ROUTINE {
     TOKEN_LIST parameters;  // valid once parameters_ready
     TOKEN_LIST result_names;
     std::vector<int8_t> parameter_roles;
+    std::vector<uint8_t> collecting;  // per parameter: declared args (valid with parameters)
     std::vector<int8_t> result_roles;
     bool parameters_ready = false;
     bool results_ready = false;
 };
 
-// Shared, so that a call still running keeps its entry when a table change
-// empties the map.
-std::unordered_map<const TOKEN*, std::shared_ptr<PREPARED_ROUTINE>> prepared_routines;
+// A table change empties the map; the entries of calls still running are
+// kept aside until no call runs.
+std::unordered_map<const TOKEN*, std::unique_ptr<PREPARED_ROUTINE>> prepared_routines;
+std::vector<std::unique_ptr<PREPARED_ROUTINE>> retired_routines;
 uint64_t prepared_generation = 0;
+uint32_t running_calls = 0;
 
 // The routine prepared last: a recursion finds it without a look-up.
 const TOKEN* last_prepared_routine = nullptr;
-std::shared_ptr<PREPARED_ROUTINE> last_prepared;
+PREPARED_ROUTINE* last_prepared = nullptr;
 
-std::shared_ptr<PREPARED_ROUTINE> prepared_routine(TOKEN* routine, bool type_routine) {
+// Counts the calls running, and drops the retired entries after the last.
+class RUNNING_CALL {
+public:
+    RUNNING_CALL() { ++running_calls; }
+    ~RUNNING_CALL() {
+        if (--running_calls == 0 && !retired_routines.empty()) retired_routines.clear();
+    }
+    RUNNING_CALL(const RUNNING_CALL&) = delete;
+    RUNNING_CALL& operator=(const RUNNING_CALL&) = delete;
+};
+
+__attribute__((noinline)) PREPARED_ROUTINE* prepared_routine(TOKEN* routine, bool type_routine) {
     if (prepared_generation != routine_tables_generation) {
+        if (running_calls > 1) {
+            for (auto& entry : prepared_routines) retired_routines.push_back(std::move(entry.second));
+        }
         prepared_routines.clear();
         last_prepared_routine = nullptr;
-        last_prepared.reset();
+        last_prepared = nullptr;
         prepared_generation = routine_tables_generation;
     }
     if (routine == last_prepared_routine) return last_prepared;
     if (auto known = prepared_routines.find(routine); known != prepared_routines.end()) {
         last_prepared_routine = routine;
-        last_prepared = known->second;
-        return known->second;
+        last_prepared = known->second.get();
+        return last_prepared;
     }
     TOKEN_LIST parts = split_by_operator(routine->left, juxtaposition_chain);
     const TOKEN* keyword = routine->parent != nullptr ? routine->parent->left : nullptr;
@@ -172,17 +193,18 @@ std::shared_ptr<PREPARED_ROUTINE> prepared_routine(TOKEN* routine, bool type_rou
                                   static_cast<int>(allowed)));
     }
     const uint32_t n = parts.count();
-    auto prepared = std::make_shared<PREPARED_ROUTINE>();
+    auto prepared = std::make_unique<PREPARED_ROUTINE>();
     prepared->body = n > 0 ? parts[n - 1] : nullptr;
     prepared->result_list = is_function && n >= 2 ? parts[n - 2] : nullptr;
     prepared->parameter_list = n >= allowed ? parts[0] : nullptr;
-    prepared_routines.emplace(routine, prepared);
-    return prepared;
+    PREPARED_ROUTINE* entry = prepared.get();
+    prepared_routines.emplace(routine, std::move(prepared));
+    return entry;
 }
 
 // The names of a parameter or result list with their roles (check_fun_arg),
 // checked on the first call and then given their roles again on every call.
-const TOKEN_LIST& checked_names(TOKEN* list, char mode, TOKEN_LIST& names, std::vector<int8_t>& roles,
+__attribute__((noinline)) const TOKEN_LIST& checked_names(TOKEN* list, char mode, TOKEN_LIST& names, std::vector<int8_t>& roles,
                                 bool& ready) {
     if (!ready) {
         TOKEN_LIST fresh;
@@ -198,8 +220,8 @@ const TOKEN_LIST& checked_names(TOKEN* list, char mode, TOKEN_LIST& names, std::
 }
 
 void USER_CALL::run(TOKEN* routine, bool crossed_type) {
-    const std::shared_ptr<PREPARED_ROUTINE> held = prepared_routine(routine, type_routine);
-    PREPARED_ROUTINE& prepared = *held;
+    const RUNNING_CALL running;
+    PREPARED_ROUTINE& prepared = *prepared_routine(routine, type_routine);
     TOKEN* body = prepared.body;
     TOKEN* result_list = prepared.result_list;
     TOKEN* parameter_list = prepared.parameter_list;
@@ -214,8 +236,14 @@ void USER_CALL::run(TOKEN* routine, bool crossed_type) {
     scope_node = routine->left != nullptr && routine->left->scope != nullptr ? routine->left : nullptr;
     ACTIVATION activation(scope_node);
     if (parameter_list != nullptr && !(parameter_list->op1 == '#' && parameter_list->op2 == 0)) {
-        bind_parameters(checked_names(parameter_list, 'i', prepared.parameters, prepared.parameter_roles,
-                                      prepared.parameters_ready));
+        const TOKEN_LIST& names = checked_names(parameter_list, 'i', prepared.parameters, prepared.parameter_roles,
+                                                prepared.parameters_ready);
+        if (prepared.collecting.size() != names.count()) {
+            prepared.collecting.clear();
+            for (TOKEN* name : names) prepared.collecting.push_back(is_args_parameter(name) ? 1 : 0);
+        }
+        collecting = &prepared.collecting;
+        bind_parameters(names);
     }
     // The result names get their roles before the body runs, so that the
     // body sees its output objects as such from the very first call on.
@@ -278,14 +306,14 @@ void USER_CALL::collect_into(TOKEN* parameter, const std::vector<int>& indexes, 
     }
 }
 
-void USER_CALL::bind_parameters(const TOKEN_LIST& names) {
+__attribute__((noinline)) void USER_CALL::bind_parameters(const TOKEN_LIST& names) {
     const int count = args->count();
     const int parameters = static_cast<int>(names.count());
 
     // Front: one argument per parameter up to the first collecting one.
     int front = 0;
     for (; front < count && front < parameters; ++front) {
-        if (is_args_parameter(names[front])) break;
+        if ((*collecting)[front] != 0) break;
         bind_one(front, names[front]);
     }
     if (front >= count || front >= parameters) return;
@@ -293,7 +321,7 @@ void USER_CALL::bind_parameters(const TOKEN_LIST& names) {
     // Back: from the last argument and parameter down to a collecting one.
     int back_argument = count - 1;
     int back_parameter = parameters - 1;
-    while (back_argument >= front && back_parameter > front && !is_args_parameter(names[back_parameter])) {
+    while (back_argument >= front && back_parameter > front && (*collecting)[back_parameter] == 0) {
         bind_one(back_argument, names[back_parameter]);
         --back_argument;
         --back_parameter;
@@ -378,7 +406,7 @@ void USER_CALL::add_result(TOKEN* name, UNION_DATA* element) {
     results->append(RESULT_ITEM{cell.release(), name->arg_role == arg_role_output_object ? access_handed_out : access_function_result, 1});
 }
 
-void USER_CALL::collect_results(const TOKEN_LIST& names) {
+__attribute__((noinline)) void USER_CALL::collect_results(const TOKEN_LIST& names) {
     for (TOKEN* name : names) {
         UNION_DATA* cell = parameter_cell(name);
         if (cell == nullptr) continue;
