@@ -5,10 +5,13 @@
 
 #include "eval/arg_frame.h"
 #include "eval/fast_path.h"
+#include "eval/member_access.h"
+#include "eval/names.h"
 #include "exec/control_statements.h"
 #include "types/method_call.h"
 #include "exec/pending_exception.h"
 #include "frontend/token.h"
+#include "frontend/var_storage.h"
 #include "numbers/int_data.h"
 #include "runtime/error.h"
 #include "runtime/messages.h"
@@ -107,6 +110,14 @@ const char* assign_or_ref_rule(UNION_DATA* target, UNION_DATA* source) {
     return target->assign_or_ref_on_this(source);
 }
 
+// The own cell of the variable that a target written as name or name.member
+// starts from, or null: a cell that no value holds, which lets a movement
+// skip its walk over the source (move_value_with_root checks the rest).
+const UNION_DATA* target_root(const TOKEN* target) {
+    if (target->evaluator == eval_member && target->left != nullptr) target = target->left;
+    return target->evaluator == eval_variable ? variable_cell(target) : nullptr;
+}
+
 void free_assignment_temporaries(RESULT_ITEM& target, RESULT_ITEM& source) {
     if (target.owned != 0 && target.cell != nullptr) delete target.cell;
     if (source.owned != 0 && source.cell != nullptr && source.cell != target.cell) delete source.cell;
@@ -153,7 +164,8 @@ void check_assignment_to_args_object(TOKEN* node, RESULT_ITEM target, RESULT_ITE
     if (rule == move_value) refuse_during_iteration(node, source_cell, "versch");
 
     target_cell->skip_flag = 1;
-    const char* message = rule(target_cell, source_cell);
+    const char* message = rule == move_value ? move_value_with_root(target_cell, source_cell, target_root(node->left))
+                                             : rule(target_cell, source_cell);
     target_cell->skip_flag = 0;
     if (message != nullptr) raise_system_error(node, message);
 }
