@@ -1,7 +1,7 @@
 // throw, catch, break, exit and assert: the statements that change the flow
 // of a whole run. throw installs the one pending exception and catch takes it
 // away again; break sets the counter that the loops count down; exit and a
-// failed assert end the process on the spot, after the console is flushed.
+// failed assert end the process on the spot, once all buffered output is out.
 
 #include <unistd.h>
 
@@ -43,9 +43,10 @@ void require(const char* refusal, const ARG_FRAME& frame, TOKEN* node, const cha
     if (refusal != nullptr) raise_statement(node, routine, frame.message(false));
 }
 
-// Ends the process with the status once everything written so far is out.
-// Nothing of the run's normal end happens, so the process leaves without
-// running the destructors of the run's state.
+// Ends the process with the status once everything written so far is out;
+// output the system refused makes the status 1. Nothing of the run's normal
+// end happens, so the process leaves without running the destructors of the
+// run's state.
 [[noreturn]] void end_process(int status) {
     if (!finish_program_output()) status = 1;
     ::_exit(status);
