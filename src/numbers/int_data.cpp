@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cstdlib>
 #include <climits>
+#include <utility>
 
 #include "numbers/limbs.h"
 
@@ -79,6 +80,10 @@ void INT_DATA::assign_int64(int64_t value) {
     uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
     sign_value = value < 0 ? -1 : 1;
     extra_groups = 0;
+    if (heap_limbs && heap_limbs.use_count() > 1) {
+        heap_limbs.reset();  // the limbs are replaced: a shared buffer is left to the copies
+        capacity = inline_capacity;
+    }
     uint32_t* data = limb_data();  // every capacity holds the three limbs of 2^64
     used = 0;
     do {
@@ -90,7 +95,19 @@ void INT_DATA::assign_int64(int64_t value) {
 
 INT_DATA::INT_DATA(const INT_DATA& other)
     : used(0), sign_value(other.sign_value), extra_groups(other.extra_groups) {
-    if (other.used > 0) set_limbs(other.limb_data(), other.used);
+    if (other.used > 0) copy_limbs_of(other);
+}
+
+// Limbs beyond the inline ones are shared, not copied.
+void INT_DATA::copy_limbs_of(const INT_DATA& other) {
+    if (other.heap_limbs && other.used > inline_capacity) {
+        heap_limbs = other.heap_limbs;
+        capacity = other.capacity;
+        used = other.used;
+        trim();
+    } else {
+        set_limbs(other.limb_data(), other.used);
+    }
 }
 
 INT_DATA::INT_DATA(INT_DATA&& other) noexcept
@@ -106,7 +123,7 @@ INT_DATA::INT_DATA(INT_DATA&& other) noexcept
 INT_DATA& INT_DATA::operator=(const INT_DATA& other) {
     if (this == &other) return *this;
     if (other.used > 0) {
-        set_limbs(other.limb_data(), other.used);
+        copy_limbs_of(other);
     } else {
         used = 0;
     }
@@ -123,7 +140,12 @@ INT_DATA& INT_DATA::operator=(INT_DATA&& other) noexcept {
         capacity = other.capacity;
         used = other.used;
     } else if (other.used > 0) {
-        // Small values are copied, and a heap buffer of ours is kept for reuse.
+        // Small values are copied, and a heap buffer of ours is kept for
+        // reuse unless a copy shares it.
+        if (heap_limbs && heap_limbs.use_count() > 1) {
+            heap_limbs.reset();
+            capacity = inline_capacity;
+        }
         std::copy(other.inline_limbs, other.inline_limbs + other.used, limb_data());
         used = other.used;
     } else {
@@ -152,10 +174,14 @@ void INT_DATA::take_text_and_empty(INT_DATA& other) noexcept {
 }
 
 void INT_DATA::reserve_limbs(int n, bool keep) {
-    if (n <= capacity) return;
-    int new_capacity = static_cast<int>(std::min<int64_t>(INT32_MAX, std::max<int64_t>(n, capacity + capacity / 2)));
-    auto fresh = std::make_unique_for_overwrite<uint32_t[]>(static_cast<size_t>(new_capacity));
-    if (keep && used > 0) std::copy(limb_data(), limb_data() + used, fresh.get());
+    const bool shared = heap_limbs && heap_limbs.use_count() > 1;
+    if (n <= capacity && !shared) return;
+    const int new_capacity =
+        n <= capacity ? capacity
+                      : static_cast<int>(std::min<int64_t>(INT32_MAX, std::max<int64_t>(n, capacity + capacity / 2)));
+    auto fresh = std::make_shared_for_overwrite<uint32_t[]>(static_cast<size_t>(new_capacity));
+    const uint32_t* old = std::as_const(*this).limb_data();
+    if (keep && used > 0) std::copy(old, old + used, fresh.get());
     heap_limbs = std::move(fresh);
     capacity = new_capacity;
 }
@@ -172,7 +198,7 @@ void INT_DATA::set_limbs(const uint32_t* source, int n) {
 }
 
 void INT_DATA::trim() {
-    const uint32_t* data = limb_data();
+    const uint32_t* data = std::as_const(*this).limb_data();
     while (used > 1 && data[used - 1] == 0) --used;
 }
 

@@ -16,6 +16,10 @@
 // groups 123 and 0) until strip() or an operation drops the leading zero
 // groups.
 //
+// Copies share a heap buffer of limbs until one of them changes its limbs:
+// every write goes through the non-const limb_data() or reserve_limbs(),
+// which give the writer a buffer of its own first.
+//
 // The signed decimal text is a cache, built on demand by to_text() and kept
 // until the value changes. A number built from text keeps that text exactly
 // ("007" prints as "007"); copies and results get the plain form ("7").
@@ -131,10 +135,16 @@ private:
 
     static constexpr int inline_capacity = 4;
 
-    uint32_t* limb_data() { return heap_limbs ? heap_limbs.get() : inline_limbs; }
+    // The limbs for writing: a buffer shared with a copy is copied first.
+    uint32_t* limb_data() {
+        if (heap_limbs && heap_limbs.use_count() > 1) reserve_limbs(used, true);
+        return heap_limbs ? heap_limbs.get() : inline_limbs;
+    }
     const uint32_t* limb_data() const { return heap_limbs ? heap_limbs.get() : inline_limbs; }
-    // Room for n limbs; the old limbs are kept only when keep is set.
+    // Room for n limbs in a buffer of this object's own; the old limbs are
+    // kept only when keep is set.
     void reserve_limbs(int n, bool keep);
+    void copy_limbs_of(const INT_DATA& other);  // shares other's heap buffer, or copies
     void set_limbs(const uint32_t* source, int n);  // copies n limbs and trims leading zeros
     void trim();                                    // drops leading zero limbs, keeps one
     void changed() { text_valid = false; }
@@ -153,7 +163,7 @@ private:
     // The magnitudes' quotient and remainder, either output may be null.
     static void divide(const INT_DATA& a, const INT_DATA& b, INT_DATA* quotient, INT_DATA* remainder);
 
-    std::unique_ptr<uint32_t[]> heap_limbs;  // null while the limbs fit inline
+    std::shared_ptr<uint32_t[]> heap_limbs;  // null while the limbs fit inline
     uint32_t inline_limbs[inline_capacity] = {};
     int32_t used = 0;                        // limbs of 10^9 in use; 0 only when empty
     int32_t capacity = inline_capacity;

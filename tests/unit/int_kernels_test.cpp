@@ -9,6 +9,7 @@
 
 #include <random>
 #include <string>
+#include <vector>
 
 #include "numbers/int_data.h"
 #include "numbers/real_data.h"
@@ -258,6 +259,55 @@ TEST(IntKernelQuotientTest, ShortQuotientsOfLongDivisors) {
         ASSERT_TRUE(rest >= INT_DATA(0) && rest < b) << a.to_text() << " / " << b.to_text();
         ASSERT_EQ(rest, a % b);
     }
+}
+
+TEST(IntKernelCopyTest, CopiesShareLimbsUntilOneChanges) {
+    // Each change below is made to a copy (or to the original) of a value
+    // long enough for heap limbs; the other side must keep its digits.
+    const std::string text = "8" + std::string(9 * 40, '9');
+    const INT_DATA original = from(text);
+    const auto changes = std::vector<void (*)(INT_DATA&)>{
+        [](INT_DATA& v) { v += INT_DATA(1); },
+        [](INT_DATA& v) { v *= INT_DATA(7); },
+        [](INT_DATA& v) { v *= v; },
+        [](INT_DATA& v) { v /= INT_DATA(3); },
+        [](INT_DATA& v) { v.post_increment(); },
+        [](INT_DATA& v) { v.assign_int64(-5); },
+        [](INT_DATA& v) { v = INT_DATA(12); },
+        [](INT_DATA& v) { v = v - v; },
+        [](INT_DATA& v) { v.free_limbs(); },
+        [](INT_DATA& v) { v.split_limbs(); },
+        [](INT_DATA& v) { v = INT_DATA("123"); },
+    };
+    for (size_t i = 0; i < changes.size(); ++i) {
+        INT_DATA copy = original;
+        INT_DATA assigned;
+        assigned = original;
+        changes[i](copy);
+        EXPECT_EQ(original.to_text(), text) << i;
+        EXPECT_EQ(assigned.to_text(), text) << i;
+        INT_DATA source = from(text);
+        INT_DATA kept(source);
+        changes[i](source);
+        EXPECT_EQ(kept.to_text(), text) << i;
+        EXPECT_EQ(kept, original) << i;
+    }
+    // Scale changes move the mantissa's digits in place.
+    REAL_DATA real(original, 3);
+    REAL_DATA wider = real;
+    wider.set_scale(30);
+    REAL_DATA narrower = real;
+    narrower.set_scale(0);
+    EXPECT_EQ(real.mantissa.to_text(), text);
+    EXPECT_EQ(wider.mantissa.to_text(), text + std::string(27, '0'));
+    EXPECT_EQ(narrower.mantissa.to_text(), text.substr(0, text.size() - 3));
+    // A chain of copies, each changed in turn.
+    INT_DATA a = original, b = a, c = b;
+    b += INT_DATA(1);
+    c *= INT_DATA(2);
+    EXPECT_EQ(a.to_text(), text);
+    EXPECT_EQ(b.to_text(), text_sum(text, "1"));
+    EXPECT_EQ(c.to_text(), text_product(text, 2));
 }
 
 }  // namespace
