@@ -10,18 +10,19 @@
 // from a terminal are echoed, and only when standard output is a terminal
 // as well.
 //
-// Output goes through the C library's buffer: line by line when standard
-// output is a terminal, in blocks otherwise. The stored NUL (0xFF) goes out
-// as the byte 0; other bytes are written unchanged. What is buffered goes
-// out before anything could see it missing: before the console asks the
-// system for more input, before file-system work and child processes (see
-// flush), and at every end of the run. A write the system
-// refuses is found at the write or at the next flush; either ends the run
-// as a lost output. `input`
-// and `output` are null exactly when there is no redirection in that
-// direction; `binary_input` is false without an input file. The console is
-// always interactive: a backspace read erases the previous character, also
-// when the input comes from a file.
+// Output goes through the C library's buffer: line by line when the target
+// is a terminal, in blocks otherwise. The stored NUL (0xFF) goes out as the
+// byte 0; other bytes are written unchanged. What is buffered goes out
+// before anything could see it missing: before the console asks the system
+// for more input, before file-system work and child processes (see flush),
+// and at every end of the run, signals included. A write the system refuses
+// is found at the write or at the next flush; either ends the run as a lost
+// output.
+//
+// `input` and `output` are null exactly when there is no redirection in
+// that direction; `binary_input` is false without an input file. The
+// console is always interactive: a backspace read erases the previous
+// character, also when the input comes from a file.
 
 #pragma once
 
@@ -106,8 +107,9 @@ bool finish_program_output();
 // Turns a closed pipe into a failing write instead of an instant end, so
 // that the run can finish its files first; makes the interrupt, terminate
 // and hang-up signals, and a C++ exception that ends the process, write out
-// what is buffered before they end it. A signal ignored by the caller stays ignored (a lost output to a
-// closed pipe is then reported on standard error).
+// what is buffered before they end it. A signal ignored by the caller stays
+// ignored (a lost output to a closed pipe is then reported on standard
+// error).
 void catch_ending_signals();
 
 // One key from standard input, or EOF. On a terminal, canonical input and
