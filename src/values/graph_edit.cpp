@@ -49,13 +49,13 @@ void GRAPH_DATA::unlink_entry(GRAPH_NODE* node, GRAPH_EDGE* edge, uint8_t is_out
 }
 
 void GRAPH_DATA::shift_pair(GRAPH_NODE* source, GRAPH_NODE* target, GRAPH_EDGE* skip, int from,
-                            int step) {
-    for (INCIDENCE_ENTRY entry = first_entry(source); entry.edge != nullptr; entry = next_entry(entry)) {
-        GRAPH_EDGE* edge = entry.edge;
-        if (!entry.is_out || edge == skip || edge->target != target) continue;
+                            int step, const GRAPH_NODE* skipped) {
+    GRAPH_NODE* via = target == skipped ? source : pair_chain_node(source, target);
+    for_each_pair_edge(source, target, via, [&](GRAPH_EDGE* edge) {
+        if (edge == skip) return;
         if (step > 0 ? edge->parallel_index >= from : edge->parallel_index > from)
             edge->parallel_index += step;
-    }
+    });
 }
 
 void GRAPH_DATA::attach_edge(GRAPH_EDGE* edge) {
@@ -144,11 +144,10 @@ const char* GRAPH_DATA::check_parallel_index(GRAPH_EDGE* edge, int id) {
     const int p = id / node_count;
     edge->parallel_index = p;
     int largest = -1;
-    for (INCIDENCE_ENTRY entry = first_entry(edge->source); entry.edge != nullptr; entry = next_entry(entry)) {
-        GRAPH_EDGE* other = entry.edge;
-        if (entry.is_out && other != edge && other->target == edge->target && other->parallel_index > largest)
-            largest = other->parallel_index;
-    }
+    GRAPH_NODE* via = pair_chain_node(edge->source, edge->target);
+    for_each_pair_edge(edge->source, edge->target, via, [&](GRAPH_EDGE* other) {
+        if (other != edge && other->parallel_index > largest) largest = other->parallel_index;
+    });
     if (p > largest + 1)
         return store_message(format_string(msg_text("indparkankleglesei"), p, id, node_count, largest + 1));
     shift_pair(edge->source, edge->target, edge, p, +1);
@@ -172,7 +171,7 @@ void GRAPH_DATA::delete_edge(GRAPH_EDGE* edge, GRAPH_NODE* skipped) {
     if (edge->source != skipped) unlink_entry(edge->source, edge, 1);
     if (edge->target != skipped) unlink_entry(edge->target, edge, 0);
     // The chain of a skipped source still holds edges already freed.
-    if (edge->source != skipped) shift_pair(edge->source, edge->target, edge, edge->parallel_index, -1);
+    if (edge->source != skipped) shift_pair(edge->source, edge->target, edge, edge->parallel_index, -1, skipped);
     if (edge->prev != nullptr) edge->prev->next = edge->next; else first_edge = edge->next;
     if (edge->next != nullptr) edge->next->prev = edge->prev; else last_edge = edge->prev;
     --edge_count;
@@ -193,8 +192,9 @@ const char* GRAPH_DATA::move_edge(GRAPH_EDGE* edge, int id, int target) {
         return nullptr;
     // The pair the edge goes to, without the edge, holds the indexes 0 to n - 1.
     int n = 0;
-    for (INCIDENCE_ENTRY entry = first_entry(new_source); entry.edge != nullptr; entry = next_entry(entry))
-        if (entry.is_out && entry.edge != edge && entry.edge->target == new_target) ++n;
+    for_each_pair_edge(new_source, new_target, pair_chain_node(new_source, new_target), [&](GRAPH_EDGE* other) {
+        if (other != edge) ++n;
+    });
     if (p > n)
         return store_message(format_string(msg_text("indparkankleglesei"), p, id, node_count, n));
 

@@ -58,13 +58,13 @@ UNION_DATA* GRAPH_DATA::last_node_value() {
 GRAPH_EDGE* GRAPH_DATA::find_edge(int id, int target) const {
     if (id < 0 || target < 0 || target >= node_count) return nullptr;
     const int source = id % node_count;
-    for (INCIDENCE_ENTRY entry = first_entry(nodes[static_cast<size_t>(source)]); entry.edge != nullptr;
-         entry = next_entry(entry)) {
-        GRAPH_EDGE* edge = entry.edge;
-        if (!entry.is_out || edge->target->index != target) continue;
-        if (static_cast<int64_t>(edge->parallel_index) * node_count + source == id) return edge;
-    }
-    return nullptr;
+    GRAPH_NODE* from = nodes[static_cast<size_t>(source)];
+    GRAPH_NODE* to = nodes[static_cast<size_t>(target)];
+    GRAPH_EDGE* found = nullptr;
+    for_each_pair_edge(from, to, pair_chain_node(from, to), [&](GRAPH_EDGE* edge) {
+        if (static_cast<int64_t>(edge->parallel_index) * node_count + source == id) found = edge;
+    });
+    return found;
 }
 
 UNION_DATA* GRAPH_DATA::edge_value(int id, int target, const char*& message) {

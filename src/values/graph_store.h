@@ -92,6 +92,32 @@ inline bool direction_selects(char direction, uint8_t is_out) {
     return direction == '*' || (direction == '-' && !is_out) || (direction == '+' && is_out);
 }
 
+// The end node whose chain is the shorter way to the edges from source to
+// target: both chains are stepped in turn until one ends, so the cost is
+// that of the shorter one and a node with very many edges is not walked
+// for each edge to a node with few. A loop's node serves both ends.
+inline GRAPH_NODE* pair_chain_node(GRAPH_NODE* source, GRAPH_NODE* target) {
+    INCIDENCE_ENTRY a = first_entry(source);
+    INCIDENCE_ENTRY b = first_entry(target);
+    while (a.edge != nullptr && b.edge != nullptr) {
+        a = next_entry(a);
+        b = next_entry(b);
+    }
+    return a.edge == nullptr ? source : target;
+}
+
+// Calls visit(edge) for every edge from source to target, read along the
+// chain of via (source or target; pair_chain_node picks the shorter).
+template <typename VISIT>
+void for_each_pair_edge(GRAPH_NODE* source, GRAPH_NODE* target, GRAPH_NODE* via, VISIT&& visit) {
+    const bool out = via == source;
+    for (INCIDENCE_ENTRY entry = first_entry(via); entry.edge != nullptr; entry = next_entry(entry)) {
+        if (entry.is_out != out) continue;
+        GRAPH_EDGE* edge = entry.edge;
+        if (out ? edge->target == target : edge->source == source) visit(edge);
+    }
+}
+
 class GRAPH_DATA {
 public:
     int capacity = 0;
@@ -230,8 +256,9 @@ private:
     void attach_edge(GRAPH_EDGE* edge);
     // Raises by one the parallel index of every edge from source to target
     // other than skip at or above from (step +1), or lowers those above from
-    // (step -1).
-    static void shift_pair(GRAPH_NODE* source, GRAPH_NODE* target, GRAPH_EDGE* skip, int from, int step);
+    // (step -1). The chain of skipped (a node being deleted) is not read.
+    static void shift_pair(GRAPH_NODE* source, GRAPH_NODE* target, GRAPH_EDGE* skip, int from, int step,
+                           const GRAPH_NODE* skipped = nullptr);
     static void push_entry(GRAPH_NODE* node, GRAPH_EDGE* edge, uint8_t is_out);
     static void unlink_entry(GRAPH_NODE* node, GRAPH_EDGE* edge, uint8_t is_out);
     // Relinks a node's chain along the given entries.
