@@ -71,24 +71,40 @@ KERNEL_STEP uint32_t settle_block(uint32_t* r, const uint32_t* raw, int n, uint3
     return out;
 }
 
-// r = a + b with na >= nb; r has room for na + 1 limbs and may be a or b.
+// r = a + b with na >= nb; r has room for na + 1 limbs and shares none with
+// a or b. One pass: each column's sum gives up its excess and takes the
+// excess of the column below, read from the operands again; a column that
+// this lifts to limb_base is settled by a serial pass, which is rare.
 LIMB_KERNEL void add_limbs(uint32_t* r, const uint32_t* a, int na, const uint32_t* b, int nb) {
-    uint32_t raw[block_limbs];
-    uint32_t carry = 0;
-    for (int start = 0; start < na; start += block_limbs) {
-        const int n = std::min(block_limbs, na - start);
-        const int both = std::clamp(nb - start, 0, n);
-        const uint32_t* pa = a + start;
-        const uint32_t* pb = b + start;
-        for (int j = 0; j < both; ++j) raw[j] = pa[j] + pb[j];
-        for (int j = both; j < n; ++j) raw[j] = pa[j];
-        if (both == 0 && carry == 0) {
-            // Only a's limbs are left and nothing carries into them.
-            if (r != a) std::copy(pa, a + na, r + start);
-            break;
-        }
-        carry = settle_block(r + start, raw, n, carry);
+    uint32_t sum = a[0] + b[0];
+    r[0] = sum - (sum >= limb_base ? limb_base : 0);
+    uint32_t full = 0;
+    for (int j = 1; j < nb; ++j) {
+        const uint32_t s = a[j] + b[j];
+        const uint32_t below = a[j - 1] + b[j - 1];
+        const uint32_t v = s - (s >= limb_base ? limb_base : 0) + (below >= limb_base);
+        r[j] = v;
+        full |= v == limb_base;
     }
+    sum = a[nb - 1] + b[nb - 1];
+    uint32_t carry = sum >= limb_base;
+    if (full != 0) {
+        uint32_t c = 0;
+        for (int j = 0; j < nb; ++j) {
+            const uint32_t v = r[j] + c;
+            c = v >= limb_base;
+            r[j] = c ? v - limb_base : v;
+        }
+        carry |= c;
+    }
+    int i = nb;
+    // The columns of a alone: the carry runs on through limbs of 999999999.
+    for (; carry != 0 && i < na; ++i) {
+        const uint32_t v = a[i] + 1;
+        carry = v == limb_base;
+        r[i] = carry ? 0 : v;
+    }
+    std::copy(a + i, a + na, r + i);
     r[na] = carry;
 }
 
