@@ -104,9 +104,18 @@ struct BLOCK_FRAME_GUARD {};
 #endif
 
 // Block nesting depth, and one reusable statement list per depth, so running
-// a loop body allocates nothing once its depth has been reached.
+// a loop body allocates nothing once its depth has been reached. The list
+// remembers the block it was split from: a block run again at its depth (a
+// loop body, the blocks of a recursion's levels) is not split again. The
+// tree stands still while a program runs; a new program brings new tables,
+// and the generation tells its lists from the old ones.
+struct STATEMENT_LIST {
+    const TOKEN* block = nullptr;
+    uint64_t generation = 0;
+    TOKEN_LIST statements;
+};
 uint32_t block_depth = 0;
-std::deque<TOKEN_LIST> statement_lists;
+std::deque<STATEMENT_LIST> statement_lists;
 
 struct DEPTH_GUARD {
     DEPTH_GUARD() { ++block_depth; }
@@ -237,10 +246,15 @@ void execute_block(TOKEN* block, RESULT_ITEM this_item, bool own_variables) {
     [[maybe_unused]] BLOCK_FRAME_GUARD frame;
     CURRENT_STATEMENT_GUARD restore;
     if (statement_lists.size() < block_depth) statement_lists.resize(block_depth);
-    TOKEN_LIST& statements = statement_lists[block_depth - 1];
-    statements.clear();
-    append_operands(block, ';', &statements);
-    for (TOKEN* statement : statements) {
+    STATEMENT_LIST& list = statement_lists[block_depth - 1];
+    if (list.block != block || list.generation != routine_tables_generation) {
+        list.block = nullptr;  // not valid until complete
+        list.statements.clear();
+        append_operands(block, ';', &list.statements);
+        list.block = block;
+        list.generation = routine_tables_generation;
+    }
+    for (TOKEN* statement : list.statements) {
         if (statement == nullptr || control_pending()) break;
         if (pending_exception != nullptr && !runs_while_pending(statement)) continue;
         if (statement_budget != 0 && --statement_budget == 0) {
