@@ -168,6 +168,27 @@ struct CALL_SITE {
 };
 
 std::unordered_map<const TOKEN*, CALL_SITE> call_sites;
+uint64_t call_sites_generation = 0;
+
+// A direct-mapped front of call_sites: most calls find their entry here
+// without hashing. Map entries never move, so the pointers stay valid until
+// the map is emptied, which empties the front too.
+struct SITE_SLOT {
+    const TOKEN* node = nullptr;
+    CALL_SITE* site = nullptr;
+};
+constexpr size_t site_slot_count = 1024;
+SITE_SLOT site_slots[site_slot_count];
+
+SITE_SLOT& site_slot(const TOKEN* node) {
+    return site_slots[(reinterpret_cast<uintptr_t>(node) / alignof(TOKEN)) % site_slot_count];
+}
+
+void forget_sites() {
+    call_sites.clear();
+    for (SITE_SLOT& slot : site_slots) slot = SITE_SLOT{};
+    call_sites_generation = routine_tables_generation;
+}
 
 // The argument arrays of finished calls, kept for the next ones.
 std::vector<std::vector<RESULT_ITEM>> spare_argument_arrays;
@@ -192,19 +213,21 @@ public:
 private:
     CALL_ARGS& args;
 };
-uint64_t call_sites_generation = 0;
 
 // The site entry of a node whose resolution still holds for these
 // arguments; null when it must be resolved anew.
 __attribute__((noinline)) const CALL_SITE* cached_site(const TOKEN* node, char kind, const RESULT_LIST& list) {
     if (call_sites_generation != routine_tables_generation) {
-        call_sites.clear();
-        call_sites_generation = routine_tables_generation;
+        forget_sites();
         return nullptr;
     }
-    auto found = call_sites.find(node);
-    if (found == call_sites.end()) return nullptr;
-    const CALL_SITE& site = found->second;
+    SITE_SLOT& slot = site_slot(node);
+    if (slot.node != node) {
+        auto found = call_sites.find(node);
+        if (found == call_sites.end()) return nullptr;
+        slot = SITE_SLOT{node, &found->second};
+    }
+    const CALL_SITE& site = *slot.site;
     if (site.parent != node->parent || site.kind != kind || site.signature.size() != list.count) return nullptr;
     size_t i = 0;
     for (const RESULT_NODE* item = list.head; item != nullptr; item = item->next, ++i) {
@@ -216,10 +239,7 @@ __attribute__((noinline)) const CALL_SITE* cached_site(const TOKEN* node, char k
 // Remembers the resolution of a plain call site.
 void remember_site(const TOKEN* node, char kind, const RESULT_LIST& list, const std::string& key,
                    TOKEN* routine, bool crossed) {
-    if (call_sites_generation != routine_tables_generation) {
-        call_sites.clear();
-        call_sites_generation = routine_tables_generation;
-    }
+    if (call_sites_generation != routine_tables_generation) forget_sites();
     std::vector<uintptr_t> signature;
     signature.reserve(list.count);
     for (const RESULT_NODE* item = list.head; item != nullptr; item = item->next) {
@@ -228,6 +248,7 @@ void remember_site(const TOKEN* node, char kind, const RESULT_LIST& list, const 
         signature.push_back(identity);
     }
     CALL_SITE& site = call_sites[node];
+    site_slot(node) = SITE_SLOT{node, &site};
     site.generation = routine_tables_generation;
     site.parent = node->parent;
     site.kind = kind;

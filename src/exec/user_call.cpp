@@ -203,18 +203,22 @@ __attribute__((noinline)) PREPARED_ROUTINE* prepared_routine(TOKEN* routine, boo
 }
 
 // The names of a parameter or result list with their roles (check_fun_arg),
-// checked on the first call and then given their roles again on every call.
-__attribute__((noinline)) const TOKEN_LIST& checked_names(TOKEN* list, char mode, TOKEN_LIST& names, std::vector<int8_t>& roles,
-                                bool& ready) {
-    if (!ready) {
-        TOKEN_LIST fresh;
-        check_fun_arg(list, mode, fresh);
-        roles.clear();
-        for (TOKEN* name : fresh) roles.push_back(name->arg_role);
-        names = std::move(fresh);
-        ready = true;
-        return names;
-    }
+// checked on the first call.
+__attribute__((noinline)) const TOKEN_LIST& first_checked_names(TOKEN* list, char mode, TOKEN_LIST& names,
+                                                              std::vector<int8_t>& roles, bool& ready) {
+    TOKEN_LIST fresh;
+    check_fun_arg(list, mode, fresh);
+    roles.clear();
+    for (TOKEN* name : fresh) roles.push_back(name->arg_role);
+    names = std::move(fresh);
+    ready = true;
+    return names;
+}
+
+// The checked names, given their roles again on every later call.
+inline const TOKEN_LIST& checked_names(TOKEN* list, char mode, TOKEN_LIST& names, std::vector<int8_t>& roles,
+                                       bool& ready) {
+    if (!ready) return first_checked_names(list, mode, names, roles, ready);
     for (uint32_t i = 0; i < names.count(); ++i) names[i]->arg_role = roles[i];
     return names;
 }
