@@ -445,7 +445,19 @@ void div_knuth(const uint32_t* u, int nu, const uint32_t* v, int nv, uint32_t* q
 // limb beyond the quotient's length, for Q * v0 < B^(nq + k) <= R * B^k and
 // u0 < B^k. Q is then the quotient; otherwise, rarely, the whole division
 // runs.
+// Limbs that are zero at the foot of both operands (a value raised to more
+// decimals has them) are dropped first: they leave the quotient as it is.
 void div_quotient(const uint32_t* u, int nu, const uint32_t* v, int nv, uint32_t* q) {
+    int zeros = 0;
+    while (zeros < nv - 1 && u[zeros] == 0 && v[zeros] == 0) ++zeros;
+    u += zeros;
+    v += zeros;
+    nu -= zeros;
+    nv -= zeros;
+    if (nv == 1) {
+        div_small(q, u, nu, v[0]);
+        return;
+    }
     const int nq = nu - nv + 1;
     const int dropped = nv - (nq + 2);
     if (dropped > 0) {
@@ -543,7 +555,7 @@ void INT_DATA::divide(const INT_DATA& a, const INT_DATA& b, INT_DATA* quotient, 
     } else {
         int nq = a.used - b.used + 1;
         q.reserve_limbs(nq, false);
-        r.reserve_limbs(b.used, false);
+        if (remainder != nullptr) r.reserve_limbs(b.used, false);
         if (remainder == nullptr) {
             div_quotient(a.limb_data(), a.used, b.limb_data(), b.used, q.limb_data());
         } else {

@@ -61,7 +61,7 @@ INT_DATA::INT_DATA(long value) {
 
 INT_DATA::INT_DATA(const char* text) { build_from_text(text); }
 
-bool INT_DATA::to_int64(int64_t& out) const {
+bool INT_DATA::wide_to_int64(int64_t& out) const {
     if (used == 0 || used > 3) return false;
     const uint32_t* data = limb_data();
     unsigned __int128 magnitude = 0;

@@ -75,7 +75,14 @@ public:
     bool is_empty() const { return used == 0; }
     // The value as a 64-bit integer when it has one and fits; false for an
     // empty number and for magnitudes beyond the 64-bit range.
-    bool to_int64(int64_t& out) const;
+    bool to_int64(int64_t& out) const {
+        if (used != 1 && used != 2) return wide_to_int64(out);
+        // Below 10^18: fits whatever the sign.
+        const uint32_t* data = limb_data();
+        const int64_t magnitude = used == 1 ? int64_t{data[0]} : int64_t{data[1]} * 1'000'000'000 + data[0];
+        out = sign_value < 0 ? -magnitude : magnitude;
+        return true;
+    }
     // Becomes the value, in its plain form, as an arithmetic result would.
     void assign_int64(int64_t value);
     void make_digits() const;            // rebuilds the digit text from the limbs
@@ -150,6 +157,7 @@ private:
     void changed() { text_valid = false; }
     void take_text_and_empty(INT_DATA& other) noexcept;  // ends both moves
     void build_from_text(const char* text);
+    bool wide_to_int64(int64_t& out) const;  // to_int64 for an empty number and three limbs or more
     void parse_body(std::string_view body);
     int canonical_groups() const;
     int64_t decimal_length() const;  // digits of the magnitude; 1 for zero

@@ -261,6 +261,30 @@ TEST(IntKernelQuotientTest, ShortQuotientsOfLongDivisors) {
     }
 }
 
+TEST(IntKernelQuotientTest, ZeroLimbsAtTheFootOfBothOperands) {
+    // Operands raised to more decimals end in zero limbs; the quotient must
+    // not depend on how many of them each has.
+    std::mt19937 rng(9);
+    for (int round = 0; round < 150; ++round) {
+        const std::string a_text = random_digits(rng, 20 + static_cast<int>(rng() % 2000));
+        const std::string b_text = random_digits(rng, 1 + static_cast<int>(rng() % 40));
+        const int a_zeros = static_cast<int>(rng() % 300);
+        const int b_zeros = static_cast<int>(rng() % 300);
+        const INT_DATA a = from(a_text + std::string(static_cast<size_t>(a_zeros), '0'));
+        const INT_DATA b = from(b_text + std::string(static_cast<size_t>(b_zeros), '0'));
+        const INT_DATA q = a / b;
+        const INT_DATA rest = a - q * b;
+        ASSERT_TRUE(rest >= INT_DATA(0) && rest < b) << a.to_text() << " / " << b.to_text();
+        ASSERT_EQ(rest, a % b);
+    }
+    // A divisor of one limb above its zero limbs, and a dividend with fewer
+    // zero limbs than the divisor.
+    EXPECT_EQ((from("7" + std::string(45, '0')) / from("2" + std::string(27, '0'))).to_text(),
+              "35" + std::string(17, '0'));
+    EXPECT_EQ((from("123456789123456789" + std::string(9, '0') + "5") / from("3" + std::string(18, '0'))).to_text(),
+              "411522630");
+}
+
 TEST(IntKernelCopyTest, CopiesShareLimbsUntilOneChanges) {
     // Each change below is made to a copy (or to the original) of a value
     // long enough for heap limbs; the other side must keep its digits.
