@@ -87,6 +87,19 @@ def int_cases(rng, count, largest):
             a, b, a + b, a - b, a * b, trunc_div(a, b), remainder(a, b), int(a < b), int(a == b))
 
 
+def near_multiple_cases(rng, count, largest):
+    """Dividends next to a multiple of a long divisor, with short quotients:
+    the quotient taken from the divisor's top limbs must be checked there."""
+    for _ in range(count):
+        b = int(random_digits(rng, rng.randint(30, largest))) or 1
+        q = int(random_digits(rng, rng.randint(1, 40)))
+        a = q * b + rng.choice((-1, 0, 1, b - 1, b))
+        if rng.random() < 0.5:
+            a, b = -a, (b if rng.random() < 0.5 else -b)
+        yield "I %d %d %d %d %d %d %d %d %d" % (
+            a, b, a + b, a - b, a * b, trunc_div(a, b), remainder(a, b), int(a < b), int(a == b))
+
+
 def power_cases(rng, count):
     for _ in range(count):
         base = random_int(rng, 30)
@@ -202,6 +215,9 @@ def main():
         for line in theory_cases(rng):
             out.write(line + "\n")
         for line in real_cases(rng, args.reals, min(args.largest, 600)):
+            out.write(line + "\n")
+        # Drawn apart, so that the cases above stay as they were.
+        for line in near_multiple_cases(random.Random(args.seed + 1), 200, args.largest):
             out.write(line + "\n")
 
 
