@@ -8,12 +8,19 @@
 #include <string>
 
 #include "numbers/int_data.h"
+#include "numbers/math_functions.h"
 #include "numbers/real_data.h"
+#include "runtime/settings.h"
 
 namespace {
 
 using morvu::INT_DATA;
 using morvu::REAL_DATA;
+using morvu::big_e;
+using morvu::big_ln;
+using morvu::big_pi;
+using morvu::set_working_precision;
+using morvu::working_precision;
 
 INT_DATA random_int(int digits, unsigned seed) {
     std::mt19937 generator(seed);
@@ -58,6 +65,44 @@ void parse_20000_digit_text(benchmark::State& state) {
     for (auto _ : state) benchmark::DoNotOptimize(INT_DATA(text.c_str()));
 }
 BENCHMARK(parse_20000_digit_text)->Unit(benchmark::kMicrosecond);
+
+// The Fibonacci loop t = a + b; a = b; b = t up to F(100000): long sums
+// whose copies share their limbs.
+void fibonacci_loop_100000(benchmark::State& state) {
+    for (auto _ : state) {
+        INT_DATA a(0), b(1), t;
+        for (int i = 0; i < 100000; ++i) {
+            t = a + b;
+            a = b;
+            b = t;
+        }
+        benchmark::DoNotOptimize(a.limb_count());
+    }
+}
+BENCHMARK(fibonacci_loop_100000)->Unit(benchmark::kMillisecond);
+
+// 20000! by f *= k: one-limb products in place.
+void factorial_loop_20000(benchmark::State& state) {
+    for (auto _ : state) {
+        INT_DATA f(1);
+        for (int k = 2; k <= 20000; ++k) f *= INT_DATA(k);
+        benchmark::DoNotOptimize(f.limb_count());
+    }
+}
+BENCHMARK(factorial_loop_20000)->Unit(benchmark::kMillisecond);
+
+// pi, e and ln 2 at 1000 decimals: series of long quotients. Each run takes
+// a precision not seen before, as the constants are kept per precision.
+void constants_at_1000_decimals(benchmark::State& state) {
+    const int saved = working_precision();
+    int precision = 1000;
+    for (auto _ : state) {
+        set_working_precision(++precision);
+        benchmark::DoNotOptimize(big_pi().scale + big_e().scale + big_ln(REAL_DATA(2)).scale);
+    }
+    set_working_precision(saved);
+}
+BENCHMARK(constants_at_1000_decimals)->Unit(benchmark::kMillisecond);
 
 // A loop counter: compare, add one, keep going.
 void small_int_counter(benchmark::State& state) {
