@@ -17,7 +17,8 @@
 #endif
 
 #include <cstdint>
-#include <deque>
+#include <memory>
+#include <vector>
 #include <exception>
 
 #include "exec/control_counters.h"
@@ -115,7 +116,7 @@ struct STATEMENT_LIST {
     TOKEN_LIST statements;
 };
 uint32_t block_depth = 0;
-std::deque<STATEMENT_LIST> statement_lists;
+std::vector<std::unique_ptr<STATEMENT_LIST>> statement_lists;  // entries never move
 
 struct DEPTH_GUARD {
     DEPTH_GUARD() { ++block_depth; }
@@ -245,8 +246,8 @@ void execute_block(TOKEN* block, RESULT_ITEM this_item, bool own_variables) {
     DEPTH_GUARD depth;
     [[maybe_unused]] BLOCK_FRAME_GUARD frame;
     CURRENT_STATEMENT_GUARD restore;
-    if (statement_lists.size() < block_depth) statement_lists.resize(block_depth);
-    STATEMENT_LIST& list = statement_lists[block_depth - 1];
+    while (statement_lists.size() < block_depth) statement_lists.push_back(std::make_unique<STATEMENT_LIST>());
+    STATEMENT_LIST& list = *statement_lists[block_depth - 1];
     if (list.block != block || list.generation != routine_tables_generation) {
         list.block = nullptr;  // not valid until complete
         list.statements.clear();

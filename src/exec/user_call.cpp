@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "exec/block_exec.h"
@@ -275,11 +276,15 @@ void USER_CALL::bind_one(int index, TOKEN* parameter) {
     if (parameter->arg_role == arg_role_constant_input) {
         // An int given to an int parameter: the copy the assignment rules
         // would make, without their checks, which such a pair always passes.
-        UNION_DATA* given = (*args)[index].cell;
+        const RESULT_ITEM& item = (*args)[index];
+        UNION_DATA* given = item.cell;
         UNION_DATA* target = parameter_cell(parameter);
         if (given != nullptr && target != nullptr && given->tag == 'i' && given->payload != nullptr &&
             is_plain_int_cell(target)) {
-            *target->int_data() = *given->int_data();
+            // A temporary of the argument list (n - 1) gives its number away:
+            // the list frees what it gets back.
+            if (item.owned != 0 && is_plain_int_cell(given)) std::swap(target->payload, given->payload);
+            else *target->int_data() = *given->int_data();
             return;
         }
     }
