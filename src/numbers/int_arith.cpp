@@ -437,16 +437,16 @@ void div_knuth(const uint32_t* u, int nu, const uint32_t* v, int nv, uint32_t* q
     if (r != nullptr) div_small(r, un, nv, d);
 }
 
-// The quotient alone of u by v, as div_knuth takes them, into q. A divisor
-// much longer than the quotient is first cut to the quotient's length plus
-// two limbs, the dividend by as many limbs: with u = U * B^k + u0 and
-// v = V * B^k + v0 (k limbs dropped, B the base), U = Q * V + R gives
-// u - Q * v = R * B^k + u0 - Q * v0, which lies in [0, v) whenever R has a
-// limb beyond the quotient's length, for Q * v0 < B^(nq + k) <= R * B^k and
-// u0 < B^k. Q is then the quotient; otherwise, rarely, the whole division
-// runs.
-// Limbs that are zero at the foot of both operands (a value raised to more
-// decimals has them) are dropped first: they leave the quotient as it is.
+// The quotient alone of u by v, as div_knuth takes them, into q (nu - nv + 1
+// limbs). Limbs that are zero at the foot of both operands (a value raised
+// to more decimals has them) are dropped first: they leave the quotient as
+// it is. A divisor still much longer than the quotient is then cut to the
+// quotient's length plus two limbs, the dividend by as many limbs: with
+// u = U * B^k + u0 and v = V * B^k + v0 (k limbs dropped, B the base),
+// U = Q * V + R gives u - Q * v = R * B^k + u0 - Q * v0, which lies in
+// [0, v) whenever R has a limb beyond the quotient's length, for
+// Q * v0 < B^(nq + k) <= R * B^k and u0 < B^k. Q is then the quotient;
+// otherwise, rarely, the whole division runs.
 void div_quotient(const uint32_t* u, int nu, const uint32_t* v, int nv, uint32_t* q) {
     int zeros = 0;
     while (zeros < nv - 1 && u[zeros] == 0 && v[zeros] == 0) ++zeros;
