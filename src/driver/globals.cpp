@@ -3,6 +3,7 @@
 #include "eval/arg_frame.h"
 #include "exec/control_counters.h"
 #include "runtime/display_name.h"
+#include "runtime/message_scratch.h"
 #include "types/method_call.h"
 #include "exec/pending_exception.h"
 #include "exec/user_objects.h"
@@ -67,16 +68,10 @@ void destroy_globals() {
     output_file_name.clear();
     application_name.clear();
     // The static texts of every module.
-    clear_format_text();
     clear_static_texts();
-    clear_user_method_scratch_text();
     reset_type_methods();
-    reset_path_buffers();
-    reset_list_container_buffers();
-    reset_slot_array_buffers();
-    graph_store_reset_text();
     clear_serialize_texts();
-    clear_check_message();
+    release_kept_messages();
     clear_msg_text();
 }
 

@@ -1,6 +1,7 @@
 #include "eval/arg_frame.h"
 
 #include "eval/evaluator.h"
+#include "runtime/message_scratch.h"
 #include "values/signatures.h"
 #include "numbers/int_data.h"
 #include "runtime/messages.h"
@@ -8,15 +9,15 @@
 
 namespace morvu {
 
-std::string frame_check_message;
+const char* frame_check_message = "";
 
 namespace {
 
 
 // Records a failing check's message and returns it.
 const char* fail(std::string text) {
-    frame_check_message = std::move(text);
-    return frame_check_message.c_str();
+    frame_check_message = keep_message(std::move(text));
+    return frame_check_message;
 }
 
 const char* fail(const char* identifier, int32_t number) {
@@ -58,11 +59,6 @@ const TOKEN_LIST& build_argument_list(TOKEN* node) {
     }
     node->argument_list = std::move(list);
     return *node->argument_list;
-}
-
-void clear_check_message() {
-    frame_check_message.clear();
-    frame_check_message.shrink_to_fit();
 }
 
 ARG_FRAME::ARG_FRAME(TOKEN* frame_node, RESULT_ITEM this_item, bool fresh) : node(frame_node) {

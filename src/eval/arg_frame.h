@@ -98,9 +98,8 @@ inline const TOKEN_LIST& argument_list_of(TOKEN* node) {
     return node->argument_list ? *node->argument_list : build_argument_list(node);
 }
 
-// The check message of the frames; emptied by clear_check_message at the end
-// of the process.
-extern std::string frame_check_message;
-void clear_check_message();
+// The message of the last failed check of any frame (keep_message), read
+// by message() right after the check.
+extern const char* frame_check_message;
 
 }  // namespace morvu

@@ -1,6 +1,7 @@
 #include "exec/user_objects.h"
 
 #include <string>
+#include <utility>
 
 #include "eval/arg_frame.h"
 #include "runtime/display_name.h"
@@ -21,9 +22,6 @@ namespace morvu {
 
 namespace {
 
-// The routine name of the errors of the current call ("T:get").
-std::string context_name;
-
 const std::string bases_key = std::string("bases") + method_key_mark;
 const std::string vars_key = std::string("vars") + method_key_mark + "str;" + method_key_mark;
 const std::string get_key = std::string("get") + method_key_mark + "str;str;" + method_key_mark;
@@ -31,8 +29,10 @@ const std::string member_key = std::string("[]") + method_key_mark + "str;str;" 
 
 class METHOD {
 public:
-    METHOD(TOKEN* node, CALL_ARGS* args, RESULT_LIST* results, RESULT_ITEM receiver, TOKEN* type)
-        : node(node), args(args), results(results), receiver(receiver), type(type) {}
+    METHOD(TOKEN* node, CALL_ARGS* args, RESULT_LIST* results, RESULT_ITEM receiver, TOKEN* type,
+           std::string context_name)
+        : node(node), args(args), results(results), receiver(receiver), type(type),
+          context_name(std::move(context_name)) {}
 
     void bases();
     void vars();
@@ -44,6 +44,7 @@ private:
     RESULT_LIST* results;
     RESULT_ITEM receiver;
     TOKEN* type;
+    std::string context_name;  // the routine name of the call's errors ("T:get")
 
     [[noreturn]] void fail(const std::string& message) const {
         raise_error(node, routine_kind_function, context_name.c_str(), message, error_kind_system);
@@ -151,19 +152,13 @@ bool user_object_methods(TOKEN* node, CALL_ARGS* args, RESULT_LIST* results, RES
         type = qualifier->is_user_type ? qualifier->type : nullptr;
         type_text = type_name_text(*qualifier);
     }
-    context_name = method_context(node, type_text.c_str(), key, false);
     if (type == nullptr) return false;
 
-    METHOD method(node, args, results, receiver, type);
+    METHOD method(node, args, results, receiver, type, method_context(node, type_text.c_str(), key, false));
     if (is_bases) method.bases();
     else if (is_vars) method.vars();
     else method.member(is_member);
     return true;
-}
-
-void clear_user_method_scratch_text() {
-    context_name.clear();
-    context_name.shrink_to_fit();
 }
 
 }  // namespace morvu

@@ -18,7 +18,4 @@ struct CALL_ARGS;
 bool user_object_methods(TOKEN* node, CALL_ARGS* args, RESULT_LIST* results, RESULT_ITEM receiver,
                          const TYPE_NAME* qualifier);
 
-// Empties the context name kept between calls (global clean-up).
-void clear_user_method_scratch_text();
-
 }  // namespace morvu

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "runtime/file_system.h"
+#include "runtime/message_scratch.h"
 #include "runtime/messages.h"
 #include "runtime/terminal.h"
 
@@ -21,24 +22,17 @@ namespace {
 constexpr char stored_nul = '\xFF';
 constexpr size_t copy_block = 64 * 1024;
 
-// The unit's message text: every message handed out points into it and stays
-// valid until the next message of the unit.
-std::string file_message_text;
-
 const char* file_message(const char* identifier) {
-    file_message_text = msg_text(identifier);
-    return file_message_text.c_str();
+    return msg_text(identifier);
 }
 
 const char* file_message(const char* identifier, const std::string& subject) {
-    file_message_text = format_string(msg_text(identifier), subject.c_str());
-    return file_message_text.c_str();
+    return keep_message(format_string(msg_text(identifier), subject.c_str()));
 }
 
 // The message of bytes the system refused, with its cause (an errno value).
 const char* write_failure(const std::string& path, int cause) {
-    file_message_text = format_string(msg_text("datkannicbeswer"), path.c_str(), std::strerror(cause));
-    return file_message_text.c_str();
+    return keep_message(format_string(msg_text("datkannicbeswer"), path.c_str(), std::strerror(cause)));
 }
 
 // The C library's mode for one of ours, or null for a mode we do not know.

@@ -12,6 +12,7 @@
 #include <memory>
 
 #include "runtime/file_stream.h"
+#include "runtime/message_scratch.h"
 #include "runtime/messages.h"
 #include "runtime/terminal.h"
 
@@ -19,26 +20,16 @@ namespace morvu {
 
 namespace {
 
-// The unit's message text: every message handed out points into it and stays
-// valid until the next message of the unit.
-std::string path_message_text;
-
 const char* path_message(const char* identifier) {
-    path_message_text = msg_text(identifier);
-    return path_message_text.c_str();
+    return msg_text(identifier);
 }
 
 const char* path_message(const char* identifier, const std::string& subject) {
-    path_message_text = format_string(msg_text(identifier), subject.c_str());
-    return path_message_text.c_str();
+    return keep_message(format_string(msg_text(identifier), subject.c_str()));
 }
 
-// Takes over a message of the file unit, so that it lives as long as ours do.
-const char* adopt_message(const char* message) {
-    if (message == nullptr) return nullptr;
-    path_message_text = message;
-    return path_message_text.c_str();
-}
+// A message of the file unit, kept by the same rule as ours.
+const char* adopt_message(const char* message) { return message; }
 
 struct DIR_CLOSER {
     void operator()(DIR* handle) const { closedir(handle); }
@@ -414,11 +405,6 @@ std::string interpreter_directory(const char* program_name) {
         if (end == list.size()) return std::string();
         start = end + 1;
     }
-}
-
-void reset_path_buffers() {
-    path_message_text.clear();
-    path_message_text.shrink_to_fit();
 }
 
 }  // namespace morvu

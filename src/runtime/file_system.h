@@ -97,6 +97,5 @@ int64_t directory_size(const DIR_DATA& dir, const char** message);
 std::string interpreter_directory(const char* program_name);
 
 // Empties the unit's message text (global clean-up).
-void reset_path_buffers();
 
 }  // namespace morvu

@@ -3,6 +3,7 @@
 #include <climits>
 #include <cstring>
 
+#include "runtime/message_scratch.h"
 #include "runtime/messages.h"
 #include "runtime/text_utils.h"
 
@@ -21,7 +22,6 @@ constexpr char stored_nul = '\xFF';
 
 // The message of the last bad format field; set_out_fmt returns a pointer
 // into it, valid until the next such message or clear_format_text.
-std::string format_field_message;
 
 // The value of a signed field that str_is_integer accepted, saturated to
 // +-INT_MAX so that neither the parse nor the negation of a width overflows.
@@ -101,8 +101,7 @@ const char* IO_FORMAT::set_out_fmt(const char* format_text, char fill_char) {
         if (end == std::string::npos) end = text.size();
         std::string field = text.substr(start, end - start);
         if (!str_is_integer(field)) {
-            format_field_message = format_string(msg_text("zeiketforzeiketkeiint"), field.c_str());
-            return format_field_message.c_str();
+            return keep_message(format_string(msg_text("zeiketforzeiketkeiint"), field.c_str()));
         }
         parsed.push_back(saturated_width(field));
         start = end;
@@ -124,11 +123,6 @@ std::string out_fmt_text(const IO_FORMAT& format) {
         text += std::to_string(width);
     }
     return text;
-}
-
-void clear_format_text() {
-    format_field_message.clear();
-    format_field_message.shrink_to_fit();
 }
 
 // ---------------------------------------------------------------------------

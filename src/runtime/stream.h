@@ -118,7 +118,6 @@ void write_in_column(STREAM_DATA& stream, IO_FORMAT& format, const char* text,
 std::string out_fmt_text(const IO_FORMAT& format);
 
 // Empties the process-wide message text of set_out_fmt (global clean-up).
-void clear_format_text();
 
 // Appends one item to item: the input up to the next separator of the
 // stream's record (leading separators skipped), or one character in single

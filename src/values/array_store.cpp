@@ -4,18 +4,12 @@
 #include <string>
 #include <utility>
 
+#include "runtime/message_scratch.h"
 #include "runtime/messages.h"
 #include "values/assign_rules.h"
 #include "values/value_sort.h"
 
 namespace morvu {
-
-namespace {
-
-// The one message text of the store; valid until its next message.
-std::string array_message_text;
-
-}  // namespace
 
 std::unique_ptr<UNION_DATA> make_array_element(UNION_DATA* cell, int mode, const char** message) {
     auto element = std::make_unique<UNION_DATA>('v');
@@ -26,16 +20,16 @@ std::unique_ptr<UNION_DATA> make_array_element(UNION_DATA* cell, int mode, const
 const char* copy_array_slots(const std::vector<std::unique_ptr<UNION_DATA>>& source,
                              std::vector<std::unique_ptr<UNION_DATA>>& copy, int* defined) {
     copy = std::vector<std::unique_ptr<UNION_DATA>>(source.size());
-    const char* message = nullptr;
+    FIRST_MESSAGE message;
     *defined = 0;
     for (size_t i = 0; i < source.size(); ++i) {
         if (source[i] == nullptr) continue;
         const char* failure = nullptr;
         copy[i] = make_array_element(source[i].get(), 4, &failure);
-        if (message == nullptr) message = failure;
+        message.note(failure);
         ++*defined;
     }
-    return message;
+    return message.result();
 }
 
 ARRAY_DATA::~ARRAY_DATA() { clear(); }
@@ -119,8 +113,7 @@ const char* ARRAY_DATA::check_defined() const {
     if (slots.empty() || slot_count < 1) return nullptr;
     for (size_t i = 0; i < slots.size(); ++i) {
         if (slots[i] == nullptr) {
-            array_message_text = format_string(msg_text("teselenicdef"), static_cast<int>(i));
-            return array_message_text.c_str();
+            return keep_message(format_string(msg_text("teselenicdef"), static_cast<int>(i)));
         }
     }
     return nullptr;
@@ -138,11 +131,6 @@ const char* ARRAY_DATA::copy_from(const ARRAY_DATA& source) {
     defined_count = defined;
     old.clear();
     return message;
-}
-
-void reset_slot_array_buffers() {
-    array_message_text.clear();
-    array_message_text.shrink_to_fit();
 }
 
 }  // namespace morvu

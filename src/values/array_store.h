@@ -74,7 +74,6 @@ private:
 };
 
 // Empties the array store's message text (global clean-up).
-void reset_slot_array_buffers();
 
 // Shared with the array2 store. A new element cell ('v') made from cell by
 // the assignment mode; *message gets the copy's message, null on success.

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "runtime/message_scratch.h"
 #include "runtime/messages.h"
 #include "values/payload_records.h"
 #include "values/union_data.h"
@@ -14,15 +15,13 @@ namespace {
 const char* two_type_message(const char* identifier, const TYPE_NAME& dest, const TYPE_NAME& src) {
     std::string dest_text = type_name_text(dest);
     std::string src_text = type_name_text(src);
-    rule_message = format_string(msg_text(identifier), dest_text.c_str(), src_text.c_str());
-    return rule_message.c_str();
+    return keep_message(format_string(msg_text(identifier), dest_text.c_str(), src_text.c_str()));
 }
 
 // A message naming one type.
 const char* one_type_message(const char* identifier, const TYPE_NAME& name) {
     std::string text = type_name_text(name);
-    rule_message = format_string(msg_text(identifier), text.c_str());
-    return rule_message.c_str();
+    return keep_message(format_string(msg_text(identifier), text.c_str()));
 }
 
 bool is_alias_tag(char tag) { return tag == 'q' || tag == 'Q'; }

@@ -5,8 +5,8 @@
 //
 // Every rule returns null on success or the message text on refusal, and a
 // refusal changes nothing: all checks run before the first change. Texts with
-// placeholders are formatted into rule_message (union_data.h), which the
-// caller raises or copies before the next rule runs. Nothing here throws.
+// placeholders are kept by keep_message (runtime/message_scratch.h); the
+// caller raises or copies them at once. Nothing here throws.
 //
 // A container may be assigned, moved or linked from a cell inside itself
 // (l = l[0]): a plain assignment copies the source before it destroys the old

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "runtime/hash_tables.h"
+#include "runtime/message_scratch.h"
 #include "values/assign_rules.h"
 #include "values/graph_store.h"
 #include "values/value_sort.h"
@@ -181,7 +182,7 @@ const char* GRAPH_DATA::subgraph(const GRAPH_DATA& source, int node_total, const
         edge_set[reinterpret_cast<uintptr_t>(taken[k])] = rank + 1;
     }
 
-    const char* message = nullptr;
+    FIRST_MESSAGE message;
     std::vector<int> new_position(static_cast<size_t>(n), -1);
     for (int i = 0; i < n; ++i) {
         if (!selected[static_cast<size_t>(i)]) continue;
@@ -191,7 +192,7 @@ const char* GRAPH_DATA::subgraph(const GRAPH_DATA& source, int node_total, const
         destination.nodes[static_cast<size_t>(destination.node_count)] = node;
         new_position[static_cast<size_t>(i)] = destination.node_count++;
         const char* failure = copy_into_slot(&node->value, &node_at(i)->value, 4);
-        if (message == nullptr) message = failure;
+        message.note(failure);
     }
     for (GRAPH_EDGE* edge = source.first_edge; edge != nullptr; edge = edge->next) {
         const intptr_t* rank = edge_set.find(reinterpret_cast<uintptr_t>(edge));
@@ -202,9 +203,9 @@ const char* GRAPH_DATA::subgraph(const GRAPH_DATA& source, int node_total, const
         twin->parallel_index = static_cast<int>(*rank - 1);
         destination.attach_edge(twin);
         const char* failure = copy_into_slot(&twin->value, &edge->value, 4);
-        if (message == nullptr) message = failure;
+        message.note(failure);
     }
-    return message;
+    return message.result();
 }
 
 }  // namespace morvu

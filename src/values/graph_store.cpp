@@ -3,15 +3,13 @@
 #include <cstdint>
 #include <utility>
 
+#include "runtime/message_scratch.h"
 #include "runtime/messages.h"
 #include "values/assign_rules.h"
 
 namespace morvu {
 
 namespace {
-
-// The one message text of the store; valid until its next message.
-std::string graph_store_text;
 
 // Assigns source into a node or edge value by the mode. Alias and call-alias
 // need a variable-like destination, so the cell counts as one for the
@@ -25,15 +23,7 @@ const char* assign_as_variable(UNION_DATA* cell, UNION_DATA* source, int mode) {
 
 }  // namespace
 
-const char* GRAPH_DATA::store_message(std::string text) {
-    graph_store_text = std::move(text);
-    return graph_store_text.c_str();
-}
-
-void graph_store_reset_text() {
-    graph_store_text.clear();
-    graph_store_text.shrink_to_fit();
-}
+const char* GRAPH_DATA::store_message(std::string text) { return keep_message(std::move(text)); }
 
 GRAPH_DATA::~GRAPH_DATA() { clear(); }
 
@@ -173,7 +163,7 @@ const char* GRAPH_DATA::assign(const GRAPH_DATA& source) {
     // Build the copy aside and swap it in: the source may lie inside a value
     // of this graph, which must live until the copy is made.
     GRAPH_DATA copy;
-    const char* message = nullptr;
+    FIRST_MESSAGE message;
     copy.grow_nodes(source.capacity);
     for (int i = 0; i < source.node_count; ++i) {
         auto* node = new GRAPH_NODE;
@@ -181,7 +171,7 @@ const char* GRAPH_DATA::assign(const GRAPH_DATA& source) {
         copy.nodes[static_cast<size_t>(i)] = node;
         copy.node_count = i + 1;
         const char* failure = copy_into_slot(&node->value, &source.nodes[static_cast<size_t>(i)]->value, 4);
-        if (message == nullptr) message = failure;
+        message.note(failure);
     }
     for (GRAPH_EDGE* edge = source.first_edge; edge != nullptr; edge = edge->next) {
         auto* twin = new GRAPH_EDGE;
@@ -190,10 +180,10 @@ const char* GRAPH_DATA::assign(const GRAPH_DATA& source) {
         twin->parallel_index = edge->parallel_index;
         copy.attach_edge(twin);
         const char* failure = copy_into_slot(&twin->value, &edge->value, 4);
-        if (message == nullptr) message = failure;
+        message.note(failure);
     }
     take_contents(copy);
-    return message;  // the old contents go with copy
+    return message.result();  // the old contents go with copy
 }
 
 void GRAPH_DATA::clear_marks() {

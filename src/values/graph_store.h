@@ -248,7 +248,7 @@ public:
                                 GRAPH_DATA& destination);
 
 private:
-    // Formats into the store's one text and hands it out.
+    // Keeps a formatted message (keep_message) and hands it out.
     static const char* store_message(std::string text);
     GRAPH_NODE* make_node(UNION_DATA* source, int mode, const char*& message);
     void grow_if_full();
@@ -265,8 +265,5 @@ private:
     static void relink_chain(GRAPH_NODE* node, const std::vector<INCIDENCE_ENTRY>& entries);
     void take_contents(GRAPH_DATA& other);
 };
-
-// Empties the store's message text (global clean-up).
-void graph_store_reset_text();
 
 }  // namespace morvu

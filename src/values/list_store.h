@@ -117,6 +117,5 @@ public:
 };
 
 // Empties the list store's message text (global clean-up).
-void reset_list_container_buffers();
 
 }  // namespace morvu

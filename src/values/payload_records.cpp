@@ -7,8 +7,6 @@
 
 namespace morvu {
 
-std::string check_message;
-
 SLOT_ARRAY::~SLOT_ARRAY() { destroy_slot_array(*this); }
 
 ANY2_DATA::ANY2_DATA(UNION_DATA* first_cell, int first_mode, UNION_DATA* second_cell, int second_mode,
@@ -47,29 +45,25 @@ void destroy_object_record(OBJECT_RECORD* record) {
 const char* code_context(const CODE_DATA& code, RESULT_ITEM* out) {
     *out = code.this_item.item();
     if (!code.this_item.gone()) return nullptr;
-    check_message = msg_text("insexinic");
-    return check_message.c_str();
+    return msg_text("insexinic");
 }
 
 const char* is_object_present(const RESULT_ITEM& item) {
     if (item.cell == nullptr) {
-        check_message = msg_text("insexinic");
-        return check_message.c_str();
+        return msg_text("insexinic");
     }
     return nullptr;
 }
 
 const char* is_object_defined(const UNION_DATA* cell) {
     if (is_defined_value(cell)) return nullptr;
-    check_message = msg_text("insnicdef");
-    return check_message.c_str();
+    return msg_text("insnicdef");
 }
 
 const char* is_object_nonempty(const UNION_DATA* cell) {
     if (const char* message = is_object_defined(cell)) return message;
     if (!is_empty_value(cell)) return nullptr;
-    check_message = msg_text("insistlee");
-    return check_message.c_str();
+    return msg_text("insistlee");
 }
 
 }  // namespace morvu

@@ -47,7 +47,7 @@ struct CODE_DATA {
 };
 
 // The this_item a code value runs with, written to *out; null, or "Object
-// does not exist" (in check_message) when the object it was made in has been
+// does not exist" when the object it was made in has been
 // destroyed.
 const char* code_context(const CODE_DATA& code, RESULT_ITEM* out);
 
@@ -101,9 +101,7 @@ void destroy_slot_array(SLOT_ARRAY& slots);
 // Destroys and frees the record with all its groups.
 void destroy_object_record(OBJECT_RECORD* record);
 
-// The object checks: null, or the message, kept in check_message until the
-// next check.
-extern std::string check_message;
+// The object checks: null, or the message.
 // "Object does not exist" for an item without cell.
 const char* is_object_present(const RESULT_ITEM& item);
 // "Object is not defined" for a cell without value.

@@ -25,14 +25,11 @@
 namespace morvu {
 
 int32_t copy_depth = 0;
-std::string rule_message;
 std::string value_text_buffer;
 int32_t value_walk_depth = 0;
 bool value_depth_overflow = false;
 
 void clear_static_texts() {
-    rule_message.clear();
-    rule_message.shrink_to_fit();
     value_text_buffer.clear();
     value_text_buffer.shrink_to_fit();
 }

@@ -220,11 +220,9 @@ inline char base_type_code(const UNION_DATA* cell) {
 
 // Nesting depth of the deep copies in progress; only the outermost re-links.
 extern int32_t copy_depth;
-// The last formatted message of the value rules and operators.
-extern std::string rule_message;
 // The text that value_to_text builds.
 extern std::string value_text_buffer;
-// Empties rule_message and value_text_buffer (global clean-up).
+// Empties value_text_buffer (global clean-up).
 void clear_static_texts();
 
 // How deep a value may nest before a recursive walk over it refuses.

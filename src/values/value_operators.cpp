@@ -7,6 +7,7 @@
 #include "numbers/real_data.h"
 #include "runtime/file_stream.h"
 #include "runtime/file_system.h"
+#include "runtime/message_scratch.h"
 #include "runtime/messages.h"
 #include "runtime/settings.h"
 #include "runtime/str_stream.h"
@@ -29,10 +30,7 @@ namespace {
 
 std::string held_type_name(UNION_DATA* cell) { return type_name_text(value_type_name(cell, true)); }
 
-const char* formatted(std::string text) {
-    rule_message = std::move(text);
-    return rule_message.c_str();
-}
+const char* formatted(std::string text) { return keep_message(std::move(text)); }
 
 const char* not_defined_for(const char* op, UNION_DATA* cell) {
     return formatted(format_string(msg_text("openicdeffuedattyp"), op, held_type_name(cell).c_str()));

@@ -7,7 +7,7 @@
 // An operand is taken one link step deep: a reference, alias or call-alias
 // stands for its target, and an operand's type is its base_type_code. Every
 // operation returns null on success or a message, and never throws; a
-// formatted message lives in rule_message until the next one, so the caller
+// formatted message is kept by keep_message for a few more, so the caller
 // raises or copies it at once. On a message no operand has changed, except
 // that an any operand holding the empty value keeps the type a compound
 // assignment gave it before failing.

@@ -8,6 +8,7 @@
 #include <utility>
 #include <vector>
 
+#include "runtime/message_scratch.h"
 #include "values/result_list.h"
 #include "numbers/int_data.h"
 #include "numbers/real_data.h"
@@ -29,8 +30,7 @@ std::string held_type_name(UNION_DATA* cell) { return type_name_text(value_type_
 // The shared two-part message "Operator '<' for type '%s': ..." of a user
 // operator that answered wrongly.
 const char* user_operator_failure(const char* second_part, UNION_DATA* left) {
-    rule_message = format_string(msg_text_concat2("operkledattyp", second_part), held_type_name(left).c_str());
-    return rule_message.c_str();
+    return keep_message(format_string(msg_text_concat2("operkledattyp", second_part), held_type_name(left).c_str()));
 }
 
 // "<" by the operator "<" that the user type of left defines.
@@ -42,8 +42,7 @@ const char* user_less(UNION_DATA* left, UNION_DATA* right, bool* result) {
                              results);
     }
     if (results.count == 0) {
-        rule_message = format_string(msg_text("fehopekledattyp"), held_type_name(left).c_str());
-        return rule_message.c_str();
+        return keep_message(format_string(msg_text("fehopekledattyp"), held_type_name(left).c_str()));
     }
     if (results.count > 1) return user_operator_failure("erwgen1erg", left);
     RESULT_ITEM item = pop(results);
@@ -179,8 +178,7 @@ const char* compare_less(UNION_DATA* left, UNION_DATA* right, bool* result) {
     case tag_object:
         return user_less(l, r, result);
     default:
-        rule_message = format_string(msg_text("openicdeffuedattyp"), "<", held_type_name(left).c_str());
-        return rule_message.c_str();
+        return keep_message(format_string(msg_text("openicdeffuedattyp"), "<", held_type_name(left).c_str()));
     }
 }
 

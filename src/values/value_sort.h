@@ -5,7 +5,7 @@
 // proper inclusion, objects by their type's own operator "<"); "<=", ">" and
 // ">=" are built from "<" and "==", except on sets, which compare by
 // inclusion. Operands are taken one link step deep; every operation returns
-// null or a message (in rule_message until the next one) and never throws.
+// null or a message (keep_message) and never throws.
 //
 // sort_values orders a permutation of indexes into an array of key cells,
 // which the container supplies and afterwards applies; the cells themselves

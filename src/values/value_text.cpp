@@ -13,6 +13,7 @@
 #include "numbers/real_data.h"
 #include "runtime/file_stream.h"
 #include "runtime/file_system.h"
+#include "runtime/message_scratch.h"
 #include "runtime/messages.h"
 #include "runtime/str_stream.h"
 #include "runtime/text_utils.h"
@@ -154,9 +155,8 @@ private:
             write_object(*cell->holder()->object);
             break;
         default:
-            rule_message = format_string(msg_text("ausdattypnicerl"),
-                                         type_name_text(value_type_name(cell, true)).c_str());
-            return rule_message.c_str();
+            return keep_message(format_string(msg_text("ausdattypnicerl"),
+                                         type_name_text(value_type_name(cell, true)).c_str()));
         }
         return nullptr;
     }
@@ -390,8 +390,7 @@ void replace_payload(UNION_DATA* target, NUMBER* number) {
 }
 
 const char* conversion_failure(const std::string& text, const char* type_name) {
-    rule_message = format_string(msg_text("umwzeiketnicmoe"), text.c_str(), type_name);
-    return rule_message.c_str();
+    return keep_message(format_string(msg_text("umwzeiketnicmoe"), text.c_str(), type_name));
 }
 
 }  // namespace
@@ -515,9 +514,8 @@ const char* read_value_text(UNION_DATA* cell, const std::string& text) {
         return assign_value(target, &temporary);
     }
     default:
-        rule_message = format_string(msg_text("eindattypnicerl"),
-                                     type_name_text(value_type_name(cell, false)).c_str());
-        return rule_message.c_str();
+        return keep_message(format_string(msg_text("eindattypnicerl"),
+                                     type_name_text(value_type_name(cell, false)).c_str()));
     }
 }
 

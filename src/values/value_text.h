@@ -44,7 +44,7 @@ class UNION_DATA;
 const std::string& value_to_text(UNION_DATA* cell, const char** error);
 
 // Appends the display text of one value to value_text_buffer. Null, or
-// "Output of type '%s' not allowed" (in rule_message) for a sys or code
+// "Output of type '%s' not allowed" (keep_message) for a sys or code
 // value; a container goes on past an element without text.
 const char* write_value_text(UNION_DATA* cell);
 

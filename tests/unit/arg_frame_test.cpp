@@ -25,7 +25,6 @@ protected:
     std::unique_ptr<TOKEN> root;
 
     void SetUp() override { install_evaluator(); }
-    void TearDown() override { clear_check_message(); }
 
     // The right operand of "x = <expression>".
     TOKEN* parse(const std::string& expression) {

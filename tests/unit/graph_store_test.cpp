@@ -151,7 +151,6 @@ TEST(GraphStore, AddressesFollowTheNodeCount) {
     // The cell handed out is the edge itself.
     GRAPH_EDGE* edge = graph.find_edge(4, 2);
     EXPECT_EQ(edge_of_value(graph.edge_value(4, 2, message)), edge);
-    graph_store_reset_text();
 
     GRAPH_DATA empty;
     EXPECT_EQ(empty.find_edge(0, 0), nullptr);

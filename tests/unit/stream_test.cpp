@@ -113,7 +113,6 @@ TEST(IoFormat, ColumnFormatErrorsLeaveFormattingOff) {
     rejects("+-3", "String '+' in format string is no integer value");
     rejects("-3+", "String '+' in format string is no integer value");
     rejects("+5 ", "String '+5 ' in format string is no integer value");
-    clear_format_text();
 }
 
 TEST(IoFormat, HugeWidthsSaturate) {
