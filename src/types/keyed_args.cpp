@@ -7,6 +7,7 @@
 #include "types/arg_checks.h"
 #include "types/code_args.h"
 #include "types/pair_walk.h"
+#include "values/factories.h"
 #include "values/list_store.h"
 #include "values/value_text.h"
 
@@ -34,6 +35,35 @@ std::string check_present_key_arg(const METHOD_CALL& call, HASH_DATA& store, int
     const char* no_text = nullptr;
     std::string text = value_to_text(key_arg(call, i).cell, &no_text);
     return format_string(msg_text(missing_id), text.c_str());
+}
+
+void find_stored_keys(const METHOD_CALL& call, bool match_keys, bool collect_all) {
+    HASH_DATA& store = *call.checked_receiver()->hash_data();
+    check_loop_code_args(call);
+    const bool forward = call.key()[0] == 'f';
+    // The pairs cannot go while the code runs: insertions and removals are
+    // refused during the walk, and an assignment leaves the array alone.
+    WALK_END walk_end(store);
+    ITERATION_HOLD hold(store.iteration_count);
+    walk_pairs(store, forward, [&](LIST_NODE* node) {
+        if (!element_matches(call, match_keys ? &node->key : &node->value)) return true;
+        call.raise_if(make_copy_value(*call.results, &node->key, 4, false, false));
+        return collect_all;
+    });
+}
+
+void remove_key_args(const METHOD_CALL& call, const char* missing_id) {
+    UNION_DATA* receiver = call.checked_receiver();
+    call.refuse_constant();
+    call.refuse_during_iteration();
+    HASH_DATA& store = *receiver->hash_data();
+    for (int32_t i = 0; i < call.count(); ++i) {
+        call.raise_if(check_present_key_arg(call, store, i, missing_id));
+        KEY_ARG key = key_arg(call, i);
+        const char* message = nullptr;
+        store.remove(key.cell, key.by_reference(), &message);
+        call.raise_if(message);
+    }
 }
 
 void sort_stored_pairs(const METHOD_CALL& call, bool with_code, bool by_key) {

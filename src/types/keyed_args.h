@@ -37,6 +37,16 @@ UNION_DATA* stored_value(const METHOD_CALL& call, HASH_DATA& store, int32_t i);
 std::string check_present_key_arg(const METHOD_CALL& call, HASH_DATA& store, int32_t i,
                                   const char* missing_id, UNION_DATA** out = nullptr);
 
+// find and its variants: the keys of the pairs for which the code is true,
+// the code bound to each key (match_keys) or value, the first only unless
+// collect_all. The key's first letter tells forward (lower case) from
+// backward.
+void find_stored_keys(const METHOD_CALL& call, bool match_keys, bool collect_all);
+
+// del with arguments: each argument, a present key, is removed in turn; the
+// message of missing_id names the first one that is not there.
+void remove_key_args(const METHOD_CALL& call, const char* missing_id);
+
 // sort, Sort and (hash) sort_keys, Sort_keys: the pairs ordered by their keys
 // (by_key) or values, themselves or through the code's values (with_code).
 // The key's first letter tells ascending (lower case) from descending.

@@ -47,19 +47,21 @@ uint64_t identity_code(UNION_DATA* key) {
 
 // The code of a key text. A whole number of up to 18 digits is its own code,
 // so that neighbouring numbers sit in neighbouring slots of the index (the
-// probe sequence spreads codes that share their low bits); any other text
-// is hashed.
+// probe sequence spreads codes that share their low bits). A text that ends
+// in up to 18 digits ("k41", "row_7") is the hash of the rest plus that
+// number: keys numbered in turn, as keys are made in loops, sit side by
+// side as well, and so do their lookups. Any other text is hashed.
 uint64_t text_code(std::string_view text) {
     const size_t digits_from = !text.empty() && text[0] == '-' ? 1 : 0;
-    const size_t length = text.size() - digits_from;
-    if (length >= 1 && length <= 18) {
-        uint64_t value = 0;
-        size_t i = digits_from;
-        for (; i < text.size() && text[i] >= '0' && text[i] <= '9'; ++i)
-            value = value * 10 + static_cast<uint64_t>(text[i] - '0');
-        if (i == text.size()) return digits_from != 0 ? ~value : value;
-    }
-    return std::hash<std::string_view>{}(text);
+    size_t first_digit = text.size();
+    while (first_digit > digits_from && text[first_digit - 1] >= '0' && text[first_digit - 1] <= '9')
+        --first_digit;
+    const size_t digit_count = text.size() - first_digit;
+    if (digit_count == 0 || digit_count > 18) return std::hash<std::string_view>{}(text);
+    uint64_t value = 0;
+    for (size_t i = first_digit; i < text.size(); ++i) value = value * 10 + static_cast<uint64_t>(text[i] - '0');
+    if (first_digit == digits_from) return digits_from != 0 ? ~value : value;
+    return std::hash<std::string_view>{}(text.substr(0, first_digit)) + value;
 }
 
 // The slots of the index a code visits, in order: its own slot, then the

@@ -1,5 +1,7 @@
 #include "values/list_store.h"
 
+#include <algorithm>
+#include <functional>
 #include <memory>
 #include <numeric>
 #include <string>
@@ -7,7 +9,7 @@
 #include <utility>
 #include <vector>
 
-#include "runtime/message_scratch.h"
+#include "numbers/int_data.h"
 #include "runtime/messages.h"
 #include "values/assign_rules.h"
 #include "values/value_sort.h"
@@ -16,8 +18,12 @@ namespace morvu {
 
 namespace {
 
+// The one message text of the store; valid until its next message.
+std::string list_message_text;
+
 const char* index_message(int index, int count) {
-    return keep_message(format_string(msg_text("unzindlislae"), index, count));
+    list_message_text = format_string(msg_text("unzindlislae"), index, count);
+    return list_message_text.c_str();
 }
 
 // A detached node whose value, and key when one is given, are made from the
@@ -128,6 +134,26 @@ struct CELL_CONTENT {
     }
 };
 
+// Frees the numbers of the plain int elements of a chain (int cells and
+// any cells holding an int, without links) in the order of their
+// addresses, leaving those cells without payload, which their destruction
+// then skips. After a sort the numbers lie all over memory, and freeing them
+// in chain order would visit them so; nothing can observe the order.
+void free_plain_numbers(LIST_NODE* chain) {
+    std::vector<INT_DATA*> numbers;
+    for (LIST_NODE* node = chain; node != nullptr; node = node->next) {
+        UNION_DATA& value = node->value;
+        if (lower_tag(value.tag) != 'i' || value.payload == nullptr || value.references != nullptr ||
+            value.aliases != nullptr || value.call_aliases != nullptr || value.weak_held != 0) {
+            continue;
+        }
+        numbers.push_back(value.int_data());
+        value.payload = nullptr;
+    }
+    std::sort(numbers.begin(), numbers.end(), std::less<INT_DATA*>());
+    for (INT_DATA* number : numbers) delete number;
+}
+
 }  // namespace
 
 LIST_DATA::~LIST_DATA() { clear(); }
@@ -136,10 +162,12 @@ void LIST_DATA::clear() {
     // Detach the chain first: destroying a cell dissolves links into it, and
     // the list must look consistent (empty) while that happens.
     LIST_NODE* node = head;
+    const int count = node_count;
     head = tail = nullptr;
     node_count = 0;
     cursor = nullptr;
     cursor_index = -1;
+    if (count >= 1024) free_plain_numbers(node);
     while (node != nullptr) {
         LIST_NODE* next = node->next;
         delete node;
@@ -448,6 +476,11 @@ const char* LIST_DATA::copy_from(LIST_DATA& source) {
     fresh.cursor = nullptr;
     fresh.cursor_index = -1;
     return message;  // fresh now holds the old nodes and destroys them
+}
+
+void reset_list_container_buffers() {
+    list_message_text.clear();
+    list_message_text.shrink_to_fit();
 }
 
 }  // namespace morvu

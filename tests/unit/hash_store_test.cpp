@@ -396,6 +396,31 @@ TEST(HashStoreIndex, ManyKeysFoundAndRemovedInBucketOrder) {
     }
 }
 
+TEST(HashStoreIndex, NumberedTextKeysAreFoundAndKeptApart) {
+    // Texts that end in a number: their codes lie side by side, and texts
+    // whose numbers are equal but written otherwise are still other keys.
+    HASH_DATA hash;
+    for (int i = 0; i < 4000; ++i) put(hash, str_cell(("k" + std::to_string(i)).c_str()).get(), int_cell(i).get());
+    put(hash, str_cell("k007").get(), int_cell(-7).get());
+    put(hash, str_cell("-k5").get(), int_cell(-5).get());
+    put(hash, str_cell("12").get(), int_cell(-12).get());
+    EXPECT_EQ(hash.pair_count, 4003);
+    for (int i = 0; i < 4000; i += 3) {
+        UNION_DATA* value = hash.get(str_cell(("k" + std::to_string(i)).c_str()).get(), false, nullptr);
+        ASSERT_NE(value, nullptr) << i;
+        EXPECT_EQ(value->int_data()->to_text(), std::to_string(i));
+    }
+    EXPECT_EQ(hash.get(str_cell("k007").get(), false, nullptr)->int_data()->to_text(), "-7");
+    EXPECT_EQ(hash.get(str_cell("k7").get(), false, nullptr)->int_data()->to_text(), "7");
+    EXPECT_EQ(hash.get(str_cell("-k5").get(), false, nullptr)->int_data()->to_text(), "-5");
+    EXPECT_FALSE(has(hash, str_cell("k4000").get()));
+    EXPECT_TRUE(has(hash, str_cell("12").get()));
+    for (int i = 0; i < 4000; i += 2) hash.remove(str_cell(("k" + std::to_string(i)).c_str()).get(), false, nullptr);
+    for (int i = 0; i < 4000; ++i)
+        EXPECT_EQ(has(hash, str_cell(("k" + std::to_string(i)).c_str()).get()), i % 2 == 1) << i;
+    EXPECT_TRUE(has(hash, str_cell("k007").get()));
+}
+
 TEST(HashStoreIndex, KeysOfOneTextButDifferentTypesStayApart) {
     HASH_DATA hash;
     put(hash, int_cell(1).get(), int_cell(10).get());

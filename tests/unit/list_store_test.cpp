@@ -376,6 +376,37 @@ TEST(ListStoreReorder, SortMovesPlainValuesAndKeepsTheNodes) {
     EXPECT_EQ(int_of(&mixed.tail->value), 5);
 }
 
+TEST(ListStoreReorder, ALargeSortedListLetsGoOfEveryElement) {
+    // Enough elements for the numbers to be freed by address; one element
+    // is known to a reference, and a text sits among the numbers.
+    UNION_DATA reference('V');
+    {
+        LIST_DATA list;
+        std::vector<int> values;
+        for (int i = 0; i < 3000; ++i) values.push_back((i * 7919) % 3000);
+        for (int value : values) list.append(int_cell(value).get(), 0);
+        UNION_DATA text('s');
+        text.str_data()->text = "middle";
+        list.append(&text, 0);
+        std::vector<UNION_DATA*> keys;
+        for (LIST_NODE* node = list.head; node != nullptr; node = node->next) keys.push_back(&node->value);
+        keys.pop_back();
+        list.remove_last();
+        ASSERT_EQ(list.sort(keys.data(), true), nullptr);
+        EXPECT_EQ(int_of(list.at(0, nullptr)), 0);
+        EXPECT_EQ(int_of(list.at(2999, nullptr)), 2999);
+        list.append(&text, 0);
+        ASSERT_EQ(assign_link(&reference, list.at(1234, nullptr), 'p'), nullptr);
+        EXPECT_EQ(int_of(follow_link(&reference)), 1234);
+        list.clear();
+        EXPECT_EQ(list.node_count, 0);
+        EXPECT_FALSE(is_link_cell(&reference));
+        list.append(int_cell(5).get(), 0);
+        EXPECT_EQ(contents(list), (std::vector<int>{5}));
+    }
+    EXPECT_FALSE(is_link_cell(&reference));
+}
+
 TEST(ListStoreReorder, SortTiesAndFailures) {
     // The partition exchanges items that equal its pivot: equal keys come
     // out in reverse order, in both directions.

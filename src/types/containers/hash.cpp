@@ -45,26 +45,6 @@ void insert_pairs(const METHOD_CALL& call, HASH_DATA& hash) {
     }
 }
 
-// find, Find, find_all, Find_all and their _keys forms.
-void find_pairs(const METHOD_CALL& call) {
-    HASH_DATA& hash = hash_of(call.checked_receiver());
-    check_loop_code_args(call);
-    const std::string& key = call.key();
-    const bool forward = key[0] == 'f';
-    const std::string name = key.substr(0, key.find(method_key_mark));
-    const bool collect_all = name.find("_all") != std::string::npos;
-    const bool bind_key = name.size() > 5 && name.compare(name.size() - 5, 5, "_keys") == 0;
-    // The pairs cannot go while the code runs: insertions and removals are
-    // refused during the walk, and an assignment leaves the array alone.
-    WALK_END walk_end(hash);
-    ITERATION_HOLD hold(hash.iteration_count);
-    walk_pairs(hash, forward, [&](LIST_NODE* node) {
-        if (!element_matches(call, bind_key ? &node->key : &node->value)) return true;
-        call.raise_if(make_copy_value(*call.results, &node->key, 4, false, false));
-        return collect_all;
-    });
-}
-
 bool is_sort_key(const std::string& key) {
     return key_has_prefix(key, "sort\xA7") || key_has_prefix(key, "Sort\xA7") ||
            key_has_prefix(key, "sort_keys\xA7") || key_has_prefix(key, "Sort_keys\xA7");
@@ -141,7 +121,10 @@ bool hash_functions(METHOD_CALL& call) {
         return true;
     }
     if (is_find_key(key)) {
-        find_pairs(call);
+        const std::string name = key.substr(0, key.find(method_key_mark));
+        const bool collect_all = name.find("_all") != std::string::npos;
+        const bool match_keys = name.size() > 5 && name.compare(name.size() - 5, 5, "_keys") == 0;
+        find_stored_keys(call, match_keys, collect_all);
         return true;
     }
     return false;
@@ -172,18 +155,7 @@ bool hash_procedures(METHOD_CALL& call) {
     }
     if (key_is(key, "del\xA7")) return false;  // the method common to all types
     if (key_has_prefix(key, "del\xA7")) {
-        UNION_DATA* receiver = call.checked_receiver();
-        call.refuse_constant();
-        call.refuse_during_iteration();
-        HASH_DATA& hash = hash_of(receiver);
-        for (int32_t i = 0; i < call.count(); ++i) {
-            UNION_DATA* value = nullptr;
-            call.raise_if(check_hash_key_arg(call, hash, i, &value));
-            KEY_ARG key_cell = key_arg(call, i);
-            const char* message = nullptr;
-            hash.remove(key_cell.cell, key_cell.by_reference(), &message);
-            call.raise_if(message);
-        }
+        remove_key_args(call, "schxxxnicdef");
         return true;
     }
     if (key_is(key, "sort\xA7") || key_is(key, "Sort\xA7") || key_is(key, "sort_keys\xA7") ||

@@ -42,22 +42,6 @@ void insert_elements(const METHOD_CALL& call, HASH_DATA& set) {
     }
 }
 
-// find, Find, find_all, Find_all: the elements for which the code is true.
-void find_elements(const METHOD_CALL& call) {
-    HASH_DATA& set = set_of(call.checked_receiver());
-    check_loop_code_args(call);
-    const std::string& key = call.key();
-    const bool forward = key[0] == 'f';
-    const bool collect_all = key[4] == '_';
-    WALK_END walk_end(set);
-    ITERATION_HOLD hold(set.iteration_count);
-    walk_pairs(set, forward, [&](LIST_NODE* node) {
-        if (!element_matches(call, &node->key)) return true;
-        call.raise_if(make_copy_value(*call.results, &node->key, 4, false, false));
-        return collect_all;
-    });
-}
-
 }  // namespace
 
 bool set_functions(METHOD_CALL& call) {
@@ -90,7 +74,7 @@ bool set_functions(METHOD_CALL& call) {
     }
     if (key_has_prefix(key, "find\xA7") || key_has_prefix(key, "Find\xA7") || key_has_prefix(key, "find_all\xA7") ||
         key_has_prefix(key, "Find_all\xA7")) {
-        find_elements(call);
+        find_stored_keys(call, true, key[4] == '_');
         return true;
     }
     return false;
@@ -107,18 +91,7 @@ bool set_procedures(METHOD_CALL& call) {
     }
     if (key_is(key, "del\xA7")) return false;  // the method common to all types
     if (key_has_prefix(key, "del\xA7")) {
-        UNION_DATA* receiver = call.checked_receiver();
-        call.refuse_constant();
-        call.refuse_during_iteration();
-        HASH_DATA& set = set_of(receiver);
-        call.raise_if(check_arg_range(*call.args, 1, -1));
-        for (int32_t i = 0; i < call.count(); ++i) {
-            call.raise_if(check_present_key_arg(call, set, i, "keynicdef"));
-            KEY_ARG element = key_arg(call, i);
-            const char* message = nullptr;
-            set.remove(element.cell, element.by_reference(), &message);
-            call.raise_if(message);
-        }
+        remove_key_args(call, "keynicdef");
         return true;
     }
     if (key_is(key, "sort\xA7") || key_is(key, "Sort\xA7")) {
