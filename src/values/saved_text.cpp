@@ -12,10 +12,12 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "numbers/int_data.h"
 #include "numbers/real_data.h"
+#include "runtime/message_scratch.h"
 #include "runtime/messages.h"
 #include "runtime/str_stream.h"
 #include "values/array2_store.h"
@@ -31,7 +33,8 @@ namespace morvu {
 
 SAVED_TYPE_SERVICES saved_type_services;
 
-// The last message of the writer or the reader.
+// The failure of the writer or the reader, recorded where it happens and
+// handed out (moved into keep_message) where the call returns.
 std::string saved_text_message;
 
 namespace {
@@ -501,7 +504,7 @@ std::string serialize_value(UNION_DATA* cell, TOKEN* node, const char** error) {
     WRITER writer(out, node);
     bool written = writer.write(cell, nullptr);
     number_referenced_cells(cell, 2, false);
-    *error = written ? nullptr : saved_text_message.c_str();
+    *error = written ? nullptr : keep_message(std::move(saved_text_message));
     return out;
 }
 

@@ -48,7 +48,8 @@ void number_referenced_cells(UNION_DATA* cell, int pass, bool is_root);
 void collect_object_types(UNION_DATA* cell, std::vector<TOKEN*>& name_types, std::vector<TOKEN*>& types,
                           bool is_root);
 
-// Empties the process-wide message text (global clean-up).
+// Empties the pending failure text of the writer and the reader, which
+// they hand out through keep_message (global clean-up).
 void clear_serialize_texts();
 
 // ---- reader ----

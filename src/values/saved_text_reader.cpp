@@ -23,6 +23,7 @@
 
 #include "runtime/display_name.h"
 #include "runtime/error.h"
+#include "runtime/message_scratch.h"
 #include "runtime/messages.h"
 #include "runtime/str_stream.h"
 #include "values/array2_store.h"
@@ -937,16 +938,16 @@ const char* PARSER::run(UNION_DATA* target) {
     while (is_link_cell(lands_in) && lands_in->target() != nullptr) lands_in = lands_in->target();
     UNION_DATA scratch('v');
     const char top_letter = value_letter(0);
-    if (!read(&scratch, lands_in, nullptr)) return saved_text_message.c_str();
+    if (!read(&scratch, lands_in, nullptr)) return keep_message(std::move(saved_text_message));
     if (position != text.size()) {
         damaged(letter_name(top_letter));
-        return saved_text_message.c_str();
+        return keep_message(std::move(saved_text_message));
     }
     // Every reference needs its target inside the text.
     for (const auto& [id, cell] : references) {
         if (targets.find(id) == targets.end()) {
             damaged("ref");
-            return saved_text_message.c_str();
+            return keep_message(std::move(saved_text_message));
         }
     }
     auto on_target = [&](size_t reference) { return targets[references[reference].first] == lands_in; };
@@ -957,7 +958,7 @@ const char* PARSER::run(UNION_DATA* target) {
     std::sort(keys.begin(), keys.end());
     if (std::adjacent_find(keys.begin(), keys.end()) != keys.end()) {
         damaged("hash");
-        return saved_text_message.c_str();
+        return keep_message(std::move(saved_text_message));
     }
     // The references into the new value are made while it is still the
     // scratch cell's, and the pairs that wait for them join their hashes:
@@ -972,7 +973,7 @@ const char* PARSER::run(UNION_DATA* target) {
             after_move.push_back(&pair);
         } else if (!join_hash(pair)) {
             damaged(letter_name(pair.letter));
-            return saved_text_message.c_str();
+            return keep_message(std::move(saved_text_message));
         }
     }
     if (top_letter == 'v') {
@@ -996,7 +997,7 @@ int read_serial_number(STREAM_DATA* stream, std::string& text, char terminator, 
     SCANNER scanner(stream, text);
     long long value = 0;
     if (!scanner.number(value, terminator, second_terminator, context)) {
-        *error = saved_text_message.c_str();
+        *error = keep_message(std::move(saved_text_message));
         return 0;
     }
     *error = nullptr;
@@ -1011,7 +1012,7 @@ bool read_serialized_text(STREAM_DATA* stream, std::string& text, bool begin, co
     }
     SCANNER scanner(stream, text);
     int result = scanner.scan(nullptr, 1);
-    if (result < 0) *error = saved_text_message.c_str();
+    if (result < 0) *error = keep_message(std::move(saved_text_message));
     return result != 0;
 }
 
@@ -1020,7 +1021,7 @@ const char* deserialize_value(UNION_DATA* target, STREAM_DATA* stream, TOKEN* no
     std::string text;
     if (!read_serialized_text(stream, text, true, &error)) {
         damaged("any");
-        return saved_text_message.c_str();
+        return keep_message(std::move(saved_text_message));
     }
     if (error != nullptr) return error;
     PARSER parser(text, node);
