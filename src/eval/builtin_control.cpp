@@ -188,8 +188,7 @@ void builtin_func(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
         if (!prepared.args.empty()) prepared.key += method_key_mark;
         request.prepared = &prepared;
     }
-    std::string text = call_routine(request);
-    if (!text.empty()) raise_builtin_error(node, text);
+    if (call_routine_status(request) == CALL_OUTCOME::not_defined) raise_builtin_error(node, not_defined_message());
 }
 
 }  // namespace morvu

@@ -155,8 +155,7 @@ void MEMBER_ACCESS::apply(RESULT_ITEM item, TOKEN* part) {
     request.in_object_type = !external;
     request.results = &results;
     request.context = this_item;
-    std::string text = call_routine(request);
-    if (!text.empty()) raise_plain(node, text);
+    if (call_routine_status(request) == CALL_OUTCOME::not_defined) raise_plain(node, not_defined_message());
 }
 
 // A receiver that is a temporary goes when the evaluation ends; a member

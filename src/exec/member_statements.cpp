@@ -150,8 +150,7 @@ void MEMBER_STATEMENT::apply(RESULT_ITEM item, TOKEN* member) {
     request.qualifier = &qualifier;
     request.in_object_type = !external;
     request.context = this_item;
-    std::string text = call_routine(request);
-    if (!text.empty()) raise_system_error(member, text);
+    if (call_routine_status(request) == CALL_OUTCOME::not_defined) raise_system_error(member, not_defined_message());
 }
 
 }  // namespace

@@ -140,9 +140,8 @@ void bind_operator_executor(TOKEN* node, RESULT_ITEM this_item) {
         request.node = node;
         request.receiver = this_item;
         request.context = this_item;
-        std::string text = call_routine(request);
-        if (text.empty()) return;  // performed; the call stays unbound
-        if (!bind_keyword_executor(node)) raise_system_error(node, text);
+        if (call_routine_status(request) == CALL_OUTCOME::made) return;  // performed; the call stays unbound
+        if (!bind_keyword_executor(node)) raise_not_defined();
         node->executor(node, this_item);
         return;
     }
