@@ -8,7 +8,6 @@
 #include <string_view>
 #include <utility>
 
-#include "runtime/message_scratch.h"
 #include "runtime/text_utils.h"
 #include "values/assign_rules.h"
 #include "values/list_store.h"
@@ -279,7 +278,7 @@ void HASH_DATA::set(UNION_DATA* key, int key_mode, UNION_DATA* value, int value_
     }
 }
 
-void HASH_DATA::insert(UNION_DATA* key, int key_mode, UNION_DATA* value, int value_mode, const char** message) {
+UNION_DATA* HASH_DATA::insert(UNION_DATA* key, int key_mode, UNION_DATA* value, int value_mode, const char** message) {
     bool by_reference = stored_by_reference(key, key_mode);
     PLACE place = place_of(key, by_reference, message);
     std::unique_ptr<LIST_DATA>& list = buckets[static_cast<size_t>(place.bucket)];
@@ -290,6 +289,7 @@ void HASH_DATA::insert(UNION_DATA* key, int key_mode, UNION_DATA* value, int val
     ++pair_count;
     cached_array.reset();
     array_outdated = false;
+    return &list->tail->value;
 }
 
 void HASH_DATA::remove(UNION_DATA* key, bool by_reference, const char** message) {
@@ -467,14 +467,14 @@ const char* HASH_DATA::copy_from(HASH_DATA& source) {
     // Build the copy aside, then drop the old pairs: the source may lie
     // inside one of them.
     std::array<std::unique_ptr<LIST_DATA>, bucket_count> fresh;
-    FIRST_MESSAGE message;
+    const char* message = nullptr;
     for (size_t b = 0; b < buckets.size(); ++b) {
         LIST_DATA* theirs = source.buckets[b].get();
         if (theirs == nullptr) continue;
         fresh[b] = std::make_unique<LIST_DATA>();
         for (LIST_NODE* node = theirs->head; node != nullptr; node = node->next) {
             const char* failure = fresh[b]->append_pair(&node->key, 4, &node->value, 4);
-            message.note(failure);
+            if (message == nullptr) message = failure;
         }
     }
     std::swap(buckets, fresh);
@@ -482,7 +482,7 @@ const char* HASH_DATA::copy_from(HASH_DATA& source) {
     rebuild_index();
     cached_array.reset();
     array_outdated = false;
-    return message.result();  // fresh now holds the old lists and destroys them
+    return message;  // fresh now holds the old lists and destroys them
 }
 
 }  // namespace morvu

@@ -76,7 +76,8 @@ public:
 
     // Adds a pair; the key must be absent. A null value leaves the value cell
     // empty (sets). A failed element copy leaves its message in *message.
-    void insert(UNION_DATA* key, int key_mode, UNION_DATA* value, int value_mode, const char** message);
+    // Returns the new pair's value cell.
+    UNION_DATA* insert(UNION_DATA* key, int key_mode, UNION_DATA* value, int value_mode, const char** message);
 
     // Removes the matching pair; an absent key changes nothing.
     void remove(UNION_DATA* key, bool by_reference, const char** message);

@@ -10,7 +10,6 @@
 #include <vector>
 
 #include "numbers/int_data.h"
-#include "runtime/message_scratch.h"
 #include "runtime/messages.h"
 #include "values/assign_rules.h"
 #include "values/value_sort.h"
@@ -403,13 +402,13 @@ const char* LIST_DATA::less(LIST_DATA& other, bool* result) {
 const char* LIST_DATA::append_all(LIST_DATA& other) {
     // Count first: a list appended to itself must stop after its own nodes.
     int count = other.node_count;
-    FIRST_MESSAGE message;
+    const char* message = nullptr;
     LIST_NODE* node = other.head;
     for (int i = 0; i < count && node != nullptr; ++i, node = node->next) {
         const char* failure = append(&node->value, 0);
-        message.note(failure);
+        if (message == nullptr) message = failure;
     }
-    return message.result();
+    return message;
 }
 
 void LIST_DATA::reverse() {
@@ -439,11 +438,24 @@ const char* LIST_DATA::sort(UNION_DATA** keys, bool ascending) {
         // No cell of the list is known by its identity: the values move
         // between the nodes instead, so that the nodes stay in the order
         // they were made and later walks read memory in order.
-        std::vector<CELL_CONTENT> contents;
-        contents.reserve(nodes.size());
-        for (LIST_NODE* node : nodes) contents.push_back(CELL_CONTENT::of(node->value));
-        for (size_t i = 0; i < nodes.size(); ++i)
-            contents[static_cast<size_t>(permutation[i])].put_into(nodes[i]->value);
+        // Position i takes the value of position permutation[i]: each cycle
+        // of the permutation is followed once, holding its first value aside.
+        std::vector<bool> done(nodes.size(), false);
+        for (size_t start = 0; start < nodes.size(); ++start) {
+            if (done[start]) continue;
+            const CELL_CONTENT held = CELL_CONTENT::of(nodes[start]->value);
+            size_t at = start;
+            for (;;) {
+                done[at] = true;
+                const auto from = static_cast<size_t>(permutation[at]);
+                if (from == start) {
+                    held.put_into(nodes[at]->value);
+                    break;
+                }
+                CELL_CONTENT::of(nodes[from]->value).put_into(nodes[at]->value);
+                at = from;
+            }
+        }
         return message;
     }
     LIST_NODE* previous = nullptr;
@@ -463,10 +475,10 @@ const char* LIST_DATA::copy_from(LIST_DATA& source) {
     // Build the copy aside, then drop the old nodes: the source may lie
     // inside one of them.
     LIST_DATA fresh;
-    FIRST_MESSAGE message;
+    const char* message = nullptr;
     for (LIST_NODE* node = source.head; node != nullptr; node = node->next) {
         const char* failure = fresh.append_pair(&node->key, 4, &node->value, 4);
-        message.note(failure);
+        if (message == nullptr) message = failure;
     }
     LIST_NODE* old_head = head;
     head = std::exchange(fresh.head, old_head);
@@ -476,7 +488,7 @@ const char* LIST_DATA::copy_from(LIST_DATA& source) {
     cursor_index = -1;
     fresh.cursor = nullptr;
     fresh.cursor_index = -1;
-    return message.result();  // fresh now holds the old nodes and destroys them
+    return message;  // fresh now holds the old nodes and destroys them
 }
 
 void reset_list_container_buffers() {
