@@ -8,6 +8,7 @@
 #include <string_view>
 #include <utility>
 
+#include "runtime/message_scratch.h"
 #include "runtime/text_utils.h"
 #include "values/assign_rules.h"
 #include "values/list_store.h"
@@ -467,14 +468,14 @@ const char* HASH_DATA::copy_from(HASH_DATA& source) {
     // Build the copy aside, then drop the old pairs: the source may lie
     // inside one of them.
     std::array<std::unique_ptr<LIST_DATA>, bucket_count> fresh;
-    const char* message = nullptr;
+    FIRST_MESSAGE message;
     for (size_t b = 0; b < buckets.size(); ++b) {
         LIST_DATA* theirs = source.buckets[b].get();
         if (theirs == nullptr) continue;
         fresh[b] = std::make_unique<LIST_DATA>();
         for (LIST_NODE* node = theirs->head; node != nullptr; node = node->next) {
             const char* failure = fresh[b]->append_pair(&node->key, 4, &node->value, 4);
-            if (message == nullptr) message = failure;
+            message.note(failure);
         }
     }
     std::swap(buckets, fresh);
@@ -482,7 +483,7 @@ const char* HASH_DATA::copy_from(HASH_DATA& source) {
     rebuild_index();
     cached_array.reset();
     array_outdated = false;
-    return message;  // fresh now holds the old lists and destroys them
+    return message.result();  // fresh now holds the old lists and destroys them
 }
 
 }  // namespace morvu

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "numbers/int_data.h"
+#include "runtime/message_scratch.h"
 #include "runtime/messages.h"
 #include "values/assign_rules.h"
 #include "values/value_sort.h"
@@ -402,13 +403,13 @@ const char* LIST_DATA::less(LIST_DATA& other, bool* result) {
 const char* LIST_DATA::append_all(LIST_DATA& other) {
     // Count first: a list appended to itself must stop after its own nodes.
     int count = other.node_count;
-    const char* message = nullptr;
+    FIRST_MESSAGE message;
     LIST_NODE* node = other.head;
     for (int i = 0; i < count && node != nullptr; ++i, node = node->next) {
         const char* failure = append(&node->value, 0);
-        if (message == nullptr) message = failure;
+        message.note(failure);
     }
-    return message;
+    return message.result();
 }
 
 void LIST_DATA::reverse() {
@@ -475,10 +476,10 @@ const char* LIST_DATA::copy_from(LIST_DATA& source) {
     // Build the copy aside, then drop the old nodes: the source may lie
     // inside one of them.
     LIST_DATA fresh;
-    const char* message = nullptr;
+    FIRST_MESSAGE message;
     for (LIST_NODE* node = source.head; node != nullptr; node = node->next) {
         const char* failure = fresh.append_pair(&node->key, 4, &node->value, 4);
-        if (message == nullptr) message = failure;
+        message.note(failure);
     }
     LIST_NODE* old_head = head;
     head = std::exchange(fresh.head, old_head);
@@ -488,7 +489,7 @@ const char* LIST_DATA::copy_from(LIST_DATA& source) {
     cursor_index = -1;
     fresh.cursor = nullptr;
     fresh.cursor_index = -1;
-    return message;  // fresh now holds the old nodes and destroys them
+    return message.result();  // fresh now holds the old nodes and destroys them
 }
 
 void reset_list_container_buffers() {
