@@ -98,6 +98,19 @@ bool fast_int_assignment(TOKEN* node, char op) {
     return true;
 }
 
+// name = other on two plain int variables, values too long for
+// fast_int_assignment: the number is copied (the copy shares its limbs)
+// without argument frames. False, with nothing changed, for any other shape.
+bool fast_int_copy(TOKEN* node) {
+    if (node->left == nullptr || node->right == nullptr) return false;
+    UNION_DATA* source = fast_int_variable(node->right);
+    if (source == nullptr) return false;
+    UNION_DATA* target = fast_int_variable(node->left);
+    if (target == nullptr) return false;
+    if (target != source) *target->int_data() = *source->int_data();
+    return true;
+}
+
 }  // namespace
 
 const char* assign_ref_rule(UNION_DATA* target, UNION_DATA* source) { return target->assign_ref_on_this(source); }
@@ -185,6 +198,7 @@ void exec_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule, const 
 
 void exec_assign(TOKEN* node, RESULT_ITEM this_item) {
     if (fast_int_assignment(node, '=')) return;
+    if (fast_int_copy(node)) return;
     if (fast_call_assignment(node, this_item)) return;
     exec_assignment(node, this_item, assign_value, "=");
 }
