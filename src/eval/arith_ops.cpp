@@ -219,8 +219,8 @@ bool int_shortcut(const ARITH_OPERATOR& op, RESULT_ITEM left, RESULT_ITEM right,
 // with the right operand as argument; raises when the type has none.
 void apply_user_operator(TOKEN* node, const char* name, const char* method, RESULT_ITEM result,
                          RESULT_ITEM operand) {
-    std::string text = call_user_operator(node, method, result, operand, nullptr);
-    if (!text.empty()) raise_error(node, routine_kind_operator, name, text, error_kind_system);
+    if (call_user_operator_status(node, method, result, operand, nullptr) == CALL_OUTCOME::not_defined)
+        raise_error(node, routine_kind_operator, name, not_defined_message(), error_kind_system);
 }
 
 // The second attempt of a commutative operator whose left type refused the

@@ -57,9 +57,9 @@ bool object_replaces(TOKEN* node, UNION_DATA* result, UNION_DATA* argument, bool
     result_copy.mode = 3;
 
     RESULT_LIST answer;
-    std::string text = is_max ? call_user_operator(node, "<", result_copy, argument_copy, &answer)
-                              : call_user_operator(node, "<", argument_copy, result_copy, &answer);
-    if (!text.empty() || answer.count == 0)
+    const CALL_OUTCOME outcome = is_max ? call_user_operator_status(node, "<", result_copy, argument_copy, &answer)
+                                        : call_user_operator_status(node, "<", argument_copy, result_copy, &answer);
+    if (outcome == CALL_OUTCOME::not_defined || answer.count == 0)
         raise_builtin_error(node, less_message("fehopekledattyp", nullptr, argument));
     if (answer.count > 1) raise_builtin_error(node, less_message("operkledattyp", "erwgen1erg", argument));
     UNION_DATA* decision = argument_value(answer.head->item.cell);
@@ -122,8 +122,8 @@ void builtin_sum_prod(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) 
     for (uint32_t i = 1; i < frame.count(); ++i) {
         UNION_DATA* argument = follow_aliases(frame[i].cell);
         if (base_type_code(argument) == tag_object) {
-            std::string text = call_user_operator(node, is_sum ? "+=" : "*=", result, frame[i], nullptr);
-            if (!text.empty()) raise_builtin_error(node, text);
+            if (call_user_operator_status(node, is_sum ? "+=" : "*=", result, frame[i], nullptr) == CALL_OUTCOME::not_defined)
+                raise_builtin_error(node, not_defined_message());
             continue;
         }
         const char* message = is_sum ? op_add_assign(result.cell, argument) : op_mul_assign(result.cell, argument);

@@ -70,9 +70,9 @@ enum class ORDERING { less, greater, less_equal, greater_equal };
 // left < right by the operator "<" of the left value's user type.
 bool user_less(TOKEN* node, const char* name, RESULT_ITEM left, RESULT_ITEM right) {
     RESULT_LIST results;
-    std::string text = call_user_operator(node, "<", left, right, &results);
+    const CALL_OUTCOME outcome = call_user_operator_status(node, "<", left, right, &results);
     std::string type = type_name_text(value_type_name(left.cell, true));
-    if (!text.empty())
+    if (outcome == CALL_OUTCOME::not_defined)
         raise_error(node, routine_kind_operator, name, format_string(msg_text("fehopekledattyp"), type.c_str()), error_kind_system);
     if (results.count != 1)
         raise_error(node, routine_kind_operator, name,

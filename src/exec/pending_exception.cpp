@@ -25,7 +25,11 @@ void call_operator_for_values(std::string& text_out, const TOKEN* statement, con
         text_out.clear();  // no statement runs: no method can be called
         return;
     }
-    text_out = call_user_operator(const_cast<TOKEN*>(statement), op, left, right, &results);
+    if (call_user_operator_status(const_cast<TOKEN*>(statement), op, left, right, &results) == CALL_OUTCOME::made) {
+        text_out.clear();
+        return;
+    }
+    text_out = not_defined_message();
 }
 
 // Errors raised while an exception is pending repeat the pending error.
@@ -68,7 +72,7 @@ const ERROR* pending_error_value() {
     return &pending_error;
 }
 
-std::string call_user_operator(TOKEN* node, const char* op, RESULT_ITEM left, RESULT_ITEM right,
+CALL_OUTCOME call_user_operator_status(TOKEN* node, const char* op, RESULT_ITEM left, RESULT_ITEM right,
                                RESULT_LIST* results) {
     UNION_DATA* receiver = follow_aliases(left.cell);
     UNION_DATA* operand = right.cell != nullptr ? follow_aliases(right.cell) : nullptr;
@@ -88,7 +92,13 @@ std::string call_user_operator(TOKEN* node, const char* op, RESULT_ITEM left, RE
     request.in_object_type = true;
     request.results = results;
     request.prepared = &prepared;
-    return call_routine(request);
+    return call_routine_status(request);
+}
+
+std::string call_user_operator(TOKEN* node, const char* op, RESULT_ITEM left, RESULT_ITEM right,
+                               RESULT_LIST* results) {
+    if (call_user_operator_status(node, op, left, right, results) == CALL_OUTCOME::made) return {};
+    return not_defined_message();
 }
 
 }  // namespace morvu

@@ -14,6 +14,7 @@
 #include <memory>
 #include <string>
 
+#include "exec/call_routine.h"
 #include "values/result_list.h"
 #include "runtime/error.h"
 #include "values/union_data.h"
@@ -55,8 +56,14 @@ const ERROR* pending_error_value();
 // Runs the operator method that the user type of the left operand defines
 // for `op` ("+=", "-=", "*=", "/=", "%=", "^=", "<") and the right operand's
 // type. With a result list the method is a function whose results are
-// appended to it; without one a procedure. Returns the empty text when the
-// method ran, otherwise the not-defined text of call_routine (nothing ran).
+// appended to it; without one a procedure. Returns call_routine_status's
+// outcome: not_defined when the type has no such method (nothing ran; the
+// message, when wanted, comes from not_defined_message).
+CALL_OUTCOME call_user_operator_status(TOKEN* node, const char* op, RESULT_ITEM left, RESULT_ITEM right,
+                                       RESULT_LIST* results);
+
+// The same for callers that take the message as a text: empty when the
+// method ran, else the not-defined text.
 std::string call_user_operator(TOKEN* node, const char* op, RESULT_ITEM left, RESULT_ITEM right,
                                RESULT_LIST* results);
 
