@@ -150,7 +150,11 @@ const char* GRAPH_DATA::check_parallel_index(GRAPH_EDGE* edge, int id) {
     });
     if (p > largest + 1)
         return store_message(format_string(msg_text("indparkankleglesei"), p, id, node_count, largest + 1));
-    shift_pair(edge->source, edge->target, edge, p, +1);
+    if (p <= largest) {  // an edge at the end of its pair moves none up
+        for_each_pair_edge(edge->source, edge->target, via, [&](GRAPH_EDGE* other) {
+            if (other != edge && other->parallel_index >= p) ++other->parallel_index;
+        });
+    }
     return nullptr;
 }
 
