@@ -10,6 +10,7 @@
 
 #include "runtime/message_scratch.h"
 #include "runtime/text_utils.h"
+#include "values/address_order.h"
 #include "values/assign_rules.h"
 #include "values/list_store.h"
 #include "values/union_data.h"
@@ -248,7 +249,7 @@ void HASH_DATA::clear() {
     for (const INDEX_SLOT& slot : old_index)
         if (slot.node != nullptr) nodes.push_back(slot.node);
     old_index = {};
-    std::sort(nodes.begin(), nodes.end(), std::less<LIST_NODE*>());
+    sort_by_address(nodes);
     for (const auto& list : old)
         if (list != nullptr) list->forget_nodes();
     for (LIST_NODE* node : nodes) delete node;

@@ -1,6 +1,7 @@
 #include "values/list_store.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <numeric>
@@ -12,6 +13,7 @@
 #include "numbers/int_data.h"
 #include "runtime/message_scratch.h"
 #include "runtime/messages.h"
+#include "values/address_order.h"
 #include "values/assign_rules.h"
 #include "values/value_sort.h"
 
@@ -139,19 +141,33 @@ struct CELL_CONTENT {
 // any cells holding an int, without links) in the order of their
 // addresses, leaving those cells without payload, which their destruction
 // then skips. After a sort the numbers lie all over memory, and freeing them
-// in chain order would visit them so; nothing can observe the order.
-void free_plain_numbers(LIST_NODE* chain) {
+// in chain order would visit them so; nothing can observe the order. Numbers
+// that mostly follow one another in memory are left to the chain.
+bool is_plain_number(const UNION_DATA& value) {
+    return lower_tag(value.tag) == 'i' && value.payload != nullptr && value.references == nullptr &&
+           value.aliases == nullptr && value.call_aliases == nullptr && value.weak_held == 0;
+}
+
+void free_plain_numbers(LIST_NODE* chain, int count) {
+    constexpr uintptr_t near = 4096;
+    int far_steps = 0;
+    uintptr_t previous = 0;
+    for (LIST_NODE* node = chain; node != nullptr; node = node->next) {
+        if (!is_plain_number(node->value)) continue;
+        const auto address = reinterpret_cast<uintptr_t>(node->value.payload);
+        if (address - previous > near && previous - address > near) ++far_steps;
+        previous = address;
+    }
+    if (far_steps < count / 8) return;
     std::vector<INT_DATA*> numbers;
+    numbers.reserve(static_cast<size_t>(count));
     for (LIST_NODE* node = chain; node != nullptr; node = node->next) {
         UNION_DATA& value = node->value;
-        if (lower_tag(value.tag) != 'i' || value.payload == nullptr || value.references != nullptr ||
-            value.aliases != nullptr || value.call_aliases != nullptr || value.weak_held != 0) {
-            continue;
-        }
+        if (!is_plain_number(value)) continue;
         numbers.push_back(value.int_data());
         value.payload = nullptr;
     }
-    std::sort(numbers.begin(), numbers.end(), std::less<INT_DATA*>());
+    sort_by_address(numbers);
     for (INT_DATA* number : numbers) delete number;
 }
 
@@ -168,7 +184,7 @@ void LIST_DATA::clear() {
     node_count = 0;
     cursor = nullptr;
     cursor_index = -1;
-    if (count >= 1024) free_plain_numbers(node);
+    if (count >= 1024) free_plain_numbers(node, count);
     while (node != nullptr) {
         LIST_NODE* next = node->next;
         delete node;

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
 #include <memory>
 #include <random>
 #include <string>
@@ -9,6 +10,7 @@
 #include "numbers/int_data.h"
 #include "runtime/str_stream.h"
 #include "test_support.h"
+#include "values/address_order.h"
 #include "values/assign_rules.h"
 #include "values/list_store.h"
 #include "values/union_data.h"
@@ -405,6 +407,25 @@ TEST(ListStoreReorder, ALargeSortedListLetsGoOfEveryElement) {
         EXPECT_EQ(contents(list), (std::vector<int>{5}));
     }
     EXPECT_FALSE(is_link_cell(&reference));
+}
+
+TEST(AddressOrder, PointersComeOutInTheOrderOfTheirAddresses) {
+    // Addresses far apart need more than one pass; duplicates stay.
+    std::vector<int> near(5000);
+    auto far = std::make_unique<int[]>(70000);
+    std::vector<int*> pointers;
+    for (size_t i = 0; i < near.size(); i += 3) pointers.push_back(&near[i]);
+    for (size_t i = 0; i < 70000; i += 7) pointers.push_back(&far[i]);
+    pointers.push_back(&near[3]);
+    std::mt19937 shuffle_source(7);
+    std::shuffle(pointers.begin(), pointers.end(), shuffle_source);
+    std::vector<int*> expected = pointers;
+    std::sort(expected.begin(), expected.end(), std::less<int*>());
+    sort_by_address(pointers);
+    EXPECT_EQ(pointers, expected);
+    std::vector<int*> one{&near[0]};
+    sort_by_address(one);
+    EXPECT_EQ(one.size(), 1u);
 }
 
 TEST(ListStoreReorder, SortTiesAndFailures) {
