@@ -21,12 +21,8 @@ namespace morvu {
 
 namespace {
 
-// The one message text of the store; valid until its next message.
-std::string list_message_text;
-
 const char* index_message(int index, int count) {
-    list_message_text = format_string(msg_text("unzindlislae"), index, count);
-    return list_message_text.c_str();
+    return keep_message(format_string(msg_text("unzindlislae"), index, count));
 }
 
 // A detached node whose value, and key when one is given, are made from the
@@ -506,11 +502,6 @@ const char* LIST_DATA::copy_from(LIST_DATA& source) {
     fresh.cursor = nullptr;
     fresh.cursor_index = -1;
     return message.result();  // fresh now holds the old nodes and destroys them
-}
-
-void reset_list_container_buffers() {
-    list_message_text.clear();
-    list_message_text.shrink_to_fit();
 }
 
 }  // namespace morvu
