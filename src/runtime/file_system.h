@@ -96,6 +96,4 @@ int64_t directory_size(const DIR_DATA& dir, const char** message);
 // directory, gives "" as well).
 std::string interpreter_directory(const char* program_name);
 
-// Empties the unit's message text (global clean-up).
-
 }  // namespace morvu

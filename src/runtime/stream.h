@@ -117,8 +117,6 @@ void write_in_column(STREAM_DATA& stream, IO_FORMAT& format, const char* text,
 // The column format as text: "+5-30" for the widths 5, -3, 0; "" for none.
 std::string out_fmt_text(const IO_FORMAT& format);
 
-// Empties the process-wide message text of set_out_fmt (global clean-up).
-
 // Appends one item to item: the input up to the next separator of the
 // stream's record (leading separators skipped), or one character in single
 // mode. Returns whether an item was read (false at the end of input, in

@@ -73,8 +73,6 @@ private:
     bool in_range(int position) const;
 };
 
-// Empties the array store's message text (global clean-up).
-
 // Shared with the array2 store. A new element cell ('v') made from cell by
 // the assignment mode; *message gets the copy's message, null on success.
 std::unique_ptr<UNION_DATA> make_array_element(UNION_DATA* cell, int mode, const char** message);

@@ -24,8 +24,8 @@
 // so edge_of_value turns the cell that edge_value hands out back into the edge.
 //
 // The store raises nothing. Look-ups and edits that fail return a message
-// formatted into the store's one text (valid until its next message; the
-// caller raises it at once), or null. Callers validate node indexes and edge
+// kept by keep_message (runtime/message_scratch.h; the caller raises it at
+// once), or null. Callers validate node indexes and edge
 // addresses; an invalid one makes an edit do nothing.
 //
 // `iterations` counts the for/For walks over the graph in progress; while it

@@ -8,8 +8,8 @@
 // position from 0. Walking by consecutive indexes therefore costs one step per
 // access. The list owns its nodes and each node owns its two cells.
 //
-// Operations that can fail return a message (null on success) held in the
-// store's one message text until its next message. iteration_count belongs to
+// Operations that can fail return a message (null on success), formatted ones
+// kept by keep_message (runtime/message_scratch.h). iteration_count belongs to
 // the iteration members; the store never reads it.
 
 #pragma once
@@ -115,7 +115,5 @@ public:
     // with mode 4. Copying a list onto itself does nothing.
     const char* copy_from(LIST_DATA& source);
 };
-
-// Empties the list store's message text (global clean-up).
 
 }  // namespace morvu

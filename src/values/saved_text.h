@@ -12,9 +12,9 @@
 // whatever the output precision, so a value read back equals the value
 // written.
 //
-// Messages are kept in one process-wide text, valid until the next message of
-// the writer or the reader: callers raise or copy them at once. Neither the
-// writer nor the reader is reentrant.
+// A failure is recorded in one process-wide pending text and handed out
+// through keep_message when the call returns: callers raise or copy it at
+// once. Neither the writer nor the reader is reentrant.
 
 #pragma once
 
