@@ -207,6 +207,36 @@ TEST(AssignRulesMove, ObjectIntoItsOwnMemberIsACycle) {
     EXPECT_EQ(list->list_data()->node_count, 2);
 }
 
+// A root names where the destination lies only when it is the destination or
+// holds it as a direct member; any other root is ignored and the walk over
+// the source still finds the cycle.
+TEST(AssignRulesMove, ARootSparesTheWalkButNoRefusal) {
+    TOKEN type;
+    type.text = std::string("node");
+    CELL inner = make_cell('k');
+    inner->holder()->type = &type;
+    CELL object = object_cell(&type, {inner.release(), make_cell('V').release()});
+    UNION_DATA* first = member(object.get(), 0);
+    EXPECT_STREQ(move_value_with_root(first, object.get(), object.get()), "Movement must be free of cycles");
+
+    CELL stranger = object_cell(&type, {make_cell('V').release()});
+    EXPECT_STREQ(move_value_with_root(first, object.get(), stranger.get()), "Movement must be free of cycles");
+    CELL reference = make_cell('V');
+    ASSERT_EQ(assign_link(reference.get(), object.get(), 'p'), nullptr);
+    EXPECT_STREQ(move_value_with_root(first, object.get(), reference.get()), "Movement must be free of cycles");
+    reference.reset();
+
+    // Two levels down: the outer object is no direct holder of the cell.
+    CELL outer = object_cell(&type, {object.release()});
+    UNION_DATA* deep = member(member(outer.get(), 0), 1);
+    EXPECT_STREQ(move_value_with_root(deep, outer.get(), outer.get()), "Movement must be free of cycles");
+
+    // A free cell as its own root takes the value.
+    CELL free_cell = make_cell('V');
+    EXPECT_EQ(move_value_with_root(free_cell.get(), outer.get(), free_cell.get()), nullptr);
+    EXPECT_EQ(member(free_cell.get(), 0)->holder()->type, &type);
+}
+
 // ---- links ----
 
 TEST(AssignRulesLink, ReferenceChecksInOrder) {
