@@ -41,14 +41,14 @@ namespace {
 int32_t walk_count(const UNION_DATA* cell) {
     if (cell->payload == nullptr) return 0;
     switch (lower_tag(cell->tag)) {
-    case 's': return cell->str_data()->iteration_count;
-    case 'f': return cell->file_data()->iteration_count;
-    case 'd': return cell->dir_data()->iteration_count;
-    case 'l': case 'y': return cell->list_data()->iteration_count;
-    case 'a': return cell->array_data()->iteration_count;
-    case 'h': case 'm': return cell->hash_data()->iteration_count;
-    case 'z': return cell->array2_data()->iterations;
-    case 'g': return cell->graph_data()->iterations;
+    case tag_str: return cell->str_data()->iteration_count;
+    case tag_file: return cell->file_data()->iteration_count;
+    case tag_dir: return cell->dir_data()->iteration_count;
+    case tag_list: case tag_args: return cell->list_data()->iteration_count;
+    case tag_array: return cell->array_data()->iteration_count;
+    case tag_hash: case tag_set: return cell->hash_data()->iteration_count;
+    case tag_array2: return cell->array2_data()->iterations;
+    case tag_graph: return cell->graph_data()->iterations;
     default: return 0;
     }
 }
