@@ -93,7 +93,7 @@ bool write_object_text(OUTPUT_SINK& sink, UNION_DATA* object, TOKEN* node) {
     sink.user_code_ran();
     if (!called || results.count != 1) return false;
     UNION_DATA* result = argument_value(results.head->item.cell);
-    if (base_type_code(result) != 's' || !is_defined_value(result)) return false;
+    if (base_type_code(result) != tag_str || !is_defined_value(result)) return false;
     write_text(sink, result->str_data()->text.c_str(), true);
     return true;
 }
@@ -174,7 +174,7 @@ void write_output(OUTPUT_SINK& sink, IO_FORMAT& format, const OUTPUT_FORM& form,
             write_text(sink, text.c_str(), false);
             continue;
         }
-        if (base_type_code(cell) != 'k' || !write_object_text(sink, cell, node)) {
+        if (base_type_code(cell) != tag_object || !write_object_text(sink, cell, node)) {
             const char* message = nullptr;
             const std::string& text = value_to_text(cell, &message);
             if (message != nullptr) sink.fail(message);

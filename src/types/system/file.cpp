@@ -33,7 +33,7 @@ FILE_DATA* readable_file(const METHOD_CALL& call) {
 
 FILE_DATA* live_file(const METHOD_CALL& call) {
     UNION_DATA* value = argument_value(call.receiver.cell);
-    if (value == nullptr || base_type_code(value) != 'f' || value->payload == nullptr)
+    if (value == nullptr || base_type_code(value) != tag_file || value->payload == nullptr)
         call.raise(msg_text("insexinic"));
     return value->file_data();
 }
