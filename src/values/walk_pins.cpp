@@ -45,14 +45,14 @@ int32_t running_walks = 0;
 int32_t* iteration_counter(char lowered, void* payload) {
     if (payload == nullptr) return nullptr;
     switch (lowered) {
-    case 'a': return &static_cast<ARRAY_DATA*>(payload)->iteration_count;
-    case 'd': return &static_cast<DIR_DATA*>(payload)->iteration_count;
-    case 'f': return &static_cast<FILE_DATA*>(payload)->iteration_count;
-    case 'g': return &static_cast<GRAPH_DATA*>(payload)->iterations;
-    case 'h': case 'm': return &static_cast<HASH_DATA*>(payload)->iteration_count;
-    case 'l': case 'y': return &static_cast<LIST_DATA*>(payload)->iteration_count;
-    case 's': return &static_cast<STR_DATA*>(payload)->iteration_count;
-    case 'z': return &static_cast<ARRAY2_DATA*>(payload)->iterations;
+    case tag_array: return &static_cast<ARRAY_DATA*>(payload)->iteration_count;
+    case tag_dir: return &static_cast<DIR_DATA*>(payload)->iteration_count;
+    case tag_file: return &static_cast<FILE_DATA*>(payload)->iteration_count;
+    case tag_graph: return &static_cast<GRAPH_DATA*>(payload)->iterations;
+    case tag_hash: case tag_set: return &static_cast<HASH_DATA*>(payload)->iteration_count;
+    case tag_list: case tag_args: return &static_cast<LIST_DATA*>(payload)->iteration_count;
+    case tag_str: return &static_cast<STR_DATA*>(payload)->iteration_count;
+    case tag_array2: return &static_cast<ARRAY2_DATA*>(payload)->iterations;
     default: return nullptr;
     }
 }
@@ -83,7 +83,7 @@ WALK_PIN::~WALK_PIN() {
     if (orphans().empty() || !is_orphan(payload)) {
         // A hash keeps a pair order that changed during its walks until the
         // last of them is over.
-        if (lowered == 'h' || lowered == 'm') static_cast<HASH_DATA*>(payload)->walk_ended();
+        if (lowered == tag_hash || lowered == tag_set) static_cast<HASH_DATA*>(payload)->walk_ended();
         return;
     }
     std::vector<void*>& kept = orphans();

@@ -14,6 +14,8 @@
 
 #include <cstdint>
 
+#include "values/type_tags.h"
+
 namespace morvu {
 
 // The iteration count inside a payload of the lowered tag; null for the
@@ -33,7 +35,7 @@ bool keep_if_pinned(char lowered, void* payload);
 // pins the payload, which then stays allocated until the walk ends.
 inline bool keep_walked_payload(char lowered, void* payload) {
     switch (lowered) {
-    case 'a': case 'd': case 'f': case 'g': case 'h': case 'l': case 'm': case 's': case 'y': case 'z':
+    case tag_array: case tag_dir: case tag_file: case tag_graph: case tag_hash: case tag_list: case tag_set: case tag_str: case tag_args: case tag_array2:
         return detail::keep_if_pinned(lowered, payload);
     default:
         return false;
