@@ -17,12 +17,14 @@
 #include "eval/names.h"
 #include "exec/block_exec.h"
 #include "exec/pending_exception.h"
+#include "exec/user_call.h"
 #include "numbers/int_data.h"
 #include "runtime/error.h"
 #include "runtime/messages.h"
 #include "runtime/str_stream.h"
 #include "values/assign_rules.h"
 #include "values/factories.h"
+#include "values/result_list.h"
 #include "values/union_data.h"
 #include "values/value_operators.h"
 
@@ -329,6 +331,50 @@ bool small_int_operand(const RESULT_LIST& list, int64_t& out) {
     return !number->is_empty() && number->to_int64(out);
 }
 
+// Whether the one item of the list is an owned int temporary as new_int_cell
+// makes it: no link to or from it, no variable, no state of an operation.
+bool fresh_int_temporary(const RESULT_LIST& list) {
+    if (list.count != 1 || list.head->item.owned == 0) return false;
+    const UNION_DATA* cell = list.head->item.cell;
+    return cell != nullptr && cell->tag == 'i' && cell->payload != nullptr && cell->weak_held == 0 &&
+           cell->references == nullptr && cell->aliases == nullptr && cell->call_aliases == nullptr &&
+           cell->prev == nullptr && cell->next == nullptr && cell->copy_partner == nullptr &&
+           cell->equality_partner == nullptr && cell->saved_id == -1 && cell->being_written == 0 &&
+           cell->skip_flag == 0 && cell->scope_variable == 0 && cell->access_mode == access_variable;
+}
+
+// Asks the call of the node for its result as a number alone while it lives.
+class INT_RESULT_ASK {
+public:
+    INT_RESULT_ASK(const TOKEN* node, INT_RESULT_SLOT* slot) { int_result_request = INT_RESULT_REQUEST{node, slot}; }
+    ~INT_RESULT_ASK() { int_result_request = INT_RESULT_REQUEST{}; }
+    INT_RESULT_ASK(const INT_RESULT_ASK&) = delete;
+    INT_RESULT_ASK& operator=(const INT_RESULT_ASK&) = delete;
+};
+
+// Evaluates an operand of the call form and reads it as small_int_operand
+// does. A call may hand its int result over to the slot instead of the list.
+bool int_operand(TOKEN* operand, bool is_call, RESULT_ITEM this_item, RESULT_LIST& list, INT_RESULT_SLOT& slot,
+                 int64_t& out) {
+    if (!is_call) {
+        eval_cached(operand, this_item, list);
+        return small_int_operand(list, out);
+    }
+    {
+        const INT_RESULT_ASK ask(operand, &slot);
+        eval_cached(operand, this_item, list);
+    }
+    if (slot.number == nullptr) return small_int_operand(list, out);
+    return list.count == 0 && !slot.number->is_empty() && slot.number->to_int64(out);
+}
+
+// Puts a handed-over number back into its list as the result cell the call
+// would have made, for the general path.
+void restore_result_cell(RESULT_LIST& list, INT_RESULT_SLOT& slot) {
+    if (slot.number == nullptr) return;
+    list.append(RESULT_ITEM{new_int_cell(std::move(slot.number)), access_function_result, 1});
+}
+
 // a + b, a - b, a * b where an operand is a call (fib(n - 1) + fib(n - 2),
 // n * fact(n - 1)): the operands are evaluated in order into lists of their
 // own, without frames, and two small ints give the result at once. Anything
@@ -343,19 +389,20 @@ bool call_operands_int(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results,
         !(left_call || right_call))
         return false;
     check_stack_depth(node);
+    INT_RESULT_SLOT left_slot;
     RESULT_LIST left;
-    eval_cached(node->left, this_item, left);
     int64_t a = 0;
-    if (!small_int_operand(left, a)) {
+    if (!int_operand(node->left, left_call, this_item, left, left_slot, a)) {
+        restore_result_cell(left, left_slot);
         push_result_list(node->left, new RESULT_LIST(std::move(left)));
         eval_binary_frames(node, this_item, results, name, routine);
         return true;
     }
+    INT_RESULT_SLOT right_slot;
     RESULT_LIST right;
-    eval_cached(node->right, this_item, right);
     int64_t b = 0;
     int64_t value = 0;
-    bool done = small_int_operand(right, b);
+    bool done = int_operand(node->right, right_call, this_item, right, right_slot, b);
     if (done) {
         switch (op) {
         case '+': done = !__builtin_add_overflow(a, b, &value); break;
@@ -364,12 +411,25 @@ bool call_operands_int(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results,
         }
     }
     if (!done) {
+        restore_result_cell(left, left_slot);
+        restore_result_cell(right, right_slot);
         push_result_list(node->left, new RESULT_LIST(std::move(left)));
         push_result_list(node->right, new RESULT_LIST(std::move(right)));
         eval_binary_frames(node, this_item, results, name, routine);
         return true;
     }
-    auto number = std::make_unique<INT_DATA>();
+    if (fresh_int_temporary(left)) {
+        // The left operand's temporary becomes the result: it is the cell a
+        // new one would be, and the list frees nothing it still needs.
+        RESULT_ITEM item = pop(left);
+        item.cell->int_data()->assign_int64(value);
+        item.mode = access_expression;
+        results.append(item);
+        return true;
+    }
+    std::unique_ptr<INT_DATA> number = left_slot.number != nullptr    ? std::move(left_slot.number)
+                                       : right_slot.number != nullptr ? std::move(right_slot.number)
+                                                                      : std::make_unique<INT_DATA>();
     number->assign_int64(value);
     results.append(RESULT_ITEM{new_int_cell(std::move(number)), access_expression, 1});
     return true;

@@ -422,7 +422,8 @@ CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evalu
             TOKEN* start = search_start(node, in_object_type, receiver_cell, spec);
             if (TOKEN* routine = find_symbol(start, args->key, kind, spec, in_object_type != 0, node)) {
                 if (site_list != nullptr) remember_site(node, kind, *site_list, args->key, routine, false);
-                run_user_routine({node, args, results, receiver, context, in_object_type != 0 || has_type(spec)},
+                run_user_routine({node, args, results, receiver, context, in_object_type != 0 || has_type(spec),
+                                  nullptr},
                                  routine, false);
                 return CALL_OUTCOME::made;
             }
@@ -443,7 +444,8 @@ CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evalu
         bool crossed = false;
         if (TOKEN* routine = find_symbol(start, args->key, kind, spec, in_object_type != 0, node, &crossed)) {
             if (site_list != nullptr) remember_site(node, kind, *site_list, args->key, routine, crossed);
-            run_user_routine({node, args, results, receiver, context, in_object_type != 0 || has_type(spec)},
+            run_user_routine({node, args, results, receiver, context, in_object_type != 0 || has_type(spec),
+                                  nullptr},
                              routine, crossed);
             return CALL_OUTCOME::made;
         }
@@ -458,7 +460,7 @@ CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evalu
 // A plain call: its arguments first, then its site entry; a call the entry
 // answers with a user routine runs from this small frame, so that a deep
 // recursion needs no more stack than the general road.
-__attribute__((noinline)) CALL_OUTCOME call_plain_site(const ROUTINE_REQUEST& request) {
+__attribute__((noinline)) CALL_OUTCOME call_plain_site(const ROUTINE_REQUEST& request, INT_RESULT_SLOT* int_result) {
     TOKEN* node = request.node;
     TOKEN* subtree = node->left;
     unclaimed_arguments = nullptr;
@@ -479,21 +481,26 @@ __attribute__((noinline)) CALL_OUTCOME call_plain_site(const ROUTINE_REQUEST& re
     const ARGUMENT_BUFFER buffer(args);
     args.key = site->key;
     for (RESULT_NODE* item = list.head; item != nullptr; item = item->next) args.args.push_back(item->item);
-    run_user_routine({node, &args, request.results, request.receiver, request.context, false}, site->routine,
-                     site->crossed);
+    run_user_routine({node, &args, request.results, request.receiver, request.context, false, int_result},
+                     site->routine, site->crossed);
     return CALL_OUTCOME::made;
 }
 
 }  // namespace
 
 CALL_OUTCOME call_routine_status(const ROUTINE_REQUEST& request) {
+    // A request for a number alone is for this call or for none.
+    INT_RESULT_SLOT* int_result = int_result_request.node == request.node && request.results != nullptr
+                                      ? int_result_request.slot
+                                      : nullptr;
+    int_result_request = INT_RESULT_REQUEST{};
     const TOKEN* subtree = request.node->left;
     const bool plain_site = request.prepared == nullptr && !request.runtime_name && request.receiver.cell == nullptr &&
                             request.qualifier == nullptr && !request.in_object_type;
     // A list handed over (see resolve_and_call) takes the general road.
     const bool handing_over = unclaimed_arguments != nullptr && subtree != nullptr &&
                               !subtree->result_stack.empty() && subtree->result_stack.back() == unclaimed_arguments;
-    if (plain_site && !handing_over) return call_plain_site(request);
+    if (plain_site && !handing_over) return call_plain_site(request, int_result);
     return resolve_and_call(request, nullptr, nullptr);
 }
 

@@ -22,6 +22,8 @@
 
 namespace morvu {
 
+INT_RESULT_REQUEST int_result_request;
+
 namespace {
 
 // The cell a declared parameter or result name stands for in the running
@@ -104,9 +106,9 @@ private:
 class USER_CALL {
 public:
     USER_CALL(TOKEN* node, CALL_ARGS* args, RESULT_LIST* results, RESULT_ITEM receiver,
-              RESULT_ITEM context, bool type_routine)
+              RESULT_ITEM context, bool type_routine, INT_RESULT_SLOT* int_result)
         : node(node), args(args), results(results), receiver(receiver), context(context),
-          type_routine(type_routine) {}
+          type_routine(type_routine), int_result(int_result) {}
 
     void run(TOKEN* routine, bool crossed_type);
 
@@ -117,6 +119,7 @@ private:
     RESULT_ITEM receiver;
     RESULT_ITEM context;
     bool type_routine;
+    INT_RESULT_SLOT* int_result;
     TOKEN* scope_node = nullptr;  // the node whose scope holds the routine's variables
     const std::vector<uint8_t>* collecting = nullptr;  // which parameters collect (args)
 
@@ -378,9 +381,14 @@ char result_tag(UNION_DATA* value) {
 void USER_CALL::add_result(TOKEN* name, UNION_DATA* element) {
     if (name->arg_role == arg_role_result && is_plain_int_cell(element) && element->scope_variable != 0) {
         // The activation's own int result variable goes with the activation:
-        // its number moves out into the result cell.
+        // its number moves out into the result cell, or into the slot of a
+        // caller that reads it as a number alone.
         std::unique_ptr<INT_DATA> number(element->int_data());
         element->payload = nullptr;
+        if (int_result != nullptr) {
+            int_result->number = std::move(number);
+            return;
+        }
         results->append(RESULT_ITEM{new_int_cell(std::move(number)), access_function_result, 1});
         return;
     }
@@ -416,11 +424,13 @@ void USER_CALL::add_result(TOKEN* name, UNION_DATA* element) {
 }
 
 __attribute__((noinline)) void USER_CALL::collect_results(const TOKEN_LIST& names) {
+    if (names.count() != 1) int_result = nullptr;  // the slot takes one result alone
     for (TOKEN* name : names) {
         UNION_DATA* cell = parameter_cell(name);
         if (cell == nullptr) continue;
         if (base_type_code(cell) == 'y') {
             if (!is_defined_value(cell)) raise_system_error(name, msg_text("outobjargmusdefsei"));
+            int_result = nullptr;
             LIST_DATA* list = follow_link(cell)->list_data();
             for (LIST_NODE* element = list->head; element != nullptr; element = element->next) {
                 add_result(name, &element->value);
@@ -434,7 +444,8 @@ __attribute__((noinline)) void USER_CALL::collect_results(const TOKEN_LIST& name
 }  // namespace
 
 void run_user_routine(const USER_ROUTINE_CALL& call, TOKEN* routine, bool crossed_type) {
-    USER_CALL(call.node, call.args, call.results, call.receiver, call.context, call.type_routine)
+    USER_CALL(call.node, call.args, call.results, call.receiver, call.context, call.type_routine,
+              call.int_result)
         .run(routine, crossed_type);
 }
 

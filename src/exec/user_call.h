@@ -6,9 +6,27 @@
 
 #pragma once
 
+#include <memory>
+
+#include "numbers/int_data.h"
 #include "types/method_call.h"
 
 namespace morvu {
+
+// Where a caller that reads a call's result only as a number receives it:
+// a function whose one result is a plain int variable hands its number over
+// here, and no result cell is made for it.
+struct INT_RESULT_SLOT {
+    std::unique_ptr<INT_DATA> number;
+};
+
+// The call node whose result the slot is to receive. Every call takes the
+// request away as it starts, so no call below it ever sees it.
+struct INT_RESULT_REQUEST {
+    const TOKEN* node = nullptr;
+    INT_RESULT_SLOT* slot = nullptr;
+};
+extern INT_RESULT_REQUEST int_result_request;
 
 struct USER_ROUTINE_CALL {
     TOKEN* node;           // the call node
@@ -17,6 +35,7 @@ struct USER_ROUTINE_CALL {
     RESULT_ITEM receiver;  // the object of a type routine
     RESULT_ITEM context;   // the this_item that code arguments capture
     bool type_routine;     // the routine belongs to a type (error wording)
+    INT_RESULT_SLOT* int_result;  // non-null: a plain int result goes there
 };
 
 // Runs the routine (its definition node). crossed_type: the routine was
