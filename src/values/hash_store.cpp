@@ -299,13 +299,17 @@ void HASH_DATA::remove(UNION_DATA* key, bool by_reference, const char** message)
     int bucket = 0;
     LIST_NODE* node = find_node(key, by_reference, place.code, &bucket);
     if (node == nullptr) return;
-    std::unique_ptr<LIST_DATA>& list = buckets[static_cast<size_t>(bucket)];
+    unlink_pair(static_cast<size_t>(bucket), node);
+    cached_array.reset();
+    array_outdated = false;
+}
+
+void HASH_DATA::unlink_pair(size_t bucket, LIST_NODE* node) {
+    std::unique_ptr<LIST_DATA>& list = buckets[bucket];
     unindex_node(node);
     list->remove_node(node);
     --pair_count;
     if (list->node_count == 0) list.reset();
-    cached_array.reset();
-    array_outdated = false;
 }
 
 void HASH_DATA::add_all_of(HASH_DATA& other) {
@@ -369,13 +373,7 @@ void HASH_DATA::remove_all_of(HASH_DATA& other) {
 void HASH_DATA::remove_nodes(std::vector<std::pair<size_t, LIST_NODE*>>& doomed) {
     std::sort(doomed.begin(), doomed.end());
     doomed.erase(std::unique(doomed.begin(), doomed.end()), doomed.end());
-    for (const auto& [b, node] : doomed) {
-        std::unique_ptr<LIST_DATA>& list = buckets[b];
-        unindex_node(node);
-        list->remove_node(node);
-        --pair_count;
-        if (list->node_count == 0) list.reset();
-    }
+    for (const auto& [b, node] : doomed) unlink_pair(b, node);
     cached_array.reset();
     array_outdated = false;
 }

@@ -143,6 +143,10 @@ private:
     void unindex_node(LIST_NODE* node);
     void rebuild_index();
 
+    // Unlinks and destroys one pair of the bucket: out of the index, out of
+    // its list, and the list gone once empty.
+    void unlink_pair(size_t bucket, LIST_NODE* node);
+
     // Unlinks and destroys the given pairs (bucket number, node), each once.
     void remove_nodes(std::vector<std::pair<size_t, LIST_NODE*>>& doomed);
 
