@@ -152,7 +152,7 @@ void check_assignment_to_args_object(TOKEN* node, RESULT_ITEM target, RESULT_ITE
 
     // An object's own compound operator takes the pair over.
     if (op[0] != 0 && op[1] == '=' && base_type_code(target_cell) == 'k') {
-        if (call_user_operator(node, op, target, source, nullptr).empty()) return;
+        if (call_user_operator_status(node, op, target, source, nullptr) != CALL_OUTCOME::not_defined) return;
     }
 
     const char target_type = base_type_code(target_cell);
@@ -161,12 +161,16 @@ void check_assignment_to_args_object(TOKEN* node, RESULT_ITEM target, RESULT_ITE
         if (rule != assign_alias_rule) raise_plain(node, "fuelokoutobjnurrefzuwerl");
     } else if (target.mode == access_variable_input && target_type == 'y') {
         raise_plain(node, "fuelokinpobjtypargkeizuwerl");
-    } else {
+    } else if (!is_variable_mode(target.mode) || target.mode == access_variable_input) {
+        // The refusal's text is looked up only for the modes that may refuse.
         raise_infeasible_for_constant(node, target, "", msg_text("zuw"), true);
     }
 
-    if (rule == assign_ref_rule) raise_infeasible_for_constant(node, source, "", msg_text("ref"), false);
-    if (rule == move_value) raise_infeasible_for_constant(node, source, "", msg_text("versch"), false);
+    // Literals and expressions cannot be referenced or moved.
+    if (source.mode <= access_expression) {
+        if (rule == assign_ref_rule) raise_infeasible_for_constant(node, source, "", msg_text("ref"), false);
+        if (rule == move_value) raise_infeasible_for_constant(node, source, "", msg_text("versch"), false);
+    }
 
     if (base_type_code(source_cell) == 'y') {
         if (source.mode == access_output_object) raise_plain(node, "keizuwoutobjtypargerl");
