@@ -343,15 +343,6 @@ bool fresh_int_temporary(const RESULT_LIST& list) {
            cell->skip_flag == 0 && cell->scope_variable == 0 && cell->access_mode == access_variable;
 }
 
-// Asks the call of the node for its result as a number alone while it lives.
-class INT_RESULT_ASK {
-public:
-    INT_RESULT_ASK(const TOKEN* node, INT_RESULT_SLOT* slot) { int_result_request = INT_RESULT_REQUEST{node, slot}; }
-    ~INT_RESULT_ASK() { int_result_request = INT_RESULT_REQUEST{}; }
-    INT_RESULT_ASK(const INT_RESULT_ASK&) = delete;
-    INT_RESULT_ASK& operator=(const INT_RESULT_ASK&) = delete;
-};
-
 // Evaluates an operand of the call form and reads it as small_int_operand
 // does. A call may hand its int result over to the slot instead of the list.
 bool int_operand(TOKEN* operand, bool is_call, RESULT_ITEM this_item, RESULT_LIST& list, INT_RESULT_SLOT& slot,
@@ -383,6 +374,9 @@ void restore_result_cell(RESULT_LIST& list, INT_RESULT_SLOT& slot) {
 // take them over, so that every check and message comes as it would.
 bool call_operands_int(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results, char op, const char* name,
                        VALUE_ROUTINE routine) {
+    // A request for the number alone is for this node or for none.
+    INT_RESULT_SLOT* wanted = int_result_request.node == node ? int_result_request.slot : nullptr;
+    int_result_request = INT_RESULT_REQUEST{};
     bool left_call = false;
     bool right_call = false;
     if (!call_form_operand(node->left, left_call) || !call_form_operand(node->right, right_call) ||
@@ -416,6 +410,13 @@ bool call_operands_int(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results,
         push_result_list(node->left, new RESULT_LIST(std::move(left)));
         push_result_list(node->right, new RESULT_LIST(std::move(right)));
         eval_binary_frames(node, this_item, results, name, routine);
+        return true;
+    }
+    if (wanted != nullptr) {
+        wanted->number = left_slot.number != nullptr    ? std::move(left_slot.number)
+                         : right_slot.number != nullptr ? std::move(right_slot.number)
+                                                        : std::make_unique<INT_DATA>();
+        wanted->number->assign_int64(value);
         return true;
     }
     if (fresh_int_temporary(left)) {

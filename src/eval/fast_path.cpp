@@ -1,11 +1,13 @@
 #include "eval/fast_path.h"
 
+#include <memory>
 #include <utility>
 
 #include "eval/evaluator.h"
 #include "exec/control_statements.h"
 #include "eval/names.h"
 #include "eval/operator_handlers.h"
+#include "exec/user_call.h"
 #include "frontend/var_storage.h"
 #include "numbers/int_data.h"
 #include "numbers/real_data.h"
@@ -115,9 +117,23 @@ bool fast_call_assignment(TOKEN* node, RESULT_ITEM this_item) {
         return false;
     if (fast_int_variable(node->left) == nullptr) return false;
     RESULT_LIST list;
-    eval_cached(right, this_item, list);
+    INT_RESULT_SLOT slot;  // the right side's number, when it hands one over
+    {
+        const INT_RESULT_ASK ask(right, &slot);
+        eval_cached(right, this_item, list);
+    }
     // The right side may have changed what the left names.
     UNION_DATA* target = fast_int_variable(node->left);
+    if (slot.number != nullptr) {
+        if (target != nullptr && list.count == 0 && !value_under_iteration(target)) {
+            std::unique_ptr<INT_DATA> old(target->int_data());
+            target->payload = slot.number.release();
+            return true;
+        }
+        // Back into the cell the right side would have made.
+        list.append(RESULT_ITEM{new_int_cell(std::move(slot.number)),
+                                handler == call_named_routine ? access_function_result : access_expression, 1});
+    }
     if (target != nullptr && list.count == 1 && list.head->item.owned != 0 && !value_under_iteration(target)) {
         UNION_DATA* value = list.head->item.cell;
         if (value->tag == 'i' && value->payload != nullptr && value->references == nullptr &&

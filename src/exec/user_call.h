@@ -13,20 +13,31 @@
 
 namespace morvu {
 
-// Where a caller that reads a call's result only as a number receives it:
-// a function whose one result is a plain int variable hands its number over
-// here, and no result cell is made for it.
+// Where a caller that reads a result only as a number receives it: a
+// function whose one result is a plain int variable, or a sum of calls that
+// stays a small int, hands its number over here, and no result cell is made
+// for it.
 struct INT_RESULT_SLOT {
     std::unique_ptr<INT_DATA> number;
 };
 
-// The call node whose result the slot is to receive. Every call takes the
-// request away as it starts, so no call below it ever sees it.
+// The node whose result the slot is to receive. Every call, and every
+// + - * of calls, takes the request away as it starts, so no evaluation below
+// it ever sees it.
 struct INT_RESULT_REQUEST {
     const TOKEN* node = nullptr;
     INT_RESULT_SLOT* slot = nullptr;
 };
 extern INT_RESULT_REQUEST int_result_request;
+
+// Asks for the result of the node as a number alone while it lives.
+class INT_RESULT_ASK {
+public:
+    INT_RESULT_ASK(const TOKEN* node, INT_RESULT_SLOT* slot) { int_result_request = INT_RESULT_REQUEST{node, slot}; }
+    ~INT_RESULT_ASK() { int_result_request = INT_RESULT_REQUEST{}; }
+    INT_RESULT_ASK(const INT_RESULT_ASK&) = delete;
+    INT_RESULT_ASK& operator=(const INT_RESULT_ASK&) = delete;
+};
 
 struct USER_ROUTINE_CALL {
     TOKEN* node;           // the call node
