@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <malloc.h>
 #include <string>
 
 #include "driver/driver.h"
@@ -197,6 +198,10 @@ void print_option_list(bool dashed) {
 }
 
 int morvu_main(int argc, char** argv) {
+    // The program runs on a thread of its own (for its large stack). One
+    // allocation arena keeps that thread on the main heap, which grows in
+    // large steps, instead of a thread heap grown a page at a time.
+    mallopt(M_ARENA_MAX, 1);
     create_globals();
     catch_ending_signals();
     int status = start(argc, argv);
