@@ -144,22 +144,22 @@ void check_assignment_to_args_object(TOKEN* node, RESULT_ITEM target, RESULT_ITE
                                      const char* op) {
     UNION_DATA* target_cell = target.cell;
     if (target.mode == access_variable_input) {
-        if (target_cell->tag == 'j' || target_cell->tag == 'J') target_cell = target_cell->target();
+        if (target_cell->tag == tag_call_alias || target_cell->tag == raise_tag(tag_call_alias)) target_cell = target_cell->target();
     } else {
         target_cell = follow_aliases(target_cell);
     }
     UNION_DATA* source_cell = follow_aliases(source.cell);
 
     // An object's own compound operator takes the pair over.
-    if (op[0] != 0 && op[1] == '=' && base_type_code(target_cell) == 'k') {
+    if (op[0] != 0 && op[1] == '=' && base_type_code(target_cell) == tag_object) {
         if (call_user_operator_status(node, op, target, source, nullptr) != CALL_OUTCOME::not_defined) return;
     }
 
     const char target_type = base_type_code(target_cell);
     if (target.mode == access_output_object) {
-        if (target_type == 'y') raise_plain(node, "fuelokoutobjtypargkeizuwerl");
+        if (target_type == tag_args) raise_plain(node, "fuelokoutobjtypargkeizuwerl");
         if (rule != assign_alias_rule) raise_plain(node, "fuelokoutobjnurrefzuwerl");
-    } else if (target.mode == access_variable_input && target_type == 'y') {
+    } else if (target.mode == access_variable_input && target_type == tag_args) {
         raise_plain(node, "fuelokinpobjtypargkeizuwerl");
     } else if (!is_variable_mode(target.mode) || target.mode == access_variable_input) {
         // The refusal's text is looked up only for the modes that may refuse.
@@ -172,7 +172,7 @@ void check_assignment_to_args_object(TOKEN* node, RESULT_ITEM target, RESULT_ITE
         if (rule == move_value) raise_infeasible_for_constant(node, source, "", msg_text("versch"), false);
     }
 
-    if (base_type_code(source_cell) == 'y') {
+    if (base_type_code(source_cell) == tag_args) {
         if (source.mode == access_output_object) raise_plain(node, "keizuwoutobjtypargerl");
         if (source.mode == access_variable_input) raise_plain(node, "keizuwinpobjtypargerl");
     }

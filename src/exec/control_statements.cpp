@@ -126,7 +126,7 @@ void loop_after_end() {
 TOKEN* code_block(RESULT_ITEM item) {
     if (item.cell == nullptr) return nullptr;
     UNION_DATA* value = argument_value(item.cell);
-    if (value == nullptr || lower_tag(value->tag) != 'x' || value->payload == nullptr) return nullptr;
+    if (value == nullptr || lower_tag(value->tag) != tag_code || value->payload == nullptr) return nullptr;
     return value->code_data()->block;
 }
 
@@ -245,7 +245,7 @@ void exec_for(TOKEN* node, RESULT_ITEM this_item) {
         bool counted = n == 4 && frame[0].mode <= 5;
         for (uint32_t i = 0; counted && i < 4; ++i) {
             UNION_DATA* value = frame.value(i);
-            counted = value != nullptr && lower_tag(value->tag) == 'x';
+            counted = value != nullptr && lower_tag(value->tag) == tag_code;
         }
         if (counted) {
             for (uint32_t i = 0; i < 4; ++i) require_code(frame, i, node, routine);

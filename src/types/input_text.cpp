@@ -23,7 +23,7 @@ const std::string& input_method_key() {
 
 std::string assign_input_text(TOKEN* node, UNION_DATA* cell, const std::string& text, RESULT_ITEM context) {
     UNION_DATA* value = follow_link(cell);
-    if (lower_tag(value->tag) == 'k' && value->holder() != nullptr && value->holder()->type != nullptr) {
+    if (lower_tag(value->tag) == tag_object && value->holder() != nullptr && value->holder()->type != nullptr) {
         TOKEN* type = value->holder()->type;
         TYPE_NAME spec{nullptr, type, true};
         const std::string& key = input_method_key();

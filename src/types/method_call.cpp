@@ -56,16 +56,16 @@ int32_t iteration_mark(UNION_DATA* cell) {
     UNION_DATA* value = argument_value(cell);
     if (value == nullptr || value->payload == nullptr) return 0;
     switch (lower_tag(value->tag)) {
-    case 'a': return value->array_data()->iteration_count;
-    case 'h':
-    case 'm': return value->hash_data()->iteration_count;
-    case 'd': return value->dir_data()->iteration_count;
-    case 'f': return value->file_data()->iteration_count;
-    case 's': return value->str_data()->iteration_count;
-    case 'l':
-    case 'y': return value->list_data()->iteration_count;
-    case 'z': return value->array2_data()->iterations;
-    case 'g': return value->graph_data()->iterations;
+    case tag_array: return value->array_data()->iteration_count;
+    case tag_hash:
+    case tag_set: return value->hash_data()->iteration_count;
+    case tag_dir: return value->dir_data()->iteration_count;
+    case tag_file: return value->file_data()->iteration_count;
+    case tag_str: return value->str_data()->iteration_count;
+    case tag_list:
+    case tag_args: return value->list_data()->iteration_count;
+    case tag_array2: return value->array2_data()->iterations;
+    case tag_graph: return value->graph_data()->iterations;
     default: return 0;
     }
 }
@@ -81,7 +81,7 @@ void raise_infeasible_for_constant(const TOKEN* node, RESULT_ITEM item, std::str
     case 5: if (strict) raise_refusal(node, type_name, key, "unzfuekonobj"); return;
     case 7: {
         UNION_DATA* value = follow_aliases(item.cell);
-        if (strict && value != nullptr && lower_tag(value->tag) == 'y')
+        if (strict && value != nullptr && lower_tag(value->tag) == tag_args)
             raise_refusal(node, type_name, key, "unzfueinpobjarg");
         return;
     }
@@ -96,7 +96,7 @@ void raise_infeasible_during_iteration(const TOKEN* node, RESULT_ITEM item, std:
 
 int32_t int_argument(const CALL_ARGS& call_args, int32_t index) {
     UNION_DATA* value = argument_value(call_args[index].cell);
-    if (value == nullptr || value->payload == nullptr || base_type_code(value) != 'i') return 0;
+    if (value == nullptr || value->payload == nullptr || base_type_code(value) != tag_int) return 0;
     return machine_int(*value->int_data());
 }
 
@@ -112,7 +112,7 @@ void transfer_out_arg(const CALL_ARGS* args, TOKEN* node, int index, bool must_b
         return;
     }
     const char tag = cell->tag;
-    if (tag == 'q' || tag == 'Q' || tag == 'j' || tag == 'J') {
+    if (tag == tag_alias || tag == raise_tag(tag_alias) || tag == tag_call_alias || tag == raise_tag(tag_call_alias)) {
         cell = follow_aliases(cell);
         *out_cell = cell;
         *out_mode = is_reference_tag(cell->tag) ? 1 : 0;

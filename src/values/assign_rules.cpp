@@ -24,8 +24,8 @@ const char* one_type_message(const char* identifier, const TYPE_NAME& name) {
     return keep_message(format_string(msg_text(identifier), text.c_str()));
 }
 
-bool is_alias_tag(char tag) { return tag == 'q' || tag == 'Q'; }
-bool is_call_alias_tag(char tag) { return tag == 'j' || tag == 'J'; }
+bool is_alias_tag(char tag) { return tag == tag_alias || tag == raise_tag(tag_alias); }
+bool is_call_alias_tag(char tag) { return tag == tag_call_alias || tag == raise_tag(tag_call_alias); }
 
 // The message identifiers of the checks that assignment and move share.
 struct TRANSFER_MESSAGES {
@@ -193,7 +193,7 @@ bool has_foreign_referrers(const UNION_DATA* cell) {
 }
 
 void link_cell(UNION_DATA* cell, UNION_DATA* target, char kind) {
-    if (lower_tag(cell->tag) == 'k') delete cell->holder();  // the cell holds no object here
+    if (lower_tag(cell->tag) == tag_object) delete cell->holder();  // the cell holds no object here
     bool any_cell = is_any_cell(cell);  // an any cell stays one: 'P', 'Q', 'J'
     cell->payload = target;
     UNION_DATA*& head = kind == 'p' ? target->references : kind == 'q' ? target->aliases : target->call_aliases;
@@ -212,7 +212,7 @@ void move_payload(UNION_DATA* dest, UNION_DATA* src) {
     TOKEN* type = nullptr;
     void* payload = nullptr;
     SCALAR_WORD scalar = src->scalar;
-    if (lowered == 'k') {
+    if (lowered == tag_object) {
         if (src->holder() != nullptr) {
             object = src->holder()->object;
             type = src->holder()->type;
@@ -224,11 +224,11 @@ void move_payload(UNION_DATA* dest, UNION_DATA* src) {
     }
     bool scalar_payload = payload != nullptr && payload == &src->scalar;
     destroy_payload(dest, false);
-    if (dest->tag == 'V') {
+    if (dest->tag == tag_nothing) {
         dest->tag = raise_tag(lowered);
-        if (lowered == 'k') dest->payload = new OBJECT_HOLDER{nullptr, type};
+        if (lowered == tag_object) dest->payload = new OBJECT_HOLDER{nullptr, type};
     }
-    if (lowered == 'k') {
+    if (lowered == tag_object) {
         if (dest->holder() == nullptr) dest->payload = new OBJECT_HOLDER();
         dest->holder()->object = object;
         dest->holder()->type = type;

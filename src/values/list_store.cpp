@@ -52,7 +52,7 @@ bool order_runs_no_user_code = false;
 
 bool is_list_value(UNION_DATA* cell) {
     char type = base_type_code(cell);
-    return (type == 'l' || type == 'y') && is_defined_value(follow_link(cell));
+    return (type == tag_list || type == tag_args) && is_defined_value(follow_link(cell));
 }
 
 // Whether "<" between two lists can reach an object's own operator: an
@@ -65,7 +65,7 @@ bool may_reach_user_order(LIST_DATA& list) {
         pending.pop_back();
         for (LIST_NODE* node = current->head; node != nullptr; node = node->next) {
             UNION_DATA* element = &node->value;
-            if (base_type_code(element) == 'k') return true;
+            if (base_type_code(element) == tag_object) return true;
             if (is_list_value(element) && seen.insert(follow_link(element)->list_data()).second)
                 pending.push_back(follow_link(element)->list_data());
         }
@@ -99,13 +99,13 @@ private:
 // key. Such a cell is known only by the value it holds.
 bool holds_movable_content(const LIST_NODE& node) {
     const UNION_DATA& key = node.key;
-    if (key.tag != 'v' || key.payload != nullptr || key.references != nullptr || key.aliases != nullptr ||
+    if (key.tag != tag_any || key.payload != nullptr || key.references != nullptr || key.aliases != nullptr ||
         key.call_aliases != nullptr || key.weak_held != 0) {
         return false;
     }
     const UNION_DATA& value = node.value;
     switch (lower_tag(value.tag)) {
-    case 'b': case 'c': case 'i': case 'o': case 'r': case 's':
+    case tag_bool: case tag_char: case tag_int: case tag_oper: case tag_real: case tag_str:
         break;
     default:
         return false;
@@ -140,7 +140,7 @@ struct CELL_CONTENT {
 // in chain order would visit them so; nothing can observe the order. Numbers
 // that mostly follow one another in memory are left to the chain.
 bool is_plain_number(const UNION_DATA& value) {
-    return lower_tag(value.tag) == 'i' && value.payload != nullptr && value.references == nullptr &&
+    return lower_tag(value.tag) == tag_int && value.payload != nullptr && value.references == nullptr &&
            value.aliases == nullptr && value.call_aliases == nullptr && value.weak_held == 0;
 }
 

@@ -72,7 +72,7 @@ void collect_entries(UNION_DATA* root, std::vector<TYPE_ENTRY>& name_entries, st
         return false;
     };
     walk_cells(root, [&](UNION_DATA* cell) {
-        if (is_link_cell(cell) || lower_tag(cell->tag) != 'k') return;
+        if (is_link_cell(cell) || lower_tag(cell->tag) != tag_object) return;
         const OBJECT_HOLDER* holder = cell->holder();
         if (holder == nullptr || holder->type == nullptr) return;
         if (holder->object == nullptr) {
@@ -312,13 +312,13 @@ bool WRITER::write_object(UNION_DATA* cell, const TYPE_TABLE* types) {
 
 void WRITER::write_scalar(UNION_DATA* cell, char lowered) {
     switch (lowered) {
-    case 'b': {
+    case tag_bool: {
         const uint16_t word = cell->bool_word();
         out += 'b';
         out += word == 0 ? '0' : word == 0xFFFF ? '2' : '1';
         return;
     }
-    case 'c':
+    case tag_char:
         if (cell->char_byte() == 0) {
             out += 'x';
         } else {
@@ -326,37 +326,37 @@ void WRITER::write_scalar(UNION_DATA* cell, char lowered) {
             out += cell->char_byte();
         }
         return;
-    case 'i':
+    case tag_int:
         closed('i', cell->int_data()->to_text());
         return;
-    case 'r':
+    case tag_real:
         // Every decimal, whatever the output precision: the text read back
         // must give the same number.
         closed('r', cell->real_data()->to_text(-1));
         return;
-    case 'o': {
+    case tag_oper: {
         std::string chars;
         for (int i = 0; i < 2; ++i)
             if (cell->oper_chars()[i] != 0) chars += cell->oper_chars()[i];
         closed('o', chars);
         return;
     }
-    case 't':
+    case tag_time:
         closed('t', calendar_text(*cell->time_data(), no_text));
         return;
-    case 's':
+    case tag_str:
         counted('s', cell->str_data()->text);
         return;
-    case 'e':
+    case tag_error:
         write_error(*cell->error_data());
         return;
-    case '0':
+    case tag_date:
         dotted('0', calendar_text(*cell->date_data(), no_text));
         return;
-    case '2':
+    case tag_timezone:
         dotted('2', calendar_text(*cell->timezone_data(), no_text));
         return;
-    case '4':
+    case tag_datetime:
         dotted('4', calendar_text(*cell->datetime_data(), no_text));
         return;
     default:
@@ -384,21 +384,21 @@ bool WRITER::write(UNION_DATA* cell, const TYPE_TABLE* types) {
     }
     const char lowered = lower_tag(tag);
     if (is_link_tag(lowered)) return fail_type(cell);
-    if (lowered == 'k') {
+    if (lowered == tag_object) {
         // An object cell that names no type holds no value.
         if (cell->holder() == nullptr || cell->holder()->type == nullptr) {
             out += 'v';
             return true;
         }
-    } else if (!is_defined_value(cell) || lowered == 'v') {
+    } else if (!is_defined_value(cell) || lowered == tag_any) {
         out += 'v';
         return true;
     }
     switch (lowered) {
-    case 'b': case 'c': case 'i': case 'r': case 'o': case 't': case 's': case 'e': case '0': case '2': case '4':
+    case tag_bool: case tag_char: case tag_int: case tag_real: case tag_oper: case tag_time: case tag_str: case tag_error: case tag_date: case tag_timezone: case tag_datetime:
         write_scalar(cell, lowered);
         return true;
-    case 'a': {
+    case tag_array: {
         ARRAY_DATA& array = *cell->array_data();
         count('a', array.slot_count);
         for (int i = 0; i < array.slot_count; ++i) {
@@ -412,26 +412,26 @@ bool WRITER::write(UNION_DATA* cell, const TYPE_TABLE* types) {
         }
         return true;
     }
-    case 'l': case 'y': {
+    case tag_list: case tag_args: {
         LIST_DATA& list = *cell->list_data();
         count(lowered, list.node_count);
         for (LIST_NODE* node = list.head; node != nullptr; node = node->next)
             if (!write(&node->value, types)) return false;
         return true;
     }
-    case 'h': case 'm': {
+    case tag_hash: case tag_set: {
         HASH_DATA& hash = *cell->hash_data();
         count(lowered, hash.pair_count);
         for (const auto& bucket : hash.buckets) {
             if (!bucket) continue;
             for (LIST_NODE* node = bucket->head; node != nullptr; node = node->next) {
                 if (!write(&node->key, types)) return false;
-                if (lowered == 'h' && !write(&node->value, types)) return false;
+                if (lowered == tag_hash && !write(&node->value, types)) return false;
             }
         }
         return true;
     }
-    case 'z': {
+    case tag_array2: {
         ARRAY2_DATA& grid = *cell->array2_data();
         out += 'z';
         append_number(out, grid.rows);
@@ -451,9 +451,9 @@ bool WRITER::write(UNION_DATA* cell, const TYPE_TABLE* types) {
         }
         return true;
     }
-    case 'g':
+    case tag_graph:
         return write_graph(*cell->graph_data(), types);
-    case 'k':
+    case tag_object:
         return write_object(cell, types);
     default:
         return fail_type(cell);

@@ -47,24 +47,24 @@ namespace {
 void free_payload_now(char lowered, void* payload) {
     if (keep_walked_payload(lowered, payload)) return;  // the walk frees it when it ends
     switch (lowered) {
-    case '0': delete static_cast<DATE_DATA*>(payload); break;
-    case '2': delete static_cast<TIMEZONE_DATA*>(payload); break;
-    case '4': delete static_cast<DATETIME_DATA*>(payload); break;
-    case 't': delete static_cast<TIME_DATA*>(payload); break;
-    case 'a': delete static_cast<ARRAY_DATA*>(payload); break;
-    case 'd': delete static_cast<DIR_DATA*>(payload); break;
-    case 'e': delete static_cast<ERROR_DATA*>(payload); break;
-    case 'f': delete static_cast<FILE_DATA*>(payload); break;
-    case 'h': case 'm': delete static_cast<HASH_DATA*>(payload); break;
-    case 'i': delete static_cast<INT_DATA*>(payload); break;
-    case 'k': destroy_object_record(static_cast<OBJECT_RECORD*>(payload)); break;
-    case 'l': case 'y': delete static_cast<LIST_DATA*>(payload); break;
-    case 'r': delete static_cast<REAL_DATA*>(payload); break;
-    case 's': delete static_cast<STR_DATA*>(payload); break;
-    case 'u': delete static_cast<ANY2_DATA*>(payload); break;
-    case 'x': delete static_cast<CODE_DATA*>(payload); break;
-    case 'g': delete static_cast<GRAPH_DATA*>(payload); break;
-    case 'z': delete static_cast<ARRAY2_DATA*>(payload); break;
+    case tag_date: delete static_cast<DATE_DATA*>(payload); break;
+    case tag_timezone: delete static_cast<TIMEZONE_DATA*>(payload); break;
+    case tag_datetime: delete static_cast<DATETIME_DATA*>(payload); break;
+    case tag_time: delete static_cast<TIME_DATA*>(payload); break;
+    case tag_array: delete static_cast<ARRAY_DATA*>(payload); break;
+    case tag_dir: delete static_cast<DIR_DATA*>(payload); break;
+    case tag_error: delete static_cast<ERROR_DATA*>(payload); break;
+    case tag_file: delete static_cast<FILE_DATA*>(payload); break;
+    case tag_hash: case tag_set: delete static_cast<HASH_DATA*>(payload); break;
+    case tag_int: delete static_cast<INT_DATA*>(payload); break;
+    case tag_object: destroy_object_record(static_cast<OBJECT_RECORD*>(payload)); break;
+    case tag_list: case tag_args: delete static_cast<LIST_DATA*>(payload); break;
+    case tag_real: delete static_cast<REAL_DATA*>(payload); break;
+    case tag_str: delete static_cast<STR_DATA*>(payload); break;
+    case tag_any2: delete static_cast<ANY2_DATA*>(payload); break;
+    case tag_code: delete static_cast<CODE_DATA*>(payload); break;
+    case tag_graph: delete static_cast<GRAPH_DATA*>(payload); break;
+    case tag_array2: delete static_cast<ARRAY2_DATA*>(payload); break;
     default: break;  // scalars live in the cell
     }
 }
@@ -125,31 +125,31 @@ void reset_object(UNION_DATA* cell) {
 
 void allocate_payload(UNION_DATA* cell, char lowered) {
     switch (lowered) {
-    case '0': cell->payload = new DATE_DATA(); break;
-    case '2': cell->payload = new TIMEZONE_DATA(); break;
-    case '4': cell->payload = new DATETIME_DATA(); break;
-    case 't': cell->payload = new TIME_DATA(); break;
-    case 'a': cell->payload = new ARRAY_DATA(); break;
-    case 'b': cell->scalar.bool_word = 0xFFFF; cell->payload = &cell->scalar; break;
-    case 'c': cell->scalar.char_byte = 0; cell->payload = &cell->scalar; break;
-    case 'o':
+    case tag_date: cell->payload = new DATE_DATA(); break;
+    case tag_timezone: cell->payload = new TIMEZONE_DATA(); break;
+    case tag_datetime: cell->payload = new DATETIME_DATA(); break;
+    case tag_time: cell->payload = new TIME_DATA(); break;
+    case tag_array: cell->payload = new ARRAY_DATA(); break;
+    case tag_bool: cell->scalar.bool_word = 0xFFFF; cell->payload = &cell->scalar; break;
+    case tag_char: cell->scalar.char_byte = 0; cell->payload = &cell->scalar; break;
+    case tag_oper:
         cell->scalar.oper_chars[0] = 0;
         cell->scalar.oper_chars[1] = 0;
         cell->payload = &cell->scalar;
         break;
-    case 'n': cell->scalar.sys_word = 0; cell->payload = &cell->scalar; break;
-    case 'd': cell->payload = new DIR_DATA(); break;
-    case 'e': cell->payload = new ERROR_DATA(); break;
-    case 'f': cell->payload = new FILE_DATA(); break;
-    case 'h': case 'm': cell->payload = new HASH_DATA(); break;
-    case 'i': cell->payload = new INT_DATA(); break;
-    case 'l': case 'y': cell->payload = new LIST_DATA(); break;
-    case 'r': cell->payload = new REAL_DATA(); break;
-    case 's': cell->payload = new STR_DATA(); break;
-    case 'u': cell->payload = new ANY2_DATA(); break;
-    case 'x': cell->payload = new CODE_DATA(); break;
-    case 'g': cell->payload = new GRAPH_DATA(); break;
-    case 'z': cell->payload = new ARRAY2_DATA(); break;
+    case tag_sys: cell->scalar.sys_word = 0; cell->payload = &cell->scalar; break;
+    case tag_dir: cell->payload = new DIR_DATA(); break;
+    case tag_error: cell->payload = new ERROR_DATA(); break;
+    case tag_file: cell->payload = new FILE_DATA(); break;
+    case tag_hash: case tag_set: cell->payload = new HASH_DATA(); break;
+    case tag_int: cell->payload = new INT_DATA(); break;
+    case tag_list: case tag_args: cell->payload = new LIST_DATA(); break;
+    case tag_real: cell->payload = new REAL_DATA(); break;
+    case tag_str: cell->payload = new STR_DATA(); break;
+    case tag_any2: cell->payload = new ANY2_DATA(); break;
+    case tag_code: cell->payload = new CODE_DATA(); break;
+    case tag_graph: cell->payload = new GRAPH_DATA(); break;
+    case tag_array2: cell->payload = new ARRAY2_DATA(); break;
     default: break;
     }
 }
@@ -189,18 +189,18 @@ void unlink_cell(UNION_DATA* cell, char kind) {
 // ---- construction and destruction ----
 
 UNION_DATA::UNION_DATA(char tag) : tag(tag) {
-    if (tag == 'i') {  // the temporary result of int arithmetic
+    if (tag == tag_int) {  // the temporary result of int arithmetic
         payload = new INT_DATA();
         return;
     }
-    if (tag == 'k' || tag == 'K') payload = new OBJECT_HOLDER();
+    if (tag == tag_object || tag == raise_tag(tag_object)) payload = new OBJECT_HOLDER();
     init_payload(this);
 }
 
 UNION_DATA::~UNION_DATA() {
     if (weak_held != 0) cut_weak_cells(this);
     // An int nobody links to, the common temporary, needs no detaching.
-    if (tag == 'i' && references == nullptr && aliases == nullptr && call_aliases == nullptr) {
+    if (tag == tag_int && references == nullptr && aliases == nullptr && call_aliases == nullptr) {
         delete int_data();
         return;
     }
@@ -213,11 +213,11 @@ const char* UNION_DATA::assign_or_ref_on_this(UNION_DATA* src) { return assign_b
 
 void init_payload(UNION_DATA* cell, const UNION_DATA* source) {
     if (source != nullptr) {
-        if (source->tag == 'v' || source->tag == 'V') cell->tag = source->tag;
+        if (source->tag == tag_any || source->tag == tag_nothing) cell->tag = source->tag;
         else cell->tag = raise_tag(lower_tag(source->tag));
     }
     char lowered = lower_tag(cell->tag);
-    if (lowered == 'k') {
+    if (lowered == tag_object) {
         if (source == nullptr) return;
         TOKEN* type = source->holder() != nullptr ? source->holder()->type : nullptr;
         if (cell->payload == nullptr) cell->payload = new OBJECT_HOLDER{nullptr, type};
@@ -247,7 +247,7 @@ void init_object_cell(UNION_DATA* cell, OBJECT_HOLDER* holder) {
 
 void clear_value(UNION_DATA* cell) {
     destroy_payload(cell, true);  // leaves no link: a link cell is dissolved
-    if (cell->tag == 'k') delete cell->holder();
+    if (cell->tag == tag_object) delete cell->holder();
     cell->payload = nullptr;
 }
 
@@ -265,10 +265,10 @@ void destroy_payload(UNION_DATA* cell, bool detach) {
     }
     if (detach) detach_referrers(cell);
     switch (tag) {
-    case 'j': case 'p': case 'q':
+    case tag_call_alias: case tag_reference: case tag_alias:
         dissolve_link(cell, false);
         return;
-    case 'k': {
+    case tag_object: {
         OBJECT_HOLDER* holder = cell->holder();
         if (holder != nullptr && holder->object != nullptr) {
             OBJECT_RECORD* record = holder->object;
@@ -277,7 +277,7 @@ void destroy_payload(UNION_DATA* cell, bool detach) {
         }
         return;
     }
-    case 'v':
+    case tag_any:
         cell->tag = 'V';
         return;
     default:
@@ -304,7 +304,7 @@ void clear_payload(UNION_DATA* cell) {
         dissolve_link(cell, true);
         return;
     }
-    if (tag == 'k') {
+    if (tag == tag_object) {
         reset_object(cell);
         return;
     }
@@ -314,29 +314,29 @@ void clear_payload(UNION_DATA* cell) {
         return;
     }
     switch (tag) {
-    case '0': cell->date_data()->clear(); break;
-    case '2': cell->timezone_data()->clear(); break;
-    case '4': cell->datetime_data()->clear(); break;
-    case 't': cell->time_data()->clear(); break;
-    case 'a': cell->array_data()->clear(); break;
-    case 'h': case 'm': cell->hash_data()->clear(); break;
-    case 'l': case 'y': cell->list_data()->clear(); break;
-    case 'g': cell->graph_data()->clear(); break;
-    case 'z': cell->array2_data()->clear(); break;
-    case 'i': *cell->int_data() = INT_DATA(); break;
-    case 'r': *cell->real_data() = REAL_DATA(); break;
-    case 'b': cell->scalar.bool_word = 0xFFFF; break;
-    case 'c': cell->scalar.char_byte = 0; break;
-    case 'o': cell->scalar.oper_chars[0] = cell->scalar.oper_chars[1] = 0; break;
-    case 'x': cell->code_data()->block = nullptr; break;
-    case 'd': cell->dir_data()->set_path(std::string()); break;
-    case 'f': cell->file_data()->set_path(std::string()); break;  // closes the file first
-    case 's':
+    case tag_date: cell->date_data()->clear(); break;
+    case tag_timezone: cell->timezone_data()->clear(); break;
+    case tag_datetime: cell->datetime_data()->clear(); break;
+    case tag_time: cell->time_data()->clear(); break;
+    case tag_array: cell->array_data()->clear(); break;
+    case tag_hash: case tag_set: cell->hash_data()->clear(); break;
+    case tag_list: case tag_args: cell->list_data()->clear(); break;
+    case tag_graph: cell->graph_data()->clear(); break;
+    case tag_array2: cell->array2_data()->clear(); break;
+    case tag_int: *cell->int_data() = INT_DATA(); break;
+    case tag_real: *cell->real_data() = REAL_DATA(); break;
+    case tag_bool: cell->scalar.bool_word = 0xFFFF; break;
+    case tag_char: cell->scalar.char_byte = 0; break;
+    case tag_oper: cell->scalar.oper_chars[0] = cell->scalar.oper_chars[1] = 0; break;
+    case tag_code: cell->code_data()->block = nullptr; break;
+    case tag_dir: cell->dir_data()->set_path(std::string()); break;
+    case tag_file: cell->file_data()->set_path(std::string()); break;  // closes the file first
+    case tag_str:
         cell->str_data()->text.clear();
         cell->str_data()->reset_read();
         break;
-    case 'e': *cell->error_data() = ERROR_DATA(); break;
-    case 'u':
+    case tag_error: *cell->error_data() = ERROR_DATA(); break;
+    case tag_any2:
         clear_payload(&cell->any2_data()->first);
         clear_payload(&cell->any2_data()->second);
         break;
@@ -352,7 +352,7 @@ void dissolve_link(UNION_DATA* cell, bool keep_default) {
     unlink_cell(cell, kind);
     cell->tag = lowered;
     cell->payload = nullptr;
-    if (lowered != 'k') {
+    if (lowered != tag_object) {
         if (keep_default) init_payload(cell);
         return;
     }
@@ -363,7 +363,7 @@ void dissolve_link(UNION_DATA* cell, bool keep_default) {
 
 void null_payload(UNION_DATA* cell) {
     char lowered = lower_tag(cell->tag);
-    if (lowered == 'k') {
+    if (lowered == tag_object) {
         if (cell->holder() != nullptr) cell->holder()->object = nullptr;
     } else if (is_value_tag(lowered)) {
         cell->payload = nullptr;
@@ -384,12 +384,12 @@ void detach_referrers(UNION_DATA* cell) {
 // ---- queries ----
 
 bool is_defined_value(const UNION_DATA* cell) {
-    if (cell->tag == 'V') return false;
+    if (cell->tag == tag_nothing) return false;
     char lowered = lower_tag(cell->tag);
     switch (lowered) {
-    case 'j': case 'p': case 'q': case 'v':
+    case tag_call_alias: case tag_reference: case tag_alias: case tag_any:
         return true;
-    case 'k':
+    case tag_object:
         return cell->holder() != nullptr && cell->holder()->object != nullptr;
     default:
         return is_value_tag(lowered) && cell->payload != nullptr;
@@ -399,7 +399,7 @@ bool is_defined_value(const UNION_DATA* cell) {
 bool is_empty_value(const UNION_DATA* cell) {
     char lowered = lower_tag(cell->tag);
     if (is_link_tag(lowered)) return false;
-    if (lowered == 'k') {
+    if (lowered == tag_object) {
         const OBJECT_HOLDER* holder = cell->holder();
         if (holder == nullptr) return true;
         UNION_DATA* initial = initial_object_of(holder->type);
@@ -408,32 +408,32 @@ bool is_empty_value(const UNION_DATA* cell) {
     }
     if (!is_value_tag(lowered) || cell->payload == nullptr) return true;
     switch (lowered) {
-    case '0': return cell->date_data()->is_empty();
-    case '2': return cell->timezone_data()->is_empty();
-    case '4': return cell->datetime_data()->is_empty();
-    case 't': return cell->time_data()->is_empty();
-    case 'a': return cell->array_data()->defined_count == 0;
-    case 'b': return cell->scalar.bool_word >= 0xFFFF;
-    case 'c': return cell->scalar.char_byte == 0;
-    case 'd': return cell->dir_data()->path_name.empty();
-    case 'e': {
+    case tag_date: return cell->date_data()->is_empty();
+    case tag_timezone: return cell->timezone_data()->is_empty();
+    case tag_datetime: return cell->datetime_data()->is_empty();
+    case tag_time: return cell->time_data()->is_empty();
+    case tag_array: return cell->array_data()->defined_count == 0;
+    case tag_bool: return cell->scalar.bool_word >= 0xFFFF;
+    case tag_char: return cell->scalar.char_byte == 0;
+    case tag_dir: return cell->dir_data()->path_name.empty();
+    case tag_error: {
         const ERROR_DATA* error = cell->error_data();
         return error->file.empty() && error->line == 0 && error->message.empty() && error->kind == 'u';
     }
-    case 'f': return cell->file_data()->path_name.empty();
-    case 'h': case 'm': return cell->hash_data()->pair_count == 0;
-    case 'i': return cell->int_data()->is_empty();
-    case 'l': case 'y': return cell->list_data()->node_count == 0;
-    case 'o': return cell->scalar.oper_chars[0] == 0 && cell->scalar.oper_chars[1] == 0;
-    case 'r': return cell->real_data()->mantissa.is_empty();
-    case 's': return cell->str_data()->text.empty();
-    case 'u': {
+    case tag_file: return cell->file_data()->path_name.empty();
+    case tag_hash: case tag_set: return cell->hash_data()->pair_count == 0;
+    case tag_int: return cell->int_data()->is_empty();
+    case tag_list: case tag_args: return cell->list_data()->node_count == 0;
+    case tag_oper: return cell->scalar.oper_chars[0] == 0 && cell->scalar.oper_chars[1] == 0;
+    case tag_real: return cell->real_data()->mantissa.is_empty();
+    case tag_str: return cell->str_data()->text.empty();
+    case tag_any2: {
         // Pairs may hold pairs to any depth: walk them with a work list.
         std::vector<const UNION_DATA*> halves{&cell->any2_data()->second, &cell->any2_data()->first};
         while (!halves.empty()) {
             const UNION_DATA* half = halves.back();
             halves.pop_back();
-            if (lower_tag(half->tag) == 'u' && half->payload != nullptr) {
+            if (lower_tag(half->tag) == tag_any2 && half->payload != nullptr) {
                 halves.push_back(&half->any2_data()->second);
                 halves.push_back(&half->any2_data()->first);
             } else if (!is_empty_value(half)) {
@@ -442,9 +442,9 @@ bool is_empty_value(const UNION_DATA* cell) {
         }
         return true;
     }
-    case 'x': return cell->code_data()->block == nullptr;
-    case 'g': return cell->graph_data()->node_count == 0;
-    case 'z': return cell->array2_data()->count == 0;
+    case tag_code: return cell->code_data()->block == nullptr;
+    case tag_graph: return cell->graph_data()->node_count == 0;
+    case tag_array2: return cell->array2_data()->count == 0;
     default: return true;  // sys is always empty
     }
 }

@@ -73,7 +73,7 @@ bool find_cell_within(const UNION_DATA* root, MATCH&& match) {
 // Whether cell is one of the member cells of the object that the non-link
 // cell holder holds itself.
 bool holds_member(const UNION_DATA* holder, const UNION_DATA* cell) {
-    if (lower_tag(holder->tag) != 'k' || holder->holder() == nullptr || holder->holder()->object == nullptr)
+    if (lower_tag(holder->tag) != tag_object || holder->holder() == nullptr || holder->holder()->object == nullptr)
         return false;
     for (const GROUP_ENTRY& group : holder->holder()->object->groups) {
         if (!group.slots) continue;
@@ -140,7 +140,7 @@ void start_copy() {
 
 void append_child_cells(const UNION_DATA* cell, std::vector<UNION_DATA*>& out, bool with_hash_keys) {
     char lowered = lower_tag(cell->tag);
-    if (lowered == 'k') {
+    if (lowered == tag_object) {
         const OBJECT_HOLDER* holder = cell->holder();
         if (holder == nullptr || holder->object == nullptr) return;
         for (const GROUP_ENTRY& group : holder->object->groups) {
@@ -152,15 +152,15 @@ void append_child_cells(const UNION_DATA* cell, std::vector<UNION_DATA*>& out, b
     }
     if (cell->payload == nullptr || !is_nesting_tag(lowered)) return;
     switch (lowered) {
-    case 'a':
+    case tag_array:
         for (const auto& slot : cell->array_data()->slots)
             if (slot) out.push_back(slot.get());
         break;
-    case 'h': case 'm':
+    case tag_hash: case tag_set:
         for (const auto& bucket : cell->hash_data()->buckets) {
             if (!bucket) continue;
             for (LIST_NODE* node = bucket->head; node != nullptr; node = node->next) {
-                if (lowered == 'm') {
+                if (lowered == tag_set) {
                     out.push_back(&node->key);
                 } else {
                     if (with_hash_keys) out.push_back(&node->key);
@@ -169,22 +169,22 @@ void append_child_cells(const UNION_DATA* cell, std::vector<UNION_DATA*>& out, b
             }
         }
         break;
-    case 'l': case 'y':
+    case tag_list: case tag_args:
         for (LIST_NODE* node = cell->list_data()->head; node != nullptr; node = node->next)
             out.push_back(&node->value);
         break;
-    case 'u':
+    case tag_any2:
         out.push_back(&cell->any2_data()->first);
         out.push_back(&cell->any2_data()->second);
         break;
-    case 'g': {
+    case tag_graph: {
         const GRAPH_DATA* graph = cell->graph_data();
         for (int i = 0; i < graph->node_count; ++i) out.push_back(&graph->nodes[static_cast<size_t>(i)]->value);
         for (GRAPH_EDGE* edge = graph->first_edge; edge != nullptr; edge = edge->next)
             out.push_back(&edge->value);
         break;
     }
-    case 'z':
+    case tag_array2:
         for (const auto& element : cell->array2_data()->cells)
             if (element) out.push_back(element.get());
         break;
@@ -195,10 +195,10 @@ void append_child_cells(const UNION_DATA* cell, std::vector<UNION_DATA*>& out, b
 
 bool contains_cell(const UNION_DATA* cell, const OBJECT_HOLDER* holder) {
     char lowered = lower_tag(cell->tag);
-    if (lowered == 'k' && cell->holder() == holder) return true;
+    if (lowered == tag_object && cell->holder() == holder) return true;
     if (!is_nesting_tag(lowered)) return false;
     return !find_cell_within(cell, [holder](const UNION_DATA* c) {
-        return lower_tag(c->tag) == 'k' && c->holder() == holder;
+        return lower_tag(c->tag) == tag_object && c->holder() == holder;
     });
 }
 
@@ -250,7 +250,7 @@ bool compare_by_type(UNION_DATA* x, UNION_DATA* y) {
     x->equality_partner = y;
     if (!is_defined_value(x) && !is_defined_value(y)) return true;
     char type = lower_tag(x->tag);
-    if (type == 'k') {
+    if (type == tag_object) {
         const OBJECT_RECORD* a = x->holder() != nullptr ? x->holder()->object : nullptr;
         const OBJECT_RECORD* b = y->holder() != nullptr ? y->holder()->object : nullptr;
         if (a == nullptr || b == nullptr) return a == b;
@@ -277,47 +277,47 @@ bool compare_by_type(UNION_DATA* x, UNION_DATA* y) {
     // sure that both sides agree on that.
     if (x->payload == nullptr || y->payload == nullptr) return x->payload == y->payload;
     switch (type) {
-    case '0': {
+    case tag_date: {
         const DATE_DATA& a = *x->date_data();
         const DATE_DATA& b = *y->date_data();
         return a.day == b.day && a.month == b.month && a.year == b.year;
     }
-    case 't': {
+    case tag_time: {
         const TIME_DATA& a = *x->time_data();
         const TIME_DATA& b = *y->time_data();
         return a.hours == b.hours && a.minutes == b.minutes && a.seconds == b.seconds;
     }
-    case '2':
+    case tag_timezone:
         return x->timezone_data()->hours == y->timezone_data()->hours &&
                x->timezone_data()->minutes == y->timezone_data()->minutes;
-    case '4': return x->datetime_data()->total_seconds() == y->datetime_data()->total_seconds();
-    case 'a': return *x->array_data() == *y->array_data();
-    case 'b': return x->bool_word() == y->bool_word();
-    case 'c': return x->char_byte() == y->char_byte();
-    case 'd': return x->dir_data()->path_name == y->dir_data()->path_name;
-    case 'e': {
+    case tag_datetime: return x->datetime_data()->total_seconds() == y->datetime_data()->total_seconds();
+    case tag_array: return *x->array_data() == *y->array_data();
+    case tag_bool: return x->bool_word() == y->bool_word();
+    case tag_char: return x->char_byte() == y->char_byte();
+    case tag_dir: return x->dir_data()->path_name == y->dir_data()->path_name;
+    case tag_error: {
         const ERROR_DATA& a = *x->error_data();
         const ERROR_DATA& b = *y->error_data();
         return a.file == b.file && a.kind == b.kind && a.line == b.line && a.message == b.message;
     }
-    case 'f': return x->file_data()->path_name == y->file_data()->path_name;
-    case 'g': return x->graph_data()->equals(*y->graph_data());
-    case 'h': return x->hash_data()->equals(*y->hash_data(), true);
-    case 'm': return x->hash_data()->equals(*y->hash_data(), false);
-    case 'i': return *x->int_data() == *y->int_data();
-    case 'r': return *x->real_data() == *y->real_data();
-    case 'l': case 'y': return x->list_data()->equals(*y->list_data());
-    case 'o': return x->oper_chars()[0] == y->oper_chars()[0] && x->oper_chars()[1] == y->oper_chars()[1];
-    case 's': return std::strcmp(x->str_data()->text.c_str(), y->str_data()->text.c_str()) == 0;
-    case 'u':
+    case tag_file: return x->file_data()->path_name == y->file_data()->path_name;
+    case tag_graph: return x->graph_data()->equals(*y->graph_data());
+    case tag_hash: return x->hash_data()->equals(*y->hash_data(), true);
+    case tag_set: return x->hash_data()->equals(*y->hash_data(), false);
+    case tag_int: return *x->int_data() == *y->int_data();
+    case tag_real: return *x->real_data() == *y->real_data();
+    case tag_list: case tag_args: return x->list_data()->equals(*y->list_data());
+    case tag_oper: return x->oper_chars()[0] == y->oper_chars()[0] && x->oper_chars()[1] == y->oper_chars()[1];
+    case tag_str: return std::strcmp(x->str_data()->text.c_str(), y->str_data()->text.c_str()) == 0;
+    case tag_any2:
         return is_equal_value(&x->any2_data()->first, &y->any2_data()->first, true) &&
                is_equal_value(&x->any2_data()->second, &y->any2_data()->second, true);
-    case 'x': {
+    case tag_code: {
         const TOKEN* a = x->code_data()->block;
         const TOKEN* b = y->code_data()->block;
         return front_end_services.blocks_equal != nullptr ? front_end_services.blocks_equal(a, b) : a == b;
     }
-    case 'z': return x->array2_data()->equals(*y->array2_data());
+    case tag_array2: return x->array2_data()->equals(*y->array2_data());
     default: return true;  // sys, links, the empty value
     }
 }
@@ -326,7 +326,7 @@ bool compare_by_type(UNION_DATA* x, UNION_DATA* y) {
 
 const char* copy_construct_value(UNION_DATA* cell, UNION_DATA* src) {
     cell->tag = src->tag;
-    if (lower_tag(src->tag) == 'k') {
+    if (lower_tag(src->tag) == tag_object) {
         cell->payload = new OBJECT_HOLDER{nullptr, src->holder() != nullptr ? src->holder()->type : nullptr};
     }
     start_copy();
@@ -343,7 +343,7 @@ const char* copy_value(UNION_DATA* dest, UNION_DATA* src, bool fresh) {
         if (is_any_tag(dest->tag) && lower_tag(dest->tag) != lower_tag(src->tag))
             destroy_payload(dest, false);
         if (is_link_cell(dest)) dissolve_link(dest, true);
-        if (dest->tag == 'v' || dest->tag == 'V') init_payload(dest, src);
+        if (dest->tag == tag_any || dest->tag == tag_nothing) init_payload(dest, src);
         else if (!is_defined_value(dest)) init_payload(dest);
     }
     bool relink = deep_copy_payload(dest, src);
@@ -357,7 +357,7 @@ bool deep_copy_payload(UNION_DATA* dest, UNION_DATA* src) {
         link_cell(dest, src->target(), lowered);
         return true;
     }
-    if (lowered == 'k') {
+    if (lowered == tag_object) {
         const OBJECT_HOLDER* from = src->holder();
         if (dest->holder() == nullptr) dest->payload = new OBJECT_HOLDER();
         OBJECT_HOLDER* to = dest->holder();
@@ -410,31 +410,31 @@ bool deep_copy_payload(UNION_DATA* dest, UNION_DATA* src) {
         VALUE_DEPTH_GUARD guard;
         if (value_depth_overflow || guard.exceeded()) return true;
         switch (lowered) {
-        case 'a': copy_array_payload(*dest->array_data(), *src->array_data()); break;
-        case 'l': case 'y': dest->list_data()->copy_from(*src->list_data()); break;
-        case 'h': case 'm': copy_hash_payload(dest->hash_data(), src->hash_data()); break;
-        case 'u': copy_any2_payload(dest->any2_data(), src->any2_data()); break;
-        case 'g': dest->graph_data()->assign(*src->graph_data()); break;
-        case 'z': copy_array2_payload(*dest->array2_data(), *src->array2_data()); break;
+        case tag_array: copy_array_payload(*dest->array_data(), *src->array_data()); break;
+        case tag_list: case tag_args: dest->list_data()->copy_from(*src->list_data()); break;
+        case tag_hash: case tag_set: copy_hash_payload(dest->hash_data(), src->hash_data()); break;
+        case tag_any2: copy_any2_payload(dest->any2_data(), src->any2_data()); break;
+        case tag_graph: dest->graph_data()->assign(*src->graph_data()); break;
+        case tag_array2: copy_array2_payload(*dest->array2_data(), *src->array2_data()); break;
         default: break;
         }
         return true;
     }
     switch (lowered) {
-    case '0': dest->date_data()->assign(*src->date_data()); break;
-    case '2': dest->timezone_data()->assign(*src->timezone_data()); break;
-    case '4': dest->datetime_data()->assign(*src->datetime_data()); break;
-    case 't': dest->time_data()->assign(*src->time_data()); break;
-    case 'i': *dest->int_data() = *src->int_data(); break;
-    case 'r': *dest->real_data() = *src->real_data(); break;
-    case 'd': dest->dir_data()->set_path(src->dir_data()->path_name); break;
-    case 'e': *dest->error_data() = *src->error_data(); break;
-    case 'f': dest->file_data()->set_path(src->file_data()->path_name); break;
-    case 's':
+    case tag_date: dest->date_data()->assign(*src->date_data()); break;
+    case tag_timezone: dest->timezone_data()->assign(*src->timezone_data()); break;
+    case tag_datetime: dest->datetime_data()->assign(*src->datetime_data()); break;
+    case tag_time: dest->time_data()->assign(*src->time_data()); break;
+    case tag_int: *dest->int_data() = *src->int_data(); break;
+    case tag_real: *dest->real_data() = *src->real_data(); break;
+    case tag_dir: dest->dir_data()->set_path(src->dir_data()->path_name); break;
+    case tag_error: *dest->error_data() = *src->error_data(); break;
+    case tag_file: dest->file_data()->set_path(src->file_data()->path_name); break;
+    case tag_str:
         dest->str_data()->text = src->str_data()->text;
         dest->str_data()->reset_read();
         break;
-    case 'x': *dest->code_data() = *src->code_data(); break;
+    case tag_code: *dest->code_data() = *src->code_data(); break;
     default: break;
     }
     return true;

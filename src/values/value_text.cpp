@@ -89,69 +89,69 @@ private:
 
     const char* write_payload(UNION_DATA* cell) {
         switch (lower_tag(cell->tag)) {
-        case 'v':
+        case tag_any:
             break;
-        case 'p': case 'q': case 'j':
+        case tag_reference: case tag_alias: case tag_call_alias:
             write(cell->target());
             break;
-        case 'b':
+        case tag_bool:
             if (cell->bool_word() == 1) out += "true";
             else if (cell->bool_word() == 0) out += "false";
             break;
-        case 'c':
+        case tag_char:
             if (cell->char_byte() != 0) out += cell->char_byte();
             break;
-        case 'o':
+        case tag_oper:
             for (int i = 0; i < 2; ++i)
                 if (cell->oper_chars()[i] != 0) out += cell->oper_chars()[i];
             break;
-        case 'i':
+        case tag_int:
             write_int(*cell->int_data());
             break;
-        case 'r':
+        case tag_real:
             write_real(*cell->real_data());
             break;
-        case 's':
+        case tag_str:
             // Texts compare as zero-terminated strings, so keys stop there too.
             if (key_form()) out += cell->str_data()->text.c_str();
             else out += cell->str_data()->text;
             break;
-        case 'd':
+        case tag_dir:
             out += cell->dir_data()->path_name;
             break;
-        case 'f':
+        case tag_file:
             out += cell->file_data()->path_name;
             break;
-        case 'e':
+        case tag_error:
             out += cell->error_data()->message;
             break;
-        case '0': case 't': case '2': case '4':
+        case tag_date: case tag_time: case tag_timezone: case tag_datetime:
             write_calendar(cell);
             break;
-        case 'l': case 'y':
+        case tag_list: case tag_args:
             write_list(*cell->list_data());
             break;
-        case 'a':
+        case tag_array:
             write_array(*cell->array_data());
             break;
-        case 'z':
+        case tag_array2:
             write_array2(*cell->array2_data());
             break;
-        case 'h':
+        case tag_hash:
             write_hash(*cell->hash_data(), true);
             break;
-        case 'm':
+        case tag_set:
             write_hash(*cell->hash_data(), false);
             break;
-        case 'u':
+        case tag_any2:
             write(&cell->any2_data()->first);
             out += "->";
             write(&cell->any2_data()->second);
             break;
-        case 'g':
+        case tag_graph:
             write_graph(*cell->graph_data());
             break;
-        case 'k':
+        case tag_object:
             write_object(*cell->holder()->object);
             break;
         default:
@@ -186,13 +186,13 @@ private:
         char lowered = lower_tag(cell->tag);
         if (!key_form()) {
             switch (lowered) {
-            case '0':
+            case tag_date:
                 if (!cell->date_data()->is_empty()) out += cell->date_data()->to_text(true);
                 break;
-            case 't':
+            case tag_time:
                 if (!cell->time_data()->is_empty()) out += cell->time_data()->to_text(true);
                 break;
-            case '2':
+            case tag_timezone:
                 if (!cell->timezone_data()->is_empty()) out += cell->timezone_data()->to_text(true);
                 break;
             default:
@@ -207,18 +207,18 @@ private:
         // minus sign. One instant is one key in every zone, so a datetime is
         // placed by its absolute seconds.
         switch (lowered) {
-        case '0': {
+        case tag_date: {
             DEFAULT_DATE_FORMAT default_format;
             out += DATE_DATA(*cell->date_data()).to_text(true);
             break;
         }
-        case 't': {
+        case tag_time: {
             TIME_DATA copy(*cell->time_data());
             drop_zero_sign(copy.hours);
             out += copy.to_text(true);
             break;
         }
-        case '2': {
+        case tag_timezone: {
             TIMEZONE_DATA copy(*cell->timezone_data());
             drop_zero_sign(copy.hours);
             out += copy.to_text(true);
@@ -427,12 +427,12 @@ std::string value_key_text(UNION_DATA* cell, const char** message) {
 bool scalar_key_view(const UNION_DATA* cell, KEY_DIGITS& digits, std::string_view* view) {
     if (cell->payload == nullptr) return false;
     switch (cell->tag) {
-    case 's': case 'S': {
+    case tag_str: case raise_tag(tag_str): {
         const std::string& text = cell->str_data()->text;
         *view = std::string_view(text.c_str());
         return true;
     }
-    case 'i': case 'I': {
+    case tag_int: case raise_tag(tag_int): {
         int64_t number = 0;
         if (!cell->int_data()->to_int64(number)) return false;
         auto [end, failure] = std::to_chars(digits.text, digits.text + sizeof digits.text, number);
@@ -448,39 +448,39 @@ bool scalar_key_view(const UNION_DATA* cell, KEY_DIGITS& digits, std::string_vie
 const char* read_value_text(UNION_DATA* cell, const std::string& text) {
     UNION_DATA* target = follow_link(cell);
     char type = is_any_cell(target) ? 'v' : lower_tag(target->tag);
-    if (type == 'v' && target->tag == 'S') type = 's';  // an any variable holding a str
+    if (type == tag_any && target->tag == raise_tag(tag_str)) type = 's';  // an any variable holding a str
     switch (type) {
-    case 'b':
+    case tag_bool:
         if (text != "true" && text != "false") return conversion_failure(text, "bool");
         make_payload(target);
         target->bool_word() = text == "true" ? 1 : 0;
         return nullptr;
-    case 'c':
+    case tag_char:
         if (text.size() != 1) return conversion_failure(text, "char");
         make_payload(target);
         target->char_byte() = text[0];
         return nullptr;
-    case 'i': {
+    case tag_int: {
         if (!str_is_integer(text)) return conversion_failure(text, "int");
         // A new number from the text keeps the digits as typed ("007"); a
         // '+' is no part of them.
         replace_payload(target, new INT_DATA(text[0] == '+' ? text.c_str() + 1 : text.c_str()));
         return nullptr;
     }
-    case 'r':
+    case tag_real:
         // A number whose exponent the decimal cannot hold is no number here.
         if (!str_is_number(text) || !REAL_DATA::text_in_range(text.c_str()))
             return conversion_failure(text, "real");
         replace_payload(target, new REAL_DATA(text.c_str()));
         return nullptr;
-    case '0': {
+    case tag_date: {
         std::string day, month, year;
         if (!date_text_parse(text, day, month, year)) return conversion_failure(text, "date");
         make_payload(target);
         *target->date_data() = DATE_DATA(calendar_number(day), calendar_number(month), calendar_number(year));
         return nullptr;
     }
-    case 't': {
+    case tag_time: {
         std::string hours, minutes, seconds;
         if (!time_text_parse(text, hours, minutes, seconds)) return conversion_failure(text, "time");
         make_payload(target);
@@ -488,14 +488,14 @@ const char* read_value_text(UNION_DATA* cell, const std::string& text) {
             TIME_DATA(calendar_number(hours), calendar_number(minutes), calendar_number(seconds));
         return nullptr;
     }
-    case '2': {
+    case tag_timezone: {
         std::string hours, minutes;
         if (!timezone_text_parse(text, hours, minutes)) return conversion_failure(text, "timezone");
         make_payload(target);
         *target->timezone_data() = TIMEZONE_DATA(calendar_number(hours), calendar_number(minutes));
         return nullptr;
     }
-    case '4': {
+    case tag_datetime: {
         std::string date_text, time_text, zone_text;
         if (!datetime_text_parse(text, date_text, time_text, zone_text))
             return conversion_failure(text, "datetime");
@@ -503,12 +503,12 @@ const char* read_value_text(UNION_DATA* cell, const std::string& text) {
         *target->datetime_data() = DATETIME_DATA(date_text, time_text, zone_text);
         return nullptr;
     }
-    case 's':
+    case tag_str:
         make_payload(target);
         target->str_data()->text = text;
         target->str_data()->reset_read();
         return nullptr;
-    case 'v': {
+    case tag_any: {
         UNION_DATA temporary('s');
         temporary.str_data()->text = text;
         return assign_value(target, &temporary);

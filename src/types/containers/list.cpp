@@ -30,7 +30,7 @@ namespace morvu {
 
 namespace {
 
-bool is_list(const METHOD_CALL& call) { return call.type_code == 'l'; }
+bool is_list(const METHOD_CALL& call) { return call.type_code == tag_list; }
 bool input_object(const METHOD_CALL& call) { return !is_list(call) && call.receiver.mode == access_variable_input; }
 bool output_object(const METHOD_CALL& call) { return !is_list(call) && call.receiver.mode == access_output_object; }
 
@@ -96,7 +96,7 @@ void add_arguments(const METHOD_CALL& call, LIST_DATA& store, bool at_head) {
 // cell, or the cell a call-alias stands for.
 UNION_DATA* written_variable(const METHOD_CALL& call, int32_t i) {
     UNION_DATA* variable = call.arg(i).cell;
-    if (variable->tag == 'j' || variable->tag == 'J') variable = variable->target();
+    if (variable->tag == tag_call_alias || variable->tag == raise_tag(tag_call_alias)) variable = variable->target();
     return variable;
 }
 

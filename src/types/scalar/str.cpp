@@ -68,7 +68,7 @@ bool code_says_yes(const METHOD_CALL& call) {
     if (values.count == 0) call.raise(msg_text("erwevacod"));
     if (values.count > 1) call.raise(msg_text("erwcodmitgeneinwer"));
     UNION_DATA* value = argument_value(values.head->item.cell);
-    if (base_type_code(value) != 'b') call.raise(msg_text("erwcodmitboower"));
+    if (base_type_code(value) != tag_bool) call.raise(msg_text("erwcodmitboower"));
     return follow_link(value)->scalar.bool_word != 0;
 }
 
@@ -76,7 +76,7 @@ bool code_says_yes(const METHOD_CALL& call) {
 // holds a text (the code argument may change or destroy it).
 const std::string* current_text(const METHOD_CALL& call) {
     UNION_DATA* value = argument_value(call.receiver.cell);
-    if (value == nullptr || base_type_code(value) != 's' || !is_defined_value(value)) return nullptr;
+    if (value == nullptr || base_type_code(value) != tag_str || !is_defined_value(value)) return nullptr;
     return &follow_link(value)->str_data()->text;
 }
 
@@ -94,7 +94,7 @@ void find_by_code(const METHOD_CALL& call) {
     call.raise_if(check_arg_variable(*call.args, 0, false));
     call.raise_if(check_arg_type(*call.args, 1, 'x', false));
     UNION_DATA* variable = call.arg(0).cell;
-    if (variable->tag == 'j' || variable->tag == 'J') variable = variable->target();
+    if (variable->tag == tag_call_alias || variable->tag == raise_tag(tag_call_alias)) variable = variable->target();
 
     for (int64_t step = 0; step < length; ++step) {
         const int64_t position = backward ? length - 1 - step : step;

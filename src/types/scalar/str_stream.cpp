@@ -39,7 +39,7 @@ namespace {
 // receiver no longer holds a text.
 STR_DATA& live_str(const METHOD_CALL& call) {
     UNION_DATA* value = argument_value(call.receiver.cell);
-    if (value == nullptr || base_type_code(value) != 's' || !is_defined_value(value))
+    if (value == nullptr || base_type_code(value) != tag_str || !is_defined_value(value))
         call.raise(msg_text("insexinic"));
     return *follow_link(value)->str_data();
 }
@@ -67,7 +67,7 @@ std::string reversed(const std::string& text) { return std::string(text.rbegin()
 // The variable an argument designates: a call-alias stands for its target.
 UNION_DATA* variable_cell(const METHOD_CALL& call, int32_t index) {
     UNION_DATA* cell = call.arg(index).cell;
-    return cell->tag == 'j' || cell->tag == 'J' ? cell->target() : cell;
+    return cell->tag == tag_call_alias || cell->tag == raise_tag(tag_call_alias) ? cell->target() : cell;
 }
 
 
