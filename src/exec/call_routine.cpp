@@ -8,6 +8,8 @@
 #include "eval/arg_frame.h"
 #include "eval/builtin_functions.h"
 #include "eval/evaluator.h"
+#include "eval/fast_path.h"
+#include "eval/operator_handlers.h"
 #include "exec/block_exec.h"
 #include "exec/pending_exception.h"
 #include "exec/statement_binding.h"
@@ -423,7 +425,7 @@ CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evalu
             if (TOKEN* routine = find_symbol(start, args->key, kind, spec, in_object_type != 0, node)) {
                 if (site_list != nullptr) remember_site(node, kind, *site_list, args->key, routine, false);
                 run_user_routine({node, args, results, receiver, context, in_object_type != 0 || has_type(spec),
-                                  nullptr},
+                                  nullptr, nullptr, nullptr},
                                  routine, false);
                 return CALL_OUTCOME::made;
             }
@@ -445,7 +447,7 @@ CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evalu
         if (TOKEN* routine = find_symbol(start, args->key, kind, spec, in_object_type != 0, node, &crossed)) {
             if (site_list != nullptr) remember_site(node, kind, *site_list, args->key, routine, crossed);
             run_user_routine({node, args, results, receiver, context, in_object_type != 0 || has_type(spec),
-                                  nullptr},
+                                  nullptr, nullptr, nullptr},
                              routine, crossed);
             return CALL_OUTCOME::made;
         }
@@ -481,7 +483,89 @@ __attribute__((noinline)) CALL_OUTCOME call_plain_site(const ROUTINE_REQUEST& re
     const ARGUMENT_BUFFER buffer(args);
     args.key = site->key;
     for (RESULT_NODE* item = list.head; item != nullptr; item = item->next) args.args.push_back(item->item);
-    run_user_routine({node, &args, request.results, request.receiver, request.context, false, int_result},
+    run_user_routine({node, &args, request.results, request.receiver, request.context, false, int_result,
+                      nullptr, nullptr},
+                     site->routine, site->crossed);
+    return CALL_OUTCOME::made;
+}
+
+// The cell an arithmetic argument's evaluation makes for a small int.
+void append_int_argument(RESULT_LIST& list, int64_t value) {
+    auto number = std::make_unique<INT_DATA>();
+    number->assign_int64(value);
+    list.append(RESULT_ITEM{new_int_cell(std::move(number)), access_expression, 1});
+}
+
+// The site entry of a node whose resolution holds for `count` int arguments.
+const CALL_SITE* cached_int_site(const TOKEN* node, char kind, uint32_t count) {
+    if (call_sites_generation != routine_tables_generation) return nullptr;
+    SITE_SLOT& slot = site_slot(node);
+    if (slot.node != node) return nullptr;
+    const CALL_SITE& site = *slot.site;
+    if (site.parent != node->parent || site.kind != kind || site.signature.size() != count) return nullptr;
+    for (uintptr_t identity : site.signature) {
+        if (identity != static_cast<unsigned char>('i')) return nullptr;
+    }
+    return &site;
+}
+
+// An argument whose evaluation starts with the small-int path of fast_int
+// and, when that succeeds, makes nothing but a new int cell of its value.
+bool arithmetic_argument(const TOKEN* argument) {
+    const EVAL_HANDLER handler = argument->evaluator;
+    return handler == eval_minus || handler == eval_plus || handler == eval_times || handler == eval_divide ||
+           handler == eval_modulo;
+}
+
+constexpr uint32_t max_int_arguments = 4;
+
+// A plain call whose arguments are all arithmetic giving small ints: the
+// numbers are bound to int parameters without cells for them. Anything else
+// takes call_plain_site with the cells made as their evaluation makes them.
+__attribute__((noinline)) CALL_OUTCOME call_int_site(const ROUTINE_REQUEST& request, INT_RESULT_SLOT* int_result) {
+    TOKEN* node = request.node;
+    TOKEN* subtree = node->left;
+    if (subtree == nullptr) return call_plain_site(request, int_result);
+    unclaimed_arguments = nullptr;
+    int64_t numbers[max_int_arguments];
+    uint32_t count = 0;
+    RESULT_LIST list;
+    bool numbers_only = true;
+    PENDING_EXCEPTION* before = pending_exception;
+    for (TOKEN* argument : argument_list_of(subtree)) {
+        if (numbers_only) {
+            if (count < max_int_arguments && arithmetic_argument(argument) && fast_int(argument, numbers[count])) {
+                ++count;
+                continue;
+            }
+            numbers_only = false;
+            for (uint32_t i = 0; i < count; ++i) append_int_argument(list, numbers[i]);
+        }
+        eval_cached(argument, request.context, list);
+        if (pending_exception != before) return CALL_OUTCOME::made;
+    }
+    if (count == 0) numbers_only = false;
+    const bool is_function = request.results != nullptr;
+    const char kind = is_function ? 'f' : 'p';
+    const CALL_SITE* site = numbers_only ? cached_int_site(node, kind, count) : nullptr;
+    if (site == nullptr || site->routine == nullptr) {
+        if (numbers_only) {
+            for (uint32_t i = 0; i < count; ++i) append_int_argument(list, numbers[i]);
+        }
+        site = cached_site(node, kind, list);
+        if (site == nullptr || site->routine == nullptr) return resolve_and_call(request, &list, site);
+        numbers_only = false;
+    }
+    CALL_ARGS args;
+    const ARGUMENT_BUFFER buffer(args);
+    args.key = site->key;
+    if (numbers_only) {
+        for (uint32_t i = 0; i < count; ++i) args.args.push_back(RESULT_ITEM{nullptr, access_expression, 0});
+    } else {
+        for (RESULT_NODE* item = list.head; item != nullptr; item = item->next) args.args.push_back(item->item);
+    }
+    run_user_routine({node, &args, request.results, request.receiver, request.context, false, int_result,
+                      numbers_only ? numbers : nullptr, &list},
                      site->routine, site->crossed);
     return CALL_OUTCOME::made;
 }
@@ -500,7 +584,7 @@ CALL_OUTCOME call_routine_status(const ROUTINE_REQUEST& request) {
     // A list handed over (see resolve_and_call) takes the general road.
     const bool handing_over = unclaimed_arguments != nullptr && subtree != nullptr &&
                               !subtree->result_stack.empty() && subtree->result_stack.back() == unclaimed_arguments;
-    if (plain_site && !handing_over) return call_plain_site(request, int_result);
+    if (plain_site && !handing_over) return call_int_site(request, int_result);
     return resolve_and_call(request, nullptr, nullptr);
 }
 

@@ -106,9 +106,11 @@ private:
 class USER_CALL {
 public:
     USER_CALL(TOKEN* node, CALL_ARGS* args, RESULT_LIST* results, RESULT_ITEM receiver,
-              RESULT_ITEM context, bool type_routine, INT_RESULT_SLOT* int_result)
+              RESULT_ITEM context, bool type_routine, INT_RESULT_SLOT* int_result, const int64_t* int_arguments,
+              RESULT_LIST* made_cells)
         : node(node), args(args), results(results), receiver(receiver), context(context),
-          type_routine(type_routine), int_result(int_result) {}
+          type_routine(type_routine), int_result(int_result), int_arguments(int_arguments),
+          made_cells(made_cells) {}
 
     void run(TOKEN* routine, bool crossed_type);
 
@@ -120,10 +122,14 @@ private:
     RESULT_ITEM context;
     bool type_routine;
     INT_RESULT_SLOT* int_result;
+    const int64_t* int_arguments;
+    RESULT_LIST* made_cells;
     TOKEN* scope_node = nullptr;  // the node whose scope holds the routine's variables
     const std::vector<uint8_t>* collecting = nullptr;  // which parameters collect (args)
 
     void bind_parameters(const TOKEN_LIST& names);
+    bool bind_numbers(const TOKEN_LIST& names);
+    void make_argument_cells();
     void bind_one(int index, TOKEN* parameter);
     void collect_into(TOKEN* parameter, const std::vector<int>& indexes, bool prepend);
     void collect_results(const TOKEN_LIST& names);
@@ -318,7 +324,37 @@ void USER_CALL::collect_into(TOKEN* parameter, const std::vector<int>& indexes, 
     }
 }
 
+// Small int arguments given to as many int parameters: each number goes
+// into its parameter's own number, as the cell of the argument would give it.
+bool USER_CALL::bind_numbers(const TOKEN_LIST& names) {
+    const int count = args->count();
+    if (static_cast<int>(names.count()) != count) return false;
+    for (int i = 0; i < count; ++i) {
+        if ((*collecting)[i] != 0 || names[i]->arg_role != arg_role_constant_input) return false;
+        UNION_DATA* target = parameter_cell(names[i]);
+        if (target == nullptr || !is_plain_int_cell(target)) return false;
+    }
+    for (int i = 0; i < count; ++i) parameter_cell(names[i])->int_data()->assign_int64(int_arguments[i]);
+    return true;
+}
+
+// The cells the arguments' evaluation would have made, for the general binding.
+void USER_CALL::make_argument_cells() {
+    for (int i = 0; i < args->count(); ++i) {
+        auto number = std::make_unique<INT_DATA>();
+        number->assign_int64(int_arguments[i]);
+        const RESULT_ITEM item{new_int_cell(std::move(number)), access_expression, 1};
+        made_cells->append(item);
+        args->args[static_cast<size_t>(i)] = item;
+    }
+    int_arguments = nullptr;
+}
+
 __attribute__((noinline)) void USER_CALL::bind_parameters(const TOKEN_LIST& names) {
+    if (int_arguments != nullptr) {
+        if (bind_numbers(names)) return;
+        make_argument_cells();
+    }
     const int count = args->count();
     const int parameters = static_cast<int>(names.count());
 
@@ -445,7 +481,7 @@ __attribute__((noinline)) void USER_CALL::collect_results(const TOKEN_LIST& name
 
 void run_user_routine(const USER_ROUTINE_CALL& call, TOKEN* routine, bool crossed_type) {
     USER_CALL(call.node, call.args, call.results, call.receiver, call.context, call.type_routine,
-              call.int_result)
+              call.int_result, call.int_arguments, call.made_cells)
         .run(routine, crossed_type);
 }
 

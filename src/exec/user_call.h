@@ -47,6 +47,11 @@ struct USER_ROUTINE_CALL {
     RESULT_ITEM context;   // the this_item that code arguments capture
     bool type_routine;     // the routine belongs to a type (error wording)
     INT_RESULT_SLOT* int_result;  // non-null: a plain int result goes there
+    // Non-null: the arguments are small ints not made into cells yet (the
+    // items of args hold no cell); they are bound as numbers, or made into
+    // the cells their evaluation would have made, kept in `made_cells`.
+    const int64_t* int_arguments;
+    RESULT_LIST* made_cells;
 };
 
 // Runs the routine (its definition node). crossed_type: the routine was
