@@ -44,7 +44,7 @@ int64_t saturated_count(const INT_DATA& number) {
 }
 
 void append_int(RESULT_LIST& results, const INT_DATA& value) {
-    auto* cell = new UNION_DATA('i');
+    auto* cell = new UNION_DATA(tag_int);
     results.append(RESULT_ITEM{cell, access_literal, 1});
     *cell->int_data() = value;
 }

@@ -95,7 +95,7 @@ public:
     explicit CELL_WATCH(RESULT_ITEM item) {
         UNION_DATA* cell = item.cell;
         if (cell == nullptr || item.owned != 0 || cell->scope_variable != 0 || is_link_cell(cell)) return;
-        watch = std::make_unique<UNION_DATA>('V');
+        watch = std::make_unique<UNION_DATA>(tag_nothing);
         link_cell(watch.get(), cell, 'p');
     }
     bool alive() const { return watch == nullptr || is_link_cell(watch.get()); }

@@ -66,7 +66,7 @@ void exec_throw(TOKEN* node, RESULT_ITEM this_item) {
     // The copy is made before anything is installed: a value nested too deep
     // to copy is refused at the throw, and no empty value is thrown instead.
     auto exception = std::make_unique<PENDING_EXCEPTION>();
-    exception->value = std::make_unique<UNION_DATA>('V');
+    exception->value = std::make_unique<UNION_DATA>(tag_nothing);
     if (const char* refusal = copy_construct_value(exception->value.get(), frame.value(0)))
         raise_system_error(node, refusal);
     exception->file = source_file_name(node->file_index);

@@ -361,7 +361,7 @@ void WALK::walk_file() {
     file->open(mode, &message);
     if (message != nullptr) fail(message);
 
-    const bool characters = base_type_code(live(0)) == 'c';
+    const bool characters = base_type_code(live(0)) == tag_char;
     auto bind_character = [this](char ch) {
         UNION_DATA character('c');
         character.char_byte() = ch == '\0' ? stored_nul : ch;

@@ -128,7 +128,7 @@ bool is_in_progress(const TOKEN* type) {
 // The member cell of an object of user type `type`: a deep copy of the
 // type's prototype record, or no record for a self-containing type.
 UNION_DATA* new_object_member(TOKEN* type) {
-    auto cell = std::make_unique<UNION_DATA>('k');
+    auto cell = std::make_unique<UNION_DATA>(tag_object);
     cell->holder()->type = type;
     if (type == nullptr || type->self_containing != 0 || is_in_progress(type)) return cell.release();
     if (type->value_stack == nullptr) basic_init_type(type);

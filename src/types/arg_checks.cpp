@@ -130,7 +130,7 @@ std::string check_index_arg(const CALL_ARGS& args, int64_t length, bool from_end
     out.clear();
     std::vector<int64_t> written;
     for (int32_t i = 0; i < args.count(); ++i) {
-        std::string failure = check_arg_type(args, i, 'i', true);
+        std::string failure = check_arg_type(args, i, tag_int, true);
         if (!failure.empty()) return failure;
         const int64_t index = int_argument(args, i);
         const int64_t position = from_end ? length - 1 - index : index;
@@ -153,14 +153,14 @@ std::string check_index_or_key_arg(const CALL_ARGS& args, int64_t length, bool f
     out.clear();
     std::vector<int64_t> sizes;
     for (int32_t i = 0; i + 1 < args.count(); i += 2) {
-        std::string failure = check_arg_type(args, i, 'i', true);
+        std::string failure = check_arg_type(args, i, tag_int, true);
         if (!failure.empty()) return failure;
         const int64_t index = int_argument(args, i);
         const int64_t position = from_end ? length - index : index;
         if (position < 0 || position > length) return index_range_message(kind, index, length);
         int64_t size = 1;
         if (kind == 's') {
-            failure = check_arg_type(args, i + 1, 's', false);
+            failure = check_arg_type(args, i + 1, tag_str, false);
             if (!failure.empty()) return failure;
             size = static_cast<int64_t>(follow_link(value_of(args, i + 1))->str_data()->text.size());
         }

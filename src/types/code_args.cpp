@@ -14,7 +14,7 @@ void check_loop_code_args(const METHOD_CALL& call) {
     call.raise_if(check_arg_count(*call.args, 2));
     call.raise_if(check_arg_defined(*call.args, 1));  // the loop variable need not hold a value yet
     call.raise_if(check_arg_variable(*call.args, 0, false));
-    call.raise_if(check_arg_type(*call.args, 1, 'x', false));
+    call.raise_if(check_arg_type(*call.args, 1, tag_code, false));
 }
 
 void bind_loop_variable(const METHOD_CALL& call, UNION_DATA* element) {
@@ -60,7 +60,7 @@ std::unique_ptr<UNION_DATA> element_sort_key(const METHOD_CALL& call, UNION_DATA
     RESULT_LIST values;
     evaluate_code(call, values);
     if (values.count == 0) call.raise(msg_text("erwevacod"));
-    auto key = std::make_unique<UNION_DATA>('v');
+    auto key = std::make_unique<UNION_DATA>(tag_any);
     if (values.count == 1) {
         call.raise_if(assign_value(key.get(), values.head->item.cell));
         return key;

@@ -72,7 +72,7 @@ int64_t edge_id(const GRAPH_DATA& graph, const GRAPH_EDGE* edge) {
 
 std::string check_node_arg(const CALL_ARGS& args, const GRAPH_DATA& graph, int32_t i, bool from_end,
                            int* node) {
-    std::string failure = check_arg_type(args, i, 'i', true);
+    std::string failure = check_arg_type(args, i, tag_int, true);
     if (!failure.empty()) return failure;
     const int64_t index = int_argument(args, i);
     const int64_t position = from_end ? int64_t{graph.node_count} - 1 - index : index;
@@ -83,16 +83,16 @@ std::string check_node_arg(const CALL_ARGS& args, const GRAPH_DATA& graph, int32
 
 std::string check_edge_arg(const CALL_ARGS& args, const GRAPH_DATA& graph, int32_t i, int32_t* id,
                            int32_t* target) {
-    std::string failure = check_arg_type(args, i, 'u', true);
+    std::string failure = check_arg_type(args, i, tag_any2, true);
     if (failure.empty()) failure = check_arg_element_type(args, i, id, target);
     if (failure.empty()) failure = check_address_range(graph, *id, *target);
     return failure;
 }
 
 std::string check_node_or_edge_arg(const CALL_ARGS& args, GRAPH_DATA& graph, int32_t i, UNION_DATA** cell) {
-    std::string failure = check_arg_type2(args, i, 'i', 'u', true);
+    std::string failure = check_arg_type2(args, i, tag_int, tag_any2, true);
     if (!failure.empty()) return failure;
-    if (base_type_code(argument_value(args[i].cell)) == 'i') {
+    if (base_type_code(argument_value(args[i].cell)) == tag_int) {
         int node = 0;
         failure = check_node_arg(args, graph, i, false, &node);
         if (failure.empty()) *cell = &graph.nodes[static_cast<size_t>(node)]->value;
@@ -110,10 +110,10 @@ std::string check_node_or_edge_arg(const CALL_ARGS& args, GRAPH_DATA& graph, int
 
 std::string check_graph_item_arg(const CALL_ARGS& args, const GRAPH_DATA& graph, int32_t i, bool strict,
                                  GRAPH_ITEM* out) {
-    std::string failure = check_arg_type2(args, i, 'i', 'u', true);
+    std::string failure = check_arg_type2(args, i, tag_int, tag_any2, true);
     if (!failure.empty()) return failure;
     GRAPH_ITEM item;
-    if (base_type_code(argument_value(args[i].cell)) == 'i') {
+    if (base_type_code(argument_value(args[i].cell)) == tag_int) {
         item.first = int_argument(args, i);
         const int32_t last = strict ? graph.node_count - 1 : graph.node_count;
         if (item.first < 0 || item.first > last) return no_node(item.first);
@@ -193,7 +193,7 @@ std::string check_graph_deletions(const CALL_ARGS& args, GRAPH_DATA& graph) {
 }
 
 std::string check_direction_arg(const CALL_ARGS& args, int32_t i, char* out) {
-    std::string failure = check_arg_type(args, i, 'c', false);
+    std::string failure = check_arg_type(args, i, tag_char, false);
     if (!failure.empty()) return failure;
     const char direction = follow_link(argument_value(args[i].cell))->char_byte();
     if (direction != '*' && direction != '-' && direction != '+') return msg_text("erwricmalminplu");

@@ -140,7 +140,7 @@ void write_output(OUTPUT_SINK& sink, IO_FORMAT& format, const OUTPUT_FORM& form,
     SAVED_OUTPUT_FORMAT saved(format);
     int32_t k = 0;
     if (form.columns) {
-        if (base_type_code(argument_value(items[0].cell)) == 'c') {
+        if (base_type_code(argument_value(items[0].cell)) == tag_char) {
             // The fill character comes first and takes one argument more:
             // without it the format text would be read past the last item.
             check(sink.check_count(leading + 1));

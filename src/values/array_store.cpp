@@ -12,7 +12,7 @@
 namespace morvu {
 
 std::unique_ptr<UNION_DATA> make_array_element(UNION_DATA* cell, int mode, const char** message) {
-    auto element = std::make_unique<UNION_DATA>('v');
+    auto element = std::make_unique<UNION_DATA>(tag_any);
     *message = copy_into_slot(element.get(), cell, mode);
     return element;
 }

@@ -72,7 +72,7 @@ void link_cell(UNION_DATA* cell, UNION_DATA* target, char kind);
 void move_payload(UNION_DATA* dest, UNION_DATA* src);
 
 // Makes a container element: cell is a freshly constructed any cell 'v'
-// (new UNION_DATA('v'), or one embedded in a node), src the value it is made
+// (new UNION_DATA(tag_any), or one embedded in a node), src the value it is made
 // from. No rule checks. Mode 6 behaves as in assign_by_mode (the source's
 // link kind, else a copy). Null, or "Stack overflow" when the value to copy
 // nests too deep (the element then stays an empty any cell).

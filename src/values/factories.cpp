@@ -20,68 +20,68 @@ RESULT_ITEM owned_item(UNION_DATA* cell, uint32_t mode = access_literal) { retur
 }  // namespace
 
 RESULT_ITEM make_bool_value(bool value, uint32_t mode) {
-    auto* cell = new UNION_DATA('b');
+    auto* cell = new UNION_DATA(tag_bool);
     cell->bool_word() = value ? 1 : 0;
     return owned_item(cell, mode);
 }
 
 RESULT_ITEM make_char_value(char value) {
-    auto* cell = new UNION_DATA('c');
+    auto* cell = new UNION_DATA(tag_char);
     cell->char_byte() = value;
     return owned_item(cell);
 }
 
 RESULT_ITEM make_int_value_from_number(int32_t value) {
-    auto* cell = new UNION_DATA('i');
+    auto* cell = new UNION_DATA(tag_int);
     *cell->int_data() = INT_DATA(value);
     return owned_item(cell);
 }
 
 RESULT_ITEM make_int_value(const INT_DATA& value, uint32_t mode) {
-    auto* cell = new UNION_DATA('i');
+    auto* cell = new UNION_DATA(tag_int);
     *cell->int_data() = value;
     return owned_item(cell, mode);
 }
 
 RESULT_ITEM make_real_value(const REAL_DATA& value) {
-    auto* cell = new UNION_DATA('r');
+    auto* cell = new UNION_DATA(tag_real);
     *cell->real_data() = value;
     return owned_item(cell);
 }
 
 RESULT_ITEM make_time_value(const TIME_DATA& value) {
-    auto* cell = new UNION_DATA('t');
+    auto* cell = new UNION_DATA(tag_time);
     cell->time_data()->assign(value);
     return owned_item(cell);
 }
 
 RESULT_ITEM make_date_value(const DATE_DATA& value) {
-    auto* cell = new UNION_DATA('0');
+    auto* cell = new UNION_DATA(tag_date);
     cell->date_data()->assign(value);
     return owned_item(cell);
 }
 
 RESULT_ITEM make_timezone_value(const TIMEZONE_DATA& value) {
-    auto* cell = new UNION_DATA('2');
+    auto* cell = new UNION_DATA(tag_timezone);
     cell->timezone_data()->assign(value);
     return owned_item(cell);
 }
 
 RESULT_ITEM make_datetime_value(const DATETIME_DATA& value) {
-    auto* cell = new UNION_DATA('4');
+    auto* cell = new UNION_DATA(tag_datetime);
     cell->datetime_data()->assign(value);
     return owned_item(cell);
 }
 
 RESULT_ITEM make_str_value(std::string text) {
-    auto* cell = new UNION_DATA('s');
+    auto* cell = new UNION_DATA(tag_str);
     cell->str_data()->text = std::move(text);
     cell->str_data()->reset_read();
     return owned_item(cell);
 }
 
 RESULT_ITEM make_oper_value(char first, char second) {
-    auto* cell = new UNION_DATA('o');
+    auto* cell = new UNION_DATA(tag_oper);
     cell->oper_chars()[0] = first;
     cell->oper_chars()[1] = second;
     return owned_item(cell);
@@ -94,7 +94,7 @@ RESULT_ITEM make_any2_value(UNION_DATA* first, uint32_t first_mode, UNION_DATA* 
     // an alias is replaced by a copy of what it stands for.
     const char* refusal = nullptr;
     ANY2_DATA made(first, static_cast<int>(first_mode), second, static_cast<int>(second_mode), &refusal);
-    auto cell = std::make_unique<UNION_DATA>('u');
+    auto cell = std::make_unique<UNION_DATA>(tag_any2);
     if (refusal == nullptr) refusal = copy_any2_payload(cell->any2_data(), &made);
     if (message != nullptr) {
         *message = refusal;
@@ -110,7 +110,7 @@ const char* make_copy_value(RESULT_LIST& list, UNION_DATA* source, int mode, boo
     uint32_t access = first_flag    ? (linked ? access_variable_input : access_constant_input)
                       : second_flag ? (linked ? access_output_object : access_literal)
                                     : (linked ? access_handed_out : access_function_result);
-    auto* cell = new UNION_DATA('v');
+    auto* cell = new UNION_DATA(tag_any);
     // The flag lets alias and call-alias assignment take the new cell.
     cell->scope_variable = 1;
     const char* message = assign_by_mode(cell, source, mode);

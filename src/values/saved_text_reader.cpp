@@ -441,7 +441,7 @@ private:
     // Adds a pending pair to its hash; false for a key the hash holds already.
     bool join_hash(PENDING_PAIR& pair);
     bool read_dropped(HEADER* header) {
-        dropped.push_back(std::make_unique<UNION_DATA>('v'));
+        dropped.push_back(std::make_unique<UNION_DATA>(tag_any));
         UNION_DATA* scratch = dropped.back().get();
         return read(scratch, scratch, header);
     }
@@ -544,7 +544,7 @@ bool PARSER::read_array(UNION_DATA* cell, HEADER* header) {
             continue;
         }
         auto& slot = array.slots[static_cast<size_t>(i)];
-        slot = std::make_unique<UNION_DATA>('v');
+        slot = std::make_unique<UNION_DATA>(tag_any);
         ++array.defined_count;
         if (!read(slot.get(), slot.get(), header)) return false;
     }
@@ -578,7 +578,7 @@ bool PARSER::read_array2(UNION_DATA* cell, HEADER* header) {
                 continue;
             }
             auto& slot = grid.cells[static_cast<size_t>(i)];
-            slot = std::make_unique<UNION_DATA>('v');
+            slot = std::make_unique<UNION_DATA>(tag_any);
             ++grid.count;
             if (!read(slot.get(), slot.get(), header)) return false;
         }

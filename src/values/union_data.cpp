@@ -234,7 +234,7 @@ void init_payload(UNION_DATA* cell, const UNION_DATA* source) {
 }
 
 UNION_DATA* new_int_cell(std::unique_ptr<INT_DATA> number) {
-    auto* cell = new UNION_DATA('V');  // holds nothing yet: no empty number to replace
+    auto* cell = new UNION_DATA(tag_nothing);  // holds nothing yet: no empty number to replace
     cell->tag = 'i';
     cell->payload = number.release();
     return cell;

@@ -55,7 +55,7 @@ bool compare_by_type(UNION_DATA* x, UNION_DATA* y);
 
 // ---- copy ----
 
-// Makes a freshly constructed cell (UNION_DATA('V')) a deep copy of src
+// Makes a freshly constructed cell (UNION_DATA(tag_nothing)) a deep copy of src
 // with src's tag (an any tag stays an any tag). Null, or "Stack overflow"
 // when src nests too deep (the cell then holds no value).
 const char* copy_construct_value(UNION_DATA* cell, UNION_DATA* src);

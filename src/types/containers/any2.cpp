@@ -21,7 +21,7 @@ ANY2_DATA& pair_of(UNION_DATA* value) { return *value->any2_data(); }
 // Argument i must be the int 0 (the first element) or 1 (the second); the
 // element goes to *out.
 std::string check_any2_index(const CALL_ARGS& args, ANY2_DATA& pair, int32_t i, UNION_DATA** out) {
-    std::string failure = check_arg_type(args, i, 'i', true);
+    std::string failure = check_arg_type(args, i, tag_int, true);
     if (!failure.empty()) return failure;
     const int32_t index = int_argument(args, i);
     if (index != 0 && index != 1) return format_string(msg_text("indnicdef"), index);

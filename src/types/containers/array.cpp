@@ -46,7 +46,7 @@ std::string index_not_defined(int64_t position) {
 // the end with from_end); the slot's position goes to *out.
 std::string check_array_index(const CALL_ARGS& args, const ARRAY_DATA& store, int32_t i, bool from_end,
                               int* out) {
-    std::string failure = check_arg_type(args, i, 'i', true);
+    std::string failure = check_arg_type(args, i, tag_int, true);
     if (!failure.empty()) return failure;
     const int64_t position = slot_position(args, i, store, from_end);
     if (position < 0 || position >= store.slot_count || !store.is_defined(static_cast<int>(position)))
@@ -73,7 +73,7 @@ ARRAY_DATA& store_of(UNION_DATA* value) { return *value->array_data(); }
 void fill_array(const METHOD_CALL& call, ARRAY_DATA& store) {
     const CALL_ARGS& args = *call.args;
     call.raise_if(check_arg_range(args, 1, -1));
-    call.raise_if(check_arg_type(args, 0, 'i', true));
+    call.raise_if(check_arg_type(args, 0, tag_int, true));
     const int32_t size = int_argument(args, 0);
     if (size < 1) call.raise(msg_text("unzargerwposint"));
     if (args.count() != 1 && int64_t{args.count()} != int64_t{size} + 1)
@@ -156,7 +156,7 @@ void sort_slots(METHOD_CALL& call, ARRAY_DATA& store, bool with_code) {
     for (size_t position = 0; position < store.slots.size(); ++position) {
         UNION_DATA* element = store.slots[position].get();
         // The code may have deleted a slot meanwhile: it sorts as an empty value.
-        keys.push_back(element != nullptr ? element_sort_key(call, element) : std::make_unique<UNION_DATA>('v'));
+        keys.push_back(element != nullptr ? element_sort_key(call, element) : std::make_unique<UNION_DATA>(tag_any));
     }
     std::vector<UNION_DATA*> cells;
     cells.reserve(keys.size());
@@ -172,7 +172,7 @@ bool array_functions(METHOD_CALL& call) {
     if (is_call_form_key(key)) {
         // The new array is a result before any check, so a refused call
         // leaves it to the caller's clean-up.
-        auto* cell = new UNION_DATA('a');
+        auto* cell = new UNION_DATA(tag_array);
         call.append(RESULT_ITEM{cell, access_function_result, 1});
         fill_array(call, store_of(cell));
         return true;
@@ -187,7 +187,7 @@ bool array_functions(METHOD_CALL& call) {
         ARRAY_DATA& store = store_of(call.checked_receiver());
         call.raise_if(check_arg_range(args, 1, -1));
         for (int32_t i = 0; i < args.count(); ++i) {
-            call.raise_if(check_arg_type(args, i, 'i', true));
+            call.raise_if(check_arg_type(args, i, tag_int, true));
             const int64_t position = slot_position(args, i, store, false);
             const bool defined = position >= 0 && position < store.slot_count &&
                                  store.is_defined(static_cast<int>(position));
@@ -215,7 +215,7 @@ bool array_functions(METHOD_CALL& call) {
             if (!check_array_index(args, store, i, false, &position).empty()) {
                 // An undefined slot within the size is defined with an empty
                 // value first, so that the caller can assign through it.
-                call.raise_if(check_arg_type(args, i, 'i', true));
+                call.raise_if(check_arg_type(args, i, tag_int, true));
                 const int64_t wanted = slot_position(args, i, store, false);
                 if (wanted >= 0 && wanted < store.slot_count) {
                     UNION_DATA empty('v');
@@ -257,7 +257,7 @@ bool array_procedures(METHOD_CALL& call) {
         if (args.count() == 0 || args.count() % 2 != 0) call.raise(msg_text("anzargposger"));
         const bool from_end = from_end_key(key);
         for (int32_t i = 0; i + 1 < args.count(); i += 2) {
-            call.raise_if(check_arg_type(args, i, 'i', true));
+            call.raise_if(check_arg_type(args, i, tag_int, true));
             const int64_t position = slot_position(args, i, store, from_end);
             if (position < 0 || position >= store.slot_count) call.raise(index_not_defined(position));
             UNION_DATA* cell = nullptr;

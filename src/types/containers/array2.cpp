@@ -39,7 +39,7 @@ struct POSITION {
 std::string read_position(const METHOD_CALL& call, const ARRAY2_DATA& grid, int32_t i, bool from_end,
                           POSITION* out) {
     for (int32_t k = i; k <= i + 1; ++k) {
-        std::string message = check_arg_type(*call.args, k, 'i', true);
+        std::string message = check_arg_type(*call.args, k, tag_int, true);
         if (!message.empty()) return message;
     }
     out->row = int_argument(*call.args, i);
@@ -80,8 +80,8 @@ void check_pair_count(const METHOD_CALL& call) {
 // emptied.
 void construct(const METHOD_CALL& call, ARRAY2_DATA& grid) {
     call.raise_if(check_arg_range(*call.args, 2, -1));
-    call.raise_if(check_arg_type(*call.args, 0, 'i', true));
-    call.raise_if(check_arg_type(*call.args, 1, 'i', true));
+    call.raise_if(check_arg_type(*call.args, 0, tag_int, true));
+    call.raise_if(check_arg_type(*call.args, 1, tag_int, true));
     const int rows = int_argument(*call.args, 0);
     const int cols = int_argument(*call.args, 1);
     if (grid.resize(rows, cols)) call.raise(msg_text("unzargerw2posint"));
@@ -126,7 +126,7 @@ void find_cells(const METHOD_CALL& call) {
 bool array2_functions(METHOD_CALL& call) {
     const std::string& key = call.key();
     if (is_call_form_key(key)) {
-        auto* cell = new UNION_DATA('z');
+        auto* cell = new UNION_DATA(tag_array2);
         call.append(RESULT_ITEM{cell, access_function_result, 1});
         construct(call, grid_of(cell));
         return true;

@@ -56,7 +56,7 @@ void count_at_nodes(const METHOD_CALL& call, GRAPH_DATA& graph, int nodes, bool 
 
 // graph: the sub-graph of the listed nodes and edges.
 void make_subgraph(const METHOD_CALL& call, GRAPH_DATA& graph) {
-    auto* cell = new UNION_DATA('g');
+    auto* cell = new UNION_DATA(tag_graph);
     call.append(RESULT_ITEM{cell, access_function_result, 1});
     std::vector<int> nodes;
     std::vector<int> edge_ids;
@@ -104,7 +104,7 @@ bool graph_functions(METHOD_CALL& call) {
     const std::string& key = call.key();
     const CALL_ARGS& args = *call.args;
     if (is_call_form_key(key)) {
-        auto* cell = new UNION_DATA('g');
+        auto* cell = new UNION_DATA(tag_graph);
         call.append(RESULT_ITEM{cell, access_function_result, 1});
         append_nodes(call, graph_of(cell));
         return true;

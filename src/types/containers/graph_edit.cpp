@@ -56,8 +56,8 @@ void set_values(const METHOD_CALL& call, GRAPH_DATA& graph, bool from_end) {
     const CALL_ARGS& args = *call.args;
     require_pairs(call);
     for (int32_t i = 0; i < args.count(); i += 2) {
-        call.raise_if(check_arg_type2(args, i, 'i', 'u', true));
-        const bool is_edge = base_type_code(argument_value(args[i].cell)) == 'u';
+        call.raise_if(check_arg_type2(args, i, tag_int, tag_any2, true));
+        const bool is_edge = base_type_code(argument_value(args[i].cell)) == tag_any2;
         int32_t id = 0;
         int32_t target = 0;
         if (is_edge) call.raise_if(check_arg_element_type(args, i, &id, &target));

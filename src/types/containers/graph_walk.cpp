@@ -29,16 +29,16 @@ GRAPH_LOOP check_graph_loop_args(const METHOD_CALL& call, const GRAPH_DATA& grap
     loop.count = args.count();
     if (loop.count >= 3) {
         call.raise_if(check_arg_variable(args, 1, false));
-        call.raise_if(check_arg_type(args, 1, 'u', false));
+        call.raise_if(check_arg_type(args, 1, tag_any2, false));
     }
     if (loop.count >= 4) {
-        call.raise_if(check_arg_type(args, 2, 'i', false));
+        call.raise_if(check_arg_type(args, 2, tag_int, false));
         loop.node = int_argument(args, 2);
         if (loop.node < 0 || loop.node >= graph.node_count)
             call.raise(format_string(msg_text("knoexinic"), loop.node));
     }
     if (loop.count == 5) call.raise_if(check_direction_arg(args, 3, &loop.direction));
-    call.raise_if(check_arg_type(args, loop.count - 1, 'x', false));
+    call.raise_if(check_arg_type(args, loop.count - 1, tag_code, false));
     return loop;
 }
 
@@ -108,7 +108,7 @@ bool LOOP_CODE::matches(UNION_DATA* element) const {
 std::unique_ptr<UNION_DATA> LOOP_CODE::sort_key(UNION_DATA* element) const {
     RESULT_LIST values;
     evaluate(element, values);
-    auto key = std::make_unique<UNION_DATA>('v');
+    auto key = std::make_unique<UNION_DATA>(tag_any);
     if (values.count == 1) {
         view.raise_if(assign_value(key.get(), values.head->item.cell));
         return key;

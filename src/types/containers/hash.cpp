@@ -75,7 +75,7 @@ bool hash_functions(METHOD_CALL& call) {
     const std::string& key = call.key();
     if (is_call_form_key(key)) {
         if (call.count() % 2 != 0) call.raise(msg_text("anzargger"));
-        auto* cell = new UNION_DATA('h');
+        auto* cell = new UNION_DATA(tag_hash);
         call.append(RESULT_ITEM{cell, access_function_result, 1});
         insert_pairs(call, hash_of(cell));
         return true;

@@ -60,7 +60,7 @@ int shown_position(int64_t position) {
 // wraps into the list; the message names the position counted from the head.
 std::string check_list_index(const CALL_ARGS& args, LIST_DATA& store, int32_t i, bool from_end,
                              UNION_DATA** out, int* position_out = nullptr) {
-    std::string failure = check_arg_type(args, i, 'i', true);
+    std::string failure = check_arg_type(args, i, tag_int, true);
     if (!failure.empty()) return failure;
     const int64_t index = int_argument(args, i);
     const int64_t position = from_end ? int64_t{store.node_count} - 1 - index : index;
@@ -238,7 +238,7 @@ bool list_functions(METHOD_CALL& call) {
         if (input_object(call)) call.raise(msg_text("nicanwfueinpobjarg"));
         if (output_object(call)) call.raise(msg_text("nicanwfuevaroutobjarg"));
         LIST_DATA& store = store_of(call.checked_receiver());
-        auto* cell = new UNION_DATA('l');
+        auto* cell = new UNION_DATA(tag_list);
         call.append(RESULT_ITEM{cell, access_function_result, 1});
         LIST_DATA& made = store_of(cell);
         for (int32_t i = 0; i < args.count(); ++i) {

@@ -47,7 +47,7 @@ void insert_elements(const METHOD_CALL& call, HASH_DATA& set) {
 bool set_functions(METHOD_CALL& call) {
     const std::string& key = call.key();
     if (is_call_form_key(key)) {
-        auto* cell = new UNION_DATA('m');
+        auto* cell = new UNION_DATA(tag_set);
         call.append(RESULT_ITEM{cell, access_function_result, 1});
         insert_elements(call, set_of(cell));
         return true;

@@ -40,7 +40,7 @@ UNION_DATA* receiver_value(const METHOD_CALL& call) { return argument_value(call
 UNION_DATA* new_copy_of(const METHOD_CALL& call, UNION_DATA* value) {
     const char code = base_type_code(value);
     auto* cell = new UNION_DATA(code);
-    if (code == 'k') {
+    if (code == tag_object) {
         UNION_DATA* object = follow_link(value);
         cell->holder()->type = object->holder() != nullptr ? object->holder()->type : nullptr;
     }

@@ -41,7 +41,7 @@ bool error_functions(METHOD_CALL& call) {
     if (key_is(key, "\xA7" "str;\xA7")) {
         // A new error of the user's kind; the receiver plays no part.
         call.raise_if(check_arg_defined(*call.args, 0));
-        auto* cell = new UNION_DATA('e');
+        auto* cell = new UNION_DATA(tag_error);
         place_error(call, *cell->error_data());
         call.append(RESULT_ITEM{cell, access_function_result, 1});
         return true;

@@ -131,9 +131,9 @@ void exec_operator(METHOD_CALL& call) {
     call.raise_if(check_arg_count(*call.args, 2));
     const char text[3] = {oper->oper_chars()[0], oper->oper_chars()[1], 0};
     if (text[0] == ';' && text[1] == ';') {
-        call.raise_if(check_arg_type(*call.args, 0, 'i', true));
+        call.raise_if(check_arg_type(*call.args, 0, tag_int, true));
         // A code value without a block has nothing to repeat.
-        call.raise_if(check_arg_type(*call.args, 1, 'x', true));
+        call.raise_if(check_arg_type(*call.args, 1, tag_code, true));
         TOKEN* block = follow_link(argument_value(call.arg(1).cell))->code_data()->block;
         repeat_block_entry(call.this_item, call.arg(0), block);
         return;

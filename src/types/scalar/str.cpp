@@ -38,7 +38,7 @@ void find_texts(const METHOD_CALL& call) {
     const bool all = key[8] == '_';
     const std::string& text = receiver_str(call).text;
     for (int32_t i = 0; i < call.count(); ++i) {
-        call.raise_if(check_arg_type(*call.args, i, 's', true));
+        call.raise_if(check_arg_type(*call.args, i, tag_str, true));
         const std::string& pattern = str_argument(call, i);
         const size_t length = pattern.size();
         if (!backward) {
@@ -92,7 +92,7 @@ void find_by_code(const METHOD_CALL& call) {
     call.raise_if(check_arg_count(*call.args, 2));
     call.raise_if(check_args_defined(*call.args));
     call.raise_if(check_arg_variable(*call.args, 0, false));
-    call.raise_if(check_arg_type(*call.args, 1, 'x', false));
+    call.raise_if(check_arg_type(*call.args, 1, tag_code, false));
     UNION_DATA* variable = call.arg(0).cell;
     if (variable->tag == tag_call_alias || variable->tag == raise_tag(tag_call_alias)) variable = variable->target();
 
@@ -134,7 +134,7 @@ void get_characters(const METHOD_CALL& call) {
     const std::string& text = receiver_str(call).text;
     call.raise_if(check_arg_range(*call.args, 1, -1));
     for (int32_t i = 0; i < call.count(); ++i) {
-        call.raise_if(check_arg_type(*call.args, i, 'i', true));
+        call.raise_if(check_arg_type(*call.args, i, tag_int, true));
         call.append(make_char_value(text[checked_position(call, i, text.size(), from_end)]));
     }
 }
@@ -150,7 +150,7 @@ void str_of_characters(const METHOD_CALL& call) {
     const std::string& text = receiver_str(call).text;
     std::string& result = new_str_result(call);
     for (int32_t i = 0; i < call.count(); ++i) {
-        call.raise_if(check_arg_type(*call.args, i, 'i', true));
+        call.raise_if(check_arg_type(*call.args, i, tag_int, true));
         result += text[checked_position(call, i, text.size(), false)];
     }
 }

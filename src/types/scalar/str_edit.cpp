@@ -54,9 +54,9 @@ void set_characters(const METHOD_CALL& call) {
     STR_DATA& str = editable_str(call, false, false);
     if (call.count() == 0 || call.count() % 2 != 0) call.raise(msg_text("anzargposger"));
     for (int32_t i = 0; i < call.count(); i += 2) {
-        call.raise_if(check_arg_type(*call.args, i, 'i', true));
+        call.raise_if(check_arg_type(*call.args, i, tag_int, true));
         const size_t position = checked_position(call, i, str.text.size(), from_end);
-        call.raise_if(check_arg_type(*call.args, i + 1, 'c', true));
+        call.raise_if(check_arg_type(*call.args, i + 1, tag_char, true));
         str.reset_read();
         str.text[position] = char_argument(call, i + 1);
     }
@@ -88,7 +88,7 @@ void strip_texts(const METHOD_CALL& call, bool defaults) {
     } else {
         call.raise_if(check_arg_range(*call.args, 1, -1));
         for (int32_t i = 0; i < call.count(); ++i) {
-            call.raise_if(check_arg_type(*call.args, i, 's', true));
+            call.raise_if(check_arg_type(*call.args, i, tag_str, true));
             texts.push_back(str_argument(call, i));  // copies: an argument may be the receiver
         }
         for (const std::string& text : texts) strips.push_back(text.c_str());
@@ -123,7 +123,7 @@ void change_case(const METHOD_CALL& call, bool lower) {
 void insert_at_ends(const METHOD_CALL& call, bool at_end) {
     STR_DATA& str = editable_str(call, false, true);
     for (int32_t i = 0; i < call.count(); ++i) {
-        call.raise_if(check_arg_type(*call.args, i, 's', false));
+        call.raise_if(check_arg_type(*call.args, i, tag_str, false));
         const std::string& text = str_argument(call, i);
         str.reset_read();
         if (at_end) {

@@ -98,7 +98,7 @@ void read_items(const METHOD_CALL& call, INPUT_KIND kind) {
         if (last_constant < 0) call.raise(msg_text("erwbegmin1nicvararg"));
         if (last_constant == call.count() - 1) call.raise(msg_text("erwendmin1vararg"));
         for (int32_t i = 0; i <= last_constant; ++i) {
-            call.raise_if(check_arg_type(*call.args, i, 's', true));
+            call.raise_if(check_arg_type(*call.args, i, tag_str, true));
             separators.push_back(str_argument(call, i));
         }
         first_variable = last_constant + 1;
@@ -169,7 +169,7 @@ void split_items(const METHOD_CALL& call) {
         separators = word_separator_texts();
     } else {
         for (int32_t i = 0; i < call.count(); ++i) {
-            call.raise_if(check_arg_type(*call.args, i, 's', true));
+            call.raise_if(check_arg_type(*call.args, i, tag_str, true));
             separators.push_back(backward ? reversed(str_argument(call, i)) : str_argument(call, i));
         }
     }
@@ -203,7 +203,7 @@ void take_item(const METHOD_CALL& call) {
         separators = word_separator_texts();
     } else {
         for (int32_t i = 1; i < call.count(); ++i) {
-            call.raise_if(check_arg_type(*call.args, i, 's', true));
+            call.raise_if(check_arg_type(*call.args, i, tag_str, true));
             separators.push_back(str_argument(call, i));
         }
     }
@@ -306,7 +306,7 @@ bool set_format(const METHOD_CALL& call) {
     if (key_has_prefix(key, "set_in_spc\xA7")) {
         std::vector<std::string> separators;
         for (int32_t i = 0; i < call.count(); ++i) {
-            call.raise_if(check_arg_type(*call.args, i, 's', true));
+            call.raise_if(check_arg_type(*call.args, i, tag_str, true));
             separators.push_back(str_argument(call, i));
         }
         call.raise_if(str_format.set_in_spc(separators));

@@ -60,7 +60,7 @@ bool dir_functions(METHOD_CALL& call) {
     const std::string& key = call.key();
     if (key_is(key, "\xA7str;\xA7")) {
         call.raise_if(check_arg_not_empty(*call.args, 0));
-        auto* cell = new UNION_DATA('d');
+        auto* cell = new UNION_DATA(tag_dir);
         cell->dir_data()->set_path(str_argument(call));
         call.append(RESULT_ITEM{cell, access_function_result, 1});
         return true;

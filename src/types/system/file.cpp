@@ -82,7 +82,7 @@ bool file_functions(METHOD_CALL& call) {
 
     if (key_is(key, "\xA7str;\xA7")) {
         call.raise_if(check_arg_not_empty(*call.args, 0));
-        auto* cell = new UNION_DATA('f');
+        auto* cell = new UNION_DATA(tag_file);
         cell->file_data()->set_path(str_argument(call, 0));
         call.append(RESULT_ITEM{cell, access_function_result, 1});
         return true;

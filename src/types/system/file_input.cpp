@@ -64,7 +64,7 @@ std::vector<std::string> separator_arguments(const METHOD_CALL& call, int32_t fi
     std::vector<std::string> texts;
     texts.reserve(static_cast<size_t>(last - first));
     for (int32_t i = first; i < last; ++i) {
-        call.raise_if(check_arg_type(*call.args, i, 's', true));
+        call.raise_if(check_arg_type(*call.args, i, tag_str, true));
         texts.push_back(str_argument(call, i));
     }
     return texts;

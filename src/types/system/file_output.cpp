@@ -59,7 +59,7 @@ bool file_output_methods(METHOD_CALL& call) {
         std::vector<std::string> texts;
         texts.reserve(static_cast<size_t>(call.count()));
         for (int32_t i = 0; i < call.count(); ++i) {
-            call.raise_if(check_arg_type(args, i, 's', true));
+            call.raise_if(check_arg_type(args, i, tag_str, true));
             texts.push_back(str_argument(call, i));
         }
         call.raise_if(file_format.set_in_spc(texts));
