@@ -117,7 +117,7 @@ UNION_DATA* ARG_FRAME::value(uint32_t index) const {
 
 int32_t ARG_FRAME::int_value(uint32_t index) const {
     UNION_DATA* cell = value(index);
-    if (cell == nullptr || cell->payload == nullptr || base_type_code(cell) != 'i') return 0;
+    if (cell == nullptr || cell->payload == nullptr || base_type_code(cell) != tag_int) return 0;
     return machine_int(*cell->int_data());
 }
 

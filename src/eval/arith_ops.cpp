@@ -182,7 +182,7 @@ void eval_unary(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results, const 
 // deep), else null. Such operands take the short way below.
 INT_DATA* plain_int(UNION_DATA* cell) {
     UNION_DATA* value = follow_link(cell);
-    if (lower_tag(value->tag) != 'i' || value->payload == nullptr) return nullptr;
+    if (lower_tag(value->tag) != tag_int || value->payload == nullptr) return nullptr;
     INT_DATA* number = value->int_data();
     return number->is_empty() ? nullptr : number;
 }
@@ -233,12 +233,12 @@ void retry_exchanged(TOKEN* node, const ARITH_OPERATOR& op, RESULT_ITEM left, RE
     char type = base_type_code(right.cell);
     auto* cell = new UNION_DATA(type);
     results.append(RESULT_ITEM{cell, access_function_result, 1});
-    if (type == 'k') {
+    if (type == tag_object) {
         const OBJECT_HOLDER* holder = follow_link(right.cell)->holder();
         cell->holder()->type = holder != nullptr ? holder->type : nullptr;
     }
     if (const char* message = assign_value(cell, right.cell)) raise_error(node, routine_kind_operator, op.name, message, error_kind_system);
-    bool is_text = type == 's' && cell->payload != nullptr;
+    bool is_text = type == tag_str && cell->payload != nullptr;
     size_t right_length = is_text ? cell->str_data()->text.size() : 0;
     if (const char* message = op.operation(cell, left.cell)) raise_error(node, routine_kind_operator, op.name, message, error_kind_system);
     if (is_text) {
@@ -265,7 +265,7 @@ void value_binary(TOKEN* node, const ARITH_OPERATOR& op, RESULT_ITEM left, RESUL
     right = operand_value(right);
     if (int_shortcut(op, left, right, results)) return;
     RESULT_ITEM result = make_arith_result(node, left, true, 'o', op.name);
-    if (base_type_code(left.cell) == 'k') {
+    if (base_type_code(left.cell) == tag_object) {
         results.append(result);
         apply_user_operator(node, op.name, op.user_method, result, right);
         return;
@@ -291,7 +291,7 @@ void value_binary(TOKEN* node, const ARITH_OPERATOR& op, RESULT_ITEM left, RESUL
 void value_unary(TOKEN* node, RESULT_ITEM operand, RESULT_LIST& results, const char* name,
                  const char* (*operation)(UNION_DATA*), const char* user_method) {
     operand = operand_value(operand);
-    if (base_type_code(operand.cell) == 'k') {
+    if (base_type_code(operand.cell) == tag_object) {
         // An empty object of the operand's type with the operand applied.
         RESULT_ITEM result = make_arith_result(node, operand, false, 'o', name);
         results.append(result);
@@ -326,7 +326,7 @@ bool call_form_operand(const TOKEN* operand, bool& is_call) {
 bool small_int_operand(const RESULT_LIST& list, int64_t& out) {
     if (list.count != 1) return false;
     const UNION_DATA* value = follow_link(list.head->item.cell);
-    if (lower_tag(value->tag) != 'i' || value->payload == nullptr) return false;
+    if (lower_tag(value->tag) != tag_int || value->payload == nullptr) return false;
     const INT_DATA* number = value->int_data();
     return !number->is_empty() && number->to_int64(out);
 }
@@ -336,7 +336,7 @@ bool small_int_operand(const RESULT_LIST& list, int64_t& out) {
 bool fresh_int_temporary(const RESULT_LIST& list) {
     if (list.count != 1 || list.head->item.owned == 0) return false;
     const UNION_DATA* cell = list.head->item.cell;
-    return cell != nullptr && cell->tag == 'i' && cell->payload != nullptr && cell->weak_held == 0 &&
+    return cell != nullptr && cell->tag == tag_int && cell->payload != nullptr && cell->weak_held == 0 &&
            cell->references == nullptr && cell->aliases == nullptr && cell->call_aliases == nullptr &&
            cell->prev == nullptr && cell->next == nullptr && cell->copy_partner == nullptr &&
            cell->equality_partner == nullptr && cell->saved_id == -1 && cell->being_written == 0 &&
@@ -443,7 +443,7 @@ RESULT_ITEM make_arith_result(TOKEN* node, RESULT_ITEM operand, bool copy, char 
     char type = base_type_code(operand.cell);
     auto owned = std::make_unique<UNION_DATA>(type);  // freed if a copy throws
     UNION_DATA* cell = owned.get();
-    if (type == 'k') {
+    if (type == tag_object) {
         UNION_DATA* object = follow_link(operand.cell);
         const OBJECT_HOLDER* holder = object->holder();
         cell->holder()->type = holder != nullptr ? holder->type : nullptr;

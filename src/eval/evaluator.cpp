@@ -107,7 +107,7 @@ struct EVALUATOR_INSTALLER {
 void install_evaluator() { initial_evaluator = eval_node; }
 
 RESULT_ITEM make_code_value(TOKEN* block, RESULT_ITEM this_item) {
-    auto* cell = new UNION_DATA('x');
+    auto* cell = new UNION_DATA(tag_code);
     CODE_DATA* code = cell->code_data();
     code->block = block;
     code->this_item = RESULT_ITEM{this_item.cell, this_item.mode, 0};  // never owns the object

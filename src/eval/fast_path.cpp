@@ -19,7 +19,7 @@ namespace {
 
 // A cell holding a defined int (a declared int, or an any variable holding one).
 bool cell_int(const UNION_DATA* cell, int64_t& out) {
-    if ((cell->tag != 'i' && cell->tag != 'I') || cell->payload == nullptr) return false;
+    if ((cell->tag != tag_int && cell->tag != raise_tag(tag_int)) || cell->payload == nullptr) return false;
     return cell->int_data()->to_int64(out);
 }
 
@@ -103,7 +103,7 @@ UNION_DATA* fast_int_variable(TOKEN* node) {
     const int role = declaration->arg_role;
     if (role == arg_role_constant_input || role == arg_role_output_object || role == arg_role_variable_input) return nullptr;  // parameters whose role sets the mode
     UNION_DATA* cell = top_cell(declaration);
-    if (cell == nullptr || cell->tag != 'i' || cell->payload == nullptr || cell->access_mode != access_variable) return nullptr;
+    if (cell == nullptr || cell->tag != tag_int || cell->payload == nullptr || cell->access_mode != access_variable) return nullptr;
     return cell;
 }
 
@@ -136,7 +136,7 @@ bool fast_call_assignment(TOKEN* node, RESULT_ITEM this_item) {
     }
     if (target != nullptr && list.count == 1 && list.head->item.owned != 0 && !value_under_iteration(target)) {
         UNION_DATA* value = list.head->item.cell;
-        if (value->tag == 'i' && value->payload != nullptr && value->references == nullptr &&
+        if (value->tag == tag_int && value->payload != nullptr && value->references == nullptr &&
             value->aliases == nullptr && value->call_aliases == nullptr) {
             std::swap(target->payload, value->payload);  // the old number goes with the list
             return true;

@@ -78,7 +78,7 @@ bool user_less(TOKEN* node, const char* name, RESULT_ITEM left, RESULT_ITEM righ
         raise_error(node, routine_kind_operator, name,
                     format_string(msg_text_concat2("operkledattyp", "erwgen1erg"), type.c_str()), error_kind_system);
     UNION_DATA* value = follow_link(results.head->item.cell);
-    if (lower_tag(value->tag) != 'b' || !is_defined_value(value))
+    if (lower_tag(value->tag) != tag_bool || !is_defined_value(value))
         raise_error(node, routine_kind_operator, name,
                     format_string(msg_text_concat2("operkledattyp", "erwbooerg"), type.c_str()), error_kind_system);
     return value->bool_word() != 0;
@@ -91,7 +91,7 @@ bool compare_ordered(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN* rig
     RESULT_ITEM a = comparison_operand(left_frame, node, name);
     ARG_FRAME right_frame(right, this_item, false);
     RESULT_ITEM b = comparison_operand(right_frame, node, name);
-    if (base_type_code(a.cell) == 'k') {
+    if (base_type_code(a.cell) == tag_object) {
         // A user type defines only "<"; the other orderings follow from it
         // and equality.
         bool less = user_less(node, name, a, b);

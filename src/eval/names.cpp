@@ -55,7 +55,7 @@ void eval_this(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
 
     auto* cell = new UNION_DATA(tag);
     results.append(RESULT_ITEM{cell, is_variable_mode(this_item.mode) ? access_variable_object : access_constant_object, 1});  // the list owns it from here
-    if (tag == 'k') cell->holder()->type = value->holder()->type;
+    if (tag == tag_object) cell->holder()->type = value->holder()->type;
 
     const char* message;
     {
@@ -71,7 +71,7 @@ void eval_variable(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
 
     if (declaration->member_slot >= 0 && this_item.cell != nullptr) {
         UNION_DATA* object = follow_aliases(this_item.cell);
-        if (object != nullptr && base_type_code(object) == 'k') {
+        if (object != nullptr && base_type_code(object) == tag_object) {
             // A member of the current object, not a variable of an outer scope.
             TOKEN* type_def = enclosing_type_def(declaration);
             const char* message = nullptr;

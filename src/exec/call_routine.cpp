@@ -29,14 +29,15 @@ namespace morvu {
 namespace {
 
 // The execution layer serves the types' calls back up.
-[[maybe_unused]] const bool entries_installed = (call_routine_entry = call_routine, true);
+[[maybe_unused]] const bool entries_installed =
+    (call_routine_entry = call_routine_status, not_defined_entry = not_defined_message, true);
 
 // What the last call that found nothing leaves for a caller that raises its
 // message: the text is formatted only then.
 struct NOT_DEFINED_RECORD {
     TOKEN* node = nullptr;
     std::string key;
-    TYPE_NAME spec{};
+    TYPE_NAME qualifier{};
     TYPE_NAME receiver_type{};
     bool in_object_type = false;
     bool has_receiver = false;
@@ -50,10 +51,10 @@ const TYPE_NAME no_type{};
 // long as no other call has started since.
 RESULT_LIST* unclaimed_arguments = nullptr;
 
-bool has_type(const TYPE_NAME& spec) { return spec.text != nullptr || spec.type != nullptr; }
+bool has_type(const TYPE_NAME& qualifier) { return qualifier.text != nullptr || qualifier.type != nullptr; }
 
-bool names_any(const TYPE_NAME& spec) {
-    return !spec.is_user_type && spec.text != nullptr && std::strcmp(spec.text, "any") == 0;
+bool names_any(const TYPE_NAME& qualifier) {
+    return !qualifier.is_user_type && qualifier.text != nullptr && std::strcmp(qualifier.text, "any") == 0;
 }
 
 }  // namespace
@@ -70,12 +71,12 @@ char held_type_code(const UNION_DATA* cell) {
     for (;;) {
         const char tag = lower_tag(cell->tag);
         switch (tag) {
-        case 'j': case 'p': case 'q':
+        case tag_call_alias: case tag_reference: case tag_alias:
             cell = cell->target();
             continue;
-        case '0': case '2': case '4': case 'a': case 'b': case 'c': case 'd': case 'e': case 'f': case 'g':
-        case 'h': case 'i': case 'l': case 'm': case 'n': case 'o': case 'r': case 's': case 't': case 'u':
-        case 'v': case 'x': case 'y': case 'z':
+        case tag_date: case tag_timezone: case tag_datetime: case tag_array: case tag_bool: case tag_char: case tag_dir: case tag_error: case tag_file: case tag_graph:
+        case tag_hash: case tag_int: case tag_list: case tag_set: case tag_sys: case tag_oper: case tag_real: case tag_str: case tag_time: case tag_any2:
+        case tag_any: case tag_code: case tag_args: case tag_array2:
             return tag;
         default:
             return 'k';
@@ -104,14 +105,14 @@ bool run_methods(const TYPE_METHODS& methods, char code, TOKEN* node, CALL_ARGS*
 // written as "sys:name(...)".
 bool call_type_handler(char code, TOKEN* node, CALL_ARGS* args, RESULT_LIST* results,
                        RESULT_ITEM receiver, RESULT_ITEM context) {
-    if (code == 'n') {
+    if (code == tag_sys) {
         if (results != nullptr) return call_builtin_function(node, RESULT_ITEM{}, *results);
         // A statement addressed through sys: the keyword runs at once.
         if (!bind_keyword_executor(node)) return false;
         execute_node_guarded(node, RESULT_ITEM{});
         return true;
     }
-    if (code == 'v') return false;  // the common methods come later, once
+    if (code == tag_any) return false;  // the common methods come later, once
     const TYPE_METHODS* methods = methods_of_type(code);
     return methods != nullptr && run_methods(*methods, code, node, args, results, receiver, context, false);
 }
@@ -123,15 +124,15 @@ bool call_any_handler(TOKEN* node, CALL_ARGS* args, RESULT_LIST* results, RESULT
 }
 
 // Records what the not-defined text of a call that found nothing needs.
-void record_not_defined(TOKEN* node, std::string&& key, const TYPE_NAME& spec, uint8_t in_object_type,
+void record_not_defined(TOKEN* node, std::string&& key, const TYPE_NAME& qualifier, uint8_t in_object_type,
                         UNION_DATA* receiver_cell, bool is_procedure) {
     NOT_DEFINED_RECORD& record = not_defined_record;
     record.node = node;
     record.key = std::move(key);
-    record.spec = spec;
+    record.qualifier = qualifier;
     record.in_object_type = in_object_type != 0;
     record.has_receiver = receiver_cell != nullptr;
-    record.receiver_type = receiver_cell != nullptr && in_object_type != 0 && !has_type(spec)
+    record.receiver_type = receiver_cell != nullptr && in_object_type != 0 && !has_type(qualifier)
                                ? value_type_name(receiver_cell, true)
                                : TYPE_NAME{};
     record.is_procedure = is_procedure;
@@ -143,12 +144,12 @@ void record_not_defined(TOKEN* node, std::string&& key, const TYPE_NAME& spec, u
 uintptr_t key_type_identity(const UNION_DATA* cell) {
     for (;;) {
         const char tag = lower_tag(cell->tag);
-        if (tag == 'j' || tag == 'p' || tag == 'q') {
+        if (tag == tag_call_alias || tag == tag_reference || tag == tag_alias) {
             cell = cell->target();
             if (cell == nullptr) return 0;
             continue;
         }
-        if (tag != 'k') return static_cast<unsigned char>(tag);
+        if (tag != tag_object) return static_cast<unsigned char>(tag);
         const OBJECT_HOLDER* holder = cell->holder();
         return holder == nullptr || holder->type == nullptr ? '?' : reinterpret_cast<uintptr_t>(holder->type);
     }
@@ -263,15 +264,15 @@ void remember_site(const TOKEN* node, char kind, const RESULT_LIST& list, const 
 // Where the user routines of a call are looked up: the body of the receiver
 // object's type, the body of the named user type, or the call's own place.
 TOKEN* search_start(TOKEN* node, uint8_t in_object_type, UNION_DATA* receiver_cell,
-                    const TYPE_NAME& spec) {
+                    const TYPE_NAME& qualifier) {
     if (in_object_type != 0 && receiver_cell != nullptr) {
         UNION_DATA* holder_cell = follow_link(receiver_cell);
-        if (lower_tag(holder_cell->tag) == 'k' && holder_cell->holder() != nullptr &&
+        if (lower_tag(holder_cell->tag) == tag_object && holder_cell->holder() != nullptr &&
             holder_cell->holder()->type != nullptr) {
             return last_list_item(holder_cell->holder()->type);
         }
     }
-    if (spec.is_user_type && spec.type != nullptr) return last_list_item(spec.type);
+    if (qualifier.is_user_type && qualifier.type != nullptr) return last_list_item(qualifier.type);
     return node->parent;
 }
 
@@ -279,12 +280,12 @@ TOKEN* search_start(TOKEN* node, uint8_t in_object_type, UNION_DATA* receiver_ce
 
 std::string not_defined_message() {
     const NOT_DEFINED_RECORD& record = not_defined_record;
-    const bool type_routine = record.in_object_type || has_type(record.spec);
+    const bool type_routine = record.in_object_type || has_type(record.qualifier);
     const char* word = routine_type_word(type_routine, record.is_procedure);
     std::string routine = method_context(record.node, "", record.key, true);
     std::string type_part;
-    if (has_type(record.spec)) {
-        type_part = format_string(" (%s '%s')", msg_text("dattyp"), type_name_text(record.spec).c_str());
+    if (has_type(record.qualifier)) {
+        type_part = format_string(" (%s '%s')", msg_text("dattyp"), type_name_text(record.qualifier).c_str());
     } else if (record.in_object_type && record.has_receiver) {
         type_part = format_string(" (%s '%s')", msg_text("dattyp"), type_name_text(record.receiver_type).c_str());
     }
@@ -303,7 +304,7 @@ namespace {
 CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evaluated, const CALL_SITE* site) {
     TOKEN* node = request.node;
     const RESULT_ITEM receiver = request.receiver;
-    const TYPE_NAME& spec = request.qualifier != nullptr ? *request.qualifier : no_type;
+    const TYPE_NAME& qualifier = request.qualifier != nullptr ? *request.qualifier : no_type;
     const uint8_t in_object_type = request.in_object_type ? 1 : 0;
     RESULT_LIST* results = request.results;
     CALL_ARGS* prepared = request.prepared;
@@ -347,7 +348,7 @@ CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evalu
                     push_result_list(subtree, parked);
                 }
                 unclaimed_arguments = parked;
-                record_not_defined(node, std::string(site->key), spec, in_object_type, nullptr, !is_function);
+                record_not_defined(node, std::string(site->key), qualifier, in_object_type, nullptr, !is_function);
                 return CALL_OUTCOME::not_defined;
             }
         } else if (subtree != nullptr && handed_over != nullptr && !subtree->result_stack.empty() &&
@@ -371,7 +372,7 @@ CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evalu
                             format_string(msg_text("erwminarg"), 1), error_kind_system);
             }
             UNION_DATA* name_cell = follow_aliases(item_node->item.cell);
-            if (name_cell->tag != 's' && name_cell->tag != 'S') {
+            if (name_cell->tag != tag_str && name_cell->tag != raise_tag(tag_str)) {
                 raise_error(node, kind, "sys:call", msg_text("erwzeiket1arg"), error_kind_system);
             }
             own_args.key = name_cell->payload != nullptr ? str_text(name_cell) : std::string();
@@ -400,53 +401,53 @@ CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evalu
     if (plain_site && subtree == nullptr) site_list = &no_arguments;
 
     UNION_DATA* receiver_cell = receiver.cell != nullptr ? follow_aliases(receiver.cell) : nullptr;
-    const bool spec_any = names_any(spec);
+    const bool qualifier_any = names_any(qualifier);
     bool user_side = false;
 
-    if (!spec_any) {
+    if (!qualifier_any) {
         const bool builtin = receiver_cell != nullptr
-                                 ? base_type_code(receiver_cell) != 'k'
-                                 : (!spec.is_user_type && spec.text != nullptr);
+                                 ? base_type_code(receiver_cell) != tag_object
+                                 : (!qualifier.is_user_type && qualifier.text != nullptr);
         if (builtin) {
-            if (has_type(spec)) {
-                TYPE_NAME own_type = receiver_cell != nullptr ? value_type_name(receiver_cell, true) : spec;
-                if (!same_type_name(spec, own_type)) {
-                    std::string spec_text = type_name_text(spec);
+            if (has_type(qualifier)) {
+                TYPE_NAME own_type = receiver_cell != nullptr ? value_type_name(receiver_cell, true) : qualifier;
+                if (!same_type_name(qualifier, own_type)) {
+                    std::string qualifier_text = type_name_text(qualifier);
                     std::string own_text = type_name_text(own_type);
-                    raise_system_error(node, format_string(msg_text("typspedattypnicerl"), spec_text.c_str(), own_text.c_str()));
+                    raise_system_error(node, format_string(msg_text("typspedattypnicerl"), qualifier_text.c_str(), own_text.c_str()));
                 }
             }
             const char code = receiver_cell != nullptr ? held_type_code(receiver_cell)
-                                                       : type_code_of_name(spec.text);
+                                                       : type_code_of_name(qualifier.text);
             if (call_type_handler(code, node, args, results, receiver, context)) return CALL_OUTCOME::made;
         } else {
             user_side = true;
-            TOKEN* start = search_start(node, in_object_type, receiver_cell, spec);
-            if (TOKEN* routine = find_symbol(start, args->key, kind, spec, in_object_type != 0, node)) {
+            TOKEN* start = search_start(node, in_object_type, receiver_cell, qualifier);
+            if (TOKEN* routine = find_symbol(start, args->key, kind, qualifier, in_object_type != 0, node)) {
                 if (site_list != nullptr) remember_site(node, kind, *site_list, args->key, routine, false);
-                run_user_routine({node, args, results, receiver, context, in_object_type != 0 || has_type(spec),
+                run_user_routine({node, args, results, receiver, context, in_object_type != 0 || has_type(qualifier),
                                   nullptr, nullptr, nullptr},
                                  routine, false);
                 return CALL_OUTCOME::made;
             }
-            const bool object_receiver = receiver_cell != nullptr && base_type_code(receiver_cell) == 'k';
-            if (is_function && (object_receiver || has_type(spec)) &&
-                user_object_methods(node, args, results, receiver, &spec)) {
+            const bool object_receiver = receiver_cell != nullptr && base_type_code(receiver_cell) == tag_object;
+            if (is_function && (object_receiver || has_type(qualifier)) &&
+                user_object_methods(node, args, results, receiver, &qualifier)) {
                 return CALL_OUTCOME::made;
             }
         }
     }
 
-    if (spec_any || (!has_type(spec) && (in_object_type != 0 || receiver_cell != nullptr))) {
+    if (qualifier_any || (!has_type(qualifier) && (in_object_type != 0 || receiver_cell != nullptr))) {
         if (call_any_handler(node, args, results, receiver, in_object_type != 0, context)) return CALL_OUTCOME::made;
     }
 
     if (user_side) {
-        TOKEN* start = search_start(node, in_object_type, receiver_cell, spec);
+        TOKEN* start = search_start(node, in_object_type, receiver_cell, qualifier);
         bool crossed = false;
-        if (TOKEN* routine = find_symbol(start, args->key, kind, spec, in_object_type != 0, node, &crossed)) {
+        if (TOKEN* routine = find_symbol(start, args->key, kind, qualifier, in_object_type != 0, node, &crossed)) {
             if (site_list != nullptr) remember_site(node, kind, *site_list, args->key, routine, crossed);
-            run_user_routine({node, args, results, receiver, context, in_object_type != 0 || has_type(spec),
+            run_user_routine({node, args, results, receiver, context, in_object_type != 0 || has_type(qualifier),
                                   nullptr, nullptr, nullptr},
                              routine, crossed);
             return CALL_OUTCOME::made;
@@ -454,7 +455,7 @@ CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evalu
     }
     if (site_list != nullptr) remember_site(node, kind, *site_list, args->key, nullptr, false);
     unclaimed_arguments = parked;
-    record_not_defined(node, args == &own_args ? std::move(own_args.key) : std::string(args->key), spec,
+    record_not_defined(node, args == &own_args ? std::move(own_args.key) : std::string(args->key), qualifier,
                        in_object_type, receiver_cell, !is_function);
     return CALL_OUTCOME::not_defined;
 }
@@ -588,9 +589,5 @@ CALL_OUTCOME call_routine_status(const ROUTINE_REQUEST& request) {
     return resolve_and_call(request, nullptr, nullptr);
 }
 
-std::string call_routine(const ROUTINE_REQUEST& request) {
-    if (call_routine_status(request) == CALL_OUTCOME::made) return {};
-    return not_defined_message();
-}
 
 }  // namespace morvu

@@ -20,9 +20,6 @@
 
 namespace morvu {
 
-// Whether a call found what it names.
-enum class CALL_OUTCOME { made, not_defined };
-
 // Calls the routine that request.node names (see ROUTINE_REQUEST for the
 // fields). Returns `made` when the call was made (or abandoned because a
 // language exception became pending during argument evaluation), and
@@ -41,9 +38,5 @@ CALL_OUTCOME call_routine_status(const ROUTINE_REQUEST& request);
 // call's node.
 std::string not_defined_message();
 [[noreturn]] void raise_not_defined();
-
-// call_routine_status for callers that take the message as a text: empty
-// when the call was made, else the not-defined message.
-std::string call_routine(const ROUTINE_REQUEST& request);
 
 }  // namespace morvu

@@ -101,8 +101,8 @@ void exec_proc(TOKEN* node, RESULT_ITEM this_item) {
     request.receiver = this_item;
     request.context = this_item;
     request.runtime_name = true;
-    std::string text = call_routine(request);
-    if (!text.empty()) raise_statement(node, "sys:proc", text);
+    if (call_routine_status(request) == CALL_OUTCOME::not_defined)
+        raise_statement(node, "sys:proc", not_defined_message());
 }
 
 void exec_del(TOKEN* node, RESULT_ITEM this_item) {

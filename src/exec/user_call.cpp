@@ -277,7 +277,7 @@ void USER_CALL::run(TOKEN* routine, bool crossed_type) {
 
 // A plain int cell: declared int, holding a number, no link to or from it.
 bool is_plain_int_cell(const UNION_DATA* cell) {
-    return cell->tag == 'i' && cell->payload != nullptr && cell->references == nullptr &&
+    return cell->tag == tag_int && cell->payload != nullptr && cell->references == nullptr &&
            cell->aliases == nullptr && cell->call_aliases == nullptr && cell->weak_held == 0;
 }
 
@@ -288,7 +288,7 @@ void USER_CALL::bind_one(int index, TOKEN* parameter) {
         const RESULT_ITEM& item = (*args)[index];
         UNION_DATA* given = item.cell;
         UNION_DATA* target = parameter_cell(parameter);
-        if (given != nullptr && target != nullptr && given->tag == 'i' && given->payload != nullptr &&
+        if (given != nullptr && target != nullptr && given->tag == tag_int && given->payload != nullptr &&
             is_plain_int_cell(target)) {
             // A temporary of the argument list (n - 1) gives its number away:
             // the list frees what it gets back.
@@ -300,7 +300,7 @@ void USER_CALL::bind_one(int index, TOKEN* parameter) {
     UNION_DATA* source = nullptr;
     int mode = 0;
     transfer_out_arg(args, node, index, parameter->arg_role != arg_role_constant_input, true, &source, &mode);
-    if (lower_tag(source->tag) == 'x' && source->payload != nullptr) source->code_data()->this_item = context;
+    if (lower_tag(source->tag) == tag_code && source->payload != nullptr) source->code_data()->this_item = context;
     UNION_DATA* target = parameter_cell(parameter);
     if (target == nullptr) return;  // a parameter the analysis gave no cell
     target = follow_link(target);
@@ -407,7 +407,7 @@ __attribute__((noinline)) void USER_CALL::bind_parameters(const TOKEN_LIST& name
 // for a value held by a variable declared any.
 char result_tag(UNION_DATA* value) {
     if (is_reference_tag(value->tag)) {
-        if (value->tag == 'P') return 'v';
+        if (value->tag == raise_tag(tag_reference)) return 'v';
         value = follow_link(value);
     }
     if (is_any_cell(value)) return 'v';
@@ -432,7 +432,7 @@ void USER_CALL::add_result(TOKEN* name, UNION_DATA* element) {
     if (name->arg_role == arg_role_output_object) {
         if (!is_defined_value(element)) raise_system_error(name, msg_text("varfunergmusdefsei"));
         if (is_empty_value(element)) raise_system_error(name, msg_text("varfunergdarnicleesei"));
-        if ((tag == 'q' || tag == 'Q') && receiver.mode < 6 && receiver.cell != nullptr) {
+        if ((tag == tag_alias || tag == raise_tag(tag_alias)) && receiver.mode < 6 && receiver.cell != nullptr) {
             UNION_DATA* object = follow_aliases(receiver.cell);
             UNION_DATA* target = element->target();
             if (is_within_value(object, target)) {
@@ -440,15 +440,15 @@ void USER_CALL::add_result(TOKEN* name, UNION_DATA* element) {
             }
         }
     }
-    if ((tag == 'p' || tag == 'P' || tag == 'q' || tag == 'Q') && scope_node != nullptr &&
+    if ((tag == tag_reference || tag == raise_tag(tag_reference) || tag == tag_alias || tag == raise_tag(tag_alias)) && scope_node != nullptr &&
         scope_holds_value(scope_node, element->target())) {
         raise_system_error(name, msg_text("funergdarnicrefalilokvarsei"));
     }
     UNION_DATA* value = follow_aliases(element);
     auto cell = std::make_unique<UNION_DATA>(result_tag(value));
-    if (cell->tag == 'k') {
+    if (cell->tag == tag_object) {
         UNION_DATA* object = follow_link(value);
-        if (lower_tag(object->tag) == 'k' && object->holder() != nullptr && cell->holder() != nullptr) {
+        if (lower_tag(object->tag) == tag_object && object->holder() != nullptr && cell->holder() != nullptr) {
             cell->holder()->type = object->holder()->type;
         }
     }
@@ -464,7 +464,7 @@ __attribute__((noinline)) void USER_CALL::collect_results(const TOKEN_LIST& name
     for (TOKEN* name : names) {
         UNION_DATA* cell = parameter_cell(name);
         if (cell == nullptr) continue;
-        if (base_type_code(cell) == 'y') {
+        if (base_type_code(cell) == tag_args) {
             if (!is_defined_value(cell)) raise_system_error(name, msg_text("outobjargmusdefsei"));
             int_result = nullptr;
             LIST_DATA* list = follow_link(cell)->list_data();

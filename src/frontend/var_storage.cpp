@@ -173,7 +173,7 @@ void copy_slot_array(SLOT_ARRAY& dest, const SLOT_ARRAY& source) {
     for (size_t i = 0; i < source.cells.size(); ++i) {
         UNION_DATA* cell = source.cells[i];
         if (cell == nullptr) continue;
-        auto* copy = new UNION_DATA('V');
+        auto* copy = new UNION_DATA(tag_nothing);
         dest.cells[i] = copy;
         copy_construct_value(copy, cell);
     }

@@ -25,9 +25,9 @@ std::string assign_input_text(TOKEN* node, UNION_DATA* cell, const std::string& 
     UNION_DATA* value = follow_link(cell);
     if (lower_tag(value->tag) == tag_object && value->holder() != nullptr && value->holder()->type != nullptr) {
         TOKEN* type = value->holder()->type;
-        TYPE_NAME spec{nullptr, type, true};
+        TYPE_NAME qualifier{nullptr, type, true};
         const std::string& key = input_method_key();
-        if (find_symbol(last_list_item(type), key, 'p', spec, false, node) != nullptr) {
+        if (find_symbol(last_list_item(type), key, 'p', qualifier, false, node) != nullptr) {
             // The procedure gets a str of its own; the cell is freed here once
             // the call is over, whatever the procedure did with its parameter.
             std::unique_ptr<UNION_DATA> argument(make_str_value(text).cell);
@@ -37,11 +37,11 @@ std::string assign_input_text(TOKEN* node, UNION_DATA* cell, const std::string& 
             ROUTINE_REQUEST request;
             request.node = node;
             request.receiver = RESULT_ITEM{value, access_variable, 0};  // the procedure may change the object
-            request.qualifier = &spec;
+            request.qualifier = &qualifier;
             request.in_object_type = true;
             request.prepared = &prepared;
             request.context = context;
-            return call_routine_entry(request);
+            return call_routine_entry(request) == CALL_OUTCOME::made ? std::string() : not_defined_entry();
         }
     }
     const char* message = read_value_text(cell, text);

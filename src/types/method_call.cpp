@@ -16,7 +16,8 @@
 
 namespace morvu {
 
-std::string (*call_routine_entry)(const ROUTINE_REQUEST& request) = nullptr;
+CALL_OUTCOME (*call_routine_entry)(const ROUTINE_REQUEST& request) = nullptr;
+std::string (*not_defined_entry)() = nullptr;
 void (*run_block_entry)(TOKEN* block, RESULT_ITEM this_item, bool own_variables) = nullptr;
 
 namespace {

@@ -164,6 +164,9 @@ void append_key_type_name(std::string& key, UNION_DATA* cell);
 // A call of a routine by name: what call_routine needs. The execution layer
 // serves it; methods that call user routines (a type's "out" function, calls
 // by a name held in a text) go through call_routine_entry.
+// Whether a call by name found what it names.
+enum class CALL_OUTCOME { made, not_defined };
+
 struct ROUTINE_REQUEST {
     TOKEN* node = nullptr;             // the call node (its name, its argument subtree)
     RESULT_ITEM receiver;              // the value the call is made on (this_item for plain calls)
@@ -175,11 +178,13 @@ struct ROUTINE_REQUEST {
     bool runtime_name = false;         // the first argument is a str holding the routine name
 };
 
-// Installed by the execution layer at start-up. call_routine_entry returns
-// the empty text when the call was made, else the not-defined message;
-// run_block_entry runs a block's statements (with own_variables, the
-// block's variables get fresh cells first).
-extern std::string (*call_routine_entry)(const ROUTINE_REQUEST& request);
+// Installed by the execution layer at start-up. call_routine_entry makes the
+// call and tells whether it found what it names (nothing is raised when it
+// did not); not_defined_entry formats the message of the last call that
+// found nothing; run_block_entry runs a block's statements (with
+// own_variables, the block's variables get fresh cells first).
+extern CALL_OUTCOME (*call_routine_entry)(const ROUTINE_REQUEST& request);
+extern std::string (*not_defined_entry)();
 extern void (*run_block_entry)(TOKEN* block, RESULT_ITEM this_item, bool own_variables);
 
 // Two statements that the methods of oper perform, served by the execution

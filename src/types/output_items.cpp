@@ -75,21 +75,21 @@ const std::string& str_text(const RESULT_ITEM& item) { return argument_value(ite
 bool write_object_text(OUTPUT_SINK& sink, UNION_DATA* object, TOKEN* node) {
     TOKEN* type = object->holder() != nullptr ? object->holder()->type : nullptr;
     if (type == nullptr) return false;
-    TYPE_NAME spec{nullptr, type, true};
+    TYPE_NAME qualifier{nullptr, type, true};
     std::string key = "out";
     key += method_key_mark;
-    if (find_symbol(last_list_item(type), key, 'f', spec, false, node) == nullptr) return false;
+    if (find_symbol(last_list_item(type), key, 'f', qualifier, false, node) == nullptr) return false;
     CALL_ARGS prepared;
     prepared.key = key;
     RESULT_LIST results;
     ROUTINE_REQUEST request;
     request.node = node;
     request.receiver = RESULT_ITEM{object, access_constant_input, 0};
-    request.qualifier = &spec;
+    request.qualifier = &qualifier;
     request.in_object_type = true;
     request.results = &results;
     request.prepared = &prepared;
-    const bool called = call_routine_entry(request).empty();
+    const bool called = call_routine_entry(request) == CALL_OUTCOME::made;
     sink.user_code_ran();
     if (!called || results.count != 1) return false;
     UNION_DATA* result = argument_value(results.head->item.cell);

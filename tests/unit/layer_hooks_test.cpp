@@ -11,6 +11,7 @@
 #include "frontend/token.h"
 #include "runtime/error.h"
 #include "runtime/process_state.h"
+#include "types/method_call.h"
 #include "values/front_end_services.h"
 #include "values/payload_records.h"
 #include "values/union_data.h"
@@ -30,6 +31,10 @@ TEST(LayerHooks, EveryServiceIsInstalledAtStartUp) {
     EXPECT_NE(front_end_services.member_slot, nullptr);
     EXPECT_NE(front_end_services.is_smalltype, nullptr);
     EXPECT_NE(front_end_services.blocks_equal, nullptr);
+    // The types reach user routines and blocks through the execution layer.
+    EXPECT_NE(call_routine_entry, nullptr);
+    EXPECT_NE(not_defined_entry, nullptr);
+    EXPECT_NE(run_block_entry, nullptr);
 }
 
 // A system error names no routine and stands at its node's file and line,

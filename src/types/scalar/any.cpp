@@ -135,7 +135,7 @@ public:
         request.results = results;
         request.prepared = &prepared;
         request.context = call.this_item;
-        check(call_routine_entry(request));
+        if (call_routine_entry(request) == CALL_OUTCOME::not_defined) fail(not_defined_entry());
     }
 
 private:
