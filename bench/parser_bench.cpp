@@ -20,11 +20,11 @@ NAME_LIST generated_program(int count) {
     for (int i = 0; i < count; ++i) {
         std::string n = std::to_string(i);
         switch (i % 5) {
-            case 0: lines.append("x" + n + " = a + b * (c - " + n + ") # note"); break;
-            case 1: lines.append("if (x > " + n + ") y = f(x, \"s" + n + "\")"); break;
-            case 2: lines.append("list.add(" + n + ", -1.5e2)"); break;
-            case 3: lines.append("while (i < 10) { i += 1 }"); break;
-            default: lines.append("int v" + n + " = a[" + n + "]"); break;
+        case 0: lines.append("x" + n + " = a + b * (c - " + n + ") # note"); break;
+        case 1: lines.append("if (x > " + n + ") y = f(x, \"s" + n + "\")"); break;
+        case 2: lines.append("list.add(" + n + ", -1.5e2)"); break;
+        case 3: lines.append("while (i < 10) { i += 1 }"); break;
+        default: lines.append("int v" + n + " = a[" + n + "]"); break;
         }
     }
     return lines;

@@ -74,10 +74,26 @@ void read_int_list(benchmark::State& state) { read_value(state, saved(int_list(s
 void write_graph(benchmark::State& state) { write_value(state, graph_of(state.range(0)).get()); }
 void read_graph(benchmark::State& state) { read_value(state, saved(graph_of(state.range(0)).get())); }
 
-BENCHMARK(write_int_list)->RangeMultiplier(10)->Range(10'000, 1'000'000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
-BENCHMARK(read_int_list)->RangeMultiplier(10)->Range(10'000, 1'000'000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
-BENCHMARK(write_graph)->RangeMultiplier(10)->Range(1'000, 100'000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
-BENCHMARK(read_graph)->RangeMultiplier(10)->Range(1'000, 100'000)->Unit(benchmark::kMillisecond)->Complexity(benchmark::oN);
+BENCHMARK(write_int_list)
+    ->RangeMultiplier(10)
+    ->Range(10'000, 1'000'000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
+BENCHMARK(read_int_list)
+    ->RangeMultiplier(10)
+    ->Range(10'000, 1'000'000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
+BENCHMARK(write_graph)
+    ->RangeMultiplier(10)
+    ->Range(1'000, 100'000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
+BENCHMARK(read_graph)
+    ->RangeMultiplier(10)
+    ->Range(1'000, 100'000)
+    ->Unit(benchmark::kMillisecond)
+    ->Complexity(benchmark::oN);
 
 }  // namespace
 

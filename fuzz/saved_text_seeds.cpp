@@ -112,8 +112,7 @@ std::vector<CELL> seed_values() {
     CELL keyed = cell('l');
     keyed->list_data()->append(int_cell(5).get(), 0);
     keyed->list_data()->append(cell('h').get(), 0);
-    last_element(keyed.get())->hash_data()->insert(&keyed->list_data()->head->value, 1, int_cell(7).get(), 0,
-                                                  &message);
+    last_element(keyed.get())->hash_data()->insert(&keyed->list_data()->head->value, 1, int_cell(7).get(), 0, &message);
     values.push_back(std::move(keyed));
 
     CELL graph = cell('g');

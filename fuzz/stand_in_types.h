@@ -35,7 +35,8 @@ inline const STAND_IN_TYPE* stand_in_of(const TOKEN* type) {
     return nullptr;
 }
 
-inline void declare_stand_in(const char* plain, const char* saved_name, std::vector<std::pair<std::string, char>> members) {
+inline void declare_stand_in(const char* plain, const char* saved_name,
+                             std::vector<std::pair<std::string, char>> members) {
     STAND_IN_TYPE entry{std::make_unique<TOKEN>(plain, nullptr, -1, 1, 1), saved_name, {}};
     UNION_DATA initial('k');
     auto* record = new OBJECT_RECORD();

@@ -27,8 +27,8 @@ struct OPTION {
 };
 
 constexpr OPTION option_table[] = {
-    {"v", false, "ausprover"}, {"n", true, "incver"},     {"i", true, "inpdat"},
-    {"ib", true, "inpdatbin"}, {"o", true, "outdat"},     {"ob", true, "outdatbin"},
+    {"v", false, "ausprover"}, {"n", true, "incver"},        {"i", true, "inpdat"},
+    {"ib", true, "inpdatbin"}, {"o", true, "outdat"},        {"ob", true, "outdatbin"},
     {"O", true, "outdatapp"},  {"Ob", true, "outdatappbin"}, {"a", true, "app"},
 };
 
@@ -172,8 +172,8 @@ int start(int argc, char** argv) {
     if (is_regular_file(config) && !read_config_file(config, argv0)) return 1;
     if (!read_command_line(argc, argv)) return 1;
     complete_include_dirs(interpreter_directory(argv0));
-    if (console_stream.open_files(input_file_name.c_str(), input_is_binary, output_file_name.c_str(),
-                                  output_is_binary, output_appends))
+    if (console_stream.open_files(input_file_name.c_str(), input_is_binary, output_file_name.c_str(), output_is_binary,
+                                  output_appends))
         return 1;
     if (program_arguments->count() == 0) {
         print_plain(banner_text(argv0));
@@ -193,8 +193,7 @@ int start(int argc, char** argv) {
 }  // namespace
 
 void print_option_list(bool dashed) {
-    for (const OPTION& option : option_table)
-        std::printf(dashed ? "-%s" : "%s", msg_text(option.list_message));
+    for (const OPTION& option : option_table) std::printf(dashed ? "-%s" : "%s", msg_text(option.list_message));
 }
 
 int morvu_main(int argc, char** argv) {

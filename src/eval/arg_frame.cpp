@@ -13,16 +13,13 @@ const char* frame_check_message = "";
 
 namespace {
 
-
 // Records a failing check's message and returns it.
 const char* fail(std::string text) {
     frame_check_message = keep_message(std::move(text));
     return frame_check_message;
 }
 
-const char* fail(const char* identifier, int32_t number) {
-    return fail(format_string(msg_text(identifier), number));
-}
+const char* fail(const char* identifier, int32_t number) { return fail(format_string(msg_text(identifier), number)); }
 
 // The name of a built-in type tag, as a fresh value of it names itself.
 std::string tag_type_name(char tag) {
@@ -152,8 +149,7 @@ const char* ARG_FRAME::check_type(uint32_t index, char tag, bool not_empty) cons
     UNION_DATA* cell = value(index);
     if (not_empty && is_empty_value(cell)) return fail("tesarglee", static_cast<int32_t>(index));
     if (base_type_code(cell) == tag) return nullptr;
-    return fail(format_string(msg_text("erwtesargtyp"), static_cast<int32_t>(index),
-                              tag_type_name(tag).c_str()));
+    return fail(format_string(msg_text("erwtesargtyp"), static_cast<int32_t>(index), tag_type_name(tag).c_str()));
 }
 
 const char* ARG_FRAME::check_variable(uint32_t index, bool must_be_defined) const {

@@ -54,7 +54,8 @@ constexpr ARITH_OPERATOR caret_operator{"^", op_pow_assign, "^=", false};
 // Raises the count error of an operand frame that does not hold exactly one
 // value, with the operand's side.
 void require_one_operand(const ARG_FRAME& frame, TOKEN* node, const char* name) {
-    if (frame.check_count(1) != nullptr) raise_error(node, routine_kind_operator, name, frame.message(true), error_kind_system);
+    if (frame.check_count(1) != nullptr)
+        raise_error(node, routine_kind_operator, name, frame.message(true), error_kind_system);
 }
 
 // Chains of one operator shorter than this recurse as usual.
@@ -68,8 +69,8 @@ constexpr size_t long_chain = 64;
 bool continues_chain(TOKEN* operand, const TOKEN* node, EVAL_HANDLER handler) {
     if (operand == nullptr || operand->block_mode != block_mode_none || !operand->result_stack.empty()) return false;
     if (operand->evaluator == handler) return true;
-    if (operand->evaluator != eval_node || operand->number || operand->op1 != node->op1 ||
-        operand->op2 != node->op2 || (operand->left == nullptr && operand->right == nullptr))
+    if (operand->evaluator != eval_node || operand->number || operand->op1 != node->op1 || operand->op2 != node->op2 ||
+        (operand->left == nullptr && operand->right == nullptr))
         return false;
     operand->evaluator = handler;
     return true;
@@ -122,8 +123,8 @@ void eval_binary_plain(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results,
 // from its bottom up instead of recursing once per operator: the same
 // operands in the same order, each level's result the next level's left
 // operand, with the same checks and errors.
-void eval_binary(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results, const char* name,
-                 VALUE_ROUTINE routine, EVAL_HANDLER handler) {
+void eval_binary(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results, const char* name, VALUE_ROUTINE routine,
+                 EVAL_HANDLER handler) {
     std::vector<TOKEN*> chain = long_chain_below(node, handler, true);
     if (chain.empty()) {
         eval_binary_plain(node, this_item, results, name, routine);
@@ -219,8 +220,7 @@ bool int_shortcut(const ARITH_OPERATOR& op, RESULT_ITEM left, RESULT_ITEM right,
 
 // Runs the user type's operator method on the result cell (the receiver),
 // with the right operand as argument; raises when the type has none.
-void apply_user_operator(TOKEN* node, const char* name, const char* method, RESULT_ITEM result,
-                         RESULT_ITEM operand) {
+void apply_user_operator(TOKEN* node, const char* name, const char* method, RESULT_ITEM result, RESULT_ITEM operand) {
     if (call_user_operator_status(node, method, result, operand, nullptr) == CALL_OUTCOME::not_defined)
         raise_error(node, routine_kind_operator, name, not_defined_message(), error_kind_system);
 }
@@ -228,8 +228,7 @@ void apply_user_operator(TOKEN* node, const char* name, const char* method, RESU
 // The second attempt of a commutative operator whose left type refused the
 // right operand: the right operand is the base. A text result keeps the
 // operands' order: the left operand's text comes first.
-void retry_exchanged(TOKEN* node, const ARITH_OPERATOR& op, RESULT_ITEM left, RESULT_ITEM right,
-                     RESULT_LIST& results) {
+void retry_exchanged(TOKEN* node, const ARITH_OPERATOR& op, RESULT_ITEM left, RESULT_ITEM right, RESULT_LIST& results) {
     char type = base_type_code(right.cell);
     auto* cell = new UNION_DATA(type);
     results.append(RESULT_ITEM{cell, access_function_result, 1});
@@ -237,10 +236,12 @@ void retry_exchanged(TOKEN* node, const ARITH_OPERATOR& op, RESULT_ITEM left, RE
         const OBJECT_HOLDER* holder = follow_link(right.cell)->holder();
         cell->holder()->type = holder != nullptr ? holder->type : nullptr;
     }
-    if (const char* message = assign_value(cell, right.cell)) raise_error(node, routine_kind_operator, op.name, message, error_kind_system);
+    if (const char* message = assign_value(cell, right.cell))
+        raise_error(node, routine_kind_operator, op.name, message, error_kind_system);
     bool is_text = type == tag_str && cell->payload != nullptr;
     size_t right_length = is_text ? cell->str_data()->text.size() : 0;
-    if (const char* message = op.operation(cell, left.cell)) raise_error(node, routine_kind_operator, op.name, message, error_kind_system);
+    if (const char* message = op.operation(cell, left.cell))
+        raise_error(node, routine_kind_operator, op.name, message, error_kind_system);
     if (is_text) {
         // The left part was appended after the right text; put it in front.
         std::string& text = cell->str_data()->text;
@@ -259,8 +260,7 @@ RESULT_ITEM operand_value(RESULT_ITEM item) {
     return item;
 }
 
-void value_binary(TOKEN* node, const ARITH_OPERATOR& op, RESULT_ITEM left, RESULT_ITEM right,
-                  RESULT_LIST& results) {
+void value_binary(TOKEN* node, const ARITH_OPERATOR& op, RESULT_ITEM left, RESULT_ITEM right, RESULT_LIST& results) {
     left = operand_value(left);
     right = operand_value(right);
     if (int_shortcut(op, left, right, results)) return;
@@ -300,7 +300,8 @@ void value_unary(TOKEN* node, RESULT_ITEM operand, RESULT_LIST& results, const c
     }
     RESULT_ITEM result = make_arith_result(node, operand, true, 'o', name);
     results.append(result);
-    if (const char* message = operation(result.cell)) raise_error(node, routine_kind_operator, name, message, error_kind_system);
+    if (const char* message = operation(result.cell))
+        raise_error(node, routine_kind_operator, name, message, error_kind_system);
 }
 
 // The result of + - * of small ints, made as the general path makes it: a
@@ -452,7 +453,8 @@ RESULT_ITEM make_arith_result(TOKEN* node, RESULT_ITEM operand, bool copy, char 
         if (!copy) make_small_object(cell, object);
     }
     if (copy) {
-        if (const char* message = assign_value(cell, operand.cell)) raise_error(node, routine_kind, routine_name, message, error_kind_system);
+        if (const char* message = assign_value(cell, operand.cell))
+            raise_error(node, routine_kind, routine_name, message, error_kind_system);
     }
     return RESULT_ITEM{owned.release(), access_expression, 1};
 }

@@ -53,8 +53,8 @@ bool if_parts(TOKEN* arguments, TOKEN* parts[3]) {
     TOKEN* chain = arguments;
     bool lean = true;
     for (int i = 2; i > 0 && lean; --i) {
-        lean = chain != nullptr && is_juxtaposition(chain) && chain->right != nullptr &&
-               !is_juxtaposition(chain->right);
+        lean =
+            chain != nullptr && is_juxtaposition(chain) && chain->right != nullptr && !is_juxtaposition(chain->right);
         if (lean) {
             parts[i] = chain->right;
             chain = chain->left;
@@ -115,7 +115,8 @@ void builtin_if(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
         } else if (item.owned != 0) {
             // A temporary container or object: a reference to it would be
             // dissolved with the frame, so the result itself is passed on.
-            results.append(RESULT_ITEM{item.cell, is_link_cell(item.cell) ? access_handed_out : access_function_result, 1});
+            results.append(
+                RESULT_ITEM{item.cell, is_link_cell(item.cell) ? access_handed_out : access_function_result, 1});
             item.owned = 0;
         } else {
             refusal = make_copy_value(results, value, 1, false, false);
@@ -176,7 +177,8 @@ void builtin_func(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     if (parked != nullptr) {
         if (parked->count == 0) raise_builtin_error(node, format_string(msg_text("erwminarg"), 1));
         UNION_DATA* name = follow_aliases(parked->head->item.cell);
-        if (name->tag != tag_str && name->tag != raise_tag(tag_str)) raise_error(node, routine_kind_function, "sys:call", msg_text("erwzeiket1arg"), error_kind_system);
+        if (name->tag != tag_str && name->tag != raise_tag(tag_str))
+            raise_error(node, routine_kind_function, "sys:call", msg_text("erwzeiket1arg"), error_kind_system);
         if (name->payload != nullptr) prepared.key = name->str_data()->text;
         prepared.key += method_key_mark;
         prepared.args.reserve(parked->count - 1);

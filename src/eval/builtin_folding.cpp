@@ -49,9 +49,11 @@ std::string less_message(const char* identifier, const char* detail, UNION_DATA*
 bool object_replaces(TOKEN* node, UNION_DATA* result, UNION_DATA* argument, bool is_max) {
     const std::string routine = builtin_context(node);
     RESULT_LIST copies;  // owns the two temporaries
-    RESULT_ITEM argument_copy = make_arith_result(node, RESULT_ITEM{argument, access_variable, 0}, true, 'f', routine.c_str());
+    RESULT_ITEM argument_copy =
+        make_arith_result(node, RESULT_ITEM{argument, access_variable, 0}, true, 'f', routine.c_str());
     copies.append(argument_copy);
-    RESULT_ITEM result_copy = make_arith_result(node, RESULT_ITEM{result, access_variable, 0}, true, 'f', routine.c_str());
+    RESULT_ITEM result_copy =
+        make_arith_result(node, RESULT_ITEM{result, access_variable, 0}, true, 'f', routine.c_str());
     copies.append(result_copy);
     argument_copy.mode = 3;
     result_copy.mode = 3;
@@ -122,7 +124,8 @@ void builtin_sum_prod(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) 
     for (uint32_t i = 1; i < frame.count(); ++i) {
         UNION_DATA* argument = follow_aliases(frame[i].cell);
         if (base_type_code(argument) == tag_object) {
-            if (call_user_operator_status(node, is_sum ? "+=" : "*=", result, frame[i], nullptr) == CALL_OUTCOME::not_defined)
+            if (call_user_operator_status(node, is_sum ? "+=" : "*=", result, frame[i], nullptr) ==
+                CALL_OUTCOME::not_defined)
                 raise_builtin_error(node, not_defined_message());
             continue;
         }

@@ -96,7 +96,8 @@ void builtin_alias(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     for (uint32_t i = 0; i < frame.count(); ++i) {
         UNION_DATA* cell = frame[i].cell;
         // A call-alias parameter stands for the argument it was given.
-        if ((cell->tag == tag_call_alias || cell->tag == raise_tag(tag_call_alias)) && cell->target() != nullptr) cell = cell->target();
+        if ((cell->tag == tag_call_alias || cell->tag == raise_tag(tag_call_alias)) && cell->target() != nullptr)
+            cell = cell->target();
         const bool alias = is_defined_value(cell) && (cell->tag == tag_alias || cell->tag == raise_tag(tag_alias));
         results.append(make_bool_value(alias, 0));
     }

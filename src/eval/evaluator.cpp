@@ -58,8 +58,7 @@ EVAL_HANDLER arithmetic_handler(char op1, char op2) {
         return op2 == '>' ? eval_arrow : nullptr;
     case '/': return op2 == 0 ? eval_divide : nullptr;
     case '^': return op2 == 0 ? eval_caret : nullptr;
-    case '.':
-        return op2 == '.' ? eval_range<range_both> : op2 == ':' ? eval_range<range_ascending> : nullptr;
+    case '.': return op2 == '.' ? eval_range<range_both> : op2 == ':' ? eval_range<range_ascending> : nullptr;
     case ':': return op2 == '.' ? eval_range<range_descending> : nullptr;
     default: return nullptr;
     }
@@ -91,8 +90,7 @@ EVAL_HANDLER logic_handler(char op1, char op2) {
 }
 
 // Stores the handler (block mode 0 only) and runs it.
-inline void store_and_call(EVAL_HANDLER handler, TOKEN* node, RESULT_ITEM this_item,
-                           RESULT_LIST& results) {
+inline void store_and_call(EVAL_HANDLER handler, TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     store_handler(node, handler);
     handler(node, this_item, results);
 }
@@ -126,8 +124,7 @@ void eval_node(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
 
     // 2. Number literals: an int when the literal has no decimals.
     if (node->number) {
-        store_and_call(node->number->scale == 0 ? eval_int_literal : eval_real_literal, node, this_item,
-                       results);
+        store_and_call(node->number->scale == 0 ? eval_int_literal : eval_real_literal, node, this_item, results);
         return;
     }
 
@@ -138,8 +135,7 @@ void eval_node(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
             return;
         }
         if (op1 == '#') {
-            if (node->block_mode != block_mode_none)
-                raise_system_error(node, msg_text("leeargtypcodniceva"));
+            if (node->block_mode != block_mode_none) raise_system_error(node, msg_text("leeargtypcodniceva"));
             store_handler(node, eval_empty_code);
             return;
         }
@@ -194,9 +190,7 @@ void eval_node(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     raise_not_evaluable(node, this_item, results);
 }
 
-void raise_not_evaluable(TOKEN* node, RESULT_ITEM, RESULT_LIST&) {
-    raise_system_error(node, msg_text("ausniceca"));
-}
+void raise_not_evaluable(TOKEN* node, RESULT_ITEM, RESULT_LIST&) { raise_system_error(node, msg_text("ausniceca")); }
 
 void call_named_routine(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     run_named_call(node, this_item, results);

@@ -101,9 +101,11 @@ UNION_DATA* fast_int_variable(TOKEN* node) {
     const TOKEN* declaration = node->declaration;
     if (declaration == nullptr || declaration->member_slot >= 0) return nullptr;
     const int role = declaration->arg_role;
-    if (role == arg_role_constant_input || role == arg_role_output_object || role == arg_role_variable_input) return nullptr;  // parameters whose role sets the mode
+    if (role == arg_role_constant_input || role == arg_role_output_object || role == arg_role_variable_input)
+        return nullptr;  // parameters whose role sets the mode
     UNION_DATA* cell = top_cell(declaration);
-    if (cell == nullptr || cell->tag != tag_int || cell->payload == nullptr || cell->access_mode != access_variable) return nullptr;
+    if (cell == nullptr || cell->tag != tag_int || cell->payload == nullptr || cell->access_mode != access_variable)
+        return nullptr;
     return cell;
 }
 

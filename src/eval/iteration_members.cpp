@@ -24,7 +24,8 @@ bool run_expression_body(void* context, TOKEN* block, RESULT_ITEM code_context) 
     ARG_FRAME values(block, code_context, true);
     for (uint32_t i = 0; i < values.count(); ++i) {
         const char* message = make_copy_value(*walk->results, follow_aliases(values[i].cell), 4, false, false);
-        if (message != nullptr) raise_error(walk->node, routine_kind_function, walk->routine->c_str(), message, error_kind_system);
+        if (message != nullptr)
+            raise_error(walk->node, routine_kind_function, walk->routine->c_str(), message, error_kind_system);
     }
     return false;
 }
@@ -33,8 +34,8 @@ bool run_expression_body(void* context, TOKEN* block, RESULT_ITEM code_context) 
 
 bool is_iteration_call(const std::string& name, char code) { return is_iteration_member(name, code); }
 
-void eval_iteration_member(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results, RESULT_ITEM receiver,
-                           char code, const std::string& type_name, TOKEN* part) {
+void eval_iteration_member(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results, RESULT_ITEM receiver, char code,
+                           const std::string& type_name, TOKEN* part) {
     ITERATION_REQUEST request;
     request.node = node;
     request.member = part;

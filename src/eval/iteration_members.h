@@ -22,7 +22,7 @@ bool is_iteration_call(const std::string& name, char code);
 // Runs the member call `part` on the receiver (its cell after aliases, not
 // null) of the type named `type_name`, appending the values to results.
 // Errors are raised at `node` as errors of the function "type:member".
-void eval_iteration_member(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results, RESULT_ITEM receiver,
-                           char code, const std::string& type_name, TOKEN* part);
+void eval_iteration_member(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results, RESULT_ITEM receiver, char code,
+                           const std::string& type_name, TOKEN* part);
 
 }  // namespace morvu

@@ -33,14 +33,17 @@ bool is_alternative(const TOKEN* token) {
 
 // Evaluates an operand of '!', '||' or '&&': exactly one non-empty bool.
 bool bool_operand(const ARG_FRAME& frame, TOKEN* node, const char* name) {
-    if (frame.check_count(1) != nullptr) raise_error(node, routine_kind_operator, name, frame.message(true), error_kind_system);
-    if (frame.check_type(0, 'b', true) != nullptr) raise_error(node, routine_kind_operator, name, frame.message(false), error_kind_system);
+    if (frame.check_count(1) != nullptr)
+        raise_error(node, routine_kind_operator, name, frame.message(true), error_kind_system);
+    if (frame.check_type(0, 'b', true) != nullptr)
+        raise_error(node, routine_kind_operator, name, frame.message(false), error_kind_system);
     return frame.value(0)->bool_word() != 0;
 }
 
 // One operand of a comparator, from the list parked during the comparison.
 RESULT_ITEM comparison_operand(const ARG_FRAME& frame, TOKEN* node, const char* name) {
-    if (frame.check_count(1) != nullptr) raise_error(node, routine_kind_operator, name, frame.message(true), error_kind_system);
+    if (frame.check_count(1) != nullptr)
+        raise_error(node, routine_kind_operator, name, frame.message(true), error_kind_system);
     return frame[0];
 }
 
@@ -57,7 +60,8 @@ bool compare_by_rule(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN* rig
     // answering from a walk that stopped half-way. The equality walk clears
     // the mark when it starts, so the mark found here is its own.
     if (walks && outermost) {
-        if (const char* message = take_depth_overflow()) raise_error(node, routine_kind_operator, name, message, error_kind_system);
+        if (const char* message = take_depth_overflow())
+            raise_error(node, routine_kind_operator, name, message, error_kind_system);
     }
     return result;
 }
@@ -73,7 +77,8 @@ bool user_less(TOKEN* node, const char* name, RESULT_ITEM left, RESULT_ITEM righ
     const CALL_OUTCOME outcome = call_user_operator_status(node, "<", left, right, &results);
     std::string type = type_name_text(value_type_name(left.cell, true));
     if (outcome == CALL_OUTCOME::not_defined)
-        raise_error(node, routine_kind_operator, name, format_string(msg_text("fehopekledattyp"), type.c_str()), error_kind_system);
+        raise_error(node, routine_kind_operator, name, format_string(msg_text("fehopekledattyp"), type.c_str()),
+                    error_kind_system);
     if (results.count != 1)
         raise_error(node, routine_kind_operator, name,
                     format_string(msg_text_concat2("operkledattyp", "erwgen1erg"), type.c_str()), error_kind_system);
@@ -147,7 +152,6 @@ private:
     TOKEN* operand;
 };
 
-
 }  // namespace
 
 // ---- logic ----
@@ -158,8 +162,8 @@ void eval_not(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     // itself, which passes every check.
     TOKEN* lowest = node;
     bool flip = false;
-    for (TOKEN* next = lowest->right; next != nullptr && next->block_mode == block_mode_none && next->result_stack.empty();
-         next = lowest->right) {
+    for (TOKEN* next = lowest->right;
+         next != nullptr && next->block_mode == block_mode_none && next->result_stack.empty(); next = lowest->right) {
         if (next->evaluator != eval_not) {
             // Not evaluated yet: the characters of '!' give it this handler.
             if (next->evaluator != eval_node || next->number || next->op1 != '!' || next->op2 != 0 ||
@@ -255,8 +259,7 @@ void pop_alternative_frames(TOKEN* operand) {
     if (t != nullptr && !t->result_stack.empty()) delete pop(t->result_stack);
 }
 
-bool compare_alternatives(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN* right,
-                          VALUE_COMPARATOR compare) {
+bool compare_alternatives(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN* right, VALUE_COMPARATOR compare) {
     if (is_alternative(left)) return expand_chain(node, this_item, left, right, true, compare);
     if (is_alternative(right)) return expand_chain(node, this_item, right, left, false, compare);
     return compare(node, this_item, left, right);
@@ -305,7 +308,8 @@ bool eval_condition(TOKEN* block, RESULT_ITEM this_item, const char* routine_nam
     BLOCK_RUN run(block);
     ARG_FRAME frame(block, this_item, true);
     // The condition is the statement's argument, not an operand: no side.
-    if (frame.check_count(1) != nullptr) raise_error(block, routine_kind_procedure, routine_name, frame.message(false), error_kind_system);
+    if (frame.check_count(1) != nullptr)
+        raise_error(block, routine_kind_procedure, routine_name, frame.message(false), error_kind_system);
     if (frame.check_type(0, 'b', true) != nullptr)
         raise_error(block, routine_kind_procedure, routine_name, frame.message(false), error_kind_system);
     return frame.value(0)->bool_word() != 0;

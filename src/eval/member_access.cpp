@@ -31,9 +31,7 @@ TOKEN* declared_type(const TOKEN* name) {
 // character constant and no call.
 bool is_name_form(const TOKEN* part) { return is_word_token(part); }
 
-[[noreturn]] void raise_plain(const TOKEN* node, const std::string& message) {
-    raise_system_error(node, message);
-}
+[[noreturn]] void raise_plain(const TOKEN* node, const std::string& message) { raise_system_error(node, message); }
 
 // One evaluation of a member node: its receivers and parts, and the type
 // qualification, which once given stays in force for the later parts.
@@ -48,9 +46,9 @@ private:
     TOKEN* node;
     RESULT_ITEM this_item;
     RESULT_LIST& results;
-    bool external;                 // the ':' form
-    TYPE_NAME qualifier{};        // the current type qualification
-    std::string receiver_type;     // names the receiver that has no value
+    bool external;              // the ':' form
+    TYPE_NAME qualifier{};      // the current type qualification
+    std::string receiver_type;  // names the receiver that has no value
 
     void apply(RESULT_ITEM item, TOKEN* part);
     void keep_members_of_temporary(RESULT_ITEM item, RESULT_NODE* last_before);
@@ -136,7 +134,8 @@ void MEMBER_ACCESS::apply(RESULT_ITEM item, TOKEN* part) {
         TOKEN* within = qualifier.is_user_type ? qualifier.type : nullptr;
         UNION_DATA* member = attribute_access(cell, within, *part->text, node, &message);
         if (message != nullptr) raise_plain(node, message);
-        results.append(RESULT_ITEM{member, is_variable_mode(item.mode) ? access_member_of_variable : access_member_of_constant, 0});
+        results.append(RESULT_ITEM{
+            member, is_variable_mode(item.mode) ? access_member_of_variable : access_member_of_constant, 0});
         return;
     }
 

@@ -54,7 +54,8 @@ void eval_this(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     const char tag = is_any_tag(value->tag) ? 'v' : value->tag;
 
     auto* cell = new UNION_DATA(tag);
-    results.append(RESULT_ITEM{cell, is_variable_mode(this_item.mode) ? access_variable_object : access_constant_object, 1});  // the list owns it from here
+    results.append(RESULT_ITEM{cell, is_variable_mode(this_item.mode) ? access_variable_object : access_constant_object,
+                               1});  // the list owns it from here
     if (tag == tag_object) cell->holder()->type = value->holder()->type;
 
     const char* message;
@@ -79,7 +80,8 @@ void eval_variable(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
             if (member == nullptr) {
                 raise_system_error(node, message != nullptr ? message : msg_text("insexinic"));
             }
-            results.append(RESULT_ITEM{member, is_variable_mode(this_item.mode) ? access_member_of_variable : access_member_of_constant, 0});
+            results.append(RESULT_ITEM{
+                member, is_variable_mode(this_item.mode) ? access_member_of_variable : access_member_of_constant, 0});
             return;
         }
     }

@@ -52,8 +52,7 @@ void value_unary_minus(TOKEN* node, RESULT_ITEM operand, RESULT_LIST& results);
 // it holds; an object cell gets the operand's user type), mode 1. With copy
 // the operand's value is assigned to it; a refused assignment deletes the cell
 // and raises the message under the routine kind and name.
-RESULT_ITEM make_arith_result(TOKEN* node, RESULT_ITEM operand, bool copy, char routine_kind,
-                              const char* routine_name);
+RESULT_ITEM make_arith_result(TOKEN* node, RESULT_ITEM operand, bool copy, char routine_kind, const char* routine_name);
 
 // ---- repetition, ranges and pairs ----
 
@@ -120,8 +119,7 @@ extern template void eval_comparison<compare_greater_equal>(TOKEN*, RESULT_ITEM,
 // Whether any ('|') or all ('&') alternatives of the two sides compare true;
 // the left side is expanded first, the search stops at the first decisive
 // result. Needs the alternative frames of both sides pushed.
-bool compare_alternatives(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN* right,
-                          VALUE_COMPARATOR compare);
+bool compare_alternatives(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN* right, VALUE_COMPARATOR compare);
 // One placeholder on the result stack of every leaf of an alternative tree;
 // the pop frees whatever list a leaf has parked there.
 void push_alternative_frames(TOKEN* operand);

@@ -18,7 +18,8 @@ namespace morvu {
 namespace {
 
 void require_one_operand(const ARG_FRAME& frame, TOKEN* node, const char* name) {
-    if (frame.check_count(1) != nullptr) raise_error(node, routine_kind_operator, name, frame.message(true), error_kind_system);
+    if (frame.check_count(1) != nullptr)
+        raise_error(node, routine_kind_operator, name, frame.message(true), error_kind_system);
 }
 
 // The value of an int exactly as a machine integer; false when it lies
@@ -105,8 +106,7 @@ void value_range(TOKEN* node, RESULT_ITEM from, RESULT_ITEM to, int16_t mode, RE
     }
     a = range_end(from, 'c');
     b = range_end(to, 'c');
-    if (a == nullptr || b == nullptr)
-        raise_system_error(node, msg_text("erwintchalinrecpunpunope"));
+    if (a == nullptr || b == nullptr) raise_system_error(node, msg_text("erwintchalinrecpunpunope"));
     // Characters run in the order of their bytes taken as signed.
     int first = static_cast<signed char>(a->char_byte());
     int last = static_cast<signed char>(b->char_byte());
@@ -122,7 +122,8 @@ void value_range(TOKEN* node, RESULT_ITEM from, RESULT_ITEM to, int16_t mode, RE
 void eval_repeat(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     ARG_FRAME count(node->left, this_item, true);
     require_one_operand(count, node, "**");
-    if (count.check_type(0, 'i', true) != nullptr) raise_error(node, routine_kind_operator, "**", count.message(false), error_kind_system);
+    if (count.check_type(0, 'i', true) != nullptr)
+        raise_error(node, routine_kind_operator, "**", count.message(false), error_kind_system);
     ARG_FRAME value(node->right, this_item, true);
     require_one_operand(value, node, "**");
     value_repeat(node, count[0], value[0], results);

@@ -115,13 +115,9 @@ bool fast_int_copy(TOKEN* node) {
 
 const char* assign_ref_rule(UNION_DATA* target, UNION_DATA* source) { return target->assign_ref_on_this(source); }
 
-const char* assign_alias_rule(UNION_DATA* target, UNION_DATA* source) {
-    return target->assign_alias_on_this(source);
-}
+const char* assign_alias_rule(UNION_DATA* target, UNION_DATA* source) { return target->assign_alias_on_this(source); }
 
-const char* assign_or_ref_rule(UNION_DATA* target, UNION_DATA* source) {
-    return target->assign_or_ref_on_this(source);
-}
+const char* assign_or_ref_rule(UNION_DATA* target, UNION_DATA* source) { return target->assign_or_ref_on_this(source); }
 
 // The own cell of the variable that a target written as name or name.member
 // starts from, or null: a cell that no value holds, which lets a movement
@@ -144,7 +140,8 @@ void check_assignment_to_args_object(TOKEN* node, RESULT_ITEM target, RESULT_ITE
                                      const char* op) {
     UNION_DATA* target_cell = target.cell;
     if (target.mode == access_variable_input) {
-        if (target_cell->tag == tag_call_alias || target_cell->tag == raise_tag(tag_call_alias)) target_cell = target_cell->target();
+        if (target_cell->tag == tag_call_alias || target_cell->tag == raise_tag(tag_call_alias))
+            target_cell = target_cell->target();
     } else {
         target_cell = follow_aliases(target_cell);
     }
@@ -209,9 +206,7 @@ void exec_assign(TOKEN* node, RESULT_ITEM this_item) {
 
 void exec_assign_ref(TOKEN* node, RESULT_ITEM this_item) { exec_assignment(node, this_item, assign_ref_rule, "@"); }
 
-void exec_assign_alias(TOKEN* node, RESULT_ITEM this_item) {
-    exec_assignment(node, this_item, assign_alias_rule, "$");
-}
+void exec_assign_alias(TOKEN* node, RESULT_ITEM this_item) { exec_assignment(node, this_item, assign_alias_rule, "$"); }
 
 void exec_move(TOKEN* node, RESULT_ITEM this_item) { exec_assignment(node, this_item, move_value, "~"); }
 

@@ -42,8 +42,8 @@ void exec_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule, const 
 
 // Applies one pair (target, source) with the rule; raises on refusal. The
 // items' owned cells are not freed here.
-void check_assignment_to_args_object(TOKEN* node, RESULT_ITEM target, RESULT_ITEM source,
-                                     VALUE_RULE rule, const char* op);
+void check_assignment_to_args_object(TOKEN* node, RESULT_ITEM target, RESULT_ITEM source, VALUE_RULE rule,
+                                     const char* op);
 
 // Frees the owned cells of a pair's two items.
 void free_assignment_temporaries(RESULT_ITEM& target, RESULT_ITEM& source);

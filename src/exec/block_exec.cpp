@@ -138,8 +138,7 @@ bool runs_while_pending(const TOKEN* statement) {
 // Replaces the pending exception by a new one whose value is an error value.
 // `error` fills the value's record; without it the record keeps its empty
 // contents.
-void install_pending_error(const std::string& file, uint32_t line, const std::string& message,
-                           const ERROR* error) {
+void install_pending_error(const std::string& file, uint32_t line, const std::string& message, const ERROR* error) {
     auto* exception = new PENDING_EXCEPTION('e');
     if (error != nullptr) {
         ERROR_DATA* record = exception->value->error_data();

@@ -71,15 +71,34 @@ char held_type_code(const UNION_DATA* cell) {
     for (;;) {
         const char tag = lower_tag(cell->tag);
         switch (tag) {
-        case tag_call_alias: case tag_reference: case tag_alias:
-            cell = cell->target();
-            continue;
-        case tag_date: case tag_timezone: case tag_datetime: case tag_array: case tag_bool: case tag_char: case tag_dir: case tag_error: case tag_file: case tag_graph:
-        case tag_hash: case tag_int: case tag_list: case tag_set: case tag_sys: case tag_oper: case tag_real: case tag_str: case tag_time: case tag_any2:
-        case tag_any: case tag_code: case tag_args: case tag_array2:
-            return tag;
-        default:
-            return 'k';
+        case tag_call_alias:
+        case tag_reference:
+        case tag_alias: cell = cell->target(); continue;
+        case tag_date:
+        case tag_timezone:
+        case tag_datetime:
+        case tag_array:
+        case tag_bool:
+        case tag_char:
+        case tag_dir:
+        case tag_error:
+        case tag_file:
+        case tag_graph:
+        case tag_hash:
+        case tag_int:
+        case tag_list:
+        case tag_set:
+        case tag_sys:
+        case tag_oper:
+        case tag_real:
+        case tag_str:
+        case tag_time:
+        case tag_any2:
+        case tag_any:
+        case tag_code:
+        case tag_args:
+        case tag_array2: return tag;
+        default: return 'k';
         }
     }
 }
@@ -103,8 +122,8 @@ bool run_methods(const TYPE_METHODS& methods, char code, TOKEN* node, CALL_ARGS*
 // The handlers of a built-in type, chosen by its type code. The receiver
 // sys serves the built-in functions inside expressions and the statements
 // written as "sys:name(...)".
-bool call_type_handler(char code, TOKEN* node, CALL_ARGS* args, RESULT_LIST* results,
-                       RESULT_ITEM receiver, RESULT_ITEM context) {
+bool call_type_handler(char code, TOKEN* node, CALL_ARGS* args, RESULT_LIST* results, RESULT_ITEM receiver,
+                       RESULT_ITEM context) {
     if (code == tag_sys) {
         if (results != nullptr) return call_builtin_function(node, RESULT_ITEM{}, *results);
         // A statement addressed through sys: the keyword runs at once.
@@ -118,8 +137,8 @@ bool call_type_handler(char code, TOKEN* node, CALL_ARGS* args, RESULT_LIST* res
 }
 
 // The methods common to all types.
-bool call_any_handler(TOKEN* node, CALL_ARGS* args, RESULT_LIST* results, RESULT_ITEM receiver,
-                      bool in_object_type, RESULT_ITEM context) {
+bool call_any_handler(TOKEN* node, CALL_ARGS* args, RESULT_LIST* results, RESULT_ITEM receiver, bool in_object_type,
+                      RESULT_ITEM context) {
     return run_methods(*methods_of_type('v'), 'v', node, args, results, receiver, context, in_object_type);
 }
 
@@ -240,8 +259,8 @@ __attribute__((noinline)) const CALL_SITE* cached_site(const TOKEN* node, char k
 }
 
 // Remembers the resolution of a plain call site.
-void remember_site(const TOKEN* node, char kind, const RESULT_LIST& list, const std::string& key,
-                   TOKEN* routine, bool crossed) {
+void remember_site(const TOKEN* node, char kind, const RESULT_LIST& list, const std::string& key, TOKEN* routine,
+                   bool crossed) {
     if (call_sites_generation != routine_tables_generation) forget_sites();
     std::vector<uintptr_t> signature;
     signature.reserve(list.count);
@@ -263,8 +282,7 @@ void remember_site(const TOKEN* node, char kind, const RESULT_LIST& list, const 
 
 // Where the user routines of a call are looked up: the body of the receiver
 // object's type, the body of the named user type, or the call's own place.
-TOKEN* search_start(TOKEN* node, uint8_t in_object_type, UNION_DATA* receiver_cell,
-                    const TYPE_NAME& qualifier) {
+TOKEN* search_start(TOKEN* node, uint8_t in_object_type, UNION_DATA* receiver_cell, const TYPE_NAME& qualifier) {
     if (in_object_type != 0 && receiver_cell != nullptr) {
         UNION_DATA* holder_cell = follow_link(receiver_cell);
         if (lower_tag(holder_cell->tag) == tag_object && holder_cell->holder() != nullptr &&
@@ -292,9 +310,7 @@ std::string not_defined_message() {
     return format_string("%s '%s'%s %s", word, routine.c_str(), type_part.c_str(), msg_text("nicdef"));
 }
 
-void raise_not_defined() {
-    raise_system_error(not_defined_record.node, not_defined_message());
-}
+void raise_not_defined() { raise_system_error(not_defined_record.node, not_defined_message()); }
 
 namespace {
 
@@ -368,8 +384,8 @@ CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evalu
         RESULT_NODE* item_node = list->head;
         if (runtime_name) {
             if (list->count == 0) {
-                raise_error(node, kind, is_function ? "sys:func" : "sys:proc",
-                            format_string(msg_text("erwminarg"), 1), error_kind_system);
+                raise_error(node, kind, is_function ? "sys:func" : "sys:proc", format_string(msg_text("erwminarg"), 1),
+                            error_kind_system);
             }
             UNION_DATA* name_cell = follow_aliases(item_node->item.cell);
             if (name_cell->tag != tag_str && name_cell->tag != raise_tag(tag_str)) {
@@ -405,20 +421,20 @@ CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evalu
     bool user_side = false;
 
     if (!qualifier_any) {
-        const bool builtin = receiver_cell != nullptr
-                                 ? base_type_code(receiver_cell) != tag_object
-                                 : (!qualifier.is_user_type && qualifier.text != nullptr);
+        const bool builtin = receiver_cell != nullptr ? base_type_code(receiver_cell) != tag_object
+                                                      : (!qualifier.is_user_type && qualifier.text != nullptr);
         if (builtin) {
             if (has_type(qualifier)) {
                 TYPE_NAME own_type = receiver_cell != nullptr ? value_type_name(receiver_cell, true) : qualifier;
                 if (!same_type_name(qualifier, own_type)) {
                     std::string qualifier_text = type_name_text(qualifier);
                     std::string own_text = type_name_text(own_type);
-                    raise_system_error(node, format_string(msg_text("typspedattypnicerl"), qualifier_text.c_str(), own_text.c_str()));
+                    raise_system_error(
+                        node, format_string(msg_text("typspedattypnicerl"), qualifier_text.c_str(), own_text.c_str()));
                 }
             }
-            const char code = receiver_cell != nullptr ? held_type_code(receiver_cell)
-                                                       : type_code_of_name(qualifier.text);
+            const char code =
+                receiver_cell != nullptr ? held_type_code(receiver_cell) : type_code_of_name(qualifier.text);
             if (call_type_handler(code, node, args, results, receiver, context)) return CALL_OUTCOME::made;
         } else {
             user_side = true;
@@ -448,7 +464,7 @@ CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evalu
         if (TOKEN* routine = find_symbol(start, args->key, kind, qualifier, in_object_type != 0, node, &crossed)) {
             if (site_list != nullptr) remember_site(node, kind, *site_list, args->key, routine, crossed);
             run_user_routine({node, args, results, receiver, context, in_object_type != 0 || has_type(qualifier),
-                                  nullptr, nullptr, nullptr},
+                              nullptr, nullptr, nullptr},
                              routine, crossed);
             return CALL_OUTCOME::made;
         }
@@ -484,9 +500,9 @@ __attribute__((noinline)) CALL_OUTCOME call_plain_site(const ROUTINE_REQUEST& re
     const ARGUMENT_BUFFER buffer(args);
     args.key = site->key;
     for (RESULT_NODE* item = list.head; item != nullptr; item = item->next) args.args.push_back(item->item);
-    run_user_routine({node, &args, request.results, request.receiver, request.context, false, int_result,
-                      nullptr, nullptr},
-                     site->routine, site->crossed);
+    run_user_routine(
+        {node, &args, request.results, request.receiver, request.context, false, int_result, nullptr, nullptr},
+        site->routine, site->crossed);
     return CALL_OUTCOME::made;
 }
 
@@ -575,19 +591,17 @@ __attribute__((noinline)) CALL_OUTCOME call_int_site(const ROUTINE_REQUEST& requ
 
 CALL_OUTCOME call_routine_status(const ROUTINE_REQUEST& request) {
     // A request for a number alone is for this call or for none.
-    INT_RESULT_SLOT* int_result = int_result_request.node == request.node && request.results != nullptr
-                                      ? int_result_request.slot
-                                      : nullptr;
+    INT_RESULT_SLOT* int_result =
+        int_result_request.node == request.node && request.results != nullptr ? int_result_request.slot : nullptr;
     int_result_request = INT_RESULT_REQUEST{};
     const TOKEN* subtree = request.node->left;
     const bool plain_site = request.prepared == nullptr && !request.runtime_name && request.receiver.cell == nullptr &&
                             request.qualifier == nullptr && !request.in_object_type;
     // A list handed over (see resolve_and_call) takes the general road.
-    const bool handing_over = unclaimed_arguments != nullptr && subtree != nullptr &&
-                              !subtree->result_stack.empty() && subtree->result_stack.back() == unclaimed_arguments;
+    const bool handing_over = unclaimed_arguments != nullptr && subtree != nullptr && !subtree->result_stack.empty() &&
+                              subtree->result_stack.back() == unclaimed_arguments;
     if (plain_site && !handing_over) return call_int_site(request, int_result);
     return resolve_and_call(request, nullptr, nullptr);
 }
-
 
 }  // namespace morvu

@@ -19,9 +19,7 @@ void lower_counter(std::unique_ptr<INT_DATA>& counter) {
     if (counter->is_zero() || *counter < INT_DATA(0)) counter.reset();
 }
 
-bool counter_is_one(const std::unique_ptr<INT_DATA>& counter) {
-    return counter && *counter == INT_DATA(1);
-}
+bool counter_is_one(const std::unique_ptr<INT_DATA>& counter) { return counter && *counter == INT_DATA(1); }
 
 void release_counters() {
     pending_break.reset();

@@ -79,7 +79,11 @@ bool fits_int64(const INT_DATA& value, int64_t* out) {
 bool is_simple_assignment(const TOKEN* item) {
     if (item->op2 != 0) return false;
     switch (item->op1) {
-    case '=': case '$': case '?': case '@': case '~': return true;
+    case '=':
+    case '$':
+    case '?':
+    case '@':
+    case '~': return true;
     default: return false;
     }
 }
@@ -218,14 +222,12 @@ void for_variable_form(TOKEN* node, ARG_FRAME& frame, RESULT_ITEM this_item, con
     watches.reserve(n - 2);
     for (uint32_t i = 1; i + 1 < n; ++i) watches.emplace_back(frame[i]);
     for (uint32_t i = 1; i + 1 < n; ++i) {
-        if (!target_watch.alive() || !watches[i - 1].alive())
-            raise_check(node, routine, msg_text("insnicdef"));
+        if (!target_watch.alive() || !watches[i - 1].alive()) raise_check(node, routine, msg_text("insnicdef"));
         if (value_under_iteration(target)) {
             std::string key = std::string("for") + method_key_mark;
             raise_system_error(node, method_context(node, "sys", key, false) + ' ' + msg_text("unzwaeite"));
         }
-        if (const char* message = assign_by_mode(target, frame[i].cell, -1))
-            raise_check(node, routine, message);
+        if (const char* message = assign_by_mode(target, frame[i].cell, -1)) raise_check(node, routine, message);
         run_block(body, this_item);
         if (loop_after_body()) break;
     }
@@ -249,8 +251,8 @@ void exec_for(TOKEN* node, RESULT_ITEM this_item) {
         }
         if (counted) {
             for (uint32_t i = 0; i < 4; ++i) require_code(frame, i, node, routine);
-            for_counted_form(code_block(frame[0]), code_block(frame[1]), code_block(frame[2]),
-                             code_block(frame[3]), this_item, routine);
+            for_counted_form(code_block(frame[0]), code_block(frame[1]), code_block(frame[2]), code_block(frame[3]),
+                             this_item, routine);
         } else {
             for_variable_form(node, frame, this_item, routine);
         }
@@ -274,7 +276,8 @@ void exec_switch(TOKEN* node, RESULT_ITEM this_item) {
         if (statement == nullptr) break;
         if (statement->op1 == '#' && statement->op2 == 0) continue;  // empty statement
         if (!is_call_token(statement) || *statement->text != "case")
-            raise_error(statement, routine_kind_procedure, routine.c_str(), msg_text("keicasanwswi"), error_kind_system);
+            raise_error(statement, routine_kind_procedure, routine.c_str(), msg_text("keicasanwswi"),
+                        error_kind_system);
         TOKEN* matched = nullptr;
         {
             ARG_FRAME case_frame(statement->left, this_item, true);
@@ -311,11 +314,13 @@ void exec_repeat(TOKEN* node, RESULT_ITEM this_item) {
     ARG_FRAME count_frame(node->left, this_item, true);
     const char* refusal = count_frame.check_count(1);
     if (refusal == nullptr) refusal = count_frame.check_type(0, 'i', true);
-    if (refusal != nullptr) raise_error(node, routine_kind_operator, ";;", count_frame.message(true), error_kind_system);
+    if (refusal != nullptr)
+        raise_error(node, routine_kind_operator, ";;", count_frame.message(true), error_kind_system);
     ARG_FRAME block_frame(node->right, this_item, true);
     refusal = block_frame.check_count(1);
     if (refusal == nullptr) refusal = block_frame.check_type(0, 'x', true);
-    if (refusal != nullptr) raise_error(node, routine_kind_operator, ";;", block_frame.message(true), error_kind_system);
+    if (refusal != nullptr)
+        raise_error(node, routine_kind_operator, ";;", block_frame.message(true), error_kind_system);
     repeat_loop(this_item, count_frame[0], code_block(block_frame[0]));
 }
 
@@ -353,14 +358,13 @@ void exec_apply(TOKEN* node, RESULT_ITEM this_item) {
         run_need(node, this_item);
         return;
     }
-    if (is_word(word, "bigtype") || is_word(word, "smalltype") || is_word(word, "func") ||
-        is_word(word, "proc"))
+    if (is_word(word, "bigtype") || is_word(word, "smalltype") || is_word(word, "func") || is_word(word, "proc"))
         return;  // definitions: the analysis has taken care of them
     if (node->right == nullptr) return;
     for (TOKEN* item : TOKEN_LIST(node->right, ',')) {
         if (item == nullptr) continue;
-        const bool member_call = item->op1 == '.' && item->op2 == 0 && item->right != nullptr &&
-                                 is_call_token(item->right);
+        const bool member_call =
+            item->op1 == '.' && item->op2 == 0 && item->right != nullptr && is_call_token(item->right);
         if (is_simple_assignment(item) || member_call) {
             if (pending_exception == nullptr) execute_node_guarded(item, this_item);
         } else if (!is_plain_name(item) && pending_exception == nullptr) {

@@ -98,8 +98,8 @@ void exec_catch(TOKEN* node, RESULT_ITEM this_item) {
     std::string message = refusal != nullptr ? frame.message(false) : std::string();
     bool own_context = refusal != nullptr;
     if (message.empty() && value_under_iteration(destination)) {
-        message = method_context(node, "sys", std::string("catch") + method_key_mark, false) + ' ' +
-                  msg_text("unzwaeite");
+        message =
+            method_context(node, "sys", std::string("catch") + method_key_mark, false) + ' ' + msg_text("unzwaeite");
         own_context = false;
     }
     if (message.empty()) {

@@ -32,9 +32,7 @@ void require(const char* refusal, const ARG_FRAME& frame, TOKEN* node, const cha
     if (refusal != nullptr) raise_statement(node, routine, frame.message(false));
 }
 
-const std::string& str_argument(const ARG_FRAME& frame, uint32_t index) {
-    return frame.value(index)->str_data()->text;
-}
+const std::string& str_argument(const ARG_FRAME& frame, uint32_t index) { return frame.value(index)->str_data()->text; }
 
 }  // namespace
 

@@ -132,12 +132,9 @@ void run_input(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST* results) {
     } else {
         SAVED_SEPARATORS saved;
         const char* refusal = nullptr;
-        if (kind == INPUT_KIND::inw)
-            refusal = terminal_format.set_in_spc(word_separator_texts());
-        else if (kind == INPUT_KIND::inc)
-            refusal = terminal_format.set_in_spc(nullptr, 0);
-        else
-            refusal = terminal_format.set_in_spc(separator_texts(node, frame, first));
+        if (kind == INPUT_KIND::inw) refusal = terminal_format.set_in_spc(word_separator_texts());
+        else if (kind == INPUT_KIND::inc) refusal = terminal_format.set_in_spc(nullptr, 0);
+        else refusal = terminal_format.set_in_spc(separator_texts(node, frame, first));
         if (refusal != nullptr) raise_builtin_error(node, refusal);
         complete = read_items(node, frame, first, kind == INPUT_KIND::inc);
     }
@@ -163,9 +160,7 @@ bool run_inl(TOKEN* node, RESULT_ITEM this_item, char routine_kind) {
 
 }  // namespace
 
-void builtin_in(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
-    run_input(node, this_item, &results);
-}
+void builtin_in(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) { run_input(node, this_item, &results); }
 
 void builtin_inl(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     const bool read = run_inl(node, this_item, 'f');

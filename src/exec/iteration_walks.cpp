@@ -102,11 +102,11 @@ private:
     UNION_DATA* store = nullptr;  // the cell that holds the walked payload
     char kind = 0;                // its lowered tag
     std::unique_ptr<ARG_FRAME> frame;
-    uint32_t count = 0;            // arguments after expansion
-    uint32_t element_mode = 6;     // access mode of alias-bound loop variables
-    int list_link_mode = 3;        // alias, or call-alias for an args receiver held as one
+    uint32_t count = 0;         // arguments after expansion
+    uint32_t element_mode = 6;  // access mode of alias-bound loop variables
+    int list_link_mode = 3;     // alias, or call-alias for an args receiver held as one
     TOKEN* block = nullptr;
-    HELD_ITEM code_context;        // the object the code value was made in
+    HELD_ITEM code_context;  // the object the code value was made in
     LOOP_VARIABLE variables[max_variables];
     const WALK_PIN* pin = nullptr;
 
@@ -170,20 +170,40 @@ void WALK::run() {
     WALK_PIN walk_pin(kind, store->payload);
     pin = &walk_pin;
     switch (kind) {
-    case 'l': case 'y':
+    case 'l':
+    case 'y':
         hold_variables(1, args_call_alias);
         walk_list();
         break;
-    case 'h': case 'm':
+    case 'h':
+    case 'm':
         hold_variables(count - 1, false);
         walk_set_or_hash();
         break;
-    case 's': hold_variables(1, false); walk_str(); break;
-    case 'f': hold_variables(1, false); walk_file(); break;
-    case 'd': hold_variables(1, false); walk_dir(); break;
-    case 'a': hold_variables(count - 1, false); walk_array(); break;
-    case 'z': hold_variables(count - 1, false); walk_array2(); break;
-    case 'g': hold_variables(count >= 3 ? 2 : 1, false); walk_graph(); break;
+    case 's':
+        hold_variables(1, false);
+        walk_str();
+        break;
+    case 'f':
+        hold_variables(1, false);
+        walk_file();
+        break;
+    case 'd':
+        hold_variables(1, false);
+        walk_dir();
+        break;
+    case 'a':
+        hold_variables(count - 1, false);
+        walk_array();
+        break;
+    case 'z':
+        hold_variables(count - 1, false);
+        walk_array2();
+        break;
+    case 'g':
+        hold_variables(count >= 3 ? 2 : 1, false);
+        walk_graph();
+        break;
     default: break;
     }
 }
@@ -191,11 +211,16 @@ void WALK::run() {
 void WALK::check_arguments() {
     const uint32_t last = count == 0 ? 0 : count - 1;
     switch (kind) {
-    case 'l': case 'y': case 'm': case 's': case 'f':
+    case 'l':
+    case 'y':
+    case 'm':
+    case 's':
+    case 'f':
         check(frame->check_count(2));
         require_variable(0);
         break;
-    case 'h': case 'a':
+    case 'h':
+    case 'a':
         check(frame->check_count_range(2, 3));
         require_variable(0);
         if (count == 3) require_variable(1);
@@ -229,8 +254,7 @@ void WALK::check_arguments() {
         require_variable(0);
         check(frame->check_type(1, 'b', true));
         break;
-    default:
-        break;
+    default: break;
     }
     // A code value without a block would run nothing: it is refused as empty.
     check(frame->check_type(last, 'x', true));
@@ -242,7 +266,8 @@ void WALK::check_arguments() {
 void WALK::hold_variables(uint32_t how_many, bool keep_call_alias) {
     for (uint32_t i = 0; i < how_many && i < static_cast<uint32_t>(max_variables); ++i) {
         UNION_DATA* cell = (*frame)[i].cell;
-        if (!keep_call_alias && (cell->tag == tag_call_alias || cell->tag == raise_tag(tag_call_alias)) && cell->target() != nullptr)
+        if (!keep_call_alias && (cell->tag == tag_call_alias || cell->tag == raise_tag(tag_call_alias)) &&
+            cell->target() != nullptr)
             cell = cell->target();
         variables[i].hold(cell);
     }
@@ -425,9 +450,7 @@ void WALK::walk_dir() {
     }
     // A recursive listing names each entry by its path already; a plain one
     // gives bare names, which the directory's path goes in front of.
-    auto full_path = [&](const std::string& name) {
-        return recursive || path == "." ? name : path + "/" + name;
-    };
+    auto full_path = [&](const std::string& name) { return recursive || path == "." ? name : path + "/" + name; };
     if (!file_names.empty()) {
         UNION_DATA file('f');
         for (const std::string& name : file_names) {
@@ -543,10 +566,17 @@ void WALK::walk_graph() {
 bool is_iteration_member(const std::string& name, char code) {
     if (name != "for" && name != "For") return false;
     switch (code) {
-    case tag_array: case tag_dir: case tag_file: case tag_graph: case tag_hash: case tag_list: case tag_set: case tag_str: case tag_args: case tag_array2:
-        return true;
-    default:
-        return false;
+    case tag_array:
+    case tag_dir:
+    case tag_file:
+    case tag_graph:
+    case tag_hash:
+    case tag_list:
+    case tag_set:
+    case tag_str:
+    case tag_args:
+    case tag_array2: return true;
+    default: return false;
     }
 }
 

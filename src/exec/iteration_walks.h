@@ -44,13 +44,13 @@ bool is_iteration_member(const std::string& name, char code);
 
 // One walk as its caller sees it.
 struct ITERATION_REQUEST {
-    TOKEN* node = nullptr;      // where errors are raised
-    TOKEN* member = nullptr;    // the call for(...) or For(...)
-    RESULT_ITEM receiver;       // the receiver item; its cell may be null
-    char code = 0;              // the receiver's type code
-    std::string routine;        // "type:member", the routine name of the errors
-    char routine_kind = 'p';    // 'p' for the statement form, 'f' for the expression form
-    RESULT_ITEM this_item;      // the object the arguments are evaluated with
+    TOKEN* node = nullptr;    // where errors are raised
+    TOKEN* member = nullptr;  // the call for(...) or For(...)
+    RESULT_ITEM receiver;     // the receiver item; its cell may be null
+    char code = 0;            // the receiver's type code
+    std::string routine;      // "type:member", the routine name of the errors
+    char routine_kind = 'p';  // 'p' for the statement form, 'f' for the expression form
+    RESULT_ITEM this_item;    // the object the arguments are evaluated with
 };
 
 // What runs once per element after the loop variables are bound: given the

@@ -52,9 +52,9 @@ public:
 private:
     TOKEN* node;
     RESULT_ITEM this_item;
-    bool external;           // a ':' statement: no receiver given
-    TYPE_NAME qualifier{};        // the current type qualification
-    std::string type_text;   // names the type of a receiver without value
+    bool external;          // a ':' statement: no receiver given
+    TYPE_NAME qualifier{};  // the current type qualification
+    std::string type_text;  // names the type of a receiver without value
 
     RESULT_ITEM external_receiver();
     void apply(RESULT_ITEM item, TOKEN* member);

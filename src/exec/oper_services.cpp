@@ -21,10 +21,9 @@ struct ASSIGNMENT_OPERATOR {
 
 // The rules the assignment executors use, by operator text.
 constexpr ASSIGNMENT_OPERATOR assignment_operators[] = {
-    {"=", assign_value},         {"@", assign_ref_rule},      {"$", assign_alias_rule},
-    {"~", move_value},           {"?", assign_or_ref_rule},   {"+=", op_add_assign},
-    {"-=", op_sub_assign},       {"*=", op_mul_assign},       {"/=", op_div_assign},
-    {"%=", op_mod_assign},       {"^=", op_pow_assign},
+    {"=", assign_value},       {"@", assign_ref_rule}, {"$", assign_alias_rule}, {"~", move_value},
+    {"?", assign_or_ref_rule}, {"+=", op_add_assign},  {"-=", op_sub_assign},    {"*=", op_mul_assign},
+    {"/=", op_div_assign},     {"%=", op_mod_assign},  {"^=", op_pow_assign},
 };
 
 bool assign_pair(TOKEN* node, RESULT_ITEM target, RESULT_ITEM source, const char* op) {

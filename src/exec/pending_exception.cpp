@@ -73,7 +73,7 @@ const ERROR* pending_error_value() {
 }
 
 CALL_OUTCOME call_user_operator_status(TOKEN* node, const char* op, RESULT_ITEM left, RESULT_ITEM right,
-                               RESULT_LIST* results) {
+                                       RESULT_LIST* results) {
     UNION_DATA* receiver = follow_aliases(left.cell);
     UNION_DATA* operand = right.cell != nullptr ? follow_aliases(right.cell) : nullptr;
     CALL_ARGS prepared;
@@ -95,8 +95,7 @@ CALL_OUTCOME call_user_operator_status(TOKEN* node, const char* op, RESULT_ITEM 
     return call_routine_status(request);
 }
 
-std::string call_user_operator(TOKEN* node, const char* op, RESULT_ITEM left, RESULT_ITEM right,
-                               RESULT_LIST* results) {
+std::string call_user_operator(TOKEN* node, const char* op, RESULT_ITEM left, RESULT_ITEM right, RESULT_LIST* results) {
     if (call_user_operator_status(node, op, left, right, results) == CALL_OUTCOME::made) return {};
     return not_defined_message();
 }

@@ -24,11 +24,11 @@ namespace morvu {
 struct TOKEN;
 
 struct PENDING_EXCEPTION {
-    std::string file;                  // "" until set
+    std::string file;  // "" until set
     uint32_t line = 0;
     std::string message;
-    char kind = 'u';                   // 'u' user; 'a', 'p', 's' the error kinds
-    std::unique_ptr<UNION_DATA> value; // the thrown value, owned
+    char kind = 'u';                    // 'u' user; 'a', 'p', 's' the error kinds
+    std::unique_ptr<UNION_DATA> value;  // the thrown value, owned
 
     // A record without value (errors of the run that carry no value).
     PENDING_EXCEPTION() = default;
@@ -64,7 +64,6 @@ CALL_OUTCOME call_user_operator_status(TOKEN* node, const char* op, RESULT_ITEM 
 
 // The same for callers that take the message as a text: empty when the
 // method ran, else the not-defined text.
-std::string call_user_operator(TOKEN* node, const char* op, RESULT_ITEM left, RESULT_ITEM right,
-                               RESULT_LIST* results);
+std::string call_user_operator(TOKEN* node, const char* op, RESULT_ITEM left, RESULT_ITEM right, RESULT_LIST* results);
 
 }  // namespace morvu

@@ -113,8 +113,7 @@ bool report_unhandled_exception() {
         std::string type_name = value != nullptr ? type_name_text(value_type_name(value, true)) : "?";
         message = format_string(msg_text("unbaustyp"), type_name.c_str());
     }
-    print_error(heading, pending_exception->file.c_str(), static_cast<int>(pending_exception->line),
-                message.c_str());
+    print_error(heading, pending_exception->file.c_str(), static_cast<int>(pending_exception->line), message.c_str());
     set_pending_exception(nullptr);
     return true;
 }

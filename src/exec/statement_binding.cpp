@@ -84,7 +84,8 @@ EXEC_HANDLER operator_executor(char op1, char op2) {
         case '?': return exec_assign_or_ref;
         case ' ': return exec_apply;
         case '#': return exec_nothing;
-        case '.': case ':': return exec_member_statement;
+        case '.':
+        case ':': return exec_member_statement;
         default: return nullptr;
         }
     }
@@ -105,9 +106,7 @@ EXEC_HANDLER operator_executor(char op1, char op2) {
 
 }  // namespace
 
-void exec_not_executable(TOKEN* node, RESULT_ITEM) {
-    raise_system_error(node, msg_text("anwnicausfue"));
-}
+void exec_not_executable(TOKEN* node, RESULT_ITEM) { raise_system_error(node, msg_text("anwnicausfue")); }
 
 bool bind_keyword_executor(TOKEN* node) {
     if (!is_call_token(node)) return false;

@@ -44,9 +44,11 @@ int32_t walk_count(const UNION_DATA* cell) {
     case tag_str: return cell->str_data()->iteration_count;
     case tag_file: return cell->file_data()->iteration_count;
     case tag_dir: return cell->dir_data()->iteration_count;
-    case tag_list: case tag_args: return cell->list_data()->iteration_count;
+    case tag_list:
+    case tag_args: return cell->list_data()->iteration_count;
     case tag_array: return cell->array_data()->iteration_count;
-    case tag_hash: case tag_set: return cell->hash_data()->iteration_count;
+    case tag_hash:
+    case tag_set: return cell->hash_data()->iteration_count;
     case tag_array2: return cell->array2_data()->iterations;
     case tag_graph: return cell->graph_data()->iterations;
     default: return 0;

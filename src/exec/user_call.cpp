@@ -81,8 +81,7 @@ private:
 
     // The counter is released before its error is raised, so a catch in the
     // caller sees the error and no loop of the caller sees the counter.
-    static void raise_stray_counter(const TOKEN* node, std::unique_ptr<INT_DATA>& counter,
-                                    const char* identifier) {
+    static void raise_stray_counter(const TOKEN* node, std::unique_ptr<INT_DATA>& counter, const char* identifier) {
         if (!counter) return;
         std::string value = counter->to_text();
         counter.reset();
@@ -105,11 +104,16 @@ private:
 // The call of one user routine found under the key.
 class USER_CALL {
 public:
-    USER_CALL(TOKEN* node, CALL_ARGS* args, RESULT_LIST* results, RESULT_ITEM receiver,
-              RESULT_ITEM context, bool type_routine, INT_RESULT_SLOT* int_result, const int64_t* int_arguments,
-              RESULT_LIST* made_cells)
-        : node(node), args(args), results(results), receiver(receiver), context(context),
-          type_routine(type_routine), int_result(int_result), int_arguments(int_arguments),
+    USER_CALL(TOKEN* node, CALL_ARGS* args, RESULT_LIST* results, RESULT_ITEM receiver, RESULT_ITEM context,
+              bool type_routine, INT_RESULT_SLOT* int_result, const int64_t* int_arguments, RESULT_LIST* made_cells)
+        : node(node),
+          args(args),
+          results(results),
+          receiver(receiver),
+          context(context),
+          type_routine(type_routine),
+          int_result(int_result),
+          int_arguments(int_arguments),
           made_cells(made_cells) {}
 
     void run(TOKEN* routine, bool crossed_type);
@@ -124,7 +128,7 @@ private:
     INT_RESULT_SLOT* int_result;
     const int64_t* int_arguments;
     RESULT_LIST* made_cells;
-    TOKEN* scope_node = nullptr;  // the node whose scope holds the routine's variables
+    TOKEN* scope_node = nullptr;                       // the node whose scope holds the routine's variables
     const std::vector<uint8_t>* collecting = nullptr;  // which parameters collect (args)
 
     void bind_parameters(const TOKEN_LIST& names);
@@ -195,12 +199,13 @@ __attribute__((noinline)) PREPARED_ROUTINE* prepared_routine(TOKEN* routine, boo
     }
     TOKEN_LIST parts = split_by_operator(routine->left, juxtaposition_chain);
     const TOKEN* keyword = routine->parent != nullptr ? routine->parent->left : nullptr;
-    const bool is_function = keyword != nullptr && keyword->text && keyword->op1 != '"' &&
-                             keyword->op1 != '\'' && keyword->op1 != '(' && *keyword->text == "func";
+    const bool is_function = keyword != nullptr && keyword->text && keyword->op1 != '"' && keyword->op1 != '\'' &&
+                             keyword->op1 != '(' && *keyword->text == "func";
     const uint32_t allowed = is_function ? 3 : 2;
     if (parts.count() > allowed) {
-        raise_system_error(routine, format_string(msg_text("hatmehalstei"), routine_type_word(type_routine, !is_function),
-                                  static_cast<int>(allowed)));
+        raise_system_error(routine,
+                           format_string(msg_text("hatmehalstei"), routine_type_word(type_routine, !is_function),
+                                         static_cast<int>(allowed)));
     }
     const uint32_t n = parts.count();
     auto prepared = std::make_unique<PREPARED_ROUTINE>();
@@ -215,7 +220,7 @@ __attribute__((noinline)) PREPARED_ROUTINE* prepared_routine(TOKEN* routine, boo
 // The names of a parameter or result list with their roles (check_fun_arg),
 // checked on the first call.
 __attribute__((noinline)) const TOKEN_LIST& first_checked_names(TOKEN* list, char mode, TOKEN_LIST& names,
-                                                              std::vector<int8_t>& roles, bool& ready) {
+                                                                std::vector<int8_t>& roles, bool& ready) {
     TOKEN_LIST fresh;
     check_fun_arg(list, mode, fresh);
     roles.clear();
@@ -440,8 +445,8 @@ void USER_CALL::add_result(TOKEN* name, UNION_DATA* element) {
             }
         }
     }
-    if ((tag == tag_reference || tag == raise_tag(tag_reference) || tag == tag_alias || tag == raise_tag(tag_alias)) && scope_node != nullptr &&
-        scope_holds_value(scope_node, element->target())) {
+    if ((tag == tag_reference || tag == raise_tag(tag_reference) || tag == tag_alias || tag == raise_tag(tag_alias)) &&
+        scope_node != nullptr && scope_holds_value(scope_node, element->target())) {
         raise_system_error(name, msg_text("funergdarnicrefalilokvarsei"));
     }
     UNION_DATA* value = follow_aliases(element);
@@ -456,7 +461,8 @@ void USER_CALL::add_result(TOKEN* name, UNION_DATA* element) {
     const char* message = assign_by_mode(cell.get(), element, 5);
     cell->scope_variable = 0;
     if (message != nullptr) raise_system_error(node, message);
-    results->append(RESULT_ITEM{cell.release(), name->arg_role == arg_role_output_object ? access_handed_out : access_function_result, 1});
+    results->append(RESULT_ITEM{
+        cell.release(), name->arg_role == arg_role_output_object ? access_handed_out : access_function_result, 1});
 }
 
 __attribute__((noinline)) void USER_CALL::collect_results(const TOKEN_LIST& names) {
@@ -480,8 +486,8 @@ __attribute__((noinline)) void USER_CALL::collect_results(const TOKEN_LIST& name
 }  // namespace
 
 void run_user_routine(const USER_ROUTINE_CALL& call, TOKEN* routine, bool crossed_type) {
-    USER_CALL(call.node, call.args, call.results, call.receiver, call.context, call.type_routine,
-              call.int_result, call.int_arguments, call.made_cells)
+    USER_CALL(call.node, call.args, call.results, call.receiver, call.context, call.type_routine, call.int_result,
+              call.int_arguments, call.made_cells)
         .run(routine, crossed_type);
 }
 

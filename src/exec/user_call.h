@@ -40,12 +40,12 @@ public:
 };
 
 struct USER_ROUTINE_CALL {
-    TOKEN* node;           // the call node
-    CALL_ARGS* args;       // the evaluated arguments and the key
-    RESULT_LIST* results;  // non-null for a function call
-    RESULT_ITEM receiver;  // the object of a type routine
-    RESULT_ITEM context;   // the this_item that code arguments capture
-    bool type_routine;     // the routine belongs to a type (error wording)
+    TOKEN* node;                  // the call node
+    CALL_ARGS* args;              // the evaluated arguments and the key
+    RESULT_LIST* results;         // non-null for a function call
+    RESULT_ITEM receiver;         // the object of a type routine
+    RESULT_ITEM context;          // the this_item that code arguments capture
+    bool type_routine;            // the routine belongs to a type (error wording)
     INT_RESULT_SLOT* int_result;  // non-null: a plain int result goes there
     // Non-null: the arguments are small ints not made into cells yet (the
     // items of args hold no cell); they are bound as numbers, or made into

@@ -31,7 +31,11 @@ class METHOD {
 public:
     METHOD(TOKEN* node, CALL_ARGS* args, RESULT_LIST* results, RESULT_ITEM receiver, TOKEN* type,
            std::string context_name)
-        : node(node), args(args), results(results), receiver(receiver), type(type),
+        : node(node),
+          args(args),
+          results(results),
+          receiver(receiver),
+          type(type),
           context_name(std::move(context_name)) {}
 
     void bases();
@@ -53,9 +57,7 @@ private:
         if (message != nullptr) fail(message);
     }
 
-    const std::string& text_argument(int index) const {
-        return argument_value((*args)[index].cell)->str_data()->text;
-    }
+    const std::string& text_argument(int index) const { return argument_value((*args)[index].cell)->str_data()->text; }
 
     // The type definition a written name stands for; raises "Unknown type".
     TOKEN* type_named(const std::string& written) const;

@@ -81,8 +81,7 @@ std::vector<INCLUDED> need_targets(TOKEN* statement, const std::string& prefix, 
 // Enters the type or variable definitions of `from` into `into` under the
 // prefix; another definition there under the same name is refused with the
 // message `identifier`.
-void merge_definitions(STR_INT_TABLE& from, STR_INT_TABLE& into, const std::string& prefix,
-                       const char* identifier) {
+void merge_definitions(STR_INT_TABLE& from, STR_INT_TABLE& into, const std::string& prefix, const char* identifier) {
     for (const auto& [name, definition] : table_entries(from)) {
         std::string qualified = prefix + name;
         TOKEN* existing = table_token(into, qualified);
@@ -193,8 +192,7 @@ void collect_needs(TOKEN* tree, const std::string& prefix) {
         int32_t mark = entry.second->walk_mark;
         if (mark > 0 && static_cast<uint32_t>(mark) <= statements.count())
             by_statement[static_cast<size_t>(mark - 1)].push_back(std::move(entry));
-        else
-            unplaced.push_back(std::move(entry));
+        else unplaced.push_back(std::move(entry));
     }
     for (TOKEN* node : marked) node->walk_mark = 0;
 

@@ -9,8 +9,8 @@ namespace morvu {
 namespace {
 
 bool is_definition_keyword(const TOKEN* word) {
-    return is_word(word, "need") || is_word(word, "proc") || is_word(word, "func") ||
-           is_word(word, "bigtype") || is_word(word, "smalltype");
+    return is_word(word, "need") || is_word(word, "proc") || is_word(word, "func") || is_word(word, "bigtype") ||
+           is_word(word, "smalltype");
 }
 
 // The call node of an item: the item itself, or the first call met on the

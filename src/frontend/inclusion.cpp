@@ -109,7 +109,8 @@ TOKEN* find_need_item(TOKEN* root, const std::string& name) {
     TOKEN_LIST nodes;
     collect_tokens(root, &nodes);
     for (TOKEN* node : nodes)
-        if (is_string_constant(node) && node->inclusion_state == inclusion_repeated && node->text && *node->text == name)
+        if (is_string_constant(node) && node->inclusion_state == inclusion_repeated && node->text &&
+            *node->text == name)
             return node;
     return root;
 }
@@ -137,8 +138,7 @@ void set_token_file(TOKEN* root, int index) {
     for (TOKEN* node : nodes) node->file_index = index;
 }
 
-void include_file(TOKEN* root, int* file_counter, STR_INT_TABLE& files, PTR_PTR_TABLE& apps,
-                  bool application_cycle) {
+void include_file(TOKEN* root, int* file_counter, STR_INT_TABLE& files, PTR_PTR_TABLE& apps, bool application_cycle) {
     if (!root->included_names) {
         root->included_names = std::make_unique<NAME_LIST>();
         for (TOKEN* statement : split_by_operator(root, ';')) statement->outermost = 1;

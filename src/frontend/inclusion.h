@@ -39,8 +39,7 @@ bool is_need_statement(const TOKEN* node);
 // includes, each file once; conditional items only in the application cycle.
 // Throws the first error (syntax errors of the forms, analysis errors of the
 // files and of cycles).
-void include_file(TOKEN* root, int* file_counter, STR_INT_TABLE& files, PTR_PTR_TABLE& apps,
-                  bool application_cycle);
+void include_file(TOKEN* root, int* file_counter, STR_INT_TABLE& files, PTR_PTR_TABLE& apps, bool application_cycle);
 
 // Completes the inclusion below `root` for the names it includes and raises
 // "Cyclic inclusion of file '%s'" when one of them leads back to `root`.

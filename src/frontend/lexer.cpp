@@ -142,8 +142,8 @@ void JOINER::join_line(std::string_view line, int line_number) {
                 ++i;
                 continue;
             }
-            fail(line_number, format_string(msg_text("unbzei"), c) +
-                                  format_string(" (%s)", msg_text("zeinurzeienderl")));
+            fail(line_number,
+                 format_string(msg_text("unbzei"), c) + format_string(" (%s)", msg_text("zeinurzeienderl")));
         }
         if (!is_name_char(c) && std::strchr(symbol_chars, c) == nullptr) {
             fail(line_number, format_string(msg_text("unbzei"), c));
@@ -311,8 +311,7 @@ LINED_TEXT lay_out_text(const LINED_TEXT& joined) {
     return out;
 }
 
-void parse_lines(const std::string& file_name, std::unique_ptr<TOKEN>& root, const NAME_LIST& lines,
-                 bool top_level) {
+void parse_lines(const std::string& file_name, std::unique_ptr<TOKEN>& root, const NAME_LIST& lines, bool top_level) {
     LINED_TEXT joined = join_lines(file_name, lines, top_level);
     LINED_TEXT laid_out = lay_out_text(joined);
     LINED_TEXT marked = mark_text(file_name, laid_out);

@@ -66,7 +66,6 @@ std::unique_ptr<TOKEN> parse_program(const std::string& file_name, const NAME_LI
 
 // The same work, storing the root (or null) into `root`; nothing is stored
 // when a syntax error is thrown.
-void parse_lines(const std::string& file_name, std::unique_ptr<TOKEN>& root, const NAME_LIST& lines,
-                 bool top_level);
+void parse_lines(const std::string& file_name, std::unique_ptr<TOKEN>& root, const NAME_LIST& lines, bool top_level);
 
 }  // namespace morvu

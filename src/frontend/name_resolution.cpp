@@ -14,9 +14,7 @@ namespace morvu {
 
 namespace {
 
-bool is_parameter_declaration(const TOKEN* node) {
-    return node->op1 == ':' && node->op2 == '$' && node->param_mark;
-}
+bool is_parameter_declaration(const TOKEN* node) { return node->op1 == ':' && node->op2 == '$' && node->param_mark; }
 
 bool is_plain_colon(const TOKEN* node) { return node->op1 == ':' && node->op2 == 0; }
 
@@ -34,8 +32,7 @@ TOKEN* append_any_declaration(TOKEN* block, const TOKEN* used) {
     line.append("any " + *used->text);
     std::unique_ptr<TOKEN> declaration = parse_program(std::string(), line, false);
     TOKEN* name = declaration != nullptr ? declaration->right : nullptr;
-    if (!is_blank_operator(declaration.get()) || !is_word(name, used->text->c_str()))
-        raise_unknown_variable(used);
+    if (!is_blank_operator(declaration.get()) || !is_word(name, used->text->c_str())) raise_unknown_variable(used);
     TOKEN_LIST nodes;
     collect_tokens(declaration.get(), &nodes);
     for (TOKEN* node : nodes) {
@@ -46,8 +43,7 @@ TOKEN* append_any_declaration(TOKEN* block, const TOKEN* used) {
     const uint16_t block_mode = block->block_mode;
     const uint8_t outermost = block->outermost;
     const bool file_root = block->parent == nullptr;
-    block->insert_operator(declaration.release(), ';', 0, false, block->file_index, block->line,
-                           block->line2);
+    block->insert_operator(declaration.release(), ';', 0, false, block->file_index, block->line, block->line2);
     // The block stays the braced list; its former statements are no block of
     // their own.
     block->block_mode = block_mode;
@@ -67,11 +63,11 @@ void check_operator_name(TOKEN* token) {
     if (!is_blank_operator(parent) && !is_plain_colon(parent) && !is_parameter_declaration(parent)) return;
     if (token->declaration != nullptr || is_type_name(token)) return;
     // app:file in a need statement names an application, not a type.
-    if (is_plain_colon(parent) && parent->right != nullptr && parent->right->inclusion_state > inclusion_untouched) return;
+    if (is_plain_colon(parent) && parent->right != nullptr && parent->right->inclusion_state > inclusion_untouched)
+        return;
     if (!token->text) {
-        std::string message = parent->op2 != 0
-                                  ? format_string(msg_text("erwnamlinope2"), parent->op1, parent->op2)
-                                  : format_string(msg_text("erwnamlinope"), parent->op1);
+        std::string message = parent->op2 != 0 ? format_string(msg_text("erwnamlinope2"), parent->op1, parent->op2)
+                                               : format_string(msg_text("erwnamlinope"), parent->op1);
         raise_error(token, routine_kind_none, nullptr, message, error_kind_syntax);
     }
     token->declaration = find_symbol(parent, *token->text, 't', false, parent);
@@ -94,8 +90,8 @@ void resolve_variables(TOKEN* token) {
     const std::string& name = *token->text;
     if (name == "true" || name == "false" || name == "this") return;
     TOKEN* parent = token->parent;
-    if (parent != nullptr && parent->left == token &&
-        (is_blank_operator(parent) || is_parameter_declaration(parent)) && is_type_name(token))
+    if (parent != nullptr && parent->left == token && (is_blank_operator(parent) || is_parameter_declaration(parent)) &&
+        is_type_name(token))
         return;
 
     // Through ',' lists up to the operator that uses the name.

@@ -26,41 +26,40 @@ struct PAIR_PRIORITY {
 };
 
 constexpr PAIR_PRIORITY pair_priorities[] = {
-    {'}', '(', 0},  {'}', '{', 0},  {')', '(', 0},  {')', '{', 0},  {':', '$', 2},  {'+', '=', 3},
-    {'-', '=', 3},  {'*', '=', 3},  {'/', '=', 3},  {'%', '=', 3},  {'^', '=', 3},  {'-', '>', 5},
-    {'|', '|', 6},  {'&', '&', 7},  {'=', '=', 8},  {'!', '=', 8},  {'<', '=', 8},  {'>', '=', 8},
-    {'@', '@', 8},  {'!', '@', 8},  {'?', '?', 8},  {'!', '?', 8},  {'.', '.', 11}, {'.', ':', 11},
-    {':', '.', 11}, {'*', '*', 11}, {':', ':', 19},
+    {'}', '(', 0}, {'}', '{', 0},  {')', '(', 0},  {')', '{', 0},  {':', '$', 2},  {'+', '=', 3},  {'-', '=', 3},
+    {'*', '=', 3}, {'/', '=', 3},  {'%', '=', 3},  {'^', '=', 3},  {'-', '>', 5},  {'|', '|', 6},  {'&', '&', 7},
+    {'=', '=', 8}, {'!', '=', 8},  {'<', '=', 8},  {'>', '=', 8},  {'@', '@', 8},  {'!', '@', 8},  {'?', '?', 8},
+    {'!', '?', 8}, {'.', '.', 11}, {'.', ':', 11}, {':', '.', 11}, {'*', '*', 11}, {':', ':', 19},
 };
 
 // The catalogue identifier of a token class's name.
 const char* class_name_id(char token_class) {
     switch (token_class) {
-        case 'n': return "nam";
-        case 'z': return "zah";
-        case 's': return "str";
-        case 'c': return "zei";
-        case 'o': return "ope";
-        case '!': return "!ope";
-        case '+': return "+ope";
-        case '-': return "-ope";
-        default: return "kla";
+    case 'n': return "nam";
+    case 'z': return "zah";
+    case 's': return "str";
+    case 'c': return "zei";
+    case 'o': return "ope";
+    case '!': return "!ope";
+    case '+': return "+ope";
+    case '-': return "-ope";
+    default: return "kla";
     }
 }
 
 // The classes that may not follow a token of the given class.
 const char* refused_after(char previous) {
     switch (previous) {
-        case '!': return "+-o";
-        case '+':
-        case '-': return "!o";
-        case 'K':
-        case 's': return "csnz";
-        case 'c':
-        case 'z': return "csnzk";
-        case 'n': return "cz";
-        case 'o': return "o";
-        default: return "";
+    case '!': return "+-o";
+    case '+':
+    case '-': return "!o";
+    case 'K':
+    case 's': return "csnz";
+    case 'c':
+    case 'z': return "csnzk";
+    case 'n': return "cz";
+    case 'o': return "o";
+    default: return "";
     }
 }
 
@@ -161,42 +160,40 @@ LINED_TEXT MARKER::run() {
             }
         }
         switch (c) {
-            case '(':
-                check('k', line);
-                // A call right after the operator ':' gets an empty name;
-                // after "::" or ".:" the bracket is an ordinary operand.
-                if (previous == ':' && ends_with_operator(":")) out.push("\"\"", line);
-                out.push('(', line);
-                break;
-            case ')':
-                check('K', line);
-                if (previous == '(') push_empty_operand(line);
-                out.push(')', line);
-                break;
-            case '{':
-                check('k', line);
-                out.push('{', line);
-                break;
-            case '}':
-                check('K', line);
-                if (previous == '{') push_empty_operand(line);
-                out.push('}', line);
-                break;
-            case '[':
-                check('k', line);
-                if (next == '[') raise_parse_error(file_name, line, format_string(msg_text("unedopkla"), "[["));
-                // a[i] is the call of the member named "[]" with the arguments i
-                push_operator(".", line);
-                out.push("\"[]\"(", line);
-                break;
-            case ']':
-                check('K', line);
-                if (previous == '[') push_empty_operand(line);
-                out.push(')', line);
-                break;
-            default:
-                i = mark_operator(i);
-                break;
+        case '(':
+            check('k', line);
+            // A call right after the operator ':' gets an empty name;
+            // after "::" or ".:" the bracket is an ordinary operand.
+            if (previous == ':' && ends_with_operator(":")) out.push("\"\"", line);
+            out.push('(', line);
+            break;
+        case ')':
+            check('K', line);
+            if (previous == '(') push_empty_operand(line);
+            out.push(')', line);
+            break;
+        case '{':
+            check('k', line);
+            out.push('{', line);
+            break;
+        case '}':
+            check('K', line);
+            if (previous == '{') push_empty_operand(line);
+            out.push('}', line);
+            break;
+        case '[':
+            check('k', line);
+            if (next == '[') raise_parse_error(file_name, line, format_string(msg_text("unedopkla"), "[["));
+            // a[i] is the call of the member named "[]" with the arguments i
+            push_operator(".", line);
+            out.push("\"[]\"(", line);
+            break;
+        case ']':
+            check('K', line);
+            if (previous == '[') push_empty_operand(line);
+            out.push(')', line);
+            break;
+        default: i = mark_operator(i); break;
         }
     }
     return std::move(out);
@@ -253,28 +250,28 @@ int operator_priority(char op1, char op2) {
         return -1;
     }
     switch (op1) {
-        case ';': return 1;
-        case ' ': return 2;
-        case '$':
-        case '=':
-        case '?':
-        case '@':
-        case '~': return 3;
-        case ',': return 4;
-        case '<':
-        case '>': return 8;
-        case '|': return 9;
-        case '&': return 10;
-        case '+':
-        case '-': return 12;
-        case '%':
-        case '*':
-        case '/': return 13;
-        case '^': return 14;
-        case '!': return 15;
-        case '.': return 16;
-        case ':': return 18;
-        default: return -1;
+    case ';': return 1;
+    case ' ': return 2;
+    case '$':
+    case '=':
+    case '?':
+    case '@':
+    case '~': return 3;
+    case ',': return 4;
+    case '<':
+    case '>': return 8;
+    case '|': return 9;
+    case '&': return 10;
+    case '+':
+    case '-': return 12;
+    case '%':
+    case '*':
+    case '/': return 13;
+    case '^': return 14;
+    case '!': return 15;
+    case '.': return 16;
+    case ':': return 18;
+    default: return -1;
     }
 }
 

@@ -18,9 +18,7 @@ namespace {
     raise_error(node, routine_kind_none, nullptr, message, kind);
 }
 
-std::string with_word(const char* identifier, const char* word) {
-    return format_string(msg_text(identifier), word);
-}
+std::string with_word(const char* identifier, const char* word) { return format_string(msg_text(identifier), word); }
 
 // Takes the node out of its parent's operand slot.
 void detach_from_parent(TOKEN* node) {
@@ -44,8 +42,7 @@ TOKEN* append_to_body(TOKEN* body, TOKEN* definition) {
         body->block_mode = block_mode_braced;
         return body;
     }
-    body->insert_operator(definition, ';', 0, false, definition->file_index, definition->line,
-                          definition->line2);
+    body->insert_operator(definition, ';', 0, false, definition->file_index, definition->line, definition->line2);
     body->block_mode = block_mode_braced;
     return definition;
 }

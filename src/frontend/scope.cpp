@@ -60,8 +60,7 @@ SCOPE::~SCOPE() = default;
 
 TOKEN* find_in_scope(SCOPE& scope, const std::string& name, char kind) {
     switch (kind) {
-    case 'v':
-        return table_token(scope.variables, name);
+    case 'v': return table_token(scope.variables, name);
     case 'p':
     case 'f': {
         if (scope.resolved_generation != routine_tables_generation) {
@@ -73,13 +72,12 @@ TOKEN* find_in_scope(SCOPE& scope, const std::string& name, char kind) {
         if (auto known = resolved.find(name); known != resolved.end()) return known->second;
         std::string key;
         match_args_signature(key, scope, name, kind == 'p', 1);
-        TOKEN* found = key.empty() || key == "!" ? nullptr
-                                                 : table_token(kind == 'p' ? scope.procedures : scope.functions, key);
+        TOKEN* found =
+            key.empty() || key == "!" ? nullptr : table_token(kind == 'p' ? scope.procedures : scope.functions, key);
         resolved.emplace(name, found);
         return found;
     }
-    default:
-        return table_token(scope.types, name);
+    default: return table_token(scope.types, name);
     }
 }
 
@@ -90,7 +88,8 @@ TOKEN* find_in_type_scopes(TOKEN* node, const std::string& name, char kind, cons
     if (bases == nullptr) return nullptr;
     for (TOKEN* type : *bases) {
         if (type == nullptr) break;
-        if (qualifier.is_user_type ? (qualifier.type != nullptr && qualifier.type != type) : qualifier.text != nullptr) continue;
+        if (qualifier.is_user_type ? (qualifier.type != nullptr && qualifier.type != type) : qualifier.text != nullptr)
+            continue;
         considered = true;
         TOKEN* body = last_list_item(type);
         if (body == nullptr || body->scope == nullptr) continue;
@@ -165,8 +164,8 @@ SCOPE_WALK_MEMO::~SCOPE_WALK_MEMO() {
     }
 }
 
-TOKEN* find_symbol(TOKEN* start, const std::string& name, char kind, const TYPE_NAME& qualifier,
-                   bool members_only, TOKEN* error_node, bool* crossed_type) {
+TOKEN* find_symbol(TOKEN* start, const std::string& name, char kind, const TYPE_NAME& qualifier, bool members_only,
+                   TOKEN* error_node, bool* crossed_type) {
     for (TOKEN* node = answering_node(start, kind); node != nullptr; node = answering_node(node->parent, kind)) {
         SCOPE* scope = node->scope;
         if (scope == nullptr) continue;
@@ -225,8 +224,7 @@ std::string visible_type_name(TOKEN* start, const TOKEN* target, TOKEN*& owner) 
 bool is_type_definition(const TOKEN* node) {
     if (node == nullptr || !node->text || node->op1 != '(' || node->op2 != 0) return false;
     const TOKEN* statement = node->parent;
-    if (statement == nullptr || statement->op1 != ' ' || statement->op2 != 0 || statement->right != node)
-        return false;
+    if (statement == nullptr || statement->op1 != ' ' || statement->op2 != 0 || statement->right != node) return false;
     return is_word(statement->left, "bigtype") || is_word(statement->left, "smalltype");
 }
 
@@ -236,8 +234,8 @@ TOKEN* enclosing_type_def(TOKEN* node) {
     raise_error(node, routine_kind_none, nullptr, msg_text("keidattypnamfuebodgef"), error_kind_analysis);
 }
 
-const std::string& match_args_signature(std::string& out, SCOPE& scope, const std::string& key,
-                                        bool procedures, int mode) {
+const std::string& match_args_signature(std::string& out, SCOPE& scope, const std::string& key, bool procedures,
+                                        int mode) {
     out = match_args_signature(procedures ? scope.procedures : scope.functions, key, mode != 0);
     return out;
 }

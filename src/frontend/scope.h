@@ -29,12 +29,12 @@ namespace morvu {
 struct TOKEN;
 
 struct SCOPE {
-    uint8_t kind;                      // 0 ordinary block, 1 body of a user type
-    STR_INT_TABLE variables{0, true};  // variable name -> declaring node
-    STR_INT_TABLE types{0, false};     // type name -> type-definition node
+    uint8_t kind;                        // 0 ordinary block, 1 body of a user type
+    STR_INT_TABLE variables{0, true};    // variable name -> declaring node
+    STR_INT_TABLE types{0, false};       // type name -> type-definition node
     STR_INT_TABLE procedures{0, false};  // method key -> defining call node
     STR_INT_TABLE functions{0, false};
-    STR_INT_TABLE storage{0, true};    // variables whose cells this block creates
+    STR_INT_TABLE storage{0, true};  // variables whose cells this block creates
 
     // The routine a call key resolved to (null: none), per kind, so that a
     // call made again does not match its key against every definition
@@ -110,12 +110,12 @@ inline void enter_token(STR_INT_TABLE& table, const std::string& key, TOKEN* nod
 // type '%s' not allowed" (a built-in qualifier met at a type body) and "For type
 // '%s' there is no basic type '%s'" (a user qualifier that is none of the
 // enclosing type's list, with members_only).
-TOKEN* find_symbol(TOKEN* start, const std::string& name, char kind, const TYPE_NAME& qualifier,
-                   bool members_only, TOKEN* error_node, bool* crossed_type = nullptr);
+TOKEN* find_symbol(TOKEN* start, const std::string& name, char kind, const TYPE_NAME& qualifier, bool members_only,
+                   TOKEN* error_node, bool* crossed_type = nullptr);
 
 // The same without a type designation.
-inline TOKEN* find_symbol(TOKEN* start, const std::string& name, char kind, bool members_only,
-                          TOKEN* error_node, bool* crossed_type = nullptr) {
+inline TOKEN* find_symbol(TOKEN* start, const std::string& name, char kind, bool members_only, TOKEN* error_node,
+                          bool* crossed_type = nullptr) {
     return find_symbol(start, name, kind, TYPE_NAME{}, members_only, error_node, crossed_type);
 }
 
@@ -148,8 +148,8 @@ TOKEN* enclosing_type_def(TOKEN* node);
 // method key matches, also placed in `out`: mode 0 compares leniently (a new
 // definition against the existing ones: the empty text when none collides,
 // "!" for a key with too many args parameters), mode 1 strictly (a call).
-const std::string& match_args_signature(std::string& out, SCOPE& scope, const std::string& key,
-                                        bool procedures, int mode);
+const std::string& match_args_signature(std::string& out, SCOPE& scope, const std::string& key, bool procedures,
+                                        int mode);
 
 // The declaring node of a variable of a type body's own scope, or null. The
 // value layer finds member slots through it (type_services.h).

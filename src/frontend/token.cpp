@@ -121,7 +121,7 @@ void* allocate_token() {
         return block;
     }
     if (fresh_tokens == fresh_end) {
-        void* memory = ::operator new(slab_header_bytes + slab_tokens * sizeof(TOKEN), std::align_val_t{token_align});
+        void* memory = ::operator new (slab_header_bytes + slab_tokens * sizeof(TOKEN), std::align_val_t{token_align});
         auto* header = static_cast<SLAB_HEADER*>(memory);
         header->previous = newest_slab;
         newest_slab = header;
@@ -176,8 +176,7 @@ TOKEN::TOKEN(std::string text, TOKEN* parent, int file_index, int line, int line
     : parent(parent), text(std::move(text)), file_index(file_index), line(line), line2(line2) {}
 
 TOKEN::TOKEN(const REAL_DATA& value, TOKEN* parent, int file_index, int line, int line2)
-    : parent(parent), number(std::make_unique<REAL_DATA>(value)), file_index(file_index), line(line),
-      line2(line2) {}
+    : parent(parent), number(std::make_unique<REAL_DATA>(value)), file_index(file_index), line(line), line2(line2) {}
 
 TOKEN::TOKEN(char op1, char op2, TOKEN* parent, int file_index, int line, int line2)
     : parent(parent), op1(op1), op2(op2), file_index(file_index), line(line), line2(line2) {}
@@ -379,8 +378,7 @@ uint32_t append_operands(TOKEN* token, char op, TOKEN_LIST* out) {
 }
 
 uint32_t append_operands2(TOKEN* token, char op1, char op2, TOKEN_LIST* out) {
-    return append_chain(token, out,
-                        [op1, op2](const TOKEN* node) { return node->op1 == op1 && node->op2 == op2; });
+    return append_chain(token, out, [op1, op2](const TOKEN* node) { return node->op1 == op1 && node->op2 == op2; });
 }
 
 TOKEN_LIST split_by_operator(TOKEN* token, char op) { return TOKEN_LIST(token, op); }
@@ -420,10 +418,10 @@ bool trees_equal(const TOKEN* a, const TOKEN* b) {
 int assignment_kind(const TOKEN* token) {
     if (token->op2 != 0) return -1;
     switch (token->op1) {
-        case '=': return 0;
-        case '@': return 1;
-        case '~': return 2;
-        default: return -1;
+    case '=': return 0;
+    case '@': return 1;
+    case '~': return 2;
+    default: return -1;
     }
 }
 

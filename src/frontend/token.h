@@ -112,11 +112,11 @@ inline constexpr uint8_t inclusion_grafted = 2;   // the file's tree hangs here
 inline constexpr uint8_t inclusion_left_out = 3;
 
 // Argument roles of a parameter name (see frontend/param_roles.h).
-inline constexpr int8_t arg_role_none = -3;             // not a parameter
-inline constexpr int8_t arg_role_constant_input = -2;   // input part, plain declaration
-inline constexpr int8_t arg_role_result = -1;           // output part, plain declaration
-inline constexpr int8_t arg_role_output_object = 1;     // output part, ":$" declaration
-inline constexpr int8_t arg_role_variable_input = 2;    // input part, ":$" declaration
+inline constexpr int8_t arg_role_none = -3;            // not a parameter
+inline constexpr int8_t arg_role_constant_input = -2;  // input part, plain declaration
+inline constexpr int8_t arg_role_result = -1;          // output part, plain declaration
+inline constexpr int8_t arg_role_output_object = 1;    // output part, ":$" declaration
+inline constexpr int8_t arg_role_variable_input = 2;   // input part, ":$" declaration
 
 struct TOKEN {
     // The fields that parsing, tree walks and evaluation read come first, so
@@ -127,19 +127,19 @@ struct TOKEN {
     char op1 = 0;             // first operator character; 0 for a name or number leaf
     char op2 = 0;             // second operator character; 0 for one-character operators
     uint16_t block_mode = block_mode_none;
-    uint8_t in_brackets = 0;   // the expression was written in round brackets
-    uint8_t module_inside = 0; // a '::' module path was folded into this node
-    uint8_t param_mark = 0;    // the node lies in a routine's parameter list
-    uint8_t outermost = 0;     // a statement of the outermost list of a file
+    uint8_t in_brackets = 0;            // the expression was written in round brackets
+    uint8_t module_inside = 0;          // a '::' module path was folded into this node
+    uint8_t param_mark = 0;             // the node lies in a routine's parameter list
+    uint8_t outermost = 0;              // a statement of the outermost list of a file
     std::optional<std::string> text;    // name, constant text or call name
     std::unique_ptr<REAL_DATA> number;  // the value of a number literal
-    int32_t file_index = -1;  // -1 the program file, else a key of file_name_table
-    int32_t line = 0;         // line of the node's first character
-    int32_t line2 = 0;        // line of its last character
-    int32_t walk_mark = 0;    // 0 whenever no walk runs
+    int32_t file_index = -1;            // -1 the program file, else a key of file_name_table
+    int32_t line = 0;                   // line of the node's first character
+    int32_t line2 = 0;                  // line of its last character
+    int32_t walk_mark = 0;              // 0 whenever no walk runs
     EVAL_HANDLER evaluator = initial_evaluator;
     EXEC_HANDLER executor = initial_executor;
-    TOKEN* declaration = nullptr;  // from a name to its declaring or defining node
+    TOKEN* declaration = nullptr;               // from a name to its declaring or defining node
     std::unique_ptr<TOKEN_LIST> argument_list;  // the operands split once, built on first use
 
     // Symbol tables of the block this node opens. Owned; it is made and freed
@@ -153,10 +153,10 @@ struct TOKEN {
     std::vector<RESULT_LIST*> result_stack;
     std::unique_ptr<NAME_LIST> included_names;  // on a file's root: the files its tree includes
     std::unique_ptr<TOKEN_LIST> base_types;     // base-type list of a type-definition node
-    int32_t member_slot = -1;         // member slot of a variable of a type body
+    int32_t member_slot = -1;                   // member slot of a variable of a type body
     int8_t arg_role = arg_role_none;
     uint8_t inclusion_state = inclusion_untouched;  // of a need item
-    uint8_t self_containing = 0;      // of a type-definition node
+    uint8_t self_containing = 0;                    // of a type-definition node
     uint8_t extension_mark = 0;
 
     TOKEN() = default;
@@ -198,8 +198,7 @@ struct TOKEN {
     // with the former node as its left operand and `operand` (copied first
     // when copy_operand is set) as its right. An empty node instead becomes
     // the operand.
-    void insert_operator(TOKEN* operand, char op1, char op2, bool copy_operand, int file_index,
-                         int line, int line2);
+    void insert_operator(TOKEN* operand, char op1, char op2, bool copy_operand, int file_index, int line, int line2);
 
     // Replaces this node by its right operand (side 'l') or its left operand
     // (any other side); the other operand is destroyed. The chosen operand
@@ -262,14 +261,11 @@ char type_code_of_token(const TOKEN* token);
 
 // A node with a text that is no string constant, character constant or call.
 inline bool is_word_token(const TOKEN* token) {
-    return token != nullptr && token->text && token->op1 != '"' && token->op1 != '\'' &&
-           token->op1 != '(';
+    return token != nullptr && token->text && token->op1 != '"' && token->op1 != '\'' && token->op1 != '(';
 }
 
 // A word token with exactly this text.
-inline bool is_word(const TOKEN* token, const char* word) {
-    return is_word_token(token) && *token->text == word;
-}
+inline bool is_word(const TOKEN* token, const char* word) { return is_word_token(token) && *token->text == word; }
 
 inline bool is_juxtaposition(const TOKEN* token) {
     return (token->op1 == ')' || token->op1 == '}') && (token->op2 == '(' || token->op2 == '{');

@@ -18,9 +18,7 @@ bool is_name_char(char c) { return is_letter(c) || is_digit(c) || c == '_'; }
 
 bool is_unary_sign(char op1, char op2) { return (op1 == '+' || op1 == '-') && op2 == op1; }
 
-int building_priority(char op1, char op2) {
-    return is_unary_sign(op1, op2) ? 14 : operator_priority(op1, op2);
-}
+int building_priority(char op1, char op2) { return is_unary_sign(op1, op2) ? 14 : operator_priority(op1, op2); }
 
 // Right-associative: the one-character ! $ = ? @ ~, the unary signs and the
 // compound assignments. All others, '^' too, associate to the left.
@@ -35,19 +33,19 @@ bool is_right_associative(char op1, char op2) {
 // nothing and gives -1.
 int escaped_byte(char c) {
     switch (c) {
-        case '\\': return '\\';
-        case '"': return '"';
-        case '\'': return '\'';
-        case '0': return 0xFF;  // texts hold 0xFF in place of NUL
-        case 't': return '\t';
-        case 'n': return '\n';
-        case 'f': return '\f';
-        case 'v': return '\v';
-        case 'a': return '\a';
-        case 'r': return '\r';
-        case 'b': return '\b';
-        case '\n': return -1;
-        default: return 0;
+    case '\\': return '\\';
+    case '"': return '"';
+    case '\'': return '\'';
+    case '0': return 0xFF;  // texts hold 0xFF in place of NUL
+    case 't': return '\t';
+    case 'n': return '\n';
+    case 'f': return '\f';
+    case 'v': return '\v';
+    case 'a': return '\a';
+    case 'r': return '\r';
+    case 'b': return '\b';
+    case '\n': return -1;
+    default: return 0;
     }
 }
 

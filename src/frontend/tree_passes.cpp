@@ -21,13 +21,9 @@ bool is_empty_operand(const TOKEN* token) { return is_op(token, '#', 0); }
 
 bool is_blank_operator(const TOKEN* token) { return is_op(token, ' ', 0); }
 
-bool is_constant_or_call(const TOKEN* token) {
-    return token->op1 == '"' || token->op1 == '\'' || token->op1 == '(';
-}
+bool is_constant_or_call(const TOKEN* token) { return token->op1 == '"' || token->op1 == '\'' || token->op1 == '('; }
 
-bool is_unary(const TOKEN* token) {
-    return is_op(token, '!', 0) || is_op(token, '+', '+') || is_op(token, '-', '-');
-}
+bool is_unary(const TOKEN* token) { return is_op(token, '!', 0) || is_op(token, '+', '+') || is_op(token, '-', '-'); }
 
 // The node is the argument tree of a call.
 bool is_call_arguments(const TOKEN* token) {
@@ -170,8 +166,7 @@ void parse_routine_literal(TOKEN* token) {
         for (TOKEN* parameter : untyped) {
             // The inserted nodes stand for the parameter and report its place.
             auto any = new TOKEN("any", nullptr, parameter->file_index, parameter->line, parameter->line2);
-            parameter->insert_operator(any, ' ', 0, false, parameter->file_index, parameter->line,
-                                       parameter->line2);
+            parameter->insert_operator(any, ' ', 0, false, parameter->file_index, parameter->line, parameter->line2);
             TOKEN::swap(parameter->left, parameter->right);
         }
     }
@@ -197,7 +192,8 @@ std::string check_empty_operands(const TOKEN* token) {
     if (is_unary(token) && has_left && has_right && !is_empty_operand(token->left)) {
         return with_operator("leebaulinvonunaope", token);
     }
-    if (is_op(token, '.', 0) && ((has_left && token->left->module_inside) || (has_right && token->right->module_inside))) {
+    if (is_op(token, '.', 0) &&
+        ((has_left && token->left->module_inside) || (has_right && token->right->module_inside))) {
         return with_operator("modopenicerllinrecopepun", token);
     }
     return "";
@@ -249,7 +245,8 @@ std::string check_routine_arguments(const TOKEN* token) {
     bool only_empty_brackets = arguments.count() == 1 && is_empty_operand(arguments.first());
     if (has_empty && !only_empty_brackets) return msg_text("profunentzuvielleearg");
     for (uint32_t g = 1; g < groups.count(); ++g) {
-        if (groups[g - 1]->block_mode == block_mode_none && groups[g]->block_mode == block_mode_none) return msg_text("profunentbenausalsarg");
+        if (groups[g - 1]->block_mode == block_mode_none && groups[g]->block_mode == block_mode_none)
+            return msg_text("profunentbenausalsarg");
     }
     return "";
 }

@@ -21,7 +21,6 @@ namespace morvu {
 
 struct TOKEN;
 
-
 // Runs all passes in their order over a non-null tree; throws the first
 // syntax error with the given file name.
 void run_tree_passes(const std::string& file_name, std::unique_ptr<TOKEN>& root);

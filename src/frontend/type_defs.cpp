@@ -12,10 +12,9 @@ namespace {
 
 // The reserved type words, in the order is_type_name compares them.
 constexpr const char* reserved_type_words[] = {
-    "bigtype", "smalltype", "func",  "proc",  "bool",   "int",   "real", "char",
-    "str",     "file",      "dir",   "need",  "any",    "list",  "args", "hash",
-    "array",   "array2",    "set",   "code",  "oper",   "error", "sys",  "graph",
-    "any2",    "time",      "date",  "timezone", "datetime",
+    "bigtype", "smalltype", "func", "proc",  "bool", "int",  "real",  "char",     "str",      "file",
+    "dir",     "need",      "any",  "list",  "args", "hash", "array", "array2",   "set",      "code",
+    "oper",    "error",     "sys",  "graph", "any2", "time", "date",  "timezone", "datetime",
 };
 
 // Gives the node a scope of the kind unless it owns one; a request for a
@@ -48,8 +47,7 @@ bool is_reserved_type_word(const std::string& text) {
     return false;
 }
 
-void raise_redefinition(const TOKEN* at, const char* identifier, const std::string& name,
-                        const TOKEN* earlier) {
+void raise_redefinition(const TOKEN* at, const char* identifier, const std::string& name, const TOKEN* earlier) {
     std::string where = position_text(earlier);
     raise_analysis(at, format_string(msg_text(identifier), display_name(name.c_str()).c_str(), where.c_str()),
                    error_kind_analysis);

@@ -26,9 +26,7 @@
 namespace morvu {
 
 // The blank operator: a keyword or type word (left) applied to the rest.
-inline bool is_blank_operator(const TOKEN* token) {
-    return token != nullptr && token->op1 == ' ' && token->op2 == 0;
-}
+inline bool is_blank_operator(const TOKEN* token) { return token != nullptr && token->op1 == ' ' && token->op2 == 0; }
 
 // A blank operator whose first word is `word1` or `word2`.
 inline bool is_keyword_statement(const TOKEN* token, const char* word1, const char* word2) {

@@ -120,9 +120,10 @@ TOKEN* check_type_spec(TOKEN* node, RESULT_ITEM value, const char* qualifier_tex
     std::string qualifier = qualifier_text != nullptr ? qualifier_text : "";
     if (base_type_code(cell) != tag_object) {
         std::string type_text = type_name_text(value_type_name(cell, true));
-        raise_at(node,
-                 format_string(msg_text("typspedattypnicerl"), display_name(qualifier.c_str()).c_str(), type_text.c_str()),
-                 error_kind_system);
+        raise_at(
+            node,
+            format_string(msg_text("typspedattypnicerl"), display_name(qualifier.c_str()).c_str(), type_text.c_str()),
+            error_kind_system);
     }
     if (is_reference_tag(cell->tag)) cell = cell->target();
     OBJECT_HOLDER* holder = cell->holder();

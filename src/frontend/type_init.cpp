@@ -102,12 +102,11 @@ void check_initialiser(const TOKEN* type_word, const TOKEN* literal, const TOKEN
     else if (type == "str" || type == "file" || type == "dir") fits = literal != nullptr && is_string_literal(literal);
     else if (type == "oper") fits = literal != nullptr && is_oper_literal(literal);
     else if (type == "any")
-        fits = literal != nullptr && (is_bool_literal(literal) || is_char_literal(literal) || is_string_literal(literal) ||
-                                      is_number_literal(literal) || is_oper_literal(literal));
-    else
-        raise_at(at, format_string(msg_text("basininicmoetyp"), display_name(type.c_str()).c_str()));
-    if (!fits)
-        raise_at(at, format_string(msg_text("erwlittyparginiprotypdef"), display_name(type.c_str()).c_str()));
+        fits =
+            literal != nullptr && (is_bool_literal(literal) || is_char_literal(literal) || is_string_literal(literal) ||
+                                   is_number_literal(literal) || is_oper_literal(literal));
+    else raise_at(at, format_string(msg_text("basininicmoetyp"), display_name(type.c_str()).c_str()));
+    if (!fits) raise_at(at, format_string(msg_text("erwlittyparginiprotypdef"), display_name(type.c_str()).c_str()));
 }
 
 // Types whose prototype is being built, innermost last: a type met again
@@ -156,10 +155,16 @@ UNION_DATA* new_member_cell(const TOKEN* type_word, const TOKEN* literal) {
         switch (tag) {
         case raise_tag(tag_bool): cell->bool_word() = is_word(literal, "true") ? 1 : 0; break;
         case raise_tag(tag_char): cell->char_byte() = (*literal->text)[0]; break;
-        case raise_tag(tag_str): cell->str_data()->text = *literal->text; cell->str_data()->reset_read(); break;
+        case raise_tag(tag_str):
+            cell->str_data()->text = *literal->text;
+            cell->str_data()->reset_read();
+            break;
         case raise_tag(tag_real): *cell->real_data() = *literal->number; break;
         case raise_tag(tag_int): *cell->int_data() = literal->number->mantissa; break;
-        default: cell->oper_chars()[0] = literal->op1; cell->oper_chars()[1] = literal->op2; break;
+        default:
+            cell->oper_chars()[0] = literal->op1;
+            cell->oper_chars()[1] = literal->op2;
+            break;
         }
         return cell.release();
     }
@@ -169,10 +174,15 @@ UNION_DATA* new_member_cell(const TOKEN* type_word, const TOKEN* literal) {
     else if (type == "int") *cell->int_data() = literal->number->mantissa;
     else if (type == "real") *cell->real_data() = *literal->number;
     else if (type == "char") cell->char_byte() = (*literal->text)[0];
-    else if (type == "str") { cell->str_data()->text = *literal->text; cell->str_data()->reset_read(); }
-    else if (type == "file") cell->file_data()->set_path(*literal->text);
+    else if (type == "str") {
+        cell->str_data()->text = *literal->text;
+        cell->str_data()->reset_read();
+    } else if (type == "file") cell->file_data()->set_path(*literal->text);
     else if (type == "dir") cell->dir_data()->set_path(*literal->text);
-    else if (type == "oper") { cell->oper_chars()[0] = literal->op1; cell->oper_chars()[1] = literal->op2; }
+    else if (type == "oper") {
+        cell->oper_chars()[0] = literal->op1;
+        cell->oper_chars()[1] = literal->op2;
+    }
     return cell.release();
 }
 

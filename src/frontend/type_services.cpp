@@ -8,9 +8,7 @@
 
 namespace morvu {
 
-UNION_DATA* type_initial_object(const TOKEN* type) {
-    return type != nullptr ? top_cell(type) : nullptr;
-}
+UNION_DATA* type_initial_object(const TOKEN* type) { return type != nullptr ? top_cell(type) : nullptr; }
 
 void set_type_initial_object(const TOKEN* type, UNION_DATA* cell) {
     auto* node = const_cast<TOKEN*>(type);

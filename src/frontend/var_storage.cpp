@@ -82,8 +82,7 @@ void fill_from_prototype(UNION_DATA* cell, TOKEN* type_def) {
 // that hold no node.
 template <typename VISIT>
 void for_each_stored(const SCOPE& scope, VISIT visit) {
-    for (const STR_INT_TABLE::ENTRY* entry = scope.storage.order_first(); entry != nullptr;
-         entry = entry->order_next) {
+    for (const STR_INT_TABLE::ENTRY* entry = scope.storage.order_first(); entry != nullptr; entry = entry->order_next) {
         TOKEN* declaring_node = storage_token(entry);
         if (declaring_node != nullptr) visit(declaring_node);
     }

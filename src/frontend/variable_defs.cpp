@@ -33,18 +33,19 @@ bool is_initialisation(const TOKEN* item) {
 
 bool is_declaring_assignment(const TOKEN* item) {
     switch (item->op1) {
-    case '=': case '@': case '$': case '?': case '~':
-        return item->op2 == 0;
-    default:
-        return false;
+    case '=':
+    case '@':
+    case '$':
+    case '?':
+    case '~': return item->op2 == 0;
+    default: return false;
     }
 }
 
 // Whether the item has a form a declaration in a scope of this kind allows.
 bool is_accepted_item(const TOKEN* item, uint8_t kind) {
     if (is_name(item)) return true;
-    if (kind == 1)
-        return is_initialisation(item) && is_name(item->left) && item->right->text->empty();
+    if (kind == 1) return is_initialisation(item) && is_name(item->left) && item->right->text->empty();
     return is_initialisation(item) || is_declaring_assignment(item);
 }
 

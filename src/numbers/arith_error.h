@@ -15,8 +15,8 @@ namespace morvu {
 
 class ARITH : public ERROR {
 public:
-    static constexpr int pole = 0;          // a pole or a zero divisor
-    static constexpr int out_of_domain = 1; // an argument outside the domain
+    static constexpr int pole = 0;           // a pole or a zero divisor
+    static constexpr int out_of_domain = 1;  // an argument outside the domain
 
     int code = 0;
 

@@ -212,8 +212,8 @@ void mul_karatsuba(uint32_t* r, const uint32_t* a, int na, const uint32_t* b, in
     const int na1 = na - m;
     const int nb1 = nb - m;
 
-    mul_limbs(r, a0, m, b0, m);                 // z0 in r[0, 2m)
-    mul_limbs(r + 2 * m, a1, na1, b1, nb1);     // z2 in r[2m, na + nb)
+    mul_limbs(r, a0, m, b0, m);              // z0 in r[0, 2m)
+    mul_limbs(r + 2 * m, a1, na1, b1, nb1);  // z2 in r[2m, na + nb)
 
     std::vector<uint32_t> sa(na1 + 1), sb(std::max(m, nb1) + 1);
     add_limbs(sa.data(), a1, na1, a0, m);
@@ -559,8 +559,7 @@ void INT_DATA::divide(const INT_DATA& a, const INT_DATA& b, INT_DATA* quotient, 
         if (remainder == nullptr) {
             div_quotient(a.limb_data(), a.used, b.limb_data(), b.used, q.limb_data());
         } else {
-            div_knuth(a.limb_data(), a.used, b.limb_data(), b.used, quotient ? q.limb_data() : nullptr,
-                      r.limb_data());
+            div_knuth(a.limb_data(), a.used, b.limb_data(), b.used, quotient ? q.limb_data() : nullptr, r.limb_data());
         }
         q.used = quotient ? nq : 1;
         if (!quotient) q.limb_data()[0] = 0;

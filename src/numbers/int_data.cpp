@@ -93,8 +93,7 @@ void INT_DATA::assign_int64(int64_t value) {
     changed();
 }
 
-INT_DATA::INT_DATA(const INT_DATA& other)
-    : used(0), sign_value(other.sign_value), extra_groups(other.extra_groups) {
+INT_DATA::INT_DATA(const INT_DATA& other) : used(0), sign_value(other.sign_value), extra_groups(other.extra_groups) {
     if (other.used > 0) copy_limbs_of(other);
 }
 

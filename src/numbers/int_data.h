@@ -107,8 +107,8 @@ public:
     INT_DATA operator*(const INT_DATA& other) const;
     INT_DATA operator/(const INT_DATA& divisor) const;
     INT_DATA operator%(const INT_DATA& divisor) const;
-    INT_DATA negated() const;                            // empty stays empty
-    INT_DATA power(const INT_DATA& exponent) const;      // 1 for an exponent <= 0
+    INT_DATA negated() const;                        // empty stays empty
+    INT_DATA power(const INT_DATA& exponent) const;  // 1 for an exponent <= 0
 
     INT_DATA& operator+=(const INT_DATA& other);
     INT_DATA& operator-=(const INT_DATA& other);
@@ -132,10 +132,10 @@ public:
     // Exact for n >= 2; 0 and 1 are not prime, and a negative n is prime
     // unless 2, 3, 5 or 7 divides it.
     bool is_prime() const;
-    static INT_DATA factorial(const INT_DATA& n);                     // 1 for n < 2
-    static INT_DATA binomial(const INT_DATA& n, const INT_DATA& k);   // 0 for n < k
-    static INT_DATA gcd(INT_DATA a, INT_DATA b);                      // >= 1; 1 with a zero operand
-    static INT_DATA lcm(const INT_DATA& a, const INT_DATA& b);        // a * b / gcd
+    static INT_DATA factorial(const INT_DATA& n);                    // 1 for n < 2
+    static INT_DATA binomial(const INT_DATA& n, const INT_DATA& k);  // 0 for n < k
+    static INT_DATA gcd(INT_DATA a, INT_DATA b);                     // >= 1; 1 with a zero operand
+    static INT_DATA lcm(const INT_DATA& a, const INT_DATA& b);       // a * b / gcd
 
 private:
     friend class REAL_DATA;
@@ -151,7 +151,7 @@ private:
     // Room for n limbs in a buffer of this object's own; the old limbs are
     // kept only when keep is set.
     void reserve_limbs(int n, bool keep);
-    void copy_limbs_of(const INT_DATA& other);  // shares other's heap buffer, or copies
+    void copy_limbs_of(const INT_DATA& other);      // shares other's heap buffer, or copies
     void set_limbs(const uint32_t* source, int n);  // copies n limbs and trims leading zeros
     void trim();                                    // drops leading zero limbs, keeps one
     void changed() { text_valid = false; }
@@ -173,13 +173,13 @@ private:
 
     std::shared_ptr<uint32_t[]> heap_limbs;  // null while the limbs fit inline
     uint32_t inline_limbs[inline_capacity] = {};
-    int32_t used = 0;                        // limbs of 10^9 in use; 0 only when empty
+    int32_t used = 0;  // limbs of 10^9 in use; 0 only when empty
     int32_t capacity = inline_capacity;
-    int32_t sign_value = 0;                  // +1 or -1; 0 when empty (see above)
-    int32_t extra_groups = 0;                // leading zero groups kept from a text
-    mutable std::string text_cache;          // '-' when negative, then the digit text
+    int32_t sign_value = 0;          // +1 or -1; 0 when empty (see above)
+    int32_t extra_groups = 0;        // leading zero groups kept from a text
+    mutable std::string text_cache;  // '-' when negative, then the digit text
     mutable bool text_valid = false;
-    mutable bool text_plain = false;         // the cache is the plain form (no "007")
+    mutable bool text_plain = false;  // the cache is the plain form (no "007")
 };
 
 // The value as a machine integer, saturated at the int range: values beyond

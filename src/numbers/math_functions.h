@@ -32,13 +32,13 @@
 namespace morvu {
 
 // Exponentials, logarithms, roots and powers.
-REAL_DATA big_e();                                        // big_exp(1)
+REAL_DATA big_e();  // big_exp(1)
 REAL_DATA big_exp(const REAL_DATA& x);
-REAL_DATA big_sqrt(const REAL_DATA& a);                   // code 1: a < 0
-REAL_DATA big_ln(const REAL_DATA& x);                     // code 1: x < 0; code 0: x = 0 ("0.0")
-REAL_DATA big_pot(const REAL_DATA& x, const REAL_DATA& y);  // x^y; an exponent of scale 0 is whole
-REAL_DATA big_log(const REAL_DATA& x, const REAL_DATA& b);  // logarithm of x to the base b
-REAL_DATA big_root(const REAL_DATA& x, const REAL_DATA& n); // n-th root: big_pot(x, 1/n)
+REAL_DATA big_sqrt(const REAL_DATA& a);                      // code 1: a < 0
+REAL_DATA big_ln(const REAL_DATA& x);                        // code 1: x < 0; code 0: x = 0 ("0.0")
+REAL_DATA big_pot(const REAL_DATA& x, const REAL_DATA& y);   // x^y; an exponent of scale 0 is whole
+REAL_DATA big_log(const REAL_DATA& x, const REAL_DATA& b);   // logarithm of x to the base b
+REAL_DATA big_root(const REAL_DATA& x, const REAL_DATA& n);  // n-th root: big_pot(x, 1/n)
 
 // Rounding. Halves round away from zero; big_round_to expects n >= 0.
 INT_DATA big_ceil(const REAL_DATA& x);
@@ -61,7 +61,7 @@ REAL_DATA big_arccot(const REAL_DATA& x);
 REAL_DATA big_sinh(const REAL_DATA& x);
 REAL_DATA big_cosh(const REAL_DATA& x);
 REAL_DATA big_tanh(const REAL_DATA& x);
-REAL_DATA big_coth(const REAL_DATA& x);    // code 0: x = 0
+REAL_DATA big_coth(const REAL_DATA& x);  // code 0: x = 0
 REAL_DATA big_arsinh(const REAL_DATA& x);
 REAL_DATA big_arcosh(const REAL_DATA& x);  // code 1: x < 1
 REAL_DATA big_artanh(const REAL_DATA& x);  // code 1: |x| > 1; code 0: |x| = 1 or 1 - x below 10^-p

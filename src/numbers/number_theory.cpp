@@ -203,8 +203,8 @@ bool strong_lucas(const INT_DATA& n) {
         ++s;
     }
     std::vector<bool> bits = binary_digits(k);
-    INT_DATA u(1);   // U_1
-    INT_DATA v(1);   // V_1 = P
+    INT_DATA u(1);  // U_1
+    INT_DATA v(1);  // V_1 = P
     INT_DATA qk = q_mod;
     for (size_t i = bits.size() - 1; i-- > 0;) {
         u = u * v % n;

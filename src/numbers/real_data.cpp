@@ -123,8 +123,7 @@ void REAL_DATA::set_scale(int n) {
         length = std::max<int64_t>(length, 1);
     }
     if (length < INT32_MAX) {
-        mantissa.extra_groups =
-            std::max(0, static_cast<int>(length / 3 + 1) - mantissa.canonical_groups());
+        mantissa.extra_groups = std::max(0, static_cast<int>(length / 3 + 1) - mantissa.canonical_groups());
     }
     scale = n;
 }

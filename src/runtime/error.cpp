@@ -15,8 +15,7 @@ SOURCE_PLACE place_of(const TOKEN* node) { return node_place != nullptr ? node_p
 
 }  // namespace
 
-void raise_error(const TOKEN* node, char routine_kind, const char* routine_name, const char* message,
-                 char error_kind) {
+void raise_error(const TOKEN* node, char routine_kind, const char* routine_name, const char* message, char error_kind) {
     // A statement that runs while an exception is pending reports the
     // pending error again, not its own.
     if (raise_pending_error != nullptr) raise_pending_error();

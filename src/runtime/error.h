@@ -43,8 +43,8 @@ public:
 // kind with a name prefixes only the quoted name; without a name the message
 // stands alone. While a language exception is pending, the pending error is
 // thrown instead.
-[[noreturn]] void raise_error(const TOKEN* node, char routine_kind, const char* routine_name,
-                              const char* message, char error_kind);
+[[noreturn]] void raise_error(const TOKEN* node, char routine_kind, const char* routine_name, const char* message,
+                              char error_kind);
 [[noreturn]] inline void raise_error(const TOKEN* node, char routine_kind, const char* routine_name,
                                      const std::string& message, char error_kind) {
     raise_error(node, routine_kind, routine_name, message.c_str(), error_kind);

@@ -22,9 +22,7 @@ namespace {
 constexpr char stored_nul = '\xFF';
 constexpr size_t copy_block = 64 * 1024;
 
-const char* file_message(const char* identifier) {
-    return msg_text(identifier);
-}
+const char* file_message(const char* identifier) { return msg_text(identifier); }
 
 const char* file_message(const char* identifier, const std::string& subject) {
     return keep_message(format_string(msg_text(identifier), subject.c_str()));
@@ -78,9 +76,7 @@ int failure_cause() { return errno != 0 ? errno : EIO; }
 
 // Reads up to one block; a short count means the end of the file (or an error,
 // which ends the data just the same).
-size_t read_block(std::FILE* file, char* buffer) {
-    return std::fread(buffer, 1, copy_block, file);
-}
+size_t read_block(std::FILE* file, char* buffer) { return std::fread(buffer, 1, copy_block, file); }
 
 }  // namespace
 
@@ -107,10 +103,8 @@ bool FILE_DATA::read_char(char* out, bool stop) {
     }
     if (ch == '\r' && !is_binary()) {
         int next = std::fgetc(file);
-        if (next == '\n')
-            ch = '\n';
-        else if (next != EOF)
-            std::ungetc(next, file);
+        if (next == '\n') ch = '\n';
+        else if (next != EOF) std::ungetc(next, file);
     }
     *out = static_cast<char>(ch);
     return stop;
@@ -315,9 +309,7 @@ void FILE_DATA::write_spacing(const char** message) {
 // ---------------------------------------------------------------------------
 // File operations
 
-bool FILE_DATA::exists() const {
-    return input_stream || output_stream || is_regular_file(path_name);
-}
+bool FILE_DATA::exists() const { return input_stream || output_stream || is_regular_file(path_name); }
 
 bool FILE_DATA::remove(const char** message) {
     *message = nullptr;
@@ -503,10 +495,10 @@ bool FILE_DATA::has_permission(char letter) const {
     struct stat info;
     mode_t rights = ::stat(path_name.c_str(), &info) == 0 ? info.st_mode : 0;
     switch (letter) {
-        case 'r': return (rights & S_IRUSR) != 0;
-        case 'w': return (rights & S_IWUSR) != 0;
-        case 'x': return (rights & S_IXUSR) != 0;
-        default: return false;
+    case 'r': return (rights & S_IRUSR) != 0;
+    case 'w': return (rights & S_IWUSR) != 0;
+    case 'x': return (rights & S_IXUSR) != 0;
+    default: return false;
     }
 }
 

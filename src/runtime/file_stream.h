@@ -41,11 +41,11 @@ namespace morvu {
 
 class FILE_DATA final : public STREAM_DATA {
 public:
-    std::string path_name;       // "" while the file value is not initialised
-    FILE_HANDLE input_stream;    // open for reading, or null
-    FILE_HANDLE output_stream;   // open for writing, or null
-    std::string mode;            // the open stream's mode letters, "" when closed
-    int32_t iteration_count = 0; // loops running over the file
+    std::string path_name;        // "" while the file value is not initialised
+    FILE_HANDLE input_stream;     // open for reading, or null
+    FILE_HANDLE output_stream;    // open for writing, or null
+    std::string mode;             // the open stream's mode letters, "" when closed
+    int32_t iteration_count = 0;  // loops running over the file
 
     FILE_DATA() : STREAM_DATA(&file_format) {}
     explicit FILE_DATA(const std::string& path) : STREAM_DATA(&file_format), path_name(path) {}

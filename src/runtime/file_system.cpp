@@ -20,9 +20,7 @@ namespace morvu {
 
 namespace {
 
-const char* path_message(const char* identifier) {
-    return msg_text(identifier);
-}
+const char* path_message(const char* identifier) { return msg_text(identifier); }
 
 const char* path_message(const char* identifier, const std::string& subject) {
     return keep_message(format_string(msg_text(identifier), subject.c_str()));
@@ -49,9 +47,7 @@ struct ENTRY {
     int64_t size = 0;             // bytes of a regular file
 };
 
-std::string join_path(const std::string& directory, const std::string& name) {
-    return directory + "/" + name;
-}
+std::string join_path(const std::string& directory, const std::string& name) { return directory + "/" + name; }
 
 // A subdirectory's path as tree walks write it: the bare name below ".".
 std::string child_path(const std::string& directory, const std::string& name) {
@@ -71,8 +67,7 @@ std::vector<ENTRY> read_entries(const std::string& directory) {
         entries.push_back(ENTRY{std::move(name)});
     }
     handle.reset();
-    std::sort(entries.begin(), entries.end(),
-              [](const ENTRY& a, const ENTRY& b) { return a.name < b.name; });
+    std::sort(entries.begin(), entries.end(), [](const ENTRY& a, const ENTRY& b) { return a.name < b.name; });
 
     for (ENTRY& entry : entries) {
         const std::string joined = join_path(directory, entry.name);
@@ -92,9 +87,8 @@ std::vector<ENTRY> read_entries(const std::string& directory) {
 }
 
 // Appends the matching names of read entries: files first, then directories.
-void take_matches(const std::vector<ENTRY>& entries, const std::string& prefix,
-                  const std::string& pattern, bool files, bool directories,
-                  std::vector<std::string>& names) {
+void take_matches(const std::vector<ENTRY>& entries, const std::string& prefix, const std::string& pattern, bool files,
+                  bool directories, std::vector<std::string>& names) {
     for (int pass = 0; pass < 2; ++pass) {
         const bool want_directories = pass == 1;
         if (want_directories ? !directories : !files) continue;
@@ -167,8 +161,7 @@ bool remove_tree(const std::string& path, const char** message) {
         FILE_DATA file(joined);
         const char* file_message = nullptr;
         if (!file.remove(&file_message)) {
-            *message = file_message != nullptr ? adopt_message(file_message)
-                                               : path_message("datkannicgelwer", joined);
+            *message = file_message != nullptr ? adopt_message(file_message) : path_message("datkannicgelwer", joined);
             return false;
         }
     }
@@ -233,8 +226,7 @@ bool copy_tree(const std::string& source, const std::string& target, const char*
     }
     for (const ENTRY& entry : entries) {
         if (!entry.real_directory) continue;
-        if (!copy_tree(join_path(source, entry.name), join_path(target, entry.name), message))
-            return false;
+        if (!copy_tree(join_path(source, entry.name), join_path(target, entry.name), message)) return false;
     }
     // The rights come last: a read-only source must not stop its own copy.
     struct stat info;
@@ -249,10 +241,8 @@ bool copy_tree(const std::string& source, const std::string& target, const char*
 int64_t tree_size(const std::string& path) {
     int64_t total = 0;
     for (const ENTRY& entry : read_entries(path)) {
-        if (entry.real_directory)
-            total += tree_size(join_path(path, entry.name));
-        else if (entry.regular)
-            total += entry.size;
+        if (entry.real_directory) total += tree_size(join_path(path, entry.name));
+        else if (entry.regular) total += entry.size;
     }
     return total;
 }
@@ -283,14 +273,14 @@ std::string get_env(const char* name) {
     return value == nullptr ? std::string() : std::string(value);
 }
 
-void list_directory(const std::string& directory, const std::string& pattern, bool files,
-                    bool directories, bool paths, std::vector<std::string>& names) {
+void list_directory(const std::string& directory, const std::string& pattern, bool files, bool directories, bool paths,
+                    std::vector<std::string>& names) {
     const std::string prefix = paths ? name_prefix(directory) : std::string();
     take_matches(read_entries(directory), prefix, pattern, files, directories, names);
 }
 
-void list_directory_tree(const std::string& directory, const std::string& pattern, bool files,
-                         bool directories, std::vector<std::string>& names) {
+void list_directory_tree(const std::string& directory, const std::string& pattern, bool files, bool directories,
+                         std::vector<std::string>& names) {
     const std::vector<ENTRY> entries = read_entries(directory);
     take_matches(entries, name_prefix(directory), pattern, files, directories, names);
     for (const ENTRY& entry : entries) {
@@ -300,20 +290,16 @@ void list_directory_tree(const std::string& directory, const std::string& patter
     }
 }
 
-void expand_wildcards(const std::string& directory, const std::string& pattern, bool files,
-                      bool directories, bool recursive, bool prepend, std::list<std::string>& names) {
+void expand_wildcards(const std::string& directory, const std::string& pattern, bool files, bool directories,
+                      bool recursive, bool prepend, std::list<std::string>& names) {
     const std::string effective = pattern == "*.*" ? std::string("*") : pattern;
     std::vector<std::string> found;
-    if (recursive)
-        list_directory_tree(directory, effective, files, directories, found);
-    else
-        list_directory(directory, effective, files, directories, false, found);
+    if (recursive) list_directory_tree(directory, effective, files, directories, found);
+    else list_directory(directory, effective, files, directories, false, found);
     for (std::string& name : found) {
         if (name.empty()) continue;
-        if (prepend)
-            names.push_front(std::move(name));
-        else
-            names.push_back(std::move(name));
+        if (prepend) names.push_front(std::move(name));
+        else names.push_back(std::move(name));
     }
 }
 

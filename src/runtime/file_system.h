@@ -55,20 +55,20 @@ std::string get_env(const char* name);
 // flag each name is prefixed with the directory path (backslashes turned into
 // "/") and "/", except when the path is exactly ".". A directory that cannot
 // be read lists nothing.
-void list_directory(const std::string& directory, const std::string& pattern, bool files,
-                    bool directories, bool paths, std::vector<std::string>& names);
+void list_directory(const std::string& directory, const std::string& pattern, bool files, bool directories, bool paths,
+                    std::vector<std::string>& names);
 
 // Pre-order listing of a tree in path form: a directory's own matches, then
 // the tree of each real subdirectory in name order.
-void list_directory_tree(const std::string& directory, const std::string& pattern, bool files,
-                         bool directories, std::vector<std::string>& names);
+void list_directory_tree(const std::string& directory, const std::string& pattern, bool files, bool directories,
+                         std::vector<std::string>& names);
 
 // Lists the matches of a pattern ("*.*" means every name) in one directory
 // (bare names) or, recursively, in its tree (path form), and adds them to the
 // list: at its end, or with the prepend flag one by one at its front, so they
 // stand in reverse order before the entries already there.
-void expand_wildcards(const std::string& directory, const std::string& pattern, bool files,
-                      bool directories, bool recursive, bool prepend, std::list<std::string>& names);
+void expand_wildcards(const std::string& directory, const std::string& pattern, bool files, bool directories,
+                      bool recursive, bool prepend, std::list<std::string>& names);
 
 // Removes the directory with its whole tree: files first, then each
 // subdirectory depth first, then the directory itself.

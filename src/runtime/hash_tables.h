@@ -33,9 +33,7 @@ inline int table_bucket_of(uintptr_t key, int bucket_count) {
     return static_cast<int>(key % static_cast<uintptr_t>(bucket_count));
 }
 
-inline int table_bucket_of(const std::string& key, int bucket_count) {
-    return str_xor_code(key) % bucket_count;
-}
+inline int table_bucket_of(const std::string& key, int bucket_count) { return str_xor_code(key) % bucket_count; }
 
 template <typename KEY, typename VALUE>
 class CHAINED_TABLE {
@@ -43,8 +41,8 @@ public:
     struct ENTRY {
         KEY key;
         VALUE value;
-        ENTRY* chain_next = nullptr;   // next entry in the same bucket
-        ENTRY* order_next = nullptr;   // next entry in insertion order (ordered tables)
+        ENTRY* chain_next = nullptr;  // next entry in the same bucket
+        ENTRY* order_next = nullptr;  // next entry in insertion order (ordered tables)
     };
 
     explicit CHAINED_TABLE(VALUE default_value = VALUE(), bool ordered = false, int bucket_count = 97)
@@ -62,11 +60,13 @@ public:
         for (ENTRY* entry = bucket.head; entry != nullptr; entry = entry->chain_next)
             if (entry->key == key) return entry->value;
         auto* entry = new ENTRY{key, default_value};
-        if (bucket.tail != nullptr) bucket.tail->chain_next = entry; else bucket.head = entry;
+        if (bucket.tail != nullptr) bucket.tail->chain_next = entry;
+        else bucket.head = entry;
         bucket.tail = entry;
         ++bucket.entry_count;
         if (ordered) {
-            if (order_tail != nullptr) order_tail->order_next = entry; else order_head = entry;
+            if (order_tail != nullptr) order_tail->order_next = entry;
+            else order_head = entry;
             order_tail = entry;
             ++order_count;
         }

@@ -31,8 +31,7 @@ void clear_msg_text();
 
 // printf-style formatting into a new text. The format is a catalogue text or a
 // literal of ours; user text only ever comes in as an argument.
-std::string format_string(const char* format, ...)
-    __attribute__((format(printf, 1, 2)));
+std::string format_string(const char* format, ...) __attribute__((format(printf, 1, 2)));
 std::string format_string_v(const char* format, va_list args);
 
 }  // namespace morvu

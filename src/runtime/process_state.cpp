@@ -15,9 +15,7 @@ std::unique_ptr<PROGRAM_ARGUMENTS> program_arguments;
 std::unique_ptr<INT_STR_TABLE> file_name_table;
 std::unique_ptr<STR_INT_TABLE> included_file_table;
 
-void add_program_argument(PROGRAM_ARGUMENTS& holder, const char* text) {
-    holder.texts.emplace_back(text);
-}
+void add_program_argument(PROGRAM_ARGUMENTS& holder, const char* text) { holder.texts.emplace_back(text); }
 
 std::string source_file_name(int file_index) {
     if (file_index < 0)

@@ -33,8 +33,8 @@ extern bool show_version;
 
 // Made by create_globals.
 extern std::unique_ptr<PROGRAM_ARGUMENTS> program_arguments;
-extern std::unique_ptr<INT_STR_TABLE> file_name_table;       // source-file index to name
-extern std::unique_ptr<STR_INT_TABLE> included_file_table;   // file name to its need statement
+extern std::unique_ptr<INT_STR_TABLE> file_name_table;      // source-file index to name
+extern std::unique_ptr<STR_INT_TABLE> included_file_table;  // file name to its need statement
 
 // Appends a copy of the text to the program arguments.
 void add_program_argument(PROGRAM_ARGUMENTS& holder, const char* text);

@@ -32,8 +32,8 @@ void start_wall_timer(STOPWATCH* watch) { ::gettimeofday(&watch->wall_start, nul
 double cpu_time_elapsed(STOPWATCH* watch) {
     ::times(&watch->cpu_now);
     // Unsigned 32-bit difference: correct across one wrap of the tick counter.
-    uint32_t ticks = static_cast<uint32_t>(watch->cpu_now.tms_utime) -
-                     static_cast<uint32_t>(watch->cpu_start.tms_utime);
+    uint32_t ticks =
+        static_cast<uint32_t>(watch->cpu_now.tms_utime) - static_cast<uint32_t>(watch->cpu_start.tms_utime);
     static const long ticks_per_second = ::sysconf(_SC_CLK_TCK);
     return static_cast<double>(ticks) / static_cast<double>(ticks_per_second > 0 ? ticks_per_second : 100);
 }

@@ -81,10 +81,8 @@ const char* IO_FORMAT::set_in_spc(const std::vector<std::string>& texts) {
 }
 
 void IO_FORMAT::set_out_spc(const char* text) {
-    if (text == nullptr)
-        out_spc.reset();
-    else
-        out_spc = text;
+    if (text == nullptr) out_spc.reset();
+    else out_spc = text;
 }
 
 const char* IO_FORMAT::set_out_fmt(const char* format_text, char fill_char) {
@@ -150,8 +148,7 @@ void write_fill(STREAM_DATA& stream, char fill, long long count, const char** er
 
 }  // namespace
 
-void write_in_column(STREAM_DATA& stream, IO_FORMAT& format, const char* text,
-                     const char** error) {
+void write_in_column(STREAM_DATA& stream, IO_FORMAT& format, const char* text, const char** error) {
     *error = nullptr;
     if (format.widths.empty()) {
         stream.write(text, false, error);
@@ -230,10 +227,8 @@ bool read_input_item(STREAM_DATA* stream, std::string& item, bool single, const 
     window.reserve(longest);
     while (!stream->read_char(&ch, false)) {
         if (ch == backspace && interactive) {
-            if (!window.empty())
-                window.pop_back();
-            else if (item.size() > start)
-                item.pop_back();
+            if (!window.empty()) window.pop_back();
+            else if (item.size() > start) item.pop_back();
             continue;
         }
         window += ch == '\0' ? stored_nul : ch;

@@ -34,12 +34,12 @@ using FILE_HANDLE = std::unique_ptr<std::FILE, FILE_CLOSER>;
 
 class IO_FORMAT {
 public:
-    std::vector<std::string> in_spc;    // input separators, tested in this order
+    std::vector<std::string> in_spc;     // input separators, tested in this order
     std::optional<std::string> out_spc;  // output spacing text; none when unset
-    std::vector<int> widths;            // output column widths; empty: formatting off
-    char fill = ' ';                    // fill character of the column padding
-    int column = 0;                     // index of the width the next formatted write uses
-    int longest = 0;                    // length of the longest input separator
+    std::vector<int> widths;             // output column widths; empty: formatting off
+    char fill = ' ';                     // fill character of the column padding
+    int column = 0;                      // index of the width the next formatted write uses
+    int longest = 0;                     // length of the longest input separator
 
     int n_in_spc() const { return static_cast<int>(in_spc.size()); }
     int n_widths() const { return static_cast<int>(widths.size()); }
@@ -111,8 +111,7 @@ protected:
 // a huge width; none for a NUL fill), then the column advances. A failing
 // write stops at once with its message and the column stays. Every write()
 // calls this when formatted is true and its record has widths.
-void write_in_column(STREAM_DATA& stream, IO_FORMAT& format, const char* text,
-                     const char** error);
+void write_in_column(STREAM_DATA& stream, IO_FORMAT& format, const char* text, const char** error);
 
 // The column format as text: "+5-30" for the widths 5, -3, 0; "" for none.
 std::string out_fmt_text(const IO_FORMAT& format);

@@ -100,8 +100,8 @@ void echo(const char* bytes, size_t count) {
 
 }  // namespace
 
-bool TERMINAL_DATA::open_files(const char* input_file, bool binary, const char* output_file,
-                               bool binary_output, bool append) {
+bool TERMINAL_DATA::open_files(const char* input_file, bool binary, const char* output_file, bool binary_output,
+                               bool append) {
     input_name = input_file == nullptr ? "" : input_file;
     output_name = output_file == nullptr ? "" : output_file;
     input.reset();
@@ -167,10 +167,8 @@ bool TERMINAL_DATA::read_char(char* out, bool stop) {
         if (byte == EOF) return true;
         if (byte == '\r' && !binary_input) {  // CR LF is one line end; a lone CR stays
             int next = getc_unlocked(file);
-            if (next == '\n')
-                byte = '\n';
-            else if (next != EOF)
-                std::ungetc(next, file);
+            if (next == '\n') byte = '\n';
+            else if (next != EOF) std::ungetc(next, file);
         }
         *out = static_cast<char>(byte);
         return stop;

@@ -51,8 +51,7 @@ public:
     // Redirects input and output (empty names: none), closing earlier files.
     // Prints the message itself on standard output and returns true when a
     // file cannot be used; the output file is then left unopened.
-    bool open_files(const char* input_file, bool binary, const char* output_file,
-                    bool binary_output, bool append);
+    bool open_files(const char* input_file, bool binary, const char* output_file, bool binary_output, bool append);
 
     void begin_read(const char** error) override;
     bool read_char(char* out, bool stop) override;

@@ -90,8 +90,7 @@ void strip_suffixes(std::string& text, const char* const* suffixes, int count) {
         for (int i = 0; i < count; ++i) {
             size_t length = std::strlen(suffixes[i]);
             if (length == 0) continue;
-            while (p + length <= text.size() &&
-                   text.compare(text.size() - p - length, length, suffixes[i]) == 0) {
+            while (p + length <= text.size() && text.compare(text.size() - p - length, length, suffixes[i]) == 0) {
                 p += length;
                 stripped = true;
             }
@@ -104,7 +103,8 @@ int str_xor_code(std::string_view text) {
     unsigned low = 0, high = 0;
     for (size_t i = 0; i < text.size(); ++i) {
         unsigned byte = static_cast<unsigned char>(text[i]);
-        if (i % 2 == 0) low ^= byte; else high ^= byte;
+        if (i % 2 == 0) low ^= byte;
+        else high ^= byte;
     }
     return static_cast<int>(low + 256 * high);
 }
@@ -134,9 +134,8 @@ bool str_is_digits(const std::string& text) {
 }
 
 bool str_is_alpha(const std::string& text) {
-    return all_chars(text, [](unsigned char c) {
-        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_';
-    });
+    return all_chars(text,
+                     [](unsigned char c) { return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '_'; });
 }
 
 bool str_is_integer(const std::string& text) {

@@ -41,8 +41,7 @@ std::string check_arg_variable(const CALL_ARGS& args, int32_t i, bool also_defin
 // later index behind an earlier one is decreased by one, so the elements can
 // be deleted one after another. kind: 'g' graph nodes, 'l'/'y' lists, other
 // texts (the wording of the range message).
-std::string check_index_arg(const CALL_ARGS& args, int64_t length, bool from_end, char kind,
-                            std::vector<int64_t>& out);
+std::string check_index_arg(const CALL_ARGS& args, int64_t length, bool from_end, char kind, std::vector<int64_t>& out);
 
 // The arguments are pairs (position, item): each position 0..length
 // (from_end: length - n) is written to `out`; for kind 's' each item must be

@@ -70,8 +70,7 @@ int64_t edge_id(const GRAPH_DATA& graph, const GRAPH_EDGE* edge) {
     return int64_t{edge->parallel_index} * graph.node_count + edge->source->index;
 }
 
-std::string check_node_arg(const CALL_ARGS& args, const GRAPH_DATA& graph, int32_t i, bool from_end,
-                           int* node) {
+std::string check_node_arg(const CALL_ARGS& args, const GRAPH_DATA& graph, int32_t i, bool from_end, int* node) {
     std::string failure = check_arg_type(args, i, tag_int, true);
     if (!failure.empty()) return failure;
     const int64_t index = int_argument(args, i);
@@ -81,8 +80,7 @@ std::string check_node_arg(const CALL_ARGS& args, const GRAPH_DATA& graph, int32
     return {};
 }
 
-std::string check_edge_arg(const CALL_ARGS& args, const GRAPH_DATA& graph, int32_t i, int32_t* id,
-                           int32_t* target) {
+std::string check_edge_arg(const CALL_ARGS& args, const GRAPH_DATA& graph, int32_t i, int32_t* id, int32_t* target) {
     std::string failure = check_arg_type(args, i, tag_any2, true);
     if (failure.empty()) failure = check_arg_element_type(args, i, id, target);
     if (failure.empty()) failure = check_address_range(graph, *id, *target);
@@ -132,8 +130,7 @@ std::string check_graph_item_arg(const CALL_ARGS& args, const GRAPH_DATA& graph,
     return {};
 }
 
-std::string check_graph_item_args(const CALL_ARGS& args, const GRAPH_DATA& graph,
-                                  std::vector<GRAPH_INSERTION>& out) {
+std::string check_graph_item_args(const CALL_ARGS& args, const GRAPH_DATA& graph, std::vector<GRAPH_INSERTION>& out) {
     out.clear();
     std::vector<int> node_positions;
     for (int32_t i = 0; i + 1 < args.count(); i += 2) {

@@ -23,13 +23,11 @@ struct GRAPH_EDGE;
 // Argument i is an int naming a node: the index as written, or with
 // from_end counted from the last node (0 the last). The node's position goes
 // to *node; the message names the position after the conversion.
-std::string check_node_arg(const CALL_ARGS& args, const GRAPH_DATA& graph, int32_t i, bool from_end,
-                           int* node);
+std::string check_node_arg(const CALL_ARGS& args, const GRAPH_DATA& graph, int32_t i, bool from_end, int* node);
 
 // Argument i is an edge address that the graph could hold: an any2 of two
 // ints, id >= 0, target a node index. The edge itself need not exist.
-std::string check_edge_arg(const CALL_ARGS& args, const GRAPH_DATA& graph, int32_t i, int32_t* id,
-                           int32_t* target);
+std::string check_edge_arg(const CALL_ARGS& args, const GRAPH_DATA& graph, int32_t i, int32_t* id, int32_t* target);
 
 // Argument i names an existing node (int) or an existing edge (any2); the
 // value cell of that node or edge goes to *cell.
@@ -64,8 +62,7 @@ struct GRAPH_INSERTION {
 // the items name places of the graph before the call, and each is moved on
 // by the node insertions of the earlier pairs, so that the insertions can be
 // made one after another in argument order.
-std::string check_graph_item_args(const CALL_ARGS& args, const GRAPH_DATA& graph,
-                                  std::vector<GRAPH_INSERTION>& out);
+std::string check_graph_item_args(const CALL_ARGS& args, const GRAPH_DATA& graph, std::vector<GRAPH_INSERTION>& out);
 
 // Clears every deletion mark of the graph, then checks and marks the
 // arguments in order: each an existing node (marked with all its edges) or

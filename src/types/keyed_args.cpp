@@ -25,8 +25,8 @@ UNION_DATA* stored_value(const METHOD_CALL& call, HASH_DATA& store, int32_t i) {
     return store.get(key.cell, key.by_reference(), nullptr);
 }
 
-std::string check_present_key_arg(const METHOD_CALL& call, HASH_DATA& store, int32_t i,
-                                  const char* missing_id, UNION_DATA** out) {
+std::string check_present_key_arg(const METHOD_CALL& call, HASH_DATA& store, int32_t i, const char* missing_id,
+                                  UNION_DATA** out) {
     std::string message = check_arg_defined(*call.args, i);
     if (!message.empty()) return message;
     UNION_DATA* value = stored_value(call, store, i);

@@ -34,8 +34,8 @@ UNION_DATA* stored_value(const METHOD_CALL& call, HASH_DATA& store, int32_t i);
 // Argument i as a present key: it must be defined, and the store must hold
 // it; otherwise the message of the catalogue entry missing_id with the
 // argument's text. The stored value cell goes to *out when out is given.
-std::string check_present_key_arg(const METHOD_CALL& call, HASH_DATA& store, int32_t i,
-                                  const char* missing_id, UNION_DATA** out = nullptr);
+std::string check_present_key_arg(const METHOD_CALL& call, HASH_DATA& store, int32_t i, const char* missing_id,
+                                  UNION_DATA** out = nullptr);
 
 // find and its variants: the keys of the pairs for which the code is true,
 // the code bound to each key (match_keys) or value, the first only unless

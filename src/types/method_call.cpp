@@ -76,10 +76,18 @@ void raise_infeasible_for_constant(const TOKEN* node, RESULT_ITEM item, std::str
     switch (item.mode) {
     case 0: raise_refusal(node, type_name, key, "unzfuekonlit");
     case 1: raise_refusal(node, type_name, key, "unzfuekonexpr");
-    case 2: if (strict) raise_refusal(node, type_name, key, "unzfuekoninpobj"); return;
-    case 3: if (strict) raise_refusal(node, type_name, key, "unzfuekonfunerg"); return;
-    case 4: if (strict) raise_refusal(node, type_name, key, "unzfuememkonobj"); return;
-    case 5: if (strict) raise_refusal(node, type_name, key, "unzfuekonobj"); return;
+    case 2:
+        if (strict) raise_refusal(node, type_name, key, "unzfuekoninpobj");
+        return;
+    case 3:
+        if (strict) raise_refusal(node, type_name, key, "unzfuekonfunerg");
+        return;
+    case 4:
+        if (strict) raise_refusal(node, type_name, key, "unzfuememkonobj");
+        return;
+    case 5:
+        if (strict) raise_refusal(node, type_name, key, "unzfuekonobj");
+        return;
     case 7: {
         UNION_DATA* value = follow_aliases(item.cell);
         if (strict && value != nullptr && lower_tag(value->tag) == tag_args)
@@ -101,8 +109,8 @@ int32_t int_argument(const CALL_ARGS& call_args, int32_t index) {
     return machine_int(*value->int_data());
 }
 
-void transfer_out_arg(const CALL_ARGS* args, TOKEN* node, int index, bool must_be_variable,
-                      bool input, UNION_DATA** out_cell, int* out_mode) {
+void transfer_out_arg(const CALL_ARGS* args, TOKEN* node, int index, bool must_be_variable, bool input,
+                      UNION_DATA** out_cell, int* out_mode) {
     const RESULT_ITEM& item = (*args)[index];
     UNION_DATA* cell = item.cell;
     if (must_be_variable) {

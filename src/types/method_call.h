@@ -150,8 +150,8 @@ int32_t int_argument(const CALL_ARGS& call_args, int32_t index);
 // the assignment mode (0 copy, 1 reference, 7 call-alias). With
 // must_be_variable the argument must be a variable (raises for constants;
 // `input` chooses the wording) and is passed as a call-alias.
-void transfer_out_arg(const CALL_ARGS* args, TOKEN* node, int index, bool must_be_variable,
-                      bool input, UNION_DATA** out_cell, int* out_mode);
+void transfer_out_arg(const CALL_ARGS* args, TOKEN* node, int index, bool must_be_variable, bool input,
+                      UNION_DATA** out_cell, int* out_mode);
 
 // The type name of a value as it stands in a method key: the held type of a
 // variable declared any, "::" of a qualified user type name as byte 27.
@@ -168,14 +168,14 @@ void append_key_type_name(std::string& key, UNION_DATA* cell);
 enum class CALL_OUTCOME { made, not_defined };
 
 struct ROUTINE_REQUEST {
-    TOKEN* node = nullptr;             // the call node (its name, its argument subtree)
-    RESULT_ITEM receiver;              // the value the call is made on (this_item for plain calls)
+    TOKEN* node = nullptr;                 // the call node (its name, its argument subtree)
+    RESULT_ITEM receiver;                  // the value the call is made on (this_item for plain calls)
     const TYPE_NAME* qualifier = nullptr;  // an explicit type qualification, or null
-    bool in_object_type = false;       // look the routine up in the receiver object's type
-    RESULT_LIST* results = nullptr;    // non-null: a function call appending here; null: a procedure call
-    CALL_ARGS* prepared = nullptr;     // arguments and key already made (no evaluation)
-    RESULT_ITEM context;               // the this_item of argument evaluation and code arguments
-    bool runtime_name = false;         // the first argument is a str holding the routine name
+    bool in_object_type = false;           // look the routine up in the receiver object's type
+    RESULT_LIST* results = nullptr;        // non-null: a function call appending here; null: a procedure call
+    CALL_ARGS* prepared = nullptr;         // arguments and key already made (no evaluation)
+    RESULT_ITEM context;                   // the this_item of argument evaluation and code arguments
+    bool runtime_name = false;             // the first argument is a str holding the routine name
 };
 
 // Installed by the execution layer at start-up. call_routine_entry makes the

@@ -6,8 +6,8 @@
 
 namespace morvu {
 
-#define MORVU_TYPE_HANDLERS(name)         \
-    bool name##_functions(METHOD_CALL&);  \
+#define MORVU_TYPE_HANDLERS(name)        \
+    bool name##_functions(METHOD_CALL&); \
     bool name##_procedures(METHOD_CALL&);
 
 MORVU_TYPE_HANDLERS(any)

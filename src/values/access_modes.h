@@ -9,18 +9,18 @@
 
 namespace morvu {
 
-inline constexpr uint32_t access_literal = 0;             // literals, code values, range elements, most method results
-inline constexpr uint32_t access_expression = 1;          // results of the arithmetic operators
-inline constexpr uint32_t access_constant_input = 2;      // a parameter declared plainly in the input part
-inline constexpr uint32_t access_function_result = 3;     // comparisons, logic, results built by some methods
-inline constexpr uint32_t access_member_of_constant = 4;  // a member reached through a constant object
-inline constexpr uint32_t access_constant_object = 5;     // `this` of a constant object
-inline constexpr uint32_t access_variable = 6;            // plain variables; every new cell
-inline constexpr uint32_t access_variable_input = 7;      // a parameter declared with ":$" in the input part
-inline constexpr uint32_t access_output_object = 8;       // a parameter declared with ":$" in the output part
-inline constexpr uint32_t access_handed_out = 9;          // a variable reached through a reference or alias handed out
-inline constexpr uint32_t access_member_of_variable = 10; // a member reached through a variable object
-inline constexpr uint32_t access_variable_object = 11;    // `this` of a variable object
+inline constexpr uint32_t access_literal = 0;              // literals, code values, range elements, most method results
+inline constexpr uint32_t access_expression = 1;           // results of the arithmetic operators
+inline constexpr uint32_t access_constant_input = 2;       // a parameter declared plainly in the input part
+inline constexpr uint32_t access_function_result = 3;      // comparisons, logic, results built by some methods
+inline constexpr uint32_t access_member_of_constant = 4;   // a member reached through a constant object
+inline constexpr uint32_t access_constant_object = 5;      // `this` of a constant object
+inline constexpr uint32_t access_variable = 6;             // plain variables; every new cell
+inline constexpr uint32_t access_variable_input = 7;       // a parameter declared with ":$" in the input part
+inline constexpr uint32_t access_output_object = 8;        // a parameter declared with ":$" in the output part
+inline constexpr uint32_t access_handed_out = 9;           // a variable reached through a reference or alias handed out
+inline constexpr uint32_t access_member_of_variable = 10;  // a member reached through a variable object
+inline constexpr uint32_t access_variable_object = 11;     // `this` of a variable object
 
 inline bool is_variable_mode(uint32_t mode) { return mode >= access_variable; }
 

@@ -55,9 +55,7 @@ void ARRAY2_DATA::clear() {
     count = 0;
 }
 
-bool ARRAY2_DATA::exists(int row, int col) const {
-    return valid(row, col) && cells[slot_of(row, col)] != nullptr;
-}
+bool ARRAY2_DATA::exists(int row, int col) const { return valid(row, col) && cells[slot_of(row, col)] != nullptr; }
 
 void ARRAY2_DATA::remove(int row, int col) {
     if (!exists(row, col)) return;
@@ -109,8 +107,6 @@ const char* ARRAY2_DATA::copy_from(const ARRAY2_DATA& source) {
     return message;
 }
 
-const char* ARRAY2_DATA::check_not_iterating() const {
-    return iterations > 0 ? msg_text("unzwaeite") : nullptr;
-}
+const char* ARRAY2_DATA::check_not_iterating() const { return iterations > 0 ? msg_text("unzwaeite") : nullptr; }
 
 }  // namespace morvu

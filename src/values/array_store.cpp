@@ -34,9 +34,7 @@ const char* copy_array_slots(const std::vector<std::unique_ptr<UNION_DATA>>& sou
 
 ARRAY_DATA::~ARRAY_DATA() { clear(); }
 
-bool ARRAY_DATA::in_range(int position) const {
-    return position >= 0 && position < slot_count && !slots.empty();
-}
+bool ARRAY_DATA::in_range(int position) const { return position >= 0 && position < slot_count && !slots.empty(); }
 
 int ARRAY_DATA::resize(int size) {
     if (size < 1) return 1;

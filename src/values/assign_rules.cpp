@@ -35,10 +35,8 @@ struct TRANSFER_MESSAGES {
     const char* foreign_type;
 };
 
-constexpr TRANSFER_MESSAGES assign_messages{"zuwnurfuegledattyp", "zuwrefnicerl", "zuwalinicerl",
-                                            "zuwobjtypvoinicerl"};
-constexpr TRANSFER_MESSAGES move_messages{"vernurfuegledattyp", "verrefnicerl", "veralinicerl",
-                                          "verobjtypvoinicerl"};
+constexpr TRANSFER_MESSAGES assign_messages{"zuwnurfuegledattyp", "zuwrefnicerl", "zuwalinicerl", "zuwobjtypvoinicerl"};
+constexpr TRANSFER_MESSAGES move_messages{"vernurfuegledattyp", "verrefnicerl", "veralinicerl", "verobjtypvoinicerl"};
 
 // The checks that an assignment or a move of src (s: src, a link followed)
 // into dest makes first, in this order: the types must match unless dest is
@@ -155,28 +153,32 @@ const char* assign_link(UNION_DATA* dest, UNION_DATA* src, char kind) {
     for (UNION_DATA* c = s; is_link_cell(c);) {
         c = c->target();
         if (c == dest) {
-            return msg_text(kind == 'p' ? "refzuwmuszykfresei"
-                            : kind == 'q' ? "alizuwmuszykfresei" : "synzuwmuszykfresei");
+            return msg_text(kind == 'p'   ? "refzuwmuszykfresei"
+                            : kind == 'q' ? "alizuwmuszykfresei"
+                                          : "synzuwmuszykfresei");
         }
     }
     TYPE_NAME dest_name = value_type_name(dest, true);
     TYPE_NAME s_name = value_type_name(s, true);
     bool any_dest = is_any_cell(dest);
     if (!any_dest && !same_type_name(dest_name, s_name)) {
-        return two_type_message(kind == 'p' ? "refzuwnurfuegledatttyp"
-                                : kind == 'q' ? "alizuwnurfuegledatttyp" : "synzuwnurfuegledatttyp",
+        return two_type_message(kind == 'p'   ? "refzuwnurfuegledatttyp"
+                                : kind == 'q' ? "alizuwnurfuegledatttyp"
+                                              : "synzuwnurfuegledatttyp",
                                 dest_name, s_name);
     }
     if (any_dest && !same_type_name(dest_name, s_name) && has_foreign_referrers(dest)) {
-        return one_type_message(kind == 'p' ? "refaufobjtypvoinicerl"
-                                : kind == 'q' ? "aliaufobjtypvoinicerl" : "synaufobjtypvoinicerl",
+        return one_type_message(kind == 'p'   ? "refaufobjtypvoinicerl"
+                                : kind == 'q' ? "aliaufobjtypvoinicerl"
+                                              : "synaufobjtypvoinicerl",
                                 s_name);
     }
     // The link would outlive its target: dest's value, which holds s, is
     // destroyed below.
     if (is_within_value(dest, s)) {
-        return msg_text(kind == 'p' ? "refzuwaufloedatnicerl"
-                        : kind == 'q' ? "alizuwaufloedatnicerl" : "synzuwaufloedatnicerl");
+        return msg_text(kind == 'p'   ? "refzuwaufloedatnicerl"
+                        : kind == 'q' ? "alizuwaufloedatnicerl"
+                                      : "synzuwaufloedatnicerl");
     }
     destroy_payload(dest, false);
     link_cell(dest, s, kind);
@@ -194,7 +196,7 @@ bool has_foreign_referrers(const UNION_DATA* cell) {
 
 void link_cell(UNION_DATA* cell, UNION_DATA* target, char kind) {
     if (lower_tag(cell->tag) == tag_object) delete cell->holder();  // the cell holds no object here
-    bool any_cell = is_any_cell(cell);  // an any cell stays one: 'P', 'Q', 'J'
+    bool any_cell = is_any_cell(cell);                              // an any cell stays one: 'P', 'Q', 'J'
     cell->payload = target;
     UNION_DATA*& head = kind == 'p' ? target->references : kind == 'q' ? target->aliases : target->call_aliases;
     cell->next = head;

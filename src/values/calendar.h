@@ -162,15 +162,14 @@ public:
 
 class DATETIME_DATA {
 public:
-    DATE_DATA date;     // the local calendar date
-    TIME_DATA time;     // the local time of day; 0 to 23 hours once computed
+    DATE_DATA date;  // the local calendar date
+    TIME_DATA time;  // the local time of day; 0 to 23 hours once computed
     TIMEZONE_DATA zone;
-    std::string text;   // result of the last to_text
+    std::string text;  // result of the last to_text
 
     DATETIME_DATA() = default;
     // From the three part texts, each set without check.
-    DATETIME_DATA(const std::string& date_text, const std::string& time_text,
-                  const std::string& zone_text);
+    DATETIME_DATA(const std::string& date_text, const std::string& time_text, const std::string& zone_text);
     // From copies of three payloads.
     DATETIME_DATA(const DATE_DATA& date, const TIME_DATA& time, const TIMEZONE_DATA& zone);
     DATETIME_DATA(const DATETIME_DATA& other);
@@ -181,8 +180,7 @@ public:
 
     static DATETIME_DATA from_text(const std::string& text);
     void set_from_text(const std::string& text, bool reset);
-    void set(const std::string& date_text, const std::string& time_text,
-             const std::string& zone_text, bool reset);
+    void set(const std::string& date_text, const std::string& time_text, const std::string& zone_text, bool reset);
     void clear();
     bool is_empty() const;
     void assign(const DATETIME_DATA& other);

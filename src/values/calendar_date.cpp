@@ -10,9 +10,8 @@ namespace {
 
 // Slot 0 is no name; 1..7 the week days from Monday; 8..19 the months.
 const char* const calendar_names[20] = {
-    "",         "Monday",   "Tuesday", "Wednesday", "Thursday", "Friday",    "Saturday",
-    "Sunday",   "January",  "February", "March",   "April",    "May",       "June",
-    "July",     "August",   "September", "October", "November", "December"};
+    "",      "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday",  "Sunday",  "January",  "February",
+    "March", "April",  "May",     "June",      "July",     "August", "September", "October", "November", "December"};
 
 // The name in slot offset + n for n in 1..count; anything else has no name.
 std::string table_name(const INT_DATA& n, int offset, int count) {
@@ -32,8 +31,7 @@ void replace_first(std::string& text, char letter, const std::string& value) {
 DATE_DATA::DATE_DATA(const INT_DATA& day, const INT_DATA& month, const INT_DATA& year)
     : day(day), month(month), year(year) {}
 
-DATE_DATA::DATE_DATA(const DATE_DATA& other)
-    : day(other.day), month(other.month), year(other.year) {}
+DATE_DATA::DATE_DATA(const DATE_DATA& other) : day(other.day), month(other.month), year(other.year) {}
 
 DATE_DATA& DATE_DATA::operator=(const DATE_DATA& other) {
     assign(other);
@@ -52,8 +50,7 @@ void DATE_DATA::set_from_text(const std::string& text, bool reset) {
     set(calendar_number(d), calendar_number(m), calendar_number(y), reset);
 }
 
-void DATE_DATA::set(const INT_DATA& new_day, const INT_DATA& new_month, const INT_DATA& new_year,
-                    bool reset) {
+void DATE_DATA::set(const INT_DATA& new_day, const INT_DATA& new_month, const INT_DATA& new_year, bool reset) {
     INT_DATA d(new_day), m(new_month), y(new_year);  // the arguments may be our own numbers
     if (reset) clear();
     day = std::move(d);
@@ -68,9 +65,7 @@ void DATE_DATA::clear() {
     std::string().swap(text);
 }
 
-bool DATE_DATA::is_empty() const {
-    return day.is_empty() && month.is_empty() && year.is_empty();
-}
+bool DATE_DATA::is_empty() const { return day.is_empty() && month.is_empty() && year.is_empty(); }
 
 void DATE_DATA::assign(const DATE_DATA& other) { set(other.day, other.month, other.year, true); }
 
@@ -101,8 +96,7 @@ DATE_DATA DATE_DATA::today() {
     std::time_t clock = std::time(nullptr);
     std::tm local{};
     localtime_r(&clock, &local);
-    return DATE_DATA(INT_DATA(local.tm_mday), INT_DATA(local.tm_mon + 1),
-                     INT_DATA(local.tm_year + 1900));
+    return DATE_DATA(INT_DATA(local.tm_mday), INT_DATA(local.tm_mon + 1), INT_DATA(local.tm_year + 1900));
 }
 
 std::string check_date_format(const std::string& format) {
@@ -130,8 +124,7 @@ bool DATE_DATA::is_leap_year(const INT_DATA& year) { return !leap_days(year).is_
 
 INT_DATA DATE_DATA::days_before_year(const INT_DATA& year) {
     INT_DATA before = year - INT_DATA(1);
-    return INT_DATA(365) * year + before / INT_DATA(4) + before / INT_DATA(400) -
-           before / INT_DATA(100);
+    return INT_DATA(365) * year + before / INT_DATA(4) + before / INT_DATA(400) - before / INT_DATA(100);
 }
 
 INT_DATA DATE_DATA::day_of_year() const {
@@ -142,13 +135,9 @@ INT_DATA DATE_DATA::day_of_year() const {
     return result;
 }
 
-INT_DATA DATE_DATA::day_number() const {
-    return days_before_year(year) + day_of_year() - INT_DATA(1);
-}
+INT_DATA DATE_DATA::day_number() const { return days_before_year(year) + day_of_year() - INT_DATA(1); }
 
-INT_DATA DATE_DATA::diff_days(const DATE_DATA& a, const DATE_DATA& b) {
-    return a.day_number() - b.day_number();
-}
+INT_DATA DATE_DATA::diff_days(const DATE_DATA& a, const DATE_DATA& b) { return a.day_number() - b.day_number(); }
 
 void DATE_DATA::add_days(const INT_DATA& n) {
     const INT_DATA zero(0), one(1);
@@ -178,13 +167,9 @@ void DATE_DATA::add_days(const INT_DATA& n) {
     }
 }
 
-INT_DATA DATE_DATA::week_day() const {
-    return (day_number() - INT_DATA(1)) % INT_DATA(7) + INT_DATA(1);
-}
+INT_DATA DATE_DATA::week_day() const { return (day_number() - INT_DATA(1)) % INT_DATA(7) + INT_DATA(1); }
 
-std::string DATE_DATA::week_day_name(const INT_DATA& week_day) {
-    return table_name(week_day, 0, 7);
-}
+std::string DATE_DATA::week_day_name(const INT_DATA& week_day) { return table_name(week_day, 0, 7); }
 
 std::string DATE_DATA::month_name(const INT_DATA& month) { return table_name(month, 7, 12); }
 

@@ -4,17 +4,14 @@
 
 namespace morvu {
 
-DATETIME_DATA::DATETIME_DATA(const std::string& date_text, const std::string& time_text,
-                             const std::string& zone_text) {
+DATETIME_DATA::DATETIME_DATA(const std::string& date_text, const std::string& time_text, const std::string& zone_text) {
     set(date_text, time_text, zone_text, false);
 }
 
-DATETIME_DATA::DATETIME_DATA(const DATE_DATA& date, const TIME_DATA& time,
-                             const TIMEZONE_DATA& zone)
+DATETIME_DATA::DATETIME_DATA(const DATE_DATA& date, const TIME_DATA& time, const TIMEZONE_DATA& zone)
     : date(date), time(time), zone(zone) {}
 
-DATETIME_DATA::DATETIME_DATA(const DATETIME_DATA& other)
-    : date(other.date), time(other.time), zone(other.zone) {}
+DATETIME_DATA::DATETIME_DATA(const DATETIME_DATA& other) : date(other.date), time(other.time), zone(other.zone) {}
 
 DATETIME_DATA& DATETIME_DATA::operator=(const DATETIME_DATA& other) {
     assign(other);
@@ -33,8 +30,8 @@ void DATETIME_DATA::set_from_text(const std::string& text, bool reset) {
     set(date_text, time_text, zone_text, reset);
 }
 
-void DATETIME_DATA::set(const std::string& date_text, const std::string& time_text,
-                        const std::string& zone_text, bool reset) {
+void DATETIME_DATA::set(const std::string& date_text, const std::string& time_text, const std::string& zone_text,
+                        bool reset) {
     if (reset) clear();
     date.set_from_text(date_text, reset);
     time.set_from_text(time_text, reset);
@@ -48,9 +45,7 @@ void DATETIME_DATA::clear() {
     std::string().swap(text);
 }
 
-bool DATETIME_DATA::is_empty() const {
-    return date.is_empty() && time.is_empty() && zone.is_empty();
-}
+bool DATETIME_DATA::is_empty() const { return date.is_empty() && time.is_empty() && zone.is_empty(); }
 
 void DATETIME_DATA::assign(const DATETIME_DATA& other) {
     std::string().swap(text);
@@ -83,9 +78,7 @@ void DATETIME_DATA::from_seconds(const INT_DATA& s) {
     time.from_seconds(s - days * day_seconds, true);
 }
 
-void DATETIME_DATA::add_seconds(const INT_DATA& n) {
-    from_seconds(total_seconds() + zone.total_seconds() + n);
-}
+void DATETIME_DATA::add_seconds(const INT_DATA& n) { from_seconds(total_seconds() + zone.total_seconds() + n); }
 
 INT_DATA DATETIME_DATA::diff_seconds(const DATETIME_DATA& a, const DATETIME_DATA& b) {
     return a.total_seconds() - b.total_seconds();
@@ -102,10 +95,8 @@ DATETIME_DATA DATETIME_DATA::now() {
     std::tm local{};
     localtime_r(&clock, &local);
     DATETIME_DATA result;
-    result.date.assign(DATE_DATA(INT_DATA(local.tm_mday), INT_DATA(local.tm_mon + 1),
-                                 INT_DATA(local.tm_year + 1900)));
-    result.time.assign(TIME_DATA(INT_DATA(local.tm_hour), INT_DATA(local.tm_min),
-                                 INT_DATA(local.tm_sec)));
+    result.date.assign(DATE_DATA(INT_DATA(local.tm_mday), INT_DATA(local.tm_mon + 1), INT_DATA(local.tm_year + 1900)));
+    result.time.assign(TIME_DATA(INT_DATA(local.tm_hour), INT_DATA(local.tm_min), INT_DATA(local.tm_sec)));
     result.zone.assign(TIMEZONE_DATA::local());
     return result;
 }

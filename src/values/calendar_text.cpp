@@ -14,9 +14,7 @@ namespace morvu {
 
 std::string date_format;
 
-std::string effective_date_format() {
-    return date_format.empty() ? std::string("Y-M-D") : date_format;
-}
+std::string effective_date_format() { return date_format.empty() ? std::string("Y-M-D") : date_format; }
 
 namespace {
 
@@ -78,15 +76,17 @@ bool take_digits(const std::string& text, size_t& pos, size_t max_digits, std::s
 int month_length(int month, const std::string& year) {
     switch (month) {
     case 2: return DATE_DATA::is_leap_year(INT_DATA(year.c_str())) ? 29 : 28;
-    case 4: case 6: case 9: case 11: return 30;
+    case 4:
+    case 6:
+    case 9:
+    case 11: return 30;
     default: return 31;
     }
 }
 
 }  // namespace
 
-bool time_text_parse(const std::string& text, std::string& hours, std::string& minutes,
-                     std::string& seconds) {
+bool time_text_parse(const std::string& text, std::string& hours, std::string& minutes, std::string& seconds) {
     std::vector<std::string> fields = colon_fields(text);
     if (fields.size() > 3) return false;  // nothing may follow the seconds
     if (!is_signed_digits(fields[0])) return false;
@@ -100,8 +100,7 @@ bool time_text_parse(const std::string& text, std::string& hours, std::string& m
     return true;
 }
 
-bool date_text_parse(const std::string& text, std::string& day, std::string& month,
-                     std::string& year) {
+bool date_text_parse(const std::string& text, std::string& day, std::string& month, std::string& year) {
     const std::string format = effective_date_format();
     size_t pos = 0;
     for (char f : format) {
@@ -168,10 +167,13 @@ bool datetime_text_parse(const std::string& text, std::string& date_text, std::s
 
     std::string a, b, c;
     if (!date_text_parse(date_text, a, b, c)) return false;
-    a.clear(); b.clear(); c.clear();
+    a.clear();
+    b.clear();
+    c.clear();
     if (!time_text_parse(time_text, a, b, c)) return false;
     if (zone_text.empty()) return true;
-    a.clear(); b.clear();
+    a.clear();
+    b.clear();
     return timezone_text_parse(zone_text, a, b);
 }
 

@@ -30,13 +30,11 @@ std::string effective_date_format();
 
 // H, H:M or H:M:S. H: optional sign and at least one digit, any length.
 // M and S: one or two characters whose leading-integer value is 0 to 59.
-bool time_text_parse(const std::string& text, std::string& hours, std::string& minutes,
-                     std::string& seconds);
+bool time_text_parse(const std::string& text, std::string& hours, std::string& minutes, std::string& seconds);
 
 // The fields of the date format: D and M one to three digits, Y one to five;
 // the values must form a calendar date. Text after the format is ignored.
-bool date_text_parse(const std::string& text, std::string& day, std::string& month,
-                     std::string& year);
+bool date_text_parse(const std::string& text, std::string& day, std::string& month, std::string& year);
 
 // H or H:M. H: optional sign and digits, value -12 to 14; M: one or two
 // characters whose value is 0, 30 or 45.

@@ -18,8 +18,7 @@ std::string signed_hours_text(const INT_DATA& hours) {
 TIME_DATA::TIME_DATA(const INT_DATA& hours, const INT_DATA& minutes, const INT_DATA& seconds)
     : hours(hours), minutes(minutes), seconds(seconds) {}
 
-TIME_DATA::TIME_DATA(const TIME_DATA& other)
-    : hours(other.hours), minutes(other.minutes), seconds(other.seconds) {}
+TIME_DATA::TIME_DATA(const TIME_DATA& other) : hours(other.hours), minutes(other.minutes), seconds(other.seconds) {}
 
 TIME_DATA& TIME_DATA::operator=(const TIME_DATA& other) {
     assign(other);
@@ -38,8 +37,7 @@ void TIME_DATA::set_from_text(const std::string& text, bool reset) {
     set(calendar_number(h), calendar_number(m), calendar_number(s), reset);
 }
 
-void TIME_DATA::set(const INT_DATA& new_hours, const INT_DATA& new_minutes,
-                    const INT_DATA& new_seconds, bool reset) {
+void TIME_DATA::set(const INT_DATA& new_hours, const INT_DATA& new_minutes, const INT_DATA& new_seconds, bool reset) {
     // Copy first: the arguments may be this payload's own numbers.
     INT_DATA h(new_hours), m(new_minutes), s(new_seconds);
     if (reset) clear();
@@ -55,13 +53,9 @@ void TIME_DATA::clear() {
     std::string().swap(text);
 }
 
-bool TIME_DATA::is_empty() const {
-    return hours.is_empty() && minutes.is_empty() && seconds.is_empty();
-}
+bool TIME_DATA::is_empty() const { return hours.is_empty() && minutes.is_empty() && seconds.is_empty(); }
 
-void TIME_DATA::assign(const TIME_DATA& other) {
-    set(other.hours, other.minutes, other.seconds, true);
-}
+void TIME_DATA::assign(const TIME_DATA& other) { set(other.hours, other.minutes, other.seconds, true); }
 
 void TIME_DATA::from_seconds(const INT_DATA& s, bool reset) {
     const INT_DATA zero(0);
@@ -82,14 +76,11 @@ void TIME_DATA::from_seconds(const INT_DATA& s, bool reset) {
 }
 
 INT_DATA TIME_DATA::total_seconds() const {
-    INT_DATA magnitude = (is_negative() ? hours.negated() : hours) * INT_DATA(3600) +
-                         minutes * INT_DATA(60) + seconds;
+    INT_DATA magnitude = (is_negative() ? hours.negated() : hours) * INT_DATA(3600) + minutes * INT_DATA(60) + seconds;
     return is_negative() ? magnitude.negated() : magnitude;
 }
 
-void TIME_DATA::add_seconds(const INT_DATA& n) {
-    from_seconds(total_seconds() + n, true);
-}
+void TIME_DATA::add_seconds(const INT_DATA& n) { from_seconds(total_seconds() + n, true); }
 
 INT_DATA TIME_DATA::diff_seconds(const TIME_DATA& a, const TIME_DATA& b) {
     return a.total_seconds() - b.total_seconds();

@@ -5,11 +5,9 @@
 
 namespace morvu {
 
-TIMEZONE_DATA::TIMEZONE_DATA(const INT_DATA& hours, const INT_DATA& minutes)
-    : hours(hours), minutes(minutes) {}
+TIMEZONE_DATA::TIMEZONE_DATA(const INT_DATA& hours, const INT_DATA& minutes) : hours(hours), minutes(minutes) {}
 
-TIMEZONE_DATA::TIMEZONE_DATA(const TIMEZONE_DATA& other)
-    : hours(other.hours), minutes(other.minutes) {}
+TIMEZONE_DATA::TIMEZONE_DATA(const TIMEZONE_DATA& other) : hours(other.hours), minutes(other.minutes) {}
 
 TIMEZONE_DATA& TIMEZONE_DATA::operator=(const TIMEZONE_DATA& other) {
     assign(other);
@@ -46,8 +44,7 @@ bool TIMEZONE_DATA::is_empty() const { return hours.is_empty() && minutes.is_emp
 void TIMEZONE_DATA::assign(const TIMEZONE_DATA& other) { set(other.hours, other.minutes, true); }
 
 INT_DATA TIMEZONE_DATA::total_seconds() const {
-    INT_DATA magnitude =
-        (is_negative() ? hours.negated() : hours) * INT_DATA(3600) + minutes * INT_DATA(60);
+    INT_DATA magnitude = (is_negative() ? hours.negated() : hours) * INT_DATA(3600) + minutes * INT_DATA(60);
     return is_negative() ? magnitude.negated() : magnitude;
 }
 
@@ -77,8 +74,7 @@ TIMEZONE_DATA TIMEZONE_DATA::local() {
     std::tm local_clock{}, utc_clock{};
     localtime_r(&instant, &local_clock);
     gmtime_r(&instant, &utc_clock);
-    int offset = (local_clock.tm_hour - utc_clock.tm_hour) * 60 +
-                 (local_clock.tm_min - utc_clock.tm_min);
+    int offset = (local_clock.tm_hour - utc_clock.tm_hour) * 60 + (local_clock.tm_min - utc_clock.tm_min);
     // Far east or west of UTC the local clock reads another day.
     int local_day = local_clock.tm_year * 1000 + local_clock.tm_yday;
     int utc_day = utc_clock.tm_year * 1000 + utc_clock.tm_yday;

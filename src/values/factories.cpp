@@ -87,8 +87,8 @@ RESULT_ITEM make_oper_value(char first, char second) {
     return owned_item(cell);
 }
 
-RESULT_ITEM make_any2_value(UNION_DATA* first, uint32_t first_mode, UNION_DATA* second,
-                            uint32_t second_mode, const char** message) {
+RESULT_ITEM make_any2_value(UNION_DATA* first, uint32_t first_mode, UNION_DATA* second, uint32_t second_mode,
+                            const char** message) {
     // The halves are made as container elements first and then assigned into
     // the pair, so that only copies and references reach it: a half made as
     // an alias is replaced by a copy of what it stands for.
@@ -103,10 +103,10 @@ RESULT_ITEM make_any2_value(UNION_DATA* first, uint32_t first_mode, UNION_DATA* 
     return owned_item(cell.release());
 }
 
-const char* make_copy_value(RESULT_LIST& list, UNION_DATA* source, int mode, bool first_flag,
-                            bool second_flag) {
+const char* make_copy_value(RESULT_LIST& list, UNION_DATA* source, int mode, bool first_flag, bool second_flag) {
     char tag = source->tag;
-    bool linked = mode == assign_mode_reference || mode == assign_mode_alias || tag == tag_alias || tag == raise_tag(tag_alias) || tag == tag_call_alias || tag == raise_tag(tag_call_alias);
+    bool linked = mode == assign_mode_reference || mode == assign_mode_alias || tag == tag_alias ||
+                  tag == raise_tag(tag_alias) || tag == tag_call_alias || tag == raise_tag(tag_call_alias);
     uint32_t access = first_flag    ? (linked ? access_variable_input : access_constant_input)
                       : second_flag ? (linked ? access_output_object : access_literal)
                                     : (linked ? access_handed_out : access_function_result);
@@ -150,16 +150,23 @@ void make_small_object(UNION_DATA* destination, UNION_DATA* source) {
 bool is_smalltype_value(const UNION_DATA* cell, bool lowered) {
     char tag = lowered ? lower_tag(cell->tag) : cell->tag;
     switch (tag) {
-    case tag_date: case tag_timezone: case tag_datetime: case tag_bool: case tag_char: case tag_error: case tag_int: case tag_oper: case tag_real:
-    case tag_str: case tag_time:
-        return true;
+    case tag_date:
+    case tag_timezone:
+    case tag_datetime:
+    case tag_bool:
+    case tag_char:
+    case tag_error:
+    case tag_int:
+    case tag_oper:
+    case tag_real:
+    case tag_str:
+    case tag_time: return true;
     case tag_object: {
         const OBJECT_HOLDER* holder = cell->holder();
         if (holder == nullptr || holder->type == nullptr || front_end_services.is_smalltype == nullptr) return false;
         return front_end_services.is_smalltype(holder->type);
     }
-    default:
-        return false;
+    default: return false;
     }
 }
 

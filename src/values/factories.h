@@ -41,16 +41,15 @@ RESULT_ITEM make_oper_value(char first, char second);
 // cannot be made (a value nested too deep to copy) gives, with a message
 // pointer, the refusal there and an item without cell; without one, a pair
 // with both halves empty.
-RESULT_ITEM make_any2_value(UNION_DATA* first, uint32_t first_mode, UNION_DATA* second,
-                            uint32_t second_mode, const char** message = nullptr);
+RESULT_ITEM make_any2_value(UNION_DATA* first, uint32_t first_mode, UNION_DATA* second, uint32_t second_mode,
+                            const char** message = nullptr);
 
 // Appends to the list a new any cell that receives source by assign_by_mode
 // with the assignment mode. The item's access mode says how it was made:
 // linked (mode 1 or 3, or an alias or call-alias source) gives 7 with the
 // first flag, 8 with only the second, else 9; otherwise 2, 0 or 3 likewise.
 // Returns the assignment rule's message (nothing appended), or null.
-const char* make_copy_value(RESULT_LIST& list, UNION_DATA* source, int mode, bool first_flag,
-                            bool second_flag);
+const char* make_copy_value(RESULT_LIST& list, UNION_DATA* source, int mode, bool first_flag, bool second_flag);
 
 // Gives a freshly constructed object cell a copy of the initial object of
 // the source's user type, and that type.

@@ -48,20 +48,20 @@ void GRAPH_DATA::unlink_entry(GRAPH_NODE* node, GRAPH_EDGE* edge, uint8_t is_out
     }
 }
 
-void GRAPH_DATA::shift_pair(GRAPH_NODE* source, GRAPH_NODE* target, GRAPH_EDGE* skip, int from,
-                            int step, const GRAPH_NODE* skipped) {
+void GRAPH_DATA::shift_pair(GRAPH_NODE* source, GRAPH_NODE* target, GRAPH_EDGE* skip, int from, int step,
+                            const GRAPH_NODE* skipped) {
     GRAPH_NODE* via = target == skipped ? source : pair_chain_node(source, target);
     for_each_pair_edge(source, target, via, [&](GRAPH_EDGE* edge) {
         if (edge == skip) return;
-        if (step > 0 ? edge->parallel_index >= from : edge->parallel_index > from)
-            edge->parallel_index += step;
+        if (step > 0 ? edge->parallel_index >= from : edge->parallel_index > from) edge->parallel_index += step;
     });
 }
 
 void GRAPH_DATA::attach_edge(GRAPH_EDGE* edge) {
     edge->prev = last_edge;
     edge->next = nullptr;
-    if (last_edge != nullptr) last_edge->next = edge; else first_edge = edge;
+    if (last_edge != nullptr) last_edge->next = edge;
+    else first_edge = edge;
     last_edge = edge;
     // For a loop both pushes reach the same chain: incoming first, then outgoing.
     push_entry(edge->source, edge, 1);
@@ -93,9 +93,7 @@ const char* GRAPH_DATA::append_node(UNION_DATA* source, int mode) {
     return nullptr;
 }
 
-const char* GRAPH_DATA::prepend_node(UNION_DATA* source, int mode) {
-    return insert_node(0, source, mode);
-}
+const char* GRAPH_DATA::prepend_node(UNION_DATA* source, int mode) { return insert_node(0, source, mode); }
 
 const char* GRAPH_DATA::insert_node(int p, UNION_DATA* source, int mode) {
     if (p < 0 || p > node_count) return nullptr;
@@ -176,8 +174,10 @@ void GRAPH_DATA::delete_edge(GRAPH_EDGE* edge, GRAPH_NODE* skipped) {
     if (edge->target != skipped) unlink_entry(edge->target, edge, 0);
     // The chain of a skipped source still holds edges already freed.
     if (edge->source != skipped) shift_pair(edge->source, edge->target, edge, edge->parallel_index, -1, skipped);
-    if (edge->prev != nullptr) edge->prev->next = edge->next; else first_edge = edge->next;
-    if (edge->next != nullptr) edge->next->prev = edge->prev; else last_edge = edge->prev;
+    if (edge->prev != nullptr) edge->prev->next = edge->next;
+    else first_edge = edge->next;
+    if (edge->next != nullptr) edge->next->prev = edge->prev;
+    else last_edge = edge->prev;
     --edge_count;
     delete edge;
 }
@@ -192,15 +192,13 @@ const char* GRAPH_DATA::move_edge(GRAPH_EDGE* edge, int id, int target) {
     GRAPH_NODE* new_source = nodes[static_cast<size_t>(id % node_count)];
     GRAPH_NODE* new_target = nodes[static_cast<size_t>(target)];
     const int p = id / node_count;
-    if (new_source == edge->source && new_target == edge->target && p == edge->parallel_index)
-        return nullptr;
+    if (new_source == edge->source && new_target == edge->target && p == edge->parallel_index) return nullptr;
     // The pair the edge goes to, without the edge, holds the indexes 0 to n - 1.
     int n = 0;
     for_each_pair_edge(new_source, new_target, pair_chain_node(new_source, new_target), [&](GRAPH_EDGE* other) {
         if (other != edge) ++n;
     });
-    if (p > n)
-        return store_message(format_string(msg_text("indparkankleglesei"), p, id, node_count, n));
+    if (p > n) return store_message(format_string(msg_text("indparkankleglesei"), p, id, node_count, n));
 
     shift_pair(edge->source, edge->target, edge, edge->parallel_index, -1);
     if (new_source != edge->source) {

@@ -108,7 +108,8 @@ const char* GRAPH_DATA::sort_edges(UNION_DATA** keys, bool ascending) {
     for (int i = 0; i < edge_count; ++i) {
         GRAPH_EDGE* edge = old[static_cast<size_t>(permutation[static_cast<size_t>(i)])];
         edge->prev = previous;
-        if (previous != nullptr) previous->next = edge; else first_edge = edge;
+        if (previous != nullptr) previous->next = edge;
+        else first_edge = edge;
         previous = edge;
     }
     previous->next = nullptr;
@@ -128,15 +129,13 @@ const char* GRAPH_DATA::sort_incidence(UNION_DATA** keys, bool ascending, int no
     // other entries stay where they are.
     size_t next = 0;
     for (INCIDENCE_ENTRY& entry : entries)
-        if (direction_selects(direction, entry.is_out))
-            entry = selected[static_cast<size_t>(permutation[next++])];
+        if (direction_selects(direction, entry.is_out)) entry = selected[static_cast<size_t>(permutation[next++])];
     relink_chain(owner, entries);
     return message;
 }
 
-const char* GRAPH_DATA::subgraph(const GRAPH_DATA& source, int node_total, const int* node_list,
-                                 int edge_total, const int* edge_ids, const int* edge_targets,
-                                 GRAPH_DATA& destination) {
+const char* GRAPH_DATA::subgraph(const GRAPH_DATA& source, int node_total, const int* node_list, int edge_total,
+                                 const int* edge_ids, const int* edge_targets, GRAPH_DATA& destination) {
     const int n = source.node_count;
     auto node_at = [&](int i) { return source.nodes[static_cast<size_t>(i)]; };
     std::vector<uint8_t> selected(static_cast<size_t>(n), 0);
@@ -176,8 +175,7 @@ const char* GRAPH_DATA::subgraph(const GRAPH_DATA& source, int node_total, const
                std::make_tuple(b->source->index, b->target->index, b->parallel_index);
     });
     for (size_t k = 0; k < taken.size(); ++k) {
-        bool same_pair = k > 0 && taken[k - 1]->source == taken[k]->source &&
-                         taken[k - 1]->target == taken[k]->target;
+        bool same_pair = k > 0 && taken[k - 1]->source == taken[k]->source && taken[k - 1]->target == taken[k]->target;
         intptr_t rank = same_pair ? edge_set[reinterpret_cast<uintptr_t>(taken[k - 1])] : 0;
         edge_set[reinterpret_cast<uintptr_t>(taken[k])] = rank + 1;
     }

@@ -41,9 +41,7 @@ UNION_DATA* GRAPH_DATA::node_value(int i, bool trusted, const char*& message) {
 
 UNION_DATA* GRAPH_DATA::first_node_value() { return &nodes[0]->value; }
 
-UNION_DATA* GRAPH_DATA::last_node_value() {
-    return &nodes[static_cast<size_t>(node_count - 1)]->value;
-}
+UNION_DATA* GRAPH_DATA::last_node_value() { return &nodes[static_cast<size_t>(node_count - 1)]->value; }
 
 GRAPH_EDGE* GRAPH_DATA::find_edge(int id, int target) const {
     if (id < 0 || target < 0 || target >= node_count) return nullptr;
@@ -95,8 +93,7 @@ int GRAPH_DATA::count_edges_between(int i, int j, char direction) const {
 bool GRAPH_DATA::equals(const GRAPH_DATA& other) const {
     if (node_count != other.node_count) return false;
     for (int i = 0; i < node_count; ++i) {
-        if (!is_equal_value(&nodes[static_cast<size_t>(i)]->value,
-                            &other.nodes[static_cast<size_t>(i)]->value, false))
+        if (!is_equal_value(&nodes[static_cast<size_t>(i)]->value, &other.nodes[static_cast<size_t>(i)]->value, false))
             return false;
     }
     if (edge_count != other.edge_count) return false;
@@ -109,9 +106,7 @@ bool GRAPH_DATA::equals(const GRAPH_DATA& other) const {
     return true;
 }
 
-const char* GRAPH_DATA::check_not_iterating() const {
-    return iterations > 0 ? msg_text("unzwaeite") : nullptr;
-}
+const char* GRAPH_DATA::check_not_iterating() const { return iterations > 0 ? msg_text("unzwaeite") : nullptr; }
 
 const char* GRAPH_DATA::set_node_value(int i, UNION_DATA* source, int mode) {
     const char* message = nullptr;

@@ -47,7 +47,7 @@ namespace morvu {
 struct GRAPH_EDGE;
 
 struct GRAPH_NODE {
-    int index = 0;                         // always equal to the node's slot
+    int index = 0;  // always equal to the node's slot
     UNION_DATA value{'v'};
     GRAPH_EDGE* first_incident = nullptr;  // first entry of the incidence chain
     uint8_t first_is_out = 1;              // the node is the source of first_incident
@@ -58,7 +58,7 @@ struct GRAPH_EDGE {
     UNION_DATA value{'v'};  // first field: its address is the edge's
     GRAPH_NODE* source = nullptr;
     GRAPH_NODE* target = nullptr;
-    int parallel_index = 0;  // rank among the edges from source to target
+    int parallel_index = 0;      // rank among the edges from source to target
     GRAPH_EDGE* prev = nullptr;  // graph-wide list
     GRAPH_EDGE* next = nullptr;
     GRAPH_EDGE* next_at_source = nullptr;  // after this edge in the source's chain
@@ -78,9 +78,7 @@ struct INCIDENCE_ENTRY {
     uint8_t is_out = 1;
 };
 
-inline INCIDENCE_ENTRY first_entry(const GRAPH_NODE* node) {
-    return {node->first_incident, node->first_is_out};
-}
+inline INCIDENCE_ENTRY first_entry(const GRAPH_NODE* node) { return {node->first_incident, node->first_is_out}; }
 
 inline INCIDENCE_ENTRY next_entry(INCIDENCE_ENTRY entry) {
     return entry.is_out ? INCIDENCE_ENTRY{entry.edge->next_at_source, entry.edge->next_at_source_is_out}
@@ -243,9 +241,8 @@ public:
     // listed edges (whose end nodes come along). The edge list keeps the
     // source's order; within a pair the k-th selected edge by parallel index
     // gets parallel index k. Returns the first failed value copy, else null.
-    static const char* subgraph(const GRAPH_DATA& source, int node_total, const int* node_list,
-                                int edge_total, const int* edge_ids, const int* edge_targets,
-                                GRAPH_DATA& destination);
+    static const char* subgraph(const GRAPH_DATA& source, int node_total, const int* node_list, int edge_total,
+                                const int* edge_ids, const int* edge_targets, GRAPH_DATA& destination);
 
 private:
     // Keeps a formatted message (keep_message) and hands it out.

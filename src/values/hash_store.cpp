@@ -56,8 +56,7 @@ uint64_t identity_code(UNION_DATA* key) {
 uint64_t text_code(std::string_view text) {
     const size_t digits_from = !text.empty() && text[0] == '-' ? 1 : 0;
     size_t first_digit = text.size();
-    while (first_digit > digits_from && text[first_digit - 1] >= '0' && text[first_digit - 1] <= '9')
-        --first_digit;
+    while (first_digit > digits_from && text[first_digit - 1] >= '0' && text[first_digit - 1] <= '9') --first_digit;
     const size_t digit_count = text.size() - first_digit;
     if (digit_count == 0 || digit_count > 18) return std::hash<std::string_view>{}(text);
     uint64_t value = 0;

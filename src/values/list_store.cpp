@@ -29,8 +29,8 @@ const char* index_message(int index, int count) {
 // given cells by their modes; a null value leaves an empty any cell. The node
 // is complete before any list sees it, so the cells given may lie inside the
 // list that receives it. *message gets the first failure of a copy.
-std::unique_ptr<LIST_NODE> make_node(UNION_DATA* key, int key_mode, UNION_DATA* value,
-                                     int value_mode, const char** message) {
+std::unique_ptr<LIST_NODE> make_node(UNION_DATA* key, int key_mode, UNION_DATA* value, int value_mode,
+                                     const char** message) {
     auto node = std::make_unique<LIST_NODE>();
     const char* failure = nullptr;
     if (key != nullptr) failure = copy_into_slot(&node->key, key, key_mode);
@@ -80,8 +80,8 @@ class PURE_ORDER_SCOPE {
 public:
     PURE_ORDER_SCOPE(UNION_DATA* a, UNION_DATA* b) {
         if (order_runs_no_user_code || !is_list_value(a) || !is_list_value(b)) return;
-        owner = !may_reach_user_order(*follow_link(a)->list_data()) &&
-                !may_reach_user_order(*follow_link(b)->list_data());
+        owner =
+            !may_reach_user_order(*follow_link(a)->list_data()) && !may_reach_user_order(*follow_link(b)->list_data());
         if (owner) order_runs_no_user_code = true;
     }
     ~PURE_ORDER_SCOPE() {
@@ -105,10 +105,13 @@ bool holds_movable_content(const LIST_NODE& node) {
     }
     const UNION_DATA& value = node.value;
     switch (lower_tag(value.tag)) {
-    case tag_bool: case tag_char: case tag_int: case tag_oper: case tag_real: case tag_str:
-        break;
-    default:
-        return false;
+    case tag_bool:
+    case tag_char:
+    case tag_int:
+    case tag_oper:
+    case tag_real:
+    case tag_str: break;
+    default: return false;
     }
     return value.references == nullptr && value.aliases == nullptr && value.call_aliases == nullptr &&
            value.prev == nullptr && value.next == nullptr && value.weak_held == 0 && value.saved_id == -1 &&
@@ -122,9 +125,7 @@ struct CELL_CONTENT {
     uint32_t access_mode;
     char tag;
 
-    static CELL_CONTENT of(const UNION_DATA& cell) {
-        return {cell.payload, cell.scalar, cell.access_mode, cell.tag};
-    }
+    static CELL_CONTENT of(const UNION_DATA& cell) { return {cell.payload, cell.scalar, cell.access_mode, cell.tag}; }
     void put_into(UNION_DATA& cell) const {
         cell.payload = payload;
         cell.scalar = scalar;
@@ -201,7 +202,8 @@ const char* LIST_DATA::prepend(UNION_DATA* cell, int mode) {
     const char* message = nullptr;
     LIST_NODE* node = make_node(nullptr, 0, cell, mode, &message).release();
     node->next = head;
-    if (head != nullptr) head->prev = node; else tail = node;
+    if (head != nullptr) head->prev = node;
+    else tail = node;
     head = node;
     ++node_count;
     if (cursor_index >= 0) ++cursor_index;  // same node, one position further
@@ -212,7 +214,8 @@ const char* LIST_DATA::append_pair(UNION_DATA* key, int key_mode, UNION_DATA* va
     const char* message = nullptr;
     LIST_NODE* node = make_node(key, key_mode, value, value_mode, &message).release();
     node->prev = tail;
-    if (tail != nullptr) tail->next = node; else head = node;
+    if (tail != nullptr) tail->next = node;
+    else head = node;
     tail = node;
     ++node_count;
     return message;
@@ -320,7 +323,8 @@ void LIST_DATA::remove_first() {
         --cursor_index;
     }
     head = node->next;
-    if (head != nullptr) head->prev = nullptr; else tail = nullptr;
+    if (head != nullptr) head->prev = nullptr;
+    else tail = nullptr;
     --node_count;
     delete node;
 }
@@ -333,7 +337,8 @@ void LIST_DATA::remove_last() {
         cursor_index = -1;
     }
     tail = node->prev;
-    if (tail != nullptr) tail->next = nullptr; else head = nullptr;
+    if (tail != nullptr) tail->next = nullptr;
+    else head = nullptr;
     --node_count;
     delete node;
 }
@@ -358,8 +363,10 @@ const char* LIST_DATA::remove_at(int index) {
 }
 
 void LIST_DATA::remove_node(LIST_NODE* node) {
-    if (node->prev != nullptr) node->prev->next = node->next; else head = node->next;
-    if (node->next != nullptr) node->next->prev = node->prev; else tail = node->prev;
+    if (node->prev != nullptr) node->prev->next = node->next;
+    else head = node->next;
+    if (node->next != nullptr) node->next->prev = node->prev;
+    else tail = node->prev;
     // Finding the cursor's new position would cost a walk; callers position
     // again before any positioned access anyway.
     cursor = nullptr;
@@ -475,7 +482,8 @@ const char* LIST_DATA::sort(UNION_DATA** keys, bool ascending) {
     for (int from : permutation) {
         LIST_NODE* node = nodes[static_cast<size_t>(from)];
         node->prev = previous;
-        if (previous != nullptr) previous->next = node; else head = node;
+        if (previous != nullptr) previous->next = node;
+        else head = node;
         previous = node;
     }
     if (previous != nullptr) previous->next = nullptr;

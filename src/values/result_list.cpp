@@ -7,8 +7,7 @@ namespace morvu {
 
 RESULT_LIST::~RESULT_LIST() { clear_value_list(*this); }
 
-RESULT_LIST::RESULT_LIST(RESULT_LIST&& other) noexcept
-    : count(other.count), head(other.head), tail(other.tail) {
+RESULT_LIST::RESULT_LIST(RESULT_LIST&& other) noexcept : count(other.count), head(other.head), tail(other.tail) {
     other.count = 0;
     other.head = other.tail = nullptr;
 }
@@ -31,7 +30,8 @@ RESULT_ITEM pop(RESULT_LIST& list) {
     // can provoke it, only a handler that miscounts its results.
     if (node == nullptr) throw ERROR("", 0, "internal error in pop(): list is empty", error_kind_system);
     list.head = node->next;
-    if (list.head != nullptr) list.head->prev = nullptr; else list.tail = nullptr;
+    if (list.head != nullptr) list.head->prev = nullptr;
+    else list.tail = nullptr;
     --list.count;
     RESULT_ITEM item = node->item;
     delete node;

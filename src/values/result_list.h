@@ -38,9 +38,7 @@ struct RESULT_NODE {
     RESULT_NODE* prev = nullptr;
 
     static void* operator new(std::size_t size) { return BLOCK_POOL<RESULT_NODE>::allocate(size); }
-    static void operator delete(void* node, std::size_t size) noexcept {
-        BLOCK_POOL<RESULT_NODE>::release(node, size);
-    }
+    static void operator delete(void* node, std::size_t size) noexcept { BLOCK_POOL<RESULT_NODE>::release(node, size); }
 };
 
 struct RESULT_LIST {
@@ -60,7 +58,8 @@ struct RESULT_LIST {
     // Appends an item at the tail.
     void append(const RESULT_ITEM& item) {
         auto* node = new RESULT_NODE{item, nullptr, tail};
-        if (tail != nullptr) tail->next = node; else head = node;
+        if (tail != nullptr) tail->next = node;
+        else head = node;
         tail = node;
         ++count;
     }

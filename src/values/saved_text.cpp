@@ -326,9 +326,7 @@ void WRITER::write_scalar(UNION_DATA* cell, char lowered) {
             out += cell->char_byte();
         }
         return;
-    case tag_int:
-        closed('i', cell->int_data()->to_text());
-        return;
+    case tag_int: closed('i', cell->int_data()->to_text()); return;
     case tag_real:
         // Every decimal, whatever the output precision: the text read back
         // must give the same number.
@@ -341,26 +339,13 @@ void WRITER::write_scalar(UNION_DATA* cell, char lowered) {
         closed('o', chars);
         return;
     }
-    case tag_time:
-        closed('t', calendar_text(*cell->time_data(), no_text));
-        return;
-    case tag_str:
-        counted('s', cell->str_data()->text);
-        return;
-    case tag_error:
-        write_error(*cell->error_data());
-        return;
-    case tag_date:
-        dotted('0', calendar_text(*cell->date_data(), no_text));
-        return;
-    case tag_timezone:
-        dotted('2', calendar_text(*cell->timezone_data(), no_text));
-        return;
-    case tag_datetime:
-        dotted('4', calendar_text(*cell->datetime_data(), no_text));
-        return;
-    default:
-        return;
+    case tag_time: closed('t', calendar_text(*cell->time_data(), no_text)); return;
+    case tag_str: counted('s', cell->str_data()->text); return;
+    case tag_error: write_error(*cell->error_data()); return;
+    case tag_date: dotted('0', calendar_text(*cell->date_data(), no_text)); return;
+    case tag_timezone: dotted('2', calendar_text(*cell->timezone_data(), no_text)); return;
+    case tag_datetime: dotted('4', calendar_text(*cell->datetime_data(), no_text)); return;
+    default: return;
     }
 }
 
@@ -370,8 +355,7 @@ bool WRITER::write(UNION_DATA* cell, const TYPE_TABLE* types) {
     const char tag = cell->tag;
     if (is_reference_tag(tag)) {
         const UNION_DATA* target = cell->target();
-        if (target == nullptr || target->saved_id < 1)
-            return fail_external();
+        if (target == nullptr || target->saved_id < 1) return fail_external();
         out += '@';
         append_number(out, target->saved_id);
         out += '@';
@@ -395,15 +379,23 @@ bool WRITER::write(UNION_DATA* cell, const TYPE_TABLE* types) {
         return true;
     }
     switch (lowered) {
-    case tag_bool: case tag_char: case tag_int: case tag_real: case tag_oper: case tag_time: case tag_str: case tag_error: case tag_date: case tag_timezone: case tag_datetime:
-        write_scalar(cell, lowered);
-        return true;
+    case tag_bool:
+    case tag_char:
+    case tag_int:
+    case tag_real:
+    case tag_oper:
+    case tag_time:
+    case tag_str:
+    case tag_error:
+    case tag_date:
+    case tag_timezone:
+    case tag_datetime: write_scalar(cell, lowered); return true;
     case tag_array: {
         ARRAY_DATA& array = *cell->array_data();
         count('a', array.slot_count);
         for (int i = 0; i < array.slot_count; ++i) {
-            UNION_DATA* slot = static_cast<size_t>(i) < array.slots.size() ? array.slots[static_cast<size_t>(i)].get()
-                                                                          : nullptr;
+            UNION_DATA* slot =
+                static_cast<size_t>(i) < array.slots.size() ? array.slots[static_cast<size_t>(i)].get() : nullptr;
             if (slot == nullptr) {
                 out += 'v';
             } else if (!write(slot, types)) {
@@ -412,14 +404,16 @@ bool WRITER::write(UNION_DATA* cell, const TYPE_TABLE* types) {
         }
         return true;
     }
-    case tag_list: case tag_args: {
+    case tag_list:
+    case tag_args: {
         LIST_DATA& list = *cell->list_data();
         count(lowered, list.node_count);
         for (LIST_NODE* node = list.head; node != nullptr; node = node->next)
             if (!write(&node->value, types)) return false;
         return true;
     }
-    case tag_hash: case tag_set: {
+    case tag_hash:
+    case tag_set: {
         HASH_DATA& hash = *cell->hash_data();
         count(lowered, hash.pair_count);
         for (const auto& bucket : hash.buckets) {
@@ -451,12 +445,9 @@ bool WRITER::write(UNION_DATA* cell, const TYPE_TABLE* types) {
         }
         return true;
     }
-    case tag_graph:
-        return write_graph(*cell->graph_data(), types);
-    case tag_object:
-        return write_object(cell, types);
-    default:
-        return fail_type(cell);
+    case tag_graph: return write_graph(*cell->graph_data(), types);
+    case tag_object: return write_object(cell, types);
+    default: return fail_type(cell);
     }
 }
 
@@ -467,24 +458,19 @@ void number_referenced_cells(UNION_DATA* cell, int pass, bool is_root) {
     if (pass == 0 && is_root) counter = 1;
     walk_cells(cell, [pass](UNION_DATA* visited) {
         switch (pass) {
-        case 0:
-            visited->saved_id = 0;
-            break;
+        case 0: visited->saved_id = 0; break;
         case 1:
             if (is_reference_tag(visited->tag)) {
                 UNION_DATA* target = visited->target();
                 if (target != nullptr && target->saved_id == 0) target->saved_id = counter++;
             }
             break;
-        default:
-            visited->saved_id = -1;
-            break;
+        default: visited->saved_id = -1; break;
         }
     });
 }
 
-void collect_object_types(UNION_DATA* cell, std::vector<TOKEN*>& name_types, std::vector<TOKEN*>& types,
-                          bool is_root) {
+void collect_object_types(UNION_DATA* cell, std::vector<TOKEN*>& name_types, std::vector<TOKEN*>& types, bool is_root) {
     std::vector<TYPE_ENTRY> name_entries;
     std::vector<TYPE_ENTRY> entries;
     for (TOKEN* type : name_types) name_entries.push_back({type, -1});

@@ -45,8 +45,7 @@ void number_referenced_cells(UNION_DATA* cell, int pass, bool is_root);
 // objects or member groups without members (name_types) and types met with
 // members (types), each in first-met order. The root call removes from
 // name_types every type that is also in types.
-void collect_object_types(UNION_DATA* cell, std::vector<TOKEN*>& name_types, std::vector<TOKEN*>& types,
-                          bool is_root);
+void collect_object_types(UNION_DATA* cell, std::vector<TOKEN*>& name_types, std::vector<TOKEN*>& types, bool is_root);
 
 // Empties the pending failure text of the writer and the reader, which
 // they hand out through keep_message (global clean-up).

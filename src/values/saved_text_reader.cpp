@@ -55,7 +55,8 @@ const char* letter_name(char letter) {
     case 'l': return "list";
     case 'm': return "set";
     case 'y': return "args";
-    case 'c': case 'x': return "char";
+    case 'c':
+    case 'x': return "char";
     case 'o': return "oper";
     case 't': return "time";
     case 'z': return "array2";
@@ -69,7 +70,8 @@ const char* letter_name(char letter) {
     case 'g': return "graph";
     case 's': return "str";
     case 'v': return "any";
-    case '$': case '@': return "ref";
+    case '$':
+    case '@': return "ref";
     default: return "type";
     }
 }
@@ -212,37 +214,35 @@ int SCANNER::scan(const std::vector<int>* counts, int depth) {
     }
     bool ok = true;
     switch (letter) {
-    case 'a': case 'l': case 'y': case 'm': case 'h':
+    case 'a':
+    case 'l':
+    case 'y':
+    case 'm':
+    case 'h':
         ok = bounded(n, letter, 0, INT32_MAX, context);
         if (letter == 'h') n *= 2;
         for (long long i = 0; ok && i < n; ++i) ok = nested(counts, depth + 1, context);
         break;
-    case 's': case 'e':
-        ok = bounded(n, letter, 0, INT32_MAX, context) && characters(n, context);
-        break;
-    case 'i': case 'o': case 'r': case 't':
-        ok = through(letter, context);
-        break;
-    case '0': case '2': case '4':
-        ok = bounded(n, '.', 0, INT32_MAX, context) && characters(n, context);
-        break;
+    case 's':
+    case 'e': ok = bounded(n, letter, 0, INT32_MAX, context) && characters(n, context); break;
+    case 'i':
+    case 'o':
+    case 'r':
+    case 't': ok = through(letter, context); break;
+    case '0':
+    case '2':
+    case '4': ok = bounded(n, '.', 0, INT32_MAX, context) && characters(n, context); break;
     case 'b': {
         char digit;
         if (!get(digit)) ok = damaged(context);
         else if (digit < '0' || digit > '9') ok = damaged(context);
         break;
     }
-    case 'c':
-        ok = characters(1, context);
-        break;
-    case 'v': case 'x':
-        break;
-    case '@':
-        ok = number(n, '@', 0, context) && (n >= 1 || n == -1 ? true : damaged(context));
-        break;
-    case 'g':
-        ok = scan_graph(counts, depth);
-        break;
+    case 'c': ok = characters(1, context); break;
+    case 'v':
+    case 'x': break;
+    case '@': ok = number(n, '@', 0, context) && (n >= 1 || n == -1 ? true : damaged(context)); break;
+    case 'g': ok = scan_graph(counts, depth); break;
     case 'z': {
         long long rows = 0, cols = 0;
         ok = bounded(rows, 'z', 0, INT32_MAX, context) && bounded(cols, 'z', 0, INT32_MAX, context);
@@ -252,16 +252,12 @@ int SCANNER::scan(const std::vector<int>* counts, int depth) {
         }
         break;
     }
-    case 'K':
-        ok = scan_header(depth);
-        break;
+    case 'K': ok = scan_header(depth); break;
     case 'k':
         // A body without a header above it has no member counts to read by.
         ok = counts != nullptr ? scan_body(counts, depth) : damaged("type");
         break;
-    default:
-        ok = unknown(letter);
-        break;
+    default: ok = unknown(letter); break;
     }
     return ok ? 1 : -1;
 }
@@ -512,23 +508,18 @@ bool PARSER::read(UNION_DATA* cell, UNION_DATA* lands_in, HEADER* header) {
         if (is_any_cell(cell)) clear_payload(cell);
         else destroy_payload(cell, false);
         return true;
-    case 'a':
-        return read_array(cell, header);
-    case 'l': case 'y':
-        return read_list(cell, letter, header);
-    case 'h': case 'm':
-        return read_hash(cell, letter, header);
-    case 'z':
-        return read_array2(cell, header);
-    case 'g':
-        return read_graph(cell, header);
-    case 'K':
-        return read_headed_object(cell, lands_in);
+    case 'a': return read_array(cell, header);
+    case 'l':
+    case 'y': return read_list(cell, letter, header);
+    case 'h':
+    case 'm': return read_hash(cell, letter, header);
+    case 'z': return read_array2(cell, header);
+    case 'g': return read_graph(cell, header);
+    case 'K': return read_headed_object(cell, lands_in);
     case 'k':
         if (header == nullptr) return damaged("type");
         return read_body(cell, lands_in, *header);
-    default:
-        return read_scalar(cell, letter);
+    default: return read_scalar(cell, letter);
     }
 }
 
@@ -599,7 +590,12 @@ bool PARSER::read_scalar(UNION_DATA* cell, char letter) {
     std::string_view part;
     long long n = 0;
     switch (letter) {
-    case 'i': case 'r': case 't': case '0': case '2': case '4': {
+    case 'i':
+    case 'r':
+    case 't':
+    case '0':
+    case '2':
+    case '4': {
         if (letter == '0' || letter == '2' || letter == '4') {
             if (!number(n, '.', context) || !characters(part, n, context)) return false;
         } else if (!up_to(part, letter, context)) {
@@ -631,9 +627,10 @@ bool PARSER::read_scalar(UNION_DATA* cell, char letter) {
         move_payload(cell, &fresh);
         return true;
     }
-    case 'e':
-        return read_error(cell);
-    case 'b': case 'c': case 'x': {
+    case 'e': return read_error(cell);
+    case 'b':
+    case 'c':
+    case 'x': {
         UNION_DATA fresh(letter == 'b' ? 'b' : 'c');
         if (letter == 'b') {
             char digit = next();

@@ -26,8 +26,7 @@ bool walk_stops(const std::string& c, const std::string& d, bool strict) {
 // With a variadic entry on either side: the entries before the first
 // variadic one must agree from the front, those after the last from the back;
 // the counts are not compared.
-bool variadic_lists_match(const std::vector<std::string>& call, const std::vector<std::string>& stored,
-                          bool strict) {
+bool variadic_lists_match(const std::vector<std::string>& call, const std::vector<std::string>& stored, bool strict) {
     for (size_t i = 0; i < call.size() && i < stored.size(); ++i) {
         if (walk_stops(call[i], stored[i], strict)) break;
         if (!types_agree(call[i], stored[i], strict)) return false;
@@ -39,8 +38,7 @@ bool variadic_lists_match(const std::vector<std::string>& call, const std::vecto
     return true;
 }
 
-bool plain_lists_match(const std::vector<std::string>& call, const std::vector<std::string>& stored,
-                       bool strict) {
+bool plain_lists_match(const std::vector<std::string>& call, const std::vector<std::string>& stored, bool strict) {
     if (call.size() != stored.size()) return false;
     for (size_t i = 0; i < call.size(); ++i)
         if (!types_agree(call[i], stored[i], strict)) return false;
@@ -49,8 +47,7 @@ bool plain_lists_match(const std::vector<std::string>& call, const std::vector<s
 
 }  // namespace
 
-int scan_param_types(const std::string& key, std::string& name, std::vector<std::string>& types,
-                     bool& well_formed) {
+int scan_param_types(const std::string& key, std::string& name, std::vector<std::string>& types, bool& well_formed) {
     if (key.empty()) return 0;
     types.clear();
     bool name_taken = false;
@@ -112,8 +109,7 @@ std::string match_args_signature(STR_INT_TABLE& table, const std::string& key, b
     return std::string();
 }
 
-std::string method_context(const TOKEN*, std::string_view type_name, const std::string& key,
-                           bool with_types) {
+std::string method_context(const TOKEN*, std::string_view type_name, const std::string& key, bool with_types) {
     std::string text;
     if (!type_name.empty()) {
         text += type_name;

@@ -49,8 +49,7 @@ inline bool is_call_form_key(const std::string& key) { return !key.empty() && ke
 
 // "type:name" (just "name" for an empty type name); with_types appends the
 // argument types in brackets: "int:m(int)", "f()".
-std::string method_context(const TOKEN* node, std::string_view type_name, const std::string& key,
-                           bool with_types);
+std::string method_context(const TOKEN* node, std::string_view type_name, const std::string& key, bool with_types);
 
 // The shown form of a key: escapes dropped, byte 27 as "::", byte 0xFF as
 // "\0". *mark_position receives the output length before the first
@@ -68,8 +67,7 @@ const char* routine_type_word(bool is_type_routine, bool is_procedure);
 // first) when those are not one run of one kind. An empty key returns 0 and
 // leaves the outputs alone. Never reads past the key, even after a trailing
 // backslash.
-int scan_param_types(const std::string& key, std::string& name, std::vector<std::string>& types,
-                     bool& well_formed);
+int scan_param_types(const std::string& key, std::string& name, std::vector<std::string>& types, bool& well_formed);
 
 // The first key of a procedure or function table (in the table's walk order,
 // with its own cursor) that matches the given key; the empty text when none

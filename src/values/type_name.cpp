@@ -40,9 +40,9 @@ TYPE_NAME value_type_name(const UNION_DATA* cell, bool held) {
         case tag_code: text = "code"; break;
         case tag_args: text = "args"; break;
         case tag_array2: text = "array2"; break;
-        case tag_call_alias: case tag_reference: case tag_alias:
-            cell = cell->target();
-            continue;
+        case tag_call_alias:
+        case tag_reference:
+        case tag_alias: cell = cell->target(); continue;
         case tag_object: {
             const OBJECT_HOLDER* holder = cell->holder();
             if (holder == nullptr || holder->type == nullptr) return TYPE_NAME{"?", nullptr, false};

@@ -55,10 +55,12 @@ void free_payload_now(char lowered, void* payload) {
     case tag_dir: delete static_cast<DIR_DATA*>(payload); break;
     case tag_error: delete static_cast<ERROR_DATA*>(payload); break;
     case tag_file: delete static_cast<FILE_DATA*>(payload); break;
-    case tag_hash: case tag_set: delete static_cast<HASH_DATA*>(payload); break;
+    case tag_hash:
+    case tag_set: delete static_cast<HASH_DATA*>(payload); break;
     case tag_int: delete static_cast<INT_DATA*>(payload); break;
     case tag_object: destroy_object_record(static_cast<OBJECT_RECORD*>(payload)); break;
-    case tag_list: case tag_args: delete static_cast<LIST_DATA*>(payload); break;
+    case tag_list:
+    case tag_args: delete static_cast<LIST_DATA*>(payload); break;
     case tag_real: delete static_cast<REAL_DATA*>(payload); break;
     case tag_str: delete static_cast<STR_DATA*>(payload); break;
     case tag_any2: delete static_cast<ANY2_DATA*>(payload); break;
@@ -130,20 +132,31 @@ void allocate_payload(UNION_DATA* cell, char lowered) {
     case tag_datetime: cell->payload = new DATETIME_DATA(); break;
     case tag_time: cell->payload = new TIME_DATA(); break;
     case tag_array: cell->payload = new ARRAY_DATA(); break;
-    case tag_bool: cell->scalar.bool_word = 0xFFFF; cell->payload = &cell->scalar; break;
-    case tag_char: cell->scalar.char_byte = 0; cell->payload = &cell->scalar; break;
+    case tag_bool:
+        cell->scalar.bool_word = 0xFFFF;
+        cell->payload = &cell->scalar;
+        break;
+    case tag_char:
+        cell->scalar.char_byte = 0;
+        cell->payload = &cell->scalar;
+        break;
     case tag_oper:
         cell->scalar.oper_chars[0] = 0;
         cell->scalar.oper_chars[1] = 0;
         cell->payload = &cell->scalar;
         break;
-    case tag_sys: cell->scalar.sys_word = 0; cell->payload = &cell->scalar; break;
+    case tag_sys:
+        cell->scalar.sys_word = 0;
+        cell->payload = &cell->scalar;
+        break;
     case tag_dir: cell->payload = new DIR_DATA(); break;
     case tag_error: cell->payload = new ERROR_DATA(); break;
     case tag_file: cell->payload = new FILE_DATA(); break;
-    case tag_hash: case tag_set: cell->payload = new HASH_DATA(); break;
+    case tag_hash:
+    case tag_set: cell->payload = new HASH_DATA(); break;
     case tag_int: cell->payload = new INT_DATA(); break;
-    case tag_list: case tag_args: cell->payload = new LIST_DATA(); break;
+    case tag_list:
+    case tag_args: cell->payload = new LIST_DATA(); break;
     case tag_real: cell->payload = new REAL_DATA(); break;
     case tag_str: cell->payload = new STR_DATA(); break;
     case tag_any2: cell->payload = new ANY2_DATA(); break;
@@ -265,9 +278,9 @@ void destroy_payload(UNION_DATA* cell, bool detach) {
     }
     if (detach) detach_referrers(cell);
     switch (tag) {
-    case tag_call_alias: case tag_reference: case tag_alias:
-        dissolve_link(cell, false);
-        return;
+    case tag_call_alias:
+    case tag_reference:
+    case tag_alias: dissolve_link(cell, false); return;
     case tag_object: {
         OBJECT_HOLDER* holder = cell->holder();
         if (holder != nullptr && holder->object != nullptr) {
@@ -277,11 +290,8 @@ void destroy_payload(UNION_DATA* cell, bool detach) {
         }
         return;
     }
-    case tag_any:
-        cell->tag = 'V';
-        return;
-    default:
-        break;
+    case tag_any: cell->tag = 'V'; return;
+    default: break;
     }
     if (!is_value_tag(tag) || cell->payload == nullptr) return;
     void* payload = cell->payload;
@@ -319,8 +329,10 @@ void clear_payload(UNION_DATA* cell) {
     case tag_datetime: cell->datetime_data()->clear(); break;
     case tag_time: cell->time_data()->clear(); break;
     case tag_array: cell->array_data()->clear(); break;
-    case tag_hash: case tag_set: cell->hash_data()->clear(); break;
-    case tag_list: case tag_args: cell->list_data()->clear(); break;
+    case tag_hash:
+    case tag_set: cell->hash_data()->clear(); break;
+    case tag_list:
+    case tag_args: cell->list_data()->clear(); break;
     case tag_graph: cell->graph_data()->clear(); break;
     case tag_array2: cell->array2_data()->clear(); break;
     case tag_int: *cell->int_data() = INT_DATA(); break;
@@ -387,12 +399,12 @@ bool is_defined_value(const UNION_DATA* cell) {
     if (cell->tag == tag_nothing) return false;
     char lowered = lower_tag(cell->tag);
     switch (lowered) {
-    case tag_call_alias: case tag_reference: case tag_alias: case tag_any:
-        return true;
-    case tag_object:
-        return cell->holder() != nullptr && cell->holder()->object != nullptr;
-    default:
-        return is_value_tag(lowered) && cell->payload != nullptr;
+    case tag_call_alias:
+    case tag_reference:
+    case tag_alias:
+    case tag_any: return true;
+    case tag_object: return cell->holder() != nullptr && cell->holder()->object != nullptr;
+    default: return is_value_tag(lowered) && cell->payload != nullptr;
     }
 }
 
@@ -421,9 +433,11 @@ bool is_empty_value(const UNION_DATA* cell) {
         return error->file.empty() && error->line == 0 && error->message.empty() && error->kind == 'u';
     }
     case tag_file: return cell->file_data()->path_name.empty();
-    case tag_hash: case tag_set: return cell->hash_data()->pair_count == 0;
+    case tag_hash:
+    case tag_set: return cell->hash_data()->pair_count == 0;
     case tag_int: return cell->int_data()->is_empty();
-    case tag_list: case tag_args: return cell->list_data()->node_count == 0;
+    case tag_list:
+    case tag_args: return cell->list_data()->node_count == 0;
     case tag_oper: return cell->scalar.oper_chars[0] == 0 && cell->scalar.oper_chars[1] == 0;
     case tag_real: return cell->real_data()->mantissa.is_empty();
     case tag_str: return cell->str_data()->text.empty();

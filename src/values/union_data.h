@@ -71,28 +71,28 @@ struct OBJECT_HOLDER {
 
 // Inline storage of the small payloads.
 union SCALAR_WORD {
-    uint16_t bool_word;   // 0 false, 1 true, 0xFFFF empty
-    char char_byte;       // 0 empty
-    char oper_chars[2];   // second 0 for a one-character operator
-    uintptr_t sys_word;   // never read
+    uint16_t bool_word;  // 0 false, 1 true, 0xFFFF empty
+    char char_byte;      // 0 empty
+    char oper_chars[2];  // second 0 for a one-character operator
+    uintptr_t sys_word;  // never read
 };
 
 class UNION_DATA {
 public:
     void* payload = nullptr;
     char tag = 'V';
-    uint8_t weak_held = 0;               // WEAK_CELLs hold this cell (values/weak_cell.h)
-    UNION_DATA* references = nullptr;    // head of the reference cells pointing here
-    UNION_DATA* aliases = nullptr;       // head of the alias cells pointing here
-    UNION_DATA* call_aliases = nullptr;  // head of the call-alias cells pointing here
-    UNION_DATA* prev = nullptr;          // link cell: previous in the target's list, or the target
-    UNION_DATA* next = nullptr;          // link cell: next in the target's list
-    UNION_DATA* copy_partner = nullptr;  // the copy made of this cell, during a deep copy
-    int32_t saved_id = -1;               // numbers reference targets while a value is saved
-    uint8_t being_written = 0;           // set while the text of this value is written
+    uint8_t weak_held = 0;                   // WEAK_CELLs hold this cell (values/weak_cell.h)
+    UNION_DATA* references = nullptr;        // head of the reference cells pointing here
+    UNION_DATA* aliases = nullptr;           // head of the alias cells pointing here
+    UNION_DATA* call_aliases = nullptr;      // head of the call-alias cells pointing here
+    UNION_DATA* prev = nullptr;              // link cell: previous in the target's list, or the target
+    UNION_DATA* next = nullptr;              // link cell: next in the target's list
+    UNION_DATA* copy_partner = nullptr;      // the copy made of this cell, during a deep copy
+    int32_t saved_id = -1;                   // numbers reference targets while a value is saved
+    uint8_t being_written = 0;               // set while the text of this value is written
     UNION_DATA* equality_partner = nullptr;  // the cell this one was compared with
-    uint8_t skip_flag = 0;               // has_foreign_referrers ignores this link cell
-    uint8_t scope_variable = 0;          // a declared variable (or this); may become an alias
+    uint8_t skip_flag = 0;                   // has_foreign_referrers ignores this link cell
+    uint8_t scope_variable = 0;              // a declared variable (or this); may become an alias
     uint32_t access_mode = access_variable;
     SCALAR_WORD scalar{};
 
@@ -106,9 +106,7 @@ public:
 
     // Temporary results come and go by the million: cells are recycled.
     static void* operator new(std::size_t size) { return BLOCK_POOL<UNION_DATA>::allocate(size); }
-    static void operator delete(void* cell, std::size_t size) noexcept {
-        BLOCK_POOL<UNION_DATA>::release(cell, size);
-    }
+    static void operator delete(void* cell, std::size_t size) noexcept { BLOCK_POOL<UNION_DATA>::release(cell, size); }
 
     // The link rules applied with this cell as destination; null or message.
     const char* assign_ref_on_this(UNION_DATA* src);
@@ -157,10 +155,16 @@ inline bool is_reference_tag(char tag) { return tag == tag_reference || tag == r
 // Lowered tags whose payload holds further cells (containers, objects, any2).
 inline bool is_nesting_tag(char lowered) {
     switch (lowered) {
-    case tag_array: case tag_graph: case tag_hash: case tag_object: case tag_list: case tag_set: case tag_any2: case tag_args: case tag_array2:
-        return true;
-    default:
-        return false;
+    case tag_array:
+    case tag_graph:
+    case tag_hash:
+    case tag_object:
+    case tag_list:
+    case tag_set:
+    case tag_any2:
+    case tag_args:
+    case tag_array2: return true;
+    default: return false;
     }
 }
 
@@ -172,12 +176,30 @@ inline bool is_scalar_tag(char lowered) {
 // Lowered tags that carry a payload of their own (not links, not 'v', not 'k').
 inline bool is_value_tag(char lowered) {
     switch (lowered) {
-    case tag_date: case tag_timezone: case tag_datetime: case tag_array: case tag_bool: case tag_char: case tag_dir: case tag_error: case tag_file:
-    case tag_graph: case tag_hash: case tag_int: case tag_list: case tag_set: case tag_sys: case tag_oper: case tag_real: case tag_str:
-    case tag_time: case tag_any2: case tag_code: case tag_args: case tag_array2:
-        return true;
-    default:
-        return false;
+    case tag_date:
+    case tag_timezone:
+    case tag_datetime:
+    case tag_array:
+    case tag_bool:
+    case tag_char:
+    case tag_dir:
+    case tag_error:
+    case tag_file:
+    case tag_graph:
+    case tag_hash:
+    case tag_int:
+    case tag_list:
+    case tag_set:
+    case tag_sys:
+    case tag_oper:
+    case tag_real:
+    case tag_str:
+    case tag_time:
+    case tag_any2:
+    case tag_code:
+    case tag_args:
+    case tag_array2: return true;
+    default: return false;
     }
 }
 
@@ -185,16 +207,17 @@ inline bool is_value_tag(char lowered) {
 inline bool is_any_cell(const UNION_DATA* cell) { return cell->tag == tag_any || is_any_tag(cell->tag); }
 
 // The cell a link stands for, one step; any other cell stands for itself.
-inline UNION_DATA* follow_link(UNION_DATA* cell) {
-    return is_link_tag(cell->tag) ? cell->target() : cell;
-}
+inline UNION_DATA* follow_link(UNION_DATA* cell) { return is_link_tag(cell->tag) ? cell->target() : cell; }
 
 // The cell at the end of a chain of aliases and call-aliases (tags 'q', 'Q',
 // 'j', 'J'); null for null.
 inline UNION_DATA* follow_aliases(UNION_DATA* cell) {
     while (cell != nullptr) {
         const char tag = cell->tag;
-        if ((tag != tag_alias && tag != raise_tag(tag_alias) && tag != tag_call_alias && tag != raise_tag(tag_call_alias)) || cell->target() == nullptr) break;
+        if ((tag != tag_alias && tag != raise_tag(tag_alias) && tag != tag_call_alias &&
+             tag != raise_tag(tag_call_alias)) ||
+            cell->target() == nullptr)
+            break;
         cell = cell->target();
     }
     return cell;
@@ -314,7 +337,6 @@ void detach_referrers(UNION_DATA* cell);
 bool is_defined_value(const UNION_DATA* cell);
 // Expects a defined cell.
 bool is_empty_value(const UNION_DATA* cell);
-
 
 // Frees both halves of a pair, the second first.
 void destroy_any2_payload(ANY2_DATA* pair);

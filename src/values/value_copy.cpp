@@ -156,7 +156,8 @@ void append_child_cells(const UNION_DATA* cell, std::vector<UNION_DATA*>& out, b
         for (const auto& slot : cell->array_data()->slots)
             if (slot) out.push_back(slot.get());
         break;
-    case tag_hash: case tag_set:
+    case tag_hash:
+    case tag_set:
         for (const auto& bucket : cell->hash_data()->buckets) {
             if (!bucket) continue;
             for (LIST_NODE* node = bucket->head; node != nullptr; node = node->next) {
@@ -169,9 +170,9 @@ void append_child_cells(const UNION_DATA* cell, std::vector<UNION_DATA*>& out, b
             }
         }
         break;
-    case tag_list: case tag_args:
-        for (LIST_NODE* node = cell->list_data()->head; node != nullptr; node = node->next)
-            out.push_back(&node->value);
+    case tag_list:
+    case tag_args:
+        for (LIST_NODE* node = cell->list_data()->head; node != nullptr; node = node->next) out.push_back(&node->value);
         break;
     case tag_any2:
         out.push_back(&cell->any2_data()->first);
@@ -180,16 +181,14 @@ void append_child_cells(const UNION_DATA* cell, std::vector<UNION_DATA*>& out, b
     case tag_graph: {
         const GRAPH_DATA* graph = cell->graph_data();
         for (int i = 0; i < graph->node_count; ++i) out.push_back(&graph->nodes[static_cast<size_t>(i)]->value);
-        for (GRAPH_EDGE* edge = graph->first_edge; edge != nullptr; edge = edge->next)
-            out.push_back(&edge->value);
+        for (GRAPH_EDGE* edge = graph->first_edge; edge != nullptr; edge = edge->next) out.push_back(&edge->value);
         break;
     }
     case tag_array2:
         for (const auto& element : cell->array2_data()->cells)
             if (element) out.push_back(element.get());
         break;
-    default:
-        break;
+    default: break;
     }
 }
 
@@ -197,9 +196,8 @@ bool contains_cell(const UNION_DATA* cell, const OBJECT_HOLDER* holder) {
     char lowered = lower_tag(cell->tag);
     if (lowered == tag_object && cell->holder() == holder) return true;
     if (!is_nesting_tag(lowered)) return false;
-    return !find_cell_within(cell, [holder](const UNION_DATA* c) {
-        return lower_tag(c->tag) == tag_object && c->holder() == holder;
-    });
+    return !find_cell_within(
+        cell, [holder](const UNION_DATA* c) { return lower_tag(c->tag) == tag_object && c->holder() == holder; });
 }
 
 bool is_within_value(const UNION_DATA* container, const UNION_DATA* cell) {
@@ -232,7 +230,8 @@ bool is_equal_value(UNION_DATA* a, UNION_DATA* b, bool top) {
         if (!top) a->equality_partner = b;  // checked afterwards by structural_equal
     } else if (a_reference || b_reference) {
         if (!top) return false;
-        if (a_reference) x = a->target(); else y = b->target();
+        if (a_reference) x = a->target();
+        else y = b->target();
     }
     bool result;
     if (lower_tag(x->tag) != lower_tag(y->tag)) result = false;
@@ -306,7 +305,8 @@ bool compare_by_type(UNION_DATA* x, UNION_DATA* y) {
     case tag_set: return x->hash_data()->equals(*y->hash_data(), false);
     case tag_int: return *x->int_data() == *y->int_data();
     case tag_real: return *x->real_data() == *y->real_data();
-    case tag_list: case tag_args: return x->list_data()->equals(*y->list_data());
+    case tag_list:
+    case tag_args: return x->list_data()->equals(*y->list_data());
     case tag_oper: return x->oper_chars()[0] == y->oper_chars()[0] && x->oper_chars()[1] == y->oper_chars()[1];
     case tag_str: return std::strcmp(x->str_data()->text.c_str(), y->str_data()->text.c_str()) == 0;
     case tag_any2:
@@ -340,8 +340,7 @@ const char* copy_value(UNION_DATA* dest, UNION_DATA* src, bool fresh) {
     if (fresh) {
         init_payload(dest);
     } else {
-        if (is_any_tag(dest->tag) && lower_tag(dest->tag) != lower_tag(src->tag))
-            destroy_payload(dest, false);
+        if (is_any_tag(dest->tag) && lower_tag(dest->tag) != lower_tag(src->tag)) destroy_payload(dest, false);
         if (is_link_cell(dest)) dissolve_link(dest, true);
         if (dest->tag == tag_any || dest->tag == tag_nothing) init_payload(dest, src);
         else if (!is_defined_value(dest)) init_payload(dest);
@@ -411,8 +410,10 @@ bool deep_copy_payload(UNION_DATA* dest, UNION_DATA* src) {
         if (value_depth_overflow || guard.exceeded()) return true;
         switch (lowered) {
         case tag_array: copy_array_payload(*dest->array_data(), *src->array_data()); break;
-        case tag_list: case tag_args: dest->list_data()->copy_from(*src->list_data()); break;
-        case tag_hash: case tag_set: copy_hash_payload(dest->hash_data(), src->hash_data()); break;
+        case tag_list:
+        case tag_args: dest->list_data()->copy_from(*src->list_data()); break;
+        case tag_hash:
+        case tag_set: copy_hash_payload(dest->hash_data(), src->hash_data()); break;
         case tag_any2: copy_any2_payload(dest->any2_data(), src->any2_data()); break;
         case tag_graph: dest->graph_data()->assign(*src->graph_data()); break;
         case tag_array2: copy_array2_payload(*dest->array2_data(), *src->array2_data()); break;

@@ -40,13 +40,10 @@ const char* unary_not_defined_for(const char* op, UNION_DATA* cell) {
     return formatted(format_string(msg_text("unaopenicdeffuedattyp"), op, held_type_name(cell).c_str()));
 }
 
-const char* incompatible_types(const char* op) {
-    return formatted(format_string(msg_text("opeinkdattyp"), op));
-}
+const char* incompatible_types(const char* op) { return formatted(format_string(msg_text("opeinkdattyp"), op)); }
 
 const char* undefined_then_empty(UNION_DATA* cell, const char* op) {
-    if (const char* message = check_operands(cell, OPERAND_SIDE::right, op, OPERAND_TEST::undefined))
-        return message;
+    if (const char* message = check_operands(cell, OPERAND_SIDE::right, op, OPERAND_TEST::undefined)) return message;
     return check_operands(cell, OPERAND_SIDE::right, op, OPERAND_TEST::empty);
 }
 
@@ -131,14 +128,11 @@ const char* numeric_assign(UNION_DATA* l, UNION_DATA* r, COMPOUND kind) {
 // type with it.
 bool operator_knows(COMPOUND kind, char left_type) {
     switch (kind) {
-    case COMPOUND::add:
-        return std::strchr("irslym", left_type) != nullptr;
-    case COMPOUND::sub: case COMPOUND::mul:
-        return left_type == tag_int || left_type == tag_real || left_type == tag_set;
-    case COMPOUND::div:
-        return left_type == tag_int || left_type == tag_real;
-    default:
-        return left_type == tag_int;
+    case COMPOUND::add: return std::strchr("irslym", left_type) != nullptr;
+    case COMPOUND::sub:
+    case COMPOUND::mul: return left_type == tag_int || left_type == tag_real || left_type == tag_set;
+    case COMPOUND::div: return left_type == tag_int || left_type == tag_real;
+    default: return left_type == tag_int;
     }
 }
 
@@ -153,8 +147,7 @@ bool operator_accepts(char left_type, char right_type) {
 const char* compound_assign(UNION_DATA* left, UNION_DATA* right, COMPOUND kind) {
     const char* op = compound_text(kind);
     for (;;) {
-        if (const char* message = check_operands(left, OPERAND_SIDE::left, op, OPERAND_TEST::undefined))
-            return message;
+        if (const char* message = check_operands(left, OPERAND_SIDE::left, op, OPERAND_TEST::undefined)) return message;
         if (const char* message = check_operands(right, OPERAND_SIDE::right, op, OPERAND_TEST::undefined))
             return message;
         UNION_DATA* l = follow_link(left);
@@ -165,8 +158,8 @@ const char* compound_assign(UNION_DATA* left, UNION_DATA* right, COMPOUND kind) 
             if (!operator_knows(kind, left_type)) return not_defined_for(op, left);
             if (!operator_accepts(left_type, right_type)) return incompatible_types(op);
             switch (left_type) {
-            case tag_int: case tag_real:
-                return numeric_assign(l, r, kind);
+            case tag_int:
+            case tag_real: return numeric_assign(l, r, kind);
             case tag_str: {
                 STR_DATA& text = *l->str_data();
                 if (right_type == tag_char) {
@@ -178,7 +171,8 @@ const char* compound_assign(UNION_DATA* left, UNION_DATA* right, COMPOUND kind) 
                 text.reset_read();
                 return nullptr;
             }
-            case tag_list: case tag_args:
+            case tag_list:
+            case tag_args:
                 // The store counts the right list first, so a list appended
                 // to itself doubles once.
                 return l->list_data()->append_all(*r->list_data());
@@ -211,24 +205,20 @@ const char* check_operands(UNION_DATA* cell, OPERAND_SIDE side, const char* op, 
     // The words are looked up only on failure: this check runs on every operand.
     if (test == OPERAND_TEST::undefined) {
         if (is_defined_value(operand)) return nullptr;
-        return formatted(format_string(msg_text("opeopeistund"), op,
-                                       msg_text(side == OPERAND_SIDE::left ? "lin" : "rec")));
+        return formatted(
+            format_string(msg_text("opeopeistund"), op, msg_text(side == OPERAND_SIDE::left ? "lin" : "rec")));
     }
     if (!is_empty_value(operand)) return nullptr;
-    return formatted(format_string(msg_text("opeopeistlee"), op,
-                                   msg_text(side == OPERAND_SIDE::left ? "lin" : "rec")));
+    return formatted(format_string(msg_text("opeopeistlee"), op, msg_text(side == OPERAND_SIDE::left ? "lin" : "rec")));
 }
 
 const char* check_binary_operands(UNION_DATA* left, UNION_DATA* right, const char* op) {
-    if (const char* message = check_operands(left, OPERAND_SIDE::left, op, OPERAND_TEST::undefined))
-        return message;
-    if (const char* message = check_operands(right, OPERAND_SIDE::right, op, OPERAND_TEST::undefined))
-        return message;
+    if (const char* message = check_operands(left, OPERAND_SIDE::left, op, OPERAND_TEST::undefined)) return message;
+    if (const char* message = check_operands(right, OPERAND_SIDE::right, op, OPERAND_TEST::undefined)) return message;
     char type = base_type_code(left);
     if (type != base_type_code(right)) return incompatible_types(op);
     if (type == tag_char || type == tag_int || type == tag_real || type == tag_time) {
-        if (const char* message = check_operands(left, OPERAND_SIDE::left, op, OPERAND_TEST::empty))
-            return message;
+        if (const char* message = check_operands(left, OPERAND_SIDE::left, op, OPERAND_TEST::empty)) return message;
         return check_operands(right, OPERAND_SIDE::right, op, OPERAND_TEST::empty);
     }
     return nullptr;
@@ -292,8 +282,7 @@ const char* op_minus(UNION_DATA* operand) {
         return message;
     char type = base_type_code(operand);
     if (type != tag_int && type != tag_real) return unary_not_defined_for("-", operand);
-    if (const char* message = check_operands(operand, OPERAND_SIDE::right, "-", OPERAND_TEST::empty))
-        return message;
+    if (const char* message = check_operands(operand, OPERAND_SIDE::right, "-", OPERAND_TEST::empty)) return message;
     UNION_DATA* cell = follow_link(operand);
     if (type == tag_real) *cell->real_data() *= REAL_DATA(INT_DATA(-1), 0);
     else *cell->int_data() *= INT_DATA(-1);
@@ -316,8 +305,7 @@ const char* operator_by_name(char* oper_chars, const std::string& text, bool che
     char second = text.size() >= 2 ? text[1] : 0;
     if (check) {
         if (text.size() != 1 && text.size() != 2) return msg_text("argmuslae1ode2hab");
-        if (!is_operator_token(first, second))
-            return formatted(format_string(msg_text("unzope"), text.c_str()));
+        if (!is_operator_token(first, second)) return formatted(format_string(msg_text("unzope"), text.c_str()));
     }
     oper_chars[0] = first;
     oper_chars[1] = second;
@@ -326,12 +314,12 @@ const char* operator_by_name(char* oper_chars, const std::string& text, bool che
 
 // ---- member access ----
 
-UNION_DATA* attribute_access(UNION_DATA* object, TOKEN* basic_type, const std::string& name,
-                             const TOKEN* context, const char** message) {
+UNION_DATA* attribute_access(UNION_DATA* object, TOKEN* basic_type, const std::string& name, const TOKEN* context,
+                             const char** message) {
     *message = nullptr;
     if (base_type_code(object) != tag_object) {
-        *message = formatted(format_string(msg_text("zugattobjeintypnichmoe"), name.c_str(),
-                                           held_type_name(object).c_str()));
+        *message =
+            formatted(format_string(msg_text("zugattobjeintypnichmoe"), name.c_str(), held_type_name(object).c_str()));
         return nullptr;
     }
     UNION_DATA* cell = follow_link(object);
@@ -350,8 +338,8 @@ UNION_DATA* attribute_access(UNION_DATA* object, TOKEN* basic_type, const std::s
     std::string type_name = user_type_text(context, holder->type);
     if (basic_type != nullptr) {
         std::string basic_name = user_type_text(context, basic_type);
-        *message = formatted(format_string(msg_text("dattyphatkeibasdattypmem"), type_name.c_str(),
-                                           basic_name.c_str(), name.c_str()));
+        *message = formatted(
+            format_string(msg_text("dattyphatkeibasdattypmem"), type_name.c_str(), basic_name.c_str(), name.c_str()));
     } else {
         *message = formatted(format_string(msg_text("dattyphatkeimem"), type_name.c_str(), name.c_str()));
     }

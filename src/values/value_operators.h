@@ -78,16 +78,16 @@ const char* operator_by_name(char* oper_chars, const std::string& text, bool che
 // The member variable `name` of the object a cell holds, or null with the
 // message in *message. With basic_type (a type-definition node) only that
 // type's members are searched. Type names in messages are seen from context.
-UNION_DATA* attribute_access(UNION_DATA* object, TOKEN* basic_type, const std::string& name,
-                             const TOKEN* context, const char** message);
+UNION_DATA* attribute_access(UNION_DATA* object, TOKEN* basic_type, const std::string& name, const TOKEN* context,
+                             const char** message);
 
 // ---- services of the execution subsystem, installed by it ----
 
 // Calls the operator method that the user type of left's cell defines for
 // op and appends its results; leaves the list empty when the type has none.
 // The text out is not used here. Until installed, no type has an operator.
-using USER_OPERATOR_CALLER = void (*)(std::string& text_out, const TOKEN* statement, const char* op,
-                                      RESULT_ITEM left, RESULT_ITEM right, RESULT_LIST& results);
+using USER_OPERATOR_CALLER = void (*)(std::string& text_out, const TOKEN* statement, const char* op, RESULT_ITEM left,
+                                      RESULT_ITEM right, RESULT_LIST& results);
 extern USER_OPERATOR_CALLER user_operator_caller;
 
 }  // namespace morvu

@@ -38,8 +38,8 @@ const char* user_less(UNION_DATA* left, UNION_DATA* right, bool* result) {
     RESULT_LIST results;
     if (user_operator_caller != nullptr) {
         std::string unused;
-        user_operator_caller(unused, current_statement, "<", RESULT_ITEM{left, access_constant_input, 0}, RESULT_ITEM{right, access_constant_input, 0},
-                             results);
+        user_operator_caller(unused, current_statement, "<", RESULT_ITEM{left, access_constant_input, 0},
+                             RESULT_ITEM{right, access_constant_input, 0}, results);
     }
     if (results.count == 0) {
         return keep_message(format_string(msg_text("fehopekledattyp"), held_type_name(left).c_str()));
@@ -135,11 +135,9 @@ const char* compare_less(UNION_DATA* left, UNION_DATA* right, bool* result) {
     UNION_DATA* l = follow_link(left);
     UNION_DATA* r = follow_link(right);
     switch (lower_tag(l->tag)) {
-    case tag_list: case tag_args:
-        return l->list_data()->less(*r->list_data(), result);
-    case tag_str:
-        *result = std::strcmp(l->str_data()->text.c_str(), r->str_data()->text.c_str()) < 0;
-        return nullptr;
+    case tag_list:
+    case tag_args: return l->list_data()->less(*r->list_data(), result);
+    case tag_str: *result = std::strcmp(l->str_data()->text.c_str(), r->str_data()->text.c_str()) < 0; return nullptr;
     case tag_time: {
         const TIME_DATA& a = *l->time_data();
         const TIME_DATA& b = *r->time_data();
@@ -166,19 +164,11 @@ const char* compare_less(UNION_DATA* left, UNION_DATA* right, bool* result) {
         // Signed codes: a code of 128 or more sorts before every code below 128.
         *result = static_cast<signed char>(l->char_byte()) < static_cast<signed char>(r->char_byte());
         return nullptr;
-    case tag_int:
-        *result = *l->int_data() < *r->int_data();
-        return nullptr;
-    case tag_real:
-        *result = *l->real_data() < *r->real_data();
-        return nullptr;
-    case tag_set:
-        *result = l->hash_data()->is_proper_subset(*r->hash_data());
-        return nullptr;
-    case tag_object:
-        return user_less(l, r, result);
-    default:
-        return keep_message(format_string(msg_text("openicdeffuedattyp"), "<", held_type_name(left).c_str()));
+    case tag_int: *result = *l->int_data() < *r->int_data(); return nullptr;
+    case tag_real: *result = *l->real_data() < *r->real_data(); return nullptr;
+    case tag_set: *result = l->hash_data()->is_proper_subset(*r->hash_data()); return nullptr;
+    case tag_object: return user_less(l, r, result);
+    default: return keep_message(format_string(msg_text("openicdeffuedattyp"), "<", held_type_name(left).c_str()));
     }
 }
 

@@ -89,11 +89,10 @@ private:
 
     const char* write_payload(UNION_DATA* cell) {
         switch (lower_tag(cell->tag)) {
-        case tag_any:
-            break;
-        case tag_reference: case tag_alias: case tag_call_alias:
-            write(cell->target());
-            break;
+        case tag_any: break;
+        case tag_reference:
+        case tag_alias:
+        case tag_call_alias: write(cell->target()); break;
         case tag_bool:
             if (cell->bool_word() == 1) out += "true";
             else if (cell->bool_word() == 0) out += "false";
@@ -105,58 +104,36 @@ private:
             for (int i = 0; i < 2; ++i)
                 if (cell->oper_chars()[i] != 0) out += cell->oper_chars()[i];
             break;
-        case tag_int:
-            write_int(*cell->int_data());
-            break;
-        case tag_real:
-            write_real(*cell->real_data());
-            break;
+        case tag_int: write_int(*cell->int_data()); break;
+        case tag_real: write_real(*cell->real_data()); break;
         case tag_str:
             // Texts compare as zero-terminated strings, so keys stop there too.
             if (key_form()) out += cell->str_data()->text.c_str();
             else out += cell->str_data()->text;
             break;
-        case tag_dir:
-            out += cell->dir_data()->path_name;
-            break;
-        case tag_file:
-            out += cell->file_data()->path_name;
-            break;
-        case tag_error:
-            out += cell->error_data()->message;
-            break;
-        case tag_date: case tag_time: case tag_timezone: case tag_datetime:
-            write_calendar(cell);
-            break;
-        case tag_list: case tag_args:
-            write_list(*cell->list_data());
-            break;
-        case tag_array:
-            write_array(*cell->array_data());
-            break;
-        case tag_array2:
-            write_array2(*cell->array2_data());
-            break;
-        case tag_hash:
-            write_hash(*cell->hash_data(), true);
-            break;
-        case tag_set:
-            write_hash(*cell->hash_data(), false);
-            break;
+        case tag_dir: out += cell->dir_data()->path_name; break;
+        case tag_file: out += cell->file_data()->path_name; break;
+        case tag_error: out += cell->error_data()->message; break;
+        case tag_date:
+        case tag_time:
+        case tag_timezone:
+        case tag_datetime: write_calendar(cell); break;
+        case tag_list:
+        case tag_args: write_list(*cell->list_data()); break;
+        case tag_array: write_array(*cell->array_data()); break;
+        case tag_array2: write_array2(*cell->array2_data()); break;
+        case tag_hash: write_hash(*cell->hash_data(), true); break;
+        case tag_set: write_hash(*cell->hash_data(), false); break;
         case tag_any2:
             write(&cell->any2_data()->first);
             out += "->";
             write(&cell->any2_data()->second);
             break;
-        case tag_graph:
-            write_graph(*cell->graph_data());
-            break;
-        case tag_object:
-            write_object(*cell->holder()->object);
-            break;
+        case tag_graph: write_graph(*cell->graph_data()); break;
+        case tag_object: write_object(*cell->holder()->object); break;
         default:
-            return keep_message(format_string(msg_text("ausdattypnicerl"),
-                                         type_name_text(value_type_name(cell, true)).c_str()));
+            return keep_message(
+                format_string(msg_text("ausdattypnicerl"), type_name_text(value_type_name(cell, true)).c_str()));
         }
         return nullptr;
     }
@@ -224,9 +201,7 @@ private:
             out += copy.to_text(true);
             break;
         }
-        default:
-            out += cell->datetime_data()->total_seconds().to_text();
-            break;
+        default: out += cell->datetime_data()->total_seconds().to_text(); break;
         }
     }
 
@@ -427,12 +402,14 @@ std::string value_key_text(UNION_DATA* cell, const char** message) {
 bool scalar_key_view(const UNION_DATA* cell, KEY_DIGITS& digits, std::string_view* view) {
     if (cell->payload == nullptr) return false;
     switch (cell->tag) {
-    case tag_str: case raise_tag(tag_str): {
+    case tag_str:
+    case raise_tag(tag_str): {
         const std::string& text = cell->str_data()->text;
         *view = std::string_view(text.c_str());
         return true;
     }
-    case tag_int: case raise_tag(tag_int): {
+    case tag_int:
+    case raise_tag(tag_int): {
         int64_t number = 0;
         if (!cell->int_data()->to_int64(number)) return false;
         auto [end, failure] = std::to_chars(digits.text, digits.text + sizeof digits.text, number);
@@ -440,8 +417,7 @@ bool scalar_key_view(const UNION_DATA* cell, KEY_DIGITS& digits, std::string_vie
         *view = std::string_view(digits.text, static_cast<size_t>(end - digits.text));
         return true;
     }
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -469,8 +445,7 @@ const char* read_value_text(UNION_DATA* cell, const std::string& text) {
     }
     case tag_real:
         // A number whose exponent the decimal cannot hold is no number here.
-        if (!str_is_number(text) || !REAL_DATA::text_in_range(text.c_str()))
-            return conversion_failure(text, "real");
+        if (!str_is_number(text) || !REAL_DATA::text_in_range(text.c_str())) return conversion_failure(text, "real");
         replace_payload(target, new REAL_DATA(text.c_str()));
         return nullptr;
     case tag_date: {
@@ -484,8 +459,7 @@ const char* read_value_text(UNION_DATA* cell, const std::string& text) {
         std::string hours, minutes, seconds;
         if (!time_text_parse(text, hours, minutes, seconds)) return conversion_failure(text, "time");
         make_payload(target);
-        *target->time_data() =
-            TIME_DATA(calendar_number(hours), calendar_number(minutes), calendar_number(seconds));
+        *target->time_data() = TIME_DATA(calendar_number(hours), calendar_number(minutes), calendar_number(seconds));
         return nullptr;
     }
     case tag_timezone: {
@@ -497,8 +471,7 @@ const char* read_value_text(UNION_DATA* cell, const std::string& text) {
     }
     case tag_datetime: {
         std::string date_text, time_text, zone_text;
-        if (!datetime_text_parse(text, date_text, time_text, zone_text))
-            return conversion_failure(text, "datetime");
+        if (!datetime_text_parse(text, date_text, time_text, zone_text)) return conversion_failure(text, "datetime");
         make_payload(target);
         *target->datetime_data() = DATETIME_DATA(date_text, time_text, zone_text);
         return nullptr;
@@ -514,18 +487,17 @@ const char* read_value_text(UNION_DATA* cell, const std::string& text) {
         return assign_value(target, &temporary);
     }
     default:
-        return keep_message(format_string(msg_text("eindattypnicerl"),
-                                     type_name_text(value_type_name(cell, false)).c_str()));
+        return keep_message(
+            format_string(msg_text("eindattypnicerl"), type_name_text(value_type_name(cell, false)).c_str()));
     }
 }
 
 char type_code_of_name(std::string_view name) {
     static constexpr std::pair<const char*, char> built_in_types[] = {
-        {"bool", 'b'},  {"int", 'i'},   {"real", 'r'},   {"char", 'c'},     {"str", 's'},
-        {"file", 'f'},  {"dir", 'd'},   {"any", 'v'},    {"list", 'l'},     {"args", 'y'},
-        {"hash", 'h'},  {"array", 'a'}, {"array2", 'z'}, {"set", 'm'},      {"code", 'x'},
-        {"oper", 'o'},  {"error", 'e'}, {"sys", 'n'},    {"graph", 'g'},    {"any2", 'u'},
-        {"time", 't'},  {"date", '0'},  {"timezone", '2'}, {"datetime", '4'},
+        {"bool", 'b'},   {"int", 'i'},  {"real", 'r'}, {"char", 'c'}, {"str", 's'},      {"file", 'f'},
+        {"dir", 'd'},    {"any", 'v'},  {"list", 'l'}, {"args", 'y'}, {"hash", 'h'},     {"array", 'a'},
+        {"array2", 'z'}, {"set", 'm'},  {"code", 'x'}, {"oper", 'o'}, {"error", 'e'},    {"sys", 'n'},
+        {"graph", 'g'},  {"any2", 'u'}, {"time", 't'}, {"date", '0'}, {"timezone", '2'}, {"datetime", '4'},
     };
     for (const auto& [type_name, code] : built_in_types)
         if (name == type_name) return code;

@@ -49,8 +49,10 @@ int32_t* iteration_counter(char lowered, void* payload) {
     case tag_dir: return &static_cast<DIR_DATA*>(payload)->iteration_count;
     case tag_file: return &static_cast<FILE_DATA*>(payload)->iteration_count;
     case tag_graph: return &static_cast<GRAPH_DATA*>(payload)->iterations;
-    case tag_hash: case tag_set: return &static_cast<HASH_DATA*>(payload)->iteration_count;
-    case tag_list: case tag_args: return &static_cast<LIST_DATA*>(payload)->iteration_count;
+    case tag_hash:
+    case tag_set: return &static_cast<HASH_DATA*>(payload)->iteration_count;
+    case tag_list:
+    case tag_args: return &static_cast<LIST_DATA*>(payload)->iteration_count;
     case tag_str: return &static_cast<STR_DATA*>(payload)->iteration_count;
     case tag_array2: return &static_cast<ARRAY2_DATA*>(payload)->iterations;
     default: return nullptr;

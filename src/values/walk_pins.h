@@ -35,10 +35,17 @@ bool keep_if_pinned(char lowered, void* payload);
 // pins the payload, which then stays allocated until the walk ends.
 inline bool keep_walked_payload(char lowered, void* payload) {
     switch (lowered) {
-    case tag_array: case tag_dir: case tag_file: case tag_graph: case tag_hash: case tag_list: case tag_set: case tag_str: case tag_args: case tag_array2:
-        return detail::keep_if_pinned(lowered, payload);
-    default:
-        return false;
+    case tag_array:
+    case tag_dir:
+    case tag_file:
+    case tag_graph:
+    case tag_hash:
+    case tag_list:
+    case tag_set:
+    case tag_str:
+    case tag_args:
+    case tag_array2: return detail::keep_if_pinned(lowered, payload);
+    default: return false;
     }
 }
 

@@ -63,9 +63,9 @@ void cut_weak_cells(UNION_DATA* cell);
 // weakly. Its fields read like a RESULT_ITEM's; assigning a cell registers
 // the hold.
 struct HELD_ITEM {
-    WEAK_CELL cell;      // null when there was no object or it is gone
+    WEAK_CELL cell;  // null when there was no object or it is gone
     uint32_t mode = 6;
-    uint8_t owned = 0;   // never owns its object
+    uint8_t owned = 0;  // never owns its object
 
     HELD_ITEM& operator=(const RESULT_ITEM& item) {
         cell = item.cell;

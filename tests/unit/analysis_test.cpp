@@ -173,8 +173,7 @@ TEST(AnalysisTypeDefinitions, HeaderErrors) {
     EXPECT_EQ(failure("x = 1\nbigtype int {}"), FAILURE("typdef_pass", "a|2|Predefined type"));
     EXPECT_EQ(failure("bigtype graph {}"), FAILURE("typdef_pass", "a|1|Predefined type"));
     EXPECT_EQ(failure("smalltype need {}"), FAILURE("typdef_pass", "a|1|Predefined type"));
-    const std::string form =
-        "p|1|Expect type definition of the form 'bigtype <name> [ (<basic types>) ] { <body> }'";
+    const std::string form = "p|1|Expect type definition of the form 'bigtype <name> [ (<basic types>) ] { <body> }'";
     EXPECT_EQ(failure("bigtype T"), FAILURE("typdef_pass", form));
     EXPECT_EQ(failure("bigtype \"T\""), FAILURE("typdef_pass", form));
     EXPECT_EQ(failure("smalltype \"T\"").second,
@@ -200,7 +199,8 @@ TEST(AnalysisTypeDefinitions, DuplicatesPerScope) {
 }
 
 TEST(AnalysisTypeDefinitions, ScopesOfBlocksRoutinesAndTypes) {
-    ANALYSED analysed("proc p(int a) { int x }\nproc q { int y }\nbigtype T {}\nbigtype U {}\nproc U:r(int b) { int z }");
+    ANALYSED analysed(
+        "proc p(int a) { int x }\nproc q { int y }\nbigtype T {}\nbigtype U {}\nproc U:r(int b) { int z }");
     ASSERT_EQ(analysed.outcome(), "ok");
     EXPECT_EQ(analysed.root->scope->kind, 0);
     // An ordinary routine's body block owns no scope: its statements belong
@@ -258,7 +258,9 @@ TEST(AnalysisTypeHeaders, TypeSpecifications) {
     EXPECT_EQ(raised([&] { check_type_spec(node, object, "Q"); }), "a|For type 'D' there is no basic type 'Q'");
     EXPECT_EQ(raised([&] { check_type_spec(node, object, "N"); }), "a|Type 'N' unknown at definition of type 'D'");
     UNION_DATA number('i');
-    EXPECT_EQ(raised([&] { check_type_spec(node, RESULT_ITEM{&number, 6, 0}, "B"); }),
+    EXPECT_EQ(raised([&] {
+                  check_type_spec(node, RESULT_ITEM{&number, 6, 0}, "B");
+              }),
               "s|Type specification 'B' for type 'int' not allowed");
     EXPECT_EQ(raised([&] { check_type_spec(node, RESULT_ITEM{}, "B"); }), "s|Object does not exist");
 }
@@ -355,9 +357,10 @@ TEST(AnalysisTypeExtensions, ApplicationGetsDeclarations) {
 TEST(AnalysisTypeExtensions, AppliedExtensionMetAgainCountsAsApplied) {
     // App comes first: A's own definition and Other meet A's extension after
     // it was carried out.
-    ANALYSED analysed("bigtype App(A) {}\nbigtype T {}\nbigtype X {}\nbigtype A { T += X; T += { int v } }\n"
-                      "bigtype Other(A) {}",
-                      "App");
+    ANALYSED analysed(
+        "bigtype App(A) {}\nbigtype T {}\nbigtype X {}\nbigtype A { T += X; T += { int v } }\n"
+        "bigtype Other(A) {}",
+        "App");
     ASSERT_EQ(analysed.outcome(), "ok");
     EXPECT_EQ(base_names(analysed.type("T")), "T,X");
     TOKEN* body = last_list_item(analysed.type("A"));
@@ -387,7 +390,8 @@ TEST(AnalysisExternalRoutines, Errors) {
     EXPECT_EQ(failure("proc q { bigtype T {} }\nfunc T:p (r) {}"),
               FAILURE("fundef_pass", "a|2|Type 'T' not defined within scope"));
     EXPECT_EQ(failure("proc int:p {}"), FAILURE("fundef_pass", "a|1|Predefined type"));
-    EXPECT_EQ(failure("proc \"T\":p {}"), FAILURE("fundef_pass", "p|1|Expect 'type:name' at external procedure definition"));
+    EXPECT_EQ(failure("proc \"T\":p {}"),
+              FAILURE("fundef_pass", "p|1|Expect 'type:name' at external procedure definition"));
     EXPECT_EQ(failure("bigtype T {}\nfunc T:x (r) {}\nfunc m::T:p (r) {}"),
               FAILURE("fundef_pass", "p|3|'::'-operator not allowed at function definition"));
 }
@@ -413,8 +417,9 @@ TEST(AnalysisExternalRoutines, MovedIntoTheTypeBody) {
 // ---- procedure and function definitions ----
 
 TEST(AnalysisRoutineDefinitions, MethodKeys) {
-    ANALYSED analysed("proc p {}\nproc p(int a, b; str c) {}\nproc q(args:$ v) {}\nfunc f (r) {}\n"
-                      "func f(int a)(r) {}\nfunc p {}\nproc s(x) {}\nproc \"x;y\"{}");
+    ANALYSED analysed(
+        "proc p {}\nproc p(int a, b; str c) {}\nproc q(args:$ v) {}\nfunc f (r) {}\n"
+        "func f(int a)(r) {}\nfunc p {}\nproc s(x) {}\nproc \"x;y\"{}");
     ASSERT_EQ(analysed.outcome(), "ok");
     std::string procedures = shown_keys(analysed.root->scope->procedures);
     for (const char* key : {"p§", "p§int;int;str;§", "q§args:$;§", "s§any;§", "x\\;y§"})
@@ -437,13 +442,16 @@ TEST(AnalysisRoutineDefinitions, FormErrors) {
     EXPECT_EQ(failure("func f(a)(b)(c) {}"), FAILURE("fundef_form_pass", "p|1|Function has more than three parts"));
     EXPECT_EQ(failure("proc p(a)"), FAILURE("fundef_form_pass", "p|1|Procedure has no body of type code"));
     EXPECT_EQ(failure("proc p {int a}{b}"), FAILURE("fundef_form_pass", "p|1|Procedure has argument of type code"));
-    EXPECT_EQ(failure("bigtype T {\n  proc p() {}\n}"), FAILURE("fundef_form_pass", "p|2|Type procedure has empty argument"));
+    EXPECT_EQ(failure("bigtype T {\n  proc p() {}\n}"),
+              FAILURE("fundef_form_pass", "p|2|Type procedure has empty argument"));
     EXPECT_EQ(failure("proc a+b"), FAILURE("fundef_form_pass", "p|1|Expect no operator at procedure definition"));
     EXPECT_EQ(failure("proc p").second,
               "p|1|Expect procedure definition of the form 'proc <name> [ (<input arg.s>) ] { <body> }'");
-    EXPECT_EQ(failure("func \"f\"").second,
-              "p|1|Expect function definition of the form 'func <name> [ (<input arg.s>) ] (<output arg.s>) { <body> }'");
-    EXPECT_EQ(failure("proc m::p {}"), FAILURE("fundef_form_pass", "p|1|'::'-operator not allowed at procedure definition"));
+    EXPECT_EQ(
+        failure("func \"f\"").second,
+        "p|1|Expect function definition of the form 'func <name> [ (<input arg.s>) ] (<output arg.s>) { <body> }'");
+    EXPECT_EQ(failure("proc m::p {}"),
+              FAILURE("fundef_form_pass", "p|1|'::'-operator not allowed at procedure definition"));
     EXPECT_EQ(failure("proc p(args a; int x; args:$ b) {}"),
               FAILURE("fundef_form_pass", "p|1|Procedure 'p(args,int,args:$)' has too many arguments of type 'args'"));
 }
@@ -479,8 +487,9 @@ TEST(AnalysisVariableDefinitions, Errors) {
 }
 
 TEST(AnalysisVariableDefinitions, AcceptedFormsAndOrder) {
-    ANALYSED analysed("any b\nint z, a = 5\nint c @ b\nint d ~ b\nint e(1)\nproc p { int z }\nbigtype T { int m(2), n }\n"
-                      "int T\nproc need2 {}\nint need2");
+    ANALYSED analysed(
+        "any b\nint z, a = 5\nint c @ b\nint d ~ b\nint e(1)\nproc p { int z }\nbigtype T { int m(2), n }\n"
+        "int T\nproc need2 {}\nint need2");
     ASSERT_EQ(analysed.outcome(), "ok");
     std::string order;
     std::string key;
@@ -504,9 +513,10 @@ UNION_DATA* member_cell(const TOKEN* type, int group, int slot) {
 }
 
 TEST(AnalysisBasicInitialisation, SlotsGroupsAndValues) {
-    ANALYSED analysed("bigtype B { int a, b\nstr s(\"x\") }\nbigtype C { real r(1.5); any q(2.5); any k(true) }\n"
-                      "bigtype D(B, C) { int c(3); bool f(true); char h('z'); oper o(+); any n(\"t\") }\n"
-                      "smalltype E {}");
+    ANALYSED analysed(
+        "bigtype B { int a, b\nstr s(\"x\") }\nbigtype C { real r(1.5); any q(2.5); any k(true) }\n"
+        "bigtype D(B, C) { int c(3); bool f(true); char h('z'); oper o(+); any n(\"t\") }\n"
+        "smalltype E {}");
     ASSERT_EQ(analysed.outcome(), "ok");
     EXPECT_EQ(analysed.declared("a")->member_slot, 0);
     EXPECT_EQ(analysed.declared("b")->member_slot, 1);
@@ -544,8 +554,9 @@ TEST(AnalysisBasicInitialisation, SlotsGroupsAndValues) {
 }
 
 TEST(AnalysisBasicInitialisation, MemberObjectsAndSelfContainingTypes) {
-    ANALYSED analysed("bigtype T { T next; int v }\nbigtype P { Q q }\nbigtype Q { int w(7) }\n"
-                      "bigtype A { bigtype A { int x }\nA m }");
+    ANALYSED analysed(
+        "bigtype T { T next; int v }\nbigtype P { Q q }\nbigtype Q { int w(7) }\n"
+        "bigtype A { bigtype A { int x }\nA m }");
     ASSERT_EQ(analysed.outcome(), "ok");
     TOKEN* t = analysed.type("T");
     EXPECT_EQ(t->self_containing, 1);
@@ -569,7 +580,8 @@ TEST(AnalysisBasicInitialisation, MemberObjectsAndSelfContainingTypes) {
 }
 
 TEST(AnalysisBasicInitialisation, Errors) {
-    const std::string literal = "p|2|Expect literal of type '%s' as argument of initialisation procedure in type definition";
+    const std::string literal =
+        "p|2|Expect literal of type '%s' as argument of initialisation procedure in type definition";
     auto with = [&](const char* type) {
         std::string text = literal;
         text.replace(text.find("%s"), 2, type);

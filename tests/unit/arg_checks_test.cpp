@@ -77,7 +77,7 @@ TEST_F(ArgChecks, TypeChecksNumberArgumentsFromOne) {
     add_ints({1});
     add(str_cell("x"));
     add(undefined('i'));
-    add(make_cell('s'));                 // the empty text
+    add(make_cell('s'));  // the empty text
     EXPECT_EQ(check_arg_type(args, 0, 'i', true), "");
     EXPECT_EQ(check_arg_type(args, 1, 'i', false), "Expect 2-th argument of type 'int'");
     EXPECT_EQ(check_arg_type(args, 2, 'i', false), "3-th argument is not defined");

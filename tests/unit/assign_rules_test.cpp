@@ -85,8 +85,7 @@ TEST(AssignRulesValue, SelfAssignmentSucceedsWithoutChange) {
 TEST(AssignRulesValue, MessagesInCheckOrder) {
     CELL number = int_cell(1);
     CELL typed_str = str_cell("");
-    EXPECT_STREQ(assign_value(typed_str.get(), number.get()),
-                 "Assignment only for equal types ('str' <- 'int')");
+    EXPECT_STREQ(assign_value(typed_str.get(), number.get()), "Assignment only for equal types ('str' <- 'int')");
 
     // An alias of a reference cell reaches the reference: it cannot be copied,
     // but a type mismatch is named first.
@@ -247,8 +246,7 @@ TEST(AssignRulesLink, ReferenceChecksInOrder) {
     EXPECT_STREQ(assign_link(x.get(), other.get(), 'p'), "Cascading reference not allowed");
     EXPECT_STREQ(assign_link(other.get(), other.get(), 'p'), "Self-reference not allowed");
     CELL text = str_cell("");
-    EXPECT_STREQ(assign_link(text.get(), x.get(), 'p'),
-                 "Reference assignment only for equal types ('str' <- 'int')");
+    EXPECT_STREQ(assign_link(text.get(), x.get(), 'p'), "Reference assignment only for equal types ('str' <- 'int')");
     // A reference to a reference refers to its target.
     CELL r2 = make_cell('i');
     ASSERT_EQ(assign_link(r2.get(), r1.get(), 'p'), nullptr);
@@ -317,12 +315,10 @@ TEST(AssignRulesLink, CallAliasChecksInOrder) {
     alias.reset();
     EXPECT_STREQ(assign_link(dest.get(), x.get(), 'j'), "Cascading call-alias not allowed");
     CELL temporary = make_cell('i', false);
-    EXPECT_STREQ(assign_link(temporary.get(), x.get(), 'j'),
-                 "Call-alias assignment only allowed for scope variables");
+    EXPECT_STREQ(assign_link(temporary.get(), x.get(), 'j'), "Call-alias assignment only allowed for scope variables");
     EXPECT_STREQ(assign_link(x.get(), x.get(), 'j'), "Self-call-alias not allowed");
     CELL text = str_cell("");
-    EXPECT_STREQ(assign_link(text.get(), x.get(), 'j'),
-                 "Call-alias assignment only for equal types ('str' <- 'int')");
+    EXPECT_STREQ(assign_link(text.get(), x.get(), 'j'), "Call-alias assignment only for equal types ('str' <- 'int')");
     CELL any = make_cell('V');
     ASSERT_EQ(assign_link(any.get(), x.get(), 'j'), nullptr);
     EXPECT_EQ(any->tag, 'J');

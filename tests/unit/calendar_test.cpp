@@ -34,7 +34,8 @@ public:
         tzset();
     }
     ~TZ_SCOPE() {
-        if (had_old) setenv("TZ", old_value.c_str(), 1); else unsetenv("TZ");
+        if (had_old) setenv("TZ", old_value.c_str(), 1);
+        else unsetenv("TZ");
         tzset();
     }
     TZ_SCOPE(const TZ_SCOPE&) = delete;
@@ -91,8 +92,8 @@ TEST_F(Calendar, TimeTextForms) {
     EXPECT_TRUE(time_text_parse("10:ab:7x", h, m, s));
     EXPECT_EQ(m, "0");
     EXPECT_EQ(s, "7");
-    for (const char* bad : {"", "12:", ":30", "1:2:3:4", "+:10", "-", "10:60:00", "10:-1:00",
-                            "10:100", "1a:00", "10:00:"}) {
+    for (const char* bad :
+         {"", "12:", ":30", "1:2:3:4", "+:10", "-", "10:60:00", "10:-1:00", "10:100", "1a:00", "10:00:"}) {
         EXPECT_FALSE(time_text_parse(bad, h, m, s)) << bad;
     }
 }
@@ -166,9 +167,9 @@ TEST_F(Calendar, DatetimeTextForms) {
     EXPECT_EQ(zone, "+02:00");
     EXPECT_TRUE(datetime_text_parse("2024-01-15T10:30:00-05:30", date, time, zone));
     EXPECT_EQ(zone, "-05:30");
-    for (const char* bad : {"", "T10:00", "2024-01-15T", "2024-01-15T-5:00", "2024-01-15T10:00+",
-                            "2024-01-15T10:00+01:00-1", "2024-01-15", "2024-02-30T10:00",
-                            "2024-01-15T10:61", "2024-01-15T10:00+15"})
+    for (const char* bad :
+         {"", "T10:00", "2024-01-15T", "2024-01-15T-5:00", "2024-01-15T10:00+", "2024-01-15T10:00+01:00-1",
+          "2024-01-15", "2024-02-30T10:00", "2024-01-15T10:61", "2024-01-15T10:00+15"})
         EXPECT_FALSE(datetime_text_parse(bad, date, time, zone)) << bad;
 
     date_format = "D.M.Y";
@@ -226,7 +227,11 @@ TEST_F(Calendar, DayNumbersFromYearZero) {
 }
 
 TEST_F(Calendar, AddingDaysAcrossMonthsAndYears) {
-    struct CASE { const char *y, *m, *d; long n; const char* expected; };
+    struct CASE {
+        const char *y, *m, *d;
+        long n;
+        const char* expected;
+    };
     for (const CASE& c : {CASE{"2024", "2", "28", 1, "2024-2-29"}, CASE{"2023", "2", "28", 1, "2023-3-1"},
                           CASE{"2024", "1", "1", -1, "2023-12-31"}, CASE{"2024", "3", "1", -1, "2024-2-29"},
                           CASE{"2005", "1", "1", 36158, "2104-1-1"}, CASE{"1999", "12", "31", 2, "2000-1-2"}}) {
@@ -268,10 +273,8 @@ TEST_F(Calendar, NamesOnlyInsideTheirTables) {
     EXPECT_EQ(DATE_DATA::week_day_name(num(7)), "Sunday");
     EXPECT_EQ(DATE_DATA::week_day_name(date_of("1970", "1", "1").week_day()), "Thursday");
     // Numbers outside the tables have no name; none reads past them.
-    for (long n : {0L, -1L, 8L, 13L, 20L, 2147483647L})
-        EXPECT_EQ(DATE_DATA::week_day_name(num(n)), "") << n;
-    for (long n : {0L, -5L, 13L, 20L})
-        EXPECT_EQ(DATE_DATA::month_name(num(n)), "") << n;
+    for (long n : {0L, -1L, 8L, 13L, 20L, 2147483647L}) EXPECT_EQ(DATE_DATA::week_day_name(num(n)), "") << n;
+    for (long n : {0L, -5L, 13L, 20L}) EXPECT_EQ(DATE_DATA::month_name(num(n)), "") << n;
     EXPECT_EQ(DATE_DATA::month_name(INT_DATA("100000000000000000000001")), "");
 }
 
@@ -303,13 +306,17 @@ TEST_F(Calendar, EmptyPayloadsAndCopies) {
 // ---- times ----
 
 TEST_F(Calendar, TimeFromSecondsAndBack) {
-    struct CASE { long seconds; const char* plain; const char* padded; };
-    for (const CASE& c : {CASE{0, "0:0:0", "00:00:00"}, CASE{3599, "0:59:59", "00:59:59"},
-                          CASE{3600, "1:0:0", "01:00:00"}, CASE{-3600, "-1:0:0", "-01:00:00"},
-                          CASE{3725, "1:2:5", "01:02:05"}, CASE{-3725, "-1:2:5", "-01:02:05"},
-                          CASE{86400, "24:0:0", "24:00:00"}, CASE{90000, "25:0:0", "25:00:00"},
-                          CASE{-1800, "-0:30:0", "-00:30:00"}, CASE{-1, "-0:0:1", "-00:00:01"},
-                          CASE{-3599, "-0:59:59", "-00:59:59"}, CASE{-360000, "-100:0:0", "-100:00:00"}}) {
+    struct CASE {
+        long seconds;
+        const char* plain;
+        const char* padded;
+    };
+    for (const CASE& c :
+         {CASE{0, "0:0:0", "00:00:00"}, CASE{3599, "0:59:59", "00:59:59"}, CASE{3600, "1:0:0", "01:00:00"},
+          CASE{-3600, "-1:0:0", "-01:00:00"}, CASE{3725, "1:2:5", "01:02:05"}, CASE{-3725, "-1:2:5", "-01:02:05"},
+          CASE{86400, "24:0:0", "24:00:00"}, CASE{90000, "25:0:0", "25:00:00"}, CASE{-1800, "-0:30:0", "-00:30:00"},
+          CASE{-1, "-0:0:1", "-00:00:01"}, CASE{-3599, "-0:59:59", "-00:59:59"},
+          CASE{-360000, "-100:0:0", "-100:00:00"}}) {
         TIME_DATA time;
         time.from_seconds(num(c.seconds), false);
         EXPECT_EQ(time.to_text(false), c.plain);
@@ -362,7 +369,12 @@ TEST_F(Calendar, TimeNowIsAClockReading) {
 // ---- zones ----
 
 TEST_F(Calendar, ZoneSecondsAndTexts) {
-    struct CASE { const char* text; long seconds; const char* plain; const char* padded; };
+    struct CASE {
+        const char* text;
+        long seconds;
+        const char* plain;
+        const char* padded;
+    };
     for (const CASE& c : {CASE{"+0:0", 0, "+0:0", "+00:00"}, CASE{"-12:0", -43200, "-12:0", "-12:00"},
                           CASE{"14", 50400, "+14:0", "+14:00"}, CASE{"-3:30", -12600, "-3:30", "-03:30"},
                           CASE{"9", 32400, "+9:0", "+09:00"}, CASE{"12:45", 45900, "+12:45", "+12:45"},
@@ -373,24 +385,25 @@ TEST_F(Calendar, ZoneSecondsAndTexts) {
         EXPECT_EQ(zone.to_text(false), c.plain);
         EXPECT_EQ(zone.to_text(true), c.padded);
         // The padded text reads back to the same offset.
-        EXPECT_EQ(text_of(TIMEZONE_DATA::from_text(zone.to_text(true)).total_seconds()),
-                  std::to_string(c.seconds));
+        EXPECT_EQ(text_of(TIMEZONE_DATA::from_text(zone.to_text(true)).total_seconds()), std::to_string(c.seconds));
     }
     TIMEZONE_DATA copy(TIMEZONE_DATA::from_text("-0:30"));
     EXPECT_TRUE(copy.is_negative());
 }
 
 TEST_F(Calendar, LocalZoneFromTz) {
-    struct CASE { const char* tz; const char* expected; long seconds; };
-    for (const CASE& c : {CASE{"UTC0", "+0:0", 0}, CASE{"IST-5:30", "+5:30", 19800},
-                          CASE{"NST+3:30", "-3:30", -12600}, CASE{"EST+5", "-5:0", -18000},
-                          CASE{"XHM+0:30", "-0:30", -1800},
-                          // The local clock reads another day than UTC here.
-                          CASE{"LINT-14", "+14:0", 50400}, CASE{"BIT+12", "-12:0", -43200},
-                          CASE{"CHAST-13:45", "+13:45", 49500},
-                          // Daylight saving of the season never enters.
-                          CASE{"CET-1CEST,M3.5.0,M10.5.0/3", "+1:0", 3600},
-                          CASE{"AEST-10AEDT,M10.1.0,M4.1.0/3", "+11:0", 39600}}) {
+    struct CASE {
+        const char* tz;
+        const char* expected;
+        long seconds;
+    };
+    for (const CASE& c :
+         {CASE{"UTC0", "+0:0", 0}, CASE{"IST-5:30", "+5:30", 19800}, CASE{"NST+3:30", "-3:30", -12600},
+          CASE{"EST+5", "-5:0", -18000}, CASE{"XHM+0:30", "-0:30", -1800},
+          // The local clock reads another day than UTC here.
+          CASE{"LINT-14", "+14:0", 50400}, CASE{"BIT+12", "-12:0", -43200}, CASE{"CHAST-13:45", "+13:45", 49500},
+          // Daylight saving of the season never enters.
+          CASE{"CET-1CEST,M3.5.0,M10.5.0/3", "+1:0", 3600}, CASE{"AEST-10AEDT,M10.1.0,M4.1.0/3", "+11:0", 39600}}) {
         TZ_SCOPE zone(c.tz);
         TIMEZONE_DATA local = TIMEZONE_DATA::local();
         EXPECT_EQ(local.to_text(false), c.expected) << c.tz;

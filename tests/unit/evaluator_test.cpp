@@ -124,14 +124,22 @@ TEST_F(Evaluator, HandlerIsCachedAndNotDispatchedAgain) {
 
 TEST_F(Evaluator, EveryOperatorBindsItsHandler) {
     const std::pair<const char*, EVAL_HANDLER> table[] = {
-        {"7 % 2", eval_modulo},           {"7 * 2", eval_times},
-        {"2 ** 3", eval_repeat},          {"7 + 2", eval_plus},
-        {"+ (2)", eval_unary_plus},       {"7 - 2", eval_minus},
-        {"- (2)", eval_unary_minus},      {"7 / 2", eval_divide},
-        {"7 ^ 2", eval_caret},            {"1 .. 3", eval_range<range_both>},
-        {"1 .: 3", eval_range<range_ascending>}, {"3 :. 1", eval_range<range_descending>},
-        {"1 -> 2", eval_arrow},           {"true || false", eval_or},
-        {"true && false", eval_and},      {"!true", eval_not},
+        {"7 % 2", eval_modulo},
+        {"7 * 2", eval_times},
+        {"2 ** 3", eval_repeat},
+        {"7 + 2", eval_plus},
+        {"+ (2)", eval_unary_plus},
+        {"7 - 2", eval_minus},
+        {"- (2)", eval_unary_minus},
+        {"7 / 2", eval_divide},
+        {"7 ^ 2", eval_caret},
+        {"1 .. 3", eval_range<range_both>},
+        {"1 .: 3", eval_range<range_ascending>},
+        {"3 :. 1", eval_range<range_descending>},
+        {"1 -> 2", eval_arrow},
+        {"true || false", eval_or},
+        {"true && false", eval_and},
+        {"!true", eval_not},
         {"1 == 1 | 2", eval_comparison<compare_equal>},
         {"1 != 2", eval_comparison<compare_unequal>},
         {"1 @@ 1", eval_comparison<compare_same>},
@@ -278,7 +286,13 @@ TEST(MethodProtocol, ContextShowsTypeNameAndArgumentTypes) {
     // An escaped ';' belongs to the name and stays a ';'.
     EXPECT_EQ(method_context(nullptr, "str", "a\\;b" + mark + "int;" + mark, true), "str:a;b(int)");
     // The module separator of a qualified user type shows as "::".
-    EXPECT_EQ(method_context(nullptr, "", "f" + mark + "A\x1b" "B;" + mark, true), "f(A::B)");
+    EXPECT_EQ(method_context(nullptr, "",
+                             "f" + mark +
+                                 "A\x1b"
+                                 "B;" +
+                                 mark,
+                             true),
+              "f(A::B)");
     EXPECT_EQ(method_context(nullptr, "list", mark + "int;" + mark, false), "list:");
 
     int32_t position = 0;
@@ -304,7 +318,9 @@ TEST(MethodProtocol, RefusalsForConstantsAndIterations) {
     TOKEN at(std::string("add"), nullptr, -1, 1, 1);
     UNION_DATA list('l');
     auto refusal = [&](uint32_t mode, bool strict, const char* type_name = "list") {
-        return error_of([&] { raise_infeasible_for_constant(&at, RESULT_ITEM{&list, mode, 0}, type_name, key, strict); });
+        return error_of([&] {
+            raise_infeasible_for_constant(&at, RESULT_ITEM{&list, mode, 0}, type_name, key, strict);
+        });
     };
     EXPECT_EQ(refusal(0, false), "list:add infeasible for (constant) literal");
     EXPECT_EQ(refusal(1, false), "list:add infeasible for (constant) expression");
@@ -321,7 +337,9 @@ TEST(MethodProtocol, RefusalsForConstantsAndIterations) {
               }),
               "Transfer to input variable infeasible for (constant) literal");
     UNION_DATA args('y');
-    EXPECT_EQ(error_of([&] { raise_infeasible_for_constant(&at, RESULT_ITEM{&args, 7, 0}, "args", key, true); }),
+    EXPECT_EQ(error_of([&] {
+                  raise_infeasible_for_constant(&at, RESULT_ITEM{&args, 7, 0}, "args", key, true);
+              }),
               "args:add infeasible for variable input object of type 'args'");
 
     // Iteration: the mark of the value behind an alias counts.

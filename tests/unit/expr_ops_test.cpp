@@ -72,9 +72,7 @@ void counting_two(TOKEN*, RESULT_ITEM, RESULT_LIST& results) {
 }
 
 // A leaf handler that yields the empty bool.
-void empty_bool(TOKEN*, RESULT_ITEM, RESULT_LIST& results) {
-    results.append(RESULT_ITEM{new UNION_DATA('b'), 0, 1});
-}
+void empty_bool(TOKEN*, RESULT_ITEM, RESULT_LIST& results) { results.append(RESULT_ITEM{new UNION_DATA('b'), 0, 1}); }
 
 // The first leaf in the subtree whose text is `name`.
 TOKEN* leaf_named(TOKEN* node, const std::string& name) {
@@ -198,8 +196,7 @@ TEST(ExprOpsLogic, ShortCutsAndMessages) {
         EXPECT_EQ(leaf_evaluations, 0);
     }
     EXPECT_EQ(evaluated("!1"), "Operator '!': Expect 0-th argument of type 'bool'");
-    EXPECT_EQ(evaluated("true && (2 ** true)"),
-              "Operator '&&': Expect exactly one argument on right-hand side");
+    EXPECT_EQ(evaluated("true && (2 ** true)"), "Operator '&&': Expect exactly one argument on right-hand side");
     EXPRESSION expression("false || y");
     leaf_named(expression.node, "y")->evaluator = empty_bool;
     EXPECT_EQ(evaluated(expression), "Operator '||': 0-th argument is empty");
@@ -267,9 +264,7 @@ UNION_DATA* deep_list() {
     return inner;
 }
 
-void yields_deep_list(TOKEN*, RESULT_ITEM, RESULT_LIST& results) {
-    results.append(RESULT_ITEM{deep_list(), 0, 1});
-}
+void yields_deep_list(TOKEN*, RESULT_ITEM, RESULT_LIST& results) { results.append(RESULT_ITEM{deep_list(), 0, 1}); }
 
 TEST(ExprOpsComparison, TooDeepValuesAreReportedNotUnequal) {
     EXPRESSION expression("a == b");

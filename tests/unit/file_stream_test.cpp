@@ -130,7 +130,10 @@ TEST_F(FileStreamTest, StoredNulIsWrittenAsNulAndReadBackRaw) {
     FILE_DATA file(path("a"));
     const char* error = nullptr;
     file.open("ob", &error);
-    file.write("a\xFF" "b", false, &error);
+    file.write(
+        "a\xFF"
+        "b",
+        false, &error);
     file.close();
     EXPECT_EQ(contents(path("a")), std::string("a\0b", 3));
 
@@ -150,7 +153,9 @@ TEST_F(FileStreamTest, StoredNulIsWrittenAsNulAndReadBackRaw) {
     file.close();
     std::string line;
     EXPECT_TRUE(read_input_line(&file, line, &error));
-    EXPECT_EQ(line, "a\xFF" "b");
+    EXPECT_EQ(line,
+              "a\xFF"
+              "b");
 }
 
 TEST_F(FileStreamTest, TextModeFoldsCrLfButBinaryModeKeepsIt) {
@@ -210,7 +215,7 @@ TEST_F(FileStreamTest, FormattedWritesPadToTheColumnWidths) {
     EXPECT_EQ(file_format.column, 0);
     file.write("toolong", true, &error);  // written whole, the column still advances
     EXPECT_EQ(file_format.column, 1);
-    file.write("u", false, &error);       // unformatted: no padding, column stays
+    file.write("u", false, &error);  // unformatted: no padding, column stays
     EXPECT_EQ(file_format.column, 1);
     file.flush(&error);
     EXPECT_EQ(contents(path("a")), "...abc...toolongu");

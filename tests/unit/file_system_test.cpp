@@ -38,10 +38,8 @@ protected:
     }
     void TearDown() override {
         fs::current_path(saved_cwd);
-        if (saved_path)
-            setenv("PATH", saved_path->c_str(), 1);
-        else
-            unsetenv("PATH");
+        if (saved_path) setenv("PATH", saved_path->c_str(), 1);
+        else unsetenv("PATH");
         fs::remove_all(root);
     }
 
@@ -355,8 +353,7 @@ TEST_F(FileSystemTest, InterpreterDirectorySearchesPathForAnExecutable) {
     ASSERT_EQ(::chmod(path("later/morvu_probe").c_str(), 0755), 0);
     make("dironly/morvu_probe");  // a directory of that name does not count
 
-    const std::string search =
-        path("dironly") + ":" + path("plain") + "::" + path("bin") + "/:" + path("later");
+    const std::string search = path("dironly") + ":" + path("plain") + "::" + path("bin") + "/:" + path("later");
     setenv("PATH", search.c_str(), 1);
     EXPECT_EQ(interpreter_directory("morvu_probe"), path("bin"));
 

@@ -175,11 +175,11 @@ TEST(GraphStore, ParallelIndexRule) {
 
     GRAPH_DATA other;
     append_ints(other, 3);
-    ASSERT_EQ(add(other, 1, 2, 10), nullptr);   // 1->2, index 0
-    ASSERT_EQ(add(other, 4, 2, 11), nullptr);   // index 1
-    ASSERT_EQ(add(other, 7, 2, 12), nullptr);   // 2 x 3 + 1: appended as index 2
+    ASSERT_EQ(add(other, 1, 2, 10), nullptr);  // 1->2, index 0
+    ASSERT_EQ(add(other, 4, 2, 11), nullptr);  // index 1
+    ASSERT_EQ(add(other, 7, 2, 12), nullptr);  // 2 x 3 + 1: appended as index 2
     EXPECT_EQ(edge_int(other, 7, 2), 12);
-    ASSERT_EQ(add(other, 1, 2, 13), nullptr);   // index 0: the others move up
+    ASSERT_EQ(add(other, 1, 2, 13), nullptr);  // index 0: the others move up
     EXPECT_EQ(edge_int(other, 1, 2), 13);
     EXPECT_EQ(edge_int(other, 4, 2), 10);
     EXPECT_EQ(edge_int(other, 7, 2), 11);
@@ -355,7 +355,9 @@ TEST(GraphStore, MovingEdges) {
 // Random edits checked against a plain model of the multigraph: nodes as
 // values, edges as (source value, target value, parallel index, value).
 TEST(GraphStore, RandomEditsKeepEveryInvariant) {
-    struct MODEL_EDGE { int source, target, parallel, value; };
+    struct MODEL_EDGE {
+        int source, target, parallel, value;
+    };
     std::mt19937 random(42);
     GRAPH_DATA graph;
     std::vector<int> model_nodes;
@@ -394,7 +396,8 @@ TEST(GraphStore, RandomEditsKeepEveryInvariant) {
                 ASSERT_NE(message, nullptr);
             } else {
                 ASSERT_EQ(message, nullptr);
-                for (MODEL_EDGE* e : pair) if (e->parallel >= p) ++e->parallel;
+                for (MODEL_EDGE* e : pair)
+                    if (e->parallel >= p) ++e->parallel;
                 model_edges.push_back({model_nodes[s], model_nodes[t], p, next_value});
             }
         } else if (choice <= 7 && !model_edges.empty()) {
@@ -418,7 +421,8 @@ TEST(GraphStore, RandomEditsKeepEveryInvariant) {
                 ASSERT_EQ(message, nullptr);
                 for (MODEL_EDGE* e : pair_indexes(moving.source, moving.target, &moving))
                     if (e->parallel > moving.parallel) --e->parallel;
-                for (MODEL_EDGE* e : pair) if (e->parallel >= p) ++e->parallel;
+                for (MODEL_EDGE* e : pair)
+                    if (e->parallel >= p) ++e->parallel;
                 moving.source = model_nodes[s];
                 moving.target = model_nodes[t];
                 moving.parallel = p;
@@ -628,7 +632,7 @@ TEST(GraphStore, Reversals) {
     ASSERT_EQ(add(graph, 0, 1, 4), nullptr);
     graph.reverse_nodes();
     for (int i = 0; i < 5; ++i) EXPECT_EQ(node_int(graph, i), 4 - i);
-    EXPECT_EQ(edge_int(graph, 4, 3), 4);   // 0->1 index 0 became 4->3
+    EXPECT_EQ(edge_int(graph, 4, 3), 4);  // 0->1 index 0 became 4->3
     EXPECT_EQ(edge_int(graph, 9, 3), 1);
     graph.reverse_nodes();
 

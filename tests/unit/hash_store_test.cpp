@@ -192,9 +192,9 @@ TEST(HashStorePairs, ReferenceKeysMatchByIdentityOnly) {
 
 TEST(HashStoreOrder, BucketOrderThenInsertionAndSortedArrayDropped) {
     HASH_DATA hash;
-    put(hash, int_cell(12).get());    // bucket 45
-    put(hash, str_cell("a").get());   // bucket 0
-    put(hash, str_cell("").get());    // bucket 0, after "a"
+    put(hash, int_cell(12).get());   // bucket 45
+    put(hash, str_cell("a").get());  // bucket 0
+    put(hash, str_cell("").get());   // bucket 0, after "a"
     EXPECT_EQ(key_texts(hash), (std::vector<std::string>{"a", "", "12"}));
     ASSERT_TRUE(hash.cached_array.has_value());
     std::reverse(hash.cached_array->begin(), hash.cached_array->end());  // as a sort would
@@ -459,11 +459,13 @@ TEST(HashStoreIndex, PairsLinkedIntoTheBucketsAreFoundToo) {
     auto node = std::make_unique<LIST_NODE>();
     copy_value(&node->key, int_cell(2).get(), true);
     int b = bucket(int_cell(2).get());
-    if (hash.buckets[static_cast<size_t>(b)] == nullptr) hash.buckets[static_cast<size_t>(b)] = std::make_unique<LIST_DATA>();
+    if (hash.buckets[static_cast<size_t>(b)] == nullptr)
+        hash.buckets[static_cast<size_t>(b)] = std::make_unique<LIST_DATA>();
     LIST_DATA& list = *hash.buckets[static_cast<size_t>(b)];
     LIST_NODE* raw = node.release();
     raw->prev = list.tail;
-    if (list.tail != nullptr) list.tail->next = raw; else list.head = raw;
+    if (list.tail != nullptr) list.tail->next = raw;
+    else list.head = raw;
     list.tail = raw;
     ++list.node_count;
     ++hash.pair_count;

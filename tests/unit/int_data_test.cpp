@@ -411,7 +411,7 @@ TEST(IntDataPrimeTest, LargeNumbers) {
     INT_DATA m61(primes[0]);
     INT_DATA m89(primes[2]);
     EXPECT_FALSE((m61 * m89).is_prime());
-    EXPECT_FALSE((m89 * m89).is_prime());  // a square
+    EXPECT_FALSE((m89 * m89).is_prime());                        // a square
     EXPECT_FALSE(INT_DATA("147573952589676412927").is_prime());  // 2^67 - 1
     // Composite Mersenne numbers without small factors pass the base-2 round;
     // the Lucas test must reject them.

@@ -25,9 +25,7 @@ std::string strip_zeros(std::string digits) {
 }
 
 // The texts below are built least significant digit first, then turned.
-std::string finished(std::string reversed) {
-    return strip_zeros(std::string(reversed.rbegin(), reversed.rend()));
-}
+std::string finished(std::string reversed) { return strip_zeros(std::string(reversed.rbegin(), reversed.rend())); }
 
 // Sum of two digit texts, column by column.
 std::string text_sum(const std::string& a, const std::string& b) {

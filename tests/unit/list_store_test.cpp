@@ -159,54 +159,54 @@ TEST(ListStoreCursor, AgreesWithAModelUnderRandomOperations) {
         int index = static_cast<int>(random() % static_cast<unsigned>(size + 3)) - 1;
         const char* message = nullptr;
         switch (random() % 7) {
-            case 0: {
-                auto cell = int_cell(next_value);
-                list.append(cell.get(), 0);
-                model.push_back(next_value++);
-                break;
+        case 0: {
+            auto cell = int_cell(next_value);
+            list.append(cell.get(), 0);
+            model.push_back(next_value++);
+            break;
+        }
+        case 1: {
+            auto cell = int_cell(next_value);
+            list.prepend(cell.get(), 0);
+            model.insert(model.begin(), next_value++);
+            break;
+        }
+        case 2: {
+            auto cell = int_cell(next_value);
+            message = list.insert_at(index, cell.get(), 0);
+            if (index >= 0 && index <= size) {
+                EXPECT_EQ(message, nullptr);
+                model.insert(model.begin() + index, next_value);
+            } else {
+                EXPECT_NE(message, nullptr);
             }
-            case 1: {
-                auto cell = int_cell(next_value);
-                list.prepend(cell.get(), 0);
-                model.insert(model.begin(), next_value++);
-                break;
+            ++next_value;
+            break;
+        }
+        case 3:
+            message = list.remove_at(index);
+            if (index >= 0 && index < size) model.erase(model.begin() + index);
+            EXPECT_EQ(message == nullptr, index >= 0 && index < size);
+            break;
+        case 4:
+            list.remove_first();
+            if (!model.empty()) model.erase(model.begin());
+            break;
+        case 5:
+            list.remove_last();
+            if (!model.empty()) model.pop_back();
+            break;
+        default: {
+            UNION_DATA* value = list.at(index, &message);
+            if (index >= 0 && index < size) {
+                ASSERT_NE(value, nullptr);
+                EXPECT_EQ(int_of(value), model[static_cast<size_t>(index)]);
+                EXPECT_EQ(list.cursor_index, index);
+            } else {
+                EXPECT_EQ(value, nullptr);
             }
-            case 2: {
-                auto cell = int_cell(next_value);
-                message = list.insert_at(index, cell.get(), 0);
-                if (index >= 0 && index <= size) {
-                    EXPECT_EQ(message, nullptr);
-                    model.insert(model.begin() + index, next_value);
-                } else {
-                    EXPECT_NE(message, nullptr);
-                }
-                ++next_value;
-                break;
-            }
-            case 3:
-                message = list.remove_at(index);
-                if (index >= 0 && index < size) model.erase(model.begin() + index);
-                EXPECT_EQ(message == nullptr, index >= 0 && index < size);
-                break;
-            case 4:
-                list.remove_first();
-                if (!model.empty()) model.erase(model.begin());
-                break;
-            case 5:
-                list.remove_last();
-                if (!model.empty()) model.pop_back();
-                break;
-            default: {
-                UNION_DATA* value = list.at(index, &message);
-                if (index >= 0 && index < size) {
-                    ASSERT_NE(value, nullptr);
-                    EXPECT_EQ(int_of(value), model[static_cast<size_t>(index)]);
-                    EXPECT_EQ(list.cursor_index, index);
-                } else {
-                    EXPECT_EQ(value, nullptr);
-                }
-                break;
-            }
+            break;
+        }
         }
         if (step % 50 == 0) {
             ASSERT_EQ(contents(list), model);

@@ -42,9 +42,7 @@ private:
 REAL_DATA r(const char* text) { return REAL_DATA(text); }
 
 // "mantissa scale", the representation a result must have exactly.
-std::string repr(const REAL_DATA& x) {
-    return (x.mantissa + INT_DATA(0)).to_text() + " " + std::to_string(x.scale);
-}
+std::string repr(const REAL_DATA& x) { return (x.mantissa + INT_DATA(0)).to_text() + " " + std::to_string(x.scale); }
 
 // The outcome of a call: its representation, or "ARITH code text".
 std::string outcome(const std::function<REAL_DATA()>& call) {
@@ -264,18 +262,20 @@ std::vector<CASE> sweep_cases() {
     const std::string long_decimals = "0.123456789012345678901234567890123456789";
     const std::map<std::string, std::vector<std::string>> arguments = {
         {"exp", {"0", "1", "-1", "0.5", "-2.75", "20", "-20", "0.001", tiny, "-" + tiny, long_decimals}},
-        {"sqrt", {"0", "1", "2", "3", "0.5", "0.25", "1.000000000002", "123456789.987654321", "0.0000001", tiny,
-                  "1000000000000000000000000000000", "-4", long_decimals}},
-        {"ln", {"0", "-1", "1", "2", "0.5", "10", "0.1", "0.00001", "12345.678", "2.718281828", tiny, "1000000",
-                long_decimals}},
-        {"sin", {"0", "1", "-1", "0.5", "3.14159265358979", "-7", "10", "100.5", "1.5707963", tiny, "-2.5",
-                 long_decimals}},
-        {"cos", {"0", "1", "-1", "0.5", "3.14159265358979", "-7", "10", "100.5", "1.5707963", tiny, "-2.5",
-                 long_decimals}},
+        {"sqrt",
+         {"0", "1", "2", "3", "0.5", "0.25", "1.000000000002", "123456789.987654321", "0.0000001", tiny,
+          "1000000000000000000000000000000", "-4", long_decimals}},
+        {"ln",
+         {"0", "-1", "1", "2", "0.5", "10", "0.1", "0.00001", "12345.678", "2.718281828", tiny, "1000000",
+          long_decimals}},
+        {"sin",
+         {"0", "1", "-1", "0.5", "3.14159265358979", "-7", "10", "100.5", "1.5707963", tiny, "-2.5", long_decimals}},
+        {"cos",
+         {"0", "1", "-1", "0.5", "3.14159265358979", "-7", "10", "100.5", "1.5707963", tiny, "-2.5", long_decimals}},
         {"tan", {"0", "1", "-1", "0.5", "3.14159265358979", "-7", "1.5707963", tiny, long_decimals}},
         {"cot", {"0", "1", "-1", "0.5", "3.14159265358979", "-7", "1.5707963", tiny, long_decimals}},
-        {"arcsin", {"0", "0.5", "0.50", "1", "-1", "0.7", "-0.9", "0.99999", "2", "-1.5", "0.25", "0.000001",
-                    long_decimals}},
+        {"arcsin",
+         {"0", "0.5", "0.50", "1", "-1", "0.7", "-0.9", "0.99999", "2", "-1.5", "0.25", "0.000001", long_decimals}},
         {"arccos", {"0", "0.5", "1", "-1", "0.7", "-0.9", "0.99999", "2", "-1.5", long_decimals}},
         {"arctan", {"0", "0.5", "1", "-1", "2", "-10", "1000", "0.7", "0.3", "12345.6789", tiny, long_decimals}},
         {"arccot", {"0", "0.5", "1", "-1", "2", "-10", "0.7", "0.3", tiny}},
@@ -285,22 +285,45 @@ std::vector<CASE> sweep_cases() {
         {"coth", {"0", "1", "-1", "0.5", "5", "-3.5", "0.001", tiny, long_decimals}},
         {"arsinh", {"0", "1", "-1", "10", "-10", "0.5", "-1000000", "-" + tiny, long_decimals}},
         {"arcosh", {"1", "2", "0.999", "10", "1.5", "1.00000000000000000000001", "-3"}},
-        {"artanh", {"0", "0.5", "-0.5", "1", "-1", "1.5", "0.9999999", "0.99999999999999999999999",
-                    "-0.99999999999999999999999", "0.1", long_decimals}},
-        {"arcoth", {"2", "-2", "0.5", "1", "-1", "1.5", "1.00000000000000000000001",
-                    "-1.00000000000000000000001", "10"}},
+        {"artanh",
+         {"0", "0.5", "-0.5", "1", "-1", "1.5", "0.9999999", "0.99999999999999999999999", "-0.99999999999999999999999",
+          "0.1", long_decimals}},
+        {"arcoth",
+         {"2", "-2", "0.5", "1", "-1", "1.5", "1.00000000000000000000001", "-1.00000000000000000000001", "10"}},
     };
     const std::map<std::string, std::vector<std::pair<std::string, std::string>>> pairs = {
-        {"pot", {{"1.5", "3"}, {"2", "-3"}, {"2", "0.5"}, {"-2", "2"}, {"-2", "2.0"}, {"0", "0"}, {"0", "3"},
-                 {"0", "-1"}, {"0", "0.5"}, {"3", "0"}, {"-1.5", "5"}, {"10", "-25"}, {"0.5", "-4"},
-                 {"2.5", "1.5"}, {"0.3", "-0.5"}, {"7", "-1"}, {"0.0000001", "-2"}}},
-        {"log", {{"8", "2"}, {"100", "10"}, {"5", "1"}, {"0.5", "3"}, {"2", "0.5"}, {"-1", "2"}, {"0", "2"},
-                 {"3", "1.00000000000000000000001"}}},
-        {"root", {{"27", "3"}, {"2", "2"}, {"5", "0"}, {"-8", "3"}, {"0", "3"}, {"16", "-2"}, {"10", "0.5"},
-                  {"2", "0.1"}}},
+        {"pot",
+         {{"1.5", "3"},
+          {"2", "-3"},
+          {"2", "0.5"},
+          {"-2", "2"},
+          {"-2", "2.0"},
+          {"0", "0"},
+          {"0", "3"},
+          {"0", "-1"},
+          {"0", "0.5"},
+          {"3", "0"},
+          {"-1.5", "5"},
+          {"10", "-25"},
+          {"0.5", "-4"},
+          {"2.5", "1.5"},
+          {"0.3", "-0.5"},
+          {"7", "-1"},
+          {"0.0000001", "-2"}}},
+        {"log",
+         {{"8", "2"},
+          {"100", "10"},
+          {"5", "1"},
+          {"0.5", "3"},
+          {"2", "0.5"},
+          {"-1", "2"},
+          {"0", "2"},
+          {"3", "1.00000000000000000000001"}}},
+        {"root",
+         {{"27", "3"}, {"2", "2"}, {"5", "0"}, {"-8", "3"}, {"0", "3"}, {"16", "-2"}, {"10", "0.5"}, {"2", "0.1"}}},
     };
-    const std::vector<std::string> to_round = {"0.5", "2.0", "2", "2.5", "-2.5", "-0.5", "2.4999", "-0.3",
-                                               "0.0", "123.456", "-123.456", "7", "9.999", long_decimals};
+    const std::vector<std::string> to_round = {"0.5",  "2.0", "2",       "2.5",      "-2.5", "-0.5",  "2.4999",
+                                               "-0.3", "0.0", "123.456", "-123.456", "7",    "9.999", long_decimals};
 
     std::vector<CASE> cases;
     for (int p = 0; p <= 30; ++p) {
@@ -318,9 +341,8 @@ std::vector<CASE> sweep_cases() {
         }
         for (const auto& [name, function] : binary) {
             for (const auto& [x, y] : pairs.at(name)) {
-                cases.push_back({name + prefix + x + " " + y, at([f = function, x, y] {
-                                     return f(REAL_DATA(x.c_str()), REAL_DATA(y.c_str()));
-                                 })});
+                cases.push_back({name + prefix + x + " " + y,
+                                 at([f = function, x, y] { return f(REAL_DATA(x.c_str()), REAL_DATA(y.c_str())); })});
             }
         }
         cases.push_back({"pi" + prefix, at([] { return big_pi(); })});
@@ -350,8 +372,8 @@ std::vector<std::string> model_answers(const std::vector<CASE>& cases, int& stat
         for (const CASE& c : cases) input << c.line << "\n";
     }
     // The time limit keeps a runaway case from holding up the whole suite.
-    const std::string command = std::string("timeout 120 python3 ") + MORVU_TEST_TOOLS_DIR + "/math_model.py --check < " +
-                                input_name;
+    const std::string command =
+        std::string("timeout 120 python3 ") + MORVU_TEST_TOOLS_DIR + "/math_model.py --check < " + input_name;
     std::vector<std::string> answers;
     FILE* pipe = popen(command.c_str(), "r");
     EXPECT_NE(pipe, nullptr);

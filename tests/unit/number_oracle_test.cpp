@@ -21,8 +21,8 @@ constexpr int oracle_seed = 20240611;
 constexpr int precisions[] = {-1, 0, 2, 5};
 
 std::string run_oracle(int seed) {
-    std::string command = std::string("python3 ") + MORVU_TEST_TOOLS_DIR + "/number_oracle.py --seed " +
-                          std::to_string(seed);
+    std::string command =
+        std::string("python3 ") + MORVU_TEST_TOOLS_DIR + "/number_oracle.py --seed " + std::to_string(seed);
     std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
     if (!pipe) return {};
     std::string output;
@@ -68,8 +68,7 @@ public:
                  size_t at) {
         INT_DATA mantissa(t[at].c_str());
         expect(value.mantissa == mantissa, line, what + " mantissa", value.mantissa.to_text(), t[at]);
-        expect(std::to_string(value.scale) == t[at + 1], line, what + " scale", std::to_string(value.scale),
-               t[at + 1]);
+        expect(std::to_string(value.scale) == t[at + 1], line, what + " scale", std::to_string(value.scale), t[at + 1]);
         for (int i = 0; i < 4; ++i) {
             const std::string& got = value.to_text(precisions[i]);
             expect(got == t[at + 2 + i], line, what + " text q=" + std::to_string(precisions[i]), got, t[at + 2 + i]);

@@ -114,8 +114,9 @@ TEST(ParserErrorsMarking, BracketsAndOperators) {
 }
 
 TEST(ParserErrorsTreeBuilding, Constants) {
-    expect_error("x = \"\\q\"", 1, "Unknown escape sequence (feasible are \\', \\\", \\t, \\n, \\f, \\v, \\0, \\a, \\r, "
-                                   "\\b and \\\\)");
+    expect_error("x = \"\\q\"", 1,
+                 "Unknown escape sequence (feasible are \\', \\\", \\t, \\n, \\f, \\v, \\0, \\a, \\r, "
+                 "\\b and \\\\)");
     expect_error("y = 1\nx = \"ab\ncd\\q\"", 2,
                  "Unknown escape sequence (feasible are \\', \\\", \\t, \\n, \\f, \\v, \\0, \\a, \\r, \\b and \\\\)");
     expect_error("x = ''", 1, "Infeasible character constant (except exactly one character)");
@@ -123,7 +124,9 @@ TEST(ParserErrorsTreeBuilding, Constants) {
     expect_error("x = 1\nx = 1e99999999", 2, "Conversion of string '1e99999999' into type 'real' not possible");
 }
 
-TEST(ParserErrorsTreeBuilding, MissingOperator) { expect_error("x = a\"b\"", 1, "Missing operator on right-hand side"); }
+TEST(ParserErrorsTreeBuilding, MissingOperator) {
+    expect_error("x = a\"b\"", 1, "Missing operator on right-hand side");
+}
 
 TEST(ParserErrorsTreeBuilding, BytesOnlyMarkingWouldRefuse) {
     auto build_error = [](const std::string& text) {
@@ -145,7 +148,8 @@ TEST(ParserErrorsTreeBuilding, BytesOnlyMarkingWouldRefuse) {
 TEST(ParserErrorsPasses, ModulePaths) {
     expect_error("x = \"m\"::x", 1, "Expect name of module right of '::'-operator");
     expect_error("x = f(a)::x", 1, "Expect name of module right of '::'-operator");
-    expect_error("y = 1\nx = a::(x + 1)", 2, "Expect name (of type, variable, procedure or function) right of '::'-operator");
+    expect_error("y = 1\nx = a::(x + 1)", 2,
+                 "Expect name (of type, variable, procedure or function) right of '::'-operator");
     expect_error("x = a::b.c", 1, "'::'-operator not allowed left/right of operator '.'");
     expect_error("x = c.a::b", 1, "'::'-operator not allowed left/right of operator '.'");
 }

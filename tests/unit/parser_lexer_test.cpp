@@ -107,8 +107,7 @@ TEST(ParserLayout, BlockAfterBracketThatStartsWithAString) {
     // statement is read as an opening quote.
     EXPECT_EQ(laid_out("if (ok) \"yes\".outl()\nz = 1"), "if(ok){\"yes\".outl()};z=1");
     EXPECT_EQ(laid_out("if (ok) 'y'.outl()\nz = 1"), "if(ok){'y'.outl()};z=1");
-    EXPECT_EQ(parsed("if (ok) \"yes\".outl()\nz = 1"),
-              "(; if((){ [ok] {(. \"yes\" outl([#]))})) (= z 1))");
+    EXPECT_EQ(parsed("if (ok) \"yes\".outl()\nz = 1"), "(; if((){ [ok] {(. \"yes\" outl([#]))})) (= z 1))");
 }
 
 TEST(ParserLayout, BlockAfterBracketClosesOnItsOwnDepth) {

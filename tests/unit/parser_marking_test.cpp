@@ -61,8 +61,8 @@ TEST(ParserOperators, PriorityTable) {
 
 TEST(ParserOperators, ValueOperatorTokens) {
     for (char c : std::string("!$%*+-/<=>?@^~")) EXPECT_TRUE(is_operator_token(c, 0)) << c;
-    for (const char* pair : {"**", "..", ".:", ":.", "||", "&&", "==", "!=", "@@", "!@", "??", "!?", "<=", ">=",
-                             "+=", "-=", "*=", "/=", "%=", "^="}) {
+    for (const char* pair : {"**", "..", ".:", ":.", "||", "&&", "==", "!=", "@@", "!@",
+                             "??", "!?", "<=", ">=", "+=", "-=", "*=", "/=", "%=", "^="}) {
         EXPECT_TRUE(is_operator_token(pair[0], pair[1])) << pair;
     }
     for (char c : std::string(",;:.&|#")) EXPECT_FALSE(is_operator_token(c, 0)) << c;

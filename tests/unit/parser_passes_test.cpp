@@ -64,11 +64,27 @@ TEST(ParserPasses, InsertedTypeWordsReportTheParametersLine) {
 }
 
 TEST(ParserPasses, AcceptedForms) {
-    for (const char* source :
-         {"x = (a + b) * c", "x = f((a))", "x = (+)", "if (x) { a }", "x = -", "x = a.(b, c)", "f()", "f(a){b}",
-          "f({})", "func f(a)(b){c}", "bigtype T(a)(b)",
-          "func T:f(int a)(int r){r = a}", "proc T:p(a; b){x}", "func T:f(r){r = 1}", "func T:f{x}", "x = (!a)", "x = (-a)", "x = (5)", "x = ('a' == b)",
-          "x = a::b + c", "x = (a -> b)"}) {
+    for (const char* source : {"x = (a + b) * c",
+                               "x = f((a))",
+                               "x = (+)",
+                               "if (x) { a }",
+                               "x = -",
+                               "x = a.(b, c)",
+                               "f()",
+                               "f(a){b}",
+                               "f({})",
+                               "func f(a)(b){c}",
+                               "bigtype T(a)(b)",
+                               "func T:f(int a)(int r){r = a}",
+                               "proc T:p(a; b){x}",
+                               "func T:f(r){r = 1}",
+                               "func T:f{x}",
+                               "x = (!a)",
+                               "x = (-a)",
+                               "x = (5)",
+                               "x = ('a' == b)",
+                               "x = a::b + c",
+                               "x = (a -> b)"}) {
         EXPECT_EQ(parse_error(source).kind, 0) << source << ": " << parse_error(source).message;
     }
 }

@@ -180,9 +180,9 @@ TEST(ParserToken, SmallQueries) {
     auto declaration = expression("int a, b");
     EXPECT_EQ(enclosing_declaration(declaration->right->right), "int");
 
-    const char* words[][2] = {{"date", "0"}, {"dir", "d"},   {"int", "i"},    {"any", "v"},      {"set", "m"},
-                              {"code", "x"}, {"args", "y"},  {"array2", "z"}, {"timezone", "2"}, {"datetime", "4"},
-                              {"sys", "n"},  {"any2", "u"},  {"time", "t"},   {"list", "l"},     {"str", "s"}};
+    const char* words[][2] = {{"date", "0"}, {"dir", "d"},  {"int", "i"},    {"any", "v"},      {"set", "m"},
+                              {"code", "x"}, {"args", "y"}, {"array2", "z"}, {"timezone", "2"}, {"datetime", "4"},
+                              {"sys", "n"},  {"any2", "u"}, {"time", "t"},   {"list", "l"},     {"str", "s"}};
     for (auto& [word, code] : words) {
         TOKEN token(word, nullptr, -1, 1, 1);
         EXPECT_EQ(type_code_of_token(&token), code[0]) << word;

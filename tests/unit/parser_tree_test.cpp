@@ -101,8 +101,7 @@ TEST(ParserTree, BracketsAndBlocks) {
 
 TEST(ParserTree, AutomaticBlocksAfterBrackets) {
     EXPECT_EQ(parsed("if (a > b) x = 1"), "if((){ [(> a b)] {(= x 1)}))");
-    EXPECT_EQ(parsed("if (a) if (b) x = 1\ny = 2"),
-              "(; if((){ [a] {if((){ [b] {(= x 1)}))})) (= y 2))");
+    EXPECT_EQ(parsed("if (a) if (b) x = 1\ny = 2"), "(; if((){ [a] {if((){ [b] {(= x 1)}))})) (= y 2))");
     EXPECT_EQ(parsed("f(if (c) g(x))"), "f([if((){ [c] {g([x])}))])");
 }
 
@@ -110,7 +109,8 @@ TEST(ParserTree, ModuleNamesFold) {
     EXPECT_EQ(parsed("x = a::b"), "(= x a::b)");
     EXPECT_EQ(parsed("a::b::f(x)"), "a::b::f([x])");
     auto tree = test::parse_source("x = a::b");
-    EXPECT_EQ(*tree->right->text, std::string("a\x1B" "b"));
+    EXPECT_EQ(*tree->right->text, std::string("a\x1B"
+                                              "b"));
     EXPECT_EQ(tree->right->module_inside, 1);
     EXPECT_EQ(tree->left->module_inside, 0);
 }
@@ -118,7 +118,7 @@ TEST(ParserTree, ModuleNamesFold) {
 TEST(ParserTree, PositionsOfNodes) {
     auto tree = test::parse_source("x =\n  a +\n  \"b\nc\"");
     EXPECT_EQ(tree->line, 1);
-    EXPECT_EQ(tree->right->line, 2);      // '+'
+    EXPECT_EQ(tree->right->line, 2);  // '+'
     EXPECT_EQ(tree->right->right->line, 3);
     EXPECT_EQ(tree->right->right->line2, 4);
     EXPECT_EQ(tree->file_index, -1);

@@ -27,8 +27,8 @@ protected:
 
     void SetUp() override {
         directory = std::filesystem::temp_directory_path() /
-                    ("morvu_program_run_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) +
-                     "_" + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+                    ("morvu_program_run_" + std::to_string(::testing::UnitTest::GetInstance()->random_seed()) + "_" +
+                     ::testing::UnitTest::GetInstance()->current_test_info()->name());
         std::filesystem::create_directories(directory);
         create_globals();
         add_program_argument(*program_arguments, "main.mrv");
@@ -85,8 +85,8 @@ TEST_F(PROGRAM_ANALYSIS, OutermostVariablesAreStoredInProgramOrderAcrossInclusio
 }
 
 TEST_F(PROGRAM_ANALYSIS, ModuleDefinitionsAreCollectedUnderQualifiedNamesAndKeys) {
-    std::string shapes = write_file("shapes.inc",
-                                    "bigtype T { int v }\nint n\nproc r(T t) { }\nfunc f(int i)(int o) { o = i }\n");
+    std::string shapes =
+        write_file("shapes.inc", "bigtype T { int v }\nint n\nproc r(T t) { }\nfunc f(int i)(int o) { o = i }\n");
     analyse("need m(\"" + shapes + "\")\nint a\n");
     const std::string m = std::string("m") + char(27);
     const std::string mark(1, char(0xA7));

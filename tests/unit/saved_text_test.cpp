@@ -360,8 +360,10 @@ TEST(SAVED_TEXT_READER, HashKeysThatAreReferencesJoinTheirHash) {
     EXPECT_EQ(text, "l2l$1$i5im1ml1l@1@");
     ASSERT_EQ(read_text(back.get(), text), "<none>");
     EXPECT_EQ(saved(back.get()), text);
-    UNION_DATA* read_key = &element(back.get(), 1)->hash_data()->buckets[static_cast<size_t>(
-        HASH_DATA::bucket_of(key.get(), false, &message))]->head->key;
+    UNION_DATA* read_key = &element(back.get(), 1)
+                                ->hash_data()
+                                ->buckets[static_cast<size_t>(HASH_DATA::bucket_of(key.get(), false, &message))]
+                                ->head->key;
     EXPECT_EQ(follow_link(element(read_key, 0)), element(back.get(), 0));
 }
 

@@ -77,7 +77,7 @@ const char* const hierarchy =
     "int g";
 
 struct HIERARCHY : ANALYSED {
-    TOKEN* use;         // a node inside A's procedure q
+    TOKEN* use;  // a node inside A's procedure q
     TOKEN* k_in_b;
     TOKEN* k_in_c;
     TOKEN* m_in_d;
@@ -96,7 +96,7 @@ struct HIERARCHY : ANALYSED {
         enter_token(body_scope("D").variables, "m", m_in_d);
         enter_token(root->scope->variables, "g", g_outer);
         enter_token(root->scope->variables, "k", g_outer);  // hidden by the members
-        r_def = name("x");  // stands in for r's defining node
+        r_def = name("x");                                  // stands in for r's defining node
         outside_def = name("y");
         enter_token(body_scope("C").procedures, "r" + key_mark, r_def);
         enter_token(root->scope->procedures, "outside" + key_mark, outside_def);
@@ -122,8 +122,7 @@ TEST(ScopeLookup, RoutinesStopAtTypeBodiesUnlessCrossing) {
     EXPECT_EQ(find_symbol(program.use, "r" + key_mark, 'f', false, program.use), nullptr);
     EXPECT_EQ(find_symbol(program.use, "outside" + key_mark, 'p', false, program.use), nullptr);
     bool crossed = false;
-    EXPECT_EQ(find_symbol(program.use, "outside" + key_mark, 'p', false, program.use, &crossed),
-              program.outside_def);
+    EXPECT_EQ(find_symbol(program.use, "outside" + key_mark, 'p', false, program.use, &crossed), program.outside_def);
     EXPECT_TRUE(crossed);
 }
 

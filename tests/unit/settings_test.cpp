@@ -8,9 +8,10 @@ namespace morvu {
 namespace {
 
 void sleep_milliseconds(long milliseconds) {
-    struct timespec pause {0, milliseconds * 1000000L};
-    while (::nanosleep(&pause, &pause) != 0) {
-    }
+    struct timespec pause {
+        0, milliseconds * 1000000L
+    };
+    while (::nanosleep(&pause, &pause) != 0) {}
 }
 
 // Burns user CPU time until the watch has advanced by at least one tick.

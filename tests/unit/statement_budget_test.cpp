@@ -35,9 +35,7 @@ int run_text(const std::string& text, std::uint64_t budget) {
     return status;
 }
 
-TEST(StatementBudget, EndsAnEndlessLoop) {
-    EXPECT_EQ(run_text("int n = 0\nfor({n += 1})\n", 1000), 1);
-}
+TEST(StatementBudget, EndsAnEndlessLoop) { EXPECT_EQ(run_text("int n = 0\nfor({n += 1})\n", 1000), 1); }
 
 TEST(StatementBudget, AnEndlessLoopOfCatchesEndsToo) {
     EXPECT_EQ(run_text("any e\nfor({n = 1 / 0; catch(e, {e = 0})})\n", 1000), 1);

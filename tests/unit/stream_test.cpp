@@ -20,7 +20,7 @@ public:
     size_t position = 0;
     bool binary = false;
     bool interactive = false;
-    const char* open_error = nullptr;   // reported by begin_read
+    const char* open_error = nullptr;  // reported by begin_read
     int fail_write_at = -1;            // index of the write that fails
     std::vector<std::string> writes;
 
@@ -57,8 +57,7 @@ public:
 std::vector<std::string> all_items(STREAM_DATA& stream) {
     std::vector<std::string> items;
     const char* error = nullptr;
-    for (std::string item; read_input_item(&stream, item, false, &error); item.clear())
-        items.push_back(item);
+    for (std::string item; read_input_item(&stream, item, false, &error); item.clear()) items.push_back(item);
     EXPECT_EQ(error, nullptr);
     return items;
 }
@@ -173,10 +172,10 @@ TEST(ColumnPadding, FillLongTextsAndUnformattedWrites) {
     SCRIPTED_STREAM stream(&record);
     ASSERT_EQ(record.set_out_fmt("-4+3+0", '*'), nullptr);
     const char* error = nullptr;
-    stream.write("a", true, &error);        // ***
-    stream.write("abcdef", true, &error);   // longer than its width: whole, no fill
-    stream.write("plain", false, &error);   // unformatted: no fill, column stays
-    stream.write("", true, &error);         // width 0: nothing to pad
+    stream.write("a", true, &error);       // ***
+    stream.write("abcdef", true, &error);  // longer than its width: whole, no fill
+    stream.write("plain", false, &error);  // unformatted: no fill, column stays
+    stream.write("", true, &error);        // width 0: nothing to pad
     EXPECT_EQ(stream.written(), "a***abcdefplain");
     EXPECT_EQ(record.column, 0);
     // Without widths a formatted write is a plain one.
@@ -259,7 +258,8 @@ TEST(ReadInputItem, WithoutSeparatorsAndWordSeparators) {
     IO_FORMAT record;
     SCRIPTED_STREAM whole(&record, bytes(" a b\n\0c"));
     // The whole rest is one item; a NUL is stored as 0xFF.
-    EXPECT_EQ(all_items(whole), (ITEMS{" a b\n\xFF" "c"}));
+    EXPECT_EQ(all_items(whole), (ITEMS{" a b\n\xFF"
+                                       "c"}));
 
     ASSERT_EQ(record.set_in_spc(word_separators, word_separator_count), nullptr);
     SCRIPTED_STREAM words(&record, bytes("\t one\ftwo\v\nthree\0four "));
@@ -333,7 +333,8 @@ TEST(ReadInputLine, LineEndsAndBinaryStreams) {
 
     SCRIPTED_STREAM typed(&record, bytes("\bab\b\0c\n"));
     typed.interactive = true;
-    EXPECT_EQ(all_lines(typed), (ITEMS{"a\xFF" "c"}));
+    EXPECT_EQ(all_lines(typed), (ITEMS{"a\xFF"
+                                       "c"}));
 
     // The separators play no part in a line.
     const char* blank[] = {" "};

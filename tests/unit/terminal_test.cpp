@@ -54,8 +54,7 @@ public:
         std::clearerr(stdin);
     }
     ~STDIN_PIPE() {
-        while (std::getchar() != EOF) {
-        }  // leave nothing buffered for whoever reads stdin next
+        while (std::getchar() != EOF) {}  // leave nothing buffered for whoever reads stdin next
         ::dup2(saved, STDIN_FILENO);
         ::close(saved);
         std::clearerr(stdin);
@@ -79,8 +78,7 @@ protected:
     std::vector<std::string> lines() {
         std::vector<std::string> result;
         const char* error = nullptr;
-        for (std::string line; read_input_line(&console_stream, line, &error); line.clear())
-            result.push_back(line);
+        for (std::string line; read_input_line(&console_stream, line, &error); line.clear()) result.push_back(line);
         EXPECT_EQ(error, nullptr);
         return result;
     }
@@ -101,9 +99,13 @@ TEST_F(Console, StandardOutputKeepsBytesButTheStoredNul) {
     const char* error = "unset";
     console_stream.write("\xE4\xFC", false, &error);
     EXPECT_EQ(error, nullptr);
-    console_stream.write("a\xFF" "b", false, &error);
+    console_stream.write(
+        "a\xFF"
+        "b",
+        false, &error);
     console_stream.write("\x80", false, &error);
-    EXPECT_EQ(capture.finish(), bytes("\xE4\xFC" "a\0b\x80"));
+    EXPECT_EQ(capture.finish(), bytes("\xE4\xFC"
+                                      "a\0b\x80"));
 }
 
 TEST_F(Console, ColumnPaddingOnStandardOutput) {
@@ -113,7 +115,9 @@ TEST_F(Console, ColumnPaddingOnStandardOutput) {
     console_stream.write("\x80", true, &error);  // one byte, one character
     console_stream.write("ab", true, &error);
     console_stream.write("|", false, &error);
-    EXPECT_EQ(capture.finish(), "...\x80" "ab.|");
+    EXPECT_EQ(capture.finish(),
+              "...\x80"
+              "ab.|");
     EXPECT_EQ(terminal_format.column, 0);
 }
 
@@ -149,8 +153,7 @@ TEST_F(Console, StartUpMessagesForUnusableFiles) {
     const std::string unwritable = dir.file("no/such/dir");
     EXPECT_TRUE(console_stream.open_files("", false, unwritable.c_str(), false, false));
     EXPECT_EQ(capture.finish(), "Input file '" + missing + "' does not exist\n" + "Input file '" + dir.path +
-                                    "' does not exist\n" + "Output file '" + unwritable +
-                                    "' cannot be opened\n");
+                                    "' does not exist\n" + "Output file '" + unwritable + "' cannot be opened\n");
     // The input step failed first, so the output file was never made.
     EXPECT_FALSE(std::filesystem::exists(output));
     EXPECT_EQ(console_stream.input, nullptr);
@@ -222,11 +225,17 @@ TEST_F(Console, AnInputFileIsReadAfterTheOutputBeforeIt) {
 }
 
 TEST_F(Console, PipedKeysAreReadWithoutEcho) {
-    STDIN_PIPE input(bytes("ab\r\x7f" "c\0d\nq\bx\n"));
+    STDIN_PIPE input(
+        bytes("ab\r\x7f"
+              "c\0d\nq\bx\n"));
     STDOUT_CAPTURE capture(dir.file("echo"));
     // Return gives a line feed; 127 is a backspace only from a terminal; a
     // NUL key is stored as 0xFF; backspace (8) erases.
-    EXPECT_EQ(lines(), (TEXTS{"ab", "\x7f" "c\xFF" "d", "x"}));
+    EXPECT_EQ(lines(), (TEXTS{"ab",
+                              "\x7f"
+                              "c\xFF"
+                              "d",
+                              "x"}));
     EXPECT_EQ(capture.finish(), "");
 }
 
@@ -341,7 +350,9 @@ public:
     std::string shown(size_t expected) const {
         std::string text;
         char buffer[256];
-        struct pollfd ready {master, POLLIN, 0};
+        struct pollfd ready {
+            master, POLLIN, 0
+        };
         while (text.size() < expected && ::poll(&ready, 1, 2000) > 0) {
             const ssize_t n = ::read(master, buffer, sizeof buffer);
             if (n <= 0) break;

@@ -28,16 +28,16 @@ inline std::string escaped_constant(const std::string& text) {
     std::string out;
     for (char c : text) {
         switch (c) {
-            case '\t': out += "\\t"; break;
-            case '\n': out += "\\n"; break;
-            case '\r': out += "\\r"; break;
-            case '\f': out += "\\f"; break;
-            case '\v': out += "\\v"; break;
-            case '\a': out += "\\a"; break;
-            case '\b': out += "\\b"; break;
-            case '\\': out += "\\\\"; break;
-            case static_cast<char>(0xFF): out += "\\0"; break;
-            default: out += c;
+        case '\t': out += "\\t"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\f': out += "\\f"; break;
+        case '\v': out += "\\v"; break;
+        case '\a': out += "\\a"; break;
+        case '\b': out += "\\b"; break;
+        case '\\': out += "\\\\"; break;
+        case static_cast<char>(0xFF): out += "\\0"; break;
+        default: out += c;
         }
     }
     return out;

@@ -240,9 +240,11 @@ TEST(ValueOperatorCompound, MatrixOfTypesAndMessages) {
 TEST(ValueOperatorCompound, NumbersWithEmptyOperands) {
     PRECISION_GUARD guard;
     // An empty left starts from the operator's start value.
-    for (auto [apply, expected] : std::vector<std::pair<COMPOUND_OP, const char*>>{
-             {op_add_assign, "5"}, {op_sub_assign, "-5"}, {op_mul_assign, "5"}, {op_div_assign, "0"},
-             {op_mod_assign, "0"}}) {
+    for (auto [apply, expected] : std::vector<std::pair<COMPOUND_OP, const char*>>{{op_add_assign, "5"},
+                                                                                   {op_sub_assign, "-5"},
+                                                                                   {op_mul_assign, "5"},
+                                                                                   {op_div_assign, "0"},
+                                                                                   {op_mod_assign, "0"}}) {
         CELL left = make_cell('i');
         EXPECT_EQ(apply(left.get(), int_cell(5).get()), nullptr);
         EXPECT_EQ(text_of(left.get()), expected);

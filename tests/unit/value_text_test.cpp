@@ -354,8 +354,8 @@ TEST(ValueTextKey, EqualToTheDisplayInTheDefaultStateForPlainKeys) {
     CELL set = make_cell('m');
     put(set.get(), one.get());
     put(set.get(), text.get());
-    for (UNION_DATA* cell : {one.get(), text.get(), real.get(), list.get(), date.get(), time.get(), zone.get(),
-                             set.get()}) {
+    for (UNION_DATA* cell :
+         {one.get(), text.get(), real.get(), list.get(), date.get(), time.get(), zone.get(), set.get()}) {
         std::string display = text_of(cell);
         EXPECT_EQ(key_of(cell), display);
     }
@@ -503,7 +503,8 @@ TEST(ValueTextRead, CalendarTextsParse) {
     CELL date = make_cell('0');
     EXPECT_EQ(read_message(date.get(), "2024-2-3"), "<none>");
     EXPECT_EQ(text_of(date.get()), "2024-02-03");
-    EXPECT_EQ(read_message(date.get(), "2023-02-29"), "Conversion of string '2023-02-29' into type 'date' not possible");
+    EXPECT_EQ(read_message(date.get(), "2023-02-29"),
+              "Conversion of string '2023-02-29' into type 'date' not possible");
     EXPECT_EQ(text_of(date.get()), "2024-02-03");
 
     CELL time = make_cell('t');

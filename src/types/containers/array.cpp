@@ -44,8 +44,7 @@ std::string index_not_defined(int64_t position) {
 
 // Argument i must be an int naming a defined slot (the position taken from
 // the end with from_end); the slot's position goes to *out.
-std::string check_array_index(const CALL_ARGS& args, const ARRAY_DATA& store, int32_t i, bool from_end,
-                              int* out) {
+std::string check_array_index(const CALL_ARGS& args, const ARRAY_DATA& store, int32_t i, bool from_end, int* out) {
     std::string failure = check_arg_type(args, i, tag_int, true);
     if (!failure.empty()) return failure;
     const int64_t position = slot_position(args, i, store, from_end);
@@ -59,8 +58,8 @@ std::string check_array_index(const CALL_ARGS& args, const ARRAY_DATA& store, in
 bool from_end_key(const std::string& key) { return key[0] >= 'A' && key[0] <= 'Z'; }
 
 bool is_find_key(const std::string& key) {
-    return key_has_prefix(key, "find\xA7") || key_has_prefix(key, "Find\xA7") ||
-           key_has_prefix(key, "find_all\xA7") || key_has_prefix(key, "Find_all\xA7");
+    return key_has_prefix(key, "find\xA7") || key_has_prefix(key, "Find\xA7") || key_has_prefix(key, "find_all\xA7") ||
+           key_has_prefix(key, "Find_all\xA7");
 }
 
 ARRAY_DATA& store_of(UNION_DATA* value) { return *value->array_data(); }
@@ -76,8 +75,7 @@ void fill_array(const METHOD_CALL& call, ARRAY_DATA& store) {
     call.raise_if(check_arg_type(args, 0, tag_int, true));
     const int32_t size = int_argument(args, 0);
     if (size < 1) call.raise(msg_text("unzargerwposint"));
-    if (args.count() != 1 && int64_t{args.count()} != int64_t{size} + 1)
-        call.raise(msg_text("arrmusanznacargueb"));
+    if (args.count() != 1 && int64_t{args.count()} != int64_t{size} + 1) call.raise(msg_text("arrmusanznacargueb"));
     ARRAY_DATA fresh;
     try {
         fresh.resize(size);
@@ -189,8 +187,8 @@ bool array_functions(METHOD_CALL& call) {
         for (int32_t i = 0; i < args.count(); ++i) {
             call.raise_if(check_arg_type(args, i, tag_int, true));
             const int64_t position = slot_position(args, i, store, false);
-            const bool defined = position >= 0 && position < store.slot_count &&
-                                 store.is_defined(static_cast<int>(position));
+            const bool defined =
+                position >= 0 && position < store.slot_count && store.is_defined(static_cast<int>(position));
             call.append(make_bool_value(defined, 0));
         }
         return true;

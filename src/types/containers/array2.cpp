@@ -36,8 +36,7 @@ struct POSITION {
 
 // Arguments i and i + 1 as a position: both non-empty ints; from_end counts
 // the row from the last row and the column from the last column.
-std::string read_position(const METHOD_CALL& call, const ARRAY2_DATA& grid, int32_t i, bool from_end,
-                          POSITION* out) {
+std::string read_position(const METHOD_CALL& call, const ARRAY2_DATA& grid, int32_t i, bool from_end, POSITION* out) {
     for (int32_t k = i; k <= i + 1; ++k) {
         std::string message = check_arg_type(*call.args, k, tag_int, true);
         if (!message.empty()) return message;

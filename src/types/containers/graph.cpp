@@ -49,8 +49,7 @@ void count_at_nodes(const METHOD_CALL& call, GRAPH_DATA& graph, int nodes, bool 
     if (nodes == 2) call.raise_if(check_node_arg(*call.args, graph, 1, false, &second));
     char direction = '*';
     if (with_direction) call.raise_if(check_direction_arg(*call.args, nodes, &direction));
-    const int total =
-        nodes == 1 ? graph.degree(first, direction) : graph.count_edges_between(first, second, direction);
+    const int total = nodes == 1 ? graph.degree(first, direction) : graph.count_edges_between(first, second, direction);
     call.append(make_int_value_from_number(total));
 }
 
@@ -77,8 +76,8 @@ void make_subgraph(const METHOD_CALL& call, GRAPH_DATA& graph) {
 }
 
 bool is_find_key(const std::string& key) {
-    return key_has_prefix(key, "find\xA7") || key_has_prefix(key, "Find\xA7") ||
-           key_has_prefix(key, "find_all\xA7") || key_has_prefix(key, "Find_all\xA7");
+    return key_has_prefix(key, "find\xA7") || key_has_prefix(key, "Find\xA7") || key_has_prefix(key, "find_all\xA7") ||
+           key_has_prefix(key, "Find_all\xA7");
 }
 
 // find, Find, find_all, Find_all: the index of each matching node (counted
@@ -113,16 +112,28 @@ bool graph_functions(METHOD_CALL& call) {
         call.append(make_int_value_from_number(graph_of(call.checked_receiver()).node_count));
         return true;
     }
-    if (key_is(key, "size\xA7" "bool;\xA7")) {
+    if (key_is(key,
+               "size\xA7"
+               "bool;\xA7")) {
         GRAPH_DATA& graph = graph_of(call.checked_receiver());
         call.append(make_int_value_from_number(bool_arg_selects(args, 0) ? graph.node_count : graph.edge_count));
         return true;
     }
-    if (key_is(key, "size\xA7" "int;\xA7") || key_is(key, "size\xA7" "int;char;\xA7")) {
+    if (key_is(key,
+               "size\xA7"
+               "int;\xA7") ||
+        key_is(key,
+               "size\xA7"
+               "int;char;\xA7")) {
         count_at_nodes(call, graph_of(call.checked_receiver()), 1, args.count() == 2);
         return true;
     }
-    if (key_is(key, "size\xA7" "int;int;\xA7") || key_is(key, "size\xA7" "int;int;char;\xA7")) {
+    if (key_is(key,
+               "size\xA7"
+               "int;int;\xA7") ||
+        key_is(key,
+               "size\xA7"
+               "int;int;char;\xA7")) {
         count_at_nodes(call, graph_of(call.checked_receiver()), 2, args.count() == 3);
         return true;
     }
@@ -179,12 +190,15 @@ bool graph_functions(METHOD_CALL& call) {
         find_items(call, graph_of(call.checked_receiver()));
         return true;
     }
-    if (key_is(key, "args\xA7" "bool;\xA7")) {
+    if (key_is(key,
+               "args\xA7"
+               "bool;\xA7")) {
         GRAPH_DATA& graph = graph_of(call.checked_receiver());
         if (bool_arg_selects(args, 0)) {
             for (int i = 0; i < graph.node_count; ++i) hand_out(call, &graph.nodes[static_cast<size_t>(i)]->value, 4);
         } else {
-            for (GRAPH_EDGE* edge = graph.first_edge; edge != nullptr; edge = edge->next) hand_out(call, &edge->value, 4);
+            for (GRAPH_EDGE* edge = graph.first_edge; edge != nullptr; edge = edge->next)
+                hand_out(call, &edge->value, 4);
         }
         return true;
     }

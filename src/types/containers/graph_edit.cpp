@@ -116,7 +116,8 @@ void insert_nodes_from_end(const METHOD_CALL& call, GRAPH_DATA& graph) {
 void add_nodes(const METHOD_CALL& call, GRAPH_DATA& graph, bool at_front) {
     for (int32_t i = 0; i < call.count(); ++i) {
         const HANDED_OVER value = value_arg(call, i);
-        call.raise_if(at_front ? graph.prepend_node(value.cell, value.mode) : graph.append_node(value.cell, value.mode));
+        call.raise_if(at_front ? graph.prepend_node(value.cell, value.mode)
+                               : graph.append_node(value.cell, value.mode));
     }
 }
 
@@ -225,7 +226,8 @@ bool graph_procedures(METHOD_CALL& call) {
     }
     if (key_is(key, "del0\xA7") || key_is(key, "Del0\xA7")) {
         GRAPH_DATA& graph = changed_graph(call, true);
-        if (key[0] == 'd') graph.delete_first_node(); else graph.delete_last_node();
+        if (key[0] == 'd') graph.delete_first_node();
+        else graph.delete_last_node();
         return true;
     }
     if (key_is(key, "del\xA7")) return false;  // the method common to all types
@@ -244,23 +246,38 @@ bool graph_procedures(METHOD_CALL& call) {
         for (int64_t position : positions) graph.delete_node(static_cast<int>(position));
         return true;
     }
-    if (key_is(key, "move\xA7" "any2;any2;\xA7")) {
+    if (key_is(key,
+               "move\xA7"
+               "any2;any2;\xA7")) {
         move_edge(call, changed_graph(call));
         return true;
     }
-    if (key_is(key, "flip\xA7" "bool;\xA7")) {
+    if (key_is(key,
+               "flip\xA7"
+               "bool;\xA7")) {
         GRAPH_DATA& graph = changed_graph(call);
-        if (bool_arg_selects(args, 0)) graph.reverse_nodes(); else graph.reverse_edges();
+        if (bool_arg_selects(args, 0)) graph.reverse_nodes();
+        else graph.reverse_edges();
         return true;
     }
-    if (key_is(key, "sort\xA7" "bool;\xA7") || key_is(key, "Sort\xA7" "bool;\xA7")) {
+    if (key_is(key,
+               "sort\xA7"
+               "bool;\xA7") ||
+        key_is(key,
+               "Sort\xA7"
+               "bool;\xA7")) {
         GRAPH_DATA& graph = changed_graph(call);
         GRAPH_LOOP loop;
         loop.count = bool_arg_selects(args, 0) ? 2 : 3;
         sort_by_values(call, graph, loop.over_nodes() ? node_cells(graph) : edge_cells(graph), loop);
         return true;
     }
-    if (key_is(key, "sort\xA7" "int;char;\xA7") || key_is(key, "Sort\xA7" "int;char;\xA7")) {
+    if (key_is(key,
+               "sort\xA7"
+               "int;char;\xA7") ||
+        key_is(key,
+               "Sort\xA7"
+               "int;char;\xA7")) {
         GRAPH_DATA& graph = changed_graph(call);
         GRAPH_LOOP loop;
         loop.count = 5;

@@ -34,8 +34,7 @@ GRAPH_LOOP check_graph_loop_args(const METHOD_CALL& call, const GRAPH_DATA& grap
     if (loop.count >= 4) {
         call.raise_if(check_arg_type(args, 2, tag_int, false));
         loop.node = int_argument(args, 2);
-        if (loop.node < 0 || loop.node >= graph.node_count)
-            call.raise(format_string(msg_text("knoexinic"), loop.node));
+        if (loop.node < 0 || loop.node >= graph.node_count) call.raise(format_string(msg_text("knoexinic"), loop.node));
     }
     if (loop.count == 5) call.raise_if(check_direction_arg(args, 3, &loop.direction));
     call.raise_if(check_arg_type(args, loop.count - 1, tag_code, false));

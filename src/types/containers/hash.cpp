@@ -49,16 +49,17 @@ void insert_pairs(const METHOD_CALL& call, HASH_DATA& hash) {
 bool is_plain_text_or_int(const KEY_ARG& key) {
     if (key.by_reference()) return false;
     switch (key.cell->tag) {
-    case 'i': case 'I': case 's': case 'S':
-        return key.cell->payload != nullptr;
-    default:
-        return false;
+    case 'i':
+    case 'I':
+    case 's':
+    case 'S': return key.cell->payload != nullptr;
+    default: return false;
     }
 }
 
 bool is_sort_key(const std::string& key) {
-    return key_has_prefix(key, "sort\xA7") || key_has_prefix(key, "Sort\xA7") ||
-           key_has_prefix(key, "sort_keys\xA7") || key_has_prefix(key, "Sort_keys\xA7");
+    return key_has_prefix(key, "sort\xA7") || key_has_prefix(key, "Sort\xA7") || key_has_prefix(key, "sort_keys\xA7") ||
+           key_has_prefix(key, "Sort_keys\xA7");
 }
 
 bool is_find_key(const std::string& key) {

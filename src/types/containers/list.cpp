@@ -58,8 +58,8 @@ int shown_position(int64_t position) {
 // from_end); the element's value cell goes to *out, its position to
 // *position when asked. Positions are computed in 64 bits, so no huge index
 // wraps into the list; the message names the position counted from the head.
-std::string check_list_index(const CALL_ARGS& args, LIST_DATA& store, int32_t i, bool from_end,
-                             UNION_DATA** out, int* position_out = nullptr) {
+std::string check_list_index(const CALL_ARGS& args, LIST_DATA& store, int32_t i, bool from_end, UNION_DATA** out,
+                             int* position_out = nullptr) {
     std::string failure = check_arg_type(args, i, tag_int, true);
     if (!failure.empty()) return failure;
     const int64_t index = int_argument(args, i);
@@ -74,8 +74,8 @@ std::string check_list_index(const CALL_ARGS& args, LIST_DATA& store, int32_t i,
 bool from_end_key(const std::string& key) { return key[0] >= 'A' && key[0] <= 'Z'; }
 
 bool is_find_key(const std::string& key) {
-    return key_has_prefix(key, "find\xA7") || key_has_prefix(key, "Find\xA7") ||
-           key_has_prefix(key, "find_all\xA7") || key_has_prefix(key, "Find_all\xA7");
+    return key_has_prefix(key, "find\xA7") || key_has_prefix(key, "Find\xA7") || key_has_prefix(key, "find_all\xA7") ||
+           key_has_prefix(key, "Find_all\xA7");
 }
 
 LIST_DATA& store_of(UNION_DATA* value) { return *value->list_data(); }
@@ -162,7 +162,8 @@ void move_end_element(METHOD_CALL& call, UNION_DATA* list_cell, bool from_head) 
     const bool list_replaced = is_within_value(variable, list_cell);
     call.raise_if(assign_by_mode(variable, element, 4));
     if (!list_replaced) {
-        if (from_head) store.remove_first(); else store.remove_last();
+        if (from_head) store.remove_first();
+        else store.remove_last();
     }
     call.append(make_bool_value(true, 0));
 }
@@ -301,8 +302,7 @@ bool list_procedures(METHOD_CALL& call) {
         for (size_t pair = 0; pair < gaps.size(); ++pair) {
             UNION_DATA* cell = nullptr;
             int mode = 0;
-            transfer_out_arg(call.args, call.node, static_cast<int>(2 * pair + 1), only_variables, false, &cell,
-                             &mode);
+            transfer_out_arg(call.args, call.node, static_cast<int>(2 * pair + 1), only_variables, false, &cell, &mode);
             call.raise_if(store.insert_at(static_cast<int>(gaps[pair]), cell, mode));
         }
         return true;
@@ -319,7 +319,8 @@ bool list_procedures(METHOD_CALL& call) {
         call.refuse_constant();
         call.refuse_during_iteration();
         const bool from_head = key[0] == 'd';
-        if (from_head) store.remove_first(); else store.remove_last();
+        if (from_head) store.remove_first();
+        else store.remove_last();
         return true;
     }
     if (key_is(key, "del\xA7")) return false;  // the common method del

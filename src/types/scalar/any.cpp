@@ -80,10 +80,8 @@ void destroy_or_clear(const METHOD_CALL& call, bool destroy) {
     refuse_walked_value(call, value, type_text);
     if (is_any_cell(value) && has_foreign_referrers(value))
         call.raise(msg_text(destroy ? "desobjtypvoinicherl" : "loeobjtypvoinicherl"));
-    if (destroy)
-        dissolve_link_value(value);
-    else
-        clear_payload(value);
+    if (destroy) dissolve_link_value(value);
+    else clear_payload(value);
 }
 
 // ---- func, proc ----

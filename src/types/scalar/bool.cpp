@@ -9,7 +9,10 @@ namespace morvu {
 bool bool_functions(METHOD_CALL&) { return false; }
 
 bool bool_procedures(METHOD_CALL& call) {
-    if (!key_is(call.key(), "\xA7" "bool;\xA7")) return false;
+    if (!key_is(call.key(),
+                "\xA7"
+                "bool;\xA7"))
+        return false;
     UNION_DATA* receiver = call.checked_receiver();
     call.refuse_constant();
     // A bool moved away holds no word at all: refuse it rather than copy

@@ -56,7 +56,10 @@ bool char_functions(METHOD_CALL& call) {
 bool char_procedures(METHOD_CALL& call) {
     const std::string& key = call.key();
     enum { assign, to_lower, to_upper } which;
-    if (key_is(key, "\xA7" "char;\xA7")) which = assign;
+    if (key_is(key,
+               "\xA7"
+               "char;\xA7"))
+        which = assign;
     else if (key_is(key, "tolower\xA7")) which = to_lower;
     else if (key_is(key, "toupper\xA7")) which = to_upper;
     else return false;

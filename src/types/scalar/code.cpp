@@ -28,7 +28,9 @@ bool code_functions(METHOD_CALL& call) {
 
 bool code_procedures(METHOD_CALL& call) {
     const std::string& key = call.key();
-    if (key_is(key, "\xA7" "code;\xA7")) {
+    if (key_is(key,
+               "\xA7"
+               "code;\xA7")) {
         CODE_DATA* code = call.checked_receiver()->code_data();
         call.refuse_constant();
         call.raise_if(check_arg_defined(*call.args, 0));

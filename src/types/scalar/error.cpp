@@ -38,7 +38,9 @@ const char* kind_name(char kind) {
 
 bool error_functions(METHOD_CALL& call) {
     const std::string& key = call.key();
-    if (key_is(key, "\xA7" "str;\xA7")) {
+    if (key_is(key,
+               "\xA7"
+               "str;\xA7")) {
         // A new error of the user's kind; the receiver plays no part.
         call.raise_if(check_arg_defined(*call.args, 0));
         auto* cell = new UNION_DATA(tag_error);
@@ -62,7 +64,10 @@ bool error_functions(METHOD_CALL& call) {
 }
 
 bool error_procedures(METHOD_CALL& call) {
-    if (!key_is(call.key(), "\xA7" "str;\xA7")) return false;
+    if (!key_is(call.key(),
+                "\xA7"
+                "str;\xA7"))
+        return false;
     ERROR_DATA* error = call.checked_receiver()->error_data();
     call.refuse_constant();
     call.raise_if(check_arg_defined(*call.args, 0));

@@ -63,9 +63,7 @@ RANDOM_SEQUENCE random_sequence;
 
 const INT_DATA& int_of(UNION_DATA* value) { return *value->int_data(); }
 
-const INT_DATA& int_arg(const METHOD_CALL& call, int32_t index) {
-    return int_of(argument_value(call.arg(index).cell));
-}
+const INT_DATA& int_arg(const METHOD_CALL& call, int32_t index) { return int_of(argument_value(call.arg(index).cell)); }
 
 // The call form: an int from a text of decimal digits with an optional sign.
 void int_from_text(METHOD_CALL& call) {
@@ -100,20 +98,33 @@ void char_of_code(METHOD_CALL& call, const INT_DATA& n) {
 
 bool int_functions(METHOD_CALL& call) {
     const std::string& key = call.key();
-    if (key_is(key, "\xA7" "str;\xA7")) {
+    if (key_is(key,
+               "\xA7"
+               "str;\xA7")) {
         int_from_text(call);
         return true;
     }
     enum { fac, binom, gcd, lcm, prime, abs, sgn, real, to_char } which;
     if (key_is(key, "fac\xA7")) which = fac;
-    else if (key_is(key, "binom\xA7" "int;\xA7")) which = binom;
-    else if (key_is(key, "gcd\xA7" "int;\xA7")) which = gcd;
-    else if (key_is(key, "lcm\xA7" "int;\xA7")) which = lcm;
+    else if (key_is(key,
+                    "binom\xA7"
+                    "int;\xA7"))
+        which = binom;
+    else if (key_is(key,
+                    "gcd\xA7"
+                    "int;\xA7"))
+        which = gcd;
+    else if (key_is(key,
+                    "lcm\xA7"
+                    "int;\xA7"))
+        which = lcm;
     else if (key_is(key, "prime\xA7")) which = prime;
     else if (key_is(key, "abs\xA7")) which = abs;
     else if (key_is(key, "sgn\xA7")) which = sgn;
     else if (key_is(key, "real\xA7")) which = real;
-    else if (key_is(key, "random\xA7" "int;int;\xA7")) {
+    else if (key_is(key,
+                    "random\xA7"
+                    "int;int;\xA7")) {
         random_between(call);
         return true;
     } else if (key_is(key, "char\xA7")) which = to_char;
@@ -136,7 +147,10 @@ bool int_functions(METHOD_CALL& call) {
 }
 
 bool int_procedures(METHOD_CALL& call) {
-    if (!key_is(call.key(), "\xA7" "int;\xA7")) return false;
+    if (!key_is(call.key(),
+                "\xA7"
+                "int;\xA7"))
+        return false;
     UNION_DATA* receiver = call.checked_receiver();
     call.refuse_constant();
     call.raise_if(assign_value(receiver, argument_value(call.arg(0).cell)));

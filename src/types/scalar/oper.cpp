@@ -44,8 +44,7 @@ void fill_operator(const METHOD_CALL& call, char* chars) {
 using ANSWERING_RULE = const char* (*)(UNION_DATA*, UNION_DATA*, bool*);
 
 // One bool from a rule that answers through *result or with a message.
-void append_answer(const METHOD_CALL& call, RESULT_LIST& out, ANSWERING_RULE rule, UNION_DATA* a,
-                   UNION_DATA* b) {
+void append_answer(const METHOD_CALL& call, RESULT_LIST& out, ANSWERING_RULE rule, UNION_DATA* a, UNION_DATA* b) {
     bool answer = false;
     call.raise_if(rule(a, b, &answer));
     out.append(make_bool_value(answer, 3));
@@ -145,7 +144,9 @@ void exec_operator(METHOD_CALL& call) {
 
 bool oper_functions(METHOD_CALL& call) {
     const std::string& key = call.key();
-    if (key_is(key, "\xA7" "str;\xA7")) {
+    if (key_is(key,
+               "\xA7"
+               "str;\xA7")) {
         call.raise_if(check_arg_not_empty(*call.args, 0));
         char chars[2];
         fill_operator(call, chars);
@@ -163,7 +164,9 @@ bool oper_functions(METHOD_CALL& call) {
 
 bool oper_procedures(METHOD_CALL& call) {
     const std::string& key = call.key();
-    if (key_is(key, "\xA7" "str;\xA7")) {
+    if (key_is(key,
+               "\xA7"
+               "str;\xA7")) {
         UNION_DATA* oper = call.checked_receiver();
         call.refuse_constant();
         call.raise_if(check_arg_defined(*call.args, 0));

@@ -84,10 +84,16 @@ const MATH_METHOD math_methods[] = {
     {"ln\xA7", big_ln, nullptr, nullptr},
     {"ld\xA7", real_ld, nullptr, nullptr},
     {"lg\xA7", real_lg, nullptr, nullptr},
-    {"log\xA7" "real;\xA7", nullptr, big_log, nullptr},
-    {"pot\xA7" "real;\xA7", nullptr, big_pot, nullptr},
+    {"log\xA7"
+     "real;\xA7",
+     nullptr, big_log, nullptr},
+    {"pot\xA7"
+     "real;\xA7",
+     nullptr, big_pot, nullptr},
     {"crt\xA7", real_crt, nullptr, nullptr},
-    {"root\xA7" "real;\xA7", nullptr, big_root, nullptr},
+    {"root\xA7"
+     "real;\xA7",
+     nullptr, big_root, nullptr},
     {"sinh\xA7", big_sinh, nullptr, nullptr},
     {"cosh\xA7", big_cosh, nullptr, nullptr},
     {"tanh\xA7", big_tanh, nullptr, nullptr},
@@ -132,14 +138,14 @@ void real_from_text(METHOD_CALL& call) {
 // x rounded to n decimals. Rounding to more decimals than x has changes no
 // digit, so x keeps its own scale there: a huge n builds no long tail of
 // zeros.
-REAL_DATA rounded_to(const REAL_DATA& x, int32_t n) {
-    return big_round_to(x, n > x.scale ? x.scale : n);
-}
+REAL_DATA rounded_to(const REAL_DATA& x, int32_t n) { return big_round_to(x, n > x.scale ? x.scale : n); }
 
 // The methods that run at the working precision as it stands.
 bool plain_function(METHOD_CALL& call) {
     const std::string& key = call.key();
-    if (key_is(key, "\xA7" "str;\xA7")) {
+    if (key_is(key,
+               "\xA7"
+               "str;\xA7")) {
         real_from_text(call);
     } else if (key_is(key, "int\xA7")) {
         REAL_DATA whole = real_of(call.checked_receiver(true));
@@ -156,7 +162,9 @@ bool plain_function(METHOD_CALL& call) {
         call.append(make_int_value(big_floor(real_of(call.checked_receiver(true)))));
     } else if (key_is(key, "round\xA7")) {
         call.append(make_int_value(big_round(real_of(call.checked_receiver(true)))));
-    } else if (key_is(key, "round\xA7" "int;\xA7")) {
+    } else if (key_is(key,
+                      "round\xA7"
+                      "int;\xA7")) {
         const REAL_DATA& x = real_of(call.checked_receiver(true));
         call.append(make_real_value(rounded_to(x, decimals_arg(call))));
     } else {
@@ -208,13 +216,19 @@ bool real_functions(METHOD_CALL& call) {
 
 bool real_procedures(METHOD_CALL& call) {
     const std::string& key = call.key();
-    if (key_is(key, "\xA7" "real;\xA7")) {
+    if (key_is(key,
+               "\xA7"
+               "real;\xA7")) {
         UNION_DATA* receiver = call.checked_receiver();
         call.refuse_constant();
         call.raise_if(assign_value(receiver, argument_value(call.arg(0).cell)));
-    } else if (key_is(key, "set_prec\xA7" "int;\xA7")) {
+    } else if (key_is(key,
+                      "set_prec\xA7"
+                      "int;\xA7")) {
         set_working_precision(decimals_arg(call));
-    } else if (key_is(key, "set_out_prec\xA7" "int;\xA7")) {
+    } else if (key_is(key,
+                      "set_out_prec\xA7"
+                      "int;\xA7")) {
         set_output_precision(decimals_arg(call));
     } else if (key_is(key, "set_out_prec\xA7")) {
         set_output_precision(-1);

@@ -248,9 +248,7 @@ bool str_functions(METHOD_CALL& call) {
     const std::string& key = call.key();
     if (key.empty()) return false;
     switch (key[0]) {
-    case '\xA7':
-        make_str_from_arguments(call);
-        return true;
+    case '\xA7': make_str_from_arguments(call); return true;
     case 's':
         if (key_is(key, "size\xA7")) {
             call.append(make_int_value_from_number(static_cast<int32_t>(receiver_str(call).text.size())));
@@ -268,8 +266,8 @@ bool str_functions(METHOD_CALL& call) {
             find_texts(call);
             return true;
         }
-        if (key_has_prefix(key, "find\xA7") || key_has_prefix(key, "Find\xA7") ||
-            key_has_prefix(key, "find_all\xA7") || key_has_prefix(key, "Find_all\xA7")) {
+        if (key_has_prefix(key, "find\xA7") || key_has_prefix(key, "Find\xA7") || key_has_prefix(key, "find_all\xA7") ||
+            key_has_prefix(key, "Find_all\xA7")) {
             find_by_code(call);
             return true;
         }
@@ -325,8 +323,7 @@ bool str_functions(METHOD_CALL& call) {
             return true;
         }
         break;
-    default:
-        break;
+    default: break;
     }
     return str_input_functions(call);
 }

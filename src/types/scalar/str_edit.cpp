@@ -42,10 +42,8 @@ void replace_texts(const METHOD_CALL& call, bool all) {
     const std::string search = str_argument(call, 0);
     const std::string replacement = str_argument(call, 1);
     str.reset_read();
-    if (call.key()[0] == 'r')
-        replace_substring(str.text, search.c_str(), replacement.c_str(), all);
-    else
-        replace_substring_reverse(str.text, search.c_str(), replacement.c_str(), all);
+    if (call.key()[0] == 'r') replace_substring(str.text, search.c_str(), replacement.c_str(), all);
+    else replace_substring_reverse(str.text, search.c_str(), replacement.c_str(), all);
 }
 
 // set, Set: pairs (position, char), applied one after another.
@@ -261,10 +259,8 @@ bool str_edit_procedures(METHOD_CALL& call) {
         if (key_is(key, "del0\xA7") || key_is(key, "Del0\xA7")) {
             STR_DATA& str = editable_str(call, true, true);
             str.reset_read();
-            if (key[0] == 'd')
-                str.text.erase(0, 1);
-            else
-                str.text.pop_back();
+            if (key[0] == 'd') str.text.erase(0, 1);
+            else str.text.pop_back();
             return true;
         }
         if (key_is(key, "delp\xA7int;int;\xA7") || key_is(key, "Delp\xA7int;int;\xA7")) {
@@ -286,8 +282,7 @@ bool str_edit_procedures(METHOD_CALL& call) {
             return true;
         }
         return false;
-    default:
-        return false;
+    default: return false;
     }
 }
 

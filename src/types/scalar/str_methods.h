@@ -35,9 +35,7 @@ inline char char_argument(const METHOD_CALL& call, int32_t index) {
 }
 
 // A position from the end: length - 1 - index, without overflow.
-inline int64_t from_end_position(size_t length, int64_t index) {
-    return static_cast<int64_t>(length) - 1 - index;
-}
+inline int64_t from_end_position(size_t length, int64_t index) { return static_cast<int64_t>(length) - 1 - index; }
 
 // A position as it is shown in a message.
 inline int shown_position(int64_t position) {

@@ -70,7 +70,6 @@ UNION_DATA* variable_cell(const METHOD_CALL& call, int32_t index) {
     return cell->tag == tag_call_alias || cell->tag == raise_tag(tag_call_alias) ? cell->target() : cell;
 }
 
-
 // Whether the read under way (or one about to begin) has no character left.
 bool read_exhausted(STR_DATA& str) {
     const char* error = nullptr;
@@ -322,7 +321,9 @@ bool set_format(const METHOD_CALL& call) {
         call.raise_if(str_format.set_out_fmt(str_argument(call, 0).c_str(), ' '));
         return true;
     }
-    if (key_is(key, "set_out_fmt\xA7" "char;str;\xA7")) {
+    if (key_is(key,
+               "set_out_fmt\xA7"
+               "char;str;\xA7")) {
         call.raise_if(check_arg_not_empty(*call.args, 0));
         call.raise_if(check_arg_defined(*call.args, 1));
         call.raise_if(str_format.set_out_fmt(str_argument(call, 1).c_str(), char_argument(call, 0)));
@@ -349,10 +350,8 @@ bool str_input_functions(METHOD_CALL& call) {
     else if (key_has_prefix(key, "split\xA7") || key_has_prefix(key, "anysplit\xA7") ||
              key_has_prefix(key, "Split\xA7") || key_has_prefix(key, "Anysplit\xA7"))
         split_items(call);
-    else if (key_has_prefix(key, "del0\xA7str;") || key_has_prefix(key, "Del0\xA7str;"))
-        take_item(call);
-    else
-        return false;
+    else if (key_has_prefix(key, "del0\xA7str;") || key_has_prefix(key, "Del0\xA7str;")) take_item(call);
+    else return false;
     return true;
 }
 

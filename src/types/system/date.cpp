@@ -31,7 +31,9 @@ DATE_DATA& date_of(UNION_DATA* value) { return *value->date_data(); }
 
 bool date_functions(METHOD_CALL& call) {
     const std::string& key = call.key();
-    if (key_is(key, "\xA7" "str;\xA7")) {
+    if (key_is(key,
+               "\xA7"
+               "str;\xA7")) {
         call.raise_if(check_arg_not_empty(*call.args, 0));
         append_made(call, make_date_value(date_of_text(call)));
         return true;
@@ -45,14 +47,19 @@ bool date_functions(METHOD_CALL& call) {
         call.append(make_date_value(DATE_DATA::today()));
         return true;
     }
-    if (key_is(key, "leap_year\xA7" "int;\xA7")) {
+    if (key_is(key,
+               "leap_year\xA7"
+               "int;\xA7")) {
         call.raise_if(check_arg_not_empty(*call.args, 0));
         call.append(make_bool_value(DATE_DATA::is_leap_year(calendar_int_arg(call, 0)), 0));
         return true;
     }
 
     enum { diff, day, month, month_name, year, chop, leap_year, week_day, week_day_name } which;
-    if (key_is(key, "diff\xA7" "date;\xA7")) which = diff;
+    if (key_is(key,
+               "diff\xA7"
+               "date;\xA7"))
+        which = diff;
     else if (key_is(key, "day\xA7")) which = day;
     else if (key_is(key, "month\xA7")) which = month;
     else if (key_is(key, "month_name\xA7")) which = month_name;
@@ -83,14 +90,18 @@ bool date_functions(METHOD_CALL& call) {
 
 bool date_procedures(METHOD_CALL& call) {
     const std::string& key = call.key();
-    if (key_is(key, "\xA7" "str;\xA7")) {
+    if (key_is(key,
+               "\xA7"
+               "str;\xA7")) {
         DATE_DATA& date = date_of(calendar_setter_receiver(call, false));
         call.raise_if(check_arg_defined(*call.args, 0));
         DATE_DATA read = date_of_text(call);
         date.set(read.day, read.month, read.year, true);
         return true;
     }
-    if (key_is(key, "add\xA7" "int;\xA7")) {
+    if (key_is(key,
+               "add\xA7"
+               "int;\xA7")) {
         // Days are added to a date, not to an empty one, and an empty
         // number is no count of days.
         DATE_DATA& date = date_of(calendar_setter_receiver(call, true));
@@ -98,7 +109,9 @@ bool date_procedures(METHOD_CALL& call) {
         date.add_days(calendar_int_arg(call, 0));
         return true;
     }
-    if (key_is(key, "set_fmt\xA7" "str;\xA7")) {
+    if (key_is(key,
+               "set_fmt\xA7"
+               "str;\xA7")) {
         call.raise_if(check_args_defined(*call.args));
         const std::string& format = calendar_text_arg(call, 0);
         call.raise_if(check_date_format(format));

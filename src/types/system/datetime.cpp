@@ -39,7 +39,9 @@ DATETIME_DATA& datetime_of(UNION_DATA* value) { return *value->datetime_data(); 
 
 bool datetime_functions(METHOD_CALL& call) {
     const std::string& key = call.key();
-    if (key_is(key, "\xA7" "str;\xA7")) {
+    if (key_is(key,
+               "\xA7"
+               "str;\xA7")) {
         call.raise_if(check_arg_not_empty(*call.args, 0));
         const DATETIME_TEXTS parts = datetime_texts(call);
         append_made(call, make_datetime_value(DATETIME_DATA(parts.date, parts.time, parts.zone)));
@@ -54,7 +56,10 @@ bool datetime_functions(METHOD_CALL& call) {
     if (key_is(key, "date\xA7")) which = date;
     else if (key_is(key, "time\xA7")) which = time;
     else if (key_is(key, "timezone\xA7")) which = timezone;
-    else if (key_is(key, "diff\xA7" "datetime;\xA7")) which = diff;
+    else if (key_is(key,
+                    "diff\xA7"
+                    "datetime;\xA7"))
+        which = diff;
     else if (key_is(key, "chop\xA7")) which = chop;
     else return false;
 
@@ -65,8 +70,8 @@ bool datetime_functions(METHOD_CALL& call) {
     case timezone: call.append(make_timezone_value(datetime.zone)); break;
     case diff:
         call.raise_if(check_arg_not_empty(*call.args, 0));
-        call.append(make_int_value(
-            DATETIME_DATA::diff_seconds(datetime, datetime_of(argument_value(call.arg(0).cell)))));
+        call.append(
+            make_int_value(DATETIME_DATA::diff_seconds(datetime, datetime_of(argument_value(call.arg(0).cell)))));
         break;
     case chop: call.append(make_str_value(datetime.to_text(false))); break;
     }
@@ -75,7 +80,9 @@ bool datetime_functions(METHOD_CALL& call) {
 
 bool datetime_procedures(METHOD_CALL& call) {
     const std::string& key = call.key();
-    if (key_is(key, "\xA7" "str;\xA7")) {
+    if (key_is(key,
+               "\xA7"
+               "str;\xA7")) {
         DATETIME_DATA& datetime = datetime_of(calendar_setter_receiver(call, false));
         call.raise_if(check_arg_defined(*call.args, 0));
         const DATETIME_TEXTS parts = datetime_texts(call);
@@ -84,13 +91,17 @@ bool datetime_procedures(METHOD_CALL& call) {
     }
     // Seconds move an instant and a zone converts one: an empty datetime is
     // none, and an empty number or zone gives nothing to move by.
-    if (key_is(key, "add\xA7" "int;\xA7")) {
+    if (key_is(key,
+               "add\xA7"
+               "int;\xA7")) {
         DATETIME_DATA& datetime = datetime_of(calendar_setter_receiver(call, true));
         call.raise_if(check_arg_not_empty(*call.args, 0));
         datetime.add_seconds(calendar_int_arg(call, 0));
         return true;
     }
-    if (key_is(key, "to_timezone\xA7" "timezone;\xA7")) {
+    if (key_is(key,
+               "to_timezone\xA7"
+               "timezone;\xA7")) {
         DATETIME_DATA& datetime = datetime_of(calendar_setter_receiver(call, true));
         call.raise_if(check_arg_not_empty(*call.args, 0));
         const TIMEZONE_DATA& zone = *argument_value(call.arg(0).cell)->timezone_data();

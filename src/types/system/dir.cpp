@@ -22,9 +22,7 @@ namespace morvu {
 
 namespace {
 
-DIR_DATA* checked_dir(const METHOD_CALL& call, bool non_empty) {
-    return call.checked_receiver(non_empty)->dir_data();
-}
+DIR_DATA* checked_dir(const METHOD_CALL& call, bool non_empty) { return call.checked_receiver(non_empty)->dir_data(); }
 
 // The path of a dir argument (or the text of a str argument) that passed
 // its non-empty check.
@@ -32,9 +30,7 @@ const std::string& dir_argument(const METHOD_CALL& call) {
     return argument_value(call.arg(0).cell)->dir_data()->path_name;
 }
 
-const std::string& str_argument(const METHOD_CALL& call) {
-    return argument_value(call.arg(0).cell)->str_data()->text;
-}
+const std::string& str_argument(const METHOD_CALL& call) { return argument_value(call.arg(0).cell)->str_data()->text; }
 
 // The outcome of a file-system procedure: the operation's message, else,
 // when it failed without one, the method's own with the path it had.
@@ -97,7 +93,9 @@ bool dir_procedures(METHOD_CALL& call) {
         check_operation(call, done, message, "verkannicgelwer", dir->path_name);
         return true;
     }
-    if (key_is(key, "move\xA7" "dir;\xA7")) {
+    if (key_is(key,
+               "move\xA7"
+               "dir;\xA7")) {
         DIR_DATA* dir = changeable_dir(call, true);
         const char* message = nullptr;
         const std::string old_path = dir->path_name;
@@ -113,7 +111,9 @@ bool dir_procedures(METHOD_CALL& call) {
         check_operation(call, done, message, "verkannicerzwer", dir->path_name);
         return true;
     }
-    if (key_is(key, "copy\xA7" "dir;\xA7")) {
+    if (key_is(key,
+               "copy\xA7"
+               "dir;\xA7")) {
         // The receiver does not change: constants and walked values may copy.
         DIR_DATA* dir = checked_dir(call, true);
         call.raise_if(check_arg_not_empty(*call.args, 0));

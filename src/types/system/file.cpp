@@ -70,9 +70,8 @@ FILE_DATA* changeable_file(const METHOD_CALL& call, bool one_argument) {
 // The statement forms of the input methods, which the function handler
 // serves.
 bool is_input_key(const std::string& key) {
-    return key_has_prefix(key, "in\xA7") || key_has_prefix(key, "pin\xA7") ||
-           key_has_prefix(key, "sin\xA7") || key_has_prefix(key, "inw\xA7") ||
-           key_has_prefix(key, "inc\xA7") || key_has_prefix(key, "inl\xA7");
+    return key_has_prefix(key, "in\xA7") || key_has_prefix(key, "pin\xA7") || key_has_prefix(key, "sin\xA7") ||
+           key_has_prefix(key, "inw\xA7") || key_has_prefix(key, "inc\xA7") || key_has_prefix(key, "inl\xA7");
 }
 
 }  // namespace
@@ -99,7 +98,9 @@ bool file_functions(METHOD_CALL& call) {
         call.append(make_int_value(INT_DATA(static_cast<long>(size))));
         return true;
     }
-    if (key_is(key, "cmp\xA7" "file;\xA7")) {
+    if (key_is(key,
+               "cmp\xA7"
+               "file;\xA7")) {
         FILE_DATA* file = checked_file(call, true);
         call.raise_if(check_arg_not_empty(*call.args, 0));
         const char* message = nullptr;
@@ -124,7 +125,9 @@ bool file_functions(METHOD_CALL& call) {
         for (const std::string& separator : file_format.in_spc) call.append(make_str_value(separator));
         return true;
     }
-    if (key_is(key, "perm\xA7" "char;\xA7")) {
+    if (key_is(key,
+               "perm\xA7"
+               "char;\xA7")) {
         FILE_DATA* file = checked_file(call, true);
         call.raise_if(check_arg_defined(*call.args, 0));
         const char letter = argument_value(call.arg(0).cell)->char_byte();
@@ -175,7 +178,9 @@ bool file_procedures(METHOD_CALL& call) {
         check_operation(call, done, message, "datkannicgelwer", file->path_name);
         return true;
     }
-    if (key_is(key, "move\xA7" "file;\xA7")) {
+    if (key_is(key,
+               "move\xA7"
+               "file;\xA7")) {
         FILE_DATA* file = changeable_file(call, true);
         const char* message = nullptr;
         const std::string target = file_argument(call, 0);  // the argument may be the receiver
@@ -190,7 +195,9 @@ bool file_procedures(METHOD_CALL& call) {
         check_operation(call, done, message, "datkannicerzwer", file->path_name);
         return true;
     }
-    if (key_is(key, "copy\xA7" "file;\xA7")) {
+    if (key_is(key,
+               "copy\xA7"
+               "file;\xA7")) {
         // The receiver does not change: constants and walked files may copy.
         FILE_DATA* file = checked_file(call, true);
         call.raise_if(check_arg_not_empty(*call.args, 0));

@@ -164,8 +164,7 @@ void fill_line(const METHOD_CALL& call) {
 // One item of split as the value it looks like: int, real, char, else str.
 RESULT_ITEM typed_item(std::string& item) {
     if (str_is_integer(item)) return make_int_value(INT_DATA(item.c_str() + (item[0] == '+' ? 1 : 0)));
-    if (str_is_number(item) && REAL_DATA::text_in_range(item.c_str()))
-        return make_real_value(REAL_DATA(item.c_str()));
+    if (str_is_number(item) && REAL_DATA::text_in_range(item.c_str())) return make_real_value(REAL_DATA(item.c_str()));
     if (item.size() == 1) return make_char_value(item[0]);
     return make_str_value(std::move(item));
 }
@@ -186,10 +185,8 @@ void split_file(const METHOD_CALL& call, bool typed) {
     std::vector<std::string> texts;
     if (!bare) texts = separator_arguments(call, 0, call.count());
     SAVED_SEPARATORS saved;
-    if (bare)
-        file_format.set_in_spc(word_separators, word_separator_count);
-    else
-        call.raise_if(file_format.set_in_spc(texts));
+    if (bare) file_format.set_in_spc(word_separators, word_separator_count);
+    else call.raise_if(file_format.set_in_spc(texts));
 
     std::string item;
     while (read_input_item(file, item, false, &error)) {

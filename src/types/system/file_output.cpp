@@ -75,7 +75,9 @@ bool file_output_methods(METHOD_CALL& call) {
         call.raise_if(file_format.set_out_fmt(str_argument(call, 0).c_str(), ' '));
         return true;
     }
-    if (key_is(key, "set_out_fmt\xA7" "char;str;\xA7")) {
+    if (key_is(key,
+               "set_out_fmt\xA7"
+               "char;str;\xA7")) {
         call.raise_if(check_arg_not_empty(args, 0));
         call.raise_if(check_arg_defined(args, 1));
         const char fill = argument_value(args[0].cell)->char_byte();

@@ -22,8 +22,7 @@ namespace {
 // anything changes. Fields the text leaves out are 0.
 TIME_DATA time_of_text(const METHOD_CALL& call) {
     std::string hours, minutes, seconds;
-    if (!time_text_parse(calendar_text_arg(call, 0), hours, minutes, seconds))
-        call.raise(msg_text("zeiketkeizei"));
+    if (!time_text_parse(calendar_text_arg(call, 0), hours, minutes, seconds)) call.raise(msg_text("zeiketkeizei"));
     return TIME_DATA(calendar_number(hours), calendar_number(minutes), calendar_number(seconds));
 }
 
@@ -33,7 +32,9 @@ TIME_DATA& time_of(UNION_DATA* value) { return *value->time_data(); }
 
 bool time_functions(METHOD_CALL& call) {
     const std::string& key = call.key();
-    if (key_is(key, "\xA7" "str;\xA7")) {
+    if (key_is(key,
+               "\xA7"
+               "str;\xA7")) {
         call.raise_if(check_arg_not_empty(*call.args, 0));
         append_made(call, make_time_value(time_of_text(call)));
         return true;
@@ -44,7 +45,10 @@ bool time_functions(METHOD_CALL& call) {
     }
 
     enum { diff, total, hours, minutes, seconds, chop } which;
-    if (key_is(key, "diff\xA7" "time;\xA7")) which = diff;
+    if (key_is(key,
+               "diff\xA7"
+               "time;\xA7"))
+        which = diff;
     else if (key_is(key, "int\xA7")) which = total;
     else if (key_is(key, "hours\xA7")) which = hours;
     else if (key_is(key, "minutes\xA7")) which = minutes;
@@ -69,21 +73,27 @@ bool time_functions(METHOD_CALL& call) {
 
 bool time_procedures(METHOD_CALL& call) {
     const std::string& key = call.key();
-    if (key_is(key, "\xA7" "int;\xA7")) {
+    if (key_is(key,
+               "\xA7"
+               "int;\xA7")) {
         TIME_DATA& time = time_of(calendar_setter_receiver(call, false));
         // An empty number is no count of seconds.
         call.raise_if(check_arg_not_empty(*call.args, 0));
         time.from_seconds(calendar_int_arg(call, 0), true);
         return true;
     }
-    if (key_is(key, "\xA7" "str;\xA7")) {
+    if (key_is(key,
+               "\xA7"
+               "str;\xA7")) {
         TIME_DATA& time = time_of(calendar_setter_receiver(call, false));
         call.raise_if(check_arg_defined(*call.args, 0));
         TIME_DATA read = time_of_text(call);
         time.set(read.hours, read.minutes, read.seconds, true);
         return true;
     }
-    if (key_is(key, "add\xA7" "int;\xA7")) {
+    if (key_is(key,
+               "add\xA7"
+               "int;\xA7")) {
         TIME_DATA& time = time_of(calendar_setter_receiver(call, true));
         call.raise_if(check_arg_not_empty(*call.args, 0));
         time.add_seconds(calendar_int_arg(call, 0));

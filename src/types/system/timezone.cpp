@@ -21,8 +21,7 @@ namespace {
 // anything changes. Hours alone are a zone of whole hours.
 TIMEZONE_DATA zone_of_text(const METHOD_CALL& call) {
     std::string hours, minutes;
-    if (!timezone_text_parse(calendar_text_arg(call, 0), hours, minutes))
-        call.raise(msg_text("zeiketkeizeizon"));
+    if (!timezone_text_parse(calendar_text_arg(call, 0), hours, minutes)) call.raise(msg_text("zeiketkeizeizon"));
     return TIMEZONE_DATA(calendar_number(hours), calendar_number(minutes));
 }
 
@@ -32,7 +31,9 @@ TIMEZONE_DATA& zone_of(UNION_DATA* value) { return *value->timezone_data(); }
 
 bool timezone_functions(METHOD_CALL& call) {
     const std::string& key = call.key();
-    if (key_is(key, "\xA7" "str;\xA7")) {
+    if (key_is(key,
+               "\xA7"
+               "str;\xA7")) {
         call.raise_if(check_arg_not_empty(*call.args, 0));
         append_made(call, make_timezone_value(zone_of_text(call)));
         return true;
@@ -58,7 +59,10 @@ bool timezone_functions(METHOD_CALL& call) {
 }
 
 bool timezone_procedures(METHOD_CALL& call) {
-    if (!key_is(call.key(), "\xA7" "str;\xA7")) return false;
+    if (!key_is(call.key(),
+                "\xA7"
+                "str;\xA7"))
+        return false;
     TIMEZONE_DATA& zone = zone_of(calendar_setter_receiver(call, false));
     call.raise_if(check_arg_defined(*call.args, 0));
     TIMEZONE_DATA read = zone_of_text(call);
