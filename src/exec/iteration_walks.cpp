@@ -564,20 +564,7 @@ void WALK::walk_graph() {
 }  // namespace
 
 bool is_iteration_member(const std::string& name, char code) {
-    if (name != "for" && name != "For") return false;
-    switch (code) {
-    case tag_array:
-    case tag_dir:
-    case tag_file:
-    case tag_graph:
-    case tag_hash:
-    case tag_list:
-    case tag_set:
-    case tag_str:
-    case tag_args:
-    case tag_array2: return true;
-    default: return false;
-    }
+    return (name == "for" || name == "For") && is_walkable_tag(code);
 }
 
 void run_iteration(const ITERATION_REQUEST& request, ITERATION_BODY body) { WALK(request, body).run(); }

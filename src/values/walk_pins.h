@@ -27,13 +27,8 @@ int32_t* iteration_counter(char lowered, void* payload);
 // checks that look for one inside a value need not walk it.
 extern int32_t running_walks;
 
-namespace detail {
-bool keep_if_pinned(char lowered, void* payload);
-}
-
-// Called by the value core just before it frees a payload: true when a walk
-// pins the payload, which then stays allocated until the walk ends.
-inline bool keep_walked_payload(char lowered, void* payload) {
+// The lowered tags of the values that for and For walk.
+inline bool is_walkable_tag(char lowered) {
     switch (lowered) {
     case tag_array:
     case tag_dir:
@@ -44,9 +39,19 @@ inline bool keep_walked_payload(char lowered, void* payload) {
     case tag_set:
     case tag_str:
     case tag_args:
-    case tag_array2: return detail::keep_if_pinned(lowered, payload);
+    case tag_array2: return true;
     default: return false;
     }
+}
+
+namespace detail {
+bool keep_if_pinned(char lowered, void* payload);
+}
+
+// Called by the value core just before it frees a payload: true when a walk
+// pins the payload, which then stays allocated until the walk ends.
+inline bool keep_walked_payload(char lowered, void* payload) {
+    return is_walkable_tag(lowered) && detail::keep_if_pinned(lowered, payload);
 }
 
 // Pins a payload for the life of the object. The destructor lowers the
