@@ -493,15 +493,19 @@ const char* read_value_text(UNION_DATA* cell, const std::string& text) {
 }
 
 char type_code_of_name(std::string_view name) {
-    static constexpr std::pair<const char*, char> built_in_types[] = {
-        {"bool", 'b'},   {"int", 'i'},  {"real", 'r'}, {"char", 'c'}, {"str", 's'},      {"file", 'f'},
-        {"dir", 'd'},    {"any", 'v'},  {"list", 'l'}, {"args", 'y'}, {"hash", 'h'},     {"array", 'a'},
-        {"array2", 'z'}, {"set", 'm'},  {"code", 'x'}, {"oper", 'o'}, {"error", 'e'},    {"sys", 'n'},
-        {"graph", 'g'},  {"any2", 'u'}, {"time", 't'}, {"date", '0'}, {"timezone", '2'}, {"datetime", '4'},
+    // Lengths known at compile time: a name is compared only with the names
+    // of its own length.
+    static constexpr std::pair<std::string_view, char> built_in_types[] = {
+        {"bool", tag_bool},     {"int", tag_int},   {"real", tag_real},         {"char", tag_char},
+        {"str", tag_str},       {"file", tag_file}, {"dir", tag_dir},           {"any", tag_any},
+        {"list", tag_list},     {"args", tag_args}, {"hash", tag_hash},         {"array", tag_array},
+        {"array2", tag_array2}, {"set", tag_set},   {"code", tag_code},         {"oper", tag_oper},
+        {"error", tag_error},   {"sys", tag_sys},   {"graph", tag_graph},       {"any2", tag_any2},
+        {"time", tag_time},     {"date", tag_date}, {"timezone", tag_timezone}, {"datetime", tag_datetime},
     };
     for (const auto& [type_name, code] : built_in_types)
         if (name == type_name) return code;
-    return 'k';
+    return tag_object;
 }
 
 }  // namespace morvu
