@@ -49,6 +49,30 @@ constexpr int block_limbs = 256;
 #define KERNEL_STEP inline
 #endif
 
+// The serial passes that settle what a block pass left over: limbs equal to
+// limb_base give their carry on, negative limbs borrow from the next. Each
+// returns what leaves the top limb.
+KERNEL_STEP uint32_t settle_carries(uint32_t* r, int n) {
+    uint32_t c = 0;
+    for (int j = 0; j < n; ++j) {
+        const uint32_t v = r[j] + c;
+        c = v >= limb_base;
+        r[j] = c ? v - limb_base : v;
+    }
+    return c;
+}
+
+KERNEL_STEP int32_t settle_borrows(int32_t* out, int n) {
+    constexpr int32_t base = static_cast<int32_t>(limb_base);
+    int32_t c = 0;
+    for (int j = 0; j < n; ++j) {
+        const int32_t v = out[j] - c;
+        c = v < 0;
+        out[j] = c ? v + base : v;
+    }
+    return c;
+}
+
 // Normalises a block of raw column sums, each below 2 * limb_base, into r:
 // every column gives its excess to the next at once, and a column that the
 // incoming excess lifts to limb_base is settled by a serial pass, which is
@@ -59,15 +83,7 @@ KERNEL_STEP uint32_t settle_block(uint32_t* r, const uint32_t* raw, int n, uint3
     uint32_t out = raw[n - 1] >= limb_base;
     uint32_t full = 0;
     for (int j = 0; j < n; ++j) full |= r[j] == limb_base;
-    if (full != 0) {
-        uint32_t c = 0;
-        for (int j = 0; j < n; ++j) {
-            uint32_t v = r[j] + c;
-            c = v >= limb_base;
-            r[j] = c ? v - limb_base : v;
-        }
-        out |= c;
-    }
+    if (full != 0) out |= settle_carries(r, n);
     return out;
 }
 
@@ -88,15 +104,7 @@ LIMB_KERNEL void add_limbs(uint32_t* r, const uint32_t* a, int na, const uint32_
     }
     sum = a[nb - 1] + b[nb - 1];
     uint32_t carry = sum >= limb_base;
-    if (full != 0) {
-        uint32_t c = 0;
-        for (int j = 0; j < nb; ++j) {
-            const uint32_t v = r[j] + c;
-            c = v >= limb_base;
-            r[j] = c ? v - limb_base : v;
-        }
-        carry |= c;
-    }
+    if (full != 0) carry |= settle_carries(r, nb);
     int i = nb;
     // The columns of a alone: the carry runs on through limbs of 999999999.
     for (; carry != 0 && i < na; ++i) {
@@ -121,15 +129,7 @@ KERNEL_STEP uint32_t settle_difference(uint32_t* r, const int32_t* raw, int n, u
     uint32_t result = raw[n - 1] < 0;
     int32_t below = 0;
     for (int j = 0; j < n; ++j) below |= out[j];
-    if (below < 0) {
-        int32_t c = 0;
-        for (int j = 0; j < n; ++j) {
-            const int32_t v = out[j] - c;
-            c = v < 0;
-            out[j] = c ? v + base : v;
-        }
-        result |= static_cast<uint32_t>(c);
-    }
+    if (below < 0) result |= static_cast<uint32_t>(settle_borrows(out, n));
     return result;
 }
 
@@ -345,15 +345,7 @@ LIMB_KERNEL uint32_t sub_mul_small(uint32_t* r, const uint32_t* a, int n, uint32
         out[0] -= borrow;
         below |= out[0];
         borrow = (raw[len] < 0) + (raw[len] < -base);
-        if (below < 0) {
-            int32_t c = 0;
-            for (int j = 0; j < len; ++j) {
-                const int32_t v = out[j] - c;
-                c = v < 0;
-                out[j] = c ? v + base : v;
-            }
-            borrow += c;
-        }
+        if (below < 0) borrow += settle_borrows(out, len);
         high[0] = products > 0 ? high[products] : 0;
         raw[0] = 0;
     }

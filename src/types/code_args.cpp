@@ -46,6 +46,10 @@ void evaluate_block(const METHOD_CALL& call, TOKEN* block, RESULT_ITEM this_item
 
 bool element_matches(const METHOD_CALL& call, UNION_DATA* element) {
     bind_loop_variable(call, element);
+    return code_yields_true(call);
+}
+
+bool code_yields_true(const METHOD_CALL& call) {
     RESULT_LIST values;
     evaluate_code(call, values);
     if (values.count == 0) call.raise(msg_text("erwevacod"));

@@ -39,6 +39,8 @@ void evaluate_block(const METHOD_CALL& call, TOKEN* block, RESULT_ITEM this_item
 // exactly one value", "Expect code with boolean value" otherwise. Any bool
 // other than false (an empty one too) counts as true.
 bool element_matches(const METHOD_CALL& call, UNION_DATA* element);
+// The same without a loop variable: the code evaluated as it stands.
+bool code_yields_true(const METHOD_CALL& call);
 
 // Binds the loop variable to the element and evaluates the code: the sort
 // key, a new any cell holding a copy of its one value, or a list of copies

@@ -60,18 +60,6 @@ void find_texts(const METHOD_CALL& call) {
     }
 }
 
-// Evaluates the code argument once: it must yield exactly one bool. Every
-// bool but false counts as a match, the empty one too.
-bool code_says_yes(const METHOD_CALL& call) {
-    RESULT_LIST values;
-    evaluate_code(call, values);
-    if (values.count == 0) call.raise(msg_text("erwevacod"));
-    if (values.count > 1) call.raise(msg_text("erwcodmitgeneinwer"));
-    UNION_DATA* value = argument_value(values.head->item.cell);
-    if (base_type_code(value) != tag_bool) call.raise(msg_text("erwcodmitboower"));
-    return follow_link(value)->scalar.bool_word != 0;
-}
-
 // The receiver's text as it is now, or null when the receiver no longer
 // holds a text (the code argument may change or destroy it).
 const std::string* current_text(const METHOD_CALL& call) {
@@ -107,7 +95,7 @@ void find_by_code(const METHOD_CALL& call) {
         UNION_DATA character('c');
         character.char_byte() = (*text)[static_cast<size_t>(position)];
         call.raise_if(assign_by_mode(variable, &character, 0));
-        if (code_says_yes(call)) {
+        if (code_yields_true(call)) {
             append_position(call, static_cast<size_t>(position));
             if (!all) break;
         }
