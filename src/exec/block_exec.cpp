@@ -154,10 +154,6 @@ void install_pending_error(const std::string& file, uint32_t line, const std::st
     set_pending_exception(exception);
 }
 
-bool block_has_variables(const TOKEN* block) {
-    return block->scope != nullptr && block->scope->storage.entry_count() > 0;
-}
-
 // Gives current_statement back to the statement that ran the block, so the
 // record never outlives the statement (nor the tree) it points into.
 struct CURRENT_STATEMENT_GUARD {
@@ -219,6 +215,18 @@ void check_stack_depth(const TOKEN* node) {
     std::uintptr_t distance = here < stack_base ? static_cast<std::uintptr_t>(stack_base - here)
                                                 : static_cast<std::uintptr_t>(here - stack_base);
     if (distance >= stack_limit) raise_system_error(node, msg_text("staueb"));
+}
+
+bool block_has_variables(const TOKEN* block) {
+    return block->scope != nullptr && block->scope->storage.entry_count() > 0;
+}
+
+std::uintptr_t stack_room_left() {
+    if (stack_base == nullptr) return 0;
+    const char* here = static_cast<const char*>(__builtin_frame_address(0));
+    const std::uintptr_t distance = here < stack_base ? static_cast<std::uintptr_t>(stack_base - here)
+                                                      : static_cast<std::uintptr_t>(here - stack_base);
+    return distance < stack_limit ? stack_limit - distance : 0;
 }
 
 void execute_node_guarded(TOKEN* node, RESULT_ITEM this_item) {

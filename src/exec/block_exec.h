@@ -45,6 +45,14 @@ void execute_node_guarded(TOKEN* node, RESULT_ITEM this_item);
 // in use has reached the limit.
 void check_stack_depth(const TOKEN* node);
 
+// How much more stack the statements may use before the guard refuses them;
+// 0 before the first guarded statement.
+std::uintptr_t stack_room_left();
+
+// Whether the block's storage table holds variables, whose cells a run of
+// the block creates.
+bool block_has_variables(const TOKEN* block);
+
 // Runs work(data) on a thread of its own with a stack large enough for deeply
 // recursive programs and waits for it; an exception of the work is thrown
 // again here. Without such a thread the work runs on the caller's stack.

@@ -7,6 +7,7 @@
 
 #include "exec/block_exec.h"
 #include "exec/control_counters.h"
+#include "exec/int_routines.h"
 #include "exec/pending_exception.h"
 #include "frontend/param_roles.h"
 #include "frontend/scope.h"
@@ -485,7 +486,65 @@ __attribute__((noinline)) void USER_CALL::collect_results(const TOKEN_LIST& name
 
 }  // namespace
 
+bool checked_routine_names(const TOKEN* routine, ROUTINE_NAMES& names) {
+    if (prepared_generation != routine_tables_generation) return false;
+    const auto found = prepared_routines.find(routine);
+    if (found == prepared_routines.end()) return false;
+    const PREPARED_ROUTINE& prepared = *found->second;
+    if (prepared.result_list == nullptr || !prepared.results_ready) return false;
+    const TOKEN* list = prepared.parameter_list;
+    const bool has_parameters = list != nullptr && !(list->op1 == '#' && list->op2 == 0);
+    if (has_parameters && (!prepared.parameters_ready || prepared.collecting.size() != prepared.parameters.count()))
+        return false;
+    static const TOKEN_LIST no_names;
+    static const std::vector<int8_t> no_roles;
+    static const std::vector<uint8_t> no_flags;
+    names.body = prepared.body;
+    names.scope_node = routine->left != nullptr && routine->left->scope != nullptr ? routine->left : nullptr;
+    names.parameters = has_parameters ? &prepared.parameters : &no_names;
+    names.parameter_roles = has_parameters ? &prepared.parameter_roles : &no_roles;
+    names.collecting = has_parameters ? &prepared.collecting : &no_flags;
+    names.results = &prepared.result_names;
+    names.result_roles = &prepared.result_roles;
+    return true;
+}
+
+namespace {
+
+// A function of machine ints: run without an activation when it translates.
+// True when it ran and its result is delivered as the general path would.
+__attribute__((noinline)) bool run_on_machine_ints(const USER_ROUTINE_CALL& call, TOKEN* routine) {
+    const int count = call.args->count();
+    if (count > 8) return false;
+    int64_t given[8];
+    const int64_t* arguments = call.int_arguments;
+    if (arguments == nullptr) {
+        for (int i = 0; i < count; ++i) {
+            const UNION_DATA* cell = (*call.args)[i].cell;
+            if (cell == nullptr) return false;
+            cell = follow_aliases(const_cast<UNION_DATA*>(cell));
+            if (cell->tag != tag_int || cell->payload == nullptr || !cell->int_data()->to_int64(given[i])) return false;
+        }
+        arguments = given;
+    }
+    int64_t value = 0;
+    if (!run_int_routine(routine, arguments, static_cast<uint32_t>(count), value)) return false;
+    auto number = std::make_unique<INT_DATA>();
+    number->assign_int64(value);
+    if (call.int_result != nullptr) {
+        call.int_result->number = std::move(number);
+    } else {
+        call.results->append(RESULT_ITEM{new_int_cell(std::move(number)), access_function_result, 1});
+    }
+    return true;
+}
+
+}  // namespace
+
 void run_user_routine(const USER_ROUTINE_CALL& call, TOKEN* routine, bool crossed_type) {
+    if (call.results != nullptr && !crossed_type && !call.type_routine && call.receiver.cell == nullptr &&
+        run_on_machine_ints(call, routine))
+        return;
     USER_CALL(call.node, call.args, call.results, call.receiver, call.context, call.type_routine, call.int_result,
               call.int_arguments, call.made_cells)
         .run(routine, crossed_type);

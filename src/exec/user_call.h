@@ -7,7 +7,9 @@
 #pragma once
 
 #include <memory>
+#include <vector>
 
+#include "frontend/token.h"
 #include "numbers/int_data.h"
 #include "types/method_call.h"
 
@@ -53,6 +55,22 @@ struct USER_ROUTINE_CALL {
     const int64_t* int_arguments;
     RESULT_LIST* made_cells;
 };
+
+// The parts of a routine's definition and its parameter and result names
+// with their roles, as the first call of the routine checked them.
+struct ROUTINE_NAMES {
+    TOKEN* body = nullptr;
+    TOKEN* scope_node = nullptr;  // whose scope holds the routine's variables
+    const TOKEN_LIST* parameters = nullptr;
+    const std::vector<int8_t>* parameter_roles = nullptr;
+    const std::vector<uint8_t>* collecting = nullptr;  // per parameter: declared args
+    const TOKEN_LIST* results = nullptr;
+    const std::vector<int8_t>* result_roles = nullptr;
+};
+
+// False for a routine that has not run to its body since the routine tables
+// last changed, and for a procedure.
+bool checked_routine_names(const TOKEN* routine, ROUTINE_NAMES& names);
 
 // Runs the routine (its definition node). crossed_type: the routine was
 // found outside the receiver's type, so its body runs without the object.

@@ -13,6 +13,9 @@
 
 #pragma once
 
+#include <vector>
+
+#include "frontend/scope.h"
 #include "frontend/token.h"
 #include "runtime/block_pool.h"
 #include "values/union_data.h"
@@ -51,6 +54,10 @@ UNION_DATA* push_value_cell(TOKEN* declaring_node, char tag);
 
 // Pops and destroys the top cell (only_top) or every cell of the node.
 void free_value_list(TOKEN* declaring_node, bool only_top);
+
+// What each activation of the block (which must own a SCOPE) creates, in
+// storage order; built again after the tables have changed.
+const std::vector<SCOPE::STORED_VARIABLE>& storage_plan_of(TOKEN* block);
 
 // Pushes one new cell for each variable of the block's storage table (the
 // block must own a SCOPE). Raises "Type '%s' not allocable" as a system error

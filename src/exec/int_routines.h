@@ -1,0 +1,33 @@
+// Functions of machine ints run without activations.
+//
+// Many recursive functions take int parameters, compute with + - * / % and
+// comparisons, branch with if and hand back one int result: fib, gcd,
+// ackermann and the like. Once such a function has run through the general
+// path (which binds the handlers of its nodes), its body is translated into
+// a small tree over 64-bit slots, one per parameter and one for the result,
+// and later calls with int arguments run that tree: no cells, no argument
+// lists, no statement blocks.
+//
+// The translation takes only what cannot have an effect beyond the call:
+// assignments to the result, calls of functions that translate as well.
+// Whenever a run meets anything the general path would answer differently
+// (a result outside 64 bits, a zero product or quotient, whose sign the
+// general path keeps, a division by zero, a result never assigned, a
+// recursion deeper than the stack the general path would allow) it stops
+// without a trace and the call takes the general path from its start, which
+// gives the exact results and errors. A routine whose run stopped runs on
+// the general path from then on, until the routine tables change.
+
+#pragma once
+
+#include <cstdint>
+
+namespace morvu {
+
+struct TOKEN;
+
+// Runs the routine on the arguments when it translates; false when the
+// general path must run the call (nothing has happened then).
+bool run_int_routine(TOKEN* routine, const int64_t* arguments, uint32_t count, int64_t& result);
+
+}  // namespace morvu
