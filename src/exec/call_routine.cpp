@@ -181,9 +181,12 @@ SITE_SLOT& site_slot(const TOKEN* node) {
     return site_slots[(reinterpret_cast<uintptr_t>(node) / alignof(TOKEN)) % site_slot_count];
 }
 
+void forget_method_sites();
+
 void forget_sites() {
     call_sites.clear();
     for (SITE_SLOT& slot : site_slots) slot = SITE_SLOT{};
+    forget_method_sites();
     call_sites_generation = routine_tables_generation;
 }
 
@@ -255,6 +258,141 @@ void remember_site(const TOKEN* node, char kind, const RESULT_LIST& list, const 
     site.signature = std::move(signature);
 }
 
+// What one built-in method call site (a receiver of a built-in type, or a
+// built-in type qualifier without receiver) resolved to for the argument
+// types it was made with: the key and the type code of its handler. The
+// handler answers the same key the same way, so only the key's making is
+// saved; a handler that declines sends the call on the general road.
+struct METHOD_SITE {
+    const TOKEN* parent = nullptr;
+    bool qualified = false;  // by a type qualifier (its text), not by a receiver
+    std::string qualifier;
+    char kind = 0;
+    char code = 0;
+    std::string key;
+    std::vector<uintptr_t> signature;
+};
+
+std::unordered_map<const TOKEN*, METHOD_SITE> method_sites;
+
+struct METHOD_SLOT {
+    const TOKEN* node = nullptr;
+    METHOD_SITE* site = nullptr;
+};
+METHOD_SLOT method_slots[site_slot_count];
+
+METHOD_SLOT& method_slot(const TOKEN* node) {
+    return method_slots[(reinterpret_cast<uintptr_t>(node) / alignof(TOKEN)) % site_slot_count];
+}
+
+void forget_method_sites() {
+    method_sites.clear();
+    for (METHOD_SLOT& slot : method_slots) slot = METHOD_SLOT{};
+}
+
+// The key of a built-in method call whose site entry holds for this type
+// code (or qualifier) and these arguments; null when it must be made anew.
+const METHOD_SITE* cached_method_site(const TOKEN* node, char kind, char code, const char* qualifier,
+                                      const RESULT_LIST& list) {
+    if (call_sites_generation != routine_tables_generation) {
+        forget_sites();
+        return nullptr;
+    }
+    METHOD_SLOT& slot = method_slot(node);
+    if (slot.node != node) {
+        auto found = method_sites.find(node);
+        if (found == method_sites.end()) return nullptr;
+        slot = METHOD_SLOT{node, &found->second};
+    }
+    const METHOD_SITE& site = *slot.site;
+    if (site.parent != node->parent || site.kind != kind || site.signature.size() != list.count) return nullptr;
+    if (qualifier != nullptr) {
+        if (!site.qualified || site.qualifier != qualifier) return nullptr;
+    } else if (site.qualified || site.code != code) {
+        return nullptr;
+    }
+    size_t i = 0;
+    for (const RESULT_NODE* item = list.head; item != nullptr; item = item->next, ++i) {
+        if (key_type_identity(follow_aliases(item->item.cell)) != site.signature[i]) return nullptr;
+    }
+    return &site;
+}
+
+// The type identities of the arguments; false when one has none.
+bool argument_signature(const RESULT_LIST& list, std::vector<uintptr_t>& signature) {
+    signature.reserve(list.count);
+    for (const RESULT_NODE* item = list.head; item != nullptr; item = item->next) {
+        const uintptr_t identity = key_type_identity(follow_aliases(item->item.cell));
+        if (identity == 0) return false;
+        signature.push_back(identity);
+    }
+    return true;
+}
+
+// Remembers the key of a built-in method call site whose handler answered
+// for arguments of these type identities (taken before the call: a method
+// may change its arguments).
+void remember_method_site(const TOKEN* node, char kind, char code, const char* qualifier,
+                          std::vector<uintptr_t>&& signature, const std::string& key) {
+    if (call_sites_generation != routine_tables_generation) forget_sites();
+    METHOD_SITE& site = method_sites[node];
+    method_slot(node) = METHOD_SLOT{node, &site};
+    site.parent = node->parent;
+    site.qualified = qualifier != nullptr;
+    site.qualifier = qualifier != nullptr ? qualifier : "";
+    site.kind = kind;
+    site.code = code;
+    site.key = key;
+    site.signature = std::move(signature);
+}
+
+// Whether a call may keep its key in a method site entry: a receiver of a
+// built-in type without qualifier (`code`: its held type code), or a
+// built-in type qualifier other than any without receiver (`qualifier_text`:
+// the qualifier's name).
+bool built_in_method_shape(RESULT_ITEM receiver, const TYPE_NAME& qualifier, char& code,
+                           const char*& qualifier_text) {
+    code = 0;
+    qualifier_text = nullptr;
+    if (receiver.cell != nullptr) {
+        if (has_type(qualifier)) return false;
+        UNION_DATA* cell = follow_aliases(receiver.cell);
+        if (base_type_code(cell) == tag_object) return false;
+        code = held_type_code(cell);
+        return true;
+    }
+    if (qualifier.is_user_type || qualifier.text == nullptr || names_any(qualifier)) return false;
+    qualifier_text = qualifier.text;
+    return true;
+}
+
+// Runs a built-in type's handler for a call whose arguments stay in the
+// caller's list; with `remember`, a handler that answers leaves the key in
+// the site entry.
+__attribute__((noinline)) bool run_site_handler(const TYPE_METHODS& methods, char code, const ROUTINE_REQUEST& request,
+                                                CALL_ARGS* args, const RESULT_LIST& list, bool remember,
+                                                const char* qualifier_text) {
+    const char kind = request.results != nullptr ? 'f' : 'p';
+    std::vector<uintptr_t> signature;
+    remember = remember && argument_signature(list, signature);
+    if (!run_methods(methods, code, request.node, args, request.results, request.receiver, request.context, false)) {
+        return false;
+    }
+    if (remember) remember_method_site(request.node, kind, code, qualifier_text, std::move(signature), args->key);
+    return true;
+}
+
+// Parks the arguments a call evaluated on its argument subtree (the items
+// keep their cells: the list moves, the cells stay) before anything that may
+// take the call over runs. A built-in type's own handler never does, so its
+// call keeps them in its own frame.
+RESULT_LIST* park_list(RESULT_LIST& own_list, TOKEN* subtree) {
+    if (subtree == nullptr) return nullptr;
+    auto* parked = new RESULT_LIST(std::move(own_list));
+    push_result_list(subtree, parked);
+    return parked;
+}
+
 // Where the user routines of a call are looked up: the body of the receiver
 // object's type, the body of the named user type, or the call's own place.
 TOKEN* search_start(TOKEN* node, uint8_t in_object_type, UNION_DATA* receiver_cell, const TYPE_NAME& qualifier) {
@@ -318,6 +456,10 @@ CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evalu
     CALL_ARGS* args = prepared;
     TOKEN* subtree = node->left;
     RESULT_LIST* parked = nullptr;  // the evaluated arguments on the subtree's stack
+    bool own_list_pending = false;  // own_list holds arguments still to be parked
+    bool method_shape = false;      // see built_in_method_shape
+    char method_code = 0;
+    const char* method_qualifier = nullptr;
     // A plain call: by its written name, without receiver, qualification or
     // object type. Its resolution is kept per call site.
     const bool plain_site = prepared == nullptr && !runtime_name && receiver.cell == nullptr &&
@@ -357,10 +499,14 @@ CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evalu
             }
         }
         RESULT_NODE* item_node = list->head;
+        own_list_pending = list == &own_list;
+        if (own_list_pending && !runtime_name) {
+            method_shape = built_in_method_shape(receiver, qualifier, method_code, method_qualifier);
+        }
         if (runtime_name) {
             if (list->count == 0) {
-                raise_error(node, kind, is_function ? "sys:func" : "sys:proc", format_string(msg_text("erwminarg"), 1),
-                            error_kind_system);
+                raise_error(node, kind, is_function ? "sys:func" : "sys:proc",
+                            format_string(msg_text("erwminarg"), 1), error_kind_system);
             }
             UNION_DATA* name_cell = follow_aliases(item_node->item.cell);
             if (name_cell->tag != tag_str && name_cell->tag != raise_tag(tag_str)) {
@@ -379,28 +525,27 @@ CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evalu
             own_args.args.push_back(item_node->item);
         }
         if (list->count > 0) own_args.key += method_key_mark;
-        if (list == &own_list && subtree != nullptr) {
-            // The items keep their cells: the list moves, the cells stay.
-            parked = new RESULT_LIST(std::move(own_list));
-            push_result_list(subtree, parked);
-        }
         args = &own_args;
+    }
+    UNION_DATA* receiver_cell = receiver.cell != nullptr ? follow_aliases(receiver.cell) : nullptr;
+    const bool qualifier_any = names_any(qualifier);
+    bool user_side = false;
+    const bool builtin = !qualifier_any && (receiver_cell != nullptr
+                                                ? base_type_code(receiver_cell) != tag_object
+                                                : (!qualifier.is_user_type && qualifier.text != nullptr));
+    if (!builtin && own_list_pending) {
+        parked = park_list(own_list, subtree);
+        own_list_pending = false;
     }
     // Only a list evaluated by this call itself describes the site's arguments.
     const RESULT_LIST* site_list = plain_site && parked != nullptr && parked != handed_over ? parked : nullptr;
     static const RESULT_LIST no_arguments;
     if (plain_site && subtree == nullptr) site_list = &no_arguments;
 
-    UNION_DATA* receiver_cell = receiver.cell != nullptr ? follow_aliases(receiver.cell) : nullptr;
-    const bool qualifier_any = names_any(qualifier);
-    bool user_side = false;
-
     if (!qualifier_any) {
-        const bool builtin = receiver_cell != nullptr ? base_type_code(receiver_cell) != tag_object
-                                                      : (!qualifier.is_user_type && qualifier.text != nullptr);
         if (builtin) {
-            if (has_type(qualifier)) {
-                TYPE_NAME own_type = receiver_cell != nullptr ? value_type_name(receiver_cell, true) : qualifier;
+            if (has_type(qualifier) && receiver_cell != nullptr) {
+                TYPE_NAME own_type = value_type_name(receiver_cell, true);
                 if (!same_type_name(qualifier, own_type)) {
                     std::string qualifier_text = type_name_text(qualifier);
                     std::string own_text = type_name_text(own_type);
@@ -410,7 +555,19 @@ CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evalu
             }
             const char code =
                 receiver_cell != nullptr ? held_type_code(receiver_cell) : type_code_of_name(qualifier.text);
-            if (call_type_handler(code, node, args, results, receiver, context)) return CALL_OUTCOME::made;
+            const TYPE_METHODS* methods = code != tag_sys && code != tag_any ? methods_of_type(code) : nullptr;
+            // The handler runs on the arguments in this frame when it can;
+            // the list is parked before anything else may take the call over.
+            const bool in_frame = methods != nullptr && own_list_pending;
+            if (in_frame && run_site_handler(*methods, code, request, args, own_list,
+                                             method_shape, method_qualifier)) {
+                return CALL_OUTCOME::made;
+            }
+            if (own_list_pending) {
+                parked = park_list(own_list, subtree);
+                own_list_pending = false;
+            }
+            if (!in_frame && call_type_handler(code, node, args, results, receiver, context)) return CALL_OUTCOME::made;
         } else {
             user_side = true;
             TOKEN* start = search_start(node, in_object_type, receiver_cell, qualifier);
@@ -479,6 +636,42 @@ __attribute__((noinline)) CALL_OUTCOME call_plain_site(const ROUTINE_REQUEST& re
         {node, &args, request.results, request.receiver, request.context, false, int_result, nullptr, nullptr},
         site->routine, site->crossed);
     return CALL_OUTCOME::made;
+}
+
+// A built-in method call: its arguments first, then its site entry; a call
+// the entry answers runs the type's handler on the key kept there. Anything
+// else (no entry for these types, a handler that declines) takes the
+// general road with the arguments evaluated.
+__attribute__((noinline)) CALL_OUTCOME call_method_site(const ROUTINE_REQUEST& request) {
+    TOKEN* node = request.node;
+    TOKEN* subtree = node->left;
+    unclaimed_arguments = nullptr;
+    RESULT_LIST list;
+    if (subtree != nullptr) {
+        PENDING_EXCEPTION* before = pending_exception;
+        for (TOKEN* argument : argument_list_of(subtree)) {
+            eval_cached(argument, request.context, list);
+            if (pending_exception != before) return CALL_OUTCOME::made;
+        }
+    }
+    const TYPE_NAME& qualifier = request.qualifier != nullptr ? *request.qualifier : no_type;
+    char code = 0;
+    const char* qualifier_text = nullptr;
+    const char kind = request.results != nullptr ? 'f' : 'p';
+    const METHOD_SITE* site = built_in_method_shape(request.receiver, qualifier, code, qualifier_text)
+                                  ? cached_method_site(node, kind, code, qualifier_text, list)
+                                  : nullptr;
+    if (site != nullptr) {
+        CALL_ARGS args;
+        const ARGUMENT_BUFFER buffer(args);
+        args.key = site->key;
+        for (RESULT_NODE* item = list.head; item != nullptr; item = item->next) args.args.push_back(item->item);
+        if (run_methods(*methods_of_type(site->code), site->code, node, &args, request.results, request.receiver,
+                        request.context, false)) {
+            return CALL_OUTCOME::made;
+        }
+    }
+    return resolve_and_call(request, &list, nullptr);
 }
 
 // The cell an arithmetic argument's evaluation makes for a small int.
@@ -576,6 +769,11 @@ CALL_OUTCOME call_routine_status(const ROUTINE_REQUEST& request) {
     const bool handing_over = unclaimed_arguments != nullptr && subtree != nullptr && !subtree->result_stack.empty() &&
                               subtree->result_stack.back() == unclaimed_arguments;
     if (plain_site && !handing_over) return call_int_site(request, int_result);
+    // A built-in method call by its written name with arguments to evaluate.
+    if (request.prepared == nullptr && !request.runtime_name && !handing_over &&
+        (request.receiver.cell != nullptr || request.qualifier != nullptr)) {
+        return call_method_site(request);
+    }
     return resolve_and_call(request, nullptr, nullptr);
 }
 

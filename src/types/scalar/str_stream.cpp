@@ -19,6 +19,7 @@
 
 #include "frontend/scope.h"
 #include "frontend/token.h"
+#include "numbers/int_data.h"
 #include "runtime/messages.h"
 #include "runtime/stream.h"
 #include "runtime/text_utils.h"
@@ -380,9 +381,43 @@ bool str_stream_procedures(METHOD_CALL& call) {
     return set_format(call);
 }
 
+namespace {
+
+// Writes the display texts of ints, strs and chars into `text` as the output
+// family would with the texts' default format (no column widths, no
+// spacing): an int's digits, a char's byte, a str up to its first NUL.
+// False, with `text` left partly written, at the first argument of another
+// kind: the general road then writes them all anew.
+bool write_plain_scalars(const CALL_ARGS& args, std::string& text) {
+    for (const RESULT_ITEM& item : args.args) {
+        UNION_DATA* cell = argument_value(item.cell);
+        if (cell == nullptr) return false;
+        const char tag = lower_tag(cell->tag);
+        if (tag != tag_int && tag != tag_str && tag != tag_char) return false;
+        if (!is_defined_value(cell)) continue;
+        if (tag == tag_int) {
+            const INT_DATA& number = *cell->int_data();
+            if (!number.is_empty()) text += number.to_text();
+        } else if (tag == tag_str) {
+            const std::string& part = cell->str_data()->text;
+            text.append(part.data(), std::min(part.find('\0'), part.size()));
+        } else if (cell->char_byte() != 0) {
+            text += cell->char_byte();
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
 void make_str_from_arguments(METHOD_CALL& call) {
     call.append(make_str_value({}));
-    STR_SINK sink(call, call.results->tail->item.cell->str_data());
+    STR_DATA* str = call.results->tail->item.cell->str_data();
+    if (str_format.widths.empty() && !str_format.out_spc) {
+        if (write_plain_scalars(*call.args, str->text)) return;
+        str->text.clear();
+    }
+    STR_SINK sink(call, str);
     write_output(sink, str_format, OUTPUT_FORM{}, call.args->args.data(), call.count(), call.node);
 }
 
