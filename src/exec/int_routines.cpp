@@ -310,6 +310,21 @@ private:
 
     bool run(const std::vector<INT_STATEMENT>& statements, FRAME& frame, uint8_t result_slot) const;
     bool value(const INT_EXPR& expr, const FRAME& frame, uint8_t result_slot, int64_t& out) const;
+    bool call_value(const INT_EXPR& expr, const FRAME& frame, uint8_t result_slot, int64_t& out) const;
+
+    // Leaves without a call of value().
+    bool operand(const INT_EXPR& expr, const FRAME& frame, uint8_t result_slot, int64_t& out) const {
+        if (expr.kind == EXPR_KIND::constant) {
+            out = expr.constant;
+            return true;
+        }
+        if (expr.kind == EXPR_KIND::slot) {
+            if (expr.slot == result_slot && !frame.result_set) return false;
+            out = frame.slots[expr.slot];
+            return true;
+        }
+        return value(expr, frame, result_slot, out);
+    }
 };
 
 bool RUN::call(const INT_ROUTINE& routine, const int64_t* arguments, int64_t& result) const {
@@ -325,10 +340,10 @@ bool RUN::call(const INT_ROUTINE& routine, const int64_t* arguments, int64_t& re
 bool RUN::run(const std::vector<INT_STATEMENT>& statements, FRAME& frame, uint8_t result_slot) const {
     for (const INT_STATEMENT& statement : statements) {
         int64_t value = 0;
-        if (!this->value(*statement.value, frame, result_slot, value)) return false;
+        if (!operand(*statement.value, frame, result_slot, value)) return false;
         if (statement.kind == STATEMENT_KIND::branch) {
             int64_t right = 0;
-            if (!this->value(*statement.right, frame, result_slot, right)) return false;
+            if (!operand(*statement.right, frame, result_slot, right)) return false;
             bool holds = false;
             switch (statement.comparison) {
             case COMPARISON::less: holds = value < right; break;
@@ -364,23 +379,14 @@ bool RUN::run(const std::vector<INT_STATEMENT>& statements, FRAME& frame, uint8_
 // the results are then those of the general path.
 bool RUN::value(const INT_EXPR& expr, const FRAME& frame, uint8_t result_slot, int64_t& out) const {
     switch (expr.kind) {
-    case EXPR_KIND::constant: out = expr.constant; return true;
-    case EXPR_KIND::slot:
-        if (expr.slot == result_slot && !frame.result_set) return false;
-        out = frame.slots[expr.slot];
-        return true;
-    case EXPR_KIND::call: {
-        int64_t arguments[max_parameters];
-        for (size_t i = 0; i < expr.arguments.size(); ++i) {
-            if (!value(*expr.arguments[i], frame, result_slot, arguments[i])) return false;
-        }
-        return expr.callee->state == STATE::ready && call(*expr.callee, arguments, out);
-    }
+    case EXPR_KIND::constant:
+    case EXPR_KIND::slot: return operand(expr, frame, result_slot, out);
+    case EXPR_KIND::call: return call_value(expr, frame, result_slot, out);
     default: break;
     }
     int64_t a = 0;
     int64_t b = 0;
-    if (!value(*expr.left, frame, result_slot, a) || !value(*expr.right, frame, result_slot, b)) return false;
+    if (!operand(*expr.left, frame, result_slot, a) || !operand(*expr.right, frame, result_slot, b)) return false;
     switch (expr.kind) {
     case EXPR_KIND::add: return !__builtin_add_overflow(a, b, &out);
     case EXPR_KIND::subtract: return !__builtin_sub_overflow(a, b, &out);
@@ -396,6 +402,15 @@ bool RUN::value(const INT_EXPR& expr, const FRAME& frame, uint8_t result_slot, i
         return true;
     default: return false;
     }
+}
+
+__attribute__((noinline)) bool RUN::call_value(const INT_EXPR& expr, const FRAME& frame, uint8_t result_slot,
+                                               int64_t& out) const {
+    int64_t arguments[max_parameters];
+    for (size_t i = 0; i < expr.arguments.size(); ++i) {
+        if (!operand(*expr.arguments[i], frame, result_slot, arguments[i])) return false;
+    }
+    return expr.callee->state == STATE::ready && call(*expr.callee, arguments, out);
 }
 
 }  // namespace
