@@ -507,7 +507,12 @@ void INT_DATA::sub_magnitudes(const INT_DATA& a, const INT_DATA& b, INT_DATA& re
 
 void INT_DATA::mul_magnitudes(const INT_DATA& a, const INT_DATA& b, INT_DATA& result) {
     INT_DATA product;
-    if (a.is_zero() || b.is_zero()) {
+    uint64_t x = 0;
+    uint64_t y = 0;
+    uint64_t whole = 0;
+    if (a.machine_magnitude(x) && b.machine_magnitude(y) && !__builtin_mul_overflow(x, y, &whole)) {
+        product.set_small(whole);
+    } else if (a.is_zero() || b.is_zero()) {
         product.limb_data()[0] = 0;
         product.used = 1;
     } else {
@@ -528,7 +533,12 @@ void INT_DATA::divide(const INT_DATA& a, const INT_DATA& b, INT_DATA* quotient, 
     INT_DATA q;
     INT_DATA r;
     q.sign_value = r.sign_value = 1;
-    if (a.is_zero() || compare_limbs(a.limb_data(), a.used, b.limb_data(), b.used) < 0) {
+    uint64_t x = 0;
+    uint64_t y = 0;
+    if (a.machine_magnitude(x) && b.machine_magnitude(y) && y != 0) {
+        if (quotient) q.set_small(x / y);
+        if (remainder) r.set_small(x % y);
+    } else if (a.is_zero() || compare_limbs(a.limb_data(), a.used, b.limb_data(), b.used) < 0) {
         q.limb_data()[0] = 0;
         q.used = 1;
         if (a.used) {
@@ -579,17 +589,24 @@ void INT_DATA::mod_magnitudes(const INT_DATA& a, const INT_DATA& b, INT_DATA& re
 // The sign of a zero sum is +1.
 INT_DATA INT_DATA::signed_sum(const INT_DATA& a, bool a_negative, const INT_DATA& b, bool b_negative) {
     INT_DATA result;
-    if (a.used <= 1 && b.used <= 1) {
-        // Both below 10^9: the sum fits a machine word, the result two limbs.
-        int64_t x = a.used ? a.limb_data()[0] : 0;
-        int64_t y = b.used ? b.limb_data()[0] : 0;
-        int64_t sum = (a_negative ? -x : x) + (b_negative ? -y : y);
-        uint64_t magnitude = static_cast<uint64_t>(sum < 0 ? -sum : sum);
-        result.sign_value = sum < 0 ? -1 : 1;
-        result.inline_limbs[0] = static_cast<uint32_t>(magnitude % limb_base);
-        result.inline_limbs[1] = static_cast<uint32_t>(magnitude / limb_base);
-        result.used = result.inline_limbs[1] != 0 ? 2 : 1;
-        return result;
+    uint64_t x = 0;
+    uint64_t y = 0;
+    if (a.machine_magnitude(x) && b.machine_magnitude(y)) {
+        // Magnitudes of machine words: the result is one too unless the
+        // sum overflows.
+        uint64_t magnitude = 0;
+        if (a_negative != b_negative) {
+            // The larger magnitude gives the sign; a zero sum is positive.
+            const bool negative = x < y ? b_negative : x > y && a_negative;
+            result.set_small(x < y ? y - x : x - y);
+            result.sign_value = negative ? -1 : 1;
+            return result;
+        }
+        if (!__builtin_add_overflow(x, y, &magnitude)) {
+            result.set_small(magnitude);
+            result.sign_value = a_negative ? -1 : 1;
+            return result;
+        }
     }
     if (a_negative == b_negative) {
         add_magnitudes(a, b, result);
@@ -690,6 +707,17 @@ INT_DATA INT_DATA::power(const INT_DATA& exponent) const {
 INT_DATA& INT_DATA::operator+=(const INT_DATA& other) { return *this = *this + other; }
 INT_DATA& INT_DATA::operator-=(const INT_DATA& other) { return *this = *this - other; }
 INT_DATA& INT_DATA::operator*=(const INT_DATA& other) {
+    uint64_t x = 0;
+    uint64_t y = 0;
+    uint64_t whole = 0;
+    if (used > 0 && other.used > 0 && machine_magnitude(x) && other.machine_magnitude(y) &&
+        !__builtin_mul_overflow(x, y, &whole)) {
+        set_small(whole);
+        sign_value *= other.sign_value;
+        extra_groups = 0;
+        changed();
+        return *this;
+    }
     // A factor of one limb (the common loop product) multiplies in place.
     if (used > 0 && other.used == 1 && other.limb_data()[0] != 0 && this != &other) {
         reserve_limbs(used + 1, true);

@@ -6,8 +6,9 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cstdlib>
 #include <climits>
+#include <cstdlib>
+#include <new>
 #include <utility>
 
 #include "numbers/limbs.h"
@@ -21,6 +22,16 @@ namespace {
 int decimal_width(uint32_t limb) {
     int width = 1;
     while (width < limb_digits && limb >= pow10_table[width]) ++width;
+    return width;
+}
+
+// Decimal digits of a machine word; 1 for zero.
+int decimal_width64(uint64_t magnitude) {
+    int width = 1;
+    while (magnitude >= 10) {
+        magnitude /= 10;
+        ++width;
+    }
     return width;
 }
 
@@ -47,19 +58,35 @@ INT_DATA::INT_DATA(int value) : INT_DATA(static_cast<long>(value)) {}
 // Built as from the "%ld" text of the number, without formatting it: that
 // text is the plain form, so the cache is left to be built on demand.
 INT_DATA::INT_DATA(long value) {
-    unsigned long magnitude = value < 0 ? 0ul - static_cast<unsigned long>(value) : static_cast<unsigned long>(value);
-    sign_value = value < 0 ? -1 : 1;
-    uint32_t* data = limb_data();
-    int length = 0;
-    do {
-        data[used++] = static_cast<uint32_t>(magnitude % limb_base);
-        magnitude /= limb_base;
-    } while (magnitude != 0);
-    length = limb_digits * (used - 1) + decimal_width(data[used - 1]);
+    assign_int64(value);
+    const int length = decimal_width64(small_magnitude());
     extra_groups = length / 3 + 1 - (length + 2) / 3;
 }
 
 INT_DATA::INT_DATA(const char* text) { build_from_text(text); }
+
+INT_DATA::HEAP_LIMBS* INT_DATA::new_heap(int capacity) {
+    void* raw = ::operator new(sizeof(HEAP_LIMBS) + sizeof(uint32_t) * static_cast<size_t>(capacity));
+    return new (raw) HEAP_LIMBS{1, capacity};
+}
+
+void INT_DATA::drop_heap(HEAP_LIMBS* block) noexcept {
+    if (--block->holders == 0) ::operator delete(block);
+}
+
+void INT_DATA::leave_heap() noexcept {
+    drop_heap(heap());
+    on_heap = false;
+}
+
+void INT_DATA::expand() const {
+    const uint64_t magnitude = small_magnitude();
+    store[0] = static_cast<uint32_t>(magnitude % limb_base);
+    store[1] = static_cast<uint32_t>(magnitude / limb_base % limb_base);
+    store[2] = static_cast<uint32_t>(magnitude / limb_base / limb_base);
+    store[3] = 0;
+    small = false;
+}
 
 bool INT_DATA::wide_to_int64(int64_t& out) const {
     if (used == 0 || used > 3) return false;
@@ -76,32 +103,22 @@ bool INT_DATA::wide_to_int64(int64_t& out) const {
     return true;
 }
 
-void INT_DATA::assign_int64(int64_t value) {
-    uint64_t magnitude = value < 0 ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value);
-    sign_value = value < 0 ? -1 : 1;
-    extra_groups = 0;
-    if (heap_limbs && heap_limbs.use_count() > 1) {
-        heap_limbs.reset();  // the limbs are replaced: a shared buffer is left to the copies
-        capacity = inline_capacity;
-    }
-    uint32_t* data = limb_data();  // every capacity holds the three limbs of 2^64
-    used = 0;
-    do {
-        data[used++] = static_cast<uint32_t>(magnitude % limb_base);
-        magnitude /= limb_base;
-    } while (magnitude != 0);
-    changed();
-}
-
 INT_DATA::INT_DATA(const INT_DATA& other) : used(0), sign_value(other.sign_value), extra_groups(other.extra_groups) {
     if (other.used > 0) copy_limbs_of(other);
 }
 
-// Limbs beyond the inline ones are shared, not copied.
+// A small form is copied as it is; limbs beyond the inline ones are shared,
+// not copied.
 void INT_DATA::copy_limbs_of(const INT_DATA& other) {
-    if (other.heap_limbs && other.used > inline_capacity) {
-        heap_limbs = other.heap_limbs;
-        capacity = other.capacity;
+    if (other.small) {
+        set_small(other.small_magnitude());
+    } else if (other.on_heap && other.used > inline_capacity) {
+        HEAP_LIMBS* block = other.heap();
+        ++block->holders;
+        if (on_heap) drop_heap(heap());
+        std::memcpy(store, &block, sizeof block);
+        on_heap = true;
+        small = false;
         used = other.used;
         trim();
     } else {
@@ -110,12 +127,13 @@ void INT_DATA::copy_limbs_of(const INT_DATA& other) {
 }
 
 INT_DATA::INT_DATA(INT_DATA&& other) noexcept
-    : heap_limbs(std::move(other.heap_limbs)),
-      used(other.used),
-      capacity(heap_limbs ? other.capacity : inline_capacity),
+    : used(other.used),
       sign_value(other.sign_value),
-      extra_groups(other.extra_groups) {
-    if (!heap_limbs) std::copy(other.inline_limbs, other.inline_limbs + inline_capacity, inline_limbs);
+      extra_groups(other.extra_groups),
+      on_heap(other.on_heap),
+      small(other.small) {
+    std::memcpy(store, other.store, sizeof store);
+    other.on_heap = false;
     take_text_and_empty(other);
 }
 
@@ -125,6 +143,7 @@ INT_DATA& INT_DATA::operator=(const INT_DATA& other) {
         copy_limbs_of(other);
     } else {
         used = 0;
+        small = false;
     }
     sign_value = other.sign_value;
     extra_groups = other.extra_groups;
@@ -134,21 +153,25 @@ INT_DATA& INT_DATA::operator=(const INT_DATA& other) {
 
 INT_DATA& INT_DATA::operator=(INT_DATA&& other) noexcept {
     if (this == &other) return *this;
-    if (other.heap_limbs) {
-        heap_limbs = std::move(other.heap_limbs);
-        capacity = other.capacity;
+    if (other.on_heap) {
+        if (on_heap) drop_heap(heap());
+        std::memcpy(store, other.store, sizeof store);
+        on_heap = true;
+        small = false;
         used = other.used;
+        other.on_heap = false;
+    } else if (other.small) {
+        set_small(other.small_magnitude());
     } else if (other.used > 0) {
-        // Small values are copied, and a heap buffer of ours is kept for
+        // Inline limbs are copied, and a heap block of ours is kept for
         // reuse unless a copy shares it.
-        if (heap_limbs && heap_limbs.use_count() > 1) {
-            heap_limbs.reset();
-            capacity = inline_capacity;
-        }
-        std::copy(other.inline_limbs, other.inline_limbs + other.used, limb_data());
+        if (on_heap && heap()->holders > 1) leave_heap();
+        small = false;
+        std::copy(other.store, other.store + other.used, on_heap ? heap()->limbs() : store);
         used = other.used;
     } else {
         used = 0;
+        small = false;
     }
     sign_value = other.sign_value;
     extra_groups = other.extra_groups;
@@ -157,32 +180,36 @@ INT_DATA& INT_DATA::operator=(INT_DATA&& other) noexcept {
 }
 
 // The end of both moves, once the limbs, sign and groups are taken: other's
-// text cache comes along only when it is the plain form, and other is left
-// empty on its inline buffer.
+// text cache comes along only when it is the plain form (the two swap their
+// strings, so neither allocates again), and other is left empty on its
+// inline store.
 void INT_DATA::take_text_and_empty(INT_DATA& other) noexcept {
     text_valid = false;
     if (other.text_valid && other.text_plain) {
-        text_cache = std::move(other.text_cache);
+        text_cache.swap(other.text_cache);
         text_valid = text_plain = true;
     }
-    other.capacity = inline_capacity;
     other.used = 0;
+    other.small = false;
     other.sign_value = 0;
     other.extra_groups = 0;
     other.text_valid = false;
 }
 
 void INT_DATA::reserve_limbs(int n, bool keep) {
-    const bool shared = heap_limbs && heap_limbs.use_count() > 1;
+    if (small) expand();
+    const bool shared = on_heap && heap()->holders > 1;
+    const int capacity = limb_capacity();
     if (n <= capacity && !shared) return;
     const int new_capacity =
         n <= capacity ? capacity
                       : static_cast<int>(std::min<int64_t>(INT32_MAX, std::max<int64_t>(n, capacity + capacity / 2)));
-    auto fresh = std::make_shared_for_overwrite<uint32_t[]>(static_cast<size_t>(new_capacity));
-    const uint32_t* old = std::as_const(*this).limb_data();
-    if (keep && used > 0) std::copy(old, old + used, fresh.get());
-    heap_limbs = std::move(fresh);
-    capacity = new_capacity;
+    HEAP_LIMBS* fresh = new_heap(new_capacity);
+    const uint32_t* old = on_heap ? heap()->limbs() : store;
+    if (keep && used > 0) std::copy(old, old + used, fresh->limbs());
+    if (on_heap) drop_heap(heap());
+    std::memcpy(store, &fresh, sizeof fresh);
+    on_heap = true;
 }
 
 void INT_DATA::set_limbs(const uint32_t* source, int n) {
@@ -208,7 +235,13 @@ void INT_DATA::trim() {
 void INT_DATA::parse_body(std::string_view body) {
     const int n = static_cast<int>(body.size());
     const int groups = n / 3 + 1;
-    if (all_digits(body)) {
+    const size_t first = body.find_first_not_of('0');
+    if (all_digits(body) && (first == std::string_view::npos || body.size() - first <= 19)) {
+        // Below 10^19: the small form.
+        uint64_t value = 0;
+        for (char c : body) value = value * 10 + static_cast<uint64_t>(c - '0');
+        set_small(value);
+    } else if (all_digits(body)) {
         const int count = std::max(1, (n + limb_digits - 1) / limb_digits);
         reserve_limbs(count, false);
         uint32_t* data = limb_data();
@@ -240,6 +273,7 @@ void INT_DATA::parse_body(std::string_view body) {
 
 void INT_DATA::build_from_text(const char* text) {
     used = 0;
+    small = false;
     extra_groups = 0;
     text_valid = false;
     if (text == nullptr) {
@@ -251,13 +285,14 @@ void INT_DATA::build_from_text(const char* text) {
     sign_value = negative ? -1 : 1;
     parse_body(whole.substr(negative ? 1 : 0));
     // The text is kept as it was written, "007" included.
-    text_cache.assign(whole);
+    text_buffer().assign(whole);
     text_valid = true;
     text_plain = is_plain_text(whole);
 }
 
 int64_t INT_DATA::decimal_length() const {
     if (used == 0) return 1;
+    if (small) return decimal_width64(small_magnitude());
     return int64_t{limb_digits} * (used - 1) + decimal_width(limb_data()[used - 1]);
 }
 
@@ -283,7 +318,7 @@ void INT_DATA::set_sign(int sign) {
 
 std::string_view INT_DATA::digits() const {
     if (!text_valid) make_digits();
-    std::string_view view(text_cache);
+    std::string_view view(text_cache->text);
     if (!view.empty() && view[0] == '-') view.remove_prefix(1);
     return view;
 }
@@ -294,24 +329,33 @@ void INT_DATA::split_limbs(int) {
 }
 
 void INT_DATA::free_limbs() {
-    heap_limbs.reset();
-    capacity = inline_capacity;
+    if (on_heap) leave_heap();
+    small = false;
     used = 0;
 }
 
 void INT_DATA::strip() { extra_groups = 0; }
 
+std::string& INT_DATA::text_buffer() const {
+    if (!text_cache) text_cache = std::make_unique<TEXT_CACHE>();
+    return text_cache->text;
+}
+
 void INT_DATA::make_digits() const {
-    text_cache.clear();
-    if (sign_value < 0) text_cache.push_back('-');
+    std::string& text = text_buffer();
+    text.clear();
+    if (sign_value < 0) text.push_back('-');
+    char buffer[24];
     if (used == 0) {
-        text_cache.push_back('0');
+        text.push_back('0');
+    } else if (small) {
+        auto end = std::to_chars(buffer, buffer + sizeof buffer, small_magnitude());
+        text.append(buffer, end.ptr);
     } else {
         const uint32_t* data = limb_data();
-        text_cache.reserve(text_cache.size() + static_cast<size_t>(used) * limb_digits);
-        char buffer[16];
+        text.reserve(text.size() + static_cast<size_t>(used) * limb_digits);
         auto top = std::to_chars(buffer, buffer + sizeof buffer, data[used - 1]);
-        text_cache.append(buffer, top.ptr);
+        text.append(buffer, top.ptr);
         for (int k = used - 2; k >= 0; --k) {
             uint32_t limb = data[k];
             char group[limb_digits];
@@ -319,7 +363,7 @@ void INT_DATA::make_digits() const {
                 group[i] = static_cast<char>('0' + limb % 10);
                 limb /= 10;
             }
-            text_cache.append(group, limb_digits);
+            text.append(group, limb_digits);
         }
     }
     text_valid = true;
@@ -329,10 +373,8 @@ void INT_DATA::make_digits() const {
 const std::string& INT_DATA::to_text() const {
     if (!text_valid) make_digits();
     if (is_zero()) return zero_text;
-    return text_cache;
+    return text_cache->text;
 }
-
-bool INT_DATA::is_zero() const { return used == 0 || (used == 1 && limb_data()[0] == 0); }
 
 namespace {
 
@@ -354,6 +396,9 @@ bool INT_DATA::operator==(const INT_DATA& other) const {
     int sa = effective_sign(*this);
     if (sa != effective_sign(other)) return false;
     if (sa == 0) return true;
+    uint64_t a = 0;
+    uint64_t b = 0;
+    if (machine_magnitude(a) && other.machine_magnitude(b)) return a == b;
     return compare_nonzero_magnitudes(limb_data(), used, other.limb_data(), other.used) == 0;
 }
 
@@ -362,11 +407,16 @@ bool INT_DATA::operator<(const INT_DATA& other) const {
     int sb = effective_sign(other);
     if (sa != sb) return sa < sb;
     if (sa == 0) return false;
+    uint64_t a = 0;
+    uint64_t b = 0;
+    if (machine_magnitude(a) && other.machine_magnitude(b)) return sa > 0 ? a < b : a > b;
     int order = compare_nonzero_magnitudes(limb_data(), used, other.limb_data(), other.used);
     return sa > 0 ? order < 0 : order > 0;
 }
 
 int32_t machine_int(const INT_DATA& value) {
+    int64_t whole = 0;
+    if (value.to_int64(whole)) return static_cast<int32_t>(std::clamp<int64_t>(whole, INT32_MIN, INT32_MAX));
     // Up to 6 decimal groups the magnitude fits in 64 bits; anything longer
     // lies beyond the int range whatever its digits (leading zero groups
     // are skipped first).

@@ -10,19 +10,27 @@
 // text) has no limbs and sign 0; it counts as zero everywhere, and a product or
 // quotient with an empty operand is a zero of sign 0.
 //
+// A magnitude below 2^64 may instead be held whole, as a machine word (the
+// small form): storing and reading a machine integer then takes a few
+// instructions. The limb count stays exact in both forms; the limbs
+// themselves are written from the word the first time any routine asks for
+// them, which ends the small form. The small form never holds a heap buffer.
+//
 // Callers see the magnitude as base-1000 groups: limb_count() and limb(i)
 // answer in groups of three digits, and a number built from text keeps the
 // group count of its text (n / 3 + 1 groups for n characters, so "123" has the
 // groups 123 and 0) until strip() or an operation drops the leading zero
 // groups.
 //
-// Copies share a heap buffer of limbs until one of them changes its limbs:
-// every write goes through the non-const limb_data() or reserve_limbs(),
-// which give the writer a buffer of its own first.
+// Limbs beyond the inline ones live in one heap block that also holds its
+// capacity and a count of its holders. Copies share the block until one of
+// them changes its limbs: every write goes through the non-const limb_data()
+// or reserve_limbs(), which give the writer a block of its own first.
 //
 // The signed decimal text is a cache, built on demand by to_text() and kept
-// until the value changes. A number built from text keeps that text exactly
-// ("007" prints as "007"); copies and results get the plain form ("7").
+// until the value changes; its string is allocated the first time a text is
+// asked for. A number built from text keeps that text exactly ("007" prints
+// as "007"); copies and results get the plain form ("7").
 //
 // A zero divisor given to the division or remainder throws ARITH with code 0.
 // A result that could not be held in memory (a power to an exponent of 10^18
@@ -32,6 +40,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -52,7 +61,9 @@ public:
     INT_DATA(INT_DATA&& other) noexcept;
     INT_DATA& operator=(const INT_DATA& other);
     INT_DATA& operator=(INT_DATA&& other) noexcept;
-    ~INT_DATA() = default;
+    ~INT_DATA() {
+        if (on_heap) drop_heap(heap());
+    }
 
     // The payload of every int cell: recycled, as the cells are.
     static void* operator new(std::size_t size) { return BLOCK_POOL<INT_DATA>::allocate(size); }
@@ -76,6 +87,17 @@ public:
     // The value as a 64-bit integer when it has one and fits; false for an
     // empty number and for magnitudes beyond the 64-bit range.
     bool to_int64(int64_t& out) const {
+        if (small) {
+            const uint64_t magnitude = small_magnitude();
+            if (sign_value < 0) {
+                if (magnitude > uint64_t{1} << 63) return false;
+                out = static_cast<int64_t>(0 - magnitude);
+            } else {
+                if (magnitude > uint64_t{INT64_MAX}) return false;
+                out = static_cast<int64_t>(magnitude);
+            }
+            return true;
+        }
         if (used != 1 && used != 2) return wide_to_int64(out);
         // Below 10^18: fits whatever the sign.
         const uint32_t* data = limb_data();
@@ -84,12 +106,21 @@ public:
         return true;
     }
     // Becomes the value, in its plain form, as an arithmetic result would.
-    void assign_int64(int64_t value);
+    void assign_int64(int64_t value) {
+        const bool negative = value < 0;
+        set_small(negative ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value));
+        sign_value = negative ? -1 : 1;
+        extra_groups = 0;
+        text_valid = false;
+    }
     void make_digits() const;            // rebuilds the digit text from the limbs
     const std::string& to_text() const;  // signed decimal text; "0" for every zero
 
     // Comparison: numeric; every zero (either sign, or empty) equals every other.
-    bool is_zero() const;
+    bool is_zero() const {
+        if (used != 1) return used == 0;
+        return small ? small_magnitude() == 0 : limb_data()[0] == 0;
+    }
     bool operator==(const INT_DATA& other) const;
     bool operator!=(const INT_DATA& other) const { return !(*this == other); }
     bool operator<(const INT_DATA& other) const;
@@ -142,20 +173,79 @@ private:
 
     static constexpr int inline_capacity = 4;
 
-    // The limbs for writing: a buffer shared with a copy is copied first.
-    uint32_t* limb_data() {
-        if (heap_limbs && heap_limbs.use_count() > 1) reserve_limbs(used, true);
-        return heap_limbs ? heap_limbs.get() : inline_limbs;
+    // The heap block of limbs: its header, then capacity limbs.
+    struct HEAP_LIMBS {
+        int32_t holders;  // objects sharing the block
+        int32_t capacity;
+        uint32_t* limbs() { return reinterpret_cast<uint32_t*>(this + 1); }
+    };
+    static HEAP_LIMBS* new_heap(int capacity);
+    static void drop_heap(HEAP_LIMBS* block) noexcept;  // one holder fewer; freed by the last
+
+    // The text cache, allocated the first time a text is asked for.
+    struct TEXT_CACHE {
+        std::string text;
+        static void* operator new(std::size_t size) { return BLOCK_POOL<TEXT_CACHE>::allocate(size); }
+        static void operator delete(void* cache, std::size_t size) noexcept {
+            BLOCK_POOL<TEXT_CACHE>::release(cache, size);
+        }
+    };
+
+    // The store holds the inline limbs, the heap block's address (on_heap)
+    // or the small form's magnitude (small); the accessors read it as each.
+    HEAP_LIMBS* heap() const {
+        HEAP_LIMBS* block;
+        std::memcpy(&block, store, sizeof block);
+        return block;
     }
-    const uint32_t* limb_data() const { return heap_limbs ? heap_limbs.get() : inline_limbs; }
+    uint64_t small_magnitude() const {
+        uint64_t magnitude;
+        std::memcpy(&magnitude, store, sizeof magnitude);
+        return magnitude;
+    }
+    // Holds magnitude in the small form; a heap block is given up.
+    void set_small(uint64_t magnitude) {
+        if (on_heap) leave_heap();
+        std::memcpy(store, &magnitude, sizeof magnitude);
+        small = true;
+        used = magnitude < 1'000'000'000u ? 1 : magnitude < 1'000'000'000'000'000'000u ? 2 : 3;
+    }
+    void leave_heap() noexcept;
+    void expand() const;  // writes the small form's limbs; the small form ends
+    // The magnitude as a machine word, when it is held whole or in at most
+    // two limbs (an empty number gives 0); false otherwise.
+    bool machine_magnitude(uint64_t& out) const {
+        if (small) {
+            out = small_magnitude();
+            return true;
+        }
+        if (used > 2) return false;
+        out = used == 0 ? 0 : used == 1 ? store_limb(0) : uint64_t{store_limb(1)} * 1'000'000'000u + store_limb(0);
+        return true;
+    }
+    uint32_t store_limb(int index) const { return on_heap ? heap()->limbs()[index] : store[index]; }
+
+    // The limbs for writing: a block shared with a copy is copied first.
+    uint32_t* limb_data() {
+        if (small) expand();
+        if (!on_heap) return store;
+        if (heap()->holders > 1) reserve_limbs(used, true);
+        return heap()->limbs();
+    }
+    const uint32_t* limb_data() const {
+        if (small) expand();
+        return on_heap ? heap()->limbs() : store;
+    }
+    int limb_capacity() const { return on_heap ? heap()->capacity : inline_capacity; }
     // Room for n limbs in a buffer of this object's own; the old limbs are
     // kept only when keep is set.
     void reserve_limbs(int n, bool keep);
-    void copy_limbs_of(const INT_DATA& other);      // shares other's heap buffer, or copies
+    void copy_limbs_of(const INT_DATA& other);      // shares other's heap block, or copies
     void set_limbs(const uint32_t* source, int n);  // copies n limbs and trims leading zeros
     void trim();                                    // drops leading zero limbs, keeps one
     void changed() { text_valid = false; }
     void take_text_and_empty(INT_DATA& other) noexcept;  // ends both moves
+    std::string& text_buffer() const;                    // the cache's string, allocated on first use
     void build_from_text(const char* text);
     bool wide_to_int64(int64_t& out) const;  // to_int64 for an empty number and three limbs or more
     void parse_body(std::string_view body);
@@ -171,15 +261,15 @@ private:
     // The magnitudes' quotient and remainder, either output may be null.
     static void divide(const INT_DATA& a, const INT_DATA& b, INT_DATA* quotient, INT_DATA* remainder);
 
-    std::shared_ptr<uint32_t[]> heap_limbs;  // null while the limbs fit inline
-    uint32_t inline_limbs[inline_capacity] = {};
-    int32_t used = 0;  // limbs of 10^9 in use; 0 only when empty
-    int32_t capacity = inline_capacity;
-    int32_t sign_value = 0;          // +1 or -1; 0 when empty (see above)
-    int32_t extra_groups = 0;        // leading zero groups kept from a text
-    mutable std::string text_cache;  // '-' when negative, then the digit text
+    alignas(8) mutable uint32_t store[inline_capacity] = {};
+    int32_t used = 0;  // limbs of 10^9 in use, in either form; 0 only when empty
+    int32_t sign_value = 0;    // +1 or -1; 0 when empty (see above)
+    int32_t extra_groups = 0;  // leading zero groups kept from a text
+    bool on_heap = false;      // the limbs are in the heap block
+    mutable bool small = false;
     mutable bool text_valid = false;
-    mutable bool text_plain = false;  // the cache is the plain form (no "007")
+    mutable bool text_plain = false;                 // the cache is the plain form (no "007")
+    mutable std::unique_ptr<TEXT_CACHE> text_cache;  // '-' when negative, then the digit text
 };
 
 // The value as a machine integer, saturated at the int range: values beyond
