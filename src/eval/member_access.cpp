@@ -13,6 +13,7 @@
 #include "frontend/type_defs.h"
 #include "runtime/error.h"
 #include "runtime/messages.h"
+#include "values/type_name.h"
 #include "values/union_data.h"
 #include "values/value_operators.h"
 #include "values/value_text.h"
@@ -83,17 +84,25 @@ void MEMBER_ACCESS::run() {
             qualifier = TYPE_NAME{left->text->c_str(), nullptr, false};
         }
         receiver.owned = 0;
-        receivers.append(receiver);
         receiver_type = *left->text;
-        parts.append(node->right);
-    } else {
-        eval_cached(node->left, this_item, receivers);
+        apply(receiver, node->right);  // one receiver, one part, nothing owned
+        return;
+    }
+    eval_cached(node->left, this_item, receivers);
+    // A single part needs no list of parts.
+    TOKEN* single = node->right;
+    if (single == nullptr || (single->op1 == ',' && single->op2 == 0)) {
+        single = nullptr;
         append_operands(node->right, ',', &parts);
     }
 
     for (RESULT_NODE* entry = receivers.head; entry != nullptr; entry = entry->next) {
         RESULT_NODE* last_before = results.tail;
-        for (TOKEN* part : parts) apply(entry->item, part);
+        if (single != nullptr) {
+            apply(entry->item, single);
+        } else {
+            for (TOKEN* part : parts) apply(entry->item, part);
+        }
         if (entry->item.owned != 0) keep_members_of_temporary(entry->item, last_before);
     }
 }
@@ -115,13 +124,7 @@ void MEMBER_ACCESS::apply(RESULT_ITEM item, TOKEN* part) {
         raise_plain(node, msg_text(external ? "erwvarfunrecdop" : "erwvarfunlisrecpun"));
     }
 
-    char tag = 'k';
-    if (cell != nullptr) {
-        TYPE_NAME own = value_type_name(cell, true);
-        tag = own.is_user_type || own.text == nullptr ? 'k' : type_code_of_name(own.text);
-    } else {
-        tag = type_code_of_name(receiver_type);
-    }
+    const char tag = cell != nullptr ? held_type_code_of(cell) : type_code_of_name(receiver_type);
 
     if (name_form) {
         const std::string& name = display_name(part->text->c_str());

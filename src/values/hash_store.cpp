@@ -1,6 +1,7 @@
 #include "values/hash_store.h"
 
 #include <algorithm>
+#include <cstring>
 #include <cstdint>
 #include <functional>
 #include <numeric>
@@ -9,6 +10,8 @@
 #include <utility>
 
 #include "runtime/message_scratch.h"
+#include "numbers/int_data.h"
+#include "runtime/str_stream.h"
 #include "runtime/text_utils.h"
 #include "values/address_order.h"
 #include "values/assign_rules.h"
@@ -33,6 +36,18 @@ bool is_reference_key(LIST_NODE* node) { return is_reference_tag(node->key.tag);
 // The match rule of the buckets: stored reference keys by the cell they refer
 // to, other keys by value.
 bool key_matches(LIST_NODE* node, UNION_DATA* key, bool by_reference) {
+    // Two texts or two ints, both plain values, compare as value equality
+    // compares them, without its walk.
+    const UNION_DATA& stored = node->key;
+    if (!by_reference && stored.payload != nullptr && key->payload != nullptr) {
+        const char stored_tag = lower_tag(stored.tag);
+        if (stored_tag == lower_tag(key->tag)) {
+            if (stored_tag == tag_str) {
+                return std::strcmp(stored.str_data()->text.c_str(), key->str_data()->text.c_str()) == 0;
+            }
+            if (stored_tag == tag_int) return *stored.int_data() == *key->int_data();
+        }
+    }
     bool stored_reference = is_reference_key(node);
     return by_reference ? stored_reference && follow_link(key) == follow_link(&node->key)
                         : !stored_reference && is_equal_value(key, &node->key, true);
@@ -265,6 +280,17 @@ UNION_DATA* HASH_DATA::get(UNION_DATA* key, bool by_reference, const char** mess
     return node != nullptr ? &node->value : nullptr;
 }
 
+UNION_DATA* HASH_DATA::get(UNION_DATA* key, bool by_reference, KEY_PLACE& found_place) {
+    found_place = KEY_PLACE{};
+    KEY_DIGITS digits;
+    std::string_view view;
+    if (by_reference || !scalar_key_view(key, digits, &view)) return get(key, by_reference, nullptr);
+    PLACE place = place_of_text(view);
+    found_place = KEY_PLACE{place.bucket, place.code, true, by_reference};
+    LIST_NODE* node = find_node(key, by_reference, place.code);
+    return node != nullptr ? &node->value : nullptr;
+}
+
 void HASH_DATA::set(UNION_DATA* key, int key_mode, UNION_DATA* value, int value_mode, const char** message) {
     bool by_reference = stored_by_reference(key, key_mode);
     PLACE place = place_of(key, by_reference, message);
@@ -280,8 +306,18 @@ void HASH_DATA::set(UNION_DATA* key, int key_mode, UNION_DATA* value, int value_
 }
 
 UNION_DATA* HASH_DATA::insert(UNION_DATA* key, int key_mode, UNION_DATA* value, int value_mode, const char** message) {
+    return insert(key, key_mode, value, value_mode, message, KEY_PLACE{});
+}
+
+UNION_DATA* HASH_DATA::insert(UNION_DATA* key, int key_mode, UNION_DATA* value, int value_mode, const char** message,
+                              const KEY_PLACE& known) {
     bool by_reference = stored_by_reference(key, key_mode);
-    PLACE place = place_of(key, by_reference, message);
+    PLACE place{known.bucket, known.code};
+    if (known.known && known.by_reference == by_reference) {
+        if (message != nullptr) *message = nullptr;
+    } else {
+        place = place_of(key, by_reference, message);
+    }
     std::unique_ptr<LIST_DATA>& list = buckets[static_cast<size_t>(place.bucket)];
     if (list == nullptr) list = std::make_unique<LIST_DATA>();
     const char* failure = list->append_pair(key, key_mode, value, value_mode);

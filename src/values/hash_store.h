@@ -68,6 +68,18 @@ public:
     // The value cell of the matching pair, or null.
     UNION_DATA* get(UNION_DATA* key, bool by_reference, const char** message);
 
+    // Where a key was placed by a lookup, for an insertion of the same,
+    // unchanged key right after it: known only for int and str keys held by
+    // value, whose place is found without a message.
+    struct KEY_PLACE {
+        int bucket = 0;
+        uint64_t code = 0;
+        bool known = false;
+        bool by_reference = false;
+    };
+    // get (without message) that also tells where the key was placed.
+    UNION_DATA* get(UNION_DATA* key, bool by_reference, KEY_PLACE& place);
+
     // Assigns value by value_mode to the value of the pair whose key matches
     // (by reference when key_mode makes a reference key: 1, or 4 to 6 with a
     // reference given). An absent key changes nothing. A refused assignment
@@ -78,6 +90,9 @@ public:
     // empty (sets). A failed element copy leaves its message in *message.
     // Returns the new pair's value cell.
     UNION_DATA* insert(UNION_DATA* key, int key_mode, UNION_DATA* value, int value_mode, const char** message);
+    // The same at a place a lookup of the same key gave.
+    UNION_DATA* insert(UNION_DATA* key, int key_mode, UNION_DATA* value, int value_mode, const char** message,
+                       const KEY_PLACE& place);
 
     // Removes the matching pair; an absent key changes nothing.
     void remove(UNION_DATA* key, bool by_reference, const char** message);

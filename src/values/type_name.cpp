@@ -54,6 +54,42 @@ TYPE_NAME value_type_name(const UNION_DATA* cell, bool held) {
     }
 }
 
+char held_type_code_of(const UNION_DATA* cell) {
+    for (;;) {
+        const char tag = lower_tag(cell->tag);
+        switch (tag) {
+        case tag_date:
+        case tag_timezone:
+        case tag_datetime:
+        case tag_array:
+        case tag_bool:
+        case tag_char:
+        case tag_dir:
+        case tag_error:
+        case tag_file:
+        case tag_graph:
+        case tag_hash:
+        case tag_int:
+        case tag_list:
+        case tag_set:
+        case tag_sys:
+        case tag_oper:
+        case tag_real:
+        case tag_str:
+        case tag_time:
+        case tag_any2:
+        case tag_any:
+        case tag_code:
+        case tag_args:
+        case tag_array2: return tag;
+        case tag_call_alias:
+        case tag_reference:
+        case tag_alias: cell = cell->target(); continue;
+        default: return tag_object;
+        }
+    }
+}
+
 bool same_type_name(const TYPE_NAME& a, const TYPE_NAME& b) {
     if (a.is_user_type || b.is_user_type) return a.is_user_type && b.is_user_type && a.type == b.type;
     if (a.text == nullptr || b.text == nullptr) return a.text == b.text;

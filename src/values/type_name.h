@@ -23,6 +23,10 @@ struct TYPE_NAME {
 // The type of a cell; with held an any cell names what it holds, without it
 // "any". Links name their final target's type.
 TYPE_NAME value_type_name(const UNION_DATA* cell, bool held);
+// The type code that type_code_of_name gives for value_type_name(cell,
+// true): the held tag of a built-in type, tag_object for objects and
+// unknown tags. Without the name's text.
+char held_type_code_of(const UNION_DATA* cell);
 // Equal texts, or the same user-type declaration.
 bool same_type_name(const TYPE_NAME& a, const TYPE_NAME& b);
 // The shown form of a type name.

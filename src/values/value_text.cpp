@@ -493,19 +493,38 @@ const char* read_value_text(UNION_DATA* cell, const std::string& text) {
 }
 
 char type_code_of_name(std::string_view name) {
-    // Lengths known at compile time: a name is compared only with the names
-    // of its own length.
-    static constexpr std::pair<std::string_view, char> built_in_types[] = {
-        {"bool", tag_bool},     {"int", tag_int},   {"real", tag_real},         {"char", tag_char},
-        {"str", tag_str},       {"file", tag_file}, {"dir", tag_dir},           {"any", tag_any},
-        {"list", tag_list},     {"args", tag_args}, {"hash", tag_hash},         {"array", tag_array},
-        {"array2", tag_array2}, {"set", tag_set},   {"code", tag_code},         {"oper", tag_oper},
-        {"error", tag_error},   {"sys", tag_sys},   {"graph", tag_graph},       {"any2", tag_any2},
-        {"time", tag_time},     {"date", tag_date}, {"timezone", tag_timezone}, {"datetime", tag_datetime},
-    };
-    for (const auto& [type_name, code] : built_in_types)
-        if (name == type_name) return code;
-    return tag_object;
+    // Names are compared only with the names of their own length and first
+    // letter.
+    auto is = [name](std::string_view type_name) { return name == type_name; };
+    if (name.empty()) return tag_object;
+    switch (name.size()) {
+    case 3:
+        switch (name[0]) {
+        case 'i': return is("int") ? tag_int : tag_object;
+        case 's': return is("str") ? tag_str : is("set") ? tag_set : is("sys") ? tag_sys : tag_object;
+        case 'd': return is("dir") ? tag_dir : tag_object;
+        case 'a': return is("any") ? tag_any : tag_object;
+        default: return tag_object;
+        }
+    case 4:
+        switch (name[0]) {
+        case 'b': return is("bool") ? tag_bool : tag_object;
+        case 'r': return is("real") ? tag_real : tag_object;
+        case 'c': return is("char") ? tag_char : is("code") ? tag_code : tag_object;
+        case 'f': return is("file") ? tag_file : tag_object;
+        case 'l': return is("list") ? tag_list : tag_object;
+        case 'a': return is("args") ? tag_args : is("any2") ? tag_any2 : tag_object;
+        case 'h': return is("hash") ? tag_hash : tag_object;
+        case 'o': return is("oper") ? tag_oper : tag_object;
+        case 't': return is("time") ? tag_time : tag_object;
+        case 'd': return is("date") ? tag_date : tag_object;
+        default: return tag_object;
+        }
+    case 5: return is("array") ? tag_array : is("error") ? tag_error : is("graph") ? tag_graph : tag_object;
+    case 6: return is("array2") ? tag_array2 : tag_object;
+    case 8: return is("timezone") ? tag_timezone : is("datetime") ? tag_datetime : tag_object;
+    default: return tag_object;
+    }
 }
 
 }  // namespace morvu

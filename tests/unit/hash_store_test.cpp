@@ -23,6 +23,8 @@ namespace {
 using test::int_cell;
 using test::real_cell;
 using test::str_cell;
+using test::CELL;
+using test::make_cell;
 
 int bucket(UNION_DATA* key) { return HASH_DATA::bucket_of(key, false, nullptr); }
 
@@ -527,6 +529,49 @@ TEST(HashStoreWalk, AnAssignmentDuringAWalkKeepsTheArrayUntilTheWalkEnds) {
     // Without a walk the assignment drops the array at once.
     hash.set(int_cell(1).get(), 0, int_cell(7).get(), 0, &message);
     EXPECT_FALSE(hash.cached_array.has_value());
+}
+
+// An insertion at the place its lookup found lands where a plain insertion
+// would; keys without a place of their own (a reference, a number past 64
+// bits, a real) are placed anew. Int and str keys of equal text stay
+// distinct, an int read from text with leading zeros matches its number.
+TEST(HashStoreLookups, InsertAtTheFoundPlaceAndPlainKeyMatches) {
+    HASH_DATA hash;
+    HASH_DATA plain;
+    CELL keys[] = {str_cell("k1"), int_cell(7), str_cell("7"), int_cell("123456789012345678901234"),
+                   real_cell("2.5"), int_cell(-3)};
+    for (CELL& key : keys) {
+        HASH_DATA::KEY_PLACE place;
+        EXPECT_EQ(hash.get(key.get(), false, place), nullptr);
+        const char* message = "unset";
+        hash.insert(key.get(), 0, int_cell(1).get(), 0, &message, place);
+        EXPECT_EQ(message, nullptr);
+        put(plain, key.get(), int_cell(1).get());
+    }
+    EXPECT_EQ(key_texts(hash), key_texts(plain));
+    EXPECT_EQ(hash.pair_count, 6);
+    for (CELL& key : keys) {
+        HASH_DATA::KEY_PLACE place;
+        EXPECT_NE(hash.get(key.get(), false, place), nullptr);
+    }
+    EXPECT_TRUE(has(hash, int_cell("007").get()));
+    EXPECT_TRUE(has(hash, int_cell("-3").get()));
+    EXPECT_FALSE(has(hash, str_cell("007").get()));
+    EXPECT_FALSE(has(hash, str_cell("k").get()));
+    EXPECT_FALSE(has(hash, int_cell(3).get()));
+
+    // A lookup by reference knows no place: the insertion finds its own.
+    CELL target = str_cell("k1");
+    CELL reference = make_cell('s');
+    ASSERT_EQ(assign_link(reference.get(), target.get(), 'p'), nullptr);
+    HASH_DATA::KEY_PLACE place;
+    EXPECT_EQ(hash.get(reference.get(), true, place), nullptr);
+    EXPECT_FALSE(place.known);
+    const char* message = nullptr;
+    hash.insert(reference.get(), 1, nullptr, 0, &message, place);
+    EXPECT_EQ(message, nullptr);
+    EXPECT_TRUE(hash.contains(reference.get(), true, nullptr));
+    EXPECT_EQ(hash.pair_count, 7);
 }
 
 }  // namespace

@@ -569,5 +569,24 @@ TEST(ValueTextTypeCodes, EveryBuiltInNameAndUserTypes) {
     EXPECT_EQ(type_code_of_name("Int"), 'k');
 }
 
+TEST(ValueTextTypeCodes, HeldCodeAgreesWithTheCodeOfTheName) {
+    auto code_by_name = [](const UNION_DATA* cell) {
+        TYPE_NAME name = value_type_name(cell, true);
+        return name.is_user_type ? 'k' : type_code_of_name(name.text);
+    };
+    // Every tag, raised ones too: built-in types, objects, the empty any
+    // cell, unknown tags.
+    for (char tag : std::string("0123456789abcdefghiklmnorstuvxyzVABCDEFGHIKLMNORSTUXYZ")) {
+        CELL cell = make_cell(tag);
+        EXPECT_EQ(held_type_code_of(cell.get()), code_by_name(cell.get())) << tag;
+    }
+    // Links name what they lead to.
+    CELL target = str_cell("x");
+    CELL reference = make_cell('v');
+    ASSERT_EQ(assign_link(reference.get(), target.get(), 'p'), nullptr);
+    EXPECT_EQ(held_type_code_of(reference.get()), 's');
+    EXPECT_EQ(code_by_name(reference.get()), 's');
+}
+
 }  // namespace
 }  // namespace morvu

@@ -109,13 +109,14 @@ bool hash_functions(METHOD_CALL& call) {
             // An undefined key is refused before anything is inserted.
             call.raise_if(check_arg_defined(*call.args, i));
             KEY_ARG key_cell = key_arg(call, i);
-            UNION_DATA* value = hash.get(key_cell.cell, key_cell.by_reference(), nullptr);
+            HASH_DATA::KEY_PLACE place;
+            UNION_DATA* value = hash.get(key_cell.cell, key_cell.by_reference(), place);
             if (value == nullptr) {
                 // A walk reads the pairs: a new one may not join meanwhile.
                 call.refuse_during_iteration();
                 UNION_DATA empty('v');
                 const char* message = nullptr;
-                value = hash.insert(key_cell.cell, key_cell.mode, &empty, 0, &message);
+                value = hash.insert(key_cell.cell, key_cell.mode, &empty, 0, &message, place);
                 call.raise_if(message);
                 // An int or text key always equals its copy; a key of another
                 // type must be found again under its own value.
