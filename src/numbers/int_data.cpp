@@ -8,6 +8,7 @@
 #include <charconv>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <new>
 #include <utility>
 
@@ -103,9 +104,6 @@ bool INT_DATA::wide_to_int64(int64_t& out) const {
     return true;
 }
 
-INT_DATA::INT_DATA(const INT_DATA& other) : used(0), sign_value(other.sign_value), extra_groups(other.extra_groups) {
-    if (other.used > 0) copy_limbs_of(other);
-}
 
 // A small form is copied as it is; limbs beyond the inline ones are shared,
 // not copied.
@@ -137,8 +135,8 @@ INT_DATA::INT_DATA(INT_DATA&& other) noexcept
     take_text_and_empty(other);
 }
 
-INT_DATA& INT_DATA::operator=(const INT_DATA& other) {
-    if (this == &other) return *this;
+void INT_DATA::assign_copy(const INT_DATA& other) {
+    if (this == &other) return;
     if (other.used > 0) {
         copy_limbs_of(other);
     } else {
@@ -148,7 +146,6 @@ INT_DATA& INT_DATA::operator=(const INT_DATA& other) {
     sign_value = other.sign_value;
     extra_groups = other.extra_groups;
     changed();
-    return *this;
 }
 
 INT_DATA& INT_DATA::operator=(INT_DATA&& other) noexcept {
@@ -343,19 +340,21 @@ std::string& INT_DATA::text_buffer() const {
 
 void INT_DATA::make_digits() const {
     std::string& text = text_buffer();
-    text.clear();
-    if (sign_value < 0) text.push_back('-');
     char buffer[24];
-    if (used == 0) {
-        text.push_back('0');
-    } else if (small) {
-        auto end = std::to_chars(buffer, buffer + sizeof buffer, small_magnitude());
-        text.append(buffer, end.ptr);
+    char* end = buffer;
+    if (sign_value < 0) *end++ = '-';
+    if (used == 0 || small) {
+        // The whole text fits the buffer; the string keeps its storage.
+        end = std::to_chars(end, buffer + sizeof buffer, used == 0 ? 0 : small_magnitude()).ptr;
+        const size_t length = static_cast<size_t>(end - buffer);
+        text.resize(length);
+        std::memcpy(text.data(), buffer, length);
     } else {
         const uint32_t* data = limb_data();
-        text.reserve(text.size() + static_cast<size_t>(used) * limb_digits);
-        auto top = std::to_chars(buffer, buffer + sizeof buffer, data[used - 1]);
-        text.append(buffer, top.ptr);
+        end = std::to_chars(end, buffer + sizeof buffer, data[used - 1]).ptr;
+        text.clear();
+        text.reserve(static_cast<size_t>(end - buffer) + static_cast<size_t>(used - 1) * limb_digits);
+        text.append(buffer, end);
         for (int k = used - 2; k >= 0; --k) {
             uint32_t limb = data[k];
             char group[limb_digits];

@@ -57,9 +57,30 @@ public:
     INT_DATA(int value);
     INT_DATA(long value);
     explicit INT_DATA(const char* text);  // decimal digits with an optional '-'; null: empty
-    INT_DATA(const INT_DATA& other);
+    // A copy gets the plain text form; a small form is copied in place.
+    INT_DATA(const INT_DATA& other)
+        : used(other.used), sign_value(other.sign_value), extra_groups(other.extra_groups), small(other.small) {
+        if (small) {
+            std::memcpy(store, other.store, sizeof store);
+        } else {
+            used = 0;
+            if (other.used > 0) copy_limbs_of(other);
+        }
+    }
     INT_DATA(INT_DATA&& other) noexcept;
-    INT_DATA& operator=(const INT_DATA& other);
+    INT_DATA& operator=(const INT_DATA& other) {
+        if (other.small && !on_heap && this != &other) {
+            std::memcpy(store, other.store, sizeof store);
+            used = other.used;
+            small = true;
+            sign_value = other.sign_value;
+            extra_groups = other.extra_groups;
+            text_valid = false;
+        } else {
+            assign_copy(other);
+        }
+        return *this;
+    }
     INT_DATA& operator=(INT_DATA&& other) noexcept;
     ~INT_DATA() {
         if (on_heap) drop_heap(heap());
@@ -240,6 +261,7 @@ private:
     // Room for n limbs in a buffer of this object's own; the old limbs are
     // kept only when keep is set.
     void reserve_limbs(int n, bool keep);
+    void assign_copy(const INT_DATA& other);        // the copy assignment beyond the small form
     void copy_limbs_of(const INT_DATA& other);      // shares other's heap block, or copies
     void set_limbs(const uint32_t* source, int n);  // copies n limbs and trims leading zeros
     void trim();                                    // drops leading zero limbs, keeps one
