@@ -42,25 +42,7 @@ bool fast_binary(const TOKEN* node, char op, int64_t& out, int depth) {
     int64_t b = 0;
     if (node->left == nullptr || node->right == nullptr || depth >= fast_depth_limit) return false;
     if (!fast_int_at(node->left, a, depth + 1) || !fast_int_at(node->right, b, depth + 1)) return false;
-    switch (op) {
-    case '+': return !__builtin_add_overflow(a, b, &out);
-    case '-': return !__builtin_sub_overflow(a, b, &out);
-    case '/':
-        // Truncated toward zero, as the general path divides; a zero divisor
-        // and a zero quotient (whose sign it keeps) take that path.
-        if (b == 0 || (a == INT64_MIN && b == -1)) return false;
-        out = a / b;
-        return out != 0;
-    case '%':
-        // A negative dividend leaves a remainder between 0 and |b| - 1.
-        if (b == 0 || b == INT64_MIN) return false;
-        out = a % b;
-        if (out < 0) out += b < 0 ? -b : b;
-        return true;
-    default:
-        // A zero product keeps the sign of the factors in the general path.
-        return !__builtin_mul_overflow(a, b, &out) && out != 0;
-    }
+    return fast_operation(op, a, b, out);
 }
 
 bool fast_int_at(TOKEN* node, int64_t& out, int depth) {

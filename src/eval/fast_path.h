@@ -24,6 +24,29 @@ namespace morvu {
 
 class UNION_DATA;
 
+// a + b, a - b, a * b, a / b or a % b (op '+', '-', '*', '/', '%') of
+// machine ints as the general path computes them; false where its result
+// has another form: beyond 64 bits, a zero product or quotient (whose sign
+// it keeps), a zero divisor.
+inline bool fast_operation(char op, int64_t a, int64_t b, int64_t& out) {
+    switch (op) {
+    case '+': return !__builtin_add_overflow(a, b, &out);
+    case '-': return !__builtin_sub_overflow(a, b, &out);
+    case '/':
+        // Truncated toward zero, as the general path divides.
+        if (b == 0 || (a == INT64_MIN && b == -1)) return false;
+        out = a / b;
+        return out != 0;
+    case '%':
+        // A negative dividend leaves a remainder between 0 and |b| - 1.
+        if (b == 0 || b == INT64_MIN) return false;
+        out = a % b;
+        if (out < 0) out += b < 0 ? -b : b;
+        return true;
+    default: return !__builtin_mul_overflow(a, b, &out) && out != 0;
+    }
+}
+
 // The value of an int literal, int variable or + - * of such nodes.
 bool fast_int(TOKEN* node, int64_t& out);
 

@@ -243,13 +243,13 @@ namespace {
 
 }  // namespace
 
-void execute_block(TOKEN* block, RESULT_ITEM this_item, bool own_variables) {
-    if (block == nullptr) return;
-    VARIABLES_GUARD variables;
-    if (own_variables && block_has_variables(block)) {
-        push_scope_variables(block);
-        variables.block = block;
-    }
+namespace {
+
+// The statements of the block from the statement `first` on, each through
+// the shortcut when it takes it, else through its executor. Inlined into
+// both callers, so that a block level costs a recursion one frame.
+__attribute__((always_inline)) inline void run_statements(TOKEN* block, RESULT_ITEM this_item, uint32_t first,
+                                                          STATEMENT_SHORTCUT shortcut, void* data) {
     DEPTH_GUARD depth;
     [[maybe_unused]] BLOCK_FRAME_GUARD frame;
     CURRENT_STATEMENT_GUARD restore;
@@ -262,7 +262,13 @@ void execute_block(TOKEN* block, RESULT_ITEM this_item, bool own_variables) {
         list.block = block;
         list.generation = routine_tables_generation;
     }
-    for (TOKEN* statement : list.statements) {
+    // Every statement of one block run starts from the same frame: its
+    // stack is checked once, and again per statement only when that check
+    // fails, so that each statement raises the error as before.
+    const bool stack_short = stack_base == nullptr || stack_room_left() < 4096;
+    const uint32_t count = list.statements.count();
+    for (uint32_t index = first; index < count; ++index) {
+        TOKEN* statement = list.statements[index];
         if (statement == nullptr || control_pending()) break;
         if (pending_exception != nullptr && !runs_while_pending(statement)) continue;
         if (statement_budget != 0 && --statement_budget == 0) {
@@ -270,9 +276,9 @@ void execute_block(TOKEN* block, RESULT_ITEM this_item, bool own_variables) {
             throw RUN_BUDGET_SPENT{};
         }
         try {
-            check_stack_depth(statement);
+            if (stack_short) check_stack_depth(statement);
             current_statement = statement;
-            statement->executor(statement, this_item);
+            if (shortcut == nullptr || !shortcut(data, index)) statement->executor(statement, this_item);
         } catch (const ERROR& error) {
             install_pending_error(error.file, static_cast<uint32_t>(error.line), error.message, &error);
         } catch (const RUN_BUDGET_SPENT&) {
@@ -282,6 +288,24 @@ void execute_block(TOKEN* block, RESULT_ITEM this_item, bool own_variables) {
                                   msg_text("sysfeh"), nullptr);
         }
     }
+}
+
+}  // namespace
+
+void execute_block(TOKEN* block, RESULT_ITEM this_item, bool own_variables) {
+    if (block == nullptr) return;
+    VARIABLES_GUARD variables;
+    if (own_variables && block_has_variables(block)) {
+        push_scope_variables(block);
+        variables.block = block;
+    }
+    run_statements(block, this_item, 0, nullptr, nullptr);
+}
+
+void execute_block_from(TOKEN* block, RESULT_ITEM this_item, uint32_t first, STATEMENT_SHORTCUT shortcut,
+                        void* data) {
+    if (block == nullptr) return;
+    run_statements(block, this_item, first, shortcut, data);
 }
 
 }  // namespace morvu

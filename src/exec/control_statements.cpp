@@ -21,6 +21,7 @@
 #include "eval/operator_handlers.h"
 #include "exec/block_exec.h"
 #include "exec/control_counters.h"
+#include "exec/int_loops.h"
 #include "types/method_call.h"
 #include "exec/pending_exception.h"
 #include "frontend/token.h"
@@ -181,9 +182,15 @@ void exec_while(TOKEN* node, RESULT_ITEM this_item) {
     require_code(frame, 1, node, routine);
     TOKEN* condition = code_block(frame[0]);
     TOKEN* body = code_block(frame[1]);
+    // The first iteration binds the nodes; the loop may go on translated.
+    bool first = true;
     while (eval_condition(condition, this_item, routine.c_str())) {
         run_block(body, this_item);
         if (loop_after_body()) break;
+        if (first) {
+            first = false;
+            if (run_int_while(condition, body, this_item, routine.c_str())) break;
+        }
     }
     loop_after_end();
 }

@@ -7,6 +7,7 @@
 
 #include "eval/arg_frame.h"
 #include "eval/evaluator.h"
+#include "eval/fast_path.h"
 #include "eval/names.h"
 #include "eval/operator_handlers.h"
 #include "exec/assignment_statements.h"
@@ -33,10 +34,12 @@ constexpr int max_expression_depth = 32;
 
 struct INT_ROUTINE;
 
-enum class EXPR_KIND : uint8_t { constant, slot, add, subtract, multiply, divide, modulo, call };
+enum class EXPR_KIND : uint8_t { constant, slot, operation, call };
 
 struct INT_EXPR {
     EXPR_KIND kind = EXPR_KIND::constant;
+    char op = 0;  // of an operation: '+', '-', '*', '/' or '%'
+
     uint8_t slot = 0;
     int64_t constant = 0;
     std::unique_ptr<INT_EXPR> left;
@@ -216,11 +219,12 @@ VERDICT TRANSLATION::expression(TOKEN* node, std::unique_ptr<INT_EXPR>& out, int
                                                                                          : VERDICT::refused;
     }
     if (handler == call_named_routine) return call(node, expr, depth);
-    if (handler == eval_plus) expr.kind = EXPR_KIND::add;
-    else if (handler == eval_minus) expr.kind = EXPR_KIND::subtract;
-    else if (handler == eval_times) expr.kind = EXPR_KIND::multiply;
-    else if (handler == eval_divide) expr.kind = EXPR_KIND::divide;
-    else if (handler == eval_modulo) expr.kind = EXPR_KIND::modulo;
+    expr.kind = EXPR_KIND::operation;
+    if (handler == eval_plus) expr.op = '+';
+    else if (handler == eval_minus) expr.op = '-';
+    else if (handler == eval_times) expr.op = '*';
+    else if (handler == eval_divide) expr.op = '/';
+    else if (handler == eval_modulo) expr.op = '%';
     else return VERDICT::refused;
     if (node->left == nullptr || node->right == nullptr) return VERDICT::refused;
     if (const VERDICT verdict = expression(node->left, expr.left, depth + 1); verdict != VERDICT::ok) return verdict;
@@ -375,8 +379,8 @@ bool RUN::run(const std::vector<INT_STATEMENT>& statements, FRAME& frame, uint8_
     return true;
 }
 
-// The operations stop where the single-value fast path of expressions stops:
-// the results are then those of the general path.
+// The operations stop where the single-value fast path of expressions stops
+// (fast_operation): the results are then those of the general path.
 bool RUN::value(const INT_EXPR& expr, const FRAME& frame, uint8_t result_slot, int64_t& out) const {
     switch (expr.kind) {
     case EXPR_KIND::constant:
@@ -387,21 +391,7 @@ bool RUN::value(const INT_EXPR& expr, const FRAME& frame, uint8_t result_slot, i
     int64_t a = 0;
     int64_t b = 0;
     if (!operand(*expr.left, frame, result_slot, a) || !operand(*expr.right, frame, result_slot, b)) return false;
-    switch (expr.kind) {
-    case EXPR_KIND::add: return !__builtin_add_overflow(a, b, &out);
-    case EXPR_KIND::subtract: return !__builtin_sub_overflow(a, b, &out);
-    case EXPR_KIND::multiply: return !__builtin_mul_overflow(a, b, &out) && out != 0;
-    case EXPR_KIND::divide:
-        if (b == 0 || (a == INT64_MIN && b == -1)) return false;
-        out = a / b;
-        return out != 0;
-    case EXPR_KIND::modulo:
-        if (b == 0 || b == INT64_MIN) return false;
-        out = a % b;
-        if (out < 0) out += b < 0 ? -b : b;
-        return true;
-    default: return false;
-    }
+    return fast_operation(expr.op, a, b, out);
 }
 
 __attribute__((noinline)) bool RUN::call_value(const INT_EXPR& expr, const FRAME& frame, uint8_t result_slot,

@@ -1,0 +1,29 @@
+// While loops over machine ints.
+//
+// A loop such as while({i < n}, {s += i; i += 1}) spends most of its time
+// finding out, statement by statement and iteration by iteration, that its
+// shapes are the small-int ones. After the loop's first iteration has run
+// through the general path (which binds the handlers of its nodes), the
+// condition and every assignment of a plain variable with a small-int
+// expression are translated into small trees that read and write the
+// variables' numbers directly. Each iteration then runs them; a statement
+// that does not translate, or whose values leave the small-int shapes (a
+// value that is no defined int, a result beyond 64 bits, a zero product),
+// runs through its executor exactly as the block would run it, and so does
+// the rest of that iteration.
+
+#pragma once
+
+#include "values/result_list.h"
+
+namespace morvu {
+
+struct TOKEN;
+
+// Runs the loop of a while statement whose arguments are the braced blocks
+// condition and body, as the statement's general loop would, and returns
+// true; false when the loop has no translation (nothing has run then).
+// routine_name names the statement in the condition's errors.
+bool run_int_while(TOKEN* condition, TOKEN* body, RESULT_ITEM this_item, const char* routine_name);
+
+}  // namespace morvu
