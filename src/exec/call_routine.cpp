@@ -770,9 +770,15 @@ CALL_OUTCOME call_routine_status(const ROUTINE_REQUEST& request) {
                               subtree->result_stack.back() == unclaimed_arguments;
     if (plain_site && !handing_over) return call_int_site(request, int_result);
     // A built-in method call by its written name with arguments to evaluate.
-    if (request.prepared == nullptr && !request.runtime_name && !handing_over &&
-        (request.receiver.cell != nullptr || request.qualifier != nullptr)) {
-        return call_method_site(request);
+    // Calls on objects keep the single frame of the general road: a deep
+    // recursion through them needs no more stack than before.
+    if (request.prepared == nullptr && !request.runtime_name && !handing_over) {
+        const TYPE_NAME* qualifier = request.qualifier;
+        const bool built_in =
+            request.receiver.cell != nullptr
+                ? base_type_code(follow_aliases(request.receiver.cell)) != tag_object
+                : qualifier != nullptr && !qualifier->is_user_type && qualifier->text != nullptr;
+        if (built_in) return call_method_site(request);
     }
     return resolve_and_call(request, nullptr, nullptr);
 }
