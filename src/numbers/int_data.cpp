@@ -29,9 +29,9 @@ int decimal_width(uint32_t limb) {
 // Decimal digits of a machine word; 1 for zero.
 int decimal_width64(uint64_t magnitude) {
     int width = 1;
-    while (magnitude >= 10) {
-        magnitude /= 10;
+    for (uint64_t power = 10; magnitude >= power; power *= 10) {
         ++width;
+        if (width == 20) break;  // 10^20 is beyond the word
     }
     return width;
 }

@@ -66,6 +66,8 @@ TEST(IntSmallFormTest, MachineBordersRoundTrip) {
         EXPECT_EQ(number.to_text(), std::to_string(value));
         // The groups are those of the same value built by the limb kernels.
         EXPECT_EQ(groups_of(number), groups_of(in_limbs(number))) << value;
+        // Built from a machine integer, the groups are those of its text.
+        EXPECT_EQ(groups_of(INT_DATA(static_cast<long>(value))), groups_of(from(std::to_string(value)))) << value;
     }
     EXPECT_EQ(groups_of(small(1'000'000'000'000'000'000)), (std::vector<int>{0, 0, 0, 0, 0, 0, 1}));
 }
