@@ -3,6 +3,7 @@
 #include <string>
 
 #include "eval/evaluator.h"
+#include "eval/names.h"
 #include "exec/block_exec.h"
 #include "exec/call_routine.h"
 #include "exec/control_statements.h"
@@ -10,6 +11,7 @@
 #include "frontend/scope.h"
 #include "frontend/token.h"
 #include "frontend/type_defs.h"
+#include "frontend/var_storage.h"
 #include "runtime/error.h"
 #include "runtime/messages.h"
 #include "values/union_data.h"
@@ -26,6 +28,20 @@ TOKEN* declared_type(const TOKEN* name) {
 }
 
 bool is_external(const TOKEN* node) { return node != nullptr && node->op1 == ':' && node->op2 == 0; }
+
+// The cell of a receiver that is a plain variable, the one eval_variable
+// would hand out with the cell's own access mode, found without a result
+// list. Null for every other left side: members of the current object and
+// parameters whose role sets the mode take the evaluator.
+UNION_DATA* plain_variable(const TOKEN* left) {
+    if (left == nullptr || left->evaluator != eval_variable) return nullptr;
+    const TOKEN* declaration = left->declaration;
+    if (declaration == nullptr || declaration->member_slot >= 0) return nullptr;
+    const int role = declaration->arg_role;
+    if (role == arg_role_constant_input || role == arg_role_output_object || role == arg_role_variable_input)
+        return nullptr;
+    return top_cell(declaration);
+}
 
 // A walk run as a statement: the block is executed with the statement's
 // object, and the loop protocol of the control counters decides whether the
@@ -86,14 +102,21 @@ RESULT_ITEM MEMBER_STATEMENT::external_receiver() {
 }
 
 void MEMBER_STATEMENT::run() {
+    TOKEN* right = node->right;
+    const bool one_member = external || right == nullptr || right->op1 != ',' || right->op2 != 0;
+    if (!external && one_member) {
+        if (UNION_DATA* cell = plain_variable(node->left)) {
+            apply(RESULT_ITEM{cell, cell->access_mode, 0}, right);
+            return;
+        }
+    }
     RESULT_LIST receivers;
     if (external) {
         receivers.append(external_receiver());
     } else if (node->left != nullptr) {
         eval_cached(node->left, this_item, receivers);
     }
-    TOKEN* right = node->right;
-    if (external || right == nullptr || right->op1 != ',' || right->op2 != 0) {
+    if (one_member) {
         // One member, the common case: no list to build.
         for (RESULT_NODE* entry = receivers.head; entry != nullptr; entry = entry->next) apply(entry->item, right);
         return;

@@ -11,6 +11,8 @@
 #include <vector>
 
 #include "numbers/int_data.h"
+#include "numbers/real_data.h"
+#include "runtime/str_stream.h"
 #include "runtime/message_scratch.h"
 #include "runtime/messages.h"
 #include "values/address_order.h"
@@ -25,21 +27,57 @@ const char* index_message(int index, int count) {
     return keep_message(format_string(msg_text("unzindlislae"), index, count));
 }
 
+// Copies a plain value of a small type into a fresh element cell, as
+// copy_into_slot would for a copy, without the general walk: nothing inside
+// such a value can link, so there is nothing to re-point afterwards. False,
+// with the cell untouched, when the value needs the general copy: another
+// mode, a link, no value, another type, or a copy of an enclosing value in
+// progress (which must see every copied cell's partner).
+bool copy_plain_value(UNION_DATA& element, UNION_DATA* source, int mode) {
+    if (mode != assign_mode_plain && mode != -1 && mode != assign_mode_keep_reference) return false;
+    if (copy_depth != 0 || source->payload == nullptr) return false;
+    const char lowered = lower_tag(source->tag);
+    switch (lowered) {
+    case tag_int: {
+        auto* number = new INT_DATA();
+        *number = *source->int_data();  // the assignment the general copy makes
+        element.payload = number;
+        break;
+    }
+    case tag_real: {
+        auto* number = new REAL_DATA();
+        *number = *source->real_data();
+        element.payload = number;
+        break;
+    }
+    case tag_str: element.payload = new STR_DATA(source->str_data()->text); break;
+    case tag_bool:
+    case tag_char:
+    case tag_oper:
+        element.scalar = source->scalar;
+        element.payload = &element.scalar;
+        break;
+    default: return false;
+    }
+    element.tag = raise_tag(lowered);
+    if (value_walk_depth == 0) value_depth_overflow = false;  // as every outermost copy starts
+    return true;
+}
+
 // A detached node whose value, and key when one is given, are made from the
 // given cells by their modes; a null value leaves an empty any cell. The node
 // is complete before any list sees it, so the cells given may lie inside the
 // list that receives it. *message gets the first failure of a copy.
-std::unique_ptr<LIST_NODE> make_node(UNION_DATA* key, int key_mode, UNION_DATA* value, int value_mode,
-                                     const char** message) {
+LIST_NODE* make_node(UNION_DATA* key, int key_mode, UNION_DATA* value, int value_mode, const char** message) {
     auto node = std::make_unique<LIST_NODE>();
     const char* failure = nullptr;
     if (key != nullptr) failure = copy_into_slot(&node->key, key, key_mode);
-    if (value != nullptr) {
+    if (value != nullptr && !copy_plain_value(node->value, value, value_mode)) {
         const char* value_failure = copy_into_slot(&node->value, value, value_mode);
         if (failure == nullptr) failure = value_failure;
     }
     *message = failure;
-    return node;
+    return node.release();
 }
 
 bool same_cell(UNION_DATA* a, UNION_DATA* b) { return follow_link(a) == follow_link(b); }
@@ -118,7 +156,9 @@ bool holds_movable_content(const LIST_NODE& node) {
            value.being_written == 0 && value.copy_partner == nullptr && value.equality_partner == nullptr;
 }
 
-// What a movable cell holds: its value and the access it has to it.
+// What a movable cell holds: its value and the access it has to it. A value
+// kept inside the cell (bool, char, oper) points at the cell's own word,
+// wherever the value goes.
 struct CELL_CONTENT {
     void* payload;
     SCALAR_WORD scalar;
@@ -127,8 +167,8 @@ struct CELL_CONTENT {
 
     static CELL_CONTENT of(const UNION_DATA& cell) { return {cell.payload, cell.scalar, cell.access_mode, cell.tag}; }
     void put_into(UNION_DATA& cell) const {
-        cell.payload = payload;
         cell.scalar = scalar;
+        cell.payload = payload != nullptr && is_scalar_tag(lower_tag(tag)) ? &cell.scalar : payload;
         cell.access_mode = access_mode;
         cell.tag = tag;
     }
@@ -168,7 +208,29 @@ void free_plain_numbers(LIST_NODE* chain, int count) {
     for (INT_DATA* number : numbers) delete number;
 }
 
+// Lets go of a cell as its destructor would, when nothing links to it and
+// its value is a plain number, a value kept in the cell or nothing; false,
+// with the cell untouched, for every other cell.
+bool let_go_plain_cell(UNION_DATA& cell) {
+    if (cell.weak_held != 0 || cell.references != nullptr || cell.aliases != nullptr || cell.call_aliases != nullptr)
+        return false;
+    switch (lower_tag(cell.tag)) {
+    case tag_any: return cell.payload == nullptr;  // an any cell with nothing or the empty value
+    case tag_bool:
+    case tag_char:
+    case tag_oper: return true;  // kept in the cell, or no value
+    case tag_int: delete cell.int_data(); return true;
+    case tag_real: delete cell.real_data(); return true;
+    default: return false;
+    }
+}
+
 }  // namespace
+
+LIST_NODE::~LIST_NODE() {
+    if (!let_go_plain_cell(value)) value.~UNION_DATA();
+    if (!let_go_plain_cell(key)) key.~UNION_DATA();
+}
 
 LIST_DATA::~LIST_DATA() { clear(); }
 
@@ -200,7 +262,7 @@ const char* LIST_DATA::append(UNION_DATA* cell, int mode) { return append_pair(n
 
 const char* LIST_DATA::prepend(UNION_DATA* cell, int mode) {
     const char* message = nullptr;
-    LIST_NODE* node = make_node(nullptr, 0, cell, mode, &message).release();
+    LIST_NODE* node = make_node(nullptr, 0, cell, mode, &message);
     node->next = head;
     if (head != nullptr) head->prev = node;
     else tail = node;
@@ -212,7 +274,7 @@ const char* LIST_DATA::prepend(UNION_DATA* cell, int mode) {
 
 const char* LIST_DATA::append_pair(UNION_DATA* key, int key_mode, UNION_DATA* value, int value_mode) {
     const char* message = nullptr;
-    LIST_NODE* node = make_node(key, key_mode, value, value_mode, &message).release();
+    LIST_NODE* node = make_node(key, key_mode, value, value_mode, &message);
     node->prev = tail;
     if (tail != nullptr) tail->next = node;
     else head = node;
@@ -285,7 +347,7 @@ const char* LIST_DATA::insert_at(int index, UNION_DATA* cell, int mode) {
     const char* message = nullptr;
     if (at(index, &message) == nullptr) return message;
     if (index == 0) return prepend(cell, mode);  // the cursor stays on the old head, now 1
-    LIST_NODE* node = make_node(nullptr, 0, cell, mode, &message).release();
+    LIST_NODE* node = make_node(nullptr, 0, cell, mode, &message);
     LIST_NODE* after = cursor;  // at() put the cursor on the node now at index
     node->prev = after->prev;
     node->next = after;
@@ -447,37 +509,25 @@ const char* LIST_DATA::sort(UNION_DATA** keys, bool ascending) {
     const char* message = sort_values(keys, permutation.data(), node_count, ascending);
     // A sort stopped by a message still leaves a permutation: the nodes
     // take the order it had reached.
-    std::vector<LIST_NODE*> nodes;
-    nodes.reserve(permutation.size());
-    bool contents_movable = true;
-    for (LIST_NODE* node = head; node != nullptr; node = node->next) {
-        nodes.push_back(node);
-        contents_movable = contents_movable && holds_movable_content(*node);
-    }
-    if (contents_movable) {
+    if (all_contents_movable()) {
         // No cell of the list is known by its identity: the values move
         // between the nodes instead, so that the nodes stay in the order
-        // they were made and later walks read memory in order.
-        // Position i takes the value of position permutation[i]: each cycle
-        // of the permutation is followed once, holding its first value aside.
-        std::vector<bool> done(nodes.size(), false);
-        for (size_t start = 0; start < nodes.size(); ++start) {
-            if (done[start]) continue;
-            const CELL_CONTENT held = CELL_CONTENT::of(nodes[start]->value);
-            size_t at = start;
-            for (;;) {
-                done[at] = true;
-                const auto from = static_cast<size_t>(permutation[at]);
-                if (from == start) {
-                    held.put_into(nodes[at]->value);
-                    break;
-                }
-                CELL_CONTENT::of(nodes[from]->value).put_into(nodes[at]->value);
-                at = from;
-            }
-        }
+        // they were made and later walks read memory in order. The contents
+        // are read in list order into one dense array, then written back in
+        // list order, each node taking the content at its permutation index:
+        // the only scattered reads are those of the small array.
+        std::vector<CELL_CONTENT> contents;
+        contents.reserve(permutation.size());
+        for (LIST_NODE* node = head; node != nullptr; node = node->next)
+            contents.push_back(CELL_CONTENT::of(node->value));
+        const int* from = permutation.data();
+        for (LIST_NODE* node = head; node != nullptr; node = node->next, ++from)
+            contents[static_cast<size_t>(*from)].put_into(node->value);
         return message;
     }
+    std::vector<LIST_NODE*> nodes;
+    nodes.reserve(permutation.size());
+    for (LIST_NODE* node = head; node != nullptr; node = node->next) nodes.push_back(node);
     LIST_NODE* previous = nullptr;
     for (int from : permutation) {
         LIST_NODE* node = nodes[static_cast<size_t>(from)];
@@ -489,6 +539,12 @@ const char* LIST_DATA::sort(UNION_DATA** keys, bool ascending) {
     if (previous != nullptr) previous->next = nullptr;
     tail = previous;
     return message;
+}
+
+bool LIST_DATA::all_contents_movable() const {
+    for (const LIST_NODE* node = head; node != nullptr; node = node->next)
+        if (!holds_movable_content(*node)) return false;
+    return true;
 }
 
 const char* LIST_DATA::copy_from(LIST_DATA& source) {

@@ -14,17 +14,39 @@
 
 #pragma once
 
+#include <cstddef>
+
+#include "runtime/slab_pool.h"
 #include "values/union_data.h"
 
 namespace morvu {
 
-// One element. Both cells live inside the node; destroying the node destroys
-// the value cell, then the key cell.
+// One element. Both cells live inside the node, made as empty any cells;
+// destroying the node destroys the value cell, then the key cell. A cell
+// that nothing links to and whose value is a plain number, a small value
+// kept in the cell or nothing is let go of directly: its number freed,
+// without the cell's general destruction, which would do nothing more. The
+// anonymous unions let the node decide whether that destruction runs.
+//
+// Nodes come from a slab pool: a long list lies in a few large blocks, its
+// nodes in the order they were made, without a heap header each.
 struct LIST_NODE {
-    UNION_DATA key{'v'};
-    UNION_DATA value{'v'};
+    union {
+        UNION_DATA key;
+    };
+    union {
+        UNION_DATA value;
+    };
     LIST_NODE* prev = nullptr;
     LIST_NODE* next = nullptr;
+
+    LIST_NODE() : key('v'), value('v') {}
+    ~LIST_NODE();
+    LIST_NODE(const LIST_NODE&) = delete;
+    LIST_NODE& operator=(const LIST_NODE&) = delete;
+
+    static void* operator new(std::size_t size) { return SLAB_POOL<LIST_NODE>::allocate(size); }
+    static void operator delete(void* node, std::size_t size) noexcept { SLAB_POOL<LIST_NODE>::release(node, size); }
 };
 
 class LIST_DATA {
@@ -114,6 +136,12 @@ public:
     // Makes this list a copy of source, key and value of every node copied
     // with mode 4. Copying a list onto itself does nothing.
     const char* copy_from(LIST_DATA& source);
+
+private:
+    // Whether every node holds a plain value that no link, weak cell or save
+    // knows by its cell, beside an empty key: such values may move between
+    // the nodes instead of the nodes being relinked.
+    bool all_contents_movable() const;
 };
 
 }  // namespace morvu

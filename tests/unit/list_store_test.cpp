@@ -409,6 +409,112 @@ TEST(ListStoreReorder, ALargeSortedListLetsGoOfEveryElement) {
     EXPECT_FALSE(is_link_cell(&reference));
 }
 
+// ---- elements made and let go of ----
+
+// The element an append makes must be what the general copy makes in a
+// fresh any cell: same tag, same definedness, equal value, and a payload of
+// its own (a value kept in the cell points at the element's own word).
+void expect_append_like_copy(UNION_DATA* source, int mode) {
+    LIST_DATA list;
+    EXPECT_EQ(list.append(source, mode), nullptr);
+    UNION_DATA expected('v');
+    EXPECT_EQ(copy_into_slot(&expected, source, mode), nullptr);
+    UNION_DATA& element = list.head->value;
+    EXPECT_EQ(element.tag, expected.tag) << "source tag " << source->tag << ", mode " << mode;
+    EXPECT_EQ(is_defined_value(&element), is_defined_value(&expected));
+    if (is_defined_value(&expected) && !is_link_cell(&expected)) {
+        EXPECT_TRUE(is_equal_value(&element, &expected, true));
+    }
+    if (element.payload != nullptr && !is_link_cell(&element)) {
+        EXPECT_NE(element.payload, source->payload);
+        if (is_scalar_tag(lower_tag(element.tag))) {
+            EXPECT_EQ(element.payload, &element.scalar);
+        }
+    }
+    EXPECT_EQ(source->copy_partner, nullptr);
+}
+
+TEST(ListStoreElements, AppendMakesWhatTheGeneralCopyMakes) {
+    test::CELL big = test::make_cell('i');
+    *big->int_data() = INT_DATA("-123456789012345678901234567890");
+    test::CELL real = test::make_cell('r');
+    *real->real_data() = REAL_DATA("2.5");
+    test::CELL text = test::make_cell('s');
+    text->str_data()->text = "text";
+    test::CELL letter = test::make_cell('c');
+    letter->char_byte() = 'x';
+    test::CELL flag = test::make_cell('b');
+    flag->bool_word() = 1;
+    test::CELL any_int = int_cell(7, 'v');
+    test::CELL blank_int = test::make_cell('i');  // the empty int
+    test::CELL nothing = test::make_cell('V');
+    test::CELL inner = test::make_cell('l');
+    inner->list_data()->append(int_cell(1).get(), 0);
+    test::CELL five = int_cell(5);
+    UNION_DATA reference('V');
+    ASSERT_EQ(assign_link(&reference, big.get(), 'p'), nullptr);
+    for (int mode : {-1, assign_mode_plain, assign_mode_keep_reference}) {
+        for (UNION_DATA* source : {five.get(), big.get(), real.get(), text.get(), letter.get(), flag.get(),
+                                   any_int.get(), blank_int.get(), nothing.get(), inner.get(), &reference}) {
+            expect_append_like_copy(source, mode);
+        }
+    }
+    // Later changes to the source leave the element alone.
+    LIST_DATA list;
+    list.append(text.get(), 0);
+    list.append(letter.get(), 0);
+    text->str_data()->text = "changed";
+    letter->char_byte() = 'y';
+    EXPECT_EQ(list.head->value.str_data()->text, "text");
+    EXPECT_EQ(list.tail->value.char_byte(), 'x');
+}
+
+TEST(ListStoreElements, SortedSmallValuesKeepTheirWordInTheirOwnCell) {
+    // Chars live inside the cell: after the values have moved between the
+    // nodes, each cell's payload must still be its own word, so that a
+    // movement out of the element takes the right value.
+    LIST_DATA list;
+    for (char letter : {'c', 'a', 'b'}) {
+        test::CELL cell = test::make_cell('c');
+        cell->char_byte() = letter;
+        list.append(cell.get(), 0);
+    }
+    std::vector<UNION_DATA*> keys;
+    for (LIST_NODE* node = list.head; node != nullptr; node = node->next) keys.push_back(&node->value);
+    ASSERT_EQ(list.sort(keys.data(), true), nullptr);
+    std::string order;
+    for (LIST_NODE* node = list.head; node != nullptr; node = node->next) {
+        EXPECT_EQ(node->value.payload, &node->value.scalar);
+        order += node->value.char_byte();
+    }
+    EXPECT_EQ(order, "abc");
+    UNION_DATA moved('v');
+    EXPECT_EQ(copy_into_slot(&moved, &list.head->value, assign_mode_movement), nullptr);
+    EXPECT_EQ(moved.char_byte(), 'a');
+}
+
+TEST(ListStoreElements, NodesLetGoOfLinkedAndPlainCellsAlike) {
+    // Elements known to references among plain ones: a removed element's
+    // references dissolve, the plain values just go, and a reference to an
+    // element left in the list holds until the list goes.
+    UNION_DATA reference('V');
+    UNION_DATA to_text('V');
+    {
+        LIST_DATA list;
+        fill(list, {1, 2, 3});
+        test::CELL text = test::make_cell('s');
+        text->str_data()->text = "held";
+        list.append(text.get(), 0);
+        ASSERT_EQ(assign_link(&reference, list.at(1, nullptr), 'p'), nullptr);
+        ASSERT_EQ(assign_link(&to_text, list.at(3, nullptr), 'p'), nullptr);
+        list.remove_at(1);
+        EXPECT_FALSE(is_link_cell(&reference));
+        EXPECT_TRUE(is_link_cell(&to_text));
+        EXPECT_EQ(follow_link(&to_text)->str_data()->text, "held");
+    }
+    EXPECT_FALSE(is_link_cell(&to_text));
+}
+
 TEST(AddressOrder, PointersComeOutInTheOrderOfTheirAddresses) {
     // Addresses far apart need more than one pass; duplicates stay.
     std::vector<int> near(5000);

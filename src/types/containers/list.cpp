@@ -274,6 +274,14 @@ bool list_functions(METHOD_CALL& call) {
 bool list_procedures(METHOD_CALL& call) {
     const std::string& key = call.key();
     const CALL_ARGS& args = *call.args;
+    // The appends first: they are the calls that build lists.
+    if (is_call_form_key(key) || key_has_prefix(key, "Ins0\xA7") || key_has_prefix(key, "ins0\xA7")) {
+        LIST_DATA& store = store_of(call.checked_receiver());
+        call.refuse_constant();
+        call.refuse_during_iteration();
+        add_arguments(call, store, key[0] == 'i');
+        return true;
+    }
     if (key_has_prefix(key, "set\xA7") || key_has_prefix(key, "Set\xA7")) {
         LIST_DATA& store = store_of(call.checked_receiver());
         call.refuse_constant();
@@ -305,13 +313,6 @@ bool list_procedures(METHOD_CALL& call) {
             transfer_out_arg(call.args, call.node, static_cast<int>(2 * pair + 1), only_variables, false, &cell, &mode);
             call.raise_if(store.insert_at(static_cast<int>(gaps[pair]), cell, mode));
         }
-        return true;
-    }
-    if (is_call_form_key(key) || key_has_prefix(key, "Ins0\xA7") || key_has_prefix(key, "ins0\xA7")) {
-        LIST_DATA& store = store_of(call.checked_receiver());
-        call.refuse_constant();
-        call.refuse_during_iteration();
-        add_arguments(call, store, key[0] == 'i');
         return true;
     }
     if (key_is(key, "del0\xA7") || key_is(key, "Del0\xA7")) {
