@@ -237,18 +237,26 @@ bool run_int_while(TOKEN* condition, TOKEN* body, RESULT_ITEM this_item, const c
     LOOP_PLAN* plan = held.get();
     if (!plan->left && plan->statements.empty()) return false;
     const uint32_t count = static_cast<uint32_t>(plan->statements.size());
+    // While nothing is pending and every statement translates, an iteration
+    // whose statements all stay small cannot raise, set a counter or run a
+    // block: its statements run back to back and nothing is left to check
+    // after them.
+    auto clean = [plan]() {
+        return plan->complete && pending_exception == nullptr && !control_pending() && statement_budget == 0;
+    };
+    bool back_to_back = clean();
     for (;;) {
         int holds = condition_value(*plan);
         if (holds < 0) holds = eval_condition(condition, this_item, routine_name) ? 1 : 0;
         if (holds == 0) break;
         uint32_t done = 0;
-        if (plan->complete && pending_exception == nullptr && !control_pending() && statement_budget == 0) {
-            // Nothing a translated statement does can raise, set a counter or
-            // run a block: the statements run back to back.
+        if (back_to_back) {
             while (done < count && run_statement(plan->statements[done])) ++done;
+            if (done == count && count != 0) continue;
         }
-        if (done < count || count == 0) execute_block_from(body, this_item, done, shortcut, plan);
+        execute_block_from(body, this_item, done, shortcut, plan);
         if (loop_after_body()) break;
+        back_to_back = clean();
     }
     return true;
 }
