@@ -1,6 +1,7 @@
 #include "values/list_store.h"
 
 #include <algorithm>
+#include <cassert>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -65,11 +66,12 @@ bool copy_plain_value(UNION_DATA& element, UNION_DATA* source, int mode) {
 }
 
 // A detached node whose value, and key when one is given, are made from the
-// given cells by their modes; a null value leaves an empty any cell. The node
-// is complete before any list sees it, so the cells given may lie inside the
-// list that receives it. *message gets the first failure of a copy.
+// given cells by their modes; a null value leaves an empty any cell, a null
+// key makes a list element without a key cell. The node is complete before
+// any list sees it, so the cells given may lie inside the list that
+// receives it. *message gets the first failure of a copy.
 LIST_NODE* make_node(UNION_DATA* key, int key_mode, UNION_DATA* value, int value_mode, const char** message) {
-    auto node = std::make_unique<LIST_NODE>();
+    std::unique_ptr<LIST_NODE> node(key != nullptr ? new LIST_NODE() : LIST_NODE::make_element());
     const char* failure = nullptr;
     if (key != nullptr) failure = copy_into_slot(&node->key, key, key_mode);
     if (value != nullptr && !copy_plain_value(node->value, value, value_mode)) {
@@ -227,9 +229,40 @@ bool let_go_plain_cell(UNION_DATA& cell) {
 
 }  // namespace
 
+// The block of a node with its own key: the node, then the key cell.
+struct KEYED_BLOCK {
+    alignas(LIST_NODE) alignas(UNION_DATA) unsigned char bytes[sizeof(LIST_NODE) + sizeof(UNION_DATA)];
+};
+static_assert(sizeof(LIST_NODE) % alignof(UNION_DATA) == 0, "the key cell follows the node");
+
+UNION_DATA LIST_NODE::no_key{tag_any};
+
+LIST_NODE::LIST_NODE() noexcept : value(tag_any), key(*::new (reinterpret_cast<unsigned char*>(this) + sizeof(LIST_NODE)) UNION_DATA(tag_any)) {}
+
+LIST_NODE::LIST_NODE(WITHOUT_KEY) : value(tag_any), key(no_key) {}
+
+LIST_NODE* LIST_NODE::make_element() {
+    void* block = SLAB_POOL<LIST_NODE>::allocate(sizeof(LIST_NODE));
+    return ::new (block) LIST_NODE(WITHOUT_KEY{});  // the cell's construction cannot fail
+}
+
+void* LIST_NODE::operator new(std::size_t) { return SLAB_POOL<KEYED_BLOCK>::allocate(sizeof(KEYED_BLOCK)); }
+
+void LIST_NODE::operator delete(void* block) noexcept { SLAB_POOL<KEYED_BLOCK>::release(block, sizeof(KEYED_BLOCK)); }
+
+void LIST_NODE::operator delete(LIST_NODE* node, std::destroying_delete_t) {
+    const bool keyed = node->has_own_key();
+    node->~LIST_NODE();
+    if (keyed) SLAB_POOL<KEYED_BLOCK>::release(node, sizeof(KEYED_BLOCK));
+    else SLAB_POOL<LIST_NODE>::release(node, sizeof(LIST_NODE));
+}
+
 LIST_NODE::~LIST_NODE() {
     if (!let_go_plain_cell(value)) value.~UNION_DATA();
-    if (!let_go_plain_cell(key)) key.~UNION_DATA();
+    if (has_own_key() && !let_go_plain_cell(key)) key.~UNION_DATA();
+    // The shared key must stay the empty any cell nobody links to.
+    assert(no_key.tag == tag_any && no_key.payload == nullptr && no_key.references == nullptr &&
+           no_key.aliases == nullptr && no_key.call_aliases == nullptr && no_key.weak_held == 0);
 }
 
 LIST_DATA::~LIST_DATA() { clear(); }
@@ -554,7 +587,7 @@ const char* LIST_DATA::copy_from(LIST_DATA& source) {
     LIST_DATA fresh;
     FIRST_MESSAGE message;
     for (LIST_NODE* node = source.head; node != nullptr; node = node->next) {
-        const char* failure = fresh.append_pair(&node->key, 4, &node->value, 4);
+        const char* failure = fresh.append_pair(node->has_own_key() ? &node->key : nullptr, 4, &node->value, 4);
         message.note(failure);
     }
     LIST_NODE* old_head = head;

@@ -1,12 +1,13 @@
 // The payload of list and args values, and the bucket of the hash store: a
-// doubly linked list of nodes, each embedding two cells, a key and a value.
-// In a list the key is an empty any cell; in a hash bucket it holds the key.
+// doubly linked list of nodes, each embedding a value cell. In a hash bucket
+// each node also holds a key cell; in a list every key is the one shared
+// empty any cell LIST_NODE::no_key.
 //
 // Invariants: head, tail and node_count are null, null and 0 together. The
 // cursor remembers the node of the last positioned access: either there is
 // none (cursor null, cursor_index -1) or cursor_index is the cursor node's
 // position from 0. Walking by consecutive indexes therefore costs one step per
-// access. The list owns its nodes and each node owns its two cells.
+// access. The list owns its nodes and each node owns its cells.
 //
 // Operations that can fail return a message (null on success), formatted ones
 // kept by keep_message (runtime/message_scratch.h). iteration_count belongs to
@@ -15,38 +16,58 @@
 #pragma once
 
 #include <cstddef>
+#include <new>
 
 #include "runtime/slab_pool.h"
 #include "values/union_data.h"
 
 namespace morvu {
 
-// One element. Both cells live inside the node, made as empty any cells;
-// destroying the node destroys the value cell, then the key cell. A cell
-// that nothing links to and whose value is a plain number, a small value
-// kept in the cell or nothing is let go of directly: its number freed,
-// without the cell's general destruction, which would do nothing more. The
-// anonymous unions let the node decide whether that destruction runs.
+// One element: its value cell and, in a hash bucket, its key cell. A list's
+// elements have no key of their own: their key is one shared empty any cell
+// (no_key), which nothing may change, so a list node is little more than
+// its value. A node with a key (a hash pair) is made in a larger block that
+// holds the key cell right behind the node. Destroying a node destroys the
+// value cell, then its own key cell.
 //
-// Nodes come from a slab pool: a long list lies in a few large blocks, its
-// nodes in the order they were made, without a heap header each.
+// A cell that nothing links to and whose value is a plain number, a small
+// value kept in the cell or nothing is let go of directly: its number freed,
+// without the cell's general destruction, which would do nothing more. The
+// anonymous union lets the node decide whether that destruction runs.
+//
+// Nodes come from slab pools (one for each block size): a long list lies in
+// a few large blocks, its nodes in the order they were made, without a heap
+// header each. `delete node` frees a node of either kind.
 struct LIST_NODE {
-    union {
-        UNION_DATA key;
-    };
     union {
         UNION_DATA value;
     };
     LIST_NODE* prev = nullptr;
     LIST_NODE* next = nullptr;
+    UNION_DATA& key;
 
-    LIST_NODE() : key('v'), value('v') {}
+    // A node with an empty key cell of its own. Only `new LIST_NODE` may
+    // make one: its operator new gives the block room for the key.
+    LIST_NODE() noexcept;
+    // A list element: no key cell of its own.
+    static LIST_NODE* make_element();
     ~LIST_NODE();
     LIST_NODE(const LIST_NODE&) = delete;
     LIST_NODE& operator=(const LIST_NODE&) = delete;
 
-    static void* operator new(std::size_t size) { return SLAB_POOL<LIST_NODE>::allocate(size); }
-    static void operator delete(void* node, std::size_t size) noexcept { SLAB_POOL<LIST_NODE>::release(node, size); }
+    bool has_own_key() const { return &key != &no_key; }
+
+    static void* operator new(std::size_t size);
+    static void operator delete(LIST_NODE* node, std::destroying_delete_t);
+    // Frees the block of a `new LIST_NODE` whose construction failed; every
+    // delete expression takes the destroying form above.
+    static void operator delete(void* block) noexcept;
+
+    static UNION_DATA no_key;
+
+private:
+    struct WITHOUT_KEY {};
+    explicit LIST_NODE(WITHOUT_KEY);
 };
 
 class LIST_DATA {
@@ -81,7 +102,8 @@ public:
     const char* prepend(UNION_DATA* cell, int mode);
 
     // A new node at the tail with both cells made by their modes. A null
-    // value leaves the value cell an empty any cell (a set element).
+    // value leaves the value cell an empty any cell (a set element); a null
+    // key makes a list element, without a key cell of its own.
     const char* append_pair(UNION_DATA* key, int key_mode, UNION_DATA* value, int value_mode);
 
     // The head's (tail's) value with the cursor put there; null on an empty

@@ -515,6 +515,41 @@ TEST(ListStoreElements, NodesLetGoOfLinkedAndPlainCellsAlike) {
     EXPECT_FALSE(is_link_cell(&to_text));
 }
 
+TEST(ListStoreElements, ListElementsShareTheEmptyKeyAndPairsOwnTheirs) {
+    LIST_DATA list;
+    fill(list, {1, 2});
+    list.prepend(int_cell(0).get(), 0);
+    list.insert_at(1, int_cell(9).get(), 0);
+    test::CELL key = int_cell(42);
+    list.append_pair(key.get(), 0, int_cell(3).get(), 0);
+    std::vector<bool> own;
+    for (LIST_NODE* node = list.head; node != nullptr; node = node->next) own.push_back(node->has_own_key());
+    EXPECT_EQ(own, (std::vector<bool>{false, false, false, false, true}));
+    EXPECT_EQ(&list.head->key, &LIST_NODE::no_key);
+    EXPECT_EQ(int_of(&list.tail->key), 42);
+
+    // A copy keeps each node's kind; the shared key is never written.
+    LIST_DATA copy;
+    ASSERT_EQ(copy.copy_from(list), nullptr);
+    own.clear();
+    for (LIST_NODE* node = copy.head; node != nullptr; node = node->next) own.push_back(node->has_own_key());
+    EXPECT_EQ(own, (std::vector<bool>{false, false, false, false, true}));
+    EXPECT_EQ(int_of(&copy.tail->key), 42);
+    EXPECT_NE(&copy.tail->key, &list.tail->key);
+    EXPECT_EQ(LIST_NODE::no_key.tag, 'v');
+    EXPECT_EQ(LIST_NODE::no_key.payload, nullptr);
+
+    // A node made by new has a key cell of its own, which a list takes over
+    // and deletes with the node.
+    std::unique_ptr<LIST_NODE> made(new LIST_NODE());
+    ASSERT_TRUE(made->has_own_key());
+    ASSERT_EQ(assign_value(&made->key, key.get()), nullptr);
+    test::CELL text = test::make_cell('s');
+    text->str_data()->text = "long enough not to fit in the string itself";
+    ASSERT_EQ(assign_value(&made->value, text.get()), nullptr);
+    made.reset();
+}
+
 TEST(AddressOrder, PointersComeOutInTheOrderOfTheirAddresses) {
     // Addresses far apart need more than one pass; duplicates stay.
     std::vector<int> near(5000);
