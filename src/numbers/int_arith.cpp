@@ -1,6 +1,8 @@
 // INT_DATA arithmetic on limbs of 10^9: sums and differences, products
 // (schoolbook for short operands, Karatsuba for long ones), Knuth's long
-// division, powers by repeated squaring, and the compound forms.
+// division, powers by repeated squaring, and the compound forms. Operands
+// whose magnitudes are machine words take the machine's arithmetic first and
+// give a result in the small form whenever it fits a word.
 
 #include <algorithm>
 #include <sys/resource.h>
@@ -511,7 +513,7 @@ void INT_DATA::mul_magnitudes(const INT_DATA& a, const INT_DATA& b, INT_DATA& re
     uint64_t y = 0;
     uint64_t whole = 0;
     if (a.machine_magnitude(x) && b.machine_magnitude(y) && !__builtin_mul_overflow(x, y, &whole)) {
-        product.set_small(whole);
+        product.set_small(whole);  // an empty operand counts as zero here too
     } else if (a.is_zero() || b.is_zero()) {
         product.limb_data()[0] = 0;
         product.used = 1;
@@ -710,6 +712,8 @@ INT_DATA& INT_DATA::operator*=(const INT_DATA& other) {
     uint64_t x = 0;
     uint64_t y = 0;
     uint64_t whole = 0;
+    // Two machine words whose product fits a word; an empty operand takes
+    // the general way, which gives a zero of sign 0.
     if (used > 0 && other.used > 0 && machine_magnitude(x) && other.machine_magnitude(y) &&
         !__builtin_mul_overflow(x, y, &whole)) {
         set_small(whole);

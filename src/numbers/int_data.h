@@ -14,7 +14,7 @@
 // small form): storing and reading a machine integer then takes a few
 // instructions. The limb count stays exact in both forms; the limbs
 // themselves are written from the word the first time any routine asks for
-// them, which ends the small form. The small form never holds a heap buffer.
+// them, which ends the small form. The small form never holds a heap block.
 //
 // Callers see the magnitude as base-1000 groups: limb_count() and limb(i)
 // answer in groups of three digits, and a number built from text keeps the
