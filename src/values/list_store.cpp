@@ -158,23 +158,39 @@ bool holds_movable_content(const LIST_NODE& node) {
            value.being_written == 0 && value.copy_partner == nullptr && value.equality_partner == nullptr;
 }
 
-// What a movable cell holds: its value and the access it has to it. A value
-// kept inside the cell (bool, char, oper) points at the cell's own word,
-// wherever the value goes.
+// What a movable cell holds: its value and the access it has to it, in 16
+// bytes. A value kept inside the cell (bool, char, oper) travels as its word
+// and points at the word of the cell it lands in.
 struct CELL_CONTENT {
-    void* payload;
-    SCALAR_WORD scalar;
+    union {
+        void* payload;
+        SCALAR_WORD scalar;
+    } value;
     uint32_t access_mode;
     char tag;
+    bool in_cell;
 
-    static CELL_CONTENT of(const UNION_DATA& cell) { return {cell.payload, cell.scalar, cell.access_mode, cell.tag}; }
+    static CELL_CONTENT of(const UNION_DATA& cell) {
+        CELL_CONTENT content{};
+        content.in_cell = cell.payload != nullptr && cell.payload == &cell.scalar;
+        if (content.in_cell) content.value.scalar = cell.scalar;
+        else content.value.payload = cell.payload;
+        content.access_mode = cell.access_mode;
+        content.tag = cell.tag;
+        return content;
+    }
     void put_into(UNION_DATA& cell) const {
-        cell.scalar = scalar;
-        cell.payload = payload != nullptr && is_scalar_tag(lower_tag(tag)) ? &cell.scalar : payload;
+        if (in_cell) {
+            cell.scalar = value.scalar;
+            cell.payload = &cell.scalar;
+        } else {
+            cell.payload = value.payload;
+        }
         cell.access_mode = access_mode;
         cell.tag = tag;
     }
 };
+static_assert(sizeof(CELL_CONTENT) == 16, "the contents of a sorted list stay small");
 
 // Frees the numbers of the plain int elements of a chain (int cells and
 // any cells holding an int, without links) in the order of their

@@ -243,11 +243,13 @@ const char* sort_values(UNION_DATA** cells, int* permutation, int n, bool ascend
     // the pairs it moves.
     std::vector<std::pair<int64_t, int>> numbers;
     if (collect_small_ints(cells, permutation, n, numbers)) {
-        quicksort(
-            n, [&numbers](int i) { return numbers[static_cast<size_t>(i)].first; },
-            [&numbers](int i, int j) { std::swap(numbers[static_cast<size_t>(i)], numbers[static_cast<size_t>(j)]); },
-            [ascending](int64_t x, int64_t y) -> int { return ascending ? (x < y ? 1 : 0) : (y < x ? 1 : 0); });
-        for (int i = 0; i < n; ++i) permutation[i] = numbers[static_cast<size_t>(i)].second;
+        // One instance per direction, so no comparison asks for it.
+        auto* pairs = numbers.data();
+        auto key_at = [pairs](int i) { return pairs[i].first; };
+        auto swap_at = [pairs](int i, int j) { std::swap(pairs[i], pairs[j]); };
+        if (ascending) quicksort(n, key_at, swap_at, [](int64_t x, int64_t y) { return x < y ? 1 : 0; });
+        else quicksort(n, key_at, swap_at, [](int64_t x, int64_t y) { return y < x ? 1 : 0; });
+        for (int i = 0; i < n; ++i) permutation[i] = pairs[i].second;
         return nullptr;
     }
     const char* message = nullptr;
