@@ -146,7 +146,7 @@ void allocate_payload(UNION_DATA* cell, char lowered) {
         cell->payload = &cell->scalar;
         break;
     case tag_sys:
-        cell->scalar.sys_word = 0;
+        cell->scalar.bool_word = 0;
         cell->payload = &cell->scalar;
         break;
     case tag_dir: cell->payload = new DIR_DATA(); break;

@@ -74,27 +74,28 @@ union SCALAR_WORD {
     uint16_t bool_word;  // 0 false, 1 true, 0xFFFF empty
     char char_byte;      // 0 empty
     char oper_chars[2];  // second 0 for a one-character operator
-    uintptr_t sys_word;  // never read
 };
 
+// The fields are ordered so that the small ones share words: every value of
+// a container is one cell, and the cell takes 80 bytes.
 class UNION_DATA {
 public:
     void* payload = nullptr;
     char tag = 'V';
-    uint8_t weak_held = 0;                   // WEAK_CELLs hold this cell (values/weak_cell.h)
+    uint8_t weak_held = 0;       // WEAK_CELLs hold this cell (values/weak_cell.h)
+    uint8_t being_written = 0;   // set while the text of this value is written
+    uint8_t skip_flag = 0;       // has_foreign_referrers ignores this link cell
+    uint8_t scope_variable = 0;  // a declared variable (or this); may become an alias
+    SCALAR_WORD scalar{};
+    uint32_t access_mode = access_variable;
+    int32_t saved_id = -1;                   // numbers reference targets while a value is saved
     UNION_DATA* references = nullptr;        // head of the reference cells pointing here
     UNION_DATA* aliases = nullptr;           // head of the alias cells pointing here
     UNION_DATA* call_aliases = nullptr;      // head of the call-alias cells pointing here
     UNION_DATA* prev = nullptr;              // link cell: previous in the target's list, or the target
     UNION_DATA* next = nullptr;              // link cell: next in the target's list
     UNION_DATA* copy_partner = nullptr;      // the copy made of this cell, during a deep copy
-    int32_t saved_id = -1;                   // numbers reference targets while a value is saved
-    uint8_t being_written = 0;               // set while the text of this value is written
     UNION_DATA* equality_partner = nullptr;  // the cell this one was compared with
-    uint8_t skip_flag = 0;                   // has_foreign_referrers ignores this link cell
-    uint8_t scope_variable = 0;              // a declared variable (or this); may become an alias
-    uint32_t access_mode = access_variable;
-    SCALAR_WORD scalar{};
 
     // A cell of the given tag holding that type's empty value ('V': no value;
     // 'k': an OBJECT_HOLDER without object and type).

@@ -31,6 +31,9 @@ using test::str_cell;
 
 // ---- construction and the empty state of every tag ----
 
+// Every element of a container is a cell: its size is the containers' memory.
+static_assert(sizeof(UNION_DATA) <= 80, "a cell grew");
+
 TEST(UnionDataCell, EveryTypedTagStartsDefinedAndEmpty) {
     for (char tag : std::string("024abcdefghilmnorstuxyz")) {
         CELL cell = make_cell(tag);
