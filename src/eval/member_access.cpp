@@ -5,12 +5,14 @@
 
 #include "eval/evaluator.h"
 #include "eval/iteration_members.h"
+#include "eval/names.h"
 #include "exec/call_routine.h"
 #include "runtime/display_name.h"
 #include "values/signatures.h"
 #include "frontend/scope.h"
 #include "frontend/token.h"
 #include "frontend/type_defs.h"
+#include "frontend/var_storage.h"
 #include "runtime/error.h"
 #include "runtime/messages.h"
 #include "values/type_name.h"
@@ -26,6 +28,20 @@ namespace {
 TOKEN* declared_type(const TOKEN* name) {
     TOKEN* declaration = name->declaration;
     return declaration != nullptr && is_type_definition(declaration) ? declaration : nullptr;
+}
+
+// The cell of a receiver that is a plain variable, the one eval_variable
+// would hand out with the cell's own access mode, found without a result
+// list. Null for every other left side: members of the current object and
+// parameters whose role sets the mode take the evaluator.
+UNION_DATA* plain_variable(const TOKEN* left) {
+    if (left == nullptr || left->evaluator != eval_variable) return nullptr;
+    const TOKEN* declaration = left->declaration;
+    if (declaration == nullptr || declaration->member_slot >= 0) return nullptr;
+    const int role = declaration->arg_role;
+    if (role == arg_role_constant_input || role == arg_role_output_object || role == arg_role_variable_input)
+        return nullptr;
+    return top_cell(declaration);
 }
 
 // A member part naming a member variable: a name that is no string or
@@ -88,13 +104,16 @@ void MEMBER_ACCESS::run() {
         apply(receiver, node->right);  // one receiver, one part, nothing owned
         return;
     }
-    eval_cached(node->left, this_item, receivers);
     // A single part needs no list of parts.
     TOKEN* single = node->right;
     if (single == nullptr || (single->op1 == ',' && single->op2 == 0)) {
         single = nullptr;
-        append_operands(node->right, ',', &parts);
+    } else if (UNION_DATA* cell = plain_variable(node->left)) {
+        apply(RESULT_ITEM{cell, cell->access_mode, 0}, single);  // one receiver, nothing owned
+        return;
     }
+    eval_cached(node->left, this_item, receivers);
+    if (single == nullptr) append_operands(node->right, ',', &parts);
 
     for (RESULT_NODE* entry = receivers.head; entry != nullptr; entry = entry->next) {
         RESULT_NODE* last_before = results.tail;
