@@ -588,28 +588,29 @@ void INT_DATA::mod_magnitudes(const INT_DATA& a, const INT_DATA& b, INT_DATA& re
     result.sign_value = sign;
 }
 
+inline bool INT_DATA::machine_sum(const INT_DATA& a, bool a_negative, const INT_DATA& b, bool b_negative,
+                                  INT_DATA& result) {
+    uint64_t x = 0;
+    uint64_t y = 0;
+    if (!a.machine_magnitude(x) || !b.machine_magnitude(y)) return false;
+    uint64_t magnitude = 0;
+    bool negative = a_negative;
+    if (a_negative != b_negative) {
+        // The larger magnitude gives the sign; a zero sum is positive.
+        negative = x < y ? b_negative : x > y && a_negative;
+        magnitude = x < y ? y - x : x - y;
+    } else if (__builtin_add_overflow(x, y, &magnitude)) {
+        return false;
+    }
+    result.set_small(magnitude);
+    result.sign_value = negative ? -1 : 1;
+    return true;
+}
+
 // The sign of a zero sum is +1.
 INT_DATA INT_DATA::signed_sum(const INT_DATA& a, bool a_negative, const INT_DATA& b, bool b_negative) {
     INT_DATA result;
-    uint64_t x = 0;
-    uint64_t y = 0;
-    if (a.machine_magnitude(x) && b.machine_magnitude(y)) {
-        // Magnitudes of machine words: the result is one too unless the
-        // sum overflows.
-        uint64_t magnitude = 0;
-        if (a_negative != b_negative) {
-            // The larger magnitude gives the sign; a zero sum is positive.
-            const bool negative = x < y ? b_negative : x > y && a_negative;
-            result.set_small(x < y ? y - x : x - y);
-            result.sign_value = negative ? -1 : 1;
-            return result;
-        }
-        if (!__builtin_add_overflow(x, y, &magnitude)) {
-            result.set_small(magnitude);
-            result.sign_value = a_negative ? -1 : 1;
-            return result;
-        }
-    }
+    if (machine_sum(a, a_negative, b, b_negative, result)) return result;
     if (a_negative == b_negative) {
         add_magnitudes(a, b, result);
         if (a_negative) result.sign_value = -1;
@@ -706,8 +707,24 @@ INT_DATA INT_DATA::power(const INT_DATA& exponent) const {
     return result;
 }
 
-INT_DATA& INT_DATA::operator+=(const INT_DATA& other) { return *this = *this + other; }
-INT_DATA& INT_DATA::operator-=(const INT_DATA& other) { return *this = *this - other; }
+// Machine words are summed in place; anything else as the plain operators.
+INT_DATA& INT_DATA::operator+=(const INT_DATA& other) {
+    if (machine_sum(*this, effective_sign(*this) < 0, other, effective_sign(other) < 0, *this)) {
+        extra_groups = 0;
+        changed();
+        return *this;
+    }
+    return *this = *this + other;
+}
+
+INT_DATA& INT_DATA::operator-=(const INT_DATA& other) {
+    if (machine_sum(*this, effective_sign(*this) < 0, other, effective_sign(other) > 0, *this)) {
+        extra_groups = 0;
+        changed();
+        return *this;
+    }
+    return *this = *this - other;
+}
 INT_DATA& INT_DATA::operator*=(const INT_DATA& other) {
     uint64_t x = 0;
     uint64_t y = 0;
@@ -742,14 +759,14 @@ INT_DATA& INT_DATA::power_assign(const INT_DATA& exponent) { return *this = powe
 INT_DATA INT_DATA::post_increment() {
     static const INT_DATA one(1);
     INT_DATA old(*this);
-    *this = *this + one;
+    *this += one;
     return old;
 }
 
 INT_DATA INT_DATA::post_decrement() {
     static const INT_DATA one(1);
     INT_DATA old(*this);
-    *this = *this - one;
+    *this -= one;
     return old;
 }
 

@@ -278,6 +278,11 @@ private:
     void multiply_pow10(int64_t k);
     void divide_pow10(int64_t k);
     static int compare_magnitudes(const INT_DATA& a, const INT_DATA& b);  // -1, 0 or 1
+    // a + b, each counting as negative when its flag is set, into result in
+    // the small form when both magnitudes are machine words and the sum fits
+    // one (result may be a or b); false, with nothing changed, otherwise.
+    static bool machine_sum(const INT_DATA& a, bool a_negative, const INT_DATA& b, bool b_negative,
+                            INT_DATA& result);
     // a + b where each counts as negative when its flag is set.
     static INT_DATA signed_sum(const INT_DATA& a, bool a_negative, const INT_DATA& b, bool b_negative);
     // The magnitudes' quotient and remainder, either output may be null.

@@ -160,7 +160,19 @@ TEST(IntSmallFormTest, OperationsAgreeWithTheLimbForm) {
             INT_DATA product = a;
             product *= b;
             expect_same(product, la * lb, what + " *=");
+            INT_DATA sum = a;
+            sum += b;
+            expect_same(sum, la + lb, what + " +=");
+            INT_DATA difference = a;
+            difference -= b;
+            expect_same(difference, la - lb, what + " -=");
         }
+        INT_DATA twice = a;
+        twice += twice;
+        expect_same(twice, in_limbs(a) + in_limbs(a), a.to_text() + " doubled");
+        INT_DATA counter = a;
+        expect_same(counter.post_increment(), a, a.to_text() + " ++");
+        expect_same(counter, in_limbs(a) + INT_DATA(1), a.to_text() + " + 1");
     }
 }
 
