@@ -5,9 +5,12 @@
 // Freed blocks of exactly sizeof(OWNER) bytes go onto a process-wide free
 // list threaded through their first word, and the next allocation of that
 // size takes the newest one back, so a steady loop touches the heap no more.
-// The list is bounded: a burst of frees beyond max_free goes back to the heap.
-// Blocks on the list stay reachable and are never given back. Any other size
-// (a derived class) passes straight to the global operator new and delete.
+// Blocks the list cannot give come from the slabs of SLAB_POOL<OWNER>, so
+// many live blocks lie side by side without a heap header each. The list is
+// bounded: a burst of frees beyond max_free goes back to the slabs, which
+// give an emptied slab back to the heap. Blocks on the list stay reachable.
+// Any other size (a derived class) passes straight to the global operator
+// new and delete.
 //
 // Sanitizer builds allocate every block plainly, so that a use after free or
 // a leak is still reported where it happens. The lists are plain globals:
@@ -18,19 +21,9 @@
 #include <cstddef>
 #include <new>
 
-namespace morvu {
+#include "runtime/slab_pool.h"
 
-#if defined(__SANITIZE_ADDRESS__)
-inline constexpr bool pool_blocks = false;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-inline constexpr bool pool_blocks = false;
-#else
-inline constexpr bool pool_blocks = true;
-#endif
-#else
-inline constexpr bool pool_blocks = true;
-#endif
+namespace morvu {
 
 template <typename OWNER>
 class BLOCK_POOL {
@@ -44,7 +37,7 @@ public:
             --free_count;
             return block;
         }
-        return ::operator new(size);
+        return from_slabs(size);
     }
 
     static void release(void* block, std::size_t size) noexcept {
@@ -56,10 +49,16 @@ public:
             ++free_count;
             return;
         }
-        ::operator delete(block);
+        to_slabs(block, size);
     }
 
 private:
+    // Out of line: the free list is the path every call site inlines.
+    [[gnu::noinline]] static void* from_slabs(std::size_t size) { return SLAB_POOL<OWNER>::allocate(size); }
+    [[gnu::noinline]] static void to_slabs(void* block, std::size_t size) noexcept {
+        SLAB_POOL<OWNER>::release(block, size);
+    }
+
     struct FREE_BLOCK {
         FREE_BLOCK* next;
     };

@@ -11,8 +11,8 @@
 // one empty slab is kept aside, so that a list growing and shrinking across
 // a slab boundary does not take and free a slab each time.
 //
-// Sanitizer builds allocate every block plainly (pool_blocks, block_pool.h),
-// so that a use after free or a leak is still reported where it happens.
+// Sanitizer builds allocate every block plainly (pool_blocks), so that a use
+// after free or a leak is still reported where it happens.
 // The pool is process-wide: the interpreter runs its program on one thread
 // at a time.
 
@@ -22,9 +22,19 @@
 #include <cstdint>
 #include <new>
 
-#include "runtime/block_pool.h"
-
 namespace morvu {
+
+#if defined(__SANITIZE_ADDRESS__)
+inline constexpr bool pool_blocks = false;
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+inline constexpr bool pool_blocks = false;
+#else
+inline constexpr bool pool_blocks = true;
+#endif
+#else
+inline constexpr bool pool_blocks = true;
+#endif
 
 // A class opts in by routing its own operator new and delete through
 // SLAB_POOL<itself>; blocks of any other size (a derived class) pass to the
