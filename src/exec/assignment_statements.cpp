@@ -4,6 +4,7 @@
 #include <string>
 
 #include "eval/arg_frame.h"
+#include "eval/evaluator.h"
 #include "eval/fast_path.h"
 #include "eval/member_access.h"
 #include "eval/names.h"
@@ -184,7 +185,51 @@ void check_assignment_to_args_object(TOKEN* node, RESULT_ITEM target, RESULT_ITE
     if (message != nullptr) raise_system_error(node, message);
 }
 
+namespace {
+
+// Whether the side is one operand, not a ',' list of them.
+bool single_operand(TOKEN* side) {
+    const TOKEN_LIST& items = argument_list_of(side);
+    return items.count() == 1 && items[0] == side;
+}
+
+// A side with one operand each, nothing parked on them: the right side and
+// then the left are evaluated as their frames would evaluate them, and when
+// each yields one result the pair is assigned without frames. True when the
+// statement is done (a side that yields nothing ends it, as in the general
+// loop); false with what was evaluated parked on the sides, whose frames
+// take it over, when a side yields several results.
+bool single_pair_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule, const char* op) {
+    TOKEN* left = node->left;
+    TOKEN* right = node->right;
+    if (left == nullptr || right == nullptr || left->block_mode == block_mode_running ||
+        right->block_mode == block_mode_running || !left->result_stack.empty() || !right->result_stack.empty() ||
+        !single_operand(right) || !single_operand(left))
+        return false;
+    RESULT_LIST sources;
+    eval_cached(right, this_item, sources);
+    if (sources.count == 0) return true;
+    if (sources.count == 1) {
+        RESULT_LIST targets;
+        eval_cached(left, this_item, targets);
+        if (targets.count == 0) return true;
+        if (targets.count == 1) {
+            PAIR pair(pop(targets), pop(sources));
+            check_assignment_to_args_object(node, pair.target, pair.source, rule, op);
+            return true;
+        }
+        push_result_list(right, new RESULT_LIST(std::move(sources)));
+        push_result_list(left, new RESULT_LIST(std::move(targets)));
+        return false;
+    }
+    push_result_list(right, new RESULT_LIST(std::move(sources)));
+    return false;
+}
+
+}  // namespace
+
 void exec_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule, const char* op) {
+    if (single_pair_assignment(node, this_item, rule, op)) return;
     // Declared in this order, the left side's frame is released before the
     // right side's.
     SIDE right(node->right, this_item);
