@@ -17,6 +17,7 @@
 #include <cstdint>
 #include <string>
 
+#include "runtime/block_pool.h"
 #include "runtime/stream.h"
 
 namespace morvu {
@@ -30,6 +31,11 @@ public:
     int32_t iteration_count = 0;  // running for/For iterations over the value
 
     explicit STR_DATA(std::string text = {}) : STREAM_DATA(&str_format), text(std::move(text)) {}
+
+    // The payload of every str cell, the temporaries of text building among
+    // them: recycled, as the cells are.
+    static void* operator new(std::size_t size) { return BLOCK_POOL<STR_DATA>::allocate(size); }
+    static void operator delete(void* text, std::size_t size) noexcept { BLOCK_POOL<STR_DATA>::release(text, size); }
     STR_DATA(const STR_DATA&) = default;
     STR_DATA& operator=(const STR_DATA&) = default;
     ~STR_DATA() = default;

@@ -217,6 +217,11 @@ UNION_DATA::~UNION_DATA() {
         delete int_data();
         return;
     }
+    // So does a text, the temporary of text building (a walk may still hold it).
+    if (tag == tag_str && references == nullptr && aliases == nullptr && call_aliases == nullptr) {
+        free_payload_now(tag_str, payload);
+        return;
+    }
     clear_value(this);
 }
 

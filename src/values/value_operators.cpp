@@ -164,9 +164,11 @@ const char* compound_assign(UNION_DATA* left, UNION_DATA* right, COMPOUND kind) 
                 STR_DATA& text = *l->str_data();
                 if (right_type == tag_char) {
                     if (r->char_byte() != 0) text.text += r->char_byte();
-                } else {
-                    std::string appended = r->str_data()->text;  // l and r may be one cell
+                } else if (l == r) {
+                    const std::string appended = r->str_data()->text;  // the text doubles once
                     text.text += appended;
+                } else {
+                    text.text += r->str_data()->text;
                 }
                 text.reset_read();
                 return nullptr;
