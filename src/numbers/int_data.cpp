@@ -369,6 +369,18 @@ void INT_DATA::make_digits() const {
     text_plain = true;
 }
 
+void INT_DATA::append_text(std::string& out) const {
+    if (text_valid || !small || is_zero()) {
+        out += to_text();
+        return;
+    }
+    char buffer[24];
+    char* end = buffer;
+    if (sign_value < 0) *end++ = '-';
+    end = std::to_chars(end, buffer + sizeof buffer, small_magnitude()).ptr;
+    out.append(buffer, end);
+}
+
 const std::string& INT_DATA::to_text() const {
     if (!text_valid) make_digits();
     if (is_zero()) return zero_text;

@@ -136,6 +136,9 @@ public:
     }
     void make_digits() const;            // rebuilds the digit text from the limbs
     const std::string& to_text() const;  // signed decimal text; "0" for every zero
+    // Appends to_text() to out; a machine word with no text kept is written
+    // without building the cached text.
+    void append_text(std::string& out) const;
 
     // Comparison: numeric; every zero (either sign, or empty) equals every other.
     bool is_zero() const {

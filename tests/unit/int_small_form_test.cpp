@@ -176,6 +176,27 @@ TEST(IntSmallFormTest, OperationsAgreeWithTheLimbForm) {
     }
 }
 
+// append_text writes what to_text gives, whether or not the text is cached,
+// for kept texts ("007"), zeros of either sign, words and limbs.
+TEST(IntSmallFormTest, AppendedTextIsTheText) {
+    std::vector<INT_DATA> values = {from("007"), from("-0"), from("0"), from("42"), from("-42"),
+                                    from("18446744073709551615"), from("18446744073709551616"),
+                                    from("-123456789012345678901234567890")};
+    INT_DATA computed;
+    computed.assign_int64(-9876543210);
+    values.push_back(computed);
+    INT_DATA product = from("-3") * from("0");
+    values.push_back(product);
+    for (const INT_DATA& value : values) {
+        std::string appended = "x";
+        value.append_text(appended);
+        EXPECT_EQ(appended, "x" + value.to_text());
+        std::string again;
+        value.append_text(again);  // now from the cache
+        EXPECT_EQ(again, value.to_text());
+    }
+}
+
 TEST(IntSmallFormTest, TextsWithLeadingZeros) {
     const INT_DATA text("007");
     EXPECT_EQ(text.to_text(), "007");

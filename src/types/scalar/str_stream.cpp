@@ -397,7 +397,7 @@ bool write_plain_scalars(const CALL_ARGS& args, std::string& text) {
         if (!is_defined_value(cell)) continue;
         if (tag == tag_int) {
             const INT_DATA& number = *cell->int_data();
-            if (!number.is_empty()) text += number.to_text();
+            if (!number.is_empty()) number.append_text(text);
         } else if (tag == tag_str) {
             const std::string& part = cell->str_data()->text;
             text.append(part.data(), std::min(part.find('\0'), part.size()));
