@@ -158,20 +158,29 @@ const char* assign_link(UNION_DATA* dest, UNION_DATA* src, char kind) {
                                           : "synzuwmuszykfresei");
         }
     }
-    TYPE_NAME dest_name = value_type_name(dest, true);
-    TYPE_NAME s_name = value_type_name(s, true);
-    bool any_dest = is_any_cell(dest);
-    if (!any_dest && !same_type_name(dest_name, s_name)) {
-        return two_type_message(kind == 'p'   ? "refzuwnurfuegledatttyp"
-                                : kind == 'q' ? "alizuwnurfuegledatttyp"
-                                              : "synzuwnurfuegledatttyp",
-                                dest_name, s_name);
+    // A built-in type's name is its tag's: cells of one such tag (no link,
+    // no object) need no names compared.
+    const char dest_tag = lower_tag(dest->tag);
+    const bool same_tag = dest_tag == lower_tag(s->tag) && dest_tag != tag_object && !is_link_tag(dest_tag);
+    const bool any_dest = is_any_cell(dest);
+    if (!any_dest && !same_tag) {
+        const TYPE_NAME dest_name = value_type_name(dest, true);
+        const TYPE_NAME s_name = value_type_name(s, true);
+        if (!same_type_name(dest_name, s_name)) {
+            return two_type_message(kind == 'p'   ? "refzuwnurfuegledatttyp"
+                                    : kind == 'q' ? "alizuwnurfuegledatttyp"
+                                                  : "synzuwnurfuegledatttyp",
+                                    dest_name, s_name);
+        }
     }
-    if (any_dest && !same_type_name(dest_name, s_name) && has_foreign_referrers(dest)) {
-        return one_type_message(kind == 'p'   ? "refaufobjtypvoinicerl"
-                                : kind == 'q' ? "aliaufobjtypvoinicerl"
-                                              : "synaufobjtypvoinicerl",
-                                s_name);
+    if (any_dest && !same_tag && has_foreign_referrers(dest)) {
+        const TYPE_NAME s_name = value_type_name(s, true);
+        if (!same_type_name(value_type_name(dest, true), s_name)) {
+            return one_type_message(kind == 'p'   ? "refaufobjtypvoinicerl"
+                                    : kind == 'q' ? "aliaufobjtypvoinicerl"
+                                                  : "synaufobjtypvoinicerl",
+                                    s_name);
+        }
     }
     // The link would outlive its target: dest's value, which holds s, is
     // destroyed below.
