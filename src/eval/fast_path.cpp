@@ -78,14 +78,13 @@ int fast_comparison(const TOKEN* node) {
     }
 }
 
+UNION_DATA* plain_variable(const TOKEN* name) {
+    if (name == nullptr || name->evaluator != eval_variable) return nullptr;
+    return declared_plain_cell(name->declaration);
+}
+
 UNION_DATA* fast_int_variable(TOKEN* node) {
-    if (node->evaluator != eval_variable) return nullptr;
-    const TOKEN* declaration = node->declaration;
-    if (declaration == nullptr || declaration->member_slot >= 0) return nullptr;
-    const int role = declaration->arg_role;
-    if (role == arg_role_constant_input || role == arg_role_output_object || role == arg_role_variable_input)
-        return nullptr;  // parameters whose role sets the mode
-    UNION_DATA* cell = top_cell(declaration);
+    UNION_DATA* cell = plain_variable(node);
     if (cell == nullptr || cell->tag != tag_int || cell->payload == nullptr || cell->access_mode != access_variable)
         return nullptr;
     return cell;

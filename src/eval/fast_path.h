@@ -18,6 +18,7 @@
 #include <cstdint>
 
 #include "frontend/token.h"
+#include "frontend/var_storage.h"
 #include "values/result_list.h"
 
 namespace morvu {
@@ -53,6 +54,20 @@ bool fast_int(TOKEN* node, int64_t& out);
 // A comparison node (== != < > <= >=) of two fast int operands: 0 or 1;
 // -1 when not applicable.
 int fast_comparison(const TOKEN* node);
+
+// The current cell of a declared variable as eval_variable hands it out,
+// with the cell's own access mode; null for members of the current object
+// and for parameters whose role sets the mode (they take the evaluator).
+inline UNION_DATA* declared_plain_cell(const TOKEN* declaration) {
+    if (declaration == nullptr || declaration->member_slot >= 0) return nullptr;
+    const int role = declaration->arg_role;
+    if (role == arg_role_constant_input || role == arg_role_output_object || role == arg_role_variable_input)
+        return nullptr;
+    return top_cell(declaration);
+}
+
+// The same for a name node that is a plain variable; null for other nodes.
+UNION_DATA* plain_variable(const TOKEN* name);
 
 // The int cell a plain name stands for when it is an assignable variable (a
 // declared int of the running activation, access mode 6, no parameter role)

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "eval/evaluator.h"
+#include "eval/fast_path.h"
 #include "eval/iteration_members.h"
 #include "eval/names.h"
 #include "exec/call_routine.h"
@@ -28,20 +29,6 @@ namespace {
 TOKEN* declared_type(const TOKEN* name) {
     TOKEN* declaration = name->declaration;
     return declaration != nullptr && is_type_definition(declaration) ? declaration : nullptr;
-}
-
-// The cell of a receiver that is a plain variable, the one eval_variable
-// would hand out with the cell's own access mode, found without a result
-// list. Null for every other left side: members of the current object and
-// parameters whose role sets the mode take the evaluator.
-UNION_DATA* plain_variable(const TOKEN* left) {
-    if (left == nullptr || left->evaluator != eval_variable) return nullptr;
-    const TOKEN* declaration = left->declaration;
-    if (declaration == nullptr || declaration->member_slot >= 0) return nullptr;
-    const int role = declaration->arg_role;
-    if (role == arg_role_constant_input || role == arg_role_output_object || role == arg_role_variable_input)
-        return nullptr;
-    return top_cell(declaration);
 }
 
 // A member part naming a member variable: a name that is no string or

@@ -194,11 +194,7 @@ bool operation_value(const CELL_EXPR& expr, int64_t& out) {
 bool run_statement(const CELL_STATEMENT& statement) {
     int64_t value = 0;
     if (statement.op == 0 || !value_of(*statement.value, value)) return false;
-    const TOKEN* target = statement.target;
-    const int role = target->arg_role;
-    if (role == arg_role_constant_input || role == arg_role_output_object || role == arg_role_variable_input)
-        return false;
-    UNION_DATA* cell = top_cell(target);
+    UNION_DATA* cell = declared_plain_cell(statement.target);
     if (cell == nullptr || cell->tag != tag_int || cell->payload == nullptr || cell->access_mode != access_variable)
         return false;
     INT_DATA& number = *cell->int_data();

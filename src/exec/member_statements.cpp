@@ -3,6 +3,7 @@
 #include <string>
 
 #include "eval/evaluator.h"
+#include "eval/fast_path.h"
 #include "eval/names.h"
 #include "exec/block_exec.h"
 #include "exec/call_routine.h"
@@ -28,20 +29,6 @@ TOKEN* declared_type(const TOKEN* name) {
 }
 
 bool is_external(const TOKEN* node) { return node != nullptr && node->op1 == ':' && node->op2 == 0; }
-
-// The cell of a receiver that is a plain variable, the one eval_variable
-// would hand out with the cell's own access mode, found without a result
-// list. Null for every other left side: members of the current object and
-// parameters whose role sets the mode take the evaluator.
-UNION_DATA* plain_variable(const TOKEN* left) {
-    if (left == nullptr || left->evaluator != eval_variable) return nullptr;
-    const TOKEN* declaration = left->declaration;
-    if (declaration == nullptr || declaration->member_slot >= 0) return nullptr;
-    const int role = declaration->arg_role;
-    if (role == arg_role_constant_input || role == arg_role_output_object || role == arg_role_variable_input)
-        return nullptr;
-    return top_cell(declaration);
-}
 
 // A walk run as a statement: the block is executed with the statement's
 // object, and the loop protocol of the control counters decides whether the
