@@ -73,7 +73,8 @@ bool copy_plain_value(UNION_DATA& element, UNION_DATA* source, int mode) {
 LIST_NODE* make_node(UNION_DATA* key, int key_mode, UNION_DATA* value, int value_mode, const char** message) {
     std::unique_ptr<LIST_NODE> node(key != nullptr ? new LIST_NODE() : LIST_NODE::make_element());
     const char* failure = nullptr;
-    if (key != nullptr) failure = copy_into_slot(&node->key, key, key_mode);
+    if (key != nullptr && !copy_plain_value(node->key, key, key_mode))
+        failure = copy_into_slot(&node->key, key, key_mode);
     if (value != nullptr && !copy_plain_value(node->value, value, value_mode)) {
         const char* value_failure = copy_into_slot(&node->value, value, value_mode);
         if (failure == nullptr) failure = value_failure;
