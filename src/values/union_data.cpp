@@ -206,6 +206,11 @@ UNION_DATA::UNION_DATA(char tag) : tag(tag) {
         payload = new INT_DATA();
         return;
     }
+    if (tag == tag_str) {  // the temporary result of text building
+        payload = new STR_DATA();
+        return;
+    }
+    if (tag == tag_any) return;  // holds nothing yet, as the cell of a result to come
     if (tag == tag_object || tag == raise_tag(tag_object)) payload = new OBJECT_HOLDER();
     init_payload(this);
 }
