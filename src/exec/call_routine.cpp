@@ -64,20 +64,6 @@ namespace {
 // The text of a str cell (links already followed).
 const std::string& str_text(UNION_DATA* cell) { return cell->str_data()->text; }
 
-// The type code of the value a receiver holds, as its held type name
-// (value_type_name) would give it: links followed, an any variable's value
-// by its own type, 'k' for objects and anything unnamed.
-char held_type_code(const UNION_DATA* cell) {
-    for (;;) {
-        const char tag = lower_tag(cell->tag);
-        if (is_link_tag(tag)) {
-            cell = cell->target();
-            continue;
-        }
-        return is_value_tag(tag) || tag == tag_any ? tag : tag_object;
-    }
-}
-
 // Runs the function handler (with a result list) or the procedure handler
 // (without one) of the type's methods.
 bool run_methods(const TYPE_METHODS& methods, char code, TOKEN* node, CALL_ARGS* args, RESULT_LIST* results,
@@ -155,7 +141,6 @@ uintptr_t key_type_identity(const UNION_DATA* cell) {
 // (the parent), the kind and the key, so the entry holds those to tell a
 // site from another that reuses its address.
 struct CALL_SITE {
-    uint64_t generation = 0;
     const TOKEN* parent = nullptr;
     char kind = 0;
     TOKEN* routine = nullptr;  // null: nothing answers the key
@@ -164,30 +149,97 @@ struct CALL_SITE {
     std::vector<uintptr_t> signature;
 };
 
-std::unordered_map<const TOKEN*, CALL_SITE> call_sites;
-uint64_t call_sites_generation = 0;
-
-// A direct-mapped front of call_sites: most calls find their entry here
-// without hashing. Map entries never move, so the pointers stay valid until
-// the map is emptied, which empties the front too.
-struct SITE_SLOT {
-    const TOKEN* node = nullptr;
-    CALL_SITE* site = nullptr;
+// What one built-in method call site (a receiver of a built-in type, or a
+// built-in type qualifier without receiver) resolved to for the argument
+// types it was made with: the key and the type code of its handler. The
+// handler answers the same key the same way, so only the key's making is
+// saved; a handler that declines sends the call on the general road.
+struct METHOD_SITE {
+    const TOKEN* parent = nullptr;
+    bool qualified = false;  // by a type qualifier (its text), not by a receiver
+    std::string qualifier;
+    char kind = 0;
+    char code = 0;
+    std::string key;
+    std::vector<uintptr_t> signature;
 };
+
 constexpr size_t site_slot_count = 1024;
-SITE_SLOT site_slots[site_slot_count];
 
-SITE_SLOT& site_slot(const TOKEN* node) {
-    return site_slots[(reinterpret_cast<uintptr_t>(node) / alignof(TOKEN)) % site_slot_count];
-}
+// Site entries by call node, with a direct-mapped front: most calls find
+// their entry there without hashing. Map entries never move, so the front's
+// pointers stay valid until the map is emptied, which empties the front too.
+template <typename SITE>
+class SITE_TABLE {
+public:
+    // The node's entry, or null.
+    SITE* find(const TOKEN* node) {
+        SLOT& slot = slot_of(node);
+        if (slot.node != node) {
+            auto found = sites.find(node);
+            if (found == sites.end()) return nullptr;
+            slot = SLOT{node, &found->second};
+        }
+        return slot.site;
+    }
+    // The node's entry when the front holds it, or null.
+    SITE* in_front(const TOKEN* node) {
+        SLOT& slot = slot_of(node);
+        return slot.node == node ? slot.site : nullptr;
+    }
+    // The node's entry, made when it has none.
+    SITE& enter(const TOKEN* node) {
+        SITE& site = sites[node];
+        slot_of(node) = SLOT{node, &site};
+        return site;
+    }
+    void clear() {
+        sites.clear();
+        for (SLOT& slot : slots) slot = SLOT{};
+    }
 
-void forget_method_sites();
+private:
+    struct SLOT {
+        const TOKEN* node = nullptr;
+        SITE* site = nullptr;
+    };
+    SLOT& slot_of(const TOKEN* node) {
+        return slots[(reinterpret_cast<uintptr_t>(node) / alignof(TOKEN)) % site_slot_count];
+    }
+
+    std::unordered_map<const TOKEN*, SITE> sites;
+    SLOT slots[site_slot_count];
+};
+
+SITE_TABLE<CALL_SITE> call_sites;
+SITE_TABLE<METHOD_SITE> method_sites;
+uint64_t call_sites_generation = 0;
 
 void forget_sites() {
     call_sites.clear();
-    for (SITE_SLOT& slot : site_slots) slot = SITE_SLOT{};
-    forget_method_sites();
+    method_sites.clear();
     call_sites_generation = routine_tables_generation;
+}
+
+// Whether the arguments have the type identities of a site's signature.
+bool signature_matches(const std::vector<uintptr_t>& signature, const RESULT_LIST& list) {
+    if (signature.size() != list.count) return false;
+    size_t i = 0;
+    for (const RESULT_NODE* item = list.head; item != nullptr; item = item->next, ++i) {
+        if (key_type_identity(follow_aliases(item->item.cell)) != signature[i]) return false;
+    }
+    return true;
+}
+
+// The type identities of the arguments; false when one has none.
+bool argument_signature(const RESULT_LIST& list, std::vector<uintptr_t>& signature) {
+    signature.reserve(list.count);
+    for (const RESULT_NODE* item = list.head; item != nullptr; item = item->next) {
+        const uintptr_t identity = key_type_identity(follow_aliases(item->item.cell));
+        if (identity == 0) return false;
+        signature.push_back(identity);
+    }
+    return true;
 }
 
 // The argument arrays of finished calls, kept for the next ones.
@@ -221,19 +273,11 @@ __attribute__((noinline)) const CALL_SITE* cached_site(const TOKEN* node, char k
         forget_sites();
         return nullptr;
     }
-    SITE_SLOT& slot = site_slot(node);
-    if (slot.node != node) {
-        auto found = call_sites.find(node);
-        if (found == call_sites.end()) return nullptr;
-        slot = SITE_SLOT{node, &found->second};
-    }
-    const CALL_SITE& site = *slot.site;
-    if (site.parent != node->parent || site.kind != kind || site.signature.size() != list.count) return nullptr;
-    size_t i = 0;
-    for (const RESULT_NODE* item = list.head; item != nullptr; item = item->next, ++i) {
-        if (key_type_identity(follow_aliases(item->item.cell)) != site.signature[i]) return nullptr;
-    }
-    return &site;
+    const CALL_SITE* site = call_sites.find(node);
+    if (site == nullptr || site->parent != node->parent || site->kind != kind ||
+        !signature_matches(site->signature, list))
+        return nullptr;
+    return site;
 }
 
 // Remembers the resolution of a plain call site.
@@ -241,53 +285,14 @@ void remember_site(const TOKEN* node, char kind, const RESULT_LIST& list, const 
                    bool crossed) {
     if (call_sites_generation != routine_tables_generation) forget_sites();
     std::vector<uintptr_t> signature;
-    signature.reserve(list.count);
-    for (const RESULT_NODE* item = list.head; item != nullptr; item = item->next) {
-        const uintptr_t identity = key_type_identity(follow_aliases(item->item.cell));
-        if (identity == 0) return;
-        signature.push_back(identity);
-    }
-    CALL_SITE& site = call_sites[node];
-    site_slot(node) = SITE_SLOT{node, &site};
-    site.generation = routine_tables_generation;
+    if (!argument_signature(list, signature)) return;
+    CALL_SITE& site = call_sites.enter(node);
     site.parent = node->parent;
     site.kind = kind;
     site.routine = routine;
     site.crossed = crossed;
     site.key = key;
     site.signature = std::move(signature);
-}
-
-// What one built-in method call site (a receiver of a built-in type, or a
-// built-in type qualifier without receiver) resolved to for the argument
-// types it was made with: the key and the type code of its handler. The
-// handler answers the same key the same way, so only the key's making is
-// saved; a handler that declines sends the call on the general road.
-struct METHOD_SITE {
-    const TOKEN* parent = nullptr;
-    bool qualified = false;  // by a type qualifier (its text), not by a receiver
-    std::string qualifier;
-    char kind = 0;
-    char code = 0;
-    std::string key;
-    std::vector<uintptr_t> signature;
-};
-
-std::unordered_map<const TOKEN*, METHOD_SITE> method_sites;
-
-struct METHOD_SLOT {
-    const TOKEN* node = nullptr;
-    METHOD_SITE* site = nullptr;
-};
-METHOD_SLOT method_slots[site_slot_count];
-
-METHOD_SLOT& method_slot(const TOKEN* node) {
-    return method_slots[(reinterpret_cast<uintptr_t>(node) / alignof(TOKEN)) % site_slot_count];
-}
-
-void forget_method_sites() {
-    method_sites.clear();
-    for (METHOD_SLOT& slot : method_slots) slot = METHOD_SLOT{};
 }
 
 // The key of a built-in method call whose site entry holds for this type
@@ -298,35 +303,14 @@ const METHOD_SITE* cached_method_site(const TOKEN* node, char kind, char code, c
         forget_sites();
         return nullptr;
     }
-    METHOD_SLOT& slot = method_slot(node);
-    if (slot.node != node) {
-        auto found = method_sites.find(node);
-        if (found == method_sites.end()) return nullptr;
-        slot = METHOD_SLOT{node, &found->second};
-    }
-    const METHOD_SITE& site = *slot.site;
-    if (site.parent != node->parent || site.kind != kind || site.signature.size() != list.count) return nullptr;
+    const METHOD_SITE* site = method_sites.find(node);
+    if (site == nullptr || site->parent != node->parent || site->kind != kind) return nullptr;
     if (qualifier != nullptr) {
-        if (!site.qualified || site.qualifier != qualifier) return nullptr;
-    } else if (site.qualified || site.code != code) {
+        if (!site->qualified || site->qualifier != qualifier) return nullptr;
+    } else if (site->qualified || site->code != code) {
         return nullptr;
     }
-    size_t i = 0;
-    for (const RESULT_NODE* item = list.head; item != nullptr; item = item->next, ++i) {
-        if (key_type_identity(follow_aliases(item->item.cell)) != site.signature[i]) return nullptr;
-    }
-    return &site;
-}
-
-// The type identities of the arguments; false when one has none.
-bool argument_signature(const RESULT_LIST& list, std::vector<uintptr_t>& signature) {
-    signature.reserve(list.count);
-    for (const RESULT_NODE* item = list.head; item != nullptr; item = item->next) {
-        const uintptr_t identity = key_type_identity(follow_aliases(item->item.cell));
-        if (identity == 0) return false;
-        signature.push_back(identity);
-    }
-    return true;
+    return signature_matches(site->signature, list) ? site : nullptr;
 }
 
 // Remembers the key of a built-in method call site whose handler answered
@@ -335,8 +319,7 @@ bool argument_signature(const RESULT_LIST& list, std::vector<uintptr_t>& signatu
 void remember_method_site(const TOKEN* node, char kind, char code, const char* qualifier,
                           std::vector<uintptr_t>&& signature, const std::string& key) {
     if (call_sites_generation != routine_tables_generation) forget_sites();
-    METHOD_SITE& site = method_sites[node];
-    method_slot(node) = METHOD_SLOT{node, &site};
+    METHOD_SITE& site = method_sites.enter(node);
     site.parent = node->parent;
     site.qualified = qualifier != nullptr;
     site.qualifier = qualifier != nullptr ? qualifier : "";
@@ -350,15 +333,14 @@ void remember_method_site(const TOKEN* node, char kind, char code, const char* q
 // built-in type without qualifier (`code`: its held type code), or a
 // built-in type qualifier other than any without receiver (`qualifier_text`:
 // the qualifier's name).
-bool built_in_method_shape(RESULT_ITEM receiver, const TYPE_NAME& qualifier, char& code,
-                           const char*& qualifier_text) {
+bool built_in_method_shape(RESULT_ITEM receiver, const TYPE_NAME& qualifier, char& code, const char*& qualifier_text) {
     code = 0;
     qualifier_text = nullptr;
     if (receiver.cell != nullptr) {
         if (has_type(qualifier)) return false;
         UNION_DATA* cell = follow_aliases(receiver.cell);
         if (base_type_code(cell) == tag_object) return false;
-        code = held_type_code(cell);
+        code = held_type_code_of(cell);
         return true;
     }
     if (qualifier.is_user_type || qualifier.text == nullptr || names_any(qualifier)) return false;
@@ -505,8 +487,8 @@ CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evalu
         }
         if (runtime_name) {
             if (list->count == 0) {
-                raise_error(node, kind, is_function ? "sys:func" : "sys:proc",
-                            format_string(msg_text("erwminarg"), 1), error_kind_system);
+                raise_error(node, kind, is_function ? "sys:func" : "sys:proc", format_string(msg_text("erwminarg"), 1),
+                            error_kind_system);
             }
             UNION_DATA* name_cell = follow_aliases(item_node->item.cell);
             if (name_cell->tag != tag_str && name_cell->tag != raise_tag(tag_str)) {
@@ -530,9 +512,9 @@ CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evalu
     UNION_DATA* receiver_cell = receiver.cell != nullptr ? follow_aliases(receiver.cell) : nullptr;
     const bool qualifier_any = names_any(qualifier);
     bool user_side = false;
-    const bool builtin = !qualifier_any && (receiver_cell != nullptr
-                                                ? base_type_code(receiver_cell) != tag_object
-                                                : (!qualifier.is_user_type && qualifier.text != nullptr));
+    const bool builtin =
+        !qualifier_any && (receiver_cell != nullptr ? base_type_code(receiver_cell) != tag_object
+                                                    : (!qualifier.is_user_type && qualifier.text != nullptr));
     if (!builtin && own_list_pending) {
         parked = park_list(own_list, subtree);
         own_list_pending = false;
@@ -554,13 +536,12 @@ CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evalu
                 }
             }
             const char code =
-                receiver_cell != nullptr ? held_type_code(receiver_cell) : type_code_of_name(qualifier.text);
+                receiver_cell != nullptr ? held_type_code_of(receiver_cell) : type_code_of_name(qualifier.text);
             const TYPE_METHODS* methods = code != tag_sys && code != tag_any ? methods_of_type(code) : nullptr;
             // The handler runs on the arguments in this frame when it can;
             // the list is parked before anything else may take the call over.
             const bool in_frame = methods != nullptr && own_list_pending;
-            if (in_frame && run_site_handler(*methods, code, request, args, own_list,
-                                             method_shape, method_qualifier)) {
+            if (in_frame && run_site_handler(*methods, code, request, args, own_list, method_shape, method_qualifier)) {
                 return CALL_OUTCOME::made;
             }
             if (own_list_pending) {
@@ -684,14 +665,13 @@ void append_int_argument(RESULT_LIST& list, int64_t value) {
 // The site entry of a node whose resolution holds for `count` int arguments.
 const CALL_SITE* cached_int_site(const TOKEN* node, char kind, uint32_t count) {
     if (call_sites_generation != routine_tables_generation) return nullptr;
-    SITE_SLOT& slot = site_slot(node);
-    if (slot.node != node) return nullptr;
-    const CALL_SITE& site = *slot.site;
-    if (site.parent != node->parent || site.kind != kind || site.signature.size() != count) return nullptr;
-    for (uintptr_t identity : site.signature) {
+    const CALL_SITE* site = call_sites.in_front(node);
+    if (site == nullptr || site->parent != node->parent || site->kind != kind || site->signature.size() != count)
+        return nullptr;
+    for (uintptr_t identity : site->signature) {
         if (identity != static_cast<unsigned char>('i')) return nullptr;
     }
-    return &site;
+    return site;
 }
 
 // An argument whose evaluation starts with the small-int path of fast_int
@@ -774,10 +754,9 @@ CALL_OUTCOME call_routine_status(const ROUTINE_REQUEST& request) {
     // recursion through them needs no more stack than before.
     if (request.prepared == nullptr && !request.runtime_name && !handing_over) {
         const TYPE_NAME* qualifier = request.qualifier;
-        const bool built_in =
-            request.receiver.cell != nullptr
-                ? base_type_code(follow_aliases(request.receiver.cell)) != tag_object
-                : qualifier != nullptr && !qualifier->is_user_type && qualifier->text != nullptr;
+        const bool built_in = request.receiver.cell != nullptr
+                                  ? base_type_code(follow_aliases(request.receiver.cell)) != tag_object
+                                  : qualifier != nullptr && !qualifier->is_user_type && qualifier->text != nullptr;
         if (built_in) return call_method_site(request);
     }
     return resolve_and_call(request, nullptr, nullptr);

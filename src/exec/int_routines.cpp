@@ -74,6 +74,21 @@ struct INT_ROUTINE {
 
 // The translations of this generation of the routine tables.
 std::unordered_map<const TOKEN*, std::unique_ptr<INT_ROUTINE>> routines;
+// The entry of the routine asked for last: a recursion that runs on the
+// general path asks for the same routine call after call.
+const TOKEN* last_routine = nullptr;
+INT_ROUTINE* last_entry = nullptr;
+
+INT_ROUTINE& entry_of(TOKEN* routine) {
+    if (routine != last_routine) {
+        std::unique_ptr<INT_ROUTINE>& entry = routines[routine];
+        if (!entry) entry = std::make_unique<INT_ROUTINE>();
+        last_routine = routine;
+        last_entry = entry.get();
+    }
+    return *last_entry;
+}
+
 // The routines a translation under way has made ready: when it fails they
 // are taken back, since they may call the one that failed.
 std::vector<INT_ROUTINE*> made_ready;
@@ -263,9 +278,7 @@ VERDICT TRANSLATION::call(TOKEN* node, INT_EXPR& out, int depth) {
 // The translation of a routine, made when it can be; null while it cannot
 // yet. A routine translating now (a recursion) is answered as it stands.
 INT_ROUTINE* routine_for(TOKEN* routine) {
-    std::unique_ptr<INT_ROUTINE>& entry = routines[routine];
-    if (!entry) entry = std::make_unique<INT_ROUTINE>();
-    INT_ROUTINE& translated = *entry;
+    INT_ROUTINE& translated = entry_of(routine);
     if (translated.state != STATE::unknown) return &translated;
     ROUTINE_NAMES names;
     if (!checked_routine_names(routine, names) || names.body == nullptr) return nullptr;
@@ -408,19 +421,15 @@ __attribute__((noinline)) bool RUN::call_value(const INT_EXPR& expr, const FRAME
 bool run_int_routine(TOKEN* routine, const int64_t* arguments, uint32_t count, int64_t& result) {
     if (routines_generation != routine_tables_generation) {
         routines.clear();
+        last_routine = nullptr;
         routines_generation = routine_tables_generation;
     }
     if (statement_budget != 0) return false;
-    const auto found = routines.find(routine);
-    INT_ROUTINE* translated = found != routines.end() ? found->second.get() : nullptr;
-    if (translated == nullptr || translated->state == STATE::unknown) {
+    INT_ROUTINE* translated = &entry_of(routine);
+    if (translated->state == STATE::unknown) {
         // Tried on the first call and again at every power of two of the
         // calls, as the branches not taken yet get bound.
-        INT_ROUTINE* entry = translated;
-        if (entry == nullptr) {
-            entry = (routines[routine] = std::make_unique<INT_ROUTINE>()).get();
-        }
-        const uint32_t calls = ++entry->calls;
+        const uint32_t calls = ++translated->calls;
         if ((calls & (calls - 1)) != 0) return false;
         translated = routine_for(routine);
         if (translated == nullptr) return false;

@@ -57,36 +57,8 @@ TYPE_NAME value_type_name(const UNION_DATA* cell, bool held) {
 char held_type_code_of(const UNION_DATA* cell) {
     for (;;) {
         const char tag = lower_tag(cell->tag);
-        switch (tag) {
-        case tag_date:
-        case tag_timezone:
-        case tag_datetime:
-        case tag_array:
-        case tag_bool:
-        case tag_char:
-        case tag_dir:
-        case tag_error:
-        case tag_file:
-        case tag_graph:
-        case tag_hash:
-        case tag_int:
-        case tag_list:
-        case tag_set:
-        case tag_sys:
-        case tag_oper:
-        case tag_real:
-        case tag_str:
-        case tag_time:
-        case tag_any2:
-        case tag_any:
-        case tag_code:
-        case tag_args:
-        case tag_array2: return tag;
-        case tag_call_alias:
-        case tag_reference:
-        case tag_alias: cell = cell->target(); continue;
-        default: return tag_object;
-        }
+        if (!is_link_tag(tag)) return is_value_tag(tag) || tag == tag_any ? tag : tag_object;
+        cell = cell->target();
     }
 }
 
