@@ -564,7 +564,9 @@ void WALK::walk_graph() {
 }  // namespace
 
 bool is_iteration_member(const std::string& name, char code) {
-    return (name == "for" || name == "For") && is_walkable_tag(code);
+    // Asked of every member call: the length and letters first.
+    return name.size() == 3 && name[1] == 'o' && name[2] == 'r' && (name[0] == 'f' || name[0] == 'F') &&
+           is_walkable_tag(code);
 }
 
 void run_iteration(const ITERATION_REQUEST& request, ITERATION_BODY body) { WALK(request, body).run(); }

@@ -25,10 +25,10 @@ namespace morvu {
 class STR_DATA final : public STREAM_DATA {
 public:
     std::string text;
-    bool reading = false;         // a read is under way
     size_t read_position = 0;     // index of the next character to read
     size_t read_length = 0;       // length of the text when the read began
     int32_t iteration_count = 0;  // running for/For iterations over the value
+    bool reading = false;         // a read is under way (beside the count: one word for both)
 
     explicit STR_DATA(std::string text = {}) : STREAM_DATA(&str_format), text(std::move(text)) {}
 

@@ -111,6 +111,17 @@ const char* make_copy_value(RESULT_LIST& list, UNION_DATA* source, int mode, boo
                       : second_flag ? (linked ? access_output_object : access_literal)
                                     : (linked ? access_handed_out : access_function_result);
     auto* cell = new UNION_DATA(tag_any);
+    if (mode == assign_mode_alias) {
+        // The alias handed out for a stored element (h[k], l[i]): a new cell
+        // holds nothing and nothing links to it, so no refusal of an alias
+        // assignment applies, and it becomes an any alias of the target.
+        const char lowered = lower_tag(tag);
+        UNION_DATA* target = lowered == tag_alias || lowered == tag_call_alias ? source->target() : source;
+        cell->tag = tag_nothing;
+        link_cell(cell, target, link_kind_alias);
+        list.append(RESULT_ITEM{cell, access, 1});
+        return nullptr;
+    }
     // The flag lets alias and call-alias assignment take the new cell.
     cell->scope_variable = 1;
     const char* message = assign_by_mode(cell, source, mode);

@@ -53,13 +53,15 @@ bool key_matches(LIST_NODE* node, UNION_DATA* key, bool by_reference) {
                         : !stored_reference && is_equal_value(key, &node->key, true);
 }
 
+constexpr uint64_t code_mask = (uint64_t{1} << HASH_DATA::code_bits) - 1;
+
 uint64_t identity_code(UNION_DATA* key) {
     // Mixed, so that neighbouring cells spread over the index.
     auto code = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(follow_link(key)));
     code ^= code >> 33;
     code *= 0xff51afd7ed558ccdULL;
     code ^= code >> 33;
-    return code;
+    return code & code_mask;
 }
 
 // The code of a key text. A whole number of up to 18 digits is its own code,
@@ -68,7 +70,7 @@ uint64_t identity_code(UNION_DATA* key) {
 // in up to 18 digits ("k41", "row_7") is the hash of the rest plus that
 // number: keys numbered in turn, as keys are made in loops, sit side by
 // side as well, and so do their lookups. Any other text is hashed.
-uint64_t text_code(std::string_view text) {
+uint64_t full_text_code(std::string_view text) {
     const size_t digits_from = !text.empty() && text[0] == '-' ? 1 : 0;
     size_t first_digit = text.size();
     while (first_digit > digits_from && text[first_digit - 1] >= '0' && text[first_digit - 1] <= '9') --first_digit;
@@ -79,6 +81,8 @@ uint64_t text_code(std::string_view text) {
     if (first_digit == digits_from) return digits_from != 0 ? ~value : value;
     return std::hash<std::string_view>{}(text.substr(0, first_digit)) + value;
 }
+
+uint64_t text_code(std::string_view text) { return full_text_code(text) & code_mask; }
 
 // The slots of the index a code visits, in order: its own slot, then the
 // recurrence i = 5i + 1 + perturb, where perturb shifts the code's higher
@@ -156,11 +160,11 @@ LIST_NODE* HASH_DATA::find_node(UNION_DATA* key, bool by_reference, uint64_t cod
     for (PROBE probe(code, index.size() - 1);; probe.next()) {
         const INDEX_SLOT& slot = index[probe.at()];
         if (slot.node == nullptr) {
-            if (slot.bucket == 0) return nullptr;
+            if (slot.word == 0) return nullptr;
             continue;
         }
-        if (slot.code != code || !key_matches(slot.node, key, by_reference)) continue;
-        if (bucket != nullptr) *bucket = slot.bucket;
+        if (slot.code() != code || !key_matches(slot.node, key, by_reference)) continue;
+        if (bucket != nullptr) *bucket = slot.bucket();
         return slot.node;
     }
 }
@@ -175,7 +179,7 @@ void HASH_DATA::grow_index(size_t capacity) {
     indexed = 0;
     vacated = 0;
     for (const INDEX_SLOT& slot : old)
-        if (slot.node != nullptr) index_node(slot.node, slot.bucket, slot.code);
+        if (slot.node != nullptr) index_node(slot.node, slot.bucket(), slot.code());
 }
 
 void HASH_DATA::index_node(LIST_NODE* node, int bucket, uint64_t code) {
@@ -188,8 +192,8 @@ void HASH_DATA::index_node(LIST_NODE* node, int bucket, uint64_t code) {
     PROBE probe(code, index.size() - 1);
     while (index[probe.at()].node != nullptr) probe.next();
     INDEX_SLOT& slot = index[probe.at()];
-    if (slot.bucket == -1) --vacated;
-    slot = INDEX_SLOT{code, node, bucket};
+    if (slot.word != 0) --vacated;
+    slot = INDEX_SLOT(node, bucket, code);
     ++indexed;
 }
 
@@ -201,7 +205,8 @@ void HASH_DATA::unindex_node(LIST_NODE* node) {
         return;
     }
     auto vacate = [this](INDEX_SLOT& slot) {
-        slot = INDEX_SLOT{0, nullptr, -1};
+        slot.node = nullptr;
+        slot.word = 1;
         --indexed;
         ++vacated;
     };
@@ -211,7 +216,7 @@ void HASH_DATA::unindex_node(LIST_NODE* node) {
             vacate(slot);
             return;
         }
-        if (slot.node == nullptr && slot.bucket == 0) break;
+        if (slot.is_free()) break;
     }
     // The key changed in place since it was indexed (a loop variable bound
     // to it was assigned): look for the node itself.

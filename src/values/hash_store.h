@@ -42,6 +42,8 @@ struct LIST_NODE;
 class HASH_DATA {
 public:
     static constexpr int bucket_count = 97;
+    // The bits of a key's code in the index.
+    static constexpr int code_bits = 57;
 
     int pair_count = 0;
     std::array<std::unique_ptr<LIST_DATA>, bucket_count> buckets;
@@ -141,14 +143,23 @@ private:
     static uint64_t code_of_node(LIST_NODE* node);
 
     // One slot of the index, an open-addressing table of a power-of-two
-    // size, at most three quarters used. A free slot has no node and bucket
-    // 0; a slot whose pair went has no node and bucket -1, and lookups probe
-    // past it.
+    // size, at most three quarters used: the node, and its code and bucket
+    // in one word (codes have code_bits bits). A free slot has no node and
+    // the word 0; a slot whose pair went has no node and the word 1, and
+    // lookups probe past it. Sixteen bytes a slot: a large hash keeps twice
+    // as many slots as pairs.
     struct INDEX_SLOT {
-        uint64_t code = 0;
         LIST_NODE* node = nullptr;
-        int bucket = 0;
+        uint64_t word = 0;
+
+        INDEX_SLOT() = default;
+        INDEX_SLOT(LIST_NODE* node, int bucket, uint64_t code)
+            : node(node), word(code << (64 - code_bits) | static_cast<uint64_t>(bucket)) {}
+        uint64_t code() const { return word >> (64 - code_bits); }
+        int bucket() const { return static_cast<int>(word & ((uint64_t{1} << (64 - code_bits)) - 1)); }
+        bool is_free() const { return node == nullptr && word == 0; }
     };
+    static_assert(bucket_count < (1 << (64 - code_bits)), "a bucket number fits beside its code");
 
     // The pair whose key matches, or null; its bucket into *bucket.
     LIST_NODE* find_node(UNION_DATA* key, bool by_reference, uint64_t code, int* bucket = nullptr);

@@ -227,6 +227,12 @@ UNION_DATA::~UNION_DATA() {
         free_payload_now(tag_str, payload);
         return;
     }
+    // A link nobody links to, the alias handed out for an element among
+    // them: only its place in the target's list goes.
+    if (is_link_tag(tag) && references == nullptr && aliases == nullptr && call_aliases == nullptr) {
+        unlink_cell(this, lower_tag(tag));
+        return;
+    }
     clear_value(this);
 }
 

@@ -51,7 +51,7 @@ bool keep_if_pinned(char lowered, void* payload);
 // Called by the value core just before it frees a payload: true when a walk
 // pins the payload, which then stays allocated until the walk ends.
 inline bool keep_walked_payload(char lowered, void* payload) {
-    return is_walkable_tag(lowered) && detail::keep_if_pinned(lowered, payload);
+    return running_walks != 0 && is_walkable_tag(lowered) && detail::keep_if_pinned(lowered, payload);
 }
 
 // Pins a payload for the life of the object. The destructor lowers the
