@@ -22,6 +22,7 @@
 #include "runtime/str_stream.h"
 #include "values/payload_records.h"
 #include "values/union_data.h"
+#include "values/value_copy.h"
 #include "values/value_text.h"
 
 namespace morvu {
@@ -619,6 +620,36 @@ __attribute__((noinline)) CALL_OUTCOME call_plain_site(const ROUTINE_REQUEST& re
     return CALL_OUTCOME::made;
 }
 
+// Whether an argument is a str or int literal: the built-in methods read
+// such an argument and never keep, change or link it, so every call hands
+// them the one cell the literal's node keeps.
+bool constant_argument(const TOKEN* argument) {
+    return argument->evaluator == eval_str_literal || argument->evaluator == eval_int_literal;
+}
+
+UNION_DATA* literal_constant(TOKEN* argument) {
+    if (argument->constant == nullptr) {
+        RESULT_LIST made;
+        eval_cached(argument, RESULT_ITEM{}, made);
+        RESULT_ITEM item = pop(made);  // the literal's own new cell
+        argument->constant.reset(item.cell);
+    }
+    return argument->constant.get();
+}
+
+// The general road may hand the arguments on to routines that keep or
+// change them: a literal's constant becomes a cell of the call's own there.
+void own_constants(RESULT_LIST& list) {
+    for (RESULT_NODE* entry = list.head; entry != nullptr; entry = entry->next) {
+        RESULT_ITEM& item = entry->item;
+        if (item.owned != 0 || item.mode != access_literal) continue;
+        auto copy = std::make_unique<UNION_DATA>(tag_any);
+        copy_construct_value(copy.get(), item.cell);  // an int or a text: nothing to refuse
+        item.cell = copy.release();
+        item.owned = 1;
+    }
+}
+
 // A built-in method call: its arguments first, then its site entry; a call
 // the entry answers runs the type's handler on the key kept there. Anything
 // else (no entry for these types, a handler that declines) takes the
@@ -628,9 +659,15 @@ __attribute__((noinline)) CALL_OUTCOME call_method_site(const ROUTINE_REQUEST& r
     TOKEN* subtree = node->left;
     unclaimed_arguments = nullptr;
     RESULT_LIST list;
+    bool constants = false;
     if (subtree != nullptr) {
         PENDING_EXCEPTION* before = pending_exception;
         for (TOKEN* argument : argument_list_of(subtree)) {
+            if (constant_argument(argument)) {
+                list.append(RESULT_ITEM{literal_constant(argument), access_literal, 0});
+                constants = true;
+                continue;
+            }
             eval_cached(argument, request.context, list);
             if (pending_exception != before) return CALL_OUTCOME::made;
         }
@@ -652,6 +689,7 @@ __attribute__((noinline)) CALL_OUTCOME call_method_site(const ROUTINE_REQUEST& r
             return CALL_OUTCOME::made;
         }
     }
+    if (constants) own_constants(list);
     return resolve_and_call(request, &list, nullptr);
 }
 

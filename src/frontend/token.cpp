@@ -6,6 +6,7 @@
 #include "numbers/real_data.h"
 #include "runtime/error.h"
 #include "runtime/process_state.h"
+#include "values/union_data.h"
 
 namespace morvu {
 
@@ -189,6 +190,8 @@ TOKEN::TOKEN(const TOKEN& other, bool with_subtree) {
     }
 }
 
+TOKEN::TOKEN() = default;
+
 TOKEN::~TOKEN() { destroy_tree(); }
 
 void TOKEN::copy_payload(const TOKEN& other) {
@@ -234,6 +237,7 @@ void TOKEN::release_payload() {
     op2 = 0;
     number.reset();
     text.reset();
+    constant.reset();
     if (scope != nullptr && release_scope != nullptr) release_scope(scope);
     scope = nullptr;
     base_types.reset();

@@ -41,6 +41,7 @@ struct SCOPE;             // symbol tables of a block
 struct VALUE_STACK_NODE;  // one activation's cell of a declared variable
 struct RESULT_ITEM;       // one evaluation result, passed by value
 struct RESULT_LIST;       // the results of one evaluation
+class UNION_DATA;         // a value cell
 
 // The two cached handlers of a node. The evaluator installs `eval_node` and
 // the statement binder `bind_operator_executor` as the initial handlers; a
@@ -158,8 +159,10 @@ struct TOKEN {
     uint8_t inclusion_state = inclusion_untouched;  // of a need item
     uint8_t self_containing = 0;                    // of a type-definition node
     uint8_t extension_mark = 0;
+    // A literal handed to built-in methods: its value, made once on first use.
+    std::unique_ptr<UNION_DATA> constant;
 
-    TOKEN() = default;
+    TOKEN();
     explicit TOKEN(int value);  // a number leaf of the integer, scale 0
     TOKEN(const char* text, TOKEN* parent, int file_index, int line, int line2);
     TOKEN(std::string text, TOKEN* parent, int file_index, int line, int line2);
@@ -214,8 +217,9 @@ private:
     void release_payload();
 };
 
-// Three cache lines: the narrow fields at the end fill the last one exactly.
-static_assert(sizeof(void*) != 8 || sizeof(TOKEN) <= 192, "TOKEN grew past three cache lines");
+// The fields every evaluation reads lie in the first two cache lines; the
+// rest, a literal's constant last, fill a third and one word.
+static_assert(sizeof(void*) != 8 || sizeof(TOKEN) <= 200, "TOKEN grew");
 
 // How destroy_tree frees the payloads whose types this module only names:
 // the scope module sets `release_scope`, the declared-variable storage sets

@@ -336,6 +336,23 @@ const char* copy_construct_value(UNION_DATA* cell, UNION_DATA* src) {
 }
 
 const char* copy_value(UNION_DATA* dest, UNION_DATA* src, bool fresh) {
+    // An int or a text, the common element, into a cell of its type or an
+    // any cell holding nothing: the payload is copied, and nothing inside it
+    // could link or nest too deep.
+    const char lowered = lower_tag(src->tag);
+    if (!fresh && copy_depth == 0 && (lowered == tag_int || lowered == tag_str) && src->payload != nullptr &&
+        (dest->tag == tag_any || dest->tag == tag_nothing || lower_tag(dest->tag) == lowered)) {
+        if (value_walk_depth == 0) value_depth_overflow = false;
+        if (dest->tag == tag_any || dest->tag == tag_nothing) init_payload(dest, src);
+        else if (dest->payload == nullptr) allocate_payload(dest, lowered);
+        if (lowered == tag_int) {
+            *dest->int_data() = *src->int_data();
+        } else {
+            dest->str_data()->text = src->str_data()->text;
+            dest->str_data()->reset_read();
+        }
+        return nullptr;
+    }
     start_copy();
     if (fresh) {
         init_payload(dest);
