@@ -8,6 +8,7 @@
 #include "eval/fast_path.h"
 #include "eval/member_access.h"
 #include "eval/names.h"
+#include "exec/call_routine.h"
 #include "exec/control_statements.h"
 #include "types/method_call.h"
 #include "exec/pending_exception.h"
@@ -199,6 +200,16 @@ bool single_operand(TOKEN* side) {
 // statement is done (a side that yields nothing ends it, as in the general
 // loop); false with what was evaluated parked on the sides, whose frames
 // take it over, when a side yields several results.
+// The call part of an element access h[k] on a plain variable holding a
+// hash: evaluating it runs nothing before the call itself.
+const TOKEN* element_call(const TOKEN* side) {
+    if (side->evaluator != eval_member || side->op1 != '.' || side->right == nullptr) return nullptr;
+    const UNION_DATA* receiver = plain_variable(side->left);
+    if (receiver == nullptr || held_type_code_of(follow_aliases(const_cast<UNION_DATA*>(receiver))) != tag_hash)
+        return nullptr;
+    return side->right;
+}
+
 bool single_pair_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule, const char* op) {
     TOKEN* left = node->left;
     TOKEN* right = node->right;
@@ -207,11 +218,24 @@ bool single_pair_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule,
         !single_operand(right) || !single_operand(left))
         return false;
     RESULT_LIST sources;
-    eval_cached(right, this_item, sources);
+    {
+        // The source is used as soon as the target is found, when finding it
+        // runs nothing (a plain variable) and the operation on a typed value
+        // that is no object runs nothing either.
+        const UNION_DATA* target = plain_variable(left);
+        const bool plain_target = target != nullptr && !is_any_cell(target) && !is_link_cell(target) &&
+                                  lower_tag(target->tag) != tag_object;
+        const ELEMENT_USED_AT_ONCE grant(plain_target ? element_call(right) : nullptr);
+        eval_cached(right, this_item, sources);
+    }
     if (sources.count == 0) return true;
     if (sources.count == 1) {
         RESULT_LIST targets;
-        eval_cached(left, this_item, targets);
+        {
+            // The target, found last, is used at once.
+            const ELEMENT_USED_AT_ONCE grant(element_call(left));
+            eval_cached(left, this_item, targets);
+        }
         if (targets.count == 0) return true;
         if (targets.count == 1) {
             PAIR pair(pop(targets), pop(sources));

@@ -48,6 +48,9 @@ NOT_DEFINED_RECORD not_defined_record;
 
 const TYPE_NAME no_type{};
 
+// The call node whose element result its caller uses at once (ELEMENT_USED_AT_ONCE).
+const TOKEN* element_grant = nullptr;
+
 // The argument list that the last call which found nothing left parked, as
 // long as no other call has started since.
 RESULT_LIST* unclaimed_arguments = nullptr;
@@ -68,7 +71,7 @@ const std::string& str_text(UNION_DATA* cell) { return cell->str_data()->text; }
 // Runs the function handler (with a result list) or the procedure handler
 // (without one) of the type's methods.
 bool run_methods(const TYPE_METHODS& methods, char code, TOKEN* node, CALL_ARGS* args, RESULT_LIST* results,
-                 RESULT_ITEM receiver, RESULT_ITEM context, bool in_object_type) {
+                 RESULT_ITEM receiver, RESULT_ITEM context, bool in_object_type, bool used_at_once = false) {
     METHOD_CALL call;
     call.node = node;
     call.args = args;
@@ -78,6 +81,7 @@ bool run_methods(const TYPE_METHODS& methods, char code, TOKEN* node, CALL_ARGS*
     call.type_name = methods.name;
     call.type_code = code;
     call.in_object_type = in_object_type;
+    call.element_used_at_once = used_at_once;
     return results != nullptr ? methods.functions(call) : methods.procedures(call);
 }
 
@@ -657,6 +661,8 @@ void own_constants(RESULT_LIST& list) {
 __attribute__((noinline)) CALL_OUTCOME call_method_site(const ROUTINE_REQUEST& request) {
     TOKEN* node = request.node;
     TOKEN* subtree = node->left;
+    const bool used_at_once = element_grant == node;
+    element_grant = nullptr;  // not for the calls among the arguments
     unclaimed_arguments = nullptr;
     RESULT_LIST list;
     bool constants = false;
@@ -685,7 +691,7 @@ __attribute__((noinline)) CALL_OUTCOME call_method_site(const ROUTINE_REQUEST& r
         args.key = site->key;
         for (RESULT_NODE* item = list.head; item != nullptr; item = item->next) args.args.push_back(item->item);
         if (run_methods(*methods_of_type(site->code), site->code, node, &args, request.results, request.receiver,
-                        request.context, false)) {
+                        request.context, false, used_at_once)) {
             return CALL_OUTCOME::made;
         }
     }
@@ -799,5 +805,8 @@ CALL_OUTCOME call_routine_status(const ROUTINE_REQUEST& request) {
     }
     return resolve_and_call(request, nullptr, nullptr);
 }
+
+ELEMENT_USED_AT_ONCE::ELEMENT_USED_AT_ONCE(const TOKEN* call) : saved(element_grant) { element_grant = call; }
+ELEMENT_USED_AT_ONCE::~ELEMENT_USED_AT_ONCE() { element_grant = saved; }
 
 }  // namespace morvu

@@ -33,6 +33,22 @@ namespace morvu {
 // searches the tables.
 CALL_OUTCOME call_routine_status(const ROUTINE_REQUEST& request);
 
+// A caller that uses the result of a built-in method call at once, before
+// anything else can run, names the call node here while it evaluates it; a
+// method that hands out an element may then hand out the element's own cell
+// instead of an alias of it. The call takes the grant over before its
+// arguments are evaluated, so no call inside them sees it.
+class ELEMENT_USED_AT_ONCE {
+public:
+    explicit ELEMENT_USED_AT_ONCE(const TOKEN* call);
+    ~ELEMENT_USED_AT_ONCE();
+    ELEMENT_USED_AT_ONCE(const ELEMENT_USED_AT_ONCE&) = delete;
+    ELEMENT_USED_AT_ONCE& operator=(const ELEMENT_USED_AT_ONCE&) = delete;
+
+private:
+    const TOKEN* saved;
+};
+
 // The not-defined message of the last call that found nothing ("Function
 // 'f(int)' not defined"), formatted now; raise_not_defined raises it at that
 // call's node.

@@ -65,6 +65,9 @@ struct METHOD_CALL {
     const char* type_name = "";      // the receiver's type name ("list" or "args", ...)
     char type_code = 0;              // the receiver's base type code ('l', 'y', 's', ...)
     bool in_object_type = false;     // the methods of any: the call looked in the object's type
+    // The caller uses an element result at once, before anything else runs
+    // (call_routine.h): it may be the element's own cell instead of an alias.
+    bool element_used_at_once = false;
 
     bool is_function() const { return results != nullptr; }
     const std::string& key() const { return args->key; }

@@ -36,7 +36,13 @@ const char* index_message(int index, int count) {
 // progress (which must see every copied cell's partner).
 bool copy_plain_value(UNION_DATA& element, UNION_DATA* source, int mode) {
     if (mode != assign_mode_plain && mode != -1 && mode != assign_mode_keep_reference) return false;
-    if (copy_depth != 0 || source->payload == nullptr) return false;
+    if (copy_depth != 0) return false;
+    if (source->tag == tag_any && element.tag == tag_any) {
+        // The empty value, which a new element holds already: a new pair of h[k].
+        if (value_walk_depth == 0) value_depth_overflow = false;
+        return true;
+    }
+    if (source->payload == nullptr) return false;
     const char lowered = lower_tag(source->tag);
     switch (lowered) {
     case tag_int: {

@@ -227,6 +227,10 @@ UNION_DATA::~UNION_DATA() {
         free_payload_now(tag_str, payload);
         return;
     }
+    // An any cell holding nothing or the empty value has nothing to free.
+    if ((tag == tag_any || tag == tag_nothing) && references == nullptr && aliases == nullptr &&
+        call_aliases == nullptr)
+        return;
     // A link nobody links to, the alias handed out for an element among
     // them: only its place in the target's list goes.
     if (is_link_tag(tag) && references == nullptr && aliases == nullptr && call_aliases == nullptr) {
