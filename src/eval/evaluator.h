@@ -97,7 +97,9 @@ inline uint32_t argument_stack_depth(const TOKEN* call_node) {
 class UNWIND_RESULT_STACK {
 public:
     explicit UNWIND_RESULT_STACK(TOKEN* call_node) : node(call_node), depth(argument_stack_depth(call_node)) {}
-    ~UNWIND_RESULT_STACK() { unwind_result_stack(node, depth); }
+    ~UNWIND_RESULT_STACK() {
+        if (argument_stack_depth(node) > depth) unwind_result_stack(node, depth);
+    }
     UNWIND_RESULT_STACK(const UNWIND_RESULT_STACK&) = delete;
     UNWIND_RESULT_STACK& operator=(const UNWIND_RESULT_STACK&) = delete;
 

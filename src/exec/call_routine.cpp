@@ -58,7 +58,8 @@ RESULT_LIST* unclaimed_arguments = nullptr;
 bool has_type(const TYPE_NAME& qualifier) { return qualifier.text != nullptr || qualifier.type != nullptr; }
 
 bool names_any(const TYPE_NAME& qualifier) {
-    return !qualifier.is_user_type && qualifier.text != nullptr && std::strcmp(qualifier.text, "any") == 0;
+    return !qualifier.is_user_type && qualifier.text != nullptr && qualifier.text[0] == 'a' &&
+           std::strcmp(qualifier.text, "any") == 0;
 }
 
 }  // namespace

@@ -85,6 +85,12 @@ const char* numeric_assign(UNION_DATA* l, UNION_DATA* r, COMPOUND kind) {
     }
     if ((kind == COMPOUND::div || kind == COMPOUND::mod) && is_zero_number(r)) return msg_text("divdur0");
     int start = (kind == COMPOUND::mul || kind == COMPOUND::div) ? 1 : 0;
+    if (is_int && l != r && !l->int_data()->is_empty() && (kind == COMPOUND::add || kind == COMPOUND::sub)) {
+        INT_DATA& number = *l->int_data();
+        if (kind == COMPOUND::add) number += *r->int_data();
+        else number -= *r->int_data();
+        return nullptr;
+    }
     if (is_int) {
         INT_DATA operand = *r->int_data();  // l and r may be one cell
         INT_DATA& number = *l->int_data();
@@ -145,6 +151,11 @@ bool operator_accepts(char left_type, char right_type) {
 }
 
 const char* compound_assign(UNION_DATA* left, UNION_DATA* right, COMPOUND kind) {
+    // Two ints, the common case: both hold a value, and every operator takes
+    // an int on either side.
+    if (lower_tag(left->tag) == tag_int && lower_tag(right->tag) == tag_int && left->payload != nullptr &&
+        right->payload != nullptr)
+        return numeric_assign(left, right, kind);
     const char* op = compound_text(kind);
     for (;;) {
         if (const char* message = check_operands(left, OPERAND_SIDE::left, op, OPERAND_TEST::undefined)) return message;
