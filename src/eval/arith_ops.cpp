@@ -339,8 +339,7 @@ bool fresh_int_temporary(const RESULT_LIST& list) {
     const UNION_DATA* cell = list.head->item.cell;
     return cell != nullptr && cell->tag == tag_int && cell->payload != nullptr && cell->weak_held == 0 &&
            cell->references == nullptr && cell->aliases == nullptr && cell->call_aliases == nullptr &&
-           cell->prev == nullptr && cell->next == nullptr && cell->copy_partner == nullptr &&
-           cell->equality_partner == nullptr && cell->saved_id == -1 && cell->being_written == 0 &&
+           cell->prev == nullptr && cell->next == nullptr && cell->saved_id == -1 && cell->being_written == 0 &&
            cell->skip_flag == 0 && cell->scope_variable == 0 && cell->access_mode == access_variable;
 }
 

@@ -6,6 +6,7 @@
 #include "runtime/messages.h"
 #include "values/payload_records.h"
 #include "values/union_data.h"
+#include "values/value_copy.h"
 
 namespace morvu {
 
@@ -76,7 +77,7 @@ const char* copy_through_temporary(UNION_DATA* dest, UNION_DATA* s) {
     --copy_depth;
     // Links inside the copy that pointed at s must end at dest, which is
     // what the copy becomes.
-    if (s->copy_partner == &temporary) s->copy_partner = dest;
+    if (copy_partners.of(s) == &temporary) copy_partners.record(s, dest);
     if (copy_depth == 0) {
         bool overflow = value_walk_depth == 0 && value_depth_overflow;
         if (relink) {

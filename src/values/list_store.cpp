@@ -162,7 +162,7 @@ bool holds_movable_content(const LIST_NODE& node) {
     }
     return value.references == nullptr && value.aliases == nullptr && value.call_aliases == nullptr &&
            value.prev == nullptr && value.next == nullptr && value.weak_held == 0 && value.saved_id == -1 &&
-           value.being_written == 0 && value.copy_partner == nullptr && value.equality_partner == nullptr;
+           value.being_written == 0;
 }
 
 // What a movable cell holds: its value and the access it has to it, in 16

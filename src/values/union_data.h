@@ -77,7 +77,8 @@ union SCALAR_WORD {
 };
 
 // The fields are ordered so that the small ones share words: every value of
-// a container is one cell, and the cell takes 80 bytes.
+// a container is one cell, and the cell takes 64 bytes. What a deep copy or
+// an equality test pairs a cell with lives beside it (values/value_copy.h).
 class UNION_DATA {
 public:
     void* payload = nullptr;
@@ -94,8 +95,6 @@ public:
     UNION_DATA* call_aliases = nullptr;      // head of the call-alias cells pointing here
     UNION_DATA* prev = nullptr;              // link cell: previous in the target's list, or the target
     UNION_DATA* next = nullptr;              // link cell: next in the target's list
-    UNION_DATA* copy_partner = nullptr;      // the copy made of this cell, during a deep copy
-    UNION_DATA* equality_partner = nullptr;  // the cell this one was compared with
 
     // A cell of the given tag holding that type's empty value ('V': no value;
     // 'k': an OBJECT_HOLDER without object and type).

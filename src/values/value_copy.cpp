@@ -87,18 +87,19 @@ bool holds_member(const UNION_DATA* holder, const UNION_DATA* cell) {
 bool structural_equal(UNION_DATA* cell, bool check) {
     return walk_value(cell, WALK::FULL, [check](UNION_DATA* c) {
         if (!check) {
-            c->equality_partner = nullptr;
+            equality_partners.forget(c);
             return true;
         }
         if (!is_reference_tag(c->tag)) return true;
-        UNION_DATA* partner = c->equality_partner;
+        UNION_DATA* partner = equality_partners.of(c);
         // A reference without partner was compared by a comparison of its
         // own (an any2 half, a hash key), which has checked it already.
         if (partner == nullptr) return true;
         UNION_DATA* target = c->target();
         UNION_DATA* partner_target = is_link_cell(partner) ? partner->target() : partner;
-        if (target->equality_partner == nullptr) return partner_target == target;
-        return partner_target == target->equality_partner;
+        UNION_DATA* target_partner = equality_partners.of(target);
+        if (target_partner == nullptr) return partner_target == target;
+        return partner_target == target_partner;
     });
 }
 
@@ -117,9 +118,10 @@ const char* finish_copy(UNION_DATA* dest, UNION_DATA* src, bool relink) {
             relink_copied_references(dest, false);
             relink_copied_references(src, true);
         } else {
-            src->copy_partner = nullptr;  // nothing inside that could link
+            copy_partners.forget(src);  // nothing inside that could link
         }
     }
+    copy_partners.clear();  // the outermost copy is over
     if (value_walk_depth == 0 && value_depth_overflow) {
         value_depth_overflow = false;
         discard_value(dest);
@@ -213,7 +215,20 @@ bool is_within_value(const UNION_DATA* container, const UNION_DATA* cell, const 
 
 // ---- equality ----
 
+namespace {
+int32_t open_tests = 0;  // outermost (top) equality tests under way
+}  // namespace
+
 bool is_equal_value(UNION_DATA* a, UNION_DATA* b, bool top) {
+    // The outermost test forgets every partner at its end, also those of
+    // cells outside the value that aliases inside it led to.
+    struct OPEN_TEST {
+        bool top;
+        explicit OPEN_TEST(bool top) : top(top) { open_tests += top ? 1 : 0; }
+        ~OPEN_TEST() {
+            if (top && --open_tests == 0) equality_partners.clear();
+        }
+    } open_test(top);
     if (top && value_walk_depth == 0) value_depth_overflow = false;
     VALUE_DEPTH_GUARD guard;
     if (guard.exceeded()) return false;
@@ -227,7 +242,7 @@ bool is_equal_value(UNION_DATA* a, UNION_DATA* b, bool top) {
     if (a_reference && b_reference) {
         x = a->target();
         y = b->target();
-        if (!top) a->equality_partner = b;  // checked afterwards by structural_equal
+        if (!top) equality_partners.record(a, b);  // checked afterwards by structural_equal
     } else if (a_reference || b_reference) {
         if (!top) return false;
         if (a_reference) x = a->target();
@@ -236,9 +251,10 @@ bool is_equal_value(UNION_DATA* a, UNION_DATA* b, bool top) {
     bool result;
     if (lower_tag(x->tag) != lower_tag(y->tag)) result = false;
     else if (is_defined_value(x) != is_defined_value(y)) result = false;
-    else if (a->equality_partner != nullptr) result = true;  // met before
+    else if (equality_partners.of(a) != nullptr) result = true;  // met before
     else result = compare_by_type(x, y);
-    if (top) {
+    if (top && !equality_partners.empty()) {
+        // Without partners no reference was compared: nothing to check.
         if (result) result = structural_equal(x, true);
         structural_equal(x, false);
     }
@@ -246,7 +262,7 @@ bool is_equal_value(UNION_DATA* a, UNION_DATA* b, bool top) {
 }
 
 bool compare_by_type(UNION_DATA* x, UNION_DATA* y) {
-    x->equality_partner = y;
+    equality_partners.record(x, y);
     if (!is_defined_value(x) && !is_defined_value(y)) return true;
     char type = lower_tag(x->tag);
     if (type == tag_object) {
@@ -367,7 +383,7 @@ const char* copy_value(UNION_DATA* dest, UNION_DATA* src, bool fresh) {
 }
 
 bool deep_copy_payload(UNION_DATA* dest, UNION_DATA* src) {
-    if (!is_link_cell(src)) src->copy_partner = dest;
+    if (!is_link_cell(src)) copy_partners.record(src, dest);
     char lowered = lower_tag(src->tag);
     if (is_link_tag(lowered)) {
         link_cell(dest, src->target(), lowered);
@@ -459,19 +475,30 @@ bool deep_copy_payload(UNION_DATA* dest, UNION_DATA* src) {
 }
 
 void relink_copied_references(UNION_DATA* cell, bool clear_only) {
-    walk_value(cell, WALK::FULL, [clear_only](UNION_DATA* c) {
-        if (clear_only) {
-            c->copy_partner = nullptr;
-            return true;
-        }
-        if (is_link_cell(c) && c->target()->copy_partner != nullptr) {
+    // Only the outermost copy's end forgets, and then every partner goes.
+    if (clear_only) {
+        copy_partners.clear();
+        return;
+    }
+    // Without partners no cell inside the copy was a link's target.
+    if (copy_partners.empty()) return;
+    walk_value(cell, WALK::FULL, [](UNION_DATA* c) {
+        if (!is_link_cell(c)) return true;
+        if (UNION_DATA* copy = copy_partners.of(c->target())) {
             char kind = lower_tag(c->tag);
-            UNION_DATA* copy = c->target()->copy_partner;
             unlink_cell(c, kind);
             link_cell(c, copy, kind);
         }
         return true;
     });
+}
+
+CELL_PARTNERS copy_partners;
+CELL_PARTNERS equality_partners;
+
+void CELL_PARTNERS::record(const UNION_DATA* cell, UNION_DATA* partner) {
+    if (is_link_cell(cell) || cell->references != nullptr || cell->aliases != nullptr || cell->call_aliases != nullptr)
+        partners[cell] = partner;
 }
 
 void copy_hash_payload(HASH_DATA* dest, HASH_DATA* src) { dest->copy_from(*src); }

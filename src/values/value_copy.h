@@ -5,14 +5,15 @@
 //
 // A deep copy keeps the shape of the links inside a value: a reference whose
 // target lies inside the copied value points, in the copy, at the copy of
-// that target. Every cell copied records its copy in copy_partner until the
-// outermost copy ends (copy_depth back to 0); then the links inside the copy
-// are re-pointed and the partners cleared. Equality does the same with
-// equality_partner: two values are equal when their payloads are and their
-// references point to corresponding places.
+// that target. Every cell copied that a link can reach records its copy in
+// copy_partners until the outermost copy ends (copy_depth back to 0); then
+// the links inside the copy are re-pointed and the partners forgotten.
+// Equality does the same with equality_partners: two values are equal when
+// their payloads are and their references point to corresponding places.
 
 #pragma once
 
+#include <unordered_map>
 #include <vector>
 
 namespace morvu {
@@ -21,6 +22,33 @@ class UNION_DATA;
 struct OBJECT_HOLDER;
 class HASH_DATA;
 struct ANY2_DATA;
+
+// The cells a deep copy or an equality test in progress has paired others
+// with. Only a cell that a link can reach is recorded (a link cell, or a
+// cell something links to): any other cell lies on one path through its
+// value and is met once, so nobody asks for its partner. Empty while no
+// copy or test runs, and usually during one too, when the value holds no
+// links; the walks that re-link or check partners are then skipped.
+class CELL_PARTNERS {
+public:
+    UNION_DATA* of(const UNION_DATA* cell) const {
+        if (partners.empty()) return nullptr;
+        auto found = partners.find(cell);
+        return found != partners.end() ? found->second : nullptr;
+    }
+    void record(const UNION_DATA* cell, UNION_DATA* partner);
+    void forget(const UNION_DATA* cell) {
+        if (!partners.empty()) partners.erase(cell);
+    }
+    bool empty() const { return partners.empty(); }
+    void clear() { partners.clear(); }
+
+private:
+    std::unordered_map<const UNION_DATA*, UNION_DATA*> partners;
+};
+
+extern CELL_PARTNERS copy_partners;
+extern CELL_PARTNERS equality_partners;
 
 // ---- walks ----
 
