@@ -28,6 +28,7 @@
 #include "frontend/token.h"
 #include "frontend/var_storage.h"
 #include "runtime/error.h"
+#include "runtime/file_stream.h"
 #include "runtime/messages.h"
 #include "types/method_call.h"
 #include "values/payload_records.h"
@@ -162,10 +163,15 @@ struct CURRENT_STATEMENT_GUARD {
 };
 
 // Pops the block's variables on every way out, the early ones included.
+// The program's outermost block leaves its large containers to the process
+// end when no file has output to finish: nothing runs after it.
 struct VARIABLES_GUARD {
     TOKEN* block = nullptr;
+    bool program_end = false;
     ~VARIABLES_GUARD() {
-        if (block != nullptr && block_has_variables(block)) pop_scope_variables(block);
+        if (block == nullptr || !block_has_variables(block)) return;
+        if (program_end && !file_writers_open()) leave_scope_containers(block);
+        pop_scope_variables(block);
     }
 };
 
@@ -300,6 +306,17 @@ void execute_block(TOKEN* block, RESULT_ITEM this_item, bool own_variables) {
         variables.block = block;
     }
     run_statements(block, this_item, 0, nullptr, nullptr);
+}
+
+void execute_program_block(TOKEN* root) {
+    if (root == nullptr) return;
+    VARIABLES_GUARD variables;
+    variables.program_end = true;
+    if (block_has_variables(root)) {
+        push_scope_variables(root);
+        variables.block = root;
+    }
+    run_statements(root, RESULT_ITEM{}, 0, nullptr, nullptr);
 }
 
 void execute_block_from(TOKEN* block, RESULT_ITEM this_item, uint32_t first, STATEMENT_SHORTCUT shortcut,

@@ -37,6 +37,11 @@ struct RUN_BUDGET_SPENT {};
 // the variables do.
 void execute_block(TOKEN* block, RESULT_ITEM this_item, bool own_variables);
 
+// The program's outermost block, with its own variables and no current
+// object; once it is over nothing runs, so its large containers are not
+// freed element by element.
+void execute_program_block(TOKEN* root);
+
 // Takes over the statement at `index` of a block run: true when it has run
 // the statement, false to leave it to the statement's executor.
 using STATEMENT_SHORTCUT = bool (*)(void* data, uint32_t index);

@@ -84,8 +84,7 @@ bool execute_program(TOKEN* root, const std::string& program_name) {
 
 bool run_main_block(TOKEN* root) {
     SCOPE_WALK_MEMO memo;   // the tree keeps its shape while the program runs
-    RESULT_ITEM this_item;  // no current object in the main block
-    execute_block(root, this_item, true);
+    execute_program_block(root);  // no current object in the main block
     // The report names user types as the program's outermost block sees them.
     const TOKEN* saved_statement = current_statement;
     current_statement = root;

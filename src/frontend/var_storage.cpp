@@ -155,6 +155,15 @@ void pop_scope_variables(TOKEN* block) {
     for (auto it = stored.rbegin(); it != stored.rend(); ++it) free_value_list(*it, true);
 }
 
+void leave_scope_containers(TOKEN* block) {
+    for (const STR_INT_TABLE::ENTRY* entry = block->scope->storage.order_first(); entry != nullptr;
+         entry = entry->order_next) {
+        TOKEN* declaring_node = storage_token(entry);
+        if (declaring_node == nullptr) continue;
+        if (UNION_DATA* cell = top_cell(declaring_node)) leave_to_process_end(cell);
+    }
+}
+
 bool scope_holds_value(TOKEN* block, const UNION_DATA* value) {
     if (block->scope == nullptr) raise_system_error(block, msg_text("intfehnosymtab"));
     for (const STR_INT_TABLE::ENTRY* entry = block->scope->storage.order_first(); entry != nullptr;

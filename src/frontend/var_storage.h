@@ -69,6 +69,10 @@ void push_scope_variables(TOKEN* block);
 // table, last entry first.
 void pop_scope_variables(TOKEN* block);
 
+// At the end of the run, before the outermost block's variables are popped:
+// leaves their large containers to the process end (leave_to_process_end).
+void leave_scope_containers(TOKEN* block);
+
 // Whether `value` is the current cell of a variable of the block's storage
 // table or lies inside that cell's value. Raises "internal error: no symbol
 // table exists" for a block without SCOPE.

@@ -215,6 +215,8 @@ void write_writer_buffers_raw() {
     for (FILE_DATA* file : writers()) write_buffer_raw(file->output_stream.get());
 }
 
+bool file_writers_open() { return !writers().empty(); }
+
 void flush_file_writers() {
     for (FILE_DATA* file : writers()) file->push_output();
 }

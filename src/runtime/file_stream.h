@@ -145,6 +145,9 @@ void write_writer_buffers_raw();
 // the file's next write, flush or close.
 void flush_file_writers();
 
+// Whether any output stream of a file is open.
+bool file_writers_open();
+
 // At an end of the run: flushes every output stream of a file and reports
 // each refusal on standard error. False when any bytes were refused.
 bool finish_file_writers();

@@ -413,6 +413,28 @@ void detach_referrers(UNION_DATA* cell) {
     if (is_link_cell(cell)) unlink_cell(cell, lower_tag(cell->tag));
 }
 
+bool leave_to_process_end(UNION_DATA* cell) {
+    if (cell->payload == nullptr || cell->weak_held != 0) return false;
+    size_t elements = 0;
+    switch (cell->tag) {
+    case tag_hash:
+    case tag_set:
+    case raise_tag(tag_hash):
+    case raise_tag(tag_set): elements = static_cast<size_t>(cell->hash_data()->pair_count); break;
+    case tag_list:
+    case tag_args:
+    case raise_tag(tag_list):
+    case raise_tag(tag_args): elements = static_cast<size_t>(cell->list_data()->node_count); break;
+    default: return false;
+    }
+    // A small container is freed as cheaply as it is left.
+    if (elements < 4096 || running_walks != 0) return false;
+    static auto* left = new std::vector<std::pair<char, void*>>();  // never freed: what it holds stays reachable
+    left->emplace_back(cell->tag, cell->payload);
+    cell->payload = nullptr;
+    return true;
+}
+
 // ---- queries ----
 
 bool is_defined_value(const UNION_DATA* cell) {

@@ -332,6 +332,14 @@ void dissolve_link_value(UNION_DATA* cell);
 // target's list.
 void detach_referrers(UNION_DATA* cell);
 
+// At the end of the run: takes a large container (hash, set, list, args) out
+// of the cell and leaves it to the process end, where freeing it element by
+// element would only cost time. Only for memory: the caller makes sure that
+// no element has anything left to do at its end (no file with output
+// open). The payload stays allocated and reachable. False when the cell
+// holds no such container; the cell is then unchanged.
+bool leave_to_process_end(UNION_DATA* cell);
+
 // ---- queries ----
 
 bool is_defined_value(const UNION_DATA* cell);
