@@ -70,16 +70,39 @@ uint64_t identity_code(UNION_DATA* key) {
 // in up to 18 digits ("k41", "row_7") is the hash of the rest plus that
 // number: keys numbered in turn, as keys are made in loops, sit side by
 // side as well, and so do their lookups. Any other text is hashed.
+// A short text's hash inline (FNV-1a, then mixed so that every bit counts).
+uint64_t short_text_hash(std::string_view text) {
+    uint64_t hash = 0xcbf29ce484222325ULL;
+    for (char c : text) {
+        hash ^= static_cast<unsigned char>(c);
+        hash *= 0x100000001b3ULL;
+    }
+    hash ^= hash >> 29;
+    hash *= 0xbf58476d1ce4e5b9ULL;
+    hash ^= hash >> 32;
+    return hash;
+}
+
+uint64_t text_hash(std::string_view text) {
+    return text.size() <= 16 ? short_text_hash(text) : std::hash<std::string_view>{}(text);
+}
+
 uint64_t full_text_code(std::string_view text) {
     const size_t digits_from = !text.empty() && text[0] == '-' ? 1 : 0;
+    // The trailing digits, read from the last one up: at most 18 count.
     size_t first_digit = text.size();
-    while (first_digit > digits_from && text[first_digit - 1] >= '0' && text[first_digit - 1] <= '9') --first_digit;
-    const size_t digit_count = text.size() - first_digit;
-    if (digit_count == 0 || digit_count > 18) return std::hash<std::string_view>{}(text);
     uint64_t value = 0;
-    for (size_t i = first_digit; i < text.size(); ++i) value = value * 10 + static_cast<uint64_t>(text[i] - '0');
+    uint64_t scale = 1;
+    while (first_digit > digits_from && text.size() - first_digit < 19 && text[first_digit - 1] >= '0' &&
+           text[first_digit - 1] <= '9') {
+        value += static_cast<uint64_t>(text[first_digit - 1] - '0') * scale;
+        scale *= 10;
+        --first_digit;
+    }
+    const size_t digit_count = text.size() - first_digit;
+    if (digit_count == 0 || digit_count > 18) return text_hash(text);
     if (first_digit == digits_from) return digits_from != 0 ? ~value : value;
-    return std::hash<std::string_view>{}(text.substr(0, first_digit)) + value;
+    return text_hash(text.substr(0, first_digit)) + value;
 }
 
 uint64_t text_code(std::string_view text) { return full_text_code(text) & code_mask; }

@@ -437,7 +437,7 @@ bool leave_to_process_end(UNION_DATA* cell) {
 
 // ---- queries ----
 
-bool is_defined_value(const UNION_DATA* cell) {
+bool is_defined_value_of_any_tag(const UNION_DATA* cell) {
     if (cell->tag == tag_nothing) return false;
     char lowered = lower_tag(cell->tag);
     switch (lowered) {

@@ -342,7 +342,17 @@ bool leave_to_process_end(UNION_DATA* cell);
 
 // ---- queries ----
 
-bool is_defined_value(const UNION_DATA* cell);
+bool is_defined_value_of_any_tag(const UNION_DATA* cell);
+inline bool is_defined_value(const UNION_DATA* cell) {
+    // Ints and texts, the values asked about most, hold one when they have a payload.
+    switch (cell->tag) {
+    case tag_int:
+    case tag_str:
+    case raise_tag(tag_int):
+    case raise_tag(tag_str): return cell->payload != nullptr;
+    default: return is_defined_value_of_any_tag(cell);
+    }
+}
 // Expects a defined cell.
 bool is_empty_value(const UNION_DATA* cell);
 
