@@ -116,8 +116,8 @@ void FILE_DATA::write(const char* text, bool formatted, const char** error) {
         open("o", error);
         if (*error != nullptr) return;
     }
-    if (formatted && !format->widths.empty()) {
-        write_in_column(*this, *format, text, error);  // comes back here unformatted
+    if (formatted && !format().widths.empty()) {
+        write_in_column(*this, format(), text, error);  // comes back here unformatted
         return;
     }
     put(text, error);
@@ -304,8 +304,8 @@ void FILE_DATA::open(const std::string& open_mode, const char** message) {
 
 void FILE_DATA::write_spacing(const char** message) {
     *message = nullptr;
-    if (!format->out_spc || !output_stream) return;
-    put(format->out_spc->c_str(), message);
+    if (!format().out_spc || !output_stream) return;
+    put(format().out_spc->c_str(), message);
 }
 
 // ---------------------------------------------------------------------------

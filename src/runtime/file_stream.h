@@ -47,8 +47,9 @@ public:
     std::string mode;             // the open stream's mode letters, "" when closed
     int32_t iteration_count = 0;  // loops running over the file
 
-    FILE_DATA() : STREAM_DATA(&file_format) {}
-    explicit FILE_DATA(const std::string& path) : STREAM_DATA(&file_format), path_name(path) {}
+    FILE_DATA() = default;
+    explicit FILE_DATA(const std::string& path) : path_name(path) {}
+    IO_FORMAT& format() const override { return file_format; }
     // A file value owns its handles: copies are made by setting a path.
     FILE_DATA(const FILE_DATA&) = delete;
     FILE_DATA& operator=(const FILE_DATA&) = delete;

@@ -19,8 +19,8 @@ bool STR_DATA::read_char(char* out, bool stop) {
 
 void STR_DATA::write(const char* data, bool formatted, const char** error) {
     *error = nullptr;
-    if (formatted && !format->widths.empty()) {
-        write_in_column(*this, *format, data, error);
+    if (formatted && !format().widths.empty()) {
+        write_in_column(*this, format(), data, error);
         return;
     }
     reset_read();

@@ -30,7 +30,8 @@ public:
     int32_t iteration_count = 0;  // running for/For iterations over the value
     bool reading = false;         // a read is under way (beside the count: one word for both)
 
-    explicit STR_DATA(std::string text = {}) : STREAM_DATA(&str_format), text(std::move(text)) {}
+    explicit STR_DATA(std::string text = {}) : text(std::move(text)) {}
+    IO_FORMAT& format() const override { return str_format; }
 
     // The payload of every str cell, the temporaries of text building among
     // them: recycled, as the cells are.

@@ -187,7 +187,7 @@ bool read_input_item(STREAM_DATA* stream, std::string& item, bool single, const 
 
     const size_t start = item.size();
     const bool interactive = stream->is_interactive();
-    const IO_FORMAT& format = *stream->format;
+    const IO_FORMAT& format = stream->format();
     char ch = 0;
 
     if (format.in_spc.empty()) {

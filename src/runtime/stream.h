@@ -77,12 +77,14 @@ extern IO_FORMAT file_format;
 inline constexpr int word_separator_count = 6;
 extern const char* const word_separators[word_separator_count];
 
-// The abstract stream. It holds only the pointer to its format record; the
-// virtual operations keep this order. Streams are never destroyed through a
-// STREAM_DATA pointer, so the destructor is protected and not virtual.
+// The abstract stream. Every stream of a class shares its class's format
+// record, so a stream holds no pointer to it: format() gives it. Streams are
+// never destroyed through a STREAM_DATA pointer, so the destructor is
+// protected and not virtual.
 class STREAM_DATA {
 public:
-    IO_FORMAT* format;
+    // The format record of the stream's class.
+    virtual IO_FORMAT& format() const = 0;
 
     // Prepares reading; *error becomes null, or the message when the stream
     // cannot be read. Called once before every scan.
@@ -99,7 +101,7 @@ public:
     virtual void write(const char* text, bool formatted, const char** error) = 0;
 
 protected:
-    explicit STREAM_DATA(IO_FORMAT* format) : format(format) {}
+    STREAM_DATA() = default;
     STREAM_DATA(const STREAM_DATA&) = default;
     STREAM_DATA& operator=(const STREAM_DATA&) = default;
     ~STREAM_DATA() = default;

@@ -200,8 +200,8 @@ bool TERMINAL_DATA::read_char(char* out, bool stop) {
 
 void TERMINAL_DATA::write(const char* text, bool formatted, const char** error) {
     *error = nullptr;
-    if (formatted && !format->widths.empty()) {
-        write_in_column(*this, *format, text, error);
+    if (formatted && !format().widths.empty()) {
+        write_in_column(*this, format(), text, error);
         return;
     }
     // Output the system refuses ends the run: nothing written from here on

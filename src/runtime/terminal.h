@@ -43,7 +43,8 @@ public:
     FILE_HANDLE output;
     bool binary_input = false;
 
-    TERMINAL_DATA() : STREAM_DATA(&terminal_format) {}
+    TERMINAL_DATA() = default;
+    IO_FORMAT& format() const override { return terminal_format; }
     TERMINAL_DATA(const TERMINAL_DATA&) = delete;
     TERMINAL_DATA& operator=(const TERMINAL_DATA&) = delete;
     ~TERMINAL_DATA() = default;  // closes both files

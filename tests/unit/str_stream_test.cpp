@@ -30,7 +30,7 @@ std::string next_item(STR_DATA& stream, bool* found = nullptr) {
 
 TEST_F(StrStream, EmptyTextEndsAtOnce) {
     STR_DATA stream;
-    EXPECT_EQ(stream.format, &str_format);
+    EXPECT_EQ(&stream.format(), &str_format);
     const char* error = "unset";
     std::string line;
     EXPECT_FALSE(read_input_line(&stream, line, &error));

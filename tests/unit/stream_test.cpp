@@ -24,8 +24,11 @@ public:
     int fail_write_at = -1;            // index of the write that fails
     std::vector<std::string> writes;
 
-    explicit SCRIPTED_STREAM(IO_FORMAT* record, std::string input = {})
-        : STREAM_DATA(record), input(std::move(input)) {}
+    IO_FORMAT* record;
+
+    explicit SCRIPTED_STREAM(IO_FORMAT* record, std::string input = {}) : input(std::move(input)), record(record) {}
+
+    IO_FORMAT& format() const override { return *record; }
 
     void begin_read(const char** error) override { *error = open_error; }
     bool read_char(char* out, bool stop) override {
@@ -37,8 +40,8 @@ public:
     bool is_interactive() override { return interactive; }
     void write(const char* text, bool formatted, const char** error) override {
         *error = nullptr;
-        if (formatted && !format->widths.empty()) {
-            write_in_column(*this, *format, text, error);
+        if (formatted && !format().widths.empty()) {
+            write_in_column(*this, format(), text, error);
             return;
         }
         if (static_cast<int>(writes.size()) == fail_write_at) {
