@@ -29,7 +29,7 @@ class UNION_DATA;
 struct RESULT_ITEM {
     UNION_DATA* cell = nullptr;
     uint32_t mode = 6;
-    uint8_t owned = 0;
+    uint32_t owned = 0;  // a full word: the item is copied as one 16-byte unit
 };
 
 struct RESULT_NODE {
