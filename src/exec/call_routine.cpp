@@ -248,30 +248,6 @@ bool argument_signature(const RESULT_LIST& list, std::vector<uintptr_t>& signatu
     return true;
 }
 
-// The argument arrays of finished calls, kept for the next ones.
-std::vector<std::vector<RESULT_ITEM>> spare_argument_arrays;
-
-// Lends a call's CALL_ARGS a spare array and takes it back at the end.
-class ARGUMENT_BUFFER {
-public:
-    explicit ARGUMENT_BUFFER(CALL_ARGS& args) : args(args) {
-        if (spare_argument_arrays.empty()) return;
-        args.args = std::move(spare_argument_arrays.back());
-        spare_argument_arrays.pop_back();
-    }
-    ~ARGUMENT_BUFFER() {
-        args.args.clear();
-        if (args.args.capacity() != 0 && spare_argument_arrays.size() < 256) {
-            spare_argument_arrays.push_back(std::move(args.args));
-        }
-    }
-    ARGUMENT_BUFFER(const ARGUMENT_BUFFER&) = delete;
-    ARGUMENT_BUFFER& operator=(const ARGUMENT_BUFFER&) = delete;
-
-private:
-    CALL_ARGS& args;
-};
-
 // The site entry of a node whose resolution still holds for these
 // arguments; null when it must be resolved anew.
 __attribute__((noinline)) const CALL_SITE* cached_site(const TOKEN* node, char kind, const RESULT_LIST& list) {
@@ -440,7 +416,6 @@ CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evalu
 
     RESULT_LIST own_list;  // the evaluated arguments until they are parked
     CALL_ARGS own_args;
-    const ARGUMENT_BUFFER buffer(own_args);
     CALL_ARGS* args = prepared;
     TOKEN* subtree = node->left;
     RESULT_LIST* parked = nullptr;  // the evaluated arguments on the subtree's stack
@@ -616,7 +591,6 @@ __attribute__((noinline)) CALL_OUTCOME call_plain_site(const ROUTINE_REQUEST& re
     // A user routine: nothing else takes the arguments over, so they stay
     // in this call's own list.
     CALL_ARGS args;
-    const ARGUMENT_BUFFER buffer(args);
     args.key = site->key;
     for (RESULT_NODE* item = list.head; item != nullptr; item = item->next) args.args.push_back(item->item);
     run_user_routine(
@@ -688,8 +662,7 @@ __attribute__((noinline)) CALL_OUTCOME call_method_site(const ROUTINE_REQUEST& r
                                   : nullptr;
     if (site != nullptr) {
         CALL_ARGS args;
-        const ARGUMENT_BUFFER buffer(args);
-        args.key = site->key;
+            args.key = site->key;
         for (RESULT_NODE* item = list.head; item != nullptr; item = item->next) args.args.push_back(item->item);
         if (run_methods(*methods_of_type(site->code), site->code, node, &args, request.results, request.receiver,
                         request.context, false, used_at_once)) {
@@ -767,7 +740,6 @@ __attribute__((noinline)) CALL_OUTCOME call_int_site(const ROUTINE_REQUEST& requ
         numbers_only = false;
     }
     CALL_ARGS args;
-    const ARGUMENT_BUFFER buffer(args);
     args.key = site->key;
     if (numbers_only) {
         for (uint32_t i = 0; i < count; ++i) args.args.push_back(RESULT_ITEM{nullptr, access_expression, 0});

@@ -32,6 +32,8 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,11 +47,67 @@ namespace morvu {
 struct TOKEN;
 class INT_DATA;
 
+// The items of a call's arguments, in call order. Most calls have one or
+// two arguments: those lie in the array itself, so the call makes no heap
+// block for them, and a recursion's frames grow little.
+class ARGUMENT_ITEMS {
+public:
+    ARGUMENT_ITEMS() = default;
+    ARGUMENT_ITEMS(std::initializer_list<RESULT_ITEM> given) { assign(given.begin(), given.end()); }
+    ARGUMENT_ITEMS& operator=(std::initializer_list<RESULT_ITEM> given) {
+        assign(given.begin(), given.end());
+        return *this;
+    }
+    ARGUMENT_ITEMS(const ARGUMENT_ITEMS&) = delete;
+    ARGUMENT_ITEMS& operator=(const ARGUMENT_ITEMS&) = delete;
+    ~ARGUMENT_ITEMS() {
+        if (items != inline_items) delete[] items;
+    }
+
+    size_t size() const { return count; }
+    bool empty() const { return count == 0; }
+    size_t capacity() const { return room; }
+    RESULT_ITEM* data() { return items; }
+    const RESULT_ITEM* data() const { return items; }
+    RESULT_ITEM* begin() { return items; }
+    RESULT_ITEM* end() { return items + count; }
+    const RESULT_ITEM* begin() const { return items; }
+    const RESULT_ITEM* end() const { return items + count; }
+    RESULT_ITEM& operator[](size_t index) { return items[index]; }
+    const RESULT_ITEM& operator[](size_t index) const { return items[index]; }
+
+    void push_back(const RESULT_ITEM& item) {
+        if (count == room) reserve(size_t{room} * 2);
+        items[count++] = item;
+    }
+    void reserve(size_t wanted) {
+        if (wanted <= room) return;
+        auto* grown = new RESULT_ITEM[wanted];
+        for (uint32_t i = 0; i < count; ++i) grown[i] = items[i];
+        if (items != inline_items) delete[] items;
+        items = grown;
+        room = static_cast<uint32_t>(wanted);
+    }
+    void clear() { count = 0; }
+    void assign(const RESULT_ITEM* first, const RESULT_ITEM* last) {
+        clear();
+        reserve(static_cast<size_t>(last - first));
+        for (; first != last; ++first) items[count++] = *first;
+    }
+
+private:
+    static constexpr uint32_t inline_room = 2;
+    RESULT_ITEM* items = inline_items;  // inline_items, or a heap block once more are needed
+    uint32_t count = 0;
+    uint32_t room = inline_room;
+    RESULT_ITEM inline_items[inline_room];
+};
+
 // The argument block of one call, owned by whoever prepared it (call_routine
 // or a caller with a prepared block) and only read by handlers.
 struct CALL_ARGS {
     std::string key;
-    std::vector<RESULT_ITEM> args;  // one per argument, in call order
+    ARGUMENT_ITEMS args;  // one per argument, in call order
 
     int32_t count() const { return static_cast<int32_t>(args.size()); }
     const RESULT_ITEM& operator[](int32_t index) const { return args[static_cast<size_t>(index)]; }

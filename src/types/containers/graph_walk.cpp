@@ -74,7 +74,10 @@ RESULT_ITEM edge_address_value(const GRAPH_DATA& graph, const GRAPH_EDGE* edge) 
 }
 
 LOOP_CODE::LOOP_CODE(const METHOD_CALL& call, int32_t count)
-    : pair{call.key(), {call.arg(0), call.arg(count - 1)}}, view(call) {
+    : view(call) {
+    pair.key = call.key();
+    pair.args.push_back(call.arg(0));
+    pair.args.push_back(call.arg(count - 1));
     view.args = &pair;
 }
 
