@@ -197,8 +197,8 @@ LIST_NODE* HASH_DATA::find_key_of(LIST_NODE* node, int* bucket) {
 }
 
 void HASH_DATA::grow_index(size_t capacity) {
-    std::vector<INDEX_SLOT> old = std::move(index);
-    index.assign(capacity, INDEX_SLOT{});
+    SLOTS old = std::move(index);
+    index = SLOTS(capacity);
     indexed = 0;
     vacated = 0;
     for (const INDEX_SLOT& slot : old)
@@ -257,7 +257,7 @@ void HASH_DATA::rebuild_index() {
     vacated = 0;
     size_t capacity = 8;
     while (static_cast<size_t>(pair_count) * 2 > capacity) capacity *= 2;
-    index.assign(capacity, INDEX_SLOT{});
+    index = SLOTS(capacity);
     for (size_t b = 0; b < buckets.size(); ++b) {
         if (buckets[b] == nullptr) continue;
         for (LIST_NODE* node = buckets[b]->head; node != nullptr; node = node->next)
@@ -269,7 +269,7 @@ void HASH_DATA::clear() {
     // Take the lists out first, so that the hash is empty and consistent
     // while the pairs' links are dissolved.
     std::array<std::unique_ptr<LIST_DATA>, bucket_count> old = std::move(buckets);
-    std::vector<INDEX_SLOT> old_index = std::move(index);
+    SLOTS old_index = std::move(index);
     size_t in_buckets = 0;
     for (const auto& list : old)
         if (list != nullptr) in_buckets += static_cast<size_t>(list->node_count);
@@ -277,7 +277,7 @@ void HASH_DATA::clear() {
     // with both (only this store takes pairs out, and it unindexes them).
     const bool index_complete = indexed == static_cast<size_t>(pair_count) && indexed == in_buckets;
     pair_count = 0;
-    index = {};
+    index.clear();
     indexed = 0;
     vacated = 0;
     cached_array.reset();
@@ -290,7 +290,7 @@ void HASH_DATA::clear() {
     nodes.reserve(in_buckets);
     for (const INDEX_SLOT& slot : old_index)
         if (slot.node != nullptr) nodes.push_back(slot.node);
-    old_index = {};
+    old_index.clear();
     sort_by_address(nodes);
     for (const auto& list : old)
         if (list != nullptr) list->forget_nodes();

@@ -27,7 +27,9 @@
 
 #include <array>
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
+#include <new>
 #include <optional>
 #include <string_view>
 #include <utility>
@@ -161,6 +163,41 @@ private:
     };
     static_assert(bucket_count < (1 << (64 - code_bits)), "a bucket number fits beside its code");
 
+    // The index's slots, all free when made: they come zeroed from the
+    // system, so a large index is neither filled nor touched before use.
+    class SLOTS {
+    public:
+        SLOTS() = default;
+        explicit SLOTS(size_t count)
+            : slots(static_cast<INDEX_SLOT*>(std::calloc(count, sizeof(INDEX_SLOT)))), count(count) {
+            if (slots == nullptr) throw std::bad_alloc();
+        }
+        SLOTS(SLOTS&& other) noexcept : slots(other.slots), count(other.count) {
+            other.slots = nullptr;
+            other.count = 0;
+        }
+        SLOTS& operator=(SLOTS&& other) noexcept {
+            std::swap(slots, other.slots);
+            std::swap(count, other.count);
+            return *this;
+        }
+        SLOTS(const SLOTS&) = delete;
+        SLOTS& operator=(const SLOTS&) = delete;
+        ~SLOTS() { std::free(slots); }
+
+        size_t size() const { return count; }
+        bool empty() const { return count == 0; }
+        INDEX_SLOT& operator[](size_t i) { return slots[i]; }
+        INDEX_SLOT* begin() { return slots; }
+        INDEX_SLOT* end() { return slots + count; }
+        // Gives the slots back; none are left.
+        void clear() { *this = SLOTS(); }
+
+    private:
+        INDEX_SLOT* slots = nullptr;
+        size_t count = 0;
+    };
+
     // The pair whose key matches, or null; its bucket into *bucket.
     LIST_NODE* find_node(UNION_DATA* key, bool by_reference, uint64_t code, int* bucket = nullptr);
     // The pair whose key matches the stored key of a node of another hash.
@@ -179,7 +216,7 @@ private:
     // Rehashes every pair into a table of the given size.
     void grow_index(size_t capacity);
 
-    std::vector<INDEX_SLOT> index;
+    SLOTS index;
     size_t indexed = 0;  // slots holding a pair
     size_t vacated = 0;  // slots whose pair went
 };
