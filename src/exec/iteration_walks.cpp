@@ -337,7 +337,7 @@ void WALK::walk_set_or_hash() {
     HASH_DATA* hash = store->hash_data();
     const bool with_value = kind == 'h' && count == 3;
     auto visit = [this, with_value](LIST_NODE* pair) {
-        bind_alias(0, &pair->key, 3);
+        bind_alias(0, &pair->key(), 3);
         if (with_value) bind_alias(1, &pair->value, 3);
         return run_body();
     };

@@ -46,8 +46,8 @@ void find_stored_keys(const METHOD_CALL& call, bool match_keys, bool collect_all
     WALK_END walk_end(store);
     ITERATION_HOLD hold(store.iteration_count);
     walk_pairs(store, forward, [&](LIST_NODE* node) {
-        if (!element_matches(call, match_keys ? &node->key : &node->value)) return true;
-        call.raise_if(make_copy_value(*call.results, &node->key, 4, false, false));
+        if (!element_matches(call, match_keys ? &node->key() : &node->value)) return true;
+        call.raise_if(make_copy_value(*call.results, &node->key(), 4, false, false));
         return collect_all;
     });
 }
@@ -85,11 +85,11 @@ void sort_stored_pairs(const METHOD_CALL& call, bool with_code, bool by_key) {
     if (with_code) {
         made.reserve(store.cached_array->size());
         for (LIST_NODE* node : *store.cached_array) {
-            made.push_back(element_sort_key(call, by_key ? &node->key : &node->value));
+            made.push_back(element_sort_key(call, by_key ? &node->key() : &node->value));
             sort_keys.push_back(made.back().get());
         }
     } else {
-        for (LIST_NODE* node : *store.cached_array) sort_keys.push_back(by_key ? &node->key : &node->value);
+        for (LIST_NODE* node : *store.cached_array) sort_keys.push_back(by_key ? &node->key() : &node->value);
     }
     call.raise_if(store.sort(sort_keys.data(), ascending));
 }

@@ -31,14 +31,14 @@ bool stored_by_reference(UNION_DATA* key, int key_mode) {
     return (key_mode == 4 || key_mode == 5 || key_mode == 6) && is_reference_tag(key->tag);
 }
 
-bool is_reference_key(LIST_NODE* node) { return is_reference_tag(node->key.tag); }
+bool is_reference_key(LIST_NODE* node) { return is_reference_tag(node->key().tag); }
 
 // The match rule of the buckets: stored reference keys by the cell they refer
 // to, other keys by value.
 bool key_matches(LIST_NODE* node, UNION_DATA* key, bool by_reference) {
     // Two texts or two ints, both plain values, compare as value equality
     // compares them, without its walk.
-    const UNION_DATA& stored = node->key;
+    const UNION_DATA& stored = node->key();
     if (!by_reference && stored.payload != nullptr && key->payload != nullptr) {
         const char stored_tag = lower_tag(stored.tag);
         if (stored_tag == lower_tag(key->tag)) {
@@ -49,8 +49,8 @@ bool key_matches(LIST_NODE* node, UNION_DATA* key, bool by_reference) {
         }
     }
     bool stored_reference = is_reference_key(node);
-    return by_reference ? stored_reference && follow_link(key) == follow_link(&node->key)
-                        : !stored_reference && is_equal_value(key, &node->key, true);
+    return by_reference ? stored_reference && follow_link(key) == follow_link(&node->key())
+                        : !stored_reference && is_equal_value(key, &node->key(), true);
 }
 
 constexpr uint64_t code_mask = (uint64_t{1} << HASH_DATA::code_bits) - 1;
@@ -170,11 +170,11 @@ HASH_DATA::PLACE HASH_DATA::place_of_text(std::string_view text) {
 }
 
 uint64_t HASH_DATA::code_of_node(LIST_NODE* node) {
-    if (is_reference_key(node)) return identity_code(&node->key);
+    if (is_reference_key(node)) return identity_code(&node->key());
     KEY_DIGITS digits;
     std::string_view view;
-    if (scalar_key_view(&node->key, digits, &view)) return text_code(view);
-    return text_code(value_key_text(&node->key, nullptr));
+    if (scalar_key_view(&node->key(), digits, &view)) return text_code(view);
+    return text_code(value_key_text(&node->key(), nullptr));
 }
 
 LIST_NODE* HASH_DATA::find_node(UNION_DATA* key, bool by_reference, uint64_t code, int* bucket) {
@@ -193,7 +193,7 @@ LIST_NODE* HASH_DATA::find_node(UNION_DATA* key, bool by_reference, uint64_t cod
 }
 
 LIST_NODE* HASH_DATA::find_key_of(LIST_NODE* node, int* bucket) {
-    return find_node(&node->key, is_reference_key(node), code_of_node(node), bucket);
+    return find_node(&node->key(), is_reference_key(node), code_of_node(node), bucket);
 }
 
 void HASH_DATA::grow_index(size_t capacity) {
@@ -385,10 +385,10 @@ void HASH_DATA::add_all_of(HASH_DATA& other) {
         std::unique_ptr<LIST_DATA>& mine = buckets[b];
         for (LIST_NODE* node = theirs->head; node != nullptr; node = node->next) {
             uint64_t code = code_of_node(node);
-            if (find_node(&node->key, is_reference_key(node), code) != nullptr) continue;
+            if (find_node(&node->key(), is_reference_key(node), code) != nullptr) continue;
             if (mine == nullptr) mine = std::make_unique<LIST_DATA>();
             // A reference key refers to the same cell; any other key is copied.
-            mine->append_pair(&node->key, is_reference_key(node) ? 1 : 0, nullptr, 0);
+            mine->append_pair(&node->key(), is_reference_key(node) ? 1 : 0, nullptr, 0);
             index_node(mine->tail, static_cast<int>(b), code);
             ++pair_count;
         }
@@ -536,7 +536,7 @@ const char* HASH_DATA::copy_from(HASH_DATA& source) {
         if (theirs == nullptr) continue;
         fresh[b] = std::make_unique<LIST_DATA>();
         for (LIST_NODE* node = theirs->head; node != nullptr; node = node->next) {
-            const char* failure = fresh[b]->append_pair(&node->key, 4, &node->value, 4);
+            const char* failure = fresh[b]->append_pair(&node->key(), 4, &node->value, 4);
             message.note(failure);
         }
     }

@@ -79,8 +79,8 @@ bool copy_plain_value(UNION_DATA& element, UNION_DATA* source, int mode) {
 LIST_NODE* make_node(UNION_DATA* key, int key_mode, UNION_DATA* value, int value_mode, const char** message) {
     std::unique_ptr<LIST_NODE> node(key != nullptr ? new LIST_NODE() : LIST_NODE::make_element());
     const char* failure = nullptr;
-    if (key != nullptr && !copy_plain_value(node->key, key, key_mode))
-        failure = copy_into_slot(&node->key, key, key_mode);
+    if (key != nullptr && !copy_plain_value(node->key(), key, key_mode))
+        failure = copy_into_slot(&node->key(), key, key_mode);
     if (value != nullptr && !copy_plain_value(node->value, value, value_mode)) {
         const char* value_failure = copy_into_slot(&node->value, value, value_mode);
         if (failure == nullptr) failure = value_failure;
@@ -145,7 +145,7 @@ private:
 // scalar or text that no link, weak cell or save refers to, beside an empty
 // key. Such a cell is known only by the value it holds.
 bool holds_movable_content(const LIST_NODE& node) {
-    const UNION_DATA& key = node.key;
+    const UNION_DATA& key = node.key();
     if (key.tag != tag_any || key.payload != nullptr || key.references != nullptr || key.aliases != nullptr ||
         key.call_aliases != nullptr || key.weak_held != 0) {
         return false;
@@ -260,9 +260,12 @@ static_assert(sizeof(LIST_NODE) % alignof(UNION_DATA) == 0, "the key cell follow
 
 UNION_DATA LIST_NODE::no_key{tag_any};
 
-LIST_NODE::LIST_NODE() noexcept : value(tag_any), key(*::new (reinterpret_cast<unsigned char*>(this) + sizeof(LIST_NODE)) UNION_DATA(tag_any)) {}
+LIST_NODE::LIST_NODE() noexcept : value(tag_any) {
+    ::new (reinterpret_cast<unsigned char*>(this) + sizeof(LIST_NODE)) UNION_DATA(tag_any);
+    value.key_follows = 1;
+}
 
-LIST_NODE::LIST_NODE(WITHOUT_KEY) : value(tag_any), key(no_key) {}
+LIST_NODE::LIST_NODE(WITHOUT_KEY) : value(tag_any) {}
 
 LIST_NODE* LIST_NODE::make_element() {
     void* block = SLAB_POOL<LIST_NODE>::allocate(sizeof(LIST_NODE));
@@ -281,8 +284,9 @@ void LIST_NODE::operator delete(LIST_NODE* node, std::destroying_delete_t) {
 }
 
 LIST_NODE::~LIST_NODE() {
+    const bool keyed = has_own_key();  // read before the value cell goes
     if (!let_go_plain_cell(value)) value.~UNION_DATA();
-    if (has_own_key() && !let_go_plain_cell(key)) key.~UNION_DATA();
+    if (keyed && !let_go_plain_cell(*own_key())) own_key()->~UNION_DATA();
     // The shared key must stay the empty any cell nobody links to.
     assert(no_key.tag == tag_any && no_key.payload == nullptr && no_key.references == nullptr &&
            no_key.aliases == nullptr && no_key.call_aliases == nullptr && no_key.weak_held == 0);
@@ -417,9 +421,9 @@ const char* LIST_DATA::insert_at(int index, UNION_DATA* cell, int mode) {
 int LIST_DATA::find(UNION_DATA* key, bool by_reference) {
     int index = 0;
     for (LIST_NODE* node = head; node != nullptr; node = node->next, ++index) {
-        bool stored_reference = is_reference_tag(node->key.tag);
-        bool match = by_reference ? stored_reference && same_cell(key, &node->key)
-                                  : !stored_reference && is_equal_value(key, &node->key, true);
+        bool stored_reference = is_reference_tag(node->key().tag);
+        bool match = by_reference ? stored_reference && same_cell(key, &node->key())
+                                  : !stored_reference && is_equal_value(key, &node->key(), true);
         if (match) {
             cursor = node;
             cursor_index = index;
@@ -610,7 +614,7 @@ const char* LIST_DATA::copy_from(LIST_DATA& source) {
     LIST_DATA fresh;
     FIRST_MESSAGE message;
     for (LIST_NODE* node = source.head; node != nullptr; node = node->next) {
-        const char* failure = fresh.append_pair(node->has_own_key() ? &node->key : nullptr, 4, &node->value, 4);
+        const char* failure = fresh.append_pair(node->has_own_key() ? &node->key() : nullptr, 4, &node->value, 4);
         message.note(failure);
     }
     LIST_NODE* old_head = head;

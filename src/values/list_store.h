@@ -44,7 +44,6 @@ struct LIST_NODE {
     };
     LIST_NODE* prev = nullptr;
     LIST_NODE* next = nullptr;
-    UNION_DATA& key;
 
     // A node with an empty key cell of its own. Only `new LIST_NODE` may
     // make one: its operator new gives the block room for the key.
@@ -55,7 +54,11 @@ struct LIST_NODE {
     LIST_NODE(const LIST_NODE&) = delete;
     LIST_NODE& operator=(const LIST_NODE&) = delete;
 
-    bool has_own_key() const { return &key != &no_key; }
+    // The value cell marks a node with a key cell of its own, which lies
+    // right behind the node; any other node's key is no_key.
+    bool has_own_key() const { return value.key_follows != 0; }
+    UNION_DATA& key() { return has_own_key() ? *own_key() : no_key; }
+    const UNION_DATA& key() const { return has_own_key() ? *const_cast<LIST_NODE*>(this)->own_key() : no_key; }
 
     static void* operator new(std::size_t size);
     static void operator delete(LIST_NODE* node, std::destroying_delete_t);
@@ -68,6 +71,7 @@ struct LIST_NODE {
 private:
     struct WITHOUT_KEY {};
     explicit LIST_NODE(WITHOUT_KEY);
+    UNION_DATA* own_key() { return std::launder(reinterpret_cast<UNION_DATA*>(reinterpret_cast<unsigned char*>(this) + sizeof(LIST_NODE))); }
 };
 
 class LIST_DATA {

@@ -419,7 +419,7 @@ bool WRITER::write(UNION_DATA* cell, const TYPE_TABLE* types) {
         for (const auto& bucket : hash.buckets) {
             if (!bucket) continue;
             for (LIST_NODE* node = bucket->head; node != nullptr; node = node->next) {
-                if (!write(&node->key, types)) return false;
+                if (!write(&node->key(), types)) return false;
                 if (lowered == tag_hash && !write(&node->value, types)) return false;
             }
         }

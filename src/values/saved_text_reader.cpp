@@ -696,7 +696,7 @@ bool PARSER::read_hash(UNION_DATA* cell, char letter, HEADER* header) {
         auto pair = std::make_unique<LIST_NODE>();
         const bool by_reference = value_letter(position) == '@';
         const size_t first_reference = references.size();
-        if (!read(&pair->key, &pair->key, header)) return false;
+        if (!read(&pair->key(), &pair->key(), header)) return false;
         const size_t end_reference = references.size();
         if (by_reference && end_reference == first_reference) return damaged(context);
         if (letter == 'h' && !read(&pair->value, &pair->value, header)) return false;
@@ -705,8 +705,8 @@ bool PARSER::read_hash(UNION_DATA* cell, char letter, HEADER* header) {
             continue;
         }
         const char* message = nullptr;
-        if (hash.contains(&pair->key, false, &message)) return damaged(context);
-        int bucket = HASH_DATA::bucket_of(&pair->key, false, &message);
+        if (hash.contains(&pair->key(), false, &message)) return damaged(context);
+        int bucket = HASH_DATA::bucket_of(&pair->key(), false, &message);
         if (message != nullptr) {
             saved_text_message = message;
             return false;
@@ -920,7 +920,7 @@ bool PARSER::read_body(UNION_DATA* cell, UNION_DATA* lands_in, HEADER& header) {
 }
 
 bool PARSER::join_hash(PENDING_PAIR& pair) {
-    UNION_DATA* key = &pair.node->key;
+    UNION_DATA* key = &pair.node->key();
     // A key whose reference could not be made has no place: it is dropped.
     if (pair.by_reference && !is_reference_tag(key->tag)) return true;
     const char* message = nullptr;

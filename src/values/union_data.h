@@ -87,6 +87,7 @@ public:
     uint8_t being_written = 0;   // set while the text of this value is written
     uint8_t skip_flag = 0;       // has_foreign_referrers ignores this link cell
     uint8_t scope_variable = 0;  // a declared variable (or this); may become an alias
+    uint8_t key_follows = 0;     // the value cell of a list node whose own key cell lies behind it
     SCALAR_WORD scalar{};
     uint32_t access_mode = access_variable;
     int32_t saved_id = -1;                   // numbers reference targets while a value is saved

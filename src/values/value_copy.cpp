@@ -164,9 +164,9 @@ void append_child_cells(const UNION_DATA* cell, std::vector<UNION_DATA*>& out, b
             if (!bucket) continue;
             for (LIST_NODE* node = bucket->head; node != nullptr; node = node->next) {
                 if (lowered == tag_set) {
-                    out.push_back(&node->key);
+                    out.push_back(&node->key());
                 } else {
-                    if (with_hash_keys) out.push_back(&node->key);
+                    if (with_hash_keys) out.push_back(&node->key());
                     out.push_back(&node->value);
                 }
             }

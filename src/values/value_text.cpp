@@ -248,7 +248,7 @@ private:
 
     // One pair: the key's text, and for a hash "->" and the value's text.
     void write_pair(LIST_NODE* node, bool with_values) {
-        write(&node->key);
+        write(&node->key());
         if (with_values) {
             out += "->";
             write(&node->value);

@@ -41,7 +41,7 @@ bool has(HASH_DATA& hash, UNION_DATA* key) { return hash.contains(key, false, nu
 std::vector<std::string> key_texts(HASH_DATA& hash) {
     hash.build_array();
     std::vector<std::string> texts;
-    for (LIST_NODE* node : *hash.cached_array) texts.push_back(value_key_text(&node->key, nullptr));
+    for (LIST_NODE* node : *hash.cached_array) texts.push_back(value_key_text(&node->key(), nullptr));
     return texts;
 }
 
@@ -208,13 +208,13 @@ TEST(HashStoreOrder, BucketOrderThenInsertionAndSortedArrayDropped) {
 // The cached array's key (or value) cells, as a caller supplies sort keys.
 std::vector<UNION_DATA*> sort_keys(HASH_DATA& hash, bool values) {
     std::vector<UNION_DATA*> keys;
-    for (LIST_NODE* node : *hash.cached_array) keys.push_back(values ? &node->value : &node->key);
+    for (LIST_NODE* node : *hash.cached_array) keys.push_back(values ? &node->value : &node->key());
     return keys;
 }
 
 std::vector<std::string> sorted_key_texts(HASH_DATA& hash) {
     std::vector<std::string> texts;
-    for (LIST_NODE* node : *hash.cached_array) texts.push_back(value_key_text(&node->key, nullptr));
+    for (LIST_NODE* node : *hash.cached_array) texts.push_back(value_key_text(&node->key(), nullptr));
     return texts;
 }
 
@@ -440,7 +440,7 @@ TEST(HashStoreIndex, APairWhoseKeyChangedInPlaceLeavesNothingBehind) {
     // As a loop variable bound to the key would: the key 5 becomes 8. It is
     // no longer found under either number.
     hash.build_array();
-    *(*hash.cached_array)[0]->key.int_data() = INT_DATA(8);
+    *(*hash.cached_array)[0]->key().int_data() = INT_DATA(8);
     EXPECT_FALSE(has(hash, int_cell(5).get()));
     EXPECT_FALSE(has(hash, int_cell(8).get()));
     // Removing every pair by node also clears its slot in the index: a
@@ -459,7 +459,7 @@ TEST(HashStoreIndex, PairsLinkedIntoTheBucketsAreFoundToo) {
     EXPECT_TRUE(has(hash, int_cell(1).get()));
     // A reader of saved values links pairs in directly.
     auto node = std::make_unique<LIST_NODE>();
-    copy_value(&node->key, int_cell(2).get(), true);
+    copy_value(&node->key(), int_cell(2).get(), true);
     int b = bucket(int_cell(2).get());
     if (hash.buckets[static_cast<size_t>(b)] == nullptr)
         hash.buckets[static_cast<size_t>(b)] = std::make_unique<LIST_DATA>();

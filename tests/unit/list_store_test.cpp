@@ -526,8 +526,8 @@ TEST(ListStoreElements, ListElementsShareTheEmptyKeyAndPairsOwnTheirs) {
     std::vector<bool> own;
     for (LIST_NODE* node = list.head; node != nullptr; node = node->next) own.push_back(node->has_own_key());
     EXPECT_EQ(own, (std::vector<bool>{false, false, false, false, true}));
-    EXPECT_EQ(&list.head->key, &LIST_NODE::no_key);
-    EXPECT_EQ(int_of(&list.tail->key), 42);
+    EXPECT_EQ(&list.head->key(), &LIST_NODE::no_key);
+    EXPECT_EQ(int_of(&list.tail->key()), 42);
 
     // A copy keeps each node's kind; the shared key is never written.
     LIST_DATA copy;
@@ -535,8 +535,8 @@ TEST(ListStoreElements, ListElementsShareTheEmptyKeyAndPairsOwnTheirs) {
     own.clear();
     for (LIST_NODE* node = copy.head; node != nullptr; node = node->next) own.push_back(node->has_own_key());
     EXPECT_EQ(own, (std::vector<bool>{false, false, false, false, true}));
-    EXPECT_EQ(int_of(&copy.tail->key), 42);
-    EXPECT_NE(&copy.tail->key, &list.tail->key);
+    EXPECT_EQ(int_of(&copy.tail->key()), 42);
+    EXPECT_NE(&copy.tail->key(), &list.tail->key());
     EXPECT_EQ(LIST_NODE::no_key.tag, 'v');
     EXPECT_EQ(LIST_NODE::no_key.payload, nullptr);
 
@@ -544,7 +544,7 @@ TEST(ListStoreElements, ListElementsShareTheEmptyKeyAndPairsOwnTheirs) {
     // and deletes with the node.
     std::unique_ptr<LIST_NODE> made(new LIST_NODE());
     ASSERT_TRUE(made->has_own_key());
-    ASSERT_EQ(assign_value(&made->key, key.get()), nullptr);
+    ASSERT_EQ(assign_value(&made->key(), key.get()), nullptr);
     test::CELL text = test::make_cell('s');
     text->str_data()->text = "long enough not to fit in the string itself";
     ASSERT_EQ(assign_value(&made->value, text.get()), nullptr);
@@ -633,9 +633,9 @@ TEST(ListStoreCopy, CopyKeepsKeysAndReplacesOldNodes) {
     fill(copy, {5, 6, 7});
     EXPECT_EQ(copy.copy_from(source), nullptr);
     EXPECT_EQ(contents(copy), (std::vector<int>{10, 8}));
-    EXPECT_EQ(int_of(&copy.head->key), 1);
+    EXPECT_EQ(int_of(&copy.head->key()), 1);
     EXPECT_EQ(copy.tail->value.target(), outside.get());
-    EXPECT_EQ(copy.tail->key.target(), outside.get());
+    EXPECT_EQ(copy.tail->key().target(), outside.get());
     EXPECT_EQ(copy.copy_from(copy), nullptr);
     EXPECT_EQ(contents(copy), (std::vector<int>{10, 8}));
     copy.clear();

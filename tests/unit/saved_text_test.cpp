@@ -363,7 +363,7 @@ TEST(SAVED_TEXT_READER, HashKeysThatAreReferencesJoinTheirHash) {
     UNION_DATA* read_key = &element(back.get(), 1)
                                 ->hash_data()
                                 ->buckets[static_cast<size_t>(HASH_DATA::bucket_of(key.get(), false, &message))]
-                                ->head->key;
+                                ->head->key();
     EXPECT_EQ(follow_link(element(read_key, 0)), element(back.get(), 0));
 }
 

@@ -35,6 +35,7 @@ using test::str_cell;
 // Every element of a container is a cell: its size is the containers' memory.
 static_assert(sizeof(UNION_DATA) <= 64, "a cell grew");
 static_assert(sizeof(STR_DATA) <= 64, "a text payload grew");
+static_assert(sizeof(LIST_NODE) <= 80, "a list element grew");
 
 TEST(UnionDataCell, EveryTypedTagStartsDefinedAndEmpty) {
     for (char tag : std::string("024abcdefghilmnorstuxyz")) {

@@ -138,7 +138,7 @@ bool hash_functions(METHOD_CALL& call) {
         for (auto& bucket : hash.buckets) {
             if (bucket == nullptr) continue;
             for (LIST_NODE* node = bucket->head; node != nullptr; node = node->next)
-                call.raise_if(make_copy_value(*call.results, &node->key, 4, false, false));
+                call.raise_if(make_copy_value(*call.results, &node->key(), 4, false, false));
         }
         return true;
     }

@@ -68,7 +68,7 @@ bool set_functions(METHOD_CALL& call) {
         for (auto& bucket : set.buckets) {
             if (bucket == nullptr) continue;
             for (LIST_NODE* node = bucket->head; node != nullptr; node = node->next)
-                call.raise_if(make_copy_value(*call.results, &node->key, 4, false, false));
+                call.raise_if(make_copy_value(*call.results, &node->key(), 4, false, false));
         }
         return true;
     }
