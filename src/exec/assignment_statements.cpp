@@ -194,12 +194,6 @@ bool single_operand(TOKEN* side) {
     return items.count() == 1 && items[0] == side;
 }
 
-// A side with one operand each, nothing parked on them: the right side and
-// then the left are evaluated as their frames would evaluate them, and when
-// each yields one result the pair is assigned without frames. True when the
-// statement is done (a side that yields nothing ends it, as in the general
-// loop); false with what was evaluated parked on the sides, whose frames
-// take it over, when a side yields several results.
 // The call part of an element access h[k] on a plain variable holding a
 // hash: evaluating it runs nothing before the call itself.
 const TOKEN* element_call(const TOKEN* side) {
@@ -209,6 +203,13 @@ const TOKEN* element_call(const TOKEN* side) {
         return nullptr;
     return side->right;
 }
+
+// A side with one operand each, nothing parked on them: the right side and
+// then the left are evaluated as their frames would evaluate them, and when
+// each yields one result the pair is assigned without frames. True when the
+// statement is done (a side that yields nothing ends it, as in the general
+// loop); false with what was evaluated parked on the sides, whose frames
+// take it over, when a side yields several results.
 
 bool single_pair_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule, const char* op) {
     TOKEN* left = node->left;

@@ -298,9 +298,12 @@ __attribute__((always_inline)) inline void run_statements(TOKEN* block, RESULT_I
 
 }  // namespace
 
-void execute_block(TOKEN* block, RESULT_ITEM this_item, bool own_variables) {
+namespace {
+
+void run_block(TOKEN* block, RESULT_ITEM this_item, bool own_variables, bool program_end) {
     if (block == nullptr) return;
     VARIABLES_GUARD variables;
+    variables.program_end = program_end;
     if (own_variables && block_has_variables(block)) {
         push_scope_variables(block);
         variables.block = block;
@@ -308,16 +311,13 @@ void execute_block(TOKEN* block, RESULT_ITEM this_item, bool own_variables) {
     run_statements(block, this_item, 0, nullptr, nullptr);
 }
 
-void execute_program_block(TOKEN* root) {
-    if (root == nullptr) return;
-    VARIABLES_GUARD variables;
-    variables.program_end = true;
-    if (block_has_variables(root)) {
-        push_scope_variables(root);
-        variables.block = root;
-    }
-    run_statements(root, RESULT_ITEM{}, 0, nullptr, nullptr);
+}  // namespace
+
+void execute_block(TOKEN* block, RESULT_ITEM this_item, bool own_variables) {
+    run_block(block, this_item, own_variables, false);
 }
+
+void execute_program_block(TOKEN* root) { run_block(root, RESULT_ITEM{}, true, true); }
 
 void execute_block_from(TOKEN* block, RESULT_ITEM this_item, uint32_t first, STATEMENT_SHORTCUT shortcut,
                         void* data) {

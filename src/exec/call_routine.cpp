@@ -662,7 +662,7 @@ __attribute__((noinline)) CALL_OUTCOME call_method_site(const ROUTINE_REQUEST& r
                                   : nullptr;
     if (site != nullptr) {
         CALL_ARGS args;
-            args.key = site->key;
+        args.key = site->key;
         for (RESULT_NODE* item = list.head; item != nullptr; item = item->next) args.args.push_back(item->item);
         if (run_methods(*methods_of_type(site->code), site->code, node, &args, request.results, request.receiver,
                         request.context, false, used_at_once)) {

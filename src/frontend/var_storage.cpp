@@ -72,10 +72,7 @@ void fill_from_prototype(UNION_DATA* cell, TOKEN* type_def) {
     copy_value_table(*record, *source->object);
     --copy_depth;
     holder->object = record.release();
-    if (copy_depth == 0) {
-        relink_copied_references(cell, false);
-        relink_copied_references(prototype, true);
-    }
+    if (copy_depth == 0) finish_copied_references(cell);
 }
 
 // The storage entries of a block, in insertion order, without the entries

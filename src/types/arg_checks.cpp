@@ -39,24 +39,13 @@ std::string check_arg_count(const CALL_ARGS& args, int32_t n) {
     return message("erwarg", n);
 }
 
-std::string check_arg_range(const CALL_ARGS& args, int32_t min, int32_t max) {
-    const int32_t count = args.count();
-    if (min < 0) {
-        if (count <= max) return {};
-        return max == 1 ? message("erwhoearg", 1) : message("erwhoearge", max);
-    }
-    if (max < 0) {
-        if (count >= min) return {};
-        return min == 1 ? message("erwminarg", 1) : message("erwminarge", min);
-    }
-    if (count >= min && count <= max) return {};
+std::string arg_range_refusal(const CALL_ARGS&, int32_t min, int32_t max) {
+    if (min < 0) return max == 1 ? message("erwhoearg", 1) : message("erwhoearge", max);
+    if (max < 0) return min == 1 ? message("erwminarg", 1) : message("erwminarge", min);
     return message("zahargmusberlie", min, max);
 }
 
-std::string check_arg_defined(const CALL_ARGS& args, int32_t i) {
-    if (is_defined_value(value_of(args, i))) return {};
-    return message("tesargnicdef", i + 1);
-}
+std::string undefined_arg_refusal(int32_t i) { return message("tesargnicdef", i + 1); }
 
 std::string check_args_defined(const CALL_ARGS& args) {
     for (int32_t i = 0; i < args.count(); ++i) {

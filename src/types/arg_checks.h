@@ -23,9 +23,20 @@ namespace morvu {
 std::string type_code_name(char code);
 
 std::string check_arg_count(const CALL_ARGS& args, int32_t n);
-// min < 0: at most max; max < 0: at least min; else min..max.
-std::string check_arg_range(const CALL_ARGS& args, int32_t min, int32_t max);
-std::string check_arg_defined(const CALL_ARGS& args, int32_t i);
+// The refusals of the two checks below, built when a check fails.
+std::string arg_range_refusal(const CALL_ARGS& args, int32_t min, int32_t max);
+std::string undefined_arg_refusal(int32_t i);
+
+// min < 0: at most max; max < 0: at least min; else min..max. Asked of
+// nearly every call, so a passing count is told inline.
+inline std::string check_arg_range(const CALL_ARGS& args, int32_t min, int32_t max) {
+    const int32_t count = args.count();
+    const bool passes = min < 0 ? count <= max : max < 0 ? count >= min : count >= min && count <= max;
+    return passes ? std::string() : arg_range_refusal(args, min, max);
+}
+inline std::string check_arg_defined(const CALL_ARGS& args, int32_t i) {
+    return is_defined_value(argument_value(args[i].cell)) ? std::string() : undefined_arg_refusal(i);
+}
 std::string check_args_defined(const CALL_ARGS& args);
 std::string check_arg_not_empty(const CALL_ARGS& args, int32_t i);
 std::string check_args_not_empty(const CALL_ARGS& args);

@@ -43,16 +43,19 @@ constexpr TRANSFER_MESSAGES move_messages{"vernurfuegledattyp", "verrefnicerl", 
 // into dest makes first, in this order: the types must match unless dest is
 // an any cell, a reference or alias is not transferred, and an any cell that
 // others refer to does not change its type. Null when all pass.
+// A built-in type's name is its tag's: cells of one such tag (no link, no
+// object) have one type name without comparing names.
+bool same_built_in_tag(const UNION_DATA* a, const UNION_DATA* b) {
+    const char tag = lower_tag(a->tag);
+    return tag == lower_tag(b->tag) && tag != tag_object && !is_link_tag(tag);
+}
+
 const char* check_transfer(UNION_DATA* dest, UNION_DATA* src, UNION_DATA* s, const TRANSFER_MESSAGES& ids) {
     // A source that is no link, of the destination's built-in type or going
     // into an any cell nothing links to: no type names to compare.
-    if (src == s) {
-        const char dest_tag = lower_tag(dest->tag);
-        const bool same_tag = dest_tag == lower_tag(s->tag) && dest_tag != tag_object && !is_link_tag(dest_tag);
-        if (same_tag || (is_any_cell(dest) && dest->references == nullptr && dest->aliases == nullptr &&
-                         dest->call_aliases == nullptr))
-            return nullptr;
-    }
+    if (src == s && (same_built_in_tag(dest, s) || (is_any_cell(dest) && dest->references == nullptr &&
+                                                     dest->aliases == nullptr && dest->call_aliases == nullptr)))
+        return nullptr;
     TYPE_NAME dest_name = value_type_name(dest, true);
     TYPE_NAME src_name = value_type_name(src, true);
     bool any_dest = is_any_cell(dest);
@@ -80,10 +83,8 @@ const char* copy_through_temporary(UNION_DATA* dest, UNION_DATA* s) {
     if (copy_partners.of(s) == &temporary) copy_partners.record(s, dest);
     if (copy_depth == 0) {
         bool overflow = value_walk_depth == 0 && value_depth_overflow;
-        if (relink) {
-            if (!overflow) relink_copied_references(&temporary, false);
-            relink_copied_references(s, true);
-        }
+        if (relink && !overflow) finish_copied_references(&temporary);
+        copy_partners.clear();
         if (overflow) {
             value_depth_overflow = false;
             return msg_text("staueb");
@@ -168,10 +169,7 @@ const char* assign_link(UNION_DATA* dest, UNION_DATA* src, char kind) {
                                           : "synzuwmuszykfresei");
         }
     }
-    // A built-in type's name is its tag's: cells of one such tag (no link,
-    // no object) need no names compared.
-    const char dest_tag = lower_tag(dest->tag);
-    const bool same_tag = dest_tag == lower_tag(s->tag) && dest_tag != tag_object && !is_link_tag(dest_tag);
+    const bool same_tag = same_built_in_tag(dest, s);
     const bool any_dest = is_any_cell(dest);
     if (!any_dest && !same_tag) {
         const TYPE_NAME dest_name = value_type_name(dest, true);

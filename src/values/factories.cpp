@@ -152,10 +152,7 @@ void make_small_object(UNION_DATA* destination, UNION_DATA* source) {
     to->object = record;
     to->type = from->type;
     destroy_object_record(old);
-    if (copied && copy_depth == 0) {
-        relink_copied_references(destination, false);
-        relink_copied_references(initial, true);
-    }
+    if (copied && copy_depth == 0) finish_copied_references(destination);
 }
 
 bool is_smalltype_value(const UNION_DATA* cell, bool lowered) {

@@ -58,7 +58,7 @@ struct LIST_NODE {
     // right behind the node; any other node's key is no_key.
     bool has_own_key() const { return value.key_follows != 0; }
     UNION_DATA& key() { return has_own_key() ? *own_key() : no_key; }
-    const UNION_DATA& key() const { return has_own_key() ? *const_cast<LIST_NODE*>(this)->own_key() : no_key; }
+    const UNION_DATA& key() const { return has_own_key() ? *own_key() : no_key; }
 
     static void* operator new(std::size_t size);
     static void operator delete(LIST_NODE* node, std::destroying_delete_t);
@@ -71,7 +71,11 @@ struct LIST_NODE {
 private:
     struct WITHOUT_KEY {};
     explicit LIST_NODE(WITHOUT_KEY);
-    UNION_DATA* own_key() { return std::launder(reinterpret_cast<UNION_DATA*>(reinterpret_cast<unsigned char*>(this) + sizeof(LIST_NODE))); }
+    // The key cell behind a node that has one.
+    UNION_DATA* own_key() const {
+        auto* behind = reinterpret_cast<unsigned char*>(const_cast<LIST_NODE*>(this)) + sizeof(LIST_NODE);
+        return std::launder(reinterpret_cast<UNION_DATA*>(behind));
+    }
 };
 
 class LIST_DATA {

@@ -217,25 +217,22 @@ UNION_DATA::UNION_DATA(char tag) : tag(tag) {
 
 UNION_DATA::~UNION_DATA() {
     if (weak_held != 0) cut_weak_cells(this);
-    // An int nobody links to, the common temporary, needs no detaching.
-    if (tag == tag_int && references == nullptr && aliases == nullptr && call_aliases == nullptr) {
-        delete int_data();
-        return;
-    }
-    // So does a text, the temporary of text building (a walk may still hold it).
-    if (tag == tag_str && references == nullptr && aliases == nullptr && call_aliases == nullptr) {
-        free_payload_now(tag_str, payload);
-        return;
-    }
-    // An any cell holding nothing or the empty value has nothing to free.
-    if ((tag == tag_any || tag == tag_nothing) && references == nullptr && aliases == nullptr &&
-        call_aliases == nullptr)
-        return;
-    // A link nobody links to, the alias handed out for an element among
-    // them: only its place in the target's list goes.
-    if (is_link_tag(tag) && references == nullptr && aliases == nullptr && call_aliases == nullptr) {
-        unlink_cell(this, lower_tag(tag));
-        return;
+    // The common cells nobody links to need no detaching: the temporaries of
+    // arithmetic and text building (a walk may still hold a text), empty any
+    // cells, and the aliases handed out for elements, which only leave their
+    // target's list.
+    if (references == nullptr && aliases == nullptr && call_aliases == nullptr) {
+        switch (tag) {
+        case tag_int: delete int_data(); return;
+        case tag_str: free_payload_now(tag_str, payload); return;
+        case tag_any:
+        case tag_nothing: return;
+        default:
+            if (is_link_tag(tag)) {
+                unlink_cell(this, lower_tag(tag));
+                return;
+            }
+        }
     }
     clear_value(this);
 }

@@ -113,21 +113,26 @@ void discard_value(UNION_DATA* cell) {
 const char* finish_copy(UNION_DATA* dest, UNION_DATA* src, bool relink) {
     --copy_depth;
     if (copy_depth != 0) return nullptr;
-    if (relink) {
-        if (is_nesting_tag(lower_tag(src->tag))) {
-            relink_copied_references(dest, false);
-            relink_copied_references(src, true);
-        } else {
-            copy_partners.forget(src);  // nothing inside that could link
-        }
-    }
-    copy_partners.clear();  // the outermost copy is over
+    // Only a nesting value holds links to re-point; either way the outermost
+    // copy is over and its partners go.
+    if (relink && is_nesting_tag(lower_tag(src->tag))) finish_copied_references(dest);
+    copy_partners.clear();
     if (value_walk_depth == 0 && value_depth_overflow) {
         value_depth_overflow = false;
         discard_value(dest);
         return msg_text("staueb");
     }
     return nullptr;
+}
+
+// The number of an int, or a text, into a cell that has a payload of the type.
+void copy_int_or_text(UNION_DATA* dest, const UNION_DATA* src, char lowered) {
+    if (lowered == tag_int) {
+        *dest->int_data() = *src->int_data();
+        return;
+    }
+    dest->str_data()->text = src->str_data()->text;
+    dest->str_data()->reset_read();
 }
 
 // Starts a deep copy; the outermost copy forgets an old overflow.
@@ -361,12 +366,7 @@ const char* copy_value(UNION_DATA* dest, UNION_DATA* src, bool fresh) {
         if (value_walk_depth == 0) value_depth_overflow = false;
         if (dest->tag == tag_any || dest->tag == tag_nothing) init_payload(dest, src);
         else if (dest->payload == nullptr) allocate_payload(dest, lowered);
-        if (lowered == tag_int) {
-            *dest->int_data() = *src->int_data();
-        } else {
-            dest->str_data()->text = src->str_data()->text;
-            dest->str_data()->reset_read();
-        }
+        copy_int_or_text(dest, src, lowered);
         return nullptr;
     }
     start_copy();
@@ -459,27 +459,19 @@ bool deep_copy_payload(UNION_DATA* dest, UNION_DATA* src) {
     case tag_timezone: dest->timezone_data()->assign(*src->timezone_data()); break;
     case tag_datetime: dest->datetime_data()->assign(*src->datetime_data()); break;
     case tag_time: dest->time_data()->assign(*src->time_data()); break;
-    case tag_int: *dest->int_data() = *src->int_data(); break;
+    case tag_int:
+    case tag_str: copy_int_or_text(dest, src, lowered); break;
     case tag_real: *dest->real_data() = *src->real_data(); break;
     case tag_dir: dest->dir_data()->set_path(src->dir_data()->path_name); break;
     case tag_error: *dest->error_data() = *src->error_data(); break;
     case tag_file: dest->file_data()->set_path(src->file_data()->path_name); break;
-    case tag_str:
-        dest->str_data()->text = src->str_data()->text;
-        dest->str_data()->reset_read();
-        break;
     case tag_code: *dest->code_data() = *src->code_data(); break;
     default: break;
     }
     return true;
 }
 
-void relink_copied_references(UNION_DATA* cell, bool clear_only) {
-    // Only the outermost copy's end forgets, and then every partner goes.
-    if (clear_only) {
-        copy_partners.clear();
-        return;
-    }
+void finish_copied_references(UNION_DATA* cell) {
     // Without partners no cell inside the copy was a link's target.
     if (copy_partners.empty()) return;
     walk_value(cell, WALK::FULL, [](UNION_DATA* c) {
@@ -491,6 +483,7 @@ void relink_copied_references(UNION_DATA* cell, bool clear_only) {
         }
         return true;
     });
+    copy_partners.clear();
 }
 
 CELL_PARTNERS copy_partners;

@@ -95,9 +95,9 @@ const char* copy_value(UNION_DATA* dest, UNION_DATA* src, bool fresh);
 // One level of a deep copy; true when references must be re-linked.
 bool deep_copy_payload(UNION_DATA* dest, UNION_DATA* src);
 
-// Re-points the links inside cell's value at the copies of their targets, or
-// (clear_only) clears the copy partners left by a copy.
-void relink_copied_references(UNION_DATA* cell, bool clear_only);
+// At the end of the outermost copy: re-points the links inside cell's value
+// at the copies of their targets, then forgets every copy partner.
+void finish_copied_references(UNION_DATA* cell);
 
 void copy_hash_payload(HASH_DATA* dest, HASH_DATA* src);
 // Copies both halves (a reference half stays a reference). Null, or the

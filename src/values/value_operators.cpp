@@ -1,6 +1,7 @@
 #include "values/value_operators.h"
 
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "numbers/int_data.h"
@@ -85,14 +86,11 @@ const char* numeric_assign(UNION_DATA* l, UNION_DATA* r, COMPOUND kind) {
     }
     if ((kind == COMPOUND::div || kind == COMPOUND::mod) && is_zero_number(r)) return msg_text("divdur0");
     int start = (kind == COMPOUND::mul || kind == COMPOUND::div) ? 1 : 0;
-    if (is_int && l != r && !l->int_data()->is_empty() && (kind == COMPOUND::add || kind == COMPOUND::sub)) {
-        INT_DATA& number = *l->int_data();
-        if (kind == COMPOUND::add) number += *r->int_data();
-        else number -= *r->int_data();
-        return nullptr;
-    }
     if (is_int) {
-        INT_DATA operand = *r->int_data();  // l and r may be one cell
+        // l and r may be one cell: its number is then copied before it changes.
+        std::optional<INT_DATA> own_copy;
+        if (l == r) own_copy.emplace(*r->int_data());
+        const INT_DATA& operand = own_copy ? *own_copy : *r->int_data();
         INT_DATA& number = *l->int_data();
         if (number.is_empty()) number = INT_DATA(start);
         switch (kind) {

@@ -104,10 +104,10 @@ bool hash_functions(METHOD_CALL& call) {
     if (key_has_prefix(key, "[]\xA7")) {
         HASH_DATA& hash = hash_of(call.checked_receiver());
         call.refuse_constant();
-        if (call.count() < 1) call.raise_if(check_arg_range(*call.args, 1, -1));
+        call.raise_if(check_arg_range(*call.args, 1, -1));
         for (int32_t i = 0; i < call.count(); ++i) {
             // An undefined key is refused before anything is inserted.
-            if (!is_defined_value(argument_value(call.arg(i).cell))) call.raise_if(check_arg_defined(*call.args, i));
+            call.raise_if(check_arg_defined(*call.args, i));
             KEY_ARG key_cell = key_arg(call, i);
             HASH_DATA::KEY_PLACE place;
             UNION_DATA* value = hash.get(key_cell.cell, key_cell.by_reference(), place);
