@@ -338,7 +338,7 @@ bool fresh_int_temporary(const RESULT_LIST& list) {
     if (list.count != 1 || list.head->item.owned == 0) return false;
     const UNION_DATA* cell = list.head->item.cell;
     return cell != nullptr && cell->tag == tag_int && cell->payload != nullptr && cell->weak_held == 0 &&
-           cell->references == nullptr && cell->aliases == nullptr && cell->call_aliases == nullptr &&
+           cell->referrers == nullptr &&
            cell->prev == nullptr && cell->next == nullptr && cell->saved_id == -1 && cell->being_written == 0 &&
            cell->skip_flag == 0 && cell->scope_variable == 0 && cell->access_mode == access_variable;
 }

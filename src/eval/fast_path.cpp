@@ -119,8 +119,7 @@ bool fast_call_assignment(TOKEN* node, RESULT_ITEM this_item) {
     }
     if (target != nullptr && list.count == 1 && list.head->item.owned != 0 && !value_under_iteration(target)) {
         UNION_DATA* value = list.head->item.cell;
-        if (value->tag == tag_int && value->payload != nullptr && value->references == nullptr &&
-            value->aliases == nullptr && value->call_aliases == nullptr) {
+        if (value->tag == tag_int && value->payload != nullptr && value->referrers == nullptr) {
             std::swap(target->payload, value->payload);  // the old number goes with the list
             return true;
         }

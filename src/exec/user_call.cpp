@@ -283,8 +283,7 @@ void USER_CALL::run(TOKEN* routine, bool crossed_type) {
 
 // A plain int cell: declared int, holding a number, no link to or from it.
 bool is_plain_int_cell(const UNION_DATA* cell) {
-    return cell->tag == tag_int && cell->payload != nullptr && cell->references == nullptr &&
-           cell->aliases == nullptr && cell->call_aliases == nullptr && cell->weak_held == 0;
+    return cell->tag == tag_int && cell->payload != nullptr && cell->referrers == nullptr && cell->weak_held == 0;
 }
 
 void USER_CALL::bind_one(int index, TOKEN* parameter) {

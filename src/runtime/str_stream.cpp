@@ -1,20 +1,59 @@
 #include "runtime/str_stream.h"
 
+#include <algorithm>
+#include <unordered_map>
+
 namespace morvu {
+
+namespace {
+
+struct READ_CURSOR {
+    size_t position = 0;  // index of the next character to read
+    size_t length = 0;    // length of the text when the read began
+};
+
+// The cursors of the texts being read, by text.
+std::unordered_map<const STR_DATA*, READ_CURSOR>& read_cursors() {
+    static std::unordered_map<const STR_DATA*, READ_CURSOR> cursors;
+    return cursors;
+}
+
+}  // namespace
+
+void STR_DATA::end_read() {
+    read_cursors().erase(this);
+    reading = false;
+}
+
+void STR_DATA::copy_cursor(const STR_DATA& other) {
+    auto& cursors = read_cursors();
+    const READ_CURSOR cursor = cursors[&other];
+    cursors[this] = cursor;
+    reading = true;
+}
 
 void STR_DATA::begin_read(const char** error) {
     *error = nullptr;
     if (reading) return;  // continue where the previous read stopped
+    READ_CURSOR cursor;
+    cursor.length = text.find('\0');
+    if (cursor.length == std::string::npos) cursor.length = text.size();
+    read_cursors()[this] = cursor;
     reading = true;
-    read_position = 0;
-    read_length = text.find('\0');
-    if (read_length == std::string::npos) read_length = text.size();
 }
 
 bool STR_DATA::read_char(char* out, bool stop) {
-    if (!reading || read_position >= read_length || read_position >= text.size()) return true;
-    *out = text[read_position++];
+    if (!reading) return true;
+    READ_CURSOR& cursor = read_cursors()[this];
+    if (cursor.position >= cursor.length || cursor.position >= text.size()) return true;
+    *out = text[cursor.position++];
     return stop;
+}
+
+bool STR_DATA::read_used_up() const {
+    if (!reading) return text.empty();
+    const READ_CURSOR& cursor = read_cursors()[this];
+    return cursor.position >= std::min(cursor.length, text.size());
 }
 
 void STR_DATA::write(const char* data, bool formatted, const char** error) {

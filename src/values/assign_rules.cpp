@@ -53,8 +53,7 @@ bool same_built_in_tag(const UNION_DATA* a, const UNION_DATA* b) {
 const char* check_transfer(UNION_DATA* dest, UNION_DATA* src, UNION_DATA* s, const TRANSFER_MESSAGES& ids) {
     // A source that is no link, of the destination's built-in type or going
     // into an any cell nothing links to: no type names to compare.
-    if (src == s && (same_built_in_tag(dest, s) || (is_any_cell(dest) && dest->references == nullptr &&
-                                                     dest->aliases == nullptr && dest->call_aliases == nullptr)))
+    if (src == s && (same_built_in_tag(dest, s) || (is_any_cell(dest) && dest->referrers == nullptr)))
         return nullptr;
     TYPE_NAME dest_name = value_type_name(dest, true);
     TYPE_NAME src_name = value_type_name(src, true);
@@ -142,17 +141,17 @@ const char* move_value_with_root(UNION_DATA* dest, UNION_DATA* src, const UNION_
 const char* assign_link(UNION_DATA* dest, UNION_DATA* src, char kind) {
     switch (kind) {
     case 'p':
-        if (dest->references != nullptr) return msg_text("verketrefnicerl");
+        if (first_referrer(dest, tag_reference) != nullptr) return msg_text("verketrefnicerl");
         break;
     case 'q':
-        if (dest->aliases != nullptr) return msg_text("verketalinicerl");
-        if (dest->references != nullptr) return msg_text("refaufalinicerl");
+        if (first_referrer(dest, tag_alias) != nullptr) return msg_text("verketalinicerl");
+        if (first_referrer(dest, tag_reference) != nullptr) return msg_text("refaufalinicerl");
         if (dest->scope_variable == 0) return msg_text("alizuwnurfuescovarerl");
         break;
     default:
-        if (dest->references != nullptr) return msg_text("refaufsynnicerl");
-        if (dest->aliases != nullptr) return msg_text("aliaufsynnicerl");
-        if (dest->call_aliases != nullptr) return msg_text("verketsynnicerl");
+        if (first_referrer(dest, tag_reference) != nullptr) return msg_text("refaufsynnicerl");
+        if (first_referrer(dest, tag_alias) != nullptr) return msg_text("aliaufsynnicerl");
+        if (first_referrer(dest, tag_call_alias) != nullptr) return msg_text("verketsynnicerl");
         if (dest->scope_variable == 0) return msg_text("synzuwnurfuescovarerl");
         break;
     }
@@ -203,10 +202,8 @@ const char* assign_link(UNION_DATA* dest, UNION_DATA* src, char kind) {
 }
 
 bool has_foreign_referrers(const UNION_DATA* cell) {
-    for (const UNION_DATA* head : {cell->references, cell->aliases, cell->call_aliases}) {
-        for (const UNION_DATA* referrer = head; referrer != nullptr; referrer = referrer->next) {
-            if (referrer->skip_flag == 0 && !is_any_cell(referrer)) return true;
-        }
+    for (const UNION_DATA* referrer = cell->referrers; referrer != nullptr; referrer = referrer->next) {
+        if (referrer->skip_flag == 0 && !is_any_cell(referrer)) return true;
     }
     return false;
 }
@@ -215,7 +212,7 @@ void link_cell(UNION_DATA* cell, UNION_DATA* target, char kind) {
     if (lower_tag(cell->tag) == tag_object) delete cell->holder();  // the cell holds no object here
     bool any_cell = is_any_cell(cell);                              // an any cell stays one: 'P', 'Q', 'J'
     cell->payload = target;
-    UNION_DATA*& head = kind == 'p' ? target->references : kind == 'q' ? target->aliases : target->call_aliases;
+    UNION_DATA*& head = target->referrers;
     cell->next = head;
     if (head != nullptr) head->prev = cell;
     head = cell;

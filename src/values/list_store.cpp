@@ -146,8 +146,7 @@ private:
 // key. Such a cell is known only by the value it holds.
 bool holds_movable_content(const LIST_NODE& node) {
     const UNION_DATA& key = node.key();
-    if (key.tag != tag_any || key.payload != nullptr || key.references != nullptr || key.aliases != nullptr ||
-        key.call_aliases != nullptr || key.weak_held != 0) {
+    if (key.tag != tag_any || key.payload != nullptr || key.referrers != nullptr || key.weak_held != 0) {
         return false;
     }
     const UNION_DATA& value = node.value;
@@ -160,7 +159,7 @@ bool holds_movable_content(const LIST_NODE& node) {
     case tag_str: break;
     default: return false;
     }
-    return value.references == nullptr && value.aliases == nullptr && value.call_aliases == nullptr &&
+    return value.referrers == nullptr &&
            value.prev == nullptr && value.next == nullptr && value.weak_held == 0 && value.saved_id == -1 &&
            value.being_written == 0;
 }
@@ -206,8 +205,7 @@ static_assert(sizeof(CELL_CONTENT) == 16, "the contents of a sorted list stay sm
 // in chain order would visit them so; nothing can observe the order. Numbers
 // that mostly follow one another in memory are left to the chain.
 bool is_plain_number(const UNION_DATA& value) {
-    return lower_tag(value.tag) == tag_int && value.payload != nullptr && value.references == nullptr &&
-           value.aliases == nullptr && value.call_aliases == nullptr && value.weak_held == 0;
+    return lower_tag(value.tag) == tag_int && value.payload != nullptr && value.referrers == nullptr && value.weak_held == 0;
 }
 
 void free_plain_numbers(LIST_NODE* chain, int count) {
@@ -237,7 +235,7 @@ void free_plain_numbers(LIST_NODE* chain, int count) {
 // its value is a plain number, a value kept in the cell or nothing; false,
 // with the cell untouched, for every other cell.
 bool let_go_plain_cell(UNION_DATA& cell) {
-    if (cell.weak_held != 0 || cell.references != nullptr || cell.aliases != nullptr || cell.call_aliases != nullptr)
+    if (cell.weak_held != 0 || cell.referrers != nullptr)
         return false;
     switch (lower_tag(cell.tag)) {
     case tag_any: return cell.payload == nullptr;  // an any cell with nothing or the empty value
@@ -288,8 +286,7 @@ LIST_NODE::~LIST_NODE() {
     if (!let_go_plain_cell(value)) value.~UNION_DATA();
     if (keyed && !let_go_plain_cell(*own_key())) own_key()->~UNION_DATA();
     // The shared key must stay the empty any cell nobody links to.
-    assert(no_key.tag == tag_any && no_key.payload == nullptr && no_key.references == nullptr &&
-           no_key.aliases == nullptr && no_key.call_aliases == nullptr && no_key.weak_held == 0);
+    assert(no_key.tag == tag_any && no_key.payload == nullptr && no_key.referrers == nullptr && no_key.weak_held == 0);
 }
 
 LIST_DATA::~LIST_DATA() { clear(); }

@@ -84,25 +84,19 @@ std::vector<PARKED_PAYLOAD>& parked_payloads() {
 }
 bool freeing_payloads = false;
 
-// The head of the target's referrer list of a link kind.
-UNION_DATA*& referrer_head(UNION_DATA* target, char kind) {
-    if (kind == 'p') return target->references;
-    if (kind == 'q') return target->aliases;
-    return target->call_aliases;
-}
-
-// Dissolves every link cell in the cell's three referrer lists.
+// Dissolves every link cell pointing at the cell: the references first, then
+// the aliases, then the call-aliases, each kind newest first.
 void dissolve_referrers(UNION_DATA* cell) {
-    for (UNION_DATA** head : {&cell->references, &cell->aliases, &cell->call_aliases}) {
-        UNION_DATA* referrer = *head;
+    for (char kind : {tag_reference, tag_alias, tag_call_alias}) {
+        UNION_DATA* referrer = first_referrer(cell, kind);
         while (referrer != nullptr) {
             UNION_DATA* next = referrer->next;
-            clear_payload(referrer);  // dissolves the link, unlinking it from this list
+            while (next != nullptr && lower_tag(next->tag) != kind) next = next->next;
+            clear_payload(referrer);  // dissolves the link, unlinking it from the list
             referrer->prev = nullptr;
             referrer->next = nullptr;
             referrer = next;
         }
-        *head = nullptr;
     }
 }
 
@@ -188,11 +182,10 @@ void release_payload(char lowered, void* payload) {
     freeing_payloads = false;
 }
 
-void unlink_cell(UNION_DATA* cell, char kind) {
+void unlink_cell(UNION_DATA* cell) {
     UNION_DATA* before = cell->prev;
     if (before == nullptr) return;
-    UNION_DATA*& head = referrer_head(before, kind);
-    if (head == cell) head = cell->next;  // first in the list: before is the target
+    if (before->referrers == cell) before->referrers = cell->next;  // first in the list: before is the target
     else before->next = cell->next;
     if (cell->next != nullptr) cell->next->prev = before;
     cell->prev = nullptr;
@@ -221,7 +214,7 @@ UNION_DATA::~UNION_DATA() {
     // arithmetic and text building (a walk may still hold a text), empty any
     // cells, and the aliases handed out for elements, which only leave their
     // target's list.
-    if (references == nullptr && aliases == nullptr && call_aliases == nullptr) {
+    if (referrers == nullptr) {
         switch (tag) {
         case tag_int: delete int_data(); return;
         case tag_str: free_payload_now(tag_str, payload); return;
@@ -229,7 +222,7 @@ UNION_DATA::~UNION_DATA() {
         case tag_nothing: return;
         default:
             if (is_link_tag(tag)) {
-                unlink_cell(this, lower_tag(tag));
+                unlink_cell(this);
                 return;
             }
         }
@@ -374,11 +367,10 @@ void clear_payload(UNION_DATA* cell) {
 }
 
 void dissolve_link(UNION_DATA* cell, bool keep_default) {
-    char kind = lower_tag(cell->tag);
     UNION_DATA* final_target = cell->target();
     while (is_link_cell(final_target)) final_target = final_target->target();
     char lowered = lower_tag(final_target->tag);
-    unlink_cell(cell, kind);
+    unlink_cell(cell);
     cell->tag = lowered;
     cell->payload = nullptr;
     if (lowered != tag_object) {
@@ -405,9 +397,9 @@ void dissolve_link_value(UNION_DATA* cell) {
 }
 
 void detach_referrers(UNION_DATA* cell) {
-    if (cell->references != nullptr || cell->aliases != nullptr || cell->call_aliases != nullptr)
+    if (cell->referrers != nullptr)
         dissolve_referrers(cell);
-    if (is_link_cell(cell)) unlink_cell(cell, lower_tag(cell->tag));
+    if (is_link_cell(cell)) unlink_cell(cell);
 }
 
 bool leave_to_process_end(UNION_DATA* cell) {

@@ -9,10 +9,10 @@
 // carries the raised tag of what it holds (upper case, or the odd digit one
 // above), 'V' when it holds nothing and 'v' when it holds the empty value.
 // 'p', 'q' and 'j' (upper case for an any cell) are references, aliases and
-// call-aliases: their payload is the target cell, and the target keeps the
-// link cell in its references, aliases or call_aliases list, newest first,
-// threaded through the link cells' prev and next (the first one's prev is the
-// target itself).
+// call-aliases: their payload is the target cell, and the target keeps every
+// link cell pointing at it in one referrers list, newest first, threaded
+// through the link cells' prev and next (the first one's prev is the target
+// itself). Each link cell's tag tells its kind; first_referrer picks a kind.
 //
 // A value tag with a null payload holds no value (is_defined_value false).
 // bool, char, oper and sys are small enough to live inside the cell: their
@@ -77,7 +77,7 @@ union SCALAR_WORD {
 };
 
 // The fields are ordered so that the small ones share words: every value of
-// a container is one cell, and the cell takes 64 bytes. What a deep copy or
+// a container is one cell, and the cell takes 48 bytes. What a deep copy or
 // an equality test pairs a cell with lives beside it (values/value_copy.h).
 class UNION_DATA {
 public:
@@ -91,9 +91,7 @@ public:
     SCALAR_WORD scalar{};
     uint32_t access_mode = access_variable;
     int32_t saved_id = -1;                   // numbers reference targets while a value is saved
-    UNION_DATA* references = nullptr;        // head of the reference cells pointing here
-    UNION_DATA* aliases = nullptr;           // head of the alias cells pointing here
-    UNION_DATA* call_aliases = nullptr;      // head of the call-alias cells pointing here
+    UNION_DATA* referrers = nullptr;         // head of the link cells pointing here (see above)
     UNION_DATA* prev = nullptr;              // link cell: previous in the target's list, or the target
     UNION_DATA* next = nullptr;              // link cell: next in the target's list
 
@@ -150,6 +148,14 @@ inline bool is_link_tag(char tag) {
 }
 
 inline bool is_link_cell(const UNION_DATA* cell) { return is_link_tag(cell->tag); }
+
+// The newest link cell of the kind ('p', 'q' or 'j') pointing at the cell,
+// or null.
+inline UNION_DATA* first_referrer(const UNION_DATA* cell, char kind) {
+    UNION_DATA* referrer = cell->referrers;
+    while (referrer != nullptr && lower_tag(referrer->tag) != kind) referrer = referrer->next;
+    return referrer;
+}
 
 inline bool is_reference_tag(char tag) { return tag == tag_reference || tag == raise_tag(tag_reference); }
 
@@ -286,8 +292,8 @@ void allocate_payload(UNION_DATA* cell, char lowered);
 // reading is freed when the walk ends.
 void release_payload(char lowered, void* payload);
 
-// Takes a link cell of the kind ('p', 'q', 'j') out of its target's list.
-void unlink_cell(UNION_DATA* cell, char kind);
+// Takes a link cell out of its target's referrer list.
+void unlink_cell(UNION_DATA* cell);
 
 // ---- construction and destruction ----
 

@@ -478,7 +478,7 @@ void finish_copied_references(UNION_DATA* cell) {
         if (!is_link_cell(c)) return true;
         if (UNION_DATA* copy = copy_partners.of(c->target())) {
             char kind = lower_tag(c->tag);
-            unlink_cell(c, kind);
+            unlink_cell(c);
             link_cell(c, copy, kind);
         }
         return true;
@@ -490,7 +490,7 @@ CELL_PARTNERS copy_partners;
 CELL_PARTNERS equality_partners;
 
 void CELL_PARTNERS::record(const UNION_DATA* cell, UNION_DATA* partner) {
-    if (is_link_cell(cell) || cell->references != nullptr || cell->aliases != nullptr || cell->call_aliases != nullptr)
+    if (is_link_cell(cell) || cell->referrers != nullptr)
         partners[cell] = partner;
 }
 

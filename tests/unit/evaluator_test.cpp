@@ -273,7 +273,7 @@ TEST_F(EvalNames, ThisIsAnAliasOfTheCurrentObject) {
         EXPECT_EQ(alias->scope_variable, 0);
     }
     EXPECT_EQ(self->evaluator, eval_this);
-    EXPECT_EQ(object.aliases, nullptr);  // every alias went with its list
+    EXPECT_EQ(first_referrer(&object, tag_alias), nullptr);  // every alias went with its list
 }
 
 // ---- method protocol ----

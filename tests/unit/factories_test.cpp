@@ -102,13 +102,13 @@ TEST(FactoriesAny2, HalvesAreCopiesOrReferences) {
     EXPECT_EQ(second.tag, 'I');
     EXPECT_EQ(second.int_data()->to_text(), "2");
     // The temporary pair is gone: x is referred to by the two cells only.
-    EXPECT_EQ(x->references, &first);
+    EXPECT_EQ(first_referrer(x.get(), tag_reference), &first);
     EXPECT_EQ(first.next, reference.get());
 
     // An alias half becomes a copy of what it stands for.
     CELL aliased = take(make_any2_value(y.get(), 3, y.get(), 0));
     EXPECT_EQ(aliased->any2_data()->first.tag, 'I');
-    EXPECT_EQ(y->aliases, nullptr);
+    EXPECT_EQ(first_referrer(y.get(), tag_alias), nullptr);
 
     CELL copy = std::make_unique<UNION_DATA>('V');
     ASSERT_EQ(copy_construct_value(copy.get(), pair.get()), nullptr);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -114,6 +115,41 @@ TEST_F(StrStream, ReadIndexNeverLeavesAChangedText) {
     // Without begin_read there is nothing to read.
     STR_DATA fresh("q");
     EXPECT_TRUE(fresh.read_char(&ch, false));
+}
+
+// Cursors live beside the texts: a copy reads on from where its original
+// stands, each on its own, and a text made where a read one was freed (the
+// payloads are recycled) starts fresh.
+TEST_F(StrStream, CursorsFollowCopiesAndEndWithTheirText) {
+    const char* error = nullptr;
+    char ch = 0;
+    auto original = std::make_unique<STR_DATA>("abc");
+    original->begin_read(&error);
+    EXPECT_FALSE(original->read_char(&ch, false));
+    STR_DATA copy(*original);
+    EXPECT_FALSE(copy.read_char(&ch, false));
+    EXPECT_EQ(ch, 'b');
+    EXPECT_FALSE(copy.read_char(&ch, false));
+    EXPECT_EQ(ch, 'c');
+    EXPECT_TRUE(copy.read_used_up());
+    EXPECT_FALSE(original->read_used_up());
+    EXPECT_FALSE(original->read_char(&ch, false));
+    EXPECT_EQ(ch, 'b');
+
+    STR_DATA assigned("xyz");
+    assigned.begin_read(&error);
+    assigned = *original;  // takes the original's place in its read
+    EXPECT_FALSE(assigned.read_char(&ch, false));
+    EXPECT_EQ(ch, 'c');
+
+    STR_DATA* old_address = original.get();
+    original.reset();
+    auto next = std::make_unique<STR_DATA>("pq");
+    if (next.get() == old_address) EXPECT_FALSE(next->reading);
+    EXPECT_TRUE(next->read_char(&ch, false));  // no read under way
+    next->begin_read(&error);
+    EXPECT_FALSE(next->read_char(&ch, false));
+    EXPECT_EQ(ch, 'p');
 }
 
 }  // namespace

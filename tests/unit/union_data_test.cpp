@@ -33,9 +33,9 @@ using test::str_cell;
 // ---- construction and the empty state of every tag ----
 
 // Every element of a container is a cell: its size is the containers' memory.
-static_assert(sizeof(UNION_DATA) <= 64, "a cell grew");
-static_assert(sizeof(STR_DATA) <= 64, "a text payload grew");
-static_assert(sizeof(LIST_NODE) <= 80, "a list element grew");
+static_assert(sizeof(UNION_DATA) <= 48, "a cell grew");
+static_assert(sizeof(STR_DATA) <= 48, "a text payload grew");
+static_assert(sizeof(LIST_NODE) <= 64, "a list element grew");
 
 TEST(UnionDataCell, EveryTypedTagStartsDefinedAndEmpty) {
     for (char tag : std::string("024abcdefghilmnorstuxyz")) {
@@ -121,7 +121,7 @@ TEST(UnionDataDestroy, ReferrersBecomeEmptyValuesOfTheTargetType) {
     ASSERT_EQ(assign_link(second.get(), target.get(), 'p'), nullptr);
     ASSERT_EQ(assign_link(alias.get(), target.get(), 'q'), nullptr);
     ASSERT_EQ(assign_link(any_reference.get(), target.get(), 'p'), nullptr);
-    EXPECT_EQ(target->references, any_reference.get());  // newest first
+    EXPECT_EQ(first_referrer(target.get(), tag_reference), any_reference.get());  // newest first
     target.reset();
     for (UNION_DATA* cell : {first.get(), second.get(), alias.get()}) {
         EXPECT_EQ(cell->tag, 'i');
@@ -141,12 +141,43 @@ TEST(UnionDataDestroy, DestroyingAReferrerUnlinksItFromItsTarget) {
     for (UNION_DATA* cell : {first.get(), second.get(), third.get()})
         ASSERT_EQ(assign_link(cell, target.get(), 'p'), nullptr);
     second.reset();  // the middle of the list
-    EXPECT_EQ(target->references, third.get());
+    EXPECT_EQ(first_referrer(target.get(), tag_reference), third.get());
     EXPECT_EQ(third->next, first.get());
     EXPECT_EQ(first->prev, third.get());
     third.reset();  // the head
-    EXPECT_EQ(target->references, first.get());
+    EXPECT_EQ(first_referrer(target.get(), tag_reference), first.get());
     EXPECT_EQ(first->prev, target.get());
+}
+
+TEST(UnionDataDestroy, LinksOfEveryKindShareOneListAndLeaveItAlone) {
+    CELL target = int_cell(3);
+    target->scope_variable = 1;
+    CELL reference = make_cell('i');
+    CELL alias = make_cell('i');
+    alias->scope_variable = 1;
+    CELL call_alias = make_cell('i');
+    call_alias->scope_variable = 1;
+    CELL newer_reference = make_cell('i');
+    ASSERT_EQ(assign_link(reference.get(), target.get(), 'p'), nullptr);
+    ASSERT_EQ(assign_link(alias.get(), target.get(), 'q'), nullptr);
+    ASSERT_EQ(assign_link(call_alias.get(), target.get(), 'j'), nullptr);
+    ASSERT_EQ(assign_link(newer_reference.get(), target.get(), 'p'), nullptr);
+    EXPECT_EQ(first_referrer(target.get(), tag_reference), newer_reference.get());
+    EXPECT_EQ(first_referrer(target.get(), tag_alias), alias.get());
+    EXPECT_EQ(first_referrer(target.get(), tag_call_alias), call_alias.get());
+
+    alias.reset();  // from the middle: the kinds around it stay
+    EXPECT_EQ(first_referrer(target.get(), tag_alias), nullptr);
+    EXPECT_EQ(first_referrer(target.get(), tag_call_alias), call_alias.get());
+    EXPECT_EQ(call_alias->next, reference.get());
+    EXPECT_EQ(reference->prev, call_alias.get());
+
+    target.reset();
+    for (UNION_DATA* cell : {reference.get(), call_alias.get(), newer_reference.get()}) {
+        EXPECT_EQ(cell->tag, 'i');
+        EXPECT_EQ(cell->prev, nullptr);
+        EXPECT_EQ(cell->next, nullptr);
+    }
 }
 
 TEST(UnionDataDestroy, DissolveLinkValueLeavesNoValue) {
@@ -156,7 +187,7 @@ TEST(UnionDataDestroy, DissolveLinkValueLeavesNoValue) {
     dissolve_link_value(reference.get());
     EXPECT_EQ(reference->tag, 'i');
     EXPECT_FALSE(is_defined_value(reference.get()));
-    EXPECT_EQ(target->references, nullptr);
+    EXPECT_EQ(first_referrer(target.get(), tag_reference), nullptr);
 }
 
 TEST(UnionDataDestroy, ClearPayloadKeepsTheType) {

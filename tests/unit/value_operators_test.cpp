@@ -340,7 +340,9 @@ TEST(ValueOperatorCompound, TextsListsArgsAndSets) {
     EXPECT_EQ(c, 'b');
     op_add_assign(text.get(), char_cell('!').get());
     EXPECT_FALSE(text->str_data()->reading);
-    EXPECT_EQ(text->str_data()->read_position, 0u);
+    text->str_data()->begin_read(&error);
+    text->str_data()->read_char(&c, false);
+    EXPECT_EQ(c, 'a');  // the next read starts over
 
     CELL list = list_of({1, 2});
     EXPECT_EQ(op_add_assign(list.get(), list_of({3}).get()), nullptr);

@@ -75,7 +75,7 @@ UNION_DATA* variable_cell(const METHOD_CALL& call, int32_t index) {
 bool read_exhausted(STR_DATA& str) {
     const char* error = nullptr;
     str.begin_read(&error);
-    return str.read_position >= std::min(str.read_length, str.text.size());
+    return str.read_used_up();
 }
 
 // ---- input ----
