@@ -27,6 +27,7 @@
 #include "values/result_list.h"
 #include "values/union_data.h"
 #include "values/value_operators.h"
+#include "values/saved_text.h"
 
 namespace morvu {
 
@@ -339,7 +340,7 @@ bool fresh_int_temporary(const RESULT_LIST& list) {
     const UNION_DATA* cell = list.head->item.cell;
     return cell != nullptr && cell->tag == tag_int && cell->payload != nullptr && cell->weak_held == 0 &&
            cell->referrers == nullptr &&
-           cell->prev == nullptr && cell->next == nullptr && cell->saved_id == -1 && cell->being_written == 0 &&
+           cell->prev == nullptr && cell->next == nullptr && !is_numbered_cell(cell) && cell->being_written == 0 &&
            cell->skip_flag == 0 && cell->scope_variable == 0 && cell->access_mode == access_variable;
 }
 

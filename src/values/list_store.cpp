@@ -19,6 +19,7 @@
 #include "values/address_order.h"
 #include "values/assign_rules.h"
 #include "values/value_sort.h"
+#include "values/saved_text.h"
 
 namespace morvu {
 
@@ -160,7 +161,7 @@ bool holds_movable_content(const LIST_NODE& node) {
     default: return false;
     }
     return value.referrers == nullptr &&
-           value.prev == nullptr && value.next == nullptr && value.weak_held == 0 && value.saved_id == -1 &&
+           value.prev == nullptr && value.next == nullptr && value.weak_held == 0 && !is_numbered_cell(&value) &&
            value.being_written == 0;
 }
 

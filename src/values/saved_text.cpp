@@ -355,15 +355,15 @@ bool WRITER::write(UNION_DATA* cell, const TYPE_TABLE* types) {
     const char tag = cell->tag;
     if (is_reference_tag(tag)) {
         const UNION_DATA* target = cell->target();
-        if (target == nullptr || target->saved_id < 1) return fail_external();
+        if (target == nullptr || saved_id_of(target) < 1) return fail_external();
         out += '@';
-        append_number(out, target->saved_id);
+        append_number(out, saved_id_of(target));
         out += '@';
         return true;
     }
-    if (cell->saved_id > 0) {
+    if (const int32_t id = saved_id_of(cell); id > 0) {
         out += '$';
-        append_number(out, cell->saved_id);
+        append_number(out, id);
         out += '$';
     }
     const char lowered = lower_tag(tag);
@@ -453,21 +453,43 @@ bool WRITER::write(UNION_DATA* cell, const TYPE_TABLE* types) {
 
 }  // namespace
 
+namespace {
+
+std::unordered_map<const UNION_DATA*, int32_t>& saved_ids() {
+    static std::unordered_map<const UNION_DATA*, int32_t> ids;
+    return ids;
+}
+
+}  // namespace
+
+size_t numbered_cell_count = 0;
+
+int32_t saved_id_of(const UNION_DATA* cell) {
+    if (numbered_cell_count == 0) return -1;
+    auto& ids = saved_ids();
+    auto found = ids.find(cell);
+    return found == ids.end() ? -1 : found->second;
+}
+
 void number_referenced_cells(UNION_DATA* cell, int pass, bool is_root) {
     static int32_t counter = 1;
     if (pass == 0 && is_root) counter = 1;
-    walk_cells(cell, [pass](UNION_DATA* visited) {
+    auto& ids = saved_ids();
+    walk_cells(cell, [pass, &ids](UNION_DATA* visited) {
         switch (pass) {
-        case 0: visited->saved_id = 0; break;
+        case 0: ids[visited] = 0; break;
         case 1:
             if (is_reference_tag(visited->tag)) {
                 UNION_DATA* target = visited->target();
-                if (target != nullptr && target->saved_id == 0) target->saved_id = counter++;
+                if (target == nullptr) break;
+                auto found = ids.find(target);
+                if (found != ids.end() && found->second == 0) found->second = counter++;
             }
             break;
-        default: visited->saved_id = -1; break;
+        default: ids.erase(visited); break;
         }
     });
+    numbered_cell_count = ids.size();
 }
 
 void collect_object_types(UNION_DATA* cell, std::vector<TOKEN*>& name_types, std::vector<TOKEN*>& types, bool is_root) {

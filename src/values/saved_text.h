@@ -18,6 +18,8 @@
 
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -39,7 +41,15 @@ std::string serialize_value(UNION_DATA* cell, TOKEN* node, const char** error);
 // The numbering walk: pass 0 sets the id of every cell inside the value to 0,
 // pass 1 numbers the cells that references inside the value point at (from
 // 1), pass 2 sets every id back to -1. References are not followed.
+// The ids live beside the cells, in a table that is empty outside a save.
 void number_referenced_cells(UNION_DATA* cell, int pass, bool is_root);
+
+// The id the numbering walk gave the cell: -1 when it lies in no value
+// being numbered.
+int32_t saved_id_of(const UNION_DATA* cell);
+// Whether the cell lies in a value being numbered.
+extern size_t numbered_cell_count;
+inline bool is_numbered_cell(const UNION_DATA* cell) { return numbered_cell_count != 0 && saved_id_of(cell) != -1; }
 
 // The type-definition nodes an object header lists: types met only as empty
 // objects or member groups without members (name_types) and types met with

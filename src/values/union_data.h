@@ -77,20 +77,19 @@ union SCALAR_WORD {
 };
 
 // The fields are ordered so that the small ones share words: every value of
-// a container is one cell, and the cell takes 48 bytes. What a deep copy or
+// a container is one cell, and the cell takes 40 bytes. What a deep copy or
 // an equality test pairs a cell with lives beside it (values/value_copy.h).
 class UNION_DATA {
 public:
     void* payload = nullptr;
     char tag = 'V';
-    uint8_t weak_held = 0;       // WEAK_CELLs hold this cell (values/weak_cell.h)
-    uint8_t being_written = 0;   // set while the text of this value is written
-    uint8_t skip_flag = 0;       // has_foreign_referrers ignores this link cell
-    uint8_t scope_variable = 0;  // a declared variable (or this); may become an alias
-    uint8_t key_follows = 0;     // the value cell of a list node whose own key cell lies behind it
+    uint8_t weak_held : 1 = 0;       // WEAK_CELLs hold this cell (values/weak_cell.h)
+    uint8_t being_written : 1 = 0;   // set while the text of this value is written
+    uint8_t skip_flag : 1 = 0;       // has_foreign_referrers ignores this link cell
+    uint8_t scope_variable : 1 = 0;  // a declared variable (or this); may become an alias
+    uint8_t key_follows : 1 = 0;     // the value cell of a list node whose own key cell lies behind it
     SCALAR_WORD scalar{};
-    uint32_t access_mode = access_variable;
-    int32_t saved_id = -1;                   // numbers reference targets while a value is saved
+    uint8_t access_mode = access_variable;
     UNION_DATA* referrers = nullptr;         // head of the link cells pointing here (see above)
     UNION_DATA* prev = nullptr;              // link cell: previous in the target's list, or the target
     UNION_DATA* next = nullptr;              // link cell: next in the target's list

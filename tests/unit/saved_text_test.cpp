@@ -83,13 +83,14 @@ void expect_round_trip(UNION_DATA* cell) {
     EXPECT_EQ(saved(back.get()), text);
 }
 
-// Every id is -1 again after a write.
+// Every id is -1 again after a write, and the table of ids is empty.
 void expect_ids_reset(UNION_DATA* root) {
+    EXPECT_EQ(numbered_cell_count, 0u);
     std::vector<UNION_DATA*> cells{root};
     while (!cells.empty()) {
         UNION_DATA* cell = cells.back();
         cells.pop_back();
-        EXPECT_EQ(cell->saved_id, -1);
+        EXPECT_EQ(saved_id_of(cell), -1);
         if (!is_link_cell(cell)) append_child_cells(cell, cells);
     }
 }

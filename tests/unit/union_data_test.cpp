@@ -11,6 +11,7 @@
 #include "frontend/type_services.h"
 #include "numbers/int_data.h"
 #include "runtime/str_stream.h"
+#include "values/saved_text.h"
 #include "test_support.h"
 #include "values/array2_store.h"
 #include "values/array_store.h"
@@ -33,9 +34,9 @@ using test::str_cell;
 // ---- construction and the empty state of every tag ----
 
 // Every element of a container is a cell: its size is the containers' memory.
-static_assert(sizeof(UNION_DATA) <= 48, "a cell grew");
+static_assert(sizeof(UNION_DATA) <= 40, "a cell grew");
 static_assert(sizeof(STR_DATA) <= 48, "a text payload grew");
-static_assert(sizeof(LIST_NODE) <= 64, "a list element grew");
+static_assert(sizeof(LIST_NODE) <= 56, "a list element grew");
 
 TEST(UnionDataCell, EveryTypedTagStartsDefinedAndEmpty) {
     for (char tag : std::string("024abcdefghilmnorstuxyz")) {
@@ -43,7 +44,7 @@ TEST(UnionDataCell, EveryTypedTagStartsDefinedAndEmpty) {
         EXPECT_TRUE(is_defined_value(cell.get())) << tag;
         EXPECT_TRUE(is_empty_value(cell.get())) << tag;
         EXPECT_EQ(base_type_code(cell.get()), tag);
-        EXPECT_EQ(cell->saved_id, -1);
+        EXPECT_EQ(saved_id_of(cell.get()), -1);
         EXPECT_EQ(cell->access_mode, 6u);
         EXPECT_FALSE(value_type_name(cell.get(), true).is_user_type);
         EXPECT_STRNE(value_type_name(cell.get(), true).text, "?") << tag;
