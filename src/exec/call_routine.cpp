@@ -125,8 +125,8 @@ void record_not_defined(TOKEN* node, std::string&& key, const TYPE_NAME& qualifi
 }
 
 // The type identity of an argument as its key names it (see
-// append_key_type_name): the held tag, or the type node of an object. Zero
-// for a value that no key can be cached for.
+// append_key_type_name): the held tag, or the type node of an object, found
+// through every link. Zero for a value that no key can be cached for.
 uintptr_t key_type_identity(const UNION_DATA* cell) {
     for (;;) {
         const char tag = lower_tag(cell->tag);
@@ -232,7 +232,7 @@ bool signature_matches(const std::vector<uintptr_t>& signature, const RESULT_LIS
     if (signature.size() != list.count) return false;
     size_t i = 0;
     for (const RESULT_NODE* item = list.head; item != nullptr; item = item->next, ++i) {
-        if (key_type_identity(follow_aliases(item->item.cell)) != signature[i]) return false;
+        if (key_type_identity(item->item.cell) != signature[i]) return false;
     }
     return true;
 }
@@ -241,7 +241,7 @@ bool signature_matches(const std::vector<uintptr_t>& signature, const RESULT_LIS
 bool argument_signature(const RESULT_LIST& list, std::vector<uintptr_t>& signature) {
     signature.reserve(list.count);
     for (const RESULT_NODE* item = list.head; item != nullptr; item = item->next) {
-        const uintptr_t identity = key_type_identity(follow_aliases(item->item.cell));
+        const uintptr_t identity = key_type_identity(item->item.cell);
         if (identity == 0) return false;
         signature.push_back(identity);
     }

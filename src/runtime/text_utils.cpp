@@ -101,11 +101,14 @@ void strip_suffixes(std::string& text, const char* const* suffixes, int count) {
 
 int str_xor_code(std::string_view text) {
     unsigned low = 0, high = 0;
-    for (size_t i = 0; i < text.size(); ++i) {
-        unsigned byte = static_cast<unsigned char>(text[i]);
-        if (i % 2 == 0) low ^= byte;
-        else high ^= byte;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const size_t size = text.size();
+    size_t i = 0;
+    for (; i + 1 < size; i += 2) {
+        low ^= bytes[i];
+        high ^= bytes[i + 1];
     }
+    if (i < size) low ^= bytes[i];
     return static_cast<int>(low + 256 * high);
 }
 

@@ -88,21 +88,20 @@ uint64_t text_hash(std::string_view text) {
 }
 
 uint64_t full_text_code(std::string_view text) {
-    const size_t digits_from = !text.empty() && text[0] == '-' ? 1 : 0;
-    // The trailing digits, read from the last one up: at most 18 count.
-    size_t first_digit = text.size();
-    uint64_t value = 0;
-    uint64_t scale = 1;
-    while (first_digit > digits_from && text.size() - first_digit < 19 && text[first_digit - 1] >= '0' &&
-           text[first_digit - 1] <= '9') {
-        value += static_cast<uint64_t>(text[first_digit - 1] - '0') * scale;
-        scale *= 10;
-        --first_digit;
-    }
-    const size_t digit_count = text.size() - first_digit;
+    const char* const begin = text.data();
+    const char* const end = begin + text.size();
+    const char* const digits_from = !text.empty() && text[0] == '-' ? begin + 1 : begin;
+    // The trailing digits: at most 19 are looked at, at most 18 count. They
+    // are read from the first one down, as a number is.
+    const char* const lowest = end - digits_from > 19 ? end - 19 : digits_from;
+    const char* first_digit = end;
+    while (first_digit > lowest && static_cast<unsigned char>(first_digit[-1] - '0') <= 9) --first_digit;
+    const size_t digit_count = static_cast<size_t>(end - first_digit);
     if (digit_count == 0 || digit_count > 18) return text_hash(text);
-    if (first_digit == digits_from) return digits_from != 0 ? ~value : value;
-    return text_hash(text.substr(0, first_digit)) + value;
+    uint64_t value = 0;
+    for (const char* digit = first_digit; digit != end; ++digit) value = value * 10 + static_cast<uint64_t>(*digit - '0');
+    if (first_digit == digits_from) return digits_from != begin ? ~value : value;
+    return text_hash(std::string_view(begin, static_cast<size_t>(first_digit - begin))) + value;
 }
 
 uint64_t text_code(std::string_view text) { return full_text_code(text) & code_mask; }

@@ -5,7 +5,7 @@
 
 namespace morvu {
 
-RESULT_LIST::~RESULT_LIST() { clear_value_list(*this); }
+void RESULT_LIST::release() { clear_value_list(*this); }
 
 RESULT_LIST::RESULT_LIST(RESULT_LIST&& other) noexcept : count(other.count), head(other.head), tail(other.tail) {
     other.count = 0;

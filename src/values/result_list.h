@@ -47,8 +47,10 @@ struct RESULT_LIST {
     RESULT_NODE* tail = nullptr;
 
     RESULT_LIST() = default;
-    // Deletes the owned cells and the nodes.
-    ~RESULT_LIST();
+    // Deletes the owned cells and the nodes; most lists are empty by then.
+    ~RESULT_LIST() {
+        if (head != nullptr) release();
+    }
     RESULT_LIST(const RESULT_LIST&) = delete;
     RESULT_LIST& operator=(const RESULT_LIST&) = delete;
     // Takes over the other list's items; the other is left empty.
@@ -64,6 +66,9 @@ struct RESULT_LIST {
         ++count;
     }
     bool empty() const { return count == 0; }
+
+private:
+    void release();  // clear_value_list, out of line
 };
 
 // Removes the first item and returns it; the caller takes over an owned cell.

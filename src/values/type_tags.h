@@ -42,12 +42,28 @@ constexpr bool is_any_tag(char tag) {
     return (tag >= 'A' && tag <= 'Z') || tag == '1' || tag == '3' || tag == '5' || tag == '7' || tag == '9';
 }
 
-// Upper case to lower case, odd digit to the even digit below; else unchanged.
-constexpr char lower_tag(char tag) {
+namespace tag_tables {
+
+constexpr char lowered(char tag) {
     if (tag >= 'A' && tag <= 'Z') return static_cast<char>(tag - 'A' + 'a');
     if (tag >= '1' && tag <= '9' && (tag - '0') % 2 == 1) return static_cast<char>(tag - 1);
     return tag;
 }
+
+// Every tag's lowered form: nearly every look at a cell lowers its tag, and
+// one load is cheaper than the two range tests.
+struct LOWERED {
+    char of[256] = {};
+    constexpr LOWERED() {
+        for (int i = 0; i < 256; ++i) of[i] = lowered(static_cast<char>(i));
+    }
+};
+inline constexpr LOWERED lowered_tags{};
+
+}  // namespace tag_tables
+
+// Upper case to lower case, odd digit to the even digit below; else unchanged.
+constexpr char lower_tag(char tag) { return tag_tables::lowered_tags.of[static_cast<unsigned char>(tag)]; }
 
 // Lower case to upper case, even digit to the odd digit above; else unchanged.
 constexpr char raise_tag(char tag) {
