@@ -65,8 +65,8 @@ public:
     void write(const char* text, bool formatted, const char** error) override;
 
 private:
-    void end_read();                         // forgets the cursor
-    void copy_cursor(const STR_DATA& other); // starts reading where other stands
+    void end_read();                          // forgets the cursor
+    void copy_cursor(const STR_DATA& other);  // starts reading where other stands
 };
 
 }  // namespace morvu

@@ -53,8 +53,7 @@ bool same_built_in_tag(const UNION_DATA* a, const UNION_DATA* b) {
 const char* check_transfer(UNION_DATA* dest, UNION_DATA* src, UNION_DATA* s, const TRANSFER_MESSAGES& ids) {
     // A source that is no link, of the destination's built-in type or going
     // into an any cell nothing links to: no type names to compare.
-    if (src == s && (same_built_in_tag(dest, s) || (is_any_cell(dest) && dest->referrers == nullptr)))
-        return nullptr;
+    if (src == s && (same_built_in_tag(dest, s) || (is_any_cell(dest) && dest->referrers == nullptr))) return nullptr;
     TYPE_NAME dest_name = value_type_name(dest, true);
     TYPE_NAME src_name = value_type_name(src, true);
     bool any_dest = is_any_cell(dest);

@@ -99,7 +99,8 @@ uint64_t full_text_code(std::string_view text) {
     const size_t digit_count = static_cast<size_t>(end - first_digit);
     if (digit_count == 0 || digit_count > 18) return text_hash(text);
     uint64_t value = 0;
-    for (const char* digit = first_digit; digit != end; ++digit) value = value * 10 + static_cast<uint64_t>(*digit - '0');
+    for (const char* digit = first_digit; digit != end; ++digit)
+        value = value * 10 + static_cast<uint64_t>(*digit - '0');
     if (first_digit == digits_from) return digits_from != begin ? ~value : value;
     return text_hash(std::string_view(begin, static_cast<size_t>(first_digit - begin))) + value;
 }

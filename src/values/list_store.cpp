@@ -18,8 +18,8 @@
 #include "runtime/messages.h"
 #include "values/address_order.h"
 #include "values/assign_rules.h"
-#include "values/value_sort.h"
 #include "values/saved_text.h"
+#include "values/value_sort.h"
 
 namespace morvu {
 
@@ -160,9 +160,8 @@ bool holds_movable_content(const LIST_NODE& node) {
     case tag_str: break;
     default: return false;
     }
-    return value.referrers == nullptr &&
-           value.prev == nullptr && value.next == nullptr && value.weak_held == 0 && !is_numbered_cell(&value) &&
-           value.being_written == 0;
+    return value.referrers == nullptr && value.prev == nullptr && value.next == nullptr && value.weak_held == 0 &&
+           !is_numbered_cell(&value) && value.being_written == 0;
 }
 
 // What a movable cell holds: its value and the access it has to it, in 16
@@ -206,7 +205,8 @@ static_assert(sizeof(CELL_CONTENT) == 16, "the contents of a sorted list stay sm
 // in chain order would visit them so; nothing can observe the order. Numbers
 // that mostly follow one another in memory are left to the chain.
 bool is_plain_number(const UNION_DATA& value) {
-    return lower_tag(value.tag) == tag_int && value.payload != nullptr && value.referrers == nullptr && value.weak_held == 0;
+    return lower_tag(value.tag) == tag_int && value.payload != nullptr && value.referrers == nullptr &&
+           value.weak_held == 0;
 }
 
 void free_plain_numbers(LIST_NODE* chain, int count) {
@@ -236,8 +236,7 @@ void free_plain_numbers(LIST_NODE* chain, int count) {
 // its value is a plain number, a value kept in the cell or nothing; false,
 // with the cell untouched, for every other cell.
 bool let_go_plain_cell(UNION_DATA& cell) {
-    if (cell.weak_held != 0 || cell.referrers != nullptr)
-        return false;
+    if (cell.weak_held != 0 || cell.referrers != nullptr) return false;
     switch (lower_tag(cell.tag)) {
     case tag_any: return cell.payload == nullptr;  // an any cell with nothing or the empty value
     case tag_bool:

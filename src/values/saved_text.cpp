@@ -355,9 +355,10 @@ bool WRITER::write(UNION_DATA* cell, const TYPE_TABLE* types) {
     const char tag = cell->tag;
     if (is_reference_tag(tag)) {
         const UNION_DATA* target = cell->target();
-        if (target == nullptr || saved_id_of(target) < 1) return fail_external();
+        const int32_t id = target != nullptr ? saved_id_of(target) : -1;
+        if (id < 1) return fail_external();
         out += '@';
-        append_number(out, saved_id_of(target));
+        append_number(out, id);
         out += '@';
         return true;
     }

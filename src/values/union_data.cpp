@@ -90,8 +90,7 @@ void dissolve_referrers(UNION_DATA* cell) {
     for (char kind : {tag_reference, tag_alias, tag_call_alias}) {
         UNION_DATA* referrer = first_referrer(cell, kind);
         while (referrer != nullptr) {
-            UNION_DATA* next = referrer->next;
-            while (next != nullptr && lower_tag(next->tag) != kind) next = next->next;
+            UNION_DATA* next = referrer_of_kind(referrer->next, kind);
             clear_payload(referrer);  // dissolves the link, unlinking it from the list
             referrer->prev = nullptr;
             referrer->next = nullptr;
@@ -397,8 +396,7 @@ void dissolve_link_value(UNION_DATA* cell) {
 }
 
 void detach_referrers(UNION_DATA* cell) {
-    if (cell->referrers != nullptr)
-        dissolve_referrers(cell);
+    if (cell->referrers != nullptr) dissolve_referrers(cell);
     if (is_link_cell(cell)) unlink_cell(cell);
 }
 

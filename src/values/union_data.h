@@ -148,13 +148,15 @@ inline bool is_link_tag(char tag) {
 
 inline bool is_link_cell(const UNION_DATA* cell) { return is_link_tag(cell->tag); }
 
-// The newest link cell of the kind ('p', 'q' or 'j') pointing at the cell,
-// or null.
-inline UNION_DATA* first_referrer(const UNION_DATA* cell, char kind) {
-    UNION_DATA* referrer = cell->referrers;
-    while (referrer != nullptr && lower_tag(referrer->tag) != kind) referrer = referrer->next;
-    return referrer;
+// The first link cell of the kind ('p', 'q' or 'j') at or after `from` in a
+// referrer list, or null.
+inline UNION_DATA* referrer_of_kind(UNION_DATA* from, char kind) {
+    while (from != nullptr && lower_tag(from->tag) != kind) from = from->next;
+    return from;
 }
+
+// The newest link cell of the kind pointing at the cell, or null.
+inline UNION_DATA* first_referrer(const UNION_DATA* cell, char kind) { return referrer_of_kind(cell->referrers, kind); }
 
 inline bool is_reference_tag(char tag) { return tag == tag_reference || tag == raise_tag(tag_reference); }
 

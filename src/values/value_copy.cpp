@@ -490,8 +490,7 @@ CELL_PARTNERS copy_partners;
 CELL_PARTNERS equality_partners;
 
 void CELL_PARTNERS::record(const UNION_DATA* cell, UNION_DATA* partner) {
-    if (is_link_cell(cell) || cell->referrers != nullptr)
-        partners[cell] = partner;
+    if (is_link_cell(cell) || cell->referrers != nullptr) partners[cell] = partner;
 }
 
 void copy_hash_payload(HASH_DATA* dest, HASH_DATA* src) { dest->copy_from(*src); }
