@@ -22,6 +22,8 @@
 #include <cstdint>
 #include <new>
 
+#include "runtime/memory_pages.h"
+
 namespace morvu {
 
 #if defined(__SANITIZE_ADDRESS__)
@@ -102,6 +104,10 @@ private:
         spare = nullptr;
         if (slab == nullptr) {
             slab = static_cast<SLAB*>(::operator new(SLAB_BYTES, std::align_val_t{SLAB_BYTES}));
+            // A pool that outgrows its first slab is filling many: their
+            // pages are committed at once. A small program keeps one slab
+            // per pool and touches only what it uses.
+            if (slabs_held > 0) commit_pages(slab, SLAB_BYTES);
             ++slabs_held;
         }
         *slab = SLAB{nullptr, nullptr, nullptr, 0, 0, false};

@@ -8,6 +8,8 @@
 #include <set>
 #include <vector>
 
+#include "runtime/memory_pages.h"
+
 namespace morvu {
 namespace {
 
@@ -82,6 +84,37 @@ TEST(SlabPool, OtherSizesPassToTheHeap) {
     EXPECT_EQ(POOL::slab_count(), before);
     POOL::release(larger, sizeof(BLOCK) + 16);
     POOL::release(nullptr, sizeof(BLOCK));
+}
+
+// Committing pages is only a hint to the system: what the range holds
+// stays, and a range that is not page-aligned, shorter than a page or empty
+// is fine.
+TEST(SlabPool, CommittedPagesKeepWhatTheyHold) {
+    std::vector<unsigned char> bytes(5 * 4096 + 123);
+    for (size_t i = 0; i < bytes.size(); ++i) bytes[i] = static_cast<unsigned char>(i * 7 + 1);
+    commit_pages(bytes.data() + 1, bytes.size() - 1);
+    commit_pages(bytes.data() + 17, 100);
+    commit_pages(bytes.data(), 0);
+    for (size_t i = 0; i < bytes.size(); ++i) ASSERT_EQ(bytes[i], static_cast<unsigned char>(i * 7 + 1)) << i;
+    // Pages committed before they are first written read as zero.
+    std::vector<std::uint64_t> fresh(1 << 16);
+    commit_pages(fresh.data(), fresh.size() * sizeof(std::uint64_t));
+    EXPECT_TRUE(std::all_of(fresh.begin(), fresh.end(), [](std::uint64_t word) { return word == 0; }));
+}
+
+// A pool that outgrows its first slab commits the next ones whole: the
+// blocks cut from them are the pool's as before.
+TEST(SlabPool, LaterSlabsServeAsTheFirst) {
+    using LARGE = SLAB_POOL<BLOCK, std::size_t{1} << 16, true>;
+    std::vector<void*> blocks;
+    for (std::uint32_t i = 0; i < 3 * LARGE::blocks_per_slab; ++i) {
+        blocks.push_back(LARGE::allocate(sizeof(BLOCK)));
+        static_cast<BLOCK*>(blocks.back())->words[0] = i;
+    }
+    EXPECT_EQ(LARGE::slab_count(), 3u);
+    for (std::uint32_t i = 0; i < blocks.size(); ++i) EXPECT_EQ(static_cast<BLOCK*>(blocks[i])->words[0], i);
+    for (void* block : blocks) LARGE::release(block, sizeof(BLOCK));
+    EXPECT_EQ(LARGE::slab_count(), 1u);
 }
 
 }  // namespace
