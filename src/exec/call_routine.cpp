@@ -168,6 +168,7 @@ struct METHOD_SITE {
     char code = 0;
     std::string key;
     std::vector<uintptr_t> signature;
+    DIRECT_HANDLER direct = nullptr;  // the type's direct handler of the key, if it has one
 };
 
 constexpr size_t site_slot_count = 1024;
@@ -309,6 +310,9 @@ void remember_method_site(const TOKEN* node, char kind, char code, const char* q
     site.code = code;
     site.key = key;
     site.signature = std::move(signature);
+    const TYPE_METHODS* methods = methods_of_type(code);
+    site.direct =
+        methods != nullptr && methods->direct_for != nullptr ? methods->direct_for(key, kind == 'f') : nullptr;
 }
 
 // Whether a call may keep its key in a method site entry: a receiver of a
@@ -630,7 +634,8 @@ void own_constants(RESULT_LIST& list) {
 }
 
 // A built-in method call: its arguments first, then its site entry; a call
-// the entry answers runs the type's handler on the key kept there. Anything
+// the entry answers runs the key's direct handler when the type has one and
+// the case is plain, else the type's handler on the key kept there. Anything
 // else (no entry for these types, a handler that declines) takes the
 // general road with the arguments evaluated.
 __attribute__((noinline)) CALL_OUTCOME call_method_site(const ROUTINE_REQUEST& request) {
@@ -661,6 +666,10 @@ __attribute__((noinline)) CALL_OUTCOME call_method_site(const ROUTINE_REQUEST& r
                                   ? cached_method_site(node, kind, code, qualifier_text, list)
                                   : nullptr;
     if (site != nullptr) {
+        if (site->direct != nullptr &&
+            site->direct(DIRECT_CALL{node, site->key, request.receiver, list, request.results, used_at_once})) {
+            return CALL_OUTCOME::made;
+        }
         CALL_ARGS args;
         args.key = site->key;
         for (RESULT_NODE* item = list.head; item != nullptr; item = item->next) args.args.push_back(item->item);

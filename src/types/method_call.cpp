@@ -38,6 +38,11 @@ void METHOD_CALL::raise(const std::string& message) const {
     raise_error(node, is_function() ? 'f' : 'p', context().c_str(), message, error_kind_system);
 }
 
+void DIRECT_CALL::raise(const char* type_name, const std::string& message) const {
+    raise_error(node, results != nullptr ? 'f' : 'p', method_context(node, type_name, key, false).c_str(), message,
+                error_kind_system);
+}
+
 UNION_DATA* METHOD_CALL::checked_receiver(bool non_empty) const {
     raise_if(is_object_present(receiver));
     UNION_DATA* value = argument_value(receiver.cell);

@@ -161,16 +161,40 @@ struct METHOD_CALL {
 
 using METHOD_HANDLER = bool (*)(METHOD_CALL& call);
 
+// A call whose key a call site has already resolved, with the arguments as
+// its evaluation left them (their type names those of the key).
+struct DIRECT_CALL {
+    TOKEN* node;
+    const std::string& key;
+    RESULT_ITEM receiver;
+    const RESULT_LIST& args;
+    RESULT_LIST* results;  // a function call's results
+    bool element_used_at_once;
+
+    // Raises the message as the type's handler would (METHOD_CALL::raise).
+    [[noreturn]] void raise(const char* type_name, const std::string& message) const;
+};
+
+// The work of one method key, for the plain case of its call: false,
+// having changed nothing a second run of the method would notice, when the
+// case is not plain (a link, a constant, an undefined value, a format in
+// force...); the type's handler then runs the call in full and raises what
+// it must.
+using DIRECT_HANDLER = bool (*)(const DIRECT_CALL& call);
+
 // ---- the table ----
 
 // The handlers of one type; reset empties the type's process-wide texts at
-// the global clean-up (may be null).
+// the global clean-up (may be null). direct_for names the direct handler of
+// a function key (function) or procedure key, or null; a type without any
+// has none (null).
 struct TYPE_METHODS {
     char code;
     const char* name;
     METHOD_HANDLER functions;
     METHOD_HANDLER procedures;
     void (*reset)();
+    DIRECT_HANDLER (*direct_for)(const std::string& key, bool function);
 };
 
 // The handlers of the built-in type with the base type code (the lower-case

@@ -35,34 +35,38 @@ MORVU_TYPE_HANDLERS(timezone)
 
 #undef MORVU_TYPE_HANDLERS
 
+DIRECT_HANDLER hash_direct_for(const std::string& key, bool function);
+DIRECT_HANDLER str_direct_for(const std::string& key, bool function);
+
 namespace {
 
 // A type with texts of its own that outlive a call empties them in its
-// reset function; the others have none.
+// reset function; the others have none. Only the keys called most in loops
+// have direct handlers.
 constexpr TYPE_METHODS type_methods[] = {
-    {'v', "any", any_functions, any_procedures, nullptr},
-    {'b', "bool", bool_functions, bool_procedures, nullptr},
-    {'c', "char", char_functions, char_procedures, nullptr},
-    {'x', "code", code_functions, code_procedures, nullptr},
-    {'e', "error", error_functions, error_procedures, nullptr},
-    {'i', "int", int_functions, int_procedures, nullptr},
-    {'o', "oper", oper_functions, oper_procedures, nullptr},
-    {'r', "real", real_functions, real_procedures, nullptr},
-    {'s', "str", str_functions, str_procedures, nullptr},
-    {'u', "any2", any2_functions, any2_procedures, nullptr},
-    {'a', "array", array_functions, array_procedures, nullptr},
-    {'z', "array2", array2_functions, array2_procedures, nullptr},
-    {'g', "graph", graph_functions, graph_procedures, nullptr},
-    {'h', "hash", hash_functions, hash_procedures, nullptr},
-    {'l', "list", list_functions, list_procedures, nullptr},
-    {'y', "args", list_functions, list_procedures, nullptr},
-    {'m', "set", set_functions, set_procedures, nullptr},
-    {'0', "date", date_functions, date_procedures, nullptr},
-    {'4', "datetime", datetime_functions, datetime_procedures, nullptr},
-    {'d', "dir", dir_functions, dir_procedures, nullptr},
-    {'f', "file", file_functions, file_procedures, nullptr},
-    {'t', "time", time_functions, time_procedures, nullptr},
-    {'2', "timezone", timezone_functions, timezone_procedures, nullptr},
+    {'v', "any", any_functions, any_procedures, nullptr, nullptr},
+    {'b', "bool", bool_functions, bool_procedures, nullptr, nullptr},
+    {'c', "char", char_functions, char_procedures, nullptr, nullptr},
+    {'x', "code", code_functions, code_procedures, nullptr, nullptr},
+    {'e', "error", error_functions, error_procedures, nullptr, nullptr},
+    {'i', "int", int_functions, int_procedures, nullptr, nullptr},
+    {'o', "oper", oper_functions, oper_procedures, nullptr, nullptr},
+    {'r', "real", real_functions, real_procedures, nullptr, nullptr},
+    {'s', "str", str_functions, str_procedures, nullptr, str_direct_for},
+    {'u', "any2", any2_functions, any2_procedures, nullptr, nullptr},
+    {'a', "array", array_functions, array_procedures, nullptr, nullptr},
+    {'z', "array2", array2_functions, array2_procedures, nullptr, nullptr},
+    {'g', "graph", graph_functions, graph_procedures, nullptr, nullptr},
+    {'h', "hash", hash_functions, hash_procedures, nullptr, hash_direct_for},
+    {'l', "list", list_functions, list_procedures, nullptr, nullptr},
+    {'y', "args", list_functions, list_procedures, nullptr, nullptr},
+    {'m', "set", set_functions, set_procedures, nullptr, nullptr},
+    {'0', "date", date_functions, date_procedures, nullptr, nullptr},
+    {'4', "datetime", datetime_functions, datetime_procedures, nullptr, nullptr},
+    {'d', "dir", dir_functions, dir_procedures, nullptr, nullptr},
+    {'f', "file", file_functions, file_procedures, nullptr, nullptr},
+    {'t', "time", time_functions, time_procedures, nullptr, nullptr},
+    {'2', "timezone", timezone_functions, timezone_procedures, nullptr, nullptr},
 };
 
 // Type codes are single bytes: a direct index makes the lookup one load.

@@ -152,6 +152,42 @@ bool hash_functions(METHOD_CALL& call) {
     return false;
 }
 
+namespace {
+
+// h[k] for one int or str key held by value, on a hash variable reached
+// without links, its element used at once: the pair's value cell, the pair
+// made first when the key is new. Anything else is left to hash_functions,
+// which after an insertion here finds the pair as a lookup would have.
+bool element_at_once(const DIRECT_CALL& call) {
+    UNION_DATA* receiver = call.receiver.cell;
+    if (receiver == nullptr || lower_tag(receiver->tag) != tag_hash || receiver->payload == nullptr) return false;
+    // A constant refuses the method; an input alias (7) refuses it for args only.
+    if (call.receiver.mode < access_variable || call.args.count != 1) return false;
+    UNION_DATA* key = call.args.head->item.cell;
+    const char key_tag = lower_tag(key->tag);
+    if ((key_tag != tag_int && key_tag != tag_str) || key->payload == nullptr) return false;
+    HASH_DATA& hash = hash_of(receiver);
+    HASH_DATA::KEY_PLACE place;
+    UNION_DATA* value = hash.get(key, false, place);
+    if (value == nullptr) {
+        if (hash.iteration_count != 0) return false;
+        UNION_DATA empty('v');
+        const char* message = nullptr;
+        value = hash.insert(key, 0, &empty, 0, &message, place);
+        if (message != nullptr) call.raise("hash", message);
+    }
+    if (!call.element_used_at_once || is_link_cell(value) || base_type_code(value) == tag_object) return false;
+    call.results->append(RESULT_ITEM{value, access_handed_out, 0});
+    return true;
+}
+
+}  // namespace
+
+DIRECT_HANDLER hash_direct_for(const std::string& key, bool function) {
+    if (function && (key == "[]\xA7str;\xA7" || key == "[]\xA7int;\xA7")) return element_at_once;
+    return nullptr;
+}
+
 bool hash_procedures(METHOD_CALL& call) {
     const std::string& key = call.key();
     if (is_call_form_key(key) || key_has_prefix(key, "ins\xA7")) {

@@ -232,6 +232,11 @@ RESULT_ITEM fitting_value(const std::string& text) {
     return text.size() == 1 ? make_char_value(text[0]) : make_str_value(text);
 }
 
+DIRECT_HANDLER str_direct_for(const std::string& key, bool function) {
+    // str:(...) building a text of its arguments.
+    return function && !key.empty() && key[0] == '\xA7' ? plain_str_from_arguments : nullptr;
+}
+
 bool str_functions(METHOD_CALL& call) {
     const std::string& key = call.key();
     if (key.empty()) return false;

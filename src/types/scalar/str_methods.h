@@ -67,5 +67,8 @@ RESULT_ITEM fitting_value(const std::string& text);
 // The call form of str as a function: a new str made from the texts of the
 // arguments, appended to the results.
 void make_str_from_arguments(METHOD_CALL& call);
+// The same as a direct handler, for ints, strs and chars while the texts'
+// format writes them plainly; false for anything else.
+bool plain_str_from_arguments(const DIRECT_CALL& call);
 
 }  // namespace morvu
