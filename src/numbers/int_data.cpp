@@ -378,7 +378,7 @@ void INT_DATA::append_text(std::string& out) const {
     char* end = buffer;
     if (sign_value < 0) *end++ = '-';
     end = std::to_chars(end, buffer + sizeof buffer, small_magnitude()).ptr;
-    out.append(buffer, end);
+    out.append(buffer, static_cast<size_t>(end - buffer));
 }
 
 const std::string& INT_DATA::to_text() const {
