@@ -36,6 +36,7 @@ MORVU_TYPE_HANDLERS(timezone)
 #undef MORVU_TYPE_HANDLERS
 
 DIRECT_HANDLER hash_direct_for(const std::string& key, bool function);
+DIRECT_HANDLER list_direct_for(const std::string& key, bool function);
 DIRECT_HANDLER str_direct_for(const std::string& key, bool function);
 
 namespace {
@@ -58,7 +59,7 @@ constexpr TYPE_METHODS type_methods[] = {
     {'z', "array2", array2_functions, array2_procedures, nullptr, nullptr},
     {'g', "graph", graph_functions, graph_procedures, nullptr, nullptr},
     {'h', "hash", hash_functions, hash_procedures, nullptr, hash_direct_for},
-    {'l', "list", list_functions, list_procedures, nullptr, nullptr},
+    {'l', "list", list_functions, list_procedures, nullptr, list_direct_for},
     {'y', "args", list_functions, list_procedures, nullptr, nullptr},
     {'m', "set", set_functions, set_procedures, nullptr, nullptr},
     {'0', "date", date_functions, date_procedures, nullptr, nullptr},

@@ -16,6 +16,7 @@
 #include <string>
 #include <vector>
 
+#include "numbers/int_data.h"
 #include "runtime/messages.h"
 #include "types/arg_checks.h"
 #include "types/code_args.h"
@@ -269,6 +270,56 @@ bool list_functions(METHOD_CALL& call) {
         return true;
     }
     return false;
+}
+
+namespace {
+
+// The element at a position an int argument names, counted from the tail
+// with from_end, of a list reached without links: null when the case is not
+// plain (an undefined list or index, an index outside the list).
+UNION_DATA* plain_element(const DIRECT_CALL& call, bool from_end) {
+    UNION_DATA* receiver = call.receiver.cell;
+    if (receiver == nullptr || lower_tag(receiver->tag) != tag_list || receiver->payload == nullptr ||
+        call.args.count != 1)
+        return nullptr;
+    UNION_DATA* argument = call.args.head->item.cell;
+    int64_t index = 0;
+    if (lower_tag(argument->tag) != tag_int || argument->payload == nullptr || !argument->int_data()->to_int64(index))
+        return nullptr;
+    LIST_DATA& store = store_of(receiver);
+    const int64_t position = from_end ? int64_t{store.node_count} - 1 - index : index;
+    if (position < 0 || position >= store.node_count) return nullptr;
+    return store.at(static_cast<int>(position), nullptr);
+}
+
+// l[i] on a list variable: an alias of the element.
+bool element_alias(const DIRECT_CALL& call) {
+    if (call.receiver.mode < access_variable) return false;  // a constant refuses the method
+    UNION_DATA* element = plain_element(call, false);
+    if (element == nullptr) return false;
+    if (const char* message = make_copy_value(*call.results, element, 3, false, false)) call.raise("list", message);
+    return true;
+}
+
+// l.get(i) and l.Get(i): a copy of the element.
+bool element_copy(const DIRECT_CALL& call, bool from_end) {
+    UNION_DATA* element = plain_element(call, from_end);
+    if (element == nullptr) return false;
+    if (const char* message = make_copy_value(*call.results, element, 4, false, false)) call.raise("list", message);
+    return true;
+}
+
+bool element_copy_from_head(const DIRECT_CALL& call) { return element_copy(call, false); }
+bool element_copy_from_tail(const DIRECT_CALL& call) { return element_copy(call, true); }
+
+}  // namespace
+
+DIRECT_HANDLER list_direct_for(const std::string& key, bool function) {
+    if (!function) return nullptr;
+    if (key == "[]\xA7int;\xA7") return element_alias;
+    if (key == "get\xA7int;\xA7") return element_copy_from_head;
+    if (key == "Get\xA7int;\xA7") return element_copy_from_tail;
+    return nullptr;
 }
 
 bool list_procedures(METHOD_CALL& call) {
