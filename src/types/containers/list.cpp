@@ -312,10 +312,33 @@ bool element_copy(const DIRECT_CALL& call, bool from_end) {
 bool element_copy_from_head(const DIRECT_CALL& call) { return element_copy(call, false); }
 bool element_copy_from_tail(const DIRECT_CALL& call) { return element_copy(call, true); }
 
+// l.Ins0(x) and l.ins0(x) of one int or str on a list variable that no walk
+// holds: the value copied in at the tail or the head.
+bool add_plain_value(const DIRECT_CALL& call, bool at_head) {
+    UNION_DATA* receiver = call.receiver.cell;
+    if (receiver == nullptr || lower_tag(receiver->tag) != tag_list || receiver->payload == nullptr ||
+        call.receiver.mode < access_variable || call.args.count != 1)
+        return false;
+    LIST_DATA& store = store_of(receiver);
+    if (store.iteration_count != 0) return false;
+    UNION_DATA* value = call.args.head->item.cell;
+    const char tag = lower_tag(value->tag);
+    if (tag != tag_int && tag != tag_str) return false;  // neither a link nor a big type: a copy
+    if (const char* message = at_head ? store.prepend(value, 0) : store.append(value, 0)) call.raise("list", message);
+    return true;
+}
+
+bool add_at_tail(const DIRECT_CALL& call) { return add_plain_value(call, false); }
+bool add_at_head(const DIRECT_CALL& call) { return add_plain_value(call, true); }
+
 }  // namespace
 
 DIRECT_HANDLER list_direct_for(const std::string& key, bool function) {
-    if (!function) return nullptr;
+    if (!function) {
+        if (key == "Ins0\xA7int;\xA7" || key == "Ins0\xA7str;\xA7") return add_at_tail;
+        if (key == "ins0\xA7int;\xA7" || key == "ins0\xA7str;\xA7") return add_at_head;
+        return nullptr;
+    }
     if (key == "[]\xA7int;\xA7") return element_alias;
     if (key == "get\xA7int;\xA7") return element_copy_from_head;
     if (key == "Get\xA7int;\xA7") return element_copy_from_tail;
