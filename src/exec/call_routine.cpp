@@ -171,6 +171,20 @@ struct METHOD_SITE {
     DIRECT_HANDLER direct = nullptr;  // the type's direct handler of the key, if it has one
 };
 
+// What one call site on an object (a receiver of a user type, no type
+// qualification) resolved to: the routine that the receiver's type answers
+// the key with, for the argument types it was made with. Only a routine
+// found in the type itself is kept; anything else takes the general road.
+struct OBJECT_SITE {
+    const TOKEN* parent = nullptr;
+    char kind = 0;
+    const TOKEN* type = nullptr;  // the receiver's type
+    bool in_object_type = false;
+    TOKEN* routine = nullptr;
+    std::string key;
+    std::vector<uintptr_t> signature;
+};
+
 constexpr size_t site_slot_count = 1024;
 
 // Site entries by call node, with a direct-mapped front: most calls find
@@ -220,11 +234,13 @@ private:
 
 SITE_TABLE<CALL_SITE> call_sites;
 SITE_TABLE<METHOD_SITE> method_sites;
+SITE_TABLE<OBJECT_SITE> object_sites;
 uint64_t call_sites_generation = 0;
 
 void forget_sites() {
     call_sites.clear();
     method_sites.clear();
+    object_sites.clear();
     call_sites_generation = routine_tables_generation;
 }
 
@@ -313,6 +329,43 @@ void remember_method_site(const TOKEN* node, char kind, char code, const char* q
     const TYPE_METHODS* methods = methods_of_type(code);
     site.direct =
         methods != nullptr && methods->direct_for != nullptr ? methods->direct_for(key, kind == 'f') : nullptr;
+}
+
+// The type of the object a receiver holds (links followed), or null.
+const TOKEN* object_type_of(UNION_DATA* receiver_cell) {
+    UNION_DATA* holder_cell = follow_link(receiver_cell);
+    if (lower_tag(holder_cell->tag) != tag_object || holder_cell->holder() == nullptr) return nullptr;
+    return holder_cell->holder()->type;
+}
+
+// The entry of an object call site whose resolution holds for this type and
+// these arguments; null when it must be resolved anew.
+const OBJECT_SITE* cached_object_site(const TOKEN* node, char kind, const TOKEN* type, bool in_object_type,
+                                      const RESULT_LIST& list) {
+    if (call_sites_generation != routine_tables_generation) {
+        forget_sites();
+        return nullptr;
+    }
+    const OBJECT_SITE* site = object_sites.find(node);
+    if (site == nullptr || site->parent != node->parent || site->kind != kind || site->type != type ||
+        site->in_object_type != in_object_type || !signature_matches(site->signature, list))
+        return nullptr;
+    return site;
+}
+
+void remember_object_site(const TOKEN* node, char kind, const TOKEN* type, bool in_object_type, const RESULT_LIST& list,
+                          const std::string& key, TOKEN* routine) {
+    if (call_sites_generation != routine_tables_generation) forget_sites();
+    std::vector<uintptr_t> signature;
+    if (type == nullptr || !argument_signature(list, signature)) return;
+    OBJECT_SITE& site = object_sites.enter(node);
+    site.parent = node->parent;
+    site.kind = kind;
+    site.type = type;
+    site.in_object_type = in_object_type;
+    site.routine = routine;
+    site.key = key;
+    site.signature = std::move(signature);
 }
 
 // Whether a call may keep its key in a method site entry: a receiver of a
@@ -508,6 +561,14 @@ CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evalu
     const RESULT_LIST* site_list = plain_site && parked != nullptr && parked != handed_over ? parked : nullptr;
     static const RESULT_LIST no_arguments;
     if (plain_site && subtree == nullptr) site_list = &no_arguments;
+    // A call on an object by its written name: its resolution is kept too.
+    const RESULT_LIST* object_list = nullptr;
+    if (prepared == nullptr && !runtime_name && receiver_cell != nullptr && !has_type(qualifier) &&
+        base_type_code(receiver_cell) == tag_object) {
+        object_list = parked != nullptr && parked != handed_over ? parked
+                      : subtree == nullptr                       ? &no_arguments
+                                                                 : nullptr;
+    }
 
     if (!qualifier_any) {
         if (builtin) {
@@ -539,6 +600,10 @@ CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evalu
             TOKEN* start = search_start(node, in_object_type, receiver_cell, qualifier);
             if (TOKEN* routine = find_symbol(start, args->key, kind, qualifier, in_object_type != 0, node)) {
                 if (site_list != nullptr) remember_site(node, kind, *site_list, args->key, routine, false);
+                if (object_list != nullptr) {
+                    remember_object_site(node, kind, object_type_of(receiver_cell), in_object_type != 0, *object_list,
+                                         args->key, routine);
+                }
                 run_user_routine({node, args, results, receiver, context, in_object_type != 0 || has_type(qualifier),
                                   nullptr, nullptr, nullptr},
                                  routine, false);
@@ -682,6 +747,34 @@ __attribute__((noinline)) CALL_OUTCOME call_method_site(const ROUTINE_REQUEST& r
     return resolve_and_call(request, &list, nullptr);
 }
 
+// A call on an object: its arguments first, then its site entry; a call the
+// entry answers runs the type's routine from this small frame, so that a
+// deep recursion through objects needs no more stack than the general road.
+__attribute__((noinline)) CALL_OUTCOME call_object_site(const ROUTINE_REQUEST& request) {
+    TOKEN* node = request.node;
+    TOKEN* subtree = node->left;
+    unclaimed_arguments = nullptr;
+    RESULT_LIST list;
+    if (subtree != nullptr) {
+        PENDING_EXCEPTION* before = pending_exception;
+        for (TOKEN* argument : argument_list_of(subtree)) {
+            eval_cached(argument, request.context, list);
+            if (pending_exception != before) return CALL_OUTCOME::made;
+        }
+    }
+    const char kind = request.results != nullptr ? 'f' : 'p';
+    const OBJECT_SITE* site = cached_object_site(node, kind, object_type_of(follow_aliases(request.receiver.cell)),
+                                                 request.in_object_type, list);
+    if (site == nullptr) return resolve_and_call(request, &list, nullptr);
+    CALL_ARGS args;
+    args.key = site->key;
+    for (RESULT_NODE* item = list.head; item != nullptr; item = item->next) args.args.push_back(item->item);
+    run_user_routine({node, &args, request.results, request.receiver, request.context, request.in_object_type, nullptr,
+                      nullptr, nullptr},
+                     site->routine, false);
+    return CALL_OUTCOME::made;
+}
+
 // The cell an arithmetic argument's evaluation makes for a small int.
 void append_int_argument(RESULT_LIST& list, int64_t value) {
     auto number = std::make_unique<INT_DATA>();
@@ -775,15 +868,16 @@ CALL_OUTCOME call_routine_status(const ROUTINE_REQUEST& request) {
     const bool handing_over = unclaimed_arguments != nullptr && subtree != nullptr && !subtree->result_stack.empty() &&
                               subtree->result_stack.back() == unclaimed_arguments;
     if (plain_site && !handing_over) return call_int_site(request, int_result);
-    // A built-in method call by its written name with arguments to evaluate.
-    // Calls on objects keep the single frame of the general road: a deep
-    // recursion through them needs no more stack than before.
+    // A built-in method call or a call on an object by its written name,
+    // with arguments to evaluate.
     if (request.prepared == nullptr && !request.runtime_name && !handing_over) {
         const TYPE_NAME* qualifier = request.qualifier;
-        const bool built_in = request.receiver.cell != nullptr
-                                  ? base_type_code(follow_aliases(request.receiver.cell)) != tag_object
-                                  : qualifier != nullptr && !qualifier->is_user_type && qualifier->text != nullptr;
-        if (built_in) return call_method_site(request);
+        if (request.receiver.cell != nullptr) {
+            if (base_type_code(follow_aliases(request.receiver.cell)) != tag_object) return call_method_site(request);
+            if (qualifier == nullptr || !has_type(*qualifier)) return call_object_site(request);
+        } else if (qualifier != nullptr && !qualifier->is_user_type && qualifier->text != nullptr) {
+            return call_method_site(request);
+        }
     }
     return resolve_and_call(request, nullptr, nullptr);
 }
