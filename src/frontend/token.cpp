@@ -389,13 +389,46 @@ TOKEN_LIST split_by_operator(TOKEN* token, char op) { return TOKEN_LIST(token, o
 
 TOKEN_LIST split_by_operator2(TOKEN* token, char op1, char op2) { return TOKEN_LIST(token, op1, op2); }
 
+namespace {
+
+// The last operand of the chain that starts at `token`, as append_chain
+// would list it last, found by walking the chain from its right end: no
+// list is made. Null when the chain has no operand.
+TOKEN* last_chain_operand(TOKEN* token, char op) {
+    if (token == nullptr) return nullptr;
+    constexpr size_t inline_depth = 32;
+    TOKEN* inline_pending[inline_depth];
+    std::vector<TOKEN*> spilled;
+    size_t depth = 0;
+    auto push = [&](TOKEN* node) {
+        if (depth < inline_depth) inline_pending[depth++] = node;
+        else spilled.push_back(node);
+    };
+    auto pop = [&]() {
+        if (!spilled.empty()) {
+            TOKEN* node = spilled.back();
+            spilled.pop_back();
+            return node;
+        }
+        return inline_pending[--depth];
+    };
+    push(token);
+    while (depth != 0 || !spilled.empty()) {
+        TOKEN* node = pop();
+        if (!is_chain_node(node, op)) return node;
+        if (node->left != nullptr) push(node->left);
+        if (node->right != nullptr) push(node->right);
+    }
+    return nullptr;
+}
+
+}  // namespace
+
 TOKEN* last_list_item(TOKEN* call) {
     if (call == nullptr || call->left == nullptr) return nullptr;
-    TOKEN_LIST groups(call->left, juxtaposition_chain);
-    TOKEN* last_group = groups.last();
+    TOKEN* last_group = last_chain_operand(call->left, juxtaposition_chain);
     if (last_group->block_mode != block_mode_none) return last_group;
-    TOKEN_LIST items(last_group, ',');
-    return items.last();
+    return last_chain_operand(last_group, ',');
 }
 
 bool trees_equal(const TOKEN* a, const TOKEN* b) {

@@ -69,6 +69,22 @@ TEST(ParserToken, LastListItem) {
     EXPECT_EQ(last_list_item(&bare), nullptr);
 }
 
+// The last item is found without listing the items: it must be the one
+// the lists end with, after a block part or a list part of any length.
+TEST(ParserToken, LastListItemIsTheLastOfTheListedItems) {
+    std::string many = "f(";
+    for (int i = 0; i < 100; ++i) many += (i == 0 ? "a" : ", a") + std::to_string(i);
+    many += ")";
+    for (const std::string& source :
+         {std::string("f(a, b, c)"), std::string("T(A, B){body}"), std::string("f(x)"), many}) {
+        auto call = expression(source);
+        TOKEN_LIST groups(call->left, juxtaposition_chain);
+        TOKEN* expected = groups.last();
+        if (expected->block_mode == block_mode_none) expected = TOKEN_LIST(expected, ',').last();
+        EXPECT_EQ(last_list_item(call.get()), expected) << source;
+    }
+}
+
 TEST(ParserToken, InsertOperatorKeepsThePlaceAndMovesThePayloadDown) {
     auto tree = expression("x = a");
     TOKEN* a = tree->right;
