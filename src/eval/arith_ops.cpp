@@ -14,6 +14,7 @@
 
 #include "eval/evaluator.h"
 #include "eval/fast_path.h"
+#include "eval/member_access.h"
 #include "eval/names.h"
 #include "exec/block_exec.h"
 #include "exec/pending_exception.h"
@@ -316,12 +317,18 @@ bool append_fast_int(TOKEN* node, RESULT_LIST& results) {
     return true;
 }
 
-// An operand that the call form below evaluates: a call by name, a
-// variable or an int literal, with nothing parked on it.
-bool call_form_operand(const TOKEN* operand, bool& is_call) {
-    if (operand == nullptr || operand->block_mode != block_mode_none || !operand->result_stack.empty()) return false;
-    is_call = operand->evaluator == call_named_routine;
-    return is_call || operand->evaluator == eval_variable || operand->evaluator == eval_int_literal;
+// The operands that the call form below evaluates, with nothing parked on
+// them: a call by name, a member call or access (l.size(), o.n), a variable
+// or an int literal.
+enum class CALL_FORM { none, plain, call, member };
+
+CALL_FORM call_form_operand(const TOKEN* operand) {
+    if (operand == nullptr || operand->block_mode != block_mode_none || !operand->result_stack.empty())
+        return CALL_FORM::none;
+    if (operand->evaluator == call_named_routine) return CALL_FORM::call;
+    if (operand->evaluator == eval_member) return CALL_FORM::member;
+    if (operand->evaluator == eval_variable || operand->evaluator == eval_int_literal) return CALL_FORM::plain;
+    return CALL_FORM::none;
 }
 
 // The small int a one-item operand list holds, as int_shortcut reads it.
@@ -368,8 +375,9 @@ void restore_result_cell(RESULT_LIST& list, INT_RESULT_SLOT& slot) {
 }
 
 // a + b, a - b, a * b where an operand is a call (fib(n - 1) + fib(n - 2),
-// n * fact(n - 1)): the operands are evaluated in order into lists of their
-// own, without frames, and two small ints give the result at once. Anything
+// n * fact(n - 1), l.size() - 1): the operands are evaluated in order into
+// lists of their own, without frames, and two small ints give the result at
+// once. Anything
 // else (not one value, not a small int, an overflow, a zero product) parks
 // the evaluated lists on the operand nodes, where the general path's frames
 // take them over, so that every check and message comes as it would.
@@ -378,16 +386,24 @@ bool call_operands_int(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results,
     // A request for the number alone is for this node or for none.
     INT_RESULT_SLOT* wanted = int_result_request.node == node ? int_result_request.slot : nullptr;
     int_result_request = INT_RESULT_REQUEST{};
-    bool left_call = false;
-    bool right_call = false;
-    if (!call_form_operand(node->left, left_call) || !call_form_operand(node->right, right_call) ||
-        !(left_call || right_call))
+    const CALL_FORM left_form = call_form_operand(node->left);
+    const CALL_FORM right_form = call_form_operand(node->right);
+    if (left_form == CALL_FORM::none || right_form == CALL_FORM::none ||
+        (left_form == CALL_FORM::plain && right_form == CALL_FORM::plain))
         return false;
     check_stack_depth(node);
+    const bool left_call = left_form == CALL_FORM::call;
+    const bool right_call = right_form == CALL_FORM::call;
     INT_RESULT_SLOT left_slot;
     RESULT_LIST left;
     int64_t a = 0;
-    if (!int_operand(node->left, left_call, this_item, left, left_slot, a)) {
+    // A left operand other than a call by name is read once the right one is
+    // evaluated, as the general path reads it: a call on the right may assign
+    // to the variable or member it names.
+    const bool read_left_later = left_form != CALL_FORM::call;
+    if (read_left_later) {
+        eval_cached(node->left, this_item, left);
+    } else if (!int_operand(node->left, left_call, this_item, left, left_slot, a)) {
         restore_result_cell(left, left_slot);
         push_result_list(node->left, new RESULT_LIST(std::move(left)));
         eval_binary_frames(node, this_item, results, name, routine);
@@ -398,6 +414,7 @@ bool call_operands_int(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results,
     int64_t b = 0;
     int64_t value = 0;
     bool done = int_operand(node->right, right_call, this_item, right, right_slot, b);
+    if (done && read_left_later) done = small_int_operand(left, a);
     if (done) {
         switch (op) {
         case '+': done = !__builtin_add_overflow(a, b, &value); break;

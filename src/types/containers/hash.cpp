@@ -181,11 +181,20 @@ bool element_at_once(const DIRECT_CALL& call) {
     return true;
 }
 
+// h.size() of a defined hash.
+bool plain_size(const DIRECT_CALL& call) {
+    UNION_DATA* value = call.receiver.cell != nullptr ? argument_value(call.receiver.cell) : nullptr;
+    if (value == nullptr || lower_tag(value->tag) != tag_hash || value->payload == nullptr) return false;
+    call.results->append(make_int_value_from_number(hash_of(value).pair_count));
+    return true;
+}
+
 }  // namespace
 
 DIRECT_HANDLER hash_direct_for(const std::string& key, bool function) {
-    if (function && (key == "[]\xA7str;\xA7" || key == "[]\xA7int;\xA7")) return element_at_once;
-    return nullptr;
+    if (!function) return nullptr;
+    if (key == "[]\xA7str;\xA7" || key == "[]\xA7int;\xA7") return element_at_once;
+    return key == "size\xA7" ? plain_size : nullptr;
 }
 
 bool hash_procedures(METHOD_CALL& call) {

@@ -328,6 +328,14 @@ bool add_plain_value(const DIRECT_CALL& call, bool at_head) {
     return true;
 }
 
+// l.size() of a defined list.
+bool plain_size(const DIRECT_CALL& call) {
+    UNION_DATA* value = call.receiver.cell != nullptr ? argument_value(call.receiver.cell) : nullptr;
+    if (value == nullptr || lower_tag(value->tag) != tag_list || value->payload == nullptr) return false;
+    call.results->append(make_int_value_from_number(store_of(value).node_count));
+    return true;
+}
+
 bool add_at_tail(const DIRECT_CALL& call) { return add_plain_value(call, false); }
 bool add_at_head(const DIRECT_CALL& call) { return add_plain_value(call, true); }
 
@@ -339,6 +347,7 @@ DIRECT_HANDLER list_direct_for(const std::string& key, bool function) {
         if (key == "ins0\xA7int;\xA7" || key == "ins0\xA7str;\xA7") return add_at_head;
         return nullptr;
     }
+    if (key == "size\xA7") return plain_size;
     if (key == "[]\xA7int;\xA7") return element_alias;
     if (key == "get\xA7int;\xA7") return element_copy_from_head;
     if (key == "Get\xA7int;\xA7") return element_copy_from_tail;

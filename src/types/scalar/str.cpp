@@ -232,9 +232,23 @@ RESULT_ITEM fitting_value(const std::string& text) {
     return text.size() == 1 ? make_char_value(text[0]) : make_str_value(text);
 }
 
+namespace {
+
+// s.size() of a defined text.
+bool plain_size(const DIRECT_CALL& call) {
+    UNION_DATA* value = call.receiver.cell != nullptr ? argument_value(call.receiver.cell) : nullptr;
+    if (value == nullptr || lower_tag(value->tag) != tag_str || value->payload == nullptr) return false;
+    call.results->append(make_int_value_from_number(static_cast<int32_t>(value->str_data()->text.size())));
+    return true;
+}
+
+}  // namespace
+
 DIRECT_HANDLER str_direct_for(const std::string& key, bool function) {
+    if (!function || key.empty()) return nullptr;
     // str:(...) building a text of its arguments.
-    return function && !key.empty() && key[0] == '\xA7' ? plain_str_from_arguments : nullptr;
+    if (key[0] == '\xA7') return plain_str_from_arguments;
+    return key == "size\xA7" ? plain_size : nullptr;
 }
 
 bool str_functions(METHOD_CALL& call) {
