@@ -306,28 +306,36 @@ void value_unary(TOKEN* node, RESULT_ITEM operand, RESULT_LIST& results, const c
         raise_error(node, routine_kind_operator, name, message, error_kind_system);
 }
 
-// The result of + - * of small ints, made as the general path makes it: a
-// new int cell of access mode 1.
-bool append_fast_int(TOKEN* node, RESULT_LIST& results) {
-    int64_t value = 0;
-    if (!fast_int(node, value)) return false;
+// A small int as the general path makes the result of + - *: a new int
+// cell of access mode 1.
+void append_int_cell(RESULT_LIST& results, int64_t value) {
     auto number = std::make_unique<INT_DATA>();
     number->assign_int64(value);
     results.append(RESULT_ITEM{new_int_cell(std::move(number)), access_expression, 1});
+}
+
+// The result of + - * of small ints, made as the general path makes it.
+bool append_fast_int(TOKEN* node, RESULT_LIST& results) {
+    int64_t value = 0;
+    if (!fast_int(node, value)) return false;
+    append_int_cell(results, value);
     return true;
 }
 
 // The operands that the call form below evaluates, with nothing parked on
-// them: a call by name, a member call or access (l.size(), o.n), a variable
+// them: a call by name; a member call or access (l.size(), o.n); a sum,
+// difference or product read by fast_int, which has no effect; a variable
 // or an int literal.
-enum class CALL_FORM { none, plain, call, member };
+enum class CALL_FORM { none, plain, call, member, arithmetic };
 
 CALL_FORM call_form_operand(const TOKEN* operand) {
     if (operand == nullptr || operand->block_mode != block_mode_none || !operand->result_stack.empty())
         return CALL_FORM::none;
-    if (operand->evaluator == call_named_routine) return CALL_FORM::call;
-    if (operand->evaluator == eval_member) return CALL_FORM::member;
-    if (operand->evaluator == eval_variable || operand->evaluator == eval_int_literal) return CALL_FORM::plain;
+    const EVAL_HANDLER handler = operand->evaluator;
+    if (handler == call_named_routine) return CALL_FORM::call;
+    if (handler == eval_member) return CALL_FORM::member;
+    if (handler == eval_plus || handler == eval_minus || handler == eval_times) return CALL_FORM::arithmetic;
+    if (handler == eval_variable || handler == eval_int_literal) return CALL_FORM::plain;
     return CALL_FORM::none;
 }
 
@@ -388,32 +396,50 @@ bool call_operands_int(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results,
     int_result_request = INT_RESULT_REQUEST{};
     const CALL_FORM left_form = call_form_operand(node->left);
     const CALL_FORM right_form = call_form_operand(node->right);
-    if (left_form == CALL_FORM::none || right_form == CALL_FORM::none ||
-        (left_form == CALL_FORM::plain && right_form == CALL_FORM::plain))
-        return false;
-    check_stack_depth(node);
+    // Only a call makes the way worth taking: operands without one take
+    // fast_int's. An arithmetic operand that fast_int cannot read takes the
+    // general one, which walks long chains without recursing.
     const bool left_call = left_form == CALL_FORM::call;
     const bool right_call = right_form == CALL_FORM::call;
+    if (left_form == CALL_FORM::none || right_form == CALL_FORM::none ||
+        !(left_call || right_call || left_form == CALL_FORM::member || right_form == CALL_FORM::member))
+        return false;
     INT_RESULT_SLOT left_slot;
     RESULT_LIST left;
     int64_t a = 0;
-    // A left operand other than a call by name is read once the right one is
-    // evaluated, as the general path reads it: a call on the right may assign
-    // to the variable or member it names.
-    const bool read_left_later = left_form != CALL_FORM::call;
+    if (left_form == CALL_FORM::arithmetic && !fast_int(node->left, a)) return false;
+    check_stack_depth(node);
+    // A variable, member or call result on the left is read once the right
+    // operand is evaluated, as the general path reads it: a call on the
+    // right may assign to the variable or member it names. An arithmetic
+    // operand's value is made before, as the general path makes it.
+    const bool read_left_later = left_form == CALL_FORM::plain || left_form == CALL_FORM::member;
     if (read_left_later) {
         eval_cached(node->left, this_item, left);
-    } else if (!int_operand(node->left, left_call, this_item, left, left_slot, a)) {
+    } else if (left_call && !int_operand(node->left, true, this_item, left, left_slot, a)) {
         restore_result_cell(left, left_slot);
         push_result_list(node->left, new RESULT_LIST(std::move(left)));
         eval_binary_frames(node, this_item, results, name, routine);
         return true;
     }
+    // The cell the left operand's evaluation would have made, for the
+    // general path.
+    auto restore_left = [&]() {
+        restore_result_cell(left, left_slot);
+        if (left_form == CALL_FORM::arithmetic) append_int_cell(left, a);
+    };
     INT_RESULT_SLOT right_slot;
     RESULT_LIST right;
     int64_t b = 0;
     int64_t value = 0;
-    bool done = int_operand(node->right, right_call, this_item, right, right_slot, b);
+    if (right_form == CALL_FORM::arithmetic && !fast_int(node->right, b)) {
+        restore_left();
+        push_result_list(node->left, new RESULT_LIST(std::move(left)));
+        eval_binary_frames(node, this_item, results, name, routine);
+        return true;
+    }
+    bool done =
+        right_form == CALL_FORM::arithmetic || int_operand(node->right, right_call, this_item, right, right_slot, b);
     if (done && read_left_later) done = small_int_operand(left, a);
     if (done) {
         switch (op) {
@@ -423,8 +449,9 @@ bool call_operands_int(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results,
         }
     }
     if (!done) {
-        restore_result_cell(left, left_slot);
+        restore_left();
         restore_result_cell(right, right_slot);
+        if (right_form == CALL_FORM::arithmetic) append_int_cell(right, b);
         push_result_list(node->left, new RESULT_LIST(std::move(left)));
         push_result_list(node->right, new RESULT_LIST(std::move(right)));
         eval_binary_frames(node, this_item, results, name, routine);
