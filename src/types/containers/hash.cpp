@@ -163,7 +163,9 @@ bool element_at_once(const DIRECT_CALL& call) {
     if (receiver == nullptr || lower_tag(receiver->tag) != tag_hash || receiver->payload == nullptr) return false;
     // A constant refuses the method; an input alias (7) refuses it for args only.
     if (call.receiver.mode < access_variable || call.args.count != 1) return false;
-    UNION_DATA* key = call.args.head->item.cell;
+    // A key reached through aliases (a walk's variable) is the value they stand for.
+    UNION_DATA* key = follow_aliases(call.args.head->item.cell);
+    if (key == nullptr) return false;
     const char key_tag = lower_tag(key->tag);
     if ((key_tag != tag_int && key_tag != tag_str) || key->payload == nullptr) return false;
     HASH_DATA& hash = hash_of(receiver);

@@ -282,9 +282,10 @@ UNION_DATA* plain_element(const DIRECT_CALL& call, bool from_end) {
     if (receiver == nullptr || lower_tag(receiver->tag) != tag_list || receiver->payload == nullptr ||
         call.args.count != 1)
         return nullptr;
-    UNION_DATA* argument = call.args.head->item.cell;
+    UNION_DATA* argument = argument_value(call.args.head->item.cell);
     int64_t index = 0;
-    if (lower_tag(argument->tag) != tag_int || argument->payload == nullptr || !argument->int_data()->to_int64(index))
+    if (argument == nullptr || lower_tag(argument->tag) != tag_int || argument->payload == nullptr ||
+        !argument->int_data()->to_int64(index))
         return nullptr;
     LIST_DATA& store = store_of(receiver);
     const int64_t position = from_end ? int64_t{store.node_count} - 1 - index : index;
@@ -321,7 +322,8 @@ bool add_plain_value(const DIRECT_CALL& call, bool at_head) {
         return false;
     LIST_DATA& store = store_of(receiver);
     if (store.iteration_count != 0) return false;
-    UNION_DATA* value = call.args.head->item.cell;
+    UNION_DATA* value = follow_aliases(call.args.head->item.cell);
+    if (value == nullptr) return false;
     const char tag = lower_tag(value->tag);
     if (tag != tag_int && tag != tag_str) return false;  // neither a link nor a big type: a copy
     if (const char* message = at_head ? store.prepend(value, 0) : store.append(value, 0)) call.raise("list", message);
