@@ -183,6 +183,50 @@ bool element_at_once(const DIRECT_CALL& call) {
     return true;
 }
 
+// An int or str key or value as an argument hands it: through its aliases,
+// held by value. Null for anything else.
+UNION_DATA* plain_argument(const RESULT_ITEM& item) {
+    UNION_DATA* cell = follow_aliases(item.cell);
+    if (cell == nullptr) return nullptr;
+    const char tag = lower_tag(cell->tag);
+    return tag == tag_int || tag == tag_str ? cell : nullptr;
+}
+
+// h.get(k) of a key the hash holds: a copy of its value.
+bool plain_get(const DIRECT_CALL& call) {
+    UNION_DATA* receiver = call.receiver.cell != nullptr ? argument_value(call.receiver.cell) : nullptr;
+    if (receiver == nullptr || lower_tag(receiver->tag) != tag_hash || receiver->payload == nullptr ||
+        call.args.count != 1)
+        return false;
+    UNION_DATA* key = plain_argument(call.args.head->item);
+    if (key == nullptr || key->payload == nullptr) return false;
+    HASH_DATA::KEY_PLACE place;
+    UNION_DATA* value = hash_of(receiver).get(key, false, place);
+    if (value == nullptr) return false;  // the handler names the missing key
+    if (const char* message = make_copy_value(*call.results, value, 4, false, false)) call.raise("hash", message);
+    return true;
+}
+
+// h.ins(k, v) of a new int or str key and an int or str value, on a hash
+// variable that no walk holds.
+bool insert_plain_pair(const DIRECT_CALL& call) {
+    UNION_DATA* receiver = call.receiver.cell;
+    if (receiver == nullptr || lower_tag(receiver->tag) != tag_hash || receiver->payload == nullptr ||
+        call.receiver.mode < access_variable || call.args.count != 2)
+        return false;
+    HASH_DATA& hash = hash_of(receiver);
+    if (hash.iteration_count != 0) return false;
+    UNION_DATA* key = plain_argument(call.args.head->item);
+    UNION_DATA* value = plain_argument(call.args.head->next->item);
+    if (key == nullptr || key->payload == nullptr || value == nullptr) return false;
+    HASH_DATA::KEY_PLACE place;
+    if (hash.get(key, false, place) != nullptr) return false;  // the handler refuses a key given again
+    const char* message = nullptr;
+    hash.insert(key, 0, value, 0, &message, place);
+    if (message != nullptr) call.raise("hash", message);
+    return true;
+}
+
 // h.size() of a defined hash.
 bool plain_size(const DIRECT_CALL& call) {
     UNION_DATA* value = call.receiver.cell != nullptr ? argument_value(call.receiver.cell) : nullptr;
@@ -194,8 +238,14 @@ bool plain_size(const DIRECT_CALL& call) {
 }  // namespace
 
 DIRECT_HANDLER hash_direct_for(const std::string& key, bool function) {
-    if (!function) return nullptr;
+    if (!function) {
+        for (const char* pair :
+             {"ins\xA7int;int;\xA7", "ins\xA7int;str;\xA7", "ins\xA7str;int;\xA7", "ins\xA7str;str;\xA7"})
+            if (key == pair) return insert_plain_pair;
+        return nullptr;
+    }
     if (key == "[]\xA7str;\xA7" || key == "[]\xA7int;\xA7") return element_at_once;
+    if (key == "get\xA7str;\xA7" || key == "get\xA7int;\xA7") return plain_get;
     return key == "size\xA7" ? plain_size : nullptr;
 }
 
