@@ -639,6 +639,25 @@ CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evalu
     return CALL_OUTCOME::not_defined;
 }
 
+// Evaluates a call's arguments into the list, in order; false when one of
+// them leaves an exception pending, which ends the call.
+bool evaluate_arguments(TOKEN* subtree, RESULT_ITEM context, RESULT_LIST& list) {
+    if (subtree == nullptr) return true;
+    PENDING_EXCEPTION* before = pending_exception;
+    for (TOKEN* argument : argument_list_of(subtree)) {
+        eval_cached(argument, context, list);
+        if (pending_exception != before) return false;
+    }
+    return true;
+}
+
+// The argument block of a call that a site entry answers: the key kept
+// there and the evaluated arguments, which stay in the caller's list.
+void fill_site_args(CALL_ARGS& args, const std::string& key, const RESULT_LIST& list) {
+    args.key = key;
+    for (const RESULT_NODE* item = list.head; item != nullptr; item = item->next) args.args.push_back(item->item);
+}
+
 // A plain call: its arguments first, then its site entry; a call the entry
 // answers with a user routine runs from this small frame, so that a deep
 // recursion needs no more stack than the general road.
@@ -647,21 +666,14 @@ __attribute__((noinline)) CALL_OUTCOME call_plain_site(const ROUTINE_REQUEST& re
     TOKEN* subtree = node->left;
     unclaimed_arguments = nullptr;
     RESULT_LIST list;
-    if (subtree != nullptr) {
-        PENDING_EXCEPTION* before = pending_exception;
-        for (TOKEN* argument : argument_list_of(subtree)) {
-            eval_cached(argument, request.context, list);
-            if (pending_exception != before) return CALL_OUTCOME::made;
-        }
-    }
+    if (!evaluate_arguments(subtree, request.context, list)) return CALL_OUTCOME::made;
     const bool is_function = request.results != nullptr;
     const CALL_SITE* site = cached_site(node, is_function ? 'f' : 'p', list);
     if (site == nullptr || site->routine == nullptr) return resolve_and_call(request, &list, site);
     // A user routine: nothing else takes the arguments over, so they stay
     // in this call's own list.
     CALL_ARGS args;
-    args.key = site->key;
-    for (RESULT_NODE* item = list.head; item != nullptr; item = item->next) args.args.push_back(item->item);
+    fill_site_args(args, site->key, list);
     run_user_routine(
         {node, &args, request.results, request.receiver, request.context, false, int_result, nullptr, nullptr},
         site->routine, site->crossed);
@@ -736,8 +748,7 @@ __attribute__((noinline)) CALL_OUTCOME call_method_site(const ROUTINE_REQUEST& r
             return CALL_OUTCOME::made;
         }
         CALL_ARGS args;
-        args.key = site->key;
-        for (RESULT_NODE* item = list.head; item != nullptr; item = item->next) args.args.push_back(item->item);
+        fill_site_args(args, site->key, list);
         if (run_methods(*methods_of_type(site->code), site->code, node, &args, request.results, request.receiver,
                         request.context, false, used_at_once)) {
             return CALL_OUTCOME::made;
@@ -755,20 +766,13 @@ __attribute__((noinline)) CALL_OUTCOME call_object_site(const ROUTINE_REQUEST& r
     TOKEN* subtree = node->left;
     unclaimed_arguments = nullptr;
     RESULT_LIST list;
-    if (subtree != nullptr) {
-        PENDING_EXCEPTION* before = pending_exception;
-        for (TOKEN* argument : argument_list_of(subtree)) {
-            eval_cached(argument, request.context, list);
-            if (pending_exception != before) return CALL_OUTCOME::made;
-        }
-    }
+    if (!evaluate_arguments(subtree, request.context, list)) return CALL_OUTCOME::made;
     const char kind = request.results != nullptr ? 'f' : 'p';
     const OBJECT_SITE* site = cached_object_site(node, kind, object_type_of(follow_aliases(request.receiver.cell)),
                                                  request.in_object_type, list);
     if (site == nullptr) return resolve_and_call(request, &list, nullptr);
     CALL_ARGS args;
-    args.key = site->key;
-    for (RESULT_NODE* item = list.head; item != nullptr; item = item->next) args.args.push_back(item->item);
+    fill_site_args(args, site->key, list);
     run_user_routine({node, &args, request.results, request.receiver, request.context, request.in_object_type, nullptr,
                       nullptr, nullptr},
                      site->routine, false);

@@ -31,11 +31,40 @@ bool is_chain_node(const TOKEN* node, char op) {
     return node->op1 == op && node->op2 == 0;
 }
 
+// The work stack of a walk over an operator chain: a short one lives in the
+// frame, a deeper one spills onto the heap.
+class CHAIN_STACK {
+public:
+    CHAIN_STACK() = default;
+    CHAIN_STACK(const CHAIN_STACK&) = delete;
+    CHAIN_STACK& operator=(const CHAIN_STACK&) = delete;
+
+    bool empty() const { return depth == 0; }  // the spilled part fills only on a full frame part
+    void push(TOKEN* node) {
+        if (depth < inline_depth) inline_pending[depth++] = node;
+        else spilled.push_back(node);
+    }
+    TOKEN* pop() {
+        if (!spilled.empty()) {
+            TOKEN* node = spilled.back();
+            spilled.pop_back();
+            return node;
+        }
+        return inline_pending[--depth];
+    }
+
+private:
+    static constexpr size_t inline_depth = 32;
+    TOKEN* inline_pending[inline_depth];
+    std::vector<TOKEN*> spilled;  // takes over when the frame part is full
+    size_t depth = 0;
+};
+
 // Splits the chain that starts at `token` with an explicit stack, so that a
 // list of many thousand items does not deepen the call stack. Operands come
 // out in source order: the left operand's operands before the right one's.
 // Operator chains lean to the left, so the stack holds one right operand per
-// chain node on the left spine; a short stack lives in the frame.
+// chain node on the left spine.
 template <typename IS_CHAIN>
 uint32_t append_chain(TOKEN* token, TOKEN_LIST* out, IS_CHAIN is_chain) {
     if (token == nullptr) return 0;
@@ -43,32 +72,14 @@ uint32_t append_chain(TOKEN* token, TOKEN_LIST* out, IS_CHAIN is_chain) {
         out->append(token);
         return 1;
     }
-    constexpr size_t inline_depth = 32;
-    TOKEN* inline_pending[inline_depth];
-    std::vector<TOKEN*> spilled;  // takes over when the inline stack is full
-    size_t depth = 0;
-    auto push = [&](TOKEN* node) {
-        if (depth < inline_depth) {
-            inline_pending[depth++] = node;
-        } else {
-            spilled.push_back(node);
-        }
-    };
-    auto pop = [&]() {
-        if (!spilled.empty()) {
-            TOKEN* node = spilled.back();
-            spilled.pop_back();
-            return node;
-        }
-        return inline_pending[--depth];
-    };
+    CHAIN_STACK pending;
     uint32_t count = 0;
-    push(token);
-    while (depth != 0) {
-        TOKEN* node = pop();
+    pending.push(token);
+    while (!pending.empty()) {
+        TOKEN* node = pending.pop();
         if (is_chain(node)) {
-            if (node->right != nullptr) push(node->right);
-            if (node->left != nullptr) push(node->left);
+            if (node->right != nullptr) pending.push(node->right);
+            if (node->left != nullptr) pending.push(node->left);
         } else {
             out->append(node);
             ++count;
@@ -396,28 +407,13 @@ namespace {
 // list is made. Null when the chain has no operand.
 TOKEN* last_chain_operand(TOKEN* token, char op) {
     if (token == nullptr) return nullptr;
-    constexpr size_t inline_depth = 32;
-    TOKEN* inline_pending[inline_depth];
-    std::vector<TOKEN*> spilled;
-    size_t depth = 0;
-    auto push = [&](TOKEN* node) {
-        if (depth < inline_depth) inline_pending[depth++] = node;
-        else spilled.push_back(node);
-    };
-    auto pop = [&]() {
-        if (!spilled.empty()) {
-            TOKEN* node = spilled.back();
-            spilled.pop_back();
-            return node;
-        }
-        return inline_pending[--depth];
-    };
-    push(token);
-    while (depth != 0 || !spilled.empty()) {
-        TOKEN* node = pop();
+    CHAIN_STACK pending;
+    pending.push(token);
+    while (!pending.empty()) {
+        TOKEN* node = pending.pop();
         if (!is_chain_node(node, op)) return node;
-        if (node->left != nullptr) push(node->left);
-        if (node->right != nullptr) push(node->right);
+        if (node->left != nullptr) pending.push(node->left);
+        if (node->right != nullptr) pending.push(node->right);
     }
     return nullptr;
 }
