@@ -353,6 +353,8 @@ const OBJECT_SITE* cached_object_site(const TOKEN* node, char kind, const TOKEN*
     return site;
 }
 
+// Remembers the routine an object call site found in the receiver's type
+// (`type`: null for an object without one, which is not remembered).
 void remember_object_site(const TOKEN* node, char kind, const TOKEN* type, bool in_object_type, const RESULT_LIST& list,
                           const std::string& key, TOKEN* routine) {
     if (call_sites_generation != routine_tables_generation) forget_sites();
