@@ -251,6 +251,40 @@ bool single_pair_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule,
     return false;
 }
 
+// name += e, name -= e and name *= e on a plain int variable where e is
+// no fast int (a call, a member call, an element): e is evaluated as the
+// general path evaluates it, and one int result is added, subtracted or
+// multiplied in place by the rule the general path applies. True when the
+// statement is done; false, with what was evaluated parked on the right
+// side for the general path's frame, for every other outcome.
+bool fast_compound_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule) {
+    TOKEN* left = node->left;
+    TOKEN* right = node->right;
+    if (left == nullptr || right == nullptr || left->block_mode == block_mode_running ||
+        right->block_mode == block_mode_running || !left->result_stack.empty() || !right->result_stack.empty() ||
+        !single_operand(right) || !single_operand(left) || fast_int_variable(left) == nullptr)
+        return false;
+    RESULT_LIST sources;
+    {
+        // The variable is a plain typed target: an element is used at once.
+        const ELEMENT_USED_AT_ONCE grant(element_call(right));
+        eval_cached(right, this_item, sources);
+    }
+    // The right side may have changed what the left names.
+    UNION_DATA* target = sources.count == 1 ? fast_int_variable(left) : nullptr;
+    UNION_DATA* value = target != nullptr ? follow_aliases(sources.head->item.cell) : nullptr;
+    if (value == nullptr || lower_tag(value->tag) != tag_int || value->payload == nullptr ||
+        value_under_iteration(target)) {
+        push_result_list(right, new RESULT_LIST(std::move(sources)));
+        return false;
+    }
+    target->skip_flag = 1;
+    const char* message = rule(target, value);
+    target->skip_flag = 0;
+    if (message != nullptr) raise_system_error(node, message);
+    return true;
+}
+
 }  // namespace
 
 void exec_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule, const char* op) {
@@ -286,16 +320,19 @@ void exec_assign_or_ref(TOKEN* node, RESULT_ITEM this_item) {
 
 void exec_add_assign(TOKEN* node, RESULT_ITEM this_item) {
     if (fast_int_assignment(node, '+')) return;
+    if (fast_compound_assignment(node, this_item, op_add_assign)) return;
     exec_assignment(node, this_item, op_add_assign, "+=");
 }
 
 void exec_sub_assign(TOKEN* node, RESULT_ITEM this_item) {
     if (fast_int_assignment(node, '-')) return;
+    if (fast_compound_assignment(node, this_item, op_sub_assign)) return;
     exec_assignment(node, this_item, op_sub_assign, "-=");
 }
 
 void exec_mul_assign(TOKEN* node, RESULT_ITEM this_item) {
     if (fast_int_assignment(node, '*')) return;
+    if (fast_compound_assignment(node, this_item, op_mul_assign)) return;
     exec_assignment(node, this_item, op_mul_assign, "*=");
 }
 
