@@ -210,11 +210,17 @@ void for_counted_form(TOKEN* init, TOKEN* condition, TOKEN* step, TOKEN* body, R
     if (pending_return || pending_break || pending_exception != nullptr ||
         (pending_continue && !counter_is_one(pending_continue)))
         return;
+    // The first iteration binds the nodes; the loop may go on translated.
+    bool first = true;
     while (eval_condition(condition, this_item, routine.c_str())) {
         run_block(body, this_item);
         if (loop_after_body()) break;
         execute_block(step, this_item, false);
         if (loop_after_body()) break;
+        if (first) {
+            first = false;
+            if (run_int_for(condition, step, body, this_item, routine.c_str())) break;
+        }
     }
 }
 

@@ -257,4 +257,45 @@ bool run_int_while(TOKEN* condition, TOKEN* body, RESULT_ITEM this_item, const c
     return true;
 }
 
+bool run_int_for(TOKEN* condition, TOKEN* step, TOKEN* body, RESULT_ITEM this_item, const char* routine_name) {
+    if (condition == nullptr || step == nullptr || body == nullptr || block_has_variables(body) ||
+        statement_budget != 0)
+        return false;
+    const std::shared_ptr<LOOP_PLAN> held = plan_of(condition, body);
+    const std::shared_ptr<LOOP_PLAN> step_held = plan_of(condition, step);
+    LOOP_PLAN* plan = held.get();
+    LOOP_PLAN* step_plan = step_held.get();
+    if (!plan->left && plan->statements.empty() && step_plan->statements.empty()) return false;
+    const uint32_t count = static_cast<uint32_t>(plan->statements.size());
+    const uint32_t step_count = static_cast<uint32_t>(step_plan->statements.size());
+    auto clean = [plan, step_plan]() {
+        return plan->complete && step_plan->complete && pending_exception == nullptr && !control_pending() &&
+               statement_budget == 0;
+    };
+    bool back_to_back = clean();
+    for (;;) {
+        int holds = condition_value(*plan);
+        if (holds < 0) holds = eval_condition(condition, this_item, routine_name) ? 1 : 0;
+        if (holds == 0) break;
+        uint32_t done = 0;
+        if (back_to_back) {
+            while (done < count && run_statement(plan->statements[done])) ++done;
+        }
+        if (!back_to_back || done != count || count == 0) {
+            execute_block_from(body, this_item, done, shortcut, plan);
+            if (loop_after_body()) break;
+            back_to_back = clean();
+        }
+        uint32_t step_done = 0;
+        if (back_to_back) {
+            while (step_done < step_count && run_statement(step_plan->statements[step_done])) ++step_done;
+            if (step_done == step_count && step_count != 0) continue;
+        }
+        execute_block_from(step, this_item, step_done, shortcut, step_plan);
+        if (loop_after_body()) break;
+        back_to_back = clean();
+    }
+    return true;
+}
+
 }  // namespace morvu

@@ -26,4 +26,8 @@ struct TOKEN;
 // routine_name names the statement in the condition's errors.
 bool run_int_while(TOKEN* condition, TOKEN* body, RESULT_ITEM this_item, const char* routine_name);
 
+// The same for the counted for statement: the body, then the step, while
+// the condition holds (its first part has run before).
+bool run_int_for(TOKEN* condition, TOKEN* step, TOKEN* body, RESULT_ITEM this_item, const char* routine_name);
+
 }  // namespace morvu
