@@ -128,6 +128,22 @@ bool collect_small_ints(UNION_DATA** cells, const int* permutation, int n,
     return true;
 }
 
+// The texts of the cells in permutation order, each with its index, when
+// every cell, aliases followed, carries one and the same str tag and holds a
+// text: sort_less_equal never answers such cells with a message, and it
+// orders them as strcmp does.
+bool collect_texts(UNION_DATA** cells, const int* permutation, int n, std::vector<std::pair<const char*, int>>& texts) {
+    const char tag = follow_aliases(cells[permutation[0]])->tag;
+    if (lower_tag(tag) != tag_str) return false;
+    texts.resize(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        const UNION_DATA* cell = follow_aliases(cells[permutation[i]]);
+        if (cell->tag != tag || cell->payload == nullptr) return false;
+        texts[static_cast<size_t>(i)] = {cell->str_data()->text.c_str(), permutation[i]};
+    }
+    return true;
+}
+
 }  // namespace
 
 const char* compare_less(UNION_DATA* left, UNION_DATA* right, bool* result) {
@@ -249,6 +265,18 @@ const char* sort_values(UNION_DATA** cells, int* permutation, int n, bool ascend
         auto swap_at = [pairs](int i, int j) { std::swap(pairs[i], pairs[j]); };
         if (ascending) quicksort(n, key_at, swap_at, [](int64_t x, int64_t y) { return x < y ? 1 : 0; });
         else quicksort(n, key_at, swap_at, [](int64_t x, int64_t y) { return y < x ? 1 : 0; });
+        for (int i = 0; i < n; ++i) permutation[i] = pairs[i].second;
+        return nullptr;
+    }
+    // Texts likewise, by their bytes.
+    std::vector<std::pair<const char*, int>> texts;
+    if (collect_texts(cells, permutation, n, texts)) {
+        auto* pairs = texts.data();
+        auto key_at = [pairs](int i) { return pairs[i].first; };
+        auto swap_at = [pairs](int i, int j) { std::swap(pairs[i], pairs[j]); };
+        if (ascending)
+            quicksort(n, key_at, swap_at, [](const char* x, const char* y) { return std::strcmp(x, y) < 0 ? 1 : 0; });
+        else quicksort(n, key_at, swap_at, [](const char* x, const char* y) { return std::strcmp(y, x) < 0 ? 1 : 0; });
         for (int i = 0; i < n; ++i) permutation[i] = pairs[i].second;
         return nullptr;
     }
