@@ -35,6 +35,7 @@ MORVU_TYPE_HANDLERS(timezone)
 
 #undef MORVU_TYPE_HANDLERS
 
+DIRECT_HANDLER array_direct_for(const std::string& key, bool function);
 DIRECT_HANDLER hash_direct_for(const std::string& key, bool function);
 DIRECT_HANDLER list_direct_for(const std::string& key, bool function);
 DIRECT_HANDLER str_direct_for(const std::string& key, bool function);
@@ -55,7 +56,7 @@ constexpr TYPE_METHODS type_methods[] = {
     {'r', "real", real_functions, real_procedures, nullptr, nullptr},
     {'s', "str", str_functions, str_procedures, nullptr, str_direct_for},
     {'u', "any2", any2_functions, any2_procedures, nullptr, nullptr},
-    {'a', "array", array_functions, array_procedures, nullptr, nullptr},
+    {'a', "array", array_functions, array_procedures, nullptr, array_direct_for},
     {'z', "array2", array2_functions, array2_procedures, nullptr, nullptr},
     {'g', "graph", graph_functions, graph_procedures, nullptr, nullptr},
     {'h', "hash", hash_functions, hash_procedures, nullptr, hash_direct_for},

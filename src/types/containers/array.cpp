@@ -11,6 +11,7 @@
 #include <utility>
 #include <vector>
 
+#include "numbers/int_data.h"
 #include "runtime/messages.h"
 #include "types/arg_checks.h"
 #include "types/code_args.h"
@@ -99,12 +100,19 @@ void fill_array(const METHOD_CALL& call, ARRAY_DATA& store) {
 // Replaces the value of one slot, or defines it. The new element is made
 // before the old one goes, so the value may lie inside the element it
 // replaces; a copy that fails leaves the old element as it was.
-void replace_slot(const METHOD_CALL& call, ARRAY_DATA& store, int position, UNION_DATA* cell, int mode) {
+// The same, answering the failure of the element copy instead of raising it
+// (the slot is left as it was then).
+const char* replace_slot(ARRAY_DATA& store, int position, UNION_DATA* cell, int mode) {
     const char* failure = nullptr;
     std::unique_ptr<UNION_DATA> element = make_array_element(cell, mode, &failure);
-    if (failure != nullptr) call.raise(failure);
+    if (failure != nullptr) return failure;
     std::unique_ptr<UNION_DATA> old = std::exchange(store.slots[static_cast<size_t>(position)], std::move(element));
     if (old == nullptr) ++store.defined_count;
+    return nullptr;
+}
+
+void replace_slot(const METHOD_CALL& call, ARRAY_DATA& store, int position, UNION_DATA* cell, int mode) {
+    if (const char* failure = replace_slot(store, position, cell, mode)) call.raise(failure);
 }
 
 // find, Find, find_all, Find_all: the positions of the defined slots whose
@@ -237,6 +245,57 @@ bool array_functions(METHOD_CALL& call) {
         return true;
     }
     return false;
+}
+
+namespace {
+
+// The position an int argument names in an array reached without links,
+// when it lies within the array's size; -1 otherwise (a position outside
+// it, an undefined array or index: cases whose messages the handler gives).
+int plain_position(const DIRECT_CALL& call, UNION_DATA* receiver) {
+    if (receiver == nullptr || lower_tag(receiver->tag) != tag_array || receiver->payload == nullptr ||
+        call.args.count != 1)
+        return -1;
+    UNION_DATA* argument = argument_value(call.args.head->item.cell);
+    int64_t index = 0;
+    if (argument == nullptr || lower_tag(argument->tag) != tag_int || argument->payload == nullptr ||
+        !argument->int_data()->to_int64(index))
+        return -1;
+    return index >= 0 && index < store_of(receiver).slot_count ? static_cast<int>(index) : -1;
+}
+
+// a[i] on an array variable: an alias of the slot's element, the slot
+// defined with an empty value first when it has none.
+bool slot_alias(const DIRECT_CALL& call) {
+    if (call.receiver.mode < access_variable) return false;  // a constant refuses the method
+    const int position = plain_position(call, call.receiver.cell);
+    if (position < 0) return false;
+    ARRAY_DATA& store = store_of(call.receiver.cell);
+    if (!store.is_defined(position)) {
+        UNION_DATA empty('v');
+        if (const char* failure = replace_slot(store, position, &empty, 0)) call.raise("array", failure);
+    }
+    if (const char* message = make_copy_value(*call.results, store.get(position), 3, false, false))
+        call.raise("array", message);
+    return true;
+}
+
+// a.get(i) of a defined slot: a copy of its element.
+bool slot_copy(const DIRECT_CALL& call) {
+    UNION_DATA* receiver = call.receiver.cell != nullptr ? argument_value(call.receiver.cell) : nullptr;
+    const int position = plain_position(call, receiver);
+    if (position < 0 || !store_of(receiver).is_defined(position)) return false;
+    if (const char* message = make_copy_value(*call.results, store_of(receiver).get(position), 4, false, false))
+        call.raise("array", message);
+    return true;
+}
+
+}  // namespace
+
+DIRECT_HANDLER array_direct_for(const std::string& key, bool function) {
+    if (!function) return nullptr;
+    if (key == "[]\xA7int;\xA7") return slot_alias;
+    return key == "get\xA7int;\xA7" ? slot_copy : nullptr;
 }
 
 bool array_procedures(METHOD_CALL& call) {
