@@ -47,13 +47,10 @@ RESULT_ITEM comparison_operand(const ARG_FRAME& frame, TOKEN* node, const char* 
     return frame[0];
 }
 
+using VALUE_RULE_OF_CELLS = bool (*)(UNION_DATA*, UNION_DATA*);
+
 // An equality or identity rule applied to one value of each operand.
-bool compare_by_rule(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN* right, const char* name,
-                     bool (*rule)(UNION_DATA*, UNION_DATA*), bool walks) {
-    ARG_FRAME left_frame(left, this_item, false);
-    RESULT_ITEM a = comparison_operand(left_frame, node, name);
-    ARG_FRAME right_frame(right, this_item, false);
-    RESULT_ITEM b = comparison_operand(right_frame, node, name);
+bool items_by_rule(TOKEN* node, RESULT_ITEM a, RESULT_ITEM b, const char* name, VALUE_RULE_OF_CELLS rule, bool walks) {
     bool outermost = value_walk_depth == 0;
     bool result = rule(a.cell, b.cell);
     // A value nested too deep compares unequal; report it rather than
@@ -64,6 +61,15 @@ bool compare_by_rule(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN* rig
             raise_error(node, routine_kind_operator, name, message, error_kind_system);
     }
     return result;
+}
+
+bool compare_by_rule(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN* right, const char* name,
+                     VALUE_RULE_OF_CELLS rule, bool walks) {
+    ARG_FRAME left_frame(left, this_item, false);
+    RESULT_ITEM a = comparison_operand(left_frame, node, name);
+    ARG_FRAME right_frame(right, this_item, false);
+    RESULT_ITEM b = comparison_operand(right_frame, node, name);
+    return items_by_rule(node, a, b, name, rule, walks);
 }
 
 bool equal_rule(UNION_DATA* a, UNION_DATA* b) { return is_equal_value(a, b, true); }
@@ -89,13 +95,11 @@ bool user_less(TOKEN* node, const char* name, RESULT_ITEM left, RESULT_ITEM righ
     return value->bool_word() != 0;
 }
 
-bool compare_ordered(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN* right, ORDERING ordering) {
-    static constexpr const char* names[] = {"<", ">", "<=", ">="};
-    const char* name = names[static_cast<int>(ordering)];
-    ARG_FRAME left_frame(left, this_item, false);
-    RESULT_ITEM a = comparison_operand(left_frame, node, name);
-    ARG_FRAME right_frame(right, this_item, false);
-    RESULT_ITEM b = comparison_operand(right_frame, node, name);
+constexpr const char* ordering_names[] = {"<", ">", "<=", ">="};
+
+// An ordering of one value of each operand.
+bool items_ordered(TOKEN* node, RESULT_ITEM a, RESULT_ITEM b, ORDERING ordering) {
+    const char* name = ordering_names[static_cast<int>(ordering)];
     if (base_type_code(a.cell) == tag_object) {
         // A user type defines only "<"; the other orderings follow from it
         // and equality.
@@ -117,6 +121,15 @@ bool compare_ordered(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN* rig
     }
     if (message != nullptr) raise_error(node, routine_kind_operator, name, message, error_kind_system);
     return result;
+}
+
+bool compare_ordered(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN* right, ORDERING ordering) {
+    const char* name = ordering_names[static_cast<int>(ordering)];
+    ARG_FRAME left_frame(left, this_item, false);
+    RESULT_ITEM a = comparison_operand(left_frame, node, name);
+    ARG_FRAME right_frame(right, this_item, false);
+    RESULT_ITEM b = comparison_operand(right_frame, node, name);
+    return items_ordered(node, a, b, ordering);
 }
 
 // Compares every alternative of the chain with the fixed other side, in
@@ -265,6 +278,30 @@ bool compare_alternatives(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN
     return compare(node, this_item, left, right);
 }
 
+namespace {
+
+// What COMPARE does with the one value of each operand.
+template <VALUE_COMPARATOR COMPARE>
+bool compare_items(TOKEN* node, RESULT_ITEM a, RESULT_ITEM b) {
+    if constexpr (COMPARE == compare_equal) return items_by_rule(node, a, b, "==", equal_rule, true);
+    else if constexpr (COMPARE == compare_unequal) return items_by_rule(node, a, b, "!=", unequal_rule, true);
+    else if constexpr (COMPARE == compare_same) return items_by_rule(node, a, b, "@@", is_same_cell, false);
+    else if constexpr (COMPARE == compare_other) return items_by_rule(node, a, b, "!@", is_other_cell, false);
+    else if constexpr (COMPARE == compare_equal_ref) return items_by_rule(node, a, b, "??", cells_equal_ref, true);
+    else if constexpr (COMPARE == compare_unequal_ref) return items_by_rule(node, a, b, "!?", cells_unequal_ref, true);
+    else if constexpr (COMPARE == compare_less_than) return items_ordered(node, a, b, ORDERING::less);
+    else if constexpr (COMPARE == compare_greater_than) return items_ordered(node, a, b, ORDERING::greater);
+    else if constexpr (COMPARE == compare_less_equal) return items_ordered(node, a, b, ORDERING::less_equal);
+    else return items_ordered(node, a, b, ORDERING::greater_equal);
+}
+
+// Evaluates an operand as its comparison frame would.
+void evaluate_operand(TOKEN* operand, RESULT_ITEM this_item, RESULT_LIST& values) {
+    for (TOKEN* argument : argument_list_of(operand)) eval_cached(argument, this_item, values);
+}
+
+}  // namespace
+
 template <VALUE_COMPARATOR COMPARE>
 void eval_comparison(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     check_stack_depth(node);
@@ -276,6 +313,33 @@ void eval_comparison(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
             results.append(make_bool_value(fast != 0, 3));
             return;
         }
+    }
+    TOKEN* left = node->left;
+    TOKEN* right = node->right;
+    if (left != nullptr && right != nullptr && !is_alternative(left) && !is_alternative(right)) {
+        // Without alternatives each operand is evaluated once, into a list of
+        // its own, and one value of each is compared: no placeholders, no
+        // frames. Another count of values takes the frames, which find the
+        // lists where they would have parked them and give their messages.
+        RESULT_LIST left_values;
+        evaluate_operand(left, this_item, left_values);
+        RESULT_LIST right_values;
+        const bool right_evaluated = left_values.count == 1;
+        if (right_evaluated) {
+            evaluate_operand(right, this_item, right_values);
+            if (right_values.count == 1) {
+                const bool result = compare_items<COMPARE>(node, left_values.head->item, right_values.head->item);
+                results.append(make_bool_value(result, 3));
+                return;
+            }
+        }
+        ALTERNATIVE_FRAMES left_frames(left);
+        ALTERNATIVE_FRAMES right_frames(right);
+        left->result_stack.back() = new RESULT_LIST(std::move(left_values));
+        if (right_evaluated) right->result_stack.back() = new RESULT_LIST(std::move(right_values));
+        const bool result = COMPARE(node, this_item, left, right);
+        results.append(make_bool_value(result, 3));
+        return;
     }
     ALTERNATIVE_FRAMES left_frames(node->left);
     ALTERNATIVE_FRAMES right_frames(node->right);
