@@ -360,6 +360,16 @@ template void eval_comparison<compare_greater_equal>(TOKEN*, RESULT_ITEM, RESULT
 
 // ---- loop conditions ----
 
+bool yields_one_bool(const TOKEN* node) {
+    const EVAL_HANDLER handler = node->evaluator;
+    return handler == eval_comparison<compare_equal> || handler == eval_comparison<compare_unequal> ||
+           handler == eval_comparison<compare_less_than> || handler == eval_comparison<compare_greater_than> ||
+           handler == eval_comparison<compare_less_equal> || handler == eval_comparison<compare_greater_equal> ||
+           handler == eval_comparison<compare_same> || handler == eval_comparison<compare_other> ||
+           handler == eval_comparison<compare_equal_ref> || handler == eval_comparison<compare_unequal_ref> ||
+           handler == eval_not || handler == eval_or || handler == eval_and;
+}
+
 bool eval_condition(TOKEN* block, RESULT_ITEM this_item, const char* routine_name) {
     if (block->op1 == '#' && block->op2 == 0)
         raise_error(block, routine_kind_procedure, routine_name, msg_text("leeargtypcodniceva"), error_kind_system);
@@ -368,6 +378,14 @@ bool eval_condition(TOKEN* block, RESULT_ITEM this_item, const char* routine_nam
     if (block->block_mode == block_mode_braced) {
         const int fast = fast_comparison(block);
         if (fast >= 0) return fast != 0;
+        if (yields_one_bool(block)) {
+            // Nor does any comparison or logical operator: its one bool
+            // passes the frame's checks.
+            BLOCK_RUN run(block);
+            RESULT_LIST values;
+            eval_cached(block, this_item, values);
+            return values.head->item.cell->bool_word() != 0;
+        }
     }
     BLOCK_RUN run(block);
     ARG_FRAME frame(block, this_item, true);

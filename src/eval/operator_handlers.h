@@ -125,6 +125,10 @@ bool compare_alternatives(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN
 void push_alternative_frames(TOKEN* operand);
 void pop_alternative_frames(TOKEN* operand);
 
+// Whether the node's handler always yields exactly one bool with a value,
+// or raises: a comparison, '!', '||' or '&&'.
+bool yields_one_bool(const TOKEN* node);
+
 // The condition block of a loop: evaluated anew, exactly one non-empty bool.
 // Errors are raised as procedure errors under routine_name ("sys:while").
 bool eval_condition(TOKEN* block, RESULT_ITEM this_item, const char* routine_name);

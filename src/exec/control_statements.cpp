@@ -139,10 +139,10 @@ TOKEN* code_block(RESULT_ITEM item) {
 
 namespace {
 
-// if(a < b, {..}, {..}) with small ints compared and braced blocks: the
-// condition is decided without frames and the chosen block runs at once,
-// as the general path would run it. False when the statement has another
-// shape; nothing has run then.
+// if(a < b, {..}, {..}) with a comparison or logical operator and braced
+// blocks: the condition is decided without frames and the chosen block runs
+// at once, as the general path would run it. False when the statement has
+// another shape; nothing has run then.
 bool fast_if(TOKEN* node, RESULT_ITEM this_item) {
     if (node->left == nullptr) return false;
     const TOKEN_LIST& parts = argument_list_of(node->left);
@@ -152,8 +152,15 @@ bool fast_if(TOKEN* node, RESULT_ITEM this_item) {
         const TOKEN* block = parts[i];
         if (block->block_mode != block_mode_braced || (block->op1 == '#' && block->op2 == 0)) return false;
     }
-    const int condition = fast_comparison(parts[0]);
-    if (condition < 0) return false;
+    int condition = fast_comparison(parts[0]);
+    if (condition < 0) {
+        // Any comparison or logical operator gives the one bool that the
+        // statement's checks accept; nothing else has been evaluated before.
+        if (!yields_one_bool(parts[0]) || !node->left->result_stack.empty()) return false;
+        RESULT_LIST values;
+        eval_cached(parts[0], this_item, values);
+        condition = values.head->item.cell->bool_word() != 0 ? 1 : 0;
+    }
     if (condition != 0) run_block(parts[1], this_item);
     else if (n == 3) run_block(parts[2], this_item);
     return true;
