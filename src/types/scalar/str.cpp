@@ -234,6 +234,27 @@ RESULT_ITEM fitting_value(const std::string& text) {
 
 namespace {
 
+// s.get(i) and s.Get(i) of a position within a defined text: its character.
+bool plain_character(const DIRECT_CALL& call, bool from_end) {
+    UNION_DATA* value = call.receiver.cell != nullptr ? argument_value(call.receiver.cell) : nullptr;
+    if (value == nullptr || lower_tag(value->tag) != tag_str || value->payload == nullptr || call.args.count != 1)
+        return false;
+    UNION_DATA* argument = argument_value(call.args.head->item.cell);
+    int64_t index = 0;
+    if (argument == nullptr || lower_tag(argument->tag) != tag_int || argument->payload == nullptr ||
+        !argument->int_data()->to_int64(index))
+        return false;
+    const std::string& text = value->str_data()->text;
+    const int64_t size = static_cast<int64_t>(text.size());
+    const int64_t position = from_end ? size - 1 - index : index;
+    if (position < 0 || position >= size) return false;  // the handler names the position
+    call.results->append(make_char_value(text[static_cast<size_t>(position)]));
+    return true;
+}
+
+bool character_from_head(const DIRECT_CALL& call) { return plain_character(call, false); }
+bool character_from_tail(const DIRECT_CALL& call) { return plain_character(call, true); }
+
 // s.size() of a defined text.
 bool plain_size(const DIRECT_CALL& call) {
     UNION_DATA* value = call.receiver.cell != nullptr ? argument_value(call.receiver.cell) : nullptr;
@@ -248,6 +269,8 @@ DIRECT_HANDLER str_direct_for(const std::string& key, bool function) {
     if (!function || key.empty()) return nullptr;
     // str:(...) building a text of its arguments.
     if (key[0] == '\xA7') return plain_str_from_arguments;
+    if (key == "get\xA7int;\xA7") return character_from_head;
+    if (key == "Get\xA7int;\xA7") return character_from_tail;
     return key == "size\xA7" ? plain_size : nullptr;
 }
 
