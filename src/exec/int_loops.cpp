@@ -220,6 +220,11 @@ int condition_value(const LOOP_PLAN& plan) {
     }
 }
 
+// The same, out of line: the for loop's copies, so that the while loop keeps
+// its own inlined ones.
+[[gnu::noinline]] bool run_statement_apart(const CELL_STATEMENT& statement) { return run_statement(statement); }
+[[gnu::noinline]] int condition_value_apart(const LOOP_PLAN& plan) { return condition_value(plan); }
+
 bool shortcut(void* data, uint32_t index) {
     const LOOP_PLAN& plan = *static_cast<const LOOP_PLAN*>(data);
     return index < plan.statements.size() && run_statement(plan.statements[index]);
@@ -274,12 +279,12 @@ bool run_int_for(TOKEN* condition, TOKEN* step, TOKEN* body, RESULT_ITEM this_it
     };
     bool back_to_back = clean();
     for (;;) {
-        int holds = condition_value(*plan);
+        int holds = condition_value_apart(*plan);
         if (holds < 0) holds = eval_condition(condition, this_item, routine_name) ? 1 : 0;
         if (holds == 0) break;
         uint32_t done = 0;
         if (back_to_back) {
-            while (done < count && run_statement(plan->statements[done])) ++done;
+            while (done < count && run_statement_apart(plan->statements[done])) ++done;
         }
         if (!back_to_back || done != count || count == 0) {
             execute_block_from(body, this_item, done, shortcut, plan);
@@ -288,7 +293,7 @@ bool run_int_for(TOKEN* condition, TOKEN* step, TOKEN* body, RESULT_ITEM this_it
         }
         uint32_t step_done = 0;
         if (back_to_back) {
-            while (step_done < step_count && run_statement(step_plan->statements[step_done])) ++step_done;
+            while (step_done < step_count && run_statement_apart(step_plan->statements[step_done])) ++step_done;
             if (step_done == step_count && step_count != 0) continue;
         }
         execute_block_from(step, this_item, step_done, shortcut, step_plan);
