@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "eval/evaluator.h"
+#include "eval/member_access.h"
 #include "exec/control_statements.h"
 #include "eval/names.h"
 #include "eval/operator_handlers.h"
@@ -37,19 +38,16 @@ constexpr int fast_depth_limit = 32;
 
 bool fast_int_at(TOKEN* node, int64_t& out, int depth);
 
-// Whether a node's handler is one fast_int_at reads.
-bool fast_shape(EVAL_HANDLER handler) {
-    return handler == eval_variable || handler == eval_int_literal || handler == eval_plus || handler == eval_minus ||
-           handler == eval_times || handler == eval_divide || handler == eval_modulo;
-}
+// Whether a node's handler is a call's, which fast_int_at never reads.
+bool call_shape(EVAL_HANDLER handler) { return handler == call_named_routine || handler == eval_member; }
 
 bool fast_binary(const TOKEN* node, char op, int64_t& out, int depth) {
     int64_t a = 0;
     int64_t b = 0;
     if (node->left == nullptr || node->right == nullptr || depth >= fast_depth_limit) return false;
-    // An operand of another shape (a call) fails the whole, before any
+    // A right operand of another shape (a call) fails the whole before any
     // value is read: a + b + f(x) costs no sum.
-    if (!fast_shape(node->left->evaluator) || !fast_shape(node->right->evaluator)) return false;
+    if (call_shape(node->right->evaluator)) return false;
     if (!fast_int_at(node->left, a, depth + 1) || !fast_int_at(node->right, b, depth + 1)) return false;
     return fast_operation(op, a, b, out);
 }

@@ -225,7 +225,7 @@ int condition_value(const LOOP_PLAN& plan) {
 [[gnu::noinline]] bool run_statement_apart(const CELL_STATEMENT& statement) { return run_statement(statement); }
 [[gnu::noinline]] int condition_value_apart(const LOOP_PLAN& plan) { return condition_value(plan); }
 
-bool shortcut(void* data, uint32_t index) {
+[[gnu::flatten]] bool shortcut(void* data, uint32_t index) {
     const LOOP_PLAN& plan = *static_cast<const LOOP_PLAN*>(data);
     return index < plan.statements.size() && run_statement(plan.statements[index]);
 }
