@@ -47,8 +47,8 @@ namespace morvu {
 struct TOKEN;
 class INT_DATA;
 
-// The items of a call's arguments, in call order. Most calls have one or
-// two arguments: those lie in the array itself, so the call makes no heap
+// The items of a call's arguments, in call order. Most calls have up to
+// four arguments: those lie in the array itself, so the call makes no heap
 // block for them, and a recursion's frames grow little.
 class ARGUMENT_ITEMS {
 public:
@@ -96,7 +96,7 @@ public:
     }
 
 private:
-    static constexpr uint32_t inline_room = 2;
+    static constexpr uint32_t inline_room = 4;
     RESULT_ITEM* items = inline_items;  // inline_items, or a heap block once more are needed
     uint32_t count = 0;
     uint32_t room = inline_room;
