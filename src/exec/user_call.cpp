@@ -16,6 +16,7 @@
 #include "numbers/int_data.h"
 #include "runtime/error.h"
 #include "runtime/messages.h"
+#include "runtime/str_stream.h"
 #include "values/assign_rules.h"
 #include "values/list_store.h"
 #include "values/payload_records.h"
@@ -286,6 +287,11 @@ bool is_plain_int_cell(const UNION_DATA* cell) {
     return cell->tag == tag_int && cell->payload != nullptr && cell->referrers == nullptr && cell->weak_held == 0;
 }
 
+// A plain str cell: declared str, holding a text, no link to or from it.
+bool is_plain_str_cell(const UNION_DATA* cell) {
+    return cell->tag == tag_str && cell->payload != nullptr && cell->referrers == nullptr && cell->weak_held == 0;
+}
+
 void USER_CALL::bind_one(int index, TOKEN* parameter) {
     if (parameter->arg_role == arg_role_constant_input) {
         // An int given to an int parameter: the copy the assignment rules
@@ -299,6 +305,16 @@ void USER_CALL::bind_one(int index, TOKEN* parameter) {
             // the list frees what it gets back.
             if (item.owned != 0 && is_plain_int_cell(given)) std::swap(target->payload, given->payload);
             else *target->int_data() = *given->int_data();
+            return;
+        }
+        // A text given to a str parameter likewise: a temporary gives its
+        // text away, and the parameter's reading starts afresh.
+        if (given != nullptr && target != nullptr && given->tag == tag_str && given->payload != nullptr &&
+            is_plain_str_cell(target)) {
+            STR_DATA& text = *target->str_data();
+            if (item.owned != 0 && is_plain_str_cell(given)) std::swap(text.text, given->str_data()->text);
+            else text.text = given->str_data()->text;
+            text.reset_read();
             return;
         }
     }
