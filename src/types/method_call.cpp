@@ -43,6 +43,18 @@ void DIRECT_CALL::raise(const char* type_name, const std::string& message) const
                 error_kind_system);
 }
 
+UNION_DATA* DIRECT_CALL::defined_receiver(char tag) const {
+    UNION_DATA* value = receiver.cell != nullptr ? argument_value(receiver.cell) : nullptr;
+    return value != nullptr && lower_tag(value->tag) == tag && value->payload != nullptr ? value : nullptr;
+}
+
+bool DIRECT_CALL::single_int(int64_t& out) const {
+    if (args.count != 1) return false;
+    const UNION_DATA* argument = argument_value(args.head->item.cell);
+    return argument != nullptr && lower_tag(argument->tag) == tag_int && argument->payload != nullptr &&
+           argument->int_data()->to_int64(out);
+}
+
 UNION_DATA* METHOD_CALL::checked_receiver(bool non_empty) const {
     raise_if(is_object_present(receiver));
     UNION_DATA* value = argument_value(receiver.cell);

@@ -173,6 +173,16 @@ struct DIRECT_CALL {
 
     // Raises the message as the type's handler would (METHOD_CALL::raise).
     [[noreturn]] void raise(const char* type_name, const std::string& message) const;
+
+    // The one argument as a machine int, through its aliases and one more
+    // reference, as the handlers read an int argument; false when there is
+    // not exactly one argument or it is no defined int within 64 bits.
+    bool single_int(int64_t& out) const;
+
+    // The receiver's value, through its aliases and one more reference as
+    // checked_receiver reads it, when it is a defined value of the type
+    // `tag`; null otherwise.
+    UNION_DATA* defined_receiver(char tag) const;
 };
 
 // The work of one method key, for the plain case of its call: false,

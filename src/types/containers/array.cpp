@@ -11,7 +11,6 @@
 #include <utility>
 #include <vector>
 
-#include "numbers/int_data.h"
 #include "runtime/messages.h"
 #include "types/arg_checks.h"
 #include "types/code_args.h"
@@ -253,13 +252,9 @@ namespace {
 // when it lies within the array's size; -1 otherwise (a position outside
 // it, an undefined array or index: cases whose messages the handler gives).
 int plain_position(const DIRECT_CALL& call, UNION_DATA* receiver) {
-    if (receiver == nullptr || lower_tag(receiver->tag) != tag_array || receiver->payload == nullptr ||
-        call.args.count != 1)
-        return -1;
-    UNION_DATA* argument = argument_value(call.args.head->item.cell);
     int64_t index = 0;
-    if (argument == nullptr || lower_tag(argument->tag) != tag_int || argument->payload == nullptr ||
-        !argument->int_data()->to_int64(index))
+    if (receiver == nullptr || lower_tag(receiver->tag) != tag_array || receiver->payload == nullptr ||
+        !call.single_int(index))
         return -1;
     return index >= 0 && index < store_of(receiver).slot_count ? static_cast<int>(index) : -1;
 }
@@ -282,7 +277,7 @@ bool slot_alias(const DIRECT_CALL& call) {
 
 // a.get(i) of a defined slot: a copy of its element.
 bool slot_copy(const DIRECT_CALL& call) {
-    UNION_DATA* receiver = call.receiver.cell != nullptr ? argument_value(call.receiver.cell) : nullptr;
+    UNION_DATA* receiver = call.defined_receiver(tag_array);
     const int position = plain_position(call, receiver);
     if (position < 0 || !store_of(receiver).is_defined(position)) return false;
     if (const char* message = make_copy_value(*call.results, store_of(receiver).get(position), 4, false, false))

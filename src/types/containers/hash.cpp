@@ -194,10 +194,8 @@ UNION_DATA* plain_argument(const RESULT_ITEM& item) {
 
 // h.get(k) of a key the hash holds: a copy of its value.
 bool plain_get(const DIRECT_CALL& call) {
-    UNION_DATA* receiver = call.receiver.cell != nullptr ? argument_value(call.receiver.cell) : nullptr;
-    if (receiver == nullptr || lower_tag(receiver->tag) != tag_hash || receiver->payload == nullptr ||
-        call.args.count != 1)
-        return false;
+    UNION_DATA* receiver = call.defined_receiver(tag_hash);
+    if (receiver == nullptr || call.args.count != 1) return false;
     UNION_DATA* key = plain_argument(call.args.head->item);
     if (key == nullptr || key->payload == nullptr) return false;
     HASH_DATA::KEY_PLACE place;
@@ -229,8 +227,8 @@ bool insert_plain_pair(const DIRECT_CALL& call) {
 
 // h.size() of a defined hash.
 bool plain_size(const DIRECT_CALL& call) {
-    UNION_DATA* value = call.receiver.cell != nullptr ? argument_value(call.receiver.cell) : nullptr;
-    if (value == nullptr || lower_tag(value->tag) != tag_hash || value->payload == nullptr) return false;
+    UNION_DATA* value = call.defined_receiver(tag_hash);
+    if (value == nullptr) return false;
     call.results->append(make_int_value_from_number(hash_of(value).pair_count));
     return true;
 }

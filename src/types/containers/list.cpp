@@ -16,7 +16,6 @@
 #include <string>
 #include <vector>
 
-#include "numbers/int_data.h"
 #include "runtime/messages.h"
 #include "types/arg_checks.h"
 #include "types/code_args.h"
@@ -279,13 +278,9 @@ namespace {
 // plain (an undefined list or index, an index outside the list).
 UNION_DATA* plain_element(const DIRECT_CALL& call, bool from_end) {
     UNION_DATA* receiver = call.receiver.cell;
-    if (receiver == nullptr || lower_tag(receiver->tag) != tag_list || receiver->payload == nullptr ||
-        call.args.count != 1)
-        return nullptr;
-    UNION_DATA* argument = argument_value(call.args.head->item.cell);
     int64_t index = 0;
-    if (argument == nullptr || lower_tag(argument->tag) != tag_int || argument->payload == nullptr ||
-        !argument->int_data()->to_int64(index))
+    if (receiver == nullptr || lower_tag(receiver->tag) != tag_list || receiver->payload == nullptr ||
+        !call.single_int(index))
         return nullptr;
     LIST_DATA& store = store_of(receiver);
     const int64_t position = from_end ? int64_t{store.node_count} - 1 - index : index;
@@ -332,8 +327,8 @@ bool add_plain_value(const DIRECT_CALL& call, bool at_head) {
 
 // l.size() of a defined list.
 bool plain_size(const DIRECT_CALL& call) {
-    UNION_DATA* value = call.receiver.cell != nullptr ? argument_value(call.receiver.cell) : nullptr;
-    if (value == nullptr || lower_tag(value->tag) != tag_list || value->payload == nullptr) return false;
+    UNION_DATA* value = call.defined_receiver(tag_list);
+    if (value == nullptr) return false;
     call.results->append(make_int_value_from_number(store_of(value).node_count));
     return true;
 }

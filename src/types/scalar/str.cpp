@@ -236,14 +236,9 @@ namespace {
 
 // s.get(i) and s.Get(i) of a position within a defined text: its character.
 bool plain_character(const DIRECT_CALL& call, bool from_end) {
-    UNION_DATA* value = call.receiver.cell != nullptr ? argument_value(call.receiver.cell) : nullptr;
-    if (value == nullptr || lower_tag(value->tag) != tag_str || value->payload == nullptr || call.args.count != 1)
-        return false;
-    UNION_DATA* argument = argument_value(call.args.head->item.cell);
+    UNION_DATA* value = call.defined_receiver(tag_str);
     int64_t index = 0;
-    if (argument == nullptr || lower_tag(argument->tag) != tag_int || argument->payload == nullptr ||
-        !argument->int_data()->to_int64(index))
-        return false;
+    if (value == nullptr || !call.single_int(index)) return false;
     const std::string& text = value->str_data()->text;
     const int64_t size = static_cast<int64_t>(text.size());
     const int64_t position = from_end ? size - 1 - index : index;
@@ -257,8 +252,8 @@ bool character_from_tail(const DIRECT_CALL& call) { return plain_character(call,
 
 // s.size() of a defined text.
 bool plain_size(const DIRECT_CALL& call) {
-    UNION_DATA* value = call.receiver.cell != nullptr ? argument_value(call.receiver.cell) : nullptr;
-    if (value == nullptr || lower_tag(value->tag) != tag_str || value->payload == nullptr) return false;
+    UNION_DATA* value = call.defined_receiver(tag_str);
+    if (value == nullptr) return false;
     call.results->append(make_int_value_from_number(static_cast<int32_t>(value->str_data()->text.size())));
     return true;
 }
