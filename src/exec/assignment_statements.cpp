@@ -211,13 +211,20 @@ const TOKEN* element_call(const TOKEN* side) {
 // loop); false with what was evaluated parked on the sides, whose frames
 // take it over, when a side yields several results.
 
-bool single_pair_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule, const char* op) {
+// Whether each side of the assignment is one operand, neither a block being
+// run nor holding anything parked.
+bool one_operand_each(const TOKEN* node) {
     TOKEN* left = node->left;
     TOKEN* right = node->right;
-    if (left == nullptr || right == nullptr || left->block_mode == block_mode_running ||
-        right->block_mode == block_mode_running || !left->result_stack.empty() || !right->result_stack.empty() ||
-        !single_operand(right) || !single_operand(left))
-        return false;
+    return left != nullptr && right != nullptr && left->block_mode != block_mode_running &&
+           right->block_mode != block_mode_running && left->result_stack.empty() && right->result_stack.empty() &&
+           single_operand(right) && single_operand(left);
+}
+
+bool single_pair_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule, const char* op) {
+    if (!one_operand_each(node)) return false;
+    TOKEN* left = node->left;
+    TOKEN* right = node->right;
     RESULT_LIST sources;
     {
         // The source is used as soon as the target is found, when finding it
@@ -258,12 +265,9 @@ bool single_pair_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule,
 // statement is done; false, with what was evaluated parked on the right
 // side for the general path's frame, for every other outcome.
 bool fast_compound_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule) {
+    if (!one_operand_each(node) || fast_int_variable(node->left) == nullptr) return false;
     TOKEN* left = node->left;
     TOKEN* right = node->right;
-    if (left == nullptr || right == nullptr || left->block_mode == block_mode_running ||
-        right->block_mode == block_mode_running || !left->result_stack.empty() || !right->result_stack.empty() ||
-        !single_operand(right) || !single_operand(left) || fast_int_variable(left) == nullptr)
-        return false;
     RESULT_LIST sources;
     {
         // The variable is a plain typed target: an element is used at once.

@@ -141,8 +141,9 @@ uintptr_t key_type_identity(const UNION_DATA* cell) {
     }
 }
 
-// What one plain call site (a call by its written name, no receiver, no
-// type qualification) resolved to for the argument types it was made with,
+// What one call site by its written name resolved to for the argument
+// types it was made with: a plain call (no receiver, no type
+// qualification) or a call on an object (see type below),
 // while no routine table changes. The resolution depends only on the place
 // (the parent), the kind and the key, so the entry holds those to tell a
 // site from another that reuses its address.
@@ -153,6 +154,12 @@ struct CALL_SITE {
     bool crossed = false;
     std::string key;
     std::vector<uintptr_t> signature;
+    // A site on an object (a receiver of a user type, no type qualification)
+    // keeps the routine its receiver's type answered with: that type, and
+    // whether the call looked in it. Only a routine found in the type itself
+    // is kept; anything else takes the general road.
+    const TOKEN* type = nullptr;
+    bool in_object_type = false;
 };
 
 // What one built-in method call site (a receiver of a built-in type, or a
@@ -169,20 +176,6 @@ struct METHOD_SITE {
     std::string key;
     std::vector<uintptr_t> signature;
     DIRECT_HANDLER direct = nullptr;  // the type's direct handler of the key, if it has one
-};
-
-// What one call site on an object (a receiver of a user type, no type
-// qualification) resolved to: the routine that the receiver's type answers
-// the key with, for the argument types it was made with. Only a routine
-// found in the type itself is kept; anything else takes the general road.
-struct OBJECT_SITE {
-    const TOKEN* parent = nullptr;
-    char kind = 0;
-    const TOKEN* type = nullptr;  // the receiver's type
-    bool in_object_type = false;
-    TOKEN* routine = nullptr;
-    std::string key;
-    std::vector<uintptr_t> signature;
 };
 
 constexpr size_t site_slot_count = 1024;
@@ -234,7 +227,7 @@ private:
 
 SITE_TABLE<CALL_SITE> call_sites;
 SITE_TABLE<METHOD_SITE> method_sites;
-SITE_TABLE<OBJECT_SITE> object_sites;
+SITE_TABLE<CALL_SITE> object_sites;
 uint64_t call_sites_generation = 0;
 
 void forget_sites() {
@@ -265,33 +258,48 @@ bool argument_signature(const RESULT_LIST& list, std::vector<uintptr_t>& signatu
     return true;
 }
 
-// The site entry of a node whose resolution still holds for these
-// arguments; null when it must be resolved anew.
-__attribute__((noinline)) const CALL_SITE* cached_site(const TOKEN* node, char kind, const RESULT_LIST& list) {
+// The entry of the table for a node whose resolution still holds for these
+// arguments (and, on an object, this type); null when it must be resolved
+// anew.
+const CALL_SITE* site_holding(SITE_TABLE<CALL_SITE>& table, const TOKEN* node, char kind, const RESULT_LIST& list,
+                              const TOKEN* type, bool in_object_type) {
     if (call_sites_generation != routine_tables_generation) {
         forget_sites();
         return nullptr;
     }
-    const CALL_SITE* site = call_sites.find(node);
-    if (site == nullptr || site->parent != node->parent || site->kind != kind ||
-        !signature_matches(site->signature, list))
+    const CALL_SITE* site = table.find(node);
+    if (site == nullptr || site->parent != node->parent || site->kind != kind || site->type != type ||
+        site->in_object_type != in_object_type || !signature_matches(site->signature, list))
         return nullptr;
     return site;
 }
 
-// Remembers the resolution of a plain call site.
-void remember_site(const TOKEN* node, char kind, const RESULT_LIST& list, const std::string& key, TOKEN* routine,
-                   bool crossed) {
+// Remembers in the table what a site resolved to.
+void remember_in(SITE_TABLE<CALL_SITE>& table, const TOKEN* node, char kind, const RESULT_LIST& list,
+                 const std::string& key, TOKEN* routine, bool crossed, const TOKEN* type, bool in_object_type) {
     if (call_sites_generation != routine_tables_generation) forget_sites();
     std::vector<uintptr_t> signature;
     if (!argument_signature(list, signature)) return;
-    CALL_SITE& site = call_sites.enter(node);
+    CALL_SITE& site = table.enter(node);
     site.parent = node->parent;
     site.kind = kind;
     site.routine = routine;
     site.crossed = crossed;
     site.key = key;
     site.signature = std::move(signature);
+    site.type = type;
+    site.in_object_type = in_object_type;
+}
+
+// The entry of a plain call site whose resolution still holds.
+__attribute__((noinline)) const CALL_SITE* cached_site(const TOKEN* node, char kind, const RESULT_LIST& list) {
+    return site_holding(call_sites, node, kind, list, nullptr, false);
+}
+
+// Remembers the resolution of a plain call site.
+void remember_site(const TOKEN* node, char kind, const RESULT_LIST& list, const std::string& key, TOKEN* routine,
+                   bool crossed) {
+    remember_in(call_sites, node, kind, list, key, routine, crossed, nullptr, false);
 }
 
 // The key of a built-in method call whose site entry holds for this type
@@ -338,36 +346,11 @@ const TOKEN* object_type_of(UNION_DATA* receiver_cell) {
     return holder_cell->holder()->type;
 }
 
-// The entry of an object call site whose resolution holds for this type and
-// these arguments; null when it must be resolved anew.
-const OBJECT_SITE* cached_object_site(const TOKEN* node, char kind, const TOKEN* type, bool in_object_type,
-                                      const RESULT_LIST& list) {
-    if (call_sites_generation != routine_tables_generation) {
-        forget_sites();
-        return nullptr;
-    }
-    const OBJECT_SITE* site = object_sites.find(node);
-    if (site == nullptr || site->parent != node->parent || site->kind != kind || site->type != type ||
-        site->in_object_type != in_object_type || !signature_matches(site->signature, list))
-        return nullptr;
-    return site;
-}
-
 // Remembers the routine an object call site found in the receiver's type
 // (`type`: null for an object without one, which is not remembered).
 void remember_object_site(const TOKEN* node, char kind, const TOKEN* type, bool in_object_type, const RESULT_LIST& list,
                           const std::string& key, TOKEN* routine) {
-    if (call_sites_generation != routine_tables_generation) forget_sites();
-    std::vector<uintptr_t> signature;
-    if (type == nullptr || !argument_signature(list, signature)) return;
-    OBJECT_SITE& site = object_sites.enter(node);
-    site.parent = node->parent;
-    site.kind = kind;
-    site.type = type;
-    site.in_object_type = in_object_type;
-    site.routine = routine;
-    site.key = key;
-    site.signature = std::move(signature);
+    if (type != nullptr) remember_in(object_sites, node, kind, list, key, routine, false, type, in_object_type);
 }
 
 // Whether a call may keep its key in a method site entry: a receiver of a
@@ -770,8 +753,8 @@ __attribute__((noinline)) CALL_OUTCOME call_object_site(const ROUTINE_REQUEST& r
     RESULT_LIST list;
     if (!evaluate_arguments(subtree, request.context, list)) return CALL_OUTCOME::made;
     const char kind = request.results != nullptr ? 'f' : 'p';
-    const OBJECT_SITE* site = cached_object_site(node, kind, object_type_of(follow_aliases(request.receiver.cell)),
-                                                 request.in_object_type, list);
+    const CALL_SITE* site = site_holding(object_sites, node, kind, list,
+                                         object_type_of(follow_aliases(request.receiver.cell)), request.in_object_type);
     if (site == nullptr) return resolve_and_call(request, &list, nullptr);
     CALL_ARGS args;
     fill_site_args(args, site->key, list);
