@@ -14,10 +14,12 @@ How a page marks its examples (fenced blocks, ``` or ~~~):
     ```text file=words.txt   the next program of the page (modules, input files)
     ```morvu stdin=words.txt the program reads that file as its standard input
     ```morvu args=a b        the program's arguments (split like a shell does)
+    ```morvu options="-a app" interpreter options, before the program file
 Any other block (text, sh, ...) is prose and is not run.
 
 Each program runs in a fresh temporary directory as "example.mrv", so error
-reports name that file; without stdin= its standard input is empty. A
+reports name that file; without stdin= its standard input is empty. The
+interpreter's directory, which -v prints, shows as {bindir}. A
 sanitizer report on standard error fails the example whatever its status.
 Every problem is reported as "page:line:" with the line of the block, and an
 output mismatch names the first line that differs.
@@ -110,7 +112,8 @@ def examples(blocks):
             continue
         example = {"line": block.line, "program": block.body, "files": files, "expect": None,
                    "expect_line": None, "status": 0, "stdin": block.attrs.get("stdin"),
-                   "args": shlex.split(block.attrs.get("args", ""))}
+                   "args": shlex.split(block.attrs.get("args", "")),
+                   "options": shlex.split(block.attrs.get("options", ""))}
         files = []
         following = blocks[n + 1] if n + 1 < len(blocks) else None
         if following and following.kind == "output" and following.blank_before:
@@ -147,7 +150,7 @@ def run_example(binary, example):
         stdin = subprocess.DEVNULL
         if example["stdin"] is not None:
             stdin = open(os.path.join(work, example["stdin"]), "rb")
-        command = [binary, PROGRAM_NAME] + example["args"]
+        command = [binary] + example["options"] + [PROGRAM_NAME] + example["args"]
         try:
             done = subprocess.run(command, cwd=work, stdin=stdin, capture_output=True, timeout=TIMEOUT)
         except subprocess.TimeoutExpired:
@@ -203,8 +206,8 @@ def selftest(binary):
     page = ("Intro `code` and ```inline``` text.\n\n"
             "```morvu\noutl(6 * 7)\n```\n\n```output\n42\n```\n"
             "```text file=in.txt\nred\n```\n"
-            "```morvu stdin=in.txt args=\"a b\"\nstr s\ninl(s)\noutl(s, argc())\n```\n"
-            "```output\nred3\n```\n"
+            "```morvu stdin=in.txt args=\"a b\" options=\"-o out.txt\"\nstr s\ninl(s)\noutl(s, argc())\n```\n"
+            "```output\n```\n"
             "   ```morvu\n   outl(1 / 0)\n   ```\n   ```output status=1\n"
             "   System error in file 'example.mrv', line '1':\n     Operator '/': Division by 0\n   ```\n"
             "```sh\nnot run\n```\n")
@@ -213,10 +216,13 @@ def selftest(binary):
     assert [b.kind for b in blocks] == ["morvu", "output", "text", "morvu", "output", "morvu", "output", "sh"]
     found, problems = examples(blocks)
     assert problems == [] and len(found) == 3, (found, problems)
-    assert found[1]["args"] == ["a", "b"] and found[1]["files"] == [("in.txt", ["red"])], found[1]
+    assert found[1]["args"] == ["a", "b"] and found[1]["options"] == ["-o", "out.txt"], found[1]
+    assert found[1]["files"] == [("in.txt", ["red"])], found[1]
     assert found[2]["status"] == 1 and found[2]["expect"][1] == "  Operator '/': Division by 0"
     for example in found:
         assert run_example(binary, example) == [], run_example(binary, example)
+    # Without its options the same program writes to standard output.
+    assert run_example(binary, dict(found[1], options=[])) != []
     # A wrong line is reported at its place in the page.
     bad = dict(found[0], expect=["41"])
     assert run_example(binary, bad)[0][0] == found[0]["expect_line"] + 1
