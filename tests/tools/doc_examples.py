@@ -12,7 +12,8 @@ How a page marks its examples (fenced blocks, ``` or ~~~):
     ```output status=1       the same, and the exit status must be 1
     ```morvu file=lib.mrv    not run: written as lib.mrv into the directory of
     ```text file=words.txt   the next program of the page (modules, input files)
-    ```morvu stdin=words.txt the program reads that file as its standard input
+    ```morvu stdin=words.txt the program reads that file as its standard input:
+                             a file= block before it, else a file beside the page
     ```morvu args=a b        the program's arguments (split like a shell does)
     ```morvu options="-a app" interpreter options, before the program file
 Any other block (text, sh, ...) is prose and is not run.
@@ -90,7 +91,7 @@ def split_blocks(text):
     return blocks, problems
 
 
-def examples(blocks):
+def examples(blocks, page_dir="."):
     """Pairs each program with its output block and the files it gets.
     Returns (examples, problems); an example is a dict."""
     found, problems, files = [], [], []
@@ -125,9 +126,12 @@ def examples(blocks):
             else:
                 example["status"] = int(status)
         if example["stdin"] is not None and example["stdin"] not in [name for name, _ in example["files"]]:
-            problems.append((block.line, "stdin=%s names no file= block before the program"
-                             % example["stdin"]))
-            continue
+            beside = os.path.join(page_dir, example["stdin"])
+            if not os.path.isfile(beside):
+                problems.append((block.line, "stdin=%s names no file= block before the program "
+                                 "and no file beside the page" % example["stdin"]))
+                continue
+            example["stdin"] = os.path.abspath(beside)
         found.append(example)
     if files:
         problems.append((blocks[-1].line, "file= blocks at the end of the page feed no program"))
@@ -195,7 +199,7 @@ def check_page(binary, page):
     with open(page, encoding="utf-8") as f:
         text = f.read()
     blocks, problems = split_blocks(text)
-    found, more = examples(blocks)
+    found, more = examples(blocks, os.path.dirname(page))
     problems += more
     for example in found:
         problems += run_example(binary, example)
@@ -235,6 +239,13 @@ def selftest(binary):
     assert examples(split_blocks("text\n```output\n1\n```\n")[0])[1] != []
     assert examples(split_blocks("```morvu\nouts(1)\n```\nprose\n```output\n1\n```\n")[0])[1] != []
     assert examples(split_blocks("```morvu stdin=x\nouts(1)\n```\n")[0])[1] != []
+    # Standard input may also come from a file beside the page.
+    with tempfile.TemporaryDirectory(prefix="morvu-selftest-") as work:
+        with open(os.path.join(work, "lines.txt"), "w") as f:
+            f.write("blue\n")
+        with open(os.path.join(work, "page.md"), "w") as f:
+            f.write("```morvu stdin=lines.txt\nstr s\ninl(s)\noutl(s)\n```\n```output\nblue\n```\n")
+        assert check_page(binary, os.path.join(work, "page.md")) == ([], 1)
     return []
 
 
