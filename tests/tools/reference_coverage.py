@@ -36,17 +36,25 @@ handler and left out of the reference fails here:
   keywords[] in src/exec/statement_binding.cpp, plus `need`, which the
   inclusion step carries out before the program runs (its word is checked to
   be still there).
+- The iteration members `for` and `For` (L.for(v, {...})) are no method
+  keys: src/exec/iteration_walks.cpp accepts them on the types whose tags
+  is_walkable_tag in src/values/walk_pins.h lists; the tags' letters come
+  from src/values/type_tags.h and match the first column of the handler
+  table.
 - The methods common to every type (src/types/scalar/any.cpp) belong to the
   page "any" only.
 
 What a page must hold. Every entry is a level-3 heading beginning with the
 name in backticks; several names documented together are joined by " / "
 (### `ins` / `Ins`). A call form is headed `type:(...)`. The name is the text
-before the first "(" or blank, after the last ":". Each accepted name needs
-an entry, each entry's names must be accepted (so every name the reference
-lists is one the interpreter takes), and each entry needs a ```morvu example
-that mentions its name; the example checker runs those examples, so each
-documented name is called at least once in the suite.
+before the first "(" or blank, after the last ":". An entry for an operator
+(its backticked text is no name, as in ### `[]`) is not checked. Each
+accepted name needs an entry, and each entry's names must be accepted, so
+every name the reference lists is one the interpreter takes. Each documented
+name must also be called in one of the page's ```morvu examples (a method
+as `.name(`, a function as `name(`, a statement by its word; a call form as
+`type:(`, `type name(` or `.""(`): the example checker runs those
+examples, so every documented name is called at least once in the suite.
 """
 import os
 import re
@@ -63,8 +71,11 @@ CALL_BEFORE = re.compile(r"(\w+)\s*\(\s*$")
 KEY_TESTS = ("key_is", "key_has_prefix")
 COMMENT = re.compile(r"//[^\n]*|/\*.*?\*/", re.S)
 HEADING = re.compile(r"^###\s+(.*?)\s*$")
-FENCE = re.compile(r"^```(\S*)")
+FENCE = re.compile(r"^(```|~~~)")
+NAME = re.compile(r"^\w*$")
 CALL_FORM = ""  # the name of a call form
+TAG_CONSTANT = re.compile(r"\btag_(\w+)\s*=\s*'(.)'")
+ITERATION_MEMBERS = {"for", "For"}
 
 
 def read(path):
@@ -113,6 +124,24 @@ class SOURCE:
                 self.files_of[prefix] = self.handler_files(prefix)
                 self.methods_of[prefix] = self.method_names(self.files_of[prefix])
 
+        self.walkable = self.walkable_types(src, {name: code for code, name, _, _ in TYPE_ROW.findall(table)})
+
+    @staticmethod
+    def walkable_types(src, code_of_type):
+        walks = code_of(os.path.join(src, "exec", "iteration_walks.cpp"))
+        if not re.search(r"bool\s+is_iteration_member\b[^{]*\{[^}]*is_walkable_tag\(", walks):
+            raise SystemExit("iteration_walks.cpp: is_iteration_member no longer asks is_walkable_tag")
+        pins = code_of(os.path.join(src, "values", "walk_pins.h"))
+        body = re.search(r"bool\s+is_walkable_tag\s*\([^)]*\)\s*\{(.*?)\n\}", pins, re.S)
+        if not body:
+            raise SystemExit("walk_pins.h: is_walkable_tag not found")
+        letters = dict(TAG_CONSTANT.findall(code_of(os.path.join(src, "values", "type_tags.h"))))
+        walked = {letters[tag] for tag in re.findall(r"case\s+tag_(\w+)\s*:", body.group(1))}
+        types = {name for name, code in code_of_type.items() if code in walked}
+        if not types:
+            raise SystemExit("no walkable types found")
+        return types
+
     def handler_files(self, prefix):
         types_dir = os.path.join(self.root, "src", "types")
         definition = re.compile(r"\bbool\s+" + prefix + r"_functions\s*\(\s*METHOD_CALL")
@@ -156,7 +185,9 @@ class SOURCE:
         if page == "statements":
             return self.statements, self.statements
         prefix = dict(self.types)[page]
-        names = self.methods_of[prefix]
+        names = set(self.methods_of[prefix])
+        if page in self.walkable:
+            names |= ITERATION_MEMBERS
         first_owner = next(name for name, p in self.types if p == prefix)
         if first_owner != page:
             return set(), names  # a sharing type: the owner's page holds what it leaves out
@@ -214,28 +245,36 @@ def name_of(span):
     return word.rsplit(":", 1)[-1] if ":" in word else word
 
 
-def morvu_blocks(body):
-    blocks = []
+def morvu_programs(text):
+    """The programs of a page: fenced blocks whose info string begins with
+    the word morvu and names no file (those are files a program reads)."""
+    programs = []
     current = None
-    for line in body.splitlines():
+    fence_mark = None
+    for line in text.splitlines():
         fence = FENCE.match(line)
         if fence and current is None:
-            current = [] if fence.group(1) == "morvu" else False
-        elif fence:
+            words = line.lstrip("`~").split()
+            fence_mark = line[0]
+            current = [] if words[:1] == ["morvu"] and not any(w.startswith("file=") for w in words) else False
+        elif fence and line[0] == fence_mark and not line.strip(fence_mark).strip():
             if current is not False:
-                blocks.append("\n".join(current))
+                programs.append("\n".join(current))
             current = None
         elif current not in (None, False):
             current.append(line)
-    return blocks
+    return programs
 
 
-def example_mentions(blocks, name, page):
+def use_pattern(page, name):
+    """How a program calls the name documented on the page."""
+    if page == "statements":
+        return re.compile(r"(?<![\w.:])" + re.escape(name) + r"\b")
+    if page == "functions":
+        return re.compile(r"(?<![\w.])" + re.escape(name) + r"\s*\(")
     if name == CALL_FORM:
-        pattern = re.compile(r"\b" + re.escape(page) + r"\s*(:\s*)?(\w+\s*)?\(")
-    else:
-        pattern = re.compile(r"(?<![\w])" + re.escape(name) + r"(?![\w])")
-    return any(pattern.search(block) for block in blocks)
+        return re.compile(r"\b" + re.escape(page) + r"\s*:\s*\(|\b" + re.escape(page) + r"\s+\w+\s*\(|\.\s*\"\"\s*\(")
+    return re.compile(r"\.\s*" + re.escape(name) + r"\s*\(")
 
 
 def check_page(source, page, reference):
@@ -246,21 +285,24 @@ def check_page(source, page, reference):
         return [f"{page}.md is missing; it must document: {listed}"]
     problems = []
     must, may = source.accepted(page)
+    text = read(path)
+    programs = morvu_programs(text)
     documented = {}
-    for number, names, body in entries(read(path)):
+    for number, names, _body in entries(text):
         if not names:
             problems.append(f"{page}.md:{number}: a level-3 heading without a `name` in backticks")
             continue
-        blocks = morvu_blocks(body)
         for name in names:
+            if not NAME.match(name):
+                continue  # an operator's entry
             if name in documented:
                 problems.append(f"{page}.md:{number}: {shown(name, page)} is documented twice "
                                 f"(first at line {documented[name]})")
             documented.setdefault(name, number)
             if name not in may:
                 problems.append(f"{page}.md:{number}: {shown(name, page)} is no name the interpreter accepts here")
-            elif not example_mentions(blocks, name, page):
-                problems.append(f"{page}.md:{number}: {shown(name, page)} has no ```morvu example that uses it")
+            elif not any(use_pattern(page, name).search(program) for program in programs):
+                problems.append(f"{page}.md:{number}: no example on the page calls {shown(name, page)}")
     for name in sorted(must - set(documented)):
         problems.append(f"{page}.md: no entry for {shown(name, page)}")
     return problems
