@@ -4,6 +4,7 @@
     reference_coverage.py ROOT PAGE...     check these pages ("int", "functions")
     reference_coverage.py ROOT --all       check every page
     reference_coverage.py ROOT --list      print the page names, one a line
+    reference_coverage.py ROOT --selftest  check the checker on made-up pages
 
 ROOT is the project's source root. The pages are one per built-in type, plus
 "functions" (the built-in functions), "statements" (the statement keywords)
@@ -316,6 +317,60 @@ def check_index(source, reference):
     return [f"README.md does not link {page}.md" for page in source.pages() if page not in links]
 
 
+def selftest(source):
+    """The checker must notice each kind of fault on a page made up from the
+    names the source accepts, and its key extraction must keep to keys."""
+    import tempfile
+    failures = []
+
+    def expect(what, problems, wanted):
+        if sorted(problems) != sorted(wanted):
+            failures.append(f"{what}: got {problems}, want {wanted}")
+
+    def page_text(page, names, extra="", uses=None):
+        uses = names if uses is None else uses
+        lines = [f"# {page}", ""]
+        for name in sorted(names):
+            lines += [f"### `{page}:(...)`" if name == CALL_FORM else f"### `{name}`", ""]
+        calls = [f'x = {page}:(1)' if n == CALL_FORM else f"x.{n}(1)" for n in sorted(uses)]
+        lines += [extra, "```morvu", *calls, "```", ""]
+        return "\n".join(lines)
+
+    with tempfile.TemporaryDirectory() as folder:
+        def run(page, text):
+            with open(os.path.join(folder, page + ".md"), "w", encoding="utf-8") as stream:
+                stream.write(text)
+            return check_page(source, page, folder)
+
+        page = "str"
+        must, _ = source.accepted(page)
+        expect("a complete page", run(page, page_text(page, must)), [])
+        expect("an entry missing", run(page, page_text(page, must - {"flip"})), ["str.md: no entry for flip"])
+        expect("an operator entry", run(page, page_text(page, must, "### `[]`\n")), [])
+        problems = run(page, page_text(page, must | {"flap"}, uses=must))
+        expect("an unknown name", [p.split(": ", 1)[1] for p in problems],
+               ["flap is no name the interpreter accepts here"])
+        problems = run(page, page_text(page, must, uses=must - {"flip"}))
+        expect("a name never called", [p.split(": ", 1)[1] for p in problems],
+               ["no example on the page calls flip"])
+        os.remove(os.path.join(folder, "str.md"))
+        problems = check_page(source, page, folder)
+        if len(problems) != 1 or "flip" not in problems[0]:
+            failures.append(f"a missing page: got {problems}")
+
+        handler = os.path.join(folder, "made_up.cpp")
+        with open(handler, "w", encoding="utf-8") as stream:
+            stream.write('if (key_is(key, "size\\xA7")) {}\n'
+                         '// "gone\\xA7" in a comment\n'
+                         'if (key_has_prefix(key,\n    "find\\xA7")) {}\n'
+                         '{"sqrt\\xA7", big_sqrt},\n'
+                         'std::string_view("ipsof\\xA7").find(key[0]);\n')
+        expect("key extraction", sorted(source.method_names([handler])), ["find", "size", "sqrt"])
+    for failure in failures:
+        print("selftest:", failure)
+    return 1 if failures else 0
+
+
 def main(argv):
     if len(argv) < 3:
         print(__doc__, file=sys.stderr)
@@ -325,6 +380,8 @@ def main(argv):
     if argv[2] == "--list":
         print("\n".join(source.pages() + ["index"]))
         return 0
+    if argv[2] == "--selftest":
+        return selftest(source)
     pages = source.pages() + ["index"] if argv[2] == "--all" else argv[2:]
     problems = []
     for page in pages:
