@@ -40,16 +40,36 @@ int compare_limbs(const uint32_t* a, int na, const uint32_t* b, int nb) {
 // afterwards.
 constexpr int block_limbs = 256;
 
-// The kernels are built for the baseline processor and again for one with
-// 256-bit vectors; the loader binds the one the machine can run. Their
-// helpers are inlined into each build.
+// The kernels are built for the baseline processor, for one with 256-bit
+// vectors (the loader binds the one of the two the machine can run) and for
+// one with 512-bit vectors, which is chosen at run time when the machine has
+// them: a pass then handles sixteen limbs per instruction. Each kernel is
+// written once as an inlined body; KERNEL_BUILDS makes the three builds and
+// the entry point that picks one.
 #if defined(__x86_64__) && defined(__GNUC__)
 #define LIMB_KERNEL __attribute__((target_clones("avx2", "default")))
+#if defined(__clang__)
+#define WIDE_KERNEL __attribute__((target("avx512f,avx512bw,avx512vl,avx512dq,avx512cd")))
+#else
+#define WIDE_KERNEL __attribute__((target("arch=x86-64-v4,prefer-vector-width=512")))
+#endif
 #define KERNEL_STEP [[gnu::always_inline]] inline
+const bool wide_vectors = [] {
+    __builtin_cpu_init();
+    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+           __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512dq");
+}();
 #else
 #define LIMB_KERNEL
+#define WIDE_KERNEL
 #define KERNEL_STEP inline
+constexpr bool wide_vectors = false;
 #endif
+
+#define KERNEL_BUILDS(result, name, params, args)                                        \
+    LIMB_KERNEL result name##_narrow params { return name##_body args; }                 \
+    WIDE_KERNEL result name##_wide params { return name##_body args; }                   \
+    result name params { return wide_vectors ? name##_wide args : name##_narrow args; }
 
 // The serial passes that settle what a block pass left over: limbs equal to
 // limb_base give their carry on, negative limbs borrow from the next. Each
@@ -93,7 +113,7 @@ KERNEL_STEP uint32_t settle_block(uint32_t* r, const uint32_t* raw, int n, uint3
 // a or b. One pass: each column's sum gives up its excess and takes the
 // excess of the column below, read from the operands again; a column that
 // this lifts to limb_base is settled by a serial pass, which is rare.
-LIMB_KERNEL void add_limbs(uint32_t* r, const uint32_t* a, int na, const uint32_t* b, int nb) {
+KERNEL_STEP void add_limbs_body(uint32_t* r, const uint32_t* a, int na, const uint32_t* b, int nb) {
     uint32_t sum = a[0] + b[0];
     r[0] = sum - (sum >= limb_base ? limb_base : 0);
     uint32_t full = 0;
@@ -117,6 +137,7 @@ LIMB_KERNEL void add_limbs(uint32_t* r, const uint32_t* a, int na, const uint32_
     std::copy(a + i, a + na, r + i);
     r[na] = carry;
 }
+KERNEL_BUILDS(void, add_limbs, (uint32_t* r, const uint32_t* a, int na, const uint32_t* b, int nb), (r, a, na, b, nb))
 
 // Settles a block of raw column differences, each above -limb_base, into r
 // as settle_block settles sums: a negative column borrows from the next at
@@ -137,7 +158,7 @@ KERNEL_STEP uint32_t settle_difference(uint32_t* r, const int32_t* raw, int n, u
 
 // r = a - b with na >= nb; r may be a or b. Returns the borrow out, 0 when
 // a >= b as numbers; otherwise r holds a - b + limb_base^na.
-LIMB_KERNEL uint32_t sub_limbs(uint32_t* r, const uint32_t* a, int na, const uint32_t* b, int nb) {
+KERNEL_STEP uint32_t sub_limbs_body(uint32_t* r, const uint32_t* a, int na, const uint32_t* b, int nb) {
     int32_t raw[block_limbs];
     uint32_t borrow = 0;
     for (int start = 0; start < na; start += block_limbs) {
@@ -156,6 +177,7 @@ LIMB_KERNEL uint32_t sub_limbs(uint32_t* r, const uint32_t* a, int na, const uin
     }
     return borrow;
 }
+KERNEL_BUILDS(uint32_t, sub_limbs, (uint32_t* r, const uint32_t* a, int na, const uint32_t* b, int nb), (r, a, na, b, nb))
 
 // dst += src, the carry running on within dst; the sum must fit in dst.
 void add_into(uint32_t* dst, int dst_len, const uint32_t* src, int src_len) {
@@ -202,7 +224,7 @@ void mul_schoolbook(uint32_t* r, const uint32_t* a, int na, const uint32_t* b, i
 }
 
 void mul_limbs(uint32_t* r, const uint32_t* a, int na, const uint32_t* b, int nb);
-LIMB_KERNEL uint32_t mul_small(uint32_t* r, const uint32_t* a, int n, uint32_t m);
+uint32_t mul_small(uint32_t* r, const uint32_t* a, int n, uint32_t m);
 
 // Karatsuba on operands of similar length (na >= nb > na / 2); r zero on entry.
 void mul_karatsuba(uint32_t* r, const uint32_t* a, int na, const uint32_t* b, int nb) {
@@ -290,7 +312,7 @@ KERNEL_STEP void split_products(const uint32_t* a, int n, uint32_t m, double fac
 // r = a * m for a single factor m of at most limb_base (r may be a); returns
 // the carry out. The columns (a low limb plus the high limb of the column
 // below) are settled as sums.
-LIMB_KERNEL uint32_t mul_small(uint32_t* r, const uint32_t* a, int n, uint32_t m) {
+KERNEL_STEP uint32_t mul_small_body(uint32_t* r, const uint32_t* a, int n, uint32_t m) {
     const double factor = static_cast<double>(m) / limb_base;
     uint32_t low[block_limbs];
     uint32_t high[block_limbs];
@@ -307,6 +329,7 @@ LIMB_KERNEL uint32_t mul_small(uint32_t* r, const uint32_t* a, int n, uint32_t m
     }
     return high_below + carry;
 }
+KERNEL_BUILDS(uint32_t, mul_small, (uint32_t* r, const uint32_t* a, int n, uint32_t m), (r, a, n, m))
 
 // r[0 .. n] -= a[0 .. n - 1] * m for a factor m of at most limb_base, the
 // step of the long division. Each column loses a low limb and the high limb
@@ -314,7 +337,7 @@ LIMB_KERNEL uint32_t mul_small(uint32_t* r, const uint32_t* a, int n, uint32_t m
 // borrows 0, 1 or 2 from the next; a column that the incoming borrow takes
 // below zero is settled by a serial pass, which is rare. Returns the borrow
 // out of r[n]: 0 when a * m <= r, else 1 and r holds r - a * m + base^(n+1).
-LIMB_KERNEL uint32_t sub_mul_small(uint32_t* r, const uint32_t* a, int n, uint32_t m) {
+KERNEL_STEP uint32_t sub_mul_small_body(uint32_t* r, const uint32_t* a, int n, uint32_t m) {
     constexpr int32_t base = static_cast<int32_t>(limb_base);
     const double factor = static_cast<double>(m) / limb_base;
     uint32_t low[block_limbs];
@@ -353,6 +376,7 @@ LIMB_KERNEL uint32_t sub_mul_small(uint32_t* r, const uint32_t* a, int n, uint32
     }
     return borrow != 0;
 }
+KERNEL_BUILDS(uint32_t, sub_mul_small, (uint32_t* r, const uint32_t* a, int n, uint32_t m), (r, a, n, m))
 
 // r[i] = (a[i] + a[i + 1] * limb_base) / 10^S for i < n, with a[n] taken as
 // 0: each limb of a quotient by a power of ten comes from two limbs of the
@@ -366,7 +390,7 @@ KERNEL_STEP void shift_digits_down(uint32_t* r, const uint32_t* a, int n) {
 }
 
 // r = a / 10^digits truncated, for 0 < digits < limb_digits; r may be a.
-LIMB_KERNEL void divide_limbs_pow10(uint32_t* r, const uint32_t* a, int n, int digits) {
+KERNEL_STEP void divide_limbs_pow10_body(uint32_t* r, const uint32_t* a, int n, int digits) {
     switch (digits) {
     case 1: shift_digits_down<1>(r, a, n); break;
     case 2: shift_digits_down<2>(r, a, n); break;
@@ -378,6 +402,7 @@ LIMB_KERNEL void divide_limbs_pow10(uint32_t* r, const uint32_t* a, int n, int d
     default: shift_digits_down<8>(r, a, n); break;
     }
 }
+KERNEL_BUILDS(void, divide_limbs_pow10, (uint32_t* r, const uint32_t* a, int n, int digits), (r, a, n, digits))
 
 // q = a / d for a single divisor d below the base (q may be a); returns the remainder.
 uint32_t div_small(uint32_t* q, const uint32_t* a, int n, uint32_t d) {
