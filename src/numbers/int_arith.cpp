@@ -5,6 +5,9 @@
 // give a result in the small form whenever it fits a word.
 
 #include <algorithm>
+#if defined(__x86_64__) && defined(__GNUC__)
+#include <immintrin.h>
+#endif
 #include <sys/resource.h>
 #include <unistd.h>
 #include <cmath>
@@ -54,6 +57,7 @@ constexpr int block_limbs = 256;
 #define WIDE_KERNEL __attribute__((target("arch=x86-64-v4,prefer-vector-width=512")))
 #endif
 #define KERNEL_STEP [[gnu::always_inline]] inline
+#define WIDE_INTRINSICS 1
 const bool wide_vectors = [] {
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
@@ -63,6 +67,7 @@ const bool wide_vectors = [] {
 #define LIMB_KERNEL
 #define WIDE_KERNEL
 #define KERNEL_STEP inline
+#define WIDE_INTRINSICS 0
 constexpr bool wide_vectors = false;
 #endif
 
@@ -109,24 +114,74 @@ KERNEL_STEP uint32_t settle_block(uint32_t* r, const uint32_t* raw, int n, uint3
     return out;
 }
 
-// r = a + b with na >= nb; r has room for na + 1 limbs and shares none with
-// a or b. One pass: each column's sum gives up its excess and takes the
-// excess of the column below, read from the operands again; a column that
-// this lifts to limb_base is settled by a serial pass, which is rare.
-KERNEL_STEP void add_limbs_body(uint32_t* r, const uint32_t* a, int na, const uint32_t* b, int nb) {
+// r[0, n) = a + b over n >= 1 columns; returns the carry out of the last.
+// One pass: each column's sum gives up its excess and takes the excess of
+// the column below, read from the operands again; a column that this lifts
+// to limb_base is settled by a serial pass, which is rare.
+KERNEL_STEP uint32_t add_columns_body(uint32_t* r, const uint32_t* a, const uint32_t* b, int n) {
     uint32_t sum = a[0] + b[0];
     r[0] = sum - (sum >= limb_base ? limb_base : 0);
     uint32_t full = 0;
-    for (int j = 1; j < nb; ++j) {
+    for (int j = 1; j < n; ++j) {
         const uint32_t s = a[j] + b[j];
         const uint32_t below = a[j - 1] + b[j - 1];
         const uint32_t v = s - (s >= limb_base ? limb_base : 0) + (below >= limb_base);
         r[j] = v;
         full |= v == limb_base;
     }
-    sum = a[nb - 1] + b[nb - 1];
+    sum = a[n - 1] + b[n - 1];
     uint32_t carry = sum >= limb_base;
-    if (full != 0) carry |= settle_carries(r, nb);
+    if (full != 0) carry |= settle_carries(r, n);
+    return carry;
+}
+
+#if WIDE_INTRINSICS
+// The same with 512-bit vectors and mask registers: the excess of each
+// column is a bit of a mask, shifted one column up to become the carry into
+// the next, so every limb is read once.
+// One block of count columns from column j, in the lanes of the mask.
+WIDE_KERNEL [[gnu::always_inline]] inline __m512i add_column_block(const uint32_t* a, const uint32_t* b, int j,
+                                                                  int count, __mmask16 lanes, uint32_t& carry,
+                                                                  __mmask16& full) {
+    const __m512i base = _mm512_set1_epi32(static_cast<int>(limb_base));
+    __m512i s = _mm512_add_epi32(_mm512_maskz_loadu_epi32(lanes, a + j), _mm512_maskz_loadu_epi32(lanes, b + j));
+    const __mmask16 over = _mm512_cmpge_epu32_mask(s, base);
+    s = _mm512_mask_sub_epi32(s, over, s, base);
+    const uint32_t bits = _cvtmask16_u32(over);
+    const __mmask16 in = _cvtu32_mask16((bits << 1 | carry) & 0xffffu);
+    carry = bits >> (count - 1) & 1;
+    s = _mm512_mask_add_epi32(s, in, s, _mm512_set1_epi32(1));
+    full = _kor_mask16(full, _mm512_mask_cmpeq_epi32_mask(in, s, base));
+    return s;
+}
+
+WIDE_KERNEL uint32_t add_columns_wide(uint32_t* r, const uint32_t* a, const uint32_t* b, int n) {
+    uint32_t carry = 0;
+    __mmask16 full = _cvtu32_mask16(0);
+    int j = 0;
+    for (; j + 16 <= n; j += 16)
+        _mm512_storeu_si512(r + j, add_column_block(a, b, j, 16, _cvtu32_mask16(0xffffu), carry, full));
+    if (j < n) {
+        const __mmask16 lanes = _cvtu32_mask16((1u << (n - j)) - 1);
+        _mm512_mask_storeu_epi32(r + j, lanes, add_column_block(a, b, j, n - j, lanes, carry, full));
+    }
+    if (_cvtmask16_u32(full) != 0) carry |= settle_carries(r, n);
+    return carry;
+}
+LIMB_KERNEL uint32_t add_columns_narrow(uint32_t* r, const uint32_t* a, const uint32_t* b, int n) {
+    return add_columns_body(r, a, b, n);
+}
+uint32_t add_columns(uint32_t* r, const uint32_t* a, const uint32_t* b, int n) {
+    return wide_vectors ? add_columns_wide(r, a, b, n) : add_columns_narrow(r, a, b, n);
+}
+#else
+KERNEL_BUILDS(uint32_t, add_columns, (uint32_t* r, const uint32_t* a, const uint32_t* b, int n), (r, a, b, n))
+#endif
+
+// r = a + b with na >= nb; r has room for na + 1 limbs and shares none with
+// a or b.
+void add_limbs(uint32_t* r, const uint32_t* a, int na, const uint32_t* b, int nb) {
+    uint32_t carry = add_columns(r, a, b, nb);
     int i = nb;
     // The columns of a alone: the carry runs on through limbs of 999999999.
     for (; carry != 0 && i < na; ++i) {
@@ -137,7 +192,6 @@ KERNEL_STEP void add_limbs_body(uint32_t* r, const uint32_t* a, int na, const ui
     std::copy(a + i, a + na, r + i);
     r[na] = carry;
 }
-KERNEL_BUILDS(void, add_limbs, (uint32_t* r, const uint32_t* a, int na, const uint32_t* b, int nb), (r, a, na, b, nb))
 
 // Settles a block of raw column differences, each above -limb_base, into r
 // as settle_block settles sums: a negative column borrows from the next at

@@ -66,13 +66,77 @@ INT_DATA::INT_DATA(long value) {
 
 INT_DATA::INT_DATA(const char* text) { build_from_text(text); }
 
+namespace {
+
+constexpr size_t line_bytes = 64;
+constexpr int line_limbs = line_bytes / sizeof(uint32_t);
+constexpr int line_from = 64;           // limbs: smaller blocks take no line of their own
+constexpr int spare_limit = 1 << 16;    // limbs: larger blocks go back to the heap at once
+constexpr int spare_slots = 4;
+constexpr size_t header_bytes = 8;      // sizeof(HEAP_LIMBS), checked below
+
+// Freed lined blocks kept for reuse, as raw memory; the interpreter runs
+// its program on one thread at a time. Sanitizer builds keep none, so that
+// a use after free is still reported.
+struct SPARE_BLOCK {
+    void* raw;
+    int capacity;
+};
+SPARE_BLOCK spare_blocks[spare_slots] = {};
+
+}  // namespace
+
 INT_DATA::HEAP_LIMBS* INT_DATA::new_heap(int capacity) {
-    void* raw = ::operator new(sizeof(HEAP_LIMBS) + sizeof(uint32_t) * static_cast<size_t>(capacity));
-    return new (raw) HEAP_LIMBS{1, capacity};
+    static_assert(sizeof(HEAP_LIMBS) == header_bytes);
+    if (capacity < line_from) {
+        void* raw = ::operator new(sizeof(HEAP_LIMBS) + sizeof(uint32_t) * static_cast<size_t>(capacity));
+        return new (raw) HEAP_LIMBS{1, capacity};
+    }
+    capacity = static_cast<int>(std::min<int64_t>(INT32_MAX / line_limbs * line_limbs,
+                                                  (int64_t{capacity} + line_limbs - 1) / line_limbs * line_limbs));
+    void* raw = nullptr;
+    if (pool_blocks) {
+        // The smallest spare that holds capacity limbs without wasting half.
+        SPARE_BLOCK* best = nullptr;
+        for (SPARE_BLOCK& spare : spare_blocks) {
+            if (spare.raw != nullptr && spare.capacity >= capacity && spare.capacity / 2 <= capacity &&
+                (best == nullptr || spare.capacity < best->capacity))
+                best = &spare;
+        }
+        if (best != nullptr) {
+            raw = best->raw;
+            capacity = best->capacity;
+            best->raw = nullptr;
+        }
+    }
+    if (raw == nullptr)
+        raw = ::operator new(line_bytes + sizeof(uint32_t) * static_cast<size_t>(capacity), std::align_val_t{line_bytes});
+    return new (static_cast<char*>(raw) + line_bytes - header_bytes) HEAP_LIMBS{1, capacity};
 }
 
 void INT_DATA::drop_heap(HEAP_LIMBS* block) noexcept {
-    if (--block->holders == 0) ::operator delete(block);
+    if (--block->holders != 0) return;
+    const int capacity = block->capacity;
+    if (capacity < line_from) {
+        ::operator delete(block);
+        return;
+    }
+    void* raw = reinterpret_cast<char*>(block) + header_bytes - line_bytes;
+    if (pool_blocks && capacity <= spare_limit) {
+        // An empty slot, or else the smallest spare makes room: numbers
+        // that grow leave spares too small for their next results.
+        SPARE_BLOCK* slot = &spare_blocks[0];
+        for (SPARE_BLOCK& spare : spare_blocks) {
+            if (spare.raw == nullptr || spare.capacity < slot->capacity) slot = &spare;
+            if (spare.raw == nullptr) break;
+        }
+        if (slot->raw == nullptr || slot->capacity < capacity) {
+            std::swap(slot->raw, raw);
+            slot->capacity = capacity;
+            if (raw == nullptr) return;
+        }
+    }
+    ::operator delete(raw, std::align_val_t{line_bytes});
 }
 
 void INT_DATA::leave_heap() noexcept {

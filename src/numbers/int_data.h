@@ -197,7 +197,12 @@ private:
 
     static constexpr int inline_capacity = 4;
 
-    // The heap block of limbs: its header, then capacity limbs.
+    // The heap block of limbs: its header, then capacity limbs. A block of
+    // line_from limbs or more has its limbs start on a 64-byte line and a
+    // capacity of whole lines, so the vector kernels read and write whole
+    // lines; the header then sits at the end of a line of its own. A few such
+    // blocks are kept when freed, for the next result of about their size
+    // (a loop of long sums then takes no memory from the heap).
     struct HEAP_LIMBS {
         int32_t holders;  // objects sharing the block
         int32_t capacity;

@@ -102,6 +102,53 @@ TEST(IntKernelSumTest, CarriesRunThroughEveryLimbAndAcrossBlocks) {
     EXPECT_EQ((from(tail) + from(std::string(9 * 3, '9'))).to_text(), text_sum(tail, std::string(27, '9')));
 }
 
+TEST(IntKernelSumTest, CarriesAcrossVectorLanesAndLongBlockSizes) {
+    // The sum works on sixteen limbs at a time and on heap blocks that from
+    // 64 limbs on are laid out in 64-byte lines: a carry made in one limb
+    // lands in the next block of sixteen, a run of 999999999 limbs takes it
+    // across several, and the last block is partial.
+    std::mt19937 rng(11);
+    for (int limbs : {15, 16, 17, 31, 32, 33, 63, 64, 65, 127, 128, 129}) {
+        for (int from_limb : {0, 1, 14, 15, 16, limbs - 1}) {
+            if (from_limb >= limbs) continue;
+            std::string low;
+            for (int i = 0; i < 9 * from_limb; ++i) low.push_back(static_cast<char>('0' + rng() % 10));
+            // Nines from limb from_limb up, a carry arriving from below.
+            const std::string a = std::string(static_cast<size_t>(9 * (limbs - from_limb)), '9') + low;
+            const std::string b = "1" + std::string(static_cast<size_t>(9 * from_limb), '0');
+            EXPECT_EQ((from(a) + from(b)).to_text(), text_sum(a, b)) << limbs << " " << from_limb;
+            EXPECT_EQ((from(b) + from(a)).to_text(), text_sum(a, b)) << limbs << " " << from_limb;
+        }
+        // Every column over the base, and operands one limb apart in length.
+        const std::string fives(static_cast<size_t>(9 * limbs), '5');
+        EXPECT_EQ((from(fives) + from(fives)).to_text(), text_sum(fives, fives)) << limbs;
+        const std::string shorter = random_digits(rng, 9 * (limbs - 1));
+        EXPECT_EQ((from(fives) + from(shorter)).to_text(), text_sum(fives, shorter)) << limbs;
+    }
+}
+
+TEST(IntKernelSumTest, RecycledBlocksLeaveCopiesAlone) {
+    // Long results reuse the blocks of dropped ones; a copy that shares a
+    // block keeps its value while others grow, shrink and are dropped.
+    std::mt19937 rng(5);
+    std::vector<std::pair<INT_DATA, std::string>> kept;
+    INT_DATA x = from(random_digits(rng, 2000));
+    std::string tx(x.to_text());
+    for (int round = 0; round < 200; ++round) {
+        const std::string d = random_digits(rng, 1 + static_cast<int>(rng() % 3000));
+        if (round % 3 == 0) kept.emplace_back(x, tx);
+        x = x + from(d);
+        tx = text_sum(tx, d);
+        if (round % 5 == 0) {
+            x = from(random_digits(rng, 600 + static_cast<int>(rng() % 2000)));
+            tx = x.to_text();
+        }
+        if (round % 7 == 0 && !kept.empty()) kept.erase(kept.begin());
+    }
+    EXPECT_EQ(x.to_text(), tx);
+    for (const auto& [value, text] : kept) EXPECT_EQ(value.to_text(), text);
+}
+
 TEST(IntKernelSumTest, AgreesWithDigitArithmetic) {
     std::mt19937 rng(7);
     for (int round = 0; round < 300; ++round) {
