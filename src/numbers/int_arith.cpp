@@ -136,35 +136,37 @@ KERNEL_STEP uint32_t add_columns_body(uint32_t* r, const uint32_t* a, const uint
 }
 
 #if WIDE_INTRINSICS
-// The same with 512-bit vectors and mask registers: the excess of each
-// column is a bit of a mask, shifted one column up to become the carry into
-// the next, so every limb is read once.
-// One block of count columns from column j, in the lanes of the mask.
+// The same with 512-bit vectors: the excess of each column is a lane of 0 or
+// 1, moved one lane up (the top lane into the next block) to become the
+// next column's carry, so every limb is read once.
 WIDE_KERNEL [[gnu::always_inline]] inline __m512i add_column_block(const uint32_t* a, const uint32_t* b, int j,
-                                                                  int count, __mmask16 lanes, uint32_t& carry,
-                                                                  __mmask16& full) {
+                                                                  __mmask16 lanes, __m512i& excess,
+                                                                  __mmask16& over, __mmask16& full) {
     const __m512i base = _mm512_set1_epi32(static_cast<int>(limb_base));
     __m512i s = _mm512_add_epi32(_mm512_maskz_loadu_epi32(lanes, a + j), _mm512_maskz_loadu_epi32(lanes, b + j));
-    const __mmask16 over = _mm512_cmpge_epu32_mask(s, base);
+    over = _mm512_cmpge_epu32_mask(s, base);
     s = _mm512_mask_sub_epi32(s, over, s, base);
-    const uint32_t bits = _cvtmask16_u32(over);
-    const __mmask16 in = _cvtu32_mask16((bits << 1 | carry) & 0xffffu);
-    carry = bits >> (count - 1) & 1;
-    s = _mm512_mask_add_epi32(s, in, s, _mm512_set1_epi32(1));
-    full = _kor_mask16(full, _mm512_mask_cmpeq_epi32_mask(in, s, base));
+    const __m512i own = _mm512_maskz_mov_epi32(over, _mm512_set1_epi32(1));
+    s = _mm512_add_epi32(s, _mm512_alignr_epi32(own, excess, 15));
+    excess = own;
+    full = _kor_mask16(full, _mm512_cmpeq_epi32_mask(s, base));
     return s;
 }
 
 WIDE_KERNEL uint32_t add_columns_wide(uint32_t* r, const uint32_t* a, const uint32_t* b, int n) {
-    uint32_t carry = 0;
+    __m512i excess = _mm512_setzero_si512();
+    __mmask16 over = _cvtu32_mask16(0);
     __mmask16 full = _cvtu32_mask16(0);
     int j = 0;
     for (; j + 16 <= n; j += 16)
-        _mm512_storeu_si512(r + j, add_column_block(a, b, j, 16, _cvtu32_mask16(0xffffu), carry, full));
+        _mm512_storeu_si512(r + j, add_column_block(a, b, j, _cvtu32_mask16(0xffffu), excess, over, full));
+    int last = 15;
     if (j < n) {
         const __mmask16 lanes = _cvtu32_mask16((1u << (n - j)) - 1);
-        _mm512_mask_storeu_epi32(r + j, lanes, add_column_block(a, b, j, n - j, lanes, carry, full));
+        _mm512_mask_storeu_epi32(r + j, lanes, add_column_block(a, b, j, lanes, excess, over, full));
+        last = n - j - 1;
     }
+    uint32_t carry = _cvtmask16_u32(over) >> last & 1;
     if (_cvtmask16_u32(full) != 0) carry |= settle_carries(r, n);
     return carry;
 }
