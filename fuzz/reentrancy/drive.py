@@ -143,24 +143,50 @@ def minimise(binary, text, key, timeout, scratch, log=None):
     def keeps(lines):
         return run_program(binary, "\n".join(lines) + "\n", timeout, scratch).key == key
 
+    def drop_chunks(lines):
+        chunks = 2
+        while len(lines) >= 2:
+            size = max(1, len(lines) // chunks)
+            reduced = False
+            start = 0
+            while start < len(lines):
+                candidate = lines[:start] + lines[start + size:]
+                if candidate and keeps(candidate):
+                    lines = candidate
+                    reduced = True
+                else:
+                    start += size
+            if reduced:
+                continue
+            if size == 1:
+                break
+            chunks = min(len(lines), chunks * 2)
+        return lines
+
+    def drop_blocks(lines):
+        # A routine or loop goes as a whole: its head line, its body and its
+        # closing brace, which one line at a time could not remove.
+        i = 0
+        while i < len(lines):
+            if lines[i].rstrip().endswith("{"):
+                depth = 0
+                for j in range(i, len(lines)):
+                    depth += lines[j].count("{") - lines[j].count("}")
+                    if depth <= 0:
+                        break
+                candidate = lines[:i] + lines[j + 1:]
+                if depth <= 0 and candidate and keeps(candidate):
+                    lines = candidate
+                    continue
+            i += 1
+        return lines
+
     lines = text.splitlines()
-    chunks = 2
-    while len(lines) >= 2:
-        size = max(1, len(lines) // chunks)
-        reduced = False
-        start = 0
-        while start < len(lines):
-            candidate = lines[:start] + lines[start + size:]
-            if candidate and keeps(candidate):
-                lines = candidate
-                reduced = True
-            else:
-                start += size
-        if reduced:
-            continue
-        if size == 1:
+    while True:
+        before = len(lines)
+        lines = drop_blocks(drop_chunks(lines))
+        if len(lines) == before:
             break
-        chunks = min(len(lines), chunks * 2)
     if log:
         log(f"minimised {key}: {len(text.splitlines())} -> {len(lines)} lines")
     return "\n".join(lines) + "\n"
@@ -175,7 +201,8 @@ def command_run(args):
     if not os.access(binary, os.X_OK):
         sys.exit(f"no binary at {binary}: cmake --preset asan && cmake --build --preset asan")
     out = os.path.abspath(args.out)
-    os.makedirs(out, exist_ok=True)
+    shutil.rmtree(out, ignore_errors=True)  # no finding of an earlier run stays behind
+    os.makedirs(out)
     scratch = tempfile.mkdtemp(prefix="morvu-reentrancy-")
     lock = threading.Lock()
     stats = {"programs": 0, "clean": 0, "findings": 0, "trials_ok": 0, "trials_failed": 0}
