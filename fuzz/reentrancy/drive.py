@@ -80,7 +80,8 @@ def stack_frames(report):
 
 def own_frames(frames):
     """The frames in the interpreter's own .cpp files, outermost last."""
-    return [f for f in frames if "/src/" in f[1] and f[1].endswith(".cpp")]
+    return [f for f in frames if "/src/" in f[1] and f[1].endswith(".cpp")
+            and not any(lib in f[1] for lib in ("libsanitizer", "compiler-rt", "libstdc++"))]
 
 
 class Outcome:

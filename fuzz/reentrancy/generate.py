@@ -50,7 +50,9 @@ any YH
 any YT
 int ri
 int rh
+int ial
 any ra
+any2 P
 """
 
 # Rebuilds the world; every line may fail (a value that is walked or
@@ -90,6 +92,8 @@ RESET_LINES = [
     "ri @ L[1]",
     "rh @ H[0]",
     "ra @ LT[0]",
+    "ial $ L[2]",
+    "P = any2:(1, t0)",
 ]
 
 # Mutations of the world, anywhere (functions, procedures, methods, operators).
@@ -113,6 +117,8 @@ GLOBAL_MUTATIONS = [
     "t0 = t1", "t0 ~ t1", "t1 ~ u0", "t0.lm.clear()", "t0.lm = list:()", "t0.next = 1",
     "t0.next ~ u0", "t0.del()", "t1 = u0", "u0 = t0", "t0.next.lm.clear()", "t0.clear()",
     "ri @ n", "ri = 2", "ri.del()", "rh @ n", "ra @ t1", "ra = t0", "ra.del()",
+    "ri $ n", "ial = 0", "ial.del()", "Y $ M", "ra $ t1", "Y ? L", "ra ? t1", "ial $ A[0]",
+    "P = any2:(0, 0)", "P[1] = 0", "P.del()", "P[1] ~ t1", "P[1].lm.clear()",
     "n = 0", "n.del()", 'gs = "z"', "gs.clear()", "gs.del()", 'gs += "long text"',
     "reset()",
 ]
@@ -208,6 +214,9 @@ class Generator:
 
     def method(self, head, tail_lines):
         lines = self.mutations(member=True)
+        if self.chance(0.25):
+            # Functions call no methods, so no call goes round in a circle.
+            lines.append(f"n = {self.pick(self.functions)}()")
         lines += [self.pick(MEMBER_USES) for _ in range(self.rng.randint(1, 2))]
         lines += tail_lines
         return f"  {head} {{\n{self.body(lines, '    ')}  }}\n"
@@ -267,7 +276,7 @@ class Generator:
         if r < 0.3:
             return self.pick(["t0", "t1", "u0"])
         places = ["LT[0]", "LT[1]", "LT[2]", "HT[0]", 'HT["a"]', "AT[0]", "AT[2]",
-                  "YT", "ra", "t0.next", "Y"]
+                  "YT", "ra", "t0.next", "Y", "P[1]"]
         if read:
             places += ["LT.get(0)", "AT.get(1)", "HT.get(1)"]
         return self.pick(places)
@@ -280,7 +289,7 @@ class Generator:
         """An int element or variable; one that is read may be a result."""
         r = self.rng.random()
         if r < 0.1:
-            return self.pick(["ri", "rh", "n", "ra.v"])
+            return self.pick(["ri", "rh", "n", "ra.v", "ial", "P[0]"])
         if read and r < 0.15:
             return self.pick(["L.size()", "Y.size()", "S.size()", "gs.size()", "L.get(0)",
                               "L.Get(0)", "H.get(1)", "A.get(1)", "Z.get(1, 1)", "L.get(0, 1)",
@@ -419,6 +428,9 @@ class Generator:
             (1, lambda: f"{self.list_place()} += {self.pick(self.list_functions)}()" if self.list_functions
                 else f"L += list:({c()})"),
             (1, lambda: f"{self.pick(['GR', 'S', 'H', 'A', 'Z'])}.for(w, {{outl(w, {c()})}})"),
+            (1, lambda: f"{self.text_place()}.{self.pick(['out', 'pout'])}({self.pick([self.list_place(), self.int_place(), self.object_place(True)])}, {c()})"),
+            (1, lambda: f"{self.pick(['ri', 'ial', 'ra', 'Y'])} {self.pick(['$', '?'])} {self.pick([self.int_place(False), self.object_place()])}"),
+            (1, lambda: f"outl(P[{self.index()}] {self.pick(COMPARISONS)} {c()})"),
         ]
         total = sum(w for w, _ in forms)
         x = self.rng.uniform(0, total)
@@ -429,7 +441,8 @@ class Generator:
         return forms[-1][1]()
 
     def program(self):
-        parts = [WORLD, self.types(), self.routines()]
+        routines = self.routines()
+        parts = [WORLD, self.types(), routines]
         parts.append("proc reset {\n  T fresh_t\n  U fresh_u\n" + "".join(f"  {line}\n  catch(e, {{}})\n" for line in RESET_LINES) + "}\n")
         for _ in range(self.rng.randint(1, 5)):
             rounds = self.rng.choice([1, 1, 2, 3])
