@@ -120,7 +120,7 @@ GLOBAL_MUTATIONS = [
     "ri $ n", "ial = 0", "ial.del()", "Y $ M", "ra $ t1", "Y ? L", "ra ? t1", "ial $ A[0]",
     "P = any2:(0, 0)", "P[1] = 0", "P.del()", "P[1] ~ t1", "P[1].lm.clear()",
     "n = 0", "n.del()", 'gs = "z"', "gs.clear()", "gs.del()", 'gs += "long text"',
-    "reset()",
+    "reset()", 'throw("thrown")',
 ]
 
 # Mutations of a method's own object, by its members.
@@ -146,6 +146,8 @@ class Generator:
         self.list_functions = []  # functions giving a list
         self.alias_procs = []    # procedures of one alias parameter
         self.str_functions = []  # functions giving a str
+        self.alias_functions = []         # functions giving an alias of an int cell
+        self.object_alias_functions = []  # functions giving an alias of an object
         self.depth = 0
 
     def pick(self, items):
@@ -196,7 +198,19 @@ class Generator:
                 name = f"s{k}"
                 out.append(f"func {name}(str r) {{\n{self.body(lines)}  r = \"xy\"\n}}\n")
                 self.str_functions.append(name)
-            elif kind < 0.84:
+            elif kind < 0.77:
+                # The alias is made first: the mutations may destroy its cell.
+                name = f"a{k}"
+                target = self.pick(["L[0]", "t0.v", "LT[0].v", "H[0]", "A[0]", "Z[0, 0]", "Y[0]",
+                                    "t0.next.v", "LT[0].lm[0]", "GR[0]", "P[0]", "n"])
+                out.append(f"func {name}(int:$ r) {{\n  r $ {target}\n{self.body(lines)}}}\n")
+                self.alias_functions.append(name)
+            elif kind < 0.8:
+                name = f"b{k}"
+                target = self.pick(["t0", "LT[0]", "HT[0]", "AT[0]", "YT", "t0.next", "P[1]", "ra"])
+                out.append(f"func {name}(T:$ r) {{\n  r $ {target}\n{self.body(lines)}}}\n")
+                self.object_alias_functions.append(name)
+            elif kind < 0.88:
                 name = f"h{k}"
                 out.append(f"func {name}(list r) {{\n{self.body(lines)}  r = list:(1, 2, 0)\n}}\n")
                 self.list_functions.append(name)
@@ -275,6 +289,8 @@ class Generator:
         r = self.rng.random()
         if r < 0.3:
             return self.pick(["t0", "t1", "u0"])
+        if r < 0.36 and self.object_alias_functions:
+            return f"{self.pick(self.object_alias_functions)}()"
         places = ["LT[0]", "LT[1]", "LT[2]", "HT[0]", 'HT["a"]', "AT[0]", "AT[2]",
                   "YT", "ra", "t0.next", "Y", "P[1]"]
         if read:
@@ -290,6 +306,8 @@ class Generator:
         r = self.rng.random()
         if r < 0.1:
             return self.pick(["ri", "rh", "n", "ra.v", "ial", "P[0]"])
+        if r < 0.14 and self.alias_functions:
+            return f"{self.pick(self.alias_functions)}()"
         if read and r < 0.15:
             return self.pick(["L.size()", "Y.size()", "S.size()", "gs.size()", "L.get(0)",
                               "L.Get(0)", "H.get(1)", "A.get(1)", "Z.get(1, 1)", "L.get(0, 1)",
@@ -415,7 +433,7 @@ class Generator:
             (1, lambda: f"{self.list_place()}.sort(w, {{{c()}}})"),
             (1, lambda: "LT.sort()"),
             (1, lambda: f"H.for(w, {{n = {c()}}})"),
-            (1, lambda: f"{self.pick(self.functions1)}({self.int_place()})" if self.functions1
+            (1, lambda: f"outl({self.pick(self.functions1)}({self.int_place()}))" if self.functions1
                 else f"outl({c()})"),
             (1, lambda: f"outl({self.list_place()}[{self.list_place()}[{c()}]])"),
             (1, lambda: f"outl({self.int_place()}, {c()}, {self.int_place()})"),
