@@ -19,6 +19,8 @@ so the driver can tell how deep the programs reach.
 
 A program is a function of its seed text alone:
     generate.py SEED [INDEX]      prints the program of seed "SEED:INDEX"
+The replayed corpus fuzz/corpus/reentrancy starts with programs of the seed
+"corpus" that run clean: generated_corpus_<i>.mrv is `generate.py corpus <i>`.
 """
 import random
 import sys
