@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
 # Runs every input of every fuzz corpus once through its target, so that a
-# fault once found stays found. Exit status 0 when all of them pass.
+# fault once found stays found. Exit status 0 when all of them pass. The
+# programs of the re-entrancy generator go through the program target.
 #
 #   fuzz/replay.sh [build directory, default build/fuzz]
 set -u
 cd "$(dirname "$0")/.."
 build=${1:-build/fuzz}
 status=0
-for target in program number_text calendar_text saved_text_reader; do
-  corpus="fuzz/corpus/$target"
+for name in program number_text calendar_text saved_text_reader reentrancy; do
+  target=$name
+  [ "$name" = reentrancy ] && target=program
+  corpus="fuzz/corpus/$name"
   work=""
   if [ "$target" = saved_text_reader ]; then
     work=$(mktemp -d)
@@ -17,9 +20,9 @@ for target in program number_text calendar_text saved_text_reader; do
   fi
   log=$(mktemp)
   if "$build/fuzz/fuzz_$target" -runs=0 -timeout=60 "$corpus" >"$log" 2>&1; then
-    echo "fuzz replay $target: $(grep -c . <(ls "$corpus")) inputs passed"
+    echo "fuzz replay $name: $(grep -c . <(ls "$corpus")) inputs passed"
   else
-    echo "fuzz replay $target: FAILED"
+    echo "fuzz replay $name: FAILED"
     tail -n 30 "$log"
     status=1
   fi

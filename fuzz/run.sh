@@ -5,8 +5,20 @@
 #
 #   cmake --preset fuzz && cmake --build --preset fuzz
 #   fuzz/run.sh [seconds per target, default 60] [build directory, default build/fuzz]
+#
+# The re-entrancy generator (fuzz/reentrancy) runs its programs through the
+# sanitizer build instead, three at a time; the same seed gives the same
+# programs. Its figures and each finding, cut down, land in <build>/reentrancy.
+#
+#   cmake --preset asan && cmake --build --preset asan
+#   fuzz/run.sh reentrancy [seconds, default 600] [seed, default 1] [build directory, default build/asan]
 set -u
 cd "$(dirname "$0")/.."
+if [ "${1:-}" = reentrancy ]; then
+  build=${4:-build/asan}
+  exec python3 fuzz/reentrancy/drive.py --binary "$build/morvu" run --seconds "${2:-600}" \
+    --seed "${3:-1}" --workers 3 --out "$build/reentrancy"
+fi
 seconds=${1:-60}
 build=${2:-build/fuzz}
 findings="$build/findings"
@@ -19,6 +31,8 @@ for target in program number_text calendar_text saved_text_reader; do
     seeds=()
   else
     seeds=("fuzz/corpus/$target")
+    # The program target also starts from the re-entrancy programs.
+    [ "$target" = program ] && seeds+=(fuzz/corpus/reentrancy)
   fi
   echo "== $target: $seconds s"
   "$build/fuzz/fuzz_$target" -max_total_time="$seconds" -timeout=20 -rss_limit_mb=4096 \
