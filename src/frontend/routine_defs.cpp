@@ -22,6 +22,7 @@ std::string with_word(const char* identifier, const char* word) { return format_
 
 // Takes the node out of its parent's operand slot.
 void detach_from_parent(TOKEN* node) {
+    note_tree_shape_change();
     TOKEN* parent = node->parent;
     if (parent->left == node) parent->left = nullptr;
     else parent->right = nullptr;

@@ -54,9 +54,9 @@ std::string type_display(const TOKEN* type_def, bool flag) {
 
 }  // namespace
 
-SCOPE::SCOPE(uint8_t kind) : kind(kind) {}
+SCOPE::SCOPE(uint8_t kind) : kind(kind) { note_tree_shape_change(); }
 
-SCOPE::~SCOPE() = default;
+SCOPE::~SCOPE() { note_tree_shape_change(); }
 
 TOKEN* find_in_scope(SCOPE& scope, const std::string& name, char kind) {
     switch (kind) {
@@ -102,13 +102,31 @@ namespace {
 
 bool walk_memo_active = false;
 uint64_t walk_memo_generation = 0;
-std::unordered_map<const TOKEN*, TOKEN*> walk_memo[4];  // variables, procedures, functions, types
+// Variables, procedures, functions, types; blocks and scopes of any kind.
+std::unordered_map<const TOKEN*, TOKEN*> walk_memo[6];
 
-int memo_index(char kind) { return kind == 'v' ? 0 : kind == 'p' ? 1 : kind == 'f' ? 2 : 3; }
+void forget_walks() {
+    for (auto& memo : walk_memo)
+        if (!memo.empty()) memo.clear();
+}
 
-// Whether the node's scope may answer a look-up of the kind.
+int memo_index(char kind) {
+    switch (kind) {
+    case 'v': return 0;
+    case 'p': return 1;
+    case 'f': return 2;
+    case 'b': return 4;
+    case 's': return 5;
+    default: return 3;
+    }
+}
+
+// Whether the node's scope may answer a look-up of the kind; for the kind
+// 'b' whether the node opens a block, for 's' whether it has a scope.
 bool may_answer(const TOKEN* node, char kind) {
+    if (kind == 'b') return node->block_mode != block_mode_none || node->scope != nullptr;
     const SCOPE* scope = node->scope;
+    if (kind == 's') return scope != nullptr;
     if (scope == nullptr) return false;
     if (scope->kind != 0) return true;
     switch (kind) {
@@ -123,12 +141,14 @@ bool may_answer(const TOKEN* node, char kind) {
 // the root. Remembered for every node passed while the memo is active.
 TOKEN* answering_node(TOKEN* node, char kind) {
     if (!walk_memo_active) {
-        while (node != nullptr && node->scope == nullptr) node = node->parent;
+        // Every scope is looked at; the caller's search passes the silent ones.
+        const char stop = kind == 'b' ? 'b' : 's';
+        while (node != nullptr && !may_answer(node, stop)) node = node->parent;
         return node;
     }
-    if (walk_memo_generation != routine_tables_generation) {
-        for (auto& memo : walk_memo) memo.clear();
-        walk_memo_generation = routine_tables_generation;
+    if (walk_memo_generation != tree_shape_generation) {
+        forget_walks();
+        walk_memo_generation = tree_shape_generation;
     }
     auto& memo = walk_memo[memo_index(kind)];
     static std::vector<TOKEN*> passed;  // reused: look-ups do not nest
@@ -153,15 +173,24 @@ TOKEN* answering_node(TOKEN* node, char kind) {
 }  // namespace
 
 SCOPE_WALK_MEMO::SCOPE_WALK_MEMO() : was_active(walk_memo_active) {
-    for (auto& memo : walk_memo) memo.clear();
+    forget_walks();
     walk_memo_active = true;
 }
 
 SCOPE_WALK_MEMO::~SCOPE_WALK_MEMO() {
     walk_memo_active = was_active;
-    if (!was_active) {
-        for (auto& memo : walk_memo) memo.clear();
-    }
+    if (!was_active) forget_walks();
+}
+
+TOKEN* enclosing_block(TOKEN* node) { return answering_node(node, 'b'); }
+
+TOKEN* enclosing_scope_node(TOKEN* node) { return answering_node(node, 's'); }
+
+SCOPE* scope_registering(TOKEN* node, const std::string& name, const TOKEN* type) {
+    // Scopes whose types table is empty are passed over: they hold nothing.
+    for (TOKEN* at = answering_node(node, 't'); at != nullptr; at = answering_node(at->parent, 't'))
+        if (table_token(at->scope->types, name) == type) return at->scope;
+    return nullptr;
 }
 
 TOKEN* find_symbol(TOKEN* start, const std::string& name, char kind, const TYPE_NAME& qualifier, bool members_only,

@@ -66,11 +66,7 @@ bool is_application_type(const TOKEN* definition) {
 
 // The scope in which a type is registered: the nearest one on the way up
 // from the type (itself first) whose types table maps its name to it.
-SCOPE* registering_scope(TOKEN* type) {
-    for (TOKEN* node = type; node != nullptr; node = node->parent)
-        if (node->scope != nullptr && table_token(node->scope->types, *type->text) == type) return node->scope;
-    return nullptr;
-}
+SCOPE* registering_scope(TOKEN* type) { return scope_registering(type, *type->text, type); }
 
 TOKEN* lookup_type(SCOPE* scope, const std::string& name) {
     return scope != nullptr ? table_token(scope->types, name) : nullptr;
@@ -215,6 +211,7 @@ void extend_type(TOKEN* base, bool is_application, const TOKEN_LIST& bases) {
             if (!is_application) {
                 if (names_type) extension->extension_mark = 1;
             } else {
+                note_tree_shape_change();  // the extension and the body's scope move
                 SCOPE* body_scope = extended_body->scope;
                 extended_body->scope = nullptr;
                 statement->right = nullptr;
@@ -249,6 +246,7 @@ void apply_base_extensions(TOKEN* scope_token) {
 }
 
 void typdef_pass3(const TOKEN_LIST& tokens) {
+    SCOPE_WALK_MEMO memo;  // a carried-out extension moves nodes, which the memo notices
     for (TOKEN* token : tokens) apply_base_extensions(token);
 }
 

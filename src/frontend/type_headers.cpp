@@ -96,6 +96,7 @@ void check_cyclic_inheritance(TOKEN* type_def, const TOKEN_LIST& new_bases, bool
 }
 
 void free_base_lists(const TOKEN_LIST& tokens, bool report_undefined) {
+    SCOPE_WALK_MEMO memo;  // base-type lists change no node
     for (TOKEN* token : tokens) token->base_types.reset();
     for (TOKEN* token : tokens) parse_type_def(token, report_undefined);
 }
