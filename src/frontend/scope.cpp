@@ -42,10 +42,8 @@ const TOKEN_LIST* base_list_of(TOKEN* type_def) {
 
 // The first key of a types table whose node is `target`, or the empty text.
 std::string key_of_type(STR_INT_TABLE& types, const TOKEN* target) {
-    std::string key;
-    for (bool more = types.first(key); more; more = types.next(key))
-        if (table_token(types, key) == target) return key;
-    return std::string();
+    const STR_INT_TABLE::ENTRY* entry = types.first_holding(reinterpret_cast<intptr_t>(target));
+    return entry != nullptr ? entry->key : std::string();
 }
 
 std::string type_display(const TOKEN* type_def, bool flag) {

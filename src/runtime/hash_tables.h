@@ -22,7 +22,10 @@
 //
 // A table can also group its entries by a part of their key (the routine name
 // of a method key), each group in insertion order: the group index is built
-// on the first request and kept up to date by every later insertion.
+// on the first request and kept up to date by every later insertion. And it
+// finds the first entry of its walk that holds a value (the name under which
+// a type is entered) through a map from values, rebuilt on the first request
+// after any access that could have written a value.
 
 #pragma once
 
@@ -88,6 +91,7 @@ public:
 
     // Find-or-insert.
     VALUE& operator[](const KEY& key) {
+        ++writable_accesses;  // the caller may write through the reference
         const uint64_t code = table_index_code(key);
         if (ENTRY* entry = find_entry(key, code)) return entry->value;
         return insert(key, code)->value;
@@ -114,6 +118,7 @@ public:
         index.shrink_to_fit();
         groups.reset();
         group_part = nullptr;
+        holders.reset();
         all_head = all_tail = nullptr;
         order_head = order_tail = nullptr;
         order_count = 0;
@@ -169,6 +174,21 @@ public:
         return found != groups->end() ? &found->second : nullptr;
     }
 
+    // The first entry of the table's walk whose value is `value`; null when
+    // no entry holds it.
+    const ENTRY* first_holding(const VALUE& value) {
+        if (holders == nullptr || holders_made_at != writable_accesses) {
+            holders = std::make_unique<HOLDERS>();
+            holders_made_at = writable_accesses;
+            for (const ENTRY* entry = all_head; entry != nullptr; entry = entry->all_next) {
+                auto [place, fresh] = holders->emplace(entry->value, entry);
+                if (!fresh && walks_before(entry, place->second)) place->second = entry;
+            }
+        }
+        auto found = holders->find(value);
+        return found != holders->end() ? found->second : nullptr;
+    }
+
     int bucket_count() const { return buckets_wanted; }
     int entry_count() const { return size; }
     int ordered_count() const { return order_count; }
@@ -188,12 +208,16 @@ private:
     static constexpr int unindexed_size = 8;
     // The group index's keys view the keys of its entries.
     using GROUPS = std::unordered_map<std::string_view, std::vector<const ENTRY*>>;
+    using HOLDERS = std::unordered_map<VALUE, const ENTRY*>;
 
     int buckets_wanted;
     std::unique_ptr<BUCKET[]> buckets;  // made with the first entry of an unordered table
     std::vector<ENTRY*> index;          // open addressing, a power of two in size, at most half full
     std::unique_ptr<GROUPS> groups;
     PART_OF group_part = nullptr;
+    std::unique_ptr<HOLDERS> holders;
+    uint64_t writable_accesses = 0;
+    uint64_t holders_made_at = 0;
     VALUE default_value;
     bool ordered;
     int order_count = 0;

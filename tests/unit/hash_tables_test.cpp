@@ -201,5 +201,31 @@ TEST(HashTables, GroupsKeepInsertionOrderAndLaterEntries) {
     EXPECT_EQ(table.group("b", first_letter), nullptr);
 }
 
+TEST(HashTables, FirstHoldingIsTheFirstOfTheWalkAndSeesLaterWrites) {
+    for (bool is_ordered : {false, true}) {
+        STR_INT_TABLE table(0, is_ordered, 97);
+        const std::vector<std::string> keys = crowded_keys(200);
+        for (size_t i = 0; i < keys.size(); ++i) table[keys[i]] = static_cast<intptr_t>(i % 3);
+        auto first_by_walk = [&table](intptr_t value) {
+            std::string key;
+            for (bool more = table.first(key); more; more = table.next(key))
+                if (*table.find(key) == value) return key;
+            return std::string("<none>");
+        };
+        for (intptr_t value : {0, 1, 2}) EXPECT_EQ(table.first_holding(value)->key, first_by_walk(value));
+        EXPECT_EQ(table.first_holding(3), nullptr);
+        // A value written through a look-up is seen at the next request.
+        table[keys[150]] = 3;
+        ASSERT_NE(table.first_holding(3), nullptr);
+        EXPECT_EQ(table.first_holding(3)->key, keys[150]);
+        const std::string old_first = first_by_walk(1);
+        table[old_first] = 4;
+        EXPECT_EQ(table.first_holding(1)->key, first_by_walk(1));
+        EXPECT_NE(table.first_holding(1)->key, old_first);
+        table.clear();
+        EXPECT_EQ(table.first_holding(0), nullptr);
+    }
+}
+
 }  // namespace
 }  // namespace morvu
