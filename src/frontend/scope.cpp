@@ -100,8 +100,9 @@ namespace {
 
 bool walk_memo_active = false;
 uint64_t walk_memo_generation = 0;
-// Variables, procedures, functions, types; blocks and scopes of any kind.
-std::unordered_map<const TOKEN*, TOKEN*> walk_memo[6];
+// Variables, procedures, functions, types; blocks, scopes of any kind and
+// type definitions.
+std::unordered_map<const TOKEN*, TOKEN*> walk_memo[7];
 
 void forget_walks() {
     for (auto& memo : walk_memo)
@@ -115,14 +116,17 @@ int memo_index(char kind) {
     case 'f': return 2;
     case 'b': return 4;
     case 's': return 5;
+    case 'd': return 6;
     default: return 3;
     }
 }
 
 // Whether the node's scope may answer a look-up of the kind; for the kind
-// 'b' whether the node opens a block, for 's' whether it has a scope.
+// 'b' whether the node opens a block, for 's' whether it has a scope, for
+// 'd' whether it is a type definition.
 bool may_answer(const TOKEN* node, char kind) {
     if (kind == 'b') return node->block_mode != block_mode_none || node->scope != nullptr;
+    if (kind == 'd') return is_type_definition(node);
     const SCOPE* scope = node->scope;
     if (kind == 's') return scope != nullptr;
     if (scope == nullptr) return false;
@@ -140,7 +144,7 @@ bool may_answer(const TOKEN* node, char kind) {
 TOKEN* answering_node(TOKEN* node, char kind) {
     if (!walk_memo_active) {
         // Every scope is looked at; the caller's search passes the silent ones.
-        const char stop = kind == 'b' ? 'b' : 's';
+        const char stop = kind == 'b' || kind == 'd' ? kind : 's';
         while (node != nullptr && !may_answer(node, stop)) node = node->parent;
         return node;
     }
@@ -256,8 +260,13 @@ bool is_type_definition(const TOKEN* node) {
 }
 
 TOKEN* enclosing_type_def(TOKEN* node) {
-    for (TOKEN* walk = node; walk != nullptr; walk = walk->parent)
+    // A few steps reach the type from a member of a short body, faster than
+    // any memory; from deep inside a long body the walk is remembered.
+    TOKEN* walk = node;
+    for (int steps = 0; walk != nullptr && steps < 32; ++steps, walk = walk->parent)
         if (is_type_definition(walk)) return walk;
+    if (walk != nullptr)
+        if (TOKEN* found = answering_node(walk, 'd')) return found;
     raise_error(node, routine_kind_none, nullptr, msg_text("keidattypnamfuebodgef"), error_kind_analysis);
 }
 

@@ -163,7 +163,8 @@ void typdef_pass2(const TOKEN_LIST& tokens, PTR_PTR_TABLE& application_table) {
     for (TOKEN* token : tokens) mark_application_bases(token, application_table);
 }
 
-void extend_type(TOKEN* base, bool is_application, const TOKEN_LIST& bases) {
+bool extend_type(TOKEN* base, bool is_application, const TOKEN_LIST& bases) {
+    bool changed = false;
     SCOPE* scope = registering_scope(base);
     TOKEN* body = last_list_item(base);
     bool found = false;
@@ -212,6 +213,7 @@ void extend_type(TOKEN* base, bool is_application, const TOKEN_LIST& bases) {
                 if (names_type) extension->extension_mark = 1;
             } else {
                 note_tree_shape_change();  // the extension and the body's scope move
+                changed = true;
                 SCOPE* body_scope = extended_body->scope;
                 extended_body->scope = nullptr;
                 statement->right = nullptr;
@@ -232,22 +234,27 @@ void extend_type(TOKEN* base, bool is_application, const TOKEN_LIST& bases) {
     }
     if ((found || is_application) && (base->parent == nullptr || !base->parent->outermost))
         raise_at(base, msg_text("typextnurerlaussco"), error_kind_analysis);
+    return changed;
 }
 
-void apply_base_extensions(TOKEN* scope_token) {
+bool apply_base_extensions(TOKEN* scope_token) {
+    bool changed = false;
     for (TOKEN* definition : checked_type_definitions(scope_token)) {
         if (!definition->base_types) continue;
         bool is_application = is_application_type(definition);
         // Last to first: a basic type added later goes in front of the one
         // added before, so the extensions of the first bases end up first.
         const TOKEN_LIST& bases = *definition->base_types;
-        for (uint32_t i = bases.count(); i-- > 0;) extend_type(bases[i], is_application, bases);
+        for (uint32_t i = bases.count(); i-- > 0;) changed |= extend_type(bases[i], is_application, bases);
     }
+    return changed;
 }
 
-void typdef_pass3(const TOKEN_LIST& tokens) {
+bool typdef_pass3(const TOKEN_LIST& tokens) {
     SCOPE_WALK_MEMO memo;  // a carried-out extension moves nodes, which the memo notices
-    for (TOKEN* token : tokens) apply_base_extensions(token);
+    bool changed = false;
+    for (TOKEN* token : tokens) changed |= apply_base_extensions(token);
+    return changed;
 }
 
 }  // namespace morvu
