@@ -229,9 +229,8 @@ TOKEN* find_symbol(TOKEN* start, const std::string& name, char kind, const TYPE_
 }
 
 std::string visible_type_name(TOKEN* start, const TOKEN* target, TOKEN*& owner) {
-    for (TOKEN* node = start; node != nullptr; node = node->parent) {
+    for (TOKEN* node = answering_node(start, 's'); node != nullptr; node = answering_node(node->parent, 's')) {
         SCOPE* scope = node->scope;
-        if (scope == nullptr) continue;
         if (scope->kind == 0) {
             std::string name = key_of_type(scope->types, target);
             if (!name.empty()) return name;
