@@ -90,8 +90,9 @@ REAL_DATA whole_power(const REAL_DATA& x, const INT_DATA& exponent) {
     // Any other base to an exponent this large could not be held.
     if (digit_count(exponent) > 18) throw std::bad_alloc();
     const int64_t e = std::stoll(exponent.to_text());
-    const int64_t scale = int64_t{x.scale} * e;
-    if (scale > INT32_MAX || scale < INT32_MIN) throw std::bad_alloc();
+    int64_t product = 0;  // the scale of the power, which no number may exceed
+    if (__builtin_mul_overflow(int64_t{x.scale}, e, &product)) throw std::bad_alloc();
+    const int32_t scale = held_scale(product);
 
     INT_DATA result(1);
     INT_DATA base = x.mantissa;
@@ -101,7 +102,7 @@ REAL_DATA whole_power(const REAL_DATA& x, const INT_DATA& exponent) {
         if (rest == 0) break;
         base = base * base;
     }
-    return REAL_DATA(std::move(result), static_cast<int>(scale));
+    return REAL_DATA(std::move(result), scale);
 }
 
 }  // namespace
