@@ -176,7 +176,10 @@ void check_assignment_to_args_object(TOKEN* node, RESULT_ITEM target, RESULT_ITE
         if (source.mode == access_variable_input) raise_plain(node, "keizuwinpobjtypargerl");
     }
 
-    refuse_during_iteration(node, target_cell, "zuw");
+    // A walked text may take a new value: its walk reads the variable's
+    // current text at every step. Nothing else inside a str could be walked.
+    if (lower_tag(target_cell->tag) != tag_str || is_link_cell(target_cell))
+        refuse_during_iteration(node, target_cell, "zuw");
     if (rule == move_value) refuse_during_iteration(node, source_cell, "versch");
 
     target_cell->skip_flag = 1;

@@ -128,7 +128,7 @@ private:
     void bind_alias(int index, UNION_DATA* element, int mode);
     void bind_copy(int index, UNION_DATA* source);
     void bind_pair(int pair_index, int first, int second);
-    bool run_body();
+    bool run_body(bool end_when_orphaned = true);
 
     void walk_list();
     void walk_set_or_hash();
@@ -308,8 +308,9 @@ void WALK::bind_pair(int pair_index, int first, int second) {
 }
 
 // Runs the code once; true when the walk must end: the body says so, or the
-// walked value let its payload go.
-bool WALK::run_body() {
+// walked value let its payload go (unless the walk reads its value anew at
+// every step).
+bool WALK::run_body(bool end_when_orphaned) {
     RESULT_ITEM context{};
     if (body.uses_code_context) {
         if (code_context.gone()) fail(msg_text("insexinic"));
@@ -317,7 +318,7 @@ bool WALK::run_body() {
     }
     const bool stop = body.run(body.context, block, context);
     for (LOOP_VARIABLE& variable : variables) variable.restore_mode();
-    return stop || pin->orphaned();
+    return stop || (end_when_orphaned && pin->orphaned());
 }
 
 void WALK::walk_list() {
@@ -359,18 +360,30 @@ void WALK::walk_set_or_hash() {
     }
 }
 
-// The length is taken once; a body that shortens the text ends the walk
-// before a position past its end is read.
+// The text that the walked cell holds now: the body may assign the str
+// variable a new text, move one into it or make it a link to another str.
+// Null when the cell is gone or holds no text any more.
+const STR_DATA* current_text(const WEAK_CELL& walked) {
+    UNION_DATA* cell = walked.get();
+    while (cell != nullptr && is_link_cell(cell)) cell = cell->target();
+    if (cell == nullptr || lower_tag(cell->tag) != tag_str || cell->payload == nullptr) return nullptr;
+    return cell->str_data();
+}
+
+// The length is taken once; every step reads the character at its position
+// in the variable's current text, and the walk ends at the first position
+// past that text's end.
 void WALK::walk_str() {
-    const STR_DATA* text = store->str_data();
-    const size_t n = text->text.size();
+    const WEAK_CELL walked(store);
+    const size_t n = store->str_data()->text.size();
     for (size_t k = 0; k < n; ++k) {
+        const STR_DATA* text = current_text(walked);
         const size_t position = backwards ? n - 1 - k : k;
-        if (position >= text->text.size()) return;
+        if (text == nullptr || position >= text->text.size()) return;
         UNION_DATA character('c');
         character.char_byte() = text->text[position];
         bind_copy(0, &character);
-        if (run_body()) return;
+        if (run_body(false)) return;
     }
 }
 

@@ -50,17 +50,14 @@ void analyse_program(TOKEN* root, const std::string& program_name) {
         include_file(root, &analysis.file_counter, analysis.files, analysis.apps, cycle == 1);
         analysis.collect(root);
         clear_def_data(analysis.tokens);
-        if (last_cycle) rewrite_declaration_inits(analysis.tokens);
-        analysis.collect(root);
+        if (last_cycle && rewrite_declaration_inits(analysis.tokens)) analysis.collect(root);
         typdef_pass(analysis.tokens);
         collect_definitions(analysis.file_counter - 1, true, analysis.files);
         free_base_lists(analysis.tokens, last_cycle);
         if (!last_cycle) typdef_pass2(analysis.tokens, analysis.apps);
     }
-    typdef_pass3(analysis.tokens);
-    analysis.collect(root);
-    fundef_pass(analysis.tokens);
-    analysis.collect(root);
+    if (typdef_pass3(analysis.tokens)) analysis.collect(root);
+    if (fundef_pass(analysis.tokens)) analysis.collect(root);
     free_base_lists(analysis.tokens, true);
     fundef_form_pass(analysis.tokens);
     vardef_pass(analysis.tokens);

@@ -11,9 +11,10 @@
 //
 // Every pass takes the list of all nodes of the tree in post-order (made by
 // collect_tokens) and works on the nodes that own a SCOPE, or on the
-// definition statements among them. typdef_pass3 and fundef_pass rewrite the
-// tree; the caller collects the list anew after them, as the order above
-// says. No pass dereferences a node that it removed itself.
+// definition statements among them. The declaration rewrite, typdef_pass3 and
+// fundef_pass may rewrite the tree; they say whether they did, and the caller
+// then collects the list anew. No pass dereferences a node that it removed
+// itself.
 
 #pragma once
 
@@ -36,12 +37,13 @@ void typdef_pass(const TOKEN_LIST& tokens);
 void typdef_pass2(const TOKEN_LIST& tokens, PTR_PTR_TABLE& application_table);
 
 // Checks the type extensions ("T += U", "T += { ... }") in the bodies of the
-// basic types of every type, and carries out those of the application type.
-void typdef_pass3(const TOKEN_LIST& tokens);
+// basic types of every type, and carries out those of the application type;
+// true when that changed the tree.
+bool typdef_pass3(const TOKEN_LIST& tokens);
 
 // Moves every external routine definition (proc T:name ...) into the body of
-// its type.
-void fundef_pass(const TOKEN_LIST& tokens);
+// its type; true when one moved.
+bool fundef_pass(const TOKEN_LIST& tokens);
 
 // Frees the base-type list of every node, then builds the lists of all type
 // definitions again; with the flag, an undefined basic type is an error.

@@ -42,21 +42,27 @@ void rewrite_call(TOKEN* call) {
 
 }  // namespace
 
-void rewrite_declaration_init(TOKEN* node) {
-    if (node->op1 != ' ' || node->op2 != 0) return;
-    if (is_definition_keyword(node->left)) return;
-    if (node->right == nullptr) return;
+bool rewrite_declaration_init(TOKEN* node) {
+    if (node->op1 != ' ' || node->op2 != 0) return false;
+    if (is_definition_keyword(node->left)) return false;
+    if (node->right == nullptr) return false;
+    bool changed = false;
     for (TOKEN* item : split_by_operator(node->right, ',')) {
         TOKEN* call = call_of_item(item);
-        if (call != nullptr) rewrite_call(call);
+        if (call == nullptr) continue;
+        rewrite_call(call);
+        changed = true;
     }
+    return changed;
 }
 
-void rewrite_declaration_inits(const TOKEN_LIST& tokens) {
+bool rewrite_declaration_inits(const TOKEN_LIST& tokens) {
+    bool changed = false;
     for (TOKEN* token : tokens) {
         if (token == nullptr) break;
-        rewrite_declaration_init(token);
+        changed |= rewrite_declaration_init(token);
     }
+    return changed;
 }
 
 void rewrite_declaration_inits_in_tree(TOKEN* root) {

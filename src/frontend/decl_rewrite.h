@@ -15,11 +15,12 @@ struct TOKEN;
 class TOKEN_LIST;
 
 // Rewrites the initialised items of one declaration; any other node is left
-// alone.
-void rewrite_declaration_init(TOKEN* node);
+// alone. True when the tree changed.
+bool rewrite_declaration_init(TOKEN* node);
 
-// rewrite_declaration_init on every node of the list, in list order.
-void rewrite_declaration_inits(const TOKEN_LIST& tokens);
+// rewrite_declaration_init on every node of the list, in list order; true
+// when the tree changed.
+bool rewrite_declaration_inits(const TOKEN_LIST& tokens);
 
 // The same over every node of a tree.
 void rewrite_declaration_inits_in_tree(TOKEN* root);

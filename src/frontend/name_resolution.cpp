@@ -78,6 +78,7 @@ void check_operator_name(TOKEN* token) {
 }
 
 void operator_name_pass(const TOKEN_LIST& statements) {
+    SCOPE_WALK_MEMO memo;  // the pass changes no node
     for (TOKEN* token : statements) {
         if (token == nullptr) break;
         check_operator_name(token);
@@ -114,10 +115,8 @@ void resolve_variables(TOKEN* token) {
     if (name.find(module_separator) != std::string::npos) raise_unknown_variable(token);
 
     // Declared in the nearest enclosing block, entered in the nearest scope.
-    TOKEN* block = parent;
-    while (block != nullptr && block->block_mode == block_mode_none && block->scope == nullptr) block = block->parent;
-    TOKEN* scope_node = block;
-    while (scope_node != nullptr && scope_node->scope == nullptr) scope_node = scope_node->parent;
+    TOKEN* block = parent != nullptr ? enclosing_block(parent) : nullptr;
+    TOKEN* scope_node = block != nullptr ? enclosing_scope_node(block) : nullptr;
     if (block == nullptr || scope_node == nullptr) raise_unknown_variable(token);
 
     TOKEN* declared = append_any_declaration(block, token);

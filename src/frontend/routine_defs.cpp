@@ -22,6 +22,7 @@ std::string with_word(const char* identifier, const char* word) { return format_
 
 // Takes the node out of its parent's operand slot.
 void detach_from_parent(TOKEN* node) {
+    note_tree_shape_change();
     TOKEN* parent = node->parent;
     if (parent->left == node) parent->left = nullptr;
     else parent->right = nullptr;
@@ -58,7 +59,8 @@ TOKEN_LIST scope_nodes(const TOKEN_LIST& tokens) {
 
 }  // namespace
 
-void attach_external_routine(TOKEN* scope_token) {
+bool attach_external_routine(TOKEN* scope_token) {
+    bool moved = false;
     SCOPE* scope = scope_token->scope;
     for (TOKEN* statement : keyword_statements(scope_token, "func", "proc")) {
         TOKEN* external = statement->right;
@@ -85,11 +87,15 @@ void attach_external_routine(TOKEN* scope_token) {
         // Untyped parameters get the type word "any" as in a definition
         // written inside the type: parsing gave them none in this form.
         parse_routine_literal(statement);
+        moved = true;
     }
+    return moved;
 }
 
-void fundef_pass(const TOKEN_LIST& tokens) {
-    for (TOKEN* token : scope_nodes(tokens)) attach_external_routine(token);
+bool fundef_pass(const TOKEN_LIST& tokens) {
+    bool moved = false;
+    for (TOKEN* token : scope_nodes(tokens)) moved |= attach_external_routine(token);
+    return moved;
 }
 
 void check_fundef_form(TOKEN* scope_token) {

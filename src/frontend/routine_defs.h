@@ -21,8 +21,8 @@ namespace morvu {
 struct TOKEN;
 
 // Moves the external definitions among the statements of a scope node into
-// the bodies of their types.
-void attach_external_routine(TOKEN* scope_token);
+// the bodies of their types; true when one moved.
+bool attach_external_routine(TOKEN* scope_token);
 
 // Checks and registers the definitions among the statements of a scope node.
 void check_fundef_form(TOKEN* scope_token);

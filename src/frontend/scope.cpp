@@ -42,10 +42,8 @@ const TOKEN_LIST* base_list_of(TOKEN* type_def) {
 
 // The first key of a types table whose node is `target`, or the empty text.
 std::string key_of_type(STR_INT_TABLE& types, const TOKEN* target) {
-    std::string key;
-    for (bool more = types.first(key); more; more = types.next(key))
-        if (table_token(types, key) == target) return key;
-    return std::string();
+    const STR_INT_TABLE::ENTRY* entry = types.first_holding(reinterpret_cast<intptr_t>(target));
+    return entry != nullptr ? entry->key : std::string();
 }
 
 std::string type_display(const TOKEN* type_def, bool flag) {
@@ -54,9 +52,9 @@ std::string type_display(const TOKEN* type_def, bool flag) {
 
 }  // namespace
 
-SCOPE::SCOPE(uint8_t kind) : kind(kind) {}
+SCOPE::SCOPE(uint8_t kind) : kind(kind) { note_tree_shape_change(); }
 
-SCOPE::~SCOPE() = default;
+SCOPE::~SCOPE() { note_tree_shape_change(); }
 
 TOKEN* find_in_scope(SCOPE& scope, const std::string& name, char kind) {
     switch (kind) {
@@ -102,13 +100,35 @@ namespace {
 
 bool walk_memo_active = false;
 uint64_t walk_memo_generation = 0;
-std::unordered_map<const TOKEN*, TOKEN*> walk_memo[4];  // variables, procedures, functions, types
+// Variables, procedures, functions, types; blocks, scopes of any kind and
+// type definitions.
+std::unordered_map<const TOKEN*, TOKEN*> walk_memo[7];
 
-int memo_index(char kind) { return kind == 'v' ? 0 : kind == 'p' ? 1 : kind == 'f' ? 2 : 3; }
+void forget_walks() {
+    for (auto& memo : walk_memo)
+        if (!memo.empty()) memo.clear();
+}
 
-// Whether the node's scope may answer a look-up of the kind.
+int memo_index(char kind) {
+    switch (kind) {
+    case 'v': return 0;
+    case 'p': return 1;
+    case 'f': return 2;
+    case 'b': return 4;
+    case 's': return 5;
+    case 'd': return 6;
+    default: return 3;
+    }
+}
+
+// Whether the node's scope may answer a look-up of the kind; for the kind
+// 'b' whether the node opens a block, for 's' whether it has a scope, for
+// 'd' whether it is a type definition.
 bool may_answer(const TOKEN* node, char kind) {
+    if (kind == 'b') return node->block_mode != block_mode_none || node->scope != nullptr;
+    if (kind == 'd') return is_type_definition(node);
     const SCOPE* scope = node->scope;
+    if (kind == 's') return scope != nullptr;
     if (scope == nullptr) return false;
     if (scope->kind != 0) return true;
     switch (kind) {
@@ -123,12 +143,14 @@ bool may_answer(const TOKEN* node, char kind) {
 // the root. Remembered for every node passed while the memo is active.
 TOKEN* answering_node(TOKEN* node, char kind) {
     if (!walk_memo_active) {
-        while (node != nullptr && node->scope == nullptr) node = node->parent;
+        // Every scope is looked at; the caller's search passes the silent ones.
+        const char stop = kind == 'b' || kind == 'd' ? kind : 's';
+        while (node != nullptr && !may_answer(node, stop)) node = node->parent;
         return node;
     }
-    if (walk_memo_generation != routine_tables_generation) {
-        for (auto& memo : walk_memo) memo.clear();
-        walk_memo_generation = routine_tables_generation;
+    if (walk_memo_generation != tree_shape_generation) {
+        forget_walks();
+        walk_memo_generation = tree_shape_generation;
     }
     auto& memo = walk_memo[memo_index(kind)];
     static std::vector<TOKEN*> passed;  // reused: look-ups do not nest
@@ -153,15 +175,24 @@ TOKEN* answering_node(TOKEN* node, char kind) {
 }  // namespace
 
 SCOPE_WALK_MEMO::SCOPE_WALK_MEMO() : was_active(walk_memo_active) {
-    for (auto& memo : walk_memo) memo.clear();
+    forget_walks();
     walk_memo_active = true;
 }
 
 SCOPE_WALK_MEMO::~SCOPE_WALK_MEMO() {
     walk_memo_active = was_active;
-    if (!was_active) {
-        for (auto& memo : walk_memo) memo.clear();
-    }
+    if (!was_active) forget_walks();
+}
+
+TOKEN* enclosing_block(TOKEN* node) { return answering_node(node, 'b'); }
+
+TOKEN* enclosing_scope_node(TOKEN* node) { return answering_node(node, 's'); }
+
+SCOPE* scope_registering(TOKEN* node, const std::string& name, const TOKEN* type) {
+    // Scopes whose types table is empty are passed over: they hold nothing.
+    for (TOKEN* at = answering_node(node, 't'); at != nullptr; at = answering_node(at->parent, 't'))
+        if (table_token(at->scope->types, name) == type) return at->scope;
+    return nullptr;
 }
 
 TOKEN* find_symbol(TOKEN* start, const std::string& name, char kind, const TYPE_NAME& qualifier, bool members_only,
@@ -198,9 +229,8 @@ TOKEN* find_symbol(TOKEN* start, const std::string& name, char kind, const TYPE_
 }
 
 std::string visible_type_name(TOKEN* start, const TOKEN* target, TOKEN*& owner) {
-    for (TOKEN* node = start; node != nullptr; node = node->parent) {
+    for (TOKEN* node = answering_node(start, 's'); node != nullptr; node = answering_node(node->parent, 's')) {
         SCOPE* scope = node->scope;
-        if (scope == nullptr) continue;
         if (scope->kind == 0) {
             std::string name = key_of_type(scope->types, target);
             if (!name.empty()) return name;
@@ -229,8 +259,13 @@ bool is_type_definition(const TOKEN* node) {
 }
 
 TOKEN* enclosing_type_def(TOKEN* node) {
-    for (TOKEN* walk = node; walk != nullptr; walk = walk->parent)
+    // A few steps reach the type from a member of a short body, faster than
+    // any memory; from deep inside a long body the walk is remembered.
+    TOKEN* walk = node;
+    for (int steps = 0; walk != nullptr && steps < 32; ++steps, walk = walk->parent)
         if (is_type_definition(walk)) return walk;
+    if (walk != nullptr)
+        if (TOKEN* found = answering_node(walk, 'd')) return found;
     raise_error(node, routine_kind_none, nullptr, msg_text("keidattypnamfuebodgef"), error_kind_analysis);
 }
 

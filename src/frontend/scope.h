@@ -21,6 +21,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "frontend/token.h"
 #include "runtime/hash_tables.h"
 #include "values/union_data.h"
 
@@ -68,12 +69,13 @@ inline TOKEN* table_token(const STR_INT_TABLE& table, const std::string& key) {
     return value != nullptr ? reinterpret_cast<TOKEN*>(*value) : nullptr;
 }
 
-// While the tree's shape stands still (the variable pass, the program run),
-// look-ups remember, per node and kind of name, the nearest enclosing node
-// whose scope can answer: a type body, or a block whose table for that kind
-// holds entries. A name looked up from deep inside a long statement chain or
-// many nested blocks then costs the same as one looked up near its scope.
-// The memory is dropped when the guard ends and whenever a table changes.
+// While a guard lives (the analysis passes, the program run), look-ups
+// remember, per node and kind of name, the nearest enclosing node whose scope
+// can answer: a type body, or a block whose table for that kind holds
+// entries. A name looked up from deep inside a long statement chain or many
+// nested blocks then costs the same as one looked up near its scope. The
+// memory is dropped when the guard ends and whenever tree_shape_generation
+// moves (a node moved or freed, a scope made or freed, a first entry).
 class SCOPE_WALK_MEMO {
 public:
     SCOPE_WALK_MEMO();
@@ -89,8 +91,10 @@ private:
 // trusted only while no table has changed since.
 extern uint64_t routine_tables_generation;
 
-// Stores a node under a key (find-or-insert).
+// Stores a node under a key (find-or-insert). A table's first entry makes
+// its scope answer look-ups it did not answer before.
 inline void enter_token(STR_INT_TABLE& table, const std::string& key, TOKEN* node) {
+    if (table.entry_count() == 0) note_tree_shape_change();
     table[key] = reinterpret_cast<intptr_t>(node);
     ++routine_tables_generation;
 }
@@ -118,6 +122,16 @@ inline TOKEN* find_symbol(TOKEN* start, const std::string& name, char kind, bool
                           bool* crossed_type = nullptr) {
     return find_symbol(start, name, kind, TYPE_NAME{}, members_only, error_node, crossed_type);
 }
+
+// The node itself or its nearest ancestor that opens a block (a braced
+// block or a node with a scope), and the same for a node with a scope; null
+// above the root. Remembered like the look-ups while a SCOPE_WALK_MEMO lives.
+TOKEN* enclosing_block(TOKEN* node);
+TOKEN* enclosing_scope_node(TOKEN* node);
+
+// The scope nearest to `node` (itself first) whose types table holds `type`
+// under `name`; null when there is none.
+SCOPE* scope_registering(TOKEN* node, const std::string& name, const TOKEN* type);
 
 // The search of one scope's own tables by kind; null when not defined there.
 TOKEN* find_in_scope(SCOPE& scope, const std::string& name, char kind);

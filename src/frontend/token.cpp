@@ -14,6 +14,7 @@ EVAL_HANDLER initial_evaluator = nullptr;
 EXEC_HANDLER initial_executor = nullptr;
 void (*release_scope)(SCOPE* scope) = nullptr;
 void (*release_value_stack)(TOKEN* declaring_node) = nullptr;
+uint64_t tree_shape_generation = 1;
 
 namespace {
 
@@ -258,6 +259,7 @@ void TOKEN::release_payload() {
 }
 
 void TOKEN::destroy_tree() {
+    note_tree_shape_change();
     release_payload();
     TOKEN* operands[2] = {left, right};
     left = nullptr;
@@ -359,6 +361,7 @@ void TOKEN::rotate(char side) {
 }
 
 void TOKEN::swap(TOKEN* a, TOKEN* b) {
+    note_tree_shape_change();
     TOKEN* parent_a = a->parent;
     TOKEN* parent_b = b->parent;
     if (parent_a == parent_b) {

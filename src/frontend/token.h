@@ -221,6 +221,15 @@ private:
 // rest, a literal's constant last, fill a third and one word.
 static_assert(sizeof(void*) != 8 || sizeof(TOKEN) <= 200, "TOKEN grew");
 
+// Counts the changes that can give a node another nearest enclosing scope:
+// nodes moved or freed (replace_by, rotate, swap, destroy_tree, a node taken
+// out of its parent), scopes made, freed or moved, and a symbol table that
+// gets its first entry. What a walk up the tree remembers (SCOPE_WALK_MEMO)
+// holds while the count stands still. Putting a new operator above a node
+// (insert_operator) moves no node away from its scopes and is not counted.
+extern uint64_t tree_shape_generation;
+inline void note_tree_shape_change() { ++tree_shape_generation; }
+
 // How destroy_tree frees the payloads whose types this module only names:
 // the scope module sets `release_scope`, the declared-variable storage sets
 // `release_value_stack` (which pops and frees all cells of the node). Until

@@ -100,10 +100,10 @@ TOKEN* check_type_spec(TOKEN* node, RESULT_ITEM value, const char* spec_text);
 // node). extend_type processes the extension statements in the body of the
 // basic type `base`; with is_application it carries them out, otherwise it
 // only checks and marks them. `bases` is the base-type list of the type being
-// defined.
+// defined. Both answer whether they changed the tree.
 void mark_application_bases(TOKEN* scope_token, PTR_PTR_TABLE& application_table);
-void apply_base_extensions(TOKEN* scope_token);
-void extend_type(TOKEN* base, bool is_application, const TOKEN_LIST& bases);
+bool apply_base_extensions(TOKEN* scope_token);
+bool extend_type(TOKEN* base, bool is_application, const TOKEN_LIST& bases);
 
 // Whether the type the walk started with (the first entry of `visited`) is
 // reached again through the member types of type_def and of its basic

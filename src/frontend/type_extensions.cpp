@@ -66,11 +66,7 @@ bool is_application_type(const TOKEN* definition) {
 
 // The scope in which a type is registered: the nearest one on the way up
 // from the type (itself first) whose types table maps its name to it.
-SCOPE* registering_scope(TOKEN* type) {
-    for (TOKEN* node = type; node != nullptr; node = node->parent)
-        if (node->scope != nullptr && table_token(node->scope->types, *type->text) == type) return node->scope;
-    return nullptr;
-}
+SCOPE* registering_scope(TOKEN* type) { return scope_registering(type, *type->text, type); }
 
 TOKEN* lookup_type(SCOPE* scope, const std::string& name) {
     return scope != nullptr ? table_token(scope->types, name) : nullptr;
@@ -167,7 +163,8 @@ void typdef_pass2(const TOKEN_LIST& tokens, PTR_PTR_TABLE& application_table) {
     for (TOKEN* token : tokens) mark_application_bases(token, application_table);
 }
 
-void extend_type(TOKEN* base, bool is_application, const TOKEN_LIST& bases) {
+bool extend_type(TOKEN* base, bool is_application, const TOKEN_LIST& bases) {
+    bool changed = false;
     SCOPE* scope = registering_scope(base);
     TOKEN* body = last_list_item(base);
     bool found = false;
@@ -215,6 +212,8 @@ void extend_type(TOKEN* base, bool is_application, const TOKEN_LIST& bases) {
             if (!is_application) {
                 if (names_type) extension->extension_mark = 1;
             } else {
+                note_tree_shape_change();  // the extension and the body's scope move
+                changed = true;
                 SCOPE* body_scope = extended_body->scope;
                 extended_body->scope = nullptr;
                 statement->right = nullptr;
@@ -235,21 +234,27 @@ void extend_type(TOKEN* base, bool is_application, const TOKEN_LIST& bases) {
     }
     if ((found || is_application) && (base->parent == nullptr || !base->parent->outermost))
         raise_at(base, msg_text("typextnurerlaussco"), error_kind_analysis);
+    return changed;
 }
 
-void apply_base_extensions(TOKEN* scope_token) {
+bool apply_base_extensions(TOKEN* scope_token) {
+    bool changed = false;
     for (TOKEN* definition : checked_type_definitions(scope_token)) {
         if (!definition->base_types) continue;
         bool is_application = is_application_type(definition);
         // Last to first: a basic type added later goes in front of the one
         // added before, so the extensions of the first bases end up first.
         const TOKEN_LIST& bases = *definition->base_types;
-        for (uint32_t i = bases.count(); i-- > 0;) extend_type(bases[i], is_application, bases);
+        for (uint32_t i = bases.count(); i-- > 0;) changed |= extend_type(bases[i], is_application, bases);
     }
+    return changed;
 }
 
-void typdef_pass3(const TOKEN_LIST& tokens) {
-    for (TOKEN* token : tokens) apply_base_extensions(token);
+bool typdef_pass3(const TOKEN_LIST& tokens) {
+    SCOPE_WALK_MEMO memo;  // a carried-out extension moves nodes, which the memo notices
+    bool changed = false;
+    for (TOKEN* token : tokens) changed |= apply_base_extensions(token);
+    return changed;
 }
 
 }  // namespace morvu

@@ -96,6 +96,7 @@ void check_cyclic_inheritance(TOKEN* type_def, const TOKEN_LIST& new_bases, bool
 }
 
 void free_base_lists(const TOKEN_LIST& tokens, bool report_undefined) {
+    SCOPE_WALK_MEMO memo;  // base-type lists change no node
     for (TOKEN* token : tokens) token->base_types.reset();
     for (TOKEN* token : tokens) parse_type_def(token, report_undefined);
 }
@@ -106,10 +107,7 @@ bool derives_from(const TOKEN* type_def, const TOKEN* target) {
         if (type == target) return true;
         TOKEN* body = last_list_item(type);
         if (body == nullptr || body->scope == nullptr) continue;
-        STR_INT_TABLE& types = body->scope->types;
-        std::string key;
-        for (bool more = types.first(key); more; more = types.next(key))
-            if (table_token(types, key) == target) return true;
+        if (body->scope->types.first_holding(reinterpret_cast<intptr_t>(target)) != nullptr) return true;
     }
     return false;
 }

@@ -19,7 +19,7 @@ namespace {
 // b is zero when x lies within 10^-p of 1: a pole at this precision.
 REAL_DATA half_log_quotient(const REAL_DATA& x, const REAL_DATA& b_exact) {
     const int p = working_precision();
-    const REAL_DATA a = cut(x + REAL_DATA(1), 2 * p);
+    const REAL_DATA a = cut(x + REAL_DATA(1), doubled(p));
     const REAL_DATA b = cut(b_exact, p);
     if (is_zero(b)) throw ARITH(ARITH::pole, x.to_text());
     return half() * big_ln(a / b);

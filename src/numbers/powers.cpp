@@ -69,10 +69,11 @@ const E_CONSTANTS& e_constants(int p) {
     static std::map<int, E_CONSTANTS> table;
     auto found = table.find(p);
     if (found != table.end()) return found->second;
+    const int twice = doubled(p);
     if (table.size() >= 32) table.clear();
     E_CONSTANTS constants;
     constants.e = big_exp(REAL_DATA(1));
-    constants.inverse = one_at(2 * p) / constants.e;
+    constants.inverse = one_at(twice) / constants.e;
     return table.emplace(p, std::move(constants)).first->second;
 }
 
@@ -89,8 +90,9 @@ REAL_DATA whole_power(const REAL_DATA& x, const INT_DATA& exponent) {
     // Any other base to an exponent this large could not be held.
     if (digit_count(exponent) > 18) throw std::bad_alloc();
     const int64_t e = std::stoll(exponent.to_text());
-    const int64_t scale = int64_t{x.scale} * e;
-    if (scale > INT32_MAX || scale < INT32_MIN) throw std::bad_alloc();
+    int64_t product = 0;  // the scale of the power, which no number may exceed
+    if (__builtin_mul_overflow(int64_t{x.scale}, e, &product)) throw std::bad_alloc();
+    const int32_t scale = held_scale(product);
 
     INT_DATA result(1);
     INT_DATA base = x.mantissa;
@@ -100,7 +102,7 @@ REAL_DATA whole_power(const REAL_DATA& x, const INT_DATA& exponent) {
         if (rest == 0) break;
         base = base * base;
     }
-    return REAL_DATA(std::move(result), static_cast<int>(scale));
+    return REAL_DATA(std::move(result), scale);
 }
 
 }  // namespace
@@ -109,8 +111,9 @@ REAL_DATA big_e() { return e_constants(working_precision()).e; }
 
 REAL_DATA big_exp(const REAL_DATA& x) {
     if (is_negative(x)) {
+        const int twice = doubled(working_precision());
         const REAL_DATA positive = big_exp(negated(x));
-        return one_at(2 * working_precision()) / positive;
+        return one_at(twice) / positive;
     }
     const int p = working_precision();
     REAL_DATA sum(1);
@@ -135,14 +138,15 @@ REAL_DATA big_sqrt(const REAL_DATA& a) {
     if (is_negative(a)) throw ARITH(ARITH::out_of_domain, a.to_text());
     if (is_zero(a)) return REAL_DATA(0);
     const int p = working_precision();
+    const int twice = doubled(p);
 
     const REAL_DATA divisor = cut(REAL_DATA(2) * a, p);
     if (is_zero(divisor)) throw ARITH(ARITH::pole, a.to_text());  // a below half a unit of 10^-p
-    const REAL_DATA first = cut(a + a * a, 2 * p) / divisor;
+    const REAL_DATA first = cut(a + a * a, twice) / divisor;
     if (first == a) return a;  // a is its own root at this precision (a = 1)
 
     // A zero step or a zero N would bring the iteration to a zero divisor.
-    const INT_DATA n = cut(a, 2 * p).mantissa;
+    const INT_DATA n = cut(a, twice).mantissa;
     if (is_zero(first) || n.is_zero()) throw ARITH(ARITH::pole, a.to_text());
     return REAL_DATA(integer_sqrt(n), p);
 }
@@ -151,6 +155,7 @@ REAL_DATA big_ln(const REAL_DATA& x) {
     if (is_negative(x)) throw ARITH(ARITH::out_of_domain, x.to_text());
     if (is_zero(x)) throw ARITH(ARITH::pole, "0.0");
     const int p = working_precision();
+    const int twice = doubled(p);
     const E_CONSTANTS constants = e_constants(p);
     const REAL_DATA& e = constants.e;
     const REAL_DATA& inverse = constants.inverse;
@@ -183,11 +188,11 @@ REAL_DATA big_ln(const REAL_DATA& x) {
     const REAL_DATA u_squared = u * u;
     const REAL_DATA v_squared = v * v;
     v.set_scale(p);
-    REAL_DATA sum = cut(u, 2 * p) / v;
+    REAL_DATA sum = cut(u, twice) / v;
     REAL_DATA numerator = u;
     REAL_DATA denominator = v;
     for (int n = 3;; n += 2) {
-        numerator = cut(numerator * u_squared, 2 * p);
+        numerator = cut(numerator * u_squared, twice);
         denominator = cut(denominator * v_squared, p);
         REAL_DATA q = (numerator / denominator) / REAL_DATA(n);
         if (is_zero(q)) break;
@@ -205,16 +210,17 @@ REAL_DATA big_pot(const REAL_DATA& x, const REAL_DATA& y) {
     if (whole && !is_negative(y)) return whole_power(x, y.mantissa);
     if (whole) {
         const int p = working_precision();
+        const int twice = doubled(p);
         const REAL_DATA power = cut(whole_power(x, y.mantissa.negated()), p);
         if (is_zero(power)) throw ARITH(ARITH::pole, x.to_text());  // 1 / x^-y has no p-decimal divisor
-        return cut(one_at(2 * p) / power, p);
+        return cut(one_at(twice) / power, p);
     }
     return big_exp(y * big_ln(x));
 }
 
 REAL_DATA big_log(const REAL_DATA& x, const REAL_DATA& b) {
     const int p = working_precision();
-    const REAL_DATA a = cut(big_ln(x), 2 * p);
+    const REAL_DATA a = cut(big_ln(x), doubled(p));
     const REAL_DATA c = cut(big_ln(b), p);
     if (is_zero(c)) throw ARITH(ARITH::pole, b.to_text());  // the base 1, or one as close
     return a / c;
@@ -222,9 +228,10 @@ REAL_DATA big_log(const REAL_DATA& x, const REAL_DATA& b) {
 
 REAL_DATA big_root(const REAL_DATA& x, const REAL_DATA& n) {
     const int p = working_precision();
+    const int twice = doubled(p);
     const REAL_DATA divisor = cut(n, p);
     if (is_zero(divisor)) throw ARITH(ARITH::pole, n.to_text());
-    return big_pot(x, one_at(2 * p) / divisor);
+    return big_pot(x, one_at(twice) / divisor);
 }
 
 }  // namespace morvu

@@ -7,7 +7,6 @@
 #include <cctype>
 #include <climits>
 #include <cstring>
-#include <new>
 #include <string_view>
 
 #include "numbers/arith_error.h"
@@ -61,13 +60,6 @@ int64_t decimals_of(std::string_view number) {
     return point == std::string_view::npos ? 0 : static_cast<int64_t>(number.size() - point - 1);
 }
 
-// A scale that must fit the 32-bit field; beyond it the number could not be
-// held any more than a number of that many digits.
-int32_t checked_scale(int64_t scale) {
-    if (scale > INT32_MAX || scale < INT32_MIN) throw std::bad_alloc();
-    return static_cast<int32_t>(scale);
-}
-
 }  // namespace
 
 REAL_DATA::REAL_DATA(int value) : mantissa(value) {}
@@ -99,7 +91,7 @@ REAL_DATA::REAL_DATA(const char* text) {
     mantissa.strip();
     mantissa.changed();  // the digit text loses its leading zeros
     if (parts.exponent > 0) mantissa.multiply_pow10(parts.exponent);
-    scale = checked_scale(decimals_of(number) + std::max<int64_t>(-parts.exponent, 0));
+    scale = held_scale(decimals_of(number) + std::max<int64_t>(-parts.exponent, 0));
 }
 
 REAL_DATA& REAL_DATA::operator=(const REAL_DATA& other) {
@@ -218,11 +210,11 @@ REAL_DATA REAL_DATA::operator-(const REAL_DATA& other) const {
 }
 
 REAL_DATA REAL_DATA::operator*(const REAL_DATA& other) const {
-    return REAL_DATA(mantissa * other.mantissa, checked_scale(int64_t{scale} + other.scale));
+    return REAL_DATA(mantissa * other.mantissa, held_scale(int64_t{scale} + other.scale));
 }
 
 REAL_DATA REAL_DATA::operator/(const REAL_DATA& divisor) const {
-    return REAL_DATA(mantissa / divisor.mantissa, checked_scale(int64_t{scale} - divisor.scale));
+    return REAL_DATA(mantissa / divisor.mantissa, held_scale(int64_t{scale} - divisor.scale));
 }
 
 REAL_DATA& REAL_DATA::operator+=(const REAL_DATA& other) { return *this = *this + other; }

@@ -19,11 +19,22 @@
 #pragma once
 
 #include <cstdint>
+#include <new>
 #include <string>
 
 #include "numbers/int_data.h"
 
 namespace morvu {
+
+// A count of decimals formed from others (a precision and its guard digits,
+// twice a precision, a precision and a scale), computed in 64 bits so that
+// it cannot overflow. A scale beyond the 32-bit field belongs to no number
+// that could be held: that throws std::bad_alloc, as a failed allocation
+// would, before any work is done at it.
+inline int32_t held_scale(int64_t decimals) {
+    if (decimals > INT32_MAX || decimals < INT32_MIN) throw std::bad_alloc();
+    return static_cast<int32_t>(decimals);
+}
 
 class REAL_DATA {
 public:

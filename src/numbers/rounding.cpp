@@ -41,7 +41,7 @@ REAL_DATA big_round_to(const REAL_DATA& x, int n) {
     if (x.mantissa.is_zero()) return REAL_DATA(0);
     if (x.scale == 0) return x;  // no decimals are added
     if (is_negative(x)) return big_round_to(x * REAL_DATA(-1), n) * REAL_DATA(-1);
-    return cut(x + REAL_DATA(INT_DATA(5), n + 1), n);  // half a unit of the n-th decimal
+    return cut(x + REAL_DATA(INT_DATA(5), held_scale(int64_t{n} + 1)), n);  // half a unit of the n-th decimal
 }
 
 }  // namespace morvu

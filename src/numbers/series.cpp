@@ -30,12 +30,14 @@ REAL_DATA doubled_quotient(const REAL_DATA& x, REAL_DATA (*numerator)(const REAL
                            REAL_DATA (*denominator)(const REAL_DATA&)) {
     PRECISION_GUARD guard;
     const int p = working_precision();
-    set_working_precision(2 * p);
+    const int twice = doubled(p);
+    set_working_precision(twice);
     REAL_DATA n = numerator(x);
     set_working_precision(working_precision() / 2);
     const REAL_DATA d = denominator(x);
     if (is_zero(d)) throw ARITH(ARITH::pole, x.to_text());
-    if (n.scale < p + d.scale) n.set_scale(p + d.scale);
+    const int wanted = held_scale(int64_t{p} + d.scale);
+    if (n.scale < wanted) n.set_scale(wanted);
     return n / d;
 }
 

@@ -10,6 +10,8 @@
 
 #pragma once
 
+#include <cstdint>
+
 #include "numbers/arith_error.h"
 #include "numbers/real_data.h"
 #include "runtime/settings.h"
@@ -23,6 +25,10 @@ inline bool is_positive(const REAL_DATA& x) { return !x.mantissa.is_zero() && x.
 inline bool is_negative(const REAL_DATA& x) { return !x.mantissa.is_zero() && x.mantissa.sign() < 0; }
 
 inline REAL_DATA negated(const REAL_DATA& x) { return REAL_DATA(x.mantissa.negated(), x.scale); }
+
+// 2p, the precision of a dividend; a p whose double no scale could hold
+// refuses the computation before it starts (std::bad_alloc).
+inline int doubled(int p) { return held_scale(2 * int64_t{p}); }
 
 // x with n decimals: cut toward zero, or padded with zeros.
 inline REAL_DATA cut(REAL_DATA x, int n) {

@@ -46,10 +46,10 @@ REAL_DATA root_of_three() {
 // x less the whole turns of 2*pi in it, counted toward zero: the result has
 // x's sign and a magnitude below 2*pi (up to the truncations).
 REAL_DATA reduced_by_turns(const REAL_DATA& x) {
-    const int p = working_precision();
+    const int twice = doubled(working_precision());
     const REAL_DATA turn = big_pi() * REAL_DATA(2);
     if (is_zero(turn)) throw ARITH(ARITH::pole, x.to_text());  // pi vanishes at 0 decimals
-    const REAL_DATA turns = cut(cut(x, 2 * p) / turn, 0);
+    const REAL_DATA turns = cut(cut(x, twice) / turn, 0);
     return x - turns * turn;
 }
 
@@ -115,10 +115,11 @@ REAL_DATA big_arctan(const REAL_DATA& x) {
 
     if (x > half()) {
         // arctan x = 2 arctan((sqrt(1 + x^2) - 1) / x)
+        const int twice = doubled(p);
         const REAL_DATA a = cut(x, p);
         if (is_zero(a)) throw ARITH(ARITH::pole, x.to_text());  // x below 1 at 0 decimals
         const REAL_DATA r = big_sqrt(cut(a * a + REAL_DATA(1), p));
-        const REAL_DATA v = cut(r - REAL_DATA(1), 2 * p) / a;
+        const REAL_DATA v = cut(r - REAL_DATA(1), twice) / a;
         return REAL_DATA(2) * big_arctan(v);
     }
 

@@ -84,29 +84,38 @@ int scan_param_types(const std::string& key, std::string& name, std::vector<std:
     return variadic_count;
 }
 
+std::string_view routine_name_part(const std::string& key) {
+    for (size_t i = 0; i < key.size(); ++i) {
+        if (key[i] == escape_byte) ++i;
+        else if (key[i] == key_separator) return std::string_view(key).substr(0, i);
+    }
+    return key;
+}
+
 std::string match_args_signature(STR_INT_TABLE& table, const std::string& key, bool strict) {
     std::string call_name;
     std::vector<std::string> call_types;
     bool call_well_formed = true;
     int call_variadic = scan_param_types(key, call_name, call_types, call_well_formed);
     if (!call_well_formed && !strict) return "!";
-    std::string stored;
+    // Only the entries of the same name can match; of those that do, the
+    // first in the table's walk order is the answer.
+    const auto* named = table.group(call_name, routine_name_part);
+    if (named == nullptr) return std::string();
+    const STR_INT_TABLE::ENTRY* found = nullptr;
     std::string stored_name;
     std::vector<std::string> stored_types;
-    for (bool more = table.first(stored); more; more = table.next(stored)) {
-        const intptr_t* node = table.find(stored);
-        if (node == nullptr || *node == 0) continue;
+    for (const STR_INT_TABLE::ENTRY* entry : *named) {
+        if (entry->value == 0 || (found != nullptr && !table.walks_before(entry, found))) continue;
         bool stored_well_formed = true;
-        stored_name.clear();
         stored_types.clear();
-        int stored_variadic = scan_param_types(stored, stored_name, stored_types, stored_well_formed);
-        if (stored_name != call_name) continue;
+        int stored_variadic = scan_param_types(entry->key, stored_name, stored_types, stored_well_formed);
         bool match = call_variadic == 0 && stored_variadic == 0
                          ? plain_lists_match(call_types, stored_types, strict)
                          : variadic_lists_match(call_types, stored_types, strict);
-        if (match) return stored;
+        if (match) found = entry;
     }
-    return std::string();
+    return found != nullptr ? found->key : std::string();
 }
 
 std::string method_context(const TOKEN*, std::string_view type_name, const std::string& key, bool with_types) {

@@ -69,11 +69,16 @@ const char* routine_type_word(bool is_type_routine, bool is_procedure);
 // backslash.
 int scan_param_types(const std::string& key, std::string& name, std::vector<std::string>& types, bool& well_formed);
 
-// The first key of a procedure or function table (in the table's walk order,
-// with its own cursor) that matches the given key; the empty text when none
-// does; "!" when the given key's variadic entries are not one run and the
-// match is lenient. Entries whose stored node is 0 define nothing and are
-// passed over.
+// The routine name of a key, as scan_param_types takes it out: the key up
+// to its first unescaped 0xA7, or all of it.
+std::string_view routine_name_part(const std::string& key);
+
+// The first key of a procedure or function table (in the table's walk order)
+// that matches the given key; the empty text when none does; "!" when the
+// given key's variadic entries are not one run and the match is lenient.
+// Entries whose stored node is 0 define nothing and are passed over. The
+// table's cursor is left alone: the candidates come from its group index by
+// routine name.
 std::string match_args_signature(STR_INT_TABLE& table, const std::string& key, bool strict);
 
 }  // namespace morvu

@@ -1,5 +1,6 @@
 #include "values/value_operators.h"
 
+#include <cstdint>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -102,8 +103,11 @@ const char* numeric_assign(UNION_DATA* l, UNION_DATA* r, COMPOUND kind) {
         }
         return nullptr;
     }
+    const int precision = working_precision();
+    // The dividend's scale is known before any work: a precision whose double
+    // no number could hold is refused while l is still untouched.
+    const int dividend_scale = kind == COMPOUND::div ? held_scale(2 * int64_t{precision}) : 0;
     REAL_DATA operand = real_operand(r);
-    int precision = working_precision();
     if (kind == COMPOUND::div) {
         // The quotient is formed with the dividend at twice the working
         // precision and the divisor at it. A divisor that this cuts to zero
@@ -121,7 +125,7 @@ const char* numeric_assign(UNION_DATA* l, UNION_DATA* r, COMPOUND kind) {
         number.set_scale(precision);  // cut, not rounded
         break;
     default:
-        number.set_scale(2 * precision);
+        number.set_scale(dividend_scale);
         number /= operand;
         break;
     }

@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "frontend/analysis.h"
 #include "frontend/scope.h"
@@ -181,6 +182,67 @@ TEST(ScopeLookup, RoutineKeysMatchByParameterTypes) {
     std::string out;
     EXPECT_EQ(match_args_signature(out, *holder.scope, "f" + key_mark + "any;" + key_mark, false, 0), int_key);
     EXPECT_EQ(match_args_signature(out, *holder.scope, "f" + key_mark + "any;" + key_mark, false, 1), "");
+}
+
+// Every look-up of every name of the program, as find_symbol answers it now.
+std::vector<TOKEN*> answers(const ANALYSED& program, const std::vector<std::string>& names, char kind) {
+    std::vector<TOKEN*> found;
+    for (TOKEN* token : program.tokens)
+        for (const std::string& name : names) found.push_back(find_symbol(token, name, kind, false, token));
+    return found;
+}
+
+TEST(ScopeWalkMemo, AnswersAsTheWalkAndFollowsTheTablesAndTheTree) {
+    ANALYSED program(
+        "x = 1\nv = 0\nproc p { y = 2; if(true, { z = 3; w = x + y }) }\n"
+        "bigtype T { int m; proc q { m = x } }\nu = v\nproc r { t = 5 }");
+    TOKEN* x = program.name("x");
+    TOKEN* y = program.name("y");
+    TOKEN* z = program.name("z");
+    TOKEN* m = program.name("m");
+    TOKEN* t = program.name("t");
+    SCOPE& inner = nearest_scope(z);
+    enter_token(program.root->scope->variables, "x", x);
+    enter_token(nearest_scope(y).variables, "y", y);
+    enter_token(program.body_scope("T").variables, "m", m);
+    const std::vector<std::string> names = {"x", "y", "m", "z", "T"};
+    const std::vector<TOKEN*> variables = answers(program, names, 'v');
+    const std::vector<TOKEN*> types = answers(program, names, 't');
+    {
+        SCOPE_WALK_MEMO memo;
+        EXPECT_EQ(answers(program, names, 'v'), variables);  // remembering
+        EXPECT_EQ(answers(program, names, 'v'), variables);  // remembered
+        EXPECT_EQ(answers(program, names, 't'), types);
+
+        // A block's first entry makes it answer; entries after it too.
+        ASSERT_EQ(inner.variables.entry_count(), 0);
+        enter_token(inner.variables, "x", z);
+        EXPECT_EQ(find_symbol(z, "x", 'v', false, z), z);
+        enter_token(inner.variables, "y", z);
+        EXPECT_EQ(find_symbol(z, "y", 'v', false, z), z);
+        EXPECT_EQ(find_symbol(x, "x", 'v', false, x), x);
+
+        // A statement moved into another routine is looked up from there.
+        EXPECT_EQ(find_symbol(t, "y", 'v', false, t), nullptr);
+        TOKEN::swap(t->parent, z->parent);
+        EXPECT_EQ(find_symbol(t, "y", 'v', false, t), z);
+        EXPECT_EQ(find_symbol(z, "y", 'v', false, z), nullptr);
+        TOKEN::swap(t->parent, z->parent);
+        EXPECT_EQ(find_symbol(t, "y", 'v', false, t), nullptr);
+
+        // A new operator above a block's statements keeps them in the block.
+        TOKEN* block = enclosing_block(z->parent);
+        ASSERT_NE(block, nullptr);
+        EXPECT_EQ(block->scope, &inner);
+        block->insert_operator(new TOKEN("extra", nullptr, -1, 3, 3), ';', 0, false, -1, 3, 3);
+        EXPECT_EQ(enclosing_block(z->parent), block);
+        EXPECT_EQ(enclosing_scope_node(z), block);
+        EXPECT_EQ(find_symbol(z, "y", 'v', false, z), z);
+        EXPECT_EQ(find_symbol(block->right, "x", 'v', false, block->right), z);
+    }
+    // The same answers without the memo.
+    EXPECT_EQ(find_symbol(z, "x", 'v', false, z), z);
+    EXPECT_EQ(find_symbol(t, "y", 'v', false, t), nullptr);
 }
 
 }  // namespace

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <vector>
 
@@ -138,6 +139,61 @@ TEST(SignatureMatch, TablesOrderAndUndefinedEntries) {
     STR_INT_TABLE procedures, functions;
     define(procedures, key_of("f", {"int"}));
     EXPECT_EQ(match_args_signature(functions, key_of("f", {"int"}), true), "");
+}
+
+// The match as a walk over the whole table: the first key in the table's
+// walk order with the name and agreeing types. The indexed match must give
+// the same key, whatever buckets the candidates landed in.
+std::string match_by_walk(STR_INT_TABLE& table, const std::string& key, bool strict) {
+    std::vector<std::string> keys;
+    std::string stored;
+    for (bool more = table.first(stored); more; more = table.next(stored)) keys.push_back(stored);
+    for (const std::string& candidate : keys) {
+        if (*table.find(candidate) == 0) continue;
+        STR_INT_TABLE single(0, false, 97);
+        define(single, candidate);
+        if (match_args_signature(single, key, strict) == candidate) return candidate;
+    }
+    return std::string();
+}
+
+TEST(SignatureMatch, LargeTablesAnswerAsTheWalkWould) {
+    const std::vector<std::string> names = {"f", "g", "size", "", "a\\" + mark + "b"};
+    const std::vector<std::string> types = {"int", "str", "any", "real", "args", "list", "T", "geo\x1Bsquare"};
+    std::mt19937 random(35);
+    auto pick = [&random](const std::vector<std::string>& from) { return from[random() % from.size()]; };
+    auto random_key = [&] {
+        std::vector<std::string> chosen(random() % 4);
+        for (std::string& type : chosen) type = pick(types);
+        return key_of(pick(names), chosen);
+    };
+    for (bool is_ordered : {false, true}) {
+        STR_INT_TABLE table(0, is_ordered, 97);
+        for (int i = 0; i < 300; ++i) {
+            std::string key = random_key();
+            if (i % 7 == 0) table[key];  // looked up, defines nothing
+            else define(table, key);
+        }
+        for (int i = 0; i < 300; ++i) {
+            std::string key = random_key();
+            for (bool strict : {true, false}) {
+                std::string expected = match_by_walk(table, key, strict);
+                std::string found = match_args_signature(table, key, strict);
+                if (found != "!") EXPECT_EQ(found, expected) << "strict " << strict;
+            }
+        }
+        // Definitions made after the first match are candidates too.
+        define(table, key_of("late", {"int"}));
+        EXPECT_EQ(match_args_signature(table, key_of("late", {"int"}), true), key_of("late", {"int"}));
+    }
+}
+
+TEST(SignatureMatch, RoutineNamePartStopsAtTheFirstMark) {
+    EXPECT_EQ(routine_name_part(key_of("f", {"int"})), "f");
+    EXPECT_EQ(routine_name_part("plain"), "plain");
+    EXPECT_EQ(routine_name_part(mark + "int;" + mark), "");
+    EXPECT_EQ(routine_name_part("a\\" + mark + "b" + mark), "a\\" + mark + "b");
+    EXPECT_EQ(routine_name_part("tail\\"), "tail\\");
 }
 
 }  // namespace

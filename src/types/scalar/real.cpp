@@ -42,10 +42,13 @@ int constant_guard_digits(int p) {
 }
 
 // Raises the working precision for the life of a computation and sets it
-// back on every way out.
+// back on every way out. A raised precision beyond any scale that could be
+// held refuses the computation (std::bad_alloc) and leaves it as it was.
 class RAISED_PRECISION {
 public:
-    explicit RAISED_PRECISION(int guard) : saved(working_precision()) { set_working_precision(saved + guard); }
+    explicit RAISED_PRECISION(int guard) : saved(working_precision()) {
+        set_working_precision(held_scale(int64_t{saved} + guard));
+    }
     ~RAISED_PRECISION() { set_working_precision(saved); }
     RAISED_PRECISION(const RAISED_PRECISION&) = delete;
     RAISED_PRECISION& operator=(const RAISED_PRECISION&) = delete;
