@@ -26,6 +26,8 @@ import subprocess
 import sys
 import tempfile
 
+from run_script import binary_path
+
 RUN = re.compile(r"^#\s*run:\s*(.*)$")
 VALUE_OPTIONS = ("-n", "-i", "-ib", "-o", "-ob", "-O", "-Ob", "-a")
 PATH_OPTIONS = ("-n", "-i", "-ib")
@@ -82,7 +84,7 @@ def run(binary, example):
     with open(expected_path, encoding="latin-1") as f:
         expected = f.read()
     try:
-        command = command_line(os.path.abspath(binary), example, root)
+        command = command_line(binary_path(binary), example, root)
     except ValueError as error:
         return [str(error)]
     with tempfile.TemporaryDirectory(prefix="morvu-example-") as work:
