@@ -110,9 +110,45 @@ def run(binary, example):
     return problems
 
 
+def selftest(binary):
+    """Examples in a scratch project: the runner passes the right ones and
+    catches each kind of wrong one."""
+    with tempfile.TemporaryDirectory(prefix="morvu-example-selftest-") as root:
+        examples = os.path.join(root, "examples")
+        os.makedirs(os.path.join(examples, "expected"))
+        os.makedirs(os.path.join(examples, "lib"))
+
+        def example(name, program, expected):
+            with open(os.path.join(examples, name + ".mrv"), "w", encoding="latin-1") as f:
+                f.write(program)
+            with open(os.path.join(examples, "expected", name + ".txt"), "w", encoding="latin-1") as f:
+                f.write(expected)
+            return run(binary, os.path.join(examples, name + ".mrv"))
+
+        with open(os.path.join(examples, "lib", "part.inc"), "w", encoding="latin-1") as f:
+            f.write('proc part(str s) { outl(s) }\n')
+        assert example("plain", 'outl("a")\n', "a\n") == []
+        # The run line's options reach the interpreter, -n made absolute.
+        assert example("needs", '# run: morvu -n examples examples/needs.mrv x\nneed "lib/part.inc"\npart("part")\n'
+                       'outl(argv(1))\n', "part\nx\n") == []
+        assert example("wrong", 'outl("a")\n', "b\n") != []
+        assert example("short", 'outl("a")\n', "a\nb\n") != []
+        assert example("status", 'exit(3)\n', "") != []
+        assert example("litter", 'file f("left.txt")\nf.outl(1)\nf.close()\n', "") != []
+        assert example("other", '# run: morvu examples/plain.mrv\n', "") != []
+        assert example("unsearched", 'need "lib/part.inc"\npart("part")\n', "part\n") != []
+        assert run(binary, os.path.join(examples, "missing.mrv")) != []
+    return []
+
+
 def main():
+    if len(sys.argv) == 3 and sys.argv[1] == "--selftest":
+        problems = selftest(binary_path(sys.argv[2]))
+        for problem in problems:
+            print(problem)
+        return 1 if problems else 0
     if len(sys.argv) != 3:
-        print("usage: run_example.py <morvu binary> <example.mrv>")
+        print("usage: run_example.py [--selftest] <morvu binary> [<example.mrv>]")
         return 2
     problems = run(sys.argv[1], sys.argv[2])
     for problem in problems:
