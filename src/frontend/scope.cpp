@@ -48,9 +48,7 @@ std::string key_of_type(STR_INT_TABLE& types, const TOKEN* target) {
     return std::string();
 }
 
-std::string type_display(const TOKEN* type_def) {
-    return display_name(type_def->text ? type_def->text->c_str() : "");
-}
+std::string type_display(const TOKEN* type_def) { return display_name(type_def->text ? type_def->text->c_str() : ""); }
 
 }  // namespace
 
