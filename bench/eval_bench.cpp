@@ -10,7 +10,7 @@
 #include <string>
 
 #include "eval/evaluator.h"
-#include "eval/result_list.h"
+#include "values/result_list.h"
 #include "frontend/lexer.h"
 #include "runtime/name_list.h"
 #include "frontend/token.h"

@@ -166,6 +166,10 @@ def selftest(binary):
         with open(script, "w", encoding="latin-1") as f:
             f.write("## env: TZ=UTC0\noutl(6 * 7)  # expect: 42\n")
         assert run(binary, script) == [], run(binary, script)
+        # A binary named relative to the working directory still runs the
+        # program in its own directory.
+        relative = os.path.relpath(binary)
+        assert run(binary_path(relative), script) == [], relative
     assert compare(spec, b"1\na # b\n", b"", 3) == []
     assert compare(spec, b"1\n", b"", 3) != []
     assert compare(spec, b"1\na # b\n", b"runtime error: x", 3) != []
@@ -177,11 +181,21 @@ def selftest(binary):
     return []
 
 
+def binary_path(name):
+    """The binary as an absolute path: the program runs in another directory.
+    A bare name is looked up on the PATH, as the shell would."""
+    if os.sep not in name:
+        found = shutil.which(name)
+        if found:
+            return os.path.abspath(found)
+    return os.path.abspath(name)
+
+
 def main():
     if len(sys.argv) == 3 and sys.argv[1] == "--selftest":
-        problems = selftest(sys.argv[2])
+        problems = selftest(binary_path(sys.argv[2]))
     elif len(sys.argv) == 3:
-        problems = run(sys.argv[1], sys.argv[2])
+        problems = run(binary_path(sys.argv[1]), sys.argv[2])
     else:
         print("usage: run_script.py [--selftest] <morvu binary> [<script>]")
         return 2

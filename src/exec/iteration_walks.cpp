@@ -393,7 +393,7 @@ void WALK::walk_str() {
 void WALK::walk_file() {
     FILE_DATA* file = store->file_data();
     std::string mode = file->mode;
-    if (mode.empty() || mode[0] != 'i') mode = "i";
+    if (mode.empty() || mode[0] != 'i') mode = 'i';
     file->close();
     const char* message = nullptr;
     file->open(mode, &message);

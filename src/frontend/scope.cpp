@@ -46,9 +46,7 @@ std::string key_of_type(STR_INT_TABLE& types, const TOKEN* target) {
     return entry != nullptr ? entry->key : std::string();
 }
 
-std::string type_display(const TOKEN* type_def, bool flag) {
-    return display_name(type_def->text ? type_def->text->c_str() : "");
-}
+std::string type_display(const TOKEN* type_def) { return display_name(type_def->text ? type_def->text->c_str() : ""); }
 
 }  // namespace
 
@@ -208,13 +206,13 @@ TOKEN* find_symbol(TOKEN* start, const std::string& name, char kind, const TYPE_
         if (TOKEN* found = find_in_type_scopes(node, name, kind, qualifier, considered)) return found;
         if (!considered && names_builtin_type(qualifier)) {
             std::string qualifier_text = type_name_text(qualifier);
-            std::string type_text = type_display(enclosing_type_def(node), false);
+            std::string type_text = type_display(enclosing_type_def(node));
             raise_error(error_node, routine_kind_none, nullptr,
                         format_string(msg_text("typspedattypnicerl"), qualifier_text.c_str(), type_text.c_str()),
                         error_kind_analysis);
         }
         if (!considered && names_user_type(qualifier) && members_only) {
-            std::string type_text = type_display(enclosing_type_def(node), true);
+            std::string type_text = type_display(enclosing_type_def(node));
             std::string qualifier_text = type_name_text(qualifier);
             raise_error(error_node, routine_kind_none, nullptr,
                         format_string(msg_text("fuedattypkeibasdattyp"), type_text.c_str(), qualifier_text.c_str()),

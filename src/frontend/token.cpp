@@ -95,21 +95,10 @@ uint32_t append_chain(TOKEN* token, TOKEN_LIST* out, IS_CHAIN is_chain) {
 // go onto a free list threaded through their first word and are taken back
 // newest first. Slabs are never given back: a tree mostly lives as long as
 // the program, and the nodes of a freed tree serve the next one. Sanitizer
-// builds allocate every node plainly, so that a use after free or a leak is
-// still reported where it happens. Like the other stores, this one assumes
-// that one thread at a time builds and frees trees.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool pool_tokens = false;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-constexpr bool pool_tokens = false;
-#else
-constexpr bool pool_tokens = true;
-#endif
-#else
-constexpr bool pool_tokens = true;
-#endif
-
+// builds have no store (token.h): every node is a plain heap block. Like the
+// other stores, this one assumes that one thread at a time builds and frees
+// trees.
+#if MORVU_TOKEN_STORE
 struct FREE_TOKEN {
     FREE_TOKEN* next;
 };
@@ -145,17 +134,19 @@ void* allocate_token() {
     fresh_tokens += sizeof(TOKEN);
     return block;
 }
+#endif
 
 }  // namespace
 
+#if MORVU_TOKEN_STORE
 void* TOKEN::operator new(std::size_t size) {
-    if (pool_tokens && size == sizeof(TOKEN)) return allocate_token();
+    if (size == sizeof(TOKEN)) return allocate_token();
     return ::operator new(size);
 }
 
 void TOKEN::operator delete(void* block, std::size_t size) noexcept {
     if (block == nullptr) return;
-    if (pool_tokens && size == sizeof(TOKEN)) {
+    if (size == sizeof(TOKEN)) {
         auto* entry = static_cast<FREE_TOKEN*>(block);
         entry->next = free_tokens;
         free_tokens = entry;
@@ -163,6 +154,7 @@ void TOKEN::operator delete(void* block, std::size_t size) noexcept {
     }
     ::operator delete(block);
 }
+#endif
 
 TOKEN* TOKEN_STACK::checked_pop() {
     if (items.empty()) throw ERROR("", 0, empty_pop_message, error_kind_system);

@@ -34,6 +34,20 @@
 #include "runtime/name_list.h"
 #include "numbers/real_data.h"
 
+// Whether nodes come from the node store of token.cpp. Under AddressSanitizer
+// every node is a plain heap block, so that a use after free or a leak is
+// reported where it happens.
+#if defined(__SANITIZE_ADDRESS__)
+#define MORVU_TOKEN_STORE 0
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define MORVU_TOKEN_STORE 0
+#endif
+#endif
+#ifndef MORVU_TOKEN_STORE
+#define MORVU_TOKEN_STORE 1
+#endif
+
 namespace morvu {
 
 struct TOKEN;
@@ -175,10 +189,12 @@ struct TOKEN {
     TOKEN& operator=(const TOKEN&) = delete;
     ~TOKEN();
 
+#if MORVU_TOKEN_STORE
     // Nodes come from a store of their own (see token.cpp): a program's tree
     // has about one node per three source bytes.
     static void* operator new(std::size_t size);
     static void operator delete(void* block, std::size_t size) noexcept;
+#endif
 
     // Copies operators, number, text, block mode, bracket flag and position
     // from `other` and resets both handlers to the initial ones.

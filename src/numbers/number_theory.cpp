@@ -134,7 +134,8 @@ bool miller_rabin_round(const INT_DATA& n, const INT_DATA& a) {
 INT_DATA integer_sqrt(const INT_DATA& n) {
     if (n.is_zero()) return INT_DATA(0);
     const INT_DATA two(2);
-    std::string start = "1" + std::string((INT_DATA(n).to_text().size() + 1) / 2, '0');
+    std::string start((INT_DATA(n).to_text().size() + 1) / 2 + 1, '0');
+    start[0] = '1';
     INT_DATA x(start.c_str());  // above the root
     while (true) {
         INT_DATA y = (x + n / x) / two;

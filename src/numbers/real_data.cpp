@@ -125,7 +125,7 @@ const std::string& REAL_DATA::to_text() const { return to_text(output_precision(
 const std::string& REAL_DATA::to_text(int output_precision) const {
     text_form.clear();
     if (mantissa.is_zero()) {
-        text_form = "0";
+        text_form = '0';
         return text_form;
     }
     if (!mantissa.text_valid || !mantissa.text_plain) mantissa.make_digits();

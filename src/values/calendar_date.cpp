@@ -73,8 +73,8 @@ const std::string& DATE_DATA::to_text(bool pad) {
     const INT_DATA ten(10), hundred(100), thousand(1000), zero(0);
     std::string d, m, y;
     if (pad) {
-        if (day < ten) d = "0";
-        if (month < ten) m = "0";
+        if (day < ten) d = '0';
+        if (month < ten) m = '0';
         if (year >= zero) {
             if (year < ten) y += "0";
             if (year < hundred) y += "0";

@@ -49,8 +49,12 @@ protected:
     // A pair whose halves are copies of the two cells (null leaves a half empty).
     static CELL pair_of(UNION_DATA* first, UNION_DATA* second) {
         CELL pair = make_cell('u');
-        if (first != nullptr) EXPECT_EQ(assign_value(&pair->any2_data()->first, first), nullptr);
-        if (second != nullptr) EXPECT_EQ(assign_value(&pair->any2_data()->second, second), nullptr);
+        if (first != nullptr) {
+            EXPECT_EQ(assign_value(&pair->any2_data()->first, first), nullptr);
+        }
+        if (second != nullptr) {
+            EXPECT_EQ(assign_value(&pair->any2_data()->second, second), nullptr);
+        }
         return pair;
     }
 };

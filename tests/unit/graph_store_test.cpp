@@ -48,10 +48,6 @@ int edge_int(GRAPH_DATA& graph, int id, int target) {
     return int_of(graph.edge_value(id, target, message));
 }
 
-int id_of(const GRAPH_DATA& graph, const GRAPH_EDGE* edge) {
-    return edge->parallel_index * graph.node_count + edge->source->index;
-}
-
 // The edge values along the graph-wide list.
 std::vector<int> list_values(const GRAPH_DATA& graph) {
     std::vector<int> values;

@@ -393,8 +393,9 @@ TEST(HashStoreIndex, ManyKeysFoundAndRemovedInBucketOrder) {
         int before = bucket(int_cell(texts[i - 1].c_str()).get());
         int after = bucket(int_cell(texts[i].c_str()).get());
         ASSERT_LE(before, after);
-        if (before == after && texts[i - 1] != "-4096" && texts[i] != "-4096")
+        if (before == after && texts[i - 1] != "-4096" && texts[i] != "-4096") {
             EXPECT_LT(std::stoll(texts[i - 1]), std::stoll(texts[i]));
+        }
     }
 }
 

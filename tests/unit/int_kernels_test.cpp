@@ -172,7 +172,8 @@ TEST(IntKernelSumTest, OperandsThatAreTheTarget) {
     INT_DATA b = from(nines);
     b += b;
     EXPECT_EQ(b, a);
-    b -= b;
+    INT_DATA& same = b;  // the operand is the target itself
+    b -= same;
     EXPECT_TRUE(b.is_zero());
     EXPECT_EQ(b.sign(), 1);
     // The loop of the Fibonacci numbers: each sum replaces an operand.

@@ -50,7 +50,9 @@ void expect_same(const INT_DATA& got, const INT_DATA& want, const std::string& w
     int64_t b = 0;
     const bool fits = got.to_int64(a);
     EXPECT_EQ(fits, want.to_int64(b)) << what;
-    if (fits) EXPECT_EQ(a, b) << what;
+    if (fits) {
+        EXPECT_EQ(a, b) << what;
+    }
     EXPECT_TRUE(got == want) << what;
 }
 

@@ -341,8 +341,9 @@ std::vector<CASE> sweep_cases() {
         }
         for (const auto& [name, function] : binary) {
             for (const auto& [x, y] : pairs.at(name)) {
-                cases.push_back({name + prefix + x + " " + y,
-                                 at([f = function, x, y] { return f(REAL_DATA(x.c_str()), REAL_DATA(y.c_str())); })});
+                cases.push_back({name + prefix + x + " " + y, at([f = function, x = x, y = y] {
+                                     return f(REAL_DATA(x.c_str()), REAL_DATA(y.c_str()));
+                                 })});
             }
         }
         cases.push_back({"pi" + prefix, at([] { return big_pi(); })});

@@ -8,7 +8,6 @@
 #include <cctype>
 #include <filesystem>
 #include <fstream>
-#include <regex>
 #include <set>
 #include <sstream>
 #include <string>
@@ -40,6 +39,40 @@ bool in_catalogue(const std::string& identifier) {
         if (identifier == row.identifier) return true;
     }
     return false;
+}
+
+bool is_word_char(char c) { return std::isalnum(static_cast<unsigned char>(c)) || c == '_'; }
+
+bool is_blank(char c) { return std::isspace(static_cast<unsigned char>(c)) != 0; }
+
+// Adds the names of the functions that `text` declares with a parameter
+// written "const char* identifier" (blanks optional around the star): the
+// name before the leftmost '(' that precedes the parameter with no ';', '{'
+// or ')' in between.
+void add_identifier_takers(const std::string& text, std::set<std::string>& takers) {
+    const std::string parameter = "identifier";
+    const std::string type = "const char";
+    for (size_t at = text.find(parameter); at != std::string::npos; at = text.find(parameter, at + 1)) {
+        const size_t end = at + parameter.size();
+        if (end < text.size() && is_word_char(text[end])) continue;
+        size_t p = at;
+        while (p > 0 && is_blank(text[p - 1])) --p;
+        if (p == 0 || text[p - 1] != '*') continue;
+        --p;
+        while (p > 0 && is_blank(text[p - 1])) --p;
+        if (p < type.size() || text.compare(p - type.size(), type.size(), type) != 0) continue;
+        p -= type.size();
+        std::string name;
+        for (size_t q = p; q > 0 && text[q - 1] != ';' && text[q - 1] != '{' && text[q - 1] != ')'; --q) {
+            if (text[q - 1] != '(') continue;
+            size_t word_end = q - 1;
+            while (word_end > 0 && is_blank(text[word_end - 1])) --word_end;
+            size_t word_start = word_end;
+            while (word_start > 0 && is_word_char(text[word_start - 1])) --word_start;
+            if (word_start < word_end) name = text.substr(word_start, word_end - word_start);
+        }
+        if (!name.empty()) takers.insert(name);
+    }
 }
 
 // The string literals that are direct arguments of the call whose argument
@@ -77,11 +110,7 @@ TEST(MessageIdentifiers, EveryIdentifierTheCodeNamesIsInTheCatalogue) {
     // The functions that take an identifier: msg_text and its kin, and every
     // function declared with a `const char* identifier` parameter.
     std::set<std::string> takers = {"msg_text", "msg_text_concat2"};
-    const std::regex declaration(R"((\w+)\s*\([^;{)]*const char\s*\*\s*identifier\b)");
-    for (const std::string& text : texts) {
-        for (std::sregex_iterator it(text.begin(), text.end(), declaration), end; it != end; ++it)
-            takers.insert((*it)[1]);
-    }
+    for (const std::string& text : texts) add_identifier_takers(text, takers);
 
     std::set<std::string> unknown;
     size_t seen = 0;

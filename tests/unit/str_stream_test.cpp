@@ -145,7 +145,9 @@ TEST_F(StrStream, CursorsFollowCopiesAndEndWithTheirText) {
     STR_DATA* old_address = original.get();
     original.reset();
     auto next = std::make_unique<STR_DATA>("pq");
-    if (next.get() == old_address) EXPECT_FALSE(next->reading);
+    if (next.get() == old_address) {
+        EXPECT_FALSE(next->reading);
+    }
     EXPECT_TRUE(next->read_char(&ch, false));  // no read under way
     next->begin_read(&error);
     EXPECT_FALSE(next->read_char(&ch, false));

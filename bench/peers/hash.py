@@ -1,0 +1,13 @@
+# 10^6 keys "k0" .. "k999999" inserted, then summed by lookup.
+n = 1000000
+h = {}
+i = 0
+while i < n:
+    h["k" + str(i)] = i
+    i += 1
+s = 0
+i = 0
+while i < n:
+    s += h["k" + str(i)]
+    i += 1
+print(len(h), s)

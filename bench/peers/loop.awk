@@ -1,0 +1,2 @@
+# The sum of 0 .. 9999999 in a while loop.
+BEGIN { s = 0; i = 0; while (i < 10000000) { s += i; i++ }; printf "%d\n", s }

@@ -1,0 +1,4 @@
+// The sum of 0 .. 9999999 in a while loop.
+let s = 0, i = 0;
+while (i < 10000000) { s += i; i++; }
+console.log(s);
