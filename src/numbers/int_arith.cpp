@@ -147,7 +147,9 @@ WIDE_KERNEL [[gnu::always_inline]] inline __m512i add_column_block(const uint32_
     over = _mm512_cmpge_epu32_mask(s, base);
     s = _mm512_mask_sub_epi32(s, over, s, base);
     const __m512i own = _mm512_maskz_mov_epi32(over, _mm512_set1_epi32(1));
-    s = _mm512_add_epi32(s, _mm512_alignr_epi32(own, excess, 15));
+    // The zero-masking form under a full mask is the plain shift; the plain
+    // intrinsic's undefined filler trips g++'s uninitialised-use warning.
+    s = _mm512_add_epi32(s, _mm512_maskz_alignr_epi32(0xFFFF, own, excess, 15));
     excess = own;
     full = _kor_mask16(full, _mm512_cmpeq_epi32_mask(s, base));
     return s;

@@ -179,7 +179,9 @@ TEST(SignatureMatch, LargeTablesAnswerAsTheWalkWould) {
             for (bool strict : {true, false}) {
                 std::string expected = match_by_walk(table, key, strict);
                 std::string found = match_args_signature(table, key, strict);
-                if (found != "!") EXPECT_EQ(found, expected) << "strict " << strict;
+                if (found != "!") {
+                    EXPECT_EQ(found, expected) << "strict " << strict;
+                }
             }
         }
         // Definitions made after the first match are candidates too.
