@@ -68,25 +68,17 @@ const char* check_transfer(UNION_DATA* dest, UNION_DATA* src, UNION_DATA* s, con
 
 // A plain assignment whose source or destination holds further cells. The
 // copy is made aside first, so that the source may lie inside the value it
-// replaces, and a copy that nests too deep is refused without a change.
+// replaces, and the destination changes only once the copy is whole.
 const char* copy_through_temporary(UNION_DATA* dest, UNION_DATA* s) {
-    if (copy_depth == 0 && value_walk_depth == 0) value_depth_overflow = false;
-    ++copy_depth;
     UNION_DATA temporary('V');
-    init_payload(&temporary, s);
-    bool relink = deep_copy_payload(&temporary, s);
-    --copy_depth;
-    // Links inside the copy that pointed at s must end at dest, which is
-    // what the copy becomes.
-    if (copy_partners.of(s) == &temporary) copy_partners.record(s, dest);
-    if (copy_depth == 0) {
-        bool overflow = value_walk_depth == 0 && value_depth_overflow;
-        if (relink && !overflow) finish_copied_references(&temporary);
-        copy_partners.clear();
-        if (overflow) {
-            value_depth_overflow = false;
-            return msg_text("staueb");
-        }
+    {
+        COPY_SCOPE scope;
+        init_payload(&temporary, s);
+        const bool relink = deep_copy_payload(&temporary, s);
+        // Links inside the copy that pointed at s must end at dest, which is
+        // what the copy becomes.
+        if (copy_partners.of(s) == &temporary) copy_partners.record(s, dest);
+        scope.finish(&temporary, relink);
     }
     move_payload(dest, &temporary);
     return nullptr;

@@ -494,13 +494,7 @@ void LIST_DATA::remove_node(LIST_NODE* node) {
     delete node;
 }
 
-bool LIST_DATA::equals(LIST_DATA& other) {
-    if (node_count != other.node_count) return false;
-    for (LIST_NODE *mine = head, *theirs = other.head; mine != nullptr && theirs != nullptr;
-         mine = mine->next, theirs = theirs->next)
-        if (!is_equal_value(&mine->value, &theirs->value, false)) return false;
-    return true;
-}
+bool LIST_DATA::equals(LIST_DATA& other) { return equal_containers(tag_list, this, &other); }
 
 const char* LIST_DATA::less(LIST_DATA& other, bool* result) {
     VALUE_DEPTH_GUARD guard;  // lists of lists compare recursively

@@ -249,8 +249,6 @@ inline char base_type_code(const UNION_DATA* cell) {
 
 // ---- globals ----
 
-// Nesting depth of the deep copies in progress; only the outermost re-links.
-extern int32_t copy_depth;
 // The text that value_to_text builds.
 extern std::string value_text_buffer;
 // Empties value_text_buffer (global clean-up).
