@@ -69,7 +69,11 @@ std::vector<EQUALITY_FRAME> equality_stack;
 class WALK_BASE {
 public:
     WALK_BASE() : base(equality_stack.size()) {}
-    ~WALK_BASE() { equality_stack.resize(base); }
+    ~WALK_BASE() {
+        equality_stack.resize(base);
+        // What a very deep value needed is not kept.
+        if (base == 0 && equality_stack.capacity() > 4096) equality_stack = {};
+    }
     WALK_BASE(const WALK_BASE&) = delete;
     WALK_BASE& operator=(const WALK_BASE&) = delete;
 

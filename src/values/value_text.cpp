@@ -105,6 +105,8 @@ private:
                 frames.back().cell->being_written = 0;
                 frames.pop_back();
             }
+            // What a very deep value needed is not kept.
+            if (base == 0 && frames.capacity() > 4096) frames = {};
         }
         FRAMES_IN_USE(const FRAMES_IN_USE&) = delete;
         FRAMES_IN_USE& operator=(const FRAMES_IN_USE&) = delete;
