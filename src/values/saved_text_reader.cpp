@@ -545,6 +545,8 @@ private:
     // value): "$n$" records it, and it must accept the value's type.
     bool read(UNION_DATA* cell, UNION_DATA* lands_in);
     // One value, or the head of a container and a frame for its elements.
+    // An object's member (member) may take the empty value whatever its
+    // type: the writer writes a member without value so.
     STEP read_head(UNION_DATA* cell, UNION_DATA* lands_in, HEADER* header, bool member);
     // Reads the next elements of the frame at index i; done when the frame's
     // container is whole and in its cell.
@@ -639,13 +641,13 @@ PARSER::STEP PARSER::read_head(UNION_DATA* cell, UNION_DATA* lands_in, HEADER* h
         if (n != -1) references.emplace_back(n, lands_in);
         return STEP::done;
     }
-    if (letter != 'K' && letter != 'k' && letter != 'v' && !is_any_cell(lands_in)) {
+    if (letter != 'K' && letter != 'k' && !is_any_cell(lands_in) && !(letter == 'v' && member)) {
         const char read_tag = letter == 'x' ? 'c' : letter;
         if (lower_tag(lands_in->tag) != read_tag) return step_of(refuse(lands_in, letter_name(letter)));
     }
     switch (letter) {
     case 'v':
-        // A typed cell that held no value is written like an empty any cell.
+        // A typed member that held no value is written like an empty any cell.
         if (is_any_cell(cell)) clear_payload(cell);
         else destroy_payload(cell, false);
         return STEP::done;
@@ -1217,8 +1219,7 @@ const char* PARSER::run(UNION_DATA* target) {
         }
     }
     if (top_letter == 'v') {
-        if (is_any_cell(lands_in)) clear_payload(lands_in);
-        else destroy_payload(lands_in, false);
+        clear_payload(lands_in);  // an any cell: a typed one has refused it
     } else if (top_letter != '@') {
         if (const char* message = move_value(lands_in, &scratch)) return message;
     }
