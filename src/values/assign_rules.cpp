@@ -69,7 +69,7 @@ const char* check_transfer(UNION_DATA* dest, UNION_DATA* src, UNION_DATA* s, con
 // A plain assignment whose source or destination holds further cells. The
 // copy is made aside first, so that the source may lie inside the value it
 // replaces, and the destination changes only once the copy is whole.
-const char* copy_through_temporary(UNION_DATA* dest, UNION_DATA* s) {
+void copy_through_temporary(UNION_DATA* dest, UNION_DATA* s) {
     UNION_DATA temporary('V');
     {
         COPY_SCOPE scope;
@@ -81,7 +81,6 @@ const char* copy_through_temporary(UNION_DATA* dest, UNION_DATA* s) {
         scope.finish(&temporary, relink);
     }
     move_payload(dest, &temporary);
-    return nullptr;
 }
 
 }  // namespace
@@ -111,9 +110,9 @@ const char* assign_value(UNION_DATA* dest, UNION_DATA* src) {
     UNION_DATA* s = follow_link(src);
     if (s == dest) return nullptr;
     if (const char* message = check_transfer(dest, src, s, assign_messages)) return message;
-    if (is_nesting_tag(lower_tag(s->tag)) || is_nesting_tag(lower_tag(dest->tag)))
-        return copy_through_temporary(dest, s);
-    return copy_value(dest, s, false);
+    if (is_nesting_tag(lower_tag(s->tag)) || is_nesting_tag(lower_tag(dest->tag))) copy_through_temporary(dest, s);
+    else copy_value(dest, s, false);
+    return nullptr;
 }
 
 const char* move_value(UNION_DATA* dest, UNION_DATA* src) { return move_value_with_root(dest, src, nullptr); }
@@ -274,14 +273,8 @@ const char* copy_into_slot(UNION_DATA* cell, UNION_DATA* src, int mode) {
     case assign_mode_call_alias: link_cell(cell, src, link_kind_call_alias); break;
     default: break;
     }
-    if (!copy) return nullptr;
-    const char* message = copy_value(cell, followed, false);
-    if (message != nullptr) {
-        destroy_payload(cell, false);
-        cell->tag = 'v';
-        cell->payload = nullptr;
-    }
-    return message;
+    if (copy) copy_value(cell, followed, false);
+    return nullptr;
 }
 
 }  // namespace morvu

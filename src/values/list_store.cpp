@@ -39,11 +39,7 @@ const char* index_message(int index, int count) {
 bool copy_plain_value(UNION_DATA& element, UNION_DATA* source, int mode) {
     if (mode != assign_mode_plain && mode != -1 && mode != assign_mode_keep_reference) return false;
     if (copy_depth != 0) return false;
-    if (source->tag == tag_any && element.tag == tag_any) {
-        // The empty value, which a new element holds already: a new pair of h[k].
-        if (value_walk_depth == 0) value_depth_overflow = false;
-        return true;
-    }
+    if (source->tag == tag_any && element.tag == tag_any) return true;  // the empty value: a new pair of h[k]
     if (source->payload == nullptr) return false;
     const char lowered = lower_tag(source->tag);
     switch (lowered) {
@@ -69,7 +65,6 @@ bool copy_plain_value(UNION_DATA& element, UNION_DATA* source, int mode) {
     default: return false;
     }
     element.tag = raise_tag(lowered);
-    if (value_walk_depth == 0) value_depth_overflow = false;  // as every outermost copy starts
     return true;
 }
 

@@ -222,7 +222,7 @@ void COPY_SCOPE::finish(UNION_DATA* cell, bool relink) const {
     copy_partners.clear();
 }
 
-const char* copy_construct_value(UNION_DATA* cell, UNION_DATA* src) {
+void copy_construct_value(UNION_DATA* cell, UNION_DATA* src) {
     cell->tag = src->tag;
     if (lower_tag(src->tag) == tag_object) {
         cell->payload = new OBJECT_HOLDER{nullptr, src->holder() != nullptr ? src->holder()->type : nullptr};
@@ -232,10 +232,9 @@ const char* copy_construct_value(UNION_DATA* cell, UNION_DATA* src) {
     const bool relink = deep_copy_payload(cell, src);
     // Only a nesting value holds links to re-point.
     scope.finish(cell, relink && is_nesting_tag(lower_tag(src->tag)));
-    return nullptr;
 }
 
-const char* copy_value(UNION_DATA* dest, UNION_DATA* src, bool fresh) {
+void copy_value(UNION_DATA* dest, UNION_DATA* src, bool fresh) {
     // An int or a text, the common element, into a cell of its type or an
     // any cell holding nothing: the payload is copied, and nothing inside it
     // could link.
@@ -245,7 +244,7 @@ const char* copy_value(UNION_DATA* dest, UNION_DATA* src, bool fresh) {
         if (dest->tag == tag_any || dest->tag == tag_nothing) init_payload(dest, src);
         else if (dest->payload == nullptr) allocate_payload(dest, lowered);
         copy_int_or_text(dest, src, lowered);
-        return nullptr;
+        return;
     }
     COPY_SCOPE scope;
     if (fresh) {
@@ -258,7 +257,6 @@ const char* copy_value(UNION_DATA* dest, UNION_DATA* src, bool fresh) {
     }
     const bool relink = deep_copy_payload(dest, src);
     scope.finish(dest, relink && is_nesting_tag(lowered));
-    return nullptr;
 }
 
 bool deep_copy_payload(UNION_DATA* dest, UNION_DATA* src) {

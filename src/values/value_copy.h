@@ -114,12 +114,12 @@ bool equal_containers(char lowered, void* mine, void* theirs);
 // ---- copy ----
 
 // Makes a freshly constructed cell (UNION_DATA(tag_nothing)) a deep copy of src
-// with src's tag (an any tag stays an any tag). Null.
-const char* copy_construct_value(UNION_DATA* cell, UNION_DATA* src);
+// with src's tag (an any tag stays an any tag).
+void copy_construct_value(UNION_DATA* cell, UNION_DATA* src);
 
 // Copies src's value into an existing cell (fresh: the cell has no payload
-// yet). Null.
-const char* copy_value(UNION_DATA* dest, UNION_DATA* src, bool fresh);
+// yet).
+void copy_value(UNION_DATA* dest, UNION_DATA* src, bool fresh);
 
 // One level of a deep copy, inside a COPY_SCOPE; true when references must
 // be re-linked. A nested copy parks the containers it meets (see above).
