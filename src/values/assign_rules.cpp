@@ -66,9 +66,8 @@ const char* check_transfer(UNION_DATA* dest, UNION_DATA* src, UNION_DATA* s, con
     return nullptr;
 }
 
-// A plain assignment whose source or destination holds further cells. The
-// copy is made aside first, so that the source may lie inside the value it
-// replaces, and the destination changes only once the copy is whole.
+// A plain assignment made aside first: the source may lie inside the value
+// it replaces, and the destination changes only once the copy is whole.
 void copy_through_temporary(UNION_DATA* dest, UNION_DATA* s) {
     UNION_DATA temporary('V');
     {
@@ -110,8 +109,17 @@ const char* assign_value(UNION_DATA* dest, UNION_DATA* src) {
     UNION_DATA* s = follow_link(src);
     if (s == dest) return nullptr;
     if (const char* message = check_transfer(dest, src, s, assign_messages)) return message;
-    if (is_nesting_tag(lower_tag(s->tag)) || is_nesting_tag(lower_tag(dest->tag))) copy_through_temporary(dest, s);
-    else copy_value(dest, s, false);
+    // A plain value goes straight into a target that holds a value of its
+    // type, whose payload takes it whole or not at all, and so does the
+    // empty value, which allocates nothing. Any other target changes only
+    // once the copy is whole: it is made aside and moved in.
+    const char lowered = lower_tag(s->tag);
+    const char dest_lowered = lower_tag(dest->tag);
+    const bool in_place = dest_lowered == lowered && dest->payload != nullptr && !is_link_tag(lowered);
+    if (!is_nesting_tag(lowered) && !is_nesting_tag(dest_lowered) && (in_place || !is_value_tag(lowered)))
+        copy_value(dest, s, false);
+    else
+        copy_through_temporary(dest, s);
     return nullptr;
 }
 

@@ -331,7 +331,7 @@ bool deep_copy_payload(UNION_DATA* dest, UNION_DATA* src) {
     case tag_str: copy_int_or_text(dest, src, lowered); break;
     case tag_real: *dest->real_data() = *src->real_data(); break;
     case tag_dir: dest->dir_data()->set_path(src->dir_data()->path_name); break;
-    case tag_error: *dest->error_data() = *src->error_data(); break;
+    case tag_error: *dest->error_data() = ERROR_DATA(*src->error_data()); break;  // whole or not at all
     case tag_file: dest->file_data()->set_path(src->file_data()->path_name); break;
     case tag_code: *dest->code_data() = *src->code_data(); break;
     default: break;
