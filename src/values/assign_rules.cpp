@@ -1,9 +1,12 @@
 #include "values/assign_rules.h"
 
+#include <memory>
 #include <string>
 
+#include "numbers/int_data.h"
 #include "runtime/message_scratch.h"
 #include "runtime/messages.h"
+#include "runtime/str_stream.h"
 #include "values/payload_records.h"
 #include "values/union_data.h"
 #include "values/value_copy.h"
@@ -82,6 +85,27 @@ void copy_through_temporary(UNION_DATA* dest, UNION_DATA* s) {
     move_payload(dest, &temporary);
 }
 
+// An int or a text into a cell without payload (an any cell holding
+// nothing, or a cell of its type without value): the new payload is made
+// whole before the cell takes it. False, with nothing done, for any other
+// pair.
+bool give_new_payload(UNION_DATA* dest, const UNION_DATA* s, char lowered) {
+    if (dest->payload != nullptr || s->payload == nullptr) return false;
+    const bool any_dest = dest->tag == tag_any || dest->tag == tag_nothing;
+    if (!any_dest && lower_tag(dest->tag) != lowered) return false;
+    if (lowered == tag_int) {
+        auto number = std::make_unique<INT_DATA>();
+        *number = *s->int_data();  // the assignment the general copy makes
+        dest->payload = number.release();
+    } else if (lowered == tag_str) {
+        dest->payload = new STR_DATA(s->str_data()->text);
+    } else {
+        return false;
+    }
+    if (any_dest) dest->tag = raise_tag(lowered);
+    return true;
+}
+
 }  // namespace
 
 const char* assign_by_mode(UNION_DATA* dest, UNION_DATA* src, int mode) {
@@ -109,17 +133,22 @@ const char* assign_value(UNION_DATA* dest, UNION_DATA* src) {
     UNION_DATA* s = follow_link(src);
     if (s == dest) return nullptr;
     if (const char* message = check_transfer(dest, src, s, assign_messages)) return message;
-    // A plain value goes straight into a target that holds a value of its
-    // type, whose payload takes it whole or not at all, and so does the
-    // empty value, which allocates nothing. Any other target changes only
-    // once the copy is whole: it is made aside and moved in.
+    // The target changes only once the copy is whole. A plain value goes
+    // straight into a target that holds a value of its type, whose payload
+    // takes it whole or not at all; so do the empty value and the small
+    // values that live in the cell, which allocate nothing; an int or a text
+    // into a cell without payload gets its payload made first. Any other
+    // value is made aside and moved in.
     const char lowered = lower_tag(s->tag);
     const char dest_lowered = lower_tag(dest->tag);
-    const bool in_place = dest_lowered == lowered && dest->payload != nullptr && !is_link_tag(lowered);
-    if (!is_nesting_tag(lowered) && !is_nesting_tag(dest_lowered) && (in_place || !is_value_tag(lowered)))
-        copy_value(dest, s, false);
-    else
-        copy_through_temporary(dest, s);
+    if (!is_nesting_tag(lowered) && !is_nesting_tag(dest_lowered) && !is_link_tag(dest_lowered)) {
+        if ((dest_lowered == lowered && dest->payload != nullptr) || !is_value_tag(lowered) || is_scalar_tag(lowered)) {
+            copy_value(dest, s, false);
+            return nullptr;
+        }
+        if (give_new_payload(dest, s, lowered)) return nullptr;
+    }
+    copy_through_temporary(dest, s);
     return nullptr;
 }
 

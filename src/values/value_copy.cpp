@@ -116,7 +116,7 @@ void fill_parked(const PARKED_COPY& parked) {
 }
 
 // The number of an int, or a text, into a cell that has a payload of the type.
-void copy_int_or_text(UNION_DATA* dest, const UNION_DATA* src, char lowered) {
+[[gnu::always_inline]] inline void copy_int_or_text(UNION_DATA* dest, const UNION_DATA* src, char lowered) {
     if (lowered == tag_int) {
         *dest->int_data() = *src->int_data();
         return;

@@ -54,8 +54,8 @@ struct EQUALITY_FRAME {
     FRAME_KIND kind = FRAME_KIND::top_end;
     void* mine = nullptr;  // top_end: the cell whose references are checked
     void* theirs = nullptr;
-    size_t index = 0;    // object: group; array, array2: slot; hash: next bucket; graph: node; any2: half
-    size_t member = 0;   // object: member of the group; graph: 1 once the nodes are done
+    size_t index = 0;                  // object: group; array, array2: slot; hash: next bucket; graph: node; any2: half
+    size_t member = 0;                 // object: member of the group; graph: 1 once the nodes are done
     LIST_NODE* mine_node = nullptr;    // list: this side's next node
     LIST_NODE* theirs_node = nullptr;  // list, hash: the other side's next node
     GRAPH_EDGE* edge = nullptr;        // graph: this side's next edge
@@ -129,6 +129,35 @@ void open(FRAME_KIND kind, void* mine, void* theirs) {
     frame.theirs = theirs;
 }
 
+STEP advance(size_t i, EQUALITY_FRAME* given = nullptr);
+
+// Two containers whose elements are compared at once as long as they are
+// plain; a frame goes on the stack only before a pair that may open one of
+// its own (opened).
+STEP open_and_compare(FRAME_KIND kind, void* mine, void* theirs, LIST_NODE* mine_node = nullptr,
+                      LIST_NODE* theirs_node = nullptr) {
+    EQUALITY_FRAME frame;
+    frame.kind = kind;
+    frame.mine = mine;
+    frame.theirs = theirs;
+    frame.mine_node = mine_node;
+    frame.theirs_node = theirs_node;
+    return advance(0, &frame);
+}
+
+// An element whose comparison opens no frame: no link and nothing nested.
+bool is_plain(const UNION_DATA* cell) {
+    const char lowered = lower_tag(cell->tag);
+    return !is_nesting_tag(lowered) && !is_link_tag(lowered);
+}
+
+// In advance over a frame given apart from the stack: the frame goes on the
+// stack, as it is, before a pair that may open a frame is compared.
+STEP promote(const EQUALITY_FRAME* given) {
+    equality_stack.push_back(*given);
+    return STEP::opened;
+}
+
 // Two container payloads of the lowered type: decided by their shapes, or a
 // frame opened for their elements.
 STEP open_containers(char lowered, void* mine, void* theirs) {
@@ -138,15 +167,13 @@ STEP open_containers(char lowered, void* mine, void* theirs) {
         const auto* b = static_cast<ARRAY_DATA*>(theirs);
         if (a->slot_count != b->slot_count) return STEP::unequal;
         if (a->slot_count == 0) return STEP::equal;
-        open(FRAME_KIND::array, mine, theirs);
-        return STEP::opened;
+        return open_and_compare(FRAME_KIND::array, mine, theirs);
     }
     case tag_array2: {
         const auto* a = static_cast<ARRAY2_DATA*>(mine);
         const auto* b = static_cast<ARRAY2_DATA*>(theirs);
         if (a->rows != b->rows || a->cols != b->cols || a->cells.size() != b->cells.size()) return STEP::unequal;
-        open(FRAME_KIND::array2, mine, theirs);
-        return STEP::opened;
+        return open_and_compare(FRAME_KIND::array2, mine, theirs);
     }
     case tag_graph:
         if (static_cast<GRAPH_DATA*>(mine)->node_count != static_cast<GRAPH_DATA*>(theirs)->node_count)
@@ -157,18 +184,14 @@ STEP open_containers(char lowered, void* mine, void* theirs) {
     case tag_set:
         if (static_cast<HASH_DATA*>(mine)->pair_count != static_cast<HASH_DATA*>(theirs)->pair_count)
             return STEP::unequal;
-        open(lowered == tag_hash ? FRAME_KIND::hash : FRAME_KIND::set, mine, theirs);
-        return STEP::opened;
+        return open_and_compare(lowered == tag_hash ? FRAME_KIND::hash : FRAME_KIND::set, mine, theirs);
     case tag_list:
     case tag_args: {
         auto* a = static_cast<LIST_DATA*>(mine);
         auto* b = static_cast<LIST_DATA*>(theirs);
         if (a->node_count != b->node_count) return STEP::unequal;
         if (a->node_count == 0) return STEP::equal;
-        open(FRAME_KIND::list, mine, theirs);
-        equality_stack.back().mine_node = a->head;
-        equality_stack.back().theirs_node = b->head;
-        return STEP::opened;
+        return open_and_compare(FRAME_KIND::list, mine, theirs, a->head, b->head);
     }
     case tag_any2: open(FRAME_KIND::any2, mine, theirs); return STEP::opened;
     default: return STEP::equal;
@@ -186,8 +209,7 @@ STEP open_payloads(UNION_DATA* x, UNION_DATA* y) {
         OBJECT_RECORD* b = y->holder() != nullptr ? y->holder()->object : nullptr;
         if (a == nullptr || b == nullptr) return step_of(a == b);
         if (x->holder()->type != y->holder()->type) return STEP::unequal;
-        open(FRAME_KIND::object, a, b);
-        return STEP::opened;
+        return open_and_compare(FRAME_KIND::object, a, b);
     }
     if (type < '0' || type > 'z') return STEP::equal;
     // A value tag without payload holds no value; the caller has made sure
@@ -219,8 +241,7 @@ STEP open_payloads(UNION_DATA* x, UNION_DATA* y) {
     case tag_file: return step_of(x->file_data()->path_name == y->file_data()->path_name);
     case tag_int: return step_of(*x->int_data() == *y->int_data());
     case tag_real: return step_of(*x->real_data() == *y->real_data());
-    case tag_oper:
-        return step_of(x->oper_chars()[0] == y->oper_chars()[0] && x->oper_chars()[1] == y->oper_chars()[1]);
+    case tag_oper: return step_of(x->oper_chars()[0] == y->oper_chars()[0] && x->oper_chars()[1] == y->oper_chars()[1]);
     case tag_str: return step_of(std::strcmp(x->str_data()->text.c_str(), y->str_data()->text.c_str()) == 0);
     case tag_code: {
         const TOKEN* a = x->code_data()->block;
@@ -270,79 +291,107 @@ STEP visit(UNION_DATA* a, UNION_DATA* b, bool top) {
     return step_of(end_top(x, step == STEP::equal));
 }
 
-// Compares the next elements of the frame at index i until one opens a
-// frame of its own (opened) or the frame's pair is decided.
-STEP advance(size_t i) {
-    auto frame = [i]() -> EQUALITY_FRAME& { return equality_stack[i]; };  // visits may move the stack
-    switch (frame().kind) {
+// Compares the next elements of the frame at index i (or of the frame
+// given) until one opens a frame of its own (opened) or the frame's pair is
+// decided.
+STEP advance(size_t i, EQUALITY_FRAME* given) {
+    // A visit that opens a frame, and a key's look-up, may move the stack:
+    // f is looked up again after each.
+    EQUALITY_FRAME* f = given != nullptr ? given : &equality_stack[i];
+    auto again = [&] { f = given != nullptr ? given : &equality_stack[i]; };
+    switch (f->kind) {
     case FRAME_KIND::object: {
-        const auto& mine = static_cast<OBJECT_RECORD*>(frame().mine)->groups;
-        const auto& theirs = static_cast<OBJECT_RECORD*>(frame().theirs)->groups;
+        const auto& mine = static_cast<OBJECT_RECORD*>(f->mine)->groups;
+        const auto& theirs = static_cast<OBJECT_RECORD*>(f->theirs)->groups;
         for (;;) {
-            const size_t g = frame().index;
+            const size_t g = f->index;
             if (g >= mine.size()) return STEP::equal;
             const SLOT_ARRAY* a = mine[g].slots.get();
             const SLOT_ARRAY* b = g < theirs.size() ? theirs[g].slots.get() : nullptr;
             if (a == nullptr || b == nullptr) {
                 if (a != b) return STEP::unequal;
-                ++frame().index;
+                ++f->index;
                 continue;
             }
-            const size_t m = frame().member;
+            const size_t m = f->member;
             if (m >= a->cells.size()) {
-                ++frame().index;
-                frame().member = 0;
+                ++f->index;
+                f->member = 0;
                 continue;
             }
-            frame().member = m + 1;
             UNION_DATA* x = a->cells[m];
             UNION_DATA* y = m < b->cells.size() ? b->cells[m] : nullptr;
             if (x == nullptr || y == nullptr) {
                 if (x != y) return STEP::unequal;
+                f->member = m + 1;
                 continue;
             }
+            if (given != nullptr && !is_plain(x)) return promote(given);
+            f->member = m + 1;
             if (STEP step = visit(x, y, false); step != STEP::equal) return step;
+            again();
         }
     }
-    case FRAME_KIND::list:
-        while (frame().mine_node != nullptr && frame().theirs_node != nullptr) {
-            UNION_DATA* x = &frame().mine_node->value;
-            UNION_DATA* y = &frame().theirs_node->value;
-            frame().mine_node = frame().mine_node->next;
-            frame().theirs_node = frame().theirs_node->next;
-            if (STEP step = visit(x, y, false); step != STEP::equal) return step;
+    case FRAME_KIND::list: {
+        // The place is kept here and written back when the frame stops.
+        LIST_NODE* mine = f->mine_node;
+        LIST_NODE* theirs = f->theirs_node;
+        while (mine != nullptr && theirs != nullptr) {
+            UNION_DATA* x = &mine->value;
+            UNION_DATA* y = &theirs->value;
+            if (given != nullptr && !is_plain(x)) {
+                f->mine_node = mine;
+                f->theirs_node = theirs;
+                return promote(given);
+            }
+            mine = mine->next;
+            theirs = theirs->next;
+            if (STEP step = visit(x, y, false); step != STEP::equal) {
+                again();
+                f->mine_node = mine;
+                f->theirs_node = theirs;
+                return step;
+            }
         }
         return STEP::equal;
+    }
     case FRAME_KIND::array:
     case FRAME_KIND::array2: {
-        const bool grid = frame().kind == FRAME_KIND::array2;
-        const auto& mine = grid ? static_cast<ARRAY2_DATA*>(frame().mine)->cells
-                                : static_cast<ARRAY_DATA*>(frame().mine)->slots;
-        const auto& theirs = grid ? static_cast<ARRAY2_DATA*>(frame().theirs)->cells
-                                  : static_cast<ARRAY_DATA*>(frame().theirs)->slots;
-        while (frame().index < mine.size() && frame().index < theirs.size()) {
-            UNION_DATA* x = mine[frame().index].get();
-            UNION_DATA* y = theirs[frame().index].get();
-            ++frame().index;
+        const bool grid = f->kind == FRAME_KIND::array2;
+        const auto& mine = grid ? static_cast<ARRAY2_DATA*>(f->mine)->cells : static_cast<ARRAY_DATA*>(f->mine)->slots;
+        const auto& theirs =
+            grid ? static_cast<ARRAY2_DATA*>(f->theirs)->cells : static_cast<ARRAY_DATA*>(f->theirs)->slots;
+        // The place is kept here and written back when the frame stops.
+        for (size_t at = f->index; at < mine.size() && at < theirs.size(); ++at) {
+            UNION_DATA* x = mine[at].get();
+            UNION_DATA* y = theirs[at].get();
             if (x == nullptr || y == nullptr) {
                 if (x != y) return STEP::unequal;
                 continue;
             }
-            if (STEP step = visit(x, y, false); step != STEP::equal) return step;
+            if (given != nullptr && !is_plain(x)) {
+                f->index = at;
+                return promote(given);
+            }
+            if (STEP step = visit(x, y, false); step != STEP::equal) {
+                again();
+                f->index = at + 1;
+                return step;
+            }
         }
         return STEP::equal;
     }
     case FRAME_KIND::hash:
     case FRAME_KIND::set: {
-        const bool values = frame().kind == FRAME_KIND::hash;
-        HASH_DATA& mine = *static_cast<HASH_DATA*>(frame().mine);
-        HASH_DATA& theirs = *static_cast<HASH_DATA*>(frame().theirs);
+        const bool values = f->kind == FRAME_KIND::hash;
+        HASH_DATA& mine = *static_cast<HASH_DATA*>(f->mine);
+        HASH_DATA& theirs = *static_cast<HASH_DATA*>(f->theirs);
         for (;;) {
-            LIST_NODE* node = frame().theirs_node;
+            LIST_NODE* node = f->theirs_node;
             if (node == nullptr) {
-                const size_t b = frame().index;
+                const size_t b = f->index;
                 if (b >= mine.buckets.size()) return STEP::equal;
-                ++frame().index;
+                ++f->index;
                 const LIST_DATA* a = mine.buckets[b].get();
                 const LIST_DATA* other = theirs.buckets[b].get();
                 if (other == nullptr) {
@@ -350,51 +399,68 @@ STEP advance(size_t i) {
                     continue;
                 }
                 if (a == nullptr || a->node_count != other->node_count) return STEP::unequal;
-                frame().theirs_node = other->head;
+                f->theirs_node = other->head;
                 continue;
             }
-            frame().theirs_node = node->next;
-            LIST_NODE* found = mine.find_key_of(node);  // a walk of its own
-            if (found == nullptr) return STEP::unequal;
-            if (!values) continue;
+            if (f->member == 0) {
+                // The pair of this hash with the other's key.
+                LIST_NODE* found = mine.find_key_of(node);  // a walk of its own
+                again();
+                if (found == nullptr) return STEP::unequal;
+                if (!values) {
+                    f->theirs_node = node->next;
+                    continue;
+                }
+                f->mine_node = found;
+                f->member = 1;
+            }
+            // Their values.
+            LIST_NODE* found = f->mine_node;
+            if (given != nullptr && !is_plain(&found->value)) return promote(given);
+            f->theirs_node = node->next;
+            f->member = 0;
             if (STEP step = visit(&found->value, &node->value, false); step != STEP::equal) return step;
+            again();
         }
     }
     case FRAME_KIND::graph: {
-        const GRAPH_DATA& mine = *static_cast<GRAPH_DATA*>(frame().mine);
-        const GRAPH_DATA& theirs = *static_cast<GRAPH_DATA*>(frame().theirs);
-        while (frame().member == 0) {
-            const size_t n = frame().index;
+        const GRAPH_DATA& mine = *static_cast<GRAPH_DATA*>(f->mine);
+        const GRAPH_DATA& theirs = *static_cast<GRAPH_DATA*>(f->theirs);
+        while (f->member == 0) {
+            const size_t n = f->index;
             if (n >= static_cast<size_t>(mine.node_count)) {
                 if (mine.edge_count != theirs.edge_count) return STEP::unequal;
-                frame().member = 1;
-                frame().edge = mine.first_edge;
+                f->member = 1;
+                f->edge = mine.first_edge;
                 break;
             }
-            ++frame().index;
+            ++f->index;
             if (STEP step = visit(&mine.nodes[n]->value, &theirs.nodes[n]->value, false); step != STEP::equal)
                 return step;
+            again();
         }
-        while (frame().edge != nullptr) {
-            GRAPH_EDGE* edge = frame().edge;
-            frame().edge = edge->next;
+        while (f->edge != nullptr) {
+            GRAPH_EDGE* edge = f->edge;
+            f->edge = edge->next;
             const int64_t id = static_cast<int64_t>(edge->parallel_index) * mine.node_count + edge->source->index;
             if (id > INT32_MAX) return STEP::unequal;  // no address of the other graph can name it
             GRAPH_EDGE* match = theirs.find_edge(static_cast<int>(id), edge->target->index);
             if (match == nullptr) return STEP::unequal;
             if (STEP step = visit(&edge->value, &match->value, false); step != STEP::equal) return step;
+            again();
         }
         return STEP::equal;
     }
     case FRAME_KIND::any2: {
         // Each half is a test of its own.
-        auto* mine = static_cast<ANY2_DATA*>(frame().mine);
-        auto* theirs = static_cast<ANY2_DATA*>(frame().theirs);
-        while (frame().index < 2) {
-            const bool first = frame().index == 0;
-            ++frame().index;
+        auto* mine = static_cast<ANY2_DATA*>(f->mine);
+        auto* theirs = static_cast<ANY2_DATA*>(f->theirs);
+        while (f->index < 2) {
+            const bool first = f->index == 0;
+            ++f->index;
             STEP step = first ? visit(&mine->first, &theirs->first, true) : visit(&mine->second, &theirs->second, true);
             if (step != STEP::equal) return step;
+            again();
         }
         return STEP::equal;
     }

@@ -57,7 +57,8 @@ void drop_zero_sign(INT_DATA& number) {
 // explicit stack of frames, one per container being written, each knowing
 // how far it has come: the texts come out in the same order as a recursive
 // writer would give them, and the machine stack stays flat whatever the
-// depth. A frame's cell stays marked being_written until the frame ends.
+// depth. A frame's cell stays marked being_written until the frame ends. A
+// container of plain values only is written at once, without a frame.
 class TEXT_WRITER {
 public:
     TEXT_WRITER(std::string& out, TEXT_FORM form) : root_out(out), form(form) {}
@@ -72,7 +73,7 @@ public:
         while (frames.size() > in_use.base) {
             if (advance(frames.size() - 1)) continue;  // an element opened a frame of its own
             frames.back().cell->being_written = 0;
-            frames.pop_back();
+            drop_frame();
         }
         return message;
     }
@@ -92,18 +93,22 @@ private:
         size_t member = 0;
         LIST_NODE* node = nullptr;
         GRAPH_EDGE* edge = nullptr;
-        std::vector<std::string> texts;  // key form: the texts to sort
+        bool sorts = false;  // key form: the frame's parts are sorted, in text_lists[texts]
+        uint32_t texts = 0;
     };
 
-    // The frames of every writer in use; a writer's own lie above base.
+    // The frames of every writer in use; a writer's own lie above base. The
+    // frames that sort their parts keep them in text_lists, one list each,
+    // in the order of the frames.
     static std::vector<FRAME> frames;
+    static std::vector<std::vector<std::string>> text_lists;
     struct FRAMES_IN_USE {
         FRAMES_IN_USE() : base(frames.size()) {}
         ~FRAMES_IN_USE() {
             // An error on the way leaves marks to take off.
             while (frames.size() > base) {
                 frames.back().cell->being_written = 0;
-                frames.pop_back();
+                drop_frame();
             }
             // What a very deep value needed is not kept.
             if (base == 0 && frames.capacity() > 4096) frames = {};
@@ -126,40 +131,74 @@ private:
         else *out += bracket;
     }
 
-    void open(KIND kind, UNION_DATA* cell) {
-        FRAME& frame = frames.emplace_back();
+    FRAME new_frame(KIND kind, UNION_DATA* cell) const {
+        FRAME frame;
         frame.kind = kind;
         frame.cell = cell;
         frame.out = out;
+        return frame;
+    }
+
+    void open(KIND kind, UNION_DATA* cell) {
+        frames.push_back(new_frame(kind, cell));
+        if (kind == KIND::key_hash || kind == KIND::key_set || (kind == KIND::graph && key_form())) {
+            frames.back().sorts = true;
+            frames.back().texts = static_cast<uint32_t>(text_lists.size());
+            text_lists.emplace_back();
+        }
+    }
+
+    static void drop_frame() {
+        if (frames.back().sorts) text_lists.pop_back();
+        frames.pop_back();
+    }
+
+    // A cell whose text is written without a frame of its own.
+    static bool is_plain(const UNION_DATA* cell) {
+        const char lowered = lower_tag(cell->tag);
+        return !is_nesting_tag(lowered) && !is_link_tag(lowered);
+    }
+
+    // A container: written at once as long as its elements are plain, then
+    // from a frame, which is opened at the first element that is not (true).
+    bool open_container(KIND kind, UNION_DATA* cell) {
+        FRAME frame = new_frame(kind, cell);
+        if (kind == KIND::list) frame.node = cell->list_data()->head;
+        return advance(0, &frame);
+    }
+
+    // In advance over a frame given apart from the stack: the frame goes on
+    // the stack, as it is, before an element that is not plain is visited.
+    static bool promote(const FRAME* given) {
+        frames.push_back(*given);
+        return true;
     }
 
     // Writes one value, or opens a frame for its elements (true; the cell
     // stays marked until the frame ends). A value met again while its own
-    // text is being written writes "..".
+    // text is being written writes "..". Only the outermost value's message
+    // counts.
     bool visit(UNION_DATA* cell, const char** message = nullptr) {
+        if (is_plain(cell)) {
+            write_plain(cell, message);
+            return false;
+        }
         if (!is_defined_value(cell)) return false;
         if (cell->being_written) {  // the value leads back into itself
             *out += "..";
             return false;
         }
         cell->being_written = 1;
-        const bool opened = write_payload(cell, message);
+        const bool opened = open_payload(cell);
         if (!opened) cell->being_written = 0;
         return opened;
     }
 
-    bool write_payload(UNION_DATA* cell, const char** message) {
+    // The text of a plain value: nothing for one without value.
+    void write_plain(UNION_DATA* cell, const char** message) {
+        if (cell->payload == nullptr) return;
         switch (lower_tag(cell->tag)) {
         case tag_any: break;
-        case tag_reference:
-        case tag_alias:
-        case tag_call_alias: {
-            const size_t mark = frames.size();
-            open(KIND::link, cell);
-            if (visit(cell->target())) return true;
-            frames.resize(mark);
-            break;
-        }
         case tag_bool:
             if (cell->bool_word() == 1) *out += "true";
             else if (cell->bool_word() == 0) *out += "false";
@@ -185,37 +224,6 @@ private:
         case tag_time:
         case tag_timezone:
         case tag_datetime: write_calendar(cell); break;
-        case tag_list:
-        case tag_args:
-            *out += '(';
-            open(KIND::list, cell);
-            frames.back().node = cell->list_data()->head;
-            return true;
-        case tag_array:
-            *out += '[';
-            open(KIND::array, cell);
-            return true;
-        case tag_array2:
-            *out += '[';
-            open(KIND::array2, cell);
-            return true;
-        case tag_hash:
-            *out += '[';
-            open(key_form() ? KIND::key_hash : KIND::hash, cell);
-            return true;
-        case tag_set:
-            *out += '{';
-            open(key_form() ? KIND::key_set : KIND::set, cell);
-            return true;
-        case tag_any2: open(KIND::any2, cell); return true;
-        case tag_graph:
-            *out += "<(";
-            open(KIND::graph, cell);
-            return true;
-        case tag_object:
-            *out += '<';
-            open(KIND::object, cell);
-            return true;
         default:
             if (message != nullptr) {
                 *message = keep_message(
@@ -223,98 +231,150 @@ private:
             }
             break;
         }
-        return false;
     }
 
-    // Writes the next parts of the frame at index i until an element opens
-    // a frame of its own (true) or the frame's text is complete (false).
-    bool advance(size_t i) {
-        auto frame = [i]() -> FRAME& { return frames[i]; };  // visits may move the frames
-        out = frame().out;
-        UNION_DATA* cell = frame().cell;
-        switch (frame().kind) {
+    // A link or a container: its text, or a frame opened for it (true).
+    bool open_payload(UNION_DATA* cell) {
+        switch (lower_tag(cell->tag)) {
+        case tag_list:
+        case tag_args: *out += '('; return open_container(KIND::list, cell);
+        case tag_array: *out += '['; return open_container(KIND::array, cell);
+        case tag_array2: *out += '['; return open_container(KIND::array2, cell);
+        case tag_hash:
+            *out += '[';
+            if (!key_form()) return open_container(KIND::hash, cell);
+            open(KIND::key_hash, cell);
+            return true;
+        case tag_set:
+            *out += '{';
+            if (!key_form()) return open_container(KIND::set, cell);
+            open(KIND::key_set, cell);
+            return true;
+        case tag_object: *out += '<'; return open_container(KIND::object, cell);
+        case tag_any2: open(KIND::any2, cell); return true;
+        case tag_graph:
+            *out += "<(";
+            open(KIND::graph, cell);
+            return true;
+        default: {  // a link: its target is written while it stays marked
+            const size_t mark = frames.size();
+            open(KIND::link, cell);
+            if (visit(cell->target())) return true;
+            frames.resize(mark);
+            return false;
+        }
+        }
+    }
+
+    // Writes the next parts of the frame at index i (or of the frame given)
+    // until an element opens a frame of its own (true) or the frame's text
+    // is complete (false).
+    bool advance(size_t i, FRAME* given = nullptr) {
+        // A visit that opens a frame may move the frames: f is looked up again
+        // after each.
+        FRAME* f = given != nullptr ? given : &frames[i];
+        auto again = [&] { f = given != nullptr ? given : &frames[i]; };
+        out = f->out;
+        UNION_DATA* cell = f->cell;
+        switch (f->kind) {
         case KIND::link: return false;  // its target is written
         case KIND::list:
             for (;;) {
-                if (frame().phase == 1) *out += ',';
-                LIST_NODE* node = frame().node;
+                if (f->phase == 1) {
+                    *out += ',';
+                    f->phase = 0;
+                }
+                LIST_NODE* node = f->node;
                 if (node == nullptr) break;
-                frame().node = node->next;
-                frame().phase = 1;
+                if (given != nullptr && !is_plain(&node->value)) return promote(given);
+                f->node = node->next;
+                f->phase = 1;
                 if (visit(&node->value)) return true;
+                again();
             }
             close(')', cell->list_data()->head != nullptr);
             return false;
         case KIND::array: {
             const ARRAY_DATA& array = *cell->array_data();
             for (;;) {
-                if (frame().phase == 1) {
+                if (f->phase == 1) {
                     *out += ',';
-                    frame().phase = 0;
-                    frame().any_element = true;
+                    f->phase = 0;
+                    f->any_element = true;
                 }
-                size_t at = frame().index;
+                size_t at = f->index;
                 while (at < array.slots.size() && array.slots[at] == nullptr) ++at;
                 if (at >= array.slots.size()) break;
-                frame().index = at + 1;
+                if (given != nullptr && !is_plain(array.slots[at].get())) return promote(given);
+                f->index = at + 1;
                 *out += std::to_string(at);
                 *out += "->";
-                frame().phase = 1;
+                f->phase = 1;
                 if (visit(array.slots[at].get())) return true;
+                again();
             }
-            close(']', frame().any_element);
+            close(']', f->any_element);
             return false;
         }
         case KIND::array2: {
             const ARRAY2_DATA& grid = *cell->array2_data();
             for (;;) {
-                if (frame().phase == 1) {
+                if (f->phase == 1) {
                     *out += ',';
-                    frame().phase = 0;
-                    frame().any_element = true;
+                    f->phase = 0;
+                    f->any_element = true;
                 }
-                size_t at = frame().index;
+                size_t at = f->index;
                 while (grid.cols > 0 && at < grid.cells.size() && grid.cells[at] == nullptr) ++at;
                 if (grid.cols <= 0 || at >= grid.cells.size()) break;
-                frame().index = at + 1;
+                if (given != nullptr && !is_plain(grid.cells[at].get())) return promote(given);
+                f->index = at + 1;
                 char position[48];
                 const int index = static_cast<int>(at);
                 std::snprintf(position, sizeof position, "(%d,%d)->", index / grid.cols, index % grid.cols);
                 *out += position;
-                frame().phase = 1;
+                f->phase = 1;
                 if (visit(grid.cells[at].get())) return true;
+                again();
             }
-            close(']', frame().any_element);
+            close(']', f->any_element);
             return false;
         }
         case KIND::hash:
         case KIND::set: {
-            const bool with_values = frame().kind == KIND::hash;
+            const bool with_values = f->kind == KIND::hash;
             for (;;) {
-                switch (frame().phase) {
+                switch (f->phase) {
                 case 0: {
-                    LIST_NODE* node = next_pair(frame());
+                    LIST_NODE* node = next_pair(*f);
                     if (node == nullptr) {
-                        close(with_values ? ']' : '}', frame().any_element);
+                        close(with_values ? ']' : '}', f->any_element);
                         return false;
                     }
-                    frame().node = node;
-                    frame().phase = 1;
-                    if (visit(&node->key())) return true;
+                    f->node = node;
+                    f->phase = 3;
                     break;
                 }
+                case 3:  // the pair's key
+                    if (given != nullptr && !is_plain(&f->node->key())) return promote(given);
+                    f->phase = 1;
+                    if (visit(&f->node->key())) return true;
+                    again();
+                    break;
                 case 1:
                     if (with_values) {
+                        if (given != nullptr && !is_plain(&f->node->value)) return promote(given);
                         *out += "->";
-                        frame().phase = 2;
-                        if (visit(&frame().node->value)) return true;
+                        f->phase = 2;
+                        if (visit(&f->node->value)) return true;
+                        again();
                         break;
                     }
                     [[fallthrough]];
                 default:
                     *out += ',';
-                    frame().any_element = true;
-                    frame().phase = 0;
+                    f->any_element = true;
+                    f->phase = 0;
                     break;
                 }
             }
@@ -323,98 +383,102 @@ private:
         case KIND::key_set: {
             // Bucket order holds for equal hashes, insertion order within a
             // bucket does not: each bucket's pairs go in sorted order.
-            const bool with_values = frame().kind == KIND::key_hash;
+            const bool with_values = f->kind == KIND::key_hash;
             const auto& buckets = cell->hash_data()->buckets;
             for (;;) {
-                switch (frame().phase) {
+                switch (f->phase) {
                 case 0: {
-                    LIST_NODE* node = frame().node != nullptr ? frame().node->next : nullptr;
+                    LIST_NODE* node = f->node != nullptr ? f->node->next : nullptr;
                     if (node == nullptr) {
-                        out = frame().out;
-                        append_sorted(frame().texts, true, frame().any_element);
-                        size_t at = frame().index;
+                        out = f->out;
+                        append_sorted(text_lists[f->texts], true, f->any_element);
+                        size_t at = f->index;
                         while (at < buckets.size() && buckets[at] == nullptr) ++at;
                         if (at >= buckets.size()) {
-                            close(with_values ? ']' : '}', frame().any_element);
+                            close(with_values ? ']' : '}', f->any_element);
                             return false;
                         }
-                        frame().index = at + 1;
-                        frame().node = nullptr;
+                        f->index = at + 1;
+                        f->node = nullptr;
                         node = buckets[at]->head;
                         if (node == nullptr) continue;
                     }
-                    frame().node = node;
-                    frame().texts.emplace_back();
-                    out = &frame().texts.back();
-                    frame().phase = 1;
+                    f->node = node;
+                    text_lists[f->texts].emplace_back();
+                    out = &text_lists[f->texts].back();
+                    f->phase = 1;
                     if (visit(&node->key())) return true;
+                    again();
                     break;
                 }
                 case 1:
-                    out = &frame().texts.back();
+                    out = &text_lists[f->texts].back();
                     if (with_values) {
                         *out += "->";
-                        frame().phase = 2;
-                        if (visit(&frame().node->value)) return true;
+                        f->phase = 2;
+                        if (visit(&f->node->value)) return true;
+                        again();
                         break;
                     }
                     [[fallthrough]];
-                default: frame().phase = 0; break;
+                default: f->phase = 0; break;
                 }
             }
         }
         case KIND::graph: {
             const GRAPH_DATA& graph = *cell->graph_data();
             for (;;) {
-                switch (frame().phase) {
+                switch (f->phase) {
                 case 0: {  // the node values
-                    const size_t at = frame().index;
+                    const size_t at = f->index;
                     if (at < static_cast<size_t>(graph.node_count)) {
-                        frame().index = at + 1;
-                        frame().phase = 1;
+                        f->index = at + 1;
+                        f->phase = 1;
                         if (visit(&graph.nodes[at]->value)) return true;
+                        again();
                         break;
                     }
                     close(')', graph.node_count > 0);
                     *out += ",{";
-                    frame().edge = graph.first_edge;
-                    frame().phase = 2;
+                    f->edge = graph.first_edge;
+                    f->phase = 2;
                     break;
                 }
                 case 1:
                     *out += ',';
-                    frame().phase = 0;
+                    f->phase = 0;
                     break;
                 case 2: {  // the edges
-                    GRAPH_EDGE* edge = frame().edge;
+                    GRAPH_EDGE* edge = f->edge;
                     if (edge == nullptr) {
                         // Equal graphs may list their edges in different orders.
                         bool unused = false;
-                        append_sorted(frame().texts, false, unused);
-                        close('}', frame().any_element);
+                        if (f->sorts) append_sorted(text_lists[f->texts], false, unused);
+                        close('}', f->any_element);
                         *out += '>';
                         return false;
                     }
                     char address[48];
                     std::snprintf(address, sizeof address, "<%d->%d,",
                                   graph.node_count * edge->parallel_index + edge->source->index, edge->target->index);
-                    if (key_form()) {
-                        frame().texts.emplace_back(address);
-                        out = &frame().texts.back();
+                    if (f->sorts) {
+                        text_lists[f->texts].emplace_back(address);
+                        out = &text_lists[f->texts].back();
                     } else {
                         *out += address;
                     }
-                    frame().phase = 3;
+                    f->phase = 3;
                     if (visit(&edge->value)) return true;
+                    again();
                     break;
                 }
                 default:
-                    if (key_form()) out = &frame().texts.back();
+                    if (f->sorts) out = &text_lists[f->texts].back();
                     *out += ">,";
-                    out = frame().out;
-                    frame().any_element = true;
-                    frame().edge = frame().edge->next;
-                    frame().phase = 2;
+                    out = f->out;
+                    f->any_element = true;
+                    f->edge = f->edge->next;
+                    f->phase = 2;
                     break;
                 }
             }
@@ -424,39 +488,44 @@ private:
             // groups; a group without members still gets its ";".
             const OBJECT_RECORD& object = *cell->holder()->object;
             for (;;) {
-                if (frame().phase == 1) {
+                if (f->phase == 1) {
                     *out += ',';
-                    frame().any_element = true;
-                    frame().phase = 0;
+                    f->any_element = true;
+                    f->phase = 0;
                 }
-                const size_t g = frame().index;
+                const size_t g = f->index;
                 if (g >= object.groups.size()) {
                     close('>', !object.groups.empty());
                     return false;
                 }
                 const SLOT_ARRAY* slots = object.groups[g].slots.get();
-                if (slots != nullptr && frame().member < slots->cells.size()) {
-                    UNION_DATA* member = slots->cells[frame().member++];
-                    frame().phase = 1;
+                if (slots != nullptr && f->member < slots->cells.size()) {
+                    UNION_DATA* member = slots->cells[f->member];
+                    if (given != nullptr && member != nullptr && !is_plain(member)) return promote(given);
+                    ++f->member;
+                    f->phase = 1;
                     if (member != nullptr && visit(member)) return true;
+                    again();
                     continue;
                 }
-                close(';', frame().any_element);
-                frame().any_element = false;
-                frame().index = g + 1;
-                frame().member = 0;
+                close(';', f->any_element);
+                f->any_element = false;
+                f->index = g + 1;
+                f->member = 0;
             }
         }
         case KIND::any2:
-            switch (frame().phase) {
+            switch (f->phase) {
             case 0:
-                frame().phase = 1;
+                f->phase = 1;
                 if (visit(&cell->any2_data()->first)) return true;
+                again();
                 [[fallthrough]];
             case 1:
-                frame().phase = 2;
+                f->phase = 2;
                 *out += "->";
                 if (visit(&cell->any2_data()->second)) return true;
+                again();
                 [[fallthrough]];
             default: return false;
             }
@@ -562,6 +631,7 @@ private:
 };
 
 std::vector<TEXT_WRITER::FRAME> TEXT_WRITER::frames;
+std::vector<std::vector<std::string>> TEXT_WRITER::text_lists;
 
 // A fresh payload for a variable that holds none, so that a conversion can
 // store into it.

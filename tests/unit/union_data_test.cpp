@@ -28,6 +28,7 @@ using test::CELL;
 using test::element;
 using test::int_cell;
 using test::int_of;
+using test::list_of;
 using test::make_cell;
 using test::str_cell;
 
@@ -442,6 +443,23 @@ TEST(UnionDataDeep, CopiesOfAnyDepthAreWholeAndIndependent) {
     EXPECT_EQ(copy_into_slot(slot.get(), deep.get(), 0), nullptr);
     EXPECT_TRUE(is_equal_value(slot.get(), deep.get(), true));
     EXPECT_TRUE(copy_partners.empty());
+}
+
+TEST(UnionDataEquality, PlainElementsAroundNestedOnes) {
+    // (1, (2), x) against (1, (2), y), and the same nested one level more.
+    auto make = [](int last, int nested) {
+        CELL list = list_of({1});
+        CELL inner = list_of({nested});
+        list->list_data()->append(inner.get(), 0);
+        list->list_data()->append(int_cell(last).get(), 0);
+        CELL outer = list_of({0});
+        outer->list_data()->append(list.get(), 0);
+        return outer;
+    };
+    EXPECT_TRUE(is_equal_value(make(3, 2).get(), make(3, 2).get(), true));
+    EXPECT_FALSE(is_equal_value(make(3, 2).get(), make(4, 2).get(), true));
+    EXPECT_FALSE(is_equal_value(make(3, 2).get(), make(3, 5).get(), true));
+    EXPECT_TRUE(equality_partners.empty());
 }
 
 TEST(UnionDataDeep, EqualityLooksAtTheBottom) {

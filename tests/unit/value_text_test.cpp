@@ -288,6 +288,34 @@ TEST(ValueTextCycles, ABackReferenceIsWrittenAsTwoDots) {
     EXPECT_EQ(nested->being_written, 0);
 }
 
+TEST(ValueTextNesting, PlainElementsBeforeAndAfterNestedOnes) {
+    // A container is written at once while its elements are plain and
+    // goes on from where it was at the first nested one.
+    CELL two = int_cell(2);
+    CELL one = int_cell(1);
+    CELL inner = list_of({two.get()});
+    CELL list = list_of({one.get()});
+    list->list_data()->append(inner.get(), 0);
+    list->list_data()->append(int_cell(3).get(), 0);
+    EXPECT_EQ(text_of(list.get()), "(1,(2),3)");
+    CELL array = make_cell('a');
+    array->array_data()->resize(3);
+    array->array_data()->set(0, int_cell(1).get(), 0);
+    array->array_data()->set(1, inner.get(), 0);
+    array->array_data()->set(2, int_cell(3).get(), 0);
+    EXPECT_EQ(text_of(array.get()), "[0->1,1->(2),2->3]");
+    CELL hash = make_cell('h');
+    put(hash.get(), int_cell(1).get(), int_cell(1).get());
+    put(hash.get(), int_cell(2).get(), inner.get());
+    put(hash.get(), int_cell(3).get(), int_cell(3).get());
+    EXPECT_EQ(text_of(hash.get()), "[1->1,2->(2),3->3]");
+    CELL outer = make_cell('l');
+    outer->list_data()->append(list.get(), 0);
+    outer->list_data()->append(array.get(), 0);
+    outer->list_data()->append(hash.get(), 0);
+    EXPECT_EQ(text_of(outer.get()), "((1,(2),3),[0->1,1->(2),2->3],[1->1,2->(2),3->3])");
+}
+
 TEST(ValueTextCycles, ReferencesToOneValueThatIsNoCyclePrintInFull) {
     CELL target = int_cell("5");
     CELL list = make_cell('l');
