@@ -16,6 +16,8 @@
 // the links inside the copy are re-pointed and the partners forgotten.
 // Equality does the same with equality_partners: two values are equal when
 // their payloads are and their references point to corresponding places.
+// Its walk, which keeps a frame per pair of containers it is inside, is in
+// value_equality.cpp.
 
 #pragma once
 
