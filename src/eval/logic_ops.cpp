@@ -50,26 +50,15 @@ RESULT_ITEM comparison_operand(const ARG_FRAME& frame, TOKEN* node, const char* 
 using VALUE_RULE_OF_CELLS = bool (*)(UNION_DATA*, UNION_DATA*);
 
 // An equality or identity rule applied to one value of each operand.
-bool items_by_rule(TOKEN* node, RESULT_ITEM a, RESULT_ITEM b, const char* name, VALUE_RULE_OF_CELLS rule, bool walks) {
-    bool outermost = value_walk_depth == 0;
-    bool result = rule(a.cell, b.cell);
-    // A value nested too deep compares unequal; report it rather than
-    // answering from a walk that stopped half-way. The equality walk clears
-    // the mark when it starts, so the mark found here is its own.
-    if (walks && outermost) {
-        if (const char* message = take_depth_overflow())
-            raise_error(node, routine_kind_operator, name, message, error_kind_system);
-    }
-    return result;
-}
+bool items_by_rule(RESULT_ITEM a, RESULT_ITEM b, VALUE_RULE_OF_CELLS rule) { return rule(a.cell, b.cell); }
 
 bool compare_by_rule(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN* right, const char* name,
-                     VALUE_RULE_OF_CELLS rule, bool walks) {
+                     VALUE_RULE_OF_CELLS rule) {
     ARG_FRAME left_frame(left, this_item, false);
     RESULT_ITEM a = comparison_operand(left_frame, node, name);
     ARG_FRAME right_frame(right, this_item, false);
     RESULT_ITEM b = comparison_operand(right_frame, node, name);
-    return items_by_rule(node, a, b, name, rule, walks);
+    return items_by_rule(a, b, rule);
 }
 
 bool equal_rule(UNION_DATA* a, UNION_DATA* b) { return is_equal_value(a, b, true); }
@@ -222,22 +211,22 @@ void eval_and(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
 // ---- comparators ----
 
 bool compare_equal(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN* right) {
-    return compare_by_rule(node, this_item, left, right, "==", equal_rule, true);
+    return compare_by_rule(node, this_item, left, right, "==", equal_rule);
 }
 bool compare_unequal(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN* right) {
-    return compare_by_rule(node, this_item, left, right, "!=", unequal_rule, true);
+    return compare_by_rule(node, this_item, left, right, "!=", unequal_rule);
 }
 bool compare_same(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN* right) {
-    return compare_by_rule(node, this_item, left, right, "@@", is_same_cell, false);
+    return compare_by_rule(node, this_item, left, right, "@@", is_same_cell);
 }
 bool compare_other(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN* right) {
-    return compare_by_rule(node, this_item, left, right, "!@", is_other_cell, false);
+    return compare_by_rule(node, this_item, left, right, "!@", is_other_cell);
 }
 bool compare_equal_ref(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN* right) {
-    return compare_by_rule(node, this_item, left, right, "??", cells_equal_ref, true);
+    return compare_by_rule(node, this_item, left, right, "??", cells_equal_ref);
 }
 bool compare_unequal_ref(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN* right) {
-    return compare_by_rule(node, this_item, left, right, "!?", cells_unequal_ref, true);
+    return compare_by_rule(node, this_item, left, right, "!?", cells_unequal_ref);
 }
 bool compare_less_than(TOKEN* node, RESULT_ITEM this_item, TOKEN* left, TOKEN* right) {
     return compare_ordered(node, this_item, left, right, ORDERING::less);
@@ -283,12 +272,12 @@ namespace {
 // What COMPARE does with the one value of each operand.
 template <VALUE_COMPARATOR COMPARE>
 bool compare_items(TOKEN* node, RESULT_ITEM a, RESULT_ITEM b) {
-    if constexpr (COMPARE == compare_equal) return items_by_rule(node, a, b, "==", equal_rule, true);
-    else if constexpr (COMPARE == compare_unequal) return items_by_rule(node, a, b, "!=", unequal_rule, true);
-    else if constexpr (COMPARE == compare_same) return items_by_rule(node, a, b, "@@", is_same_cell, false);
-    else if constexpr (COMPARE == compare_other) return items_by_rule(node, a, b, "!@", is_other_cell, false);
-    else if constexpr (COMPARE == compare_equal_ref) return items_by_rule(node, a, b, "??", cells_equal_ref, true);
-    else if constexpr (COMPARE == compare_unequal_ref) return items_by_rule(node, a, b, "!?", cells_unequal_ref, true);
+    if constexpr (COMPARE == compare_equal) return items_by_rule(a, b, equal_rule);
+    else if constexpr (COMPARE == compare_unequal) return items_by_rule(a, b, unequal_rule);
+    else if constexpr (COMPARE == compare_same) return items_by_rule(a, b, is_same_cell);
+    else if constexpr (COMPARE == compare_other) return items_by_rule(a, b, is_other_cell);
+    else if constexpr (COMPARE == compare_equal_ref) return items_by_rule(a, b, cells_equal_ref);
+    else if constexpr (COMPARE == compare_unequal_ref) return items_by_rule(a, b, cells_unequal_ref);
     else if constexpr (COMPARE == compare_less_than) return items_ordered(node, a, b, ORDERING::less);
     else if constexpr (COMPARE == compare_greater_than) return items_ordered(node, a, b, ORDERING::greater);
     else if constexpr (COMPARE == compare_less_equal) return items_ordered(node, a, b, ORDERING::less_equal);

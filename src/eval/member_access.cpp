@@ -177,7 +177,7 @@ void MEMBER_ACCESS::keep_members_of_temporary(RESULT_ITEM item, RESULT_NODE* las
         RESULT_ITEM& result = entry->item;
         if (result.owned != 0 || result.cell == nullptr || !is_within_value(receiver, result.cell)) continue;
         auto copy = std::make_unique<UNION_DATA>(tag_nothing);
-        if (const char* message = copy_construct_value(copy.get(), result.cell)) raise_plain(node, message);
+        copy_construct_value(copy.get(), result.cell);
         result.cell = copy.release();
         result.owned = 1;
     }

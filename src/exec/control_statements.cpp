@@ -314,10 +314,8 @@ void exec_switch(TOKEN* node, RESULT_ITEM this_item) {
             } else {
                 if (!value_watch.alive()) raise_check(node, routine, msg_text("insnicdef"));
                 UNION_DATA* value = follow_aliases(frame[0].cell);
-                for (uint32_t i = 0; i < last && !match; ++i) {
+                for (uint32_t i = 0; i < last && !match; ++i)
                     match = is_equal_value(value, follow_aliases(case_frame[i].cell), true);
-                    if (const char* message = take_depth_overflow()) raise_check(node, case_routine, message);
-                }
             }
             if (match) matched = code_block(case_frame[last]);
         }

@@ -63,12 +63,9 @@ bool catch_matches(UNION_DATA* variable, UNION_DATA* value) {
 void exec_throw(TOKEN* node, RESULT_ITEM this_item) {
     ARG_FRAME frame(node->left, this_item, true);
     require(frame.check_count(1), frame, node, "sys:throw");
-    // The copy is made before anything is installed: a value nested too deep
-    // to copy is refused at the throw, and no empty value is thrown instead.
     auto exception = std::make_unique<PENDING_EXCEPTION>();
     exception->value = std::make_unique<UNION_DATA>(tag_nothing);
-    if (const char* refusal = copy_construct_value(exception->value.get(), frame.value(0)))
-        raise_system_error(node, refusal);
+    copy_construct_value(exception->value.get(), frame.value(0));
     exception->file = source_file_name(node->file_index);
     exception->line = static_cast<uint32_t>(node->line);
     exception->kind = 'u';

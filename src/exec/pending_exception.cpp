@@ -51,7 +51,6 @@ void throw_pending_error() {
 PENDING_EXCEPTION::PENDING_EXCEPTION(char tag) : value(std::make_unique<UNION_DATA>(tag)) {}
 
 PENDING_EXCEPTION::PENDING_EXCEPTION(UNION_DATA* source) : value(std::make_unique<UNION_DATA>(tag_nothing)) {
-    // A value nested too deep to copy is thrown as a cell without value.
     copy_construct_value(value.get(), source);
 }
 

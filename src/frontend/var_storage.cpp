@@ -68,11 +68,10 @@ void fill_from_prototype(UNION_DATA* cell, TOKEN* type_def) {
     holder->type = source->type;
     if (source->object == nullptr) return;
     auto record = std::make_unique<OBJECT_RECORD>();
-    ++copy_depth;
+    COPY_SCOPE scope;
     copy_value_table(*record, *source->object);
-    --copy_depth;
     holder->object = record.release();
-    if (copy_depth == 0) finish_copied_references(cell);
+    scope.finish(cell, true);
 }
 
 // The storage entries of a block, in insertion order, without the entries

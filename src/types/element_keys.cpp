@@ -50,8 +50,7 @@ ELEMENT_KEYS::ELEMENT_KEYS(std::vector<UNION_DATA*> elements) : keys(std::move(e
         // The copy keeps the tag of the cell the order starts from, so that
         // it compares exactly as the element does.
         auto copy = std::make_unique<UNION_DATA>(tag_nothing);
-        const char* failure = copy_construct_value(copy.get(), follow_aliases(key));
-        if (copy_failure == nullptr) copy_failure = failure;
+        copy_construct_value(copy.get(), follow_aliases(key));
         key = copy.get();
         copies.push_back(std::move(copy));
     }

@@ -19,12 +19,10 @@ namespace morvu {
 
 class ELEMENT_KEYS {
 public:
-    // One key per element cell, in the given order. Copies that nest too
-    // deep leave their message in copy_failure (null otherwise).
+    // One key per element cell, in the given order.
     explicit ELEMENT_KEYS(std::vector<UNION_DATA*> elements);
 
     UNION_DATA** data() { return keys.data(); }
-    const char* copy_failure = nullptr;
 
 private:
     std::vector<UNION_DATA*> keys;

@@ -77,19 +77,8 @@ const char* ARRAY2_DATA::set(int row, int col, UNION_DATA* source, int mode) {
 }
 
 bool ARRAY2_DATA::equals(const ARRAY2_DATA& other) const {
-    if (rows != other.rows || cols != other.cols) return false;
-    if (cells.size() != other.cells.size()) return false;
     // Rows outermost, columns innermost: row-major is the slot order.
-    for (size_t i = 0; i < cells.size(); ++i) {
-        UNION_DATA* mine = cells[i].get();
-        UNION_DATA* theirs = other.cells[i].get();
-        if (mine == nullptr || theirs == nullptr) {
-            if (mine != theirs) return false;
-        } else if (!is_equal_value(mine, theirs, false)) {
-            return false;
-        }
-    }
-    return true;
+    return equal_containers(tag_array2, const_cast<ARRAY2_DATA*>(this), const_cast<ARRAY2_DATA*>(&other));
 }
 
 const char* ARRAY2_DATA::copy_from(const ARRAY2_DATA& source) {

@@ -81,18 +81,7 @@ void ARRAY_DATA::remove(int position) {
 }
 
 bool ARRAY_DATA::operator==(const ARRAY_DATA& other) const {
-    if (slot_count != other.slot_count) return false;
-    if (slot_count == 0) return true;
-    for (size_t i = 0; i < slots.size() && i < other.slots.size(); ++i) {
-        UNION_DATA* mine = slots[i].get();
-        UNION_DATA* theirs = other.slots[i].get();
-        if (mine == nullptr || theirs == nullptr) {
-            if (mine != theirs) return false;
-        } else if (!is_equal_value(mine, theirs, false)) {
-            return false;
-        }
-    }
-    return true;
+    return equal_containers(tag_array, const_cast<ARRAY_DATA*>(this), const_cast<ARRAY_DATA*>(&other));
 }
 
 const char* ARRAY_DATA::sort(UNION_DATA** keys, bool ascending) {

@@ -45,8 +45,7 @@ public:
     // Puts a new element made from cell by the assignment mode into the slot;
     // out of range does nothing. The new element is built before the old one
     // is destroyed, so cell may be (or lie inside) the element it replaces.
-    // Passes on the failure of the element copy ("Stack overflow"; the
-    // element is then an empty any cell).
+    // Passes on the result of copy_into_slot (assign_rules.h).
     const char* set(int position, UNION_DATA* cell, int mode);
 
     // Undefines one slot; out of range or undefined does nothing.

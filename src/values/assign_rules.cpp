@@ -1,9 +1,12 @@
 #include "values/assign_rules.h"
 
+#include <memory>
 #include <string>
 
+#include "numbers/int_data.h"
 #include "runtime/message_scratch.h"
 #include "runtime/messages.h"
+#include "runtime/str_stream.h"
 #include "values/payload_records.h"
 #include "values/union_data.h"
 #include "values/value_copy.h"
@@ -66,30 +69,41 @@ const char* check_transfer(UNION_DATA* dest, UNION_DATA* src, UNION_DATA* s, con
     return nullptr;
 }
 
-// A plain assignment whose source or destination holds further cells. The
-// copy is made aside first, so that the source may lie inside the value it
-// replaces, and a copy that nests too deep is refused without a change.
-const char* copy_through_temporary(UNION_DATA* dest, UNION_DATA* s) {
-    if (copy_depth == 0 && value_walk_depth == 0) value_depth_overflow = false;
-    ++copy_depth;
+// A plain assignment made aside first: the source may lie inside the value
+// it replaces, and the destination changes only once the copy is whole.
+void copy_through_temporary(UNION_DATA* dest, UNION_DATA* s) {
     UNION_DATA temporary('V');
-    init_payload(&temporary, s);
-    bool relink = deep_copy_payload(&temporary, s);
-    --copy_depth;
-    // Links inside the copy that pointed at s must end at dest, which is
-    // what the copy becomes.
-    if (copy_partners.of(s) == &temporary) copy_partners.record(s, dest);
-    if (copy_depth == 0) {
-        bool overflow = value_walk_depth == 0 && value_depth_overflow;
-        if (relink && !overflow) finish_copied_references(&temporary);
-        copy_partners.clear();
-        if (overflow) {
-            value_depth_overflow = false;
-            return msg_text("staueb");
-        }
+    {
+        COPY_SCOPE scope;
+        init_payload(&temporary, s);
+        const bool relink = deep_copy_payload(&temporary, s);
+        // Links inside the copy that pointed at s must end at dest, which is
+        // what the copy becomes.
+        if (copy_partners.of(s) == &temporary) copy_partners.record(s, dest);
+        scope.finish(&temporary, relink);
     }
     move_payload(dest, &temporary);
-    return nullptr;
+}
+
+// An int or a text into a cell without payload (an any cell holding
+// nothing, or a cell of its type without value): the new payload is made
+// whole before the cell takes it. False, with nothing done, for any other
+// pair.
+bool give_new_payload(UNION_DATA* dest, const UNION_DATA* s, char lowered) {
+    if (dest->payload != nullptr || s->payload == nullptr) return false;
+    const bool any_dest = dest->tag == tag_any || dest->tag == tag_nothing;
+    if (!any_dest && lower_tag(dest->tag) != lowered) return false;
+    if (lowered == tag_int) {
+        auto number = std::make_unique<INT_DATA>();
+        *number = *s->int_data();  // the assignment the general copy makes
+        dest->payload = number.release();
+    } else if (lowered == tag_str) {
+        dest->payload = new STR_DATA(s->str_data()->text);
+    } else {
+        return false;
+    }
+    if (any_dest) dest->tag = raise_tag(lowered);
+    return true;
 }
 
 }  // namespace
@@ -119,9 +133,23 @@ const char* assign_value(UNION_DATA* dest, UNION_DATA* src) {
     UNION_DATA* s = follow_link(src);
     if (s == dest) return nullptr;
     if (const char* message = check_transfer(dest, src, s, assign_messages)) return message;
-    if (is_nesting_tag(lower_tag(s->tag)) || is_nesting_tag(lower_tag(dest->tag)))
-        return copy_through_temporary(dest, s);
-    return copy_value(dest, s, false);
+    // The target changes only once the copy is whole. A plain value goes
+    // straight into a target that holds a value of its type, whose payload
+    // takes it whole or not at all; so do the empty value and the small
+    // values that live in the cell, which allocate nothing; an int or a text
+    // into a cell without payload gets its payload made first. Any other
+    // value is made aside and moved in.
+    const char lowered = lower_tag(s->tag);
+    const char dest_lowered = lower_tag(dest->tag);
+    if (!is_nesting_tag(lowered) && !is_nesting_tag(dest_lowered) && !is_link_tag(dest_lowered)) {
+        if ((dest_lowered == lowered && dest->payload != nullptr) || !is_value_tag(lowered) || is_scalar_tag(lowered)) {
+            copy_value(dest, s, false);
+            return nullptr;
+        }
+        if (give_new_payload(dest, s, lowered)) return nullptr;
+    }
+    copy_through_temporary(dest, s);
+    return nullptr;
 }
 
 const char* move_value(UNION_DATA* dest, UNION_DATA* src) { return move_value_with_root(dest, src, nullptr); }
@@ -282,14 +310,8 @@ const char* copy_into_slot(UNION_DATA* cell, UNION_DATA* src, int mode) {
     case assign_mode_call_alias: link_cell(cell, src, link_kind_call_alias); break;
     default: break;
     }
-    if (!copy) return nullptr;
-    const char* message = copy_value(cell, followed, false);
-    if (message != nullptr) {
-        destroy_payload(cell, false);
-        cell->tag = 'v';
-        cell->payload = nullptr;
-    }
-    return message;
+    if (copy) copy_value(cell, followed, false);
+    return nullptr;
 }
 
 }  // namespace morvu

@@ -74,8 +74,8 @@ void move_payload(UNION_DATA* dest, UNION_DATA* src);
 // Makes a container element: cell is a freshly constructed any cell 'v'
 // (new UNION_DATA(tag_any), or one embedded in a node), src the value it is made
 // from. No rule checks. Mode 6 behaves as in assign_by_mode (the source's
-// link kind, else a copy). Null, or "Stack overflow" when the value to copy
-// nests too deep (the element then stays an empty any cell).
+// link kind, else a copy). Null: an element is always made, whatever the
+// depth of the value it copies.
 const char* copy_into_slot(UNION_DATA* cell, UNION_DATA* src, int mode);
 
 }  // namespace morvu

@@ -141,18 +141,15 @@ void make_small_object(UNION_DATA* destination, UNION_DATA* source) {
     UNION_DATA* initial = initial_object_of(from->type);
     bool copied = initial != nullptr && initial->holder() != nullptr && initial->holder()->object != nullptr;
     auto* record = new OBJECT_RECORD();
-    if (copied) {
-        // One copy protocol around all members, so that links between them
-        // end inside the new object.
-        ++copy_depth;
-        front_end_services.copy_members(*record, *initial->holder()->object);
-        --copy_depth;
-    }
+    // One copy protocol around all members, so that links between them end
+    // inside the new object.
+    COPY_SCOPE scope;
+    if (copied) front_end_services.copy_members(*record, *initial->holder()->object);
     OBJECT_RECORD* old = to->object;
     to->object = record;
     to->type = from->type;
     destroy_object_record(old);
-    if (copied && copy_depth == 0) finish_copied_references(destination);
+    if (copied) scope.finish(destination, true);
 }
 
 bool is_smalltype_value(const UNION_DATA* cell, bool lowered) {

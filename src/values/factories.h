@@ -38,9 +38,8 @@ RESULT_ITEM make_str_value(std::string text);
 RESULT_ITEM make_oper_value(char first, char second);
 // A pair whose halves are made from two cells by their assignment modes, as
 // container elements are; a half that is a reference stays one. A half that
-// cannot be made (a value nested too deep to copy) gives, with a message
-// pointer, the refusal there and an item without cell; without one, a pair
-// with both halves empty.
+// cannot be made gives, with a message pointer, the refusal there and an
+// item without cell; without one, a pair with both halves empty.
 RESULT_ITEM make_any2_value(UNION_DATA* first, uint32_t first_mode, UNION_DATA* second, uint32_t second_mode,
                             const char** message = nullptr);
 

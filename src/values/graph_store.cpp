@@ -91,19 +91,7 @@ int GRAPH_DATA::count_edges_between(int i, int j, char direction) const {
 }
 
 bool GRAPH_DATA::equals(const GRAPH_DATA& other) const {
-    if (node_count != other.node_count) return false;
-    for (int i = 0; i < node_count; ++i) {
-        if (!is_equal_value(&nodes[static_cast<size_t>(i)]->value, &other.nodes[static_cast<size_t>(i)]->value, false))
-            return false;
-    }
-    if (edge_count != other.edge_count) return false;
-    for (GRAPH_EDGE* edge = first_edge; edge != nullptr; edge = edge->next) {
-        int64_t id = static_cast<int64_t>(edge->parallel_index) * node_count + edge->source->index;
-        if (id > INT32_MAX) return false;  // no address of the other graph can name it
-        GRAPH_EDGE* match = other.find_edge(static_cast<int>(id), edge->target->index);
-        if (match == nullptr || !is_equal_value(&edge->value, &match->value, false)) return false;
-    }
-    return true;
+    return equal_containers(tag_graph, const_cast<GRAPH_DATA*>(this), const_cast<GRAPH_DATA*>(&other));
 }
 
 const char* GRAPH_DATA::check_not_iterating() const { return iterations > 0 ? msg_text("unzwaeite") : nullptr; }

@@ -442,22 +442,7 @@ void HASH_DATA::remove_nodes(std::vector<std::pair<size_t, LIST_NODE*>>& doomed)
 }
 
 bool HASH_DATA::equals(HASH_DATA& other, bool compare_values) {
-    if (pair_count != other.pair_count) return false;
-    for (size_t b = 0; b < buckets.size(); ++b) {
-        LIST_DATA* mine = buckets[b].get();
-        LIST_DATA* theirs = other.buckets[b].get();
-        if (theirs == nullptr) {
-            if (mine != nullptr) return false;
-            continue;
-        }
-        if (mine == nullptr || mine->node_count != theirs->node_count) return false;
-        for (LIST_NODE* node = theirs->head; node != nullptr; node = node->next) {
-            LIST_NODE* found = find_key_of(node);
-            if (found == nullptr) return false;
-            if (compare_values && !is_equal_value(&found->value, &node->value, false)) return false;
-        }
-    }
-    return true;
+    return equal_containers(compare_values ? tag_hash : tag_set, this, &other);
 }
 
 bool HASH_DATA::is_proper_subset(HASH_DATA& other) {
@@ -531,6 +516,7 @@ const char* HASH_DATA::copy_from(HASH_DATA& source) {
     // inside one of them.
     std::array<std::unique_ptr<LIST_DATA>, bucket_count> fresh;
     FIRST_MESSAGE message;
+    bool nesting_keys = false;
     for (size_t b = 0; b < buckets.size(); ++b) {
         LIST_DATA* theirs = source.buckets[b].get();
         if (theirs == nullptr) continue;
@@ -538,11 +524,21 @@ const char* HASH_DATA::copy_from(HASH_DATA& source) {
         for (LIST_NODE* node = theirs->head; node != nullptr; node = node->next) {
             const char* failure = fresh[b]->append_pair(&node->key(), 4, &node->value, 4);
             message.note(failure);
+            nesting_keys = nesting_keys || is_nesting_tag(lower_tag(node->key().tag));
         }
     }
     std::swap(buckets, fresh);
     pair_count = source.pair_count;
-    rebuild_index();
+    // A key that holds further cells may be copied only when the copy of
+    // the whole value ends (value_copy.h): its code waits for the first
+    // look-up.
+    if (nesting_keys) {
+        index.clear();
+        indexed = 0;
+        vacated = 0;
+    } else {
+        rebuild_index();
+    }
     cached_array.reset();
     array_outdated = false;
     return message.result();  // fresh now holds the old lists and destroys them

@@ -109,6 +109,9 @@ public:
 
     // Same keys; with compare_values also equal values.
     bool equals(HASH_DATA& other, bool compare_values);
+    // The pair whose key matches the stored key of a node of another hash,
+    // or null; its bucket into *bucket.
+    LIST_NODE* find_key_of(LIST_NODE* node, int* bucket = nullptr);
 
     // Every key here is in other, and other has one more.
     bool is_proper_subset(HASH_DATA& other);
@@ -200,8 +203,6 @@ private:
 
     // The pair whose key matches, or null; its bucket into *bucket.
     LIST_NODE* find_node(UNION_DATA* key, bool by_reference, uint64_t code, int* bucket = nullptr);
-    // The pair whose key matches the stored key of a node of another hash.
-    LIST_NODE* find_key_of(LIST_NODE* node, int* bucket = nullptr);
     void index_node(LIST_NODE* node, int bucket, uint64_t code);
     void unindex_node(LIST_NODE* node);
     void rebuild_index();

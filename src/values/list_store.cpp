@@ -19,6 +19,7 @@
 #include "values/address_order.h"
 #include "values/assign_rules.h"
 #include "values/saved_text.h"
+#include "values/value_operators.h"
 #include "values/value_sort.h"
 
 namespace morvu {
@@ -38,11 +39,7 @@ const char* index_message(int index, int count) {
 bool copy_plain_value(UNION_DATA& element, UNION_DATA* source, int mode) {
     if (mode != assign_mode_plain && mode != -1 && mode != assign_mode_keep_reference) return false;
     if (copy_depth != 0) return false;
-    if (source->tag == tag_any && element.tag == tag_any) {
-        // The empty value, which a new element holds already: a new pair of h[k].
-        if (value_walk_depth == 0) value_depth_overflow = false;
-        return true;
-    }
+    if (source->tag == tag_any && element.tag == tag_any) return true;  // the empty value: a new pair of h[k]
     if (source->payload == nullptr) return false;
     const char lowered = lower_tag(source->tag);
     switch (lowered) {
@@ -68,7 +65,6 @@ bool copy_plain_value(UNION_DATA& element, UNION_DATA* source, int mode) {
     default: return false;
     }
     element.tag = raise_tag(lowered);
-    if (value_walk_depth == 0) value_depth_overflow = false;  // as every outermost copy starts
     return true;
 }
 
@@ -121,26 +117,6 @@ bool may_reach_user_order(LIST_DATA& list) {
     return false;
 }
 
-// For two elements that are lists: marks the comparisons inside them as
-// free of user code, for as long as it lives, when neither can reach a user
-// operator. Inside such lists nothing needs to be walked again.
-class PURE_ORDER_SCOPE {
-public:
-    PURE_ORDER_SCOPE(UNION_DATA* a, UNION_DATA* b) {
-        if (order_runs_no_user_code || !is_list_value(a) || !is_list_value(b)) return;
-        owner =
-            !may_reach_user_order(*follow_link(a)->list_data()) && !may_reach_user_order(*follow_link(b)->list_data());
-        if (owner) order_runs_no_user_code = true;
-    }
-    ~PURE_ORDER_SCOPE() {
-        if (owner) order_runs_no_user_code = false;
-    }
-    PURE_ORDER_SCOPE(const PURE_ORDER_SCOPE&) = delete;
-    PURE_ORDER_SCOPE& operator=(const PURE_ORDER_SCOPE&) = delete;
-
-private:
-    bool owner = false;
-};
 
 // A node whose value cell may pass its value to another node: a plain
 // scalar or text that no link, weak cell or save refers to, beside an empty
@@ -494,47 +470,173 @@ void LIST_DATA::remove_node(LIST_NODE* node) {
     delete node;
 }
 
-bool LIST_DATA::equals(LIST_DATA& other) {
-    if (node_count != other.node_count) return false;
-    for (LIST_NODE *mine = head, *theirs = other.head; mine != nullptr && theirs != nullptr;
-         mine = mine->next, theirs = theirs->next)
-        if (!is_equal_value(&mine->value, &theirs->value, false)) return false;
-    return true;
+bool LIST_DATA::equals(LIST_DATA& other) { return equal_containers(tag_list, this, &other); }
+
+namespace {
+
+// A pair of lists being ordered, and the pair of elements it has reached.
+// An element pair that is a pair of lists is ordered by a frame of its own
+// above this one, whose answer the phase says what to do with.
+struct ORDER_FRAME {
+    LIST_NODE* mine;
+    LIST_NODE* theirs;
+    enum : uint8_t {
+        start,    // the current element pair is next
+        less,     // the answer is "<" of the element pair
+        greater,  // the answer is "<" of the element pair, asked by its ">"
+    } phase = start;
+    bool owns_pure = false;  // this frame's element pair marked the comparisons pure
+    // Every element pair so far was two plain values of a fully ordered
+    // type, or two lists of such values: cells without links, for which
+    // "neither < nor >" is equality and equality is that of each pair.
+    bool plain = true;
+};
+
+// The frames of every ordering in progress; an ordering that user code
+// starts while another one waits for it keeps its frames above the other's.
+std::vector<ORDER_FRAME> order_frames;
+
+// The frames of one ordering, dropped with their marks on every way out.
+class ORDER_WALK {
+public:
+    ORDER_WALK() : base(order_frames.size()) {}
+    ~ORDER_WALK() {
+        while (order_frames.size() > base) pop();
+        if (base == 0 && order_frames.capacity() > 4096) order_frames = {};
+    }
+    ORDER_WALK(const ORDER_WALK&) = delete;
+    ORDER_WALK& operator=(const ORDER_WALK&) = delete;
+
+    static void pop() {
+        if (order_frames.back().owns_pure) order_runs_no_user_code = false;
+        order_frames.pop_back();
+    }
+
+    const size_t base;
+};
+
+// The element pair of a frame is a pair of lists: its "<" goes by a frame.
+bool is_list_pair(UNION_DATA* x) {
+    const char type = lower_tag(follow_link(x)->tag);
+    return type == tag_list || type == tag_args;
 }
 
-const char* LIST_DATA::less(LIST_DATA& other, bool* result) {
-    VALUE_DEPTH_GUARD guard;  // lists of lists compare recursively
-    if (guard.exceeded()) return take_depth_overflow();
-    // The other list leads: running out of this list first makes it a
-    // proper prefix, running out of the other leaves "not less".
-    LIST_NODE* mine = head;
-    for (LIST_NODE* theirs = other.head; theirs != nullptr; theirs = theirs->next, mine = mine->next) {
-        if (mine == nullptr) {
-            *result = true;
-            return nullptr;
-        }
-        UNION_DATA* x = &mine->value;
-        UNION_DATA* y = &theirs->value;
-        PURE_ORDER_SCOPE pure(x, y);
-        bool decided = false;
-        if (const char* message = compare_less(x, y, &decided)) return message;
-        if (decided) {
-            *result = true;
-            return nullptr;
-        }
-        if (order_runs_no_user_code && is_list_value(x)) {
-            // ">" of two lists is "not <" and "not ==", and "<" has just
-            // answered after the same operand checks.
-            decided = !is_equal_value(x, y, true);
-        } else if (const char* message = op_greater(x, y, &decided)) {
-            return message;
-        }
-        if (decided) {
-            *result = false;
-            return nullptr;
-        }
+// Types whose "<" is a total order that agrees with equality.
+bool is_plain_ordered(const UNION_DATA* cell) {
+    switch (cell->tag) {
+    case tag_int:
+    case tag_real:
+    case tag_str:
+    case tag_char:
+    case tag_date:
+    case tag_time:
+    case tag_timezone:
+    case tag_datetime:
+    case raise_tag(tag_int):
+    case raise_tag(tag_real):
+    case raise_tag(tag_str):
+    case raise_tag(tag_char):
+    case raise_tag(tag_date):
+    case raise_tag(tag_time):
+    case raise_tag(tag_timezone):
+    case raise_tag(tag_datetime): return true;
+    default: return false;
     }
-    *result = false;
+}
+
+void open_order(UNION_DATA* x, UNION_DATA* y) {
+    order_frames.push_back({follow_link(x)->list_data()->head, follow_link(y)->list_data()->head});
+}
+
+}  // namespace
+
+const char* LIST_DATA::less(LIST_DATA& other, bool* result) {
+    // Each element pair decides when "<" or ">" holds for it, and the next
+    // pair is asked only when neither does. Lists of lists are ordered from
+    // the walk's own frames, in the order a recursive comparison would take.
+    const ORDER_WALK walk;
+    order_frames.push_back({head, other.head});
+    // What the frame that ended last found: "<"; that both its lists ended
+    // together; and whether it was plain.
+    bool answer = false;
+    bool ended_together = false;
+    bool ended_plain = false;
+    while (order_frames.size() > walk.base) {
+        // User operators may order lists of their own meanwhile.
+        const size_t top = order_frames.size() - 1;
+        auto frame = [top]() -> ORDER_FRAME& { return order_frames[top]; };
+        if (frame().phase == ORDER_FRAME::start) {
+            // The other list leads: running out of this list first makes it
+            // a proper prefix, running out of the other leaves "not less".
+            if (frame().theirs == nullptr || frame().mine == nullptr) {
+                answer = frame().theirs != nullptr;
+                ended_together = frame().theirs == nullptr && frame().mine == nullptr;
+                ended_plain = frame().plain;
+                ORDER_WALK::pop();
+                continue;
+            }
+            UNION_DATA* x = &frame().mine->value;
+            UNION_DATA* y = &frame().theirs->value;
+            if (!order_runs_no_user_code && is_list_value(x) && is_list_value(y) &&
+                !may_reach_user_order(*follow_link(x)->list_data()) &&
+                !may_reach_user_order(*follow_link(y)->list_data())) {
+                frame().owns_pure = true;
+                order_runs_no_user_code = true;
+            }
+            frame().phase = ORDER_FRAME::less;
+            if (is_list_pair(x)) {
+                if (const char* message = check_binary_operands(x, y, "<")) return message;
+                open_order(x, y);
+                continue;
+            }
+            frame().plain = frame().plain && is_plain_ordered(x) && is_plain_ordered(y);
+            if (const char* message = compare_less(x, y, &answer)) return message;
+        }
+        UNION_DATA* x = &frame().mine->value;
+        UNION_DATA* y = &frame().theirs->value;
+        bool decided = false;
+        if (frame().phase == ORDER_FRAME::less) {
+            if (answer) {
+                ended_together = false;
+                ORDER_WALK::pop();  // less
+                continue;
+            }
+            if (order_runs_no_user_code && is_list_value(x)) {
+                // ">" of two lists is "not <" and "not ==", and "<" has just
+                // answered after the same operand checks. Plain lists tell
+                // their equality by how their ordering ended.
+                const bool plain = ended_plain && !is_link_cell(x) && !is_link_cell(y);
+                decided = plain ? !ended_together : !is_equal_value(x, y, true);
+                frame().plain = frame().plain && plain;
+            } else if (is_list_pair(x)) {
+                // ">" asks "<" again, after its own operand checks.
+                if (const char* message = check_binary_operands(x, y, ">")) return message;
+                if (const char* message = check_binary_operands(x, y, "<")) return message;
+                frame().phase = ORDER_FRAME::greater;
+                open_order(x, y);
+                continue;
+            } else if (const char* message = op_greater(x, y, &decided)) {
+                return message;
+            }
+        } else {
+            decided = !answer && !is_equal_value(x, y, true);
+            frame().plain = false;
+        }
+        if (decided) {
+            answer = false;
+            ended_together = false;
+            ended_plain = frame().plain;
+            ORDER_WALK::pop();  // greater
+            continue;
+        }
+        // Neither: the next element pair.
+        if (frame().owns_pure) order_runs_no_user_code = false;
+        frame().owns_pure = false;
+        frame().mine = frame().mine->next;
+        frame().theirs = frame().theirs->next;
+        frame().phase = ORDER_FRAME::start;
+    }
+    *result = answer;
     return nullptr;
 }
 

@@ -99,9 +99,8 @@ public:
     // owns them from then on.
     void forget_nodes();
 
-    // Operations that make elements pass on the failure of the element copy
-    // ("Stack overflow" for a value nested too deep); the element is then
-    // left an empty any cell.
+    // Operations that make elements pass on the result of copy_into_slot
+    // (assign_rules.h).
 
     // A new node at the tail (or head) whose value is made from cell by the
     // assignment mode. Appending keeps the cursor; prepending keeps it on its

@@ -81,8 +81,8 @@ struct ANY2_DATA {
 
     ANY2_DATA() = default;
     // The halves made from two cells by their assignment modes. When the
-    // second half cannot be made (a value nested too deep) the first is
-    // destroyed again, both stay empty, and *message receives the refusal.
+    // second half cannot be made the first is destroyed again, both stay
+    // empty, and *message receives the refusal.
     ANY2_DATA(UNION_DATA* first_cell, int first_mode, UNION_DATA* second_cell, int second_mode,
               const char** message = nullptr);
     ANY2_DATA(const ANY2_DATA&) = delete;

@@ -1,10 +1,10 @@
 // The writer of the saved text form, the numbering walk and the collection
 // of object headers. The reader is in saved_text_reader.cpp.
 //
-// The numbering and collection walks use an explicit stack, so a value
-// nested arbitrarily deep is walked without deep recursion; the writer
-// itself recurses per level and refuses a value deeper than max_value_depth
-// with "Stack overflow", as the other recursive walks over values do.
+// Every walk here keeps its own stack, so a value nested as deep as memory
+// holds is numbered and written without deep recursion: the writer keeps a
+// frame per container it is inside, which knows how far the container's
+// text has come.
 
 #include "values/saved_text.h"
 
@@ -108,18 +108,6 @@ const std::string& calendar_text(CALENDAR& value, const std::string& empty) {
     return value.is_empty() ? empty : value.to_text(true);
 }
 
-// Counts one level of a recursive walk for as long as it lives.
-class LEVEL {
-public:
-    explicit LEVEL(int& depth) : depth(depth) { ++depth; }
-    ~LEVEL() { --depth; }
-    LEVEL(const LEVEL&) = delete;
-    LEVEL& operator=(const LEVEL&) = delete;
-
-private:
-    int& depth;
-};
-
 // The type table handed down inside an object: entry index by type.
 struct TYPE_TABLE {
     std::unordered_map<const TOKEN*, int> index;
@@ -130,14 +118,30 @@ class WRITER {
 public:
     WRITER(std::string& out, TOKEN* node) : out(out), node(node) {}
 
-    // Writes one cell; false after a failure, with the message in
-    // saved_text_message.
-    bool write(UNION_DATA* cell, const TYPE_TABLE* types);
+    // Writes the value of the cell; false after a failure, with the message
+    // in saved_text_message.
+    bool write_value(UNION_DATA* cell);
 
 private:
+    // A container whose elements are being written: its lowered tag, the
+    // type table its elements see, and how far it has come.
+    struct FRAME {
+        char kind = 0;
+        UNION_DATA* cell = nullptr;
+        const TYPE_TABLE* types = nullptr;
+        std::unique_ptr<TYPE_TABLE> own_types;  // an object that wrote the header
+        size_t index = 0;                       // slot, bucket, node, group or row-major cell
+        size_t member = 0;                      // object: member of the group; graph: 1 for the edges
+        LIST_NODE* node = nullptr;              // list node, or hash pair
+        bool value_next = false;                // hash: the pair's value comes next
+        GRAPH_EDGE* edge = nullptr;
+        std::unique_ptr<std::unordered_map<const GRAPH_EDGE*, int>> edge_numbers;  // graph
+    };
+    enum class STEP : uint8_t { failed, written, opened };
+
     std::string& out;
     TOKEN* node;
-    int depth = 0;
+    std::vector<FRAME> frames;
     const std::string no_text;
 
     bool fail(std::string message) {
@@ -174,14 +178,26 @@ private:
         out += '&';
     }
 
-    // Kept out of write, whose frame every nesting level stacks.
-    [[gnu::noinline]] void write_scalar(UNION_DATA* cell, char lowered);
-    [[gnu::noinline]] void write_error(const ERROR_DATA& error);
-    [[gnu::noinline]] bool write_graph(GRAPH_DATA& graph, const TYPE_TABLE* types);
-    [[gnu::noinline]] bool write_object(UNION_DATA* cell, const TYPE_TABLE* types);
-    [[gnu::noinline]] void write_header(UNION_DATA* cell, TYPE_TABLE& table);
-    [[gnu::noinline]] bool fail_type(const UNION_DATA* cell);
-    [[gnu::noinline]] bool fail_external() { return fail(format_string(msg_text("fueextrefnicerl"), "pout()")); }
+    FRAME& open(char kind, UNION_DATA* cell, const TYPE_TABLE* types) {
+        FRAME& frame = frames.emplace_back();
+        frame.kind = kind;
+        frame.cell = cell;
+        frame.types = types;
+        return frame;
+    }
+
+    // Writes one cell, or its opening and a frame for its elements.
+    STEP visit(UNION_DATA* cell, const TYPE_TABLE* types);
+    // Writes the next elements of the frame at index i.
+    STEP advance(size_t i);
+    STEP step_of(bool written) { return written ? STEP::written : STEP::failed; }
+    void write_scalar(UNION_DATA* cell, char lowered);
+    void write_error(const ERROR_DATA& error);
+    STEP open_graph(UNION_DATA* cell, const TYPE_TABLE* types);
+    STEP open_object(UNION_DATA* cell, const TYPE_TABLE* types);
+    void write_header(UNION_DATA* cell, TYPE_TABLE& table);
+    bool fail_type(const UNION_DATA* cell);
+    bool fail_external() { return fail(format_string(msg_text("fueextrefnicerl"), "pout()")); }
 };
 
 bool WRITER::fail_type(const UNION_DATA* cell) {
@@ -200,40 +216,23 @@ void WRITER::write_error(const ERROR_DATA& error) {
     counted('e', inner);
 }
 
-bool WRITER::write_graph(GRAPH_DATA& graph, const TYPE_TABLE* types) {
+WRITER::STEP WRITER::open_graph(UNION_DATA* cell, const TYPE_TABLE* types) {
+    const GRAPH_DATA& graph = *cell->graph_data();
     // Edges are numbered by their place in the graph-wide list.
-    std::unordered_map<const GRAPH_EDGE*, int> numbers;
-    numbers.reserve(static_cast<size_t>(graph.edge_count > 0 ? graph.edge_count : 0));
+    auto numbers = std::make_unique<std::unordered_map<const GRAPH_EDGE*, int>>();
+    numbers->reserve(static_cast<size_t>(graph.edge_count > 0 ? graph.edge_count : 0));
     int edge_total = 0;
     for (const GRAPH_EDGE* edge = graph.first_edge; edge != nullptr; edge = edge->next)
-        numbers.emplace(edge, edge_total++);
-    auto number = [&](const GRAPH_EDGE* edge) -> long long {
-        if (edge == nullptr) return -1;
-        auto found = numbers.find(edge);
-        return found != numbers.end() ? found->second : -1;
-    };
+        numbers->emplace(edge, edge_total++);
     out += 'g';
     append_number(out, graph.node_count);
     out += 'g';
     append_number(out, edge_total);
     out += 'g';
-    for (int i = 0; i < graph.node_count; ++i) {
-        GRAPH_NODE* node = graph.nodes[static_cast<size_t>(i)];
-        field(number(node->first_incident));
-        field(node->first_is_out ? 1 : 0);
-        if (!write(&node->value, types)) return false;
-    }
-    for (GRAPH_EDGE* edge = graph.first_edge; edge != nullptr; edge = edge->next) {
-        field(edge->source->index);
-        field(edge->target->index);
-        field(number(edge->next_at_source));
-        field(edge->next_at_source_is_out ? 1 : 0);
-        field(number(edge->next_at_target));
-        field(edge->next_at_target_is_out ? 1 : 0);
-        field(edge->parallel_index);
-        if (!write(&edge->value, types)) return false;
-    }
-    return true;
+    FRAME& frame = open(tag_graph, cell, types);
+    frame.edge_numbers = std::move(numbers);
+    frame.edge = graph.first_edge;
+    return STEP::opened;
 }
 
 void WRITER::write_header(UNION_DATA* cell, TYPE_TABLE& table) {
@@ -263,51 +262,29 @@ void WRITER::write_header(UNION_DATA* cell, TYPE_TABLE& table) {
     }
 }
 
-bool WRITER::write_object(UNION_DATA* cell, const TYPE_TABLE* types) {
+WRITER::STEP WRITER::open_object(UNION_DATA* cell, const TYPE_TABLE* types) {
     const OBJECT_HOLDER* holder = cell->holder();
+    // The outermost object writes the header of every type inside it.
     std::unique_ptr<TYPE_TABLE> own;
     if (types == nullptr) {
-        if (saved_type_services.type_name == nullptr) return fail_type(cell);
+        if (saved_type_services.type_name == nullptr) return step_of(fail_type(cell));
         own = std::make_unique<TYPE_TABLE>();
         write_header(cell, *own);
         types = own.get();
     }
-    auto entry_of = [types](const TOKEN* type) {
-        auto found = types->index.find(type);
-        return found != types->index.end() ? found->second : -1;
-    };
     const OBJECT_RECORD* record = holder->object;
     if (record == nullptr || record->groups.empty()) {
-        int entry = entry_of(holder->type);
-        if (entry < 0) return fail_type(cell);
+        auto found = types->index.find(holder->type);
+        if (found == types->index.end()) return step_of(fail_type(cell));
         out += 'k';
-        append_number(out, entry);
+        append_number(out, found->second);
         out += 'c';
-        return true;
+        return STEP::written;
     }
     count('k', record->group_count());
-    for (const GROUP_ENTRY& group : record->groups) {
-        int entry = entry_of(group.type);
-        if (entry < 0) return fail_type(cell);
-        append_number(out, entry);
-        if (!group.slots) {
-            out += 'c';
-            continue;
-        }
-        out += 'k';
-        // Exactly the entry's member count, so that the reader finds the end
-        // of the group.
-        const int members = types->member_counts[static_cast<size_t>(entry)];
-        for (int i = 0; i < members; ++i) {
-            UNION_DATA* member = i < group.slots->count() ? group.slots->cells[static_cast<size_t>(i)] : nullptr;
-            if (member == nullptr) {
-                out += 'v';
-            } else if (!write(member, types)) {
-                return false;
-            }
-        }
-    }
-    return true;
+    FRAME& frame = open(tag_object, cell, types);
+    frame.own_types = std::move(own);
+    return STEP::opened;
 }
 
 void WRITER::write_scalar(UNION_DATA* cell, char lowered) {
@@ -349,18 +326,16 @@ void WRITER::write_scalar(UNION_DATA* cell, char lowered) {
     }
 }
 
-bool WRITER::write(UNION_DATA* cell, const TYPE_TABLE* types) {
-    LEVEL level(depth);
-    if (depth > max_value_depth) return fail(msg_text("staueb"));
+WRITER::STEP WRITER::visit(UNION_DATA* cell, const TYPE_TABLE* types) {
     const char tag = cell->tag;
     if (is_reference_tag(tag)) {
         const UNION_DATA* target = cell->target();
         const int32_t id = target != nullptr ? saved_id_of(target) : -1;
-        if (id < 1) return fail_external();
+        if (id < 1) return step_of(fail_external());
         out += '@';
         append_number(out, id);
         out += '@';
-        return true;
+        return STEP::written;
     }
     if (const int32_t id = saved_id_of(cell); id > 0) {
         out += '$';
@@ -368,16 +343,16 @@ bool WRITER::write(UNION_DATA* cell, const TYPE_TABLE* types) {
         out += '$';
     }
     const char lowered = lower_tag(tag);
-    if (is_link_tag(lowered)) return fail_type(cell);
+    if (is_link_tag(lowered)) return step_of(fail_type(cell));
     if (lowered == tag_object) {
         // An object cell that names no type holds no value.
         if (cell->holder() == nullptr || cell->holder()->type == nullptr) {
             out += 'v';
-            return true;
+            return STEP::written;
         }
     } else if (!is_defined_value(cell) || lowered == tag_any) {
         out += 'v';
-        return true;
+        return STEP::written;
     }
     switch (lowered) {
     case tag_bool:
@@ -390,66 +365,164 @@ bool WRITER::write(UNION_DATA* cell, const TYPE_TABLE* types) {
     case tag_error:
     case tag_date:
     case tag_timezone:
-    case tag_datetime: write_scalar(cell, lowered); return true;
-    case tag_array: {
-        ARRAY_DATA& array = *cell->array_data();
-        count('a', array.slot_count);
-        for (int i = 0; i < array.slot_count; ++i) {
-            UNION_DATA* slot =
-                static_cast<size_t>(i) < array.slots.size() ? array.slots[static_cast<size_t>(i)].get() : nullptr;
-            if (slot == nullptr) {
-                out += 'v';
-            } else if (!write(slot, types)) {
-                return false;
-            }
-        }
-        return true;
-    }
+    case tag_datetime: write_scalar(cell, lowered); return STEP::written;
+    case tag_array: count('a', cell->array_data()->slot_count); break;
     case tag_list:
     case tag_args: {
-        LIST_DATA& list = *cell->list_data();
-        count(lowered, list.node_count);
-        for (LIST_NODE* node = list.head; node != nullptr; node = node->next)
-            if (!write(&node->value, types)) return false;
-        return true;
+        count(lowered, cell->list_data()->node_count);
+        open(lowered, cell, types).node = cell->list_data()->head;
+        return STEP::opened;
     }
     case tag_hash:
-    case tag_set: {
-        HASH_DATA& hash = *cell->hash_data();
-        count(lowered, hash.pair_count);
-        for (const auto& bucket : hash.buckets) {
-            if (!bucket) continue;
-            for (LIST_NODE* node = bucket->head; node != nullptr; node = node->next) {
-                if (!write(&node->key(), types)) return false;
-                if (lowered == tag_hash && !write(&node->value, types)) return false;
-            }
-        }
-        return true;
-    }
+    case tag_set: count(lowered, cell->hash_data()->pair_count); break;
     case tag_array2: {
-        ARRAY2_DATA& grid = *cell->array2_data();
+        const ARRAY2_DATA& grid = *cell->array2_data();
         out += 'z';
         append_number(out, grid.rows);
         out += 'z';
         append_number(out, grid.cols);
         out += 'z';
-        if (grid.rows < 1 || grid.cols < 1) return true;
-        for (int row = 0; row < grid.rows; ++row) {
-            for (int col = 0; col < grid.cols; ++col) {
-                UNION_DATA* element = grid.get(row, col);
-                if (element == nullptr) {
-                    out += 'v';
-                } else if (!write(element, types)) {
-                    return false;
-                }
-            }
+        if (grid.rows < 1 || grid.cols < 1) return STEP::written;
+        break;
+    }
+    case tag_graph: return open_graph(cell, types);
+    case tag_object: return open_object(cell, types);
+    default: return step_of(fail_type(cell));
+    }
+    open(lowered, cell, types);
+    return STEP::opened;
+}
+
+WRITER::STEP WRITER::advance(size_t i) {
+    auto frame = [this, i]() -> FRAME& { return frames[i]; };  // visits may move the frames
+    UNION_DATA* cell = frame().cell;
+    const TYPE_TABLE* types = frame().types;
+    // Each element either is written at once (the loop goes on) or opens a
+    // frame (the walk goes there first).
+    auto element = [&](UNION_DATA* value) {
+        if (value != nullptr) return visit(value, types);
+        out += 'v';  // an undefined slot
+        return STEP::written;
+    };
+    STEP step = STEP::written;
+    switch (frame().kind) {
+    case tag_array: {
+        const ARRAY_DATA& array = *cell->array_data();
+        while (step == STEP::written && frame().index < static_cast<size_t>(array.slot_count)) {
+            const size_t at = frame().index++;
+            step = element(at < array.slots.size() ? array.slots[at].get() : nullptr);
         }
-        return true;
+        break;
     }
-    case tag_graph: return write_graph(*cell->graph_data(), types);
-    case tag_object: return write_object(cell, types);
-    default: return fail_type(cell);
+    case tag_list:
+    case tag_args:
+        while (step == STEP::written && frame().node != nullptr) {
+            LIST_NODE* node = frame().node;
+            frame().node = node->next;
+            step = element(&node->value);
+        }
+        break;
+    case tag_hash:
+    case tag_set: {
+        const HASH_DATA& hash = *cell->hash_data();
+        while (step == STEP::written) {
+            if (frame().value_next) {
+                frame().value_next = false;
+                step = element(&frame().node->value);
+                continue;
+            }
+            LIST_NODE* next = frame().node != nullptr ? frame().node->next : nullptr;
+            while (next == nullptr && frame().index < hash.buckets.size()) {
+                const auto& bucket = hash.buckets[frame().index++];
+                if (bucket) next = bucket->head;
+            }
+            if (next == nullptr) break;
+            frame().node = next;
+            frame().value_next = frame().kind == tag_hash;
+            step = element(&next->key());
+        }
+        break;
     }
+    case tag_array2: {
+        // Row by row, which is the slot order.
+        const ARRAY2_DATA& grid = *cell->array2_data();
+        const size_t cells = static_cast<size_t>(grid.rows) * static_cast<size_t>(grid.cols);
+        while (step == STEP::written && frame().index < cells) {
+            const size_t at = frame().index++;
+            step = element(grid.get(static_cast<int>(at / static_cast<size_t>(grid.cols)),
+                                    static_cast<int>(at % static_cast<size_t>(grid.cols))));
+        }
+        break;
+    }
+    case tag_graph: {
+        const GRAPH_DATA& graph = *cell->graph_data();
+        auto number = [&](const GRAPH_EDGE* edge) -> long long {
+            if (edge == nullptr) return -1;
+            auto found = frame().edge_numbers->find(edge);
+            return found != frame().edge_numbers->end() ? found->second : -1;
+        };
+        while (step == STEP::written && frame().index < static_cast<size_t>(graph.node_count)) {
+            GRAPH_NODE* graph_node = graph.nodes[frame().index++];
+            field(number(graph_node->first_incident));
+            field(graph_node->first_is_out ? 1 : 0);
+            step = element(&graph_node->value);
+        }
+        while (step == STEP::written && frame().edge != nullptr) {
+            GRAPH_EDGE* edge = frame().edge;
+            frame().edge = edge->next;
+            field(edge->source->index);
+            field(edge->target->index);
+            field(number(edge->next_at_source));
+            field(edge->next_at_source_is_out ? 1 : 0);
+            field(number(edge->next_at_target));
+            field(edge->next_at_target_is_out ? 1 : 0);
+            field(edge->parallel_index);
+            step = element(&edge->value);
+        }
+        break;
+    }
+    case tag_object: {
+        const OBJECT_RECORD& record = *cell->holder()->object;
+        while (step == STEP::written) {
+            const size_t g = frame().index;
+            if (g >= record.groups.size()) break;
+            const GROUP_ENTRY& group = record.groups[g];
+            auto found = types->index.find(group.type);
+            if (found == types->index.end()) return step_of(fail_type(cell));
+            // Exactly the entry's member count, so that the reader finds the
+            // end of the group.
+            const int members = group.slots ? types->member_counts[static_cast<size_t>(found->second)] : 0;
+            if (frame().member == 0) {
+                append_number(out, found->second);
+                if (!group.slots) {
+                    out += 'c';
+                    ++frame().index;
+                    continue;
+                }
+                out += 'k';
+            }
+            if (frame().member >= static_cast<size_t>(members)) {
+                ++frame().index;
+                frame().member = 0;
+                continue;
+            }
+            const size_t m = frame().member++;
+            step = element(m < group.slots->cells.size() ? group.slots->cells[m] : nullptr);
+        }
+        break;
+    }
+    default: break;
+    }
+    return step;
+}
+
+bool WRITER::write_value(UNION_DATA* cell) {
+    STEP step = visit(cell, nullptr);
+    while (step != STEP::failed && !frames.empty()) {
+        step = advance(frames.size() - 1);
+        if (step == STEP::written) frames.pop_back();  // the container is complete
+    }
+    return step != STEP::failed;
 }
 
 }  // namespace
@@ -511,7 +584,7 @@ std::string serialize_value(UNION_DATA* cell, TOKEN* node, const char** error) {
     number_referenced_cells(cell, 0, true);
     number_referenced_cells(cell, 1, false);
     WRITER writer(out, node);
-    bool written = writer.write(cell, nullptr);
+    bool written = writer.write_value(cell);
     number_referenced_cells(cell, 2, false);
     *error = written ? nullptr : keep_message(std::move(saved_text_message));
     return out;

@@ -34,8 +34,8 @@ struct TOKEN;
 // The saved text of the value of cell; node is the calling syntax node and
 // only qualifies type names. *error is null on success; on failure it is the
 // message ("... for external references not allowed", "... for type '%s' not
-// allowed", "Stack overflow") and the text holds what was written before the
-// failure. The value is never changed.
+// allowed") and the text holds what was written before the failure. The
+// value is never changed.
 std::string serialize_value(UNION_DATA* cell, TOKEN* node, const char** error);
 
 // The numbering walk: pass 0 sets the id of every cell inside the value to 0,

@@ -128,33 +128,43 @@ bool all_digits(std::string_view text) {
 
 // ---- scanner ----
 
+// The scanner keeps a frame per container it is inside: the type name of
+// its messages, what is left of it, and for objects the member counts of
+// their header.
 class SCANNER {
 public:
     SCANNER(STREAM_DATA* stream, std::string& text) : stream(stream), text(text) {}
 
-    // One value at the given nesting level. 0: the input ended before its
-    // first character; 1: a whole value; -1: damaged (the message is in
-    // saved_text_message).
-    int scan(const std::vector<int>* counts, int depth);
+    // One whole value. 0: the input ended before its first character; 1: a
+    // whole value; -1: damaged (the message is in saved_text_message).
+    int scan();
 
     // A number up to the terminator (or the second one); false when the
     // input ends or the number is malformed.
     bool number(long long& value, char terminator, char second, const char* context, char* ended = nullptr);
 
 private:
+    struct FRAME {
+        char letter = 0;              // 'a' (any plain run of values), 'g' or 'k'
+        const char* context = "";     // the type name of the container's messages
+        long long values = 0;         // the values left of the run, the graph's nodes or the group's members
+        long long edges = 0;          // graph: the edges left
+        long long node_total = 0;     // graph: all its nodes
+        long long edge_total = 0;     // graph: all its edges
+        long long groups = 0;         // object: the groups left
+        const std::vector<int>* counts = nullptr;  // the member counts of the object header in force
+        std::unique_ptr<std::vector<int>> own_counts;  // the header that the object itself brought
+    };
+    enum class STEP : uint8_t { failed, done, value_due };
+
     STREAM_DATA* stream;
     std::string& text;
+    std::vector<FRAME> frames;
 
     bool get(char& c) {
         if (stream->read_char(&c, false)) return false;
         text += c;
         return true;
-    }
-    // A value nested in the one of the given context.
-    bool nested(const std::vector<int>* counts, int depth, const char* context) {
-        int result = scan(counts, depth);
-        if (result == 0) return damaged(context);
-        return result > 0;
     }
     bool characters(long long n, const char* context) {
         char c;
@@ -175,11 +185,23 @@ private:
         if (!number(value, terminator, 0, context)) return false;
         return value >= low && value <= high ? true : damaged(context);
     }
-    // Kept out of scan, whose frame every nesting level stacks.
-    [[gnu::noinline]] bool scan_graph(const std::vector<int>* counts, int depth);
-    [[gnu::noinline]] bool scan_header(int depth);
-    [[gnu::noinline]] bool scan_body(const std::vector<int>* counts, int depth);
-    [[gnu::noinline]] bool unknown(char letter);
+    FRAME& open(char letter, const char* context, const std::vector<int>* counts) {
+        FRAME& frame = frames.emplace_back();
+        frame.letter = letter;
+        frame.context = context;
+        frame.counts = counts;
+        return frame;
+    }
+    // One value, or the head of a container and a frame for the rest: 0
+    // when the input ended before it, 1 when read or opened, -1 damaged.
+    int scan_head(const std::vector<int>* counts);
+    // What the frame at the top needs next: the fields before its next
+    // value are read, then a value is due; or it is complete.
+    STEP advance();
+    bool open_graph(const std::vector<int>* counts);
+    bool scan_header(std::unique_ptr<std::vector<int>>& counts);
+    bool open_body(const std::vector<int>* counts, std::unique_ptr<std::vector<int>> own);
+    bool unknown(char letter);
 };
 
 bool SCANNER::number(long long& value, char terminator, char second, const char* context, char* ended) {
@@ -195,7 +217,26 @@ bool SCANNER::number(long long& value, char terminator, char second, const char*
     return parse_number(digits, value) ? true : damaged(context);
 }
 
-int SCANNER::scan(const std::vector<int>* counts, int depth) {
+int SCANNER::scan() {
+    int result = scan_head(nullptr);
+    if (result <= 0) return result;
+    while (!frames.empty()) {
+        const STEP step = advance();
+        if (step == STEP::failed) return -1;
+        if (step == STEP::done) {
+            frames.pop_back();
+            continue;
+        }
+        // A value nested in the container of the top frame.
+        const char* context = frames.back().context;
+        result = scan_head(frames.back().counts);
+        if (result == 0) damaged(context);
+        if (result <= 0) return -1;
+    }
+    return 1;
+}
+
+int SCANNER::scan_head(const std::vector<int>* counts) {
     char letter;
     if (!get(letter)) return 0;
     long long n = 0;
@@ -208,10 +249,6 @@ int SCANNER::scan(const std::vector<int>* counts, int depth) {
         }
     }
     const char* context = letter_name(letter);
-    if (depth > max_value_depth) {
-        damaged(context);
-        return -1;
-    }
     bool ok = true;
     switch (letter) {
     case 'a':
@@ -220,8 +257,7 @@ int SCANNER::scan(const std::vector<int>* counts, int depth) {
     case 'm':
     case 'h':
         ok = bounded(n, letter, 0, INT32_MAX, context);
-        if (letter == 'h') n *= 2;
-        for (long long i = 0; ok && i < n; ++i) ok = nested(counts, depth + 1, context);
+        if (ok) open('a', context, counts).values = letter == 'h' ? 2 * n : n;
         break;
     case 's':
     case 'e': ok = bounded(n, letter, 0, INT32_MAX, context) && characters(n, context); break;
@@ -242,20 +278,25 @@ int SCANNER::scan(const std::vector<int>* counts, int depth) {
     case 'v':
     case 'x': break;
     case '@': ok = number(n, '@', 0, context) && (n >= 1 || n == -1 ? true : damaged(context)); break;
-    case 'g': ok = scan_graph(counts, depth); break;
+    case 'g': ok = open_graph(counts); break;
     case 'z': {
         long long rows = 0, cols = 0;
         ok = bounded(rows, 'z', 0, INT32_MAX, context) && bounded(cols, 'z', 0, INT32_MAX, context);
-        if (ok && rows > 0 && cols > 0) {
-            const long long cells = rows * cols;
-            for (long long i = 0; ok && i < cells; ++i) ok = nested(counts, depth + 1, context);
+        if (ok && rows > 0 && cols > 0) open('a', context, counts).values = rows * cols;
+        break;
+    }
+    case 'K': {
+        std::unique_ptr<std::vector<int>> own;
+        ok = scan_header(own);
+        if (ok) {
+            const std::vector<int>* table = own.get();
+            ok = open_body(table, std::move(own));
         }
         break;
     }
-    case 'K': ok = scan_header(depth); break;
     case 'k':
         // A body without a header above it has no member counts to read by.
-        ok = counts != nullptr ? scan_body(counts, depth) : damaged("type");
+        ok = counts != nullptr ? open_body(counts, nullptr) : damaged("type");
         break;
     default: ok = unknown(letter); break;
     }
@@ -270,28 +311,22 @@ bool SCANNER::unknown(char letter) {
     return false;
 }
 
-bool SCANNER::scan_graph(const std::vector<int>* counts, int depth) {
-    long long nodes = 0, edges = 0, value = 0;
+bool SCANNER::open_graph(const std::vector<int>* counts) {
+    long long nodes = 0, edges = 0;
     if (!bounded(nodes, 'g', 0, INT32_MAX, "graph") || !bounded(edges, 'g', 0, INT32_MAX, "graph")) return false;
     if (edges > 0 && nodes == 0) return damaged("graph");
-    for (long long i = 0; i < nodes; ++i) {
-        if (!bounded(value, '&', -1, edges - 1, "graph") || !bounded(value, '&', 0, 1, "graph")) return false;
-        if (!nested(counts, depth + 1, "graph")) return false;
-    }
-    for (long long i = 0; i < edges; ++i) {
-        if (!bounded(value, '&', 0, nodes - 1, "graph") || !bounded(value, '&', 0, nodes - 1, "graph")) return false;
-        for (int side = 0; side < 2; ++side)
-            if (!bounded(value, '&', -1, edges - 1, "graph") || !bounded(value, '&', 0, 1, "graph")) return false;
-        if (!bounded(value, '&', 0, edges - 1, "graph")) return false;
-        if (!nested(counts, depth + 1, "graph")) return false;
-    }
+    FRAME& frame = open('g', "graph", counts);
+    frame.values = nodes;
+    frame.edges = edges;
+    frame.node_total = nodes;
+    frame.edge_total = edges;
     return true;
 }
 
-bool SCANNER::scan_header(int depth) {
+bool SCANNER::scan_header(std::unique_ptr<std::vector<int>>& counts) {
     long long entries = 0;
     if (!bounded(entries, 'K', 0, INT32_MAX, "type")) return false;
-    std::vector<int> counts;
+    counts = std::make_unique<std::vector<int>>();
     for (long long i = 0; i < entries; ++i) {
         // The name is every field before the first all-digit one.
         bool named = false;
@@ -311,33 +346,76 @@ bool SCANNER::scan_header(int depth) {
             if (field.empty()) return damaged("type");
             named = true;
         }
-        counts.push_back(static_cast<int>(members));
+        counts->push_back(static_cast<int>(members));
         for (long long m = 0; m < members; ++m)
             if (!through(':', "type")) return false;
     }
     char c;
     if (!get(c)) return damaged("type");
     if (c != 'k') return damaged("type");
-    return scan_body(&counts, depth);
+    return true;
 }
 
-bool SCANNER::scan_body(const std::vector<int>* counts, int depth) {
+bool SCANNER::open_body(const std::vector<int>* counts, std::unique_ptr<std::vector<int>> own) {
     const long long entries = static_cast<long long>(counts->size());
     long long groups = 0;
     char ended = 0;
     if (!number(groups, 'k', 'c', "type", &ended)) return false;
     if (ended == 'c') return groups >= 0 && groups < entries ? true : damaged("type");
     if (groups < 1) return damaged("type");
-    for (long long g = 0; g < groups; ++g) {
-        long long entry = 0;
-        if (!number(entry, 'k', 'c', "type", &ended)) return false;
-        if (entry < 0 || entry >= entries) return damaged("type");
-        if (ended == 'c') continue;
-        const int members = (*counts)[static_cast<size_t>(entry)];
-        for (int m = 0; m < members; ++m)
-            if (!nested(counts, depth + 1, "type")) return false;
-    }
+    FRAME& frame = open('k', "type", counts);
+    frame.groups = groups;
+    frame.own_counts = std::move(own);
     return true;
+}
+
+SCANNER::STEP SCANNER::advance() {
+    FRAME& frame = frames.back();
+    long long value = 0;
+    switch (frame.letter) {
+    case 'g': {
+        const long long edges = frame.edge_total;
+        if (frame.values > 0) {
+            --frame.values;
+            if (!bounded(value, '&', -1, edges - 1, "graph") || !bounded(value, '&', 0, 1, "graph"))
+                return STEP::failed;
+            return STEP::value_due;
+        }
+        if (frame.edges == 0) return STEP::done;
+        --frame.edges;
+        // Source, target, the next edge at either end with its direction,
+        // and the parallel index.
+        const long long nodes = frame.node_total;
+        if (!bounded(value, '&', 0, nodes - 1, "graph") || !bounded(value, '&', 0, nodes - 1, "graph"))
+            return STEP::failed;
+        for (int side = 0; side < 2; ++side)
+            if (!bounded(value, '&', -1, edges - 1, "graph") || !bounded(value, '&', 0, 1, "graph"))
+                return STEP::failed;
+        if (!bounded(value, '&', 0, edges - 1, "graph")) return STEP::failed;
+        return STEP::value_due;
+    }
+    case 'k': {
+        const long long entries = static_cast<long long>(frame.counts->size());
+        while (frame.values == 0) {
+            if (frame.groups == 0) return STEP::done;
+            --frame.groups;
+            long long entry = 0;
+            char ended = 0;
+            if (!number(entry, 'k', 'c', "type", &ended)) return STEP::failed;
+            if (entry < 0 || entry >= entries) {
+                damaged("type");
+                return STEP::failed;
+            }
+            if (ended == 'k') frame.values = (*frame.counts)[static_cast<size_t>(entry)];
+        }
+        --frame.values;
+        return STEP::value_due;
+    }
+    default:
+        if (frame.values == 0) return STEP::done;
+        --frame.values;
+        return STEP::value_due;
+    }
 }
 
 // ---- parser ----
@@ -416,30 +494,86 @@ private:
     bool up_to(std::string_view& part, char terminator, const char* context);
     bool characters(std::string_view& part, long long n, const char* context);
 
-    // Reads one value into cell. lands_in is the cell the value ends in (the
-    // cell itself, or the target for the scratch cell of the top value):
-    // "$n$" records it, and it must accept the value's type.
-    bool read(UNION_DATA* cell, UNION_DATA* lands_in, HEADER* header);
-    // The parts below are kept out of read, whose frame every nesting level
-    // stacks.
-    [[gnu::noinline]] bool refuse(const UNION_DATA* lands_in, const char* read_type);
-    [[gnu::noinline]] bool accepts_object(const UNION_DATA* lands_in, const HEADER_ENTRY& entry);
-    [[gnu::noinline]] bool read_scalar(UNION_DATA* cell, char letter);
-    [[gnu::noinline]] bool read_error(UNION_DATA* cell);
-    [[gnu::noinline]] bool read_array(UNION_DATA* cell, HEADER* header);
-    [[gnu::noinline]] bool read_list(UNION_DATA* cell, char letter, HEADER* header);
-    [[gnu::noinline]] bool read_array2(UNION_DATA* cell, HEADER* header);
-    [[gnu::noinline]] bool read_hash(UNION_DATA* cell, char letter, HEADER* header);
-    [[gnu::noinline]] bool read_graph(UNION_DATA* cell, HEADER* header);
-    [[gnu::noinline]] bool read_headed_object(UNION_DATA* cell, UNION_DATA* lands_in);
-    [[gnu::noinline]] bool read_header(HEADER& header);
-    [[gnu::noinline]] bool read_body(UNION_DATA* cell, UNION_DATA* lands_in, HEADER& header);
+    // A container being read: the cell it goes to once whole, the container
+    // itself, built aside meanwhile, the header its objects are read by,
+    // and how far it has come. Elements are read straight into the cells
+    // that keep them (see above).
+    struct FRAME {
+        char letter = 0;
+        UNION_DATA* cell = nullptr;
+        std::unique_ptr<UNION_DATA> fresh;
+        HEADER* header = nullptr;
+        std::unique_ptr<HEADER> own_header;  // an object that brought its header
+        long long count = 0;                 // elements, pairs, grid cells or graph nodes
+        long long index = 0;
+        // hash and set: the pair being read (phase 1: its key is read, 2: the
+        // pair) and the references inside its key
+        std::unique_ptr<LIST_NODE> pair;
+        uint8_t phase = 0;
+        bool by_reference = false;
+        size_t first_reference = 0;
+        size_t end_reference = 0;
+        // graph: its edges and the saved numbers (see read_graph)
+        long long edges = 0;
+        std::vector<long long> node_fields;
+        std::vector<long long> edge_fields;
+        std::vector<GRAPH_EDGE*> numbered;
+        // object: its groups, the group being read and its member
+        long long groups = 0;
+        long long entry_index = 0;
+        char ended = 0;
+        HEADER_ENTRY* entry = nullptr;
+        GROUP_ENTRY* group = nullptr;
+        size_t member = 0;
+        bool in_group = false;
+    };
+    enum class STEP : uint8_t { failed, done, opened };
+    std::vector<FRAME> frames;
+
+    STEP step_of(bool read) { return read ? STEP::done : STEP::failed; }
+    FRAME& open(char letter, UNION_DATA* cell, UNION_DATA* fresh, HEADER* header) {
+        FRAME& frame = frames.emplace_back();
+        frame.letter = letter;
+        frame.cell = cell;
+        frame.fresh.reset(fresh);
+        frame.header = header;
+        return frame;
+    }
+
+    // Reads one whole value into cell. lands_in is the cell the value ends
+    // in (the cell itself, or the target for the scratch cell of the top
+    // value): "$n$" records it, and it must accept the value's type.
+    bool read(UNION_DATA* cell, UNION_DATA* lands_in);
+    // One value, or the head of a container and a frame for its elements.
+    // An object's member (member) may take the empty value whatever its
+    // type: the writer writes a member without value so.
+    STEP read_head(UNION_DATA* cell, UNION_DATA* lands_in, HEADER* header, bool member);
+    // Reads the next elements of the frame at index i; done when the frame's
+    // container is whole and in its cell.
+    STEP advance(size_t i);
+    bool refuse(const UNION_DATA* lands_in, const char* read_type);
+    bool accepts_object(const UNION_DATA* lands_in, const HEADER_ENTRY& entry);
+    bool read_scalar(UNION_DATA* cell, char letter);
+    bool read_error(UNION_DATA* cell);
+    STEP open_array(UNION_DATA* cell, HEADER* header);
+    STEP open_list(UNION_DATA* cell, char letter, HEADER* header);
+    STEP open_array2(UNION_DATA* cell, HEADER* header);
+    STEP open_hash(UNION_DATA* cell, char letter, HEADER* header);
+    STEP open_graph(UNION_DATA* cell, HEADER* header);
+    STEP open_body(UNION_DATA* cell, UNION_DATA* lands_in, HEADER* header, std::unique_ptr<HEADER> own);
+    bool read_header(HEADER& header);
+    STEP advance_hash(size_t i);
+    STEP advance_graph(size_t i);
+    STEP advance_body(size_t i);
+    // The saved numbers of the edges and nodes of a graph read whole
+    // checked, and its incidence chains made from them.
+    bool finish_graph(FRAME& frame);
     // Adds a pending pair to its hash; false for a key the hash holds already.
     bool join_hash(PENDING_PAIR& pair);
-    bool read_dropped(HEADER* header) {
+    STEP read_dropped(HEADER* header) {
         dropped.push_back(std::make_unique<UNION_DATA>(tag_any));
         UNION_DATA* scratch = dropped.back().get();
-        return read(scratch, scratch, header);
+        return read_head(scratch, scratch, header, false);
     }
 };
 
@@ -484,105 +618,88 @@ bool PARSER::accepts_object(const UNION_DATA* lands_in, const HEADER_ENTRY& entr
     return refuse(lands_in, display_name(entry.name).c_str());
 }
 
-bool PARSER::read(UNION_DATA* cell, UNION_DATA* lands_in, HEADER* header) {
+bool PARSER::read(UNION_DATA* cell, UNION_DATA* lands_in) {
+    STEP step = read_head(cell, lands_in, nullptr, false);
+    while (step != STEP::failed && !frames.empty()) {
+        step = advance(frames.size() - 1);
+        if (step == STEP::done) frames.pop_back();
+    }
+    return step != STEP::failed;
+}
+
+PARSER::STEP PARSER::read_head(UNION_DATA* cell, UNION_DATA* lands_in, HEADER* header, bool member) {
     char letter = next();
     long long n = 0;
     while (letter == '$') {
-        if (!number(n, '$', "ref")) return false;
+        if (!number(n, '$', "ref")) return STEP::failed;
         // Each id marks one cell.
-        if (!targets.emplace(n, lands_in).second) return damaged("ref");
+        if (!targets.emplace(n, lands_in).second) return step_of(damaged("ref"));
         letter = next();
     }
     if (letter == '@') {
-        if (!number(n, '@', "ref")) return false;
+        if (!number(n, '@', "ref")) return STEP::failed;
         if (n != -1) references.emplace_back(n, lands_in);
-        return true;
+        return STEP::done;
     }
-    if (letter != 'K' && letter != 'k' && letter != 'v' && !is_any_cell(lands_in)) {
+    if (letter != 'K' && letter != 'k' && !is_any_cell(lands_in) && !(letter == 'v' && member)) {
         const char read_tag = letter == 'x' ? 'c' : letter;
-        if (lower_tag(lands_in->tag) != read_tag) return refuse(lands_in, letter_name(letter));
+        if (lower_tag(lands_in->tag) != read_tag) return step_of(refuse(lands_in, letter_name(letter)));
     }
     switch (letter) {
     case 'v':
-        // A typed cell that held no value is written like an empty any cell.
+        // A typed member that held no value is written like an empty any cell.
         if (is_any_cell(cell)) clear_payload(cell);
         else destroy_payload(cell, false);
-        return true;
-    case 'a': return read_array(cell, header);
+        return STEP::done;
+    case 'a': return open_array(cell, header);
     case 'l':
-    case 'y': return read_list(cell, letter, header);
+    case 'y': return open_list(cell, letter, header);
     case 'h':
-    case 'm': return read_hash(cell, letter, header);
-    case 'z': return read_array2(cell, header);
-    case 'g': return read_graph(cell, header);
-    case 'K': return read_headed_object(cell, lands_in);
+    case 'm': return open_hash(cell, letter, header);
+    case 'z': return open_array2(cell, header);
+    case 'g': return open_graph(cell, header);
+    case 'K': {
+        auto own = std::make_unique<HEADER>();
+        if (!read_header(*own)) return STEP::failed;
+        if (next() != 'k') return step_of(damaged("type"));
+        HEADER* table = own.get();
+        return open_body(cell, lands_in, table, std::move(own));
+    }
     case 'k':
-        if (header == nullptr) return damaged("type");
-        return read_body(cell, lands_in, *header);
-    default: return read_scalar(cell, letter);
+        if (header == nullptr) return step_of(damaged("type"));
+        return open_body(cell, lands_in, header, nullptr);
+    default: return step_of(read_scalar(cell, letter));
     }
 }
 
-bool PARSER::read_array(UNION_DATA* cell, HEADER* header) {
+PARSER::STEP PARSER::open_array(UNION_DATA* cell, HEADER* header) {
     long long n = 0;
-    if (!number(n, 'a', "array")) return false;
-    UNION_DATA fresh('a');
-    ARRAY_DATA& array = *fresh.array_data();
-    if (n > 0 && array.resize(static_cast<int>(n)) != 0) return damaged("array");
-    for (long long i = 0; i < n; ++i) {
-        if (peek() == 'v') {  // an undefined slot
-            ++position;
-            continue;
-        }
-        auto& slot = array.slots[static_cast<size_t>(i)];
-        slot = std::make_unique<UNION_DATA>(tag_any);
-        ++array.defined_count;
-        if (!read(slot.get(), slot.get(), header)) return false;
-    }
-    move_payload(cell, &fresh);
-    return true;
+    if (!number(n, 'a', "array")) return STEP::failed;
+    auto fresh = std::make_unique<UNION_DATA>('a');
+    if (n > 0 && fresh->array_data()->resize(static_cast<int>(n)) != 0) return step_of(damaged("array"));
+    open('a', cell, fresh.release(), header).count = n;
+    return STEP::opened;
 }
 
-bool PARSER::read_list(UNION_DATA* cell, char letter, HEADER* header) {
+PARSER::STEP PARSER::open_list(UNION_DATA* cell, char letter, HEADER* header) {
     long long n = 0;
-    if (!number(n, letter, letter_name(letter))) return false;
-    UNION_DATA fresh(letter);
-    LIST_DATA& list = *fresh.list_data();
-    for (long long i = 0; i < n; ++i) {
-        list.append_pair(nullptr, 0, nullptr, 0);
-        if (!read(&list.tail->value, &list.tail->value, header)) return false;
-    }
-    move_payload(cell, &fresh);
-    return true;
+    if (!number(n, letter, letter_name(letter))) return STEP::failed;
+    open(letter, cell, new UNION_DATA(letter), header).count = n;
+    return STEP::opened;
 }
 
-bool PARSER::read_array2(UNION_DATA* cell, HEADER* header) {
+PARSER::STEP PARSER::open_array2(UNION_DATA* cell, HEADER* header) {
     long long rows = 0, cols = 0;
-    if (!number(rows, 'z', "array2") || !number(cols, 'z', "array2")) return false;
-    UNION_DATA fresh('z');
-    ARRAY2_DATA& grid = *fresh.array2_data();
+    if (!number(rows, 'z', "array2") || !number(cols, 'z', "array2")) return STEP::failed;
+    auto fresh = std::make_unique<UNION_DATA>('z');
+    long long cells = 0;
     if (rows > 0 && cols > 0) {
-        if (grid.resize(static_cast<int>(rows), static_cast<int>(cols))) return damaged("array2");
-        for (long long i = 0; i < rows * cols; ++i) {
-            if (peek() == 'v') {
-                ++position;
-                continue;
-            }
-            auto& slot = grid.cells[static_cast<size_t>(i)];
-            slot = std::make_unique<UNION_DATA>(tag_any);
-            ++grid.count;
-            if (!read(slot.get(), slot.get(), header)) return false;
-        }
+        if (fresh->array2_data()->resize(static_cast<int>(rows), static_cast<int>(cols)))
+            return step_of(damaged("array2"));
+        cells = rows * cols;
     }
-    move_payload(cell, &fresh);
-    return true;
-}
-
-bool PARSER::read_headed_object(UNION_DATA* cell, UNION_DATA* lands_in) {
-    HEADER own;
-    if (!read_header(own)) return false;
-    if (next() != 'k') return damaged("type");
-    return read_body(cell, lands_in, own);
+    open('z', cell, fresh.release(), header).count = cells;
+    return STEP::opened;
 }
 
 bool PARSER::read_scalar(UNION_DATA* cell, char letter) {
@@ -686,71 +803,114 @@ bool PARSER::read_error(UNION_DATA* cell) {
     return true;
 }
 
-bool PARSER::read_hash(UNION_DATA* cell, char letter, HEADER* header) {
-    const char* context = letter_name(letter);
+PARSER::STEP PARSER::open_hash(UNION_DATA* cell, char letter, HEADER* header) {
     long long n = 0;
-    if (!number(n, letter, context)) return false;
-    UNION_DATA fresh(letter);
-    HASH_DATA& hash = *fresh.hash_data();
-    for (long long i = 0; i < n; ++i) {
-        auto pair = std::make_unique<LIST_NODE>();
-        const bool by_reference = value_letter(position) == '@';
-        const size_t first_reference = references.size();
-        if (!read(&pair->key(), &pair->key(), header)) return false;
-        const size_t end_reference = references.size();
-        if (by_reference && end_reference == first_reference) return damaged(context);
-        if (letter == 'h' && !read(&pair->value, &pair->value, header)) return false;
-        if (end_reference > first_reference) {
-            pending_pairs.push_back({&hash, letter, std::move(pair), by_reference, first_reference, end_reference});
-            continue;
-        }
-        const char* message = nullptr;
-        if (hash.contains(&pair->key(), false, &message)) return damaged(context);
-        int bucket = HASH_DATA::bucket_of(&pair->key(), false, &message);
-        if (message != nullptr) {
-            saved_text_message = message;
-            return false;
-        }
-        add_pair(hash, pair.release(), bucket);
-    }
-    move_payload(cell, &fresh);
-    return true;
+    if (!number(n, letter, letter_name(letter))) return STEP::failed;
+    open(letter, cell, new UNION_DATA(letter), header).count = n;
+    return STEP::opened;
 }
 
-bool PARSER::read_graph(UNION_DATA* cell, HEADER* header) {
+PARSER::STEP PARSER::advance_hash(size_t i) {
+    auto frame = [this, i]() -> FRAME& { return frames[i]; };  // reads may move the frames
+    const char letter = frame().letter;
+    const char* context = letter_name(letter);
+    HASH_DATA& hash = *frame().fresh->hash_data();
+    for (;;) {
+        switch (frame().phase) {
+        case 0: {  // the next pair's key
+            if (frame().index == frame().count) {
+                move_payload(frame().cell, frame().fresh.get());
+                return STEP::done;
+            }
+            ++frame().index;
+            frame().pair = std::make_unique<LIST_NODE>();
+            frame().by_reference = value_letter(position) == '@';
+            frame().first_reference = references.size();
+            frame().phase = 1;
+            UNION_DATA* key = &frame().pair->key();
+            if (STEP step = read_head(key, key, frame().header, false); step != STEP::done) return step;
+            break;
+        }
+        case 1: {  // its value
+            frame().end_reference = references.size();
+            if (frame().by_reference && frame().end_reference == frame().first_reference)
+                return step_of(damaged(context));
+            frame().phase = 2;
+            if (letter == 'h') {
+                UNION_DATA* value = &frame().pair->value;
+                if (STEP step = read_head(value, value, frame().header, false); step != STEP::done) return step;
+            }
+            break;
+        }
+        default: {  // the pair is read whole
+            frame().phase = 0;
+            std::unique_ptr<LIST_NODE> pair = std::move(frame().pair);
+            if (frame().end_reference > frame().first_reference) {
+                pending_pairs.push_back({&hash, letter, std::move(pair), frame().by_reference,
+                                         frame().first_reference, frame().end_reference});
+                break;
+            }
+            const char* message = nullptr;
+            if (hash.contains(&pair->key(), false, &message)) return step_of(damaged(context));
+            int bucket = HASH_DATA::bucket_of(&pair->key(), false, &message);
+            if (message != nullptr) {
+                saved_text_message = message;
+                return STEP::failed;
+            }
+            add_pair(hash, pair.release(), bucket);
+            break;
+        }
+        }
+    }
+}
+
+PARSER::STEP PARSER::open_graph(UNION_DATA* cell, HEADER* header) {
     long long nodes = 0, edges = 0;
-    if (!number(nodes, 'g', "graph") || !number(edges, 'g', "graph")) return false;
-    if (nodes < 0 || edges < 0 || (edges > 0 && nodes == 0)) return damaged("graph");
-    UNION_DATA fresh('g');
-    GRAPH_DATA& graph = *fresh.graph_data();
-    graph.grow_nodes(static_cast<int>(nodes));
+    if (!number(nodes, 'g', "graph") || !number(edges, 'g', "graph")) return STEP::failed;
+    if (nodes < 0 || edges < 0 || (edges > 0 && nodes == 0)) return step_of(damaged("graph"));
+    auto fresh = std::make_unique<UNION_DATA>('g');
+    fresh->graph_data()->grow_nodes(static_cast<int>(nodes));
+    FRAME& frame = open('g', cell, fresh.release(), header);
+    frame.count = nodes;
+    frame.edges = edges;
     // The saved numbers: per node (first edge, its direction), per edge
     // (source, target, next at source, its direction, next at target, its
     // direction, parallel index).
-    std::vector<long long> node_fields(static_cast<size_t>(nodes) * 2);
-    std::vector<long long> edge_fields(static_cast<size_t>(edges) * 7);
-    std::vector<GRAPH_EDGE*> numbered(static_cast<size_t>(edges));
+    frame.node_fields.resize(static_cast<size_t>(nodes) * 2);
+    frame.edge_fields.resize(static_cast<size_t>(edges) * 7);
+    frame.numbered.resize(static_cast<size_t>(edges));
+    return STEP::opened;
+}
+
+PARSER::STEP PARSER::advance_graph(size_t i) {
+    auto frame = [this, i]() -> FRAME& { return frames[i]; };  // reads may move the frames
+    GRAPH_DATA& graph = *frame().fresh->graph_data();
+    const long long nodes = frame().count;
+    const long long edges = frame().edges;
     auto in_range = [](long long value, long long low, long long high) { return value >= low && value <= high; };
-    for (long long i = 0; i < nodes; ++i) {
-        long long* f = &node_fields[static_cast<size_t>(i) * 2];
-        if (!number(f[0], '&', "graph") || !number(f[1], '&', "graph")) return false;
-        if (!in_range(f[0], -1, edges - 1) || !in_range(f[1], 0, 1)) return damaged("graph");
+    while (frame().index < nodes) {
+        const long long at = frame().index++;
+        long long* f = &frame().node_fields[static_cast<size_t>(at) * 2];
+        if (!number(f[0], '&', "graph") || !number(f[1], '&', "graph")) return STEP::failed;
+        if (!in_range(f[0], -1, edges - 1) || !in_range(f[1], 0, 1)) return step_of(damaged("graph"));
         auto* record = new GRAPH_NODE();
-        record->index = static_cast<int>(i);
-        graph.nodes[static_cast<size_t>(i)] = record;
-        graph.node_count = static_cast<int>(i) + 1;
-        if (!read(&record->value, &record->value, header)) return false;
+        record->index = static_cast<int>(at);
+        graph.nodes[static_cast<size_t>(at)] = record;
+        graph.node_count = static_cast<int>(at) + 1;
+        if (STEP step = read_head(&record->value, &record->value, frame().header, false); step != STEP::done)
+            return step;
     }
-    for (long long j = 0; j < edges; ++j) {
-        long long* f = &edge_fields[static_cast<size_t>(j) * 7];
+    while (frame().index < nodes + edges) {
+        const long long j = frame().index++ - nodes;
+        long long* f = &frame().edge_fields[static_cast<size_t>(j) * 7];
         for (int k = 0; k < 7; ++k)
-            if (!number(f[k], '&', "graph")) return false;
+            if (!number(f[k], '&', "graph")) return STEP::failed;
         if (!in_range(f[0], 0, nodes - 1) || !in_range(f[1], 0, nodes - 1) || !in_range(f[2], -1, edges - 1) ||
             !in_range(f[3], 0, 1) || !in_range(f[4], -1, edges - 1) || !in_range(f[5], 0, 1) ||
             !in_range(f[6], 0, edges - 1))
-            return damaged("graph");
+            return step_of(damaged("graph"));
         // The edge id must stay within an int.
-        if (f[6] * nodes + f[0] > INT32_MAX) return damaged("graph");
+        if (f[6] * nodes + f[0] > INT32_MAX) return step_of(damaged("graph"));
         auto* edge = new GRAPH_EDGE();
         edge->source = graph.nodes[static_cast<size_t>(f[0])];
         edge->target = graph.nodes[static_cast<size_t>(f[1])];
@@ -760,9 +920,22 @@ bool PARSER::read_graph(UNION_DATA* cell, HEADER* header) {
         else graph.first_edge = edge;
         graph.last_edge = edge;
         ++graph.edge_count;
-        numbered[static_cast<size_t>(j)] = edge;
-        if (!read(&edge->value, &edge->value, header)) return false;
+        frame().numbered[static_cast<size_t>(j)] = edge;
+        if (STEP step = read_head(&edge->value, &edge->value, frame().header, false); step != STEP::done)
+            return step;
     }
+    if (!finish_graph(frame())) return STEP::failed;
+    move_payload(frame().cell, frame().fresh.get());
+    return STEP::done;
+}
+
+bool PARSER::finish_graph(FRAME& frame) {
+    GRAPH_DATA& graph = *frame.fresh->graph_data();
+    const long long nodes = frame.count;
+    const long long edges = frame.edges;
+    const std::vector<long long>& node_fields = frame.node_fields;
+    const std::vector<long long>& edge_fields = frame.edge_fields;
+    const std::vector<GRAPH_EDGE*>& numbered = frame.numbered;
     auto edge_at = [&](long long number) { return number < 0 ? nullptr : numbered[static_cast<size_t>(number)]; };
     // Every entry (edge, direction) must stand exactly once in the chain of
     // its end node, and the chains must end.
@@ -812,7 +985,6 @@ bool PARSER::read_graph(UNION_DATA* cell, HEADER* header) {
         edge->next_at_target = edge_at(f[4]);
         edge->next_at_target_is_out = static_cast<uint8_t>(f[5]);
     }
-    move_payload(cell, &fresh);
     return true;
 }
 
@@ -851,72 +1023,145 @@ bool PARSER::read_header(HEADER& header) {
     return true;
 }
 
-bool PARSER::read_body(UNION_DATA* cell, UNION_DATA* lands_in, HEADER& header) {
-    const auto entries = static_cast<long long>(header.size());
+PARSER::STEP PARSER::open_body(UNION_DATA* cell, UNION_DATA* lands_in, HEADER* header, std::unique_ptr<HEADER> own) {
+    const auto entries = static_cast<long long>(header->size());
     long long groups = 0;
     char ended = 0;
-    if (!number(groups, 'k', "type", 'c', &ended)) return false;
+    if (!number(groups, 'k', "type", 'c', &ended)) return STEP::failed;
     if (ended == 'c') {
         // An empty object: the type without an object record.
-        if (groups < 0 || groups >= entries) return damaged("type");
-        const HEADER_ENTRY& entry = header[static_cast<size_t>(groups)];
-        if (!accepts_object(lands_in, entry)) return false;
+        if (groups < 0 || groups >= entries) return step_of(damaged("type"));
+        const HEADER_ENTRY& entry = (*header)[static_cast<size_t>(groups)];
+        if (!accepts_object(lands_in, entry)) return STEP::failed;
         UNION_DATA fresh('k');
         fresh.holder()->type = entry.type;
         move_payload(cell, &fresh);
-        return true;
+        return STEP::done;
     }
-    if (groups < 1) return damaged("type");
+    if (groups < 1) return step_of(damaged("type"));
     // The object's own type is the one of its first group.
     long long entry_index = 0;
-    if (!number(entry_index, 'k', "type", 'c', &ended)) return false;
-    if (entry_index < 0 || entry_index >= entries) return damaged("type");
-    if (!accepts_object(lands_in, header[static_cast<size_t>(entry_index)])) return false;
-    UNION_DATA fresh('k');
-    fresh.holder()->type = header[static_cast<size_t>(entry_index)].type;
-    clear_payload(&fresh);  // a copy of the type's initial object
-    OBJECT_RECORD* record = fresh.holder()->object;
-    for (long long g = 0; g < groups; ++g) {
-        if (g > 0) {
-            if (!number(entry_index, 'k', "type", 'c', &ended)) return false;
-            if (entry_index < 0 || entry_index >= entries) return damaged("type");
-        }
-        if (ended == 'c') continue;
-        HEADER_ENTRY& entry = header[static_cast<size_t>(entry_index)];
-        GROUP_ENTRY* group = nullptr;
-        if (record != nullptr) {
-            for (GROUP_ENTRY& candidate : record->groups) {
-                if (candidate.type == entry.type) {
-                    group = &candidate;
-                    break;
+    if (!number(entry_index, 'k', "type", 'c', &ended)) return STEP::failed;
+    if (entry_index < 0 || entry_index >= entries) return step_of(damaged("type"));
+    if (!accepts_object(lands_in, (*header)[static_cast<size_t>(entry_index)])) return STEP::failed;
+    auto fresh = std::make_unique<UNION_DATA>('k');
+    fresh->holder()->type = (*header)[static_cast<size_t>(entry_index)].type;
+    clear_payload(fresh.get());  // a copy of the type's initial object
+    FRAME& frame = open('k', cell, fresh.release(), header);
+    frame.own_header = std::move(own);
+    frame.groups = groups;
+    frame.entry_index = entry_index;
+    frame.ended = ended;
+    return STEP::opened;
+}
+
+PARSER::STEP PARSER::advance_body(size_t i) {
+    auto frame = [this, i]() -> FRAME& { return frames[i]; };  // reads may move the frames
+    HEADER& header = *frame().header;
+    const auto entries = static_cast<long long>(header.size());
+    OBJECT_RECORD* record = frame().fresh->holder()->object;
+    for (;;) {
+        if (!frame().in_group) {
+            if (frame().index == frame().groups) {
+                move_payload(frame().cell, frame().fresh.get());
+                return STEP::done;
+            }
+            if (frame().index++ > 0) {
+                if (!number(frame().entry_index, 'k', "type", 'c', &frame().ended)) return STEP::failed;
+                if (frame().entry_index < 0 || frame().entry_index >= entries) return step_of(damaged("type"));
+            }
+            if (frame().ended == 'c') continue;
+            HEADER_ENTRY& entry = header[static_cast<size_t>(frame().entry_index)];
+            GROUP_ENTRY* group = nullptr;
+            if (record != nullptr) {
+                for (GROUP_ENTRY& candidate : record->groups) {
+                    if (candidate.type == entry.type) {
+                        group = &candidate;
+                        break;
+                    }
                 }
             }
-        }
-        if (!entry.slots_made) {
-            // Saved members are matched by name with the type's members now.
-            std::vector<std::string> names;
-            if (saved_type_services.member_names != nullptr) saved_type_services.member_names(entry.type, names);
-            for (const std::string& member : entry.members) {
-                auto found = std::find(names.begin(), names.end(), member);
-                entry.slots.push_back(found == names.end() ? -1 : static_cast<int>(found - names.begin()));
+            if (!entry.slots_made) {
+                // Saved members are matched by name with the type's members now.
+                std::vector<std::string> names;
+                if (saved_type_services.member_names != nullptr) saved_type_services.member_names(entry.type, names);
+                for (const std::string& member : entry.members) {
+                    auto found = std::find(names.begin(), names.end(), member);
+                    entry.slots.push_back(found == names.end() ? -1 : static_cast<int>(found - names.begin()));
+                }
+                entry.slots_made = true;
             }
-            entry.slots_made = true;
+            frame().entry = &entry;
+            frame().group = group;
+            frame().member = 0;
+            frame().in_group = true;
         }
-        for (size_t m = 0; m < entry.members.size(); ++m) {
-            const int slot = entry.slots[m];
-            UNION_DATA* member = nullptr;
-            if (group != nullptr && group->slots && slot >= 0 && slot < group->slots->count())
-                member = group->slots->cells[static_cast<size_t>(slot)];
-            if (member == nullptr) {
-                if (!read_dropped(&header)) return false;
+        const HEADER_ENTRY& entry = *frame().entry;
+        if (frame().member >= entry.members.size()) {
+            frame().in_group = false;
+            continue;
+        }
+        const int slot = entry.slots[frame().member++];
+        const GROUP_ENTRY* group = frame().group;
+        UNION_DATA* member = nullptr;
+        if (group != nullptr && group->slots && slot >= 0 && slot < group->slots->count())
+            member = group->slots->cells[static_cast<size_t>(slot)];
+        STEP step;
+        if (member == nullptr) {
+            step = read_dropped(&header);
+        } else {
+            if (is_link_cell(member)) dissolve_link(member, true);
+            step = read_head(member, member, &header, true);
+        }
+        if (step != STEP::done) return step;
+    }
+}
+
+PARSER::STEP PARSER::advance(size_t i) {
+    auto frame = [this, i]() -> FRAME& { return frames[i]; };  // reads may move the frames
+    switch (frame().letter) {
+    case 'h':
+    case 'm': return advance_hash(i);
+    case 'g': return advance_graph(i);
+    case 'k': return advance_body(i);
+    case 'a':
+    case 'z': {
+        // Array slots and grid cells: 'v' leaves a slot undefined.
+        while (frame().index < frame().count) {
+            const auto at = static_cast<size_t>(frame().index++);
+            if (peek() == 'v') {
+                ++position;
                 continue;
             }
-            if (is_link_cell(member)) dissolve_link(member, true);
-            if (!read(member, member, &header)) return false;
+            UNION_DATA* element = nullptr;
+            if (frame().letter == 'a') {
+                ARRAY_DATA& array = *frame().fresh->array_data();
+                array.slots[at] = std::make_unique<UNION_DATA>(tag_any);
+                ++array.defined_count;
+                element = array.slots[at].get();
+            } else {
+                ARRAY2_DATA& grid = *frame().fresh->array2_data();
+                grid.cells[at] = std::make_unique<UNION_DATA>(tag_any);
+                ++grid.count;
+                element = grid.cells[at].get();
+            }
+            if (STEP step = read_head(element, element, frame().header, false); step != STEP::done) return step;
         }
+        break;
     }
-    move_payload(cell, &fresh);
-    return true;
+    default: {  // lists and args
+        LIST_DATA& list = *frame().fresh->list_data();
+        while (frame().index < frame().count) {
+            ++frame().index;
+            list.append_pair(nullptr, 0, nullptr, 0);
+            UNION_DATA* element = &list.tail->value;
+            if (STEP step = read_head(element, element, frame().header, false); step != STEP::done) return step;
+        }
+        break;
+    }
+    }
+    move_payload(frame().cell, frame().fresh.get());
+    return STEP::done;
 }
 
 bool PARSER::join_hash(PENDING_PAIR& pair) {
@@ -935,7 +1180,7 @@ const char* PARSER::run(UNION_DATA* target) {
     while (is_link_cell(lands_in) && lands_in->target() != nullptr) lands_in = lands_in->target();
     UNION_DATA scratch('v');
     const char top_letter = value_letter(0);
-    if (!read(&scratch, lands_in, nullptr)) return keep_message(std::move(saved_text_message));
+    if (!read(&scratch, lands_in)) return keep_message(std::move(saved_text_message));
     if (position != text.size()) {
         damaged(letter_name(top_letter));
         return keep_message(std::move(saved_text_message));
@@ -974,8 +1219,7 @@ const char* PARSER::run(UNION_DATA* target) {
         }
     }
     if (top_letter == 'v') {
-        if (is_any_cell(lands_in)) clear_payload(lands_in);
-        else destroy_payload(lands_in, false);
+        clear_payload(lands_in);  // an any cell: a typed one has refused it
     } else if (top_letter != '@') {
         if (const char* message = move_value(lands_in, &scratch)) return message;
     }
@@ -1008,7 +1252,7 @@ bool read_serialized_text(STREAM_DATA* stream, std::string& text, bool begin, co
         if (*error != nullptr) return true;
     }
     SCANNER scanner(stream, text);
-    int result = scanner.scan(nullptr, 1);
+    int result = scanner.scan();
     if (result < 0) *error = keep_message(std::move(saved_text_message));
     return result != 0;
 }

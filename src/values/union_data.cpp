@@ -26,18 +26,10 @@ namespace morvu {
 
 int32_t copy_depth = 0;
 std::string value_text_buffer;
-int32_t value_walk_depth = 0;
-bool value_depth_overflow = false;
 
 void clear_static_texts() {
     value_text_buffer.clear();
     value_text_buffer.shrink_to_fit();
-}
-
-const char* take_depth_overflow() {
-    if (!value_depth_overflow) return nullptr;
-    value_depth_overflow = false;
-    return msg_text("staueb");
 }
 
 namespace {

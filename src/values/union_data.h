@@ -21,10 +21,10 @@
 // outlives the object record it points to.
 //
 // Destroying a cell first dissolves every link that points at it. Payloads of
-// nested containers are destroyed from an explicit work list, so a value
-// nested arbitrarily deep is freed without deep recursion; the walks that must
-// recurse (copy, equality) stop at max_value_depth and report "Stack
-// overflow" instead of exhausting the machine stack.
+// nested containers are destroyed from an explicit work list, and every walk
+// over a value (copy, equality, order, text and saved forms) keeps its own
+// stack too: a value nests as deep as memory holds, and no walk over it
+// recurses per level.
 
 #pragma once
 
@@ -249,38 +249,10 @@ inline char base_type_code(const UNION_DATA* cell) {
 
 // ---- globals ----
 
-// Nesting depth of the deep copies in progress; only the outermost re-links.
-extern int32_t copy_depth;
 // The text that value_to_text builds.
 extern std::string value_text_buffer;
 // Empties value_text_buffer (global clean-up).
 void clear_static_texts();
-
-// How deep a value may nest before a recursive walk over it refuses.
-inline constexpr int max_value_depth = 2000;
-
-// Counts the nesting of the recursive walks over values (copy, equality, and
-// any other walk that recurses per level of a value). A walk enters a guard
-// per level and stops descending when exceeded() holds, which records the
-// refusal in value_depth_overflow. The outermost walk (value_walk_depth 0 on
-// entry) clears the flag when it starts and, when it is set at its end,
-// reports "Stack overflow" (take_depth_overflow) instead of its result.
-extern int32_t value_walk_depth;
-extern bool value_depth_overflow;
-struct VALUE_DEPTH_GUARD {
-    VALUE_DEPTH_GUARD() { ++value_walk_depth; }
-    ~VALUE_DEPTH_GUARD() { --value_walk_depth; }
-    VALUE_DEPTH_GUARD(const VALUE_DEPTH_GUARD&) = delete;
-    VALUE_DEPTH_GUARD& operator=(const VALUE_DEPTH_GUARD&) = delete;
-    // True when this level lies too deep; records the overflow.
-    bool exceeded() const {
-        if (value_walk_depth <= max_value_depth) return false;
-        value_depth_overflow = true;
-        return true;
-    }
-};
-// "Stack overflow" when a walk refused since the last call, else null; resets.
-const char* take_depth_overflow();
 
 // ---- payloads and links ----
 

@@ -83,62 +83,46 @@ bool holds_member(const UNION_DATA* holder, const UNION_DATA* cell) {
     return false;
 }
 
-// The equality partners of references are checked (check) or cleared.
-bool structural_equal(UNION_DATA* cell, bool check) {
-    return walk_value(cell, WALK::FULL, [check](UNION_DATA* c) {
-        if (!check) {
-            equality_partners.forget(c);
-            return true;
-        }
-        if (!is_reference_tag(c->tag)) return true;
-        UNION_DATA* partner = equality_partners.of(c);
-        // A reference without partner was compared by a comparison of its
-        // own (an any2 half, a hash key), which has checked it already.
-        if (partner == nullptr) return true;
-        UNION_DATA* target = c->target();
-        UNION_DATA* partner_target = is_link_cell(partner) ? partner->target() : partner;
-        UNION_DATA* target_partner = equality_partners.of(target);
-        if (target_partner == nullptr) return partner_target == target;
-        return partner_target == target_partner;
-    });
-}
+// The containers that nested copies have made empty, each with the cell
+// whose value fills it; the outermost copy fills them (see value_copy.h).
+// The payload, not its cell, is parked: a nested copy may be made aside and
+// its payload then moved into the cell that keeps it.
+struct PARKED_COPY {
+    char lowered;
+    void* payload;
+    UNION_DATA* source;
+};
+std::vector<PARKED_COPY> parked_copies;
 
-// Makes a deep copy that overflowed hold no value.
-void discard_value(UNION_DATA* cell) {
-    destroy_payload(cell, false);
-    null_payload(cell);
-}
-
-// The end of the deep copy protocol; reports an overflow at the outermost copy.
-const char* finish_copy(UNION_DATA* dest, UNION_DATA* src, bool relink) {
-    --copy_depth;
-    if (copy_depth != 0) return nullptr;
-    // Only a nesting value holds links to re-point; either way the outermost
-    // copy is over and its partners go.
-    if (relink && is_nesting_tag(lower_tag(src->tag))) finish_copied_references(dest);
-    copy_partners.clear();
-    if (value_walk_depth == 0 && value_depth_overflow) {
-        value_depth_overflow = false;
-        discard_value(dest);
-        return msg_text("staueb");
+// Fills a parked container from its source; the containers among its
+// elements are parked in turn.
+void fill_parked(const PARKED_COPY& parked) {
+    UNION_DATA* src = parked.source;
+    switch (parked.lowered) {
+    case tag_object:
+        if (src->holder() != nullptr && src->holder()->object != nullptr)
+            front_end_services.copy_members(*static_cast<OBJECT_RECORD*>(parked.payload), *src->holder()->object);
+        break;
+    case tag_array: copy_array_payload(*static_cast<ARRAY_DATA*>(parked.payload), *src->array_data()); break;
+    case tag_list:
+    case tag_args: static_cast<LIST_DATA*>(parked.payload)->copy_from(*src->list_data()); break;
+    case tag_hash:
+    case tag_set: copy_hash_payload(static_cast<HASH_DATA*>(parked.payload), src->hash_data()); break;
+    case tag_any2: copy_any2_payload(static_cast<ANY2_DATA*>(parked.payload), src->any2_data()); break;
+    case tag_graph: static_cast<GRAPH_DATA*>(parked.payload)->assign(*src->graph_data()); break;
+    case tag_array2: copy_array2_payload(*static_cast<ARRAY2_DATA*>(parked.payload), *src->array2_data()); break;
+    default: break;
     }
-    return nullptr;
 }
 
 // The number of an int, or a text, into a cell that has a payload of the type.
-void copy_int_or_text(UNION_DATA* dest, const UNION_DATA* src, char lowered) {
+[[gnu::always_inline]] inline void copy_int_or_text(UNION_DATA* dest, const UNION_DATA* src, char lowered) {
     if (lowered == tag_int) {
         *dest->int_data() = *src->int_data();
         return;
     }
     dest->str_data()->text = src->str_data()->text;
     dest->str_data()->reset_read();
-}
-
-// Starts a deep copy; the outermost copy forgets an old overflow.
-void start_copy() {
-    if (copy_depth == 0 && value_walk_depth == 0) value_depth_overflow = false;
-    ++copy_depth;
 }
 
 }  // namespace
@@ -218,158 +202,51 @@ bool is_within_value(const UNION_DATA* container, const UNION_DATA* cell, const 
     return is_within_value(container, cell);
 }
 
-// ---- equality ----
-
-namespace {
-int32_t open_tests = 0;  // outermost (top) equality tests under way
-}  // namespace
-
-bool is_equal_value(UNION_DATA* a, UNION_DATA* b, bool top) {
-    // The outermost test forgets every partner at its end, also those of
-    // cells outside the value that aliases inside it led to.
-    struct OPEN_TEST {
-        bool top;
-        explicit OPEN_TEST(bool top) : top(top) { open_tests += top ? 1 : 0; }
-        ~OPEN_TEST() {
-            if (top && --open_tests == 0) equality_partners.clear();
-        }
-    } open_test(top);
-    if (top && value_walk_depth == 0) value_depth_overflow = false;
-    VALUE_DEPTH_GUARD guard;
-    if (guard.exceeded()) return false;
-    // An alias or call-alias is another name of its target.
-    a = follow_aliases(a);
-    b = follow_aliases(b);
-    UNION_DATA* x = a;
-    UNION_DATA* y = b;
-    bool a_reference = is_reference_tag(a->tag);
-    bool b_reference = is_reference_tag(b->tag);
-    if (a_reference && b_reference) {
-        x = a->target();
-        y = b->target();
-        if (!top) equality_partners.record(a, b);  // checked afterwards by structural_equal
-    } else if (a_reference || b_reference) {
-        if (!top) return false;
-        if (a_reference) x = a->target();
-        else y = b->target();
-    }
-    bool result;
-    if (lower_tag(x->tag) != lower_tag(y->tag)) result = false;
-    else if (is_defined_value(x) != is_defined_value(y)) result = false;
-    else if (equality_partners.of(a) != nullptr) result = true;  // met before
-    else result = compare_by_type(x, y);
-    if (top && !equality_partners.empty()) {
-        // Without partners no reference was compared: nothing to check.
-        if (result) result = structural_equal(x, true);
-        structural_equal(x, false);
-    }
-    return result;
-}
-
-bool compare_by_type(UNION_DATA* x, UNION_DATA* y) {
-    equality_partners.record(x, y);
-    if (!is_defined_value(x) && !is_defined_value(y)) return true;
-    char type = lower_tag(x->tag);
-    if (type == tag_object) {
-        const OBJECT_RECORD* a = x->holder() != nullptr ? x->holder()->object : nullptr;
-        const OBJECT_RECORD* b = y->holder() != nullptr ? y->holder()->object : nullptr;
-        if (a == nullptr || b == nullptr) return a == b;
-        if (x->holder()->type != y->holder()->type) return false;
-        for (size_t g = 0; g < a->groups.size(); ++g) {
-            const SLOT_ARRAY* mine = a->groups[g].slots.get();
-            const SLOT_ARRAY* theirs = g < b->groups.size() ? b->groups[g].slots.get() : nullptr;
-            if (mine == nullptr && theirs == nullptr) continue;
-            if (mine == nullptr || theirs == nullptr) return false;
-            for (size_t i = 0; i < mine->cells.size(); ++i) {
-                UNION_DATA* m = mine->cells[i];
-                UNION_DATA* n = i < theirs->cells.size() ? theirs->cells[i] : nullptr;
-                if (m == nullptr || n == nullptr) {
-                    if (m != n) return false;
-                    continue;
-                }
-                if (!is_equal_value(m, n, false)) return false;
-            }
-        }
-        return true;
-    }
-    if (type < '0' || type > 'z') return true;
-    // A value tag without payload holds no value; is_equal_value has made
-    // sure that both sides agree on that.
-    if (x->payload == nullptr || y->payload == nullptr) return x->payload == y->payload;
-    switch (type) {
-    case tag_date: {
-        const DATE_DATA& a = *x->date_data();
-        const DATE_DATA& b = *y->date_data();
-        return a.day == b.day && a.month == b.month && a.year == b.year;
-    }
-    case tag_time: {
-        const TIME_DATA& a = *x->time_data();
-        const TIME_DATA& b = *y->time_data();
-        return a.hours == b.hours && a.minutes == b.minutes && a.seconds == b.seconds;
-    }
-    case tag_timezone:
-        return x->timezone_data()->hours == y->timezone_data()->hours &&
-               x->timezone_data()->minutes == y->timezone_data()->minutes;
-    case tag_datetime: return x->datetime_data()->total_seconds() == y->datetime_data()->total_seconds();
-    case tag_array: return *x->array_data() == *y->array_data();
-    case tag_bool: return x->bool_word() == y->bool_word();
-    case tag_char: return x->char_byte() == y->char_byte();
-    case tag_dir: return x->dir_data()->path_name == y->dir_data()->path_name;
-    case tag_error: {
-        const ERROR_DATA& a = *x->error_data();
-        const ERROR_DATA& b = *y->error_data();
-        return a.file == b.file && a.kind == b.kind && a.line == b.line && a.message == b.message;
-    }
-    case tag_file: return x->file_data()->path_name == y->file_data()->path_name;
-    case tag_graph: return x->graph_data()->equals(*y->graph_data());
-    case tag_hash: return x->hash_data()->equals(*y->hash_data(), true);
-    case tag_set: return x->hash_data()->equals(*y->hash_data(), false);
-    case tag_int: return *x->int_data() == *y->int_data();
-    case tag_real: return *x->real_data() == *y->real_data();
-    case tag_list:
-    case tag_args: return x->list_data()->equals(*y->list_data());
-    case tag_oper: return x->oper_chars()[0] == y->oper_chars()[0] && x->oper_chars()[1] == y->oper_chars()[1];
-    case tag_str: return std::strcmp(x->str_data()->text.c_str(), y->str_data()->text.c_str()) == 0;
-    case tag_any2:
-        return is_equal_value(&x->any2_data()->first, &y->any2_data()->first, true) &&
-               is_equal_value(&x->any2_data()->second, &y->any2_data()->second, true);
-    case tag_code: {
-        const TOKEN* a = x->code_data()->block;
-        const TOKEN* b = y->code_data()->block;
-        return front_end_services.blocks_equal != nullptr ? front_end_services.blocks_equal(a, b) : a == b;
-    }
-    case tag_array2: return x->array2_data()->equals(*y->array2_data());
-    default: return true;  // sys, links, the empty value
-    }
-}
-
 // ---- copy ----
 
-const char* copy_construct_value(UNION_DATA* cell, UNION_DATA* src) {
+COPY_SCOPE::~COPY_SCOPE() {
+    if (--copy_depth != 0 || parked_copies.empty()) return;
+    // Only an error leaves anything parked: the copy is being freed.
+    parked_copies.clear();
+    copy_partners.clear();
+}
+
+void COPY_SCOPE::finish(UNION_DATA* cell, bool relink) const {
+    if (copy_depth != 1) return;
+    while (!parked_copies.empty()) {
+        const PARKED_COPY next = parked_copies.back();
+        parked_copies.pop_back();
+        fill_parked(next);
+    }
+    if (relink) finish_copied_references(cell);
+    copy_partners.clear();
+}
+
+void copy_construct_value(UNION_DATA* cell, UNION_DATA* src) {
     cell->tag = src->tag;
     if (lower_tag(src->tag) == tag_object) {
         cell->payload = new OBJECT_HOLDER{nullptr, src->holder() != nullptr ? src->holder()->type : nullptr};
     }
-    start_copy();
+    COPY_SCOPE scope;
     init_payload(cell);
-    bool relink = deep_copy_payload(cell, src);
-    return finish_copy(cell, src, relink);
+    const bool relink = deep_copy_payload(cell, src);
+    // Only a nesting value holds links to re-point.
+    scope.finish(cell, relink && is_nesting_tag(lower_tag(src->tag)));
 }
 
-const char* copy_value(UNION_DATA* dest, UNION_DATA* src, bool fresh) {
+void copy_value(UNION_DATA* dest, UNION_DATA* src, bool fresh) {
     // An int or a text, the common element, into a cell of its type or an
     // any cell holding nothing: the payload is copied, and nothing inside it
-    // could link or nest too deep.
+    // could link.
     const char lowered = lower_tag(src->tag);
     if (!fresh && copy_depth == 0 && (lowered == tag_int || lowered == tag_str) && src->payload != nullptr &&
         (dest->tag == tag_any || dest->tag == tag_nothing || lower_tag(dest->tag) == lowered)) {
-        if (value_walk_depth == 0) value_depth_overflow = false;
         if (dest->tag == tag_any || dest->tag == tag_nothing) init_payload(dest, src);
         else if (dest->payload == nullptr) allocate_payload(dest, lowered);
         copy_int_or_text(dest, src, lowered);
-        return nullptr;
+        return;
     }
-    start_copy();
+    COPY_SCOPE scope;
     if (fresh) {
         init_payload(dest);
     } else {
@@ -378,8 +255,8 @@ const char* copy_value(UNION_DATA* dest, UNION_DATA* src, bool fresh) {
         if (dest->tag == tag_any || dest->tag == tag_nothing) init_payload(dest, src);
         else if (!is_defined_value(dest)) init_payload(dest);
     }
-    bool relink = deep_copy_payload(dest, src);
-    return finish_copy(dest, src, relink);
+    const bool relink = deep_copy_payload(dest, src);
+    scope.finish(dest, relink && is_nesting_tag(lowered));
 }
 
 bool deep_copy_payload(UNION_DATA* dest, UNION_DATA* src) {
@@ -389,6 +266,8 @@ bool deep_copy_payload(UNION_DATA* dest, UNION_DATA* src) {
         link_cell(dest, src->target(), lowered);
         return true;
     }
+    // A copy nested in another parks the containers it makes.
+    const bool nested = copy_depth > 1;
     if (lowered == tag_object) {
         const OBJECT_HOLDER* from = src->holder();
         if (dest->holder() == nullptr) dest->payload = new OBJECT_HOLDER();
@@ -402,10 +281,9 @@ bool deep_copy_payload(UNION_DATA* dest, UNION_DATA* src) {
             return true;
         }
         if (!contains_cell(dest, from)) {
-            VALUE_DEPTH_GUARD guard;
-            if (value_depth_overflow || guard.exceeded()) return true;
             auto* copy = new OBJECT_RECORD();
-            front_end_services.copy_members(*copy, *from->object);
+            if (nested) parked_copies.push_back({tag_object, copy, src});
+            else front_end_services.copy_members(*copy, *from->object);
             to->object = copy;
             to->type = type;
             release_payload('k', old);
@@ -439,19 +317,9 @@ bool deep_copy_payload(UNION_DATA* dest, UNION_DATA* src) {
         return true;
     }
     if (is_nesting_tag(lowered)) {
-        VALUE_DEPTH_GUARD guard;
-        if (value_depth_overflow || guard.exceeded()) return true;
-        switch (lowered) {
-        case tag_array: copy_array_payload(*dest->array_data(), *src->array_data()); break;
-        case tag_list:
-        case tag_args: dest->list_data()->copy_from(*src->list_data()); break;
-        case tag_hash:
-        case tag_set: copy_hash_payload(dest->hash_data(), src->hash_data()); break;
-        case tag_any2: copy_any2_payload(dest->any2_data(), src->any2_data()); break;
-        case tag_graph: dest->graph_data()->assign(*src->graph_data()); break;
-        case tag_array2: copy_array2_payload(*dest->array2_data(), *src->array2_data()); break;
-        default: break;
-        }
+        const PARKED_COPY copy{lowered, dest->payload, src};
+        if (nested) parked_copies.push_back(copy);
+        else fill_parked(copy);
         return true;
     }
     switch (lowered) {
@@ -463,7 +331,7 @@ bool deep_copy_payload(UNION_DATA* dest, UNION_DATA* src) {
     case tag_str: copy_int_or_text(dest, src, lowered); break;
     case tag_real: *dest->real_data() = *src->real_data(); break;
     case tag_dir: dest->dir_data()->set_path(src->dir_data()->path_name); break;
-    case tag_error: *dest->error_data() = *src->error_data(); break;
+    case tag_error: *dest->error_data() = ERROR_DATA(*src->error_data()); break;  // whole or not at all
     case tag_file: dest->file_data()->set_path(src->file_data()->path_name); break;
     case tag_code: *dest->code_data() = *src->code_data(); break;
     default: break;

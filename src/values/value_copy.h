@@ -1,7 +1,13 @@
 // The walks over the cells inside a value, the deep copy and value
-// equality. Both recurse once per level of a value and stop at
-// max_value_depth (union_data.h), reporting "Stack overflow" instead of
-// exhausting the machine stack.
+// equality. None of them recurses per level of a value: a value nested as
+// deep as memory holds is copied and compared like a flat one.
+//
+// A deep copy makes the containers of the outermost value itself, and every
+// element that is a plain value, at once; an element that holds further
+// cells gets its empty container, which is parked with its source and filled
+// before the outermost copy ends. Filling it makes its own elements the same
+// way, so the machine stack stays flat whatever the depth. No order of the
+// copy is observable: nothing runs but the copy until it ends.
 //
 // A deep copy keeps the shape of the links inside a value: a reference whose
 // target lies inside the copied value points, in the copy, at the copy of
@@ -10,9 +16,12 @@
 // the links inside the copy are re-pointed and the partners forgotten.
 // Equality does the same with equality_partners: two values are equal when
 // their payloads are and their references point to corresponding places.
+// Its walk, which keeps a frame per pair of containers it is inside, is in
+// value_equality.cpp.
 
 #pragma once
 
+#include <cstdint>
 #include <unordered_map>
 #include <vector>
 
@@ -50,6 +59,27 @@ private:
 extern CELL_PARTNERS copy_partners;
 extern CELL_PARTNERS equality_partners;
 
+// Nesting depth of the deep copies in progress; only the outermost completes
+// the parked copies and re-links.
+extern int32_t copy_depth;
+
+// One deep copy in progress, for as long as it lives; copies started inside
+// it are nested ones. The outermost copy ends with finish. When it ends by an
+// error instead, what it had parked and paired is forgotten (its partly made
+// copy is freed by its owner).
+class COPY_SCOPE {
+public:
+    COPY_SCOPE() { ++copy_depth; }
+    ~COPY_SCOPE();
+    COPY_SCOPE(const COPY_SCOPE&) = delete;
+    COPY_SCOPE& operator=(const COPY_SCOPE&) = delete;
+
+    // At the outermost copy: fills the parked containers, then re-points the
+    // links inside cell's value (relink) and forgets every copy partner. A
+    // nested copy does nothing here.
+    void finish(UNION_DATA* cell, bool relink) const;
+};
+
 // ---- walks ----
 
 // Appends the cells held directly inside the cell's value, links not
@@ -70,29 +100,31 @@ bool is_within_value(const UNION_DATA* container, const UNION_DATA* cell);
 bool is_within_value(const UNION_DATA* container, const UNION_DATA* cell, const UNION_DATA* root);
 
 // Value equality; top marks the outermost call, which also checks that the
-// references inside both values point to corresponding places. The payloads
-// are compared by compare_by_type. A value that
-// nests deeper than max_value_depth compares unequal and leaves the overflow
-// for take_depth_overflow.
+// references inside both values point to corresponding places.
 bool is_equal_value(UNION_DATA* a, UNION_DATA* b, bool top);
 
 // The payload comparison behind "==": two cells of the same lowered type,
-// links already resolved by is_equal_value, which calls it. Records y as x's
-// equality partner; elements are compared by is_equal_value with top clear.
+// links already resolved. Records y as x's equality partner; the elements
+// are compared as is_equal_value compares them with top clear.
 bool compare_by_type(UNION_DATA* x, UNION_DATA* y);
+
+// Two container payloads of the lowered tag (array, array2, graph, hash,
+// set, list, args, any2), compared as compare_by_type compares them; the
+// stores' own equality tests.
+bool equal_containers(char lowered, void* mine, void* theirs);
 
 // ---- copy ----
 
 // Makes a freshly constructed cell (UNION_DATA(tag_nothing)) a deep copy of src
-// with src's tag (an any tag stays an any tag). Null, or "Stack overflow"
-// when src nests too deep (the cell then holds no value).
-const char* copy_construct_value(UNION_DATA* cell, UNION_DATA* src);
+// with src's tag (an any tag stays an any tag).
+void copy_construct_value(UNION_DATA* cell, UNION_DATA* src);
 
 // Copies src's value into an existing cell (fresh: the cell has no payload
-// yet). Null, or "Stack overflow" when src nests too deep.
-const char* copy_value(UNION_DATA* dest, UNION_DATA* src, bool fresh);
+// yet).
+void copy_value(UNION_DATA* dest, UNION_DATA* src, bool fresh);
 
-// One level of a deep copy; true when references must be re-linked.
+// One level of a deep copy, inside a COPY_SCOPE; true when references must
+// be re-linked. A nested copy parks the containers it meets (see above).
 bool deep_copy_payload(UNION_DATA* dest, UNION_DATA* src);
 
 // At the end of the outermost copy: re-points the links inside cell's value

@@ -53,109 +53,533 @@ void drop_zero_sign(INT_DATA& number) {
     if (number.is_zero() && number.sign() < 0) number.set_sign(1);
 }
 
-// Writes the text of one value into `out`, recursively for its elements.
+// Writes the text of one value into `out`. Containers are written from an
+// explicit stack of frames, one per container being written, each knowing
+// how far it has come: the texts come out in the same order as a recursive
+// writer would give them, and the machine stack stays flat whatever the
+// depth. A frame's cell stays marked being_written until the frame ends. A
+// container of plain values only is written at once, without a frame.
 class TEXT_WRITER {
 public:
-    TEXT_WRITER(std::string& out, TEXT_FORM form) : out(out), form(form) {}
+    TEXT_WRITER(std::string& out, TEXT_FORM form) : root_out(out), form(form) {}
 
     // Null, or the message of a value without text form. Elements' messages
     // are dropped: only the outermost value's own result counts.
     const char* write(UNION_DATA* cell) {
-        if (!is_defined_value(cell)) return nullptr;
-        if (cell->being_written) {  // the value leads back into itself
-            out += "..";
-            return nullptr;
+        const FRAMES_IN_USE in_use;
+        out = &root_out;
+        const char* message = nullptr;
+        if (!visit(cell, &message)) return message;
+        while (frames.size() > in_use.base) {
+            if (advance(frames.size() - 1)) continue;  // an element opened a frame of its own
+            frames.back().cell->being_written = 0;
+            drop_frame();
         }
-        VALUE_DEPTH_GUARD guard;
-        if (guard.exceeded()) return nullptr;
-        cell->being_written = 1;
-        const char* message = write_payload(cell);
-        cell->being_written = 0;
         return message;
     }
 
 private:
-    std::string& out;
+    enum class KIND : uint8_t { link, list, array, array2, hash, set, key_hash, key_set, graph, object, any2 };
+
+    // A container being written (or a link whose target is), its phase
+    // within the current element and its place among the elements.
+    struct FRAME {
+        KIND kind = KIND::link;
+        UNION_DATA* cell = nullptr;  // marked while the frame lives
+        std::string* out = nullptr;  // where the container's own text goes
+        uint8_t phase = 0;
+        bool any_element = false;
+        size_t index = 0;
+        size_t member = 0;
+        LIST_NODE* node = nullptr;
+        GRAPH_EDGE* edge = nullptr;
+        bool sorts = false;  // key form: the frame's parts are sorted, in text_lists[texts]
+        uint32_t texts = 0;
+    };
+
+    // The frames of every writer in use; a writer's own lie above base. The
+    // frames that sort their parts keep them in text_lists, one list each,
+    // in the order of the frames.
+    static std::vector<FRAME> frames;
+    static std::vector<std::vector<std::string>> text_lists;
+    struct FRAMES_IN_USE {
+        FRAMES_IN_USE() : base(frames.size()) {}
+        ~FRAMES_IN_USE() {
+            // An error on the way leaves marks to take off.
+            while (frames.size() > base) {
+                frames.back().cell->being_written = 0;
+                drop_frame();
+            }
+            // What a very deep value needed is not kept.
+            if (base == 0 && frames.capacity() > 4096) frames = {};
+        }
+        FRAMES_IN_USE(const FRAMES_IN_USE&) = delete;
+        FRAMES_IN_USE& operator=(const FRAMES_IN_USE&) = delete;
+        const size_t base;
+    };
+
+    std::string& root_out;
     TEXT_FORM form;
+    std::string* out = nullptr;
 
     bool key_form() const { return form == TEXT_FORM::key; }
 
     // The closing bracket replaces the separator after the last element;
     // without elements it follows the opening bracket.
     void close(char bracket, bool any_element) {
-        if (any_element) out.back() = bracket;
-        else out += bracket;
+        if (any_element) out->back() = bracket;
+        else *out += bracket;
     }
 
-    const char* write_payload(UNION_DATA* cell) {
+    FRAME new_frame(KIND kind, UNION_DATA* cell) const {
+        FRAME frame;
+        frame.kind = kind;
+        frame.cell = cell;
+        frame.out = out;
+        return frame;
+    }
+
+    void open(KIND kind, UNION_DATA* cell) {
+        frames.push_back(new_frame(kind, cell));
+        if (kind == KIND::key_hash || kind == KIND::key_set || (kind == KIND::graph && key_form())) {
+            frames.back().sorts = true;
+            frames.back().texts = static_cast<uint32_t>(text_lists.size());
+            text_lists.emplace_back();
+        }
+    }
+
+    static void drop_frame() {
+        if (frames.back().sorts) text_lists.pop_back();
+        frames.pop_back();
+    }
+
+    // A cell whose text is written without a frame of its own.
+    static bool is_plain(const UNION_DATA* cell) {
+        const char lowered = lower_tag(cell->tag);
+        return !is_nesting_tag(lowered) && !is_link_tag(lowered);
+    }
+
+    // A container: written at once as long as its elements are plain, then
+    // from a frame, which is opened at the first element that is not (true).
+    bool open_container(KIND kind, UNION_DATA* cell) {
+        FRAME frame = new_frame(kind, cell);
+        if (kind == KIND::list) frame.node = cell->list_data()->head;
+        return advance(0, &frame);
+    }
+
+    // In advance over a frame given apart from the stack: the frame goes on
+    // the stack, as it is, before an element that is not plain is visited.
+    static bool promote(const FRAME* given) {
+        frames.push_back(*given);
+        return true;
+    }
+
+    // Writes one value, or opens a frame for its elements (true; the cell
+    // stays marked until the frame ends). A value met again while its own
+    // text is being written writes "..". Only the outermost value's message
+    // counts.
+    bool visit(UNION_DATA* cell, const char** message = nullptr) {
+        if (is_plain(cell)) {
+            write_plain(cell, message);
+            return false;
+        }
+        if (!is_defined_value(cell)) return false;
+        if (cell->being_written) {  // the value leads back into itself
+            *out += "..";
+            return false;
+        }
+        cell->being_written = 1;
+        const bool opened = open_payload(cell);
+        if (!opened) cell->being_written = 0;
+        return opened;
+    }
+
+    // The text of a plain value: nothing for one without value.
+    void write_plain(UNION_DATA* cell, const char** message) {
+        if (cell->payload == nullptr) return;
         switch (lower_tag(cell->tag)) {
         case tag_any: break;
-        case tag_reference:
-        case tag_alias:
-        case tag_call_alias: write(cell->target()); break;
         case tag_bool:
-            if (cell->bool_word() == 1) out += "true";
-            else if (cell->bool_word() == 0) out += "false";
+            if (cell->bool_word() == 1) *out += "true";
+            else if (cell->bool_word() == 0) *out += "false";
             break;
         case tag_char:
-            if (cell->char_byte() != 0) out += cell->char_byte();
+            if (cell->char_byte() != 0) *out += cell->char_byte();
             break;
         case tag_oper:
             for (int i = 0; i < 2; ++i)
-                if (cell->oper_chars()[i] != 0) out += cell->oper_chars()[i];
+                if (cell->oper_chars()[i] != 0) *out += cell->oper_chars()[i];
             break;
         case tag_int: write_int(*cell->int_data()); break;
         case tag_real: write_real(*cell->real_data()); break;
         case tag_str:
             // Texts compare as zero-terminated strings, so keys stop there too.
-            if (key_form()) out += cell->str_data()->text.c_str();
-            else out += cell->str_data()->text;
+            if (key_form()) *out += cell->str_data()->text.c_str();
+            else *out += cell->str_data()->text;
             break;
-        case tag_dir: out += cell->dir_data()->path_name; break;
-        case tag_file: out += cell->file_data()->path_name; break;
-        case tag_error: out += cell->error_data()->message; break;
+        case tag_dir: *out += cell->dir_data()->path_name; break;
+        case tag_file: *out += cell->file_data()->path_name; break;
+        case tag_error: *out += cell->error_data()->message; break;
         case tag_date:
         case tag_time:
         case tag_timezone:
         case tag_datetime: write_calendar(cell); break;
-        case tag_list:
-        case tag_args: write_list(*cell->list_data()); break;
-        case tag_array: write_array(*cell->array_data()); break;
-        case tag_array2: write_array2(*cell->array2_data()); break;
-        case tag_hash: write_hash(*cell->hash_data(), true); break;
-        case tag_set: write_hash(*cell->hash_data(), false); break;
-        case tag_any2:
-            write(&cell->any2_data()->first);
-            out += "->";
-            write(&cell->any2_data()->second);
-            break;
-        case tag_graph: write_graph(*cell->graph_data()); break;
-        case tag_object: write_object(*cell->holder()->object); break;
         default:
-            return keep_message(
-                format_string(msg_text("ausdattypnicerl"), type_name_text(value_type_name(cell, true)).c_str()));
+            if (message != nullptr) {
+                *message = keep_message(
+                    format_string(msg_text("ausdattypnicerl"), type_name_text(value_type_name(cell, true)).c_str()));
+            }
+            break;
         }
-        return nullptr;
+    }
+
+    // A link or a container: its text, or a frame opened for it (true).
+    bool open_payload(UNION_DATA* cell) {
+        switch (lower_tag(cell->tag)) {
+        case tag_list:
+        case tag_args: *out += '('; return open_container(KIND::list, cell);
+        case tag_array: *out += '['; return open_container(KIND::array, cell);
+        case tag_array2: *out += '['; return open_container(KIND::array2, cell);
+        case tag_hash:
+            *out += '[';
+            if (!key_form()) return open_container(KIND::hash, cell);
+            open(KIND::key_hash, cell);
+            return true;
+        case tag_set:
+            *out += '{';
+            if (!key_form()) return open_container(KIND::set, cell);
+            open(KIND::key_set, cell);
+            return true;
+        case tag_object: *out += '<'; return open_container(KIND::object, cell);
+        case tag_any2: open(KIND::any2, cell); return true;
+        case tag_graph:
+            *out += "<(";
+            open(KIND::graph, cell);
+            return true;
+        default: {  // a link: its target is written while it stays marked
+            const size_t mark = frames.size();
+            open(KIND::link, cell);
+            if (visit(cell->target())) return true;
+            frames.resize(mark);
+            return false;
+        }
+        }
+    }
+
+    // Writes the next parts of the frame at index i (or of the frame given)
+    // until an element opens a frame of its own (true) or the frame's text
+    // is complete (false).
+    bool advance(size_t i, FRAME* given = nullptr) {
+        // A visit that opens a frame may move the frames: f is looked up again
+        // after each.
+        FRAME* f = given != nullptr ? given : &frames[i];
+        auto again = [&] { f = given != nullptr ? given : &frames[i]; };
+        out = f->out;
+        UNION_DATA* cell = f->cell;
+        switch (f->kind) {
+        case KIND::link: return false;  // its target is written
+        case KIND::list:
+            for (;;) {
+                if (f->phase == 1) {
+                    *out += ',';
+                    f->phase = 0;
+                }
+                LIST_NODE* node = f->node;
+                if (node == nullptr) break;
+                if (given != nullptr && !is_plain(&node->value)) return promote(given);
+                f->node = node->next;
+                f->phase = 1;
+                if (visit(&node->value)) return true;
+                again();
+            }
+            close(')', cell->list_data()->head != nullptr);
+            return false;
+        case KIND::array: {
+            const ARRAY_DATA& array = *cell->array_data();
+            for (;;) {
+                if (f->phase == 1) {
+                    *out += ',';
+                    f->phase = 0;
+                    f->any_element = true;
+                }
+                size_t at = f->index;
+                while (at < array.slots.size() && array.slots[at] == nullptr) ++at;
+                if (at >= array.slots.size()) break;
+                if (given != nullptr && !is_plain(array.slots[at].get())) return promote(given);
+                f->index = at + 1;
+                *out += std::to_string(at);
+                *out += "->";
+                f->phase = 1;
+                if (visit(array.slots[at].get())) return true;
+                again();
+            }
+            close(']', f->any_element);
+            return false;
+        }
+        case KIND::array2: {
+            const ARRAY2_DATA& grid = *cell->array2_data();
+            for (;;) {
+                if (f->phase == 1) {
+                    *out += ',';
+                    f->phase = 0;
+                    f->any_element = true;
+                }
+                size_t at = f->index;
+                while (grid.cols > 0 && at < grid.cells.size() && grid.cells[at] == nullptr) ++at;
+                if (grid.cols <= 0 || at >= grid.cells.size()) break;
+                if (given != nullptr && !is_plain(grid.cells[at].get())) return promote(given);
+                f->index = at + 1;
+                char position[48];
+                const int index = static_cast<int>(at);
+                std::snprintf(position, sizeof position, "(%d,%d)->", index / grid.cols, index % grid.cols);
+                *out += position;
+                f->phase = 1;
+                if (visit(grid.cells[at].get())) return true;
+                again();
+            }
+            close(']', f->any_element);
+            return false;
+        }
+        case KIND::hash:
+        case KIND::set: {
+            const bool with_values = f->kind == KIND::hash;
+            for (;;) {
+                switch (f->phase) {
+                case 0: {
+                    LIST_NODE* node = next_pair(*f);
+                    if (node == nullptr) {
+                        close(with_values ? ']' : '}', f->any_element);
+                        return false;
+                    }
+                    f->node = node;
+                    f->phase = 3;
+                    break;
+                }
+                case 3:  // the pair's key
+                    if (given != nullptr && !is_plain(&f->node->key())) return promote(given);
+                    f->phase = 1;
+                    if (visit(&f->node->key())) return true;
+                    again();
+                    break;
+                case 1:
+                    if (with_values) {
+                        if (given != nullptr && !is_plain(&f->node->value)) return promote(given);
+                        *out += "->";
+                        f->phase = 2;
+                        if (visit(&f->node->value)) return true;
+                        again();
+                        break;
+                    }
+                    [[fallthrough]];
+                default:
+                    *out += ',';
+                    f->any_element = true;
+                    f->phase = 0;
+                    break;
+                }
+            }
+        }
+        case KIND::key_hash:
+        case KIND::key_set: {
+            // Bucket order holds for equal hashes, insertion order within a
+            // bucket does not: each bucket's pairs go in sorted order.
+            const bool with_values = f->kind == KIND::key_hash;
+            const auto& buckets = cell->hash_data()->buckets;
+            for (;;) {
+                switch (f->phase) {
+                case 0: {
+                    LIST_NODE* node = f->node != nullptr ? f->node->next : nullptr;
+                    if (node == nullptr) {
+                        out = f->out;
+                        append_sorted(text_lists[f->texts], true, f->any_element);
+                        size_t at = f->index;
+                        while (at < buckets.size() && buckets[at] == nullptr) ++at;
+                        if (at >= buckets.size()) {
+                            close(with_values ? ']' : '}', f->any_element);
+                            return false;
+                        }
+                        f->index = at + 1;
+                        f->node = nullptr;
+                        node = buckets[at]->head;
+                        if (node == nullptr) continue;
+                    }
+                    f->node = node;
+                    text_lists[f->texts].emplace_back();
+                    out = &text_lists[f->texts].back();
+                    f->phase = 1;
+                    if (visit(&node->key())) return true;
+                    again();
+                    break;
+                }
+                case 1:
+                    out = &text_lists[f->texts].back();
+                    if (with_values) {
+                        *out += "->";
+                        f->phase = 2;
+                        if (visit(&f->node->value)) return true;
+                        again();
+                        break;
+                    }
+                    [[fallthrough]];
+                default: f->phase = 0; break;
+                }
+            }
+        }
+        case KIND::graph: {
+            const GRAPH_DATA& graph = *cell->graph_data();
+            for (;;) {
+                switch (f->phase) {
+                case 0: {  // the node values
+                    const size_t at = f->index;
+                    if (at < static_cast<size_t>(graph.node_count)) {
+                        f->index = at + 1;
+                        f->phase = 1;
+                        if (visit(&graph.nodes[at]->value)) return true;
+                        again();
+                        break;
+                    }
+                    close(')', graph.node_count > 0);
+                    *out += ",{";
+                    f->edge = graph.first_edge;
+                    f->phase = 2;
+                    break;
+                }
+                case 1:
+                    *out += ',';
+                    f->phase = 0;
+                    break;
+                case 2: {  // the edges
+                    GRAPH_EDGE* edge = f->edge;
+                    if (edge == nullptr) {
+                        // Equal graphs may list their edges in different orders.
+                        bool unused = false;
+                        if (f->sorts) append_sorted(text_lists[f->texts], false, unused);
+                        close('}', f->any_element);
+                        *out += '>';
+                        return false;
+                    }
+                    char address[48];
+                    std::snprintf(address, sizeof address, "<%d->%d,",
+                                  graph.node_count * edge->parallel_index + edge->source->index, edge->target->index);
+                    if (f->sorts) {
+                        text_lists[f->texts].emplace_back(address);
+                        out = &text_lists[f->texts].back();
+                    } else {
+                        *out += address;
+                    }
+                    f->phase = 3;
+                    if (visit(&edge->value)) return true;
+                    again();
+                    break;
+                }
+                default:
+                    if (f->sorts) out = &text_lists[f->texts].back();
+                    *out += ">,";
+                    out = f->out;
+                    f->any_element = true;
+                    f->edge = f->edge->next;
+                    f->phase = 2;
+                    break;
+                }
+            }
+        }
+        case KIND::object: {
+            // Members separated by "," within a group and by ";" between
+            // groups; a group without members still gets its ";".
+            const OBJECT_RECORD& object = *cell->holder()->object;
+            for (;;) {
+                if (f->phase == 1) {
+                    *out += ',';
+                    f->any_element = true;
+                    f->phase = 0;
+                }
+                const size_t g = f->index;
+                if (g >= object.groups.size()) {
+                    close('>', !object.groups.empty());
+                    return false;
+                }
+                const SLOT_ARRAY* slots = object.groups[g].slots.get();
+                if (slots != nullptr && f->member < slots->cells.size()) {
+                    UNION_DATA* member = slots->cells[f->member];
+                    if (given != nullptr && member != nullptr && !is_plain(member)) return promote(given);
+                    ++f->member;
+                    f->phase = 1;
+                    if (member != nullptr && visit(member)) return true;
+                    again();
+                    continue;
+                }
+                close(';', f->any_element);
+                f->any_element = false;
+                f->index = g + 1;
+                f->member = 0;
+            }
+        }
+        case KIND::any2:
+            switch (f->phase) {
+            case 0:
+                f->phase = 1;
+                if (visit(&cell->any2_data()->first)) return true;
+                again();
+                [[fallthrough]];
+            case 1:
+                f->phase = 2;
+                *out += "->";
+                if (visit(&cell->any2_data()->second)) return true;
+                again();
+                [[fallthrough]];
+            default: return false;
+            }
+        }
+        return false;
+    }
+
+    // The next pair of a hash or set in display order: the cached array's
+    // when there is one, else bucket by bucket.
+    static LIST_NODE* next_pair(FRAME& frame) {
+        HASH_DATA& hash = *frame.cell->hash_data();
+        if (hash.cached_array) {
+            if (frame.index >= hash.cached_array->size()) return nullptr;
+            return (*hash.cached_array)[frame.index++];
+        }
+        LIST_NODE* next = frame.node != nullptr ? frame.node->next : nullptr;
+        while (next == nullptr) {
+            if (frame.index >= hash.buckets.size()) return nullptr;
+            const auto& bucket = hash.buckets[frame.index++];
+            if (bucket != nullptr) next = bucket->head;
+        }
+        return next;
+    }
+
+    // Appends the texts in sorted order (each followed by "," when asked)
+    // and empties them.
+    void append_sorted(std::vector<std::string>& texts, bool separated, bool& any_element) {
+        std::sort(texts.begin(), texts.end());
+        for (const std::string& text : texts) {
+            *out += text;
+            if (separated) *out += ',';
+            any_element = true;
+        }
+        texts.clear();
     }
 
     void write_int(const INT_DATA& number) {
         if (!key_form()) {
-            if (!number.is_empty()) out += number.to_text();
+            if (!number.is_empty()) *out += number.to_text();
             return;
         }
         // A copy prints in plain digits ("007" read from text becomes 7), and
         // the empty number equals 0.
-        if (number.is_zero()) out += '0';
-        else out += INT_DATA(number).to_text();
+        if (number.is_zero()) *out += '0';
+        else *out += INT_DATA(number).to_text();
     }
 
     void write_real(const REAL_DATA& number) {
         if (!key_form()) {
-            if (!number.mantissa.is_empty()) out += number.to_text();
+            if (!number.mantissa.is_empty()) *out += number.to_text();
             return;
         }
-        if (number.mantissa.is_zero()) out += '0';
-        else out += REAL_DATA(number).to_text(-1);
+        if (number.mantissa.is_zero()) *out += '0';
+        else *out += REAL_DATA(number).to_text(-1);
     }
 
     // Calendar values show their padded text; empty ones show nothing.
@@ -164,16 +588,16 @@ private:
         if (!key_form()) {
             switch (lowered) {
             case tag_date:
-                if (!cell->date_data()->is_empty()) out += cell->date_data()->to_text(true);
+                if (!cell->date_data()->is_empty()) *out += cell->date_data()->to_text(true);
                 break;
             case tag_time:
-                if (!cell->time_data()->is_empty()) out += cell->time_data()->to_text(true);
+                if (!cell->time_data()->is_empty()) *out += cell->time_data()->to_text(true);
                 break;
             case tag_timezone:
-                if (!cell->timezone_data()->is_empty()) out += cell->timezone_data()->to_text(true);
+                if (!cell->timezone_data()->is_empty()) *out += cell->timezone_data()->to_text(true);
                 break;
             default:
-                if (!cell->datetime_data()->is_empty()) out += cell->datetime_data()->to_text(true);
+                if (!cell->datetime_data()->is_empty()) *out += cell->datetime_data()->to_text(true);
                 break;
             }
             return;
@@ -186,168 +610,28 @@ private:
         switch (lowered) {
         case tag_date: {
             DEFAULT_DATE_FORMAT default_format;
-            out += DATE_DATA(*cell->date_data()).to_text(true);
+            *out += DATE_DATA(*cell->date_data()).to_text(true);
             break;
         }
         case tag_time: {
             TIME_DATA copy(*cell->time_data());
             drop_zero_sign(copy.hours);
-            out += copy.to_text(true);
+            *out += copy.to_text(true);
             break;
         }
         case tag_timezone: {
             TIMEZONE_DATA copy(*cell->timezone_data());
             drop_zero_sign(copy.hours);
-            out += copy.to_text(true);
+            *out += copy.to_text(true);
             break;
         }
-        default: out += cell->datetime_data()->total_seconds().to_text(); break;
+        default: *out += cell->datetime_data()->total_seconds().to_text(); break;
         }
-    }
-
-    void write_list(LIST_DATA& list) {
-        out += '(';
-        for (LIST_NODE* node = list.head; node != nullptr; node = node->next) {
-            write(&node->value);
-            out += ',';
-        }
-        close(')', list.head != nullptr);
-    }
-
-    void write_array(ARRAY_DATA& array) {
-        out += '[';
-        bool any_element = false;
-        for (size_t i = 0; i < array.slots.size(); ++i) {
-            UNION_DATA* element = array.slots[i].get();
-            if (element == nullptr) continue;
-            out += std::to_string(i);
-            out += "->";
-            write(element);
-            out += ',';
-            any_element = true;
-        }
-        close(']', any_element);
-    }
-
-    void write_array2(ARRAY2_DATA& grid) {
-        out += '[';
-        bool any_element = false;
-        for (size_t i = 0; i < grid.cells.size() && grid.cols > 0; ++i) {
-            UNION_DATA* element = grid.cells[i].get();
-            if (element == nullptr) continue;
-            char position[48];
-            int index = static_cast<int>(i);
-            std::snprintf(position, sizeof position, "(%d,%d)->", index / grid.cols, index % grid.cols);
-            out += position;
-            write(element);
-            out += ',';
-            any_element = true;
-        }
-        close(']', any_element);
-    }
-
-    // One pair: the key's text, and for a hash "->" and the value's text.
-    void write_pair(LIST_NODE* node, bool with_values) {
-        write(&node->key());
-        if (with_values) {
-            out += "->";
-            write(&node->value);
-        }
-    }
-
-    void write_hash(HASH_DATA& hash, bool with_values) {
-        char open = with_values ? '[' : '{';
-        char closing = with_values ? ']' : '}';
-        out += open;
-        bool any_element = false;
-        if (key_form()) {
-            // Bucket order holds for equal hashes, insertion order within a
-            // bucket does not: each bucket's pairs go in sorted order.
-            for (auto& bucket : hash.buckets) {
-                if (bucket == nullptr) continue;
-                std::vector<std::string> texts;
-                for (LIST_NODE* node = bucket->head; node != nullptr; node = node->next) {
-                    std::string text;
-                    TEXT_WRITER(text, form).write_pair(node, with_values);
-                    texts.push_back(std::move(text));
-                }
-                std::sort(texts.begin(), texts.end());
-                for (const std::string& text : texts) {
-                    out += text;
-                    out += ',';
-                    any_element = true;
-                }
-            }
-        } else if (hash.cached_array) {
-            for (LIST_NODE* node : *hash.cached_array) {
-                write_pair(node, with_values);
-                out += ',';
-                any_element = true;
-            }
-        } else {
-            for (auto& bucket : hash.buckets) {
-                if (bucket == nullptr) continue;
-                for (LIST_NODE* node = bucket->head; node != nullptr; node = node->next) {
-                    write_pair(node, with_values);
-                    out += ',';
-                    any_element = true;
-                }
-            }
-        }
-        close(closing, any_element);
-    }
-
-    void write_graph(GRAPH_DATA& graph) {
-        out += "<(";
-        for (int i = 0; i < graph.node_count; ++i) {
-            write(&graph.nodes[static_cast<size_t>(i)]->value);
-            out += ',';
-        }
-        close(')', graph.node_count > 0);
-        out += ",{";
-        // Equal graphs may list their edges in different orders.
-        std::vector<std::string> sorted_edges;
-        bool any_edge = false;
-        for (GRAPH_EDGE* edge = graph.first_edge; edge != nullptr; edge = edge->next) {
-            char address[48];
-            std::snprintf(address, sizeof address, "<%d->%d,",
-                          graph.node_count * edge->parallel_index + edge->source->index, edge->target->index);
-            if (key_form()) {
-                std::string text = address;
-                TEXT_WRITER(text, form).write(&edge->value);
-                text += ">,";
-                sorted_edges.push_back(std::move(text));
-            } else {
-                out += address;
-                write(&edge->value);
-                out += ">,";
-            }
-            any_edge = true;
-        }
-        std::sort(sorted_edges.begin(), sorted_edges.end());
-        for (const std::string& text : sorted_edges) out += text;
-        close('}', any_edge);
-        out += '>';
-    }
-
-    // Members separated by "," within a group and by ";" between groups; a
-    // group without members still gets its ";".
-    void write_object(OBJECT_RECORD& object) {
-        out += '<';
-        for (GROUP_ENTRY& group : object.groups) {
-            bool any_member = false;
-            if (group.slots != nullptr) {
-                for (UNION_DATA* member : group.slots->cells) {
-                    if (member != nullptr) write(member);
-                    out += ',';
-                    any_member = true;
-                }
-            }
-            close(';', any_member);
-        }
-        close('>', !object.groups.empty());
     }
 };
+
+std::vector<TEXT_WRITER::FRAME> TEXT_WRITER::frames;
+std::vector<std::vector<std::string>> TEXT_WRITER::text_lists;
 
 // A fresh payload for a variable that holds none, so that a conversion can
 // store into it.
@@ -373,13 +657,7 @@ const char* conversion_failure(const std::string& text, const char* type_name) {
 const std::string& value_to_text(UNION_DATA* cell, const char** error) {
     value_text_buffer.clear();
     if (error == nullptr) return value_text_buffer;
-    if (value_walk_depth == 0) value_depth_overflow = false;
-    const char* message = write_value_text(cell);
-    if (value_walk_depth == 0 && value_depth_overflow) {
-        const char* overflow = take_depth_overflow();
-        if (message == nullptr) message = overflow;
-    }
-    *error = message;
+    *error = write_value_text(cell);
     return value_text_buffer;
 }
 
@@ -389,12 +667,7 @@ const char* write_value_text(UNION_DATA* cell) {
 
 std::string value_key_text(UNION_DATA* cell, const char** message) {
     std::string text;
-    bool overflow_before = value_depth_overflow;
     const char* failure = TEXT_WRITER(text, TEXT_FORM::key).write(cell);
-    if (!overflow_before && value_depth_overflow) {
-        const char* overflow = take_depth_overflow();
-        if (failure == nullptr) failure = overflow;
-    }
     if (message != nullptr) *message = failure;
     return text;
 }

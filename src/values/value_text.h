@@ -10,8 +10,10 @@
 // bracket overwrites its last separator.
 //
 // Each cell's being_written mark is set only while that cell's own text is
-// being written, by the call that set it; a back-reference leaves it alone,
-// so a value that refers to itself twice prints ".." twice and ends.
+// being written; a back-reference leaves it alone, so a value that refers to
+// itself twice prints ".." twice and ends. The writer keeps its place in
+// the containers it is inside on a stack of its own, so a value prints
+// whatever its depth.
 //
 // The key text places hash and set keys. Keys that the store finds equal
 // must get one text, whatever the settings, so it is the display text with
@@ -39,8 +41,7 @@ class UNION_DATA;
 // Empties value_text_buffer, writes the cell's display text into it, puts
 // write_value_text's result (null, or the message) into *error and returns
 // the buffer. Without an error slot nothing is written and the empty text is
-// returned. Deeper nesting than the value walks allow gives "Stack overflow"
-// with the text written so far.
+// returned.
 const std::string& value_to_text(UNION_DATA* cell, const char** error);
 
 // Appends the display text of one value to value_text_buffer. Null, or
@@ -48,9 +49,8 @@ const std::string& value_to_text(UNION_DATA* cell, const char** error);
 // value; a container goes on past an element without text.
 const char* write_value_text(UNION_DATA* cell);
 
-// The key text of a value (see above). A sys or code value, or one nested
-// too deep, puts its message in *message (when given; null otherwise) and
-// the text built so far is still returned; elements without text form just
+// The key text of a value (see above). A sys or code value puts its message
+// in *message (when given; null otherwise); elements without text form just
 // write nothing.
 std::string value_key_text(UNION_DATA* cell, const char** message);
 

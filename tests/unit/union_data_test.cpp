@@ -28,6 +28,7 @@ using test::CELL;
 using test::element;
 using test::int_cell;
 using test::int_of;
+using test::list_of;
 using test::make_cell;
 using test::str_cell;
 
@@ -229,7 +230,7 @@ TEST(UnionDataCopy, EveryTagCopiesEqual) {
     for (char tag : std::string("024abcdefghilmnorstuxyz")) {
         CELL cell = make_cell(tag);
         CELL copy = make_cell('V');
-        EXPECT_EQ(copy_construct_value(copy.get(), cell.get()), nullptr);
+        copy_construct_value(copy.get(), cell.get());
         EXPECT_EQ(copy->tag, tag);
         EXPECT_TRUE(is_equal_value(cell.get(), copy.get(), true)) << tag;
     }
@@ -242,7 +243,7 @@ TEST(UnionDataCopy, FilledContainersAreIndependent) {
     list->list_data()->append(one.get(), 0);
     list->list_data()->append(word.get(), 0);
     CELL copy = make_cell('l');
-    ASSERT_EQ(copy_value(copy.get(), list.get(), false), nullptr);
+    copy_value(copy.get(), list.get(), false);
     EXPECT_TRUE(is_equal_value(list.get(), copy.get(), true));
     *element(copy.get(), 0)->int_data() = INT_DATA(9);
     EXPECT_EQ(int_of(element(list.get(), 0)), 1);
@@ -253,7 +254,7 @@ TEST(UnionDataCopy, FilledContainersAreIndependent) {
     array->array_data()->set(0, one.get(), 0);
     array->array_data()->set(2, word.get(), 0);
     CELL array_copy = make_cell('V');
-    ASSERT_EQ(copy_construct_value(array_copy.get(), array.get()), nullptr);
+    copy_construct_value(array_copy.get(), array.get());
     EXPECT_FALSE(array_copy->array_data()->is_defined(1));
     EXPECT_NE(array_copy->array_data()->get(0), array->array_data()->get(0));
     EXPECT_TRUE(is_equal_value(array.get(), array_copy.get(), true));
@@ -262,7 +263,7 @@ TEST(UnionDataCopy, FilledContainersAreIndependent) {
     const char* message = nullptr;
     hash->hash_data()->insert(word.get(), 0, one.get(), 0, &message);
     CELL hash_copy = make_cell('h');
-    ASSERT_EQ(copy_value(hash_copy.get(), hash.get(), false), nullptr);
+    copy_value(hash_copy.get(), hash.get(), false);
     EXPECT_EQ(hash_copy->hash_data()->pair_count, 1);
     EXPECT_TRUE(is_equal_value(hash.get(), hash_copy.get(), true));
 
@@ -270,7 +271,7 @@ TEST(UnionDataCopy, FilledContainersAreIndependent) {
     ASSERT_FALSE(grid->array2_data()->resize(2, 3));
     grid->array2_data()->set(1, 2, one.get(), 0);
     CELL grid_copy = make_cell('V');
-    ASSERT_EQ(copy_construct_value(grid_copy.get(), grid.get()), nullptr);
+    copy_construct_value(grid_copy.get(), grid.get());
     EXPECT_EQ(grid_copy->array2_data()->count, 1);
     EXPECT_TRUE(is_equal_value(grid.get(), grid_copy.get(), true));
 
@@ -279,7 +280,7 @@ TEST(UnionDataCopy, FilledContainersAreIndependent) {
     ASSERT_EQ(graph->graph_data()->append_node(word.get(), 0), nullptr);
     ASSERT_EQ(graph->graph_data()->add_edge(0, 1, one.get(), 0), nullptr);
     CELL graph_copy = make_cell('g');
-    ASSERT_EQ(copy_value(graph_copy.get(), graph.get(), false), nullptr);
+    copy_value(graph_copy.get(), graph.get(), false);
     EXPECT_TRUE(is_equal_value(graph.get(), graph_copy.get(), true));
 }
 
@@ -291,7 +292,7 @@ TEST(UnionDataCopy, ReferencesInsideTheCopyPointIntoTheCopy) {
     list->list_data()->append(element(list.get(), 0), 1);  // a reference to the first element
     list->list_data()->append(outside.get(), 1);
     CELL copy = make_cell('V');
-    ASSERT_EQ(copy_construct_value(copy.get(), list.get()), nullptr);
+    copy_construct_value(copy.get(), list.get());
     EXPECT_EQ(element(copy.get(), 1)->target(), element(copy.get(), 0));
     EXPECT_EQ(element(list.get(), 1)->target(), element(list.get(), 0));
     EXPECT_EQ(element(copy.get(), 2)->target(), outside.get());
@@ -385,7 +386,7 @@ TEST(UnionDataEqual, ObjectsCompareMemberByMember) {
     EXPECT_TRUE(is_equal_value(p.get(), q.get(), true));
     EXPECT_FALSE(is_equal_value(p.get(), r.get(), true));
     CELL copy = make_cell('V');
-    ASSERT_EQ(copy_construct_value(copy.get(), p.get()), nullptr);
+    copy_construct_value(copy.get(), p.get());
     EXPECT_EQ(copy->tag, 'k');
     EXPECT_TRUE(is_equal_value(p.get(), copy.get(), true));
     EXPECT_NE(copy->holder()->object, p->holder()->object);
@@ -415,40 +416,70 @@ TEST(UnionDataDeep, DestroyingAMillionLevelsUsesNoDeepRecursion) {
     SUCCEED();
 }
 
-TEST(UnionDataDeep, CopyBeyondTheLimitIsRefusedWithoutChange) {
-    CELL deep = nested_list(max_value_depth + 10);
+// The innermost list of a nested_list.
+UNION_DATA* innermost(UNION_DATA* list) {
+    while (list->list_data()->node_count != 0) list = element(list, 0);
+    return list;
+}
+
+TEST(UnionDataDeep, CopiesOfAnyDepthAreWholeAndIndependent) {
+    CELL deep = nested_list(200000);
     CELL dest = make_cell('l');
     CELL one = int_cell(1);
     dest->list_data()->append(one.get(), 0);
-    EXPECT_STREQ(assign_value(dest.get(), deep.get()), "Stack overflow");
-    EXPECT_EQ(dest->list_data()->node_count, 1);
-    EXPECT_EQ(int_of(element(dest.get(), 0)), 1);
+    EXPECT_EQ(assign_value(dest.get(), deep.get()), nullptr);
+    EXPECT_TRUE(is_equal_value(dest.get(), deep.get(), true));
     EXPECT_TRUE(copy_partners.empty());
+    // The copy's bottom is its own.
+    innermost(dest.get())->list_data()->append(one.get(), 0);
+    EXPECT_EQ(innermost(deep.get())->list_data()->node_count, 0);
+    EXPECT_FALSE(is_equal_value(dest.get(), deep.get(), true));
 
     CELL fresh = make_cell('V');
-    EXPECT_STREQ(copy_construct_value(fresh.get(), deep.get()), "Stack overflow");
-    EXPECT_FALSE(is_defined_value(fresh.get()));
+    copy_construct_value(fresh.get(), deep.get());
+    EXPECT_TRUE(is_equal_value(fresh.get(), deep.get(), true));
 
     CELL slot = make_cell('v');
-    EXPECT_STREQ(copy_into_slot(slot.get(), deep.get(), 0), "Stack overflow");
-    EXPECT_EQ(slot->tag, 'v');
+    EXPECT_EQ(copy_into_slot(slot.get(), deep.get(), 0), nullptr);
+    EXPECT_TRUE(is_equal_value(slot.get(), deep.get(), true));
+    EXPECT_TRUE(copy_partners.empty());
 }
 
-TEST(UnionDataDeep, EqualityBeyondTheLimitReportsOverflow) {
-    CELL a = nested_list(max_value_depth + 10);
-    CELL b = nested_list(max_value_depth + 10);
-    EXPECT_FALSE(is_equal_value(a.get(), b.get(), true));
-    EXPECT_STREQ(take_depth_overflow(), "Stack overflow");
-    EXPECT_EQ(take_depth_overflow(), nullptr);
+TEST(UnionDataEquality, PlainElementsAroundNestedOnes) {
+    // (1, (2), x) against (1, (2), y), and the same nested one level more.
+    auto make = [](int last, int nested) {
+        CELL list = list_of({1});
+        CELL inner = list_of({nested});
+        list->list_data()->append(inner.get(), 0);
+        list->list_data()->append(int_cell(last).get(), 0);
+        CELL outer = list_of({0});
+        outer->list_data()->append(list.get(), 0);
+        return outer;
+    };
+    EXPECT_TRUE(is_equal_value(make(3, 2).get(), make(3, 2).get(), true));
+    EXPECT_FALSE(is_equal_value(make(3, 2).get(), make(4, 2).get(), true));
+    EXPECT_FALSE(is_equal_value(make(3, 2).get(), make(3, 5).get(), true));
     EXPECT_TRUE(equality_partners.empty());
 }
 
-TEST(UnionDataDeep, ValuesWithinTheLimitCopyAndCompare) {
-    CELL a = nested_list(max_value_depth - 10);
-    CELL b = make_cell('l');
-    EXPECT_EQ(assign_value(b.get(), a.get()), nullptr);
+TEST(UnionDataDeep, EqualityLooksAtTheBottom) {
+    CELL a = nested_list(200000);
+    CELL b = nested_list(200000);
     EXPECT_TRUE(is_equal_value(a.get(), b.get(), true));
-    EXPECT_EQ(take_depth_overflow(), nullptr);
+    CELL one = int_cell(1);
+    innermost(b.get())->list_data()->append(one.get(), 0);
+    EXPECT_FALSE(is_equal_value(a.get(), b.get(), true));
+    EXPECT_FALSE(is_equal_value(b.get(), a.get(), true));
+    EXPECT_TRUE(equality_partners.empty());
+}
+
+TEST(UnionDataDeep, ValuesOfModerateDepthCopyAndCompare) {
+    for (int depth : {1999, 2000, 2001}) {
+        CELL a = nested_list(depth);
+        CELL b = make_cell('l');
+        EXPECT_EQ(assign_value(b.get(), a.get()), nullptr);
+        EXPECT_TRUE(is_equal_value(a.get(), b.get(), true));
+    }
 }
 
 }  // namespace

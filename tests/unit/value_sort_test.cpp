@@ -28,6 +28,7 @@ namespace {
 
 using test::CELL;
 using test::char_cell;
+using test::element;
 using test::int_cell;
 using test::list_of;
 using test::make_cell;
@@ -161,12 +162,49 @@ CELL nested_list(int depth, int innermost) {
     return inner;
 }
 
-TEST(ValueSortLess, NestedListsCompareUntilTheDepthLimit) {
+TEST(ValueSortLess, NestedListsCompareAtAnyDepth) {
     EXPECT_TRUE(less(nested_list(50, 1).get(), nested_list(50, 2).get()));
     EXPECT_FALSE(less(nested_list(50, 2).get(), nested_list(50, 1).get()));
-    bool result = false;
-    EXPECT_EQ(said(compare_less(nested_list(5000, 1).get(), nested_list(5000, 2).get(), &result)), "Stack overflow");
+    CELL low = nested_list(200000, 1);
+    CELL high = nested_list(200000, 2);
+    CELL same = nested_list(200000, 1);
+    EXPECT_TRUE(less(low.get(), high.get()));
+    EXPECT_FALSE(less(high.get(), low.get()));
+    EXPECT_FALSE(less(low.get(), same.get()));
+    EXPECT_TRUE(holds(op_greater, high.get(), low.get()));
+    EXPECT_FALSE(holds(op_greater, low.get(), same.get()));
+    EXPECT_TRUE(holds(op_less_equal, low.get(), same.get()));
+    EXPECT_TRUE(holds(op_greater_equal, low.get(), same.get()));
+    // A deeper list holding the same prefix is greater.
+    CELL longer = nested_list(200000, 1);
+    UNION_DATA* bottom = longer.get();
+    while (lower_tag(element(bottom, 0)->tag) == tag_list) bottom = element(bottom, 0);
+    bottom->list_data()->append(int_cell(0).get(), 0);
+    EXPECT_TRUE(less(low.get(), longer.get()));
+    EXPECT_FALSE(less(longer.get(), low.get()));
+    EXPECT_TRUE(holds(op_greater, longer.get(), low.get()));
     EXPECT_TRUE(less(list_of({1}).get(), list_of({2}).get()));  // nothing left behind
+}
+
+TEST(ValueSortLess, NestedIncomparableElementsStillCompareByEquality) {
+    // Sets that include neither the other decide nothing; whether the lists
+    // around them are equal is asked of equality itself.
+    auto wrapped = [](std::initializer_list<int> keys, int tail) {
+        CELL inner = make_cell('l');
+        inner->list_data()->append(set_of(keys).get(), 0);
+        inner->list_data()->append(int_cell(tail).get(), 0);
+        CELL outer = make_cell('l');
+        outer->list_data()->append(inner.get(), 0);
+        outer->list_data()->append(int_cell(tail).get(), 0);
+        return outer;
+    };
+    CELL a = wrapped({1, 2}, 5);
+    CELL b = wrapped({4}, 5);
+    CELL c = wrapped({2, 1}, 5);
+    EXPECT_FALSE(less(a.get(), b.get()));
+    EXPECT_TRUE(holds(op_greater, a.get(), b.get()));  // not "<" and not equal
+    EXPECT_FALSE(holds(op_greater, a.get(), c.get()));
+    EXPECT_TRUE(holds(op_less_equal, a.get(), c.get()));
 }
 
 TEST(ValueSortLess, RelativesAndMessages) {

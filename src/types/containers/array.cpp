@@ -152,7 +152,6 @@ void sort_slots(METHOD_CALL& call, ARRAY_DATA& store, bool with_code) {
         cells.reserve(store.slots.size());
         for (const auto& slot : store.slots) cells.push_back(slot.get());
         ELEMENT_KEYS keys(std::move(cells));
-        call.raise_if(keys.copy_failure);
         call.raise_if(store.sort(keys.data(), ascending));
         return;
     }

@@ -173,7 +173,6 @@ void sort_by_values(const METHOD_CALL& call, GRAPH_DATA& graph, std::vector<UNIO
     const bool ascending = call.key()[0] == 's';
     WALK_PIN pin('g', &graph);
     ELEMENT_KEYS keys(std::move(cells));
-    call.raise_if(keys.copy_failure);
     if (loop.over_nodes()) call.raise_if(graph.sort_nodes(keys.data(), ascending));
     else if (loop.over_edges()) call.raise_if(graph.sort_edges(keys.data(), ascending));
     else call.raise_if(graph.sort_incidence(keys.data(), ascending, loop.node, loop.direction));

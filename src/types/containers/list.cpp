@@ -183,7 +183,6 @@ void sort_elements(METHOD_CALL& call, LIST_DATA& store, bool with_code) {
     if (!with_code) {
         for (LIST_NODE* node = store.head; node != nullptr; node = node->next) cells.push_back(&node->value);
         ELEMENT_KEYS keys(std::move(cells));
-        call.raise_if(keys.copy_failure);
         call.raise_if(store.sort(keys.data(), ascending));
         return;
     }

@@ -66,15 +66,6 @@ void apply_unary(const METHOD_CALL& call, uint16_t op, RESULT_ITEM a, RESULT_LIS
     }
 }
 
-// Equality walks a value to its depth; a value nested too deep is reported
-// rather than answered from a walk that stopped half-way.
-bool checked_equal(const METHOD_CALL& call, UNION_DATA* a, UNION_DATA* b) {
-    const bool outermost = value_walk_depth == 0;
-    const bool equal = is_equal_value(a, b, true);
-    if (outermost) call.raise_if(take_depth_overflow());
-    return equal;
-}
-
 void apply_binary(const METHOD_CALL& call, uint16_t op, RESULT_ITEM a, RESULT_ITEM b, RESULT_LIST& out) {
     TOKEN* node = call.node;
     switch (op) {
@@ -92,8 +83,8 @@ void apply_binary(const METHOD_CALL& call, uint16_t op, RESULT_ITEM a, RESULT_IT
     case pair('<', '='): append_answer(call, out, op_less_equal, a.cell, b.cell); break;
     case pair('>', 0): append_answer(call, out, op_greater, a.cell, b.cell); break;
     case pair('>', '='): append_answer(call, out, op_greater_equal, a.cell, b.cell); break;
-    case pair('=', '='): append_bool(out, checked_equal(call, a.cell, b.cell)); break;
-    case pair('!', '='): append_bool(out, !checked_equal(call, a.cell, b.cell)); break;
+    case pair('=', '='): append_bool(out, is_equal_value(a.cell, b.cell, true)); break;
+    case pair('!', '='): append_bool(out, !is_equal_value(a.cell, b.cell, true)); break;
     case pair('?', '?'): append_bool(out, cells_equal_ref(a.cell, b.cell)); break;
     case pair('!', '?'): append_bool(out, cells_unequal_ref(a.cell, b.cell)); break;
     case pair('@', '@'): append_bool(out, is_same_cell(a.cell, b.cell)); break;
