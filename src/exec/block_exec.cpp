@@ -319,8 +319,7 @@ void execute_block(TOKEN* block, RESULT_ITEM this_item, bool own_variables) {
 
 void execute_program_block(TOKEN* root) { run_block(root, RESULT_ITEM{}, true, true); }
 
-void execute_block_from(TOKEN* block, RESULT_ITEM this_item, uint32_t first, STATEMENT_SHORTCUT shortcut,
-                        void* data) {
+void execute_block_from(TOKEN* block, RESULT_ITEM this_item, uint32_t first, STATEMENT_SHORTCUT shortcut, void* data) {
     if (block == nullptr) return;
     run_statements(block, this_item, first, shortcut, data);
 }

@@ -49,8 +49,7 @@ using STATEMENT_SHORTCUT = bool (*)(void* data, uint32_t index);
 // Runs the statements of a block that has no variables of its own, as
 // execute_block does, from the statement `first` on (0 for all of them),
 // offering each to the shortcut first when one is given.
-void execute_block_from(TOKEN* block, RESULT_ITEM this_item, uint32_t first, STATEMENT_SHORTCUT shortcut,
-                        void* data);
+void execute_block_from(TOKEN* block, RESULT_ITEM this_item, uint32_t first, STATEMENT_SHORTCUT shortcut, void* data);
 
 // Stack guard, current-statement record, then the node's cached executor;
 // errors pass on to the caller.

@@ -118,8 +118,8 @@ void translate_condition(const TOKEN* condition, LOOP_PLAN& plan) {
         return;
     const char op1 = condition->op1;
     const char op2 = condition->op2;
-    const bool comparison = ((op1 == '<' || op1 == '>') && (op2 == 0 || op2 == '=')) ||
-                            ((op1 == '=' || op1 == '!') && op2 == '=');
+    const bool comparison =
+        ((op1 == '<' || op1 == '>') && (op2 == 0 || op2 == '=')) || ((op1 == '=' || op1 == '!') && op2 == '=');
     if (!comparison) return;
     plan.left = translate(condition->left, 0);
     plan.right = translate(condition->right, 0);

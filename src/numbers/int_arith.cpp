@@ -71,9 +71,9 @@ const bool wide_vectors = [] {
 constexpr bool wide_vectors = false;
 #endif
 
-#define KERNEL_BUILDS(result, name, params, args)                                        \
-    LIMB_KERNEL result name##_narrow params { return name##_body args; }                 \
-    WIDE_KERNEL result name##_wide params { return name##_body args; }                   \
+#define KERNEL_BUILDS(result, name, params, args)                        \
+    LIMB_KERNEL result name##_narrow params { return name##_body args; } \
+    WIDE_KERNEL result name##_wide params { return name##_body args; }   \
     result name params { return wide_vectors ? name##_wide args : name##_narrow args; }
 
 // The serial passes that settle what a block pass left over: limbs equal to
@@ -140,8 +140,8 @@ KERNEL_STEP uint32_t add_columns_body(uint32_t* r, const uint32_t* a, const uint
 // 1, moved one lane up (the top lane into the next block) to become the
 // next column's carry, so every limb is read once.
 WIDE_KERNEL [[gnu::always_inline]] inline __m512i add_column_block(const uint32_t* a, const uint32_t* b, int j,
-                                                                  __mmask16 lanes, __m512i& excess,
-                                                                  __mmask16& over, __mmask16& full) {
+                                                                   __mmask16 lanes, __m512i& excess, __mmask16& over,
+                                                                   __mmask16& full) {
     const __m512i base = _mm512_set1_epi32(static_cast<int>(limb_base));
     __m512i s = _mm512_add_epi32(_mm512_maskz_loadu_epi32(lanes, a + j), _mm512_maskz_loadu_epi32(lanes, b + j));
     over = _mm512_cmpge_epu32_mask(s, base);
@@ -179,7 +179,7 @@ uint32_t add_columns(uint32_t* r, const uint32_t* a, const uint32_t* b, int n) {
     return wide_vectors ? add_columns_wide(r, a, b, n) : add_columns_narrow(r, a, b, n);
 }
 #else
-KERNEL_BUILDS(uint32_t, add_columns, (uint32_t* r, const uint32_t* a, const uint32_t* b, int n), (r, a, b, n))
+KERNEL_BUILDS(uint32_t, add_columns, (uint32_t * r, const uint32_t* a, const uint32_t* b, int n), (r, a, b, n))
 #endif
 
 // r = a + b with na >= nb; r has room for na + 1 limbs and shares none with
@@ -235,7 +235,8 @@ KERNEL_STEP uint32_t sub_limbs_body(uint32_t* r, const uint32_t* a, int na, cons
     }
     return borrow;
 }
-KERNEL_BUILDS(uint32_t, sub_limbs, (uint32_t* r, const uint32_t* a, int na, const uint32_t* b, int nb), (r, a, na, b, nb))
+KERNEL_BUILDS(uint32_t, sub_limbs, (uint32_t * r, const uint32_t* a, int na, const uint32_t* b, int nb),
+              (r, a, na, b, nb))
 
 // dst += src, the carry running on within dst; the sum must fit in dst.
 void add_into(uint32_t* dst, int dst_len, const uint32_t* src, int src_len) {
@@ -387,7 +388,7 @@ KERNEL_STEP uint32_t mul_small_body(uint32_t* r, const uint32_t* a, int n, uint3
     }
     return high_below + carry;
 }
-KERNEL_BUILDS(uint32_t, mul_small, (uint32_t* r, const uint32_t* a, int n, uint32_t m), (r, a, n, m))
+KERNEL_BUILDS(uint32_t, mul_small, (uint32_t * r, const uint32_t* a, int n, uint32_t m), (r, a, n, m))
 
 // r[0 .. n] -= a[0 .. n - 1] * m for a factor m of at most limb_base, the
 // step of the long division. Each column loses a low limb and the high limb
@@ -434,7 +435,7 @@ KERNEL_STEP uint32_t sub_mul_small_body(uint32_t* r, const uint32_t* a, int n, u
     }
     return borrow != 0;
 }
-KERNEL_BUILDS(uint32_t, sub_mul_small, (uint32_t* r, const uint32_t* a, int n, uint32_t m), (r, a, n, m))
+KERNEL_BUILDS(uint32_t, sub_mul_small, (uint32_t * r, const uint32_t* a, int n, uint32_t m), (r, a, n, m))
 
 // r[i] = (a[i] + a[i + 1] * limb_base) / 10^S for i < n, with a[n] taken as
 // 0: each limb of a quotient by a power of ten comes from two limbs of the
@@ -460,7 +461,7 @@ KERNEL_STEP void divide_limbs_pow10_body(uint32_t* r, const uint32_t* a, int n, 
     default: shift_digits_down<8>(r, a, n); break;
     }
 }
-KERNEL_BUILDS(void, divide_limbs_pow10, (uint32_t* r, const uint32_t* a, int n, int digits), (r, a, n, digits))
+KERNEL_BUILDS(void, divide_limbs_pow10, (uint32_t * r, const uint32_t* a, int n, int digits), (r, a, n, digits))
 
 // q = a / d for a single divisor d below the base (q may be a); returns the remainder.
 uint32_t div_small(uint32_t* q, const uint32_t* a, int n, uint32_t d) {

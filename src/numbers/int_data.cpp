@@ -70,10 +70,10 @@ namespace {
 
 constexpr size_t line_bytes = 64;
 constexpr int line_limbs = line_bytes / sizeof(uint32_t);
-constexpr int line_from = 64;           // limbs: smaller blocks take no line of their own
-constexpr int spare_limit = 1 << 16;    // limbs: larger blocks go back to the heap at once
+constexpr int line_from = 64;         // limbs: smaller blocks take no line of their own
+constexpr int spare_limit = 1 << 16;  // limbs: larger blocks go back to the heap at once
 constexpr int spare_slots = 4;
-constexpr size_t header_bytes = 8;      // sizeof(HEAP_LIMBS), checked below
+constexpr size_t header_bytes = 8;  // sizeof(HEAP_LIMBS), checked below
 
 // Freed lined blocks kept for reuse, as raw memory; the interpreter runs
 // its program on one thread at a time. Sanitizer builds keep none, so that
@@ -110,7 +110,8 @@ INT_DATA::HEAP_LIMBS* INT_DATA::new_heap(int capacity) {
         }
     }
     if (raw == nullptr)
-        raw = ::operator new(line_bytes + sizeof(uint32_t) * static_cast<size_t>(capacity), std::align_val_t{line_bytes});
+        raw = ::operator new (line_bytes + sizeof(uint32_t) * static_cast<size_t>(capacity),
+                              std::align_val_t{line_bytes});
     return new (static_cast<char*>(raw) + line_bytes - header_bytes) HEAP_LIMBS{1, capacity};
 }
 
@@ -136,7 +137,7 @@ void INT_DATA::drop_heap(HEAP_LIMBS* block) noexcept {
             if (raw == nullptr) return;
         }
     }
-    ::operator delete(raw, std::align_val_t{line_bytes});
+    ::operator delete (raw, std::align_val_t{line_bytes});
 }
 
 void INT_DATA::leave_heap() noexcept {
@@ -167,7 +168,6 @@ bool INT_DATA::wide_to_int64(int64_t& out) const {
     }
     return true;
 }
-
 
 // A small form is copied as it is; limbs beyond the inline ones are shared,
 // not copied.

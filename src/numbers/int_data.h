@@ -289,15 +289,14 @@ private:
     // a + b, each counting as negative when its flag is set, into result in
     // the small form when both magnitudes are machine words and the sum fits
     // one (result may be a or b); false, with nothing changed, otherwise.
-    static bool machine_sum(const INT_DATA& a, bool a_negative, const INT_DATA& b, bool b_negative,
-                            INT_DATA& result);
+    static bool machine_sum(const INT_DATA& a, bool a_negative, const INT_DATA& b, bool b_negative, INT_DATA& result);
     // a + b where each counts as negative when its flag is set.
     static INT_DATA signed_sum(const INT_DATA& a, bool a_negative, const INT_DATA& b, bool b_negative);
     // The magnitudes' quotient and remainder, either output may be null.
     static void divide(const INT_DATA& a, const INT_DATA& b, INT_DATA* quotient, INT_DATA* remainder);
 
     alignas(8) mutable uint32_t store[inline_capacity] = {};
-    int32_t used = 0;  // limbs of 10^9 in use, in either form; 0 only when empty
+    int32_t used = 0;          // limbs of 10^9 in use, in either form; 0 only when empty
     int32_t sign_value = 0;    // +1 or -1; 0 when empty (see above)
     int32_t extra_groups = 0;  // leading zero groups kept from a text
     bool on_heap = false;      // the limbs are in the heap block

@@ -83,7 +83,9 @@ public:
     using PART_OF = std::string_view (*)(const KEY& key);
 
     explicit CHAINED_TABLE(VALUE default_value = VALUE(), bool ordered = false, int bucket_count = 97)
-        : buckets_wanted(bucket_count > 0 ? bucket_count : 97), default_value(std::move(default_value)), ordered(ordered) {}
+        : buckets_wanted(bucket_count > 0 ? bucket_count : 97),
+          default_value(std::move(default_value)),
+          ordered(ordered) {}
 
     CHAINED_TABLE(const CHAINED_TABLE&) = delete;
     CHAINED_TABLE& operator=(const CHAINED_TABLE&) = delete;

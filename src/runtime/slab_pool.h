@@ -52,18 +52,19 @@ class SLAB_POOL {
         FREE_BLOCK* next;
     };
     struct SLAB {
-        SLAB* prev;               // in the chain of slabs with room
+        SLAB* prev;  // in the chain of slabs with room
         SLAB* next;
-        FREE_BLOCK* given_back;   // reused before the fresh end is cut further
-        std::uint32_t live;       // blocks handed out and not given back
-        std::uint32_t cut;        // blocks cut from the fresh end so far
+        FREE_BLOCK* given_back;  // reused before the fresh end is cut further
+        std::uint32_t live;      // blocks handed out and not given back
+        std::uint32_t cut;       // blocks cut from the fresh end so far
         bool chained;
     };
 
     static constexpr std::size_t first_block = (sizeof(SLAB) + alignof(OWNER) - 1) / alignof(OWNER) * alignof(OWNER);
 
 public:
-    static constexpr std::uint32_t blocks_per_slab = static_cast<std::uint32_t>((SLAB_BYTES - first_block) / BLOCK_BYTES);
+    static constexpr std::uint32_t blocks_per_slab =
+        static_cast<std::uint32_t>((SLAB_BYTES - first_block) / BLOCK_BYTES);
     static_assert(blocks_per_slab >= 2, "a slab holds several blocks");
 
     static void* allocate(std::size_t size) {
@@ -103,7 +104,7 @@ private:
         SLAB* slab = spare;
         spare = nullptr;
         if (slab == nullptr) {
-            slab = static_cast<SLAB*>(::operator new(SLAB_BYTES, std::align_val_t{SLAB_BYTES}));
+            slab = static_cast<SLAB*>(::operator new (SLAB_BYTES, std::align_val_t{SLAB_BYTES}));
             // A pool that outgrows its first slab is filling many: their
             // pages are committed at once. A small program keeps one slab
             // per pool and touches only what it uses.
@@ -140,7 +141,7 @@ private:
             spare = slab;
             return;
         }
-        ::operator delete(slab, std::align_val_t{SLAB_BYTES});
+        ::operator delete (slab, std::align_val_t{SLAB_BYTES});
         --slabs_held;
     }
 

@@ -145,14 +145,14 @@ public:
 
 private:
     struct FRAME {
-        char letter = 0;              // 'a' (any plain run of values), 'g' or 'k'
-        const char* context = "";     // the type name of the container's messages
-        long long values = 0;         // the values left of the run, the graph's nodes or the group's members
-        long long edges = 0;          // graph: the edges left
-        long long node_total = 0;     // graph: all its nodes
-        long long edge_total = 0;     // graph: all its edges
-        long long groups = 0;         // object: the groups left
-        const std::vector<int>* counts = nullptr;  // the member counts of the object header in force
+        char letter = 0;           // 'a' (any plain run of values), 'g' or 'k'
+        const char* context = "";  // the type name of the container's messages
+        long long values = 0;      // the values left of the run, the graph's nodes or the group's members
+        long long edges = 0;       // graph: the edges left
+        long long node_total = 0;  // graph: all its nodes
+        long long edge_total = 0;  // graph: all its edges
+        long long groups = 0;      // object: the groups left
+        const std::vector<int>* counts = nullptr;      // the member counts of the object header in force
         std::unique_ptr<std::vector<int>> own_counts;  // the header that the object itself brought
     };
     enum class STEP : uint8_t { failed, done, value_due };
@@ -846,8 +846,8 @@ PARSER::STEP PARSER::advance_hash(size_t i) {
             frame().phase = 0;
             std::unique_ptr<LIST_NODE> pair = std::move(frame().pair);
             if (frame().end_reference > frame().first_reference) {
-                pending_pairs.push_back({&hash, letter, std::move(pair), frame().by_reference,
-                                         frame().first_reference, frame().end_reference});
+                pending_pairs.push_back({&hash, letter, std::move(pair), frame().by_reference, frame().first_reference,
+                                         frame().end_reference});
                 break;
             }
             const char* message = nullptr;
@@ -921,8 +921,7 @@ PARSER::STEP PARSER::advance_graph(size_t i) {
         graph.last_edge = edge;
         ++graph.edge_count;
         frame().numbered[static_cast<size_t>(j)] = edge;
-        if (STEP step = read_head(&edge->value, &edge->value, frame().header, false); step != STEP::done)
-            return step;
+        if (STEP step = read_head(&edge->value, &edge->value, frame().header, false); step != STEP::done) return step;
     }
     if (!finish_graph(frame())) return STEP::failed;
     move_payload(frame().cell, frame().fresh.get());

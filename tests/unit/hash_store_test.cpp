@@ -539,7 +539,7 @@ TEST(HashStoreWalk, AnAssignmentDuringAWalkKeepsTheArrayUntilTheWalkEnds) {
 TEST(HashStoreLookups, InsertAtTheFoundPlaceAndPlainKeyMatches) {
     HASH_DATA hash;
     HASH_DATA plain;
-    CELL keys[] = {str_cell("k1"), int_cell(7), str_cell("7"), int_cell("123456789012345678901234"),
+    CELL keys[] = {str_cell("k1"),   int_cell(7), str_cell("7"), int_cell("123456789012345678901234"),
                    real_cell("2.5"), int_cell(-3)};
     for (CELL& key : keys) {
         HASH_DATA::KEY_PLACE place;

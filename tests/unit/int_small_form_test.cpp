@@ -57,9 +57,17 @@ void expect_same(const INT_DATA& got, const INT_DATA& want, const std::string& w
 }
 
 TEST(IntSmallFormTest, MachineBordersRoundTrip) {
-    const int64_t values[] = {0,          1,           -1,          999'999'999,         1'000'000'000,
-                              -1'000'000'000, 999'999'999'999'999'999, 1'000'000'000'000'000'000,
-                              -1'000'000'000'000'000'000, INT64_MAX,   INT64_MIN};
+    const int64_t values[] = {0,
+                              1,
+                              -1,
+                              999'999'999,
+                              1'000'000'000,
+                              -1'000'000'000,
+                              999'999'999'999'999'999,
+                              1'000'000'000'000'000'000,
+                              -1'000'000'000'000'000'000,
+                              INT64_MAX,
+                              INT64_MIN};
     for (int64_t value : values) {
         INT_DATA number = small(value);
         int64_t back = 0;
@@ -181,8 +189,13 @@ TEST(IntSmallFormTest, OperationsAgreeWithTheLimbForm) {
 // append_text writes what to_text gives, whether or not the text is cached,
 // for kept texts ("007"), zeros of either sign, words and limbs.
 TEST(IntSmallFormTest, AppendedTextIsTheText) {
-    std::vector<INT_DATA> values = {from("007"), from("-0"), from("0"), from("42"), from("-42"),
-                                    from("18446744073709551615"), from("18446744073709551616"),
+    std::vector<INT_DATA> values = {from("007"),
+                                    from("-0"),
+                                    from("0"),
+                                    from("42"),
+                                    from("-42"),
+                                    from("18446744073709551615"),
+                                    from("18446744073709551616"),
                                     from("-123456789012345678901234567890")};
     INT_DATA computed;
     computed.assign_int64(-9876543210);

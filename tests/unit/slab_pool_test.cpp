@@ -46,7 +46,8 @@ TEST(SlabPool, EmptySlabsGoBackAndGivenBackBlocksAreReused) {
     // Free all but one block of every slab in a shuffled order: no slab empties.
     std::vector<void*> survivors;
     std::vector<void*> freed;
-    for (size_t i = 0; i < blocks.size(); ++i) (i % POOL::blocks_per_slab == 5 ? survivors : freed).push_back(blocks[i]);
+    for (size_t i = 0; i < blocks.size(); ++i)
+        (i % POOL::blocks_per_slab == 5 ? survivors : freed).push_back(blocks[i]);
     std::mt19937 order(11);
     std::shuffle(freed.begin(), freed.end(), order);
     for (void* block : freed) POOL::release(block, sizeof(BLOCK));

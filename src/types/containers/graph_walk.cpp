@@ -73,8 +73,7 @@ RESULT_ITEM edge_address_value(const GRAPH_DATA& graph, const GRAPH_EDGE* edge) 
     return make_any2_value(id.get(), 4, target.get(), 4);
 }
 
-LOOP_CODE::LOOP_CODE(const METHOD_CALL& call, int32_t count)
-    : view(call) {
+LOOP_CODE::LOOP_CODE(const METHOD_CALL& call, int32_t count) : view(call) {
     pair.key = call.key();
     pair.args.push_back(call.arg(0));
     pair.args.push_back(call.arg(count - 1));
