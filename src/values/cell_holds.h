@@ -1,0 +1,98 @@
+// Holds on the cells an operation is using. An operation that works on a cell
+// it does not own (the receiver of a method, a user method's own object
+// included; an element or member that is an operand, an argument or the base
+// of an index) holds that cell until it ends, so that code running in its
+// middle (a call among the arguments, the right operand, the method's body)
+// cannot free the cell under it.
+//
+// A held cell carries the in_use flag. An owner that lets such a cell go (a
+// container removing an element, an object record dying, a variable's stack
+// node popped) changes its own structure as usual, but hands the block that
+// embeds the cell (the cell itself, a list node, a graph node or edge, a
+// pair, a stack node) to the deferred list instead of destroying it. To the
+// program the cell is gone at once; the block is destroyed when none of its
+// cells is held any more, the way its owner would have destroyed it.
+//
+// Holds nest like the operations that make them: they live on one stack, and
+// a HOLD_SCOPE releases the holds made since it began when it ends, on every
+// way out. A cell held already is not pushed again, since the enclosing hold
+// outlasts every inner one. A declared variable's own cell outlives every
+// operation of its activation, and a temporary the operation owns is freed by
+// no one else: neither is held, so the common operands cost a flag test.
+
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "values/result_list.h"
+#include "values/union_data.h"
+
+namespace morvu {
+
+// The cells held, innermost last.
+extern std::vector<UNION_DATA*> held_cells;
+
+// Clears the flags of the holds above depth and destroys the deferred
+// blocks that are no longer held.
+void release_holds(size_t depth);
+
+// Releases the holds made while it lives. An inactive scope releases
+// nothing: its holds belong to the enclosing one.
+class HOLD_SCOPE {
+public:
+    HOLD_SCOPE() : depth(held_cells.size()) {}
+    explicit HOLD_SCOPE(bool active) : depth(active ? held_cells.size() : SIZE_MAX) {}
+    ~HOLD_SCOPE() {
+        if (held_cells.size() > depth) release_holds(depth);
+    }
+    HOLD_SCOPE(const HOLD_SCOPE&) = delete;
+    HOLD_SCOPE& operator=(const HOLD_SCOPE&) = delete;
+
+private:
+    size_t depth;
+};
+
+inline bool is_held(const UNION_DATA* cell) { return cell != nullptr && cell->in_use != 0; }
+
+// Holds the cell until the innermost scope ends.
+inline void hold_cell(UNION_DATA* cell) {
+    if (cell->in_use != 0) return;
+    held_cells.push_back(cell);  // first: a failed push leaves no flag behind
+    cell->in_use = 1;
+}
+
+// Holds what an item stands for: the cell at the end of its aliases (an
+// element handed out as an alias, a variable aliasing a member), or the cell
+// itself. Variables and the operation's own temporaries are left alone.
+inline void hold_item(const RESULT_ITEM& item) {
+    UNION_DATA* cell = item.cell;
+    if (cell == nullptr) return;
+    if (is_link_cell(cell)) {
+        UNION_DATA* end = follow_aliases(cell);
+        if (end == cell && item.owned != 0) return;
+        cell = end;
+    } else if (item.owned != 0) {
+        return;
+    }
+    if (cell->scope_variable == 0) hold_cell(cell);
+}
+
+// Holds the items of a list from the node on.
+inline void hold_items(const RESULT_NODE* from) {
+    for (; from != nullptr; from = from->next) hold_item(from->item);
+}
+
+// Whether the cell is held and its owner has let it go since: it is kept
+// for the holds only and belongs to no value any more.
+bool is_let_go(const UNION_DATA* cell);
+
+// Frees a block the ordinary way (its own delete expression).
+using BLOCK_RELEASE = void (*)(void* block);
+
+// Keeps a block whose owner let it go while one of its cells (cell, and
+// other when not null) is held; release runs once neither is.
+void defer_release(void* block, UNION_DATA* cell, UNION_DATA* other, BLOCK_RELEASE release);
+
+}  // namespace morvu
