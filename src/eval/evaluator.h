@@ -24,6 +24,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "values/cell_holds.h"
 #include "values/result_list.h"
 #include "frontend/token.h"
 
@@ -94,6 +95,8 @@ inline uint32_t argument_stack_depth(const TOKEN* call_node) {
 
 // Scope guard: records the depth of the argument subtree's stack of a call
 // node and unwinds it to that depth on every exit, normal or by exception.
+// The cells the call held meanwhile (its receiver, its arguments) are let go
+// after that: what the call evaluated lives until the call is over.
 class UNWIND_RESULT_STACK {
 public:
     explicit UNWIND_RESULT_STACK(TOKEN* call_node) : node(call_node), depth(argument_stack_depth(call_node)) {}
@@ -104,6 +107,7 @@ public:
     UNWIND_RESULT_STACK& operator=(const UNWIND_RESULT_STACK&) = delete;
 
 private:
+    HOLD_SCOPE holds;  // destroyed after the parked lists are freed
     TOKEN* node;
     uint32_t depth;
 };

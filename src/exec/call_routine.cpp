@@ -20,6 +20,7 @@
 #include "runtime/error.h"
 #include "runtime/messages.h"
 #include "runtime/str_stream.h"
+#include "values/cell_holds.h"
 #include "values/payload_records.h"
 #include "values/union_data.h"
 #include "values/value_copy.h"
@@ -498,8 +499,10 @@ CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evalu
             if (subtree != nullptr) {
                 PENDING_EXCEPTION* before = pending_exception;
                 for (TOKEN* argument : argument_list_of(subtree)) {
+                    RESULT_NODE* last = list->tail;
                     eval_cached(argument, context, *list);
                     if (pending_exception != before) return CALL_OUTCOME::made;
+                    hold_items(last != nullptr ? last->next : list->head);
                 }
             }
         }
@@ -630,8 +633,10 @@ bool evaluate_arguments(TOKEN* subtree, RESULT_ITEM context, RESULT_LIST& list) 
     if (subtree == nullptr) return true;
     PENDING_EXCEPTION* before = pending_exception;
     for (TOKEN* argument : argument_list_of(subtree)) {
+        RESULT_NODE* last = list.tail;
         eval_cached(argument, context, list);
         if (pending_exception != before) return false;
+        hold_items(last != nullptr ? last->next : list.head);
     }
     return true;
 }
@@ -716,8 +721,10 @@ __attribute__((noinline)) CALL_OUTCOME call_method_site(const ROUTINE_REQUEST& r
                 constants = true;
                 continue;
             }
+            RESULT_NODE* last = list.tail;
             eval_cached(argument, request.context, list);
             if (pending_exception != before) return CALL_OUTCOME::made;
+            hold_items(last != nullptr ? last->next : list.head);
         }
     }
     const TYPE_NAME& qualifier = request.qualifier != nullptr ? *request.qualifier : no_type;
@@ -815,8 +822,10 @@ __attribute__((noinline)) CALL_OUTCOME call_int_site(const ROUTINE_REQUEST& requ
             numbers_only = false;
             for (uint32_t i = 0; i < count; ++i) append_int_argument(list, numbers[i]);
         }
+        RESULT_NODE* last = list.tail;
         eval_cached(argument, request.context, list);
         if (pending_exception != before) return CALL_OUTCOME::made;
+        hold_items(last != nullptr ? last->next : list.head);
     }
     if (count == 0) numbers_only = false;
     const bool is_function = request.results != nullptr;
@@ -857,6 +866,9 @@ CALL_OUTCOME call_routine_status(const ROUTINE_REQUEST& request) {
     const bool handing_over = unclaimed_arguments != nullptr && subtree != nullptr && !subtree->result_stack.empty() &&
                               subtree->result_stack.back() == unclaimed_arguments;
     if (plain_site && !handing_over) return call_int_site(request, int_result);
+    // The receiver lives until the call is over, whatever the arguments or
+    // the routine's body do to the value it belongs to.
+    hold_item(request.receiver);
     // A built-in method call or a call on an object by its written name,
     // with arguments to evaluate.
     if (request.prepared == nullptr && !request.runtime_name && !handing_over) {
