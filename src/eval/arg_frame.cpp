@@ -58,7 +58,8 @@ const TOKEN_LIST& build_argument_list(TOKEN* node) {
     return *node->argument_list;
 }
 
-ARG_FRAME::ARG_FRAME(TOKEN* frame_node, RESULT_ITEM this_item, bool fresh) : node(frame_node) {
+ARG_FRAME::ARG_FRAME(TOKEN* frame_node, RESULT_ITEM this_item, bool fresh, bool own_holds)
+    : node(frame_node), holds(fresh && own_holds) {
     if (node == nullptr) {  // a call without argument subtree
         owned = true;
         results = &own_list;
@@ -84,6 +85,7 @@ ARG_FRAME::ARG_FRAME(TOKEN* frame_node, RESULT_ITEM this_item, bool fresh) : nod
             // even when they yielded nothing, so that they are evaluated once.
             taken_list.reset(pop(stack));
             results = taken_list.get();
+            hold_items(results->head);
         } else {
             results = &own_list;
             evaluate_into(own_list, this_item);  // on an error own_list frees what it got
@@ -95,7 +97,11 @@ ARG_FRAME::ARG_FRAME(TOKEN* frame_node, RESULT_ITEM this_item, bool fresh) : nod
 ARG_FRAME::~ARG_FRAME() = default;
 
 void ARG_FRAME::evaluate_into(RESULT_LIST& list, RESULT_ITEM this_item) {
-    for (TOKEN* argument : argument_list_of(node)) eval_cached(argument, this_item, list);
+    for (TOKEN* argument : argument_list_of(node)) {
+        RESULT_NODE* last = list.tail;
+        eval_cached(argument, this_item, list);
+        hold_items(last != nullptr ? last->next : list.head);
+    }
 }
 
 void ARG_FRAME::fill_items() {

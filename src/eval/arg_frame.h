@@ -16,6 +16,12 @@
 // comparison reuse that list, which the comparison frees.
 //
 // The items in the array are copies; their cells stay owned by the list.
+// What the items stand for is held while the frame lives (values/cell_holds.h),
+// each item from its evaluation on, so that evaluating a later argument, or
+// running the operation, cannot free an element or member an earlier one
+// names. A fresh frame releases its holds when it ends; one that serves a
+// comparison, or is made with own_holds false, leaves them to the enclosing
+// hold scope, for frames that do not end in the order they began.
 //
 // The checks return null on success, or the process-wide check message,
 // valid until the next failing check. Argument indexes are 0-based and
@@ -29,6 +35,7 @@
 #include <memory>
 #include <string>
 
+#include "values/cell_holds.h"
 #include "values/result_list.h"
 #include "frontend/token.h"
 
@@ -42,7 +49,7 @@ public:
     RESULT_LIST* results = nullptr;  // the evaluated arguments
     bool owned = false;              // the frame frees the list
 
-    ARG_FRAME(TOKEN* node, RESULT_ITEM this_item, bool fresh);
+    ARG_FRAME(TOKEN* node, RESULT_ITEM this_item, bool fresh, bool own_holds = true);
     ~ARG_FRAME();
     ARG_FRAME(const ARG_FRAME&) = delete;
     ARG_FRAME& operator=(const ARG_FRAME&) = delete;
@@ -80,6 +87,7 @@ public:
 private:
     static constexpr uint32_t inline_capacity = 4;
 
+    HOLD_SCOPE holds;                         // released after the lists are freed
     RESULT_LIST own_list;                     // the list of a frame that evaluated for itself
     std::unique_ptr<RESULT_LIST> taken_list;  // a list taken off the node's result stack
     RESULT_ITEM inline_items[inline_capacity];

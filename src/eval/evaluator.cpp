@@ -23,11 +23,16 @@ namespace {
 
 // The list rule of ',': the operands of the chain, each through eval_node
 // itself (not its stored handler), all appending to the same list. The ','
-// node keeps eval_node, so the rule runs again on every evaluation.
+// node keeps eval_node, so the rule runs again on every evaluation. What an
+// operand names is held for the evaluation that uses the list.
 void eval_list(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     TOKEN_LIST operands;
     append_operands(node, ',', &operands);
-    for (TOKEN* operand : operands) eval_node(operand, this_item, results);
+    for (TOKEN* operand : operands) {
+        RESULT_NODE* last = results.tail;
+        eval_node(operand, this_item, results);
+        hold_items(last != nullptr ? last->next : results.head);
+    }
 }
 
 // Step 7 of the dispatch and the whole of call_named_routine: the routine

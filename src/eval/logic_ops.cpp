@@ -18,6 +18,7 @@
 #include "exec/pending_exception.h"
 #include "runtime/error.h"
 #include "runtime/messages.h"
+#include "values/cell_holds.h"
 #include "values/factories.h"
 #include "values/union_data.h"
 #include "values/value_operators.h"
@@ -295,9 +296,13 @@ bool compare_items(TOKEN* node, RESULT_ITEM a, RESULT_ITEM b) {
     else return items_ordered(node, a, b, ORDERING::greater_equal);
 }
 
-// Evaluates an operand as its comparison frame would.
+// Evaluates an operand as its comparison frame would, holding what it names.
 void evaluate_operand(TOKEN* operand, RESULT_ITEM this_item, RESULT_LIST& values) {
-    for (TOKEN* argument : argument_list_of(operand)) eval_cached(argument, this_item, values);
+    for (TOKEN* argument : argument_list_of(operand)) {
+        RESULT_NODE* last = values.tail;
+        eval_cached(argument, this_item, values);
+        hold_items(last != nullptr ? last->next : values.head);
+    }
 }
 
 }  // namespace
@@ -314,6 +319,9 @@ void eval_comparison(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
             return;
         }
     }
+    // An operand stays alive until the comparison is decided: the frames of
+    // the alternatives leave their holds here.
+    const HOLD_SCOPE holds;
     TOKEN* left = node->left;
     TOKEN* right = node->right;
     if (left != nullptr && right != nullptr && !is_alternative(left) && !is_alternative(right)) {

@@ -18,6 +18,7 @@
 #include "runtime/error.h"
 #include "runtime/messages.h"
 #include "values/assign_rules.h"
+#include "values/cell_holds.h"
 #include "values/union_data.h"
 #include "values/value_operators.h"
 
@@ -26,7 +27,8 @@ namespace morvu {
 namespace {
 
 // One side of an assignment: its items, evaluated one at a time when the
-// pairing reaches them, each into a fresh argument frame.
+// pairing reaches them, each into a fresh argument frame. The two sides'
+// frames end out of order, so their holds belong to the statement.
 class SIDE {
 public:
     SIDE(TOKEN* side, RESULT_ITEM this_item) : items(argument_list_of(side)), this_item(this_item) {}
@@ -37,7 +39,7 @@ public:
         while (frame == nullptr || frame->results->count == 0) {
             if (next == items.count()) return false;
             frame.reset();  // the frame and its unpaired results go first
-            frame = std::make_unique<ARG_FRAME>(items[next++], this_item, true);
+            frame = std::make_unique<ARG_FRAME>(items[next++], this_item, true, false);
         }
         return true;
     }
@@ -238,6 +240,7 @@ bool single_pair_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule,
     }
     if (sources.count == 0) return true;
     if (sources.count == 1) {
+        hold_items(sources.head);  // alive while the target is found and assigned
         RESULT_LIST targets;
         {
             // The target, found last, is used at once.
@@ -292,6 +295,9 @@ bool fast_compound_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rul
 }  // namespace
 
 void exec_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule, const char* op) {
+    // What the sides name stays alive until the statement is done, also
+    // when the single pair hands what it evaluated over to the frames.
+    const HOLD_SCOPE holds;
     if (single_pair_assignment(node, this_item, rule, op)) return;
     // Declared in this order, the left side's frame is released before the
     // right side's.
