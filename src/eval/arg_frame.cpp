@@ -58,6 +58,15 @@ const TOKEN_LIST& build_argument_list(TOKEN* node) {
     return *node->argument_list;
 }
 
+// Inlined: every operand of the general path passes here.
+__attribute__((always_inline)) inline void ARG_FRAME::evaluate_into(RESULT_LIST& list, RESULT_ITEM this_item) {
+    EARLIER_ITEMS earlier(list);
+    for (TOKEN* argument : argument_list_of(node)) {
+        earlier.before(argument);
+        eval_cached(argument, this_item, list);
+    }
+}
+
 ARG_FRAME::ARG_FRAME(TOKEN* frame_node, RESULT_ITEM this_item, bool fresh, bool own_holds)
     : node(frame_node), holds(fresh && own_holds) {
     if (node == nullptr) {  // a call without argument subtree
@@ -77,6 +86,7 @@ ARG_FRAME::ARG_FRAME(TOKEN* frame_node, RESULT_ITEM this_item, bool fresh, bool 
             stack.push_back(list);
             results = list;
             evaluate_into(*list, this_item);
+            hold_items(list->head);  // compared again with later alternatives
         }
     } else {
         owned = true;
@@ -85,7 +95,6 @@ ARG_FRAME::ARG_FRAME(TOKEN* frame_node, RESULT_ITEM this_item, bool fresh, bool 
             // even when they yielded nothing, so that they are evaluated once.
             taken_list.reset(pop(stack));
             results = taken_list.get();
-            hold_items(results->head);
         } else {
             results = &own_list;
             evaluate_into(own_list, this_item);  // on an error own_list frees what it got
@@ -95,14 +104,6 @@ ARG_FRAME::ARG_FRAME(TOKEN* frame_node, RESULT_ITEM this_item, bool fresh, bool 
 }
 
 ARG_FRAME::~ARG_FRAME() = default;
-
-void ARG_FRAME::evaluate_into(RESULT_LIST& list, RESULT_ITEM this_item) {
-    for (TOKEN* argument : argument_list_of(node)) {
-        RESULT_NODE* last = list.tail;
-        eval_cached(argument, this_item, list);
-        hold_items(last != nullptr ? last->next : list.head);
-    }
-}
 
 void ARG_FRAME::fill_items() {
     item_count = results->count;

@@ -16,12 +16,13 @@
 // comparison reuse that list, which the comparison frees.
 //
 // The items in the array are copies; their cells stay owned by the list.
-// What the items stand for is held while the frame lives (values/cell_holds.h),
-// each item from its evaluation on, so that evaluating a later argument, or
-// running the operation, cannot free an element or member an earlier one
-// names. A fresh frame releases its holds when it ends; one that serves a
-// comparison, or is made with own_holds false, leaves them to the enclosing
-// hold scope, for frames that do not end in the order they began.
+// An element or member that an argument names is held (values/cell_holds.h)
+// from the evaluation of the next argument on, and every item of a frame
+// that serves a comparison or of one told to keep_alive() until the frame
+// ends, so that no later evaluation can free it under the operation. A fresh
+// frame releases its holds when it ends; one that serves a comparison, or is
+// made with own_holds false, leaves them to the enclosing hold scope, for
+// frames that do not end in the order they began.
 //
 // The checks return null on success, or the process-wide check message,
 // valid until the next failing check. Argument indexes are 0-based and
@@ -58,6 +59,10 @@ public:
     uint32_t count() const { return item_count; }
     RESULT_ITEM& operator[](uint32_t index) { return items[index]; }
     const RESULT_ITEM& operator[](uint32_t index) const { return items[index]; }
+
+    // Holds what every item names until the frame ends: for an operand that
+    // is read after the next one has been evaluated.
+    void keep_alive() const { hold_items(results->head); }
 
     // Item i's value: alias and call-alias links followed, then one more
     // reference or alias step (null for an item without cell).

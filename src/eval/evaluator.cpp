@@ -24,14 +24,14 @@ namespace {
 // The list rule of ',': the operands of the chain, each through eval_node
 // itself (not its stored handler), all appending to the same list. The ','
 // node keeps eval_node, so the rule runs again on every evaluation. What an
-// operand names is held for the evaluation that uses the list.
+// operand names is held while the later ones are evaluated.
 void eval_list(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     TOKEN_LIST operands;
     append_operands(node, ',', &operands);
+    EARLIER_ITEMS earlier(results);
     for (TOKEN* operand : operands) {
-        RESULT_NODE* last = results.tail;
+        earlier.before(operand);
         eval_node(operand, this_item, results);
-        hold_items(last != nullptr ? last->next : results.head);
     }
 }
 
@@ -108,6 +108,11 @@ struct EVALUATOR_INSTALLER {
 }  // namespace
 
 void install_evaluator() { initial_evaluator = eval_node; }
+
+const RESULT_NODE* EARLIER_ITEMS::hold_appended(const RESULT_LIST& list, const RESULT_NODE* last_held) {
+    hold_items(last_held != nullptr ? last_held->next : list.head);
+    return list.tail;
+}
 
 RESULT_ITEM make_code_value(TOKEN* block, RESULT_ITEM this_item) {
     auto* cell = new UNION_DATA(tag_code);

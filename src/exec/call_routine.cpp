@@ -440,6 +440,9 @@ namespace {
 CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evaluated, const CALL_SITE* site) {
     TOKEN* node = request.node;
     const RESULT_ITEM receiver = request.receiver;
+    // The receiver lives until the call is over (the caller's UNWIND_RESULT_STACK),
+    // whatever the arguments or the routine's body do to the value it belongs to.
+    hold_unowned(receiver.cell);
     const TYPE_NAME& qualifier = request.qualifier != nullptr ? *request.qualifier : no_type;
     const uint8_t in_object_type = request.in_object_type ? 1 : 0;
     RESULT_LIST* results = request.results;
@@ -498,11 +501,11 @@ CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evalu
             list = &own_list;
             if (subtree != nullptr) {
                 PENDING_EXCEPTION* before = pending_exception;
+                EARLIER_ITEMS earlier(*list);
                 for (TOKEN* argument : argument_list_of(subtree)) {
-                    RESULT_NODE* last = list->tail;
+                    earlier.before(argument);
                     eval_cached(argument, context, *list);
                     if (pending_exception != before) return CALL_OUTCOME::made;
-                    hold_items(last != nullptr ? last->next : list->head);
                 }
             }
         }
@@ -629,14 +632,14 @@ CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evalu
 
 // Evaluates a call's arguments into the list, in order; false when one of
 // them leaves an exception pending, which ends the call.
-bool evaluate_arguments(TOKEN* subtree, RESULT_ITEM context, RESULT_LIST& list) {
+inline __attribute__((always_inline)) bool evaluate_arguments(TOKEN* subtree, RESULT_ITEM context, RESULT_LIST& list) {
     if (subtree == nullptr) return true;
     PENDING_EXCEPTION* before = pending_exception;
+    EARLIER_ITEMS earlier(list);
     for (TOKEN* argument : argument_list_of(subtree)) {
-        RESULT_NODE* last = list.tail;
+        earlier.before(argument);
         eval_cached(argument, context, list);
         if (pending_exception != before) return false;
-        hold_items(last != nullptr ? last->next : list.head);
     }
     return true;
 }
@@ -706,6 +709,7 @@ void own_constants(RESULT_LIST& list) {
 // else (no entry for these types, a handler that declines) takes the
 // general road with the arguments evaluated.
 __attribute__((noinline)) CALL_OUTCOME call_method_site(const ROUTINE_REQUEST& request) {
+    hold_unowned(request.receiver.cell);  // see resolve_and_call
     TOKEN* node = request.node;
     TOKEN* subtree = node->left;
     const bool used_at_once = element_grant == node;
@@ -715,16 +719,16 @@ __attribute__((noinline)) CALL_OUTCOME call_method_site(const ROUTINE_REQUEST& r
     bool constants = false;
     if (subtree != nullptr) {
         PENDING_EXCEPTION* before = pending_exception;
+        EARLIER_ITEMS earlier(list);
         for (TOKEN* argument : argument_list_of(subtree)) {
             if (constant_argument(argument)) {
                 list.append(RESULT_ITEM{literal_constant(argument), access_literal, 0});
                 constants = true;
                 continue;
             }
-            RESULT_NODE* last = list.tail;
+            earlier.before(argument);
             eval_cached(argument, request.context, list);
             if (pending_exception != before) return CALL_OUTCOME::made;
-            hold_items(last != nullptr ? last->next : list.head);
         }
     }
     const TYPE_NAME& qualifier = request.qualifier != nullptr ? *request.qualifier : no_type;
@@ -754,6 +758,7 @@ __attribute__((noinline)) CALL_OUTCOME call_method_site(const ROUTINE_REQUEST& r
 // entry answers runs the type's routine from this small frame, so that a
 // deep recursion through objects needs no more stack than the general road.
 __attribute__((noinline)) CALL_OUTCOME call_object_site(const ROUTINE_REQUEST& request) {
+    hold_unowned(request.receiver.cell);  // see resolve_and_call
     TOKEN* node = request.node;
     TOKEN* subtree = node->left;
     unclaimed_arguments = nullptr;
@@ -813,6 +818,7 @@ __attribute__((noinline)) CALL_OUTCOME call_int_site(const ROUTINE_REQUEST& requ
     RESULT_LIST list;
     bool numbers_only = true;
     PENDING_EXCEPTION* before = pending_exception;
+    EARLIER_ITEMS earlier(list);
     for (TOKEN* argument : argument_list_of(subtree)) {
         if (numbers_only) {
             if (count < max_int_arguments && arithmetic_argument(argument) && fast_int(argument, numbers[count])) {
@@ -822,10 +828,9 @@ __attribute__((noinline)) CALL_OUTCOME call_int_site(const ROUTINE_REQUEST& requ
             numbers_only = false;
             for (uint32_t i = 0; i < count; ++i) append_int_argument(list, numbers[i]);
         }
-        RESULT_NODE* last = list.tail;
+        earlier.before(argument);
         eval_cached(argument, request.context, list);
         if (pending_exception != before) return CALL_OUTCOME::made;
-        hold_items(last != nullptr ? last->next : list.head);
     }
     if (count == 0) numbers_only = false;
     const bool is_function = request.results != nullptr;
@@ -866,9 +871,6 @@ CALL_OUTCOME call_routine_status(const ROUTINE_REQUEST& request) {
     const bool handing_over = unclaimed_arguments != nullptr && subtree != nullptr && !subtree->result_stack.empty() &&
                               subtree->result_stack.back() == unclaimed_arguments;
     if (plain_site && !handing_over) return call_int_site(request, int_result);
-    // The receiver lives until the call is over, whatever the arguments or
-    // the routine's body do to the value it belongs to.
-    hold_item(request.receiver);
     // A built-in method call or a call on an object by its written name,
     // with arguments to evaluate.
     if (request.prepared == nullptr && !request.runtime_name && !handing_over) {

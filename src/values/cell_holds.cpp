@@ -3,6 +3,7 @@
 namespace morvu {
 
 std::vector<UNION_DATA*> held_cells;
+size_t held_count = 0;
 
 namespace {
 
@@ -46,11 +47,25 @@ void release_unheld_blocks() {
 }  // namespace
 
 void release_holds(size_t depth) {
-    while (held_cells.size() > depth) {
-        held_cells.back()->in_use = 0;
-        held_cells.pop_back();
-    }
+    while (held_count > depth) held_cells[--held_count]->in_use = 0;
     if (!deferred_blocks().empty()) release_unheld_blocks();
+}
+
+void hold_cell(UNION_DATA* cell) {
+    if (cell->in_use != 0) return;
+    if (held_count == held_cells.size()) held_cells.push_back(cell);  // a failed push leaves no flag
+    else held_cells[held_count] = cell;
+    ++held_count;
+    cell->in_use = 1;
+}
+
+void hold_items(const RESULT_NODE* from) {
+    for (; from != nullptr; from = from->next) hold_item(from->item);
+}
+
+void hold_named_cell(UNION_DATA* cell) {
+    cell = follow_aliases(cell);
+    if (cell->scope_variable == 0) hold_cell(cell);
 }
 
 bool is_let_go(const UNION_DATA* cell) {

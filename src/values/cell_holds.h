@@ -31,21 +31,22 @@
 
 namespace morvu {
 
-// The cells held, innermost last.
+// The cells held, innermost last: held_cells[0] to held_cells[held_count - 1].
 extern std::vector<UNION_DATA*> held_cells;
+extern size_t held_count;
 
 // Clears the flags of the holds above depth and destroys the deferred
 // blocks that are no longer held.
-void release_holds(size_t depth);
+[[gnu::cold]] void release_holds(size_t depth);
 
 // Releases the holds made while it lives. An inactive scope releases
 // nothing: its holds belong to the enclosing one.
 class HOLD_SCOPE {
 public:
-    HOLD_SCOPE() : depth(held_cells.size()) {}
-    explicit HOLD_SCOPE(bool active) : depth(active ? held_cells.size() : SIZE_MAX) {}
+    HOLD_SCOPE() : depth(held_count) {}
+    explicit HOLD_SCOPE(bool active) : depth(active ? held_count : SIZE_MAX) {}
     ~HOLD_SCOPE() {
-        if (held_cells.size() > depth) release_holds(depth);
+        if (held_count > depth) release_holds(depth);
     }
     HOLD_SCOPE(const HOLD_SCOPE&) = delete;
     HOLD_SCOPE& operator=(const HOLD_SCOPE&) = delete;
@@ -57,42 +58,39 @@ private:
 inline bool is_held(const UNION_DATA* cell) { return cell != nullptr && cell->in_use != 0; }
 
 // Holds the cell until the innermost scope ends.
-inline void hold_cell(UNION_DATA* cell) {
-    if (cell->in_use != 0) return;
-    held_cells.push_back(cell);  // first: a failed push leaves no flag behind
-    cell->in_use = 1;
-}
+[[gnu::cold]] void hold_cell(UNION_DATA* cell);
 
-// Holds what an item stands for: the cell at the end of its aliases (an
-// element handed out as an alias, a variable aliasing a member), or the cell
-// itself. Variables and the operation's own temporaries are left alone.
+// Holds the cell at the end of the cell's aliases, unless it is a variable.
+[[gnu::cold]] void hold_named_cell(UNION_DATA* cell);
+
+// Holds what an item names: the cell at the end of its aliases (an element
+// handed out as an alias), or the cell itself (a member, an element handed
+// out directly). A variable's own cell is left alone, and so is a temporary
+// of the operation's own that links to nothing: only a link cell is
+// threaded, through prev, into a referrer list.
 inline void hold_item(const RESULT_ITEM& item) {
     UNION_DATA* cell = item.cell;
-    if (cell == nullptr) return;
-    if (is_link_cell(cell)) {
-        UNION_DATA* end = follow_aliases(cell);
-        if (end == cell && item.owned != 0) return;
-        cell = end;
-    } else if (item.owned != 0) {
-        return;
-    }
-    if (cell->scope_variable == 0) hold_cell(cell);
+    if (cell == nullptr || (item.owned == 0 ? cell->scope_variable != 0 : cell->prev == nullptr)) return;
+    hold_named_cell(cell);
+}
+
+// Holds a cell that an item owning none names, such as a call's receiver.
+inline void hold_unowned(UNION_DATA* cell) {
+    if (cell != nullptr && cell->scope_variable == 0) hold_named_cell(cell);
 }
 
 // Holds the items of a list from the node on.
-inline void hold_items(const RESULT_NODE* from) {
-    for (; from != nullptr; from = from->next) hold_item(from->item);
-}
+[[gnu::cold]] void hold_items(const RESULT_NODE* from);
 
 // Whether the cell is held and its owner has let it go since: it is kept
 // for the holds only and belongs to no value any more.
-bool is_let_go(const UNION_DATA* cell);
+[[gnu::cold]] bool is_let_go(const UNION_DATA* cell);
 
 // Frees a block the ordinary way (its own delete expression).
 using BLOCK_RELEASE = void (*)(void* block);
 
 // Keeps a block whose owner let it go while one of its cells (cell, and
 // other when not null) is held; release runs once neither is.
-void defer_release(void* block, UNION_DATA* cell, UNION_DATA* other, BLOCK_RELEASE release);
+[[gnu::cold]] void defer_release(void* block, UNION_DATA* cell, UNION_DATA* other, BLOCK_RELEASE release);
 
 }  // namespace morvu

@@ -56,8 +56,9 @@ struct GRAPH_NODE {
     uint8_t first_is_out = 1;              // the node is the source of first_incident
     uint8_t mark = 0;                      // deletion mark
 
+    static void* operator new(std::size_t size);
+    static void operator delete(void* block) noexcept;  // a construction that failed
     static void operator delete(GRAPH_NODE* node, std::destroying_delete_t);
-    static void operator delete(void* block) noexcept { ::operator delete(block); }
 };
 
 struct GRAPH_EDGE {
@@ -73,8 +74,9 @@ struct GRAPH_EDGE {
     uint8_t next_at_target_is_out = 1;
     uint8_t mark = 0;  // deletion mark
 
+    static void* operator new(std::size_t size);
+    static void operator delete(void* block) noexcept;  // a construction that failed
     static void operator delete(GRAPH_EDGE* edge, std::destroying_delete_t);
-    static void operator delete(void* block) noexcept { ::operator delete(block); }
 };
 
 static_assert(std::is_standard_layout_v<GRAPH_EDGE>, "an edge must begin with its value cell");

@@ -25,6 +25,10 @@ ANY2_DATA::ANY2_DATA(UNION_DATA* first_cell, int first_mode, UNION_DATA* second_
     if (message != nullptr) *message = failure;
 }
 
+void* ANY2_DATA::operator new(std::size_t size) { return ::operator new(size); }
+
+void ANY2_DATA::operator delete(void* block) noexcept { ::operator delete(block); }
+
 void ANY2_DATA::operator delete(ANY2_DATA* pair, std::destroying_delete_t) {
     if (pair->first.in_use != 0 || pair->second.in_use != 0) [[unlikely]] {
         defer_release(pair, &pair->first, &pair->second, [](void* block) { delete static_cast<ANY2_DATA*>(block); });

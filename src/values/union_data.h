@@ -67,7 +67,7 @@ struct RESULT_LIST;
 class UNION_DATA;
 
 // Keeps a held cell that is being deleted until its hold ends (values/cell_holds.h).
-void defer_held_cell(UNION_DATA* cell);
+[[gnu::cold]] void defer_held_cell(UNION_DATA* cell);
 
 // The payload of a 'k' cell: the object record (null while the cell holds no
 // object) and the declaring node of the object's user type.
