@@ -60,9 +60,9 @@ const TOKEN_LIST& build_argument_list(TOKEN* node) {
 
 // Inlined: every operand of the general path passes here.
 __attribute__((always_inline)) inline void ARG_FRAME::evaluate_into(RESULT_LIST& list, RESULT_ITEM this_item) {
-    EARLIER_ITEMS earlier(list);
+    ARGUMENT_HOLDS holding(list);
     for (TOKEN* argument : argument_list_of(node)) {
-        earlier.before(argument);
+        holding.before(argument);
         eval_cached(argument, this_item, list);
     }
 }

@@ -28,9 +28,9 @@ namespace {
 void eval_list(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     TOKEN_LIST operands;
     append_operands(node, ',', &operands);
-    EARLIER_ITEMS earlier(results);
+    ARGUMENT_HOLDS holding(results);
     for (TOKEN* operand : operands) {
-        earlier.before(operand);
+        holding.before(operand);
         eval_node(operand, this_item, results);
     }
 }
@@ -109,7 +109,7 @@ struct EVALUATOR_INSTALLER {
 
 void install_evaluator() { initial_evaluator = eval_node; }
 
-const RESULT_NODE* EARLIER_ITEMS::hold_appended(const RESULT_LIST& list, const RESULT_NODE* last_held) {
+const RESULT_NODE* ARGUMENT_HOLDS::hold_appended(const RESULT_LIST& list, const RESULT_NODE* last_held) {
     hold_items(last_held != nullptr ? last_held->next : list.head);
     return list.tail;
 }

@@ -85,10 +85,11 @@ inline bool evaluates_inertly(const TOKEN* node) {
 // time: before each further argument that may run code, what the items
 // appended since last time name is held (values/cell_holds.h), until the
 // innermost hold scope ends. The last argument is used as soon as it is
-// made and is not held.
-class EARLIER_ITEMS {
+// made and is not held; a call that runs code of the program with its
+// arguments afterwards holds what it still needs itself.
+class ARGUMENT_HOLDS {
 public:
-    explicit EARLIER_ITEMS(const RESULT_LIST& list) : list(list) {}
+    explicit ARGUMENT_HOLDS(const RESULT_LIST& list) : list(list) {}
     void before(const TOKEN* argument) {
         if (list.tail != last_held) [[unlikely]] {
             if (!evaluates_inertly(argument)) last_held = hold_appended(list, last_held);

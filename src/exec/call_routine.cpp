@@ -501,9 +501,9 @@ CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evalu
             list = &own_list;
             if (subtree != nullptr) {
                 PENDING_EXCEPTION* before = pending_exception;
-                EARLIER_ITEMS earlier(*list);
+                ARGUMENT_HOLDS holding(*list);
                 for (TOKEN* argument : argument_list_of(subtree)) {
-                    earlier.before(argument);
+                    holding.before(argument);
                     eval_cached(argument, context, *list);
                     if (pending_exception != before) return CALL_OUTCOME::made;
                 }
@@ -635,9 +635,9 @@ CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evalu
 inline __attribute__((always_inline)) bool evaluate_arguments(TOKEN* subtree, RESULT_ITEM context, RESULT_LIST& list) {
     if (subtree == nullptr) return true;
     PENDING_EXCEPTION* before = pending_exception;
-    EARLIER_ITEMS earlier(list);
+    ARGUMENT_HOLDS holding(list);
     for (TOKEN* argument : argument_list_of(subtree)) {
-        earlier.before(argument);
+        holding.before(argument);
         eval_cached(argument, context, list);
         if (pending_exception != before) return false;
     }
@@ -719,14 +719,14 @@ __attribute__((noinline)) CALL_OUTCOME call_method_site(const ROUTINE_REQUEST& r
     bool constants = false;
     if (subtree != nullptr) {
         PENDING_EXCEPTION* before = pending_exception;
-        EARLIER_ITEMS earlier(list);
+        ARGUMENT_HOLDS holding(list);
         for (TOKEN* argument : argument_list_of(subtree)) {
             if (constant_argument(argument)) {
                 list.append(RESULT_ITEM{literal_constant(argument), access_literal, 0});
                 constants = true;
                 continue;
             }
-            earlier.before(argument);
+            holding.before(argument);
             eval_cached(argument, request.context, list);
             if (pending_exception != before) return CALL_OUTCOME::made;
         }
@@ -818,7 +818,7 @@ __attribute__((noinline)) CALL_OUTCOME call_int_site(const ROUTINE_REQUEST& requ
     RESULT_LIST list;
     bool numbers_only = true;
     PENDING_EXCEPTION* before = pending_exception;
-    EARLIER_ITEMS earlier(list);
+    ARGUMENT_HOLDS holding(list);
     for (TOKEN* argument : argument_list_of(subtree)) {
         if (numbers_only) {
             if (count < max_int_arguments && arithmetic_argument(argument) && fast_int(argument, numbers[count])) {
@@ -828,7 +828,7 @@ __attribute__((noinline)) CALL_OUTCOME call_int_site(const ROUTINE_REQUEST& requ
             numbers_only = false;
             for (uint32_t i = 0; i < count; ++i) append_int_argument(list, numbers[i]);
         }
-        earlier.before(argument);
+        holding.before(argument);
         eval_cached(argument, request.context, list);
         if (pending_exception != before) return CALL_OUTCOME::made;
     }
