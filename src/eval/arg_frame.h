@@ -16,13 +16,13 @@
 // comparison reuse that list, which the comparison frees.
 //
 // The items in the array are copies; their cells stay owned by the list.
-// An element or member that an argument names is held (values/cell_holds.h)
-// from the evaluation of the next argument on, and every item of a frame
-// that serves a comparison or of one told to keep_alive() until the frame
-// ends, so that no later evaluation can free it under the operation. A fresh
-// frame releases its holds when it ends; one that serves a comparison, or is
-// made with own_holds false, leaves them to the enclosing hold scope, for
-// frames that do not end in the order they began.
+// What an argument names (an element, a member) is held (values/cell_holds.h)
+// before a later argument that may run code is evaluated, and what every
+// item names in a frame that serves a comparison or is told to keep_alive(),
+// so that no later evaluation can free it under the operation. A fresh frame
+// releases its holds when it ends; one that serves a comparison, or is made
+// with own_holds false, leaves them to the enclosing hold scope, for frames
+// that do not end in the order they began.
 //
 // The checks return null on success, or the process-wide check message,
 // valid until the next failing check. Argument indexes are 0-based and

@@ -28,8 +28,8 @@ void release_cell(void* cell) { delete static_cast<UNION_DATA*>(cell); }
 
 // Destroys the deferred blocks none of whose cells is held. Destroying one
 // may let go further held cells inside it; they join the list and wait for
-// their own holds.
-// Runs while holds end, also while an error unwinds: it allocates nothing.
+// their own holds. It runs as holds end, also while an error unwinds, and
+// allocates nothing.
 void release_unheld_blocks() {
     std::vector<DEFERRED_BLOCK>& blocks = deferred_blocks();
     for (size_t i = 0; i < blocks.size();) {

@@ -1,9 +1,12 @@
 // Holds on the cells an operation is using. An operation that works on a cell
-// it does not own (the receiver of a method, a user method's own object
-// included; an element or member that is an operand, an argument or the base
-// of an index) holds that cell until it ends, so that code running in its
-// middle (a call among the arguments, the right operand, the method's body)
-// cannot free the cell under it.
+// it does not own holds that cell until it ends, so that code running in its
+// middle cannot free the cell under it: a call its receiver (a user method's
+// own object included) while the arguments and the body run; an operator
+// its left operand (an element or member) while the right one is evaluated;
+// a call or statement an argument while a later argument runs code, and
+// every argument that code of the program run by the operation itself (an
+// object's out or in) could remove. Walks pin what they read on their own
+// (values/walk_pins.h).
 //
 // A held cell carries the in_use flag. An owner that lets such a cell go (a
 // container removing an element, an object record dying, a variable's stack
