@@ -58,7 +58,17 @@ const TOKEN_LIST& build_argument_list(TOKEN* node) {
     return *node->argument_list;
 }
 
-ARG_FRAME::ARG_FRAME(TOKEN* frame_node, RESULT_ITEM this_item, bool fresh) : node(frame_node) {
+// Inlined: every operand of the general path passes here.
+__attribute__((always_inline)) inline void ARG_FRAME::evaluate_into(RESULT_LIST& list, RESULT_ITEM this_item) {
+    ARGUMENT_HOLDS holding(list);
+    for (TOKEN* argument : argument_list_of(node)) {
+        holding.before(argument);
+        eval_cached(argument, this_item, list);
+    }
+}
+
+ARG_FRAME::ARG_FRAME(TOKEN* frame_node, RESULT_ITEM this_item, bool fresh, bool own_holds)
+    : node(frame_node), holds(fresh && own_holds) {
     if (node == nullptr) {  // a call without argument subtree
         owned = true;
         results = &own_list;
@@ -76,6 +86,7 @@ ARG_FRAME::ARG_FRAME(TOKEN* frame_node, RESULT_ITEM this_item, bool fresh) : nod
             stack.push_back(list);
             results = list;
             evaluate_into(*list, this_item);
+            hold_items(list->head);  // compared again with later alternatives
         }
     } else {
         owned = true;
@@ -93,10 +104,6 @@ ARG_FRAME::ARG_FRAME(TOKEN* frame_node, RESULT_ITEM this_item, bool fresh) : nod
 }
 
 ARG_FRAME::~ARG_FRAME() = default;
-
-void ARG_FRAME::evaluate_into(RESULT_LIST& list, RESULT_ITEM this_item) {
-    for (TOKEN* argument : argument_list_of(node)) eval_cached(argument, this_item, list);
-}
 
 void ARG_FRAME::fill_items() {
     item_count = results->count;

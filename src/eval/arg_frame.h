@@ -16,6 +16,13 @@
 // comparison reuse that list, which the comparison frees.
 //
 // The items in the array are copies; their cells stay owned by the list.
+// What an argument names (an element, a member) is held (values/cell_holds.h)
+// before a later argument that may run code is evaluated, and what every
+// item names in a frame that serves a comparison or is told to keep_alive(),
+// so that no later evaluation can free it under the operation. A fresh frame
+// releases its holds when it ends; one that serves a comparison, or is made
+// with own_holds false, leaves them to the enclosing hold scope, for frames
+// that do not end in the order they began.
 //
 // The checks return null on success, or the process-wide check message,
 // valid until the next failing check. Argument indexes are 0-based and
@@ -29,6 +36,7 @@
 #include <memory>
 #include <string>
 
+#include "values/cell_holds.h"
 #include "values/result_list.h"
 #include "frontend/token.h"
 
@@ -42,7 +50,7 @@ public:
     RESULT_LIST* results = nullptr;  // the evaluated arguments
     bool owned = false;              // the frame frees the list
 
-    ARG_FRAME(TOKEN* node, RESULT_ITEM this_item, bool fresh);
+    ARG_FRAME(TOKEN* node, RESULT_ITEM this_item, bool fresh, bool own_holds = true);
     ~ARG_FRAME();
     ARG_FRAME(const ARG_FRAME&) = delete;
     ARG_FRAME& operator=(const ARG_FRAME&) = delete;
@@ -51,6 +59,10 @@ public:
     uint32_t count() const { return item_count; }
     RESULT_ITEM& operator[](uint32_t index) { return items[index]; }
     const RESULT_ITEM& operator[](uint32_t index) const { return items[index]; }
+
+    // Holds what every item names until the frame ends: for an operand that
+    // is read after the next one has been evaluated.
+    void keep_alive() const { hold_items(results->head); }
 
     // Item i's value: alias and call-alias links followed, then one more
     // reference or alias step (null for an item without cell).
@@ -80,6 +92,7 @@ public:
 private:
     static constexpr uint32_t inline_capacity = 4;
 
+    HOLD_SCOPE holds;                         // released after the lists are freed
     RESULT_LIST own_list;                     // the list of a frame that evaluated for itself
     std::unique_ptr<RESULT_LIST> taken_list;  // a list taken off the node's result stack
     RESULT_ITEM inline_items[inline_capacity];

@@ -24,6 +24,7 @@
 #include "runtime/messages.h"
 #include "runtime/str_stream.h"
 #include "values/assign_rules.h"
+#include "values/cell_holds.h"
 #include "values/factories.h"
 #include "values/result_list.h"
 #include "values/saved_text.h"
@@ -110,6 +111,7 @@ void eval_binary_frames(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results
                         VALUE_ROUTINE routine) {
     ARG_FRAME left(node->left, this_item, true);
     require_one_operand(left, node, name);
+    if (!evaluates_inertly(node->right)) left.keep_alive();
     ARG_FRAME right(node->right, this_item, true);
     require_one_operand(right, node, name);
     routine(node, left[0], right[0], results);
@@ -414,8 +416,12 @@ bool call_operands_int(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results,
     // right may assign to the variable or member it names. An arithmetic
     // operand's value is made before, as the general path makes it.
     const bool read_left_later = left_form == CALL_FORM::plain || left_form == CALL_FORM::member;
+    // The cell the left operand names stays alive while a call on the right
+    // runs, and until the operator is done.
+    const HOLD_SCOPE holds;
     if (read_left_later) {
         eval_cached(node->left, this_item, left);
+        if ((right_call || right_form == CALL_FORM::member) && left.count == 1) hold_item(left.head->item);
     } else if (left_call && !int_operand(node->left, true, this_item, left, left_slot, a)) {
         restore_result_cell(left, left_slot);
         push_result_list(node->left, new RESULT_LIST(std::move(left)));

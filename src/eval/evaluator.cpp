@@ -23,11 +23,16 @@ namespace {
 
 // The list rule of ',': the operands of the chain, each through eval_node
 // itself (not its stored handler), all appending to the same list. The ','
-// node keeps eval_node, so the rule runs again on every evaluation.
+// node keeps eval_node, so the rule runs again on every evaluation. What an
+// operand names is held while the later ones are evaluated.
 void eval_list(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     TOKEN_LIST operands;
     append_operands(node, ',', &operands);
-    for (TOKEN* operand : operands) eval_node(operand, this_item, results);
+    ARGUMENT_HOLDS holding(results);
+    for (TOKEN* operand : operands) {
+        holding.before(operand);
+        eval_node(operand, this_item, results);
+    }
 }
 
 // Step 7 of the dispatch and the whole of call_named_routine: the routine
@@ -103,6 +108,11 @@ struct EVALUATOR_INSTALLER {
 }  // namespace
 
 void install_evaluator() { initial_evaluator = eval_node; }
+
+const RESULT_NODE* ARGUMENT_HOLDS::hold_appended(const RESULT_LIST& list, const RESULT_NODE* last_held) {
+    hold_items(last_held != nullptr ? last_held->next : list.head);
+    return list.tail;
+}
 
 RESULT_ITEM make_code_value(TOKEN* block, RESULT_ITEM this_item) {
     auto* cell = new UNION_DATA(tag_code);

@@ -24,6 +24,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "eval/names.h"
+#include "values/cell_holds.h"
 #include "values/result_list.h"
 #include "frontend/token.h"
 
@@ -70,6 +72,39 @@ void eval_oper_literal(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results)
 // object wherever the block runs later.
 RESULT_ITEM make_code_value(TOKEN* block, RESULT_ITEM this_item);
 
+// Whether evaluating the node runs none of the program's code: a variable
+// name or a literal. Nothing that earlier arguments name can go meanwhile, so
+// they need no hold (values/cell_holds.h) before it.
+inline bool evaluates_inertly(const TOKEN* node) {
+    const EVAL_HANDLER handler = node->evaluator;
+    return handler == eval_variable || handler == eval_int_literal || handler == eval_str_literal ||
+           handler == eval_char_literal;
+}
+
+// The items of an argument list while it is evaluated one argument at a
+// time: before each further argument that may run code, what the items
+// appended since last time name is held (values/cell_holds.h), until the
+// innermost hold scope ends. The last argument is used as soon as it is
+// made and is not held; a call that runs code of the program with its
+// arguments afterwards holds what it still needs itself.
+class ARGUMENT_HOLDS {
+public:
+    explicit ARGUMENT_HOLDS(const RESULT_LIST& list) : list(list) {}
+    void before(const TOKEN* argument) {
+        if (list.tail != last_held) [[unlikely]] {
+            if (!evaluates_inertly(argument)) last_held = hold_appended(list, last_held);
+        }
+    }
+
+private:
+    const RESULT_LIST& list;
+    const RESULT_NODE* last_held = nullptr;
+
+    // Out of line: the loops that evaluate arguments stay small. Returns
+    // the new last item held.
+    [[gnu::cold]] static const RESULT_NODE* hold_appended(const RESULT_LIST& list, const RESULT_NODE* last_held);
+};
+
 // ---- result stacks ----
 
 // Parks a list (or a null placeholder) on the node's stack.
@@ -94,6 +129,8 @@ inline uint32_t argument_stack_depth(const TOKEN* call_node) {
 
 // Scope guard: records the depth of the argument subtree's stack of a call
 // node and unwinds it to that depth on every exit, normal or by exception.
+// The cells the call held meanwhile (its receiver, its arguments) are let go
+// after that: what the call evaluated lives until the call is over.
 class UNWIND_RESULT_STACK {
 public:
     explicit UNWIND_RESULT_STACK(TOKEN* call_node) : node(call_node), depth(argument_stack_depth(call_node)) {}
@@ -104,6 +141,7 @@ public:
     UNWIND_RESULT_STACK& operator=(const UNWIND_RESULT_STACK&) = delete;
 
 private:
+    HOLD_SCOPE holds;  // destroyed after the parked lists are freed
     TOKEN* node;
     uint32_t depth;
 };

@@ -18,6 +18,7 @@
 #include "exec/pending_exception.h"
 #include "runtime/error.h"
 #include "runtime/messages.h"
+#include "values/cell_holds.h"
 #include "values/factories.h"
 #include "values/union_data.h"
 #include "values/value_operators.h"
@@ -91,7 +92,9 @@ bool items_ordered(TOKEN* node, RESULT_ITEM a, RESULT_ITEM b, ORDERING ordering)
     const char* name = ordering_names[static_cast<int>(ordering)];
     if (base_type_code(a.cell) == tag_object) {
         // A user type defines only "<"; the other orderings follow from it
-        // and equality.
+        // and equality, which reads the right operand after the method ran.
+        const HOLD_SCOPE holds;
+        hold_item(b);
         bool less = user_less(node, name, a, b);
         switch (ordering) {
         case ORDERING::less: return less;
@@ -289,6 +292,33 @@ void evaluate_operand(TOKEN* operand, RESULT_ITEM this_item, RESULT_LIST& values
     for (TOKEN* argument : argument_list_of(operand)) eval_cached(argument, this_item, values);
 }
 
+// A comparison without alternatives whose left operand is evaluated: the
+// right one is evaluated once, into a list of its own, and one value of
+// each is compared, without placeholders or frames. Another count of values
+// takes the frames, which find the lists where they would have parked them
+// and give their messages.
+template <VALUE_COMPARATOR COMPARE>
+inline void compare_evaluated(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& left_values, RESULT_LIST& results) {
+    TOKEN* left = node->left;
+    TOKEN* right = node->right;
+    RESULT_LIST right_values;
+    const bool right_evaluated = left_values.count == 1;
+    if (right_evaluated) {
+        evaluate_operand(right, this_item, right_values);
+        if (right_values.count == 1) {
+            const bool result = compare_items<COMPARE>(node, left_values.head->item, right_values.head->item);
+            results.append(make_bool_value(result, 3));
+            return;
+        }
+    }
+    ALTERNATIVE_FRAMES left_frames(left);
+    ALTERNATIVE_FRAMES right_frames(right);
+    left->result_stack.back() = new RESULT_LIST(std::move(left_values));
+    if (right_evaluated) right->result_stack.back() = new RESULT_LIST(std::move(right_values));
+    const bool result = COMPARE(node, this_item, left, right);
+    results.append(make_bool_value(result, 3));
+}
+
 }  // namespace
 
 template <VALUE_COMPARATOR COMPARE>
@@ -306,30 +336,21 @@ void eval_comparison(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     TOKEN* left = node->left;
     TOKEN* right = node->right;
     if (left != nullptr && right != nullptr && !is_alternative(left) && !is_alternative(right)) {
-        // Without alternatives each operand is evaluated once, into a list of
-        // its own, and one value of each is compared: no placeholders, no
-        // frames. Another count of values takes the frames, which find the
-        // lists where they would have parked them and give their messages.
         RESULT_LIST left_values;
         evaluate_operand(left, this_item, left_values);
-        RESULT_LIST right_values;
-        const bool right_evaluated = left_values.count == 1;
-        if (right_evaluated) {
-            evaluate_operand(right, this_item, right_values);
-            if (right_values.count == 1) {
-                const bool result = compare_items<COMPARE>(node, left_values.head->item, right_values.head->item);
-                results.append(make_bool_value(result, 3));
-                return;
-            }
+        if (evaluates_inertly(right)) {
+            compare_evaluated<COMPARE>(node, this_item, left_values, results);
+            return;
         }
-        ALTERNATIVE_FRAMES left_frames(left);
-        ALTERNATIVE_FRAMES right_frames(right);
-        left->result_stack.back() = new RESULT_LIST(std::move(left_values));
-        if (right_evaluated) right->result_stack.back() = new RESULT_LIST(std::move(right_values));
-        const bool result = COMPARE(node, this_item, left, right);
-        results.append(make_bool_value(result, 3));
+        // What the left operand names outlives the code the right one runs.
+        const HOLD_SCOPE holds;
+        hold_items(left_values.head);
+        compare_evaluated<COMPARE>(node, this_item, left_values, results);
         return;
     }
+    // The frames of the alternatives leave their holds here: an operand is
+    // compared again with later alternatives.
+    const HOLD_SCOPE holds;
     ALTERNATIVE_FRAMES left_frames(node->left);
     ALTERNATIVE_FRAMES right_frames(node->right);
     bool result = compare_alternatives(node, this_item, node->left, node->right, COMPARE);

@@ -9,6 +9,7 @@
 #include "eval/names.h"
 #include "exec/call_routine.h"
 #include "runtime/display_name.h"
+#include "values/cell_holds.h"
 #include "values/signatures.h"
 #include "frontend/scope.h"
 #include "frontend/token.h"
@@ -99,8 +100,12 @@ void MEMBER_ACCESS::run() {
         apply(RESULT_ITEM{cell, cell->access_mode, 0}, single);  // one receiver, nothing owned
         return;
     }
+    // Every receiver lives until the last part has been applied to the last
+    // of them: a call on one may change the value another belongs to.
+    const HOLD_SCOPE holds;
     eval_cached(node->left, this_item, receivers);
     if (single == nullptr) append_operands(node->right, ',', &parts);
+    if (single == nullptr || receivers.count > 1) hold_items(receivers.head);
 
     for (RESULT_NODE* entry = receivers.head; entry != nullptr; entry = entry->next) {
         RESULT_NODE* last_before = results.tail;

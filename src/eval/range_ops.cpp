@@ -6,6 +6,7 @@
 #include <limits>
 
 #include "eval/arg_frame.h"
+#include "eval/evaluator.h"
 #include "eval/operator_handlers.h"
 #include "numbers/int_data.h"
 #include "runtime/error.h"
@@ -124,6 +125,7 @@ void eval_repeat(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     require_one_operand(count, node, "**");
     if (count.check_type(0, 'i', true) != nullptr)
         raise_error(node, routine_kind_operator, "**", count.message(false), error_kind_system);
+    if (!evaluates_inertly(node->right)) count.keep_alive();
     ARG_FRAME value(node->right, this_item, true);
     require_one_operand(value, node, "**");
     value_repeat(node, count[0], value[0], results);
@@ -134,6 +136,7 @@ void eval_range(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     const char* name = MODE == range_both ? ".." : MODE == range_ascending ? ".:" : ":.";
     ARG_FRAME from(node->left, this_item, true);
     require_one_operand(from, node, name);
+    if (!evaluates_inertly(node->right)) from.keep_alive();
     ARG_FRAME to(node->right, this_item, true);
     require_one_operand(to, node, name);
     value_range(node, from[0], to[0], MODE, results);
@@ -146,6 +149,7 @@ template void eval_range<range_descending>(TOKEN*, RESULT_ITEM, RESULT_LIST&);
 void eval_arrow(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     ARG_FRAME first(node->left, this_item, true);
     require_one_operand(first, node, "->");
+    if (!evaluates_inertly(node->right)) first.keep_alive();
     ARG_FRAME second(node->right, this_item, true);
     require_one_operand(second, node, "->");
     // Mode 4: a half that is a reference stays one, anything else is copied.

@@ -18,6 +18,7 @@
 #include "runtime/error.h"
 #include "runtime/messages.h"
 #include "values/assign_rules.h"
+#include "values/cell_holds.h"
 #include "values/union_data.h"
 #include "values/value_operators.h"
 
@@ -26,7 +27,8 @@ namespace morvu {
 namespace {
 
 // One side of an assignment: its items, evaluated one at a time when the
-// pairing reaches them, each into a fresh argument frame.
+// pairing reaches them, each into a fresh argument frame. The two sides'
+// frames end out of order, so their holds belong to the statement.
 class SIDE {
 public:
     SIDE(TOKEN* side, RESULT_ITEM this_item) : items(argument_list_of(side)), this_item(this_item) {}
@@ -37,7 +39,8 @@ public:
         while (frame == nullptr || frame->results->count == 0) {
             if (next == items.count()) return false;
             frame.reset();  // the frame and its unpaired results go first
-            frame = std::make_unique<ARG_FRAME>(items[next++], this_item, true);
+            frame = std::make_unique<ARG_FRAME>(items[next++], this_item, true, false);
+            frame->keep_alive();  // a source waits for its target's evaluation
         }
         return true;
     }
@@ -211,8 +214,9 @@ const TOKEN* element_call(const TOKEN* side) {
 // then the left are evaluated as their frames would evaluate them, and when
 // each yields one result the pair is assigned without frames. True when the
 // statement is done (a side that yields nothing ends it, as in the general
-// loop); false with what was evaluated parked on the sides, whose frames
-// take it over, when a side yields several results.
+// loop; a target side that yields several results is done by the frames,
+// which take over what was evaluated); false with the sources parked on the
+// right side, whose frame takes them over, when they are several.
 
 // Whether each side of the assignment is one operand, neither a block being
 // run nor holding anything parked.
@@ -224,7 +228,26 @@ bool one_operand_each(const TOKEN* node) {
            single_operand(right) && single_operand(left);
 }
 
-bool single_pair_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule, const char* op) {
+// The general road: each side's items through frames, paired one by one.
+// What the sides name stays alive until the statement is done.
+void assign_by_frames(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule, const char* op) {
+    const HOLD_SCOPE holds;
+    // Declared in this order, the left side's frame is released before the
+    // right side's.
+    SIDE right(node->right, this_item);
+    if (!right.has_result()) return;
+    SIDE left(node->left, this_item);
+    while (left.has_result()) {
+        PAIR pair(left.take(), right.take());
+        check_assignment_to_args_object(node, pair.target, pair.source, rule, op);
+        if (!right.has_result()) return;
+    }
+}
+
+// Inlined into exec_assignment, its one caller: the statements that take
+// it are the common ones.
+__attribute__((always_inline)) inline bool single_pair_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule,
+                                                                  const char* op) {
     if (!one_operand_each(node)) return false;
     TOKEN* left = node->left;
     TOKEN* right = node->right;
@@ -241,6 +264,11 @@ bool single_pair_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule,
     }
     if (sources.count == 0) return true;
     if (sources.count == 1) {
+        // The source stays alive while finding the target runs code, until
+        // it is assigned, also by the frames it may be handed over to.
+        const bool target_runs_code = !evaluates_inertly(left);
+        const HOLD_SCOPE holds(target_runs_code);
+        if (target_runs_code) hold_item(sources.head->item);
         RESULT_LIST targets;
         {
             // The target, found last, is used at once.
@@ -255,7 +283,8 @@ bool single_pair_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule,
         }
         push_result_list(right, new RESULT_LIST(std::move(sources)));
         push_result_list(left, new RESULT_LIST(std::move(targets)));
-        return false;
+        assign_by_frames(node, this_item, rule, op);
+        return true;
     }
     push_result_list(right, new RESULT_LIST(std::move(sources)));
     return false;
@@ -296,16 +325,7 @@ bool fast_compound_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rul
 
 void exec_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule, const char* op) {
     if (single_pair_assignment(node, this_item, rule, op)) return;
-    // Declared in this order, the left side's frame is released before the
-    // right side's.
-    SIDE right(node->right, this_item);
-    if (!right.has_result()) return;
-    SIDE left(node->left, this_item);
-    while (left.has_result()) {
-        PAIR pair(left.take(), right.take());
-        check_assignment_to_args_object(node, pair.target, pair.source, rule, op);
-        if (!right.has_result()) return;
-    }
+    assign_by_frames(node, this_item, rule, op);
 }
 
 void exec_assign(TOKEN* node, RESULT_ITEM this_item) {

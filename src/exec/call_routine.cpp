@@ -20,6 +20,7 @@
 #include "runtime/error.h"
 #include "runtime/messages.h"
 #include "runtime/str_stream.h"
+#include "values/cell_holds.h"
 #include "values/payload_records.h"
 #include "values/union_data.h"
 #include "values/value_copy.h"
@@ -439,6 +440,9 @@ namespace {
 CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evaluated, const CALL_SITE* site) {
     TOKEN* node = request.node;
     const RESULT_ITEM receiver = request.receiver;
+    // The receiver lives until the call is over (the caller's UNWIND_RESULT_STACK),
+    // whatever the arguments or the routine's body do to the value it belongs to.
+    hold_unowned(receiver.cell);
     const TYPE_NAME& qualifier = request.qualifier != nullptr ? *request.qualifier : no_type;
     const uint8_t in_object_type = request.in_object_type ? 1 : 0;
     RESULT_LIST* results = request.results;
@@ -497,7 +501,9 @@ CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evalu
             list = &own_list;
             if (subtree != nullptr) {
                 PENDING_EXCEPTION* before = pending_exception;
+                ARGUMENT_HOLDS holding(*list);
                 for (TOKEN* argument : argument_list_of(subtree)) {
+                    holding.before(argument);
                     eval_cached(argument, context, *list);
                     if (pending_exception != before) return CALL_OUTCOME::made;
                 }
@@ -626,10 +632,12 @@ CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evalu
 
 // Evaluates a call's arguments into the list, in order; false when one of
 // them leaves an exception pending, which ends the call.
-bool evaluate_arguments(TOKEN* subtree, RESULT_ITEM context, RESULT_LIST& list) {
+inline __attribute__((always_inline)) bool evaluate_arguments(TOKEN* subtree, RESULT_ITEM context, RESULT_LIST& list) {
     if (subtree == nullptr) return true;
     PENDING_EXCEPTION* before = pending_exception;
+    ARGUMENT_HOLDS holding(list);
     for (TOKEN* argument : argument_list_of(subtree)) {
+        holding.before(argument);
         eval_cached(argument, context, list);
         if (pending_exception != before) return false;
     }
@@ -701,6 +709,7 @@ void own_constants(RESULT_LIST& list) {
 // else (no entry for these types, a handler that declines) takes the
 // general road with the arguments evaluated.
 __attribute__((noinline)) CALL_OUTCOME call_method_site(const ROUTINE_REQUEST& request) {
+    hold_unowned(request.receiver.cell);  // see resolve_and_call
     TOKEN* node = request.node;
     TOKEN* subtree = node->left;
     const bool used_at_once = element_grant == node;
@@ -710,12 +719,14 @@ __attribute__((noinline)) CALL_OUTCOME call_method_site(const ROUTINE_REQUEST& r
     bool constants = false;
     if (subtree != nullptr) {
         PENDING_EXCEPTION* before = pending_exception;
+        ARGUMENT_HOLDS holding(list);
         for (TOKEN* argument : argument_list_of(subtree)) {
             if (constant_argument(argument)) {
                 list.append(RESULT_ITEM{literal_constant(argument), access_literal, 0});
                 constants = true;
                 continue;
             }
+            holding.before(argument);
             eval_cached(argument, request.context, list);
             if (pending_exception != before) return CALL_OUTCOME::made;
         }
@@ -747,6 +758,7 @@ __attribute__((noinline)) CALL_OUTCOME call_method_site(const ROUTINE_REQUEST& r
 // entry answers runs the type's routine from this small frame, so that a
 // deep recursion through objects needs no more stack than the general road.
 __attribute__((noinline)) CALL_OUTCOME call_object_site(const ROUTINE_REQUEST& request) {
+    hold_unowned(request.receiver.cell);  // see resolve_and_call
     TOKEN* node = request.node;
     TOKEN* subtree = node->left;
     unclaimed_arguments = nullptr;
@@ -806,6 +818,7 @@ __attribute__((noinline)) CALL_OUTCOME call_int_site(const ROUTINE_REQUEST& requ
     RESULT_LIST list;
     bool numbers_only = true;
     PENDING_EXCEPTION* before = pending_exception;
+    ARGUMENT_HOLDS holding(list);
     for (TOKEN* argument : argument_list_of(subtree)) {
         if (numbers_only) {
             if (count < max_int_arguments && arithmetic_argument(argument) && fast_int(argument, numbers[count])) {
@@ -815,6 +828,7 @@ __attribute__((noinline)) CALL_OUTCOME call_int_site(const ROUTINE_REQUEST& requ
             numbers_only = false;
             for (uint32_t i = 0; i < count; ++i) append_int_argument(list, numbers[i]);
         }
+        holding.before(argument);
         eval_cached(argument, request.context, list);
         if (pending_exception != before) return CALL_OUTCOME::made;
     }

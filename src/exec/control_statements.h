@@ -21,6 +21,7 @@
 
 #include "values/result_list.h"
 #include "values/assign_rules.h"
+#include "values/cell_holds.h"
 #include "values/union_data.h"
 
 namespace morvu {
@@ -88,8 +89,9 @@ bool value_under_iteration(const UNION_DATA* cell);
 // running a block. A variable's own cell lives as long as its activation,
 // which outlasts the statement; any other cell the statement does not own (an
 // element of a container, a member of an object) may be destroyed by the
-// block. A reference from a private link cell is dissolved when the watched
-// cell is destroyed, so alive() tells whether the cell may still be used.
+// block, or let go while the statement's frame holds it (values/cell_holds.h).
+// A reference from a private link cell is dissolved when the watched cell is
+// destroyed, so alive() tells whether the cell still belongs to a value.
 class CELL_WATCH {
 public:
     explicit CELL_WATCH(RESULT_ITEM item) {
@@ -98,7 +100,9 @@ public:
         watch = std::make_unique<UNION_DATA>(tag_nothing);
         link_cell(watch.get(), cell, 'p');
     }
-    bool alive() const { return watch == nullptr || is_link_cell(watch.get()); }
+    bool alive() const {
+        return watch == nullptr || (is_link_cell(watch.get()) && !is_let_go(watch->target()));
+    }
 
 private:
     std::unique_ptr<UNION_DATA> watch;

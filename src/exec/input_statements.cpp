@@ -112,6 +112,7 @@ bool read_saved_values(TOKEN* node, const ARG_FRAME& frame) {
 void run_input(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST* results) {
     const INPUT_KIND kind = input_kind(node);
     ARG_FRAME frame(node->left, this_item, true);
+    frame.keep_alive();  // a type's own in may remove the targets still to be read
     if (frame.check_count_range(kind == INPUT_KIND::sin ? 2 : 1, -1) != nullptr)
         raise_builtin_error(node, frame.message(false));
 

@@ -14,6 +14,7 @@
 #include "numbers/int_data.h"
 #include "runtime/error.h"
 #include "runtime/messages.h"
+#include "values/cell_holds.h"
 #include "values/payload_records.h"
 #include "values/union_data.h"
 
@@ -81,7 +82,10 @@ bool execute_program(TOKEN* root, const std::string& program_name) {
 
 bool run_main_block(TOKEN* root) {
     SCOPE_WALK_MEMO memo;   // the tree keeps its shape while the program runs
-    execute_program_block(root);  // no current object in the main block
+    {
+        const HOLD_SCOPE holds;       // what no operation of the run let go of
+        execute_program_block(root);  // no current object in the main block
+    }
     // The report names user types as the program's outermost block sees them.
     const TOKEN* saved_statement = current_statement;
     current_statement = root;

@@ -8,6 +8,7 @@
 #include "frontend/type_defs.h"
 #include "runtime/error.h"
 #include "runtime/messages.h"
+#include "values/cell_holds.h"
 #include "values/payload_records.h"
 
 namespace morvu {
@@ -94,7 +95,12 @@ UNION_DATA* push_value_cell(TOKEN* declaring_node, char tag) {
 void free_value_list(TOKEN* declaring_node, bool only_top) {
     while (VALUE_STACK_NODE* top = declaring_node->value_stack) {
         declaring_node->value_stack = top->below;  // unlinked before its value goes
-        delete top;
+        if (top->cell.in_use != 0) [[unlikely]] {
+            // An operation still uses the cell: it goes when the hold ends.
+            defer_release(top, &top->cell, nullptr, [](void* node) { delete static_cast<VALUE_STACK_NODE*>(node); });
+        } else {
+            delete top;
+        }
         if (only_top) break;
     }
 }

@@ -9,6 +9,7 @@
 #include "runtime/stream.h"
 #include "types/arg_checks.h"
 #include "types/method_call.h"
+#include "values/cell_holds.h"
 #include "values/saved_text.h"
 #include "values/union_data.h"
 #include "values/value_text.h"
@@ -164,6 +165,7 @@ void write_output(OUTPUT_SINK& sink, IO_FORMAT& format, const OUTPUT_FORM& form,
         ++k;
     }
 
+    bool objects_run = false;
     for (int32_t i = k; i < count; ++i) {
         UNION_DATA* cell = argument_value(items[i].cell);
         if (form.saved) {
@@ -173,6 +175,12 @@ void write_output(OUTPUT_SINK& sink, IO_FORMAT& format, const OUTPUT_FORM& form,
             if (message != nullptr) sink.fail(message);
             write_text(sink, text.c_str(), false);
             continue;
+        }
+        if (base_type_code(cell) == tag_object && !objects_run) {
+            // A type's own out may remove what the items still to be written
+            // name: they stay alive until the output is done.
+            for (int32_t j = i + 1; j < count; ++j) hold_item(items[j]);
+            objects_run = true;
         }
         if (base_type_code(cell) != tag_object || !write_object_text(sink, cell, node)) {
             const char* message = nullptr;

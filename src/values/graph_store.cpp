@@ -6,8 +6,35 @@
 #include "runtime/message_scratch.h"
 #include "runtime/messages.h"
 #include "values/assign_rules.h"
+#include "values/cell_holds.h"
 
 namespace morvu {
+
+void* GRAPH_NODE::operator new(std::size_t size) { return ::operator new(size); }
+
+void GRAPH_NODE::operator delete(void* block) noexcept { ::operator delete(block); }
+
+void GRAPH_NODE::operator delete(GRAPH_NODE* node, std::destroying_delete_t) {
+    if (node->value.in_use != 0) [[unlikely]] {
+        defer_release(node, &node->value, nullptr, [](void* block) { delete static_cast<GRAPH_NODE*>(block); });
+        return;
+    }
+    node->~GRAPH_NODE();
+    ::operator delete(node);
+}
+
+void* GRAPH_EDGE::operator new(std::size_t size) { return ::operator new(size); }
+
+void GRAPH_EDGE::operator delete(void* block) noexcept { ::operator delete(block); }
+
+void GRAPH_EDGE::operator delete(GRAPH_EDGE* edge, std::destroying_delete_t) {
+    if (edge->value.in_use != 0) [[unlikely]] {
+        defer_release(edge, &edge->value, nullptr, [](void* block) { delete static_cast<GRAPH_EDGE*>(block); });
+        return;
+    }
+    edge->~GRAPH_EDGE();
+    ::operator delete(edge);
+}
 
 namespace {
 

@@ -36,6 +36,7 @@
 #pragma once
 
 #include <cstdint>
+#include <new>
 #include <string>
 #include <type_traits>
 #include <vector>
@@ -46,12 +47,18 @@ namespace morvu {
 
 struct GRAPH_EDGE;
 
+// A node or edge whose value an operation holds (values/cell_holds.h) is
+// kept whole past its delete, unlinked from the graph, until the hold ends.
 struct GRAPH_NODE {
     int index = 0;  // always equal to the node's slot
     UNION_DATA value{'v'};
     GRAPH_EDGE* first_incident = nullptr;  // first entry of the incidence chain
     uint8_t first_is_out = 1;              // the node is the source of first_incident
     uint8_t mark = 0;                      // deletion mark
+
+    static void* operator new(std::size_t size);
+    static void operator delete(void* block) noexcept;  // a construction that failed
+    static void operator delete(GRAPH_NODE* node, std::destroying_delete_t);
 };
 
 struct GRAPH_EDGE {
@@ -66,6 +73,10 @@ struct GRAPH_EDGE {
     uint8_t next_at_source_is_out = 1;
     uint8_t next_at_target_is_out = 1;
     uint8_t mark = 0;  // deletion mark
+
+    static void* operator new(std::size_t size);
+    static void operator delete(void* block) noexcept;  // a construction that failed
+    static void operator delete(GRAPH_EDGE* edge, std::destroying_delete_t);
 };
 
 static_assert(std::is_standard_layout_v<GRAPH_EDGE>, "an edge must begin with its value cell");

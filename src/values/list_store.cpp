@@ -18,6 +18,7 @@
 #include "runtime/messages.h"
 #include "values/address_order.h"
 #include "values/assign_rules.h"
+#include "values/cell_holds.h"
 #include "values/saved_text.h"
 #include "values/value_operators.h"
 #include "values/value_sort.h"
@@ -119,8 +120,8 @@ bool may_reach_user_order(LIST_DATA& list) {
 
 
 // A node whose value cell may pass its value to another node: a plain
-// scalar or text that no link, weak cell or save refers to, beside an empty
-// key. Such a cell is known only by the value it holds.
+// scalar or text that no link, weak cell, operation or save refers to, beside
+// an empty key. Such a cell is known only by the value it holds.
 bool holds_movable_content(const LIST_NODE& node) {
     const UNION_DATA& key = node.key();
     if (key.tag != tag_any || key.payload != nullptr || key.referrers != nullptr || key.weak_held != 0) {
@@ -137,7 +138,7 @@ bool holds_movable_content(const LIST_NODE& node) {
     default: return false;
     }
     return value.referrers == nullptr && value.prev == nullptr && value.next == nullptr && value.weak_held == 0 &&
-           !is_numbered_cell(&value) && value.being_written == 0;
+           value.in_use == 0 && !is_numbered_cell(&value) && value.being_written == 0;
 }
 
 // What a movable cell holds: its value and the access it has to it, in 16
@@ -182,7 +183,7 @@ static_assert(sizeof(CELL_CONTENT) == 16, "the contents of a sorted list stay sm
 // that mostly follow one another in memory are left to the chain.
 bool is_plain_number(const UNION_DATA& value) {
     return lower_tag(value.tag) == tag_int && value.payload != nullptr && value.referrers == nullptr &&
-           value.weak_held == 0;
+           value.weak_held == 0 && value.in_use == 0;
 }
 
 void free_plain_numbers(LIST_NODE* chain, int count) {
@@ -252,6 +253,12 @@ void LIST_NODE::operator delete(void* block) noexcept { SLAB_POOL<KEYED_BLOCK>::
 
 void LIST_NODE::operator delete(LIST_NODE* node, std::destroying_delete_t) {
     const bool keyed = node->has_own_key();
+    UNION_DATA* key = keyed ? node->own_key() : nullptr;
+    if (node->value.in_use != 0 || is_held(key)) [[unlikely]] {
+        // An operation still uses a cell of the node: it goes when the hold ends.
+        defer_release(node, &node->value, key, [](void* block) { delete static_cast<LIST_NODE*>(block); });
+        return;
+    }
     node->~LIST_NODE();
     if (keyed) SLAB_POOL<KEYED_BLOCK>::release(node, sizeof(KEYED_BLOCK));
     else SLAB_POOL<LIST_NODE>::release(node, sizeof(LIST_NODE));

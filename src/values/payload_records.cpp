@@ -4,6 +4,7 @@
 #include "values/array2_store.h"
 #include "values/array_store.h"
 #include "values/assign_rules.h"
+#include "values/cell_holds.h"
 
 namespace morvu {
 
@@ -22,6 +23,19 @@ ANY2_DATA::ANY2_DATA(UNION_DATA* first_cell, int first_mode, UNION_DATA* second_
         }
     }
     if (message != nullptr) *message = failure;
+}
+
+void* ANY2_DATA::operator new(std::size_t size) { return ::operator new(size); }
+
+void ANY2_DATA::operator delete(void* block) noexcept { ::operator delete(block); }
+
+void ANY2_DATA::operator delete(ANY2_DATA* pair, std::destroying_delete_t) {
+    if (pair->first.in_use != 0 || pair->second.in_use != 0) [[unlikely]] {
+        defer_release(pair, &pair->first, &pair->second, [](void* block) { delete static_cast<ANY2_DATA*>(block); });
+        return;
+    }
+    pair->~ANY2_DATA();
+    ::operator delete(pair);
 }
 
 void copy_array_payload(ARRAY_DATA& destination, ARRAY_DATA& source) { destination.copy_from(source); }

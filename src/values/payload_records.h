@@ -89,6 +89,12 @@ struct ANY2_DATA {
     ANY2_DATA& operator=(const ANY2_DATA&) = delete;
     // Member order destroys the second half before the first.
     ~ANY2_DATA() = default;
+
+    // A pair one of whose halves an operation holds (values/cell_holds.h)
+    // is kept whole past its delete until the hold ends.
+    static void* operator new(std::size_t size);
+    static void operator delete(void* block) noexcept;  // a construction that failed
+    static void operator delete(ANY2_DATA* pair, std::destroying_delete_t);
 };
 
 // Makes destination (cleared, size and counts not yet set) a copy of source,

@@ -20,16 +20,19 @@
 // defined for every tag alike. A 'k' cell's payload is an OBJECT_HOLDER that
 // outlives the object record it points to.
 //
-// Destroying a cell first dissolves every link that points at it. Payloads of
-// nested containers are destroyed from an explicit work list, and every walk
-// over a value (copy, equality, order, text and saved forms) keeps its own
-// stack too: a value nests as deep as memory holds, and no walk over it
-// recurses per level.
+// Destroying a cell first dissolves every link that points at it, unless an
+// operation holds the cell (in_use, values/cell_holds.h): a held cell that
+// its owner deletes is kept whole until the hold ends. Payloads of nested
+// containers are destroyed from an explicit work list, and every walk over a
+// value (copy, equality, order, text and saved forms) keeps its own stack
+// too: a value nests as deep as memory holds, and no walk over it recurses
+// per level.
 
 #pragma once
 
 #include <cstdint>
 #include <memory>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -61,6 +64,10 @@ struct ANY2_DATA;
 struct CODE_DATA;
 struct OBJECT_RECORD;
 struct RESULT_LIST;
+class UNION_DATA;
+
+// Keeps a held cell that is being deleted until its hold ends (values/cell_holds.h).
+[[gnu::cold]] void defer_held_cell(UNION_DATA* cell);
 
 // The payload of a 'k' cell: the object record (null while the cell holds no
 // object) and the declaring node of the object's user type.
@@ -88,6 +95,7 @@ public:
     uint8_t skip_flag : 1 = 0;       // has_foreign_referrers ignores this link cell
     uint8_t scope_variable : 1 = 0;  // a declared variable (or this); may become an alias
     uint8_t key_follows : 1 = 0;     // the value cell of a list node whose own key cell lies behind it
+    uint8_t in_use : 1 = 0;          // an operation holds this cell (values/cell_holds.h)
     SCALAR_WORD scalar{};
     uint8_t access_mode = access_variable;
     UNION_DATA* referrers = nullptr;         // head of the link cells pointing here (see above)
@@ -104,6 +112,17 @@ public:
 
     // Temporary results come and go by the million: cells are recycled.
     static void* operator new(std::size_t size) { return BLOCK_POOL<UNION_DATA>::allocate(size); }
+    // A held cell outlives its delete until the hold ends.
+    static void operator delete(UNION_DATA* cell, std::destroying_delete_t) {
+        if (cell->in_use != 0) [[unlikely]] {
+            defer_held_cell(cell);
+            return;
+        }
+        cell->~UNION_DATA();
+        BLOCK_POOL<UNION_DATA>::release(cell, sizeof(UNION_DATA));
+    }
+    // Frees the block of a `new UNION_DATA` whose construction failed; every
+    // delete expression takes the destroying form above.
     static void operator delete(void* cell, std::size_t size) noexcept { BLOCK_POOL<UNION_DATA>::release(cell, size); }
 
     // The link rules applied with this cell as destination; null or message.

@@ -28,6 +28,7 @@
 #include "types/output_items.h"
 #include "types/scalar/str_methods.h"
 #include "values/assign_rules.h"
+#include "values/cell_holds.h"
 #include "values/factories.h"
 #include "values/saved_text.h"
 #include "values/value_text.h"
@@ -112,6 +113,9 @@ void read_items(const METHOD_CALL& call, INPUT_KIND kind) {
         swap.emplace();
         call.raise_if(swap->install(separators));
     }
+    // A type's own procedure in may remove the targets still to be read:
+    // they stay alive until the reading is done.
+    for (int32_t i = first_variable; i < call.count(); ++i) hold_item(call.arg(i));
     bool filled = true;
     std::string item;
     for (int32_t i = first_variable; i < call.count(); ++i) {

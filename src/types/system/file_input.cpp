@@ -23,6 +23,7 @@
 #include "types/arg_checks.h"
 #include "types/input_text.h"
 #include "types/system/file_methods.h"
+#include "values/cell_holds.h"
 #include "values/factories.h"
 #include "values/saved_text.h"
 #include "values/union_data.h"
@@ -113,6 +114,9 @@ void fill_variables(const METHOD_CALL& call, INPUT_KIND kind) {
         file_format.set_in_spc(word_separators, word_separator_count);
     }
 
+    // A type's own procedure in may remove the targets still to be read:
+    // they stay alive until the reading is done.
+    for (int32_t i = first; i < call.count(); ++i) hold_item(args[i]);
     bool all = true;
     std::string item;
     for (int32_t i = first; i < call.count(); ++i) {
