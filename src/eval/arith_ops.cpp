@@ -377,6 +377,33 @@ bool int_operand(TOKEN* operand, bool is_call, RESULT_ITEM this_item, RESULT_LIS
     return list.count == 0 && !slot.number->is_empty() && slot.number->to_int64(out);
 }
 
+// A list parked on the right operand for the general path, which its frame
+// takes over. An error about the left operand (a call that left an
+// exception pending yields no value) ends the evaluation before that frame
+// exists: the list is then freed here, so that nothing leaks and no later
+// evaluation of the operand takes stale values for its own.
+class PARKED_LIST {
+public:
+    PARKED_LIST(TOKEN* operand, RESULT_LIST* list) : operand(operand), list(list) {
+        push_result_list(operand, list);
+        depth = operand->result_stack.size();
+    }
+    ~PARKED_LIST() {
+        std::vector<RESULT_LIST*>& stack = operand->result_stack;
+        if (stack.size() == depth && stack.back() == list) {
+            stack.pop_back();
+            delete list;
+        }
+    }
+    PARKED_LIST(const PARKED_LIST&) = delete;
+    PARKED_LIST& operator=(const PARKED_LIST&) = delete;
+
+private:
+    TOKEN* operand;
+    RESULT_LIST* list;
+    size_t depth = 0;
+};
+
 // Puts a handed-over number back into its list as the result cell the call
 // would have made, for the general path.
 void restore_result_cell(RESULT_LIST& list, INT_RESULT_SLOT& slot) {
@@ -459,7 +486,7 @@ bool call_operands_int(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results,
         restore_result_cell(right, right_slot);
         if (right_form == CALL_FORM::arithmetic) append_int_cell(right, b);
         push_result_list(node->left, new RESULT_LIST(std::move(left)));
-        push_result_list(node->right, new RESULT_LIST(std::move(right)));
+        const PARKED_LIST right_parked(node->right, new RESULT_LIST(std::move(right)));
         eval_binary_frames(node, this_item, results, name, routine);
         return true;
     }
