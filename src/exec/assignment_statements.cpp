@@ -257,8 +257,8 @@ __attribute__((always_inline)) inline bool single_pair_assignment(TOKEN* node, R
         // runs nothing (a plain variable) and the operation on a typed value
         // that is no object runs nothing either.
         const UNION_DATA* target = plain_variable(left);
-        const bool plain_target = target != nullptr && !is_any_cell(target) && !is_link_cell(target) &&
-                                  lower_tag(target->tag) != tag_object;
+        const bool plain_target =
+            target != nullptr && !is_any_cell(target) && !is_link_cell(target) && lower_tag(target->tag) != tag_object;
         const ELEMENT_USED_AT_ONCE grant(plain_target ? element_call(right) : nullptr);
         eval_cached(right, this_item, sources);
     }

@@ -100,9 +100,7 @@ public:
         watch = std::make_unique<UNION_DATA>(tag_nothing);
         link_cell(watch.get(), cell, 'p');
     }
-    bool alive() const {
-        return watch == nullptr || (is_link_cell(watch.get()) && !is_let_go(watch->target()));
-    }
+    bool alive() const { return watch == nullptr || (is_link_cell(watch.get()) && !is_let_go(watch->target())); }
 
 private:
     std::unique_ptr<UNION_DATA> watch;

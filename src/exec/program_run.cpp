@@ -81,7 +81,7 @@ bool execute_program(TOKEN* root, const std::string& program_name) {
 }
 
 bool run_main_block(TOKEN* root) {
-    SCOPE_WALK_MEMO memo;   // the tree keeps its shape while the program runs
+    SCOPE_WALK_MEMO memo;  // the tree keeps its shape while the program runs
     {
         const HOLD_SCOPE holds;       // what no operation of the run let go of
         execute_program_block(root);  // no current object in the main block

@@ -118,7 +118,6 @@ bool may_reach_user_order(LIST_DATA& list) {
     return false;
 }
 
-
 // A node whose value cell may pass its value to another node: a plain
 // scalar or text that no link, weak cell, operation or save refers to, beside
 // an empty key. Such a cell is known only by the value it holds.

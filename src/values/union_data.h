@@ -98,9 +98,9 @@ public:
     uint8_t in_use : 1 = 0;          // an operation holds this cell (values/cell_holds.h)
     SCALAR_WORD scalar{};
     uint8_t access_mode = access_variable;
-    UNION_DATA* referrers = nullptr;         // head of the link cells pointing here (see above)
-    UNION_DATA* prev = nullptr;              // link cell: previous in the target's list, or the target
-    UNION_DATA* next = nullptr;              // link cell: next in the target's list
+    UNION_DATA* referrers = nullptr;  // head of the link cells pointing here (see above)
+    UNION_DATA* prev = nullptr;       // link cell: previous in the target's list, or the target
+    UNION_DATA* next = nullptr;       // link cell: next in the target's list
 
     // A cell of the given tag holding that type's empty value ('V': no value;
     // 'k': an OBJECT_HOLDER without object and type).

@@ -101,8 +101,7 @@ TEST(CellHolds, ScopeReleasesItsHoldsWhenAnErrorPasses) {
         hold_cell(raw);
         delete raw;
         throw 1;
-    } catch (int) {
-    }
+    } catch (int) {}
     EXPECT_EQ(held_count, 0u);  // and the cell is gone: the leak check would say otherwise
 }
 
