@@ -139,7 +139,7 @@ KERNEL_STEP uint32_t add_columns_body(uint32_t* r, const uint32_t* a, const uint
 // The same with 512-bit vectors: the excess of each column is a lane of 0 or
 // 1, moved one lane up (the top lane into the next block) to become the
 // next column's carry, so every limb is read once.
-WIDE_KERNEL [[gnu::always_inline]] inline __m512i add_column_block(const uint32_t* a, const uint32_t* b, int j,
+[[gnu::always_inline]] WIDE_KERNEL inline __m512i add_column_block(const uint32_t* a, const uint32_t* b, int j,
                                                                    __mmask16 lanes, __m512i& excess, __mmask16& over,
                                                                    __mmask16& full) {
     const __m512i base = _mm512_set1_epi32(static_cast<int>(limb_base));
