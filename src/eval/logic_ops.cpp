@@ -93,7 +93,11 @@ bool items_ordered(TOKEN* node, RESULT_ITEM a, RESULT_ITEM b, ORDERING ordering)
     if (base_type_code(a.cell) == tag_object) {
         // A user type defines only "<"; the other orderings follow from it
         // and equality, which reads the right operand after the method ran.
+        // Both operands stay alive through the method, which may free its
+        // own object: its type names an error after the call, and equality
+        // reads both.
         const HOLD_SCOPE holds;
+        hold_item(a);
         hold_item(b);
         bool less = user_less(node, name, a, b);
         switch (ordering) {
