@@ -10,31 +10,33 @@
 
 namespace morvu {
 
+namespace {
+
+// Destroys a node or an edge, unless an operation holds its value cell: the
+// block then waits on the deferred list until the hold ends.
+template <class BLOCK>
+void destroy_unless_held(BLOCK* block) {
+    if (block->value.in_use != 0) [[unlikely]] {
+        defer_release(block, &block->value, nullptr, [](void* held) { delete static_cast<BLOCK*>(held); });
+        return;
+    }
+    block->~BLOCK();
+    ::operator delete(block);
+}
+
+}  // namespace
+
 void* GRAPH_NODE::operator new(std::size_t size) { return ::operator new(size); }
 
 void GRAPH_NODE::operator delete(void* block) noexcept { ::operator delete(block); }
 
-void GRAPH_NODE::operator delete(GRAPH_NODE* node, std::destroying_delete_t) {
-    if (node->value.in_use != 0) [[unlikely]] {
-        defer_release(node, &node->value, nullptr, [](void* block) { delete static_cast<GRAPH_NODE*>(block); });
-        return;
-    }
-    node->~GRAPH_NODE();
-    ::operator delete(node);
-}
+void GRAPH_NODE::operator delete(GRAPH_NODE* node, std::destroying_delete_t) { destroy_unless_held(node); }
 
 void* GRAPH_EDGE::operator new(std::size_t size) { return ::operator new(size); }
 
 void GRAPH_EDGE::operator delete(void* block) noexcept { ::operator delete(block); }
 
-void GRAPH_EDGE::operator delete(GRAPH_EDGE* edge, std::destroying_delete_t) {
-    if (edge->value.in_use != 0) [[unlikely]] {
-        defer_release(edge, &edge->value, nullptr, [](void* block) { delete static_cast<GRAPH_EDGE*>(block); });
-        return;
-    }
-    edge->~GRAPH_EDGE();
-    ::operator delete(edge);
-}
+void GRAPH_EDGE::operator delete(GRAPH_EDGE* edge, std::destroying_delete_t) { destroy_unless_held(edge); }
 
 namespace {
 
