@@ -1,5 +1,6 @@
 #include "exec/int_routines.h"
 
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -25,10 +26,9 @@ namespace morvu {
 
 namespace {
 
-// A routine has at most this many parameters here (the result takes one
-// slot more), so that a run's slots live in its C frame.
+// A routine has at most this many parameters here, as many as a call
+// hands over as machine ints.
 constexpr uint32_t max_parameters = 7;
-constexpr uint32_t max_slots = max_parameters + 1;
 // Expressions nest at most this deep.
 constexpr int max_expression_depth = 32;
 
@@ -62,6 +62,66 @@ struct INT_STATEMENT {
     std::vector<INT_STATEMENT> else_part;
 };
 
+// The flat form a translated body runs in. A routine's frame is a run of
+// 64-bit slots: its parameters, its result, the flag that tells whether the
+// result is assigned (only where the code cannot tell), then the
+// temporaries of its expressions. A call computes its arguments into the
+// caller's next free slots, which are the first slots of the callee's
+// frame, and finds the callee's result in the slot just above them.
+enum class OP : uint8_t {
+    move,  // a = b
+    load,  // a = constant
+    add_ss,
+    add_sk,
+    sub_ss,
+    sub_sk,
+    sub_ks,
+    mul_ss,
+    mul_sk,
+    arith,  // any operator and operands, as `jump` tells
+    // Comparisons of slot b with slot c or the constant: on to the next
+    // instruction when it holds, else by `jump`.
+    lt_ss,
+    le_ss,
+    gt_ss,
+    ge_ss,
+    eq_ss,
+    ne_ss,
+    lt_sk,
+    le_sk,
+    gt_sk,
+    ge_sk,
+    eq_sk,
+    ne_sk,
+    jump,
+    call,       // the callee's frame starts at slot a, above the slot that keeps the way back
+    call_self,  // the same for the routine running: it is ready while it runs
+    clear_flag,
+    set_flag,
+    check_flag,   // stop unless the result is assigned
+    ret,          // hand back slot a
+    ret_checked,  // the same once the flag says it is assigned
+    stop,         // the general path takes the call
+    count
+};
+
+struct INSN {
+    OP op = OP::stop;
+    uint8_t a = 0;     // the target slot
+    uint8_t b = 0;     // the left operand; the flag slot
+    uint8_t c = 0;     // the right operand
+    int32_t jump = 0;  // relative to this instruction; of arith, the operator and its constant operands;
+                       // of a call, its share of the machine stack
+    union {
+        int64_t constant = 0;
+        INT_ROUTINE* callee;
+    };
+};
+
+// A frame takes at most this many slots, so that one check per call finds
+// room for the callee's frame.
+constexpr size_t frame_room = 256;
+
 enum class STATE : uint8_t { unknown, translating, ready, refused };
 
 struct INT_ROUTINE {
@@ -69,7 +129,8 @@ struct INT_ROUTINE {
     uint32_t calls = 0;  // calls seen while unknown: translation is tried again at powers of two
     uint8_t parameter_count = 0;
     uint8_t result_slot = 0;
-    std::vector<INT_STATEMENT> body;
+    std::vector<INT_STATEMENT> body;  // while translating
+    std::vector<INSN> code;           // once ready
 };
 
 // The translations of this generation of the routine tables.
@@ -118,6 +179,7 @@ private:
 };
 
 INT_ROUTINE* routine_for(TOKEN* routine);
+bool generate_code(INT_ROUTINE& routine);
 
 int TRANSLATION::slot_of(const TOKEN* name) const {
     if (name->evaluator != eval_variable || name->block_mode != block_mode_none) return -1;
@@ -290,17 +352,19 @@ INT_ROUTINE* routine_for(TOKEN* routine) {
         verdict = translation.statements(names.body, translated.body);
         --translation_depth;
     }
+    if (verdict == VERDICT::ok && !generate_code(translated)) verdict = VERDICT::refused;
+    translated.body.clear();
     if (verdict == VERDICT::ok) {
         translated.state = STATE::ready;
         made_ready.push_back(&translated);
     } else {
-        translated.body.clear();
+        translated.code.clear();
         translated.state = verdict == VERDICT::refused ? STATE::refused : STATE::unknown;
     }
     if (translation_depth == 0) {
         if (verdict != VERDICT::ok) {
             for (INT_ROUTINE* made : made_ready) {
-                made->body.clear();
+                made->code.clear();
                 made->state = STATE::unknown;
             }
         }
@@ -310,112 +374,468 @@ INT_ROUTINE* routine_for(TOKEN* routine) {
     return verdict == VERDICT::refused ? &translated : nullptr;
 }
 
-// A run over machine ints. Every step answers false to stop the run.
-class RUN {
-public:
-    explicit RUN(const char* floor) : floor(floor) {}
+// A call's share of the machine stack: a run stops, and the general path
+// takes the call and reports its stack error, where the calls under way
+// would take more of the stack than is left to the run's caller as frames
+// of a tree walk: one for the call, one per branch around it, one per
+// operation or call of the expression that leads to it.
+constexpr unsigned stack_share_base = 288;
+constexpr unsigned stack_share_per_branch = 96;
+constexpr unsigned stack_share_per_node = 80;
+constexpr unsigned stack_share_per_call = 192;
 
-    bool call(const INT_ROUTINE& routine, const int64_t* arguments, int64_t& result) const;
+// Whether the result is assigned at a point of the code, on every path
+// that reaches it, on none or on some.
+enum class ASSIGNED : uint8_t { no, yes, maybe };
 
-private:
-    const char* floor;  // the lowest stack address a level may start at
-
-    struct FRAME {
-        int64_t slots[max_slots];
-        bool result_set;
-    };
-
-    bool run(const std::vector<INT_STATEMENT>& statements, FRAME& frame, uint8_t result_slot) const;
-    bool value(const INT_EXPR& expr, const FRAME& frame, uint8_t result_slot, int64_t& out) const;
-    bool call_value(const INT_EXPR& expr, const FRAME& frame, uint8_t result_slot, int64_t& out) const;
-
-    // Leaves without a call of value().
-    bool operand(const INT_EXPR& expr, const FRAME& frame, uint8_t result_slot, int64_t& out) const {
-        if (expr.kind == EXPR_KIND::constant) {
-            out = expr.constant;
-            return true;
-        }
-        if (expr.kind == EXPR_KIND::slot) {
-            if (expr.slot == result_slot && !frame.result_set) return false;
-            out = frame.slots[expr.slot];
-            return true;
-        }
-        return value(expr, frame, result_slot, out);
-    }
+struct OPERAND {
+    bool constant = false;
+    uint8_t slot = 0;
+    int64_t value = 0;
 };
 
-bool RUN::call(const INT_ROUTINE& routine, const int64_t* arguments, int64_t& result) const {
-    if (static_cast<const char*>(__builtin_frame_address(0)) < floor) return false;
-    FRAME frame;
-    for (uint8_t i = 0; i < routine.parameter_count; ++i) frame.slots[i] = arguments[i];
-    frame.result_set = false;
-    if (!run(routine.body, frame, routine.result_slot) || !frame.result_set) return false;
-    result = frame.slots[routine.result_slot];
-    return true;
-}
+// Writes the flat form of a translated body. The flag slot is laid out only
+// where some read or return cannot tell from the code whether the result is
+// assigned: a first pass finds out, a second one lays it out then.
+class CODE_GENERATOR {
+public:
+    CODE_GENERATOR(INT_ROUTINE& routine, bool with_flag)
+        : routine(routine),
+          code(routine.code),
+          with_flag(with_flag),
+          flag_slot(static_cast<uint8_t>(routine.result_slot + 1)),
+          top(routine.result_slot + (with_flag ? 2u : 1u)) {}
 
-bool RUN::run(const std::vector<INT_STATEMENT>& statements, FRAME& frame, uint8_t result_slot) const {
-    for (const INT_STATEMENT& statement : statements) {
-        int64_t value = 0;
-        if (!operand(*statement.value, frame, result_slot, value)) return false;
-        if (statement.kind == STATEMENT_KIND::branch) {
-            int64_t right = 0;
-            if (!operand(*statement.right, frame, result_slot, right)) return false;
-            bool holds = false;
-            switch (statement.comparison) {
-            case COMPARISON::less: holds = value < right; break;
-            case COMPARISON::less_equal: holds = value <= right; break;
-            case COMPARISON::greater: holds = value > right; break;
-            case COMPARISON::greater_equal: holds = value >= right; break;
-            case COMPARISON::equal: holds = value == right; break;
-            case COMPARISON::not_equal: holds = value != right; break;
-            }
-            if (!run(holds ? statement.then_part : statement.else_part, frame, result_slot)) return false;
-            continue;
-        }
-        int64_t& target = frame.slots[statement.slot];
-        switch (statement.kind) {
-        case STATEMENT_KIND::assign: target = value; break;
-        case STATEMENT_KIND::add:
-            if (!frame.result_set || __builtin_add_overflow(target, value, &target)) return false;
-            break;
-        case STATEMENT_KIND::subtract:
-            if (!frame.result_set || __builtin_sub_overflow(target, value, &target)) return false;
-            break;
-        case STATEMENT_KIND::multiply:
-            if (!frame.result_set || __builtin_mul_overflow(target, value, &target) || target == 0) return false;
-            break;
-        case STATEMENT_KIND::branch: break;
-        }
-        frame.result_set = true;
+    // False when the frame would not fit its slots.
+    bool generate(const std::vector<INT_STATEMENT>& body);
+
+    bool flag_wanted = false;
+
+private:
+    INT_ROUTINE& routine;
+    std::vector<INSN>& code;
+    const bool with_flag;
+    const uint8_t flag_slot;
+    unsigned top;  // the first free slot
+    bool fits = true;
+    ASSIGNED assigned = ASSIGNED::no;
+    // Where the code being laid out stands: inside how many branches, below
+    // how many operations and calls of its expression, below how many calls.
+    unsigned branch_depth = 0;
+    unsigned nodes_above = 0;
+    unsigned calls_above = 0;
+
+    void emit(OP op, uint8_t a = 0, uint8_t b = 0, uint8_t c = 0) {
+        code.emplace_back();
+        INSN& insn = code.back();
+        insn.op = op;
+        insn.a = a;
+        insn.b = b;
+        insn.c = c;
     }
-    return true;
+    void emit_constant(OP op, uint8_t a, uint8_t b, int64_t constant) {
+        emit(op, a, b);
+        code.back().constant = constant;
+    }
+    // Points the jump of instruction `from` at the next instruction.
+    void land(size_t from) { code[from].jump = static_cast<int32_t>(code.size() - from); }
+
+    uint8_t raise_top(unsigned new_top) {
+        if (new_top > frame_room) fits = false;
+        top = new_top;
+        return fits ? static_cast<uint8_t>(new_top - 1) : 0;
+    }
+    uint8_t temporary() { return raise_top(top + 1); }
+
+    void block(const std::vector<INT_STATEMENT>& statements);
+    void statement(const INT_STATEMENT& statement);
+    void branch(const INT_STATEMENT& statement);
+    OPERAND operand(const INT_EXPR& expr);
+    void compute_into(const INT_EXPR& expr, uint8_t target);
+    void operation(char op, uint8_t target, const OPERAND& left, const OPERAND& right);
+    uint8_t call(const INT_EXPR& expr);
+    void result_needed();
+};
+
+bool CODE_GENERATOR::generate(const std::vector<INT_STATEMENT>& body) {
+    code.clear();
+    if (with_flag) emit(OP::clear_flag, 0, flag_slot);
+    block(body);
+    if (assigned == ASSIGNED::yes) {
+        emit(OP::ret, routine.result_slot);
+    } else if (assigned == ASSIGNED::no) {
+        emit(OP::stop);
+    } else {
+        flag_wanted = true;
+        emit(OP::ret_checked, routine.result_slot, flag_slot);
+    }
+    // A jump to a way out takes that way out itself.
+    for (size_t i = 0; i < code.size(); ++i) {
+        if (code[i].op != OP::jump) continue;
+        const INSN& to = code[i + static_cast<size_t>(code[i].jump)];
+        if (to.op == OP::ret || to.op == OP::ret_checked || to.op == OP::stop) code[i] = to;
+    }
+    return fits;
 }
 
-// The operations stop where the single-value fast path of expressions stops
-// (fast_operation): the results are then those of the general path.
-bool RUN::value(const INT_EXPR& expr, const FRAME& frame, uint8_t result_slot, int64_t& out) const {
-    switch (expr.kind) {
-    case EXPR_KIND::constant:
-    case EXPR_KIND::slot: return operand(expr, frame, result_slot, out);
-    case EXPR_KIND::call: return call_value(expr, frame, result_slot, out);
+// Before a read of the result: a run where it is not assigned stops.
+void CODE_GENERATOR::result_needed() {
+    if (assigned == ASSIGNED::yes) return;
+    if (assigned == ASSIGNED::no) {
+        emit(OP::stop);
+        return;
+    }
+    flag_wanted = true;
+    if (with_flag) emit(OP::check_flag, 0, flag_slot);
+}
+
+void CODE_GENERATOR::block(const std::vector<INT_STATEMENT>& statements) {
+    for (const INT_STATEMENT& each : statements) statement(each);
+}
+
+void CODE_GENERATOR::statement(const INT_STATEMENT& statement) {
+    const uint8_t result = routine.result_slot;
+    switch (statement.kind) {
+    case STATEMENT_KIND::branch: branch(statement); return;
+    case STATEMENT_KIND::assign:
+        compute_into(*statement.value, result);
+        // The first assignment on each path sets the flag: where every path
+        // has assigned, some earlier one has.
+        if (assigned != ASSIGNED::yes && with_flag) emit(OP::set_flag, 0, flag_slot);
+        assigned = ASSIGNED::yes;
+        return;
     default: break;
     }
-    int64_t a = 0;
-    int64_t b = 0;
-    if (!operand(*expr.left, frame, result_slot, a) || !operand(*expr.right, frame, result_slot, b)) return false;
-    return fast_operation(expr.op, a, b, out);
+    const unsigned mark = top;
+    const OPERAND value = operand(*statement.value);
+    top = mark;
+    result_needed();
+    assigned = ASSIGNED::yes;
+    const char op = statement.kind == STATEMENT_KIND::add        ? '+'
+                    : statement.kind == STATEMENT_KIND::subtract ? '-'
+                                                                 : '*';
+    operation(op, result, OPERAND{false, result, 0}, value);
 }
 
-__attribute__((noinline)) bool RUN::call_value(const INT_EXPR& expr, const FRAME& frame, uint8_t result_slot,
-                                               int64_t& out) const {
-    int64_t arguments[max_parameters];
-    for (size_t i = 0; i < expr.arguments.size(); ++i) {
-        if (!operand(*expr.arguments[i], frame, result_slot, arguments[i])) return false;
+void CODE_GENERATOR::branch(const INT_STATEMENT& statement) {
+    const unsigned mark = top;
+    OPERAND left = operand(*statement.value);
+    OPERAND right = operand(*statement.right);
+    top = mark;
+    COMPARISON comparison = statement.comparison;
+    if (left.constant && right.constant) {
+        bool holds = false;
+        switch (comparison) {
+        case COMPARISON::less: holds = left.value < right.value; break;
+        case COMPARISON::less_equal: holds = left.value <= right.value; break;
+        case COMPARISON::greater: holds = left.value > right.value; break;
+        case COMPARISON::greater_equal: holds = left.value >= right.value; break;
+        case COMPARISON::equal: holds = left.value == right.value; break;
+        case COMPARISON::not_equal: holds = left.value != right.value; break;
+        }
+        ++branch_depth;
+        block(holds ? statement.then_part : statement.else_part);
+        --branch_depth;
+        return;
     }
-    return expr.callee->state == STATE::ready && call(*expr.callee, arguments, out);
+    if (left.constant) {
+        // k < s is s > k.
+        std::swap(left, right);
+        switch (comparison) {
+        case COMPARISON::less: comparison = COMPARISON::greater; break;
+        case COMPARISON::less_equal: comparison = COMPARISON::greater_equal; break;
+        case COMPARISON::greater: comparison = COMPARISON::less; break;
+        case COMPARISON::greater_equal: comparison = COMPARISON::less_equal; break;
+        default: break;
+        }
+    }
+    const auto first = static_cast<uint8_t>(right.constant ? OP::lt_sk : OP::lt_ss);
+    const size_t test = code.size();
+    emit(static_cast<OP>(first + static_cast<uint8_t>(comparison)), 0, left.slot, right.slot);
+    code.back().constant = right.value;
+    const ASSIGNED before = assigned;
+    ++branch_depth;
+    block(statement.then_part);
+    const ASSIGNED after_then = assigned;
+    if (statement.else_part.empty()) {
+        land(test);
+        assigned = before;
+    } else {
+        const size_t skip = code.size();
+        emit(OP::jump);
+        land(test);
+        assigned = before;
+        block(statement.else_part);
+        land(skip);
+    }
+    if (assigned != after_then) assigned = ASSIGNED::maybe;
+    --branch_depth;
 }
 
+OPERAND CODE_GENERATOR::operand(const INT_EXPR& expr) {
+    switch (expr.kind) {
+    case EXPR_KIND::constant: return OPERAND{true, 0, expr.constant};
+    case EXPR_KIND::slot:
+        if (expr.slot == routine.result_slot) result_needed();
+        return OPERAND{false, expr.slot, 0};
+    case EXPR_KIND::call: return OPERAND{false, call(expr), 0};
+    case EXPR_KIND::operation: break;
+    }
+    const unsigned mark = top;
+    ++nodes_above;
+    const OPERAND left = operand(*expr.left);
+    const OPERAND right = operand(*expr.right);
+    --nodes_above;
+    top = mark;
+    if (left.constant && right.constant) {
+        int64_t value = 0;
+        if (!fast_operation(expr.op, left.value, right.value, value)) emit(OP::stop);
+        return OPERAND{true, 0, value};
+    }
+    const uint8_t target = temporary();
+    operation(expr.op, target, left, right);
+    return OPERAND{false, target, 0};
+}
+
+// Leaves `top` as it found it.
+void CODE_GENERATOR::compute_into(const INT_EXPR& expr, uint8_t target) {
+    const unsigned mark = top;
+    if (expr.kind == EXPR_KIND::operation) {
+        ++nodes_above;
+        const OPERAND left = operand(*expr.left);
+        const OPERAND right = operand(*expr.right);
+        --nodes_above;
+        top = mark;
+        if (!left.constant || !right.constant) {
+            operation(expr.op, target, left, right);
+            return;
+        }
+    }
+    const OPERAND value = operand(expr);
+    top = mark;
+    if (value.constant) emit_constant(OP::load, target, 0, value.value);
+    else if (value.slot != target) emit(OP::move, target, value.slot);
+}
+
+// target = left op right, where at most one operand is a constant. Every
+// instruction reads its operands before it writes, so the target may be
+// one of them.
+void CODE_GENERATOR::operation(char op, uint8_t target, const OPERAND& left, const OPERAND& right) {
+    if ((op == '+' || op == '*') && left.constant) {
+        operation(op, target, right, left);
+        return;
+    }
+    if (op == '+' || op == '-' || op == '*') {
+        const uint8_t form = right.constant ? 1 : 0;
+        if (op == '-' && left.constant) {
+            emit_constant(OP::sub_ks, target, right.slot, left.value);
+            return;
+        }
+        const OP base = op == '+' ? OP::add_ss : op == '-' ? OP::sub_ss : OP::mul_ss;
+        emit(static_cast<OP>(static_cast<uint8_t>(base) + form), target, left.slot, right.slot);
+        code.back().constant = right.value;
+        return;
+    }
+    emit(OP::arith, target, left.slot, right.slot);
+    code.back().jump =
+        static_cast<int32_t>(static_cast<unsigned char>(op)) << 2 | (left.constant ? 1 : 0) | (right.constant ? 2 : 0);
+    code.back().constant = left.constant ? left.value : right.value;
+}
+
+// The arguments go to the free slots above the one that keeps the way back,
+// where the callee's frame starts; its result comes back just above them.
+// Leaves `top` above the result.
+uint8_t CODE_GENERATOR::call(const INT_EXPR& expr) {
+    INT_ROUTINE* callee = expr.callee;
+    temporary();
+    const unsigned start = top;
+    if (expr.arguments.size() != callee->parameter_count) emit(OP::stop);
+    ++nodes_above;
+    ++calls_above;
+    for (const std::unique_ptr<INT_EXPR>& argument : expr.arguments) {
+        const uint8_t slot = temporary();
+        compute_into(*argument, slot);
+    }
+    --calls_above;
+    --nodes_above;
+    emit(callee == &routine ? OP::call_self : OP::call, fits ? static_cast<uint8_t>(start) : 0);
+    code.back().callee = callee;
+    code.back().jump =
+        static_cast<int32_t>(stack_share_base + stack_share_per_branch * branch_depth +
+                             stack_share_per_node * (nodes_above + 1) + stack_share_per_call * calls_above);
+    return raise_top(start + callee->result_slot + 1);
+}
+
+bool generate_code(INT_ROUTINE& routine) {
+    CODE_GENERATOR first(routine, false);
+    if (!first.generate(routine.body)) return false;
+    if (!first.flag_wanted) return true;
+    CODE_GENERATOR second(routine, true);
+    return second.generate(routine.body);
+}
+
+// The frames of the runs, kept from run to run while they stay small. The
+// slot below a callee's frame keeps the instruction its caller goes on
+// with; the call before that instruction tells where the caller's frame
+// starts. The slot below the first frame is 0.
+std::vector<int64_t> slot_stack;
+constexpr size_t kept_slots = 64 * 1024;
+
+// Runs the routine on the arguments while the stack shares of the calls
+// under way stay within `stack_budget`; false where the general path must
+// take the call. Nothing runs besides the code, so the stack is this
+// run's alone.
+bool run_code(const INT_ROUTINE& routine, const int64_t* arguments, std::uintptr_t stack_budget, int64_t& result) {
+    static void* const handlers[] = {
+        &&on_move,   &&on_load,        &&on_add_ss, &&on_add_sk,    &&on_sub_ss,     &&on_sub_sk,   &&on_sub_ks,
+        &&on_mul_ss, &&on_mul_sk,      &&on_arith,  &&on_lt_ss,     &&on_le_ss,      &&on_gt_ss,    &&on_ge_ss,
+        &&on_eq_ss,  &&on_ne_ss,       &&on_lt_sk,  &&on_le_sk,     &&on_gt_sk,      &&on_ge_sk,    &&on_eq_sk,
+        &&on_ne_sk,  &&on_jump,        &&on_call,   &&on_call_self, &&on_clear_flag, &&on_set_flag, &&on_check_flag,
+        &&on_ret,    &&on_ret_checked, &&on_stop};
+    static_assert(sizeof(handlers) / sizeof(handlers[0]) == static_cast<size_t>(OP::count));
+
+    if (slot_stack.size() < 4 * frame_room) slot_stack.resize(4 * frame_room);
+    slot_stack[0] = 0;
+    int64_t* frame = slot_stack.data() + 1;
+    const int64_t* slots_end = slot_stack.data() + slot_stack.size();
+    for (uint8_t i = 0; i < routine.parameter_count; ++i) frame[i] = arguments[i];
+    std::uintptr_t stack_used = 0;
+    const INSN* pc = routine.code.data();
+
+#define NEXT goto* handlers[static_cast<uint8_t>(pc->op)]
+#define STEP \
+    ++pc;    \
+    NEXT
+    NEXT;
+
+on_move:
+    frame[pc->a] = frame[pc->b];
+    STEP;
+on_load:
+    frame[pc->a] = pc->constant;
+    STEP;
+on_add_ss:
+    if (__builtin_add_overflow(frame[pc->b], frame[pc->c], &frame[pc->a])) return false;
+    STEP;
+on_add_sk:
+    if (__builtin_add_overflow(frame[pc->b], pc->constant, &frame[pc->a])) return false;
+    STEP;
+on_sub_ss:
+    if (__builtin_sub_overflow(frame[pc->b], frame[pc->c], &frame[pc->a])) return false;
+    STEP;
+on_sub_sk:
+    if (__builtin_sub_overflow(frame[pc->b], pc->constant, &frame[pc->a])) return false;
+    STEP;
+on_sub_ks:
+    if (__builtin_sub_overflow(pc->constant, frame[pc->b], &frame[pc->a])) return false;
+    STEP;
+on_mul_ss : {
+    int64_t product = 0;
+    if (__builtin_mul_overflow(frame[pc->b], frame[pc->c], &product) || product == 0) return false;
+    frame[pc->a] = product;
+    STEP;
+}
+on_mul_sk : {
+    int64_t product = 0;
+    if (__builtin_mul_overflow(frame[pc->b], pc->constant, &product) || product == 0) return false;
+    frame[pc->a] = product;
+    STEP;
+}
+on_arith : {
+    const int32_t form = pc->jump;
+    const int64_t left = (form & 1) != 0 ? pc->constant : frame[pc->b];
+    const int64_t right = (form & 2) != 0 ? pc->constant : frame[pc->c];
+    if (!fast_operation(static_cast<char>(form >> 2), left, right, frame[pc->a])) return false;
+    STEP;
+}
+on_lt_ss:
+    pc += frame[pc->b] < frame[pc->c] ? 1 : pc->jump;
+    NEXT;
+on_le_ss:
+    pc += frame[pc->b] <= frame[pc->c] ? 1 : pc->jump;
+    NEXT;
+on_gt_ss:
+    pc += frame[pc->b] > frame[pc->c] ? 1 : pc->jump;
+    NEXT;
+on_ge_ss:
+    pc += frame[pc->b] >= frame[pc->c] ? 1 : pc->jump;
+    NEXT;
+on_eq_ss:
+    pc += frame[pc->b] == frame[pc->c] ? 1 : pc->jump;
+    NEXT;
+on_ne_ss:
+    pc += frame[pc->b] != frame[pc->c] ? 1 : pc->jump;
+    NEXT;
+on_lt_sk:
+    pc += frame[pc->b] < pc->constant ? 1 : pc->jump;
+    NEXT;
+on_le_sk:
+    pc += frame[pc->b] <= pc->constant ? 1 : pc->jump;
+    NEXT;
+on_gt_sk:
+    pc += frame[pc->b] > pc->constant ? 1 : pc->jump;
+    NEXT;
+on_ge_sk:
+    pc += frame[pc->b] >= pc->constant ? 1 : pc->jump;
+    NEXT;
+on_eq_sk:
+    pc += frame[pc->b] == pc->constant ? 1 : pc->jump;
+    NEXT;
+on_ne_sk:
+    pc += frame[pc->b] != pc->constant ? 1 : pc->jump;
+    NEXT;
+on_jump:
+    pc += pc->jump;
+    NEXT;
+on_call:
+    // A routine that stopped a run of its own since this code was made
+    // runs on the general path.
+    if (pc->callee->state != STATE::ready) return false;
+on_call_self : {
+    stack_used += static_cast<uint32_t>(pc->jump);
+    if (stack_used > stack_budget) return false;
+    int64_t* callee_frame = frame + pc->a;
+    if (callee_frame + frame_room > slots_end) {
+        // Only the current frame's place is held outside the stack.
+        const ptrdiff_t offset = frame - slot_stack.data();
+        slot_stack.resize(2 * slot_stack.size());
+        frame = slot_stack.data() + offset;
+        callee_frame = frame + pc->a;
+        slots_end = slot_stack.data() + slot_stack.size();
+    }
+    callee_frame[-1] = reinterpret_cast<intptr_t>(pc + 1);
+    frame = callee_frame;
+    pc = pc->callee->code.data();
+    NEXT;
+}
+on_clear_flag:
+    frame[pc->b] = 0;
+    STEP;
+on_set_flag:
+    frame[pc->b] = 1;
+    STEP;
+on_check_flag:
+    if (frame[pc->b] == 0) return false;
+    STEP;
+on_ret_checked:
+    if (frame[pc->b] == 0) return false;
+on_ret : {
+    const auto next = reinterpret_cast<const INSN*>(frame[-1]);
+    if (next == nullptr) {
+        result = frame[pc->a];
+        return true;
+    }
+    const INSN& call = next[-1];
+    frame -= call.a;
+    stack_used -= static_cast<uint32_t>(call.jump);
+    pc = next;
+    NEXT;
+}
+on_stop:
+    return false;
+#undef STEP
+#undef NEXT
+}
 }  // namespace
 
 bool run_int_routine(TOKEN* routine, const int64_t* arguments, uint32_t count, int64_t& result) {
@@ -436,14 +856,14 @@ bool run_int_routine(TOKEN* routine, const int64_t* arguments, uint32_t count, i
     }
     if (translated->state != STATE::ready || translated->parameter_count != count) return false;
     const std::uintptr_t room = stack_room_left();
-    const char* here = static_cast<const char*>(__builtin_frame_address(0));
     if (room < 64 * 1024) return false;
-    const RUN run(here - (room - 32 * 1024));
-    if (run.call(*translated, arguments, result)) return true;
+    const bool ran = run_code(*translated, arguments, room - 32 * 1024, result);
+    if (slot_stack.size() > kept_slots) std::vector<int64_t>().swap(slot_stack);
+    if (ran) return true;
     // The general path runs this routine from now on (its callees that
     // stop a run of their own follow it there).
     translated->state = STATE::refused;
-    translated->body.clear();
+    translated->code.clear();
     return false;
 }
 

@@ -4,16 +4,18 @@
 // comparisons, branch with if and hand back one int result: fib, gcd,
 // ackermann and the like. Once such a function has run through the general
 // path (which binds the handlers of its nodes), its body is translated into
-// a small tree over 64-bit slots, one per parameter and one for the result,
-// and later calls with int arguments run that tree: no cells, no argument
-// lists, no statement blocks.
+// a flat code over a frame of 64-bit slots (the parameters, the result and
+// the temporaries of its expressions), and later calls with int arguments
+// run that code: no cells, no argument lists, no statement blocks. The
+// frames of a run lie one above the other on one stack of slots, and a call
+// needs no frame of the machine stack.
 //
 // The translation takes only what cannot have an effect beyond the call:
 // assignments to the result, calls of functions that translate as well.
 // Whenever a run meets anything the general path would answer differently
 // (a result outside 64 bits, a zero product or quotient, whose sign the
 // general path keeps, a division by zero, a result never assigned, a
-// recursion deeper than the stack the general path would allow) it stops
+// recursion deeper than the shares of the machine stack allow) it stops
 // without a trace and the call takes the general path from its start, which
 // gives the exact results and errors. A routine whose run stopped runs on
 // the general path from then on, until the routine tables change.
