@@ -610,6 +610,10 @@ void CODE_GENERATOR::compute_into(const INT_EXPR& expr, uint8_t target) {
             operation(expr.op, target, left, right);
             return;
         }
+        int64_t value = 0;
+        if (!fast_operation(expr.op, left.value, right.value, value)) emit(OP::stop);
+        emit_constant(OP::load, target, 0, value);
+        return;
     }
     const OPERAND value = operand(expr);
     top = mark;
