@@ -1,6 +1,7 @@
 #include "values/list_store.h"
 
 #include <algorithm>
+#include <bit>
 #include <cassert>
 #include <cstdint>
 #include <functional>
@@ -704,6 +705,85 @@ const char* LIST_DATA::sort(UNION_DATA** keys, bool ascending) {
     if (previous != nullptr) previous->next = nullptr;
     tail = previous;
     return message;
+}
+
+namespace {
+
+// The shortest list that sort_plain_ints takes: below it the counts of its
+// passes cost more than the comparisons they save.
+constexpr int radix_sort_from = 64;
+
+// Whether two numbers of equal value look alike to every program: the
+// sign a zero carries, the groups a number built from text keeps, and the
+// text itself ("07" against "7").
+bool same_visible_number(const INT_DATA& a, const INT_DATA& b) {
+    return a.sign() == b.sign() && a.limb_count() == b.limb_count() && a.to_text() == b.to_text() &&
+           a.digits() == b.digits();
+}
+
+}  // namespace
+
+bool LIST_DATA::sort_plain_ints(bool ascending) {
+    if (node_count < radix_sort_from) return false;
+    const char tag = head->value.tag;
+    const uint8_t access = head->value.access_mode;
+    if (lower_tag(tag) != tag_int) return false;
+    const auto n = static_cast<size_t>(node_count);
+    // The numbers as unsigned words in the order of their signed values.
+    auto words = std::make_unique_for_overwrite<uint64_t[]>(n);
+    uint64_t low = UINT64_MAX;
+    uint64_t high = 0;
+    size_t position = 0;
+    for (LIST_NODE* node = head; node != nullptr; node = node->next, ++position) {
+        const UNION_DATA& value = node->value;
+        int64_t number = 0;
+        // Cells of different tags, or of different access, are told apart
+        // by the order or by what they allow: sort keeps them.
+        if (value.tag != tag || value.access_mode != access || value.payload == nullptr ||
+            value.int_data()->is_empty() || !value.int_data()->to_int64(number) || !holds_movable_content(*node)) {
+            return false;
+        }
+        const uint64_t word = static_cast<uint64_t>(number) ^ (uint64_t{1} << 63);
+        words[position] = word;
+        low = std::min(low, word);
+        high = std::max(high, word);
+    }
+    // Each word becomes the number's distance from the first in the wanted
+    // order, above its position.
+    const auto position_bits = static_cast<unsigned>(std::bit_width(n - 1));
+    const auto key_bits = static_cast<unsigned>(std::bit_width(high - low));
+    if (position_bits + key_bits > 64) return false;
+    for (size_t i = 0; i < n; ++i) {
+        const uint64_t key = ascending ? words[i] - low : high - words[i];
+        words[i] = key << position_bits | i;
+    }
+    auto scratch = std::make_unique_for_overwrite<uint64_t[]>(n);
+    const uint64_t* sorted = radix_sort_field(words.get(), scratch.get(), n, position_bits, key_bits);
+    // The other buffer takes the numbers in list order.
+    uint64_t* numbers = sorted == words.get() ? scratch.get() : words.get();
+    static_assert(sizeof(uintptr_t) <= sizeof(uint64_t), "an address fits a word");
+    position = 0;
+    for (LIST_NODE* node = head; node != nullptr; node = node->next)
+        numbers[position++] = reinterpret_cast<uintptr_t>(node->value.payload);
+    const uint64_t position_mask = (uint64_t{1} << position_bits) - 1;
+    auto number_of = [numbers, position_mask](uint64_t word) {
+        return reinterpret_cast<INT_DATA*>(static_cast<uintptr_t>(numbers[word & position_mask]));
+    };
+    // Equal numbers end in the order of their positions, which need not be
+    // the order sort gives them: they must look alike. Comparing them may
+    // build their texts, so a list with many ties goes to sort instead.
+    const size_t ties_allowed = n / 16;
+    size_t ties = 0;
+    for (size_t i = 1; i < n; ++i) {
+        if ((sorted[i] ^ sorted[i - 1]) > position_mask) continue;
+        if (++ties > ties_allowed || !same_visible_number(*number_of(sorted[i - 1]), *number_of(sorted[i])))
+            return false;
+    }
+    cursor = nullptr;
+    cursor_index = -1;
+    const uint64_t* from = sorted;
+    for (LIST_NODE* node = head; node != nullptr; node = node->next) node->value.payload = number_of(*from++);
+    return true;
 }
 
 bool LIST_DATA::all_contents_movable() const {

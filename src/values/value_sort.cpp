@@ -1,5 +1,6 @@
 #include "values/value_sort.h"
 
+#include <array>
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
@@ -290,6 +291,35 @@ const char* sort_values(UNION_DATA** cells, int* permutation, int n, bool ascend
         n, [cells, permutation](int i) { return cells[permutation[i]]; },
         [permutation](int i, int j) { std::swap(permutation[i], permutation[j]); }, before);
     return done ? nullptr : message;
+}
+
+uint64_t* radix_sort_field(uint64_t* words, uint64_t* scratch, size_t n, unsigned low, unsigned width) {
+    // One byte of the field a pass, least significant first: a pass keeps
+    // the order of equal digits, so the last one leaves the field in order.
+    constexpr unsigned digit_bits = 8;
+    constexpr size_t radix = size_t{1} << digit_bits;
+    const unsigned passes = (width + digit_bits - 1) / digit_bits;
+    if (n < 2 || passes == 0) return words;
+    std::vector<std::array<size_t, radix>> starts(passes);  // counts of every pass, read in one sweep
+    for (size_t i = 0; i < n; ++i) {
+        const uint64_t field = words[i] >> low;
+        for (unsigned pass = 0; pass < passes; ++pass) ++starts[pass][field >> (pass * digit_bits) & (radix - 1)];
+    }
+    uint64_t* from = words;
+    uint64_t* to = scratch;
+    for (unsigned pass = 0; pass < passes; ++pass) {
+        const unsigned shift = low + pass * digit_bits;
+        auto& start = starts[pass];
+        if (start[from[0] >> shift & (radix - 1)] == n) continue;  // a digit every word shares
+        size_t next = 0;
+        for (size_t& count : start) next += std::exchange(count, next);
+        for (size_t i = 0; i < n; ++i) {
+            const uint64_t word = from[i];
+            to[start[word >> shift & (radix - 1)]++] = word;
+        }
+        std::swap(from, to);
+    }
+    return from;
 }
 
 }  // namespace morvu
