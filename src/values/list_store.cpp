@@ -729,12 +729,15 @@ bool LIST_DATA::sort_plain_ints(bool ascending) {
     const uint8_t access = head->value.access_mode;
     if (lower_tag(tag) != tag_int) return false;
     const auto n = static_cast<size_t>(node_count);
-    // The numbers as unsigned words in the order of their signed values.
+    // The numbers as unsigned words in the order of their signed values,
+    // with the range of the words and of the numbers' addresses.
     auto words = std::make_unique_for_overwrite<uint64_t[]>(n);
     uint64_t low = UINT64_MAX;
     uint64_t high = 0;
-    size_t position = 0;
-    for (LIST_NODE* node = head; node != nullptr; node = node->next, ++position) {
+    uintptr_t first_number = UINTPTR_MAX;
+    uintptr_t last_number = 0;
+    uint64_t* word = words.get();
+    for (LIST_NODE* node = head; node != nullptr; node = node->next) {
         const UNION_DATA& value = node->value;
         int64_t number = 0;
         // Cells of different tags, or of different access, are told apart
@@ -743,46 +746,45 @@ bool LIST_DATA::sort_plain_ints(bool ascending) {
             value.int_data()->is_empty() || !value.int_data()->to_int64(number) || !holds_movable_content(*node)) {
             return false;
         }
-        const uint64_t word = static_cast<uint64_t>(number) ^ (uint64_t{1} << 63);
-        words[position] = word;
-        low = std::min(low, word);
-        high = std::max(high, word);
+        *word = static_cast<uint64_t>(number) ^ (uint64_t{1} << 63);
+        low = std::min(low, *word);
+        high = std::max(high, *word);
+        const auto address = reinterpret_cast<uintptr_t>(value.payload);
+        first_number = std::min(first_number, address);
+        last_number = std::max(last_number, address);
+        ++word;
     }
     // Each word becomes the number's distance from the first in the wanted
-    // order, above its position.
-    const auto position_bits = static_cast<unsigned>(std::bit_width(n - 1));
+    // order, above the number's own place among the numbers' addresses: the
+    // sorted words give the numbers in order. Numbers spread too far in
+    // memory for the key beside them are left to sort.
+    constexpr uintptr_t unit = alignof(INT_DATA);
+    const auto place_bits = static_cast<unsigned>(std::bit_width((last_number - first_number) / unit));
     const auto key_bits = static_cast<unsigned>(std::bit_width(high - low));
-    if (position_bits + key_bits > 64) return false;
-    for (size_t i = 0; i < n; ++i) {
-        const uint64_t key = ascending ? words[i] - low : high - words[i];
-        words[i] = key << position_bits | i;
+    if (place_bits + key_bits > 64) return false;
+    word = words.get();
+    for (LIST_NODE* node = head; node != nullptr; node = node->next, ++word) {
+        const uint64_t key = ascending ? *word - low : high - *word;
+        *word = key << place_bits | (reinterpret_cast<uintptr_t>(node->value.payload) - first_number) / unit;
     }
-    auto scratch = std::make_unique_for_overwrite<uint64_t[]>(n);
-    const uint64_t* sorted = radix_sort_field(words.get(), scratch.get(), n, position_bits, key_bits);
-    // The other buffer takes the numbers in list order.
-    uint64_t* numbers = sorted == words.get() ? scratch.get() : words.get();
-    static_assert(sizeof(uintptr_t) <= sizeof(uint64_t), "an address fits a word");
-    position = 0;
-    for (LIST_NODE* node = head; node != nullptr; node = node->next)
-        numbers[position++] = reinterpret_cast<uintptr_t>(node->value.payload);
-    const uint64_t position_mask = (uint64_t{1} << position_bits) - 1;
-    auto number_of = [numbers, position_mask](uint64_t word) {
-        return reinterpret_cast<INT_DATA*>(static_cast<uintptr_t>(numbers[word & position_mask]));
+    radix_sort_field(words.get(), n, place_bits, key_bits);
+    const uint64_t place_mask = (uint64_t{1} << place_bits) - 1;
+    auto number_of = [first_number, place_mask](uint64_t word) {
+        return reinterpret_cast<INT_DATA*>(first_number + static_cast<uintptr_t>(word & place_mask) * unit);
     };
-    // Equal numbers end in the order of their positions, which need not be
-    // the order sort gives them: they must look alike. Comparing them may
-    // build their texts, so a list with many ties goes to sort instead.
+    // Equal numbers end in no particular order, which need not be the one
+    // sort gives them: they must look alike. Comparing them may build their
+    // texts, so a list with many ties goes to sort instead.
     const size_t ties_allowed = n / 16;
     size_t ties = 0;
     for (size_t i = 1; i < n; ++i) {
-        if ((sorted[i] ^ sorted[i - 1]) > position_mask) continue;
-        if (++ties > ties_allowed || !same_visible_number(*number_of(sorted[i - 1]), *number_of(sorted[i])))
-            return false;
+        if ((words[i] ^ words[i - 1]) > place_mask) continue;
+        if (++ties > ties_allowed || !same_visible_number(*number_of(words[i - 1]), *number_of(words[i]))) return false;
     }
     cursor = nullptr;
     cursor_index = -1;
-    const uint64_t* from = sorted;
-    for (LIST_NODE* node = head; node != nullptr; node = node->next) node->value.payload = number_of(*from++);
+    word = words.get();
+    for (LIST_NODE* node = head; node != nullptr; node = node->next) node->value.payload = number_of(*word++);
     return true;
 }
 

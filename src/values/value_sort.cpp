@@ -1,5 +1,6 @@
 #include "values/value_sort.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <cstring>
@@ -293,33 +294,83 @@ const char* sort_values(UNION_DATA** cells, int* permutation, int n, bool ascend
     return done ? nullptr : message;
 }
 
-uint64_t* radix_sort_field(uint64_t* words, uint64_t* scratch, size_t n, unsigned low, unsigned width) {
-    // One byte of the field a pass, least significant first: a pass keeps
-    // the order of equal digits, so the last one leaves the field in order.
+void radix_sort_field(uint64_t* words, size_t n, unsigned low, unsigned width) {
+    // Most significant byte of the field first: the words are counted by
+    // that digit and swapped into the runs of their digits in place. A run
+    // that has become short is finished least significant byte first,
+    // through a scratch buffer no longer than the longest such run; the
+    // shortest by insertion.
     constexpr unsigned digit_bits = 8;
     constexpr size_t radix = size_t{1} << digit_bits;
-    const unsigned passes = (width + digit_bits - 1) / digit_bits;
-    if (n < 2 || passes == 0) return words;
-    std::vector<std::array<size_t, radix>> starts(passes);  // counts of every pass, read in one sweep
-    for (size_t i = 0; i < n; ++i) {
-        const uint64_t field = words[i] >> low;
-        for (unsigned pass = 0; pass < passes; ++pass) ++starts[pass][field >> (pass * digit_bits) & (radix - 1)];
-    }
-    uint64_t* from = words;
-    uint64_t* to = scratch;
-    for (unsigned pass = 0; pass < passes; ++pass) {
-        const unsigned shift = low + pass * digit_bits;
-        auto& start = starts[pass];
-        if (start[from[0] >> shift & (radix - 1)] == n) continue;  // a digit every word shares
-        size_t next = 0;
-        for (size_t& count : start) next += std::exchange(count, next);
-        for (size_t i = 0; i < n; ++i) {
-            const uint64_t word = from[i];
-            to[start[word >> shift & (radix - 1)]++] = word;
+    constexpr size_t insertion_below = 32;
+    constexpr size_t scratch_up_to = size_t{1} << 16;
+    auto digit_of = [low](uint64_t word, unsigned shift, uint64_t mask) { return (word >> low >> shift) & mask; };
+    struct RUN {
+        uint64_t* words;
+        size_t n;
+        unsigned width;  // bits of the field still unsorted, from low
+    };
+    std::vector<RUN> pending{{words, n, width}};
+    std::vector<uint64_t> scratch;
+    std::array<size_t, radix> ends{};
+    std::array<size_t, radix> next{};
+    while (!pending.empty()) {
+        const RUN run = pending.back();
+        pending.pop_back();
+        uint64_t* part = run.words;
+        if (run.n < insertion_below) {
+            for (size_t i = 1; i < run.n; ++i) {
+                const uint64_t word = part[i];
+                size_t j = i;
+                for (; j > 0 && (part[j - 1] >> low) > (word >> low); --j) part[j] = part[j - 1];
+                part[j] = word;
+            }
+            continue;
         }
-        std::swap(from, to);
+        if (run.n <= scratch_up_to) {
+            if (scratch.size() < run.n) scratch.resize(std::min(n, scratch_up_to));
+            uint64_t* from = part;
+            uint64_t* to = scratch.data();
+            for (unsigned shift = 0; shift < run.width; shift += digit_bits) {
+                const uint64_t mask = (uint64_t{1} << std::min(digit_bits, run.width - shift)) - 1;
+                next.fill(0);
+                for (size_t i = 0; i < run.n; ++i) ++next[digit_of(from[i], shift, mask)];
+                size_t start = 0;
+                for (size_t& count : next) start += std::exchange(count, start);
+                for (size_t i = 0; i < run.n; ++i) to[next[digit_of(from[i], shift, mask)]++] = from[i];
+                std::swap(from, to);
+            }
+            if (from != part) std::copy(from, from + run.n, part);
+            continue;
+        }
+        const unsigned digit = std::min(run.width, digit_bits);
+        const unsigned shift = run.width - digit;
+        const uint64_t mask = (uint64_t{1} << digit) - 1;
+        ends.fill(0);
+        for (size_t i = 0; i < run.n; ++i) ++ends[digit_of(part[i], shift, mask)];
+        size_t start = 0;
+        for (size_t d = 0; d < radix; ++d) {
+            next[d] = start;
+            start += ends[d];
+            ends[d] = start;
+        }
+        // Each word taken out of place is carried to the next free place of
+        // its digit's run, and the word found there carried on in turn.
+        for (size_t d = 0; d < radix; ++d) {
+            while (next[d] < ends[d]) {
+                uint64_t word = part[next[d]];
+                for (size_t home = digit_of(word, shift, mask); home != d; home = digit_of(word, shift, mask))
+                    std::swap(word, part[next[home]++]);
+                part[next[d]++] = word;
+            }
+        }
+        if (run.width == digit) continue;
+        size_t begin = 0;
+        for (size_t d = 0; d < radix; ++d) {
+            if (ends[d] - begin > 1) pending.push_back({part + begin, ends[d] - begin, run.width - digit});
+            begin = ends[d];
+        }
     }
-    return from;
 }
 
 }  // namespace morvu

@@ -15,7 +15,8 @@
 //
 // radix_sort_field sorts machine words by a bit field they carry, for the
 // containers whose elements are all plain numbers: they pack each number
-// with its position into one word and sort the words without comparisons.
+// with what finds its element again into one word and sort the words
+// without comparisons.
 
 #pragma once
 
@@ -46,10 +47,8 @@ int sort_less_equal(UNION_DATA* a, UNION_DATA* b, const char** message);
 // or the first comparison's message, with the permutation as far as it got.
 const char* sort_values(UNION_DATA** cells, int* permutation, int n, bool ascending);
 
-// Orders words[0 .. n-1] by word >> low, which must be below 2^width; words
-// whose fields are equal keep their order. scratch holds n words too. The
-// result lies in the buffer returned, words or scratch; the other one holds
-// nothing useful.
-uint64_t* radix_sort_field(uint64_t* words, uint64_t* scratch, size_t n, unsigned low, unsigned width);
+// Orders words[0 .. n-1] in place by word >> low, which must be below
+// 2^width. Not stable: words with equal fields end in any order.
+void radix_sort_field(uint64_t* words, size_t n, unsigned low, unsigned width);
 
 }  // namespace morvu
