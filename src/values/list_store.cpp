@@ -197,16 +197,27 @@ void free_plain_numbers(LIST_NODE* chain, int count) {
         previous = address;
     }
     if (far_steps < count / 8) return;
-    std::vector<INT_DATA*> numbers;
+    // The addresses become offsets from the lowest, in units of the numbers'
+    // alignment, and are sorted in place.
+    std::vector<uint64_t> numbers;
     numbers.reserve(static_cast<size_t>(count));
+    uintptr_t lowest = UINTPTR_MAX;
+    uintptr_t highest = 0;
     for (LIST_NODE* node = chain; node != nullptr; node = node->next) {
         UNION_DATA& value = node->value;
         if (!is_plain_number(value)) continue;
-        numbers.push_back(value.int_data());
+        const auto address = reinterpret_cast<uintptr_t>(value.payload);
+        numbers.push_back(address);
+        lowest = std::min(lowest, address);
+        highest = std::max(highest, address);
         value.payload = nullptr;
     }
-    sort_by_address(numbers);
-    for (INT_DATA* number : numbers) delete number;
+    if (numbers.empty()) return;
+    constexpr uintptr_t unit = alignof(INT_DATA);
+    for (uint64_t& number : numbers) number = (number - lowest) / unit;
+    radix_sort_field(numbers.data(), numbers.size(), 0,
+                     static_cast<unsigned>(std::bit_width((highest - lowest) / unit)));
+    for (uint64_t number : numbers) delete reinterpret_cast<INT_DATA*>(lowest + static_cast<uintptr_t>(number) * unit);
 }
 
 // Lets go of a cell as its destructor would, when nothing links to it and

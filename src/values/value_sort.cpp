@@ -295,11 +295,11 @@ const char* sort_values(UNION_DATA** cells, int* permutation, int n, bool ascend
 }
 
 void radix_sort_field(uint64_t* words, size_t n, unsigned low, unsigned width) {
-    // Most significant byte of the field first: the words are counted by
-    // that digit and swapped into the runs of their digits in place. A run
-    // that has become short is finished least significant byte first,
-    // through a scratch buffer no longer than the longest such run; the
-    // shortest by insertion.
+    // A run of words that fits the scratch buffer is sorted least
+    // significant byte first, one stable pass through the buffer per byte;
+    // the shortest by insertion. A longer run is counted by its most
+    // significant byte and its words swapped into the runs of their digits
+    // in place, so that a long list needs no buffer as long as itself.
     constexpr unsigned digit_bits = 8;
     constexpr size_t radix = size_t{1} << digit_bits;
     constexpr size_t insertion_below = 32;
@@ -311,7 +311,9 @@ void radix_sort_field(uint64_t* words, size_t n, unsigned low, unsigned width) {
         unsigned width;  // bits of the field still unsorted, from low
     };
     std::vector<RUN> pending{{words, n, width}};
-    std::vector<uint64_t> scratch;
+    // Kept from sort to sort: a buffer of this size, taken and given back
+    // each time, would come fresh from the system and fault in every page.
+    static std::vector<uint64_t> scratch;
     std::array<size_t, radix> ends{};
     std::array<size_t, radix> next{};
     while (!pending.empty()) {
@@ -335,6 +337,7 @@ void radix_sort_field(uint64_t* words, size_t n, unsigned low, unsigned width) {
                 const uint64_t mask = (uint64_t{1} << std::min(digit_bits, run.width - shift)) - 1;
                 next.fill(0);
                 for (size_t i = 0; i < run.n; ++i) ++next[digit_of(from[i], shift, mask)];
+                if (next[digit_of(from[0], shift, mask)] == run.n) continue;  // a digit all words share
                 size_t start = 0;
                 for (size_t& count : next) start += std::exchange(count, start);
                 for (size_t i = 0; i < run.n; ++i) to[next[digit_of(from[i], shift, mask)]++] = from[i];
