@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <bit>
 #include <cassert>
+#include <charconv>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <numeric>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -726,10 +728,79 @@ constexpr int radix_sort_from = 64;
 
 // Whether two numbers of equal value look alike to every program: the
 // sign a zero carries, the groups a number built from text keeps, and the
-// text itself ("07" against "7").
-bool same_visible_number(const INT_DATA& a, const INT_DATA& b) {
-    return a.sign() == b.sign() && a.limb_count() == b.limb_count() && a.to_text() == b.to_text() &&
-           a.digits() == b.digits();
+// text ("07" against "7"), which every zero prints as "0". The texts are
+// written into the two buffers given: a number that keeps no text of its
+// own is written without building one.
+bool same_visible_number(const INT_DATA& a, const INT_DATA& b, std::string& a_text, std::string& b_text) {
+    if (a.sign() != b.sign() || a.limb_count() != b.limb_count()) return false;
+    if (a.is_zero()) return true;
+    a_text.clear();
+    b_text.clear();
+    a.append_text(a_text);
+    b.append_text(b_text);
+    return a_text == b_text;
+}
+
+// Whether a number looks as every arithmetic result of its value does: the
+// sign +1 unless it is negative, no leading zero groups, the plain text.
+// Two such numbers of one value look alike.
+bool in_plain_form(const INT_DATA& number, std::string& text) {
+    int64_t value = 0;
+    if (!number.to_int64(value) || number.sign() != (value < 0 ? -1 : 1)) return false;
+    char plain[24];
+    const char* end = std::to_chars(plain, plain + sizeof plain, value).ptr;
+    const auto digits = static_cast<int>(end - plain) - (value < 0 ? 1 : 0);
+    if (number.limb_count() != (digits + 2) / 3) return false;
+    if (number.is_zero()) return true;
+    text.clear();
+    number.append_text(text);
+    return text == std::string_view(plain, static_cast<size_t>(end - plain));
+}
+
+// Whether the numbers that have an equal one among the sorted words look
+// alike; a word holds a number's place above the place bits, the place
+// counting in units of the numbers' alignment from first_number. Sorted,
+// equal numbers lie all over memory: they are marked by their place and
+// checked in list order, each against the plain form of its value. Only
+// when one differs from it, or the places are too many to mark, are the
+// equal numbers compared pairwise in sorted order.
+bool ties_look_alike(const uint64_t* words, size_t n, unsigned place_bits, uintptr_t first_number,
+                     const LIST_NODE* head) {
+    constexpr uintptr_t unit = alignof(INT_DATA);
+    const uint64_t place_mask = (uint64_t{1} << place_bits) - 1;
+    auto number_at = [first_number](uint64_t place) {
+        return reinterpret_cast<const INT_DATA*>(first_number + static_cast<uintptr_t>(place) * unit);
+    };
+    std::vector<uint64_t> tied;  // a bit per place
+    const size_t marks = static_cast<size_t>(place_mask >> 6) + 1;
+    bool any_tie = false;
+    bool marked = marks <= n;
+    for (size_t i = 1; i < n; ++i) {
+        if ((words[i] ^ words[i - 1]) > place_mask) continue;
+        any_tie = true;
+        if (!marked) break;
+        if (tied.empty()) tied.resize(marks);
+        for (uint64_t place : {words[i - 1] & place_mask, words[i] & place_mask})
+            tied[place >> 6] |= uint64_t{1} << (place & 63);
+    }
+    if (!any_tie) return true;
+    std::string text;
+    if (marked) {
+        bool all_plain = true;
+        for (const LIST_NODE* node = head; node != nullptr && all_plain; node = node->next) {
+            const uint64_t place = (reinterpret_cast<uintptr_t>(node->value.payload) - first_number) / unit;
+            if ((tied[place >> 6] >> (place & 63) & 1) != 0) all_plain = in_plain_form(*node->value.int_data(), text);
+        }
+        if (all_plain) return true;
+    }
+    std::string other_text;
+    for (size_t i = 1; i < n; ++i) {
+        if ((words[i] ^ words[i - 1]) > place_mask) continue;
+        if (!same_visible_number(*number_at(words[i - 1] & place_mask), *number_at(words[i] & place_mask), text,
+                                 other_text))
+            return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -784,14 +855,8 @@ bool LIST_DATA::sort_plain_ints(bool ascending) {
         return reinterpret_cast<INT_DATA*>(first_number + static_cast<uintptr_t>(word & place_mask) * unit);
     };
     // Equal numbers end in no particular order, which need not be the one
-    // sort gives them: they must look alike. Comparing them may build their
-    // texts, so a list with many ties goes to sort instead.
-    const size_t ties_allowed = n / 16;
-    size_t ties = 0;
-    for (size_t i = 1; i < n; ++i) {
-        if ((words[i] ^ words[i - 1]) > place_mask) continue;
-        if (++ties > ties_allowed || !same_visible_number(*number_of(words[i - 1]), *number_of(words[i]))) return false;
-    }
+    // sort gives them: they must look alike.
+    if (!ties_look_alike(words.get(), n, place_bits, first_number, head)) return false;
     cursor = nullptr;
     cursor_index = -1;
     word = words.get();
