@@ -761,11 +761,10 @@ bool in_plain_form(const INT_DATA& number, std::string& text) {
 // alike; a word holds a number's place above the place bits, the place
 // counting in units of the numbers' alignment from first_number. Sorted,
 // equal numbers lie all over memory: they are marked by their place and
-// checked in list order, each against the plain form of its value. Only
-// when one differs from it, or the places are too many to mark, are the
-// equal numbers compared pairwise in sorted order.
-bool ties_look_alike(const uint64_t* words, size_t n, unsigned place_bits, uintptr_t first_number,
-                     const LIST_NODE* head) {
+// checked in the order of their addresses, each against the plain form of
+// its value. Only when one differs from it, or the places are too many to
+// mark, are the equal numbers compared pairwise in sorted order.
+bool ties_look_alike(const uint64_t* words, size_t n, unsigned place_bits, uintptr_t first_number) {
     constexpr uintptr_t unit = alignof(INT_DATA);
     const uint64_t place_mask = (uint64_t{1} << place_bits) - 1;
     auto number_at = [first_number](uint64_t place) {
@@ -787,9 +786,9 @@ bool ties_look_alike(const uint64_t* words, size_t n, unsigned place_bits, uintp
     std::string text;
     if (marked) {
         bool all_plain = true;
-        for (const LIST_NODE* node = head; node != nullptr && all_plain; node = node->next) {
-            const uint64_t place = (reinterpret_cast<uintptr_t>(node->value.payload) - first_number) / unit;
-            if ((tied[place >> 6] >> (place & 63) & 1) != 0) all_plain = in_plain_form(*node->value.int_data(), text);
+        for (size_t at = 0; at < tied.size() && all_plain; ++at) {
+            for (uint64_t bits = tied[at]; bits != 0 && all_plain; bits &= bits - 1)
+                all_plain = in_plain_form(*number_at(at * 64 + static_cast<unsigned>(std::countr_zero(bits))), text);
         }
         if (all_plain) return true;
     }
@@ -819,7 +818,16 @@ bool LIST_DATA::sort_plain_ints(bool ascending) {
     uintptr_t first_number = UINTPTR_MAX;
     uintptr_t last_number = 0;
     uint64_t* word = words.get();
+    // After a sort the numbers lie all over memory: each is asked for some
+    // nodes ahead, so that its reading does not wait on its own.
+    constexpr int read_ahead = 16;
+    LIST_NODE* ahead = head;
+    for (int i = 0; i < read_ahead && ahead != nullptr; ++i) ahead = ahead->next;
     for (LIST_NODE* node = head; node != nullptr; node = node->next) {
+        if (ahead != nullptr) {
+            __builtin_prefetch(ahead->value.payload);
+            ahead = ahead->next;
+        }
         const UNION_DATA& value = node->value;
         int64_t number = 0;
         // Cells of different tags, or of different access, are told apart
@@ -856,7 +864,7 @@ bool LIST_DATA::sort_plain_ints(bool ascending) {
     };
     // Equal numbers end in no particular order, which need not be the one
     // sort gives them: they must look alike.
-    if (!ties_look_alike(words.get(), n, place_bits, first_number, head)) return false;
+    if (!ties_look_alike(words.get(), n, place_bits, first_number)) return false;
     cursor = nullptr;
     cursor_index = -1;
     word = words.get();
