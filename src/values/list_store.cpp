@@ -1,12 +1,15 @@
 #include "values/list_store.h"
 
 #include <algorithm>
+#include <bit>
 #include <cassert>
+#include <charconv>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <numeric>
 #include <string>
+#include <string_view>
 #include <unordered_set>
 #include <utility>
 #include <vector>
@@ -196,16 +199,27 @@ void free_plain_numbers(LIST_NODE* chain, int count) {
         previous = address;
     }
     if (far_steps < count / 8) return;
-    std::vector<INT_DATA*> numbers;
+    // The addresses become offsets from the lowest, in units of the numbers'
+    // alignment, and are sorted in place.
+    std::vector<uint64_t> numbers;
     numbers.reserve(static_cast<size_t>(count));
+    uintptr_t lowest = UINTPTR_MAX;
+    uintptr_t highest = 0;
     for (LIST_NODE* node = chain; node != nullptr; node = node->next) {
         UNION_DATA& value = node->value;
         if (!is_plain_number(value)) continue;
-        numbers.push_back(value.int_data());
+        const auto address = reinterpret_cast<uintptr_t>(value.payload);
+        numbers.push_back(address);
+        lowest = std::min(lowest, address);
+        highest = std::max(highest, address);
         value.payload = nullptr;
     }
-    sort_by_address(numbers);
-    for (INT_DATA* number : numbers) delete number;
+    if (numbers.empty()) return;
+    constexpr uintptr_t unit = alignof(INT_DATA);
+    for (uint64_t& number : numbers) number = (number - lowest) / unit;
+    radix_sort_field(numbers.data(), numbers.size(), 0,
+                     static_cast<unsigned>(std::bit_width((highest - lowest) / unit)));
+    for (uint64_t number : numbers) delete reinterpret_cast<INT_DATA*>(lowest + static_cast<uintptr_t>(number) * unit);
 }
 
 // Lets go of a cell as its destructor would, when nothing links to it and
@@ -704,6 +718,158 @@ const char* LIST_DATA::sort(UNION_DATA** keys, bool ascending) {
     if (previous != nullptr) previous->next = nullptr;
     tail = previous;
     return message;
+}
+
+namespace {
+
+// The shortest list that sort_plain_ints takes: below it the counts of its
+// passes cost more than the comparisons they save.
+constexpr int radix_sort_from = 64;
+
+// Whether two numbers of equal value look alike to every program: the
+// sign a zero carries, the groups a number built from text keeps, and the
+// text ("07" against "7"), which every zero prints as "0". The texts are
+// written into the two buffers given: a number that keeps no text of its
+// own is written without building one.
+bool same_visible_number(const INT_DATA& a, const INT_DATA& b, std::string& a_text, std::string& b_text) {
+    if (a.sign() != b.sign() || a.limb_count() != b.limb_count()) return false;
+    if (a.is_zero()) return true;
+    a_text.clear();
+    b_text.clear();
+    a.append_text(a_text);
+    b.append_text(b_text);
+    return a_text == b_text;
+}
+
+// Whether a number looks as every arithmetic result of its value does: the
+// sign +1 unless it is negative, no leading zero groups, the plain text.
+// Two such numbers of one value look alike.
+bool in_plain_form(const INT_DATA& number, std::string& text) {
+    int64_t value = 0;
+    if (!number.to_int64(value) || number.sign() != (value < 0 ? -1 : 1)) return false;
+    char plain[24];
+    const char* end = std::to_chars(plain, plain + sizeof plain, value).ptr;
+    const auto digits = static_cast<int>(end - plain) - (value < 0 ? 1 : 0);
+    if (number.limb_count() != (digits + 2) / 3) return false;
+    if (number.is_zero()) return true;
+    text.clear();
+    number.append_text(text);
+    return text == std::string_view(plain, static_cast<size_t>(end - plain));
+}
+
+// Whether the numbers that have an equal one among the sorted words look
+// alike; a word holds a number's place above the place bits, the place
+// counting in units of the numbers' alignment from first_number. Sorted,
+// equal numbers lie all over memory: they are marked by their place and
+// checked in the order of their addresses, each against the plain form of
+// its value. Only when one differs from it, or the places are too many to
+// mark, are the equal numbers compared pairwise in sorted order.
+bool ties_look_alike(const uint64_t* words, size_t n, unsigned place_bits, uintptr_t first_number) {
+    constexpr uintptr_t unit = alignof(INT_DATA);
+    const uint64_t place_mask = (uint64_t{1} << place_bits) - 1;
+    auto number_at = [first_number](uint64_t place) {
+        return reinterpret_cast<const INT_DATA*>(first_number + static_cast<uintptr_t>(place) * unit);
+    };
+    std::vector<uint64_t> tied;  // a bit per place
+    const size_t marks = static_cast<size_t>(place_mask >> 6) + 1;
+    bool any_tie = false;
+    bool marked = marks <= n;
+    for (size_t i = 1; i < n; ++i) {
+        if ((words[i] ^ words[i - 1]) > place_mask) continue;
+        any_tie = true;
+        if (!marked) break;
+        if (tied.empty()) tied.resize(marks);
+        for (uint64_t place : {words[i - 1] & place_mask, words[i] & place_mask})
+            tied[place >> 6] |= uint64_t{1} << (place & 63);
+    }
+    if (!any_tie) return true;
+    std::string text;
+    if (marked) {
+        bool all_plain = true;
+        for (size_t at = 0; at < tied.size() && all_plain; ++at) {
+            for (uint64_t bits = tied[at]; bits != 0 && all_plain; bits &= bits - 1)
+                all_plain = in_plain_form(*number_at(at * 64 + static_cast<unsigned>(std::countr_zero(bits))), text);
+        }
+        if (all_plain) return true;
+    }
+    std::string other_text;
+    for (size_t i = 1; i < n; ++i) {
+        if ((words[i] ^ words[i - 1]) > place_mask) continue;
+        if (!same_visible_number(*number_at(words[i - 1] & place_mask), *number_at(words[i] & place_mask), text,
+                                 other_text))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool LIST_DATA::sort_plain_ints(bool ascending) {
+    if (node_count < radix_sort_from) return false;
+    const char tag = head->value.tag;
+    const uint8_t access = head->value.access_mode;
+    if (lower_tag(tag) != tag_int) return false;
+    const auto n = static_cast<size_t>(node_count);
+    // The numbers as unsigned words in the order of their signed values,
+    // with the range of the words and of the numbers' addresses.
+    auto words = std::make_unique_for_overwrite<uint64_t[]>(n);
+    uint64_t low = UINT64_MAX;
+    uint64_t high = 0;
+    uintptr_t first_number = UINTPTR_MAX;
+    uintptr_t last_number = 0;
+    uint64_t* word = words.get();
+    // After a sort the numbers lie all over memory: each is asked for some
+    // nodes ahead, so that its reading does not wait on its own.
+    constexpr int read_ahead = 16;
+    LIST_NODE* ahead = head;
+    for (int i = 0; i < read_ahead && ahead != nullptr; ++i) ahead = ahead->next;
+    for (LIST_NODE* node = head; node != nullptr; node = node->next) {
+        if (ahead != nullptr) {
+            __builtin_prefetch(ahead->value.payload);
+            ahead = ahead->next;
+        }
+        const UNION_DATA& value = node->value;
+        int64_t number = 0;
+        // Cells of different tags, or of different access, are told apart
+        // by the order or by what they allow: sort keeps them.
+        if (value.tag != tag || value.access_mode != access || value.payload == nullptr ||
+            value.int_data()->is_empty() || !value.int_data()->to_int64(number) || !holds_movable_content(*node)) {
+            return false;
+        }
+        *word = static_cast<uint64_t>(number) ^ (uint64_t{1} << 63);
+        low = std::min(low, *word);
+        high = std::max(high, *word);
+        const auto address = reinterpret_cast<uintptr_t>(value.payload);
+        first_number = std::min(first_number, address);
+        last_number = std::max(last_number, address);
+        ++word;
+    }
+    // Each word becomes the number's distance from the first in the wanted
+    // order, above the number's own place among the numbers' addresses: the
+    // sorted words give the numbers in order. Numbers spread too far in
+    // memory for the key beside them are left to sort.
+    constexpr uintptr_t unit = alignof(INT_DATA);
+    const auto place_bits = static_cast<unsigned>(std::bit_width((last_number - first_number) / unit));
+    const auto key_bits = static_cast<unsigned>(std::bit_width(high - low));
+    if (place_bits + key_bits > 64) return false;
+    word = words.get();
+    for (LIST_NODE* node = head; node != nullptr; node = node->next, ++word) {
+        const uint64_t key = ascending ? *word - low : high - *word;
+        *word = key << place_bits | (reinterpret_cast<uintptr_t>(node->value.payload) - first_number) / unit;
+    }
+    radix_sort_field(words.get(), n, place_bits, key_bits);
+    const uint64_t place_mask = (uint64_t{1} << place_bits) - 1;
+    auto number_of = [first_number, place_mask](uint64_t word) {
+        return reinterpret_cast<INT_DATA*>(first_number + static_cast<uintptr_t>(word & place_mask) * unit);
+    };
+    // Equal numbers end in no particular order, which need not be the one
+    // sort gives them: they must look alike.
+    if (!ties_look_alike(words.get(), n, place_bits, first_number)) return false;
+    cursor = nullptr;
+    cursor_index = -1;
+    word = words.get();
+    for (LIST_NODE* node = head; node != nullptr; node = node->next) node->value.payload = number_of(*word++);
+    return true;
 }
 
 bool LIST_DATA::all_contents_movable() const {

@@ -12,8 +12,16 @@
 // are never moved. Its quicksort scans stay inside the range they partition,
 // so a user "<" that contradicts itself gives some order, never an access
 // outside the container.
+//
+// radix_sort_field sorts machine words by a bit field they carry, for the
+// containers whose elements are all plain numbers: they pack each number
+// with what finds its element again into one word and sort the words
+// without comparisons.
 
 #pragma once
+
+#include <cstddef>
+#include <cstdint>
 
 namespace morvu {
 
@@ -38,5 +46,9 @@ int sort_less_equal(UNION_DATA* a, UNION_DATA* b, const char** message);
 // that the cells taken in that order ascend, or descend. Not stable. Null,
 // or the first comparison's message, with the permutation as far as it got.
 const char* sort_values(UNION_DATA** cells, int* permutation, int n, bool ascending);
+
+// Orders words[0 .. n-1] in place by word >> low, which must be below
+// 2^width. Not stable: words with equal fields end in any order.
+void radix_sort_field(uint64_t* words, size_t n, unsigned low, unsigned width);
 
 }  // namespace morvu

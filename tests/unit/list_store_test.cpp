@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <numeric>
 #include <random>
 #include <string>
 #include <vector>
@@ -21,6 +22,7 @@ namespace {
 
 using test::int_cell;
 using test::int_of;
+using test::str_cell;
 
 void fill(LIST_DATA& list, std::initializer_list<int> values) {
     for (int value : values) list.append(int_cell(value).get(), 0);
@@ -408,6 +410,162 @@ TEST(ListStoreReorder, ALargeSortedListLetsGoOfEveryElement) {
         EXPECT_EQ(contents(list), (std::vector<int>{5}));
     }
     EXPECT_FALSE(is_link_cell(&reference));
+}
+
+// Two lists of the same ints: one sorted by sort_plain_ints, the other by
+// the general sort of its value cells.
+struct TWIN_LISTS {
+    LIST_DATA fast;
+    LIST_DATA general;
+
+    explicit TWIN_LISTS(const std::vector<int>& values) {
+        for (int value : values) {
+            fast.append(int_cell(value).get(), 0);
+            general.append(int_cell(value).get(), 0);
+        }
+    }
+    void sort_general(bool ascending) {
+        std::vector<UNION_DATA*> keys;
+        for (LIST_NODE* node = general.head; node != nullptr; node = node->next) keys.push_back(&node->value);
+        ASSERT_EQ(general.sort(keys.data(), ascending), nullptr);
+    }
+};
+
+TEST(ListStorePlainInts, SortTheWayTheGeneralSortDoes) {
+    std::mt19937 random(3);
+    for (int length : {64, 65, 1000, 70000}) {
+        for (int spread : {1 << 30, 10000000}) {
+            std::vector<int> values;
+            for (int i = 0; i < length; ++i) values.push_back(static_cast<int>(random() % spread) - spread / 2);
+            for (bool ascending : {true, false}) {
+                TWIN_LISTS lists(values);
+                lists.fast.at(3, nullptr);
+                ASSERT_TRUE(lists.fast.sort_plain_ints(ascending)) << length << " " << spread;
+                lists.sort_general(ascending);
+                EXPECT_EQ(contents(lists.fast), contents(lists.general));
+                EXPECT_EQ(lists.fast.cursor, nullptr);
+            }
+        }
+    }
+    // Already in order, and in reverse order.
+    std::vector<int> rising(500);
+    std::iota(rising.begin(), rising.end(), -250);
+    for (bool ascending : {true, false}) {
+        TWIN_LISTS lists(rising);
+        ASSERT_TRUE(lists.fast.sort_plain_ints(ascending));
+        lists.sort_general(ascending);
+        EXPECT_EQ(contents(lists.fast), contents(lists.general));
+    }
+}
+
+TEST(ListStorePlainInts, EqualNumbersThatLookAlikeNeedNoGeneralSort) {
+    // Equal numbers made by arithmetic, and equal numbers that keep the
+    // same text of their own ("07" twice), beside numbers of other values.
+    std::vector<int> values;
+    for (int i = 0; i < 200; ++i) {
+        if ((i * 37) % 50 - 20 != 7) values.push_back((i * 37) % 50 - 20);
+    }
+    for (bool ascending : {true, false}) {
+        TWIN_LISTS lists(values);
+        for (LIST_DATA* list : {&lists.fast, &lists.general}) {
+            for (LIST_NODE* node : {list->head, list->tail}) {
+                delete node->value.int_data();
+                node->value.payload = new INT_DATA("07");
+            }
+        }
+        ASSERT_TRUE(lists.fast.sort_plain_ints(ascending));
+        lists.sort_general(ascending);
+        std::vector<std::string> fast_texts;
+        std::vector<std::string> general_texts;
+        for (LIST_NODE* node = lists.fast.head; node != nullptr; node = node->next)
+            fast_texts.push_back(node->value.int_data()->to_text());
+        for (LIST_NODE* node = lists.general.head; node != nullptr; node = node->next)
+            general_texts.push_back(node->value.int_data()->to_text());
+        EXPECT_EQ(fast_texts, general_texts);
+        EXPECT_EQ(std::count(fast_texts.begin(), fast_texts.end(), "07"), 2);
+    }
+    // Nothing but ties.
+    TWIN_LISTS same(std::vector<int>(100, -3));
+    ASSERT_TRUE(same.fast.sort_plain_ints(false));
+    EXPECT_EQ(contents(same.fast), std::vector<int>(100, -3));
+}
+
+TEST(ListStorePlainInts, LeaveToTheGeneralSortWhatOnlyItOrders) {
+    std::vector<int> values;
+    for (int i = 0; i < 100; ++i) values.push_back((i * 37) % 100);
+    // The list is untouched, cursor included, whenever the answer is no.
+    auto texts = [](const LIST_DATA& list) {
+        std::vector<std::string> shown;
+        for (LIST_NODE* node = list.head; node != nullptr; node = node->next)
+            shown.push_back(node->value.int_data()->to_text());
+        return shown;
+    };
+    auto declines = [&texts](LIST_DATA& list) {
+        const std::vector<std::string> before = texts(list);
+        list.at(5, nullptr);
+        EXPECT_FALSE(list.sort_plain_ints(true));
+        EXPECT_EQ(texts(list), before);
+        EXPECT_EQ(list.cursor_index, 5);
+    };
+    {
+        LIST_DATA shorter;
+        for (int i = 0; i < 63; ++i) shorter.append(int_cell(63 - i).get(), 0);
+        declines(shorter);
+    }
+    {
+        // Equal numbers that print alike but keep different groups: a copy
+        // of "007" keeps the groups of its text.
+        LIST_DATA groups;
+        for (int value : values) groups.append(int_cell(value).get(), 0);
+        groups.append(int_cell("007").get(), 0);
+        declines(groups);
+    }
+    {
+        // Equal numbers that print differently: "07" read into an element.
+        LIST_DATA text;
+        for (int value : values) text.append(int_cell(value).get(), 0);
+        delete text.head->value.int_data();
+        text.head->value.payload = new INT_DATA("07");
+        declines(text);
+        EXPECT_EQ(text.head->value.int_data()->to_text(), "07");
+    }
+    {
+        // A zero that carries a minus sign beside a plain one.
+        LIST_DATA zeros;
+        for (int value : values) zeros.append(int_cell(value).get(), 0);
+        zeros.append(int_cell(0).get(), 0);
+        zeros.head->value.int_data()->set_sign(-1);
+        declines(zeros);
+    }
+    {
+        // A number beyond 64 bits, and a span of keys too wide to pack.
+        LIST_DATA wide;
+        for (int value : values) wide.append(int_cell(value).get(), 0);
+        wide.append(int_cell("100000000000000000000").get(), 0);
+        declines(wide);
+        wide.remove_last();
+        wide.append(int_cell("-9223372036854775808").get(), 0);
+        wide.append(int_cell("9223372036854775807").get(), 0);
+        declines(wide);
+    }
+    {
+        // A text among the numbers, a typed int cell beside any cells
+        // holding ints, and an element known to a reference.
+        LIST_DATA mixed;
+        for (int value : values) mixed.append(int_cell(value).get(), 0);
+        mixed.append(str_cell("x").get(), 0);
+        mixed.remove_last();
+        EXPECT_TRUE(mixed.sort_plain_ints(true));
+        mixed.append(str_cell("x").get(), 0);
+        EXPECT_FALSE(mixed.sort_plain_ints(true));
+        mixed.remove_last();
+        mixed.head->value.tag = tag_int;
+        declines(mixed);
+        mixed.head->value.tag = raise_tag(tag_int);
+        UNION_DATA reference('V');
+        ASSERT_EQ(assign_link(&reference, &mixed.tail->value, 'p'), nullptr);
+        declines(mixed);
+    }
 }
 
 // ---- elements made and let go of ----

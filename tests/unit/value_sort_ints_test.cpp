@@ -1,12 +1,16 @@
 // sort_values orders ints within 64 bits as machine words. Its result must be
 // the very permutation that the general comparison gives, ties included (the
 // sort is not stable), so reals of the same values, which take the general
-// path, are the oracle.
+// path, are the oracle. The radix sort of packed numbers is checked against
+// std::sort.
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdint>
 #include <numeric>
 #include <random>
+#include <utility>
 #include <string>
 #include <vector>
 
@@ -64,6 +68,35 @@ TEST(ValueSortInts, AnEmptyIntStillGetsTheOperandMessage) {
     std::vector<UNION_DATA*> keys{cells[0].get(), cells[1].get()};
     int permutation[2] = {0, 1};
     EXPECT_NE(sort_values(keys.data(), permutation, 2, true), nullptr);
+}
+
+// radix_sort_field at lengths around its changes of method and with fields
+// of every width, wide or with few distinct values: the fields ascend, and
+// the words are the same ones.
+TEST(ValueSortRadix, OrdersByTheFieldAloneAtEveryLength) {
+    std::mt19937_64 random(8);
+    const std::pair<unsigned, unsigned> fields[] = {{0, 1}, {0, 8}, {3, 9}, {20, 31}, {8, 56}, {0, 64}};
+    for (size_t n : {0, 1, 2, 31, 32, 33, 1000, 65536, 65537, 300000}) {
+        for (auto [low, width] : fields) {
+            for (uint64_t distinct : {uint64_t{0}, uint64_t{5}}) {
+                const uint64_t field_mask = width == 64 ? ~uint64_t{0} : (uint64_t{1} << width) - 1;
+                const uint64_t low_mask = (uint64_t{1} << low) - 1;
+                std::vector<uint64_t> words(n);
+                for (uint64_t& word : words) {
+                    const uint64_t field = (distinct == 0 ? random() : random() % distinct) & field_mask;
+                    word = field << low | (random() & low_mask);
+                }
+                std::vector<uint64_t> sorted = words;
+                radix_sort_field(sorted.data(), n, low, width);
+                const bool ascending = std::is_sorted(sorted.begin(), sorted.end(),
+                                                      [low](uint64_t a, uint64_t b) { return a >> low < b >> low; });
+                EXPECT_TRUE(ascending) << n << " " << low << " " << width;
+                std::sort(words.begin(), words.end());
+                std::sort(sorted.begin(), sorted.end());
+                EXPECT_EQ(sorted, words) << n << " " << low << " " << width;
+            }
+        }
+    }
 }
 
 }  // namespace

@@ -178,6 +178,7 @@ void sort_elements(METHOD_CALL& call, LIST_DATA& store, bool with_code) {
     if (store.node_count < 2) return;
     const bool ascending = call.key()[0] == 's';
     WALK_PIN pin(call.type_code, &store);
+    if (!with_code && store.sort_plain_ints(ascending)) return;
     std::vector<UNION_DATA*> cells;
     cells.reserve(static_cast<size_t>(store.node_count));
     if (!with_code) {
