@@ -50,12 +50,12 @@ void find_texts(const METHOD_CALL& call) {
             }
             continue;
         }
-        size_t found = text.rfind(pattern);
+        size_t found = find_last(text, pattern);
         while (found != std::string::npos) {
             append_position(call, found);
             // The next occurrence must end before this one begins.
             if (!all || found < length) break;
-            found = text.rfind(pattern, found - length);
+            found = find_last(text, pattern, found - length);
         }
     }
 }
