@@ -366,6 +366,28 @@ bool text_conversion(const TOKEN* node) {
 
 constexpr uint32_t max_built_arguments = 8;
 
+// The text a statement bound as name += text appends to: the variable's
+// text while nothing is parked on either side and the variable holds one;
+// null otherwise, when the general path runs the statement.
+UNION_DATA* bound_text_target(TOKEN* node) {
+    TOKEN* left = node->left;
+    TOKEN* right = node->right;
+    if (left->block_mode == block_mode_running || right->block_mode == block_mode_running ||
+        !left->result_stack.empty() || !right->result_stack.empty())
+        return nullptr;
+    return text_variable(left);
+}
+
+// name += "text": the literal's text is appended where it stands.
+bool append_literal(TOKEN* node) {
+    UNION_DATA* target = bound_text_target(node);
+    if (target == nullptr) return false;
+    STR_DATA& str = *target->str_data();
+    if (node->right->text) str.text += *node->right->text;
+    str.reset_read();
+    return true;
+}
+
 // name += str:(a, ...) where every argument is a variable or a literal
 // whose value the call hands over as it stands: the arguments' texts go
 // straight into the variable's text, with no text in between. False, with
@@ -374,13 +396,10 @@ constexpr uint32_t max_built_arguments = 8;
 // format writes values otherwise; the general path then runs the
 // conversion.
 bool append_conversion(TOKEN* node) {
-    TOKEN* left = node->left;
-    TOKEN* right = node->right;
-    if (left->block_mode == block_mode_running || right->block_mode == block_mode_running ||
-        !left->result_stack.empty() || !right->result_stack.empty() || !plain_text_format())
-        return false;
-    UNION_DATA* target = text_variable(left);
+    if (!plain_text_format()) return false;
+    UNION_DATA* target = bound_text_target(node);
     if (target == nullptr) return false;
+    TOKEN* right = node->right;
     UNION_DATA* values[max_built_arguments];
     uint32_t count = 0;
     if (TOKEN* subtree = right->right->left) {
@@ -482,7 +501,13 @@ void add_assign(TOKEN* node, RESULT_ITEM this_item) {
     exec_assignment(node, this_item, op_add_assign, "+=");
 }
 
-// The executor of name += str:(...), bound on the statement's first run.
+// The executors of name += "text" and name += str:(...), bound on the
+// statement's first run.
+void exec_append_literal(TOKEN* node, RESULT_ITEM this_item) {
+    if (append_literal(node)) return;
+    add_assign(node, this_item);
+}
+
 void exec_append_conversion(TOKEN* node, RESULT_ITEM this_item) {
     if (append_conversion(node)) return;
     add_assign(node, this_item);
@@ -491,13 +516,20 @@ void exec_append_conversion(TOKEN* node, RESULT_ITEM this_item) {
 }  // namespace
 
 void exec_add_assign(TOKEN* node, RESULT_ITEM this_item) {
-    // The conversion by its written name stays what it is: the statement
-    // is bound to its own executor once.
-    if (node->left != nullptr && node->left->evaluator == eval_variable && node->right != nullptr &&
-        single_operand(node->right) && text_conversion(node->right)) {
-        node->executor = exec_append_conversion;
-        exec_append_conversion(node, this_item);
-        return;
+    // A right side that can only be a text stays what it is: the statement
+    // is bound once to an executor that tries the text's append first.
+    TOKEN* right = node->right;
+    if (node->left != nullptr && node->left->evaluator == eval_variable && right != nullptr && single_operand(right)) {
+        if (right->evaluator == eval_str_literal) {
+            node->executor = exec_append_literal;
+            exec_append_literal(node, this_item);
+            return;
+        }
+        if (text_conversion(right)) {
+            node->executor = exec_append_conversion;
+            exec_append_conversion(node, this_item);
+            return;
+        }
     }
     add_assign(node, this_item);
 }
