@@ -70,5 +70,9 @@ void make_str_from_arguments(METHOD_CALL& call);
 // The same as a direct handler, for ints, strs and chars while the texts'
 // format writes them plainly; false for anything else.
 bool plain_str_from_arguments(const DIRECT_CALL& call);
+// s.out(...) and s.outl(...) as direct handlers, for the same values on a
+// str variable that no walk is running over.
+bool plain_out_into_str(const DIRECT_CALL& call);
+bool plain_outl_into_str(const DIRECT_CALL& call);
 
 }  // namespace morvu
