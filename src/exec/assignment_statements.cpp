@@ -400,13 +400,23 @@ bool append_conversion(TOKEN* node) {
     UNION_DATA* target = bound_text_target(node);
     if (target == nullptr) return false;
     TOKEN* right = node->right;
-    UNION_DATA* values[max_built_arguments];
+    // Each argument's value, or for a char literal its byte.
+    struct PIECE {
+        UNION_DATA* value;
+        char byte;
+    };
+    PIECE pieces[max_built_arguments];
     uint32_t count = 0;
     if (TOKEN* subtree = right->right->left) {
         const TOKEN_LIST& arguments = argument_list_of(subtree);
         if (arguments.count() > max_built_arguments) return false;
         for (TOKEN* argument : arguments) {
             const EVAL_HANDLER handler = argument->evaluator;
+            if (handler == eval_char_literal) {
+                pieces[count++] =
+                    PIECE{nullptr, argument->text && !argument->text->empty() ? (*argument->text)[0] : '\0'};
+                continue;
+            }
             UNION_DATA* cell = nullptr;
             if (handler == eval_variable) {
                 cell = plain_variable(argument);
@@ -416,12 +426,15 @@ bool append_conversion(TOKEN* node) {
             if (cell == nullptr) return false;
             UNION_DATA* value = argument_value(cell);
             if (!is_plain_scalar(value)) return false;
-            values[count++] = value;
+            pieces[count++] = PIECE{value, '\0'};
         }
     }
     STR_DATA& str = *target->str_data();
     const size_t before = str.text.size();  // what an argument that is the target itself gives
-    for (uint32_t i = 0; i < count; ++i) append_plain_scalar(values[i], str.text, before);
+    for (uint32_t i = 0; i < count; ++i) {
+        if (pieces[i].value != nullptr) append_plain_scalar(pieces[i].value, str.text, before);
+        else if (pieces[i].byte != '\0') str.text += pieces[i].byte;
+    }
     str.reset_read();
     return true;
 }
