@@ -349,6 +349,7 @@ void append_value(STR_DATA& str, UNION_DATA* value) {
     if (lower_tag(value->tag) == tag_char) {
         if (value->char_byte() != 0) str.text += value->char_byte();
     } else {
+        make_room(str.text, value->str_data()->text.size());
         str.text.append(value->str_data()->text);
     }
     str.reset_read();
@@ -383,7 +384,10 @@ bool append_literal(TOKEN* node) {
     UNION_DATA* target = bound_text_target(node);
     if (target == nullptr) return false;
     STR_DATA& str = *target->str_data();
-    if (node->right->text) str.text += *node->right->text;
+    if (node->right->text) {
+        make_room(str.text, node->right->text->size());
+        str.text += *node->right->text;
+    }
     str.reset_read();
     return true;
 }
@@ -430,6 +434,7 @@ bool append_conversion(TOKEN* node) {
         }
     }
     STR_DATA& str = *target->str_data();
+    make_room(str.text, 64);
     const size_t before = str.text.size();  // what an argument that is the target itself gives
     for (uint32_t i = 0; i < count; ++i) {
         if (pieces[i].value != nullptr) append_plain_scalar(pieces[i].value, str.text, before);

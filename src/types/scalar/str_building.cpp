@@ -77,6 +77,7 @@ bool plain_output(const DIRECT_CALL& call, bool newline) {
         if (!is_plain_scalar(argument_value(item->item.cell))) return false;
     }
     STR_DATA& str = *receiver->str_data();
+    make_room(str.text, 64);
     for (const RESULT_NODE* item = call.args.head; item != nullptr; item = item->next)
         append_plain_scalar(argument_value(item->item.cell), str.text);
     if (newline) str.text += '\n';
