@@ -537,17 +537,12 @@ void exec_add_assign(TOKEN* node, RESULT_ITEM this_item) {
     // A right side that can only be a text stays what it is: the statement
     // is bound once to an executor that tries the text's append first.
     TOKEN* right = node->right;
-    if (node->left != nullptr && node->left->evaluator == eval_variable && right != nullptr && single_operand(right)) {
-        if (right->evaluator == eval_str_literal) {
-            node->executor = exec_append_literal;
-            exec_append_literal(node, this_item);
-            return;
-        }
-        if (text_conversion(right)) {
-            node->executor = exec_append_conversion;
-            exec_append_conversion(node, this_item);
-            return;
-        }
+    const bool text_shape = right != nullptr && (right->evaluator == eval_str_literal || text_conversion(right)) &&
+                            node->left != nullptr && node->left->evaluator == eval_variable && single_operand(right);
+    if (text_shape) {
+        node->executor = right->evaluator == eval_str_literal ? exec_append_literal : exec_append_conversion;
+        node->executor(node, this_item);
+        return;
     }
     add_assign(node, this_item);
 }
