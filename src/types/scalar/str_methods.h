@@ -1,7 +1,9 @@
-// What the three source files of the str methods share. str.cpp holds both
+// What the four source files of the str methods share. str.cpp holds both
 // handlers' entries with the searches, access and conversions; str_edit.cpp
 // the editing procedures; str_stream.cpp the stream side: reading items out
-// of a text, splitting, output into a text and the format settings.
+// of a text, splitting, output into a text and the format settings;
+// str_building.cpp the plain cases of str:(...) and of output into a text,
+// written straight into the text that receives them.
 //
 // A str value's payload is a STR_DATA: the text (0xFF stands for NUL) and a
 // read cursor. Every change of the text other than output ends the read under
