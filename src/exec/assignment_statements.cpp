@@ -327,8 +327,9 @@ bool fast_compound_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rul
 // The str a plain name stands for when it is an assignable variable holding
 // a defined text (declared str, or an any variable holding one); null
 // otherwise.
-UNION_DATA* text_variable(TOKEN* node) {
-    UNION_DATA* cell = plain_variable(node);
+inline UNION_DATA* text_variable(TOKEN* node) {
+    if (node->evaluator != eval_variable) return nullptr;
+    UNION_DATA* cell = declared_plain_cell(node->declaration);
     if (cell == nullptr || lower_tag(cell->tag) != tag_str || cell->payload == nullptr ||
         cell->access_mode != access_variable)
         return nullptr;
@@ -423,7 +424,7 @@ bool append_conversion(TOKEN* node) {
             }
             UNION_DATA* cell = nullptr;
             if (handler == eval_variable) {
-                cell = plain_variable(argument);
+                cell = declared_plain_cell(argument->declaration);
             } else if (handler == eval_str_literal || handler == eval_int_literal) {
                 cell = argument->constant.get();  // made by the call's first run
             }
