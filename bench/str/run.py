@@ -25,7 +25,8 @@ def timed(command):
 
 def main():
     morvu = os.path.abspath(sys.argv[1])
-    for name in ("append_chars_1m", "append_chars", "append_numbers", "build_10mb", "search_10mb"):
+    for name in ("append_chars_1m", "append_chars", "append_numbers", "build_10mb", "search_10mb",
+                 "search_back_10mb", "split_words"):
         print("%-20s morvu  %s" % (name, timed([morvu, name + ".mrv"])))
     print("%-20s perl   %s" % ("append_numbers", timed(["perl", "append_numbers.pl"])))
     print("%-20s python %s" % ("append_numbers", timed([sys.executable, "append_numbers.py"])))

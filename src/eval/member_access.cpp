@@ -135,9 +135,8 @@ void MEMBER_ACCESS::apply(RESULT_ITEM item, TOKEN* part) {
         raise_plain(node, msg_text(external ? "erwvarfunrecdop" : "erwvarfunlisrecpun"));
     }
 
-    const char tag = cell != nullptr ? held_type_code_of(cell) : type_code_of_name(receiver_type);
-
     if (name_form) {
+        const char tag = cell != nullptr ? held_type_code_of(cell) : type_code_of_name(receiver_type);
         const std::string& name = display_name(part->text->c_str());
         if (tag == tag_sys) raise_plain(node, format_string(msg_text("keimemsyszugmoe"), name.c_str()));
         if (cell == nullptr) {
@@ -154,11 +153,15 @@ void MEMBER_ACCESS::apply(RESULT_ITEM item, TOKEN* part) {
     }
 
     // for and For on a value of a kind they walk; on anything else they are
-    // ordinary calls.
-    if (cell != nullptr && is_iteration_call(*part->text, tag)) {
-        eval_iteration_member(node, this_item, results, RESULT_ITEM{cell, item.mode, 0}, tag,
-                              type_name_text(value_type_name(cell, true)), part);
-        return;
+    // ordinary calls. A call without receiver (a conversion such as
+    // str:(...)) is no walk: its type name is left to the call.
+    if (cell != nullptr) {
+        const char tag = held_type_code_of(cell);
+        if (is_iteration_call(*part->text, tag)) {
+            eval_iteration_member(node, this_item, results, RESULT_ITEM{cell, item.mode, 0}, tag,
+                                  type_name_text(value_type_name(cell, true)), part);
+            return;
+        }
     }
     UNWIND_RESULT_STACK unwind(part);
     ROUTINE_REQUEST request;

@@ -12,11 +12,14 @@
 #include "exec/control_statements.h"
 #include "types/method_call.h"
 #include "exec/pending_exception.h"
+#include "frontend/scope.h"
 #include "frontend/token.h"
 #include "frontend/var_storage.h"
 #include "numbers/int_data.h"
 #include "runtime/error.h"
 #include "runtime/messages.h"
+#include "runtime/str_stream.h"
+#include "types/scalar/str_building.h"
 #include "values/assign_rules.h"
 #include "values/cell_holds.h"
 #include "values/union_data.h"
@@ -321,6 +324,169 @@ bool fast_compound_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rul
     return true;
 }
 
+// The str a plain name stands for when it is an assignable variable holding
+// a defined text (declared str, or an any variable holding one); null
+// otherwise.
+inline UNION_DATA* text_variable(TOKEN* node) {
+    if (node->evaluator != eval_variable) return nullptr;
+    UNION_DATA* cell = declared_plain_cell(node->declaration);
+    if (cell == nullptr || lower_tag(cell->tag) != tag_str || cell->payload == nullptr ||
+        cell->access_mode != access_variable)
+        return nullptr;
+    return cell;
+}
+
+// The text and char a right operand of `+=` on a text gives, as the
+// operator reads it (links followed); null for anything else, an undefined
+// value among it, which the general path refuses with its message.
+UNION_DATA* appendable_value(UNION_DATA* cell) {
+    UNION_DATA* value = follow_link(follow_aliases(cell));
+    const char tag = lower_tag(value->tag);
+    return (tag == tag_str || tag == tag_char) && is_defined_value(value) ? value : nullptr;
+}
+
+// Appends such a value to a text; a text appended to itself doubles once.
+void append_value(STR_DATA& str, UNION_DATA* value) {
+    if (lower_tag(value->tag) == tag_char) {
+        if (value->char_byte() != 0) str.text += value->char_byte();
+    } else {
+        make_room(str.text, value->str_data()->text.size());
+        str.text.append(value->str_data()->text);
+    }
+    str.reset_read();
+}
+
+// Whether the node is the conversion str:(...) by its written type name:
+// the text of its arguments, whatever the object the call is made in.
+bool text_conversion(const TOKEN* node) {
+    if (node->evaluator != eval_member || node->op1 != ':' || node->op2 != 0) return false;
+    const TOKEN* part = node->right;
+    if (part == nullptr || !is_call_token(part) || !part->text->empty()) return false;  // the call without a name
+    const TOKEN* type = node->left;
+    return is_word(type, "str") && (type->declaration == nullptr || !is_type_definition(type->declaration));
+}
+
+constexpr uint32_t max_built_arguments = 8;
+
+// The text a statement bound as name += text appends to: the variable's
+// text while nothing is parked on either side and the variable holds one;
+// null otherwise, when the general path runs the statement.
+UNION_DATA* bound_text_target(TOKEN* node) {
+    TOKEN* left = node->left;
+    TOKEN* right = node->right;
+    if (left->block_mode == block_mode_running || right->block_mode == block_mode_running ||
+        !left->result_stack.empty() || !right->result_stack.empty())
+        return nullptr;
+    return text_variable(left);
+}
+
+// name += "text": the literal's text is appended where it stands.
+bool append_literal(TOKEN* node) {
+    UNION_DATA* target = bound_text_target(node);
+    if (target == nullptr) return false;
+    STR_DATA& str = *target->str_data();
+    if (node->right->text) {
+        make_room(str.text, node->right->text->size());
+        str.text += *node->right->text;
+    }
+    str.reset_read();
+    return true;
+}
+
+// name += str:(a, ...) where every argument is a variable or a literal
+// whose value the call hands over as it stands: the arguments' texts go
+// straight into the variable's text, with no text in between. False, with
+// nothing evaluated or changed, when the target holds no text, an argument
+// has another shape or a value other than an int, a str or a char, or the
+// format writes values otherwise; the general path then runs the
+// conversion.
+bool append_conversion(TOKEN* node) {
+    if (!plain_text_format()) return false;
+    UNION_DATA* target = bound_text_target(node);
+    if (target == nullptr) return false;
+    TOKEN* right = node->right;
+    // Each argument's value, or for a char literal its byte.
+    struct PIECE {
+        UNION_DATA* value;
+        char byte;
+    };
+    PIECE pieces[max_built_arguments];
+    uint32_t count = 0;
+    if (TOKEN* subtree = right->right->left) {
+        const TOKEN_LIST& arguments = argument_list_of(subtree);
+        if (arguments.count() > max_built_arguments) return false;
+        for (TOKEN* argument : arguments) {
+            const EVAL_HANDLER handler = argument->evaluator;
+            if (handler == eval_char_literal) {
+                pieces[count++] =
+                    PIECE{nullptr, argument->text && !argument->text->empty() ? (*argument->text)[0] : '\0'};
+                continue;
+            }
+            UNION_DATA* cell = nullptr;
+            if (handler == eval_variable) {
+                cell = declared_plain_cell(argument->declaration);
+            } else if (handler == eval_str_literal || handler == eval_int_literal) {
+                cell = argument->constant.get();  // made by the call's first run
+            }
+            if (cell == nullptr) return false;
+            UNION_DATA* value = argument_value(cell);
+            if (!is_plain_scalar(value)) return false;
+            pieces[count++] = PIECE{value, '\0'};
+        }
+    }
+    STR_DATA& str = *target->str_data();
+    make_room(str.text, 64);
+    const size_t before = str.text.size();  // what an argument that is the target itself gives
+    for (uint32_t i = 0; i < count; ++i) {
+        if (pieces[i].value != nullptr) append_plain_scalar(pieces[i].value, str.text, before);
+        else if (pieces[i].byte != '\0') str.text += pieces[i].byte;
+    }
+    str.reset_read();
+    return true;
+}
+
+// name += e on a plain variable holding a text: the text or char e gives is
+// appended in place, by the rule of the general path, without a pair of
+// frames or a copy of either text. True when the statement is done; false,
+// with nothing evaluated, when the statement has another shape, or with
+// what was evaluated parked on the right side for the general path's frame.
+bool fast_text_append(TOKEN* node, RESULT_ITEM this_item) {
+    if (!one_operand_each(node)) return false;
+    UNION_DATA* target = text_variable(node->left);
+    if (target == nullptr) return false;
+    TOKEN* right = node->right;
+    const EVAL_HANDLER handler = right->evaluator;
+    // Operands that run nothing are read where they are.
+    if (handler == eval_str_literal) {
+        STR_DATA& str = *target->str_data();
+        if (right->text) str.text += *right->text;
+        str.reset_read();
+        return true;
+    }
+    if (handler == eval_variable) {
+        UNION_DATA* cell = plain_variable(right);
+        UNION_DATA* value = cell != nullptr ? appendable_value(cell) : nullptr;
+        if (value == nullptr) return false;
+        append_value(*target->str_data(), value);
+        return true;
+    }
+    RESULT_LIST sources;
+    {
+        // The target is a plain variable: an element is used at once.
+        const ELEMENT_USED_AT_ONCE grant(is_any_cell(target) ? nullptr : element_call(right));
+        eval_cached(right, this_item, sources);
+    }
+    // The right side may have changed what the left names.
+    target = sources.count == 1 ? text_variable(node->left) : nullptr;
+    UNION_DATA* value = target != nullptr ? appendable_value(sources.head->item.cell) : nullptr;
+    if (value == nullptr) {
+        push_result_list(right, new RESULT_LIST(std::move(sources)));
+        return false;
+    }
+    append_value(*target->str_data(), value);
+    return true;
+}
+
 }  // namespace
 
 void exec_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule, const char* op) {
@@ -345,10 +511,41 @@ void exec_assign_or_ref(TOKEN* node, RESULT_ITEM this_item) {
     exec_assignment(node, this_item, assign_or_ref_rule, "?");
 }
 
-void exec_add_assign(TOKEN* node, RESULT_ITEM this_item) {
+namespace {
+
+void add_assign(TOKEN* node, RESULT_ITEM this_item) {
     if (fast_int_assignment(node, '+')) return;
     if (fast_compound_assignment(node, this_item, op_add_assign)) return;
+    if (fast_text_append(node, this_item)) return;
     exec_assignment(node, this_item, op_add_assign, "+=");
+}
+
+// The executors of name += "text" and name += str:(...), bound on the
+// statement's first run.
+void exec_append_literal(TOKEN* node, RESULT_ITEM this_item) {
+    if (append_literal(node)) return;
+    add_assign(node, this_item);
+}
+
+void exec_append_conversion(TOKEN* node, RESULT_ITEM this_item) {
+    if (append_conversion(node)) return;
+    add_assign(node, this_item);
+}
+
+}  // namespace
+
+void exec_add_assign(TOKEN* node, RESULT_ITEM this_item) {
+    // A right side that can only be a text stays what it is: the statement
+    // is bound once to an executor that tries the text's append first.
+    TOKEN* right = node->right;
+    const bool text_shape = right != nullptr && (right->evaluator == eval_str_literal || text_conversion(right)) &&
+                            node->left != nullptr && node->left->evaluator == eval_variable && single_operand(right);
+    if (text_shape) {
+        node->executor = right->evaluator == eval_str_literal ? exec_append_literal : exec_append_conversion;
+        node->executor(node, this_item);
+        return;
+    }
+    add_assign(node, this_item);
 }
 
 void exec_sub_assign(TOKEN* node, RESULT_ITEM this_item) {

@@ -434,14 +434,15 @@ void INT_DATA::make_digits() const {
 }
 
 void INT_DATA::append_text(std::string& out) const {
-    if (text_valid || !small || is_zero()) {
-        out += to_text();
+    uint64_t magnitude = 0;
+    if (text_valid || is_zero() || !machine_magnitude(magnitude)) {
+        out += to_text();  // a longer number keeps its text for the next writing
         return;
     }
     char buffer[24];
     char* end = buffer;
     if (sign_value < 0) *end++ = '-';
-    end = std::to_chars(end, buffer + sizeof buffer, small_magnitude()).ptr;
+    end = std::to_chars(end, buffer + sizeof buffer, magnitude).ptr;
     out.append(buffer, static_cast<size_t>(end - buffer));
 }
 

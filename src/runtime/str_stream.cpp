@@ -18,17 +18,31 @@ std::unordered_map<const STR_DATA*, READ_CURSOR>& read_cursors() {
     return cursors;
 }
 
+// The cursor of the text read last: a read goes character by character, so
+// the map is asked only when another text is read. The map's entries stay
+// where they are until erased, and erasing one forgets it here too.
+const STR_DATA* last_owner = nullptr;
+READ_CURSOR* last_cursor = nullptr;
+
+READ_CURSOR& cursor_of(const STR_DATA* str) {
+    if (last_owner != str) {
+        last_cursor = &read_cursors()[str];
+        last_owner = str;
+    }
+    return *last_cursor;
+}
+
 }  // namespace
 
 void STR_DATA::end_read() {
+    if (last_owner == this) last_owner = nullptr;
     read_cursors().erase(this);
     reading = false;
 }
 
 void STR_DATA::copy_cursor(const STR_DATA& other) {
-    auto& cursors = read_cursors();
-    const READ_CURSOR cursor = cursors[&other];
-    cursors[this] = cursor;
+    const READ_CURSOR cursor = cursor_of(&other);
+    cursor_of(this) = cursor;
     reading = true;
 }
 
@@ -38,13 +52,13 @@ void STR_DATA::begin_read(const char** error) {
     READ_CURSOR cursor;
     cursor.length = text.find('\0');
     if (cursor.length == std::string::npos) cursor.length = text.size();
-    read_cursors()[this] = cursor;
+    cursor_of(this) = cursor;
     reading = true;
 }
 
 bool STR_DATA::read_char(char* out, bool stop) {
     if (!reading) return true;
-    READ_CURSOR& cursor = read_cursors()[this];
+    READ_CURSOR& cursor = cursor_of(this);
     if (cursor.position >= cursor.length || cursor.position >= text.size()) return true;
     *out = text[cursor.position++];
     return stop;
@@ -52,7 +66,7 @@ bool STR_DATA::read_char(char* out, bool stop) {
 
 bool STR_DATA::read_used_up() const {
     if (!reading) return text.empty();
-    const READ_CURSOR& cursor = read_cursors()[this];
+    const READ_CURSOR& cursor = cursor_of(this);
     return cursor.position >= std::min(cursor.length, text.size());
 }
 

@@ -1,5 +1,6 @@
 #include "runtime/text_utils.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -25,6 +26,23 @@ void replace_substring(std::string& text, const char* search, const char* replac
     text = std::move(result);
 }
 
+size_t find_last(std::string_view text, std::string_view search, size_t last) {
+    const size_t length = search.size();
+    if (length > text.size()) return std::string::npos;
+    const size_t start = std::min(last, text.size() - length);
+    if (length == 0) return start;
+    const char* data = text.data();
+    size_t end = start + 1;  // candidates lie before end
+    while (end > 0) {
+        const void* hit = memrchr(data, search[0], end);
+        if (hit == nullptr) break;
+        const size_t found = static_cast<size_t>(static_cast<const char*>(hit) - data);
+        if (std::memcmp(data + found + 1, search.data() + 1, length - 1) == 0) return found;
+        end = found;
+    }
+    return std::string::npos;
+}
+
 void replace_substring_reverse(std::string& text, const char* search, const char* replacement, bool all) {
     const size_t search_length = std::strlen(search);
     if (search_length == 0 || search_length > text.size()) return;
@@ -34,7 +52,7 @@ void replace_substring_reverse(std::string& text, const char* search, const char
     std::vector<size_t> starts;
     size_t limit = text.size() - search_length;  // the last start still possible
     while (true) {
-        size_t found = text.rfind(search, limit, search_length);
+        size_t found = find_last(text, std::string_view(search, search_length), limit);
         if (found == std::string::npos) break;
         starts.push_back(found);
         if (!all || found < search_length) break;
@@ -183,7 +201,7 @@ int str_rfind(const std::string& text, const std::string& search, int count) {
     if (count < 0) count = 0;
     long part = size - count;  // length of the part searched
     if (part < 0 || static_cast<long>(search.size()) > part) return search.empty() ? count - 1 : -1;
-    size_t found = text.rfind(search, static_cast<size_t>(part - static_cast<long>(search.size())));
+    size_t found = find_last(text, search, static_cast<size_t>(part - static_cast<long>(search.size())));
     if (found == std::string::npos) return -1;
     return static_cast<int>(size - 1 - static_cast<long>(found));
 }

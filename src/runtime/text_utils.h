@@ -21,6 +21,12 @@ void replace_substring(std::string& text, const char* search, const char* replac
 // one that ends before it. An empty search is never found.
 void replace_substring_reverse(std::string& text, const char* search, const char* replacement, bool all);
 
+// The start of the last occurrence of search that begins at or before
+// `last`, or npos: what std::string::rfind gives. Candidates are found by
+// their first byte with one library scan each, not by a comparison at every
+// position.
+size_t find_last(std::string_view text, std::string_view search, size_t last = std::string::npos);
+
 // Removes every character of set from both ends.
 void trim_chars(std::string& text, const char* set);
 

@@ -50,12 +50,12 @@ void find_texts(const METHOD_CALL& call) {
             }
             continue;
         }
-        size_t found = text.rfind(pattern);
+        size_t found = find_last(text, pattern);
         while (found != std::string::npos) {
             append_position(call, found);
             // The next occurrence must end before this one begins.
             if (!all || found < length) break;
-            found = text.rfind(pattern, found - length);
+            found = find_last(text, pattern, found - length);
         }
     }
 }
@@ -261,7 +261,12 @@ bool plain_size(const DIRECT_CALL& call) {
 }  // namespace
 
 DIRECT_HANDLER str_direct_for(const std::string& key, bool function) {
-    if (!function || key.empty()) return nullptr;
+    if (key.empty()) return nullptr;
+    if (!function) {
+        // Output of plain values into the text.
+        if (key_has_prefix(key, "out\xA7")) return plain_out_into_str;
+        return key_has_prefix(key, "outl\xA7") ? plain_outl_into_str : nullptr;
+    }
     // str:(...) building a text of its arguments.
     if (key[0] == '\xA7') return plain_str_from_arguments;
     if (key == "get\xA7int;\xA7") return character_from_head;

@@ -1,7 +1,9 @@
-// What the three source files of the str methods share. str.cpp holds both
+// What the four source files of the str methods share. str.cpp holds both
 // handlers' entries with the searches, access and conversions; str_edit.cpp
 // the editing procedures; str_stream.cpp the stream side: reading items out
-// of a text, splitting, output into a text and the format settings.
+// of a text, splitting, output into a text and the format settings;
+// str_building.cpp the plain cases of str:(...) and of output into a text,
+// written straight into the text that receives them.
 //
 // A str value's payload is a STR_DATA: the text (0xFF stands for NUL) and a
 // read cursor. Every change of the text other than output ends the read under
@@ -70,5 +72,9 @@ void make_str_from_arguments(METHOD_CALL& call);
 // The same as a direct handler, for ints, strs and chars while the texts'
 // format writes them plainly; false for anything else.
 bool plain_str_from_arguments(const DIRECT_CALL& call);
+// s.out(...) and s.outl(...) as direct handlers, for the same values on a
+// str variable that no walk is running over.
+bool plain_out_into_str(const DIRECT_CALL& call);
+bool plain_outl_into_str(const DIRECT_CALL& call);
 
 }  // namespace morvu

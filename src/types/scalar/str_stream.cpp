@@ -26,6 +26,7 @@
 #include "types/arg_checks.h"
 #include "types/input_text.h"
 #include "types/output_items.h"
+#include "types/scalar/str_building.h"
 #include "types/scalar/str_methods.h"
 #include "values/assign_rules.h"
 #include "values/cell_holds.h"
@@ -385,62 +386,24 @@ bool str_stream_procedures(METHOD_CALL& call) {
     return set_format(call);
 }
 
-namespace {
-
-// Writes the display text of an int, str or char into `text` as the output
-// family would with the texts' default format (no column widths, no
-// spacing): an int's digits, a char's byte, a str up to its first NUL.
-// False, with nothing written, for a value of another kind.
-bool write_plain_scalar(const RESULT_ITEM& item, std::string& text) {
-    UNION_DATA* cell = argument_value(item.cell);
-    if (cell == nullptr) return false;
-    const char tag = lower_tag(cell->tag);
-    if (tag != tag_int && tag != tag_str && tag != tag_char) return false;
-    if (!is_defined_value(cell)) return true;
-    if (tag == tag_int) {
-        const INT_DATA& number = *cell->int_data();
-        if (!number.is_empty()) number.append_text(text);
-    } else if (tag == tag_str) {
-        const std::string& part = cell->str_data()->text;
-        text.append(part.data(), std::min(part.find('\0'), part.size()));
-    } else if (cell->char_byte() != 0) {
-        text += cell->char_byte();
-    }
-    return true;
-}
-
-// The texts' format writes plain scalars as they are.
-bool plain_text_format() { return str_format.widths.empty() && !str_format.out_spc; }
-
-}  // namespace
-
 void make_str_from_arguments(METHOD_CALL& call) {
     call.append(make_str_value({}));
     STR_DATA* str = call.results->tail->item.cell->str_data();
     if (plain_text_format()) {
         bool plain = true;
         for (const RESULT_ITEM& item : call.args->args) {
-            if (!write_plain_scalar(item, str->text)) {
+            if (!is_plain_scalar(argument_value(item.cell))) {
                 plain = false;
                 break;
             }
         }
-        if (plain) return;
-        // The general road writes them all anew.
-        str->text.clear();
+        if (plain) {
+            for (const RESULT_ITEM& item : call.args->args) append_plain_scalar(argument_value(item.cell), str->text);
+            return;
+        }
     }
     STR_SINK sink(call, str);
     write_output(sink, str_format, OUTPUT_FORM{}, call.args->args.data(), call.count(), call.node);
-}
-
-bool plain_str_from_arguments(const DIRECT_CALL& call) {
-    if (!plain_text_format()) return false;
-    std::string text;
-    for (const RESULT_NODE* item = call.args.head; item != nullptr; item = item->next) {
-        if (!write_plain_scalar(item->item, text)) return false;
-    }
-    call.results->append(make_str_value(std::move(text)));
-    return true;
 }
 
 }  // namespace morvu
