@@ -153,7 +153,7 @@ struct CALL_SITE {
     char kind = 0;
     TOKEN* routine = nullptr;  // null: nothing answers the key
     bool crossed = false;
-    std::string key;
+    const std::string* key = nullptr;  // interned (intern_call_key)
     std::vector<uintptr_t> signature;
     // A site on an object (a receiver of a user type, no type qualification)
     // keeps the routine its receiver's type answered with: that type, and
@@ -174,7 +174,7 @@ struct METHOD_SITE {
     std::string qualifier;
     char kind = 0;
     char code = 0;
-    std::string key;
+    const std::string* key = nullptr;  // interned (intern_call_key)
     std::vector<uintptr_t> signature;
     DIRECT_HANDLER direct = nullptr;  // the type's direct handler of the key, if it has one
 };
@@ -286,7 +286,7 @@ void remember_in(SITE_TABLE<CALL_SITE>& table, const TOKEN* node, char kind, con
     site.kind = kind;
     site.routine = routine;
     site.crossed = crossed;
-    site.key = key;
+    site.key = &intern_call_key(key);
     site.signature = std::move(signature);
     site.type = type;
     site.in_object_type = in_object_type;
@@ -333,7 +333,7 @@ void remember_method_site(const TOKEN* node, char kind, char code, const char* q
     site.qualifier = qualifier != nullptr ? qualifier : "";
     site.kind = kind;
     site.code = code;
-    site.key = key;
+    site.key = &intern_call_key(key);
     site.signature = std::move(signature);
     const TYPE_METHODS* methods = methods_of_type(code);
     site.direct =
@@ -385,7 +385,8 @@ __attribute__((noinline)) bool run_site_handler(const TYPE_METHODS& methods, cha
     if (!run_methods(methods, code, request.node, args, request.results, request.receiver, request.context, false)) {
         return false;
     }
-    if (remember) remember_method_site(request.node, kind, code, qualifier_text, std::move(signature), args->key);
+    if (remember)
+        remember_method_site(request.node, kind, code, qualifier_text, std::move(signature), args->key.text());
     return true;
 }
 
@@ -490,7 +491,7 @@ CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evalu
                     push_result_list(subtree, parked);
                 }
                 unclaimed_arguments = parked;
-                record_not_defined(node, std::string(site->key), qualifier, in_object_type, nullptr, !is_function);
+                record_not_defined(node, std::string(*site->key), qualifier, in_object_type, nullptr, !is_function);
                 return CALL_OUTCOME::not_defined;
             }
         } else if (subtree != nullptr && handed_over != nullptr && !subtree->result_stack.empty() &&
@@ -528,14 +529,15 @@ CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evalu
         } else {
             own_args.key = escape_method_text(node, node->text ? *node->text : std::string());
         }
-        own_args.key += method_key_mark;
+        std::string& key_text = own_args.key.edit();
+        key_text += method_key_mark;
         own_args.args.reserve(list->count);
         for (; item_node != nullptr; item_node = item_node->next) {
-            append_key_type_name(own_args.key, follow_aliases(item_node->item.cell));
-            own_args.key += ';';
+            append_key_type_name(key_text, follow_aliases(item_node->item.cell));
+            key_text += ';';
             own_args.args.push_back(item_node->item);
         }
-        if (list->count > 0) own_args.key += method_key_mark;
+        if (list->count > 0) key_text += method_key_mark;
         args = &own_args;
     }
     UNION_DATA* receiver_cell = receiver.cell != nullptr ? follow_aliases(receiver.cell) : nullptr;
@@ -589,11 +591,11 @@ CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evalu
         } else {
             user_side = true;
             TOKEN* start = search_start(node, in_object_type, receiver_cell, qualifier);
-            if (TOKEN* routine = find_symbol(start, args->key, kind, qualifier, in_object_type != 0, node)) {
-                if (site_list != nullptr) remember_site(node, kind, *site_list, args->key, routine, false);
+            if (TOKEN* routine = find_symbol(start, args->key.text(), kind, qualifier, in_object_type != 0, node)) {
+                if (site_list != nullptr) remember_site(node, kind, *site_list, args->key.text(), routine, false);
                 if (object_list != nullptr) {
                     remember_object_site(node, kind, object_type_of(receiver_cell), in_object_type != 0, *object_list,
-                                         args->key, routine);
+                                         args->key.text(), routine);
                 }
                 run_user_routine({node, args, results, receiver, context, in_object_type != 0 || has_type(qualifier),
                                   nullptr, nullptr, nullptr},
@@ -615,18 +617,19 @@ CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evalu
     if (user_side) {
         TOKEN* start = search_start(node, in_object_type, receiver_cell, qualifier);
         bool crossed = false;
-        if (TOKEN* routine = find_symbol(start, args->key, kind, qualifier, in_object_type != 0, node, &crossed)) {
-            if (site_list != nullptr) remember_site(node, kind, *site_list, args->key, routine, crossed);
+        if (TOKEN* routine =
+                find_symbol(start, args->key.text(), kind, qualifier, in_object_type != 0, node, &crossed)) {
+            if (site_list != nullptr) remember_site(node, kind, *site_list, args->key.text(), routine, crossed);
             run_user_routine({node, args, results, receiver, context, in_object_type != 0 || has_type(qualifier),
                               nullptr, nullptr, nullptr},
                              routine, crossed);
             return CALL_OUTCOME::made;
         }
     }
-    if (site_list != nullptr) remember_site(node, kind, *site_list, args->key, nullptr, false);
+    if (site_list != nullptr) remember_site(node, kind, *site_list, args->key.text(), nullptr, false);
     unclaimed_arguments = parked;
-    record_not_defined(node, args == &own_args ? std::move(own_args.key) : std::string(args->key), qualifier,
-                       in_object_type, receiver_cell, !is_function);
+    record_not_defined(node, args == &own_args ? std::move(own_args.key.edit()) : std::string(args->key.text()),
+                       qualifier, in_object_type, receiver_cell, !is_function);
     return CALL_OUTCOME::not_defined;
 }
 
@@ -647,7 +650,7 @@ inline __attribute__((always_inline)) bool evaluate_arguments(TOKEN* subtree, RE
 // The argument block of a call that a site entry answers: the key kept
 // there and the evaluated arguments, which stay in the caller's list.
 void fill_site_args(CALL_ARGS& args, const std::string& key, const RESULT_LIST& list) {
-    args.key = key;
+    args.key.borrow(key);
     for (const RESULT_NODE* item = list.head; item != nullptr; item = item->next) args.args.push_back(item->item);
 }
 
@@ -666,7 +669,7 @@ __attribute__((noinline)) CALL_OUTCOME call_plain_site(const ROUTINE_REQUEST& re
     // A user routine: nothing else takes the arguments over, so they stay
     // in this call's own list.
     CALL_ARGS args;
-    fill_site_args(args, site->key, list);
+    fill_site_args(args, *site->key, list);
     run_user_routine(
         {node, &args, request.results, request.receiver, request.context, false, int_result, nullptr, nullptr},
         site->routine, site->crossed);
@@ -740,11 +743,11 @@ __attribute__((noinline)) CALL_OUTCOME call_method_site(const ROUTINE_REQUEST& r
                                   : nullptr;
     if (site != nullptr) {
         if (site->direct != nullptr &&
-            site->direct(DIRECT_CALL{node, site->key, request.receiver, list, request.results, used_at_once})) {
+            site->direct(DIRECT_CALL{node, *site->key, request.receiver, list, request.results, used_at_once})) {
             return CALL_OUTCOME::made;
         }
         CALL_ARGS args;
-        fill_site_args(args, site->key, list);
+        fill_site_args(args, *site->key, list);
         if (run_methods(*methods_of_type(site->code), site->code, node, &args, request.results, request.receiver,
                         request.context, false, used_at_once)) {
             return CALL_OUTCOME::made;
@@ -769,7 +772,7 @@ __attribute__((noinline)) CALL_OUTCOME call_object_site(const ROUTINE_REQUEST& r
                                          object_type_of(follow_aliases(request.receiver.cell)), request.in_object_type);
     if (site == nullptr) return resolve_and_call(request, &list, nullptr);
     CALL_ARGS args;
-    fill_site_args(args, site->key, list);
+    fill_site_args(args, *site->key, list);
     run_user_routine({node, &args, request.results, request.receiver, request.context, request.in_object_type, nullptr,
                       nullptr, nullptr},
                      site->routine, false);
@@ -845,7 +848,7 @@ __attribute__((noinline)) CALL_OUTCOME call_int_site(const ROUTINE_REQUEST& requ
         numbers_only = false;
     }
     CALL_ARGS args;
-    args.key = site->key;
+    args.key.borrow(*site->key);
     if (numbers_only) {
         for (uint32_t i = 0; i < count; ++i) args.args.push_back(RESULT_ITEM{nullptr, access_expression, 0});
     } else {
