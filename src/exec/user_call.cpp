@@ -168,9 +168,18 @@ std::vector<std::unique_ptr<PREPARED_ROUTINE>> retired_routines;
 uint64_t prepared_generation = 0;
 uint32_t running_calls = 0;
 
-// The routine prepared last: a recursion finds it without a look-up.
-const TOKEN* last_prepared_routine = nullptr;
-PREPARED_ROUTINE* last_prepared = nullptr;
+// The routines prepared lately, by definition node: a recursion, and the
+// routines a loop calls in turn, find theirs without hashing.
+constexpr size_t prepared_front_size = 64;
+struct PREPARED_FRONT_SLOT {
+    const TOKEN* routine = nullptr;
+    PREPARED_ROUTINE* prepared = nullptr;
+};
+PREPARED_FRONT_SLOT prepared_front[prepared_front_size];
+
+PREPARED_FRONT_SLOT& prepared_front_slot(const TOKEN* routine) {
+    return prepared_front[(reinterpret_cast<uintptr_t>(routine) / alignof(TOKEN)) % prepared_front_size];
+}
 
 // Counts the calls running, and drops the retired entries after the last.
 class RUNNING_CALL {
@@ -189,15 +198,14 @@ __attribute__((noinline)) PREPARED_ROUTINE* prepared_routine(TOKEN* routine, boo
             for (auto& entry : prepared_routines) retired_routines.push_back(std::move(entry.second));
         }
         prepared_routines.clear();
-        last_prepared_routine = nullptr;
-        last_prepared = nullptr;
+        for (PREPARED_FRONT_SLOT& slot : prepared_front) slot = PREPARED_FRONT_SLOT{};
         prepared_generation = routine_tables_generation;
     }
-    if (routine == last_prepared_routine) return last_prepared;
+    PREPARED_FRONT_SLOT& slot = prepared_front_slot(routine);
+    if (slot.routine == routine) return slot.prepared;
     if (auto known = prepared_routines.find(routine); known != prepared_routines.end()) {
-        last_prepared_routine = routine;
-        last_prepared = known->second.get();
-        return last_prepared;
+        slot = PREPARED_FRONT_SLOT{routine, known->second.get()};
+        return slot.prepared;
     }
     TOKEN_LIST parts = split_by_operator(routine->left, juxtaposition_chain);
     const TOKEN* keyword = routine->parent != nullptr ? routine->parent->left : nullptr;
