@@ -706,6 +706,44 @@ void own_constants(RESULT_LIST& list) {
     }
 }
 
+// A user routine's arguments, evaluated in order into the list as
+// evaluate_arguments does, except that an int or str literal among the
+// first 32 puts the constant cell its node keeps there (its bit set in
+// `shared`): a call its site entry answers copies it into a plain
+// parameter and makes nothing for it (see USER_ROUTINE_CALL).
+inline __attribute__((always_inline)) bool evaluate_sharing_literals(TOKEN* subtree, RESULT_ITEM context,
+                                                                     RESULT_LIST& list, uint32_t& shared) {
+    if (subtree == nullptr) return true;
+    PENDING_EXCEPTION* before = pending_exception;
+    ARGUMENT_HOLDS holding(list);
+    for (TOKEN* argument : argument_list_of(subtree)) {
+        if (list.count < 32 && constant_argument(argument) && argument->result_stack.empty()) {
+            shared |= uint32_t{1} << list.count;
+            list.append(RESULT_ITEM{literal_constant(argument), access_literal, 0});
+            continue;
+        }
+        holding.before(argument);
+        eval_cached(argument, context, list);
+        if (pending_exception != before) return false;
+    }
+    return true;
+}
+
+// Before the general road, which may keep or change its arguments: the
+// shared literal constants become cells of the call's own, as their
+// evaluation makes them.
+void own_shared_literals(RESULT_LIST& list, uint32_t shared) {
+    uint32_t index = 0;
+    for (RESULT_NODE* entry = list.head; entry != nullptr && shared != 0; entry = entry->next, ++index) {
+        if (index >= 32 || (shared & (uint32_t{1} << index)) == 0) continue;
+        shared &= ~(uint32_t{1} << index);
+        RESULT_ITEM& item = entry->item;
+        auto copy = std::make_unique<UNION_DATA>(tag_any);
+        copy_construct_value(copy.get(), item.cell);  // an int or a text: nothing to refuse
+        item = RESULT_ITEM{copy.release(), access_literal, 1};
+    }
+}
+
 // A built-in method call: its arguments first, then its site entry; a call
 // the entry answers runs the key's direct handler when the type has one and
 // the case is plain, else the type's handler on the key kept there. Anything
@@ -766,15 +804,19 @@ __attribute__((noinline)) CALL_OUTCOME call_object_site(const ROUTINE_REQUEST& r
     TOKEN* subtree = node->left;
     unclaimed_arguments = nullptr;
     RESULT_LIST list;
-    if (!evaluate_arguments(subtree, request.context, list)) return CALL_OUTCOME::made;
+    uint32_t shared = 0;
+    if (!evaluate_sharing_literals(subtree, request.context, list, shared)) return CALL_OUTCOME::made;
     const char kind = request.results != nullptr ? 'f' : 'p';
     const CALL_SITE* site = site_holding(object_sites, node, kind, list,
                                          object_type_of(follow_aliases(request.receiver.cell)), request.in_object_type);
-    if (site == nullptr) return resolve_and_call(request, &list, nullptr);
+    if (site == nullptr) {
+        own_shared_literals(list, shared);
+        return resolve_and_call(request, &list, nullptr);
+    }
     CALL_ARGS args;
     fill_site_args(args, *site->key, list);
     run_user_routine({node, &args, request.results, request.receiver, request.context, request.in_object_type, nullptr,
-                      nullptr, nullptr},
+                      nullptr, nullptr, shared},
                      site->routine, false);
     return CALL_OUTCOME::made;
 }
@@ -819,6 +861,7 @@ __attribute__((noinline)) CALL_OUTCOME call_int_site(const ROUTINE_REQUEST& requ
     int64_t numbers[max_int_arguments];
     uint32_t count = 0;
     RESULT_LIST list;
+    uint32_t shared = 0;
     bool numbers_only = true;
     PENDING_EXCEPTION* before = pending_exception;
     ARGUMENT_HOLDS holding(list);
@@ -830,6 +873,11 @@ __attribute__((noinline)) CALL_OUTCOME call_int_site(const ROUTINE_REQUEST& requ
             }
             numbers_only = false;
             for (uint32_t i = 0; i < count; ++i) append_int_argument(list, numbers[i]);
+        }
+        if (list.count < 32 && constant_argument(argument) && argument->result_stack.empty()) {
+            shared |= uint32_t{1} << list.count;  // see evaluate_sharing_literals
+            list.append(RESULT_ITEM{literal_constant(argument), access_literal, 0});
+            continue;
         }
         holding.before(argument);
         eval_cached(argument, request.context, list);
@@ -844,7 +892,10 @@ __attribute__((noinline)) CALL_OUTCOME call_int_site(const ROUTINE_REQUEST& requ
             for (uint32_t i = 0; i < count; ++i) append_int_argument(list, numbers[i]);
         }
         site = cached_site(node, kind, list);
-        if (site == nullptr || site->routine == nullptr) return resolve_and_call(request, &list, site);
+        if (site == nullptr || site->routine == nullptr) {
+            own_shared_literals(list, shared);
+            return resolve_and_call(request, &list, site);
+        }
         numbers_only = false;
     }
     CALL_ARGS args;
@@ -855,7 +906,7 @@ __attribute__((noinline)) CALL_OUTCOME call_int_site(const ROUTINE_REQUEST& requ
         for (RESULT_NODE* item = list.head; item != nullptr; item = item->next) args.args.push_back(item->item);
     }
     run_user_routine({node, &args, request.results, request.receiver, request.context, false, int_result,
-                      numbers_only ? numbers : nullptr, &list},
+                      numbers_only ? numbers : nullptr, &list, shared},
                      site->routine, site->crossed);
     return CALL_OUTCOME::made;
 }
