@@ -19,9 +19,10 @@
 namespace morvu {
 
 const std::string& intern_call_key(const std::string& key) {
-    // Node-based: an element never moves, and none is ever erased.
-    static std::unordered_set<std::string> keys;
-    return *keys.insert(key).first;
+    // Node-based: an element never moves, and none is ever erased, nor the
+    // set itself, so a key borrowed by a call made at process exit stays.
+    static auto* const keys = new std::unordered_set<std::string>();
+    return *keys->insert(key).first;
 }
 
 CALL_OUTCOME (*call_routine_entry)(const ROUTINE_REQUEST& request) = nullptr;
