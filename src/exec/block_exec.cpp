@@ -121,6 +121,7 @@ struct STATEMENT_LIST {
 constexpr uint32_t lists_per_depth = 4;
 struct DEPTH_LISTS {
     STATEMENT_LIST lists[lists_per_depth];
+    uint32_t last = 0;         // the list found last: a loop body finds its own first
     uint32_t next_victim = 0;  // the list a block not found there takes next
 };
 uint32_t block_depth = 0;
@@ -130,9 +131,17 @@ std::vector<std::unique_ptr<DEPTH_LISTS>> statement_lists;  // entries never mov
 __attribute__((always_inline)) inline const TOKEN_LIST& statements_of(TOKEN* block) {
     while (statement_lists.size() < block_depth) statement_lists.push_back(std::make_unique<DEPTH_LISTS>());
     DEPTH_LISTS& depth = *statement_lists[block_depth - 1];
-    for (STATEMENT_LIST& list : depth.lists) {
-        if (list.block == block && list.generation == routine_tables_generation) return list.statements;
+    STATEMENT_LIST& last = depth.lists[depth.last];
+    if (last.block == block && last.generation == routine_tables_generation) [[likely]]
+        return last.statements;
+    for (uint32_t index = 0; index < lists_per_depth; ++index) {
+        STATEMENT_LIST& list = depth.lists[index];
+        if (list.block == block && list.generation == routine_tables_generation) {
+            depth.last = index;
+            return list.statements;
+        }
     }
+    depth.last = depth.next_victim;
     STATEMENT_LIST& list = depth.lists[depth.next_victim];
     depth.next_victim = (depth.next_victim + 1) % lists_per_depth;
     list.block = nullptr;  // not valid until complete

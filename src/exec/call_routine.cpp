@@ -784,8 +784,11 @@ __attribute__((noinline)) CALL_OUTCOME call_method_site(const ROUTINE_REQUEST& r
             site->direct(DIRECT_CALL{node, *site->key, request.receiver, list, request.results, used_at_once})) {
             return CALL_OUTCOME::made;
         }
+        // The type's handler reads its key over and over: a copy of its own
+        // serves it faster than the borrowed text.
         CALL_ARGS args;
-        fill_site_args(args, *site->key, list);
+        args.key = *site->key;
+        for (const RESULT_NODE* item = list.head; item != nullptr; item = item->next) args.args.push_back(item->item);
         if (run_methods(*methods_of_type(site->code), site->code, node, &args, request.results, request.receiver,
                         request.context, false, used_at_once)) {
             return CALL_OUTCOME::made;

@@ -117,17 +117,17 @@ public:
 
     CALL_KEY& operator=(const std::string& text) {
         own = text;
-        shared = nullptr;
+        current = &own;
         return *this;
     }
     CALL_KEY& operator=(std::string&& text) {
         own = std::move(text);
-        shared = nullptr;
+        current = &own;
         return *this;
     }
     CALL_KEY& operator=(const char* text) {
         own = text;
-        shared = nullptr;
+        current = &own;
         return *this;
     }
     CALL_KEY& operator+=(char c) {
@@ -148,21 +148,22 @@ public:
     }
 
     // Reads the interned text from now on.
-    void borrow(const std::string& interned) { shared = &interned; }
-    const std::string& text() const { return shared != nullptr ? *shared : own; }
-    operator const std::string&() const { return text(); }
+    void borrow(const std::string& interned) { current = &interned; }
+    // Handlers read the key many times over: one load, no test.
+    const std::string& text() const { return *current; }
+    operator const std::string&() const { return *current; }
     // The call's own text, made from a borrowed one first.
     std::string& edit() {
-        if (shared != nullptr) {
-            own = *shared;
-            shared = nullptr;
+        if (current != &own) {
+            own = *current;
+            current = &own;
         }
         return own;
     }
 
 private:
     std::string own;
-    const std::string* shared = nullptr;
+    const std::string* current = &own;
 };
 
 // The one lasting copy of a key text (see CALL_KEY).
