@@ -105,16 +105,6 @@ void eval_this(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     if (message != nullptr) raise_system_error(node, message);
 }
 
-bool declared_variable_item(const TOKEN* node, RESULT_ITEM& item) {
-    if (node == nullptr || node->evaluator != eval_variable) return false;
-    const TOKEN* declaration = node->declaration;
-    if (declaration == nullptr || declaration->member_slot >= 0) return false;
-    UNION_DATA* cell = top_cell(declaration);
-    if (cell == nullptr) return false;
-    item = RESULT_ITEM{cell, mode_by_role(declaration->arg_role, cell), 0};
-    return true;
-}
-
 void eval_variable(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     TOKEN* declaration = node->declaration;
     if (declaration == nullptr) raise_system_error(node, msg_text("keirefobjvor"));

@@ -24,9 +24,4 @@ void eval_false(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results);
 void eval_variable(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results);
 void eval_empty_code(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results);
 
-// The item eval_variable yields for a name bound to eval_variable whose
-// declaration is no member and has a current cell, parameters included;
-// false, having done nothing, for every other node.
-bool declared_variable_item(const TOKEN* node, RESULT_ITEM& item);
-
 }  // namespace morvu
