@@ -8,6 +8,8 @@
 #include "runtime/messages.h"
 #include "values/assign_rules.h"
 #include "values/factories.h"
+#include "values/front_end_services.h"
+#include "values/payload_records.h"
 #include "values/union_data.h"
 #include "values/value_operators.h"
 
@@ -34,6 +36,43 @@ struct SCOPE_FLAG_GUARD {
     SCOPE_FLAG_GUARD(const SCOPE_FLAG_GUARD&) = delete;
     SCOPE_FLAG_GUARD& operator=(const SCOPE_FLAG_GUARD&) = delete;
 };
+
+// What a name node inside a type's body that names a member of the type
+// resolves to: the type and the member's slot in the type's group, kept per
+// node while no table changes, so that a method reading its object's
+// members neither walks up to the type nor looks the name up per access.
+struct MEMBER_NAME_MEMO {
+    const TOKEN* node = nullptr;
+    uint64_t generation = 0;
+    TOKEN* type_def = nullptr;
+    int32_t slot = -1;
+};
+constexpr size_t member_memo_count = 256;
+MEMBER_NAME_MEMO member_memos[member_memo_count];
+
+// The member cell attribute_access finds for the name in the object's group
+// of the member's type, when the plain case holds (a defined object, the
+// slot there); null sends the access the long way, which says what is wrong.
+UNION_DATA* memo_member(const TOKEN* node, TOKEN* declaration, UNION_DATA* object) {
+    MEMBER_NAME_MEMO& memo = member_memos[(reinterpret_cast<uintptr_t>(node) / alignof(TOKEN)) % member_memo_count];
+    if (memo.node != node || memo.generation != routine_tables_generation) {
+        if (front_end_services.member_slot == nullptr) return nullptr;
+        TOKEN* type_def = enclosing_type_def(declaration);
+        const int32_t slot = front_end_services.member_slot(type_def, *node->text);
+        memo = MEMBER_NAME_MEMO{node, routine_tables_generation, type_def, slot};
+    }
+    if (memo.slot < 0) return nullptr;
+    UNION_DATA* cell = follow_link(object);
+    if (!is_defined_value(cell)) return nullptr;
+    const OBJECT_HOLDER* holder = cell->holder();
+    if (holder == nullptr || holder->object == nullptr) return nullptr;
+    for (GROUP_ENTRY& group : holder->object->groups) {
+        if (group.type != memo.type_def) continue;
+        if (group.slots == nullptr || memo.slot >= group.slots->count()) continue;
+        return group.slots->cells[static_cast<size_t>(memo.slot)];
+    }
+    return nullptr;
+}
 
 }  // namespace
 
@@ -74,6 +113,12 @@ void eval_variable(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
         UNION_DATA* object = follow_aliases(this_item.cell);
         if (object != nullptr && base_type_code(object) == tag_object) {
             // A member of the current object, not a variable of an outer scope.
+            if (UNION_DATA* member = memo_member(node, declaration, object)) {
+                results.append(RESULT_ITEM{
+                    member, is_variable_mode(this_item.mode) ? access_member_of_variable : access_member_of_constant,
+                    0});
+                return;
+            }
             TOKEN* type_def = enclosing_type_def(declaration);
             const char* message = nullptr;
             UNION_DATA* member = attribute_access(object, type_def, *node->text, node, &message);

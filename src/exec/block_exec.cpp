@@ -105,19 +105,52 @@ struct BLOCK_FRAME_GUARD {
 struct BLOCK_FRAME_GUARD {};
 #endif
 
-// Block nesting depth, and one reusable statement list per depth, so running
-// a loop body allocates nothing once its depth has been reached. The list
-// remembers the block it was split from: a block run again at its depth (a
-// loop body, the blocks of a recursion's levels) is not split again. The
-// tree stands still while a program runs; a new program brings new tables,
-// and the generation tells its lists from the old ones.
+// Block nesting depth, and a few reusable statement lists per depth, so
+// running a loop body allocates nothing once its depth has been reached. A
+// list remembers the block it was split from: a block run again at its depth
+// (a loop body, the blocks of a recursion's levels, the bodies of routines
+// called in turn from one loop) is not split again. Only the blocks at one
+// depth share its lists, and one of them runs at a time. The tree stands
+// still while a program runs; a new program brings new tables, and the
+// generation tells its lists from the old ones.
 struct STATEMENT_LIST {
     const TOKEN* block = nullptr;
     uint64_t generation = 0;
     TOKEN_LIST statements;
 };
+constexpr uint32_t lists_per_depth = 4;
+struct DEPTH_LISTS {
+    STATEMENT_LIST lists[lists_per_depth];
+    uint32_t last = 0;         // the list found last: a loop body finds its own first
+    uint32_t next_victim = 0;  // the list a block not found there takes next
+};
 uint32_t block_depth = 0;
-std::vector<std::unique_ptr<STATEMENT_LIST>> statement_lists;  // entries never move
+std::vector<std::unique_ptr<DEPTH_LISTS>> statement_lists;  // entries never move
+
+// The statements of the block, split once per depth and program.
+__attribute__((always_inline)) inline const TOKEN_LIST& statements_of(TOKEN* block) {
+    while (statement_lists.size() < block_depth) statement_lists.push_back(std::make_unique<DEPTH_LISTS>());
+    DEPTH_LISTS& depth = *statement_lists[block_depth - 1];
+    STATEMENT_LIST& last = depth.lists[depth.last];
+    if (last.block == block && last.generation == routine_tables_generation) [[likely]]
+        return last.statements;
+    for (uint32_t index = 0; index < lists_per_depth; ++index) {
+        STATEMENT_LIST& list = depth.lists[index];
+        if (list.block == block && list.generation == routine_tables_generation) {
+            depth.last = index;
+            return list.statements;
+        }
+    }
+    depth.last = depth.next_victim;
+    STATEMENT_LIST& list = depth.lists[depth.next_victim];
+    depth.next_victim = (depth.next_victim + 1) % lists_per_depth;
+    list.block = nullptr;  // not valid until complete
+    list.statements.clear();
+    append_operands(block, ';', &list.statements);
+    list.block = block;
+    list.generation = routine_tables_generation;
+    return list.statements;
+}
 
 struct DEPTH_GUARD {
     DEPTH_GUARD() { ++block_depth; }
@@ -259,22 +292,14 @@ __attribute__((always_inline)) inline void run_statements(TOKEN* block, RESULT_I
     DEPTH_GUARD depth;
     [[maybe_unused]] BLOCK_FRAME_GUARD frame;
     CURRENT_STATEMENT_GUARD restore;
-    while (statement_lists.size() < block_depth) statement_lists.push_back(std::make_unique<STATEMENT_LIST>());
-    STATEMENT_LIST& list = *statement_lists[block_depth - 1];
-    if (list.block != block || list.generation != routine_tables_generation) {
-        list.block = nullptr;  // not valid until complete
-        list.statements.clear();
-        append_operands(block, ';', &list.statements);
-        list.block = block;
-        list.generation = routine_tables_generation;
-    }
+    const TOKEN_LIST& statements = statements_of(block);
     // Every statement of one block run starts from the same frame: its
     // stack is checked once, and again per statement only when that check
     // fails, so that each statement raises the error as before.
     const bool stack_short = stack_base == nullptr || stack_room_left() < 4096;
-    const uint32_t count = list.statements.count();
+    const uint32_t count = statements.count();
     for (uint32_t index = first; index < count; ++index) {
-        TOKEN* statement = list.statements[index];
+        TOKEN* statement = statements[index];
         if (statement == nullptr || control_pending()) break;
         if (pending_exception != nullptr && !runs_while_pending(statement)) continue;
         if (statement_budget != 0 && --statement_budget == 0) {

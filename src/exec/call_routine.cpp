@@ -153,7 +153,7 @@ struct CALL_SITE {
     char kind = 0;
     TOKEN* routine = nullptr;  // null: nothing answers the key
     bool crossed = false;
-    std::string key;
+    const std::string* key = nullptr;  // interned (intern_call_key)
     std::vector<uintptr_t> signature;
     // A site on an object (a receiver of a user type, no type qualification)
     // keeps the routine its receiver's type answered with: that type, and
@@ -174,7 +174,7 @@ struct METHOD_SITE {
     std::string qualifier;
     char kind = 0;
     char code = 0;
-    std::string key;
+    const std::string* key = nullptr;  // interned (intern_call_key)
     std::vector<uintptr_t> signature;
     DIRECT_HANDLER direct = nullptr;  // the type's direct handler of the key, if it has one
 };
@@ -286,7 +286,7 @@ void remember_in(SITE_TABLE<CALL_SITE>& table, const TOKEN* node, char kind, con
     site.kind = kind;
     site.routine = routine;
     site.crossed = crossed;
-    site.key = key;
+    site.key = &intern_call_key(key);
     site.signature = std::move(signature);
     site.type = type;
     site.in_object_type = in_object_type;
@@ -333,7 +333,7 @@ void remember_method_site(const TOKEN* node, char kind, char code, const char* q
     site.qualifier = qualifier != nullptr ? qualifier : "";
     site.kind = kind;
     site.code = code;
-    site.key = key;
+    site.key = &intern_call_key(key);
     site.signature = std::move(signature);
     const TYPE_METHODS* methods = methods_of_type(code);
     site.direct =
@@ -385,7 +385,8 @@ __attribute__((noinline)) bool run_site_handler(const TYPE_METHODS& methods, cha
     if (!run_methods(methods, code, request.node, args, request.results, request.receiver, request.context, false)) {
         return false;
     }
-    if (remember) remember_method_site(request.node, kind, code, qualifier_text, std::move(signature), args->key);
+    if (remember)
+        remember_method_site(request.node, kind, code, qualifier_text, std::move(signature), args->key.text());
     return true;
 }
 
@@ -490,7 +491,7 @@ CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evalu
                     push_result_list(subtree, parked);
                 }
                 unclaimed_arguments = parked;
-                record_not_defined(node, std::string(site->key), qualifier, in_object_type, nullptr, !is_function);
+                record_not_defined(node, std::string(*site->key), qualifier, in_object_type, nullptr, !is_function);
                 return CALL_OUTCOME::not_defined;
             }
         } else if (subtree != nullptr && handed_over != nullptr && !subtree->result_stack.empty() &&
@@ -528,14 +529,15 @@ CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evalu
         } else {
             own_args.key = escape_method_text(node, node->text ? *node->text : std::string());
         }
-        own_args.key += method_key_mark;
+        std::string& key_text = own_args.key.edit();
+        key_text += method_key_mark;
         own_args.args.reserve(list->count);
         for (; item_node != nullptr; item_node = item_node->next) {
-            append_key_type_name(own_args.key, follow_aliases(item_node->item.cell));
-            own_args.key += ';';
+            append_key_type_name(key_text, follow_aliases(item_node->item.cell));
+            key_text += ';';
             own_args.args.push_back(item_node->item);
         }
-        if (list->count > 0) own_args.key += method_key_mark;
+        if (list->count > 0) key_text += method_key_mark;
         args = &own_args;
     }
     UNION_DATA* receiver_cell = receiver.cell != nullptr ? follow_aliases(receiver.cell) : nullptr;
@@ -589,11 +591,11 @@ CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evalu
         } else {
             user_side = true;
             TOKEN* start = search_start(node, in_object_type, receiver_cell, qualifier);
-            if (TOKEN* routine = find_symbol(start, args->key, kind, qualifier, in_object_type != 0, node)) {
-                if (site_list != nullptr) remember_site(node, kind, *site_list, args->key, routine, false);
+            if (TOKEN* routine = find_symbol(start, args->key.text(), kind, qualifier, in_object_type != 0, node)) {
+                if (site_list != nullptr) remember_site(node, kind, *site_list, args->key.text(), routine, false);
                 if (object_list != nullptr) {
                     remember_object_site(node, kind, object_type_of(receiver_cell), in_object_type != 0, *object_list,
-                                         args->key, routine);
+                                         args->key.text(), routine);
                 }
                 run_user_routine({node, args, results, receiver, context, in_object_type != 0 || has_type(qualifier),
                                   nullptr, nullptr, nullptr},
@@ -615,18 +617,19 @@ CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evalu
     if (user_side) {
         TOKEN* start = search_start(node, in_object_type, receiver_cell, qualifier);
         bool crossed = false;
-        if (TOKEN* routine = find_symbol(start, args->key, kind, qualifier, in_object_type != 0, node, &crossed)) {
-            if (site_list != nullptr) remember_site(node, kind, *site_list, args->key, routine, crossed);
+        if (TOKEN* routine =
+                find_symbol(start, args->key.text(), kind, qualifier, in_object_type != 0, node, &crossed)) {
+            if (site_list != nullptr) remember_site(node, kind, *site_list, args->key.text(), routine, crossed);
             run_user_routine({node, args, results, receiver, context, in_object_type != 0 || has_type(qualifier),
                               nullptr, nullptr, nullptr},
                              routine, crossed);
             return CALL_OUTCOME::made;
         }
     }
-    if (site_list != nullptr) remember_site(node, kind, *site_list, args->key, nullptr, false);
+    if (site_list != nullptr) remember_site(node, kind, *site_list, args->key.text(), nullptr, false);
     unclaimed_arguments = parked;
-    record_not_defined(node, args == &own_args ? std::move(own_args.key) : std::string(args->key), qualifier,
-                       in_object_type, receiver_cell, !is_function);
+    record_not_defined(node, args == &own_args ? std::move(own_args.key.edit()) : std::string(args->key.text()),
+                       qualifier, in_object_type, receiver_cell, !is_function);
     return CALL_OUTCOME::not_defined;
 }
 
@@ -647,7 +650,7 @@ inline __attribute__((always_inline)) bool evaluate_arguments(TOKEN* subtree, RE
 // The argument block of a call that a site entry answers: the key kept
 // there and the evaluated arguments, which stay in the caller's list.
 void fill_site_args(CALL_ARGS& args, const std::string& key, const RESULT_LIST& list) {
-    args.key = key;
+    args.key.borrow(key);
     for (const RESULT_NODE* item = list.head; item != nullptr; item = item->next) args.args.push_back(item->item);
 }
 
@@ -666,7 +669,7 @@ __attribute__((noinline)) CALL_OUTCOME call_plain_site(const ROUTINE_REQUEST& re
     // A user routine: nothing else takes the arguments over, so they stay
     // in this call's own list.
     CALL_ARGS args;
-    fill_site_args(args, site->key, list);
+    fill_site_args(args, *site->key, list);
     run_user_routine(
         {node, &args, request.results, request.receiver, request.context, false, int_result, nullptr, nullptr},
         site->routine, site->crossed);
@@ -700,6 +703,44 @@ void own_constants(RESULT_LIST& list) {
         copy_construct_value(copy.get(), item.cell);  // an int or a text: nothing to refuse
         item.cell = copy.release();
         item.owned = 1;
+    }
+}
+
+// A user routine's arguments, evaluated in order into the list as
+// evaluate_arguments does, except that an int or str literal among the
+// first 32 puts the constant cell its node keeps there (its bit set in
+// `shared`): a call its site entry answers copies it into a plain
+// parameter and makes nothing for it (see USER_ROUTINE_CALL).
+inline __attribute__((always_inline)) bool evaluate_sharing_literals(TOKEN* subtree, RESULT_ITEM context,
+                                                                     RESULT_LIST& list, uint32_t& shared) {
+    if (subtree == nullptr) return true;
+    PENDING_EXCEPTION* before = pending_exception;
+    ARGUMENT_HOLDS holding(list);
+    for (TOKEN* argument : argument_list_of(subtree)) {
+        if (list.count < 32 && constant_argument(argument) && argument->result_stack.empty()) {
+            shared |= uint32_t{1} << list.count;
+            list.append(RESULT_ITEM{literal_constant(argument), access_literal, 0});
+            continue;
+        }
+        holding.before(argument);
+        eval_cached(argument, context, list);
+        if (pending_exception != before) return false;
+    }
+    return true;
+}
+
+// Before the general road, which may keep or change its arguments: the
+// shared literal constants become cells of the call's own, as their
+// evaluation makes them.
+void own_shared_literals(RESULT_LIST& list, uint32_t shared) {
+    uint32_t index = 0;
+    for (RESULT_NODE* entry = list.head; entry != nullptr && shared != 0; entry = entry->next, ++index) {
+        if (index >= 32 || (shared & (uint32_t{1} << index)) == 0) continue;
+        shared &= ~(uint32_t{1} << index);
+        RESULT_ITEM& item = entry->item;
+        auto copy = std::make_unique<UNION_DATA>(tag_any);
+        copy_construct_value(copy.get(), item.cell);  // an int or a text: nothing to refuse
+        item = RESULT_ITEM{copy.release(), access_literal, 1};
     }
 }
 
@@ -740,11 +781,14 @@ __attribute__((noinline)) CALL_OUTCOME call_method_site(const ROUTINE_REQUEST& r
                                   : nullptr;
     if (site != nullptr) {
         if (site->direct != nullptr &&
-            site->direct(DIRECT_CALL{node, site->key, request.receiver, list, request.results, used_at_once})) {
+            site->direct(DIRECT_CALL{node, *site->key, request.receiver, list, request.results, used_at_once})) {
             return CALL_OUTCOME::made;
         }
+        // The type's handler reads its key over and over: a copy of its own
+        // serves it faster than the borrowed text.
         CALL_ARGS args;
-        fill_site_args(args, site->key, list);
+        args.key = *site->key;
+        for (const RESULT_NODE* item = list.head; item != nullptr; item = item->next) args.args.push_back(item->item);
         if (run_methods(*methods_of_type(site->code), site->code, node, &args, request.results, request.receiver,
                         request.context, false, used_at_once)) {
             return CALL_OUTCOME::made;
@@ -763,15 +807,19 @@ __attribute__((noinline)) CALL_OUTCOME call_object_site(const ROUTINE_REQUEST& r
     TOKEN* subtree = node->left;
     unclaimed_arguments = nullptr;
     RESULT_LIST list;
-    if (!evaluate_arguments(subtree, request.context, list)) return CALL_OUTCOME::made;
+    uint32_t shared = 0;
+    if (!evaluate_sharing_literals(subtree, request.context, list, shared)) return CALL_OUTCOME::made;
     const char kind = request.results != nullptr ? 'f' : 'p';
     const CALL_SITE* site = site_holding(object_sites, node, kind, list,
                                          object_type_of(follow_aliases(request.receiver.cell)), request.in_object_type);
-    if (site == nullptr) return resolve_and_call(request, &list, nullptr);
+    if (site == nullptr) {
+        own_shared_literals(list, shared);
+        return resolve_and_call(request, &list, nullptr);
+    }
     CALL_ARGS args;
-    fill_site_args(args, site->key, list);
+    fill_site_args(args, *site->key, list);
     run_user_routine({node, &args, request.results, request.receiver, request.context, request.in_object_type, nullptr,
-                      nullptr, nullptr},
+                      nullptr, nullptr, shared},
                      site->routine, false);
     return CALL_OUTCOME::made;
 }
@@ -816,6 +864,7 @@ __attribute__((noinline)) CALL_OUTCOME call_int_site(const ROUTINE_REQUEST& requ
     int64_t numbers[max_int_arguments];
     uint32_t count = 0;
     RESULT_LIST list;
+    uint32_t shared = 0;
     bool numbers_only = true;
     PENDING_EXCEPTION* before = pending_exception;
     ARGUMENT_HOLDS holding(list);
@@ -827,6 +876,11 @@ __attribute__((noinline)) CALL_OUTCOME call_int_site(const ROUTINE_REQUEST& requ
             }
             numbers_only = false;
             for (uint32_t i = 0; i < count; ++i) append_int_argument(list, numbers[i]);
+        }
+        if (list.count < 32 && constant_argument(argument) && argument->result_stack.empty()) {
+            shared |= uint32_t{1} << list.count;  // see evaluate_sharing_literals
+            list.append(RESULT_ITEM{literal_constant(argument), access_literal, 0});
+            continue;
         }
         holding.before(argument);
         eval_cached(argument, request.context, list);
@@ -841,18 +895,21 @@ __attribute__((noinline)) CALL_OUTCOME call_int_site(const ROUTINE_REQUEST& requ
             for (uint32_t i = 0; i < count; ++i) append_int_argument(list, numbers[i]);
         }
         site = cached_site(node, kind, list);
-        if (site == nullptr || site->routine == nullptr) return resolve_and_call(request, &list, site);
+        if (site == nullptr || site->routine == nullptr) {
+            own_shared_literals(list, shared);
+            return resolve_and_call(request, &list, site);
+        }
         numbers_only = false;
     }
     CALL_ARGS args;
-    args.key = site->key;
+    args.key.borrow(*site->key);
     if (numbers_only) {
         for (uint32_t i = 0; i < count; ++i) args.args.push_back(RESULT_ITEM{nullptr, access_expression, 0});
     } else {
         for (RESULT_NODE* item = list.head; item != nullptr; item = item->next) args.args.push_back(item->item);
     }
     run_user_routine({node, &args, request.results, request.receiver, request.context, false, int_result,
-                      numbers_only ? numbers : nullptr, &list},
+                      numbers_only ? numbers : nullptr, &list, shared},
                      site->routine, site->crossed);
     return CALL_OUTCOME::made;
 }

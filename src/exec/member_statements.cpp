@@ -132,7 +132,8 @@ void MEMBER_STATEMENT::apply(RESULT_ITEM item, TOKEN* member) {
     }
 
     const std::string& name = *member->text;
-    if (name == "for" || name == "For") {
+    // Asked of every member statement: the length and letters, no text comparison.
+    if (name.size() == 3 && name[1] == 'o' && name[2] == 'r' && (name[0] == 'f' || name[0] == 'F')) {
         const TYPE_NAME display = cell != nullptr ? value_type_name(cell, true) : qualifier;
         const std::string display_text = type_name_text(display);
         const char code = type_code_of_name(cell != nullptr ? display_text : type_text);

@@ -21,6 +21,7 @@
 #include "values/list_store.h"
 #include "values/payload_records.h"
 #include "values/union_data.h"
+#include "values/value_copy.h"
 
 namespace morvu {
 
@@ -107,7 +108,8 @@ private:
 class USER_CALL {
 public:
     USER_CALL(TOKEN* node, CALL_ARGS* args, RESULT_LIST* results, RESULT_ITEM receiver, RESULT_ITEM context,
-              bool type_routine, INT_RESULT_SLOT* int_result, const int64_t* int_arguments, RESULT_LIST* made_cells)
+              bool type_routine, INT_RESULT_SLOT* int_result, const int64_t* int_arguments, RESULT_LIST* made_cells,
+              uint32_t shared_literals)
         : node(node),
           args(args),
           results(results),
@@ -116,7 +118,8 @@ public:
           type_routine(type_routine),
           int_result(int_result),
           int_arguments(int_arguments),
-          made_cells(made_cells) {}
+          made_cells(made_cells),
+          shared_literals(shared_literals) {}
 
     void run(TOKEN* routine, bool crossed_type);
 
@@ -130,12 +133,17 @@ private:
     INT_RESULT_SLOT* int_result;
     const int64_t* int_arguments;
     RESULT_LIST* made_cells;
+    uint32_t shared_literals;  // see USER_ROUTINE_CALL
+    // The cells of their own that shared literal arguments got; they live
+    // as long as the call, as the cells of the caller's list do.
+    RESULT_LIST own_literals;
     TOKEN* scope_node = nullptr;                       // the node whose scope holds the routine's variables
     const std::vector<uint8_t>* collecting = nullptr;  // which parameters collect (args)
 
     void bind_parameters(const TOKEN_LIST& names);
     bool bind_numbers(const TOKEN_LIST& names);
     void make_argument_cells();
+    void own_literal(int index);
     void bind_one(int index, TOKEN* parameter);
     void collect_into(TOKEN* parameter, const std::vector<int>& indexes, bool prepend);
     void collect_results(const TOKEN_LIST& names);
@@ -168,9 +176,18 @@ std::vector<std::unique_ptr<PREPARED_ROUTINE>> retired_routines;
 uint64_t prepared_generation = 0;
 uint32_t running_calls = 0;
 
-// The routine prepared last: a recursion finds it without a look-up.
-const TOKEN* last_prepared_routine = nullptr;
-PREPARED_ROUTINE* last_prepared = nullptr;
+// The routines prepared lately, by definition node: a recursion, and the
+// routines a loop calls in turn, find theirs without hashing.
+constexpr size_t prepared_front_size = 64;
+struct PREPARED_FRONT_SLOT {
+    const TOKEN* routine = nullptr;
+    PREPARED_ROUTINE* prepared = nullptr;
+};
+PREPARED_FRONT_SLOT prepared_front[prepared_front_size];
+
+PREPARED_FRONT_SLOT& prepared_front_slot(const TOKEN* routine) {
+    return prepared_front[(reinterpret_cast<uintptr_t>(routine) / alignof(TOKEN)) % prepared_front_size];
+}
 
 // Counts the calls running, and drops the retired entries after the last.
 class RUNNING_CALL {
@@ -189,15 +206,14 @@ __attribute__((noinline)) PREPARED_ROUTINE* prepared_routine(TOKEN* routine, boo
             for (auto& entry : prepared_routines) retired_routines.push_back(std::move(entry.second));
         }
         prepared_routines.clear();
-        last_prepared_routine = nullptr;
-        last_prepared = nullptr;
+        for (PREPARED_FRONT_SLOT& slot : prepared_front) slot = PREPARED_FRONT_SLOT{};
         prepared_generation = routine_tables_generation;
     }
-    if (routine == last_prepared_routine) return last_prepared;
+    PREPARED_FRONT_SLOT& slot = prepared_front_slot(routine);
+    if (slot.routine == routine) return slot.prepared;
     if (auto known = prepared_routines.find(routine); known != prepared_routines.end()) {
-        last_prepared_routine = routine;
-        last_prepared = known->second.get();
-        return last_prepared;
+        slot = PREPARED_FRONT_SLOT{routine, known->second.get()};
+        return slot.prepared;
     }
     TOKEN_LIST parts = split_by_operator(routine->left, juxtaposition_chain);
     const TOKEN* keyword = routine->parent != nullptr ? routine->parent->left : nullptr;
@@ -318,6 +334,7 @@ void USER_CALL::bind_one(int index, TOKEN* parameter) {
             return;
         }
     }
+    own_literal(index);
     UNION_DATA* source = nullptr;
     int mode = 0;
     transfer_out_arg(args, node, index, parameter->arg_role != arg_role_constant_input, true, &source, &mode);
@@ -337,12 +354,25 @@ void USER_CALL::collect_into(TOKEN* parameter, const std::vector<int>& indexes, 
     LIST_DATA* list = cell->list_data();
     if (list == nullptr) return;
     for (int index : indexes) {
+        own_literal(index);
         UNION_DATA* source = nullptr;
         int mode = 0;
         transfer_out_arg(args, node, index, parameter->arg_role != arg_role_constant_input, true, &source, &mode);
         const char* message = prepend ? list->prepend(source, mode) : list->append(source, mode);
         if (message != nullptr) raise_system_error(node, message);
     }
+}
+
+// Gives a shared literal argument a cell of its own before it is bound
+// otherwise than by copying (see USER_ROUTINE_CALL).
+void USER_CALL::own_literal(int index) {
+    if (index >= 32 || (shared_literals & (uint32_t{1} << index)) == 0) return;
+    shared_literals &= ~(uint32_t{1} << index);
+    RESULT_ITEM& item = args->args[static_cast<size_t>(index)];
+    auto copy = std::make_unique<UNION_DATA>(tag_any);
+    copy_construct_value(copy.get(), item.cell);  // an int or a text: nothing to refuse
+    item = RESULT_ITEM{copy.release(), access_literal, 1};
+    own_literals.append(item);
 }
 
 // Small int arguments given to as many int parameters: each number goes
@@ -561,7 +591,7 @@ void run_user_routine(const USER_ROUTINE_CALL& call, TOKEN* routine, bool crosse
         run_on_machine_ints(call, routine))
         return;
     USER_CALL(call.node, call.args, call.results, call.receiver, call.context, call.type_routine, call.int_result,
-              call.int_arguments, call.made_cells)
+              call.int_arguments, call.made_cells, call.shared_literals)
         .run(routine, crossed_type);
 }
 

@@ -54,6 +54,11 @@ struct USER_ROUTINE_CALL {
     // the cells their evaluation would have made, kept in `made_cells`.
     const int64_t* int_arguments;
     RESULT_LIST* made_cells;
+    // Bit i set: argument i is the constant cell an int or str literal's
+    // node keeps, not a cell of the call's own. Such an argument is copied
+    // into a plain parameter of its type; any other binding first gets a
+    // cell of its own, as the literal's evaluation would have made it.
+    uint32_t shared_literals = 0;
 };
 
 // The parts of a routine's definition and its parameter and result names

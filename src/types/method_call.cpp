@@ -14,7 +14,16 @@
 #include "values/list_store.h"
 #include "values/payload_records.h"
 
+#include <unordered_set>
+
 namespace morvu {
+
+const std::string& intern_call_key(const std::string& key) {
+    // Node-based: an element never moves, and none is ever erased, nor the
+    // set itself, so a key borrowed by a call made at process exit stays.
+    static auto* const keys = new std::unordered_set<std::string>();
+    return *keys->insert(key).first;
+}
 
 CALL_OUTCOME (*call_routine_entry)(const ROUTINE_REQUEST& request) = nullptr;
 std::string (*not_defined_entry)() = nullptr;
@@ -63,11 +72,11 @@ UNION_DATA* METHOD_CALL::checked_receiver(bool non_empty) const {
 }
 
 void METHOD_CALL::refuse_constant(bool strict) const {
-    raise_infeasible_for_constant(node, receiver, type_name, args->key, strict);
+    raise_infeasible_for_constant(node, receiver, type_name, args->key.text(), strict);
 }
 
 void METHOD_CALL::refuse_during_iteration() const {
-    raise_infeasible_during_iteration(node, receiver, type_name, args->key);
+    raise_infeasible_during_iteration(node, receiver, type_name, args->key.text());
 }
 
 int32_t iteration_mark(UNION_DATA* cell) {

@@ -103,10 +103,76 @@ private:
     RESULT_ITEM inline_items[inline_room];
 };
 
+// The method key of one call: a text of the call's own, or the interned
+// text of a call site (intern_call_key), which the call borrows instead of
+// copying. Interned texts live as long as the process, so a borrowed key
+// stays valid whatever the call's body does to the site tables.
+class CALL_KEY {
+public:
+    CALL_KEY() = default;
+    // A key given as its text, as a prepared argument block writes it.
+    CALL_KEY(std::string text) : own(std::move(text)) {}
+    CALL_KEY(const CALL_KEY&) = delete;
+    CALL_KEY& operator=(const CALL_KEY&) = delete;
+
+    CALL_KEY& operator=(const std::string& text) {
+        own = text;
+        current = &own;
+        return *this;
+    }
+    CALL_KEY& operator=(std::string&& text) {
+        own = std::move(text);
+        current = &own;
+        return *this;
+    }
+    CALL_KEY& operator=(const char* text) {
+        own = text;
+        current = &own;
+        return *this;
+    }
+    CALL_KEY& operator+=(char c) {
+        edit() += c;
+        return *this;
+    }
+    CALL_KEY& operator+=(const std::string& text) {
+        edit() += text;
+        return *this;
+    }
+    CALL_KEY& operator+=(const char* text) {
+        edit() += text;
+        return *this;
+    }
+    CALL_KEY& append(const std::string& text, size_t position, size_t length) {
+        edit().append(text, position, length);
+        return *this;
+    }
+
+    // Reads the interned text from now on.
+    void borrow(const std::string& interned) { current = &interned; }
+    // Handlers read the key many times over: one load, no test.
+    const std::string& text() const { return *current; }
+    operator const std::string&() const { return *current; }
+    // The call's own text, made from a borrowed one first.
+    std::string& edit() {
+        if (current != &own) {
+            own = *current;
+            current = &own;
+        }
+        return own;
+    }
+
+private:
+    std::string own;
+    const std::string* current = &own;
+};
+
+// The one lasting copy of a key text (see CALL_KEY).
+const std::string& intern_call_key(const std::string& key);
+
 // The argument block of one call, owned by whoever prepared it (call_routine
 // or a caller with a prepared block) and only read by handlers.
 struct CALL_ARGS {
-    std::string key;
+    CALL_KEY key;
     ARGUMENT_ITEMS args;  // one per argument, in call order
 
     int32_t count() const { return static_cast<int32_t>(args.size()); }
@@ -128,12 +194,12 @@ struct METHOD_CALL {
     bool element_used_at_once = false;
 
     bool is_function() const { return results != nullptr; }
-    const std::string& key() const { return args->key; }
+    const std::string& key() const { return args->key.text(); }
     int32_t count() const { return args->count(); }
     const RESULT_ITEM& arg(int32_t index) const { return (*args)[index]; }
 
     // "type:method", the routine name of the handler's errors.
-    std::string context() const { return method_context(node, type_name, args->key, false); }
+    std::string context() const { return method_context(node, type_name, args->key.text(), false); }
 
     // Raises the message at the call node as an error of this method:
     // routine kind 'f' or 'p', the method context, error kind 's'.
