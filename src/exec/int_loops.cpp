@@ -1,6 +1,7 @@
 #include "exec/int_loops.h"
 
 #include <algorithm>
+#include <array>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -33,9 +34,9 @@ constexpr int max_depth = 32;
 
 // The register file: the loop's variables, its constants, then the scratch
 // values of one statement or of the condition.
-constexpr uint32_t first_constant = 64;
-constexpr uint32_t first_scratch = 128;
-constexpr uint32_t register_count = 256;
+constexpr uint32_t first_constant = 32;
+constexpr uint32_t first_scratch = 64;
+constexpr uint32_t register_count = 128;
 
 // Arithmetic writes its destination only when the result keeps the
 // small-int shape; a comparison that holds goes on at its jump.
@@ -57,13 +58,14 @@ enum class OP : uint8_t {
 // The statement number of the condition's instructions.
 constexpr uint16_t in_condition = UINT16_MAX;
 
+// dst = a op b, or a comparison of a and b.
 struct INSTR {
     OP op = OP::move;
     uint8_t dst = 0;
     uint8_t a = 0;
     uint8_t b = 0;
     uint16_t statement = in_condition;  // the statement it belongs to
-    uint16_t jump = 0;
+    uint16_t jump = 0;                  // of a comparison
 };
 
 constexpr uint32_t never_written = UINT32_MAX;
@@ -73,13 +75,21 @@ struct VARIABLE {
     uint32_t first_write = never_written;  // the first statement assigning it
 };
 
+// A variable read by one statement (or the condition) run on its own.
+struct READ {
+    const TOKEN* declaration;
+    uint8_t slot;  // its register
+};
+
 // An assignment name = e, name += e, name -= e or name *= e.
 struct FLAT_STATEMENT {
     bool translated = false;
+    bool reads_target = false;  // an update such as +=, or e names the target
     uint8_t target = 0;
-    uint32_t begin = 0;  // its instructions
+    const TOKEN* declaration = nullptr;  // of the target
+    uint32_t begin = 0;                  // its instructions
     uint32_t end = 0;
-    std::vector<uint8_t> reads;  // the variables whose values it reads
+    std::vector<READ> reads;  // the other variables whose values it reads
 };
 
 // The code is the condition, the statements of the body (and of a for
@@ -93,11 +103,15 @@ struct LOOP_PLAN {
     std::vector<int64_t> constants;
     std::vector<INSTR> code;
     uint32_t condition_end = 0;  // 0: the condition did not translate
-    std::vector<uint8_t> condition_reads;
+    std::vector<READ> condition_reads;
     std::vector<FLAT_STATEMENT> statements;  // the body's, then the step's
     uint32_t body_count = 0;
     bool complete = false;      // every statement translated
     bool in_registers = false;  // the whole loop may run in registers
+    // The constants stay in place. Each use of the file reads its variables,
+    // runs and stores without running anything else in between, so the
+    // runs of one plan never overlap.
+    std::array<int64_t, register_count> registers{};
 };
 
 // By body. A loop holds its plan while it runs: a nested run of the same
@@ -108,7 +122,7 @@ std::unordered_map<const TOKEN*, std::shared_ptr<LOOP_PLAN>> plans;
 
 struct BUILDER {
     LOOP_PLAN& plan;
-    std::vector<uint8_t>& reads;
+    std::vector<uint8_t> reads;
     uint16_t statement;
     uint32_t next_scratch = first_scratch;
 };
@@ -196,13 +210,13 @@ bool translate_statement(const TOKEN* node, LOOP_PLAN& plan, uint16_t index) {
     if (target == nullptr || target->member_slot >= 0) return false;
     FLAT_STATEMENT& statement = plan.statements[index];
     const PLAN_MARK mark(plan);
-    BUILDER builder{plan, statement.reads, index};
+    BUILDER builder{plan, {}, index};
     statement.begin = static_cast<uint32_t>(plan.code.size());
     const int value = emit(builder, node->right, 0);
-    const int target_register = value < 0 ? -1 : variable_register(builder, target, op != OP::move);
+    // The target's value is read from the cell it is written to.
+    const int target_register = value < 0 ? -1 : variable_register(builder, target, false);
     if (target_register < 0) {
         mark.restore(plan);
-        statement.reads.clear();
         return false;
     }
     const auto dst = static_cast<uint8_t>(target_register);
@@ -215,6 +229,12 @@ bool translate_statement(const TOKEN* node, LOOP_PLAN& plan, uint16_t index) {
     }
     statement.end = static_cast<uint32_t>(plan.code.size());
     statement.target = dst;
+    statement.declaration = target;
+    statement.reads_target = op != OP::move;
+    for (const uint8_t variable : builder.reads) {
+        if (variable == dst) statement.reads_target = true;
+        else statement.reads.push_back(READ{plan.variables[variable].declaration, variable});
+    }
     statement.translated = true;
     VARIABLE& variable = plan.variables[dst];
     variable.first_write = std::min<uint32_t>(variable.first_write, index);
@@ -236,14 +256,15 @@ void translate_condition(const TOKEN* condition, LOOP_PLAN& plan) {
     else if (op1 == '!' && op2 == '=') op = OP::not_equal;
     else return;
     const PLAN_MARK mark(plan);
-    BUILDER builder{plan, plan.condition_reads, in_condition};
+    BUILDER builder{plan, {}, in_condition};
     const int left = emit(builder, condition->left, 0);
     const int right = left < 0 ? -1 : emit(builder, condition->right, 0);
     if (right < 0) {
         mark.restore(plan);
-        plan.condition_reads.clear();
         return;
     }
+    for (const uint8_t variable : builder.reads)
+        plan.condition_reads.push_back(READ{plan.variables[variable].declaration, variable});
     plan.code.push_back(INSTR{op, 0, static_cast<uint8_t>(left), static_cast<uint8_t>(right), in_condition, 0});
     plan.condition_end = static_cast<uint32_t>(plan.code.size());
     plan.code.back().jump = static_cast<uint16_t>(plan.condition_end);
@@ -286,6 +307,7 @@ std::shared_ptr<LOOP_PLAN> plan_of(TOKEN* condition, TOKEN* body, TOKEN* step) {
     if (plan.in_registers) {
         for (uint32_t i = 0; i < plan.condition_end; ++i) plan.code.push_back(plan.code[i]);
     }
+    std::copy(plan.constants.begin(), plan.constants.end(), plan.registers.begin() + first_constant);
     return entry;
 }
 
@@ -310,10 +332,6 @@ inline INT_DATA* writable_number(const TOKEN* declaration) {
 inline bool read_variable(const TOKEN* declaration, int64_t& out) {
     const INT_DATA* number = readable_number(declaration);
     return number != nullptr && number->to_int64(out);
-}
-
-inline void load_constants(const LOOP_PLAN& plan, int64_t* registers) {
-    std::copy(plan.constants.begin(), plan.constants.end(), registers + first_constant);
 }
 
 // One arithmetic instruction; false, with nothing written, where the
@@ -358,30 +376,31 @@ inline bool compare(OP op, int64_t a, int64_t b) {
 // The assignment as fast_int_assignment does it, reading and writing the
 // cells; false, with nothing changed, where that would leave it to the
 // general path.
-bool run_statement(const LOOP_PLAN& plan, uint32_t index) {
+[[gnu::always_inline]] inline bool run_statement(LOOP_PLAN& plan, uint32_t index) {
     if (index >= plan.statements.size()) return false;
     const FLAT_STATEMENT& statement = plan.statements[index];
     if (!statement.translated) return false;
-    int64_t registers[register_count];
-    load_constants(plan, registers);
-    for (const uint8_t variable : statement.reads)
-        if (!read_variable(plan.variables[variable].declaration, registers[variable])) return false;
-    for (uint32_t pc = statement.begin; pc < statement.end; ++pc)
-        if (!arithmetic(plan.code[pc], registers)) return false;
-    INT_DATA* number = writable_number(plan.variables[statement.target].declaration);
-    if (number == nullptr) return false;
+    int64_t* registers = plan.registers.data();
+    INT_DATA* number = writable_number(statement.declaration);
+    if (number == nullptr || (statement.reads_target && !number->to_int64(registers[statement.target]))) return false;
+    for (const READ& read : statement.reads)
+        if (!read_variable(read.declaration, registers[read.slot])) return false;
+    const INSTR* code = plan.code.data();
+    uint32_t pc = statement.begin;
+    do {
+        if (!arithmetic(code[pc], registers)) return false;
+    } while (++pc != statement.end);
     number->assign_int64(registers[statement.target]);
     return true;
 }
 
 // The condition's value from the cells; -1 when it must be evaluated the
 // general way.
-int condition_value(const LOOP_PLAN& plan) {
+[[gnu::always_inline]] inline int condition_value(LOOP_PLAN& plan) {
     if (plan.condition_end == 0) return -1;
-    int64_t registers[register_count];
-    load_constants(plan, registers);
-    for (const uint8_t variable : plan.condition_reads)
-        if (!read_variable(plan.variables[variable].declaration, registers[variable])) return -1;
+    int64_t* registers = plan.registers.data();
+    for (const READ& read : plan.condition_reads)
+        if (!read_variable(read.declaration, registers[read.slot])) return -1;
     const uint32_t last = plan.condition_end - 1;
     for (uint32_t pc = 0; pc < last; ++pc)
         if (!arithmetic(plan.code[pc], registers)) return -1;
@@ -463,9 +482,9 @@ struct REGISTER_RUN {
 
 // Runs the loop in registers while its values keep the small-int shapes,
 // then stores the variables that were assigned back into their cells.
-REGISTER_RUN run_in_registers(const LOOP_PLAN& plan) {
+REGISTER_RUN run_in_registers(LOOP_PLAN& plan) {
     REGISTER_RUN run;
-    int64_t registers[register_count];
+    int64_t* registers = plan.registers.data();
     INT_DATA* numbers[first_constant];
     const uint32_t variable_count = static_cast<uint32_t>(plan.variables.size());
     for (uint32_t i = 0; i < variable_count; ++i) {
@@ -478,7 +497,6 @@ REGISTER_RUN run_in_registers(const LOOP_PLAN& plan) {
             if (numbers[j] == number) return run;
         numbers[i] = number;
     }
-    load_constants(plan, registers);
     uint64_t rounds = 0;
     const uint32_t pc = run_code(plan.code.data(), registers, rounds);
     const INSTR& stop = plan.code[pc];
@@ -521,12 +539,12 @@ struct RETRY {
 };
 
 [[gnu::flatten]] bool shortcut(void* data, uint32_t index) {
-    const LOOP_PLAN& plan = *static_cast<const LOOP_PLAN*>(data);
+    LOOP_PLAN& plan = *static_cast<LOOP_PLAN*>(data);
     return index < plan.body_count && run_statement(plan, index);
 }
 
 [[gnu::flatten]] bool step_shortcut(void* data, uint32_t index) {
-    const LOOP_PLAN& plan = *static_cast<const LOOP_PLAN*>(data);
+    LOOP_PLAN& plan = *static_cast<LOOP_PLAN*>(data);
     return plan.body_count + index < plan.statements.size() && run_statement(plan, plan.body_count + index);
 }
 
