@@ -106,6 +106,7 @@ struct LOOP_PLAN {
     std::vector<READ> condition_reads;
     std::vector<FLAT_STATEMENT> statements;  // the body's, then the step's
     uint32_t body_count = 0;
+    uint32_t step_count = 0;
     bool complete = false;      // every statement translated
     bool in_registers = false;  // the whole loop may run in registers
     // The constants stay in place. Each use of the file reads its variables,
@@ -302,6 +303,7 @@ std::shared_ptr<LOOP_PLAN> plan_of(TOKEN* condition, TOKEN* body, TOKEN* step) {
     plan.complete = translate_block(body, plan);
     plan.body_count = static_cast<uint32_t>(plan.statements.size());
     if (step != nullptr) plan.complete = translate_block(step, plan) && plan.complete;
+    plan.step_count = static_cast<uint32_t>(plan.statements.size()) - plan.body_count;
     plan.in_registers = plan.complete && plan.condition_end != 0 && !plan.statements.empty() &&
                         plan.code.size() + plan.condition_end <= UINT16_MAX;
     if (plan.in_registers) {
@@ -375,16 +377,15 @@ inline bool compare(OP op, int64_t a, int64_t b) {
 
 // The assignment as fast_int_assignment does it, reading and writing the
 // cells; false, with nothing changed, where that would leave it to the
-// general path.
+// general path. The index is one of the plan's statements.
 [[gnu::always_inline]] inline bool run_statement(LOOP_PLAN& plan, uint32_t index) {
-    if (index >= plan.statements.size()) return false;
     const FLAT_STATEMENT& statement = plan.statements[index];
     if (!statement.translated) return false;
     int64_t* registers = plan.registers.data();
-    INT_DATA* number = writable_number(statement.declaration);
-    if (number == nullptr || (statement.reads_target && !number->to_int64(registers[statement.target]))) return false;
     for (const READ& read : statement.reads)
         if (!read_variable(read.declaration, registers[read.slot])) return false;
+    INT_DATA* number = writable_number(statement.declaration);
+    if (number == nullptr || (statement.reads_target && !number->to_int64(registers[statement.target]))) return false;
     const INSTR* code = plan.code.data();
     uint32_t pc = statement.begin;
     do {
@@ -545,7 +546,7 @@ struct RETRY {
 
 [[gnu::flatten]] bool step_shortcut(void* data, uint32_t index) {
     LOOP_PLAN& plan = *static_cast<LOOP_PLAN*>(data);
-    return plan.body_count + index < plan.statements.size() && run_statement(plan, plan.body_count + index);
+    return index < plan.step_count && run_statement(plan, plan.body_count + index);
 }
 
 }  // namespace
@@ -601,7 +602,7 @@ bool run_int_for(TOKEN* condition, TOKEN* step, TOKEN* body, RESULT_ITEM this_it
     LOOP_PLAN* plan = held.get();
     if (plan->condition_end == 0 && plan->statements.empty()) return false;
     const uint32_t count = plan->body_count;
-    const uint32_t step_count = static_cast<uint32_t>(plan->statements.size()) - count;
+    const uint32_t step_count = plan->step_count;
     auto clean = [plan]() {
         return plan->complete && pending_exception == nullptr && !control_pending() && statement_budget == 0;
     };
