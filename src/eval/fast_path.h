@@ -41,6 +41,11 @@ inline bool fast_operation(char op, int64_t a, int64_t b, int64_t& out) {
     case '%':
         // A negative dividend leaves a remainder between 0 and |b| - 1.
         if (b == 0 || b == INT64_MIN) return false;
+        if (b == -1) {
+            // The machine's division traps on the smallest int by -1.
+            out = 0;
+            return true;
+        }
         out = a % b;
         if (out < 0) out += b < 0 ? -b : b;
         return true;

@@ -1,5 +1,7 @@
 #include "exec/int_loops.h"
 
+#include <algorithm>
+#include <array>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -30,33 +32,87 @@ namespace {
 // single-value fast path leaves them.
 constexpr int max_depth = 32;
 
-enum class LEAF : uint8_t { constant, variable, operation };
+// The register file: the loop's variables, its constants, then the scratch
+// values of one statement or of the condition.
+constexpr uint32_t first_constant = 32;
+constexpr uint32_t first_scratch = 64;
+constexpr uint32_t register_count = 128;
 
-struct CELL_EXPR {
-    LEAF kind = LEAF::constant;
-    char op = 0;  // of an operation: '+', '-', '*', '/' or '%'
-    int64_t constant = 0;
-    const TOKEN* declaration = nullptr;  // of a variable
-    std::unique_ptr<CELL_EXPR> left;
-    std::unique_ptr<CELL_EXPR> right;
+// Arithmetic writes its destination only when the result keeps the
+// small-int shape; a comparison that holds goes on at its jump.
+enum class OP : uint8_t {
+    add,
+    subtract,
+    multiply,
+    divide,
+    modulo,
+    move,
+    less,
+    less_equal,
+    greater,
+    greater_equal,
+    equal,
+    not_equal,
+};
+
+// The statement number of the condition's instructions.
+constexpr uint16_t in_condition = UINT16_MAX;
+
+// dst = a op b, or a comparison of a and b.
+struct INSTR {
+    OP op = OP::move;
+    uint8_t dst = 0;
+    uint8_t a = 0;
+    uint8_t b = 0;
+    uint16_t statement = in_condition;  // the statement it belongs to
+    uint16_t jump = 0;                  // of a comparison
+};
+
+constexpr uint32_t never_written = UINT32_MAX;
+
+struct VARIABLE {
+    const TOKEN* declaration = nullptr;
+    uint32_t first_write = never_written;  // the first statement assigning it
+};
+
+// A variable read by one statement (or the condition) run on its own.
+struct READ {
+    const TOKEN* declaration;
+    uint8_t slot;  // its register
 };
 
 // An assignment name = e, name += e, name -= e or name *= e.
-struct CELL_STATEMENT {
-    char op = 0;  // 0: the statement did not translate
-    const TOKEN* target = nullptr;
-    std::unique_ptr<CELL_EXPR> value;
+struct FLAT_STATEMENT {
+    bool translated = false;
+    bool reads_target = false;  // an update such as +=, or e names the target
+    uint8_t target = 0;
+    const TOKEN* declaration = nullptr;  // of the target
+    uint32_t begin = 0;                  // its instructions
+    uint32_t end = 0;
+    std::vector<READ> reads;  // the other variables whose values it reads
 };
 
+// The code is the condition, the statements of the body (and of a for
+// loop's step), then the condition again, whose comparison leads back to
+// the first statement.
 struct LOOP_PLAN {
     uint64_t generation = 0;
     const TOKEN* condition_node = nullptr;
-    char op1 = 0;  // the comparison
-    char op2 = 0;
-    std::unique_ptr<CELL_EXPR> left;  // null: the condition did not translate
-    std::unique_ptr<CELL_EXPR> right;
-    std::vector<CELL_STATEMENT> statements;
-    bool complete = false;  // every statement translated
+    const TOKEN* step_node = nullptr;
+    std::vector<VARIABLE> variables;
+    std::vector<int64_t> constants;
+    std::vector<INSTR> code;
+    uint32_t condition_end = 0;  // 0: the condition did not translate
+    std::vector<READ> condition_reads;
+    std::vector<FLAT_STATEMENT> statements;  // the body's, then the step's
+    uint32_t body_count = 0;
+    uint32_t step_count = 0;
+    bool complete = false;      // every statement translated
+    bool in_registers = false;  // the whole loop may run in registers
+    // The constants stay in place. Each use of the file reads its variables,
+    // runs and stores without running anything else in between, so the
+    // runs of one plan never overlap.
+    std::array<int64_t, register_count> registers{};
 };
 
 // By body. A loop holds its plan while it runs: a nested run of the same
@@ -65,51 +121,125 @@ std::unordered_map<const TOKEN*, std::shared_ptr<LOOP_PLAN>> plans;
 
 // ---- translation ----
 
-std::unique_ptr<CELL_EXPR> translate(const TOKEN* node, int depth) {
-    if (depth >= max_depth) return nullptr;
-    const EVAL_HANDLER handler = node->evaluator;
-    auto expr = std::make_unique<CELL_EXPR>();
-    if (handler == eval_variable) {
-        const TOKEN* declaration = node->declaration;
-        if (declaration == nullptr || declaration->member_slot >= 0) return nullptr;
-        expr->kind = LEAF::variable;
-        expr->declaration = declaration;
-        return expr;
+struct BUILDER {
+    LOOP_PLAN& plan;
+    std::vector<uint8_t> reads;
+    uint16_t statement;
+    uint32_t next_scratch = first_scratch;
+};
+
+int variable_register(BUILDER& builder, const TOKEN* declaration, bool read) {
+    std::vector<VARIABLE>& variables = builder.plan.variables;
+    uint32_t index = 0;
+    while (index < variables.size() && variables[index].declaration != declaration) ++index;
+    if (index == variables.size()) {
+        if (index == first_constant) return -1;
+        variables.push_back(VARIABLE{declaration});
     }
-    if (handler == eval_int_literal) {
-        if (node->number == nullptr || !node->number->mantissa.to_int64(expr->constant)) return nullptr;
-        return expr;
-    }
-    if (handler == eval_plus) expr->op = '+';
-    else if (handler == eval_minus) expr->op = '-';
-    else if (handler == eval_times) expr->op = '*';
-    else if (handler == eval_divide) expr->op = '/';
-    else if (handler == eval_modulo) expr->op = '%';
-    else return nullptr;
-    if (node->left == nullptr || node->right == nullptr) return nullptr;
-    expr->kind = LEAF::operation;
-    expr->left = translate(node->left, depth + 1);
-    if (!expr->left) return nullptr;
-    expr->right = translate(node->right, depth + 1);
-    if (!expr->right) return nullptr;
-    return expr;
+    if (read && std::find(builder.reads.begin(), builder.reads.end(), index) == builder.reads.end())
+        builder.reads.push_back(static_cast<uint8_t>(index));
+    return static_cast<int>(index);
 }
 
-void translate_statement(const TOKEN* node, CELL_STATEMENT& out) {
-    char op = 0;
+int constant_register(BUILDER& builder, int64_t value) {
+    std::vector<int64_t>& constants = builder.plan.constants;
+    const auto found = std::find(constants.begin(), constants.end(), value);
+    if (found != constants.end()) return static_cast<int>(first_constant + (found - constants.begin()));
+    if (constants.size() == first_scratch - first_constant) return -1;
+    constants.push_back(value);
+    return static_cast<int>(first_constant + constants.size() - 1);
+}
+
+// Emits the instructions of an expression; its register, or -1 when it
+// does not translate.
+int emit(BUILDER& builder, const TOKEN* node, int depth) {
+    if (depth >= max_depth) return -1;
+    const EVAL_HANDLER handler = node->evaluator;
+    if (handler == eval_variable) {
+        const TOKEN* declaration = node->declaration;
+        if (declaration == nullptr || declaration->member_slot >= 0) return -1;
+        return variable_register(builder, declaration, true);
+    }
+    if (handler == eval_int_literal) {
+        int64_t value = 0;
+        if (node->number == nullptr || !node->number->mantissa.to_int64(value)) return -1;
+        return constant_register(builder, value);
+    }
+    OP op = OP::add;
+    if (handler == eval_plus) op = OP::add;
+    else if (handler == eval_minus) op = OP::subtract;
+    else if (handler == eval_times) op = OP::multiply;
+    else if (handler == eval_divide) op = OP::divide;
+    else if (handler == eval_modulo) op = OP::modulo;
+    else return -1;
+    if (node->left == nullptr || node->right == nullptr) return -1;
+    const int left = emit(builder, node->left, depth + 1);
+    if (left < 0) return -1;
+    const int right = emit(builder, node->right, depth + 1);
+    if (right < 0 || builder.next_scratch == register_count) return -1;
+    const auto result = static_cast<uint8_t>(builder.next_scratch++);
+    builder.plan.code.push_back(
+        INSTR{op, result, static_cast<uint8_t>(left), static_cast<uint8_t>(right), builder.statement, 0});
+    return result;
+}
+
+// What a translation that fails takes back.
+struct PLAN_MARK {
+    size_t variables;
+    size_t constants;
+    size_t code;
+
+    explicit PLAN_MARK(const LOOP_PLAN& plan)
+        : variables(plan.variables.size()), constants(plan.constants.size()), code(plan.code.size()) {}
+    void restore(LOOP_PLAN& plan) const {
+        plan.variables.resize(variables);
+        plan.constants.resize(constants);
+        plan.code.resize(code);
+    }
+};
+
+bool translate_statement(const TOKEN* node, LOOP_PLAN& plan, uint16_t index) {
+    OP op = OP::move;
     const EXEC_HANDLER executor = node->executor;
-    if (executor == exec_assign) op = '=';
-    else if (executor == exec_add_assign) op = '+';
-    else if (executor == exec_sub_assign) op = '-';
-    else if (executor == exec_mul_assign) op = '*';
-    else return;
-    if (node->left == nullptr || node->right == nullptr || node->left->evaluator != eval_variable) return;
+    if (executor == exec_assign) op = OP::move;
+    else if (executor == exec_add_assign) op = OP::add;
+    else if (executor == exec_sub_assign) op = OP::subtract;
+    else if (executor == exec_mul_assign) op = OP::multiply;
+    else return false;
+    if (node->left == nullptr || node->right == nullptr || node->left->evaluator != eval_variable) return false;
     const TOKEN* target = node->left->declaration;
-    if (target == nullptr || target->member_slot >= 0) return;
-    out.value = translate(node->right, 0);
-    if (!out.value) return;
-    out.target = target;
-    out.op = op;
+    if (target == nullptr || target->member_slot >= 0) return false;
+    FLAT_STATEMENT& statement = plan.statements[index];
+    const PLAN_MARK mark(plan);
+    BUILDER builder{plan, {}, index};
+    statement.begin = static_cast<uint32_t>(plan.code.size());
+    const int value = emit(builder, node->right, 0);
+    // The target's value is read from the cell it is written to.
+    const int target_register = value < 0 ? -1 : variable_register(builder, target, false);
+    if (target_register < 0) {
+        mark.restore(plan);
+        return false;
+    }
+    const auto dst = static_cast<uint8_t>(target_register);
+    if (op == OP::move && value >= static_cast<int>(first_scratch)) {
+        // The last operation writes the variable itself.
+        plan.code.back().dst = dst;
+    } else {
+        const uint8_t left = op == OP::move ? static_cast<uint8_t>(value) : dst;
+        plan.code.push_back(INSTR{op, dst, left, static_cast<uint8_t>(value), index, 0});
+    }
+    statement.end = static_cast<uint32_t>(plan.code.size());
+    statement.target = dst;
+    statement.declaration = target;
+    statement.reads_target = op != OP::move;
+    for (const uint8_t variable : builder.reads) {
+        if (variable == dst) statement.reads_target = true;
+        else statement.reads.push_back(READ{plan.variables[variable].declaration, variable});
+    }
+    statement.translated = true;
+    VARIABLE& variable = plan.variables[dst];
+    variable.first_write = std::min<uint32_t>(variable.first_write, index);
+    return true;
 }
 
 void translate_condition(const TOKEN* condition, LOOP_PLAN& plan) {
@@ -118,126 +248,315 @@ void translate_condition(const TOKEN* condition, LOOP_PLAN& plan) {
         return;
     const char op1 = condition->op1;
     const char op2 = condition->op2;
-    const bool comparison =
-        ((op1 == '<' || op1 == '>') && (op2 == 0 || op2 == '=')) || ((op1 == '=' || op1 == '!') && op2 == '=');
-    if (!comparison) return;
-    plan.left = translate(condition->left, 0);
-    plan.right = translate(condition->right, 0);
-    if (!plan.left || !plan.right) {
-        plan.left.reset();
-        plan.right.reset();
+    OP op = OP::less;
+    if (op1 == '<' && op2 == 0) op = OP::less;
+    else if (op1 == '<' && op2 == '=') op = OP::less_equal;
+    else if (op1 == '>' && op2 == 0) op = OP::greater;
+    else if (op1 == '>' && op2 == '=') op = OP::greater_equal;
+    else if (op1 == '=' && op2 == '=') op = OP::equal;
+    else if (op1 == '!' && op2 == '=') op = OP::not_equal;
+    else return;
+    const PLAN_MARK mark(plan);
+    BUILDER builder{plan, {}, in_condition};
+    const int left = emit(builder, condition->left, 0);
+    const int right = left < 0 ? -1 : emit(builder, condition->right, 0);
+    if (right < 0) {
+        mark.restore(plan);
         return;
     }
-    plan.op1 = op1;
-    plan.op2 = op2;
+    for (const uint8_t variable : builder.reads)
+        plan.condition_reads.push_back(READ{plan.variables[variable].declaration, variable});
+    plan.code.push_back(INSTR{op, 0, static_cast<uint8_t>(left), static_cast<uint8_t>(right), in_condition, 0});
+    plan.condition_end = static_cast<uint32_t>(plan.code.size());
+    plan.code.back().jump = static_cast<uint16_t>(plan.condition_end);
+}
+
+// Translates the statements of a block into the plan; false when not all
+// of them translate.
+bool translate_block(TOKEN* block, LOOP_PLAN& plan) {
+    TOKEN_LIST list;
+    append_operands(block, ';', &list);
+    bool complete = true;
+    for (uint32_t i = 0; i < list.count(); ++i) {
+        if (list[i] == nullptr) return false;  // the block ends here: nothing after it runs
+        if (plan.statements.size() == in_condition) return false;
+        const auto index = static_cast<uint16_t>(plan.statements.size());
+        plan.statements.emplace_back();
+        complete = translate_statement(list[i], plan, index) && complete;
+    }
+    return complete;
 }
 
 // The loop's plan, translated anew when the routine tables changed or when
 // statements that had not run yet may run now.
-std::shared_ptr<LOOP_PLAN> plan_of(TOKEN* condition, TOKEN* body) {
+std::shared_ptr<LOOP_PLAN> plan_of(TOKEN* condition, TOKEN* body, TOKEN* step) {
     std::shared_ptr<LOOP_PLAN>& entry = plans[body];
     if (entry && entry->generation == routine_tables_generation && entry->condition_node == condition &&
-        entry->complete)
+        entry->step_node == step && entry->complete)
         return entry;
     entry = std::make_shared<LOOP_PLAN>();
     LOOP_PLAN& plan = *entry;
     plan.generation = routine_tables_generation;
     plan.condition_node = condition;
+    plan.step_node = step;
     translate_condition(condition, plan);
-    TOKEN_LIST statements;
-    append_operands(body, ';', &statements);
-    plan.statements.resize(statements.count());
-    plan.complete = true;
-    for (uint32_t i = 0; i < statements.count(); ++i) {
-        if (statements[i] == nullptr) {
-            // The block ends here: nothing after it runs.
-            plan.statements.resize(i);
-            break;
-        }
-        translate_statement(statements[i], plan.statements[i]);
-        plan.complete = plan.complete && plan.statements[i].op != 0;
+    plan.complete = translate_block(body, plan);
+    plan.body_count = static_cast<uint32_t>(plan.statements.size());
+    if (step != nullptr) plan.complete = translate_block(step, plan) && plan.complete;
+    plan.step_count = static_cast<uint32_t>(plan.statements.size()) - plan.body_count;
+    plan.in_registers = plan.complete && plan.condition_end != 0 && !plan.statements.empty() &&
+                        plan.code.size() + plan.condition_end <= UINT16_MAX;
+    if (plan.in_registers) {
+        for (uint32_t i = 0; i < plan.condition_end; ++i) plan.code.push_back(plan.code[i]);
     }
-    plan.complete = plan.complete && plan.statements.size() == statements.count();
+    std::copy(plan.constants.begin(), plan.constants.end(), plan.registers.begin() + first_constant);
     return entry;
 }
 
 // ---- running ----
 
-// The cell of a variable as the single-value fast path reads it.
-inline bool read_variable(const TOKEN* declaration, int64_t& out) {
+// The number of a variable's cell when the loop's statements may read it.
+inline INT_DATA* readable_number(const TOKEN* declaration) {
     const UNION_DATA* cell = top_cell(declaration);
     if (cell == nullptr || (cell->tag != tag_int && cell->tag != raise_tag(tag_int)) || cell->payload == nullptr)
-        return false;
-    return cell->int_data()->to_int64(out);
+        return nullptr;
+    return cell->int_data();
 }
 
-bool operation_value(const CELL_EXPR& expr, int64_t& out);
-
-// Leaves without a call.
-inline bool value_of(const CELL_EXPR& expr, int64_t& out) {
-    if (expr.kind == LEAF::variable) return read_variable(expr.declaration, out);
-    if (expr.kind == LEAF::constant) {
-        out = expr.constant;
-        return true;
-    }
-    return operation_value(expr, out);
-}
-
-bool operation_value(const CELL_EXPR& expr, int64_t& out) {
-    int64_t a = 0;
-    int64_t b = 0;
-    return value_of(*expr.left, a) && value_of(*expr.right, b) && fast_operation(expr.op, a, b, out);
-}
-
-// The assignment as fast_int_assignment does it; false, with nothing
-// changed, where that would leave it to the general path.
-bool run_statement(const CELL_STATEMENT& statement) {
-    int64_t value = 0;
-    if (statement.op == 0 || !value_of(*statement.value, value)) return false;
-    UNION_DATA* cell = declared_plain_cell(statement.target);
+// The same when they may assign it, as fast_int_assignment does.
+inline INT_DATA* writable_number(const TOKEN* declaration) {
+    UNION_DATA* cell = declared_plain_cell(declaration);
     if (cell == nullptr || cell->tag != tag_int || cell->payload == nullptr || cell->access_mode != access_variable)
-        return false;
-    INT_DATA& number = *cell->int_data();
-    if (statement.op != '=') {
-        int64_t current = 0;
-        if (!number.to_int64(current) || !fast_operation(statement.op, current, value, value)) return false;
+        return nullptr;
+    return cell->int_data();
+}
+
+inline bool read_variable(const TOKEN* declaration, int64_t& out) {
+    const INT_DATA* number = readable_number(declaration);
+    return number != nullptr && number->to_int64(out);
+}
+
+// One arithmetic instruction; false, with nothing written, where the
+// general path gives another form.
+inline bool arithmetic(const INSTR& instr, int64_t* registers) {
+    const int64_t a = registers[instr.a];
+    const int64_t b = registers[instr.b];
+    int64_t out = 0;
+    switch (instr.op) {
+    case OP::add:
+        if (!fast_operation('+', a, b, out)) return false;
+        break;
+    case OP::subtract:
+        if (!fast_operation('-', a, b, out)) return false;
+        break;
+    case OP::multiply:
+        if (!fast_operation('*', a, b, out)) return false;
+        break;
+    case OP::divide:
+        if (!fast_operation('/', a, b, out)) return false;
+        break;
+    case OP::modulo:
+        if (!fast_operation('%', a, b, out)) return false;
+        break;
+    default: out = a; break;
     }
-    number.assign_int64(value);
+    registers[instr.dst] = out;
     return true;
 }
 
-// The condition's value; -1 when it must be evaluated the general way.
-int condition_value(const LOOP_PLAN& plan) {
-    if (!plan.left) return -1;
-    int64_t a = 0;
-    int64_t b = 0;
-    if (!value_of(*plan.left, a) || !value_of(*plan.right, b)) return -1;
-    switch (plan.op1) {
-    case '<': return plan.op2 == 0 ? a < b : a <= b;
-    case '>': return plan.op2 == 0 ? a > b : a >= b;
-    case '=': return a == b;
+inline bool compare(OP op, int64_t a, int64_t b) {
+    switch (op) {
+    case OP::less: return a < b;
+    case OP::less_equal: return a <= b;
+    case OP::greater: return a > b;
+    case OP::greater_equal: return a >= b;
+    case OP::equal: return a == b;
     default: return a != b;
     }
 }
 
-// The same, out of line: the for loop's copies, so that the while loop keeps
-// its own inlined ones.
-[[gnu::noinline]] bool run_statement_apart(const CELL_STATEMENT& statement) { return run_statement(statement); }
-[[gnu::noinline]] int condition_value_apart(const LOOP_PLAN& plan) { return condition_value(plan); }
+// The assignment as fast_int_assignment does it, reading and writing the
+// cells; false, with nothing changed, where that would leave it to the
+// general path. The index is one of the plan's statements.
+[[gnu::always_inline]] inline bool run_statement(LOOP_PLAN& plan, uint32_t index) {
+    const FLAT_STATEMENT& statement = plan.statements[index];
+    if (!statement.translated) return false;
+    int64_t* registers = plan.registers.data();
+    for (const READ& read : statement.reads)
+        if (!read_variable(read.declaration, registers[read.slot])) return false;
+    INT_DATA* number = writable_number(statement.declaration);
+    if (number == nullptr || (statement.reads_target && !number->to_int64(registers[statement.target]))) return false;
+    const INSTR* code = plan.code.data();
+    uint32_t pc = statement.begin;
+    do {
+        if (!arithmetic(code[pc], registers)) return false;
+    } while (++pc != statement.end);
+    number->assign_int64(registers[statement.target]);
+    return true;
+}
+
+// The condition's value from the cells; -1 when it must be evaluated the
+// general way.
+[[gnu::always_inline]] inline int condition_value(LOOP_PLAN& plan) {
+    if (plan.condition_end == 0) return -1;
+    int64_t* registers = plan.registers.data();
+    for (const READ& read : plan.condition_reads)
+        if (!read_variable(read.declaration, registers[read.slot])) return -1;
+    const uint32_t last = plan.condition_end - 1;
+    for (uint32_t pc = 0; pc < last; ++pc)
+        if (!arithmetic(plan.code[pc], registers)) return -1;
+    const INSTR& comparison = plan.code[last];
+    return compare(comparison.op, registers[comparison.a], registers[comparison.b]) ? 1 : 0;
+}
+
+// Runs the loop's code from its start until an instruction stops: a
+// comparison that fails or an arithmetic instruction whose result leaves
+// the small-int shapes. Returns its index; rounds counts the comparisons
+// that held.
+[[gnu::hot]] uint32_t run_code(const INSTR* code, int64_t* registers, uint64_t& rounds) {
+    uint32_t pc = 0;
+    uint64_t held = 0;
+    for (;;) {
+        const INSTR& instr = code[pc];
+        const int64_t a = registers[instr.a];
+        const int64_t b = registers[instr.b];
+        int64_t out = 0;
+        bool holds = false;
+        switch (instr.op) {
+        case OP::add:
+            if (!fast_operation('+', a, b, out)) goto stop;
+            registers[instr.dst] = out;
+            ++pc;
+            continue;
+        case OP::subtract:
+            if (!fast_operation('-', a, b, out)) goto stop;
+            registers[instr.dst] = out;
+            ++pc;
+            continue;
+        case OP::multiply:
+            if (!fast_operation('*', a, b, out)) goto stop;
+            registers[instr.dst] = out;
+            ++pc;
+            continue;
+        case OP::divide:
+            if (!fast_operation('/', a, b, out)) goto stop;
+            registers[instr.dst] = out;
+            ++pc;
+            continue;
+        case OP::modulo:
+            if (!fast_operation('%', a, b, out)) goto stop;
+            registers[instr.dst] = out;
+            ++pc;
+            continue;
+        case OP::move:
+            registers[instr.dst] = a;
+            ++pc;
+            continue;
+        case OP::less: holds = a < b; break;
+        case OP::less_equal: holds = a <= b; break;
+        case OP::greater: holds = a > b; break;
+        case OP::greater_equal: holds = a >= b; break;
+        case OP::equal: holds = a == b; break;
+        case OP::not_equal: holds = a != b; break;
+        }
+        if (!holds) break;
+        ++held;
+        pc = instr.jump;
+    }
+stop:
+    rounds = held;
+    return pc;
+}
+
+enum class EXIT : uint8_t {
+    not_run,    // a variable is no plain small int: nothing ran
+    finished,   // the condition failed
+    condition,  // the condition must be evaluated the general way
+    statement,  // the statement must run the general way
+};
+
+struct REGISTER_RUN {
+    EXIT exit = EXIT::not_run;
+    uint32_t statement = 0;
+    bool whole_round = false;  // at least one round ran to its end
+};
+
+// Runs the loop in registers while its values keep the small-int shapes,
+// then stores the variables that were assigned back into their cells.
+REGISTER_RUN run_in_registers(LOOP_PLAN& plan) {
+    REGISTER_RUN run;
+    int64_t* registers = plan.registers.data();
+    INT_DATA* numbers[first_constant];
+    const uint32_t variable_count = static_cast<uint32_t>(plan.variables.size());
+    for (uint32_t i = 0; i < variable_count; ++i) {
+        const VARIABLE& variable = plan.variables[i];
+        INT_DATA* number = variable.first_write == never_written ? readable_number(variable.declaration)
+                                                                 : writable_number(variable.declaration);
+        if (number == nullptr || !number->to_int64(registers[i])) return run;
+        // Two names for one number would each see the other's writes.
+        for (uint32_t j = 0; j < i; ++j)
+            if (numbers[j] == number) return run;
+        numbers[i] = number;
+    }
+    uint64_t rounds = 0;
+    const uint32_t pc = run_code(plan.code.data(), registers, rounds);
+    const INSTR& stop = plan.code[pc];
+    const auto count = static_cast<uint32_t>(plan.statements.size());
+    // The statements of the stopped round that ran before the stop; the
+    // first comparison that holds starts the first round.
+    uint32_t done = count;
+    if (rounds < 2) done = stop.statement != in_condition ? stop.statement : pc < plan.condition_end ? 0 : count;
+    for (uint32_t i = 0; i < variable_count; ++i)
+        if (plan.variables[i].first_write < done) numbers[i]->assign_int64(registers[i]);
+    run.whole_round = rounds >= 2 || (pc >= plan.condition_end && stop.statement == in_condition);
+    if (stop.op >= OP::less) run.exit = EXIT::finished;
+    else if (stop.statement == in_condition) run.exit = EXIT::condition;
+    else {
+        run.exit = EXIT::statement;
+        run.statement = stop.statement;
+    }
+    return run;
+}
+
+// After a run in registers that made no whole round, the loop goes on
+// statement by statement for a while before it tries again.
+struct RETRY {
+    uint32_t wait = 0;
+    uint32_t backoff = 1;
+
+    bool due() {
+        if (wait == 0) return true;
+        --wait;
+        return false;
+    }
+    void after(const REGISTER_RUN& run) {
+        if (run.whole_round) {
+            backoff = 1;
+            return;
+        }
+        wait = backoff;
+        backoff = std::min<uint32_t>(backoff * 2, 1024);
+    }
+};
 
 [[gnu::flatten]] bool shortcut(void* data, uint32_t index) {
-    const LOOP_PLAN& plan = *static_cast<const LOOP_PLAN*>(data);
-    return index < plan.statements.size() && run_statement(plan.statements[index]);
+    LOOP_PLAN& plan = *static_cast<LOOP_PLAN*>(data);
+    return index < plan.body_count && run_statement(plan, index);
+}
+
+[[gnu::flatten]] bool step_shortcut(void* data, uint32_t index) {
+    LOOP_PLAN& plan = *static_cast<LOOP_PLAN*>(data);
+    return index < plan.step_count && run_statement(plan, plan.body_count + index);
 }
 
 }  // namespace
 
 bool run_int_while(TOKEN* condition, TOKEN* body, RESULT_ITEM this_item, const char* routine_name) {
     if (condition == nullptr || body == nullptr || block_has_variables(body) || statement_budget != 0) return false;
-    const std::shared_ptr<LOOP_PLAN> held = plan_of(condition, body);
+    const std::shared_ptr<LOOP_PLAN> held = plan_of(condition, body, nullptr);
     LOOP_PLAN* plan = held.get();
-    if (!plan->left && plan->statements.empty()) return false;
-    const uint32_t count = static_cast<uint32_t>(plan->statements.size());
+    if (plan->condition_end == 0 && plan->statements.empty()) return false;
+    const uint32_t count = plan->body_count;
     // While nothing is pending and every statement translates, an iteration
     // whose statements all stay small cannot raise, set a counter or run a
     // block: its statements run back to back and nothing is left to check
@@ -246,13 +565,26 @@ bool run_int_while(TOKEN* condition, TOKEN* body, RESULT_ITEM this_item, const c
         return plan->complete && pending_exception == nullptr && !control_pending() && statement_budget == 0;
     };
     bool back_to_back = clean();
+    RETRY retry;
     for (;;) {
-        int holds = condition_value(*plan);
-        if (holds < 0) holds = eval_condition(condition, this_item, routine_name) ? 1 : 0;
-        if (holds == 0) break;
         uint32_t done = 0;
+        bool holds_known = false;
+        if (back_to_back && plan->in_registers && retry.due()) {
+            const REGISTER_RUN run = run_in_registers(*plan);
+            if (run.exit == EXIT::finished) break;
+            if (run.exit == EXIT::statement) {
+                done = run.statement;
+                holds_known = true;
+            }
+            retry.after(run);
+        }
+        if (!holds_known) {
+            int holds = condition_value(*plan);
+            if (holds < 0) holds = eval_condition(condition, this_item, routine_name) ? 1 : 0;
+            if (holds == 0) break;
+        }
         if (back_to_back) {
-            while (done < count && run_statement(plan->statements[done])) ++done;
+            while (done < count && run_statement(*plan, done)) ++done;
             if (done == count && count != 0) continue;
         }
         execute_block_from(body, this_item, done, shortcut, plan);
@@ -266,37 +598,52 @@ bool run_int_for(TOKEN* condition, TOKEN* step, TOKEN* body, RESULT_ITEM this_it
     if (condition == nullptr || step == nullptr || body == nullptr || block_has_variables(body) ||
         statement_budget != 0)
         return false;
-    const std::shared_ptr<LOOP_PLAN> held = plan_of(condition, body);
-    const std::shared_ptr<LOOP_PLAN> step_held = plan_of(condition, step);
+    const std::shared_ptr<LOOP_PLAN> held = plan_of(condition, body, step);
     LOOP_PLAN* plan = held.get();
-    LOOP_PLAN* step_plan = step_held.get();
-    if (!plan->left && plan->statements.empty() && step_plan->statements.empty()) return false;
-    const uint32_t count = static_cast<uint32_t>(plan->statements.size());
-    const uint32_t step_count = static_cast<uint32_t>(step_plan->statements.size());
-    auto clean = [plan, step_plan]() {
-        return plan->complete && step_plan->complete && pending_exception == nullptr && !control_pending() &&
-               statement_budget == 0;
+    if (plan->condition_end == 0 && plan->statements.empty()) return false;
+    const uint32_t count = plan->body_count;
+    const uint32_t step_count = plan->step_count;
+    auto clean = [plan]() {
+        return plan->complete && pending_exception == nullptr && !control_pending() && statement_budget == 0;
     };
     bool back_to_back = clean();
+    RETRY retry;
     for (;;) {
-        int holds = condition_value_apart(*plan);
-        if (holds < 0) holds = eval_condition(condition, this_item, routine_name) ? 1 : 0;
-        if (holds == 0) break;
         uint32_t done = 0;
-        if (back_to_back) {
-            while (done < count && run_statement_apart(plan->statements[done])) ++done;
-        }
-        if (!back_to_back || done != count || count == 0) {
-            execute_block_from(body, this_item, done, shortcut, plan);
-            if (loop_after_body()) break;
-            back_to_back = clean();
-        }
         uint32_t step_done = 0;
+        bool holds_known = false;
+        bool in_step = false;
+        if (back_to_back && plan->in_registers && retry.due()) {
+            const REGISTER_RUN run = run_in_registers(*plan);
+            if (run.exit == EXIT::finished) break;
+            if (run.exit == EXIT::statement) {
+                holds_known = true;
+                in_step = run.statement >= count;
+                if (in_step) step_done = run.statement - count;
+                else done = run.statement;
+            }
+            retry.after(run);
+        }
+        if (!holds_known) {
+            int holds = condition_value(*plan);
+            if (holds < 0) holds = eval_condition(condition, this_item, routine_name) ? 1 : 0;
+            if (holds == 0) break;
+        }
+        if (!in_step) {
+            if (back_to_back) {
+                while (done < count && run_statement(*plan, done)) ++done;
+            }
+            if (!back_to_back || done != count || count == 0) {
+                execute_block_from(body, this_item, done, shortcut, plan);
+                if (loop_after_body()) break;
+                back_to_back = clean();
+            }
+        }
         if (back_to_back) {
-            while (step_done < step_count && run_statement_apart(step_plan->statements[step_done])) ++step_done;
+            while (step_done < step_count && run_statement(*plan, count + step_done)) ++step_done;
             if (step_done == step_count && step_count != 0) continue;
         }
-        execute_block_from(step, this_item, step_done, shortcut, step_plan);
+        execute_block_from(step, this_item, step_done, step_shortcut, plan);
         if (loop_after_body()) break;
         back_to_back = clean();
     }

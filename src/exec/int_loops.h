@@ -1,16 +1,28 @@
-// While loops over machine ints.
+// While and counted for loops over machine ints.
 //
 // A loop such as while({i < n}, {s += i; i += 1}) spends most of its time
 // finding out, statement by statement and iteration by iteration, that its
 // shapes are the small-int ones. After the loop's first iteration has run
 // through the general path (which binds the handlers of its nodes), the
 // condition and every assignment of a plain variable with a small-int
-// expression are translated into small trees that read and write the
-// variables' numbers directly. Each iteration then runs them; a statement
-// that does not translate, or whose values leave the small-int shapes (a
-// value that is no defined int, a result beyond 64 bits, a zero product),
-// runs through its executor exactly as the block would run it, and so does
-// the rest of that iteration.
+// expression are translated into a flat list of instructions over 64-bit
+// registers: the loop's variables first, then its constants, then scratch
+// values of one statement.
+//
+// The code runs in two ways. One statement at a time, its variables are read
+// from their cells, its instructions run and the target cell is written;
+// a statement that does not translate, or whose values leave the small-int
+// shapes (a value that is no defined int, a result beyond 64 bits, a zero
+// product or quotient, a zero divisor), runs through its executor exactly as
+// the block would run it, and so does the rest of that iteration.
+//
+// While nothing is pending and every statement translates, nothing but the
+// loop's own code can run between its statements, so the loop runs in its
+// registers: every variable is read once, the rounds run back to back, and
+// the variables written are stored back into their cells when the code stops
+// (the condition is false, or an instruction would leave the small-int
+// shapes). The round then goes on one statement at a time from where it
+// stopped, with every earlier write in place.
 
 #pragma once
 
