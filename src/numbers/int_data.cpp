@@ -61,7 +61,7 @@ INT_DATA::INT_DATA(int value) : INT_DATA(static_cast<long>(value)) {}
 INT_DATA::INT_DATA(long value) {
     assign_int64(value);
     const int length = decimal_width64(small_magnitude());
-    extra_groups = length / 3 + 1 - (length + 2) / 3;
+    extra_short = static_cast<int8_t>(length / 3 + 1 - (length + 2) / 3);
 }
 
 INT_DATA::INT_DATA(const char* text) { build_from_text(text); }
@@ -142,21 +142,12 @@ void INT_DATA::drop_heap(HEAP_LIMBS* block) noexcept {
 
 void INT_DATA::leave_heap() noexcept {
     drop_heap(heap());
-    on_heap = false;
-}
-
-void INT_DATA::expand() const {
-    const uint64_t magnitude = small_magnitude();
-    store[0] = static_cast<uint32_t>(magnitude % limb_base);
-    store[1] = static_cast<uint32_t>(magnitude / limb_base % limb_base);
-    store[2] = static_cast<uint32_t>(magnitude / limb_base / limb_base);
-    store[3] = 0;
-    small = false;
+    form = form_empty;
 }
 
 bool INT_DATA::wide_to_int64(int64_t& out) const {
     if (used == 0 || used > 3) return false;
-    const uint32_t* data = limb_data();
+    const uint32_t* data = heap()->limbs();
     unsigned __int128 magnitude = 0;
     for (int i = used - 1; i >= 0; --i) magnitude = magnitude * limb_base + data[i];
     if (sign_value < 0) {
@@ -169,33 +160,37 @@ bool INT_DATA::wide_to_int64(int64_t& out) const {
     return true;
 }
 
-// A small form is copied as it is; limbs beyond the inline ones are shared,
-// not copied.
+void INT_DATA::set_wide_extra(int count) {
+    text_buffer();
+    text_cache->extra_groups = count;
+    extra_short = wide_extra;
+}
+
+// A small form is copied as it is; a heap block is shared, not copied.
 void INT_DATA::copy_limbs_of(const INT_DATA& other) {
-    if (other.small) {
+    if (other.is_small()) {
         set_small(other.small_magnitude());
-    } else if (other.on_heap && other.used > inline_capacity) {
+    } else if (other.is_heap()) {
         HEAP_LIMBS* block = other.heap();
         ++block->holders;
-        if (on_heap) drop_heap(heap());
-        std::memcpy(store, &block, sizeof block);
-        on_heap = true;
-        small = false;
+        if (is_heap()) drop_heap(heap());
+        set_heap(block);
+        form = form_heap;
         used = other.used;
         trim();
     } else {
-        set_limbs(other.limb_data(), other.used);
+        set_small(0);
     }
 }
 
+void INT_DATA::copy_construct(const INT_DATA& other) {
+    if (other.used > 0) copy_limbs_of(other);
+    set_extra_groups(other.extra_groups());
+}
+
 INT_DATA::INT_DATA(INT_DATA&& other) noexcept
-    : used(other.used),
-      sign_value(other.sign_value),
-      extra_groups(other.extra_groups),
-      on_heap(other.on_heap),
-      small(other.small) {
-    std::memcpy(store, other.store, sizeof store);
-    other.on_heap = false;
+    : word(other.word), used(other.used), sign_value(other.sign_value), form(other.form) {
+    other.form = form_empty;
     take_text_and_empty(other);
 }
 
@@ -204,89 +199,94 @@ void INT_DATA::assign_copy(const INT_DATA& other) {
     if (other.used > 0) {
         copy_limbs_of(other);
     } else {
+        if (is_heap()) leave_heap();
         used = 0;
-        small = false;
+        form = form_empty;
     }
     sign_value = other.sign_value;
-    extra_groups = other.extra_groups;
+    set_extra_groups(other.extra_groups());
     changed();
 }
 
 INT_DATA& INT_DATA::operator=(INT_DATA&& other) noexcept {
     if (this == &other) return *this;
-    if (other.on_heap) {
-        if (on_heap) drop_heap(heap());
-        std::memcpy(store, other.store, sizeof store);
-        on_heap = true;
-        small = false;
-        used = other.used;
-        other.on_heap = false;
-    } else if (other.small) {
-        set_small(other.small_magnitude());
-    } else if (other.used > 0) {
-        // Inline limbs are copied, and a heap block of ours is kept for
-        // reuse unless a copy shares it.
-        if (on_heap && heap()->holders > 1) leave_heap();
-        small = false;
-        std::copy(other.store, other.store + other.used, on_heap ? heap()->limbs() : store);
-        used = other.used;
-    } else {
-        used = 0;
-        small = false;
-    }
+    if (is_heap()) leave_heap();
+    word = other.word;
+    used = other.used;
+    form = other.form;
+    other.form = form_empty;
     sign_value = other.sign_value;
-    extra_groups = other.extra_groups;
     take_text_and_empty(other);
     return *this;
 }
 
-// The end of both moves, once the limbs, sign and groups are taken: other's
-// text cache comes along only when it is the plain form (the two swap their
-// strings, so neither allocates again), and other is left empty on its
-// inline store.
+// The end of both moves, once the limbs and sign are taken: other's text
+// cache comes along when its text is the plain form (the two swap their
+// strings, so neither allocates again) or when it holds other's count of
+// extra groups; other is left empty.
 void INT_DATA::take_text_and_empty(INT_DATA& other) noexcept {
-    text_valid = false;
-    if (other.text_valid && other.text_plain) {
+    const bool plain = other.text_state == plain_text;
+    text_state = no_text;
+    if (plain || other.extra_short == wide_extra) {
         text_cache.swap(other.text_cache);
-        text_valid = text_plain = true;
+        text_state = plain ? plain_text : no_text;
     }
+    extra_short = other.extra_short;
     other.used = 0;
-    other.small = false;
+    other.form = form_empty;
     other.sign_value = 0;
-    other.extra_groups = 0;
-    other.text_valid = false;
+    other.extra_short = 0;
+    other.text_state = no_text;
 }
 
 void INT_DATA::reserve_limbs(int n, bool keep) {
-    if (small) expand();
-    const bool shared = on_heap && heap()->holders > 1;
-    const int capacity = limb_capacity();
+    if (!is_heap()) {
+        HEAP_LIMBS* fresh = new_heap(std::max(n, small_limbs + 1));
+        if (keep && is_small()) write_small_limbs(word, fresh->limbs());
+        set_heap(fresh);
+        form = form_heap;
+        return;
+    }
+    HEAP_LIMBS* block = heap();
+    const bool shared = block->holders > 1;
+    const int capacity = block->capacity;
     if (n <= capacity && !shared) return;
     const int new_capacity =
         n <= capacity ? capacity
                       : static_cast<int>(std::min<int64_t>(INT32_MAX, std::max<int64_t>(n, capacity + capacity / 2)));
     HEAP_LIMBS* fresh = new_heap(new_capacity);
-    const uint32_t* old = on_heap ? heap()->limbs() : store;
-    if (keep && used > 0) std::copy(old, old + used, fresh->limbs());
-    if (on_heap) drop_heap(heap());
-    std::memcpy(store, &fresh, sizeof fresh);
-    on_heap = true;
+    if (keep && used > 0) std::copy(block->limbs(), block->limbs() + used, fresh->limbs());
+    drop_heap(block);
+    set_heap(fresh);
 }
 
 void INT_DATA::set_limbs(const uint32_t* source, int n) {
-    if (source == limb_data()) {
-        used = n;
-    } else {
-        reserve_limbs(n, false);
-        std::copy(source, source + n, limb_data());
-        used = n;
+    while (n > 1 && source[n - 1] == 0) --n;
+    if (n <= small_limbs) {
+        unsigned __int128 magnitude = 0;
+        for (int i = n - 1; i >= 0; --i) magnitude = magnitude * limb_base + source[i];
+        if (magnitude <= UINT64_MAX) {
+            set_small(static_cast<uint64_t>(magnitude));
+            return;
+        }
     }
-    trim();
+    if (!(is_heap() && source == heap()->limbs() && heap()->holders == 1)) {
+        // A block shared with a copy stays alive for the copy while the
+        // limbs are read from it.
+        reserve_limbs(n, false);
+        std::copy(source, source + n, heap()->limbs());
+    }
+    used = n;
 }
 
 void INT_DATA::trim() {
-    const uint32_t* data = std::as_const(*this).limb_data();
+    if (!is_heap() || used == 0) return;
+    const uint32_t* data = heap()->limbs();
     while (used > 1 && data[used - 1] == 0) --used;
+    if (used > small_limbs) return;
+    unsigned __int128 magnitude = 0;
+    for (int i = used - 1; i >= 0; --i) magnitude = magnitude * limb_base + data[i];
+    if (magnitude <= UINT64_MAX) set_small(static_cast<uint64_t>(magnitude));
 }
 
 // Reads the text in groups of three characters from the right, each
@@ -326,17 +326,19 @@ void INT_DATA::parse_body(std::string_view body) {
         }
         int own_sign = sign_value;
         if (total.sign_value < 0 && !total.is_zero()) own_sign = -own_sign;
-        set_limbs(total.limb_data(), total.used);
-        sign_value = own_sign;
+        uint32_t scratch[small_limbs];
+        set_limbs(total.read_limbs(scratch), total.used);
+        sign_value = static_cast<int8_t>(own_sign);
     }
-    extra_groups = std::max(0, groups - canonical_groups());
+    set_extra_groups(std::max(0, groups - canonical_groups()));
 }
 
 void INT_DATA::build_from_text(const char* text) {
+    if (is_heap()) leave_heap();
     used = 0;
-    small = false;
-    extra_groups = 0;
-    text_valid = false;
+    form = form_empty;
+    extra_short = 0;
+    text_state = no_text;
     if (text == nullptr) {
         sign_value = 0;
         return;
@@ -347,14 +349,13 @@ void INT_DATA::build_from_text(const char* text) {
     parse_body(whole.substr(negative ? 1 : 0));
     // The text is kept as it was written, "007" included.
     text_buffer().assign(whole);
-    text_valid = true;
-    text_plain = is_plain_text(whole);
+    text_state = is_plain_text(whole) ? plain_text : kept_text;
 }
 
 int64_t INT_DATA::decimal_length() const {
     if (used == 0) return 1;
-    if (small) return decimal_width64(small_magnitude());
-    return int64_t{limb_digits} * (used - 1) + decimal_width(limb_data()[used - 1]);
+    if (is_small()) return decimal_width64(small_magnitude());
+    return int64_t{limb_digits} * (used - 1) + decimal_width(heap()->limbs()[used - 1]);
 }
 
 int INT_DATA::canonical_groups() const {
@@ -362,23 +363,24 @@ int INT_DATA::canonical_groups() const {
     return static_cast<int>((decimal_length() + 2) / 3);
 }
 
-int INT_DATA::limb_count() const { return used == 0 ? 0 : canonical_groups() + extra_groups; }
+int INT_DATA::limb_count() const { return used == 0 ? 0 : canonical_groups() + extra_groups(); }
 
 int INT_DATA::limb(int index) const {
     if (index < 0 || index >= limb_count()) return 0;
     int64_t position = int64_t{3} * index;
     int64_t k = position / limb_digits;
     if (k >= used) return 0;
-    return static_cast<int>(limb_data()[k] / pow10_table[position % limb_digits] % 1000);
+    uint32_t scratch[small_limbs];
+    return static_cast<int>(read_limbs(scratch)[k] / pow10_table[position % limb_digits] % 1000);
 }
 
 void INT_DATA::set_sign(int sign) {
-    sign_value = sign;
+    sign_value = static_cast<int8_t>(sign);
     changed();
 }
 
 std::string_view INT_DATA::digits() const {
-    if (!text_valid) make_digits();
+    if (text_state == no_text) make_digits();
     std::string_view view(text_cache->text);
     if (!view.empty() && view[0] == '-') view.remove_prefix(1);
     return view;
@@ -390,12 +392,12 @@ void INT_DATA::split_limbs(int) {
 }
 
 void INT_DATA::free_limbs() {
-    if (on_heap) leave_heap();
-    small = false;
+    if (is_heap()) leave_heap();
+    form = form_empty;
     used = 0;
 }
 
-void INT_DATA::strip() { extra_groups = 0; }
+void INT_DATA::strip() { extra_short = 0; }
 
 std::string& INT_DATA::text_buffer() const {
     if (!text_cache) text_cache = std::make_unique<TEXT_CACHE>();
@@ -407,14 +409,14 @@ void INT_DATA::make_digits() const {
     char buffer[24];
     char* end = buffer;
     if (sign_value < 0) *end++ = '-';
-    if (used == 0 || small) {
+    if (used == 0 || is_small()) {
         // The whole text fits the buffer; the string keeps its storage.
         end = std::to_chars(end, buffer + sizeof buffer, used == 0 ? 0 : small_magnitude()).ptr;
         const size_t length = static_cast<size_t>(end - buffer);
         text.resize(length);
         std::memcpy(text.data(), buffer, length);
     } else {
-        const uint32_t* data = limb_data();
+        const uint32_t* data = heap()->limbs();
         end = std::to_chars(end, buffer + sizeof buffer, data[used - 1]).ptr;
         text.clear();
         text.reserve(static_cast<size_t>(end - buffer) + static_cast<size_t>(used - 1) * limb_digits);
@@ -429,12 +431,11 @@ void INT_DATA::make_digits() const {
             text.append(group, limb_digits);
         }
     }
-    text_valid = true;
-    text_plain = true;
+    text_state = plain_text;
 }
 
 void INT_DATA::append_text(std::string& out) const {
-    if (text_valid || !small || is_zero()) {
+    if (text_state != no_text || !is_small() || is_zero()) {
         out += to_text();
         return;
     }
@@ -446,7 +447,7 @@ void INT_DATA::append_text(std::string& out) const {
 }
 
 const std::string& INT_DATA::to_text() const {
-    if (!text_valid) make_digits();
+    if (text_state == no_text) make_digits();
     if (is_zero()) return zero_text;
     return text_cache->text;
 }
@@ -474,7 +475,9 @@ bool INT_DATA::operator==(const INT_DATA& other) const {
     uint64_t a = 0;
     uint64_t b = 0;
     if (machine_magnitude(a) && other.machine_magnitude(b)) return a == b;
-    return compare_nonzero_magnitudes(limb_data(), used, other.limb_data(), other.used) == 0;
+    uint32_t own[small_limbs];
+    uint32_t others[small_limbs];
+    return compare_nonzero_magnitudes(read_limbs(own), used, other.read_limbs(others), other.used) == 0;
 }
 
 bool INT_DATA::operator<(const INT_DATA& other) const {
@@ -485,7 +488,9 @@ bool INT_DATA::operator<(const INT_DATA& other) const {
     uint64_t a = 0;
     uint64_t b = 0;
     if (machine_magnitude(a) && other.machine_magnitude(b)) return sa > 0 ? a < b : a > b;
-    int order = compare_nonzero_magnitudes(limb_data(), used, other.limb_data(), other.used);
+    uint32_t own[small_limbs];
+    uint32_t others[small_limbs];
+    int order = compare_nonzero_magnitudes(read_limbs(own), used, other.read_limbs(others), other.used);
     return sa > 0 ? order < 0 : order > 0;
 }
 
