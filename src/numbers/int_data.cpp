@@ -84,10 +84,28 @@ struct SPARE_BLOCK {
 };
 SPARE_BLOCK spare_blocks[spare_slots] = {};
 
+// Blocks of a few limbs, for the numbers just beyond a machine word, come
+// from recycling pools: such a number is made and dropped as often as a
+// small one.
+template <int LIMBS>
+struct SHORT_BLOCK {
+    alignas(8) unsigned char bytes[header_bytes + sizeof(uint32_t) * LIMBS];
+};
+constexpr int short_limbs = 4;
+constexpr int medium_limbs = 8;
+
 }  // namespace
 
 INT_DATA::HEAP_LIMBS* INT_DATA::new_heap(int capacity) {
     static_assert(sizeof(HEAP_LIMBS) == header_bytes);
+    if (capacity <= short_limbs) {
+        void* raw = BLOCK_POOL<SHORT_BLOCK<short_limbs>>::allocate(sizeof(SHORT_BLOCK<short_limbs>));
+        return new (raw) HEAP_LIMBS{1, short_limbs};
+    }
+    if (capacity <= medium_limbs) {
+        void* raw = BLOCK_POOL<SHORT_BLOCK<medium_limbs>>::allocate(sizeof(SHORT_BLOCK<medium_limbs>));
+        return new (raw) HEAP_LIMBS{1, medium_limbs};
+    }
     if (capacity < line_from) {
         void* raw = ::operator new(sizeof(HEAP_LIMBS) + sizeof(uint32_t) * static_cast<size_t>(capacity));
         return new (raw) HEAP_LIMBS{1, capacity};
@@ -118,6 +136,14 @@ INT_DATA::HEAP_LIMBS* INT_DATA::new_heap(int capacity) {
 void INT_DATA::drop_heap(HEAP_LIMBS* block) noexcept {
     if (--block->holders != 0) return;
     const int capacity = block->capacity;
+    if (capacity == short_limbs) {
+        BLOCK_POOL<SHORT_BLOCK<short_limbs>>::release(block, sizeof(SHORT_BLOCK<short_limbs>));
+        return;
+    }
+    if (capacity == medium_limbs) {
+        BLOCK_POOL<SHORT_BLOCK<medium_limbs>>::release(block, sizeof(SHORT_BLOCK<medium_limbs>));
+        return;
+    }
     if (capacity < line_from) {
         ::operator delete(block);
         return;
@@ -283,9 +309,14 @@ void INT_DATA::trim() {
     if (!is_heap() || used == 0) return;
     const uint32_t* data = heap()->limbs();
     while (used > 1 && data[used - 1] == 0) --used;
-    if (used > small_limbs) return;
-    unsigned __int128 magnitude = 0;
-    for (int i = used - 1; i >= 0; --i) magnitude = magnitude * limb_base + data[i];
+    // 2^64 has 19 in its third limb.
+    if (used > small_limbs || (used == small_limbs && data[2] > 18)) return;
+    const uint64_t low = used == 1 ? data[0] : uint64_t{data[1]} * limb_base + data[0];
+    if (used < small_limbs) {
+        set_small(low);
+        return;
+    }
+    const unsigned __int128 magnitude = static_cast<unsigned __int128>(data[2]) * limb_base * limb_base + low;
     if (magnitude <= UINT64_MAX) set_small(static_cast<uint64_t>(magnitude));
 }
 
