@@ -563,7 +563,7 @@ int INT_DATA::compare_magnitudes(const INT_DATA& a, const INT_DATA& b) {
     if (a_zero || b_zero) return a_zero == b_zero ? 0 : (a_zero ? -1 : 1);
     uint32_t sa[small_limbs];
     uint32_t sb[small_limbs];
-    return compare_limbs(a.read_limbs(sa), a.used, b.read_limbs(sb), b.used);
+    return compare_limbs(a.read_limbs(sa), a.used_count(), b.read_limbs(sb), b.used_count());
 }
 
 void INT_DATA::add_magnitudes(const INT_DATA& a, const INT_DATA& b, INT_DATA& result) {
@@ -571,8 +571,8 @@ void INT_DATA::add_magnitudes(const INT_DATA& a, const INT_DATA& b, INT_DATA& re
     uint32_t sb[small_limbs];
     const uint32_t* pa = a.read_limbs(sa);
     const uint32_t* pb = b.read_limbs(sb);
-    int na = std::max(a.used, 1);
-    int nb = std::max(b.used, 1);
+    int na = std::max(a.used_count(), 1);
+    int nb = std::max(b.used_count(), 1);
     if (na < nb) {
         std::swap(pa, pb);
         std::swap(na, nb);
@@ -580,7 +580,7 @@ void INT_DATA::add_magnitudes(const INT_DATA& a, const INT_DATA& b, INT_DATA& re
     INT_DATA sum;
     sum.reserve_limbs(na + 1, false);
     add_limbs(sum.limb_data(), pa, na, pb, nb);
-    sum.used = na + 1;
+    sum.set_used(na + 1);
     sum.trim();
     sum.sign_value = 1;
     result = std::move(sum);
@@ -591,12 +591,12 @@ void INT_DATA::sub_magnitudes(const INT_DATA& a, const INT_DATA& b, INT_DATA& re
     uint32_t sb[small_limbs];
     const uint32_t* pa = a.read_limbs(sa);
     const uint32_t* pb = b.read_limbs(sb);
-    int na = std::max(a.used, 1);
-    int nb = std::max(b.used, 1);
+    int na = std::max(a.used_count(), 1);
+    int nb = std::max(b.used_count(), 1);
     INT_DATA difference;
     difference.reserve_limbs(na, false);
     sub_limbs(difference.limb_data(), pa, na, pb, std::min(na, nb));
-    difference.used = na;
+    difference.set_used(na);
     difference.trim();
     difference.sign_value = 1;
     result = std::move(difference);
@@ -613,14 +613,14 @@ void INT_DATA::mul_magnitudes(const INT_DATA& a, const INT_DATA& b, INT_DATA& re
         product.set_small(0);
     } else {
         // A product of more than 2^31 limbs could not be held.
-        if (int64_t{a.used} + b.used > INT32_MAX) throw std::bad_alloc();
-        int n = a.used + b.used;
+        if (int64_t{a.used_count()} + b.used_count() > INT32_MAX) throw std::bad_alloc();
+        int n = a.used_count() + b.used_count();
         product.reserve_limbs(n, false);
         std::fill(product.limb_data(), product.limb_data() + n, 0u);
         uint32_t sa[small_limbs];
         uint32_t sb[small_limbs];
-        mul_limbs(product.limb_data(), a.read_limbs(sa), a.used, b.read_limbs(sb), b.used);
-        product.used = n;
+        mul_limbs(product.limb_data(), a.read_limbs(sa), a.used_count(), b.read_limbs(sb), b.used_count());
+        product.set_used(n);
         product.trim();
     }
     product.sign_value = 1;
@@ -638,37 +638,37 @@ void INT_DATA::divide(const INT_DATA& a, const INT_DATA& b, INT_DATA* quotient, 
     if (a.machine_magnitude(x) && b.machine_magnitude(y) && y != 0) {
         if (quotient) q.set_small(x / y);
         if (remainder) r.set_small(x % y);
-    } else if (a.is_zero() || compare_limbs(a.read_limbs(sa), a.used, b.read_limbs(sb), b.used) < 0) {
+    } else if (a.is_zero() || compare_limbs(a.read_limbs(sa), a.used_count(), b.read_limbs(sb), b.used_count()) < 0) {
         q.set_small(0);
-        if (a.used) {
-            r.set_limbs(a.read_limbs(sa), a.used);
+        if (a.used_count()) {
+            r.set_limbs(a.read_limbs(sa), a.used_count());
         } else {
             r.set_small(0);
         }
-    } else if (b.used == 1) {
-        q.reserve_limbs(a.used, false);
-        uint32_t rest = div_small(q.limb_data(), a.read_limbs(sa), a.used, b.read_limbs(sb)[0]);
-        q.used = a.used;
+    } else if (b.used_count() == 1) {
+        q.reserve_limbs(a.used_count(), false);
+        uint32_t rest = div_small(q.limb_data(), a.read_limbs(sa), a.used_count(), b.read_limbs(sb)[0]);
+        q.set_used(a.used_count());
         q.trim();
         r.set_small(rest);
     } else {
-        const int nq = a.used - b.used + 1;
+        const int nq = a.used_count() - b.used_count() + 1;
         if (quotient != nullptr) q.reserve_limbs(nq, false);
-        if (remainder != nullptr) r.reserve_limbs(b.used, false);
+        if (remainder != nullptr) r.reserve_limbs(b.used_count(), false);
         if (remainder == nullptr) {
-            div_quotient(a.read_limbs(sa), a.used, b.read_limbs(sb), b.used, q.limb_data());
+            div_quotient(a.read_limbs(sa), a.used_count(), b.read_limbs(sb), b.used_count(), q.limb_data());
         } else {
-            div_knuth(a.read_limbs(sa), a.used, b.read_limbs(sb), b.used, quotient ? q.limb_data() : nullptr,
-                      r.limb_data());
+            div_knuth(a.read_limbs(sa), a.used_count(), b.read_limbs(sb), b.used_count(),
+                      quotient ? q.limb_data() : nullptr, r.limb_data());
         }
         if (quotient != nullptr) {
-            q.used = nq;
+            q.set_used(nq);
             q.trim();
         } else {
             q.set_small(0);
         }
         if (remainder != nullptr) {
-            r.used = b.used;
+            r.set_used(b.used_count());
             r.trim();
         } else {
             r.set_small(0);
@@ -785,16 +785,16 @@ INT_DATA INT_DATA::power(const INT_DATA& exponent) const {
     base.set_extra_groups(0);
     if (is_zero() || base == INT_DATA(1)) {
         base.sign_value = result_sign;
-        if (base.used == 0) base.set_small(0);
+        if (base.used_count() == 0) base.set_small(0);
         return base;
     }
     // Any base of magnitude 2 or more to an exponent of 10^18 or more could
     // not be held in memory.
     uint64_t e = 0;
-    if (exponent.used > 2 || !exponent.machine_magnitude(e)) throw std::bad_alloc();
-    const uint32_t top = base.read_limbs(scratch)[base.used - 1];
+    if (exponent.used_count() > 2 || !exponent.machine_magnitude(e)) throw std::bad_alloc();
+    const uint32_t top = base.read_limbs(scratch)[base.used_count() - 1];
     require_room_for_digits(static_cast<double>(e) *
-                            (limb_digits * (base.used - 1) + std::log10(static_cast<double>(top) + 1)));
+                            (limb_digits * (base.used_count() - 1) + std::log10(static_cast<double>(top) + 1)));
     INT_DATA result(1);
     while (true) {
         if (e & 1) result = result * base;
@@ -830,7 +830,7 @@ INT_DATA& INT_DATA::operator*=(const INT_DATA& other) {
     uint64_t whole = 0;
     // Two machine words whose product fits a word; an empty operand takes
     // the general way, which gives a zero of sign 0.
-    if (used > 0 && other.used > 0 && machine_magnitude(x) && other.machine_magnitude(y) &&
+    if (!is_empty() && other.used_count() > 0 && machine_magnitude(x) && other.machine_magnitude(y) &&
         !__builtin_mul_overflow(x, y, &whole)) {
         set_small(whole);
         sign_value = static_cast<int8_t>(sign_value * other.sign_value);
@@ -840,11 +840,15 @@ INT_DATA& INT_DATA::operator*=(const INT_DATA& other) {
     }
     // A factor of one limb (the common loop product) multiplies in place.
     uint32_t scratch[small_limbs];
-    if (used > 0 && other.used == 1 && other.read_limbs(scratch)[0] != 0 && this != &other) {
+    if (!is_empty() && other.used_count() == 1 && other.read_limbs(scratch)[0] != 0 && this != &other) {
+        const int used = used_count();
         reserve_limbs(used + 1, true);
         uint32_t* data = limb_data();
         const uint32_t carry = mul_small(data, data, used, scratch[0]);
-        if (carry != 0) data[used++] = carry;
+        if (carry != 0) {
+            data[used] = carry;
+            set_used(used + 1);
+        }
         sign_value = static_cast<int8_t>(sign_value * other.sign_value);
         extra_short = 0;
         changed();
@@ -871,7 +875,7 @@ INT_DATA INT_DATA::post_decrement() {
 }
 
 void INT_DATA::multiply_pow10(int64_t k) {
-    if (used == 0) set_small(0);
+    if (is_empty()) set_small(0);
     changed();
     extra_short = 0;
     if (k <= 0 || is_zero()) return;
@@ -881,19 +885,19 @@ void INT_DATA::multiply_pow10(int64_t k) {
         return;
     }
     const int64_t shift = k / limb_digits;
-    if (shift > INT32_MAX - used - 2) throw std::bad_alloc();
-    const int n = used;
+    const int n = used_count();
+    if (shift > INT32_MAX - n - 2) throw std::bad_alloc();
     reserve_limbs(n + static_cast<int>(shift) + 1, true);
     uint32_t* data = limb_data();
     data[n] = mul_small(data, data, n, pow10_table[k % limb_digits]);
     std::copy_backward(data, data + n + 1, data + n + 1 + shift);
     std::fill(data, data + shift, 0u);
-    used = n + static_cast<int>(shift) + 1;
+    set_used(n + static_cast<int>(shift) + 1);
     trim();
 }
 
 void INT_DATA::divide_pow10(int64_t k) {
-    if (used == 0) set_small(0);
+    if (is_empty()) set_small(0);
     changed();
     extra_short = 0;
     if (k <= 0) return;
@@ -902,12 +906,14 @@ void INT_DATA::divide_pow10(int64_t k) {
         return;
     }
     const int64_t shift = k / limb_digits;
+    int used = used_count();
     if (shift >= used) {
         set_small(0);
         return;
     }
     uint32_t* data = limb_data();
     used -= static_cast<int>(shift);
+    set_used(used);
     if (k % limb_digits != 0) {
         divide_limbs_pow10(data, data + shift, used, static_cast<int>(k % limb_digits));
     } else if (shift > 0) {

@@ -25,19 +25,20 @@
 // wide_extra; a larger one (a text with some 380 leading zeros or more)
 // lives in the text cache's block.
 //
-// The heap block also holds its capacity and a count of its holders. Copies
-// share the block until one of them changes its limbs: every write goes
-// through the non-const limb_data() or reserve_limbs(), which give the writer
-// a block of its own first.
+// The heap block also holds its capacity, the count of limbs in use and a
+// count of its holders. Copies share the block until one of them changes its
+// limbs: every write goes through the non-const limb_data() or
+// reserve_limbs(), which give the writer a block of its own first. A small
+// form's limb count follows from its word.
 //
-// The object takes 24 bytes: the word, the text cache's address, the limb
-// count, and a byte each for the sign, the form, the state of the text cache
-// and the extra groups. Whole bytes, not bit fields: storing a machine
-// integer then writes them without reading them first.
+// The object takes 16 bytes: the word, the number of its text cache's slot,
+// and a byte each for the sign, the form, the state of the text cache and the
+// extra groups. Whole bytes, not bit fields: storing a machine integer then
+// writes them without reading them first.
 //
 // The signed decimal text is a cache, built on demand by to_text() and kept
-// until the value changes; its string is allocated the first time a text is
-// asked for. A number built from text keeps that text exactly ("007" prints
+// until the value changes; its string is allocated, in a slot of a table
+// shared by all numbers, the first time a text is asked for. A number built from text keeps that text exactly ("007" prints
 // as "007"); copies and results get the plain form ("7").
 //
 // A zero divisor given to the division or remainder throws ARITH with code 0.
@@ -66,13 +67,12 @@ public:
     INT_DATA(long value);
     explicit INT_DATA(const char* text);  // decimal digits with an optional '-'; null: empty
     // A copy gets the plain text form; a small form is copied in place.
-    INT_DATA(const INT_DATA& other) : used(other.used), sign_value(other.sign_value) {
+    INT_DATA(const INT_DATA& other) : sign_value(other.sign_value) {
         if (other.is_small() && other.extra_short != wide_extra) {
             word = other.word;
             form = form_small;
             extra_short = other.extra_short;
         } else {
-            used = 0;
             copy_construct(other);
         }
     }
@@ -80,7 +80,6 @@ public:
     INT_DATA& operator=(const INT_DATA& other) {
         if (other.is_small() && !is_heap() && other.extra_short != wide_extra) {
             word = other.word;
-            used = other.used;
             form = form_small;
             sign_value = other.sign_value;
             extra_short = other.extra_short;
@@ -93,6 +92,7 @@ public:
     INT_DATA& operator=(INT_DATA&& other) noexcept;
     ~INT_DATA() {
         if (is_heap()) drop_heap(heap());
+        if (text_slot != 0) release_text_slot(text_slot);
     }
 
     // The payload of every int cell: recycled, as the cells are.
@@ -113,7 +113,7 @@ public:
     void split_limbs(int width = 3);
     void free_limbs();  // drops the limbs: the object becomes empty, sign and text stay
     void strip();       // drops leading zero groups
-    bool is_empty() const { return used == 0; }
+    bool is_empty() const { return used_count() == 0; }
     // The value as a 64-bit integer when it has one and fits; false for an
     // empty number and for magnitudes beyond the 64-bit range.
     bool to_int64(int64_t& out) const {
@@ -146,8 +146,8 @@ public:
 
     // Comparison: numeric; every zero (either sign, or empty) equals every other.
     bool is_zero() const {
-        if (used != 1) return used == 0;
-        return is_small() ? word == 0 : heap()->limbs()[0] == 0;
+        if (is_small()) return word == 0;
+        return !is_heap() || heap()->used == 0 || (heap()->used == 1 && heap()->limbs()[0] == 0);
     }
     bool operator==(const INT_DATA& other) const;
     bool operator!=(const INT_DATA& other) const { return !(*this == other); }
@@ -225,8 +225,11 @@ private:
     struct HEAP_LIMBS {
         int32_t holders;  // objects sharing the block
         int32_t capacity;
+        int32_t used;     // limbs in use; every holder has the same limbs
+        int32_t padding;  // the limbs start on an 8-byte boundary
         uint32_t* limbs() { return reinterpret_cast<uint32_t*>(this + 1); }
     };
+    void set_used(int n) { heap()->used = n; }  // the heap form's count
     static HEAP_LIMBS* new_heap(int capacity);
     static void drop_heap(HEAP_LIMBS* block) noexcept;  // one holder fewer; freed by the last
 
@@ -251,7 +254,11 @@ private:
         if (is_heap()) leave_heap();
         word = magnitude;
         form = form_small;
-        used = magnitude < 1'000'000'000u ? 1 : magnitude < 1'000'000'000'000'000'000u ? 2 : 3;
+    }
+    // Limbs of 10^9 in use, in either form; 0 only when empty.
+    int used_count() const {
+        if (is_small()) return word < 1'000'000'000u ? 1 : word < 1'000'000'000'000'000'000u ? 2 : 3;
+        return is_heap() ? heap()->used : 0;
     }
     void leave_heap() noexcept;
     // The magnitude as a machine word, when it is held whole or in at most
@@ -261,6 +268,7 @@ private:
             out = word;
             return true;
         }
+        const int used = used_count();
         if (used > 2) return false;
         if (used == 0) {
             out = 0;
@@ -286,13 +294,14 @@ private:
     // The limbs for writing, in a heap block of this object's own: a small
     // or empty number moves into one, a block shared with a copy is copied.
     uint32_t* limb_data() {
-        if (!is_heap() || heap()->holders > 1) reserve_limbs(used, true);
+        if (!is_heap() || heap()->holders > 1) reserve_limbs(used_count(), true);
         return heap()->limbs();
     }
     // Room for n limbs in a heap block of this object's own; the old limbs
     // (a small form's too) are kept only when keep is set.
     void reserve_limbs(int n, bool keep);
-    int extra_groups() const { return extra_short != wide_extra ? extra_short : text_cache->extra_groups; }
+    int extra_groups() const { return extra_short != wide_extra ? extra_short : wide_extra_groups(); }
+    int wide_extra_groups() const;
     void set_extra_groups(int count) {
         if (count < wide_extra) {
             extra_short = static_cast<int8_t>(count);
@@ -330,16 +339,23 @@ private:
     // The magnitudes' quotient and remainder, either output may be null.
     static void divide(const INT_DATA& a, const INT_DATA& b, INT_DATA* quotient, INT_DATA* remainder);
 
-    uint64_t word = 0;                               // see heap() and small_magnitude()
-    mutable std::unique_ptr<TEXT_CACHE> text_cache;  // '-' when negative, then the digit text
-    int32_t used = 0;                                // limbs of 10^9 in use, in either form; 0 only when empty
-    int8_t sign_value = 0;                           // +1 or -1; 0 when empty (see above)
+    // The text caches live in one table; an object holds the number of its
+    // slot there (0: none), which a move hands over.
+    struct TEXT_TABLE;
+    static TEXT_TABLE& text_table();
+    TEXT_CACHE& text_cache() const;
+    static uint32_t acquire_text_slot();
+    static void release_text_slot(uint32_t slot) noexcept;
+
+    uint64_t word = 0;               // see heap() and small_magnitude()
+    mutable uint32_t text_slot = 0;  // the cache: '-' when negative, then the digit text
+    int8_t sign_value = 0;           // +1 or -1; 0 when empty (see above)
     uint8_t form = form_empty;
     mutable uint8_t text_state = no_text;
     int8_t extra_short = 0;  // leading zero groups kept from a text, or wide_extra
 };
 
-static_assert(sizeof(INT_DATA) == 24, "an int payload takes 24 bytes");
+static_assert(sizeof(INT_DATA) == 16, "an int payload takes 16 bytes");
 
 // The value as a machine integer, saturated at the int range: values beyond
 // it give INT32_MAX or INT32_MIN, so range checks refuse them instead of

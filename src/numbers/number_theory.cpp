@@ -253,6 +253,7 @@ bool INT_DATA::is_prime() const {
 
     uint32_t scratch[small_limbs];
     const uint32_t* data = read_limbs(scratch);
+    const int used = used_count();
     if (used <= 2 || (used == 3 && data[2] < 18)) {
         uint64_t n = data[0];
         if (used >= 2) n += uint64_t{data[1]} * limb_base;
@@ -279,7 +280,7 @@ INT_DATA INT_DATA::factorial(const INT_DATA& n) {
     if (n < INT_DATA(2)) return INT_DATA(1);
     // No n! with n of 10^18 or more could be held in memory.
     uint64_t m = 0;
-    if (n.used > 2 || !n.machine_magnitude(m)) throw std::bad_alloc();
+    if (n.used_count() > 2 || !n.machine_magnitude(m)) throw std::bad_alloc();
     limbs::require_room_for_digits(std::lgamma(static_cast<double>(m) + 1) / std::log(10.0));
     // Leaves: runs of consecutive factors whose product fits a long.
     std::vector<INT_DATA> leaves;
@@ -306,7 +307,7 @@ INT_DATA INT_DATA::binomial(const INT_DATA& n, const INT_DATA& k) {
     INT_DATA other = n - k;
     if (other < count) count = other;
     uint64_t c = 0;
-    if (count.used > 2 || !count.machine_magnitude(c)) throw std::bad_alloc();
+    if (count.used_count() > 2 || !count.machine_magnitude(c)) throw std::bad_alloc();
     std::vector<INT_DATA> factors;
     factors.reserve(c);
     INT_DATA factor = n - count + INT_DATA(1);
@@ -323,7 +324,7 @@ INT_DATA INT_DATA::gcd(INT_DATA a, INT_DATA b) {
     b.changed();
     uint64_t x = 0;
     uint64_t y = 0;
-    if (a.used <= 2 && b.used <= 2 && a.machine_magnitude(x) && b.machine_magnitude(y)) {
+    if (a.used_count() <= 2 && b.used_count() <= 2 && a.machine_magnitude(x) && b.machine_magnitude(y)) {
         return INT_DATA(static_cast<long>(std::gcd(x, y)));
     }
     while (!b.is_zero()) {

@@ -187,6 +187,39 @@ TEST(IntLayoutTest, KeptTextsAndLeadingGroupsInBothForms) {
     EXPECT_EQ(wide_long_copy.to_text(), past_word);
 }
 
+// Texts of numbers that come and go in any order, swapped by moves and
+// reused after their owners die, each stay with their own number.
+TEST(IntLayoutTest, CachedTextsStayWithTheirNumbers) {
+    std::vector<INT_DATA> numbers;
+    for (int i = 0; i < 300; ++i) {
+        numbers.push_back(i % 3 == 0 ? from("00" + std::to_string(i)) : INT_DATA(static_cast<long>(i) * 7919));
+        numbers.back().to_text();
+    }
+    for (size_t i = 0; i < numbers.size(); i += 2) numbers[i] = INT_DATA(static_cast<long>(i) + 1000000);
+    for (size_t i = 1; i + 2 < numbers.size(); i += 4) std::swap(numbers[i], numbers[i + 2]);
+    std::vector<INT_DATA> later;
+    for (int i = 0; i < 300; ++i) {
+        later.push_back(from(std::to_string(i + 1) + "000000000000000000000000"));
+        later.back().to_text();
+    }
+    for (size_t i = 0; i < numbers.size(); ++i) {
+        size_t at = i;
+        if (i % 2 == 1) at = (i % 4 == 1 && i + 2 < numbers.size()) ? i + 2 : (i % 4 == 3 ? i - 2 : i);
+        std::string want;
+        if (i % 2 == 0) {
+            want = std::to_string(i + 1000000);
+        } else if (at % 3 == 0) {
+            want = "00" + std::to_string(at);
+        } else {
+            want = std::to_string(at * 7919);
+        }
+        // A moved number keeps only a plain text.
+        if (i != at && at % 3 == 0) want = std::to_string(at);
+        EXPECT_EQ(numbers[i].to_text(), want) << i;
+    }
+    for (int i = 0; i < 300; ++i) EXPECT_EQ(later[i].to_text(), std::to_string(i + 1) + "000000000000000000000000");
+}
+
 TEST(IntLayoutTest, SignedZerosAndEmptyNumbers) {
     const INT_DATA big = from("123456789012345678901234567890");
     INT_DATA zero = big * from("-0");
