@@ -792,9 +792,11 @@ INT_DATA INT_DATA::power(const INT_DATA& exponent) const {
     // not be held in memory.
     uint64_t e = 0;
     if (exponent.used_count() > 2 || !exponent.machine_magnitude(e)) throw std::bad_alloc();
-    const uint32_t top = base.read_limbs(scratch)[base.used_count() - 1];
+    // A base that is not zero has a limb at least.
+    const int base_limbs = std::max(base.used_count(), 1);
+    const uint32_t top = base.read_limbs(scratch)[base_limbs - 1];
     require_room_for_digits(static_cast<double>(e) *
-                            (limb_digits * (base.used_count() - 1) + std::log10(static_cast<double>(top) + 1)));
+                            (limb_digits * (base_limbs - 1) + std::log10(static_cast<double>(top) + 1)));
     INT_DATA result(1);
     while (true) {
         if (e & 1) result = result * base;
