@@ -113,7 +113,7 @@ public:
     void split_limbs(int width = 3);
     void free_limbs();  // drops the limbs: the object becomes empty, sign and text stay
     void strip();       // drops leading zero groups
-    bool is_empty() const { return used_count() == 0; }
+    bool is_empty() const { return form == form_empty || (form == form_heap && heap()->used == 0); }
     // The value as a 64-bit integer when it has one and fits; false for an
     // empty number and for magnitudes beyond the 64-bit range.
     bool to_int64(int64_t& out) const {
