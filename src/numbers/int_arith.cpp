@@ -548,21 +548,31 @@ void div_quotient(const uint32_t* u, int nu, const uint32_t* v, int nv, uint32_t
 
 int effective_sign(const INT_DATA& value) { return value.is_zero() ? 0 : (value.sign() < 0 ? -1 : 1); }
 
+// 10^k for 0 <= k < 20.
+uint64_t pow10_64(int64_t k) {
+    uint64_t power = 1;
+    while (k-- > 0) power *= 10;
+    return power;
+}
+
 }  // namespace
 
 int INT_DATA::compare_magnitudes(const INT_DATA& a, const INT_DATA& b) {
     bool a_zero = a.is_zero();
     bool b_zero = b.is_zero();
     if (a_zero || b_zero) return a_zero == b_zero ? 0 : (a_zero ? -1 : 1);
-    return compare_limbs(a.limb_data(), a.used, b.limb_data(), b.used);
+    uint32_t sa[small_limbs];
+    uint32_t sb[small_limbs];
+    return compare_limbs(a.read_limbs(sa), a.used_count(), b.read_limbs(sb), b.used_count());
 }
 
 void INT_DATA::add_magnitudes(const INT_DATA& a, const INT_DATA& b, INT_DATA& result) {
-    static const uint32_t zero = 0;
-    const uint32_t* pa = a.used ? a.limb_data() : &zero;
-    const uint32_t* pb = b.used ? b.limb_data() : &zero;
-    int na = std::max(a.used, 1);
-    int nb = std::max(b.used, 1);
+    uint32_t sa[small_limbs];
+    uint32_t sb[small_limbs];
+    const uint32_t* pa = a.read_limbs(sa);
+    const uint32_t* pb = b.read_limbs(sb);
+    int na = std::max(a.used_count(), 1);
+    int nb = std::max(b.used_count(), 1);
     if (na < nb) {
         std::swap(pa, pb);
         std::swap(na, nb);
@@ -570,22 +580,23 @@ void INT_DATA::add_magnitudes(const INT_DATA& a, const INT_DATA& b, INT_DATA& re
     INT_DATA sum;
     sum.reserve_limbs(na + 1, false);
     add_limbs(sum.limb_data(), pa, na, pb, nb);
-    sum.used = na + 1;
+    sum.set_used(na + 1);
     sum.trim();
     sum.sign_value = 1;
     result = std::move(sum);
 }
 
 void INT_DATA::sub_magnitudes(const INT_DATA& a, const INT_DATA& b, INT_DATA& result) {
-    static const uint32_t zero = 0;
-    const uint32_t* pa = a.used ? a.limb_data() : &zero;
-    const uint32_t* pb = b.used ? b.limb_data() : &zero;
-    int na = std::max(a.used, 1);
-    int nb = std::max(b.used, 1);
+    uint32_t sa[small_limbs];
+    uint32_t sb[small_limbs];
+    const uint32_t* pa = a.read_limbs(sa);
+    const uint32_t* pb = b.read_limbs(sb);
+    int na = std::max(a.used_count(), 1);
+    int nb = std::max(b.used_count(), 1);
     INT_DATA difference;
     difference.reserve_limbs(na, false);
     sub_limbs(difference.limb_data(), pa, na, pb, std::min(na, nb));
-    difference.used = na;
+    difference.set_used(na);
     difference.trim();
     difference.sign_value = 1;
     result = std::move(difference);
@@ -599,16 +610,17 @@ void INT_DATA::mul_magnitudes(const INT_DATA& a, const INT_DATA& b, INT_DATA& re
     if (a.machine_magnitude(x) && b.machine_magnitude(y) && !__builtin_mul_overflow(x, y, &whole)) {
         product.set_small(whole);  // an empty operand counts as zero here too
     } else if (a.is_zero() || b.is_zero()) {
-        product.limb_data()[0] = 0;
-        product.used = 1;
+        product.set_small(0);
     } else {
         // A product of more than 2^31 limbs could not be held.
-        if (int64_t{a.used} + b.used > INT32_MAX) throw std::bad_alloc();
-        int n = a.used + b.used;
+        if (int64_t{a.used_count()} + b.used_count() > INT32_MAX) throw std::bad_alloc();
+        int n = a.used_count() + b.used_count();
         product.reserve_limbs(n, false);
         std::fill(product.limb_data(), product.limb_data() + n, 0u);
-        mul_limbs(product.limb_data(), a.limb_data(), a.used, b.limb_data(), b.used);
-        product.used = n;
+        uint32_t sa[small_limbs];
+        uint32_t sb[small_limbs];
+        mul_limbs(product.limb_data(), a.read_limbs(sa), a.used_count(), b.read_limbs(sb), b.used_count());
+        product.set_used(n);
         product.trim();
     }
     product.sign_value = 1;
@@ -621,40 +633,46 @@ void INT_DATA::divide(const INT_DATA& a, const INT_DATA& b, INT_DATA* quotient, 
     q.sign_value = r.sign_value = 1;
     uint64_t x = 0;
     uint64_t y = 0;
+    uint32_t sa[small_limbs];
+    uint32_t sb[small_limbs];
     if (a.machine_magnitude(x) && b.machine_magnitude(y) && y != 0) {
         if (quotient) q.set_small(x / y);
         if (remainder) r.set_small(x % y);
-    } else if (a.is_zero() || compare_limbs(a.limb_data(), a.used, b.limb_data(), b.used) < 0) {
-        q.limb_data()[0] = 0;
-        q.used = 1;
-        if (a.used) {
-            r.set_limbs(a.limb_data(), a.used);
+    } else if (a.is_zero() || compare_limbs(a.read_limbs(sa), a.used_count(), b.read_limbs(sb), b.used_count()) < 0) {
+        q.set_small(0);
+        if (a.used_count()) {
+            r.set_limbs(a.read_limbs(sa), a.used_count());
         } else {
-            r.limb_data()[0] = 0;
-            r.used = 1;
+            r.set_small(0);
         }
-    } else if (b.used == 1) {
-        q.reserve_limbs(a.used, false);
-        uint32_t rest = div_small(q.limb_data(), a.limb_data(), a.used, b.limb_data()[0]);
-        q.used = a.used;
+    } else if (b.used_count() == 1) {
+        q.reserve_limbs(a.used_count(), false);
+        uint32_t rest = div_small(q.limb_data(), a.read_limbs(sa), a.used_count(), b.read_limbs(sb)[0]);
+        q.set_used(a.used_count());
         q.trim();
-        r.limb_data()[0] = rest;
-        r.used = 1;
+        r.set_small(rest);
     } else {
-        int nq = a.used - b.used + 1;
-        q.reserve_limbs(nq, false);
-        if (remainder != nullptr) r.reserve_limbs(b.used, false);
+        const int nq = a.used_count() - b.used_count() + 1;
+        if (quotient != nullptr) q.reserve_limbs(nq, false);
+        if (remainder != nullptr) r.reserve_limbs(b.used_count(), false);
         if (remainder == nullptr) {
-            div_quotient(a.limb_data(), a.used, b.limb_data(), b.used, q.limb_data());
+            div_quotient(a.read_limbs(sa), a.used_count(), b.read_limbs(sb), b.used_count(), q.limb_data());
         } else {
-            div_knuth(a.limb_data(), a.used, b.limb_data(), b.used, quotient ? q.limb_data() : nullptr, r.limb_data());
+            div_knuth(a.read_limbs(sa), a.used_count(), b.read_limbs(sb), b.used_count(),
+                      quotient ? q.limb_data() : nullptr, r.limb_data());
         }
-        q.used = quotient ? nq : 1;
-        if (!quotient) q.limb_data()[0] = 0;
-        r.used = remainder ? b.used : 1;
-        if (!remainder) r.limb_data()[0] = 0;
-        q.trim();
-        r.trim();
+        if (quotient != nullptr) {
+            q.set_used(nq);
+            q.trim();
+        } else {
+            q.set_small(0);
+        }
+        if (remainder != nullptr) {
+            r.set_used(b.used_count());
+            r.trim();
+        } else {
+            r.set_small(0);
+        }
     }
     if (quotient) *quotient = std::move(q);
     if (remainder) *remainder = std::move(r);
@@ -667,7 +685,7 @@ void INT_DATA::div_magnitudes(const INT_DATA& a, const INT_DATA& b, INT_DATA& re
 
 void INT_DATA::mod_magnitudes(const INT_DATA& a, const INT_DATA& b, INT_DATA& result) {
     if (b.is_zero()) throw ARITH(ARITH::pole, b.to_text());
-    int sign = a.sign_value;
+    const int8_t sign = a.sign_value;
     divide(a, b, nullptr, &result);
     result.sign_value = sign;
 }
@@ -759,27 +777,26 @@ INT_DATA INT_DATA::operator%(const INT_DATA& divisor) const {
 
 INT_DATA INT_DATA::power(const INT_DATA& exponent) const {
     if (effective_sign(exponent) <= 0) return INT_DATA(1);
-    const bool odd = exponent.limb_data()[0] % 2 == 1;  // the base 10^9 is even
-    const int result_sign = odd ? sign_value : (sign_value == 0 ? 0 : 1);
+    uint32_t scratch[small_limbs];
+    const bool odd = exponent.read_limbs(scratch)[0] % 2 == 1;  // the base 10^9 is even
+    const int8_t result_sign = odd ? sign_value : (sign_value == 0 ? 0 : 1);
     INT_DATA base(*this);
     base.sign_value = 1;
-    base.extra_groups = 0;
+    base.set_extra_groups(0);
     if (is_zero() || base == INT_DATA(1)) {
         base.sign_value = result_sign;
-        if (base.used == 0) {
-            base.limb_data()[0] = 0;
-            base.used = 1;
-        }
+        if (base.used_count() == 0) base.set_small(0);
         return base;
     }
     // Any base of magnitude 2 or more to an exponent of 10^18 or more could
     // not be held in memory.
-    if (exponent.used > 2) throw std::bad_alloc();
-    uint64_t e = exponent.limb_data()[0];
-    if (exponent.used == 2) e += uint64_t{exponent.limb_data()[1]} * limb_base;
-    const uint32_t top = base.limb_data()[base.used - 1];
+    uint64_t e = 0;
+    if (exponent.used_count() > 2 || !exponent.machine_magnitude(e)) throw std::bad_alloc();
+    // A base that is not zero has a limb at least.
+    const int base_limbs = std::max(base.used_count(), 1);
+    const uint32_t top = base.read_limbs(scratch)[base_limbs - 1];
     require_room_for_digits(static_cast<double>(e) *
-                            (limb_digits * (base.used - 1) + std::log10(static_cast<double>(top) + 1)));
+                            (limb_digits * (base_limbs - 1) + std::log10(static_cast<double>(top) + 1)));
     INT_DATA result(1);
     while (true) {
         if (e & 1) result = result * base;
@@ -794,7 +811,7 @@ INT_DATA INT_DATA::power(const INT_DATA& exponent) const {
 // Machine words are summed in place; anything else as the plain operators.
 INT_DATA& INT_DATA::operator+=(const INT_DATA& other) {
     if (machine_sum(*this, effective_sign(*this) < 0, other, effective_sign(other) < 0, *this)) {
-        extra_groups = 0;
+        extra_short = 0;
         changed();
         return *this;
     }
@@ -803,7 +820,7 @@ INT_DATA& INT_DATA::operator+=(const INT_DATA& other) {
 
 INT_DATA& INT_DATA::operator-=(const INT_DATA& other) {
     if (machine_sum(*this, effective_sign(*this) < 0, other, effective_sign(other) > 0, *this)) {
-        extra_groups = 0;
+        extra_short = 0;
         changed();
         return *this;
     }
@@ -815,22 +832,27 @@ INT_DATA& INT_DATA::operator*=(const INT_DATA& other) {
     uint64_t whole = 0;
     // Two machine words whose product fits a word; an empty operand takes
     // the general way, which gives a zero of sign 0.
-    if (used > 0 && other.used > 0 && machine_magnitude(x) && other.machine_magnitude(y) &&
+    if (!is_empty() && other.used_count() > 0 && machine_magnitude(x) && other.machine_magnitude(y) &&
         !__builtin_mul_overflow(x, y, &whole)) {
         set_small(whole);
-        sign_value *= other.sign_value;
-        extra_groups = 0;
+        sign_value = static_cast<int8_t>(sign_value * other.sign_value);
+        extra_short = 0;
         changed();
         return *this;
     }
     // A factor of one limb (the common loop product) multiplies in place.
-    if (used > 0 && other.used == 1 && other.limb_data()[0] != 0 && this != &other) {
+    uint32_t scratch[small_limbs];
+    if (!is_empty() && other.used_count() == 1 && other.read_limbs(scratch)[0] != 0 && this != &other) {
+        const int used = used_count();
         reserve_limbs(used + 1, true);
         uint32_t* data = limb_data();
-        const uint32_t carry = mul_small(data, data, used, other.limb_data()[0]);
-        if (carry != 0) data[used++] = carry;
-        sign_value *= other.sign_value;
-        extra_groups = 0;
+        const uint32_t carry = mul_small(data, data, used, scratch[0]);
+        if (carry != 0) {
+            data[used] = carry;
+            set_used(used + 1);
+        }
+        sign_value = static_cast<int8_t>(sign_value * other.sign_value);
+        extra_short = 0;
         changed();
         return *this;
     }
@@ -855,41 +877,45 @@ INT_DATA INT_DATA::post_decrement() {
 }
 
 void INT_DATA::multiply_pow10(int64_t k) {
-    if (used == 0) {
-        limb_data()[0] = 0;
-        used = 1;
-    }
+    if (is_empty()) set_small(0);
     changed();
-    extra_groups = 0;
+    extra_short = 0;
     if (k <= 0 || is_zero()) return;
+    uint64_t whole = 0;
+    if (is_small() && k < 20 && !__builtin_mul_overflow(word, pow10_64(k), &whole)) {
+        set_small(whole);
+        return;
+    }
     const int64_t shift = k / limb_digits;
-    if (shift > INT32_MAX - used - 2) throw std::bad_alloc();
-    const int n = used;
+    const int n = used_count();
+    if (shift > INT32_MAX - n - 2) throw std::bad_alloc();
     reserve_limbs(n + static_cast<int>(shift) + 1, true);
     uint32_t* data = limb_data();
     data[n] = mul_small(data, data, n, pow10_table[k % limb_digits]);
     std::copy_backward(data, data + n + 1, data + n + 1 + shift);
     std::fill(data, data + shift, 0u);
-    used = n + static_cast<int>(shift) + 1;
+    set_used(n + static_cast<int>(shift) + 1);
     trim();
 }
 
 void INT_DATA::divide_pow10(int64_t k) {
-    if (used == 0) {
-        limb_data()[0] = 0;
-        used = 1;
-    }
+    if (is_empty()) set_small(0);
     changed();
-    extra_groups = 0;
+    extra_short = 0;
     if (k <= 0) return;
-    const int64_t shift = k / limb_digits;
-    uint32_t* data = limb_data();
-    if (shift >= used) {
-        data[0] = 0;
-        used = 1;
+    if (is_small()) {
+        set_small(k < 20 ? word / pow10_64(k) : 0);
         return;
     }
+    const int64_t shift = k / limb_digits;
+    int used = used_count();
+    if (shift >= used) {
+        set_small(0);
+        return;
+    }
+    uint32_t* data = limb_data();
     used -= static_cast<int>(shift);
+    set_used(used);
     if (k % limb_digits != 0) {
         divide_limbs_pow10(data, data + shift, used, static_cast<int>(k % limb_digits));
     } else if (shift > 0) {

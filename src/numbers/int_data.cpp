@@ -11,6 +11,7 @@
 #include <cstring>
 #include <new>
 #include <utility>
+#include <vector>
 
 #include "numbers/limbs.h"
 
@@ -61,7 +62,7 @@ INT_DATA::INT_DATA(int value) : INT_DATA(static_cast<long>(value)) {}
 INT_DATA::INT_DATA(long value) {
     assign_int64(value);
     const int length = decimal_width64(small_magnitude());
-    extra_groups = length / 3 + 1 - (length + 2) / 3;
+    extra_short = static_cast<int8_t>(length / 3 + 1 - (length + 2) / 3);
 }
 
 INT_DATA::INT_DATA(const char* text) { build_from_text(text); }
@@ -73,7 +74,7 @@ constexpr int line_limbs = line_bytes / sizeof(uint32_t);
 constexpr int line_from = 64;         // limbs: smaller blocks take no line of their own
 constexpr int spare_limit = 1 << 16;  // limbs: larger blocks go back to the heap at once
 constexpr int spare_slots = 4;
-constexpr size_t header_bytes = 8;  // sizeof(HEAP_LIMBS), checked below
+constexpr size_t header_bytes = 16;  // sizeof(HEAP_LIMBS), checked below
 
 // Freed lined blocks kept for reuse, as raw memory; the interpreter runs
 // its program on one thread at a time. Sanitizer builds keep none, so that
@@ -84,13 +85,31 @@ struct SPARE_BLOCK {
 };
 SPARE_BLOCK spare_blocks[spare_slots] = {};
 
+// Blocks of a few limbs, for the numbers just beyond a machine word, come
+// from recycling pools: such a number is made and dropped as often as a
+// small one.
+template <int LIMBS>
+struct SHORT_BLOCK {
+    alignas(8) unsigned char bytes[header_bytes + sizeof(uint32_t) * LIMBS];
+};
+constexpr int short_limbs = 4;
+constexpr int medium_limbs = 8;
+
 }  // namespace
 
 INT_DATA::HEAP_LIMBS* INT_DATA::new_heap(int capacity) {
     static_assert(sizeof(HEAP_LIMBS) == header_bytes);
+    if (capacity <= short_limbs) {
+        void* raw = BLOCK_POOL<SHORT_BLOCK<short_limbs>>::allocate(sizeof(SHORT_BLOCK<short_limbs>));
+        return new (raw) HEAP_LIMBS{1, short_limbs, 0, 0};
+    }
+    if (capacity <= medium_limbs) {
+        void* raw = BLOCK_POOL<SHORT_BLOCK<medium_limbs>>::allocate(sizeof(SHORT_BLOCK<medium_limbs>));
+        return new (raw) HEAP_LIMBS{1, medium_limbs, 0, 0};
+    }
     if (capacity < line_from) {
         void* raw = ::operator new(sizeof(HEAP_LIMBS) + sizeof(uint32_t) * static_cast<size_t>(capacity));
-        return new (raw) HEAP_LIMBS{1, capacity};
+        return new (raw) HEAP_LIMBS{1, capacity, 0, 0};
     }
     capacity = static_cast<int>(std::min<int64_t>(INT32_MAX / line_limbs * line_limbs,
                                                   (int64_t{capacity} + line_limbs - 1) / line_limbs * line_limbs));
@@ -112,12 +131,20 @@ INT_DATA::HEAP_LIMBS* INT_DATA::new_heap(int capacity) {
     if (raw == nullptr)
         raw = ::operator new (line_bytes + sizeof(uint32_t) * static_cast<size_t>(capacity),
                               std::align_val_t{line_bytes});
-    return new (static_cast<char*>(raw) + line_bytes - header_bytes) HEAP_LIMBS{1, capacity};
+    return new (static_cast<char*>(raw) + line_bytes - header_bytes) HEAP_LIMBS{1, capacity, 0, 0};
 }
 
 void INT_DATA::drop_heap(HEAP_LIMBS* block) noexcept {
     if (--block->holders != 0) return;
     const int capacity = block->capacity;
+    if (capacity == short_limbs) {
+        BLOCK_POOL<SHORT_BLOCK<short_limbs>>::release(block, sizeof(SHORT_BLOCK<short_limbs>));
+        return;
+    }
+    if (capacity == medium_limbs) {
+        BLOCK_POOL<SHORT_BLOCK<medium_limbs>>::release(block, sizeof(SHORT_BLOCK<medium_limbs>));
+        return;
+    }
     if (capacity < line_from) {
         ::operator delete(block);
         return;
@@ -142,21 +169,13 @@ void INT_DATA::drop_heap(HEAP_LIMBS* block) noexcept {
 
 void INT_DATA::leave_heap() noexcept {
     drop_heap(heap());
-    on_heap = false;
-}
-
-void INT_DATA::expand() const {
-    const uint64_t magnitude = small_magnitude();
-    store[0] = static_cast<uint32_t>(magnitude % limb_base);
-    store[1] = static_cast<uint32_t>(magnitude / limb_base % limb_base);
-    store[2] = static_cast<uint32_t>(magnitude / limb_base / limb_base);
-    store[3] = 0;
-    small = false;
+    form = form_empty;
 }
 
 bool INT_DATA::wide_to_int64(int64_t& out) const {
+    const int used = used_count();
     if (used == 0 || used > 3) return false;
-    const uint32_t* data = limb_data();
+    const uint32_t* data = heap()->limbs();
     unsigned __int128 magnitude = 0;
     for (int i = used - 1; i >= 0; --i) magnitude = magnitude * limb_base + data[i];
     if (sign_value < 0) {
@@ -169,124 +188,179 @@ bool INT_DATA::wide_to_int64(int64_t& out) const {
     return true;
 }
 
-// A small form is copied as it is; limbs beyond the inline ones are shared,
-// not copied.
+void INT_DATA::set_wide_extra(int count) {
+    text_buffer();
+    text_cache().extra_groups = count;
+    extra_short = wide_extra;
+}
+
+int INT_DATA::wide_extra_groups() const { return text_cache().extra_groups; }
+
+// The text caches by slot (slot k at index k - 1) and the slots free for
+// reuse; free_slots always has room for every slot, so that a release
+// cannot fail.
+struct INT_DATA::TEXT_TABLE {
+    std::vector<std::unique_ptr<TEXT_CACHE>> caches;
+    std::vector<uint32_t> free_slots;
+};
+
+INT_DATA::TEXT_TABLE& INT_DATA::text_table() {
+    // Never destroyed: numbers in static storage may outlive any other
+    // static object.
+    static TEXT_TABLE* const table = new TEXT_TABLE;
+    return *table;
+}
+
+uint32_t INT_DATA::acquire_text_slot() {
+    TEXT_TABLE& table = text_table();
+    auto cache = std::make_unique<TEXT_CACHE>();
+    if (!table.free_slots.empty()) {
+        const uint32_t slot = table.free_slots.back();
+        table.free_slots.pop_back();
+        table.caches[slot - 1] = std::move(cache);
+        return slot;
+    }
+    table.free_slots.reserve(table.caches.size() + 1);
+    table.caches.push_back(std::move(cache));
+    return static_cast<uint32_t>(table.caches.size());
+}
+
+void INT_DATA::release_text_slot(uint32_t slot) noexcept {
+    TEXT_TABLE& table = text_table();
+    table.caches[slot - 1].reset();
+    table.free_slots.push_back(slot);
+}
+
+INT_DATA::TEXT_CACHE& INT_DATA::text_cache() const { return *text_table().caches[text_slot - 1]; }
+
+// A small form is copied as it is; a heap block is shared, not copied.
 void INT_DATA::copy_limbs_of(const INT_DATA& other) {
-    if (other.small) {
+    if (other.is_small()) {
         set_small(other.small_magnitude());
-    } else if (other.on_heap && other.used > inline_capacity) {
+    } else if (other.is_heap()) {
         HEAP_LIMBS* block = other.heap();
         ++block->holders;
-        if (on_heap) drop_heap(heap());
-        std::memcpy(store, &block, sizeof block);
-        on_heap = true;
-        small = false;
-        used = other.used;
+        if (is_heap()) drop_heap(heap());
+        set_heap(block);
+        form = form_heap;
         trim();
     } else {
-        set_limbs(other.limb_data(), other.used);
+        set_small(0);
     }
 }
 
-INT_DATA::INT_DATA(INT_DATA&& other) noexcept
-    : used(other.used),
-      sign_value(other.sign_value),
-      extra_groups(other.extra_groups),
-      on_heap(other.on_heap),
-      small(other.small) {
-    std::memcpy(store, other.store, sizeof store);
-    other.on_heap = false;
+void INT_DATA::copy_construct(const INT_DATA& other) {
+    if (!other.is_empty()) copy_limbs_of(other);
+    set_extra_groups(other.extra_groups());
+}
+
+INT_DATA::INT_DATA(INT_DATA&& other) noexcept : word(other.word), sign_value(other.sign_value), form(other.form) {
+    other.form = form_empty;
     take_text_and_empty(other);
 }
 
 void INT_DATA::assign_copy(const INT_DATA& other) {
     if (this == &other) return;
-    if (other.used > 0) {
+    if (!other.is_empty()) {
         copy_limbs_of(other);
     } else {
-        used = 0;
-        small = false;
+        if (is_heap()) leave_heap();
+        form = form_empty;
     }
     sign_value = other.sign_value;
-    extra_groups = other.extra_groups;
+    set_extra_groups(other.extra_groups());
     changed();
 }
 
 INT_DATA& INT_DATA::operator=(INT_DATA&& other) noexcept {
     if (this == &other) return *this;
-    if (other.on_heap) {
-        if (on_heap) drop_heap(heap());
-        std::memcpy(store, other.store, sizeof store);
-        on_heap = true;
-        small = false;
-        used = other.used;
-        other.on_heap = false;
-    } else if (other.small) {
-        set_small(other.small_magnitude());
-    } else if (other.used > 0) {
-        // Inline limbs are copied, and a heap block of ours is kept for
-        // reuse unless a copy shares it.
-        if (on_heap && heap()->holders > 1) leave_heap();
-        small = false;
-        std::copy(other.store, other.store + other.used, on_heap ? heap()->limbs() : store);
-        used = other.used;
-    } else {
-        used = 0;
-        small = false;
-    }
+    if (is_heap()) leave_heap();
+    word = other.word;
+    form = other.form;
+    other.form = form_empty;
     sign_value = other.sign_value;
-    extra_groups = other.extra_groups;
     take_text_and_empty(other);
     return *this;
 }
 
-// The end of both moves, once the limbs, sign and groups are taken: other's
-// text cache comes along only when it is the plain form (the two swap their
-// strings, so neither allocates again), and other is left empty on its
-// inline store.
+// The end of both moves, once the limbs and sign are taken: other's text
+// cache comes along when its text is the plain form (the two swap their
+// strings, so neither allocates again) or when it holds other's count of
+// extra groups; other is left empty.
 void INT_DATA::take_text_and_empty(INT_DATA& other) noexcept {
-    text_valid = false;
-    if (other.text_valid && other.text_plain) {
-        text_cache.swap(other.text_cache);
-        text_valid = text_plain = true;
+    const bool plain = other.text_state == plain_text;
+    text_state = no_text;
+    if (plain || other.extra_short == wide_extra) {
+        std::swap(text_slot, other.text_slot);
+        text_state = plain ? plain_text : no_text;
     }
-    other.used = 0;
-    other.small = false;
+    extra_short = other.extra_short;
+    other.form = form_empty;
     other.sign_value = 0;
-    other.extra_groups = 0;
-    other.text_valid = false;
+    other.extra_short = 0;
+    other.text_state = no_text;
 }
 
 void INT_DATA::reserve_limbs(int n, bool keep) {
-    if (small) expand();
-    const bool shared = on_heap && heap()->holders > 1;
-    const int capacity = limb_capacity();
+    if (!is_heap()) {
+        HEAP_LIMBS* fresh = new_heap(std::max(n, small_limbs + 1));
+        if (keep && is_small()) {
+            fresh->used = used_count();
+            write_small_limbs(word, fresh->limbs());
+        }
+        set_heap(fresh);
+        form = form_heap;
+        return;
+    }
+    HEAP_LIMBS* block = heap();
+    const bool shared = block->holders > 1;
+    const int capacity = block->capacity;
     if (n <= capacity && !shared) return;
     const int new_capacity =
         n <= capacity ? capacity
                       : static_cast<int>(std::min<int64_t>(INT32_MAX, std::max<int64_t>(n, capacity + capacity / 2)));
     HEAP_LIMBS* fresh = new_heap(new_capacity);
-    const uint32_t* old = on_heap ? heap()->limbs() : store;
-    if (keep && used > 0) std::copy(old, old + used, fresh->limbs());
-    if (on_heap) drop_heap(heap());
-    std::memcpy(store, &fresh, sizeof fresh);
-    on_heap = true;
+    const int used = block->used;
+    fresh->used = used;
+    if (keep && used > 0) std::copy(block->limbs(), block->limbs() + used, fresh->limbs());
+    drop_heap(block);
+    set_heap(fresh);
 }
 
 void INT_DATA::set_limbs(const uint32_t* source, int n) {
-    if (source == limb_data()) {
-        used = n;
-    } else {
-        reserve_limbs(n, false);
-        std::copy(source, source + n, limb_data());
-        used = n;
+    while (n > 1 && source[n - 1] == 0) --n;
+    if (n <= small_limbs) {
+        unsigned __int128 magnitude = 0;
+        for (int i = n - 1; i >= 0; --i) magnitude = magnitude * limb_base + source[i];
+        if (magnitude <= UINT64_MAX) {
+            set_small(static_cast<uint64_t>(magnitude));
+            return;
+        }
     }
-    trim();
+    if (!(is_heap() && source == heap()->limbs() && heap()->holders == 1)) {
+        // A block shared with a copy stays alive for the copy while the
+        // limbs are read from it.
+        reserve_limbs(n, false);
+        std::copy(source, source + n, heap()->limbs());
+    }
+    set_used(n);
 }
 
 void INT_DATA::trim() {
-    const uint32_t* data = std::as_const(*this).limb_data();
+    if (!is_heap() || heap()->used == 0) return;
+    const uint32_t* data = heap()->limbs();
+    int used = heap()->used;
     while (used > 1 && data[used - 1] == 0) --used;
+    set_used(used);
+    // 2^64 has 19 in its third limb.
+    if (used > small_limbs || (used == small_limbs && data[2] > 18)) return;
+    const uint64_t low = used == 1 ? data[0] : uint64_t{data[1]} * limb_base + data[0];
+    if (used < small_limbs) {
+        set_small(low);
+        return;
+    }
+    const unsigned __int128 magnitude = static_cast<unsigned __int128>(data[2]) * limb_base * limb_base + low;
+    if (magnitude <= UINT64_MAX) set_small(static_cast<uint64_t>(magnitude));
 }
 
 // Reads the text in groups of three characters from the right, each
@@ -313,7 +387,7 @@ void INT_DATA::parse_body(std::string_view body) {
             for (int i = begin; i < end; ++i) value = value * 10 + static_cast<uint32_t>(body[i] - '0');
             data[k] = value;
         }
-        used = count;
+        set_used(count);
         trim();
     } else {
         INT_DATA total(0);
@@ -326,17 +400,18 @@ void INT_DATA::parse_body(std::string_view body) {
         }
         int own_sign = sign_value;
         if (total.sign_value < 0 && !total.is_zero()) own_sign = -own_sign;
-        set_limbs(total.limb_data(), total.used);
-        sign_value = own_sign;
+        uint32_t scratch[small_limbs];
+        set_limbs(total.read_limbs(scratch), total.used_count());
+        sign_value = static_cast<int8_t>(own_sign);
     }
-    extra_groups = std::max(0, groups - canonical_groups());
+    set_extra_groups(std::max(0, groups - canonical_groups()));
 }
 
 void INT_DATA::build_from_text(const char* text) {
-    used = 0;
-    small = false;
-    extra_groups = 0;
-    text_valid = false;
+    if (is_heap()) leave_heap();
+    form = form_empty;
+    extra_short = 0;
+    text_state = no_text;
     if (text == nullptr) {
         sign_value = 0;
         return;
@@ -347,39 +422,40 @@ void INT_DATA::build_from_text(const char* text) {
     parse_body(whole.substr(negative ? 1 : 0));
     // The text is kept as it was written, "007" included.
     text_buffer().assign(whole);
-    text_valid = true;
-    text_plain = is_plain_text(whole);
+    text_state = is_plain_text(whole) ? plain_text : kept_text;
 }
 
 int64_t INT_DATA::decimal_length() const {
-    if (used == 0) return 1;
-    if (small) return decimal_width64(small_magnitude());
-    return int64_t{limb_digits} * (used - 1) + decimal_width(limb_data()[used - 1]);
+    if (is_empty()) return 1;
+    if (is_small()) return decimal_width64(small_magnitude());
+    const int used = heap()->used;
+    return int64_t{limb_digits} * (used - 1) + decimal_width(heap()->limbs()[used - 1]);
 }
 
 int INT_DATA::canonical_groups() const {
-    if (used == 0) return 0;
+    if (is_empty()) return 0;
     return static_cast<int>((decimal_length() + 2) / 3);
 }
 
-int INT_DATA::limb_count() const { return used == 0 ? 0 : canonical_groups() + extra_groups; }
+int INT_DATA::limb_count() const { return is_empty() ? 0 : canonical_groups() + extra_groups(); }
 
 int INT_DATA::limb(int index) const {
     if (index < 0 || index >= limb_count()) return 0;
     int64_t position = int64_t{3} * index;
     int64_t k = position / limb_digits;
-    if (k >= used) return 0;
-    return static_cast<int>(limb_data()[k] / pow10_table[position % limb_digits] % 1000);
+    if (k >= used_count()) return 0;
+    uint32_t scratch[small_limbs];
+    return static_cast<int>(read_limbs(scratch)[k] / pow10_table[position % limb_digits] % 1000);
 }
 
 void INT_DATA::set_sign(int sign) {
-    sign_value = sign;
+    sign_value = static_cast<int8_t>(sign);
     changed();
 }
 
 std::string_view INT_DATA::digits() const {
-    if (!text_valid) make_digits();
-    std::string_view view(text_cache->text);
+    if (text_state == no_text) make_digits();
+    std::string_view view(text_cache().text);
     if (!view.empty() && view[0] == '-') view.remove_prefix(1);
     return view;
 }
@@ -390,16 +466,15 @@ void INT_DATA::split_limbs(int) {
 }
 
 void INT_DATA::free_limbs() {
-    if (on_heap) leave_heap();
-    small = false;
-    used = 0;
+    if (is_heap()) leave_heap();
+    form = form_empty;
 }
 
-void INT_DATA::strip() { extra_groups = 0; }
+void INT_DATA::strip() { extra_short = 0; }
 
 std::string& INT_DATA::text_buffer() const {
-    if (!text_cache) text_cache = std::make_unique<TEXT_CACHE>();
-    return text_cache->text;
+    if (text_slot == 0) text_slot = acquire_text_slot();
+    return text_cache().text;
 }
 
 void INT_DATA::make_digits() const {
@@ -407,14 +482,15 @@ void INT_DATA::make_digits() const {
     char buffer[24];
     char* end = buffer;
     if (sign_value < 0) *end++ = '-';
-    if (used == 0 || small) {
+    if (!is_heap() || heap()->used == 0) {
         // The whole text fits the buffer; the string keeps its storage.
-        end = std::to_chars(end, buffer + sizeof buffer, used == 0 ? 0 : small_magnitude()).ptr;
+        end = std::to_chars(end, buffer + sizeof buffer, is_small() ? small_magnitude() : 0).ptr;
         const size_t length = static_cast<size_t>(end - buffer);
         text.resize(length);
         std::memcpy(text.data(), buffer, length);
     } else {
-        const uint32_t* data = limb_data();
+        const uint32_t* data = heap()->limbs();
+        const int used = heap()->used;
         end = std::to_chars(end, buffer + sizeof buffer, data[used - 1]).ptr;
         text.clear();
         text.reserve(static_cast<size_t>(end - buffer) + static_cast<size_t>(used - 1) * limb_digits);
@@ -429,13 +505,12 @@ void INT_DATA::make_digits() const {
             text.append(group, limb_digits);
         }
     }
-    text_valid = true;
-    text_plain = true;
+    text_state = plain_text;
 }
 
 void INT_DATA::append_text(std::string& out) const {
     uint64_t magnitude = 0;
-    if (text_valid || is_zero() || !machine_magnitude(magnitude)) {
+    if (text_state != no_text || is_zero() || !machine_magnitude(magnitude)) {
         out += to_text();  // a longer number keeps its text for the next writing
         return;
     }
@@ -447,9 +522,9 @@ void INT_DATA::append_text(std::string& out) const {
 }
 
 const std::string& INT_DATA::to_text() const {
-    if (!text_valid) make_digits();
+    if (text_state == no_text) make_digits();
     if (is_zero()) return zero_text;
-    return text_cache->text;
+    return text_cache().text;
 }
 
 namespace {
@@ -475,7 +550,9 @@ bool INT_DATA::operator==(const INT_DATA& other) const {
     uint64_t a = 0;
     uint64_t b = 0;
     if (machine_magnitude(a) && other.machine_magnitude(b)) return a == b;
-    return compare_nonzero_magnitudes(limb_data(), used, other.limb_data(), other.used) == 0;
+    uint32_t own[small_limbs];
+    uint32_t others[small_limbs];
+    return compare_nonzero_magnitudes(read_limbs(own), used_count(), other.read_limbs(others), other.used_count()) == 0;
 }
 
 bool INT_DATA::operator<(const INT_DATA& other) const {
@@ -486,7 +563,9 @@ bool INT_DATA::operator<(const INT_DATA& other) const {
     uint64_t a = 0;
     uint64_t b = 0;
     if (machine_magnitude(a) && other.machine_magnitude(b)) return sa > 0 ? a < b : a > b;
-    int order = compare_nonzero_magnitudes(limb_data(), used, other.limb_data(), other.used);
+    uint32_t own[small_limbs];
+    uint32_t others[small_limbs];
+    int order = compare_nonzero_magnitudes(read_limbs(own), used_count(), other.read_limbs(others), other.used_count());
     return sa > 0 ? order < 0 : order > 0;
 }
 

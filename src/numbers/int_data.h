@@ -3,33 +3,42 @@
 //
 // The magnitude is kept in limbs of 10^9 (nine decimal digits each), least
 // significant first, without leading zero limbs; a zero is the single limb 0.
-// Up to four limbs (36 digits) live inline in the object, so small ints never
-// touch the heap. The sign is +1 or -1. A zero may carry -1 (a product or a
+// The sign is +1 or -1. A zero may carry -1 (a product or a
 // quotient keeps the product of the signs), yet it prints "0" and equals every
 // other zero. The empty object (default constructed, or built from a null
 // text) has no limbs and sign 0; it counts as zero everywhere, and a product or
 // quotient with an empty operand is a zero of sign 0.
 //
-// A magnitude below 2^64 may instead be held whole, as a machine word (the
-// small form): storing and reading a machine integer then takes a few
-// instructions. The limb count stays exact in both forms; the limbs
-// themselves are written from the word the first time any routine asks for
-// them, which ends the small form. The small form never holds a heap block.
+// A magnitude below 2^64 is held whole, as a machine word (the small form):
+// storing and reading a machine integer then takes a few instructions, and
+// such a number owns no memory beyond the object. Every result that fits a
+// word takes the small form; larger magnitudes keep their limbs in a heap
+// block. The limb count stays exact in both forms. Routines that read the
+// limbs of a small form have them written into a buffer of their own; one
+// that writes limbs moves the number into a heap block first.
 //
 // Callers see the magnitude as base-1000 groups: limb_count() and limb(i)
 // answer in groups of three digits, and a number built from text keeps the
 // group count of its text (n / 3 + 1 groups for n characters, so "123" has the
 // groups 123 and 0) until strip() or an operation drops the leading zero
-// groups.
+// groups. The count of those extra groups is held in the object below
+// wide_extra; a larger one (a text with some 380 leading zeros or more)
+// lives in the text cache's block.
 //
-// Limbs beyond the inline ones live in one heap block that also holds its
-// capacity and a count of its holders. Copies share the block until one of
-// them changes its limbs: every write goes through the non-const limb_data()
-// or reserve_limbs(), which give the writer a block of its own first.
+// The heap block also holds its capacity, the count of limbs in use and a
+// count of its holders. Copies share the block until one of them changes its
+// limbs: every write goes through the non-const limb_data() or
+// reserve_limbs(), which give the writer a block of its own first. A small
+// form's limb count follows from its word.
+//
+// The object takes 16 bytes: the word, the number of its text cache's slot,
+// and a byte each for the sign, the form, the state of the text cache and the
+// extra groups. Whole bytes, not bit fields: storing a machine integer then
+// writes them without reading them first.
 //
 // The signed decimal text is a cache, built on demand by to_text() and kept
-// until the value changes; its string is allocated the first time a text is
-// asked for. A number built from text keeps that text exactly ("007" prints
+// until the value changes; its string is allocated, in a slot of a table
+// shared by all numbers, the first time a text is asked for. A number built from text keeps that text exactly ("007" prints
 // as "007"); copies and results get the plain form ("7").
 //
 // A zero divisor given to the division or remainder throws ARITH with code 0.
@@ -58,24 +67,23 @@ public:
     INT_DATA(long value);
     explicit INT_DATA(const char* text);  // decimal digits with an optional '-'; null: empty
     // A copy gets the plain text form; a small form is copied in place.
-    INT_DATA(const INT_DATA& other)
-        : used(other.used), sign_value(other.sign_value), extra_groups(other.extra_groups), small(other.small) {
-        if (small) {
-            std::memcpy(store, other.store, sizeof store);
+    INT_DATA(const INT_DATA& other) : sign_value(other.sign_value) {
+        if (other.is_small() && other.extra_short != wide_extra) {
+            word = other.word;
+            form = form_small;
+            extra_short = other.extra_short;
         } else {
-            used = 0;
-            if (other.used > 0) copy_limbs_of(other);
+            copy_construct(other);
         }
     }
     INT_DATA(INT_DATA&& other) noexcept;
     INT_DATA& operator=(const INT_DATA& other) {
-        if (other.small && !on_heap && this != &other) {
-            std::memcpy(store, other.store, sizeof store);
-            used = other.used;
-            small = true;
+        if (other.is_small() && !is_heap() && other.extra_short != wide_extra) {
+            word = other.word;
+            form = form_small;
             sign_value = other.sign_value;
-            extra_groups = other.extra_groups;
-            text_valid = false;
+            extra_short = other.extra_short;
+            text_state = no_text;
         } else {
             assign_copy(other);
         }
@@ -83,7 +91,8 @@ public:
     }
     INT_DATA& operator=(INT_DATA&& other) noexcept;
     ~INT_DATA() {
-        if (on_heap) drop_heap(heap());
+        if (is_heap()) drop_heap(heap());
+        if (text_slot != 0) release_text_slot(text_slot);
     }
 
     // The payload of every int cell: recycled, as the cells are.
@@ -104,11 +113,11 @@ public:
     void split_limbs(int width = 3);
     void free_limbs();  // drops the limbs: the object becomes empty, sign and text stay
     void strip();       // drops leading zero groups
-    bool is_empty() const { return used == 0; }
+    bool is_empty() const { return form == form_empty || (form == form_heap && heap()->used == 0); }
     // The value as a 64-bit integer when it has one and fits; false for an
     // empty number and for magnitudes beyond the 64-bit range.
     bool to_int64(int64_t& out) const {
-        if (small) {
+        if (is_small()) {
             const uint64_t magnitude = small_magnitude();
             if (sign_value < 0) {
                 if (magnitude > uint64_t{1} << 63) return false;
@@ -119,20 +128,15 @@ public:
             }
             return true;
         }
-        if (used != 1 && used != 2) return wide_to_int64(out);
-        // Below 10^18: fits whatever the sign.
-        const uint32_t* data = limb_data();
-        const int64_t magnitude = used == 1 ? int64_t{data[0]} : int64_t{data[1]} * 1'000'000'000 + data[0];
-        out = sign_value < 0 ? -magnitude : magnitude;
-        return true;
+        return wide_to_int64(out);
     }
     // Becomes the value, in its plain form, as an arithmetic result would.
     void assign_int64(int64_t value) {
         const bool negative = value < 0;
         set_small(negative ? 0 - static_cast<uint64_t>(value) : static_cast<uint64_t>(value));
         sign_value = negative ? -1 : 1;
-        extra_groups = 0;
-        text_valid = false;
+        extra_short = 0;
+        text_state = no_text;
     }
     void make_digits() const;            // rebuilds the digit text from the limbs
     const std::string& to_text() const;  // signed decimal text; "0" for every zero
@@ -142,8 +146,8 @@ public:
 
     // Comparison: numeric; every zero (either sign, or empty) equals every other.
     bool is_zero() const {
-        if (used != 1) return used == 0;
-        return small ? small_magnitude() == 0 : limb_data()[0] == 0;
+        if (is_small()) return word == 0;
+        return !is_heap() || heap()->used == 0 || (heap()->used == 1 && heap()->limbs()[0] == 0);
     }
     bool operator==(const INT_DATA& other) const;
     bool operator!=(const INT_DATA& other) const { return !(*this == other); }
@@ -195,7 +199,22 @@ public:
 private:
     friend class REAL_DATA;
 
-    static constexpr int inline_capacity = 4;
+    // Limbs written from a small form: 2^64 has 20 digits.
+    static constexpr int small_limbs = 3;
+    // Extra groups at or beyond this count live in the text cache's block.
+    static constexpr int wide_extra = INT8_MAX;
+    // Where the magnitude is: nowhere (an empty number), in the word, or in
+    // the heap block.
+    static constexpr uint8_t form_empty = 0;
+    static constexpr uint8_t form_small = 1;
+    static constexpr uint8_t form_heap = 2;
+    // What the text cache holds: nothing valid, the text a number was built
+    // from ("007"), or the plain form.
+    static constexpr uint8_t no_text = 0;
+    static constexpr uint8_t kept_text = 1;
+    static constexpr uint8_t plain_text = 2;
+    bool is_small() const { return form == form_small; }
+    bool is_heap() const { return form == form_heap; }
 
     // The heap block of limbs: its header, then capacity limbs. A block of
     // line_from limbs or more has its limbs start on a 64-byte line and a
@@ -206,78 +225,103 @@ private:
     struct HEAP_LIMBS {
         int32_t holders;  // objects sharing the block
         int32_t capacity;
+        int32_t used;     // limbs in use; every holder has the same limbs
+        int32_t padding;  // the limbs start on an 8-byte boundary
         uint32_t* limbs() { return reinterpret_cast<uint32_t*>(this + 1); }
     };
+    void set_used(int n) { heap()->used = n; }  // the heap form's count
     static HEAP_LIMBS* new_heap(int capacity);
     static void drop_heap(HEAP_LIMBS* block) noexcept;  // one holder fewer; freed by the last
 
-    // The text cache, allocated the first time a text is asked for.
+    // The text cache, allocated the first time a text is asked for or a
+    // count of extra groups too large for the object is kept.
     struct TEXT_CACHE {
         std::string text;
+        int32_t extra_groups = 0;  // read when the object's count is wide_extra
         static void* operator new(std::size_t size) { return BLOCK_POOL<TEXT_CACHE>::allocate(size); }
         static void operator delete(void* cache, std::size_t size) noexcept {
             BLOCK_POOL<TEXT_CACHE>::release(cache, size);
         }
     };
 
-    // The store holds the inline limbs, the heap block's address (on_heap)
-    // or the small form's magnitude (small); the accessors read it as each.
-    HEAP_LIMBS* heap() const {
-        HEAP_LIMBS* block;
-        std::memcpy(&block, store, sizeof block);
-        return block;
-    }
-    uint64_t small_magnitude() const {
-        uint64_t magnitude;
-        std::memcpy(&magnitude, store, sizeof magnitude);
-        return magnitude;
-    }
+    // The word holds the heap block's address (on_heap) or the small form's
+    // magnitude (small).
+    HEAP_LIMBS* heap() const { return reinterpret_cast<HEAP_LIMBS*>(static_cast<uintptr_t>(word)); }
+    void set_heap(HEAP_LIMBS* block) { word = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(block)); }
+    uint64_t small_magnitude() const { return word; }
     // Holds magnitude in the small form; a heap block is given up.
     void set_small(uint64_t magnitude) {
-        if (on_heap) leave_heap();
-        std::memcpy(store, &magnitude, sizeof magnitude);
-        small = true;
-        used = magnitude < 1'000'000'000u ? 1 : magnitude < 1'000'000'000'000'000'000u ? 2 : 3;
+        if (is_heap()) leave_heap();
+        word = magnitude;
+        form = form_small;
+    }
+    // Limbs of 10^9 in use, in either form; 0 only when empty.
+    int used_count() const {
+        if (is_small()) return word < 1'000'000'000u ? 1 : word < 1'000'000'000'000'000'000u ? 2 : 3;
+        return is_heap() ? heap()->used : 0;
     }
     void leave_heap() noexcept;
-    void expand() const;  // writes the small form's limbs; the small form ends
     // The magnitude as a machine word, when it is held whole or in at most
     // two limbs (an empty number gives 0); false otherwise.
     bool machine_magnitude(uint64_t& out) const {
-        if (small) {
-            out = small_magnitude();
+        if (is_small()) {
+            out = word;
             return true;
         }
+        const int used = used_count();
         if (used > 2) return false;
-        out = used == 0 ? 0 : used == 1 ? store_limb(0) : uint64_t{store_limb(1)} * 1'000'000'000u + store_limb(0);
+        if (used == 0) {
+            out = 0;
+            return true;
+        }
+        const uint32_t* data = heap()->limbs();
+        out = used == 1 ? data[0] : uint64_t{data[1]} * 1'000'000'000u + data[0];
         return true;
     }
-    uint32_t store_limb(int index) const { return on_heap ? heap()->limbs()[index] : store[index]; }
+    // The limbs for reading: a small form writes its limbs into scratch (an
+    // empty number reads as the single limb 0 there).
+    const uint32_t* read_limbs(uint32_t (&scratch)[small_limbs]) const {
+        if (is_heap()) return heap()->limbs();
+        write_small_limbs(is_small() ? word : 0, scratch);
+        return scratch;
+    }
+    static void write_small_limbs(uint64_t magnitude, uint32_t* out) {
+        out[0] = static_cast<uint32_t>(magnitude % 1'000'000'000u);
+        out[1] = static_cast<uint32_t>(magnitude / 1'000'000'000u % 1'000'000'000u);
+        out[2] = static_cast<uint32_t>(magnitude / 1'000'000'000u / 1'000'000'000u);
+    }
 
-    // The limbs for writing: a block shared with a copy is copied first.
+    // The limbs for writing, in a heap block of this object's own: a small
+    // or empty number moves into one, a block shared with a copy is copied.
     uint32_t* limb_data() {
-        if (small) expand();
-        if (!on_heap) return store;
-        if (heap()->holders > 1) reserve_limbs(used, true);
+        if (!is_heap() || heap()->holders > 1) reserve_limbs(used_count(), true);
         return heap()->limbs();
     }
-    const uint32_t* limb_data() const {
-        if (small) expand();
-        return on_heap ? heap()->limbs() : store;
-    }
-    int limb_capacity() const { return on_heap ? heap()->capacity : inline_capacity; }
-    // Room for n limbs in a buffer of this object's own; the old limbs are
-    // kept only when keep is set.
+    // Room for n limbs in a heap block of this object's own; the old limbs
+    // (a small form's too) are kept only when keep is set.
     void reserve_limbs(int n, bool keep);
+    int extra_groups() const { return extra_short != wide_extra ? extra_short : wide_extra_groups(); }
+    int wide_extra_groups() const;
+    void set_extra_groups(int count) {
+        if (count < wide_extra) {
+            extra_short = static_cast<int8_t>(count);
+        } else {
+            set_wide_extra(count);
+        }
+    }
+    void set_wide_extra(int count);
+    void copy_construct(const INT_DATA& other);     // the copy constructor beyond the small form
     void assign_copy(const INT_DATA& other);        // the copy assignment beyond the small form
     void copy_limbs_of(const INT_DATA& other);      // shares other's heap block, or copies
     void set_limbs(const uint32_t* source, int n);  // copies n limbs and trims leading zeros
-    void trim();                                    // drops leading zero limbs, keeps one
-    void changed() { text_valid = false; }
+    // Drops leading zero limbs, keeps one; a magnitude that fits a word
+    // takes the small form.
+    void trim();
+    void changed() { text_state = no_text; }
     void take_text_and_empty(INT_DATA& other) noexcept;  // ends both moves
     std::string& text_buffer() const;                    // the cache's string, allocated on first use
     void build_from_text(const char* text);
-    bool wide_to_int64(int64_t& out) const;  // to_int64 for an empty number and three limbs or more
+    bool wide_to_int64(int64_t& out) const;  // to_int64 beyond the small form
     void parse_body(std::string_view body);
     int canonical_groups() const;
     int64_t decimal_length() const;  // digits of the magnitude; 1 for zero
@@ -295,16 +339,23 @@ private:
     // The magnitudes' quotient and remainder, either output may be null.
     static void divide(const INT_DATA& a, const INT_DATA& b, INT_DATA* quotient, INT_DATA* remainder);
 
-    alignas(8) mutable uint32_t store[inline_capacity] = {};
-    int32_t used = 0;          // limbs of 10^9 in use, in either form; 0 only when empty
-    int32_t sign_value = 0;    // +1 or -1; 0 when empty (see above)
-    int32_t extra_groups = 0;  // leading zero groups kept from a text
-    bool on_heap = false;      // the limbs are in the heap block
-    mutable bool small = false;
-    mutable bool text_valid = false;
-    mutable bool text_plain = false;                 // the cache is the plain form (no "007")
-    mutable std::unique_ptr<TEXT_CACHE> text_cache;  // '-' when negative, then the digit text
+    // The text caches live in one table; an object holds the number of its
+    // slot there (0: none), which a move hands over.
+    struct TEXT_TABLE;
+    static TEXT_TABLE& text_table();
+    TEXT_CACHE& text_cache() const;
+    static uint32_t acquire_text_slot();
+    static void release_text_slot(uint32_t slot) noexcept;
+
+    uint64_t word = 0;               // see heap() and small_magnitude()
+    mutable uint32_t text_slot = 0;  // the cache: '-' when negative, then the digit text
+    int8_t sign_value = 0;           // +1 or -1; 0 when empty (see above)
+    uint8_t form = form_empty;
+    mutable uint8_t text_state = no_text;
+    int8_t extra_short = 0;  // leading zero groups kept from a text, or wide_extra
 };
+
+static_assert(sizeof(INT_DATA) == 16, "an int payload takes 16 bytes");
 
 // The value as a machine integer, saturated at the int range: values beyond
 // it give INT32_MAX or INT32_MIN, so range checks refuse them instead of

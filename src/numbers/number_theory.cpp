@@ -251,8 +251,10 @@ bool INT_DATA::is_prime() const {
     if ((*this % INT_DATA(2)).is_zero() || (*this % INT_DATA(3)).is_zero()) return false;
     if (*this < INT_DATA(0)) return !(*this % INT_DATA(5)).is_zero() && !(*this % INT_DATA(7)).is_zero();
 
-    if (used <= 2 || (used == 3 && limb_data()[2] < 18)) {
-        const uint32_t* data = limb_data();
+    uint32_t scratch[small_limbs];
+    const uint32_t* data = read_limbs(scratch);
+    const int used = used_count();
+    if (used <= 2 || (used == 3 && data[2] < 18)) {
         uint64_t n = data[0];
         if (used >= 2) n += uint64_t{data[1]} * limb_base;
         if (used == 3) n += uint64_t{data[2]} * limb_base * limb_base;
@@ -277,9 +279,8 @@ bool INT_DATA::is_prime() const {
 INT_DATA INT_DATA::factorial(const INT_DATA& n) {
     if (n < INT_DATA(2)) return INT_DATA(1);
     // No n! with n of 10^18 or more could be held in memory.
-    if (n.used > 2) throw std::bad_alloc();
-    uint64_t m = n.limb_data()[0];
-    if (n.used == 2) m += uint64_t{n.limb_data()[1]} * limb_base;
+    uint64_t m = 0;
+    if (n.used_count() > 2 || !n.machine_magnitude(m)) throw std::bad_alloc();
     limbs::require_room_for_digits(std::lgamma(static_cast<double>(m) + 1) / std::log(10.0));
     // Leaves: runs of consecutive factors whose product fits a long.
     std::vector<INT_DATA> leaves;
@@ -305,9 +306,8 @@ INT_DATA INT_DATA::binomial(const INT_DATA& n, const INT_DATA& k) {
     INT_DATA count = k;
     INT_DATA other = n - k;
     if (other < count) count = other;
-    if (count.used > 2) throw std::bad_alloc();
-    uint64_t c = count.limb_data()[0];
-    if (count.used == 2) c += uint64_t{count.limb_data()[1]} * limb_base;
+    uint64_t c = 0;
+    if (count.used_count() > 2 || !count.machine_magnitude(c)) throw std::bad_alloc();
     std::vector<INT_DATA> factors;
     factors.reserve(c);
     INT_DATA factor = n - count + INT_DATA(1);
@@ -322,9 +322,9 @@ INT_DATA INT_DATA::gcd(INT_DATA a, INT_DATA b) {
     b.sign_value = 1;
     a.changed();
     b.changed();
-    if (a.used <= 2 && b.used <= 2) {
-        uint64_t x = a.limb_data()[0] + (a.used == 2 ? uint64_t{a.limb_data()[1]} * limb_base : 0);
-        uint64_t y = b.limb_data()[0] + (b.used == 2 ? uint64_t{b.limb_data()[1]} * limb_base : 0);
+    uint64_t x = 0;
+    uint64_t y = 0;
+    if (a.used_count() <= 2 && b.used_count() <= 2 && a.machine_magnitude(x) && b.machine_magnitude(y)) {
         return INT_DATA(static_cast<long>(std::gcd(x, y)));
     }
     while (!b.is_zero()) {

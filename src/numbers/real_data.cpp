@@ -115,7 +115,7 @@ void REAL_DATA::set_scale(int n) {
         length = std::max<int64_t>(length, 1);
     }
     if (length < INT32_MAX) {
-        mantissa.extra_groups = std::max(0, static_cast<int>(length / 3 + 1) - mantissa.canonical_groups());
+        mantissa.set_extra_groups(std::max(0, static_cast<int>(length / 3 + 1) - mantissa.canonical_groups()));
     }
     scale = n;
 }
@@ -128,7 +128,7 @@ const std::string& REAL_DATA::to_text(int output_precision) const {
         text_form = '0';
         return text_form;
     }
-    if (!mantissa.text_valid || !mantissa.text_plain) mantissa.make_digits();
+    if (mantissa.text_state != INT_DATA::plain_text) mantissa.make_digits();
     std::string_view digits = mantissa.digits();
     if (mantissa.sign() < 0) text_form.push_back('-');
     const int64_t length = static_cast<int64_t>(digits.size());
@@ -177,7 +177,7 @@ const std::string& REAL_DATA::to_text(int output_precision) const {
 void REAL_DATA::round_up_nines() {
     if (scale <= 0) return;
     if (mantissa.decimal_length() < scale || mantissa.is_zero()) return;
-    if (!mantissa.text_valid || !mantissa.text_plain) mantissa.make_digits();
+    if (mantissa.text_state != INT_DATA::plain_text) mantissa.make_digits();
     std::string_view digits = mantissa.digits();
     std::string_view decimals = digits.substr(digits.size() - static_cast<size_t>(scale));
     if (decimals.find_first_not_of('9') != std::string_view::npos) return;
