@@ -191,9 +191,38 @@ void MEMBER_ACCESS::keep_members_of_temporary(RESULT_ITEM item, RESULT_NODE* las
     }
 }
 
+// Whether a ':' node is str:(...) that the general road would make without
+// a receiver: the type's written name, a call without a name, and no
+// context or an object as the context (no user type may be called str, so
+// only a text as the context becomes a receiver there).
+bool plain_text_conversion(const TOKEN* node, RESULT_ITEM this_item) {
+    if (node->op2 != 0) return false;
+    const TOKEN* part = node->right;
+    if (part == nullptr || !is_call_token(part) || !part->text->empty()) return false;  // the call without a name
+    const TOKEN* type = node->left;
+    if (!is_word(type, "str") || declared_type(type) != nullptr) return false;
+    return this_item.cell == nullptr || base_type_code(follow_aliases(this_item.cell)) == tag_object;
+}
+
+// str:(...) on the conversion's own road, with the request the general
+// road would make.
+void convert_to_text(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
+    const TYPE_NAME qualifier{node->left->text->c_str(), nullptr, false};
+    ROUTINE_REQUEST request;
+    request.node = node->right;
+    request.qualifier = &qualifier;
+    request.results = &results;
+    request.context = this_item;
+    if (call_text_conversion(request) == CALL_OUTCOME::not_defined) raise_plain(node, not_defined_message());
+}
+
 }  // namespace
 
 void eval_member(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
+    if (node->op1 == ':' && plain_text_conversion(node, this_item)) {
+        convert_to_text(node, this_item, results);
+        return;
+    }
     MEMBER_ACCESS(node, this_item, results).run();
 }
 

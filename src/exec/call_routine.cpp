@@ -20,7 +20,10 @@
 #include "runtime/error.h"
 #include "runtime/messages.h"
 #include "runtime/str_stream.h"
+#include "types/scalar/str_building.h"
+#include "types/scalar/str_methods.h"
 #include "values/cell_holds.h"
+#include "values/factories.h"
 #include "values/payload_records.h"
 #include "values/union_data.h"
 #include "values/value_copy.h"
@@ -744,6 +747,28 @@ void own_shared_literals(RESULT_LIST& list, uint32_t shared) {
     }
 }
 
+// A built-in method's arguments, evaluated in order into the list, where an
+// int or str literal puts the constant cell its node keeps (`constants`
+// tells whether one did); false when one of them leaves an exception
+// pending, which ends the call.
+inline __attribute__((always_inline)) bool evaluate_method_arguments(TOKEN* subtree, RESULT_ITEM context,
+                                                                     RESULT_LIST& list, bool& constants) {
+    if (subtree == nullptr) return true;
+    PENDING_EXCEPTION* before = pending_exception;
+    ARGUMENT_HOLDS holding(list);
+    for (TOKEN* argument : argument_list_of(subtree)) {
+        if (constant_argument(argument)) {
+            list.append(RESULT_ITEM{literal_constant(argument), access_literal, 0});
+            constants = true;
+            continue;
+        }
+        holding.before(argument);
+        eval_cached(argument, context, list);
+        if (pending_exception != before) return false;
+    }
+    return true;
+}
+
 // A built-in method call: its arguments first, then its site entry; a call
 // the entry answers runs the key's direct handler when the type has one and
 // the case is plain, else the type's handler on the key kept there. Anything
@@ -752,26 +777,12 @@ void own_shared_literals(RESULT_LIST& list, uint32_t shared) {
 __attribute__((noinline)) CALL_OUTCOME call_method_site(const ROUTINE_REQUEST& request) {
     hold_unowned(request.receiver.cell);  // see resolve_and_call
     TOKEN* node = request.node;
-    TOKEN* subtree = node->left;
     const bool used_at_once = element_grant == node;
     element_grant = nullptr;  // not for the calls among the arguments
     unclaimed_arguments = nullptr;
     RESULT_LIST list;
     bool constants = false;
-    if (subtree != nullptr) {
-        PENDING_EXCEPTION* before = pending_exception;
-        ARGUMENT_HOLDS holding(list);
-        for (TOKEN* argument : argument_list_of(subtree)) {
-            if (constant_argument(argument)) {
-                list.append(RESULT_ITEM{literal_constant(argument), access_literal, 0});
-                constants = true;
-                continue;
-            }
-            holding.before(argument);
-            eval_cached(argument, request.context, list);
-            if (pending_exception != before) return CALL_OUTCOME::made;
-        }
-    }
+    if (!evaluate_method_arguments(node->left, request.context, list, constants)) return CALL_OUTCOME::made;
     const TYPE_NAME& qualifier = request.qualifier != nullptr ? *request.qualifier : no_type;
     char code = 0;
     const char* qualifier_text = nullptr;
@@ -915,6 +926,81 @@ __attribute__((noinline)) CALL_OUTCOME call_int_site(const ROUTINE_REQUEST& requ
 }
 
 }  // namespace
+
+namespace {
+
+constexpr uint32_t max_read_arguments = 8;
+
+// str:(...) whose arguments run no code (variables, literals): each value is
+// read where it is and written into one new str, without a list of
+// results. False, with nothing done, for any other argument, a value the
+// writers refuse or a format in force.
+bool text_of_inert_arguments(TOKEN* node, RESULT_LIST& results) {
+    if (!plain_text_format()) return false;
+    // Each argument's value, or for a char literal its byte.
+    struct PIECE {
+        UNION_DATA* value;
+        char byte;
+    };
+    PIECE pieces[max_read_arguments];
+    uint32_t count = 0;
+    if (TOKEN* subtree = node->left) {
+        const TOKEN_LIST& arguments = argument_list_of(subtree);
+        if (arguments.count() > max_read_arguments) return false;
+        for (TOKEN* argument : arguments) {
+            const EVAL_HANDLER handler = argument->evaluator;
+            if (handler == eval_char_literal) {
+                pieces[count++] =
+                    PIECE{nullptr, argument->text && !argument->text->empty() ? (*argument->text)[0] : '\0'};
+                continue;
+            }
+            UNION_DATA* cell = nullptr;
+            if (handler == eval_variable) {
+                cell = declared_plain_cell(argument->declaration);
+            } else if (constant_argument(argument)) {
+                cell = literal_constant(argument);
+            }
+            if (cell == nullptr) return false;
+            UNION_DATA* value = argument_value(cell);
+            if (!is_plain_scalar(value)) return false;
+            pieces[count++] = PIECE{value, '\0'};
+        }
+    }
+    results.append(make_str_value({}));
+    std::string& text = results.tail->item.cell->str_data()->text;
+    for (uint32_t i = 0; i < count; ++i) {
+        if (pieces[i].value != nullptr) append_plain_scalar(pieces[i].value, text);
+        else if (pieces[i].byte != '\0') text += pieces[i].byte;
+    }
+    return true;
+}
+
+}  // namespace
+
+CALL_OUTCOME call_text_conversion(const ROUTINE_REQUEST& request) {
+    TOKEN* node = request.node;
+    TOKEN* subtree = node->left;
+    // A list handed over takes the general road, as in call_routine_status.
+    if (unclaimed_arguments != nullptr && subtree != nullptr && !subtree->result_stack.empty() &&
+        subtree->result_stack.back() == unclaimed_arguments) {
+        const UNWIND_RESULT_STACK unwind(node);
+        return call_routine_status(request);
+    }
+    int_result_request = INT_RESULT_REQUEST{};  // for this call or for none
+    element_grant = nullptr;                    // not for the calls among the arguments
+    unclaimed_arguments = nullptr;
+    if (text_of_inert_arguments(node, *request.results)) return CALL_OUTCOME::made;
+    // What the arguments park or hold goes when the conversion ends.
+    const UNWIND_RESULT_STACK unwind(node);
+    RESULT_LIST list;
+    bool constants = false;
+    if (!evaluate_method_arguments(subtree, request.context, list, constants)) return CALL_OUTCOME::made;
+    static const std::string no_key;  // the handler reads none
+    if (plain_str_from_arguments(DIRECT_CALL{node, no_key, request.receiver, list, request.results, false}))
+        return CALL_OUTCOME::made;
+    if (constants) own_constants(list);
+    return resolve_and_call(request, &list, nullptr);
+}
 
 CALL_OUTCOME call_routine_status(const ROUTINE_REQUEST& request) {
     // A request for a number alone is for this call or for none.

@@ -33,6 +33,15 @@ namespace morvu {
 // searches the tables.
 CALL_OUTCOME call_routine_status(const ROUTINE_REQUEST& request);
 
+// The conversion str:(...) by the type's written name, with nothing that
+// could answer it but the str type's own handler (request.node: the call
+// part, request.qualifier: the type str). Arguments that run no code are
+// read where they are; others are evaluated in order as for any built-in
+// method. Ints, texts and chars under a plain format are written straight
+// into the new str; anything else takes the general road with what was
+// evaluated. Returns as call_routine_status does.
+CALL_OUTCOME call_text_conversion(const ROUTINE_REQUEST& request);
+
 // A caller that uses the result of a built-in method call at once, before
 // anything else can run, names the call node here while it evaluates it; a
 // method that hands out an element may then hand out the element's own cell
