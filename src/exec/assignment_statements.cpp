@@ -83,14 +83,27 @@ void refuse_during_iteration(const TOKEN* node, const UNION_DATA* cell, const ch
     raise_system_error(node, format_string("%s %s", msg_text(operation), msg_text("unzwaeite")));
 }
 
-// name = e, name += e, name -= e and name *= e on a plain int variable
-// with a small int e, done in place. False, with nothing changed, whenever
+// The int cell a name stands for when it is a member of the current object
+// reached through a variable object, an assignable cell holding a defined
+// int that no walk is running over: an assignment to it refuses nothing.
+UNION_DATA* fast_int_member(TOKEN* node, RESULT_ITEM this_item) {
+    if (node->evaluator != eval_variable || !is_variable_mode(this_item.mode)) return nullptr;
+    UNION_DATA* cell = current_member_cell(node, this_item);
+    if (cell == nullptr || cell->tag != tag_int || cell->payload == nullptr || cell->access_mode != access_variable ||
+        value_under_iteration(cell))
+        return nullptr;
+    return cell;
+}
+
+// name = e, name += e, name -= e and name *= e on a plain int variable, or
+// an int member of the current object, with a small int e, done in place. False, with nothing changed, whenever
 // any of it is outside the fast path's shapes; the general path then runs.
-bool fast_int_assignment(TOKEN* node, char op) {
+bool fast_int_assignment(TOKEN* node, char op, RESULT_ITEM this_item) {
     if (node->left == nullptr || node->right == nullptr) return false;
     int64_t value = 0;
     if (!fast_int(node->right, value)) return false;
     UNION_DATA* target = fast_int_variable(node->left);
+    if (target == nullptr) target = fast_int_member(node->left, this_item);
     if (target == nullptr) return false;
     INT_DATA& number = *target->int_data();
     if (op != '=') {
@@ -536,7 +549,7 @@ void exec_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule, const 
 }
 
 void exec_assign(TOKEN* node, RESULT_ITEM this_item) {
-    if (fast_int_assignment(node, '=')) return;
+    if (fast_int_assignment(node, '=', this_item)) return;
     if (fast_int_copy(node)) return;
     if (fast_call_assignment(node, this_item)) return;
     exec_assignment(node, this_item, assign_value, "=");
@@ -555,7 +568,7 @@ void exec_assign_or_ref(TOKEN* node, RESULT_ITEM this_item) {
 namespace {
 
 void add_assign(TOKEN* node, RESULT_ITEM this_item) {
-    if (fast_int_assignment(node, '+')) return;
+    if (fast_int_assignment(node, '+', this_item)) return;
     if (fast_compound_assignment(node, this_item, op_add_assign, '+')) return;
     if (fast_text_append(node, this_item)) return;
     exec_assignment(node, this_item, op_add_assign, "+=");
@@ -590,13 +603,13 @@ void exec_add_assign(TOKEN* node, RESULT_ITEM this_item) {
 }
 
 void exec_sub_assign(TOKEN* node, RESULT_ITEM this_item) {
-    if (fast_int_assignment(node, '-')) return;
+    if (fast_int_assignment(node, '-', this_item)) return;
     if (fast_compound_assignment(node, this_item, op_sub_assign, '-')) return;
     exec_assignment(node, this_item, op_sub_assign, "-=");
 }
 
 void exec_mul_assign(TOKEN* node, RESULT_ITEM this_item) {
-    if (fast_int_assignment(node, '*')) return;
+    if (fast_int_assignment(node, '*', this_item)) return;
     if (fast_compound_assignment(node, this_item, op_mul_assign, '*')) return;
     exec_assignment(node, this_item, op_mul_assign, "*=");
 }
