@@ -96,8 +96,9 @@ UNION_DATA* fast_int_member(TOKEN* node, RESULT_ITEM this_item) {
 }
 
 // name = e, name += e, name -= e and name *= e on a plain int variable, or
-// an int member of the current object, with a small int e, done in place. False, with nothing changed, whenever
-// any of it is outside the fast path's shapes; the general path then runs.
+// on an int member of the current object, with a small int e, done in
+// place. False, with nothing changed, whenever any of it is outside the
+// fast path's shapes; the general path then runs.
 bool fast_int_assignment(TOKEN* node, char op, RESULT_ITEM this_item) {
     if (node->left == nullptr || node->right == nullptr) return false;
     int64_t value = 0;
