@@ -105,6 +105,14 @@ void eval_this(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     if (message != nullptr) raise_system_error(node, message);
 }
 
+UNION_DATA* current_member_cell(const TOKEN* node, RESULT_ITEM this_item) {
+    TOKEN* declaration = node->declaration;
+    if (declaration == nullptr || declaration->member_slot < 0 || this_item.cell == nullptr) return nullptr;
+    UNION_DATA* object = follow_aliases(this_item.cell);
+    if (object == nullptr || base_type_code(object) != tag_object) return nullptr;
+    return memo_member(node, declaration, object);
+}
+
 void eval_variable(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     TOKEN* declaration = node->declaration;
     if (declaration == nullptr) raise_system_error(node, msg_text("keirefobjvor"));

@@ -24,4 +24,11 @@ void eval_false(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results);
 void eval_variable(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results);
 void eval_empty_code(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results);
 
+class UNION_DATA;
+
+// The cell a name node of a member of the current object stands for, as
+// eval_variable finds it by the member's slot; null when the name is no
+// such member or eval_variable would take its long way.
+UNION_DATA* current_member_cell(const TOKEN* node, RESULT_ITEM this_item);
+
 }  // namespace morvu

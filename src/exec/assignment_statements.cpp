@@ -8,10 +8,12 @@
 #include "eval/fast_path.h"
 #include "eval/member_access.h"
 #include "eval/names.h"
+#include "eval/operator_handlers.h"
 #include "exec/call_routine.h"
 #include "exec/control_statements.h"
 #include "types/method_call.h"
 #include "exec/pending_exception.h"
+#include "exec/user_call.h"
 #include "frontend/scope.h"
 #include "frontend/token.h"
 #include "frontend/var_storage.h"
@@ -81,14 +83,28 @@ void refuse_during_iteration(const TOKEN* node, const UNION_DATA* cell, const ch
     raise_system_error(node, format_string("%s %s", msg_text(operation), msg_text("unzwaeite")));
 }
 
-// name = e, name += e, name -= e and name *= e on a plain int variable
-// with a small int e, done in place. False, with nothing changed, whenever
-// any of it is outside the fast path's shapes; the general path then runs.
-bool fast_int_assignment(TOKEN* node, char op) {
+// The int cell a name stands for when it is a member of the current object
+// reached through a variable object, an assignable cell holding a defined
+// int that no walk is running over: an assignment to it refuses nothing.
+UNION_DATA* fast_int_member(TOKEN* node, RESULT_ITEM this_item) {
+    if (node->evaluator != eval_variable || !is_variable_mode(this_item.mode)) return nullptr;
+    UNION_DATA* cell = current_member_cell(node, this_item);
+    if (cell == nullptr || cell->tag != tag_int || cell->payload == nullptr || cell->access_mode != access_variable ||
+        value_under_iteration(cell))
+        return nullptr;
+    return cell;
+}
+
+// name = e, name += e, name -= e and name *= e on a plain int variable, or
+// on an int member of the current object, with a small int e, done in
+// place. False, with nothing changed, whenever any of it is outside the
+// fast path's shapes; the general path then runs.
+bool fast_int_assignment(TOKEN* node, char op, RESULT_ITEM this_item) {
     if (node->left == nullptr || node->right == nullptr) return false;
     int64_t value = 0;
     if (!fast_int(node->right, value)) return false;
     UNION_DATA* target = fast_int_variable(node->left);
+    if (target == nullptr) target = fast_int_member(node->left, this_item);
     if (target == nullptr) return false;
     INT_DATA& number = *target->int_data();
     if (op != '=') {
@@ -293,24 +309,63 @@ __attribute__((always_inline)) inline bool single_pair_assignment(TOKEN* node, R
     return false;
 }
 
+// The right sides that can hand their int result over as a number alone:
+// a call by name and + - * (of calls, member calls among them).
+bool asks_number(const TOKEN* right) {
+    const EVAL_HANDLER handler = right->evaluator;
+    return right->block_mode == block_mode_none &&
+           (handler == call_named_routine || handler == eval_plus || handler == eval_minus || handler == eval_times);
+}
+
+// number op= operand (op '+', '-' or '*') on machine ints, as the general
+// rule computes it; false, with the number untouched, where its result has
+// another form (beyond 64 bits, a zero product) or an operand is no plain
+// machine int (empty, long, a zero that keeps a sign).
+bool int64_compound(INT_DATA& number, const INT_DATA& operand, char op) {
+    int64_t current = 0;
+    int64_t value = 0;
+    if (!number.to_int64(current) || !operand.to_int64(value)) return false;
+    if ((current == 0 && number.sign() < 0) || (value == 0 && operand.sign() < 0)) return false;
+    if (!fast_operation(op, current, value, value)) return false;
+    number.assign_int64(value);
+    return true;
+}
+
 // name += e, name -= e and name *= e on a plain int variable where e is
 // no fast int (a call, a member call, an element): e is evaluated as the
 // general path evaluates it, and one int result is added, subtracted or
-// multiplied in place by the rule the general path applies. True when the
-// statement is done; false, with what was evaluated parked on the right
-// side for the general path's frame, for every other outcome.
-bool fast_compound_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule) {
+// multiplied in place by the rule the general path applies. A call or an
+// arithmetic of calls is asked for its number alone, which is combined
+// with the variable's on machine ints. True when the statement is done;
+// false, with what was evaluated parked on the right side for the general
+// path's frame, for every other outcome.
+bool fast_compound_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule, char op) {
     if (!one_operand_each(node) || fast_int_variable(node->left) == nullptr) return false;
     TOKEN* left = node->left;
     TOKEN* right = node->right;
     RESULT_LIST sources;
-    {
+    INT_RESULT_SLOT slot;  // the right side's number, when it hands one over
+    if (asks_number(right)) {
+        const INT_RESULT_ASK ask(right, &slot);
+        eval_cached(right, this_item, sources);
+    } else {
         // The variable is a plain typed target: an element is used at once.
         const ELEMENT_USED_AT_ONCE grant(element_call(right));
         eval_cached(right, this_item, sources);
     }
-    // The right side may have changed what the left names.
-    UNION_DATA* target = sources.count == 1 ? fast_int_variable(left) : nullptr;
+    // The right side may have changed what the left names: the variable is
+    // found, and its value read, only now.
+    UNION_DATA* target = fast_int_variable(left);
+    if (slot.number != nullptr) {
+        if (target != nullptr && sources.count == 0 && !value_under_iteration(target) &&
+            int64_compound(*target->int_data(), *slot.number, op))
+            return true;
+        // Back into the cell the right side would have made.
+        sources.append(RESULT_ITEM{new_int_cell(std::move(slot.number)),
+                                   right->evaluator == call_named_routine ? access_function_result : access_expression,
+                                   1});
+    }
+    if (sources.count != 1) target = nullptr;
     UNION_DATA* value = target != nullptr ? follow_aliases(sources.head->item.cell) : nullptr;
     if (value == nullptr || lower_tag(value->tag) != tag_int || value->payload == nullptr ||
         value_under_iteration(target)) {
@@ -495,7 +550,7 @@ void exec_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule, const 
 }
 
 void exec_assign(TOKEN* node, RESULT_ITEM this_item) {
-    if (fast_int_assignment(node, '=')) return;
+    if (fast_int_assignment(node, '=', this_item)) return;
     if (fast_int_copy(node)) return;
     if (fast_call_assignment(node, this_item)) return;
     exec_assignment(node, this_item, assign_value, "=");
@@ -514,8 +569,8 @@ void exec_assign_or_ref(TOKEN* node, RESULT_ITEM this_item) {
 namespace {
 
 void add_assign(TOKEN* node, RESULT_ITEM this_item) {
-    if (fast_int_assignment(node, '+')) return;
-    if (fast_compound_assignment(node, this_item, op_add_assign)) return;
+    if (fast_int_assignment(node, '+', this_item)) return;
+    if (fast_compound_assignment(node, this_item, op_add_assign, '+')) return;
     if (fast_text_append(node, this_item)) return;
     exec_assignment(node, this_item, op_add_assign, "+=");
 }
@@ -549,14 +604,14 @@ void exec_add_assign(TOKEN* node, RESULT_ITEM this_item) {
 }
 
 void exec_sub_assign(TOKEN* node, RESULT_ITEM this_item) {
-    if (fast_int_assignment(node, '-')) return;
-    if (fast_compound_assignment(node, this_item, op_sub_assign)) return;
+    if (fast_int_assignment(node, '-', this_item)) return;
+    if (fast_compound_assignment(node, this_item, op_sub_assign, '-')) return;
     exec_assignment(node, this_item, op_sub_assign, "-=");
 }
 
 void exec_mul_assign(TOKEN* node, RESULT_ITEM this_item) {
-    if (fast_int_assignment(node, '*')) return;
-    if (fast_compound_assignment(node, this_item, op_mul_assign)) return;
+    if (fast_int_assignment(node, '*', this_item)) return;
+    if (fast_compound_assignment(node, this_item, op_mul_assign, '*')) return;
     exec_assignment(node, this_item, op_mul_assign, "*=");
 }
 
