@@ -36,6 +36,9 @@ TOKEN* declared_type(const TOKEN* name) {
 // character constant and no call.
 bool is_name_form(const TOKEN* part) { return is_word_token(part); }
 
+// A part that gives a type qualification first (T:part).
+bool is_qualified_part(const TOKEN* part) { return part->op1 == ':' && part->op2 == 0 && is_word_token(part->left); }
+
 [[noreturn]] void raise_plain(const TOKEN* node, const std::string& message) { raise_system_error(node, message); }
 
 // One evaluation of a member node: its receivers and parts, and the type
@@ -120,7 +123,7 @@ void MEMBER_ACCESS::run() {
 
 void MEMBER_ACCESS::apply(RESULT_ITEM item, TOKEN* part) {
     UNION_DATA* cell = item.cell != nullptr ? follow_aliases(item.cell) : nullptr;
-    if (part->op1 == ':' && part->op2 == 0 && is_word_token(part->left)) {
+    if (is_qualified_part(part)) {
         TOKEN* type_name = part->left;
         if (declared_type(type_name) != nullptr) {
             qualifier = TYPE_NAME{nullptr, check_type_spec(part, item, type_name->text->c_str()), true};
@@ -219,9 +222,20 @@ void convert_to_text(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
 }  // namespace
 
 void eval_member(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
-    if (node->op1 == ':' && plain_text_conversion(node, this_item)) {
-        convert_to_text(node, this_item, results);
-        return;
+    if (node->op1 == ':') {
+        if (plain_text_conversion(node, this_item)) {
+            convert_to_text(node, this_item, results);
+            return;
+        }
+    } else if (TOKEN* part = node->right; part != nullptr && is_call_token(part) && !is_qualified_part(part)) {
+        // x.name(...) on a variable at a site that knows x's type.
+        if (UNION_DATA* cell = plain_variable(node->left)) {
+            CALL_OUTCOME outcome;
+            if (call_seen_method(part, cell, &results, this_item, outcome)) {
+                if (outcome == CALL_OUTCOME::not_defined) raise_plain(node, not_defined_message());
+                return;
+            }
+        }
     }
     MEMBER_ACCESS(node, this_item, results).run();
 }

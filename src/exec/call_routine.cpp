@@ -233,8 +233,12 @@ SITE_TABLE<CALL_SITE> call_sites;
 SITE_TABLE<METHOD_SITE> method_sites;
 SITE_TABLE<CALL_SITE> object_sites;
 uint64_t call_sites_generation = 0;
+// Counts the emptyings of the tables: an entry found before code ran is
+// still there afterwards only while this has not moved.
+uint64_t sites_forgotten = 0;
 
 void forget_sites() {
+    ++sites_forgotten;
     call_sites.clear();
     method_sites.clear();
     object_sites.clear();
@@ -774,22 +778,34 @@ inline __attribute__((always_inline)) bool evaluate_method_arguments(TOKEN* subt
 // the case is plain, else the type's handler on the key kept there. Anything
 // else (no entry for these types, a handler that declines) takes the
 // general road with the arguments evaluated.
-__attribute__((noinline)) CALL_OUTCOME call_method_site(const ROUTINE_REQUEST& request) {
+//
+// `seen`: the entry the caller found for a receiver that is a variable's own
+// cell of the entry's type; it answers without the receiver and key checks
+// as long as the receiver still is such a cell, no table was emptied and the
+// arguments fit.
+__attribute__((noinline)) CALL_OUTCOME call_method_site(const ROUTINE_REQUEST& request,
+                                                        const METHOD_SITE* seen = nullptr) {
     hold_unowned(request.receiver.cell);  // see resolve_and_call
     TOKEN* node = request.node;
     const bool used_at_once = element_grant == node;
     element_grant = nullptr;  // not for the calls among the arguments
     unclaimed_arguments = nullptr;
+    const uint64_t forgotten = sites_forgotten;
     RESULT_LIST list;
     bool constants = false;
     if (!evaluate_method_arguments(node->left, request.context, list, constants)) return CALL_OUTCOME::made;
-    const TYPE_NAME& qualifier = request.qualifier != nullptr ? *request.qualifier : no_type;
-    char code = 0;
-    const char* qualifier_text = nullptr;
-    const char kind = request.results != nullptr ? 'f' : 'p';
-    const METHOD_SITE* site = built_in_method_shape(request.receiver, qualifier, code, qualifier_text)
-                                  ? cached_method_site(node, kind, code, qualifier_text, list)
-                                  : nullptr;
+    const METHOD_SITE* site = nullptr;
+    if (seen != nullptr && forgotten == sites_forgotten && call_sites_generation == routine_tables_generation &&
+        request.receiver.cell->tag == seen->code && !seen->qualified && signature_matches(seen->signature, list)) {
+        site = seen;
+    } else {
+        const TYPE_NAME& qualifier = request.qualifier != nullptr ? *request.qualifier : no_type;
+        char code = 0;
+        const char* qualifier_text = nullptr;
+        const char kind = request.results != nullptr ? 'f' : 'p';
+        if (built_in_method_shape(request.receiver, qualifier, code, qualifier_text))
+            site = cached_method_site(node, kind, code, qualifier_text, list);
+    }
     if (site != nullptr) {
         if (site->direct != nullptr &&
             site->direct(DIRECT_CALL{node, *site->key, request.receiver, list, request.results, used_at_once})) {
@@ -1026,6 +1042,47 @@ CALL_OUTCOME call_routine_status(const ROUTINE_REQUEST& request) {
         }
     }
     return resolve_and_call(request, nullptr, nullptr);
+}
+
+bool call_seen_method(TOKEN* node, UNION_DATA* receiver, RESULT_LIST* results, RESULT_ITEM context,
+                      CALL_OUTCOME& outcome) {
+    // Only a receiver held by value in the variable's own cell: a link, a
+    // constant or anything of a user type takes the general road.
+    const char tag = receiver->tag;
+    if (receiver->access_mode < access_variable || call_sites_generation != routine_tables_generation) return false;
+    const char kind = results != nullptr ? 'f' : 'p';
+    bool on_object = false;
+    const METHOD_SITE* site = nullptr;
+    if (tag == tag_object) {
+        // The routine the site found in the object's type, for that type.
+        const CALL_SITE* entry = object_sites.in_front(node);
+        if (entry == nullptr || entry->parent != node->parent || entry->kind != kind || !entry->in_object_type ||
+            receiver->holder() == nullptr || entry->type != receiver->holder()->type)
+            return false;
+        on_object = true;
+    } else {
+        if (is_link_tag(tag) || !is_value_tag(tag)) return false;
+        site = method_sites.in_front(node);
+        if (site == nullptr || site->code != tag || site->qualified || site->parent != node->parent ||
+            site->kind != kind)
+            return false;
+    }
+    // A list handed over takes the general road, as in call_routine_status.
+    const TOKEN* subtree = node->left;
+    if (unclaimed_arguments != nullptr && subtree != nullptr && !subtree->result_stack.empty() &&
+        subtree->result_stack.back() == unclaimed_arguments)
+        return false;
+    int_result_request = INT_RESULT_REQUEST{};  // for this call or for none
+    const UNWIND_RESULT_STACK unwind(node);
+    ROUTINE_REQUEST request;
+    request.node = node;
+    request.receiver = RESULT_ITEM{receiver, receiver->access_mode, 0};
+    request.qualifier = &no_type;
+    request.in_object_type = true;
+    request.results = results;
+    request.context = context;
+    outcome = on_object ? call_object_site(request) : call_method_site(request, site);
+    return true;
 }
 
 ELEMENT_USED_AT_ONCE::ELEMENT_USED_AT_ONCE(const TOKEN* call) : saved(element_grant) { element_grant = call; }

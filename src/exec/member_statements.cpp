@@ -93,6 +93,13 @@ void MEMBER_STATEMENT::run() {
     const bool one_member = external || right == nullptr || right->op1 != ',' || right->op2 != 0;
     if (!external && one_member) {
         if (UNION_DATA* cell = plain_variable(node->left)) {
+            // x.name(...) at a site that knows x's type.
+            CALL_OUTCOME outcome;
+            if (right != nullptr && is_call_token(right) &&
+                call_seen_method(right, cell, nullptr, this_item, outcome)) {
+                if (outcome == CALL_OUTCOME::not_defined) raise_system_error(right, not_defined_message());
+                return;
+            }
             apply(RESULT_ITEM{cell, cell->access_mode, 0}, right);
             return;
         }
