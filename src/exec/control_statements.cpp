@@ -370,6 +370,24 @@ void repeat_loop(RESULT_ITEM this_item, RESULT_ITEM count, TOKEN* block) {
 
 // ---- blank operator ----
 
+namespace {
+
+// One item of a declaration: an initialising assignment or a member call
+// runs, a plain name has nothing to do.
+void apply_item(TOKEN* item, RESULT_ITEM this_item) {
+    const bool member_call = item->op1 == '.' && item->op2 == 0 && item->right != nullptr && is_call_token(item->right);
+    if (is_simple_assignment(item) || member_call) {
+        if (pending_exception == nullptr) execute_node_guarded(item, this_item);
+    } else if (!is_plain_name(item) && pending_exception == nullptr) {
+        raise_system_error(item, msg_text("anwrecdoppunnicausfue"));
+    }
+}
+
+// A declaration of one item: its word has been looked at once.
+void exec_apply_one(TOKEN* node, RESULT_ITEM this_item) { apply_item(node->right, this_item); }
+
+}  // namespace
+
 void exec_apply(TOKEN* node, RESULT_ITEM this_item) {
     TOKEN* word = node->left;
     if (is_word(word, "need")) {
@@ -378,16 +396,16 @@ void exec_apply(TOKEN* node, RESULT_ITEM this_item) {
     }
     if (is_word(word, "bigtype") || is_word(word, "smalltype") || is_word(word, "func") || is_word(word, "proc"))
         return;  // definitions: the analysis has taken care of them
-    if (node->right == nullptr) return;
-    for (TOKEN* item : TOKEN_LIST(node->right, ',')) {
-        if (item == nullptr) continue;
-        const bool member_call =
-            item->op1 == '.' && item->op2 == 0 && item->right != nullptr && is_call_token(item->right);
-        if (is_simple_assignment(item) || member_call) {
-            if (pending_exception == nullptr) execute_node_guarded(item, this_item);
-        } else if (!is_plain_name(item) && pending_exception == nullptr) {
-            raise_system_error(item, msg_text("anwrecdoppunnicausfue"));
-        }
+    TOKEN* items = node->right;
+    if (items == nullptr) return;
+    if (!(items->op1 == ',' && items->op2 == 0)) {
+        // The tree stands still: later runs go to the one item directly.
+        node->executor = exec_apply_one;
+        apply_item(items, this_item);
+        return;
+    }
+    for (TOKEN* item : TOKEN_LIST(items, ',')) {
+        if (item != nullptr) apply_item(item, this_item);
     }
 }
 
