@@ -880,6 +880,48 @@ bool arithmetic_argument(const TOKEN* argument) {
 
 constexpr uint32_t max_int_arguments = 4;
 
+// An argument read as a small int where it stands: arithmetic that gives
+// one (source null), or an int literal or plain int variable, which run no
+// code (source: the node, whose evaluation makes the item if one is needed).
+bool number_argument(TOKEN* argument, int64_t& value, TOKEN*& source) {
+    if (arithmetic_argument(argument)) {
+        source = nullptr;
+        return fast_int(argument, value);
+    }
+    if (!argument->result_stack.empty()) return false;
+    const UNION_DATA* cell = nullptr;
+    if (argument->evaluator == eval_int_literal) cell = literal_constant(argument);
+    else if (argument->evaluator == eval_variable) cell = declared_plain_cell(argument->declaration);
+    if (cell == nullptr || cell->tag != tag_int || cell->payload == nullptr || !cell->int_data()->to_int64(value))
+        return false;
+    source = argument;
+    return true;
+}
+
+// Whether every argument of the call may be read as a number (see
+// number_argument), remembered per call node once the arguments' handlers
+// are bound. Only a hint: number_argument checks each argument again.
+struct NUMBER_HINT {
+    const TOKEN* node = nullptr;
+    bool numbers = false;
+};
+constexpr size_t number_hint_count = 64;
+NUMBER_HINT number_hints[number_hint_count];
+
+bool number_candidates(const TOKEN* node, const TOKEN_LIST& arguments) {
+    NUMBER_HINT& hint = number_hints[(reinterpret_cast<uintptr_t>(node) / alignof(TOKEN)) % number_hint_count];
+    if (hint.node == node) return hint.numbers;
+    bool numbers = true;
+    bool bound = true;
+    for (const TOKEN* argument : arguments) {
+        const EVAL_HANDLER handler = argument->evaluator;
+        bound &= handler != eval_node;
+        if (handler != eval_variable && handler != eval_int_literal && !arithmetic_argument(argument)) numbers = false;
+    }
+    if (bound) hint = NUMBER_HINT{node, numbers};
+    return numbers;
+}
+
 // A plain call whose arguments are all arithmetic giving small ints: the
 // numbers are bound to int parameters without cells for them. Anything else
 // takes call_plain_site with the cells made as their evaluation makes them.
@@ -889,20 +931,30 @@ __attribute__((noinline)) CALL_OUTCOME call_int_site(const ROUTINE_REQUEST& requ
     if (subtree == nullptr) return call_plain_site(request, int_result);
     unclaimed_arguments = nullptr;
     int64_t numbers[max_int_arguments];
+    TOKEN* sources[max_int_arguments];
+    bool from_nodes = false;  // some number came from a literal or a variable
     uint32_t count = 0;
     RESULT_LIST list;
     uint32_t shared = 0;
     bool numbers_only = true;
     PENDING_EXCEPTION* before = pending_exception;
     ARGUMENT_HOLDS holding(list);
-    for (TOKEN* argument : argument_list_of(subtree)) {
+    const TOKEN_LIST& arguments = argument_list_of(subtree);
+    // An argument that can never be read as a number (a text, a call) sends
+    // the call the way of cells from the start.
+    if (arguments.count() > max_int_arguments || !number_candidates(node, arguments)) numbers_only = false;
+    for (TOKEN* argument : arguments) {
         if (numbers_only) {
-            if (count < max_int_arguments && arithmetic_argument(argument) && fast_int(argument, numbers[count])) {
+            if (count < max_int_arguments && number_argument(argument, numbers[count], sources[count])) {
+                from_nodes |= sources[count] != nullptr;
                 ++count;
                 continue;
             }
             numbers_only = false;
-            for (uint32_t i = 0; i < count; ++i) append_int_argument(list, numbers[i]);
+            for (uint32_t i = 0; i < count; ++i) {
+                if (sources[i] != nullptr) holding.before(sources[i]);
+                append_number_argument(list, sources[i], numbers[i], request.context, shared);
+            }
         }
         if (list.count < 32 && constant_argument(argument) && argument->result_stack.empty()) {
             shared |= uint32_t{1} << list.count;  // see evaluate_sharing_literals
@@ -919,7 +971,10 @@ __attribute__((noinline)) CALL_OUTCOME call_int_site(const ROUTINE_REQUEST& requ
     const CALL_SITE* site = numbers_only ? cached_int_site(node, kind, count) : nullptr;
     if (site == nullptr || site->routine == nullptr) {
         if (numbers_only) {
-            for (uint32_t i = 0; i < count; ++i) append_int_argument(list, numbers[i]);
+            for (uint32_t i = 0; i < count; ++i) {
+                if (sources[i] != nullptr) holding.before(sources[i]);
+                append_number_argument(list, sources[i], numbers[i], request.context, shared);
+            }
         }
         site = cached_site(node, kind, list);
         if (site == nullptr || site->routine == nullptr) {
@@ -936,12 +991,23 @@ __attribute__((noinline)) CALL_OUTCOME call_int_site(const ROUTINE_REQUEST& requ
         for (RESULT_NODE* item = list.head; item != nullptr; item = item->next) args.args.push_back(item->item);
     }
     run_user_routine({node, &args, request.results, request.receiver, request.context, false, int_result,
-                      numbers_only ? numbers : nullptr, &list, shared},
+                      numbers_only ? numbers : nullptr, &list, shared, numbers_only && from_nodes ? sources : nullptr},
                      site->routine, site->crossed);
     return CALL_OUTCOME::made;
 }
 
 }  // namespace
+
+void append_number_argument(RESULT_LIST& list, TOKEN* source, int64_t value, RESULT_ITEM context, uint32_t& shared) {
+    if (source == nullptr) {
+        append_int_argument(list, value);
+    } else if (source->evaluator == eval_int_literal && list.count < 32) {
+        shared |= uint32_t{1} << list.count;  // see evaluate_sharing_literals
+        list.append(RESULT_ITEM{literal_constant(source), access_literal, 0});
+    } else {
+        eval_cached(source, context, list);
+    }
+}
 
 namespace {
 

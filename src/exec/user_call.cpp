@@ -109,7 +109,7 @@ class USER_CALL {
 public:
     USER_CALL(TOKEN* node, CALL_ARGS* args, RESULT_LIST* results, RESULT_ITEM receiver, RESULT_ITEM context,
               bool type_routine, INT_RESULT_SLOT* int_result, const int64_t* int_arguments, RESULT_LIST* made_cells,
-              uint32_t shared_literals)
+              uint32_t shared_literals, TOKEN* const* int_sources)
         : node(node),
           args(args),
           results(results),
@@ -119,7 +119,8 @@ public:
           int_result(int_result),
           int_arguments(int_arguments),
           made_cells(made_cells),
-          shared_literals(shared_literals) {}
+          shared_literals(shared_literals),
+          int_sources(int_sources) {}
 
     void run(TOKEN* routine, bool crossed_type);
 
@@ -134,6 +135,7 @@ private:
     const int64_t* int_arguments;
     RESULT_LIST* made_cells;
     uint32_t shared_literals;  // see USER_ROUTINE_CALL
+    TOKEN* const* int_sources;
     // The cells of their own that shared literal arguments got; they live
     // as long as the call, as the cells of the caller's list do.
     RESULT_LIST own_literals;
@@ -200,7 +202,7 @@ public:
     RUNNING_CALL& operator=(const RUNNING_CALL&) = delete;
 };
 
-__attribute__((noinline)) PREPARED_ROUTINE* prepared_routine(TOKEN* routine, bool type_routine) {
+__attribute__((noinline)) PREPARED_ROUTINE* prepare_routine(TOKEN* routine, bool type_routine) {
     if (prepared_generation != routine_tables_generation) {
         if (running_calls > 1) {
             for (auto& entry : prepared_routines) retired_routines.push_back(std::move(entry.second));
@@ -233,6 +235,14 @@ __attribute__((noinline)) PREPARED_ROUTINE* prepared_routine(TOKEN* routine, boo
     PREPARED_ROUTINE* entry = prepared.get();
     prepared_routines.emplace(routine, std::move(prepared));
     return entry;
+}
+
+// A routine called again while no table changed finds its entry in the
+// front without a call.
+inline PREPARED_ROUTINE* prepared_routine(TOKEN* routine, bool type_routine) {
+    const PREPARED_FRONT_SLOT& slot = prepared_front_slot(routine);
+    if (slot.routine == routine && prepared_generation == routine_tables_generation) return slot.prepared;
+    return prepare_routine(routine, type_routine);
 }
 
 // The names of a parameter or result list with their roles (check_fun_arg),
@@ -392,18 +402,27 @@ bool USER_CALL::bind_numbers(const TOKEN_LIST& names) {
 // The cells the arguments' evaluation would have made, for the general binding.
 void USER_CALL::make_argument_cells() {
     for (int i = 0; i < args->count(); ++i) {
-        auto number = std::make_unique<INT_DATA>();
-        number->assign_int64(int_arguments[i]);
-        const RESULT_ITEM item{new_int_cell(std::move(number)), access_expression, 1};
-        made_cells->append(item);
-        args->args[static_cast<size_t>(i)] = item;
+        if (int_sources == nullptr) {
+            auto number = std::make_unique<INT_DATA>();
+            number->assign_int64(int_arguments[i]);
+            const RESULT_ITEM item{new_int_cell(std::move(number)), access_expression, 1};
+            made_cells->append(item);
+            args->args[static_cast<size_t>(i)] = item;
+            continue;
+        }
+        // The items go at the same places as in args: the list held nothing else.
+        append_number_argument(*made_cells, int_sources[i], int_arguments[i], context, shared_literals);
+        args->args[static_cast<size_t>(i)] = made_cells->tail->item;
     }
     int_arguments = nullptr;
+    int_sources = nullptr;
 }
 
 __attribute__((noinline)) void USER_CALL::bind_parameters(const TOKEN_LIST& names) {
     if (int_arguments != nullptr) {
-        if (bind_numbers(names)) return;
+        // A literal's or a variable's number may carry a sign of zero or a
+        // form of its own that the copy keeps: such arguments bind as cells.
+        if (int_sources == nullptr && bind_numbers(names)) return;
         make_argument_cells();
     }
     const int count = args->count();
@@ -564,6 +583,11 @@ __attribute__((noinline)) bool run_on_machine_ints(const USER_ROUTINE_CALL& call
     int64_t given[8];
     const int64_t* arguments = call.int_arguments;
     if (arguments == nullptr) {
+        // A routine called with a text or any other value goes on at once.
+        for (int i = 0; i < count; ++i) {
+            const UNION_DATA* cell = (*call.args)[i].cell;
+            if (cell == nullptr || (cell->tag != tag_int && !is_link_tag(cell->tag))) return false;
+        }
         for (int i = 0; i < count; ++i) {
             const UNION_DATA* cell = (*call.args)[i].cell;
             if (cell == nullptr) return false;
@@ -591,7 +615,7 @@ void run_user_routine(const USER_ROUTINE_CALL& call, TOKEN* routine, bool crosse
         run_on_machine_ints(call, routine))
         return;
     USER_CALL(call.node, call.args, call.results, call.receiver, call.context, call.type_routine, call.int_result,
-              call.int_arguments, call.made_cells, call.shared_literals)
+              call.int_arguments, call.made_cells, call.shared_literals, call.int_sources)
         .run(routine, crossed_type);
 }
 

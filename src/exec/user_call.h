@@ -59,7 +59,16 @@ struct USER_ROUTINE_CALL {
     // into a plain parameter of its type; any other binding first gets a
     // cell of its own, as the literal's evaluation would have made it.
     uint32_t shared_literals = 0;
+    // With int_arguments: per argument, the int literal or plain int
+    // variable node it was read from (null for arithmetic); such an argument
+    // becomes the item its own evaluation gives.
+    TOKEN* const* int_sources = nullptr;
 };
+
+// Appends to the list what the evaluation of an argument read as the number
+// gives: a new int cell for arithmetic (source null), the literal's shared
+// cell (its bit set in `shared`), or the variable's item.
+void append_number_argument(RESULT_LIST& list, TOKEN* source, int64_t value, RESULT_ITEM context, uint32_t& shared);
 
 // The parts of a routine's definition and its parameter and result names
 // with their roles, as the first call of the routine checked them.
