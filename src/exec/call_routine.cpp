@@ -881,20 +881,27 @@ bool arithmetic_argument(const TOKEN* argument) {
 constexpr uint32_t max_int_arguments = 4;
 
 // An argument read as a small int where it stands: arithmetic that gives
-// one (source null), or an int literal or plain int variable, which run no
-// code (source: the node, whose evaluation makes the item if one is needed).
-bool number_argument(TOKEN* argument, int64_t& value, TOKEN*& source) {
+// one (an item without a cell), or an int literal or plain int variable,
+// which run no code (the item their evaluation gives, taken now: a callee's
+// activation gives the variable a new cell).
+bool number_argument(TOKEN* argument, int64_t& value, RESULT_ITEM& item) {
     if (arithmetic_argument(argument)) {
-        source = nullptr;
+        item = RESULT_ITEM{nullptr, access_expression, 0};
         return fast_int(argument, value);
     }
     if (!argument->result_stack.empty()) return false;
-    const UNION_DATA* cell = nullptr;
-    if (argument->evaluator == eval_int_literal) cell = literal_constant(argument);
-    else if (argument->evaluator == eval_variable) cell = declared_plain_cell(argument->declaration);
+    UNION_DATA* cell = nullptr;
+    uint32_t mode = access_literal;
+    if (argument->evaluator == eval_int_literal) {
+        cell = literal_constant(argument);
+    } else if (argument->evaluator == eval_variable) {
+        cell = declared_plain_cell(argument->declaration);
+        if (cell == nullptr || !is_variable_mode(cell->access_mode)) return false;  // a walk may lower it
+        mode = cell->access_mode;
+    }
     if (cell == nullptr || cell->tag != tag_int || cell->payload == nullptr || !cell->int_data()->to_int64(value))
         return false;
-    source = argument;
+    item = RESULT_ITEM{cell, mode, 0};
     return true;
 }
 
@@ -931,7 +938,7 @@ __attribute__((noinline)) CALL_OUTCOME call_int_site(const ROUTINE_REQUEST& requ
     if (subtree == nullptr) return call_plain_site(request, int_result);
     unclaimed_arguments = nullptr;
     int64_t numbers[max_int_arguments];
-    TOKEN* sources[max_int_arguments];
+    RESULT_ITEM sources[max_int_arguments];
     bool from_nodes = false;  // some number came from a literal or a variable
     uint32_t count = 0;
     RESULT_LIST list;
@@ -946,14 +953,13 @@ __attribute__((noinline)) CALL_OUTCOME call_int_site(const ROUTINE_REQUEST& requ
     for (TOKEN* argument : arguments) {
         if (numbers_only) {
             if (count < max_int_arguments && number_argument(argument, numbers[count], sources[count])) {
-                from_nodes |= sources[count] != nullptr;
+                from_nodes |= sources[count].cell != nullptr;
                 ++count;
                 continue;
             }
             numbers_only = false;
             for (uint32_t i = 0; i < count; ++i) {
-                if (sources[i] != nullptr) holding.before(sources[i]);
-                append_number_argument(list, sources[i], numbers[i], request.context, shared);
+                append_number_argument(list, sources[i], numbers[i], shared);
             }
         }
         if (list.count < 32 && constant_argument(argument) && argument->result_stack.empty()) {
@@ -972,8 +978,7 @@ __attribute__((noinline)) CALL_OUTCOME call_int_site(const ROUTINE_REQUEST& requ
     if (site == nullptr || site->routine == nullptr) {
         if (numbers_only) {
             for (uint32_t i = 0; i < count; ++i) {
-                if (sources[i] != nullptr) holding.before(sources[i]);
-                append_number_argument(list, sources[i], numbers[i], request.context, shared);
+                append_number_argument(list, sources[i], numbers[i], shared);
             }
         }
         site = cached_site(node, kind, list);
@@ -998,15 +1003,13 @@ __attribute__((noinline)) CALL_OUTCOME call_int_site(const ROUTINE_REQUEST& requ
 
 }  // namespace
 
-void append_number_argument(RESULT_LIST& list, TOKEN* source, int64_t value, RESULT_ITEM context, uint32_t& shared) {
-    if (source == nullptr) {
+void append_number_argument(RESULT_LIST& list, const RESULT_ITEM& item, int64_t value, uint32_t& shared) {
+    if (item.cell == nullptr) {
         append_int_argument(list, value);
-    } else if (source->evaluator == eval_int_literal && list.count < 32) {
-        shared |= uint32_t{1} << list.count;  // see evaluate_sharing_literals
-        list.append(RESULT_ITEM{literal_constant(source), access_literal, 0});
-    } else {
-        eval_cached(source, context, list);
+        return;
     }
+    if (item.mode == access_literal) shared |= uint32_t{1} << list.count;  // see evaluate_sharing_literals
+    list.append(item);
 }
 
 namespace {

@@ -109,7 +109,7 @@ class USER_CALL {
 public:
     USER_CALL(TOKEN* node, CALL_ARGS* args, RESULT_LIST* results, RESULT_ITEM receiver, RESULT_ITEM context,
               bool type_routine, INT_RESULT_SLOT* int_result, const int64_t* int_arguments, RESULT_LIST* made_cells,
-              uint32_t shared_literals, TOKEN* const* int_sources)
+              uint32_t shared_literals, const RESULT_ITEM* int_items)
         : node(node),
           args(args),
           results(results),
@@ -120,7 +120,7 @@ public:
           int_arguments(int_arguments),
           made_cells(made_cells),
           shared_literals(shared_literals),
-          int_sources(int_sources) {}
+          int_items(int_items) {}
 
     void run(TOKEN* routine, bool crossed_type);
 
@@ -135,7 +135,7 @@ private:
     const int64_t* int_arguments;
     RESULT_LIST* made_cells;
     uint32_t shared_literals;  // see USER_ROUTINE_CALL
-    TOKEN* const* int_sources;
+    const RESULT_ITEM* int_items;
     // The cells of their own that shared literal arguments got; they live
     // as long as the call, as the cells of the caller's list do.
     RESULT_LIST own_literals;
@@ -395,14 +395,21 @@ bool USER_CALL::bind_numbers(const TOKEN_LIST& names) {
         UNION_DATA* target = parameter_cell(names[i]);
         if (target == nullptr || !is_plain_int_cell(target)) return false;
     }
-    for (int i = 0; i < count; ++i) parameter_cell(names[i])->int_data()->assign_int64(int_arguments[i]);
+    for (int i = 0; i < count; ++i) {
+        INT_DATA& number = *parameter_cell(names[i])->int_data();
+        // A literal's or a variable's number is copied whole, as binding its
+        // cell copies it (a sign of zero, a form of its own).
+        const UNION_DATA* source = int_items != nullptr ? int_items[i].cell : nullptr;
+        if (source != nullptr) number = *source->int_data();
+        else number.assign_int64(int_arguments[i]);
+    }
     return true;
 }
 
 // The cells the arguments' evaluation would have made, for the general binding.
 void USER_CALL::make_argument_cells() {
     for (int i = 0; i < args->count(); ++i) {
-        if (int_sources == nullptr) {
+        if (int_items == nullptr) {
             auto number = std::make_unique<INT_DATA>();
             number->assign_int64(int_arguments[i]);
             const RESULT_ITEM item{new_int_cell(std::move(number)), access_expression, 1};
@@ -411,18 +418,16 @@ void USER_CALL::make_argument_cells() {
             continue;
         }
         // The items go at the same places as in args: the list held nothing else.
-        append_number_argument(*made_cells, int_sources[i], int_arguments[i], context, shared_literals);
+        append_number_argument(*made_cells, int_items[i], int_arguments[i], shared_literals);
         args->args[static_cast<size_t>(i)] = made_cells->tail->item;
     }
     int_arguments = nullptr;
-    int_sources = nullptr;
+    int_items = nullptr;
 }
 
 __attribute__((noinline)) void USER_CALL::bind_parameters(const TOKEN_LIST& names) {
     if (int_arguments != nullptr) {
-        // A literal's or a variable's number may carry a sign of zero or a
-        // form of its own that the copy keeps: such arguments bind as cells.
-        if (int_sources == nullptr && bind_numbers(names)) return;
+        if (bind_numbers(names)) return;
         make_argument_cells();
     }
     const int count = args->count();
@@ -615,7 +620,7 @@ void run_user_routine(const USER_ROUTINE_CALL& call, TOKEN* routine, bool crosse
         run_on_machine_ints(call, routine))
         return;
     USER_CALL(call.node, call.args, call.results, call.receiver, call.context, call.type_routine, call.int_result,
-              call.int_arguments, call.made_cells, call.shared_literals, call.int_sources)
+              call.int_arguments, call.made_cells, call.shared_literals, call.int_items)
         .run(routine, crossed_type);
 }
 

@@ -59,16 +59,16 @@ struct USER_ROUTINE_CALL {
     // into a plain parameter of its type; any other binding first gets a
     // cell of its own, as the literal's evaluation would have made it.
     uint32_t shared_literals = 0;
-    // With int_arguments: per argument, the int literal or plain int
-    // variable node it was read from (null for arithmetic); such an argument
-    // becomes the item its own evaluation gives.
-    TOKEN* const* int_sources = nullptr;
+    // With int_arguments: per argument, the item the evaluation of an int
+    // literal or plain int variable gave, taken where the argument stands
+    // (no cell for arithmetic); such an argument binds as that item.
+    const RESULT_ITEM* int_items = nullptr;
 };
 
 // Appends to the list what the evaluation of an argument read as the number
-// gives: a new int cell for arithmetic (source null), the literal's shared
-// cell (its bit set in `shared`), or the variable's item.
-void append_number_argument(RESULT_LIST& list, TOKEN* source, int64_t value, RESULT_ITEM context, uint32_t& shared);
+// gives: a new int cell for arithmetic (item without a cell), else the item
+// (a literal's shared cell gets its bit in `shared`).
+void append_number_argument(RESULT_LIST& list, const RESULT_ITEM& item, int64_t value, uint32_t& shared);
 
 // The parts of a routine's definition and its parameter and result names
 // with their roles, as the first call of the routine checked them.
