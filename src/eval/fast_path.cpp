@@ -9,9 +9,11 @@
 #include "eval/names.h"
 #include "eval/operator_handlers.h"
 #include "exec/user_call.h"
+#include "frontend/type_defs.h"
 #include "frontend/var_storage.h"
 #include "numbers/int_data.h"
 #include "numbers/real_data.h"
+#include "values/list_store.h"
 #include "values/union_data.h"
 
 namespace morvu {
@@ -38,8 +40,69 @@ constexpr int fast_depth_limit = 32;
 
 bool fast_int_at(TOKEN* node, int64_t& out, int depth);
 
+// The list a plain list variable holds by value, as l.size() and l[i] read
+// it: not a constant, not walked; null otherwise.
+LIST_DATA* plain_list_of(const TOKEN* receiver) {
+    const UNION_DATA* cell = plain_variable(receiver);
+    if (cell == nullptr || cell->tag != tag_list || cell->payload == nullptr || cell->access_mode < access_variable)
+        return nullptr;
+    LIST_DATA* store = cell->list_data();
+    if (store->iteration_count != 0 || value_under_iteration(cell)) return nullptr;
+    return store;
+}
+
+// The call part of x.name(...) when it is a plain call by the name `name`
+// (of `length` characters).
+const TOKEN* named_member_call(const TOKEN* node, const char* name, size_t length) {
+    if (node->op1 != '.' || node->left == nullptr) return nullptr;
+    const TOKEN* part = node->right;
+    if (part == nullptr || !is_call_token(part)) return nullptr;
+    const std::string& text = *part->text;
+    return text.size() == length && text.compare(0, length, name) == 0 ? part : nullptr;
+}
+
+const TOKEN* size_call(const TOKEN* node) { return named_member_call(node, "size", 4); }
+const TOKEN* element_call(const TOKEN* node) { return named_member_call(node, "[]", 2); }
+
+// Whether a call has an empty argument list: size().
+bool without_arguments(const TOKEN* part) {
+    const TOKEN* list = part->left;
+    return list == nullptr || (is_empty_operand(list) && list->left == nullptr && list->right == nullptr);
+}
+
+// l.size() and l[i] on a plain list variable, where i reads as a fast int
+// within the list and the element is a defined int: what the list's own
+// handlers give, read without a result cell or an alias. Any other case
+// (another receiver, an index error, an element of another kind, a
+// reference among the elements) is not applicable.
+bool fast_list_read(TOKEN* node, int64_t& out, int depth) {
+    if (const TOKEN* part = size_call(node); part != nullptr && without_arguments(part)) {
+        const LIST_DATA* store = plain_list_of(node->left);
+        if (store == nullptr) return false;
+        out = store->node_count;
+        return true;
+    }
+    const TOKEN* part = element_call(node);
+    if (part == nullptr || part->left == nullptr || depth >= fast_depth_limit) return false;
+    LIST_DATA* store = plain_list_of(node->left);
+    int64_t index = 0;
+    if (store == nullptr || !fast_int_at(part->left, index, depth + 1) || index < 0 || index >= store->node_count)
+        return false;
+    const UNION_DATA* element = store->at(static_cast<int>(index), nullptr);
+    return element != nullptr && cell_int(element, out);
+}
+
+// Whether a node is l.size() or l[i] on a plain list, as fast_list_read
+// may read it.
+bool list_read_shape(const TOKEN* node) {
+    return (size_call(node) != nullptr || element_call(node) != nullptr) && plain_list_of(node->left) != nullptr;
+}
+
 // Whether a node's handler is a call's, which fast_int_at never reads.
-bool call_shape(EVAL_HANDLER handler) { return handler == call_named_routine || handler == eval_member; }
+bool call_shape(const TOKEN* node) {
+    const EVAL_HANDLER handler = node->evaluator;
+    return handler == call_named_routine || (handler == eval_member && !list_read_shape(node));
+}
 
 bool fast_binary(const TOKEN* node, char op, int64_t& out, int depth) {
     int64_t a = 0;
@@ -47,7 +110,7 @@ bool fast_binary(const TOKEN* node, char op, int64_t& out, int depth) {
     if (node->left == nullptr || node->right == nullptr || depth >= fast_depth_limit) return false;
     // A right operand of another shape (a call) fails the whole before any
     // value is read: a + b + f(x) costs no sum.
-    if (call_shape(node->right->evaluator)) return false;
+    if (call_shape(node->right)) return false;
     if (!fast_int_at(node->left, a, depth + 1) || !fast_int_at(node->right, b, depth + 1)) return false;
     return fast_operation(op, a, b, out);
 }
@@ -64,6 +127,7 @@ bool fast_int_at(TOKEN* node, int64_t& out, int depth) {
     if (handler == eval_times) return fast_binary(node, '*', out, depth);
     if (handler == eval_divide) return fast_binary(node, '/', out, depth);
     if (handler == eval_modulo) return fast_binary(node, '%', out, depth);
+    if (handler == eval_member) return fast_list_read(node, out, depth);
     return false;
 }
 
