@@ -63,6 +63,11 @@ const TOKEN* named_member_call(const TOKEN* node, const char* name, size_t lengt
 
 const TOKEN* size_call(const TOKEN* node) { return named_member_call(node, "size", 4); }
 const TOKEN* element_call(const TOKEN* node) { return named_member_call(node, "[]", 2); }
+// l.get(i) and l.Get(i), which count from the head and from the tail.
+const TOKEN* get_call(const TOKEN* node) {
+    const TOKEN* part = named_member_call(node, "get", 3);
+    return part != nullptr ? part : named_member_call(node, "Get", 3);
+}
 
 // Whether a call has an empty argument list: size().
 bool without_arguments(const TOKEN* part) {
@@ -70,11 +75,11 @@ bool without_arguments(const TOKEN* part) {
     return list == nullptr || (is_empty_operand(list) && list->left == nullptr && list->right == nullptr);
 }
 
-// l.size() and l[i] on a plain list variable, where i reads as a fast int
-// within the list and the element is a defined int: what the list's own
-// handlers give, read without a result cell or an alias. Any other case
-// (another receiver, an index error, an element of another kind, a
-// reference among the elements) is not applicable.
+// l.size(), l[i], l.get(i) and l.Get(i) on a plain list variable, where i
+// reads as a fast int within the list and the element is a defined int:
+// what the list's own handlers give, read without a result cell, an alias
+// or a copy. Any other case (another receiver, an index error, an element
+// of another kind, a reference among the elements) is not applicable.
 bool fast_list_read(TOKEN* node, int64_t& out, int depth) {
     if (const TOKEN* part = size_call(node); part != nullptr && without_arguments(part)) {
         const LIST_DATA* store = plain_list_of(node->left);
@@ -83,19 +88,22 @@ bool fast_list_read(TOKEN* node, int64_t& out, int depth) {
         return true;
     }
     const TOKEN* part = element_call(node);
+    const bool from_end = part == nullptr && (part = get_call(node)) != nullptr && (*part->text)[0] == 'G';
     if (part == nullptr || part->left == nullptr || depth >= fast_depth_limit) return false;
     LIST_DATA* store = plain_list_of(node->left);
     int64_t index = 0;
     if (store == nullptr || !fast_int_at(part->left, index, depth + 1) || index < 0 || index >= store->node_count)
         return false;
+    if (from_end) index = store->node_count - 1 - index;
     const UNION_DATA* element = store->at(static_cast<int>(index), nullptr);
     return element != nullptr && cell_int(element, out);
 }
 
-// Whether a node is l.size() or l[i] on a plain list, as fast_list_read
+// Whether a node is one of those reads on a plain list, as fast_list_read
 // may read it.
 bool list_read_shape(const TOKEN* node) {
-    return (size_call(node) != nullptr || element_call(node) != nullptr) && plain_list_of(node->left) != nullptr;
+    return (size_call(node) != nullptr || element_call(node) != nullptr || get_call(node) != nullptr) &&
+           plain_list_of(node->left) != nullptr;
 }
 
 // Whether a node's handler is a call's, which fast_int_at never reads.
