@@ -13,6 +13,7 @@
 #include "frontend/var_storage.h"
 #include "numbers/int_data.h"
 #include "numbers/real_data.h"
+#include "values/array_store.h"
 #include "values/list_store.h"
 #include "values/union_data.h"
 
@@ -40,15 +41,15 @@ constexpr int fast_depth_limit = 32;
 
 bool fast_int_at(TOKEN* node, int64_t& out, int depth);
 
-// The list a plain list variable holds by value, as l.size() and l[i] read
-// it: not a constant, not walked; null otherwise.
-LIST_DATA* plain_list_of(const TOKEN* receiver) {
+// The list or array a plain variable holds by value, as l.size() and l[i]
+// read it: not a constant, not walked; null otherwise.
+const UNION_DATA* plain_container_of(const TOKEN* receiver) {
     const UNION_DATA* cell = plain_variable(receiver);
-    if (cell == nullptr || cell->tag != tag_list || cell->payload == nullptr || cell->access_mode < access_variable)
+    if (cell == nullptr || (cell->tag != tag_list && cell->tag != tag_array) || cell->payload == nullptr ||
+        cell->access_mode < access_variable)
         return nullptr;
-    LIST_DATA* store = cell->list_data();
-    if (store->iteration_count != 0 || value_under_iteration(cell)) return nullptr;
-    return store;
+    const int walks = cell->tag == tag_list ? cell->list_data()->iteration_count : cell->array_data()->iteration_count;
+    return walks == 0 && !value_under_iteration(cell) ? cell : nullptr;
 }
 
 // The call part of x.name(...) when it is a plain call by the name `name`
@@ -75,41 +76,50 @@ bool without_arguments(const TOKEN* part) {
     return list == nullptr || (is_empty_operand(list) && list->left == nullptr && list->right == nullptr);
 }
 
-// l.size(), l[i], l.get(i) and l.Get(i) on a plain list variable, where i
-// reads as a fast int within the list and the element is a defined int:
-// what the list's own handlers give, read without a result cell, an alias
-// or a copy. Any other case (another receiver, an index error, an element
-// of another kind, a reference among the elements) is not applicable.
-bool fast_list_read(TOKEN* node, int64_t& out, int depth) {
+// l.size(), l[i], l.get(i) and l.Get(i) on a plain list variable, a[i] and
+// a.get(i) on a plain array variable, where i reads as a fast int within
+// the container and the element is a defined int: what the container's own
+// handlers give, read without a result cell, an alias or a copy. Any other
+// case (another receiver, an index error, an undefined slot, an element of
+// another kind, a reference among the elements) is not applicable.
+bool fast_element_read(TOKEN* node, int64_t& out, int depth) {
     if (const TOKEN* part = size_call(node); part != nullptr && without_arguments(part)) {
-        const LIST_DATA* store = plain_list_of(node->left);
-        if (store == nullptr) return false;
-        out = store->node_count;
+        const UNION_DATA* cell = plain_container_of(node->left);
+        if (cell == nullptr || cell->tag != tag_list) return false;
+        out = cell->list_data()->node_count;
         return true;
     }
     const TOKEN* part = element_call(node);
     const bool from_end = part == nullptr && (part = get_call(node)) != nullptr && (*part->text)[0] == 'G';
     if (part == nullptr || part->left == nullptr || depth >= fast_depth_limit) return false;
-    LIST_DATA* store = plain_list_of(node->left);
+    const UNION_DATA* cell = plain_container_of(node->left);
     int64_t index = 0;
-    if (store == nullptr || !fast_int_at(part->left, index, depth + 1) || index < 0 || index >= store->node_count)
-        return false;
-    if (from_end) index = store->node_count - 1 - index;
-    const UNION_DATA* element = store->at(static_cast<int>(index), nullptr);
+    if (cell == nullptr || !fast_int_at(part->left, index, depth + 1) || index < 0) return false;
+    const UNION_DATA* element = nullptr;
+    if (cell->tag == tag_list) {
+        LIST_DATA* store = cell->list_data();
+        if (index >= store->node_count) return false;
+        if (from_end) index = store->node_count - 1 - index;
+        element = store->at(static_cast<int>(index), nullptr);
+    } else {
+        const ARRAY_DATA* store = cell->array_data();
+        if (from_end || index >= store->slot_count) return false;
+        element = store->get(static_cast<int>(index));  // null for an undefined slot
+    }
     return element != nullptr && cell_int(element, out);
 }
 
-// Whether a node is one of those reads on a plain list, as fast_list_read
-// may read it.
-bool list_read_shape(const TOKEN* node) {
+// Whether a node is one of those reads on a plain container, as
+// fast_element_read may read it.
+bool element_read_shape(const TOKEN* node) {
     return (size_call(node) != nullptr || element_call(node) != nullptr || get_call(node) != nullptr) &&
-           plain_list_of(node->left) != nullptr;
+           plain_container_of(node->left) != nullptr;
 }
 
 // Whether a node's handler is a call's, which fast_int_at never reads.
 bool call_shape(const TOKEN* node) {
     const EVAL_HANDLER handler = node->evaluator;
-    return handler == call_named_routine || (handler == eval_member && !list_read_shape(node));
+    return handler == call_named_routine || (handler == eval_member && !element_read_shape(node));
 }
 
 bool fast_binary(const TOKEN* node, char op, int64_t& out, int depth) {
@@ -135,7 +145,7 @@ bool fast_int_at(TOKEN* node, int64_t& out, int depth) {
     if (handler == eval_times) return fast_binary(node, '*', out, depth);
     if (handler == eval_divide) return fast_binary(node, '/', out, depth);
     if (handler == eval_modulo) return fast_binary(node, '%', out, depth);
-    if (handler == eval_member) return fast_list_read(node, out, depth);
+    if (handler == eval_member) return fast_element_read(node, out, depth);
     return false;
 }
 
