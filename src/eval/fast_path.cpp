@@ -1,5 +1,6 @@
 #include "eval/fast_path.h"
 
+#include <cstring>
 #include <memory>
 #include <utility>
 
@@ -59,7 +60,7 @@ const TOKEN* named_member_call(const TOKEN* node, const char* name, size_t lengt
     const TOKEN* part = node->right;
     if (part == nullptr || !is_call_token(part)) return nullptr;
     const std::string& text = *part->text;
-    return text.size() == length && text.compare(0, length, name) == 0 ? part : nullptr;
+    return text.size() == length && std::memcmp(text.data(), name, length) == 0 ? part : nullptr;
 }
 
 const TOKEN* size_call(const TOKEN* node) { return named_member_call(node, "size", 4); }
