@@ -14,6 +14,7 @@
 #include "frontend/var_storage.h"
 #include "numbers/int_data.h"
 #include "numbers/real_data.h"
+#include "runtime/str_stream.h"
 #include "values/array_store.h"
 #include "values/list_store.h"
 #include "values/union_data.h"
@@ -53,6 +54,14 @@ const UNION_DATA* plain_container_of(const TOKEN* receiver) {
     return walks == 0 && !value_under_iteration(cell) ? cell : nullptr;
 }
 
+// The text a variable or parameter name holds in its own cell, as
+// variable_cell_of finds it (s.size() reads it); null otherwise.
+const UNION_DATA* text_variable_of(const TOKEN* name) {
+    if (name == nullptr || name->evaluator != eval_variable) return nullptr;
+    const UNION_DATA* cell = variable_cell_of(name);
+    return cell != nullptr && cell->tag == tag_str && cell->payload != nullptr ? cell : nullptr;
+}
+
 // The call part of x.name(...) when it is a plain call by the name `name`
 // (of `length` characters).
 const TOKEN* named_member_call(const TOKEN* node, const char* name, size_t length) {
@@ -85,6 +94,10 @@ bool without_arguments(const TOKEN* part) {
 // another kind, a reference among the elements) is not applicable.
 bool fast_element_read(TOKEN* node, int64_t& out, int depth) {
     if (const TOKEN* part = size_call(node); part != nullptr && without_arguments(part)) {
+        if (const UNION_DATA* text = text_variable_of(node->left)) {
+            out = static_cast<int32_t>(text->str_data()->text.size());  // as the text's handler counts
+            return true;
+        }
         const UNION_DATA* cell = plain_container_of(node->left);
         if (cell == nullptr || cell->tag != tag_list) return false;
         out = cell->list_data()->node_count;
@@ -113,6 +126,7 @@ bool fast_element_read(TOKEN* node, int64_t& out, int depth) {
 // Whether a node is one of those reads on a plain container, as
 // fast_element_read may read it.
 bool element_read_shape(const TOKEN* node) {
+    if (size_call(node) != nullptr && text_variable_of(node->left) != nullptr) return true;
     return (size_call(node) != nullptr || element_call(node) != nullptr || get_call(node) != nullptr) &&
            plain_container_of(node->left) != nullptr;
 }
