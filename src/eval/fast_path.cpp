@@ -1,5 +1,6 @@
 #include "eval/fast_path.h"
 
+#include <cstring>
 #include <memory>
 #include <utility>
 
@@ -9,9 +10,13 @@
 #include "eval/names.h"
 #include "eval/operator_handlers.h"
 #include "exec/user_call.h"
+#include "frontend/type_defs.h"
 #include "frontend/var_storage.h"
 #include "numbers/int_data.h"
 #include "numbers/real_data.h"
+#include "runtime/str_stream.h"
+#include "values/array_store.h"
+#include "values/list_store.h"
 #include "values/union_data.h"
 
 namespace morvu {
@@ -38,8 +43,99 @@ constexpr int fast_depth_limit = 32;
 
 bool fast_int_at(TOKEN* node, int64_t& out, int depth);
 
+// The list or array a plain variable holds by value, as l.size() and l[i]
+// read it: not a constant, not walked; null otherwise.
+const UNION_DATA* plain_container_of(const TOKEN* receiver) {
+    const UNION_DATA* cell = plain_variable(receiver);
+    if (cell == nullptr || (cell->tag != tag_list && cell->tag != tag_array) || cell->payload == nullptr ||
+        cell->access_mode < access_variable)
+        return nullptr;
+    const int walks = cell->tag == tag_list ? cell->list_data()->iteration_count : cell->array_data()->iteration_count;
+    return walks == 0 && !value_under_iteration(cell) ? cell : nullptr;
+}
+
+// The text a variable or parameter name holds in its own cell, as
+// variable_cell_of finds it (s.size() reads it); null otherwise.
+const UNION_DATA* text_variable_of(const TOKEN* name) {
+    if (name == nullptr || name->evaluator != eval_variable) return nullptr;
+    const UNION_DATA* cell = variable_cell_of(name);
+    return cell != nullptr && cell->tag == tag_str && cell->payload != nullptr ? cell : nullptr;
+}
+
+// The call part of x.name(...) when it is a plain call by the name `name`
+// (of `length` characters).
+const TOKEN* named_member_call(const TOKEN* node, const char* name, size_t length) {
+    if (node->op1 != '.' || node->left == nullptr) return nullptr;
+    const TOKEN* part = node->right;
+    if (part == nullptr || !is_call_token(part)) return nullptr;
+    const std::string& text = *part->text;
+    return text.size() == length && std::memcmp(text.data(), name, length) == 0 ? part : nullptr;
+}
+
+const TOKEN* size_call(const TOKEN* node) { return named_member_call(node, "size", 4); }
+const TOKEN* element_call(const TOKEN* node) { return named_member_call(node, "[]", 2); }
+// l.get(i) and l.Get(i), which count from the head and from the tail.
+const TOKEN* get_call(const TOKEN* node) {
+    const TOKEN* part = named_member_call(node, "get", 3);
+    return part != nullptr ? part : named_member_call(node, "Get", 3);
+}
+
+// Whether a call has an empty argument list: size().
+bool without_arguments(const TOKEN* part) {
+    const TOKEN* list = part->left;
+    return list == nullptr || (is_empty_operand(list) && list->left == nullptr && list->right == nullptr);
+}
+
+// l.size(), l[i], l.get(i) and l.Get(i) on a plain list variable, a[i] and
+// a.get(i) on a plain array variable, where i reads as a fast int within
+// the container and the element is a defined int: what the container's own
+// handlers give, read without a result cell, an alias or a copy. Any other
+// case (another receiver, an index error, an undefined slot, an element of
+// another kind, a reference among the elements) is not applicable.
+bool fast_element_read(TOKEN* node, int64_t& out, int depth) {
+    if (const TOKEN* part = size_call(node); part != nullptr && without_arguments(part)) {
+        if (const UNION_DATA* text = text_variable_of(node->left)) {
+            out = static_cast<int32_t>(text->str_data()->text.size());  // as the text's handler counts
+            return true;
+        }
+        const UNION_DATA* cell = plain_container_of(node->left);
+        if (cell == nullptr || cell->tag != tag_list) return false;
+        out = cell->list_data()->node_count;
+        return true;
+    }
+    const TOKEN* part = element_call(node);
+    const bool from_end = part == nullptr && (part = get_call(node)) != nullptr && (*part->text)[0] == 'G';
+    if (part == nullptr || part->left == nullptr || depth >= fast_depth_limit) return false;
+    const UNION_DATA* cell = plain_container_of(node->left);
+    int64_t index = 0;
+    if (cell == nullptr || !fast_int_at(part->left, index, depth + 1) || index < 0) return false;
+    const UNION_DATA* element = nullptr;
+    if (cell->tag == tag_list) {
+        LIST_DATA* store = cell->list_data();
+        if (index >= store->node_count) return false;
+        if (from_end) index = store->node_count - 1 - index;
+        element = store->at(static_cast<int>(index), nullptr);
+    } else {
+        const ARRAY_DATA* store = cell->array_data();
+        if (from_end || index >= store->slot_count) return false;
+        element = store->get(static_cast<int>(index));  // null for an undefined slot
+    }
+    return element != nullptr && cell_int(element, out);
+}
+
+// Whether a node is one of those reads on a plain container, as
+// fast_element_read may read it.
+bool element_read_shape(const TOKEN* node) {
+    if (size_call(node) != nullptr && text_variable_of(node->left) != nullptr) return true;
+    return (size_call(node) != nullptr || element_call(node) != nullptr || get_call(node) != nullptr) &&
+           plain_container_of(node->left) != nullptr;
+}
+
 // Whether a node's handler is a call's, which fast_int_at never reads.
-bool call_shape(EVAL_HANDLER handler) { return handler == call_named_routine || handler == eval_member; }
+bool call_shape(const TOKEN* node) {
+    const EVAL_HANDLER handler = node->evaluator;
+    return handler == call_named_routine || (handler == eval_member && !element_read_shape(node));
+}
 
 bool fast_binary(const TOKEN* node, char op, int64_t& out, int depth) {
     int64_t a = 0;
@@ -47,7 +143,7 @@ bool fast_binary(const TOKEN* node, char op, int64_t& out, int depth) {
     if (node->left == nullptr || node->right == nullptr || depth >= fast_depth_limit) return false;
     // A right operand of another shape (a call) fails the whole before any
     // value is read: a + b + f(x) costs no sum.
-    if (call_shape(node->right->evaluator)) return false;
+    if (call_shape(node->right)) return false;
     if (!fast_int_at(node->left, a, depth + 1) || !fast_int_at(node->right, b, depth + 1)) return false;
     return fast_operation(op, a, b, out);
 }
@@ -64,6 +160,7 @@ bool fast_int_at(TOKEN* node, int64_t& out, int depth) {
     if (handler == eval_times) return fast_binary(node, '*', out, depth);
     if (handler == eval_divide) return fast_binary(node, '/', out, depth);
     if (handler == eval_modulo) return fast_binary(node, '%', out, depth);
+    if (handler == eval_member) return fast_element_read(node, out, depth);
     return false;
 }
 
