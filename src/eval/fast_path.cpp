@@ -4,6 +4,7 @@
 #include <memory>
 #include <utility>
 
+#include "eval/arg_frame.h"
 #include "eval/evaluator.h"
 #include "eval/member_access.h"
 #include "exec/control_statements.h"
@@ -15,7 +16,10 @@
 #include "numbers/int_data.h"
 #include "numbers/real_data.h"
 #include "runtime/str_stream.h"
+#include "types/scalar/str_building.h"
 #include "values/array_store.h"
+#include "values/factories.h"
+#include "values/hash_store.h"
 #include "values/list_store.h"
 #include "values/union_data.h"
 
@@ -86,6 +90,9 @@ bool without_arguments(const TOKEN* part) {
     return list == nullptr || (is_empty_operand(list) && list->left == nullptr && list->right == nullptr);
 }
 
+UNION_DATA* plain_hash_of(const TOKEN* receiver);
+bool fast_hash_read(const TOKEN* part, UNION_DATA* cell, int64_t& out);
+
 // l.size(), l[i], l.get(i) and l.Get(i) on a plain list variable, a[i] and
 // a.get(i) on a plain array variable, where i reads as a fast int within
 // the container and the element is a defined int: what the container's own
@@ -106,6 +113,9 @@ bool fast_element_read(TOKEN* node, int64_t& out, int depth) {
     const TOKEN* part = element_call(node);
     const bool from_end = part == nullptr && (part = get_call(node)) != nullptr && (*part->text)[0] == 'G';
     if (part == nullptr || part->left == nullptr || depth >= fast_depth_limit) return false;
+    if (part == element_call(node)) {
+        if (UNION_DATA* hash = plain_hash_of(node->left)) return fast_hash_read(part, hash, out);
+    }
     const UNION_DATA* cell = plain_container_of(node->left);
     int64_t index = 0;
     if (cell == nullptr || !fast_int_at(part->left, index, depth + 1) || index < 0) return false;
@@ -123,10 +133,113 @@ bool fast_element_read(TOKEN* node, int64_t& out, int depth) {
     return element != nullptr && cell_int(element, out);
 }
 
+// The hash a plain variable holds by value, as h[k] reads it: not a
+// constant, not in an any variable, not walked; null otherwise.
+UNION_DATA* plain_hash_of(const TOKEN* receiver) {
+    UNION_DATA* cell = plain_variable(receiver);
+    if (cell == nullptr || cell->tag != tag_hash || cell->payload == nullptr || cell->access_mode < access_variable)
+        return nullptr;
+    return cell->hash_data()->iteration_count == 0 && !value_under_iteration(cell) ? cell : nullptr;
+}
+
+// The text cell keys are built in for a lookup: one for the process, its
+// text's room reused from key to key.
+UNION_DATA* scratch_key() {
+    static const std::unique_ptr<UNION_DATA> cell(make_str_value({}).cell);
+    return cell.get();
+}
+
+// Whether a node is str:(...) as the conversion's own road makes it (the
+// type's written name, a call without a name).
+bool text_conversion_shape(const TOKEN* node) {
+    if (node->evaluator != eval_member || node->op1 != ':' || node->op2 != 0) return false;
+    const TOKEN* part = node->right;
+    if (part == nullptr || !is_call_token(part) || !part->text->empty()) return false;
+    const TOKEN* type = node->left;
+    return is_word(type, "str") && (type->declaration == nullptr || !is_type_definition(type->declaration));
+}
+
+// The text of str:(...) whose arguments are plain variables and literals
+// holding ints, texts or chars, written into the scratch key as the
+// conversion writes it; null where the conversion would read anything else
+// or a format is in force (nothing has been read then).
+UNION_DATA* converted_key(TOKEN* node) {
+    constexpr uint32_t max_pieces = 8;
+    if (!plain_text_format()) return nullptr;
+    struct PIECE {
+        UNION_DATA* value;
+        char byte;
+    };
+    PIECE pieces[max_pieces];
+    uint32_t count = 0;
+    if (TOKEN* subtree = node->right->left) {
+        const TOKEN_LIST& arguments = argument_list_of(subtree);
+        if (arguments.count() > max_pieces) return nullptr;
+        for (TOKEN* argument : arguments) {
+            const EVAL_HANDLER handler = argument->evaluator;
+            if (handler == eval_char_literal) {
+                pieces[count++] =
+                    PIECE{nullptr, argument->text && !argument->text->empty() ? (*argument->text)[0] : '\0'};
+                continue;
+            }
+            UNION_DATA* cell = nullptr;
+            if (handler == eval_variable) {
+                cell = declared_plain_cell(argument->declaration);
+            } else if (handler == eval_str_literal || handler == eval_int_literal) {
+                cell = argument->constant.get();  // made by the conversion's first run
+            }
+            if (cell == nullptr) return nullptr;
+            UNION_DATA* value = argument_value(cell);
+            if (!is_plain_scalar(value)) return nullptr;
+            pieces[count++] = PIECE{value, '\0'};
+        }
+    }
+    UNION_DATA* key = scratch_key();
+    std::string& text = key->str_data()->text;
+    text.clear();
+    for (uint32_t i = 0; i < count; ++i) {
+        if (pieces[i].value != nullptr) append_plain_scalar(pieces[i].value, text);
+        else if (pieces[i].byte != '\0') text += pieces[i].byte;
+    }
+    return key;
+}
+
+// The key of h[k] read without running code: a plain variable holding a
+// defined int or text, a text literal, or str:(...) of plain values; null
+// for any other key.
+UNION_DATA* plain_key(TOKEN* node) {
+    const EVAL_HANDLER handler = node->evaluator;
+    if (handler == eval_variable) {
+        UNION_DATA* cell = declared_plain_cell(node->declaration);
+        if (cell == nullptr || (cell->tag != tag_int && cell->tag != tag_str) || cell->payload == nullptr)
+            return nullptr;
+        return cell;
+    }
+    if (handler == eval_str_literal) {
+        UNION_DATA* key = scratch_key();
+        key->str_data()->text = node->text ? *node->text : std::string();
+        return key;
+    }
+    return text_conversion_shape(node) ? converted_key(node) : nullptr;
+}
+
+// h[k] on a plain hash variable whose key reads as plain_key gives and is
+// there, its value a defined int. A missing key (which the general path
+// adds), a value of another kind or a link takes the general path.
+bool fast_hash_read(const TOKEN* part, UNION_DATA* cell, int64_t& out) {
+    if (part->left == nullptr) return false;
+    UNION_DATA* key = plain_key(part->left);
+    if (key == nullptr) return false;
+    HASH_DATA::KEY_PLACE place;
+    const UNION_DATA* value = cell->hash_data()->get(key, false, place);
+    return value != nullptr && cell_int(value, out);
+}
+
 // Whether a node is one of those reads on a plain container, as
 // fast_element_read may read it.
 bool element_read_shape(const TOKEN* node) {
     if (size_call(node) != nullptr && text_variable_of(node->left) != nullptr) return true;
+    if (element_call(node) != nullptr && plain_hash_of(node->left) != nullptr) return true;
     return (size_call(node) != nullptr || element_call(node) != nullptr || get_call(node) != nullptr) &&
            plain_container_of(node->left) != nullptr;
 }
