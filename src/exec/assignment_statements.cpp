@@ -490,11 +490,25 @@ bool append_conversion(TOKEN* node) {
         }
     }
     STR_DATA& str = *target->str_data();
-    make_room(str.text, 64);
-    const size_t before = str.text.size();  // what an argument that is the target itself gives
+    std::string& text = str.text;
+    make_room(text, 64);
+    const size_t before = text.size();  // what an argument that is the target itself gives
     for (uint32_t i = 0; i < count; ++i) {
-        if (pieces[i].value != nullptr) append_plain_scalar(pieces[i].value, str.text, before);
-        else if (pieces[i].byte != '\0') str.text += pieces[i].byte;
+        UNION_DATA* value = pieces[i].value;
+        if (value == nullptr) {
+            if (pieces[i].byte != '\0') text.push_back(pieces[i].byte);
+            continue;
+        }
+        // A defined one-byte text other than the target, such as a separator,
+        // is its byte.
+        if (lower_tag(value->tag) == tag_str && value->payload != nullptr) {
+            const std::string& part = value->str_data()->text;
+            if (part.size() == 1 && &part != &text) {
+                if (part[0] != '\0') text.push_back(part[0]);
+                continue;
+            }
+        }
+        append_plain_scalar(value, text, before);
     }
     str.reset_read();
     return true;
