@@ -499,9 +499,15 @@ bool append_conversion(TOKEN* node) {
             if (pieces[i].byte != '\0') text.push_back(pieces[i].byte);
             continue;
         }
+        const char tag = lower_tag(value->tag);
+        if (tag == tag_int && value->payload != nullptr) {
+            const INT_DATA& number = *value->int_data();
+            if (!number.is_empty()) number.append_text(text);
+            continue;
+        }
         // A defined one-byte text other than the target, such as a separator,
         // is its byte.
-        if (lower_tag(value->tag) == tag_str && value->payload != nullptr) {
+        if (tag == tag_str && value->payload != nullptr) {
             const std::string& part = value->str_data()->text;
             if (part.size() == 1 && &part != &text) {
                 if (part[0] != '\0') text.push_back(part[0]);

@@ -11,8 +11,6 @@
 
 namespace morvu {
 
-bool plain_text_format() { return str_format.widths.empty() && !str_format.out_spc; }
-
 void append_plain_scalar(UNION_DATA* value, std::string& out, size_t limit) {
     if (!is_defined_value(value)) return;
     switch (lower_tag(value->tag)) {

@@ -16,12 +16,13 @@
 #include <cstddef>
 #include <string>
 
+#include "runtime/stream.h"
 #include "values/union_data.h"
 
 namespace morvu {
 
 // Whether the texts' format writes plain values as they are.
-bool plain_text_format();
+inline bool plain_text_format() { return str_format.widths.empty() && !str_format.out_spc; }
 
 // Whether a value, read as a method reads its argument (argument_value), is
 // one the writers take: an int, a str or a char, defined or not.
