@@ -5,6 +5,7 @@
 #include "numbers/int_data.h"
 
 #include <algorithm>
+#include <bit>
 #include <charconv>
 #include <climits>
 #include <cstdlib>
@@ -514,11 +515,54 @@ void INT_DATA::append_text(std::string& out) const {
         out += to_text();  // a longer number keeps its text for the next writing
         return;
     }
-    char buffer[24];
-    char* end = buffer;
-    if (sign_value < 0) *end++ = '-';
-    end = std::to_chars(end, buffer + sizeof buffer, magnitude).ptr;
-    out.append(buffer, static_cast<size_t>(end - buffer));
+    // The digits are counted first and written straight into the room the
+    // text grows by, two at a time from the right.
+    static constexpr char pairs[] =
+        "00010203040506070809101112131415161718192021222324252627282930313233343536373839"
+        "40414243444546474849505152535455565758596061626364656667686970717273747576777879"
+        "8081828384858687888990919293949596979899";
+    static constexpr uint64_t powers[] = {1u,
+                                          10u,
+                                          100u,
+                                          1000u,
+                                          10000u,
+                                          100000u,
+                                          1000000u,
+                                          10000000u,
+                                          100000000u,
+                                          1000000000u,
+                                          10000000000u,
+                                          100000000000u,
+                                          1000000000000u,
+                                          10000000000000u,
+                                          100000000000000u,
+                                          1000000000000000u,
+                                          10000000000000000u,
+                                          100000000000000000u,
+                                          1000000000000000000u,
+                                          10000000000000000000u};
+    // The bit length times log10(2) (about 1233 / 4096) is the count or one less.
+    size_t digits = static_cast<size_t>(std::bit_width(magnitude)) * 1233 >> 12;
+    if (magnitude >= powers[digits]) ++digits;
+    const size_t start = out.size();
+    const size_t sign = sign_value < 0 ? 1 : 0;
+    out.resize(start + sign + digits);
+    char* first = out.data() + start;
+    if (sign != 0) *first = '-';
+    char* cursor = first + sign + digits;
+    while (magnitude >= 100) {
+        const size_t pair = static_cast<size_t>(magnitude % 100) * 2;
+        magnitude /= 100;
+        *--cursor = pairs[pair + 1];
+        *--cursor = pairs[pair];
+    }
+    if (magnitude >= 10) {
+        const size_t pair = static_cast<size_t>(magnitude) * 2;
+        *--cursor = pairs[pair + 1];
+        *--cursor = pairs[pair];
+    } else {
+        *--cursor = static_cast<char>('0' + magnitude);
+    }
 }
 
 const std::string& INT_DATA::to_text() const {
