@@ -586,7 +586,7 @@ struct RETRY {
 void run_body(LOOP_PLAN& plan, TOKEN* body, RESULT_ITEM this_item, uint32_t done, bool stack_room) {
     const uint32_t split = plan.general_end;
     if (split != 0 && done < split && stack_room) {
-        if (may_run_outside())
+        if (done < plan.general_begin && may_run_outside())
             while (done < split && run_statement(plan, done)) ++done;
         execute_block_range(body, this_item, done, split,
                             plan.general_only && done >= plan.general_begin ? nullptr : shortcut, &plan);
