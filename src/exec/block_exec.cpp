@@ -16,6 +16,7 @@
 #include <sanitizer/asan_interface.h>
 #endif
 
+#include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <vector>
@@ -288,7 +289,7 @@ namespace {
 // the shortcut when it takes it, else through its executor. Inlined into
 // both callers, so that a block level costs a recursion one frame.
 __attribute__((always_inline)) inline void run_statements(TOKEN* block, RESULT_ITEM this_item, uint32_t first,
-                                                          STATEMENT_SHORTCUT shortcut, void* data) {
+                                                          uint32_t end, STATEMENT_SHORTCUT shortcut, void* data) {
     DEPTH_GUARD depth;
     [[maybe_unused]] BLOCK_FRAME_GUARD frame;
     CURRENT_STATEMENT_GUARD restore;
@@ -297,7 +298,7 @@ __attribute__((always_inline)) inline void run_statements(TOKEN* block, RESULT_I
     // stack is checked once, and again per statement only when that check
     // fails, so that each statement raises the error as before.
     const bool stack_short = stack_base == nullptr || stack_room_left() < 4096;
-    const uint32_t count = statements.count();
+    const uint32_t count = std::min(statements.count(), end);
     for (uint32_t index = first; index < count; ++index) {
         TOKEN* statement = statements[index];
         if (statement == nullptr || control_pending()) break;
@@ -333,7 +334,7 @@ void run_block(TOKEN* block, RESULT_ITEM this_item, bool own_variables, bool pro
         push_scope_variables(block);
         variables.block = block;
     }
-    run_statements(block, this_item, 0, nullptr, nullptr);
+    run_statements(block, this_item, 0, UINT32_MAX, nullptr, nullptr);
 }
 
 }  // namespace
@@ -346,7 +347,13 @@ void execute_program_block(TOKEN* root) { run_block(root, RESULT_ITEM{}, true, t
 
 void execute_block_from(TOKEN* block, RESULT_ITEM this_item, uint32_t first, STATEMENT_SHORTCUT shortcut, void* data) {
     if (block == nullptr) return;
-    run_statements(block, this_item, first, shortcut, data);
+    run_statements(block, this_item, first, UINT32_MAX, shortcut, data);
+}
+
+void execute_block_range(TOKEN* block, RESULT_ITEM this_item, uint32_t first, uint32_t end, STATEMENT_SHORTCUT shortcut,
+                         void* data) {
+    if (block == nullptr) return;
+    run_statements(block, this_item, first, end, shortcut, data);
 }
 
 }  // namespace morvu

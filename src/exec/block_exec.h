@@ -51,6 +51,11 @@ using STATEMENT_SHORTCUT = bool (*)(void* data, uint32_t index);
 // offering each to the shortcut first when one is given.
 void execute_block_from(TOKEN* block, RESULT_ITEM this_item, uint32_t first, STATEMENT_SHORTCUT shortcut, void* data);
 
+// The same, stopping before the statement `end`; the rest of the block is
+// left to the caller.
+void execute_block_range(TOKEN* block, RESULT_ITEM this_item, uint32_t first, uint32_t end, STATEMENT_SHORTCUT shortcut,
+                         void* data);
+
 // Stack guard, current-statement record, then the node's cached executor;
 // errors pass on to the caller.
 void execute_node_guarded(TOKEN* node, RESULT_ITEM this_item);

@@ -109,6 +109,13 @@ struct LOOP_PLAN {
     uint32_t step_count = 0;
     bool complete = false;      // every statement translated
     bool in_registers = false;  // the whole loop may run in registers
+    // In a body that mixes translated and general statements and is covered
+    // whole by the plan: the index after its last general statement, so
+    // that the translated ones after it run outside the block run. 0 when
+    // there is no such split.
+    uint32_t general_end = 0;
+    uint32_t general_begin = 0;  // the first general statement
+    bool general_only = false;   // no translated statement among the general ones
     // The constants stay in place. Each use of the file reads its variables,
     // runs and stores without running anything else in between, so the
     // runs of one plan never overlap.
@@ -273,10 +280,11 @@ void translate_condition(const TOKEN* condition, LOOP_PLAN& plan) {
 
 // Translates the statements of a block into the plan; false when not all
 // of them translate.
-bool translate_block(TOKEN* block, LOOP_PLAN& plan) {
+bool translate_block(TOKEN* block, LOOP_PLAN& plan, bool* whole = nullptr) {
     TOKEN_LIST list;
     append_operands(block, ';', &list);
     bool complete = true;
+    if (whole != nullptr) *whole = false;
     for (uint32_t i = 0; i < list.count(); ++i) {
         if (list[i] == nullptr) return false;  // the block ends here: nothing after it runs
         if (plan.statements.size() == in_condition) return false;
@@ -284,6 +292,7 @@ bool translate_block(TOKEN* block, LOOP_PLAN& plan) {
         plan.statements.emplace_back();
         complete = translate_statement(list[i], plan, index) && complete;
     }
+    if (whole != nullptr) *whole = true;
     return complete;
 }
 
@@ -300,8 +309,20 @@ std::shared_ptr<LOOP_PLAN> plan_of(TOKEN* condition, TOKEN* body, TOKEN* step) {
     plan.condition_node = condition;
     plan.step_node = step;
     translate_condition(condition, plan);
-    plan.complete = translate_block(body, plan);
+    bool body_whole = false;
+    plan.complete = translate_block(body, plan, &body_whole);
     plan.body_count = static_cast<uint32_t>(plan.statements.size());
+    if (body_whole && !plan.complete) {
+        plan.general_begin = plan.body_count;
+        for (uint32_t i = 0; i < plan.body_count; ++i)
+            if (!plan.statements[i].translated) {
+                plan.general_begin = std::min(plan.general_begin, i);
+                plan.general_end = i + 1;
+            }
+        plan.general_only = true;
+        for (uint32_t i = plan.general_begin; i < plan.general_end; ++i)
+            if (plan.statements[i].translated) plan.general_only = false;
+    }
     if (step != nullptr) plan.complete = translate_block(step, plan) && plan.complete;
     plan.step_count = static_cast<uint32_t>(plan.statements.size()) - plan.body_count;
     plan.in_registers = plan.complete && plan.condition_end != 0 && !plan.statements.empty() &&
@@ -549,6 +570,34 @@ struct RETRY {
     return index < plan.step_count && run_statement(plan, plan.body_count + index);
 }
 
+// Whether a translated statement may run outside the block run: nothing
+// pending and no statement budget (the loop checks the stack once). It then
+// does just what the block would do with it.
+[[gnu::always_inline]] inline bool may_run_outside() {
+    return pending_exception == nullptr && !control_pending() && statement_budget == 0;
+}
+
+// Runs the body from the statement `done` on, as execute_block_from does.
+// In a mixed body the translated statements around the general ones run
+// straight from and to their cells, and the block run covers the general
+// part only.
+// stack_room: the loop's frame has room enough that the block run would not
+// check the stack before a statement.
+void run_body(LOOP_PLAN& plan, TOKEN* body, RESULT_ITEM this_item, uint32_t done, bool stack_room) {
+    const uint32_t split = plan.general_end;
+    if (split != 0 && done < split && stack_room) {
+        if (done < plan.general_begin && may_run_outside())
+            while (done < split && run_statement(plan, done)) ++done;
+        execute_block_range(body, this_item, done, split,
+                            plan.general_only && done >= plan.general_begin ? nullptr : shortcut, &plan);
+        done = split;
+        if (may_run_outside())
+            while (done < plan.body_count && run_statement(plan, done)) ++done;
+        if (done == plan.body_count) return;
+    }
+    execute_block_from(body, this_item, done, shortcut, &plan);
+}
+
 }  // namespace
 
 bool run_int_while(TOKEN* condition, TOKEN* body, RESULT_ITEM this_item, const char* routine_name) {
@@ -565,6 +614,8 @@ bool run_int_while(TOKEN* condition, TOKEN* body, RESULT_ITEM this_item, const c
         return plan->complete && pending_exception == nullptr && !control_pending() && statement_budget == 0;
     };
     bool back_to_back = clean();
+    // The loop's frame stays put; the block run's frame is a little deeper.
+    const bool stack_room = stack_room_left() >= 4096 + 4096;
     RETRY retry;
     for (;;) {
         uint32_t done = 0;
@@ -587,7 +638,7 @@ bool run_int_while(TOKEN* condition, TOKEN* body, RESULT_ITEM this_item, const c
             while (done < count && run_statement(*plan, done)) ++done;
             if (done == count && count != 0) continue;
         }
-        execute_block_from(body, this_item, done, shortcut, plan);
+        run_body(*plan, body, this_item, done, stack_room);
         if (loop_after_body()) break;
         back_to_back = clean();
     }
@@ -607,6 +658,8 @@ bool run_int_for(TOKEN* condition, TOKEN* step, TOKEN* body, RESULT_ITEM this_it
         return plan->complete && pending_exception == nullptr && !control_pending() && statement_budget == 0;
     };
     bool back_to_back = clean();
+    // The loop's frame stays put; the block run's frame is a little deeper.
+    const bool stack_room = stack_room_left() >= 4096 + 4096;
     RETRY retry;
     for (;;) {
         uint32_t done = 0;
@@ -634,7 +687,7 @@ bool run_int_for(TOKEN* condition, TOKEN* step, TOKEN* body, RESULT_ITEM this_it
                 while (done < count && run_statement(*plan, done)) ++done;
             }
             if (!back_to_back || done != count || count == 0) {
-                execute_block_from(body, this_item, done, shortcut, plan);
+                run_body(*plan, body, this_item, done, stack_room);
                 if (loop_after_body()) break;
                 back_to_back = clean();
             }
