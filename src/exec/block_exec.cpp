@@ -356,6 +356,29 @@ void execute_block_range(TOKEN* block, RESULT_ITEM this_item, uint32_t first, ui
     run_statements(block, this_item, first, end, shortcut, data);
 }
 
+void execute_lone_statement(TOKEN* statement, RESULT_ITEM this_item) {
+    DEPTH_GUARD depth;
+    [[maybe_unused]] BLOCK_FRAME_GUARD frame;
+    CURRENT_STATEMENT_GUARD restore;
+    if (control_pending()) return;
+    if (pending_exception != nullptr && !runs_while_pending(statement)) return;
+    if (statement_budget != 0 && --statement_budget == 0) {
+        statement_budget = 1;  // every later statement is refused as well
+        throw RUN_BUDGET_SPENT{};
+    }
+    try {
+        current_statement = statement;
+        statement->executor(statement, this_item);
+    } catch (const ERROR& error) {
+        install_pending_error(error.file, static_cast<uint32_t>(error.line), error.message, &error);
+    } catch (const RUN_BUDGET_SPENT&) {
+        throw;
+    } catch (...) {
+        install_pending_error(source_file_name(statement->file_index), static_cast<uint32_t>(statement->line),
+                              msg_text("sysfeh"), nullptr);
+    }
+}
+
 }  // namespace morvu
 
 #ifdef MORVU_ADDRESS_SANITIZER

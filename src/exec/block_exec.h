@@ -56,6 +56,11 @@ void execute_block_from(TOKEN* block, RESULT_ITEM this_item, uint32_t first, STA
 void execute_block_range(TOKEN* block, RESULT_ITEM this_item, uint32_t first, uint32_t end, STATEMENT_SHORTCUT shortcut,
                          void* data);
 
+// Runs one statement of a block without variables as the block run would,
+// for a caller whose frame has been found to have stack room to spare (the
+// block run would not check before the statement).
+void execute_lone_statement(TOKEN* statement, RESULT_ITEM this_item);
+
 // Stack guard, current-statement record, then the node's cached executor;
 // errors pass on to the caller.
 void execute_node_guarded(TOKEN* node, RESULT_ITEM this_item);

@@ -87,6 +87,7 @@ struct FLAT_STATEMENT {
     bool reads_target = false;  // an update such as +=, or e names the target
     uint8_t target = 0;
     const TOKEN* declaration = nullptr;  // of the target
+    TOKEN* node = nullptr;               // the statement itself
     uint32_t begin = 0;                  // its instructions
     uint32_t end = 0;
     std::vector<READ> reads;  // the other variables whose values it reads
@@ -114,8 +115,9 @@ struct LOOP_PLAN {
     // that the translated ones after it run outside the block run. 0 when
     // there is no such split.
     uint32_t general_end = 0;
-    uint32_t general_begin = 0;  // the first general statement
-    bool general_only = false;   // no translated statement among the general ones
+    uint32_t general_begin = 0;     // the first general statement
+    bool general_only = false;      // no translated statement among the general ones
+    TOKEN* lone_general = nullptr;  // the general statement when it is the only one
     // The constants stay in place. Each use of the file reads its variables,
     // runs and stores without running anything else in between, so the
     // runs of one plan never overlap.
@@ -289,7 +291,7 @@ bool translate_block(TOKEN* block, LOOP_PLAN& plan, bool* whole = nullptr) {
         if (list[i] == nullptr) return false;  // the block ends here: nothing after it runs
         if (plan.statements.size() == in_condition) return false;
         const auto index = static_cast<uint16_t>(plan.statements.size());
-        plan.statements.emplace_back();
+        plan.statements.emplace_back().node = list[i];
         complete = translate_statement(list[i], plan, index) && complete;
     }
     if (whole != nullptr) *whole = true;
@@ -322,6 +324,7 @@ std::shared_ptr<LOOP_PLAN> plan_of(TOKEN* condition, TOKEN* body, TOKEN* step) {
         plan.general_only = true;
         for (uint32_t i = plan.general_begin; i < plan.general_end; ++i)
             if (plan.statements[i].translated) plan.general_only = false;
+        if (plan.general_end == plan.general_begin + 1) plan.lone_general = plan.statements[plan.general_begin].node;
     }
     if (step != nullptr) plan.complete = translate_block(step, plan) && plan.complete;
     plan.step_count = static_cast<uint32_t>(plan.statements.size()) - plan.body_count;
@@ -588,8 +591,11 @@ void run_body(LOOP_PLAN& plan, TOKEN* body, RESULT_ITEM this_item, uint32_t done
     if (split != 0 && done < split && stack_room) {
         if (done < plan.general_begin && may_run_outside())
             while (done < split && run_statement(plan, done)) ++done;
-        execute_block_range(body, this_item, done, split,
-                            plan.general_only && done >= plan.general_begin ? nullptr : shortcut, &plan);
+        if (done == plan.general_begin && plan.lone_general != nullptr)
+            execute_lone_statement(plan.lone_general, this_item);
+        else
+            execute_block_range(body, this_item, done, split,
+                                plan.general_only && done >= plan.general_begin ? nullptr : shortcut, &plan);
         done = split;
         if (may_run_outside())
             while (done < plan.body_count && run_statement(plan, done)) ++done;
