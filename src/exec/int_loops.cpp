@@ -88,7 +88,9 @@ struct FLAT_STATEMENT {
     uint8_t target = 0;
     const TOKEN* declaration = nullptr;  // of the target
     TOKEN* node = nullptr;               // the statement itself
-    uint32_t begin = 0;                  // its instructions
+    bool adds_constant = false;          // name += constant and nothing else
+    int64_t addend = 0;
+    uint32_t begin = 0;  // its instructions
     uint32_t end = 0;
     std::vector<READ> reads;  // the other variables whose values it reads
 };
@@ -334,6 +336,15 @@ std::shared_ptr<LOOP_PLAN> plan_of(TOKEN* condition, TOKEN* body, TOKEN* step) {
         for (uint32_t i = 0; i < plan.condition_end; ++i) plan.code.push_back(plan.code[i]);
     }
     std::copy(plan.constants.begin(), plan.constants.end(), plan.registers.begin() + first_constant);
+    for (FLAT_STATEMENT& statement : plan.statements) {
+        if (!statement.translated || !statement.reads.empty() || statement.end != statement.begin + 1) continue;
+        const INSTR& instr = plan.code[statement.begin];
+        if (instr.op == OP::add && instr.dst == statement.target && instr.a == statement.target &&
+            instr.b >= first_constant && instr.b < first_scratch) {
+            statement.adds_constant = true;
+            statement.addend = plan.registers[instr.b];
+        }
+    }
     return entry;
 }
 
@@ -405,6 +416,14 @@ inline bool compare(OP op, int64_t a, int64_t b) {
 [[gnu::always_inline]] inline bool run_statement(LOOP_PLAN& plan, uint32_t index) {
     const FLAT_STATEMENT& statement = plan.statements[index];
     if (!statement.translated) return false;
+    if (statement.adds_constant) {
+        INT_DATA* number = writable_number(statement.declaration);
+        int64_t value = 0;
+        if (number == nullptr || !number->to_int64(value) || __builtin_add_overflow(value, statement.addend, &value))
+            return false;
+        number->assign_int64(value);
+        return true;
+    }
     int64_t* registers = plan.registers.data();
     for (const READ& read : statement.reads)
         if (!read_variable(read.declaration, registers[read.slot])) return false;
