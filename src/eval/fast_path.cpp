@@ -10,13 +10,13 @@
 #include "exec/control_statements.h"
 #include "eval/names.h"
 #include "eval/operator_handlers.h"
+#include "eval/text_pieces.h"
 #include "exec/user_call.h"
 #include "frontend/type_defs.h"
 #include "frontend/var_storage.h"
 #include "numbers/int_data.h"
 #include "numbers/real_data.h"
 #include "runtime/str_stream.h"
-#include "types/scalar/str_building.h"
 #include "values/array_store.h"
 #include "values/factories.h"
 #include "values/hash_store.h"
@@ -164,43 +164,13 @@ bool text_conversion_shape(const TOKEN* node) {
 // conversion writes it; null where the conversion would read anything else
 // or a format is in force (nothing has been read then).
 UNION_DATA* converted_key(TOKEN* node) {
-    constexpr uint32_t max_pieces = 8;
     if (!plain_text_format()) return nullptr;
-    struct PIECE {
-        UNION_DATA* value;
-        char byte;
-    };
-    PIECE pieces[max_pieces];
-    uint32_t count = 0;
-    if (TOKEN* subtree = node->right->left) {
-        const TOKEN_LIST& arguments = argument_list_of(subtree);
-        if (arguments.count() > max_pieces) return nullptr;
-        for (TOKEN* argument : arguments) {
-            const EVAL_HANDLER handler = argument->evaluator;
-            if (handler == eval_char_literal) {
-                pieces[count++] =
-                    PIECE{nullptr, argument->text && !argument->text->empty() ? (*argument->text)[0] : '\0'};
-                continue;
-            }
-            UNION_DATA* cell = nullptr;
-            if (handler == eval_variable) {
-                cell = declared_plain_cell(argument->declaration);
-            } else if (handler == eval_str_literal || handler == eval_int_literal) {
-                cell = argument->constant.get();  // made by the conversion's first run
-            }
-            if (cell == nullptr) return nullptr;
-            UNION_DATA* value = argument_value(cell);
-            if (!is_plain_scalar(value)) return nullptr;
-            pieces[count++] = PIECE{value, '\0'};
-        }
-    }
+    TEXT_PIECES pieces;
+    if (!pieces.read(node->right->left)) return nullptr;
     UNION_DATA* key = scratch_key();
     std::string& text = key->str_data()->text;
     text.clear();
-    for (uint32_t i = 0; i < count; ++i) {
-        if (pieces[i].value != nullptr) append_plain_scalar(pieces[i].value, text);
-        else if (pieces[i].byte != '\0') text += pieces[i].byte;
-    }
+    pieces.write(text);
     return key;
 }
 

@@ -21,7 +21,7 @@
 #include "runtime/error.h"
 #include "runtime/messages.h"
 #include "runtime/str_stream.h"
-#include "types/scalar/str_building.h"
+#include "eval/text_pieces.h"
 #include "values/assign_rules.h"
 #include "values/cell_holds.h"
 #include "values/union_data.h"
@@ -421,8 +421,6 @@ bool text_conversion(const TOKEN* node) {
     return is_word(type, "str") && (type->declaration == nullptr || !is_type_definition(type->declaration));
 }
 
-constexpr uint32_t max_built_arguments = 8;
-
 // The text a statement bound as name += text appends to: the variable's
 // text while nothing is parked on either side and the variable holds one;
 // null otherwise, when the general path runs the statement.
@@ -459,63 +457,12 @@ bool append_conversion(TOKEN* node) {
     if (!plain_text_format()) return false;
     UNION_DATA* target = bound_text_target(node);
     if (target == nullptr) return false;
-    TOKEN* right = node->right;
-    // Each argument's value, or for a char literal its byte.
-    struct PIECE {
-        UNION_DATA* value;
-        char byte;
-    };
-    PIECE pieces[max_built_arguments];
-    uint32_t count = 0;
-    if (TOKEN* subtree = right->right->left) {
-        const TOKEN_LIST& arguments = argument_list_of(subtree);
-        if (arguments.count() > max_built_arguments) return false;
-        for (TOKEN* argument : arguments) {
-            const EVAL_HANDLER handler = argument->evaluator;
-            if (handler == eval_char_literal) {
-                pieces[count++] =
-                    PIECE{nullptr, argument->text && !argument->text->empty() ? (*argument->text)[0] : '\0'};
-                continue;
-            }
-            UNION_DATA* cell = nullptr;
-            if (handler == eval_variable) {
-                cell = declared_plain_cell(argument->declaration);
-            } else if (handler == eval_str_literal || handler == eval_int_literal) {
-                cell = argument->constant.get();  // made by the call's first run
-            }
-            if (cell == nullptr) return false;
-            UNION_DATA* value = argument_value(cell);
-            if (!is_plain_scalar(value)) return false;
-            pieces[count++] = PIECE{value, '\0'};
-        }
-    }
+    TEXT_PIECES pieces;
+    if (!pieces.read(node->right->right->left)) return false;
     STR_DATA& str = *target->str_data();
-    std::string& text = str.text;
-    make_room(text, 64);
-    const size_t before = text.size();  // what an argument that is the target itself gives
-    for (uint32_t i = 0; i < count; ++i) {
-        UNION_DATA* value = pieces[i].value;
-        if (value == nullptr) {
-            if (pieces[i].byte != '\0') text.push_back(pieces[i].byte);
-            continue;
-        }
-        const char tag = lower_tag(value->tag);
-        if (tag == tag_int && value->payload != nullptr) {
-            const INT_DATA& number = *value->int_data();
-            if (!number.is_empty()) number.append_text(text);
-            continue;
-        }
-        // A defined one-byte text other than the target, such as a separator,
-        // is its byte.
-        if (tag == tag_str && value->payload != nullptr) {
-            const std::string& part = value->str_data()->text;
-            if (part.size() == 1 && &part != &text) {
-                if (part[0] != '\0') text.push_back(part[0]);
-                continue;
-            }
-        }
-        append_plain_scalar(value, text, before);
-    }
+    make_room(str.text, 64);
+    // An argument that is the target itself gives what it held before.
+    pieces.write(str.text, str.text.size());
     str.reset_read();
     return true;
 }

@@ -20,7 +20,7 @@
 #include "runtime/error.h"
 #include "runtime/messages.h"
 #include "runtime/str_stream.h"
-#include "types/scalar/str_building.h"
+#include "eval/text_pieces.h"
 #include "types/scalar/str_methods.h"
 #include "values/cell_holds.h"
 #include "values/factories.h"
@@ -1014,49 +1014,16 @@ void append_number_argument(RESULT_LIST& list, const RESULT_ITEM& item, int64_t 
 
 namespace {
 
-constexpr uint32_t max_read_arguments = 8;
-
 // str:(...) whose arguments run no code (variables, literals): each value is
 // read where it is and written into one new str, without a list of
 // results. False, with nothing done, for any other argument, a value the
 // writers refuse or a format in force.
 bool text_of_inert_arguments(TOKEN* node, RESULT_LIST& results) {
     if (!plain_text_format()) return false;
-    // Each argument's value, or for a char literal its byte.
-    struct PIECE {
-        UNION_DATA* value;
-        char byte;
-    };
-    PIECE pieces[max_read_arguments];
-    uint32_t count = 0;
-    if (TOKEN* subtree = node->left) {
-        const TOKEN_LIST& arguments = argument_list_of(subtree);
-        if (arguments.count() > max_read_arguments) return false;
-        for (TOKEN* argument : arguments) {
-            const EVAL_HANDLER handler = argument->evaluator;
-            if (handler == eval_char_literal) {
-                pieces[count++] =
-                    PIECE{nullptr, argument->text && !argument->text->empty() ? (*argument->text)[0] : '\0'};
-                continue;
-            }
-            UNION_DATA* cell = nullptr;
-            if (handler == eval_variable) {
-                cell = declared_plain_cell(argument->declaration);
-            } else if (constant_argument(argument)) {
-                cell = literal_constant(argument);
-            }
-            if (cell == nullptr) return false;
-            UNION_DATA* value = argument_value(cell);
-            if (!is_plain_scalar(value)) return false;
-            pieces[count++] = PIECE{value, '\0'};
-        }
-    }
+    TEXT_PIECES pieces;
+    if (!pieces.read(node->left)) return false;
     results.append(make_str_value({}));
-    std::string& text = results.tail->item.cell->str_data()->text;
-    for (uint32_t i = 0; i < count; ++i) {
-        if (pieces[i].value != nullptr) append_plain_scalar(pieces[i].value, text);
-        else if (pieces[i].byte != '\0') text += pieces[i].byte;
-    }
+    pieces.write(results.tail->item.cell->str_data()->text);
     return true;
 }
 

@@ -1,4 +1,7 @@
-#include "types/scalar/str_building.h"
+// str:(...) of plain values and s.out(...) of them, written straight into
+// the text that receives them (eval/text_pieces.h writes each value).
+
+#include "eval/text_pieces.h"
 
 #include <algorithm>
 #include <cstring>
@@ -10,38 +13,6 @@
 #include "values/factories.h"
 
 namespace morvu {
-
-void append_plain_scalar(UNION_DATA* value, std::string& out, size_t limit) {
-    if (!is_defined_value(value)) return;
-    switch (lower_tag(value->tag)) {
-    case tag_int: {
-        const INT_DATA& number = *value->int_data();
-        if (!number.is_empty()) number.append_text(out);
-        return;
-    }
-    case tag_str: {
-        const std::string& part = value->str_data()->text;
-        const char* data = part.data();
-        size_t length = std::min(part.size(), limit);
-        // A short part is searched for its end without a library call.
-        if (length <= 16) {
-            for (size_t i = 0; i < length; ++i) {
-                if (data[i] == '\0') {
-                    length = i;
-                    break;
-                }
-            }
-        } else if (const void* end = std::memchr(data, '\0', length)) {
-            length = static_cast<size_t>(static_cast<const char*>(end) - data);
-        }
-        out.append(data, length);  // the standard append copes with a part of out itself
-        return;
-    }
-    default:
-        if (value->char_byte() != 0) out += value->char_byte();
-        return;
-    }
-}
 
 bool plain_str_from_arguments(const DIRECT_CALL& call) {
     if (!plain_text_format()) return false;

@@ -26,7 +26,7 @@
 #include "types/arg_checks.h"
 #include "types/input_text.h"
 #include "types/output_items.h"
-#include "types/scalar/str_building.h"
+#include "eval/text_pieces.h"
 #include "types/scalar/str_methods.h"
 #include "values/assign_rules.h"
 #include "values/cell_holds.h"

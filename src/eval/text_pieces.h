@@ -1,25 +1,28 @@
-// Text building: str:(...) of plain values, written straight into the text
-// that receives them.
+// The plain writing of values into texts, and the arguments of str:(...)
+// that can be read without running code.
 //
 // While the texts' format writes values plainly (no column widths, no
 // spacing between items) the text of an int is its digits, the text of a
 // char its byte (nothing for the empty char), the text of a str its
-// characters up to the first NUL, and an undefined value writes nothing;
-// str:(...) of such values is their texts one after the other. The writers
-// here append to a std::string the caller owns (a new str's text, or the
-// text of the variable a `+=` appends to), so no temporary text lies in
-// between. Values of any other kind go through the output family, which
-// may run the program's own code; these writers refuse them.
+// characters up to the first NUL, and an undefined value writes nothing.
+// TEXT_PIECES holds the arguments of one str:(...) call whose arguments
+// are char literals, plain variables and int or str literals already made
+// into their node's constant cell: it reads them all first (refusing, with
+// nothing written, any other shape or value) and then writes their texts
+// one after the other into a text its caller owns.
 
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 #include "runtime/stream.h"
 #include "values/union_data.h"
 
 namespace morvu {
+
+struct TOKEN;
 
 // Whether the texts' format writes plain values as they are.
 inline bool plain_text_format() { return str_format.widths.empty() && !str_format.out_spc; }
@@ -46,5 +49,26 @@ inline void make_room(std::string& text, size_t extra) {
 // the length taken of a str: a text appended to itself gives what it held
 // before the append began.
 void append_plain_scalar(UNION_DATA* value, std::string& out, size_t limit = std::string::npos);
+
+// The pieces of a str:(...) call, read before anything is written.
+struct TEXT_PIECES {
+    static constexpr uint32_t capacity = 8;
+    // An argument's value, or for a char literal (value null) its byte.
+    struct PIECE {
+        UNION_DATA* value;
+        char byte;
+    };
+    PIECE pieces[capacity];
+    uint32_t count = 0;
+
+    // Reads the arguments of the call's argument subtree (null: no
+    // arguments). False where an argument has another shape, a literal's
+    // cell is not made yet, a value is no int, str or char, or there are
+    // more than `capacity`; the caller then takes the general road.
+    bool read(TOKEN* subtree);
+
+    // Appends the pieces' texts to out; `limit` as for append_plain_scalar.
+    void write(std::string& out, size_t limit = std::string::npos) const;
+};
 
 }  // namespace morvu

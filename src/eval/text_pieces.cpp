@@ -1,0 +1,100 @@
+#include "eval/text_pieces.h"
+
+#include <algorithm>
+#include <cstring>
+#include <string>
+
+#include "eval/arg_frame.h"
+#include "eval/evaluator.h"
+#include "eval/fast_path.h"
+#include "eval/operator_handlers.h"
+#include "frontend/token.h"
+#include "numbers/int_data.h"
+#include "runtime/str_stream.h"
+
+namespace morvu {
+
+void append_plain_scalar(UNION_DATA* value, std::string& out, size_t limit) {
+    if (!is_defined_value(value)) return;
+    switch (lower_tag(value->tag)) {
+    case tag_int: {
+        const INT_DATA& number = *value->int_data();
+        if (!number.is_empty()) number.append_text(out);
+        return;
+    }
+    case tag_str: {
+        const std::string& part = value->str_data()->text;
+        const char* data = part.data();
+        size_t length = std::min(part.size(), limit);
+        // A short part is searched for its end without a library call.
+        if (length <= 16) {
+            for (size_t i = 0; i < length; ++i) {
+                if (data[i] == '\0') {
+                    length = i;
+                    break;
+                }
+            }
+        } else if (const void* end = std::memchr(data, '\0', length)) {
+            length = static_cast<size_t>(static_cast<const char*>(end) - data);
+        }
+        out.append(data, length);  // the standard append copes with a part of out itself
+        return;
+    }
+    default:
+        if (value->char_byte() != 0) out += value->char_byte();
+        return;
+    }
+}
+
+bool TEXT_PIECES::read(TOKEN* subtree) {
+    count = 0;
+    if (subtree == nullptr) return true;
+    const TOKEN_LIST& arguments = argument_list_of(subtree);
+    if (arguments.count() > capacity) return false;
+    for (TOKEN* argument : arguments) {
+        const EVAL_HANDLER handler = argument->evaluator;
+        if (handler == eval_char_literal) {
+            pieces[count++] = PIECE{nullptr, argument->text && !argument->text->empty() ? (*argument->text)[0] : '\0'};
+            continue;
+        }
+        UNION_DATA* cell = nullptr;
+        if (handler == eval_variable) {
+            cell = declared_plain_cell(argument->declaration);
+        } else if (handler == eval_str_literal || handler == eval_int_literal) {
+            cell = argument->constant.get();  // made by the call's first run
+        }
+        if (cell == nullptr) return false;
+        UNION_DATA* value = argument_value(cell);
+        if (!is_plain_scalar(value)) return false;
+        pieces[count++] = PIECE{value, '\0'};
+    }
+    return true;
+}
+
+void TEXT_PIECES::write(std::string& out, size_t limit) const {
+    for (uint32_t i = 0; i < count; ++i) {
+        UNION_DATA* value = pieces[i].value;
+        if (value == nullptr) {
+            if (pieces[i].byte != '\0') out.push_back(pieces[i].byte);
+            continue;
+        }
+        const char tag = lower_tag(value->tag);
+        if (tag == tag_int && value->payload != nullptr) {
+            const INT_DATA& number = *value->int_data();
+            if (!number.is_empty()) number.append_text(out);
+            continue;
+        }
+        // A defined one-byte text other than out itself, such as a
+        // separator, is its byte.
+        if (tag == tag_str && value->payload != nullptr) {
+            const std::string& part = value->str_data()->text;
+            if (part.size() == 1 && &part != &out) {
+                if (part[0] != '\0') out.push_back(part[0]);
+                continue;
+            }
+        }
+        append_plain_scalar(value, out, limit);
+    }
+}
+
+}  // namespace morvu
