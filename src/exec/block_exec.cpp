@@ -285,6 +285,29 @@ namespace {
 
 namespace {
 
+// One statement as a block runs it: the statement budget counted, the
+// shortcut or the statement's executor run, and an error it raises made
+// the pending one.
+[[gnu::always_inline]] inline void run_one_statement(TOKEN* statement, RESULT_ITEM this_item, bool stack_short,
+                                                     STATEMENT_SHORTCUT shortcut, void* data, uint32_t index) {
+    if (statement_budget != 0 && --statement_budget == 0) {
+        statement_budget = 1;  // every later statement is refused as well
+        throw RUN_BUDGET_SPENT{};
+    }
+    try {
+        if (stack_short) check_stack_depth(statement);
+        current_statement = statement;
+        if (shortcut == nullptr || !shortcut(data, index)) statement->executor(statement, this_item);
+    } catch (const ERROR& error) {
+        install_pending_error(error.file, static_cast<uint32_t>(error.line), error.message, &error);
+    } catch (const RUN_BUDGET_SPENT&) {
+        throw;
+    } catch (...) {
+        install_pending_error(source_file_name(statement->file_index), static_cast<uint32_t>(statement->line),
+                              msg_text("sysfeh"), nullptr);
+    }
+}
+
 // The statements of the block from the statement `first` on, each through
 // the shortcut when it takes it, else through its executor. Inlined into
 // both callers, so that a block level costs a recursion one frame.
@@ -303,22 +326,7 @@ __attribute__((always_inline)) inline void run_statements(TOKEN* block, RESULT_I
         TOKEN* statement = statements[index];
         if (statement == nullptr || control_pending()) break;
         if (pending_exception != nullptr && !runs_while_pending(statement)) continue;
-        if (statement_budget != 0 && --statement_budget == 0) {
-            statement_budget = 1;  // every later statement is refused as well
-            throw RUN_BUDGET_SPENT{};
-        }
-        try {
-            if (stack_short) check_stack_depth(statement);
-            current_statement = statement;
-            if (shortcut == nullptr || !shortcut(data, index)) statement->executor(statement, this_item);
-        } catch (const ERROR& error) {
-            install_pending_error(error.file, static_cast<uint32_t>(error.line), error.message, &error);
-        } catch (const RUN_BUDGET_SPENT&) {
-            throw;
-        } catch (...) {
-            install_pending_error(source_file_name(statement->file_index), static_cast<uint32_t>(statement->line),
-                                  msg_text("sysfeh"), nullptr);
-        }
+        run_one_statement(statement, this_item, stack_short, shortcut, data, index);
     }
 }
 
@@ -362,21 +370,7 @@ void execute_lone_statement(TOKEN* statement, RESULT_ITEM this_item) {
     CURRENT_STATEMENT_GUARD restore;
     if (control_pending()) return;
     if (pending_exception != nullptr && !runs_while_pending(statement)) return;
-    if (statement_budget != 0 && --statement_budget == 0) {
-        statement_budget = 1;  // every later statement is refused as well
-        throw RUN_BUDGET_SPENT{};
-    }
-    try {
-        current_statement = statement;
-        statement->executor(statement, this_item);
-    } catch (const ERROR& error) {
-        install_pending_error(error.file, static_cast<uint32_t>(error.line), error.message, &error);
-    } catch (const RUN_BUDGET_SPENT&) {
-        throw;
-    } catch (...) {
-        install_pending_error(source_file_name(statement->file_index), static_cast<uint32_t>(statement->line),
-                              msg_text("sysfeh"), nullptr);
-    }
+    run_one_statement(statement, this_item, false, nullptr, nullptr, 0);
 }
 
 }  // namespace morvu
