@@ -356,9 +356,8 @@ bool fresh_int_temporary(const RESULT_LIST& list) {
     if (list.count != 1 || list.head->item.owned == 0) return false;
     const UNION_DATA* cell = list.head->item.cell;
     return cell != nullptr && cell->tag == tag_int && cell->payload != nullptr && cell->weak_held == 0 &&
-           cell->referrers == nullptr && cell->prev == nullptr && cell->next == nullptr && !is_numbered_cell(cell) &&
-           cell->being_written == 0 && cell->skip_flag == 0 && cell->scope_variable == 0 &&
-           cell->access_mode == access_variable;
+           cell->referrers == nullptr && !is_numbered_cell(cell) && cell->being_written == 0 && cell->skip_flag == 0 &&
+           cell->scope_variable == 0 && cell->access_mode == access_variable;
 }
 
 // Evaluates an operand of the call form and reads it as small_int_operand

@@ -229,7 +229,7 @@ const char* assign_link(UNION_DATA* dest, UNION_DATA* src, char kind) {
 }
 
 bool has_foreign_referrers(const UNION_DATA* cell) {
-    for (const UNION_DATA* referrer = cell->referrers; referrer != nullptr; referrer = referrer->next) {
+    for (const UNION_DATA* referrer = cell->referrers; referrer != nullptr; referrer = referrer->link()->next) {
         if (referrer->skip_flag == 0 && !is_any_cell(referrer)) return true;
     }
     return false;
@@ -238,12 +238,22 @@ bool has_foreign_referrers(const UNION_DATA* cell) {
 void link_cell(UNION_DATA* cell, UNION_DATA* target, char kind) {
     if (lower_tag(cell->tag) == tag_object) delete cell->holder();  // the cell holds no object here
     bool any_cell = is_any_cell(cell);                              // an any cell stays one: 'P', 'Q', 'J'
-    cell->payload = target;
+    // A link cell that links again keeps its record; any other cell holds no
+    // payload here.
+    LINK_RECORD* record = nullptr;
+    if (is_link_cell(cell) && cell->payload != nullptr) {
+        unlink_cell(cell);
+        record = cell->link();
+    } else {
+        record = new LINK_RECORD;
+    }
+    record->target = target;
     UNION_DATA*& head = target->referrers;
-    cell->next = head;
-    if (head != nullptr) head->prev = cell;
+    record->next = head;
+    if (head != nullptr) head->link()->prev = cell;
     head = cell;
-    cell->prev = target;
+    record->prev = target;
+    cell->payload = record;
     cell->tag = any_cell ? raise_tag(kind) : kind;
 }
 

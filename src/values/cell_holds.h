@@ -70,10 +70,11 @@ inline bool is_held(const UNION_DATA* cell) { return cell != nullptr && cell->in
 // handed out as an alias), or the cell itself (a member, an element handed
 // out directly). A variable's own cell is left alone, and so is a temporary
 // of the operation's own that links to nothing: only a link cell is
-// threaded, through prev, into a referrer list.
+// threaded into a referrer list.
 inline void hold_item(const RESULT_ITEM& item) {
     UNION_DATA* cell = item.cell;
-    if (cell == nullptr || (item.owned == 0 ? cell->scope_variable != 0 : cell->prev == nullptr)) return;
+    if (cell == nullptr || (item.owned == 0 ? cell->scope_variable != 0 : !(is_link_cell(cell) && cell->is_threaded())))
+        return;
     hold_named_cell(cell);
 }
 

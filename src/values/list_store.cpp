@@ -139,8 +139,8 @@ bool holds_movable_content(const LIST_NODE& node) {
     case tag_str: break;
     default: return false;
     }
-    return value.referrers == nullptr && value.prev == nullptr && value.next == nullptr && value.weak_held == 0 &&
-           value.in_use == 0 && !is_numbered_cell(&value) && value.being_written == 0;
+    return value.referrers == nullptr && value.weak_held == 0 && value.in_use == 0 && !is_numbered_cell(&value) &&
+           value.being_written == 0;
 }
 
 // What a movable cell holds: its value and the access it has to it, in 16

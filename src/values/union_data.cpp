@@ -82,10 +82,8 @@ void dissolve_referrers(UNION_DATA* cell) {
     for (char kind : {tag_reference, tag_alias, tag_call_alias}) {
         UNION_DATA* referrer = first_referrer(cell, kind);
         while (referrer != nullptr) {
-            UNION_DATA* next = referrer_of_kind(referrer->next, kind);
+            UNION_DATA* next = referrer_of_kind(referrer->link()->next, kind);
             clear_payload(referrer);  // dissolves the link, unlinking it from the list
-            referrer->prev = nullptr;
-            referrer->next = nullptr;
             referrer = next;
         }
     }
@@ -174,13 +172,21 @@ void release_payload(char lowered, void* payload) {
 }
 
 void unlink_cell(UNION_DATA* cell) {
-    UNION_DATA* before = cell->prev;
-    if (before == nullptr) return;
-    if (before->referrers == cell) before->referrers = cell->next;  // first in the list: before is the target
-    else before->next = cell->next;
-    if (cell->next != nullptr) cell->next->prev = before;
-    cell->prev = nullptr;
-    cell->next = nullptr;
+    LINK_RECORD* record = cell->link();
+    if (record == nullptr || record->prev == nullptr) return;
+    UNION_DATA* before = record->prev;
+    UNION_DATA* after = record->next;
+    if (before->referrers == cell) before->referrers = after;  // first in the list: before is the target
+    else before->link()->next = after;
+    if (after != nullptr) after->link()->prev = before;
+    record->prev = nullptr;
+    record->next = nullptr;
+}
+
+void drop_link_record(UNION_DATA* cell) {
+    unlink_cell(cell);
+    delete cell->link();
+    cell->payload = nullptr;
 }
 
 // ---- construction and destruction ----
@@ -213,7 +219,7 @@ UNION_DATA::~UNION_DATA() {
         case tag_nothing: return;
         default:
             if (is_link_tag(tag)) {
-                unlink_cell(this);
+                drop_link_record(this);
                 return;
             }
         }
@@ -361,9 +367,8 @@ void dissolve_link(UNION_DATA* cell, bool keep_default) {
     UNION_DATA* final_target = cell->target();
     while (is_link_cell(final_target)) final_target = final_target->target();
     char lowered = lower_tag(final_target->tag);
-    unlink_cell(cell);
+    drop_link_record(cell);
     cell->tag = lowered;
-    cell->payload = nullptr;
     if (lowered != tag_object) {
         if (keep_default) init_payload(cell);
         return;

@@ -9,10 +9,13 @@
 // carries the raised tag of what it holds (upper case, or the odd digit one
 // above), 'V' when it holds nothing and 'v' when it holds the empty value.
 // 'p', 'q' and 'j' (upper case for an any cell) are references, aliases and
-// call-aliases: their payload is the target cell, and the target keeps every
-// link cell pointing at it in one referrers list, newest first, threaded
-// through the link cells' prev and next (the first one's prev is the target
-// itself). Each link cell's tag tells its kind; first_referrer picks a kind.
+// call-aliases: their payload is a LINK_RECORD naming the target cell, and
+// the target keeps every link cell pointing at it in one referrers list,
+// newest first, threaded through the records' prev and next (the first one's
+// prev is the target itself). Each link cell's tag tells its kind;
+// first_referrer picks a kind. The threading lives in the record, not in the
+// cell, because most cells are plain values that never link anywhere: a
+// container element then costs a 24-byte cell.
 //
 // A value tag with a null payload holds no value (is_defined_value false).
 // bool, char, oper and sys are small enough to live inside the cell: their
@@ -76,6 +79,21 @@ struct OBJECT_HOLDER {
     TOKEN* type = nullptr;
 };
 
+// The payload of a link cell: its target and its place in the target's
+// referrer list. A link cell has one from the moment it links until it is
+// dissolved or destroyed; unlinking only takes it out of the list.
+struct LINK_RECORD {
+    UNION_DATA* target = nullptr;
+    UNION_DATA* prev = nullptr;  // previous link cell in the target's list, or the target itself
+    UNION_DATA* next = nullptr;  // next link cell in the target's list
+
+    // Links are made and dissolved on every call that passes a variable.
+    static void* operator new(std::size_t size) { return BLOCK_POOL<LINK_RECORD>::allocate(size); }
+    static void operator delete(void* record, std::size_t size) noexcept {
+        BLOCK_POOL<LINK_RECORD>::release(record, size);
+    }
+};
+
 // Inline storage of the small payloads.
 union SCALAR_WORD {
     uint16_t bool_word;  // 0 false, 1 true, 0xFFFF empty
@@ -84,7 +102,7 @@ union SCALAR_WORD {
 };
 
 // The fields are ordered so that the small ones share words: every value of
-// a container is one cell, and the cell takes 40 bytes. What a deep copy or
+// a container is one cell, and the cell takes 24 bytes. What a deep copy or
 // an equality test pairs a cell with lives beside it (values/value_copy.h).
 class UNION_DATA {
 public:
@@ -99,8 +117,6 @@ public:
     SCALAR_WORD scalar{};
     uint8_t access_mode = access_variable;
     UNION_DATA* referrers = nullptr;  // head of the link cells pointing here (see above)
-    UNION_DATA* prev = nullptr;       // link cell: previous in the target's list, or the target
-    UNION_DATA* next = nullptr;       // link cell: next in the target's list
 
     // A cell of the given tag holding that type's empty value ('V': no value;
     // 'k': an OBJECT_HOLDER without object and type).
@@ -149,13 +165,17 @@ public:
     ANY2_DATA* any2_data() const { return static_cast<ANY2_DATA*>(payload); }
     CODE_DATA* code_data() const { return static_cast<CODE_DATA*>(payload); }
     OBJECT_HOLDER* holder() const { return static_cast<OBJECT_HOLDER*>(payload); }
-    UNION_DATA* target() const { return static_cast<UNION_DATA*>(payload); }
+    LINK_RECORD* link() const { return static_cast<LINK_RECORD*>(payload); }
+    UNION_DATA* target() const { return payload != nullptr ? link()->target : nullptr; }
+    // Whether the link cell is threaded into its target's referrer list.
+    bool is_threaded() const { return payload != nullptr && link()->prev != nullptr; }
 
     // The small payloads (the cell must be defined with the matching tag).
     uint16_t& bool_word() { return scalar.bool_word; }
     char& char_byte() { return scalar.char_byte; }
     char* oper_chars() { return scalar.oper_chars; }
 };
+static_assert(sizeof(UNION_DATA) == 24, "a container element costs three words of cell");
 
 // ---- tags ----
 
@@ -170,7 +190,7 @@ inline bool is_link_cell(const UNION_DATA* cell) { return is_link_tag(cell->tag)
 // The first link cell of the kind ('p', 'q' or 'j') at or after `from` in a
 // referrer list, or null.
 inline UNION_DATA* referrer_of_kind(UNION_DATA* from, char kind) {
-    while (from != nullptr && lower_tag(from->tag) != kind) from = from->next;
+    while (from != nullptr && lower_tag(from->tag) != kind) from = from->link()->next;
     return from;
 }
 
@@ -262,7 +282,7 @@ inline UNION_DATA* argument_value(UNION_DATA* cell) {
 // built-in method handler dispatches on it.
 inline char base_type_code(const UNION_DATA* cell) {
     char tag = cell->tag;
-    if (is_link_tag(tag)) tag = static_cast<const UNION_DATA*>(cell->payload)->tag;
+    if (is_link_tag(tag)) tag = cell->target()->tag;
     return lower_tag(tag);
 }
 
@@ -284,8 +304,13 @@ void allocate_payload(UNION_DATA* cell, char lowered);
 // reading is freed when the walk ends.
 void release_payload(char lowered, void* payload);
 
-// Takes a link cell out of its target's referrer list.
+// Takes a link cell out of its target's referrer list; the cell keeps its
+// record, and so its target.
 void unlink_cell(UNION_DATA* cell);
+
+// Unlinks a link cell and frees its record: the payload becomes null, and
+// the caller gives the cell its new tag and value.
+void drop_link_record(UNION_DATA* cell);
 
 // ---- construction and destruction ----
 

@@ -103,7 +103,7 @@ TEST(FactoriesAny2, HalvesAreCopiesOrReferences) {
     EXPECT_EQ(second.int_data()->to_text(), "2");
     // The temporary pair is gone: x is referred to by the two cells only.
     EXPECT_EQ(first_referrer(x.get(), tag_reference), &first);
-    EXPECT_EQ(first.next, reference.get());
+    EXPECT_EQ(first.link()->next, reference.get());
 
     // An alias half becomes a copy of what it stands for.
     CELL aliased = take(make_any2_value(y.get(), 3, y.get(), 0));

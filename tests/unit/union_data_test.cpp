@@ -129,8 +129,6 @@ TEST(UnionDataDestroy, ReferrersBecomeEmptyValuesOfTheTargetType) {
         EXPECT_EQ(cell->tag, 'i');
         EXPECT_TRUE(is_defined_value(cell));
         EXPECT_TRUE(is_empty_value(cell));
-        EXPECT_EQ(cell->prev, nullptr);
-        EXPECT_EQ(cell->next, nullptr);
     }
     EXPECT_EQ(any_reference->tag, 'v');
 }
@@ -144,11 +142,11 @@ TEST(UnionDataDestroy, DestroyingAReferrerUnlinksItFromItsTarget) {
         ASSERT_EQ(assign_link(cell, target.get(), 'p'), nullptr);
     second.reset();  // the middle of the list
     EXPECT_EQ(first_referrer(target.get(), tag_reference), third.get());
-    EXPECT_EQ(third->next, first.get());
-    EXPECT_EQ(first->prev, third.get());
+    EXPECT_EQ(third->link()->next, first.get());
+    EXPECT_EQ(first->link()->prev, third.get());
     third.reset();  // the head
     EXPECT_EQ(first_referrer(target.get(), tag_reference), first.get());
-    EXPECT_EQ(first->prev, target.get());
+    EXPECT_EQ(first->link()->prev, target.get());
 }
 
 TEST(UnionDataDestroy, LinksOfEveryKindShareOneListAndLeaveItAlone) {
@@ -171,14 +169,12 @@ TEST(UnionDataDestroy, LinksOfEveryKindShareOneListAndLeaveItAlone) {
     alias.reset();  // from the middle: the kinds around it stay
     EXPECT_EQ(first_referrer(target.get(), tag_alias), nullptr);
     EXPECT_EQ(first_referrer(target.get(), tag_call_alias), call_alias.get());
-    EXPECT_EQ(call_alias->next, reference.get());
-    EXPECT_EQ(reference->prev, call_alias.get());
+    EXPECT_EQ(call_alias->link()->next, reference.get());
+    EXPECT_EQ(reference->link()->prev, call_alias.get());
 
     target.reset();
     for (UNION_DATA* cell : {reference.get(), call_alias.get(), newer_reference.get()}) {
         EXPECT_EQ(cell->tag, 'i');
-        EXPECT_EQ(cell->prev, nullptr);
-        EXPECT_EQ(cell->next, nullptr);
     }
 }
 
