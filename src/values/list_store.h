@@ -176,6 +176,11 @@ public:
     const char* copy_from(LIST_DATA& source);
 
 private:
+    // sort_plain_ints for a list holding ints in its cells' payload words:
+    // every element must be such an int or a number that looks as one, and
+    // the values alone are sorted. False, with the list untouched, otherwise.
+    bool sort_inline_ints(bool ascending);
+
     // Whether every node holds a plain value that no link, weak cell or save
     // knows by its cell, beside an empty key: such values may move between
     // the nodes instead of the nodes being relinked.
