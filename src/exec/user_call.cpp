@@ -331,7 +331,7 @@ void USER_CALL::bind_one(int index, TOKEN* parameter) {
             // the list frees what it gets back.
             if (item.owned != 0 && is_plain_int_cell(given)) std::swap(target->payload, given->payload);
             else if (is_inline_int(given->payload)) target->int_data()->assign_int64(inline_int_value(given->payload));
-            else *target->int_data() = *given->int_data();
+            else *target->int_data() = *static_cast<const INT_DATA*>(given->payload);
             return;
         }
         // A text given to a str parameter likewise: a temporary gives its
