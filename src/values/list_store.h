@@ -163,12 +163,14 @@ public:
     const char* sort(UNION_DATA** keys, bool ascending);
 
     // The sort by the elements themselves, for a long list of plain ints of
-    // one type within 64 bits: each value, packed with the address of its
-    // number, is radix sorted in place, and the numbers move between the
-    // nodes. False, with the list untouched, for any other list, for values
-    // too far apart to pack, and when equal numbers differ in a way a
-    // program could see (a text form such as "007", the sign of a zero),
-    // where only sort gives the order of equal keys.
+    // one type within 64 bits: ints held in the cells' payload words are
+    // radix sorted by value alone; numbers in records are packed each with
+    // the address of its record, radix sorted in place, and the records
+    // move between the nodes. False, with the values and their order
+    // untouched, for any other list, for values too far apart to pack, and
+    // when equal numbers differ in a way a program could see (a text form
+    // such as "007", the sign of a zero), where only sort gives the order of
+    // equal keys.
     bool sort_plain_ints(bool ascending);
 
     // Makes this list a copy of source, key and value of every node copied
