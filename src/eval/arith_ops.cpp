@@ -345,9 +345,8 @@ CALL_FORM call_form_operand(const TOKEN* operand) {
 bool small_int_operand(const RESULT_LIST& list, int64_t& out) {
     if (list.count != 1) return false;
     const UNION_DATA* value = follow_link(list.head->item.cell);
-    if (lower_tag(value->tag) != tag_int || value->payload == nullptr) return false;
-    const INT_DATA* number = value->int_data();
-    return !number->is_empty() && number->to_int64(out);
+    // cell_int64 refuses the empty number.
+    return lower_tag(value->tag) == tag_int && value->payload != nullptr && cell_int64(value, out);
 }
 
 // Whether the one item of the list is an owned int temporary as new_int_cell

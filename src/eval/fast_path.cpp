@@ -30,7 +30,7 @@ namespace {
 // A cell holding a defined int (a declared int, or an any variable holding one).
 bool cell_int(const UNION_DATA* cell, int64_t& out) {
     if ((cell->tag != tag_int && cell->tag != raise_tag(tag_int)) || cell->payload == nullptr) return false;
-    return cell->int_data()->to_int64(out);
+    return cell_int64(cell, out);
 }
 
 // The cell of a plain variable name, as eval_variable finds it outside a

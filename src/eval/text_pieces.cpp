@@ -18,6 +18,10 @@ void append_plain_scalar(UNION_DATA* value, std::string& out, size_t limit) {
     if (!is_defined_value(value)) return;
     switch (lower_tag(value->tag)) {
     case tag_int: {
+        if (is_inline_int(value->payload)) {
+            append_inline_int(value->payload, out);
+            return;
+        }
         const INT_DATA& number = *value->int_data();
         if (!number.is_empty()) number.append_text(out);
         return;
@@ -80,6 +84,10 @@ void TEXT_PIECES::write(std::string& out, size_t limit) const {
         }
         const char tag = lower_tag(value->tag);
         if (tag == tag_int && value->payload != nullptr) {
+            if (is_inline_int(value->payload)) {
+                append_inline_int(value->payload, out);
+                continue;
+            }
             const INT_DATA& number = *value->int_data();
             if (!number.is_empty()) number.append_text(out);
             continue;

@@ -366,9 +366,12 @@ inline INT_DATA* writable_number(const TOKEN* declaration) {
     return cell->int_data();
 }
 
+// A read alone needs no record: an int held in its cell's word stays there.
 inline bool read_variable(const TOKEN* declaration, int64_t& out) {
-    const INT_DATA* number = readable_number(declaration);
-    return number != nullptr && number->to_int64(out);
+    const UNION_DATA* cell = top_cell(declaration);
+    if (cell == nullptr || (cell->tag != tag_int && cell->tag != raise_tag(tag_int)) || cell->payload == nullptr)
+        return false;
+    return cell_int64(cell, out);
 }
 
 // One arithmetic instruction; false, with nothing written, where the
@@ -455,8 +458,9 @@ inline bool compare(OP op, int64_t a, int64_t b) {
 // Runs the loop's code from its start until an instruction stops: a
 // comparison that fails or an arithmetic instruction whose result leaves
 // the small-int shapes. Returns its index; rounds counts the comparisons
-// that held.
-[[gnu::hot]] uint32_t run_code(const INSTR* code, int64_t* registers, uint64_t& rounds) {
+// that held. Out of line, its dispatch loop keeps its registers whatever
+// the set-up around the call needs.
+[[gnu::hot, gnu::noinline]] uint32_t run_code(const INSTR* code, int64_t* registers, uint64_t& rounds) {
     uint32_t pc = 0;
     uint64_t held = 0;
     for (;;) {

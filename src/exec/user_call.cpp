@@ -330,7 +330,8 @@ void USER_CALL::bind_one(int index, TOKEN* parameter) {
             // A temporary of the argument list (n - 1) gives its number away:
             // the list frees what it gets back.
             if (item.owned != 0 && is_plain_int_cell(given)) std::swap(target->payload, given->payload);
-            else *target->int_data() = *given->int_data();
+            else if (is_inline_int(given->payload)) target->int_data()->assign_int64(inline_int_value(given->payload));
+            else *target->int_data() = *static_cast<const INT_DATA*>(given->payload);
             return;
         }
         // A text given to a str parameter likewise: a temporary gives its
@@ -400,7 +401,8 @@ bool USER_CALL::bind_numbers(const TOKEN_LIST& names) {
         // A literal's or a variable's number is copied whole, as binding its
         // cell copies it (a sign of zero, a form of its own).
         const UNION_DATA* source = int_items != nullptr ? int_items[i].cell : nullptr;
-        if (source != nullptr) number = *source->int_data();
+        if (source != nullptr && !is_inline_int(source->payload)) number = *source->int_data();
+        else if (source != nullptr) number.assign_int64(inline_int_value(source->payload));
         else number.assign_int64(int_arguments[i]);
     }
     return true;
@@ -597,7 +599,7 @@ __attribute__((noinline)) bool run_on_machine_ints(const USER_ROUTINE_CALL& call
             const UNION_DATA* cell = (*call.args)[i].cell;
             if (cell == nullptr) return false;
             cell = follow_aliases(const_cast<UNION_DATA*>(cell));
-            if (cell->tag != tag_int || cell->payload == nullptr || !cell->int_data()->to_int64(given[i])) return false;
+            if (cell->tag != tag_int || cell->payload == nullptr || !cell_int64(cell, given[i])) return false;
         }
         arguments = given;
     }

@@ -130,6 +130,15 @@ public:
         }
         return wide_to_int64(out);
     }
+    // The value when a copy of this number is the plain form of it, as
+    // assign_int64 makes it: a machine word without extra groups whose sign
+    // is the value's (+1 for zero). A kept text does not travel with a copy.
+    bool plain_copy_int64(int64_t& out) const {
+        if (!is_small() || extra_short != 0 || !to_int64(out)) return false;
+        return sign_value == (out < 0 ? -1 : 1);
+    }
+    // The same for this number itself: it also prints as the plain form.
+    bool plain_int64(int64_t& out) const { return text_state != kept_text && plain_copy_int64(out); }
     // Becomes the value, in its plain form, as an arithmetic result would.
     void assign_int64(int64_t value) {
         const bool negative = value < 0;

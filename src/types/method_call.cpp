@@ -61,7 +61,7 @@ bool DIRECT_CALL::single_int(int64_t& out) const {
     if (args.count != 1) return false;
     const UNION_DATA* argument = argument_value(args.head->item.cell);
     return argument != nullptr && lower_tag(argument->tag) == tag_int && argument->payload != nullptr &&
-           argument->int_data()->to_int64(out);
+           cell_int64(argument, out);
 }
 
 UNION_DATA* METHOD_CALL::checked_receiver(bool non_empty) const {

@@ -94,9 +94,16 @@ bool give_new_payload(UNION_DATA* dest, const UNION_DATA* s, char lowered) {
     const bool any_dest = dest->tag == tag_any || dest->tag == tag_nothing;
     if (!any_dest && lower_tag(dest->tag) != lowered) return false;
     if (lowered == tag_int) {
-        auto number = std::make_unique<INT_DATA>();
-        *number = *s->int_data();  // the assignment the general copy makes
-        dest->payload = number.release();
+        // A plain machine number goes into an any cell (a hash's value, an
+        // any variable) as the payload word; a typed cell keeps a record,
+        // which loops change in place.
+        if (any_dest && is_inline_int(s->payload)) {
+            dest->payload = s->payload;
+        } else if (!any_dest || !inline_copy_of(*s->int_data(), dest->payload)) {
+            auto number = std::make_unique<INT_DATA>();
+            *number = *s->int_data();  // the assignment the general copy makes
+            dest->payload = number.release();
+        }
     } else if (lowered == tag_str) {
         dest->payload = new STR_DATA(s->str_data()->text);
     } else {

@@ -45,7 +45,12 @@ bool key_matches(LIST_NODE* node, UNION_DATA* key, bool by_reference) {
             if (stored_tag == tag_str) {
                 return std::strcmp(stored.str_data()->text.c_str(), key->str_data()->text.c_str()) == 0;
             }
-            if (stored_tag == tag_int) return *stored.int_data() == *key->int_data();
+            if (stored_tag == tag_int) {
+                int64_t a = 0;
+                int64_t b = 0;
+                if (cell_int64(&stored, a) && cell_int64(key, b)) return a == b;  // beyond 64 bits: the record's rule
+                return *stored.int_data() == *key->int_data();
+            }
         }
     }
     bool stored_reference = is_reference_key(node);

@@ -48,9 +48,14 @@ bool copy_plain_value(UNION_DATA& element, UNION_DATA* source, int mode) {
     const char lowered = lower_tag(source->tag);
     switch (lowered) {
     case tag_int: {
-        auto* number = new INT_DATA();
-        *number = *source->int_data();  // the assignment the general copy makes
-        element.payload = number;
+        // A plain machine number is held in the element's payload word.
+        if (is_inline_int(source->payload)) {
+            element.payload = source->payload;
+        } else if (!inline_copy_of(*source->int_data(), element.payload)) {
+            auto* number = new INT_DATA();
+            *number = *source->int_data();  // the assignment the general copy makes
+            element.payload = number;
+        }
         break;
     }
     case tag_real: {
@@ -184,8 +189,8 @@ static_assert(sizeof(CELL_CONTENT) == 16, "the contents of a sorted list stay sm
 // in chain order would visit them so; nothing can observe the order. Numbers
 // that mostly follow one another in memory are left to the chain.
 bool is_plain_number(const UNION_DATA& value) {
-    return lower_tag(value.tag) == tag_int && value.payload != nullptr && value.referrers == nullptr &&
-           value.weak_held == 0 && value.in_use == 0;
+    return lower_tag(value.tag) == tag_int && value.payload != nullptr && !is_inline_int(value.payload) &&
+           value.referrers == nullptr && value.weak_held == 0 && value.in_use == 0;
 }
 
 void free_plain_numbers(LIST_NODE* chain, int count) {
@@ -232,7 +237,9 @@ bool let_go_plain_cell(UNION_DATA& cell) {
     case tag_bool:
     case tag_char:
     case tag_oper: return true;  // kept in the cell, or no value
-    case tag_int: delete cell.int_data(); return true;
+    case tag_int:
+        if (!is_inline_int(cell.payload)) delete static_cast<INT_DATA*>(cell.payload);
+        return true;
     case tag_real: delete cell.real_data(); return true;
     default: return false;
     }
@@ -804,11 +811,72 @@ bool ties_look_alike(const uint64_t* words, size_t n, unsigned place_bits, uintp
 
 }  // namespace
 
+bool LIST_DATA::sort_inline_ints(bool ascending) {
+    const char tag = head->value.tag;
+    const uint8_t access = head->value.access_mode;
+    const auto n = static_cast<size_t>(node_count);
+    // The values as unsigned words in the order of their signed values. A
+    // number in a record joins when it looks as the word form does; it is
+    // put into that form only once every node has passed.
+    auto words = std::make_unique_for_overwrite<uint64_t[]>(n);
+    uint64_t low = UINT64_MAX;
+    uint64_t high = 0;
+    size_t boxed = 0;
+    uint64_t* word = words.get();
+    for (LIST_NODE* node = head; node != nullptr; node = node->next, ++word) {
+        const UNION_DATA& value = node->value;
+        if (value.tag != tag || value.access_mode != access || value.payload == nullptr ||
+            !holds_movable_content(*node))
+            return false;
+        int64_t number = 0;
+        if (is_inline_int(value.payload)) {
+            number = inline_int_value(value.payload);
+        } else {
+            void* unused = nullptr;
+            if (!value.int_data()->plain_int64(number) || !make_inline_int(number, unused)) return false;
+            ++boxed;
+        }
+        *word = static_cast<uint64_t>(number) ^ (uint64_t{1} << 63);
+        low = std::min(low, *word);
+        high = std::max(high, *word);
+    }
+    if (boxed != 0) {
+        for (LIST_NODE* node = head; node != nullptr; node = node->next) {
+            UNION_DATA& value = node->value;
+            if (is_inline_int(value.payload)) continue;
+            int64_t number = 0;
+            value.int_data()->to_int64(number);
+            std::unique_ptr<INT_DATA> record(value.int_data());
+            make_inline_int(number, value.payload);
+        }
+    }
+    // Equal values in the word form cannot be told apart: the words alone
+    // are sorted, as distances from the first in the wanted order.
+    word = words.get();
+    for (size_t i = 0; i < n; ++i) words[i] = ascending ? words[i] - low : high - words[i];
+    radix_sort_field(words.get(), n, 0, static_cast<unsigned>(std::bit_width(high - low)));
+    cursor = nullptr;
+    cursor_index = -1;
+    for (LIST_NODE* node = head; node != nullptr; node = node->next, ++word) {
+        const uint64_t sorted = ascending ? low + *word : high - *word;
+        make_inline_int(static_cast<int64_t>(sorted ^ (uint64_t{1} << 63)), node->value.payload);
+    }
+    return true;
+}
+
 bool LIST_DATA::sort_plain_ints(bool ascending) {
     if (node_count < radix_sort_from) return false;
     const char tag = head->value.tag;
     const uint8_t access = head->value.access_mode;
     if (lower_tag(tag) != tag_int) return false;
+    // A list that holds ints in its cells' payload words sorts them by
+    // value; the records' sort below would first give each one a record.
+    for (const LIST_NODE* node = head; node != nullptr; node = node->next) {
+        if (is_inline_int(node->value.payload)) {
+            if (sort_inline_ints(ascending)) return true;
+            break;
+        }
+    }
     const auto n = static_cast<size_t>(node_count);
     // The numbers as unsigned words in the order of their signed values,
     // with the range of the words and of the numbers' addresses.

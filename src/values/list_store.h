@@ -163,12 +163,14 @@ public:
     const char* sort(UNION_DATA** keys, bool ascending);
 
     // The sort by the elements themselves, for a long list of plain ints of
-    // one type within 64 bits: each value, packed with the address of its
-    // number, is radix sorted in place, and the numbers move between the
-    // nodes. False, with the list untouched, for any other list, for values
-    // too far apart to pack, and when equal numbers differ in a way a
-    // program could see (a text form such as "007", the sign of a zero),
-    // where only sort gives the order of equal keys.
+    // one type within 64 bits: ints held in the cells' payload words are
+    // radix sorted by value alone; numbers in records are packed each with
+    // the address of its record, radix sorted in place, and the records
+    // move between the nodes. False, with the values and their order
+    // untouched, for any other list, for values too far apart to pack, and
+    // when equal numbers differ in a way a program could see (a text form
+    // such as "007", the sign of a zero), where only sort gives the order of
+    // equal keys.
     bool sort_plain_ints(bool ascending);
 
     // Makes this list a copy of source, key and value of every node copied
@@ -176,6 +178,11 @@ public:
     const char* copy_from(LIST_DATA& source);
 
 private:
+    // sort_plain_ints for a list holding ints in its cells' payload words:
+    // every element must be such an int or a number that looks as one, and
+    // the values alone are sorted. False, with the list untouched, otherwise.
+    bool sort_inline_ints(bool ascending);
+
     // Whether every node holds a plain value that no link, weak cell or save
     // knows by its cell, beside an empty key: such values may move between
     // the nodes instead of the nodes being relinked.

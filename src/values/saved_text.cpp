@@ -303,7 +303,15 @@ void WRITER::write_scalar(UNION_DATA* cell, char lowered) {
             out += cell->char_byte();
         }
         return;
-    case tag_int: closed('i', cell->int_data()->to_text()); return;
+    case tag_int:
+        if (is_inline_int(cell->payload)) {
+            std::string text;
+            append_inline_int(cell->payload, text);
+            closed('i', text);
+        } else {
+            closed('i', cell->int_data()->to_text());
+        }
+        return;
     case tag_real:
         // Every decimal, whatever the output precision: the text read back
         // must give the same number.

@@ -49,7 +49,9 @@ void free_payload_now(char lowered, void* payload) {
     case tag_file: delete static_cast<FILE_DATA*>(payload); break;
     case tag_hash:
     case tag_set: delete static_cast<HASH_DATA*>(payload); break;
-    case tag_int: delete static_cast<INT_DATA*>(payload); break;
+    case tag_int:
+        if (!is_inline_int(payload)) delete static_cast<INT_DATA*>(payload);
+        break;
     case tag_object: destroy_object_record(static_cast<OBJECT_RECORD*>(payload)); break;
     case tag_list:
     case tag_args: delete static_cast<LIST_DATA*>(payload); break;
@@ -213,7 +215,9 @@ UNION_DATA::~UNION_DATA() {
     // target's list.
     if (referrers == nullptr) {
         switch (tag) {
-        case tag_int: delete int_data(); return;
+        case tag_int:
+            if (!is_inline_int(payload)) delete static_cast<INT_DATA*>(payload);
+            return;
         case tag_str: free_payload_now(tag_str, payload); return;
         case tag_any:
         case tag_nothing: return;
@@ -225,6 +229,13 @@ UNION_DATA::~UNION_DATA() {
         }
     }
     clear_value(this);
+}
+
+INT_DATA* UNION_DATA::box_inline_int() const {
+    auto* number = new INT_DATA();
+    number->assign_int64(inline_int_value(payload));
+    const_cast<UNION_DATA*>(this)->payload = number;  // the same value, in the form every reader knows
+    return number;
 }
 
 const char* UNION_DATA::assign_ref_on_this(UNION_DATA* src) { return assign_link(this, src, 'p'); }
@@ -461,7 +472,7 @@ bool is_empty_value(const UNION_DATA* cell) {
     case tag_file: return cell->file_data()->path_name.empty();
     case tag_hash:
     case tag_set: return cell->hash_data()->pair_count == 0;
-    case tag_int: return cell->int_data()->is_empty();
+    case tag_int: return !is_inline_int(cell->payload) && cell->int_data()->is_empty();
     case tag_list:
     case tag_args: return cell->list_data()->node_count == 0;
     case tag_oper: return cell->scalar.oper_chars[0] == 0 && cell->scalar.oper_chars[1] == 0;

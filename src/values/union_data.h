@@ -17,6 +17,14 @@
 // cell, because most cells are plain values that never link anywhere: a
 // container element then costs a 24-byte cell.
 //
+// An int whose number is the plain form of a machine integer in
+// [-2^62, 2^62) is held in the payload word itself, (value << 1) | 1, with no
+// INT_DATA behind it: a list or hash of a million ints then costs no number
+// records. Real payloads are even addresses, so the low bit tells the forms
+// apart. int_data() boxes such a value into an INT_DATA the first time a
+// reader asks for the record, so every reader and writer of the record sees
+// one; the hot readers use cell_int64 and the helpers below instead.
+//
 // A value tag with a null payload holds no value (is_defined_value false).
 // bool, char, oper and sys are small enough to live inside the cell: their
 // payload then points at the cell's own `scalar` word, so "payload set" means
@@ -33,12 +41,14 @@
 
 #pragma once
 
+#include <charconv>
 #include <cstdint>
 #include <memory>
 #include <new>
 #include <string>
 #include <vector>
 
+#include "numbers/int_data.h"
 #include "runtime/block_pool.h"
 #include "values/access_modes.h"
 #include "values/type_tags.h"
@@ -147,7 +157,12 @@ public:
     const char* assign_or_ref_on_this(UNION_DATA* src);
 
     // Typed views of the payload; valid only for the matching lowered tag.
-    INT_DATA* int_data() const { return static_cast<INT_DATA*>(payload); }
+    // An int held in the payload word is boxed first (see above).
+    INT_DATA* int_data() const {
+        if ((reinterpret_cast<uintptr_t>(payload) & 1) != 0) [[unlikely]]
+            return box_inline_int();
+        return static_cast<INT_DATA*>(payload);
+    }
     REAL_DATA* real_data() const { return static_cast<REAL_DATA*>(payload); }
     STR_DATA* str_data() const { return static_cast<STR_DATA*>(payload); }
     FILE_DATA* file_data() const { return static_cast<FILE_DATA*>(payload); }
@@ -170,12 +185,61 @@ public:
     // Whether the link cell is threaded into its target's referrer list.
     bool is_threaded() const { return payload != nullptr && link()->prev != nullptr; }
 
+    // Replaces an int held in the payload word by an INT_DATA of its value.
+    // The cell keeps its meaning: only the form of its payload changes.
+    [[gnu::noinline]] INT_DATA* box_inline_int() const;
+
     // The small payloads (the cell must be defined with the matching tag).
     uint16_t& bool_word() { return scalar.bool_word; }
     char& char_byte() { return scalar.char_byte; }
     char* oper_chars() { return scalar.oper_chars; }
 };
 static_assert(sizeof(UNION_DATA) == 24, "a container element costs three words of cell");
+
+// ---- ints held in the payload word ----
+
+inline constexpr int64_t inline_int_min = -(int64_t{1} << 62);
+inline constexpr int64_t inline_int_max = (int64_t{1} << 62) - 1;
+
+// Whether a payload is an int held in the word (never null, never a record).
+inline bool is_inline_int(const void* payload) { return (reinterpret_cast<uintptr_t>(payload) & 1) != 0; }
+
+inline int64_t inline_int_value(const void* payload) {
+    return static_cast<int64_t>(reinterpret_cast<uintptr_t>(payload)) >> 1;  // arithmetic shift keeps the sign
+}
+
+// The payload word of a value; false, with out untouched, when the value
+// lies outside the range the word holds.
+inline bool make_inline_int(int64_t value, void*& out) {
+    if (value < inline_int_min || value > inline_int_max) return false;
+    out = reinterpret_cast<void*>((static_cast<uintptr_t>(value) << 1) | 1);
+    return true;
+}
+
+// The payload word a copy of the number gives a cell without a record: the
+// plain form of a machine integer in range; false otherwise.
+inline bool inline_copy_of(const INT_DATA& number, void*& out) {
+    int64_t value = 0;
+    return number.plain_copy_int64(value) && make_inline_int(value, out);
+}
+
+// The machine value of a defined int cell (tag 'i' or 'I', payload set),
+// read without boxing; false for an empty number or one beyond 64 bits.
+inline bool cell_int64(const UNION_DATA* cell, int64_t& out) {
+    if (is_inline_int(cell->payload)) {
+        out = inline_int_value(cell->payload);
+        return true;
+    }
+    return static_cast<const INT_DATA*>(cell->payload)->to_int64(out);
+}
+
+// Appends the decimal text of an int held in the payload word: its plain
+// form, as INT_DATA::append_text writes the same number.
+inline void append_inline_int(const void* payload, std::string& out) {
+    char digits[24];
+    const char* end = std::to_chars(digits, digits + sizeof digits, inline_int_value(payload)).ptr;
+    out.append(digits, static_cast<size_t>(end - digits));
+}
 
 // ---- tags ----
 

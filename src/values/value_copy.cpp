@@ -118,11 +118,27 @@ void fill_parked(const PARKED_COPY& parked) {
 // The number of an int, or a text, into a cell that has a payload of the type.
 [[gnu::always_inline]] inline void copy_int_or_text(UNION_DATA* dest, const UNION_DATA* src, char lowered) {
     if (lowered == tag_int) {
-        *dest->int_data() = *src->int_data();
+        if (is_inline_int(src->payload)) dest->int_data()->assign_int64(inline_int_value(src->payload));
+        else *dest->int_data() = *src->int_data();
         return;
     }
     dest->str_data()->text = src->str_data()->text;
     dest->str_data()->reset_read();
+}
+
+// A plain machine number into an any cell or an element that has no record
+// of its own: the cell takes the payload word, the source keeps its form.
+// Typed variables keep their records, which loops change in place. False,
+// with nothing done, for any other pair.
+bool copy_int_as_word(UNION_DATA* dest, const UNION_DATA* src) {
+    if ((dest->payload != nullptr && !is_inline_int(dest->payload)) ||
+        (!is_any_cell(dest) && dest->scope_variable != 0))
+        return false;
+    void* word = src->payload;
+    if (!is_inline_int(word) && !inline_copy_of(*src->int_data(), word)) return false;
+    dest->payload = word;
+    if (dest->tag == tag_any || dest->tag == tag_nothing) dest->tag = raise_tag(tag_int);
+    return true;
 }
 
 }  // namespace
@@ -241,6 +257,7 @@ void copy_value(UNION_DATA* dest, UNION_DATA* src, bool fresh) {
     const char lowered = lower_tag(src->tag);
     if (!fresh && copy_depth == 0 && (lowered == tag_int || lowered == tag_str) && src->payload != nullptr &&
         (dest->tag == tag_any || dest->tag == tag_nothing || lower_tag(dest->tag) == lowered)) {
+        if (lowered == tag_int && copy_int_as_word(dest, src)) return;
         if (dest->tag == tag_any || dest->tag == tag_nothing) init_payload(dest, src);
         else if (dest->payload == nullptr) allocate_payload(dest, lowered);
         copy_int_or_text(dest, src, lowered);

@@ -239,7 +239,13 @@ STEP open_payloads(UNION_DATA* x, UNION_DATA* y) {
         return step_of(a.file == b.file && a.kind == b.kind && a.line == b.line && a.message == b.message);
     }
     case tag_file: return step_of(x->file_data()->path_name == y->file_data()->path_name);
-    case tag_int: return step_of(*x->int_data() == *y->int_data());
+    case tag_int: {
+        int64_t a = 0;
+        int64_t b = 0;
+        if ((is_inline_int(x->payload) || is_inline_int(y->payload)) && cell_int64(x, a) && cell_int64(y, b))
+            return step_of(a == b);
+        return step_of(*x->int_data() == *y->int_data());
+    }
     case tag_real: return step_of(*x->real_data() == *y->real_data());
     case tag_oper: return step_of(x->oper_chars()[0] == y->oper_chars()[0] && x->oper_chars()[1] == y->oper_chars()[1]);
     case tag_str: return step_of(std::strcmp(x->str_data()->text.c_str(), y->str_data()->text.c_str()) == 0);

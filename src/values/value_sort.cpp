@@ -123,8 +123,9 @@ bool collect_small_ints(UNION_DATA** cells, const int* permutation, int n,
     numbers.resize(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) {
         const UNION_DATA* cell = follow_aliases(cells[permutation[i]]);
-        if (cell->tag != tag || cell->payload == nullptr || cell->int_data()->is_empty()) return false;
-        if (!cell->int_data()->to_int64(numbers[static_cast<size_t>(i)].first)) return false;
+        // cell_int64 refuses the empty number.
+        if (cell->tag != tag || cell->payload == nullptr || !cell_int64(cell, numbers[static_cast<size_t>(i)].first))
+            return false;
         numbers[static_cast<size_t>(i)].second = permutation[i];
     }
     return true;
@@ -182,7 +183,14 @@ const char* compare_less(UNION_DATA* left, UNION_DATA* right, bool* result) {
         // Signed codes: a code of 128 or more sorts before every code below 128.
         *result = static_cast<signed char>(l->char_byte()) < static_cast<signed char>(r->char_byte());
         return nullptr;
-    case tag_int: *result = *l->int_data() < *r->int_data(); return nullptr;
+    case tag_int: {
+        int64_t a = 0;
+        int64_t b = 0;
+        if ((is_inline_int(l->payload) || is_inline_int(r->payload)) && cell_int64(l, a) && cell_int64(r, b))
+            *result = a < b;
+        else *result = *l->int_data() < *r->int_data();
+        return nullptr;
+    }
     case tag_real: *result = *l->real_data() < *r->real_data(); return nullptr;
     case tag_set: *result = l->hash_data()->is_proper_subset(*r->hash_data()); return nullptr;
     case tag_object: return user_less(l, r, result);

@@ -210,7 +210,11 @@ private:
             for (int i = 0; i < 2; ++i)
                 if (cell->oper_chars()[i] != 0) *out += cell->oper_chars()[i];
             break;
-        case tag_int: write_int(*cell->int_data()); break;
+        case tag_int:
+            // The plain form prints alike in every form of text.
+            if (is_inline_int(cell->payload)) append_inline_int(cell->payload, *out);
+            else write_int(*cell->int_data());
+            break;
         case tag_real: write_real(*cell->real_data()); break;
         case tag_str:
             // Texts compare as zero-terminated strings, so keys stop there too.
@@ -644,7 +648,8 @@ template <typename NUMBER>
 void replace_payload(UNION_DATA* target, NUMBER* number) {
     std::unique_ptr<NUMBER> fresh(number);
     make_payload(target);
-    std::unique_ptr<NUMBER> old(static_cast<NUMBER*>(target->payload));
+    // An int held in the payload word has no record to free.
+    std::unique_ptr<NUMBER> old(is_inline_int(target->payload) ? nullptr : static_cast<NUMBER*>(target->payload));
     target->payload = fresh.release();
 }
 
@@ -684,7 +689,7 @@ bool scalar_key_view(const UNION_DATA* cell, KEY_DIGITS& digits, std::string_vie
     case tag_int:
     case raise_tag(tag_int): {
         int64_t number = 0;
-        if (!cell->int_data()->to_int64(number)) return false;
+        if (!cell_int64(cell, number)) return false;
         auto [end, failure] = std::to_chars(digits.text, digits.text + sizeof digits.text, number);
         if (failure != std::errc()) return false;
         *view = std::string_view(digits.text, static_cast<size_t>(end - digits.text));

@@ -478,5 +478,80 @@ TEST(UnionDataDeep, ValuesOfModerateDepthCopyAndCompare) {
     }
 }
 
+// ---- ints held in the payload word ----
+
+TEST(UnionDataInlineInt, TheWordHoldsExactlyItsRange) {
+    for (int64_t value : {inline_int_min, inline_int_min + 1, int64_t{-1}, int64_t{0}, int64_t{1}, inline_int_max}) {
+        void* word = nullptr;
+        ASSERT_TRUE(make_inline_int(value, word)) << value;
+        EXPECT_TRUE(is_inline_int(word));
+        EXPECT_EQ(inline_int_value(word), value);
+    }
+    for (int64_t value : {INT64_MIN, inline_int_min - 1, inline_int_max + 1, INT64_MAX}) {
+        void* word = nullptr;
+        EXPECT_FALSE(make_inline_int(value, word)) << value;
+        EXPECT_EQ(word, nullptr);
+    }
+    CELL record = int_cell(7);
+    EXPECT_FALSE(is_inline_int(record->payload));
+}
+
+// Only a number whose copy looks as assign_int64 makes it may become a word:
+// a zero with the sign -1, extra groups of a text, the empty number and
+// magnitudes beyond the range keep their records.
+TEST(UnionDataInlineInt, OnlyPlainCopiesBecomeWords) {
+    void* word = nullptr;
+    EXPECT_TRUE(inline_copy_of(INT_DATA(-42), word));
+    EXPECT_EQ(inline_int_value(word), -42);
+    INT_DATA negative_zero = INT_DATA(0) * INT_DATA(-3);
+    ASSERT_EQ(negative_zero.sign(), -1);
+    INT_DATA huge("4611686018427387904");
+    INT_DATA padded("007");
+    for (const INT_DATA* number : {&negative_zero, &huge, &padded}) {
+        word = nullptr;
+        EXPECT_FALSE(inline_copy_of(*number, word)) << number->to_text();
+        EXPECT_EQ(word, nullptr);
+    }
+    EXPECT_FALSE(inline_copy_of(INT_DATA(), word));
+    // "00" keeps its text, which a copy drops: the copy may be a word, the
+    // number itself is not in the plain form.
+    INT_DATA kept("00");
+    int64_t value = -1;
+    EXPECT_TRUE(inline_copy_of(kept, word));
+    EXPECT_FALSE(kept.plain_int64(value));
+    EXPECT_TRUE(INT_DATA(-5).plain_int64(value));
+    EXPECT_EQ(value, -5);
+}
+
+// An any cell given a plain int holds the word; the first reader of the
+// record gets one of the same value, and the cell reads the same after.
+TEST(UnionDataInlineInt, TheRecordIsMadeOnFirstUseWithTheSameValue) {
+    CELL source = int_cell(-12345678);
+    CELL cell = make_cell('v');
+    ASSERT_EQ(assign_value(cell.get(), source.get()), nullptr);
+    ASSERT_TRUE(is_inline_int(cell->payload));
+    EXPECT_EQ(cell->tag, raise_tag(tag_int));
+    EXPECT_TRUE(is_equal_value(cell.get(), source.get(), true));
+    int64_t before = 0;
+    ASSERT_TRUE(cell_int64(cell.get(), before));
+    INT_DATA* number = cell->int_data();
+    EXPECT_FALSE(is_inline_int(cell->payload));
+    EXPECT_EQ(cell->int_data(), number);
+    EXPECT_EQ(number->to_text(), "-12345678");
+    EXPECT_EQ(number->sign(), -1);
+    int64_t after = 0;
+    ASSERT_TRUE(cell_int64(cell.get(), after));
+    EXPECT_EQ(before, after);
+    // A typed variable keeps its record when given a word.
+    CELL variable = int_cell(1);
+    variable->scope_variable = 1;
+    CELL word_cell = make_cell('v');
+    ASSERT_EQ(assign_value(word_cell.get(), source.get()), nullptr);
+    ASSERT_EQ(assign_value(variable.get(), word_cell.get()), nullptr);
+    EXPECT_FALSE(is_inline_int(variable->payload));
+    EXPECT_TRUE(is_inline_int(word_cell->payload));
+    EXPECT_EQ(variable->int_data()->to_text(), "-12345678");
+}
+
 }  // namespace
 }  // namespace morvu
