@@ -183,13 +183,14 @@ void eval_unary(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results, const 
     }
 }
 
-// The int payload of an operand when it holds a non-empty int (one link step
-// deep), else null. Such operands take the short way below.
-INT_DATA* plain_int(UNION_DATA* cell) {
+// The number of an operand when it holds a non-empty int (one link step
+// deep), else null; an int held in its payload word is read into spare.
+// Such operands take the short way below.
+const INT_DATA* plain_int(UNION_DATA* cell, INT_DATA& spare) {
     UNION_DATA* value = follow_link(cell);
     if (lower_tag(value->tag) != tag_int || value->payload == nullptr) return nullptr;
-    INT_DATA* number = value->int_data();
-    return number->is_empty() ? nullptr : number;
+    const INT_DATA& number = int_view(value, spare);
+    return number.is_empty() ? nullptr : &number;
 }
 
 // a op b for the operators of the small-int hot path.
@@ -212,8 +213,10 @@ bool int_shortcut(const ARITH_OPERATOR& op, RESULT_ITEM left, RESULT_ITEM right,
     bool dividing = operation == op_div_assign || operation == op_mod_assign;
     if (!dividing && operation != op_add_assign && operation != op_sub_assign && operation != op_mul_assign)
         return false;
-    INT_DATA* a = plain_int(left.cell);
-    INT_DATA* b = plain_int(right.cell);
+    INT_DATA left_spare;
+    INT_DATA right_spare;
+    const INT_DATA* a = plain_int(left.cell, left_spare);
+    const INT_DATA* b = plain_int(right.cell, right_spare);
     if (a == nullptr || b == nullptr) return false;
     if (dividing && b->is_zero()) return false;
     // Built straight into its heap place (make_unique would move it there).

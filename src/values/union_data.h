@@ -233,6 +233,15 @@ inline bool cell_int64(const UNION_DATA* cell, int64_t& out) {
     return static_cast<const INT_DATA*>(cell->payload)->to_int64(out);
 }
 
+// The number of a defined int cell, for reading without boxing: its record,
+// or an int held in the payload word written into spare (a machine integer
+// takes no memory there).
+inline const INT_DATA& int_view(const UNION_DATA* cell, INT_DATA& spare) {
+    if (!is_inline_int(cell->payload)) return *static_cast<const INT_DATA*>(cell->payload);
+    spare.assign_int64(inline_int_value(cell->payload));
+    return spare;
+}
+
 // Appends the decimal text of an int held in the payload word: its plain
 // form, as INT_DATA::append_text writes the same number.
 inline void append_inline_int(const void* payload, std::string& out) {

@@ -255,9 +255,16 @@ void copy_value(UNION_DATA* dest, UNION_DATA* src, bool fresh) {
     // any cell holding nothing: the payload is copied, and nothing inside it
     // could link.
     const char lowered = lower_tag(src->tag);
+    const bool takes_type = dest->tag == tag_any || dest->tag == tag_nothing || lower_tag(dest->tag) == lowered;
+    // A plain machine number lands as a payload word, inside the copy of a
+    // container too (the elements of a copied list), where it is known to
+    // the copy's links by its cell as any copied value is.
+    if (!fresh && lowered == tag_int && src->payload != nullptr && takes_type && copy_int_as_word(dest, src)) {
+        if (copy_depth != 0) copy_partners.record(src, dest);
+        return;
+    }
     if (!fresh && copy_depth == 0 && (lowered == tag_int || lowered == tag_str) && src->payload != nullptr &&
-        (dest->tag == tag_any || dest->tag == tag_nothing || lower_tag(dest->tag) == lowered)) {
-        if (lowered == tag_int && copy_int_as_word(dest, src)) return;
+        takes_type) {
         if (dest->tag == tag_any || dest->tag == tag_nothing) init_payload(dest, src);
         else if (dest->payload == nullptr) allocate_payload(dest, lowered);
         copy_int_or_text(dest, src, lowered);

@@ -66,12 +66,14 @@ const char* compound_text(COMPOUND kind) {
 
 // The right operand of a real operation: an int becomes a real of scale 0.
 REAL_DATA real_operand(UNION_DATA* right) {
-    if (lower_tag(right->tag) == tag_int) return REAL_DATA(*right->int_data(), 0);
+    INT_DATA spare;
+    if (lower_tag(right->tag) == tag_int) return REAL_DATA(int_view(right, spare), 0);
     return *right->real_data();
 }
 
 bool is_zero_number(UNION_DATA* cell) {
-    return lower_tag(cell->tag) == tag_int ? cell->int_data()->is_zero() : cell->real_data()->mantissa.is_zero();
+    INT_DATA spare;
+    return lower_tag(cell->tag) == tag_int ? int_view(cell, spare).is_zero() : cell->real_data()->mantissa.is_zero();
 }
 
 // The numeric forms on int (right int) and real (right int or real). l and
@@ -81,7 +83,8 @@ const char* numeric_assign(UNION_DATA* l, UNION_DATA* r, COMPOUND kind) {
     bool is_int = lower_tag(l->tag) == tag_int;
     if (kind == COMPOUND::pow) {
         if (is_empty_value(l)) return check_operands(l, OPERAND_SIDE::left, "^=", OPERAND_TEST::empty);
-        INT_DATA exponent = *r->int_data();  // l and r may be one cell
+        INT_DATA spare;
+        INT_DATA exponent = int_view(r, spare);  // l and r may be one cell
         l->int_data()->power_assign(exponent);
         return nullptr;
     }
@@ -89,9 +92,11 @@ const char* numeric_assign(UNION_DATA* l, UNION_DATA* r, COMPOUND kind) {
     int start = (kind == COMPOUND::mul || kind == COMPOUND::div) ? 1 : 0;
     if (is_int) {
         // l and r may be one cell: its number is then copied before it changes.
+        // An operand held in its payload word is read without a record.
+        INT_DATA spare;
         std::optional<INT_DATA> own_copy;
-        if (l == r) own_copy.emplace(*r->int_data());
-        const INT_DATA& operand = own_copy ? *own_copy : *r->int_data();
+        if (l == r) own_copy.emplace(int_view(r, spare));
+        const INT_DATA& operand = own_copy ? *own_copy : int_view(r, spare);
         INT_DATA& number = *l->int_data();
         if (number.is_empty()) number = INT_DATA(start);
         switch (kind) {
