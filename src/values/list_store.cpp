@@ -811,6 +811,32 @@ bool ties_look_alike(const uint64_t* words, size_t n, unsigned place_bits, uintp
 
 }  // namespace
 
+namespace {
+
+// The sorted distances back into the nodes' payload words, in list order.
+template <typename WORD>
+void put_sorted_words(LIST_NODE* head, const WORD* distances, uint64_t low, uint64_t high, bool ascending) {
+    for (LIST_NODE* node = head; node != nullptr; node = node->next, ++distances) {
+        const uint64_t sorted = ascending ? low + *distances : high - *distances;
+        make_inline_int(static_cast<int64_t>(sorted ^ (uint64_t{1} << 63)), node->value.payload);
+    }
+}
+
+// The values' distances from the first in the wanted order, radix sorted.
+template <typename WORD>
+std::unique_ptr<WORD[]> sorted_distances(const LIST_NODE* head, size_t n, uint64_t low, uint64_t high, bool ascending) {
+    auto distances = std::make_unique_for_overwrite<WORD[]>(n);
+    WORD* distance = distances.get();
+    for (const LIST_NODE* node = head; node != nullptr; node = node->next, ++distance) {
+        const uint64_t word = static_cast<uint64_t>(inline_int_value(node->value.payload)) ^ (uint64_t{1} << 63);
+        *distance = static_cast<WORD>(ascending ? word - low : high - word);
+    }
+    radix_sort_field(distances.get(), n, 0, static_cast<unsigned>(std::bit_width(high - low)));
+    return distances;
+}
+
+}  // namespace
+
 bool LIST_DATA::sort_inline_ints(bool ascending) {
     const char tag = head->value.tag;
     const uint8_t access = head->value.access_mode;
@@ -818,12 +844,10 @@ bool LIST_DATA::sort_inline_ints(bool ascending) {
     // The values as unsigned words in the order of their signed values. A
     // number in a record joins when it looks as the word form does; it is
     // put into that form only once every node has passed.
-    auto words = std::make_unique_for_overwrite<uint64_t[]>(n);
     uint64_t low = UINT64_MAX;
     uint64_t high = 0;
     size_t boxed = 0;
-    uint64_t* word = words.get();
-    for (LIST_NODE* node = head; node != nullptr; node = node->next, ++word) {
+    for (LIST_NODE* node = head; node != nullptr; node = node->next) {
         const UNION_DATA& value = node->value;
         if (value.tag != tag || value.access_mode != access || value.payload == nullptr ||
             !holds_movable_content(*node))
@@ -836,9 +860,9 @@ bool LIST_DATA::sort_inline_ints(bool ascending) {
             if (!value.int_data()->plain_int64(number) || !make_inline_int(number, unused)) return false;
             ++boxed;
         }
-        *word = static_cast<uint64_t>(number) ^ (uint64_t{1} << 63);
-        low = std::min(low, *word);
-        high = std::max(high, *word);
+        const uint64_t word = static_cast<uint64_t>(number) ^ (uint64_t{1} << 63);
+        low = std::min(low, word);
+        high = std::max(high, word);
     }
     if (boxed != 0) {
         for (LIST_NODE* node = head; node != nullptr; node = node->next) {
@@ -850,16 +874,15 @@ bool LIST_DATA::sort_inline_ints(bool ascending) {
             make_inline_int(number, value.payload);
         }
     }
-    // Equal values in the word form cannot be told apart: the words alone
-    // are sorted, as distances from the first in the wanted order.
-    word = words.get();
-    for (size_t i = 0; i < n; ++i) words[i] = ascending ? words[i] - low : high - words[i];
-    radix_sort_field(words.get(), n, 0, static_cast<unsigned>(std::bit_width(high - low)));
+    // Equal values in the word form cannot be told apart: the values alone
+    // are sorted, as distances from the first in the wanted order, in half
+    // words when they span less than 2^32 (half the buffer).
     cursor = nullptr;
     cursor_index = -1;
-    for (LIST_NODE* node = head; node != nullptr; node = node->next, ++word) {
-        const uint64_t sorted = ascending ? low + *word : high - *word;
-        make_inline_int(static_cast<int64_t>(sorted ^ (uint64_t{1} << 63)), node->value.payload);
+    if (high - low <= UINT32_MAX) {
+        put_sorted_words(head, sorted_distances<uint32_t>(head, n, low, high, ascending).get(), low, high, ascending);
+    } else {
+        put_sorted_words(head, sorted_distances<uint64_t>(head, n, low, high, ascending).get(), low, high, ascending);
     }
     return true;
 }

@@ -302,7 +302,10 @@ const char* sort_values(UNION_DATA** cells, int* permutation, int n, bool ascend
     return done ? nullptr : message;
 }
 
-void radix_sort_field(uint64_t* words, size_t n, unsigned low, unsigned width) {
+namespace {
+
+template <typename WORD>
+void radix_sort_words(WORD* words, size_t n, unsigned low, unsigned width) {
     // A run of words that fits the scratch buffer is sorted least
     // significant byte first, one stable pass through the buffer per byte;
     // the shortest by insertion. A longer run is counted by its most
@@ -312,25 +315,27 @@ void radix_sort_field(uint64_t* words, size_t n, unsigned low, unsigned width) {
     constexpr size_t radix = size_t{1} << digit_bits;
     constexpr size_t insertion_below = 32;
     constexpr size_t scratch_up_to = size_t{1} << 16;
-    auto digit_of = [low](uint64_t word, unsigned shift, uint64_t mask) { return (word >> low >> shift) & mask; };
+    auto digit_of = [low](WORD word, unsigned shift, uint64_t mask) {
+        return (static_cast<uint64_t>(word) >> low >> shift) & mask;
+    };
     struct RUN {
-        uint64_t* words;
+        WORD* words;
         size_t n;
         unsigned width;  // bits of the field still unsorted, from low
     };
     std::vector<RUN> pending{{words, n, width}};
     // Kept from sort to sort: a buffer of this size, taken and given back
     // each time, would come fresh from the system and fault in every page.
-    static std::vector<uint64_t> scratch;
+    static std::vector<WORD> scratch;
     std::array<size_t, radix> ends{};
     std::array<size_t, radix> next{};
     while (!pending.empty()) {
         const RUN run = pending.back();
         pending.pop_back();
-        uint64_t* part = run.words;
+        WORD* part = run.words;
         if (run.n < insertion_below) {
             for (size_t i = 1; i < run.n; ++i) {
-                const uint64_t word = part[i];
+                const WORD word = part[i];
                 size_t j = i;
                 for (; j > 0 && (part[j - 1] >> low) > (word >> low); --j) part[j] = part[j - 1];
                 part[j] = word;
@@ -339,8 +344,8 @@ void radix_sort_field(uint64_t* words, size_t n, unsigned low, unsigned width) {
         }
         if (run.n <= scratch_up_to) {
             if (scratch.size() < run.n) scratch.resize(std::min(n, scratch_up_to));
-            uint64_t* from = part;
-            uint64_t* to = scratch.data();
+            WORD* from = part;
+            WORD* to = scratch.data();
             for (unsigned shift = 0; shift < run.width; shift += digit_bits) {
                 const uint64_t mask = (uint64_t{1} << std::min(digit_bits, run.width - shift)) - 1;
                 next.fill(0);
@@ -369,7 +374,7 @@ void radix_sort_field(uint64_t* words, size_t n, unsigned low, unsigned width) {
         // its digit's run, and the word found there carried on in turn.
         for (size_t d = 0; d < radix; ++d) {
             while (next[d] < ends[d]) {
-                uint64_t word = part[next[d]];
+                WORD word = part[next[d]];
                 for (size_t home = digit_of(word, shift, mask); home != d; home = digit_of(word, shift, mask))
                     std::swap(word, part[next[home]++]);
                 part[next[d]++] = word;
@@ -382,6 +387,16 @@ void radix_sort_field(uint64_t* words, size_t n, unsigned low, unsigned width) {
             begin = ends[d];
         }
     }
+}
+
+}  // namespace
+
+void radix_sort_field(uint64_t* words, size_t n, unsigned low, unsigned width) {
+    radix_sort_words(words, n, low, width);
+}
+
+void radix_sort_field(uint32_t* words, size_t n, unsigned low, unsigned width) {
+    radix_sort_words(words, n, low, width);
 }
 
 }  // namespace morvu

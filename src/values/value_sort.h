@@ -50,5 +50,7 @@ const char* sort_values(UNION_DATA** cells, int* permutation, int n, bool ascend
 // Orders words[0 .. n-1] in place by word >> low, which must be below
 // 2^width. Not stable: words with equal fields end in any order.
 void radix_sort_field(uint64_t* words, size_t n, unsigned low, unsigned width);
+// The same for words of half the size, which halve the buffer a sort needs.
+void radix_sort_field(uint32_t* words, size_t n, unsigned low, unsigned width);
 
 }  // namespace morvu
