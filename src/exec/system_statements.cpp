@@ -41,7 +41,7 @@ namespace {
 int32_t walk_count(const UNION_DATA* cell) {
     if (cell->payload == nullptr) return 0;
     switch (lower_tag(cell->tag)) {
-    case tag_str: return cell->str_data()->iteration_count;
+    case tag_str: return cell->str_data()->walks();
     case tag_file: return cell->file_data()->iteration_count;
     case tag_dir: return cell->dir_data()->iteration_count;
     case tag_list:

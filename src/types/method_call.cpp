@@ -88,7 +88,7 @@ int32_t iteration_mark(UNION_DATA* cell) {
     case tag_set: return value->hash_data()->iteration_count;
     case tag_dir: return value->dir_data()->iteration_count;
     case tag_file: return value->file_data()->iteration_count;
-    case tag_str: return value->str_data()->iteration_count;
+    case tag_str: return value->str_data()->walks();
     case tag_list:
     case tag_args: return value->list_data()->iteration_count;
     case tag_array2: return value->array2_data()->iterations;

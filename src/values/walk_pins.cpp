@@ -53,7 +53,7 @@ int32_t* iteration_counter(char lowered, void* payload) {
     case tag_set: return &static_cast<HASH_DATA*>(payload)->iteration_count;
     case tag_list:
     case tag_args: return &static_cast<LIST_DATA*>(payload)->iteration_count;
-    case tag_str: return &static_cast<STR_DATA*>(payload)->iteration_count;
+    case tag_str: return static_cast<STR_DATA*>(payload)->walk_counter();
     case tag_array2: return &static_cast<ARRAY2_DATA*>(payload)->iterations;
     default: return nullptr;
     }
@@ -62,8 +62,14 @@ int32_t* iteration_counter(char lowered, void* payload) {
 namespace detail {
 
 bool keep_if_pinned(char lowered, void* payload) {
-    int32_t* count = iteration_counter(lowered, payload);
-    if (count == nullptr || *count <= 0) return false;
+    if (payload == nullptr) return false;
+    // A text's count is asked for without giving it one.
+    if (lowered == tag_str) {
+        if (static_cast<STR_DATA*>(payload)->walks() <= 0) return false;
+    } else {
+        int32_t* count = iteration_counter(lowered, payload);
+        if (count == nullptr || *count <= 0) return false;
+    }
     if (!is_orphan(payload)) orphans().push_back(payload);
     return true;
 }
@@ -82,6 +88,8 @@ WALK_PIN::~WALK_PIN() {
     --*count;
     --running_walks;
     if (*count > 0) return;
+    // A text keeps its count beside it only while walks run.
+    if (lowered == tag_str) static_cast<STR_DATA*>(payload)->walks_ended();
     if (orphans().empty() || !is_orphan(payload)) {
         // A hash keeps a pair order that changed during its walks until the
         // last of them is over.

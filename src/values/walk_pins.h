@@ -18,8 +18,9 @@
 
 namespace morvu {
 
-// The iteration count inside a payload of the lowered tag; null for the
-// tags whose payloads keep none.
+// The iteration count of a payload of the lowered tag; null for the tags
+// whose payloads keep none. A text's count is kept beside it from this call
+// until its walks end.
 int32_t* iteration_counter(char lowered, void* payload);
 
 // The walks running over any value: every pin and every ITERATION_HOLD adds

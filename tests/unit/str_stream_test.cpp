@@ -146,7 +146,7 @@ TEST_F(StrStream, CursorsFollowCopiesAndEndWithTheirText) {
     original.reset();
     auto next = std::make_unique<STR_DATA>("pq");
     if (next.get() == old_address) {
-        EXPECT_FALSE(next->reading);
+        EXPECT_FALSE(next->reading());
     }
     EXPECT_TRUE(next->read_char(&ch, false));  // no read under way
     next->begin_read(&error);

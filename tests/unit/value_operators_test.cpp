@@ -339,7 +339,7 @@ TEST(ValueOperatorCompound, TextsListsArgsAndSets) {
     text->str_data()->read_char(&c, false);
     EXPECT_EQ(c, 'b');
     op_add_assign(text.get(), char_cell('!').get());
-    EXPECT_FALSE(text->str_data()->reading);
+    EXPECT_FALSE(text->str_data()->reading());
     text->str_data()->begin_read(&error);
     text->str_data()->read_char(&c, false);
     EXPECT_EQ(c, 'a');  // the next read starts over
