@@ -14,18 +14,25 @@
 
 namespace morvu {
 
+namespace {
+
+// The text of a defined int, held in its payload word or in a record; none
+// for the empty number.
+void append_int_text(const UNION_DATA* value, std::string& out) {
+    if (is_inline_int(value->payload)) {
+        append_inline_int(value->payload, out);
+        return;
+    }
+    const INT_DATA& number = *value->int_data();
+    if (!number.is_empty()) number.append_text(out);
+}
+
+}  // namespace
+
 void append_plain_scalar(UNION_DATA* value, std::string& out, size_t limit) {
     if (!is_defined_value(value)) return;
     switch (lower_tag(value->tag)) {
-    case tag_int: {
-        if (is_inline_int(value->payload)) {
-            append_inline_int(value->payload, out);
-            return;
-        }
-        const INT_DATA& number = *value->int_data();
-        if (!number.is_empty()) number.append_text(out);
-        return;
-    }
+    case tag_int: append_int_text(value, out); return;
     case tag_str: {
         const std::string& part = value->str_data()->text;
         const char* data = part.data();
@@ -84,12 +91,7 @@ void TEXT_PIECES::write(std::string& out, size_t limit) const {
         }
         const char tag = lower_tag(value->tag);
         if (tag == tag_int && value->payload != nullptr) {
-            if (is_inline_int(value->payload)) {
-                append_inline_int(value->payload, out);
-                continue;
-            }
-            const INT_DATA& number = *value->int_data();
-            if (!number.is_empty()) number.append_text(out);
+            append_int_text(value, out);
             continue;
         }
         // A defined one-byte text other than out itself, such as a
