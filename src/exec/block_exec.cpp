@@ -21,6 +21,8 @@
 #include <memory>
 #include <vector>
 #include <exception>
+#include <new>
+#include <stdexcept>
 
 #include "exec/control_counters.h"
 #include "exec/pending_exception.h"
@@ -189,6 +191,25 @@ void install_pending_error(const std::string& file, uint32_t line, const std::st
     set_pending_exception(exception);
 }
 
+// A statement left by an exception that is no language error: a refused
+// allocation (a number or container too large to hold) or a fault of the
+// interpreter. It fails as a system error of the statement whose message
+// says which; while an exception is pending, that one stays instead.
+[[gnu::noinline]] void install_foreign_failure(const TOKEN* statement) {
+    if (pending_exception != nullptr) return;
+    const char* identifier = "sysfeh";
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        identifier = "spenicaus";
+    } catch (const std::length_error&) {
+        identifier = "spenicaus";
+    } catch (...) {}
+    const ERROR error(source_file_name(statement->file_index), statement->line, msg_text(identifier),
+                      error_kind_system);
+    install_pending_error(error.file, static_cast<uint32_t>(error.line), error.message, &error);
+}
+
 // Gives current_statement back to the statement that ran the block, so the
 // record never outlives the statement (nor the tree) it points into.
 struct CURRENT_STATEMENT_GUARD {
@@ -299,12 +320,15 @@ namespace {
         current_statement = statement;
         if (shortcut == nullptr || !shortcut(data, index)) statement->executor(statement, this_item);
     } catch (const ERROR& error) {
-        install_pending_error(error.file, static_cast<uint32_t>(error.line), error.message, &error);
+        // Raised while an exception is pending, an error only repeats it
+        // (raise_error): the pending one stays with its value, whatever its
+        // type.
+        if (pending_exception == nullptr)
+            install_pending_error(error.file, static_cast<uint32_t>(error.line), error.message, &error);
     } catch (const RUN_BUDGET_SPENT&) {
         throw;
     } catch (...) {
-        install_pending_error(source_file_name(statement->file_index), static_cast<uint32_t>(statement->line),
-                              msg_text("sysfeh"), nullptr);
+        install_foreign_failure(statement);
     }
 }
 

@@ -389,6 +389,7 @@ const MESSAGE_ROW message_catalogue[message_count] = {
     {"uzudatfmt", "Infeasible date format"},
     {"zeinurzeienderl", "This character is only allowed at end of line"},
     {"datkannicbeswer", "File '%s' cannot be written: %s"},
+    {"spenicaus", "Not enough memory"},
 };
 
 }  // namespace morvu

@@ -16,7 +16,7 @@ struct MESSAGE_ROW {
     const char* text;
 };
 
-inline constexpr int message_count = 366;
+inline constexpr int message_count = 367;
 extern const MESSAGE_ROW message_catalogue[message_count];
 
 // The text of an identifier; "" for one the catalogue does not hold.

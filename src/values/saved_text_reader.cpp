@@ -84,6 +84,14 @@ bool damaged(const char* context) {
     return false;
 }
 
+// A key that a hash or set holds already. A hash refuses it as building a
+// hash from such pairs does; a set's text is damaged.
+bool key_twice(char letter) {
+    if (letter != 'h') return damaged(letter_name(letter));
+    saved_text_message = msg_text("schmehdef");
+    return false;
+}
+
 // A decimal number: an optional minus sign and at least one digit, within
 // 32 bits.
 bool parse_number(std::string_view digits, long long& value) {
@@ -851,7 +859,7 @@ PARSER::STEP PARSER::advance_hash(size_t i) {
                 break;
             }
             const char* message = nullptr;
-            if (hash.contains(&pair->key(), false, &message)) return step_of(damaged(context));
+            if (hash.contains(&pair->key(), false, &message)) return step_of(key_twice(letter));
             int bucket = HASH_DATA::bucket_of(&pair->key(), false, &message);
             if (message != nullptr) {
                 saved_text_message = message;
@@ -1193,12 +1201,16 @@ const char* PARSER::run(UNION_DATA* target) {
     }
     auto on_target = [&](size_t reference) { return targets[references[reference].first] == lands_in; };
     // Two reference keys of one hash may not name the same cell.
-    std::vector<std::pair<HASH_DATA*, UNION_DATA*>> keys;
+    std::vector<std::tuple<HASH_DATA*, UNION_DATA*, char>> keys;
     for (const PENDING_PAIR& pair : pending_pairs)
-        if (pair.by_reference) keys.emplace_back(pair.hash, targets[references[pair.first_reference].first]);
+        if (pair.by_reference)
+            keys.emplace_back(pair.hash, targets[references[pair.first_reference].first], pair.letter);
     std::sort(keys.begin(), keys.end());
-    if (std::adjacent_find(keys.begin(), keys.end()) != keys.end()) {
-        damaged("hash");
+    const auto same_key = [](const auto& a, const auto& b) {
+        return std::get<0>(a) == std::get<0>(b) && std::get<1>(a) == std::get<1>(b);
+    };
+    if (auto twice = std::adjacent_find(keys.begin(), keys.end(), same_key); twice != keys.end()) {
+        key_twice(std::get<2>(*twice));
         return keep_message(std::move(saved_text_message));
     }
     // The references into the new value are made while it is still the
@@ -1213,7 +1225,7 @@ const char* PARSER::run(UNION_DATA* target) {
         if (waits) {
             after_move.push_back(&pair);
         } else if (!join_hash(pair)) {
-            damaged(letter_name(pair.letter));
+            key_twice(pair.letter);
             return keep_message(std::move(saved_text_message));
         }
     }

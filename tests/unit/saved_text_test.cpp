@@ -487,7 +487,9 @@ TEST(SAVED_TEXT_READER, DamagedTextsAreRefusedAndTheTargetKeepsItsValue) {
         {"t99:99t", "Incomplete type 'time'"},
         {"e3eabc", "Incomplete type 'error'"},
         {"m2mi1ii1i", "Incomplete type 'set'"},
-        {"h2hi1ivi1iv", "Incomplete type 'hash'"},
+        {"h2hi1ivi1iv", "Keys multiply defined"},
+        {"h2hi007is1sai7is1sb", "Keys multiply defined"},
+        {"l2l$1$i5ih2h@1@i1i@1@i2i", "Keys multiply defined"},
         {"z-1z2z", "Incomplete type 'array2'"},
         // Graphs: a node count of zero with edges, positions beyond the node
         // count, edge numbers beyond the edge count, broken chains, gaps in

@@ -4,6 +4,7 @@
 // only in `char` and `random`, where the value must fit one anyway.
 
 #include <cstdint>
+#include <new>
 #include <string>
 
 #include "numbers/int_data.h"
@@ -84,6 +85,18 @@ void random_between(METHOD_CALL& call) {
     call.append(make_int_value(a + (b - a) * r / INT_DATA(RANDOM_SEQUENCE::largest)));
 }
 
+// A factorial or binomial coefficient too large to hold is refused before
+// any work (std::bad_alloc, as a failed allocation would be); the method
+// names the refusal.
+template <class COMPUTE>
+INT_DATA held_result(const METHOD_CALL& call, COMPUTE compute) {
+    try {
+        return compute();
+    } catch (const std::bad_alloc&) {
+        call.raise(msg_text("spenicaus"));
+    }
+}
+
 // The char of a code from 0 to 127; 0 gives the NUL character (the byte
 // 0xFF), since a char holding 0 is the empty char.
 void char_of_code(METHOD_CALL& call, const INT_DATA& n) {
@@ -133,8 +146,10 @@ bool int_functions(METHOD_CALL& call) {
     const INT_DATA& n = int_of(call.checked_receiver(true));
     if (which == binom || which == gcd || which == lcm) call.raise_if(check_arg_not_empty(*call.args, 0));
     switch (which) {
-    case fac: call.append(make_int_value(INT_DATA::factorial(n))); break;
-    case binom: call.append(make_int_value(INT_DATA::binomial(n, int_arg(call, 0)))); break;
+    case fac: call.append(make_int_value(held_result(call, [&] { return INT_DATA::factorial(n); }))); break;
+    case binom:
+        call.append(make_int_value(held_result(call, [&] { return INT_DATA::binomial(n, int_arg(call, 0)); })));
+        break;
     case gcd: call.append(make_int_value(INT_DATA::gcd(n, int_arg(call, 0)))); break;
     case lcm: call.append(make_int_value(INT_DATA::lcm(n, int_arg(call, 0)))); break;
     case prime: call.append(make_bool_value(n.is_prime(), 0)); break;
