@@ -1,6 +1,7 @@
 #include "eval/arg_frame.h"
 
 #include "eval/evaluator.h"
+#include "exec/pending_exception.h"
 #include "runtime/message_scratch.h"
 #include "values/signatures.h"
 #include "numbers/int_data.h"
@@ -60,10 +61,12 @@ const TOKEN_LIST& build_argument_list(TOKEN* node) {
 
 // Inlined: every operand of the general path passes here.
 __attribute__((always_inline)) inline void ARG_FRAME::evaluate_into(RESULT_LIST& list, RESULT_ITEM this_item) {
+    const PENDING_EXCEPTION* before = pending_exception;
     ARGUMENT_HOLDS holding(list);
     for (TOKEN* argument : argument_list_of(node)) {
         holding.before(argument);
         eval_cached(argument, this_item, list);
+        if (stops_at_pending && pending_exception != before && pending_exception != nullptr) raise_pending_error();
     }
 }
 
@@ -89,18 +92,33 @@ ARG_FRAME::ARG_FRAME(TOKEN* frame_node, RESULT_ITEM this_item, bool fresh, bool 
             hold_items(list->head);  // compared again with later alternatives
         }
     } else {
-        owned = true;
-        if (!stack.empty() && stack.back() != nullptr && node->block_mode != block_mode_running) {
-            // The arguments call_routine evaluated for this call, taken over
-            // even when they yielded nothing, so that they are evaluated once.
-            taken_list.reset(pop(stack));
-            results = taken_list.get();
-        } else {
-            results = &own_list;
-            evaluate_into(own_list, this_item);  // on an error own_list frees what it got
-        }
+        take_or_evaluate(stack, this_item);
     }
     fill_items();
+}
+
+ARG_FRAME::ARG_FRAME(TOKEN* frame_node, RESULT_ITEM this_item, STATEMENT_ARGUMENTS)
+    : node(frame_node), holds(true), stops_at_pending(true) {
+    if (node == nullptr) {
+        owned = true;
+        results = &own_list;
+        return;
+    }
+    take_or_evaluate(node->result_stack, this_item);
+    fill_items();
+}
+
+void ARG_FRAME::take_or_evaluate(std::vector<RESULT_LIST*>& stack, RESULT_ITEM this_item) {
+    owned = true;
+    if (!stack.empty() && stack.back() != nullptr && node->block_mode != block_mode_running) {
+        // The arguments call_routine evaluated for this call, taken over
+        // even when they yielded nothing, so that they are evaluated once.
+        taken_list.reset(pop(stack));
+        results = taken_list.get();
+    } else {
+        results = &own_list;
+        evaluate_into(own_list, this_item);  // on an error own_list frees what it got
+    }
 }
 
 ARG_FRAME::~ARG_FRAME() = default;

@@ -24,6 +24,11 @@
 // with own_holds false, leaves them to the enclosing hold scope, for frames
 // that do not end in the order they began.
 //
+// A frame made for a statement that must act on all of its arguments or on
+// none (STATEMENT_ARGUMENTS) stops at an argument that leaves a language
+// exception pending and raises the pending error: the statement ends there,
+// as it does when call_routine evaluates its arguments.
+//
 // The checks return null on success, or the process-wide check message,
 // valid until the next failing check. Argument indexes are 0-based and
 // printed unchanged. The caller raises the message with its own context,
@@ -44,6 +49,8 @@ namespace morvu {
 
 class UNION_DATA;
 
+struct STATEMENT_ARGUMENTS {};
+
 class ARG_FRAME {
 public:
     TOKEN* node;
@@ -51,6 +58,8 @@ public:
     bool owned = false;              // the frame frees the list
 
     ARG_FRAME(TOKEN* node, RESULT_ITEM this_item, bool fresh, bool own_holds = true);
+    // A fresh frame that ends the statement at a pending exception.
+    ARG_FRAME(TOKEN* node, RESULT_ITEM this_item, STATEMENT_ARGUMENTS);
     ~ARG_FRAME();
     ARG_FRAME(const ARG_FRAME&) = delete;
     ARG_FRAME& operator=(const ARG_FRAME&) = delete;
@@ -99,9 +108,11 @@ private:
     std::unique_ptr<RESULT_ITEM[]> heap_items;
     RESULT_ITEM* items = inline_items;
     uint32_t item_count = 0;
+    bool stops_at_pending = false;
 
     const char* count_failure(int32_t n) const;
     void evaluate_into(RESULT_LIST& list, RESULT_ITEM this_item);
+    void take_or_evaluate(std::vector<RESULT_LIST*>& stack, RESULT_ITEM this_item);
     void fill_items();
 };
 

@@ -42,7 +42,9 @@ private:
 void exec_output(TOKEN* node, RESULT_ITEM this_item) {
     OUTPUT_FORM form;
     output_form_of(*node->text, form);  // the statement is bound by one of the nine names
-    ARG_FRAME frame(node->left, this_item, true);
+    // A call among the arguments that fails ends the statement before it
+    // writes anything.
+    ARG_FRAME frame(node->left, this_item, STATEMENT_ARGUMENTS{});
     CONSOLE_SINK sink(node, frame);
     const RESULT_ITEM* items = frame.count() > 0 ? &frame[0] : nullptr;
     write_output(sink, terminal_format, form, items, static_cast<int32_t>(frame.count()), node);
