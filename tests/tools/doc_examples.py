@@ -16,6 +16,10 @@ How a page marks its examples (fenced blocks, ``` or ~~~):
                              a file= block before it, else a file beside the page
     ```morvu args=a b        the program's arguments (split like a shell does)
     ```morvu options="-a app" interpreter options, before the program file
+    ```command               one line "morvu <arguments>": the interpreter run
+                             with exactly these arguments and no program file
+                             of the page's (the start-up and its messages);
+                             an output block may follow as after a program
 Any other block (text, sh, ...) is prose and is not run.
 
 Each program runs in a fresh temporary directory as "example.mrv", so error
@@ -105,16 +109,25 @@ def examples(blocks, page_dir="."):
             continue
         if block.kind == "output":
             previous = blocks[n - 1] if n > 0 else None
-            if not (previous and previous.kind == "morvu" and "file" not in previous.attrs
+            if not (previous and previous.kind in ("morvu", "command") and "file" not in previous.attrs
                     and block.blank_before):
                 problems.append((block.line, "an output block must follow a morvu program directly"))
             continue
-        if block.kind != "morvu":
+        if block.kind not in ("morvu", "command"):
             continue
         example = {"line": block.line, "program": block.body, "files": files, "expect": None,
                    "expect_line": None, "status": 0, "stdin": block.attrs.get("stdin"),
                    "args": shlex.split(block.attrs.get("args", "")),
-                   "options": shlex.split(block.attrs.get("options", ""))}
+                   "options": shlex.split(block.attrs.get("options", "")), "command": None}
+        if block.kind == "command":
+            lines = [line for line in block.body if line.strip()]
+            words = shlex.split(lines[0]) if len(lines) == 1 else []
+            if not words or words[0] != "morvu" or block.attrs:
+                problems.append((block.line, "a command block holds one line \"morvu <arguments>\" "
+                                 "and takes no attributes"))
+                files = []
+                continue
+            example["command"] = words[1:]
         files = []
         following = blocks[n + 1] if n + 1 < len(blocks) else None
         if following and following.kind == "output" and following.blank_before:
@@ -150,11 +163,14 @@ def run_example(binary, example):
             target = os.path.join(work, name)
             os.makedirs(os.path.dirname(target), exist_ok=True)
             write_lines(target, lines)
-        write_lines(os.path.join(work, PROGRAM_NAME), example["program"])
+        if example["command"] is None:
+            write_lines(os.path.join(work, PROGRAM_NAME), example["program"])
+            command = [binary] + example["options"] + [PROGRAM_NAME] + example["args"]
+        else:
+            command = [binary] + example["command"]
         stdin = subprocess.DEVNULL
         if example["stdin"] is not None:
             stdin = open(os.path.join(work, example["stdin"]), "rb")
-        command = [binary] + example["options"] + [PROGRAM_NAME] + example["args"]
         try:
             done = subprocess.run(command, cwd=work, stdin=stdin, capture_output=True, timeout=TIMEOUT)
         except subprocess.TimeoutExpired:
@@ -239,6 +255,12 @@ def selftest(binary):
     assert examples(split_blocks("text\n```output\n1\n```\n")[0])[1] != []
     assert examples(split_blocks("```morvu\nouts(1)\n```\nprose\n```output\n1\n```\n")[0])[1] != []
     assert examples(split_blocks("```morvu stdin=x\nouts(1)\n```\n")[0])[1] != []
+    # A command runs the interpreter with its own arguments and no program.
+    found, problems = examples(split_blocks("```command\nmorvu -o\n```\n\n```output status=1\nx\n```\n")[0])
+    assert problems == [] and found[0]["command"] == ["-o"] and found[0]["status"] == 1, (found, problems)
+    assert run_example(binary, dict(found[0], expect=None)) == []
+    assert examples(split_blocks("```command\nls -l\n```\n")[0])[1] != []
+    assert examples(split_blocks("```command\nmorvu\nmorvu -v\n```\n")[0])[1] != []
     # Standard input may also come from a file beside the page.
     with tempfile.TemporaryDirectory(prefix="morvu-selftest-") as work:
         with open(os.path.join(work, "lines.txt"), "w") as f:
