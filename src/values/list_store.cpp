@@ -507,6 +507,9 @@ namespace {
 struct ORDER_FRAME {
     LIST_NODE* mine;
     LIST_NODE* theirs;
+    // The pair of lists itself, for finding it again when a link leads back.
+    const LIST_DATA* mine_list;
+    const LIST_DATA* theirs_list;
     enum : uint8_t {
         start,    // the current element pair is next
         less,     // the answer is "<" of the element pair
@@ -572,7 +575,21 @@ bool is_plain_ordered(const UNION_DATA* cell) {
 }
 
 void open_order(UNION_DATA* x, UNION_DATA* y) {
-    order_frames.push_back({follow_link(x)->list_data()->head, follow_link(y)->list_data()->head});
+    LIST_DATA* mine = follow_link(x)->list_data();
+    LIST_DATA* theirs = follow_link(y)->list_data();
+    order_frames.push_back({mine->head, theirs->head, mine, theirs});
+}
+
+// Whether the walk that began at base is ordering the element pair x, y,
+// two lists, already: links have led back into it. Only a link can lead
+// back, so only then is the stack searched.
+bool is_open_pair(UNION_DATA* x, UNION_DATA* y, size_t base) {
+    if (!is_link_cell(x) && !is_link_cell(y)) return false;
+    const LIST_DATA* mine = follow_link(x)->list_data();
+    const LIST_DATA* theirs = follow_link(y)->list_data();
+    for (size_t i = base; i < order_frames.size(); ++i)
+        if (order_frames[i].mine_list == mine && order_frames[i].theirs_list == theirs) return true;
+    return false;
 }
 
 }  // namespace
@@ -582,7 +599,7 @@ const char* LIST_DATA::less(LIST_DATA& other, bool* result) {
     // pair is asked only when neither does. Lists of lists are ordered from
     // the walk's own frames, in the order a recursive comparison would take.
     const ORDER_WALK walk;
-    order_frames.push_back({head, other.head});
+    order_frames.push_back({head, other.head, this, &other});
     // What the frame that ended last found: "<"; that both its lists ended
     // together; and whether it was plain.
     bool answer = false;
@@ -592,6 +609,14 @@ const char* LIST_DATA::less(LIST_DATA& other, bool* result) {
         // User operators may order lists of their own meanwhile.
         const size_t top = order_frames.size() - 1;
         auto frame = [top]() -> ORDER_FRAME& { return order_frames[top]; };
+        // Neither "<" nor ">" for the element pair: the next one.
+        auto next_pair = [&frame] {
+            if (frame().owns_pure) order_runs_no_user_code = false;
+            frame().owns_pure = false;
+            frame().mine = frame().mine->next;
+            frame().theirs = frame().theirs->next;
+            frame().phase = ORDER_FRAME::start;
+        };
         if (frame().phase == ORDER_FRAME::start) {
             // The other list leads: running out of this list first makes it
             // a proper prefix, running out of the other leaves "not less".
@@ -613,7 +638,14 @@ const char* LIST_DATA::less(LIST_DATA& other, bool* result) {
             frame().phase = ORDER_FRAME::less;
             if (is_list_pair(x)) {
                 if (const char* message = check_binary_operands(x, y, "<")) return message;
-                open_order(x, y);
+                if (!is_open_pair(x, y, walk.base)) {
+                    open_order(x, y);
+                    continue;
+                }
+                // Met again: neither "<" nor ">", as equality takes a pair
+                // met again as equal; the pair's open frame decides.
+                frame().plain = false;
+                next_pair();
                 continue;
             }
             frame().plain = frame().plain && is_plain_ordered(x) && is_plain_ordered(y);
@@ -656,12 +688,7 @@ const char* LIST_DATA::less(LIST_DATA& other, bool* result) {
             ORDER_WALK::pop();  // greater
             continue;
         }
-        // Neither: the next element pair.
-        if (frame().owns_pure) order_runs_no_user_code = false;
-        frame().owns_pure = false;
-        frame().mine = frame().mine->next;
-        frame().theirs = frame().theirs->next;
-        frame().phase = ORDER_FRAME::start;
+        next_pair();
     }
     *result = answer;
     return nullptr;

@@ -112,19 +112,37 @@ bool quicksort(int n, KEY_AT key_at, SWAP_AT swap_at, BEFORE before) {
     return true;
 }
 
+// What the sort compares for a cell: aliases followed to their end, then a
+// reference to its target, and the tag that decides whether two cells may
+// be compared. A reference stands for its target's value held as the
+// reference itself is held: an element of a list (an any cell) that refers
+// to an int variable sorts as an element holding an int.
+struct SORT_OPERAND {
+    UNION_DATA* value;
+    char tag;
+};
+
+SORT_OPERAND sort_operand(UNION_DATA* cell) {
+    cell = follow_aliases(cell);
+    UNION_DATA* target = is_reference_tag(cell->tag) ? cell->target() : nullptr;
+    if (target == nullptr) return {cell, cell->tag};
+    const char type = lower_tag(target->tag);
+    return {target, is_any_tag(cell->tag) ? raise_tag(type) : type};
+}
+
 // The numbers of the cells in permutation order, each with its index, when
-// every cell, aliases followed, carries one and the same int tag and a
+// every cell, read as sort_operand reads it, carries one and the same int tag and a
 // non-empty number within 64 bits: such cells never make sort_less_equal
 // answer with a message.
 bool collect_small_ints(UNION_DATA** cells, const int* permutation, int n,
                         std::vector<std::pair<int64_t, int>>& numbers) {
-    const char tag = follow_aliases(cells[permutation[0]])->tag;
+    const char tag = sort_operand(cells[permutation[0]]).tag;
     if (lower_tag(tag) != tag_int) return false;
     numbers.resize(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) {
-        const UNION_DATA* cell = follow_aliases(cells[permutation[i]]);
+        const auto [cell, cell_tag] = sort_operand(cells[permutation[i]]);
         // cell_int64 refuses the empty number.
-        if (cell->tag != tag || cell->payload == nullptr || !cell_int64(cell, numbers[static_cast<size_t>(i)].first))
+        if (cell_tag != tag || cell->payload == nullptr || !cell_int64(cell, numbers[static_cast<size_t>(i)].first))
             return false;
         numbers[static_cast<size_t>(i)].second = permutation[i];
     }
@@ -132,16 +150,16 @@ bool collect_small_ints(UNION_DATA** cells, const int* permutation, int n,
 }
 
 // The texts of the cells in permutation order, each with its index, when
-// every cell, aliases followed, carries one and the same str tag and holds a
-// text: sort_less_equal never answers such cells with a message, and it
+// every cell, read as sort_operand reads it, carries one and the same str
+// tag and holds a text: sort_less_equal never answers such cells with a message, and it
 // orders them as strcmp does.
 bool collect_texts(UNION_DATA** cells, const int* permutation, int n, std::vector<std::pair<const char*, int>>& texts) {
-    const char tag = follow_aliases(cells[permutation[0]])->tag;
+    const char tag = sort_operand(cells[permutation[0]]).tag;
     if (lower_tag(tag) != tag_str) return false;
     texts.resize(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) {
-        const UNION_DATA* cell = follow_aliases(cells[permutation[i]]);
-        if (cell->tag != tag || cell->payload == nullptr) return false;
+        const auto [cell, cell_tag] = sort_operand(cells[permutation[i]]);
+        if (cell_tag != tag || cell->payload == nullptr) return false;
         texts[static_cast<size_t>(i)] = {cell->str_data()->text.c_str(), permutation[i]};
     }
     return true;
@@ -150,6 +168,10 @@ bool collect_texts(UNION_DATA** cells, const int* permutation, int n, std::vecto
 }  // namespace
 
 const char* compare_less(UNION_DATA* left, UNION_DATA* right, bool* result) {
+    // An alias names its target, which may be a reference (a list element
+    // given to "@"): the reference then stands for its target, as in "==".
+    left = follow_aliases(left);
+    right = follow_aliases(right);
     if (const char* message = check_binary_operands(left, right, "<")) return message;
     UNION_DATA* l = follow_link(left);
     UNION_DATA* r = follow_link(right);
@@ -199,6 +221,8 @@ const char* compare_less(UNION_DATA* left, UNION_DATA* right, bool* result) {
 }
 
 const char* op_less_equal(UNION_DATA* left, UNION_DATA* right, bool* result) {
+    left = follow_aliases(left);
+    right = follow_aliases(right);
     if (const char* message = check_binary_operands(left, right, "<=")) return message;
     bool less = false;
     if (const char* message = compare_less(left, right, &less)) return message;
@@ -207,6 +231,8 @@ const char* op_less_equal(UNION_DATA* left, UNION_DATA* right, bool* result) {
 }
 
 const char* op_greater(UNION_DATA* left, UNION_DATA* right, bool* result) {
+    left = follow_aliases(left);
+    right = follow_aliases(right);
     if (const char* message = check_binary_operands(left, right, ">")) return message;
     if (base_type_code(left) == tag_set) {
         *result = follow_link(left)->hash_data()->is_proper_superset(*follow_link(right)->hash_data());
@@ -219,6 +245,8 @@ const char* op_greater(UNION_DATA* left, UNION_DATA* right, bool* result) {
 }
 
 const char* op_greater_equal(UNION_DATA* left, UNION_DATA* right, bool* result) {
+    left = follow_aliases(left);
+    right = follow_aliases(right);
     if (const char* message = check_binary_operands(left, right, ">=")) return message;
     if (base_type_code(left) == tag_set) {
         *result = follow_link(left)->hash_data()->includes_keys(*follow_link(right)->hash_data());
@@ -232,10 +260,12 @@ const char* op_greater_equal(UNION_DATA* left, UNION_DATA* right, bool* result) 
 
 int sort_less_equal(UNION_DATA* a, UNION_DATA* b, const char** message) {
     *message = nullptr;
-    a = follow_aliases(a);
-    b = follow_aliases(b);
+    const SORT_OPERAND x = sort_operand(a);
+    const SORT_OPERAND y = sort_operand(b);
+    a = x.value;
+    b = y.value;
     if (a == b) return 1;
-    if (a->tag != b->tag) {
+    if (x.tag != y.tag) {
         *message = msg_text("inkdattyp");
         return -1;
     }

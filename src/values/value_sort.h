@@ -4,8 +4,8 @@
 // codes, calendar values field by field, lists lexicographically, sets by
 // proper inclusion, objects by their type's own operator "<"); "<=", ">" and
 // ">=" are built from "<" and "==", except on sets, which compare by
-// inclusion. Operands are taken one link step deep; every operation returns
-// null or a message (keep_message) and never throws.
+// inclusion. Operands are taken one link step deep past their aliases;
+// every operation returns null or a message (keep_message) and never throws.
 //
 // sort_values orders a permutation of indexes into an array of key cells,
 // which the container supplies and afterwards applies; the cells themselves
@@ -38,8 +38,10 @@ const char* op_greater(UNION_DATA* left, UNION_DATA* right, bool* result);
 const char* op_greater_equal(UNION_DATA* left, UNION_DATA* right, bool* result);
 
 // The "<=" of sorting: 1 true, 0 false, -1 with *message set. Aliases and
-// call-aliases are followed to the end, references are not; cells of
-// different tags (case included) give "incompatible types".
+// call-aliases are followed to the end, then a reference to its target,
+// which counts as held the way the reference is held (an element given to
+// "@" sorts by its target); cells of different tags (case included) give
+// "incompatible types".
 int sort_less_equal(UNION_DATA* a, UNION_DATA* b, const char** message);
 
 // Orders permutation[0 .. n-1] (indexes into cells, 0 .. n-1 on entry) so

@@ -343,14 +343,22 @@ TEST(ValueSortLessEqual, TagsListsAndMessages) {
     // An int variable and an any variable holding an int differ in tag.
     EXPECT_EQ(sort_less_equal(int_cell(1).get(), int_cell(1, 'V').get(), &message), -1);
     EXPECT_STREQ(message, "incompatible types");
-    // Aliases are followed, references are not.
+    // Aliases are followed, and a reference stands for its target, held as
+    // the reference itself is held.
     CELL alias = make_cell('i');
     alias->scope_variable = 1;
     ASSERT_EQ(assign_link(alias.get(), one.get(), 'q'), nullptr);
     EXPECT_EQ(sort_less_equal(alias.get(), one.get(), &message), 1);
     CELL reference = make_cell('i');
     ASSERT_EQ(assign_link(reference.get(), one.get(), 'p'), nullptr);
-    EXPECT_EQ(sort_less_equal(reference.get(), one.get(), &message), -1);
+    EXPECT_EQ(sort_less_equal(reference.get(), one.get(), &message), 1);
+    EXPECT_EQ(sort_less_equal(int_cell(2).get(), reference.get(), &message), 0);
+    EXPECT_EQ(sort_less_equal(reference.get(), int_cell(1, 'V').get(), &message), -1);
+    CELL held_reference = make_cell('V');
+    ASSERT_EQ(assign_link(held_reference.get(), one.get(), 'p'), nullptr);
+    EXPECT_EQ(sort_less_equal(held_reference.get(), int_cell(2, 'V').get(), &message), 1);
+    EXPECT_EQ(sort_less_equal(held_reference.get(), int_cell(2).get(), &message), -1);
+    EXPECT_STREQ(message, "incompatible types");
 
     EXPECT_EQ(sort_less_equal(list_of({1}).get(), list_of({1, 0}).get(), &message), 1);
     EXPECT_EQ(sort_less_equal(list_of({1, 0}).get(), list_of({1}).get(), &message), 0);
