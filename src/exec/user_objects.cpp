@@ -70,16 +70,7 @@ private:
 };
 
 TOKEN* METHOD::type_named(const std::string& written) const {
-    std::string name;
-    for (size_t i = 0; i < written.size(); ++i) {
-        if (written[i] == ':' && i + 1 < written.size() && written[i + 1] == ':') {
-            name += module_separator;
-            ++i;
-        } else {
-            name += written[i];
-        }
-    }
-    TOKEN* found = find_symbol(node, name, 't', false, node);
+    TOKEN* found = find_symbol(node, internal_name(written), 't', false, node);
     if (found == nullptr) fail(format_string(msg_text("unbdattypxxx"), written.c_str()));
     return found;
 }

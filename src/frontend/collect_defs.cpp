@@ -113,9 +113,63 @@ void merge_routines(TOKEN* defining_tree, TOKEN* collecting_root, const std::str
     }
 }
 
+// A routine of a type body to be entered there again under another key.
+struct RENAMED_ROUTINE {
+    STR_INT_TABLE* table;
+    std::string key;
+    TOKEN* definition;
+};
+using RENAMED_ROUTINES = std::vector<RENAMED_ROUTINE>;
+
+// The type definitions of one file's own tree, nested ones included; the
+// trees of the files it includes are met by their own merge.
+std::vector<TOKEN*> own_type_definitions(TOKEN* tree) {
+    std::vector<TOKEN*> types;
+    std::vector<TOKEN*> pending{tree};
+    while (!pending.empty()) {
+        TOKEN* node = pending.back();
+        pending.pop_back();
+        if (node != tree && node->inclusion_state == inclusion_grafted) continue;
+        if (is_type_definition(node)) types.push_back(node);
+        if (node->right != nullptr) pending.push_back(node->right);
+        if (node->left != nullptr) pending.push_back(node->left);
+    }
+    return types;
+}
+
+// A call from the collecting root names the parameter types of a routine
+// of an included file's type as the root sees them, as it does for the
+// file's outermost routines: each routine of the file's type bodies is to be
+// entered in its body again under its key rebuilt for the root. The keys
+// are entered only once every root is collected, so that every key rebuilt
+// is one that its definition was registered under.
+void rename_type_routines(TOKEN* source_tree, TOKEN* collecting_root, RENAMED_ROUTINES& renamed) {
+    for (TOKEN* type : own_type_definitions(source_tree)) {
+        TOKEN* body = last_list_item(type);
+        if (body == nullptr || body->scope == nullptr) continue;
+        for (STR_INT_TABLE* table : {&body->scope->procedures, &body->scope->functions}) {
+            for (const auto& [key, definition] : table_entries(*table)) {
+                std::string seen = routine_signature_key(definition, key, collecting_root);
+                if (seen != key) renamed.push_back({table, std::move(seen), definition});
+            }
+        }
+    }
+}
+
+// Enters the rebuilt keys. A key that already answers for another routine
+// of the type keeps it: the type's own definitions come first.
+void enter_renamed(const RENAMED_ROUTINES& renamed) {
+    for (const RENAMED_ROUTINE& routine : renamed) {
+        if (table_token(*routine.table, routine.key) == nullptr)
+            enter_token(*routine.table, routine.key, routine.definition);
+    }
+    if (!renamed.empty()) ++routine_tables_generation;
+}
+
 // Merges the definitions of the file whose tree is `source_tree` into the
 // collecting root, under the prefix.
-void merge_file(TOKEN* source_tree, TOKEN* collecting_root, const std::string& prefix, bool types) {
+void merge_file(TOKEN* source_tree, TOKEN* collecting_root, const std::string& prefix, bool types,
+                RENAMED_ROUTINES& renamed) {
     if (source_tree->scope == nullptr || collecting_root->scope == nullptr) return;
     SCOPE& source = *source_tree->scope;
     SCOPE& target = *collecting_root->scope;
@@ -126,21 +180,11 @@ void merge_file(TOKEN* source_tree, TOKEN* collecting_root, const std::string& p
     merge_definitions(source.variables, target.variables, prefix, "varschdefbei");
     merge_routines(source_tree, collecting_root, prefix, true);
     merge_routines(source_tree, collecting_root, prefix, false);
+    rename_type_routines(source_tree, collecting_root, renamed);
 }
 
-}  // namespace
-
-void collect_definitions(int last_file_index, bool types, STR_INT_TABLE& files) {
-    for (int index = -1; index <= last_file_index; ++index) {
-        TOKEN* tree = table_token(files, source_file_name(index));
-        if (tree == nullptr) continue;
-        NAME_LIST visited;
-        collect_file_definitions(tree, std::string(), tree, types, visited, files);
-    }
-}
-
-void collect_file_definitions(TOKEN* tree, const std::string& prefix, TOKEN* collecting_root, bool types,
-                              NAME_LIST& visited, STR_INT_TABLE& files) {
+void collect_into(TOKEN* tree, const std::string& prefix, TOKEN* collecting_root, bool types, NAME_LIST& visited,
+                  STR_INT_TABLE& files, RENAMED_ROUTINES& renamed) {
     for (TOKEN* statement : split_by_operator(tree, ';')) {
         if (!is_need_statement(statement)) continue;
         for (const INCLUDED& included : need_targets(statement, prefix, &files)) {
@@ -149,10 +193,30 @@ void collect_file_definitions(TOKEN* tree, const std::string& prefix, TOKEN* col
             std::string path = included.prefix + source_file_name(included.tree->file_index);
             if (visited.contains(path)) continue;
             visited.append(path);
-            merge_file(included.tree, collecting_root, included.prefix, types);
-            collect_file_definitions(included.tree, included.prefix, collecting_root, types, visited, files);
+            merge_file(included.tree, collecting_root, included.prefix, types, renamed);
+            collect_into(included.tree, included.prefix, collecting_root, types, visited, files, renamed);
         }
     }
+}
+
+}  // namespace
+
+void collect_definitions(int last_file_index, bool types, STR_INT_TABLE& files) {
+    RENAMED_ROUTINES renamed;
+    for (int index = -1; index <= last_file_index; ++index) {
+        TOKEN* tree = table_token(files, source_file_name(index));
+        if (tree == nullptr) continue;
+        NAME_LIST visited;
+        collect_into(tree, std::string(), tree, types, visited, files, renamed);
+    }
+    enter_renamed(renamed);
+}
+
+void collect_file_definitions(TOKEN* tree, const std::string& prefix, TOKEN* collecting_root, bool types,
+                              NAME_LIST& visited, STR_INT_TABLE& files) {
+    RENAMED_ROUTINES renamed;
+    collect_into(tree, prefix, collecting_root, types, visited, files, renamed);
+    enter_renamed(renamed);
 }
 
 std::string routine_signature_key(TOKEN* defining_tree, const std::string& key, TOKEN* collecting_root) {
@@ -164,7 +228,10 @@ std::string routine_signature_key(TOKEN* defining_tree, const std::string& key, 
     result += key_mark;
     for (const std::string& type_name : parameter_types) {
         TOKEN* definition = find_symbol(defining_tree, type_name, 't', false, defining_tree);
-        std::string seen = definition != nullptr ? qualified_type_name(collecting_root, definition) : std::string();
+        // The full name of a nested type shows its module separators as
+        // "::"; keys carry the byte, as the keys of calls do.
+        std::string seen =
+            definition != nullptr ? internal_name(qualified_type_name(collecting_root, definition)) : std::string();
         result += seen.empty() ? type_name : seen;
         result += ';';
     }

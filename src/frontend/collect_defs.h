@@ -6,7 +6,10 @@
 // or through further files, under names qualified by the module prefixes of
 // the need items on the way (each module name followed by the byte 27).
 // Routine keys are rebuilt so that parameter types that are user types carry
-// the names under which the collecting root sees them.
+// the names under which the collecting root sees them. The routines of the
+// included files' type bodies are entered in their bodies again under the
+// keys so rebuilt, since calls from the root name their argument types that
+// way.
 //
 // collect_needs then orders the storage table of the program root along the
 // program text: the variables of an included file stand where the need

@@ -13,17 +13,7 @@ std::string saved_type_name(const TOKEN* place, const TOKEN* type) {
     if (shown.empty() && type->text) shown = *type->text;
     // The full name shows module separators as "::"; the saved name keeps
     // the byte, as the type tables do.
-    std::string name;
-    name.reserve(shown.size());
-    for (size_t i = 0; i < shown.size(); ++i) {
-        if (shown[i] == ':' && i + 1 < shown.size() && shown[i + 1] == ':') {
-            name += module_separator;
-            ++i;
-        } else {
-            name += shown[i];
-        }
-    }
-    return name;
+    return internal_name(shown);
 }
 
 void saved_member_names(const TOKEN* type, std::vector<std::string>& names) {

@@ -13,4 +13,7 @@ inline constexpr char module_separator = 27;
 // The name with every byte 27 shown as "::".
 std::string display_name(std::string_view name);
 
+// The inverse: the name as shown with every "::" turned into the byte 27.
+std::string internal_name(std::string_view shown);
+
 }  // namespace morvu
