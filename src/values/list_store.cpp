@@ -411,6 +411,7 @@ LIST_NODE* LIST_DATA::node_at(int index) {
         if (from_cursor < distance) {
             node = cursor;
             position = cursor_index;
+            distance = from_cursor;
         }
     }
     // Once the steps walked past the known nodes' neighbours add up to a
