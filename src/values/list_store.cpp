@@ -294,6 +294,25 @@ LIST_NODE::~LIST_NODE() {
 
 LIST_DATA::~LIST_DATA() { clear(); }
 
+// A list shorter than this walks to any position in a few steps: it never
+// gets positions.
+constexpr int positions_from = 32;
+
+template <typename CHANGE>
+void LIST_DATA::keep_positions(CHANGE change) noexcept {
+    if (positions == nullptr) return;
+    try {
+        change(*positions);  // each change leaves the slots as they were when it throws
+    } catch (const std::bad_alloc&) {
+        drop_positions();  // the positions are only a shortcut: walking still works
+    }
+}
+
+void LIST_DATA::drop_positions() noexcept {
+    positions.reset();
+    far_steps = 0;
+}
+
 void LIST_DATA::clear() {
     // Detach the chain first: destroying a cell dissolves links into it, and
     // the list must look consistent (empty) while that happens.
@@ -303,6 +322,7 @@ void LIST_DATA::clear() {
     node_count = 0;
     cursor = nullptr;
     cursor_index = -1;
+    drop_positions();
     if (count >= 1024) free_plain_numbers(node, count);
     while (node != nullptr) {
         LIST_NODE* next = node->next;
@@ -316,6 +336,7 @@ void LIST_DATA::forget_nodes() {
     node_count = 0;
     cursor = nullptr;
     cursor_index = -1;
+    drop_positions();
 }
 
 const char* LIST_DATA::append(UNION_DATA* cell, int mode) { return append_pair(nullptr, 0, cell, mode); }
@@ -329,6 +350,7 @@ const char* LIST_DATA::prepend(UNION_DATA* cell, int mode) {
     head = node;
     ++node_count;
     if (cursor_index >= 0) ++cursor_index;  // same node, one position further
+    keep_positions([node](LIST_POSITIONS& nodes) { nodes.push_front(node); });
     return message;
 }
 
@@ -340,6 +362,7 @@ const char* LIST_DATA::append_pair(UNION_DATA* key, int key_mode, UNION_DATA* va
     else head = node;
     tail = node;
     ++node_count;
+    keep_positions([node](LIST_POSITIONS& nodes) { nodes.push_back(node); });
     return message;
 }
 
@@ -364,6 +387,14 @@ UNION_DATA* LIST_DATA::at(int index, const char** message) {
         return nullptr;
     }
     if (message != nullptr) *message = nullptr;
+    LIST_NODE* node = node_at(index);
+    cursor = node;
+    cursor_index = index;
+    return &node->value;
+}
+
+LIST_NODE* LIST_DATA::node_at(int index) {
+    if (positions != nullptr) return positions->at(index);
     // Start from whichever known node lies nearest: the head, the tail or
     // the cursor. Neighbours of the cursor cost one step, as does repeating
     // the same index.
@@ -380,13 +411,22 @@ UNION_DATA* LIST_DATA::at(int index, const char** message) {
         if (from_cursor < distance) {
             node = cursor;
             position = cursor_index;
+            distance = from_cursor;
         }
+    }
+    // Once the steps walked past the known nodes' neighbours add up to a
+    // walk over the whole list, a walk that makes the positions costs no
+    // more than has been walked already.
+    if (distance > 1 && node_count >= positions_from) {
+        if (distance - 1 >= node_count - far_steps) {
+            positions = std::make_unique<LIST_POSITIONS>(head, node_count);
+            return positions->at(index);
+        }
+        far_steps += distance - 1;
     }
     for (; position < index; ++position) node = node->next;
     for (; position > index; --position) node = node->prev;
-    cursor = node;
-    cursor_index = index;
-    return &node->value;
+    return node;
 }
 
 const char* LIST_DATA::set_at(int index, UNION_DATA* cell, int mode) {
@@ -415,6 +455,7 @@ const char* LIST_DATA::insert_at(int index, UNION_DATA* cell, int mode) {
     after->prev = node;
     ++node_count;
     cursor = node;  // cursor_index stays index
+    keep_positions([index, node](LIST_POSITIONS& nodes) { nodes.insert(index, node); });
     return message;
 }
 
@@ -448,6 +489,7 @@ void LIST_DATA::remove_first() {
     if (head != nullptr) head->prev = nullptr;
     else tail = nullptr;
     --node_count;
+    keep_positions([](LIST_POSITIONS& nodes) { nodes.pop_front(); });
     delete node;
 }
 
@@ -462,6 +504,7 @@ void LIST_DATA::remove_last() {
     if (tail != nullptr) tail->next = nullptr;
     else head = nullptr;
     --node_count;
+    keep_positions([](LIST_POSITIONS& nodes) { nodes.pop_back(); });
     delete node;
 }
 
@@ -479,6 +522,7 @@ const char* LIST_DATA::remove_at(int index) {
         cursor = node->prev;
         cursor_index = index - 1;
         --node_count;
+        keep_positions([index](LIST_POSITIONS& nodes) { nodes.erase(index); });
         delete node;
     }
     return nullptr;
@@ -490,10 +534,12 @@ void LIST_DATA::remove_node(LIST_NODE* node) {
     if (node->next != nullptr) node->next->prev = node->prev;
     else tail = node->prev;
     // Finding the cursor's new position would cost a walk; callers position
-    // again before any positioned access anyway.
+    // again before any positioned access anyway. So would the node's place
+    // among the positions.
     cursor = nullptr;
     cursor_index = -1;
     --node_count;
+    drop_positions();
     delete node;
 }
 
@@ -712,6 +758,7 @@ void LIST_DATA::reverse() {
     cursor_index = -1;
     for (LIST_NODE* node = head; node != nullptr; node = node->prev) std::swap(node->prev, node->next);
     std::swap(head, tail);
+    keep_positions([](LIST_POSITIONS& nodes) { nodes.reverse(); });
 }
 
 const char* LIST_DATA::sort(UNION_DATA** keys, bool ascending) {
@@ -751,6 +798,12 @@ const char* LIST_DATA::sort(UNION_DATA** keys, bool ascending) {
     }
     if (previous != nullptr) previous->next = nullptr;
     tail = previous;
+    keep_positions([&nodes, &permutation](LIST_POSITIONS& sorted) {
+        std::vector<LIST_NODE*> order;
+        order.reserve(nodes.size());
+        for (int from : permutation) order.push_back(nodes[static_cast<size_t>(from)]);
+        sorted.assign(std::move(order));
+    });
     return message;
 }
 
@@ -1012,6 +1065,7 @@ const char* LIST_DATA::copy_from(LIST_DATA& source) {
     node_count = std::exchange(fresh.node_count, node_count);
     cursor = nullptr;
     cursor_index = -1;
+    drop_positions();
     fresh.cursor = nullptr;
     fresh.cursor_index = -1;
     return message.result();  // fresh now holds the old nodes and destroys them

@@ -7,7 +7,11 @@
 // cursor remembers the node of the last positioned access: either there is
 // none (cursor null, cursor_index -1) or cursor_index is the cursor node's
 // position from 0. Walking by consecutive indexes therefore costs one step per
-// access. The list owns its nodes and each node owns its cells.
+// access. A list read far from its head, tail and cursor also gets the
+// positions of its nodes (list_positions.h) once the steps it has walked past
+// those nodes' neighbours add up to its length: from then on every position
+// costs one step, and every change of the chain keeps the positions in step.
+// The list owns its nodes and each node owns its cells.
 //
 // Operations that can fail return a message (null on success), formatted ones
 // kept by keep_message (runtime/message_scratch.h). iteration_count belongs to
@@ -16,9 +20,11 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <new>
 
 #include "runtime/slab_pool.h"
+#include "values/list_positions.h"
 #include "values/union_data.h"
 
 namespace morvu {
@@ -86,6 +92,11 @@ public:
     LIST_NODE* head = nullptr;
     LIST_NODE* tail = nullptr;
     int iteration_count = 0;
+    // Steps walked beyond the first by positioned accesses, while the list
+    // has no positions; reaching node_count makes them.
+    int far_steps = 0;
+    // The node at each position, or null.
+    std::unique_ptr<LIST_POSITIONS> positions;
 
     LIST_DATA() = default;
     ~LIST_DATA();
@@ -178,6 +189,16 @@ public:
     const char* copy_from(LIST_DATA& source);
 
 private:
+    // The node at a valid index: from the positions, or walked from the
+    // nearest known node (which may make the positions).
+    LIST_NODE* node_at(int index);
+
+    // Applies a change to the positions, if the list has them; a change that
+    // runs out of memory drops them instead.
+    template <typename CHANGE>
+    void keep_positions(CHANGE change) noexcept;
+    void drop_positions() noexcept;
+
     // sort_plain_ints for a list holding ints in its cells' payload words:
     // every element must be such an int or a number that looks as one, and
     // the values alone are sorted. False, with the list untouched, otherwise.

@@ -852,5 +852,263 @@ TEST(ListStoreCopy, CopyKeepsKeysAndReplacesOldNodes) {
     EXPECT_EQ(contents(copy), std::vector<int>{});
 }
 
+// Positions of the nodes.
+
+// The list's positions, when it has them, name its nodes in chain order.
+void expect_positions_agree(const LIST_DATA& list) {
+    if (list.positions == nullptr) return;
+    ASSERT_EQ(list.positions->count(), list.node_count);
+    int position = 0;
+    for (LIST_NODE* node = list.head; node != nullptr; node = node->next, ++position)
+        ASSERT_EQ(list.positions->at(position), node) << "position " << position;
+}
+
+// Reads far from every known node until the list has its positions.
+void make_positions(LIST_DATA& list) {
+    for (int i = 0; list.positions == nullptr && i < list.node_count; ++i)
+        list.at((i * 7919 + list.node_count / 3) % list.node_count, nullptr);
+    ASSERT_NE(list.positions, nullptr);
+    expect_positions_agree(list);
+}
+
+std::vector<int> counting(int from, int count) {
+    std::vector<int> values(static_cast<size_t>(count));
+    std::iota(values.begin(), values.end(), from);
+    return values;
+}
+
+void fill(LIST_DATA& list, const std::vector<int>& values) {
+    for (int value : values) list.append(int_cell(value).get(), 0);
+}
+
+TEST(ListStorePositions, MadeByFarReadsOfLongListsOnly) {
+    LIST_DATA list;
+    fill(list, counting(0, 1000));
+    // Reads one step from a known node never make them: consecutive reads
+    // both ways, the ends, the same index again.
+    for (int i = 0; i < 1000; ++i) EXPECT_EQ(int_of(list.at(i, nullptr)), i);
+    for (int i = 999; i >= 0; --i) EXPECT_EQ(int_of(list.at(i, nullptr)), i);
+    for (int i = 0; i < 1000; ++i) {
+        list.at(i % 2 == 0 ? 0 : 999, nullptr);
+        list.at(i % 2 == 0 ? 1 : 998, nullptr);
+        list.at(i % 2 == 0 ? 1 : 998, nullptr);
+    }
+    EXPECT_EQ(list.positions, nullptr);
+    // A few reads that walk far do.
+    for (int index : {300, 700, 100, 900, 450}) EXPECT_EQ(int_of(list.at(index, nullptr)), index);
+    ASSERT_NE(list.positions, nullptr);
+    expect_positions_agree(list);
+    for (int i = 0; i < 1000; ++i) {
+        const int index = (i * 7919) % 1000;
+        EXPECT_EQ(int_of(list.at(index, nullptr)), index);
+        EXPECT_EQ(list.cursor_index, index);
+        EXPECT_EQ(&list.cursor->value, list.at(index, nullptr));
+    }
+
+    // A short list walks a few steps to anywhere: it never has positions.
+    LIST_DATA short_list;
+    fill(short_list, counting(0, 31));
+    for (int i = 0; i < 1000; ++i) EXPECT_EQ(int_of(short_list.at((i * 7) % 31, nullptr)), (i * 7) % 31);
+    EXPECT_EQ(short_list.positions, nullptr);
+
+    // Emptied, the list forgets them and walks again.
+    list.clear();
+    EXPECT_EQ(list.positions, nullptr);
+    fill(list, counting(5, 40));
+    EXPECT_EQ(int_of(list.at(20, nullptr)), 25);
+    EXPECT_EQ(list.positions, nullptr);
+}
+
+// Random changes of a list that has positions, against a vector: after each
+// one the positions name the chain's nodes and every read agrees.
+TEST(ListStorePositions, FollowEveryChangeOfTheChain) {
+    std::mt19937 random(2024);
+    LIST_DATA list;
+    std::vector<int> model = counting(0, 200);
+    fill(list, model);
+    make_positions(list);
+    int next_value = 1000;
+    int remade = 0;
+    for (int step = 0; step < 4000; ++step) {
+        const int size = static_cast<int>(model.size());
+        const int index = size == 0 ? 0 : static_cast<int>(random() % static_cast<unsigned>(size));
+        switch (random() % 12) {
+        case 0:
+            list.append(int_cell(next_value).get(), 0);
+            model.push_back(next_value++);
+            break;
+        case 1:
+            list.prepend(int_cell(next_value).get(), 0);
+            model.insert(model.begin(), next_value++);
+            break;
+        case 2:
+        case 3: {
+            const int gap = static_cast<int>(random() % static_cast<unsigned>(size + 1));
+            ASSERT_EQ(list.insert_at(gap, int_cell(next_value).get(), 0), nullptr);
+            model.insert(model.begin() + gap, next_value++);
+            break;
+        }
+        case 4:
+        case 5:
+            if (size == 0) break;
+            ASSERT_EQ(list.remove_at(index), nullptr);
+            model.erase(model.begin() + index);
+            break;
+        case 6:
+            list.remove_first();
+            if (size > 0) model.erase(model.begin());
+            break;
+        case 7:
+            list.remove_last();
+            if (size > 0) model.pop_back();
+            break;
+        case 8:
+            if (size == 0) break;
+            ASSERT_EQ(list.set_at(index, int_cell(next_value).get(), 0), nullptr);
+            model[static_cast<size_t>(index)] = next_value++;
+            break;
+        case 9:
+            if (random() % 8 != 0) break;
+            list.reverse();
+            std::reverse(model.begin(), model.end());
+            break;
+        case 10: {
+            if (random() % 8 != 0 || size < 2) break;
+            // Sometimes an element known by a reference: the nodes move
+            // instead of their values.
+            UNION_DATA reference('V');
+            if (random() % 2 == 0) ASSERT_EQ(assign_link(&reference, list.at(index, nullptr), 'p'), nullptr);
+            std::vector<UNION_DATA*> keys;
+            for (LIST_NODE* node = list.head; node != nullptr; node = node->next) keys.push_back(&node->value);
+            const bool ascending = random() % 2 == 0;
+            ASSERT_EQ(list.sort(keys.data(), ascending), nullptr);
+            if (ascending) std::sort(model.begin(), model.end());
+            else std::sort(model.begin(), model.end(), std::greater<>());
+            break;
+        }
+        default:
+            for (int read = 0; read < 5 && size > 0; ++read) {
+                const int at = static_cast<int>(random() % static_cast<unsigned>(size));
+                ASSERT_EQ(int_of(list.at(at, nullptr)), model[static_cast<size_t>(at)]);
+            }
+        }
+        ASSERT_NO_FATAL_FAILURE(expect_positions_agree(list));
+        if (list.positions == nullptr && list.node_count >= 64) {
+            make_positions(list);
+            ++remade;
+        }
+        if (step % 100 == 0) ASSERT_EQ(contents(list), model);
+    }
+    ASSERT_EQ(contents(list), model);
+    EXPECT_EQ(remade, 0);  // no change needed to drop them
+    // Removing a node by its address cannot tell its position: the
+    // positions go, and the next far reads make them again.
+    list.remove_node(list.head->next);
+    model.erase(model.begin() + 1);
+    EXPECT_EQ(list.positions, nullptr);
+    make_positions(list);
+    for (int i = 0; i < list.node_count; ++i) ASSERT_EQ(int_of(list.at(i, nullptr)), model[static_cast<size_t>(i)]);
+}
+
+// A list used as a queue (added at the tail, taken at the head) keeps its
+// positions in step without their room growing with the traffic.
+TEST(ListStorePositions, QueueAndStackTraffic) {
+    LIST_DATA list;
+    fill(list, counting(0, 100));
+    make_positions(list);
+    for (int i = 100; i < 20000; ++i) {
+        list.append(int_cell(i).get(), 0);
+        list.remove_first();
+        if (i % 97 == 0) {
+            ASSERT_EQ(int_of(list.at(50, nullptr)), i - 49);
+            ASSERT_NO_FATAL_FAILURE(expect_positions_agree(list));
+        }
+    }
+    EXPECT_EQ(list.positions->count(), 100);
+    // Put in front and taken from the tail, then the other way round.
+    for (int i = 0; i < 5000; ++i) {
+        list.prepend(int_cell(-i).get(), 0);
+        list.remove_last();
+    }
+    for (int i = 0; i < 5000; ++i) {
+        list.remove_first();
+        list.append(int_cell(i).get(), 0);
+    }
+    ASSERT_NO_FATAL_FAILURE(expect_positions_agree(list));
+    EXPECT_EQ(contents(list), counting(4900, 100));
+    while (list.node_count > 0) list.remove_at(list.node_count / 2);
+    EXPECT_EQ(list.positions->count(), 0);
+    EXPECT_EQ(list.first(), nullptr);
+}
+
+// Values moved from one list into another, each list read far apart, and a
+// list copied over one that has positions.
+TEST(ListStorePositions, MovesBetweenListsAndCopies) {
+    LIST_DATA from;
+    LIST_DATA to;
+    std::vector<int> from_model = counting(0, 300);
+    std::vector<int> to_model = counting(1000, 100);
+    fill(from, from_model);
+    fill(to, to_model);
+    make_positions(from);
+    make_positions(to);
+    for (int i = 0; i < 250; ++i) {
+        const int source = (i * 37) % static_cast<int>(from_model.size());
+        const int gap = (i * 53) % (static_cast<int>(to_model.size()) + 1);
+        ASSERT_EQ(to.insert_at(gap, from.at(source, nullptr), assign_mode_movement), nullptr);
+        to_model.insert(to_model.begin() + gap, from_model[static_cast<size_t>(source)]);
+        ASSERT_EQ(from.remove_at(source), nullptr);
+        from_model.erase(from_model.begin() + source);
+    }
+    ASSERT_NO_FATAL_FAILURE(expect_positions_agree(from));
+    ASSERT_NO_FATAL_FAILURE(expect_positions_agree(to));
+    EXPECT_EQ(contents(from), from_model);
+    EXPECT_EQ(contents(to), to_model);
+
+    // The copy's chain is new: its old positions go, the source keeps its own.
+    ASSERT_EQ(to.copy_from(from), nullptr);
+    EXPECT_EQ(to.positions, nullptr);
+    ASSERT_NE(from.positions, nullptr);
+    EXPECT_EQ(contents(to), from_model);
+    for (int i = 0; i < 50; ++i) {
+        const int index = (i * 31) % to.node_count;
+        ASSERT_EQ(int_of(to.at(index, nullptr)), from_model[static_cast<size_t>(index)]);
+        ASSERT_EQ(int_of(from.at(index, nullptr)), from_model[static_cast<size_t>(index)]);
+    }
+    // Every element of one list appended to the other, itself included.
+    to.append_all(to);
+    to.append_all(from);
+    std::vector<int> doubled = from_model;
+    doubled.insert(doubled.end(), from_model.begin(), from_model.end());
+    doubled.insert(doubled.end(), from_model.begin(), from_model.end());
+    make_positions(to);
+    EXPECT_EQ(contents(to), doubled);
+}
+
+// A walk along the links, as for and For make it, sees every element once
+// while positioned reads and writes, which make the positions, run between
+// its steps.
+TEST(ListStorePositions, WalksInterleavedWithPositionedAccess) {
+    LIST_DATA list;
+    fill(list, counting(0, 500));
+    std::vector<int> seen;
+    int step = 0;
+    for (LIST_NODE* node = list.head; node != nullptr; node = node->next, ++step) {
+        seen.push_back(int_of(&node->value));
+        const int far = (step * 7919) % 500;
+        ASSERT_EQ(list.set_at(far, list.at(far, nullptr), 0), nullptr);  // onto itself
+        ASSERT_EQ(int_of(list.at(499 - far, nullptr)), 499 - far);
+    }
+    EXPECT_EQ(seen, counting(0, 500));
+    ASSERT_NE(list.positions, nullptr);
+    seen.clear();
+    for (LIST_NODE* node = list.tail; node != nullptr; node = node->prev) {
+        seen.insert(seen.begin(), int_of(&node->value));
+        list.at(static_cast<int>(seen.size() * 13) % 500, nullptr);
+    }
+    EXPECT_EQ(seen, counting(0, 500));
+    ASSERT_NO_FATAL_FAILURE(expect_positions_agree(list));
+}
+
 }  // namespace
 }  // namespace morvu

@@ -6,9 +6,9 @@
 // elements are handed out of those as call-aliases and aliases, and values
 // stored into them must be variables.
 //
-// Positioned access goes through LIST_DATA::at, which starts from the
-// remembered cursor when that lies nearest: walking by consecutive indexes
-// costs one step per access.
+// Positioned access goes through LIST_DATA::at: one step per access when
+// walking by consecutive indexes, and at any position once the list keeps
+// the positions of its nodes.
 
 #include <climits>
 #include <cstdint>
