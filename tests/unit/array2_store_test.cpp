@@ -78,8 +78,8 @@ TEST(Array2Store, SetReplaceRemoveAndRowMajorOrder) {
     auto five = int_cell(5), six = int_cell(6);
     grid.set(1, 2, five.get(), 0);
     EXPECT_EQ(grid.count, 1);
-    EXPECT_EQ(int_of(grid.cells[5].get()), 5);  // row 1, column 2
-    EXPECT_NE(grid.get(1, 2), five.get());      // the grid owns a copy
+    EXPECT_EQ(int_of(grid.cells.cell(5)), 5);  // row 1, column 2
+    EXPECT_NE(grid.get(1, 2), five.get());     // the grid owns a copy
     grid.set(1, 2, six.get(), 0);
     EXPECT_EQ(grid.count, 1);
     EXPECT_EQ(int_of(grid.get(1, 2)), 6);
