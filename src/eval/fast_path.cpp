@@ -10,6 +10,7 @@
 #include "exec/control_statements.h"
 #include "eval/names.h"
 #include "eval/operator_handlers.h"
+#include "eval/slot_paths.h"
 #include "eval/text_pieces.h"
 #include "exec/user_call.h"
 #include "frontend/type_defs.h"
@@ -40,12 +41,6 @@ UNION_DATA* variable_cell_of(const TOKEN* node) {
     if (declaration == nullptr || declaration->member_slot >= 0) return nullptr;
     return top_cell(declaration);
 }
-
-// Expressions nested deeper than this take the general path, which walks
-// long chains without recursing.
-constexpr int fast_depth_limit = 32;
-
-bool fast_int_at(TOKEN* node, int64_t& out, int depth);
 
 // The list or array a plain variable holds by value, as l.size() and l[i]
 // read it: not a constant, not walked; null otherwise.
@@ -94,11 +89,12 @@ UNION_DATA* plain_hash_of(const TOKEN* receiver);
 bool fast_hash_read(const TOKEN* part, UNION_DATA* cell, int64_t& out);
 
 // l.size(), l[i], l.get(i) and l.Get(i) on a plain list variable, a[i] and
-// a.get(i) on a plain array variable, where i reads as a fast int within
-// the container and the element is a defined int: what the container's own
-// handlers give, read without a result cell, an alias or a copy. Any other
-// case (another receiver, an index error, an undefined slot, an element of
-// another kind, a reference among the elements) is not applicable.
+// a.get(i) on a plain array variable, g[r, c] on a plain array2 variable,
+// where the indexes read as fast ints within the container and the element
+// is a defined int: what the container's own handlers give, read without a
+// result cell, an alias or a copy. Any other case (another receiver, an
+// index error, an undefined slot, an element of another kind, a reference
+// among the elements) is not applicable.
 bool fast_element_read(TOKEN* node, int64_t& out, int depth) {
     if (const TOKEN* part = size_call(node); part != nullptr && without_arguments(part)) {
         if (const UNION_DATA* text = text_variable_of(node->left)) {
@@ -115,6 +111,7 @@ bool fast_element_read(TOKEN* node, int64_t& out, int depth) {
     if (part == nullptr || part->left == nullptr || depth >= fast_depth_limit) return false;
     if (part == element_call(node)) {
         if (UNION_DATA* hash = plain_hash_of(node->left)) return fast_hash_read(part, hash, out);
+        if (slot_read_shape(node)) return fast_slot_int(node, out, depth);
     }
     const UNION_DATA* cell = plain_container_of(node->left);
     int64_t index = 0;
@@ -128,7 +125,13 @@ bool fast_element_read(TOKEN* node, int64_t& out, int depth) {
     } else {
         const ARRAY_DATA* store = cell->array_data();
         if (from_end || index >= store->slot_count) return false;
-        element = store->get(static_cast<int>(index));  // null for an undefined slot
+        const uintptr_t word = store->slots.word(static_cast<size_t>(index));  // a.get(i)
+        if (is_compact_word(word)) {
+            if (!is_int_word(word)) return false;
+            out = int_of_word(word);
+            return true;
+        }
+        element = reinterpret_cast<const UNION_DATA*>(word);  // null for an undefined slot
     }
     return element != nullptr && cell_int(element, out);
 }
@@ -210,6 +213,7 @@ bool fast_hash_read(const TOKEN* part, UNION_DATA* cell, int64_t& out) {
 bool element_read_shape(const TOKEN* node) {
     if (size_call(node) != nullptr && text_variable_of(node->left) != nullptr) return true;
     if (element_call(node) != nullptr && plain_hash_of(node->left) != nullptr) return true;
+    if (slot_read_shape(node)) return true;
     return (size_call(node) != nullptr || element_call(node) != nullptr || get_call(node) != nullptr) &&
            plain_container_of(node->left) != nullptr;
 }
@@ -231,6 +235,8 @@ bool fast_binary(const TOKEN* node, char op, int64_t& out, int depth) {
     return fast_operation(op, a, b, out);
 }
 
+}  // namespace
+
 bool fast_int_at(TOKEN* node, int64_t& out, int depth) {
     const EVAL_HANDLER handler = node->evaluator;
     if (handler == eval_variable) {
@@ -247,11 +253,13 @@ bool fast_int_at(TOKEN* node, int64_t& out, int depth) {
     return false;
 }
 
-}  // namespace
-
 bool fast_int(TOKEN* node, int64_t& out) { return fast_int_at(node, out, 0); }
 
 int fast_comparison(const TOKEN* node) {
+    const EVAL_HANDLER handler = node->evaluator;
+    if (handler == eval_member || handler == eval_not || handler == eval_and || handler == eval_or ||
+        handler == eval_variable)
+        return fast_bool(const_cast<TOKEN*>(node), 0);
     if (node->text || node->left == nullptr || node->right == nullptr) return -1;
     int64_t a = 0;
     int64_t b = 0;

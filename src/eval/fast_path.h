@@ -56,8 +56,17 @@ inline bool fast_operation(char op, int64_t a, int64_t b, int64_t& out) {
 // The value of an int literal, int variable or + - * of such nodes.
 bool fast_int(TOKEN* node, int64_t& out);
 
+// Expressions nested deeper than this take the general path, which walks
+// long chains without recursing.
+inline constexpr int fast_depth_limit = 32;
+
+// fast_int for a node at the depth of nesting given.
+bool fast_int_at(TOKEN* node, int64_t& out, int depth);
+
 // A comparison node (== != < > <= >=) of two fast int operands: 0 or 1;
-// -1 when not applicable.
+// -1 when not applicable. A condition of another shape that fast_bool
+// (eval/slot_paths.h) reads, a slot or variable holding a bool and ! && ||
+// of fast bools, gives its bool as well.
 int fast_comparison(const TOKEN* node);
 
 // The current cell of a declared variable as eval_variable hands it out,

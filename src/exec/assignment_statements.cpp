@@ -9,6 +9,7 @@
 #include "eval/member_access.h"
 #include "eval/names.h"
 #include "eval/operator_handlers.h"
+#include "eval/slot_paths.h"
 #include "exec/call_routine.h"
 #include "exec/control_statements.h"
 #include "types/method_call.h"
@@ -517,6 +518,7 @@ void exec_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule, const 
 }
 
 void exec_assign(TOKEN* node, RESULT_ITEM this_item) {
+    if (fast_slot_assignment(node, this_item, '=')) return;
     if (fast_int_assignment(node, '=', this_item)) return;
     if (fast_int_copy(node)) return;
     if (fast_call_assignment(node, this_item)) return;
@@ -536,6 +538,7 @@ void exec_assign_or_ref(TOKEN* node, RESULT_ITEM this_item) {
 namespace {
 
 void add_assign(TOKEN* node, RESULT_ITEM this_item) {
+    if (fast_slot_assignment(node, this_item, '+')) return;
     if (fast_int_assignment(node, '+', this_item)) return;
     if (fast_compound_assignment(node, this_item, op_add_assign, '+')) return;
     if (fast_text_append(node, this_item)) return;
@@ -571,20 +574,28 @@ void exec_add_assign(TOKEN* node, RESULT_ITEM this_item) {
 }
 
 void exec_sub_assign(TOKEN* node, RESULT_ITEM this_item) {
+    if (fast_slot_assignment(node, this_item, '-')) return;
     if (fast_int_assignment(node, '-', this_item)) return;
     if (fast_compound_assignment(node, this_item, op_sub_assign, '-')) return;
     exec_assignment(node, this_item, op_sub_assign, "-=");
 }
 
 void exec_mul_assign(TOKEN* node, RESULT_ITEM this_item) {
+    if (fast_slot_assignment(node, this_item, '*')) return;
     if (fast_int_assignment(node, '*', this_item)) return;
     if (fast_compound_assignment(node, this_item, op_mul_assign, '*')) return;
     exec_assignment(node, this_item, op_mul_assign, "*=");
 }
 
-void exec_div_assign(TOKEN* node, RESULT_ITEM this_item) { exec_assignment(node, this_item, op_div_assign, "/="); }
+void exec_div_assign(TOKEN* node, RESULT_ITEM this_item) {
+    if (fast_slot_assignment(node, this_item, '/')) return;
+    exec_assignment(node, this_item, op_div_assign, "/=");
+}
 
-void exec_mod_assign(TOKEN* node, RESULT_ITEM this_item) { exec_assignment(node, this_item, op_mod_assign, "%="); }
+void exec_mod_assign(TOKEN* node, RESULT_ITEM this_item) {
+    if (fast_slot_assignment(node, this_item, '%')) return;
+    exec_assignment(node, this_item, op_mod_assign, "%=");
+}
 
 void exec_pow_assign(TOKEN* node, RESULT_ITEM this_item) { exec_assignment(node, this_item, op_pow_assign, "^="); }
 

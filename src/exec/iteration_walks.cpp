@@ -490,11 +490,10 @@ void WALK::walk_array() {
     const bool with_value = count == 3;
     for (int k = 0; k < size; ++k) {
         const int i = backwards ? size - 1 - k : k;
-        UNION_DATA* slot = array->get(i);
-        if (slot == nullptr) continue;
+        if (!array->is_defined(i)) continue;
         std::unique_ptr<UNION_DATA> index = int_temporary(i);
         bind_alias(0, index.get(), 3);
-        if (with_value) bind_alias(1, slot, 3);
+        if (with_value) bind_alias(1, array->get(i), 3);  // the loop variable needs the slot's cell
         const bool stop = run_body();
         index.reset();
         if (stop) return;

@@ -1,6 +1,7 @@
 // The payload of an array2 value: a grid of rows x cols slots in row-major
-// order (the slot of (r, c) is at r x cols + c), each either empty (null) or
-// owning one element cell made for it alone. A new grid has no slots and
+// order (the slot of (r, c) is at r x cols + c), each either empty or
+// holding one element: a small value in the slot's word, or an element cell
+// made for it alone (values/slot_row.h). A new grid has no slots and
 // rows = cols = 0; the first successful resize makes them. `count` always
 // equals the number of non-empty slots.
 //
@@ -19,6 +20,7 @@
 #include <memory>
 #include <vector>
 
+#include "values/slot_row.h"
 #include "values/union_data.h"
 
 namespace morvu {
@@ -28,7 +30,7 @@ public:
     int rows = 0;
     int cols = 0;
     int count = 0;
-    std::vector<std::unique_ptr<UNION_DATA>> cells;  // rows x cols once sized
+    SLOT_ROW cells;  // rows x cols once sized
     int iterations = 0;
 
     ARRAY2_DATA() = default;
@@ -46,12 +48,13 @@ public:
 
     bool exists(int row, int col) const;
     void remove(int row, int col);
-    UNION_DATA* get(int row, int col) const;  // still owned by the grid
+    // The slot's cell (made for a compact slot), still owned by the grid.
+    UNION_DATA* get(int row, int col) const;
 
     // Puts a new element made from source by the assignment mode into the
     // slot. The new element is made before the old one goes, so source may be
     // (or lie inside) the element it replaces. Returns the message of a
-    // failed element copy (the slot then holds an empty any cell), else null.
+    // failed element copy, else null.
     const char* set(int row, int col, UNION_DATA* source, int mode);
 
     // Same rows and cols, and slot by slot both empty or equal values.
@@ -66,9 +69,13 @@ public:
     // Null at rest; "infeasible during iteration" while a walk is running.
     const char* check_not_iterating() const;
 
-private:
-    bool valid(int row, int col) const;
-    size_t slot_of(int row, int col) const;
+    // Whether (row, col) names a slot of the grid.
+    bool valid(int row, int col) const { return row >= 0 && row < rows && col >= 0 && col < cols && !cells.empty(); }
+
+    // The place of a valid (row, col) in cells.
+    size_t slot_of(int row, int col) const {
+        return static_cast<size_t>(row) * static_cast<size_t>(cols) + static_cast<size_t>(col);
+    }
 };
 
 }  // namespace morvu

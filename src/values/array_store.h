@@ -1,11 +1,15 @@
 // The payload of an array value: a fixed row of slots, each either undefined
-// (null) or owning one element cell. A new array has no slots at all; resize
-// gives it slot_count undefined slots, set and remove define and undefine
-// single slots. defined_count always equals the number of non-null slots, and
-// slots.size() equals slot_count once the first resize has made them.
+// or holding one element: a small value in the slot's own word, or an
+// element cell the slot owns (values/slot_row.h). A new array has no slots
+// at all; resize gives it slot_count undefined slots, set and remove define
+// and undefine single slots. defined_count always equals the number of
+// defined slots, and slots.size() equals slot_count once the first resize has
+// made them.
 //
 // Element cells are allocated one by one and owned by their slot; deleting
 // one destroys its value, which dissolves every link pointing at it first.
+// get hands out a slot's cell, made at that moment for a compact slot;
+// the readers of values alone read the words (slot_row.h) instead.
 // iteration_count belongs to the iteration members; the store never reads it.
 
 #pragma once
@@ -13,6 +17,7 @@
 #include <memory>
 #include <vector>
 
+#include "values/slot_row.h"
 #include "values/union_data.h"
 
 namespace morvu {
@@ -21,7 +26,7 @@ class ARRAY_DATA {
 public:
     int slot_count = 0;
     int defined_count = 0;
-    std::vector<std::unique_ptr<UNION_DATA>> slots;  // empty until the first resize
+    SLOT_ROW slots;  // empty until the first resize
     int iteration_count = 0;
 
     ARRAY_DATA() = default;
@@ -39,13 +44,15 @@ public:
     // Whether position is in range and its slot holds a cell.
     bool is_defined(int position) const;
 
-    // The slot's cell; null when out of range or undefined.
+    // The slot's cell (made for a compact slot); null when out of range or
+    // undefined.
     UNION_DATA* get(int position) const;
 
     // Puts a new element made from cell by the assignment mode into the slot;
     // out of range does nothing. The new element is built before the old one
     // is destroyed, so cell may be (or lie inside) the element it replaces.
-    // Passes on the result of copy_into_slot (assign_rules.h).
+    // Passes on the result of copy_into_slot (assign_rules.h); a copy that
+    // fails leaves the slot as it was.
     const char* set(int position, UNION_DATA* cell, int mode);
 
     // Undefines one slot; out of range or undefined does nothing.
@@ -71,15 +78,5 @@ public:
 private:
     bool in_range(int position) const;
 };
-
-// Shared with the array2 store. A new element cell ('v') made from cell by
-// the assignment mode; *message gets the copy's message, null on success.
-std::unique_ptr<UNION_DATA> make_array_element(UNION_DATA* cell, int mode, const char** message);
-
-// The slots of a copy_from: each defined slot of source copied into a new
-// element (mode 4), each undefined one left null. *defined gets the number of
-// copies; the result is the first message of a copy, or null.
-const char* copy_array_slots(const std::vector<std::unique_ptr<UNION_DATA>>& source,
-                             std::vector<std::unique_ptr<UNION_DATA>>& copy, int* defined);
 
 }  // namespace morvu

@@ -418,7 +418,8 @@ WRITER::STEP WRITER::advance(size_t i) {
         const ARRAY_DATA& array = *cell->array_data();
         while (step == STEP::written && frame().index < static_cast<size_t>(array.slot_count)) {
             const size_t at = frame().index++;
-            step = element(at < array.slots.size() ? array.slots[at].get() : nullptr);
+            SLOT_VIEW view;  // a compact slot is written from its word
+            step = element(at < array.slots.size() ? array.slots.view(at, view) : nullptr);
         }
         break;
     }
@@ -457,8 +458,8 @@ WRITER::STEP WRITER::advance(size_t i) {
         const size_t cells = static_cast<size_t>(grid.rows) * static_cast<size_t>(grid.cols);
         while (step == STEP::written && frame().index < cells) {
             const size_t at = frame().index++;
-            step = element(grid.get(static_cast<int>(at / static_cast<size_t>(grid.cols)),
-                                    static_cast<int>(at % static_cast<size_t>(grid.cols))));
+            SLOT_VIEW view;
+            step = element(at < grid.cells.size() ? grid.cells.view(at, view) : nullptr);
         }
         break;
     }

@@ -1140,17 +1140,18 @@ PARSER::STEP PARSER::advance(size_t i) {
                 ++position;
                 continue;
             }
-            UNION_DATA* element = nullptr;
+            // Each element is read into a cell of its own: a later
+            // reference may name it.
+            auto made = std::make_unique<UNION_DATA>(tag_any);
+            UNION_DATA* element = made.get();
             if (frame().letter == 'a') {
                 ARRAY_DATA& array = *frame().fresh->array_data();
-                array.slots[at] = std::make_unique<UNION_DATA>(tag_any);
+                array.slots.put_cell(at, std::move(made));
                 ++array.defined_count;
-                element = array.slots[at].get();
             } else {
                 ARRAY2_DATA& grid = *frame().fresh->array2_data();
-                grid.cells[at] = std::make_unique<UNION_DATA>(tag_any);
+                grid.cells.put_cell(at, std::move(made));
                 ++grid.count;
-                element = grid.cells[at].get();
             }
             if (STEP step = read_head(element, element, frame().header, false); step != STEP::done) return step;
         }

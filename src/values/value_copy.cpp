@@ -159,10 +159,13 @@ void append_child_cells(const UNION_DATA* cell, std::vector<UNION_DATA*>& out, b
     }
     if (cell->payload == nullptr || !is_nesting_tag(lowered)) return;
     switch (lowered) {
-    case tag_array:
-        for (const auto& slot : cell->array_data()->slots)
-            if (slot) out.push_back(slot.get());
+    case tag_array: {
+        // Compact slots hold no cells: nothing is inside them or links to them.
+        const SLOT_ROW& slots = cell->array_data()->slots;
+        for (size_t at = 0; at < slots.size(); ++at)
+            if (UNION_DATA* element = slots.owned_cell(at)) out.push_back(element);
         break;
+    }
     case tag_hash:
     case tag_set:
         for (const auto& bucket : cell->hash_data()->buckets) {
@@ -191,10 +194,12 @@ void append_child_cells(const UNION_DATA* cell, std::vector<UNION_DATA*>& out, b
         for (GRAPH_EDGE* edge = graph->first_edge; edge != nullptr; edge = edge->next) out.push_back(&edge->value);
         break;
     }
-    case tag_array2:
-        for (const auto& element : cell->array2_data()->cells)
-            if (element) out.push_back(element.get());
+    case tag_array2: {
+        const SLOT_ROW& slots = cell->array2_data()->cells;
+        for (size_t at = 0; at < slots.size(); ++at)
+            if (UNION_DATA* element = slots.owned_cell(at)) out.push_back(element);
         break;
+    }
     default: break;
     }
 }

@@ -364,17 +364,28 @@ STEP advance(size_t i, EQUALITY_FRAME* given) {
     case FRAME_KIND::array:
     case FRAME_KIND::array2: {
         const bool grid = f->kind == FRAME_KIND::array2;
-        const auto& mine = grid ? static_cast<ARRAY2_DATA*>(f->mine)->cells : static_cast<ARRAY_DATA*>(f->mine)->slots;
-        const auto& theirs =
+        const SLOT_ROW& mine =
+            grid ? static_cast<ARRAY2_DATA*>(f->mine)->cells : static_cast<ARRAY_DATA*>(f->mine)->slots;
+        const SLOT_ROW& theirs =
             grid ? static_cast<ARRAY2_DATA*>(f->theirs)->cells : static_cast<ARRAY_DATA*>(f->theirs)->slots;
         // The place is kept here and written back when the frame stops.
         for (size_t at = f->index; at < mine.size() && at < theirs.size(); ++at) {
-            UNION_DATA* x = mine[at].get();
-            UNION_DATA* y = theirs[at].get();
-            if (x == nullptr || y == nullptr) {
-                if (x != y) return STEP::unequal;
+            const uintptr_t a = mine.word(at);
+            const uintptr_t b = theirs.word(at);
+            if (a == undefined_slot || b == undefined_slot) {
+                if (a != b) return STEP::unequal;
                 continue;
             }
+            // Two compact slots are equal when their words are: a word is
+            // the one form of its value.
+            if (is_compact_word(a) && is_compact_word(b)) {
+                if (a != b) return STEP::unequal;
+                continue;
+            }
+            SLOT_VIEW x_view;
+            SLOT_VIEW y_view;
+            UNION_DATA* x = mine.view(at, x_view);
+            UNION_DATA* y = theirs.view(at, y_view);
             if (given != nullptr && !is_plain(x)) {
                 f->index = at;
                 return promote(given);

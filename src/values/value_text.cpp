@@ -307,14 +307,16 @@ private:
                     f->any_element = true;
                 }
                 size_t at = f->index;
-                while (at < array.slots.size() && array.slots[at] == nullptr) ++at;
+                while (at < array.slots.size() && !array.slots.is_defined(at)) ++at;
                 if (at >= array.slots.size()) break;
-                if (given != nullptr && !is_plain(array.slots[at].get())) return promote(given);
+                SLOT_VIEW view;  // a compact slot is written from its word
+                UNION_DATA* element = array.slots.view(at, view);
+                if (given != nullptr && !is_plain(element)) return promote(given);
                 f->index = at + 1;
                 *out += std::to_string(at);
                 *out += "->";
                 f->phase = 1;
-                if (visit(array.slots[at].get())) return true;
+                if (visit(element)) return true;
                 again();
             }
             close(']', f->any_element);
@@ -329,16 +331,18 @@ private:
                     f->any_element = true;
                 }
                 size_t at = f->index;
-                while (grid.cols > 0 && at < grid.cells.size() && grid.cells[at] == nullptr) ++at;
+                while (grid.cols > 0 && at < grid.cells.size() && !grid.cells.is_defined(at)) ++at;
                 if (grid.cols <= 0 || at >= grid.cells.size()) break;
-                if (given != nullptr && !is_plain(grid.cells[at].get())) return promote(given);
+                SLOT_VIEW view;
+                UNION_DATA* element = grid.cells.view(at, view);
+                if (given != nullptr && !is_plain(element)) return promote(given);
                 f->index = at + 1;
                 char position[48];
                 const int index = static_cast<int>(at);
                 std::snprintf(position, sizeof position, "(%d,%d)->", index / grid.cols, index % grid.cols);
                 *out += position;
                 f->phase = 1;
-                if (visit(grid.cells[at].get())) return true;
+                if (visit(element)) return true;
                 again();
             }
             close(']', f->any_element);

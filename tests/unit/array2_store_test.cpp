@@ -6,14 +6,21 @@
 #include "numbers/int_data.h"
 #include "test_support.h"
 #include "values/array2_store.h"
+#include "runtime/str_stream.h"
 #include "values/assign_rules.h"
+#include "values/saved_text.h"
+#include "values/slot_row.h"
 #include "values/union_data.h"
 
 namespace morvu {
 namespace {
 
+using test::CELL;
 using test::int_cell;
 using test::int_of;
+using test::make_cell;
+using test::said;
+using test::str_cell;
 
 TEST(Array2Store, NeverSizedGridHasNoSlots) {
     ARRAY2_DATA grid, other;
@@ -78,8 +85,8 @@ TEST(Array2Store, SetReplaceRemoveAndRowMajorOrder) {
     auto five = int_cell(5), six = int_cell(6);
     grid.set(1, 2, five.get(), 0);
     EXPECT_EQ(grid.count, 1);
-    EXPECT_EQ(int_of(grid.cells[5].get()), 5);  // row 1, column 2
-    EXPECT_NE(grid.get(1, 2), five.get());      // the grid owns a copy
+    EXPECT_EQ(int_of(grid.cells.cell(5)), 5);  // row 1, column 2
+    EXPECT_NE(grid.get(1, 2), five.get());     // the grid owns a copy
     grid.set(1, 2, six.get(), 0);
     EXPECT_EQ(grid.count, 1);
     EXPECT_EQ(int_of(grid.get(1, 2)), 6);
@@ -167,6 +174,85 @@ TEST(Array2Store, IterationRefusesStructureChanges) {
     EXPECT_STREQ(grid.check_not_iterating(), "infeasible during iteration");
     --grid.iterations;
     EXPECT_EQ(grid.check_not_iterating(), nullptr);
+}
+
+// ---- compact slots ----
+
+bool compact(const ARRAY2_DATA& grid, int row, int col) {
+    return is_compact_word(grid.cells.word(grid.slot_of(row, col)));
+}
+
+TEST(Array2StoreCompactSlots, WordsBecomeCellsOnlyWhereACellIsAskedFor) {
+    ARRAY2_DATA grid;
+    ASSERT_FALSE(grid.resize(2, 3));
+    for (int i = 0; i < 6; ++i) grid.set(i / 3, i % 3, int_cell(i * 10).get(), 0);
+    grid.set(0, 1, str_cell("wide").get(), 0);
+    EXPECT_EQ(grid.count, 6);
+    EXPECT_FALSE(compact(grid, 0, 1));
+    EXPECT_TRUE(compact(grid, 1, 2));
+    EXPECT_TRUE(grid.exists(1, 2));  // no cell made by asking
+    EXPECT_TRUE(compact(grid, 1, 2));
+
+    // A reference to (1, 2) makes its cell; writes go into that cell.
+    grid.set(0, 0, grid.get(1, 2), assign_mode_reference);
+    UNION_DATA* target = grid.get(1, 2);
+    EXPECT_EQ(grid.get(0, 0)->target(), target);
+    uintptr_t word = 0;
+    ASSERT_TRUE(int_word(-3, word));
+    bool added = true;
+    ASSERT_TRUE(grid.cells.write_word(grid.slot_of(1, 2), word, &added));
+    EXPECT_FALSE(added);
+    EXPECT_EQ(grid.get(1, 2), target);
+    EXPECT_EQ(int_of(grid.get(0, 0)), -3);
+
+    // Removing and clearing take words and cells alike.
+    grid.remove(1, 0);
+    EXPECT_EQ(grid.count, 5);
+    EXPECT_FALSE(grid.exists(1, 0));
+    grid.remove(1, 2);
+    EXPECT_FALSE(is_link_cell(grid.get(0, 0)));
+    grid.clear();
+    EXPECT_EQ(grid.count, 0);
+    EXPECT_FALSE(grid.exists(1, 1));
+}
+
+TEST(Array2StoreCompactSlots, CopiesAndEqualityAcrossForms) {
+    ARRAY2_DATA grid;
+    ASSERT_FALSE(grid.resize(2, 2));
+    grid.set(0, 0, int_cell(1).get(), 0);
+    grid.set(1, 1, int_cell(2).get(), 0);
+    UNION_DATA* made = grid.get(1, 1);
+    ARRAY2_DATA copy;
+    EXPECT_EQ(copy.copy_from(grid), nullptr);
+    EXPECT_EQ(copy.count, 2);
+    EXPECT_TRUE(compact(copy, 1, 1));
+    EXPECT_TRUE(copy.equals(grid));
+    EXPECT_EQ(grid.get(1, 1), made);
+    copy.set(1, 1, int_cell(3).get(), 0);
+    EXPECT_FALSE(copy.equals(grid));
+    copy.set(1, 1, int_cell(2).get(), 0);
+    copy.set(0, 1, int_cell(2).get(), 0);
+    EXPECT_FALSE(copy.equals(grid));  // defined against empty
+}
+
+TEST(Array2StoreCompactSlots, SavedTextRoundTrip) {
+    CELL cell = make_cell('z');
+    ARRAY2_DATA& grid = *cell->array2_data();
+    ASSERT_FALSE(grid.resize(2, 2));
+    grid.set(0, 0, int_cell(7).get(), 0);
+    grid.set(1, 0, int_cell("2305843009213693952").get(), 0);
+    grid.set(1, 1, grid.get(0, 0), assign_mode_reference);
+    const char* error = nullptr;
+    const std::string text = serialize_value(cell.get(), nullptr, &error);
+    EXPECT_EQ(said(error), "<none>");
+    EXPECT_EQ(text, "z2z2z$1$i7ivi2305843009213693952i@1@");
+    CELL back = make_cell('v');
+    STR_DATA stream(text);
+    ASSERT_TRUE(read_saved_value(back.get(), &stream, nullptr, &error));
+    EXPECT_EQ(said(error), "<none>");
+    EXPECT_TRUE(is_equal_value(back.get(), cell.get(), true));
+    ARRAY2_DATA& read = *follow_link(back.get())->array2_data();
+    EXPECT_EQ(read.get(1, 1)->target(), read.get(0, 0));
 }
 
 }  // namespace

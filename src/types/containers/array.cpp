@@ -98,16 +98,10 @@ void fill_array(const METHOD_CALL& call, ARRAY_DATA& store) {
 
 // Replaces the value of one slot, or defines it. The new element is made
 // before the old one goes, so the value may lie inside the element it
-// replaces; a copy that fails leaves the old element as it was.
-// The same, answering the failure of the element copy instead of raising it
-// (the slot is left as it was then).
+// replaces; a copy that fails leaves the old element as it was and answers
+// its failure.
 const char* replace_slot(ARRAY_DATA& store, int position, UNION_DATA* cell, int mode) {
-    const char* failure = nullptr;
-    std::unique_ptr<UNION_DATA> element = make_array_element(cell, mode, &failure);
-    if (failure != nullptr) return failure;
-    std::unique_ptr<UNION_DATA> old = std::exchange(store.slots[static_cast<size_t>(position)], std::move(element));
-    if (old == nullptr) ++store.defined_count;
-    return nullptr;
+    return store.set(position, cell, mode);
 }
 
 void replace_slot(const METHOD_CALL& call, ARRAY_DATA& store, int position, UNION_DATA* cell, int mode) {
@@ -148,9 +142,13 @@ void sort_slots(METHOD_CALL& call, ARRAY_DATA& store, bool with_code) {
     const bool ascending = call.key()[0] == 's';
     WALK_PIN pin('a', &store);
     if (!with_code) {
+        // The values are their own keys: compact slots are shown, not made
+        // into cells.
+        const size_t size = store.slots.size();
+        std::unique_ptr<SLOT_VIEW[]> views(new SLOT_VIEW[size]);
         std::vector<UNION_DATA*> cells;
-        cells.reserve(store.slots.size());
-        for (const auto& slot : store.slots) cells.push_back(slot.get());
+        cells.reserve(size);
+        for (size_t at = 0; at < size; ++at) cells.push_back(store.slots.view(at, views[at]));
         ELEMENT_KEYS keys(std::move(cells));
         call.raise_if(store.sort(keys.data(), ascending));
         return;
@@ -158,7 +156,7 @@ void sort_slots(METHOD_CALL& call, ARRAY_DATA& store, bool with_code) {
     std::vector<std::unique_ptr<UNION_DATA>> keys;
     keys.reserve(store.slots.size());
     for (size_t position = 0; position < store.slots.size(); ++position) {
-        UNION_DATA* element = store.slots[position].get();
+        UNION_DATA* element = store.slots.cell(position);
         // The code may have deleted a slot meanwhile: it sorts as an empty value.
         keys.push_back(element != nullptr ? element_sort_key(call, element) : std::make_unique<UNION_DATA>(tag_any));
     }
@@ -206,7 +204,8 @@ bool array_functions(METHOD_CALL& call) {
         for (int32_t i = 0; i < args.count(); ++i) {
             int position = 0;
             call.raise_if(check_array_index(args, store, i, from_end, &position));
-            call.raise_if(make_copy_value(*call.results, store.get(position), 4, false, false));
+            SLOT_VIEW view;
+            call.raise_if(make_copy_value(*call.results, store.slots.view(position, view), 4, false, false));
         }
         return true;
     }
@@ -279,7 +278,9 @@ bool slot_copy(const DIRECT_CALL& call) {
     UNION_DATA* receiver = call.defined_receiver(tag_array);
     const int position = plain_position(call, receiver);
     if (position < 0 || !store_of(receiver).is_defined(position)) return false;
-    if (const char* message = make_copy_value(*call.results, store_of(receiver).get(position), 4, false, false))
+    SLOT_VIEW view;
+    if (const char* message =
+            make_copy_value(*call.results, store_of(receiver).slots.view(position, view), 4, false, false))
         call.raise("array", message);
     return true;
 }

@@ -50,22 +50,23 @@ std::string read_position(const METHOD_CALL& call, const ARRAY2_DATA& grid, int3
     return {};
 }
 
-UNION_DATA* cell_at(const ARRAY2_DATA& grid, const POSITION& position) {
-    if (!position.fits()) return nullptr;
-    return grid.get(static_cast<int>(position.row), static_cast<int>(position.col));
+// Whether the position names a non-empty slot, whose place goes to *at.
+bool slot_at(const ARRAY2_DATA& grid, const POSITION& position, size_t* at) {
+    if (!position.fits() || !grid.exists(static_cast<int>(position.row), static_cast<int>(position.col))) return false;
+    *at = grid.slot_of(static_cast<int>(position.row), static_cast<int>(position.col));
+    return true;
 }
 
-// Arguments i and i + 1 as the position of a non-empty cell of the grid,
-// which goes to *out; "Index '%d,%d' not defined" with the position looked
-// at otherwise.
+// Arguments i and i + 1 as the position of a non-empty slot of the grid,
+// whose place goes to *out; "Index '%d,%d' not defined" with the position
+// looked at otherwise.
 std::string check_array2_index(const METHOD_CALL& call, const ARRAY2_DATA& grid, int32_t i, bool from_end,
-                               UNION_DATA** out) {
+                               size_t* out) {
     POSITION position;
     std::string message = read_position(call, grid, i, from_end, &position);
     if (!message.empty()) return message;
-    UNION_DATA* cell = cell_at(grid, position);
-    if (cell == nullptr) return format_string(msg_text("ind2nicdef"), position.shown_row(), position.shown_col());
-    *out = cell;
+    if (!slot_at(grid, position, out))
+        return format_string(msg_text("ind2nicdef"), position.shown_row(), position.shown_col());
     return {};
 }
 
@@ -142,7 +143,8 @@ bool array2_functions(METHOD_CALL& call) {
         for (int32_t i = 0; i < call.count(); i += 2) {
             POSITION position;
             call.raise_if(read_position(call, grid, i, false, &position));
-            call.append(make_bool_value(cell_at(grid, position) != nullptr, 0));
+            size_t at = 0;
+            call.append(make_bool_value(slot_at(grid, position, &at), 0));
         }
         return true;
     }
@@ -151,9 +153,10 @@ bool array2_functions(METHOD_CALL& call) {
         check_pair_count(call);
         const bool from_end = key[0] == 'G';
         for (int32_t i = 0; i < call.count(); i += 2) {
-            UNION_DATA* cell = nullptr;
-            call.raise_if(check_array2_index(call, grid, i, from_end, &cell));
-            call.raise_if(make_copy_value(*call.results, cell, 4, false, false));
+            size_t at = 0;
+            call.raise_if(check_array2_index(call, grid, i, from_end, &at));
+            SLOT_VIEW view;
+            call.raise_if(make_copy_value(*call.results, grid.cells.view(at, view), 4, false, false));
         }
         return true;
     }
@@ -162,17 +165,17 @@ bool array2_functions(METHOD_CALL& call) {
         call.refuse_constant();
         check_pair_count(call);
         for (int32_t i = 0; i < call.count(); i += 2) {
-            UNION_DATA* cell = nullptr;
-            if (!check_array2_index(call, grid, i, false, &cell).empty()) {
+            size_t at = 0;
+            if (!check_array2_index(call, grid, i, false, &at).empty()) {
                 POSITION position;
                 call.raise_if(read_position(call, grid, i, false, &position));
                 if (position.fits()) {
                     UNION_DATA empty('v');
                     grid.set(static_cast<int>(position.row), static_cast<int>(position.col), &empty, 0);
                 }
-                call.raise_if(check_array2_index(call, grid, i, false, &cell));
+                call.raise_if(check_array2_index(call, grid, i, false, &at));
             }
-            call.raise_if(make_copy_value(*call.results, cell, 3, false, false));
+            call.raise_if(make_copy_value(*call.results, grid.cells.cell(at), 3, false, false));
         }
         return true;
     }
@@ -227,8 +230,8 @@ bool array2_procedures(METHOD_CALL& call) {
         check_pair_count(call);
         const bool from_end = key[0] == 'D';
         for (int32_t i = 0; i < call.count(); i += 2) {
-            UNION_DATA* cell = nullptr;
-            call.raise_if(check_array2_index(call, grid, i, from_end, &cell));
+            size_t at = 0;
+            call.raise_if(check_array2_index(call, grid, i, from_end, &at));
             POSITION position;
             call.raise_if(read_position(call, grid, i, from_end, &position));
             grid.remove(static_cast<int>(position.row), static_cast<int>(position.col));

@@ -1,0 +1,212 @@
+#include "eval/slot_paths.h"
+
+#include <memory>
+#include <utility>
+
+#include "eval/arg_frame.h"
+#include "eval/evaluator.h"
+#include "eval/fast_path.h"
+#include "eval/member_access.h"
+#include "eval/names.h"
+#include "eval/operator_handlers.h"
+#include "exec/control_statements.h"
+#include "values/array2_store.h"
+#include "values/array_store.h"
+#include "values/slot_row.h"
+#include "values/union_data.h"
+
+namespace morvu {
+
+namespace {
+
+// The array or array2 a plain variable holds by value, as a[i] and g[r, c]
+// reach it: not a constant, not walked; null otherwise.
+UNION_DATA* plain_slots_of(const TOKEN* receiver) {
+    UNION_DATA* cell = plain_variable(receiver);
+    if (cell == nullptr || cell->payload == nullptr || cell->access_mode < access_variable) return nullptr;
+    if (cell->tag == tag_array) {
+        if (cell->array_data()->iteration_count != 0) return nullptr;
+    } else if (cell->tag == tag_array2) {
+        if (cell->array2_data()->iterations != 0) return nullptr;
+    } else {
+        return nullptr;
+    }
+    return value_under_iteration(cell) ? nullptr : cell;
+}
+
+// The call part of x[...]: a member call by the name "[]" with arguments.
+const TOKEN* index_call(const TOKEN* node) {
+    if (node->evaluator != eval_member || node->op1 != '.' || node->left == nullptr) return nullptr;
+    const TOKEN* part = node->right;
+    if (part == nullptr || !is_call_token(part) || part->left == nullptr) return nullptr;
+    const std::string& name = *part->text;
+    return name.size() == 2 && name[0] == '[' && name[1] == ']' ? part : nullptr;
+}
+
+// Whether each side of an assignment is one operand, neither a block being
+// run nor holding anything parked, as the general assignment would pair
+// them without frames.
+bool single_operands(const TOKEN* node) {
+    TOKEN* left = node->left;
+    TOKEN* right = node->right;
+    if (left->block_mode == block_mode_running || right->block_mode == block_mode_running ||
+        !left->result_stack.empty() || !right->result_stack.empty())
+        return false;
+    const TOKEN_LIST& sources = argument_list_of(right);
+    const TOKEN_LIST& targets = argument_list_of(left);
+    return sources.count() == 1 && sources[0] == right && targets.count() == 1 && targets[0] == left;
+}
+
+bool is_int_comparison(EVAL_HANDLER handler) {
+    return handler == eval_comparison<compare_less_than> || handler == eval_comparison<compare_less_equal> ||
+           handler == eval_comparison<compare_greater_than> || handler == eval_comparison<compare_greater_equal> ||
+           handler == eval_comparison<compare_equal> || handler == eval_comparison<compare_unequal>;
+}
+
+// The word of a bool cell's value when it is true or false (not the empty
+// bool, which no condition takes).
+int bool_of(const UNION_DATA* cell) {
+    if (lower_tag(cell->tag) != tag_bool || cell->payload == nullptr) return -1;
+    const uint16_t word = cell->scalar.bool_word;
+    return word <= 1 ? word : -1;
+}
+
+// The word that a plain copy of the right side's value gives a slot, when
+// the right side yields it without running anything.
+bool fast_word(TOKEN* node, uintptr_t& word) {
+    const EVAL_HANDLER handler = node->evaluator;
+    if (handler == eval_variable) {
+        // Copied as the general assignment copies it: a kept text or a
+        // negative zero stays in a cell of its own.
+        const UNION_DATA* cell = plain_variable(node);
+        return cell != nullptr && compact_word_of_value(cell, word);
+    }
+    int64_t value = 0;
+    if (fast_int(node, value)) return int_word(value, word);
+    const int truth = fast_bool(node, 0);
+    if (truth < 0) return false;
+    word = bool_word_of(static_cast<uint16_t>(truth));
+    return true;
+}
+
+// The slot's int after `current op operand`, as the general rule computes
+// it on two plain ints, within the compact range.
+bool compound_word(const SLOT_PLACE& place, char op, int64_t operand, uintptr_t& word) {
+    int64_t current = 0;
+    int64_t result = 0;
+    return place.row->plain_int(place.at, current) && fast_operation(op, current, operand, result) &&
+           int_word(result, word);
+}
+
+bool write(const SLOT_PLACE& place, uintptr_t word) {
+    bool added = false;
+    if (!place.row->write_word(place.at, word, &added)) return false;
+    if (added) ++*place.defined;
+    return true;
+}
+
+}  // namespace
+
+bool slot_place(TOKEN* node, SLOT_PLACE& place, int depth) {
+    const TOKEN* part = index_call(node);
+    if (part == nullptr || depth >= fast_depth_limit) return false;
+    UNION_DATA* cell = plain_slots_of(node->left);
+    if (cell == nullptr) return false;
+    const TOKEN_LIST& indexes = argument_list_of(part->left);
+    if (cell->tag == tag_array) {
+        ARRAY_DATA& store = *cell->array_data();
+        int64_t index = 0;
+        if (indexes.count() != 1 || !fast_int_at(indexes[0], index, depth + 1) || index < 0 ||
+            index >= store.slot_count || store.slots.empty())
+            return false;
+        place = SLOT_PLACE{&store.slots, static_cast<size_t>(index), &store.defined_count};
+        return true;
+    }
+    ARRAY2_DATA& grid = *cell->array2_data();
+    int64_t row = 0;
+    int64_t col = 0;
+    if (indexes.count() != 2 || !fast_int_at(indexes[0], row, depth + 1) || !fast_int_at(indexes[1], col, depth + 1) ||
+        row < 0 || row >= grid.rows || col < 0 || col >= grid.cols || grid.cells.empty())
+        return false;
+    place = SLOT_PLACE{&grid.cells, grid.slot_of(static_cast<int>(row), static_cast<int>(col)), &grid.count};
+    return true;
+}
+
+bool slot_read_shape(const TOKEN* node) { return index_call(node) != nullptr && plain_slots_of(node->left); }
+
+bool fast_slot_int(TOKEN* node, int64_t& out, int depth) {
+    SLOT_PLACE place;
+    if (!slot_place(node, place, depth)) return false;
+    const uintptr_t word = place.row->word(place.at);
+    if (is_compact_word(word)) {
+        if (!is_int_word(word)) return false;
+        out = int_of_word(word);
+        return true;
+    }
+    const auto* cell = reinterpret_cast<const UNION_DATA*>(word);  // null for an undefined slot
+    if (cell == nullptr || (cell->tag != tag_int && cell->tag != raise_tag(tag_int)) || cell->payload == nullptr)
+        return false;
+    return cell_int64(cell, out);
+}
+
+int fast_bool(TOKEN* node, int depth) {
+    if (depth >= fast_depth_limit) return -1;
+    const EVAL_HANDLER handler = node->evaluator;
+    if (handler == eval_true) return 1;
+    if (handler == eval_false) return 0;
+    if (handler == eval_variable) {
+        const UNION_DATA* cell = plain_variable(node);
+        return cell != nullptr ? bool_of(cell) : -1;
+    }
+    if (handler == eval_not) {
+        if (node->right == nullptr) return -1;
+        const int value = fast_bool(node->right, depth + 1);
+        return value < 0 ? -1 : 1 - value;
+    }
+    if (handler == eval_and || handler == eval_or) {
+        // The right side is read only when the left one does not decide.
+        if (node->left == nullptr || node->right == nullptr) return -1;
+        const int left = fast_bool(node->left, depth + 1);
+        if (left < 0) return -1;
+        if (left == (handler == eval_or ? 1 : 0)) return left;
+        return fast_bool(node->right, depth + 1);
+    }
+    if (is_int_comparison(handler)) return fast_comparison(node);
+    if (handler != eval_member) return -1;
+    SLOT_PLACE place;
+    if (!slot_place(node, place, depth)) return -1;
+    const uintptr_t word = place.row->word(place.at);
+    if (is_compact_word(word)) {
+        if (!is_bool_word(word)) return -1;
+        const uint16_t value = bool_of_word(word);
+        return value <= 1 ? value : -1;
+    }
+    const auto* cell = reinterpret_cast<const UNION_DATA*>(word);
+    return cell != nullptr ? bool_of(cell) : -1;
+}
+
+bool fast_slot_assignment(TOKEN* node, RESULT_ITEM this_item, char op) {
+    TOKEN* left = node->left;
+    TOKEN* right = node->right;
+    if (left == nullptr || right == nullptr || index_call(left) == nullptr || !single_operands(node)) return false;
+    SLOT_PLACE place;
+    if (!slot_place(left, place, 0)) return false;
+    uintptr_t word = 0;
+    if (op != '=') {
+        int64_t operand = 0;
+        return fast_int(right, operand) && compound_word(place, op, operand, word) && write(place, word);
+    }
+    if (fast_word(right, word)) return write(place, word);
+    // The right side the general way; what it runs may change what the
+    // left side names, which is found only now.
+    RESULT_LIST sources;
+    eval_cached(right, this_item, sources);
+    if (sources.count == 1 && slot_place(left, place, 0)) {
+        const UNION_DATA* value = follow_aliases(sources.head->item.cell);
+        if (value != nullptr && compact_word_of_value(value, word) && write(place, word)) return true;
+    }
+    push_result_list(right, new RESULT_LIST(std::move(sources)));
+    return false;
+}
+
+}  // namespace morvu

@@ -1,0 +1,60 @@
+// The direct paths of array and array2 slots. a[i] on an array variable and
+// g[r, c] on an array2 variable, whose indexes read as fast ints, name one
+// slot without a method call, an alias or a result cell: an int or bool
+// slot is read where an operand or a condition wants one, and a statement
+// a[i] = e (or += -= *= /= %=) writes the slot's word, or the element cell
+// it owns, in place.
+//
+// Only plain containers qualify: a declared array or array2 variable
+// holding a value, not a constant, not walked by for/For. Every other case
+// (an index outside the container, an undefined slot read, an element of
+// another kind, a result beyond the compact range) answers "not
+// applicable", having changed nothing, and the general path runs and gives
+// the exact results and errors.
+
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "frontend/token.h"
+#include "values/result_list.h"
+
+namespace morvu {
+
+class SLOT_ROW;
+
+// One slot of a plain container and the container's count of defined
+// slots, which a write into an undefined slot raises.
+struct SLOT_PLACE {
+    SLOT_ROW* row = nullptr;
+    size_t at = 0;
+    int* defined = nullptr;
+};
+
+// Whether the node is a[i] or g[r, c] on a plain container whose indexes
+// read as fast ints within it (the place goes to *place); depth counts the
+// fast path's nesting.
+bool slot_place(TOKEN* node, SLOT_PLACE& place, int depth);
+
+// Whether the node has the shape a[i] or g[r, c] on a plain container,
+// whatever its indexes.
+bool slot_read_shape(const TOKEN* node);
+
+// The int a slot node reads: a defined int slot, read without a cell.
+bool fast_slot_int(TOKEN* node, int64_t& out, int depth);
+
+// A bool the node gives without running anything: true, false, a plain
+// bool variable, a bool slot, a comparison of fast ints, and !, && and ||
+// of those; 0 or 1, or -1 when not applicable.
+int fast_bool(TOKEN* node, int depth);
+
+// a[i] = e, a[i] += e, -=, *=, /= and %= (op '=', '+', '-', '*', '/', '%')
+// on a slot as slot_place finds it. True when the statement is done. False
+// when it has another shape, with nothing evaluated; or, for op '=', with
+// the right side evaluated the general way and parked on it for the
+// general assignment's frame, when its value is none that a slot takes
+// directly.
+bool fast_slot_assignment(TOKEN* node, RESULT_ITEM this_item, char op);
+
+}  // namespace morvu
