@@ -25,6 +25,7 @@
 
 #pragma once
 
+#include <ctime>
 #include <string>
 
 #include "numbers/int_data.h"
@@ -156,6 +157,9 @@ public:
     // The offset of the local zone (TZ) at 1970-01-01 11:00:00 UTC, so that
     // it is the same all year round.
     static TIMEZONE_DATA local();
+    // The offset of the local zone in force at an instant, daylight saving
+    // included.
+    static TIMEZONE_DATA in_force_at(std::time_t instant);
 
     bool is_negative() const { return hours.sign() < 0; }
 };
@@ -197,7 +201,8 @@ public:
     // The same instant written in another zone, which replaces this one.
     void to_timezone(const TIMEZONE_DATA& zone);
 
-    // The local date and time now, with the zone of TIMEZONE_DATA::local.
+    // The local date and time now, with the offset in force now, so that
+    // the value names the current instant also in daylight saving.
     static DATETIME_DATA now();
 };
 

@@ -97,7 +97,7 @@ DATETIME_DATA DATETIME_DATA::now() {
     DATETIME_DATA result;
     result.date.assign(DATE_DATA(INT_DATA(local.tm_mday), INT_DATA(local.tm_mon + 1), INT_DATA(local.tm_year + 1900)));
     result.time.assign(TIME_DATA(INT_DATA(local.tm_hour), INT_DATA(local.tm_min), INT_DATA(local.tm_sec)));
-    result.zone.assign(TIMEZONE_DATA::local());
+    result.zone.assign(TIMEZONE_DATA::in_force_at(clock));  // the same reading
     return result;
 }
 

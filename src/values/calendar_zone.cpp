@@ -70,7 +70,10 @@ const std::string& TIMEZONE_DATA::to_text(bool pad) {
 TIMEZONE_DATA TIMEZONE_DATA::local() {
     // One fixed instant, 1970-01-01 11:00:00 UTC, so that daylight saving of
     // the current season never enters the zone.
-    const std::time_t instant = 39600;
+    return in_force_at(39600);
+}
+
+TIMEZONE_DATA TIMEZONE_DATA::in_force_at(std::time_t instant) {
     std::tm local_clock{}, utc_clock{};
     localtime_r(&instant, &local_clock);
     gmtime_r(&instant, &utc_clock);

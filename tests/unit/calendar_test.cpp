@@ -411,6 +411,48 @@ TEST_F(Calendar, LocalZoneFromTz) {
     }
 }
 
+TEST_F(Calendar, ZoneInForceFollowsDaylightSaving) {
+    struct CASE {
+        const char* tz;
+        std::time_t instant;
+        const char* expected;
+    };
+    for (const CASE& c : {
+             // 2026-07-15 12:00 and 2026-01-15 12:00 UTC.
+             CASE{"CET-1CEST,M3.5.0,M10.5.0/3", 1784116800, "+02:00"},
+             CASE{"CET-1CEST,M3.5.0,M10.5.0/3", 1768478400, "+01:00"},
+             CASE{"AEST-10AEDT,M10.1.0,M4.1.0/3", 1784116800, "+10:00"},
+             CASE{"AEST-10AEDT,M10.1.0,M4.1.0/3", 1768478400, "+11:00"},
+             CASE{"NST3:30NDT,M3.2.0,M11.1.0", 1784116800, "-02:30"},
+             // 2026-12-31 23:30 UTC: the local clock is in the next year.
+             CASE{"LINT-14", 1798759800, "+14:00"},
+             CASE{"BIT+12", 1798759800, "-12:00"},
+         }) {
+        TZ_SCOPE zone(c.tz);
+        EXPECT_EQ(TIMEZONE_DATA::in_force_at(c.instant).to_text(true), c.expected) << c.tz << " " << c.instant;
+    }
+}
+
+TEST_F(Calendar, NowNamesTheCurrentInstant) {
+    // In whatever season the test runs, now's date, time and zone give the
+    // instant of the clock: its absolute seconds are those of 1970-01-01
+    // plus the clock's reading, within the second or two between reads.
+    // The last zone keeps daylight saving on every day but 1 January, the
+    // day of the local zone's instant.
+    for (const char* tz :
+         {"CET-1CEST,M3.5.0,M10.5.0/3", "AEST-10AEDT,M10.1.0,M4.1.0/3", "UTC0", "XST-1XDT,J2/0,J365/25"}) {
+        TZ_SCOPE zone(tz);
+        const std::time_t before = std::time(nullptr);
+        DATETIME_DATA now = DATETIME_DATA::now();
+        const std::time_t after = std::time(nullptr);
+        const INT_DATA epoch = num(719527) * num(86400);
+        const INT_DATA seconds = now.total_seconds() - epoch;
+        EXPECT_FALSE(seconds < num(static_cast<long>(before))) << tz;
+        EXPECT_FALSE(num(static_cast<long>(after)) < seconds) << tz;
+        EXPECT_EQ(now.zone.to_text(true), TIMEZONE_DATA::in_force_at(before).to_text(true)) << tz;
+    }
+}
+
 // ---- datetimes ----
 
 TEST_F(Calendar, DatetimeSecondsAndConversionsMatchPython) {
