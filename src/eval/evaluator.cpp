@@ -9,6 +9,7 @@
 #include "eval/names.h"
 #include "eval/operator_handlers.h"
 #include "exec/call_routine.h"
+#include "frontend/name_resolution.h"
 #include "numbers/int_data.h"
 #include "numbers/real_data.h"
 #include "runtime/error.h"
@@ -130,6 +131,15 @@ void eval_node(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     if (node->block_mode == block_mode_braced) {
         results.append(make_code_value(node, this_item));
         return;
+    }
+
+    // A block that runs as an expression and holds the declarations of the
+    // names first used in it after its expression: that expression.
+    if (node->block_mode == block_mode_running && op1 == ';' && op2 == 0) {
+        if (TOKEN* expression = expression_of_block(node)) {
+            eval_cached(expression, this_item, results);
+            return;
+        }
     }
 
     // 2. Number literals: an int when the literal has no decimals.

@@ -24,6 +24,7 @@
 #include "exec/int_loops.h"
 #include "types/method_call.h"
 #include "exec/pending_exception.h"
+#include "frontend/name_resolution.h"
 #include "frontend/token.h"
 #include "numbers/int_data.h"
 #include "runtime/error.h"
@@ -292,7 +293,14 @@ void exec_switch(TOKEN* node, RESULT_ITEM this_item) {
     // The switch value is compared after the arguments of earlier cases ran.
     const CELL_WATCH value_watch(frame[0]);
 
-    for (TOKEN* statement : TOKEN_LIST(block, ';')) {
+    // The cases are the block's statements but the declarations of the names
+    // first used in them, which live while the switch runs.
+    const BLOCK_VARIABLES variables(block);
+    const TOKEN_LIST statements(block, ';');
+    const uint32_t declared = implicit_declaration_count(block);
+    const uint32_t cases = statements.count() > declared ? statements.count() - declared : 0;
+    for (uint32_t index = 0; index < cases; ++index) {
+        TOKEN* statement = statements[index];
         if (statement == nullptr) break;
         if (statement->op1 == '#' && statement->op2 == 0) continue;  // empty statement
         if (!is_call_token(statement) || *statement->text != "case")

@@ -120,11 +120,27 @@ void resolve_variables(TOKEN* token) {
     if (block == nullptr || scope_node == nullptr) raise_unknown_variable(token);
 
     TOKEN* declared = append_any_declaration(block, token);
+    if (scope_node == block) ++block->scope->implicit_declarations;
     enter_token(scope_node->scope->variables, name, declared);
     enter_token(scope_node->scope->storage, name, declared);
     declared->declaration = declared;
     token->declaration = find_symbol(token->parent, name, 'v', false, token->parent);
     if (token->declaration == nullptr) raise_unknown_variable(token);
+}
+
+uint32_t implicit_declaration_count(const TOKEN* block) {
+    return block->scope != nullptr ? block->scope->implicit_declarations : 0;
+}
+
+TOKEN* expression_of_block(TOKEN* block) {
+    uint32_t count = implicit_declaration_count(block);
+    if (count == 0) return nullptr;
+    // Each declaration was appended under a ';' of its own above what the
+    // block held before.
+    TOKEN* expression = block;
+    for (; count > 0 && expression->op1 == ';' && expression->op2 == 0 && expression->left != nullptr; --count)
+        expression = expression->left;
+    return count == 0 ? expression : nullptr;
 }
 
 void variable_pass(const TOKEN_LIST& statements) {

@@ -6,8 +6,14 @@
 // <name>" is appended to that block and the name entered in the tables of
 // the nearest scope, so that the block creates its cells like any other
 // variable's. Links once set are never recomputed.
+//
+// A block that runs as an expression (a condition, the code of find) or as
+// the cases of a switch holds such statements after its own: they are
+// counted in its scope and left out of those runs.
 
 #pragma once
+
+#include <cstdint>
 
 namespace morvu {
 
@@ -30,5 +36,13 @@ void variable_pass(const TOKEN_LIST& statements);
 // be neither found nor declared, and for a module-qualified name that no
 // scope declares.
 void resolve_variables(TOKEN* token);
+
+// The number of declarations appended after the block's own statements.
+uint32_t implicit_declaration_count(const TOKEN* block);
+
+// The expression a block that holds such declarations stands for when it
+// runs as an expression (what stands before them), or null for a block
+// that holds none.
+TOKEN* expression_of_block(TOKEN* block);
 
 }  // namespace morvu

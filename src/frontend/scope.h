@@ -36,6 +36,10 @@ struct SCOPE {
     STR_INT_TABLE procedures{0, false};  // method key -> defining call node
     STR_INT_TABLE functions{0, false};
     STR_INT_TABLE storage{0, true};  // variables whose cells this block creates
+    // The declarations "any <name>" that the analysis appended after the
+    // block's own statements, for names first used in it; a block run as an
+    // expression evaluates what stands before them.
+    uint32_t implicit_declarations = 0;
 
     // The routine a call key resolved to (null: none), per kind, so that a
     // call made again does not match its key against every definition

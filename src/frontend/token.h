@@ -304,12 +304,37 @@ inline bool is_call_token(const TOKEN* token) {
     return token->text && ((token->op1 == '(' && token->op2 == 0) || (token->op1 == '"' && token->op2 == '('));
 }
 
+// Pushes a cell for each variable of the block's own scope (the block must
+// own one) and returns true, or returns false when it stores none; leave
+// pops them again. Defined with the declared-variable storage.
+bool enter_block_variables(TOKEN* block);
+void leave_block_variables(TOKEN* block);
+
+// The variables of a block that runs otherwise than as a statement list
+// (as an expression, or as the cases of a switch) have cells for as long as
+// the guard lives, as those of a block run as statements have for its run:
+// the names first used in the block are declared there.
+class BLOCK_VARIABLES {
+public:
+    explicit BLOCK_VARIABLES(TOKEN* block)
+        : block(block->scope != nullptr && enter_block_variables(block) ? block : nullptr) {}
+    ~BLOCK_VARIABLES() {
+        if (block != nullptr) leave_block_variables(block);
+    }
+    BLOCK_VARIABLES(const BLOCK_VARIABLES&) = delete;
+    BLOCK_VARIABLES& operator=(const BLOCK_VARIABLES&) = delete;
+
+private:
+    TOKEN* block;
+};
+
 // Puts a braced block into its running mode for as long as it runs its
-// contents, and back to the mode it had on every exit (a recursive run of
-// the same block leaves it running).
+// contents as an expression, and back to the mode it had on every exit (a
+// recursive run of the same block leaves it running); its variables live
+// as long.
 class BLOCK_RUN {
 public:
-    explicit BLOCK_RUN(TOKEN* block) : block(block), saved(block->block_mode) {
+    explicit BLOCK_RUN(TOKEN* block) : variables(block), block(block), saved(block->block_mode) {
         block->block_mode = block_mode_running;
     }
     ~BLOCK_RUN() { block->block_mode = saved; }
@@ -317,6 +342,7 @@ public:
     BLOCK_RUN& operator=(const BLOCK_RUN&) = delete;
 
 private:
+    BLOCK_VARIABLES variables;
     TOKEN* block;
     uint16_t saved;
 };

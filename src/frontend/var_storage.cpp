@@ -144,6 +144,14 @@ void push_scope_variables(TOKEN* block) {
     }
 }
 
+bool enter_block_variables(TOKEN* block) {
+    if (block->scope->storage.entry_count() == 0) return false;
+    push_scope_variables(block);
+    return true;
+}
+
+void leave_block_variables(TOKEN* block) { pop_scope_variables(block); }
+
 void pop_scope_variables(TOKEN* block) {
     const SCOPE& scope = *block->scope;
     if (scope.storage_plan_generation == routine_tables_generation) {
