@@ -34,9 +34,25 @@ UNION_DATA* plain_slots_of(const TOKEN* receiver) {
     return value_under_iteration(cell) ? nullptr : cell;
 }
 
+// The handler a node runs with. The root of a curly block never stores one
+// (it is a code value until a statement runs it), so there the operator
+// characters choose it as the evaluator's dispatch does; only the handlers
+// read here are told.
+EVAL_HANDLER handler_of(const TOKEN* node) {
+    if (node->block_mode == block_mode_none) return node->evaluator;
+    if (node->text || node->number || (node->left == nullptr && node->right == nullptr)) return nullptr;
+    switch (node->op1) {
+    case '!': return node->op2 == 0 ? eval_not : nullptr;
+    case '&': return node->op2 == '&' ? eval_and : nullptr;
+    case '|': return node->op2 == '|' ? eval_or : nullptr;
+    case '.': return node->op2 == 0 ? eval_member : nullptr;
+    default: return nullptr;
+    }
+}
+
 // The call part of x[...]: a member call by the name "[]" with arguments.
 const TOKEN* index_call(const TOKEN* node) {
-    if (node->evaluator != eval_member || node->op1 != '.' || node->left == nullptr) return nullptr;
+    if (handler_of(node) != eval_member || node->op1 != '.' || node->left == nullptr) return nullptr;
     const TOKEN* part = node->right;
     if (part == nullptr || !is_call_token(part) || part->left == nullptr) return nullptr;
     const std::string& name = *part->text;
@@ -151,7 +167,7 @@ bool fast_slot_int(TOKEN* node, int64_t& out, int depth) {
 
 int fast_bool(TOKEN* node, int depth) {
     if (depth >= fast_depth_limit) return -1;
-    const EVAL_HANDLER handler = node->evaluator;
+    const EVAL_HANDLER handler = handler_of(node);
     if (handler == eval_true) return 1;
     if (handler == eval_false) return 0;
     if (handler == eval_variable) {
@@ -171,7 +187,7 @@ int fast_bool(TOKEN* node, int depth) {
         if (left == (handler == eval_or ? 1 : 0)) return left;
         return fast_bool(node->right, depth + 1);
     }
-    if (is_int_comparison(handler)) return fast_comparison(node);
+    if (is_int_comparison(handler)) return fast_int_comparison(node);
     if (handler != eval_member) return -1;
     SLOT_PLACE place;
     if (!slot_place(node, place, depth)) return -1;
