@@ -1,10 +1,7 @@
 #include "eval/slot_paths.h"
 
-#include <memory>
-#include <utility>
 
 #include "eval/arg_frame.h"
-#include "eval/evaluator.h"
 #include "eval/fast_path.h"
 #include "eval/member_access.h"
 #include "eval/names.h"
@@ -201,7 +198,7 @@ int fast_bool(TOKEN* node, int depth) {
     return cell != nullptr ? bool_of(cell) : -1;
 }
 
-bool fast_slot_assignment(TOKEN* node, RESULT_ITEM this_item, char op) {
+bool fast_slot_assignment(TOKEN* node, char op) {
     TOKEN* left = node->left;
     TOKEN* right = node->right;
     if (left == nullptr || right == nullptr || index_call(left) == nullptr || !single_operands(node)) return false;
@@ -212,17 +209,18 @@ bool fast_slot_assignment(TOKEN* node, RESULT_ITEM this_item, char op) {
         int64_t operand = 0;
         return fast_int(right, operand) && compound_word(place, op, operand, word) && write(place, word);
     }
-    if (fast_word(right, word)) return write(place, word);
-    // The right side the general way; what it runs may change what the
-    // left side names, which is found only now.
-    RESULT_LIST sources;
-    eval_cached(right, this_item, sources);
-    if (sources.count == 1 && slot_place(left, place, 0)) {
-        const UNION_DATA* value = follow_aliases(sources.head->item.cell);
-        if (value != nullptr && compact_word_of_value(value, word) && write(place, word)) return true;
-    }
-    push_result_list(right, new RESULT_LIST(std::move(sources)));
-    return false;
+    return fast_word(right, word) && write(place, word);
+}
+
+bool assign_to_slot(TOKEN* target, const RESULT_ITEM& source) {
+    if (index_call(target) == nullptr || target->block_mode == block_mode_running || !target->result_stack.empty())
+        return false;
+    const TOKEN_LIST& targets = argument_list_of(target);
+    SLOT_PLACE place;
+    uintptr_t word = 0;
+    if (targets.count() != 1 || targets[0] != target || !slot_place(target, place, 0)) return false;
+    const UNION_DATA* value = follow_aliases(source.cell);
+    return value != nullptr && compact_word_of_value(value, word) && write(place, word);
 }
 
 }  // namespace morvu
