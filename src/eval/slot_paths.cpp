@@ -1,6 +1,5 @@
 #include "eval/slot_paths.h"
 
-
 #include "eval/arg_frame.h"
 #include "eval/fast_path.h"
 #include "eval/member_access.h"
