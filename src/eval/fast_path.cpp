@@ -218,6 +218,17 @@ bool element_read_shape(const TOKEN* node) {
            plain_container_of(node->left) != nullptr;
 }
 
+// Whether the operator characters are those of a comparison of ints.
+bool is_comparison_shape(const TOKEN* node) {
+    switch (node->op1) {
+    case '<':
+    case '>': return node->op2 == 0 || node->op2 == '=';
+    case '=':
+    case '!': return node->op2 == '=';
+    default: return false;
+    }
+}
+
 // Whether a node's handler is a call's, which fast_int_at never reads.
 bool call_shape(const TOKEN* node) {
     const EVAL_HANDLER handler = node->evaluator;
@@ -256,10 +267,12 @@ bool fast_int_at(TOKEN* node, int64_t& out, int depth) {
 bool fast_int(TOKEN* node, int64_t& out) { return fast_int_at(node, out, 0); }
 
 int fast_comparison(const TOKEN* node) {
-    const EVAL_HANDLER handler = node->evaluator;
-    if (handler == eval_member || handler == eval_not || handler == eval_and || handler == eval_or ||
-        handler == eval_variable)
-        return fast_bool(const_cast<TOKEN*>(node), 0);
+    const int compared = fast_int_comparison(node);
+    if (compared >= 0 || is_comparison_shape(node)) return compared;
+    return fast_bool(const_cast<TOKEN*>(node), 0);
+}
+
+int fast_int_comparison(const TOKEN* node) {
     if (node->text || node->left == nullptr || node->right == nullptr) return -1;
     int64_t a = 0;
     int64_t b = 0;

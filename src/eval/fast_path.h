@@ -69,6 +69,9 @@ bool fast_int_at(TOKEN* node, int64_t& out, int depth);
 // of fast bools, gives its bool as well.
 int fast_comparison(const TOKEN* node);
 
+// The comparison alone: -1 for every node that is no comparison of fast ints.
+int fast_int_comparison(const TOKEN* node);
+
 // The current cell of a declared variable as eval_variable hands it out,
 // with the cell's own access mode; null for members of the current object
 // and for parameters whose role sets the mode (they take the evaluator).

@@ -1,10 +1,6 @@
 #include "eval/slot_paths.h"
 
-#include <memory>
-#include <utility>
-
 #include "eval/arg_frame.h"
-#include "eval/evaluator.h"
 #include "eval/fast_path.h"
 #include "eval/member_access.h"
 #include "eval/names.h"
@@ -34,9 +30,25 @@ UNION_DATA* plain_slots_of(const TOKEN* receiver) {
     return value_under_iteration(cell) ? nullptr : cell;
 }
 
+// The handler a node runs with. The root of a curly block never stores one
+// (it is a code value until a statement runs it), so there the operator
+// characters choose it as the evaluator's dispatch does; only the handlers
+// read here are told.
+EVAL_HANDLER handler_of(const TOKEN* node) {
+    if (node->block_mode == block_mode_none) return node->evaluator;
+    if (node->text || node->number || (node->left == nullptr && node->right == nullptr)) return nullptr;
+    switch (node->op1) {
+    case '!': return node->op2 == 0 ? eval_not : nullptr;
+    case '&': return node->op2 == '&' ? eval_and : nullptr;
+    case '|': return node->op2 == '|' ? eval_or : nullptr;
+    case '.': return node->op2 == 0 ? eval_member : nullptr;
+    default: return nullptr;
+    }
+}
+
 // The call part of x[...]: a member call by the name "[]" with arguments.
 const TOKEN* index_call(const TOKEN* node) {
-    if (node->evaluator != eval_member || node->op1 != '.' || node->left == nullptr) return nullptr;
+    if (handler_of(node) != eval_member || node->op1 != '.' || node->left == nullptr) return nullptr;
     const TOKEN* part = node->right;
     if (part == nullptr || !is_call_token(part) || part->left == nullptr) return nullptr;
     const std::string& name = *part->text;
@@ -151,7 +163,7 @@ bool fast_slot_int(TOKEN* node, int64_t& out, int depth) {
 
 int fast_bool(TOKEN* node, int depth) {
     if (depth >= fast_depth_limit) return -1;
-    const EVAL_HANDLER handler = node->evaluator;
+    const EVAL_HANDLER handler = handler_of(node);
     if (handler == eval_true) return 1;
     if (handler == eval_false) return 0;
     if (handler == eval_variable) {
@@ -171,7 +183,7 @@ int fast_bool(TOKEN* node, int depth) {
         if (left == (handler == eval_or ? 1 : 0)) return left;
         return fast_bool(node->right, depth + 1);
     }
-    if (is_int_comparison(handler)) return fast_comparison(node);
+    if (is_int_comparison(handler)) return fast_int_comparison(node);
     if (handler != eval_member) return -1;
     SLOT_PLACE place;
     if (!slot_place(node, place, depth)) return -1;
@@ -185,7 +197,7 @@ int fast_bool(TOKEN* node, int depth) {
     return cell != nullptr ? bool_of(cell) : -1;
 }
 
-bool fast_slot_assignment(TOKEN* node, RESULT_ITEM this_item, char op) {
+bool fast_slot_assignment(TOKEN* node, char op) {
     TOKEN* left = node->left;
     TOKEN* right = node->right;
     if (left == nullptr || right == nullptr || index_call(left) == nullptr || !single_operands(node)) return false;
@@ -196,17 +208,18 @@ bool fast_slot_assignment(TOKEN* node, RESULT_ITEM this_item, char op) {
         int64_t operand = 0;
         return fast_int(right, operand) && compound_word(place, op, operand, word) && write(place, word);
     }
-    if (fast_word(right, word)) return write(place, word);
-    // The right side the general way; what it runs may change what the
-    // left side names, which is found only now.
-    RESULT_LIST sources;
-    eval_cached(right, this_item, sources);
-    if (sources.count == 1 && slot_place(left, place, 0)) {
-        const UNION_DATA* value = follow_aliases(sources.head->item.cell);
-        if (value != nullptr && compact_word_of_value(value, word) && write(place, word)) return true;
-    }
-    push_result_list(right, new RESULT_LIST(std::move(sources)));
-    return false;
+    return fast_word(right, word) && write(place, word);
+}
+
+bool assign_to_slot(TOKEN* target, const RESULT_ITEM& source) {
+    if (index_call(target) == nullptr || target->block_mode == block_mode_running || !target->result_stack.empty())
+        return false;
+    const TOKEN_LIST& targets = argument_list_of(target);
+    SLOT_PLACE place;
+    uintptr_t word = 0;
+    if (targets.count() != 1 || targets[0] != target || !slot_place(target, place, 0)) return false;
+    const UNION_DATA* value = follow_aliases(source.cell);
+    return value != nullptr && compact_word_of_value(value, word) && write(place, word);
 }
 
 }  // namespace morvu

@@ -50,11 +50,16 @@ bool fast_slot_int(TOKEN* node, int64_t& out, int depth);
 int fast_bool(TOKEN* node, int depth);
 
 // a[i] = e, a[i] += e, -=, *=, /= and %= (op '=', '+', '-', '*', '/', '%')
-// on a slot as slot_place finds it. True when the statement is done. False
-// when it has another shape, with nothing evaluated; or, for op '=', with
-// the right side evaluated the general way and parked on it for the
-// general assignment's frame, when its value is none that a slot takes
-// directly.
-bool fast_slot_assignment(TOKEN* node, RESULT_ITEM this_item, char op);
+// on a slot as slot_place finds it, where e yields its int or bool without
+// running anything. True when the statement is done; false, with nothing
+// evaluated or changed, otherwise.
+bool fast_slot_assignment(TOKEN* node, char op);
+
+// target = source for one source the general assignment has evaluated,
+// when the target is a slot as slot_place finds it (finding it runs
+// nothing) and the source's value is one a compact word holds: the slot
+// takes the value as the assignment would copy it. False, with nothing
+// changed, otherwise.
+bool assign_to_slot(TOKEN* target, const RESULT_ITEM& source);
 
 }  // namespace morvu

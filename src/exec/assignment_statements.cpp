@@ -283,6 +283,7 @@ __attribute__((always_inline)) inline bool single_pair_assignment(TOKEN* node, R
         eval_cached(right, this_item, sources);
     }
     if (sources.count == 0) return true;
+    if (sources.count == 1 && rule == assign_value && assign_to_slot(left, sources.head->item)) return true;
     if (sources.count == 1) {
         // The source stays alive while finding the target runs code, until
         // it is assigned, also by the frames it may be handed over to.
@@ -518,7 +519,7 @@ void exec_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule, const 
 }
 
 void exec_assign(TOKEN* node, RESULT_ITEM this_item) {
-    if (fast_slot_assignment(node, this_item, '=')) return;
+    if (fast_slot_assignment(node, '=')) return;
     if (fast_int_assignment(node, '=', this_item)) return;
     if (fast_int_copy(node)) return;
     if (fast_call_assignment(node, this_item)) return;
@@ -538,7 +539,7 @@ void exec_assign_or_ref(TOKEN* node, RESULT_ITEM this_item) {
 namespace {
 
 void add_assign(TOKEN* node, RESULT_ITEM this_item) {
-    if (fast_slot_assignment(node, this_item, '+')) return;
+    if (fast_slot_assignment(node, '+')) return;
     if (fast_int_assignment(node, '+', this_item)) return;
     if (fast_compound_assignment(node, this_item, op_add_assign, '+')) return;
     if (fast_text_append(node, this_item)) return;
@@ -574,26 +575,26 @@ void exec_add_assign(TOKEN* node, RESULT_ITEM this_item) {
 }
 
 void exec_sub_assign(TOKEN* node, RESULT_ITEM this_item) {
-    if (fast_slot_assignment(node, this_item, '-')) return;
+    if (fast_slot_assignment(node, '-')) return;
     if (fast_int_assignment(node, '-', this_item)) return;
     if (fast_compound_assignment(node, this_item, op_sub_assign, '-')) return;
     exec_assignment(node, this_item, op_sub_assign, "-=");
 }
 
 void exec_mul_assign(TOKEN* node, RESULT_ITEM this_item) {
-    if (fast_slot_assignment(node, this_item, '*')) return;
+    if (fast_slot_assignment(node, '*')) return;
     if (fast_int_assignment(node, '*', this_item)) return;
     if (fast_compound_assignment(node, this_item, op_mul_assign, '*')) return;
     exec_assignment(node, this_item, op_mul_assign, "*=");
 }
 
 void exec_div_assign(TOKEN* node, RESULT_ITEM this_item) {
-    if (fast_slot_assignment(node, this_item, '/')) return;
+    if (fast_slot_assignment(node, '/')) return;
     exec_assignment(node, this_item, op_div_assign, "/=");
 }
 
 void exec_mod_assign(TOKEN* node, RESULT_ITEM this_item) {
-    if (fast_slot_assignment(node, this_item, '%')) return;
+    if (fast_slot_assignment(node, '%')) return;
     exec_assignment(node, this_item, op_mod_assign, "%=");
 }
 

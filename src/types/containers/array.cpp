@@ -145,7 +145,7 @@ void sort_slots(METHOD_CALL& call, ARRAY_DATA& store, bool with_code) {
         // The values are their own keys: compact slots are shown, not made
         // into cells.
         const size_t size = store.slots.size();
-        std::unique_ptr<SLOT_VIEW[]> views(new SLOT_VIEW[size]);
+        auto views = std::make_unique<SLOT_VIEW[]>(size);
         std::vector<UNION_DATA*> cells;
         cells.reserve(size);
         for (size_t at = 0; at < size; ++at) cells.push_back(store.slots.view(at, views[at]));
