@@ -1,27 +1,17 @@
 // The mathematical functions of the real type, on REAL_DATA values.
 //
-// Every function works in exact decimal fixed point at the working precision
-// p (read with working_precision() wherever it is needed): series terms and
-// intermediate values are cut toward zero to p or 2p decimals, and a quotient
-// of two computed values is formed with the dividend at 2p decimals and the
-// divisor at p. A series stops at its first term that is zero at p decimals.
-// The results are therefore not correctly rounded; their last digits carry
-// the truncation errors of the steps, and those steps are fixed: a faster
-// route is taken only where it gives the identical value and scale.
-//
-// The scale of a result follows from its steps: most results have p
-// decimals, a few keep the argument's scale (big_sin, big_sinh, big_arctan)
-// or one decimal more (big_arccot, big_artanh, big_arcoth), and a few give an
-// exact value (big_exp(0) and big_cos(0) are the 1 of scale 0, an integer
-// power is exact and not cut).
+// Every result is the exact mathematical value cut toward zero to the
+// working precision p (read with working_precision()), then moved to the
+// integer of next larger magnitude when all its p decimals are 9: so results
+// have p decimals (or none after that move). An exact power to a whole
+// exponent of scale 0 is the one exception: big_pot gives it whole, uncut.
+// The functions choose their own guard digits (numbers/series.h) and never
+// change the working precision.
 //
 // An argument outside a function's domain throws ARITH (numbers/
 // arith_error.h) with the argument's text under the output precision: code 1
-// outside the domain, code 0 at a pole or where a divisor is zero. No
-// function leaves the working precision changed, on any path; big_tan,
-// big_cot, big_tanh and big_coth double it for their numerator and halve it
-// before their denominator. pi, e and sqrt(3) depend on nothing but the
-// precision and are kept per precision once computed.
+// outside the domain, code 0 at a pole or where a divisor is zero. pi, e,
+// ln 2 and ln 10 are kept at the finest precision computed so far.
 
 #pragma once
 
@@ -64,7 +54,7 @@ REAL_DATA big_tanh(const REAL_DATA& x);
 REAL_DATA big_coth(const REAL_DATA& x);  // code 0: x = 0
 REAL_DATA big_arsinh(const REAL_DATA& x);
 REAL_DATA big_arcosh(const REAL_DATA& x);  // code 1: x < 1
-REAL_DATA big_artanh(const REAL_DATA& x);  // code 1: |x| > 1; code 0: |x| = 1 or 1 - x below 10^-p
-REAL_DATA big_arcoth(const REAL_DATA& x);  // code 1: |x| < 1; code 0: |x| = 1 or x - 1 below 10^-p
+REAL_DATA big_artanh(const REAL_DATA& x);  // code 1: |x| > 1; code 0: |x| = 1
+REAL_DATA big_arcoth(const REAL_DATA& x);  // code 1: |x| < 1; code 0: |x| = 1
 
 }  // namespace morvu

@@ -1,17 +1,17 @@
 // Exponential, square root, logarithms, powers and roots of REAL_DATA.
 //
-// The series and iterations cut every intermediate value toward zero to p or
-// 2p decimals; the last digits of a result depend on exactly where, so the
-// steps below keep their cuts even where a shorter formula exists. Two
-// shortcuts give identical values: the square root is the exact integer
-// square root that Newton's iteration settles on, and a whole power is formed
-// by squaring instead of by repeated multiplication.
+// Each result is the exact value cut by the result rule at the working
+// precision. The square root and every power whose value is a decimal or a
+// ratio of whole powers are computed exactly; the others are enclosed and
+// decided (numbers/series.h). A logarithm that is an exact decimal (log of 8
+// to the base 2) is recognised by raising both sides to whole powers.
 
 #include <cmath>
 #include <cstdint>
-#include <map>
 #include <new>
+#include <optional>
 #include <string>
+#include <utility>
 
 #include "numbers/math_functions.h"
 #include "numbers/series.h"
@@ -21,61 +21,6 @@ namespace morvu {
 using namespace series;
 
 namespace {
-
-// The 1 with n decimals, the dividend of a reciprocal.
-REAL_DATA one_at(int n) { return cut(REAL_DATA(1), n); }
-
-// A magnitude times 10^k or divided by 10^k (truncated), through the scale.
-INT_DATA shifted_up(const INT_DATA& n, int k) { return cut(REAL_DATA(n, 0), k).mantissa; }
-INT_DATA shifted_down(const INT_DATA& n, int k) { return cut(REAL_DATA(n, k), 0).mantissa; }
-
-// Decimal digits of a non-negative integer.
-int digit_count(const INT_DATA& n) {
-    const std::string& text = n.to_text();
-    return static_cast<int>(text.size());
-}
-
-// floor(sqrt(n)) of a non-negative integer. Below 19 digits machine
-// arithmetic answers; above, the root of n's leading half gives an estimate
-// from above that Newton's iteration brings down in two or three steps.
-INT_DATA integer_sqrt(const INT_DATA& n) {
-    const int digits = digit_count(n);
-    if (digits <= 18) {
-        const uint64_t v = std::stoull(n.to_text());
-        uint64_t s = static_cast<uint64_t>(std::sqrt(static_cast<double>(v)));
-        while (s * s > v) --s;
-        while ((s + 1) * (s + 1) <= v) ++s;
-        return INT_DATA(static_cast<long>(s));
-    }
-    const int k = digits / 4;
-    const INT_DATA estimate = integer_sqrt(shifted_down(n, 2 * k)) + INT_DATA(1);
-    INT_DATA x = shifted_up(estimate, k);  // above the root: n < (estimate * 10^k)^2
-    const INT_DATA two(2);
-    while (true) {
-        INT_DATA next = (x + n / x) / two;
-        if (next >= x) return x;
-        x = std::move(next);
-    }
-}
-
-// e and 1/e at a precision, computed once per precision. A handful of
-// precisions is in use at a time; the table starts afresh when it grows.
-struct E_CONSTANTS {
-    REAL_DATA e;
-    REAL_DATA inverse;
-};
-
-const E_CONSTANTS& e_constants(int p) {
-    static std::map<int, E_CONSTANTS> table;
-    auto found = table.find(p);
-    if (found != table.end()) return found->second;
-    const int twice = doubled(p);
-    if (table.size() >= 32) table.clear();
-    E_CONSTANTS constants;
-    constants.e = big_exp(REAL_DATA(1));
-    constants.inverse = one_at(twice) / constants.e;
-    return table.emplace(p, std::move(constants)).first->second;
-}
 
 // x to a non-negative whole exponent, exact: the mantissa's power by
 // squaring, the scale times the exponent.
@@ -89,7 +34,8 @@ REAL_DATA whole_power(const REAL_DATA& x, const INT_DATA& exponent) {
     if (exponent.is_zero()) return REAL_DATA(1);
     // Any other base to an exponent this large could not be held.
     if (digit_count(exponent) > 18) throw std::bad_alloc();
-    const int64_t e = std::stoll(exponent.to_text());
+    int64_t e = 0;
+    exponent.to_int64(e);
     int64_t product = 0;  // the scale of the power, which no number may exceed
     if (__builtin_mul_overflow(int64_t{x.scale}, e, &product)) throw std::bad_alloc();
     const int32_t scale = held_scale(product);
@@ -105,100 +51,132 @@ REAL_DATA whole_power(const REAL_DATA& x, const INT_DATA& exponent) {
     return REAL_DATA(std::move(result), scale);
 }
 
-}  // namespace
-
-REAL_DATA big_e() { return e_constants(working_precision()).e; }
-
-REAL_DATA big_exp(const REAL_DATA& x) {
-    if (is_negative(x)) {
-        const int twice = doubled(working_precision());
-        const REAL_DATA positive = big_exp(negated(x));
-        return one_at(twice) / positive;
-    }
-    const int p = working_precision();
-    REAL_DATA sum(1);
-    REAL_DATA term(1);
-    INT_DATA factorial(1);
-    for (long k = 1;; ++k) {
-        term = cut(term * x, p);
-        factorial = factorial * INT_DATA(k);
-        REAL_DATA q = term / REAL_DATA(factorial, 0);
-        if (is_zero(q)) return sum;
-        sum += q;
-    }
+// num / den cut to p decimals and moved by the nines rule; den > 0.
+REAL_DATA exact_ratio(const INT_DATA& num, const INT_DATA& den, int p) {
+    require_room(p);
+    return final_cut(REAL_DATA(shifted(num, p) / den, p), p);
 }
 
-// Newton's iteration x' = (a + x*x) / (2x) from x = a. After its first step
-// every x has p decimals, and with N = a cut to 2p, X = x * 10^p the step is
-// X' = floor((N + X*X) / (2X)): the integer Newton step for sqrt(N). Its only
-// fixed point is floor(sqrt(N)); it reaches it from anywhere, or alternates
-// between it and the next integer when N + 1 is a square. Either way
-// floor(sqrt(N)) is the value it settles on, so that value is computed at once.
+// The positive x as a ratio p / q in lowest terms (q a product of 2s and 5s).
+void lowest_terms(const REAL_DATA& x, INT_DATA& p, INT_DATA& q) {
+    const INT_DATA top = abs_of(x.mantissa);
+    const INT_DATA bottom = pow10(x.scale);
+    const INT_DATA common = INT_DATA::gcd(top, bottom);
+    p = top / common;
+    q = bottom / common;
+}
+
+// The exact b-th root of n when n has one.
+std::optional<INT_DATA> exact_root(const INT_DATA& n, int64_t b) {
+    INT_DATA root = integer_root(n, b);
+    if (!(root.power(INT_DATA(static_cast<long>(b))) == n)) return std::nullopt;
+    return root;
+}
+
+// Beyond this many digits an exact power is not tried; its value is then
+// enclosed like any other.
+constexpr int64_t exact_power_digits = 200'000;
+
+// x^(a/b) for x > 0 when it is a ratio of whole numbers: exactly when x is
+// the b-th power of a ratio (a/b in lowest terms), and then it is that
+// ratio to the a-th power. Otherwise the power is irrational.
+std::optional<REAL_DATA> exact_rational_power(const REAL_DATA& x, const INT_DATA& a, const INT_DATA& b, int p) {
+    int64_t up = 0;
+    int64_t down = 0;
+    if (!a.to_int64(up) || !b.to_int64(down) || down > INT32_MAX) return std::nullopt;
+    INT_DATA top, bottom;
+    lowest_terms(x, top, bottom);
+    const std::optional<INT_DATA> top_root = exact_root(top, down);
+    if (!top_root) return std::nullopt;
+    const std::optional<INT_DATA> bottom_root = exact_root(bottom, down);
+    if (!bottom_root) return std::nullopt;
+    const int64_t times = up < 0 ? -up : up;
+    const double size =
+        static_cast<double>(times) * static_cast<double>(digit_count(*top_root) + digit_count(*bottom_root));
+    if (size > static_cast<double>(exact_power_digits)) return std::nullopt;
+    const INT_DATA exponent(static_cast<long>(times));
+    const INT_DATA num = (up > 0 ? *top_root : *bottom_root).power(exponent);
+    const INT_DATA den = (up > 0 ? *bottom_root : *top_root).power(exponent);
+    return exact_ratio(num, den, p);
+}
+
+// x^(a/b) for x > 0, b > 0: exact when it can be, else e^((a/b) ln x),
+// with ln x enclosed finely enough for the digits of the result.
+REAL_DATA rational_power(const REAL_DATA& x, const INT_DATA& a, const INT_DATA& b) {
+    const int p = working_precision();
+    if (a.is_zero()) return final_cut(REAL_DATA(1), p);
+    if (std::optional<REAL_DATA> exact = exact_rational_power(x, a, b, p)) return *exact;
+    const double size = log10_of(REAL_DATA(a, 0)) - log10_of(REAL_DATA(b, 0));
+    const double result_digits = (a < INT_DATA(0) ? -1 : 1) * std::pow(10.0, size) * log10_of(x);
+    if (result_digits > 2e9) throw std::bad_alloc();
+    const int64_t extra = result_digits > 0 ? static_cast<int64_t>(result_digits) + 1 : 0;
+    return decided_cut(x, 4, [&](int32_t s) {
+        const int32_t w = held_scale(int64_t{s} + extra + digit_count(a) + 2);
+        BOUNDS ln = bounds_of(ln_enclosure(x, w));
+        const REAL_DATA ra(a, 0);
+        const REAL_DATA rb(b, 0);
+        REAL_DATA low = ln.lo * ra;
+        REAL_DATA high = ln.hi * ra;
+        if (is_negative(ra)) std::swap(low, high);
+        const BOUNDS exponent{quotient_floor(low, rb, w), quotient_ceil(high, rb, w), true};
+        const int32_t t = held_scale(int64_t{s} + 1);
+        return BOUNDS{bounds_of(exp_enclosure(exponent.lo, t)).lo, bounds_of(exp_enclosure(exponent.hi, t)).hi, true};
+    });
+}
+
+// The logarithm of x to the base b when it is a decimal of at most p digits
+// after the point: such a value c = u / v (lowest terms) makes x^v = b^u, which
+// whole powers decide. Only the cut nearest to an estimate can be it.
+std::optional<REAL_DATA> exact_logarithm(const REAL_DATA& x, const REAL_DATA& b, int p) {
+    require_room(p);
+    const int32_t s = held_scale(int64_t{p} + 8);
+    const BOUNDS estimate = quotient(bounds_of(ln_enclosure(x, s)), bounds_of(ln_enclosure(b, s)), s);
+    if (!estimate.known) return std::nullopt;
+    const REAL_DATA c = big_round_to(estimate.lo, p);
+    INT_DATA u, v;
+    lowest_terms(c, u, v);
+    if (is_negative(c)) u = u.negated();
+    const double size = static_cast<double>(digit_count(v)) + static_cast<double>(digit_count(u));
+    if (size > 9) return std::nullopt;
+    const double work =
+        std::pow(10.0, log10_of(REAL_DATA(v, 0))) * static_cast<double>(digit_count(x.mantissa)) +
+        std::pow(10.0, log10_of(REAL_DATA(abs_of(u), 0))) * static_cast<double>(digit_count(b.mantissa));
+    if (work > static_cast<double>(exact_power_digits)) return std::nullopt;
+    const REAL_DATA left = whole_power(x, v);
+    const bool holds = is_negative(c) ? left * whole_power(b, u.negated()) == REAL_DATA(1) : left == whole_power(b, u);
+    if (!holds) return std::nullopt;
+    return final_cut(c, p);
+}
+
+void check_logarithm_argument(const REAL_DATA& x) {
+    if (is_negative(x)) throw ARITH(ARITH::out_of_domain, x.to_text());
+    if (is_zero(x)) throw ARITH(ARITH::pole, "0.0");
+}
+
+}  // namespace
+
+REAL_DATA big_e() {
+    return decided_cut(REAL_DATA(1), 4, [](int32_t s) { return bounds_of(e_enclosure(s)); });
+}
+
+REAL_DATA big_exp(const REAL_DATA& x) {
+    if (is_zero(x)) return final_cut(REAL_DATA(1), working_precision());
+    return decided_cut(x, 4, [&](int32_t s) { return bounds_of(exp_enclosure(x, s)); });
+}
+
+// floor(sqrt(a * 10^2p)) is the root cut to p decimals, whatever a's scale:
+// the root of a cut value cuts to the same integer.
 REAL_DATA big_sqrt(const REAL_DATA& a) {
     if (is_negative(a)) throw ARITH(ARITH::out_of_domain, a.to_text());
-    if (is_zero(a)) return REAL_DATA(0);
     const int p = working_precision();
-    const int twice = doubled(p);
-
-    const REAL_DATA divisor = cut(REAL_DATA(2) * a, p);
-    if (is_zero(divisor)) throw ARITH(ARITH::pole, a.to_text());  // a below half a unit of 10^-p
-    const REAL_DATA first = cut(a + a * a, twice) / divisor;
-    if (first == a) return a;  // a is its own root at this precision (a = 1)
-
-    // A zero step or a zero N would bring the iteration to a zero divisor.
-    const INT_DATA n = cut(a, twice).mantissa;
-    if (is_zero(first) || n.is_zero()) throw ARITH(ARITH::pole, a.to_text());
-    return REAL_DATA(integer_sqrt(n), p);
+    if (is_zero(a)) return final_cut(REAL_DATA(0), p);
+    return final_cut(REAL_DATA(integer_sqrt(cut(a, doubled(p)).mantissa), p), p);
 }
 
 REAL_DATA big_ln(const REAL_DATA& x) {
-    if (is_negative(x)) throw ARITH(ARITH::out_of_domain, x.to_text());
-    if (is_zero(x)) throw ARITH(ARITH::pole, "0.0");
-    const int p = working_precision();
-    const int twice = doubled(p);
-    const E_CONSTANTS constants = e_constants(p);
-    const REAL_DATA& e = constants.e;
-    const REAL_DATA& inverse = constants.inverse;
-
-    // Bring x into [1/e, e] by whole powers of e, then use the series there.
-    if (x < inverse) {
-        REAL_DATA y = x;
-        int k = 0;
-        do {
-            y = cut(y * e, p);
-            ++k;
-            // x * e vanished at p decimals: the reduction would never end.
-            if (is_zero(y)) throw ARITH(ARITH::pole, x.to_text());
-        } while (y < inverse);
-        return big_ln(y) - REAL_DATA(k);
-    }
-    if (x > e) {
-        REAL_DATA y = x;
-        int k = 0;
-        do {
-            y = cut(y * inverse, p);
-            ++k;
-        } while (y > e);
-        return big_ln(y) + REAL_DATA(k);
-    }
-
-    // ln x = 2 (y + y^3/3 + y^5/5 + ...) with y = (x - 1) / (x + 1).
-    const REAL_DATA u = x - REAL_DATA(1);
-    REAL_DATA v = u + REAL_DATA(2);
-    const REAL_DATA u_squared = u * u;
-    const REAL_DATA v_squared = v * v;
-    v.set_scale(p);
-    REAL_DATA sum = cut(u, twice) / v;
-    REAL_DATA numerator = u;
-    REAL_DATA denominator = v;
-    for (int n = 3;; n += 2) {
-        numerator = cut(numerator * u_squared, twice);
-        denominator = cut(denominator * v_squared, p);
-        REAL_DATA q = (numerator / denominator) / REAL_DATA(n);
-        if (is_zero(q)) break;
-        sum += q;
-    }
-    return sum * REAL_DATA(2);
+    check_logarithm_argument(x);
+    if (x == REAL_DATA(1)) return final_cut(REAL_DATA(0), working_precision());
+    return decided_cut(x, 4, [&](int32_t s) { return bounds_of(ln_enclosure(x, s)); });
 }
 
 REAL_DATA big_pot(const REAL_DATA& x, const REAL_DATA& y) {
@@ -209,29 +187,43 @@ REAL_DATA big_pot(const REAL_DATA& x, const REAL_DATA& y) {
     if (is_zero(x)) return REAL_DATA(0);
     if (whole && !is_negative(y)) return whole_power(x, y.mantissa);
     if (whole) {
-        const int p = working_precision();
-        const int twice = doubled(p);
-        const REAL_DATA power = cut(whole_power(x, y.mantissa.negated()), p);
-        if (is_zero(power)) throw ARITH(ARITH::pole, x.to_text());  // 1 / x^-y has no p-decimal divisor
-        return cut(one_at(twice) / power, p);
+        const REAL_DATA power = whole_power(x, y.mantissa.negated());
+        const INT_DATA den = power.mantissa;
+        const REAL_DATA reciprocal = exact_ratio(pow10(power.scale), abs_of(den), working_precision());
+        return is_negative(power) ? negated(reciprocal) : reciprocal;
     }
-    return big_exp(y * big_ln(x));
+    // y = a / b in lowest terms
+    const INT_DATA ten_power = pow10(y.scale);
+    const INT_DATA common = INT_DATA::gcd(abs_of(y.mantissa), ten_power);
+    return rational_power(x, y.mantissa / common, ten_power / common);
 }
 
 REAL_DATA big_log(const REAL_DATA& x, const REAL_DATA& b) {
+    check_logarithm_argument(x);
+    check_logarithm_argument(b);
+    if (b == REAL_DATA(1)) throw ARITH(ARITH::pole, b.to_text());
     const int p = working_precision();
-    const REAL_DATA a = cut(big_ln(x), doubled(p));
-    const REAL_DATA c = cut(big_ln(b), p);
-    if (is_zero(c)) throw ARITH(ARITH::pole, b.to_text());  // the base 1, or one as close
-    return a / c;
+    if (std::optional<REAL_DATA> exact = exact_logarithm(x, b, p)) return *exact;
+    return decided_cut(x, 4, [&](int32_t s) {
+        const int32_t w = held_scale(int64_t{s} + 2);
+        return quotient(bounds_of(ln_enclosure(x, w)), bounds_of(ln_enclosure(b, w)), s);
+    });
 }
 
+// x^(1/n): 1/n = 10^t / m for n = m 10^-t, brought to lowest terms.
 REAL_DATA big_root(const REAL_DATA& x, const REAL_DATA& n) {
-    const int p = working_precision();
-    const int twice = doubled(p);
-    const REAL_DATA divisor = cut(n, p);
-    if (is_zero(divisor)) throw ARITH(ARITH::pole, n.to_text());
-    return big_pot(x, one_at(twice) / divisor);
+    if (is_zero(n)) throw ARITH(ARITH::pole, n.to_text());
+    if (is_negative(x) || (is_zero(x) && is_negative(n))) throw ARITH(ARITH::out_of_domain, x.to_text());
+    if (is_zero(x)) return final_cut(REAL_DATA(0), working_precision());
+    const INT_DATA ten_power = pow10(n.scale);
+    const INT_DATA common = INT_DATA::gcd(abs_of(n.mantissa), ten_power);
+    INT_DATA a = ten_power / common;
+    INT_DATA b = n.mantissa / common;
+    if (b < INT_DATA(0)) {
+        a = a.negated();
+        b = b.negated();
+    }
+    return rational_power(x, a, b);
 }
 
 }  // namespace morvu

@@ -1,16 +1,27 @@
-// Small steps shared by the mathematical functions of REAL_DATA.
+// The pieces the mathematical functions of REAL_DATA are built from.
 //
-// Every function works at the working precision p and cuts its intermediate
-// values toward zero; these are the pieces that more than one of them uses:
-// the cut itself, sign tests on the mantissa, the guard that restores the
-// precision, the power series of sin, cos, sinh and cosh, and the quotient
-// that tan, cot, tanh and coth form with the dividend at 2p decimals. The
-// last digits of every result depend on these exact steps, so a caller must
-// not reorder them. Only src/numbers includes this header.
+// A result must be the exact value cut toward zero to the working precision
+// p, moved to the next integer away from zero when all its p decimals are 9.
+// No finite computation gives an exact value, so each function encloses it:
+// an ENCLOSURE is a fixed-point number mid * 10^-scale with a bound err (in
+// units of 10^-scale) on its distance from the true value, and the error of
+// every cut, product and series tail is counted into err as it happens.
+// decided_cut then asks for enclosures with more and more guard digits until
+// both ends of the enclosure give the same cut; the cut (with the nines rule)
+// is monotone, so the true value in between gives that cut too.
+//
+// Values that lie exactly on a cut (sqrt(4), 2^10, log of 2 to the base 16)
+// never separate this way; the functions find those exactly before they
+// enclose. Arguments are exact decimals; the series below take them as
+// exact ratios where that keeps the steps short, so that a long result
+// costs a multiplication by a short number per term.
+//
+// Only src/numbers includes this header.
 
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "numbers/arith_error.h"
 #include "numbers/real_data.h"
@@ -25,6 +36,7 @@ inline bool is_positive(const REAL_DATA& x) { return !x.mantissa.is_zero() && x.
 inline bool is_negative(const REAL_DATA& x) { return !x.mantissa.is_zero() && x.mantissa.sign() < 0; }
 
 inline REAL_DATA negated(const REAL_DATA& x) { return REAL_DATA(x.mantissa.negated(), x.scale); }
+inline REAL_DATA magnitude(const REAL_DATA& x) { return is_negative(x) ? negated(x) : x; }
 
 // 2p, the precision of a dividend; a p whose double no scale could hold
 // refuses the computation before it starts (std::bad_alloc).
@@ -36,29 +48,99 @@ inline REAL_DATA cut(REAL_DATA x, int n) {
     return x;
 }
 
-// The working precision as it was when the guard was made, set back when
-// the guard goes, whatever path leaves the function.
-class PRECISION_GUARD {
-public:
-    PRECISION_GUARD() : saved(working_precision()) {}
-    ~PRECISION_GUARD() { set_working_precision(saved); }
-    PRECISION_GUARD(const PRECISION_GUARD&) = delete;
-    PRECISION_GUARD& operator=(const PRECISION_GUARD&) = delete;
+// The result rule of every mathematical function: cut toward zero to p
+// decimals, then all nines become the next integer away from zero.
+inline REAL_DATA final_cut(REAL_DATA x, int p) {
+    x.set_scale(p);
+    x.round_up_nines();
+    return x;
+}
 
-private:
-    int saved;
+// ---- integers -----------------------------------------------------------
+
+INT_DATA pow10(int64_t k);
+INT_DATA shifted(const INT_DATA& n, int64_t k);  // n * 10^k, toward zero when k < 0
+INT_DATA abs_of(const INT_DATA& n);
+int64_t digit_count(const INT_DATA& n);                         // decimal digits of |n|; 1 for 0
+INT_DATA floor_quotient(const INT_DATA& a, const INT_DATA& b);  // b != 0
+INT_DATA ceil_quotient(const INT_DATA& a, const INT_DATA& b);   // b != 0
+INT_DATA integer_sqrt(const INT_DATA& n);                       // floor(sqrt(n)), n >= 0
+INT_DATA integer_root(const INT_DATA& n, int64_t k);            // floor(n^(1/k)), n >= 0, k >= 1
+
+// log10 |x| as a double, for sizes and first guesses only; x != 0.
+double log10_of(const REAL_DATA& x);
+
+// ---- enclosures ---------------------------------------------------------
+
+// The true value lies within (mid - err, mid + err) * 10^-scale; err >= 0.
+struct ENCLOSURE {
+    INT_DATA mid;
+    int32_t scale = 0;
+    INT_DATA err;
 };
 
-// The series of sin, cos, sinh and cosh: the sum and the numerator start at
-// sum; each step multiplies the numerator by x*x (cut to p) and the
-// denominator by sign * n and n - 1, n starting at first_factor and rising
-// by 2. The sum ends at the first term that is zero at p decimals.
-REAL_DATA factorial_series(const REAL_DATA& x, REAL_DATA sum, long first_factor, int sign);
+// Two exact ends around a true value; known is false when the value could
+// not be enclosed at this precision (a divisor whose enclosure holds 0).
+struct BOUNDS {
+    REAL_DATA lo;
+    REAL_DATA hi;
+    bool known = true;
+};
 
-// numerator(x) at twice the precision divided by denominator(x) at the
-// precision; a zero denominator is a pole at x (ARITH). The working
-// precision is the same afterwards on every path.
-REAL_DATA doubled_quotient(const REAL_DATA& x, REAL_DATA (*numerator)(const REAL_DATA&),
-                           REAL_DATA (*denominator)(const REAL_DATA&));
+BOUNDS bounds_of(const ENCLOSURE& e);
+BOUNDS negated(const BOUNDS& b);
+// a / b with its ends pushed outward to s decimals; unknown when b holds 0.
+BOUNDS quotient(const BOUNDS& a, const BOUNDS& b, int32_t s);
+// The ends of a / b for exact a and b, at s decimals.
+REAL_DATA quotient_floor(const REAL_DATA& a, const REAL_DATA& b, int32_t s);
+REAL_DATA quotient_ceil(const REAL_DATA& a, const REAL_DATA& b, int32_t s);
+
+// Enclosures at scale s or finer (the returned scale may be larger).
+ENCLOSURE exp_enclosure(const REAL_DATA& x, int32_t s);
+ENCLOSURE ln_enclosure(const REAL_DATA& x, int32_t s);  // x > 0
+ENCLOSURE pi_enclosure(int32_t s);
+ENCLOSURE e_enclosure(int32_t s);
+ENCLOSURE half_pi_enclosure(int32_t s);
+ENCLOSURE atan_enclosure(INT_DATA n, const INT_DATA& d, int32_t s);  // arctan(n / d), d > 0
+
+struct SIN_COS {
+    ENCLOSURE sin;
+    ENCLOSURE cos;
+};
+SIN_COS sin_cos_enclosure(const REAL_DATA& x, int32_t s);
+
+// ln over an exact range [lo, hi] of positive values: ln is increasing, so
+// the lower end's lower bound and the upper end's upper bound.
+BOUNDS ln_bounds(const REAL_DATA& lo, const REAL_DATA& hi, int32_t s);
+
+// Products of values with p decimals have 2p: a precision whose double no
+// scale could hold refuses the computation before it starts (std::bad_alloc).
+inline void require_room(int p) { doubled(p); }
+
+// Guard digits beyond which decided_cut stops asking: only a value that lies
+// on a cut that no exact test caught stays undecided that long.
+inline int64_t last_guard(int p) { return 8 * int64_t{p} + 4096; }
+
+// The value that enclose(s) encloses, cut by the result rule at the working
+// precision. enclose is asked with s = p + guard digits, the guard growing
+// until both ends agree. An enclosure still unknown at the last guard is a
+// pole at x.
+template <typename ENCLOSE>
+REAL_DATA decided_cut(const REAL_DATA& x, int64_t first_guard, ENCLOSE enclose) {
+    const int p = working_precision();
+    require_room(p);
+    for (int64_t guard = first_guard;; guard *= 2) {
+        const BOUNDS b = enclose(held_scale(p + guard));
+        if (!b.known) {
+            if (guard >= last_guard(p)) throw ARITH(ARITH::pole, x.to_text());
+            continue;
+        }
+        REAL_DATA lo = final_cut(b.lo, p);
+        REAL_DATA hi = final_cut(b.hi, p);
+        // The same value also in the same form: an integer reached by the
+        // nines rule (from below) has no decimals, one reached directly has p.
+        if ((lo == hi && lo.scale == hi.scale) || guard >= last_guard(p)) return hi;
+    }
+}
 
 }  // namespace morvu::series

@@ -1,13 +1,12 @@
 // The circular functions of REAL_DATA and the constant pi.
 //
-// Sine and cosine reduce their argument by whole turns of 2*pi and sum their
-// power series; the arcsine sums its series up to 0.5 and shifts larger
-// arguments down by pi/6; the arctangent halves the angle until its argument
-// is at most 0.5. pi itself is 6 * arcsin(0.5). Every series term is cut to
-// the working precision p and a series ends at its first term that is zero
-// at p decimals, so the last digits of a result depend on these exact steps.
-
-#include <map>
+// Each result is the exact value cut by the result rule at the working
+// precision (numbers/series.h): sine and cosine reduce their argument by
+// multiples of pi/2 with pi carried to as many more digits as the argument
+// has whole digits, tangent and cotangent divide the two enclosures, and the
+// inverse functions go through the arctangent of an exact ratio. Only the
+// values at 0 (and arccos 1) are exact; every other value is transcendental
+// and so never lies on a cut.
 
 #include "numbers/math_functions.h"
 #include "numbers/series.h"
@@ -20,124 +19,93 @@ namespace {
 
 bool outside_unit_interval(const REAL_DATA& x) { return x < REAL_DATA(-1) || x > REAL_DATA(1); }
 
-// A value that depends on nothing but the precision, computed once per
-// precision. A handful of precisions is in use at a time; the table starts
-// afresh when it grows.
-REAL_DATA per_precision(std::map<int, REAL_DATA>& table, REAL_DATA (*compute)()) {
-    const int p = working_precision();
-    auto found = table.find(p);
-    if (found != table.end()) return found->second;
-    REAL_DATA value = compute();
-    if (table.size() >= 32) table.clear();
-    table.emplace(p, value);
-    return value;
+// arcsin x = arctan(x / sqrt(1 - x^2)); the root lies in [q, q + 1] units of
+// 10^-w, and the arctangent rises with its argument, so the two ratios with
+// q + 1 and q give the ends.
+BOUNDS arcsin_bounds(const REAL_DATA& x, int32_t s) {
+    const REAL_DATA a = magnitude(x);
+    const int32_t w = held_scale(int64_t{s} + 2);
+    BOUNDS result;
+    if (a == REAL_DATA(1)) {
+        result = bounds_of(half_pi_enclosure(w));
+    } else {
+        const INT_DATA q = integer_sqrt(cut(REAL_DATA(1) - a * a, doubled(w)).mantissa);
+        const INT_DATA num = shifted(a.mantissa, w);
+        const INT_DATA den = pow10(a.scale);
+        result.lo = bounds_of(atan_enclosure(num, den * (q + INT_DATA(1)), w)).lo;
+        result.hi = q.is_zero() ? bounds_of(half_pi_enclosure(w)).hi : bounds_of(atan_enclosure(num, den * q, w)).hi;
+    }
+    return is_negative(x) ? negated(result) : result;
 }
 
-REAL_DATA arcsin_of_half() {
-    static std::map<int, REAL_DATA> table;
-    return per_precision(table, [] { return big_arcsin(half()); });
-}
+BOUNDS atan_bounds(const REAL_DATA& x, int32_t s) { return bounds_of(atan_enclosure(x.mantissa, pow10(x.scale), s)); }
 
-REAL_DATA root_of_three() {
-    static std::map<int, REAL_DATA> table;
-    return per_precision(table, [] { return big_sqrt(REAL_DATA(3)); });
-}
-
-// x less the whole turns of 2*pi in it, counted toward zero: the result has
-// x's sign and a magnitude below 2*pi (up to the truncations).
-REAL_DATA reduced_by_turns(const REAL_DATA& x) {
-    const int twice = doubled(working_precision());
-    const REAL_DATA turn = big_pi() * REAL_DATA(2);
-    if (is_zero(turn)) throw ARITH(ARITH::pole, x.to_text());  // pi vanishes at 0 decimals
-    const REAL_DATA turns = cut(cut(x, twice) / turn, 0);
-    return x - turns * turn;
+// pi/2 less the given bounds.
+BOUNDS from_quarter_turn(const BOUNDS& b, int32_t s) {
+    const BOUNDS h = bounds_of(half_pi_enclosure(s));
+    return BOUNDS{h.lo - b.hi, h.hi - b.lo, true};
 }
 
 }  // namespace
 
 REAL_DATA big_pi() {
-    static std::map<int, REAL_DATA> table;
-    return per_precision(table, [] { return cut(arcsin_of_half() * REAL_DATA(6), working_precision()); });
+    return decided_cut(REAL_DATA(0), 4, [](int32_t s) { return bounds_of(pi_enclosure(s)); });
 }
 
 REAL_DATA big_sin(const REAL_DATA& x) {
-    const REAL_DATA y = reduced_by_turns(x);
-    return factorial_series(y, y, 3, -1);  // y^(2k+1) / ((-1)^k (2k+1)!)
+    if (is_zero(x)) return final_cut(REAL_DATA(0), working_precision());
+    return decided_cut(x, 4, [&](int32_t s) { return bounds_of(sin_cos_enclosure(x, s).sin); });
 }
 
 REAL_DATA big_cos(const REAL_DATA& x) {
-    const REAL_DATA y = reduced_by_turns(x);
-    return factorial_series(y, REAL_DATA(1), 2, -1);  // y^(2k) / ((-1)^k (2k)!)
+    if (is_zero(x)) return final_cut(REAL_DATA(1), working_precision());
+    return decided_cut(x, 4, [&](int32_t s) { return bounds_of(sin_cos_enclosure(x, s).cos); });
 }
 
-REAL_DATA big_tan(const REAL_DATA& x) { return doubled_quotient(x, big_sin, big_cos); }
+// cos x is never 0 at a decimal x, so the quotient is only undecided while the
+// enclosure of the cosine still holds 0; more digits separate it.
+REAL_DATA big_tan(const REAL_DATA& x) {
+    if (is_zero(x)) return final_cut(REAL_DATA(0), working_precision());
+    return decided_cut(x, 4, [&](int32_t s) {
+        const SIN_COS both = sin_cos_enclosure(x, s);
+        return quotient(bounds_of(both.sin), bounds_of(both.cos), s);
+    });
+}
 
-REAL_DATA big_cot(const REAL_DATA& x) { return doubled_quotient(x, big_cos, big_sin); }
+REAL_DATA big_cot(const REAL_DATA& x) {
+    if (is_zero(x)) throw ARITH(ARITH::pole, x.to_text());
+    return decided_cut(x, 4, [&](int32_t s) {
+        const SIN_COS both = sin_cos_enclosure(x, s);
+        return quotient(bounds_of(both.cos), bounds_of(both.sin), s);
+    });
+}
 
 REAL_DATA big_arcsin(const REAL_DATA& x) {
     if (outside_unit_interval(x)) throw ARITH(ARITH::out_of_domain, x.to_text());
-    if (is_negative(x)) return negated(big_arcsin(negated(x)));
-    const int p = working_precision();
-
-    if (x > half()) {
-        // arcsin x = arcsin 0.5 + arcsin(0.5 (x sqrt(3) - sqrt(1 - x^2)))
-        REAL_DATA sum = arcsin_of_half();
-        const REAL_DATA d = cut(x * root_of_three(), p);
-        const REAL_DATA r = big_sqrt(cut(REAL_DATA(1) - x * x, p));
-        sum += big_arcsin(half() * (d - r));
-        return cut(sum, p);
-    }
-
-    // arcsin x = sum of x^(2k+1) (2k-1)!! / ((2k)!! (2k+1))
-    const REAL_DATA x_squared = x * x;
-    REAL_DATA sum = x;
-    REAL_DATA numerator = x;
-    INT_DATA evens(1);
-    for (long n = 3;; n += 2) {
-        numerator = cut(numerator * (REAL_DATA(static_cast<int>(n - 2)) * x_squared), p);
-        evens = evens * INT_DATA(n - 1);
-        REAL_DATA q = numerator / REAL_DATA(evens * INT_DATA(n), 0);
-        if (is_zero(q)) break;
-        sum += q;
-    }
-    return cut(sum, p);
+    if (is_zero(x)) return final_cut(REAL_DATA(0), working_precision());
+    return decided_cut(x, 4, [&](int32_t s) { return arcsin_bounds(x, s); });
 }
 
 REAL_DATA big_arccos(const REAL_DATA& x) {
     if (outside_unit_interval(x)) throw ARITH(ARITH::out_of_domain, x.to_text());
-    const REAL_DATA quarter_turn = cut(half() * big_pi(), working_precision());
-    return quarter_turn - big_arcsin(x);
+    if (x == REAL_DATA(1)) return final_cut(REAL_DATA(0), working_precision());
+    return decided_cut(x, 4, [&](int32_t s) {
+        const int32_t w = held_scale(int64_t{s} + 2);
+        return from_quarter_turn(arcsin_bounds(x, w), w);
+    });
 }
 
 REAL_DATA big_arctan(const REAL_DATA& x) {
-    if (is_negative(x)) return negated(big_arctan(negated(x)));
-    const int p = working_precision();
-
-    if (x > half()) {
-        // arctan x = 2 arctan((sqrt(1 + x^2) - 1) / x)
-        const int twice = doubled(p);
-        const REAL_DATA a = cut(x, p);
-        if (is_zero(a)) throw ARITH(ARITH::pole, x.to_text());  // x below 1 at 0 decimals
-        const REAL_DATA r = big_sqrt(cut(a * a + REAL_DATA(1), p));
-        const REAL_DATA v = cut(r - REAL_DATA(1), twice) / a;
-        return REAL_DATA(2) * big_arctan(v);
-    }
-
-    // arctan x = x - x^3/3 + x^5/5 - ...
-    const REAL_DATA factor = REAL_DATA(-1) * (x * x);
-    REAL_DATA sum = x;
-    REAL_DATA numerator = x;
-    for (long n = 3;; n += 2) {
-        numerator = cut(numerator * factor, p);
-        REAL_DATA q = numerator / REAL_DATA(INT_DATA(n), 0);
-        if (is_zero(q)) return sum;
-        sum += q;
-    }
+    if (is_zero(x)) return final_cut(REAL_DATA(0), working_precision());
+    return decided_cut(x, 4, [&](int32_t s) { return atan_bounds(x, s); });
 }
 
+// pi/2 - arctan x lies in (0, pi) for every x.
 REAL_DATA big_arccot(const REAL_DATA& x) {
-    const REAL_DATA quarter_turn = big_pi() * half();  // p + 1 decimals, not cut
-    return quarter_turn - big_arctan(x);
+    return decided_cut(x, 4, [&](int32_t s) {
+        const int32_t w = held_scale(int64_t{s} + 2);
+        return from_quarter_turn(atan_bounds(x, w), w);
+    });
 }
 
 }  // namespace morvu

@@ -109,17 +109,12 @@ const char* numeric_assign(UNION_DATA* l, UNION_DATA* r, COMPOUND kind) {
         return nullptr;
     }
     const int precision = working_precision();
-    // The dividend's scale is known before any work: a precision whose double
-    // no number could hold is refused while l is still untouched.
-    const int dividend_scale = kind == COMPOUND::div ? held_scale(2 * int64_t{precision}) : 0;
     REAL_DATA operand = real_operand(r);
-    if (kind == COMPOUND::div) {
-        // The quotient is formed with the dividend at twice the working
-        // precision and the divisor at it. A divisor that this cuts to zero
-        // is a zero divisor too; the left operand is still untouched then.
-        operand.set_scale(precision);
-        if (operand.mantissa.is_zero()) return msg_text("divdur0");
-    }
+    // The quotient divides by the whole divisor: the dividend gets the
+    // precision plus the divisor's decimals, so that the quotient has the
+    // precision's. A scale no number could hold is refused while l is still
+    // untouched.
+    const int dividend_scale = kind == COMPOUND::div ? held_scale(int64_t{precision} + operand.scale) : 0;
     REAL_DATA& number = *l->real_data();
     if (number.mantissa.is_empty()) number = REAL_DATA(start);
     switch (kind) {

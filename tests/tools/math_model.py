@@ -1,21 +1,24 @@
 #!/usr/bin/env python3
-"""A step-for-step model of the interpreter's decimal mathematical functions.
+"""A model of the interpreter's decimal mathematical functions.
 
 A decimal value is a pair (mantissa, scale) of Python ints standing for
-mantissa * 10**-scale. Every cut truncates toward zero, exactly as the C++
-code does, so the model must agree with it digit for digit, scale included.
-The model follows the iterations literally (Newton's square root included);
-the C++ side takes shortcuts that must give the same values.
+mantissa * 10**-scale. Every result of a mathematical function is the exact
+value cut toward zero to the precision p, then moved to the next integer away
+from zero when all its p decimals are 9; the model finds the exact value
+with Python's decimal module at well over a hundred digits (its own series
+for the circular functions), and takes a value within 10**-(p+60) of a cut
+as lying on it, as the exact cases (roots, powers, logarithms of powers) do.
+It must agree with the C++ code digit for digit, scale included, and in the
+domain errors.
 
 Input, one case per line:   <function> <precision> [<argument> ...]
 Output, one line per case:  <mantissa> <scale>   or   ARITH <code> <text>
 
-With --check the model also compares itself with an independent reference
-(Python's decimal module at a much higher precision) and reports values that
-stray further than the truncation error the algorithms can accumulate.
+--check is accepted for compatibility; the reference is the model itself.
 """
+import math
 import sys
-from decimal import Decimal, getcontext
+from decimal import ROUND_DOWN, Decimal, getcontext
 
 sys.setrecursionlimit(10000)
 
@@ -119,128 +122,76 @@ class Model:
     def __init__(self, p):
         self.p = p
 
-    # quotient of two computed values: dividend at 2p, divisor at p
-    def quot(self, a, b):
-        return div(cut(a, 2 * self.p), cut(b, self.p))
+    def final(self, value):
+        """The exact value cut toward zero to p decimals, nines moved."""
+        p = self.p
+        getcontext().prec = 200
+        unit = Decimal(10) ** -p
+        nearest = value.quantize(unit)
+        if abs(value - nearest) < Decimal(10) ** -(p + 60):
+            value = nearest
+        m = int((value.scaleb(p)).to_integral_value(rounding=ROUND_DOWN))
+        whole = 10 ** p
+        if p > 0 and abs(m) % whole == whole - 1:
+            return ((abs(m) // whole + 1) * (1 if m > 0 else -1), 0)
+        return (m, p)
+
+    def of(self, fn, *args):
+        return self.final(reference(fn, [text(a) for a in args]))
 
     # ---- exponentials, logarithms, roots and powers ----
 
     def exp(self, x):
-        p = self.p
-        if cmp(x, num(0)) < 0:
-            e = self.exp(neg(x))
-            return div(cut(num(1), 2 * p), e)
-        total, term, f, k = num(1), num(1), 1, 1
-        while True:
-            term = cut(mul(term, x), p)
-            f *= k
-            q = div(term, num(f))
-            if is_zero(q):
-                return total
-            total = add(total, q)
-            k += 1
+        return self.final(Decimal(1)) if is_zero(x) else self.of('exp', x)
 
     def e(self):
-        return self.exp(num(1))
+        return self.final(reference('e', []))
 
     def sqrt(self, a):
-        p = self.p
-        if cmp(a, num(0)) < 0:
+        if a[0] < 0:
             raise Arith(1, text(a))
-        if is_zero(a):
-            return num(0)
-        x = a
-        seen = []
-        while True:
-            t = cut(add(a, mul(x, x)), 2 * p)
-            d = cut(mul(num(2), x), p)
-            if is_zero(d):
-                raise Arith(0, text(a))
-            t = div(t, d)
-            if cmp(t, x) == 0:
-                return x
-            if seen and cmp(t, seen[-1]) == 0:
-                # endless alternation between two neighbours: settle on the lower
-                return t if cmp(t, x) < 0 else x
-            seen.append(x)
-            x = t
+        n = cut(a, 2 * self.p)[0]
+        return self.final(Decimal(math.isqrt(n)).scaleb(-self.p))
+
+    def check_log(self, x):
+        if x[0] < 0:
+            raise Arith(1, text(x))
+        if x[0] == 0:
+            raise Arith(0, '0.0')
 
     def ln(self, x):
-        p = self.p
-        if cmp(x, num(0)) < 0:
-            raise Arith(1, text(x))
-        if is_zero(x):
-            raise Arith(0, '0.0')
-        E = self.exp(num(1))
-        I = div(cut(num(1), 2 * p), E)
-        if cmp(x, I) < 0:
-            y, k = x, 0
-            while True:
-                y = cut(mul(y, E), p)
-                k += 1
-                if is_zero(y):
-                    raise Arith(0, text(x))
-                if not cmp(y, I) < 0:
-                    break
-            return sub(self.ln(y), num(k))
-        if cmp(x, E) > 0:
-            y, k = x, 0
-            while True:
-                y = cut(mul(y, I), p)
-                k += 1
-                if not cmp(y, E) > 0:
-                    break
-            return add(self.ln(y), num(k))
-        u = sub(x, num(1))
-        v = add(u, num(2))
-        U = mul(u, u)
-        V = mul(v, v)
-        v = cut(v, p)
-        y = div(cut(u, 2 * p), v)
-        total = y
-        numer, den, n = u, v, 3
-        while True:
-            numer = cut(mul(numer, U), 2 * p)
-            den = cut(mul(den, V), p)
-            q = div(div(numer, den), num(n))
-            if is_zero(q):
-                break
-            total = add(total, q)
-            n += 2
-        return mul(total, num(2))
-
-    def pot(self, x, y):
-        p = self.p
-        if (is_zero(x) and cmp(y, num(0)) <= 0) or (cmp(x, num(0)) < 0 and y[1] != 0):
-            raise Arith(1, text(x))
-        if is_zero(x):
-            return num(0)
-        if y[1] == 0 and y[0] >= 0:
-            return (x[0] ** y[0], x[1] * y[0])
-        if y[1] == 0:
-            r = (x[0] ** -y[0], x[1] * -y[0])
-            r = cut(r, p)
-            if is_zero(r):
-                raise Arith(0, text(x))
-            return cut(div(cut(num(1), 2 * p), r), p)
-        return self.exp(mul(y, self.ln(x)))
+        self.check_log(x)
+        return self.of('ln', x)
 
     def log(self, x, b):
-        p = self.p
-        a = cut(self.ln(x), 2 * p)
-        c = cut(self.ln(b), p)
-        if is_zero(c):
+        self.check_log(x)
+        self.check_log(b)
+        if cmp(b, num(1)) == 0:
             raise Arith(0, text(b))
-        return div(a, c)
+        return self.of('log', x, b)
+
+    def pot(self, x, y):
+        whole = y[1] == 0
+        if (x[0] == 0 and y[0] <= 0) or (x[0] < 0 and not whole):
+            raise Arith(1, text(x))
+        if x[0] == 0:
+            return (0, 0)
+        if whole and y[0] >= 0:
+            return (x[0] ** y[0], x[1] * y[0])
+        if whole:
+            m, s = x[0] ** -y[0], x[1] * -y[0]
+            q = tdiv(10 ** (s + self.p), m)
+            return self.final(Decimal(q).scaleb(-self.p))
+        return self.of('pot', x, y)
 
     def root(self, x, n):
-        p = self.p
-        d = cut(n, p)
-        if is_zero(d):
+        if n[0] == 0:
             raise Arith(0, text(n))
-        return self.pot(x, div(cut(num(1), 2 * p), d))
-
-    # ---- rounding ----
+        if x[0] < 0 or (x[0] == 0 and n[0] < 0):
+            raise Arith(1, text(x))
+        if x[0] == 0:
+            return self.final(Decimal(0))
+        return self.of('root', x, n)
 
     def ceil(self, x):
         if x[0] == 0 or x[1] == 0:
@@ -280,201 +231,76 @@ class Model:
     # ---- trigonometric ----
 
     def pi(self):
-        return cut(mul(self.arcsin(HALF), num(6)), self.p)
-
-    def reduce(self, x):
-        p = self.p
-        y0 = cut(x, 2 * p)
-        w = mul(self.pi(), num(2))
-        if is_zero(w):
-            raise Arith(0, text(x))
-        k = cut(div(y0, w), 0)
-        return sub(x, mul(k, w))
+        return self.final(reference('pi', []))
 
     def sin(self, x):
-        p = self.p
-        y = self.reduce(x)
-        s, t, a, b, d = y, y, 2, -3, 1
-        yy = mul(y, y)
-        while True:
-            t = cut(mul(t, yy), p)
-            d = d * b * a
-            q = div(t, num(d))
-            a += 2
-            b -= 2
-            if is_zero(q):
-                return s
-            s = add(s, q)
+        return self.of('sin', x)
 
     def cos(self, x):
-        p = self.p
-        y = self.reduce(x)
-        s, t, a, b, d = num(1), num(1), 1, -2, 1
-        yy = mul(y, y)
-        while True:
-            t = cut(mul(t, yy), p)
-            d = d * b * a
-            q = div(t, num(d))
-            a += 2
-            b -= 2
-            if is_zero(q):
-                return s
-            s = add(s, q)
-
-    def _doubled(self, first, second, x, pole_code):
-        p = self.p
-        self.p = 2 * p
-        try:
-            s = first(x)
-        finally:
-            self.p = p
-        c = second(x)
-        if is_zero(c):
-            raise Arith(pole_code, text(x))
-        # the dividend keeps p decimals more than the divisor has
-        if s[1] < p + c[1]:
-            s = cut(s, p + c[1])
-        return div(s, c)
+        return self.of('cos', x)
 
     def tan(self, x):
-        return self._doubled(self.sin, self.cos, x, 0)
+        return self.of('tan', x)
 
     def cot(self, x):
-        return self._doubled(self.cos, self.sin, x, 0)
+        if x[0] == 0:
+            raise Arith(0, text(x))
+        return self.of('cot', x)
+
+    def unit_interval(self, x):
+        if cmp(x, num(-1)) < 0 or cmp(x, num(1)) > 0:
+            raise Arith(1, text(x))
 
     def arcsin(self, x):
-        p = self.p
-        if cmp(x, num(-1)) < 0 or cmp(x, num(1)) > 0:
-            raise Arith(1, text(x))
-        if cmp(x, num(0)) < 0:
-            return neg(self.arcsin(neg(x)))
-        if cmp(x, HALF) > 0:
-            s = self.arcsin(HALF)
-            d = cut(mul(x, self.sqrt(num(3))), p)
-            e = cut(sub(num(1), mul(x, x)), p)
-            r = self.sqrt(e)
-            g = mul(HALF, sub(d, r))
-            s = add(s, self.arcsin(g))
-            return cut(s, p)
-        s, t, c, n = x, x, 1, 3
-        xx = mul(x, x)
-        while True:
-            t = cut(mul(t, mul(num(n - 2), xx)), p)
-            c *= n - 1
-            q = div(t, num(c * n))
-            n += 2
-            if is_zero(q):
-                break
-            s = add(s, q)
-        return cut(s, p)
+        self.unit_interval(x)
+        return self.of('arcsin', x)
 
     def arccos(self, x):
-        p = self.p
-        if cmp(x, num(-1)) < 0 or cmp(x, num(1)) > 0:
-            raise Arith(1, text(x))
-        h = cut(mul(HALF, self.pi()), p)
-        return sub(h, self.arcsin(x))
+        self.unit_interval(x)
+        return self.of('arccos', x)
 
     def arctan(self, x):
-        p = self.p
-        if cmp(x, num(0)) < 0:
-            return neg(self.arctan(neg(x)))
-        if cmp(x, HALF) > 0:
-            a = cut(x, p)
-            if is_zero(a):
-                raise Arith(0, text(x))
-            u = cut(add(mul(a, a), num(1)), p)
-            r = self.sqrt(u)
-            v = cut(sub(r, num(1)), 2 * p)
-            v = div(v, a)
-            return mul(num(2), self.arctan(v))
-        s, t, n = x, x, 3
-        xx = mul(num(-1), mul(x, x))
-        while True:
-            t = cut(mul(t, xx), p)
-            q = div(t, num(n))
-            n += 2
-            if is_zero(q):
-                return s
-            s = add(s, q)
+        return self.of('arctan', x)
 
     def arccot(self, x):
-        h = mul(self.pi(), HALF)
-        return sub(h, self.arctan(x))
-
-    # ---- hyperbolic ----
+        return self.of('arccot', x)
 
     def sinh(self, x):
-        p = self.p
-        s, t, f, n = x, x, 1, 3
-        xx = mul(x, x)
-        while True:
-            t = cut(mul(t, xx), p)
-            f *= n
-            n -= 1
-            f *= n
-            q = div(t, num(f))
-            if is_zero(q):
-                return s
-            s = add(s, q)
-            n += 3
+        return self.of('sinh', x)
 
     def cosh(self, x):
-        p = self.p
-        s, t, f, n = num(1), num(1), 1, 2
-        xx = mul(x, x)
-        while True:
-            t = cut(mul(t, xx), p)
-            f *= n
-            n -= 1
-            f *= n
-            q = div(t, num(f))
-            if is_zero(q):
-                return s
-            s = add(s, q)
-            n += 3
+        return self.of('cosh', x)
 
     def tanh(self, x):
-        return self._doubled(self.sinh, self.cosh, x, 0)
+        return self.of('tanh', x)
 
     def coth(self, x):
-        if is_zero(x):
+        if x[0] == 0:
             raise Arith(0, text(x))
-        return self._doubled(self.cosh, self.sinh, x, 0)
+        return self.of('coth', x)
 
     def arsinh(self, x):
-        r = self.sqrt(add(mul(x, x), num(1)))
-        return self.ln(add(x, r))
+        return self.of('arsinh', x)
 
     def arcosh(self, x):
         if cmp(x, num(1)) < 0:
             raise Arith(1, text(x))
-        r = self.sqrt(sub(mul(x, x), num(1)))
-        return self.ln(add(x, r))
+        return self.of('arcosh', x)
+
+    def pole_at_one(self, x):
+        if cmp(x, num(1)) == 0 or cmp(x, num(-1)) == 0:
+            raise Arith(0, text(x))
 
     def artanh(self, x):
-        p = self.p
-        if cmp(x, num(-1)) < 0 or cmp(x, num(1)) > 0:
-            raise Arith(1, text(x))
-        if cmp(x, num(-1)) == 0 or cmp(x, num(1)) == 0:
-            raise Arith(0, text(x))
-        a = cut(add(x, num(1)), 2 * p)
-        b = cut(add(neg(x), num(1)), p)
-        if is_zero(b):
-            raise Arith(0, text(x))
-        return mul(HALF, self.ln(div(a, b)))
+        self.unit_interval(x)
+        self.pole_at_one(x)
+        return self.of('artanh', x)
 
     def arcoth(self, x):
-        p = self.p
         if cmp(x, num(-1)) > 0 and cmp(x, num(1)) < 0:
             raise Arith(1, text(x))
-        if cmp(x, num(-1)) == 0 or cmp(x, num(1)) == 0:
-            raise Arith(0, text(x))
-        a = cut(add(x, num(1)), 2 * p)
-        b = cut(sub(x, num(1)), p)
-        if is_zero(b):
-            raise Arith(0, text(x))
-        return mul(HALF, self.ln(div(a, b)))
+        self.pole_at_one(x)
+        return self.of('arcoth', x)
 
 
 # ---- an independent reference for --check ----------------------------------
@@ -550,21 +376,6 @@ def reference(fn, args):
     return f() if f else None
 
 
-def condition(args):
-    """How much the truncations of the algorithms may be magnified: large
-    arguments carry long integer parts, arguments near 0 and near 1 are
-    divided by in the reductions and the logarithms' quotients."""
-    factor = Decimal(1)
-    for a in args:
-        a = abs(Decimal(a))
-        factor += a
-        if a != 0:
-            factor += 1 / a
-        if a != 1:
-            factor += 1 / abs(1 - a)
-    return factor
-
-
 def run_case(fn, p, args):
     m = Model(p)
     vals = [parse(a) for a in args]
@@ -572,8 +383,6 @@ def run_case(fn, p, args):
 
 
 def main():
-    check = '--check' in sys.argv
-    bad = 0
     for line in sys.stdin:
         parts = line.split()
         if not parts:
@@ -585,20 +394,7 @@ def main():
             print(f'ARITH {a.code} {a.text}')
             continue
         print(f'{v[0]} {v[1]}')
-        if check and p >= 6:
-            r = reference(fn, args)
-            if r is None:
-                continue
-            got = Decimal(v[0]).scaleb(-v[1])
-            # The algorithms truncate every term; allow for the accumulated
-            # loss, which grows with the size of the result and its argument.
-            if fn in ('tan', 'cot') and abs(r) > 1000:
-                continue  # next to a pole: any truncation moves the value a long way
-            tol = Decimal(10) ** -(p - 4) * (1 + abs(r)) * condition(args)
-            if abs(got - r) > tol:
-                bad += 1
-                print(f'# off: {fn} {p} {args} model {got} reference {+r}', file=sys.stderr)
-    return 1 if bad else 0
+    return 0
 
 
 if __name__ == '__main__':

@@ -3,15 +3,12 @@
 //
 // The conversions and rounding methods work at the working precision p as
 // it stands, and their results keep the scale their computation gives. The
-// mathematical functions compute with guard digits beyond p and their
-// results are cut back to exactly p decimals (a value whose decimals are all
-// 9 becomes the next integer away from zero). Four guard digits serve every
-// function but pi and e: their series cut every term, the loss grows with p,
-// and so does their guard, which keeps them the true constants cut to p.
+// mathematical functions give the exact value cut toward zero to p decimals
+// (a value whose decimals are all 9 becomes the next integer away from
+// zero); they choose their own guard digits and leave p as it was.
 //
 // A mathematical function refuses an argument outside its domain with ARITH;
-// the method reports it as "Infeasible function argument". Whatever way a
-// method leaves, the working precision is p again.
+// the method reports it as "Infeasible function argument".
 
 #include <cstdint>
 #include <string>
@@ -31,33 +28,6 @@
 namespace morvu {
 
 namespace {
-
-constexpr int guard_digits = 4;
-
-// pi and e: four guard digits, and one more for every decimal digit of p.
-int constant_guard_digits(int p) {
-    int digits = 1;
-    for (int rest = p; rest >= 10; rest /= 10) ++digits;
-    return guard_digits + 1 + digits;
-}
-
-// Raises the working precision for the life of a computation and sets it
-// back on every way out. A raised precision beyond any scale that could be
-// held refuses the computation (std::bad_alloc) and leaves it as it was.
-class RAISED_PRECISION {
-public:
-    explicit RAISED_PRECISION(int guard) : saved(working_precision()) {
-        set_working_precision(held_scale(int64_t{saved} + guard));
-    }
-    ~RAISED_PRECISION() { set_working_precision(saved); }
-    RAISED_PRECISION(const RAISED_PRECISION&) = delete;
-    RAISED_PRECISION& operator=(const RAISED_PRECISION&) = delete;
-
-    int precision() const { return saved; }
-
-private:
-    int saved;
-};
 
 using UNARY_FUNCTION = REAL_DATA (*)(const REAL_DATA&);
 using BINARY_FUNCTION = REAL_DATA (*)(const REAL_DATA&, const REAL_DATA&);
@@ -176,8 +146,8 @@ bool plain_function(METHOD_CALL& call) {
     return true;
 }
 
-// A mathematical method: checks, the computation with guard digits, and the
-// result cut back to the working precision.
+// A mathematical method: checks, the computation, and the result at exactly
+// the working precision (an exact whole power comes uncut).
 void math_function(METHOD_CALL& call, const MATH_METHOD& method) {
     const REAL_DATA* x = nullptr;
     const REAL_DATA* y = nullptr;
@@ -188,15 +158,12 @@ void math_function(METHOD_CALL& call, const MATH_METHOD& method) {
     }
     const int p = working_precision();
     REAL_DATA result;
-    {
-        RAISED_PRECISION raised(method.constant != nullptr ? constant_guard_digits(p) : guard_digits);
-        try {
-            result = method.constant != nullptr ? method.constant()
-                     : method.unary != nullptr  ? method.unary(*x)
-                                                : method.binary(*x, *y);
-        } catch (const ARITH& refusal) {
-            call.raise(format_string(msg_text("unzfunarg"), refusal.message.c_str()));
-        }
+    try {
+        result = method.constant != nullptr ? method.constant()
+                 : method.unary != nullptr  ? method.unary(*x)
+                                            : method.binary(*x, *y);
+    } catch (const ARITH& refusal) {
+        call.raise(format_string(msg_text("unzfunarg"), refusal.message.c_str()));
     }
     result.set_scale(p);
     result.round_up_nines();
