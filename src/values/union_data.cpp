@@ -380,6 +380,8 @@ void dissolve_link(UNION_DATA* cell, bool keep_default) {
     char lowered = lower_tag(final_target->tag);
     drop_link_record(cell);
     cell->tag = lowered;
+    // A read-only mode that a walk gave the link goes with it.
+    cell->access_mode = access_variable;
     if (lowered != tag_object) {
         if (keep_default) init_payload(cell);
         return;
