@@ -174,7 +174,11 @@ void MEMBER_ACCESS::apply(RESULT_ITEM item, TOKEN* part) {
     request.in_object_type = !external;
     request.results = &results;
     request.context = this_item;
+    RESULT_NODE* const before = results.tail;
     if (call_routine_status(request) == CALL_OUTCOME::not_defined) raise_plain(node, not_defined_message());
+    // The receiver is held until the call is over; what the results stand
+    // for in it outlives that.
+    keep_let_go_results(before != nullptr ? before->next : results.head);
 }
 
 // A receiver that is a temporary goes when the evaluation ends; a member

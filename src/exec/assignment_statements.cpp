@@ -161,6 +161,26 @@ void free_assignment_temporaries(RESULT_ITEM& target, RESULT_ITEM& source) {
     source.owned = 0;
 }
 
+namespace {
+
+// The read-only mode that a loop variable bound read-only, or a link made to
+// one, carries (values/access_modes.h); access_variable for other cells.
+uint32_t read_only_mode(const UNION_DATA* cell, const UNION_DATA* reached) {
+    if (!is_variable_mode(cell->access_mode)) return cell->access_mode;
+    if (!is_variable_mode(reached->access_mode)) return reached->access_mode;
+    return access_variable;
+}
+
+// Whether the assignment (=, @, $, ~, ?) gives a new value or link to a
+// reference that carries a read-only mode of its own: that writes the
+// reference, not what it leads to. A compound operator writes through it.
+bool replaces_own_link(RESULT_ITEM target, const UNION_DATA* target_cell, const char* op) {
+    return op[0] != 0 && op[1] == 0 && target.cell == target_cell && is_reference_tag(target_cell->tag) &&
+           !is_variable_mode(target_cell->access_mode) && target.mode == target_cell->access_mode;
+}
+
+}  // namespace
+
 void check_assignment_to_args_object(TOKEN* node, RESULT_ITEM target, RESULT_ITEM source, VALUE_RULE rule,
                                      const char* op) {
     UNION_DATA* target_cell = target.cell;
@@ -183,9 +203,15 @@ void check_assignment_to_args_object(TOKEN* node, RESULT_ITEM target, RESULT_ITE
         if (rule != assign_alias_rule) raise_plain(node, "fuelokoutobjnurrefzuwerl");
     } else if (target.mode == access_variable_input && target_type == tag_args) {
         raise_plain(node, "fuelokinpobjtypargkeizuwerl");
-    } else if (!is_variable_mode(target.mode) || target.mode == access_variable_input) {
+    } else if ((!is_variable_mode(target.mode) || target.mode == access_variable_input) &&
+               !replaces_own_link(target, target_cell, op)) {
         // The refusal's text is looked up only for the modes that may refuse.
         raise_infeasible_for_constant(node, target, "", msg_text("zuw"), true);
+    }
+    // A link to a read-only loop variable held in a member or an element.
+    if (!is_variable_mode(target_cell->access_mode) && !replaces_own_link(target, target_cell, op)) {
+        raise_infeasible_for_constant(node, RESULT_ITEM{target_cell, target_cell->access_mode, 0}, "", msg_text("zuw"),
+                                      true);
     }
 
     // Literals and expressions cannot be referenced or moved.
@@ -193,6 +219,11 @@ void check_assignment_to_args_object(TOKEN* node, RESULT_ITEM target, RESULT_ITE
         if (rule == assign_ref_rule) raise_infeasible_for_constant(node, source, "", msg_text("ref"), false);
         if (rule == move_value) raise_infeasible_for_constant(node, source, "", msg_text("versch"), false);
     }
+
+    // Moving the value out of a read-only loop variable would empty the element.
+    const uint32_t lent = read_only_mode(source.cell, source_cell);
+    if (rule == move_value && !is_variable_mode(lent))
+        raise_infeasible_for_constant(node, RESULT_ITEM{source.cell, lent, 0}, "", msg_text("versch"), true);
 
     if (base_type_code(source_cell) == tag_args) {
         if (source.mode == access_output_object) raise_plain(node, "keizuwoutobjtypargerl");
@@ -210,6 +241,9 @@ void check_assignment_to_args_object(TOKEN* node, RESULT_ITEM target, RESULT_ITE
                                              : rule(target_cell, source_cell);
     target_cell->skip_flag = 0;
     if (message != nullptr) raise_system_error(node, message);
+    // A link made to a read-only loop variable leads to the same element.
+    if (!is_variable_mode(lent) && is_link_cell(target_cell) && rule != move_value)
+        target_cell->access_mode = static_cast<uint8_t>(lent);
 }
 
 namespace {

@@ -34,12 +34,19 @@ constexpr char stored_nul = '\xFF';
 // A loop variable: the cell its bindings go to. It is held weakly, since a
 // loop body may destroy it (a member of an object that is replaced, an
 // element of a container). An alias binding writes the element access mode
-// into the cell; restore_mode puts the cell's own mode back, after every
-// run of the body and on every way out.
+// into the cell; restore_mode puts the cell's own mode back after every run
+// of the body. When the walk ends, a variable still bound with a read-only
+// mode keeps it: it writes no more through its last element after the walk
+// than it did inside (dissolving the link takes the mode away).
 class LOOP_VARIABLE {
 public:
     LOOP_VARIABLE() = default;
-    ~LOOP_VARIABLE() { restore_mode(); }
+    ~LOOP_VARIABLE() {
+        restore_mode();
+        UNION_DATA* target = held.get();
+        if (target != nullptr && !is_variable_mode(bound_mode) && is_link_cell(target))
+            target->access_mode = static_cast<uint8_t>(bound_mode);
+    }
     LOOP_VARIABLE(const LOOP_VARIABLE&) = delete;
     LOOP_VARIABLE& operator=(const LOOP_VARIABLE&) = delete;
 
@@ -50,9 +57,11 @@ public:
     void write_mode(uint32_t mode) {
         UNION_DATA* target = held.get();
         if (target == nullptr) return;
-        if (!written) saved_mode = target->access_mode;
+        // A read-only mode left by an earlier binding ends with this one.
+        if (!written) saved_mode = is_variable_mode(target->access_mode) ? target->access_mode : access_variable;
         written = true;
-        target->access_mode = mode;
+        target->access_mode = static_cast<uint8_t>(mode);
+        bound_mode = mode;
     }
     void restore_mode() {
         if (!written) return;
@@ -62,7 +71,8 @@ public:
 
 private:
     WEAK_CELL held;
-    uint32_t saved_mode = 6;
+    uint32_t saved_mode = access_variable;
+    uint32_t bound_mode = access_variable;  // the mode of the last binding
     bool written = false;
 };
 
@@ -121,11 +131,18 @@ private:
     }
 
     void check_arguments();
-    void require_variable(uint32_t index) { check(frame->check_variable(index, false)); }
+    void require_variable(uint32_t index) {
+        // A variable that a walk bound read-only is bound anew; the walks of
+        // texts, files and directories write into it.
+        const bool binds_alias = kind != 's' && kind != 'f' && kind != 'd';
+        if (binds_alias && rebinds_own_link((*frame)[index].cell, (*frame)[index].mode)) return;
+        check(frame->check_variable(index, false));
+    }
     void hold_variables(uint32_t how_many, bool keep_call_alias);
 
     UNION_DATA* live(int index) const;
-    void bind_alias(int index, UNION_DATA* element, int mode);
+    void bind_alias(int index, UNION_DATA* element, int mode) { bind_alias(index, element, mode, element_mode); }
+    void bind_alias(int index, UNION_DATA* element, int mode, uint32_t access);
     void bind_copy(int index, UNION_DATA* source);
     void bind_pair(int pair_index, int first, int second);
     bool run_body(bool end_when_orphaned = true);
@@ -279,10 +296,12 @@ UNION_DATA* WALK::live(int index) const {
     return cell;
 }
 
-void WALK::bind_alias(int index, UNION_DATA* element, int mode) {
+void WALK::bind_alias(int index, UNION_DATA* element, int mode, uint32_t access) {
     UNION_DATA* cell = live(index);
-    variables[index].write_mode(element_mode);
+    // Binding dissolves the previous link, and its mode with it: the mode is
+    // written afterwards.
     check_rule(assign_by_mode(cell, element, mode));
+    variables[index].write_mode(access);
 }
 
 void WALK::bind_copy(int index, UNION_DATA* source) { check_rule(assign_by_mode(live(index), source, 0)); }
@@ -331,14 +350,15 @@ void WALK::walk_list() {
 }
 
 // A set binds the key cells, a hash the key cells and, with a second
-// variable, the value cells. The cached pair array is walked as a snapshot
+// variable, the value cells. A key's place follows its value, so the key
+// variable is bound read-only. The cached pair array is walked as a snapshot
 // taken at the start, so a body that drops or rebuilds the cache does not
 // pull it from under the walk.
 void WALK::walk_set_or_hash() {
     HASH_DATA* hash = store->hash_data();
     const bool with_value = kind == 'h' && count == 3;
     auto visit = [this, with_value](LIST_NODE* pair) {
-        bind_alias(0, &pair->key(), 3);
+        bind_alias(0, &pair->key(), 3, access_constant_object);
         if (with_value) bind_alias(1, &pair->value, 3);
         return run_body();
     };

@@ -19,6 +19,7 @@
 #include "runtime/str_stream.h"
 #include "values/assign_rules.h"
 #include "values/list_store.h"
+#include "values/object_pins.h"
 #include "values/payload_records.h"
 #include "values/union_data.h"
 #include "values/value_copy.h"
@@ -302,7 +303,10 @@ void USER_CALL::run(TOKEN* routine, bool crossed_type) {
     COUNTER_SETTLEMENT counters;
     {
         STATEMENT_RESTORE restore;
-        if (body != nullptr) execute_block(body, crossed_type ? RESULT_ITEM{} : receiver, false);
+        if (body != nullptr) {
+            const OBJECT_PIN pin(crossed_type ? RESULT_ITEM{} : receiver);
+            execute_block(body, pin.item(), false);
+        }
     }
     collect_results(result_names);
     counters.settle(node);

@@ -13,14 +13,20 @@ namespace morvu {
 void check_loop_code_args(const METHOD_CALL& call) {
     call.raise_if(check_arg_count(*call.args, 2));
     call.raise_if(check_arg_defined(*call.args, 1));  // the loop variable need not hold a value yet
-    call.raise_if(check_arg_variable(*call.args, 0, false));
+    // A variable bound read-only by an earlier walk is bound anew.
+    if (!rebinds_own_link(call.arg(0).cell, call.arg(0).mode)) call.raise_if(check_arg_variable(*call.args, 0, false));
     call.raise_if(check_arg_type(*call.args, 1, tag_code, false));
 }
 
-void bind_loop_variable(const METHOD_CALL& call, UNION_DATA* element) {
+uint32_t element_access(const METHOD_CALL& call) {
+    return is_variable_mode(call.receiver.mode) ? access_variable : access_member_of_constant;
+}
+
+void bind_loop_variable(const METHOD_CALL& call, UNION_DATA* element, uint32_t access) {
     UNION_DATA* variable = call.arg(0).cell;
     if (variable->tag == tag_call_alias || variable->tag == raise_tag(tag_call_alias)) variable = variable->target();
     call.raise_if(assign_by_mode(variable, element, 3));
+    variable->access_mode = static_cast<uint8_t>(access);
 }
 
 void evaluate_code(const METHOD_CALL& call, RESULT_LIST& out) {
@@ -44,8 +50,8 @@ void evaluate_block(const METHOD_CALL& call, TOKEN* block, RESULT_ITEM this_item
         call.raise_if(make_copy_value(out, follow_aliases(frame[i].cell), 4, false, false));
 }
 
-bool element_matches(const METHOD_CALL& call, UNION_DATA* element) {
-    bind_loop_variable(call, element);
+bool element_matches(const METHOD_CALL& call, UNION_DATA* element, uint32_t access) {
+    bind_loop_variable(call, element, access);
     return code_yields_true(call);
 }
 
@@ -59,8 +65,8 @@ bool code_yields_true(const METHOD_CALL& call) {
     return follow_link(value)->scalar.bool_word != 0;  // an empty bool (0xFFFF) counts as true
 }
 
-std::unique_ptr<UNION_DATA> element_sort_key(const METHOD_CALL& call, UNION_DATA* element) {
-    bind_loop_variable(call, element);
+std::unique_ptr<UNION_DATA> element_sort_key(const METHOD_CALL& call, UNION_DATA* element, uint32_t access) {
+    bind_loop_variable(call, element, access);
     RESULT_LIST values;
     evaluate_code(call, values);
     if (values.count == 0) call.raise(msg_text("erwevacod"));

@@ -20,8 +20,14 @@ namespace morvu {
 // arguments, the first a variable, the second a defined code value.
 void check_loop_code_args(const METHOD_CALL& call);
 
-// Binds the loop variable (first argument) as an alias of the element.
-void bind_loop_variable(const METHOD_CALL& call, UNION_DATA* element);
+// The access mode of the receiver's elements: read-only when the receiver
+// is no variable.
+uint32_t element_access(const METHOD_CALL& call);
+
+// Binds the loop variable (first argument) as an alias of the element, with
+// the access mode the element may be written with. A read-only mode stays
+// with the variable after the method, for as long as it stays the alias.
+void bind_loop_variable(const METHOD_CALL& call, UNION_DATA* element, uint32_t access);
 
 // Evaluates the code (second argument) once; copies of the values it yields
 // are appended to out (copy mode 4).
@@ -38,14 +44,14 @@ void evaluate_block(const METHOD_CALL& call, TOKEN* block, RESULT_ITEM this_item
 // yield exactly one bool value: "Expect evaluable code", "Expect code with
 // exactly one value", "Expect code with boolean value" otherwise. Any bool
 // other than false (an empty one too) counts as true.
-bool element_matches(const METHOD_CALL& call, UNION_DATA* element);
+bool element_matches(const METHOD_CALL& call, UNION_DATA* element, uint32_t access);
 // The same without a loop variable: the code evaluated as it stands.
 bool code_yields_true(const METHOD_CALL& call);
 
 // Binds the loop variable to the element and evaluates the code: the sort
 // key, a new any cell holding a copy of its one value, or a list of copies
 // of its several values; none raises "Expect evaluable code".
-std::unique_ptr<UNION_DATA> element_sort_key(const METHOD_CALL& call, UNION_DATA* element);
+std::unique_ptr<UNION_DATA> element_sort_key(const METHOD_CALL& call, UNION_DATA* element, uint32_t access);
 
 // Raises the receiver's iteration count while a code argument runs, so that
 // code which changes the container is refused ("infeasible during

@@ -43,10 +43,14 @@ void find_stored_keys(const METHOD_CALL& call, bool match_keys, bool collect_all
     const bool forward = call.key()[0] == 'f';
     // The pairs cannot go while the code runs: insertions and removals are
     // refused during the walk, and an assignment leaves the array alone.
+    // A key's place in the store follows its value: it is bound read-only.
+    const uint32_t key_access = access_constant_object;
+    const uint32_t value_access = element_access(call);
     WALK_END walk_end(store);
     ITERATION_HOLD hold(store.iteration_count);
     walk_pairs(store, forward, [&](LIST_NODE* node) {
-        if (!element_matches(call, match_keys ? &node->key() : &node->value)) return true;
+        if (!element_matches(call, match_keys ? &node->key() : &node->value, match_keys ? key_access : value_access))
+            return true;
         call.raise_if(make_copy_value(*call.results, &node->key(), 4, false, false));
         return collect_all;
     });
@@ -85,7 +89,9 @@ void sort_stored_pairs(const METHOD_CALL& call, bool with_code, bool by_key) {
     if (with_code) {
         made.reserve(store.cached_array->size());
         for (LIST_NODE* node : *store.cached_array) {
-            made.push_back(element_sort_key(call, by_key ? &node->key() : &node->value));
+            made.push_back(
+                element_sort_key(call, by_key ? &node->key() : &node->value,
+                                 by_key ? access_constant_object : access_variable));  // keys stay where they are
             sort_keys.push_back(made.back().get());
         }
     } else {

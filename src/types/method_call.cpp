@@ -99,7 +99,11 @@ int32_t iteration_mark(UNION_DATA* cell) {
 
 void raise_infeasible_for_constant(const TOKEN* node, RESULT_ITEM item, std::string_view type_name,
                                    const std::string& key, bool strict) {
-    switch (item.mode) {
+    uint32_t mode = item.mode;
+    // A member or an element holding a link to a read-only loop variable.
+    if (is_variable_mode(mode) && item.cell != nullptr && !is_variable_mode(item.cell->access_mode))
+        mode = item.cell->access_mode;
+    switch (mode) {
     case 0: raise_refusal(node, type_name, key, "unzfuekonlit");
     case 1: raise_refusal(node, type_name, key, "unzfuekonexpr");
     case 2:

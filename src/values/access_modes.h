@@ -2,6 +2,12 @@
 // UNION_DATA carries one and every RESULT_ITEM passes one on: 0 to 5 mark
 // temporaries and constants, which a method that changes its receiver and an
 // assignment refuse; 6 and above mark variables and other assignable places.
+//
+// A cell's own mode is 6, but for a loop variable bound to what may not be
+// written through it (a set's element, a hash's key, an element of a
+// read-only value) and for the links made to such a variable: those carry a
+// read-only mode for as long as they stay links. Dissolving a link gives the
+// cell 6 again.
 
 #pragma once
 

@@ -1,5 +1,8 @@
 #include "values/cell_holds.h"
 
+#include "values/assign_rules.h"
+#include "values/value_copy.h"
+
 namespace morvu {
 
 std::vector<UNION_DATA*> held_cells;
@@ -74,6 +77,40 @@ bool is_let_go(const UNION_DATA* cell) {
         if (entry.cell == cell || entry.other == cell) return true;
     }
     return false;
+}
+
+namespace {
+
+// Whether the cell is a let-go held cell or lies inside the value of one.
+bool lies_in_let_go(const UNION_DATA* cell) {
+    for (const DEFERRED_BLOCK& entry : deferred_blocks()) {
+        for (const UNION_DATA* held : {entry.cell, entry.other}) {
+            if (held != nullptr && (held == cell || is_within_value(held, cell))) return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+void keep_let_go_values(RESULT_NODE* from) {
+    if (deferred_blocks().empty()) return;
+    for (RESULT_NODE* node = from; node != nullptr; node = node->next) {
+        RESULT_ITEM& item = node->item;
+        UNION_DATA* cell = item.cell;
+        if (cell == nullptr) continue;
+        UNION_DATA* value = cell;
+        while (is_link_cell(value) && value->target() != nullptr) value = value->target();
+        if (!lies_in_let_go(value)) continue;
+        auto* copy = new UNION_DATA(tag_any);
+        if (assign_value(copy, value) != nullptr) {
+            delete copy;
+            continue;
+        }
+        if (item.owned != 0) delete cell;
+        item.cell = copy;
+        item.owned = 1;
+    }
 }
 
 void defer_release(void* block, UNION_DATA* cell, UNION_DATA* other, BLOCK_RELEASE release) {

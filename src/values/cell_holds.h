@@ -90,6 +90,16 @@ inline void hold_unowned(UNION_DATA* cell) {
 // for the holds only and belongs to no value any more.
 [[gnu::cold]] bool is_let_go(const UNION_DATA* cell);
 
+// The results from the node on that stand for a value let go meanwhile (an
+// element of a call's receiver that its container removed while the
+// arguments ran) would lose it when the holds end: each becomes an owned
+// copy of what it stands for, so the value in use lives on with the
+// operation that uses it.
+[[gnu::cold]] void keep_let_go_values(RESULT_NODE* from);
+inline void keep_let_go_results(RESULT_NODE* from) {
+    if (held_count != 0 && from != nullptr) keep_let_go_values(from);
+}
+
 // Frees a block the ordinary way (its own delete expression).
 using BLOCK_RELEASE = void (*)(void* block);
 

@@ -17,6 +17,7 @@
 #include "values/graph_store.h"
 #include "values/hash_store.h"
 #include "values/list_store.h"
+#include "values/object_pins.h"
 #include "values/payload_records.h"
 #include "values/front_end_services.h"
 #include "values/walk_pins.h"
@@ -285,6 +286,7 @@ void clear_value(UNION_DATA* cell) {
 void destroy_payload(UNION_DATA* cell, bool detach) {
     char tag = cell->tag;
     if (is_any_tag(tag)) {
+        keep_pinned_object(cell);  // a method running on the object sees it to its end
         cell->tag = lower_tag(tag);
         if (detach) detach_referrers(cell);
         destroy_payload(cell, false);
@@ -320,6 +322,7 @@ void destroy_payload(UNION_DATA* cell, bool detach) {
 void clear_payload(UNION_DATA* cell) {
     char tag = cell->tag;
     if (is_any_tag(tag)) {
+        keep_pinned_object(cell);
         cell->tag = lower_tag(tag);
         destroy_payload(cell, false);
         char before = cell->tag;
@@ -380,6 +383,8 @@ void dissolve_link(UNION_DATA* cell, bool keep_default) {
     char lowered = lower_tag(final_target->tag);
     drop_link_record(cell);
     cell->tag = lowered;
+    // A read-only mode that a walk gave the link goes with it.
+    cell->access_mode = access_variable;
     if (lowered != tag_object) {
         if (keep_default) init_payload(cell);
         return;

@@ -260,6 +260,14 @@ inline bool is_link_tag(char tag) {
 
 inline bool is_link_cell(const UNION_DATA* cell) { return is_link_tag(cell->tag); }
 
+// Whether a variable given with a read-only mode may still be bound anew as
+// an alias, as the walks bind their loop variables: the mode is its own
+// link's (values/access_modes.h), which the new binding replaces without
+// writing what the link leads to.
+inline bool rebinds_own_link(const UNION_DATA* cell, uint32_t mode) {
+    return cell != nullptr && !is_variable_mode(mode) && mode == cell->access_mode && is_link_cell(cell);
+}
+
 // The first link cell of the kind ('p', 'q' or 'j') at or after `from` in a
 // referrer list, or null.
 inline UNION_DATA* referrer_of_kind(UNION_DATA* from, char kind) {

@@ -61,19 +61,41 @@ void WEAK_CELL::detach() {
     next = nullptr;
 }
 
-void cut_weak_cells(UNION_DATA* cell) {
+namespace {
+
+// Takes the chain of holds on the cell out of the table: its first hold, or
+// null when nothing holds the cell.
+WEAK_CELL* take_holds(UNION_DATA* cell) {
     auto& heads = chain_heads();
     auto found = heads.find(cell);
     cell->weak_held = 0;
-    if (found == heads.end()) return;
-    WEAK_CELL* hold = found->second;
+    if (found == heads.end()) return nullptr;
+    WEAK_CELL* first = found->second;
     heads.erase(found);
-    while (hold != nullptr) {
+    return first;
+}
+
+}  // namespace
+
+void cut_weak_cells(UNION_DATA* cell) {
+    for (WEAK_CELL* hold = take_holds(cell); hold != nullptr;) {
         WEAK_CELL* following = hold->next;
         hold->target = nullptr;
         hold->was_cut = true;
         hold->prev = nullptr;
         hold->next = nullptr;
+        hold = following;
+    }
+}
+
+void move_weak_cells(UNION_DATA* from, UNION_DATA* to) {
+    if (from->weak_held == 0 || from == to) return;
+    for (WEAK_CELL* hold = take_holds(from); hold != nullptr;) {
+        WEAK_CELL* following = hold->next;
+        const bool was_cut = hold->was_cut;
+        hold->target = nullptr;  // already out of the old chain
+        hold->attach(to);
+        hold->was_cut = was_cut;
         hold = following;
     }
 }

@@ -53,11 +53,16 @@ private:
     void attach(UNION_DATA* cell);
     void detach();
     friend void cut_weak_cells(UNION_DATA* cell);
+    friend void move_weak_cells(UNION_DATA* from, UNION_DATA* to);
 };
 
 // Cuts every hold on the cell. The cell's destructor calls it when the
 // cell's weak_held flag is set.
 void cut_weak_cells(UNION_DATA* cell);
+
+// Turns every hold on one cell into a hold on another, which stands for it
+// from now on.
+void move_weak_cells(UNION_DATA* from, UNION_DATA* to);
 
 // The object context of a code value: a RESULT_ITEM whose cell is held
 // weakly. Its fields read like a RESULT_ITEM's; assigning a cell registers

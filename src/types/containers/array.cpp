@@ -124,7 +124,7 @@ void find_slots(METHOD_CALL& call, ARRAY_DATA& store) {
         const int position = backwards ? size - 1 - step : step;
         UNION_DATA* element = store.get(position);
         if (element == nullptr) continue;
-        if (!element_matches(call, element)) continue;
+        if (!element_matches(call, element, element_access(call))) continue;
         call.append(make_int_value_from_number(position));
         if (!all) return;
     }
@@ -158,7 +158,8 @@ void sort_slots(METHOD_CALL& call, ARRAY_DATA& store, bool with_code) {
     for (size_t position = 0; position < store.slots.size(); ++position) {
         UNION_DATA* element = store.slots.cell(position);
         // The code may have deleted a slot meanwhile: it sorts as an empty value.
-        keys.push_back(element != nullptr ? element_sort_key(call, element) : std::make_unique<UNION_DATA>(tag_any));
+        keys.push_back(element != nullptr ? element_sort_key(call, element, access_variable)
+                                          : std::make_unique<UNION_DATA>(tag_any));
     }
     std::vector<UNION_DATA*> cells;
     cells.reserve(keys.size());

@@ -114,7 +114,7 @@ void find_cells(const METHOD_CALL& call) {
         const int row = static_cast<int>(slot / cols);
         const int col = static_cast<int>(slot % cols);
         UNION_DATA* cell = grid.get(row, col);
-        if (cell == nullptr || !element_matches(call, cell)) continue;
+        if (cell == nullptr || !element_matches(call, cell, element_access(call))) continue;
         call.append(make_int_value_from_number(row));
         call.append(make_int_value_from_number(col));
         if (!collect_all) return;

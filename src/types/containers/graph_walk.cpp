@@ -24,7 +24,7 @@ GRAPH_LOOP check_graph_loop_args(const METHOD_CALL& call, const GRAPH_DATA& grap
     const CALL_ARGS& args = *call.args;
     call.raise_if(check_arg_range(args, 2, 5));
     for (int32_t i = 1; i < args.count(); ++i) call.raise_if(check_arg_defined(args, i));
-    call.raise_if(check_arg_variable(args, 0, false));
+    if (!rebinds_own_link(args[0].cell, args[0].mode)) call.raise_if(check_arg_variable(args, 0, false));
     GRAPH_LOOP loop;
     loop.count = args.count();
     if (loop.count >= 3) {
@@ -91,7 +91,7 @@ TOKEN* LOOP_CODE::block() const {
 }
 
 void LOOP_CODE::evaluate(UNION_DATA* element, RESULT_LIST& values) const {
-    bind_loop_variable(view, element);
+    bind_loop_variable(view, element, element_access(view));
     evaluate_block(view, block(), view.this_item, values);
     if (values.count == 0) view.raise(msg_text("erwevacod"));
 }

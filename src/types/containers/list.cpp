@@ -100,11 +100,14 @@ UNION_DATA* written_variable(const METHOD_CALL& call, int32_t i) {
     return variable;
 }
 
-// Puts a cell's access mode back to that of a variable on every way out.
+// Puts a cell's access mode of an args object back to that of a variable on
+// every way out; a read-only mode stays with the cell's link.
 class ACCESS_MODE_RESET {
 public:
     explicit ACCESS_MODE_RESET(UNION_DATA* cell) : cell(cell) {}
-    ~ACCESS_MODE_RESET() { cell->access_mode = access_variable; }
+    ~ACCESS_MODE_RESET() {
+        if (is_variable_mode(cell->access_mode)) cell->access_mode = access_variable;
+    }
     ACCESS_MODE_RESET(const ACCESS_MODE_RESET&) = delete;
     ACCESS_MODE_RESET& operator=(const ACCESS_MODE_RESET&) = delete;
 
@@ -113,9 +116,9 @@ private:
 };
 
 // find, Find, find_all, Find_all: the positions, counted from the head, of
-// the elements whose code value is true. While the code runs the loop
-// variable carries the access mode of the receiver's elements, so that the
-// elements of a constant list cannot be assigned through it. The store is
+// the elements whose code value is true. The loop variable carries the
+// access mode of the receiver's elements, so that the elements of a constant
+// list cannot be assigned through it, also after the search. The store is
 // pinned as a walk pins it, so the code can neither relink nor free a node.
 void find_elements(METHOD_CALL& call, LIST_DATA& store) {
     check_loop_code_args(call);
@@ -133,10 +136,7 @@ void find_elements(METHOD_CALL& call, LIST_DATA& store) {
     int visited = 0;
     for (LIST_NODE* node = backwards ? store.tail : store.head; node != nullptr;
          node = backwards ? node->prev : node->next, ++visited) {
-        variable->access_mode = element_mode;
-        const bool hit = element_matches(call, &node->value);
-        variable->access_mode = access_variable;
-        if (!hit) continue;
+        if (!element_matches(call, &node->value, element_mode)) continue;
         call.append(make_int_value_from_number(backwards ? count - 1 - visited : visited));
         if (!all) return;
     }
@@ -190,7 +190,7 @@ void sort_elements(METHOD_CALL& call, LIST_DATA& store, bool with_code) {
     std::vector<std::unique_ptr<UNION_DATA>> keys;
     keys.reserve(static_cast<size_t>(store.node_count));
     for (LIST_NODE* node = store.head; node != nullptr; node = node->next) {
-        keys.push_back(element_sort_key(call, &node->value));
+        keys.push_back(element_sort_key(call, &node->value, access_variable));
         cells.push_back(keys.back().get());
     }
     call.raise_if(store.sort(cells.data(), ascending));
