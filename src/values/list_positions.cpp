@@ -30,7 +30,15 @@ void LIST_POSITIONS::pop_front() {
     if (first > 64 && first > slots.size() - first) {
         slots.erase(slots.begin(), slots.begin() + static_cast<std::ptrdiff_t>(first));
         first = 0;
+        if (slots.size() < slots.capacity() / 4) give_back_room();
     }
+}
+
+void LIST_POSITIONS::give_back_room() {
+    if (slots.capacity() <= 256) return;
+    slots.erase(slots.begin(), slots.begin() + static_cast<std::ptrdiff_t>(first));
+    first = 0;
+    slots.shrink_to_fit();
 }
 
 void LIST_POSITIONS::insert(int position, LIST_NODE* node) {
@@ -51,6 +59,7 @@ void LIST_POSITIONS::erase(int position) {
         pop_front();
     } else {
         slots.erase(begin + position);
+        if (slots.size() < slots.capacity() / 4) give_back_room();
     }
 }
 

@@ -26,10 +26,15 @@ public:
 
     LIST_NODE* at(int position) const { return slots[first + static_cast<size_t>(position)]; }
     int count() const { return static_cast<int>(slots.size() - first); }
+    // The slots held, used or not: the memory the positions take.
+    size_t room() const { return slots.capacity(); }
 
     void push_back(LIST_NODE* node) { slots.push_back(node); }
     void push_front(LIST_NODE* node);
-    void pop_back() { slots.pop_back(); }
+    void pop_back() {
+        slots.pop_back();
+        if (slots.size() < slots.capacity() / 4) give_back_room();
+    }
     void pop_front();
     // The node that takes position (0 .. count), the later ones one further.
     void insert(int position, LIST_NODE* node);
@@ -40,6 +45,10 @@ public:
     void assign(std::vector<LIST_NODE*> order);
 
 private:
+    // A list that has shrunk to a quarter of the slots' room gives back the
+    // room it no longer needs, so a list emptied once keeps no large slots.
+    void give_back_room();
+
     std::vector<LIST_NODE*> slots;
     size_t first = 0;
 };

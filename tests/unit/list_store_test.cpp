@@ -977,7 +977,9 @@ TEST(ListStorePositions, FollowEveryChangeOfTheChain) {
             // Sometimes an element known by a reference: the nodes move
             // instead of their values.
             UNION_DATA reference('V');
-            if (random() % 2 == 0) ASSERT_EQ(assign_link(&reference, list.at(index, nullptr), 'p'), nullptr);
+            if (random() % 2 == 0) {
+                ASSERT_EQ(assign_link(&reference, list.at(index, nullptr), 'p'), nullptr);
+            }
             std::vector<UNION_DATA*> keys;
             for (LIST_NODE* node = list.head; node != nullptr; node = node->next) keys.push_back(&node->value);
             const bool ascending = random() % 2 == 0;
@@ -997,7 +999,9 @@ TEST(ListStorePositions, FollowEveryChangeOfTheChain) {
             make_positions(list);
             ++remade;
         }
-        if (step % 100 == 0) ASSERT_EQ(contents(list), model);
+        if (step % 100 == 0) {
+            ASSERT_EQ(contents(list), model);
+        }
     }
     ASSERT_EQ(contents(list), model);
     EXPECT_EQ(remade, 0);  // no change needed to drop them
@@ -1025,6 +1029,7 @@ TEST(ListStorePositions, QueueAndStackTraffic) {
         }
     }
     EXPECT_EQ(list.positions->count(), 100);
+    EXPECT_LT(list.positions->room(), 1000u);
     // Put in front and taken from the tail, then the other way round.
     for (int i = 0; i < 5000; ++i) {
         list.prepend(int_cell(-i).get(), 0);
@@ -1039,6 +1044,18 @@ TEST(ListStorePositions, QueueAndStackTraffic) {
     while (list.node_count > 0) list.remove_at(list.node_count / 2);
     EXPECT_EQ(list.positions->count(), 0);
     EXPECT_EQ(list.first(), nullptr);
+
+    // Grown long and taken back to a few elements from either end, the
+    // positions give back the room they no longer need.
+    fill(list, counting(0, 100000));
+    EXPECT_GE(list.positions->room(), 100000u);
+    for (int i = 0; i < 49990; ++i) {
+        list.remove_last();
+        list.remove_first();
+    }
+    EXPECT_LT(list.positions->room(), 1000u);
+    EXPECT_EQ(contents(list), counting(49990, 20));
+    ASSERT_NO_FATAL_FAILURE(expect_positions_agree(list));
 }
 
 // Values moved from one list into another, each list read far apart, and a
