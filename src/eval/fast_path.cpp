@@ -29,7 +29,7 @@ namespace morvu {
 namespace {
 
 // A cell holding a defined int (a declared int, or an any variable holding one).
-bool cell_int(const UNION_DATA* cell, int64_t& out) {
+[[gnu::always_inline]] inline bool cell_int(const UNION_DATA* cell, int64_t& out) {
     if ((cell->tag != tag_int && cell->tag != raise_tag(tag_int)) || cell->payload == nullptr) return false;
     return cell_int64(cell, out);
 }

@@ -18,7 +18,8 @@ namespace {
 // The array or array2 a plain variable holds by value, as a[i] and g[r, c]
 // reach it: not a constant, not walked; null otherwise.
 UNION_DATA* plain_slots_of(const TOKEN* receiver) {
-    UNION_DATA* cell = plain_variable(receiver);
+    if (receiver->evaluator != eval_variable) return nullptr;
+    UNION_DATA* cell = declared_plain_cell(receiver->declaration);
     if (cell == nullptr || cell->payload == nullptr || cell->access_mode < access_variable) return nullptr;
     if (cell->tag == tag_array) {
         if (cell->array_data()->iteration_count != 0) return nullptr;
@@ -48,7 +49,7 @@ EVAL_HANDLER handler_of(const TOKEN* node) {
 
 // The call part of x[...]: a member call by the name "[]" with arguments.
 const TOKEN* index_call(const TOKEN* node) {
-    if (handler_of(node) != eval_member || node->op1 != '.' || node->left == nullptr) return nullptr;
+    if (node->op1 != '.' || node->left == nullptr || handler_of(node) != eval_member) return nullptr;
     const TOKEN* part = node->right;
     if (part == nullptr || !is_call_token(part) || part->left == nullptr) return nullptr;
     const std::string& name = *part->text;
@@ -117,13 +118,21 @@ bool write(const SLOT_PLACE& place, uintptr_t word) {
     return true;
 }
 
-}  // namespace
-
-bool slot_place(TOKEN* node, SLOT_PLACE& place, int depth) {
-    const TOKEN* part = index_call(node);
-    if (part == nullptr || depth >= fast_depth_limit) return false;
+// The container of a[i] or g[r, c] on a plain container, and the call part;
+// null for every other node. Asked first, so that other element accesses
+// (a hash's, a list's) are told apart at the cost of one look at the
+// receiver's cell.
+UNION_DATA* slot_container(const TOKEN* node, const TOKEN*& part) {
+    if (node->op1 != '.' || node->left == nullptr) return nullptr;
     UNION_DATA* cell = plain_slots_of(node->left);
-    if (cell == nullptr) return false;
+    if (cell == nullptr) return nullptr;
+    part = index_call(node);
+    return part != nullptr ? cell : nullptr;
+}
+
+// slot_place for the container and call part slot_container found.
+bool place_in(UNION_DATA* cell, const TOKEN* part, SLOT_PLACE& place, int depth) {
+    if (depth >= fast_depth_limit) return false;
     const TOKEN_LIST& indexes = argument_list_of(part->left);
     if (cell->tag == tag_array) {
         ARRAY_DATA& store = *cell->array_data();
@@ -144,7 +153,18 @@ bool slot_place(TOKEN* node, SLOT_PLACE& place, int depth) {
     return true;
 }
 
-bool slot_read_shape(const TOKEN* node) { return index_call(node) != nullptr && plain_slots_of(node->left); }
+}  // namespace
+
+bool slot_place(TOKEN* node, SLOT_PLACE& place, int depth) {
+    const TOKEN* part = nullptr;
+    UNION_DATA* cell = slot_container(node, part);
+    return cell != nullptr && place_in(cell, part, place, depth);
+}
+
+bool slot_read_shape(const TOKEN* node) {
+    const TOKEN* part = nullptr;
+    return slot_container(node, part) != nullptr;
+}
 
 bool fast_slot_int(TOKEN* node, int64_t& out, int depth) {
     SLOT_PLACE place;
@@ -197,12 +217,14 @@ int fast_bool(TOKEN* node, int depth) {
     return cell != nullptr ? bool_of(cell) : -1;
 }
 
-bool fast_slot_assignment(TOKEN* node, char op) {
+bool slot_assignment_of(TOKEN* node, char op) {
     TOKEN* left = node->left;
     TOKEN* right = node->right;
-    if (left == nullptr || right == nullptr || index_call(left) == nullptr || !single_operands(node)) return false;
+    if (right == nullptr) return false;
+    const TOKEN* part = nullptr;
+    UNION_DATA* container = slot_container(left, part);
     SLOT_PLACE place;
-    if (!slot_place(left, place, 0)) return false;
+    if (container == nullptr || !single_operands(node) || !place_in(container, part, place, 0)) return false;
     uintptr_t word = 0;
     if (op != '=') {
         int64_t operand = 0;
@@ -211,13 +233,12 @@ bool fast_slot_assignment(TOKEN* node, char op) {
     return fast_word(right, word) && write(place, word);
 }
 
-bool assign_to_slot(TOKEN* target, const RESULT_ITEM& source) {
-    if (index_call(target) == nullptr || target->block_mode == block_mode_running || !target->result_stack.empty())
-        return false;
-    const TOKEN_LIST& targets = argument_list_of(target);
+bool assign_source_to_slot(TOKEN* target, const RESULT_ITEM& source) {
+    const TOKEN* part = nullptr;
+    UNION_DATA* container = slot_container(target, part);
     SLOT_PLACE place;
     uintptr_t word = 0;
-    if (targets.count() != 1 || targets[0] != target || !slot_place(target, place, 0)) return false;
+    if (container == nullptr || !place_in(container, part, place, 0)) return false;
     const UNION_DATA* value = follow_aliases(source.cell);
     return value != nullptr && compact_word_of_value(value, word) && write(place, word);
 }

@@ -17,8 +17,11 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "eval/fast_path.h"
+#include "eval/names.h"
 #include "frontend/token.h"
 #include "values/result_list.h"
+#include "values/union_data.h"
 
 namespace morvu {
 
@@ -49,17 +52,35 @@ bool fast_slot_int(TOKEN* node, int64_t& out, int depth);
 // of those; 0 or 1, or -1 when not applicable.
 int fast_bool(TOKEN* node, int depth);
 
+// Whether the node has the form x[...] on a declared variable that holds an
+// array or array2: the inline test that every other assignment target (a
+// variable, a hash or list element, a member) fails at once.
+inline bool on_array_variable(const TOKEN* node) {
+    if (node->op1 != '.' || node->left == nullptr || node->left->evaluator != eval_variable) return false;
+    const UNION_DATA* cell = declared_plain_cell(node->left->declaration);
+    return cell != nullptr && (cell->tag == tag_array || cell->tag == tag_array2);
+}
+
+// The work of fast_slot_assignment and assign_to_slot below, once the
+// target has passed on_array_variable.
+bool slot_assignment_of(TOKEN* node, char op);
+bool assign_source_to_slot(TOKEN* target, const RESULT_ITEM& source);
+
 // a[i] = e, a[i] += e, -=, *=, /= and %= (op '=', '+', '-', '*', '/', '%')
 // on a slot as slot_place finds it, where e yields its int or bool without
 // running anything. True when the statement is done; false, with nothing
 // evaluated or changed, otherwise.
-bool fast_slot_assignment(TOKEN* node, char op);
+inline bool fast_slot_assignment(TOKEN* node, char op) {
+    return node->left != nullptr && on_array_variable(node->left) && slot_assignment_of(node, op);
+}
 
 // target = source for one source the general assignment has evaluated,
-// when the target is a slot as slot_place finds it (finding it runs
-// nothing) and the source's value is one a compact word holds: the slot
-// takes the value as the assignment would copy it. False, with nothing
-// changed, otherwise.
-bool assign_to_slot(TOKEN* target, const RESULT_ITEM& source);
+// the target being one operand (not a list of them, nothing parked on it):
+// when it is a slot as slot_place finds it (finding it runs nothing) and
+// the source's value is one a compact word holds, the slot takes the value
+// as the assignment would copy it. False, with nothing changed, otherwise.
+inline bool assign_to_slot(TOKEN* target, const RESULT_ITEM& source) {
+    return on_array_variable(target) && assign_source_to_slot(target, source);
+}
 
 }  // namespace morvu
