@@ -21,9 +21,11 @@
 #include "eval/operator_handlers.h"
 #include "exec/block_exec.h"
 #include "exec/control_counters.h"
+#include "exec/for_values.h"
 #include "exec/int_loops.h"
 #include "types/method_call.h"
 #include "exec/pending_exception.h"
+#include "frontend/scope.h"
 #include "frontend/token.h"
 #include "numbers/int_data.h"
 #include "runtime/error.h"
@@ -231,32 +233,65 @@ void for_counted_form(TOKEN* init, TOKEN* condition, TOKEN* step, TOKEN* body, R
     }
 }
 
+// One pass of the variable form: the value assigned to the loop variable,
+// then the body. Returns true when the loop must end.
+struct FOR_PASS {
+    TOKEN* node;
+    const std::string& routine;
+    UNION_DATA* target;
+    const CELL_WATCH& target_watch;
+    TOKEN* body;
+    RESULT_ITEM this_item;
+
+    bool run(UNION_DATA* value, bool value_alive) const {
+        if (!target_watch.alive() || !value_alive) raise_check(node, routine, msg_text("insnicdef"));
+        if (value_under_iteration(target)) {
+            std::string key = std::string("for") + method_key_mark;
+            raise_system_error(node, method_context(node, "sys", key, false) + ' ' + msg_text("unzwaeite"));
+        }
+        if (const char* message = assign_by_mode(target, value, -1)) raise_check(node, routine, message);
+        run_block(body, this_item);
+        return loop_after_body();
+    }
+    static bool visit(void* pass, UNION_DATA* value, bool alive) {
+        return static_cast<const FOR_PASS*>(pass)->run(value, alive);
+    }
+};
+
 void for_variable_form(TOKEN* node, ARG_FRAME& frame, RESULT_ITEM this_item, const std::string& routine) {
     const uint32_t n = frame.count();
     if (frame.check_variable(0, false) != nullptr) raise_check(node, routine, frame.message(false));
     require_code(frame, n - 1, node, routine);
-    TOKEN* body = code_block(frame[n - 1]);
     UNION_DATA* target = follow_aliases(frame[0].cell);
     const CELL_WATCH target_watch(RESULT_ITEM{target, access_variable, 0});
     std::vector<CELL_WATCH> watches;
     watches.reserve(n - 2);
     for (uint32_t i = 1; i + 1 < n; ++i) watches.emplace_back(frame[i]);
+    const FOR_PASS pass{node, routine, target, target_watch, code_block(frame[n - 1]), this_item};
     for (uint32_t i = 1; i + 1 < n; ++i) {
-        if (!target_watch.alive() || !watches[i - 1].alive()) raise_check(node, routine, msg_text("insnicdef"));
-        if (value_under_iteration(target)) {
-            std::string key = std::string("for") + method_key_mark;
-            raise_system_error(node, method_context(node, "sys", key, false) + ' ' + msg_text("unzwaeite"));
-        }
-        if (const char* message = assign_by_mode(target, frame[i].cell, -1)) raise_check(node, routine, message);
-        run_block(body, this_item);
-        if (loop_after_body()) break;
+        if (pass.run(frame[i].cell, watches[i - 1].alive())) break;
     }
 }
 
-}  // namespace
+// The variable form over values among which ranges are walked.
+void for_walked_form(TOKEN* node, FOR_ARGUMENTS& arguments, RESULT_ITEM this_item, const std::string& routine) {
+    UNION_DATA* target = follow_aliases(arguments.variable().cell);
+    const CELL_WATCH target_watch(RESULT_ITEM{target, access_variable, 0});
+    FOR_PASS pass{node, routine, target, target_watch, code_block(arguments.code()), this_item};
+    arguments.walk(FOR_VALUE_VISIT{FOR_PASS::visit, &pass});
+}
 
-void exec_for(TOKEN* node, RESULT_ITEM this_item) {
+// exec_for once its arguments are evaluated, or parked for its frame.
+void run_for(TOKEN* node, RESULT_ITEM this_item, FOR_ARGUMENTS& walked, bool evaluated) {
     static const std::string routine = statement_name("for");
+    if (evaluated) {
+        if (walked.walkable()) {
+            for_walked_form(node, walked, this_item, routine);
+            loop_after_end();
+            return;
+        }
+        walked.park_expanded(node);
+    }
     ARG_FRAME frame(node->left, this_item, true);
     if (frame.check_count_range(1, -1) != nullptr) raise_check(node, routine, frame.message(false));
     const uint32_t n = frame.count();
@@ -278,6 +313,25 @@ void exec_for(TOKEN* node, RESULT_ITEM this_item) {
         }
     }
     loop_after_end();
+}
+
+}  // namespace
+
+void exec_for(TOKEN* node, RESULT_ITEM this_item) {
+    FOR_ARGUMENTS walked;
+    const bool evaluated = FOR_ARGUMENTS::has_range_to_walk(node) && walked.evaluate(node, this_item, false);
+    run_for(node, this_item, walked, evaluated);
+}
+
+bool exec_for_first_run(TOKEN* node, RESULT_ITEM this_item) {
+    if (!is_call_token(node) || *node->text != "for" || routine_name_defined("for") ||
+        !FOR_ARGUMENTS::has_range_to_walk(node))
+        return false;
+    FOR_ARGUMENTS walked;
+    if (!walked.evaluate(node, this_item, true)) return true;
+    node->executor = exec_for;
+    run_for(node, this_item, walked, true);
+    return true;
 }
 
 void exec_switch(TOKEN* node, RESULT_ITEM this_item) {
