@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "eval/arg_frame.h"
@@ -334,9 +335,119 @@ bool exec_for_first_run(TOKEN* node, RESULT_ITEM this_item) {
     return true;
 }
 
-void exec_switch(TOKEN* node, RESULT_ITEM this_item) {
+namespace {
+
+// The statements of a switch block, split once per block and program (the
+// tree stands still while a program runs). A list is never freed while the
+// program runs, since a switch nested in a case may still be walking it.
+const TOKEN_LIST& case_statements(TOKEN* block) {
+    struct SPLIT {
+        uint64_t generation = 0;
+        std::unique_ptr<TOKEN_LIST> statements;
+    };
+    static std::unordered_map<const TOKEN*, SPLIT> splits;
+    static std::vector<std::unique_ptr<TOKEN_LIST>> retired;
+    SPLIT& split = splits[block];
+    if (split.statements == nullptr || split.generation != routine_tables_generation) {
+        if (split.statements != nullptr) retired.push_back(std::move(split.statements));
+        split.statements = std::make_unique<TOKEN_LIST>(block, ';');
+        split.generation = routine_tables_generation;
+    }
+    return *split.statements;
+}
+
+// The value of a literal or variable among the values of a case: a
+// variable's item is appended to the list, a literal's value is made once
+// and kept in its node.
+UNION_DATA* case_value(TOKEN* part, RESULT_ITEM this_item, RESULT_LIST& named) {
+    if (part->evaluator == eval_variable) {
+        eval_cached(part, this_item, named);
+        return named.tail->item.cell;
+    }
+    if (part->constant == nullptr) {
+        RESULT_LIST made;
+        eval_cached(part, this_item, made);
+        part->constant.reset(pop(made).cell);
+    }
+    return part->constant.get();
+}
+
+// Whether the case can be decided without an argument frame: its values are
+// literals or variables (or, without a switch value, int comparisons) whose
+// evaluation runs no code and gives one result each, and its code is a
+// braced block. Such a case decides as the general road does: every value
+// is evaluated before the first comparison, and none can raise.
+bool plain_case(const TOKEN_LIST& parts, bool by_value) {
+    const uint32_t n = parts.count();
+    if (n == 0) return false;
+    const TOKEN* block = parts[n - 1];
+    if (block->block_mode != block_mode_braced || (block->op1 == '#' && block->op2 == 0)) return false;
+    for (uint32_t i = 0; i + 1 < n; ++i) {
+        const TOKEN* part = parts[i];
+        if (!part->result_stack.empty()) return false;
+        if (by_value) {
+            const EVAL_HANDLER handler = part->evaluator;
+            if (handler != eval_variable && handler != eval_int_literal && handler != eval_str_literal &&
+                handler != eval_char_literal)
+                return false;
+        } else if (fast_comparison(part) < 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The block of the case when it matches, without a frame (see plain_case).
+// Every value is read before the first comparison, as a frame reads them.
+TOKEN* match_plain_case(const TOKEN_LIST& parts, UNION_DATA* value, RESULT_ITEM this_item) {
+    const uint32_t last = parts.count() - 1;
+    bool match = last == 0;
+    if (value == nullptr) {
+        for (uint32_t i = 0; i < last && !match; ++i) match = fast_comparison(parts[i]) == 1;
+        return match ? parts[last] : nullptr;
+    }
+    constexpr uint32_t inline_values = 16;
+    UNION_DATA* inline_cells[inline_values];
+    std::vector<UNION_DATA*> more;
+    UNION_DATA** cells = inline_cells;
+    if (last > inline_values) {
+        more.resize(last);
+        cells = more.data();
+    }
+    RESULT_LIST named;
+    for (uint32_t i = 0; i < last; ++i) cells[i] = case_value(parts[i], this_item, named);
+    for (uint32_t i = 0; i < last && !match; ++i) match = is_equal_value(value, follow_aliases(cells[i]), true);
+    return match ? parts[last] : nullptr;
+}
+
+// The block of the case when it matches, decided on the general road.
+TOKEN* match_case(TOKEN* node, TOKEN* statement, const ARG_FRAME& frame, bool by_value, const CELL_WATCH& value_watch,
+                  RESULT_ITEM this_item) {
     static const std::string routine = statement_name("switch");
     static const std::string case_routine = statement_name("case");
+    ARG_FRAME case_frame(statement->left, this_item, true);
+    if (case_frame.check_count_range(1, -1) != nullptr) raise_check(node, case_routine, case_frame.message(false));
+    const uint32_t last = case_frame.count() - 1;
+    require_code(case_frame, last, node, case_routine);
+    bool match = last == 0;
+    if (!by_value) {
+        for (uint32_t i = 0; i < last; ++i)
+            if (case_frame.check_type(i, 'b', true) != nullptr)
+                raise_check(node, case_routine, case_frame.message(false));
+        for (uint32_t i = 0; i < last && !match; ++i) match = case_frame.value(i)->bool_word() != 0;
+    } else {
+        if (!value_watch.alive()) raise_check(node, routine, msg_text("insnicdef"));
+        UNION_DATA* value = follow_aliases(frame[0].cell);
+        for (uint32_t i = 0; i < last && !match; ++i)
+            match = is_equal_value(value, follow_aliases(case_frame[i].cell), true);
+    }
+    return match ? code_block(case_frame[last]) : nullptr;
+}
+
+}  // namespace
+
+void exec_switch(TOKEN* node, RESULT_ITEM this_item) {
+    static const std::string routine = statement_name("switch");
     ARG_FRAME frame(node->left, this_item, true);
     if (frame.check_count_range(1, 2) != nullptr) raise_check(node, routine, frame.message(false));
     const bool by_value = frame.count() == 2;
@@ -346,32 +457,19 @@ void exec_switch(TOKEN* node, RESULT_ITEM this_item) {
     // The switch value is compared after the arguments of earlier cases ran.
     const CELL_WATCH value_watch(frame[0]);
 
-    for (TOKEN* statement : TOKEN_LIST(block, ';')) {
+    for (TOKEN* statement : case_statements(block)) {
         if (statement == nullptr) break;
         if (statement->op1 == '#' && statement->op2 == 0) continue;  // empty statement
         if (!is_call_token(statement) || *statement->text != "case")
             raise_error(statement, routine_kind_procedure, routine.c_str(), msg_text("keicasanwswi"),
                         error_kind_system);
         TOKEN* matched = nullptr;
-        {
-            ARG_FRAME case_frame(statement->left, this_item, true);
-            if (case_frame.check_count_range(1, -1) != nullptr)
-                raise_check(node, case_routine, case_frame.message(false));
-            const uint32_t last = case_frame.count() - 1;
-            require_code(case_frame, last, node, case_routine);
-            bool match = last == 0;
-            if (!by_value) {
-                for (uint32_t i = 0; i < last; ++i)
-                    if (case_frame.check_type(i, 'b', true) != nullptr)
-                        raise_check(node, case_routine, case_frame.message(false));
-                for (uint32_t i = 0; i < last && !match; ++i) match = case_frame.value(i)->bool_word() != 0;
-            } else {
-                if (!value_watch.alive()) raise_check(node, routine, msg_text("insnicdef"));
-                UNION_DATA* value = follow_aliases(frame[0].cell);
-                for (uint32_t i = 0; i < last && !match; ++i)
-                    match = is_equal_value(value, follow_aliases(case_frame[i].cell), true);
-            }
-            if (match) matched = code_block(case_frame[last]);
+        if (statement->left != nullptr && plain_case(argument_list_of(statement->left), by_value)) {
+            if (by_value && !value_watch.alive()) raise_check(node, routine, msg_text("insnicdef"));
+            UNION_DATA* value = by_value ? follow_aliases(frame[0].cell) : nullptr;
+            matched = match_plain_case(argument_list_of(statement->left), value, this_item);
+        } else {
+            matched = match_case(node, statement, frame, by_value, value_watch, this_item);
         }
         if (matched != nullptr) {
             run_block(matched, this_item);
