@@ -205,6 +205,36 @@ bool plain_get(const DIRECT_CALL& call) {
     return true;
 }
 
+// h.def(k) of one int or str key.
+bool plain_def(const DIRECT_CALL& call) {
+    UNION_DATA* receiver = call.defined_receiver(tag_hash);
+    if (receiver == nullptr || call.args.count != 1) return false;
+    UNION_DATA* key = plain_argument(call.args.head->item);
+    if (key == nullptr || key->payload == nullptr) return false;
+    HASH_DATA::KEY_PLACE place;
+    call.results->append(make_bool_value(hash_of(receiver).get(key, false, place) != nullptr, 0));
+    return true;
+}
+
+// h.del(k) of one int or str key that the hash holds, on a hash variable
+// that no walk holds.
+bool remove_plain_key(const DIRECT_CALL& call) {
+    UNION_DATA* receiver = call.receiver.cell;
+    if (receiver == nullptr || lower_tag(receiver->tag) != tag_hash || receiver->payload == nullptr ||
+        call.receiver.mode < access_variable || call.args.count != 1)
+        return false;
+    HASH_DATA& hash = hash_of(receiver);
+    if (hash.iteration_count != 0) return false;
+    UNION_DATA* key = plain_argument(call.args.head->item);
+    if (key == nullptr || key->payload == nullptr) return false;
+    HASH_DATA::KEY_PLACE place;
+    if (hash.get(key, false, place) == nullptr) return false;  // the handler names the missing key
+    const char* message = nullptr;
+    hash.remove(key, false, &message);
+    if (message != nullptr) call.raise("hash", message);
+    return true;
+}
+
 // h.ins(k, v) of a new int or str key and an int or str value, on a hash
 // variable that no walk holds.
 bool insert_plain_pair(const DIRECT_CALL& call) {
@@ -240,10 +270,11 @@ DIRECT_HANDLER hash_direct_for(const std::string& key, bool function) {
         for (const char* pair :
              {"ins\xA7int;int;\xA7", "ins\xA7int;str;\xA7", "ins\xA7str;int;\xA7", "ins\xA7str;str;\xA7"})
             if (key == pair) return insert_plain_pair;
-        return nullptr;
+        return key == "del\xA7str;\xA7" || key == "del\xA7int;\xA7" ? remove_plain_key : nullptr;
     }
     if (key == "[]\xA7str;\xA7" || key == "[]\xA7int;\xA7") return element_at_once;
     if (key == "get\xA7str;\xA7" || key == "get\xA7int;\xA7") return plain_get;
+    if (key == "def\xA7str;\xA7" || key == "def\xA7int;\xA7") return plain_def;
     return key == "size\xA7" ? plain_size : nullptr;
 }
 
