@@ -337,23 +337,58 @@ bool exec_for_first_run(TOKEN* node, RESULT_ITEM this_item) {
 
 namespace {
 
-// The statements of a switch block, split once per block and program (the
-// tree stands still while a program runs). A list is never freed while the
-// program runs, since a switch nested in a case may still be walking it.
-const TOKEN_LIST& case_statements(TOKEN* block) {
-    struct SPLIT {
-        uint64_t generation = 0;
-        std::unique_ptr<TOKEN_LIST> statements;
-    };
-    static std::unordered_map<const TOKEN*, SPLIT> splits;
-    static std::vector<std::unique_ptr<TOKEN_LIST>> retired;
-    SPLIT& split = splits[block];
-    if (split.statements == nullptr || split.generation != routine_tables_generation) {
-        if (split.statements != nullptr) retired.push_back(std::move(split.statements));
-        split.statements = std::make_unique<TOKEN_LIST>(block, ';');
-        split.generation = routine_tables_generation;
+// One statement of a switch block as the tree fixes it.
+struct SWITCH_ENTRY {
+    TOKEN* statement;
+    bool is_empty;            // the empty statement, passed over
+    bool is_case;             // a call of case
+    const TOKEN_LIST* parts;  // its arguments; null for a case without any
+    bool braced;              // the last of them a braced, non-empty block
+};
+using SWITCH_PLAN = std::vector<SWITCH_ENTRY>;
+
+SWITCH_PLAN make_switch_plan(TOKEN* block) {
+    SWITCH_PLAN plan;
+    for (TOKEN* statement : TOKEN_LIST(block, ';')) {
+        if (statement == nullptr) break;  // an empty operand ends the list
+        SWITCH_ENTRY entry{statement, statement->op1 == '#' && statement->op2 == 0, false, nullptr, false};
+        entry.is_case = !entry.is_empty && is_call_token(statement) && *statement->text == "case";
+        if (entry.is_case && statement->left != nullptr) {
+            entry.parts = &argument_list_of(statement->left);
+            const uint32_t n = entry.parts->count();
+            const TOKEN* last = n > 0 ? (*entry.parts)[n - 1] : nullptr;
+            entry.braced =
+                last != nullptr && last->block_mode == block_mode_braced && !(last->op1 == '#' && last->op2 == 0);
+        }
+        plan.push_back(entry);
     }
-    return *split.statements;
+    return plan;
+}
+
+// The statements of a switch block, looked at once per block and program
+// (the tree stands still while a program runs). A plan is never freed while
+// the program runs, since a switch nested in a case may still be walking it.
+const SWITCH_PLAN& switch_plan(TOKEN* block) {
+    struct KEPT {
+        uint64_t generation = 0;
+        std::unique_ptr<SWITCH_PLAN> plan;
+    };
+    static std::unordered_map<const TOKEN*, KEPT> plans;
+    static std::vector<std::unique_ptr<SWITCH_PLAN>> retired;
+    static const TOKEN* last_block = nullptr;  // a switch run again finds its plan at once
+    static const SWITCH_PLAN* last_plan = nullptr;
+    static uint64_t last_generation = 0;
+    if (block == last_block && last_generation == routine_tables_generation) return *last_plan;
+    KEPT& kept = plans[block];
+    if (kept.plan == nullptr || kept.generation != routine_tables_generation) {
+        if (kept.plan != nullptr) retired.push_back(std::move(kept.plan));
+        kept.plan = std::make_unique<SWITCH_PLAN>(make_switch_plan(block));
+        kept.generation = routine_tables_generation;
+    }
+    last_block = block;
+    last_plan = kept.plan.get();
+    last_generation = kept.generation;
+    return *kept.plan;
 }
 
 // The value of a literal or variable among the values of a case: a
@@ -372,16 +407,13 @@ UNION_DATA* case_value(TOKEN* part, RESULT_ITEM this_item, RESULT_LIST& named) {
     return part->constant.get();
 }
 
-// Whether the case can be decided without an argument frame: its values are
-// literals or variables (or, without a switch value, int comparisons) whose
-// evaluation runs no code and gives one result each, and its code is a
-// braced block. Such a case decides as the general road does: every value
-// is evaluated before the first comparison, and none can raise.
+// Whether a case whose last argument is a braced block can be decided
+// without an argument frame: its values are literals or variables (or,
+// without a switch value, int comparisons) whose evaluation runs no code
+// and gives one result each. Such a case decides as the general road does:
+// every value is evaluated before the first comparison, and none can raise.
 bool plain_case(const TOKEN_LIST& parts, bool by_value) {
     const uint32_t n = parts.count();
-    if (n == 0) return false;
-    const TOKEN* block = parts[n - 1];
-    if (block->block_mode != block_mode_braced || (block->op1 == '#' && block->op2 == 0)) return false;
     for (uint32_t i = 0; i + 1 < n; ++i) {
         const TOKEN* part = parts[i];
         if (!part->result_stack.empty()) return false;
@@ -457,19 +489,18 @@ void exec_switch(TOKEN* node, RESULT_ITEM this_item) {
     // The switch value is compared after the arguments of earlier cases ran.
     const CELL_WATCH value_watch(frame[0]);
 
-    for (TOKEN* statement : case_statements(block)) {
-        if (statement == nullptr) break;
-        if (statement->op1 == '#' && statement->op2 == 0) continue;  // empty statement
-        if (!is_call_token(statement) || *statement->text != "case")
-            raise_error(statement, routine_kind_procedure, routine.c_str(), msg_text("keicasanwswi"),
+    for (const SWITCH_ENTRY& entry : switch_plan(block)) {
+        if (entry.is_empty) continue;
+        if (!entry.is_case)
+            raise_error(entry.statement, routine_kind_procedure, routine.c_str(), msg_text("keicasanwswi"),
                         error_kind_system);
         TOKEN* matched = nullptr;
-        if (statement->left != nullptr && plain_case(argument_list_of(statement->left), by_value)) {
+        if (entry.braced && plain_case(*entry.parts, by_value)) {
             if (by_value && !value_watch.alive()) raise_check(node, routine, msg_text("insnicdef"));
             UNION_DATA* value = by_value ? follow_aliases(frame[0].cell) : nullptr;
-            matched = match_plain_case(argument_list_of(statement->left), value, this_item);
+            matched = match_plain_case(*entry.parts, value, this_item);
         } else {
-            matched = match_case(node, statement, frame, by_value, value_watch, this_item);
+            matched = match_case(node, entry.statement, frame, by_value, value_watch, this_item);
         }
         if (matched != nullptr) {
             run_block(matched, this_item);
