@@ -1,8 +1,7 @@
 #include "eval/evaluator.h"
 
-#include "eval/builtin_handlers.h"
-
 #include "eval/builtin_functions.h"
+#include "eval/builtin_handlers.h"
 
 #include <memory>
 #include <string>
