@@ -22,6 +22,8 @@
 #include "eval/evaluator.h"
 #include "exec/call_routine.h"
 #include "exec/control_statements.h"
+#include "exec/for_values.h"
+#include "frontend/scope.h"
 #include "frontend/token.h"
 #include "runtime/error.h"
 #include "runtime/messages.h"
@@ -125,7 +127,54 @@ void builtin_if(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     }
 }
 
-void builtin_for(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
+namespace {
+
+// One pass of for: the value assigned to the loop variable, then the block
+// evaluated and its results collected. Never ends the walk early.
+struct FOR_FUNCTION_PASS {
+    TOKEN* node;
+    UNION_DATA* variable;
+    const CELL_WATCH& variable_watch;
+    TOKEN* block;
+    RESULT_ITEM context;
+    RESULT_LIST& results;
+
+    void run(UNION_DATA* value, bool value_alive) const {
+        if (!variable_watch.alive() || !value_alive) raise_builtin_error(node, msg_text("insnicdef"));
+        if (value_under_iteration(variable)) {
+            const std::string key = std::string("for") + method_key_mark;
+            raise_system_error(node, method_context(node, "sys", key, false) + ' ' + msg_text("unzwaeite"));
+        }
+        if (const char* message = assign_by_mode(variable, follow_aliases(value), -1))
+            raise_builtin_error(node, message);
+        BLOCK_RUN run(block);
+        ARG_FRAME pass(block, context, true);
+        for (uint32_t k = 0; k < pass.count(); ++k) {
+            if (const char* message = make_copy_value(results, follow_aliases(pass[k].cell), 4, false, false))
+                raise_builtin_error(node, message);
+        }
+    }
+    static bool visit(void* pass, UNION_DATA* value, bool alive) {
+        static_cast<const FOR_FUNCTION_PASS*>(pass)->run(value, alive);
+        return false;
+    }
+};
+
+// builtin_for once its arguments are evaluated, or parked for its frame.
+void run_builtin_for(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results, FOR_ARGUMENTS& walked, bool evaluated) {
+    if (evaluated) {
+        if (walked.walkable() && walked.has_values()) {
+            const CODE_DATA* code = argument_value(walked.code().cell)->code_data();  // holds a block
+            RESULT_ITEM context;
+            if (const char* gone = code_context(*code, &context)) raise_builtin_error(node, gone);
+            UNION_DATA* variable = follow_aliases(walked.variable().cell);
+            const CELL_WATCH variable_watch(RESULT_ITEM{variable, access_variable, 0});
+            FOR_FUNCTION_PASS pass{node, variable, variable_watch, code->block, context, results};
+            walked.walk(FOR_VALUE_VISIT{FOR_FUNCTION_PASS::visit, &pass});
+            return;
+        }
+        walked.park_expanded(node);
+    }
     ARG_FRAME frame(node->left, this_item, true);
     const char* refusal = frame.check_count_range(3, -1);
     if (refusal == nullptr) refusal = frame.check_variable(0, false);
@@ -143,22 +192,25 @@ void builtin_for(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     std::vector<CELL_WATCH> watches;
     watches.reserve(last - 1);
     for (uint32_t i = 1; i < last; ++i) watches.emplace_back(frame[i]);
+    const FOR_FUNCTION_PASS pass{node, variable, variable_watch, block, context, results};
+    for (uint32_t i = 1; i < last; ++i) pass.run(frame[i].cell, watches[i - 1].alive());
+}
 
-    for (uint32_t i = 1; i < last; ++i) {
-        if (!variable_watch.alive() || !watches[i - 1].alive()) raise_builtin_error(node, msg_text("insnicdef"));
-        if (value_under_iteration(variable)) {
-            const std::string key = std::string("for") + method_key_mark;
-            raise_system_error(node, method_context(node, "sys", key, false) + ' ' + msg_text("unzwaeite"));
-        }
-        if (const char* message = assign_by_mode(variable, follow_aliases(frame[i].cell), -1))
-            raise_builtin_error(node, message);
-        BLOCK_RUN run(block);
-        ARG_FRAME pass(block, context, true);
-        for (uint32_t k = 0; k < pass.count(); ++k) {
-            if (const char* message = make_copy_value(results, follow_aliases(pass[k].cell), 4, false, false))
-                raise_builtin_error(node, message);
-        }
-    }
+}  // namespace
+
+void builtin_for(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
+    FOR_ARGUMENTS walked;
+    const bool evaluated = FOR_ARGUMENTS::has_range_to_walk(node) && walked.evaluate(node, this_item, false);
+    run_builtin_for(node, this_item, results, walked, evaluated);
+}
+
+bool builtin_for_first_run(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
+    if (*node->text != "for" || routine_name_defined("for") || !FOR_ARGUMENTS::has_range_to_walk(node)) return false;
+    FOR_ARGUMENTS walked;
+    if (!walked.evaluate(node, this_item, true)) return true;
+    if (node->block_mode == block_mode_none) node->evaluator = builtin_for;
+    run_builtin_for(node, this_item, results, walked, true);
+    return true;
 }
 
 void builtin_func(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {

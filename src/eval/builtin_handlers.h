@@ -21,6 +21,14 @@ struct TOKEN;
 // ---- control ----
 void builtin_if(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results);
 void builtin_for(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results);
+// The first evaluation of a call of for, offered here before the routine
+// call by name: when no routine is named for and a range stands among the
+// values, the call runs without the arguments that call would make first (a
+// range's elements). One whose arguments leave a language exception pending
+// ends there with no results and keeps its handler, as that call does;
+// otherwise builtin_for becomes the node's handler. False, with nothing
+// done, for any other call.
+bool builtin_for_first_run(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results);
 void builtin_func(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results);
 
 // ---- queries ----

@@ -1,6 +1,7 @@
 #include "eval/evaluator.h"
 
 #include "eval/builtin_functions.h"
+#include "eval/builtin_handlers.h"
 
 #include <memory>
 #include <string>
@@ -196,6 +197,7 @@ void eval_node(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
         // that takes the call over replaces the handler by its own.
         if ((op1 == '(' && op2 == 0) || (op1 == '"' && op2 == '(')) {
             store_handler(node, call_named_routine);
+            if (builtin_for_first_run(node, this_item, results)) return;
             run_named_call(node, this_item, results);
             return;
         }

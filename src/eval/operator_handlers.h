@@ -22,6 +22,7 @@
 
 #include <cstdint>
 
+#include "numbers/int_data.h"
 #include "values/result_list.h"
 #include "frontend/token.h"
 
@@ -77,6 +78,29 @@ void eval_arrow(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results);
 
 void value_repeat(TOKEN* node, RESULT_ITEM count, RESULT_ITEM value, RESULT_LIST& results);
 void value_range(TOKEN* node, RESULT_ITEM from, RESULT_ITEM to, int16_t mode, RESULT_LIST& results);
+
+// The elements of a range known by its ends alone: ints (tag 'i') or chars
+// (tag 'c', their bytes taken as signed) from first to last, stepping by step
+// (+1 or -1); none when empty. Int ends outside the machine range are kept
+// as numbers only (machine false): such a span is made, never stepped.
+struct RANGE_SPAN {
+    char tag = 'i';
+    bool empty = true;
+    bool machine = true;
+    int step = 1;
+    int64_t first = 0;
+    int64_t last = 0;
+    INT_DATA big_first;
+    INT_DATA big_last;
+};
+
+// Whether the node is a range operator ('..', '.:' or ':.').
+bool is_range_node(const TOKEN* node);
+// Evaluates the range node's two ends exactly as its handler does (the same
+// order, holds and errors) and gives the span of its elements.
+void eval_range_span(TOKEN* node, RESULT_ITEM this_item, RANGE_SPAN& span);
+// Appends the span's elements, each a new value, as the range yields them.
+void append_range_span(const RANGE_SPAN& span, RESULT_LIST& results);
 
 // ---- logic and comparisons ----
 

@@ -51,25 +51,6 @@ void append_int(RESULT_LIST& results, const INT_DATA& value) {
     *cell->int_data() = value;
 }
 
-// Integers from a to b stepping by +1 or -1, b included.
-void append_int_range(RESULT_LIST& results, const INT_DATA& a, const INT_DATA& b, int step) {
-    int64_t from = 0;
-    int64_t to = 0;
-    if (exact_int64(a, &from) && exact_int64(b, &to)) {
-        // Machine arithmetic while both ends fit; the elements are the same.
-        for (int64_t i = from;; i += step) {
-            append_int(results, INT_DATA(static_cast<long>(i)));
-            if (i == to) break;
-        }
-        return;
-    }
-    const INT_DATA one(step);
-    for (INT_DATA i = a;; i += one) {
-        append_int(results, i);
-        if (i == b) break;
-    }
-}
-
 // The held value of a range end when it is a defined int or char, else null.
 UNION_DATA* range_end(RESULT_ITEM item, char type) {
     UNION_DATA* value = follow_link(item.cell);
@@ -77,7 +58,91 @@ UNION_DATA* range_end(RESULT_ITEM item, char type) {
     return value;
 }
 
+// The span between two ends (links followed) in the mode; raises the type
+// error of the range operators for ends that are not both ints or both chars.
+void range_span(TOKEN* node, RESULT_ITEM from, RESULT_ITEM to, int16_t mode, RANGE_SPAN& span) {
+    UNION_DATA* a = range_end(from, 'i');
+    UNION_DATA* b = range_end(to, 'i');
+    if (a != nullptr && b != nullptr) {
+        const INT_DATA& first = *a->int_data();
+        const INT_DATA& last = *b->int_data();
+        span.tag = 'i';
+        if (first == last || first < last) {
+            span.empty = !(first == last || mode != range_descending);
+            span.step = 1;
+        } else {
+            span.empty = mode == range_ascending;
+            span.step = -1;
+        }
+        // Machine arithmetic while both ends fit; the elements are the same.
+        span.machine = exact_int64(first, &span.first) && exact_int64(last, &span.last);
+        if (!span.machine) {
+            span.big_first = first;
+            span.big_last = last;
+        }
+        return;
+    }
+    a = range_end(from, 'c');
+    b = range_end(to, 'c');
+    if (a == nullptr || b == nullptr) raise_system_error(node, msg_text("erwintchalinrecpunpunope"));
+    // Characters run in the order of their bytes taken as signed.
+    span.tag = 'c';
+    span.machine = true;
+    span.first = static_cast<signed char>(a->char_byte());
+    span.last = static_cast<signed char>(b->char_byte());
+    span.step = span.first <= span.last ? 1 : -1;
+    span.empty =
+        (span.first < span.last && mode == range_descending) || (span.first > span.last && mode == range_ascending);
+}
+
+// Evaluates the two ends of a range node in the mode into the span.
+template <int16_t MODE>
+void evaluate_range_ends(TOKEN* node, RESULT_ITEM this_item, RANGE_SPAN& span) {
+    const char* name = MODE == range_both ? ".." : MODE == range_ascending ? ".:" : ":.";
+    ARG_FRAME from(node->left, this_item, true);
+    require_one_operand(from, node, name);
+    if (!evaluates_inertly(node->right)) from.keep_alive();
+    ARG_FRAME to(node->right, this_item, true);
+    require_one_operand(to, node, name);
+    range_span(node, from[0], to[0], MODE, span);
+}
+
 }  // namespace
+
+bool is_range_node(const TOKEN* node) {
+    if (node->number || node->block_mode != block_mode_none) return false;
+    if (!node->text && node->left == nullptr && node->right == nullptr) return false;  // an oper literal
+    return (node->op1 == '.' && (node->op2 == '.' || node->op2 == ':')) || (node->op1 == ':' && node->op2 == '.');
+}
+
+void eval_range_span(TOKEN* node, RESULT_ITEM this_item, RANGE_SPAN& span) {
+    if (node->op1 == ':') evaluate_range_ends<range_descending>(node, this_item, span);
+    else if (node->op2 == ':') evaluate_range_ends<range_ascending>(node, this_item, span);
+    else evaluate_range_ends<range_both>(node, this_item, span);
+}
+
+void append_range_span(const RANGE_SPAN& span, RESULT_LIST& results) {
+    if (span.empty) return;
+    if (span.tag == 'c') {
+        for (int64_t c = span.first;; c += span.step) {
+            results.append(make_char_value(static_cast<char>(c)));
+            if (c == span.last) break;
+        }
+        return;
+    }
+    if (span.machine) {
+        for (int64_t i = span.first;; i += span.step) {
+            append_int(results, INT_DATA(static_cast<long>(i)));
+            if (i == span.last) break;
+        }
+        return;
+    }
+    const INT_DATA one(span.step);
+    for (INT_DATA i = span.big_first;; i += one) {
+        append_int(results, i);
+        if (i == span.big_last) break;
+    }
+}
 
 void value_repeat(TOKEN* node, RESULT_ITEM count, RESULT_ITEM value, RESULT_LIST& results) {
     UNION_DATA* number = follow_link(count.cell);
@@ -93,31 +158,9 @@ void value_repeat(TOKEN* node, RESULT_ITEM count, RESULT_ITEM value, RESULT_LIST
 }
 
 void value_range(TOKEN* node, RESULT_ITEM from, RESULT_ITEM to, int16_t mode, RESULT_LIST& results) {
-    UNION_DATA* a = range_end(from, 'i');
-    UNION_DATA* b = range_end(to, 'i');
-    if (a != nullptr && b != nullptr) {
-        const INT_DATA& first = *a->int_data();
-        const INT_DATA& last = *b->int_data();
-        if (first == last || first < last) {
-            if (first == last || mode != range_descending) append_int_range(results, first, last, 1);
-        } else if (mode != range_ascending) {
-            append_int_range(results, first, last, -1);
-        }
-        return;
-    }
-    a = range_end(from, 'c');
-    b = range_end(to, 'c');
-    if (a == nullptr || b == nullptr) raise_system_error(node, msg_text("erwintchalinrecpunpunope"));
-    // Characters run in the order of their bytes taken as signed.
-    int first = static_cast<signed char>(a->char_byte());
-    int last = static_cast<signed char>(b->char_byte());
-    if (first < last && mode == range_descending) return;
-    if (first > last && mode == range_ascending) return;
-    int step = first <= last ? 1 : -1;
-    for (int c = first;; c += step) {
-        results.append(make_char_value(static_cast<char>(c)));
-        if (c == last) break;
-    }
+    RANGE_SPAN span;
+    range_span(node, from, to, mode, span);
+    append_range_span(span, results);
 }
 
 void eval_repeat(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
@@ -133,13 +176,9 @@ void eval_repeat(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
 
 template <int16_t MODE>
 void eval_range(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
-    const char* name = MODE == range_both ? ".." : MODE == range_ascending ? ".:" : ":.";
-    ARG_FRAME from(node->left, this_item, true);
-    require_one_operand(from, node, name);
-    if (!evaluates_inertly(node->right)) from.keep_alive();
-    ARG_FRAME to(node->right, this_item, true);
-    require_one_operand(to, node, name);
-    value_range(node, from[0], to[0], MODE, results);
+    RANGE_SPAN span;
+    evaluate_range_ends<MODE>(node, this_item, span);
+    append_range_span(span, results);
 }
 
 template void eval_range<range_both>(TOKEN*, RESULT_ITEM, RESULT_LIST&);

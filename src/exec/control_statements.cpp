@@ -13,6 +13,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 #include "eval/arg_frame.h"
@@ -21,10 +22,12 @@
 #include "eval/operator_handlers.h"
 #include "exec/block_exec.h"
 #include "exec/control_counters.h"
+#include "exec/for_values.h"
 #include "exec/int_loops.h"
 #include "types/method_call.h"
 #include "exec/pending_exception.h"
 #include "frontend/name_resolution.h"
+#include "frontend/scope.h"
 #include "frontend/token.h"
 #include "numbers/int_data.h"
 #include "runtime/error.h"
@@ -232,32 +235,65 @@ void for_counted_form(TOKEN* init, TOKEN* condition, TOKEN* step, TOKEN* body, R
     }
 }
 
+// One pass of the variable form: the value assigned to the loop variable,
+// then the body. Returns true when the loop must end.
+struct FOR_PASS {
+    TOKEN* node;
+    const std::string& routine;
+    UNION_DATA* target;
+    const CELL_WATCH& target_watch;
+    TOKEN* body;
+    RESULT_ITEM this_item;
+
+    bool run(UNION_DATA* value, bool value_alive) const {
+        if (!target_watch.alive() || !value_alive) raise_check(node, routine, msg_text("insnicdef"));
+        if (value_under_iteration(target)) {
+            std::string key = std::string("for") + method_key_mark;
+            raise_system_error(node, method_context(node, "sys", key, false) + ' ' + msg_text("unzwaeite"));
+        }
+        if (const char* message = assign_by_mode(target, value, -1)) raise_check(node, routine, message);
+        run_block(body, this_item);
+        return loop_after_body();
+    }
+    static bool visit(void* pass, UNION_DATA* value, bool alive) {
+        return static_cast<const FOR_PASS*>(pass)->run(value, alive);
+    }
+};
+
 void for_variable_form(TOKEN* node, ARG_FRAME& frame, RESULT_ITEM this_item, const std::string& routine) {
     const uint32_t n = frame.count();
     if (frame.check_variable(0, false) != nullptr) raise_check(node, routine, frame.message(false));
     require_code(frame, n - 1, node, routine);
-    TOKEN* body = code_block(frame[n - 1]);
     UNION_DATA* target = follow_aliases(frame[0].cell);
     const CELL_WATCH target_watch(RESULT_ITEM{target, access_variable, 0});
     std::vector<CELL_WATCH> watches;
     watches.reserve(n - 2);
     for (uint32_t i = 1; i + 1 < n; ++i) watches.emplace_back(frame[i]);
+    const FOR_PASS pass{node, routine, target, target_watch, code_block(frame[n - 1]), this_item};
     for (uint32_t i = 1; i + 1 < n; ++i) {
-        if (!target_watch.alive() || !watches[i - 1].alive()) raise_check(node, routine, msg_text("insnicdef"));
-        if (value_under_iteration(target)) {
-            std::string key = std::string("for") + method_key_mark;
-            raise_system_error(node, method_context(node, "sys", key, false) + ' ' + msg_text("unzwaeite"));
-        }
-        if (const char* message = assign_by_mode(target, frame[i].cell, -1)) raise_check(node, routine, message);
-        run_block(body, this_item);
-        if (loop_after_body()) break;
+        if (pass.run(frame[i].cell, watches[i - 1].alive())) break;
     }
 }
 
-}  // namespace
+// The variable form over values among which ranges are walked.
+void for_walked_form(TOKEN* node, FOR_ARGUMENTS& arguments, RESULT_ITEM this_item, const std::string& routine) {
+    UNION_DATA* target = follow_aliases(arguments.variable().cell);
+    const CELL_WATCH target_watch(RESULT_ITEM{target, access_variable, 0});
+    FOR_PASS pass{node, routine, target, target_watch, code_block(arguments.code()), this_item};
+    arguments.walk(FOR_VALUE_VISIT{FOR_PASS::visit, &pass});
+}
 
-void exec_for(TOKEN* node, RESULT_ITEM this_item) {
+// exec_for once its arguments are evaluated, or parked for its frame.
+void run_for(TOKEN* node, RESULT_ITEM this_item, FOR_ARGUMENTS& walked, bool evaluated) {
     static const std::string routine = statement_name("for");
+    if (evaluated) {
+        if (walked.walkable()) {
+            for_walked_form(node, walked, this_item, routine);
+            loop_after_end();
+            return;
+        }
+        walked.park_expanded(node);
+    }
     ARG_FRAME frame(node->left, this_item, true);
     if (frame.check_count_range(1, -1) != nullptr) raise_check(node, routine, frame.message(false));
     const uint32_t n = frame.count();
@@ -281,9 +317,174 @@ void exec_for(TOKEN* node, RESULT_ITEM this_item) {
     loop_after_end();
 }
 
-void exec_switch(TOKEN* node, RESULT_ITEM this_item) {
+}  // namespace
+
+void exec_for(TOKEN* node, RESULT_ITEM this_item) {
+    FOR_ARGUMENTS walked;
+    const bool evaluated = FOR_ARGUMENTS::has_range_to_walk(node) && walked.evaluate(node, this_item, false);
+    run_for(node, this_item, walked, evaluated);
+}
+
+bool exec_for_first_run(TOKEN* node, RESULT_ITEM this_item) {
+    if (!is_call_token(node) || *node->text != "for" || routine_name_defined("for") ||
+        !FOR_ARGUMENTS::has_range_to_walk(node))
+        return false;
+    FOR_ARGUMENTS walked;
+    if (!walked.evaluate(node, this_item, true)) return true;
+    node->executor = exec_for;
+    run_for(node, this_item, walked, true);
+    return true;
+}
+
+namespace {
+
+// One statement of a switch block as the tree fixes it.
+struct SWITCH_ENTRY {
+    TOKEN* statement;
+    bool is_empty;            // the empty statement, passed over
+    bool is_case;             // a call of case
+    const TOKEN_LIST* parts;  // its arguments; null for a case without any
+    bool braced;              // the last of them a braced, non-empty block
+};
+using SWITCH_PLAN = std::vector<SWITCH_ENTRY>;
+
+SWITCH_PLAN make_switch_plan(TOKEN* block) {
+    SWITCH_PLAN plan;
+    const TOKEN_LIST statements(block, ';');
+    const uint32_t declared = implicit_declaration_count(block);
+    const uint32_t cases = statements.count() > declared ? statements.count() - declared : 0;
+    for (uint32_t index = 0; index < cases; ++index) {
+        TOKEN* statement = statements[index];
+        if (statement == nullptr) break;  // an empty operand ends the list
+        SWITCH_ENTRY entry{statement, statement->op1 == '#' && statement->op2 == 0, false, nullptr, false};
+        entry.is_case = !entry.is_empty && is_call_token(statement) && *statement->text == "case";
+        if (entry.is_case && statement->left != nullptr) {
+            entry.parts = &argument_list_of(statement->left);
+            const uint32_t n = entry.parts->count();
+            const TOKEN* last = n > 0 ? (*entry.parts)[n - 1] : nullptr;
+            entry.braced =
+                last != nullptr && last->block_mode == block_mode_braced && !(last->op1 == '#' && last->op2 == 0);
+        }
+        plan.push_back(entry);
+    }
+    return plan;
+}
+
+// The statements of a switch block, looked at once per block and program
+// (the tree stands still while a program runs). A plan is never freed while
+// the program runs, since a switch nested in a case may still be walking it.
+const SWITCH_PLAN& switch_plan(TOKEN* block) {
+    struct KEPT {
+        uint64_t generation = 0;
+        std::unique_ptr<SWITCH_PLAN> plan;
+    };
+    static std::unordered_map<const TOKEN*, KEPT> plans;
+    static std::vector<std::unique_ptr<SWITCH_PLAN>> retired;
+    static const TOKEN* last_block = nullptr;  // a switch run again finds its plan at once
+    static const SWITCH_PLAN* last_plan = nullptr;
+    static uint64_t last_generation = 0;
+    if (block == last_block && last_generation == routine_tables_generation) return *last_plan;
+    KEPT& kept = plans[block];
+    if (kept.plan == nullptr || kept.generation != routine_tables_generation) {
+        if (kept.plan != nullptr) retired.push_back(std::move(kept.plan));
+        kept.plan = std::make_unique<SWITCH_PLAN>(make_switch_plan(block));
+        kept.generation = routine_tables_generation;
+    }
+    last_block = block;
+    last_plan = kept.plan.get();
+    last_generation = kept.generation;
+    return *kept.plan;
+}
+
+// The value of a literal or variable among the values of a case: a
+// variable's item is appended to the list, a literal's value is made once
+// and kept in its node.
+UNION_DATA* case_value(TOKEN* part, RESULT_ITEM this_item, RESULT_LIST& named) {
+    if (part->evaluator == eval_variable) {
+        eval_cached(part, this_item, named);
+        return named.tail->item.cell;
+    }
+    if (part->constant == nullptr) {
+        RESULT_LIST made;
+        eval_cached(part, this_item, made);
+        part->constant.reset(pop(made).cell);
+    }
+    return part->constant.get();
+}
+
+// Whether a case whose last argument is a braced block can be decided
+// without an argument frame: its values are literals or variables (or,
+// without a switch value, int comparisons) whose evaluation runs no code
+// and gives one result each. Such a case decides as the general road does:
+// every value is evaluated before the first comparison, and none can raise.
+bool plain_case(const TOKEN_LIST& parts, bool by_value) {
+    const uint32_t n = parts.count();
+    for (uint32_t i = 0; i + 1 < n; ++i) {
+        const TOKEN* part = parts[i];
+        if (!part->result_stack.empty()) return false;
+        if (by_value) {
+            const EVAL_HANDLER handler = part->evaluator;
+            if (handler != eval_variable && handler != eval_int_literal && handler != eval_str_literal &&
+                handler != eval_char_literal)
+                return false;
+        } else if (fast_comparison(part) < 0) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The block of the case when it matches, without a frame (see plain_case).
+// Every value is read before the first comparison, as a frame reads them.
+TOKEN* match_plain_case(const TOKEN_LIST& parts, UNION_DATA* value, RESULT_ITEM this_item) {
+    const uint32_t last = parts.count() - 1;
+    bool match = last == 0;
+    if (value == nullptr) {
+        for (uint32_t i = 0; i < last && !match; ++i) match = fast_comparison(parts[i]) == 1;
+        return match ? parts[last] : nullptr;
+    }
+    constexpr uint32_t inline_values = 16;
+    UNION_DATA* inline_cells[inline_values];
+    std::vector<UNION_DATA*> more;
+    UNION_DATA** cells = inline_cells;
+    if (last > inline_values) {
+        more.resize(last);
+        cells = more.data();
+    }
+    RESULT_LIST named;
+    for (uint32_t i = 0; i < last; ++i) cells[i] = case_value(parts[i], this_item, named);
+    for (uint32_t i = 0; i < last && !match; ++i) match = is_equal_value(value, follow_aliases(cells[i]), true);
+    return match ? parts[last] : nullptr;
+}
+
+// The block of the case when it matches, decided on the general road.
+TOKEN* match_case(TOKEN* node, TOKEN* statement, const ARG_FRAME& frame, bool by_value, const CELL_WATCH& value_watch,
+                  RESULT_ITEM this_item) {
     static const std::string routine = statement_name("switch");
     static const std::string case_routine = statement_name("case");
+    ARG_FRAME case_frame(statement->left, this_item, true);
+    if (case_frame.check_count_range(1, -1) != nullptr) raise_check(node, case_routine, case_frame.message(false));
+    const uint32_t last = case_frame.count() - 1;
+    require_code(case_frame, last, node, case_routine);
+    bool match = last == 0;
+    if (!by_value) {
+        for (uint32_t i = 0; i < last; ++i)
+            if (case_frame.check_type(i, 'b', true) != nullptr)
+                raise_check(node, case_routine, case_frame.message(false));
+        for (uint32_t i = 0; i < last && !match; ++i) match = case_frame.value(i)->bool_word() != 0;
+    } else {
+        if (!value_watch.alive()) raise_check(node, routine, msg_text("insnicdef"));
+        UNION_DATA* value = follow_aliases(frame[0].cell);
+        for (uint32_t i = 0; i < last && !match; ++i)
+            match = is_equal_value(value, follow_aliases(case_frame[i].cell), true);
+    }
+    return match ? code_block(case_frame[last]) : nullptr;
+}
+
+}  // namespace
+
+void exec_switch(TOKEN* node, RESULT_ITEM this_item) {
+    static const std::string routine = statement_name("switch");
     ARG_FRAME frame(node->left, this_item, true);
     if (frame.check_count_range(1, 2) != nullptr) raise_check(node, routine, frame.message(false));
     const bool by_value = frame.count() == 2;
@@ -296,36 +497,18 @@ void exec_switch(TOKEN* node, RESULT_ITEM this_item) {
     // The cases are the block's statements but the declarations of the names
     // first used in them, which live while the switch runs.
     const BLOCK_VARIABLES variables(block);
-    const TOKEN_LIST statements(block, ';');
-    const uint32_t declared = implicit_declaration_count(block);
-    const uint32_t cases = statements.count() > declared ? statements.count() - declared : 0;
-    for (uint32_t index = 0; index < cases; ++index) {
-        TOKEN* statement = statements[index];
-        if (statement == nullptr) break;
-        if (statement->op1 == '#' && statement->op2 == 0) continue;  // empty statement
-        if (!is_call_token(statement) || *statement->text != "case")
-            raise_error(statement, routine_kind_procedure, routine.c_str(), msg_text("keicasanwswi"),
+    for (const SWITCH_ENTRY& entry : switch_plan(block)) {
+        if (entry.is_empty) continue;
+        if (!entry.is_case)
+            raise_error(entry.statement, routine_kind_procedure, routine.c_str(), msg_text("keicasanwswi"),
                         error_kind_system);
         TOKEN* matched = nullptr;
-        {
-            ARG_FRAME case_frame(statement->left, this_item, true);
-            if (case_frame.check_count_range(1, -1) != nullptr)
-                raise_check(node, case_routine, case_frame.message(false));
-            const uint32_t last = case_frame.count() - 1;
-            require_code(case_frame, last, node, case_routine);
-            bool match = last == 0;
-            if (!by_value) {
-                for (uint32_t i = 0; i < last; ++i)
-                    if (case_frame.check_type(i, 'b', true) != nullptr)
-                        raise_check(node, case_routine, case_frame.message(false));
-                for (uint32_t i = 0; i < last && !match; ++i) match = case_frame.value(i)->bool_word() != 0;
-            } else {
-                if (!value_watch.alive()) raise_check(node, routine, msg_text("insnicdef"));
-                UNION_DATA* value = follow_aliases(frame[0].cell);
-                for (uint32_t i = 0; i < last && !match; ++i)
-                    match = is_equal_value(value, follow_aliases(case_frame[i].cell), true);
-            }
-            if (match) matched = code_block(case_frame[last]);
+        if (entry.braced && plain_case(*entry.parts, by_value)) {
+            if (by_value && !value_watch.alive()) raise_check(node, routine, msg_text("insnicdef"));
+            UNION_DATA* value = by_value ? follow_aliases(frame[0].cell) : nullptr;
+            matched = match_plain_case(*entry.parts, value, this_item);
+        } else {
+            matched = match_case(node, entry.statement, frame, by_value, value_watch, this_item);
         }
         if (matched != nullptr) {
             run_block(matched, this_item);

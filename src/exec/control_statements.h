@@ -34,6 +34,14 @@ class UNION_DATA;
 void exec_if(TOKEN* node, RESULT_ITEM this_item);
 void exec_while(TOKEN* node, RESULT_ITEM this_item);
 void exec_for(TOKEN* node, RESULT_ITEM this_item);
+// The first run of a for statement, which the binder offers here before the
+// routine call by name: when no routine is named for and a range stands
+// among the values, the statement runs without the arguments that call would
+// make first (a range's elements). A run whose arguments leave a language
+// exception pending ends there and leaves the node unbound, as that call
+// does; otherwise exec_for is bound. False, with nothing done, for any other
+// statement.
+bool exec_for_first_run(TOKEN* node, RESULT_ITEM this_item);
 void exec_switch(TOKEN* node, RESULT_ITEM this_item);
 void exec_repeat(TOKEN* node, RESULT_ITEM this_item);  // count ";;" block
 void exec_apply(TOKEN* node, RESULT_ITEM this_item);   // word, blank, comma list

@@ -135,6 +135,7 @@ void bind_operator_executor(TOKEN* node, RESULT_ITEM this_item) {
         // What the call leaves parked on its arguments is freed on every way
         // out, also when the keyword executor took the call over.
         UNWIND_RESULT_STACK unwind(node);
+        if (exec_for_first_run(node, this_item)) return;
         ROUTINE_REQUEST request;
         request.node = node;
         request.receiver = this_item;

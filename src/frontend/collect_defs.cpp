@@ -109,7 +109,7 @@ void merge_routines(TOKEN* defining_tree, TOKEN* collecting_root, const std::str
             raise_duplicate(definition, format_string(msg_text("schdefbei"), word, routine.c_str(),
                                                       position_text(existing).c_str()));
         }
-        enter_token(into, stored_key, definition);
+        enter_routine(into, stored_key, definition);
     }
 }
 

@@ -148,7 +148,7 @@ void check_fundef_form(TOKEN* scope_token) {
         std::string collision;
         match_args_signature(collision, *scope, key, is_procedure, 0);
         if (collision.empty()) {
-            enter_token(is_procedure ? scope->procedures : scope->functions, key, call);
+            enter_routine(is_procedure ? scope->procedures : scope->functions, key, call);
             call->declaration = call;
         } else {
             std::string shown = method_context(call, "", key, true);

@@ -1,5 +1,7 @@
 #include "frontend/scope.h"
 
+#include <string_view>
+#include <unordered_set>
 #include <vector>
 
 #include "runtime/display_name.h"
@@ -13,6 +15,25 @@
 namespace morvu {
 
 uint64_t routine_tables_generation = 1;
+
+namespace {
+
+// The names of every routine stored so far. Names are never taken out: a
+// stale one only sends a call of that name the general way.
+std::unordered_set<std::string>& routine_names() {
+    static std::unordered_set<std::string> names;
+    return names;
+}
+
+}  // namespace
+
+void enter_routine(STR_INT_TABLE& table, const std::string& key, TOKEN* node) {
+    enter_token(table, key, node);
+    const std::string_view whole(key);
+    routine_names().emplace(whole.substr(0, whole.find(method_key_mark)));
+}
+
+bool routine_name_defined(const std::string& name) { return routine_names().count(name) != 0; }
 
 namespace {
 

@@ -103,6 +103,15 @@ inline void enter_token(STR_INT_TABLE& table, const std::string& key, TOKEN* nod
     ++routine_tables_generation;
 }
 
+// Stores a procedure or function under its method key, as enter_token
+// does, and notes the routine's name (the key's text before the first mark).
+void enter_routine(STR_INT_TABLE& table, const std::string& key, TOKEN* node);
+
+// Whether a procedure or function of this name has been stored in any scope
+// of the program, whatever its argument types. A call of a name no routine
+// has can reach only a statement keyword or a built-in function.
+bool routine_name_defined(const std::string& name);
+
 // The defining node of `name` seen from `start`, or null.
 //   kind: 'v' variable, 'p' procedure, 'f' function (name is then a method
 //         key), anything else a type.

@@ -198,6 +198,39 @@ STEP open_containers(char lowered, void* mine, void* theirs) {
     }
 }
 
+// Whether the payloads of two defined cells of one scalar type are equal:
+// bool, char, int, real, oper or str.
+bool scalar_payloads_equal(char type, UNION_DATA* x, UNION_DATA* y) {
+    switch (type) {
+    case tag_bool: return x->bool_word() == y->bool_word();
+    case tag_char: return x->char_byte() == y->char_byte();
+    case tag_int: {
+        int64_t a = 0;
+        int64_t b = 0;
+        if ((is_inline_int(x->payload) || is_inline_int(y->payload)) && cell_int64(x, a) && cell_int64(y, b))
+            return a == b;
+        return *x->int_data() == *y->int_data();
+    }
+    case tag_real: return *x->real_data() == *y->real_data();
+    case tag_oper: return x->oper_chars()[0] == y->oper_chars()[0] && x->oper_chars()[1] == y->oper_chars()[1];
+    default: return std::strcmp(x->str_data()->text.c_str(), y->str_data()->text.c_str()) == 0;
+    }
+}
+
+// A cell of one of those scalar types, or any other cell that holds no
+// link and nests nothing; its comparison opens no frame.
+bool is_scalar_cell(const UNION_DATA* cell) {
+    switch (lower_tag(cell->tag)) {
+    case tag_bool:
+    case tag_char:
+    case tag_int:
+    case tag_real:
+    case tag_oper:
+    case tag_str: return true;
+    default: return false;
+    }
+}
+
 // The payloads of two cells of the same lowered type, links already
 // resolved: decided at once, or a frame opened for their elements.
 STEP open_payloads(UNION_DATA* x, UNION_DATA* y) {
@@ -230,8 +263,12 @@ STEP open_payloads(UNION_DATA* x, UNION_DATA* y) {
         return step_of(x->timezone_data()->hours == y->timezone_data()->hours &&
                        x->timezone_data()->minutes == y->timezone_data()->minutes);
     case tag_datetime: return step_of(x->datetime_data()->total_seconds() == y->datetime_data()->total_seconds());
-    case tag_bool: return step_of(x->bool_word() == y->bool_word());
-    case tag_char: return step_of(x->char_byte() == y->char_byte());
+    case tag_bool:
+    case tag_char:
+    case tag_int:
+    case tag_real:
+    case tag_oper:
+    case tag_str: return step_of(scalar_payloads_equal(type, x, y));
     case tag_dir: return step_of(x->dir_data()->path_name == y->dir_data()->path_name);
     case tag_error: {
         const ERROR_DATA& a = *x->error_data();
@@ -239,16 +276,6 @@ STEP open_payloads(UNION_DATA* x, UNION_DATA* y) {
         return step_of(a.file == b.file && a.kind == b.kind && a.line == b.line && a.message == b.message);
     }
     case tag_file: return step_of(x->file_data()->path_name == y->file_data()->path_name);
-    case tag_int: {
-        int64_t a = 0;
-        int64_t b = 0;
-        if ((is_inline_int(x->payload) || is_inline_int(y->payload)) && cell_int64(x, a) && cell_int64(y, b))
-            return step_of(a == b);
-        return step_of(*x->int_data() == *y->int_data());
-    }
-    case tag_real: return step_of(*x->real_data() == *y->real_data());
-    case tag_oper: return step_of(x->oper_chars()[0] == y->oper_chars()[0] && x->oper_chars()[1] == y->oper_chars()[1]);
-    case tag_str: return step_of(std::strcmp(x->str_data()->text.c_str(), y->str_data()->text.c_str()) == 0);
     case tag_code: {
         const TOKEN* a = x->code_data()->block;
         const TOKEN* b = y->code_data()->block;
@@ -518,6 +545,21 @@ bool run_walk(size_t base) {
 }  // namespace
 
 bool is_equal_value(UNION_DATA* a, UNION_DATA* b, bool top) {
+    // Two scalars compared outside any other test: no partners to record,
+    // no references inside to match up.
+    if (top && open_tests == 0) {
+        UNION_DATA* x = follow_aliases(a);
+        UNION_DATA* y = follow_aliases(b);
+        if (is_scalar_cell(x) && is_scalar_cell(y)) {
+            const char type = lower_tag(x->tag);
+            if (type != lower_tag(y->tag)) return false;
+            const bool defined = is_defined_value(x);
+            if (defined != is_defined_value(y)) return false;
+            if (!defined) return true;
+            if (x->payload == nullptr || y->payload == nullptr) return x->payload == y->payload;
+            return scalar_payloads_equal(type, x, y);
+        }
+    }
     // The outermost test forgets every partner at its end, also those of
     // cells outside the value that aliases inside it led to.
     struct OPEN_TEST {

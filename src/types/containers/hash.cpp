@@ -192,35 +192,75 @@ UNION_DATA* plain_argument(const RESULT_ITEM& item) {
     return tag == tag_int || tag == tag_str ? cell : nullptr;
 }
 
-// h.get(k) of a key the hash holds: a copy of its value.
-bool plain_get(const DIRECT_CALL& call) {
+// Looks the one int or str key (held by value) of a call on a defined
+// hash up: false for any other call, else true with the key's value cell
+// in value (null for a key the hash lacks).
+bool look_up_plain_key(const DIRECT_CALL& call, UNION_DATA*& value) {
     UNION_DATA* receiver = call.defined_receiver(tag_hash);
     if (receiver == nullptr || call.args.count != 1) return false;
     UNION_DATA* key = plain_argument(call.args.head->item);
     if (key == nullptr || key->payload == nullptr) return false;
     HASH_DATA::KEY_PLACE place;
-    UNION_DATA* value = hash_of(receiver).get(key, false, place);
-    if (value == nullptr) return false;  // the handler names the missing key
+    value = hash_of(receiver).get(key, false, place);
+    return true;
+}
+
+// h.get(k) of a key the hash holds: a copy of its value.
+bool plain_get(const DIRECT_CALL& call) {
+    UNION_DATA* value = nullptr;
+    if (!look_up_plain_key(call, value) || value == nullptr) return false;  // the handler names a missing key
     if (const char* message = make_copy_value(*call.results, value, 4, false, false)) call.raise("hash", message);
+    return true;
+}
+
+// h.def(k) of one int or str key.
+bool plain_def(const DIRECT_CALL& call) {
+    UNION_DATA* value = nullptr;
+    if (!look_up_plain_key(call, value)) return false;
+    call.results->append(make_bool_value(value != nullptr, 0));
+    return true;
+}
+
+// The hash of a call on a hash variable reached without links, that no
+// walk holds, with this many arguments whose first one is an int or str key
+// held by value (left in key); null for any other call.
+HASH_DATA* changeable_hash(const DIRECT_CALL& call, uint32_t count, UNION_DATA*& key) {
+    UNION_DATA* receiver = call.receiver.cell;
+    if (receiver == nullptr || lower_tag(receiver->tag) != tag_hash || receiver->payload == nullptr ||
+        call.receiver.mode < access_variable || call.args.count != count)
+        return nullptr;
+    HASH_DATA& hash = hash_of(receiver);
+    if (hash.iteration_count != 0) return nullptr;
+    key = plain_argument(call.args.head->item);
+    return key != nullptr && key->payload != nullptr ? &hash : nullptr;
+}
+
+// h.del(k) of one int or str key that the hash holds, on a hash variable
+// that no walk holds.
+bool remove_plain_key(const DIRECT_CALL& call) {
+    UNION_DATA* key = nullptr;
+    HASH_DATA* hash = changeable_hash(call, 1, key);
+    if (hash == nullptr) return false;
+    HASH_DATA::KEY_PLACE place;
+    if (hash->get(key, false, place) == nullptr) return false;  // the handler names the missing key
+    const char* message = nullptr;
+    hash->remove(key, false, &message);
+    if (message != nullptr) call.raise("hash", message);
     return true;
 }
 
 // h.ins(k, v) of a new int or str key and an int or str value, on a hash
 // variable that no walk holds.
 bool insert_plain_pair(const DIRECT_CALL& call) {
-    UNION_DATA* receiver = call.receiver.cell;
-    if (receiver == nullptr || lower_tag(receiver->tag) != tag_hash || receiver->payload == nullptr ||
-        call.receiver.mode < access_variable || call.args.count != 2)
-        return false;
-    HASH_DATA& hash = hash_of(receiver);
-    if (hash.iteration_count != 0) return false;
-    UNION_DATA* key = plain_argument(call.args.head->item);
+    UNION_DATA* key = nullptr;
+    HASH_DATA* hash = changeable_hash(call, 2, key);
+    if (hash == nullptr) return false;
     UNION_DATA* value = plain_argument(call.args.head->next->item);
-    if (key == nullptr || key->payload == nullptr || value == nullptr) return false;
+    if (value == nullptr) return false;
     HASH_DATA::KEY_PLACE place;
-    if (hash.get(key, false, place) != nullptr) return false;  // the handler refuses a key given again
+    if (hash->get(key, false, place) != nullptr) return false;  // the handler refuses a key given again
     const char* message = nullptr;
-    hash.insert(key, 0, value, 0, &message, place);
+    hash->insert(key, 0, value, 0, &message, place);
     if (message != nullptr) call.raise("hash", message);
     return true;
 }
@@ -240,10 +280,11 @@ DIRECT_HANDLER hash_direct_for(const std::string& key, bool function) {
         for (const char* pair :
              {"ins\xA7int;int;\xA7", "ins\xA7int;str;\xA7", "ins\xA7str;int;\xA7", "ins\xA7str;str;\xA7"})
             if (key == pair) return insert_plain_pair;
-        return nullptr;
+        return key == "del\xA7str;\xA7" || key == "del\xA7int;\xA7" ? remove_plain_key : nullptr;
     }
     if (key == "[]\xA7str;\xA7" || key == "[]\xA7int;\xA7") return element_at_once;
     if (key == "get\xA7str;\xA7" || key == "get\xA7int;\xA7") return plain_get;
+    if (key == "def\xA7str;\xA7" || key == "def\xA7int;\xA7") return plain_def;
     return key == "size\xA7" ? plain_size : nullptr;
 }
 

@@ -1,0 +1,131 @@
+#include "exec/for_values.h"
+
+#include <memory>
+
+#include "eval/arg_frame.h"
+#include "eval/evaluator.h"
+#include "exec/pending_exception.h"
+#include "frontend/token.h"
+#include "values/factories.h"
+#include "values/union_data.h"
+
+namespace morvu {
+
+namespace {
+
+// Whether an argument frame on the subtree would evaluate it itself rather
+// than take over a list parked for it.
+bool evaluates_itself(const TOKEN* arguments) {
+    const std::vector<RESULT_LIST*>& stack = arguments->result_stack;
+    return stack.empty() || stack.back() == nullptr || arguments->block_mode == block_mode_running;
+}
+
+// Whether the argument at index i of n could be a range to walk.
+bool walkable_position(uint32_t i, uint32_t n) { return i > 0 && i + 1 < n; }
+
+}  // namespace
+
+bool FOR_ARGUMENTS::has_range_to_walk(TOKEN* call) {
+    TOKEN* arguments = call->left;
+    if (arguments == nullptr || !evaluates_itself(arguments)) return false;
+    const TOKEN_LIST& parts = argument_list_of(arguments);
+    const uint32_t n = parts.count();
+    for (uint32_t i = 1; walkable_position(i, n); ++i) {
+        if (is_range_node(parts[i])) return true;
+    }
+    return false;
+}
+
+bool FOR_ARGUMENTS::evaluate(TOKEN* call, RESULT_ITEM this_item, bool abandon) {
+    const TOKEN_LIST& parts = argument_list_of(call->left);
+    const uint32_t n = parts.count();
+    PENDING_EXCEPTION* before = pending_exception;
+    ARGUMENT_HOLDS holding(list);
+    for (uint32_t i = 0; i < n; ++i) {
+        TOKEN* argument = parts[i];
+        holding.before(argument);
+        const uint32_t count_before = list.count;
+        if (walkable_position(i, n) && is_range_node(argument)) {
+            spans.push_back(SPAN_AT{list.count, RANGE_SPAN{}});
+            eval_range_span(argument, this_item, spans.back().span);
+        } else {
+            eval_cached(argument, this_item, list);
+        }
+        if (i == 0) first_count = list.count;
+        if (i + 1 == n) last_count = list.count - count_before;
+        if (abandon && pending_exception != before) return false;
+    }
+    return true;
+}
+
+bool FOR_ARGUMENTS::walkable() const {
+    if (first_count != 1 || last_count != 1) return false;
+    if (list.head->item.mode <= 5) return false;  // not a variable: the frame's check says so
+    UNION_DATA* code = argument_value(list.tail->item.cell);
+    if (code == nullptr || !is_defined_value(code) || is_empty_value(code) || base_type_code(code) != tag_code)
+        return false;
+    for (const SPAN_AT& at : spans) {
+        if (!at.span.empty && !at.span.machine) return false;
+    }
+    return true;
+}
+
+bool FOR_ARGUMENTS::has_values() const {
+    if (list.count > 2) return true;
+    for (const SPAN_AT& at : spans) {
+        if (!at.span.empty) return true;
+    }
+    return false;
+}
+
+void FOR_ARGUMENTS::park_expanded(TOKEN* call) {
+    auto expanded = std::make_unique<RESULT_LIST>();
+    uint32_t moved = 0;
+    for (const SPAN_AT& at : spans) {
+        for (; moved < at.items_before; ++moved) expanded->append(pop(list));
+        append_range_span(at.span, *expanded);
+    }
+    while (!list.empty()) expanded->append(pop(list));
+    push_result_list(call->left, expanded.release());
+}
+
+void FOR_ARGUMENTS::walk(FOR_VALUE_VISIT visit) {
+    // The values between the variable (index 0) and the code (index end).
+    const uint32_t end = list.count - 1;
+    std::vector<CELL_WATCH> watches;
+    watches.reserve(end - 1);
+    for (RESULT_NODE* node = list.head->next; node != list.tail; node = node->next) watches.emplace_back(node->item);
+    RESULT_NODE* node = list.head->next;
+    size_t next_span = 0;
+    for (uint32_t index = 1;; ++index) {
+        for (; next_span < spans.size() && spans[next_span].items_before == index; ++next_span) {
+            if (walk_span(spans[next_span].span, visit)) return;
+        }
+        if (index == end) return;
+        if (visit.visit(visit.context, node->item.cell, watches[index - 1].alive())) return;
+        node = node->next;
+    }
+}
+
+bool FOR_ARGUMENTS::walk_span(const RANGE_SPAN& span, FOR_VALUE_VISIT visit) {
+    if (span.empty) return false;
+    if (span.tag == 'c') {
+        for (int64_t c = span.first;; c += span.step) {
+            const std::unique_ptr<UNION_DATA> cell(make_char_value(static_cast<char>(c)).cell);
+            if (visit.visit(visit.context, cell.get(), true)) return true;
+            if (c == span.last) return false;
+        }
+    }
+    // One temporary int, given each element in turn; an assignment may box
+    // its number into a record, which the next element replaces.
+    std::unique_ptr<UNION_DATA> cell(new_int_cell(nullptr));
+    for (int64_t i = span.first;; i += span.step) {
+        if (cell->payload != nullptr && !is_inline_int(cell->payload)) clear_value(cell.get());
+        if (!make_inline_int(i, cell->payload))
+            cell.reset(new_int_cell(std::make_unique<INT_DATA>(static_cast<long>(i))));
+        if (visit.visit(visit.context, cell.get(), true)) return true;
+        if (i == span.last) return false;
+    }
+}
+
+}  // namespace morvu
