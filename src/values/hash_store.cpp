@@ -7,6 +7,7 @@
 #include <numeric>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 #include <utility>
 
 #include "runtime/message_scratch.h"
@@ -60,9 +61,19 @@ bool key_matches(LIST_NODE* node, UNION_DATA* key, bool by_reference) {
 
 constexpr uint64_t code_mask = (uint64_t{1} << HASH_DATA::code_bits) - 1;
 
-uint64_t identity_code(UNION_DATA* key) {
-    // Mixed, so that neighbouring cells spread over the index.
-    auto code = static_cast<uint64_t>(reinterpret_cast<uintptr_t>(follow_link(key)));
+// The numbers of the cells that reference keys refer to. Never destroyed:
+// cells that live until the process ends still forget theirs during static
+// destruction.
+std::unordered_map<const UNION_DATA*, uint64_t>& key_numbers() {
+    static auto* numbers = new std::unordered_map<const UNION_DATA*, uint64_t>();
+    return *numbers;
+}
+
+uint64_t last_key_number = 0;
+
+uint64_t identity_code(uint64_t number) {
+    // Mixed, so that neighbouring numbers spread over the index.
+    uint64_t code = number;
     code ^= code >> 33;
     code *= 0xff51afd7ed558ccdULL;
     code ^= code >> 33;
@@ -143,6 +154,17 @@ const char* assign_pair_value(LIST_NODE* node, UNION_DATA* value, int value_mode
 
 }  // namespace
 
+uint64_t reference_key_number(UNION_DATA* cell) {
+    auto [entry, added] = key_numbers().try_emplace(cell, 0);
+    // A cell without the mark is new at its address, whatever number an
+    // earlier cell there may have left behind.
+    if (added || cell->key_numbered == 0) entry->second = ++last_key_number;
+    cell->key_numbered = 1;
+    return entry->second;
+}
+
+void forget_key_number(const UNION_DATA* cell) { key_numbers().erase(cell); }
+
 HASH_DATA::HASH_DATA() = default;
 
 HASH_DATA::~HASH_DATA() { clear(); }
@@ -154,9 +176,8 @@ int HASH_DATA::bucket_of(UNION_DATA* key, bool by_reference, const char** messag
 HASH_DATA::PLACE HASH_DATA::place_of(UNION_DATA* key, bool by_reference, const char** message) {
     if (by_reference) {
         if (message != nullptr) *message = nullptr;
-        // Cells are at least 8-byte aligned: the low bits carry nothing.
-        auto identity = reinterpret_cast<uintptr_t>(follow_link(key)) >> 3;
-        return {static_cast<int>(identity % bucket_count), identity_code(key)};
+        const uint64_t number = reference_key_number(follow_link(key));
+        return {static_cast<int>(number % bucket_count), identity_code(number)};
     }
     // Int and str keys, the common ones, are placed from their key text
     // without building it.
@@ -175,7 +196,7 @@ HASH_DATA::PLACE HASH_DATA::place_of_text(std::string_view text) {
 }
 
 uint64_t HASH_DATA::code_of_node(LIST_NODE* node) {
-    if (is_reference_key(node)) return identity_code(&node->key());
+    if (is_reference_key(node)) return identity_code(reference_key_number(follow_link(&node->key())));
     KEY_DIGITS digits;
     std::string_view view;
     if (scalar_key_view(&node->key(), digits, &view)) return text_code(view);

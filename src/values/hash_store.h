@@ -7,6 +7,9 @@
 // placed by its key text, value_key_text, which equal keys share whatever
 // the settings) or by reference (a reference cell, matched and placed by
 // the identity of the cell it refers to). The two kinds never match.
+// That identity is a number the cell gets when a reference key first
+// refers to it, in order of first use, never its address: the pair order of
+// reference keys, and so what a program prints, is the same on every run.
 // Because a key lands in the same bucket in every hash, the set operations
 // and comparisons work bucket by bucket.
 //
@@ -17,7 +20,7 @@
 // walk_ended drops it once the last walk is over.
 //
 // Beside the buckets an index finds every pair by a 64-bit code of its key
-// (from the key text, or the referenced cell's identity), so no lookup walks
+// (from the key text, or the referenced cell's number), so no lookup walks
 // a bucket: the buckets give the order, the index the speed. The index is
 // rebuilt from the buckets whenever the number of pairs it holds disagrees
 // with pair_count (pairs linked into the buckets by other code). Nodes never
@@ -41,6 +44,12 @@ class UNION_DATA;
 class LIST_DATA;
 struct LIST_NODE;
 
+// The number of a cell that reference keys refer to: given at its first
+// use, 1 upwards in the order of first use, and kept while the cell lives.
+uint64_t reference_key_number(UNION_DATA* cell);
+// Drops the number of a cell that is being destroyed.
+void forget_key_number(const UNION_DATA* cell);
+
 class HASH_DATA {
 public:
     static constexpr int bucket_count = 97;
@@ -59,7 +68,7 @@ public:
     HASH_DATA(const HASH_DATA&) = delete;
     HASH_DATA& operator=(const HASH_DATA&) = delete;
 
-    // The bucket of a key: by reference from the referenced cell's identity,
+    // The bucket of a key: by reference from the referenced cell's number,
     // else from the key's canonical text. A key type without text form puts
     // its message in *message (when message is not null) and the text built
     // so far still chooses the bucket.

@@ -210,6 +210,7 @@ UNION_DATA::UNION_DATA(char tag) : tag(tag) {
 
 UNION_DATA::~UNION_DATA() {
     if (weak_held != 0) cut_weak_cells(this);
+    if (key_numbered != 0) forget_key_number(this);
     // The common cells nobody links to need no detaching: the temporaries of
     // arithmetic and text building (a walk may still hold a text), empty any
     // cells, and the aliases handed out for elements, which only leave their

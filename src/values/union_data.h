@@ -124,6 +124,7 @@ public:
     uint8_t scope_variable : 1 = 0;  // a declared variable (or this); may become an alias
     uint8_t key_follows : 1 = 0;     // the value cell of a list node whose own key cell lies behind it
     uint8_t in_use : 1 = 0;          // an operation holds this cell (values/cell_holds.h)
+    uint8_t key_numbered : 1 = 0;    // reference keys have given this cell a number (values/hash_store.h)
     SCALAR_WORD scalar{};
     uint8_t access_mode = access_variable;
     UNION_DATA* referrers = nullptr;  // head of the link cells pointing here (see above)
