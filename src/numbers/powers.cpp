@@ -6,6 +6,7 @@
 // decided (numbers/series.h). A logarithm that is an exact decimal (log of 8
 // to the base 2) is recognised by raising both sides to whole powers.
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <new>
@@ -90,10 +91,13 @@ std::optional<REAL_DATA> exact_rational_power(const REAL_DATA& x, const INT_DATA
     if (!top_root) return std::nullopt;
     const std::optional<INT_DATA> bottom_root = exact_root(bottom, down);
     if (!bottom_root) return std::nullopt;
+    // The work of the exact power, in digits; a result that has about as
+    // many digits before its point is worth it whatever its size.
     const int64_t times = up < 0 ? -up : up;
     const double size =
-        static_cast<double>(times) * static_cast<double>(digit_count(*top_root) + digit_count(*bottom_root));
-    if (size > static_cast<double>(exact_power_digits)) return std::nullopt;
+        static_cast<double>(times) * (log10_of(REAL_DATA(*top_root, 0)) + log10_of(REAL_DATA(*bottom_root, 0)) + 1e-9);
+    const double result_digits = static_cast<double>(up) / static_cast<double>(down) * log10_of(x);
+    if (size > std::max(static_cast<double>(exact_power_digits), 2 * result_digits)) return std::nullopt;
     const INT_DATA exponent(static_cast<long>(times));
     const INT_DATA num = (up > 0 ? *top_root : *bottom_root).power(exponent);
     const INT_DATA den = (up > 0 ? *bottom_root : *top_root).power(exponent);
