@@ -79,8 +79,16 @@ void shape_cell(UNION_DATA* cell, uintptr_t word) {
 }
 
 UNION_DATA* SLOT_VIEW::show(uintptr_t word) {
+    reset();
     shape_cell(&cell, word);
     return &cell;
+}
+
+void SLOT_VIEW::reset() {
+    if (cell.tag == raise_tag(tag_int) && cell.payload != nullptr && !is_inline_int(cell.payload))
+        delete static_cast<INT_DATA*>(cell.payload);
+    cell.payload = nullptr;
+    cell.tag = tag_nothing;
 }
 
 SLOT_ROW& SLOT_ROW::operator=(SLOT_ROW&& other) noexcept {

@@ -78,7 +78,8 @@ void shape_cell(UNION_DATA* cell, uintptr_t word);
 std::unique_ptr<UNION_DATA> make_array_element(UNION_DATA* cell, int mode, const char** message);
 
 // A temporary cell showing the value of a compact slot, for readers that
-// do not keep the cell; it holds no payload of its own to free.
+// do not keep the cell. A reader that boxes its int into a record
+// (int_data()) leaves the record to the view, which frees it.
 class SLOT_VIEW {
 public:
     SLOT_VIEW() = default;
@@ -90,10 +91,8 @@ public:
     UNION_DATA* show(uintptr_t word);
 
 private:
-    void reset() {
-        cell.payload = nullptr;
-        cell.tag = tag_nothing;
-    }
+    // Frees the record a reader may have boxed the int into (int_data()).
+    void reset();
     UNION_DATA cell{tag_any};
 };
 

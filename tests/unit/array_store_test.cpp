@@ -438,6 +438,18 @@ TEST(ArrayStoreCompactSlots, CopiesKeepFormsAndCompactPlainCells) {
     EXPECT_FALSE(ints == chars);
 }
 
+TEST(ArrayStoreCompactSlots, AViewFreesTheRecordAReaderBoxedItsIntInto) {
+    uintptr_t word = 0;
+    ASSERT_TRUE(int_word(-5, word));
+    SLOT_VIEW view;
+    UNION_DATA* shown = view.show(word);
+    EXPECT_EQ(shown->int_data()->to_text(), "-5");  // boxed by the reader
+    ASSERT_TRUE(int_word(6, word));
+    shown = view.show(word);  // shown again: the record goes
+    EXPECT_EQ(shown->int_data()->to_text(), "6");
+    EXPECT_EQ(view.show(bool_word_of(1))->bool_word(), 1);
+}
+
 TEST(ArrayStoreCompactSlots, SortsMoveWordsAndCellsAlike) {
     ARRAY_DATA array;
     ASSERT_EQ(array.resize(4), 0);
