@@ -57,16 +57,11 @@ constexpr int block_limbs = 256;
 #define WIDE_KERNEL __attribute__((target("arch=x86-64-v4,prefer-vector-width=512")))
 #endif
 #define KERNEL_STEP [[gnu::always_inline]] inline
-#define AVX2_KERNEL __attribute__((target("avx2")))
 #define WIDE_INTRINSICS 1
 const bool wide_vectors = [] {
     __builtin_cpu_init();
     return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
            __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512dq");
-}();
-const bool avx2_vectors = [] {
-    __builtin_cpu_init();
-    return __builtin_cpu_supports("avx2") != 0;
 }();
 #else
 #define LIMB_KERNEL
@@ -180,10 +175,8 @@ WIDE_KERNEL uint32_t add_columns_wide(uint32_t* r, const uint32_t* a, const uint
 LIMB_KERNEL uint32_t add_columns_narrow(uint32_t* r, const uint32_t* a, const uint32_t* b, int n) {
     return add_columns_body(r, a, b, n);
 }
-AVX2_KERNEL uint32_t add_columns_avx2(uint32_t* r, const uint32_t* a, const uint32_t* b, int n);
 uint32_t add_columns(uint32_t* r, const uint32_t* a, const uint32_t* b, int n) {
-    if (wide_vectors) return add_columns_wide(r, a, b, n);
-    return avx2_vectors ? add_columns_avx2(r, a, b, n) : add_columns_narrow(r, a, b, n);
+    return wide_vectors ? add_columns_wide(r, a, b, n) : add_columns_narrow(r, a, b, n);
 }
 #else
 KERNEL_BUILDS(uint32_t, add_columns, (uint32_t * r, const uint32_t* a, const uint32_t* b, int n), (r, a, b, n))
@@ -395,101 +388,7 @@ KERNEL_STEP uint32_t mul_small_body(uint32_t* r, const uint32_t* a, int n, uint3
     }
     return high_below + carry;
 }
-#if WIDE_INTRINSICS
-// The product by a single factor in one pass of 256-bit vectors, for the
-// processors without 512-bit ones: eight columns at a time are split,
-// summed with the high limb and the excess of the column below (each moved
-// one lane up, the top lane into the next block) and stored, so every limb
-// is read and written once and no block is staged. r may be a: a block is
-// read before it is written, and nothing below it is read again.
-AVX2_KERNEL uint32_t mul_small_avx2(uint32_t* r, const uint32_t* a, int n, uint32_t m) {
-    const __m256i base = _mm256_set1_epi32(static_cast<int>(limb_base));
-    const __m256i top = _mm256_set1_epi32(static_cast<int>(limb_base - 1));
-    const __m256i factor_m = _mm256_set1_epi32(static_cast<int>(m));
-    const __m256d factor = _mm256_set1_pd(static_cast<double>(m) / limb_base);
-    const __m256i up = _mm256_setr_epi32(7, 0, 1, 2, 3, 4, 5, 6);
-    __m256i high_below = _mm256_setzero_si256();  // lane 0: the high limb of the column below
-    __m256i excess_below = _mm256_setzero_si256();
-    __m256i full = _mm256_setzero_si256();
-    int j = 0;
-    for (; j + 8 <= n; j += 8) {
-        const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + j));
-        const __m128i q_low = _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_castsi256_si128(x)), factor));
-        const __m128i q_high =
-            _mm256_cvttpd_epi32(_mm256_mul_pd(_mm256_cvtepi32_pd(_mm256_extracti128_si256(x, 1)), factor));
-        __m256i q = _mm256_inserti128_si256(_mm256_castsi128_si256(q_low), q_high, 1);
-        __m256i rest = _mm256_sub_epi32(_mm256_mullo_epi32(x, factor_m), _mm256_mullo_epi32(q, base));
-        const __m256i under = _mm256_cmpgt_epi32(_mm256_setzero_si256(), rest);
-        const __m256i over = _mm256_cmpgt_epi32(rest, top);
-        rest = _mm256_sub_epi32(_mm256_add_epi32(rest, _mm256_and_si256(under, base)), _mm256_and_si256(over, base));
-        q = _mm256_sub_epi32(_mm256_add_epi32(q, under), over);  // the masks are -1 where set
-        // The column sums: a low limb plus the high limb from below.
-        const __m256i q_up = _mm256_permutevar8x32_epi32(q, up);
-        __m256i s = _mm256_add_epi32(rest, _mm256_blend_epi32(q_up, high_below, 1));
-        high_below = q_up;
-        const __m256i carry = _mm256_cmpgt_epi32(s, top);
-        s = _mm256_sub_epi32(s, _mm256_and_si256(carry, base));
-        const __m256i carry_up = _mm256_permutevar8x32_epi32(_mm256_srli_epi32(carry, 31), up);
-        s = _mm256_add_epi32(s, _mm256_blend_epi32(carry_up, excess_below, 1));
-        excess_below = carry_up;
-        full = _mm256_or_si256(full, _mm256_cmpeq_epi32(s, base));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(r + j), s);
-    }
-    // The last columns one at a time, from the exact carry into them.
-    uint64_t rest = static_cast<uint32_t>(_mm256_cvtsi256_si32(high_below)) +
-                    static_cast<uint32_t>(_mm256_cvtsi256_si32(excess_below));
-    for (; j < n; ++j) {
-        const uint64_t cur = uint64_t{a[j]} * m + rest;
-        r[j] = static_cast<uint32_t>(cur % limb_base);
-        rest = cur / limb_base;
-    }
-    if (!_mm256_testz_si256(full, full)) rest += settle_carries(r, n);
-    return static_cast<uint32_t>(rest);
-}
-
-// The sum of columns in one pass of 256-bit vectors, as mul_small_avx2 does
-// it.
-AVX2_KERNEL uint32_t add_columns_avx2(uint32_t* r, const uint32_t* a, const uint32_t* b, int n) {
-    const __m256i base = _mm256_set1_epi32(static_cast<int>(limb_base));
-    const __m256i top = _mm256_set1_epi32(static_cast<int>(limb_base - 1));
-    const __m256i up = _mm256_setr_epi32(7, 0, 1, 2, 3, 4, 5, 6);
-    __m256i excess_below = _mm256_setzero_si256();
-    __m256i full = _mm256_setzero_si256();
-    int j = 0;
-    for (; j + 8 <= n; j += 8) {
-        __m256i s = _mm256_add_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + j)),
-                                     _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + j)));
-        const __m256i carry = _mm256_cmpgt_epi32(s, top);
-        s = _mm256_sub_epi32(s, _mm256_and_si256(carry, base));
-        const __m256i carry_up = _mm256_permutevar8x32_epi32(_mm256_srli_epi32(carry, 31), up);
-        s = _mm256_add_epi32(s, _mm256_blend_epi32(carry_up, excess_below, 1));
-        excess_below = carry_up;
-        full = _mm256_or_si256(full, _mm256_cmpeq_epi32(s, base));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(r + j), s);
-    }
-    uint32_t carry = static_cast<uint32_t>(_mm256_cvtsi256_si32(excess_below));
-    for (; j < n; ++j) {
-        const uint32_t s = a[j] + b[j] + carry;
-        carry = s >= limb_base;
-        r[j] = carry ? s - limb_base : s;
-    }
-    if (!_mm256_testz_si256(full, full)) carry += settle_carries(r, n);
-    return carry;
-}
-
-LIMB_KERNEL uint32_t mul_small_narrow(uint32_t* r, const uint32_t* a, int n, uint32_t m) {
-    return mul_small_body(r, a, n, m);
-}
-WIDE_KERNEL uint32_t mul_small_wide(uint32_t* r, const uint32_t* a, int n, uint32_t m) {
-    return mul_small_body(r, a, n, m);
-}
-uint32_t mul_small(uint32_t* r, const uint32_t* a, int n, uint32_t m) {
-    if (wide_vectors) return mul_small_wide(r, a, n, m);
-    return avx2_vectors ? mul_small_avx2(r, a, n, m) : mul_small_narrow(r, a, n, m);
-}
-#else
 KERNEL_BUILDS(uint32_t, mul_small, (uint32_t * r, const uint32_t* a, int n, uint32_t m), (r, a, n, m))
-#endif
 
 // r[0 .. n] -= a[0 .. n - 1] * m for a factor m of at most limb_base, the
 // step of the long division. Each column loses a low limb and the high limb
