@@ -47,10 +47,23 @@ constexpr int fast_depth_limit = 32;
 
 bool fast_int_at(TOKEN* node, int64_t& out, int depth);
 
-// The list or array a plain variable holds by value, as l.size() and l[i]
-// read it: not a constant, not walked; null otherwise.
+// The cell a name reads its elements from: a plain variable's own cell, or
+// for a ":$" input parameter the caller's cell its aliases lead to (reading
+// l[i] through them reads that cell's element); null for other names.
+UNION_DATA* readable_variable(const TOKEN* name) {
+    if (UNION_DATA* cell = plain_variable(name)) return cell;
+    if (name == nullptr || name->evaluator != eval_variable) return nullptr;
+    const TOKEN* declaration = name->declaration;
+    if (declaration == nullptr || declaration->member_slot >= 0 || declaration->arg_role != arg_role_variable_input)
+        return nullptr;
+    UNION_DATA* cell = top_cell(declaration);
+    return cell != nullptr ? follow_aliases(cell) : nullptr;
+}
+
+// The list or array a variable holds by value, as l.size() and l[i] read
+// it: not a constant, not walked; null otherwise.
 const UNION_DATA* plain_container_of(const TOKEN* receiver) {
-    const UNION_DATA* cell = plain_variable(receiver);
+    const UNION_DATA* cell = readable_variable(receiver);
     if (cell == nullptr || (cell->tag != tag_list && cell->tag != tag_array) || cell->payload == nullptr ||
         cell->access_mode < access_variable)
         return nullptr;
@@ -136,7 +149,7 @@ bool fast_element_read(TOKEN* node, int64_t& out, int depth) {
 // The hash a plain variable holds by value, as h[k] reads it: not a
 // constant, not in an any variable, not walked; null otherwise.
 UNION_DATA* plain_hash_of(const TOKEN* receiver) {
-    UNION_DATA* cell = plain_variable(receiver);
+    UNION_DATA* cell = readable_variable(receiver);
     if (cell == nullptr || cell->tag != tag_hash || cell->payload == nullptr || cell->access_mode < access_variable)
         return nullptr;
     return cell->hash_data()->iteration_count == 0 && !value_under_iteration(cell) ? cell : nullptr;
