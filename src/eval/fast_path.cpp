@@ -290,6 +290,29 @@ UNION_DATA* fast_int_variable(TOKEN* node) {
     return cell;
 }
 
+bool fast_element_int_store(TOKEN* node) {
+    TOKEN* left = node->left;
+    if (left == nullptr || node->right == nullptr || left->evaluator != eval_member) return false;
+    const TOKEN* part = element_call(left);
+    if (part == nullptr || part->left == nullptr) return false;
+    const UNION_DATA* cell = plain_container_of(left->left);
+    if (cell == nullptr || cell->tag != tag_list) return false;
+    // The right side first, as the general road evaluates it.
+    int64_t value = 0;
+    int64_t index = 0;
+    if (!fast_int(node->right, value) || !fast_int_at(part->left, index, 0) || index < 0) return false;
+    LIST_DATA* store = cell->list_data();
+    if (index >= store->node_count) return false;
+    UNION_DATA* element = store->at(static_cast<int>(index), nullptr);
+    if (element == nullptr || (element->tag != tag_int && element->tag != raise_tag(tag_int)) ||
+        element->payload == nullptr || value_under_iteration(element))
+        return false;
+    // The element keeps its form: a number in the payload word stays one.
+    if (is_inline_int(element->payload)) return make_inline_int(value, element->payload);
+    element->int_data()->assign_int64(value);
+    return true;
+}
+
 bool fast_call_assignment(TOKEN* node, RESULT_ITEM this_item) {
     TOKEN* right = node->right;
     if (node->left == nullptr || right == nullptr || right->block_mode != block_mode_none ||
