@@ -42,10 +42,23 @@ UNION_DATA* variable_cell_of(const TOKEN* node) {
     return top_cell(declaration);
 }
 
-// The list or array a plain variable holds by value, as l.size() and l[i]
-// read it: not a constant, not walked; null otherwise.
+// The cell a name reads its elements from: a plain variable's own cell, or
+// for a ":$" input parameter the caller's cell its aliases lead to (reading
+// l[i] through them reads that cell's element); null for other names.
+UNION_DATA* readable_variable(const TOKEN* name) {
+    if (UNION_DATA* cell = plain_variable(name)) return cell;
+    if (name == nullptr || name->evaluator != eval_variable) return nullptr;
+    const TOKEN* declaration = name->declaration;
+    if (declaration == nullptr || declaration->member_slot >= 0 || declaration->arg_role != arg_role_variable_input)
+        return nullptr;
+    UNION_DATA* cell = top_cell(declaration);
+    return cell != nullptr ? follow_aliases(cell) : nullptr;
+}
+
+// The list or array a variable holds by value, as l.size() and l[i] read
+// it: not a constant, not walked; null otherwise.
 const UNION_DATA* plain_container_of(const TOKEN* receiver) {
-    const UNION_DATA* cell = plain_variable(receiver);
+    const UNION_DATA* cell = readable_variable(receiver);
     if (cell == nullptr || (cell->tag != tag_list && cell->tag != tag_array) || cell->payload == nullptr ||
         cell->access_mode < access_variable)
         return nullptr;
@@ -139,7 +152,7 @@ bool fast_element_read(TOKEN* node, int64_t& out, int depth) {
 // The hash a plain variable holds by value, as h[k] reads it: not a
 // constant, not in an any variable, not walked; null otherwise.
 UNION_DATA* plain_hash_of(const TOKEN* receiver) {
-    UNION_DATA* cell = plain_variable(receiver);
+    UNION_DATA* cell = readable_variable(receiver);
     if (cell == nullptr || cell->tag != tag_hash || cell->payload == nullptr || cell->access_mode < access_variable)
         return nullptr;
     return cell->hash_data()->iteration_count == 0 && !value_under_iteration(cell) ? cell : nullptr;
@@ -296,6 +309,29 @@ UNION_DATA* fast_int_variable(TOKEN* node) {
     if (cell == nullptr || cell->tag != tag_int || cell->payload == nullptr || cell->access_mode != access_variable)
         return nullptr;
     return cell;
+}
+
+bool fast_element_int_store(TOKEN* node) {
+    TOKEN* left = node->left;
+    if (left == nullptr || node->right == nullptr || left->evaluator != eval_member) return false;
+    const TOKEN* part = element_call(left);
+    if (part == nullptr || part->left == nullptr) return false;
+    const UNION_DATA* cell = plain_container_of(left->left);
+    if (cell == nullptr || cell->tag != tag_list) return false;
+    // The right side first, as the general road evaluates it.
+    int64_t value = 0;
+    int64_t index = 0;
+    if (!fast_int(node->right, value) || !fast_int_at(part->left, index, 0) || index < 0) return false;
+    LIST_DATA* store = cell->list_data();
+    if (index >= store->node_count) return false;
+    UNION_DATA* element = store->at(static_cast<int>(index), nullptr);
+    if (element == nullptr || (element->tag != tag_int && element->tag != raise_tag(tag_int)) ||
+        element->payload == nullptr || value_under_iteration(element))
+        return false;
+    // The element keeps its form: a number in the payload word stays one.
+    if (is_inline_int(element->payload)) return make_inline_int(value, element->payload);
+    element->int_data()->assign_int64(value);
+    return true;
 }
 
 bool fast_call_assignment(TOKEN* node, RESULT_ITEM this_item) {

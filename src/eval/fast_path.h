@@ -91,6 +91,12 @@ UNION_DATA* plain_variable(const TOKEN* name);
 // holding a defined int; null otherwise.
 UNION_DATA* fast_int_variable(TOKEN* node);
 
+// l[i] = e where l is a list variable or ":$" parameter that no walk
+// holds, i and e read as fast ints, and the element at i is a defined int:
+// the element takes the number in place. True when done; false with
+// nothing changed otherwise (the general assignment then runs).
+bool fast_element_int_store(TOKEN* node);
+
 // name = e on a plain int variable (as fast_int_variable finds it) where e
 // is a call by name or + - * with a call operand, such as
 // r = fib(n - 1) + fib(n - 2). The right side is evaluated the general way;

@@ -555,6 +555,7 @@ void exec_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule, const 
 void exec_assign(TOKEN* node, RESULT_ITEM this_item) {
     if (fast_slot_assignment(node, '=')) return;
     if (fast_int_assignment(node, '=', this_item)) return;
+    if (fast_element_int_store(node)) return;
     if (fast_int_copy(node)) return;
     if (fast_call_assignment(node, this_item)) return;
     exec_assignment(node, this_item, assign_value, "=");
