@@ -44,8 +44,8 @@ bool is_args_parameter(const TOKEN* name) { return enclosing_declaration(name) =
 // fresh cells for the activation and lose them on every way out.
 class ACTIVATION {
 public:
-    explicit ACTIVATION(TOKEN* scope_node) : node(scope_node) {
-        if (node != nullptr) push_scope_variables(node);
+    ACTIVATION(TOKEN* scope_node, UNFILLED_PARAMETERS& unfilled) : node(scope_node) {
+        if (node != nullptr) push_activation_variables(node, unfilled);
     }
     ~ACTIVATION() {
         if (node != nullptr) pop_scope_variables(node);
@@ -141,6 +141,7 @@ private:
     // as long as the call, as the cells of the caller's list do.
     RESULT_LIST own_literals;
     TOKEN* scope_node = nullptr;                       // the node whose scope holds the routine's variables
+    UNFILLED_PARAMETERS unfilled;                      // object parameters waiting for their values
     const std::vector<uint8_t>* collecting = nullptr;  // which parameters collect (args)
 
     void bind_parameters(const TOKEN_LIST& names);
@@ -282,7 +283,7 @@ void USER_CALL::run(TOKEN* routine, bool crossed_type) {
 
     // The definition proper (the header-and-body chain) owns the routine's scope.
     scope_node = routine->left != nullptr && routine->left->scope != nullptr ? routine->left : nullptr;
-    ACTIVATION activation(scope_node);
+    ACTIVATION activation(scope_node, unfilled);
     if (parameter_list != nullptr && !(parameter_list->op1 == '#' && parameter_list->op2 == 0)) {
         const TOKEN_LIST& names = checked_names(parameter_list, 'i', prepared.parameters, prepared.parameter_roles,
                                                 prepared.parameters_ready);
@@ -293,6 +294,7 @@ void USER_CALL::run(TOKEN* routine, bool crossed_type) {
         collecting = &prepared.collecting;
         bind_parameters(names);
     }
+    if (unfilled.count != 0) unfilled.fill_rest();
     // The result names get their roles before the body runs, so that the
     // body sees its output objects as such from the very first call on.
     static const TOKEN_LIST no_names;
@@ -358,6 +360,7 @@ void USER_CALL::bind_one(int index, TOKEN* parameter) {
     if (target == nullptr) return;  // a parameter the analysis gave no cell
     target = follow_link(target);
     if (const char* message = assign_by_mode(target, source, mode)) raise_system_error(node, message);
+    if (unfilled.count != 0) unfilled.bound(target);
 }
 
 // Appends (or prepends) the arguments at the indexes, in the given order, to

@@ -127,20 +127,56 @@ const std::vector<SCOPE::STORED_VARIABLE>& storage_plan_of(TOKEN* block) {
     return scope.storage_plan;
 }
 
-void push_scope_variables(TOKEN* block) {
+namespace {
+
+// An object cell given its type alone; its members come with the value that
+// binding an argument puts in.
+void set_type_only(UNION_DATA* cell, TOKEN* type_def) {
+    const UNION_DATA* prototype = top_cell(type_def);
+    const OBJECT_HOLDER* source = prototype != nullptr ? prototype->holder() : nullptr;
+    cell->holder()->type = source != nullptr ? source->type : type_def;
+}
+
+bool is_input_parameter(const TOKEN* node) {
+    return node->arg_role == arg_role_constant_input || node->arg_role == arg_role_variable_input;
+}
+
+void push_planned(TOKEN* block, UNFILLED_PARAMETERS* unfilled) {
     const std::vector<SCOPE::STORED_VARIABLE>& plan = storage_plan_of(block);
     size_t pushed = 0;
     try {
         for (const SCOPE::STORED_VARIABLE& variable : plan) {
             UNION_DATA* cell = push_value_cell(variable.node, variable.tag);
             ++pushed;
-            if (variable.type_def != nullptr) fill_from_prototype(cell, variable.type_def);
+            if (variable.type_def != nullptr) {
+                if (unfilled != nullptr && unfilled->count < UNFILLED_PARAMETERS::capacity &&
+                    is_input_parameter(variable.node)) {
+                    set_type_only(cell, variable.type_def);
+                    unfilled->entries[unfilled->count++] = {cell, variable.type_def};
+                } else {
+                    fill_from_prototype(cell, variable.type_def);
+                }
+            }
             cell->scope_variable = 1;
         }
     } catch (...) {
         // Leave the block's stacks as they were before the entry.
+        if (unfilled != nullptr) unfilled->count = 0;
         while (pushed > 0) free_value_list(plan[--pushed].node, true);
         throw;
+    }
+}
+
+}  // namespace
+
+void push_scope_variables(TOKEN* block) { push_planned(block, nullptr); }
+
+void push_activation_variables(TOKEN* block, UNFILLED_PARAMETERS& unfilled) { push_planned(block, &unfilled); }
+
+void UNFILLED_PARAMETERS::fill_rest() {
+    while (count > 0) {
+        const ENTRY entry = entries[--count];
+        fill_from_prototype(entry.cell, entry.type_def);
     }
 }
 

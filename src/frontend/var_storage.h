@@ -65,6 +65,37 @@ const std::vector<SCOPE::STORED_VARIABLE>& storage_plan_of(TOKEN* block);
 // pushed for the block before it are popped again first.
 void push_scope_variables(TOKEN* block);
 
+// The object cells of a routine's parameters that an activation pushed
+// without their type's prototype: binding an argument replaces the cell's
+// value whole, so a copy of the prototype made first would only be thrown
+// away. A cell that no argument replaced gets its copy before the body runs.
+struct UNFILLED_PARAMETERS {
+    static constexpr int capacity = 4;
+    struct ENTRY {
+        UNION_DATA* cell;
+        TOKEN* type_def;
+    };
+    ENTRY entries[capacity];
+    int count = 0;
+
+    // Forgets the cell once a binding has given it its value.
+    void bound(const UNION_DATA* cell) {
+        for (int i = 0; i < count; ++i) {
+            if (entries[i].cell == cell) {
+                entries[i] = entries[--count];
+                return;
+            }
+        }
+    }
+    // Gives every cell still waiting its copy of the prototype.
+    void fill_rest();
+};
+
+// push_scope_variables for a routine's activation: the object cells of
+// input parameters (arg_role set on their declaring node) are left without
+// their prototype's copy and listed in `unfilled`.
+void push_activation_variables(TOKEN* block, UNFILLED_PARAMETERS& unfilled);
+
 // Pops and destroys the current cell of each variable of the block's storage
 // table, last entry first.
 void pop_scope_variables(TOKEN* block);
