@@ -139,12 +139,25 @@ int32_t int_argument(const CALL_ARGS& call_args, int32_t index) {
     return machine_int(*value->int_data());
 }
 
+namespace {
+
+// An item that raise_infeasible_for_constant lets pass whatever its value:
+// a variable (not a ":$" parameter, whose value it looks at) with no
+// read-only loop variable behind it. Such an item needs no message key.
+bool passes_as_variable(RESULT_ITEM item) {
+    if (item.cell != nullptr && !is_variable_mode(item.cell->access_mode)) return false;
+    return item.mode == access_variable || item.mode > access_variable_input;
+}
+
+}  // namespace
+
 void transfer_out_arg(const CALL_ARGS* args, TOKEN* node, int index, bool must_be_variable, bool input,
                       UNION_DATA** out_cell, int* out_mode) {
     const RESULT_ITEM& item = (*args)[index];
     UNION_DATA* cell = item.cell;
     if (must_be_variable) {
-        raise_infeasible_for_constant(node, item, "", msg_text(input ? "uebinpvar" : "uebvaroutobjarg"), true);
+        if (!passes_as_variable(item))
+            raise_infeasible_for_constant(node, item, "", msg_text(input ? "uebinpvar" : "uebvaroutobjarg"), true);
         if (item.mode >= 7 && item.mode <= 9 && is_link_cell(cell)) cell = cell->target();
         *out_cell = cell;
         *out_mode = 7;  // a call-alias: the routine's assignments reach the caller
