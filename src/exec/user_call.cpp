@@ -73,15 +73,19 @@ public:
     COUNTER_SETTLEMENT(const COUNTER_SETTLEMENT&) = delete;
     COUNTER_SETTLEMENT& operator=(const COUNTER_SETTLEMENT&) = delete;
 
-    __attribute__((noinline)) void settle(const TOKEN* node) {
+    void settle(const TOKEN* node) {
         settled = true;
-        lower_counter(pending_return);
-        raise_stray_counter(node, pending_continue, "posconwerohnumgsch");
-        raise_stray_counter(node, pending_break, "posbrewerohnumgsch");
+        if (control_pending()) settle_counters(node);
     }
 
 private:
     bool settled = false;
+
+    __attribute__((noinline)) static void settle_counters(const TOKEN* node) {
+        lower_counter(pending_return);
+        raise_stray_counter(node, pending_continue, "posconwerohnumgsch");
+        raise_stray_counter(node, pending_break, "posbrewerohnumgsch");
+    }
 
     // The counter is released before its error is raised, so a catch in the
     // caller sees the error and no loop of the caller sees the counter.

@@ -58,7 +58,7 @@ bool allocation_of(const TOKEN* declaring_node, char& tag, TOKEN*& type_def, con
 // Gives a new object cell a deep copy of the type's prototype. The copy runs
 // as one copy protocol, so that links between members end inside the new
 // object.
-void fill_from_prototype(UNION_DATA* cell, TOKEN* type_def) {
+inline __attribute__((always_inline)) void fill_from_prototype(UNION_DATA* cell, TOKEN* type_def) {
     OBJECT_HOLDER* holder = cell->holder();
     UNION_DATA* prototype = top_cell(type_def);
     const OBJECT_HOLDER* source = prototype != nullptr ? prototype->holder() : nullptr;
@@ -141,7 +141,7 @@ bool is_input_parameter(const TOKEN* node) {
     return node->arg_role == arg_role_constant_input || node->arg_role == arg_role_variable_input;
 }
 
-void push_planned(TOKEN* block, UNFILLED_PARAMETERS* unfilled) {
+inline __attribute__((always_inline)) void push_planned(TOKEN* block, UNFILLED_PARAMETERS* unfilled) {
     const std::vector<SCOPE::STORED_VARIABLE>& plan = storage_plan_of(block);
     size_t pushed = 0;
     try {
