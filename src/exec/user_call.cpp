@@ -516,6 +516,16 @@ void USER_CALL::add_result(TOKEN* name, UNION_DATA* element) {
         results->append(RESULT_ITEM{new_int_cell(std::move(number)), access_function_result, 1});
         return;
     }
+    if (name->arg_role == arg_role_result && is_plain_str_cell(element) && element->scope_variable != 0) {
+        // Its own str result variable likewise: the text moves out into the
+        // result cell, as the movement below would give it.
+        auto cell = std::make_unique<UNION_DATA>(tag_any);
+        cell->tag = tag_str;
+        cell->payload = element->payload;
+        element->payload = nullptr;
+        results->append(RESULT_ITEM{cell.release(), access_function_result, 1});
+        return;
+    }
     const char tag = element->tag;
     if (name->arg_role == arg_role_output_object) {
         if (!is_defined_value(element)) raise_system_error(name, msg_text("varfunergmusdefsei"));
