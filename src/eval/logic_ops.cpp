@@ -190,29 +190,35 @@ void eval_not(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
 }
 
 void eval_or(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
-    bool value = true;
-    {
+    int value = frameless_bool(node->left, this_item, false);
+    if (value < 0) {
         ARG_FRAME left(node->left, this_item, true);
         value = bool_operand(left, node, "||");
     }
-    if (!value) {
-        ARG_FRAME right(node->right, this_item, true);
-        value = bool_operand(right, node, "||");
+    if (value == 0) {
+        value = frameless_bool(node->right, this_item, false);
+        if (value < 0) {
+            ARG_FRAME right(node->right, this_item, true);
+            value = bool_operand(right, node, "||");
+        }
     }
-    results.append(make_bool_value(value, 3));
+    results.append(make_bool_value(value != 0, 3));
 }
 
 void eval_and(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
-    bool value = false;
-    {
+    int value = frameless_bool(node->left, this_item, false);
+    if (value < 0) {
         ARG_FRAME left(node->left, this_item, true);
         value = bool_operand(left, node, "&&");
     }
-    if (value) {
-        ARG_FRAME right(node->right, this_item, true);
-        value = bool_operand(right, node, "&&");
+    if (value != 0) {
+        value = frameless_bool(node->right, this_item, false);
+        if (value < 0) {
+            ARG_FRAME right(node->right, this_item, true);
+            value = bool_operand(right, node, "&&");
+        }
     }
-    results.append(make_bool_value(value, 3));
+    results.append(make_bool_value(value != 0, 3));
 }
 
 // ---- comparators ----
@@ -382,6 +388,41 @@ bool yields_one_bool(const TOKEN* node) {
            handler == eval_comparison<compare_same> || handler == eval_comparison<compare_other> ||
            handler == eval_comparison<compare_equal_ref> || handler == eval_comparison<compare_unequal_ref> ||
            handler == eval_not || handler == eval_or || handler == eval_and;
+}
+
+int frameless_bool(TOKEN* frame_node, RESULT_ITEM this_item, bool stops_at_pending) {
+    if (frame_node == nullptr || frame_node->block_mode != block_mode_none || !frame_node->result_stack.empty())
+        return -1;
+    const TOKEN_LIST& parts = argument_list_of(frame_node);
+    const uint32_t n = parts.count();
+    if (n == 0) return -1;
+    for (uint32_t i = 1; i < n; ++i) {
+        const TOKEN* block = parts[i];
+        if (block->block_mode != block_mode_braced || (block->op1 == '#' && block->op2 == 0)) return -1;
+    }
+    const size_t depth = held_count;
+    int answer = -1;
+    {
+        RESULT_LIST list;
+        const PENDING_EXCEPTION* before = pending_exception;
+        ARGUMENT_HOLDS holding(list);
+        for (uint32_t i = 0; i < n && answer < 0; ++i) {
+            holding.before(parts[i]);
+            eval_cached(parts[i], this_item, list);
+            if (stops_at_pending && pending_exception != before && pending_exception != nullptr) raise_pending_error();
+            if (i > 0 || list.count != 1) continue;
+            // The checks of a frame's bool argument, passed.
+            UNION_DATA* value = argument_value(list.head->item.cell);
+            if (value != nullptr && is_defined_value(value) && !is_empty_value(value) &&
+                base_type_code(value) == tag_bool)
+                answer = value->bool_word() != 0 ? 1 : 0;
+        }
+        if (answer < 0) push_result_list(frame_node, new RESULT_LIST(std::move(list)));
+    }
+    // A frame releases its holds after its list is freed; a parked list
+    // keeps them for the frame that takes it.
+    if (answer >= 0 && held_count > depth) release_holds(depth);
+    return answer;
 }
 
 bool eval_condition(TOKEN* block, RESULT_ITEM this_item, const char* routine_name) {

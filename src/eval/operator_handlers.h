@@ -153,6 +153,17 @@ void pop_alternative_frames(TOKEN* operand);
 // or raises: a comparison, '!', '||' or '&&'.
 bool yields_one_bool(const TOKEN* node);
 
+// The arguments of a fresh frame on frame_node whose first is a condition
+// and any others braced blocks, evaluated in order as that frame would:
+// 0 or 1 when the condition gives one bool that passes the frame's checks
+// (the blocks are then left unevaluated, which nobody can tell). Otherwise
+// -1, either with nothing evaluated (another shape, or a list already
+// parked on the node) or with the evaluated list parked on frame_node,
+// where the frame the caller then makes takes it over and raises what it
+// must. stops_at_pending: raise a language exception left pending by an
+// argument, as a statement's frame does.
+int frameless_bool(TOKEN* frame_node, RESULT_ITEM this_item, bool stops_at_pending);
+
 // The condition block of a loop: evaluated anew, exactly one non-empty bool.
 // Errors are raised as procedure errors under routine_name ("sys:while").
 bool eval_condition(TOKEN* block, RESULT_ITEM this_item, const char* routine_name);
