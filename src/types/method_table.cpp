@@ -35,6 +35,7 @@ MORVU_TYPE_HANDLERS(timezone)
 
 #undef MORVU_TYPE_HANDLERS
 
+DIRECT_HANDLER char_direct_for(const std::string& key, bool function);
 DIRECT_HANDLER array_direct_for(const std::string& key, bool function);
 DIRECT_HANDLER hash_direct_for(const std::string& key, bool function);
 DIRECT_HANDLER list_direct_for(const std::string& key, bool function);
@@ -48,7 +49,7 @@ namespace {
 constexpr TYPE_METHODS type_methods[] = {
     {'v', "any", any_functions, any_procedures, nullptr, nullptr},
     {'b', "bool", bool_functions, bool_procedures, nullptr, nullptr},
-    {'c', "char", char_functions, char_procedures, nullptr, nullptr},
+    {'c', "char", char_functions, char_procedures, nullptr, char_direct_for},
     {'x', "code", code_functions, code_procedures, nullptr, nullptr},
     {'e', "error", error_functions, error_procedures, nullptr, nullptr},
     {'i', "int", int_functions, int_procedures, nullptr, nullptr},
