@@ -329,7 +329,35 @@ inline void compare_evaluated(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& l
     results.append(make_bool_value(result, 3));
 }
 
+// The cell an operand of a comparison stands for when its evaluation would
+// run no code and give that one cell's value: a plain variable's own cell,
+// or the constant a str, char or int literal's node keeps (made once; only
+// read). Null for every other operand.
+UNION_DATA* plain_operand(TOKEN* operand) {
+    if (operand == nullptr || !operand->result_stack.empty()) return nullptr;
+    const EVAL_HANDLER handler = operand->evaluator;
+    if (handler == eval_variable) return plain_variable(operand);
+    if (handler != eval_str_literal && handler != eval_char_literal && handler != eval_int_literal) return nullptr;
+    if (operand->constant == nullptr) {
+        RESULT_LIST made;
+        eval_cached(operand, RESULT_ITEM{}, made);
+        operand->constant.reset(pop(made).cell);
+    }
+    return operand->constant.get();
+}
+
 }  // namespace
+
+int plain_equality(TOKEN* node) {
+    const EVAL_HANDLER handler = node->evaluator;
+    const bool equal = handler == eval_comparison<compare_equal>;
+    if (!equal && handler != eval_comparison<compare_unequal>) return -1;
+    UNION_DATA* left = plain_operand(node->left);
+    if (left == nullptr) return -1;
+    UNION_DATA* right = plain_operand(node->right);
+    if (right == nullptr) return -1;
+    return is_equal_value(left, right, true) == equal ? 1 : 0;
+}
 
 template <VALUE_COMPARATOR COMPARE>
 void eval_comparison(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
@@ -340,6 +368,15 @@ void eval_comparison(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
         const int fast = fast_comparison(node);
         if (fast >= 0) {
             results.append(make_bool_value(fast != 0, 3));
+            return;
+        }
+    }
+    if constexpr (COMPARE == compare_equal || COMPARE == compare_unequal) {
+        UNION_DATA* left = plain_operand(node->left);
+        UNION_DATA* right = left != nullptr ? plain_operand(node->right) : nullptr;
+        if (right != nullptr) {
+            const bool equal = is_equal_value(left, right, true);
+            results.append(make_bool_value(COMPARE == compare_equal ? equal : !equal, 3));
             return;
         }
     }
@@ -431,7 +468,8 @@ bool eval_condition(TOKEN* block, RESULT_ITEM this_item, const char* routine_nam
     // A lone comparison of small ints needs no frame (the block node itself
     // is the expression).
     if (block->block_mode == block_mode_braced) {
-        const int fast = fast_comparison(block);
+        int fast = fast_comparison(block);
+        if (fast < 0) fast = plain_equality(block);
         if (fast >= 0) return fast != 0;
         if (yields_one_bool(block)) {
             // Nor does any comparison or logical operator: its one bool

@@ -153,6 +153,11 @@ void pop_alternative_frames(TOKEN* operand);
 // or raises: a comparison, '!', '||' or '&&'.
 bool yields_one_bool(const TOKEN* node);
 
+// An == or != node whose operands are plain variables or str, char or int
+// literals: 0 or 1 as its evaluation would give, without evaluating; -1 for
+// every other node.
+int plain_equality(TOKEN* node);
+
 // The arguments of a fresh frame on frame_node whose first is a condition
 // and any others braced blocks, evaluated in order as that frame would:
 // 0 or 1 when the condition gives one bool that passes the frame's checks
