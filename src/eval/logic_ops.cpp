@@ -8,6 +8,7 @@
 // however often the search over alternatives compares it. The comparison pops
 // every leaf again on every exit.
 
+#include <cstring>
 #include <string>
 
 #include "eval/arg_frame.h"
@@ -18,6 +19,7 @@
 #include "exec/pending_exception.h"
 #include "runtime/error.h"
 #include "runtime/messages.h"
+#include "runtime/str_stream.h"
 #include "values/cell_holds.h"
 #include "values/factories.h"
 #include "values/union_data.h"
@@ -348,6 +350,25 @@ UNION_DATA* plain_operand(TOKEN* operand) {
 
 }  // namespace
 
+bool values_equal(UNION_DATA* a, UNION_DATA* b) {
+    const UNION_DATA* x = follow_aliases(a);
+    const UNION_DATA* y = follow_aliases(b);
+    // Defined values of one scalar type (a payload marks them defined),
+    // the most common case of a case label or a condition.
+    if (x->tag == y->tag && x->payload != nullptr && y->payload != nullptr) {
+        switch (lower_tag(x->tag)) {
+        case tag_char: return x->scalar.char_byte == y->scalar.char_byte;
+        case tag_bool: return x->scalar.bool_word == y->scalar.bool_word;
+        case tag_oper:
+            return x->scalar.oper_chars[0] == y->scalar.oper_chars[0] &&
+                   x->scalar.oper_chars[1] == y->scalar.oper_chars[1];
+        case tag_str: return std::strcmp(x->str_data()->text.c_str(), y->str_data()->text.c_str()) == 0;
+        default: break;
+        }
+    }
+    return is_equal_value(a, b, true);
+}
+
 int plain_equality(TOKEN* node) {
     const EVAL_HANDLER handler = node->evaluator;
     const bool equal = handler == eval_comparison<compare_equal>;
@@ -356,7 +377,7 @@ int plain_equality(TOKEN* node) {
     if (left == nullptr) return -1;
     UNION_DATA* right = plain_operand(node->right);
     if (right == nullptr) return -1;
-    return is_equal_value(left, right, true) == equal ? 1 : 0;
+    return values_equal(left, right) == equal ? 1 : 0;
 }
 
 template <VALUE_COMPARATOR COMPARE>
@@ -375,7 +396,7 @@ void eval_comparison(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
         UNION_DATA* left = plain_operand(node->left);
         UNION_DATA* right = left != nullptr ? plain_operand(node->right) : nullptr;
         if (right != nullptr) {
-            const bool equal = is_equal_value(left, right, true);
+            const bool equal = values_equal(left, right);
             results.append(make_bool_value(COMPARE == compare_equal ? equal : !equal, 3));
             return;
         }

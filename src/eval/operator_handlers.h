@@ -153,6 +153,10 @@ void pop_alternative_frames(TOKEN* operand);
 // or raises: a comparison, '!', '||' or '&&'.
 bool yields_one_bool(const TOKEN* node);
 
+// is_equal_value(a, b, true) for two values outside any other test, with a
+// short road for defined values of one scalar type.
+bool values_equal(UNION_DATA* a, UNION_DATA* b);
+
 // An == or != node whose operands are plain variables or str, char or int
 // literals: 0 or 1 as its evaluation would give, without evaluating; -1 for
 // every other node.

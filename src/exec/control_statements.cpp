@@ -469,7 +469,7 @@ TOKEN* match_plain_case(const TOKEN_LIST& parts, UNION_DATA* value, RESULT_ITEM 
     }
     RESULT_LIST named;
     for (uint32_t i = 0; i < last; ++i) cells[i] = case_value(parts[i], this_item, named);
-    for (uint32_t i = 0; i < last && !match; ++i) match = is_equal_value(value, follow_aliases(cells[i]), true);
+    for (uint32_t i = 0; i < last && !match; ++i) match = values_equal(value, cells[i]);
     return match ? parts[last] : nullptr;
 }
 
