@@ -362,6 +362,10 @@ bool values_equal(UNION_DATA* a, UNION_DATA* b) {
         case tag_oper:
             return x->scalar.oper_chars[0] == y->scalar.oper_chars[0] &&
                    x->scalar.oper_chars[1] == y->scalar.oper_chars[1];
+        case tag_int:
+            if (is_inline_int(x->payload) && is_inline_int(y->payload))
+                return inline_int_value(x->payload) == inline_int_value(y->payload);
+            break;
         case tag_str: return std::strcmp(x->str_data()->text.c_str(), y->str_data()->text.c_str()) == 0;
         default: break;
         }

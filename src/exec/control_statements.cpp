@@ -352,7 +352,7 @@ struct SWITCH_ENTRY {
     bool is_empty;            // the empty statement, passed over
     bool is_case;             // a call of case
     const TOKEN_LIST* parts;  // its arguments; null for a case without any
-    bool braced;              // the last of them a braced, non-empty block
+    bool braced;              // the last of them a braced block
 };
 using SWITCH_PLAN = std::vector<SWITCH_ENTRY>;
 
@@ -370,8 +370,8 @@ SWITCH_PLAN make_switch_plan(TOKEN* block) {
             entry.parts = &argument_list_of(statement->left);
             const uint32_t n = entry.parts->count();
             const TOKEN* last = n > 0 ? (*entry.parts)[n - 1] : nullptr;
-            entry.braced =
-                last != nullptr && last->block_mode == block_mode_braced && !(last->op1 == '#' && last->op2 == 0);
+            // An empty block {} is braced as well: its code value holds it.
+            entry.braced = last != nullptr && last->block_mode == block_mode_braced;
         }
         plan.push_back(entry);
     }
