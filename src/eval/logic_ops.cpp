@@ -353,10 +353,12 @@ UNION_DATA* plain_operand(TOKEN* operand) {
 bool values_equal(UNION_DATA* a, UNION_DATA* b) {
     const UNION_DATA* x = follow_aliases(a);
     const UNION_DATA* y = follow_aliases(b);
-    // Defined values of one scalar type (a payload marks them defined),
-    // the most common case of a case label or a condition.
-    if (x->tag == y->tag && x->payload != nullptr && y->payload != nullptr) {
-        switch (lower_tag(x->tag)) {
+    // Defined values of one scalar type (a payload marks them defined, also
+    // in a variable declared any), the most common case of a case value or
+    // a condition.
+    const char type = lower_tag(x->tag);
+    if (type == lower_tag(y->tag) && x->payload != nullptr && y->payload != nullptr) {
+        switch (type) {
         case tag_char: return x->scalar.char_byte == y->scalar.char_byte;
         case tag_bool: return x->scalar.bool_word == y->scalar.bool_word;
         case tag_oper:

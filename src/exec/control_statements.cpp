@@ -411,12 +411,12 @@ const SWITCH_PLAN& switch_plan(TOKEN* block) {
     return *kept.plan;
 }
 
-// The value of a literal or variable among the values of a case: a
-// variable's item is appended to the list, a literal's value is made once
-// and kept in its node.
+// The value of a literal or variable among the values of a case: a plain
+// variable's own cell, another variable's item appended to the list, or a
+// literal's value, made once and kept in its node.
 UNION_DATA* case_value(TOKEN* part, RESULT_ITEM this_item, RESULT_LIST& named) {
     if (part->evaluator == eval_variable) {
-        if (UNION_DATA* cell = plain_variable(part)) return cell;
+        if (UNION_DATA* cell = declared_plain_cell(part->declaration)) return cell;
         eval_cached(part, this_item, named);
         return named.tail->item.cell;
     }

@@ -36,6 +36,7 @@ MORVU_TYPE_HANDLERS(timezone)
 #undef MORVU_TYPE_HANDLERS
 
 DIRECT_HANDLER char_direct_for(const std::string& key, bool function);
+DIRECT_HANDLER oper_direct_for(const std::string& key, bool function);
 DIRECT_HANDLER array_direct_for(const std::string& key, bool function);
 DIRECT_HANDLER hash_direct_for(const std::string& key, bool function);
 DIRECT_HANDLER list_direct_for(const std::string& key, bool function);
@@ -53,7 +54,7 @@ constexpr TYPE_METHODS type_methods[] = {
     {'x', "code", code_functions, code_procedures, nullptr, nullptr},
     {'e', "error", error_functions, error_procedures, nullptr, nullptr},
     {'i', "int", int_functions, int_procedures, nullptr, nullptr},
-    {'o', "oper", oper_functions, oper_procedures, nullptr, nullptr},
+    {'o', "oper", oper_functions, oper_procedures, nullptr, oper_direct_for},
     {'r', "real", real_functions, real_procedures, nullptr, nullptr},
     {'s', "str", str_functions, str_procedures, nullptr, str_direct_for},
     {'u', "any2", any2_functions, any2_procedures, nullptr, nullptr},
