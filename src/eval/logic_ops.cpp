@@ -331,10 +331,8 @@ inline void compare_evaluated(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& l
     results.append(make_bool_value(result, 3));
 }
 
-// The cell an operand of a comparison stands for when its evaluation would
-// run no code and give that one cell's value: a plain variable's own cell,
-// or the constant a str, char or int literal's node keeps (made once; only
-// read). Null for every other operand.
+}  // namespace
+
 UNION_DATA* plain_operand(TOKEN* operand) {
     if (operand == nullptr || !operand->result_stack.empty()) return nullptr;
     const EVAL_HANDLER handler = operand->evaluator;
@@ -347,8 +345,6 @@ UNION_DATA* plain_operand(TOKEN* operand) {
     }
     return operand->constant.get();
 }
-
-}  // namespace
 
 bool values_equal(UNION_DATA* a, UNION_DATA* b) {
     const UNION_DATA* x = follow_aliases(a);

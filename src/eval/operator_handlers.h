@@ -153,6 +153,12 @@ void pop_alternative_frames(TOKEN* operand);
 // or raises: a comparison, '!', '||' or '&&'.
 bool yields_one_bool(const TOKEN* node);
 
+// The cell an operand stands for when its evaluation would run no code and
+// give that one cell's value: a plain variable's own cell, or the constant a
+// str, char or int literal's node keeps (made once; only read). Null for
+// every other operand, and for one with a list parked on it.
+UNION_DATA* plain_operand(TOKEN* operand);
+
 // is_equal_value(a, b, true) for two values outside any other test, with a
 // short road for defined values of one scalar type.
 bool values_equal(UNION_DATA* a, UNION_DATA* b);

@@ -411,21 +411,12 @@ const SWITCH_PLAN& switch_plan(TOKEN* block) {
     return *kept.plan;
 }
 
-// The value of a literal or variable among the values of a case: a plain
-// variable's own cell, another variable's item appended to the list, or a
-// literal's value, made once and kept in its node.
+// The value of a literal or variable among the values of a case: what
+// plain_operand finds, or another variable's item appended to the list.
 UNION_DATA* case_value(TOKEN* part, RESULT_ITEM this_item, RESULT_LIST& named) {
-    if (part->evaluator == eval_variable) {
-        if (UNION_DATA* cell = declared_plain_cell(part->declaration)) return cell;
-        eval_cached(part, this_item, named);
-        return named.tail->item.cell;
-    }
-    if (part->constant == nullptr) {
-        RESULT_LIST made;
-        eval_cached(part, this_item, made);
-        part->constant.reset(pop(made).cell);
-    }
-    return part->constant.get();
+    if (UNION_DATA* cell = plain_operand(part)) return cell;
+    eval_cached(part, this_item, named);
+    return named.tail->item.cell;
 }
 
 // Whether a case whose last argument is a braced block can be decided
