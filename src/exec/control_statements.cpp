@@ -414,6 +414,12 @@ const SWITCH_PLAN& switch_plan(TOKEN* block) {
 // The value of a literal or variable among the values of a case: what
 // plain_operand finds, or another variable's item appended to the list.
 UNION_DATA* case_value(TOKEN* part, RESULT_ITEM this_item, RESULT_LIST& named) {
+    // The two common answers first, read in place.
+    if (part->evaluator == eval_variable) {
+        if (UNION_DATA* cell = declared_plain_cell(part->declaration)) return cell;
+    } else if (part->constant != nullptr) {
+        return part->constant.get();
+    }
     if (UNION_DATA* cell = plain_operand(part)) return cell;
     eval_cached(part, this_item, named);
     return named.tail->item.cell;
