@@ -8,6 +8,7 @@
 // however often the search over alternatives compares it. The comparison pops
 // every leaf again on every exit.
 
+#include <cstring>
 #include <string>
 
 #include "eval/arg_frame.h"
@@ -18,6 +19,7 @@
 #include "exec/pending_exception.h"
 #include "runtime/error.h"
 #include "runtime/messages.h"
+#include "runtime/str_stream.h"
 #include "values/cell_holds.h"
 #include "values/factories.h"
 #include "values/union_data.h"
@@ -190,29 +192,35 @@ void eval_not(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
 }
 
 void eval_or(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
-    bool value = true;
-    {
+    int value = frameless_bool(node->left, this_item, false);
+    if (value < 0) {
         ARG_FRAME left(node->left, this_item, true);
         value = bool_operand(left, node, "||");
     }
-    if (!value) {
-        ARG_FRAME right(node->right, this_item, true);
-        value = bool_operand(right, node, "||");
+    if (value == 0) {
+        value = frameless_bool(node->right, this_item, false);
+        if (value < 0) {
+            ARG_FRAME right(node->right, this_item, true);
+            value = bool_operand(right, node, "||");
+        }
     }
-    results.append(make_bool_value(value, 3));
+    results.append(make_bool_value(value != 0, 3));
 }
 
 void eval_and(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
-    bool value = false;
-    {
+    int value = frameless_bool(node->left, this_item, false);
+    if (value < 0) {
         ARG_FRAME left(node->left, this_item, true);
         value = bool_operand(left, node, "&&");
     }
-    if (value) {
-        ARG_FRAME right(node->right, this_item, true);
-        value = bool_operand(right, node, "&&");
+    if (value != 0) {
+        value = frameless_bool(node->right, this_item, false);
+        if (value < 0) {
+            ARG_FRAME right(node->right, this_item, true);
+            value = bool_operand(right, node, "&&");
+        }
     }
-    results.append(make_bool_value(value, 3));
+    results.append(make_bool_value(value != 0, 3));
 }
 
 // ---- comparators ----
@@ -325,6 +333,55 @@ inline void compare_evaluated(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& l
 
 }  // namespace
 
+UNION_DATA* plain_operand(TOKEN* operand) {
+    if (operand == nullptr || !operand->result_stack.empty()) return nullptr;
+    const EVAL_HANDLER handler = operand->evaluator;
+    if (handler == eval_variable) return plain_variable(operand);
+    if (handler != eval_str_literal && handler != eval_char_literal && handler != eval_int_literal) return nullptr;
+    if (operand->constant == nullptr) {
+        RESULT_LIST made;
+        eval_cached(operand, RESULT_ITEM{}, made);
+        operand->constant.reset(pop(made).cell);
+    }
+    return operand->constant.get();
+}
+
+bool values_equal(UNION_DATA* a, UNION_DATA* b) {
+    const UNION_DATA* x = follow_aliases(a);
+    const UNION_DATA* y = follow_aliases(b);
+    // Defined values of one scalar type (a payload marks them defined, also
+    // in a variable declared any), the most common case of a case value or
+    // a condition.
+    const char type = lower_tag(x->tag);
+    if (type == lower_tag(y->tag) && x->payload != nullptr && y->payload != nullptr) {
+        switch (type) {
+        case tag_char: return x->scalar.char_byte == y->scalar.char_byte;
+        case tag_bool: return x->scalar.bool_word == y->scalar.bool_word;
+        case tag_oper:
+            return x->scalar.oper_chars[0] == y->scalar.oper_chars[0] &&
+                   x->scalar.oper_chars[1] == y->scalar.oper_chars[1];
+        case tag_int:
+            if (is_inline_int(x->payload) && is_inline_int(y->payload))
+                return inline_int_value(x->payload) == inline_int_value(y->payload);
+            break;
+        case tag_str: return std::strcmp(x->str_data()->text.c_str(), y->str_data()->text.c_str()) == 0;
+        default: break;
+        }
+    }
+    return is_equal_value(a, b, true);
+}
+
+int plain_equality(TOKEN* node) {
+    const EVAL_HANDLER handler = node->evaluator;
+    const bool equal = handler == eval_comparison<compare_equal>;
+    if (!equal && handler != eval_comparison<compare_unequal>) return -1;
+    UNION_DATA* left = plain_operand(node->left);
+    if (left == nullptr) return -1;
+    UNION_DATA* right = plain_operand(node->right);
+    if (right == nullptr) return -1;
+    return values_equal(left, right) == equal ? 1 : 0;
+}
+
 template <VALUE_COMPARATOR COMPARE>
 void eval_comparison(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     check_stack_depth(node);
@@ -334,6 +391,15 @@ void eval_comparison(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
         const int fast = fast_comparison(node);
         if (fast >= 0) {
             results.append(make_bool_value(fast != 0, 3));
+            return;
+        }
+    }
+    if constexpr (COMPARE == compare_equal || COMPARE == compare_unequal) {
+        UNION_DATA* left = plain_operand(node->left);
+        UNION_DATA* right = left != nullptr ? plain_operand(node->right) : nullptr;
+        if (right != nullptr) {
+            const bool equal = values_equal(left, right);
+            results.append(make_bool_value(COMPARE == compare_equal ? equal : !equal, 3));
             return;
         }
     }
@@ -384,13 +450,49 @@ bool yields_one_bool(const TOKEN* node) {
            handler == eval_not || handler == eval_or || handler == eval_and;
 }
 
+int frameless_bool(TOKEN* frame_node, RESULT_ITEM this_item, bool stops_at_pending) {
+    if (frame_node == nullptr || frame_node->block_mode != block_mode_none || !frame_node->result_stack.empty())
+        return -1;
+    const TOKEN_LIST& parts = argument_list_of(frame_node);
+    const uint32_t n = parts.count();
+    if (n == 0) return -1;
+    for (uint32_t i = 1; i < n; ++i) {
+        const TOKEN* block = parts[i];
+        if (block->block_mode != block_mode_braced || (block->op1 == '#' && block->op2 == 0)) return -1;
+    }
+    const size_t depth = held_count;
+    int answer = -1;
+    {
+        RESULT_LIST list;
+        const PENDING_EXCEPTION* before = pending_exception;
+        ARGUMENT_HOLDS holding(list);
+        for (uint32_t i = 0; i < n && answer < 0; ++i) {
+            holding.before(parts[i]);
+            eval_cached(parts[i], this_item, list);
+            if (stops_at_pending && pending_exception != before && pending_exception != nullptr) raise_pending_error();
+            if (i > 0 || list.count != 1) continue;
+            // The checks of a frame's bool argument, passed.
+            UNION_DATA* value = argument_value(list.head->item.cell);
+            if (value != nullptr && is_defined_value(value) && !is_empty_value(value) &&
+                base_type_code(value) == tag_bool)
+                answer = value->bool_word() != 0 ? 1 : 0;
+        }
+        if (answer < 0) push_result_list(frame_node, new RESULT_LIST(std::move(list)));
+    }
+    // A frame releases its holds after its list is freed; a parked list
+    // keeps them for the frame that takes it.
+    if (answer >= 0 && held_count > depth) release_holds(depth);
+    return answer;
+}
+
 bool eval_condition(TOKEN* block, RESULT_ITEM this_item, const char* routine_name) {
     if (block->op1 == '#' && block->op2 == 0)
         raise_error(block, routine_kind_procedure, routine_name, msg_text("leeargtypcodniceva"), error_kind_system);
     // A lone comparison of small ints needs no frame (the block node itself
     // is the expression).
     if (block->block_mode == block_mode_braced) {
-        const int fast = fast_comparison(block);
+        int fast = fast_comparison(block);
+        if (fast < 0) fast = plain_equality(block);
         if (fast >= 0) return fast != 0;
         if (yields_one_bool(block)) {
             // Nor does any comparison or logical operator: its one bool

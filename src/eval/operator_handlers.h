@@ -153,6 +153,32 @@ void pop_alternative_frames(TOKEN* operand);
 // or raises: a comparison, '!', '||' or '&&'.
 bool yields_one_bool(const TOKEN* node);
 
+// The cell an operand stands for when its evaluation would run no code and
+// give that one cell's value: a plain variable's own cell, or the constant a
+// str, char or int literal's node keeps (made once; only read). Null for
+// every other operand, and for one with a list parked on it.
+UNION_DATA* plain_operand(TOKEN* operand);
+
+// is_equal_value(a, b, true) for two values outside any other test, with a
+// short road for defined values of one scalar type.
+bool values_equal(UNION_DATA* a, UNION_DATA* b);
+
+// An == or != node whose operands are plain variables or str, char or int
+// literals: 0 or 1 as its evaluation would give, without evaluating; -1 for
+// every other node.
+int plain_equality(TOKEN* node);
+
+// The arguments of a fresh frame on frame_node whose first is a condition
+// and any others braced blocks, evaluated in order as that frame would:
+// 0 or 1 when the condition gives one bool that passes the frame's checks
+// (the blocks are then left unevaluated, which nobody can tell). Otherwise
+// -1, either with nothing evaluated (another shape, or a list already
+// parked on the node) or with the evaluated list parked on frame_node,
+// where the frame the caller then makes takes it over and raises what it
+// must. stops_at_pending: raise a language exception left pending by an
+// argument, as a statement's frame does.
+int frameless_bool(TOKEN* frame_node, RESULT_ITEM this_item, bool stops_at_pending);
+
 // The condition block of a loop: evaluated anew, exactly one non-empty bool.
 // Errors are raised as procedure errors under routine_name ("sys:while").
 bool eval_condition(TOKEN* block, RESULT_ITEM this_item, const char* routine_name);

@@ -157,13 +157,21 @@ bool fast_if(TOKEN* node, RESULT_ITEM this_item) {
         if (block->block_mode != block_mode_braced || (block->op1 == '#' && block->op2 == 0)) return false;
     }
     int condition = fast_comparison(parts[0]);
+    if (condition < 0) condition = plain_equality(parts[0]);
     if (condition < 0) {
-        // Any comparison or logical operator gives the one bool that the
-        // statement's checks accept; nothing else has been evaluated before.
-        if (!yields_one_bool(parts[0]) || !node->left->result_stack.empty()) return false;
-        RESULT_LIST values;
-        eval_cached(parts[0], this_item, values);
-        condition = values.head->item.cell->bool_word() != 0 ? 1 : 0;
+        if (!node->left->result_stack.empty()) return false;
+        if (yields_one_bool(parts[0])) {
+            // Any comparison or logical operator gives the one bool that the
+            // statement's checks accept; nothing else has been evaluated before.
+            RESULT_LIST values;
+            eval_cached(parts[0], this_item, values);
+            condition = values.head->item.cell->bool_word() != 0 ? 1 : 0;
+        } else {
+            // Another condition that gives one bool; with anything else the
+            // statement's frame takes the arguments evaluated so far.
+            condition = frameless_bool(node->left, this_item, true);
+            if (condition < 0) return false;
+        }
     }
     if (condition != 0) run_block(parts[1], this_item);
     else if (n == 3) run_block(parts[2], this_item);
@@ -344,7 +352,7 @@ struct SWITCH_ENTRY {
     bool is_empty;            // the empty statement, passed over
     bool is_case;             // a call of case
     const TOKEN_LIST* parts;  // its arguments; null for a case without any
-    bool braced;              // the last of them a braced, non-empty block
+    bool braced;              // the last of them a braced block
 };
 using SWITCH_PLAN = std::vector<SWITCH_ENTRY>;
 
@@ -362,8 +370,8 @@ SWITCH_PLAN make_switch_plan(TOKEN* block) {
             entry.parts = &argument_list_of(statement->left);
             const uint32_t n = entry.parts->count();
             const TOKEN* last = n > 0 ? (*entry.parts)[n - 1] : nullptr;
-            entry.braced =
-                last != nullptr && last->block_mode == block_mode_braced && !(last->op1 == '#' && last->op2 == 0);
+            // An empty block {} is braced as well: its code value holds it.
+            entry.braced = last != nullptr && last->block_mode == block_mode_braced;
         }
         plan.push_back(entry);
     }
@@ -380,36 +388,41 @@ const SWITCH_PLAN& switch_plan(TOKEN* block) {
     };
     static std::unordered_map<const TOKEN*, KEPT> plans;
     static std::vector<std::unique_ptr<SWITCH_PLAN>> retired;
-    static const TOKEN* last_block = nullptr;  // a switch run again finds its plan at once
-    static const SWITCH_PLAN* last_plan = nullptr;
-    static uint64_t last_generation = 0;
-    if (block == last_block && last_generation == routine_tables_generation) return *last_plan;
+    // The plans of the last few switches run, so that nested switches and
+    // switches that take turns in a loop find theirs at once.
+    struct RECENT {
+        const TOKEN* block = nullptr;
+        const SWITCH_PLAN* plan = nullptr;
+        uint64_t generation = 0;
+    };
+    constexpr uint32_t recent_count = 4;
+    static RECENT recent[recent_count];
+    static uint32_t next_recent = 0;
+    for (const RECENT& seen : recent)
+        if (seen.block == block && seen.generation == routine_tables_generation) return *seen.plan;
     KEPT& kept = plans[block];
     if (kept.plan == nullptr || kept.generation != routine_tables_generation) {
         if (kept.plan != nullptr) retired.push_back(std::move(kept.plan));
         kept.plan = std::make_unique<SWITCH_PLAN>(make_switch_plan(block));
         kept.generation = routine_tables_generation;
     }
-    last_block = block;
-    last_plan = kept.plan.get();
-    last_generation = kept.generation;
+    recent[next_recent] = RECENT{block, kept.plan.get(), kept.generation};
+    next_recent = (next_recent + 1) % recent_count;
     return *kept.plan;
 }
 
-// The value of a literal or variable among the values of a case: a
-// variable's item is appended to the list, a literal's value is made once
-// and kept in its node.
+// The value of a literal or variable among the values of a case: what
+// plain_operand finds, or another variable's item appended to the list.
 UNION_DATA* case_value(TOKEN* part, RESULT_ITEM this_item, RESULT_LIST& named) {
+    // The two common answers first, read in place.
     if (part->evaluator == eval_variable) {
-        eval_cached(part, this_item, named);
-        return named.tail->item.cell;
+        if (UNION_DATA* cell = declared_plain_cell(part->declaration)) return cell;
+    } else if (part->constant != nullptr) {
+        return part->constant.get();
     }
-    if (part->constant == nullptr) {
-        RESULT_LIST made;
-        eval_cached(part, this_item, made);
-        part->constant.reset(pop(made).cell);
-    }
-    return part->constant.get();
+    if (UNION_DATA* cell = plain_operand(part)) return cell;
+    eval_cached(part, this_item, named);
+    return named.tail->item.cell;
 }
 
 // Whether a case whose last argument is a braced block can be decided
@@ -453,12 +466,13 @@ TOKEN* match_plain_case(const TOKEN_LIST& parts, UNION_DATA* value, RESULT_ITEM 
     }
     RESULT_LIST named;
     for (uint32_t i = 0; i < last; ++i) cells[i] = case_value(parts[i], this_item, named);
-    for (uint32_t i = 0; i < last && !match; ++i) match = is_equal_value(value, follow_aliases(cells[i]), true);
+    for (uint32_t i = 0; i < last && !match; ++i) match = values_equal(value, cells[i]);
     return match ? parts[last] : nullptr;
 }
 
 // The block of the case when it matches, decided on the general road.
-TOKEN* match_case(TOKEN* node, TOKEN* statement, const ARG_FRAME& frame, bool by_value, const CELL_WATCH& value_watch,
+// `value`: the switch value's item as its frame holds it; null without one.
+TOKEN* match_case(TOKEN* node, TOKEN* statement, UNION_DATA* value_cell, const CELL_WATCH& value_watch,
                   RESULT_ITEM this_item) {
     static const std::string routine = statement_name("switch");
     static const std::string case_routine = statement_name("case");
@@ -467,33 +481,41 @@ TOKEN* match_case(TOKEN* node, TOKEN* statement, const ARG_FRAME& frame, bool by
     const uint32_t last = case_frame.count() - 1;
     require_code(case_frame, last, node, case_routine);
     bool match = last == 0;
-    if (!by_value) {
+    if (value_cell == nullptr) {
         for (uint32_t i = 0; i < last; ++i)
             if (case_frame.check_type(i, 'b', true) != nullptr)
                 raise_check(node, case_routine, case_frame.message(false));
         for (uint32_t i = 0; i < last && !match; ++i) match = case_frame.value(i)->bool_word() != 0;
     } else {
         if (!value_watch.alive()) raise_check(node, routine, msg_text("insnicdef"));
-        UNION_DATA* value = follow_aliases(frame[0].cell);
+        UNION_DATA* value = follow_aliases(value_cell);
         for (uint32_t i = 0; i < last && !match; ++i)
             match = is_equal_value(value, follow_aliases(case_frame[i].cell), true);
     }
     return match ? code_block(case_frame[last]) : nullptr;
 }
 
-}  // namespace
+// switch(v, {...}) where v is a plain variable and the block braced: the
+// variable's cell, which is what a frame would hold as the value (it lives
+// as long as the switch runs, and a case that changes it is compared with
+// its new value either way); null for every other shape.
+UNION_DATA* plain_switch_value(TOKEN* node) {
+    TOKEN* arguments = node->left;
+    if (arguments == nullptr || !arguments->result_stack.empty() || arguments->block_mode == block_mode_running)
+        return nullptr;
+    const TOKEN_LIST& parts = argument_list_of(arguments);
+    if (parts.count() != 2) return nullptr;
+    const TOKEN* block = parts[1];
+    if (block->block_mode != block_mode_braced || (block->op1 == '#' && block->op2 == 0)) return nullptr;
+    return plain_variable(parts[0]);
+}
 
-void exec_switch(TOKEN* node, RESULT_ITEM this_item) {
+// Runs the cases of a switch block; `value_cell` is null for a switch
+// without a value.
+void run_cases(TOKEN* node, TOKEN* block, UNION_DATA* value_cell, const CELL_WATCH& value_watch,
+               RESULT_ITEM this_item) {
     static const std::string routine = statement_name("switch");
-    ARG_FRAME frame(node->left, this_item, true);
-    if (frame.check_count_range(1, 2) != nullptr) raise_check(node, routine, frame.message(false));
-    const bool by_value = frame.count() == 2;
-    const uint32_t block_index = by_value ? 1 : 0;
-    require_code(frame, block_index, node, routine);
-    TOKEN* block = code_block(frame[block_index]);
-    // The switch value is compared after the arguments of earlier cases ran.
-    const CELL_WATCH value_watch(frame[0]);
-
+    const bool by_value = value_cell != nullptr;
     // The cases are the block's statements but the declarations of the names
     // first used in them, which live while the switch runs.
     const BLOCK_VARIABLES variables(block);
@@ -505,16 +527,36 @@ void exec_switch(TOKEN* node, RESULT_ITEM this_item) {
         TOKEN* matched = nullptr;
         if (entry.braced && plain_case(*entry.parts, by_value)) {
             if (by_value && !value_watch.alive()) raise_check(node, routine, msg_text("insnicdef"));
-            UNION_DATA* value = by_value ? follow_aliases(frame[0].cell) : nullptr;
+            UNION_DATA* value = by_value ? follow_aliases(value_cell) : nullptr;
             matched = match_plain_case(*entry.parts, value, this_item);
         } else {
-            matched = match_case(node, entry.statement, frame, by_value, value_watch, this_item);
+            matched = match_case(node, entry.statement, value_cell, value_watch, this_item);
         }
         if (matched != nullptr) {
             run_block(matched, this_item);
             return;
         }
     }
+}
+
+}  // namespace
+
+void exec_switch(TOKEN* node, RESULT_ITEM this_item) {
+    if (UNION_DATA* value = plain_switch_value(node)) {
+        const CELL_WATCH value_watch(RESULT_ITEM{value, value->access_mode, 0});
+        run_cases(node, argument_list_of(node->left)[1], value, value_watch, this_item);
+        return;
+    }
+    static const std::string routine = statement_name("switch");
+    ARG_FRAME frame(node->left, this_item, true);
+    if (frame.check_count_range(1, 2) != nullptr) raise_check(node, routine, frame.message(false));
+    const bool by_value = frame.count() == 2;
+    const uint32_t block_index = by_value ? 1 : 0;
+    require_code(frame, block_index, node, routine);
+    TOKEN* block = code_block(frame[block_index]);
+    // The switch value is compared after the arguments of earlier cases ran.
+    const CELL_WATCH value_watch(frame[0]);
+    run_cases(node, block, by_value ? frame[0].cell : nullptr, value_watch, this_item);
 }
 
 // ---- repetition ----

@@ -35,6 +35,8 @@ MORVU_TYPE_HANDLERS(timezone)
 
 #undef MORVU_TYPE_HANDLERS
 
+DIRECT_HANDLER char_direct_for(const std::string& key, bool function);
+DIRECT_HANDLER oper_direct_for(const std::string& key, bool function);
 DIRECT_HANDLER array_direct_for(const std::string& key, bool function);
 DIRECT_HANDLER hash_direct_for(const std::string& key, bool function);
 DIRECT_HANDLER list_direct_for(const std::string& key, bool function);
@@ -48,11 +50,11 @@ namespace {
 constexpr TYPE_METHODS type_methods[] = {
     {'v', "any", any_functions, any_procedures, nullptr, nullptr},
     {'b', "bool", bool_functions, bool_procedures, nullptr, nullptr},
-    {'c', "char", char_functions, char_procedures, nullptr, nullptr},
+    {'c', "char", char_functions, char_procedures, nullptr, char_direct_for},
     {'x', "code", code_functions, code_procedures, nullptr, nullptr},
     {'e', "error", error_functions, error_procedures, nullptr, nullptr},
     {'i', "int", int_functions, int_procedures, nullptr, nullptr},
-    {'o', "oper", oper_functions, oper_procedures, nullptr, nullptr},
+    {'o', "oper", oper_functions, oper_procedures, nullptr, oper_direct_for},
     {'r', "real", real_functions, real_procedures, nullptr, nullptr},
     {'s', "str", str_functions, str_procedures, nullptr, str_direct_for},
     {'u', "any2", any2_functions, any2_procedures, nullptr, nullptr},

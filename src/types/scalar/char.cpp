@@ -29,28 +29,61 @@ bool is_digit(unsigned char c) { return static_cast<unsigned>(c - '0') < 10u; }
 
 }  // namespace
 
-bool char_functions(METHOD_CALL& call) {
-    const std::string& key = call.key();
-    enum { upper, lower, alpha, digit, code } which;
-    if (key_is(key, "isupper\xA7")) which = upper;
-    else if (key_is(key, "islower\xA7")) which = lower;
-    else if (key_is(key, "isalpha\xA7")) which = alpha;
-    else if (key_is(key, "isdigit\xA7")) which = digit;
-    else if (key_is(key, "int\xA7")) which = code;
-    else return false;
+namespace {
 
-    const unsigned char c = byte_of(call.checked_receiver(true));
+enum class READING { upper, lower, alpha, digit, code, none };
+
+// The reading method a function key names; none for other keys.
+READING reading_of(const std::string& key) {
+    if (key_is(key, "isupper\xA7")) return READING::upper;
+    if (key_is(key, "islower\xA7")) return READING::lower;
+    if (key_is(key, "isalpha\xA7")) return READING::alpha;
+    if (key_is(key, "isdigit\xA7")) return READING::digit;
+    if (key_is(key, "int\xA7")) return READING::code;
+    return READING::none;
+}
+
+RESULT_ITEM reading(READING which, unsigned char c) {
     switch (which) {
-    case upper: call.append(make_bool_value(std::isupper(c) != 0, 0)); break;
-    case lower: call.append(make_bool_value(std::islower(c) != 0, 0)); break;
-    case alpha: call.append(make_bool_value(is_letter(c), 0)); break;
-    case digit: call.append(make_bool_value(is_digit(c), 0)); break;
-    case code:
+    case READING::upper: return make_bool_value(std::isupper(c) != 0, 0);
+    case READING::lower: return make_bool_value(std::islower(c) != 0, 0);
+    case READING::alpha: return make_bool_value(is_letter(c), 0);
+    case READING::digit: return make_bool_value(is_digit(c), 0);
+    default:
         // The bytes from 0x80 on count as negative codes; NUL is 0.
-        call.append(make_int_value_from_number(c == nul_byte ? 0 : static_cast<signed char>(c)));
-        break;
+        return make_int_value_from_number(c == nul_byte ? 0 : static_cast<signed char>(c));
     }
+}
+
+// A reading of a receiver that checked_receiver(true) passes: a defined,
+// non-empty char; false for any other, whose errors the handler raises.
+template <READING WHICH>
+bool plain_reading(const DIRECT_CALL& call) {
+    UNION_DATA* value = call.defined_receiver(tag_char);
+    if (value == nullptr || !is_defined_value(value) || is_empty_value(value)) return false;
+    call.results->append(reading(WHICH, byte_of(value)));
     return true;
+}
+
+}  // namespace
+
+bool char_functions(METHOD_CALL& call) {
+    const READING which = reading_of(call.key());
+    if (which == READING::none) return false;
+    call.append(reading(which, byte_of(call.checked_receiver(true))));
+    return true;
+}
+
+DIRECT_HANDLER char_direct_for(const std::string& key, bool function) {
+    if (!function) return nullptr;
+    switch (reading_of(key)) {
+    case READING::upper: return plain_reading<READING::upper>;
+    case READING::lower: return plain_reading<READING::lower>;
+    case READING::alpha: return plain_reading<READING::alpha>;
+    case READING::digit: return plain_reading<READING::digit>;
+    case READING::code: return plain_reading<READING::code>;
+    default: return nullptr;
+    }
 }
 
 bool char_procedures(METHOD_CALL& call) {

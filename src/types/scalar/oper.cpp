@@ -8,9 +8,12 @@
 // The payload is the operator's two characters, the second 0 for a
 // one-character operator.
 
+#include <memory>
 #include <string>
 
+#include "eval/fast_path.h"
 #include "eval/operator_handlers.h"
+#include "numbers/int_data.h"
 #include "runtime/messages.h"
 #include "runtime/str_stream.h"
 #include "types/arg_checks.h"
@@ -131,7 +134,50 @@ void exec_operator(METHOD_CALL& call) {
     if (!assign_pair_entry(call.node, call.arg(0), call.arg(1), text)) call.raise(msg_text("binopenicausfue"));
 }
 
+// op.eval(a, b) of an arithmetic operator or a comparison on two small
+// ints: the result the general road's operators make for them. False for
+// every other operator, value or result form (see fast_operation).
+bool plain_int_eval(const DIRECT_CALL& call) {
+    UNION_DATA* oper = call.defined_receiver(tag_oper);
+    if (oper == nullptr || call.args.count != 2) return false;
+    const UNION_DATA* a = argument_value(call.args.head->item.cell);
+    const UNION_DATA* b = argument_value(call.args.tail->item.cell);
+    int64_t x = 0;
+    int64_t y = 0;
+    if (a == nullptr || b == nullptr || lower_tag(a->tag) != tag_int || lower_tag(b->tag) != tag_int ||
+        a->payload == nullptr || b->payload == nullptr || !cell_int64(a, x) || !cell_int64(b, y))
+        return false;
+    bool answer = false;
+    switch (pair(oper->oper_chars()[0], oper->oper_chars()[1])) {
+    case pair('+', 0):
+    case pair('-', 0):
+    case pair('*', 0):
+    case pair('/', 0):
+    case pair('%', 0): {
+        int64_t value = 0;
+        if (!fast_operation(oper->oper_chars()[0], x, y, value)) return false;
+        auto number = std::make_unique<INT_DATA>();
+        number->assign_int64(value);
+        call.results->append(RESULT_ITEM{new_int_cell(std::move(number)), access_expression, 1});
+        return true;
+    }
+    case pair('<', 0): answer = x < y; break;
+    case pair('<', '='): answer = x <= y; break;
+    case pair('>', 0): answer = x > y; break;
+    case pair('>', '='): answer = x >= y; break;
+    case pair('=', '='): answer = x == y; break;
+    case pair('!', '='): answer = x != y; break;
+    default: return false;
+    }
+    append_bool(*call.results, answer);
+    return true;
+}
+
 }  // namespace
+
+DIRECT_HANDLER oper_direct_for(const std::string& key, bool function) {
+    return function && key == "eval\xA7int;int;\xA7" ? plain_int_eval : nullptr;
+}
 
 bool oper_functions(METHOD_CALL& call) {
     const std::string& key = call.key();
