@@ -550,13 +550,13 @@ bool fast_text_append(TOKEN* node, RESULT_ITEM this_item) {
 // The hash a receiver name stands for when h[k] = e may write its element
 // in place: a plain variable, or a member of the current object reached
 // through a variable object, holding a defined hash by value that is no
-// constant and that no walk holds; null otherwise.
+// constant and that no walk holds (the element call refuses a new pair
+// then); null otherwise.
 HASH_DATA* writable_hash(TOKEN* name, RESULT_ITEM this_item) {
     if (name->evaluator != eval_variable) return nullptr;
     UNION_DATA* cell = plain_variable(name);
     if (cell == nullptr && is_variable_mode(this_item.mode)) cell = current_member_cell(name, this_item);
-    if (cell == nullptr || cell->tag != tag_hash || cell->payload == nullptr || cell->access_mode != access_variable ||
-        value_under_iteration(cell))
+    if (cell == nullptr || cell->tag != tag_hash || cell->payload == nullptr || cell->access_mode != access_variable)
         return nullptr;
     HASH_DATA* hash = cell->hash_data();
     return hash->iteration_count == 0 ? hash : nullptr;
@@ -576,6 +576,23 @@ UNION_DATA* plain_key_name(TOKEN* name) {
     return tag == tag_int || tag == tag_str ? cell : nullptr;
 }
 
+// h[k] = e for a key the hash lacks: the pair is made with an empty value,
+// as the element call makes it, and the number assigned to that value by
+// the rule of the general path. Int and str keys are copied without fail.
+bool store_new_element(TOKEN* node, HASH_DATA& hash, UNION_DATA* key, const HASH_DATA::KEY_PLACE& place,
+                       int64_t value) {
+    UNION_DATA empty(tag_any);
+    UNION_DATA* element = hash.insert(key, 0, &empty, 0, nullptr, place);
+    UNION_DATA number(tag_nothing);
+    number.tag = tag_int;
+    if (!make_inline_int(value, number.payload)) number.payload = new INT_DATA(static_cast<long>(value));
+    element->skip_flag = 1;
+    const char* message = assign_value(element, &number);
+    element->skip_flag = 0;
+    if (message != nullptr) raise_system_error(node, message);
+    return true;
+}
+
 // h[k] = e, h[k] += e and h[k] -= e (op '=', '+' or '-') where h names a
 // hash as writable_hash finds it, k names an int or str key the hash holds
 // and e reads as a fast int, the pair's value a defined int that no walk
@@ -588,7 +605,9 @@ bool fast_hash_element_store(TOKEN* node, char op, RESULT_ITEM this_item) {
         left->left == nullptr)
         return false;
     const TOKEN* part = left->right;
-    if (part == nullptr || !is_call_token(part) || *part->text != "[]" || part->left == nullptr) return false;
+    if (part == nullptr || !is_call_token(part) || part->left == nullptr) return false;
+    const std::string& name = *part->text;
+    if (name.size() != 2 || name[0] != '[' || name[1] != ']') return false;
     HASH_DATA* hash = writable_hash(left->left, this_item);
     if (hash == nullptr) return false;
     int64_t value = 0;
@@ -606,6 +625,7 @@ bool fast_hash_element_store(TOKEN* node, char op, RESULT_ITEM this_item) {
     }
     HASH_DATA::KEY_PLACE place;
     UNION_DATA* element = hash->get(key, false, place);
+    if (element == nullptr && op == '=') return store_new_element(node, *hash, key, place, value);
     if (element == nullptr || (element->tag != tag_int && element->tag != raise_tag(tag_int)) ||
         element->payload == nullptr || element->access_mode != access_variable || value_under_iteration(element))
         return false;
