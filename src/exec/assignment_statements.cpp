@@ -594,11 +594,12 @@ bool store_new_element(TOKEN* node, HASH_DATA& hash, UNION_DATA* key, const HASH
 }
 
 // h[k] = e, h[k] += e and h[k] -= e (op '=', '+' or '-') where h names a
-// hash as writable_hash finds it, k names an int or str key the hash holds
-// and e reads as a fast int, the pair's value a defined int that no walk
-// holds: the number is written in place, in the value's own form, as the
-// general path's alias of the element would have it written. False, with
-// nothing changed, for every other case; the general path then runs.
+// hash as writable_hash finds it, k is an int or str key read without
+// running code and e reads as a fast int. A pair's value that is a defined
+// int no walk holds takes the number in place, in its own form, as the
+// general path's alias of the element would have it written; h[k] = e
+// with a new key makes the pair. False, with nothing changed, for every
+// other case; the general path then runs.
 bool fast_hash_element_store(TOKEN* node, char op, RESULT_ITEM this_item) {
     TOKEN* left = node->left;
     if (left == nullptr || node->right == nullptr || left->evaluator != eval_member || left->op1 != '.' ||
@@ -612,10 +613,12 @@ bool fast_hash_element_store(TOKEN* node, char op, RESULT_ITEM this_item) {
     if (hash == nullptr) return false;
     int64_t value = 0;
     if (!fast_int(node->right, value)) return false;
-    // A key of another shape that reads as a fast int is looked up in a
-    // cell of its own, as the element call would be given it.
+    // A key name, a text built without running code, or else a key that
+    // reads as a fast int, looked up in a cell of its own as the element
+    // call would be given it.
     std::optional<UNION_DATA> number_key;
     UNION_DATA* key = plain_key_name(part->left);
+    if (key == nullptr) key = fast_hash_key(part->left);
     if (key == nullptr) {
         int64_t number = 0;
         if (!fast_int(part->left, number)) return false;
