@@ -593,6 +593,10 @@ bool store_new_element(TOKEN* node, HASH_DATA& hash, UNION_DATA* key, const HASH
     return true;
 }
 
+// Whether the target of an assignment is a member access, as h[k] is: the
+// one test the other statements pay for fast_hash_element_store.
+inline bool element_target(const TOKEN* node) { return node->left != nullptr && node->left->evaluator == eval_member; }
+
 // h[k] = e, h[k] += e and h[k] -= e (op '=', '+' or '-') where h names a
 // hash as writable_hash finds it, k is an int or str key read without
 // running code and e reads as a fast int. A pair's value that is a defined
@@ -656,9 +660,9 @@ void exec_assign(TOKEN* node, RESULT_ITEM this_item) {
     if (fast_slot_assignment(node, '=')) return;
     if (fast_int_assignment(node, '=', this_item)) return;
     if (fast_element_int_store(node)) return;
-    if (fast_hash_element_store(node, '=', this_item)) return;
     if (fast_int_copy(node)) return;
     if (fast_call_assignment(node, this_item)) return;
+    if (element_target(node) && fast_hash_element_store(node, '=', this_item)) return;
     exec_assignment(node, this_item, assign_value, "=");
 }
 
@@ -678,7 +682,7 @@ void add_assign(TOKEN* node, RESULT_ITEM this_item) {
     if (fast_slot_assignment(node, '+')) return;
     if (fast_int_assignment(node, '+', this_item)) return;
     if (fast_compound_assignment(node, this_item, op_add_assign, '+')) return;
-    if (fast_hash_element_store(node, '+', this_item)) return;
+    if (element_target(node) && fast_hash_element_store(node, '+', this_item)) return;
     if (fast_text_append(node, this_item)) return;
     exec_assignment(node, this_item, op_add_assign, "+=");
 }
@@ -715,7 +719,7 @@ void exec_sub_assign(TOKEN* node, RESULT_ITEM this_item) {
     if (fast_slot_assignment(node, '-')) return;
     if (fast_int_assignment(node, '-', this_item)) return;
     if (fast_compound_assignment(node, this_item, op_sub_assign, '-')) return;
-    if (fast_hash_element_store(node, '-', this_item)) return;
+    if (element_target(node) && fast_hash_element_store(node, '-', this_item)) return;
     exec_assignment(node, this_item, op_sub_assign, "-=");
 }
 
