@@ -261,6 +261,8 @@ bool fast_binary(const TOKEN* node, char op, int64_t& out, int depth) {
 
 }  // namespace
 
+UNION_DATA* fast_hash_key(TOKEN* node) { return plain_key(node); }
+
 bool fast_int_at(TOKEN* node, int64_t& out, int depth) {
     const EVAL_HANDLER handler = node->evaluator;
     if (handler == eval_variable) {

@@ -91,6 +91,12 @@ UNION_DATA* plain_variable(const TOKEN* name);
 // holding a defined int; null otherwise.
 UNION_DATA* fast_int_variable(TOKEN* node);
 
+// The key of h[k] read without running code, as h[k] reads it: a plain
+// variable holding a defined int or text, a text literal, or str:(...) of
+// plain values (the last two built in a cell of the process, valid until
+// the next call); null for any other key.
+UNION_DATA* fast_hash_key(TOKEN* node);
+
 // l[i] = e where l is a list variable or ":$" parameter that no walk
 // holds, i and e read as fast ints, and the element at i is a defined int:
 // the element takes the number in place. True when done; false with

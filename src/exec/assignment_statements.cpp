@@ -1,6 +1,7 @@
 #include "exec/assignment_statements.h"
 
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "eval/arg_frame.h"
@@ -25,6 +26,7 @@
 #include "eval/text_pieces.h"
 #include "values/assign_rules.h"
 #include "values/cell_holds.h"
+#include "values/hash_store.h"
 #include "values/union_data.h"
 #include "values/value_operators.h"
 
@@ -545,6 +547,108 @@ bool fast_text_append(TOKEN* node, RESULT_ITEM this_item) {
     return true;
 }
 
+// The hash a receiver name stands for when h[k] = e may write its element
+// in place: a plain variable, or a member of the current object reached
+// through a variable object, holding a defined hash by value that is no
+// constant and that no walk holds (the element call refuses a new pair
+// then); null otherwise.
+HASH_DATA* writable_hash(TOKEN* name, RESULT_ITEM this_item) {
+    if (name->evaluator != eval_variable) return nullptr;
+    UNION_DATA* cell = plain_variable(name);
+    if (cell == nullptr && is_variable_mode(this_item.mode)) cell = current_member_cell(name, this_item);
+    if (cell == nullptr || cell->tag != tag_hash || cell->payload == nullptr || cell->access_mode != access_variable)
+        return nullptr;
+    HASH_DATA* hash = cell->hash_data();
+    return hash->iteration_count == 0 ? hash : nullptr;
+}
+
+// The int or str a key name holds, through its aliases, as the element
+// call takes its argument: a variable of the running activation or a
+// parameter; null for any other node or value.
+UNION_DATA* plain_key_name(TOKEN* name) {
+    if (name->evaluator != eval_variable) return nullptr;
+    const TOKEN* declaration = name->declaration;
+    if (declaration == nullptr || declaration->member_slot >= 0) return nullptr;
+    UNION_DATA* cell = top_cell(declaration);
+    cell = cell != nullptr ? follow_aliases(cell) : nullptr;
+    if (cell == nullptr || cell->payload == nullptr) return nullptr;
+    const char tag = lower_tag(cell->tag);
+    return tag == tag_int || tag == tag_str ? cell : nullptr;
+}
+
+// h[k] = e for a key the hash lacks: the pair is made with an empty value,
+// as the element call makes it, and the number assigned to that value by
+// the rule of the general path. Int and str keys are copied without fail.
+bool store_new_element(TOKEN* node, HASH_DATA& hash, UNION_DATA* key, const HASH_DATA::KEY_PLACE& place,
+                       int64_t value) {
+    UNION_DATA empty(tag_any);
+    UNION_DATA* element = hash.insert(key, 0, &empty, 0, nullptr, place);
+    UNION_DATA number(tag_nothing);
+    number.tag = tag_int;
+    if (!make_inline_int(value, number.payload)) number.payload = new INT_DATA(static_cast<long>(value));
+    element->skip_flag = 1;
+    const char* message = assign_value(element, &number);
+    element->skip_flag = 0;
+    if (message != nullptr) raise_system_error(node, message);
+    return true;
+}
+
+// Whether the target of an assignment is a member access, as h[k] is: the
+// one test the other statements pay for fast_hash_element_store.
+inline bool element_target(const TOKEN* node) { return node->left != nullptr && node->left->evaluator == eval_member; }
+
+// h[k] = e, h[k] += e and h[k] -= e (op '=', '+' or '-') where h names a
+// hash as writable_hash finds it, k is an int or str key read without
+// running code and e reads as a fast int. A pair's value that is a defined
+// int no walk holds takes the number in place, in its own form, as the
+// general path's alias of the element would have it written; h[k] = e
+// with a new key makes the pair. False, with nothing changed, for every
+// other case; the general path then runs.
+bool fast_hash_element_store(TOKEN* node, char op, RESULT_ITEM this_item) {
+    TOKEN* left = node->left;
+    if (left == nullptr || node->right == nullptr || left->evaluator != eval_member || left->op1 != '.' ||
+        left->left == nullptr)
+        return false;
+    const TOKEN* part = left->right;
+    if (part == nullptr || !is_call_token(part) || part->left == nullptr) return false;
+    const std::string& name = *part->text;
+    if (name.size() != 2 || name[0] != '[' || name[1] != ']') return false;
+    HASH_DATA* hash = writable_hash(left->left, this_item);
+    if (hash == nullptr) return false;
+    int64_t value = 0;
+    if (!fast_int(node->right, value)) return false;
+    // A key name, a text built without running code, or else a key that
+    // reads as a fast int, looked up in a cell of its own as the element
+    // call would be given it.
+    std::optional<UNION_DATA> number_key;
+    UNION_DATA* key = plain_key_name(part->left);
+    if (key == nullptr) key = fast_hash_key(part->left);
+    if (key == nullptr) {
+        int64_t number = 0;
+        if (!fast_int(part->left, number)) return false;
+        key = &number_key.emplace(tag_nothing);
+        key->tag = tag_int;  // the number in the payload word, no record
+        if (!make_inline_int(number, key->payload)) return false;
+    }
+    HASH_DATA::KEY_PLACE place;
+    UNION_DATA* element = hash->get(key, false, place);
+    if (element == nullptr && op == '=') return store_new_element(node, *hash, key, place, value);
+    if (element == nullptr || (element->tag != tag_int && element->tag != raise_tag(tag_int)) ||
+        element->payload == nullptr || element->access_mode != access_variable || value_under_iteration(element))
+        return false;
+    if (op != '=') {
+        int64_t current = 0;
+        if (!cell_int64(element, current)) return false;
+        // A zero that keeps its sign is left to the general rule.
+        if (current == 0 && !is_inline_int(element->payload) && element->int_data()->sign() < 0) return false;
+        if (!fast_operation(op, current, value, value)) return false;
+    }
+    // A number in the payload word stays one.
+    if (is_inline_int(element->payload)) return make_inline_int(value, element->payload);
+    element->int_data()->assign_int64(value);
+    return true;
+}
+
 }  // namespace
 
 void exec_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule, const char* op) {
@@ -558,6 +662,7 @@ void exec_assign(TOKEN* node, RESULT_ITEM this_item) {
     if (fast_element_int_store(node)) return;
     if (fast_int_copy(node)) return;
     if (fast_call_assignment(node, this_item)) return;
+    if (element_target(node) && fast_hash_element_store(node, '=', this_item)) return;
     exec_assignment(node, this_item, assign_value, "=");
 }
 
@@ -577,6 +682,7 @@ void add_assign(TOKEN* node, RESULT_ITEM this_item) {
     if (fast_slot_assignment(node, '+')) return;
     if (fast_int_assignment(node, '+', this_item)) return;
     if (fast_compound_assignment(node, this_item, op_add_assign, '+')) return;
+    if (element_target(node) && fast_hash_element_store(node, '+', this_item)) return;
     if (fast_text_append(node, this_item)) return;
     exec_assignment(node, this_item, op_add_assign, "+=");
 }
@@ -613,6 +719,7 @@ void exec_sub_assign(TOKEN* node, RESULT_ITEM this_item) {
     if (fast_slot_assignment(node, '-')) return;
     if (fast_int_assignment(node, '-', this_item)) return;
     if (fast_compound_assignment(node, this_item, op_sub_assign, '-')) return;
+    if (element_target(node) && fast_hash_element_store(node, '-', this_item)) return;
     exec_assignment(node, this_item, op_sub_assign, "-=");
 }
 

@@ -1,6 +1,7 @@
 #include "values/hash_store.h"
 
 #include <algorithm>
+#include <charconv>
 #include <cstring>
 #include <cstdint>
 #include <functional>
@@ -34,11 +35,26 @@ bool stored_by_reference(UNION_DATA* key, int key_mode) {
 
 bool is_reference_key(LIST_NODE* node) { return is_reference_tag(node->key().tag); }
 
-// The match rule of the buckets: stored reference keys by the cell they refer
-// to, other keys by value.
-bool key_matches(LIST_NODE* node, UNION_DATA* key, bool by_reference) {
-    // Two texts or two ints, both plain values, compare as value equality
-    // compares them, without its walk.
+// The match rule of the buckets for the keys outside plain_key_match:
+// stored reference keys by the cell they refer to, other keys by value.
+__attribute__((noinline)) bool general_key_match(LIST_NODE* node, UNION_DATA* key, bool by_reference) {
+    const UNION_DATA& stored = node->key();
+    if (!by_reference && stored.payload != nullptr && key->payload != nullptr && lower_tag(stored.tag) == tag_int &&
+        lower_tag(key->tag) == tag_int) {
+        int64_t a = 0;
+        int64_t b = 0;
+        if (cell_int64(&stored, a) && cell_int64(key, b)) return a == b;  // beyond 64 bits: the record's rule
+        return *stored.int_data() == *key->int_data();
+    }
+    bool stored_reference = is_reference_key(node);
+    return by_reference ? stored_reference && follow_link(key) == follow_link(&node->key())
+                        : !stored_reference && is_equal_value(key, &node->key(), true);
+}
+
+// The match rule of the buckets. Two texts, or two ints held in their
+// payload words, both plain values, compare as value equality compares
+// them, without its walk; every other pair goes by general_key_match.
+inline bool key_matches(LIST_NODE* node, UNION_DATA* key, bool by_reference) {
     const UNION_DATA& stored = node->key();
     if (!by_reference && stored.payload != nullptr && key->payload != nullptr) {
         const char stored_tag = lower_tag(stored.tag);
@@ -46,17 +62,12 @@ bool key_matches(LIST_NODE* node, UNION_DATA* key, bool by_reference) {
             if (stored_tag == tag_str) {
                 return std::strcmp(stored.str_data()->text.c_str(), key->str_data()->text.c_str()) == 0;
             }
-            if (stored_tag == tag_int) {
-                int64_t a = 0;
-                int64_t b = 0;
-                if (cell_int64(&stored, a) && cell_int64(key, b)) return a == b;  // beyond 64 bits: the record's rule
-                return *stored.int_data() == *key->int_data();
-            }
+            // An int in the payload word has that one word.
+            if (stored_tag == tag_int && is_inline_int(stored.payload) && is_inline_int(key->payload))
+                return stored.payload == key->payload;
         }
     }
-    bool stored_reference = is_reference_key(node);
-    return by_reference ? stored_reference && follow_link(key) == follow_link(&node->key())
-                        : !stored_reference && is_equal_value(key, &node->key(), true);
+    return general_key_match(node, key, by_reference);
 }
 
 constexpr uint64_t code_mask = (uint64_t{1} << HASH_DATA::code_bits) - 1;
@@ -179,13 +190,11 @@ HASH_DATA::PLACE HASH_DATA::place_of(UNION_DATA* key, bool by_reference, const c
         const uint64_t number = reference_key_number(follow_link(key));
         return {static_cast<int>(number % bucket_count), identity_code(number)};
     }
-    // Int and str keys, the common ones, are placed from their key text
-    // without building it.
-    KEY_DIGITS digits;
-    std::string_view view;
-    if (scalar_key_view(key, digits, &view)) {
+    // Int and str keys, the common ones, are placed without their key text.
+    PLACE place{};
+    if (plain_key_place(key, place)) {
         if (message != nullptr) *message = nullptr;
-        return place_of_text(view);
+        return place;
     }
     return place_of_text(value_key_text(key, message));
 }
@@ -195,11 +204,57 @@ HASH_DATA::PLACE HASH_DATA::place_of_text(std::string_view text) {
     return {(code < 0 ? -code : code) % bucket_count, text_code(text)};
 }
 
+bool HASH_DATA::plain_key_place(const UNION_DATA* key, PLACE& place) {
+    if (key->payload == nullptr) return false;
+    switch (key->tag) {
+    case tag_str:
+    case raise_tag(tag_str):
+        place = place_of_text(std::string_view(key->str_data()->text.c_str()));  // the text up to a NUL
+        return true;
+    case tag_int:
+    case raise_tag(tag_int): {
+        int64_t number = 0;
+        if (!cell_int64(key, number)) return false;
+        place = place_of_int(number);
+        return true;
+    }
+    default: return false;
+    }
+}
+
+HASH_DATA::PLACE HASH_DATA::place_of_int(int64_t number) {
+    // The key text is the digits, after a '-' for a negative number. Up to
+    // 18 digits make the number its own code, as text_code reads them.
+    const uint64_t magnitude = number < 0 ? 0 - static_cast<uint64_t>(number) : static_cast<uint64_t>(number);
+    constexpr uint64_t eighteen_digits_end = 1'000'000'000'000'000'000ULL;
+    if (magnitude >= eighteen_digits_end) {
+        KEY_DIGITS digits;
+        const char* end = std::to_chars(digits.text, digits.text + sizeof digits.text, number).ptr;
+        return place_of_text(std::string_view(digits.text, static_cast<size_t>(end - digits.text)));
+    }
+    // str_xor_code's two halves, the bytes at even and at odd distances
+    // from the last one: which is the text's low half depends on its length.
+    unsigned from_last_even = 0;
+    unsigned from_last_odd = 0;
+    size_t length = 0;
+    uint64_t rest = magnitude;
+    do {
+        const unsigned digit = static_cast<unsigned>('0' + rest % 10);
+        (length % 2 == 0 ? from_last_even : from_last_odd) ^= digit;
+        ++length;
+        rest /= 10;
+    } while (rest != 0);
+    if (number < 0) (length++ % 2 == 0 ? from_last_even : from_last_odd) ^= static_cast<unsigned>('-');
+    const unsigned xor_code =
+        length % 2 == 1 ? from_last_even + 256 * from_last_odd : from_last_odd + 256 * from_last_even;
+    const uint64_t code = number < 0 ? ~magnitude : magnitude;
+    return {static_cast<int>(xor_code % bucket_count), code & code_mask};
+}
+
 uint64_t HASH_DATA::code_of_node(LIST_NODE* node) {
     if (is_reference_key(node)) return identity_code(reference_key_number(follow_link(&node->key())));
-    KEY_DIGITS digits;
-    std::string_view view;
-    if (scalar_key_view(&node->key(), digits, &view)) return text_code(view);
+    PLACE place{};
+    if (plain_key_place(&node->key(), place)) return place.code;
     return text_code(value_key_text(&node->key(), nullptr));
 }
 
@@ -336,10 +391,8 @@ UNION_DATA* HASH_DATA::get(UNION_DATA* key, bool by_reference, const char** mess
 
 UNION_DATA* HASH_DATA::get(UNION_DATA* key, bool by_reference, KEY_PLACE& found_place) {
     found_place = KEY_PLACE{};
-    KEY_DIGITS digits;
-    std::string_view view;
-    if (by_reference || !scalar_key_view(key, digits, &view)) return get(key, by_reference, nullptr);
-    PLACE place = place_of_text(view);
+    PLACE place{};
+    if (by_reference || !plain_key_place(key, place)) return get(key, by_reference, nullptr);
     found_place = KEY_PLACE{place.bucket, place.code, true, by_reference};
     LIST_NODE* node = find_node(key, by_reference, place.code);
     return node != nullptr ? &node->value : nullptr;

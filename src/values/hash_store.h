@@ -154,6 +154,11 @@ private:
     };
     static PLACE place_of(UNION_DATA* key, bool by_reference, const char** message);
     static PLACE place_of_text(std::string_view text);
+    // The place of a defined int (within 64 bits) or str key held by value,
+    // the one place_of_text gives its key text, found without that text;
+    // false, with place untouched, for any other key.
+    static bool plain_key_place(const UNION_DATA* key, PLACE& place);
+    static PLACE place_of_int(int64_t number);
     static uint64_t code_of_node(LIST_NODE* node);
 
     // One slot of the index, an open-addressing table of a power-of-two

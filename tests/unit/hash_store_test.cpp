@@ -60,6 +60,38 @@ TEST(HashStoreBuckets, FoldTheKeyTextByteByByte) {
     EXPECT_EQ(bucket(str_cell("ba").get()), 0x6162 % 97);
 }
 
+// An int key is placed without its key text, in the bucket that text
+// gives: digit counts of either parity, a sign, the widest numbers.
+TEST(HashStoreBuckets, IntKeysLandWhereTheirTextsDo) {
+    const char* numbers[] = {"0",
+                             "7",
+                             "-7",
+                             "12",
+                             "-12",
+                             "907",
+                             "-4096",
+                             "999999999999999999",
+                             "-999999999999999999",
+                             "1000000000000000000",
+                             "-1000000000000000000",
+                             "9223372036854775807",
+                             "-9223372036854775808",
+                             "123456789012345678901234"};
+    for (const char* number : numbers) {
+        EXPECT_EQ(bucket(int_cell(number).get()), bucket(str_cell(number).get())) << number;
+        HASH_DATA hash;
+        put(hash, int_cell(number).get(), int_cell(1).get());
+        put(hash, str_cell(number).get(), int_cell(2).get());
+        EXPECT_EQ(hash.get(int_cell(number).get(), false, nullptr)->int_data()->to_text(), "1") << number;
+        EXPECT_EQ(hash.get(str_cell(number).get(), false, nullptr)->int_data()->to_text(), "2") << number;
+        hash.remove(int_cell(number).get(), false, nullptr);
+        EXPECT_FALSE(has(hash, int_cell(number).get())) << number;
+        EXPECT_TRUE(has(hash, str_cell(number).get())) << number;
+    }
+    for (int i = -300; i <= 300; ++i)
+        EXPECT_EQ(bucket(int_cell(i).get()), bucket(str_cell(std::to_string(i).c_str()).get())) << i;
+}
+
 TEST(HashStoreBuckets, EqualKeysShareTheirCanonicalText) {
     OUTPUT_PRECISION_GUARD guard;
     // An int read from "007" equals 7 and must be found under it.

@@ -155,9 +155,9 @@ bool hash_functions(METHOD_CALL& call) {
 namespace {
 
 // h[k] for one int or str key held by value, on a hash variable reached
-// without links, its element used at once: the pair's value cell, the pair
-// made first when the key is new. Anything else is left to hash_functions,
-// which after an insertion here finds the pair as a lookup would have.
+// without links: the pair's value cell when the element is used at once,
+// else an alias of it, the pair made first when the key is new. Anything
+// else is left to hash_functions.
 bool element_at_once(const DIRECT_CALL& call) {
     UNION_DATA* receiver = call.receiver.cell;
     if (receiver == nullptr || lower_tag(receiver->tag) != tag_hash || receiver->payload == nullptr) return false;
@@ -178,7 +178,10 @@ bool element_at_once(const DIRECT_CALL& call) {
         value = hash.insert(key, 0, &empty, 0, &message, place);
         if (message != nullptr) call.raise("hash", message);
     }
-    if (!call.element_used_at_once || is_link_cell(value) || base_type_code(value) == tag_object) return false;
+    if (!call.element_used_at_once || is_link_cell(value) || base_type_code(value) == tag_object) {
+        if (const char* message = make_copy_value(*call.results, value, 3, false, false)) call.raise("hash", message);
+        return true;
+    }
     call.results->append(RESULT_ITEM{value, access_handed_out, 0});
     return true;
 }
