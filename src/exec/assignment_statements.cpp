@@ -101,7 +101,9 @@ UNION_DATA* fast_int_member(TOKEN* node, RESULT_ITEM this_item) {
 // place. False, with nothing changed, whenever any of it is outside the
 // fast path's shapes; the general path then runs.
 bool fast_int_assignment(TOKEN* node, char op, RESULT_ITEM this_item) {
-    if (node->left == nullptr || node->right == nullptr) return false;
+    // Only a name is such a target: an element's own paths read the right
+    // side once.
+    if (node->left == nullptr || node->right == nullptr || node->left->evaluator != eval_variable) return false;
     int64_t value = 0;
     if (!fast_int(node->right, value)) return false;
     UNION_DATA* target = fast_int_variable(node->left);
@@ -555,8 +557,9 @@ void exec_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule, const 
 void exec_assign(TOKEN* node, RESULT_ITEM this_item) {
     if (fast_slot_assignment(node, '=')) return;
     if (fast_int_assignment(node, '=', this_item)) return;
-    if (fast_element_int_store(node)) return;
+    if (fast_element_store(node)) return;
     if (fast_int_copy(node)) return;
+    if (fast_text_store(node)) return;
     if (fast_call_assignment(node, this_item)) return;
     exec_assignment(node, this_item, assign_value, "=");
 }

@@ -132,6 +132,13 @@ public:
     // The value at index with the cursor put there. Out of range: null and
     // the index message in *message, cursor unchanged.
     UNION_DATA* at(int index, const char** message);
+    // at() for an index known to lie within the list.
+    UNION_DATA* at_valid(int index) {
+        LIST_NODE* node = positions != nullptr ? positions->at(index) : node_at(index);
+        cursor = node;
+        cursor_index = index;
+        return &node->value;
+    }
 
     // Assigns cell by the mode to the element at index; returns the index
     // message or the refusal of the assignment rules.
