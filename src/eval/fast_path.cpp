@@ -112,7 +112,7 @@ bool without_arguments(const TOKEN* part) {
 }
 
 UNION_DATA* plain_hash(UNION_DATA* cell);
-bool fast_hash_read(const TOKEN* part, UNION_DATA* cell, int64_t& out);
+[[gnu::noinline]] bool fast_hash_read(const TOKEN* part, UNION_DATA* cell, int64_t& out);
 
 // The element cell of l[i], l.get(i) or l.Get(i) (from_end) on a plain
 // list, its index read as a fast int within the list; null otherwise.
