@@ -191,6 +191,12 @@ public:
     // equal keys.
     bool sort_plain_ints(bool ascending);
 
+    // Whether the nodes may pass whole to another list value: every element
+    // a plain value that nothing links to (as all_contents_movable finds)
+    // with a variable's access, so that taking the nodes gives what a copy
+    // of them would give.
+    bool nodes_movable() const;
+
     // Makes this list a copy of source, key and value of every node copied
     // with mode 4. Copying a list onto itself does nothing.
     const char* copy_from(LIST_DATA& source);
