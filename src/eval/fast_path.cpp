@@ -390,7 +390,7 @@ bool fast_element_store(TOKEN* node) {
     if (element == nullptr || element->payload == nullptr) return false;
     if (element->tag == tag_int || element->tag == raise_tag(tag_int)) {
         int64_t value = 0;
-        if (!fast_int(node->right, value) || value_under_iteration(element)) return false;
+        if (!fast_int(node->right, value) || (running_walks != 0 && value_under_iteration(element))) return false;
         // The element keeps its form: a number in the payload word stays one.
         if (is_inline_int(element->payload)) return make_inline_int(value, element->payload);
         element->int_data()->assign_int64(value);
