@@ -23,6 +23,7 @@
 #include "values/hash_store.h"
 #include "values/list_store.h"
 #include "values/union_data.h"
+#include "values/walk_pins.h"
 
 namespace morvu {
 
@@ -45,25 +46,34 @@ UNION_DATA* variable_cell_of(const TOKEN* node) {
 // The cell a name reads its elements from: a plain variable's own cell, or
 // for a ":$" input parameter the caller's cell its aliases lead to (reading
 // l[i] through them reads that cell's element); null for other names.
-UNION_DATA* readable_variable(const TOKEN* name) {
-    if (UNION_DATA* cell = plain_variable(name)) return cell;
+[[gnu::always_inline]] inline UNION_DATA* readable_variable(const TOKEN* name) {
     if (name == nullptr || name->evaluator != eval_variable) return nullptr;
     const TOKEN* declaration = name->declaration;
-    if (declaration == nullptr || declaration->member_slot >= 0 || declaration->arg_role != arg_role_variable_input)
-        return nullptr;
+    if (declaration == nullptr || declaration->member_slot >= 0) return nullptr;
     UNION_DATA* cell = top_cell(declaration);
-    return cell != nullptr ? follow_aliases(cell) : nullptr;
+    switch (declaration->arg_role) {
+    case arg_role_variable_input: return cell != nullptr ? follow_aliases(cell) : nullptr;
+    case arg_role_constant_input:
+    case arg_role_output_object: return nullptr;
+    default: return cell;  // as declared_plain_cell finds it
+    }
 }
 
-// The list or array a variable holds by value, as l.size() and l[i] read
-// it: not a constant, not walked; null otherwise.
+// Whether a list or array cell a variable holds by value may be read as
+// l.size() and l[i] read it: not a constant, not walked.
+bool plain_container(const UNION_DATA* cell) {
+    if ((cell->tag != tag_list && cell->tag != tag_array) || cell->payload == nullptr ||
+        cell->access_mode < access_variable)
+        return false;
+    const int walks = cell->tag == tag_list ? cell->list_data()->iteration_count : cell->array_data()->iteration_count;
+    return walks == 0 && (running_walks == 0 || !value_under_iteration(cell));
+}
+
+// The list or array a variable holds by value, as plain_container takes
+// it; null otherwise.
 const UNION_DATA* plain_container_of(const TOKEN* receiver) {
     const UNION_DATA* cell = readable_variable(receiver);
-    if (cell == nullptr || (cell->tag != tag_list && cell->tag != tag_array) || cell->payload == nullptr ||
-        cell->access_mode < access_variable)
-        return nullptr;
-    const int walks = cell->tag == tag_list ? cell->list_data()->iteration_count : cell->array_data()->iteration_count;
-    return walks == 0 && !value_under_iteration(cell) ? cell : nullptr;
+    return cell != nullptr && plain_container(cell) ? cell : nullptr;
 }
 
 // The text a variable or parameter name holds in its own cell, as
@@ -74,22 +84,25 @@ const UNION_DATA* text_variable_of(const TOKEN* name) {
     return cell != nullptr && cell->tag == tag_str && cell->payload != nullptr ? cell : nullptr;
 }
 
-// The call part of x.name(...) when it is a plain call by the name `name`
-// (of `length` characters).
-const TOKEN* named_member_call(const TOKEN* node, const char* name, size_t length) {
-    if (node->op1 != '.' || node->left == nullptr) return nullptr;
-    const TOKEN* part = node->right;
-    if (part == nullptr || !is_call_token(part)) return nullptr;
-    const std::string& text = *part->text;
-    return text.size() == length && std::memcmp(text.data(), name, length) == 0 ? part : nullptr;
-}
+// The member reads the fast path knows, told apart by the call's name:
+// x.size(), x[...], x.get(...) and x.Get(...).
+enum class MEMBER_READ { none, size, element, get, get_from_end };
 
-const TOKEN* size_call(const TOKEN* node) { return named_member_call(node, "size", 4); }
-const TOKEN* element_call(const TOKEN* node) { return named_member_call(node, "[]", 2); }
-// l.get(i) and l.Get(i), which count from the head and from the tail.
-const TOKEN* get_call(const TOKEN* node) {
-    const TOKEN* part = named_member_call(node, "get", 3);
-    return part != nullptr ? part : named_member_call(node, "Get", 3);
+// The kind of a member node x.name(...) and its call part.
+MEMBER_READ member_read(const TOKEN* node, const TOKEN*& part) {
+    if (node->op1 != '.' || node->left == nullptr) return MEMBER_READ::none;
+    part = node->right;
+    if (part == nullptr || !is_call_token(part)) return MEMBER_READ::none;
+    const std::string& name = *part->text;
+    switch (name.size()) {
+    case 2: return name[0] == '[' && name[1] == ']' ? MEMBER_READ::element : MEMBER_READ::none;
+    case 3:
+        if (name[1] != 'e' || name[2] != 't') return MEMBER_READ::none;
+        if (name[0] == 'g') return MEMBER_READ::get;
+        return name[0] == 'G' ? MEMBER_READ::get_from_end : MEMBER_READ::none;
+    case 4: return std::memcmp(name.data(), "size", 4) == 0 ? MEMBER_READ::size : MEMBER_READ::none;
+    default: return MEMBER_READ::none;
+    }
 }
 
 // Whether a call has an empty argument list: size().
@@ -98,46 +111,113 @@ bool without_arguments(const TOKEN* part) {
     return list == nullptr || (is_empty_operand(list) && list->left == nullptr && list->right == nullptr);
 }
 
-UNION_DATA* plain_hash_of(const TOKEN* receiver);
-bool fast_hash_read(const TOKEN* part, UNION_DATA* cell, int64_t& out);
+UNION_DATA* plain_hash(UNION_DATA* cell);
+[[gnu::noinline]] bool fast_hash_read(const TOKEN* part, UNION_DATA* cell, int64_t& out);
+
+// The element cell of l[i], l.get(i) or l.Get(i) (from_end) on a plain
+// list, its index read as a fast int within the list; null otherwise.
+UNION_DATA* list_element(const UNION_DATA* cell, const TOKEN* part, bool from_end, int depth) {
+    int64_t index = 0;
+    if (!fast_int_at(part->left, index, depth + 1) || index < 0) return nullptr;
+    LIST_DATA* store = cell->list_data();
+    if (index >= store->node_count) return nullptr;
+    if (from_end) index = store->node_count - 1 - index;
+    return store->at_valid(static_cast<int>(index));
+}
+
+// The element cell of l[i], l.get(i) or l.Get(i) on a plain list as
+// list_element finds it; with only_brackets, of l[i] alone (the form that
+// names the element itself). Null for every other node.
+UNION_DATA* plain_list_element(TOKEN* node, bool only_brackets) {
+    if (node->evaluator != eval_member) return nullptr;
+    const TOKEN* part = nullptr;
+    const MEMBER_READ kind = member_read(node, part);
+    if (kind == MEMBER_READ::none || kind == MEMBER_READ::size || part->left == nullptr ||
+        (only_brackets && kind != MEMBER_READ::element))
+        return nullptr;
+    const UNION_DATA* cell = plain_container_of(node->left);
+    if (cell == nullptr || cell->tag != tag_list) return nullptr;
+    return list_element(cell, part, kind == MEMBER_READ::get_from_end, 0);
+}
+
+// The element l[i] = e writes to, on a plain list.
+UNION_DATA* stored_element(TOKEN* node) { return plain_list_element(node, true); }
+
+// The text a node reads without running anything: a text literal, a plain
+// variable holding a defined text, or an element of a plain list holding
+// one (as plain_list_element finds it); null otherwise.
+const std::string* fast_text(TOKEN* node) {
+    const EVAL_HANDLER handler = node->evaluator;
+    const UNION_DATA* cell = nullptr;
+    if (handler == eval_variable) {
+        cell = plain_variable(node);
+    } else if (handler == eval_member) {
+        cell = plain_list_element(node, false);
+    } else if (handler == eval_str_literal) {
+        static const std::string empty;
+        return node->text ? &*node->text : &empty;
+    }
+    if (cell == nullptr || lower_tag(cell->tag) != tag_str || cell->payload == nullptr) return nullptr;
+    return &cell->str_data()->text;
+}
+
+// A defined text cell takes a text as a plain copy gives it one: the
+// characters, and any read under way of the cell starts again. False,
+// with nothing changed, for no text.
+bool store_text(UNION_DATA* target, const std::string* text) {
+    if (text == nullptr) return false;
+    STR_DATA* data = target->str_data();
+    if (&data->text != text) data->text = *text;
+    data->reset_read();
+    return true;
+}
 
 // l.size(), l[i], l.get(i) and l.Get(i) on a plain list variable, a[i] and
 // a.get(i) on a plain array variable, g[r, c] on a plain array2 variable,
-// where the indexes read as fast ints within the container and the element
-// is a defined int: what the container's own handlers give, read without a
-// result cell, an alias or a copy. Any other case (another receiver, an
-// index error, an undefined slot, an element of another kind, a reference
-// among the elements) is not applicable.
+// h[k] on a plain hash variable, s.size() on a text variable, where the
+// indexes read as fast ints within the container and the element is a
+// defined int: what the container's own handlers give, read without a
+// result cell, an alias or a copy. The receiver's cell is found once. Any
+// other case (another receiver, an index error, an undefined slot, an
+// element of another kind, a reference among the elements) is not
+// applicable.
 bool fast_element_read(TOKEN* node, int64_t& out, int depth) {
-    if (const TOKEN* part = size_call(node); part != nullptr && without_arguments(part)) {
-        if (const UNION_DATA* text = text_variable_of(node->left)) {
-            out = static_cast<int32_t>(text->str_data()->text.size());  // as the text's handler counts
+    const TOKEN* part = nullptr;
+    const MEMBER_READ kind = member_read(node, part);
+    if (kind == MEMBER_READ::none) return false;
+    if (kind == MEMBER_READ::size) {
+        if (!without_arguments(part)) return false;
+        const UNION_DATA* cell = readable_variable(node->left);
+        if (cell != nullptr && cell->tag == tag_list) {
+            if (!plain_container(cell)) return false;
+            out = cell->list_data()->node_count;
             return true;
         }
-        const UNION_DATA* cell = plain_container_of(node->left);
-        if (cell == nullptr || cell->tag != tag_list) return false;
-        out = cell->list_data()->node_count;
+        const UNION_DATA* text = text_variable_of(node->left);
+        if (text == nullptr) return false;
+        out = static_cast<int32_t>(text->str_data()->text.size());  // as the text's handler counts
         return true;
     }
-    const TOKEN* part = element_call(node);
-    const bool from_end = part == nullptr && (part = get_call(node)) != nullptr && (*part->text)[0] == 'G';
-    if (part == nullptr || part->left == nullptr || depth >= fast_depth_limit) return false;
-    if (part == element_call(node)) {
-        if (UNION_DATA* hash = plain_hash_of(node->left)) return fast_hash_read(part, hash, out);
+    if (part->left == nullptr || depth >= fast_depth_limit) return false;
+    UNION_DATA* cell = readable_variable(node->left);
+    if (cell == nullptr) return false;
+    if (kind == MEMBER_READ::element && cell->tag != tag_list) {
+        if (cell->tag == tag_hash) {
+            UNION_DATA* hash = plain_hash(cell);
+            return hash != nullptr && fast_hash_read(part, hash, out);
+        }
         if (slot_read_shape(node)) return fast_slot_int(node, out, depth);
     }
-    const UNION_DATA* cell = plain_container_of(node->left);
-    int64_t index = 0;
-    if (cell == nullptr || !fast_int_at(part->left, index, depth + 1) || index < 0) return false;
+    if (!plain_container(cell)) return false;
     const UNION_DATA* element = nullptr;
     if (cell->tag == tag_list) {
-        LIST_DATA* store = cell->list_data();
-        if (index >= store->node_count) return false;
-        if (from_end) index = store->node_count - 1 - index;
-        element = store->at(static_cast<int>(index), nullptr);
+        element = list_element(cell, part, kind == MEMBER_READ::get_from_end, depth);
     } else {
+        int64_t index = 0;
         const ARRAY_DATA* store = cell->array_data();
-        if (from_end || index >= store->slot_count) return false;
+        if (kind == MEMBER_READ::get_from_end || !fast_int_at(part->left, index, depth + 1) || index < 0 ||
+            index >= store->slot_count)
+            return false;
         const uintptr_t word = store->slots.word(static_cast<size_t>(index));  // a.get(i)
         if (is_compact_word(word)) {
             if (!is_int_word(word)) return false;
@@ -149,12 +229,10 @@ bool fast_element_read(TOKEN* node, int64_t& out, int depth) {
     return element != nullptr && cell_int(element, out);
 }
 
-// The hash a plain variable holds by value, as h[k] reads it: not a
+// The hash cell a variable holds by value when h[k] may read it: not a
 // constant, not in an any variable, not walked; null otherwise.
-UNION_DATA* plain_hash_of(const TOKEN* receiver) {
-    UNION_DATA* cell = readable_variable(receiver);
-    if (cell == nullptr || cell->tag != tag_hash || cell->payload == nullptr || cell->access_mode < access_variable)
-        return nullptr;
+UNION_DATA* plain_hash(UNION_DATA* cell) {
+    if (cell->tag != tag_hash || cell->payload == nullptr || cell->access_mode < access_variable) return nullptr;
     return cell->hash_data()->iteration_count == 0 && !value_under_iteration(cell) ? cell : nullptr;
 }
 
@@ -221,16 +299,6 @@ bool fast_hash_read(const TOKEN* part, UNION_DATA* cell, int64_t& out) {
     return value != nullptr && cell_int(value, out);
 }
 
-// Whether a node is one of those reads on a plain container, as
-// fast_element_read may read it.
-bool element_read_shape(const TOKEN* node) {
-    if (size_call(node) != nullptr && text_variable_of(node->left) != nullptr) return true;
-    if (element_call(node) != nullptr && plain_hash_of(node->left) != nullptr) return true;
-    if (slot_read_shape(node)) return true;
-    return (size_call(node) != nullptr || element_call(node) != nullptr || get_call(node) != nullptr) &&
-           plain_container_of(node->left) != nullptr;
-}
-
 // Whether the operator characters are those of a comparison of ints.
 bool is_comparison_shape(const TOKEN* node) {
     switch (node->op1) {
@@ -242,20 +310,21 @@ bool is_comparison_shape(const TOKEN* node) {
     }
 }
 
-// Whether a node's handler is a call's, which fast_int_at never reads.
-bool call_shape(const TOKEN* node) {
-    const EVAL_HANDLER handler = node->evaluator;
-    return handler == call_named_routine || (handler == eval_member && !element_read_shape(node));
-}
-
 bool fast_binary(const TOKEN* node, char op, int64_t& out, int depth) {
     int64_t a = 0;
     int64_t b = 0;
     if (node->left == nullptr || node->right == nullptr || depth >= fast_depth_limit) return false;
-    // A right operand of another shape (a call) fails the whole before any
-    // value is read: a + b + f(x) costs no sum.
-    if (call_shape(node->right)) return false;
-    if (!fast_int_at(node->left, a, depth + 1) || !fast_int_at(node->right, b, depth + 1)) return false;
+    // A right operand that is a call fails the whole before any value is
+    // read: a + b + f(x) costs no sum. A member call on the right is read
+    // first, so that one of another kind (x.f()) fails as early; reading has
+    // no effect, so the order is not seen.
+    const EVAL_HANDLER right = node->right->evaluator;
+    if (right == call_named_routine) return false;
+    if (right == eval_member) {
+        if (!fast_int_at(node->right, b, depth + 1) || !fast_int_at(node->left, a, depth + 1)) return false;
+    } else if (!fast_int_at(node->left, a, depth + 1) || !fast_int_at(node->right, b, depth + 1)) {
+        return false;
+    }
     return fast_operation(op, a, b, out);
 }
 
@@ -283,7 +352,8 @@ bool fast_int(TOKEN* node, int64_t& out) { return fast_int_at(node, out, 0); }
 
 int fast_comparison(const TOKEN* node) {
     const int compared = fast_int_comparison(node);
-    if (compared >= 0 || is_comparison_shape(node)) return compared;
+    if (compared >= 0) return compared;
+    if (is_comparison_shape(node)) return fast_text_comparison(node);
     return fast_bool(const_cast<TOKEN*>(node), 0);
 }
 
@@ -313,27 +383,50 @@ UNION_DATA* fast_int_variable(TOKEN* node) {
     return cell;
 }
 
-bool fast_element_int_store(TOKEN* node) {
+bool fast_element_store(TOKEN* node) {
     TOKEN* left = node->left;
     if (left == nullptr || node->right == nullptr || left->evaluator != eval_member) return false;
-    const TOKEN* part = element_call(left);
-    if (part == nullptr || part->left == nullptr) return false;
-    const UNION_DATA* cell = plain_container_of(left->left);
-    if (cell == nullptr || cell->tag != tag_list) return false;
-    // The right side first, as the general road evaluates it.
-    int64_t value = 0;
-    int64_t index = 0;
-    if (!fast_int(node->right, value) || !fast_int_at(part->left, index, 0) || index < 0) return false;
-    LIST_DATA* store = cell->list_data();
-    if (index >= store->node_count) return false;
-    UNION_DATA* element = store->at(static_cast<int>(index), nullptr);
-    if (element == nullptr || (element->tag != tag_int && element->tag != raise_tag(tag_int)) ||
-        element->payload == nullptr || value_under_iteration(element))
+    // Reading either side runs nothing, so the element may be found before
+    // the right side is read.
+    UNION_DATA* element = stored_element(left);
+    if (element == nullptr || element->payload == nullptr) return false;
+    if (element->tag == tag_int || element->tag == raise_tag(tag_int)) {
+        int64_t value = 0;
+        if (!fast_int(node->right, value) || (running_walks != 0 && value_under_iteration(element))) return false;
+        // The element keeps its form: a number in the payload word stays one.
+        if (is_inline_int(element->payload)) return make_inline_int(value, element->payload);
+        element->int_data()->assign_int64(value);
+        return true;
+    }
+    if (lower_tag(element->tag) != tag_str || !is_variable_mode(element->access_mode)) return false;
+    return store_text(element, fast_text(node->right));
+}
+
+int fast_text_comparison(const TOKEN* node) {
+    if (node->text || node->left == nullptr || node->right == nullptr) return -1;
+    const std::string* a = fast_text(node->left);
+    if (a == nullptr) return -1;
+    const std::string* b = fast_text(node->right);
+    if (b == nullptr) return -1;
+    // Texts order by their unsigned bytes; they hold no NUL.
+    const int order = std::strcmp(a->c_str(), b->c_str());
+    switch (node->op1) {
+    case '<': return node->op2 == 0 ? order < 0 : node->op2 == '=' ? order <= 0 : -1;
+    case '>': return node->op2 == 0 ? order > 0 : node->op2 == '=' ? order >= 0 : -1;
+    case '=': return node->op2 == '=' ? order == 0 : -1;
+    case '!': return node->op2 == '=' ? order != 0 : -1;
+    default: return -1;
+    }
+}
+
+bool fast_text_store(TOKEN* node) {
+    TOKEN* left = node->left;
+    if (left == nullptr || node->right == nullptr || left->evaluator != eval_variable) return false;
+    UNION_DATA* target = plain_variable(left);
+    if (target == nullptr || target->access_mode != access_variable || lower_tag(target->tag) != tag_str ||
+        target->payload == nullptr)
         return false;
-    // The element keeps its form: a number in the payload word stays one.
-    if (is_inline_int(element->payload)) return make_inline_int(value, element->payload);
-    element->int_data()->assign_int64(value);
-    return true;
+    return store_text(target, fast_text(node->right));
 }
 
 bool fast_call_assignment(TOKEN* node, RESULT_ITEM this_item) {

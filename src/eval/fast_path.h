@@ -98,10 +98,26 @@ UNION_DATA* fast_int_variable(TOKEN* node);
 UNION_DATA* fast_hash_key(TOKEN* node);
 
 // l[i] = e where l is a list variable or ":$" parameter that no walk
-// holds, i and e read as fast ints, and the element at i is a defined int:
-// the element takes the number in place. True when done; false with
-// nothing changed otherwise (the general assignment then runs).
-bool fast_element_int_store(TOKEN* node);
+// holds and i reads as a fast int within it: an int element takes e read
+// as a fast int, a text element e read as fast_text_comparison reads its
+// operands, in place (a number in the payload word stays one). True when
+// done; false with nothing changed otherwise (the general assignment then
+// runs).
+bool fast_element_store(TOKEN* node);
+
+// A comparison (== != < > <= >=) of two texts read without running
+// anything: text literals, plain variables holding a defined text, elements
+// of a plain list (l[i], l.get(i), l.Get(i)) holding one: 0 or 1, in the
+// order the general comparison gives texts; -1 when not applicable (an
+// operand of another kind, such as an int, takes the general path and its
+// message).
+int fast_text_comparison(const TOKEN* node);
+
+// name = e on a plain text variable, where e is a text as
+// fast_text_comparison reads its operands: the variable takes the
+// characters in place. True when done; false with nothing changed
+// otherwise.
+bool fast_text_store(TOKEN* node);
 
 // name = e on a plain int variable (as fast_int_variable finds it) where e
 // is a call by name or + - * with a call operand, such as

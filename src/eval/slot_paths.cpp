@@ -203,7 +203,10 @@ int fast_bool(TOKEN* node, int depth) {
         if (left == (handler == eval_or ? 1 : 0)) return left;
         return fast_bool(node->right, depth + 1);
     }
-    if (is_int_comparison(handler)) return fast_int_comparison(node);
+    if (is_int_comparison(handler)) {
+        const int compared = fast_int_comparison(node);
+        return compared >= 0 ? compared : fast_text_comparison(node);
+    }
     if (handler != eval_member) return -1;
     SLOT_PLACE place;
     if (!slot_place(node, place, depth)) return -1;

@@ -27,6 +27,7 @@
 #include "values/assign_rules.h"
 #include "values/cell_holds.h"
 #include "values/hash_store.h"
+#include "values/list_store.h"
 #include "values/union_data.h"
 #include "values/value_operators.h"
 
@@ -75,6 +76,29 @@ public:
     PAIR& operator=(const PAIR&) = delete;
 };
 
+// target = source where the source is a list that a function or a list
+// constructor handed over (an owned temporary, freed after the pair) and the
+// target a list variable that no walk holds: the target takes the list's
+// nodes instead of copies of them. Only when nothing can tell the two
+// apart: no link, weak cell or hold on the temporary or on any element,
+// every element a plain value with a variable's access. False, with
+// nothing changed, otherwise.
+bool move_result_list(RESULT_ITEM target, RESULT_ITEM source) {
+    UNION_DATA* value = source.cell;
+    if (source.owned == 0 || source.mode != access_function_result || value == nullptr || value->tag != tag_list ||
+        value->payload == nullptr || value->referrers != nullptr || value->weak_held != 0 || value->in_use != 0 ||
+        value->key_numbered != 0 || target.mode != access_variable || target.cell == nullptr)
+        return false;
+    UNION_DATA* cell = follow_aliases(target.cell);
+    if (cell == value || cell->tag != tag_list || cell->payload == nullptr || cell->access_mode != access_variable ||
+        value_under_iteration(cell))
+        return false;
+    const LIST_DATA& list = *value->list_data();
+    if (list.iteration_count != 0 || !list.nodes_movable()) return false;
+    move_payload(cell, value);
+    return true;
+}
+
 [[noreturn]] void raise_plain(const TOKEN* node, const char* identifier) {
     raise_system_error(node, msg_text(identifier));
 }
@@ -103,7 +127,9 @@ UNION_DATA* fast_int_member(TOKEN* node, RESULT_ITEM this_item) {
 // place. False, with nothing changed, whenever any of it is outside the
 // fast path's shapes; the general path then runs.
 bool fast_int_assignment(TOKEN* node, char op, RESULT_ITEM this_item) {
-    if (node->left == nullptr || node->right == nullptr) return false;
+    // Only a name is such a target: an element's own paths read the right
+    // side once.
+    if (node->left == nullptr || node->right == nullptr || node->left->evaluator != eval_variable) return false;
     int64_t value = 0;
     if (!fast_int(node->right, value)) return false;
     UNION_DATA* target = fast_int_variable(node->left);
@@ -295,7 +321,8 @@ void assign_by_frames(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule, const
     SIDE left(node->left, this_item);
     while (left.has_result()) {
         PAIR pair(left.take(), right.take());
-        check_assignment_to_args_object(node, pair.target, pair.source, rule, op);
+        if (rule != assign_value || !move_result_list(pair.target, pair.source))
+            check_assignment_to_args_object(node, pair.target, pair.source, rule, op);
         if (!right.has_result()) return;
     }
 }
@@ -335,7 +362,8 @@ __attribute__((always_inline)) inline bool single_pair_assignment(TOKEN* node, R
         if (targets.count == 0) return true;
         if (targets.count == 1) {
             PAIR pair(pop(targets), pop(sources));
-            check_assignment_to_args_object(node, pair.target, pair.source, rule, op);
+            if (rule != assign_value || !move_result_list(pair.target, pair.source))
+                check_assignment_to_args_object(node, pair.target, pair.source, rule, op);
             return true;
         }
         push_result_list(right, new RESULT_LIST(std::move(sources)));
@@ -659,8 +687,9 @@ void exec_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule, const 
 void exec_assign(TOKEN* node, RESULT_ITEM this_item) {
     if (fast_slot_assignment(node, '=')) return;
     if (fast_int_assignment(node, '=', this_item)) return;
-    if (fast_element_int_store(node)) return;
+    if (fast_element_store(node)) return;
     if (fast_int_copy(node)) return;
+    if (fast_text_store(node)) return;
     if (fast_call_assignment(node, this_item)) return;
     if (element_target(node) && fast_hash_element_store(node, '=', this_item)) return;
     exec_assignment(node, this_item, assign_value, "=");

@@ -112,6 +112,12 @@ struct LOOP_PLAN {
     uint32_t step_count = 0;
     bool complete = false;      // every statement translated
     bool in_registers = false;  // the whole loop may run in registers
+    // Translations made in a row for the same loop in the same context.
+    uint32_t builds = 0;
+    // An incomplete plan built anew after the loop had run, every statement
+    // it left out already bound: a translation made later would leave out
+    // the same ones, so the plan is kept as a complete one is.
+    bool settled = false;
     // In a body that mixes translated and general statements and is covered
     // whole by the plan: the index after its last general statement, so
     // that the translated ones after it run outside the block run. 0 when
@@ -301,14 +307,16 @@ bool translate_block(TOKEN* block, LOOP_PLAN& plan, bool* whole = nullptr) {
 }
 
 // The loop's plan, translated anew when the routine tables changed or when
-// statements that had not run yet may run now.
+// statements that had not run yet may run now (until the plan settles).
 std::shared_ptr<LOOP_PLAN> plan_of(TOKEN* condition, TOKEN* body, TOKEN* step) {
     std::shared_ptr<LOOP_PLAN>& entry = plans[body];
-    if (entry && entry->generation == routine_tables_generation && entry->condition_node == condition &&
-        entry->step_node == step && entry->complete)
-        return entry;
+    const bool same_context = entry && entry->generation == routine_tables_generation &&
+                              entry->condition_node == condition && entry->step_node == step;
+    if (same_context && (entry->complete || entry->settled)) return entry;
+    const uint32_t builds = same_context ? entry->builds + 1 : 1;
     entry = std::make_shared<LOOP_PLAN>();
     LOOP_PLAN& plan = *entry;
+    plan.builds = builds;
     plan.generation = routine_tables_generation;
     plan.condition_node = condition;
     plan.step_node = step;
@@ -334,6 +342,11 @@ std::shared_ptr<LOOP_PLAN> plan_of(TOKEN* condition, TOKEN* body, TOKEN* step) {
                         plan.code.size() + plan.condition_end <= UINT16_MAX;
     if (plan.in_registers) {
         for (uint32_t i = 0; i < plan.condition_end; ++i) plan.code.push_back(plan.code[i]);
+    }
+    if (!plan.complete && builds >= 2) {
+        plan.settled = true;
+        for (const FLAT_STATEMENT& statement : plan.statements)
+            if (!statement.translated && statement.node->executor == initial_executor) plan.settled = false;
     }
     std::copy(plan.constants.begin(), plan.constants.end(), plan.registers.begin() + first_constant);
     for (FLAT_STATEMENT& statement : plan.statements) {

@@ -1049,6 +1049,12 @@ bool LIST_DATA::all_contents_movable() const {
     return true;
 }
 
+bool LIST_DATA::nodes_movable() const {
+    for (const LIST_NODE* node = head; node != nullptr; node = node->next)
+        if (!holds_movable_content(*node) || node->value.access_mode != access_variable) return false;
+    return true;
+}
+
 const char* LIST_DATA::copy_from(LIST_DATA& source) {
     if (&source == this) return nullptr;
     // Build the copy aside, then drop the old nodes: the source may lie

@@ -132,6 +132,13 @@ public:
     // The value at index with the cursor put there. Out of range: null and
     // the index message in *message, cursor unchanged.
     UNION_DATA* at(int index, const char** message);
+    // at() for an index known to lie within the list.
+    UNION_DATA* at_valid(int index) {
+        LIST_NODE* node = positions != nullptr ? positions->at(index) : node_at(index);
+        cursor = node;
+        cursor_index = index;
+        return &node->value;
+    }
 
     // Assigns cell by the mode to the element at index; returns the index
     // message or the refusal of the assignment rules.
@@ -183,6 +190,12 @@ public:
     // such as "007", the sign of a zero), where only sort gives the order of
     // equal keys.
     bool sort_plain_ints(bool ascending);
+
+    // Whether the nodes may pass whole to another list value: every element
+    // a plain value that nothing links to (as all_contents_movable finds)
+    // with a variable's access, so that taking the nodes gives what a copy
+    // of them would give.
+    bool nodes_movable() const;
 
     // Makes this list a copy of source, key and value of every node copied
     // with mode 4. Copying a list onto itself does nothing.
