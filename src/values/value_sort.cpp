@@ -175,9 +175,10 @@ struct KEY_ATOM {
     bool is_text;
 };
 
-// A list key read into its atoms, with the index of its cell.
+// A list key read into its atoms (count of them from first on), with the
+// index of its cell.
 struct ATOM_KEY {
-    const KEY_ATOM* atoms;
+    size_t first;
     int count;
     int index;
 };
@@ -205,10 +206,11 @@ bool key_atom(UNION_DATA* element, KEY_ATOM& atom) {
 // the user, so the atoms stay valid while the sort runs.
 bool collect_atom_keys(UNION_DATA** cells, const int* permutation, int n, std::vector<KEY_ATOM>& atoms,
                        std::vector<ATOM_KEY>& keys) {
-    const char tag = sort_operand(cells[permutation[0]]).tag;
+    const auto [head, tag] = sort_operand(cells[permutation[0]]);
     if (lower_tag(tag) != tag_list) return false;
-    std::vector<std::pair<size_t, int>> spans;  // first atom and count: atoms may still move
-    spans.reserve(static_cast<size_t>(n));
+    // Keys of one length, the usual case, fill the atoms without regrowing.
+    atoms.reserve(static_cast<size_t>(n) * static_cast<size_t>(head->list_data()->node_count));
+    keys.resize(static_cast<size_t>(n));
     for (int i = 0; i < n; ++i) {
         const auto [cell, cell_tag] = sort_operand(cells[permutation[i]]);
         if (cell_tag != tag) return false;
@@ -216,12 +218,7 @@ bool collect_atom_keys(UNION_DATA** cells, const int* permutation, int n, std::v
         for (LIST_NODE* node = cell->list_data()->head; node != nullptr; node = node->next) {
             if (!key_atom(&node->value, atoms.emplace_back())) return false;
         }
-        spans.emplace_back(first, static_cast<int>(atoms.size() - first));
-    }
-    keys.resize(static_cast<size_t>(n));
-    for (int i = 0; i < n; ++i) {
-        const auto [first, count] = spans[static_cast<size_t>(i)];
-        keys[static_cast<size_t>(i)] = {atoms.data() + first, count, permutation[i]};
+        keys[static_cast<size_t>(i)] = {first, static_cast<int>(atoms.size() - first), permutation[i]};
     }
     return true;
 }
@@ -230,11 +227,11 @@ bool collect_atom_keys(UNION_DATA** cells, const int* permutation, int n, std::v
 // ">" against it, and a list that ends first is "<=" the other. Elements of
 // different kinds make "<" fail: then -2, and the caller asks
 // sort_less_equal for its message.
-int atoms_less_equal(const ATOM_KEY& a, const ATOM_KEY& b) {
+int atoms_less_equal(const KEY_ATOM* atoms, const ATOM_KEY& a, const ATOM_KEY& b) {
     for (int k = 0; k < a.count; ++k) {
         if (k == b.count) return 0;
-        const KEY_ATOM& x = a.atoms[k];
-        const KEY_ATOM& y = b.atoms[k];
+        const KEY_ATOM& x = atoms[a.first + static_cast<size_t>(k)];
+        const KEY_ATOM& y = atoms[b.first + static_cast<size_t>(k)];
         if (x.is_text != y.is_text) return -2;
         if (x.is_text) {
             const int order = std::strcmp(x.text, y.text);
@@ -410,8 +407,9 @@ const char* sort_values(UNION_DATA** cells, int* permutation, int n, bool ascend
         auto* list_keys = keys.data();
         auto key_at = [list_keys](int i) { return list_keys[i]; };
         auto swap_at = [list_keys](int i, int j) { std::swap(list_keys[i], list_keys[j]); };
+        const KEY_ATOM* read = atoms.data();
         auto at_most = [&](const ATOM_KEY& x, const ATOM_KEY& y) {
-            const int answer = atoms_less_equal(x, y);
+            const int answer = atoms_less_equal(read, x, y);
             return answer != -2 ? answer : sort_less_equal(cells[x.index], cells[y.index], &message);
         };
         auto before = [&](const ATOM_KEY& x, const ATOM_KEY& y) -> int {
