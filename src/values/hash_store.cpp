@@ -163,6 +163,27 @@ const char* assign_pair_value(LIST_NODE* node, UNION_DATA* value, int value_mode
     return message;
 }
 
+// Bucket lists taken out of a hash, in bucket order, destroyed with it in
+// the reverse order, as an array of the buckets would destroy them. Only
+// the lists in use are held.
+class TAKEN_LISTS {
+public:
+    TAKEN_LISTS() = default;
+    TAKEN_LISTS(const TAKEN_LISTS&) = delete;
+    TAKEN_LISTS& operator=(const TAKEN_LISTS&) = delete;
+    ~TAKEN_LISTS() {
+        while (count > 0) delete lists[--count];
+    }
+    void take(std::unique_ptr<LIST_DATA>& list) { lists[count++] = list.release(); }
+    void forget_nodes() {
+        for (size_t i = 0; i < count; ++i) lists[i]->forget_nodes();
+    }
+
+private:
+    std::array<LIST_DATA*, HASH_DATA::bucket_count> lists;
+    size_t count = 0;
+};
+
 }  // namespace
 
 uint64_t reference_key_number(UNION_DATA* cell) {
@@ -348,12 +369,16 @@ void HASH_DATA::rebuild_index() {
 
 void HASH_DATA::clear() {
     // Take the lists out first, so that the hash is empty and consistent
-    // while the pairs' links are dissolved.
-    std::array<std::unique_ptr<LIST_DATA>, bucket_count> old = std::move(buckets);
-    SLOTS old_index = std::move(index);
+    // while the pairs' links are dissolved. Only the buckets in use are
+    // touched twice: a small hash leaves most of them empty.
+    TAKEN_LISTS old;
     size_t in_buckets = 0;
-    for (const auto& list : old)
-        if (list != nullptr) in_buckets += static_cast<size_t>(list->node_count);
+    for (auto& list : buckets) {
+        if (list == nullptr) continue;
+        in_buckets += static_cast<size_t>(list->node_count);
+        old.take(list);
+    }
+    SLOTS old_index = std::move(index);
     // The index holds exactly the pairs of the buckets when its count agrees
     // with both (only this store takes pairs out, and it unindexes them).
     const bool index_complete = indexed == static_cast<size_t>(pair_count) && indexed == in_buckets;
@@ -373,8 +398,7 @@ void HASH_DATA::clear() {
         if (slot.node != nullptr) nodes.push_back(slot.node);
     old_index.clear();
     sort_by_address(nodes);
-    for (const auto& list : old)
-        if (list != nullptr) list->forget_nodes();
+    old.forget_nodes();
     for (LIST_NODE* node : nodes) delete node;
 }
 
@@ -591,22 +615,25 @@ const char* HASH_DATA::sort(UNION_DATA** keys, bool ascending) {
 
 const char* HASH_DATA::copy_from(HASH_DATA& source) {
     if (&source == this) return nullptr;
-    // Build the copy aside, then drop the old pairs: the source may lie
-    // inside one of them.
-    std::array<std::unique_ptr<LIST_DATA>, bucket_count> fresh;
+    // The old pairs go only after the copy is made: the source may lie
+    // inside one of them. They are taken out of the buckets first, so that
+    // the copy fills the buckets in place.
+    TAKEN_LISTS old;
+    for (auto& list : buckets)
+        if (list != nullptr) old.take(list);
     FIRST_MESSAGE message;
     bool nesting_keys = false;
     for (size_t b = 0; b < buckets.size(); ++b) {
         LIST_DATA* theirs = source.buckets[b].get();
         if (theirs == nullptr) continue;
-        fresh[b] = std::make_unique<LIST_DATA>();
+        buckets[b] = std::make_unique<LIST_DATA>();
+        LIST_DATA& mine = *buckets[b];
         for (LIST_NODE* node = theirs->head; node != nullptr; node = node->next) {
-            const char* failure = fresh[b]->append_pair(&node->key(), 4, &node->value, 4);
+            const char* failure = mine.append_pair(&node->key(), 4, &node->value, 4);
             message.note(failure);
             nesting_keys = nesting_keys || is_nesting_tag(lower_tag(node->key().tag));
         }
     }
-    std::swap(buckets, fresh);
     pair_count = source.pair_count;
     // A key that holds further cells may be copied only when the copy of
     // the whole value ends (value_copy.h): its code waits for the first
@@ -620,7 +647,7 @@ const char* HASH_DATA::copy_from(HASH_DATA& source) {
     }
     cached_array.reset();
     array_outdated = false;
-    return message.result();  // fresh now holds the old lists and destroys them
+    return message.result();  // old destroys the old lists
 }
 
 }  // namespace morvu

@@ -268,8 +268,10 @@ void copy_value(UNION_DATA* dest, UNION_DATA* src, bool fresh) {
         if (copy_depth != 0) copy_partners.record(src, dest);
         return;
     }
-    if (!fresh && copy_depth == 0 && (lowered == tag_int || lowered == tag_str) && src->payload != nullptr &&
-        takes_type) {
+    // The same inside the copy of a container: the text is paired with its
+    // copy, as deep_copy_payload pairs it, for the links that re-point.
+    if (!fresh && (lowered == tag_int || lowered == tag_str) && src->payload != nullptr && takes_type) {
+        if (copy_depth != 0) copy_partners.record(src, dest);
         if (dest->tag == tag_any || dest->tag == tag_nothing) init_payload(dest, src);
         else if (dest->payload == nullptr) allocate_payload(dest, lowered);
         copy_int_or_text(dest, src, lowered);

@@ -165,6 +165,84 @@ bool collect_texts(UNION_DATA** cells, const int* permutation, int n, std::vecto
     return true;
 }
 
+// One element of a list key, as the sort compares it when every key is a
+// list of such elements: a number within 64 bits or a text.
+struct KEY_ATOM {
+    union {
+        int64_t number;
+        const char* text;
+    };
+    bool is_text;
+};
+
+// A list key read into its atoms (count of them from first on), with the
+// index of its cell.
+struct ATOM_KEY {
+    size_t first;
+    int count;
+    int index;
+};
+
+// The element as an atom, when compare_less and op_greater would read it
+// with no message and no code of the user: a defined int within 64 bits or
+// a defined text, held by the element itself or through aliases (not a
+// reference, which the equality test of op_greater treats apart).
+bool key_atom(UNION_DATA* element, KEY_ATOM& atom) {
+    UNION_DATA* cell = follow_aliases(element);
+    if (cell->payload == nullptr) return false;
+    switch (lower_tag(cell->tag)) {
+    case tag_int: atom.is_text = false; return cell_int64(cell, atom.number);
+    case tag_str:
+        atom.is_text = true;
+        atom.text = cell->str_data()->text.c_str();
+        return true;
+    default: return false;
+    }
+}
+
+// The keys in permutation order as atom lists, when every cell, read as
+// sort_operand reads it, carries one and the same list tag and every element
+// of every list reads as an atom. No comparison of such keys can run code of
+// the user, so the atoms stay valid while the sort runs.
+bool collect_atom_keys(UNION_DATA** cells, const int* permutation, int n, std::vector<KEY_ATOM>& atoms,
+                       std::vector<ATOM_KEY>& keys) {
+    const auto [head, tag] = sort_operand(cells[permutation[0]]);
+    if (lower_tag(tag) != tag_list) return false;
+    // Keys of one length, the usual case, fill the atoms without regrowing.
+    atoms.reserve(static_cast<size_t>(n) * static_cast<size_t>(head->list_data()->node_count));
+    keys.resize(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) {
+        const auto [cell, cell_tag] = sort_operand(cells[permutation[i]]);
+        if (cell_tag != tag) return false;
+        const size_t first = atoms.size();
+        for (LIST_NODE* node = cell->list_data()->head; node != nullptr; node = node->next) {
+            if (!key_atom(&node->value, atoms.emplace_back())) return false;
+        }
+        keys[static_cast<size_t>(i)] = {first, static_cast<int>(atoms.size() - first), permutation[i]};
+    }
+    return true;
+}
+
+// sort_less_equal of two atom keys: element by element, "<" decides for a,
+// ">" against it, and a list that ends first is "<=" the other. Elements of
+// different kinds make "<" fail: then -2, and the caller asks
+// sort_less_equal for its message.
+int atoms_less_equal(const KEY_ATOM* atoms, const ATOM_KEY& a, const ATOM_KEY& b) {
+    for (int k = 0; k < a.count; ++k) {
+        if (k == b.count) return 0;
+        const KEY_ATOM& x = atoms[a.first + static_cast<size_t>(k)];
+        const KEY_ATOM& y = atoms[b.first + static_cast<size_t>(k)];
+        if (x.is_text != y.is_text) return -2;
+        if (x.is_text) {
+            const int order = std::strcmp(x.text, y.text);
+            if (order != 0) return order < 0 ? 1 : 0;
+        } else if (x.number != y.number) {
+            return x.number < y.number ? 1 : 0;
+        }
+    }
+    return 1;
+}
+
 }  // namespace
 
 const char* compare_less(UNION_DATA* left, UNION_DATA* right, bool* result) {
@@ -321,6 +399,27 @@ const char* sort_values(UNION_DATA** cells, int* permutation, int n, bool ascend
         return nullptr;
     }
     const char* message = nullptr;
+    // Lists of numbers and texts, the keys of a sort by several fields,
+    // likewise: their elements read once, not at each comparison.
+    std::vector<KEY_ATOM> atoms;
+    std::vector<ATOM_KEY> keys;
+    if (collect_atom_keys(cells, permutation, n, atoms, keys)) {
+        auto* list_keys = keys.data();
+        auto key_at = [list_keys](int i) { return list_keys[i]; };
+        auto swap_at = [list_keys](int i, int j) { std::swap(list_keys[i], list_keys[j]); };
+        const KEY_ATOM* read = atoms.data();
+        auto at_most = [&](const ATOM_KEY& x, const ATOM_KEY& y) {
+            const int answer = atoms_less_equal(read, x, y);
+            return answer != -2 ? answer : sort_less_equal(cells[x.index], cells[y.index], &message);
+        };
+        auto before = [&](const ATOM_KEY& x, const ATOM_KEY& y) -> int {
+            const int answer = ascending ? at_most(y, x) : at_most(x, y);
+            return answer < 0 ? -1 : (answer == 0 ? 1 : 0);
+        };
+        const bool done = quicksort(n, key_at, swap_at, before);
+        for (int i = 0; i < n; ++i) permutation[i] = list_keys[i].index;
+        return done ? nullptr : message;
+    }
     // Whether x comes strictly before y in the wanted order; -1 on a message.
     auto before = [&](UNION_DATA* x, UNION_DATA* y) -> int {
         int at_most = ascending ? sort_less_equal(y, x, &message) : sort_less_equal(x, y, &message);
