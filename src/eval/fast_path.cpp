@@ -304,6 +304,15 @@ UNION_DATA* plain_variable(const TOKEN* name) {
     return declared_plain_cell(name->declaration);
 }
 
+const INT_DATA* variable_number(const TOKEN* node, INT_DATA& spare) {
+    if (node == nullptr || node->evaluator != eval_variable) return nullptr;
+    const UNION_DATA* cell = variable_cell_of(node);
+    if (cell == nullptr || (cell->tag != tag_int && cell->tag != raise_tag(tag_int)) || cell->payload == nullptr)
+        return nullptr;
+    const INT_DATA& number = int_view(cell, spare);
+    return number.is_empty() ? nullptr : &number;
+}
+
 UNION_DATA* fast_int_variable(TOKEN* node) {
     UNION_DATA* cell = plain_variable(node);
     if (cell == nullptr || cell->tag != tag_int || cell->payload == nullptr || cell->access_mode != access_variable)
@@ -342,7 +351,20 @@ bool fast_call_assignment(TOKEN* node, RESULT_ITEM this_item) {
     const EVAL_HANDLER handler = right->evaluator;
     if (handler != call_named_routine && handler != eval_plus && handler != eval_minus && handler != eval_times)
         return false;
-    if (fast_int_variable(node->left) == nullptr) return false;
+    UNION_DATA* variable = fast_int_variable(node->left);
+    if (variable == nullptr) return false;
+    if ((handler == eval_plus || handler == eval_minus) && !value_under_iteration(variable)) {
+        // Two int variables too long for fast_int: their sum or difference,
+        // as the general path's int operands give it, goes to the variable.
+        INT_DATA left_spare;
+        INT_DATA right_spare;
+        const INT_DATA* a = variable_number(right->left, left_spare);
+        const INT_DATA* b = a != nullptr ? variable_number(right->right, right_spare) : nullptr;
+        if (b != nullptr) {
+            *variable->int_data() = handler == eval_plus ? *a + *b : *a - *b;
+            return true;
+        }
+    }
     RESULT_LIST list;
     INT_RESULT_SLOT slot;  // the right side's number, when it hands one over
     {

@@ -23,6 +23,7 @@
 
 namespace morvu {
 
+class INT_DATA;
 class UNION_DATA;
 
 // a + b, a - b, a * b, a / b or a % b (op '+', '-', '*', '/', '%') of
@@ -91,6 +92,11 @@ UNION_DATA* plain_variable(const TOKEN* name);
 // holding a defined int; null otherwise.
 UNION_DATA* fast_int_variable(TOKEN* node);
 
+// The number a plain name holds, as fast_int reads the name's cell but of
+// any length (an int in the payload word is written into spare); null for
+// an empty number and for every other node or cell.
+const INT_DATA* variable_number(const TOKEN* node, INT_DATA& spare);
+
 // l[i] = e where l is a list variable or ":$" parameter that no walk
 // holds, i and e read as fast ints, and the element at i is a defined int:
 // the element takes the number in place. True when done; false with
@@ -99,9 +105,10 @@ bool fast_element_int_store(TOKEN* node);
 
 // name = e on a plain int variable (as fast_int_variable finds it) where e
 // is a call by name or + - * with a call operand, such as
-// r = fib(n - 1) + fib(n - 2). The right side is evaluated the general way;
-// one owned int result then hands its number to the variable. True when the
-// assignment is done. Otherwise false, and what was evaluated is parked on
+// r = fib(n - 1) + fib(n - 2), or a sum or difference of two int variables
+// whose numbers fast_int cannot read, which is computed here. Otherwise the
+// right side is evaluated the general way; one owned int result then hands
+// its number to the variable. True when the assignment is done. Otherwise false, and what was evaluated is parked on
 // the right side, whose frame in the general assignment takes it over; false
 // with nothing evaluated when the statement has another shape.
 bool fast_call_assignment(TOKEN* node, RESULT_ITEM this_item);
