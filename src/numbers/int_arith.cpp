@@ -187,23 +187,36 @@ WIDE_KERNEL uint32_t add_columns_wide(uint32_t* r, const uint32_t* a, const uint
 // or 0, moved one lane up as in add_columns_wide. A column lifted to
 // limb_base is the largest value a column can take, so the lanes' maximum
 // tells whether any was.
+// v moved one lane up: lane 0 takes the top lane of the vector before,
+// which below holds in its lane 0 and then takes over from v.
+[[gnu::always_inline]] NARROW_KERNEL inline __m256i lanes_up(__m256i v, __m256i& below) {
+    const __m256i moved = _mm256_permutevar8x32_epi32(v, _mm256_setr_epi32(7, 0, 1, 2, 3, 4, 5, 6));
+    const __m256i out = _mm256_blend_epi32(moved, below, 1);
+    below = moved;
+    return out;
+}
+
+// Settles eight column sums, each below 2 * limb_base: a column gives its
+// excess to the next one, the top column through excess_below into the next
+// eight, and largest keeps the greatest column settled.
+[[gnu::always_inline]] NARROW_KERNEL inline __m256i settle_columns(__m256i s, __m256i& excess_below, __m256i& largest) {
+    const __m256i base = _mm256_set1_epi32(static_cast<int>(limb_base));
+    const __m256i excess = _mm256_cmpgt_epi32(s, _mm256_set1_epi32(static_cast<int>(limb_base - 1)));
+    s = _mm256_sub_epi32(s, _mm256_and_si256(excess, base));
+    s = _mm256_sub_epi32(s, lanes_up(excess, excess_below));  // the masks are -1 where set
+    largest = _mm256_max_epu32(largest, s);
+    return s;
+}
+
 NARROW_KERNEL uint32_t add_columns_narrow(uint32_t* r, const uint32_t* a, const uint32_t* b, int n) {
     const __m256i base = _mm256_set1_epi32(static_cast<int>(limb_base));
-    const __m256i top = _mm256_set1_epi32(static_cast<int>(limb_base - 1));
-    const __m256i up = _mm256_setr_epi32(7, 0, 1, 2, 3, 4, 5, 6);
     __m256i excess_below = _mm256_setzero_si256();
     __m256i largest = _mm256_setzero_si256();
     int j = 0;
     for (; j + 8 <= n; j += 8) {
-        __m256i s = _mm256_add_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + j)),
-                                     _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + j)));
-        const __m256i excess = _mm256_cmpgt_epi32(s, top);
-        s = _mm256_sub_epi32(s, _mm256_and_si256(excess, base));
-        const __m256i excess_up = _mm256_permutevar8x32_epi32(excess, up);
-        s = _mm256_sub_epi32(s, _mm256_blend_epi32(excess_up, excess_below, 1));
-        excess_below = excess_up;
-        largest = _mm256_max_epu32(largest, s);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(r + j), s);
+        const __m256i s = _mm256_add_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + j)),
+                                           _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + j)));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(r + j), settle_columns(s, excess_below, largest));
     }
     uint32_t carry = 0 - static_cast<uint32_t>(_mm256_cvtsi256_si32(excess_below));
     for (; j < n; ++j) {
@@ -450,7 +463,6 @@ NARROW_KERNEL uint32_t mul_small_narrow(uint32_t* r, const uint32_t* a, int n, u
     const __m256i factor = _mm256_set1_epi32(static_cast<int>(m));
     const __m256i base = _mm256_set1_epi32(static_cast<int>(limb_base));
     const __m256i top = _mm256_set1_epi32(static_cast<int>(limb_base - 1));
-    const __m256i up = _mm256_setr_epi32(7, 0, 1, 2, 3, 4, 5, 6);
     __m256i high_below = _mm256_setzero_si256();  // lane 0: the high limb of the column below
     __m256i excess_below = _mm256_setzero_si256();
     __m256i largest = _mm256_setzero_si256();
@@ -465,16 +477,8 @@ NARROW_KERNEL uint32_t mul_small_narrow(uint32_t* r, const uint32_t* a, int n, u
         const __m256i short_by_one = _mm256_cmpgt_epi32(low, top);
         low = _mm256_sub_epi32(low, _mm256_and_si256(short_by_one, base));
         high = _mm256_sub_epi32(high, short_by_one);  // the mask is -1 where set
-        const __m256i high_up = _mm256_permutevar8x32_epi32(high, up);
-        __m256i s = _mm256_add_epi32(low, _mm256_blend_epi32(high_up, high_below, 1));
-        high_below = high_up;
-        const __m256i excess = _mm256_cmpgt_epi32(s, top);
-        s = _mm256_sub_epi32(s, _mm256_and_si256(excess, base));
-        const __m256i excess_up = _mm256_permutevar8x32_epi32(excess, up);
-        s = _mm256_sub_epi32(s, _mm256_blend_epi32(excess_up, excess_below, 1));
-        excess_below = excess_up;
-        largest = _mm256_max_epu32(largest, s);
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(r + j), s);
+        const __m256i s = _mm256_add_epi32(low, lanes_up(high, high_below));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(r + j), settle_columns(s, excess_below, largest));
     }
     // The last columns one at a time, from the exact carry into them.
     uint64_t carry = static_cast<uint32_t>(_mm256_cvtsi256_si32(high_below)) -
