@@ -248,6 +248,24 @@ bool call_shape(const TOKEN* node) {
     return handler == call_named_routine || (handler == eval_member && !element_read_shape(node));
 }
 
+// name = a + b or name = a - b on a plain int variable (as
+// fast_int_variable finds it) and two int variables too long for fast_int:
+// the result, as the general path's int operands give it, goes to the
+// variable. False, with nothing changed, for any other shape and for a
+// variable being walked.
+__attribute__((noinline)) bool long_int_sum(TOKEN* node) {
+    const TOKEN* sum = node->right;
+    if (sum->evaluator != eval_plus && sum->evaluator != eval_minus) return false;
+    INT_DATA left_spare;
+    INT_DATA right_spare;
+    const INT_DATA* a = variable_number(sum->left, left_spare);
+    const INT_DATA* b = a != nullptr ? variable_number(sum->right, right_spare) : nullptr;
+    UNION_DATA* variable = fast_int_variable(node->left);
+    if (b == nullptr || value_under_iteration(variable)) return false;
+    *variable->int_data() = sum->evaluator == eval_plus ? *a + *b : *a - *b;
+    return true;
+}
+
 bool fast_binary(const TOKEN* node, char op, int64_t& out, int depth) {
     int64_t a = 0;
     int64_t b = 0;
@@ -351,20 +369,8 @@ bool fast_call_assignment(TOKEN* node, RESULT_ITEM this_item) {
     const EVAL_HANDLER handler = right->evaluator;
     if (handler != call_named_routine && handler != eval_plus && handler != eval_minus && handler != eval_times)
         return false;
-    UNION_DATA* variable = fast_int_variable(node->left);
-    if (variable == nullptr) return false;
-    if ((handler == eval_plus || handler == eval_minus) && !value_under_iteration(variable)) {
-        // Two int variables too long for fast_int: their sum or difference,
-        // as the general path's int operands give it, goes to the variable.
-        INT_DATA left_spare;
-        INT_DATA right_spare;
-        const INT_DATA* a = variable_number(right->left, left_spare);
-        const INT_DATA* b = a != nullptr ? variable_number(right->right, right_spare) : nullptr;
-        if (b != nullptr) {
-            *variable->int_data() = handler == eval_plus ? *a + *b : *a - *b;
-            return true;
-        }
-    }
+    if (fast_int_variable(node->left) == nullptr) return false;
+    if (long_int_sum(node)) return true;
     RESULT_LIST list;
     INT_RESULT_SLOT slot;  // the right side's number, when it hands one over
     {
