@@ -75,17 +75,21 @@ KERNEL_SET best_kernels() { return KERNEL_SET::portable; }
 #endif
 KERNEL_SET kernels = best_kernels();
 
+// The entry point that runs the build in use; KERNEL_BUILDS makes the builds
+// too, from the kernel's body.
+#define KERNEL_ENTRY(result, name, params, args)            \
+    result name params {                                    \
+        switch (kernels) {                                  \
+        case KERNEL_SET::wide: return name##_wide args;     \
+        case KERNEL_SET::narrow: return name##_narrow args; \
+        default: return name##_portable args;               \
+        }                                                   \
+    }
 #define KERNEL_BUILDS(result, name, params, args)                          \
     result name##_portable params { return name##_body args; }             \
     NARROW_KERNEL result name##_narrow params { return name##_body args; } \
     WIDE_KERNEL result name##_wide params { return name##_body args; }     \
-    result name params {                                                   \
-        switch (kernels) {                                                 \
-        case KERNEL_SET::wide: return name##_wide args;                    \
-        case KERNEL_SET::narrow: return name##_narrow args;                \
-        default: return name##_portable args;                              \
-        }                                                                  \
-    }
+    KERNEL_ENTRY(result, name, params, args)
 
 // The serial passes that settle what a block pass left over: limbs equal to
 // limb_base give their carry on, negative limbs borrow from the next. Each
@@ -231,13 +235,7 @@ NARROW_KERNEL uint32_t add_columns_narrow(uint32_t* r, const uint32_t* a, const 
 uint32_t add_columns_portable(uint32_t* r, const uint32_t* a, const uint32_t* b, int n) {
     return add_columns_body(r, a, b, n);
 }
-uint32_t add_columns(uint32_t* r, const uint32_t* a, const uint32_t* b, int n) {
-    switch (kernels) {
-    case KERNEL_SET::wide: return add_columns_wide(r, a, b, n);
-    case KERNEL_SET::narrow: return add_columns_narrow(r, a, b, n);
-    default: return add_columns_portable(r, a, b, n);
-    }
-}
+KERNEL_ENTRY(uint32_t, add_columns, (uint32_t * r, const uint32_t* a, const uint32_t* b, int n), (r, a, b, n))
 #else
 KERNEL_BUILDS(uint32_t, add_columns, (uint32_t * r, const uint32_t* a, const uint32_t* b, int n), (r, a, b, n))
 #endif
@@ -496,13 +494,7 @@ WIDE_KERNEL uint32_t mul_small_wide(uint32_t* r, const uint32_t* a, int n, uint3
     return mul_small_body(r, a, n, m);
 }
 uint32_t mul_small_portable(uint32_t* r, const uint32_t* a, int n, uint32_t m) { return mul_small_body(r, a, n, m); }
-uint32_t mul_small(uint32_t* r, const uint32_t* a, int n, uint32_t m) {
-    switch (kernels) {
-    case KERNEL_SET::wide: return mul_small_wide(r, a, n, m);
-    case KERNEL_SET::narrow: return mul_small_narrow(r, a, n, m);
-    default: return mul_small_portable(r, a, n, m);
-    }
-}
+KERNEL_ENTRY(uint32_t, mul_small, (uint32_t * r, const uint32_t* a, int n, uint32_t m), (r, a, n, m))
 #else
 KERNEL_BUILDS(uint32_t, mul_small, (uint32_t * r, const uint32_t* a, int n, uint32_t m), (r, a, n, m))
 #endif
