@@ -310,6 +310,24 @@ bool is_comparison_shape(const TOKEN* node) {
     }
 }
 
+// name = a + b or name = a - b on a plain int variable (as
+// fast_int_variable finds it) and two int variables too long for fast_int:
+// the result, as the general path's int operands give it, goes to the
+// variable. False, with nothing changed, for any other shape and for a
+// variable being walked.
+__attribute__((noinline)) bool long_int_sum(TOKEN* node) {
+    const TOKEN* sum = node->right;
+    if (sum->evaluator != eval_plus && sum->evaluator != eval_minus) return false;
+    INT_DATA left_spare;
+    INT_DATA right_spare;
+    const INT_DATA* a = variable_number(sum->left, left_spare);
+    const INT_DATA* b = a != nullptr ? variable_number(sum->right, right_spare) : nullptr;
+    UNION_DATA* variable = fast_int_variable(node->left);
+    if (b == nullptr || value_under_iteration(variable)) return false;
+    *variable->int_data() = sum->evaluator == eval_plus ? *a + *b : *a - *b;
+    return true;
+}
+
 bool fast_binary(const TOKEN* node, char op, int64_t& out, int depth) {
     int64_t a = 0;
     int64_t b = 0;
@@ -376,6 +394,15 @@ UNION_DATA* plain_variable(const TOKEN* name) {
     return declared_plain_cell(name->declaration);
 }
 
+const INT_DATA* variable_number(const TOKEN* node, INT_DATA& spare) {
+    if (node == nullptr || node->evaluator != eval_variable) return nullptr;
+    const UNION_DATA* cell = variable_cell_of(node);
+    if (cell == nullptr || (cell->tag != tag_int && cell->tag != raise_tag(tag_int)) || cell->payload == nullptr)
+        return nullptr;
+    const INT_DATA& number = int_view(cell, spare);
+    return number.is_empty() ? nullptr : &number;
+}
+
 UNION_DATA* fast_int_variable(TOKEN* node) {
     UNION_DATA* cell = plain_variable(node);
     if (cell == nullptr || cell->tag != tag_int || cell->payload == nullptr || cell->access_mode != access_variable)
@@ -438,6 +465,7 @@ bool fast_call_assignment(TOKEN* node, RESULT_ITEM this_item) {
     if (handler != call_named_routine && handler != eval_plus && handler != eval_minus && handler != eval_times)
         return false;
     if (fast_int_variable(node->left) == nullptr) return false;
+    if (long_int_sum(node)) return true;
     RESULT_LIST list;
     INT_RESULT_SLOT slot;  // the right side's number, when it hands one over
     {

@@ -23,6 +23,7 @@
 
 namespace morvu {
 
+class INT_DATA;
 class UNION_DATA;
 
 // a + b, a - b, a * b, a / b or a % b (op '+', '-', '*', '/', '%') of
@@ -97,6 +98,11 @@ UNION_DATA* fast_int_variable(TOKEN* node);
 // the next call); null for any other key.
 UNION_DATA* fast_hash_key(TOKEN* node);
 
+// The number a plain name holds, as fast_int reads the name's cell but of
+// any length (an int in the payload word is written into spare); null for
+// an empty number and for every other node or cell.
+const INT_DATA* variable_number(const TOKEN* node, INT_DATA& spare);
+
 // l[i] = e where l is a list variable or ":$" parameter that no walk
 // holds and i reads as a fast int within it: an int element takes e read
 // as a fast int, a text element e read as fast_text_comparison reads its
@@ -121,9 +127,10 @@ bool fast_text_store(TOKEN* node);
 
 // name = e on a plain int variable (as fast_int_variable finds it) where e
 // is a call by name or + - * with a call operand, such as
-// r = fib(n - 1) + fib(n - 2). The right side is evaluated the general way;
-// one owned int result then hands its number to the variable. True when the
-// assignment is done. Otherwise false, and what was evaluated is parked on
+// r = fib(n - 1) + fib(n - 2), or a sum or difference of two int variables
+// whose numbers fast_int cannot read, which is computed here. Otherwise the
+// right side is evaluated the general way; one owned int result then hands
+// its number to the variable. True when the assignment is done. Otherwise false, and what was evaluated is parked on
 // the right side, whose frame in the general assignment takes it over; false
 // with nothing evaluated when the statement has another shape.
 bool fast_call_assignment(TOKEN* node, RESULT_ITEM this_item);

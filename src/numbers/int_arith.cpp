@@ -43,38 +43,53 @@ int compare_limbs(const uint32_t* a, int na, const uint32_t* b, int nb) {
 // afterwards.
 constexpr int block_limbs = 256;
 
-// The kernels are built for the baseline processor, for one with 256-bit
-// vectors (the loader binds the one of the two the machine can run) and for
-// one with 512-bit vectors, which is chosen at run time when the machine has
-// them: a pass then handles sixteen limbs per instruction. Each kernel is
-// written once as an inlined body; KERNEL_BUILDS makes the three builds and
-// the entry point that picks one.
+// The kernels are built three times: for the baseline processor, for one
+// with 256-bit vectors and for one with 512-bit vectors, where a pass
+// handles sixteen limbs per instruction. The build the processor can run
+// best is chosen once at start-up; until then (and on other processors) the
+// baseline build runs. Each kernel is written once as an inlined body;
+// KERNEL_BUILDS makes the three builds and the entry point that picks one.
+// The sum and the product by one limb have their own 256-bit versions.
 #if defined(__x86_64__) && defined(__GNUC__)
-#define LIMB_KERNEL __attribute__((target_clones("avx2", "default")))
+#define NARROW_KERNEL __attribute__((target("avx2")))
 #if defined(__clang__)
 #define WIDE_KERNEL __attribute__((target("avx512f,avx512bw,avx512vl,avx512dq,avx512cd")))
 #else
 #define WIDE_KERNEL __attribute__((target("arch=x86-64-v4,prefer-vector-width=512")))
 #endif
 #define KERNEL_STEP [[gnu::always_inline]] inline
-#define WIDE_INTRINSICS 1
-const bool wide_vectors = [] {
+#define VECTOR_INTRINSICS 1
+KERNEL_SET best_kernels() {
     __builtin_cpu_init();
-    return __builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
-           __builtin_cpu_supports("avx512vl") && __builtin_cpu_supports("avx512dq");
-}();
+    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl") &&
+        __builtin_cpu_supports("avx512dq"))
+        return KERNEL_SET::wide;
+    return __builtin_cpu_supports("avx2") ? KERNEL_SET::narrow : KERNEL_SET::portable;
+}
 #else
-#define LIMB_KERNEL
+#define NARROW_KERNEL
 #define WIDE_KERNEL
 #define KERNEL_STEP inline
-#define WIDE_INTRINSICS 0
-constexpr bool wide_vectors = false;
+#define VECTOR_INTRINSICS 0
+KERNEL_SET best_kernels() { return KERNEL_SET::portable; }
 #endif
+KERNEL_SET kernels = best_kernels();
 
-#define KERNEL_BUILDS(result, name, params, args)                        \
-    LIMB_KERNEL result name##_narrow params { return name##_body args; } \
-    WIDE_KERNEL result name##_wide params { return name##_body args; }   \
-    result name params { return wide_vectors ? name##_wide args : name##_narrow args; }
+// The entry point that runs the build in use; KERNEL_BUILDS makes the builds
+// too, from the kernel's body.
+#define KERNEL_ENTRY(result, name, params, args)            \
+    result name params {                                    \
+        switch (kernels) {                                  \
+        case KERNEL_SET::wide: return name##_wide args;     \
+        case KERNEL_SET::narrow: return name##_narrow args; \
+        default: return name##_portable args;               \
+        }                                                   \
+    }
+#define KERNEL_BUILDS(result, name, params, args)                          \
+    result name##_portable params { return name##_body args; }             \
+    NARROW_KERNEL result name##_narrow params { return name##_body args; } \
+    WIDE_KERNEL result name##_wide params { return name##_body args; }     \
+    KERNEL_ENTRY(result, name, params, args)
 
 // The serial passes that settle what a block pass left over: limbs equal to
 // limb_base give their carry on, negative limbs borrow from the next. Each
@@ -135,7 +150,7 @@ KERNEL_STEP uint32_t add_columns_body(uint32_t* r, const uint32_t* a, const uint
     return carry;
 }
 
-#if WIDE_INTRINSICS
+#if VECTOR_INTRINSICS
 // The same with 512-bit vectors: the excess of each column is a lane of 0 or
 // 1, moved one lane up (the top lane into the next block) to become the
 // next column's carry, so every limb is read once.
@@ -172,12 +187,55 @@ WIDE_KERNEL uint32_t add_columns_wide(uint32_t* r, const uint32_t* a, const uint
     if (_cvtmask16_u32(full) != 0) carry |= settle_carries(r, n);
     return carry;
 }
-LIMB_KERNEL uint32_t add_columns_narrow(uint32_t* r, const uint32_t* a, const uint32_t* b, int n) {
+// The same with 256-bit vectors: the excess of each column is a lane of -1
+// or 0, moved one lane up as in add_columns_wide. A column lifted to
+// limb_base is the largest value a column can take, so the lanes' maximum
+// tells whether any was.
+// v moved one lane up: lane 0 takes the top lane of the vector before,
+// which below holds in its lane 0 and then takes over from v.
+[[gnu::always_inline]] NARROW_KERNEL inline __m256i lanes_up(__m256i v, __m256i& below) {
+    const __m256i moved = _mm256_permutevar8x32_epi32(v, _mm256_setr_epi32(7, 0, 1, 2, 3, 4, 5, 6));
+    const __m256i out = _mm256_blend_epi32(moved, below, 1);
+    below = moved;
+    return out;
+}
+
+// Settles eight column sums, each below 2 * limb_base: a column gives its
+// excess to the next one, the top column through excess_below into the next
+// eight, and largest keeps the greatest column settled.
+[[gnu::always_inline]] NARROW_KERNEL inline __m256i settle_columns(__m256i s, __m256i& excess_below, __m256i& largest) {
+    const __m256i base = _mm256_set1_epi32(static_cast<int>(limb_base));
+    const __m256i excess = _mm256_cmpgt_epi32(s, _mm256_set1_epi32(static_cast<int>(limb_base - 1)));
+    s = _mm256_sub_epi32(s, _mm256_and_si256(excess, base));
+    s = _mm256_sub_epi32(s, lanes_up(excess, excess_below));  // the masks are -1 where set
+    largest = _mm256_max_epu32(largest, s);
+    return s;
+}
+
+NARROW_KERNEL uint32_t add_columns_narrow(uint32_t* r, const uint32_t* a, const uint32_t* b, int n) {
+    const __m256i base = _mm256_set1_epi32(static_cast<int>(limb_base));
+    __m256i excess_below = _mm256_setzero_si256();
+    __m256i largest = _mm256_setzero_si256();
+    int j = 0;
+    for (; j + 8 <= n; j += 8) {
+        const __m256i s = _mm256_add_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + j)),
+                                           _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + j)));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(r + j), settle_columns(s, excess_below, largest));
+    }
+    uint32_t carry = 0 - static_cast<uint32_t>(_mm256_cvtsi256_si32(excess_below));
+    for (; j < n; ++j) {
+        const uint32_t s = a[j] + b[j] + carry;
+        carry = s >= limb_base;
+        r[j] = carry ? s - limb_base : s;
+    }
+    const __m256i full = _mm256_cmpeq_epi32(largest, base);
+    if (!_mm256_testz_si256(full, full)) carry |= settle_carries(r, n);
+    return carry;
+}
+uint32_t add_columns_portable(uint32_t* r, const uint32_t* a, const uint32_t* b, int n) {
     return add_columns_body(r, a, b, n);
 }
-uint32_t add_columns(uint32_t* r, const uint32_t* a, const uint32_t* b, int n) {
-    return wide_vectors ? add_columns_wide(r, a, b, n) : add_columns_narrow(r, a, b, n);
-}
+KERNEL_ENTRY(uint32_t, add_columns, (uint32_t * r, const uint32_t* a, const uint32_t* b, int n), (r, a, b, n))
 #else
 KERNEL_BUILDS(uint32_t, add_columns, (uint32_t * r, const uint32_t* a, const uint32_t* b, int n), (r, a, b, n))
 #endif
@@ -388,7 +446,58 @@ KERNEL_STEP uint32_t mul_small_body(uint32_t* r, const uint32_t* a, int n, uint3
     }
     return high_below + carry;
 }
+#if VECTOR_INTRINSICS
+// The same in one pass of 256-bit vectors, for a factor m below limb_base.
+// The high limb of a[j] * m is estimated as the top half of a[j] * mr, mr
+// being m * 2^32 / limb_base rounded down: the estimate falls short of the
+// quotient by less than a[j] / 2^32 < 1/4, so it is the quotient or one less,
+// which the low limb (exact in 32 bits, below 2 * limb_base) corrects. Each
+// column then sums its low limb with the high limb of the column below and
+// settles as add_columns_narrow does. r may be a: a block is read before it
+// is written, and nothing below it is read again.
+NARROW_KERNEL uint32_t mul_small_narrow(uint32_t* r, const uint32_t* a, int n, uint32_t m) {
+    if (m >= limb_base) return mul_small_body(r, a, n, m);
+    const __m256i reciprocal = _mm256_set1_epi64x(static_cast<int64_t>((uint64_t{m} << 32) / limb_base));
+    const __m256i factor = _mm256_set1_epi32(static_cast<int>(m));
+    const __m256i base = _mm256_set1_epi32(static_cast<int>(limb_base));
+    const __m256i top = _mm256_set1_epi32(static_cast<int>(limb_base - 1));
+    __m256i high_below = _mm256_setzero_si256();  // lane 0: the high limb of the column below
+    __m256i excess_below = _mm256_setzero_si256();
+    __m256i largest = _mm256_setzero_si256();
+    int j = 0;
+    for (; j + 8 <= n; j += 8) {
+        const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + j));
+        // The top halves of the even lanes' products, then the odd lanes'.
+        const __m256i even = _mm256_srli_epi64(_mm256_mul_epu32(x, reciprocal), 32);
+        const __m256i odd = _mm256_mul_epu32(_mm256_srli_epi64(x, 32), reciprocal);
+        __m256i high = _mm256_blend_epi32(even, odd, 0xAA);
+        __m256i low = _mm256_sub_epi32(_mm256_mullo_epi32(x, factor), _mm256_mullo_epi32(high, base));
+        const __m256i short_by_one = _mm256_cmpgt_epi32(low, top);
+        low = _mm256_sub_epi32(low, _mm256_and_si256(short_by_one, base));
+        high = _mm256_sub_epi32(high, short_by_one);  // the mask is -1 where set
+        const __m256i s = _mm256_add_epi32(low, lanes_up(high, high_below));
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(r + j), settle_columns(s, excess_below, largest));
+    }
+    // The last columns one at a time, from the exact carry into them.
+    uint64_t carry = static_cast<uint32_t>(_mm256_cvtsi256_si32(high_below)) -
+                     static_cast<uint32_t>(_mm256_cvtsi256_si32(excess_below));
+    for (; j < n; ++j) {
+        const uint64_t column = uint64_t{a[j]} * m + carry;
+        r[j] = static_cast<uint32_t>(column % limb_base);
+        carry = column / limb_base;
+    }
+    const __m256i full = _mm256_cmpeq_epi32(largest, base);
+    if (!_mm256_testz_si256(full, full)) carry += settle_carries(r, n);
+    return static_cast<uint32_t>(carry);
+}
+WIDE_KERNEL uint32_t mul_small_wide(uint32_t* r, const uint32_t* a, int n, uint32_t m) {
+    return mul_small_body(r, a, n, m);
+}
+uint32_t mul_small_portable(uint32_t* r, const uint32_t* a, int n, uint32_t m) { return mul_small_body(r, a, n, m); }
+KERNEL_ENTRY(uint32_t, mul_small, (uint32_t * r, const uint32_t* a, int n, uint32_t m), (r, a, n, m))
+#else
 KERNEL_BUILDS(uint32_t, mul_small, (uint32_t * r, const uint32_t* a, int n, uint32_t m), (r, a, n, m))
+#endif
 
 // r[0 .. n] -= a[0 .. n - 1] * m for a factor m of at most limb_base, the
 // step of the long division. Each column loses a low limb and the high limb
@@ -939,6 +1048,14 @@ void require_room_for_digits(double digits) {
     }();
     const double bytes = digits / limb_digits * sizeof(uint32_t) * 4;
     if (bytes > budget) throw std::bad_alloc();
+}
+
+KERNEL_SET kernel_set() { return kernels; }
+
+bool use_kernels(KERNEL_SET set) {
+    if (set > best_kernels()) return false;
+    kernels = set;
+    return true;
 }
 
 }  // namespace limbs

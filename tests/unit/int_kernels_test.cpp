@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "numbers/int_data.h"
+#include "numbers/limbs.h"
 #include "numbers/real_data.h"
 
 namespace morvu {
@@ -378,6 +379,102 @@ TEST(IntKernelCopyTest, CopiesShareLimbsUntilOneChanges) {
     EXPECT_EQ(a.to_text(), text);
     EXPECT_EQ(b.to_text(), text_sum(text, "1"));
     EXPECT_EQ(c.to_text(), text_product(text, 2));
+}
+
+// The kernel builds for wider vectors must give the baseline build's limbs
+// exactly. The operands are built limb by limb (least significant first)
+// from limbs of 999999999, zero limbs and random ones, over lengths that
+// cross the 8- and 16-limb vector widths, so that carries enter and leave
+// vectors and the last columns run past the last whole vector.
+std::string limb_text(const std::vector<uint32_t>& limbs) {
+    std::string text;
+    for (auto limb = limbs.rbegin(); limb != limbs.rend(); ++limb) {
+        const std::string digits = std::to_string(*limb);
+        text += std::string(9 - digits.size(), '0') + digits;
+    }
+    return strip_zeros(text);
+}
+
+std::vector<std::vector<uint32_t>> limb_patterns(std::mt19937& rng, int n) {
+    std::vector<std::vector<uint32_t>> patterns(5, std::vector<uint32_t>(static_cast<size_t>(n)));
+    for (int i = 0; i < n; ++i) {
+        patterns[0][i] = 999'999'999u;
+        patterns[1][i] = i + 1 == n ? 1u : 0u;  // a power of the base: zero limbs below its top
+        patterns[2][i] = static_cast<uint32_t>(rng() % 1'000'000'000u);
+        patterns[3][i] = i % 3 == 1 ? 0u : 999'999'999u;
+        patterns[4][i] = rng() % 2 ? 500'000'000u : 499'999'999u;
+    }
+    patterns[0][0] = n > 1 ? 999'999'998u : 999'999'999u;  // a sum with the 1 limb below stops short of a carry
+    return patterns;
+}
+
+// The results of every sum and one-limb product of the patterns, in a build.
+std::vector<std::string> kernel_results(int n) {
+    std::mt19937 rng(static_cast<unsigned>(n));
+    const auto patterns = limb_patterns(rng, n);
+    std::vector<std::string> results;
+    for (const auto& a : patterns) {
+        const INT_DATA x = from(limb_text(a));
+        for (const auto& b : patterns) {
+            const INT_DATA y = from(limb_text(b));
+            results.push_back((x + y).to_text());
+            // One limb shorter: the carry runs on through the longer one alone.
+            results.push_back((x + from(limb_text(std::vector<uint32_t>(b.begin() + 1, b.end())))).to_text());
+        }
+        results.push_back((x + INT_DATA(1)).to_text());
+        for (uint32_t m : {1u, 2u, 3u, 7u, 9u, 20000u, 65536u, 333333334u, 499999999u, 500000000u, 999999937u,
+                           999999999u, static_cast<uint32_t>(1 + rng() % 999'999'999u)}) {
+            INT_DATA in_place = x;
+            in_place *= INT_DATA(static_cast<long>(m));
+            results.push_back(in_place.to_text());
+            results.push_back((INT_DATA(static_cast<long>(m)) * x).to_text());
+        }
+        // The long division scales both operands by one limb first.
+        if (n > 2)
+            results.push_back((x / from(limb_text(std::vector<uint32_t>(a.begin() + n / 2, a.end())))).to_text());
+    }
+    return results;
+}
+
+// Runs the given build for the life of the object, then the one before.
+class KERNELS_IN_USE {
+public:
+    explicit KERNELS_IN_USE(limbs::KERNEL_SET set) : before(limbs::kernel_set()) { usable = limbs::use_kernels(set); }
+    ~KERNELS_IN_USE() { limbs::use_kernels(before); }
+    bool usable = false;
+
+private:
+    limbs::KERNEL_SET before;
+};
+
+TEST(IntKernelBuildsTest, VectorBuildsGiveTheBaselineLimbs) {
+    std::vector<std::vector<std::string>> baseline;
+    {
+        const KERNELS_IN_USE portable(limbs::KERNEL_SET::portable);
+        ASSERT_TRUE(portable.usable);
+        for (int n = 1; n <= 70; ++n) baseline.push_back(kernel_results(n));
+    }
+    // The baseline itself agrees with digit arithmetic.
+    const std::string nines = limb_text(std::vector<uint32_t>(33, 999'999'999u));
+    EXPECT_EQ(baseline[32][0], text_sum(std::string(nines).replace(nines.size() - 1, 1, "8"),
+                                        std::string(nines).replace(nines.size() - 1, 1, "8")));
+    for (const auto set : {limbs::KERNEL_SET::narrow, limbs::KERNEL_SET::wide}) {
+        const KERNELS_IN_USE build(set);
+        if (!build.usable) continue;
+        for (int n = 1; n <= 70; ++n) ASSERT_EQ(kernel_results(n), baseline[n - 1]) << n << " limbs";
+    }
+}
+
+TEST(IntKernelBuildsTest, OnlyBuildsTheProcessorRunsAreTaken) {
+    const limbs::KERNEL_SET chosen = limbs::kernel_set();
+    EXPECT_TRUE(limbs::use_kernels(limbs::KERNEL_SET::portable));
+    EXPECT_EQ(limbs::kernel_set(), limbs::KERNEL_SET::portable);
+    // The build chosen at start-up is the best one: none above it is taken.
+    EXPECT_TRUE(limbs::use_kernels(chosen));
+    if (chosen != limbs::KERNEL_SET::wide) {
+        EXPECT_FALSE(limbs::use_kernels(limbs::KERNEL_SET::wide));
+        EXPECT_EQ(limbs::kernel_set(), chosen);
+    }
 }
 
 }  // namespace
