@@ -140,11 +140,13 @@ void MEMBER_ACCESS::apply(RESULT_ITEM item, TOKEN* part) {
 
     if (name_form) {
         const char tag = cell != nullptr ? held_type_code_of(cell) : type_code_of_name(receiver_type);
-        const std::string& name = display_name(part->text->c_str());
-        if (tag == tag_sys) raise_plain(node, format_string(msg_text("keimemsyszugmoe"), name.c_str()));
+        // The name as shown is made only for a refusal that names it.
+        if (tag == tag_sys) {
+            raise_plain(node, format_string(msg_text("keimemsyszugmoe"), display_name(*part->text).c_str()));
+        }
         if (cell == nullptr) {
             const char* refusal = tag == tag_object ? "keimemzugfehobjmoe" : "keimemzugeindattypmoe";
-            raise_plain(node, format_string(msg_text(refusal), name.c_str()));
+            raise_plain(node, format_string(msg_text(refusal), display_name(*part->text).c_str()));
         }
         const char* message = nullptr;
         TOKEN* within = qualifier.is_user_type ? qualifier.type : nullptr;
