@@ -143,6 +143,14 @@ int32_t ARG_FRAME::int_value(uint32_t index) const {
     return machine_int(*cell->int_data());
 }
 
+int single_bool(const RESULT_LIST& list) {
+    if (list.count != 1) return -1;
+    UNION_DATA* cell = argument_value(list.head->item.cell);
+    if (cell == nullptr || !is_defined_value(cell) || is_empty_value(cell) || base_type_code(cell) != tag_bool)
+        return -1;
+    return cell->bool_word() != 0 ? 1 : 0;
+}
+
 const char* ARG_FRAME::count_failure(int32_t n) const {
     if (n == 0) return fail(msg_text("erwkeiarg"));
     if (n == 1) return fail(msg_text("erwgen1arg"));

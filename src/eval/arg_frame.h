@@ -116,6 +116,11 @@ private:
     void fill_items();
 };
 
+// The truth value of a list that a frame's check_count(1) and
+// check_type(0, 'b', true) would accept: 1 or 0, else -1 (the frame is
+// then needed for its message).
+int single_bool(const RESULT_LIST& list);
+
 // The node's argument list, built on first use.
 const TOKEN_LIST& build_argument_list(TOKEN* node);
 inline const TOKEN_LIST& argument_list_of(TOKEN* node) {

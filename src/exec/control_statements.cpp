@@ -143,10 +143,18 @@ TOKEN* code_block(RESULT_ITEM item) {
 
 namespace {
 
-// if(a < b, {..}, {..}) with a comparison or logical operator and braced
-// blocks: the condition is decided without frames and the chosen block runs
-// at once, as the general path would run it. False when the statement has
-// another shape; nothing has run then.
+// A condition that is not one bool: the blocks are evaluated after it and
+// the list is parked where the statement's frame takes it over, so that the
+// condition has run once and the frame's checks give their messages.
+void park_if_arguments(TOKEN* node, const TOKEN_LIST& parts, RESULT_LIST values, RESULT_ITEM this_item) {
+    for (uint32_t i = 1; i < parts.count(); ++i) eval_cached(parts[i], this_item, values);
+    push_result_list(node->left, new RESULT_LIST(std::move(values)));
+}
+
+// if(cond, {..}, {..}) with braced blocks: the condition is decided without
+// frames and the chosen block runs at once, as the general path would run
+// it. False when the statement has another shape (nothing has run then) or
+// when the condition is not one bool (its values are parked for the frame).
 bool fast_if(TOKEN* node, RESULT_ITEM this_item) {
     if (node->left == nullptr) return false;
     const TOKEN_LIST& parts = argument_list_of(node->left);
@@ -157,13 +165,26 @@ bool fast_if(TOKEN* node, RESULT_ITEM this_item) {
         if (block->block_mode != block_mode_braced || (block->op1 == '#' && block->op2 == 0)) return false;
     }
     int condition = fast_comparison(parts[0]);
+    // What the condition yielded lives until the block has run, as the
+    // frame's list would.
+    RESULT_LIST values;
     if (condition < 0) {
-        // Any comparison or logical operator gives the one bool that the
-        // statement's checks accept; nothing else has been evaluated before.
-        if (!yields_one_bool(parts[0]) || !node->left->result_stack.empty()) return false;
-        RESULT_LIST values;
-        eval_cached(parts[0], this_item, values);
-        condition = values.head->item.cell->bool_word() != 0 ? 1 : 0;
+        // Nothing else has been evaluated before.
+        if (!node->left->result_stack.empty()) return false;
+        if (yields_one_bool(parts[0])) {
+            // Any comparison or logical operator gives the one bool that the
+            // statement's checks accept.
+            eval_cached(parts[0], this_item, values);
+            condition = values.head->item.cell->bool_word() != 0 ? 1 : 0;
+        } else {
+            if (node->left->block_mode == block_mode_running) return false;
+            eval_cached(parts[0], this_item, values);
+            condition = single_bool(values);
+            if (condition < 0) {
+                park_if_arguments(node, parts, std::move(values), this_item);
+                return false;
+            }
+        }
     }
     if (condition != 0) run_block(parts[1], this_item);
     else if (n == 3) run_block(parts[2], this_item);
