@@ -184,7 +184,7 @@ void WALK::run() {
     const bool args_call_alias = request.code == tag_args && mode == access_variable_input;
     if (args_call_alias) list_link_mode = 7;
 
-    WALK_PIN walk_pin(kind, store->payload);
+    WALK_PIN walk_pin(kind, store->payload, store);
     pin = &walk_pin;
     switch (kind) {
     case 'l':

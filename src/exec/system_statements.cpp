@@ -72,7 +72,8 @@ bool value_under_iteration(const UNION_DATA* cell) {
     // alone), so every cell is met at most once: no visited set is needed.
     if (cell == nullptr || is_link_cell(cell) || running_walks == 0) return false;
     if (walk_count(cell) != 0) return true;
-    std::vector<UNION_DATA*> stack;  // stays without storage for a scalar
+    if (walks_only_over_variables()) return false;  // nothing walked sits inside a value
+    std::vector<UNION_DATA*> stack;                 // stays without storage for a scalar
     append_child_cells(cell, stack);
     while (!stack.empty()) {
         const UNION_DATA* next = stack.back();

@@ -18,6 +18,8 @@
 
 namespace morvu {
 
+struct UNION_DATA;
+
 // The iteration count of a payload of the lowered tag; null for the tags
 // whose payloads keep none. A text's count is kept beside it from this call
 // until its walks end.
@@ -55,11 +57,19 @@ inline bool keep_walked_payload(char lowered, void* payload) {
     return running_walks != 0 && is_walkable_tag(lowered) && detail::keep_if_pinned(lowered, payload);
 }
 
+// Whether every running walk is a pin over the payload of a declared
+// variable's own cell that the cell still holds, and no other text keeps a
+// walk count. A variable's own cell is never an element or member of a value,
+// so then no value holds a walked payload inside it. Costs one look at each
+// running walk, whatever the size of the values.
+bool walks_only_over_variables();
+
 // Pins a payload for the life of the object. The destructor lowers the
-// count and frees an orphaned payload whose last pin it was.
+// count and frees an orphaned payload whose last pin it was. The holder, when
+// given, is the cell whose payload is walked.
 class WALK_PIN {
 public:
-    WALK_PIN(char lowered, void* payload);
+    WALK_PIN(char lowered, void* payload, const UNION_DATA* holder = nullptr);
     ~WALK_PIN();
     WALK_PIN(const WALK_PIN&) = delete;
     WALK_PIN& operator=(const WALK_PIN&) = delete;
@@ -71,6 +81,7 @@ private:
     char lowered;
     void* payload;
     int32_t* count;
+    bool in_variable = false;  // listed among the walks over variables
 };
 
 }  // namespace morvu
