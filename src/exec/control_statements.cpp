@@ -346,6 +346,15 @@ bool exec_for_first_run(TOKEN* node, RESULT_ITEM this_item) {
 
 namespace {
 
+// A value of a case that is a literal or a variable, read in place.
+struct CASE_LABEL {
+    TOKEN* token;
+    bool literal;  // its constant cell; otherwise a variable's current cell
+};
+
+// Whether the values of a case are known to be literals and variables only.
+enum LABELS_STATE : uint8_t { labels_unknown, labels_plain, labels_other };
+
 // One statement of a switch block as the tree fixes it.
 struct SWITCH_ENTRY {
     TOKEN* statement;
@@ -353,6 +362,11 @@ struct SWITCH_ENTRY {
     bool is_case;             // a call of case
     const TOKEN_LIST* parts;  // its arguments; null for a case without any
     bool braced;              // the last of them a braced block
+    // Learnt once the values have their handlers (a handler chosen for a
+    // variable or literal stays); filled whole before the state says plain,
+    // so that a switch re-entered meanwhile never sees half of it.
+    LABELS_STATE labels_state = labels_unknown;
+    std::vector<CASE_LABEL> labels;
 };
 using SWITCH_PLAN = std::vector<SWITCH_ENTRY>;
 
@@ -364,7 +378,8 @@ SWITCH_PLAN make_switch_plan(TOKEN* block) {
     for (uint32_t index = 0; index < cases; ++index) {
         TOKEN* statement = statements[index];
         if (statement == nullptr) break;  // an empty operand ends the list
-        SWITCH_ENTRY entry{statement, statement->op1 == '#' && statement->op2 == 0, false, nullptr, false};
+        SWITCH_ENTRY entry{
+            statement, statement->op1 == '#' && statement->op2 == 0, false, nullptr, false, labels_unknown, {}};
         entry.is_case = !entry.is_empty && is_call_token(statement) && *statement->text == "case";
         if (entry.is_case && statement->left != nullptr) {
             entry.parts = &argument_list_of(statement->left);
@@ -381,35 +396,41 @@ SWITCH_PLAN make_switch_plan(TOKEN* block) {
 // The statements of a switch block, looked at once per block and program
 // (the tree stands still while a program runs). A plan is never freed while
 // the program runs, since a switch nested in a case may still be walking it.
-const SWITCH_PLAN& switch_plan(TOKEN* block) {
-    struct KEPT {
-        uint64_t generation = 0;
-        std::unique_ptr<SWITCH_PLAN> plan;
-    };
-    static std::unordered_map<const TOKEN*, KEPT> plans;
-    static std::vector<std::unique_ptr<SWITCH_PLAN>> retired;
-    // The plans of the last few switches run, so that nested switches and
-    // switches that take turns in a loop find theirs at once.
-    struct RECENT {
-        const TOKEN* block = nullptr;
-        const SWITCH_PLAN* plan = nullptr;
-        uint64_t generation = 0;
-    };
-    constexpr uint32_t recent_count = 4;
-    static RECENT recent[recent_count];
-    static uint32_t next_recent = 0;
-    for (const RECENT& seen : recent)
+struct KEPT_PLAN {
+    uint64_t generation = 0;
+    std::unique_ptr<SWITCH_PLAN> plan;
+};
+// Kept at file level rather than in switch_plan, which then needs no guard
+// on every call.
+std::unordered_map<const TOKEN*, KEPT_PLAN> kept_plans;
+std::vector<std::unique_ptr<SWITCH_PLAN>> retired_plans;
+// The plans of the last few switches run, so that nested switches and
+// switches that take turns in a loop find theirs at once.
+struct RECENT_PLAN {
+    const TOKEN* block = nullptr;
+    SWITCH_PLAN* plan = nullptr;
+    uint64_t generation = 0;
+};
+constexpr uint32_t recent_count = 4;
+RECENT_PLAN recent_plans[recent_count];
+uint32_t next_recent = 0;
+
+SWITCH_PLAN& switch_plan(TOKEN* block) {
+    for (const RECENT_PLAN& seen : recent_plans)
         if (seen.block == block && seen.generation == routine_tables_generation) return *seen.plan;
-    KEPT& kept = plans[block];
+    KEPT_PLAN& kept = kept_plans[block];
     if (kept.plan == nullptr || kept.generation != routine_tables_generation) {
-        if (kept.plan != nullptr) retired.push_back(std::move(kept.plan));
+        if (kept.plan != nullptr) retired_plans.push_back(std::move(kept.plan));
         kept.plan = std::make_unique<SWITCH_PLAN>(make_switch_plan(block));
         kept.generation = routine_tables_generation;
     }
-    recent[next_recent] = RECENT{block, kept.plan.get(), kept.generation};
+    recent_plans[next_recent] = RECENT_PLAN{block, kept.plan.get(), kept.generation};
     next_recent = (next_recent + 1) % recent_count;
     return *kept.plan;
 }
+
+// The most values of a case read into cells on the stack.
+constexpr uint32_t inline_values = 16;
 
 // The value of a literal or variable among the values of a case: what
 // plain_operand finds, or another variable's item appended to the list.
@@ -456,7 +477,6 @@ TOKEN* match_plain_case(const TOKEN_LIST& parts, UNION_DATA* value, RESULT_ITEM 
         for (uint32_t i = 0; i < last && !match; ++i) match = fast_comparison(parts[i]) == 1;
         return match ? parts[last] : nullptr;
     }
-    constexpr uint32_t inline_values = 16;
     UNION_DATA* inline_cells[inline_values];
     std::vector<UNION_DATA*> more;
     UNION_DATA** cells = inline_cells;
@@ -468,6 +488,86 @@ TOKEN* match_plain_case(const TOKEN_LIST& parts, UNION_DATA* value, RESULT_ITEM 
     for (uint32_t i = 0; i < last; ++i) cells[i] = case_value(parts[i], this_item, named);
     for (uint32_t i = 0; i < last && !match; ++i) match = values_equal(value, cells[i]);
     return match ? parts[last] : nullptr;
+}
+
+// Whether the values of a braced case are literals and variables, learnt
+// into its labels the first time their handlers tell (and from then on
+// known); false while they do not.
+bool plain_labels(SWITCH_ENTRY& entry) {
+    if (entry.labels_state != labels_unknown) return entry.labels_state == labels_plain;
+    const TOKEN_LIST& parts = *entry.parts;
+    const uint32_t last = parts.count() - 1;
+    if (last > inline_values) {
+        entry.labels_state = labels_other;
+        return false;
+    }
+    std::vector<CASE_LABEL> labels;
+    for (uint32_t i = 0; i < last; ++i) {
+        TOKEN* part = parts[i];
+        const EVAL_HANDLER handler = part->evaluator;
+        if (handler == eval_node) return false;  // not evaluated yet
+        if (handler == eval_variable) {
+            labels.push_back(CASE_LABEL{part, false});
+        } else if (handler == eval_int_literal || handler == eval_str_literal || handler == eval_char_literal) {
+            if (plain_operand(part) == nullptr) return false;  // its constant is made later
+            labels.push_back(CASE_LABEL{part, true});
+        } else {
+            entry.labels_state = labels_other;
+            return false;
+        }
+    }
+    entry.labels = std::move(labels);
+    entry.labels_state = labels_plain;
+    return true;
+}
+
+// values_equal of the switch value (aliases followed) and a value of a case,
+// with two defined values of one int, oper or char type compared at once.
+bool equal_to_label(UNION_DATA* value, UNION_DATA* cell) {
+    const char type = lower_tag(cell->tag);
+    if (type == lower_tag(value->tag) && cell->payload != nullptr && value->payload != nullptr) {
+        switch (type) {
+        case tag_oper:
+            return cell->scalar.oper_chars[0] == value->scalar.oper_chars[0] &&
+                   cell->scalar.oper_chars[1] == value->scalar.oper_chars[1];
+        case tag_char: return cell->scalar.char_byte == value->scalar.char_byte;
+        case tag_int:
+            if (is_inline_int(cell->payload) && is_inline_int(value->payload)) return cell->payload == value->payload;
+            break;
+        default: break;
+        }
+    }
+    return values_equal(value, cell);
+}
+
+// A case of plain labels against the switch value, every label read in
+// place before the first comparison as a frame reads them: whether it
+// matches; `read` false, with nothing decided, when a label cannot be read
+// in place this time (a member, a parameter with a role, a list parked on
+// it), which leaves the case to the general roads.
+bool match_labels(const SWITCH_ENTRY& entry, UNION_DATA* value_cell, const CELL_WATCH& value_watch, TOKEN* node,
+                  bool& read) {
+    static const std::string routine = statement_name("switch");
+    const size_t n = entry.labels.size();
+    UNION_DATA* cells[inline_values];
+    for (size_t i = 0; i < n; ++i) {
+        const CASE_LABEL& label = entry.labels[i];
+        TOKEN* token = label.token;
+        UNION_DATA* cell = nullptr;
+        if (token->result_stack.empty())
+            cell = label.literal ? token->constant.get() : declared_plain_cell(token->declaration);
+        if (cell == nullptr) {
+            read = false;
+            return false;
+        }
+        cells[i] = cell;
+    }
+    read = true;
+    if (!value_watch.alive()) raise_check(node, routine, msg_text("insnicdef"));
+    UNION_DATA* value = follow_aliases(value_cell);
+    for (size_t i = 0; i < n; ++i)
+        if (equal_to_label(value, cells[i])) return true;
+    return n == 0;
 }
 
 // The block of the case when it matches, decided on the general road.
@@ -519,12 +619,20 @@ void run_cases(TOKEN* node, TOKEN* block, UNION_DATA* value_cell, const CELL_WAT
     // The cases are the block's statements but the declarations of the names
     // first used in them, which live while the switch runs.
     const BLOCK_VARIABLES variables(block);
-    for (const SWITCH_ENTRY& entry : switch_plan(block)) {
+    for (SWITCH_ENTRY& entry : switch_plan(block)) {
         if (entry.is_empty) continue;
         if (!entry.is_case)
             raise_error(entry.statement, routine_kind_procedure, routine.c_str(), msg_text("keicasanwswi"),
                         error_kind_system);
         TOKEN* matched = nullptr;
+        bool read = false;
+        if (by_value && entry.braced && plain_labels(entry)) {
+            if (match_labels(entry, value_cell, value_watch, node, read)) {
+                run_block((*entry.parts)[entry.labels.size()], this_item);
+                return;
+            }
+        }
+        if (read) continue;
         if (entry.braced && plain_case(*entry.parts, by_value)) {
             if (by_value && !value_watch.alive()) raise_check(node, routine, msg_text("insnicdef"));
             UNION_DATA* value = by_value ? follow_aliases(value_cell) : nullptr;
