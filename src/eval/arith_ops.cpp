@@ -517,12 +517,16 @@ bool call_operands_int(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results,
 
 // The value a text operand stands for, read as the general path reads an
 // operand (a link to a link followed to its end, then one link step); null
-// where that is still a link, or the node names no plain variable or made
-// text literal.
+// where that is still a link, or the node names no variable outside the
+// current object.
 UNION_DATA* text_operand_value(TOKEN* operand) {
     UNION_DATA* cell = nullptr;
-    if (operand->evaluator == eval_variable) cell = declared_plain_cell(operand->declaration);
-    else if (operand->evaluator == eval_str_literal) cell = operand->constant.get();
+    if (operand->evaluator == eval_variable) {
+        // A parameter's role sets only the mode of its item, which no sum
+        // reads.
+        const TOKEN* declaration = operand->declaration;
+        if (declaration != nullptr && declaration->member_slot < 0) cell = top_cell(declaration);
+    }
     if (cell == nullptr) return nullptr;
     if (is_link_cell(cell)) {
         UNION_DATA* target = cell->target();
@@ -540,6 +544,8 @@ UNION_DATA* text_operand_value(TOKEN* operand) {
 // evaluated, so that the general path gives its value or its error.
 class TEXT_SUM {
 public:
+    static inline const std::string no_text;
+
     bool read(TOKEN* node) {
         if (++sums > capacity) return false;
         return read_operand(node->left, true) && read_operand(node->right, false);
@@ -579,6 +585,11 @@ private:
             ++length;
             return true;
         }
+        if (operand->evaluator == eval_str_literal) {
+            pieces[count++] = PIECE{operand->text ? &*operand->text : &no_text, '\0'};
+            length += pieces[count - 1].text->size();
+            return true;
+        }
         UNION_DATA* value = text_operand_value(operand);
         if (value == nullptr || !is_defined_value(value)) return false;
         const char tag = lower_tag(value->tag);
@@ -594,6 +605,15 @@ private:
         return true;
     }
 };
+
+// The cheap first test of text_sum, made before every other sum: the left
+// operand is one that a sum of texts can have there.
+inline bool may_be_text_sum(const TOKEN* node) {
+    const TOKEN* left = node->left;
+    if (left == nullptr) return false;
+    const EVAL_HANDLER handler = left->evaluator;
+    return handler == eval_variable || handler == eval_str_literal || handler == eval_plus;
+}
 
 // a + " " + b and the like: the text built in one pass, without a frame
 // per operator. A text that a read or a walk keeps state beside takes the
@@ -657,8 +677,8 @@ void value_unary_minus(TOKEN* node, RESULT_ITEM operand, RESULT_LIST& results) {
 
 void eval_plus(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     if (append_fast_int(node, results)) return;
-    if (text_sum(node, results)) return;
     if (call_operands_int(node, this_item, results, '+', "+", value_plus)) return;
+    if (may_be_text_sum(node) && text_sum(node, results)) return;
     eval_binary(node, this_item, results, "+", value_plus, eval_plus);
 }
 void eval_minus(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
