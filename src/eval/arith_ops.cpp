@@ -515,6 +515,118 @@ bool call_operands_int(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results,
     return true;
 }
 
+// The value a text operand stands for, read as the general path reads an
+// operand (a link to a link followed to its end, then one link step); null
+// where that is still a link, or the node names no variable outside the
+// current object.
+UNION_DATA* text_operand_value(TOKEN* operand) {
+    UNION_DATA* cell = nullptr;
+    if (operand->evaluator == eval_variable) {
+        // A parameter's role sets only the mode of its item, which no sum
+        // reads.
+        const TOKEN* declaration = operand->declaration;
+        if (declaration != nullptr && declaration->member_slot < 0) cell = top_cell(declaration);
+    }
+    if (cell == nullptr) return nullptr;
+    if (is_link_cell(cell)) {
+        UNION_DATA* target = cell->target();
+        if (target == nullptr) return nullptr;
+        cell = is_link_cell(target) ? argument_value(cell) : target;
+        if (cell == nullptr || is_link_cell(cell)) return nullptr;
+    }
+    return cell;
+}
+
+// The pieces of a sum of texts read without running code: every operand a
+// plain variable, a text or char literal or another such sum, and the left
+// operand of every + a defined text (a char there makes the general path
+// exchange the operands). Anything else refuses the whole sum, with nothing
+// evaluated, so that the general path gives its value or its error.
+class TEXT_SUM {
+public:
+    static inline const std::string no_text;
+
+    bool read(TOKEN* node) {
+        if (++sums > capacity) return false;
+        return read_operand(node->left, true) && read_operand(node->right, false);
+    }
+
+    // The new text cell of the sum, as the general path makes it.
+    RESULT_ITEM make() const {
+        auto* cell = new UNION_DATA(tag_str);
+        std::string& text = cell->str_data()->text;
+        text.reserve(length);
+        for (uint32_t i = 0; i < count; ++i) {
+            if (pieces[i].text != nullptr) text += *pieces[i].text;
+            else if (pieces[i].byte != '\0') text += pieces[i].byte;
+        }
+        return RESULT_ITEM{cell, access_expression, 1};
+    }
+
+private:
+    static constexpr uint32_t capacity = 16;
+    struct PIECE {
+        const std::string* text;  // null for a char
+        char byte;
+    };
+    PIECE pieces[capacity];
+    uint32_t count = 0;
+    uint32_t sums = 0;
+    size_t length = 0;
+
+    bool read_operand(TOKEN* operand, bool left) {
+        if (operand == nullptr || operand->block_mode != block_mode_none || !operand->result_stack.empty() ||
+            count == capacity)
+            return false;
+        if (operand->evaluator == eval_plus) return read(operand);
+        if (operand->evaluator == eval_char_literal) {
+            if (left || !operand->text || operand->text->empty()) return false;
+            pieces[count++] = PIECE{nullptr, (*operand->text)[0]};
+            ++length;
+            return true;
+        }
+        if (operand->evaluator == eval_str_literal) {
+            pieces[count++] = PIECE{operand->text ? &*operand->text : &no_text, '\0'};
+            length += pieces[count - 1].text->size();
+            return true;
+        }
+        UNION_DATA* value = text_operand_value(operand);
+        if (value == nullptr || !is_defined_value(value)) return false;
+        const char tag = lower_tag(value->tag);
+        if (tag == tag_str) {
+            const std::string& text = value->str_data()->text;
+            pieces[count++] = PIECE{&text, '\0'};
+            length += text.size();
+            return true;
+        }
+        if (tag != tag_char || left) return false;
+        pieces[count++] = PIECE{nullptr, value->char_byte()};
+        ++length;
+        return true;
+    }
+};
+
+// The cheap first test of text_sum, made before every other sum: the left
+// operand is one that a sum of texts can have there.
+inline bool may_be_text_sum(const TOKEN* node) {
+    const TOKEN* left = node->left;
+    if (left == nullptr) return false;
+    const EVAL_HANDLER handler = left->evaluator;
+    return handler == eval_variable || handler == eval_str_literal || handler == eval_plus;
+}
+
+// a + " " + b and the like: the text built in one pass, without a frame
+// per operator. A text that a read or a walk keeps state beside takes the
+// general path, whose copies carry that state.
+bool text_sum(TOKEN* node, RESULT_LIST& results) {
+    if (texts_with_state != 0) return false;
+    TEXT_SUM sum;
+    if (!sum.read(node)) return false;
+    check_stack_depth(node);
+    results.append(sum.make());
+    return true;
+}
+
 }  // namespace
 
 RESULT_ITEM make_arith_result(TOKEN* node, RESULT_ITEM operand, bool copy, char routine_kind,
@@ -566,6 +678,7 @@ void value_unary_minus(TOKEN* node, RESULT_ITEM operand, RESULT_LIST& results) {
 void eval_plus(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     if (append_fast_int(node, results)) return;
     if (call_operands_int(node, this_item, results, '+', "+", value_plus)) return;
+    if (may_be_text_sum(node) && text_sum(node, results)) return;
     eval_binary(node, this_item, results, "+", value_plus, eval_plus);
 }
 void eval_minus(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
