@@ -18,7 +18,7 @@
 
 namespace morvu {
 
-struct UNION_DATA;
+class UNION_DATA;
 
 // The iteration count of a payload of the lowered tag; null for the tags
 // whose payloads keep none. A text's count is kept beside it from this call
