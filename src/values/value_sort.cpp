@@ -18,6 +18,7 @@
 #include "runtime/messages.h"
 #include "runtime/str_stream.h"
 #include "values/calendar.h"
+#include "values/cell_holds.h"
 #include "values/hash_store.h"
 #include "values/list_store.h"
 #include "values/value_operators.h"
@@ -54,6 +55,27 @@ const char* user_less(UNION_DATA* left, UNION_DATA* right, bool* result) {
     *result = answer->bool_word() != 0;  // an empty bool counts as true
     return nullptr;
 }
+
+// The equality test that follows "<" in "<=" and ">" reads both operands
+// again. When "<" may run code of the user (an object's own operator, or one
+// reached through the elements of a list), that code may let go of the
+// operands' containers: both stay held until the test is over.
+class ORDER_HOLDS {
+public:
+    ORDER_HOLDS(UNION_DATA* left, UNION_DATA* right) : scope(runs_user_code(left)) {
+        if (!runs_user_code(left)) return;
+        hold_unowned(left);
+        hold_unowned(right);
+    }
+
+private:
+    static bool runs_user_code(UNION_DATA* left) {
+        const char tag = lower_tag(follow_link(left)->tag);
+        return tag == tag_object || tag == tag_list || tag == tag_args;
+    }
+
+    HOLD_SCOPE scope;
+};
 
 // Lexicographic comparison field by field: the first field that differs
 // decides.
@@ -302,6 +324,7 @@ const char* op_less_equal(UNION_DATA* left, UNION_DATA* right, bool* result) {
     left = follow_aliases(left);
     right = follow_aliases(right);
     if (const char* message = check_binary_operands(left, right, "<=")) return message;
+    const ORDER_HOLDS holds(left, right);
     bool less = false;
     if (const char* message = compare_less(left, right, &less)) return message;
     *result = less || is_equal_value(left, right, true);
@@ -316,6 +339,7 @@ const char* op_greater(UNION_DATA* left, UNION_DATA* right, bool* result) {
         *result = follow_link(left)->hash_data()->is_proper_superset(*follow_link(right)->hash_data());
         return nullptr;
     }
+    const ORDER_HOLDS holds(left, right);
     bool less = false;
     if (const char* message = compare_less(left, right, &less)) return message;
     *result = !less && !is_equal_value(left, right, true);
