@@ -360,10 +360,14 @@ bool values_equal(UNION_DATA* a, UNION_DATA* b) {
         case tag_oper:
             return x->scalar.oper_chars[0] == y->scalar.oper_chars[0] &&
                    x->scalar.oper_chars[1] == y->scalar.oper_chars[1];
-        case tag_int:
-            if (is_inline_int(x->payload) && is_inline_int(y->payload))
-                return inline_int_value(x->payload) == inline_int_value(y->payload);
+        case tag_int: {
+            // Small numbers in either form (a literal's constant keeps an
+            // INT_DATA); the empty number is left to the general test.
+            int64_t m = 0;
+            int64_t n = 0;
+            if (cell_int64(x, m) && cell_int64(y, n)) return m == n;
             break;
+        }
         case tag_str: return std::strcmp(x->str_data()->text.c_str(), y->str_data()->text.c_str()) == 0;
         default: break;
         }
