@@ -475,10 +475,14 @@ int frameless_bool(TOKEN* frame_node, RESULT_ITEM this_item, bool stops_at_pendi
             eval_cached(parts[i], this_item, list);
             if (stops_at_pending && pending_exception != before && pending_exception != nullptr) raise_pending_error();
             if (i > 0 || list.count != 1) continue;
-            // The checks of a frame's bool argument, passed.
+            // The checks of a frame's bool argument, passed; a bool cell
+            // with a value, the common case, passes them all.
             UNION_DATA* value = argument_value(list.head->item.cell);
-            if (value != nullptr && is_defined_value(value) && !is_empty_value(value) &&
-                base_type_code(value) == tag_bool)
+            if (value != nullptr && value->tag == tag_bool && value->payload != nullptr &&
+                value->scalar.bool_word < 0xFFFF)
+                answer = value->scalar.bool_word != 0 ? 1 : 0;
+            else if (value != nullptr && is_defined_value(value) && !is_empty_value(value) &&
+                     base_type_code(value) == tag_bool)
                 answer = value->bool_word() != 0 ? 1 : 0;
         }
         if (answer < 0) push_result_list(frame_node, new RESULT_LIST(std::move(list)));
