@@ -336,7 +336,12 @@ inline void compare_evaluated(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& l
 UNION_DATA* plain_operand(TOKEN* operand) {
     if (operand == nullptr || !operand->result_stack.empty()) return nullptr;
     const EVAL_HANDLER handler = operand->evaluator;
-    if (handler == eval_variable) return plain_variable(operand);
+    if (handler == eval_variable) {
+        // A parameter's role sets only the mode of its item, which no
+        // comparison of values reads.
+        const TOKEN* declaration = operand->declaration;
+        return declaration != nullptr && declaration->member_slot < 0 ? top_cell(declaration) : nullptr;
+    }
     if (handler != eval_str_literal && handler != eval_char_literal && handler != eval_int_literal) return nullptr;
     if (operand->constant == nullptr) {
         RESULT_LIST made;
