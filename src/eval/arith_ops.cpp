@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -412,6 +413,106 @@ void restore_result_cell(RESULT_LIST& list, INT_RESULT_SLOT& slot) {
     list.append(RESULT_ITEM{new_int_cell(std::move(slot.number)), access_function_result, 1});
 }
 
+// The longest chain of + that the text chain below walks; a longer one
+// takes the general path, which walks it without recursing.
+constexpr uint32_t text_chain_capacity = 16;
+
+// Whether a frame over the operand would evaluate just the operand itself,
+// with nothing parked on it: then eval_cached gives what the frame's list
+// would hold.
+bool lone_operand(TOKEN* operand) {
+    if (operand == nullptr || operand->block_mode != block_mode_none || !operand->result_stack.empty() ||
+        operand->evaluator == eval_node)
+        return false;
+    const TOKEN_LIST& parts = argument_list_of(operand);
+    return parts.count() == 1 && parts[0] == operand;
+}
+
+// The value of a one-value operand list as value_plus reads it, when that
+// is a text (or, on the right, a char) that a text sum appends as it is;
+// null for anything else, which the general path decides.
+const UNION_DATA* text_piece(const RESULT_LIST& list, bool right_side) {
+    if (list.count != 1) return nullptr;
+    const RESULT_ITEM item = operand_value(list.head->item);
+    if (item.cell == nullptr) return nullptr;
+    UNION_DATA* value = follow_link(item.cell);
+    const char tag = lower_tag(value->tag);
+    if (tag == tag_str) return value->payload != nullptr ? value : nullptr;
+    return tag == tag_char && right_side && is_defined_value(value) ? value : nullptr;
+}
+
+void append_piece(std::string& text, const UNION_DATA* piece) {
+    if (lower_tag(piece->tag) == tag_str) text += piece->str_data()->text;
+    else if (piece->scalar.char_byte != 0) text += piece->scalar.char_byte;
+}
+
+// Levels i and above of a chain by the general path: the operand lists
+// already evaluated for level i are parked where its frames take them
+// over, and every level above takes the result below as its left operand.
+void finish_by_frames(TOKEN* const* levels, uint32_t i, RESULT_ITEM this_item, RESULT_LIST& results, RESULT_LIST& left,
+                      RESULT_LIST* right) {
+    push_result_list(levels[i]->left, new RESULT_LIST(std::move(left)));
+    std::optional<PARKED_LIST> right_parked;
+    if (right != nullptr) right_parked.emplace(levels[i]->right, new RESULT_LIST(std::move(*right)));
+    std::unique_ptr<RESULT_LIST> below;
+    for (uint32_t j = i + 1; j-- > 0;) {
+        if (below != nullptr) push_result_list(levels[j]->left, below.release());
+        if (j == 0) break;
+        below = std::make_unique<RESULT_LIST>();
+        eval_binary_frames(levels[j], this_item, *below, "+", value_plus);
+    }
+    eval_binary_frames(levels[0], this_item, results, "+", value_plus);
+}
+
+// a + f(x) + " " + b.get(i): a chain of + down the left operands (levels,
+// the top first) whose operands are texts, made as one text. The operands
+// are evaluated in the general path's order, each into a list of its own
+// without a frame; the lowest left one is read once the right one beside it
+// is evaluated, and held meanwhile, as its frame would hold it. The text
+// grows in the one new cell that the general path would copy from level to
+// level. An operand that does not give one text (or char on the right)
+// hands the evaluated lists to the general path at that level, which gives
+// its value or its error. `evaluated` is the lowest left operand's list
+// when the caller has evaluated it already.
+void text_chain(TOKEN* const* levels, uint32_t n, RESULT_ITEM this_item, RESULT_LIST& results, RESULT_LIST* evaluated) {
+    const HOLD_SCOPE holds;
+    TOKEN* bottom = levels[n - 1];
+    RESULT_LIST left;
+    if (evaluated != nullptr) left = std::move(*evaluated);
+    else eval_cached(bottom->left, this_item, left);
+    if (left.count != 1) {
+        finish_by_frames(levels, n - 1, this_item, results, left, nullptr);
+        return;
+    }
+    if (!evaluates_inertly(bottom->right)) hold_item(left.head->item);
+    RESULT_LIST right;
+    eval_cached(bottom->right, this_item, right);
+    const UNION_DATA* first = text_piece(left, false);
+    const UNION_DATA* second = text_piece(right, true);
+    // A text that a read or a walk keeps state beside is copied with it.
+    if (first == nullptr || second == nullptr || texts_with_state != 0) {
+        finish_by_frames(levels, n - 1, this_item, results, left, &right);
+        return;
+    }
+    RESULT_LIST sum;
+    auto* cell = new UNION_DATA(tag_str);
+    sum.append(RESULT_ITEM{cell, access_expression, 1});
+    std::string& text = cell->str_data()->text;
+    text = first->str_data()->text;
+    append_piece(text, second);
+    for (uint32_t i = n - 1; i-- > 0;) {
+        clear_value_list(right);
+        eval_cached(levels[i]->right, this_item, right);
+        const UNION_DATA* piece = text_piece(right, true);
+        if (piece == nullptr || texts_with_state != 0) {
+            finish_by_frames(levels, i, this_item, results, sum, &right);
+            return;
+        }
+        append_piece(text, piece);
+    }
+    results.append(pop(sum));
+}
+
 // a + b, a - b, a * b where an operand is a call (fib(n - 1) + fib(n - 2),
 // n * fact(n - 1), l.size() - 1): the operands are evaluated in order into
 // lists of their own, without frames, and two small ints give the result at
@@ -452,6 +553,12 @@ bool call_operands_int(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results,
         if ((right_call || right_form == CALL_FORM::member) && left.count == 1) hold_item(left.head->item);
     } else if (left_call && !int_operand(node->left, true, this_item, left, left_slot, a)) {
         restore_result_cell(left, left_slot);
+        if (op == '+' && text_piece(left, false) != nullptr && lone_operand(node->right) && texts_with_state == 0) {
+            // f(x) + g(y) of texts: the call's text begins a text chain.
+            TOKEN* levels[] = {node};
+            text_chain(levels, 1, this_item, results, &left);
+            return true;
+        }
         push_result_list(node->left, new RESULT_LIST(std::move(left)));
         eval_binary_frames(node, this_item, results, name, routine);
         return true;
@@ -606,24 +713,57 @@ private:
     }
 };
 
-// The cheap first test of text_sum, made before every other sum: the left
-// operand is one that a sum of texts can have there.
-inline bool may_be_text_sum(const TOKEN* node) {
-    const TOKEN* left = node->left;
-    if (left == nullptr) return false;
-    const EVAL_HANDLER handler = left->evaluator;
-    return handler == eval_variable || handler == eval_str_literal || handler == eval_plus;
-}
-
-// a + " " + b and the like: the text built in one pass, without a frame
-// per operator. A text that a read or a walk keeps state beside takes the
-// general path, whose copies carry that state.
+// a + " " + b and the like, read without running code: the text built in
+// one pass, without a frame per operator. A text that a read or a walk
+// keeps state beside takes the general path, whose copies carry that state.
 bool text_sum(TOKEN* node, RESULT_LIST& results) {
     if (texts_with_state != 0) return false;
     TEXT_SUM sum;
     if (!sum.read(node)) return false;
     check_stack_depth(node);
     results.append(sum.make());
+    return true;
+}
+
+// Whether an operand is one a sum of texts reads without running code.
+bool inert_text_operand(const TOKEN* operand) {
+    const EVAL_HANDLER handler = operand->evaluator;
+    return handler == eval_variable || handler == eval_str_literal || handler == eval_char_literal ||
+           handler == eval_plus;
+}
+
+// The sums of texts, told apart by one look at the chain of + down the left
+// operands before anything is evaluated: a chain of operands read without
+// running code is made by text_sum; one with other operands and a text
+// literal among them by text_chain. False, with nothing evaluated, for
+// anything else.
+bool text_sums(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
+    TOKEN* levels[text_chain_capacity];
+    uint32_t n = 0;
+    bool inert = true;
+    bool literal = false;
+    TOKEN* at = node;
+    for (;;) {
+        TOKEN* right = at->right;
+        if (right == nullptr || n == text_chain_capacity) return false;
+        levels[n++] = at;
+        inert = inert && inert_text_operand(right);
+        literal = literal || right->evaluator == eval_str_literal;
+        TOKEN* left = at->left;
+        if (left == nullptr) return false;
+        if (left->evaluator != eval_plus || left->block_mode != block_mode_none || !left->result_stack.empty()) break;
+        at = left;
+    }
+    TOKEN* lowest = levels[n - 1]->left;
+    inert = inert && inert_text_operand(lowest);
+    literal = literal || lowest->evaluator == eval_str_literal;
+    if (inert) return text_sum(node, results);
+    if (!literal || texts_with_state != 0 || !lone_operand(lowest)) return false;
+    for (uint32_t i = 0; i < n; ++i) {
+        if (!lone_operand(levels[i]->right)) return false;
+    }
+    check_stack_depth(node);
+    text_chain(levels, n, this_item, results, nullptr);
     return true;
 }
 
@@ -678,7 +818,7 @@ void value_unary_minus(TOKEN* node, RESULT_ITEM operand, RESULT_LIST& results) {
 void eval_plus(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     if (append_fast_int(node, results)) return;
     if (call_operands_int(node, this_item, results, '+', "+", value_plus)) return;
-    if (may_be_text_sum(node) && text_sum(node, results)) return;
+    if (text_sums(node, this_item, results)) return;
     eval_binary(node, this_item, results, "+", value_plus, eval_plus);
 }
 void eval_minus(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {

@@ -369,6 +369,12 @@ bool fast_int_at(TOKEN* node, int64_t& out, int depth) {
 bool fast_int(TOKEN* node, int64_t& out) { return fast_int_at(node, out, 0); }
 
 int fast_comparison(const TOKEN* node) {
+    // A member call (c.isalpha()) is no comparison and no slot to read, nor
+    // does a logical operator whose left operand is one give a bool without
+    // running it.
+    const TOKEN* first = node->evaluator == eval_or || node->evaluator == eval_and ? node->left : node;
+    if (first != nullptr && first->evaluator == eval_member && first->right != nullptr && is_call_token(first->right))
+        return -1;
     const int compared = fast_int_comparison(node);
     if (compared >= 0) return compared;
     if (is_comparison_shape(node)) return fast_text_comparison(node);

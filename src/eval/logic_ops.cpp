@@ -336,7 +336,12 @@ inline void compare_evaluated(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& l
 UNION_DATA* plain_operand(TOKEN* operand) {
     if (operand == nullptr || !operand->result_stack.empty()) return nullptr;
     const EVAL_HANDLER handler = operand->evaluator;
-    if (handler == eval_variable) return plain_variable(operand);
+    if (handler == eval_variable) {
+        // A parameter's role sets only the mode of its item, which no
+        // comparison of values reads.
+        const TOKEN* declaration = operand->declaration;
+        return declaration != nullptr && declaration->member_slot < 0 ? top_cell(declaration) : nullptr;
+    }
     if (handler != eval_str_literal && handler != eval_char_literal && handler != eval_int_literal) return nullptr;
     if (operand->constant == nullptr) {
         RESULT_LIST made;
@@ -360,10 +365,14 @@ bool values_equal(UNION_DATA* a, UNION_DATA* b) {
         case tag_oper:
             return x->scalar.oper_chars[0] == y->scalar.oper_chars[0] &&
                    x->scalar.oper_chars[1] == y->scalar.oper_chars[1];
-        case tag_int:
-            if (is_inline_int(x->payload) && is_inline_int(y->payload))
-                return inline_int_value(x->payload) == inline_int_value(y->payload);
+        case tag_int: {
+            // Small numbers in either form (a literal's constant keeps an
+            // INT_DATA); the empty number is left to the general test.
+            int64_t m = 0;
+            int64_t n = 0;
+            if (cell_int64(x, m) && cell_int64(y, n)) return m == n;
             break;
+        }
         case tag_str: return std::strcmp(x->str_data()->text.c_str(), y->str_data()->text.c_str()) == 0;
         default: break;
         }
@@ -471,10 +480,14 @@ int frameless_bool(TOKEN* frame_node, RESULT_ITEM this_item, bool stops_at_pendi
             eval_cached(parts[i], this_item, list);
             if (stops_at_pending && pending_exception != before && pending_exception != nullptr) raise_pending_error();
             if (i > 0 || list.count != 1) continue;
-            // The checks of a frame's bool argument, passed.
+            // The checks of a frame's bool argument, passed; a bool cell
+            // with a value, the common case, passes them all.
             UNION_DATA* value = argument_value(list.head->item.cell);
-            if (value != nullptr && is_defined_value(value) && !is_empty_value(value) &&
-                base_type_code(value) == tag_bool)
+            if (value != nullptr && value->tag == tag_bool && value->payload != nullptr &&
+                value->scalar.bool_word < 0xFFFF)
+                answer = value->scalar.bool_word != 0 ? 1 : 0;
+            else if (value != nullptr && is_defined_value(value) && !is_empty_value(value) &&
+                     base_type_code(value) == tag_bool)
                 answer = value->bool_word() != 0 ? 1 : 0;
         }
         if (answer < 0) push_result_list(frame_node, new RESULT_LIST(std::move(list)));

@@ -154,9 +154,10 @@ void pop_alternative_frames(TOKEN* operand);
 bool yields_one_bool(const TOKEN* node);
 
 // The cell an operand stands for when its evaluation would run no code and
-// give that one cell's value: a plain variable's own cell, or the constant a
-// str, char or int literal's node keeps (made once; only read). Null for
-// every other operand, and for one with a list parked on it.
+// give that one cell's value: a variable's own cell (a parameter's too, its
+// role setting only the mode), or the constant a str, char or int literal's
+// node keeps (made once; only read). Null for every other operand, and for
+// one with a list parked on it.
 UNION_DATA* plain_operand(TOKEN* operand);
 
 // is_equal_value(a, b, true) for two values outside any other test, with a
