@@ -28,6 +28,7 @@
 #include "values/cell_holds.h"
 #include "values/hash_store.h"
 #include "values/list_store.h"
+#include "values/slot_row.h"
 #include "values/union_data.h"
 #include "values/value_operators.h"
 
@@ -130,11 +131,13 @@ bool fast_int_assignment(TOKEN* node, char op, RESULT_ITEM this_item) {
     // Only a name is such a target: an element's own paths read the right
     // side once.
     if (node->left == nullptr || node->right == nullptr || node->left->evaluator != eval_variable) return false;
-    int64_t value = 0;
-    if (!fast_int(node->right, value)) return false;
+    // The target first: finding it runs nothing either, and a target of
+    // another type is told at once.
     UNION_DATA* target = fast_int_variable(node->left);
     if (target == nullptr) target = fast_int_member(node->left, this_item);
     if (target == nullptr) return false;
+    int64_t value = 0;
+    if (!fast_int(node->right, value)) return false;
     INT_DATA& number = *target->int_data();
     if (op != '=') {
         int64_t current = 0;
@@ -161,6 +164,42 @@ bool fast_int_copy(TOKEN* node) {
     UNION_DATA* target = fast_int_variable(node->left);
     if (target == nullptr) return false;
     if (target != source) *target->int_data() = *source->int_data();
+    return true;
+}
+
+// The cell of a defined bool, char or oper that a side reads without
+// running code: a plain variable, or an array slot as slot_place finds it
+// (a compact slot shown through `view`); null for every other side.
+UNION_DATA* plain_scalar_source(TOKEN* side, std::optional<SLOT_VIEW>& view) {
+    UNION_DATA* cell = plain_variable(side);
+    if (cell == nullptr) {
+        SLOT_PLACE place;
+        if (!on_array_variable(side) || !slot_place(side, place, 0)) return nullptr;
+        const uintptr_t word = place.row->word(place.at);
+        cell = is_compact_word(word) ? view.emplace().show(word) : place.row->owned_cell(place.at);
+    }
+    if (cell == nullptr || cell->payload == nullptr) return nullptr;
+    const char kind = lower_tag(cell->tag);
+    return kind == tag_bool || kind == tag_char || kind == tag_oper ? cell : nullptr;
+}
+
+// name = source where the name is an assignable variable holding a defined
+// bool, char or oper (typed, or in an any variable) and the source, read
+// as plain_scalar_source reads it, a value of the same kind: the general
+// assignment refuses nothing there and copies the value's word. False,
+// with nothing changed, for any other shape.
+bool fast_scalar_copy(TOKEN* node) {
+    TOKEN* left = node->left;
+    TOKEN* right = node->right;
+    if (left == nullptr || right == nullptr || !right->result_stack.empty()) return false;
+    UNION_DATA* target = plain_variable(left);
+    if (target == nullptr || target->payload == nullptr || target->access_mode != access_variable) return false;
+    const char kind = lower_tag(target->tag);
+    if (kind != tag_bool && kind != tag_char && kind != tag_oper) return false;
+    std::optional<SLOT_VIEW> view;  // made only for a compact slot
+    const UNION_DATA* source = plain_scalar_source(right, view);
+    if (source == nullptr || lower_tag(source->tag) != kind || value_under_iteration(target)) return false;
+    target->scalar = source->scalar;
     return true;
 }
 
@@ -687,6 +726,7 @@ void exec_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule, const 
 void exec_assign(TOKEN* node, RESULT_ITEM this_item) {
     if (fast_slot_assignment(node, '=')) return;
     if (fast_int_assignment(node, '=', this_item)) return;
+    if (fast_scalar_copy(node)) return;
     if (fast_element_store(node)) return;
     if (fast_int_copy(node)) return;
     if (fast_text_store(node)) return;
