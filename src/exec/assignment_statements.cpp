@@ -191,7 +191,9 @@ UNION_DATA* plain_scalar_source(TOKEN* side, std::optional<SLOT_VIEW>& view) {
 bool fast_scalar_copy(TOKEN* node) {
     TOKEN* left = node->left;
     TOKEN* right = node->right;
-    if (left == nullptr || right == nullptr || !right->result_stack.empty()) return false;
+    if (left == nullptr || right == nullptr || (right->evaluator != eval_variable && right->evaluator != eval_member) ||
+        !right->result_stack.empty())
+        return false;
     UNION_DATA* target = plain_variable(left);
     if (target == nullptr || target->payload == nullptr || target->access_mode != access_variable) return false;
     const char kind = lower_tag(target->tag);
