@@ -131,13 +131,11 @@ bool fast_int_assignment(TOKEN* node, char op, RESULT_ITEM this_item) {
     // Only a name is such a target: an element's own paths read the right
     // side once.
     if (node->left == nullptr || node->right == nullptr || node->left->evaluator != eval_variable) return false;
-    // The target first: finding it runs nothing either, and a target of
-    // another type is told at once.
+    int64_t value = 0;
+    if (!fast_int(node->right, value)) return false;
     UNION_DATA* target = fast_int_variable(node->left);
     if (target == nullptr) target = fast_int_member(node->left, this_item);
     if (target == nullptr) return false;
-    int64_t value = 0;
-    if (!fast_int(node->right, value)) return false;
     INT_DATA& number = *target->int_data();
     if (op != '=') {
         int64_t current = 0;
@@ -727,8 +725,9 @@ void exec_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule, const 
 
 void exec_assign(TOKEN* node, RESULT_ITEM this_item) {
     if (fast_slot_assignment(node, '=')) return;
-    if (fast_int_assignment(node, '=', this_item)) return;
+    // Before the int paths: it tells the other shapes apart at once.
     if (fast_scalar_copy(node)) return;
+    if (fast_int_assignment(node, '=', this_item)) return;
     if (fast_element_store(node)) return;
     if (fast_int_copy(node)) return;
     if (fast_text_store(node)) return;
