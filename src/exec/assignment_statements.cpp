@@ -723,11 +723,27 @@ void exec_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule, const 
     assign_by_frames(node, this_item, rule, op);
 }
 
+namespace {
+
+// The executor of an assignment that has copied a bool, char or oper in
+// place: it tries that copy first from then on, and the whole chain of
+// exec_assign when the copy does not apply.
+void exec_scalar_assign(TOKEN* node, RESULT_ITEM this_item) {
+    if (fast_scalar_copy(node)) return;
+    exec_assign(node, this_item);
+}
+
+}  // namespace
+
 void exec_assign(TOKEN* node, RESULT_ITEM this_item) {
     if (fast_slot_assignment(node, '=')) return;
-    // Before the int paths: it tells the other shapes apart at once.
-    if (fast_scalar_copy(node)) return;
     if (fast_int_assignment(node, '=', this_item)) return;
+    if (fast_scalar_copy(node)) {
+        // The int paths fail for this statement's shape at some cost; the
+        // binding spares later runs that.
+        node->executor = exec_scalar_assign;
+        return;
+    }
     if (fast_element_store(node)) return;
     if (fast_int_copy(node)) return;
     if (fast_text_store(node)) return;
