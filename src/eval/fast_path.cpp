@@ -206,7 +206,7 @@ bool fast_element_read(TOKEN* node, int64_t& out, int depth) {
             UNION_DATA* hash = plain_hash(cell);
             return hash != nullptr && fast_hash_read(part, hash, out);
         }
-        if (slot_read_shape(node)) return fast_slot_int(node, out, depth);
+        if (const int slot = fast_slot_int_if_shaped(node, out, depth); slot >= 0) return slot == 1;
     }
     if (!plain_container(cell)) return false;
     const UNION_DATA* element = nullptr;

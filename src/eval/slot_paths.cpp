@@ -166,9 +166,10 @@ bool slot_read_shape(const TOKEN* node) {
     return slot_container(node, part) != nullptr;
 }
 
-bool fast_slot_int(TOKEN* node, int64_t& out, int depth) {
-    SLOT_PLACE place;
-    if (!slot_place(node, place, depth)) return false;
+namespace {
+
+// The int a slot holds: a defined int, read without a cell.
+bool slot_int(const SLOT_PLACE& place, int64_t& out) {
     const uintptr_t word = place.row->word(place.at);
     if (is_compact_word(word)) {
         if (!is_int_word(word)) return false;
@@ -179,6 +180,21 @@ bool fast_slot_int(TOKEN* node, int64_t& out, int depth) {
     if (cell == nullptr || (cell->tag != tag_int && cell->tag != raise_tag(tag_int)) || cell->payload == nullptr)
         return false;
     return cell_int64(cell, out);
+}
+
+}  // namespace
+
+bool fast_slot_int(TOKEN* node, int64_t& out, int depth) {
+    SLOT_PLACE place;
+    return slot_place(node, place, depth) && slot_int(place, out);
+}
+
+int fast_slot_int_if_shaped(TOKEN* node, int64_t& out, int depth) {
+    const TOKEN* part = nullptr;
+    UNION_DATA* cell = slot_container(node, part);
+    if (cell == nullptr) return -1;
+    SLOT_PLACE place;
+    return place_in(cell, part, place, depth) && slot_int(place, out) ? 1 : 0;
 }
 
 int fast_bool(TOKEN* node, int depth) {

@@ -47,6 +47,11 @@ bool slot_read_shape(const TOKEN* node);
 // The int a slot node reads: a defined int slot, read without a cell.
 bool fast_slot_int(TOKEN* node, int64_t& out, int depth);
 
+// fast_slot_int for any node, its shape told on the way: 1 or 0 as
+// fast_slot_int answers for a node of the shape slot_read_shape tells, -1
+// for every other node.
+int fast_slot_int_if_shaped(TOKEN* node, int64_t& out, int depth);
+
 // A bool the node gives without running anything: true, false, a plain
 // bool variable, a bool slot, a comparison of fast ints, and !, && and ||
 // of those; 0 or 1, or -1 when not applicable.

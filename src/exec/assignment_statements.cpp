@@ -28,6 +28,7 @@
 #include "values/cell_holds.h"
 #include "values/hash_store.h"
 #include "values/list_store.h"
+#include "values/slot_row.h"
 #include "values/union_data.h"
 #include "values/value_operators.h"
 
@@ -161,6 +162,44 @@ bool fast_int_copy(TOKEN* node) {
     UNION_DATA* target = fast_int_variable(node->left);
     if (target == nullptr) return false;
     if (target != source) *target->int_data() = *source->int_data();
+    return true;
+}
+
+// The cell of a defined bool, char or oper that a side reads without
+// running code: a plain variable, or an array slot as slot_place finds it
+// (a compact slot shown through `view`); null for every other side.
+UNION_DATA* plain_scalar_source(TOKEN* side, std::optional<SLOT_VIEW>& view) {
+    UNION_DATA* cell = plain_variable(side);
+    if (cell == nullptr) {
+        SLOT_PLACE place;
+        if (!on_array_variable(side) || !slot_place(side, place, 0)) return nullptr;
+        const uintptr_t word = place.row->word(place.at);
+        cell = is_compact_word(word) ? view.emplace().show(word) : place.row->owned_cell(place.at);
+    }
+    if (cell == nullptr || cell->payload == nullptr) return nullptr;
+    const char kind = lower_tag(cell->tag);
+    return kind == tag_bool || kind == tag_char || kind == tag_oper ? cell : nullptr;
+}
+
+// name = source where the name is an assignable variable holding a defined
+// bool, char or oper (typed, or in an any variable) and the source, read
+// as plain_scalar_source reads it, a value of the same kind: the general
+// assignment refuses nothing there and copies the value's word. False,
+// with nothing changed, for any other shape.
+bool fast_scalar_copy(TOKEN* node) {
+    TOKEN* left = node->left;
+    TOKEN* right = node->right;
+    if (left == nullptr || right == nullptr || (right->evaluator != eval_variable && right->evaluator != eval_member) ||
+        !right->result_stack.empty())
+        return false;
+    UNION_DATA* target = plain_variable(left);
+    if (target == nullptr || target->payload == nullptr || target->access_mode != access_variable) return false;
+    const char kind = lower_tag(target->tag);
+    if (kind != tag_bool && kind != tag_char && kind != tag_oper) return false;
+    std::optional<SLOT_VIEW> view;  // made only for a compact slot
+    const UNION_DATA* source = plain_scalar_source(right, view);
+    if (source == nullptr || lower_tag(source->tag) != kind || value_under_iteration(target)) return false;
+    target->scalar = source->scalar;
     return true;
 }
 
@@ -684,9 +723,27 @@ void exec_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule, const 
     assign_by_frames(node, this_item, rule, op);
 }
 
+namespace {
+
+// The executor of an assignment that has copied a bool, char or oper in
+// place: it tries that copy first from then on, and the whole chain of
+// exec_assign when the copy does not apply.
+void exec_scalar_assign(TOKEN* node, RESULT_ITEM this_item) {
+    if (fast_scalar_copy(node)) return;
+    exec_assign(node, this_item);
+}
+
+}  // namespace
+
 void exec_assign(TOKEN* node, RESULT_ITEM this_item) {
     if (fast_slot_assignment(node, '=')) return;
     if (fast_int_assignment(node, '=', this_item)) return;
+    if (fast_scalar_copy(node)) {
+        // The int paths fail for this statement's shape at some cost; the
+        // binding spares later runs that.
+        node->executor = exec_scalar_assign;
+        return;
+    }
     if (fast_element_store(node)) return;
     if (fast_int_copy(node)) return;
     if (fast_text_store(node)) return;

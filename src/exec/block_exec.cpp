@@ -121,7 +121,8 @@ struct STATEMENT_LIST {
     uint64_t generation = 0;
     TOKEN_LIST statements;
 };
-constexpr uint32_t lists_per_depth = 4;
+// Eight, so that the cases of a switch run in turn from a loop keep theirs.
+constexpr uint32_t lists_per_depth = 8;
 struct DEPTH_LISTS {
     STATEMENT_LIST lists[lists_per_depth];
     uint32_t last = 0;         // the list found last: a loop body finds its own first

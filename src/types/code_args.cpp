@@ -78,9 +78,14 @@ std::unique_ptr<UNION_DATA> element_sort_key(const METHOD_CALL& call, UNION_DATA
     UNION_DATA list('l');
     init_payload(&list);
     for (RESULT_NODE* node = values.head; node != nullptr; node = node->next) {
-        call.raise_if(list.list_data()->append(node->item.cell, 0));
+        // A copy the evaluation made for the key alone goes in whole.
+        const RESULT_ITEM& item = node->item;
+        const bool own_copy = item.owned != 0 && !is_link_cell(item.cell);
+        call.raise_if(list.list_data()->append(item.cell, own_copy ? assign_mode_movement : assign_mode_plain));
     }
-    call.raise_if(assign_value(key.get(), &list));
+    // The list is ours alone and linked to nothing: the key takes it whole,
+    // as a copy of it would look.
+    call.raise_if(move_value(key.get(), &list));
     return key;
 }
 
