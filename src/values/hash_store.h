@@ -83,9 +83,10 @@ public:
 
     // Where a key was placed by a lookup, for an insertion of the same,
     // unchanged key right after it: known only for int and str keys held by
-    // value, whose place is found without a message.
+    // value, whose place is found without a message. A lookup needs the code
+    // alone; the bucket (-1 until then) is worked out by the insertion.
     struct KEY_PLACE {
-        int bucket = 0;
+        int bucket = -1;
         uint64_t code = 0;
         bool known = false;
         bool by_reference = false;
@@ -159,6 +160,11 @@ private:
     // false, with place untouched, for any other key.
     static bool plain_key_place(const UNION_DATA* key, PLACE& place);
     static PLACE place_of_int(int64_t number);
+    // The code alone of a defined int (within 64 bits) or str key held by
+    // value, the one plain_key_place gives it; false for any other key.
+    static bool plain_key_code(const UNION_DATA* key, uint64_t& code);
+    // The code a lookup of the key needs; a message as place_of gives it.
+    static uint64_t lookup_code(UNION_DATA* key, bool by_reference, const char** message);
     static uint64_t code_of_node(LIST_NODE* node);
 
     // One slot of the index, an open-addressing table of a power-of-two
