@@ -72,6 +72,10 @@ inline bool key_matches(LIST_NODE* node, UNION_DATA* key, bool by_reference) {
 
 constexpr uint64_t code_mask = (uint64_t{1} << HASH_DATA::code_bits) - 1;
 
+// Below this magnitude an int key's digits make its code; from it on, its
+// text does.
+constexpr uint64_t eighteen_digits_end = 1'000'000'000'000'000'000ULL;
+
 // The numbers of the cells that reference keys refer to. Never destroyed:
 // cells that live until the process ends still forget theirs during static
 // destruction.
@@ -243,11 +247,29 @@ bool HASH_DATA::plain_key_place(const UNION_DATA* key, PLACE& place) {
     }
 }
 
+bool HASH_DATA::plain_key_code(const UNION_DATA* key, uint64_t& code) {
+    if (key->payload == nullptr) return false;
+    switch (key->tag) {
+    case tag_str:
+    case raise_tag(tag_str): code = text_code(std::string_view(key->str_data()->text.c_str())); return true;
+    case tag_int:
+    case raise_tag(tag_int): {
+        int64_t number = 0;
+        if (!cell_int64(key, number)) return false;
+        const uint64_t magnitude = number < 0 ? 0 - static_cast<uint64_t>(number) : static_cast<uint64_t>(number);
+        // Past 18 digits the code comes from the text.
+        code = magnitude >= eighteen_digits_end ? place_of_int(number).code
+                                                : (number < 0 ? ~magnitude : magnitude) & code_mask;
+        return true;
+    }
+    default: return false;
+    }
+}
+
 HASH_DATA::PLACE HASH_DATA::place_of_int(int64_t number) {
     // The key text is the digits, after a '-' for a negative number. Up to
     // 18 digits make the number its own code, as text_code reads them.
     const uint64_t magnitude = number < 0 ? 0 - static_cast<uint64_t>(number) : static_cast<uint64_t>(number);
-    constexpr uint64_t eighteen_digits_end = 1'000'000'000'000'000'000ULL;
     if (magnitude >= eighteen_digits_end) {
         KEY_DIGITS digits;
         const char* end = std::to_chars(digits.text, digits.text + sizeof digits.text, number).ptr;
@@ -281,27 +303,6 @@ HASH_DATA::PLACE HASH_DATA::place_of_int(int64_t number) {
         length % 2 == 1 ? from_last_even + 256 * from_last_odd : from_last_odd + 256 * from_last_even;
     const uint64_t code = number < 0 ? ~magnitude : magnitude;
     return {static_cast<int>(xor_code % bucket_count), code & code_mask};
-}
-
-bool HASH_DATA::plain_key_code(const UNION_DATA* key, uint64_t& code) {
-    if (key->payload == nullptr) return false;
-    switch (key->tag) {
-    case tag_str:
-    case raise_tag(tag_str): code = text_code(std::string_view(key->str_data()->text.c_str())); return true;
-    case tag_int:
-    case raise_tag(tag_int): {
-        int64_t number = 0;
-        if (!cell_int64(key, number)) return false;
-        const uint64_t magnitude = number < 0 ? 0 - static_cast<uint64_t>(number) : static_cast<uint64_t>(number);
-        if (magnitude >= 1'000'000'000'000'000'000ULL) {
-            code = place_of_int(number).code;  // past 18 digits the code comes from the text
-            return true;
-        }
-        code = (number < 0 ? ~magnitude : magnitude) & code_mask;
-        return true;
-    }
-    default: return false;
-    }
 }
 
 uint64_t HASH_DATA::code_of_node(LIST_NODE* node) {
@@ -454,10 +455,10 @@ UNION_DATA* HASH_DATA::get(UNION_DATA* key, bool by_reference, const char** mess
 
 UNION_DATA* HASH_DATA::get(UNION_DATA* key, bool by_reference, KEY_PLACE& found_place) {
     found_place = KEY_PLACE{};
-    uint64_t code = 0;
-    if (by_reference || !plain_key_code(key, code)) return get(key, by_reference, nullptr);
-    found_place = KEY_PLACE{-1, code, true, by_reference};
-    LIST_NODE* node = find_node(key, by_reference, code);
+    PLACE place{};
+    if (by_reference || !plain_key_place(key, place)) return get(key, by_reference, nullptr);
+    found_place = KEY_PLACE{place.bucket, place.code, true, by_reference};
+    LIST_NODE* node = find_node(key, by_reference, place.code);
     return node != nullptr ? &node->value : nullptr;
 }
 
@@ -482,7 +483,7 @@ UNION_DATA* HASH_DATA::insert(UNION_DATA* key, int key_mode, UNION_DATA* value, 
                               const KEY_PLACE& known) {
     bool by_reference = stored_by_reference(key, key_mode);
     PLACE place{known.bucket, known.code};
-    if (known.known && known.by_reference == by_reference && (known.bucket >= 0 || plain_key_place(key, place))) {
+    if (known.known && known.by_reference == by_reference) {
         if (message != nullptr) *message = nullptr;
     } else {
         place = place_of(key, by_reference, message);

@@ -83,10 +83,9 @@ public:
 
     // Where a key was placed by a lookup, for an insertion of the same,
     // unchanged key right after it: known only for int and str keys held by
-    // value, whose place is found without a message. A lookup needs the code
-    // alone; the bucket (-1 until then) is worked out by the insertion.
+    // value, whose place is found without a message.
     struct KEY_PLACE {
-        int bucket = -1;
+        int bucket = 0;
         uint64_t code = 0;
         bool known = false;
         bool by_reference = false;
