@@ -32,8 +32,4 @@ struct TOKEN;
 // general path must run the call (nothing has happened then).
 bool run_int_routine(TOKEN* routine, const int64_t* arguments, uint32_t count, int64_t& result);
 
-// Whether the routine is known not to translate while the routine tables
-// stay as they are: its calls need not gather their arguments as numbers.
-bool int_routine_refused(const TOKEN* routine);
-
 }  // namespace morvu
