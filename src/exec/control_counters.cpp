@@ -1,6 +1,7 @@
 #include "exec/control_counters.h"
 
 #include "eval/arg_frame.h"
+#include "eval/evaluator.h"
 #include "frontend/token.h"
 #include "numbers/int_data.h"
 #include "runtime/error.h"
@@ -15,6 +16,14 @@ std::unique_ptr<INT_DATA> pending_break;
 
 void lower_counter(std::unique_ptr<INT_DATA>& counter) {
     if (!counter) return;
+    // A counter is compared, never shown: a machine int of it may be
+    // lowered as one.
+    int64_t levels = 0;
+    if (counter->to_int64(levels) && levels > 0) {
+        if (levels == 1) counter.reset();
+        else counter->assign_int64(levels - 1);
+        return;
+    }
     *counter -= INT_DATA(1);
     if (counter->is_zero() || *counter < INT_DATA(0)) counter.reset();
 }
@@ -48,7 +57,19 @@ void set_counter(TOKEN* node, RESULT_ITEM this_item, std::unique_ptr<INT_DATA>& 
 
 }  // namespace
 
-void exec_return(TOKEN* node, RESULT_ITEM this_item) { set_counter(node, this_item, pending_return); }
+void exec_return(TOKEN* node, RESULT_ITEM this_item) {
+    // return(n) with a literal n of at least 1, as every routine ends
+    // early: the frame would only copy the literal's number.
+    const TOKEN* argument = node->left;
+    int64_t levels = 0;
+    if (argument != nullptr && argument->evaluator == eval_int_literal && argument->result_stack.empty() &&
+        argument->number->mantissa.to_int64(levels) && levels >= 1) {
+        if (!pending_return) pending_return = std::make_unique<INT_DATA>(0);
+        *pending_return = argument->number->mantissa;
+        return;
+    }
+    set_counter(node, this_item, pending_return);
+}
 
 void exec_continue(TOKEN* node, RESULT_ITEM this_item) { set_counter(node, this_item, pending_continue); }
 

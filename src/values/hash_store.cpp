@@ -72,6 +72,10 @@ inline bool key_matches(LIST_NODE* node, UNION_DATA* key, bool by_reference) {
 
 constexpr uint64_t code_mask = (uint64_t{1} << HASH_DATA::code_bits) - 1;
 
+// Below this magnitude an int key's digits make its code; from it on, its
+// text does.
+constexpr uint64_t eighteen_digits_end = 1'000'000'000'000'000'000ULL;
+
 // The numbers of the cells that reference keys refer to. Never destroyed:
 // cells that live until the process ends still forget theirs during static
 // destruction.
@@ -243,11 +247,29 @@ bool HASH_DATA::plain_key_place(const UNION_DATA* key, PLACE& place) {
     }
 }
 
+bool HASH_DATA::plain_key_code(const UNION_DATA* key, uint64_t& code) {
+    if (key->payload == nullptr) return false;
+    switch (key->tag) {
+    case tag_str:
+    case raise_tag(tag_str): code = text_code(std::string_view(key->str_data()->text.c_str())); return true;
+    case tag_int:
+    case raise_tag(tag_int): {
+        int64_t number = 0;
+        if (!cell_int64(key, number)) return false;
+        const uint64_t magnitude = number < 0 ? 0 - static_cast<uint64_t>(number) : static_cast<uint64_t>(number);
+        // Past 18 digits the code comes from the text.
+        code = magnitude >= eighteen_digits_end ? place_of_int(number).code
+                                                : (number < 0 ? ~magnitude : magnitude) & code_mask;
+        return true;
+    }
+    default: return false;
+    }
+}
+
 HASH_DATA::PLACE HASH_DATA::place_of_int(int64_t number) {
     // The key text is the digits, after a '-' for a negative number. Up to
     // 18 digits make the number its own code, as text_code reads them.
     const uint64_t magnitude = number < 0 ? 0 - static_cast<uint64_t>(number) : static_cast<uint64_t>(number);
-    constexpr uint64_t eighteen_digits_end = 1'000'000'000'000'000'000ULL;
     if (magnitude >= eighteen_digits_end) {
         KEY_DIGITS digits;
         const char* end = std::to_chars(digits.text, digits.text + sizeof digits.text, number).ptr;
@@ -255,16 +277,27 @@ HASH_DATA::PLACE HASH_DATA::place_of_int(int64_t number) {
     }
     // str_xor_code's two halves, the bytes at even and at odd distances
     // from the last one: which is the text's low half depends on its length.
+    // The digits come off two at a time, the last of each pair at an even
+    // distance.
     unsigned from_last_even = 0;
     unsigned from_last_odd = 0;
     size_t length = 0;
     uint64_t rest = magnitude;
-    do {
-        const unsigned digit = static_cast<unsigned>('0' + rest % 10);
-        (length % 2 == 0 ? from_last_even : from_last_odd) ^= digit;
+    while (rest >= 100) {
+        const unsigned pair = static_cast<unsigned>(rest % 100);
+        from_last_even ^= '0' + pair % 10;
+        from_last_odd ^= '0' + pair / 10;
+        length += 2;
+        rest /= 100;
+    }
+    if (rest >= 10) {
+        from_last_even ^= static_cast<unsigned>('0' + rest % 10);
+        from_last_odd ^= static_cast<unsigned>('0' + rest / 10);
+        length += 2;
+    } else {
+        from_last_even ^= static_cast<unsigned>('0' + rest);
         ++length;
-        rest /= 10;
-    } while (rest != 0);
+    }
     if (number < 0) (length++ % 2 == 0 ? from_last_even : from_last_odd) ^= static_cast<unsigned>('-');
     const unsigned xor_code =
         length % 2 == 1 ? from_last_even + 256 * from_last_odd : from_last_odd + 256 * from_last_even;
@@ -274,8 +307,8 @@ HASH_DATA::PLACE HASH_DATA::place_of_int(int64_t number) {
 
 uint64_t HASH_DATA::code_of_node(LIST_NODE* node) {
     if (is_reference_key(node)) return identity_code(reference_key_number(follow_link(&node->key())));
-    PLACE place{};
-    if (plain_key_place(&node->key(), place)) return place.code;
+    uint64_t code = 0;
+    if (plain_key_code(&node->key(), code)) return code;
     return text_code(value_key_text(&node->key(), nullptr));
 }
 
@@ -402,14 +435,21 @@ void HASH_DATA::clear() {
     for (LIST_NODE* node : nodes) delete node;
 }
 
+// A lookup needs the key's code alone: an int or str key held by value
+// skips the bucket's work.
+uint64_t HASH_DATA::lookup_code(UNION_DATA* key, bool by_reference, const char** message) {
+    uint64_t code = 0;
+    if (by_reference || !plain_key_code(key, code)) return place_of(key, by_reference, message).code;
+    if (message != nullptr) *message = nullptr;
+    return code;
+}
+
 bool HASH_DATA::contains(UNION_DATA* key, bool by_reference, const char** message) {
-    PLACE place = place_of(key, by_reference, message);
-    return find_node(key, by_reference, place.code) != nullptr;
+    return find_node(key, by_reference, lookup_code(key, by_reference, message)) != nullptr;
 }
 
 UNION_DATA* HASH_DATA::get(UNION_DATA* key, bool by_reference, const char** message) {
-    PLACE place = place_of(key, by_reference, message);
-    LIST_NODE* node = find_node(key, by_reference, place.code);
+    LIST_NODE* node = find_node(key, by_reference, lookup_code(key, by_reference, message));
     return node != nullptr ? &node->value : nullptr;
 }
 
@@ -424,8 +464,7 @@ UNION_DATA* HASH_DATA::get(UNION_DATA* key, bool by_reference, KEY_PLACE& found_
 
 void HASH_DATA::set(UNION_DATA* key, int key_mode, UNION_DATA* value, int value_mode, const char** message) {
     bool by_reference = stored_by_reference(key, key_mode);
-    PLACE place = place_of(key, by_reference, message);
-    LIST_NODE* node = find_node(key, by_reference, place.code);
+    LIST_NODE* node = find_node(key, by_reference, lookup_code(key, by_reference, message));
     if (node == nullptr) return;
     const char* refusal = assign_pair_value(node, value, value_mode);
     if (refusal != nullptr && message != nullptr) *message = refusal;
@@ -461,9 +500,8 @@ UNION_DATA* HASH_DATA::insert(UNION_DATA* key, int key_mode, UNION_DATA* value, 
 }
 
 void HASH_DATA::remove(UNION_DATA* key, bool by_reference, const char** message) {
-    PLACE place = place_of(key, by_reference, message);
     int bucket = 0;
-    LIST_NODE* node = find_node(key, by_reference, place.code, &bucket);
+    LIST_NODE* node = find_node(key, by_reference, lookup_code(key, by_reference, message), &bucket);
     if (node == nullptr) return;
     unlink_pair(static_cast<size_t>(bucket), node);
     cached_array.reset();

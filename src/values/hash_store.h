@@ -159,6 +159,11 @@ private:
     // false, with place untouched, for any other key.
     static bool plain_key_place(const UNION_DATA* key, PLACE& place);
     static PLACE place_of_int(int64_t number);
+    // The code alone of a defined int (within 64 bits) or str key held by
+    // value, the one plain_key_place gives it; false for any other key.
+    static bool plain_key_code(const UNION_DATA* key, uint64_t& code);
+    // The code a lookup of the key needs; a message as place_of gives it.
+    static uint64_t lookup_code(UNION_DATA* key, bool by_reference, const char** message);
     static uint64_t code_of_node(LIST_NODE* node);
 
     // One slot of the index, an open-addressing table of a power-of-two
