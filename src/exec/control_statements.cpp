@@ -26,7 +26,7 @@
 #include "exec/int_loops.h"
 #include "types/method_call.h"
 #include "exec/pending_exception.h"
-#include "exec/temporary_takeover.h"
+#include "exec/user_call.h"
 #include "frontend/name_resolution.h"
 #include "frontend/scope.h"
 #include "frontend/token.h"
@@ -262,7 +262,7 @@ struct FOR_PASS {
             std::string key = std::string("for") + method_key_mark;
             raise_system_error(node, method_context(node, "sys", key, false) + ' ' + msg_text("unzwaeite"));
         }
-        if (item == nullptr || item->owned == 0 || !take_over_temporary(*item, target)) {
+        if (item == nullptr || item->owned == 0 || !take_over_argument(*item, target)) {
             if (const char* message = assign_by_mode(target, value, -1)) raise_check(node, routine, message);
         }
         run_block(body, this_item);
