@@ -484,16 +484,33 @@ bool fast_compound_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rul
     return true;
 }
 
+// The caller's variable a ":$" input parameter stands for, as an assignment
+// to the parameter reaches it: the one cell its call-alias leads to, when
+// that is no link itself; null for any other name or binding.
+UNION_DATA* variable_input_target(const TOKEN* declaration) {
+    if (declaration == nullptr || declaration->member_slot >= 0 || declaration->arg_role != arg_role_variable_input)
+        return nullptr;
+    UNION_DATA* cell = top_cell(declaration);
+    if (cell == nullptr || lower_tag(cell->tag) != tag_call_alias || cell->access_mode != access_variable)
+        return nullptr;
+    UNION_DATA* target = cell->target();
+    return target == nullptr || is_link_cell(target) ? nullptr : target;
+}
+
 // The str a plain name stands for when it is an assignable variable holding
-// a defined text (declared str, or an any variable holding one); null
-// otherwise.
+// a defined text (declared str, or an any variable holding one), or a ":$"
+// input parameter whose caller's variable is such a one; null otherwise.
+inline bool assignable_text(const UNION_DATA* cell) {
+    return cell != nullptr && lower_tag(cell->tag) == tag_str && cell->payload != nullptr &&
+           cell->access_mode == access_variable;
+}
 inline UNION_DATA* text_variable(TOKEN* node) {
     if (node->evaluator != eval_variable) return nullptr;
     UNION_DATA* cell = declared_plain_cell(node->declaration);
-    if (cell == nullptr || lower_tag(cell->tag) != tag_str || cell->payload == nullptr ||
-        cell->access_mode != access_variable)
-        return nullptr;
-    return cell;
+    if (assignable_text(cell)) return cell;
+    // Looked for only once a plain variable is ruled out.
+    cell = variable_input_target(node->declaration);
+    return assignable_text(cell) ? cell : nullptr;
 }
 
 // The text and char a right operand of `+=` on a text gives, as the

@@ -26,6 +26,7 @@
 #include "exec/int_loops.h"
 #include "types/method_call.h"
 #include "exec/pending_exception.h"
+#include "exec/user_call.h"
 #include "frontend/name_resolution.h"
 #include "frontend/scope.h"
 #include "frontend/token.h"
@@ -253,13 +254,17 @@ struct FOR_PASS {
     TOKEN* body;
     RESULT_ITEM this_item;
 
-    bool run(UNION_DATA* value, bool value_alive) const {
+    // An item given (a value of the loop's own argument list) that is a
+    // temporary list or hash goes to the variable whole instead of copied.
+    bool run(UNION_DATA* value, bool value_alive, const RESULT_ITEM* item = nullptr) const {
         if (!target_watch.alive() || !value_alive) raise_check(node, routine, msg_text("insnicdef"));
         if (value_under_iteration(target)) {
             std::string key = std::string("for") + method_key_mark;
             raise_system_error(node, method_context(node, "sys", key, false) + ' ' + msg_text("unzwaeite"));
         }
-        if (const char* message = assign_by_mode(target, value, -1)) raise_check(node, routine, message);
+        if (item == nullptr || item->owned == 0 || !take_over_argument(*item, target)) {
+            if (const char* message = assign_by_mode(target, value, -1)) raise_check(node, routine, message);
+        }
         run_block(body, this_item);
         return loop_after_body();
     }
@@ -279,7 +284,7 @@ void for_variable_form(TOKEN* node, ARG_FRAME& frame, RESULT_ITEM this_item, con
     for (uint32_t i = 1; i + 1 < n; ++i) watches.emplace_back(frame[i]);
     const FOR_PASS pass{node, routine, target, target_watch, code_block(frame[n - 1]), this_item};
     for (uint32_t i = 1; i + 1 < n; ++i) {
-        if (pass.run(frame[i].cell, watches[i - 1].alive())) break;
+        if (pass.run(frame[i].cell, watches[i - 1].alive(), &frame[i])) break;
     }
 }
 

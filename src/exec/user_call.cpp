@@ -334,7 +334,7 @@ bool is_plain_str_cell(const UNION_DATA* cell) {
 // a weak holder, no walk or remembered position in a list or hash, only
 // lists, hashes, numbers, texts and the values kept in the cell. A copy would reset the texts' reading
 // and a hash's cached order; `settle` does that for a value that passes.
-bool passes_whole(UNION_DATA* top, std::vector<UNION_DATA*>& cells) {
+[[gnu::always_inline]] inline bool passes_whole(UNION_DATA* top, std::vector<UNION_DATA*>& cells) {
     cells.clear();
     cells.push_back(top);
     for (size_t i = 0; i < cells.size(); ++i) {
@@ -364,7 +364,7 @@ bool passes_whole(UNION_DATA* top, std::vector<UNION_DATA*>& cells) {
 }
 
 // What a copy would not carry over from a value that passes_whole.
-void settle(const std::vector<UNION_DATA*>& cells) {
+[[gnu::always_inline]] inline void settle(const std::vector<UNION_DATA*>& cells) {
     for (UNION_DATA* cell : cells) {
         if (cell->payload == nullptr) continue;
         const char lowered = lower_tag(cell->tag);
@@ -381,8 +381,9 @@ void settle(const std::vector<UNION_DATA*>& cells) {
 // parameter that would take a copy of it: the parameter takes the value
 // over, as the copy would have made it. False, with nothing done, when the
 // copy could be told apart (see passes_whole) or the assignment rules
-// would look further.
-bool take_over_temporary(const RESULT_ITEM& item, UNION_DATA* target) {
+// would look further. Inlined whole, with the walk, into each caller, so
+// that bind_one keeps the code it had as the one caller.
+[[gnu::always_inline]] inline bool take_over_temporary(const RESULT_ITEM& item, UNION_DATA* target) {
     UNION_DATA* given = item.cell;
     if (given == nullptr || item.owned == 0 || is_variable_mode(item.mode) || given->payload == nullptr) return false;
     const char lowered = lower_tag(given->tag);
@@ -720,5 +721,7 @@ void run_user_routine(const USER_ROUTINE_CALL& call, TOKEN* routine, bool crosse
               call.int_arguments, call.made_cells, call.shared_literals, call.int_items)
         .run(routine, crossed_type);
 }
+
+bool take_over_argument(const RESULT_ITEM& item, UNION_DATA* target) { return take_over_temporary(item, target); }
 
 }  // namespace morvu

@@ -90,4 +90,12 @@ bool checked_routine_names(const TOKEN* routine, ROUTINE_NAMES& names);
 // found outside the receiver's type, so its body runs without the object.
 void run_user_routine(const USER_ROUTINE_CALL& call, TOKEN* routine, bool crossed_type);
 
+// A list or hash that an argument list alone holds (item.owned), given to a
+// cell that would take a copy of it by a plain assignment: the cell takes
+// the value over, as the copy would have made it. False, with nothing done,
+// when the copy could be told apart or the assignment rules would look
+// further (links into or out of the value, a walk or position kept in it,
+// a target that is a link, linked to, in use or of another type).
+bool take_over_argument(const RESULT_ITEM& item, UNION_DATA* target);
+
 }  // namespace morvu

@@ -157,6 +157,19 @@ private:
     size_t mask;
 };
 
+// The first bucket from b on that holds a list, bucket_count when none. A
+// small hash leaves most of its buckets empty: they are passed four at a
+// time.
+size_t next_used_bucket(const std::array<std::unique_ptr<LIST_DATA>, HASH_DATA::bucket_count>& buckets, size_t b) {
+    constexpr size_t count = HASH_DATA::bucket_count;
+    while (b + 4 <= count &&
+           (reinterpret_cast<uintptr_t>(buckets[b].get()) | reinterpret_cast<uintptr_t>(buckets[b + 1].get()) |
+            reinterpret_cast<uintptr_t>(buckets[b + 2].get()) | reinterpret_cast<uintptr_t>(buckets[b + 3].get())) == 0)
+        b += 4;
+    while (b < count && buckets[b] == nullptr) ++b;
+    return b;
+}
+
 // Assigns to a pair's value cell as a list element is assigned: only scope
 // cells may become aliases, and an element counts as one meanwhile.
 const char* assign_pair_value(LIST_NODE* node, UNION_DATA* value, int value_mode) {
@@ -393,8 +406,7 @@ void HASH_DATA::rebuild_index() {
     size_t capacity = 8;
     while (static_cast<size_t>(pair_count) * 2 > capacity) capacity *= 2;
     index = SLOTS(capacity);
-    for (size_t b = 0; b < buckets.size(); ++b) {
-        if (buckets[b] == nullptr) continue;
+    for (size_t b = next_used_bucket(buckets, 0); b < buckets.size(); b = next_used_bucket(buckets, b + 1)) {
         for (LIST_NODE* node = buckets[b]->head; node != nullptr; node = node->next)
             index_node(node, static_cast<int>(b), code_of_node(node));
     }
@@ -406,10 +418,9 @@ void HASH_DATA::clear() {
     // touched twice: a small hash leaves most of them empty.
     TAKEN_LISTS old;
     size_t in_buckets = 0;
-    for (auto& list : buckets) {
-        if (list == nullptr) continue;
-        in_buckets += static_cast<size_t>(list->node_count);
-        old.take(list);
+    for (size_t b = next_used_bucket(buckets, 0); b < buckets.size(); b = next_used_bucket(buckets, b + 1)) {
+        in_buckets += static_cast<size_t>(buckets[b]->node_count);
+        old.take(buckets[b]);
     }
     SLOTS old_index = std::move(index);
     // The index holds exactly the pairs of the buckets when its count agrees
@@ -657,16 +668,15 @@ const char* HASH_DATA::copy_from(HASH_DATA& source) {
     // inside one of them. They are taken out of the buckets first, so that
     // the copy fills the buckets in place.
     TAKEN_LISTS old;
-    for (auto& list : buckets)
-        if (list != nullptr) old.take(list);
+    for (size_t b = next_used_bucket(buckets, 0); b < buckets.size(); b = next_used_bucket(buckets, b + 1))
+        old.take(buckets[b]);
     FIRST_MESSAGE message;
     bool nesting_keys = false;
-    for (size_t b = 0; b < buckets.size(); ++b) {
-        LIST_DATA* theirs = source.buckets[b].get();
-        if (theirs == nullptr) continue;
+    for (size_t b = next_used_bucket(source.buckets, 0); b < buckets.size();
+         b = next_used_bucket(source.buckets, b + 1)) {
         buckets[b] = std::make_unique<LIST_DATA>();
         LIST_DATA& mine = *buckets[b];
-        for (LIST_NODE* node = theirs->head; node != nullptr; node = node->next) {
+        for (LIST_NODE* node = source.buckets[b]->head; node != nullptr; node = node->next) {
             const char* failure = mine.append_pair(&node->key(), 4, &node->value, 4);
             message.note(failure);
             nesting_keys = nesting_keys || is_nesting_tag(lower_tag(node->key().tag));
