@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <utility>
 
 #include "eval/arg_frame.h"
@@ -113,6 +114,7 @@ bool without_arguments(const TOKEN* part) {
 
 UNION_DATA* plain_hash(UNION_DATA* cell);
 [[gnu::noinline]] bool fast_hash_read(const TOKEN* part, UNION_DATA* cell, int64_t& out);
+[[gnu::noinline]] bool fast_hash_get(const TOKEN* part, UNION_DATA* cell, int64_t& out, int depth);
 
 // The element cell of l[i], l.get(i) or l.Get(i) (from_end) on a plain
 // list, its index read as a fast int within the list; null otherwise.
@@ -201,6 +203,7 @@ bool fast_element_read(TOKEN* node, int64_t& out, int depth) {
     if (part->left == nullptr || depth >= fast_depth_limit) return false;
     UNION_DATA* cell = readable_variable(node->left);
     if (cell == nullptr) return false;
+    if (kind == MEMBER_READ::get && cell->tag == tag_hash) return fast_hash_get(part, cell, out, depth);
     if (kind == MEMBER_READ::element && cell->tag != tag_list) {
         if (cell->tag == tag_hash) {
             UNION_DATA* hash = plain_hash(cell);
@@ -299,6 +302,26 @@ bool fast_hash_read(const TOKEN* part, UNION_DATA* cell, int64_t& out) {
     return value != nullptr && cell_int(value, out);
 }
 
+// h.get(k) on a defined hash whose key reads as plain_key gives, or else as
+// a fast int (-1, k + 1), and is there, its value a defined int: the copy
+// the handler gives is that number. A missing key (which the handler
+// names), a value of another kind or a link takes the general path.
+bool fast_hash_get(const TOKEN* part, UNION_DATA* cell, int64_t& out, int depth) {
+    if (part->left == nullptr || cell->tag != tag_hash || cell->payload == nullptr) return false;
+    UNION_DATA* key = plain_key(part->left);
+    std::optional<UNION_DATA> number_key;
+    if (key == nullptr) {
+        int64_t number = 0;
+        if (!fast_int_at(part->left, number, depth + 1)) return false;
+        key = &number_key.emplace(tag_nothing);
+        key->tag = tag_int;  // the number in the payload word, no record
+        if (!make_inline_int(number, key->payload)) return false;
+    }
+    HASH_DATA::KEY_PLACE place;
+    const UNION_DATA* value = cell->hash_data()->get(key, false, place);
+    return value != nullptr && cell_int(value, out);
+}
+
 // Whether the operator characters are those of a comparison of ints.
 bool is_comparison_shape(const TOKEN* node) {
     switch (node->op1) {
@@ -353,8 +376,11 @@ UNION_DATA* fast_hash_key(TOKEN* node) { return plain_key(node); }
 bool fast_int_at(TOKEN* node, int64_t& out, int depth) {
     const EVAL_HANDLER handler = node->evaluator;
     if (handler == eval_variable) {
-        const UNION_DATA* cell = variable_cell_of(node);
-        return cell != nullptr && cell_int(cell, out);
+        UNION_DATA* cell = variable_cell_of(node);
+        if (cell == nullptr) return false;
+        if (cell_int(cell, out)) return true;
+        // A ":$" parameter reads the caller's cell its aliases lead to.
+        return node->declaration->arg_role == arg_role_variable_input && cell_int(follow_aliases(cell), out);
     }
     if (handler == eval_int_literal) return node->number->mantissa.to_int64(out);
     if (handler == eval_plus) return fast_binary(node, '+', out, depth);
@@ -367,6 +393,20 @@ bool fast_int_at(TOKEN* node, int64_t& out, int depth) {
 }
 
 bool fast_int(TOKEN* node, int64_t& out) { return fast_int_at(node, out, 0); }
+
+bool fast_member_hash_int(TOKEN* node, RESULT_ITEM this_item, int64_t& out) {
+    if (node->evaluator != eval_member || !is_variable_mode(this_item.mode)) return false;
+    const TOKEN* part = nullptr;
+    const MEMBER_READ kind = member_read(node, part);
+    if (kind != MEMBER_READ::get && kind != MEMBER_READ::element) return false;
+    TOKEN* name = node->left;
+    if (name->evaluator != eval_variable) return false;
+    UNION_DATA* cell = current_member_cell(name, this_item);
+    if (cell == nullptr) return false;
+    if (kind == MEMBER_READ::get) return fast_hash_get(part, cell, out, 0);
+    UNION_DATA* hash = plain_hash(cell);
+    return hash != nullptr && fast_hash_read(part, hash, out);
+}
 
 int fast_comparison(const TOKEN* node) {
     const int compared = fast_int_comparison(node);

@@ -64,6 +64,12 @@ inline constexpr int fast_depth_limit = 32;
 // fast_int for a node at the depth of nesting given.
 bool fast_int_at(TOKEN* node, int64_t& out, int depth);
 
+// h.get(k) or h[k] as fast_int reads them on a hash variable, where h is a
+// member of the current object reached through a variable object
+// (this_item): the int value of a key the hash holds. False for every
+// other node, key or value.
+bool fast_member_hash_int(TOKEN* node, RESULT_ITEM this_item, int64_t& out);
+
 // A comparison node (== != < > <= >=) of two fast int operands: 0 or 1;
 // -1 when not applicable. A condition of another shape that fast_bool
 // (eval/slot_paths.h) reads, a slot or variable holding a bool and ! && ||
