@@ -115,6 +115,7 @@ bool without_arguments(const TOKEN* part) {
 UNION_DATA* plain_hash(UNION_DATA* cell);
 [[gnu::noinline]] bool fast_hash_read(const TOKEN* part, UNION_DATA* cell, int64_t& out);
 [[gnu::noinline]] bool fast_hash_get(const TOKEN* part, UNION_DATA* cell, int64_t& out, int depth);
+bool look_up_fast_key(const TOKEN* part, UNION_DATA* cell, const UNION_DATA*& value, int depth);
 
 // The element cell of l[i], l.get(i) or l.Get(i) (from_end) on a plain
 // list, its index read as a fast int within the list; null otherwise.
@@ -203,7 +204,6 @@ bool fast_element_read(TOKEN* node, int64_t& out, int depth) {
     if (part->left == nullptr || depth >= fast_depth_limit) return false;
     UNION_DATA* cell = readable_variable(node->left);
     if (cell == nullptr) return false;
-    if (kind == MEMBER_READ::get && cell->tag == tag_hash) return fast_hash_get(part, cell, out, depth);
     if (kind == MEMBER_READ::element && cell->tag != tag_list) {
         if (cell->tag == tag_hash) {
             UNION_DATA* hash = plain_hash(cell);
@@ -307,6 +307,16 @@ bool fast_hash_read(const TOKEN* part, UNION_DATA* cell, int64_t& out) {
 // the handler gives is that number. A missing key (which the handler
 // names), a value of another kind or a link takes the general path.
 bool fast_hash_get(const TOKEN* part, UNION_DATA* cell, int64_t& out, int depth) {
+    const UNION_DATA* value = nullptr;
+    return look_up_fast_key(part, cell, value, depth) && value != nullptr && cell_int(value, out);
+}
+
+// Looks the key of h.get(k) or h.def(k) up in a defined hash: a key that
+// reads as plain_key gives it, or else as a fast int (-1, k + 1), held by
+// value as the handler takes it. False when the key reads neither way or
+// the cell holds no defined hash; else true with the key's value cell in
+// value (null for a key the hash lacks).
+bool look_up_fast_key(const TOKEN* part, UNION_DATA* cell, const UNION_DATA*& value, int depth) {
     if (part->left == nullptr || cell->tag != tag_hash || cell->payload == nullptr) return false;
     UNION_DATA* key = plain_key(part->left);
     std::optional<UNION_DATA> number_key;
@@ -318,8 +328,8 @@ bool fast_hash_get(const TOKEN* part, UNION_DATA* cell, int64_t& out, int depth)
         if (!make_inline_int(number, key->payload)) return false;
     }
     HASH_DATA::KEY_PLACE place;
-    const UNION_DATA* value = cell->hash_data()->get(key, false, place);
-    return value != nullptr && cell_int(value, out);
+    value = cell->hash_data()->get(key, false, place);
+    return true;
 }
 
 // Whether the operator characters are those of a comparison of ints.
@@ -351,6 +361,21 @@ __attribute__((noinline)) bool long_int_sum(TOKEN* node) {
     return true;
 }
 
+// The cell a receiver name of h.get(k), h[k] or h.def(k) reads: a variable
+// as readable_variable finds it, or a member of the current object reached
+// through a variable object; null for anything else.
+UNION_DATA* hash_receiver(TOKEN* name, RESULT_ITEM this_item) {
+    UNION_DATA* cell = readable_variable(name);
+    if (cell == nullptr && name->evaluator == eval_variable && is_variable_mode(this_item.mode))
+        cell = current_member_cell(name, this_item);
+    return cell;
+}
+
+// A ":$" parameter reads the caller's cell its aliases lead to.
+[[gnu::noinline]] bool aliased_parameter_int(const TOKEN* node, UNION_DATA* cell, int64_t& out) {
+    return node->declaration->arg_role == arg_role_variable_input && cell_int(follow_aliases(cell), out);
+}
+
 bool fast_binary(const TOKEN* node, char op, int64_t& out, int depth) {
     int64_t a = 0;
     int64_t b = 0;
@@ -378,9 +403,8 @@ bool fast_int_at(TOKEN* node, int64_t& out, int depth) {
     if (handler == eval_variable) {
         UNION_DATA* cell = variable_cell_of(node);
         if (cell == nullptr) return false;
-        if (cell_int(cell, out)) return true;
-        // A ":$" parameter reads the caller's cell its aliases lead to.
-        return node->declaration->arg_role == arg_role_variable_input && cell_int(follow_aliases(cell), out);
+        if (cell->tag != tag_call_alias) return cell_int(cell, out);
+        return aliased_parameter_int(node, cell, out);
     }
     if (handler == eval_int_literal) return node->number->mantissa.to_int64(out);
     if (handler == eval_plus) return fast_binary(node, '+', out, depth);
@@ -394,18 +418,28 @@ bool fast_int_at(TOKEN* node, int64_t& out, int depth) {
 
 bool fast_int(TOKEN* node, int64_t& out) { return fast_int_at(node, out, 0); }
 
-bool fast_member_hash_int(TOKEN* node, RESULT_ITEM this_item, int64_t& out) {
-    if (node->evaluator != eval_member || !is_variable_mode(this_item.mode)) return false;
+bool fast_hash_int(TOKEN* node, RESULT_ITEM this_item, int64_t& out) {
+    if (node->evaluator != eval_member) return false;
     const TOKEN* part = nullptr;
     const MEMBER_READ kind = member_read(node, part);
     if (kind != MEMBER_READ::get && kind != MEMBER_READ::element) return false;
-    TOKEN* name = node->left;
-    if (name->evaluator != eval_variable) return false;
-    UNION_DATA* cell = current_member_cell(name, this_item);
+    UNION_DATA* cell = hash_receiver(node->left, this_item);
     if (cell == nullptr) return false;
     if (kind == MEMBER_READ::get) return fast_hash_get(part, cell, out, 0);
     UNION_DATA* hash = plain_hash(cell);
     return hash != nullptr && fast_hash_read(part, hash, out);
+}
+
+int fast_hash_def(TOKEN* node, RESULT_ITEM this_item) {
+    if (node->evaluator != eval_member || node->op1 != '.' || node->left == nullptr) return -1;
+    const TOKEN* part = node->right;
+    if (part == nullptr || !is_call_token(part)) return -1;
+    const std::string& name = *part->text;
+    if (name.size() != 3 || std::memcmp(name.data(), "def", 3) != 0) return -1;
+    UNION_DATA* cell = hash_receiver(node->left, this_item);
+    const UNION_DATA* value = nullptr;
+    if (cell == nullptr || !look_up_fast_key(part, cell, value, 0)) return -1;
+    return value != nullptr ? 1 : 0;
 }
 
 int fast_comparison(const TOKEN* node) {

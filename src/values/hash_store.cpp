@@ -71,6 +71,8 @@ inline bool key_matches(LIST_NODE* node, UNION_DATA* key, bool by_reference) {
 }
 
 constexpr uint64_t code_mask = (uint64_t{1} << HASH_DATA::code_bits) - 1;
+// Numbers below this have at most 18 digits.
+constexpr uint64_t eighteen_digits_end = 1'000'000'000'000'000'000ULL;
 
 // The numbers of the cells that reference keys refer to. Never destroyed:
 // cells that live until the process ends still forget theirs during static
@@ -220,9 +222,48 @@ HASH_DATA::PLACE HASH_DATA::place_of(UNION_DATA* key, bool by_reference, const c
     return place_of_text(value_key_text(key, message));
 }
 
-HASH_DATA::PLACE HASH_DATA::place_of_text(std::string_view text) {
+uint64_t HASH_DATA::code_of(UNION_DATA* key, bool by_reference, const char** message) {
+    uint64_t code = 0;
+    if (!by_reference && plain_key_code(key, code)) {
+        if (message != nullptr) *message = nullptr;
+        return code;
+    }
+    return place_of(key, by_reference, message).code;
+}
+
+bool HASH_DATA::plain_key_code(const UNION_DATA* key, uint64_t& code) {
+    if (key->payload == nullptr) return false;
+    switch (key->tag) {
+    case tag_str:
+    case raise_tag(tag_str):
+        code = text_code(std::string_view(key->str_data()->text.c_str()));  // the text up to a NUL
+        return true;
+    case tag_int:
+    case raise_tag(tag_int): {
+        int64_t number = 0;
+        if (!cell_int64(key, number)) return false;
+        const uint64_t magnitude = number < 0 ? 0 - static_cast<uint64_t>(number) : static_cast<uint64_t>(number);
+        // Up to 18 digits the number is its own code (see place_of_int).
+        code = magnitude < eighteen_digits_end ? (number < 0 ? ~magnitude : magnitude) & code_mask
+                                               : place_of_int(number).code;
+        return true;
+    }
+    default: return false;
+    }
+}
+
+HASH_DATA::PLACE HASH_DATA::place_of_text(std::string_view text) { return {bucket_of_text(text), text_code(text)}; }
+
+int HASH_DATA::bucket_of_text(std::string_view text) {
     int code = str_xor_code(text);
-    return {(code < 0 ? -code : code) % bucket_count, text_code(text)};
+    return (code < 0 ? -code : code) % bucket_count;
+}
+
+int HASH_DATA::plain_key_bucket(const UNION_DATA* key) {
+    if (lower_tag(key->tag) == tag_str) return bucket_of_text(std::string_view(key->str_data()->text.c_str()));
+    PLACE place{};
+    plain_key_place(key, place);
+    return place.bucket;
 }
 
 bool HASH_DATA::plain_key_place(const UNION_DATA* key, PLACE& place) {
@@ -247,7 +288,6 @@ HASH_DATA::PLACE HASH_DATA::place_of_int(int64_t number) {
     // The key text is the digits, after a '-' for a negative number. Up to
     // 18 digits make the number its own code, as text_code reads them.
     const uint64_t magnitude = number < 0 ? 0 - static_cast<uint64_t>(number) : static_cast<uint64_t>(number);
-    constexpr uint64_t eighteen_digits_end = 1'000'000'000'000'000'000ULL;
     if (magnitude >= eighteen_digits_end) {
         KEY_DIGITS digits;
         const char* end = std::to_chars(digits.text, digits.text + sizeof digits.text, number).ptr;
@@ -403,29 +443,26 @@ void HASH_DATA::clear() {
 }
 
 bool HASH_DATA::contains(UNION_DATA* key, bool by_reference, const char** message) {
-    PLACE place = place_of(key, by_reference, message);
-    return find_node(key, by_reference, place.code) != nullptr;
+    return find_node(key, by_reference, code_of(key, by_reference, message)) != nullptr;
 }
 
 UNION_DATA* HASH_DATA::get(UNION_DATA* key, bool by_reference, const char** message) {
-    PLACE place = place_of(key, by_reference, message);
-    LIST_NODE* node = find_node(key, by_reference, place.code);
+    LIST_NODE* node = find_node(key, by_reference, code_of(key, by_reference, message));
     return node != nullptr ? &node->value : nullptr;
 }
 
 UNION_DATA* HASH_DATA::get(UNION_DATA* key, bool by_reference, KEY_PLACE& found_place) {
     found_place = KEY_PLACE{};
-    PLACE place{};
-    if (by_reference || !plain_key_place(key, place)) return get(key, by_reference, nullptr);
-    found_place = KEY_PLACE{place.bucket, place.code, true, by_reference};
-    LIST_NODE* node = find_node(key, by_reference, place.code);
+    uint64_t code = 0;
+    if (by_reference || !plain_key_code(key, code)) return get(key, by_reference, nullptr);
+    found_place = KEY_PLACE{-1, code, true, by_reference};  // the bucket when an insertion needs it
+    LIST_NODE* node = find_node(key, by_reference, code);
     return node != nullptr ? &node->value : nullptr;
 }
 
 void HASH_DATA::set(UNION_DATA* key, int key_mode, UNION_DATA* value, int value_mode, const char** message) {
     bool by_reference = stored_by_reference(key, key_mode);
-    PLACE place = place_of(key, by_reference, message);
-    LIST_NODE* node = find_node(key, by_reference, place.code);
+    LIST_NODE* node = find_node(key, by_reference, code_of(key, by_reference, message));
     if (node == nullptr) return;
     const char* refusal = assign_pair_value(node, value, value_mode);
     if (refusal != nullptr && message != nullptr) *message = refusal;
@@ -446,6 +483,7 @@ UNION_DATA* HASH_DATA::insert(UNION_DATA* key, int key_mode, UNION_DATA* value, 
     PLACE place{known.bucket, known.code};
     if (known.known && known.by_reference == by_reference) {
         if (message != nullptr) *message = nullptr;
+        if (place.bucket < 0) place.bucket = plain_key_bucket(key);
     } else {
         place = place_of(key, by_reference, message);
     }
@@ -460,14 +498,14 @@ UNION_DATA* HASH_DATA::insert(UNION_DATA* key, int key_mode, UNION_DATA* value, 
     return &list->tail->value;
 }
 
-void HASH_DATA::remove(UNION_DATA* key, bool by_reference, const char** message) {
-    PLACE place = place_of(key, by_reference, message);
+bool HASH_DATA::remove(UNION_DATA* key, bool by_reference, const char** message) {
     int bucket = 0;
-    LIST_NODE* node = find_node(key, by_reference, place.code, &bucket);
-    if (node == nullptr) return;
+    LIST_NODE* node = find_node(key, by_reference, code_of(key, by_reference, message), &bucket);
+    if (node == nullptr) return false;
     unlink_pair(static_cast<size_t>(bucket), node);
     cached_array.reset();
     array_outdated = false;
+    return true;
 }
 
 void HASH_DATA::unlink_pair(size_t bucket, LIST_NODE* node) {
