@@ -403,8 +403,9 @@ bool fast_int_at(TOKEN* node, int64_t& out, int depth) {
     if (handler == eval_variable) {
         UNION_DATA* cell = variable_cell_of(node);
         if (cell == nullptr) return false;
-        if (cell->tag != tag_call_alias) return cell_int(cell, out);
-        return aliased_parameter_int(node, cell, out);
+        const char tag = cell->tag;
+        if (tag == tag_int || tag == raise_tag(tag_int)) return cell->payload != nullptr && cell_int64(cell, out);
+        return tag == tag_call_alias && aliased_parameter_int(node, cell, out);
     }
     if (handler == eval_int_literal) return node->number->mantissa.to_int64(out);
     if (handler == eval_plus) return fast_binary(node, '+', out, depth);
