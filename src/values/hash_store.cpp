@@ -261,27 +261,16 @@ int HASH_DATA::bucket_of_text(std::string_view text) {
 
 int HASH_DATA::plain_key_bucket(const UNION_DATA* key) {
     if (lower_tag(key->tag) == tag_str) return bucket_of_text(std::string_view(key->str_data()->text.c_str()));
-    PLACE place{};
-    plain_key_place(key, place);
-    return place.bucket;
+    int64_t number = 0;
+    cell_int64(key, number);
+    return place_of_int(number).bucket;
 }
 
 bool HASH_DATA::plain_key_place(const UNION_DATA* key, PLACE& place) {
-    if (key->payload == nullptr) return false;
-    switch (key->tag) {
-    case tag_str:
-    case raise_tag(tag_str):
-        place = place_of_text(std::string_view(key->str_data()->text.c_str()));  // the text up to a NUL
-        return true;
-    case tag_int:
-    case raise_tag(tag_int): {
-        int64_t number = 0;
-        if (!cell_int64(key, number)) return false;
-        place = place_of_int(number);
-        return true;
-    }
-    default: return false;
-    }
+    uint64_t code = 0;
+    if (!plain_key_code(key, code)) return false;
+    place = {plain_key_bucket(key), code};
+    return true;
 }
 
 HASH_DATA::PLACE HASH_DATA::place_of_int(int64_t number) {
