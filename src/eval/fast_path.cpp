@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <utility>
 
 #include "eval/arg_frame.h"
@@ -113,6 +114,8 @@ bool without_arguments(const TOKEN* part) {
 
 UNION_DATA* plain_hash(UNION_DATA* cell);
 [[gnu::noinline]] bool fast_hash_read(const TOKEN* part, UNION_DATA* cell, int64_t& out);
+[[gnu::noinline]] bool fast_hash_get(const TOKEN* part, UNION_DATA* cell, int64_t& out, int depth);
+bool look_up_fast_key(const TOKEN* part, UNION_DATA* cell, const UNION_DATA*& value, int depth);
 
 // The element cell of l[i], l.get(i) or l.Get(i) (from_end) on a plain
 // list, its index read as a fast int within the list; null otherwise.
@@ -299,6 +302,36 @@ bool fast_hash_read(const TOKEN* part, UNION_DATA* cell, int64_t& out) {
     return value != nullptr && cell_int(value, out);
 }
 
+// h.get(k) on a defined hash whose key reads as plain_key gives, or else as
+// a fast int (-1, k + 1), and is there, its value a defined int: the copy
+// the handler gives is that number. A missing key (which the handler
+// names), a value of another kind or a link takes the general path.
+bool fast_hash_get(const TOKEN* part, UNION_DATA* cell, int64_t& out, int depth) {
+    const UNION_DATA* value = nullptr;
+    return look_up_fast_key(part, cell, value, depth) && value != nullptr && cell_int(value, out);
+}
+
+// Looks the key of h.get(k) or h.def(k) up in a defined hash: a key that
+// reads as plain_key gives it, or else as a fast int (-1, k + 1), held by
+// value as the handler takes it. False when the key reads neither way or
+// the cell holds no defined hash; else true with the key's value cell in
+// value (null for a key the hash lacks).
+bool look_up_fast_key(const TOKEN* part, UNION_DATA* cell, const UNION_DATA*& value, int depth) {
+    if (part->left == nullptr || cell->tag != tag_hash || cell->payload == nullptr) return false;
+    UNION_DATA* key = plain_key(part->left);
+    std::optional<UNION_DATA> number_key;
+    if (key == nullptr) {
+        int64_t number = 0;
+        if (!fast_int_at(part->left, number, depth + 1)) return false;
+        key = &number_key.emplace(tag_nothing);
+        key->tag = tag_int;  // the number in the payload word, no record
+        if (!make_inline_int(number, key->payload)) return false;
+    }
+    HASH_DATA::KEY_PLACE place;
+    value = cell->hash_data()->get(key, false, place);
+    return true;
+}
+
 // Whether the operator characters are those of a comparison of ints.
 bool is_comparison_shape(const TOKEN* node) {
     switch (node->op1) {
@@ -328,6 +361,21 @@ __attribute__((noinline)) bool long_int_sum(TOKEN* node) {
     return true;
 }
 
+// The cell a receiver name of h.get(k), h[k] or h.def(k) reads: a variable
+// as readable_variable finds it, or a member of the current object reached
+// through a variable object; null for anything else.
+UNION_DATA* hash_receiver(TOKEN* name, RESULT_ITEM this_item) {
+    UNION_DATA* cell = readable_variable(name);
+    if (cell == nullptr && name->evaluator == eval_variable && is_variable_mode(this_item.mode))
+        cell = current_member_cell(name, this_item);
+    return cell;
+}
+
+// A ":$" parameter reads the caller's cell its aliases lead to.
+[[gnu::noinline]] bool aliased_parameter_int(const TOKEN* node, UNION_DATA* cell, int64_t& out) {
+    return node->declaration->arg_role == arg_role_variable_input && cell_int(follow_aliases(cell), out);
+}
+
 bool fast_binary(const TOKEN* node, char op, int64_t& out, int depth) {
     int64_t a = 0;
     int64_t b = 0;
@@ -353,8 +401,11 @@ UNION_DATA* fast_hash_key(TOKEN* node) { return plain_key(node); }
 bool fast_int_at(TOKEN* node, int64_t& out, int depth) {
     const EVAL_HANDLER handler = node->evaluator;
     if (handler == eval_variable) {
-        const UNION_DATA* cell = variable_cell_of(node);
-        return cell != nullptr && cell_int(cell, out);
+        UNION_DATA* cell = variable_cell_of(node);
+        if (cell == nullptr) return false;
+        const char tag = cell->tag;
+        if (tag == tag_int || tag == raise_tag(tag_int)) return cell->payload != nullptr && cell_int64(cell, out);
+        return tag == tag_call_alias && aliased_parameter_int(node, cell, out);
     }
     if (handler == eval_int_literal) return node->number->mantissa.to_int64(out);
     if (handler == eval_plus) return fast_binary(node, '+', out, depth);
@@ -367,6 +418,30 @@ bool fast_int_at(TOKEN* node, int64_t& out, int depth) {
 }
 
 bool fast_int(TOKEN* node, int64_t& out) { return fast_int_at(node, out, 0); }
+
+bool fast_hash_int(TOKEN* node, RESULT_ITEM this_item, int64_t& out) {
+    if (node->evaluator != eval_member) return false;
+    const TOKEN* part = nullptr;
+    const MEMBER_READ kind = member_read(node, part);
+    if (kind != MEMBER_READ::get && kind != MEMBER_READ::element) return false;
+    UNION_DATA* cell = hash_receiver(node->left, this_item);
+    if (cell == nullptr) return false;
+    if (kind == MEMBER_READ::get) return fast_hash_get(part, cell, out, 0);
+    UNION_DATA* hash = plain_hash(cell);
+    return hash != nullptr && fast_hash_read(part, hash, out);
+}
+
+int fast_hash_def(TOKEN* node, RESULT_ITEM this_item) {
+    if (node->evaluator != eval_member || node->op1 != '.' || node->left == nullptr) return -1;
+    const TOKEN* part = node->right;
+    if (part == nullptr || !is_call_token(part)) return -1;
+    const std::string& name = *part->text;
+    if (name.size() != 3 || std::memcmp(name.data(), "def", 3) != 0) return -1;
+    UNION_DATA* cell = hash_receiver(node->left, this_item);
+    const UNION_DATA* value = nullptr;
+    if (cell == nullptr || !look_up_fast_key(part, cell, value, 0)) return -1;
+    return value != nullptr ? 1 : 0;
+}
 
 int fast_comparison(const TOKEN* node) {
     // A member call (c.isalpha()) is no comparison and no slot to read, nor

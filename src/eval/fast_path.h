@@ -64,6 +64,18 @@ inline constexpr int fast_depth_limit = 32;
 // fast_int for a node at the depth of nesting given.
 bool fast_int_at(TOKEN* node, int64_t& out, int depth);
 
+// h.get(k) and h[k] on a hash variable, or on a hash member of the current
+// object reached through a variable object (this_item), their key read as
+// fast_int reads h[k]'s (or else as a fast int): the int value of a key
+// the hash holds. False for every other node, key or value.
+bool fast_hash_int(TOKEN* node, RESULT_ITEM this_item, int64_t& out);
+
+// h.def(k) of one key on a hash variable, or on a hash member of the
+// current object reached through a variable object, its key read as
+// h.get(k) reads it on the fast path: 1 or 0, as the handler answers; -1
+// for every other node, receiver or key.
+int fast_hash_def(TOKEN* node, RESULT_ITEM this_item);
+
 // A comparison node (== != < > <= >=) of two fast int operands: 0 or 1;
 // -1 when not applicable. A condition of another shape that fast_bool
 // (eval/slot_paths.h) reads, a slot or variable holding a bool and ! && ||

@@ -469,6 +469,10 @@ int frameless_bool(TOKEN* frame_node, RESULT_ITEM this_item, bool stops_at_pendi
         const TOKEN* block = parts[i];
         if (block->block_mode != block_mode_braced || (block->op1 == '#' && block->op2 == 0)) return -1;
     }
+    if (parts[0]->result_stack.empty()) {
+        const int defined = fast_hash_def(parts[0], this_item);
+        if (defined >= 0) return defined;
+    }
     const size_t depth = held_count;
     int answer = -1;
     {

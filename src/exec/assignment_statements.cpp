@@ -123,6 +123,23 @@ UNION_DATA* fast_int_member(TOKEN* node, RESULT_ITEM this_item) {
     return cell;
 }
 
+// The int cell a ":$" parameter's aliases lead to when the parameter's own
+// cell is assignable and the cell it leads to is an assignable cell holding
+// a defined int that no walk is running over: an assignment to the
+// parameter writes that cell and refuses nothing. Null otherwise.
+UNION_DATA* fast_int_through_aliases(TOKEN* node) {
+    const TOKEN* declaration = node->declaration;
+    if (declaration == nullptr || declaration->member_slot >= 0 || declaration->arg_role != arg_role_variable_input)
+        return nullptr;
+    UNION_DATA* own = top_cell(declaration);
+    if (own == nullptr || own->access_mode != access_variable) return nullptr;
+    UNION_DATA* cell = follow_aliases(own);
+    if (cell == own || cell->tag != tag_int || cell->payload == nullptr || cell->access_mode != access_variable ||
+        value_under_iteration(cell))
+        return nullptr;
+    return cell;
+}
+
 // name = e, name += e, name -= e and name *= e on a plain int variable, or
 // on an int member of the current object, with a small int e, done in
 // place. False, with nothing changed, whenever any of it is outside the
@@ -132,9 +149,10 @@ bool fast_int_assignment(TOKEN* node, char op, RESULT_ITEM this_item) {
     // side once.
     if (node->left == nullptr || node->right == nullptr || node->left->evaluator != eval_variable) return false;
     int64_t value = 0;
-    if (!fast_int(node->right, value)) return false;
+    if (!fast_int(node->right, value) && !fast_hash_int(node->right, this_item, value)) return false;
     UNION_DATA* target = fast_int_variable(node->left);
     if (target == nullptr) target = fast_int_member(node->left, this_item);
+    if (target == nullptr) target = fast_int_through_aliases(node->left);
     if (target == nullptr) return false;
     INT_DATA& number = *target->int_data();
     if (op != '=') {

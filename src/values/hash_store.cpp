@@ -71,9 +71,7 @@ inline bool key_matches(LIST_NODE* node, UNION_DATA* key, bool by_reference) {
 }
 
 constexpr uint64_t code_mask = (uint64_t{1} << HASH_DATA::code_bits) - 1;
-
-// Below this magnitude an int key's digits make its code; from it on, its
-// text does.
+// Numbers below this have at most 18 digits.
 constexpr uint64_t eighteen_digits_end = 1'000'000'000'000'000'000ULL;
 
 // The numbers of the cells that reference keys refer to. Never destroyed:
@@ -237,46 +235,55 @@ HASH_DATA::PLACE HASH_DATA::place_of(UNION_DATA* key, bool by_reference, const c
     return place_of_text(value_key_text(key, message));
 }
 
-HASH_DATA::PLACE HASH_DATA::place_of_text(std::string_view text) {
-    int code = str_xor_code(text);
-    return {(code < 0 ? -code : code) % bucket_count, text_code(text)};
-}
-
-bool HASH_DATA::plain_key_place(const UNION_DATA* key, PLACE& place) {
-    if (key->payload == nullptr) return false;
-    switch (key->tag) {
-    case tag_str:
-    case raise_tag(tag_str):
-        place = place_of_text(std::string_view(key->str_data()->text.c_str()));  // the text up to a NUL
-        return true;
-    case tag_int:
-    case raise_tag(tag_int): {
-        int64_t number = 0;
-        if (!cell_int64(key, number)) return false;
-        place = place_of_int(number);
-        return true;
+uint64_t HASH_DATA::code_of(UNION_DATA* key, bool by_reference, const char** message) {
+    uint64_t code = 0;
+    if (!by_reference && plain_key_code(key, code)) {
+        if (message != nullptr) *message = nullptr;
+        return code;
     }
-    default: return false;
-    }
+    return place_of(key, by_reference, message).code;
 }
 
 bool HASH_DATA::plain_key_code(const UNION_DATA* key, uint64_t& code) {
     if (key->payload == nullptr) return false;
     switch (key->tag) {
     case tag_str:
-    case raise_tag(tag_str): code = text_code(std::string_view(key->str_data()->text.c_str())); return true;
+    case raise_tag(tag_str):
+        code = text_code(std::string_view(key->str_data()->text.c_str()));  // the text up to a NUL
+        return true;
     case tag_int:
     case raise_tag(tag_int): {
         int64_t number = 0;
         if (!cell_int64(key, number)) return false;
         const uint64_t magnitude = number < 0 ? 0 - static_cast<uint64_t>(number) : static_cast<uint64_t>(number);
-        // Past 18 digits the code comes from the text.
-        code = magnitude >= eighteen_digits_end ? place_of_int(number).code
-                                                : (number < 0 ? ~magnitude : magnitude) & code_mask;
+        // Up to 18 digits the number is its own code (see place_of_int).
+        code = magnitude < eighteen_digits_end ? (number < 0 ? ~magnitude : magnitude) & code_mask
+                                               : place_of_int(number).code;
         return true;
     }
     default: return false;
     }
+}
+
+HASH_DATA::PLACE HASH_DATA::place_of_text(std::string_view text) { return {bucket_of_text(text), text_code(text)}; }
+
+int HASH_DATA::bucket_of_text(std::string_view text) {
+    int code = str_xor_code(text);
+    return (code < 0 ? -code : code) % bucket_count;
+}
+
+int HASH_DATA::plain_key_bucket(const UNION_DATA* key) {
+    if (lower_tag(key->tag) == tag_str) return bucket_of_text(std::string_view(key->str_data()->text.c_str()));
+    int64_t number = 0;
+    cell_int64(key, number);
+    return place_of_int(number).bucket;
+}
+
+bool HASH_DATA::plain_key_place(const UNION_DATA* key, PLACE& place) {
+    uint64_t code = 0;
+    if (!plain_key_code(key, code)) return false;
+    place = {plain_key_bucket(key), code};
+    return true;
 }
 
 HASH_DATA::PLACE HASH_DATA::place_of_int(int64_t number) {
@@ -446,36 +453,27 @@ void HASH_DATA::clear() {
     for (LIST_NODE* node : nodes) delete node;
 }
 
-// A lookup needs the key's code alone: an int or str key held by value
-// skips the bucket's work.
-uint64_t HASH_DATA::lookup_code(UNION_DATA* key, bool by_reference, const char** message) {
-    uint64_t code = 0;
-    if (by_reference || !plain_key_code(key, code)) return place_of(key, by_reference, message).code;
-    if (message != nullptr) *message = nullptr;
-    return code;
-}
-
 bool HASH_DATA::contains(UNION_DATA* key, bool by_reference, const char** message) {
-    return find_node(key, by_reference, lookup_code(key, by_reference, message)) != nullptr;
+    return find_node(key, by_reference, code_of(key, by_reference, message)) != nullptr;
 }
 
 UNION_DATA* HASH_DATA::get(UNION_DATA* key, bool by_reference, const char** message) {
-    LIST_NODE* node = find_node(key, by_reference, lookup_code(key, by_reference, message));
+    LIST_NODE* node = find_node(key, by_reference, code_of(key, by_reference, message));
     return node != nullptr ? &node->value : nullptr;
 }
 
 UNION_DATA* HASH_DATA::get(UNION_DATA* key, bool by_reference, KEY_PLACE& found_place) {
     found_place = KEY_PLACE{};
-    PLACE place{};
-    if (by_reference || !plain_key_place(key, place)) return get(key, by_reference, nullptr);
-    found_place = KEY_PLACE{place.bucket, place.code, true, by_reference};
-    LIST_NODE* node = find_node(key, by_reference, place.code);
+    uint64_t code = 0;
+    if (by_reference || !plain_key_code(key, code)) return get(key, by_reference, nullptr);
+    found_place = KEY_PLACE{-1, code, true, by_reference};  // the bucket when an insertion needs it
+    LIST_NODE* node = find_node(key, by_reference, code);
     return node != nullptr ? &node->value : nullptr;
 }
 
 void HASH_DATA::set(UNION_DATA* key, int key_mode, UNION_DATA* value, int value_mode, const char** message) {
     bool by_reference = stored_by_reference(key, key_mode);
-    LIST_NODE* node = find_node(key, by_reference, lookup_code(key, by_reference, message));
+    LIST_NODE* node = find_node(key, by_reference, code_of(key, by_reference, message));
     if (node == nullptr) return;
     const char* refusal = assign_pair_value(node, value, value_mode);
     if (refusal != nullptr && message != nullptr) *message = refusal;
@@ -496,6 +494,7 @@ UNION_DATA* HASH_DATA::insert(UNION_DATA* key, int key_mode, UNION_DATA* value, 
     PLACE place{known.bucket, known.code};
     if (known.known && known.by_reference == by_reference) {
         if (message != nullptr) *message = nullptr;
+        if (place.bucket < 0) place.bucket = plain_key_bucket(key);
     } else {
         place = place_of(key, by_reference, message);
     }
@@ -510,13 +509,14 @@ UNION_DATA* HASH_DATA::insert(UNION_DATA* key, int key_mode, UNION_DATA* value, 
     return &list->tail->value;
 }
 
-void HASH_DATA::remove(UNION_DATA* key, bool by_reference, const char** message) {
+bool HASH_DATA::remove(UNION_DATA* key, bool by_reference, const char** message) {
     int bucket = 0;
-    LIST_NODE* node = find_node(key, by_reference, lookup_code(key, by_reference, message), &bucket);
-    if (node == nullptr) return;
+    LIST_NODE* node = find_node(key, by_reference, code_of(key, by_reference, message), &bucket);
+    if (node == nullptr) return false;
     unlink_pair(static_cast<size_t>(bucket), node);
     cached_array.reset();
     array_outdated = false;
+    return true;
 }
 
 void HASH_DATA::unlink_pair(size_t bucket, LIST_NODE* node) {

@@ -83,7 +83,8 @@ public:
 
     // Where a key was placed by a lookup, for an insertion of the same,
     // unchanged key right after it: known only for int and str keys held by
-    // value, whose place is found without a message.
+    // value, whose place is found without a message. A lookup needs only
+    // the code: the bucket stays -1 until the insertion finds it.
     struct KEY_PLACE {
         int bucket = 0;
         uint64_t code = 0;
@@ -107,8 +108,9 @@ public:
     UNION_DATA* insert(UNION_DATA* key, int key_mode, UNION_DATA* value, int value_mode, const char** message,
                        const KEY_PLACE& place);
 
-    // Removes the matching pair; an absent key changes nothing.
-    void remove(UNION_DATA* key, bool by_reference, const char** message);
+    // Removes the matching pair; an absent key changes nothing. Whether a
+    // pair went.
+    bool remove(UNION_DATA* key, bool by_reference, const char** message);
 
     // Set union, intersection and difference with other (only this hash
     // changes; other may be this hash itself).
@@ -153,17 +155,21 @@ private:
         uint64_t code;
     };
     static PLACE place_of(UNION_DATA* key, bool by_reference, const char** message);
+    // The index code alone of place_of, found without the bucket for int
+    // and str keys held by value.
+    static uint64_t code_of(UNION_DATA* key, bool by_reference, const char** message);
+    // The code of plain_key_place's keys, without the bucket; false, with
+    // code untouched, for any other key.
+    static bool plain_key_code(const UNION_DATA* key, uint64_t& code);
     static PLACE place_of_text(std::string_view text);
+    static int bucket_of_text(std::string_view text);
+    // The bucket of a key whose code plain_key_code gave.
+    static int plain_key_bucket(const UNION_DATA* key);
     // The place of a defined int (within 64 bits) or str key held by value,
     // the one place_of_text gives its key text, found without that text;
     // false, with place untouched, for any other key.
     static bool plain_key_place(const UNION_DATA* key, PLACE& place);
     static PLACE place_of_int(int64_t number);
-    // The code alone of a defined int (within 64 bits) or str key held by
-    // value, the one plain_key_place gives it; false for any other key.
-    static bool plain_key_code(const UNION_DATA* key, uint64_t& code);
-    // The code a lookup of the key needs; a message as place_of gives it.
-    static uint64_t lookup_code(UNION_DATA* key, bool by_reference, const char** message);
     static uint64_t code_of_node(LIST_NODE* node);
 
     // One slot of the index, an open-addressing table of a power-of-two

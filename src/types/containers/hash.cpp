@@ -244,12 +244,8 @@ bool remove_plain_key(const DIRECT_CALL& call) {
     UNION_DATA* key = nullptr;
     HASH_DATA* hash = changeable_hash(call, 1, key);
     if (hash == nullptr) return false;
-    HASH_DATA::KEY_PLACE place;
-    if (hash->get(key, false, place) == nullptr) return false;  // the handler names the missing key
-    const char* message = nullptr;
-    hash->remove(key, false, &message);
-    if (message != nullptr) call.raise("hash", message);
-    return true;
+    // An int or str key held by value is placed without a message.
+    return hash->remove(key, false, nullptr);  // the handler names a missing key
 }
 
 // h.ins(k, v) of a new int or str key and an int or str value, on a hash
