@@ -456,7 +456,12 @@ bool fast_text_store(TOKEN* node) {
     return store_text(target, fast_text(node->right));
 }
 
-bool fast_call_assignment(TOKEN* node, RESULT_ITEM this_item) {
+namespace {
+
+// Whether fast_call_assignment takes the statement: its right side a call
+// by name or + - * with nothing parked on it, its target a plain int
+// variable.
+bool call_assignment_shape(TOKEN* node) {
     TOKEN* right = node->right;
     if (node->left == nullptr || right == nullptr || right->block_mode != block_mode_none ||
         !right->result_stack.empty())
@@ -464,8 +469,18 @@ bool fast_call_assignment(TOKEN* node, RESULT_ITEM this_item) {
     const EVAL_HANDLER handler = right->evaluator;
     if (handler != call_named_routine && handler != eval_plus && handler != eval_minus && handler != eval_times)
         return false;
-    if (fast_int_variable(node->left) == nullptr) return false;
+    return fast_int_variable(node->left) != nullptr;
+}
+
+}  // namespace
+
+bool long_sum_assignment(TOKEN* node) { return call_assignment_shape(node) && long_int_sum(node); }
+
+bool fast_call_assignment(TOKEN* node, RESULT_ITEM this_item) {
+    if (!call_assignment_shape(node)) return false;
     if (long_int_sum(node)) return true;
+    TOKEN* right = node->right;
+    const EVAL_HANDLER handler = right->evaluator;
     RESULT_LIST list;
     INT_RESULT_SLOT slot;  // the right side's number, when it hands one over
     {

@@ -684,6 +684,13 @@ void exec_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule, const 
     assign_by_frames(node, this_item, rule, op);
 }
 
+bool long_int_assignment(TOKEN* node) {
+    if (node->executor != exec_assign || node->left == nullptr || node->right == nullptr ||
+        node->left->evaluator != eval_variable || on_array_variable(node->left))
+        return false;
+    return fast_int_copy(node) || long_sum_assignment(node);
+}
+
 void exec_assign(TOKEN* node, RESULT_ITEM this_item) {
     if (fast_slot_assignment(node, '=')) return;
     if (fast_int_assignment(node, '=', this_item)) return;
