@@ -688,7 +688,7 @@ bool long_int_assignment(TOKEN* node) {
     if (node->executor != exec_assign || node->left == nullptr || node->right == nullptr ||
         node->left->evaluator != eval_variable || on_array_variable(node->left))
         return false;
-    return fast_int_copy(node) || long_sum_assignment(node);
+    return node->right->evaluator == eval_variable ? fast_int_copy(node) : long_sum_assignment(node);
 }
 
 void exec_assign(TOKEN* node, RESULT_ITEM this_item) {

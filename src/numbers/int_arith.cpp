@@ -675,7 +675,31 @@ int INT_DATA::compare_magnitudes(const INT_DATA& a, const INT_DATA& b) {
     return compare_limbs(a.read_limbs(sa), a.used_count(), b.read_limbs(sb), b.used_count());
 }
 
+void INT_DATA::room_for_result(int n) {
+    if (is_heap()) {
+        const HEAP_LIMBS* block = heap();
+        if (block->holders == 1 && block->capacity >= n && block->capacity / 2 <= n) return;
+        leave_heap();
+    }
+    set_heap(new_heap(std::max(n, small_limbs + 1)));
+    form = form_heap;
+}
+
+void INT_DATA::finish_result(int n) {
+    set_used(n);
+    trim();
+    sign_value = 1;
+    extra_short = 0;
+    changed();
+}
+
 void INT_DATA::add_magnitudes(const INT_DATA& a, const INT_DATA& b, INT_DATA& result) {
+    if (&result == &a || &result == &b) {
+        INT_DATA sum;
+        add_magnitudes(a, b, sum);
+        result = std::move(sum);
+        return;
+    }
     uint32_t sa[small_limbs];
     uint32_t sb[small_limbs];
     const uint32_t* pa = a.read_limbs(sa);
@@ -686,29 +710,28 @@ void INT_DATA::add_magnitudes(const INT_DATA& a, const INT_DATA& b, INT_DATA& re
         std::swap(pa, pb);
         std::swap(na, nb);
     }
-    INT_DATA sum;
-    sum.reserve_limbs(na + 1, false);
-    add_limbs(sum.limb_data(), pa, na, pb, nb);
-    sum.set_used(na + 1);
-    sum.trim();
-    sum.sign_value = 1;
-    result = std::move(sum);
+    // A block result shares with a or b is shared, so it is not written.
+    result.room_for_result(na + 1);
+    add_limbs(result.heap()->limbs(), pa, na, pb, nb);
+    result.finish_result(na + 1);
 }
 
 void INT_DATA::sub_magnitudes(const INT_DATA& a, const INT_DATA& b, INT_DATA& result) {
+    if (&result == &a || &result == &b) {
+        INT_DATA difference;
+        sub_magnitudes(a, b, difference);
+        result = std::move(difference);
+        return;
+    }
     uint32_t sa[small_limbs];
     uint32_t sb[small_limbs];
     const uint32_t* pa = a.read_limbs(sa);
     const uint32_t* pb = b.read_limbs(sb);
     int na = std::max(a.used_count(), 1);
     int nb = std::max(b.used_count(), 1);
-    INT_DATA difference;
-    difference.reserve_limbs(na, false);
-    sub_limbs(difference.limb_data(), pa, na, pb, std::min(na, nb));
-    difference.set_used(na);
-    difference.trim();
-    difference.sign_value = 1;
-    result = std::move(difference);
+    result.room_for_result(na);
+    sub_limbs(result.heap()->limbs(), pa, na, pb, std::min(na, nb));
+    result.finish_result(na);
 }
 
 void INT_DATA::mul_magnitudes(const INT_DATA& a, const INT_DATA& b, INT_DATA& result) {
@@ -819,13 +842,16 @@ inline bool INT_DATA::machine_sum(const INT_DATA& a, bool a_negative, const INT_
 }
 
 // The sign of a zero sum is +1.
-INT_DATA INT_DATA::signed_sum(const INT_DATA& a, bool a_negative, const INT_DATA& b, bool b_negative) {
-    INT_DATA result;
-    if (machine_sum(a, a_negative, b, b_negative, result)) return result;
+void INT_DATA::signed_sum(const INT_DATA& a, bool a_negative, const INT_DATA& b, bool b_negative, INT_DATA& result) {
+    if (machine_sum(a, a_negative, b, b_negative, result)) {
+        result.extra_short = 0;
+        result.changed();
+        return;
+    }
     if (a_negative == b_negative) {
         add_magnitudes(a, b, result);
         if (a_negative) result.sign_value = -1;
-        return result;
+        return;
     }
     const INT_DATA& positive = a_negative ? b : a;
     const INT_DATA& negative = a_negative ? a : b;
@@ -835,7 +861,17 @@ INT_DATA INT_DATA::signed_sum(const INT_DATA& a, bool a_negative, const INT_DATA
         sub_magnitudes(negative, positive, result);
         result.sign_value = -1;
     }
+}
+
+INT_DATA INT_DATA::signed_sum(const INT_DATA& a, bool a_negative, const INT_DATA& b, bool b_negative) {
+    INT_DATA result;
+    signed_sum(a, a_negative, b, b_negative, result);
     return result;
+}
+
+void INT_DATA::assign_sum(const INT_DATA& a, const INT_DATA& b, bool subtract) {
+    const int b_sign = effective_sign(b);
+    signed_sum(a, effective_sign(a) < 0, b, subtract ? b_sign > 0 : b_sign < 0, *this);
 }
 
 INT_DATA INT_DATA::operator+(const INT_DATA& other) const {
