@@ -212,23 +212,53 @@ WIDE_KERNEL uint32_t add_columns_wide(uint32_t* r, const uint32_t* a, const uint
     return s;
 }
 
+// Eight columns of the sum from column j >= 1 on, settled: each column's
+// sum gives up its excess and takes the excess of the column below, whose
+// sum is read again one limb lower (two more loads instead of moving a
+// mask across the lanes, which costs more). largest keeps the greatest
+// column settled, as in settle_columns.
+[[gnu::always_inline]] NARROW_KERNEL inline __m256i sum_columns(const uint32_t* a, const uint32_t* b, int j,
+                                                                __m256i& largest) {
+    const __m256i base = _mm256_set1_epi32(static_cast<int>(limb_base));
+    const __m256i s = _mm256_add_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + j)),
+                                       _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + j)));
+    const __m256i below = _mm256_add_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + j - 1)),
+                                           _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + j - 1)));
+    // Below limb_base, s - limb_base wraps above s: the minimum is s settled.
+    __m256i v = _mm256_min_epu32(s, _mm256_sub_epi32(s, base));
+    v = _mm256_sub_epi32(v, _mm256_cmpgt_epi32(below, _mm256_set1_epi32(static_cast<int>(limb_base - 1))));
+    largest = _mm256_max_epu32(largest, v);
+    return v;
+}
+
+// r shares no limb with a or b: the columns below are read again after
+// their results are stored.
 NARROW_KERNEL uint32_t add_columns_narrow(uint32_t* r, const uint32_t* a, const uint32_t* b, int n) {
     const __m256i base = _mm256_set1_epi32(static_cast<int>(limb_base));
-    __m256i excess_below = _mm256_setzero_si256();
     __m256i largest = _mm256_setzero_si256();
-    int j = 0;
-    for (; j + 8 <= n; j += 8) {
-        const __m256i s = _mm256_add_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + j)),
-                                           _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + j)));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(r + j), settle_columns(s, excess_below, largest));
+    __m256i other_largest = _mm256_setzero_si256();  // of the second vector of a pair
+    const uint32_t first = a[0] + b[0];
+    r[0] = first >= limb_base ? first - limb_base : first;
+    int j = 1;
+    for (; j + 16 <= n; j += 16) {
+        const __m256i low = sum_columns(a, b, j, largest);
+        const __m256i high = sum_columns(a, b, j + 8, other_largest);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(r + j), low);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(r + j + 8), high);
     }
-    uint32_t carry = 0 - static_cast<uint32_t>(_mm256_cvtsi256_si32(excess_below));
+    if (j + 8 <= n) {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(r + j), sum_columns(a, b, j, largest));
+        j += 8;
+    }
+    // The excess of the last column summed, lifts aside (the serial pass
+    // below settles them).
+    uint32_t carry = a[j - 1] + b[j - 1] >= limb_base;
     for (; j < n; ++j) {
         const uint32_t s = a[j] + b[j] + carry;
         carry = s >= limb_base;
         r[j] = carry ? s - limb_base : s;
     }
-    const __m256i full = _mm256_cmpeq_epi32(largest, base);
+    const __m256i full = _mm256_cmpeq_epi32(_mm256_max_epu32(largest, other_largest), base);
     if (!_mm256_testz_si256(full, full)) carry |= settle_carries(r, n);
     return carry;
 }
