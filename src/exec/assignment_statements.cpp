@@ -154,7 +154,7 @@ bool fast_int_assignment(TOKEN* node, char op, RESULT_ITEM this_item) {
 // name = other on two plain int variables, values too long for
 // fast_int_assignment: the number is copied (the copy shares its limbs)
 // without argument frames. False, with nothing changed, for any other shape.
-bool fast_int_copy(TOKEN* node) {
+[[gnu::always_inline]] inline bool fast_int_copy(TOKEN* node) {
     if (node->left == nullptr || node->right == nullptr) return false;
     UNION_DATA* source = fast_int_variable(node->right);
     if (source == nullptr) return false;

@@ -439,7 +439,7 @@ inline bool compare(OP op, int64_t a, int64_t b) {
 // The assignment as fast_int_assignment does it, reading and writing the
 // cells; false, with nothing changed, where that would leave it to the
 // general path. The index is one of the plan's statements.
-[[gnu::always_inline]] inline bool run_small_statement(LOOP_PLAN& plan, uint32_t index) {
+[[gnu::always_inline]] inline bool run_statement(LOOP_PLAN& plan, uint32_t index) {
     const FLAT_STATEMENT& statement = plan.statements[index];
     if (!statement.translated) return false;
     if (statement.adds_constant) {
@@ -465,7 +465,7 @@ inline bool compare(OP op, int64_t a, int64_t b) {
 }
 
 // A statement of the long shape whose numbers left the machine words, as
-// its executor would do it; run_small_statement has failed on it, so its
+// its executor would do it; run_statement has failed on it, so its
 // right side does not read as a machine integer, or the target is no
 // writable int and the long paths refuse it too. An allocation that fails
 // changes nothing; the statement then runs the general way, which reports
@@ -478,10 +478,12 @@ inline bool compare(OP op, int64_t a, int64_t b) {
     }
 }
 
-// A translated statement run outside its executor; false, with nothing
-// changed, where the executor must run it.
-[[gnu::always_inline]] inline bool run_statement(LOOP_PLAN& plan, uint32_t index) {
-    if (run_small_statement(plan, index)) return true;
+// The same where the statements run back to back: a statement of the
+// long shape whose numbers left the machine words is done here too.
+// (Inside a block run such a statement goes to its executor, which the
+// block run's other statements pay nothing for.)
+[[gnu::always_inline]] inline bool run_statement_or_long(LOOP_PLAN& plan, uint32_t index) {
+    if (run_statement(plan, index)) return true;
     const FLAT_STATEMENT& statement = plan.statements[index];
     return statement.long_shape && run_long_statement(statement.node);
 }
@@ -709,7 +711,7 @@ bool run_int_while(TOKEN* condition, TOKEN* body, RESULT_ITEM this_item, const c
             if (holds == 0) break;
         }
         if (back_to_back) {
-            while (done < count && run_statement(*plan, done)) ++done;
+            while (done < count && run_statement_or_long(*plan, done)) ++done;
             if (done == count && count != 0) continue;
         }
         run_body(*plan, body, this_item, done, stack_room);
@@ -758,7 +760,7 @@ bool run_int_for(TOKEN* condition, TOKEN* step, TOKEN* body, RESULT_ITEM this_it
         }
         if (!in_step) {
             if (back_to_back) {
-                while (done < count && run_statement(*plan, done)) ++done;
+                while (done < count && run_statement_or_long(*plan, done)) ++done;
             }
             if (!back_to_back || done != count || count == 0) {
                 run_body(*plan, body, this_item, done, stack_room);
@@ -767,7 +769,7 @@ bool run_int_for(TOKEN* condition, TOKEN* step, TOKEN* body, RESULT_ITEM this_it
             }
         }
         if (back_to_back) {
-            while (step_done < step_count && run_statement(*plan, count + step_done)) ++step_done;
+            while (step_done < step_count && run_statement_or_long(*plan, count + step_done)) ++step_done;
             if (step_done == step_count && step_count != 0) continue;
         }
         execute_block_from(step, this_item, step_done, step_shortcut, plan);
