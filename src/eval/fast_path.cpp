@@ -343,21 +343,20 @@ bool is_comparison_shape(const TOKEN* node) {
     }
 }
 
-// name = a + b or name = a - b on a plain int variable (as
-// fast_int_variable finds it) and two int variables too long for fast_int:
-// the result, as the general path's int operands give it, goes to the
-// variable. False, with nothing changed, for any other shape and for a
+// name = a + b or name = a - b on a plain int variable (the variable's cell
+// given, as fast_int_variable finds it) and two int variables too long for
+// fast_int: the result, as the general path's int operands give it, goes to
+// the variable. False, with nothing changed, for any other shape and for a
 // variable being walked.
-__attribute__((noinline)) bool long_int_sum(TOKEN* node) {
+__attribute__((noinline)) bool long_int_sum(TOKEN* node, UNION_DATA* variable) {
     const TOKEN* sum = node->right;
     if (sum->evaluator != eval_plus && sum->evaluator != eval_minus) return false;
     INT_DATA left_spare;
     INT_DATA right_spare;
     const INT_DATA* a = variable_number(sum->left, left_spare);
     const INT_DATA* b = a != nullptr ? variable_number(sum->right, right_spare) : nullptr;
-    UNION_DATA* variable = fast_int_variable(node->left);
     if (b == nullptr || value_under_iteration(variable)) return false;
-    *variable->int_data() = sum->evaluator == eval_plus ? *a + *b : *a - *b;
+    variable->int_data()->assign_sum(*a, *b, sum->evaluator == eval_minus);
     return true;
 }
 
@@ -537,16 +536,35 @@ bool fast_text_store(TOKEN* node) {
     return store_text(target, fast_text(node->right));
 }
 
-bool fast_call_assignment(TOKEN* node, RESULT_ITEM this_item) {
+namespace {
+
+// The target when fast_call_assignment takes the statement: its right side
+// a call by name or + - * with nothing parked on it, its target a plain int
+// variable; null otherwise.
+UNION_DATA* call_assignment_target(TOKEN* node) {
     TOKEN* right = node->right;
     if (node->left == nullptr || right == nullptr || right->block_mode != block_mode_none ||
         !right->result_stack.empty())
-        return false;
+        return nullptr;
     const EVAL_HANDLER handler = right->evaluator;
     if (handler != call_named_routine && handler != eval_plus && handler != eval_minus && handler != eval_times)
-        return false;
-    if (fast_int_variable(node->left) == nullptr) return false;
-    if (long_int_sum(node)) return true;
+        return nullptr;
+    return fast_int_variable(node->left);
+}
+
+}  // namespace
+
+bool long_sum_assignment(TOKEN* node) {
+    UNION_DATA* target = call_assignment_target(node);
+    return target != nullptr && long_int_sum(node, target);
+}
+
+bool fast_call_assignment(TOKEN* node, RESULT_ITEM this_item) {
+    UNION_DATA* first_target = call_assignment_target(node);
+    if (first_target == nullptr) return false;
+    if (long_int_sum(node, first_target)) return true;
+    TOKEN* right = node->right;
+    const EVAL_HANDLER handler = right->evaluator;
     RESULT_LIST list;
     INT_RESULT_SLOT slot;  // the right side's number, when it hands one over
     {

@@ -147,4 +147,9 @@ bool fast_text_store(TOKEN* node);
 // with nothing evaluated when the statement has another shape.
 bool fast_call_assignment(TOKEN* node, RESULT_ITEM this_item);
 
+// The part of fast_call_assignment that computes a sum or difference of two
+// long int variables: true when done; false with nothing changed otherwise.
+// A failed allocation throws with nothing changed.
+bool long_sum_assignment(TOKEN* node);
+
 }  // namespace morvu

@@ -173,7 +173,7 @@ bool fast_int_assignment(TOKEN* node, char op, RESULT_ITEM this_item) {
 // name = other on two plain int variables, values too long for
 // fast_int_assignment: the number is copied (the copy shares its limbs)
 // without argument frames. False, with nothing changed, for any other shape.
-bool fast_int_copy(TOKEN* node) {
+[[gnu::always_inline]] inline bool fast_int_copy(TOKEN* node) {
     if (node->left == nullptr || node->right == nullptr) return false;
     UNION_DATA* source = fast_int_variable(node->right);
     if (source == nullptr) return false;
@@ -769,6 +769,13 @@ void exec_scalar_assign(TOKEN* node, RESULT_ITEM this_item) {
 }
 
 }  // namespace
+
+bool long_int_assignment(TOKEN* node) {
+    if (node->executor != exec_assign || node->left == nullptr || node->right == nullptr ||
+        node->left->evaluator != eval_variable || on_array_variable(node->left))
+        return false;
+    return node->right->evaluator == eval_variable ? fast_int_copy(node) : long_sum_assignment(node);
+}
 
 void exec_assign(TOKEN* node, RESULT_ITEM this_item) {
     if (fast_slot_assignment(node, '=')) return;

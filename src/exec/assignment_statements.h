@@ -37,6 +37,15 @@ void exec_div_assign(TOKEN* node, RESULT_ITEM this_item);
 void exec_mod_assign(TOKEN* node, RESULT_ITEM this_item);
 void exec_pow_assign(TOKEN* node, RESULT_ITEM this_item);
 
+// name = other, name = a + b or name = a - b on plain int variables whose
+// numbers are too long for machine words, done as exec_assign does it
+// without trying its other shapes first. The caller has found that the
+// right side does not read as a machine integer (fast_int fails on it), so
+// that exec_assign would not stop at fast_int_assignment. True when done;
+// false with nothing changed whenever exec_assign would take another path.
+// A failed allocation throws with nothing changed.
+bool long_int_assignment(TOKEN* node);
+
 // The common driver: evaluates and pairs both sides of the node.
 void exec_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule, const char* op);
 

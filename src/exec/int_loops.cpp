@@ -89,6 +89,9 @@ struct FLAT_STATEMENT {
     const TOKEN* declaration = nullptr;  // of the target
     TOKEN* node = nullptr;               // the statement itself
     bool adds_constant = false;          // name += constant and nothing else
+    // name = other, name = a + b or name = a - b of variables: when their
+    // numbers outgrow machine words, long_int_assignment may still do it.
+    bool long_shape = false;
     int64_t addend = 0;
     uint32_t begin = 0;  // its instructions
     uint32_t end = 0;
@@ -254,6 +257,13 @@ bool translate_statement(const TOKEN* node, LOOP_PLAN& plan, uint16_t index) {
         else statement.reads.push_back(READ{plan.variables[variable].declaration, variable});
     }
     statement.translated = true;
+    const TOKEN* right = node->right;
+    const EVAL_HANDLER handler = right->evaluator;
+    statement.long_shape =
+        executor == exec_assign &&
+        (handler == eval_variable ||
+         ((handler == eval_plus || handler == eval_minus) && right->left != nullptr && right->right != nullptr &&
+          right->left->evaluator == eval_variable && right->right->evaluator == eval_variable));
     VARIABLE& variable = plan.variables[dst];
     variable.first_write = std::min<uint32_t>(variable.first_write, index);
     return true;
@@ -452,6 +462,30 @@ inline bool compare(OP op, int64_t a, int64_t b) {
     } while (++pc != statement.end);
     number->assign_int64(registers[statement.target]);
     return true;
+}
+
+// A statement of the long shape whose numbers left the machine words, as
+// its executor would do it; run_statement has failed on it, so its
+// right side does not read as a machine integer, or the target is no
+// writable int and the long paths refuse it too. An allocation that fails
+// changes nothing; the statement then runs the general way, which reports
+// the failure.
+[[gnu::noinline]] bool run_long_statement(TOKEN* node) {
+    try {
+        return long_int_assignment(node);
+    } catch (...) {
+        return false;
+    }
+}
+
+// The same where the statements run back to back: a statement of the
+// long shape whose numbers left the machine words is done here too.
+// (Inside a block run such a statement goes to its executor, which the
+// block run's other statements pay nothing for.)
+[[gnu::always_inline]] inline bool run_statement_or_long(LOOP_PLAN& plan, uint32_t index) {
+    if (run_statement(plan, index)) return true;
+    const FLAT_STATEMENT& statement = plan.statements[index];
+    return statement.long_shape && run_long_statement(statement.node);
 }
 
 // The condition's value from the cells; -1 when it must be evaluated the
@@ -677,7 +711,7 @@ bool run_int_while(TOKEN* condition, TOKEN* body, RESULT_ITEM this_item, const c
             if (holds == 0) break;
         }
         if (back_to_back) {
-            while (done < count && run_statement(*plan, done)) ++done;
+            while (done < count && run_statement_or_long(*plan, done)) ++done;
             if (done == count && count != 0) continue;
         }
         run_body(*plan, body, this_item, done, stack_room);
@@ -726,7 +760,7 @@ bool run_int_for(TOKEN* condition, TOKEN* step, TOKEN* body, RESULT_ITEM this_it
         }
         if (!in_step) {
             if (back_to_back) {
-                while (done < count && run_statement(*plan, done)) ++done;
+                while (done < count && run_statement_or_long(*plan, done)) ++done;
             }
             if (!back_to_back || done != count || count == 0) {
                 run_body(*plan, body, this_item, done, stack_room);
@@ -735,7 +769,7 @@ bool run_int_for(TOKEN* condition, TOKEN* step, TOKEN* body, RESULT_ITEM this_it
             }
         }
         if (back_to_back) {
-            while (step_done < step_count && run_statement(*plan, count + step_done)) ++step_done;
+            while (step_done < step_count && run_statement_or_long(*plan, count + step_done)) ++step_done;
             if (step_done == step_count && step_count != 0) continue;
         }
         execute_block_from(step, this_item, step_done, step_shortcut, plan);

@@ -212,23 +212,53 @@ WIDE_KERNEL uint32_t add_columns_wide(uint32_t* r, const uint32_t* a, const uint
     return s;
 }
 
+// Eight columns of the sum from column j >= 1 on, settled: each column's
+// sum gives up its excess and takes the excess of the column below, whose
+// sum is read again one limb lower (two more loads instead of moving a
+// mask across the lanes, which costs more). largest keeps the greatest
+// column settled, as in settle_columns.
+[[gnu::always_inline]] NARROW_KERNEL inline __m256i sum_columns(const uint32_t* a, const uint32_t* b, int j,
+                                                                __m256i& largest) {
+    const __m256i base = _mm256_set1_epi32(static_cast<int>(limb_base));
+    const __m256i s = _mm256_add_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + j)),
+                                       _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + j)));
+    const __m256i below = _mm256_add_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + j - 1)),
+                                           _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + j - 1)));
+    // Below limb_base, s - limb_base wraps above s: the minimum is s settled.
+    __m256i v = _mm256_min_epu32(s, _mm256_sub_epi32(s, base));
+    v = _mm256_sub_epi32(v, _mm256_cmpgt_epi32(below, _mm256_set1_epi32(static_cast<int>(limb_base - 1))));
+    largest = _mm256_max_epu32(largest, v);
+    return v;
+}
+
+// r shares no limb with a or b: the columns below are read again after
+// their results are stored.
 NARROW_KERNEL uint32_t add_columns_narrow(uint32_t* r, const uint32_t* a, const uint32_t* b, int n) {
     const __m256i base = _mm256_set1_epi32(static_cast<int>(limb_base));
-    __m256i excess_below = _mm256_setzero_si256();
     __m256i largest = _mm256_setzero_si256();
-    int j = 0;
-    for (; j + 8 <= n; j += 8) {
-        const __m256i s = _mm256_add_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(a + j)),
-                                           _mm256_loadu_si256(reinterpret_cast<const __m256i*>(b + j)));
-        _mm256_storeu_si256(reinterpret_cast<__m256i*>(r + j), settle_columns(s, excess_below, largest));
+    __m256i other_largest = _mm256_setzero_si256();  // of the second vector of a pair
+    const uint32_t first = a[0] + b[0];
+    r[0] = first >= limb_base ? first - limb_base : first;
+    int j = 1;
+    for (; j + 16 <= n; j += 16) {
+        const __m256i low = sum_columns(a, b, j, largest);
+        const __m256i high = sum_columns(a, b, j + 8, other_largest);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(r + j), low);
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(r + j + 8), high);
     }
-    uint32_t carry = 0 - static_cast<uint32_t>(_mm256_cvtsi256_si32(excess_below));
+    if (j + 8 <= n) {
+        _mm256_storeu_si256(reinterpret_cast<__m256i*>(r + j), sum_columns(a, b, j, largest));
+        j += 8;
+    }
+    // The excess of the last column summed, lifts aside (the serial pass
+    // below settles them).
+    uint32_t carry = a[j - 1] + b[j - 1] >= limb_base;
     for (; j < n; ++j) {
         const uint32_t s = a[j] + b[j] + carry;
         carry = s >= limb_base;
         r[j] = carry ? s - limb_base : s;
     }
-    const __m256i full = _mm256_cmpeq_epi32(largest, base);
+    const __m256i full = _mm256_cmpeq_epi32(_mm256_max_epu32(largest, other_largest), base);
     if (!_mm256_testz_si256(full, full)) carry |= settle_carries(r, n);
     return carry;
 }
@@ -675,7 +705,31 @@ int INT_DATA::compare_magnitudes(const INT_DATA& a, const INT_DATA& b) {
     return compare_limbs(a.read_limbs(sa), a.used_count(), b.read_limbs(sb), b.used_count());
 }
 
+void INT_DATA::room_for_result(int n) {
+    if (is_heap()) {
+        const HEAP_LIMBS* block = heap();
+        if (block->holders == 1 && block->capacity >= n && block->capacity / 2 <= n) return;
+        leave_heap();
+    }
+    set_heap(new_heap(std::max(n, small_limbs + 1)));
+    form = form_heap;
+}
+
+void INT_DATA::finish_result(int n) {
+    set_used(n);
+    trim();
+    sign_value = 1;
+    extra_short = 0;
+    changed();
+}
+
 void INT_DATA::add_magnitudes(const INT_DATA& a, const INT_DATA& b, INT_DATA& result) {
+    if (&result == &a || &result == &b) {
+        INT_DATA sum;
+        add_magnitudes(a, b, sum);
+        result = std::move(sum);
+        return;
+    }
     uint32_t sa[small_limbs];
     uint32_t sb[small_limbs];
     const uint32_t* pa = a.read_limbs(sa);
@@ -686,29 +740,28 @@ void INT_DATA::add_magnitudes(const INT_DATA& a, const INT_DATA& b, INT_DATA& re
         std::swap(pa, pb);
         std::swap(na, nb);
     }
-    INT_DATA sum;
-    sum.reserve_limbs(na + 1, false);
-    add_limbs(sum.limb_data(), pa, na, pb, nb);
-    sum.set_used(na + 1);
-    sum.trim();
-    sum.sign_value = 1;
-    result = std::move(sum);
+    // A block result shares with a or b is shared, so it is not written.
+    result.room_for_result(na + 1);
+    add_limbs(result.heap()->limbs(), pa, na, pb, nb);
+    result.finish_result(na + 1);
 }
 
 void INT_DATA::sub_magnitudes(const INT_DATA& a, const INT_DATA& b, INT_DATA& result) {
+    if (&result == &a || &result == &b) {
+        INT_DATA difference;
+        sub_magnitudes(a, b, difference);
+        result = std::move(difference);
+        return;
+    }
     uint32_t sa[small_limbs];
     uint32_t sb[small_limbs];
     const uint32_t* pa = a.read_limbs(sa);
     const uint32_t* pb = b.read_limbs(sb);
     int na = std::max(a.used_count(), 1);
     int nb = std::max(b.used_count(), 1);
-    INT_DATA difference;
-    difference.reserve_limbs(na, false);
-    sub_limbs(difference.limb_data(), pa, na, pb, std::min(na, nb));
-    difference.set_used(na);
-    difference.trim();
-    difference.sign_value = 1;
-    result = std::move(difference);
+    result.room_for_result(na);
+    sub_limbs(result.heap()->limbs(), pa, na, pb, std::min(na, nb));
+    result.finish_result(na);
 }
 
 void INT_DATA::mul_magnitudes(const INT_DATA& a, const INT_DATA& b, INT_DATA& result) {
@@ -819,13 +872,16 @@ inline bool INT_DATA::machine_sum(const INT_DATA& a, bool a_negative, const INT_
 }
 
 // The sign of a zero sum is +1.
-INT_DATA INT_DATA::signed_sum(const INT_DATA& a, bool a_negative, const INT_DATA& b, bool b_negative) {
-    INT_DATA result;
-    if (machine_sum(a, a_negative, b, b_negative, result)) return result;
+void INT_DATA::signed_sum(const INT_DATA& a, bool a_negative, const INT_DATA& b, bool b_negative, INT_DATA& result) {
+    if (machine_sum(a, a_negative, b, b_negative, result)) {
+        result.extra_short = 0;
+        result.changed();
+        return;
+    }
     if (a_negative == b_negative) {
         add_magnitudes(a, b, result);
         if (a_negative) result.sign_value = -1;
-        return result;
+        return;
     }
     const INT_DATA& positive = a_negative ? b : a;
     const INT_DATA& negative = a_negative ? a : b;
@@ -835,7 +891,17 @@ INT_DATA INT_DATA::signed_sum(const INT_DATA& a, bool a_negative, const INT_DATA
         sub_magnitudes(negative, positive, result);
         result.sign_value = -1;
     }
+}
+
+INT_DATA INT_DATA::signed_sum(const INT_DATA& a, bool a_negative, const INT_DATA& b, bool b_negative) {
+    INT_DATA result;
+    signed_sum(a, a_negative, b, b_negative, result);
     return result;
+}
+
+void INT_DATA::assign_sum(const INT_DATA& a, const INT_DATA& b, bool subtract) {
+    const int b_sign = effective_sign(b);
+    signed_sum(a, effective_sign(a) < 0, b, subtract ? b_sign > 0 : b_sign < 0, *this);
 }
 
 INT_DATA INT_DATA::operator+(const INT_DATA& other) const {

@@ -260,8 +260,11 @@ INT_DATA::INT_DATA(INT_DATA&& other) noexcept : word(other.word), sign_value(oth
     take_text_and_empty(other);
 }
 
+// The count of extra groups goes first: it is the one step that may
+// allocate, so a copy that fails leaves the number as it was.
 void INT_DATA::assign_copy(const INT_DATA& other) {
     if (this == &other) return;
+    set_extra_groups(other.extra_groups());
     if (!other.is_empty()) {
         copy_limbs_of(other);
     } else {
@@ -269,7 +272,6 @@ void INT_DATA::assign_copy(const INT_DATA& other) {
         form = form_empty;
     }
     sign_value = other.sign_value;
-    set_extra_groups(other.extra_groups());
     changed();
 }
 

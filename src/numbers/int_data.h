@@ -178,6 +178,11 @@ public:
     INT_DATA negated() const;                        // empty stays empty
     INT_DATA power(const INT_DATA& exponent) const;  // 1 for an exponent <= 0
 
+    // this = a + b, or a - b when subtract is set, as the operators give it;
+    // a or b may be this number. The limbs go into this number's own block
+    // when it has room and no copy shares it.
+    void assign_sum(const INT_DATA& a, const INT_DATA& b, bool subtract);
+
     INT_DATA& operator+=(const INT_DATA& other);
     INT_DATA& operator-=(const INT_DATA& other);
     INT_DATA& operator*=(const INT_DATA& other);
@@ -343,8 +348,17 @@ private:
     // the small form when both magnitudes are machine words and the sum fits
     // one (result may be a or b); false, with nothing changed, otherwise.
     static bool machine_sum(const INT_DATA& a, bool a_negative, const INT_DATA& b, bool b_negative, INT_DATA& result);
-    // a + b where each counts as negative when its flag is set.
+    // a + b where each counts as negative when its flag is set; the second
+    // form writes it into result, which may be a or b.
     static INT_DATA signed_sum(const INT_DATA& a, bool a_negative, const INT_DATA& b, bool b_negative);
+    static void signed_sum(const INT_DATA& a, bool a_negative, const INT_DATA& b, bool b_negative, INT_DATA& result);
+    // Makes room for a result of n limbs in a heap block of this number's
+    // own: its block is kept when no copy shares it and it is neither too
+    // small nor more than twice too large. The old limbs are not kept.
+    void room_for_result(int n);
+    // Ends a magnitude result of n limbs written into the block: trimmed,
+    // sign +1, no extra groups, no text.
+    void finish_result(int n);
     // The magnitudes' quotient and remainder, either output may be null.
     static void divide(const INT_DATA& a, const INT_DATA& b, INT_DATA* quotient, INT_DATA* remainder);
 

@@ -192,6 +192,92 @@ TEST(IntKernelSumTest, OperandsThatAreTheTarget) {
     EXPECT_EQ(y.to_text(), ty);
 }
 
+TEST(IntKernelSumTest, SumsIntoTheTargetKeepEveryOtherHolder) {
+    // assign_sum writes into the target's own block when it has room; a
+    // copy sharing that block, an operand that is the target and a block
+    // far too large for the result must all be left as they should be.
+    std::mt19937 rng(13);
+    const std::string sa = random_digits(rng, 9 * 300);
+    const std::string sb = random_digits(rng, 9 * 290 + 4);
+    const INT_DATA a = from(sa);
+    const INT_DATA b = from(sb);
+    INT_DATA target = from(random_digits(rng, 9 * 305));
+    INT_DATA copy = target;  // shares the block
+    const std::string copy_text(copy.to_text());
+    target.assign_sum(a, b, false);
+    EXPECT_EQ(target.to_text(), text_sum(sa, sb));
+    EXPECT_EQ(copy.to_text(), copy_text);
+    target.assign_sum(b, a, false);  // the block is its own now: written in place
+    EXPECT_EQ(target.to_text(), text_sum(sa, sb));
+    target.assign_sum(a, b, true);
+    EXPECT_EQ(target.to_text(), text_difference(sa, sb));
+    target.assign_sum(b, a, true);
+    EXPECT_EQ(target.to_text(), "-" + text_difference(sa, sb));
+    INT_DATA shares_a = a;
+    shares_a.assign_sum(a, b, false);
+    EXPECT_EQ(a.to_text(), sa);
+    EXPECT_EQ(shares_a.to_text(), text_sum(sa, sb));
+
+    // Operands that are the target itself.
+    INT_DATA x = a;
+    x.assign_sum(x, b, false);
+    EXPECT_EQ(x.to_text(), text_sum(sa, sb));
+    x.assign_sum(b, x, true);
+    EXPECT_EQ(x.to_text(), "-" + sa);
+    x.assign_sum(x, x, false);
+    EXPECT_EQ(x.to_text(), "-" + text_sum(sa, sa));
+    x.assign_sum(x, x, true);
+    EXPECT_TRUE(x.is_zero());
+    EXPECT_EQ(x.sign(), 1);
+
+    // A long target given a short result, a machine word and zero.
+    INT_DATA wide = from(random_digits(rng, 9 * 3000));
+    wide.assign_sum(from("1" + std::string(90, '0')), INT_DATA(-1), false);
+    EXPECT_EQ(wide.to_text(), std::string(90, '9'));
+    wide.assign_sum(INT_DATA(7), from(std::string(30, '9')), false);
+    EXPECT_EQ(wide.to_text(), "1" + std::string(29, '0') + "6");
+    wide.assign_sum(wide, from("1" + std::string(30, '0')), true);
+    EXPECT_EQ(wide.to_text(), "6");
+    wide.assign_sum(b, b, true);
+    EXPECT_EQ(wide.to_text(), "0");
+    EXPECT_EQ(wide.sign(), 1);
+}
+
+TEST(IntKernelSumTest, SumsIntoTheTargetAgreeWithTheOperators) {
+    // Every pair of signs, zeros of either sign, empty operands, kept texts
+    // and leading zero groups: the target ends as the operator's result
+    // would, in value, sign, groups and text.
+    const std::vector<std::string> texts = {"0",
+                                            "-0",
+                                            "5",
+                                            "-5",
+                                            "007",
+                                            "-000123",
+                                            std::string(40, '9'),
+                                            "-" + std::string(40, '9'),
+                                            "1" + std::string(30, '0'),
+                                            std::string(400, '0') + "42"};
+    std::vector<INT_DATA> values;
+    for (const std::string& text : texts) values.push_back(from(text));
+    values.emplace_back();  // empty
+    for (const INT_DATA& a : values) {
+        for (const INT_DATA& b : values) {
+            for (const bool subtract : {false, true}) {
+                const INT_DATA expected = subtract ? a - b : a + b;
+                for (const std::string& start :
+                     {std::string("007"), std::string(50, '8'), std::string(400, '0') + "1"}) {
+                    INT_DATA target = from(start);
+                    target.assign_sum(a, b, subtract);
+                    EXPECT_EQ(target.to_text(), expected.to_text())
+                        << a.to_text() << (subtract ? " - " : " + ") << b.to_text();
+                    EXPECT_EQ(target.sign(), expected.sign());
+                    EXPECT_EQ(target.limb_count(), expected.limb_count());
+                }
+            }
+        }
+    }
+}
+
 TEST(IntKernelProductTest, OneLimbFactorsAtTheLimbBoundaries) {
     const std::string nines(9 * 700, '9');
     for (uint32_t m : {1u, 2u, 3u, 7u, 10u, 999u, 1000u, 65536u, 499999999u, 500000000u, 999999999u}) {
