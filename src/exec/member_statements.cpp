@@ -94,6 +94,7 @@ void MEMBER_STATEMENT::run() {
     if (!external && one_member) {
         if (UNION_DATA* cell = plain_variable(node->left)) {
             // x.name(...) at a site that knows x's type.
+            if (fast_list_append(right, cell)) return;
             CALL_OUTCOME outcome;
             if (right != nullptr && is_call_token(right) &&
                 call_seen_method(right, cell, nullptr, this_item, outcome)) {
