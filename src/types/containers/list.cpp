@@ -336,12 +336,31 @@ bool plain_size(const DIRECT_CALL& call) {
 bool add_at_tail(const DIRECT_CALL& call) { return add_plain_value(call, false); }
 bool add_at_head(const DIRECT_CALL& call) { return add_plain_value(call, true); }
 
+// l.del0() and l.Del0() as statements on a non-empty list variable that
+// no walk holds: the end element goes.
+bool remove_end(const DIRECT_CALL& call, bool from_head) {
+    UNION_DATA* receiver = call.receiver.cell;
+    if (receiver == nullptr || lower_tag(receiver->tag) != tag_list || receiver->payload == nullptr ||
+        call.receiver.mode < access_variable || call.args.count != 0)
+        return false;
+    LIST_DATA& store = store_of(receiver);
+    if (store.node_count == 0 || store.iteration_count != 0) return false;  // the handler's messages
+    if (from_head) store.remove_first();
+    else store.remove_last();
+    return true;
+}
+
+bool remove_head(const DIRECT_CALL& call) { return remove_end(call, true); }
+bool remove_tail(const DIRECT_CALL& call) { return remove_end(call, false); }
+
 }  // namespace
 
 DIRECT_HANDLER list_direct_for(const std::string& key, bool function) {
     if (!function) {
         if (key == "Ins0\xA7int;\xA7" || key == "Ins0\xA7str;\xA7") return add_at_tail;
         if (key == "ins0\xA7int;\xA7" || key == "ins0\xA7str;\xA7") return add_at_head;
+        if (key == "del0\xA7") return remove_head;
+        if (key == "Del0\xA7") return remove_tail;
         return nullptr;
     }
     if (key == "size\xA7") return plain_size;
