@@ -509,6 +509,27 @@ bool fast_element_store(TOKEN* node) {
     return store_text(element, fast_text(node->right));
 }
 
+bool fast_list_append(TOKEN* node) {
+    TOKEN* call = node->right;
+    if (node->op1 != '.' || node->op2 != 0 || call == nullptr || !is_call_token(call)) return false;
+    const std::string& name = *call->text;
+    TOKEN* argument = call->left;
+    if (name.size() != 4 || std::memcmp(name.data(), "Ins0", 4) != 0 || argument == nullptr ||
+        !call->result_stack.empty() || !argument->result_stack.empty())
+        return false;
+    UNION_DATA* list = readable_variable(node->left);
+    if (list == nullptr || list->tag != tag_list || !plain_container(list)) return false;
+    UNION_DATA* value = nullptr;
+    if (argument->evaluator == eval_variable) {
+        value = variable_cell_of(argument);  // the cell the name hands out, whatever its parameter role
+    } else if (argument->evaluator == eval_member) {
+        value = plain_list_element(argument, true);
+    }
+    // An int or a text held in the cell itself, not through a link.
+    if (value == nullptr || (lower_tag(value->tag) != tag_int && lower_tag(value->tag) != tag_str)) return false;
+    return list->list_data()->append_plain(value);
+}
+
 int fast_text_comparison(const TOKEN* node) {
     if (node->text || node->left == nullptr || node->right == nullptr) return -1;
     const std::string* a = fast_text(node->left);

@@ -123,6 +123,14 @@ const INT_DATA* variable_number(const TOKEN* node, INT_DATA& spare);
 // runs).
 bool fast_element_store(TOKEN* node);
 
+// l.Ins0(x) as a statement, where l is a list variable or ":$" parameter
+// (as l[i] reads it) that no walk holds and that may be changed, and x is
+// one int or text read without running anything: a name whose own cell
+// holds one, or l2[i] on a plain list as l2[i] reads it. x is copied in at
+// the tail as the method copies it. True when done; false with nothing
+// changed otherwise (the method call then runs).
+bool fast_list_append(TOKEN* node);
+
 // A comparison (== != < > <= >=) of two texts read without running
 // anything: text literals, plain variables holding a defined text, elements
 // of a plain list (l[i], l.get(i), l.Get(i)) holding one: 0 or 1, in the

@@ -92,6 +92,7 @@ void MEMBER_STATEMENT::run() {
     TOKEN* right = node->right;
     const bool one_member = external || right == nullptr || right->op1 != ',' || right->op2 != 0;
     if (!external && one_member) {
+        if (fast_list_append(node)) return;
         if (UNION_DATA* cell = plain_variable(node->left)) {
             // x.name(...) at a site that knows x's type.
             CALL_OUTCOME outcome;

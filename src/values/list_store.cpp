@@ -356,14 +356,24 @@ const char* LIST_DATA::prepend(UNION_DATA* cell, int mode) {
 
 const char* LIST_DATA::append_pair(UNION_DATA* key, int key_mode, UNION_DATA* value, int value_mode) {
     const char* message = nullptr;
-    LIST_NODE* node = make_node(key, key_mode, value, value_mode, &message);
+    link_at_tail(make_node(key, key_mode, value, value_mode, &message));
+    return message;
+}
+
+bool LIST_DATA::append_plain(UNION_DATA* cell) {
+    std::unique_ptr<LIST_NODE> node(LIST_NODE::make_element());
+    if (!copy_plain_value(node->value, cell, assign_mode_plain)) return false;
+    link_at_tail(node.release());
+    return true;
+}
+
+void LIST_DATA::link_at_tail(LIST_NODE* node) {
     node->prev = tail;
     if (tail != nullptr) tail->next = node;
     else head = node;
     tail = node;
     ++node_count;
     keep_positions([node](LIST_POSITIONS& nodes) { nodes.push_back(node); });
-    return message;
 }
 
 UNION_DATA* LIST_DATA::first() {

@@ -124,6 +124,12 @@ public:
     // key makes a list element, without a key cell of its own.
     const char* append_pair(UNION_DATA* key, int key_mode, UNION_DATA* value, int value_mode);
 
+    // append(cell, 0) for a value whose plain copy cannot fail (a defined
+    // number, text, bool, char or oper outside a copy of an enclosing
+    // value): true when appended; false, with the list untouched, for any
+    // value that needs the general copy.
+    bool append_plain(UNION_DATA* cell);
+
     // The head's (tail's) value with the cursor put there; null on an empty
     // list, whose cursor stays as it was.
     UNION_DATA* first();
@@ -202,6 +208,9 @@ public:
     const char* copy_from(LIST_DATA& source);
 
 private:
+    // Links a detached node in at the tail.
+    void link_at_tail(LIST_NODE* node);
+
     // The node at a valid index: from the positions, or walked from the
     // nearest known node (which may make the positions).
     LIST_NODE* node_at(int index);

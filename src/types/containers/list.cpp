@@ -308,20 +308,27 @@ bool element_copy(const DIRECT_CALL& call, bool from_end) {
 bool element_copy_from_head(const DIRECT_CALL& call) { return element_copy(call, false); }
 bool element_copy_from_tail(const DIRECT_CALL& call) { return element_copy(call, true); }
 
+// The list a procedure changes in its plain case: a defined list variable
+// that no walk holds, given `arguments` arguments; null otherwise.
+LIST_DATA* plain_changed_list(const DIRECT_CALL& call, uint32_t arguments) {
+    UNION_DATA* receiver = call.receiver.cell;
+    if (receiver == nullptr || lower_tag(receiver->tag) != tag_list || receiver->payload == nullptr ||
+        call.receiver.mode < access_variable || call.args.count != arguments)
+        return nullptr;
+    LIST_DATA& store = store_of(receiver);
+    return store.iteration_count == 0 ? &store : nullptr;
+}
+
 // l.Ins0(x) and l.ins0(x) of one int or str on a list variable that no walk
 // holds: the value copied in at the tail or the head.
 bool add_plain_value(const DIRECT_CALL& call, bool at_head) {
-    UNION_DATA* receiver = call.receiver.cell;
-    if (receiver == nullptr || lower_tag(receiver->tag) != tag_list || receiver->payload == nullptr ||
-        call.receiver.mode < access_variable || call.args.count != 1)
-        return false;
-    LIST_DATA& store = store_of(receiver);
-    if (store.iteration_count != 0) return false;
+    LIST_DATA* store = plain_changed_list(call, 1);
+    if (store == nullptr) return false;
     UNION_DATA* value = follow_aliases(call.args.head->item.cell);
     if (value == nullptr) return false;
     const char tag = lower_tag(value->tag);
     if (tag != tag_int && tag != tag_str) return false;  // neither a link nor a big type: a copy
-    if (const char* message = at_head ? store.prepend(value, 0) : store.append(value, 0)) call.raise("list", message);
+    if (const char* message = at_head ? store->prepend(value, 0) : store->append(value, 0)) call.raise("list", message);
     return true;
 }
 
@@ -336,12 +343,27 @@ bool plain_size(const DIRECT_CALL& call) {
 bool add_at_tail(const DIRECT_CALL& call) { return add_plain_value(call, false); }
 bool add_at_head(const DIRECT_CALL& call) { return add_plain_value(call, true); }
 
+// l.del0() and l.Del0() as statements on a non-empty list variable that
+// no walk holds: the end element goes.
+bool remove_end(const DIRECT_CALL& call, bool from_head) {
+    LIST_DATA* store = plain_changed_list(call, 0);
+    if (store == nullptr || store->node_count == 0) return false;  // the handler's message
+    if (from_head) store->remove_first();
+    else store->remove_last();
+    return true;
+}
+
+bool remove_head(const DIRECT_CALL& call) { return remove_end(call, true); }
+bool remove_tail(const DIRECT_CALL& call) { return remove_end(call, false); }
+
 }  // namespace
 
 DIRECT_HANDLER list_direct_for(const std::string& key, bool function) {
     if (!function) {
         if (key == "Ins0\xA7int;\xA7" || key == "Ins0\xA7str;\xA7") return add_at_tail;
         if (key == "ins0\xA7int;\xA7" || key == "ins0\xA7str;\xA7") return add_at_head;
+        if (key == "del0\xA7") return remove_head;
+        if (key == "Del0\xA7") return remove_tail;
         return nullptr;
     }
     if (key == "size\xA7") return plain_size;
