@@ -443,11 +443,12 @@ int fast_hash_def(TOKEN* node, RESULT_ITEM this_item) {
 }
 
 int fast_comparison(const TOKEN* node) {
-    // A member call (c.isalpha()) is no comparison and no slot to read, nor
-    // does a logical operator whose left operand is one give a bool without
-    // running it.
+    // A member call (c.isalpha()) is no comparison, nor does a logical
+    // operator whose left operand is one give a bool without running it. An
+    // array slot a[i] has the same shape and is read below.
     const TOKEN* first = node->evaluator == eval_or || node->evaluator == eval_and ? node->left : node;
-    if (first != nullptr && first->evaluator == eval_member && first->right != nullptr && is_call_token(first->right))
+    if (first != nullptr && first->evaluator == eval_member && first->right != nullptr && is_call_token(first->right) &&
+        !on_array_variable(first))
         return -1;
     const int compared = fast_int_comparison(node);
     if (compared >= 0) return compared;
