@@ -57,20 +57,23 @@ void set_counter(TOKEN* node, RESULT_ITEM this_item, std::unique_ptr<INT_DATA>& 
 
 }  // namespace
 
-void exec_return(TOKEN* node, RESULT_ITEM this_item) {
-    // return(n) with a literal n of at least 1, as every routine ends
-    // early: the frame would only copy the literal's number.
+bool set_counter_from_literal(const TOKEN* node, std::unique_ptr<INT_DATA>& counter) {
     const TOKEN* argument = node->left;
     int64_t levels = 0;
-    if (argument != nullptr && argument->evaluator == eval_int_literal && argument->result_stack.empty() &&
-        argument->number->mantissa.to_int64(levels) && levels >= 1) {
-        if (!pending_return) pending_return = std::make_unique<INT_DATA>(0);
-        *pending_return = argument->number->mantissa;
-        return;
-    }
-    set_counter(node, this_item, pending_return);
+    if (argument == nullptr || argument->evaluator != eval_int_literal || !argument->result_stack.empty() ||
+        !argument->number->mantissa.to_int64(levels) || levels < 1)
+        return false;
+    if (!counter) counter = std::make_unique<INT_DATA>(0);
+    *counter = argument->number->mantissa;
+    return true;
 }
 
-void exec_continue(TOKEN* node, RESULT_ITEM this_item) { set_counter(node, this_item, pending_continue); }
+void exec_return(TOKEN* node, RESULT_ITEM this_item) {
+    if (!set_counter_from_literal(node, pending_return)) set_counter(node, this_item, pending_return);
+}
+
+void exec_continue(TOKEN* node, RESULT_ITEM this_item) {
+    if (!set_counter_from_literal(node, pending_continue)) set_counter(node, this_item, pending_continue);
+}
 
 }  // namespace morvu

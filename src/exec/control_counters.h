@@ -36,6 +36,12 @@ bool counter_is_one(const std::unique_ptr<INT_DATA>& counter);
 // Releases all three counters.
 void release_counters();
 
+// return(n), continue(n) or break(n) with a literal n of at least 1, as
+// loops and routines are mostly left early: the counter takes the literal's
+// number, which is all a frame of the argument would give it. False, with
+// the counter as it was, for any other argument.
+bool set_counter_from_literal(const TOKEN* node, std::unique_ptr<INT_DATA>& counter);
+
 // Statement executors: return(n), continue(n) with one int argument n >= 1,
 // and the empty statement, which does nothing.
 void exec_return(TOKEN* node, RESULT_ITEM this_item);

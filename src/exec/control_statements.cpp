@@ -194,14 +194,30 @@ void exec_if(TOKEN* node, RESULT_ITEM this_item) {
     else if (frame.count() == 3) run_block(code_block(frame[2]), this_item);
 }
 
-void exec_while(TOKEN* node, RESULT_ITEM this_item) {
-    static const std::string routine = statement_name("while");
-    ARG_FRAME frame(node->left, this_item, true);
-    if (frame.check_count(2) != nullptr) raise_check(node, routine, frame.message(false));
-    require_code(frame, 0, node, routine);
-    require_code(frame, 1, node, routine);
-    TOKEN* condition = code_block(frame[0]);
-    TOKEN* body = code_block(frame[1]);
+namespace {
+
+// Whether an argument is a braced block that evaluates to a code value
+// holding itself (the empty block {} evaluates otherwise).
+bool is_braced_block(const TOKEN* argument) {
+    return argument->block_mode == block_mode_braced && !(argument->op1 == '#' && argument->op2 == 0);
+}
+
+// while({...}, {...}) with both blocks braced: the two blocks, which are
+// what the code values of a frame would hold (a code value's own object
+// plays no part in a loop). False for every other shape, which the frame
+// checks; nothing has been evaluated then.
+bool braced_loop_blocks(TOKEN* node, TOKEN*& condition, TOKEN*& body) {
+    TOKEN* arguments = node->left;
+    if (arguments == nullptr || !arguments->result_stack.empty() || arguments->block_mode == block_mode_running)
+        return false;
+    const TOKEN_LIST& parts = argument_list_of(arguments);
+    if (parts.count() != 2 || !is_braced_block(parts[0]) || !is_braced_block(parts[1])) return false;
+    condition = parts[0];
+    body = parts[1];
+    return true;
+}
+
+void run_while(TOKEN* condition, TOKEN* body, RESULT_ITEM this_item, const std::string& routine) {
     // The first iteration binds the nodes; the loop may go on translated.
     bool first = true;
     while (eval_condition(condition, this_item, routine.c_str())) {
@@ -213,6 +229,23 @@ void exec_while(TOKEN* node, RESULT_ITEM this_item) {
         }
     }
     loop_after_end();
+}
+
+}  // namespace
+
+void exec_while(TOKEN* node, RESULT_ITEM this_item) {
+    static const std::string routine = statement_name("while");
+    TOKEN* condition = nullptr;
+    TOKEN* body = nullptr;
+    if (braced_loop_blocks(node, condition, body)) {
+        run_while(condition, body, this_item, routine);
+        return;
+    }
+    ARG_FRAME frame(node->left, this_item, true);
+    if (frame.check_count(2) != nullptr) raise_check(node, routine, frame.message(false));
+    require_code(frame, 0, node, routine);
+    require_code(frame, 1, node, routine);
+    run_while(code_block(frame[0]), code_block(frame[1]), this_item, routine);
 }
 
 namespace {

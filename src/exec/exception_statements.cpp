@@ -112,6 +112,7 @@ void exec_catch(TOKEN* node, RESULT_ITEM this_item) {
 }
 
 void exec_break(TOKEN* node, RESULT_ITEM this_item) {
+    if (set_counter_from_literal(node, pending_break)) return;
     static constexpr const char* routine = "sys:break";
     ARG_FRAME frame(node->left, this_item, true);
     require(frame.check_count(1), frame, node, routine);
