@@ -144,6 +144,17 @@ TOKEN* code_block(RESULT_ITEM item) {
 
 namespace {
 
+// Runs the block an if chose. A block of one statement and no variables of
+// its own runs that statement as the block run would, without looking its
+// statements up, where the frame has stack room enough that the block run
+// would not check the stack before it.
+void run_chosen_block(TOKEN* block, RESULT_ITEM this_item) {
+    if (!(block->op1 == ';' && block->op2 == 0) && !block_has_variables(block) && stack_room_left() >= 4096 + 4096)
+        execute_lone_statement(block, this_item);
+    else
+        run_block(block, this_item);
+}
+
 // if(a < b, {..}, {..}) with a comparison or logical operator and braced
 // blocks: the condition is decided without frames and the chosen block runs
 // at once, as the general path would run it. False when the statement has
@@ -174,8 +185,8 @@ bool fast_if(TOKEN* node, RESULT_ITEM this_item) {
             if (condition < 0) return false;
         }
     }
-    if (condition != 0) run_block(parts[1], this_item);
-    else if (n == 3) run_block(parts[2], this_item);
+    if (condition != 0) run_chosen_block(parts[1], this_item);
+    else if (n == 3) run_chosen_block(parts[2], this_item);
     return true;
 }
 
