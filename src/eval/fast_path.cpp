@@ -407,16 +407,14 @@ bool fast_int_at(TOKEN* node, int64_t& out, int depth) {
         return tag == tag_call_alias && aliased_parameter_int(node, cell, out);
     }
     if (handler == eval_int_literal) return node->number->mantissa.to_int64(out);
+    if (handler == eval_member) return fast_element_read(node, out, depth);
     if (handler == eval_plus) return fast_binary(node, '+', out, depth);
     if (handler == eval_minus) return fast_binary(node, '-', out, depth);
     if (handler == eval_times) return fast_binary(node, '*', out, depth);
     if (handler == eval_divide) return fast_binary(node, '/', out, depth);
     if (handler == eval_modulo) return fast_binary(node, '%', out, depth);
-    if (handler == eval_member) return fast_element_read(node, out, depth);
     return false;
 }
-
-bool fast_int(TOKEN* node, int64_t& out) { return fast_int_at(node, out, 0); }
 
 bool fast_hash_int(TOKEN* node, RESULT_ITEM this_item, int64_t& out) {
     if (node->evaluator != eval_member) return false;

@@ -54,15 +54,15 @@ inline bool fast_operation(char op, int64_t a, int64_t b, int64_t& out) {
     }
 }
 
-// The value of an int literal, int variable or + - * of such nodes.
-bool fast_int(TOKEN* node, int64_t& out);
-
 // Expressions nested deeper than this take the general path, which walks
 // long chains without recursing.
 inline constexpr int fast_depth_limit = 32;
 
 // fast_int for a node at the depth of nesting given.
 bool fast_int_at(TOKEN* node, int64_t& out, int depth);
+
+// The value of an int literal, int variable or + - * of such nodes.
+inline bool fast_int(TOKEN* node, int64_t& out) { return fast_int_at(node, out, 0); }
 
 // h.get(k) and h[k] on a hash variable, or on a hash member of the current
 // object reached through a variable object (this_item), their key read as
