@@ -151,8 +151,7 @@ namespace {
 void run_chosen_block(TOKEN* block, RESULT_ITEM this_item) {
     if (!(block->op1 == ';' && block->op2 == 0) && !block_has_variables(block) && stack_room_left() >= 4096 + 4096)
         execute_lone_statement(block, this_item);
-    else
-        run_block(block, this_item);
+    else run_block(block, this_item);
 }
 
 // if(a < b, {..}, {..}) with a comparison or logical operator and braced
