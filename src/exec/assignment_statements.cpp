@@ -778,9 +778,6 @@ bool long_int_assignment(TOKEN* node) {
 }
 
 void exec_assign(TOKEN* node, RESULT_ITEM this_item) {
-    // A list element first: the paths before it take names and array slots
-    // only, and it gives up at once on any other target.
-    if (fast_element_store(node)) return;
     if (fast_slot_assignment(node, '=')) return;
     if (fast_int_assignment(node, '=', this_item)) return;
     if (fast_scalar_copy(node)) {
@@ -789,6 +786,7 @@ void exec_assign(TOKEN* node, RESULT_ITEM this_item) {
         node->executor = exec_scalar_assign;
         return;
     }
+    if (fast_element_store(node)) return;
     if (fast_int_copy(node)) return;
     if (fast_text_store(node)) return;
     if (fast_call_assignment(node, this_item)) return;
