@@ -170,7 +170,10 @@ struct CALL_SITE {
 // built-in type qualifier without receiver) resolved to for the argument
 // types it was made with: the key and the type code of its handler. The
 // handler answers the same key the same way, so only the key's making is
-// saved; a handler that declines sends the call on the general road.
+// saved; a handler that declines sends the call on the general road. A key
+// the type's handler declines and the methods common to all types answer
+// is kept as well, with every receiver type code it was seen declined for:
+// a site that meets values of several types keeps one entry for them all.
 struct METHOD_SITE {
     const TOKEN* parent = nullptr;
     bool qualified = false;  // by a type qualifier (its text), not by a receiver
@@ -180,7 +183,16 @@ struct METHOD_SITE {
     const std::string* key = nullptr;  // interned (intern_call_key)
     std::vector<uintptr_t> signature;
     DIRECT_HANDLER direct = nullptr;  // the type's direct handler of the key, if it has one
+    bool common = false;              // the methods common to all types answer the key
+    uint64_t common_codes = 0;        // the receiver codes whose handler declines it (code_bit)
 };
+
+// A type code's bit in METHOD_SITE::common_codes; 0 for a code without one.
+uint64_t code_bit(char code) {
+    if (code >= 'a' && code <= 'z') return uint64_t{1} << (code - 'a');
+    if (code >= '0' && code <= '9') return uint64_t{1} << (26 + code - '0');
+    return 0;
+}
 
 constexpr size_t site_slot_count = 1024;
 
@@ -322,7 +334,7 @@ const METHOD_SITE* cached_method_site(const TOKEN* node, char kind, char code, c
     if (site == nullptr || site->parent != node->parent || site->kind != kind) return nullptr;
     if (qualifier != nullptr) {
         if (!site->qualified || site->qualifier != qualifier) return nullptr;
-    } else if (site->qualified || site->code != code) {
+    } else if (site->qualified || (site->common ? (site->common_codes & code_bit(code)) == 0 : site->code != code)) {
         return nullptr;
     }
     return signature_matches(site->signature, list) ? site : nullptr;
@@ -332,8 +344,15 @@ const METHOD_SITE* cached_method_site(const TOKEN* node, char kind, char code, c
 // for arguments of these type identities (taken before the call: a method
 // may change its arguments).
 void remember_method_site(const TOKEN* node, char kind, char code, const char* qualifier,
-                          std::vector<uintptr_t>&& signature, const std::string& key) {
+                          std::vector<uintptr_t>&& signature, const std::string& key, bool common = false) {
     if (call_sites_generation != routine_tables_generation) forget_sites();
+    uint64_t common_codes = common ? code_bit(code) : 0;
+    if (const METHOD_SITE* known = common ? method_sites.find(node) : nullptr) {
+        // The same common answer for a receiver of another type joins it.
+        if (known->common && known->parent == node->parent && known->kind == kind && !known->qualified &&
+            *known->key == key && known->signature == signature)
+            common_codes |= known->common_codes;
+    }
     METHOD_SITE& site = method_sites.enter(node);
     site.parent = node->parent;
     site.qualified = qualifier != nullptr;
@@ -342,7 +361,9 @@ void remember_method_site(const TOKEN* node, char kind, char code, const char* q
     site.code = code;
     site.key = &intern_call_key(key);
     site.signature = std::move(signature);
-    const TYPE_METHODS* methods = methods_of_type(code);
+    site.common = common;
+    site.common_codes = common_codes;
+    const TYPE_METHODS* methods = common ? nullptr : methods_of_type(code);
     site.direct =
         methods != nullptr && methods->direct_for != nullptr ? methods->direct_for(key, kind == 'f') : nullptr;
 }
@@ -550,6 +571,8 @@ CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evalu
     UNION_DATA* receiver_cell = receiver.cell != nullptr ? follow_aliases(receiver.cell) : nullptr;
     const bool qualifier_any = names_any(qualifier);
     bool user_side = false;
+    bool common_remember = false;
+    std::vector<uintptr_t> common_signature;
     const bool builtin =
         !qualifier_any && (receiver_cell != nullptr ? base_type_code(receiver_cell) != tag_object
                                                     : (!qualifier.is_user_type && qualifier.text != nullptr));
@@ -590,6 +613,10 @@ CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evalu
             if (in_frame && run_site_handler(*methods, code, request, args, own_list, method_shape, method_qualifier)) {
                 return CALL_OUTCOME::made;
             }
+            // The handler declined without touching the arguments: their
+            // types name the site should the common methods answer.
+            if (in_frame && method_shape && receiver_cell != nullptr)
+                common_remember = argument_signature(own_list, common_signature);
             if (own_list_pending) {
                 parked = park_list(own_list, subtree);
                 own_list_pending = false;
@@ -618,7 +645,12 @@ CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evalu
     }
 
     if (qualifier_any || (!has_type(qualifier) && (in_object_type != 0 || receiver_cell != nullptr))) {
-        if (call_any_handler(node, args, results, receiver, in_object_type != 0, context)) return CALL_OUTCOME::made;
+        if (call_any_handler(node, args, results, receiver, in_object_type != 0, context)) {
+            if (common_remember)
+                remember_method_site(node, kind, method_code, nullptr, std::move(common_signature), args->key.text(),
+                                     true);
+            return CALL_OUTCOME::made;
+        }
     }
 
     if (user_side) {
@@ -805,6 +837,19 @@ __attribute__((noinline)) CALL_OUTCOME call_method_site(const ROUTINE_REQUEST& r
         const char kind = request.results != nullptr ? 'f' : 'p';
         if (built_in_method_shape(request.receiver, qualifier, code, qualifier_text))
             site = cached_method_site(node, kind, code, qualifier_text, list);
+    }
+    if (site != nullptr && site->common) {
+        // The common methods take the arguments parked, as on the general
+        // road: they may run a routine that takes the call over.
+        if (constants) own_constants(list);
+        CALL_ARGS args;
+        args.key.borrow(*site->key);
+        for (const RESULT_NODE* item = list.head; item != nullptr; item = item->next) args.args.push_back(item->item);
+        RESULT_LIST* parked = park_list(list, node->left);
+        if (call_any_handler(node, &args, request.results, request.receiver, request.in_object_type, request.context))
+            return CALL_OUTCOME::made;
+        unclaimed_arguments = parked;  // handed over to the general road
+        return resolve_and_call(request, nullptr, nullptr);
     }
     if (site != nullptr) {
         if (site->direct != nullptr &&
