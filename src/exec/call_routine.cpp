@@ -164,7 +164,14 @@ struct CALL_SITE {
     // is kept; anything else takes the general road.
     const TOKEN* type = nullptr;
     bool in_object_type = false;
+    // What the same site resolved to for other argument types, newest
+    // first: a site that meets values of several types (a routine taking
+    // any) keeps a few resolutions instead of making them anew by turns.
+    std::vector<CALL_SITE> others;
 };
+
+// The resolutions a call site keeps beside its newest one.
+constexpr size_t site_other_count = 3;
 
 // What one built-in method call site (a receiver of a built-in type, or a
 // built-in type qualifier without receiver) resolved to for the argument
@@ -289,9 +296,13 @@ const CALL_SITE* site_holding(SITE_TABLE<CALL_SITE>& table, const TOKEN* node, c
     }
     const CALL_SITE* site = table.find(node);
     if (site == nullptr || site->parent != node->parent || site->kind != kind || site->type != type ||
-        site->in_object_type != in_object_type || !signature_matches(site->signature, list))
+        site->in_object_type != in_object_type)
         return nullptr;
-    return site;
+    if (signature_matches(site->signature, list)) return site;
+    for (const CALL_SITE& other : site->others) {
+        if (signature_matches(other.signature, list)) return &other;
+    }
+    return nullptr;
 }
 
 // Remembers in the table what a site resolved to.
@@ -301,6 +312,16 @@ void remember_in(SITE_TABLE<CALL_SITE>& table, const TOKEN* node, char kind, con
     std::vector<uintptr_t> signature;
     if (!argument_signature(list, signature)) return;
     CALL_SITE& site = table.enter(node);
+    std::vector<CALL_SITE> others;
+    if (site.parent == node->parent && site.kind == kind && site.type == type &&
+        site.in_object_type == in_object_type && site.key != nullptr) {
+        // The resolution for other argument types stays among the others.
+        others = std::move(site.others);
+        std::erase_if(others, [&](const CALL_SITE& other) { return other.signature == signature; });
+        if (site.signature != signature) others.insert(others.begin(), std::move(site));
+        if (others.size() > site_other_count) others.resize(site_other_count);
+    }
+    site.others = std::move(others);
     site.parent = node->parent;
     site.kind = kind;
     site.routine = routine;
