@@ -231,6 +231,10 @@ private:
     void index_node(LIST_NODE* node, int bucket, uint64_t code);
     void unindex_node(LIST_NODE* node);
     void rebuild_index();
+    // Gives this hash, just copied from source bucket by bucket, the
+    // source's index with this hash's nodes in it; false, with nothing
+    // changed, when source's index is not complete or the hash not small.
+    bool copy_index_of(HASH_DATA& source);
 
     // Unlinks and destroys one pair of the bucket: out of the index, out of
     // its list, and the list gone once empty.
