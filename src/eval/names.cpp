@@ -113,6 +113,16 @@ UNION_DATA* current_member_cell(const TOKEN* node, RESULT_ITEM this_item) {
     return memo_member(node, declaration, object);
 }
 
+bool variable_item(const TOKEN* node, RESULT_ITEM& item) {
+    if (node == nullptr || node->evaluator != eval_variable) return false;
+    const TOKEN* declaration = node->declaration;
+    if (declaration == nullptr || declaration->member_slot >= 0) return false;
+    UNION_DATA* cell = top_cell(declaration);
+    if (cell == nullptr) return false;
+    item = RESULT_ITEM{cell, mode_by_role(declaration->arg_role, cell), 0};
+    return true;
+}
+
 void eval_variable(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     TOKEN* declaration = node->declaration;
     if (declaration == nullptr) raise_system_error(node, msg_text("keirefobjvor"));

@@ -31,4 +31,9 @@ class UNION_DATA;
 // such member or eval_variable would take its long way.
 UNION_DATA* current_member_cell(const TOKEN* node, RESULT_ITEM this_item);
 
+// The item eval_variable gives for a name node of a variable outside the
+// current object, parameters included (its cell, with the mode of its
+// role), made without a result list; false for any other node.
+bool variable_item(const TOKEN* node, RESULT_ITEM& item);
+
 }  // namespace morvu
