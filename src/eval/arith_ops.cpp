@@ -666,7 +666,7 @@ public:
     }
 
     // The sum's characters into an empty text.
-    void write(std::string& text) const {
+    [[gnu::always_inline]] void write(std::string& text) const {
         text.reserve(length);
         for (uint32_t i = 0; i < count; ++i) {
             if (pieces[i].text != nullptr) text += *pieces[i].text;

@@ -553,6 +553,22 @@ int fast_text_comparison(const TOKEN* node) {
     }
 }
 
+namespace {
+
+// name = a + b + ... of texts read without running code, for fast_text_store:
+// the sum is made apart, since the target may be among its operands.
+[[gnu::noinline]] bool store_text_sum(UNION_DATA* target, TOKEN* sum_node) {
+    std::string sum;
+    if (!inert_text_sum(sum_node, sum)) return false;
+    if (target->payload == nullptr) allocate_payload(target, tag_str);
+    STR_DATA* data = target->str_data();
+    data->text = std::move(sum);
+    data->reset_read();
+    return true;
+}
+
+}  // namespace
+
 bool fast_text_store(TOKEN* node) {
     TOKEN* left = node->left;
     if (left == nullptr || node->right == nullptr || left->evaluator != eval_variable) return false;
@@ -561,18 +577,10 @@ bool fast_text_store(TOKEN* node) {
         (target->payload == nullptr && target->tag != tag_str))
         return false;
     const std::string* text = fast_text(node->right);
-    std::string sum;
-    if (text == nullptr) {
-        // A sum of texts is made apart: the target may be among its operands.
-        if (!inert_text_sum(node->right, sum)) return false;
-    }
+    if (text == nullptr) return store_text_sum(target, node->right);
     // A text variable without a value yet (a result variable) gets one.
     if (target->payload == nullptr) allocate_payload(target, tag_str);
-    if (text != nullptr) return store_text(target, text);
-    STR_DATA* data = target->str_data();
-    data->text = std::move(sum);
-    data->reset_read();
-    return true;
+    return store_text(target, text);
 }
 
 namespace {
