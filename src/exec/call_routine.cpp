@@ -192,6 +192,11 @@ struct METHOD_SITE {
     DIRECT_HANDLER direct = nullptr;  // the type's direct handler of the key, if it has one
     bool common = false;              // the methods common to all types answer the key
     uint64_t common_codes = 0;        // the receiver codes whose handler declines it (code_bit)
+    // What the same site resolved to for other receiver types or argument
+    // types, newest first (a conversion such as list:(...) meets lists of
+    // several lengths). An entry read for a call is copied out before the
+    // call runs code, which may remember anew.
+    std::vector<METHOD_SITE> others;
 };
 
 // A type code's bit in METHOD_SITE::common_codes; 0 for a code without one.
@@ -343,6 +348,17 @@ void remember_site(const TOKEN* node, char kind, const RESULT_LIST& list, const 
     remember_in(call_sites, node, kind, list, key, routine, crossed, nullptr, false);
 }
 
+// Whether an entry of a site holds for this type code (or qualifier) and
+// these arguments.
+bool method_site_fits(const METHOD_SITE& site, char code, const char* qualifier, const RESULT_LIST& list) {
+    if (qualifier != nullptr) {
+        if (!site.qualified || site.qualifier != qualifier) return false;
+    } else if (site.qualified || (site.common ? (site.common_codes & code_bit(code)) == 0 : site.code != code)) {
+        return false;
+    }
+    return signature_matches(site.signature, list);
+}
+
 // The key of a built-in method call whose site entry holds for this type
 // code (or qualifier) and these arguments; null when it must be made anew.
 const METHOD_SITE* cached_method_site(const TOKEN* node, char kind, char code, const char* qualifier,
@@ -353,12 +369,11 @@ const METHOD_SITE* cached_method_site(const TOKEN* node, char kind, char code, c
     }
     const METHOD_SITE* site = method_sites.find(node);
     if (site == nullptr || site->parent != node->parent || site->kind != kind) return nullptr;
-    if (qualifier != nullptr) {
-        if (!site->qualified || site->qualifier != qualifier) return nullptr;
-    } else if (site->qualified || (site->common ? (site->common_codes & code_bit(code)) == 0 : site->code != code)) {
-        return nullptr;
+    if (method_site_fits(*site, code, qualifier, list)) return site;
+    for (const METHOD_SITE& other : site->others) {
+        if (method_site_fits(other, code, qualifier, list)) return &other;
     }
-    return signature_matches(site->signature, list) ? site : nullptr;
+    return nullptr;
 }
 
 // Remembers the key of a built-in method call site whose handler answered
@@ -375,6 +390,21 @@ void remember_method_site(const TOKEN* node, char kind, char code, const char* q
             common_codes |= known->common_codes;
     }
     METHOD_SITE& site = method_sites.enter(node);
+    std::vector<METHOD_SITE> others;
+    if (site.parent == node->parent && site.kind == kind && site.key != nullptr) {
+        // The resolution for other types stays among the others; one for
+        // the same types is replaced.
+        others = std::move(site.others);
+        const bool qualified = qualifier != nullptr;
+        auto same_types = [&](const METHOD_SITE& other) {
+            return other.qualified == qualified && (!qualified || other.qualifier == qualifier) &&
+                   (qualified || other.common || other.code == code) && other.signature == signature;
+        };
+        std::erase_if(others, same_types);
+        if (!same_types(site)) others.insert(others.begin(), std::move(site));
+        if (others.size() > site_other_count) others.resize(site_other_count);
+    }
+    site.others = std::move(others);
     site.parent = node->parent;
     site.qualified = qualifier != nullptr;
     site.qualifier = qualifier != nullptr ? qualifier : "";
@@ -859,12 +889,17 @@ __attribute__((noinline)) CALL_OUTCOME call_method_site(const ROUTINE_REQUEST& r
         if (built_in_method_shape(request.receiver, qualifier, code, qualifier_text))
             site = cached_method_site(node, kind, code, qualifier_text, list);
     }
+    // What the entry says is read before anything runs: a call may remember
+    // anew at this very site.
+    const std::string* site_key = site != nullptr ? site->key : nullptr;
+    const DIRECT_HANDLER direct = site != nullptr ? site->direct : nullptr;
+    const char site_code = site != nullptr ? site->code : 0;
     if (site != nullptr && site->common) {
         // The common methods take the arguments parked, as on the general
         // road: they may run a routine that takes the call over.
         if (constants) own_constants(list);
         CALL_ARGS args;
-        args.key.borrow(*site->key);
+        args.key.borrow(*site_key);
         for (const RESULT_NODE* item = list.head; item != nullptr; item = item->next) args.args.push_back(item->item);
         RESULT_LIST* parked = park_list(list, node->left);
         if (call_any_handler(node, &args, request.results, request.receiver, request.in_object_type, request.context))
@@ -873,16 +908,16 @@ __attribute__((noinline)) CALL_OUTCOME call_method_site(const ROUTINE_REQUEST& r
         return resolve_and_call(request, nullptr, nullptr);
     }
     if (site != nullptr) {
-        if (site->direct != nullptr &&
-            site->direct(DIRECT_CALL{node, *site->key, request.receiver, list, request.results, used_at_once})) {
+        if (direct != nullptr &&
+            direct(DIRECT_CALL{node, *site_key, request.receiver, list, request.results, used_at_once})) {
             return CALL_OUTCOME::made;
         }
         // The type's handler reads its key over and over: a copy of its own
         // serves it faster than the borrowed text.
         CALL_ARGS args;
-        args.key = *site->key;
+        args.key = *site_key;
         for (const RESULT_NODE* item = list.head; item != nullptr; item = item->next) args.args.push_back(item->item);
-        if (run_methods(*methods_of_type(site->code), site->code, node, &args, request.results, request.receiver,
+        if (run_methods(*methods_of_type(site_code), site_code, node, &args, request.results, request.receiver,
                         request.context, false, used_at_once)) {
             return CALL_OUTCOME::made;
         }
