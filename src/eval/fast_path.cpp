@@ -577,7 +577,7 @@ bool fast_text_store(TOKEN* node) {
         (target->payload == nullptr && target->tag != tag_str))
         return false;
     const std::string* text = fast_text(node->right);
-    if (text == nullptr) return store_text_sum(target, node->right);
+    if (text == nullptr) return node->right->evaluator == eval_plus && store_text_sum(target, node->right);
     // A text variable without a value yet (a result variable) gets one.
     if (target->payload == nullptr) allocate_payload(target, tag_str);
     return store_text(target, text);

@@ -17,17 +17,6 @@ namespace morvu {
 
 namespace {
 
-// The access mode of a variable's item by the argument role of its
-// declaration; other roles keep the cell's own mode.
-uint32_t mode_by_role(int32_t role, const UNION_DATA* cell) {
-    switch (role) {
-    case arg_role_constant_input: return access_constant_input;
-    case arg_role_output_object: return access_output_object;
-    case arg_role_variable_input: return access_variable_input;
-    default: return cell->access_mode;
-    }
-}
-
 // Clears a cell's scope-variable flag on every exit.
 struct SCOPE_FLAG_GUARD {
     UNION_DATA* cell;
@@ -111,16 +100,6 @@ UNION_DATA* current_member_cell(const TOKEN* node, RESULT_ITEM this_item) {
     UNION_DATA* object = follow_aliases(this_item.cell);
     if (object == nullptr || base_type_code(object) != tag_object) return nullptr;
     return memo_member(node, declaration, object);
-}
-
-bool variable_item(const TOKEN* node, RESULT_ITEM& item) {
-    if (node == nullptr || node->evaluator != eval_variable) return false;
-    const TOKEN* declaration = node->declaration;
-    if (declaration == nullptr || declaration->member_slot >= 0) return false;
-    UNION_DATA* cell = top_cell(declaration);
-    if (cell == nullptr) return false;
-    item = RESULT_ITEM{cell, mode_by_role(declaration->arg_role, cell), 0};
-    return true;
 }
 
 void eval_variable(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {

@@ -350,13 +350,23 @@ void remember_site(const TOKEN* node, char kind, const RESULT_LIST& list, const 
 
 // Whether an entry of a site holds for this type code (or qualifier) and
 // these arguments.
-bool method_site_fits(const METHOD_SITE& site, char code, const char* qualifier, const RESULT_LIST& list) {
+[[gnu::always_inline]] inline bool method_site_fits(const METHOD_SITE& site, char code, const char* qualifier,
+                                                    const RESULT_LIST& list) {
     if (qualifier != nullptr) {
         if (!site.qualified || site.qualifier != qualifier) return false;
-    } else if (site.qualified || (site.common ? (site.common_codes & code_bit(code)) == 0 : site.code != code)) {
+    } else if (site.qualified || (site.code != code && (!site.common || (site.common_codes & code_bit(code)) == 0))) {
         return false;
     }
     return signature_matches(site.signature, list);
+}
+
+// The entry among a site's others that holds, or null.
+[[gnu::noinline]] const METHOD_SITE* other_method_site(const METHOD_SITE& site, char code, const char* qualifier,
+                                                       const RESULT_LIST& list) {
+    for (const METHOD_SITE& other : site.others) {
+        if (method_site_fits(other, code, qualifier, list)) return &other;
+    }
+    return nullptr;
 }
 
 // The key of a built-in method call whose site entry holds for this type
@@ -370,10 +380,7 @@ const METHOD_SITE* cached_method_site(const TOKEN* node, char kind, char code, c
     const METHOD_SITE* site = method_sites.find(node);
     if (site == nullptr || site->parent != node->parent || site->kind != kind) return nullptr;
     if (method_site_fits(*site, code, qualifier, list)) return site;
-    for (const METHOD_SITE& other : site->others) {
-        if (method_site_fits(other, code, qualifier, list)) return &other;
-    }
-    return nullptr;
+    return site->others.empty() ? nullptr : other_method_site(*site, code, qualifier, list);
 }
 
 // Remembers the key of a built-in method call site whose handler answered
@@ -856,6 +863,23 @@ inline __attribute__((always_inline)) bool evaluate_method_arguments(TOKEN* subt
     return true;
 }
 
+// A built-in method call whose site entry says the methods common to all
+// types answer its key. They take the arguments parked, as on the general
+// road: they may run a routine that takes the call over.
+[[gnu::noinline]] CALL_OUTCOME call_common_site(const ROUTINE_REQUEST& request, RESULT_LIST& list, bool constants,
+                                                const std::string& key) {
+    TOKEN* node = request.node;
+    if (constants) own_constants(list);
+    CALL_ARGS args;
+    args.key.borrow(key);
+    for (const RESULT_NODE* item = list.head; item != nullptr; item = item->next) args.args.push_back(item->item);
+    RESULT_LIST* parked = park_list(list, node->left);
+    if (call_any_handler(node, &args, request.results, request.receiver, request.in_object_type, request.context))
+        return CALL_OUTCOME::made;
+    unclaimed_arguments = parked;  // handed over to the general road
+    return resolve_and_call(request, nullptr, nullptr);
+}
+
 // A built-in method call: its arguments first, then its site entry; a call
 // the entry answers runs the key's direct handler when the type has one and
 // the case is plain, else the type's handler on the key kept there. Anything
@@ -894,19 +918,7 @@ __attribute__((noinline)) CALL_OUTCOME call_method_site(const ROUTINE_REQUEST& r
     const std::string* site_key = site != nullptr ? site->key : nullptr;
     const DIRECT_HANDLER direct = site != nullptr ? site->direct : nullptr;
     const char site_code = site != nullptr ? site->code : 0;
-    if (site != nullptr && site->common) {
-        // The common methods take the arguments parked, as on the general
-        // road: they may run a routine that takes the call over.
-        if (constants) own_constants(list);
-        CALL_ARGS args;
-        args.key.borrow(*site_key);
-        for (const RESULT_NODE* item = list.head; item != nullptr; item = item->next) args.args.push_back(item->item);
-        RESULT_LIST* parked = park_list(list, node->left);
-        if (call_any_handler(node, &args, request.results, request.receiver, request.in_object_type, request.context))
-            return CALL_OUTCOME::made;
-        unclaimed_arguments = parked;  // handed over to the general road
-        return resolve_and_call(request, nullptr, nullptr);
-    }
+    if (site != nullptr && site->common) return call_common_site(request, list, constants, *site_key);
     if (site != nullptr) {
         if (direct != nullptr &&
             direct(DIRECT_CALL{node, *site_key, request.receiver, list, request.results, used_at_once})) {
