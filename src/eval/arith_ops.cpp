@@ -661,13 +661,17 @@ public:
     // The new text cell of the sum, as the general path makes it.
     RESULT_ITEM make() const {
         auto* cell = new UNION_DATA(tag_str);
-        std::string& text = cell->str_data()->text;
+        write(cell->str_data()->text);
+        return RESULT_ITEM{cell, access_expression, 1};
+    }
+
+    // The sum's characters into an empty text.
+    [[gnu::always_inline]] void write(std::string& text) const {
         text.reserve(length);
         for (uint32_t i = 0; i < count; ++i) {
             if (pieces[i].text != nullptr) text += *pieces[i].text;
             else if (pieces[i].byte != '\0') text += pieces[i].byte;
         }
-        return RESULT_ITEM{cell, access_expression, 1};
     }
 
 private:
@@ -724,6 +728,21 @@ bool text_sum(TOKEN* node, RESULT_LIST& results) {
     results.append(sum.make());
     return true;
 }
+
+}  // namespace
+
+bool inert_text_sum(TOKEN* node, std::string& text) {
+    if (texts_with_state != 0 || node->evaluator != eval_plus || node->block_mode != block_mode_none ||
+        !node->result_stack.empty())
+        return false;
+    TEXT_SUM sum;
+    if (!sum.read(node)) return false;
+    check_stack_depth(node);
+    sum.write(text);
+    return true;
+}
+
+namespace {
 
 // Whether an operand is one a sum of texts reads without running code.
 bool inert_text_operand(const TOKEN* operand) {

@@ -153,7 +153,12 @@ const std::string* fast_text(TOKEN* node) {
     const EVAL_HANDLER handler = node->evaluator;
     const UNION_DATA* cell = nullptr;
     if (handler == eval_variable) {
-        cell = plain_variable(node);
+        cell = readable_variable(node);
+        // A plain input parameter reads the value its aliases lead to.
+        if (cell == nullptr && node->declaration != nullptr && node->declaration->arg_role == arg_role_constant_input) {
+            cell = variable_cell_of(node);
+            if (cell != nullptr) cell = follow_aliases(const_cast<UNION_DATA*>(cell));
+        }
     } else if (handler == eval_member) {
         cell = plain_list_element(node, false);
     } else if (handler == eval_str_literal) {
@@ -546,14 +551,34 @@ int fast_text_comparison(const TOKEN* node) {
     }
 }
 
+namespace {
+
+// name = a + b + ... of texts read without running code, for fast_text_store:
+// the sum is made apart, since the target may be among its operands.
+[[gnu::noinline]] bool store_text_sum(UNION_DATA* target, TOKEN* sum_node) {
+    std::string sum;
+    if (!inert_text_sum(sum_node, sum)) return false;
+    if (target->payload == nullptr) allocate_payload(target, tag_str);
+    STR_DATA* data = target->str_data();
+    data->text = std::move(sum);
+    data->reset_read();
+    return true;
+}
+
+}  // namespace
+
 bool fast_text_store(TOKEN* node) {
     TOKEN* left = node->left;
     if (left == nullptr || node->right == nullptr || left->evaluator != eval_variable) return false;
     UNION_DATA* target = plain_variable(left);
     if (target == nullptr || target->access_mode != access_variable || lower_tag(target->tag) != tag_str ||
-        target->payload == nullptr)
+        (target->payload == nullptr && target->tag != tag_str))
         return false;
-    return store_text(target, fast_text(node->right));
+    const std::string* text = fast_text(node->right);
+    if (text == nullptr) return node->right->evaluator == eval_plus && store_text_sum(target, node->right);
+    // A text variable without a value yet (a result variable) gets one.
+    if (target->payload == nullptr) allocate_payload(target, tag_str);
+    return store_text(target, text);
 }
 
 namespace {

@@ -99,8 +99,8 @@ void MEMBER_ACCESS::run() {
     TOKEN* single = node->right;
     if (single == nullptr || (single->op1 == ',' && single->op2 == 0)) {
         single = nullptr;
-    } else if (UNION_DATA* cell = plain_variable(node->left)) {
-        apply(RESULT_ITEM{cell, cell->access_mode, 0}, single);  // one receiver, nothing owned
+    } else if (RESULT_ITEM receiver{}; variable_item(node->left, receiver)) {
+        apply(receiver, single);  // one receiver, nothing owned
         return;
     }
     // Every receiver lives until the last part has been applied to the last

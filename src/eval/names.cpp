@@ -17,17 +17,6 @@ namespace morvu {
 
 namespace {
 
-// The access mode of a variable's item by the argument role of its
-// declaration; other roles keep the cell's own mode.
-uint32_t mode_by_role(int32_t role, const UNION_DATA* cell) {
-    switch (role) {
-    case arg_role_constant_input: return access_constant_input;
-    case arg_role_output_object: return access_output_object;
-    case arg_role_variable_input: return access_variable_input;
-    default: return cell->access_mode;
-    }
-}
-
 // Clears a cell's scope-variable flag on every exit.
 struct SCOPE_FLAG_GUARD {
     UNION_DATA* cell;

@@ -12,7 +12,11 @@
 
 #pragma once
 
+#include "frontend/token.h"
+#include "frontend/var_storage.h"
+#include "values/access_modes.h"
 #include "values/result_list.h"
+#include "values/union_data.h"
 
 namespace morvu {
 
@@ -30,5 +34,29 @@ class UNION_DATA;
 // eval_variable finds it by the member's slot; null when the name is no
 // such member or eval_variable would take its long way.
 UNION_DATA* current_member_cell(const TOKEN* node, RESULT_ITEM this_item);
+
+// The access mode of a variable's item by the argument role of its
+// declaration; other roles keep the cell's own mode.
+inline uint32_t mode_by_role(int32_t role, const UNION_DATA* cell) {
+    switch (role) {
+    case arg_role_constant_input: return access_constant_input;
+    case arg_role_output_object: return access_output_object;
+    case arg_role_variable_input: return access_variable_input;
+    default: return cell->access_mode;
+    }
+}
+
+// The item eval_variable gives for a name node of a variable outside the
+// current object, parameters included (its cell, with the mode of its
+// role), made without a result list; false for any other node.
+inline bool variable_item(const TOKEN* node, RESULT_ITEM& item) {
+    if (node == nullptr || node->evaluator != eval_variable) return false;
+    const TOKEN* declaration = node->declaration;
+    if (declaration == nullptr || declaration->member_slot >= 0) return false;
+    UNION_DATA* cell = top_cell(declaration);
+    if (cell == nullptr) return false;
+    item = RESULT_ITEM{cell, mode_by_role(declaration->arg_role, cell), 0};
+    return true;
+}
 
 }  // namespace morvu

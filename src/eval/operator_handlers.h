@@ -21,6 +21,7 @@
 #pragma once
 
 #include <cstdint>
+#include <string>
 
 #include "numbers/int_data.h"
 #include "values/result_list.h"
@@ -38,6 +39,11 @@ void eval_divide(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results);
 void eval_modulo(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results);
 void eval_caret(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results);
 void eval_unary_plus(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results);
+
+// A sum of texts read without running code (plain variables, text and char
+// literals, further such sums), as the general path would make it, written
+// into the empty text; false, with nothing evaluated, for any other node.
+bool inert_text_sum(TOKEN* node, std::string& text);
 void eval_unary_minus(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results);
 
 void value_plus(TOKEN* node, RESULT_ITEM left, RESULT_ITEM right, RESULT_LIST& results);

@@ -70,7 +70,10 @@ bool TEXT_PIECES::read(TOKEN* subtree) {
         }
         UNION_DATA* cell = nullptr;
         if (handler == eval_variable) {
-            cell = declared_plain_cell(argument->declaration);
+            // A parameter's role sets only the mode of its item, which no
+            // text reads.
+            const TOKEN* declaration = argument->declaration;
+            if (declaration != nullptr && declaration->member_slot < 0) cell = top_cell(declaration);
         } else if (handler == eval_str_literal || handler == eval_int_literal) {
             cell = argument->constant.get();  // made by the call's first run
         }

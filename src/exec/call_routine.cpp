@@ -164,13 +164,23 @@ struct CALL_SITE {
     // is kept; anything else takes the general road.
     const TOKEN* type = nullptr;
     bool in_object_type = false;
+    // What the same site resolved to for other argument types, newest
+    // first: a site that meets values of several types (a routine taking
+    // any) keeps a few resolutions instead of making them anew by turns.
+    std::vector<CALL_SITE> others;
 };
+
+// The resolutions a call site keeps beside its newest one.
+constexpr size_t site_other_count = 3;
 
 // What one built-in method call site (a receiver of a built-in type, or a
 // built-in type qualifier without receiver) resolved to for the argument
 // types it was made with: the key and the type code of its handler. The
 // handler answers the same key the same way, so only the key's making is
-// saved; a handler that declines sends the call on the general road.
+// saved; a handler that declines sends the call on the general road. A key
+// the type's handler declines and the methods common to all types answer
+// is kept as well, with every receiver type code it was seen declined for:
+// a site that meets values of several types keeps one entry for them all.
 struct METHOD_SITE {
     const TOKEN* parent = nullptr;
     bool qualified = false;  // by a type qualifier (its text), not by a receiver
@@ -180,7 +190,21 @@ struct METHOD_SITE {
     const std::string* key = nullptr;  // interned (intern_call_key)
     std::vector<uintptr_t> signature;
     DIRECT_HANDLER direct = nullptr;  // the type's direct handler of the key, if it has one
+    bool common = false;              // the methods common to all types answer the key
+    uint64_t common_codes = 0;        // the receiver codes whose handler declines it (code_bit)
+    // What the same site resolved to for other receiver types or argument
+    // types, newest first (a conversion such as list:(...) meets lists of
+    // several lengths). An entry read for a call is copied out before the
+    // call runs code, which may remember anew.
+    std::vector<METHOD_SITE> others;
 };
+
+// A type code's bit in METHOD_SITE::common_codes; 0 for a code without one.
+uint64_t code_bit(char code) {
+    if (code >= 'a' && code <= 'z') return uint64_t{1} << (code - 'a');
+    if (code >= '0' && code <= '9') return uint64_t{1} << (26 + code - '0');
+    return 0;
+}
 
 constexpr size_t site_slot_count = 1024;
 
@@ -277,9 +301,13 @@ const CALL_SITE* site_holding(SITE_TABLE<CALL_SITE>& table, const TOKEN* node, c
     }
     const CALL_SITE* site = table.find(node);
     if (site == nullptr || site->parent != node->parent || site->kind != kind || site->type != type ||
-        site->in_object_type != in_object_type || !signature_matches(site->signature, list))
+        site->in_object_type != in_object_type)
         return nullptr;
-    return site;
+    if (signature_matches(site->signature, list)) return site;
+    for (const CALL_SITE& other : site->others) {
+        if (signature_matches(other.signature, list)) return &other;
+    }
+    return nullptr;
 }
 
 // Remembers in the table what a site resolved to.
@@ -289,6 +317,16 @@ void remember_in(SITE_TABLE<CALL_SITE>& table, const TOKEN* node, char kind, con
     std::vector<uintptr_t> signature;
     if (!argument_signature(list, signature)) return;
     CALL_SITE& site = table.enter(node);
+    std::vector<CALL_SITE> others;
+    if (site.parent == node->parent && site.kind == kind && site.type == type &&
+        site.in_object_type == in_object_type && site.key != nullptr) {
+        // The resolution for other argument types stays among the others.
+        others = std::move(site.others);
+        std::erase_if(others, [&](const CALL_SITE& other) { return other.signature == signature; });
+        if (site.signature != signature) others.insert(others.begin(), std::move(site));
+        if (others.size() > site_other_count) others.resize(site_other_count);
+    }
+    site.others = std::move(others);
     site.parent = node->parent;
     site.kind = kind;
     site.routine = routine;
@@ -310,6 +348,27 @@ void remember_site(const TOKEN* node, char kind, const RESULT_LIST& list, const 
     remember_in(call_sites, node, kind, list, key, routine, crossed, nullptr, false);
 }
 
+// Whether an entry of a site holds for this type code (or qualifier) and
+// these arguments.
+[[gnu::always_inline]] inline bool method_site_fits(const METHOD_SITE& site, char code, const char* qualifier,
+                                                    const RESULT_LIST& list) {
+    if (qualifier != nullptr) {
+        if (!site.qualified || site.qualifier != qualifier) return false;
+    } else if (site.qualified || (site.code != code && (!site.common || (site.common_codes & code_bit(code)) == 0))) {
+        return false;
+    }
+    return signature_matches(site.signature, list);
+}
+
+// The entry among a site's others that holds, or null.
+[[gnu::noinline]] const METHOD_SITE* other_method_site(const METHOD_SITE& site, char code, const char* qualifier,
+                                                       const RESULT_LIST& list) {
+    for (const METHOD_SITE& other : site.others) {
+        if (method_site_fits(other, code, qualifier, list)) return &other;
+    }
+    return nullptr;
+}
+
 // The key of a built-in method call whose site entry holds for this type
 // code (or qualifier) and these arguments; null when it must be made anew.
 const METHOD_SITE* cached_method_site(const TOKEN* node, char kind, char code, const char* qualifier,
@@ -320,21 +379,39 @@ const METHOD_SITE* cached_method_site(const TOKEN* node, char kind, char code, c
     }
     const METHOD_SITE* site = method_sites.find(node);
     if (site == nullptr || site->parent != node->parent || site->kind != kind) return nullptr;
-    if (qualifier != nullptr) {
-        if (!site->qualified || site->qualifier != qualifier) return nullptr;
-    } else if (site->qualified || site->code != code) {
-        return nullptr;
-    }
-    return signature_matches(site->signature, list) ? site : nullptr;
+    if (method_site_fits(*site, code, qualifier, list)) return site;
+    return site->others.empty() ? nullptr : other_method_site(*site, code, qualifier, list);
 }
 
 // Remembers the key of a built-in method call site whose handler answered
 // for arguments of these type identities (taken before the call: a method
 // may change its arguments).
 void remember_method_site(const TOKEN* node, char kind, char code, const char* qualifier,
-                          std::vector<uintptr_t>&& signature, const std::string& key) {
+                          std::vector<uintptr_t>&& signature, const std::string& key, bool common = false) {
     if (call_sites_generation != routine_tables_generation) forget_sites();
+    uint64_t common_codes = common ? code_bit(code) : 0;
+    if (const METHOD_SITE* known = common ? method_sites.find(node) : nullptr) {
+        // The same common answer for a receiver of another type joins it.
+        if (known->common && known->parent == node->parent && known->kind == kind && !known->qualified &&
+            *known->key == key && known->signature == signature)
+            common_codes |= known->common_codes;
+    }
     METHOD_SITE& site = method_sites.enter(node);
+    std::vector<METHOD_SITE> others;
+    if (site.parent == node->parent && site.kind == kind && site.key != nullptr) {
+        // The resolution for other types stays among the others; one for
+        // the same types is replaced.
+        others = std::move(site.others);
+        const bool qualified = qualifier != nullptr;
+        auto same_types = [&](const METHOD_SITE& other) {
+            return other.qualified == qualified && (!qualified || other.qualifier == qualifier) &&
+                   (qualified || other.common || other.code == code) && other.signature == signature;
+        };
+        std::erase_if(others, same_types);
+        if (!same_types(site)) others.insert(others.begin(), std::move(site));
+        if (others.size() > site_other_count) others.resize(site_other_count);
+    }
+    site.others = std::move(others);
     site.parent = node->parent;
     site.qualified = qualifier != nullptr;
     site.qualifier = qualifier != nullptr ? qualifier : "";
@@ -342,7 +419,9 @@ void remember_method_site(const TOKEN* node, char kind, char code, const char* q
     site.code = code;
     site.key = &intern_call_key(key);
     site.signature = std::move(signature);
-    const TYPE_METHODS* methods = methods_of_type(code);
+    site.common = common;
+    site.common_codes = common_codes;
+    const TYPE_METHODS* methods = common ? nullptr : methods_of_type(code);
     site.direct =
         methods != nullptr && methods->direct_for != nullptr ? methods->direct_for(key, kind == 'f') : nullptr;
 }
@@ -550,6 +629,8 @@ CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evalu
     UNION_DATA* receiver_cell = receiver.cell != nullptr ? follow_aliases(receiver.cell) : nullptr;
     const bool qualifier_any = names_any(qualifier);
     bool user_side = false;
+    bool common_remember = false;
+    std::vector<uintptr_t> common_signature;
     const bool builtin =
         !qualifier_any && (receiver_cell != nullptr ? base_type_code(receiver_cell) != tag_object
                                                     : (!qualifier.is_user_type && qualifier.text != nullptr));
@@ -590,6 +671,10 @@ CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evalu
             if (in_frame && run_site_handler(*methods, code, request, args, own_list, method_shape, method_qualifier)) {
                 return CALL_OUTCOME::made;
             }
+            // The handler declined without touching the arguments: their
+            // types name the site should the common methods answer.
+            if (in_frame && method_shape && receiver_cell != nullptr)
+                common_remember = argument_signature(own_list, common_signature);
             if (own_list_pending) {
                 parked = park_list(own_list, subtree);
                 own_list_pending = false;
@@ -618,7 +703,12 @@ CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evalu
     }
 
     if (qualifier_any || (!has_type(qualifier) && (in_object_type != 0 || receiver_cell != nullptr))) {
-        if (call_any_handler(node, args, results, receiver, in_object_type != 0, context)) return CALL_OUTCOME::made;
+        if (call_any_handler(node, args, results, receiver, in_object_type != 0, context)) {
+            if (common_remember)
+                remember_method_site(node, kind, method_code, nullptr, std::move(common_signature), args->key.text(),
+                                     true);
+            return CALL_OUTCOME::made;
+        }
     }
 
     if (user_side) {
@@ -773,6 +863,23 @@ inline __attribute__((always_inline)) bool evaluate_method_arguments(TOKEN* subt
     return true;
 }
 
+// A built-in method call whose site entry says the methods common to all
+// types answer its key. They take the arguments parked, as on the general
+// road: they may run a routine that takes the call over.
+[[gnu::noinline]] CALL_OUTCOME call_common_site(const ROUTINE_REQUEST& request, RESULT_LIST& list, bool constants,
+                                                const std::string& key) {
+    TOKEN* node = request.node;
+    if (constants) own_constants(list);
+    CALL_ARGS args;
+    args.key.borrow(key);
+    for (const RESULT_NODE* item = list.head; item != nullptr; item = item->next) args.args.push_back(item->item);
+    RESULT_LIST* parked = park_list(list, node->left);
+    if (call_any_handler(node, &args, request.results, request.receiver, request.in_object_type, request.context))
+        return CALL_OUTCOME::made;
+    unclaimed_arguments = parked;  // handed over to the general road
+    return resolve_and_call(request, nullptr, nullptr);
+}
+
 // A built-in method call: its arguments first, then its site entry; a call
 // the entry answers runs the key's direct handler when the type has one and
 // the case is plain, else the type's handler on the key kept there. Anything
@@ -806,17 +913,23 @@ __attribute__((noinline)) CALL_OUTCOME call_method_site(const ROUTINE_REQUEST& r
         if (built_in_method_shape(request.receiver, qualifier, code, qualifier_text))
             site = cached_method_site(node, kind, code, qualifier_text, list);
     }
+    // What the entry says is read before anything runs: a call may remember
+    // anew at this very site.
+    const std::string* site_key = site != nullptr ? site->key : nullptr;
+    const DIRECT_HANDLER direct = site != nullptr ? site->direct : nullptr;
+    const char site_code = site != nullptr ? site->code : 0;
+    if (site != nullptr && site->common) return call_common_site(request, list, constants, *site_key);
     if (site != nullptr) {
-        if (site->direct != nullptr &&
-            site->direct(DIRECT_CALL{node, *site->key, request.receiver, list, request.results, used_at_once})) {
+        if (direct != nullptr &&
+            direct(DIRECT_CALL{node, *site_key, request.receiver, list, request.results, used_at_once})) {
             return CALL_OUTCOME::made;
         }
         // The type's handler reads its key over and over: a copy of its own
         // serves it faster than the borrowed text.
         CALL_ARGS args;
-        args.key = *site->key;
+        args.key = *site_key;
         for (const RESULT_NODE* item = list.head; item != nullptr; item = item->next) args.args.push_back(item->item);
-        if (run_methods(*methods_of_type(site->code), site->code, node, &args, request.results, request.receiver,
+        if (run_methods(*methods_of_type(site_code), site_code, node, &args, request.results, request.receiver,
                         request.context, false, used_at_once)) {
             return CALL_OUTCOME::made;
         }

@@ -643,11 +643,10 @@ TOKEN* match_case(TOKEN* node, TOKEN* statement, UNION_DATA* value_cell, const C
     return match ? code_block(case_frame[last]) : nullptr;
 }
 
-// switch(v, {...}) where v is a plain variable and the block braced: the
-// variable's cell, which is what a frame would hold as the value (it lives
-// as long as the switch runs, and a case that changes it is compared with
-// its new value either way); null for every other shape.
-UNION_DATA* plain_switch_value(TOKEN* node) {
+// switch(v, {...}) with the block braced and nothing parked on the
+// arguments: the value's node, which is evaluated alone (the block is taken
+// as written, no code value made for it); null for every other shape.
+TOKEN* braced_switch_value(TOKEN* node) {
     TOKEN* arguments = node->left;
     if (arguments == nullptr || !arguments->result_stack.empty() || arguments->block_mode == block_mode_running)
         return nullptr;
@@ -655,7 +654,7 @@ UNION_DATA* plain_switch_value(TOKEN* node) {
     if (parts.count() != 2) return nullptr;
     const TOKEN* block = parts[1];
     if (block->block_mode != block_mode_braced || (block->op1 == '#' && block->op2 == 0)) return nullptr;
-    return plain_variable(parts[0]);
+    return parts[0];
 }
 
 // Runs the cases of a switch block; `value_cell` is null for a switch
@@ -698,10 +697,28 @@ void run_cases(TOKEN* node, TOKEN* block, UNION_DATA* value_cell, const CELL_WAT
 }  // namespace
 
 void exec_switch(TOKEN* node, RESULT_ITEM this_item) {
-    if (UNION_DATA* value = plain_switch_value(node)) {
-        const CELL_WATCH value_watch(RESULT_ITEM{value, value->access_mode, 0});
-        run_cases(node, argument_list_of(node->left)[1], value, value_watch, this_item);
-        return;
+    const HOLD_SCOPE holds;  // what the value's evaluation holds lives while the cases run
+    if (TOKEN* value_node = braced_switch_value(node)) {
+        TOKEN* block = argument_list_of(node->left)[1];
+        // A plain variable's cell is what a frame would hold as the value (it
+        // lives as long as the switch runs, and a case that changes it is
+        // compared with its new value either way).
+        if (UNION_DATA* value = plain_variable(value_node)) {
+            const CELL_WATCH value_watch(RESULT_ITEM{value, value->access_mode, 0});
+            run_cases(node, block, value, value_watch, this_item);
+            return;
+        }
+        RESULT_LIST values;
+        eval_cached(value_node, this_item, values);
+        if (values.count == 1) {
+            const CELL_WATCH value_watch(values.head->item);
+            run_cases(node, block, values.head->item.cell, value_watch, this_item);
+            return;
+        }
+        // Any other number of values is the frame's to judge: it takes the
+        // list over, completed by the block's code value.
+        values.append(make_code_value(block, this_item));
+        push_result_list(node->left, new RESULT_LIST(std::move(values)));
     }
     static const std::string routine = statement_name("switch");
     ARG_FRAME frame(node->left, this_item, true);

@@ -690,12 +690,39 @@ const char* HASH_DATA::copy_from(HASH_DATA& source) {
         index.clear();
         indexed = 0;
         vacated = 0;
-    } else {
+    } else if (message.result() != nullptr || !copy_index_of(source)) {
         rebuild_index();
     }
     cached_array.reset();
     array_outdated = false;
     return message.result();  // old destroys the old lists
+}
+
+bool HASH_DATA::copy_index_of(HASH_DATA& source) {
+    // A small hash's buckets are short: each node's place in its bucket is
+    // found by walking it, and the copy's node at that place takes the slot.
+    constexpr int small_hash = 16;
+    if (source.pair_count > small_hash || source.index.empty() ||
+        source.indexed != static_cast<size_t>(source.pair_count))
+        return false;
+    SLOTS copied(source.index.size());
+    for (size_t i = 0; i < source.index.size(); ++i) {
+        const INDEX_SLOT& slot = source.index[i];
+        copied[i] = slot;
+        if (slot.node == nullptr) continue;
+        const int b = slot.bucket();
+        LIST_NODE* mine = buckets[b] != nullptr ? buckets[b]->head : nullptr;
+        for (LIST_NODE* node = source.buckets[b] != nullptr ? source.buckets[b]->head : nullptr;
+             node != slot.node && node != nullptr; node = node->next) {
+            mine = mine != nullptr ? mine->next : nullptr;
+        }
+        if (mine == nullptr) return false;
+        copied[i].node = mine;
+    }
+    index = std::move(copied);
+    indexed = source.indexed;
+    vacated = source.vacated;
+    return true;
 }
 
 }  // namespace morvu

@@ -38,6 +38,8 @@
 #include <utility>
 #include <vector>
 
+#include "runtime/block_pool.h"
+
 namespace morvu {
 
 class UNION_DATA;
@@ -67,6 +69,10 @@ public:
     ~HASH_DATA();
     HASH_DATA(const HASH_DATA&) = delete;
     HASH_DATA& operator=(const HASH_DATA&) = delete;
+
+    // Every copy of a hash makes one, and a nested value many: recycled.
+    static void* operator new(std::size_t size) { return BLOCK_POOL<HASH_DATA>::allocate(size); }
+    static void operator delete(void* hash, std::size_t size) noexcept { BLOCK_POOL<HASH_DATA>::release(hash, size); }
 
     // The bucket of a key: by reference from the referenced cell's number,
     // else from the key's canonical text. A key type without text form puts
@@ -231,6 +237,10 @@ private:
     void index_node(LIST_NODE* node, int bucket, uint64_t code);
     void unindex_node(LIST_NODE* node);
     void rebuild_index();
+    // Gives this hash, just copied from source bucket by bucket, the
+    // source's index with this hash's nodes in it; false, with nothing
+    // changed, when source's index is not complete or the hash not small.
+    bool copy_index_of(HASH_DATA& source);
 
     // Unlinks and destroys one pair of the bucket: out of the index, out of
     // its list, and the list gone once empty.

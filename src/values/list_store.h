@@ -23,6 +23,7 @@
 #include <memory>
 #include <new>
 
+#include "runtime/block_pool.h"
 #include "runtime/slab_pool.h"
 #include "values/list_positions.h"
 #include "values/union_data.h"
@@ -102,6 +103,11 @@ public:
     ~LIST_DATA();
     LIST_DATA(const LIST_DATA&) = delete;
     LIST_DATA& operator=(const LIST_DATA&) = delete;
+
+    // Lists come and go with every copy of a list and every bucket of a
+    // hash: recycled.
+    static void* operator new(std::size_t size) { return BLOCK_POOL<LIST_DATA>::allocate(size); }
+    static void operator delete(void* list, std::size_t size) noexcept { BLOCK_POOL<LIST_DATA>::release(list, size); }
 
     // Destroys every node; no cursor afterwards.
     void clear();

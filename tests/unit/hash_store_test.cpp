@@ -402,6 +402,37 @@ TEST(HashStoreCopy, CopyRebuildsEveryBucket) {
     EXPECT_EQ(copy.pair_count, 0);
 }
 
+// A small hash's copy takes over the source's index with its own nodes:
+// keys sharing a bucket, a vacated slot, and later changes on either side.
+TEST(HashStoreCopy, ACopiedIndexFindsTheCopysOwnPairs) {
+    HASH_DATA source;
+    put(source, str_cell("a").get(), int_cell(1).get());
+    put(source, str_cell("").get(), int_cell(2).get());  // the bucket of "a"
+    put(source, int_cell(12).get(), int_cell(3).get());
+    put(source, str_cell("gone").get(), int_cell(4).get());
+    put(source, str_cell("b").get(), int_cell(5).get());
+    EXPECT_TRUE(source.remove(str_cell("gone").get(), false, nullptr));
+    HASH_DATA copy;
+    EXPECT_EQ(copy.copy_from(source), nullptr);
+    const char* keys[] = {"a", "", "b"};
+    for (const char* key : keys) {
+        UNION_DATA* mine = copy.get(str_cell(key).get(), false, nullptr);
+        UNION_DATA* theirs = source.get(str_cell(key).get(), false, nullptr);
+        ASSERT_NE(mine, nullptr) << key;
+        EXPECT_NE(mine, theirs) << key;
+        EXPECT_EQ(mine->int_data()->to_text(), theirs->int_data()->to_text());
+    }
+    EXPECT_FALSE(has(copy, str_cell("gone").get()));
+    EXPECT_TRUE(copy.remove(str_cell("a").get(), false, nullptr));
+    put(copy, str_cell("gone").get(), int_cell(6).get());
+    EXPECT_FALSE(has(copy, str_cell("a").get()));
+    EXPECT_TRUE(has(copy, str_cell("").get()));
+    EXPECT_TRUE(has(copy, int_cell(12).get()));
+    EXPECT_TRUE(has(source, str_cell("a").get()));
+    EXPECT_FALSE(has(source, str_cell("gone").get()));
+    EXPECT_EQ(key_texts(copy), (std::vector<std::string>{"", "b", "12", "gone"}));
+}
+
 TEST(HashStoreIndex, ManyKeysFoundAndRemovedInBucketOrder) {
     HASH_DATA hash;
     // Strided numbers share their low bits; the index must still find them.

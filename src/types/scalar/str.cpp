@@ -265,7 +265,10 @@ DIRECT_HANDLER str_direct_for(const std::string& key, bool function) {
     if (!function) {
         // Output of plain values into the text.
         if (key_has_prefix(key, "out\xA7")) return plain_out_into_str;
-        return key_has_prefix(key, "outl\xA7") ? plain_outl_into_str : nullptr;
+        if (key_has_prefix(key, "outl\xA7")) return plain_outl_into_str;
+        // Replacing texts in place.
+        if (key == "repl\xA7str;str;\xA7" || key == "Repl\xA7str;str;\xA7") return plain_replace_first;
+        return key == "repl_all\xA7str;str;\xA7" || key == "Repl_all\xA7str;str;\xA7" ? plain_replace_all : nullptr;
     }
     // str:(...) building a text of its arguments.
     if (key[0] == '\xA7') return plain_str_from_arguments;

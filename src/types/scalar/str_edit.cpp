@@ -196,6 +196,42 @@ void delete_characters(const METHOD_CALL& call) {
 
 }  // namespace
 
+namespace {
+
+// The defined text an argument stands for, read as the handler reads it;
+// null for anything else.
+const std::string* defined_text_argument(const RESULT_NODE* item) {
+    const UNION_DATA* value = argument_value(item->item.cell);
+    if (value == nullptr || lower_tag(value->tag) != tag_str || value->payload == nullptr) return nullptr;
+    return &value->str_data()->text;
+}
+
+// replace_texts for a text variable's own cell, which no refusal concerns,
+// and two defined texts: nothing left to check.
+bool plain_replace(const DIRECT_CALL& call, bool all) {
+    UNION_DATA* receiver = call.receiver.cell;
+    if (call.receiver.mode != access_variable || receiver == nullptr || receiver->tag != tag_str ||
+        receiver->access_mode != access_variable || receiver->payload == nullptr || call.args.count != 2)
+        return false;
+    STR_DATA& str = *receiver->str_data();
+    if (str.walks() != 0) return false;
+    const std::string* search = defined_text_argument(call.args.head);
+    const std::string* replacement = defined_text_argument(call.args.tail);
+    if (search == nullptr || replacement == nullptr) return false;
+    // Copies: an argument may be the receiver itself.
+    const std::string search_copy = *search;
+    const std::string replacement_copy = *replacement;
+    str.reset_read();
+    if (call.key[0] == 'r') replace_substring(str.text, search_copy.c_str(), replacement_copy.c_str(), all);
+    else replace_substring_reverse(str.text, search_copy.c_str(), replacement_copy.c_str(), all);
+    return true;
+}
+
+}  // namespace
+
+bool plain_replace_first(const DIRECT_CALL& call) { return plain_replace(call, false); }
+bool plain_replace_all(const DIRECT_CALL& call) { return plain_replace(call, true); }
+
 bool str_edit_procedures(METHOD_CALL& call) {
     const std::string& key = call.key();
     if (key.empty()) return false;

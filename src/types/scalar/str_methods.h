@@ -76,5 +76,10 @@ bool plain_str_from_arguments(const DIRECT_CALL& call);
 // str variable that no walk is running over.
 bool plain_out_into_str(const DIRECT_CALL& call);
 bool plain_outl_into_str(const DIRECT_CALL& call);
+// s.repl(a, b), s.repl_all(a, b) and their capitalised forms as direct
+// handlers, for two defined texts on a str variable that no walk is running
+// over; false, with nothing changed, for anything else.
+bool plain_replace_first(const DIRECT_CALL& call);
+bool plain_replace_all(const DIRECT_CALL& call);
 
 }  // namespace morvu
