@@ -329,6 +329,14 @@ bool is_plain_str_cell(const UNION_DATA* cell) {
     return cell->tag == tag_str && cell->payload != nullptr && cell->referrers == nullptr && cell->weak_held == 0;
 }
 
+// A plain list, hash, set or array cell: declared of its type, holding a
+// value, no link to or from it.
+bool is_plain_container_cell(const UNION_DATA* cell) {
+    const char tag = cell->tag;
+    return (tag == tag_list || tag == tag_hash || tag == tag_set || tag == tag_array) && cell->payload != nullptr &&
+           cell->referrers == nullptr && cell->weak_held == 0;
+}
+
 // Whether the cells of a value can change hands without a copy being told
 // apart: no link in it or to it, no cell held or numbered by an operation or
 // a weak holder, no walk or remembered position in a list or hash, only
@@ -423,6 +431,15 @@ void USER_CALL::bind_one(int index, TOKEN* parameter) {
             if (item.owned != 0 && is_plain_str_cell(given)) std::swap(text.text, given->str_data()->text);
             else text.text = given->str_data()->text;
             text.reset_read();
+            return;
+        }
+        // A char or bool given to a parameter of its type: the value lives
+        // in the cell itself, so the copy is the one word.
+        if (given != nullptr && target != nullptr && given->payload != nullptr && target->payload != nullptr &&
+            (given->tag == tag_char || given->tag == tag_bool) && target->tag == given->tag &&
+            target->referrers == nullptr && target->weak_held == 0) {
+            if (given->tag == tag_char) target->char_byte() = given->char_byte();
+            else target->bool_word() = given->bool_word();
             return;
         }
         if (item.owned != 0 && take_over_temporary(item, target)) {
@@ -596,6 +613,18 @@ void USER_CALL::add_result(TOKEN* name, UNION_DATA* element) {
         // result cell, as the movement below would give it.
         auto cell = std::make_unique<UNION_DATA>(tag_any);
         cell->tag = tag_str;
+        cell->payload = element->payload;
+        element->payload = nullptr;
+        results->append(RESULT_ITEM{cell.release(), access_function_result, 1});
+        return;
+    }
+    if (name->arg_role == arg_role_result && element->scope_variable != 0 && is_plain_container_cell(element)) {
+        // Its own list or hash result variable likewise: the new result
+        // cell takes the value over, as the movement below would, without
+        // an empty value made for it first or a search of the value for a
+        // cell that was only just made.
+        auto cell = std::make_unique<UNION_DATA>(tag_any);
+        cell->tag = element->tag;
         cell->payload = element->payload;
         element->payload = nullptr;
         results->append(RESULT_ITEM{cell.release(), access_function_result, 1});
