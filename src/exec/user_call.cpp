@@ -408,6 +408,16 @@ bool is_plain_container_cell(const UNION_DATA* cell) {
     return true;
 }
 
+// A text given to a str parameter: a temporary (`temporary`) gives its text
+// away, and the parameter's reading starts afresh. Out of line, so that the
+// other bindings need not make room for the text's copy.
+__attribute__((noinline)) void bind_text(bool temporary, UNION_DATA* given, UNION_DATA* target) {
+    STR_DATA& text = *target->str_data();
+    if (temporary) std::swap(text.text, given->str_data()->text);
+    else text.text = given->str_data()->text;
+    text.reset_read();
+}
+
 // An int, text, char or bool given to a constant input parameter of its
 // type: the copy the assignment rules would make, without their checks,
 // which such a pair always passes. The value may be held by an any cell,
@@ -429,12 +439,7 @@ inline bool bind_plain_copy(const RESULT_ITEM& item, UNION_DATA* target) {
         return true;
     }
     if (given_tag == tag_str && is_plain_str_cell(target)) {
-        // A temporary gives its text away likewise, and the parameter's
-        // reading starts afresh.
-        STR_DATA& text = *target->str_data();
-        if (item.owned != 0 && own_cell && is_plain_str_cell(given)) std::swap(text.text, given->str_data()->text);
-        else text.text = given->str_data()->text;
-        text.reset_read();
+        bind_text(item.owned != 0 && own_cell && is_plain_str_cell(given), given, target);
         return true;
     }
     if ((given_tag == tag_char || given_tag == tag_bool) && target->tag == given_tag && target->payload != nullptr &&
@@ -447,7 +452,7 @@ inline bool bind_plain_copy(const RESULT_ITEM& item, UNION_DATA* target) {
     return false;
 }
 
-inline void USER_CALL::bind_one(int index, TOKEN* parameter) {
+[[gnu::always_inline]] inline void USER_CALL::bind_one(int index, TOKEN* parameter) {
     if (parameter->arg_role == arg_role_constant_input && bind_plain_copy((*args)[index], parameter_cell(parameter)))
         return;
     bind_by_rules(index, parameter);
