@@ -121,6 +121,23 @@ bool bind_keyword_executor(TOKEN* node) {
 }
 
 void bind_operator_executor(TOKEN* node, RESULT_ITEM this_item) {
+    // A call statement comes back here on every execution: it is told apart
+    // first, as no operator characters of a call name an operator.
+    if (is_call_token(node)) {
+        // What the call leaves parked on its arguments is freed on every way
+        // out, also when the keyword executor took the call over.
+        UNWIND_RESULT_STACK unwind(node);
+        const std::string& name = *node->text;
+        if (name.size() == 3 && name == "for" && exec_for_first_run(node, this_item)) return;
+        ROUTINE_REQUEST request;
+        request.node = node;
+        request.receiver = this_item;
+        request.context = this_item;
+        if (call_routine_status(request) == CALL_OUTCOME::made) return;  // performed; the call stays unbound
+        if (!bind_keyword_executor(node)) raise_not_defined();
+        node->executor(node, this_item);
+        return;
+    }
     if ((node->left == nullptr || node->right == nullptr) && is_assignment_operator(node)) {
         std::string op(1, node->op1);
         if (node->op2 != 0) op += node->op2;
@@ -129,20 +146,6 @@ void bind_operator_executor(TOKEN* node, RESULT_ITEM this_item) {
     if (EXEC_HANDLER executor = operator_executor(node->op1, node->op2)) {
         node->executor = executor;
         executor(node, this_item);
-        return;
-    }
-    if (is_call_token(node)) {
-        // What the call leaves parked on its arguments is freed on every way
-        // out, also when the keyword executor took the call over.
-        UNWIND_RESULT_STACK unwind(node);
-        if (exec_for_first_run(node, this_item)) return;
-        ROUTINE_REQUEST request;
-        request.node = node;
-        request.receiver = this_item;
-        request.context = this_item;
-        if (call_routine_status(request) == CALL_OUTCOME::made) return;  // performed; the call stays unbound
-        if (!bind_keyword_executor(node)) raise_not_defined();
-        node->executor(node, this_item);
         return;
     }
     node->executor = exec_not_executable;

@@ -154,6 +154,7 @@ private:
     void make_argument_cells();
     void own_literal(int index);
     void bind_one(int index, TOKEN* parameter);
+    void bind_by_rules(int index, TOKEN* parameter);
     void collect_into(TOKEN* parameter, const std::vector<int>& indexes, bool prepend);
     void collect_results(const TOKEN_LIST& names);
     void add_result(TOKEN* name, UNION_DATA* element);
@@ -329,6 +330,14 @@ bool is_plain_str_cell(const UNION_DATA* cell) {
     return cell->tag == tag_str && cell->payload != nullptr && cell->referrers == nullptr && cell->weak_held == 0;
 }
 
+// A plain list, hash, set or array cell: declared of its type, holding a
+// value, no link to or from it.
+bool is_plain_container_cell(const UNION_DATA* cell) {
+    const char tag = cell->tag;
+    return (tag == tag_list || tag == tag_hash || tag == tag_set || tag == tag_array) && cell->payload != nullptr &&
+           cell->referrers == nullptr && cell->weak_held == 0;
+}
+
 // Whether the cells of a value can change hands without a copy being told
 // apart: no link in it or to it, no cell held or numbered by an operation or
 // a weak holder, no walk or remembered position in a list or hash, only
@@ -382,7 +391,7 @@ bool is_plain_str_cell(const UNION_DATA* cell) {
 // over, as the copy would have made it. False, with nothing done, when the
 // copy could be told apart (see passes_whole) or the assignment rules
 // would look further. Inlined whole, with the walk, into each caller, so
-// that bind_one keeps the code it had as the one caller.
+// that bind_by_rules keeps the code it had as the one caller.
 [[gnu::always_inline]] inline bool take_over_temporary(const RESULT_ITEM& item, UNION_DATA* target) {
     UNION_DATA* given = item.cell;
     if (given == nullptr || item.owned == 0 || is_variable_mode(item.mode) || given->payload == nullptr) return false;
@@ -399,32 +408,60 @@ bool is_plain_str_cell(const UNION_DATA* cell) {
     return true;
 }
 
-void USER_CALL::bind_one(int index, TOKEN* parameter) {
+// A text given to a str parameter: a temporary (`temporary`) gives its text
+// away, and the parameter's reading starts afresh. Out of line, so that the
+// other bindings need not make room for the text's copy.
+__attribute__((noinline)) void bind_text(bool temporary, UNION_DATA* given, UNION_DATA* target) {
+    STR_DATA& text = *target->str_data();
+    if (temporary) std::swap(text.text, given->str_data()->text);
+    else text.text = given->str_data()->text;
+    text.reset_read();
+}
+
+// An int, text, char or bool given to a constant input parameter of its
+// type: the copy the assignment rules would make, without their checks,
+// which such a pair always passes. The value may be held by an any cell,
+// or stand at the end of an alias or call-alias (an alias parameter), whose
+// value the rules copy alike. False, with nothing done, for any other pair.
+inline bool bind_plain_copy(const RESULT_ITEM& item, UNION_DATA* target) {
+    UNION_DATA* given = item.cell;
+    if (given == nullptr || target == nullptr) return false;
+    const bool own_cell = !is_link_cell(given);
+    if (!own_cell && lower_tag(given->tag) != tag_reference) given = follow_aliases(given);
+    if (given->payload == nullptr) return false;
+    const char given_tag = lower_tag(given->tag);
+    if (given_tag == tag_int && is_plain_int_cell(target)) {
+        // A temporary of the argument list (n - 1) gives its number away:
+        // the list frees what it gets back.
+        if (item.owned != 0 && own_cell && is_plain_int_cell(given)) std::swap(target->payload, given->payload);
+        else if (is_inline_int(given->payload)) target->int_data()->assign_int64(inline_int_value(given->payload));
+        else *target->int_data() = *static_cast<const INT_DATA*>(given->payload);
+        return true;
+    }
+    if (given_tag == tag_str && is_plain_str_cell(target)) {
+        bind_text(item.owned != 0 && own_cell && is_plain_str_cell(given), given, target);
+        return true;
+    }
+    if ((given_tag == tag_char || given_tag == tag_bool) && target->tag == given_tag && target->payload != nullptr &&
+        target->referrers == nullptr && target->weak_held == 0) {
+        // The value lives in the cell itself: the copy is the one word.
+        if (given_tag == tag_char) target->char_byte() = given->char_byte();
+        else target->bool_word() = given->bool_word();
+        return true;
+    }
+    return false;
+}
+
+[[gnu::always_inline]] inline void USER_CALL::bind_one(int index, TOKEN* parameter) {
+    if (parameter->arg_role == arg_role_constant_input && bind_plain_copy((*args)[index], parameter_cell(parameter)))
+        return;
+    bind_by_rules(index, parameter);
+}
+
+__attribute__((noinline)) void USER_CALL::bind_by_rules(int index, TOKEN* parameter) {
     if (parameter->arg_role == arg_role_constant_input) {
-        // An int given to an int parameter: the copy the assignment rules
-        // would make, without their checks, which such a pair always passes.
         const RESULT_ITEM& item = (*args)[index];
-        UNION_DATA* given = item.cell;
         UNION_DATA* target = parameter_cell(parameter);
-        if (given != nullptr && target != nullptr && given->tag == tag_int && given->payload != nullptr &&
-            is_plain_int_cell(target)) {
-            // A temporary of the argument list (n - 1) gives its number away:
-            // the list frees what it gets back.
-            if (item.owned != 0 && is_plain_int_cell(given)) std::swap(target->payload, given->payload);
-            else if (is_inline_int(given->payload)) target->int_data()->assign_int64(inline_int_value(given->payload));
-            else *target->int_data() = *static_cast<const INT_DATA*>(given->payload);
-            return;
-        }
-        // A text given to a str parameter likewise: a temporary gives its
-        // text away, and the parameter's reading starts afresh.
-        if (given != nullptr && target != nullptr && given->tag == tag_str && given->payload != nullptr &&
-            is_plain_str_cell(target)) {
-            STR_DATA& text = *target->str_data();
-            if (item.owned != 0 && is_plain_str_cell(given)) std::swap(text.text, given->str_data()->text);
-            else text.text = given->str_data()->text;
-            text.reset_read();
-            return;
-        }
         if (item.owned != 0 && take_over_temporary(item, target)) {
             if (unfilled.count != 0) unfilled.bound(target);
             return;
@@ -596,6 +633,18 @@ void USER_CALL::add_result(TOKEN* name, UNION_DATA* element) {
         // result cell, as the movement below would give it.
         auto cell = std::make_unique<UNION_DATA>(tag_any);
         cell->tag = tag_str;
+        cell->payload = element->payload;
+        element->payload = nullptr;
+        results->append(RESULT_ITEM{cell.release(), access_function_result, 1});
+        return;
+    }
+    if (name->arg_role == arg_role_result && element->scope_variable != 0 && is_plain_container_cell(element)) {
+        // Its own list or hash result variable likewise: the new result
+        // cell takes the value over, as the movement below would, without
+        // an empty value made for it first or a search of the value for a
+        // cell that was only just made.
+        auto cell = std::make_unique<UNION_DATA>(tag_any);
+        cell->tag = element->tag;
         cell->payload = element->payload;
         element->payload = nullptr;
         results->append(RESULT_ITEM{cell.release(), access_function_result, 1});

@@ -8,6 +8,7 @@
 #include "frontend/type_defs.h"
 #include "runtime/error.h"
 #include "runtime/messages.h"
+#include "runtime/str_stream.h"
 #include "values/cell_holds.h"
 #include "values/payload_records.h"
 
@@ -73,6 +74,70 @@ inline __attribute__((always_inline)) void fill_from_prototype(UNION_DATA* cell,
     copy_value_table(*record, *source->object);
     holder->object = record.release();
     scope.finish(cell, true);
+}
+
+// Popped int and str cells kept for the next push of a variable of their
+// type: the calls of a routine in a loop push and pop the same variables
+// over and over. A kept cell has had its payload made anew, so it is the
+// cell a push would make; only cells nothing else knows (no link, hold,
+// weak holder or key number) are kept.
+class SPARE_CELLS {
+public:
+    static constexpr int capacity = 16;
+
+    // The node of a fresh cell of the tag, or null when none is kept.
+    VALUE_STACK_NODE* take(char tag) {
+        SHELF& shelf = shelf_of(tag);
+        return shelf.count != 0 ? shelf.nodes[--shelf.count] : nullptr;
+    }
+    // Keeps the popped node when it can serve again; false when the caller
+    // is to free it.
+    bool keep(VALUE_STACK_NODE* node) {
+        UNION_DATA& cell = node->cell;
+        const char tag = cell.tag;
+        if (tag != tag_int && tag != tag_str) return false;
+        SHELF& shelf = shelf_of(tag);
+        if (shelf.count == capacity || cell.payload == nullptr || is_inline_int(cell.payload) ||
+            cell.referrers != nullptr || cell.weak_held != 0 || cell.in_use != 0 || cell.key_numbered != 0 ||
+            cell.being_written != 0)
+            return false;
+        if (tag == tag_int) {
+            INT_DATA* number = cell.int_data();
+            number->~INT_DATA();
+            ::new (number) INT_DATA();
+        } else {
+            STR_DATA* text = cell.str_data();
+            text->~STR_DATA();
+            ::new (text) STR_DATA();
+        }
+        cell.skip_flag = 0;
+        cell.key_follows = 0;
+        cell.scalar = SCALAR_WORD{};
+        cell.access_mode = access_variable;
+        shelf.nodes[shelf.count++] = node;
+        return true;
+    }
+
+private:
+    struct SHELF {
+        VALUE_STACK_NODE* nodes[capacity];
+        int count = 0;
+    };
+    SHELF ints;
+    SHELF texts;
+
+    SHELF& shelf_of(char tag) { return tag == tag_int ? ints : texts; }
+};
+SPARE_CELLS spare_cells;
+
+// Pops the node's top cell, keeping it for a later push when it can serve.
+void pop_variable(TOKEN* declaring_node) {
+    VALUE_STACK_NODE* top = declaring_node->value_stack;
+    if (top == nullptr) return;
+    declaring_node->value_stack = top->below;  // unlinked before its value goes
+    if (spare_cells.keep(top)) return;
+    declaring_node->value_stack = top;
+    free_value_list(declaring_node, true);
 }
 
 // The storage entries of a block, in insertion order, without the entries
@@ -146,7 +211,15 @@ inline __attribute__((always_inline)) void push_planned(TOKEN* block, UNFILLED_P
     size_t pushed = 0;
     try {
         for (const SCOPE::STORED_VARIABLE& variable : plan) {
-            UNION_DATA* cell = push_value_cell(variable.node, variable.tag);
+            UNION_DATA* cell;
+            if (VALUE_STACK_NODE* spare =
+                    variable.tag == tag_int || variable.tag == tag_str ? spare_cells.take(variable.tag) : nullptr) {
+                spare->below = variable.node->value_stack;
+                variable.node->value_stack = spare;
+                cell = &spare->cell;
+            } else {
+                cell = push_value_cell(variable.node, variable.tag);
+            }
             ++pushed;
             if (variable.type_def != nullptr) {
                 if (unfilled != nullptr && unfilled->count < UNFILLED_PARAMETERS::capacity &&
@@ -192,7 +265,7 @@ void pop_scope_variables(TOKEN* block) {
     const SCOPE& scope = *block->scope;
     if (scope.storage_plan_generation == routine_tables_generation) {
         const std::vector<SCOPE::STORED_VARIABLE>& plan = scope.storage_plan;
-        for (size_t count = plan.size(); count > 0; --count) free_value_list(plan[count - 1].node, true);
+        for (size_t count = plan.size(); count > 0; --count) pop_variable(plan[count - 1].node);
         return;
     }
     // The tables changed while the block ran: walk them as they are now.
