@@ -180,7 +180,13 @@ struct METHOD_SITE {
     const std::string* key = nullptr;  // interned (intern_call_key)
     std::vector<uintptr_t> signature;
     DIRECT_HANDLER direct = nullptr;  // the type's direct handler of the key, if it has one
+    bool int_reads = false;           // the type only reads the key's int arguments (TYPE_METHODS)
+    // Times the arguments could not be read in place; a site that keeps
+    // failing (an argument that is a call, say) stops trying.
+    mutable uint8_t read_misses = 0;
 };
+
+constexpr uint8_t read_miss_limit = 8;
 
 constexpr size_t site_slot_count = 1024;
 
@@ -328,6 +334,13 @@ const METHOD_SITE* cached_method_site(const TOKEN* node, char kind, char code, c
     return signature_matches(site->signature, list) ? site : nullptr;
 }
 
+// Whether an argument is a str or int literal: the built-in methods read
+// such an argument and never keep, change or link it, so every call hands
+// them the one cell the literal's node keeps.
+bool constant_argument(const TOKEN* argument) {
+    return argument->evaluator == eval_str_literal || argument->evaluator == eval_int_literal;
+}
+
 // Remembers the key of a built-in method call site whose handler answered
 // for arguments of these type identities (taken before the call: a method
 // may change its arguments).
@@ -345,6 +358,14 @@ void remember_method_site(const TOKEN* node, char kind, char code, const char* q
     const TYPE_METHODS* methods = methods_of_type(code);
     site.direct =
         methods != nullptr && methods->direct_for != nullptr ? methods->direct_for(key, kind == 'f') : nullptr;
+    // Literals and variables alone are put in place the general way as
+    // well: only an argument to compute gains from the reading.
+    bool computed = false;
+    if (node->left != nullptr)
+        for (const TOKEN* argument : argument_list_of(node->left))
+            computed |= !constant_argument(argument) && argument->evaluator != eval_variable;
+    site.int_reads =
+        computed && methods != nullptr && methods->reads_int_arguments != nullptr && methods->reads_int_arguments(key);
 }
 
 // The type of the object a receiver holds (links followed), or null.
@@ -683,13 +704,6 @@ __attribute__((noinline)) CALL_OUTCOME call_plain_site(const ROUTINE_REQUEST& re
     return CALL_OUTCOME::made;
 }
 
-// Whether an argument is a str or int literal: the built-in methods read
-// such an argument and never keep, change or link it, so every call hands
-// them the one cell the literal's node keeps.
-bool constant_argument(const TOKEN* argument) {
-    return argument->evaluator == eval_str_literal || argument->evaluator == eval_int_literal;
-}
-
 UNION_DATA* literal_constant(TOKEN* argument) {
     if (argument->constant == nullptr) {
         RESULT_LIST made;
@@ -773,6 +787,56 @@ inline __attribute__((always_inline)) bool evaluate_method_arguments(TOKEN* subt
     return true;
 }
 
+// The cell an arithmetic argument's evaluation makes for a small int.
+void append_int_argument(RESULT_LIST& list, int64_t value) {
+    auto number = std::make_unique<INT_DATA>();
+    number->assign_int64(value);
+    list.append(RESULT_ITEM{new_int_cell(std::move(number)), access_expression, 1});
+}
+
+// The arguments of a call whose site entry `seen` answers and whose type
+// only reads its int arguments, each read where it stands: an int or str
+// literal as evaluate_method_arguments puts it, a plain variable as its
+// evaluation hands it out, anything else read as fast_int reads it (which
+// runs nothing) into a new int cell, standing for the item its evaluation
+// would give. False, with the list emptied, when an argument reads
+// otherwise or the arguments do not fit the entry; the general evaluation
+// then starts afresh, nothing having happened. Kept out of line, so that
+// the calls without such an entry pay nothing for it.
+__attribute__((noinline)) bool read_int_arguments(TOKEN* subtree, const METHOD_SITE& seen, RESULT_LIST& list,
+                                                  bool& constants) {
+    if (subtree == nullptr) return seen.signature.empty();
+    const TOKEN_LIST& arguments = argument_list_of(subtree);
+    if (arguments.count() != seen.signature.size()) return false;
+    for (TOKEN* argument : arguments) {
+        if (constant_argument(argument)) {
+            list.append(RESULT_ITEM{literal_constant(argument), access_literal, 0});
+            constants = true;
+            continue;
+        }
+        int64_t value = 0;
+        bool read = argument->result_stack.empty();
+        if (read && argument->evaluator == eval_variable) {
+            UNION_DATA* cell = declared_plain_cell(argument->declaration);
+            if (cell != nullptr) list.append(RESULT_ITEM{cell, cell->access_mode, 0});
+            read = cell != nullptr;
+        } else if (read && fast_int(argument, value)) {
+            append_int_argument(list, value);
+        } else {
+            read = false;
+        }
+        if (!read) {
+            if (!list.empty()) clear_value_list(list);
+            constants = false;
+            return false;
+        }
+    }
+    if (signature_matches(seen.signature, list)) return true;
+    clear_value_list(list);
+    constants = false;
+    return false;
+}
+
 // A built-in method call: its arguments first, then its site entry; a call
 // the entry answers runs the key's direct handler when the type has one and
 // the case is plain, else the type's handler on the key kept there. Anything
@@ -793,18 +857,26 @@ __attribute__((noinline)) CALL_OUTCOME call_method_site(const ROUTINE_REQUEST& r
     const uint64_t forgotten = sites_forgotten;
     RESULT_LIST list;
     bool constants = false;
-    if (!evaluate_method_arguments(node->left, request.context, list, constants)) return CALL_OUTCOME::made;
+    const bool seen_fits = seen != nullptr && call_sites_generation == routine_tables_generation && !seen->qualified;
     const METHOD_SITE* site = nullptr;
-    if (seen != nullptr && forgotten == sites_forgotten && call_sites_generation == routine_tables_generation &&
-        request.receiver.cell->tag == seen->code && !seen->qualified && signature_matches(seen->signature, list)) {
+    // Read in place, the arguments run nothing: the entry still holds after.
+    if (seen_fits && seen->int_reads && seen->read_misses < read_miss_limit &&
+        lower_tag(request.receiver.cell->tag) == seen->code && read_int_arguments(node->left, *seen, list, constants)) {
         site = seen;
     } else {
-        const TYPE_NAME& qualifier = request.qualifier != nullptr ? *request.qualifier : no_type;
-        char code = 0;
-        const char* qualifier_text = nullptr;
-        const char kind = request.results != nullptr ? 'f' : 'p';
-        if (built_in_method_shape(request.receiver, qualifier, code, qualifier_text))
-            site = cached_method_site(node, kind, code, qualifier_text, list);
+        if (seen_fits && seen->int_reads) ++seen->read_misses;
+        if (!evaluate_method_arguments(node->left, request.context, list, constants)) return CALL_OUTCOME::made;
+        if (seen_fits && forgotten == sites_forgotten && lower_tag(request.receiver.cell->tag) == seen->code &&
+            signature_matches(seen->signature, list)) {
+            site = seen;
+        } else {
+            const TYPE_NAME& qualifier = request.qualifier != nullptr ? *request.qualifier : no_type;
+            char code = 0;
+            const char* qualifier_text = nullptr;
+            const char kind = request.results != nullptr ? 'f' : 'p';
+            if (built_in_method_shape(request.receiver, qualifier, code, qualifier_text))
+                site = cached_method_site(node, kind, code, qualifier_text, list);
+        }
     }
     if (site != nullptr) {
         if (site->direct != nullptr &&
@@ -849,13 +921,6 @@ __attribute__((noinline)) CALL_OUTCOME call_object_site(const ROUTINE_REQUEST& r
                       nullptr, nullptr, shared},
                      site->routine, false);
     return CALL_OUTCOME::made;
-}
-
-// The cell an arithmetic argument's evaluation makes for a small int.
-void append_int_argument(RESULT_LIST& list, int64_t value) {
-    auto number = std::make_unique<INT_DATA>();
-    number->assign_int64(value);
-    list.append(RESULT_ITEM{new_int_cell(std::move(number)), access_expression, 1});
 }
 
 // The site entry of a node whose resolution holds for `count` int arguments.
@@ -1082,14 +1147,23 @@ CALL_OUTCOME call_routine_status(const ROUTINE_REQUEST& request) {
 
 bool call_seen_method(TOKEN* node, UNION_DATA* receiver, RESULT_LIST* results, RESULT_ITEM context,
                       CALL_OUTCOME& outcome) {
-    // Only a receiver held by value in the variable's own cell: a link, a
-    // constant or anything of a user type takes the general road.
+    // Only a receiver held by value in the variable's own cell, or a value
+    // of a built-in type that an alias variable (a walk's element, an
+    // alias parameter) names: a reference, a constant or an object through
+    // an alias takes the general road. An any variable's cell carries the
+    // raised tag of what it holds; its call answers as the same value in a
+    // typed variable's cell does. The general road calls with the value
+    // the aliases lead to and the alias variable's own access mode.
+    const uint32_t mode = receiver->access_mode;
+    if (mode < access_variable || call_sites_generation != routine_tables_generation) return false;
+    const char own_tag = lower_tag(receiver->tag);
+    const bool through_alias = own_tag == tag_alias || own_tag == tag_call_alias;
+    if (through_alias) receiver = follow_aliases(receiver);
     const char tag = receiver->tag;
-    if (receiver->access_mode < access_variable || call_sites_generation != routine_tables_generation) return false;
     const char kind = results != nullptr ? 'f' : 'p';
     bool on_object = false;
     const METHOD_SITE* site = nullptr;
-    if (tag == tag_object) {
+    if (tag == tag_object && !through_alias) {
         // The routine the site found in the object's type, for that type.
         const CALL_SITE* entry = object_sites.in_front(node);
         if (entry == nullptr || entry->parent != node->parent || entry->kind != kind || !entry->in_object_type ||
@@ -1097,9 +1171,10 @@ bool call_seen_method(TOKEN* node, UNION_DATA* receiver, RESULT_LIST* results, R
             return false;
         on_object = true;
     } else {
-        if (is_link_tag(tag) || !is_value_tag(tag)) return false;
+        const char held = lower_tag(tag);
+        if (is_link_tag(held) || !is_value_tag(held)) return false;
         site = method_sites.in_front(node);
-        if (site == nullptr || site->code != tag || site->qualified || site->parent != node->parent ||
+        if (site == nullptr || site->code != held || site->qualified || site->parent != node->parent ||
             site->kind != kind)
             return false;
     }
@@ -1112,12 +1187,17 @@ bool call_seen_method(TOKEN* node, UNION_DATA* receiver, RESULT_LIST* results, R
     const UNWIND_RESULT_STACK unwind(node);
     ROUTINE_REQUEST request;
     request.node = node;
-    request.receiver = RESULT_ITEM{receiver, receiver->access_mode, 0};
+    request.receiver = RESULT_ITEM{receiver, mode, 0};
     request.qualifier = &no_type;
     request.in_object_type = true;
     request.results = results;
     request.context = context;
+    RESULT_NODE* const before = results != nullptr ? results->tail : nullptr;
     outcome = on_object ? call_object_site(request) : call_method_site(request, site);
+    // A value named through an alias may belong to a container that let it
+    // go meanwhile: what the results stand for in it outlives that, as on
+    // the general road.
+    if (through_alias && results != nullptr) keep_let_go_results(before != nullptr ? before->next : results->head);
     return true;
 }
 
