@@ -801,10 +801,8 @@ void append_int_argument(RESULT_LIST& list, int64_t value) {
 // runs nothing) into a new int cell, standing for the item its evaluation
 // would give. False, with the list emptied, when an argument reads
 // otherwise or the arguments do not fit the entry; the general evaluation
-// then starts afresh, nothing having happened. Kept out of line, so that
-// the calls without such an entry pay nothing for it.
-__attribute__((noinline)) bool read_int_arguments(TOKEN* subtree, const METHOD_SITE& seen, RESULT_LIST& list,
-                                                  bool& constants) {
+// then starts afresh, nothing having happened.
+bool read_int_arguments(TOKEN* subtree, const METHOD_SITE& seen, RESULT_LIST& list, bool& constants) {
     if (subtree == nullptr) return seen.signature.empty();
     const TOKEN_LIST& arguments = argument_list_of(subtree);
     if (arguments.count() != seen.signature.size()) return false;
@@ -837,6 +835,20 @@ __attribute__((noinline)) bool read_int_arguments(TOKEN* subtree, const METHOD_S
     return false;
 }
 
+// Whether the arguments of a call at a seen site whose type only reads its
+// int arguments were read in place (see read_int_arguments); the entry must
+// still hold for the receiver, as after a general evaluation, which nothing
+// ran in between.
+__attribute__((noinline)) bool read_in_place(const ROUTINE_REQUEST& request, const METHOD_SITE& seen, RESULT_LIST& list,
+                                             bool& constants) {
+    if (seen.read_misses >= read_miss_limit || call_sites_generation != routine_tables_generation || seen.qualified ||
+        lower_tag(request.receiver.cell->tag) != seen.code)
+        return false;
+    if (read_int_arguments(request.node->left, seen, list, constants)) return true;
+    ++seen.read_misses;
+    return false;
+}
+
 // A built-in method call: its arguments first, then its site entry; a call
 // the entry answers runs the key's direct handler when the type has one and
 // the case is plain, else the type's handler on the key kept there. Anything
@@ -847,37 +859,12 @@ __attribute__((noinline)) bool read_int_arguments(TOKEN* subtree, const METHOD_S
 // cell of the entry's type; it answers without the receiver and key checks
 // as long as the receiver still is such a cell, no table was emptied and the
 // arguments fit.
-__attribute__((noinline)) CALL_OUTCOME call_method_site(const ROUTINE_REQUEST& request,
-                                                        const METHOD_SITE* seen = nullptr) {
-    hold_unowned(request.receiver.cell);  // see resolve_and_call
+// The rest of a built-in method call once its arguments are in the list:
+// the site entry's direct handler or the type's handler on the key, or the
+// general road when there is no entry or the handlers decline.
+[[gnu::always_inline]] inline CALL_OUTCOME call_with_site(const ROUTINE_REQUEST& request, const METHOD_SITE* site,
+                                                          RESULT_LIST& list, bool constants, bool used_at_once) {
     TOKEN* node = request.node;
-    const bool used_at_once = element_grant == node;
-    element_grant = nullptr;  // not for the calls among the arguments
-    unclaimed_arguments = nullptr;
-    const uint64_t forgotten = sites_forgotten;
-    RESULT_LIST list;
-    bool constants = false;
-    const bool seen_fits = seen != nullptr && call_sites_generation == routine_tables_generation && !seen->qualified;
-    const METHOD_SITE* site = nullptr;
-    // Read in place, the arguments run nothing: the entry still holds after.
-    if (seen_fits && seen->int_reads && seen->read_misses < read_miss_limit &&
-        lower_tag(request.receiver.cell->tag) == seen->code && read_int_arguments(node->left, *seen, list, constants)) {
-        site = seen;
-    } else {
-        if (seen_fits && seen->int_reads) ++seen->read_misses;
-        if (!evaluate_method_arguments(node->left, request.context, list, constants)) return CALL_OUTCOME::made;
-        if (seen_fits && forgotten == sites_forgotten && lower_tag(request.receiver.cell->tag) == seen->code &&
-            signature_matches(seen->signature, list)) {
-            site = seen;
-        } else {
-            const TYPE_NAME& qualifier = request.qualifier != nullptr ? *request.qualifier : no_type;
-            char code = 0;
-            const char* qualifier_text = nullptr;
-            const char kind = request.results != nullptr ? 'f' : 'p';
-            if (built_in_method_shape(request.receiver, qualifier, code, qualifier_text))
-                site = cached_method_site(node, kind, code, qualifier_text, list);
-        }
-    }
     if (site != nullptr) {
         if (site->direct != nullptr &&
             site->direct(DIRECT_CALL{node, *site->key, request.receiver, list, request.results, used_at_once})) {
@@ -895,6 +882,48 @@ __attribute__((noinline)) CALL_OUTCOME call_method_site(const ROUTINE_REQUEST& r
     }
     if (constants) own_constants(list);
     return resolve_and_call(request, &list, nullptr);
+}
+
+__attribute__((noinline)) CALL_OUTCOME call_method_site(const ROUTINE_REQUEST& request,
+                                                        const METHOD_SITE* seen = nullptr) {
+    hold_unowned(request.receiver.cell);  // see resolve_and_call
+    TOKEN* node = request.node;
+    const bool used_at_once = element_grant == node;
+    element_grant = nullptr;  // not for the calls among the arguments
+    unclaimed_arguments = nullptr;
+    const uint64_t forgotten = sites_forgotten;
+    RESULT_LIST list;
+    bool constants = false;
+    if (!evaluate_method_arguments(node->left, request.context, list, constants)) return CALL_OUTCOME::made;
+    const METHOD_SITE* site = nullptr;
+    if (seen != nullptr && forgotten == sites_forgotten && call_sites_generation == routine_tables_generation &&
+        lower_tag(request.receiver.cell->tag) == seen->code && !seen->qualified &&
+        signature_matches(seen->signature, list)) {
+        site = seen;
+    } else {
+        const TYPE_NAME& qualifier = request.qualifier != nullptr ? *request.qualifier : no_type;
+        char code = 0;
+        const char* qualifier_text = nullptr;
+        const char kind = request.results != nullptr ? 'f' : 'p';
+        if (built_in_method_shape(request.receiver, qualifier, code, qualifier_text))
+            site = cached_method_site(node, kind, code, qualifier_text, list);
+    }
+    return call_with_site(request, site, list, constants, used_at_once);
+}
+
+// call_method_site at a seen site whose type only reads the key's int
+// arguments: the arguments read in place when they can be (nothing runs
+// then, so the entry holds as after an evaluation), else the call as
+// call_method_site makes it.
+__attribute__((noinline)) CALL_OUTCOME call_reading_site(const ROUTINE_REQUEST& request, const METHOD_SITE& seen) {
+    RESULT_LIST list;
+    bool constants = false;
+    if (!read_in_place(request, seen, list, constants)) return call_method_site(request, &seen);
+    hold_unowned(request.receiver.cell);  // see resolve_and_call
+    const bool used_at_once = element_grant == request.node;
+    element_grant = nullptr;
+    unclaimed_arguments = nullptr;
+    return call_with_site(request, &seen, list, constants, used_at_once);
 }
 
 // A call on an object: its arguments first, then its site entry; a call the
@@ -1145,20 +1174,13 @@ CALL_OUTCOME call_routine_status(const ROUTINE_REQUEST& request) {
     return resolve_and_call(request, nullptr, nullptr);
 }
 
-bool call_seen_method(TOKEN* node, UNION_DATA* receiver, RESULT_LIST* results, RESULT_ITEM context,
-                      CALL_OUTCOME& outcome) {
-    // Only a receiver held by value in the variable's own cell, or a value
-    // of a built-in type that an alias variable (a walk's element, an
-    // alias parameter) names: a reference, a constant or an object through
-    // an alias takes the general road. An any variable's cell carries the
-    // raised tag of what it holds; its call answers as the same value in a
-    // typed variable's cell does. The general road calls with the value
-    // the aliases lead to and the alias variable's own access mode.
-    const uint32_t mode = receiver->access_mode;
-    if (mode < access_variable || call_sites_generation != routine_tables_generation) return false;
-    const char own_tag = lower_tag(receiver->tag);
-    const bool through_alias = own_tag == tag_alias || own_tag == tag_call_alias;
-    if (through_alias) receiver = follow_aliases(receiver);
+namespace {
+
+// call_seen_method on `receiver`, a value held by value in a variable's own
+// cell or named through an alias variable (`through_alias`), with the
+// access mode of the variable's cell.
+[[gnu::always_inline]] inline bool call_seen_site(TOKEN* node, UNION_DATA* receiver, uint32_t mode, bool through_alias,
+                                                  RESULT_LIST* results, RESULT_ITEM context, CALL_OUTCOME& outcome) {
     const char tag = receiver->tag;
     const char kind = results != nullptr ? 'f' : 'p';
     bool on_object = false;
@@ -1192,13 +1214,43 @@ bool call_seen_method(TOKEN* node, UNION_DATA* receiver, RESULT_LIST* results, R
     request.in_object_type = true;
     request.results = results;
     request.context = context;
-    RESULT_NODE* const before = results != nullptr ? results->tail : nullptr;
-    outcome = on_object ? call_object_site(request) : call_method_site(request, site);
+    if (!through_alias) {
+        outcome = on_object         ? call_object_site(request)
+                  : site->int_reads ? call_reading_site(request, *site)
+                                    : call_method_site(request, site);
+        return true;
+    }
     // A value named through an alias may belong to a container that let it
     // go meanwhile: what the results stand for in it outlives that, as on
     // the general road.
-    if (through_alias && results != nullptr) keep_let_go_results(before != nullptr ? before->next : results->head);
+    RESULT_NODE* const before = results != nullptr ? results->tail : nullptr;
+    outcome = site->int_reads ? call_reading_site(request, *site) : call_method_site(request, site);
+    if (results != nullptr) keep_let_go_results(before != nullptr ? before->next : results->head);
     return true;
+}
+
+// call_seen_method on an alias variable: the value its aliases lead to.
+__attribute__((noinline)) bool call_seen_through_alias(TOKEN* node, UNION_DATA* alias, RESULT_LIST* results,
+                                                       RESULT_ITEM context, CALL_OUTCOME& outcome) {
+    return call_seen_site(node, follow_aliases(alias), alias->access_mode, true, results, context, outcome);
+}
+
+}  // namespace
+
+bool call_seen_method(TOKEN* node, UNION_DATA* receiver, RESULT_LIST* results, RESULT_ITEM context,
+                      CALL_OUTCOME& outcome) {
+    // Only a receiver held by value in the variable's own cell, or a value
+    // of a built-in type that an alias variable (a walk's element, an
+    // alias parameter) names: a reference, a constant or an object through
+    // an alias takes the general road. An any variable's cell carries the
+    // raised tag of what it holds; its call answers as the same value in a
+    // typed variable's cell does. The general road calls with the value
+    // the aliases lead to and the alias variable's own access mode.
+    if (receiver->access_mode < access_variable || call_sites_generation != routine_tables_generation) return false;
+    const char own_tag = lower_tag(receiver->tag);
+    if (own_tag == tag_alias || own_tag == tag_call_alias)
+        return call_seen_through_alias(node, receiver, results, context, outcome);
+    return call_seen_site(node, receiver, receiver->access_mode, false, results, context, outcome);
 }
 
 ELEMENT_USED_AT_ONCE::ELEMENT_USED_AT_ONCE(const TOKEN* call) : saved(element_grant) { element_grant = call; }
