@@ -192,6 +192,10 @@ struct METHOD_SITE {
     DIRECT_HANDLER direct = nullptr;  // the type's direct handler of the key, if it has one
     bool common = false;              // the methods common to all types answer the key
     uint64_t common_codes = 0;        // the receiver codes whose handler declines it (code_bit)
+    bool int_reads = false;           // the type only reads the key's int arguments (TYPE_METHODS)
+    // Times the arguments could not be read in place; a site that keeps
+    // failing (an argument that is a call, say) stops trying.
+    mutable uint8_t read_misses = 0;
     // What the same site resolved to for other receiver types or argument
     // types, newest first (a conversion such as list:(...) meets lists of
     // several lengths). An entry read for a call is copied out before the
@@ -205,6 +209,8 @@ uint64_t code_bit(char code) {
     if (code >= '0' && code <= '9') return uint64_t{1} << (26 + code - '0');
     return 0;
 }
+
+constexpr uint8_t read_miss_limit = 8;
 
 constexpr size_t site_slot_count = 1024;
 
@@ -383,6 +389,13 @@ const METHOD_SITE* cached_method_site(const TOKEN* node, char kind, char code, c
     return site->others.empty() ? nullptr : other_method_site(*site, code, qualifier, list);
 }
 
+// Whether an argument is a str or int literal: the built-in methods read
+// such an argument and never keep, change or link it, so every call hands
+// them the one cell the literal's node keeps.
+bool constant_argument(const TOKEN* argument) {
+    return argument->evaluator == eval_str_literal || argument->evaluator == eval_int_literal;
+}
+
 // Remembers the key of a built-in method call site whose handler answered
 // for arguments of these type identities (taken before the call: a method
 // may change its arguments).
@@ -424,6 +437,14 @@ void remember_method_site(const TOKEN* node, char kind, char code, const char* q
     const TYPE_METHODS* methods = common ? nullptr : methods_of_type(code);
     site.direct =
         methods != nullptr && methods->direct_for != nullptr ? methods->direct_for(key, kind == 'f') : nullptr;
+    // Literals and variables alone are put in place the general way as
+    // well: only an argument to compute gains from the reading.
+    bool computed = false;
+    if (node->left != nullptr)
+        for (const TOKEN* argument : argument_list_of(node->left))
+            computed |= !constant_argument(argument) && argument->evaluator != eval_variable;
+    site.int_reads =
+        computed && methods != nullptr && methods->reads_int_arguments != nullptr && methods->reads_int_arguments(key);
 }
 
 // The type of the object a receiver holds (links followed), or null.
@@ -773,13 +794,6 @@ __attribute__((noinline)) CALL_OUTCOME call_plain_site(const ROUTINE_REQUEST& re
     return CALL_OUTCOME::made;
 }
 
-// Whether an argument is a str or int literal: the built-in methods read
-// such an argument and never keep, change or link it, so every call hands
-// them the one cell the literal's node keeps.
-bool constant_argument(const TOKEN* argument) {
-    return argument->evaluator == eval_str_literal || argument->evaluator == eval_int_literal;
-}
-
 UNION_DATA* literal_constant(TOKEN* argument) {
     if (argument->constant == nullptr) {
         RESULT_LIST made;
@@ -880,39 +894,74 @@ inline __attribute__((always_inline)) bool evaluate_method_arguments(TOKEN* subt
     return resolve_and_call(request, nullptr, nullptr);
 }
 
-// A built-in method call: its arguments first, then its site entry; a call
-// the entry answers runs the key's direct handler when the type has one and
-// the case is plain, else the type's handler on the key kept there. Anything
-// else (no entry for these types, a handler that declines) takes the
-// general road with the arguments evaluated.
-//
-// `seen`: the entry the caller found for a receiver that is a variable's own
-// cell of the entry's type; it answers without the receiver and key checks
-// as long as the receiver still is such a cell, no table was emptied and the
-// arguments fit.
-__attribute__((noinline)) CALL_OUTCOME call_method_site(const ROUTINE_REQUEST& request,
-                                                        const METHOD_SITE* seen = nullptr) {
-    hold_unowned(request.receiver.cell);  // see resolve_and_call
-    TOKEN* node = request.node;
-    const bool used_at_once = element_grant == node;
-    element_grant = nullptr;  // not for the calls among the arguments
-    unclaimed_arguments = nullptr;
-    const uint64_t forgotten = sites_forgotten;
-    RESULT_LIST list;
-    bool constants = false;
-    if (!evaluate_method_arguments(node->left, request.context, list, constants)) return CALL_OUTCOME::made;
-    const METHOD_SITE* site = nullptr;
-    if (seen != nullptr && forgotten == sites_forgotten && call_sites_generation == routine_tables_generation &&
-        request.receiver.cell->tag == seen->code && !seen->qualified && signature_matches(seen->signature, list)) {
-        site = seen;
-    } else {
-        const TYPE_NAME& qualifier = request.qualifier != nullptr ? *request.qualifier : no_type;
-        char code = 0;
-        const char* qualifier_text = nullptr;
-        const char kind = request.results != nullptr ? 'f' : 'p';
-        if (built_in_method_shape(request.receiver, qualifier, code, qualifier_text))
-            site = cached_method_site(node, kind, code, qualifier_text, list);
+// The cell an arithmetic argument's evaluation makes for a small int.
+void append_int_argument(RESULT_LIST& list, int64_t value) {
+    auto number = std::make_unique<INT_DATA>();
+    number->assign_int64(value);
+    list.append(RESULT_ITEM{new_int_cell(std::move(number)), access_expression, 1});
+}
+
+// The arguments of a call whose site entry `seen` answers and whose type
+// only reads its int arguments, each read where it stands: an int or str
+// literal as evaluate_method_arguments puts it, a plain variable as its
+// evaluation hands it out, anything else read as fast_int reads it (which
+// runs nothing) into a new int cell, standing for the item its evaluation
+// would give. False, with the list emptied, when an argument reads
+// otherwise or the arguments do not fit the entry; the general evaluation
+// then starts afresh, nothing having happened.
+bool read_int_arguments(TOKEN* subtree, const METHOD_SITE& seen, RESULT_LIST& list, bool& constants) {
+    if (subtree == nullptr) return seen.signature.empty();
+    const TOKEN_LIST& arguments = argument_list_of(subtree);
+    if (arguments.count() != seen.signature.size()) return false;
+    for (TOKEN* argument : arguments) {
+        if (constant_argument(argument)) {
+            list.append(RESULT_ITEM{literal_constant(argument), access_literal, 0});
+            constants = true;
+            continue;
+        }
+        int64_t value = 0;
+        bool read = argument->result_stack.empty();
+        if (read && argument->evaluator == eval_variable) {
+            UNION_DATA* cell = declared_plain_cell(argument->declaration);
+            if (cell != nullptr) list.append(RESULT_ITEM{cell, cell->access_mode, 0});
+            read = cell != nullptr;
+        } else if (read && fast_int(argument, value)) {
+            append_int_argument(list, value);
+        } else {
+            read = false;
+        }
+        if (!read) {
+            if (!list.empty()) clear_value_list(list);
+            constants = false;
+            return false;
+        }
     }
+    if (signature_matches(seen.signature, list)) return true;
+    clear_value_list(list);
+    constants = false;
+    return false;
+}
+
+// Whether the arguments of a call at a seen site whose type only reads its
+// int arguments were read in place (see read_int_arguments); the entry must
+// still hold for the receiver, as after a general evaluation, which nothing
+// ran in between.
+__attribute__((noinline)) bool read_in_place(const ROUTINE_REQUEST& request, const METHOD_SITE& seen, RESULT_LIST& list,
+                                             bool& constants) {
+    if (seen.read_misses >= read_miss_limit || call_sites_generation != routine_tables_generation || seen.qualified ||
+        lower_tag(request.receiver.cell->tag) != seen.code)
+        return false;
+    if (read_int_arguments(request.node->left, seen, list, constants)) return true;
+    ++seen.read_misses;
+    return false;
+}
+
+// The rest of a built-in method call once its arguments are in the list:
+// the site entry's direct handler or the type's handler on the key, or the
+// general road when there is no entry or the handlers decline.
+[[gnu::always_inline]] inline CALL_OUTCOME call_with_site(const ROUTINE_REQUEST& request, const METHOD_SITE* site,
+                                                          RESULT_LIST& list, bool constants, bool used_at_once) {
+    TOKEN* node = request.node;
     // What the entry says is read before anything runs: a call may remember
     // anew at this very site.
     const std::string* site_key = site != nullptr ? site->key : nullptr;
@@ -936,6 +985,58 @@ __attribute__((noinline)) CALL_OUTCOME call_method_site(const ROUTINE_REQUEST& r
     }
     if (constants) own_constants(list);
     return resolve_and_call(request, &list, nullptr);
+}
+
+// A built-in method call: its arguments first, then its site entry; a call
+// the entry answers runs the key's direct handler when the type has one and
+// the case is plain, else the type's handler on the key kept there. Anything
+// else (no entry for these types, a handler that declines) takes the
+// general road with the arguments evaluated.
+//
+// `seen`: the entry the caller found for a receiver that is a variable's own
+// cell of the entry's type; it answers without the receiver and key checks
+// as long as the receiver still is such a cell, no table was emptied and the
+// arguments fit.
+__attribute__((noinline)) CALL_OUTCOME call_method_site(const ROUTINE_REQUEST& request,
+                                                        const METHOD_SITE* seen = nullptr) {
+    hold_unowned(request.receiver.cell);  // see resolve_and_call
+    TOKEN* node = request.node;
+    const bool used_at_once = element_grant == node;
+    element_grant = nullptr;  // not for the calls among the arguments
+    unclaimed_arguments = nullptr;
+    const uint64_t forgotten = sites_forgotten;
+    RESULT_LIST list;
+    bool constants = false;
+    if (!evaluate_method_arguments(node->left, request.context, list, constants)) return CALL_OUTCOME::made;
+    const METHOD_SITE* site = nullptr;
+    if (seen != nullptr && forgotten == sites_forgotten && call_sites_generation == routine_tables_generation &&
+        lower_tag(request.receiver.cell->tag) == seen->code && !seen->qualified &&
+        signature_matches(seen->signature, list)) {
+        site = seen;
+    } else {
+        const TYPE_NAME& qualifier = request.qualifier != nullptr ? *request.qualifier : no_type;
+        char code = 0;
+        const char* qualifier_text = nullptr;
+        const char kind = request.results != nullptr ? 'f' : 'p';
+        if (built_in_method_shape(request.receiver, qualifier, code, qualifier_text))
+            site = cached_method_site(node, kind, code, qualifier_text, list);
+    }
+    return call_with_site(request, site, list, constants, used_at_once);
+}
+
+// call_method_site at a seen site whose type only reads the key's int
+// arguments: the arguments read in place when they can be (nothing runs
+// then, so the entry holds as after an evaluation), else the call as
+// call_method_site makes it.
+__attribute__((noinline)) CALL_OUTCOME call_reading_site(const ROUTINE_REQUEST& request, const METHOD_SITE& seen) {
+    RESULT_LIST list;
+    bool constants = false;
+    if (!read_in_place(request, seen, list, constants)) return call_method_site(request, &seen);
+    hold_unowned(request.receiver.cell);  // see resolve_and_call
+    const bool used_at_once = element_grant == request.node;
+    element_grant = nullptr;
+    unclaimed_arguments = nullptr;
+    return call_with_site(request, &seen, list, constants, used_at_once);
 }
 
 // A call on an object: its arguments first, then its site entry; a call the
@@ -962,13 +1063,6 @@ __attribute__((noinline)) CALL_OUTCOME call_object_site(const ROUTINE_REQUEST& r
                       nullptr, nullptr, shared},
                      site->routine, false);
     return CALL_OUTCOME::made;
-}
-
-// The cell an arithmetic argument's evaluation makes for a small int.
-void append_int_argument(RESULT_LIST& list, int64_t value) {
-    auto number = std::make_unique<INT_DATA>();
-    number->assign_int64(value);
-    list.append(RESULT_ITEM{new_int_cell(std::move(number)), access_expression, 1});
 }
 
 // The site entry of a node whose resolution holds for `count` int arguments.
@@ -1193,16 +1287,18 @@ CALL_OUTCOME call_routine_status(const ROUTINE_REQUEST& request) {
     return resolve_and_call(request, nullptr, nullptr);
 }
 
-bool call_seen_method(TOKEN* node, UNION_DATA* receiver, RESULT_LIST* results, RESULT_ITEM context,
-                      CALL_OUTCOME& outcome) {
-    // Only a receiver held by value in the variable's own cell: a link, a
-    // constant or anything of a user type takes the general road.
+namespace {
+
+// call_seen_method on `receiver`, a value held by value in a variable's own
+// cell or named through an alias variable (`through_alias`), with the
+// access mode of the variable's cell.
+[[gnu::always_inline]] inline bool call_seen_site(TOKEN* node, UNION_DATA* receiver, uint32_t mode, bool through_alias,
+                                                  RESULT_LIST* results, RESULT_ITEM context, CALL_OUTCOME& outcome) {
     const char tag = receiver->tag;
-    if (receiver->access_mode < access_variable || call_sites_generation != routine_tables_generation) return false;
     const char kind = results != nullptr ? 'f' : 'p';
     bool on_object = false;
     const METHOD_SITE* site = nullptr;
-    if (tag == tag_object) {
+    if (tag == tag_object && !through_alias) {
         // The routine the site found in the object's type, for that type.
         const CALL_SITE* entry = object_sites.in_front(node);
         if (entry == nullptr || entry->parent != node->parent || entry->kind != kind || !entry->in_object_type ||
@@ -1210,9 +1306,10 @@ bool call_seen_method(TOKEN* node, UNION_DATA* receiver, RESULT_LIST* results, R
             return false;
         on_object = true;
     } else {
-        if (is_link_tag(tag) || !is_value_tag(tag)) return false;
+        const char held = lower_tag(tag);
+        if (is_link_tag(held) || !is_value_tag(held)) return false;
         site = method_sites.in_front(node);
-        if (site == nullptr || site->code != tag || site->qualified || site->parent != node->parent ||
+        if (site == nullptr || site->code != held || site->qualified || site->parent != node->parent ||
             site->kind != kind)
             return false;
     }
@@ -1225,13 +1322,48 @@ bool call_seen_method(TOKEN* node, UNION_DATA* receiver, RESULT_LIST* results, R
     const UNWIND_RESULT_STACK unwind(node);
     ROUTINE_REQUEST request;
     request.node = node;
-    request.receiver = RESULT_ITEM{receiver, receiver->access_mode, 0};
+    request.receiver = RESULT_ITEM{receiver, mode, 0};
     request.qualifier = &no_type;
     request.in_object_type = true;
     request.results = results;
     request.context = context;
-    outcome = on_object ? call_object_site(request) : call_method_site(request, site);
+    if (!through_alias) {
+        outcome = on_object         ? call_object_site(request)
+                  : site->int_reads ? call_reading_site(request, *site)
+                                    : call_method_site(request, site);
+        return true;
+    }
+    // A value named through an alias may belong to a container that let it
+    // go meanwhile: what the results stand for in it outlives that, as on
+    // the general road.
+    RESULT_NODE* const before = results != nullptr ? results->tail : nullptr;
+    outcome = site->int_reads ? call_reading_site(request, *site) : call_method_site(request, site);
+    if (results != nullptr) keep_let_go_results(before != nullptr ? before->next : results->head);
     return true;
+}
+
+// call_seen_method on an alias variable: the value its aliases lead to.
+__attribute__((noinline)) bool call_seen_through_alias(TOKEN* node, UNION_DATA* alias, RESULT_LIST* results,
+                                                       RESULT_ITEM context, CALL_OUTCOME& outcome) {
+    return call_seen_site(node, follow_aliases(alias), alias->access_mode, true, results, context, outcome);
+}
+
+}  // namespace
+
+bool call_seen_method(TOKEN* node, UNION_DATA* receiver, RESULT_LIST* results, RESULT_ITEM context,
+                      CALL_OUTCOME& outcome) {
+    // Only a receiver held by value in the variable's own cell, or a value
+    // of a built-in type that an alias variable (a walk's element, an
+    // alias parameter) names: a reference, a constant or an object through
+    // an alias takes the general road. An any variable's cell carries the
+    // raised tag of what it holds; its call answers as the same value in a
+    // typed variable's cell does. The general road calls with the value
+    // the aliases lead to and the alias variable's own access mode.
+    if (receiver->access_mode < access_variable || call_sites_generation != routine_tables_generation) return false;
+    const char own_tag = lower_tag(receiver->tag);
+    if (own_tag == tag_alias || own_tag == tag_call_alias)
+        return call_seen_through_alias(node, receiver, results, context, outcome);
+    return call_seen_site(node, receiver, receiver->access_mode, false, results, context, outcome);
 }
 
 ELEMENT_USED_AT_ONCE::ELEMENT_USED_AT_ONCE(const TOKEN* call) : saved(element_grant) { element_grant = call; }

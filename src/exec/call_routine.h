@@ -35,12 +35,12 @@ CALL_OUTCOME call_routine_status(const ROUTINE_REQUEST& request);
 
 // A call x.name(...) on a variable x (`receiver`: its own cell) at a call
 // site (`node`: the call part) whose entry was made for the type x holds
-// now, a built-in type or a user type: the call is made as
-// call_routine_status would make it, without the receiver's road, and its
-// outcome left in `outcome`. False, with nothing done, for any other case (a
-// link, a constant, a site not seen with this type), which the caller takes
-// on the general road. An iteration member never has such an entry for a
-// type it walks.
+// now, a built-in type or a user type (or the built-in type of the value an
+// alias x names): the call is made as call_routine_status would make it,
+// without the receiver's road, and its outcome left in `outcome`. False,
+// with nothing done, for any other case (a reference, a constant, a site
+// not seen with this type), which the caller takes on the general road. An
+// iteration member never has such an entry for a type it walks.
 bool call_seen_method(TOKEN* node, UNION_DATA* receiver, RESULT_LIST* results, RESULT_ITEM context,
                       CALL_OUTCOME& outcome);
 

@@ -592,10 +592,12 @@ bool equal_to_label(UNION_DATA* value, UNION_DATA* cell) {
 // place before the first comparison as a frame reads them: whether it
 // matches; `read` false, with nothing decided, when a label cannot be read
 // in place this time (a member, a parameter with a role, a list parked on
-// it), which leaves the case to the general roads.
+// it), which leaves the case to the general roads. `value` is the switch
+// value with its aliases followed, found (and its cell's life checked) at
+// the first case read: reading plain labels runs nothing that could change
+// it, so it stays until a case takes a general road.
 bool match_labels(const SWITCH_ENTRY& entry, UNION_DATA* value_cell, const CELL_WATCH& value_watch, TOKEN* node,
-                  bool& read) {
-    static const std::string routine = statement_name("switch");
+                  UNION_DATA*& value, bool& read) {
     const size_t n = entry.labels.size();
     UNION_DATA* cells[inline_values];
     for (size_t i = 0; i < n; ++i) {
@@ -611,8 +613,10 @@ bool match_labels(const SWITCH_ENTRY& entry, UNION_DATA* value_cell, const CELL_
         cells[i] = cell;
     }
     read = true;
-    if (!value_watch.alive()) raise_check(node, routine, msg_text("insnicdef"));
-    UNION_DATA* value = follow_aliases(value_cell);
+    if (value == nullptr) {
+        if (!value_watch.alive()) raise_check(node, statement_name("switch"), msg_text("insnicdef"));
+        value = follow_aliases(value_cell);
+    }
     for (size_t i = 0; i < n; ++i)
         if (equal_to_label(value, cells[i])) return true;
     return n == 0;
@@ -666,6 +670,7 @@ void run_cases(TOKEN* node, TOKEN* block, UNION_DATA* value_cell, const CELL_WAT
     // The cases are the block's statements but the declarations of the names
     // first used in them, which live while the switch runs.
     const BLOCK_VARIABLES variables(block);
+    UNION_DATA* plain_value = nullptr;  // see match_labels
     for (SWITCH_ENTRY& entry : switch_plan(block)) {
         if (entry.is_empty) continue;
         if (!entry.is_case)
@@ -674,12 +679,13 @@ void run_cases(TOKEN* node, TOKEN* block, UNION_DATA* value_cell, const CELL_WAT
         TOKEN* matched = nullptr;
         bool read = false;
         if (by_value && entry.braced && plain_labels(entry)) {
-            if (match_labels(entry, value_cell, value_watch, node, read)) {
+            if (match_labels(entry, value_cell, value_watch, node, plain_value, read)) {
                 run_block((*entry.parts)[entry.labels.size()], this_item);
                 return;
             }
         }
         if (read) continue;
+        plain_value = nullptr;  // the general roads may run code
         if (entry.braced && plain_case(*entry.parts, by_value)) {
             if (by_value && !value_watch.alive()) raise_check(node, routine, msg_text("insnicdef"));
             UNION_DATA* value = by_value ? follow_aliases(value_cell) : nullptr;

@@ -263,7 +263,10 @@ using DIRECT_HANDLER = bool (*)(const DIRECT_CALL& call);
 // The handlers of one type; reset empties the type's process-wide texts at
 // the global clean-up (may be null). direct_for names the direct handler of
 // a function key (function) or procedure key, or null; a type without any
-// has none (null).
+// has none (null). reads_int_arguments tells of a key whose int arguments
+// the type's handlers only read (never keep, change or link the cells), so
+// that a new cell of each number may stand for whatever the argument's
+// evaluation gives; null when no key is such.
 struct TYPE_METHODS {
     char code;
     const char* name;
@@ -271,6 +274,7 @@ struct TYPE_METHODS {
     METHOD_HANDLER procedures;
     void (*reset)();
     DIRECT_HANDLER (*direct_for)(const std::string& key, bool function);
+    bool (*reads_int_arguments)(const std::string& key);
 };
 
 // The handlers of the built-in type with the base type code (the lower-case

@@ -41,6 +41,9 @@ DIRECT_HANDLER array_direct_for(const std::string& key, bool function);
 DIRECT_HANDLER hash_direct_for(const std::string& key, bool function);
 DIRECT_HANDLER list_direct_for(const std::string& key, bool function);
 DIRECT_HANDLER str_direct_for(const std::string& key, bool function);
+bool oper_reads_int_arguments(const std::string& key);
+bool array_reads_int_arguments(const std::string& key);
+bool list_reads_int_arguments(const std::string& key);
 
 namespace {
 
@@ -48,29 +51,29 @@ namespace {
 // reset function; the others have none. Only the keys called most in loops
 // have direct handlers.
 constexpr TYPE_METHODS type_methods[] = {
-    {'v', "any", any_functions, any_procedures, nullptr, nullptr},
-    {'b', "bool", bool_functions, bool_procedures, nullptr, nullptr},
-    {'c', "char", char_functions, char_procedures, nullptr, char_direct_for},
-    {'x', "code", code_functions, code_procedures, nullptr, nullptr},
-    {'e', "error", error_functions, error_procedures, nullptr, nullptr},
-    {'i', "int", int_functions, int_procedures, nullptr, nullptr},
-    {'o', "oper", oper_functions, oper_procedures, nullptr, oper_direct_for},
-    {'r', "real", real_functions, real_procedures, nullptr, nullptr},
-    {'s', "str", str_functions, str_procedures, nullptr, str_direct_for},
-    {'u', "any2", any2_functions, any2_procedures, nullptr, nullptr},
-    {'a', "array", array_functions, array_procedures, nullptr, array_direct_for},
-    {'z', "array2", array2_functions, array2_procedures, nullptr, nullptr},
-    {'g', "graph", graph_functions, graph_procedures, nullptr, nullptr},
-    {'h', "hash", hash_functions, hash_procedures, nullptr, hash_direct_for},
-    {'l', "list", list_functions, list_procedures, nullptr, list_direct_for},
-    {'y', "args", list_functions, list_procedures, nullptr, nullptr},
-    {'m', "set", set_functions, set_procedures, nullptr, nullptr},
-    {'0', "date", date_functions, date_procedures, nullptr, nullptr},
-    {'4', "datetime", datetime_functions, datetime_procedures, nullptr, nullptr},
-    {'d', "dir", dir_functions, dir_procedures, nullptr, nullptr},
-    {'f', "file", file_functions, file_procedures, nullptr, nullptr},
-    {'t', "time", time_functions, time_procedures, nullptr, nullptr},
-    {'2', "timezone", timezone_functions, timezone_procedures, nullptr, nullptr},
+    {'v', "any", any_functions, any_procedures, nullptr, nullptr, nullptr},
+    {'b', "bool", bool_functions, bool_procedures, nullptr, nullptr, nullptr},
+    {'c', "char", char_functions, char_procedures, nullptr, char_direct_for, nullptr},
+    {'x', "code", code_functions, code_procedures, nullptr, nullptr, nullptr},
+    {'e', "error", error_functions, error_procedures, nullptr, nullptr, nullptr},
+    {'i', "int", int_functions, int_procedures, nullptr, nullptr, nullptr},
+    {'o', "oper", oper_functions, oper_procedures, nullptr, oper_direct_for, oper_reads_int_arguments},
+    {'r', "real", real_functions, real_procedures, nullptr, nullptr, nullptr},
+    {'s', "str", str_functions, str_procedures, nullptr, str_direct_for, nullptr},
+    {'u', "any2", any2_functions, any2_procedures, nullptr, nullptr, nullptr},
+    {'a', "array", array_functions, array_procedures, nullptr, array_direct_for, array_reads_int_arguments},
+    {'z', "array2", array2_functions, array2_procedures, nullptr, nullptr, nullptr},
+    {'g', "graph", graph_functions, graph_procedures, nullptr, nullptr, nullptr},
+    {'h', "hash", hash_functions, hash_procedures, nullptr, hash_direct_for, nullptr},
+    {'l', "list", list_functions, list_procedures, nullptr, list_direct_for, list_reads_int_arguments},
+    {'y', "args", list_functions, list_procedures, nullptr, nullptr, nullptr},
+    {'m', "set", set_functions, set_procedures, nullptr, nullptr, nullptr},
+    {'0', "date", date_functions, date_procedures, nullptr, nullptr, nullptr},
+    {'4', "datetime", datetime_functions, datetime_procedures, nullptr, nullptr, nullptr},
+    {'d', "dir", dir_functions, dir_procedures, nullptr, nullptr, nullptr},
+    {'f', "file", file_functions, file_procedures, nullptr, nullptr, nullptr},
+    {'t', "time", time_functions, time_procedures, nullptr, nullptr, nullptr},
+    {'2', "timezone", timezone_functions, timezone_procedures, nullptr, nullptr, nullptr},
 };
 
 // Type codes are single bytes: a direct index makes the lookup one load.

@@ -294,6 +294,8 @@ DIRECT_HANDLER array_direct_for(const std::string& key, bool function) {
     return key == "get\xA7int;\xA7" ? slot_copy : nullptr;
 }
 
+bool array_reads_int_arguments(const std::string& key) { return key == "[]\xA7int;\xA7" || key == "get\xA7int;\xA7"; }
+
 bool array_procedures(METHOD_CALL& call) {
     const std::string& key = call.key();
     const CALL_ARGS& args = *call.args;

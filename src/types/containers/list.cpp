@@ -358,6 +358,10 @@ bool remove_tail(const DIRECT_CALL& call) { return remove_end(call, false); }
 
 }  // namespace
 
+bool list_reads_int_arguments(const std::string& key) {
+    return key == "[]\xA7int;\xA7" || key == "get\xA7int;\xA7" || key == "Get\xA7int;\xA7";
+}
+
 DIRECT_HANDLER list_direct_for(const std::string& key, bool function) {
     if (!function) {
         if (key == "Ins0\xA7int;\xA7" || key == "Ins0\xA7str;\xA7") return add_at_tail;

@@ -179,6 +179,10 @@ DIRECT_HANDLER oper_direct_for(const std::string& key, bool function) {
     return function && key == "eval\xA7int;int;\xA7" ? plain_int_eval : nullptr;
 }
 
+bool oper_reads_int_arguments(const std::string& key) {
+    return key == "eval\xA7int;int;\xA7" || key == "eval\xA7int;\xA7";
+}
+
 bool oper_functions(METHOD_CALL& call) {
     const std::string& key = call.key();
     if (key_is(key,
