@@ -375,6 +375,12 @@ UNION_DATA* hash_receiver(TOKEN* name, RESULT_ITEM this_item) {
     return node->declaration->arg_role == arg_role_variable_input && cell_int(follow_aliases(cell), out);
 }
 
+// A member of the current object, read as a variable is.
+[[gnu::noinline]] bool member_int(const TOKEN* node, int64_t& out) {
+    const UNION_DATA* cell = fast_member_cell(node);
+    return cell != nullptr && cell_int(cell, out);
+}
+
 bool fast_binary(const TOKEN* node, char op, int64_t& out, int depth) {
     int64_t a = 0;
     int64_t b = 0;
@@ -395,13 +401,19 @@ bool fast_binary(const TOKEN* node, char op, int64_t& out, int depth) {
 
 }  // namespace
 
+RESULT_ITEM fast_members_object{};
+
+UNION_DATA* fast_member_cell(const TOKEN* name) {
+    return fast_members_object.cell != nullptr ? current_member_cell(name, fast_members_object) : nullptr;
+}
+
 UNION_DATA* fast_hash_key(TOKEN* node) { return plain_key(node); }
 
 bool fast_int_at(TOKEN* node, int64_t& out, int depth) {
     const EVAL_HANDLER handler = node->evaluator;
     if (handler == eval_variable) {
         UNION_DATA* cell = variable_cell_of(node);
-        if (cell == nullptr) return false;
+        if (cell == nullptr) return member_int(node, out);
         const char tag = cell->tag;
         if (tag == tag_int || tag == raise_tag(tag_int)) return cell->payload != nullptr && cell_int64(cell, out);
         return tag == tag_call_alias && aliased_parameter_int(node, cell, out);

@@ -54,6 +54,29 @@ inline bool fast_operation(char op, int64_t a, int64_t b, int64_t& out) {
     }
 }
 
+// The current object whose member variables a method names plainly
+// (balance inside a method of its type): while a FAST_MEMBERS guard holds
+// it, fast_int and fast_bool read such a name from the object as
+// eval_variable finds it; with no object (the item's cell null), the name
+// is not applicable. A guard spans fast reads only: they run no code, so
+// the object stays the current one throughout.
+extern RESULT_ITEM fast_members_object;
+
+class FAST_MEMBERS {
+public:
+    explicit FAST_MEMBERS(RESULT_ITEM this_item) : saved(fast_members_object) { fast_members_object = this_item; }
+    ~FAST_MEMBERS() { fast_members_object = saved; }
+    FAST_MEMBERS(const FAST_MEMBERS&) = delete;
+    FAST_MEMBERS& operator=(const FAST_MEMBERS&) = delete;
+
+private:
+    RESULT_ITEM saved;
+};
+
+// The cell of a member variable of fast_members_object that a name node
+// stands for; null for other names and with no object.
+UNION_DATA* fast_member_cell(const TOKEN* name);
+
 // The value of an int literal, int variable or + - * of such nodes.
 bool fast_int(TOKEN* node, int64_t& out);
 

@@ -204,6 +204,7 @@ int fast_bool(TOKEN* node, int depth) {
     if (handler == eval_false) return 0;
     if (handler == eval_variable) {
         const UNION_DATA* cell = plain_variable(node);
+        if (cell == nullptr) cell = fast_member_cell(node);
         return cell != nullptr ? bool_of(cell) : -1;
     }
     if (handler == eval_not) {

@@ -149,7 +149,12 @@ bool fast_int_assignment(TOKEN* node, char op, RESULT_ITEM this_item) {
     // side once.
     if (node->left == nullptr || node->right == nullptr || node->left->evaluator != eval_variable) return false;
     int64_t value = 0;
-    if (!fast_int(node->right, value) && !fast_hash_int(node->right, this_item, value)) return false;
+    bool read = false;
+    {
+        const FAST_MEMBERS members(this_item);
+        read = fast_int(node->right, value);
+    }
+    if (!read && !fast_hash_int(node->right, this_item, value)) return false;
     UNION_DATA* target = fast_int_variable(node->left);
     if (target == nullptr) target = fast_int_member(node->left, this_item);
     if (target == nullptr) target = fast_int_through_aliases(node->left);

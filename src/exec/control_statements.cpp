@@ -157,7 +157,11 @@ bool fast_if(TOKEN* node, RESULT_ITEM this_item) {
         const TOKEN* block = parts[i];
         if (block->block_mode != block_mode_braced || (block->op1 == '#' && block->op2 == 0)) return false;
     }
-    int condition = fast_comparison(parts[0]);
+    int condition = -1;
+    {
+        const FAST_MEMBERS members(this_item);
+        condition = fast_comparison(parts[0]);
+    }
     if (condition < 0) condition = plain_equality(parts[0]);
     if (condition < 0) {
         if (!node->left->result_stack.empty()) return false;
