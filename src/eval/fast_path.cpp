@@ -86,8 +86,8 @@ const UNION_DATA* text_variable_of(const TOKEN* name) {
 }
 
 // The member reads the fast path knows, told apart by the call's name:
-// x.size(), x[...], x.get(...) and x.Get(...).
-enum class MEMBER_READ { none, size, element, get, get_from_end };
+// x.size(), x[...], x.get(...), x.Get(...) and x.int().
+enum class MEMBER_READ { none, size, element, get, get_from_end, code };
 
 // The kind of a member node x.name(...) and its call part.
 MEMBER_READ member_read(const TOKEN* node, const TOKEN*& part) {
@@ -98,6 +98,7 @@ MEMBER_READ member_read(const TOKEN* node, const TOKEN*& part) {
     switch (name.size()) {
     case 2: return name[0] == '[' && name[1] == ']' ? MEMBER_READ::element : MEMBER_READ::none;
     case 3:
+        if (name[0] == 'i' && name[1] == 'n' && name[2] == 't') return MEMBER_READ::code;
         if (name[1] != 'e' || name[2] != 't') return MEMBER_READ::none;
         if (name[0] == 'g') return MEMBER_READ::get;
         return name[0] == 'G' ? MEMBER_READ::get_from_end : MEMBER_READ::none;
@@ -184,10 +185,35 @@ bool store_text(UNION_DATA* target, const std::string* text) {
 // other case (another receiver, an index error, an undefined slot, an
 // element of another kind, a reference among the elements) is not
 // applicable.
+// c.int() on a char variable or literal holding a character: its code as
+// the char's handler gives it, the bytes from 0x80 on negative and the NUL
+// character (stored as 0xFF) 0. An empty char, a value of another kind and
+// a call with arguments take the general path and its message.
+[[gnu::noinline]] bool char_code(const TOKEN* node, const TOKEN* part, int64_t& out) {
+    if (!without_arguments(part)) return false;
+    const TOKEN* receiver = node->left;
+    unsigned char byte = 0;
+    if (receiver->evaluator == eval_char_literal) {
+        if (!receiver->text || receiver->text->size() != 1) return false;
+        byte = static_cast<unsigned char>((*receiver->text)[0]);
+    } else {
+        UNION_DATA* cell = receiver->evaluator == eval_variable ? variable_cell_of(receiver) : nullptr;
+        UNION_DATA* value = cell != nullptr ? argument_value(cell) : nullptr;
+        if (value == nullptr || lower_tag(value->tag) != tag_char || value->payload == nullptr ||
+            !is_defined_value(value))
+            return false;
+        byte = static_cast<unsigned char>(value->char_byte());
+    }
+    if (byte == 0) return false;
+    out = byte == 0xFF ? 0 : static_cast<signed char>(byte);
+    return true;
+}
+
 bool fast_element_read(TOKEN* node, int64_t& out, int depth) {
     const TOKEN* part = nullptr;
     const MEMBER_READ kind = member_read(node, part);
     if (kind == MEMBER_READ::none) return false;
+    if (kind == MEMBER_READ::code) return char_code(node, part, out);
     if (kind == MEMBER_READ::size) {
         if (!without_arguments(part)) return false;
         const UNION_DATA* cell = readable_variable(node->left);
