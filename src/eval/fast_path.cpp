@@ -14,6 +14,7 @@
 #include "eval/slot_paths.h"
 #include "eval/text_pieces.h"
 #include "exec/user_call.h"
+#include "frontend/scope.h"
 #include "frontend/type_defs.h"
 #include "frontend/var_storage.h"
 #include "numbers/int_data.h"
@@ -21,8 +22,10 @@
 #include "runtime/str_stream.h"
 #include "values/array_store.h"
 #include "values/factories.h"
+#include "values/front_end_services.h"
 #include "values/hash_store.h"
 #include "values/list_store.h"
+#include "values/payload_records.h"
 #include "values/union_data.h"
 #include "values/walk_pins.h"
 
@@ -209,10 +212,16 @@ bool store_text(UNION_DATA* target, const std::string* text) {
     return true;
 }
 
+// o.name on an object variable whose member is a defined int.
+[[gnu::noinline]] bool object_member_int(const TOKEN* node, int64_t& out) {
+    const UNION_DATA* member = fast_object_member(node);
+    return member != nullptr && cell_int(member, out);
+}
+
 bool fast_element_read(TOKEN* node, int64_t& out, int depth) {
     const TOKEN* part = nullptr;
     const MEMBER_READ kind = member_read(node, part);
-    if (kind == MEMBER_READ::none) return false;
+    if (kind == MEMBER_READ::none) return object_member_int(node, out);
     if (kind == MEMBER_READ::code) return char_code(node, part, out);
     if (kind == MEMBER_READ::size) {
         if (!without_arguments(part)) return false;
@@ -428,6 +437,58 @@ bool fast_binary(const TOKEN* node, char op, int64_t& out, int depth) {
 }  // namespace
 
 RESULT_ITEM fast_members_object{};
+
+namespace {
+
+// The slot a member name has in a user type's group, kept per name node
+// and type while no table changes: the look-up goes by the name's text.
+struct MEMBER_SLOT_MEMO {
+    const TOKEN* node = nullptr;
+    const TOKEN* type = nullptr;
+    uint64_t generation = 0;
+    int32_t slot = -1;
+};
+constexpr size_t member_slot_memo_count = 256;
+MEMBER_SLOT_MEMO member_slot_memos[member_slot_memo_count];
+
+int32_t member_slot_of(const TOKEN* name, const TOKEN* type) {
+    const uintptr_t key = reinterpret_cast<uintptr_t>(name) / alignof(TOKEN) + reinterpret_cast<uintptr_t>(type) / 8;
+    MEMBER_SLOT_MEMO& memo = member_slot_memos[key % member_slot_memo_count];
+    if (memo.node != name || memo.type != type || memo.generation != routine_tables_generation) {
+        const int32_t slot = front_end_services.member_slot(type, *name->text);
+        memo = MEMBER_SLOT_MEMO{name, type, routine_tables_generation, slot};
+    }
+    return memo.slot;
+}
+
+}  // namespace
+
+UNION_DATA* fast_object_member(const TOKEN* node) {
+    if (node->evaluator != eval_member || node->op1 != '.' || node->op2 != 0 || node->left == nullptr) return nullptr;
+    const TOKEN* part = node->right;
+    if (part == nullptr || !is_word_token(part) || is_call_token(part) || front_end_services.member_slot == nullptr)
+        return nullptr;
+    const TOKEN* receiver = node->left;
+    if (receiver->evaluator != eval_variable) return nullptr;
+    const TOKEN* declaration = receiver->declaration;
+    if (declaration == nullptr || declaration->member_slot >= 0 || declaration->arg_role == arg_role_output_object)
+        return nullptr;
+    UNION_DATA* cell = top_cell(declaration);
+    if (cell == nullptr) return nullptr;
+    cell = follow_aliases(cell);
+    if (cell == nullptr || base_type_code(cell) != tag_object) return nullptr;
+    const UNION_DATA* object = follow_link(cell);
+    if (!is_defined_value(object)) return nullptr;
+    const OBJECT_HOLDER* holder = object->holder();
+    if (holder == nullptr || holder->object == nullptr) return nullptr;
+    // The first group whose type has the name, as the access finds it.
+    for (GROUP_ENTRY& group : holder->object->groups) {
+        const int32_t slot = member_slot_of(part, group.type);
+        if (group.slots == nullptr || slot < 0 || slot >= group.slots->count()) continue;
+        return group.slots->cells[static_cast<size_t>(slot)];
+    }
+    return nullptr;
+}
 
 UNION_DATA* fast_member_cell(const TOKEN* name) {
     return fast_members_object.cell != nullptr ? current_member_cell(name, fast_members_object) : nullptr;

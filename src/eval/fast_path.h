@@ -77,6 +77,12 @@ private:
 // stands for; null for other names and with no object.
 UNION_DATA* fast_member_cell(const TOKEN* name);
 
+// The member cell of o.name, where o is a variable or an input parameter
+// holding a defined object, as the member access finds it (the first of
+// the object's groups whose type has the name); null for every other node
+// and whenever the access would refuse.
+UNION_DATA* fast_object_member(const TOKEN* node);
+
 // The value of an int literal, int variable or + - * of such nodes.
 bool fast_int(TOKEN* node, int64_t& out);
 

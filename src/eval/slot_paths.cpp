@@ -225,6 +225,7 @@ int fast_bool(TOKEN* node, int depth) {
         return compared >= 0 ? compared : fast_text_comparison(node);
     }
     if (handler != eval_member) return -1;
+    if (const UNION_DATA* member = fast_object_member(node)) return bool_of(member);
     SLOT_PLACE place;
     if (!slot_place(node, place, depth)) return -1;
     const uintptr_t word = place.row->word(place.at);
