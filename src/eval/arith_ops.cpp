@@ -323,8 +323,11 @@ void append_int_cell(RESULT_LIST& results, int64_t value) {
 // The result of + - * of small ints, made as the general path makes it.
 bool append_fast_int(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     int64_t value = 0;
-    const FAST_MEMBERS members(this_item);
-    if (!fast_int(node, value)) return false;
+    if (!fast_int(node, value)) {
+        if (!retry_with_members(this_item)) return false;
+        const FAST_MEMBERS members(this_item);
+        if (!fast_int(node, value)) return false;
+    }
     append_int_cell(results, value);
     return true;
 }

@@ -89,8 +89,8 @@ const UNION_DATA* text_variable_of(const TOKEN* name) {
 }
 
 // The member reads the fast path knows, told apart by the call's name:
-// x.size(), x[...], x.get(...), x.Get(...) and x.int().
-enum class MEMBER_READ { none, size, element, get, get_from_end, code };
+// x.size(), x[...], x.get(...) and x.Get(...).
+enum class MEMBER_READ { none, size, element, get, get_from_end };
 
 // The kind of a member node x.name(...) and its call part.
 MEMBER_READ member_read(const TOKEN* node, const TOKEN*& part) {
@@ -101,7 +101,6 @@ MEMBER_READ member_read(const TOKEN* node, const TOKEN*& part) {
     switch (name.size()) {
     case 2: return name[0] == '[' && name[1] == ']' ? MEMBER_READ::element : MEMBER_READ::none;
     case 3:
-        if (name[0] == 'i' && name[1] == 'n' && name[2] == 't') return MEMBER_READ::code;
         if (name[1] != 'e' || name[2] != 't') return MEMBER_READ::none;
         if (name[0] == 'g') return MEMBER_READ::get;
         return name[0] == 'G' ? MEMBER_READ::get_from_end : MEMBER_READ::none;
@@ -192,7 +191,7 @@ bool store_text(UNION_DATA* target, const std::string* text) {
 // the char's handler gives it, the bytes from 0x80 on negative and the NUL
 // character (stored as 0xFF) 0. An empty char, a value of another kind and
 // a call with arguments take the general path and its message.
-[[gnu::noinline]] bool char_code(const TOKEN* node, const TOKEN* part, int64_t& out) {
+bool char_code(const TOKEN* node, const TOKEN* part, int64_t& out) {
     if (!without_arguments(part)) return false;
     const TOKEN* receiver = node->left;
     unsigned char byte = 0;
@@ -212,8 +211,15 @@ bool store_text(UNION_DATA* target, const std::string* text) {
     return true;
 }
 
+// The member reads outside member_read's kinds: c.int() of a char, and
 // o.name on an object variable whose member is a defined int.
-[[gnu::noinline]] bool object_member_int(const TOKEN* node, int64_t& out) {
+[[gnu::noinline]] bool other_member_int(const TOKEN* node, int64_t& out) {
+    const TOKEN* part = node->right;
+    if (node->op1 == '.' && part != nullptr && is_call_token(part)) {
+        const std::string& name = *part->text;
+        return name.size() == 3 && std::memcmp(name.data(), "int", 3) == 0 && node->left != nullptr &&
+               char_code(node, part, out);
+    }
     const UNION_DATA* member = fast_object_member(node);
     return member != nullptr && cell_int(member, out);
 }
@@ -221,8 +227,7 @@ bool store_text(UNION_DATA* target, const std::string* text) {
 bool fast_element_read(TOKEN* node, int64_t& out, int depth) {
     const TOKEN* part = nullptr;
     const MEMBER_READ kind = member_read(node, part);
-    if (kind == MEMBER_READ::none) return object_member_int(node, out);
-    if (kind == MEMBER_READ::code) return char_code(node, part, out);
+    if (kind == MEMBER_READ::none) return other_member_int(node, out);
     if (kind == MEMBER_READ::size) {
         if (!without_arguments(part)) return false;
         const UNION_DATA* cell = readable_variable(node->left);
@@ -436,7 +441,7 @@ bool fast_binary(const TOKEN* node, char op, int64_t& out, int depth) {
 
 }  // namespace
 
-RESULT_ITEM fast_members_object{};
+UNION_DATA* fast_members_object = nullptr;
 
 namespace {
 
@@ -490,8 +495,12 @@ UNION_DATA* fast_object_member(const TOKEN* node) {
     return nullptr;
 }
 
+bool fast_member_missed = false;
+
 UNION_DATA* fast_member_cell(const TOKEN* name) {
-    return fast_members_object.cell != nullptr ? current_member_cell(name, fast_members_object) : nullptr;
+    if (fast_members_object != nullptr) return current_member_cell(name, RESULT_ITEM{fast_members_object});
+    if (name->declaration != nullptr && name->declaration->member_slot >= 0) fast_member_missed = true;
+    return nullptr;
 }
 
 UNION_DATA* fast_hash_key(TOKEN* node) { return plain_key(node); }
@@ -500,7 +509,8 @@ bool fast_int_at(TOKEN* node, int64_t& out, int depth) {
     const EVAL_HANDLER handler = node->evaluator;
     if (handler == eval_variable) {
         UNION_DATA* cell = variable_cell_of(node);
-        if (cell == nullptr) return member_int(node, out);
+        if (cell == nullptr)
+            return node->declaration != nullptr && node->declaration->member_slot >= 0 && member_int(node, out);
         const char tag = cell->tag;
         if (tag == tag_int || tag == raise_tag(tag_int)) return cell->payload != nullptr && cell_int64(cell, out);
         return tag == tag_call_alias && aliased_parameter_int(node, cell, out);

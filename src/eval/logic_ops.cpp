@@ -397,8 +397,8 @@ void eval_comparison(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     if constexpr (COMPARE == compare_equal || COMPARE == compare_unequal || COMPARE == compare_less_than ||
                   COMPARE == compare_greater_than || COMPARE == compare_less_equal ||
                   COMPARE == compare_greater_equal) {
-        int fast = -1;
-        {
+        int fast = fast_comparison(node);
+        if (fast < 0 && retry_with_members(this_item)) {
             const FAST_MEMBERS members(this_item);
             fast = fast_comparison(node);
         }
@@ -512,8 +512,8 @@ bool eval_condition(TOKEN* block, RESULT_ITEM this_item, const char* routine_nam
     // A lone comparison of small ints needs no frame (the block node itself
     // is the expression).
     if (block->block_mode == block_mode_braced) {
-        int fast = -1;
-        {
+        int fast = fast_comparison(block);
+        if (fast < 0 && retry_with_members(this_item)) {
             const FAST_MEMBERS members(this_item);
             fast = fast_comparison(block);
         }

@@ -149,8 +149,8 @@ bool fast_int_assignment(TOKEN* node, char op, RESULT_ITEM this_item) {
     // side once.
     if (node->left == nullptr || node->right == nullptr || node->left->evaluator != eval_variable) return false;
     int64_t value = 0;
-    bool read = false;
-    {
+    bool read = fast_int(node->right, value);
+    if (!read && retry_with_members(this_item)) {
         const FAST_MEMBERS members(this_item);
         read = fast_int(node->right, value);
     }

@@ -157,8 +157,8 @@ bool fast_if(TOKEN* node, RESULT_ITEM this_item) {
         const TOKEN* block = parts[i];
         if (block->block_mode != block_mode_braced || (block->op1 == '#' && block->op2 == 0)) return false;
     }
-    int condition = -1;
-    {
+    int condition = fast_comparison(parts[0]);
+    if (condition < 0 && retry_with_members(this_item)) {
         const FAST_MEMBERS members(this_item);
         condition = fast_comparison(parts[0]);
     }
