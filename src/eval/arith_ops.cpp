@@ -321,9 +321,13 @@ void append_int_cell(RESULT_LIST& results, int64_t value) {
 }
 
 // The result of + - * of small ints, made as the general path makes it.
-bool append_fast_int(TOKEN* node, RESULT_LIST& results) {
+bool append_fast_int(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     int64_t value = 0;
-    if (!fast_int(node, value)) return false;
+    if (!fast_int(node, value)) {
+        if (!retry_with_members(this_item)) return false;
+        const FAST_MEMBERS members(this_item);
+        if (!fast_int(node, value)) return false;
+    }
     append_int_cell(results, value);
     return true;
 }
@@ -624,8 +628,8 @@ bool call_operands_int(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results,
 
 // The value a text operand stands for, read as the general path reads an
 // operand (a link to a link followed to its end, then one link step); null
-// where that is still a link, or the node names no variable outside the
-// current object.
+// where that is still a link, or the node names no variable (a member of
+// the current object counts while FAST_MEMBERS holds it).
 UNION_DATA* text_operand_value(TOKEN* operand) {
     UNION_DATA* cell = nullptr;
     if (operand->evaluator == eval_variable) {
@@ -633,6 +637,7 @@ UNION_DATA* text_operand_value(TOKEN* operand) {
         // reads.
         const TOKEN* declaration = operand->declaration;
         if (declaration != nullptr && declaration->member_slot < 0) cell = top_cell(declaration);
+        else cell = fast_member_cell(operand);
     }
     if (cell == nullptr) return nullptr;
     if (is_link_cell(cell)) {
@@ -720,10 +725,13 @@ private:
 // a + " " + b and the like, read without running code: the text built in
 // one pass, without a frame per operator. A text that a read or a walk
 // keeps state beside takes the general path, whose copies carry that state.
-bool text_sum(TOKEN* node, RESULT_LIST& results) {
+bool text_sum(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     if (texts_with_state != 0) return false;
     TEXT_SUM sum;
-    if (!sum.read(node)) return false;
+    {
+        const FAST_MEMBERS members(this_item);
+        if (!sum.read(node)) return false;
+    }
     check_stack_depth(node);
     results.append(sum.make());
     return true;
@@ -776,7 +784,7 @@ bool text_sums(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     TOKEN* lowest = levels[n - 1]->left;
     inert = inert && inert_text_operand(lowest);
     literal = literal || lowest->evaluator == eval_str_literal;
-    if (inert) return text_sum(node, results);
+    if (inert) return text_sum(node, this_item, results);
     if (!literal || texts_with_state != 0 || !lone_operand(lowest)) return false;
     for (uint32_t i = 0; i < n; ++i) {
         if (!lone_operand(levels[i]->right)) return false;
@@ -835,27 +843,27 @@ void value_unary_minus(TOKEN* node, RESULT_ITEM operand, RESULT_LIST& results) {
 }
 
 void eval_plus(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
-    if (append_fast_int(node, results)) return;
+    if (append_fast_int(node, this_item, results)) return;
     if (call_operands_int(node, this_item, results, '+', "+", value_plus)) return;
     if (text_sums(node, this_item, results)) return;
     eval_binary(node, this_item, results, "+", value_plus, eval_plus);
 }
 void eval_minus(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
-    if (append_fast_int(node, results)) return;
+    if (append_fast_int(node, this_item, results)) return;
     if (call_operands_int(node, this_item, results, '-', "-", value_minus)) return;
     eval_binary(node, this_item, results, "-", value_minus, eval_minus);
 }
 void eval_times(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
-    if (append_fast_int(node, results)) return;
+    if (append_fast_int(node, this_item, results)) return;
     if (call_operands_int(node, this_item, results, '*', "*", value_times)) return;
     eval_binary(node, this_item, results, "*", value_times, eval_times);
 }
 void eval_divide(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
-    if (append_fast_int(node, results)) return;
+    if (append_fast_int(node, this_item, results)) return;
     eval_binary(node, this_item, results, "/", value_divide, eval_divide);
 }
 void eval_modulo(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
-    if (append_fast_int(node, results)) return;
+    if (append_fast_int(node, this_item, results)) return;
     eval_binary(node, this_item, results, "%", value_modulo, eval_modulo);
 }
 void eval_caret(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {

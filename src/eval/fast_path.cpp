@@ -14,6 +14,7 @@
 #include "eval/slot_paths.h"
 #include "eval/text_pieces.h"
 #include "exec/user_call.h"
+#include "frontend/scope.h"
 #include "frontend/type_defs.h"
 #include "frontend/var_storage.h"
 #include "numbers/int_data.h"
@@ -21,8 +22,10 @@
 #include "runtime/str_stream.h"
 #include "values/array_store.h"
 #include "values/factories.h"
+#include "values/front_end_services.h"
 #include "values/hash_store.h"
 #include "values/list_store.h"
+#include "values/payload_records.h"
 #include "values/union_data.h"
 #include "values/walk_pins.h"
 
@@ -189,10 +192,47 @@ bool store_text(UNION_DATA* target, const std::string* text) {
 // other case (another receiver, an index error, an undefined slot, an
 // element of another kind, a reference among the elements) is not
 // applicable.
+// c.int() on a char variable or literal holding a character: its code as
+// the char's handler gives it, the bytes from 0x80 on negative and the NUL
+// character (stored as 0xFF) 0. An empty char, a value of another kind and
+// a call with arguments take the general path and its message.
+bool char_code(const TOKEN* node, const TOKEN* part, int64_t& out) {
+    if (!without_arguments(part)) return false;
+    const TOKEN* receiver = node->left;
+    unsigned char byte = 0;
+    if (receiver->evaluator == eval_char_literal) {
+        if (!receiver->text || receiver->text->size() != 1) return false;
+        byte = static_cast<unsigned char>((*receiver->text)[0]);
+    } else {
+        UNION_DATA* cell = receiver->evaluator == eval_variable ? variable_cell_of(receiver) : nullptr;
+        UNION_DATA* value = cell != nullptr ? argument_value(cell) : nullptr;
+        if (value == nullptr || lower_tag(value->tag) != tag_char || value->payload == nullptr ||
+            !is_defined_value(value))
+            return false;
+        byte = static_cast<unsigned char>(value->char_byte());
+    }
+    if (byte == 0) return false;
+    out = byte == 0xFF ? 0 : static_cast<signed char>(byte);
+    return true;
+}
+
+// The member reads outside member_read's kinds: c.int() of a char, and
+// o.name on an object variable whose member is a defined int.
+[[gnu::noinline]] bool other_member_int(const TOKEN* node, int64_t& out) {
+    const TOKEN* part = node->right;
+    if (node->op1 == '.' && part != nullptr && is_call_token(part)) {
+        const std::string& name = *part->text;
+        return name.size() == 3 && std::memcmp(name.data(), "int", 3) == 0 && node->left != nullptr &&
+               char_code(node, part, out);
+    }
+    const UNION_DATA* member = fast_object_member(node);
+    return member != nullptr && cell_int(member, out);
+}
+
 bool fast_element_read(TOKEN* node, int64_t& out, int depth) {
     const TOKEN* part = nullptr;
     const MEMBER_READ kind = member_read(node, part);
-    if (kind == MEMBER_READ::none) return false;
+    if (kind == MEMBER_READ::none) return other_member_int(node, out);
     if (kind == MEMBER_READ::size) {
         if (!without_arguments(part)) return false;
         const UNION_DATA* cell = readable_variable(node->left);
@@ -380,6 +420,12 @@ UNION_DATA* hash_receiver(TOKEN* name, RESULT_ITEM this_item) {
     return node->declaration->arg_role == arg_role_variable_input && cell_int(follow_aliases(cell), out);
 }
 
+// A member of the current object, read as a variable is.
+[[gnu::noinline]] bool member_int(const TOKEN* node, int64_t& out) {
+    const UNION_DATA* cell = fast_member_cell(node);
+    return cell != nullptr && cell_int(cell, out);
+}
+
 bool fast_binary(const TOKEN* node, char op, int64_t& out, int depth) {
     int64_t a = 0;
     int64_t b = 0;
@@ -400,13 +446,76 @@ bool fast_binary(const TOKEN* node, char op, int64_t& out, int depth) {
 
 }  // namespace
 
+UNION_DATA* fast_members_object = nullptr;
+
+namespace {
+
+// The slot a member name has in a user type's group, kept per name node
+// and type while no table changes: the look-up goes by the name's text.
+struct MEMBER_SLOT_MEMO {
+    const TOKEN* node = nullptr;
+    const TOKEN* type = nullptr;
+    uint64_t generation = 0;
+    int32_t slot = -1;
+};
+constexpr size_t member_slot_memo_count = 256;
+MEMBER_SLOT_MEMO member_slot_memos[member_slot_memo_count];
+
+int32_t member_slot_of(const TOKEN* name, const TOKEN* type) {
+    const uintptr_t key = reinterpret_cast<uintptr_t>(name) / alignof(TOKEN) + reinterpret_cast<uintptr_t>(type) / 8;
+    MEMBER_SLOT_MEMO& memo = member_slot_memos[key % member_slot_memo_count];
+    if (memo.node != name || memo.type != type || memo.generation != routine_tables_generation) {
+        const int32_t slot = front_end_services.member_slot(type, *name->text);
+        memo = MEMBER_SLOT_MEMO{name, type, routine_tables_generation, slot};
+    }
+    return memo.slot;
+}
+
+}  // namespace
+
+UNION_DATA* fast_object_member(const TOKEN* node) {
+    if (node->evaluator != eval_member || node->op1 != '.' || node->op2 != 0 || node->left == nullptr) return nullptr;
+    const TOKEN* part = node->right;
+    if (part == nullptr || !is_word_token(part) || is_call_token(part) || front_end_services.member_slot == nullptr)
+        return nullptr;
+    const TOKEN* receiver = node->left;
+    if (receiver->evaluator != eval_variable) return nullptr;
+    const TOKEN* declaration = receiver->declaration;
+    if (declaration == nullptr || declaration->member_slot >= 0 || declaration->arg_role == arg_role_output_object)
+        return nullptr;
+    UNION_DATA* cell = top_cell(declaration);
+    if (cell == nullptr) return nullptr;
+    cell = follow_aliases(cell);
+    if (cell == nullptr || base_type_code(cell) != tag_object) return nullptr;
+    const UNION_DATA* object = follow_link(cell);
+    if (!is_defined_value(object)) return nullptr;
+    const OBJECT_HOLDER* holder = object->holder();
+    if (holder == nullptr || holder->object == nullptr) return nullptr;
+    // The first group whose type has the name, as the access finds it.
+    for (GROUP_ENTRY& group : holder->object->groups) {
+        const int32_t slot = member_slot_of(part, group.type);
+        if (group.slots == nullptr || slot < 0 || slot >= group.slots->count()) continue;
+        return group.slots->cells[static_cast<size_t>(slot)];
+    }
+    return nullptr;
+}
+
+bool fast_member_missed = false;
+
+UNION_DATA* fast_member_cell(const TOKEN* name) {
+    if (fast_members_object != nullptr) return current_member_cell(name, RESULT_ITEM{fast_members_object});
+    if (name->declaration != nullptr && name->declaration->member_slot >= 0) fast_member_missed = true;
+    return nullptr;
+}
+
 UNION_DATA* fast_hash_key(TOKEN* node) { return plain_key(node); }
 
 bool fast_int_at(TOKEN* node, int64_t& out, int depth) {
     const EVAL_HANDLER handler = node->evaluator;
     if (handler == eval_variable) {
         UNION_DATA* cell = variable_cell_of(node);
-        if (cell == nullptr) return false;
+        if (cell == nullptr)
+            return node->declaration != nullptr && node->declaration->member_slot >= 0 && member_int(node, out);
         const char tag = cell->tag;
         if (tag == tag_int || tag == raise_tag(tag_int)) return cell->payload != nullptr && cell_int64(cell, out);
         return tag == tag_call_alias && aliased_parameter_int(node, cell, out);

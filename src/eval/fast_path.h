@@ -54,6 +54,51 @@ inline bool fast_operation(char op, int64_t a, int64_t b, int64_t& out) {
     }
 }
 
+// The cell of the current object whose member variables a method names
+// plainly (balance inside a method of its type): while a FAST_MEMBERS guard
+// holds it, fast_int and fast_bool read such a name from the object as
+// eval_variable finds it; with no object (null), the name is not
+// applicable. A guard spans fast reads only: they run no code, so the
+// object stays the current one throughout. Only the item's cell is kept,
+// all that the reading looks at, so that a guard costs a word.
+extern UNION_DATA* fast_members_object;
+
+class FAST_MEMBERS {
+public:
+    explicit FAST_MEMBERS(RESULT_ITEM this_item) : saved(fast_members_object) { fast_members_object = this_item.cell; }
+    ~FAST_MEMBERS() { fast_members_object = saved; }
+    FAST_MEMBERS(const FAST_MEMBERS&) = delete;
+    FAST_MEMBERS& operator=(const FAST_MEMBERS&) = delete;
+
+private:
+    UNION_DATA* saved;
+};
+
+// Set when a fast read met a member name with no object to read it from;
+// a hot caller tries its read first without a guard, and again under one
+// only when this is set (see retry_with_members).
+extern bool fast_member_missed;
+
+// Whether a failed fast read is worth one more try with the members of
+// the current object readable: it met a member name, and there is an
+// object. Clears the mark, which a stale read may have left.
+inline bool retry_with_members(RESULT_ITEM this_item) {
+    if (!fast_member_missed) return false;
+    fast_member_missed = false;
+    return this_item.cell != nullptr;
+}
+
+// The cell of a member variable of fast_members_object that a name node
+// stands for; null for other names and with no object (a member name then
+// sets fast_member_missed).
+UNION_DATA* fast_member_cell(const TOKEN* name);
+
+// The member cell of o.name, where o is a variable or an input parameter
+// holding a defined object, as the member access finds it (the first of
+// the object's groups whose type has the name); null for every other node
+// and whenever the access would refuse.
+UNION_DATA* fast_object_member(const TOKEN* node);
+
 // Expressions nested deeper than this take the general path, which walks
 // long chains without recursing.
 inline constexpr int fast_depth_limit = 32;

@@ -397,7 +397,11 @@ void eval_comparison(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     if constexpr (COMPARE == compare_equal || COMPARE == compare_unequal || COMPARE == compare_less_than ||
                   COMPARE == compare_greater_than || COMPARE == compare_less_equal ||
                   COMPARE == compare_greater_equal) {
-        const int fast = fast_comparison(node);
+        int fast = fast_comparison(node);
+        if (fast < 0 && retry_with_members(this_item)) {
+            const FAST_MEMBERS members(this_item);
+            fast = fast_comparison(node);
+        }
         if (fast >= 0) {
             results.append(make_bool_value(fast != 0, 3));
             return;
@@ -509,6 +513,10 @@ bool eval_condition(TOKEN* block, RESULT_ITEM this_item, const char* routine_nam
     // is the expression).
     if (block->block_mode == block_mode_braced) {
         int fast = fast_comparison(block);
+        if (fast < 0 && retry_with_members(this_item)) {
+            const FAST_MEMBERS members(this_item);
+            fast = fast_comparison(block);
+        }
         if (fast < 0) fast = plain_equality(block);
         if (fast >= 0) return fast != 0;
         if (yields_one_bool(block)) {

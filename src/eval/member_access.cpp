@@ -41,6 +41,34 @@ bool is_qualified_part(const TOKEN* part) { return part->op1 == ':' && part->op2
 
 [[noreturn]] void raise_plain(const TOKEN* node, const std::string& message) { raise_system_error(node, message); }
 
+// Whether a user type is shown under the name a type:part access writes,
+// as seen from a statement, kept per node while no table changes: the
+// shown name is looked up through the scopes, and a method that calls
+// error:(...) or str:(...) would look it up on every call.
+struct TYPE_NAME_MEMO {
+    const TOKEN* node = nullptr;
+    const TOKEN* type = nullptr;
+    const TOKEN* place = nullptr;
+    uint64_t generation = 0;
+    bool same = false;
+};
+constexpr size_t type_name_memo_count = 64;
+TYPE_NAME_MEMO type_name_memos[type_name_memo_count];
+
+// Whether the written type name is the shown name of the value's type.
+bool names_type_of(const TOKEN* written, const UNION_DATA* value) {
+    const TYPE_NAME own = value_type_name(value, true);
+    if (!own.is_user_type) return type_name_text(own) == *written->text;
+    TYPE_NAME_MEMO& memo =
+        type_name_memos[(reinterpret_cast<uintptr_t>(written) / alignof(TOKEN)) % type_name_memo_count];
+    if (memo.node != written || memo.type != own.type || memo.place != current_statement ||
+        memo.generation != routine_tables_generation) {
+        const bool same = type_name_text(own) == *written->text;
+        memo = TYPE_NAME_MEMO{written, own.type, current_statement, routine_tables_generation, same};
+    }
+    return memo.same;
+}
+
 // One evaluation of a member node: its receivers and parts, and the type
 // qualification, which once given stays in force for the later parts.
 class MEMBER_ACCESS {
@@ -84,8 +112,7 @@ void MEMBER_ACCESS::run() {
             }
             qualifier = TYPE_NAME{nullptr, type, true};
         } else {
-            if (current != nullptr &&
-                (*left->text == "any" || type_name_text(value_type_name(current, true)) == *left->text)) {
+            if (current != nullptr && (*left->text == "any" || names_type_of(left, current))) {
                 receiver = this_item;
             }
             qualifier = TYPE_NAME{left->text->c_str(), nullptr, false};

@@ -197,6 +197,17 @@ int fast_slot_int_if_shaped(TOKEN* node, int64_t& out, int depth) {
     return place_in(cell, part, place, depth) && slot_int(place, out) ? 1 : 0;
 }
 
+namespace {
+
+// A bool member read by fast_bool: of the current object (a plain name)
+// or of another object (o.name); -1 when not applicable.
+[[gnu::noinline]] int member_bool(const TOKEN* node, bool of_other) {
+    const UNION_DATA* member = of_other ? fast_object_member(node) : fast_member_cell(node);
+    return member != nullptr ? bool_of(member) : -1;
+}
+
+}  // namespace
+
 int fast_bool(TOKEN* node, int depth) {
     if (depth >= fast_depth_limit) return -1;
     const EVAL_HANDLER handler = handler_of(node);
@@ -204,7 +215,7 @@ int fast_bool(TOKEN* node, int depth) {
     if (handler == eval_false) return 0;
     if (handler == eval_variable) {
         const UNION_DATA* cell = plain_variable(node);
-        return cell != nullptr ? bool_of(cell) : -1;
+        return cell != nullptr ? bool_of(cell) : member_bool(node, false);
     }
     if (handler == eval_not) {
         if (node->right == nullptr) return -1;
@@ -225,7 +236,7 @@ int fast_bool(TOKEN* node, int depth) {
     }
     if (handler != eval_member) return -1;
     SLOT_PLACE place;
-    if (!slot_place(node, place, depth)) return -1;
+    if (!slot_place(node, place, depth)) return member_bool(node, true);
     const uintptr_t word = place.row->word(place.at);
     if (is_compact_word(word)) {
         if (!is_bool_word(word)) return -1;

@@ -57,6 +57,21 @@ void append_plain_scalar(UNION_DATA* value, std::string& out, size_t limit) {
     }
 }
 
+namespace {
+
+// The cell of a variable name whose value a conversion reads: a declared
+// variable or an input parameter (whose role sets only the mode of its
+// item, which no conversion reads), or a member of the current object
+// while FAST_MEMBERS holds it; null for other names.
+UNION_DATA* readable_cell(const TOKEN* name) {
+    const TOKEN* declaration = name->declaration;
+    if (declaration == nullptr) return nullptr;
+    if (declaration->member_slot >= 0) return fast_member_cell(name);
+    return declaration->arg_role == arg_role_output_object ? nullptr : top_cell(declaration);
+}
+
+}  // namespace
+
 bool TEXT_PIECES::read(TOKEN* subtree) {
     count = 0;
     if (subtree == nullptr) return true;
@@ -70,10 +85,7 @@ bool TEXT_PIECES::read(TOKEN* subtree) {
         }
         UNION_DATA* cell = nullptr;
         if (handler == eval_variable) {
-            // A parameter's role sets only the mode of its item, which no
-            // text reads.
-            const TOKEN* declaration = argument->declaration;
-            if (declaration != nullptr && declaration->member_slot < 0) cell = top_cell(declaration);
+            cell = readable_cell(argument);
         } else if (handler == eval_str_literal || handler == eval_int_literal) {
             cell = argument->constant.get();  // made by the call's first run
         }

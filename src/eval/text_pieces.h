@@ -6,8 +6,9 @@
 // char its byte (nothing for the empty char), the text of a str its
 // characters up to the first NUL, and an undefined value writes nothing.
 // TEXT_PIECES holds the arguments of one str:(...) call whose arguments
-// are char literals, plain variables and int or str literals already made
-// into their node's constant cell: it reads them all first (refusing, with
+// are char literals, plain variables (members of the current object while
+// FAST_MEMBERS holds it) and int or str literals already made into their
+// node's constant cell: it reads them all first (refusing, with
 // nothing written, any other shape or value) and then writes their texts
 // one after the other into a text its caller owns.
 

@@ -149,7 +149,12 @@ bool fast_int_assignment(TOKEN* node, char op, RESULT_ITEM this_item) {
     // side once.
     if (node->left == nullptr || node->right == nullptr || node->left->evaluator != eval_variable) return false;
     int64_t value = 0;
-    if (!fast_int(node->right, value) && !fast_hash_int(node->right, this_item, value)) return false;
+    bool read = fast_int(node->right, value);
+    if (!read && retry_with_members(this_item)) {
+        const FAST_MEMBERS members(this_item);
+        read = fast_int(node->right, value);
+    }
+    if (!read && !fast_hash_int(node->right, this_item, value)) return false;
     UNION_DATA* target = fast_int_variable(node->left);
     if (target == nullptr) target = fast_int_member(node->left, this_item);
     if (target == nullptr) target = fast_int_through_aliases(node->left);
@@ -573,6 +578,32 @@ UNION_DATA* bound_text_target(TOKEN* node) {
     return text_variable(left);
 }
 
+// name = str:(a, ...) on a text variable, where every argument is read as
+// the conversion reads inert arguments (members of the current object
+// among them): the variable takes the new text in place, as a plain copy of
+// the conversion's result gives it. The conversion makes its text without
+// a receiver only when the current object, if any, is an object. False,
+// with nothing read or changed, for every other shape, value or format.
+bool fast_conversion_store(TOKEN* node, RESULT_ITEM this_item) {
+    TOKEN* right = node->right;
+    if (node->left == nullptr || right == nullptr || !text_conversion(right) || !plain_text_format()) return false;
+    if (this_item.cell != nullptr && base_type_code(follow_aliases(this_item.cell)) != tag_object) return false;
+    if (!single_operand(right)) return false;
+    UNION_DATA* target = bound_text_target(node);
+    if (target == nullptr) return false;
+    TEXT_PIECES pieces;
+    {
+        const FAST_MEMBERS members(this_item);
+        if (!pieces.read(right->right->left)) return false;
+    }
+    std::string text;  // the target may be among the pieces
+    pieces.write(text);
+    STR_DATA& str = *target->str_data();
+    str.text = std::move(text);
+    str.reset_read();
+    return true;
+}
+
 // name += "text": the literal's text is appended where it stands.
 bool append_literal(TOKEN* node) {
     UNION_DATA* target = bound_text_target(node);
@@ -789,6 +820,7 @@ void exec_assign(TOKEN* node, RESULT_ITEM this_item) {
     if (fast_element_store(node)) return;
     if (fast_int_copy(node)) return;
     if (fast_text_store(node)) return;
+    if (fast_conversion_store(node, this_item)) return;
     if (fast_call_assignment(node, this_item)) return;
     if (element_target(node) && fast_hash_element_store(node, '=', this_item)) return;
     exec_assignment(node, this_item, assign_value, "=");

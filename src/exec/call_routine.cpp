@@ -1225,10 +1225,13 @@ namespace {
 // read where it is and written into one new str, without a list of
 // results. False, with nothing done, for any other argument, a value the
 // writers refuse or a format in force.
-bool text_of_inert_arguments(TOKEN* node, RESULT_LIST& results) {
+bool text_of_inert_arguments(TOKEN* node, RESULT_ITEM context, RESULT_LIST& results) {
     if (!plain_text_format()) return false;
     TEXT_PIECES pieces;
-    if (!pieces.read(node->left)) return false;
+    {
+        const FAST_MEMBERS members(context);
+        if (!pieces.read(node->left)) return false;
+    }
     results.append(make_str_value({}));
     pieces.write(results.tail->item.cell->str_data()->text);
     return true;
@@ -1248,7 +1251,7 @@ CALL_OUTCOME call_text_conversion(const ROUTINE_REQUEST& request) {
     int_result_request = INT_RESULT_REQUEST{};  // for this call or for none
     element_grant = nullptr;                    // not for the calls among the arguments
     unclaimed_arguments = nullptr;
-    if (text_of_inert_arguments(node, *request.results)) return CALL_OUTCOME::made;
+    if (text_of_inert_arguments(node, request.context, *request.results)) return CALL_OUTCOME::made;
     // What the arguments park or hold goes when the conversion ends.
     const UNWIND_RESULT_STACK unwind(node);
     RESULT_LIST list;

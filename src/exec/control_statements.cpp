@@ -168,6 +168,10 @@ bool fast_if(TOKEN* node, RESULT_ITEM this_item) {
         if (block->block_mode != block_mode_braced || (block->op1 == '#' && block->op2 == 0)) return false;
     }
     int condition = fast_comparison(parts[0]);
+    if (condition < 0 && retry_with_members(this_item)) {
+        const FAST_MEMBERS members(this_item);
+        condition = fast_comparison(parts[0]);
+    }
     if (condition < 0) condition = plain_equality(parts[0]);
     if (condition < 0) {
         if (!node->left->result_stack.empty()) return false;
