@@ -145,6 +145,13 @@ bool STR_DATA::read_used_up() const {
     return state->position >= std::min(state->length, text.size());
 }
 
+void STR_DATA::read_to_end() {
+    const char* error = nullptr;
+    begin_read(&error);
+    TEXT_STATE& state = state_of(this);
+    state.position = std::max(state.position, std::min(state.length, text.size()));
+}
+
 void STR_DATA::write(const char* data, bool formatted, const char** error) {
     *error = nullptr;
     if (formatted && !format().widths.empty()) {

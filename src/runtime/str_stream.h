@@ -67,6 +67,9 @@ public:
     bool reading() const;
     // Whether the read under way has no character left.
     bool read_used_up() const;
+    // Begins a read unless one is under way and moves it to the end of the
+    // text, where reading every character would leave it.
+    void read_to_end();
 
     // The for/For walks running over the value.
     int32_t walks() const;

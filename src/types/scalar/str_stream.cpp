@@ -160,10 +160,47 @@ void read_line_into(const METHOD_CALL& call) {
     call.append(make_bool_value(read, 0));
 }
 
+// Calls emit with every item of text: the runs between separators, empty
+// runs skipped. At each position the first separator, in the given order,
+// that ends there and begins after the previous cut ends the item, just as
+// the stream read of items cuts them.
+template <typename EMIT>
+void scan_items(std::string_view text, const std::vector<std::string>& separators, EMIT emit) {
+    size_t cut = 0;  // where the current item begins
+    auto take = [&](size_t end, size_t next) {
+        if (end > cut) emit(text.substr(cut, end - cut));
+        cut = next;
+    };
+    if (separators.size() == 1) {
+        const std::string& separator = separators[0];
+        for (size_t at = text.find(separator); at != std::string_view::npos; at = text.find(separator, cut))
+            take(at, at + separator.size());
+    } else if (std::all_of(separators.begin(), separators.end(),
+                           [](const std::string& separator) { return separator.size() == 1; })) {
+        bool is_separator[256] = {};
+        for (const std::string& separator : separators) is_separator[static_cast<unsigned char>(separator[0])] = true;
+        for (size_t at = 0; at < text.size(); ++at)
+            if (is_separator[static_cast<unsigned char>(text[at])]) take(at, at + 1);
+    } else {
+        for (size_t end = 1; end <= text.size(); ++end) {
+            for (const std::string& separator : separators) {
+                if (separator.size() <= end - cut &&
+                    text.compare(end - separator.size(), separator.size(), separator) == 0) {
+                    take(end - separator.size(), end);
+                    break;
+                }
+            }
+        }
+    }
+    take(text.size(), text.size());
+}
+
 // split, anysplit, Split, Anysplit: every item of the whole text as a
-// result. The capitalised forms read a reversed copy of the text with
+// result. The capitalised forms cut a reversed copy of the text with
 // reversed separators, so the items come from the end, each in its own
-// orientation; the receiver's text is never rewritten.
+// orientation; the receiver's text is never rewritten. The text is cut
+// directly rather than read through the stream, without touching the
+// format's separators; the receiver is left as a full read leaves it.
 void split_items(const METHOD_CALL& call) {
     const char first = call.key()[0];
     const bool backward = first == 'S' || first == 'A';
@@ -178,23 +215,26 @@ void split_items(const METHOD_CALL& call) {
             separators.push_back(backward ? reversed(str_argument(call, i)) : str_argument(call, i));
         }
     }
-    SEPARATOR_SWAP swap;
-    call.raise_if(swap.install(separators));
+    for (const std::string& separator : separators)
+        if (separator.empty()) call.raise(msg_text("leezeiketsepunz"));
     str.reset_read();
-    std::optional<STR_DATA> copy;
-    STR_DATA* source = &str;
-    if (backward) source = &copy.emplace(reversed(str.text));
+    std::string reversed_text;
+    std::string_view text;
+    if (backward) {
+        reversed_text = reversed(str.text);
+        text = reversed_text;
+    } else {
+        str.read_to_end();
+        text = str.text;
+    }
+    // A read ends at the first NUL.
+    text = text.substr(0, text.find('\0'));
     std::string item;
-    while (true) {
-        item.clear();
-        const char* error = nullptr;
-        if (!read_input_item(source, item, false, &error)) {
-            call.raise_if(error);
-            break;
-        }
+    scan_items(text, separators, [&](std::string_view piece) {
+        item.assign(piece);
         if (backward) std::reverse(item.begin(), item.end());
         call.append(fitting ? fitting_value(item) : make_str_value(item));
-    }
+    });
 }
 
 // del0, Del0 with a variable: the first (last) item goes into the variable
