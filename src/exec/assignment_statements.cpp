@@ -46,10 +46,10 @@ public:
     // Whether a result is ready, evaluating further items while the current
     // one is used up; false when the side has run dry.
     bool has_result() {
-        while (frame == nullptr || frame->results->count == 0) {
+        while (!frame || frame->results->count == 0) {
             if (next == items.count()) return false;
             frame.reset();  // the frame and its unpaired results go first
-            frame = std::make_unique<ARG_FRAME>(items[next++], this_item, true, false);
+            frame.emplace(items[next++], this_item, true, false);
             frame->keep_alive();  // a source waits for its target's evaluation
         }
         return true;
@@ -62,7 +62,7 @@ private:
     const TOKEN_LIST& items;
     RESULT_ITEM this_item;
     uint32_t next = 0;
-    std::unique_ptr<ARG_FRAME> frame;
+    std::optional<ARG_FRAME> frame;  // in place: a statement allocates nothing for it
 };
 
 // The two items of a pair, their owned cells freed on every way out.
@@ -387,6 +387,51 @@ void assign_by_frames(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule, const
             check_assignment_to_args_object(node, pair.target, pair.source, rule, op);
         if (!right.has_result()) return;
     }
+}
+
+// Whether every target of a ',' list is a name: evaluating one yields one
+// result and takes nothing parked on it.
+bool names_only(const TOKEN_LIST& targets) {
+    if (targets.count() < 2) return false;
+    for (const TOKEN* target : targets)
+        if (target->evaluator != eval_variable || target->block_mode == block_mode_running ||
+            !target->result_stack.empty())
+            return false;
+    return true;
+}
+
+// a, b, ... = source with names as targets and one operand as source: the
+// source is evaluated as its frame would, and when it yields one result
+// per name each name is evaluated and assigned in turn, as the frames pair
+// them, without a frame for either side. True when the statement is done;
+// false, with nothing evaluated, or with the results parked on the right
+// side for its frame to take over when they are not one per name.
+[[gnu::noinline]] bool assign_to_names(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule, const char* op) {
+    TOKEN* left = node->left;
+    TOKEN* right = node->right;
+    if (left == nullptr || right == nullptr || right->block_mode == block_mode_running || !right->result_stack.empty())
+        return false;
+    const TOKEN_LIST& source_items = argument_list_of(right);
+    if (source_items.count() != 1 || source_items[0] != right) return false;
+    const TOKEN_LIST& targets = argument_list_of(left);
+    if (!names_only(targets)) return false;
+    const HOLD_SCOPE holds;
+    RESULT_LIST sources;
+    eval_cached(right, this_item, sources);
+    if (sources.count != targets.count()) {
+        push_result_list(right, new RESULT_LIST(std::move(sources)));
+        return false;
+    }
+    hold_items(sources.head);  // a source waits for its target's evaluation
+    for (TOKEN* target : targets) {
+        RESULT_LIST found;
+        eval_cached(target, this_item, found);
+        hold_items(found.head);
+        PAIR pair(pop(found), pop(sources));
+        if (rule != assign_value || !move_result_list(pair.target, pair.source))
+            check_assignment_to_args_object(node, pair.target, pair.source, rule, op);
+    }
+    return true;
 }
 
 // Inlined into exec_assignment, its one caller: the statements that take
@@ -786,6 +831,7 @@ bool fast_hash_element_store(TOKEN* node, char op, RESULT_ITEM this_item) {
 
 void exec_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule, const char* op) {
     if (single_pair_assignment(node, this_item, rule, op)) return;
+    if (assign_to_names(node, this_item, rule, op)) return;
     assign_by_frames(node, this_item, rule, op);
 }
 
