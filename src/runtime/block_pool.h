@@ -28,7 +28,11 @@ namespace morvu {
 template <typename OWNER>
 class BLOCK_POOL {
 public:
-    static constexpr std::size_t max_free = std::size_t{1} << 16;
+    // Bounded in bytes, so that large blocks (a hash's record) keep no more
+    // idle memory than small ones: 2 MiB, and never fewer than 64 blocks.
+    static constexpr std::size_t max_free_bytes = std::size_t{1} << 21;
+    static constexpr std::size_t max_free =
+        max_free_bytes / sizeof(OWNER) > 64 ? max_free_bytes / sizeof(OWNER) : 64;
 
     static void* allocate(std::size_t size) {
         if (pool_blocks && size == sizeof(OWNER) && free_blocks != nullptr) {
