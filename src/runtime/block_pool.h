@@ -31,8 +31,7 @@ public:
     // Bounded in bytes, so that large blocks (a hash's record) keep no more
     // idle memory than small ones: 2 MiB, and never fewer than 64 blocks.
     static constexpr std::size_t max_free_bytes = std::size_t{1} << 21;
-    static constexpr std::size_t max_free =
-        max_free_bytes / sizeof(OWNER) > 64 ? max_free_bytes / sizeof(OWNER) : 64;
+    static constexpr std::size_t max_free = max_free_bytes / sizeof(OWNER) > 64 ? max_free_bytes / sizeof(OWNER) : 64;
 
     static void* allocate(std::size_t size) {
         if (pool_blocks && size == sizeof(OWNER) && free_blocks != nullptr) {
