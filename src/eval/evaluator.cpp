@@ -27,11 +27,17 @@ namespace {
 // itself (not its stored handler), all appending to the same list. The ','
 // node keeps eval_node, so the rule runs again on every evaluation. What an
 // operand names is held while the later ones are evaluated.
+// A short list gathers its operands in the frame: a sort key or a pair of
+// values is evaluated once per element.
 void eval_list(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
+    constexpr uint32_t frame_operands = 16;
+    TOKEN* gathered[frame_operands];
+    const uint32_t count = copy_operands(node, ',', gathered, frame_operands);
     TOKEN_LIST operands;
-    append_operands(node, ',', &operands);
+    if (count > frame_operands) append_operands(node, ',', &operands);
     ARGUMENT_HOLDS holding(results);
-    for (TOKEN* operand : operands) {
+    for (uint32_t i = 0; i < count; ++i) {
+        TOKEN* operand = count > frame_operands ? operands[i] : gathered[i];
         holding.before(operand);
         eval_node(operand, this_item, results);
     }

@@ -66,8 +66,8 @@ private:
 // out in source order: the left operand's operands before the right one's.
 // Operator chains lean to the left, so the stack holds one right operand per
 // chain node on the left spine.
-template <typename IS_CHAIN>
-uint32_t append_chain(TOKEN* token, TOKEN_LIST* out, IS_CHAIN is_chain) {
+template <typename OUT, typename IS_CHAIN>
+uint32_t append_chain(TOKEN* token, OUT* out, IS_CHAIN is_chain) {
     if (token == nullptr) return 0;
     if (!is_chain(token)) {
         out->append(token);
@@ -385,6 +385,20 @@ void collect_tokens(TOKEN* root, TOKEN_LIST* out) {
 
 uint32_t append_operands(TOKEN* token, char op, TOKEN_LIST* out) {
     return append_chain(token, out, [op](const TOKEN* node) { return is_chain_node(node, op); });
+}
+
+uint32_t copy_operands(TOKEN* token, char op, TOKEN** out, uint32_t capacity) {
+    struct BOUNDED_OUT {
+        TOKEN** items;
+        uint32_t capacity;
+        uint32_t count = 0;
+        void append(TOKEN* token) {
+            if (count < capacity) items[count] = token;
+            ++count;
+        }
+    } bounded{out, capacity};
+    append_chain(token, &bounded, [op](const TOKEN* node) { return is_chain_node(node, op); });
+    return bounded.count;
 }
 
 uint32_t append_operands2(TOKEN* token, char op1, char op2, TOKEN_LIST* out) {

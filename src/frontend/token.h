@@ -262,6 +262,9 @@ void collect_tokens(TOKEN* root, TOKEN_LIST* out);
 // for `juxtaposition_chain` it is a bracket juxtaposition. A node that is no
 // chain node is its own single operand.
 uint32_t append_operands(TOKEN* token, char op, TOKEN_LIST* out);
+// The same into out[0 .. capacity - 1]; the count returned may exceed the
+// capacity, and only the first operands are then written.
+uint32_t copy_operands(TOKEN* token, char op, TOKEN** out, uint32_t capacity);
 // The same for the chain of the two-character operator op1 op2.
 uint32_t append_operands2(TOKEN* token, char op1, char op2, TOKEN_LIST* out);
 

@@ -29,7 +29,12 @@ void bind_loop_variable(const METHOD_CALL& call, UNION_DATA* element, uint32_t a
     variable->access_mode = static_cast<uint8_t>(access);
 }
 
-void evaluate_code(const METHOD_CALL& call, RESULT_LIST& out) {
+namespace {
+
+// Evaluates the code (second argument) once and hands each value it yields,
+// as its frame holds it, to take(index, count, cell) while the frame lives.
+template <typename TAKE>
+void run_code(const METHOD_CALL& call, TAKE take) {
     // The code is looked up anew for every element: a body that deleted or
     // replaced its own variable leaves no code to evaluate.
     UNION_DATA* code = argument_value(call.arg(1).cell);
@@ -39,7 +44,29 @@ void evaluate_code(const METHOD_CALL& call, RESULT_LIST& out) {
     if (block == nullptr) return;
     BLOCK_RUN run(block);
     ARG_FRAME frame(block, call.this_item, true);
-    for (uint32_t i = 0; i < frame.count(); ++i) call.raise_if(make_copy_value(out, frame[i].cell, 4, false, false));
+    for (uint32_t i = 0; i < frame.count(); ++i) take(i, frame.count(), frame[i].cell);
+}
+
+// Appends to a key list the copy of one value of the key code, as copying
+// it with mode 4 and moving the copy in would make it. A plain number, text
+// or small value, on its own or behind one link, is copied straight into
+// the new element; such a copy is never refused.
+void append_key_part(const METHOD_CALL& call, LIST_DATA& key, UNION_DATA* cell) {
+    UNION_DATA* value = follow_link(cell);
+    if (!is_link_cell(value) && key.append_plain(value)) return;
+    RESULT_LIST copy;
+    call.raise_if(make_copy_value(copy, cell, 4, false, false));
+    // A copy made for the key alone goes in whole.
+    const RESULT_ITEM& item = copy.head->item;
+    const bool own_copy = item.owned != 0 && !is_link_cell(item.cell);
+    call.raise_if(key.append(item.cell, own_copy ? assign_mode_movement : assign_mode_plain));
+}
+
+}  // namespace
+
+void evaluate_code(const METHOD_CALL& call, RESULT_LIST& out) {
+    run_code(call,
+             [&](uint32_t, uint32_t, UNION_DATA* cell) { call.raise_if(make_copy_value(out, cell, 4, false, false)); });
 }
 
 void evaluate_block(const METHOD_CALL& call, TOKEN* block, RESULT_ITEM this_item, RESULT_LIST& out) {
@@ -67,25 +94,28 @@ bool code_yields_true(const METHOD_CALL& call) {
 
 std::unique_ptr<UNION_DATA> element_sort_key(const METHOD_CALL& call, UNION_DATA* element, uint32_t access) {
     bind_loop_variable(call, element, access);
-    RESULT_LIST values;
-    evaluate_code(call, values);
-    if (values.count == 0) call.raise(msg_text("erwevacod"));
-    auto key = std::make_unique<UNION_DATA>(tag_any);
-    if (values.count == 1) {
-        call.raise_if(assign_value(key.get(), values.head->item.cell));
-        return key;
-    }
-    UNION_DATA list('l');
-    init_payload(&list);
-    for (RESULT_NODE* node = values.head; node != nullptr; node = node->next) {
-        // A copy the evaluation made for the key alone goes in whole.
-        const RESULT_ITEM& item = node->item;
-        const bool own_copy = item.owned != 0 && !is_link_cell(item.cell);
-        call.raise_if(list.list_data()->append(item.cell, own_copy ? assign_mode_movement : assign_mode_plain));
-    }
-    // The list is ours alone and linked to nothing: the key takes it whole,
-    // as a copy of it would look.
-    call.raise_if(move_value(key.get(), &list));
+    std::unique_ptr<UNION_DATA> key;
+    run_code(call, [&](uint32_t index, uint32_t count, UNION_DATA* cell) {
+        if (count == 1) {
+            // A copy into a fresh any cell, which a copy of the value's own
+            // copy would equal; a value behind a chain of links takes the
+            // copy of its copy, as the rules refuse or make it.
+            key = std::make_unique<UNION_DATA>(tag_any);
+            if (!is_link_cell(follow_link(cell))) {
+                call.raise_if(assign_value(key.get(), cell));
+                return;
+            }
+            RESULT_LIST copy;
+            call.raise_if(make_copy_value(copy, cell, 4, false, false));
+            call.raise_if(assign_value(key.get(), copy.head->item.cell));
+            return;
+        }
+        // Several values: the key is a list of their copies, which is ours
+        // alone and linked to nothing.
+        if (index == 0) key = std::make_unique<UNION_DATA>(raise_tag(tag_list));
+        append_key_part(call, *key->list_data(), cell);
+    });
+    if (key == nullptr) call.raise(msg_text("erwevacod"));
     return key;
 }
 

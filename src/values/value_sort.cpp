@@ -188,14 +188,37 @@ bool collect_texts(UNION_DATA** cells, const int* permutation, int n, std::vecto
 }
 
 // One element of a list key, as the sort compares it when every key is a
-// list of such elements: a number within 64 bits or a text.
+// list of such elements: a number within 64 bits or a text. A text also
+// carries its first eight bytes as one big-endian word (zeros after its
+// end), which orders texts as their bytes do: most texts differ there, and
+// the rest of two texts is read only when neither ends inside the word.
 struct KEY_ATOM {
     union {
         int64_t number;
         const char* text;
     };
+    uint64_t head;
     bool is_text;
+    bool long_text;  // no end inside the head word
 };
+
+// The head word of a text, as strcmp reads its first eight bytes.
+void read_text_head(KEY_ATOM& atom) {
+    uint64_t head = 0;
+    int length = 0;
+    for (; length < 8 && atom.text[length] != 0; ++length)
+        head |= uint64_t{static_cast<unsigned char>(atom.text[length])} << (56 - 8 * length);
+    atom.head = head;
+    atom.long_text = length == 8;
+}
+
+// strcmp's order of two text atoms: below 0, 0 or above 0.
+int compare_texts(const KEY_ATOM& x, const KEY_ATOM& y) {
+    if (x.head != y.head) return x.head < y.head ? -1 : 1;
+    // Equal heads: a text that ends inside its head ends where the other does.
+    if (!x.long_text || !y.long_text) return 0;
+    return std::strcmp(x.text + 8, y.text + 8);
+}
 
 // A list key read into its atoms (count of them from first on), with the
 // index of its cell.
@@ -217,6 +240,7 @@ bool key_atom(UNION_DATA* element, KEY_ATOM& atom) {
     case tag_str:
         atom.is_text = true;
         atom.text = cell->str_data()->text.c_str();
+        read_text_head(atom);
         return true;
     default: return false;
     }
@@ -256,7 +280,7 @@ int atoms_less_equal(const KEY_ATOM* atoms, const ATOM_KEY& a, const ATOM_KEY& b
         const KEY_ATOM& y = atoms[b.first + static_cast<size_t>(k)];
         if (x.is_text != y.is_text) return -2;
         if (x.is_text) {
-            const int order = std::strcmp(x.text, y.text);
+            const int order = compare_texts(x, y);
             if (order != 0) return order < 0 ? 1 : 0;
         } else if (x.number != y.number) {
             return x.number < y.number ? 1 : 0;
