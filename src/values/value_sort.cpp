@@ -95,13 +95,49 @@ using INT_PAIR = std::pair<const INT_DATA*, const INT_DATA*>;
 // 1 when key x comes strictly before key y, 0 when not and -1 to stop. Both
 // scans stop at their range's ends, whatever before answers. False when
 // stopped; the order is then as far as it got.
+// Storage for the n items of a sort's scratch: in the frame for the short
+// lists most sorts are given, on the heap beyond.
+template <typename T, size_t IN_FRAME>
+class SORT_SCRATCH {
+public:
+    explicit SORT_SCRATCH(size_t n) : heap(n > IN_FRAME ? std::make_unique<T[]>(n) : nullptr) {}
+    T* data() { return heap != nullptr ? heap.get() : in_frame; }
+
+private:
+    T in_frame[IN_FRAME];
+    std::unique_ptr<T[]> heap;
+};
+
+// The ranges a quicksort has left to do: a few in the frame, more on the heap.
+class RANGE_STACK {
+public:
+    bool empty() const { return depth == 0 && spilled.empty(); }
+    void push(int lo, int hi) {
+        if (depth < in_frame_depth) in_frame[depth++] = {lo, hi};
+        else spilled.emplace_back(lo, hi);
+    }
+    std::pair<int, int> pop() {
+        if (!spilled.empty()) {
+            const std::pair<int, int> range = spilled.back();
+            spilled.pop_back();
+            return range;
+        }
+        return in_frame[--depth];
+    }
+
+private:
+    static constexpr size_t in_frame_depth = 32;
+    std::pair<int, int> in_frame[in_frame_depth];
+    std::vector<std::pair<int, int>> spilled;  // takes over when the frame part is full
+    size_t depth = 0;
+};
+
 template <typename KEY_AT, typename SWAP_AT, typename BEFORE>
 bool quicksort(int n, KEY_AT key_at, SWAP_AT swap_at, BEFORE before) {
-    std::vector<std::pair<int, int>> ranges;  // grows with the partitions left to do
-    ranges.emplace_back(0, n - 1);
+    RANGE_STACK ranges;  // grows with the partitions left to do
+    ranges.push(0, n - 1);
     while (!ranges.empty()) {
-        auto [lo, hi] = ranges.back();
-        ranges.pop_back();
+        auto [lo, hi] = ranges.pop();
         while (lo < hi) {
             const auto pivot = key_at(lo + (hi - lo) / 2);
             int i = lo;
@@ -127,7 +163,7 @@ bool quicksort(int n, KEY_AT key_at, SWAP_AT swap_at, BEFORE before) {
                     --j;
                 }
             }
-            if (i < hi) ranges.emplace_back(i, hi);
+            if (i < hi) ranges.push(i, hi);
             hi = j;  // go on with the lower part at once
         }
     }
@@ -153,14 +189,10 @@ SORT_OPERAND sort_operand(UNION_DATA* cell) {
 }
 
 // The numbers of the cells in permutation order, each with its index, when
-// every cell, read as sort_operand reads it, carries one and the same int tag and a
-// non-empty number within 64 bits: such cells never make sort_less_equal
+// every cell, read as sort_operand reads it, carries the int tag of the
+// first one (`tag`) and a non-empty number within 64 bits: such cells never make sort_less_equal
 // answer with a message.
-bool collect_small_ints(UNION_DATA** cells, const int* permutation, int n,
-                        std::vector<std::pair<int64_t, int>>& numbers) {
-    const char tag = sort_operand(cells[permutation[0]]).tag;
-    if (lower_tag(tag) != tag_int) return false;
-    numbers.resize(static_cast<size_t>(n));
+bool collect_small_ints(UNION_DATA** cells, const int* permutation, int n, char tag, std::pair<int64_t, int>* numbers) {
     for (int i = 0; i < n; ++i) {
         const auto [cell, cell_tag] = sort_operand(cells[permutation[i]]);
         // cell_int64 refuses the empty number.
@@ -172,13 +204,10 @@ bool collect_small_ints(UNION_DATA** cells, const int* permutation, int n,
 }
 
 // The texts of the cells in permutation order, each with its index, when
-// every cell, read as sort_operand reads it, carries one and the same str
-// tag and holds a text: sort_less_equal never answers such cells with a message, and it
+// every cell, read as sort_operand reads it, carries the str tag of the
+// first one (`tag`) and holds a text: sort_less_equal never answers such cells with a message, and it
 // orders them as strcmp does.
-bool collect_texts(UNION_DATA** cells, const int* permutation, int n, std::vector<std::pair<const char*, int>>& texts) {
-    const char tag = sort_operand(cells[permutation[0]]).tag;
-    if (lower_tag(tag) != tag_str) return false;
-    texts.resize(static_cast<size_t>(n));
+bool collect_texts(UNION_DATA** cells, const int* permutation, int n, char tag, std::pair<const char*, int>* texts) {
     for (int i = 0; i < n; ++i) {
         const auto [cell, cell_tag] = sort_operand(cells[permutation[i]]);
         if (cell_tag != tag || cell->payload == nullptr) return false;
@@ -423,28 +452,36 @@ const char* sort_values(UNION_DATA** cells, int* permutation, int n, bool ascend
     // as sort_less_equal gives them, so the same permutation, much sooner.
     // Each number travels with its index, so the sort reads no memory but
     // the pairs it moves.
-    std::vector<std::pair<int64_t, int>> numbers;
-    if (collect_small_ints(cells, permutation, n, numbers)) {
-        // One instance per direction, so no comparison asks for it.
+    const char first_tag = sort_operand(cells[permutation[0]]).tag;
+    if (lower_tag(first_tag) == tag_int) {
+        SORT_SCRATCH<std::pair<int64_t, int>, 16> numbers(static_cast<size_t>(n));
         auto* pairs = numbers.data();
-        auto key_at = [pairs](int i) { return pairs[i].first; };
-        auto swap_at = [pairs](int i, int j) { std::swap(pairs[i], pairs[j]); };
-        if (ascending) quicksort(n, key_at, swap_at, [](int64_t x, int64_t y) { return x < y ? 1 : 0; });
-        else quicksort(n, key_at, swap_at, [](int64_t x, int64_t y) { return y < x ? 1 : 0; });
-        for (int i = 0; i < n; ++i) permutation[i] = pairs[i].second;
-        return nullptr;
+        if (collect_small_ints(cells, permutation, n, first_tag, pairs)) {
+            // One instance per direction, so no comparison asks for it.
+            auto key_at = [pairs](int i) { return pairs[i].first; };
+            auto swap_at = [pairs](int i, int j) { std::swap(pairs[i], pairs[j]); };
+            if (ascending) quicksort(n, key_at, swap_at, [](int64_t x, int64_t y) { return x < y ? 1 : 0; });
+            else quicksort(n, key_at, swap_at, [](int64_t x, int64_t y) { return y < x ? 1 : 0; });
+            for (int i = 0; i < n; ++i) permutation[i] = pairs[i].second;
+            return nullptr;
+        }
     }
     // Texts likewise, by their bytes.
-    std::vector<std::pair<const char*, int>> texts;
-    if (collect_texts(cells, permutation, n, texts)) {
+    if (lower_tag(first_tag) == tag_str) {
+        SORT_SCRATCH<std::pair<const char*, int>, 16> texts(static_cast<size_t>(n));
         auto* pairs = texts.data();
-        auto key_at = [pairs](int i) { return pairs[i].first; };
-        auto swap_at = [pairs](int i, int j) { std::swap(pairs[i], pairs[j]); };
-        if (ascending)
-            quicksort(n, key_at, swap_at, [](const char* x, const char* y) { return std::strcmp(x, y) < 0 ? 1 : 0; });
-        else quicksort(n, key_at, swap_at, [](const char* x, const char* y) { return std::strcmp(y, x) < 0 ? 1 : 0; });
-        for (int i = 0; i < n; ++i) permutation[i] = pairs[i].second;
-        return nullptr;
+        if (collect_texts(cells, permutation, n, first_tag, pairs)) {
+            auto key_at = [pairs](int i) { return pairs[i].first; };
+            auto swap_at = [pairs](int i, int j) { std::swap(pairs[i], pairs[j]); };
+            if (ascending)
+                quicksort(n, key_at, swap_at,
+                          [](const char* x, const char* y) { return std::strcmp(x, y) < 0 ? 1 : 0; });
+            else
+                quicksort(n, key_at, swap_at,
+                          [](const char* x, const char* y) { return std::strcmp(y, x) < 0 ? 1 : 0; });
+            for (int i = 0; i < n; ++i) permutation[i] = pairs[i].second;
+            return nullptr;
+        }
     }
     const char* message = nullptr;
     // Lists of numbers and texts, the keys of a sort by several fields,
