@@ -47,13 +47,20 @@ void run_code(const METHOD_CALL& call, TAKE take) {
     for (uint32_t i = 0; i < frame.count(); ++i) take(i, frame.count(), frame[i].cell);
 }
 
+// The value a key part stands for one link step deep, when that is no
+// link itself (nor missing, as behind a link without target); else null.
+UNION_DATA* plain_key_value(UNION_DATA* cell) {
+    UNION_DATA* value = follow_link(cell);
+    return value != nullptr && !is_link_cell(value) ? value : nullptr;
+}
+
 // Appends to a key list the copy of one value of the key code, as copying
 // it with mode 4 and moving the copy in would make it. A plain number, text
 // or small value, on its own or behind one link, is copied straight into
 // the new element; such a copy is never refused.
 void append_key_part(const METHOD_CALL& call, LIST_DATA& key, UNION_DATA* cell) {
-    UNION_DATA* value = follow_link(cell);
-    if (!is_link_cell(value) && key.append_plain(value)) return;
+    UNION_DATA* value = plain_key_value(cell);
+    if (value != nullptr && key.append_plain(value)) return;
     RESULT_LIST copy;
     call.raise_if(make_copy_value(copy, cell, 4, false, false));
     // A copy made for the key alone goes in whole.
@@ -97,11 +104,13 @@ std::unique_ptr<UNION_DATA> element_sort_key(const METHOD_CALL& call, UNION_DATA
     std::unique_ptr<UNION_DATA> key;
     run_code(call, [&](uint32_t index, uint32_t count, UNION_DATA* cell) {
         if (count == 1) {
-            // A copy into a fresh any cell, which a copy of the value's own
-            // copy would equal; a value behind a chain of links takes the
-            // copy of its copy, as the rules refuse or make it.
+            // A value that holds no further cells is copied once into a
+            // fresh any cell, which a copy of its own copy would equal; any
+            // other value takes the copy of its copy, as the rules refuse or
+            // make it.
             key = std::make_unique<UNION_DATA>(tag_any);
-            if (!is_link_cell(follow_link(cell))) {
+            UNION_DATA* value = plain_key_value(cell);
+            if (value != nullptr && !is_nesting_tag(lower_tag(value->tag))) {
                 call.raise_if(assign_value(key.get(), cell));
                 return;
             }
