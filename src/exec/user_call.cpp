@@ -731,7 +731,7 @@ namespace {
 // True when it ran and its result is delivered as the general path would.
 __attribute__((noinline)) bool run_on_machine_ints(const USER_ROUTINE_CALL& call, TOKEN* routine) {
     const int count = call.args->count();
-    if (count > 8) return false;
+    if (count > 8 || int_routine_refused(routine)) return false;
     int64_t given[8];
     const int64_t* arguments = call.int_arguments;
     if (arguments == nullptr) {
