@@ -266,11 +266,11 @@ __attribute__((noinline)) const TOKEN_LIST& first_checked_names(TOKEN* list, cha
     return names;
 }
 
-// The checked names, given their roles again on every later call.
+// The checked names. Their roles stay as the first check set them: only
+// that check writes the roles of a routine's parameter and result names.
 inline const TOKEN_LIST& checked_names(TOKEN* list, char mode, TOKEN_LIST& names, std::vector<int8_t>& roles,
                                        bool& ready) {
     if (!ready) return first_checked_names(list, mode, names, roles, ready);
-    for (uint32_t i = 0; i < names.count(); ++i) names[i]->arg_role = roles[i];
     return names;
 }
 
