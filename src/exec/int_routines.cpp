@@ -842,6 +842,11 @@ on_stop:
 }
 }  // namespace
 
+bool int_routine_refused(const TOKEN* routine) {
+    return routine == last_routine && routines_generation == routine_tables_generation &&
+           last_entry->state == STATE::refused;
+}
+
 bool run_int_routine(TOKEN* routine, const int64_t* arguments, uint32_t count, int64_t& result) {
     if (routines_generation != routine_tables_generation) {
         routines.clear();

@@ -32,4 +32,9 @@ struct TOKEN;
 // general path must run the call (nothing has happened then).
 bool run_int_routine(TOKEN* routine, const int64_t* arguments, uint32_t count, int64_t& result);
 
+// True when the routine asked for last has been found not to translate
+// (while the tables stand): its calls need not read their arguments as
+// numbers for it. False whenever it is not known so cheaply.
+bool int_routine_refused(const TOKEN* routine);
+
 }  // namespace morvu

@@ -266,11 +266,11 @@ __attribute__((noinline)) const TOKEN_LIST& first_checked_names(TOKEN* list, cha
     return names;
 }
 
-// The checked names, given their roles again on every later call.
+// The checked names. Their roles stay as the first check set them: only
+// that check writes the roles of a routine's parameter and result names.
 inline const TOKEN_LIST& checked_names(TOKEN* list, char mode, TOKEN_LIST& names, std::vector<int8_t>& roles,
                                        bool& ready) {
     if (!ready) return first_checked_names(list, mode, names, roles, ready);
-    for (uint32_t i = 0; i < names.count(); ++i) names[i]->arg_role = roles[i];
     return names;
 }
 
@@ -731,7 +731,7 @@ namespace {
 // True when it ran and its result is delivered as the general path would.
 __attribute__((noinline)) bool run_on_machine_ints(const USER_ROUTINE_CALL& call, TOKEN* routine) {
     const int count = call.args->count();
-    if (count > 8) return false;
+    if (count > 8 || int_routine_refused(routine)) return false;
     int64_t given[8];
     const int64_t* arguments = call.int_arguments;
     if (arguments == nullptr) {

@@ -97,14 +97,22 @@ public:
         const char tag = cell.tag;
         if (tag != tag_int && tag != tag_str) return false;
         SHELF& shelf = shelf_of(tag);
-        if (shelf.count == capacity || cell.payload == nullptr || is_inline_int(cell.payload) ||
-            cell.referrers != nullptr || cell.weak_held != 0 || cell.in_use != 0 || cell.key_numbered != 0 ||
-            cell.being_written != 0)
+        if (shelf.count == capacity || cell.referrers != nullptr || cell.weak_held != 0 || cell.in_use != 0 ||
+            cell.key_numbered != 0 || cell.being_written != 0)
             return false;
+        // A function's result variable has given its number or text away to
+        // the result (payload null): the cell gets a new one, which costs
+        // less than a cell of its own would.
         if (tag == tag_int) {
-            INT_DATA* number = cell.int_data();
-            number->~INT_DATA();
-            ::new (number) INT_DATA();
+            if (cell.payload == nullptr || is_inline_int(cell.payload)) {
+                cell.payload = new INT_DATA();
+            } else {
+                INT_DATA* number = static_cast<INT_DATA*>(cell.payload);
+                number->~INT_DATA();
+                ::new (number) INT_DATA();
+            }
+        } else if (cell.payload == nullptr) {
+            cell.payload = new STR_DATA();
         } else {
             STR_DATA* text = cell.str_data();
             text->~STR_DATA();

@@ -42,6 +42,20 @@ struct TRANSFER_MESSAGES {
 constexpr TRANSFER_MESSAGES assign_messages{"zuwnurfuegledattyp", "zuwrefnicerl", "zuwalinicerl", "zuwobjtypvoinicerl"};
 constexpr TRANSFER_MESSAGES move_messages{"vernurfuegledattyp", "verrefnicerl", "veralinicerl", "verobjtypvoinicerl"};
 
+// Two object cells of one user type, whose type names are therefore the
+// same: a link between them needs no names made to be compared.
+bool same_object_type(const UNION_DATA* a, const UNION_DATA* b) {
+    if (lower_tag(a->tag) != tag_object || lower_tag(b->tag) != tag_object) return false;
+    const OBJECT_HOLDER* first = a->holder();
+    const OBJECT_HOLDER* second = b->holder();
+    return first != nullptr && second != nullptr && first->type != nullptr && first->type == second->type;
+}
+
+// An object cell without an object record holds no cell at all.
+bool holds_no_object(const UNION_DATA* cell) {
+    return lower_tag(cell->tag) == tag_object && (cell->holder() == nullptr || cell->holder()->object == nullptr);
+}
+
 // The checks that an assignment or a move of src (s: src, a link followed)
 // into dest makes first, in this order: the types must match unless dest is
 // an any cell, a reference or alias is not transferred, and an any cell that
@@ -204,7 +218,7 @@ const char* assign_link(UNION_DATA* dest, UNION_DATA* src, char kind) {
     }
     const bool same_tag = same_built_in_tag(dest, s);
     const bool any_dest = is_any_cell(dest);
-    if (!any_dest && !same_tag) {
+    if (!any_dest && !same_tag && !same_object_type(dest, s)) {
         const TYPE_NAME dest_name = value_type_name(dest, true);
         const TYPE_NAME s_name = value_type_name(s, true);
         if (!same_type_name(dest_name, s_name)) {
@@ -225,7 +239,7 @@ const char* assign_link(UNION_DATA* dest, UNION_DATA* src, char kind) {
     }
     // The link would outlive its target: dest's value, which holds s, is
     // destroyed below.
-    if (is_within_value(dest, s)) {
+    if (!holds_no_object(dest) && is_within_value(dest, s)) {
         return msg_text(kind == 'p'   ? "refzuwaufloedatnicerl"
                         : kind == 'q' ? "alizuwaufloedatnicerl"
                                       : "synzuwaufloedatnicerl");
