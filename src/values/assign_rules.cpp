@@ -53,6 +53,15 @@ bool same_built_in_tag(const UNION_DATA* a, const UNION_DATA* b) {
     return tag == lower_tag(b->tag) && tag != tag_object && !is_link_tag(tag);
 }
 
+// Two object cells of one known user type: their type names are the same
+// without building them.
+bool same_object_type(const UNION_DATA* a, const UNION_DATA* b) {
+    if (lower_tag(a->tag) != tag_object || lower_tag(b->tag) != tag_object) return false;
+    const OBJECT_HOLDER* first = a->holder();
+    const OBJECT_HOLDER* second = b->holder();
+    return first != nullptr && second != nullptr && first->type != nullptr && first->type == second->type;
+}
+
 const char* check_transfer(UNION_DATA* dest, UNION_DATA* src, UNION_DATA* s, const TRANSFER_MESSAGES& ids) {
     // A source that is no link, of the destination's built-in type or going
     // into an any cell nothing links to: no type names to compare.
@@ -202,7 +211,7 @@ const char* assign_link(UNION_DATA* dest, UNION_DATA* src, char kind) {
                                           : "synzuwmuszykfresei");
         }
     }
-    const bool same_tag = same_built_in_tag(dest, s);
+    const bool same_tag = same_built_in_tag(dest, s) || same_object_type(dest, s);
     const bool any_dest = is_any_cell(dest);
     if (!any_dest && !same_tag) {
         const TYPE_NAME dest_name = value_type_name(dest, true);
@@ -224,8 +233,8 @@ const char* assign_link(UNION_DATA* dest, UNION_DATA* src, char kind) {
         }
     }
     // The link would outlive its target: dest's value, which holds s, is
-    // destroyed below.
-    if (is_within_value(dest, s)) {
+    // destroyed below. A cell without value holds nothing.
+    if (is_defined_value(dest) && is_within_value(dest, s)) {
         return msg_text(kind == 'p'   ? "refzuwaufloedatnicerl"
                         : kind == 'q' ? "alizuwaufloedatnicerl"
                                       : "synzuwaufloedatnicerl");

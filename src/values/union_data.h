@@ -87,6 +87,12 @@ class UNION_DATA;
 struct OBJECT_HOLDER {
     OBJECT_RECORD* object = nullptr;
     TOKEN* type = nullptr;
+
+    // Every object parameter makes one and drops it when it links.
+    static void* operator new(std::size_t size) { return BLOCK_POOL<OBJECT_HOLDER>::allocate(size); }
+    static void operator delete(void* holder, std::size_t size) noexcept {
+        BLOCK_POOL<OBJECT_HOLDER>::release(holder, size);
+    }
 };
 
 // The payload of a link cell: its target and its place in the target's
