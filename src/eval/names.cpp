@@ -39,23 +39,30 @@ struct MEMBER_NAME_MEMO {
 constexpr size_t member_memo_count = 256;
 MEMBER_NAME_MEMO member_memos[member_memo_count];
 
+// Fills the memo of a node from the type tables; null, with a memo whose
+// slot says so, when the name is no member of its type.
+[[gnu::noinline]] void fill_member_memo(MEMBER_NAME_MEMO& memo, const TOKEN* node, TOKEN* declaration) {
+    TOKEN* type_def = enclosing_type_def(declaration);
+    const int32_t slot = front_end_services.member_slot(type_def, *node->text);
+    memo = MEMBER_NAME_MEMO{node, routine_tables_generation, type_def, slot};
+}
+
 // The member cell attribute_access finds for the name in the object's group
 // of the member's type, when the plain case holds (a defined object, the
 // slot there); null sends the access the long way, which says what is wrong.
 UNION_DATA* memo_member(const TOKEN* node, TOKEN* declaration, UNION_DATA* object) {
     MEMBER_NAME_MEMO& memo = member_memos[(reinterpret_cast<uintptr_t>(node) / alignof(TOKEN)) % member_memo_count];
-    if (memo.node != node || memo.generation != routine_tables_generation) {
+    if (memo.node != node || memo.generation != routine_tables_generation) [[unlikely]] {
         if (front_end_services.member_slot == nullptr) return nullptr;
-        TOKEN* type_def = enclosing_type_def(declaration);
-        const int32_t slot = front_end_services.member_slot(type_def, *node->text);
-        memo = MEMBER_NAME_MEMO{node, routine_tables_generation, type_def, slot};
+        fill_member_memo(memo, node, declaration);
     }
     if (memo.slot < 0) return nullptr;
-    UNION_DATA* cell = follow_link(object);
-    if (!is_defined_value(cell)) return nullptr;
-    const OBJECT_HOLDER* holder = cell->holder();
-    if (holder == nullptr || holder->object == nullptr) return nullptr;
-    for (GROUP_ENTRY& group : holder->object->groups) {
+    // A defined object: a holder that holds an object record.
+    const UNION_DATA* cell = follow_link(object);
+    if (lower_tag(cell->tag) != tag_object || cell->holder() == nullptr) return nullptr;
+    const OBJECT_RECORD* record = cell->holder()->object;
+    if (record == nullptr) return nullptr;
+    for (const GROUP_ENTRY& group : record->groups) {
         if (group.type != memo.type_def) continue;
         if (group.slots == nullptr || memo.slot >= group.slots->count()) continue;
         return group.slots->cells[static_cast<size_t>(memo.slot)];

@@ -11,6 +11,7 @@
 #include "frontend/token.h"
 #include "numbers/int_data.h"
 #include "runtime/str_stream.h"
+#include "values/payload_records.h"
 
 namespace morvu {
 
@@ -29,28 +30,38 @@ void append_int_text(const UNION_DATA* value, std::string& out) {
 
 }  // namespace
 
+namespace {
+
+// Appends a text up to its first NUL, at most `limit` bytes of it.
+void append_up_to_nul(const std::string& part, std::string& out, size_t limit) {
+    const char* data = part.data();
+    size_t length = std::min(part.size(), limit);
+    // A short part is searched for its end without a library call.
+    if (length <= 16) {
+        for (size_t i = 0; i < length; ++i) {
+            if (data[i] == '\0') {
+                length = i;
+                break;
+            }
+        }
+    } else if (const void* end = std::memchr(data, '\0', length)) {
+        length = static_cast<size_t>(static_cast<const char*>(end) - data);
+    }
+    out.append(data, length);  // the standard append copes with a part of out itself
+}
+
+}  // namespace
+
 void append_plain_scalar(UNION_DATA* value, std::string& out, size_t limit) {
     if (!is_defined_value(value)) return;
     switch (lower_tag(value->tag)) {
     case tag_int: append_int_text(value, out); return;
-    case tag_str: {
-        const std::string& part = value->str_data()->text;
-        const char* data = part.data();
-        size_t length = std::min(part.size(), limit);
-        // A short part is searched for its end without a library call.
-        if (length <= 16) {
-            for (size_t i = 0; i < length; ++i) {
-                if (data[i] == '\0') {
-                    length = i;
-                    break;
-                }
-            }
-        } else if (const void* end = std::memchr(data, '\0', length)) {
-            length = static_cast<size_t>(static_cast<const char*>(end) - data);
-        }
-        out.append(data, length);  // the standard append copes with a part of out itself
+    case tag_str: append_up_to_nul(value->str_data()->text, out, limit); return;
+    case tag_error: append_up_to_nul(value->error_data()->message, out, std::string::npos); return;
+    case tag_bool:
+        if (value->bool_word() == 1) out += "true";
+        else if (value->bool_word() == 0) out += "false";
         return;
-    }
     default:
         if (value->char_byte() != 0) out += value->char_byte();
         return;

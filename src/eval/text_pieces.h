@@ -3,8 +3,10 @@
 //
 // While the texts' format writes values plainly (no column widths, no
 // spacing between items) the text of an int is its digits, the text of a
-// char its byte (nothing for the empty char), the text of a str its
-// characters up to the first NUL, and an undefined value writes nothing.
+// char its byte (nothing for the empty char), the text of a str, or the
+// message of an error, its characters up to the first NUL, the text of a
+// bool true or false (nothing for the empty bool), and an undefined value
+// writes nothing.
 // TEXT_PIECES holds the arguments of one str:(...) call whose arguments
 // are char literals, plain variables (members of the current object while
 // FAST_MEMBERS holds it) and int or str literals already made into their
@@ -29,11 +31,12 @@ struct TOKEN;
 inline bool plain_text_format() { return str_format.widths.empty() && !str_format.out_spc; }
 
 // Whether a value, read as a method reads its argument (argument_value), is
-// one the writers take: an int, a str or a char, defined or not.
+// one the writers take: an int, a str, a char, a bool or an error, defined
+// or not.
 inline bool is_plain_scalar(const UNION_DATA* value) {
     if (value == nullptr) return false;
     const char tag = lower_tag(value->tag);
-    return tag == tag_int || tag == tag_str || tag == tag_char;
+    return tag == tag_int || tag == tag_str || tag == tag_char || tag == tag_bool || tag == tag_error;
 }
 
 // Room for `extra` more bytes at the end of a text that appends build: a

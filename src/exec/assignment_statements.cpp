@@ -845,6 +845,14 @@ void exec_scalar_assign(TOKEN* node, RESULT_ITEM this_item) {
     exec_assign(node, this_item);
 }
 
+// The same for h[k] = e once the hash's element path has taken it: the
+// paths before it in exec_assign all decline a hash element, so it goes
+// first; anything it declines takes the whole chain.
+void exec_hash_element_assign(TOKEN* node, RESULT_ITEM this_item) {
+    if (fast_hash_element_store(node, '=', this_item)) return;
+    exec_assign(node, this_item);
+}
+
 }  // namespace
 
 bool long_int_assignment(TOKEN* node) {
@@ -868,7 +876,10 @@ void exec_assign(TOKEN* node, RESULT_ITEM this_item) {
     if (fast_text_store(node)) return;
     if (fast_conversion_store(node, this_item)) return;
     if (fast_call_assignment(node, this_item)) return;
-    if (element_target(node) && fast_hash_element_store(node, '=', this_item)) return;
+    if (element_target(node) && fast_hash_element_store(node, '=', this_item)) {
+        node->executor = exec_hash_element_assign;
+        return;
+    }
     exec_assignment(node, this_item, assign_value, "=");
 }
 

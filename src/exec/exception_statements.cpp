@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "eval/arg_frame.h"
 #include "exec/block_exec.h"
@@ -58,6 +59,26 @@ bool catch_matches(UNION_DATA* variable, UNION_DATA* value) {
     return same_type_name(value_type_name(variable, true), value_type_name(value, true));
 }
 
+// A defined error in a cell of its own that nothing links to, holds or
+// numbers: its payload may change cells without a copy.
+bool error_free_to_move(const UNION_DATA* cell) {
+    return cell->tag == tag_error && cell->payload != nullptr && cell->referrers == nullptr && cell->in_use == 0 &&
+           cell->weak_held == 0 && cell->key_numbered == 0;
+}
+
+// The thrown value as the pending record keeps it: a temporary error that
+// the argument list owns hands its payload over (the list frees the empty
+// cell), any other value is copied.
+void keep_thrown_value(UNION_DATA* kept, const RESULT_ITEM& item, UNION_DATA* value) {
+    if (item.owned != 0 && item.cell == value && error_free_to_move(value)) {
+        kept->tag = value->tag;
+        kept->payload = value->payload;
+        value->payload = nullptr;
+        return;
+    }
+    copy_construct_value(kept, value);
+}
+
 }  // namespace
 
 void exec_throw(TOKEN* node, RESULT_ITEM this_item) {
@@ -65,7 +86,7 @@ void exec_throw(TOKEN* node, RESULT_ITEM this_item) {
     require(frame.check_count(1), frame, node, "sys:throw");
     auto exception = std::make_unique<PENDING_EXCEPTION>();
     exception->value = std::make_unique<UNION_DATA>(tag_nothing);
-    copy_construct_value(exception->value.get(), frame.value(0));
+    keep_thrown_value(exception->value.get(), frame[0], frame.value(0));
     exception->file = source_file_name(node->file_index);
     exception->line = static_cast<uint32_t>(node->line);
     exception->kind = 'u';
@@ -100,7 +121,13 @@ void exec_catch(TOKEN* node, RESULT_ITEM this_item) {
         own_context = false;
     }
     if (message.empty()) {
-        if (const char* assigned = assign_value(destination, value)) message = assigned;
+        // The pending value goes with the record below: an error caught in
+        // an error variable takes it over, as the copy would have made it.
+        if (destination->tag == tag_error && destination->payload != nullptr && error_free_to_move(value)) {
+            std::swap(destination->payload, value->payload);
+        } else if (const char* assigned = assign_value(destination, value)) {
+            message = assigned;
+        }
         own_context = true;
     }
     set_pending_exception(nullptr);

@@ -51,9 +51,9 @@ __attribute__((noinline)) bool general_key_match(LIST_NODE* node, UNION_DATA* ke
                         : !stored_reference && is_equal_value(key, &node->key(), true);
 }
 
-// The match rule of the buckets. Two texts, or two ints held in their
-// payload words, both plain values, compare as value equality compares
-// them, without its walk; every other pair goes by general_key_match.
+// The match rule of the buckets. Two texts, or two ints within 64 bits,
+// both plain values, compare as value equality compares them, without its
+// walk; every other pair goes by general_key_match.
 inline bool key_matches(LIST_NODE* node, UNION_DATA* key, bool by_reference) {
     const UNION_DATA& stored = node->key();
     if (!by_reference && stored.payload != nullptr && key->payload != nullptr) {
@@ -62,9 +62,14 @@ inline bool key_matches(LIST_NODE* node, UNION_DATA* key, bool by_reference) {
             if (stored_tag == tag_str) {
                 return std::strcmp(stored.str_data()->text.c_str(), key->str_data()->text.c_str()) == 0;
             }
-            // An int in the payload word has that one word.
-            if (stored_tag == tag_int && is_inline_int(stored.payload) && is_inline_int(key->payload))
-                return stored.payload == key->payload;
+            if (stored_tag == tag_int) {
+                // An int in the payload word has that one word; a key read
+                // from a variable often holds its number in a record.
+                if (is_inline_int(stored.payload) && is_inline_int(key->payload)) return stored.payload == key->payload;
+                int64_t a = 0;
+                int64_t b = 0;
+                if (cell_int64(&stored, a) && cell_int64(key, b)) return a == b;
+            }
         }
     }
     return general_key_match(node, key, by_reference);
@@ -216,6 +221,28 @@ HASH_DATA::HASH_DATA() = default;
 
 HASH_DATA::~HASH_DATA() { clear(); }
 
+// Inlined: every lookup of an int or str key starts here.
+[[gnu::always_inline]] inline bool HASH_DATA::plain_key_code(const UNION_DATA* key, uint64_t& code) {
+    if (key->payload == nullptr) return false;
+    switch (key->tag) {
+    case tag_str:
+    case raise_tag(tag_str):
+        code = text_code(std::string_view(key->str_data()->text.c_str()));  // the text up to a NUL
+        return true;
+    case tag_int:
+    case raise_tag(tag_int): {
+        int64_t number = 0;
+        if (!cell_int64(key, number)) return false;
+        const uint64_t magnitude = number < 0 ? 0 - static_cast<uint64_t>(number) : static_cast<uint64_t>(number);
+        // Up to 18 digits the number is its own code (see place_of_int).
+        code = magnitude < eighteen_digits_end ? (number < 0 ? ~magnitude : magnitude) & code_mask
+                                               : place_of_int(number).code;
+        return true;
+    }
+    default: return false;
+    }
+}
+
 int HASH_DATA::bucket_of(UNION_DATA* key, bool by_reference, const char** message) {
     return place_of(key, by_reference, message).bucket;
 }
@@ -242,27 +269,6 @@ uint64_t HASH_DATA::code_of(UNION_DATA* key, bool by_reference, const char** mes
         return code;
     }
     return place_of(key, by_reference, message).code;
-}
-
-bool HASH_DATA::plain_key_code(const UNION_DATA* key, uint64_t& code) {
-    if (key->payload == nullptr) return false;
-    switch (key->tag) {
-    case tag_str:
-    case raise_tag(tag_str):
-        code = text_code(std::string_view(key->str_data()->text.c_str()));  // the text up to a NUL
-        return true;
-    case tag_int:
-    case raise_tag(tag_int): {
-        int64_t number = 0;
-        if (!cell_int64(key, number)) return false;
-        const uint64_t magnitude = number < 0 ? 0 - static_cast<uint64_t>(number) : static_cast<uint64_t>(number);
-        // Up to 18 digits the number is its own code (see place_of_int).
-        code = magnitude < eighteen_digits_end ? (number < 0 ? ~magnitude : magnitude) & code_mask
-                                               : place_of_int(number).code;
-        return true;
-    }
-    default: return false;
-    }
 }
 
 HASH_DATA::PLACE HASH_DATA::place_of_text(std::string_view text) { return {bucket_of_text(text), text_code(text)}; }
