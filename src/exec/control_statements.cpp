@@ -583,9 +583,13 @@ bool equal_to_label(UNION_DATA* value, UNION_DATA* cell) {
             return cell->scalar.oper_chars[0] == value->scalar.oper_chars[0] &&
                    cell->scalar.oper_chars[1] == value->scalar.oper_chars[1];
         case tag_char: return cell->scalar.char_byte == value->scalar.char_byte;
-        case tag_int:
-            if (is_inline_int(cell->payload) && is_inline_int(value->payload)) return cell->payload == value->payload;
+        case tag_int: {
+            // A literal's constant keeps a record, a variable mostly the word.
+            int64_t m = 0;
+            int64_t n = 0;
+            if (cell_int64(cell, m) && cell_int64(value, n)) return m == n;
             break;
+        }
         default: break;
         }
     }
@@ -651,6 +655,15 @@ TOKEN* match_case(TOKEN* node, TOKEN* statement, UNION_DATA* value_cell, const C
     return match ? code_block(case_frame[last]) : nullptr;
 }
 
+// Runs the braced block of the case that matched as a block run would: a
+// block of one statement as run_chosen_block runs it.
+void run_case_block(TOKEN* block, RESULT_ITEM this_item) {
+    if (!(block->op1 == ';' && block->op2 == 0) && !(block->op1 == '#' && block->op2 == 0) &&
+        !block_has_variables(block) && stack_room_left() >= 4096 + 4096)
+        execute_lone_statement(block, this_item);
+    else run_block(block, this_item);
+}
+
 // switch(v, {...}) with the block braced and nothing parked on the
 // arguments: the value's node, which is evaluated alone (the block is taken
 // as written, no code value made for it); null for every other shape.
@@ -684,7 +697,7 @@ void run_cases(TOKEN* node, TOKEN* block, UNION_DATA* value_cell, const CELL_WAT
         bool read = false;
         if (by_value && entry.braced && plain_labels(entry)) {
             if (match_labels(entry, value_cell, value_watch, node, plain_value, read)) {
-                run_block((*entry.parts)[entry.labels.size()], this_item);
+                run_case_block((*entry.parts)[entry.labels.size()], this_item);
                 return;
             }
         }
@@ -694,6 +707,11 @@ void run_cases(TOKEN* node, TOKEN* block, UNION_DATA* value_cell, const CELL_WAT
             if (by_value && !value_watch.alive()) raise_check(node, routine, msg_text("insnicdef"));
             UNION_DATA* value = by_value ? follow_aliases(value_cell) : nullptr;
             matched = match_plain_case(*entry.parts, value, this_item);
+            if (matched != nullptr) {
+                run_case_block(matched, this_item);
+                return;
+            }
+            continue;
         } else {
             matched = match_case(node, entry.statement, value_cell, value_watch, this_item);
         }
