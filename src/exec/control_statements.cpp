@@ -420,7 +420,26 @@ struct SWITCH_ENTRY {
     LABELS_STATE labels_state = labels_unknown;
     std::vector<CASE_LABEL> labels;
 };
-using SWITCH_PLAN = std::vector<SWITCH_ENTRY>;
+// A label of a switch whose cases hold int literals only, or char literals
+// only: the number or char byte, and the case it belongs to.
+struct KEYED_LABEL {
+    int64_t key;
+    uint32_t entry;
+    const TOKEN* token;
+};
+
+// Whether the cases of a switch can be chosen by the switch value's key.
+enum KEYS_STATE : uint8_t { keys_unknown, keys_none, keys_ready };
+
+struct SWITCH_PLAN {
+    std::vector<SWITCH_ENTRY> entries;
+    // Learnt once every case's labels are known (see keyed_labels): the
+    // labels of all cases in their order, and the first case without any.
+    KEYS_STATE keys_state = keys_unknown;
+    char key_type = 0;  // tag_int or tag_char
+    std::vector<KEYED_LABEL> keys;
+    uint32_t first_default = UINT32_MAX;
+};
 
 SWITCH_PLAN make_switch_plan(TOKEN* block) {
     SWITCH_PLAN plan;
@@ -440,7 +459,7 @@ SWITCH_PLAN make_switch_plan(TOKEN* block) {
             // An empty block {} is braced as well: its code value holds it.
             entry.braced = last != nullptr && last->block_mode == block_mode_braced;
         }
-        plan.push_back(entry);
+        plan.entries.push_back(entry);
     }
     return plan;
 }
@@ -545,8 +564,7 @@ TOKEN* match_plain_case(const TOKEN_LIST& parts, UNION_DATA* value, RESULT_ITEM 
 // Whether the values of a braced case are literals and variables, learnt
 // into its labels the first time their handlers tell (and from then on
 // known); false while they do not.
-bool plain_labels(SWITCH_ENTRY& entry) {
-    if (entry.labels_state != labels_unknown) return entry.labels_state == labels_plain;
+__attribute__((noinline)) bool learn_plain_labels(SWITCH_ENTRY& entry) {
     const TOKEN_LIST& parts = *entry.parts;
     const uint32_t last = parts.count() - 1;
     if (last > inline_values) {
@@ -573,6 +591,11 @@ bool plain_labels(SWITCH_ENTRY& entry) {
     return true;
 }
 
+inline bool plain_labels(SWITCH_ENTRY& entry) {
+    if (entry.labels_state != labels_unknown) return entry.labels_state == labels_plain;
+    return learn_plain_labels(entry);
+}
+
 // values_equal of the switch value (aliases followed) and a value of a case,
 // with two defined values of one int, oper or char type compared at once.
 bool equal_to_label(UNION_DATA* value, UNION_DATA* cell) {
@@ -583,9 +606,13 @@ bool equal_to_label(UNION_DATA* value, UNION_DATA* cell) {
             return cell->scalar.oper_chars[0] == value->scalar.oper_chars[0] &&
                    cell->scalar.oper_chars[1] == value->scalar.oper_chars[1];
         case tag_char: return cell->scalar.char_byte == value->scalar.char_byte;
-        case tag_int:
-            if (is_inline_int(cell->payload) && is_inline_int(value->payload)) return cell->payload == value->payload;
+        case tag_int: {
+            // A literal's constant keeps a record, a variable mostly the word.
+            int64_t m = 0;
+            int64_t n = 0;
+            if (cell_int64(cell, m) && cell_int64(value, n)) return m == n;
             break;
+        }
         default: break;
         }
     }
@@ -624,6 +651,95 @@ bool match_labels(const SWITCH_ENTRY& entry, UNION_DATA* value_cell, const CELL_
     for (size_t i = 0; i < n; ++i)
         if (equal_to_label(value, cells[i])) return true;
     return n == 0;
+}
+
+// Runs the braced block of the case that matched as a block run would: a
+// block of one statement as run_chosen_block runs it.
+void run_case_block(TOKEN* block, RESULT_ITEM this_item) {
+    if (!(block->op1 == ';' && block->op2 == 0) && !(block->op1 == '#' && block->op2 == 0) &&
+        !block_has_variables(block) && stack_room_left() >= 4096 + 4096)
+        execute_lone_statement(block, this_item);
+    else run_block(block, this_item);
+}
+
+// Whether every statement of the switch is a braced case whose labels are
+// int literals only, or char literals only (a case without labels among
+// them): the labels are then gathered into the plan's keys, once every
+// case's labels are known. Such labels read as their constants, compare
+// with a value of their own type by the number or byte alone, and no label
+// runs anything, so the first case holding the value's key (or the first
+// without labels before it) is the one the cases tried in turn would take.
+bool keyed_labels(SWITCH_PLAN& plan) {
+    if (plan.keys_state != keys_unknown) return plan.keys_state == keys_ready;
+    char type = 0;
+    std::vector<KEYED_LABEL> keys;
+    uint32_t first_default = UINT32_MAX;
+    for (uint32_t index = 0; index < plan.entries.size(); ++index) {
+        SWITCH_ENTRY& entry = plan.entries[index];
+        if (entry.is_empty) continue;
+        if (!entry.is_case || !entry.braced || entry.parts == nullptr) {
+            plan.keys_state = keys_none;
+            return false;
+        }
+        if (!plain_labels(entry)) {
+            if (entry.labels_state == labels_other) plan.keys_state = keys_none;
+            return false;  // not known yet, or not plain
+        }
+        if (entry.labels.empty() && first_default == UINT32_MAX) first_default = index;
+        for (const CASE_LABEL& label : entry.labels) {
+            const UNION_DATA* constant = label.literal ? label.token->constant.get() : nullptr;
+            const char label_type = constant != nullptr && constant->payload != nullptr ? lower_tag(constant->tag) : 0;
+            int64_t key = 0;
+            bool keyed = false;
+            if (label_type == tag_int) {
+                keyed = cell_int64(constant, key);  // a number beyond a machine word is no key
+            } else if (label_type == tag_char) {
+                key = static_cast<unsigned char>(constant->scalar.char_byte);
+                keyed = true;
+            }
+            if (!keyed || (type != 0 && type != label_type)) {
+                plan.keys_state = keys_none;
+                return false;
+            }
+            type = label_type;
+            keys.push_back(KEYED_LABEL{key, index, label.token});
+        }
+    }
+    if (type == 0) {
+        plan.keys_state = keys_none;
+        return false;
+    }
+    plan.key_type = type;
+    plan.keys = std::move(keys);
+    plan.first_default = first_default;
+    plan.keys_state = keys_ready;
+    return true;
+}
+
+// A switch whose cases are keyed (see keyed_labels) and whose value is a
+// defined value of the keys' type: runs the case the value's key chooses
+// and returns true. False, with nothing done, for any other switch or value,
+// and while a label has a list parked on it; the cases are tried in turn then.
+bool keyed_case(SWITCH_PLAN& plan, TOKEN* node, UNION_DATA* value_cell, const CELL_WATCH& value_watch,
+                RESULT_ITEM this_item) {
+    if (!keyed_labels(plan)) return false;
+    // The value's cell is checked as the first case read would check it.
+    if (!value_watch.alive()) raise_check(node, statement_name("switch"), msg_text("insnicdef"));
+    const UNION_DATA* peek = follow_aliases(value_cell);
+    if (peek->payload == nullptr || lower_tag(peek->tag) != plan.key_type) return false;
+    int64_t key = 0;
+    if (plan.key_type == tag_char) key = static_cast<unsigned char>(peek->scalar.char_byte);
+    else if (!cell_int64(peek, key)) return false;
+    uint32_t chosen = plan.first_default;
+    for (const KEYED_LABEL& label : plan.keys) {
+        if (label.entry > chosen) break;
+        if (!label.token->result_stack.empty()) return false;
+        if (label.key == key) chosen = label.entry;
+    }
+    if (chosen == UINT32_MAX) return true;
+    const SWITCH_ENTRY& entry = plan.entries[chosen];
+    run_case_block((*entry.parts)[entry.labels.size()], this_item);
+    return true;
 }
 
 // The block of the case when it matches, decided on the general road.
@@ -675,7 +791,9 @@ void run_cases(TOKEN* node, TOKEN* block, UNION_DATA* value_cell, const CELL_WAT
     // first used in them, which live while the switch runs.
     const BLOCK_VARIABLES variables(block);
     UNION_DATA* plain_value = nullptr;  // see match_labels
-    for (SWITCH_ENTRY& entry : switch_plan(block)) {
+    SWITCH_PLAN& plan = switch_plan(block);
+    if (by_value && keyed_case(plan, node, value_cell, value_watch, this_item)) return;
+    for (SWITCH_ENTRY& entry : plan.entries) {
         if (entry.is_empty) continue;
         if (!entry.is_case)
             raise_error(entry.statement, routine_kind_procedure, routine.c_str(), msg_text("keicasanwswi"),
@@ -684,7 +802,7 @@ void run_cases(TOKEN* node, TOKEN* block, UNION_DATA* value_cell, const CELL_WAT
         bool read = false;
         if (by_value && entry.braced && plain_labels(entry)) {
             if (match_labels(entry, value_cell, value_watch, node, plain_value, read)) {
-                run_block((*entry.parts)[entry.labels.size()], this_item);
+                run_case_block((*entry.parts)[entry.labels.size()], this_item);
                 return;
             }
         }
@@ -694,6 +812,11 @@ void run_cases(TOKEN* node, TOKEN* block, UNION_DATA* value_cell, const CELL_WAT
             if (by_value && !value_watch.alive()) raise_check(node, routine, msg_text("insnicdef"));
             UNION_DATA* value = by_value ? follow_aliases(value_cell) : nullptr;
             matched = match_plain_case(*entry.parts, value, this_item);
+            if (matched != nullptr) {
+                run_case_block(matched, this_item);
+                return;
+            }
+            continue;
         } else {
             matched = match_case(node, entry.statement, value_cell, value_watch, this_item);
         }
