@@ -895,11 +895,29 @@ void exec_assign_or_ref(TOKEN* node, RESULT_ITEM this_item) {
 
 namespace {
 
+void add_assign(TOKEN* node, RESULT_ITEM this_item);
+
+// h[k] += e and h[k] -= e once the hash's element path has taken them, as
+// exec_hash_element_assign does for h[k] = e: the paths before it decline
+// a hash element.
+void exec_hash_element_add(TOKEN* node, RESULT_ITEM this_item) {
+    if (fast_hash_element_store(node, '+', this_item)) return;
+    add_assign(node, this_item);
+}
+
+void exec_hash_element_sub(TOKEN* node, RESULT_ITEM this_item) {
+    if (fast_hash_element_store(node, '-', this_item)) return;
+    exec_sub_assign(node, this_item);
+}
+
 void add_assign(TOKEN* node, RESULT_ITEM this_item) {
     if (fast_slot_assignment(node, '+')) return;
     if (fast_int_assignment(node, '+', this_item)) return;
     if (fast_compound_assignment(node, this_item, op_add_assign, '+')) return;
-    if (element_target(node) && fast_hash_element_store(node, '+', this_item)) return;
+    if (element_target(node) && fast_hash_element_store(node, '+', this_item)) {
+        node->executor = exec_hash_element_add;
+        return;
+    }
     if (fast_text_append(node, this_item)) return;
     exec_assignment(node, this_item, op_add_assign, "+=");
 }
@@ -936,7 +954,10 @@ void exec_sub_assign(TOKEN* node, RESULT_ITEM this_item) {
     if (fast_slot_assignment(node, '-')) return;
     if (fast_int_assignment(node, '-', this_item)) return;
     if (fast_compound_assignment(node, this_item, op_sub_assign, '-')) return;
-    if (element_target(node) && fast_hash_element_store(node, '-', this_item)) return;
+    if (element_target(node) && fast_hash_element_store(node, '-', this_item)) {
+        node->executor = exec_hash_element_sub;
+        return;
+    }
     exec_assignment(node, this_item, op_sub_assign, "-=");
 }
 
