@@ -98,8 +98,10 @@ MEMBER_READ member_read(const TOKEN* node, const TOKEN*& part) {
     part = node->right;
     if (part == nullptr || !is_call_token(part)) return MEMBER_READ::none;
     const std::string& name = *part->text;
-    switch (name.size()) {
-    case 2: return name[0] == '[' && name[1] == ']' ? MEMBER_READ::element : MEMBER_READ::none;
+    // x[...], the most frequent read, is told first.
+    const size_t size = name.size();
+    if (size == 2) return name[0] == '[' && name[1] == ']' ? MEMBER_READ::element : MEMBER_READ::none;
+    switch (size) {
     case 3:
         if (name[1] != 'e' || name[2] != 't') return MEMBER_READ::none;
         if (name[0] == 'g') return MEMBER_READ::get;

@@ -853,6 +853,16 @@ void exec_hash_element_assign(TOKEN* node, RESULT_ITEM this_item) {
     exec_assign(node, this_item);
 }
 
+// The executor of an assignment that has stored into a list element in
+// place (l[i] = e): the other fast paths look for a variable or an array
+// slot on the left and cannot take such a statement, so the store is tried
+// first from then on, and the whole chain of exec_assign when it does not
+// apply.
+void exec_element_assign(TOKEN* node, RESULT_ITEM this_item) {
+    if (fast_element_store(node)) return;
+    exec_assign(node, this_item);
+}
+
 }  // namespace
 
 bool long_int_assignment(TOKEN* node) {
@@ -871,7 +881,10 @@ void exec_assign(TOKEN* node, RESULT_ITEM this_item) {
         node->executor = exec_scalar_assign;
         return;
     }
-    if (fast_element_store(node)) return;
+    if (fast_element_store(node)) {
+        node->executor = exec_element_assign;
+        return;
+    }
     if (fast_int_copy(node)) return;
     if (fast_text_store(node)) return;
     if (fast_conversion_store(node, this_item)) return;
