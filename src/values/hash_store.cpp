@@ -217,7 +217,7 @@ uint64_t reference_key_number(UNION_DATA* cell) {
 
 void forget_key_number(const UNION_DATA* cell) { key_numbers().erase(cell); }
 
-HASH_DATA::HASH_DATA() = default;
+HASH_DATA::HASH_DATA() : buckets() {}
 
 HASH_DATA::~HASH_DATA() { clear(); }
 
@@ -425,13 +425,36 @@ void HASH_DATA::rebuild_index() {
     }
 }
 
+HASH_DATA::USED_BUCKETS HASH_DATA::used_buckets() const {
+    USED_BUCKETS used;
+    if (pair_count == 0 && indexed == 0) return used;  // a list exists only while it holds a pair
+    constexpr size_t small_index = 64;
+    if (indexed == static_cast<size_t>(pair_count) && index.size() <= small_index) {
+        uint64_t mask[2] = {0, 0};
+        for (const INDEX_SLOT* slot = index.begin(); slot != index.end(); ++slot) {
+            if (slot->node == nullptr) continue;
+            const unsigned b = static_cast<unsigned>(slot->bucket());
+            mask[b >> 6] |= uint64_t{1} << (b & 63);
+        }
+        for (unsigned half = 0; half < 2; ++half) {
+            for (uint64_t bits = mask[half]; bits != 0; bits &= bits - 1)
+                used.at[static_cast<size_t>(used.count++)] =
+                    static_cast<uint8_t>(half * 64 + static_cast<unsigned>(__builtin_ctzll(bits)));
+        }
+        return used;
+    }
+    for (size_t b = next_used_bucket(buckets, 0); b < buckets.size(); b = next_used_bucket(buckets, b + 1))
+        used.at[static_cast<size_t>(used.count++)] = static_cast<uint8_t>(b);
+    return used;
+}
+
 void HASH_DATA::clear() {
     // Take the lists out first, so that the hash is empty and consistent
     // while the pairs' links are dissolved. Only the buckets in use are
     // touched twice: a small hash leaves most of them empty.
     TAKEN_LISTS old;
     size_t in_buckets = 0;
-    for (size_t b = next_used_bucket(buckets, 0); b < buckets.size(); b = next_used_bucket(buckets, b + 1)) {
+    for (const uint8_t b : used_buckets()) {
         in_buckets += static_cast<size_t>(buckets[b]->node_count);
         old.take(buckets[b]);
     }
@@ -674,12 +697,10 @@ const char* HASH_DATA::copy_from(HASH_DATA& source) {
     // inside one of them. They are taken out of the buckets first, so that
     // the copy fills the buckets in place.
     TAKEN_LISTS old;
-    for (size_t b = next_used_bucket(buckets, 0); b < buckets.size(); b = next_used_bucket(buckets, b + 1))
-        old.take(buckets[b]);
+    for (const uint8_t b : used_buckets()) old.take(buckets[b]);
     FIRST_MESSAGE message;
     bool nesting_keys = false;
-    for (size_t b = next_used_bucket(source.buckets, 0); b < buckets.size();
-         b = next_used_bucket(source.buckets, b + 1)) {
+    for (const uint8_t b : source.used_buckets()) {
         buckets[b] = std::make_unique<LIST_DATA>();
         LIST_DATA& mine = *buckets[b];
         for (LIST_NODE* node = source.buckets[b]->head; node != nullptr; node = node->next) {

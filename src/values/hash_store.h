@@ -59,7 +59,11 @@ public:
     static constexpr int code_bits = 57;
 
     int pair_count = 0;
-    std::array<std::unique_ptr<LIST_DATA>, bucket_count> buckets;
+    // The destructor empties the buckets: in a union, their array is not
+    // then gone through once more, a test per bucket on every hash.
+    union {
+        std::array<std::unique_ptr<LIST_DATA>, bucket_count> buckets;
+    };
     std::optional<std::vector<LIST_NODE*>> cached_array;
     int iteration_count = 0;
     // A value was assigned while a walk held the cached array.
@@ -81,6 +85,17 @@ public:
     static int bucket_of(UNION_DATA* key, bool by_reference, const char** message);
 
     void clear();
+
+    // The buckets that hold lists, in ascending order.
+    struct USED_BUCKETS {
+        std::array<uint8_t, bucket_count> at;
+        int count = 0;
+        const uint8_t* begin() const { return at.data(); }
+        const uint8_t* end() const { return at.data() + count; }
+    };
+    // Found without passing the empty buckets when the index holds every
+    // pair and is small, as a small hash's is: its slots know their buckets.
+    USED_BUCKETS used_buckets() const;
 
     bool contains(UNION_DATA* key, bool by_reference, const char** message);
 
@@ -224,6 +239,8 @@ private:
         INDEX_SLOT& operator[](size_t i) { return slots[i]; }
         INDEX_SLOT* begin() { return slots; }
         INDEX_SLOT* end() { return slots + count; }
+        const INDEX_SLOT* begin() const { return slots; }
+        const INDEX_SLOT* end() const { return slots + count; }
         // Gives the slots back; none are left.
         void clear() { *this = SLOTS(); }
 

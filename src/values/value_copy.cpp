@@ -167,10 +167,10 @@ void append_child_cells(const UNION_DATA* cell, std::vector<UNION_DATA*>& out, b
         break;
     }
     case tag_hash:
-    case tag_set:
-        for (const auto& bucket : cell->hash_data()->buckets) {
-            if (!bucket) continue;
-            for (LIST_NODE* node = bucket->head; node != nullptr; node = node->next) {
+    case tag_set: {
+        const HASH_DATA* hash = cell->hash_data();
+        for (const uint8_t b : hash->used_buckets()) {
+            for (LIST_NODE* node = hash->buckets[b]->head; node != nullptr; node = node->next) {
                 if (lowered == tag_set) {
                     out.push_back(&node->key());
                 } else {
@@ -180,6 +180,7 @@ void append_child_cells(const UNION_DATA* cell, std::vector<UNION_DATA*>& out, b
             }
         }
         break;
+    }
     case tag_list:
     case tag_args:
         for (LIST_NODE* node = cell->list_data()->head; node != nullptr; node = node->next) out.push_back(&node->value);
