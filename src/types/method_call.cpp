@@ -141,12 +141,16 @@ int32_t int_argument(const CALL_ARGS& call_args, int32_t index) {
 
 namespace {
 
-// An item that raise_infeasible_for_constant lets pass whatever its value:
-// a variable (not a ":$" parameter, whose value it looks at) with no
-// read-only loop variable behind it. Such an item needs no message key.
+// An item that raise_infeasible_for_constant lets pass: a variable with no
+// read-only loop variable behind it, or a ":$" parameter whose value is not
+// an argument object. Such an item needs no message key, which a recursive
+// routine handing its ":$" parameter on would otherwise look up per call.
 bool passes_as_variable(RESULT_ITEM item) {
     if (item.cell != nullptr && !is_variable_mode(item.cell->access_mode)) return false;
-    return item.mode == access_variable || item.mode > access_variable_input;
+    if (item.mode == access_variable || item.mode > access_variable_input) return true;
+    if (item.mode != access_variable_input) return false;
+    const UNION_DATA* value = follow_aliases(item.cell);
+    return value == nullptr || lower_tag(value->tag) != tag_args;
 }
 
 }  // namespace
