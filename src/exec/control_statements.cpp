@@ -942,7 +942,7 @@ struct ITEM_STATEMENT {
 void exec_apply_assignment(TOKEN* node, RESULT_ITEM this_item) {
     if (pending_exception != nullptr) return;
     TOKEN* item = node->right;
-    check_stack_depth(item);
+    if (!stack_below_limit(static_cast<const char*>(__builtin_frame_address(0)))) check_stack_depth(item);
     const ITEM_STATEMENT running(item);
     item->executor(item, this_item);
 }
