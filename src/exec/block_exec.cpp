@@ -39,16 +39,16 @@
 
 namespace morvu {
 
-thread_local const char* stack_base = nullptr;
+constinit thread_local const char* stack_base = nullptr;
 std::uint64_t statement_budget = 0;
-
-namespace {
 
 // How far the stack may grow from stack_base before a statement is refused.
 // Measured once from the thread's real stack, minus a reserve for the work a
 // single statement does between two guards (expression evaluation, deep value
 // copies, the routine call machinery).
-thread_local std::uintptr_t stack_limit = 0;
+constinit thread_local std::uintptr_t stack_limit = 0;
+
+namespace {
 
 constexpr std::uintptr_t fallback_stack_room = 950000;
 constexpr std::uintptr_t min_stack_reserve = 512 * 1024;

@@ -22,7 +22,10 @@ struct TOKEN;
 
 // The stack position of the first guarded statement of the thread; null
 // before.
-extern thread_local const char* stack_base;
+extern constinit thread_local const char* stack_base;
+
+// How far the stack may grow from stack_base before a statement is refused.
+extern constinit thread_local std::uintptr_t stack_limit;
 
 // How many more statements a run may start; 0 means no limit. A harness that
 // must bound a run sets it: when it runs out, the statement that would
@@ -68,6 +71,17 @@ void execute_node_guarded(TOKEN* node, RESULT_ITEM this_item);
 // The stack guard alone: raises "Stack overflow" at the node when the stack
 // in use has reached the limit.
 void check_stack_depth(const TOKEN* node);
+
+// Whether the stack guard is set up and the stack in use at `here` is below
+// its limit: check_stack_depth would do nothing there. For a statement run
+// often enough that the call to the guard shows; when false, the guard runs.
+inline bool stack_below_limit(const char* here) {
+    const char* base = stack_base;
+    if (base == nullptr) return false;
+    const std::uintptr_t distance =
+        here < base ? static_cast<std::uintptr_t>(base - here) : static_cast<std::uintptr_t>(here - base);
+    return distance < stack_limit;
+}
 
 // How much more stack the statements may use before the guard refuses them;
 // 0 before the first guarded statement.
