@@ -324,10 +324,10 @@ void append_int_cell(RESULT_LIST& results, int64_t value) {
 // general path makes it.
 bool append_fast_int(TOKEN* node, EVAL_HANDLER handler, RESULT_ITEM this_item, RESULT_LIST& results) {
     int64_t value = 0;
-    if (!fast_int_as(node, handler, value, 0)) {
+    if (!fast_operator_int(node, handler, value)) {
         if (!retry_with_members(this_item)) return false;
         const FAST_MEMBERS members(this_item);
-        if (!fast_int_as(node, handler, value, 0)) return false;
+        if (!fast_operator_int(node, handler, value)) return false;
     }
     append_int_cell(results, value);
     return true;

@@ -236,12 +236,21 @@ bool char_code(const TOKEN* node, const TOKEN* part, int64_t& out) {
 // the alias reads that list's element. Only reads take this road: the
 // alias's own mode, which a write must honour, is not looked at. The list
 // must be one plain_container would read; null otherwise.
-[[gnu::noinline]] const UNION_DATA* aliased_list(UNION_DATA* alias) {
+const UNION_DATA* aliased_list(UNION_DATA* alias) {
     const UNION_DATA* cell = follow_aliases(alias);
     if (cell == nullptr || lower_tag(cell->tag) != tag_list || cell->payload == nullptr ||
         cell->access_mode < access_variable || cell->list_data()->iteration_count != 0)
         return nullptr;
     return running_walks == 0 || !value_under_iteration(cell) ? cell : nullptr;
+}
+
+// An int element of the list an alias variable stands for, read as
+// list_element reads a plain list's (kept out of the hot read's body).
+[[gnu::noinline]] bool aliased_element_int(UNION_DATA* alias, const TOKEN* part, bool from_end, int depth,
+                                           int64_t& out) {
+    const UNION_DATA* list = aliased_list(alias);
+    const UNION_DATA* element = list != nullptr ? list_element(list, part, from_end, depth) : nullptr;
+    return element != nullptr && cell_int(element, out);
 }
 
 bool fast_element_read(TOKEN* node, int64_t& out, int depth) {
@@ -264,12 +273,8 @@ bool fast_element_read(TOKEN* node, int64_t& out, int depth) {
     if (part->left == nullptr || depth >= fast_depth_limit) return false;
     UNION_DATA* cell = readable_variable(node->left);
     if (cell == nullptr) return false;
-    if (cell->tag == tag_alias || cell->tag == raise_tag(tag_alias)) {
-        const UNION_DATA* list = kind != MEMBER_READ::size ? aliased_list(cell) : nullptr;
-        const UNION_DATA* element =
-            list != nullptr ? list_element(list, part, kind == MEMBER_READ::get_from_end, depth) : nullptr;
-        return element != nullptr && cell_int(element, out);
-    }
+    if (cell->tag == tag_alias || cell->tag == raise_tag(tag_alias))
+        return aliased_element_int(cell, part, kind == MEMBER_READ::get_from_end, depth, out);
     if (kind == MEMBER_READ::element && cell->tag != tag_list) {
         if (cell->tag == tag_hash) {
             UNION_DATA* hash = plain_hash(cell);
@@ -467,7 +472,7 @@ bool fast_binary(const TOKEN* node, char op, int64_t& out, int depth) {
 
 // -x of a fast int. Zero declines: the general path negates it to a zero
 // of sign -1. So does the smallest int, whose negation leaves 64 bits.
-bool fast_negation(const TOKEN* node, int64_t& out, int depth) {
+[[gnu::noinline]] bool fast_negation(const TOKEN* node, int64_t& out, int depth) {
     int64_t a = 0;
     if (node->right == nullptr || depth >= fast_depth_limit || !fast_int_at(node->right, a, depth + 1) || a == 0 ||
         a == INT64_MIN)
@@ -542,7 +547,8 @@ UNION_DATA* fast_member_cell(const TOKEN* name) {
 
 UNION_DATA* fast_hash_key(TOKEN* node) { return plain_key(node); }
 
-bool fast_int_as(TOKEN* node, EVAL_HANDLER handler, int64_t& out, int depth) {
+bool fast_int_at(TOKEN* node, int64_t& out, int depth) {
+    const EVAL_HANDLER handler = node->evaluator;
     if (handler == eval_variable) {
         UNION_DATA* cell = variable_cell_of(node);
         if (cell == nullptr)
@@ -559,6 +565,17 @@ bool fast_int_as(TOKEN* node, EVAL_HANDLER handler, int64_t& out, int depth) {
     if (handler == eval_divide) return fast_binary(node, '/', out, depth);
     if (handler == eval_modulo) return fast_binary(node, '%', out, depth);
     if (handler == eval_unary_minus) return fast_negation(node, out, depth);
+    return false;
+}
+
+bool fast_operator_int(TOKEN* node, EVAL_HANDLER handler, int64_t& out) {
+    if (handler == node->evaluator) return fast_int_at(node, out, 0);
+    if (handler == eval_plus) return fast_binary(node, '+', out, 0);
+    if (handler == eval_minus) return fast_binary(node, '-', out, 0);
+    if (handler == eval_times) return fast_binary(node, '*', out, 0);
+    if (handler == eval_divide) return fast_binary(node, '/', out, 0);
+    if (handler == eval_modulo) return fast_binary(node, '%', out, 0);
+    if (handler == eval_unary_minus) return fast_negation(node, out, 0);
     return false;
 }
 

@@ -103,13 +103,14 @@ UNION_DATA* fast_object_member(const TOKEN* node);
 // long chains without recursing.
 inline constexpr int fast_depth_limit = 32;
 
-// fast_int for a node read as the handler given would evaluate it: the
-// handler a node runs with is not always cached in it (a block's own
-// expression, such as the key of a sort, keeps the initial one).
-bool fast_int_as(TOKEN* node, EVAL_HANDLER handler, int64_t& out, int depth);
-
 // fast_int for a node at the depth of nesting given.
-inline bool fast_int_at(TOKEN* node, int64_t& out, int depth) { return fast_int_as(node, node->evaluator, out, depth); }
+bool fast_int_at(TOKEN* node, int64_t& out, int depth);
+
+// fast_int for an operator node (+ - * / % or unary -) read as its handler,
+// given, evaluates it: the handler a node runs with is not always cached in
+// it (a block's own expression, such as the key of a sort, keeps the
+// initial one). False for other handlers.
+bool fast_operator_int(TOKEN* node, EVAL_HANDLER handler, int64_t& out);
 
 // The value of an int literal, int variable, + - * / % of such nodes or
 // -x of one.
