@@ -249,7 +249,12 @@ const UNION_DATA* aliased_list(UNION_DATA* alias) {
 [[gnu::noinline]] bool aliased_element_int(UNION_DATA* alias, const TOKEN* part, bool from_end, int depth,
                                            int64_t& out) {
     const UNION_DATA* list = aliased_list(alias);
-    const UNION_DATA* element = list != nullptr ? list_element(list, part, from_end, depth) : nullptr;
+    int64_t index = 0;
+    if (list == nullptr || !fast_int_at(part->left, index, depth + 1) || index < 0) return false;
+    LIST_DATA* store = list->list_data();
+    if (index >= store->node_count) return false;
+    if (from_end) index = store->node_count - 1 - index;
+    const UNION_DATA* element = store->at_valid(static_cast<int>(index));
     return element != nullptr && cell_int(element, out);
 }
 
@@ -273,8 +278,6 @@ bool fast_element_read(TOKEN* node, int64_t& out, int depth) {
     if (part->left == nullptr || depth >= fast_depth_limit) return false;
     UNION_DATA* cell = readable_variable(node->left);
     if (cell == nullptr) return false;
-    if (cell->tag == tag_alias || cell->tag == raise_tag(tag_alias))
-        return aliased_element_int(cell, part, kind == MEMBER_READ::get_from_end, depth, out);
     if (kind == MEMBER_READ::element && cell->tag != tag_list) {
         if (cell->tag == tag_hash) {
             UNION_DATA* hash = plain_hash(cell);
@@ -282,7 +285,12 @@ bool fast_element_read(TOKEN* node, int64_t& out, int depth) {
         }
         if (const int slot = fast_slot_int_if_shaped(node, out, depth); slot >= 0) return slot == 1;
     }
-    if (!plain_container(cell)) return false;
+    if (!plain_container(cell)) {
+        // The alias a sort key's or a walk's variable is, tried last so that
+        // plain receivers pay nothing for it.
+        return (cell->tag == tag_alias || cell->tag == raise_tag(tag_alias)) &&
+               aliased_element_int(cell, part, kind == MEMBER_READ::get_from_end, depth, out);
+    }
     const UNION_DATA* element = nullptr;
     if (cell->tag == tag_list) {
         element = list_element(cell, part, kind == MEMBER_READ::get_from_end, depth);
