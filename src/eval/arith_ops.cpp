@@ -320,13 +320,14 @@ void append_int_cell(RESULT_LIST& results, int64_t value) {
     results.append(RESULT_ITEM{new_int_cell(std::move(number)), access_expression, 1});
 }
 
-// The result of + - * of small ints, made as the general path makes it.
-bool append_fast_int(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
+// The result of an operator (its handler given) on small ints, made as the
+// general path makes it.
+bool append_fast_int(TOKEN* node, EVAL_HANDLER handler, RESULT_ITEM this_item, RESULT_LIST& results) {
     int64_t value = 0;
-    if (!fast_int(node, value)) {
+    if (!fast_operator_int(node, handler, value)) {
         if (!retry_with_members(this_item)) return false;
         const FAST_MEMBERS members(this_item);
-        if (!fast_int(node, value)) return false;
+        if (!fast_operator_int(node, handler, value)) return false;
     }
     append_int_cell(results, value);
     return true;
@@ -843,27 +844,27 @@ void value_unary_minus(TOKEN* node, RESULT_ITEM operand, RESULT_LIST& results) {
 }
 
 void eval_plus(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
-    if (append_fast_int(node, this_item, results)) return;
+    if (append_fast_int(node, eval_plus, this_item, results)) return;
     if (call_operands_int(node, this_item, results, '+', "+", value_plus)) return;
     if (text_sums(node, this_item, results)) return;
     eval_binary(node, this_item, results, "+", value_plus, eval_plus);
 }
 void eval_minus(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
-    if (append_fast_int(node, this_item, results)) return;
+    if (append_fast_int(node, eval_minus, this_item, results)) return;
     if (call_operands_int(node, this_item, results, '-', "-", value_minus)) return;
     eval_binary(node, this_item, results, "-", value_minus, eval_minus);
 }
 void eval_times(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
-    if (append_fast_int(node, this_item, results)) return;
+    if (append_fast_int(node, eval_times, this_item, results)) return;
     if (call_operands_int(node, this_item, results, '*', "*", value_times)) return;
     eval_binary(node, this_item, results, "*", value_times, eval_times);
 }
 void eval_divide(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
-    if (append_fast_int(node, this_item, results)) return;
+    if (append_fast_int(node, eval_divide, this_item, results)) return;
     eval_binary(node, this_item, results, "/", value_divide, eval_divide);
 }
 void eval_modulo(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
-    if (append_fast_int(node, this_item, results)) return;
+    if (append_fast_int(node, eval_modulo, this_item, results)) return;
     eval_binary(node, this_item, results, "%", value_modulo, eval_modulo);
 }
 void eval_caret(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
@@ -873,6 +874,7 @@ void eval_unary_plus(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     eval_unary(node, this_item, results, "+", value_unary_plus, eval_unary_plus);
 }
 void eval_unary_minus(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
+    if (append_fast_int(node, eval_unary_minus, this_item, results)) return;
     eval_unary(node, this_item, results, "-", value_unary_minus, eval_unary_minus);
 }
 

@@ -231,6 +231,33 @@ bool char_code(const TOKEN* node, const TOKEN* part, int64_t& out) {
     return member != nullptr && cell_int(member, out);
 }
 
+// The list an alias variable stands for, such as the loop variable a sort
+// key or a walk binds to an element (which an any cell holds): l[i] through
+// the alias reads that list's element. Only reads take this road: the
+// alias's own mode, which a write must honour, is not looked at. The list
+// must be one plain_container would read; null otherwise.
+const UNION_DATA* aliased_list(UNION_DATA* alias) {
+    const UNION_DATA* cell = follow_aliases(alias);
+    if (cell == nullptr || lower_tag(cell->tag) != tag_list || cell->payload == nullptr ||
+        cell->access_mode < access_variable || cell->list_data()->iteration_count != 0)
+        return nullptr;
+    return running_walks == 0 || !value_under_iteration(cell) ? cell : nullptr;
+}
+
+// An int element of the list an alias variable stands for, read as
+// list_element reads a plain list's (kept out of the hot read's body).
+[[gnu::noinline]] bool aliased_element_int(UNION_DATA* alias, const TOKEN* part, bool from_end, int depth,
+                                           int64_t& out) {
+    const UNION_DATA* list = aliased_list(alias);
+    int64_t index = 0;
+    if (list == nullptr || !fast_int_at(part->left, index, depth + 1) || index < 0) return false;
+    LIST_DATA* store = list->list_data();
+    if (index >= store->node_count) return false;
+    if (from_end) index = store->node_count - 1 - index;
+    const UNION_DATA* element = store->at_valid(static_cast<int>(index));
+    return element != nullptr && cell_int(element, out);
+}
+
 bool fast_element_read(TOKEN* node, int64_t& out, int depth) {
     const TOKEN* part = nullptr;
     const MEMBER_READ kind = member_read(node, part);
@@ -258,7 +285,12 @@ bool fast_element_read(TOKEN* node, int64_t& out, int depth) {
         }
         if (const int slot = fast_slot_int_if_shaped(node, out, depth); slot >= 0) return slot == 1;
     }
-    if (!plain_container(cell)) return false;
+    if (!plain_container(cell)) {
+        // The alias a sort key's or a walk's variable is, tried last so that
+        // plain receivers pay nothing for it.
+        return (cell->tag == tag_alias || cell->tag == raise_tag(tag_alias)) &&
+               aliased_element_int(cell, part, kind == MEMBER_READ::get_from_end, depth, out);
+    }
     const UNION_DATA* element = nullptr;
     if (cell->tag == tag_list) {
         element = list_element(cell, part, kind == MEMBER_READ::get_from_end, depth);
@@ -446,6 +478,17 @@ bool fast_binary(const TOKEN* node, char op, int64_t& out, int depth) {
     return fast_operation(op, a, b, out);
 }
 
+// -x of a fast int. Zero declines: the general path negates it to a zero
+// of sign -1. So does the smallest int, whose negation leaves 64 bits.
+[[gnu::noinline]] bool fast_negation(const TOKEN* node, int64_t& out, int depth) {
+    int64_t a = 0;
+    if (node->right == nullptr || depth >= fast_depth_limit || !fast_int_at(node->right, a, depth + 1) || a == 0 ||
+        a == INT64_MIN)
+        return false;
+    out = -a;
+    return true;
+}
+
 }  // namespace
 
 UNION_DATA* fast_members_object = nullptr;
@@ -529,6 +572,18 @@ bool fast_int_at(TOKEN* node, int64_t& out, int depth) {
     if (handler == eval_times) return fast_binary(node, '*', out, depth);
     if (handler == eval_divide) return fast_binary(node, '/', out, depth);
     if (handler == eval_modulo) return fast_binary(node, '%', out, depth);
+    if (handler == eval_unary_minus) return fast_negation(node, out, depth);
+    return false;
+}
+
+bool fast_operator_int(TOKEN* node, EVAL_HANDLER handler, int64_t& out) {
+    if (handler == node->evaluator) return fast_int_at(node, out, 0);
+    if (handler == eval_plus) return fast_binary(node, '+', out, 0);
+    if (handler == eval_minus) return fast_binary(node, '-', out, 0);
+    if (handler == eval_times) return fast_binary(node, '*', out, 0);
+    if (handler == eval_divide) return fast_binary(node, '/', out, 0);
+    if (handler == eval_modulo) return fast_binary(node, '%', out, 0);
+    if (handler == eval_unary_minus) return fast_negation(node, out, 0);
     return false;
 }
 

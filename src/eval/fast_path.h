@@ -106,7 +106,14 @@ inline constexpr int fast_depth_limit = 32;
 // fast_int for a node at the depth of nesting given.
 bool fast_int_at(TOKEN* node, int64_t& out, int depth);
 
-// The value of an int literal, int variable or + - * of such nodes.
+// fast_int for an operator node (+ - * / % or unary -) read as its handler,
+// given, evaluates it: the handler a node runs with is not always cached in
+// it (a block's own expression, such as the key of a sort, keeps the
+// initial one). False for other handlers.
+bool fast_operator_int(TOKEN* node, EVAL_HANDLER handler, int64_t& out);
+
+// The value of an int literal, int variable, + - * / % of such nodes or
+// -x of one.
 inline bool fast_int(TOKEN* node, int64_t& out) { return fast_int_at(node, out, 0); }
 
 // h.get(k) and h[k] on a hash variable, or on a hash member of the current
