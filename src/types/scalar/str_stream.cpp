@@ -66,6 +66,12 @@ std::vector<std::string> word_separator_texts() {
     return std::vector<std::string>(word_separators, word_separators + word_separator_count);
 }
 
+// The same separators as views, made once: what split cuts at by default.
+const std::vector<std::string_view>& word_separator_views() {
+    static const std::vector<std::string_view> views(word_separators, word_separators + word_separator_count);
+    return views;
+}
+
 std::string reversed(const std::string& text) { return std::string(text.rbegin(), text.rend()); }
 
 // The variable an argument designates: a call-alias stands for its target.
@@ -245,14 +251,15 @@ void split_items(const METHOD_CALL& call) {
         append_items(call, str, separator, backward, fitting);
         return;
     }
-    std::vector<std::string> separators;
     if (call.count() == 0) {
-        separators = word_separator_texts();
-    } else {
-        for (int32_t i = 0; i < call.count(); ++i) {
-            call.raise_if(check_arg_type(*call.args, i, tag_str, true));
-            separators.push_back(backward ? reversed(str_argument(call, i)) : str_argument(call, i));
-        }
+        // Each word separator is one character: the same either way round.
+        append_items(call, str, word_separator_views(), backward, fitting);
+        return;
+    }
+    std::vector<std::string> separators;
+    for (int32_t i = 0; i < call.count(); ++i) {
+        call.raise_if(check_arg_type(*call.args, i, tag_str, true));
+        separators.push_back(backward ? reversed(str_argument(call, i)) : str_argument(call, i));
     }
     append_items(call, str, separators, backward, fitting);
 }
