@@ -367,6 +367,24 @@ bool LIST_DATA::append_plain(UNION_DATA* cell) {
     return true;
 }
 
+bool LIST_DATA::append_taken(UNION_DATA* cell) {
+    if (lower_tag(cell->tag) != tag_str || cell->payload == nullptr || cell->referrers != nullptr ||
+        cell->in_use != 0 || cell->weak_held != 0 || cell->being_written != 0 || cell->key_numbered != 0 ||
+        copy_depth != 0)
+        return false;
+    // A copy starts with no read under way: a text being read or walked is
+    // copied instead.
+    const STR_DATA* text = cell->str_data();
+    if (text->reading() || text->walks() != 0) return false;
+    LIST_NODE* node = LIST_NODE::make_element();
+    node->value.payload = cell->payload;
+    node->value.tag = raise_tag(tag_str);
+    cell->payload = nullptr;
+    cell->tag = tag_any;
+    link_at_tail(node);
+    return true;
+}
+
 void LIST_DATA::link_at_tail(LIST_NODE* node) {
     node->prev = tail;
     if (tail != nullptr) tail->next = node;

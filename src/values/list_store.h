@@ -135,6 +135,11 @@ public:
     // value): true when appended; false, with the list untouched, for any
     // value that needs the general copy.
     bool append_plain(UNION_DATA* cell);
+    // append(cell, 0) for a temporary text that nothing else can reach (no
+    // link, hold or read on it): the new element takes its text over, and
+    // the cell is left holding the empty any value. True when appended;
+    // false, with both untouched, for any other cell.
+    bool append_taken(UNION_DATA* cell);
 
     // The head's (tail's) value with the cursor put there; null on an empty
     // list, whose cursor stays as it was.

@@ -81,13 +81,19 @@ bool is_find_key(const std::string& key) {
 LIST_DATA& store_of(UNION_DATA* value) { return *value->list_data(); }
 
 // The arguments in order, handed over as new elements at the tail (or, with
-// at_head, each in front of the previous one).
+// at_head, each in front of the previous one). A temporary text the call
+// owns, which nothing reads after the call, gives its text to the element
+// rather than have it copied.
 void add_arguments(const METHOD_CALL& call, LIST_DATA& store, bool at_head) {
     const bool only_variables = variables_only(call);
     for (int32_t i = 0; i < call.count(); ++i) {
         UNION_DATA* cell = nullptr;
         int mode = 0;
         transfer_out_arg(call.args, call.node, i, only_variables, false, &cell, &mode);
+        const RESULT_ITEM& item = call.arg(i);
+        if (mode == 0 && !at_head && item.owned != 0 && item.cell == cell && !is_variable_mode(item.mode) &&
+            store.append_taken(cell))
+            continue;
         call.raise_if(at_head ? store.prepend(cell, mode) : store.append(cell, mode));
     }
 }

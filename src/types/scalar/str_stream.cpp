@@ -12,6 +12,7 @@
 // each such call.
 
 #include <algorithm>
+#include <array>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -63,6 +64,12 @@ private:
 
 std::vector<std::string> word_separator_texts() {
     return std::vector<std::string>(word_separators, word_separators + word_separator_count);
+}
+
+// The same separators as views, made once: what split cuts at by default.
+const std::vector<std::string_view>& word_separator_views() {
+    static const std::vector<std::string_view> views(word_separators, word_separators + word_separator_count);
+    return views;
 }
 
 std::string reversed(const std::string& text) { return std::string(text.rbegin(), text.rend()); }
@@ -164,26 +171,26 @@ void read_line_into(const METHOD_CALL& call) {
 // runs skipped. At each position the first separator, in the given order,
 // that ends there and begins after the previous cut ends the item, just as
 // the stream read of items cuts them.
-template <typename EMIT>
-void scan_items(std::string_view text, const std::vector<std::string>& separators, EMIT emit) {
+template <typename SEPARATORS, typename EMIT>
+void scan_items(std::string_view text, const SEPARATORS& separators, EMIT emit) {
     size_t cut = 0;  // where the current item begins
     auto take = [&](size_t end, size_t next) {
         if (end > cut) emit(text.substr(cut, end - cut));
         cut = next;
     };
     if (separators.size() == 1) {
-        const std::string& separator = separators[0];
+        const std::string_view separator = separators[0];
         for (size_t at = text.find(separator); at != std::string_view::npos; at = text.find(separator, cut))
             take(at, at + separator.size());
     } else if (std::all_of(separators.begin(), separators.end(),
-                           [](const std::string& separator) { return separator.size() == 1; })) {
+                           [](std::string_view separator) { return separator.size() == 1; })) {
         bool is_separator[256] = {};
-        for (const std::string& separator : separators) is_separator[static_cast<unsigned char>(separator[0])] = true;
+        for (std::string_view separator : separators) is_separator[static_cast<unsigned char>(separator[0])] = true;
         for (size_t at = 0; at < text.size(); ++at)
             if (is_separator[static_cast<unsigned char>(text[at])]) take(at, at + 1);
     } else {
         for (size_t end = 1; end <= text.size(); ++end) {
-            for (const std::string& separator : separators) {
+            for (std::string_view separator : separators) {
                 if (separator.size() <= end - cut &&
                     text.compare(end - separator.size(), separator.size(), separator) == 0) {
                     take(end - separator.size(), end);
@@ -195,27 +202,11 @@ void scan_items(std::string_view text, const std::vector<std::string>& separator
     take(text.size(), text.size());
 }
 
-// split, anysplit, Split, Anysplit: every item of the whole text as a
-// result. The capitalised forms cut a reversed copy of the text with
-// reversed separators, so the items come from the end, each in its own
-// orientation; the receiver's text is never rewritten. The text is cut
-// directly rather than read through the stream, without touching the
-// format's separators; the receiver is left as a full read leaves it.
-void split_items(const METHOD_CALL& call) {
-    const char first = call.key()[0];
-    const bool backward = first == 'S' || first == 'A';
-    const bool fitting = first == 'a' || first == 'A';
-    STR_DATA& str = receiver_str(call);
-    std::vector<std::string> separators;
-    if (call.count() == 0) {
-        separators = word_separator_texts();
-    } else {
-        for (int32_t i = 0; i < call.count(); ++i) {
-            call.raise_if(check_arg_type(*call.args, i, tag_str, true));
-            separators.push_back(backward ? reversed(str_argument(call, i)) : str_argument(call, i));
-        }
-    }
-    for (const std::string& separator : separators)
+// Every item of the receiver's text cut at the separators, appended as a
+// result (see split_items).
+template <typename SEPARATORS>
+void append_items(const METHOD_CALL& call, STR_DATA& str, const SEPARATORS& separators, bool backward, bool fitting) {
+    for (std::string_view separator : separators)
         if (separator.empty()) call.raise(msg_text("leezeiketsepunz"));
     str.reset_read();
     std::string reversed_text;
@@ -231,10 +222,46 @@ void split_items(const METHOD_CALL& call) {
     text = text.substr(0, text.find('\0'));
     std::string item;
     scan_items(text, separators, [&](std::string_view piece) {
+        if (!backward && !fitting) {
+            call.append(make_str_value(std::string(piece)));
+            return;
+        }
         item.assign(piece);
         if (backward) std::reverse(item.begin(), item.end());
         call.append(fitting ? fitting_value(item) : make_str_value(item));
     });
+}
+
+// split, anysplit, Split, Anysplit: every item of the whole text as a
+// result. The capitalised forms cut a reversed copy of the text with
+// reversed separators, so the items come from the end, each in its own
+// orientation; the receiver's text is never rewritten. The text is cut
+// directly rather than read through the stream, without touching the
+// format's separators; the receiver is left as a full read leaves it.
+void split_items(const METHOD_CALL& call) {
+    const char first = call.key()[0];
+    const bool backward = first == 'S' || first == 'A';
+    const bool fitting = first == 'a' || first == 'A';
+    STR_DATA& str = receiver_str(call);
+    if (call.count() == 1 && !backward) {
+        // The common form: one separator, cut where the argument's text
+        // stands, which nothing changes meanwhile.
+        call.raise_if(check_arg_type(*call.args, 0, tag_str, true));
+        const std::array<std::string_view, 1> separator{str_argument(call, 0)};
+        append_items(call, str, separator, backward, fitting);
+        return;
+    }
+    if (call.count() == 0) {
+        // Each word separator is one character: the same either way round.
+        append_items(call, str, word_separator_views(), backward, fitting);
+        return;
+    }
+    std::vector<std::string> separators;
+    for (int32_t i = 0; i < call.count(); ++i) {
+        call.raise_if(check_arg_type(*call.args, i, tag_str, true));
+        separators.push_back(backward ? reversed(str_argument(call, i)) : str_argument(call, i));
+    }
+    append_items(call, str, separators, backward, fitting);
 }
 
 // del0, Del0 with a variable: the first (last) item goes into the variable
