@@ -144,12 +144,14 @@ TOKEN* code_block(RESULT_ITEM item) {
 
 namespace {
 
-// Runs the block an if chose. A block of one statement and no variables of
-// its own runs that statement as the block run would, without looking its
-// statements up, where the frame has stack room enough that the block run
-// would not check the stack before it.
+// Runs the block an if or a case chose. A block of one statement and no
+// variables of its own runs that statement as the block run would, without
+// looking its statements up, where the frame has stack room enough that the
+// block run would not check the stack before it; an empty block, or one of
+// several statements, takes the block run.
 void run_chosen_block(TOKEN* block, RESULT_ITEM this_item) {
-    if (!(block->op1 == ';' && block->op2 == 0) && !block_has_variables(block) && stack_room_left() >= 4096 + 4096)
+    if (!(block->op1 == ';' && block->op2 == 0) && !(block->op1 == '#' && block->op2 == 0) &&
+        !block_has_variables(block) && stack_room_left() >= 4096 + 4096)
         execute_lone_statement(block, this_item);
     else run_block(block, this_item);
 }
@@ -653,15 +655,6 @@ bool match_labels(const SWITCH_ENTRY& entry, UNION_DATA* value_cell, const CELL_
     return n == 0;
 }
 
-// Runs the braced block of the case that matched as a block run would: a
-// block of one statement as run_chosen_block runs it.
-void run_case_block(TOKEN* block, RESULT_ITEM this_item) {
-    if (!(block->op1 == ';' && block->op2 == 0) && !(block->op1 == '#' && block->op2 == 0) &&
-        !block_has_variables(block) && stack_room_left() >= 4096 + 4096)
-        execute_lone_statement(block, this_item);
-    else run_block(block, this_item);
-}
-
 // Whether every statement of the switch is a braced case whose labels are
 // int literals only, or char literals only (a case without labels among
 // them): the labels are then gathered into the plan's keys, once every
@@ -738,7 +731,7 @@ bool keyed_case(SWITCH_PLAN& plan, TOKEN* node, UNION_DATA* value_cell, const CE
     }
     if (chosen == UINT32_MAX) return true;
     const SWITCH_ENTRY& entry = plan.entries[chosen];
-    run_case_block((*entry.parts)[entry.labels.size()], this_item);
+    run_chosen_block((*entry.parts)[entry.labels.size()], this_item);
     return true;
 }
 
@@ -802,7 +795,7 @@ void run_cases(TOKEN* node, TOKEN* block, UNION_DATA* value_cell, const CELL_WAT
         bool read = false;
         if (by_value && entry.braced && plain_labels(entry)) {
             if (match_labels(entry, value_cell, value_watch, node, plain_value, read)) {
-                run_case_block((*entry.parts)[entry.labels.size()], this_item);
+                run_chosen_block((*entry.parts)[entry.labels.size()], this_item);
                 return;
             }
         }
@@ -813,7 +806,7 @@ void run_cases(TOKEN* node, TOKEN* block, UNION_DATA* value_cell, const CELL_WAT
             UNION_DATA* value = by_value ? follow_aliases(value_cell) : nullptr;
             matched = match_plain_case(*entry.parts, value, this_item);
             if (matched != nullptr) {
-                run_case_block(matched, this_item);
+                run_chosen_block(matched, this_item);
                 return;
             }
             continue;
