@@ -73,11 +73,28 @@ bool plain_container(const UNION_DATA* cell) {
     return walks == 0 && (running_walks == 0 || !value_under_iteration(cell));
 }
 
-// The list or array a variable holds by value, as plain_container takes
-// it; null otherwise.
-const UNION_DATA* plain_container_of(const TOKEN* receiver) {
-    const UNION_DATA* cell = readable_variable(receiver);
-    return cell != nullptr && plain_container(cell) ? cell : nullptr;
+// plain_container for a cell holding a list, the test of the hot reads.
+[[gnu::always_inline]] inline bool plain_list(const UNION_DATA* cell) {
+    const LIST_DATA* store = cell->list_data();
+    if (store == nullptr || cell->access_mode < access_variable || store->iteration_count != 0) return false;
+    return running_walks == 0 || !value_under_iteration(cell);
+}
+
+// fast_int_at for an operand, a plain variable's own int cell or an int
+// literal read here, every other node handed on.
+[[gnu::always_inline]] inline bool operand_int(TOKEN* node, int64_t& out, int depth) {
+    const EVAL_HANDLER handler = node->evaluator;
+    if (handler == eval_variable) {
+        const TOKEN* declaration = node->declaration;
+        if (declaration != nullptr && declaration->member_slot < 0 && declaration->value_stack != nullptr) {
+            const UNION_DATA* cell = &declaration->value_stack->cell;
+            if ((cell->tag == tag_int || cell->tag == raise_tag(tag_int)) && cell->payload != nullptr)
+                return cell_int64(cell, out);
+        }
+    } else if (handler == eval_int_literal) {
+        return node->number->mantissa.to_int64(out);
+    }
+    return fast_int_at(node, out, depth);
 }
 
 // The text a variable or parameter name holds in its own cell, as
@@ -90,6 +107,7 @@ const UNION_DATA* text_variable_of(const TOKEN* name) {
 
 // The member reads the fast path knows, told apart by the call's name:
 // x.size(), x[...], x.get(...) and x.Get(...).
+// The order matters: the element reads come last.
 enum class MEMBER_READ { none, size, element, get, get_from_end };
 
 // The kind of a member node x.name(...) and its call part.
@@ -117,20 +135,85 @@ bool without_arguments(const TOKEN* part) {
     return list == nullptr || (is_empty_operand(list) && list->left == nullptr && list->right == nullptr);
 }
 
+// What a member node reads, decided once per node rather than on every
+// read: the kind of read (member_read) and, for an element read on a
+// variable that readable_variable reads, the variable's declaring node and
+// the index node. Only what stays as it is while no node is freed or moved
+// and no table changes is kept (the node's operators, texts and operands,
+// the name's handler, declaration and parameter role), in a small table by
+// node address whose entries hold while both generations stand still. A
+// receiver name not yet bound to its handler is not kept, so that a read
+// tried before the name's first evaluation does not shut out later ones.
+struct MEMBER_SHAPE {
+    const TOKEN* node = nullptr;
+    uint64_t stamp = 0;
+    const TOKEN* declaration = nullptr;  // null: no element read on a readable variable
+    TOKEN* index = nullptr;
+    MEMBER_READ kind = MEMBER_READ::none;
+    bool through_aliases = false;  // a ":$" input parameter
+};
+constexpr size_t member_shape_count = 512;
+MEMBER_SHAPE member_shapes[member_shape_count];
+
+// Decides the shape of a node into its table entry.
+[[gnu::noinline]] const MEMBER_SHAPE& new_member_shape(MEMBER_SHAPE& shape, TOKEN* node, uint64_t stamp) {
+    const TOKEN* part = nullptr;
+    MEMBER_SHAPE made;
+    made.node = node;
+    made.stamp = stamp;
+    made.kind = member_read(node, part);
+    const TOKEN* name = node->left;
+    if (made.kind >= MEMBER_READ::element && part->left != nullptr) {
+        made.index = part->left;
+        if (name->evaluator == initial_evaluator) {
+            static const MEMBER_SHAPE unbound;
+            return unbound;
+        }
+        const TOKEN* declaration = name->evaluator == eval_variable ? name->declaration : nullptr;
+        const int role = declaration != nullptr ? declaration->arg_role : arg_role_none;
+        if (declaration != nullptr && declaration->member_slot < 0 && role != arg_role_constant_input &&
+            role != arg_role_output_object) {
+            made.declaration = declaration;
+            made.through_aliases = role == arg_role_variable_input;
+        }
+    }
+    shape = made;
+    return shape;
+}
+
+// The shape of a member node, as new_member_shape decides it.
+[[gnu::always_inline]] inline const MEMBER_SHAPE& member_shape(TOKEN* node) {
+    MEMBER_SHAPE& shape = member_shapes[(reinterpret_cast<uintptr_t>(node) / 8) % member_shape_count];
+    const uint64_t stamp = tree_shape_generation + routine_tables_generation;
+    if (shape.node == node && shape.stamp == stamp) [[likely]]
+        return shape;
+    return new_member_shape(shape, node, stamp);
+}
+
 UNION_DATA* plain_hash(UNION_DATA* cell);
 [[gnu::noinline]] bool fast_hash_read(const TOKEN* part, UNION_DATA* cell, int64_t& out);
 [[gnu::noinline]] bool fast_hash_get(const TOKEN* part, UNION_DATA* cell, int64_t& out, int depth);
 bool look_up_fast_key(const TOKEN* part, UNION_DATA* cell, const UNION_DATA*& value, int depth);
 
 // The element cell of l[i], l.get(i) or l.Get(i) (from_end) on a plain
-// list, its index read as a fast int within the list; null otherwise.
-UNION_DATA* list_element(const UNION_DATA* cell, const TOKEN* part, bool from_end, int depth) {
-    int64_t index = 0;
-    if (!fast_int_at(part->left, index, depth + 1) || index < 0) return nullptr;
+// list, its index node read as a fast int within the list; null otherwise.
+UNION_DATA* list_element(const UNION_DATA* cell, TOKEN* index, bool from_end, int depth) {
+    int64_t position = 0;
+    if (!operand_int(index, position, depth + 1) || position < 0) return nullptr;
     LIST_DATA* store = cell->list_data();
-    if (index >= store->node_count) return nullptr;
-    if (from_end) index = store->node_count - 1 - index;
-    return store->at_valid(static_cast<int>(index));
+    if (position >= store->node_count) return nullptr;
+    if (from_end) position = store->node_count - 1 - position;
+    return store->at_valid(static_cast<int>(position));
+}
+
+// The list cell the receiver of an element read holds, found from the
+// node's shape as readable_variable finds it, when plain_list takes it;
+// null otherwise.
+[[gnu::always_inline]] inline UNION_DATA* shaped_list(const MEMBER_SHAPE& shape) {
+    UNION_DATA* cell = top_cell(shape.declaration);
+    if (cell == nullptr) return nullptr;
+    if (shape.through_aliases) cell = follow_aliases(cell);
+    return cell->tag == tag_list && plain_list(cell) ? cell : nullptr;
 }
 
 // The element cell of l[i], l.get(i) or l.Get(i) on a plain list as
@@ -138,14 +221,10 @@ UNION_DATA* list_element(const UNION_DATA* cell, const TOKEN* part, bool from_en
 // names the element itself). Null for every other node.
 UNION_DATA* plain_list_element(TOKEN* node, bool only_brackets) {
     if (node->evaluator != eval_member) return nullptr;
-    const TOKEN* part = nullptr;
-    const MEMBER_READ kind = member_read(node, part);
-    if (kind == MEMBER_READ::none || kind == MEMBER_READ::size || part->left == nullptr ||
-        (only_brackets && kind != MEMBER_READ::element))
-        return nullptr;
-    const UNION_DATA* cell = plain_container_of(node->left);
-    if (cell == nullptr || cell->tag != tag_list) return nullptr;
-    return list_element(cell, part, kind == MEMBER_READ::get_from_end, 0);
+    const MEMBER_SHAPE& shape = member_shape(node);
+    if (shape.declaration == nullptr || (only_brackets && shape.kind != MEMBER_READ::element)) return nullptr;
+    const UNION_DATA* cell = shaped_list(shape);
+    return cell != nullptr ? list_element(cell, shape.index, shape.kind == MEMBER_READ::get_from_end, 0) : nullptr;
 }
 
 // The element l[i] = e writes to, on a plain list.
@@ -258,27 +337,26 @@ const UNION_DATA* aliased_list(UNION_DATA* alias) {
     return element != nullptr && cell_int(element, out);
 }
 
-bool fast_element_read(TOKEN* node, int64_t& out, int depth) {
-    const TOKEN* part = nullptr;
-    const MEMBER_READ kind = member_read(node, part);
-    if (kind == MEMBER_READ::none) return other_member_int(node, out);
-    if (kind == MEMBER_READ::size) {
-        if (!without_arguments(part)) return false;
-        const UNION_DATA* cell = readable_variable(node->left);
-        if (cell != nullptr && cell->tag == tag_list) {
-            if (!plain_container(cell)) return false;
-            out = cell->list_data()->node_count;
-            return true;
-        }
-        const UNION_DATA* text = text_variable_of(node->left);
-        if (text == nullptr) return false;
-        out = static_cast<int32_t>(text->str_data()->text.size());  // as the text's handler counts
+// x.size() on a list or text variable, as fast_element_read reads it.
+bool size_read(const TOKEN* node, const TOKEN* part, int64_t& out) {
+    if (!without_arguments(part)) return false;
+    const UNION_DATA* cell = readable_variable(node->left);
+    if (cell != nullptr && cell->tag == tag_list) {
+        if (!plain_container(cell)) return false;
+        out = cell->list_data()->node_count;
         return true;
     }
-    if (part->left == nullptr || depth >= fast_depth_limit) return false;
-    UNION_DATA* cell = readable_variable(node->left);
-    if (cell == nullptr) return false;
-    if (kind == MEMBER_READ::element && cell->tag != tag_list) {
+    const UNION_DATA* text = text_variable_of(node->left);
+    if (text == nullptr) return false;
+    out = static_cast<int32_t>(text->str_data()->text.size());  // as the text's handler counts
+    return true;
+}
+
+// The element reads of fast_element_read on a receiver cell that holds no
+// list: a hash, an array, an array2 slot, or an alias to a list.
+[[gnu::noinline]] bool container_element_read(TOKEN* node, const TOKEN* part, MEMBER_READ kind, UNION_DATA* cell,
+                                              int64_t& out, int depth) {
+    if (kind == MEMBER_READ::element) {
         if (cell->tag == tag_hash) {
             UNION_DATA* hash = plain_hash(cell);
             return hash != nullptr && fast_hash_read(part, hash, out);
@@ -291,24 +369,56 @@ bool fast_element_read(TOKEN* node, int64_t& out, int depth) {
         return (cell->tag == tag_alias || cell->tag == raise_tag(tag_alias)) &&
                aliased_element_int(cell, part, kind == MEMBER_READ::get_from_end, depth, out);
     }
-    const UNION_DATA* element = nullptr;
-    if (cell->tag == tag_list) {
-        element = list_element(cell, part, kind == MEMBER_READ::get_from_end, depth);
-    } else {
-        int64_t index = 0;
-        const ARRAY_DATA* store = cell->array_data();
-        if (kind == MEMBER_READ::get_from_end || !fast_int_at(part->left, index, depth + 1) || index < 0 ||
-            index >= store->slot_count)
-            return false;
-        const uintptr_t word = store->slots.word(static_cast<size_t>(index));  // a.get(i)
-        if (is_compact_word(word)) {
-            if (!is_int_word(word)) return false;
-            out = int_of_word(word);
-            return true;
-        }
-        element = reinterpret_cast<const UNION_DATA*>(word);  // null for an undefined slot
+    int64_t index = 0;
+    const ARRAY_DATA* store = cell->array_data();
+    if (kind == MEMBER_READ::get_from_end || !fast_int_at(part->left, index, depth + 1) || index < 0 ||
+        index >= store->slot_count)
+        return false;
+    const uintptr_t word = store->slots.word(static_cast<size_t>(index));  // a.get(i)
+    if (is_compact_word(word)) {
+        if (!is_int_word(word)) return false;
+        out = int_of_word(word);
+        return true;
     }
+    const auto* element = reinterpret_cast<const UNION_DATA*>(word);  // null for an undefined slot
     return element != nullptr && cell_int(element, out);
+}
+
+// The member reads outside the element reads: x.size(), c.int(), o.name.
+[[gnu::noinline]] bool other_member_read(const TOKEN* node, const TOKEN* part, MEMBER_READ kind, int64_t& out) {
+    return kind == MEMBER_READ::size ? size_read(node, part, out) : other_member_int(node, out);
+}
+
+// fast_element_read for a node whose shape has no element read on a
+// readable variable: the other member reads, found anew; an element read
+// on anything else is not applicable.
+[[gnu::noinline]] bool unshaped_element_read(TOKEN* node, int64_t& out) {
+    const TOKEN* part = nullptr;
+    const MEMBER_READ kind = member_read(node, part);
+    return kind < MEMBER_READ::element && other_member_read(node, part, kind, out);
+}
+
+[[gnu::noinline]] bool fast_element_read(TOKEN* node, int64_t& out, int depth) {
+    const MEMBER_SHAPE& shape = member_shape(node);
+    if (shape.declaration == nullptr) [[unlikely]]
+        return unshaped_element_read(node, out);
+    if (depth >= fast_depth_limit) return false;
+    // Taken before the index is read, which may reuse the shape's place.
+    TOKEN* index = shape.index;
+    const MEMBER_READ kind = shape.kind;
+    UNION_DATA* cell = top_cell(shape.declaration);
+    if (cell == nullptr) return false;
+    if (shape.through_aliases) cell = follow_aliases(cell);
+    // An element of a list, the most frequent read, is read here.
+    if (cell->tag != tag_list) [[unlikely]]
+        return container_element_read(node, node->right, kind, cell, out, depth);
+    if (!plain_list(cell)) return false;
+    int64_t position = 0;
+    if (!operand_int(index, position, depth + 1) || position < 0) return false;
+    LIST_DATA* store = cell->list_data();
+    if (position >= store->node_count) return false;
+    if (kind == MEMBER_READ::get_from_end) position = store->node_count - 1 - position;
+    return cell_int(store->at_valid(static_cast<int>(position)), out);
 }
 
 // The hash cell a variable holds by value when h[k] may read it: not a
@@ -471,8 +581,8 @@ bool fast_binary(const TOKEN* node, char op, int64_t& out, int depth) {
     const EVAL_HANDLER right = node->right->evaluator;
     if (right == call_named_routine) return false;
     if (right == eval_member) {
-        if (!fast_int_at(node->right, b, depth + 1) || !fast_int_at(node->left, a, depth + 1)) return false;
-    } else if (!fast_int_at(node->left, a, depth + 1) || !fast_int_at(node->right, b, depth + 1)) {
+        if (!fast_int_at(node->right, b, depth + 1) || !operand_int(node->left, a, depth + 1)) return false;
+    } else if (!operand_int(node->left, a, depth + 1) || !operand_int(node->right, b, depth + 1)) {
         return false;
     }
     return fast_operation(op, a, b, out);
