@@ -137,51 +137,68 @@ bool without_arguments(const TOKEN* part) {
 
 // What a member node reads, decided once per node rather than on every
 // read: the kind of read (member_read) and, for an element read on a
-// variable that readable_variable reads, the variable's declaring node and
-// the index node. Only what stays as it is while no node is freed or moved
-// and no table changes is kept (the node's operators, texts and operands,
-// the name's handler, declaration and parameter role), in a small table by
-// node address whose entries hold while both generations stand still. A
-// receiver name not yet bound to its handler is not kept, so that a read
-// tried before the name's first evaluation does not shut out later ones.
+// variable that readable_variable reads, the variable's declaring node,
+// the index node and, for an index that is a plain variable name, its
+// declaring node. Only what stays as it is while no node is freed or moved
+// and no table changes is kept (the nodes' operators, texts and operands,
+// the names' handlers, declarations and parameter roles), in a small table
+// by node address whose entries hold while both generations stand still.
+// The shape of a node whose names are not all bound to their handlers yet
+// is not kept, so that a read tried before their first evaluation does not
+// shut out the later ones.
 struct MEMBER_SHAPE {
     const TOKEN* node = nullptr;
     uint64_t stamp = 0;
     const TOKEN* declaration = nullptr;  // null: no element read on a readable variable
     TOKEN* index = nullptr;
+    const TOKEN* index_declaration = nullptr;  // null: an index of another kind
     MEMBER_READ kind = MEMBER_READ::none;
     bool through_aliases = false;  // a ":$" input parameter
 };
 constexpr size_t member_shape_count = 512;
 MEMBER_SHAPE member_shapes[member_shape_count];
 
-// Decides the shape of a node into its table entry.
+// The declaring node of a plain variable name bound to eval_variable, as
+// variable_cell_of reads it; null for every other node.
+const TOKEN* plain_name_declaration(const TOKEN* name) {
+    if (name->evaluator != eval_variable) return nullptr;
+    const TOKEN* declaration = name->declaration;
+    return declaration != nullptr && declaration->member_slot < 0 ? declaration : nullptr;
+}
+
+// Decides the shape of a node into its table entry, or for a node with an
+// unbound name into a passing entry that is not kept.
 [[gnu::noinline]] const MEMBER_SHAPE& new_member_shape(MEMBER_SHAPE& shape, TOKEN* node, uint64_t stamp) {
+    static MEMBER_SHAPE passing;
     const TOKEN* part = nullptr;
     MEMBER_SHAPE made;
     made.node = node;
     made.stamp = stamp;
     made.kind = member_read(node, part);
-    const TOKEN* name = node->left;
+    MEMBER_SHAPE* kept = &shape;
     if (made.kind >= MEMBER_READ::element && part->left != nullptr) {
-        made.index = part->left;
-        if (name->evaluator == initial_evaluator) {
-            static const MEMBER_SHAPE unbound;
-            return unbound;
+        const TOKEN* name = node->left;
+        TOKEN* index = part->left;
+        if (name->evaluator == initial_evaluator || index->evaluator == initial_evaluator) {
+            made.node = nullptr;
+            kept = &passing;
         }
-        const TOKEN* declaration = name->evaluator == eval_variable ? name->declaration : nullptr;
+        made.index = index;
+        made.index_declaration = plain_name_declaration(index);
+        const TOKEN* declaration = plain_name_declaration(name);
         const int role = declaration != nullptr ? declaration->arg_role : arg_role_none;
-        if (declaration != nullptr && declaration->member_slot < 0 && role != arg_role_constant_input &&
-            role != arg_role_output_object) {
+        if (role != arg_role_constant_input && role != arg_role_output_object) {
             made.declaration = declaration;
             made.through_aliases = role == arg_role_variable_input;
         }
     }
-    shape = made;
-    return shape;
+    *kept = made;
+    return *kept;
 }
 
-// The shape of a member node, as new_member_shape decides it.
+// The shape of a member node, as new_member_shape decides it. A nested read
+// may reuse the entry: what is needed after reading an index is taken
+// before.
 [[gnu::always_inline]] inline const MEMBER_SHAPE& member_shape(TOKEN* node) {
     MEMBER_SHAPE& shape = member_shapes[(reinterpret_cast<uintptr_t>(node) / 8) % member_shape_count];
     const uint64_t stamp = tree_shape_generation + routine_tables_generation;
@@ -190,16 +207,39 @@ MEMBER_SHAPE member_shapes[member_shape_count];
     return new_member_shape(shape, node, stamp);
 }
 
+// The cell a ":$" input parameter's aliases lead to, as follow_aliases finds
+// it: mostly a call alias straight to the caller's list.
+[[gnu::always_inline]] inline UNION_DATA* aliased_cell(UNION_DATA* cell) {
+    if (cell->tag == tag_call_alias) {
+        UNION_DATA* target = cell->target();
+        if (target != nullptr && target->tag == tag_list) return target;
+    }
+    return follow_aliases(cell);
+}
+
+// The index of an element read as fast_int_at reads it, a plain variable
+// of the shape read from its declaration.
+[[gnu::always_inline]] inline bool shaped_index(TOKEN* index, const TOKEN* declaration, int64_t& out, int depth) {
+    if (declaration != nullptr) {
+        const UNION_DATA* cell = top_cell(declaration);
+        if (cell != nullptr && (cell->tag == tag_int || cell->tag == raise_tag(tag_int)) && cell->payload != nullptr)
+            return cell_int64(cell, out);
+    }
+    return operand_int(index, out, depth);
+}
+
 UNION_DATA* plain_hash(UNION_DATA* cell);
 [[gnu::noinline]] bool fast_hash_read(const TOKEN* part, UNION_DATA* cell, int64_t& out);
 [[gnu::noinline]] bool fast_hash_get(const TOKEN* part, UNION_DATA* cell, int64_t& out, int depth);
 bool look_up_fast_key(const TOKEN* part, UNION_DATA* cell, const UNION_DATA*& value, int depth);
 
 // The element cell of l[i], l.get(i) or l.Get(i) (from_end) on a plain
-// list, its index node read as a fast int within the list; null otherwise.
-UNION_DATA* list_element(const UNION_DATA* cell, TOKEN* index, bool from_end, int depth) {
+// list, its index node (of the declaration given, see MEMBER_SHAPE) read
+// as a fast int within the list; null otherwise.
+UNION_DATA* list_element(const UNION_DATA* cell, TOKEN* index, const TOKEN* index_declaration, bool from_end,
+                         int depth) {
     int64_t position = 0;
-    if (!operand_int(index, position, depth + 1) || position < 0) return nullptr;
+    if (!shaped_index(index, index_declaration, position, depth + 1) || position < 0) return nullptr;
     LIST_DATA* store = cell->list_data();
     if (position >= store->node_count) return nullptr;
     if (from_end) position = store->node_count - 1 - position;
@@ -212,7 +252,7 @@ UNION_DATA* list_element(const UNION_DATA* cell, TOKEN* index, bool from_end, in
 [[gnu::always_inline]] inline UNION_DATA* shaped_list(const MEMBER_SHAPE& shape) {
     UNION_DATA* cell = top_cell(shape.declaration);
     if (cell == nullptr) return nullptr;
-    if (shape.through_aliases) cell = follow_aliases(cell);
+    if (shape.through_aliases) cell = aliased_cell(cell);
     return cell->tag == tag_list && plain_list(cell) ? cell : nullptr;
 }
 
@@ -224,7 +264,9 @@ UNION_DATA* plain_list_element(TOKEN* node, bool only_brackets) {
     const MEMBER_SHAPE& shape = member_shape(node);
     if (shape.declaration == nullptr || (only_brackets && shape.kind != MEMBER_READ::element)) return nullptr;
     const UNION_DATA* cell = shaped_list(shape);
-    return cell != nullptr ? list_element(cell, shape.index, shape.kind == MEMBER_READ::get_from_end, 0) : nullptr;
+    return cell != nullptr
+               ? list_element(cell, shape.index, shape.index_declaration, shape.kind == MEMBER_READ::get_from_end, 0)
+               : nullptr;
 }
 
 // The element l[i] = e writes to, on a plain list.
@@ -405,16 +447,17 @@ bool size_read(const TOKEN* node, const TOKEN* part, int64_t& out) {
     if (depth >= fast_depth_limit) return false;
     // Taken before the index is read, which may reuse the shape's place.
     TOKEN* index = shape.index;
+    const TOKEN* index_declaration = shape.index_declaration;
     const MEMBER_READ kind = shape.kind;
     UNION_DATA* cell = top_cell(shape.declaration);
     if (cell == nullptr) return false;
-    if (shape.through_aliases) cell = follow_aliases(cell);
+    if (shape.through_aliases) cell = aliased_cell(cell);
     // An element of a list, the most frequent read, is read here.
     if (cell->tag != tag_list) [[unlikely]]
         return container_element_read(node, node->right, kind, cell, out, depth);
     if (!plain_list(cell)) return false;
     int64_t position = 0;
-    if (!operand_int(index, position, depth + 1) || position < 0) return false;
+    if (!shaped_index(index, index_declaration, position, depth + 1) || position < 0) return false;
     LIST_DATA* store = cell->list_data();
     if (position >= store->node_count) return false;
     if (kind == MEMBER_READ::get_from_end) position = store->node_count - 1 - position;
