@@ -80,20 +80,27 @@ bool plain_container(const UNION_DATA* cell) {
     return running_walks == 0 || !value_under_iteration(cell);
 }
 
-// fast_int_at for an operand, a plain variable's own int cell or an int
-// literal read here, every other node handed on.
+bool aliased_parameter_int(const TOKEN* node, UNION_DATA* cell, int64_t& out);
+bool member_int(const TOKEN* node, int64_t& out);
+
+// fast_int_at for a name bound to eval_variable.
+[[gnu::always_inline]] inline bool variable_int(const TOKEN* node, int64_t& out) {
+    const TOKEN* declaration = node->declaration;
+    if (declaration == nullptr) return false;
+    if (declaration->member_slot >= 0) return member_int(node, out);
+    const UNION_DATA* cell = top_cell(declaration);
+    if (cell == nullptr) return false;
+    const char tag = cell->tag;
+    if (tag == tag_int || tag == raise_tag(tag_int)) return cell->payload != nullptr && cell_int64(cell, out);
+    return tag == tag_call_alias && aliased_parameter_int(node, const_cast<UNION_DATA*>(cell), out);
+}
+
+// fast_int_at for an operand, a variable or an int literal read here,
+// every other node handed on.
 [[gnu::always_inline]] inline bool operand_int(TOKEN* node, int64_t& out, int depth) {
     const EVAL_HANDLER handler = node->evaluator;
-    if (handler == eval_variable) {
-        const TOKEN* declaration = node->declaration;
-        if (declaration != nullptr && declaration->member_slot < 0 && declaration->value_stack != nullptr) {
-            const UNION_DATA* cell = &declaration->value_stack->cell;
-            if ((cell->tag == tag_int || cell->tag == raise_tag(tag_int)) && cell->payload != nullptr)
-                return cell_int64(cell, out);
-        }
-    } else if (handler == eval_int_literal) {
-        return node->number->mantissa.to_int64(out);
-    }
+    if (handler == eval_variable) return variable_int(node, out);
+    if (handler == eval_int_literal) return node->number->mantissa.to_int64(out);
     return fast_int_at(node, out, depth);
 }
 
@@ -143,9 +150,9 @@ bool without_arguments(const TOKEN* part) {
 // and no table changes is kept (the nodes' operators, texts and operands,
 // the names' handlers, declarations and parameter roles), in a small table
 // by node address whose entries hold while both generations stand still.
-// The shape of a node whose names are not all bound to their handlers yet
-// is not kept, so that a read tried before their first evaluation does not
-// shut out the later ones.
+// The shape of a node whose receiver or index is a name not bound to its
+// handler yet is not kept, so that a read tried before the name's first
+// evaluation does not shut out the later ones.
 struct MEMBER_SHAPE {
     const TOKEN* node = nullptr;
     uint64_t stamp = 0;
@@ -155,7 +162,9 @@ struct MEMBER_SHAPE {
     MEMBER_READ kind = MEMBER_READ::none;
     bool through_aliases = false;  // a ":$" input parameter
 };
-constexpr size_t member_shape_count = 512;
+// Nodes are made one after another from a store: a node shares its entry
+// only with nodes made 2048 nodes (about 6 KB of source) away.
+constexpr size_t member_shape_count = 2048;
 MEMBER_SHAPE member_shapes[member_shape_count];
 
 // The declaring node of a plain variable name bound to eval_variable, as
@@ -165,6 +174,10 @@ const TOKEN* plain_name_declaration(const TOKEN* name) {
     const TOKEN* declaration = name->declaration;
     return declaration != nullptr && declaration->member_slot < 0 ? declaration : nullptr;
 }
+
+// Whether a node is a name not evaluated yet, whose handler is still to
+// come.
+bool unbound_name(const TOKEN* node) { return node->evaluator == initial_evaluator && node->op1 == 0 && node->text; }
 
 // Decides the shape of a node into its table entry, or for a node with an
 // unbound name into a passing entry that is not kept.
@@ -179,7 +192,7 @@ const TOKEN* plain_name_declaration(const TOKEN* name) {
     if (made.kind >= MEMBER_READ::element && part->left != nullptr) {
         const TOKEN* name = node->left;
         TOKEN* index = part->left;
-        if (name->evaluator == initial_evaluator || index->evaluator == initial_evaluator) {
+        if (unbound_name(name) || unbound_name(index)) {
             made.node = nullptr;
             kept = &passing;
         }
@@ -426,24 +439,18 @@ bool size_read(const TOKEN* node, const TOKEN* part, int64_t& out) {
     return element != nullptr && cell_int(element, out);
 }
 
-// The member reads outside the element reads: x.size(), c.int(), o.name.
-[[gnu::noinline]] bool other_member_read(const TOKEN* node, const TOKEN* part, MEMBER_READ kind, int64_t& out) {
-    return kind == MEMBER_READ::size ? size_read(node, part, out) : other_member_int(node, out);
-}
-
-// fast_element_read for a node whose shape has no element read on a
-// readable variable: the other member reads, found anew; an element read
-// on anything else is not applicable.
-[[gnu::noinline]] bool unshaped_element_read(TOKEN* node, int64_t& out) {
-    const TOKEN* part = nullptr;
-    const MEMBER_READ kind = member_read(node, part);
-    return kind < MEMBER_READ::element && other_member_read(node, part, kind, out);
+// fast_element_read for a node whose shape (of the kind given) has no
+// element read on a readable variable: x.size(), c.int() and o.name; an
+// element read on anything else is not applicable.
+[[gnu::noinline]] bool unshaped_element_read(TOKEN* node, MEMBER_READ kind, int64_t& out) {
+    if (kind == MEMBER_READ::size) return size_read(node, node->right, out);
+    return kind == MEMBER_READ::none && other_member_int(node, out);
 }
 
 [[gnu::noinline]] bool fast_element_read(TOKEN* node, int64_t& out, int depth) {
     const MEMBER_SHAPE& shape = member_shape(node);
     if (shape.declaration == nullptr) [[unlikely]]
-        return unshaped_element_read(node, out);
+        return unshaped_element_read(node, shape.kind, out);
     if (depth >= fast_depth_limit) return false;
     // Taken before the index is read, which may reuse the shape's place.
     TOKEN* index = shape.index;
@@ -617,12 +624,13 @@ bool fast_binary(const TOKEN* node, char op, int64_t& out, int depth) {
     int64_t a = 0;
     int64_t b = 0;
     if (node->left == nullptr || node->right == nullptr || depth >= fast_depth_limit) return false;
-    // A right operand that is a call fails the whole before any value is
-    // read: a + b + f(x) costs no sum. A member call on the right is read
-    // first, so that one of another kind (x.f()) fails as early; reading has
-    // no effect, so the order is not seen.
+    // A right operand that is a call or a text literal fails the whole
+    // before any value is read: a + b + f(x) costs no sum, nor does a sum of
+    // texts such as pad + ": ". A member call on the right is read first, so
+    // that one of another kind (x.f()) fails as early; reading has no
+    // effect, so the order is not seen.
     const EVAL_HANDLER right = node->right->evaluator;
-    if (right == call_named_routine) return false;
+    if (right == call_named_routine || right == eval_str_literal) return false;
     if (right == eval_member) {
         if (!fast_int_at(node->right, b, depth + 1) || !operand_int(node->left, a, depth + 1)) return false;
     } else if (!operand_int(node->left, a, depth + 1) || !operand_int(node->right, b, depth + 1)) {
@@ -710,14 +718,7 @@ UNION_DATA* fast_hash_key(TOKEN* node) { return plain_key(node); }
 
 bool fast_int_at(TOKEN* node, int64_t& out, int depth) {
     const EVAL_HANDLER handler = node->evaluator;
-    if (handler == eval_variable) {
-        UNION_DATA* cell = variable_cell_of(node);
-        if (cell == nullptr)
-            return node->declaration != nullptr && node->declaration->member_slot >= 0 && member_int(node, out);
-        const char tag = cell->tag;
-        if (tag == tag_int || tag == raise_tag(tag_int)) return cell->payload != nullptr && cell_int64(cell, out);
-        return tag == tag_call_alias && aliased_parameter_int(node, cell, out);
-    }
+    if (handler == eval_variable) return variable_int(node, out);
     if (handler == eval_int_literal) return node->number->mantissa.to_int64(out);
     if (handler == eval_member) return fast_element_read(node, out, depth);
     if (handler == eval_plus) return fast_binary(node, '+', out, depth);

@@ -149,9 +149,18 @@ public:
     // The value at index with the cursor put there. Out of range: null and
     // the index message in *message, cursor unchanged.
     UNION_DATA* at(int index, const char** message);
-    // at() for an index known to lie within the list.
+    // at() for an index known to lie within the list. The cursor's node and
+    // its neighbours, where walks by consecutive indexes go, are found here.
     UNION_DATA* at_valid(int index) {
-        LIST_NODE* node = positions != nullptr ? positions->at(index) : node_at(index);
+        LIST_NODE* node = nullptr;
+        const int step = index - cursor_index;
+        if (positions != nullptr) {
+            node = positions->at(index);
+        } else if (cursor != nullptr && step >= -1 && step <= 1) {
+            node = step == 0 ? cursor : step > 0 ? cursor->next : cursor->prev;
+        } else {
+            node = node_at(index);
+        }
         cursor = node;
         cursor_index = index;
         return &node->value;
