@@ -95,12 +95,22 @@ bool member_int(const TOKEN* node, int64_t& out);
     return tag == tag_call_alias && aliased_parameter_int(node, const_cast<UNION_DATA*>(cell), out);
 }
 
-// fast_int_at for an operand, a variable or an int literal read here,
-// every other node handed on.
+// fast_int_at for an operand, a variable's own int cell or an int literal
+// read here, every other node handed on.
 [[gnu::always_inline]] inline bool operand_int(TOKEN* node, int64_t& out, int depth) {
     const EVAL_HANDLER handler = node->evaluator;
-    if (handler == eval_variable) return variable_int(node, out);
-    if (handler == eval_int_literal) return node->number->mantissa.to_int64(out);
+    if (handler == eval_variable) {
+        const TOKEN* declaration = node->declaration;
+        if (declaration != nullptr && declaration->member_slot < 0 && declaration->value_stack != nullptr) {
+            const UNION_DATA* cell = &declaration->value_stack->cell;
+            const char tag = cell->tag;
+            if (tag == tag_int || tag == raise_tag(tag_int)) return cell->payload != nullptr && cell_int64(cell, out);
+            // Of the other cells only a ":$" parameter's may lead to an int.
+            if (tag != tag_call_alias) return false;
+        }
+    } else if (handler == eval_int_literal) {
+        return node->number->mantissa.to_int64(out);
+    }
     return fast_int_at(node, out, depth);
 }
 

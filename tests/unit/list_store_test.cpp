@@ -218,6 +218,45 @@ TEST(ListStoreCursor, AgreesWithAModelUnderRandomOperations) {
     ASSERT_EQ(contents(list), model);
 }
 
+// Reads at the cursor and next to it, in both directions and after the
+// changes that move the cursor or its index, find the node a walk from the
+// head finds, put the cursor there and count no far steps.
+TEST(ListStoreCursor, ReadsNextToTheCursorFollowTheChain) {
+    LIST_DATA list;
+    std::vector<int> model(100);
+    std::iota(model.begin(), model.end(), 0);
+    for (int value : model) list.append(int_cell(value).get(), 0);
+    std::mt19937 random(77);
+    for (int step = 0; step < 2000; ++step) {
+        switch (random() % 8) {
+        case 0: {
+            list.prepend(int_cell(-step).get(), 0);  // the cursor's index moves up by one
+            model.insert(model.begin(), -step);
+            break;
+        }
+        case 1:
+            if (list.remove_at(0) == nullptr) model.erase(model.begin());
+            break;
+        case 2:
+            list.append(int_cell(step).get(), 0);
+            model.push_back(step);
+            break;
+        default: break;
+        }
+        ASSERT_FALSE(model.empty());
+        // A change that dropped the cursor: the head is one step from a known node.
+        if (list.cursor == nullptr) {
+            EXPECT_EQ(int_of(list.at_valid(0)), model[0]);
+        }
+        const int last = static_cast<int>(model.size()) - 1;
+        const int index = std::clamp(list.cursor_index + static_cast<int>(random() % 3) - 1, 0, last);
+        EXPECT_EQ(int_of(list.at_valid(index)), model[static_cast<size_t>(index)]);
+        EXPECT_EQ(list.cursor_index, index);
+    }
+    EXPECT_EQ(list.far_steps, 0);
+    ASSERT_EQ(contents(list), model);
+}
+
 TEST(ListStoreAssign, SetAtReportsARefusedAssignment) {
     LIST_DATA list;
     fill(list, {1, 2});
