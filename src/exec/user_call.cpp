@@ -157,6 +157,7 @@ private:
     void bind_by_rules(int index, TOKEN* parameter);
     void collect_into(TOKEN* parameter, const std::vector<int>& indexes, bool prepend);
     void collect_results(const TOKEN_LIST& names);
+    bool move_int_result(TOKEN* name);
     void add_result(TOKEN* name, UNION_DATA* element);
 };
 
@@ -312,13 +313,19 @@ void USER_CALL::run(TOKEN* routine, bool crossed_type) {
     {
         STATEMENT_RESTORE restore;
         if (body != nullptr) {
-            const OBJECT_PIN pin(crossed_type ? RESULT_ITEM{} : receiver);
-            execute_block(body, pin.item(), false);
+            if (crossed_type || receiver.cell == nullptr) {
+                // No object to pin: the body runs with the item as given.
+                execute_block(body, crossed_type ? RESULT_ITEM{} : receiver, false);
+            } else {
+                const OBJECT_PIN pin(receiver);
+                execute_block(body, pin.item(), false);
+            }
         }
     }
-    collect_results(result_names);
+    if (result_names.count() != 1 || !move_int_result(result_names[0])) collect_results(result_names);
     counters.settle(node);
 }
+
 
 // A plain int cell: declared int, holding a number, no link to or from it.
 bool is_plain_int_cell(const UNION_DATA* cell) {
@@ -336,6 +343,23 @@ bool is_plain_container_cell(const UNION_DATA* cell) {
     const char tag = cell->tag;
     return (tag == tag_list || tag == tag_hash || tag == tag_set || tag == tag_array) && cell->payload != nullptr &&
            cell->referrers == nullptr && cell->weak_held == 0;
+}
+
+// The one result of a function when it is the activation's own plain int
+// result variable: its number moves out, as add_result would move it,
+// without the walk over the result names.
+inline bool USER_CALL::move_int_result(TOKEN* name) {
+    if (name->arg_role != arg_role_result) return false;
+    UNION_DATA* element = top_cell(name);
+    if (element == nullptr || !is_plain_int_cell(element) || element->scope_variable == 0) return false;
+    std::unique_ptr<INT_DATA> number(element->int_data());
+    element->payload = nullptr;
+    if (int_result != nullptr) {
+        int_result->number = std::move(number);
+    } else {
+        results->append(RESULT_ITEM{new_int_cell(std::move(number)), access_function_result, 1});
+    }
+    return true;
 }
 
 // Whether the cells of a value can change hands without a copy being told
@@ -511,16 +535,20 @@ void USER_CALL::own_literal(int index) {
 
 // Small int arguments given to as many int parameters: each number goes
 // into its parameter's own number, as the cell of the argument would give it.
+constexpr int max_number_arguments = 8;  // no more than a call site reads as numbers
 bool USER_CALL::bind_numbers(const TOKEN_LIST& names) {
     const int count = args->count();
     if (static_cast<int>(names.count()) != count) return false;
+    UNION_DATA* targets[max_number_arguments];
+    if (count > max_number_arguments) return false;
     for (int i = 0; i < count; ++i) {
         if ((*collecting)[i] != 0 || names[i]->arg_role != arg_role_constant_input) return false;
         UNION_DATA* target = parameter_cell(names[i]);
         if (target == nullptr || !is_plain_int_cell(target)) return false;
+        targets[i] = target;
     }
     for (int i = 0; i < count; ++i) {
-        INT_DATA& number = *parameter_cell(names[i])->int_data();
+        INT_DATA& number = *targets[i]->int_data();
         // A literal's or a variable's number is copied whole, as binding its
         // cell copies it (a sign of zero, a form of its own).
         const UNION_DATA* source = int_items != nullptr ? int_items[i].cell : nullptr;
@@ -731,7 +759,7 @@ namespace {
 // True when it ran and its result is delivered as the general path would.
 __attribute__((noinline)) bool run_on_machine_ints(const USER_ROUTINE_CALL& call, TOKEN* routine) {
     const int count = call.args->count();
-    if (count > 8 || int_routine_refused(routine)) return false;
+    if (count > 8) return false;
     int64_t given[8];
     const int64_t* arguments = call.int_arguments;
     if (arguments == nullptr) {
@@ -764,7 +792,7 @@ __attribute__((noinline)) bool run_on_machine_ints(const USER_ROUTINE_CALL& call
 
 void run_user_routine(const USER_ROUTINE_CALL& call, TOKEN* routine, bool crossed_type) {
     if (call.results != nullptr && !crossed_type && !call.type_routine && call.receiver.cell == nullptr &&
-        run_on_machine_ints(call, routine))
+        !int_routine_refused(routine) && run_on_machine_ints(call, routine))
         return;
     USER_CALL(call.node, call.args, call.results, call.receiver, call.context, call.type_routine, call.int_result,
               call.int_arguments, call.made_cells, call.shared_literals, call.int_items)

@@ -80,10 +80,12 @@ inline __attribute__((always_inline)) void fill_from_prototype(UNION_DATA* cell,
 // type: the calls of a routine in a loop push and pop the same variables
 // over and over. A kept cell has had its payload made anew, so it is the
 // cell a push would make; only cells nothing else knows (no link, hold,
-// weak holder or key number) are kept.
+// weak holder or key number) are kept. The shelves hold the cells of a
+// recursion a few hundred levels deep, which pops them all on the way back
+// and pushes them all again on its next descent.
 class SPARE_CELLS {
 public:
-    static constexpr int capacity = 16;
+    static constexpr int capacity = 512;
 
     // The node of a fresh cell of the tag, or null when none is kept.
     VALUE_STACK_NODE* take(char tag) {
