@@ -326,7 +326,6 @@ void USER_CALL::run(TOKEN* routine, bool crossed_type) {
     counters.settle(node);
 }
 
-
 // A plain int cell: declared int, holding a number, no link to or from it.
 bool is_plain_int_cell(const UNION_DATA* cell) {
     return cell->tag == tag_int && cell->payload != nullptr && cell->referrers == nullptr && cell->weak_held == 0;
