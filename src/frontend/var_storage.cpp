@@ -183,9 +183,11 @@ void free_value_list(TOKEN* declaring_node, bool only_top) {
 // The block's storage plan, built when the tables have changed since. A
 // variable whose type cannot be allocated is refused before any cell is made,
 // so the block's stacks stay as they were.
-const std::vector<SCOPE::STORED_VARIABLE>& storage_plan_of(TOKEN* block) {
+namespace {
+
+// The plan built anew after the tables have changed.
+[[gnu::noinline]] const std::vector<SCOPE::STORED_VARIABLE>& rebuilt_storage_plan(TOKEN* block) {
     SCOPE& scope = *block->scope;
-    if (scope.storage_plan_generation == routine_tables_generation) return scope.storage_plan;
     std::vector<SCOPE::STORED_VARIABLE> plan;
     for_each_stored(scope, [&](TOKEN* declaring_node) {
         char tag = 'V';
@@ -202,6 +204,18 @@ const std::vector<SCOPE::STORED_VARIABLE>& storage_plan_of(TOKEN* block) {
     return scope.storage_plan;
 }
 
+// The plan as it stands while no table changed: every push of a call finds it here.
+inline const std::vector<SCOPE::STORED_VARIABLE>& current_storage_plan(TOKEN* block) {
+    const SCOPE& scope = *block->scope;
+    if (scope.storage_plan_generation == routine_tables_generation) [[likely]]
+        return scope.storage_plan;
+    return rebuilt_storage_plan(block);
+}
+
+}  // namespace
+
+const std::vector<SCOPE::STORED_VARIABLE>& storage_plan_of(TOKEN* block) { return current_storage_plan(block); }
+
 namespace {
 
 // An object cell given its type alone; its members come with the value that
@@ -217,7 +231,7 @@ bool is_input_parameter(const TOKEN* node) {
 }
 
 inline __attribute__((always_inline)) void push_planned(TOKEN* block, UNFILLED_PARAMETERS* unfilled) {
-    const std::vector<SCOPE::STORED_VARIABLE>& plan = storage_plan_of(block);
+    const std::vector<SCOPE::STORED_VARIABLE>& plan = current_storage_plan(block);
     size_t pushed = 0;
     try {
         for (const SCOPE::STORED_VARIABLE& variable : plan) {
