@@ -178,7 +178,23 @@ struct PREPARED_ROUTINE {
     std::vector<int8_t> result_roles;
     bool parameters_ready = false;
     bool results_ready = false;
+    // Set once a call has checked the names up to the body: the calls after
+    // it take what that call found.
+    bool settled = false;
+    bool has_parameters = false;
+    TOKEN* scope_node = nullptr;
+    const TOKEN_LIST* checked_results = nullptr;
 };
+
+// Keeps what a call found before its body, for the calls after it.
+void settle_prepared(PREPARED_ROUTINE& prepared, TOKEN* scope_node, const TOKEN_LIST* result_names) {
+    const TOKEN* list = prepared.parameter_list;
+    prepared.has_parameters = list != nullptr && !(list->op1 == '#' && list->op2 == 0);
+    if (prepared.has_parameters && !prepared.parameters_ready) return;
+    prepared.scope_node = scope_node;
+    prepared.checked_results = result_names;
+    prepared.settled = true;
+}
 
 // A table change empties the map; the entries of calls still running are
 // kept aside until no call runs.
@@ -289,9 +305,17 @@ void USER_CALL::run(TOKEN* routine, bool crossed_type) {
     }
 
     // The definition proper (the header-and-body chain) owns the routine's scope.
-    scope_node = routine->left != nullptr && routine->left->scope != nullptr ? routine->left : nullptr;
+    const bool settled = prepared.settled;
+    scope_node = settled                                                       ? prepared.scope_node
+                 : routine->left != nullptr && routine->left->scope != nullptr ? routine->left
+                                                                               : nullptr;
     ACTIVATION activation(scope_node, unfilled);
-    if (parameter_list != nullptr && !(parameter_list->op1 == '#' && parameter_list->op2 == 0)) {
+    if (settled) {
+        if (prepared.has_parameters) {
+            collecting = &prepared.collecting;
+            bind_parameters(prepared.parameters);
+        }
+    } else if (parameter_list != nullptr && !(parameter_list->op1 == '#' && parameter_list->op2 == 0)) {
         const TOKEN_LIST& names = checked_names(parameter_list, 'i', prepared.parameters, prepared.parameter_roles,
                                                 prepared.parameters_ready);
         if (prepared.collecting.size() != names.count()) {
@@ -306,9 +330,11 @@ void USER_CALL::run(TOKEN* routine, bool crossed_type) {
     // body sees its output objects as such from the very first call on.
     static const TOKEN_LIST no_names;
     const TOKEN_LIST& result_names =
-        result_list != nullptr && !(result_list->op1 == '#' && result_list->op2 == 0)
+        settled ? *prepared.checked_results
+        : result_list != nullptr && !(result_list->op1 == '#' && result_list->op2 == 0)
             ? checked_names(result_list, 'o', prepared.result_names, prepared.result_roles, prepared.results_ready)
             : no_names;
+    if (!settled) settle_prepared(prepared, scope_node, &result_names);
     COUNTER_SETTLEMENT counters;
     {
         STATEMENT_RESTORE restore;
