@@ -9,6 +9,7 @@
 #include "eval/builtin_functions.h"
 #include "eval/evaluator.h"
 #include "eval/fast_path.h"
+#include "eval/names.h"
 #include "eval/operator_handlers.h"
 #include "exec/block_exec.h"
 #include "exec/pending_exception.h"
@@ -1088,9 +1089,11 @@ bool arithmetic_argument(const TOKEN* argument) {
 constexpr uint32_t max_int_arguments = 4;
 
 // An argument read as a small int where it stands: arithmetic that gives
-// one (an item without a cell), or an int literal or plain int variable,
-// which run no code (the item their evaluation gives, taken now: a callee's
-// activation gives the variable a new cell).
+// one (an item without a cell), or an int literal or int variable or
+// parameter, which run no code (the item their evaluation gives, taken now:
+// a callee's activation gives the variable a new cell). A variable whose
+// item would have the literal mode (an element a walk hands out) is left to
+// its evaluation: that mode marks a literal's shared cell here.
 bool number_argument(TOKEN* argument, int64_t& value, RESULT_ITEM& item) {
     if (arithmetic_argument(argument)) {
         item = RESULT_ITEM{nullptr, access_expression, 0};
@@ -1102,11 +1105,14 @@ bool number_argument(TOKEN* argument, int64_t& value, RESULT_ITEM& item) {
     if (argument->evaluator == eval_int_literal) {
         cell = literal_constant(argument);
     } else if (argument->evaluator == eval_variable) {
-        cell = declared_plain_cell(argument->declaration);
-        if (cell == nullptr || !is_variable_mode(cell->access_mode)) return false;  // a walk may lower it
-        mode = cell->access_mode;
+        RESULT_ITEM found;
+        if (!variable_item(argument, found) || found.mode == access_literal) return false;
+        cell = found.cell;
+        mode = found.mode;
     }
-    if (cell == nullptr || cell->tag != tag_int || cell->payload == nullptr || !cell->int_data()->to_int64(value))
+    // An int, or an int held by a variable declared any (a loop's variable).
+    if (cell == nullptr || lower_tag(cell->tag) != tag_int || cell->payload == nullptr ||
+        !cell->int_data()->to_int64(value))
         return false;
     item = RESULT_ITEM{cell, mode, 0};
     return true;

@@ -157,6 +157,7 @@ private:
     void bind_by_rules(int index, TOKEN* parameter);
     void collect_into(TOKEN* parameter, const std::vector<int>& indexes, bool prepend);
     void collect_results(const TOKEN_LIST& names);
+    bool move_int_result(TOKEN* name);
     void add_result(TOKEN* name, UNION_DATA* element);
 };
 
@@ -177,7 +178,23 @@ struct PREPARED_ROUTINE {
     std::vector<int8_t> result_roles;
     bool parameters_ready = false;
     bool results_ready = false;
+    // Set once a call has checked the names up to the body: the calls after
+    // it take what that call found.
+    bool settled = false;
+    bool has_parameters = false;
+    TOKEN* scope_node = nullptr;
+    const TOKEN_LIST* checked_results = nullptr;
 };
+
+// Keeps what a call found before its body, for the calls after it.
+void settle_prepared(PREPARED_ROUTINE& prepared, TOKEN* scope_node, const TOKEN_LIST* result_names) {
+    const TOKEN* list = prepared.parameter_list;
+    prepared.has_parameters = list != nullptr && !(list->op1 == '#' && list->op2 == 0);
+    if (prepared.has_parameters && !prepared.parameters_ready) return;
+    prepared.scope_node = scope_node;
+    prepared.checked_results = result_names;
+    prepared.settled = true;
+}
 
 // A table change empties the map; the entries of calls still running are
 // kept aside until no call runs.
@@ -288,9 +305,17 @@ void USER_CALL::run(TOKEN* routine, bool crossed_type) {
     }
 
     // The definition proper (the header-and-body chain) owns the routine's scope.
-    scope_node = routine->left != nullptr && routine->left->scope != nullptr ? routine->left : nullptr;
+    const bool settled = prepared.settled;
+    scope_node = settled                                                       ? prepared.scope_node
+                 : routine->left != nullptr && routine->left->scope != nullptr ? routine->left
+                                                                               : nullptr;
     ACTIVATION activation(scope_node, unfilled);
-    if (parameter_list != nullptr && !(parameter_list->op1 == '#' && parameter_list->op2 == 0)) {
+    if (settled) {
+        if (prepared.has_parameters) {
+            collecting = &prepared.collecting;
+            bind_parameters(prepared.parameters);
+        }
+    } else if (parameter_list != nullptr && !(parameter_list->op1 == '#' && parameter_list->op2 == 0)) {
         const TOKEN_LIST& names = checked_names(parameter_list, 'i', prepared.parameters, prepared.parameter_roles,
                                                 prepared.parameters_ready);
         if (prepared.collecting.size() != names.count()) {
@@ -305,18 +330,25 @@ void USER_CALL::run(TOKEN* routine, bool crossed_type) {
     // body sees its output objects as such from the very first call on.
     static const TOKEN_LIST no_names;
     const TOKEN_LIST& result_names =
-        result_list != nullptr && !(result_list->op1 == '#' && result_list->op2 == 0)
+        settled ? *prepared.checked_results
+        : result_list != nullptr && !(result_list->op1 == '#' && result_list->op2 == 0)
             ? checked_names(result_list, 'o', prepared.result_names, prepared.result_roles, prepared.results_ready)
             : no_names;
+    if (!settled) settle_prepared(prepared, scope_node, &result_names);
     COUNTER_SETTLEMENT counters;
     {
         STATEMENT_RESTORE restore;
         if (body != nullptr) {
-            const OBJECT_PIN pin(crossed_type ? RESULT_ITEM{} : receiver);
-            execute_block(body, pin.item(), false);
+            if (crossed_type || receiver.cell == nullptr) {
+                // No object to pin: the body runs with the item as given.
+                execute_block(body, crossed_type ? RESULT_ITEM{} : receiver, false);
+            } else {
+                const OBJECT_PIN pin(receiver);
+                execute_block(body, pin.item(), false);
+            }
         }
     }
-    collect_results(result_names);
+    if (result_names.count() != 1 || !move_int_result(result_names[0])) collect_results(result_names);
     counters.settle(node);
 }
 
@@ -336,6 +368,23 @@ bool is_plain_container_cell(const UNION_DATA* cell) {
     const char tag = cell->tag;
     return (tag == tag_list || tag == tag_hash || tag == tag_set || tag == tag_array) && cell->payload != nullptr &&
            cell->referrers == nullptr && cell->weak_held == 0;
+}
+
+// The one result of a function when it is the activation's own plain int
+// result variable: its number moves out, as add_result would move it,
+// without the walk over the result names.
+inline bool USER_CALL::move_int_result(TOKEN* name) {
+    if (name->arg_role != arg_role_result) return false;
+    UNION_DATA* element = top_cell(name);
+    if (element == nullptr || !is_plain_int_cell(element) || element->scope_variable == 0) return false;
+    std::unique_ptr<INT_DATA> number(element->int_data());
+    element->payload = nullptr;
+    if (int_result != nullptr) {
+        int_result->number = std::move(number);
+    } else {
+        results->append(RESULT_ITEM{new_int_cell(std::move(number)), access_function_result, 1});
+    }
+    return true;
 }
 
 // Whether the cells of a value can change hands without a copy being told
@@ -511,16 +560,20 @@ void USER_CALL::own_literal(int index) {
 
 // Small int arguments given to as many int parameters: each number goes
 // into its parameter's own number, as the cell of the argument would give it.
+constexpr int max_number_arguments = 8;  // no more than a call site reads as numbers
 bool USER_CALL::bind_numbers(const TOKEN_LIST& names) {
     const int count = args->count();
     if (static_cast<int>(names.count()) != count) return false;
+    UNION_DATA* targets[max_number_arguments];
+    if (count > max_number_arguments) return false;
     for (int i = 0; i < count; ++i) {
         if ((*collecting)[i] != 0 || names[i]->arg_role != arg_role_constant_input) return false;
         UNION_DATA* target = parameter_cell(names[i]);
         if (target == nullptr || !is_plain_int_cell(target)) return false;
+        targets[i] = target;
     }
     for (int i = 0; i < count; ++i) {
-        INT_DATA& number = *parameter_cell(names[i])->int_data();
+        INT_DATA& number = *targets[i]->int_data();
         // A literal's or a variable's number is copied whole, as binding its
         // cell copies it (a sign of zero, a form of its own).
         const UNION_DATA* source = int_items != nullptr ? int_items[i].cell : nullptr;
@@ -731,7 +784,7 @@ namespace {
 // True when it ran and its result is delivered as the general path would.
 __attribute__((noinline)) bool run_on_machine_ints(const USER_ROUTINE_CALL& call, TOKEN* routine) {
     const int count = call.args->count();
-    if (count > 8 || int_routine_refused(routine)) return false;
+    if (count > 8) return false;
     int64_t given[8];
     const int64_t* arguments = call.int_arguments;
     if (arguments == nullptr) {
@@ -764,7 +817,7 @@ __attribute__((noinline)) bool run_on_machine_ints(const USER_ROUTINE_CALL& call
 
 void run_user_routine(const USER_ROUTINE_CALL& call, TOKEN* routine, bool crossed_type) {
     if (call.results != nullptr && !crossed_type && !call.type_routine && call.receiver.cell == nullptr &&
-        run_on_machine_ints(call, routine))
+        !int_routine_refused(routine) && run_on_machine_ints(call, routine))
         return;
     USER_CALL(call.node, call.args, call.results, call.receiver, call.context, call.type_routine, call.int_result,
               call.int_arguments, call.made_cells, call.shared_literals, call.int_items)

@@ -76,34 +76,38 @@ inline __attribute__((always_inline)) void fill_from_prototype(UNION_DATA* cell,
     scope.finish(cell, true);
 }
 
-// Popped int and str cells kept for the next push of a variable of their
-// type: the calls of a routine in a loop push and pop the same variables
-// over and over. A kept cell has had its payload made anew, so it is the
-// cell a push would make; only cells nothing else knows (no link, hold,
-// weak holder or key number) are kept.
+// Popped int, str, char and bool cells kept for the next push of a variable
+// of their type: the calls of a routine in a loop push and pop the same
+// variables over and over. A kept cell has had its value made anew, so it
+// is the cell a push would make; only cells nothing else knows (no link,
+// hold, weak holder or key number) are kept. The shelves hold the cells of
+// a recursion a few hundred levels deep, which pops them all on the way
+// back and pushes them all again on its next descent.
 class SPARE_CELLS {
 public:
-    static constexpr int capacity = 16;
+    static constexpr int capacity = 512;
 
     // The node of a fresh cell of the tag, or null when none is kept.
     VALUE_STACK_NODE* take(char tag) {
-        SHELF& shelf = shelf_of(tag);
-        return shelf.count != 0 ? shelf.nodes[--shelf.count] : nullptr;
+        SHELF* shelf = shelf_of(tag);
+        return shelf != nullptr && shelf->count != 0 ? shelf->nodes[--shelf->count] : nullptr;
     }
     // Keeps the popped node when it can serve again; false when the caller
     // is to free it.
     bool keep(VALUE_STACK_NODE* node) {
         UNION_DATA& cell = node->cell;
         const char tag = cell.tag;
-        if (tag != tag_int && tag != tag_str) return false;
-        SHELF& shelf = shelf_of(tag);
+        SHELF* found = shelf_of(tag);
+        if (found == nullptr) return false;
+        SHELF& shelf = *found;
         if (shelf.count == capacity || cell.referrers != nullptr || cell.weak_held != 0 || cell.in_use != 0 ||
             cell.key_numbered != 0 || cell.being_written != 0)
             return false;
-        // A function's result variable has given its number or text away to
-        // the result (payload null): the cell gets a new one, which costs
-        // less than a cell of its own would.
+        cell.scalar = SCALAR_WORD{};
         if (tag == tag_int) {
+            // A function's result variable has given its number or text
+            // away to the result (payload null): the cell gets a new one,
+            // which costs less than a cell of its own would.
             if (cell.payload == nullptr || is_inline_int(cell.payload)) {
                 cell.payload = new INT_DATA();
             } else {
@@ -111,16 +115,21 @@ public:
                 number->~INT_DATA();
                 ::new (number) INT_DATA();
             }
-        } else if (cell.payload == nullptr) {
-            cell.payload = new STR_DATA();
+        } else if (tag == tag_str) {
+            if (cell.payload == nullptr) {
+                cell.payload = new STR_DATA();
+            } else {
+                STR_DATA* text = cell.str_data();
+                text->~STR_DATA();
+                ::new (text) STR_DATA();
+            }
         } else {
-            STR_DATA* text = cell.str_data();
-            text->~STR_DATA();
-            ::new (text) STR_DATA();
+            // A char or bool lives in the cell itself: its empty value.
+            if (tag == tag_bool) cell.scalar.bool_word = 0xFFFF;
+            cell.payload = &cell.scalar;
         }
         cell.skip_flag = 0;
         cell.key_follows = 0;
-        cell.scalar = SCALAR_WORD{};
         cell.access_mode = access_variable;
         shelf.nodes[shelf.count++] = node;
         return true;
@@ -133,8 +142,16 @@ private:
     };
     SHELF ints;
     SHELF texts;
+    SHELF chars;
+    SHELF bools;
 
-    SHELF& shelf_of(char tag) { return tag == tag_int ? ints : texts; }
+    SHELF* shelf_of(char tag) {
+        if (tag == tag_int) [[likely]]
+            return &ints;
+        if (tag == tag_str) return &texts;
+        if (tag == tag_char) return &chars;
+        return tag == tag_bool ? &bools : nullptr;
+    }
 };
 SPARE_CELLS spare_cells;
 
@@ -181,9 +198,11 @@ void free_value_list(TOKEN* declaring_node, bool only_top) {
 // The block's storage plan, built when the tables have changed since. A
 // variable whose type cannot be allocated is refused before any cell is made,
 // so the block's stacks stay as they were.
-const std::vector<SCOPE::STORED_VARIABLE>& storage_plan_of(TOKEN* block) {
+namespace {
+
+// The plan built anew after the tables have changed.
+[[gnu::noinline]] const std::vector<SCOPE::STORED_VARIABLE>& rebuilt_storage_plan(TOKEN* block) {
     SCOPE& scope = *block->scope;
-    if (scope.storage_plan_generation == routine_tables_generation) return scope.storage_plan;
     std::vector<SCOPE::STORED_VARIABLE> plan;
     for_each_stored(scope, [&](TOKEN* declaring_node) {
         char tag = 'V';
@@ -200,6 +219,18 @@ const std::vector<SCOPE::STORED_VARIABLE>& storage_plan_of(TOKEN* block) {
     return scope.storage_plan;
 }
 
+// The plan as it stands while no table changed: every push of a call finds it here.
+inline const std::vector<SCOPE::STORED_VARIABLE>& current_storage_plan(TOKEN* block) {
+    const SCOPE& scope = *block->scope;
+    if (scope.storage_plan_generation == routine_tables_generation) [[likely]]
+        return scope.storage_plan;
+    return rebuilt_storage_plan(block);
+}
+
+}  // namespace
+
+const std::vector<SCOPE::STORED_VARIABLE>& storage_plan_of(TOKEN* block) { return current_storage_plan(block); }
+
 namespace {
 
 // An object cell given its type alone; its members come with the value that
@@ -215,13 +246,12 @@ bool is_input_parameter(const TOKEN* node) {
 }
 
 inline __attribute__((always_inline)) void push_planned(TOKEN* block, UNFILLED_PARAMETERS* unfilled) {
-    const std::vector<SCOPE::STORED_VARIABLE>& plan = storage_plan_of(block);
+    const std::vector<SCOPE::STORED_VARIABLE>& plan = current_storage_plan(block);
     size_t pushed = 0;
     try {
         for (const SCOPE::STORED_VARIABLE& variable : plan) {
             UNION_DATA* cell;
-            if (VALUE_STACK_NODE* spare =
-                    variable.tag == tag_int || variable.tag == tag_str ? spare_cells.take(variable.tag) : nullptr) {
+            if (VALUE_STACK_NODE* spare = spare_cells.take(variable.tag)) {
                 spare->below = variable.node->value_stack;
                 variable.node->value_stack = spare;
                 cell = &spare->cell;
