@@ -204,6 +204,18 @@ UNION_DATA::UNION_DATA(char tag) : tag(tag) {
         return;
     }
     if (tag == tag_any) return;  // holds nothing yet, as the cell of a result to come
+    // The readings' results and the characters a text walk hands out: the
+    // empty value lives in the cell itself.
+    if (tag == tag_bool) {
+        scalar.bool_word = 0xFFFF;
+        payload = &scalar;
+        return;
+    }
+    if (tag == tag_char) {
+        scalar.char_byte = 0;
+        payload = &scalar;
+        return;
+    }
     if (tag == tag_object || tag == raise_tag(tag_object)) payload = new OBJECT_HOLDER();
     init_payload(this);
 }
@@ -222,7 +234,9 @@ UNION_DATA::~UNION_DATA() {
             return;
         case tag_str: free_payload_now(tag_str, payload); return;
         case tag_any:
-        case tag_nothing: return;
+        case tag_nothing:
+        case tag_bool:  // the value lives in the cell
+        case tag_char: return;
         default:
             if (is_link_tag(tag)) {
                 drop_link_record(this);
