@@ -252,6 +252,16 @@ void convert_to_text(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     if (call_text_conversion(request) == CALL_OUTCOME::not_defined) raise_plain(node, not_defined_message());
 }
 
+// The cell of a name node that is a parameter declared plainly in the input
+// part of the running activation; null for any other node.
+UNION_DATA* input_parameter(const TOKEN* name) {
+    if (name == nullptr || name->evaluator != eval_variable) return nullptr;
+    const TOKEN* declaration = name->declaration;
+    if (declaration == nullptr || declaration->member_slot >= 0 || declaration->arg_role != arg_role_constant_input)
+        return nullptr;
+    return top_cell(declaration);
+}
+
 }  // namespace
 
 void eval_member(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
@@ -265,6 +275,12 @@ void eval_member(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
         if (UNION_DATA* cell = plain_variable(node->left)) {
             CALL_OUTCOME outcome;
             if (call_seen_method(part, cell, &results, this_item, outcome)) {
+                if (outcome == CALL_OUTCOME::not_defined) raise_plain(node, not_defined_message());
+                return;
+            }
+        } else if (UNION_DATA* input = input_parameter(node->left)) {
+            CALL_OUTCOME outcome;
+            if (call_seen_input_method(part, input, &results, this_item, outcome)) {
                 if (outcome == CALL_OUTCOME::not_defined) raise_plain(node, not_defined_message());
                 return;
             }

@@ -1369,6 +1369,15 @@ bool call_seen_method(TOKEN* node, UNION_DATA* receiver, RESULT_LIST* results, R
     return call_seen_site(node, receiver, receiver->access_mode, false, results, context, outcome);
 }
 
+bool call_seen_input_method(TOKEN* node, UNION_DATA* receiver, RESULT_LIST* results, RESULT_ITEM context,
+                            CALL_OUTCOME& outcome) {
+    // A link or an object takes the general road.
+    const char own_tag = lower_tag(receiver->tag);
+    if (call_sites_generation != routine_tables_generation || own_tag == tag_object || is_link_tag(own_tag))
+        return false;
+    return call_seen_site(node, receiver, access_constant_input, false, results, context, outcome);
+}
+
 ELEMENT_USED_AT_ONCE::ELEMENT_USED_AT_ONCE(const TOKEN* call) : saved(element_grant) { element_grant = call; }
 ELEMENT_USED_AT_ONCE::~ELEMENT_USED_AT_ONCE() { element_grant = saved; }
 
