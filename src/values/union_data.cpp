@@ -195,28 +195,25 @@ void drop_link_record(UNION_DATA* cell) {
 // ---- construction and destruction ----
 
 UNION_DATA::UNION_DATA(char tag) : tag(tag) {
-    if (tag == tag_int) {  // the temporary result of int arithmetic
-        payload = new INT_DATA();
-        return;
-    }
-    if (tag == tag_str) {  // the temporary result of text building
-        payload = new STR_DATA();
-        return;
-    }
-    if (tag == tag_any) return;  // holds nothing yet, as the cell of a result to come
+    switch (tag) {
+    case tag_int: payload = new INT_DATA(); return;  // the temporary result of int arithmetic
+    case tag_str: payload = new STR_DATA(); return;  // the temporary result of text building
+    case tag_any:                                    // holds nothing yet, as the cell of a result to come
+    case tag_nothing: return;
     // The readings' results and the characters a text walk hands out: the
     // empty value lives in the cell itself.
-    if (tag == tag_bool) {
+    case tag_bool:
         scalar.bool_word = 0xFFFF;
         payload = &scalar;
         return;
-    }
-    if (tag == tag_char) {
+    case tag_char:
         scalar.char_byte = 0;
         payload = &scalar;
         return;
+    case tag_object:
+    case raise_tag(tag_object): payload = new OBJECT_HOLDER(); break;
+    default: break;
     }
-    if (tag == tag_object || tag == raise_tag(tag_object)) payload = new OBJECT_HOLDER();
     init_payload(this);
 }
 
