@@ -253,13 +253,18 @@ void convert_to_text(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
 }
 
 // The cell of a name node that is a parameter declared plainly in the input
-// part of the running activation; null for any other node.
+// part of the running activation, holding a value of a built-in type by
+// value; null for any other node (a link or an object takes the general
+// road at once).
 UNION_DATA* input_parameter(const TOKEN* name) {
     if (name == nullptr || name->evaluator != eval_variable) return nullptr;
     const TOKEN* declaration = name->declaration;
     if (declaration == nullptr || declaration->member_slot >= 0 || declaration->arg_role != arg_role_constant_input)
         return nullptr;
-    return top_cell(declaration);
+    UNION_DATA* cell = top_cell(declaration);
+    if (cell == nullptr) return nullptr;
+    const char held = lower_tag(cell->tag);
+    return held == tag_object || is_link_tag(held) ? nullptr : cell;
 }
 
 }  // namespace

@@ -956,6 +956,9 @@ __attribute__((noinline)) bool read_in_place(const ROUTINE_REQUEST& request, con
     return false;
 }
 
+// The longest key a string holds without a heap block.
+constexpr size_t short_key_length = 15;
+
 // The rest of a built-in method call once its arguments are in the list:
 // the site entry's direct handler or the type's handler on the key, or the
 // general road when there is no entry or the handlers decline.
@@ -974,9 +977,11 @@ __attribute__((noinline)) bool read_in_place(const ROUTINE_REQUEST& request, con
             return CALL_OUTCOME::made;
         }
         // The type's handler reads its key over and over: a copy of its own
-        // serves it faster than the borrowed text.
+        // serves it faster than the borrowed text, as long as the copy fits
+        // in the string itself; a longer key would cost a heap block per call.
         CALL_ARGS args;
-        args.key = *site_key;
+        if (site_key->size() <= short_key_length) args.key = *site_key;
+        else args.key.borrow(*site_key);
         for (const RESULT_NODE* item = list.head; item != nullptr; item = item->next) args.args.push_back(item->item);
         if (run_methods(*methods_of_type(site_code), site_code, node, &args, request.results, request.receiver,
                         request.context, false, used_at_once)) {
@@ -1311,9 +1316,11 @@ namespace {
     } else {
         const char held = lower_tag(tag);
         if (is_link_tag(held) || !is_value_tag(held)) return false;
+        // A site the methods common to all types answer for this type as
+        // well: its entry is found again among the site's resolutions.
         site = method_sites.in_front(node);
-        if (site == nullptr || site->code != held || site->qualified || site->parent != node->parent ||
-            site->kind != kind)
+        if (site == nullptr || (site->code != held && (!site->common || (site->common_codes & code_bit(held)) == 0)) ||
+            site->qualified || site->parent != node->parent || site->kind != kind)
             return false;
     }
     // A list handed over takes the general road, as in call_routine_status.
@@ -1371,10 +1378,7 @@ bool call_seen_method(TOKEN* node, UNION_DATA* receiver, RESULT_LIST* results, R
 
 bool call_seen_input_method(TOKEN* node, UNION_DATA* receiver, RESULT_LIST* results, RESULT_ITEM context,
                             CALL_OUTCOME& outcome) {
-    // A link or an object takes the general road.
-    const char own_tag = lower_tag(receiver->tag);
-    if (call_sites_generation != routine_tables_generation || own_tag == tag_object || is_link_tag(own_tag))
-        return false;
+    if (call_sites_generation != routine_tables_generation) return false;
     return call_seen_site(node, receiver, access_constant_input, false, results, context, outcome);
 }
 
