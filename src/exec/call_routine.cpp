@@ -131,7 +131,7 @@ void record_not_defined(TOKEN* node, std::string&& key, const TYPE_NAME& qualifi
 // The type identity of an argument as its key names it (see
 // append_key_type_name): the held tag, or the type node of an object, found
 // through every link. Zero for a value that no key can be cached for.
-uintptr_t key_type_identity(const UNION_DATA* cell) {
+[[gnu::noinline]] uintptr_t linked_key_type_identity(const UNION_DATA* cell) {
     for (;;) {
         const char tag = lower_tag(cell->tag);
         if (tag == tag_call_alias || tag == tag_reference || tag == tag_alias) {
@@ -143,6 +143,14 @@ uintptr_t key_type_identity(const UNION_DATA* cell) {
         const OBJECT_HOLDER* holder = cell->holder();
         return holder == nullptr || holder->type == nullptr ? '?' : reinterpret_cast<uintptr_t>(holder->type);
     }
+}
+
+// The same, told at once for a value held by value, as most arguments are.
+inline uintptr_t key_type_identity(const UNION_DATA* cell) {
+    const char tag = lower_tag(cell->tag);
+    if (tag == tag_call_alias || tag == tag_reference || tag == tag_alias || tag == tag_object)
+        return linked_key_type_identity(cell);
+    return static_cast<unsigned char>(tag);
 }
 
 // What one call site by its written name resolved to for the argument
