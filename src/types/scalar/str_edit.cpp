@@ -126,11 +126,15 @@ void strip_texts(const METHOD_CALL& call, bool defaults) {
 // ASCII letters change.
 void change_case(const METHOD_CALL& call, bool lower) {
     STR_DATA& str = editable_str(call, false, false);
+    // The cases told without a library call per character: in the default
+    // locale they are the ASCII letters.
+    const unsigned char kept = lower ? 'a' : 'A';
+    const unsigned char changed = lower ? 'A' : 'a';
     for (char& c : str.text) {
         const unsigned char byte = static_cast<unsigned char>(c);
-        if (lower ? std::islower(byte) : std::isupper(byte)) continue;
+        if (static_cast<unsigned char>(byte - kept) < 26) continue;
         str.reset_read();
-        c = static_cast<char>(lower ? std::tolower(byte) : std::toupper(byte));
+        if (static_cast<unsigned char>(byte - changed) < 26) c = static_cast<char>(byte ^ 0x20);
     }
 }
 
