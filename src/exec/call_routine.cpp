@@ -869,7 +869,9 @@ void own_shared_literals(RESULT_LIST& list, uint32_t shared) {
 // pending, which ends the call.
 inline __attribute__((always_inline)) bool evaluate_method_arguments(TOKEN* subtree, RESULT_ITEM context,
                                                                      RESULT_LIST& list, bool& constants) {
-    if (subtree == nullptr) return true;
+    // The empty list of x.name() gives nothing and runs nothing.
+    if (subtree == nullptr || (subtree->evaluator == eval_empty_code && subtree->block_mode == block_mode_none))
+        return true;
     PENDING_EXCEPTION* before = pending_exception;
     ARGUMENT_HOLDS holding(list);
     for (TOKEN* argument : argument_list_of(subtree)) {
