@@ -195,10 +195,18 @@ void drop_link_record(UNION_DATA* cell) {
 // ---- construction and destruction ----
 
 UNION_DATA::UNION_DATA(char tag) : tag(tag) {
+    // The kinds made most often are told first: the temporaries of int
+    // arithmetic and text building, and the cell of a result to come.
+    if (tag == tag_int) {
+        payload = new INT_DATA();
+        return;
+    }
+    if (tag == tag_str) {
+        payload = new STR_DATA();
+        return;
+    }
+    if (tag == tag_any) return;
     switch (tag) {
-    case tag_int: payload = new INT_DATA(); return;  // the temporary result of int arithmetic
-    case tag_str: payload = new STR_DATA(); return;  // the temporary result of text building
-    case tag_any:                                    // holds nothing yet, as the cell of a result to come
     case tag_nothing: return;
     // The readings' results and the characters a text walk hands out: the
     // empty value lives in the cell itself.
