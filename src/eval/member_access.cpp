@@ -252,6 +252,21 @@ void convert_to_text(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     if (call_text_conversion(request) == CALL_OUTCOME::not_defined) raise_plain(node, not_defined_message());
 }
 
+// The cell of a name node that is a parameter declared plainly in the input
+// part of the running activation, holding a value of a built-in type by
+// value; null for any other node (a link or an object takes the general
+// road at once).
+UNION_DATA* input_parameter(const TOKEN* name) {
+    if (name == nullptr || name->evaluator != eval_variable) return nullptr;
+    const TOKEN* declaration = name->declaration;
+    if (declaration == nullptr || declaration->member_slot >= 0 || declaration->arg_role != arg_role_constant_input)
+        return nullptr;
+    UNION_DATA* cell = top_cell(declaration);
+    if (cell == nullptr) return nullptr;
+    const char held = lower_tag(cell->tag);
+    return held == tag_object || is_link_tag(held) ? nullptr : cell;
+}
+
 }  // namespace
 
 void eval_member(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
@@ -265,6 +280,12 @@ void eval_member(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
         if (UNION_DATA* cell = plain_variable(node->left)) {
             CALL_OUTCOME outcome;
             if (call_seen_method(part, cell, &results, this_item, outcome)) {
+                if (outcome == CALL_OUTCOME::not_defined) raise_plain(node, not_defined_message());
+                return;
+            }
+        } else if (UNION_DATA* input = input_parameter(node->left)) {
+            CALL_OUTCOME outcome;
+            if (call_seen_input_method(part, input, &results, this_item, outcome)) {
                 if (outcome == CALL_OUTCOME::not_defined) raise_plain(node, not_defined_message());
                 return;
             }

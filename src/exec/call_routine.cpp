@@ -132,7 +132,7 @@ void record_not_defined(TOKEN* node, std::string&& key, const TYPE_NAME& qualifi
 // The type identity of an argument as its key names it (see
 // append_key_type_name): the held tag, or the type node of an object, found
 // through every link. Zero for a value that no key can be cached for.
-uintptr_t key_type_identity(const UNION_DATA* cell) {
+[[gnu::noinline]] uintptr_t linked_key_type_identity(const UNION_DATA* cell) {
     for (;;) {
         const char tag = lower_tag(cell->tag);
         if (tag == tag_call_alias || tag == tag_reference || tag == tag_alias) {
@@ -144,6 +144,14 @@ uintptr_t key_type_identity(const UNION_DATA* cell) {
         const OBJECT_HOLDER* holder = cell->holder();
         return holder == nullptr || holder->type == nullptr ? '?' : reinterpret_cast<uintptr_t>(holder->type);
     }
+}
+
+// The same, told at once for a value held by value, as most arguments are.
+inline uintptr_t key_type_identity(const UNION_DATA* cell) {
+    const char tag = lower_tag(cell->tag);
+    if (tag == tag_call_alias || tag == tag_reference || tag == tag_alias || tag == tag_object)
+        return linked_key_type_identity(cell);
+    return static_cast<unsigned char>(tag);
 }
 
 // What one call site by its written name resolved to for the argument
@@ -862,7 +870,9 @@ void own_shared_literals(RESULT_LIST& list, uint32_t shared) {
 // pending, which ends the call.
 inline __attribute__((always_inline)) bool evaluate_method_arguments(TOKEN* subtree, RESULT_ITEM context,
                                                                      RESULT_LIST& list, bool& constants) {
-    if (subtree == nullptr) return true;
+    // The empty list of x.name() gives nothing and runs nothing.
+    if (subtree == nullptr || (subtree->evaluator == eval_empty_code && subtree->block_mode == block_mode_none))
+        return true;
     PENDING_EXCEPTION* before = pending_exception;
     ARGUMENT_HOLDS holding(list);
     for (TOKEN* argument : argument_list_of(subtree)) {
@@ -957,6 +967,9 @@ __attribute__((noinline)) bool read_in_place(const ROUTINE_REQUEST& request, con
     return false;
 }
 
+// The longest key a string holds without a heap block.
+constexpr size_t short_key_length = 15;
+
 // The rest of a built-in method call once its arguments are in the list:
 // the site entry's direct handler or the type's handler on the key, or the
 // general road when there is no entry or the handlers decline.
@@ -975,9 +988,11 @@ __attribute__((noinline)) bool read_in_place(const ROUTINE_REQUEST& request, con
             return CALL_OUTCOME::made;
         }
         // The type's handler reads its key over and over: a copy of its own
-        // serves it faster than the borrowed text.
+        // serves it faster than the borrowed text, as long as the copy fits
+        // in the string itself; a longer key would cost a heap block per call.
         CALL_ARGS args;
-        args.key = *site_key;
+        if (site_key->size() <= short_key_length) args.key = *site_key;
+        else args.key.borrow(*site_key);
         for (const RESULT_NODE* item = list.head; item != nullptr; item = item->next) args.args.push_back(item->item);
         if (run_methods(*methods_of_type(site_code), site_code, node, &args, request.results, request.receiver,
                         request.context, false, used_at_once)) {
@@ -1317,9 +1332,11 @@ namespace {
     } else {
         const char held = lower_tag(tag);
         if (is_link_tag(held) || !is_value_tag(held)) return false;
+        // A site the methods common to all types answer for this type as
+        // well: its entry is found again among the site's resolutions.
         site = method_sites.in_front(node);
-        if (site == nullptr || site->code != held || site->qualified || site->parent != node->parent ||
-            site->kind != kind)
+        if (site == nullptr || (site->code != held && (!site->common || (site->common_codes & code_bit(held)) == 0)) ||
+            site->qualified || site->parent != node->parent || site->kind != kind)
             return false;
     }
     // A list handed over takes the general road, as in call_routine_status.
@@ -1373,6 +1390,12 @@ bool call_seen_method(TOKEN* node, UNION_DATA* receiver, RESULT_LIST* results, R
     if (own_tag == tag_alias || own_tag == tag_call_alias)
         return call_seen_through_alias(node, receiver, results, context, outcome);
     return call_seen_site(node, receiver, receiver->access_mode, false, results, context, outcome);
+}
+
+bool call_seen_input_method(TOKEN* node, UNION_DATA* receiver, RESULT_LIST* results, RESULT_ITEM context,
+                            CALL_OUTCOME& outcome) {
+    if (call_sites_generation != routine_tables_generation) return false;
+    return call_seen_site(node, receiver, access_constant_input, false, results, context, outcome);
 }
 
 ELEMENT_USED_AT_ONCE::ELEMENT_USED_AT_ONCE(const TOKEN* call) : saved(element_grant) { element_grant = call; }

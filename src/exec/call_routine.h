@@ -43,6 +43,11 @@ CALL_OUTCOME call_routine_status(const ROUTINE_REQUEST& request);
 // iteration member never has such an entry for a type it walks.
 bool call_seen_method(TOKEN* node, UNION_DATA* receiver, RESULT_LIST* results, RESULT_ITEM context,
                       CALL_OUTCOME& outcome);
+// The same on a parameter declared plainly in the input part (`receiver`:
+// its own cell, holding a value of a built-in type by value, neither a link
+// nor an object), with the access mode that role gives it.
+bool call_seen_input_method(TOKEN* node, UNION_DATA* receiver, RESULT_LIST* results, RESULT_ITEM context,
+                            CALL_OUTCOME& outcome);
 
 // The conversion str:(...) by the type's written name, with nothing that
 // could answer it but the str type's own handler (request.node: the call

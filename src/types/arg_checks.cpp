@@ -70,7 +70,7 @@ std::string check_args_not_empty(const CALL_ARGS& args) {
     return {};
 }
 
-std::string check_arg_type(const CALL_ARGS& args, int32_t i, char code, bool non_empty) {
+std::string arg_type_refusal(const CALL_ARGS& args, int32_t i, char code, bool non_empty) {
     std::string failure = non_empty ? check_arg_not_empty(args, i) : check_arg_defined(args, i);
     if (!failure.empty()) return failure;
     if (base_type_code(value_of(args, i)) == code) return {};

@@ -40,7 +40,16 @@ inline std::string check_arg_defined(const CALL_ARGS& args, int32_t i) {
 std::string check_args_defined(const CALL_ARGS& args);
 std::string check_arg_not_empty(const CALL_ARGS& args, int32_t i);
 std::string check_args_not_empty(const CALL_ARGS& args);
-std::string check_arg_type(const CALL_ARGS& args, int32_t i, char code, bool non_empty);
+// The refusal of check_arg_type, built when the check fails.
+std::string arg_type_refusal(const CALL_ARGS& args, int32_t i, char code, bool non_empty);
+// Asked of nearly every argument, so a passing argument is told inline,
+// without a text passed along for each of the checks it makes.
+inline std::string check_arg_type(const CALL_ARGS& args, int32_t i, char code, bool non_empty) {
+    const UNION_DATA* value = argument_value(args[i].cell);
+    const bool passes =
+        is_defined_value(value) && (!non_empty || !is_empty_value(value)) && base_type_code(value) == code;
+    return passes ? std::string() : arg_type_refusal(args, i, code, non_empty);
+}
 std::string check_arg_type2(const CALL_ARGS& args, int32_t i, char code1, char code2, bool non_empty);
 // A pair (any2) of two ints; writes both as machine integers.
 std::string check_arg_element_type(const CALL_ARGS& args, int32_t i, int32_t* first, int32_t* second);

@@ -32,8 +32,10 @@ RESULT_ITEM make_char_value(char value) {
 }
 
 RESULT_ITEM make_int_value_from_number(int32_t value) {
-    auto* cell = new UNION_DATA(tag_int);
-    *cell->int_data() = INT_DATA(value);
+    // A machine int needs no record: the number lies in the payload word.
+    auto* cell = new UNION_DATA(tag_nothing);
+    cell->tag = tag_int;
+    make_inline_int(value, cell->payload);
     return owned_item(cell);
 }
 

@@ -195,16 +195,33 @@ void drop_link_record(UNION_DATA* cell) {
 // ---- construction and destruction ----
 
 UNION_DATA::UNION_DATA(char tag) : tag(tag) {
-    if (tag == tag_int) {  // the temporary result of int arithmetic
+    // The kinds made most often are told first: the temporaries of int
+    // arithmetic and text building, and the cell of a result to come.
+    if (tag == tag_int) {
         payload = new INT_DATA();
         return;
     }
-    if (tag == tag_str) {  // the temporary result of text building
+    if (tag == tag_str) {
         payload = new STR_DATA();
         return;
     }
-    if (tag == tag_any) return;  // holds nothing yet, as the cell of a result to come
-    if (tag == tag_object || tag == raise_tag(tag_object)) payload = new OBJECT_HOLDER();
+    if (tag == tag_any) return;
+    switch (tag) {
+    case tag_nothing: return;
+    // The readings' results and the characters a text walk hands out: the
+    // empty value lives in the cell itself.
+    case tag_bool:
+        scalar.bool_word = 0xFFFF;
+        payload = &scalar;
+        return;
+    case tag_char:
+        scalar.char_byte = 0;
+        payload = &scalar;
+        return;
+    case tag_object:
+    case raise_tag(tag_object): payload = new OBJECT_HOLDER(); break;
+    default: break;
+    }
     init_payload(this);
 }
 
@@ -222,7 +239,9 @@ UNION_DATA::~UNION_DATA() {
             return;
         case tag_str: free_payload_now(tag_str, payload); return;
         case tag_any:
-        case tag_nothing: return;
+        case tag_nothing:
+        case tag_bool:  // the value lives in the cell
+        case tag_char: return;
         default:
             if (is_link_tag(tag)) {
                 drop_link_record(this);

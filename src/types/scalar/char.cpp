@@ -59,8 +59,9 @@ RESULT_ITEM reading(READING which, unsigned char c) {
 // non-empty char; false for any other, whose errors the handler raises.
 template <READING WHICH>
 bool plain_reading(const DIRECT_CALL& call) {
+    // A char cell with its payload holds a value; the empty char is byte 0.
     UNION_DATA* value = call.defined_receiver(tag_char);
-    if (value == nullptr || !is_defined_value(value) || is_empty_value(value)) return false;
+    if (value == nullptr || byte_of(value) == 0) return false;
     call.results->append(reading(WHICH, byte_of(value)));
     return true;
 }

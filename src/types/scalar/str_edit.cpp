@@ -79,29 +79,46 @@ void replace_range(const METHOD_CALL& call, bool with_text) {
 // argument texts from the front, the end, or both.
 void strip_texts(const METHOD_CALL& call, bool defaults) {
     STR_DATA& str = editable_str(call, false, true);
-    std::vector<std::string> texts;
-    std::vector<const char*> strips;
+    // The texts are read where they stand, all but the receiver's own text,
+    // which the stripping changes: that one is copied. A call strips a few
+    // texts, so their list needs no heap block.
+    std::string own_text;
+    bool own_copied = false;
+    const char* few[8];
+    std::vector<const char*> many;
+    const char** slots = few;
+    const char* const* strips = few;
+    int count = 0;
     if (defaults) {
-        strips.assign(word_separators, word_separators + word_separator_count);
+        strips = word_separators;
+        count = word_separator_count;
     } else {
         call.raise_if(check_arg_range(*call.args, 1, -1));
+        if (call.count() > 8) {
+            many.resize(static_cast<size_t>(call.count()));
+            slots = many.data();
+            strips = slots;
+        }
         for (int32_t i = 0; i < call.count(); ++i) {
             call.raise_if(check_arg_type(*call.args, i, tag_str, true));
-            texts.push_back(str_argument(call, i));  // copies: an argument may be the receiver
+            const std::string& text = str_argument(call, i);
+            if (&text == &str.text && !own_copied) {
+                own_text = text;
+                own_copied = true;
+            }
+            slots[count++] = &text == &str.text ? own_text.c_str() : text.c_str();
         }
-        for (const std::string& text : texts) strips.push_back(text.c_str());
     }
-    const int count = static_cast<int>(strips.size());
     const char first = call.key()[0];
     const bool front = first != 'C';
     const bool back = first != 'c' || call.key()[1] == 'C';
     if (front) {
         str.reset_read();
-        strip_prefixes(str.text, strips.data(), count);
+        strip_prefixes(str.text, strips, count);
     }
     if (back) {
         str.reset_read();
-        strip_suffixes(str.text, strips.data(), count);
+        strip_suffixes(str.text, strips, count);
     }
 }
 
@@ -109,11 +126,15 @@ void strip_texts(const METHOD_CALL& call, bool defaults) {
 // ASCII letters change.
 void change_case(const METHOD_CALL& call, bool lower) {
     STR_DATA& str = editable_str(call, false, false);
+    // The cases told without a library call per character: in the default
+    // locale they are the ASCII letters.
+    const unsigned char kept = lower ? 'a' : 'A';
+    const unsigned char changed = lower ? 'A' : 'a';
     for (char& c : str.text) {
         const unsigned char byte = static_cast<unsigned char>(c);
-        if (lower ? std::islower(byte) : std::isupper(byte)) continue;
+        if (static_cast<unsigned char>(byte - kept) < 26) continue;
         str.reset_read();
-        c = static_cast<char>(lower ? std::tolower(byte) : std::toupper(byte));
+        if (static_cast<unsigned char>(byte - changed) < 26) c = static_cast<char>(byte ^ 0x20);
     }
 }
 
