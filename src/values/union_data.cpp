@@ -212,9 +212,10 @@ UNION_DATA::~UNION_DATA() {
     if (weak_held != 0) cut_weak_cells(this);
     if (key_numbered != 0) forget_key_number(this);
     // The common cells nobody links to need no detaching: the temporaries of
-    // arithmetic and text building (a walk may still hold a text), empty any
-    // cells, and the aliases handed out for elements, which only leave their
-    // target's list.
+    // arithmetic and text building (a walk may still hold a text), numbers
+    // and texts in any cells (the keys and elements of containers), empty
+    // any cells, and the aliases handed out for elements, which only leave
+    // their target's list.
     if (referrers == nullptr) {
         switch (tag) {
         case tag_int:
@@ -226,6 +227,14 @@ UNION_DATA::~UNION_DATA() {
         default:
             if (is_link_tag(tag)) {
                 drop_link_record(this);
+                return;
+            }
+            if (tag == raise_tag(tag_int)) {
+                if (!is_inline_int(payload)) delete static_cast<INT_DATA*>(payload);
+                return;
+            }
+            if (tag == raise_tag(tag_str)) {
+                if (payload != nullptr) free_payload_now(tag_str, payload);
                 return;
             }
         }
