@@ -194,7 +194,7 @@ void drop_link_record(UNION_DATA* cell) {
 
 // ---- construction and destruction ----
 
-UNION_DATA::UNION_DATA(char tag) : tag(tag) {
+void UNION_DATA::make_empty_value() {
     if (tag == tag_int) {  // the temporary result of int arithmetic
         payload = new INT_DATA();
         return;
@@ -203,7 +203,6 @@ UNION_DATA::UNION_DATA(char tag) : tag(tag) {
         payload = new STR_DATA();
         return;
     }
-    if (tag == tag_any) return;  // holds nothing yet, as the cell of a result to come
     if (tag == tag_object || tag == raise_tag(tag_object)) payload = new OBJECT_HOLDER();
     init_payload(this);
 }
