@@ -844,8 +844,14 @@ void value_unary_minus(TOKEN* node, RESULT_ITEM operand, RESULT_LIST& results) {
 }
 
 void eval_plus(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
-    if (append_fast_int(node, eval_plus, this_item, results)) return;
-    if (call_operands_int(node, this_item, results, '+', "+", value_plus)) return;
+    // A text literal on the right makes neither int way succeed: both
+    // would first read the whole chain on the left to find that out.
+    if (node->right == nullptr || node->right->evaluator != eval_str_literal) {
+        if (append_fast_int(node, eval_plus, this_item, results)) return;
+        if (call_operands_int(node, this_item, results, '+', "+", value_plus)) return;
+    } else {
+        int_result_request = INT_RESULT_REQUEST{};  // as call_operands_int takes it away
+    }
     if (text_sums(node, this_item, results)) return;
     eval_binary(node, this_item, results, "+", value_plus, eval_plus);
 }

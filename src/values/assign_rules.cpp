@@ -99,6 +99,23 @@ void copy_through_temporary(UNION_DATA* dest, UNION_DATA* s) {
     move_payload(dest, &temporary);
 }
 
+// A defined list, args, hash or set value into an any cell that holds
+// nothing and that no link points to: no value of the destination can hold
+// the source, and nobody sees the destination before the copy is whole, so
+// the copy needs no temporary. False for any other pair.
+bool takes_container_in_place(const UNION_DATA* dest, const UNION_DATA* s, char lowered) {
+    return (lowered == tag_list || lowered == tag_args || lowered == tag_hash || lowered == tag_set) &&
+           s->payload != nullptr && dest->payload == nullptr && (dest->tag == tag_any || dest->tag == tag_nothing) &&
+           dest->referrers == nullptr && dest->weak_held == 0;
+}
+
+void copy_in_place(UNION_DATA* dest, UNION_DATA* s) {
+    COPY_SCOPE scope;
+    init_payload(dest, s);
+    const bool relink = deep_copy_payload(dest, s);
+    scope.finish(dest, relink);
+}
+
 // An int or a text into a cell without payload (an any cell holding
 // nothing, or a cell of its type without value): the new payload is made
 // whole before the cell takes it. False, with nothing done, for any other
@@ -168,6 +185,10 @@ const char* assign_value(UNION_DATA* dest, UNION_DATA* src) {
             return nullptr;
         }
         if (give_new_payload(dest, s, lowered)) return nullptr;
+    }
+    if (takes_container_in_place(dest, s, lowered)) {
+        copy_in_place(dest, s);
+        return nullptr;
     }
     copy_through_temporary(dest, s);
     return nullptr;

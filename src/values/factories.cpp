@@ -9,6 +9,7 @@
 #include "values/calendar.h"
 #include "values/payload_records.h"
 #include "values/union_data.h"
+#include "values/value_copy.h"
 #include "values/front_end_services.h"
 
 namespace morvu {
@@ -16,6 +17,29 @@ namespace morvu {
 namespace {
 
 RESULT_ITEM owned_item(UNION_DATA* cell, uint32_t mode = access_literal) { return RESULT_ITEM{cell, mode, 1}; }
+
+// A defined int or text held by a cell of its own (no link) into a new any
+// cell: the payload the plain assignment gives it, without the checks that
+// such a pair always passes. A cell that links point to, while a copy of an
+// enclosing value runs, must be paired by the general copy. False, with
+// nothing done, for any other source.
+bool give_plain_copy(UNION_DATA* cell, const UNION_DATA* source) {
+    const char lowered = lower_tag(source->tag);
+    if ((lowered != tag_int && lowered != tag_str) || is_link_cell(source) || source->payload == nullptr ||
+        (copy_depth != 0 && source->referrers != nullptr))
+        return false;
+    if (lowered == tag_str) {
+        cell->payload = new STR_DATA(source->str_data()->text);
+    } else if (is_inline_int(source->payload)) {
+        cell->payload = source->payload;
+    } else if (!inline_copy_of(*source->int_data(), cell->payload)) {
+        auto number = std::make_unique<INT_DATA>();
+        *number = *source->int_data();  // the assignment the general copy makes
+        cell->payload = number.release();
+    }
+    cell->tag = raise_tag(lowered);
+    return true;
+}
 
 }  // namespace
 
@@ -121,6 +145,11 @@ const char* make_copy_value(RESULT_LIST& list, UNION_DATA* source, int mode, boo
         UNION_DATA* target = lowered == tag_alias || lowered == tag_call_alias ? source->target() : source;
         cell->tag = tag_nothing;
         link_cell(cell, target, link_kind_alias);
+        list.append(RESULT_ITEM{cell, access, 1});
+        return nullptr;
+    }
+    if ((mode == assign_mode_plain || mode == assign_mode_keep_reference || mode == -1) &&
+        give_plain_copy(cell, source)) {
         list.append(RESULT_ITEM{cell, access, 1});
         return nullptr;
     }

@@ -217,6 +217,21 @@ uint64_t reference_key_number(UNION_DATA* cell) {
 
 void forget_key_number(const UNION_DATA* cell) { key_numbers().erase(cell); }
 
+HASH_DATA::SLOTS::SLOTS(size_t count) : count(count) {
+    if (count == small_count) {
+        slots = static_cast<INDEX_SLOT*>(BLOCK_POOL<SMALL_BLOCK>::allocate(sizeof(SMALL_BLOCK)));
+        std::memset(static_cast<void*>(slots), 0, sizeof(SMALL_BLOCK));
+        return;
+    }
+    slots = static_cast<INDEX_SLOT*>(std::calloc(count, sizeof(INDEX_SLOT)));
+    if (slots == nullptr) throw std::bad_alloc();
+}
+
+HASH_DATA::SLOTS::~SLOTS() {
+    if (count == small_count) BLOCK_POOL<SMALL_BLOCK>::release(slots, sizeof(SMALL_BLOCK));
+    else std::free(slots);
+}
+
 HASH_DATA::HASH_DATA() : buckets() {}
 
 HASH_DATA::~HASH_DATA() { clear(); }

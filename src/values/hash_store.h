@@ -212,15 +212,14 @@ private:
     };
     static_assert(bucket_count < (1 << (64 - code_bits)), "a bucket number fits beside its code");
 
-    // The index's slots, all free when made: they come zeroed from the
-    // system, so a large index is neither filled nor touched before use.
+    // The index's slots, all free when made. A large index comes zeroed from
+    // the system, so it is neither filled nor touched before use; the
+    // smallest, which nearly every small hash and each of its copies has, is
+    // recycled as the hashes are.
     class SLOTS {
     public:
         SLOTS() = default;
-        explicit SLOTS(size_t count)
-            : slots(static_cast<INDEX_SLOT*>(std::calloc(count, sizeof(INDEX_SLOT)))), count(count) {
-            if (slots == nullptr) throw std::bad_alloc();
-        }
+        explicit SLOTS(size_t count);
         SLOTS(SLOTS&& other) noexcept : slots(other.slots), count(other.count) {
             other.slots = nullptr;
             other.count = 0;
@@ -232,7 +231,7 @@ private:
         }
         SLOTS(const SLOTS&) = delete;
         SLOTS& operator=(const SLOTS&) = delete;
-        ~SLOTS() { std::free(slots); }
+        ~SLOTS();
 
         size_t size() const { return count; }
         bool empty() const { return count == 0; }
@@ -245,6 +244,10 @@ private:
         void clear() { *this = SLOTS(); }
 
     private:
+        static constexpr size_t small_count = 8;
+        struct SMALL_BLOCK {
+            INDEX_SLOT slots[small_count];
+        };
         INDEX_SLOT* slots = nullptr;
         size_t count = 0;
     };

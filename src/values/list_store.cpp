@@ -38,11 +38,12 @@ const char* index_message(int index, int count) {
 // copy_into_slot would for a copy, without the general walk: nothing inside
 // such a value can link, so there is nothing to re-point afterwards. False,
 // with the cell untouched, when the value needs the general copy: another
-// mode, a link, no value, another type, or a copy of an enclosing value in
-// progress (which must see every copied cell's partner).
+// mode, a link, no value, another type, or a cell that links point to while
+// a copy of an enclosing value is in progress (that copy must learn its
+// partner; no other cell's partner is ever asked for).
 bool copy_plain_value(UNION_DATA& element, UNION_DATA* source, int mode) {
     if (mode != assign_mode_plain && mode != -1 && mode != assign_mode_keep_reference) return false;
-    if (copy_depth != 0) return false;
+    if (copy_depth != 0 && source->referrers != nullptr) return false;
     if (source->tag == tag_any && element.tag == tag_any) return true;  // the empty value: a new pair of h[k]
     if (source->payload == nullptr) return false;
     const char lowered = lower_tag(source->tag);

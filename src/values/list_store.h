@@ -131,9 +131,9 @@ public:
     const char* append_pair(UNION_DATA* key, int key_mode, UNION_DATA* value, int value_mode);
 
     // append(cell, 0) for a value whose plain copy cannot fail (a defined
-    // number, text, bool, char or oper outside a copy of an enclosing
-    // value): true when appended; false, with the list untouched, for any
-    // value that needs the general copy.
+    // number, text, bool, char or oper; inside a copy of an enclosing value
+    // only one that no link points to): true when appended; false, with the
+    // list untouched, for any value that needs the general copy.
     bool append_plain(UNION_DATA* cell);
     // append(cell, 0) for a temporary text that nothing else can reach (no
     // link, hold or read on it): the new element takes its text over, and

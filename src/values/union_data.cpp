@@ -194,9 +194,10 @@ void drop_link_record(UNION_DATA* cell) {
 
 // ---- construction and destruction ----
 
-UNION_DATA::UNION_DATA(char tag) : tag(tag) {
-    // The kinds made most often are told first: the temporaries of int
-    // arithmetic and text building, and the cell of a result to come.
+// The kinds made most often are told first: the temporaries of int
+// arithmetic and text building, and the cell of a result to come (an empty
+// any cell is made inline and never comes here).
+void UNION_DATA::make_empty_value() {
     if (tag == tag_int) {
         payload = new INT_DATA();
         return;
@@ -205,7 +206,6 @@ UNION_DATA::UNION_DATA(char tag) : tag(tag) {
         payload = new STR_DATA();
         return;
     }
-    if (tag == tag_any) return;
     switch (tag) {
     case tag_nothing: return;
     // The readings' results and the characters a text walk hands out: the
@@ -229,9 +229,10 @@ UNION_DATA::~UNION_DATA() {
     if (weak_held != 0) cut_weak_cells(this);
     if (key_numbered != 0) forget_key_number(this);
     // The common cells nobody links to need no detaching: the temporaries of
-    // arithmetic and text building (a walk may still hold a text), empty any
-    // cells, and the aliases handed out for elements, which only leave their
-    // target's list.
+    // arithmetic and text building (a walk may still hold a text), numbers
+    // and texts in any cells (the keys and elements of containers), empty
+    // any cells, and the aliases handed out for elements, which only leave
+    // their target's list.
     if (referrers == nullptr) {
         switch (tag) {
         case tag_int:
@@ -245,6 +246,14 @@ UNION_DATA::~UNION_DATA() {
         default:
             if (is_link_tag(tag)) {
                 drop_link_record(this);
+                return;
+            }
+            if (tag == raise_tag(tag_int)) {
+                if (!is_inline_int(payload)) delete static_cast<INT_DATA*>(payload);
+                return;
+            }
+            if (tag == raise_tag(tag_str)) {
+                if (payload != nullptr) free_payload_now(tag_str, payload);
                 return;
             }
         }

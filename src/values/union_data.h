@@ -137,8 +137,12 @@ public:
     UNION_DATA* referrers = nullptr;  // head of the link cells pointing here (see above)
 
     // A cell of the given tag holding that type's empty value ('V': no value;
-    // 'k': an OBJECT_HOLDER without object and type).
-    explicit UNION_DATA(char tag);
+    // 'k': an OBJECT_HOLDER without object and type). An any cell holding
+    // the empty value, the commonest new cell (a result to come, a list or
+    // hash node), needs nothing more than its fields.
+    explicit UNION_DATA(char tag) : tag(tag) {
+        if (tag != tag_any) make_empty_value();
+    }
     // Destroys the value (clear_value).
     ~UNION_DATA();
     UNION_DATA(const UNION_DATA&) = delete;
@@ -192,6 +196,9 @@ public:
     UNION_DATA* target() const { return payload != nullptr ? link()->target : nullptr; }
     // Whether the link cell is threaded into its target's referrer list.
     bool is_threaded() const { return payload != nullptr && link()->prev != nullptr; }
+
+    // The empty value of every tag but the any cell's.
+    void make_empty_value();
 
     // Replaces an int held in the payload word by an INT_DATA of its value.
     // The cell keeps its meaning: only the form of its payload changes.
