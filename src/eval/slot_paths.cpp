@@ -94,6 +94,11 @@ bool fast_word(TOKEN* node, uintptr_t& word) {
         const UNION_DATA* cell = plain_variable(node);
         return cell != nullptr && compact_word_of_value(cell, word);
     }
+    // true and false are told before the int paths, which read neither.
+    if ((handler == eval_true || handler == eval_false) && node->block_mode == block_mode_none) {
+        word = bool_word_of(handler == eval_true ? 1 : 0);
+        return true;
+    }
     int64_t value = 0;
     if (fast_int(node, value)) return int_word(value, word);
     const int truth = fast_bool(node, 0);
@@ -112,6 +117,7 @@ bool compound_word(const SLOT_PLACE& place, char op, int64_t operand, uintptr_t&
 }
 
 bool write(const SLOT_PLACE& place, uintptr_t word) {
+    if (place.row->overwrite_compact(place.at, word)) return true;
     bool added = false;
     if (!place.row->write_word(place.at, word, &added)) return false;
     if (added) ++*place.defined;

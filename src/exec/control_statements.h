@@ -23,6 +23,7 @@
 #include "values/assign_rules.h"
 #include "values/cell_holds.h"
 #include "values/union_data.h"
+#include "values/walk_pins.h"
 
 namespace morvu {
 
@@ -91,7 +92,10 @@ void exec_clear(TOKEN* node, RESULT_ITEM this_item);
 // container nested inside it (links are not followed). Destroying or
 // replacing such a value would free nodes the walk still reads, so del,
 // clear and assignments refuse it with "infeasible during iteration".
-bool value_under_iteration(const UNION_DATA* cell);
+// Asked on every write to a container, and answered there without a call
+// while no walk runs at all.
+bool value_walked(const UNION_DATA* cell);
+inline bool value_under_iteration(const UNION_DATA* cell) { return running_walks != 0 && value_walked(cell); }
 
 // Keeps watch over a cell that the statement reads or writes again after
 // running a block. A variable's own cell lives as long as its activation,

@@ -67,7 +67,7 @@ void refuse_during_iteration(TOKEN* node, const UNION_DATA* cell, const std::str
 
 }  // namespace
 
-bool value_under_iteration(const UNION_DATA* cell) {
+bool value_walked(const UNION_DATA* cell) {
     // Links are not followed (del and clear of a link leave its target
     // alone), so every cell is met at most once: no visited set is needed.
     if (cell == nullptr || is_link_cell(cell) || running_walks == 0) return false;

@@ -164,6 +164,14 @@ public:
     // changed, for an element of another kind. *added tells whether an
     // undefined slot became defined.
     bool write_word(size_t at, uintptr_t word, bool* added);
+    // write_word over a slot holding a compact word, done inline; false,
+    // with nothing changed, for every other slot.
+    bool overwrite_compact(size_t at, uintptr_t word) {
+        uintptr_t& found = words[at];
+        if (!is_compact_word(found)) return false;
+        found = word;
+        return true;
+    }
 
     // The int a slot holds in its plain form, compact or in its cell; false
     // for any other slot.
