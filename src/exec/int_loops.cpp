@@ -9,8 +9,10 @@
 #include "eval/arg_frame.h"
 #include "eval/evaluator.h"
 #include "eval/fast_path.h"
+#include "eval/member_access.h"
 #include "eval/names.h"
 #include "eval/operator_handlers.h"
+#include "eval/slot_paths.h"
 #include "exec/assignment_statements.h"
 #include "exec/block_exec.h"
 #include "exec/control_counters.h"
@@ -105,7 +107,9 @@ struct FLAT_STATEMENT {
 // decides it: a comparison's operands are computed by the instructions
 // [begin, end) into the registers a and b; && and || read their right part
 // only when the left one does not decide.
-enum class TEST_KIND : uint8_t { compare, all, any };
+// A part under && or || that does not translate (a comparison of list
+// elements, say) is read as fast_bool reads it.
+enum class TEST_KIND : uint8_t { compare, all, any, fast };
 struct TEST {
     TEST_KIND kind = TEST_KIND::compare;
     OP op = OP::less;
@@ -113,8 +117,9 @@ struct TEST {
     uint8_t b = 0;
     uint32_t begin = 0;
     uint32_t end = 0;
-    uint32_t left = 0;  // the parts of && and ||
+    uint32_t left = 0;  // the parts of && and ||; of a fast part, its depth
     uint32_t right = 0;
+    TOKEN* node = nullptr;  // a fast part
 };
 
 struct CONDITION {
@@ -376,12 +381,14 @@ char logic_operator(const TOKEN* node) {
 // The tests of a condition as fast_comparison reads it: the outermost node
 // is compared by its characters, a comparison under && or || only once its
 // handler is bound to an int comparison. -1 when it does not translate.
-int translate_test(BUILDER& builder, const TOKEN* node, bool outermost, int depth) {
+// With fast_parts, a part under && or || that does not translate is read
+// as fast_bool reads it.
+int translate_test(BUILDER& builder, TOKEN* node, bool outermost, int depth, bool fast_parts) {
     if (depth >= max_depth) return -1;
     LOOP_PLAN& plan = builder.plan;
     if (const char logic = logic_operator(node); logic != 0) {
-        const int left = translate_test(builder, node->left, false, depth + 1);
-        const int right = left < 0 ? -1 : translate_test(builder, node->right, false, depth + 1);
+        const int left = translate_test(builder, node->left, false, depth + 1, fast_parts);
+        const int right = left < 0 ? -1 : translate_test(builder, node->right, false, depth + 1, fast_parts);
         if (right < 0) return -1;
         TEST test;
         test.kind = logic == '&' ? TEST_KIND::all : TEST_KIND::any;
@@ -391,14 +398,26 @@ int translate_test(BUILDER& builder, const TOKEN* node, bool outermost, int dept
         return static_cast<int>(plan.tests.size() - 1);
     }
     TEST test;
-    if (node->text || node->left == nullptr || node->right == nullptr || !comparison_op(node, test.op) ||
-        (!outermost && !is_int_comparison(node->evaluator)))
-        return -1;
-    test.begin = static_cast<uint32_t>(plan.code.size());
-    const int a = emit(builder, node->left, depth + 1);
-    const int b = a < 0 ? -1 : emit(builder, node->right, depth + 1);
-    if (b < 0) return -1;
-    test.a = static_cast<uint8_t>(a);
+    const PLAN_MARK mark(plan);
+    const size_t reads = builder.reads.size();
+    int b = -1;
+    if (!node->text && node->left != nullptr && node->right != nullptr && comparison_op(node, test.op) &&
+        (outermost || is_int_comparison(node->evaluator))) {
+        test.begin = static_cast<uint32_t>(plan.code.size());
+        const int a = emit(builder, node->left, depth + 1);
+        b = a < 0 ? -1 : emit(builder, node->right, depth + 1);
+        test.a = static_cast<uint8_t>(a);
+    }
+    if (b < 0) {
+        if (outermost || !fast_parts) return -1;
+        mark.restore(plan);
+        builder.reads.resize(reads);
+        test.kind = TEST_KIND::fast;
+        test.node = node;
+        test.left = static_cast<uint32_t>(depth);
+        plan.tests.push_back(test);
+        return static_cast<int>(plan.tests.size() - 1);
+    }
     test.b = static_cast<uint8_t>(b);
     test.end = static_cast<uint32_t>(plan.code.size());
     plan.tests.push_back(test);
@@ -407,11 +426,29 @@ int translate_test(BUILDER& builder, const TOKEN* node, bool outermost, int dept
 
 // Translates a condition into `condition`; what a failed translation added
 // is taken back.
-void translate_test_condition(const TOKEN* node, LOOP_PLAN& plan, CONDITION& condition) {
+void translate_test_condition(TOKEN* node, LOOP_PLAN& plan, CONDITION& condition) {
     const PLAN_MARK mark(plan);
     const size_t tests = plan.tests.size();
     BUILDER builder{plan, {}, in_condition};
-    const int root = translate_test(builder, node, true, 0);
+    // fast_comparison declines a condition whose first part is a member
+    // call such as c.isalpha() (unless it reads an array slot): parts read
+    // as fast_bool reads them stand in for it only where the first part is
+    // bound to another handler.
+    const TOKEN* first = logic_operator(node) != 0 ? node->left : nullptr;
+    const bool fast_parts =
+        first != nullptr && first->evaluator != initial_evaluator && first->evaluator != eval_member;
+    const int root = translate_test(builder, node, true, 0, fast_parts);
+    if (root >= 0 && plan.tests[static_cast<uint32_t>(root)].kind != TEST_KIND::compare) {
+        // Nothing gained when no part translated.
+        bool translated = false;
+        for (size_t i = tests; i < plan.tests.size(); ++i)
+            if (plan.tests[i].kind == TEST_KIND::compare) translated = true;
+        if (!translated) {
+            mark.restore(plan);
+            plan.tests.resize(tests);
+            return;
+        }
+    }
     if (root < 0) {
         mark.restore(plan);
         plan.tests.resize(tests);
@@ -673,6 +710,7 @@ int test_value(LOOP_PLAN& plan, uint32_t index) {
             if (!arithmetic(plan.code[pc], registers)) return -1;
         return compare(test.op, registers[test.a], registers[test.b]) ? 1 : 0;
     }
+    if (test.kind == TEST_KIND::fast) return fast_bool(test.node, static_cast<int>(test.left));
     const int left = test_value(plan, test.left);
     if (left < 0) return -1;
     if (left == (test.kind == TEST_KIND::any ? 1 : 0)) return left;
