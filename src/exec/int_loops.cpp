@@ -611,7 +611,7 @@ std::shared_ptr<LOOP_PLAN> plan_of(TOKEN* condition, TOKEN* body, TOKEN* step) {
 
 // One arithmetic instruction; false, with nothing written, where the
 // general path gives another form.
-inline bool arithmetic(const INSTR& instr, int64_t* registers) {
+[[gnu::always_inline]] inline bool arithmetic(const INSTR& instr, int64_t* registers) {
     const int64_t a = registers[instr.a];
     const int64_t b = registers[instr.b];
     int64_t out = 0;
@@ -637,7 +637,7 @@ inline bool arithmetic(const INSTR& instr, int64_t* registers) {
     return true;
 }
 
-inline bool compare(OP op, int64_t a, int64_t b) {
+[[gnu::always_inline]] inline bool compare(OP op, int64_t a, int64_t b) {
     switch (op) {
     case OP::less: return a < b;
     case OP::less_equal: return a <= b;
