@@ -6,10 +6,13 @@
 #include <unordered_map>
 #include <vector>
 
+#include "eval/arg_frame.h"
 #include "eval/evaluator.h"
 #include "eval/fast_path.h"
+#include "eval/member_access.h"
 #include "eval/names.h"
 #include "eval/operator_handlers.h"
+#include "eval/slot_paths.h"
 #include "exec/assignment_statements.h"
 #include "exec/block_exec.h"
 #include "exec/control_counters.h"
@@ -20,6 +23,7 @@
 #include "frontend/var_storage.h"
 #include "numbers/int_data.h"
 #include "numbers/real_data.h"
+#include "runtime/error.h"
 #include "values/access_modes.h"
 #include "values/type_tags.h"
 #include "values/union_data.h"
@@ -96,6 +100,42 @@ struct FLAT_STATEMENT {
     uint32_t begin = 0;  // its instructions
     uint32_t end = 0;
     std::vector<READ> reads;  // the other variables whose values it reads
+    int32_t branch = -1;      // of an if statement the loop runs itself
+};
+
+// A condition of int comparisons joined by && and ||, as the fast path
+// decides it: a comparison's operands are computed by the instructions
+// [begin, end) into the registers a and b; && and || read their right part
+// only when the left one does not decide.
+// A part under && or || that does not translate (a comparison of list
+// elements, say) is read as fast_bool reads it.
+enum class TEST_KIND : uint8_t { compare, all, any, fast };
+struct TEST {
+    TEST_KIND kind = TEST_KIND::compare;
+    OP op = OP::less;
+    uint8_t a = 0;
+    uint8_t b = 0;
+    uint32_t begin = 0;
+    uint32_t end = 0;
+    uint32_t left = 0;  // the parts of && and ||; of a fast part, its depth
+    uint32_t right = 0;
+    TOKEN* node = nullptr;  // a fast part
+};
+
+struct CONDITION {
+    int32_t root = -1;  // -1: no translation
+    std::vector<READ> reads;
+};
+
+// An if statement of the loop: its condition, translated when it can be,
+// and the statements of its blocks, which follow the body's and the step's
+// among the plan's statements. A missing else block has no statements.
+struct BRANCH {
+    TOKEN* condition = nullptr;
+    CONDITION test;
+    TOKEN* blocks[2] = {nullptr, nullptr};
+    uint32_t begin[2] = {0, 0};
+    uint32_t end[2] = {0, 0};
 };
 
 // The code is the condition, the statements of the body (and of a for
@@ -110,7 +150,15 @@ struct LOOP_PLAN {
     std::vector<INSTR> code;
     uint32_t condition_end = 0;  // 0: the condition did not translate
     std::vector<READ> condition_reads;
-    std::vector<FLAT_STATEMENT> statements;  // the body's, then the step's
+    std::vector<FLAT_STATEMENT> statements;  // the body's, the step's, then those of the ifs' blocks
+    std::vector<TEST> tests;
+    std::vector<BRANCH> branches;
+    // The condition with && or ||, when it has no translation as one
+    // comparison (and so never runs in registers).
+    CONDITION loop_test;
+    // The body is whole and holds an if the loop runs itself: its
+    // statements run one at a time outside a block run.
+    bool body_branches = false;
     uint32_t body_count = 0;
     uint32_t step_count = 0;
     bool complete = false;      // every statement translated
@@ -298,6 +346,164 @@ void translate_condition(const TOKEN* condition, LOOP_PLAN& plan) {
     plan.code.back().jump = static_cast<uint16_t>(plan.condition_end);
 }
 
+// The comparison operator of a node's characters; false for others.
+bool comparison_op(const TOKEN* node, OP& op) {
+    const char op1 = node->op1;
+    const char op2 = node->op2;
+    if (op1 == '<' && op2 == 0) op = OP::less;
+    else if (op1 == '<' && op2 == '=') op = OP::less_equal;
+    else if (op1 == '>' && op2 == 0) op = OP::greater;
+    else if (op1 == '>' && op2 == '=') op = OP::greater_equal;
+    else if (op1 == '=' && op2 == '=') op = OP::equal;
+    else if (op1 == '!' && op2 == '=') op = OP::not_equal;
+    else return false;
+    return true;
+}
+
+bool is_int_comparison(EVAL_HANDLER handler) {
+    return handler == eval_comparison<compare_less_than> || handler == eval_comparison<compare_less_equal> ||
+           handler == eval_comparison<compare_greater_than> || handler == eval_comparison<compare_greater_equal> ||
+           handler == eval_comparison<compare_equal> || handler == eval_comparison<compare_unequal>;
+}
+
+// '&' for a node the fast path reads as &&, '|' for ||, else 0. The root of
+// a curly block stores no handler: its characters tell.
+char logic_operator(const TOKEN* node) {
+    if (node->block_mode == block_mode_none) {
+        if (node->evaluator == eval_and) return '&';
+        return node->evaluator == eval_or ? '|' : 0;
+    }
+    if (node->text || node->number || node->left == nullptr || node->right == nullptr) return 0;
+    if (node->op1 == '&' && node->op2 == '&') return '&';
+    return node->op1 == '|' && node->op2 == '|' ? '|' : 0;
+}
+
+// The tests of a condition as fast_comparison reads it: the outermost node
+// is compared by its characters, a comparison under && or || only once its
+// handler is bound to an int comparison. -1 when it does not translate.
+// With fast_parts, a part under && or || that does not translate is read
+// as fast_bool reads it.
+int translate_test(BUILDER& builder, TOKEN* node, bool outermost, int depth, bool fast_parts) {
+    if (depth >= max_depth) return -1;
+    LOOP_PLAN& plan = builder.plan;
+    if (const char logic = logic_operator(node); logic != 0) {
+        const int left = translate_test(builder, node->left, false, depth + 1, fast_parts);
+        const int right = left < 0 ? -1 : translate_test(builder, node->right, false, depth + 1, fast_parts);
+        if (right < 0) return -1;
+        TEST test;
+        test.kind = logic == '&' ? TEST_KIND::all : TEST_KIND::any;
+        test.left = static_cast<uint32_t>(left);
+        test.right = static_cast<uint32_t>(right);
+        plan.tests.push_back(test);
+        return static_cast<int>(plan.tests.size() - 1);
+    }
+    TEST test;
+    const PLAN_MARK mark(plan);
+    const size_t reads = builder.reads.size();
+    int b = -1;
+    if (!node->text && node->left != nullptr && node->right != nullptr && comparison_op(node, test.op) &&
+        (outermost || is_int_comparison(node->evaluator))) {
+        test.begin = static_cast<uint32_t>(plan.code.size());
+        const int a = emit(builder, node->left, depth + 1);
+        b = a < 0 ? -1 : emit(builder, node->right, depth + 1);
+        test.a = static_cast<uint8_t>(a);
+    }
+    if (b < 0) {
+        if (outermost || !fast_parts) return -1;
+        mark.restore(plan);
+        builder.reads.resize(reads);
+        test.kind = TEST_KIND::fast;
+        test.node = node;
+        test.left = static_cast<uint32_t>(depth);
+        plan.tests.push_back(test);
+        return static_cast<int>(plan.tests.size() - 1);
+    }
+    test.b = static_cast<uint8_t>(b);
+    test.end = static_cast<uint32_t>(plan.code.size());
+    plan.tests.push_back(test);
+    return static_cast<int>(plan.tests.size() - 1);
+}
+
+// Translates a condition into `condition`; what a failed translation added
+// is taken back.
+void translate_test_condition(TOKEN* node, LOOP_PLAN& plan, CONDITION& condition) {
+    const PLAN_MARK mark(plan);
+    const size_t tests = plan.tests.size();
+    BUILDER builder{plan, {}, in_condition};
+    // fast_comparison declines a condition whose first part is a member
+    // call such as c.isalpha() (unless it reads an array slot): parts read
+    // as fast_bool reads them stand in for it only where the first part is
+    // bound to another handler.
+    const TOKEN* first = logic_operator(node) != 0 ? node->left : nullptr;
+    const bool fast_parts =
+        first != nullptr && first->evaluator != initial_evaluator && first->evaluator != eval_member;
+    const int root = translate_test(builder, node, true, 0, fast_parts);
+    if (root >= 0 && plan.tests[static_cast<uint32_t>(root)].kind != TEST_KIND::compare) {
+        // Nothing gained when no part translated.
+        bool translated = false;
+        for (size_t i = tests; i < plan.tests.size(); ++i)
+            if (plan.tests[i].kind == TEST_KIND::compare) translated = true;
+        if (!translated) {
+            mark.restore(plan);
+            plan.tests.resize(tests);
+            return;
+        }
+    }
+    if (root < 0) {
+        mark.restore(plan);
+        plan.tests.resize(tests);
+        return;
+    }
+    condition.root = root;
+    for (const uint8_t variable : builder.reads)
+        condition.reads.push_back(READ{plan.variables[variable].declaration, variable});
+}
+
+bool translate_if(TOKEN* node, LOOP_PLAN& plan, uint32_t index, int depth);
+
+// The statement at `index`, added to the plan: an assignment, or an if.
+void translate_entry(LOOP_PLAN& plan, uint32_t index, int depth) {
+    TOKEN* node = plan.statements[index].node;
+    if (!translate_statement(node, plan, static_cast<uint16_t>(index))) translate_if(node, plan, index, depth);
+}
+
+// An if statement whose blocks are braced, as fast_if takes it, and hold
+// statements but no variables: its condition and the statements of its
+// blocks join the plan. False when it has another shape.
+bool translate_if(TOKEN* node, LOOP_PLAN& plan, uint32_t index, int depth) {
+    constexpr int max_nesting = 4;
+    if (node->executor != exec_if || node->left == nullptr || depth >= max_nesting) return false;
+    const TOKEN_LIST& parts = argument_list_of(node->left);
+    const uint32_t n = parts.count();
+    if (n != 2 && n != 3) return false;
+    BRANCH branch;
+    branch.condition = parts[0];
+    TOKEN_LIST lists[2];
+    for (uint32_t i = 1; i < n; ++i) {
+        TOKEN* block = parts[i];
+        if (block->block_mode != block_mode_braced || (block->op1 == '#' && block->op2 == 0) ||
+            block_has_variables(block))
+            return false;
+        append_operands(block, ';', &lists[i - 1]);
+        for (TOKEN* statement : lists[i - 1])
+            if (statement == nullptr) return false;  // a block that ends early runs the general way
+        branch.blocks[i - 1] = block;
+    }
+    if (plan.statements.size() + lists[0].count() + lists[1].count() >= in_condition) return false;
+    translate_test_condition(branch.condition, plan, branch.test);
+    for (uint32_t k = 0; k < 2; ++k) {
+        branch.begin[k] = static_cast<uint32_t>(plan.statements.size());
+        for (TOKEN* statement : lists[k]) plan.statements.emplace_back().node = statement;
+        branch.end[k] = static_cast<uint32_t>(plan.statements.size());
+    }
+    const auto branch_index = static_cast<int32_t>(plan.branches.size());
+    plan.branches.push_back(branch);
+    plan.statements[index].branch = branch_index;
+    for (uint32_t k = 0; k < 2; ++k)
+        for (uint32_t i = branch.begin[k]; i < branch.end[k]; ++i) translate_entry(plan, i, depth + 1);
+    return true;
+}
+
 // Translates the statements of a block into the plan; false when not all
 // of them translate.
 bool translate_block(TOKEN* block, LOOP_PLAN& plan, bool* whole = nullptr) {
@@ -348,6 +554,12 @@ std::shared_ptr<LOOP_PLAN> plan_of(TOKEN* condition, TOKEN* body, TOKEN* step) {
     }
     if (step != nullptr) plan.complete = translate_block(step, plan) && plan.complete;
     plan.step_count = static_cast<uint32_t>(plan.statements.size()) - plan.body_count;
+    if (plan.condition_end == 0) translate_test_condition(condition, plan, plan.loop_test);
+    if (body_whole && !plan.complete) {
+        for (uint32_t i = 0; i < plan.body_count; ++i)
+            if (!plan.statements[i].translated && translate_if(plan.statements[i].node, plan, i, 0))
+                plan.body_branches = true;
+    }
     plan.in_registers = plan.complete && plan.condition_end != 0 && !plan.statements.empty() &&
                         plan.code.size() + plan.condition_end <= UINT16_MAX;
     if (plan.in_registers) {
@@ -374,7 +586,7 @@ std::shared_ptr<LOOP_PLAN> plan_of(TOKEN* condition, TOKEN* body, TOKEN* step) {
 // ---- running ----
 
 // The number of a variable's cell when the loop's statements may read it.
-inline INT_DATA* readable_number(const TOKEN* declaration) {
+[[gnu::always_inline]] inline INT_DATA* readable_number(const TOKEN* declaration) {
     const UNION_DATA* cell = top_cell(declaration);
     if (cell == nullptr || (cell->tag != tag_int && cell->tag != raise_tag(tag_int)) || cell->payload == nullptr)
         return nullptr;
@@ -382,7 +594,7 @@ inline INT_DATA* readable_number(const TOKEN* declaration) {
 }
 
 // The same when they may assign it, as fast_int_assignment does.
-inline INT_DATA* writable_number(const TOKEN* declaration) {
+[[gnu::always_inline]] inline INT_DATA* writable_number(const TOKEN* declaration) {
     UNION_DATA* cell = declared_plain_cell(declaration);
     if (cell == nullptr || cell->tag != tag_int || cell->payload == nullptr || cell->access_mode != access_variable)
         return nullptr;
@@ -390,7 +602,7 @@ inline INT_DATA* writable_number(const TOKEN* declaration) {
 }
 
 // A read alone needs no record: an int held in its cell's word stays there.
-inline bool read_variable(const TOKEN* declaration, int64_t& out) {
+[[gnu::always_inline]] inline bool read_variable(const TOKEN* declaration, int64_t& out) {
     const UNION_DATA* cell = top_cell(declaration);
     if (cell == nullptr || (cell->tag != tag_int && cell->tag != raise_tag(tag_int)) || cell->payload == nullptr)
         return false;
@@ -399,7 +611,7 @@ inline bool read_variable(const TOKEN* declaration, int64_t& out) {
 
 // One arithmetic instruction; false, with nothing written, where the
 // general path gives another form.
-inline bool arithmetic(const INSTR& instr, int64_t* registers) {
+[[gnu::always_inline]] inline bool arithmetic(const INSTR& instr, int64_t* registers) {
     const int64_t a = registers[instr.a];
     const int64_t b = registers[instr.b];
     int64_t out = 0;
@@ -425,7 +637,7 @@ inline bool arithmetic(const INSTR& instr, int64_t* registers) {
     return true;
 }
 
-inline bool compare(OP op, int64_t a, int64_t b) {
+[[gnu::always_inline]] inline bool compare(OP op, int64_t a, int64_t b) {
     switch (op) {
     case OP::less: return a < b;
     case OP::less_equal: return a <= b;
@@ -488,10 +700,37 @@ inline bool compare(OP op, int64_t a, int64_t b) {
     return statement.long_shape && run_long_statement(statement.node);
 }
 
+// A test's value from the registers its condition has read; -1 where an
+// operand leaves the small-int shapes.
+int test_value(LOOP_PLAN& plan, uint32_t index) {
+    const TEST& test = plan.tests[index];
+    int64_t* registers = plan.registers.data();
+    if (test.kind == TEST_KIND::compare) {
+        for (uint32_t pc = test.begin; pc < test.end; ++pc)
+            if (!arithmetic(plan.code[pc], registers)) return -1;
+        return compare(test.op, registers[test.a], registers[test.b]) ? 1 : 0;
+    }
+    if (test.kind == TEST_KIND::fast) return fast_bool(test.node, static_cast<int>(test.left));
+    const int left = test_value(plan, test.left);
+    if (left < 0) return -1;
+    if (left == (test.kind == TEST_KIND::any ? 1 : 0)) return left;
+    return test_value(plan, test.right);
+}
+
+// A translated condition's value from the cells; -1 when it must be
+// evaluated another way.
+int tested_value(LOOP_PLAN& plan, const CONDITION& condition) {
+    if (condition.root < 0) return -1;
+    int64_t* registers = plan.registers.data();
+    for (const READ& read : condition.reads)
+        if (!read_variable(read.declaration, registers[read.slot])) return -1;
+    return test_value(plan, static_cast<uint32_t>(condition.root));
+}
+
 // The condition's value from the cells; -1 when it must be evaluated the
 // general way.
 [[gnu::always_inline]] inline int condition_value(LOOP_PLAN& plan) {
-    if (plan.condition_end == 0) return -1;
+    if (plan.condition_end == 0) return tested_value(plan, plan.loop_test);
     int64_t* registers = plan.registers.data();
     for (const READ& read : plan.condition_reads)
         if (!read_variable(read.declaration, registers[read.slot])) return -1;
@@ -650,13 +889,59 @@ struct RETRY {
     return pending_exception == nullptr && !control_pending() && statement_budget == 0;
 }
 
+[[gnu::noinline]] bool run_branch(LOOP_PLAN& plan, uint32_t index, RESULT_ITEM this_item);
+
+// Runs the plan's statements [begin, end), which make up the rest of a
+// block without variables, one at a time as the block run would: while
+// nothing is pending, an assignment or an if the plan knows runs here,
+// anything else (and whatever it declines) through the statement's own run.
+// For a caller whose frame has stack room to spare.
+[[gnu::flatten]] void run_entries(LOOP_PLAN& plan, uint32_t begin, uint32_t end, RESULT_ITEM this_item) {
+    for (uint32_t index = begin; index < end; ++index) {
+        if (control_pending()) return;
+        const FLAT_STATEMENT& statement = plan.statements[index];
+        if (may_run_outside()) {
+            if (statement.translated && run_statement(plan, index)) continue;
+            if (statement.branch >= 0 && run_branch(plan, index, this_item)) continue;
+        }
+        execute_lone_statement(statement.node, this_item);
+    }
+}
+
+// An if statement as exec_if runs it, when its condition is decided
+// without running anything: the chosen block's statements then run as
+// run_entries runs them. False, with nothing run, otherwise.
+[[gnu::noinline]] bool run_branch(LOOP_PLAN& plan, uint32_t index, RESULT_ITEM this_item) {
+    const FLAT_STATEMENT& statement = plan.statements[index];
+    const BRANCH& branch = plan.branches[static_cast<uint32_t>(statement.branch)];
+    const TOKEN* saved = current_statement;
+    current_statement = statement.node;
+    int holds = tested_value(plan, branch.test);
+    if (holds < 0) {
+        holds = fast_comparison(branch.condition);
+        if (holds < 0 && retry_with_members(this_item)) {
+            const FAST_MEMBERS members(this_item);
+            holds = fast_comparison(branch.condition);
+        }
+        if (holds < 0) holds = plain_equality(branch.condition);
+    }
+    const uint32_t chosen = holds != 0 ? 0 : 1;
+    if (holds < 0 || (branch.blocks[chosen] != nullptr && block_has_variables(branch.blocks[chosen]))) {
+        current_statement = saved;
+        return false;
+    }
+    run_entries(plan, branch.begin[chosen], branch.end[chosen], this_item);
+    current_statement = saved;
+    return true;
+}
+
 // Runs the body from the statement `done` on, as execute_block_from does.
 // In a mixed body the translated statements around the general ones run
 // straight from and to their cells, and the block run covers the general
 // part only.
 // stack_room: the loop's frame has room enough that the block run would not
 // check the stack before a statement.
-void run_body(LOOP_PLAN& plan, TOKEN* body, RESULT_ITEM this_item, uint32_t done, bool stack_room) {
+[[gnu::flatten]] void run_body(LOOP_PLAN& plan, TOKEN* body, RESULT_ITEM this_item, uint32_t done, bool stack_room) {
     const uint32_t split = plan.general_end;
     if (split != 0 && done < split && stack_room) {
         if (done < plan.general_begin && may_run_outside())
@@ -680,7 +965,7 @@ bool run_int_while(TOKEN* condition, TOKEN* body, RESULT_ITEM this_item, const c
     if (condition == nullptr || body == nullptr || block_has_variables(body) || statement_budget != 0) return false;
     const std::shared_ptr<LOOP_PLAN> held = plan_of(condition, body, nullptr);
     LOOP_PLAN* plan = held.get();
-    if (plan->condition_end == 0 && plan->statements.empty()) return false;
+    if (plan->condition_end == 0 && plan->loop_test.root < 0 && plan->statements.empty()) return false;
     const uint32_t count = plan->body_count;
     // While nothing is pending and every statement translates, an iteration
     // whose statements all stay small cannot raise, set a counter or run a
@@ -714,7 +999,8 @@ bool run_int_while(TOKEN* condition, TOKEN* body, RESULT_ITEM this_item, const c
             while (done < count && run_statement_or_long(*plan, done)) ++done;
             if (done == count && count != 0) continue;
         }
-        run_body(*plan, body, this_item, done, stack_room);
+        if (plan->body_branches && stack_room) run_entries(*plan, done, count, this_item);
+        else run_body(*plan, body, this_item, done, stack_room);
         if (loop_after_body()) break;
         back_to_back = clean();
     }
@@ -727,7 +1013,7 @@ bool run_int_for(TOKEN* condition, TOKEN* step, TOKEN* body, RESULT_ITEM this_it
         return false;
     const std::shared_ptr<LOOP_PLAN> held = plan_of(condition, body, step);
     LOOP_PLAN* plan = held.get();
-    if (plan->condition_end == 0 && plan->statements.empty()) return false;
+    if (plan->condition_end == 0 && plan->loop_test.root < 0 && plan->statements.empty()) return false;
     const uint32_t count = plan->body_count;
     const uint32_t step_count = plan->step_count;
     auto clean = [plan]() {
@@ -763,7 +1049,8 @@ bool run_int_for(TOKEN* condition, TOKEN* step, TOKEN* body, RESULT_ITEM this_it
                 while (done < count && run_statement_or_long(*plan, done)) ++done;
             }
             if (!back_to_back || done != count || count == 0) {
-                run_body(*plan, body, this_item, done, stack_room);
+                if (plan->body_branches && stack_room) run_entries(*plan, done, count, this_item);
+                else run_body(*plan, body, this_item, done, stack_room);
                 if (loop_after_body()) break;
                 back_to_back = clean();
             }

@@ -23,6 +23,14 @@
 // (the condition is false, or an instruction would leave the small-int
 // shapes). The round then goes on one statement at a time from where it
 // stopped, with every earlier write in place.
+//
+// An if statement of the body with braced blocks joins the plan as well:
+// its condition, translated when it is made of int comparisons joined by
+// && and || (so is the loop's own condition), and the statements of its
+// blocks. A body holding one runs statement by statement outside the block
+// run: the if's condition decided without running anything chooses the
+// block, whose statements run as the body's do; any other condition leaves
+// the if to its executor.
 
 #pragma once
 
