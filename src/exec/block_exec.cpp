@@ -98,14 +98,33 @@ void set_stack_limit(const char* position) {
 constexpr std::uintptr_t sanitizer_cleanup_limit = 60 * 1024 * 1024;
 constexpr std::uintptr_t throw_machinery_room = 64 * 1024;
 thread_local const char* innermost_block_frame = nullptr;
+// Where the last deep throw cleaned from; null once a catch has cleaned
+// after it. The cleanup code of the frames the exception unwinds runs after
+// that first cleaning and marks their locals out of scope again: dead
+// memory, but a later frame's temporaries that land on it would be taken
+// for faults. So the catch cleans that stretch once more.
+thread_local const char* last_throw_frame = nullptr;
 
 struct BLOCK_FRAME_GUARD {
     const char* saved = innermost_block_frame;
     BLOCK_FRAME_GUARD() { innermost_block_frame = static_cast<const char*>(__builtin_frame_address(0)); }
     ~BLOCK_FRAME_GUARD() { innermost_block_frame = saved; }
 };
+
+// Everything under this frame is dead once a statement has caught what it
+// threw.
+__attribute__((noinline)) void clean_frames_after_catch() {
+    const char* thrown = last_throw_frame;
+    if (thrown == nullptr) return;
+    last_throw_frame = nullptr;
+    const char* here = static_cast<const char*>(__builtin_frame_address(0));
+    const char* low = thrown - throw_machinery_room;
+    if (low < here) ASAN_UNPOISON_MEMORY_REGION(low, static_cast<std::size_t>(here - low));
+}
+
 #else
 struct BLOCK_FRAME_GUARD {};
+inline void clean_frames_after_catch() {}
 #endif
 
 // Block nesting depth, and a few reusable statement lists per depth, so
@@ -321,6 +340,7 @@ namespace {
         current_statement = statement;
         if (shortcut == nullptr || !shortcut(data, index)) statement->executor(statement, this_item);
     } catch (const ERROR& error) {
+        clean_frames_after_catch();
         // Raised while an exception is pending, an error only repeats it
         // (raise_error): the pending one stays with its value, whatever its
         // type.
@@ -329,6 +349,7 @@ namespace {
     } catch (const RUN_BUDGET_SPENT&) {
         throw;
     } catch (...) {
+        clean_frames_after_catch();
         install_foreign_failure(statement);
     }
 }
@@ -411,6 +432,7 @@ __attribute__((noinline)) void clean_frames_before_throw() {
         return;
     const char* low = here - throw_machinery_room;
     ASAN_UNPOISON_MEMORY_REGION(low, static_cast<std::size_t>(block - low));
+    last_throw_frame = here;
 }
 
 }  // namespace morvu
