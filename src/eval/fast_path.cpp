@@ -777,38 +777,31 @@ int fast_hash_def(TOKEN* node, RESULT_ITEM this_item) {
 
 namespace {
 
-// The truth of a comparison node (of is_comparison_shape) of two values in
-// the order given: negative, zero or positive as the left one is below,
-// equal to or above the right one.
-template <typename T>
-[[gnu::always_inline]] inline int compared_by(const TOKEN* node, const T& a, const T& b) {
+// fast_int_comparison, inlined where the conditions read it.
+[[gnu::always_inline]] inline int int_comparison(const TOKEN* node) {
+    if (node->text || node->left == nullptr || node->right == nullptr) return -1;
+    int64_t a = 0;
+    int64_t b = 0;
+    if (!fast_int(node->left, a) || !fast_int(node->right, b)) return -1;
     switch (node->op1) {
-    case '<': return node->op2 == 0 ? a < b : a <= b;
-    case '>': return node->op2 == 0 ? a > b : a >= b;
-    case '=': return a == b;
-    default: return a != b;
+    case '<': return node->op2 == 0 ? a < b : node->op2 == '=' ? a <= b : -1;
+    case '>': return node->op2 == 0 ? a > b : node->op2 == '=' ? a >= b : -1;
+    case '=': return node->op2 == '=' ? a == b : -1;
+    case '!': return node->op2 == '=' ? a != b : -1;
+    default: return -1;
     }
 }
 
-// A comparison whose left operand is an element of a plain list (as
-// plain_list_element finds it) holding an int or a text: the element is
-// read once and the right operand read the same way, rather than the
-// element being read as an int that a text fails and then again as a text.
-// -1 where the comparison reads otherwise (left to the general order).
-[[gnu::noinline]] int element_comparison(const TOKEN* node) {
-    const UNION_DATA* element = plain_list_element(node->left, false);
-    if (element == nullptr || element->payload == nullptr) return -1;
-    if (element->tag == tag_int || element->tag == raise_tag(tag_int)) {
-        int64_t a = 0;
-        int64_t b = 0;
-        if (!cell_int64(element, a) || !fast_int(node->right, b)) return -1;
-        return compared_by(node, a, b);
-    }
-    if (lower_tag(element->tag) != tag_str) return -1;
-    const std::string* b = fast_text(node->right);
-    if (b == nullptr) return -1;
-    // Texts order by their unsigned bytes; they hold no NUL.
-    return compared_by(node, std::strcmp(element->str_data()->text.c_str(), b->c_str()), 0);
+// The comparison nodes that compared texts when last read, in a small
+// table by node address. A node there tries texts first, so that a text
+// element (w[i] < w[j]) is not read as an int that fails first. Both kinds
+// are tried before giving up, and a pair of operands reads as at most one
+// of them, so a stale entry costs time only.
+constexpr size_t text_comparison_count = 256;
+const TOKEN* text_comparisons[text_comparison_count];
+
+[[gnu::always_inline]] inline const TOKEN*& text_comparison_entry(const TOKEN* node) {
+    return text_comparisons[(reinterpret_cast<uintptr_t>(node) / 8) % text_comparison_count];
 }
 
 }  // namespace
@@ -821,29 +814,35 @@ int fast_comparison(const TOKEN* node) {
     if (first != nullptr && first->evaluator == eval_member && first->right != nullptr && is_call_token(first->right) &&
         !on_array_variable(first))
         return -1;
-    // Neither an int nor a text comparison takes a node of another operator
-    // or one without two operands; reading has no effect, so nothing is
-    // read for it.
-    if (!is_comparison_shape(node) || node->text || node->left == nullptr || node->right == nullptr)
-        return fast_bool(const_cast<TOKEN*>(node), 0);
-    if (node->left->evaluator == eval_member) {
-        const int compared = element_comparison(node);
-        if (compared >= 0) return compared;
+    // A node whose texts were compared last time tries texts first.
+    const TOKEN* left = node->left;
+    if (left != nullptr && left->evaluator == eval_member) [[unlikely]] {
+        const TOKEN*& texts = text_comparison_entry(node);
+        if (texts == node) {
+            const int compared = fast_text_comparison(node);
+            if (compared >= 0) return compared;
+            texts = nullptr;
+        } else {
+            int compared = int_comparison(node);
+            if (compared >= 0) return compared;
+            compared = fast_text_comparison(node);
+            if (compared >= 0) {
+                texts = node;
+                return compared;
+            }
+            return fast_bool(const_cast<TOKEN*>(node), 0);
+        }
     }
-    const int compared = fast_int_comparison(node);
+    const int compared = int_comparison(node);
     if (compared >= 0) return compared;
-    const int text_compared = fast_text_comparison(node);
-    if (text_compared >= 0) return text_compared;
+    if (is_comparison_shape(node)) {
+        const int text_compared = fast_text_comparison(node);
+        if (text_compared >= 0) return text_compared;
+    }
     return fast_bool(const_cast<TOKEN*>(node), 0);
 }
 
-int fast_int_comparison(const TOKEN* node) {
-    if (node->text || node->left == nullptr || node->right == nullptr || !is_comparison_shape(node)) return -1;
-    int64_t a = 0;
-    int64_t b = 0;
-    if (!fast_int(node->left, a) || !fast_int(node->right, b)) return -1;
-    return compared_by(node, a, b);
-}
+int fast_int_comparison(const TOKEN* node) { return int_comparison(node); }
 
 UNION_DATA* plain_variable(const TOKEN* name) {
     if (name == nullptr || name->evaluator != eval_variable) return nullptr;
