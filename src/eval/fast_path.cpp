@@ -775,10 +775,21 @@ int fast_hash_def(TOKEN* node, RESULT_ITEM this_item) {
     return value != nullptr ? 1 : 0;
 }
 
-namespace {
+int fast_comparison(const TOKEN* node) {
+    // A member call (c.isalpha()) is no comparison, nor does a logical
+    // operator whose left operand is one give a bool without running it. An
+    // array slot a[i] has the same shape and is read below.
+    const TOKEN* first = node->evaluator == eval_or || node->evaluator == eval_and ? node->left : node;
+    if (first != nullptr && first->evaluator == eval_member && first->right != nullptr && is_call_token(first->right) &&
+        !on_array_variable(first))
+        return -1;
+    const int compared = fast_int_comparison(node);
+    if (compared >= 0) return compared;
+    if (is_comparison_shape(node)) return fast_text_comparison(node);
+    return fast_bool(const_cast<TOKEN*>(node), 0);
+}
 
-// fast_int_comparison, inlined where the conditions read it.
-[[gnu::always_inline]] inline int int_comparison(const TOKEN* node) {
+int fast_int_comparison(const TOKEN* node) {
     if (node->text || node->left == nullptr || node->right == nullptr) return -1;
     int64_t a = 0;
     int64_t b = 0;
@@ -791,58 +802,6 @@ namespace {
     default: return -1;
     }
 }
-
-// The comparison nodes that compared texts when last read, in a small
-// table by node address. A node there tries texts first, so that a text
-// element (w[i] < w[j]) is not read as an int that fails first. Both kinds
-// are tried before giving up, and a pair of operands reads as at most one
-// of them, so a stale entry costs time only.
-constexpr size_t text_comparison_count = 256;
-const TOKEN* text_comparisons[text_comparison_count];
-
-[[gnu::always_inline]] inline const TOKEN*& text_comparison_entry(const TOKEN* node) {
-    return text_comparisons[(reinterpret_cast<uintptr_t>(node) / 8) % text_comparison_count];
-}
-
-}  // namespace
-
-int fast_comparison(const TOKEN* node) {
-    // A member call (c.isalpha()) is no comparison, nor does a logical
-    // operator whose left operand is one give a bool without running it. An
-    // array slot a[i] has the same shape and is read below.
-    const TOKEN* first = node->evaluator == eval_or || node->evaluator == eval_and ? node->left : node;
-    if (first != nullptr && first->evaluator == eval_member && first->right != nullptr && is_call_token(first->right) &&
-        !on_array_variable(first))
-        return -1;
-    // A node whose texts were compared last time tries texts first.
-    const TOKEN* left = node->left;
-    if (left != nullptr && left->evaluator == eval_member) [[unlikely]] {
-        const TOKEN*& texts = text_comparison_entry(node);
-        if (texts == node) {
-            const int compared = fast_text_comparison(node);
-            if (compared >= 0) return compared;
-            texts = nullptr;
-        } else {
-            int compared = int_comparison(node);
-            if (compared >= 0) return compared;
-            compared = fast_text_comparison(node);
-            if (compared >= 0) {
-                texts = node;
-                return compared;
-            }
-            return fast_bool(const_cast<TOKEN*>(node), 0);
-        }
-    }
-    const int compared = int_comparison(node);
-    if (compared >= 0) return compared;
-    if (is_comparison_shape(node)) {
-        const int text_compared = fast_text_comparison(node);
-        if (text_compared >= 0) return text_compared;
-    }
-    return fast_bool(const_cast<TOKEN*>(node), 0);
-}
-
-int fast_int_comparison(const TOKEN* node) { return int_comparison(node); }
 
 UNION_DATA* plain_variable(const TOKEN* name) {
     if (name == nullptr || name->evaluator != eval_variable) return nullptr;
