@@ -202,9 +202,13 @@ struct METHOD_SITE {
     bool common = false;              // the methods common to all types answer the key
     uint64_t common_codes = 0;        // the receiver codes whose handler declines it (code_bit)
     bool int_reads = false;           // the type only reads the key's int arguments (TYPE_METHODS)
+    // The type's handler of the key taking its arguments, all ints, as
+    // machine ints (a function site with int_reads only).
+    INT_DIRECT_HANDLER int_direct = nullptr;
     // Times the arguments could not be read in place; a site that keeps
     // failing (an argument that is a call, say) stops trying.
     mutable uint8_t read_misses = 0;
+    mutable uint8_t int_misses = 0;  // the same for int_direct declining
     // What the same site resolved to for other receiver types or argument
     // types, newest first (a conversion such as list:(...) meets lists of
     // several lengths). An entry read for a call is copied out before the
@@ -220,6 +224,9 @@ uint64_t code_bit(char code) {
 }
 
 constexpr uint8_t read_miss_limit = 8;
+
+// The most arguments a site hands over as machine ints (METHOD_SITE::int_direct).
+constexpr size_t max_int_values = 4;
 
 constexpr size_t site_slot_count = 1024;
 
@@ -454,6 +461,13 @@ void remember_method_site(const TOKEN* node, char kind, char code, const char* q
             computed |= !constant_argument(argument) && argument->evaluator != eval_variable;
     site.int_reads =
         computed && methods != nullptr && methods->reads_int_arguments != nullptr && methods->reads_int_arguments(key);
+    const bool all_ints = site.signature.size() <= max_int_values &&
+                          std::all_of(site.signature.begin(), site.signature.end(), [](uintptr_t identity) {
+                              return identity == static_cast<unsigned char>(tag_int);
+                          });
+    site.int_direct = site.int_reads && kind == 'f' && all_ints && methods->int_direct_for != nullptr
+                          ? methods->int_direct_for(key)
+                          : nullptr;
 }
 
 // The type of the object a receiver holds (links followed), or null.
@@ -1040,11 +1054,61 @@ __attribute__((noinline)) CALL_OUTCOME call_method_site(const ROUTINE_REQUEST& r
     return call_with_site(request, site, list, constants, used_at_once);
 }
 
+// An argument's int value as read_int_arguments reads it, without making
+// a cell: a literal's or a plain variable's defined int within 64 bits, or
+// what fast_int reads. False when it reads otherwise (nothing ran then).
+bool int_argument_value(TOKEN* argument, int64_t& value) {
+    if (!argument->result_stack.empty()) return false;
+    const UNION_DATA* cell = nullptr;
+    if (argument->evaluator == eval_int_literal) cell = literal_constant(argument);
+    else if (argument->evaluator == eval_variable) cell = declared_plain_cell(argument->declaration);
+    else if (argument->evaluator == eval_str_literal) return false;
+    else return fast_int(argument, value);
+    return cell != nullptr && lower_tag(cell->tag) == tag_int && cell->payload != nullptr && cell_int64(cell, value);
+}
+
+// A call at a seen site with a handler of machine ints (see
+// METHOD_SITE::int_direct) whose arguments all read as ints in place: the
+// handler's answer, or false, nothing having run or changed, for the call
+// to be made as call_reading_site makes it. A site whose handler keeps
+// declining stops trying.
+bool call_with_int_values(const ROUTINE_REQUEST& request, const METHOD_SITE& seen) {
+    if (seen.int_misses >= read_miss_limit || seen.read_misses >= read_miss_limit ||
+        call_sites_generation != routine_tables_generation || seen.qualified || request.results == nullptr ||
+        lower_tag(request.receiver.cell->tag) != seen.code)
+        return false;
+    TOKEN* node = request.node;
+    int64_t values[max_int_values];
+    size_t count = 0;
+    if (node->left != nullptr) {
+        const TOKEN_LIST& arguments = argument_list_of(node->left);
+        if (arguments.count() != seen.signature.size()) return false;
+        for (TOKEN* argument : arguments) {
+            if (!int_argument_value(argument, values[count])) return false;
+            ++count;
+        }
+    } else if (!seen.signature.empty()) {
+        return false;
+    }
+    static const RESULT_LIST no_arguments;
+    const bool used_at_once = element_grant == node;
+    if (!seen.int_direct(DIRECT_CALL{node, *seen.key, request.receiver, no_arguments, request.results, used_at_once},
+                         values, count)) {
+        ++seen.int_misses;
+        return false;
+    }
+    hold_unowned(request.receiver.cell);  // see resolve_and_call
+    element_grant = nullptr;
+    unclaimed_arguments = nullptr;
+    return true;
+}
+
 // call_method_site at a seen site whose type only reads the key's int
 // arguments: the arguments read in place when they can be (nothing runs
 // then, so the entry holds as after an evaluation), else the call as
 // call_method_site makes it.
 __attribute__((noinline)) CALL_OUTCOME call_reading_site(const ROUTINE_REQUEST& request, const METHOD_SITE& seen) {
+    if (seen.int_direct != nullptr && call_with_int_values(request, seen)) return CALL_OUTCOME::made;
     RESULT_LIST list;
     bool constants = false;
     if (!read_in_place(request, seen, list, constants)) return call_method_site(request, &seen);

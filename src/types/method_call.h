@@ -258,6 +258,11 @@ struct DIRECT_CALL {
 // it must.
 using DIRECT_HANDLER = bool (*)(const DIRECT_CALL& call);
 
+// The same for a key whose arguments are all ints, handed over as machine
+// ints (`values`, `count` of them) read where they stand, without a cell
+// each: the call's argument list is empty and must not be read.
+using INT_DIRECT_HANDLER = bool (*)(const DIRECT_CALL& call, const int64_t* values, size_t count);
+
 // ---- the table ----
 
 // The handlers of one type; reset empties the type's process-wide texts at
@@ -266,7 +271,9 @@ using DIRECT_HANDLER = bool (*)(const DIRECT_CALL& call);
 // has none (null). reads_int_arguments tells of a key whose int arguments
 // the type's handlers only read (never keep, change or link the cells), so
 // that a new cell of each number may stand for whatever the argument's
-// evaluation gives; null when no key is such.
+// evaluation gives; null when no key is such. int_direct_for names the
+// handler of a function key taking its int arguments as machine ints, or
+// null (may be null).
 struct TYPE_METHODS {
     char code;
     const char* name;
@@ -275,6 +282,7 @@ struct TYPE_METHODS {
     void (*reset)();
     DIRECT_HANDLER (*direct_for)(const std::string& key, bool function);
     bool (*reads_int_arguments)(const std::string& key);
+    INT_DIRECT_HANDLER (*int_direct_for)(const std::string& key) = nullptr;
 };
 
 // The handlers of the built-in type with the base type code (the lower-case

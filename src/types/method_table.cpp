@@ -42,6 +42,7 @@ DIRECT_HANDLER hash_direct_for(const std::string& key, bool function);
 DIRECT_HANDLER list_direct_for(const std::string& key, bool function);
 DIRECT_HANDLER str_direct_for(const std::string& key, bool function);
 bool oper_reads_int_arguments(const std::string& key);
+INT_DIRECT_HANDLER oper_int_direct_for(const std::string& key);
 bool array_reads_int_arguments(const std::string& key);
 bool list_reads_int_arguments(const std::string& key);
 
@@ -57,7 +58,8 @@ constexpr TYPE_METHODS type_methods[] = {
     {'x', "code", code_functions, code_procedures, nullptr, nullptr, nullptr},
     {'e', "error", error_functions, error_procedures, nullptr, nullptr, nullptr},
     {'i', "int", int_functions, int_procedures, nullptr, nullptr, nullptr},
-    {'o', "oper", oper_functions, oper_procedures, nullptr, oper_direct_for, oper_reads_int_arguments},
+    {'o', "oper", oper_functions, oper_procedures, nullptr, oper_direct_for, oper_reads_int_arguments,
+     oper_int_direct_for},
     {'r', "real", real_functions, real_procedures, nullptr, nullptr, nullptr},
     {'s', "str", str_functions, str_procedures, nullptr, str_direct_for, nullptr},
     {'u', "any2", any2_functions, any2_procedures, nullptr, nullptr, nullptr},

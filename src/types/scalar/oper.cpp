@@ -134,19 +134,10 @@ void exec_operator(METHOD_CALL& call) {
     if (!assign_pair_entry(call.node, call.arg(0), call.arg(1), text)) call.raise(msg_text("binopenicausfue"));
 }
 
-// op.eval(a, b) of an arithmetic operator or a comparison on two small
-// ints: the result the general road's operators make for them. False for
-// every other operator, value or result form (see fast_operation).
-bool plain_int_eval(const DIRECT_CALL& call) {
-    UNION_DATA* oper = call.defined_receiver(tag_oper);
-    if (oper == nullptr || call.args.count != 2) return false;
-    const UNION_DATA* a = argument_value(call.args.head->item.cell);
-    const UNION_DATA* b = argument_value(call.args.tail->item.cell);
-    int64_t x = 0;
-    int64_t y = 0;
-    if (a == nullptr || b == nullptr || lower_tag(a->tag) != tag_int || lower_tag(b->tag) != tag_int ||
-        a->payload == nullptr || b->payload == nullptr || !cell_int64(a, x) || !cell_int64(b, y))
-        return false;
+// op.eval(x, y) of an arithmetic operator or a comparison on two machine
+// ints: the result the general road's operators make for them, appended.
+// False for every other operator (see fast_operation).
+bool eval_on_ints(UNION_DATA* oper, int64_t x, int64_t y, RESULT_LIST& results) {
     bool answer = false;
     switch (pair(oper->oper_chars()[0], oper->oper_chars()[1])) {
     case pair('+', 0):
@@ -158,7 +149,7 @@ bool plain_int_eval(const DIRECT_CALL& call) {
         if (!fast_operation(oper->oper_chars()[0], x, y, value)) return false;
         auto number = std::make_unique<INT_DATA>();
         number->assign_int64(value);
-        call.results->append(RESULT_ITEM{new_int_cell(std::move(number)), access_expression, 1});
+        results.append(RESULT_ITEM{new_int_cell(std::move(number)), access_expression, 1});
         return true;
     }
     case pair('<', 0): answer = x < y; break;
@@ -169,14 +160,39 @@ bool plain_int_eval(const DIRECT_CALL& call) {
     case pair('!', '='): answer = x != y; break;
     default: return false;
     }
-    append_bool(*call.results, answer);
+    append_bool(results, answer);
     return true;
+}
+
+// op.eval(a, b) on two small ints (eval_on_ints); false for every other
+// value or result form.
+bool plain_int_eval(const DIRECT_CALL& call) {
+    UNION_DATA* oper = call.defined_receiver(tag_oper);
+    if (oper == nullptr || call.args.count != 2) return false;
+    const UNION_DATA* a = argument_value(call.args.head->item.cell);
+    const UNION_DATA* b = argument_value(call.args.tail->item.cell);
+    int64_t x = 0;
+    int64_t y = 0;
+    if (a == nullptr || b == nullptr || lower_tag(a->tag) != tag_int || lower_tag(b->tag) != tag_int ||
+        a->payload == nullptr || b->payload == nullptr || !cell_int64(a, x) || !cell_int64(b, y))
+        return false;
+    return eval_on_ints(oper, x, y, *call.results);
+}
+
+// plain_int_eval with the two ints read already.
+bool int_values_eval(const DIRECT_CALL& call, const int64_t* values, size_t count) {
+    UNION_DATA* oper = call.defined_receiver(tag_oper);
+    return oper != nullptr && count == 2 && eval_on_ints(oper, values[0], values[1], *call.results);
 }
 
 }  // namespace
 
 DIRECT_HANDLER oper_direct_for(const std::string& key, bool function) {
     return function && key == "eval\xA7int;int;\xA7" ? plain_int_eval : nullptr;
+}
+
+INT_DIRECT_HANDLER oper_int_direct_for(const std::string& key) {
+    return key == "eval\xA7int;int;\xA7" ? int_values_eval : nullptr;
 }
 
 bool oper_reads_int_arguments(const std::string& key) {
