@@ -254,8 +254,7 @@ bool unbound_name(const TOKEN* node) { return node->evaluator == initial_evaluat
 UNION_DATA* plain_hash(UNION_DATA* cell);
 [[gnu::noinline]] bool fast_hash_read(const TOKEN* part, UNION_DATA* cell, int64_t& out);
 [[gnu::noinline]] bool fast_hash_get(const TOKEN* part, UNION_DATA* cell, int64_t& out, int depth);
-bool look_up_fast_key(const TOKEN* part, UNION_DATA* cell, const UNION_DATA*& value, int depth,
-                      bool set_too = false);
+bool look_up_fast_key(const TOKEN* part, UNION_DATA* cell, const UNION_DATA*& value, int depth, bool set_too = false);
 
 // The element cell of l[i], l.get(i) or l.Get(i) (from_end) on a plain
 // list, its index node (of the declaration given, see MEMBER_SHAPE) read
