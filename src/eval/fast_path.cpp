@@ -254,7 +254,7 @@ bool unbound_name(const TOKEN* node) { return node->evaluator == initial_evaluat
 UNION_DATA* plain_hash(UNION_DATA* cell);
 [[gnu::noinline]] bool fast_hash_read(const TOKEN* part, UNION_DATA* cell, int64_t& out);
 [[gnu::noinline]] bool fast_hash_get(const TOKEN* part, UNION_DATA* cell, int64_t& out, int depth);
-bool look_up_fast_key(const TOKEN* part, UNION_DATA* cell, const UNION_DATA*& value, int depth);
+bool look_up_fast_key(const TOKEN* part, UNION_DATA* cell, const UNION_DATA*& value, int depth, bool set_too = false);
 
 // The element cell of l[i], l.get(i) or l.Get(i) (from_end) on a plain
 // list, its index node (of the declaration given, see MEMBER_SHAPE) read
@@ -565,8 +565,11 @@ bool fast_hash_get(const TOKEN* part, UNION_DATA* cell, int64_t& out, int depth)
 // value as the handler takes it. False when the key reads neither way or
 // the cell holds no defined hash; else true with the key's value cell in
 // value (null for a key the hash lacks).
-bool look_up_fast_key(const TOKEN* part, UNION_DATA* cell, const UNION_DATA*& value, int depth) {
-    if (part->left == nullptr || cell->tag != tag_hash || cell->payload == nullptr) return false;
+bool look_up_fast_key(const TOKEN* part, UNION_DATA* cell, const UNION_DATA*& value, int depth, bool set_too) {
+    // A set keeps its elements as the keys of a hash store: s.def(k) is
+    // the same lookup.
+    const bool store = cell->tag == tag_hash || (set_too && cell->tag == tag_set);
+    if (part->left == nullptr || !store || cell->payload == nullptr) return false;
     UNION_DATA* key = plain_key(part->left);
     std::optional<UNION_DATA> number_key;
     if (key == nullptr) {
@@ -771,7 +774,7 @@ int fast_hash_def(TOKEN* node, RESULT_ITEM this_item) {
     if (name.size() != 3 || std::memcmp(name.data(), "def", 3) != 0) return -1;
     UNION_DATA* cell = hash_receiver(node->left, this_item);
     const UNION_DATA* value = nullptr;
-    if (cell == nullptr || !look_up_fast_key(part, cell, value, 0)) return -1;
+    if (cell == nullptr || !look_up_fast_key(part, cell, value, 0, true)) return -1;
     return value != nullptr ? 1 : 0;
 }
 

@@ -122,7 +122,7 @@ inline bool fast_int(TOKEN* node, int64_t& out) { return fast_int_at(node, out, 
 // the hash holds. False for every other node, key or value.
 bool fast_hash_int(TOKEN* node, RESULT_ITEM this_item, int64_t& out);
 
-// h.def(k) of one key on a hash variable, or on a hash member of the
+// h.def(k) of one key on a hash or set variable, or on a hash member of the
 // current object reached through a variable object, its key read as
 // h.get(k) reads it on the fast path: 1 or 0, as the handler answers; -1
 // for every other node, receiver or key.

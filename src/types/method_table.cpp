@@ -41,6 +41,7 @@ DIRECT_HANDLER array_direct_for(const std::string& key, bool function);
 DIRECT_HANDLER hash_direct_for(const std::string& key, bool function);
 DIRECT_HANDLER list_direct_for(const std::string& key, bool function);
 DIRECT_HANDLER str_direct_for(const std::string& key, bool function);
+DIRECT_HANDLER set_direct_for(const std::string& key, bool function);
 bool oper_reads_int_arguments(const std::string& key);
 INT_DIRECT_HANDLER oper_int_direct_for(const std::string& key);
 bool array_reads_int_arguments(const std::string& key);
@@ -69,7 +70,7 @@ constexpr TYPE_METHODS type_methods[] = {
     {'h', "hash", hash_functions, hash_procedures, nullptr, hash_direct_for, nullptr},
     {'l', "list", list_functions, list_procedures, nullptr, list_direct_for, list_reads_int_arguments},
     {'y', "args", list_functions, list_procedures, nullptr, nullptr, nullptr},
-    {'m', "set", set_functions, set_procedures, nullptr, nullptr, nullptr},
+    {'m', "set", set_functions, set_procedures, nullptr, set_direct_for, nullptr},
     {'0', "date", date_functions, date_procedures, nullptr, nullptr, nullptr},
     {'4', "datetime", datetime_functions, datetime_procedures, nullptr, nullptr, nullptr},
     {'d', "dir", dir_functions, dir_procedures, nullptr, nullptr, nullptr},

@@ -42,7 +42,26 @@ void insert_elements(const METHOD_CALL& call, HASH_DATA& set) {
     }
 }
 
+// s.def(k) of one int or str element held by value in a defined set: a
+// set keeps its elements as the keys of a hash store, so the lookup is the
+// one the handler makes. Any other call takes the handler.
+bool plain_def(const DIRECT_CALL& call) {
+    UNION_DATA* receiver = call.defined_receiver(tag_set);
+    if (receiver == nullptr || call.args.count != 1) return false;
+    UNION_DATA* element = follow_aliases(call.args.head->item.cell);
+    if (element == nullptr || element->payload == nullptr) return false;
+    const char tag = lower_tag(element->tag);
+    if (tag != tag_int && tag != tag_str) return false;
+    HASH_DATA::KEY_PLACE place;
+    call.results->append(make_bool_value(set_of(receiver).get(element, false, place) != nullptr, 0));
+    return true;
+}
+
 }  // namespace
+
+DIRECT_HANDLER set_direct_for(const std::string& key, bool function) {
+    return function && (key == "def\xA7str;\xA7" || key == "def\xA7int;\xA7") ? plain_def : nullptr;
+}
 
 bool set_functions(METHOD_CALL& call) {
     const std::string& key = call.key();
