@@ -6,6 +6,8 @@
 #include "eval/names.h"
 #include "eval/operator_handlers.h"
 #include "exec/control_statements.h"
+#include "frontend/scope.h"
+#include "frontend/var_storage.h"
 #include "values/array2_store.h"
 #include "values/array_store.h"
 #include "values/slot_row.h"
@@ -14,22 +16,6 @@
 namespace morvu {
 
 namespace {
-
-// The array or array2 a plain variable holds by value, as a[i] and g[r, c]
-// reach it: not a constant, not walked; null otherwise.
-UNION_DATA* plain_slots_of(const TOKEN* receiver) {
-    if (receiver->evaluator != eval_variable) return nullptr;
-    UNION_DATA* cell = declared_plain_cell(receiver->declaration);
-    if (cell == nullptr || cell->payload == nullptr || cell->access_mode < access_variable) return nullptr;
-    if (cell->tag == tag_array) {
-        if (cell->array_data()->iteration_count != 0) return nullptr;
-    } else if (cell->tag == tag_array2) {
-        if (cell->array2_data()->iterations != 0) return nullptr;
-    } else {
-        return nullptr;
-    }
-    return value_under_iteration(cell) ? nullptr : cell;
-}
 
 // The handler a node runs with. The root of a curly block never stores one
 // (it is a code value until a statement runs it), so there the operator
@@ -45,15 +31,6 @@ EVAL_HANDLER handler_of(const TOKEN* node) {
     case '.': return node->op2 == 0 ? eval_member : nullptr;
     default: return nullptr;
     }
-}
-
-// The call part of x[...]: a member call by the name "[]" with arguments.
-const TOKEN* index_call(const TOKEN* node) {
-    if (node->op1 != '.' || node->left == nullptr || handler_of(node) != eval_member) return nullptr;
-    const TOKEN* part = node->right;
-    if (part == nullptr || !is_call_token(part) || part->left == nullptr) return nullptr;
-    const std::string& name = *part->text;
-    return name.size() == 2 && name[0] == '[' && name[1] == ']' ? part : nullptr;
 }
 
 // Whether each side of an assignment is one operand, neither a block being
@@ -124,26 +101,144 @@ bool write(const SLOT_PLACE& place, uintptr_t word) {
     return true;
 }
 
-// The container of a[i] or g[r, c] on a plain container, and the call part;
-// null for every other node. Asked first, so that other element accesses
-// (a hash's, a list's) are told apart at the cost of one look at the
-// receiver's cell.
-UNION_DATA* slot_container(const TOKEN* node, const TOKEN*& part) {
-    if (node->op1 != '.' || node->left == nullptr) return nullptr;
-    UNION_DATA* cell = plain_slots_of(node->left);
-    if (cell == nullptr) return nullptr;
-    part = index_call(node);
-    return part != nullptr ? cell : nullptr;
+// What a node x[...] names, decided once per node rather than on every
+// read or write: the receiver's declaring node when the receiver is a
+// declared variable whose cell declared_plain_cell hands out and the call
+// is "[]" with one or two indexes, those index nodes and, for an index
+// that is a plain variable name, its declaring node. Only what stays as it
+// is while no node is freed or moved and no table changes is kept (the
+// nodes' operators, texts and operands, the names' handlers, declarations
+// and parameter roles), in a small table by node address whose entries
+// hold while both generations stand still. The node's own handler and
+// everything about the container's cell are read on every use.
+struct SLOT_SHAPE {
+    const TOKEN* node = nullptr;
+    uint64_t stamp = 0;
+    const TOKEN* declaration = nullptr;  // null: no x[...] on a plain declared variable
+    TOKEN* indexes[2] = {};
+    const TOKEN* index_declarations[2] = {};  // null: an index of another kind
+    size_t index_count = 0;
+};
+// Nodes are made one after another from a store: a node shares its entry
+// only with nodes made 1024 nodes away.
+constexpr size_t slot_shape_count = 1024;
+SLOT_SHAPE slot_shapes[slot_shape_count];
+
+// Whether a node is a name not evaluated yet, whose handler is still to
+// come.
+bool unbound_name(const TOKEN* node) { return node->evaluator == initial_evaluator && node->op1 == 0 && node->text; }
+
+// The declaring node of a plain variable name bound to eval_variable, as
+// fast_int_at reads it; null for every other node.
+const TOKEN* plain_name_declaration(const TOKEN* name) {
+    if (name->evaluator != eval_variable) return nullptr;
+    const TOKEN* declaration = name->declaration;
+    return declaration != nullptr && declaration->member_slot < 0 ? declaration : nullptr;
 }
 
-// slot_place for the container and call part slot_container found.
-bool place_in(UNION_DATA* cell, const TOKEN* part, SLOT_PLACE& place, int depth) {
+// Decides the shape of a node into its table entry, or, for a node whose
+// receiver or index is a name not bound yet, into a passing entry that is
+// not kept, so that a try before the name's first evaluation does not
+// shut out the later ones.
+[[gnu::noinline]] const SLOT_SHAPE& new_slot_shape(SLOT_SHAPE& shape, TOKEN* node, uint64_t stamp) {
+    static SLOT_SHAPE passing;
+    SLOT_SHAPE made;
+    made.node = node;
+    made.stamp = stamp;
+    SLOT_SHAPE* kept = &shape;
+    const TOKEN* receiver = node->left;
+    const TOKEN* part = node->right;
+    if (node->op1 == '.' && receiver != nullptr && part != nullptr && is_call_token(part) && part->left != nullptr) {
+        const std::string& name = *part->text;
+        if (unbound_name(receiver)) {
+            made.node = nullptr;
+            kept = &passing;
+        }
+        const TOKEN* declaration = receiver->evaluator == eval_variable ? receiver->declaration : nullptr;
+        const bool plain = declaration != nullptr && declaration->member_slot < 0 &&
+                           declaration->arg_role != arg_role_constant_input &&
+                           declaration->arg_role != arg_role_output_object &&
+                           declaration->arg_role != arg_role_variable_input;
+        const TOKEN_LIST* indexes =
+            plain && name.size() == 2 && name[0] == '[' && name[1] == ']' ? &argument_list_of(part->left) : nullptr;
+        const size_t count = indexes != nullptr ? indexes->count() : 0;
+        if (count == 1 || count == 2) {
+            made.declaration = declaration;
+            made.index_count = count;
+            for (size_t i = 0; i < count; ++i) {
+                TOKEN* index = (*indexes)[i];
+                if (unbound_name(index)) {
+                    made.node = nullptr;
+                    kept = &passing;
+                }
+                made.indexes[i] = index;
+                made.index_declarations[i] = plain_name_declaration(index);
+            }
+        }
+    }
+    *kept = made;
+    return *kept;
+}
+
+// The shape of a node, as new_slot_shape decides it.
+[[gnu::always_inline]] inline const SLOT_SHAPE& slot_shape(TOKEN* node) {
+    SLOT_SHAPE& shape = slot_shapes[(reinterpret_cast<uintptr_t>(node) / 8) % slot_shape_count];
+    const uint64_t stamp = tree_shape_generation + routine_tables_generation;
+    if (shape.node == node && shape.stamp == stamp) [[likely]]
+        return shape;
+    return new_slot_shape(shape, node, stamp);
+}
+
+// An index read as fast_int_at reads it, a plain variable of the shape
+// read from its declaration.
+[[gnu::always_inline]] inline bool shaped_index(TOKEN* index, const TOKEN* declaration, int64_t& out, int depth) {
+    if (declaration != nullptr) {
+        const UNION_DATA* cell = top_cell(declaration);
+        if (cell != nullptr && (cell->tag == tag_int || cell->tag == raise_tag(tag_int)))
+            return cell->payload != nullptr && cell_int64(cell, out);
+    }
+    return fast_int_at(index, out, depth);
+}
+
+// The array or array2 a plain variable holds by value, as a[i] and g[r, c]
+// reach it, from the declaring node of a shape: not a constant, not
+// walked; null otherwise.
+[[gnu::always_inline]] inline UNION_DATA* plain_slots_at(const TOKEN* declaration) {
+    UNION_DATA* cell = top_cell(declaration);
+    if (cell == nullptr || cell->payload == nullptr || cell->access_mode < access_variable) return nullptr;
+    if (cell->tag == tag_array) {
+        if (cell->array_data()->iteration_count != 0) return nullptr;
+    } else if (cell->tag == tag_array2) {
+        if (cell->array2_data()->iterations != 0) return nullptr;
+    } else {
+        return nullptr;
+    }
+    return value_under_iteration(cell) ? nullptr : cell;
+}
+
+// The container of a[i] or g[r, c] on a plain container, as the node's
+// shape (to *shape) and the receiver's cell tell it; null for every other
+// node.
+[[gnu::always_inline]] inline UNION_DATA* slot_container(TOKEN* node, const SLOT_SHAPE*& shape) {
+    const SLOT_SHAPE& found = slot_shape(node);
+    if (found.declaration == nullptr || handler_of(node) != eval_member) return nullptr;
+    shape = &found;
+    return plain_slots_at(found.declaration);
+}
+
+// slot_place for the container and shape slot_container found.
+bool place_in(UNION_DATA* cell, const SLOT_SHAPE& shape, SLOT_PLACE& place, int depth) {
     if (depth >= fast_depth_limit) return false;
-    const TOKEN_LIST& indexes = argument_list_of(part->left);
+    // Taken before the indexes are read, which may reuse the shape's entry.
+    TOKEN* first = shape.indexes[0];
+    TOKEN* second = shape.indexes[1];
+    const TOKEN* first_declaration = shape.index_declarations[0];
+    const TOKEN* second_declaration = shape.index_declarations[1];
+    const size_t count = shape.index_count;
     if (cell->tag == tag_array) {
         ARRAY_DATA& store = *cell->array_data();
         int64_t index = 0;
-        if (indexes.count() != 1 || !fast_int_at(indexes[0], index, depth + 1) || index < 0 ||
+        if (count != 1 || !shaped_index(first, first_declaration, index, depth + 1) || index < 0 ||
             index >= store.slot_count || store.slots.empty())
             return false;
         place = SLOT_PLACE{&store.slots, static_cast<size_t>(index), &store.defined_count};
@@ -152,8 +247,9 @@ bool place_in(UNION_DATA* cell, const TOKEN* part, SLOT_PLACE& place, int depth)
     ARRAY2_DATA& grid = *cell->array2_data();
     int64_t row = 0;
     int64_t col = 0;
-    if (indexes.count() != 2 || !fast_int_at(indexes[0], row, depth + 1) || !fast_int_at(indexes[1], col, depth + 1) ||
-        row < 0 || row >= grid.rows || col < 0 || col >= grid.cols || grid.cells.empty())
+    if (count != 2 || !shaped_index(first, first_declaration, row, depth + 1) ||
+        !shaped_index(second, second_declaration, col, depth + 1) || row < 0 || row >= grid.rows || col < 0 ||
+        col >= grid.cols || grid.cells.empty())
         return false;
     place = SLOT_PLACE{&grid.cells, grid.slot_of(static_cast<int>(row), static_cast<int>(col)), &grid.count};
     return true;
@@ -162,14 +258,14 @@ bool place_in(UNION_DATA* cell, const TOKEN* part, SLOT_PLACE& place, int depth)
 }  // namespace
 
 bool slot_place(TOKEN* node, SLOT_PLACE& place, int depth) {
-    const TOKEN* part = nullptr;
-    UNION_DATA* cell = slot_container(node, part);
-    return cell != nullptr && place_in(cell, part, place, depth);
+    const SLOT_SHAPE* shape = nullptr;
+    UNION_DATA* cell = slot_container(node, shape);
+    return cell != nullptr && place_in(cell, *shape, place, depth);
 }
 
 bool slot_read_shape(const TOKEN* node) {
-    const TOKEN* part = nullptr;
-    return slot_container(node, part) != nullptr;
+    const SLOT_SHAPE* shape = nullptr;
+    return slot_container(const_cast<TOKEN*>(node), shape) != nullptr;
 }
 
 namespace {
@@ -196,11 +292,11 @@ bool fast_slot_int(TOKEN* node, int64_t& out, int depth) {
 }
 
 int fast_slot_int_if_shaped(TOKEN* node, int64_t& out, int depth) {
-    const TOKEN* part = nullptr;
-    UNION_DATA* cell = slot_container(node, part);
+    const SLOT_SHAPE* shape = nullptr;
+    UNION_DATA* cell = slot_container(node, shape);
     if (cell == nullptr) return -1;
     SLOT_PLACE place;
-    return place_in(cell, part, place, depth) && slot_int(place, out) ? 1 : 0;
+    return place_in(cell, *shape, place, depth) && slot_int(place, out) ? 1 : 0;
 }
 
 namespace {
@@ -257,10 +353,10 @@ bool slot_assignment_of(TOKEN* node, char op) {
     TOKEN* left = node->left;
     TOKEN* right = node->right;
     if (right == nullptr) return false;
-    const TOKEN* part = nullptr;
-    UNION_DATA* container = slot_container(left, part);
+    const SLOT_SHAPE* shape = nullptr;
+    UNION_DATA* container = slot_container(left, shape);
     SLOT_PLACE place;
-    if (container == nullptr || !single_operands(node) || !place_in(container, part, place, 0)) return false;
+    if (container == nullptr || !single_operands(node) || !place_in(container, *shape, place, 0)) return false;
     uintptr_t word = 0;
     if (op != '=') {
         int64_t operand = 0;
@@ -270,11 +366,11 @@ bool slot_assignment_of(TOKEN* node, char op) {
 }
 
 bool assign_source_to_slot(TOKEN* target, const RESULT_ITEM& source) {
-    const TOKEN* part = nullptr;
-    UNION_DATA* container = slot_container(target, part);
+    const SLOT_SHAPE* shape = nullptr;
+    UNION_DATA* container = slot_container(target, shape);
     SLOT_PLACE place;
     uintptr_t word = 0;
-    if (container == nullptr || !place_in(container, part, place, 0)) return false;
+    if (container == nullptr || !place_in(container, *shape, place, 0)) return false;
     const UNION_DATA* value = follow_aliases(source.cell);
     return value != nullptr && compact_word_of_value(value, word) && write(place, word);
 }
