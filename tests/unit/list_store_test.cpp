@@ -960,6 +960,28 @@ TEST(ListStorePositions, MadeByFarReadsOfLongListsOnly) {
 
 // Random changes of a list that has positions, against a vector: after each
 // one the positions name the chain's nodes and every read agrees.
+// Reads that alternate between two positions a few steps apart, as a merge
+// of two neighbouring runs does, walk past the cursor's neighbours on every
+// read: the steps add up and make the positions within one sweep of the
+// list, so the far walking stays within one list length whatever the
+// distance.
+TEST(ListStorePositions, MadeByReadsAlternatingBetweenTwoPositions) {
+    for (int width : {3, 16, 500}) {
+        LIST_DATA list;
+        fill(list, counting(0, 2000));
+        for (int i = 0; i + width < 2000; ++i) {
+            ASSERT_EQ(int_of(list.at(i, nullptr)), i);
+            ASSERT_EQ(int_of(list.at(i + width, nullptr)), i + width);
+            if (list.positions == nullptr) {
+                ASSERT_LT(list.far_steps, list.node_count) << "width " << width;
+            }
+        }
+        ASSERT_NE(list.positions, nullptr) << "width " << width;
+        expect_positions_agree(list);
+        EXPECT_EQ(list.cursor_index, 1999);
+    }
+}
+
 TEST(ListStorePositions, FollowEveryChangeOfTheChain) {
     std::mt19937 random(2024);
     LIST_DATA list;
