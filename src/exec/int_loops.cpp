@@ -317,20 +317,26 @@ bool translate_statement(const TOKEN* node, LOOP_PLAN& plan, uint16_t index) {
     return true;
 }
 
-void translate_condition(const TOKEN* condition, LOOP_PLAN& plan) {
-    if (condition->block_mode != block_mode_braced || condition->text || condition->left == nullptr ||
-        condition->right == nullptr)
-        return;
-    const char op1 = condition->op1;
-    const char op2 = condition->op2;
-    OP op = OP::less;
+// The comparison operator of a node's characters; false for others.
+bool comparison_op(const TOKEN* node, OP& op) {
+    const char op1 = node->op1;
+    const char op2 = node->op2;
     if (op1 == '<' && op2 == 0) op = OP::less;
     else if (op1 == '<' && op2 == '=') op = OP::less_equal;
     else if (op1 == '>' && op2 == 0) op = OP::greater;
     else if (op1 == '>' && op2 == '=') op = OP::greater_equal;
     else if (op1 == '=' && op2 == '=') op = OP::equal;
     else if (op1 == '!' && op2 == '=') op = OP::not_equal;
-    else return;
+    else return false;
+    return true;
+}
+
+void translate_condition(const TOKEN* condition, LOOP_PLAN& plan) {
+    if (condition->block_mode != block_mode_braced || condition->text || condition->left == nullptr ||
+        condition->right == nullptr)
+        return;
+    OP op = OP::less;
+    if (!comparison_op(condition, op)) return;
     const PLAN_MARK mark(plan);
     BUILDER builder{plan, {}, in_condition};
     const int left = emit(builder, condition->left, 0);
@@ -344,20 +350,6 @@ void translate_condition(const TOKEN* condition, LOOP_PLAN& plan) {
     plan.code.push_back(INSTR{op, 0, static_cast<uint8_t>(left), static_cast<uint8_t>(right), in_condition, 0});
     plan.condition_end = static_cast<uint32_t>(plan.code.size());
     plan.code.back().jump = static_cast<uint16_t>(plan.condition_end);
-}
-
-// The comparison operator of a node's characters; false for others.
-bool comparison_op(const TOKEN* node, OP& op) {
-    const char op1 = node->op1;
-    const char op2 = node->op2;
-    if (op1 == '<' && op2 == 0) op = OP::less;
-    else if (op1 == '<' && op2 == '=') op = OP::less_equal;
-    else if (op1 == '>' && op2 == 0) op = OP::greater;
-    else if (op1 == '>' && op2 == '=') op = OP::greater_equal;
-    else if (op1 == '=' && op2 == '=') op = OP::equal;
-    else if (op1 == '!' && op2 == '=') op = OP::not_equal;
-    else return false;
-    return true;
 }
 
 bool is_int_comparison(EVAL_HANDLER handler) {
