@@ -397,6 +397,10 @@ void execute_block(TOKEN* block, RESULT_ITEM this_item, bool own_variables) {
     run_block(block, this_item, own_variables, false);
 }
 
+void execute_routine_body(TOKEN* body, RESULT_ITEM this_item) {
+    run_statements(body, this_item, 0, UINT32_MAX, nullptr, nullptr);
+}
+
 void execute_program_block(TOKEN* root) { run_block(root, RESULT_ITEM{}, true, true); }
 
 void execute_block_from(TOKEN* block, RESULT_ITEM this_item, uint32_t first, STATEMENT_SHORTCUT shortcut, void* data) {

@@ -98,17 +98,7 @@ private:
     }
 };
 
-// Restores the current statement after a routine's body has run.
-class STATEMENT_RESTORE {
-public:
-    STATEMENT_RESTORE() : saved(current_statement) {}
-    ~STATEMENT_RESTORE() { current_statement = saved; }
-    STATEMENT_RESTORE(const STATEMENT_RESTORE&) = delete;
-    STATEMENT_RESTORE& operator=(const STATEMENT_RESTORE&) = delete;
-
-private:
-    const TOKEN* saved;
-};
+struct PREPARED_ROUTINE;
 
 // The call of one user routine found under the key.
 class USER_CALL {
@@ -128,7 +118,7 @@ public:
           shared_literals(shared_literals),
           int_items(int_items) {}
 
-    void run(TOKEN* routine, bool crossed_type);
+    void run(TOKEN* routine, bool crossed_type, PREPARED_ROUTINE* known);
 
 private:
     TOKEN* node;
@@ -182,6 +172,10 @@ struct PREPARED_ROUTINE {
     // it take what that call found.
     bool settled = false;
     bool has_parameters = false;
+    // Whether the routine could run on machine ints at all: one result and
+    // every variable of its scope a plain int. A routine that cannot is
+    // never offered to that path, whatever its arguments.
+    bool machine_ints = true;
     TOKEN* scope_node = nullptr;
     const TOKEN_LIST* checked_results = nullptr;
 };
@@ -193,6 +187,12 @@ void settle_prepared(PREPARED_ROUTINE& prepared, TOKEN* scope_node, const TOKEN_
     if (prepared.has_parameters && !prepared.parameters_ready) return;
     prepared.scope_node = scope_node;
     prepared.checked_results = result_names;
+    bool machine_ints = scope_node != nullptr && result_names->count() == 1;
+    if (machine_ints) {
+        for (const SCOPE::STORED_VARIABLE& variable : storage_plan_of(scope_node))
+            machine_ints = machine_ints && variable.tag == tag_int && variable.type_def == nullptr;
+    }
+    prepared.machine_ints = machine_ints;
     prepared.settled = true;
 }
 
@@ -270,6 +270,13 @@ inline PREPARED_ROUTINE* prepared_routine(TOKEN* routine, bool type_routine) {
     return prepare_routine(routine, type_routine);
 }
 
+// The entry of a routine called again while no table changed; null when it
+// has none at hand.
+inline PREPARED_ROUTINE* known_prepared(const TOKEN* routine) {
+    const PREPARED_FRONT_SLOT& slot = prepared_front_slot(routine);
+    return slot.routine == routine && prepared_generation == routine_tables_generation ? slot.prepared : nullptr;
+}
+
 // The names of a parameter or result list with their roles (check_fun_arg),
 // checked on the first call.
 __attribute__((noinline)) const TOKEN_LIST& first_checked_names(TOKEN* list, char mode, TOKEN_LIST& names,
@@ -291,9 +298,9 @@ inline const TOKEN_LIST& checked_names(TOKEN* list, char mode, TOKEN_LIST& names
     return names;
 }
 
-void USER_CALL::run(TOKEN* routine, bool crossed_type) {
+void USER_CALL::run(TOKEN* routine, bool crossed_type, PREPARED_ROUTINE* known) {
     const RUNNING_CALL running;
-    PREPARED_ROUTINE& prepared = *prepared_routine(routine, type_routine);
+    PREPARED_ROUTINE& prepared = known != nullptr ? *known : *prepared_routine(routine, type_routine);
     TOKEN* body = prepared.body;
     TOKEN* result_list = prepared.result_list;
     TOKEN* parameter_list = prepared.parameter_list;
@@ -336,16 +343,14 @@ void USER_CALL::run(TOKEN* routine, bool crossed_type) {
             : no_names;
     if (!settled) settle_prepared(prepared, scope_node, &result_names);
     COUNTER_SETTLEMENT counters;
-    {
-        STATEMENT_RESTORE restore;
-        if (body != nullptr) {
-            if (crossed_type || receiver.cell == nullptr) {
-                // No object to pin: the body runs with the item as given.
-                execute_block(body, crossed_type ? RESULT_ITEM{} : receiver, false);
-            } else {
-                const OBJECT_PIN pin(receiver);
-                execute_block(body, pin.item(), false);
-            }
+    // The body's run gives the current statement back as it ends.
+    if (body != nullptr) {
+        if (crossed_type || receiver.cell == nullptr) {
+            // No object to pin: the body runs with the item as given.
+            execute_routine_body(body, crossed_type ? RESULT_ITEM{} : receiver);
+        } else {
+            const OBJECT_PIN pin(receiver);
+            execute_routine_body(body, pin.item());
         }
     }
     if (result_names.count() != 1 || !move_int_result(result_names[0])) collect_results(result_names);
@@ -816,12 +821,14 @@ __attribute__((noinline)) bool run_on_machine_ints(const USER_ROUTINE_CALL& call
 }  // namespace
 
 void run_user_routine(const USER_ROUTINE_CALL& call, TOKEN* routine, bool crossed_type) {
+    PREPARED_ROUTINE* known = known_prepared(routine);
     if (call.results != nullptr && !crossed_type && !call.type_routine && call.receiver.cell == nullptr &&
-        !int_routine_refused(routine) && run_on_machine_ints(call, routine))
+        (known == nullptr || !known->settled || known->machine_ints) && !int_routine_refused(routine) &&
+        run_on_machine_ints(call, routine))
         return;
     USER_CALL(call.node, call.args, call.results, call.receiver, call.context, call.type_routine, call.int_result,
               call.int_arguments, call.made_cells, call.shared_literals, call.int_items)
-        .run(routine, crossed_type);
+        .run(routine, crossed_type, known);
 }
 
 bool take_over_argument(const RESULT_ITEM& item, UNION_DATA* target) { return take_over_temporary(item, target); }
