@@ -354,15 +354,11 @@ namespace {
     }
 }
 
-// The statements of the block from the statement `first` on, each through
-// the shortcut when it takes it, else through its executor. Inlined into
-// both callers, so that a block level costs a recursion one frame.
-__attribute__((always_inline)) inline void run_statements(TOKEN* block, RESULT_ITEM this_item, uint32_t first,
-                                                          uint32_t end, STATEMENT_SHORTCUT shortcut, void* data) {
-    DEPTH_GUARD depth;
-    [[maybe_unused]] BLOCK_FRAME_GUARD frame;
-    CURRENT_STATEMENT_GUARD restore;
-    const TOKEN_LIST& statements = statements_of(block);
+// The statements of a list from the statement `first` on, up to `end`, each
+// through the shortcut when it takes it, else through its executor.
+__attribute__((always_inline)) inline void run_statement_list(const TOKEN_LIST& statements, RESULT_ITEM this_item,
+                                                              uint32_t first, uint32_t end, STATEMENT_SHORTCUT shortcut,
+                                                              void* data) {
     // Every statement of one block run starts from the same frame: its
     // stack is checked once, and again per statement only when that check
     // fails, so that each statement raises the error as before.
@@ -376,7 +372,25 @@ __attribute__((always_inline)) inline void run_statements(TOKEN* block, RESULT_I
     }
 }
 
+// The statements of the block from the statement `first` on, each through
+// the shortcut when it takes it, else through its executor. Inlined into
+// both callers, so that a block level costs a recursion one frame.
+__attribute__((always_inline)) inline void run_statements(TOKEN* block, RESULT_ITEM this_item, uint32_t first,
+                                                          uint32_t end, STATEMENT_SHORTCUT shortcut, void* data) {
+    DEPTH_GUARD depth;
+    [[maybe_unused]] BLOCK_FRAME_GUARD frame;
+    CURRENT_STATEMENT_GUARD restore;
+    run_statement_list(statements_of(block), this_item, first, end, shortcut, data);
+}
+
 }  // namespace
+
+void execute_routine_statements(const TOKEN_LIST& statements, RESULT_ITEM this_item) {
+    DEPTH_GUARD depth;
+    [[maybe_unused]] BLOCK_FRAME_GUARD frame;
+    CURRENT_STATEMENT_GUARD restore;
+    run_statement_list(statements, this_item, 0, UINT32_MAX, nullptr, nullptr);
+}
 
 namespace {
 
@@ -395,10 +409,6 @@ void run_block(TOKEN* block, RESULT_ITEM this_item, bool own_variables, bool pro
 
 void execute_block(TOKEN* block, RESULT_ITEM this_item, bool own_variables) {
     run_block(block, this_item, own_variables, false);
-}
-
-void execute_routine_body(TOKEN* body, RESULT_ITEM this_item) {
-    run_statements(body, this_item, 0, UINT32_MAX, nullptr, nullptr);
 }
 
 void execute_program_block(TOKEN* root) { run_block(root, RESULT_ITEM{}, true, true); }

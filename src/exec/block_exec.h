@@ -14,6 +14,7 @@
 
 #include <cstdint>
 
+#include "frontend/token.h"
 #include "values/result_list.h"
 
 namespace morvu {
@@ -40,9 +41,10 @@ struct RUN_BUDGET_SPENT {};
 // the variables do.
 void execute_block(TOKEN* block, RESULT_ITEM this_item, bool own_variables);
 
-// The body of a user routine, whose variables the call's activation holds:
-// execute_block without variables of its own.
-void execute_routine_body(TOKEN* body, RESULT_ITEM this_item);
+// The statements of a user routine's body, split once per routine: the
+// body's run as execute_block without variables of its own makes it (the
+// call's activation holds them).
+void execute_routine_statements(const TOKEN_LIST& statements, RESULT_ITEM this_item);
 
 // The program's outermost block, with its own variables and no current
 // object; once it is over nothing runs, so its large containers are not

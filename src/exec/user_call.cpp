@@ -159,6 +159,8 @@ private:
 // table changes (a new program, a new definition).
 struct PREPARED_ROUTINE {
     TOKEN* body = nullptr;
+    TOKEN_LIST statements;  // of the body, split on the first call that runs it
+    bool split = false;
     TOKEN* result_list = nullptr;
     TOKEN* parameter_list = nullptr;
     TOKEN_LIST parameters;  // valid once parameters_ready
@@ -179,6 +181,13 @@ struct PREPARED_ROUTINE {
     TOKEN* scope_node = nullptr;
     const TOKEN_LIST* checked_results = nullptr;
 };
+
+// The statements of the routine's body, kept for its later calls.
+__attribute__((noinline)) void split_body(PREPARED_ROUTINE& prepared) {
+    prepared.statements.clear();
+    append_operands(prepared.body, ';', &prepared.statements);
+    prepared.split = true;
+}
 
 // Keeps what a call found before its body, for the calls after it.
 void settle_prepared(PREPARED_ROUTINE& prepared, TOKEN* scope_node, const TOKEN_LIST* result_names) {
@@ -345,12 +354,13 @@ void USER_CALL::run(TOKEN* routine, bool crossed_type, PREPARED_ROUTINE* known) 
     COUNTER_SETTLEMENT counters;
     // The body's run gives the current statement back as it ends.
     if (body != nullptr) {
+        if (!prepared.split) split_body(prepared);
         if (crossed_type || receiver.cell == nullptr) {
             // No object to pin: the body runs with the item as given.
-            execute_routine_body(body, crossed_type ? RESULT_ITEM{} : receiver);
+            execute_routine_statements(prepared.statements, crossed_type ? RESULT_ITEM{} : receiver);
         } else {
             const OBJECT_PIN pin(receiver);
-            execute_routine_body(body, pin.item());
+            execute_routine_statements(prepared.statements, pin.item());
         }
     }
     if (result_names.count() != 1 || !move_int_result(result_names[0])) collect_results(result_names);
