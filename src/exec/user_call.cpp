@@ -363,7 +363,11 @@ void USER_CALL::run(TOKEN* routine, bool crossed_type, PREPARED_ROUTINE* known) 
             execute_routine_statements(prepared.statements, pin.item());
         }
     }
-    if (result_names.count() != 1 || !move_int_result(result_names[0])) collect_results(result_names);
+    if (result_names.count() == 1) {
+        if (!move_int_result(result_names[0])) collect_results(result_names);
+    } else if (!result_names.empty()) {
+        collect_results(result_names);
+    }
     counters.settle(node);
 }
 
