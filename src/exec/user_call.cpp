@@ -138,9 +138,13 @@ private:
     TOKEN* scope_node = nullptr;                       // the node whose scope holds the routine's variables
     UNFILLED_PARAMETERS unfilled;                      // object parameters waiting for their values
     const std::vector<uint8_t>* collecting = nullptr;  // which parameters collect (args)
+    // Set when every parameter is a constant input that collects nothing:
+    // per parameter, the tag of its plain int or str cell, else 0.
+    const char* plain_tags = nullptr;
 
     void bind_parameters(const TOKEN_LIST& names);
     bool bind_numbers(const TOKEN_LIST& names);
+    void bind_plain_inputs(const TOKEN_LIST& names);
     void make_argument_cells();
     void own_literal(int index);
     void bind_one(int index, TOKEN* parameter);
@@ -178,6 +182,11 @@ struct PREPARED_ROUTINE {
     // every variable of its scope a plain int. A routine that cannot is
     // never offered to that path, whatever its arguments.
     bool machine_ints = true;
+    // Every parameter a constant input that collects nothing: the
+    // arguments bind one to one, int and str parameters (a nonzero tag) by
+    // the copy of the number or text.
+    bool plain_inputs = false;
+    std::vector<char> plain_tags;
     TOKEN* scope_node = nullptr;
     const TOKEN_LIST* checked_results = nullptr;
 };
@@ -202,6 +211,22 @@ void settle_prepared(PREPARED_ROUTINE& prepared, TOKEN* scope_node, const TOKEN_
             machine_ints = machine_ints && variable.tag == tag_int && variable.type_def == nullptr;
     }
     prepared.machine_ints = machine_ints;
+    prepared.plain_inputs = false;
+    if (prepared.has_parameters && scope_node != nullptr) {
+        const TOKEN_LIST& names = prepared.parameters;
+        bool plain = prepared.collecting.size() == names.count();
+        prepared.plain_tags.assign(names.count(), 0);
+        const std::vector<SCOPE::STORED_VARIABLE>& plan = storage_plan_of(scope_node);
+        for (uint32_t i = 0; plain && i < names.count(); ++i) {
+            plain = prepared.collecting[i] == 0 && names[i]->arg_role == arg_role_constant_input;
+            for (const SCOPE::STORED_VARIABLE& variable : plan) {
+                if (variable.node == names[i] && variable.type_def == nullptr &&
+                    (variable.tag == tag_int || variable.tag == tag_str))
+                    prepared.plain_tags[i] = variable.tag;
+            }
+        }
+        prepared.plain_inputs = plain;
+    }
     prepared.settled = true;
 }
 
@@ -329,7 +354,12 @@ void USER_CALL::run(TOKEN* routine, bool crossed_type, PREPARED_ROUTINE* known) 
     if (settled) {
         if (prepared.has_parameters) {
             collecting = &prepared.collecting;
-            bind_parameters(prepared.parameters);
+            if (prepared.plain_inputs && int_arguments == nullptr) {
+                plain_tags = prepared.plain_tags.data();
+                bind_plain_inputs(prepared.parameters);
+            } else {
+                bind_parameters(prepared.parameters);
+            }
         }
     } else if (parameter_list != nullptr && !(parameter_list->op1 == '#' && parameter_list->op2 == 0)) {
         const TOKEN_LIST& names = checked_names(parameter_list, 'i', prepared.parameters, prepared.parameter_roles,
@@ -601,6 +631,37 @@ bool USER_CALL::bind_numbers(const TOKEN_LIST& names) {
         else number.assign_int64(int_arguments[i]);
     }
     return true;
+}
+
+// The arguments bound to parameters that are all constant inputs
+// collecting nothing, as bind_parameters binds them (one to one, as far as
+// both go). The cell of an int or
+// str parameter is the one its activation has just made; an argument that
+// is an int or str cell of its own gives its number or text as
+// bind_plain_copy gives it, without asking again what the routine settled.
+__attribute__((noinline)) void USER_CALL::bind_plain_inputs(const TOKEN_LIST& names) {
+    const int count = std::min(args->count(), static_cast<int>(names.count()));
+    for (int i = 0; i < count; ++i) {
+        TOKEN* parameter = names[static_cast<uint32_t>(i)];
+        const RESULT_ITEM& item = (*args)[i];
+        UNION_DATA* given = item.cell;
+        const char tag = plain_tags[i];
+        if (tag != 0 && given != nullptr && given->tag == tag && given->payload != nullptr) {
+            UNION_DATA* target = top_cell(parameter);
+            if (tag == tag_int && target != nullptr && is_plain_int_cell(target)) {
+                if (item.owned != 0 && is_plain_int_cell(given)) std::swap(target->payload, given->payload);
+                else if (is_inline_int(given->payload))
+                    target->int_data()->assign_int64(inline_int_value(given->payload));
+                else *target->int_data() = *static_cast<const INT_DATA*>(given->payload);
+                continue;
+            }
+            if (tag == tag_str && target != nullptr && is_plain_str_cell(target)) {
+                bind_text(item.owned != 0 && is_plain_str_cell(given), given, target);
+                continue;
+            }
+        }
+        if (!bind_plain_copy(item, parameter_cell(parameter))) bind_by_rules(i, parameter);
+    }
 }
 
 // The cells the arguments' evaluation would have made, for the general binding.
