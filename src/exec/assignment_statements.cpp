@@ -760,8 +760,15 @@ UNION_DATA* plain_key_name(TOKEN* name) {
 // the rule of the general path. Int and str keys are copied without fail.
 bool store_new_element(TOKEN* node, HASH_DATA& hash, UNION_DATA* key, const HASH_DATA::KEY_PLACE& place,
                        int64_t value) {
-    UNION_DATA empty(tag_any);
-    UNION_DATA* element = hash.insert(key, 0, &empty, 0, nullptr, place);
+    // A null value makes the pair's value the empty any cell.
+    UNION_DATA* element = hash.insert(key, 0, nullptr, 0, nullptr, place);
+    if (element->tag == tag_any && element->payload == nullptr && element->referrers == nullptr) {
+        // What the assignment does to an empty any cell nothing links to: the
+        // number goes in the payload word when it fits, else in a record.
+        if (!make_inline_int(value, element->payload)) element->payload = new INT_DATA(static_cast<long>(value));
+        element->tag = raise_tag(tag_int);
+        return true;
+    }
     UNION_DATA number(tag_nothing);
     number.tag = tag_int;
     if (!make_inline_int(value, number.payload)) number.payload = new INT_DATA(static_cast<long>(value));

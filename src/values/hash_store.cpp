@@ -353,8 +353,11 @@ uint64_t HASH_DATA::code_of_node(LIST_NODE* node) {
     return text_code(value_key_text(&node->key(), nullptr));
 }
 
-LIST_NODE* HASH_DATA::find_node(UNION_DATA* key, bool by_reference, uint64_t code, int* bucket) {
-    if (indexed != static_cast<size_t>(pair_count)) rebuild_index();
+// Inlined into every lookup: the call would cost as much as the probe.
+[[gnu::always_inline]] inline LIST_NODE* HASH_DATA::find_node(UNION_DATA* key, bool by_reference, uint64_t code,
+                                                              int* bucket) {
+    if (indexed != static_cast<size_t>(pair_count)) [[unlikely]]
+        rebuild_index();
     if (index.empty()) return nullptr;
     for (PROBE probe(code, index.size() - 1);; probe.next()) {
         const INDEX_SLOT& slot = index[probe.at()];
