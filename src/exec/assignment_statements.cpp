@@ -783,22 +783,24 @@ bool store_new_element(TOKEN* node, HASH_DATA& hash, UNION_DATA* key, const HASH
 // one test the other statements pay for fast_hash_element_store.
 inline bool element_target(const TOKEN* node) { return node->left != nullptr && node->left->evaluator == eval_member; }
 
-// h[k] = e, h[k] += e and h[k] -= e (op '=', '+' or '-') where h names a
-// hash as writable_hash finds it, k is an int or str key read without
-// running code and e reads as a fast int. A pair's value that is a defined
-// int no walk holds takes the number in place, in its own form, as the
-// general path's alias of the element would have it written; h[k] = e
-// with a new key makes the pair. False, with nothing changed, for every
-// other case; the general path then runs.
-bool fast_hash_element_store(TOKEN* node, char op, RESULT_ITEM this_item) {
-    TOKEN* left = node->left;
+// Whether a statement has the shape of h[k] = e (or += e, -= e) as the
+// parser made it: fixed for the node, so the executors bound after a first
+// store skip this test.
+bool hash_element_shape(const TOKEN* node) {
+    const TOKEN* left = node->left;
     if (left == nullptr || node->right == nullptr || left->evaluator != eval_member || left->op1 != '.' ||
         left->left == nullptr)
         return false;
     const TOKEN* part = left->right;
     if (part == nullptr || !is_call_token(part) || part->left == nullptr) return false;
     const std::string& name = *part->text;
-    if (name.size() != 2 || name[0] != '[' || name[1] != ']') return false;
+    return name.size() == 2 && name[0] == '[' && name[1] == ']';
+}
+
+// fast_hash_element_store for a statement of hash_element_shape.
+bool store_hash_element(TOKEN* node, char op, RESULT_ITEM this_item) {
+    TOKEN* left = node->left;
+    const TOKEN* part = left->right;
     HASH_DATA* hash = writable_hash(left->left, this_item);
     if (hash == nullptr) return false;
     int64_t value = 0;
@@ -835,6 +837,17 @@ bool fast_hash_element_store(TOKEN* node, char op, RESULT_ITEM this_item) {
     return true;
 }
 
+// h[k] = e, h[k] += e and h[k] -= e (op '=', '+' or '-') where h names a
+// hash as writable_hash finds it, k is an int or str key read without
+// running code and e reads as a fast int. A pair's value that is a defined
+// int no walk holds takes the number in place, in its own form, as the
+// general path's alias of the element would have it written; h[k] = e
+// with a new key makes the pair. False, with nothing changed, for every
+// other case; the general path then runs.
+bool fast_hash_element_store(TOKEN* node, char op, RESULT_ITEM this_item) {
+    return hash_element_shape(node) && store_hash_element(node, op, this_item);
+}
+
 }  // namespace
 
 void exec_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule, const char* op) {
@@ -857,7 +870,7 @@ void exec_scalar_assign(TOKEN* node, RESULT_ITEM this_item) {
 // paths before it in exec_assign all decline a hash element, so it goes
 // first; anything it declines takes the whole chain.
 void exec_hash_element_assign(TOKEN* node, RESULT_ITEM this_item) {
-    if (fast_hash_element_store(node, '=', this_item)) return;
+    if (store_hash_element(node, '=', this_item)) return;
     exec_assign(node, this_item);
 }
 
@@ -922,12 +935,12 @@ void add_assign(TOKEN* node, RESULT_ITEM this_item);
 // exec_hash_element_assign does for h[k] = e: the paths before it decline
 // a hash element.
 void exec_hash_element_add(TOKEN* node, RESULT_ITEM this_item) {
-    if (fast_hash_element_store(node, '+', this_item)) return;
+    if (store_hash_element(node, '+', this_item)) return;
     add_assign(node, this_item);
 }
 
 void exec_hash_element_sub(TOKEN* node, RESULT_ITEM this_item) {
-    if (fast_hash_element_store(node, '-', this_item)) return;
+    if (store_hash_element(node, '-', this_item)) return;
     exec_sub_assign(node, this_item);
 }
 

@@ -76,6 +76,17 @@ inline bool key_matches(LIST_NODE* node, UNION_DATA* key, bool by_reference) {
 }
 
 constexpr uint64_t code_mask = (uint64_t{1} << HASH_DATA::code_bits) - 1;
+
+// The two digits of each number below 100 as characters: the last digit
+// in the low byte, the one before it in the high byte.
+struct DIGIT_PAIRS {
+    uint16_t of[100];
+    constexpr DIGIT_PAIRS() : of() {
+        for (unsigned pair = 0; pair < 100; ++pair)
+            of[pair] = static_cast<uint16_t>(('0' + pair % 10) | ('0' + pair / 10) << 8);
+    }
+};
+constexpr DIGIT_PAIRS digit_pairs;
 // Numbers below this have at most 18 digits.
 constexpr uint64_t eighteen_digits_end = 1'000'000'000'000'000'000ULL;
 
@@ -320,17 +331,16 @@ HASH_DATA::PLACE HASH_DATA::place_of_int(int64_t number) {
     // from the last one: which is the text's low half depends on its length.
     // The digits come off two at a time, the last of each pair at an even
     // distance.
-    unsigned from_last_even = 0;
-    unsigned from_last_odd = 0;
+    unsigned pairs = 0;  // the even half in the low byte, the odd one above
     size_t length = 0;
     uint64_t rest = magnitude;
     while (rest >= 100) {
-        const unsigned pair = static_cast<unsigned>(rest % 100);
-        from_last_even ^= '0' + pair % 10;
-        from_last_odd ^= '0' + pair / 10;
+        pairs ^= digit_pairs.of[rest % 100];
         length += 2;
         rest /= 100;
     }
+    unsigned from_last_even = pairs & 0xff;
+    unsigned from_last_odd = pairs >> 8;
     if (rest >= 10) {
         from_last_even ^= static_cast<unsigned>('0' + rest % 10);
         from_last_odd ^= static_cast<unsigned>('0' + rest / 10);

@@ -90,6 +90,15 @@ TEST(HashStoreBuckets, IntKeysLandWhereTheirTextsDo) {
     }
     for (int i = -300; i <= 300; ++i)
         EXPECT_EQ(bucket(int_cell(i).get()), bucket(str_cell(std::to_string(i).c_str()).get())) << i;
+    // Every pair of digits at every depth of a long number, of either sign.
+    for (int64_t pair = 0; pair < 100; ++pair) {
+        for (int64_t scale = 1; scale <= 10'000'000'000'000'000; scale *= 100) {
+            for (const int64_t number : {pair * scale + 7, pair * (scale / 10) + 3, -(pair * scale + 1)}) {
+                const std::string text = std::to_string(number);
+                EXPECT_EQ(bucket(int_cell(text.c_str()).get()), bucket(str_cell(text.c_str()).get())) << text;
+            }
+        }
+    }
 }
 
 TEST(HashStoreBuckets, EqualKeysShareTheirCanonicalText) {
