@@ -808,18 +808,27 @@ bool store_hash_element(TOKEN* node, char op, RESULT_ITEM this_item) {
     // A key name, a text built without running code, or else a key that
     // reads as a fast int, looked up in a cell of its own as the element
     // call would be given it.
+    // The key cell of a number is made only when a lookup or a new pair
+    // needs it.
     std::optional<UNION_DATA> number_key;
+    HASH_DATA::KEY_PLACE place;
+    UNION_DATA* element = nullptr;
     UNION_DATA* key = plain_key_name(part->left);
     if (key == nullptr) key = fast_hash_key(part->left);
     if (key == nullptr) {
         int64_t number = 0;
-        if (!fast_int(part->left, number)) return false;
-        key = &number_key.emplace(tag_nothing);
-        key->tag = tag_int;  // the number in the payload word, no record
-        if (!make_inline_int(number, key->payload)) return false;
+        void* word = nullptr;
+        if (!fast_int(part->left, number) || !make_inline_int(number, word)) return false;
+        const bool found = hash->find_int(number, element, place);
+        if (!found || (element == nullptr && op == '=')) {
+            key = &number_key.emplace(tag_nothing);
+            key->tag = tag_int;  // the number in the payload word, no record
+            key->payload = word;
+        }
+        if (!found) element = hash->get(key, false, place);
+    } else {
+        element = hash->get(key, false, place);
     }
-    HASH_DATA::KEY_PLACE place;
-    UNION_DATA* element = hash->get(key, false, place);
     if (element == nullptr && op == '=') return store_new_element(node, *hash, key, place, value);
     if (element == nullptr || (element->tag != tag_int && element->tag != raise_tag(tag_int)) ||
         element->payload == nullptr || element->access_mode != access_variable || value_under_iteration(element))

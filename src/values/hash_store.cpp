@@ -528,6 +528,37 @@ UNION_DATA* HASH_DATA::get(UNION_DATA* key, bool by_reference, KEY_PLACE& found_
     return node != nullptr ? &node->value : nullptr;
 }
 
+bool HASH_DATA::find_int(int64_t number, UNION_DATA*& value, KEY_PLACE& found_place) {
+    const uint64_t magnitude = number < 0 ? 0 - static_cast<uint64_t>(number) : static_cast<uint64_t>(number);
+    const uint64_t code =
+        magnitude < eighteen_digits_end ? (number < 0 ? ~magnitude : magnitude) & code_mask : place_of_int(number).code;
+    if (indexed != static_cast<size_t>(pair_count)) [[unlikely]]
+        rebuild_index();
+    LIST_NODE* found = nullptr;
+    if (!index.empty()) {
+        for (PROBE probe(code, index.size() - 1);; probe.next()) {
+            const INDEX_SLOT& slot = index[probe.at()];
+            if (slot.node == nullptr) {
+                if (slot.word == 0) break;
+                continue;
+            }
+            if (slot.code() != code) continue;
+            // The int test of key_matches; any other stored key goes by get.
+            const UNION_DATA& stored = slot.node->key();
+            int64_t held = 0;
+            if (stored.payload == nullptr || lower_tag(stored.tag) != tag_int || !cell_int64(&stored, held))
+                return false;
+            if (held == number) {
+                found = slot.node;
+                break;
+            }
+        }
+    }
+    value = found != nullptr ? &found->value : nullptr;
+    found_place = KEY_PLACE{-1, code, true, false};
+    return true;
+}
+
 void HASH_DATA::set(UNION_DATA* key, int key_mode, UNION_DATA* value, int value_mode, const char** message) {
     bool by_reference = stored_by_reference(key, key_mode);
     LIST_NODE* node = find_node(key, by_reference, code_of(key, by_reference, message));
