@@ -87,6 +87,19 @@ struct DIGIT_PAIRS {
     }
 };
 constexpr DIGIT_PAIRS digit_pairs;
+
+// 10 to the powers 0 to 18, the weights of a number's last 19 digits.
+struct POWERS_OF_TEN {
+    uint64_t of[19];
+    constexpr POWERS_OF_TEN() : of() {
+        uint64_t power = 1;
+        for (uint64_t& entry : of) {
+            entry = power;
+            power *= 10;
+        }
+    }
+};
+constexpr POWERS_OF_TEN powers_of_ten;
 // Numbers below this have at most 18 digits.
 constexpr uint64_t eighteen_digits_end = 1'000'000'000'000'000'000ULL;
 
@@ -139,13 +152,19 @@ uint64_t full_text_code(std::string_view text) {
     // The trailing digits: at most 19 are looked at, at most 18 count. They
     // are read from the first one down, as a number is.
     const char* const lowest = end - digits_from > 19 ? end - 19 : digits_from;
+    // One pass from the last digit up: each digit adds its own weight. A
+    // 19th digit wraps the value, which is then not used.
     const char* first_digit = end;
-    while (first_digit > lowest && static_cast<unsigned char>(first_digit[-1] - '0') <= 9) --first_digit;
-    const size_t digit_count = static_cast<size_t>(end - first_digit);
-    if (digit_count == 0 || digit_count > 18) return text_hash(text);
     uint64_t value = 0;
-    for (const char* digit = first_digit; digit != end; ++digit)
-        value = value * 10 + static_cast<uint64_t>(*digit - '0');
+    size_t digit_count = 0;
+    while (first_digit > lowest) {
+        const unsigned digit = static_cast<unsigned char>(first_digit[-1] - '0');
+        if (digit > 9) break;
+        value += digit * powers_of_ten.of[digit_count];
+        ++digit_count;
+        --first_digit;
+    }
+    if (digit_count == 0 || digit_count > 18) return text_hash(text);
     if (first_digit == digits_from) return digits_from != begin ? ~value : value;
     return text_hash(std::string_view(begin, static_cast<size_t>(first_digit - begin))) + value;
 }
