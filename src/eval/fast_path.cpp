@@ -571,15 +571,21 @@ bool look_up_fast_key(const TOKEN* part, UNION_DATA* cell, const UNION_DATA*& va
     const bool store = cell->tag == tag_hash || (set_too && cell->tag == tag_set);
     if (part->left == nullptr || !store || cell->payload == nullptr) return false;
     UNION_DATA* key = plain_key(part->left);
+    HASH_DATA::KEY_PLACE place;
     std::optional<UNION_DATA> number_key;
     if (key == nullptr) {
         int64_t number = 0;
-        if (!fast_int_at(part->left, number, depth + 1)) return false;
+        void* word = nullptr;
+        if (!fast_int_at(part->left, number, depth + 1) || !make_inline_int(number, word)) return false;
+        UNION_DATA* found = nullptr;
+        if (cell->hash_data()->find_int(number, found, place)) {
+            value = found;
+            return true;
+        }
         key = &number_key.emplace(tag_nothing);
         key->tag = tag_int;  // the number in the payload word, no record
-        if (!make_inline_int(number, key->payload)) return false;
+        key->payload = word;
     }
-    HASH_DATA::KEY_PLACE place;
     value = cell->hash_data()->get(key, false, place);
     return true;
 }

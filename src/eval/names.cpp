@@ -50,22 +50,24 @@ MEMBER_NAME_MEMO member_memos[member_memo_count];
 // The member cell attribute_access finds for the name in the object's group
 // of the member's type, when the plain case holds (a defined object, the
 // slot there); null sends the access the long way, which says what is wrong.
-UNION_DATA* memo_member(const TOKEN* node, TOKEN* declaration, UNION_DATA* object) {
+// The object is followed through one link here, as base_type_code looks
+// through it.
+[[gnu::always_inline]] inline UNION_DATA* memo_member(const TOKEN* node, TOKEN* declaration, UNION_DATA* object) {
+    // A defined object: a holder that holds an object record.
+    const UNION_DATA* cell = follow_link(object);
+    if (lower_tag(cell->tag) != tag_object || cell->holder() == nullptr) return nullptr;
     MEMBER_NAME_MEMO& memo = member_memos[(reinterpret_cast<uintptr_t>(node) / alignof(TOKEN)) % member_memo_count];
     if (memo.node != node || memo.generation != routine_tables_generation) [[unlikely]] {
         if (front_end_services.member_slot == nullptr) return nullptr;
         fill_member_memo(memo, node, declaration);
     }
-    if (memo.slot < 0) return nullptr;
-    // A defined object: a holder that holds an object record.
-    const UNION_DATA* cell = follow_link(object);
-    if (lower_tag(cell->tag) != tag_object || cell->holder() == nullptr) return nullptr;
+    const int32_t slot = memo.slot;
     const OBJECT_RECORD* record = cell->holder()->object;
-    if (record == nullptr) return nullptr;
+    if (slot < 0 || record == nullptr) return nullptr;
     for (const GROUP_ENTRY& group : record->groups) {
         if (group.type != memo.type_def) continue;
-        if (group.slots == nullptr || memo.slot >= group.slots->count()) continue;
-        return group.slots->cells[static_cast<size_t>(memo.slot)];
+        if (group.slots == nullptr || slot >= group.slots->count()) continue;
+        return group.slots->cells[static_cast<size_t>(slot)];
     }
     return nullptr;
 }
@@ -105,8 +107,7 @@ UNION_DATA* current_member_cell(const TOKEN* node, RESULT_ITEM this_item) {
     TOKEN* declaration = node->declaration;
     if (declaration == nullptr || declaration->member_slot < 0 || this_item.cell == nullptr) return nullptr;
     UNION_DATA* object = follow_aliases(this_item.cell);
-    if (object == nullptr || base_type_code(object) != tag_object) return nullptr;
-    return memo_member(node, declaration, object);
+    return object != nullptr ? memo_member(node, declaration, object) : nullptr;
 }
 
 void eval_variable(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {

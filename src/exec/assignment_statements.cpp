@@ -760,8 +760,15 @@ UNION_DATA* plain_key_name(TOKEN* name) {
 // the rule of the general path. Int and str keys are copied without fail.
 bool store_new_element(TOKEN* node, HASH_DATA& hash, UNION_DATA* key, const HASH_DATA::KEY_PLACE& place,
                        int64_t value) {
-    UNION_DATA empty(tag_any);
-    UNION_DATA* element = hash.insert(key, 0, &empty, 0, nullptr, place);
+    // A null value makes the pair's value the empty any cell.
+    UNION_DATA* element = hash.insert(key, 0, nullptr, 0, nullptr, place);
+    if (element->tag == tag_any && element->payload == nullptr && element->referrers == nullptr) {
+        // What the assignment does to an empty any cell nothing links to: the
+        // number goes in the payload word when it fits, else in a record.
+        if (!make_inline_int(value, element->payload)) element->payload = new INT_DATA(static_cast<long>(value));
+        element->tag = raise_tag(tag_int);
+        return true;
+    }
     UNION_DATA number(tag_nothing);
     number.tag = tag_int;
     if (!make_inline_int(value, number.payload)) number.payload = new INT_DATA(static_cast<long>(value));
@@ -776,22 +783,24 @@ bool store_new_element(TOKEN* node, HASH_DATA& hash, UNION_DATA* key, const HASH
 // one test the other statements pay for fast_hash_element_store.
 inline bool element_target(const TOKEN* node) { return node->left != nullptr && node->left->evaluator == eval_member; }
 
-// h[k] = e, h[k] += e and h[k] -= e (op '=', '+' or '-') where h names a
-// hash as writable_hash finds it, k is an int or str key read without
-// running code and e reads as a fast int. A pair's value that is a defined
-// int no walk holds takes the number in place, in its own form, as the
-// general path's alias of the element would have it written; h[k] = e
-// with a new key makes the pair. False, with nothing changed, for every
-// other case; the general path then runs.
-bool fast_hash_element_store(TOKEN* node, char op, RESULT_ITEM this_item) {
-    TOKEN* left = node->left;
+// Whether a statement has the shape of h[k] = e (or += e, -= e) as the
+// parser made it: fixed for the node, so the executors bound after a first
+// store skip this test.
+bool hash_element_shape(const TOKEN* node) {
+    const TOKEN* left = node->left;
     if (left == nullptr || node->right == nullptr || left->evaluator != eval_member || left->op1 != '.' ||
         left->left == nullptr)
         return false;
     const TOKEN* part = left->right;
     if (part == nullptr || !is_call_token(part) || part->left == nullptr) return false;
     const std::string& name = *part->text;
-    if (name.size() != 2 || name[0] != '[' || name[1] != ']') return false;
+    return name.size() == 2 && name[0] == '[' && name[1] == ']';
+}
+
+// fast_hash_element_store for a statement of hash_element_shape.
+bool store_hash_element(TOKEN* node, char op, RESULT_ITEM this_item) {
+    TOKEN* left = node->left;
+    const TOKEN* part = left->right;
     HASH_DATA* hash = writable_hash(left->left, this_item);
     if (hash == nullptr) return false;
     int64_t value = 0;
@@ -799,18 +808,27 @@ bool fast_hash_element_store(TOKEN* node, char op, RESULT_ITEM this_item) {
     // A key name, a text built without running code, or else a key that
     // reads as a fast int, looked up in a cell of its own as the element
     // call would be given it.
+    // The key cell of a number is made only when a lookup or a new pair
+    // needs it.
     std::optional<UNION_DATA> number_key;
+    HASH_DATA::KEY_PLACE place;
+    UNION_DATA* element = nullptr;
     UNION_DATA* key = plain_key_name(part->left);
     if (key == nullptr) key = fast_hash_key(part->left);
     if (key == nullptr) {
         int64_t number = 0;
-        if (!fast_int(part->left, number)) return false;
-        key = &number_key.emplace(tag_nothing);
-        key->tag = tag_int;  // the number in the payload word, no record
-        if (!make_inline_int(number, key->payload)) return false;
+        void* word = nullptr;
+        if (!fast_int(part->left, number) || !make_inline_int(number, word)) return false;
+        const bool found = hash->find_int(number, element, place);
+        if (!found || (element == nullptr && op == '=')) {
+            key = &number_key.emplace(tag_nothing);
+            key->tag = tag_int;  // the number in the payload word, no record
+            key->payload = word;
+        }
+        if (!found) element = hash->get(key, false, place);
+    } else {
+        element = hash->get(key, false, place);
     }
-    HASH_DATA::KEY_PLACE place;
-    UNION_DATA* element = hash->get(key, false, place);
     if (element == nullptr && op == '=') return store_new_element(node, *hash, key, place, value);
     if (element == nullptr || (element->tag != tag_int && element->tag != raise_tag(tag_int)) ||
         element->payload == nullptr || element->access_mode != access_variable || value_under_iteration(element))
@@ -826,6 +844,17 @@ bool fast_hash_element_store(TOKEN* node, char op, RESULT_ITEM this_item) {
     if (is_inline_int(element->payload)) return make_inline_int(value, element->payload);
     element->int_data()->assign_int64(value);
     return true;
+}
+
+// h[k] = e, h[k] += e and h[k] -= e (op '=', '+' or '-') where h names a
+// hash as writable_hash finds it, k is an int or str key read without
+// running code and e reads as a fast int. A pair's value that is a defined
+// int no walk holds takes the number in place, in its own form, as the
+// general path's alias of the element would have it written; h[k] = e
+// with a new key makes the pair. False, with nothing changed, for every
+// other case; the general path then runs.
+bool fast_hash_element_store(TOKEN* node, char op, RESULT_ITEM this_item) {
+    return hash_element_shape(node) && store_hash_element(node, op, this_item);
 }
 
 }  // namespace
@@ -850,7 +879,7 @@ void exec_scalar_assign(TOKEN* node, RESULT_ITEM this_item) {
 // paths before it in exec_assign all decline a hash element, so it goes
 // first; anything it declines takes the whole chain.
 void exec_hash_element_assign(TOKEN* node, RESULT_ITEM this_item) {
-    if (fast_hash_element_store(node, '=', this_item)) return;
+    if (store_hash_element(node, '=', this_item)) return;
     exec_assign(node, this_item);
 }
 
@@ -915,12 +944,12 @@ void add_assign(TOKEN* node, RESULT_ITEM this_item);
 // exec_hash_element_assign does for h[k] = e: the paths before it decline
 // a hash element.
 void exec_hash_element_add(TOKEN* node, RESULT_ITEM this_item) {
-    if (fast_hash_element_store(node, '+', this_item)) return;
+    if (store_hash_element(node, '+', this_item)) return;
     add_assign(node, this_item);
 }
 
 void exec_hash_element_sub(TOKEN* node, RESULT_ITEM this_item) {
-    if (fast_hash_element_store(node, '-', this_item)) return;
+    if (store_hash_element(node, '-', this_item)) return;
     exec_sub_assign(node, this_item);
 }
 

@@ -76,6 +76,30 @@ inline bool key_matches(LIST_NODE* node, UNION_DATA* key, bool by_reference) {
 }
 
 constexpr uint64_t code_mask = (uint64_t{1} << HASH_DATA::code_bits) - 1;
+
+// The two digits of each number below 100 as characters: the last digit
+// in the low byte, the one before it in the high byte.
+struct DIGIT_PAIRS {
+    uint16_t of[100];
+    constexpr DIGIT_PAIRS() : of() {
+        for (unsigned pair = 0; pair < 100; ++pair)
+            of[pair] = static_cast<uint16_t>(('0' + pair % 10) | ('0' + pair / 10) << 8);
+    }
+};
+constexpr DIGIT_PAIRS digit_pairs;
+
+// 10 to the powers 0 to 18, the weights of a number's last 19 digits.
+struct POWERS_OF_TEN {
+    uint64_t of[19];
+    constexpr POWERS_OF_TEN() : of() {
+        uint64_t power = 1;
+        for (uint64_t& entry : of) {
+            entry = power;
+            power *= 10;
+        }
+    }
+};
+constexpr POWERS_OF_TEN powers_of_ten;
 // Numbers below this have at most 18 digits.
 constexpr uint64_t eighteen_digits_end = 1'000'000'000'000'000'000ULL;
 
@@ -128,13 +152,19 @@ uint64_t full_text_code(std::string_view text) {
     // The trailing digits: at most 19 are looked at, at most 18 count. They
     // are read from the first one down, as a number is.
     const char* const lowest = end - digits_from > 19 ? end - 19 : digits_from;
+    // One pass from the last digit up: each digit adds its own weight. A
+    // 19th digit wraps the value, which is then not used.
     const char* first_digit = end;
-    while (first_digit > lowest && static_cast<unsigned char>(first_digit[-1] - '0') <= 9) --first_digit;
-    const size_t digit_count = static_cast<size_t>(end - first_digit);
-    if (digit_count == 0 || digit_count > 18) return text_hash(text);
     uint64_t value = 0;
-    for (const char* digit = first_digit; digit != end; ++digit)
-        value = value * 10 + static_cast<uint64_t>(*digit - '0');
+    size_t digit_count = 0;
+    while (first_digit > lowest) {
+        const unsigned digit = static_cast<unsigned char>(first_digit[-1] - '0');
+        if (digit > 9) break;
+        value += digit * powers_of_ten.of[digit_count];
+        ++digit_count;
+        --first_digit;
+    }
+    if (digit_count == 0 || digit_count > 18) return text_hash(text);
     if (first_digit == digits_from) return digits_from != begin ? ~value : value;
     return text_hash(std::string_view(begin, static_cast<size_t>(first_digit - begin))) + value;
 }
@@ -320,17 +350,16 @@ HASH_DATA::PLACE HASH_DATA::place_of_int(int64_t number) {
     // from the last one: which is the text's low half depends on its length.
     // The digits come off two at a time, the last of each pair at an even
     // distance.
-    unsigned from_last_even = 0;
-    unsigned from_last_odd = 0;
+    unsigned pairs = 0;  // the even half in the low byte, the odd one above
     size_t length = 0;
     uint64_t rest = magnitude;
     while (rest >= 100) {
-        const unsigned pair = static_cast<unsigned>(rest % 100);
-        from_last_even ^= '0' + pair % 10;
-        from_last_odd ^= '0' + pair / 10;
+        pairs ^= digit_pairs.of[rest % 100];
         length += 2;
         rest /= 100;
     }
+    unsigned from_last_even = pairs & 0xff;
+    unsigned from_last_odd = pairs >> 8;
     if (rest >= 10) {
         from_last_even ^= static_cast<unsigned>('0' + rest % 10);
         from_last_odd ^= static_cast<unsigned>('0' + rest / 10);
@@ -353,8 +382,11 @@ uint64_t HASH_DATA::code_of_node(LIST_NODE* node) {
     return text_code(value_key_text(&node->key(), nullptr));
 }
 
-LIST_NODE* HASH_DATA::find_node(UNION_DATA* key, bool by_reference, uint64_t code, int* bucket) {
-    if (indexed != static_cast<size_t>(pair_count)) rebuild_index();
+// Inlined into every lookup: the call would cost as much as the probe.
+[[gnu::always_inline]] inline LIST_NODE* HASH_DATA::find_node(UNION_DATA* key, bool by_reference, uint64_t code,
+                                                              int* bucket) {
+    if (indexed != static_cast<size_t>(pair_count)) [[unlikely]]
+        rebuild_index();
     if (index.empty()) return nullptr;
     for (PROBE probe(code, index.size() - 1);; probe.next()) {
         const INDEX_SLOT& slot = index[probe.at()];
@@ -513,6 +545,37 @@ UNION_DATA* HASH_DATA::get(UNION_DATA* key, bool by_reference, KEY_PLACE& found_
     found_place = KEY_PLACE{-1, code, true, by_reference};  // the bucket when an insertion needs it
     LIST_NODE* node = find_node(key, by_reference, code);
     return node != nullptr ? &node->value : nullptr;
+}
+
+bool HASH_DATA::find_int(int64_t number, UNION_DATA*& value, KEY_PLACE& found_place) {
+    const uint64_t magnitude = number < 0 ? 0 - static_cast<uint64_t>(number) : static_cast<uint64_t>(number);
+    const uint64_t code =
+        magnitude < eighteen_digits_end ? (number < 0 ? ~magnitude : magnitude) & code_mask : place_of_int(number).code;
+    if (indexed != static_cast<size_t>(pair_count)) [[unlikely]]
+        rebuild_index();
+    LIST_NODE* found = nullptr;
+    if (!index.empty()) {
+        for (PROBE probe(code, index.size() - 1);; probe.next()) {
+            const INDEX_SLOT& slot = index[probe.at()];
+            if (slot.node == nullptr) {
+                if (slot.word == 0) break;
+                continue;
+            }
+            if (slot.code() != code) continue;
+            // The int test of key_matches; any other stored key goes by get.
+            const UNION_DATA& stored = slot.node->key();
+            int64_t held = 0;
+            if (stored.payload == nullptr || lower_tag(stored.tag) != tag_int || !cell_int64(&stored, held))
+                return false;
+            if (held == number) {
+                found = slot.node;
+                break;
+            }
+        }
+    }
+    value = found != nullptr ? &found->value : nullptr;
+    found_place = KEY_PLACE{-1, code, true, false};
+    return true;
 }
 
 void HASH_DATA::set(UNION_DATA* key, int key_mode, UNION_DATA* value, int value_mode, const char** message) {

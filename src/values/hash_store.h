@@ -114,6 +114,11 @@ public:
     };
     // get (without message) that also tells where the key was placed.
     UNION_DATA* get(UNION_DATA* key, bool by_reference, KEY_PLACE& place);
+    // get(key, false, place) for an int key cell holding number, found
+    // without the cell: true with the value cell (null for a key the hash
+    // lacks) and the place. False, with both untouched, when a pair of the
+    // number's code has a key that is no plain int: get then decides.
+    bool find_int(int64_t number, UNION_DATA*& value, KEY_PLACE& place);
 
     // Assigns value by value_mode to the value of the pair whose key matches
     // (by reference when key_mode makes a reference key: 1, or 4 to 6 with a

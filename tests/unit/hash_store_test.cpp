@@ -90,6 +90,15 @@ TEST(HashStoreBuckets, IntKeysLandWhereTheirTextsDo) {
     }
     for (int i = -300; i <= 300; ++i)
         EXPECT_EQ(bucket(int_cell(i).get()), bucket(str_cell(std::to_string(i).c_str()).get())) << i;
+    // Every pair of digits at every depth of a long number, of either sign.
+    for (int64_t pair = 0; pair < 100; ++pair) {
+        for (int64_t scale = 1; scale <= 10'000'000'000'000'000; scale *= 100) {
+            for (const int64_t number : {pair * scale + 7, pair * (scale / 10) + 3, -(pair * scale + 1)}) {
+                const std::string text = std::to_string(number);
+                EXPECT_EQ(bucket(int_cell(text.c_str()).get()), bucket(str_cell(text.c_str()).get())) << text;
+            }
+        }
+    }
 }
 
 TEST(HashStoreBuckets, EqualKeysShareTheirCanonicalText) {
@@ -636,6 +645,51 @@ TEST(HashStoreLookups, InsertAtTheFoundPlaceAndPlainKeyMatches) {
     EXPECT_EQ(message, nullptr);
     EXPECT_TRUE(hash.contains(reference.get(), true, nullptr));
     EXPECT_EQ(hash.pair_count, 7);
+}
+
+// A lookup by number finds what get finds for the number's key cell, places
+// a missing key where get would, and leaves a pair of the same code whose
+// key is no plain int (the text "5" beside the number 5) to get.
+TEST(HashStoreLookups, NumbersFoundWithoutAKeyCell) {
+    HASH_DATA hash;
+    HASH_DATA plain;  // the same pairs, each put by its key cell
+    const int64_t numbers[] = {0, 7, -7, 999'999'999'999'999'999, -1'000'000'000'000'000'000};
+    for (const int64_t number : numbers) {
+        CELL key = int_cell(std::to_string(number).c_str());
+        put(hash, key.get(), int_cell(1).get());
+        put(plain, key.get(), int_cell(1).get());
+    }
+    for (int number = -20; number <= 20; ++number) {
+        if (number == 0) continue;  // there already
+        put(hash, int_cell(number * 100).get());
+        put(plain, int_cell(number * 100).get());
+    }
+    for (const int64_t number : numbers) {
+        const std::string text = std::to_string(number);
+        UNION_DATA* value = nullptr;
+        HASH_DATA::KEY_PLACE place;
+        ASSERT_TRUE(hash.find_int(number, value, place)) << text;
+        EXPECT_NE(value, nullptr) << text;
+        EXPECT_EQ(value, hash.get(int_cell(text.c_str()).get(), false, nullptr)) << text;
+    }
+    for (const int64_t number : {int64_t{8}, int64_t{-8}, int64_t{1'000'000'000'000'000'000}, int64_t{250}}) {
+        const std::string text = std::to_string(number);
+        UNION_DATA* value = &LIST_NODE::no_key;
+        HASH_DATA::KEY_PLACE place;
+        ASSERT_TRUE(hash.find_int(number, value, place)) << text;
+        EXPECT_EQ(value, nullptr) << text;
+        CELL key = int_cell(text.c_str());
+        hash.insert(key.get(), 0, int_cell(2).get(), 0, nullptr, place);
+        put(plain, key.get(), int_cell(2).get());
+        EXPECT_TRUE(has(hash, key.get())) << text;
+    }
+    EXPECT_EQ(key_texts(hash), key_texts(plain));
+    put(hash, str_cell("5").get());
+    UNION_DATA* value = nullptr;
+    HASH_DATA::KEY_PLACE place;
+    EXPECT_FALSE(hash.find_int(5, value, place));
+    EXPECT_EQ(value, nullptr);
+    EXPECT_FALSE(place.known);
 }
 
 }  // namespace
