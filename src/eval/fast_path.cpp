@@ -481,6 +481,24 @@ bool size_read(const TOKEN* node, const TOKEN* part, int64_t& out) {
     return cell_int(store->at_valid(static_cast<int>(position)), out);
 }
 
+}  // namespace
+
+int fast_list_int(const TOKEN* declaration, int64_t position, bool from_end, int64_t& out) {
+    UNION_DATA* cell = top_cell(declaration);
+    if (cell == nullptr) return -1;
+    const int role = declaration->arg_role;
+    if (role == arg_role_variable_input) cell = aliased_cell(cell);
+    else if (role == arg_role_constant_input || role == arg_role_output_object) return -1;
+    if (cell->tag != tag_list) return -1;
+    if (!plain_list(cell) || position < 0) return 0;
+    LIST_DATA* store = cell->list_data();
+    if (position >= store->node_count) return 0;
+    if (from_end) position = store->node_count - 1 - position;
+    return cell_int(store->at_valid(static_cast<int>(position)), out) ? 1 : 0;
+}
+
+namespace {
+
 // The hash cell a variable holds by value when h[k] may read it: not a
 // constant, not in an any variable, not walked; null otherwise.
 UNION_DATA* plain_hash(UNION_DATA* cell) {

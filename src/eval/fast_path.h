@@ -128,6 +128,14 @@ bool fast_hash_int(TOKEN* node, RESULT_ITEM this_item, int64_t& out);
 // for every other node, receiver or key.
 int fast_hash_def(TOKEN* node, RESULT_ITEM this_item);
 
+// The int element at a position of the list a plain variable or ":$"
+// input parameter (its declaring node given) holds, read as l[i] reads it on
+// the fast path (from_end: as l.Get(i)): 1 with the number in out; 0 where
+// that read declines on a list (a walked list, a position outside it, an
+// element of another kind); -1 when the variable holds no list, whose
+// element read fast_int then tells.
+int fast_list_int(const TOKEN* declaration, int64_t position, bool from_end, int64_t& out);
+
 // A comparison node (== != < > <= >=) of two fast int operands: 0 or 1;
 // -1 when not applicable. A condition of another shape that fast_bool
 // (eval/slot_paths.h) reads, a slot or variable holding a bool and ! && ||

@@ -20,6 +20,7 @@
 #include "exec/pending_exception.h"
 #include "frontend/scope.h"
 #include "frontend/token.h"
+#include "frontend/type_defs.h"
 #include "frontend/var_storage.h"
 #include "numbers/int_data.h"
 #include "numbers/real_data.h"
@@ -51,6 +52,12 @@ enum class OP : uint8_t {
     divide,
     modulo,
     move,
+    // dst = an element of a list (the read's index in b) at position a.
+    element,
+    // dst = a member read the fast path gives, such as l.size() (the
+    // read's index in b).
+    member_read,
+    // The comparisons come last.
     less,
     less_equal,
     greater,
@@ -79,6 +86,15 @@ struct VARIABLE {
     uint32_t first_write = never_written;  // the first statement assigning it
 };
 
+// A list element or member read of the plan's code: the node, and for an
+// element read the declaring node of the list variable and whether it counts
+// from the end (l.Get(i)).
+struct MEMBER_READ_NODE {
+    TOKEN* node = nullptr;
+    const TOKEN* list = nullptr;
+    bool from_end = false;
+};
+
 // A variable read by one statement (or the condition) run on its own.
 struct READ {
     const TOKEN* declaration;
@@ -96,6 +112,7 @@ struct FLAT_STATEMENT {
     // name = other, name = a + b or name = a - b of variables: when their
     // numbers outgrow machine words, long_int_assignment may still do it.
     bool long_shape = false;
+    bool reads_members = false;  // its code reads an element or a member
     int64_t addend = 0;
     uint32_t begin = 0;  // its instructions
     uint32_t end = 0;
@@ -119,12 +136,16 @@ struct TEST {
     uint32_t end = 0;
     uint32_t left = 0;  // the parts of && and ||; of a fast part, its depth
     uint32_t right = 0;
-    TOKEN* node = nullptr;  // a fast part
+    TOKEN* node = nullptr;       // a fast part
+    bool reads_members = false;  // its code reads an element or a member
 };
 
 struct CONDITION {
     int32_t root = -1;  // -1: no translation
     std::vector<READ> reads;
+    // Values it failed to give in a row: a condition that keeps reading
+    // something of another kind, such as texts from a list, is given up.
+    uint32_t misses = 0;
 };
 
 // An if statement of the loop: its condition, translated when it can be,
@@ -148,7 +169,9 @@ struct LOOP_PLAN {
     std::vector<VARIABLE> variables;
     std::vector<int64_t> constants;
     std::vector<INSTR> code;
+    std::vector<MEMBER_READ_NODE> member_reads;
     uint32_t condition_end = 0;  // 0: the condition did not translate
+    bool condition_reads_members = false;
     std::vector<READ> condition_reads;
     std::vector<FLAT_STATEMENT> statements;  // the body's, the step's, then those of the ifs' blocks
     std::vector<TEST> tests;
@@ -218,6 +241,48 @@ int constant_register(BUILDER& builder, int64_t value) {
     return static_cast<int>(first_constant + constants.size() - 1);
 }
 
+int emit(BUILDER& builder, const TOKEN* node, int depth);
+
+// l[i], l.get(i) or l.Get(i) on a plain list variable or ":$" input
+// parameter, its index translated, and x.size() on a plain variable, read
+// as fast_int reads them; -1 for other member nodes.
+int emit_member_read(BUILDER& builder, const TOKEN* node, int depth) {
+    const TOKEN* receiver = node->left;
+    const TOKEN* part = node->right;
+    if (node->op1 != '.' || node->op2 != 0 || receiver == nullptr || part == nullptr || !is_call_token(part) ||
+        receiver->evaluator != eval_variable)
+        return -1;
+    const TOKEN* declaration = receiver->declaration;
+    if (declaration == nullptr || declaration->member_slot >= 0 || declaration->arg_role == arg_role_constant_input ||
+        declaration->arg_role == arg_role_output_object)
+        return -1;
+    LOOP_PLAN& plan = builder.plan;
+    if (plan.member_reads.size() > UINT8_MAX || builder.next_scratch == register_count) return -1;
+    const std::string& name = *part->text;
+    MEMBER_READ_NODE read{const_cast<TOKEN*>(node), nullptr, false};
+    INSTR instr{OP::member_read, 0, 0, static_cast<uint8_t>(plan.member_reads.size()), builder.statement, 0};
+    if (name == "size") {
+        const TOKEN* arguments = part->left;
+        if (arguments != nullptr &&
+            !(is_empty_operand(arguments) && arguments->left == nullptr && arguments->right == nullptr))
+            return -1;
+    } else if (name == "[]" || name == "get" || name == "Get") {
+        if (part->left == nullptr) return -1;
+        const int index = emit(builder, part->left, depth + 1);
+        if (index < 0 || builder.next_scratch == register_count) return -1;
+        instr.op = OP::element;
+        instr.a = static_cast<uint8_t>(index);
+        read.list = declaration;
+        read.from_end = name[0] == 'G';
+    } else {
+        return -1;
+    }
+    instr.dst = static_cast<uint8_t>(builder.next_scratch++);
+    plan.member_reads.push_back(read);
+    plan.code.push_back(instr);
+    return instr.dst;
+}
+
 // Emits the instructions of an expression; its register, or -1 when it
 // does not translate.
 int emit(BUILDER& builder, const TOKEN* node, int depth) {
@@ -233,6 +298,7 @@ int emit(BUILDER& builder, const TOKEN* node, int depth) {
         if (node->number == nullptr || !node->number->mantissa.to_int64(value)) return -1;
         return constant_register(builder, value);
     }
+    if (handler == eval_member) return emit_member_read(builder, node, depth);
     OP op = OP::add;
     if (handler == eval_plus) op = OP::add;
     else if (handler == eval_minus) op = OP::subtract;
@@ -256,13 +322,18 @@ struct PLAN_MARK {
     size_t variables;
     size_t constants;
     size_t code;
+    size_t member_reads;
 
     explicit PLAN_MARK(const LOOP_PLAN& plan)
-        : variables(plan.variables.size()), constants(plan.constants.size()), code(plan.code.size()) {}
+        : variables(plan.variables.size()),
+          constants(plan.constants.size()),
+          code(plan.code.size()),
+          member_reads(plan.member_reads.size()) {}
     void restore(LOOP_PLAN& plan) const {
         plan.variables.resize(variables);
         plan.constants.resize(constants);
         plan.code.resize(code);
+        plan.member_reads.resize(member_reads);
     }
 };
 
@@ -562,6 +633,18 @@ std::shared_ptr<LOOP_PLAN> plan_of(TOKEN* condition, TOKEN* body, TOKEN* step) {
         for (const FLAT_STATEMENT& statement : plan.statements)
             if (!statement.translated && statement.node->executor == initial_executor) plan.settled = false;
     }
+    if (!plan.member_reads.empty()) {
+        auto reads_members = [&plan](uint32_t begin, uint32_t end) {
+            for (uint32_t pc = begin; pc < end; ++pc)
+                if (plan.code[pc].op == OP::element || plan.code[pc].op == OP::member_read) return true;
+            return false;
+        };
+        plan.condition_reads_members = plan.condition_end != 0 && reads_members(0, plan.condition_end);
+        for (FLAT_STATEMENT& statement : plan.statements)
+            statement.reads_members = statement.translated && reads_members(statement.begin, statement.end);
+        for (TEST& test : plan.tests)
+            test.reads_members = test.kind == TEST_KIND::compare && reads_members(test.begin, test.end);
+    }
     std::copy(plan.constants.begin(), plan.constants.end(), plan.registers.begin() + first_constant);
     for (FLAT_STATEMENT& statement : plan.statements) {
         if (!statement.translated || !statement.reads.empty() || statement.end != statement.begin + 1) continue;
@@ -601,6 +684,19 @@ std::shared_ptr<LOOP_PLAN> plan_of(TOKEN* condition, TOKEN* body, TOKEN* step) {
     return cell_int64(cell, out);
 }
 
+// An element or member read of the code, reading the variables' cells: a
+// list element straight from the list, anything else as fast_int reads the
+// node. Out of line: most statements read no element.
+[[gnu::always_inline]] inline bool member_value(const INSTR& instr, const int64_t* registers,
+                                                const MEMBER_READ_NODE* reads, int64_t& out) {
+    const MEMBER_READ_NODE& read = reads[instr.b];
+    if (instr.op == OP::element) {
+        const int element = fast_list_int(read.list, registers[instr.a], read.from_end, out);
+        if (element >= 0) return element == 1;
+    }
+    return fast_int(read.node, out);
+}
+
 // One arithmetic instruction; false, with nothing written, where the
 // general path gives another form.
 [[gnu::always_inline]] inline bool arithmetic(const INSTR& instr, int64_t* registers) {
@@ -626,6 +722,24 @@ std::shared_ptr<LOOP_PLAN> plan_of(TOKEN* condition, TOKEN* body, TOKEN* step) {
     default: out = a; break;
     }
     registers[instr.dst] = out;
+    return true;
+}
+
+// The instructions [begin, end) of code that reads elements or members,
+// with the variables' cells holding the values of their registers: kept
+// apart, so that the arithmetic of other statements pays nothing for it.
+[[gnu::noinline]] bool run_with_reads(const LOOP_PLAN& plan, uint32_t begin, uint32_t end, int64_t* registers) {
+    const INSTR* code = plan.code.data();
+    for (uint32_t pc = begin; pc < end; ++pc) {
+        const INSTR& instr = code[pc];
+        if (instr.op == OP::element || instr.op == OP::member_read) {
+            int64_t out = 0;
+            if (!member_value(instr, registers, plan.member_reads.data(), out)) return false;
+            registers[instr.dst] = out;
+        } else if (!arithmetic(instr, registers)) {
+            return false;
+        }
+    }
     return true;
 }
 
@@ -659,11 +773,15 @@ std::shared_ptr<LOOP_PLAN> plan_of(TOKEN* condition, TOKEN* body, TOKEN* step) {
         if (!read_variable(read.declaration, registers[read.slot])) return false;
     INT_DATA* number = writable_number(statement.declaration);
     if (number == nullptr || (statement.reads_target && !number->to_int64(registers[statement.target]))) return false;
-    const INSTR* code = plan.code.data();
-    uint32_t pc = statement.begin;
-    do {
-        if (!arithmetic(code[pc], registers)) return false;
-    } while (++pc != statement.end);
+    if (statement.reads_members) [[unlikely]] {
+        if (!run_with_reads(plan, statement.begin, statement.end, registers)) return false;
+    } else {
+        const INSTR* code = plan.code.data();
+        uint32_t pc = statement.begin;
+        do {
+            if (!arithmetic(code[pc], registers)) return false;
+        } while (++pc != statement.end);
+    }
     number->assign_int64(registers[statement.target]);
     return true;
 }
@@ -698,8 +816,12 @@ int test_value(LOOP_PLAN& plan, uint32_t index) {
     const TEST& test = plan.tests[index];
     int64_t* registers = plan.registers.data();
     if (test.kind == TEST_KIND::compare) {
-        for (uint32_t pc = test.begin; pc < test.end; ++pc)
-            if (!arithmetic(plan.code[pc], registers)) return -1;
+        if (test.reads_members) {
+            if (!run_with_reads(plan, test.begin, test.end, registers)) return -1;
+        } else {
+            for (uint32_t pc = test.begin; pc < test.end; ++pc)
+                if (!arithmetic(plan.code[pc], registers)) return -1;
+        }
         return compare(test.op, registers[test.a], registers[test.b]) ? 1 : 0;
     }
     if (test.kind == TEST_KIND::fast) return fast_bool(test.node, static_cast<int>(test.left));
@@ -709,14 +831,25 @@ int test_value(LOOP_PLAN& plan, uint32_t index) {
     return test_value(plan, test.right);
 }
 
+// Failures in a row after which a condition is no longer tried.
+constexpr uint32_t condition_miss_limit = 16;
+
 // A translated condition's value from the cells; -1 when it must be
 // evaluated another way.
-int tested_value(LOOP_PLAN& plan, const CONDITION& condition) {
+int tested_value(LOOP_PLAN& plan, CONDITION& condition) {
     if (condition.root < 0) return -1;
     int64_t* registers = plan.registers.data();
+    int value = -1;
     for (const READ& read : condition.reads)
-        if (!read_variable(read.declaration, registers[read.slot])) return -1;
-    return test_value(plan, static_cast<uint32_t>(condition.root));
+        if (!read_variable(read.declaration, registers[read.slot])) goto missed;
+    value = test_value(plan, static_cast<uint32_t>(condition.root));
+    if (value >= 0) {
+        condition.misses = 0;
+        return value;
+    }
+missed:
+    if (++condition.misses == condition_miss_limit) condition.root = -1;
+    return -1;
 }
 
 // The condition's value from the cells; -1 when it must be evaluated the
@@ -727,8 +860,12 @@ int tested_value(LOOP_PLAN& plan, const CONDITION& condition) {
     for (const READ& read : plan.condition_reads)
         if (!read_variable(read.declaration, registers[read.slot])) return -1;
     const uint32_t last = plan.condition_end - 1;
-    for (uint32_t pc = 0; pc < last; ++pc)
-        if (!arithmetic(plan.code[pc], registers)) return -1;
+    if (plan.condition_reads_members) [[unlikely]] {
+        if (!run_with_reads(plan, 0, last, registers)) return -1;
+    } else {
+        for (uint32_t pc = 0; pc < last; ++pc)
+            if (!arithmetic(plan.code[pc], registers)) return -1;
+    }
     const INSTR& comparison = plan.code[last];
     return compare(comparison.op, registers[comparison.a], registers[comparison.b]) ? 1 : 0;
 }
@@ -737,8 +874,11 @@ int tested_value(LOOP_PLAN& plan, const CONDITION& condition) {
 // comparison that fails or an arithmetic instruction whose result leaves
 // the small-int shapes. Returns its index; rounds counts the comparisons
 // that held. Out of line, its dispatch loop keeps its registers whatever
-// the set-up around the call needs.
-[[gnu::hot, gnu::noinline]] uint32_t run_code(const INSTR* code, int64_t* registers, uint64_t& rounds) {
+// the set-up around the call needs. The variables' cells lag behind their
+// registers here: an element is read with its position from the registers,
+// and only from a list; a read of any other kind stops.
+[[gnu::hot, gnu::noinline]] uint32_t run_code(const INSTR* code, int64_t* registers, const MEMBER_READ_NODE* reads,
+                                              uint64_t& rounds) {
     uint32_t pc = 0;
     uint64_t held = 0;
     for (;;) {
@@ -775,6 +915,18 @@ int tested_value(LOOP_PLAN& plan, const CONDITION& condition) {
             continue;
         case OP::move:
             registers[instr.dst] = a;
+            ++pc;
+            continue;
+        case OP::element: {
+            const MEMBER_READ_NODE& read = reads[instr.b];
+            if (fast_list_int(read.list, a, read.from_end, out) != 1) goto stop;
+            registers[instr.dst] = out;
+            ++pc;
+            continue;
+        }
+        case OP::member_read:
+            if (!fast_int(reads[instr.b].node, out)) goto stop;
+            registers[instr.dst] = out;
             ++pc;
             continue;
         case OP::less: holds = a < b; break;
@@ -824,7 +976,7 @@ REGISTER_RUN run_in_registers(LOOP_PLAN& plan) {
         numbers[i] = number;
     }
     uint64_t rounds = 0;
-    const uint32_t pc = run_code(plan.code.data(), registers, rounds);
+    const uint32_t pc = run_code(plan.code.data(), registers, plan.member_reads.data(), rounds);
     const INSTR& stop = plan.code[pc];
     const auto count = static_cast<uint32_t>(plan.statements.size());
     // The statements of the stopped round that ran before the stop; the
@@ -905,7 +1057,7 @@ struct RETRY {
 // run_entries runs them. False, with nothing run, otherwise.
 [[gnu::noinline]] bool run_branch(LOOP_PLAN& plan, uint32_t index, RESULT_ITEM this_item) {
     const FLAT_STATEMENT& statement = plan.statements[index];
-    const BRANCH& branch = plan.branches[static_cast<uint32_t>(statement.branch)];
+    BRANCH& branch = plan.branches[static_cast<uint32_t>(statement.branch)];
     const TOKEN* saved = current_statement;
     current_statement = statement.node;
     int holds = tested_value(plan, branch.test);
