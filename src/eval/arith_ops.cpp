@@ -624,7 +624,14 @@ bool call_operands_int(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results,
     if (done && read_left_later) done = small_int_operand(left, a);
     // A zero product or quotient, an overflow or a zero divisor take the
     // general path.
-    if (done) done = fast_operation(op, a, b, value);
+    if (done) {
+        switch (op) {
+        case '+': done = !__builtin_add_overflow(a, b, &value); break;
+        case '-': done = !__builtin_sub_overflow(a, b, &value); break;
+        case '*': done = !__builtin_mul_overflow(a, b, &value) && value != 0; break;
+        default: done = fast_operation(op, a, b, value); break;
+        }
+    }
     if (!done) {
         restore_left();
         restore_result_cell(right, right_slot, right_call ? access_function_result : access_expression);
