@@ -359,6 +359,13 @@ CALL_FORM call_form_operand(const TOKEN* operand) {
 // int over as a call does. A deeper one takes the general path, which walks
 // long chains without recursing.
 bool computes_with_call(const TOKEN* operand) {
+    // Most operands hold no call: one look at the two handlers tells them.
+    const TOKEN* first = operand->left;
+    const TOKEN* second = operand->right;
+    if (first == nullptr || second == nullptr ||
+        (first->evaluator != call_named_routine && first->evaluator != eval_member &&
+         second->evaluator != call_named_routine && second->evaluator != eval_member))
+        return false;
     const CALL_FORM left = call_form_operand(operand->left);
     const CALL_FORM right = call_form_operand(operand->right);
     if (left == CALL_FORM::none || right == CALL_FORM::none || left == CALL_FORM::arithmetic ||
