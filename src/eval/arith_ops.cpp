@@ -335,8 +335,9 @@ bool append_fast_int(TOKEN* node, EVAL_HANDLER handler, RESULT_ITEM this_item, R
 
 // The operands that the call form below evaluates, with nothing parked on
 // them: a call by name; a member call or access (l.size(), o.n); a sum,
-// difference or product read by fast_int, which has no effect; a variable
-// or an int literal.
+// difference, product, quotient or remainder, read by fast_int, which has no
+// effect, or evaluated as a call is when it holds one; a variable or an int
+// literal.
 enum class CALL_FORM { none, plain, call, member, arithmetic };
 
 CALL_FORM call_form_operand(const TOKEN* operand) {
@@ -345,9 +346,32 @@ CALL_FORM call_form_operand(const TOKEN* operand) {
     const EVAL_HANDLER handler = operand->evaluator;
     if (handler == call_named_routine) return CALL_FORM::call;
     if (handler == eval_member) return CALL_FORM::member;
-    if (handler == eval_plus || handler == eval_minus || handler == eval_times) return CALL_FORM::arithmetic;
+    if (handler == eval_plus || handler == eval_minus || handler == eval_times || handler == eval_divide ||
+        handler == eval_modulo)
+        return CALL_FORM::arithmetic;
     if (handler == eval_variable || handler == eval_int_literal) return CALL_FORM::plain;
     return CALL_FORM::none;
+}
+
+// An arithmetic operand one level deep whose own operands are calls,
+// members, variables or literals, a call or member among them
+// (f(x) * f(y) in f(x) * f(y) / 2): evaluated as a call is, it hands its
+// int over as a call does. A deeper one takes the general path, which walks
+// long chains without recursing.
+bool computes_with_call(const TOKEN* operand) {
+    // Most operands hold no call: one look at the two handlers tells them.
+    const TOKEN* first = operand->left;
+    const TOKEN* second = operand->right;
+    if (first == nullptr || second == nullptr ||
+        (first->evaluator != call_named_routine && first->evaluator != eval_member &&
+         second->evaluator != call_named_routine && second->evaluator != eval_member))
+        return false;
+    const CALL_FORM left = call_form_operand(operand->left);
+    const CALL_FORM right = call_form_operand(operand->right);
+    if (left == CALL_FORM::none || right == CALL_FORM::none || left == CALL_FORM::arithmetic ||
+        right == CALL_FORM::arithmetic)
+        return false;
+    return left != CALL_FORM::plain || right != CALL_FORM::plain;
 }
 
 // The small int a one-item operand list holds, as int_shortcut reads it.
@@ -412,10 +436,11 @@ private:
 };
 
 // Puts a handed-over number back into its list as the result cell the call
-// would have made, for the general path.
-void restore_result_cell(RESULT_LIST& list, INT_RESULT_SLOT& slot) {
+// (or the operator, with access_expression) would have made, for the
+// general path.
+void restore_result_cell(RESULT_LIST& list, INT_RESULT_SLOT& slot, uint32_t mode = access_function_result) {
     if (slot.number == nullptr) return;
-    list.append(RESULT_ITEM{new_int_cell(std::move(slot.number)), access_function_result, 1});
+    list.append(RESULT_ITEM{new_int_cell(std::move(slot.number)), mode, 1});
 }
 
 // The longest chain of + that the text chain below walks; a longer one
@@ -518,13 +543,14 @@ void text_chain(TOKEN* const* levels, uint32_t n, RESULT_ITEM this_item, RESULT_
     results.append(pop(sum));
 }
 
-// a + b, a - b, a * b where an operand is a call (fib(n - 1) + fib(n - 2),
-// n * fact(n - 1), l.size() - 1): the operands are evaluated in order into
-// lists of their own, without frames, and two small ints give the result at
-// once. Anything
-// else (not one value, not a small int, an overflow, a zero product) parks
-// the evaluated lists on the operand nodes, where the general path's frames
-// take them over, so that every check and message comes as it would.
+// a + b, a - b, a * b, a / b, a % b where an operand is a call or holds one
+// (fib(n - 1) + fib(n - 2), n * fact(n - 1), l.size() - 1, f(x) * f(y) / 2):
+// the operands are evaluated in order into lists of their own, without
+// frames, and two small ints give the result at once. Anything else (not one
+// value, not a small int, an overflow, a zero product or quotient, a zero
+// divisor) parks the evaluated lists on the operand nodes, where the general
+// path's frames take them over, so that every check and message comes as it
+// would.
 bool call_operands_int(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results, char op, const char* name,
                        VALUE_ROUTINE routine) {
     // A request for the number alone is for this node or for none.
@@ -537,13 +563,23 @@ bool call_operands_int(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results,
     // general one, which walks long chains without recursing.
     const bool left_call = left_form == CALL_FORM::call;
     const bool right_call = right_form == CALL_FORM::call;
-    if (left_form == CALL_FORM::none || right_form == CALL_FORM::none ||
-        !(left_call || right_call || left_form == CALL_FORM::member || right_form == CALL_FORM::member))
+    if (left_form == CALL_FORM::none || right_form == CALL_FORM::none) return false;
+    // Asked only where it decides, as the common operands need no look below.
+    auto computed = [](CALL_FORM form, const TOKEN* operand) {
+        return form == CALL_FORM::arithmetic && computes_with_call(operand);
+    };
+    if (!(left_call || right_call || left_form == CALL_FORM::member || right_form == CALL_FORM::member) &&
+        !computed(left_form, node->left) && !computed(right_form, node->right))
         return false;
     INT_RESULT_SLOT left_slot;
     RESULT_LIST left;
     int64_t a = 0;
-    if (left_form == CALL_FORM::arithmetic && !fast_int(node->left, a)) return false;
+    // An arithmetic operand fast_int cannot read is evaluated as a call.
+    bool left_evaluated = left_call;
+    if (left_form == CALL_FORM::arithmetic && !fast_int(node->left, a)) {
+        if (!computes_with_call(node->left)) return false;
+        left_evaluated = true;
+    }
     check_stack_depth(node);
     // A variable, member or call result on the left is read once the right
     // operand is evaluated, as the general path reads it: a call on the
@@ -555,10 +591,12 @@ bool call_operands_int(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results,
     const HOLD_SCOPE holds;
     if (read_left_later) {
         eval_cached(node->left, this_item, left);
-        if ((right_call || right_form == CALL_FORM::member) && left.count == 1) hold_item(left.head->item);
-    } else if (left_call && !int_operand(node->left, true, this_item, left, left_slot, a)) {
-        restore_result_cell(left, left_slot);
-        if (op == '+' && text_piece(left, false) != nullptr && lone_operand(node->right) && texts_with_state == 0) {
+        if (left.count == 1 && (right_call || right_form == CALL_FORM::member || computed(right_form, node->right)))
+            hold_item(left.head->item);
+    } else if (left_evaluated && !int_operand(node->left, true, this_item, left, left_slot, a)) {
+        restore_result_cell(left, left_slot, left_call ? access_function_result : access_expression);
+        if (left_call && op == '+' && text_piece(left, false) != nullptr && lone_operand(node->right) &&
+            texts_with_state == 0) {
             // f(x) + g(y) of texts: the call's text begins a text chain.
             TOKEN* levels[] = {node};
             text_chain(levels, 1, this_item, results, &left);
@@ -571,33 +609,40 @@ bool call_operands_int(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results,
     // The cell the left operand's evaluation would have made, for the
     // general path.
     auto restore_left = [&]() {
-        restore_result_cell(left, left_slot);
-        if (left_form == CALL_FORM::arithmetic) append_int_cell(left, a);
+        restore_result_cell(left, left_slot, left_call ? access_function_result : access_expression);
+        if (left_form == CALL_FORM::arithmetic && !left_evaluated) append_int_cell(left, a);
     };
     INT_RESULT_SLOT right_slot;
     RESULT_LIST right;
     int64_t b = 0;
     int64_t value = 0;
+    bool right_evaluated = right_call;
     if (right_form == CALL_FORM::arithmetic && !fast_int(node->right, b)) {
-        restore_left();
-        push_result_list(node->left, new RESULT_LIST(std::move(left)));
-        eval_binary_frames(node, this_item, results, name, routine);
-        return true;
+        if (!computes_with_call(node->right)) {
+            restore_left();
+            push_result_list(node->left, new RESULT_LIST(std::move(left)));
+            eval_binary_frames(node, this_item, results, name, routine);
+            return true;
+        }
+        right_evaluated = true;
     }
-    bool done =
-        right_form == CALL_FORM::arithmetic || int_operand(node->right, right_call, this_item, right, right_slot, b);
+    bool done = (right_form == CALL_FORM::arithmetic && !right_evaluated) ||
+                int_operand(node->right, right_evaluated, this_item, right, right_slot, b);
     if (done && read_left_later) done = small_int_operand(left, a);
+    // A zero product or quotient, an overflow or a zero divisor take the
+    // general path.
     if (done) {
         switch (op) {
         case '+': done = !__builtin_add_overflow(a, b, &value); break;
         case '-': done = !__builtin_sub_overflow(a, b, &value); break;
-        default: done = !__builtin_mul_overflow(a, b, &value) && value != 0; break;
+        case '*': done = !__builtin_mul_overflow(a, b, &value) && value != 0; break;
+        default: done = fast_operation(op, a, b, value); break;
         }
     }
     if (!done) {
         restore_left();
-        restore_result_cell(right, right_slot);
-        if (right_form == CALL_FORM::arithmetic) append_int_cell(right, b);
+        restore_result_cell(right, right_slot, right_call ? access_function_result : access_expression);
+        if (right_form == CALL_FORM::arithmetic && !right_evaluated) append_int_cell(right, b);
         push_result_list(node->left, new RESULT_LIST(std::move(left)));
         const PARKED_LIST right_parked(node->right, new RESULT_LIST(std::move(right)));
         eval_binary_frames(node, this_item, results, name, routine);
@@ -867,10 +912,12 @@ void eval_times(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
 }
 void eval_divide(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     if (append_fast_int(node, eval_divide, this_item, results)) return;
+    if (call_operands_int(node, this_item, results, '/', "/", value_divide)) return;
     eval_binary(node, this_item, results, "/", value_divide, eval_divide);
 }
 void eval_modulo(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     if (append_fast_int(node, eval_modulo, this_item, results)) return;
+    if (call_operands_int(node, this_item, results, '%', "%", value_modulo)) return;
     eval_binary(node, this_item, results, "%", value_modulo, eval_modulo);
 }
 void eval_caret(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {

@@ -278,6 +278,7 @@ bool has_foreign_referrers(const UNION_DATA* cell) {
 }
 
 void link_cell(UNION_DATA* cell, UNION_DATA* target, char kind) {
+    ++links_made;
     if (lower_tag(cell->tag) == tag_object) delete cell->holder();  // the cell holds no object here
     bool any_cell = is_any_cell(cell);                              // an any cell stays one: 'P', 'Q', 'J'
     // A link cell that links again keeps its record; any other cell holds no

@@ -240,7 +240,10 @@ void COPY_SCOPE::finish(UNION_DATA* cell, bool relink) const {
         parked_copies.pop_back();
         fill_parked(next);
     }
-    if (relink) finish_copied_references(cell);
+    // A value that something outside links to (a loop's watch over the
+    // element it walks) has partners, but its copy has links only when some
+    // were made.
+    if (relink && links_made != links_before) finish_copied_references(cell);
     copy_partners.clear();
 }
 
@@ -276,6 +279,15 @@ void copy_value(UNION_DATA* dest, UNION_DATA* src, bool fresh) {
         if (dest->tag == tag_any || dest->tag == tag_nothing) init_payload(dest, src);
         else if (dest->payload == nullptr) allocate_payload(dest, lowered);
         copy_int_or_text(dest, src, lowered);
+        return;
+    }
+    // A bool, char or oper (the characters a text walk binds) lives in the
+    // cell: the word is copied, as the general copy below ends up doing.
+    if (!fresh && is_scalar_tag(lowered) && src->payload != nullptr && takes_type) {
+        if (copy_depth != 0) copy_partners.record(src, dest);
+        if (dest->tag == tag_any || dest->tag == tag_nothing) dest->tag = raise_tag(lowered);
+        dest->scalar = src->scalar;
+        dest->payload = &dest->scalar;
         return;
     }
     COPY_SCOPE scope;
@@ -388,6 +400,7 @@ void finish_copied_references(UNION_DATA* cell) {
 
 CELL_PARTNERS copy_partners;
 CELL_PARTNERS equality_partners;
+uint64_t links_made = 0;
 
 void CELL_PARTNERS::record(const UNION_DATA* cell, UNION_DATA* partner) {
     if (is_link_cell(cell) || cell->referrers != nullptr) partners[cell] = partner;

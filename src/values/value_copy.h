@@ -63,13 +63,18 @@ extern CELL_PARTNERS equality_partners;
 // the parked copies and re-links.
 extern int32_t copy_depth;
 
+// The number of links made so far (link_cell counts them). Every link cell
+// inside a new copy is made while the copy runs, so a copy during which the
+// count stays put holds no link to re-point, whatever its partners.
+extern uint64_t links_made;
+
 // One deep copy in progress, for as long as it lives; copies started inside
 // it are nested ones. The outermost copy ends with finish. When it ends by an
 // error instead, what it had parked and paired is forgotten (its partly made
 // copy is freed by its owner).
 class COPY_SCOPE {
 public:
-    COPY_SCOPE() { ++copy_depth; }
+    COPY_SCOPE() : links_before(links_made) { ++copy_depth; }
     ~COPY_SCOPE();
     COPY_SCOPE(const COPY_SCOPE&) = delete;
     COPY_SCOPE& operator=(const COPY_SCOPE&) = delete;
@@ -78,6 +83,9 @@ public:
     // links inside cell's value (relink) and forgets every copy partner. A
     // nested copy does nothing here.
     void finish(UNION_DATA* cell, bool relink) const;
+
+private:
+    uint64_t links_before;
 };
 
 // ---- walks ----
