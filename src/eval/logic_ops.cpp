@@ -14,6 +14,7 @@
 #include "eval/arg_frame.h"
 #include "eval/fast_path.h"
 #include "exec/block_exec.h"
+#include "exec/call_routine.h"
 #include "eval/evaluator.h"
 #include "eval/operator_handlers.h"
 #include "exec/pending_exception.h"
@@ -476,6 +477,8 @@ int frameless_bool(TOKEN* frame_node, RESULT_ITEM this_item, bool stops_at_pendi
     if (parts[0]->result_stack.empty()) {
         const int defined = fast_hash_def(parts[0], this_item);
         if (defined >= 0) return defined;
+        const int truth = seen_method_truth(parts[0]);
+        if (truth >= 0) return truth;
     }
     const size_t depth = held_count;
     int answer = -1;
