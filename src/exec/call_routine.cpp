@@ -1469,6 +1469,10 @@ bool call_seen_input_method(TOKEN* node, UNION_DATA* receiver, RESULT_LIST* resu
     return call_seen_site(node, receiver, access_constant_input, false, results, context, outcome);
 }
 
+namespace {
+const RESULT_LIST no_truth_arguments;  // the empty list of x.name()
+}  // namespace
+
 int seen_method_truth(TOKEN* expression) {
     if (expression->evaluator != eval_member || expression->op1 != '.' || expression->op2 != 0) return -1;
     TOKEN* part = expression->right;
@@ -1504,9 +1508,8 @@ int seen_method_truth(TOKEN* expression) {
     }
     const char held = lower_tag(receiver->tag);
     if (held != site->code || is_link_tag(held) || !is_value_tag(held)) return -1;
-    static const RESULT_LIST no_arguments;
-    const int truth =
-        site->bool_direct(DIRECT_CALL{part, *site->key, RESULT_ITEM{receiver, mode, 0}, no_arguments, nullptr, false});
+    const int truth = site->bool_direct(
+        DIRECT_CALL{part, *site->key, RESULT_ITEM{receiver, mode, 0}, no_truth_arguments, nullptr, false});
     if (truth >= 0) {
         // As any call does when it starts.
         int_result_request = INT_RESULT_REQUEST{};

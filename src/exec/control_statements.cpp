@@ -18,6 +18,7 @@
 
 #include "eval/arg_frame.h"
 #include "eval/fast_path.h"
+#include "eval/member_access.h"
 #include "eval/evaluator.h"
 #include "eval/operator_handlers.h"
 #include "exec/block_exec.h"
@@ -177,7 +178,7 @@ bool fast_if(TOKEN* node, RESULT_ITEM this_item) {
     if (condition < 0) condition = plain_equality(parts[0]);
     if (condition < 0) {
         if (!node->left->result_stack.empty()) return false;
-        if (yields_one_bool(parts[0])) {
+        if (parts[0]->evaluator != eval_member && yields_one_bool(parts[0])) {
             // Any comparison or logical operator gives the one bool that the
             // statement's checks accept; nothing else has been evaluated before.
             RESULT_LIST values;
