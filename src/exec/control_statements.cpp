@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -29,6 +30,7 @@
 #include "exec/pending_exception.h"
 #include "exec/user_call.h"
 #include "frontend/name_resolution.h"
+#include "runtime/str_stream.h"
 #include "frontend/scope.h"
 #include "frontend/token.h"
 #include "numbers/int_data.h"
@@ -785,7 +787,7 @@ const std::vector<FLAT_LABEL>& flat_labels(SWITCH_PLAN& plan) {
 }
 
 // The first cases of a switch that have plain labels (see flat_labels)
-// tried in turn against a value that is a defined oper, char or int, as
+// tried in turn against a value that is a defined oper, char, int or str, as
 // match_labels tries them one by one, without going through each case
 // again: runs the case that matches and returns the number of cases, or
 // returns the index of the case from which the cases must be tried one by
@@ -798,7 +800,8 @@ uint32_t flat_case(SWITCH_PLAN& plan, UNION_DATA* value_cell, const CELL_WATCH& 
     if (flat_labels(plan).empty() || !value_watch.alive()) return 0;
     UNION_DATA* value = follow_aliases(value_cell);
     const char type = lower_tag(value->tag);
-    if (value->payload == nullptr || (type != tag_oper && type != tag_char && type != tag_int)) return 0;
+    if (value->payload == nullptr || (type != tag_oper && type != tag_char && type != tag_int && type != tag_str))
+        return 0;
     int64_t number = 0;
     if (type == tag_int && !cell_int64(value, number)) return 0;
     // Reading a label and comparing values of one type run nothing, so the
@@ -821,6 +824,8 @@ uint32_t flat_case(SWITCH_PLAN& plan, UNION_DATA* value_cell, const CELL_WATCH& 
                             cell->scalar.oper_chars[1] == value->scalar.oper_chars[1];
                 } else if (type == tag_char) {
                     match = cell->scalar.char_byte == value->scalar.char_byte;
+                } else if (type == tag_str) {
+                    match = std::strcmp(cell->str_data()->text.c_str(), value->str_data()->text.c_str()) == 0;
                 } else {
                     int64_t m = 0;
                     if (cell_int64(cell, m)) match = m == number;
