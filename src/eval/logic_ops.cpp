@@ -13,7 +13,9 @@
 
 #include "eval/arg_frame.h"
 #include "eval/fast_path.h"
+#include "eval/member_access.h"
 #include "exec/block_exec.h"
+#include "exec/call_routine.h"
 #include "eval/evaluator.h"
 #include "eval/operator_handlers.h"
 #include "exec/pending_exception.h"
@@ -473,9 +475,12 @@ int frameless_bool(TOKEN* frame_node, RESULT_ITEM this_item, bool stops_at_pendi
         const TOKEN* block = parts[i];
         if (block->block_mode != block_mode_braced || (block->op1 == '#' && block->op2 == 0)) return -1;
     }
-    if (parts[0]->result_stack.empty()) {
+    // h.def(k) and x.isalpha() may answer without a result; both are member calls.
+    if (parts[0]->result_stack.empty() && parts[0]->evaluator == eval_member) {
         const int defined = fast_hash_def(parts[0], this_item);
         if (defined >= 0) return defined;
+        const int truth = seen_method_truth(parts[0]);
+        if (truth >= 0) return truth;
     }
     const size_t depth = held_count;
     int answer = -1;

@@ -9,6 +9,7 @@
 #include "eval/builtin_functions.h"
 #include "eval/evaluator.h"
 #include "eval/fast_path.h"
+#include "eval/member_access.h"
 #include "eval/names.h"
 #include "eval/operator_handlers.h"
 #include "exec/block_exec.h"
@@ -205,6 +206,9 @@ struct METHOD_SITE {
     // The type's handler of the key taking its arguments, all ints, as
     // machine ints (a function site with int_reads only).
     INT_DIRECT_HANDLER int_direct = nullptr;
+    // The type's handler of the key giving its one bool as a truth (a
+    // function site only).
+    BOOL_DIRECT_HANDLER bool_direct = nullptr;
     // Times the arguments could not be read in place; a site that keeps
     // failing (an argument that is a call, say) stops trying.
     mutable uint8_t read_misses = 0;
@@ -468,6 +472,9 @@ void remember_method_site(const TOKEN* node, char kind, char code, const char* q
     site.int_direct = site.int_reads && kind == 'f' && all_ints && methods->int_direct_for != nullptr
                           ? methods->int_direct_for(key)
                           : nullptr;
+    site.bool_direct = methods != nullptr && kind == 'f' && methods->bool_direct_for != nullptr
+                           ? methods->bool_direct_for(key)
+                           : nullptr;
 }
 
 // The type of the object a receiver holds (links followed), or null.
@@ -1460,6 +1467,56 @@ bool call_seen_input_method(TOKEN* node, UNION_DATA* receiver, RESULT_LIST* resu
                             CALL_OUTCOME& outcome) {
     if (call_sites_generation != routine_tables_generation) return false;
     return call_seen_site(node, receiver, access_constant_input, false, results, context, outcome);
+}
+
+namespace {
+const RESULT_LIST no_truth_arguments;  // the empty list of x.name()
+}  // namespace
+
+int seen_method_truth(TOKEN* expression) {
+    if (expression->evaluator != eval_member || expression->op1 != '.' || expression->op2 != 0) return -1;
+    TOKEN* part = expression->right;
+    if (part == nullptr || part->op1 != '(' || part->op2 != 0 || !part->text) return -1;
+    // The empty list of x.name(), once bound, evaluates to nothing.
+    const TOKEN* subtree = part->left;
+    if (subtree != nullptr && (subtree->evaluator != eval_empty_code || subtree->block_mode != block_mode_none ||
+                               !subtree->result_stack.empty()))
+        return -1;
+    if (call_sites_generation != routine_tables_generation) return -1;
+    const METHOD_SITE* site = method_sites.in_front(part);
+    if (site == nullptr || site->bool_direct == nullptr || site->kind != 'f' || site->qualified ||
+        site->parent != part->parent || !site->signature.empty())
+        return -1;
+    // The receiver as eval_member finds it: a variable's own cell (or what
+    // its aliases lead to, with the alias variable's mode), or a parameter
+    // declared plainly in the input part.
+    UNION_DATA* receiver = nullptr;
+    uint32_t mode = 0;
+    const TOKEN* name = expression->left;
+    if (UNION_DATA* cell = plain_variable(name)) {
+        if (cell->access_mode < access_variable) return -1;
+        mode = cell->access_mode;
+        const char own_tag = lower_tag(cell->tag);
+        receiver = own_tag == tag_alias || own_tag == tag_call_alias ? follow_aliases(cell) : cell;
+    } else if (name != nullptr && name->evaluator == eval_variable && name->declaration != nullptr &&
+               name->declaration->member_slot < 0 && name->declaration->arg_role == arg_role_constant_input) {
+        receiver = top_cell(name->declaration);
+        mode = access_constant_input;
+        if (receiver == nullptr || is_link_tag(lower_tag(receiver->tag))) return -1;
+    } else {
+        return -1;
+    }
+    const char held = lower_tag(receiver->tag);
+    if (held != site->code || is_link_tag(held) || !is_value_tag(held)) return -1;
+    const int truth = site->bool_direct(
+        DIRECT_CALL{part, *site->key, RESULT_ITEM{receiver, mode, 0}, no_truth_arguments, nullptr, false});
+    if (truth >= 0) {
+        // As any call does when it starts.
+        int_result_request = INT_RESULT_REQUEST{};
+        element_grant = nullptr;
+        unclaimed_arguments = nullptr;
+    }
+    return truth;
 }
 
 ELEMENT_USED_AT_ONCE::ELEMENT_USED_AT_ONCE(const TOKEN* call) : saved(element_grant) { element_grant = call; }

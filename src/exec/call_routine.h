@@ -49,6 +49,13 @@ bool call_seen_method(TOKEN* node, UNION_DATA* receiver, RESULT_LIST* results, R
 bool call_seen_input_method(TOKEN* node, UNION_DATA* receiver, RESULT_LIST* results, RESULT_ITEM context,
                             CALL_OUTCOME& outcome);
 
+// The truth of x.name() (`expression`: the member node) at a site whose
+// entry was made for the built-in type x holds now and whose handler gives
+// the key's one bool as a truth, x being a variable or a plainly declared
+// input parameter as call_seen_method takes them: 1 or 0, with no result
+// made, as the call would give; -1, with nothing done, for any other case.
+int seen_method_truth(TOKEN* expression);
+
 // The conversion str:(...) by the type's written name, with nothing that
 // could answer it but the str type's own handler (request.node: the call
 // part, request.qualifier: the type str). Arguments that run no code are

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -18,6 +19,7 @@
 
 #include "eval/arg_frame.h"
 #include "eval/fast_path.h"
+#include "eval/member_access.h"
 #include "eval/evaluator.h"
 #include "eval/operator_handlers.h"
 #include "exec/block_exec.h"
@@ -28,6 +30,7 @@
 #include "exec/pending_exception.h"
 #include "exec/user_call.h"
 #include "frontend/name_resolution.h"
+#include "runtime/str_stream.h"
 #include "frontend/scope.h"
 #include "frontend/token.h"
 #include "numbers/int_data.h"
@@ -177,7 +180,7 @@ bool fast_if(TOKEN* node, RESULT_ITEM this_item) {
     if (condition < 0) condition = plain_equality(parts[0]);
     if (condition < 0) {
         if (!node->left->result_stack.empty()) return false;
-        if (yields_one_bool(parts[0])) {
+        if (parts[0]->evaluator != eval_member && yields_one_bool(parts[0])) {
             // Any comparison or logical operator gives the one bool that the
             // statement's checks accept; nothing else has been evaluated before.
             RESULT_LIST values;
@@ -433,6 +436,16 @@ struct KEYED_LABEL {
 // Whether the cases of a switch can be chosen by the switch value's key.
 enum KEYS_STATE : uint8_t { keys_unknown, keys_none, keys_ready };
 
+// A label of a switch whose cases are all braced with plain labels, among
+// the labels of every case in their order; a case without labels has one
+// with a null token. `last`: the last of its case.
+struct FLAT_LABEL {
+    TOKEN* token;
+    bool literal;
+    bool last;
+    uint32_t entry;
+};
+
 struct SWITCH_PLAN {
     std::vector<SWITCH_ENTRY> entries;
     // Learnt once every case's labels are known (see keyed_labels): the
@@ -441,6 +454,11 @@ struct SWITCH_PLAN {
     char key_type = 0;  // tag_int or tag_char
     std::vector<KEYED_LABEL> keys;
     uint32_t first_default = UINT32_MAX;
+    // The labels of the first cases in their order, each with its case, up
+    // to case flat_end (see gather_flat_labels).
+    bool flat_known = false;
+    uint32_t flat_end = 0;
+    std::vector<FLAT_LABEL> flat;
 };
 
 SWITCH_PLAN make_switch_plan(TOKEN* block) {
@@ -735,6 +753,99 @@ bool keyed_case(SWITCH_PLAN& plan, TOKEN* node, UNION_DATA* value_cell, const CE
     return true;
 }
 
+// Gathers into the plan the labels of the switch's first cases that are
+// braced with plain labels (empty statements passed over), up to the first
+// other statement or case whose labels are not known yet.
+void gather_flat_labels(SWITCH_PLAN& plan) {
+    std::vector<FLAT_LABEL> flat;
+    uint32_t index = 0;
+    for (; index < plan.entries.size(); ++index) {
+        SWITCH_ENTRY& entry = plan.entries[index];
+        if (entry.is_empty) continue;
+        if (!entry.is_case || !entry.braced || entry.parts == nullptr || !plain_labels(entry)) break;
+        if (entry.labels.empty()) flat.push_back(FLAT_LABEL{nullptr, false, true, index});
+        for (size_t i = 0; i < entry.labels.size(); ++i)
+            flat.push_back(
+                FLAT_LABEL{entry.labels[i].token, entry.labels[i].literal, i + 1 == entry.labels.size(), index});
+    }
+    plan.flat = std::move(flat);
+    plan.flat_end = index;
+    plan.flat_known = true;
+}
+
+// The plan's gathered labels (see gather_flat_labels), gathered again when
+// the case they stop at has had its labels learnt since.
+const std::vector<FLAT_LABEL>& flat_labels(SWITCH_PLAN& plan) {
+    if (!plan.flat_known) {
+        gather_flat_labels(plan);
+    } else if (plan.flat_end < plan.entries.size()) {
+        const SWITCH_ENTRY& stop = plan.entries[plan.flat_end];
+        if (stop.is_case && stop.braced && stop.parts != nullptr && stop.labels_state == labels_plain)
+            gather_flat_labels(plan);
+    }
+    return plan.flat;
+}
+
+// The first cases of a switch that have plain labels (see flat_labels)
+// tried in turn against a value that is a defined oper, char, int or str, as
+// match_labels tries them one by one, without going through each case
+// again: runs the case that matches and returns the number of cases, or
+// returns the index of the case from which the cases must be tried one by
+// one, nothing of it having been decided: the first case not gathered, one
+// whose label cannot be read in place now, or one whose labels are not all
+// of the value's type (their comparison may run code, and takes the order
+// of match_labels).
+uint32_t flat_case(SWITCH_PLAN& plan, UNION_DATA* value_cell, const CELL_WATCH& value_watch, RESULT_ITEM this_item,
+                   UNION_DATA*& plain_value) {
+    if (flat_labels(plan).empty() || !value_watch.alive()) return 0;
+    UNION_DATA* value = follow_aliases(value_cell);
+    const char type = lower_tag(value->tag);
+    if (value->payload == nullptr || (type != tag_oper && type != tag_char && type != tag_int && type != tag_str))
+        return 0;
+    int64_t number = 0;
+    if (type == tag_int && !cell_int64(value, number)) return 0;
+    // Reading a label and comparing values of one type run nothing, so the
+    // value found now stands for every case read here.
+    plain_value = value;
+    bool match = false;
+    bool in_order = true;
+    for (const FLAT_LABEL& label : plan.flat) {
+        TOKEN* token = label.token;
+        if (token != nullptr) {
+            UNION_DATA* cell = nullptr;
+            if (token->result_stack.empty())
+                cell = label.literal ? token->constant.get() : declared_plain_cell(token->declaration);
+            if (cell == nullptr) return label.entry;
+            if (!match && in_order) {
+                if (lower_tag(cell->tag) != type || cell->payload == nullptr) {
+                    in_order = false;
+                } else if (type == tag_oper) {
+                    match = cell->scalar.oper_chars[0] == value->scalar.oper_chars[0] &&
+                            cell->scalar.oper_chars[1] == value->scalar.oper_chars[1];
+                } else if (type == tag_char) {
+                    match = cell->scalar.char_byte == value->scalar.char_byte;
+                } else if (type == tag_str) {
+                    match = std::strcmp(cell->str_data()->text.c_str(), value->str_data()->text.c_str()) == 0;
+                } else {
+                    int64_t m = 0;
+                    if (cell_int64(cell, m)) match = m == number;
+                    else in_order = false;
+                }
+            }
+            if (!label.last) continue;
+        } else {
+            match = true;
+        }
+        if (!in_order) return label.entry;
+        if (match) {
+            const SWITCH_ENTRY& entry = plan.entries[label.entry];
+            run_chosen_block((*entry.parts)[entry.labels.size()], this_item);
+            return static_cast<uint32_t>(plan.entries.size());
+        }
+    }
+    return plan.flat_end;
+}
+
 // The block of the case when it matches, decided on the general road.
 // `value`: the switch value's item as its frame holds it; null without one.
 TOKEN* match_case(TOKEN* node, TOKEN* statement, UNION_DATA* value_cell, const CELL_WATCH& value_watch,
@@ -786,7 +897,11 @@ void run_cases(TOKEN* node, TOKEN* block, UNION_DATA* value_cell, const CELL_WAT
     UNION_DATA* plain_value = nullptr;  // see match_labels
     SWITCH_PLAN& plan = switch_plan(block);
     if (by_value && keyed_case(plan, node, value_cell, value_watch, this_item)) return;
-    for (SWITCH_ENTRY& entry : plan.entries) {
+    uint32_t first = 0;
+    if (by_value) first = flat_case(plan, value_cell, value_watch, this_item, plain_value);
+    if (first == 0) plain_value = nullptr;  // found again by the first case read
+    for (uint32_t index = first; index < plan.entries.size(); ++index) {
+        SWITCH_ENTRY& entry = plan.entries[index];
         if (entry.is_empty) continue;
         if (!entry.is_case)
             raise_error(entry.statement, routine_kind_procedure, routine.c_str(), msg_text("keicasanwswi"),

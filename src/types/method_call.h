@@ -263,6 +263,12 @@ using DIRECT_HANDLER = bool (*)(const DIRECT_CALL& call);
 // each: the call's argument list is empty and must not be read.
 using INT_DIRECT_HANDLER = bool (*)(const DIRECT_CALL& call, const int64_t* values, size_t count);
 
+// The same for a function key whose one result is a bool, asked for where
+// only its truth counts (a condition): 1 or 0 without a result cell, or -1,
+// having done nothing, for a case that is not plain. The call's results are
+// null and must not be touched.
+using BOOL_DIRECT_HANDLER = int (*)(const DIRECT_CALL& call);
+
 // ---- the table ----
 
 // The handlers of one type; reset empties the type's process-wide texts at
@@ -273,7 +279,8 @@ using INT_DIRECT_HANDLER = bool (*)(const DIRECT_CALL& call, const int64_t* valu
 // that a new cell of each number may stand for whatever the argument's
 // evaluation gives; null when no key is such. int_direct_for names the
 // handler of a function key taking its int arguments as machine ints, or
-// null (may be null).
+// null (may be null); bool_direct_for the handler of a function key that
+// gives one bool, or null (may be null).
 struct TYPE_METHODS {
     char code;
     const char* name;
@@ -283,6 +290,7 @@ struct TYPE_METHODS {
     DIRECT_HANDLER (*direct_for)(const std::string& key, bool function);
     bool (*reads_int_arguments)(const std::string& key);
     INT_DIRECT_HANDLER (*int_direct_for)(const std::string& key) = nullptr;
+    BOOL_DIRECT_HANDLER (*bool_direct_for)(const std::string& key) = nullptr;
 };
 
 // The handlers of the built-in type with the base type code (the lower-case

@@ -36,6 +36,7 @@ MORVU_TYPE_HANDLERS(timezone)
 #undef MORVU_TYPE_HANDLERS
 
 DIRECT_HANDLER char_direct_for(const std::string& key, bool function);
+BOOL_DIRECT_HANDLER char_bool_direct_for(const std::string& key);
 DIRECT_HANDLER oper_direct_for(const std::string& key, bool function);
 DIRECT_HANDLER array_direct_for(const std::string& key, bool function);
 DIRECT_HANDLER hash_direct_for(const std::string& key, bool function);
@@ -55,7 +56,7 @@ namespace {
 constexpr TYPE_METHODS type_methods[] = {
     {'v', "any", any_functions, any_procedures, nullptr, nullptr, nullptr},
     {'b', "bool", bool_functions, bool_procedures, nullptr, nullptr, nullptr},
-    {'c', "char", char_functions, char_procedures, nullptr, char_direct_for, nullptr},
+    {'c', "char", char_functions, char_procedures, nullptr, char_direct_for, nullptr, nullptr, char_bool_direct_for},
     {'x', "code", code_functions, code_procedures, nullptr, nullptr, nullptr},
     {'e', "error", error_functions, error_procedures, nullptr, nullptr, nullptr},
     {'i', "int", int_functions, int_procedures, nullptr, nullptr, nullptr},

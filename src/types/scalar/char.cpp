@@ -66,6 +66,20 @@ bool plain_reading(const DIRECT_CALL& call) {
     return true;
 }
 
+// The same reading of a class when only its truth is asked for.
+template <READING WHICH>
+int plain_truth(const DIRECT_CALL& call) {
+    UNION_DATA* value = call.defined_receiver(tag_char);
+    if (value == nullptr || byte_of(value) == 0) return -1;
+    const unsigned char c = byte_of(value);
+    switch (WHICH) {
+    case READING::upper: return std::isupper(c) != 0 ? 1 : 0;
+    case READING::lower: return std::islower(c) != 0 ? 1 : 0;
+    case READING::alpha: return is_letter(c) ? 1 : 0;
+    default: return is_digit(c) ? 1 : 0;
+    }
+}
+
 }  // namespace
 
 bool char_functions(METHOD_CALL& call) {
@@ -83,6 +97,16 @@ DIRECT_HANDLER char_direct_for(const std::string& key, bool function) {
     case READING::alpha: return plain_reading<READING::alpha>;
     case READING::digit: return plain_reading<READING::digit>;
     case READING::code: return plain_reading<READING::code>;
+    default: return nullptr;
+    }
+}
+
+BOOL_DIRECT_HANDLER char_bool_direct_for(const std::string& key) {
+    switch (reading_of(key)) {
+    case READING::upper: return plain_truth<READING::upper>;
+    case READING::lower: return plain_truth<READING::lower>;
+    case READING::alpha: return plain_truth<READING::alpha>;
+    case READING::digit: return plain_truth<READING::digit>;
     default: return nullptr;
     }
 }
