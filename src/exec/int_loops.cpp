@@ -257,7 +257,9 @@ int emit_member_read(BUILDER& builder, const TOKEN* node, int depth) {
         declaration->arg_role == arg_role_output_object)
         return -1;
     LOOP_PLAN& plan = builder.plan;
-    if (plan.member_reads.size() > UINT8_MAX || builder.next_scratch == register_count) return -1;
+    // A read's index stands where a register's would, and run_code reads
+    // that register before it looks at the instruction.
+    if (plan.member_reads.size() >= register_count || builder.next_scratch == register_count) return -1;
     const std::string& name = *part->text;
     MEMBER_READ_NODE read{const_cast<TOKEN*>(node), nullptr, false};
     INSTR instr{OP::member_read, 0, 0, static_cast<uint8_t>(plan.member_reads.size()), builder.statement, 0};
@@ -877,6 +879,9 @@ missed:
 // the set-up around the call needs. The variables' cells lag behind their
 // registers here: an element is read with its position from the registers,
 // and only from a list; a read of any other kind stops.
+// Plans without element reads take the instance without their cases, whose
+// dispatch loop is as tight as plain arithmetic allows.
+template <bool reads_members>
 [[gnu::hot, gnu::noinline]] uint32_t run_code(const INSTR* code, int64_t* registers, const MEMBER_READ_NODE* reads,
                                               uint64_t& rounds) {
     uint32_t pc = 0;
@@ -918,6 +923,7 @@ missed:
             ++pc;
             continue;
         case OP::element: {
+            if constexpr (!reads_members) goto stop;
             const MEMBER_READ_NODE& read = reads[instr.b];
             if (fast_list_int(read.list, a, read.from_end, out) != 1) goto stop;
             registers[instr.dst] = out;
@@ -925,7 +931,7 @@ missed:
             continue;
         }
         case OP::member_read:
-            if (!fast_int(reads[instr.b].node, out)) goto stop;
+            if (!reads_members || !fast_int(reads[instr.b].node, out)) goto stop;
             registers[instr.dst] = out;
             ++pc;
             continue;
@@ -976,7 +982,9 @@ REGISTER_RUN run_in_registers(LOOP_PLAN& plan) {
         numbers[i] = number;
     }
     uint64_t rounds = 0;
-    const uint32_t pc = run_code(plan.code.data(), registers, plan.member_reads.data(), rounds);
+    const uint32_t pc = plan.member_reads.empty()
+                            ? run_code<false>(plan.code.data(), registers, nullptr, rounds)
+                            : run_code<true>(plan.code.data(), registers, plan.member_reads.data(), rounds);
     const INSTR& stop = plan.code[pc];
     const auto count = static_cast<uint32_t>(plan.statements.size());
     // The statements of the stopped round that ran before the stop; the
