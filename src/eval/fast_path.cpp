@@ -457,6 +457,13 @@ bool size_read(const TOKEN* node, const TOKEN* part, int64_t& out) {
     return kind == MEMBER_READ::none && other_member_int(node, out);
 }
 
+// The last element read that found a list element of another kind than
+// int, and that element: a comparison whose int read of its left operand
+// declines there compares the element as a text without finding it again.
+// Only a read that found its element sets them, as its last step.
+const TOKEN* declined_read = nullptr;
+const UNION_DATA* declined_element = nullptr;
+
 [[gnu::noinline]] bool fast_element_read(TOKEN* node, int64_t& out, int depth) {
     const MEMBER_SHAPE& shape = member_shape(node);
     if (shape.declaration == nullptr) [[unlikely]]
@@ -478,7 +485,12 @@ bool size_read(const TOKEN* node, const TOKEN* part, int64_t& out) {
     LIST_DATA* store = cell->list_data();
     if (position >= store->node_count) return false;
     if (kind == MEMBER_READ::get_from_end) position = store->node_count - 1 - position;
-    return cell_int(store->at_valid(static_cast<int>(position)), out);
+    const UNION_DATA* element = store->at_valid(static_cast<int>(position));
+    if (cell_int(element, out)) [[likely]]
+        return true;
+    declined_read = node;
+    declined_element = element;
+    return false;
 }
 
 }  // namespace
@@ -616,6 +628,32 @@ bool is_comparison_shape(const TOKEN* node) {
     case '=':
     case '!': return node->op2 == '=';
     default: return false;
+    }
+}
+
+// The outcome of a comparison of two ints as the node's operator asks it;
+// -1 for an operator of another kind.
+[[gnu::always_inline]] inline int int_order(const TOKEN* node, int64_t a, int64_t b) {
+    switch (node->op1) {
+    case '<': return node->op2 == 0 ? a < b : node->op2 == '=' ? a <= b : -1;
+    case '>': return node->op2 == 0 ? a > b : node->op2 == '=' ? a >= b : -1;
+    case '=': return node->op2 == '=' ? a == b : -1;
+    case '!': return node->op2 == '=' ? a != b : -1;
+    default: return -1;
+    }
+}
+
+// The outcome of a comparison of two texts as the node's operator asks it;
+// -1 for an operator of another kind.
+int text_order(const TOKEN* node, const std::string& a, const std::string& b) {
+    // Texts order by their unsigned bytes; they hold no NUL.
+    const int order = std::strcmp(a.c_str(), b.c_str());
+    switch (node->op1) {
+    case '<': return node->op2 == 0 ? order < 0 : node->op2 == '=' ? order <= 0 : -1;
+    case '>': return node->op2 == 0 ? order > 0 : node->op2 == '=' ? order >= 0 : -1;
+    case '=': return node->op2 == '=' ? order == 0 : -1;
+    case '!': return node->op2 == '=' ? order != 0 : -1;
+    default: return -1;
     }
 }
 
@@ -810,24 +848,28 @@ int fast_comparison(const TOKEN* node) {
     if (first != nullptr && first->evaluator == eval_member && first->right != nullptr && is_call_token(first->right) &&
         !on_array_variable(first))
         return -1;
+    declined_read = nullptr;
     const int compared = fast_int_comparison(node);
     if (compared >= 0) return compared;
-    if (is_comparison_shape(node)) return fast_text_comparison(node);
-    return fast_bool(const_cast<TOKEN*>(node), 0);
+    if (!is_comparison_shape(node)) return fast_bool(const_cast<TOKEN*>(node), 0);
+    // A text element on the left is the one the int read declined, as
+    // fast_text would find it again.
+    if (declined_read != nullptr && declined_read == node->left) {
+        const UNION_DATA* cell = declined_element;
+        if (lower_tag(cell->tag) != tag_str || cell->payload == nullptr) return -1;
+        const std::string* b = fast_text(node->right);
+        return b != nullptr ? text_order(node, cell->str_data()->text, *b) : -1;
+    }
+    return fast_text_comparison(node);
 }
 
 int fast_int_comparison(const TOKEN* node) {
     if (node->text || node->left == nullptr || node->right == nullptr) return -1;
-    int64_t a = 0;
-    int64_t b = 0;
+    // Read only where fast_int gives them.
+    int64_t a;
+    int64_t b;
     if (!fast_int(node->left, a) || !fast_int(node->right, b)) return -1;
-    switch (node->op1) {
-    case '<': return node->op2 == 0 ? a < b : node->op2 == '=' ? a <= b : -1;
-    case '>': return node->op2 == 0 ? a > b : node->op2 == '=' ? a >= b : -1;
-    case '=': return node->op2 == '=' ? a == b : -1;
-    case '!': return node->op2 == '=' ? a != b : -1;
-    default: return -1;
-    }
+    return int_order(node, a, b);
 }
 
 UNION_DATA* plain_variable(const TOKEN* name) {
@@ -896,16 +938,7 @@ int fast_text_comparison(const TOKEN* node) {
     const std::string* a = fast_text(node->left);
     if (a == nullptr) return -1;
     const std::string* b = fast_text(node->right);
-    if (b == nullptr) return -1;
-    // Texts order by their unsigned bytes; they hold no NUL.
-    const int order = std::strcmp(a->c_str(), b->c_str());
-    switch (node->op1) {
-    case '<': return node->op2 == 0 ? order < 0 : node->op2 == '=' ? order <= 0 : -1;
-    case '>': return node->op2 == 0 ? order > 0 : node->op2 == '=' ? order >= 0 : -1;
-    case '=': return node->op2 == '=' ? order == 0 : -1;
-    case '!': return node->op2 == '=' ? order != 0 : -1;
-    default: return -1;
-    }
+    return b != nullptr ? text_order(node, *a, *b) : -1;
 }
 
 namespace {
