@@ -1469,6 +1469,15 @@ bool call_seen_input_method(TOKEN* node, UNION_DATA* receiver, RESULT_LIST* resu
     return call_seen_site(node, receiver, access_constant_input, false, results, context, outcome);
 }
 
+bool call_seen_member_method(TOKEN* node, UNION_DATA* member, uint32_t mode, RESULT_LIST* results, RESULT_ITEM context,
+                             CALL_OUTCOME& outcome) {
+    if (call_sites_generation != routine_tables_generation) return false;
+    // A member that is an alias takes the general road, which follows it.
+    const char own_tag = lower_tag(member->tag);
+    if (own_tag == tag_alias || own_tag == tag_call_alias) return false;
+    return call_seen_site(node, member, mode, false, results, context, outcome);
+}
+
 namespace {
 const RESULT_LIST no_truth_arguments;  // the empty list of x.name()
 }  // namespace

@@ -48,6 +48,11 @@ bool call_seen_method(TOKEN* node, UNION_DATA* receiver, RESULT_LIST* results, R
 // nor an object), with the access mode that role gives it.
 bool call_seen_input_method(TOKEN* node, UNION_DATA* receiver, RESULT_LIST* results, RESULT_ITEM context,
                             CALL_OUTCOME& outcome);
+// The same on a member of the current object (`member`: its cell as
+// eval_variable finds it, `mode`: the access mode eval_variable gives it),
+// holding its value by value.
+bool call_seen_member_method(TOKEN* node, UNION_DATA* member, uint32_t mode, RESULT_LIST* results, RESULT_ITEM context,
+                             CALL_OUTCOME& outcome);
 
 // The truth of x.name() (`expression`: the member node) at a site whose
 // entry was made for the built-in type x holds now and whose handler gives

@@ -42,6 +42,26 @@ bool run_statement_body(void* context, TOKEN* block, RESULT_ITEM) {
     return loop_after_body();
 }
 
+// A name that stands for a member of the current object.
+bool is_member_name(const TOKEN* name) {
+    return name != nullptr && name->evaluator == eval_variable && name->declaration != nullptr &&
+           name->declaration->member_slot >= 0;
+}
+
+// m.name(...) on a member m of the current object at a site that knows m's
+// type, with the mode eval_variable gives the member: true when made.
+[[gnu::noinline]] bool call_seen_on_member(TOKEN* node, RESULT_ITEM this_item) {
+    TOKEN* call = node->right;
+    if (call == nullptr || !is_call_token(call)) return false;
+    UNION_DATA* member = current_member_cell(node->left, this_item);
+    if (member == nullptr) return false;
+    const uint32_t mode = is_variable_mode(this_item.mode) ? access_member_of_variable : access_member_of_constant;
+    CALL_OUTCOME outcome;
+    if (!call_seen_member_method(call, member, mode, nullptr, this_item, outcome)) return false;
+    if (outcome == CALL_OUTCOME::not_defined) raise_system_error(call, not_defined_message());
+    return true;
+}
+
 // One execution of a member statement: its receivers, its members, and the
 // type qualification, which once given stays in force for the later
 // members and receivers.
@@ -104,6 +124,7 @@ void MEMBER_STATEMENT::run() {
             apply(RESULT_ITEM{cell, cell->access_mode, 0}, right);
             return;
         }
+        if (is_member_name(node->left) && call_seen_on_member(node, this_item)) return;
     }
     RESULT_LIST receivers;
     if (external) {
