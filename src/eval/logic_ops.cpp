@@ -18,6 +18,7 @@
 #include "exec/call_routine.h"
 #include "eval/evaluator.h"
 #include "eval/operator_handlers.h"
+#include "frontend/type_defs.h"
 #include "exec/pending_exception.h"
 #include "runtime/error.h"
 #include "runtime/messages.h"
@@ -473,7 +474,7 @@ int frameless_bool(TOKEN* frame_node, RESULT_ITEM this_item, bool stops_at_pendi
     if (n == 0) return -1;
     for (uint32_t i = 1; i < n; ++i) {
         const TOKEN* block = parts[i];
-        if (block->block_mode != block_mode_braced || (block->op1 == '#' && block->op2 == 0)) return -1;
+        if (block->block_mode != block_mode_braced || is_empty_operand(block)) return -1;
     }
     // h.def(k) and x.isalpha() may answer without a result; both are member calls.
     if (parts[0]->result_stack.empty() && parts[0]->evaluator == eval_member) {
@@ -512,7 +513,7 @@ int frameless_bool(TOKEN* frame_node, RESULT_ITEM this_item, bool stops_at_pendi
 }
 
 bool eval_condition(TOKEN* block, RESULT_ITEM this_item, const char* routine_name) {
-    if (block->op1 == '#' && block->op2 == 0)
+    if (is_empty_operand(block))
         raise_error(block, routine_kind_procedure, routine_name, msg_text("leeargtypcodniceva"), error_kind_system);
     // A lone comparison of small ints needs no frame (the block node itself
     // is the expression).

@@ -33,6 +33,7 @@
 #include "runtime/str_stream.h"
 #include "frontend/scope.h"
 #include "frontend/token.h"
+#include "frontend/type_defs.h"
 #include "numbers/int_data.h"
 #include "runtime/error.h"
 #include "runtime/messages.h"
@@ -153,8 +154,8 @@ namespace {
 // block run would not check the stack before it; an empty block, or one of
 // several statements, takes the block run.
 void run_chosen_block(TOKEN* block, RESULT_ITEM this_item) {
-    if (!(block->op1 == ';' && block->op2 == 0) && !(block->op1 == '#' && block->op2 == 0) &&
-        !block_has_variables(block) && stack_room_left() >= 4096 + 4096)
+    if (!(block->op1 == ';' && block->op2 == 0) && !is_empty_operand(block) && !block_has_variables(block) &&
+        stack_room_left() >= 4096 + 4096)
         execute_lone_statement(block, this_item);
     else run_block(block, this_item);
 }
@@ -170,7 +171,7 @@ bool fast_if(TOKEN* node, RESULT_ITEM this_item) {
     if (n != 2 && n != 3) return false;
     for (uint32_t i = 1; i < n; ++i) {
         const TOKEN* block = parts[i];
-        if (block->block_mode != block_mode_braced || (block->op1 == '#' && block->op2 == 0)) return false;
+        if (block->block_mode != block_mode_braced || is_empty_operand(block)) return false;
     }
     int condition = fast_comparison(parts[0]);
     if (condition < 0 && retry_with_members(this_item)) {
@@ -218,7 +219,7 @@ namespace {
 // Whether an argument is a braced block that evaluates to a code value
 // holding itself (the empty block {} evaluates otherwise).
 bool is_braced_block(const TOKEN* argument) {
-    return argument->block_mode == block_mode_braced && !(argument->op1 == '#' && argument->op2 == 0);
+    return argument->block_mode == block_mode_braced && !is_empty_operand(argument);
 }
 
 // while({...}, {...}) with both blocks braced: the two blocks, which are
@@ -469,8 +470,7 @@ SWITCH_PLAN make_switch_plan(TOKEN* block) {
     for (uint32_t index = 0; index < cases; ++index) {
         TOKEN* statement = statements[index];
         if (statement == nullptr) break;  // an empty operand ends the list
-        SWITCH_ENTRY entry{
-            statement, statement->op1 == '#' && statement->op2 == 0, false, nullptr, false, labels_unknown, {}};
+        SWITCH_ENTRY entry{statement, is_empty_operand(statement), false, nullptr, false, labels_unknown, {}};
         entry.is_case = !entry.is_empty && is_call_token(statement) && *statement->text == "case";
         if (entry.is_case && statement->left != nullptr) {
             entry.parts = &argument_list_of(statement->left);
@@ -881,7 +881,7 @@ TOKEN* braced_switch_value(TOKEN* node) {
     const TOKEN_LIST& parts = argument_list_of(arguments);
     if (parts.count() != 2) return nullptr;
     const TOKEN* block = parts[1];
-    if (block->block_mode != block_mode_braced || (block->op1 == '#' && block->op2 == 0)) return nullptr;
+    if (block->block_mode != block_mode_braced || is_empty_operand(block)) return nullptr;
     return parts[0];
 }
 

@@ -546,8 +546,7 @@ bool translate_if(TOKEN* node, LOOP_PLAN& plan, uint32_t index, int depth) {
     TOKEN_LIST lists[2];
     for (uint32_t i = 1; i < n; ++i) {
         TOKEN* block = parts[i];
-        if (block->block_mode != block_mode_braced || (block->op1 == '#' && block->op2 == 0) ||
-            block_has_variables(block))
+        if (block->block_mode != block_mode_braced || is_empty_operand(block) || block_has_variables(block))
             return false;
         append_operands(block, ';', &lists[i - 1]);
         for (TOKEN* statement : lists[i - 1])

@@ -17,6 +17,7 @@
 #include "exec/user_call.h"
 #include "frontend/scope.h"
 #include "frontend/token.h"
+#include "frontend/type_defs.h"
 #include "frontend/var_storage.h"
 #include "numbers/real_data.h"
 #include "values/signatures.h"
@@ -240,8 +241,7 @@ VERDICT TRANSLATION::statement(TOKEN* node, INT_STATEMENT& out) {
         if (n != 2 && n != 3) return VERDICT::refused;
         for (uint32_t i = 1; i < n; ++i) {
             TOKEN* block = parts[i];
-            if (block->block_mode != block_mode_braced || (block->op1 == '#' && block->op2 == 0) ||
-                block_has_variables(block))
+            if (block->block_mode != block_mode_braced || is_empty_operand(block) || block_has_variables(block))
                 return VERDICT::refused;
         }
         TOKEN* condition = parts[0];

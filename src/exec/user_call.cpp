@@ -12,6 +12,7 @@
 #include "frontend/param_roles.h"
 #include "frontend/scope.h"
 #include "frontend/token.h"
+#include "frontend/type_defs.h"
 #include "frontend/var_storage.h"
 #include "numbers/int_data.h"
 #include "runtime/error.h"
@@ -201,7 +202,7 @@ __attribute__((noinline)) void split_body(PREPARED_ROUTINE& prepared) {
 // Keeps what a call found before its body, for the calls after it.
 void settle_prepared(PREPARED_ROUTINE& prepared, TOKEN* scope_node, const TOKEN_LIST* result_names) {
     const TOKEN* list = prepared.parameter_list;
-    prepared.has_parameters = list != nullptr && !(list->op1 == '#' && list->op2 == 0);
+    prepared.has_parameters = list != nullptr && !is_empty_operand(list);
     if (prepared.has_parameters && !prepared.parameters_ready) return;
     prepared.scope_node = scope_node;
     prepared.checked_results = result_names;
@@ -361,7 +362,7 @@ void USER_CALL::run(TOKEN* routine, bool crossed_type, PREPARED_ROUTINE* known) 
                 bind_parameters(prepared.parameters);
             }
         }
-    } else if (parameter_list != nullptr && !(parameter_list->op1 == '#' && parameter_list->op2 == 0)) {
+    } else if (parameter_list != nullptr && !is_empty_operand(parameter_list)) {
         const TOKEN_LIST& names = checked_names(parameter_list, 'i', prepared.parameters, prepared.parameter_roles,
                                                 prepared.parameters_ready);
         if (prepared.collecting.size() != names.count()) {
@@ -377,7 +378,7 @@ void USER_CALL::run(TOKEN* routine, bool crossed_type, PREPARED_ROUTINE* known) 
     static const TOKEN_LIST no_names;
     const TOKEN_LIST& result_names =
         settled ? *prepared.checked_results
-        : result_list != nullptr && !(result_list->op1 == '#' && result_list->op2 == 0)
+        : result_list != nullptr && !is_empty_operand(result_list)
             ? checked_names(result_list, 'o', prepared.result_names, prepared.result_roles, prepared.results_ready)
             : no_names;
     if (!settled) settle_prepared(prepared, scope_node, &result_names);
@@ -842,7 +843,7 @@ bool checked_routine_names(const TOKEN* routine, ROUTINE_NAMES& names) {
     const PREPARED_ROUTINE& prepared = *found->second;
     if (prepared.result_list == nullptr || !prepared.results_ready) return false;
     const TOKEN* list = prepared.parameter_list;
-    const bool has_parameters = list != nullptr && !(list->op1 == '#' && list->op2 == 0);
+    const bool has_parameters = list != nullptr && !is_empty_operand(list);
     if (has_parameters && (!prepared.parameters_ready || prepared.collecting.size() != prepared.parameters.count()))
         return false;
     static const TOKEN_LIST no_names;

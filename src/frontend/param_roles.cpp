@@ -1,13 +1,14 @@
 #include "frontend/param_roles.h"
 
 #include "frontend/token.h"
+#include "frontend/type_defs.h"
 #include "runtime/error.h"
 #include "runtime/messages.h"
 
 namespace morvu {
 
 void check_fun_arg(TOKEN* part, char mode, TOKEN_LIST& result_list) {
-    if (part == nullptr || (part->op1 == '#' && part->op2 == 0)) return;
+    if (part == nullptr || is_empty_operand(part)) return;
     const int magnitude = mode == 'o' ? 1 : 2;
     for (TOKEN* declaration : split_by_operator(part, ';')) {
         int role;
