@@ -10,6 +10,7 @@
 #include "eval/member_access.h"
 #include "exec/control_statements.h"
 #include "eval/names.h"
+#include "eval/node_shapes.h"
 #include "eval/operator_handlers.h"
 #include "eval/slot_paths.h"
 #include "eval/text_pieces.h"
@@ -177,18 +178,6 @@ struct MEMBER_SHAPE {
 constexpr size_t member_shape_count = 2048;
 MEMBER_SHAPE member_shapes[member_shape_count];
 
-// The declaring node of a plain variable name bound to eval_variable, as
-// variable_cell_of reads it; null for every other node.
-const TOKEN* plain_name_declaration(const TOKEN* name) {
-    if (name->evaluator != eval_variable) return nullptr;
-    const TOKEN* declaration = name->declaration;
-    return declaration != nullptr && declaration->member_slot < 0 ? declaration : nullptr;
-}
-
-// Whether a node is a name not evaluated yet, whose handler is still to
-// come.
-bool unbound_name(const TOKEN* node) { return node->evaluator == initial_evaluator && node->op1 == 0 && node->text; }
-
 // Decides the shape of a node into its table entry, or for a node with an
 // unbound name into a passing entry that is not kept.
 [[gnu::noinline]] const MEMBER_SHAPE& new_member_shape(MEMBER_SHAPE& shape, TOKEN* node, uint64_t stamp) {
@@ -223,11 +212,7 @@ bool unbound_name(const TOKEN* node) { return node->evaluator == initial_evaluat
 // may reuse the entry: what is needed after reading an index is taken
 // before.
 [[gnu::always_inline]] inline const MEMBER_SHAPE& member_shape(TOKEN* node) {
-    MEMBER_SHAPE& shape = member_shapes[(reinterpret_cast<uintptr_t>(node) / 8) % member_shape_count];
-    const uint64_t stamp = tree_shape_generation + routine_tables_generation;
-    if (shape.node == node && shape.stamp == stamp) [[likely]]
-        return shape;
-    return new_member_shape(shape, node, stamp);
+    return node_shape(member_shapes, node, new_member_shape);
 }
 
 // The cell a ":$" input parameter's aliases lead to, as follow_aliases finds

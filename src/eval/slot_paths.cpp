@@ -4,6 +4,7 @@
 #include "eval/fast_path.h"
 #include "eval/member_access.h"
 #include "eval/names.h"
+#include "eval/node_shapes.h"
 #include "eval/operator_handlers.h"
 #include "exec/control_statements.h"
 #include "frontend/scope.h"
@@ -124,18 +125,6 @@ struct SLOT_SHAPE {
 constexpr size_t slot_shape_count = 1024;
 SLOT_SHAPE slot_shapes[slot_shape_count];
 
-// Whether a node is a name not evaluated yet, whose handler is still to
-// come.
-bool unbound_name(const TOKEN* node) { return node->evaluator == initial_evaluator && node->op1 == 0 && node->text; }
-
-// The declaring node of a plain variable name bound to eval_variable, as
-// fast_int_at reads it; null for every other node.
-const TOKEN* plain_name_declaration(const TOKEN* name) {
-    if (name->evaluator != eval_variable) return nullptr;
-    const TOKEN* declaration = name->declaration;
-    return declaration != nullptr && declaration->member_slot < 0 ? declaration : nullptr;
-}
-
 // Decides the shape of a node into its table entry, or, for a node whose
 // receiver or index is a name not bound yet, into a passing entry that is
 // not kept, so that a try before the name's first evaluation does not
@@ -182,11 +171,7 @@ const TOKEN* plain_name_declaration(const TOKEN* name) {
 
 // The shape of a node, as new_slot_shape decides it.
 [[gnu::always_inline]] inline const SLOT_SHAPE& slot_shape(TOKEN* node) {
-    SLOT_SHAPE& shape = slot_shapes[(reinterpret_cast<uintptr_t>(node) / 8) % slot_shape_count];
-    const uint64_t stamp = tree_shape_generation + routine_tables_generation;
-    if (shape.node == node && shape.stamp == stamp) [[likely]]
-        return shape;
-    return new_slot_shape(shape, node, stamp);
+    return node_shape(slot_shapes, node, new_slot_shape);
 }
 
 // An index read as fast_int_at reads it, a plain variable of the shape
