@@ -32,7 +32,10 @@ class STR_DATA final : public STREAM_DATA {
 public:
     std::string text;
 
-    explicit STR_DATA(std::string text = {}) : text(std::move(text)) {}
+    // Texts are made by the million: each form builds its string once.
+    STR_DATA() = default;
+    explicit STR_DATA(const std::string& text) : text(text) {}
+    explicit STR_DATA(std::string&& text) noexcept : text(std::move(text)) {}
     IO_FORMAT& format() const override { return str_format; }
 
     // The payload of every str cell, the temporaries of text building among

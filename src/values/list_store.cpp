@@ -23,6 +23,7 @@
 #include "values/assign_rules.h"
 #include "values/cell_holds.h"
 #include "values/saved_text.h"
+#include "values/value_copy.h"
 #include "values/value_operators.h"
 #include "values/value_sort.h"
 
@@ -36,7 +37,9 @@ const char* index_message(int index, int count) {
 
 // Copies a plain value of a small type into a fresh element cell, as
 // copy_into_slot would for a copy, without the general walk: nothing inside
-// such a value can link, so there is nothing to re-point afterwards. False,
+// such a value can link, so there is nothing to re-point afterwards. A
+// container met inside a copy in progress is parked as the general copy
+// parks it, without the layers that lead there. False,
 // with the cell untouched, when the value needs the general copy: another
 // mode, a link, no value, another type, or a cell that links point to while
 // a copy of an enclosing value is in progress (that copy must learn its
@@ -72,6 +75,16 @@ bool copy_plain_value(UNION_DATA& element, UNION_DATA* source, int mode) {
         element.scalar = source->scalar;
         element.payload = &element.scalar;
         break;
+    case tag_list:
+    case tag_args:
+    case tag_hash:
+    case tag_set:
+        // A container inside a copy in progress: parked, as the general copy
+        // parks it, to be filled before the outermost copy ends.
+        if (copy_depth == 0 || element.tag != tag_any || element.payload != nullptr || element.referrers != nullptr)
+            return false;
+        park_container_copy(&element, source);
+        return true;
     default: return false;
     }
     element.tag = raise_tag(lowered);

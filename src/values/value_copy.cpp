@@ -383,6 +383,13 @@ bool deep_copy_payload(UNION_DATA* dest, UNION_DATA* src) {
     return true;
 }
 
+void park_container_copy(UNION_DATA* cell, UNION_DATA* src) {
+    const char lowered = lower_tag(src->tag);
+    cell->tag = raise_tag(lowered);
+    allocate_payload(cell, lowered);
+    parked_copies.push_back({lowered, cell->payload, src});
+}
+
 void finish_copied_references(UNION_DATA* cell) {
     // Without partners no cell inside the copy was a link's target.
     if (copy_partners.empty()) return;

@@ -139,6 +139,13 @@ bool deep_copy_payload(UNION_DATA* dest, UNION_DATA* src);
 // at the copies of their targets, then forgets every copy partner.
 void finish_copied_references(UNION_DATA* cell);
 
+// A defined list, args, hash or set that is an element of a copy in
+// progress (copy_depth above 0), into a fresh any cell as copy_value makes
+// it there: the cell gets the empty container, parked to be filled before
+// the outermost copy ends. The source is no link, and no link points to it,
+// so it needs no partner.
+void park_container_copy(UNION_DATA* cell, UNION_DATA* src);
+
 void copy_hash_payload(HASH_DATA* dest, HASH_DATA* src);
 // Copies both halves (a reference half stays a reference). Null, or the
 // refusal of a half (both halves are then empty).
