@@ -624,6 +624,17 @@ UNION_DATA* HASH_DATA::get(UNION_DATA* key, bool by_reference, KEY_PLACE& found_
     return node != nullptr ? &node->value : nullptr;
 }
 
+UNION_DATA* HASH_DATA::get_text_key(UNION_DATA* key, KEY_PLACE& found_place) {
+    uint64_t code = 0;
+    unsigned xor_code = 0;  // the pass that finds the code finds the bucket as well
+    if (key->payload == nullptr || lower_tag(key->tag) != tag_str ||
+        !scan_short_key(key->str_data()->text.c_str(), code, &xor_code))
+        return get(key, false, found_place);
+    found_place = KEY_PLACE{static_cast<int>(xor_code % bucket_count), code, true, false};
+    LIST_NODE* node = find_node(key, false, code);
+    return node != nullptr ? &node->value : nullptr;
+}
+
 bool HASH_DATA::find_int(int64_t number, UNION_DATA*& value, KEY_PLACE& found_place) {
     const uint64_t magnitude = number < 0 ? 0 - static_cast<uint64_t>(number) : static_cast<uint64_t>(number);
     const uint64_t code =
