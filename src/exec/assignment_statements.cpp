@@ -814,8 +814,13 @@ bool store_hash_element(TOKEN* node, char op, RESULT_ITEM this_item) {
     HASH_DATA::KEY_PLACE place;
     UNION_DATA* element = nullptr;
     UNION_DATA* key = plain_key_name(part->left);
-    if (key == nullptr) key = fast_hash_key(part->left);
-    if (key == nullptr) {
+    if (key != nullptr) {
+        element = hash->get(key, false, place);
+    } else if ((key = fast_hash_key(part->left)) != nullptr) {
+        // A text made for the store: a new pair needs its bucket too.
+        element =
+            op == '=' && lower_tag(key->tag) == tag_str ? hash->get_text_key(key, place) : hash->get(key, false, place);
+    } else {
         int64_t number = 0;
         void* word = nullptr;
         if (!fast_int(part->left, number) || !make_inline_int(number, word)) return false;
@@ -826,8 +831,6 @@ bool store_hash_element(TOKEN* node, char op, RESULT_ITEM this_item) {
             key->payload = word;
         }
         if (!found) element = hash->get(key, false, place);
-    } else {
-        element = hash->get(key, false, place);
     }
     if (element == nullptr && op == '=') return store_new_element(node, *hash, key, place, value);
     if (element == nullptr || (element->tag != tag_int && element->tag != raise_tag(tag_int)) ||

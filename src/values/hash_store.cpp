@@ -171,6 +171,63 @@ uint64_t full_text_code(std::string_view text) {
 
 uint64_t text_code(std::string_view text) { return full_text_code(text) & code_mask; }
 
+// Key texts are mostly short: one with at most this many bytes before its
+// first NUL is read in a single pass that finds its code, and its bucket
+// too, without first measuring it.
+constexpr size_t short_key_length = 16;
+
+// text_code and str_xor_code of a short key text up to its first NUL, in
+// one pass; false, with nothing set, for a longer text. The hash of the
+// text is taken byte by byte as short_text_hash takes it, and its state
+// kept where the trailing digits begin, which is the hash of the rest.
+[[gnu::always_inline]] inline bool scan_short_key(const char* text, uint64_t& code, unsigned* xor_code) {
+    uint64_t hash = 0xcbf29ce484222325ULL;
+    uint64_t before_digits = hash;
+    uint64_t value = 0;
+    size_t digits_at = 0;  // where the trailing digits begin
+    unsigned xors = 0;     // bytes at even places in the low byte, at odd ones above
+    size_t length = 0;
+    for (;; ++length) {
+        const unsigned char c = static_cast<unsigned char>(text[length]);
+        if (c == 0) break;
+        if (length == short_key_length) return false;
+        if (xor_code != nullptr) xors ^= static_cast<unsigned>(c) << ((length & 1) * 8);
+        hash ^= c;
+        hash *= 0x100000001b3ULL;
+        const unsigned digit = c - static_cast<unsigned>('0');
+        if (digit <= 9) {
+            value = value * 10 + digit;
+        } else {
+            value = 0;
+            digits_at = length + 1;
+            before_digits = hash;
+        }
+    }
+    auto mixed = [](uint64_t h) {
+        h ^= h >> 29;
+        h *= 0xbf58476d1ce4e5b9ULL;
+        h ^= h >> 32;
+        return h;
+    };
+    // At most 16 digits: the number always counts (full_text_code).
+    uint64_t full = 0;
+    if (digits_at == length) full = mixed(hash);
+    else if (digits_at == 0) full = value;
+    else if (digits_at == 1 && text[0] == '-') full = ~value;
+    else full = mixed(before_digits) + value;
+    code = full & code_mask;
+    if (xor_code != nullptr) *xor_code = xors;
+    return true;
+}
+
+// text_code of a key text up to its first NUL.
+inline uint64_t key_text_code(const char* text) {
+    uint64_t code = 0;
+    if (scan_short_key(text, code, nullptr)) [[likely]]
+        return code;
+    return text_code(std::string_view(text));
+}
+
 // The slots of the index a code visits, in order: its own slot, then the
 // recurrence i = 5i + 1 + perturb, where perturb shifts the code's higher
 // bits in until it is spent; after that the recurrence alone reaches every
@@ -272,7 +329,7 @@ HASH_DATA::~HASH_DATA() { clear(); }
     switch (key->tag) {
     case tag_str:
     case raise_tag(tag_str):
-        code = text_code(std::string_view(key->str_data()->text.c_str()));  // the text up to a NUL
+        code = key_text_code(key->str_data()->text.c_str());  // the text up to a NUL
         return true;
     case tag_int:
     case raise_tag(tag_int): {
@@ -324,7 +381,13 @@ int HASH_DATA::bucket_of_text(std::string_view text) {
 }
 
 int HASH_DATA::plain_key_bucket(const UNION_DATA* key) {
-    if (lower_tag(key->tag) == tag_str) return bucket_of_text(std::string_view(key->str_data()->text.c_str()));
+    if (lower_tag(key->tag) == tag_str) {
+        const char* text = key->str_data()->text.c_str();
+        uint64_t code = 0;
+        unsigned xor_code = 0;
+        if (scan_short_key(text, code, &xor_code)) return static_cast<int>(xor_code % bucket_count);
+        return bucket_of_text(std::string_view(text));
+    }
     int64_t number = 0;
     cell_int64(key, number);
     return place_of_int(number).bucket;
@@ -332,6 +395,13 @@ int HASH_DATA::plain_key_bucket(const UNION_DATA* key) {
 
 bool HASH_DATA::plain_key_place(const UNION_DATA* key, PLACE& place) {
     uint64_t code = 0;
+    if (key->payload != nullptr && lower_tag(key->tag) == tag_str) {
+        unsigned xor_code = 0;  // code and bucket in the one pass
+        if (scan_short_key(key->str_data()->text.c_str(), code, &xor_code)) {
+            place = {static_cast<int>(xor_code % bucket_count), code};
+            return true;
+        }
+    }
     if (!plain_key_code(key, code)) return false;
     place = {plain_key_bucket(key), code};
     return true;
@@ -407,10 +477,17 @@ LIST_NODE* HASH_DATA::find_key_of(LIST_NODE* node, int* bucket) {
 void HASH_DATA::grow_index(size_t capacity) {
     SLOTS old = std::move(index);
     index = SLOTS(capacity);
-    indexed = 0;
-    vacated = 0;
-    for (const INDEX_SLOT& slot : old)
-        if (slot.node != nullptr) index_node(slot.node, slot.bucket(), slot.code());
+    vacated = 0;  // the pairs move, the vacated slots stay behind
+    // The new table is free throughout and large enough: each slot goes
+    // to the first free one of its probe, as it is, code and bucket alike.
+    INDEX_SLOT* const slots = index.begin();
+    const size_t mask = capacity - 1;
+    for (const INDEX_SLOT& slot : old) {
+        if (slot.node == nullptr) continue;
+        PROBE probe(slot.code(), mask);
+        while (slots[probe.at()].node != nullptr) probe.next();
+        slots[probe.at()] = slot;
+    }
 }
 
 void HASH_DATA::index_node(LIST_NODE* node, int bucket, uint64_t code) {
@@ -544,6 +621,17 @@ UNION_DATA* HASH_DATA::get(UNION_DATA* key, bool by_reference, KEY_PLACE& found_
     if (by_reference || !plain_key_code(key, code)) return get(key, by_reference, nullptr);
     found_place = KEY_PLACE{-1, code, true, by_reference};  // the bucket when an insertion needs it
     LIST_NODE* node = find_node(key, by_reference, code);
+    return node != nullptr ? &node->value : nullptr;
+}
+
+UNION_DATA* HASH_DATA::get_text_key(UNION_DATA* key, KEY_PLACE& found_place) {
+    uint64_t code = 0;
+    unsigned xor_code = 0;  // the pass that finds the code finds the bucket as well
+    if (key->payload == nullptr || lower_tag(key->tag) != tag_str ||
+        !scan_short_key(key->str_data()->text.c_str(), code, &xor_code))
+        return get(key, false, found_place);
+    found_place = KEY_PLACE{static_cast<int>(xor_code % bucket_count), code, true, false};
+    LIST_NODE* node = find_node(key, false, code);
     return node != nullptr ? &node->value : nullptr;
 }
 

@@ -114,6 +114,9 @@ public:
     };
     // get (without message) that also tells where the key was placed.
     UNION_DATA* get(UNION_DATA* key, bool by_reference, KEY_PLACE& place);
+    // get(key, false, place) for an insertion likely to follow: a str key's
+    // bucket is found too, in the same pass over its text as its code.
+    UNION_DATA* get_text_key(UNION_DATA* key, KEY_PLACE& place);
     // get(key, false, place) for an int key cell holding number, found
     // without the cell: true with the value cell (null for a key the hash
     // lacks) and the place. False, with both untouched, when a pair of the
