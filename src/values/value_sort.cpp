@@ -21,6 +21,7 @@
 #include "values/cell_holds.h"
 #include "values/hash_store.h"
 #include "values/list_store.h"
+#include "values/value_copy.h"
 #include "values/value_operators.h"
 #include "values/union_data.h"
 
@@ -227,6 +228,7 @@ struct KEY_ATOM {
         const char* text;
     };
     uint64_t head;
+    uint32_t length;  // of a text held by SORT_KEYS, which may hold zero bytes
     bool is_text;
     bool long_text;  // no end inside the head word
 };
@@ -316,6 +318,28 @@ int atoms_less_equal(const KEY_ATOM* atoms, const ATOM_KEY& a, const ATOM_KEY& b
         }
     }
     return 1;
+}
+
+// The quicksort of sort_values over atom keys (in permutation order), the
+// permutation then read from them. mixed(x, y, &message) answers
+// sort_less_equal of two keys whose elements differ in kind.
+template <typename MIXED>
+const char* sort_atom_keys(const KEY_ATOM* atoms, ATOM_KEY* list_keys, int* permutation, int n, bool ascending,
+                           MIXED mixed) {
+    const char* message = nullptr;
+    auto key_at = [list_keys](int i) { return list_keys[i]; };
+    auto swap_at = [list_keys](int i, int j) { std::swap(list_keys[i], list_keys[j]); };
+    auto at_most = [&](const ATOM_KEY& x, const ATOM_KEY& y) {
+        const int answer = atoms_less_equal(atoms, x, y);
+        return answer != -2 ? answer : mixed(x, y, &message);
+    };
+    auto before = [&](const ATOM_KEY& x, const ATOM_KEY& y) -> int {
+        const int answer = ascending ? at_most(y, x) : at_most(x, y);
+        return answer < 0 ? -1 : (answer == 0 ? 1 : 0);
+    };
+    const bool done = quicksort(n, key_at, swap_at, before);
+    for (int i = 0; i < n; ++i) permutation[i] = list_keys[i].index;
+    return done ? nullptr : message;
 }
 
 }  // namespace
@@ -483,28 +507,17 @@ const char* sort_values(UNION_DATA** cells, int* permutation, int n, bool ascend
             return nullptr;
         }
     }
-    const char* message = nullptr;
     // Lists of numbers and texts, the keys of a sort by several fields,
     // likewise: their elements read once, not at each comparison.
     std::vector<KEY_ATOM> atoms;
     std::vector<ATOM_KEY> keys;
     if (collect_atom_keys(cells, permutation, n, atoms, keys)) {
-        auto* list_keys = keys.data();
-        auto key_at = [list_keys](int i) { return list_keys[i]; };
-        auto swap_at = [list_keys](int i, int j) { std::swap(list_keys[i], list_keys[j]); };
-        const KEY_ATOM* read = atoms.data();
-        auto at_most = [&](const ATOM_KEY& x, const ATOM_KEY& y) {
-            const int answer = atoms_less_equal(read, x, y);
-            return answer != -2 ? answer : sort_less_equal(cells[x.index], cells[y.index], &message);
-        };
-        auto before = [&](const ATOM_KEY& x, const ATOM_KEY& y) -> int {
-            const int answer = ascending ? at_most(y, x) : at_most(x, y);
-            return answer < 0 ? -1 : (answer == 0 ? 1 : 0);
-        };
-        const bool done = quicksort(n, key_at, swap_at, before);
-        for (int i = 0; i < n; ++i) permutation[i] = list_keys[i].index;
-        return done ? nullptr : message;
+        return sort_atom_keys(atoms.data(), keys.data(), permutation, n, ascending,
+                              [cells](const ATOM_KEY& x, const ATOM_KEY& y, const char** failure) {
+                                  return sort_less_equal(cells[x.index], cells[y.index], failure);
+                              });
     }
+    const char* message = nullptr;
     // Whether x comes strictly before y in the wanted order; -1 on a message.
     auto before = [&](UNION_DATA* x, UNION_DATA* y) -> int {
         int at_most = ascending ? sort_less_equal(y, x, &message) : sort_less_equal(x, y, &message);
@@ -514,6 +527,172 @@ const char* sort_values(UNION_DATA** cells, int* permutation, int n, bool ascend
         n, [cells, permutation](int i) { return cells[permutation[i]]; },
         [permutation](int i, int j) { std::swap(permutation[i], permutation[j]); }, before);
     return done ? nullptr : message;
+}
+
+// The texts of compact keys, each written once with a zero byte after it,
+// in blocks that never move: the keys point into them.
+class TEXT_STORE {
+public:
+    const char* add(const std::string& text) {
+        const size_t size = text.size() + 1;
+        if (blocks.empty() || free_bytes < size) {
+            const size_t block = std::max(size, block_bytes);
+            blocks.push_back(std::make_unique<char[]>(block));
+            next = blocks.back().get();
+            free_bytes = block;
+        }
+        char* copy = next;
+        std::memcpy(copy, text.c_str(), size);
+        next += size;
+        free_bytes -= size;
+        return copy;
+    }
+
+private:
+    static constexpr size_t block_bytes = 1 << 16;
+    std::vector<std::unique_ptr<char[]>> blocks;
+    char* next = nullptr;
+    size_t free_bytes = 0;
+};
+
+struct SORT_KEYS::STORE {
+    // Compact keys while every key so far has been one; then the cells.
+    bool compact = true;
+    std::vector<KEY_ATOM> atoms;
+    std::vector<ATOM_KEY> keys;
+    TEXT_STORE texts;
+    std::vector<std::unique_ptr<UNION_DATA>> cells;
+    size_t expected;
+    // The list key being taken: its first atom, or its cell once a part
+    // has been no atom.
+    size_t list_first = 0;
+    std::unique_ptr<UNION_DATA> list;
+
+    // The element a list makes of a copy of the value the atom holds.
+    static void append_atom(LIST_DATA& list, const KEY_ATOM& atom) {
+        if (atom.is_text) {
+            UNION_DATA text(tag_str);
+            text.str_data()->text.assign(atom.text, atom.length);
+            list.append_plain(&text);
+            return;
+        }
+        UNION_DATA number(tag_any);
+        make_inline_int(atom.number, number.payload);
+        number.tag = tag_int;
+        list.append_plain(&number);
+        number.payload = nullptr;
+        number.tag = tag_any;
+    }
+
+    // The cell the code made for a compact key.
+    std::unique_ptr<UNION_DATA> cell_of(const ATOM_KEY& key) const {
+        auto cell = std::make_unique<UNION_DATA>(raise_tag(tag_list));
+        for (int k = 0; k < key.count; ++k) append_atom(*cell->list_data(), atoms[key.first + static_cast<size_t>(k)]);
+        return cell;
+    }
+
+    void make_cells() {
+        if (!compact) return;
+        compact = false;
+        cells.reserve(expected);
+        for (const ATOM_KEY& key : keys) cells.push_back(cell_of(key));
+        // A list under way keeps its atoms (those from list_first) until
+        // it ends or list_part asks for them.
+        atoms.erase(atoms.begin(), atoms.begin() + static_cast<std::ptrdiff_t>(list_first));
+        list_first = 0;
+        keys = {};
+    }
+};
+
+SORT_KEYS::SORT_KEYS(size_t expected) : store(std::make_unique<STORE>()) { store->expected = expected; }
+
+SORT_KEYS::~SORT_KEYS() = default;
+
+void SORT_KEYS::add_cell(std::unique_ptr<UNION_DATA> key) {
+    store->make_cells();
+    store->cells.push_back(std::move(key));
+}
+
+void SORT_KEYS::start_list(uint32_t parts) {
+    std::vector<KEY_ATOM>& atoms = store->atoms;
+    // Keys of one length, the usual case, fill the atoms without regrowing.
+    if (atoms.empty() && store->compact) atoms.reserve(store->expected * parts);
+    store->list_first = atoms.size();
+    store->list = nullptr;
+}
+
+bool SORT_KEYS::add_part(UNION_DATA* value) {
+    if (store->list != nullptr) return false;
+    // What the list's plain copy would make of the value, read as
+    // collect_atom_keys reads an element: a number the element holds in its
+    // payload word, or a text, here with its length for zero bytes in it.
+    if (value->payload == nullptr || (copy_depth != 0 && value->referrers != nullptr)) return false;
+    KEY_ATOM atom;
+    switch (lower_tag(value->tag)) {
+    case tag_int: {
+        void* word = value->payload;
+        if (!is_inline_int(word) && !inline_copy_of(*value->int_data(), word)) return false;
+        atom.is_text = false;
+        atom.number = inline_int_value(word);
+        break;
+    }
+    case tag_str: {
+        const std::string& text = value->str_data()->text;
+        if (text.size() > UINT32_MAX) return false;
+        atom.is_text = true;
+        atom.text = store->texts.add(text);
+        atom.length = static_cast<uint32_t>(text.size());
+        read_text_head(atom);
+        break;
+    }
+    default: return false;
+    }
+    store->atoms.push_back(atom);
+    return true;
+}
+
+LIST_DATA& SORT_KEYS::list_part() {
+    if (store->list == nullptr) {
+        store->list = std::make_unique<UNION_DATA>(raise_tag(tag_list));
+        std::vector<KEY_ATOM>& atoms = store->atoms;
+        for (size_t k = store->list_first; k < atoms.size(); ++k)
+            STORE::append_atom(*store->list->list_data(), atoms[k]);
+        atoms.resize(store->list_first);
+    }
+    return *store->list->list_data();
+}
+
+void SORT_KEYS::end_list() {
+    if (store->list != nullptr) {
+        add_cell(std::move(store->list));
+        return;
+    }
+    if (!store->compact) {
+        add_cell(store->cell_of({store->list_first, static_cast<int>(store->atoms.size() - store->list_first), 0}));
+        store->atoms.clear();
+        return;
+    }
+    const size_t first = store->list_first;
+    store->list_first = store->atoms.size();
+    store->keys.push_back({first, static_cast<int>(store->list_first - first), static_cast<int>(store->keys.size())});
+}
+
+const char* SORT_KEYS::order(int* permutation, int n, bool ascending) {
+    if (!store->compact) {
+        std::vector<UNION_DATA*> cells;
+        cells.reserve(store->cells.size());
+        for (const auto& cell : store->cells) cells.push_back(cell.get());
+        return sort_values(cells.data(), permutation, n, ascending);
+    }
+    if (n < 2) return nullptr;
+    std::vector<ATOM_KEY> keys(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) keys[static_cast<size_t>(i)] = store->keys[static_cast<size_t>(permutation[i])];
+    store->keys = {};
+    const STORE& held = *store;
+    return sort_atom_keys(held.atoms.data(), keys.data(), permutation, n, ascending,
+                          [&held](const ATOM_KEY& x, const ATOM_KEY& y, const char** failure) {
+                              return sort_less_equal(held.cell_of(x).get(), held.cell_of(y).get(), failure);
+                          });
 }
 
 namespace {
