@@ -221,25 +221,24 @@ bool collect_texts(UNION_DATA** cells, const int* permutation, int n, char tag, 
 // list of such elements: a number within 64 bits or a text. A text also
 // carries its first eight bytes as one big-endian word (zeros after its
 // end), which orders texts as their bytes do: most texts differ there, and
-// the rest of two texts is read only when neither ends inside the word.
+// the rest of two texts is read only when neither ends inside the word. A
+// number is its head word with the sign bit turned over, which orders as
+// the number does. Two words: the atoms of many keys are held at once.
 struct KEY_ATOM {
-    union {
-        int64_t number;
-        const char* text;
-    };
-    // For a number, the number with its sign bit turned over, which orders
-    // as the number does.
     uint64_t head;
-    uint32_t length;  // of a text held by SORT_KEYS, which may hold zero bytes
-    bool is_text;
-    bool long_text;  // no end inside the head word
+    const char* text;  // null for a number
+
+    bool is_text() const { return text != nullptr; }
+    // A text with no end inside its head word: its last byte is not zero.
+    bool long_text() const { return (head & 0xFF) != 0; }
+    int64_t number() const { return static_cast<int64_t>(head ^ sign_bit); }
+
+    static constexpr uint64_t sign_bit = uint64_t{1} << 63;
 };
 
 void set_number(KEY_ATOM& atom, int64_t number) {
-    atom.is_text = false;
-    atom.long_text = false;
-    atom.number = number;
-    atom.head = static_cast<uint64_t>(number) ^ (uint64_t{1} << 63);
+    atom.text = nullptr;
+    atom.head = static_cast<uint64_t>(number) ^ KEY_ATOM::sign_bit;
 }
 
 // The head word of a text, as strcmp reads its first eight bytes.
@@ -249,14 +248,13 @@ void read_text_head(KEY_ATOM& atom) {
     for (; length < 8 && atom.text[length] != 0; ++length)
         head |= uint64_t{static_cast<unsigned char>(atom.text[length])} << (56 - 8 * length);
     atom.head = head;
-    atom.long_text = length == 8;
 }
 
 // strcmp's order of two text atoms: below 0, 0 or above 0.
 int compare_texts(const KEY_ATOM& x, const KEY_ATOM& y) {
     if (x.head != y.head) return x.head < y.head ? -1 : 1;
     // Equal heads: a text that ends inside its head ends where the other does.
-    if (!x.long_text || !y.long_text) return 0;
+    if (!x.long_text() || !y.long_text()) return 0;
     return std::strcmp(x.text + 8, y.text + 8);
 }
 
@@ -283,7 +281,6 @@ bool key_atom(UNION_DATA* element, KEY_ATOM& atom) {
         return true;
     }
     case tag_str:
-        atom.is_text = true;
         atom.text = cell->str_data()->text.c_str();
         read_text_head(atom);
         return true;
@@ -323,12 +320,12 @@ int atoms_less_equal(const KEY_ATOM* atoms, const ATOM_KEY& a, const ATOM_KEY& b
         if (k == b.count) return 0;
         const KEY_ATOM& x = atoms[a.first + static_cast<size_t>(k)];
         const KEY_ATOM& y = atoms[b.first + static_cast<size_t>(k)];
-        if (x.is_text != y.is_text) return -2;
-        if (x.is_text) {
+        if (x.is_text() != y.is_text()) return -2;
+        if (x.is_text()) {
             const int order = compare_texts(x, y);
             if (order != 0) return order < 0 ? 1 : 0;
-        } else if (x.number != y.number) {
-            return x.number < y.number ? 1 : 0;
+        } else if (x.head != y.head) {
+            return x.head < y.head ? 1 : 0;
         }
     }
     return 1;
@@ -345,8 +342,8 @@ bool uniform_keys(const KEY_ATOM* atoms, const ATOM_KEY* keys, int n) {
         const ATOM_KEY& key = keys[i];
         if (key.count != first.count) return false;
         for (int k = 0; k < key.count; ++k) {
-            if (atoms[key.first + static_cast<size_t>(k)].is_text !=
-                atoms[first.first + static_cast<size_t>(k)].is_text)
+            if (atoms[key.first + static_cast<size_t>(k)].is_text() !=
+                atoms[first.first + static_cast<size_t>(k)].is_text())
                 return false;
         }
     }
@@ -356,13 +353,14 @@ bool uniform_keys(const KEY_ATOM* atoms, const ATOM_KEY* keys, int n) {
 // The order of two keys of uniform_keys: below 0, 0 or above 0, as
 // atoms_less_equal and its mirror would find it. The head words decide
 // for numbers and for texts that end inside them; two longer texts of one
-// head go on with their rest.
-int uniform_order(const KEY_ATOM* atoms, const ATOM_KEY& a, const ATOM_KEY& b) {
+// head go on with their rest (equal heads: both long or neither).
+inline int uniform_order(const KEY_ATOM* atoms, const ATOM_KEY& a, const ATOM_KEY& b) {
     const KEY_ATOM* x = atoms + a.first;
     const KEY_ATOM* y = atoms + b.first;
     for (int k = 0; k < a.count; ++k) {
-        if (x[k].head != y[k].head) return x[k].head < y[k].head ? -1 : 1;
-        if (x[k].long_text && y[k].long_text) {
+        const uint64_t head = x[k].head;
+        if (head != y[k].head) return head < y[k].head ? -1 : 1;
+        if (x[k].is_text() && x[k].long_text()) {
             const int order = std::strcmp(x[k].text + 8, y[k].text + 8);
             if (order != 0) return order;
         }
@@ -588,23 +586,33 @@ const char* sort_values(UNION_DATA** cells, int* permutation, int n, bool ascend
     return done ? nullptr : message;
 }
 
-// The texts of compact keys, each written once with a zero byte after it,
-// in blocks that never move: the keys point into them.
+// The texts of compact keys, each written once with its size before it and
+// a zero byte after it, in blocks that never move: the keys point into them.
 class TEXT_STORE {
 public:
+    // Texts of up to 2^32 - 1 bytes.
     const char* add(const std::string& text) {
-        const size_t size = text.size() + 1;
-        if (blocks.empty() || free_bytes < size) {
-            const size_t block = std::max(size, block_bytes);
+        const auto size = static_cast<uint32_t>(text.size());
+        const size_t bytes = sizeof size + text.size() + 1;
+        if (blocks.empty() || free_bytes < bytes) {
+            const size_t block = std::max(bytes, block_bytes);
             blocks.push_back(std::make_unique<char[]>(block));
             next = blocks.back().get();
             free_bytes = block;
         }
-        char* copy = next;
-        std::memcpy(copy, text.c_str(), size);
-        next += size;
-        free_bytes -= size;
+        std::memcpy(next, &size, sizeof size);
+        char* copy = next + sizeof size;
+        std::memcpy(copy, text.c_str(), text.size() + 1);
+        next += bytes;
+        free_bytes -= bytes;
         return copy;
+    }
+
+    // The size of a text the store holds, zero bytes in it counted.
+    static uint32_t size_of(const char* text) {
+        uint32_t size = 0;
+        std::memcpy(&size, text - sizeof size, sizeof size);
+        return size;
     }
 
 private:
@@ -629,14 +637,14 @@ struct SORT_KEYS::STORE {
 
     // The element a list makes of a copy of the value the atom holds.
     static void append_atom(LIST_DATA& list, const KEY_ATOM& atom) {
-        if (atom.is_text) {
+        if (atom.is_text()) {
             UNION_DATA text(tag_str);
-            text.str_data()->text.assign(atom.text, atom.length);
+            text.str_data()->text.assign(atom.text, TEXT_STORE::size_of(atom.text));
             list.append_plain(&text);
             return;
         }
         UNION_DATA number(tag_any);
-        make_inline_int(atom.number, number.payload);
+        make_inline_int(atom.number(), number.payload);
         number.tag = tag_int;
         list.append_plain(&number);
         number.payload = nullptr;
@@ -697,9 +705,7 @@ bool SORT_KEYS::add_part(UNION_DATA* value) {
     case tag_str: {
         const std::string& text = value->str_data()->text;
         if (text.size() > UINT32_MAX) return false;
-        atom.is_text = true;
         atom.text = store->texts.add(text);
-        atom.length = static_cast<uint32_t>(text.size());
         read_text_head(atom);
         break;
     }
