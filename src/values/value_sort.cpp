@@ -595,7 +595,9 @@ public:
         const auto size = static_cast<uint32_t>(text.size());
         const size_t bytes = sizeof size + text.size() + 1;
         if (blocks.empty() || free_bytes < bytes) {
-            const size_t block = std::max(bytes, block_bytes);
+            // Small for the short lists most sorts are given, doubling up to
+            // a bound for long ones.
+            const size_t block = std::max(bytes, first_block << std::min<size_t>(blocks.size(), 6));
             blocks.push_back(std::make_unique<char[]>(block));
             next = blocks.back().get();
             free_bytes = block;
@@ -616,7 +618,7 @@ public:
     }
 
 private:
-    static constexpr size_t block_bytes = 1 << 16;
+    static constexpr size_t first_block = 1 << 10;  // then up to 1 << 16
     std::vector<std::unique_ptr<char[]>> blocks;
     char* next = nullptr;
     size_t free_bytes = 0;
