@@ -7,6 +7,7 @@
 #include "values/factories.h"
 #include "values/list_store.h"
 #include "values/payload_records.h"
+#include "values/value_sort.h"
 
 namespace morvu {
 
@@ -99,24 +100,50 @@ bool code_yields_true(const METHOD_CALL& call) {
     return follow_link(value)->scalar.bool_word != 0;  // an empty bool (0xFFFF) counts as true
 }
 
+namespace {
+
+// The key of code with one value: a value that holds no further cells is
+// copied once into a fresh any cell, which a copy of its own copy would
+// equal; any other value takes the copy of its copy, as the rules refuse or
+// make it.
+std::unique_ptr<UNION_DATA> one_value_key(const METHOD_CALL& call, UNION_DATA* cell) {
+    auto key = std::make_unique<UNION_DATA>(tag_any);
+    UNION_DATA* value = plain_key_value(cell);
+    if (value != nullptr && !is_nesting_tag(lower_tag(value->tag))) {
+        call.raise_if(assign_value(key.get(), cell));
+        return key;
+    }
+    RESULT_LIST copy;
+    call.raise_if(make_copy_value(copy, cell, 4, false, false));
+    call.raise_if(assign_value(key.get(), copy.head->item.cell));
+    return key;
+}
+
+}  // namespace
+
+void add_element_sort_key(const METHOD_CALL& call, UNION_DATA* element, uint32_t access, SORT_KEYS& keys) {
+    bind_loop_variable(call, element, access);
+    bool made = false;
+    run_code(call, [&](uint32_t index, uint32_t count, UNION_DATA* cell) {
+        made = true;
+        if (count == 1) {
+            keys.add_cell(one_value_key(call, cell));
+            return;
+        }
+        if (index == 0) keys.start_list(count);
+        UNION_DATA* value = plain_key_value(cell);
+        if (value == nullptr || !keys.add_part(value)) append_key_part(call, keys.list_part(), cell);
+        if (index + 1 == count) keys.end_list();
+    });
+    if (!made) call.raise(msg_text("erwevacod"));
+}
+
 std::unique_ptr<UNION_DATA> element_sort_key(const METHOD_CALL& call, UNION_DATA* element, uint32_t access) {
     bind_loop_variable(call, element, access);
     std::unique_ptr<UNION_DATA> key;
     run_code(call, [&](uint32_t index, uint32_t count, UNION_DATA* cell) {
         if (count == 1) {
-            // A value that holds no further cells is copied once into a
-            // fresh any cell, which a copy of its own copy would equal; any
-            // other value takes the copy of its copy, as the rules refuse or
-            // make it.
-            key = std::make_unique<UNION_DATA>(tag_any);
-            UNION_DATA* value = plain_key_value(cell);
-            if (value != nullptr && !is_nesting_tag(lower_tag(value->tag))) {
-                call.raise_if(assign_value(key.get(), cell));
-                return;
-            }
-            RESULT_LIST copy;
-            call.raise_if(make_copy_value(copy, cell, 4, false, false));
-            call.raise_if(assign_value(key.get(), copy.head->item.cell));
+            key = one_value_key(call, cell);
             return;
         }
         // Several values: the key is a list of their copies, which is ours

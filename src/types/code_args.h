@@ -16,6 +16,8 @@
 
 namespace morvu {
 
+class SORT_KEYS;
+
 // The argument checks of a method with loop variable and code: two
 // arguments, the first a variable, the second a defined code value.
 void check_loop_code_args(const METHOD_CALL& call);
@@ -52,6 +54,8 @@ bool code_yields_true(const METHOD_CALL& call);
 // key, a new any cell holding a copy of its one value, or a list of copies
 // of its several values; none raises "Expect evaluable code".
 std::unique_ptr<UNION_DATA> element_sort_key(const METHOD_CALL& call, UNION_DATA* element, uint32_t access);
+// The same, the key given to keys, which hold it compactly where they can.
+void add_element_sort_key(const METHOD_CALL& call, UNION_DATA* element, uint32_t access, SORT_KEYS& keys);
 
 // Raises the receiver's iteration count while a code argument runs, so that
 // code which changes the container is refused ("infeasible during

@@ -808,7 +808,18 @@ const char* LIST_DATA::sort(UNION_DATA** keys, bool ascending) {
     cursor_index = -1;
     std::vector<int> permutation(static_cast<size_t>(node_count));
     std::iota(permutation.begin(), permutation.end(), 0);
-    const char* message = sort_values(keys, permutation.data(), node_count, ascending);
+    return arrange(permutation, sort_values(keys, permutation.data(), node_count, ascending));
+}
+
+const char* LIST_DATA::sort(SORT_KEYS& keys, bool ascending) {
+    cursor = nullptr;
+    cursor_index = -1;
+    std::vector<int> permutation(static_cast<size_t>(node_count));
+    std::iota(permutation.begin(), permutation.end(), 0);
+    return arrange(permutation, keys.order(permutation.data(), node_count, ascending));
+}
+
+const char* LIST_DATA::arrange(const std::vector<int>& permutation, const char* message) {
     // A sort stopped by a message still leaves a permutation: the nodes
     // take the order it had reached.
     if (all_contents_movable()) {

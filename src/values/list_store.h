@@ -22,6 +22,7 @@
 #include <cstddef>
 #include <memory>
 #include <new>
+#include <vector>
 
 #include "runtime/block_pool.h"
 #include "runtime/slab_pool.h"
@@ -29,6 +30,8 @@
 #include "values/union_data.h"
 
 namespace morvu {
+
+class SORT_KEYS;
 
 // One element: its value cell and, in a hash bucket, its key cell. A list's
 // elements have no key of their own: their key is one shared empty any cell
@@ -205,6 +208,8 @@ public:
     // cursor is cleared. Returns the sort's message; the reordering is done
     // in either case.
     const char* sort(UNION_DATA** keys, bool ascending);
+    // The same with keys a sort by code has taken.
+    const char* sort(SORT_KEYS& keys, bool ascending);
 
     // The sort by the elements themselves, for a long list of plain ints of
     // one type within 64 bits: ints held in the cells' payload words are
@@ -228,6 +233,9 @@ public:
     const char* copy_from(LIST_DATA& source);
 
 private:
+    // The reordering of sort: node i takes the place permutation gives it.
+    const char* arrange(const std::vector<int>& permutation, const char* message);
+
     // Links a detached node in at the tail.
     void link_at_tail(LIST_NODE* node);
 

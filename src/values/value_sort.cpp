@@ -21,6 +21,7 @@
 #include "values/cell_holds.h"
 #include "values/hash_store.h"
 #include "values/list_store.h"
+#include "values/value_copy.h"
 #include "values/value_operators.h"
 #include "values/union_data.h"
 
@@ -220,16 +221,25 @@ bool collect_texts(UNION_DATA** cells, const int* permutation, int n, char tag, 
 // list of such elements: a number within 64 bits or a text. A text also
 // carries its first eight bytes as one big-endian word (zeros after its
 // end), which orders texts as their bytes do: most texts differ there, and
-// the rest of two texts is read only when neither ends inside the word.
+// the rest of two texts is read only when neither ends inside the word. A
+// number is its head word with the sign bit turned over, which orders as
+// the number does. Two words: the atoms of many keys are held at once.
 struct KEY_ATOM {
-    union {
-        int64_t number;
-        const char* text;
-    };
     uint64_t head;
-    bool is_text;
-    bool long_text;  // no end inside the head word
+    const char* text;  // null for a number
+
+    bool is_text() const { return text != nullptr; }
+    // A text with no end inside its head word: its last byte is not zero.
+    bool long_text() const { return (head & 0xFF) != 0; }
+    int64_t number() const { return static_cast<int64_t>(head ^ sign_bit); }
+
+    static constexpr uint64_t sign_bit = uint64_t{1} << 63;
 };
+
+void set_number(KEY_ATOM& atom, int64_t number) {
+    atom.text = nullptr;
+    atom.head = static_cast<uint64_t>(number) ^ KEY_ATOM::sign_bit;
+}
 
 // The head word of a text, as strcmp reads its first eight bytes.
 void read_text_head(KEY_ATOM& atom) {
@@ -238,14 +248,13 @@ void read_text_head(KEY_ATOM& atom) {
     for (; length < 8 && atom.text[length] != 0; ++length)
         head |= uint64_t{static_cast<unsigned char>(atom.text[length])} << (56 - 8 * length);
     atom.head = head;
-    atom.long_text = length == 8;
 }
 
 // strcmp's order of two text atoms: below 0, 0 or above 0.
 int compare_texts(const KEY_ATOM& x, const KEY_ATOM& y) {
     if (x.head != y.head) return x.head < y.head ? -1 : 1;
     // Equal heads: a text that ends inside its head ends where the other does.
-    if (!x.long_text || !y.long_text) return 0;
+    if (!x.long_text() || !y.long_text()) return 0;
     return std::strcmp(x.text + 8, y.text + 8);
 }
 
@@ -265,9 +274,13 @@ bool key_atom(UNION_DATA* element, KEY_ATOM& atom) {
     UNION_DATA* cell = follow_aliases(element);
     if (cell->payload == nullptr) return false;
     switch (lower_tag(cell->tag)) {
-    case tag_int: atom.is_text = false; return cell_int64(cell, atom.number);
+    case tag_int: {
+        int64_t number = 0;
+        if (!cell_int64(cell, number)) return false;
+        set_number(atom, number);
+        return true;
+    }
     case tag_str:
-        atom.is_text = true;
         atom.text = cell->str_data()->text.c_str();
         read_text_head(atom);
         return true;
@@ -307,15 +320,83 @@ int atoms_less_equal(const KEY_ATOM* atoms, const ATOM_KEY& a, const ATOM_KEY& b
         if (k == b.count) return 0;
         const KEY_ATOM& x = atoms[a.first + static_cast<size_t>(k)];
         const KEY_ATOM& y = atoms[b.first + static_cast<size_t>(k)];
-        if (x.is_text != y.is_text) return -2;
-        if (x.is_text) {
+        if (x.is_text() != y.is_text()) return -2;
+        if (x.is_text()) {
             const int order = compare_texts(x, y);
             if (order != 0) return order < 0 ? 1 : 0;
-        } else if (x.number != y.number) {
-            return x.number < y.number ? 1 : 0;
+        } else if (x.head != y.head) {
+            return x.head < y.head ? 1 : 0;
         }
     }
     return 1;
+}
+
+// The quicksort of sort_values over atom keys (in permutation order), the
+// permutation then read from them. mixed(x, y, &message) answers
+// sort_less_equal of two keys whose elements differ in kind.
+// Whether the keys all have one length and each position one kind, number
+// or text: then no two keys have elements of different kinds to compare.
+bool uniform_keys(const KEY_ATOM* atoms, const ATOM_KEY* keys, int n) {
+    const ATOM_KEY& first = keys[0];
+    for (int i = 1; i < n; ++i) {
+        const ATOM_KEY& key = keys[i];
+        if (key.count != first.count) return false;
+        for (int k = 0; k < key.count; ++k) {
+            if (atoms[key.first + static_cast<size_t>(k)].is_text() !=
+                atoms[first.first + static_cast<size_t>(k)].is_text())
+                return false;
+        }
+    }
+    return true;
+}
+
+// The order of two keys of uniform_keys: below 0, 0 or above 0, as
+// atoms_less_equal and its mirror would find it. The head words decide
+// for numbers and for texts that end inside them; two longer texts of one
+// head go on with their rest (equal heads: both long or neither).
+inline int uniform_order(const KEY_ATOM* atoms, const ATOM_KEY& a, const ATOM_KEY& b) {
+    const KEY_ATOM* x = atoms + a.first;
+    const KEY_ATOM* y = atoms + b.first;
+    for (int k = 0; k < a.count; ++k) {
+        const uint64_t head = x[k].head;
+        if (head != y[k].head) return head < y[k].head ? -1 : 1;
+        if (x[k].is_text() && x[k].long_text()) {
+            const int order = std::strcmp(x[k].text + 8, y[k].text + 8);
+            if (order != 0) return order;
+        }
+    }
+    return 0;
+}
+
+template <typename MIXED>
+const char* sort_atom_keys(const KEY_ATOM* atoms, ATOM_KEY* list_keys, int* permutation, int n, bool ascending,
+                           MIXED mixed) {
+    auto key_at = [list_keys](int i) { return list_keys[i]; };
+    auto swap_at = [list_keys](int i, int j) { std::swap(list_keys[i], list_keys[j]); };
+    if (uniform_keys(atoms, list_keys, n)) {
+        // No comparison can fail: one instance per direction.
+        if (ascending) {
+            quicksort(n, key_at, swap_at,
+                      [atoms](const ATOM_KEY& x, const ATOM_KEY& y) { return uniform_order(atoms, x, y) < 0 ? 1 : 0; });
+        } else {
+            quicksort(n, key_at, swap_at,
+                      [atoms](const ATOM_KEY& x, const ATOM_KEY& y) { return uniform_order(atoms, x, y) > 0 ? 1 : 0; });
+        }
+        for (int i = 0; i < n; ++i) permutation[i] = list_keys[i].index;
+        return nullptr;
+    }
+    const char* message = nullptr;
+    auto at_most = [&](const ATOM_KEY& x, const ATOM_KEY& y) {
+        const int answer = atoms_less_equal(atoms, x, y);
+        return answer != -2 ? answer : mixed(x, y, &message);
+    };
+    auto before = [&](const ATOM_KEY& x, const ATOM_KEY& y) -> int {
+        const int answer = ascending ? at_most(y, x) : at_most(x, y);
+        return answer < 0 ? -1 : (answer == 0 ? 1 : 0);
+    };
+    const bool done = quicksort(n, key_at, swap_at, before);
+    for (int i = 0; i < n; ++i) permutation[i] = list_keys[i].index;
+    return done ? nullptr : message;
 }
 
 }  // namespace
@@ -483,28 +564,17 @@ const char* sort_values(UNION_DATA** cells, int* permutation, int n, bool ascend
             return nullptr;
         }
     }
-    const char* message = nullptr;
     // Lists of numbers and texts, the keys of a sort by several fields,
     // likewise: their elements read once, not at each comparison.
     std::vector<KEY_ATOM> atoms;
     std::vector<ATOM_KEY> keys;
     if (collect_atom_keys(cells, permutation, n, atoms, keys)) {
-        auto* list_keys = keys.data();
-        auto key_at = [list_keys](int i) { return list_keys[i]; };
-        auto swap_at = [list_keys](int i, int j) { std::swap(list_keys[i], list_keys[j]); };
-        const KEY_ATOM* read = atoms.data();
-        auto at_most = [&](const ATOM_KEY& x, const ATOM_KEY& y) {
-            const int answer = atoms_less_equal(read, x, y);
-            return answer != -2 ? answer : sort_less_equal(cells[x.index], cells[y.index], &message);
-        };
-        auto before = [&](const ATOM_KEY& x, const ATOM_KEY& y) -> int {
-            const int answer = ascending ? at_most(y, x) : at_most(x, y);
-            return answer < 0 ? -1 : (answer == 0 ? 1 : 0);
-        };
-        const bool done = quicksort(n, key_at, swap_at, before);
-        for (int i = 0; i < n; ++i) permutation[i] = list_keys[i].index;
-        return done ? nullptr : message;
+        return sort_atom_keys(atoms.data(), keys.data(), permutation, n, ascending,
+                              [cells](const ATOM_KEY& x, const ATOM_KEY& y, const char** failure) {
+                                  return sort_less_equal(cells[x.index], cells[y.index], failure);
+                              });
     }
+    const char* message = nullptr;
     // Whether x comes strictly before y in the wanted order; -1 on a message.
     auto before = [&](UNION_DATA* x, UNION_DATA* y) -> int {
         int at_most = ascending ? sort_less_equal(y, x, &message) : sort_less_equal(x, y, &message);
@@ -514,6 +584,181 @@ const char* sort_values(UNION_DATA** cells, int* permutation, int n, bool ascend
         n, [cells, permutation](int i) { return cells[permutation[i]]; },
         [permutation](int i, int j) { std::swap(permutation[i], permutation[j]); }, before);
     return done ? nullptr : message;
+}
+
+// The texts of compact keys, each written once with its size before it and
+// a zero byte after it, in blocks that never move: the keys point into them.
+class TEXT_STORE {
+public:
+    // Texts of up to 2^32 - 1 bytes.
+    const char* add(const std::string& text) {
+        const auto size = static_cast<uint32_t>(text.size());
+        const size_t bytes = sizeof size + text.size() + 1;
+        if (blocks.empty() || free_bytes < bytes) {
+            // Small for the short lists most sorts are given, doubling up to
+            // a bound for long ones.
+            const size_t block = std::max(bytes, first_block << std::min<size_t>(blocks.size(), 6));
+            blocks.push_back(std::make_unique<char[]>(block));
+            next = blocks.back().get();
+            free_bytes = block;
+        }
+        std::memcpy(next, &size, sizeof size);
+        char* copy = next + sizeof size;
+        std::memcpy(copy, text.c_str(), text.size() + 1);
+        next += bytes;
+        free_bytes -= bytes;
+        return copy;
+    }
+
+    // The size of a text the store holds, zero bytes in it counted.
+    static uint32_t size_of(const char* text) {
+        uint32_t size = 0;
+        std::memcpy(&size, text - sizeof size, sizeof size);
+        return size;
+    }
+
+private:
+    static constexpr size_t first_block = 1 << 10;  // then up to 1 << 16
+    std::vector<std::unique_ptr<char[]>> blocks;
+    char* next = nullptr;
+    size_t free_bytes = 0;
+};
+
+struct SORT_KEYS::STORE {
+    // Compact keys while every key so far has been one; then the cells.
+    bool compact = true;
+    std::vector<KEY_ATOM> atoms;
+    std::vector<ATOM_KEY> keys;
+    TEXT_STORE texts;
+    std::vector<std::unique_ptr<UNION_DATA>> cells;
+    size_t expected;
+    // The list key being taken: its first atom, or its cell once a part
+    // has been no atom.
+    size_t list_first = 0;
+    std::unique_ptr<UNION_DATA> list;
+
+    // The element a list makes of a copy of the value the atom holds.
+    static void append_atom(LIST_DATA& list, const KEY_ATOM& atom) {
+        if (atom.is_text()) {
+            UNION_DATA text(tag_str);
+            text.str_data()->text.assign(atom.text, TEXT_STORE::size_of(atom.text));
+            list.append_plain(&text);
+            return;
+        }
+        UNION_DATA number(tag_any);
+        make_inline_int(atom.number(), number.payload);
+        number.tag = tag_int;
+        list.append_plain(&number);
+        number.payload = nullptr;
+        number.tag = tag_any;
+    }
+
+    // The cell the code made for a compact key.
+    std::unique_ptr<UNION_DATA> cell_of(const ATOM_KEY& key) const {
+        auto cell = std::make_unique<UNION_DATA>(raise_tag(tag_list));
+        for (int k = 0; k < key.count; ++k) append_atom(*cell->list_data(), atoms[key.first + static_cast<size_t>(k)]);
+        return cell;
+    }
+
+    void make_cells() {
+        if (!compact) return;
+        compact = false;
+        cells.reserve(expected);
+        for (const ATOM_KEY& key : keys) cells.push_back(cell_of(key));
+        // A list under way keeps its atoms (those from list_first) until
+        // it ends or list_part asks for them.
+        atoms.erase(atoms.begin(), atoms.begin() + static_cast<std::ptrdiff_t>(list_first));
+        list_first = 0;
+        keys = {};
+    }
+};
+
+SORT_KEYS::SORT_KEYS(size_t expected) : store(std::make_unique<STORE>()) { store->expected = expected; }
+
+SORT_KEYS::~SORT_KEYS() = default;
+
+void SORT_KEYS::add_cell(std::unique_ptr<UNION_DATA> key) {
+    store->make_cells();
+    store->cells.push_back(std::move(key));
+}
+
+void SORT_KEYS::start_list(uint32_t parts) {
+    std::vector<KEY_ATOM>& atoms = store->atoms;
+    // Keys of one length, the usual case, fill the atoms without regrowing.
+    if (atoms.empty() && store->compact) atoms.reserve(store->expected * parts);
+    store->list_first = atoms.size();
+    store->list = nullptr;
+}
+
+bool SORT_KEYS::add_part(UNION_DATA* value) {
+    if (store->list != nullptr) return false;
+    // What the list's plain copy would make of the value, read as
+    // collect_atom_keys reads an element: a number the element holds in its
+    // payload word, or a text, here with its length for zero bytes in it.
+    if (value->payload == nullptr || (copy_depth != 0 && value->referrers != nullptr)) return false;
+    KEY_ATOM atom;
+    switch (lower_tag(value->tag)) {
+    case tag_int: {
+        void* word = value->payload;
+        if (!is_inline_int(word) && !inline_copy_of(*value->int_data(), word)) return false;
+        set_number(atom, inline_int_value(word));
+        break;
+    }
+    case tag_str: {
+        const std::string& text = value->str_data()->text;
+        if (text.size() > UINT32_MAX) return false;
+        atom.text = store->texts.add(text);
+        read_text_head(atom);
+        break;
+    }
+    default: return false;
+    }
+    store->atoms.push_back(atom);
+    return true;
+}
+
+LIST_DATA& SORT_KEYS::list_part() {
+    if (store->list == nullptr) {
+        store->list = std::make_unique<UNION_DATA>(raise_tag(tag_list));
+        std::vector<KEY_ATOM>& atoms = store->atoms;
+        for (size_t k = store->list_first; k < atoms.size(); ++k)
+            STORE::append_atom(*store->list->list_data(), atoms[k]);
+        atoms.resize(store->list_first);
+    }
+    return *store->list->list_data();
+}
+
+void SORT_KEYS::end_list() {
+    if (store->list != nullptr) {
+        add_cell(std::move(store->list));
+        return;
+    }
+    if (!store->compact) {
+        add_cell(store->cell_of({store->list_first, static_cast<int>(store->atoms.size() - store->list_first), 0}));
+        store->atoms.clear();
+        return;
+    }
+    const size_t first = store->list_first;
+    store->list_first = store->atoms.size();
+    store->keys.push_back({first, static_cast<int>(store->list_first - first), static_cast<int>(store->keys.size())});
+}
+
+const char* SORT_KEYS::order(int* permutation, int n, bool ascending) {
+    if (!store->compact) {
+        std::vector<UNION_DATA*> cells;
+        cells.reserve(store->cells.size());
+        for (const auto& cell : store->cells) cells.push_back(cell.get());
+        return sort_values(cells.data(), permutation, n, ascending);
+    }
+    if (n < 2) return nullptr;
+    std::vector<ATOM_KEY> keys(static_cast<size_t>(n));
+    for (int i = 0; i < n; ++i) keys[static_cast<size_t>(i)] = store->keys[static_cast<size_t>(permutation[i])];
+    store->keys = {};
+    const STORE& held = *store;
+    return sort_atom_keys(held.atoms.data(), keys.data(), permutation, n, ascending,
+                          [&held](const ATOM_KEY& x, const ATOM_KEY& y, const char** failure) {
+                              return sort_less_equal(held.cell_of(x).get(), held.cell_of(y).get(), failure);
+                          });
 }
 
 namespace {

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <numeric>
 #include <random>
@@ -26,12 +27,14 @@
 namespace morvu {
 namespace {
 
+using test::bytes;
 using test::CELL;
 using test::char_cell;
 using test::element;
 using test::int_cell;
 using test::list_of;
 using test::make_cell;
+using test::real_cell;
 using test::said;
 using test::set_of;
 using test::str_cell;
@@ -492,6 +495,113 @@ TEST(ValueSortValues, AnInconsistentUserOrderStaysInsideTheRange) {
     std::vector<UNION_DATA*> reversed(keys.rbegin(), keys.rend());
     std::vector<int> reversed_values(values.rbegin(), values.rend());
     expect_ordered(reversed_values, sorted(reversed, true), true);
+}
+
+// ---- keys of a sort by code ----
+
+// SORT_KEYS against sort_values over the lists the code would make: keys
+// of numbers (machine, wide, with a text form of their own) and texts
+// (zero bytes, long shared heads), of one shape or mixed, with a part of
+// another kind (a real, or a key of one value) turning the compact keys
+// into cells at any point. Same permutation, same message.
+TEST(SortKeys, CompactKeysSortAsTheirListsDo) {
+    const std::vector<std::string> numbers = {"0",
+                                              "-1",
+                                              "7",
+                                              "007",
+                                              "-7",
+                                              "4611686018427387903",
+                                              "-4611686018427387904",
+                                              "4611686018427387904",
+                                              "9223372036854775807",
+                                              "99999999999999999999"};
+    const std::vector<std::string> texts = {"",         "a",         "b",         bytes("a\0b"),      bytes("a\0c"),
+                                            "abcdefgh", "abcdefghi", "abcdefgha", "\xC3\xA9t\xC3\xA9"};
+    std::mt19937 random(43);
+    auto pick = [&random](size_t n) { return static_cast<size_t>(random() % n); };
+    // A value: 'i' number, 's' text, 'r' real; its index into the lists.
+    using PART = std::pair<char, size_t>;
+    auto value_of = [&](const PART& part) -> CELL {
+        if (part.first == 'i')
+            return part.second < 3 ? int_cell(static_cast<int>(part.second) - 1)
+                                   : int_cell(numbers[part.second].c_str());
+        if (part.first == 's') return str_cell(texts[part.second]);
+        return real_cell("1.5");
+    };
+    int stopped = 0;  // sorts that ended with a message
+    for (int trial = 0; trial < 400; ++trial) {
+        const int n = 2 + static_cast<int>(pick(24));
+        const bool one_shape = trial % 2 == 0;
+        const size_t shape_length = 2 + pick(3);
+        std::vector<std::vector<PART>> keys(static_cast<size_t>(n));
+        for (auto& key : keys) {
+            const size_t length = one_shape ? shape_length : 1 + pick(4);
+            for (size_t k = 0; k < length; ++k) {
+                char kind = (one_shape ? k % 2 == 0 : pick(2) == 0) ? 'i' : 's';
+                if (trial % 5 == 1 && pick(40) == 0) kind = 'r';
+                key.emplace_back(kind, kind == 'i' ? pick(numbers.size()) : pick(texts.size()));
+            }
+        }
+        for (bool ascending : {true, false}) {
+            std::vector<CELL> cells;
+            std::vector<UNION_DATA*> pointers;
+            SORT_KEYS compact(keys.size());
+            for (const auto& key : keys) {
+                if (key.size() == 1) {
+                    cells.push_back(value_of(key[0]));
+                    compact.add_cell(value_of(key[0]));
+                } else {
+                    cells.push_back(make_cell(raise_tag(tag_list)));
+                    compact.start_list(static_cast<uint32_t>(key.size()));
+                    for (const PART& part : key) {
+                        CELL value = value_of(part);
+                        ASSERT_TRUE(cells.back()->list_data()->append_plain(value.get()));
+                        if (!compact.add_part(value.get())) {
+                            ASSERT_TRUE(compact.list_part().append_plain(value.get()));
+                        }
+                    }
+                    compact.end_list();
+                }
+                pointers.push_back(cells.back().get());
+            }
+            const char* expected_message = nullptr;
+            const std::vector<int> expected = sorted(pointers, ascending, &expected_message);
+            const std::string expected_said = said(expected_message);
+            std::vector<int> permutation(keys.size());
+            std::iota(permutation.begin(), permutation.end(), 0);
+            const std::string message = said(compact.order(permutation.data(), n, ascending));
+            EXPECT_EQ(message, expected_said) << "trial " << trial;
+            EXPECT_EQ(permutation, expected) << "trial " << trial;
+            if (message != "<none>") {
+                ++stopped;
+                continue;
+            }
+            // Neighbours in order by a comparison of the parts' own: numbers
+            // by "<", texts as strcmp reads them, a shorter key first.
+            auto order_of = [&](const std::vector<PART>& x, const std::vector<PART>& y) {
+                for (size_t k = 0; k < x.size() && k < y.size(); ++k) {
+                    if (x[k].first != y[k].first || x[k].first == 'r') return 0;
+                    if (x[k].first == 's') {
+                        const int order = std::strcmp(texts[x[k].second].c_str(), texts[y[k].second].c_str());
+                        if (order != 0) return order;
+                        continue;
+                    }
+                    CELL left = value_of(x[k]);
+                    CELL right = value_of(y[k]);
+                    if (less(left.get(), right.get())) return -1;
+                    if (less(right.get(), left.get())) return 1;
+                }
+                return x.size() < y.size() ? -1 : (x.size() > y.size() ? 1 : 0);
+            };
+            for (int i = 0; i + 1 < n; ++i) {
+                const int order = order_of(keys[static_cast<size_t>(permutation[static_cast<size_t>(i)])],
+                                           keys[static_cast<size_t>(permutation[static_cast<size_t>(i + 1)])]);
+                EXPECT_TRUE(ascending ? order <= 0 : order >= 0) << "trial " << trial << " at " << i;
+            }
+        }
+    }
+    EXPECT_GT(stopped, 40);
+    EXPECT_LT(stopped, 600);
 }
 
 }  // namespace

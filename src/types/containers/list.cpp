@@ -24,6 +24,7 @@
 #include "values/assign_rules.h"
 #include "values/factories.h"
 #include "values/list_store.h"
+#include "values/value_sort.h"
 #include "values/walk_pins.h"
 
 namespace morvu {
@@ -185,21 +186,18 @@ void sort_elements(METHOD_CALL& call, LIST_DATA& store, bool with_code) {
     const bool ascending = call.key()[0] == 's';
     WALK_PIN pin(call.type_code, &store);
     if (!with_code && store.sort_plain_ints(ascending)) return;
-    std::vector<UNION_DATA*> cells;
-    cells.reserve(static_cast<size_t>(store.node_count));
     if (!with_code) {
+        std::vector<UNION_DATA*> cells;
+        cells.reserve(static_cast<size_t>(store.node_count));
         for (LIST_NODE* node = store.head; node != nullptr; node = node->next) cells.push_back(&node->value);
         ELEMENT_KEYS keys(std::move(cells));
         call.raise_if(store.sort(keys.data(), ascending));
         return;
     }
-    std::vector<std::unique_ptr<UNION_DATA>> keys;
-    keys.reserve(static_cast<size_t>(store.node_count));
-    for (LIST_NODE* node = store.head; node != nullptr; node = node->next) {
-        keys.push_back(element_sort_key(call, &node->value, access_variable));
-        cells.push_back(keys.back().get());
-    }
-    call.raise_if(store.sort(cells.data(), ascending));
+    SORT_KEYS keys(static_cast<size_t>(store.node_count));
+    for (LIST_NODE* node = store.head; node != nullptr; node = node->next)
+        add_element_sort_key(call, &node->value, access_variable, keys);
+    call.raise_if(store.sort(keys, ascending));
 }
 
 }  // namespace
