@@ -787,6 +787,43 @@ OP negated(OP op) {
     }
 }
 
+// A test of an if into the branching code: its instructions jump to a
+// target when its value is jump_when and go on otherwise, && and || read
+// their right part only where the left one does not decide. The jumps to
+// the target, to be set, are added to `jumps`. False for a test with
+// another part than int comparisons.
+bool emit_branch_test(LOOP_PLAN& plan, uint32_t index, bool jump_when, uint32_t statement, std::vector<size_t>& jumps,
+                      int depth) {
+    std::vector<INSTR>& out = plan.branch_code;
+    const TEST& test = plan.tests[index];
+    if (depth >= max_depth) return false;
+    if (test.kind == TEST_KIND::compare) {
+        if (!test.ints) return false;
+        for (uint32_t pc = test.begin; pc < test.end; ++pc) {
+            out.push_back(plan.code[pc]);
+            out.back().statement = static_cast<uint16_t>(statement);
+        }
+        jumps.push_back(out.size());
+        out.push_back(
+            INSTR{jump_when ? test.op : negated(test.op), 1, test.a, test.b, static_cast<uint16_t>(statement), 0});
+        return true;
+    }
+    if (test.kind == TEST_KIND::fast) return false;
+    // && jumps when false as soon as a part is false, || when true as soon
+    // as a part is true; otherwise the left part's jump skips the right one.
+    const bool decides = test.kind == TEST_KIND::any;
+    if (decides == jump_when) {
+        return emit_branch_test(plan, test.left, jump_when, statement, jumps, depth + 1) &&
+               emit_branch_test(plan, test.right, jump_when, statement, jumps, depth + 1);
+    }
+    std::vector<size_t> skips;
+    if (!emit_branch_test(plan, test.left, decides, statement, skips, depth + 1) ||
+        !emit_branch_test(plan, test.right, jump_when, statement, jumps, depth + 1))
+        return false;
+    for (const size_t at : skips) out[at].jump = static_cast<uint16_t>(out.size());
+    return true;
+}
+
 // The statements [begin, end) of one block into the branching code; false
 // for a statement it has no form for.
 bool emit_branch_block(LOOP_PLAN& plan, uint32_t begin, uint32_t end, int32_t parent) {
@@ -808,24 +845,18 @@ bool emit_branch_block(LOOP_PLAN& plan, uint32_t begin, uint32_t end, int32_t pa
         if (statement.branch < 0) return false;
         const BRANCH& branch = plan.branches[static_cast<uint32_t>(statement.branch)];
         if (branch.test.root < 0) return false;
-        const TEST& test = plan.tests[static_cast<uint32_t>(branch.test.root)];
-        if (test.kind != TEST_KIND::compare || !test.ints) return false;
         for (const TOKEN* block : branch.blocks)
             if (block != nullptr && block_has_variables(block)) return false;
-        for (uint32_t pc = test.begin; pc < test.end; ++pc) {
-            out.push_back(plan.code[pc]);
-            out.back().statement = static_cast<uint16_t>(index);
-        }
         // Where the condition does not hold, on to the else block.
-        const size_t test_at = out.size();
-        out.push_back(INSTR{negated(test.op), 1, test.a, test.b, static_cast<uint16_t>(index), 0});
+        std::vector<size_t> to_else;
+        if (!emit_branch_test(plan, static_cast<uint32_t>(branch.test.root), false, index, to_else, 0)) return false;
         if (!emit_branch_block(plan, branch.begin[0], branch.end[0], static_cast<int32_t>(index))) return false;
         size_t jump_at = 0;
         if (branch.begin[1] != branch.end[1]) {
             jump_at = out.size();
             out.push_back(INSTR{OP::jump, 0, 0, 0, static_cast<uint16_t>(index), 0});
         }
-        out[test_at].jump = static_cast<uint16_t>(out.size());
+        for (const size_t at : to_else) out[at].jump = static_cast<uint16_t>(out.size());
         if (!emit_branch_block(plan, branch.begin[1], branch.end[1], static_cast<int32_t>(index))) return false;
         if (jump_at != 0) out[jump_at].jump = static_cast<uint16_t>(out.size());
     }
@@ -1211,7 +1242,7 @@ missed:
 // and only from a list; a read of any other kind stops.
 // Plans without element reads take the instance without their cases, whose
 // dispatch loop is as tight as plain arithmetic allows.
-template <bool reads_members>
+template <bool reads_members, bool branching = false>
 [[gnu::hot, gnu::noinline]] uint32_t run_code(const INSTR* code, int64_t* registers, const MEMBER_READ_NODE* reads,
                                               uint64_t& rounds) {
     uint32_t pc = 0;
@@ -1221,7 +1252,6 @@ template <bool reads_members>
         const int64_t a = registers[instr.a];
         const int64_t b = registers[instr.b];
         int64_t out = 0;
-        bool holds = false;
         switch (instr.op) {
         case OP::add:
             if (!fast_operation('+', a, b, out)) goto stop;
@@ -1269,22 +1299,59 @@ template <bool reads_members>
             if (!reads_members || !fast_list_store(reads[instr.dst].list, a, b)) goto stop;
             ++pc;
             continue;
-        case OP::less: holds = a < b; break;
-        case OP::less_equal: holds = a <= b; break;
-        case OP::greater: holds = a > b; break;
-        case OP::greater_equal: holds = a >= b; break;
-        case OP::equal: holds = a == b; break;
-        case OP::not_equal: holds = a != b; break;
-        case OP::jump: pc = instr.jump; continue;
+        // Each comparison jumps on its own: one shared test of a flag
+        // costs the tight loops an instruction per comparison.
+        case OP::less:
+            if (a < b) [[likely]] {
+                ++held;
+                pc = instr.jump;
+                continue;
+            }
+            goto fails;
+        case OP::less_equal:
+            if (a <= b) [[likely]] {
+                ++held;
+                pc = instr.jump;
+                continue;
+            }
+            goto fails;
+        case OP::greater:
+            if (a > b) [[likely]] {
+                ++held;
+                pc = instr.jump;
+                continue;
+            }
+            goto fails;
+        case OP::greater_equal:
+            if (a >= b) [[likely]] {
+                ++held;
+                pc = instr.jump;
+                continue;
+            }
+            goto fails;
+        case OP::equal:
+            if (a == b) [[likely]] {
+                ++held;
+                pc = instr.jump;
+                continue;
+            }
+            goto fails;
+        case OP::not_equal:
+            if (a != b) [[likely]] {
+                ++held;
+                pc = instr.jump;
+                continue;
+            }
+            goto fails;
+        case OP::jump:
+            if constexpr (!branching) goto stop;
+            pc = instr.jump;
+            continue;
         case OP::exit: goto stop;
         }
-        if (!holds) {
-            if (instr.dst == 0) break;
-            ++pc;
-            continue;
-        }
-        ++held;
-        pc = instr.jump;
+    fails:
+        if (!branching || instr.dst == 0) goto stop;
+        ++pc;
     }
 stop:
     rounds = held;
@@ -1325,7 +1392,7 @@ REGISTER_RUN run_in_registers(LOOP_PLAN& plan, bool branching = false) {
     if (branching) {
         // Its statements do not run in order: every variable it may have
         // written goes back.
-        const uint32_t pc = run_code<true>(plan.branch_code.data(), registers, plan.member_reads.data(), rounds);
+        const uint32_t pc = run_code<true, true>(plan.branch_code.data(), registers, plan.member_reads.data(), rounds);
         for (uint32_t i = 0; i < variable_count; ++i)
             if (plan.variables[i].first_write != never_written) numbers[i]->assign_int64(registers[i]);
         const INSTR& stop = plan.branch_code[pc];
