@@ -548,6 +548,14 @@ bool fast_list_store_text(const TOKEN* declaration, int64_t position, const std:
     return store_text(element, text);
 }
 
+LIST_DATA* fast_plain_list(const TOKEN* declaration) {
+    bool listed = false;
+    UNION_DATA* list = declared_list(declaration, listed);
+    return list != nullptr ? list->list_data() : nullptr;
+}
+
+bool fast_store_int_element(UNION_DATA* element, int64_t value) { return store_int_element(element, value); }
+
 bool fast_list_store(const TOKEN* declaration, int64_t position, int64_t value) {
     bool listed = false;
     UNION_DATA* list = declared_list(declaration, listed);

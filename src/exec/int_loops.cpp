@@ -27,6 +27,7 @@
 #include "numbers/real_data.h"
 #include "runtime/error.h"
 #include "values/access_modes.h"
+#include "values/list_store.h"
 #include "values/type_tags.h"
 #include "values/union_data.h"
 
@@ -1247,6 +1248,9 @@ template <bool reads_members, bool branching = false>
                                               uint64_t& rounds) {
     uint32_t pc = 0;
     uint64_t held = 0;
+    // Nothing but this code runs until it stops: a list found plain for an
+    // element read or store stays so, and is found once (by read).
+    [[maybe_unused]] std::array<LIST_DATA*, reads_members ? register_count : 1> lists{};
     for (;;) {
         const INSTR& instr = code[pc];
         const int64_t a = registers[instr.a];
@@ -1285,7 +1289,14 @@ template <bool reads_members, bool branching = false>
         case OP::element: {
             if constexpr (!reads_members) goto stop;
             const MEMBER_READ_NODE& read = reads[instr.b];
-            if (fast_list_int(read.list, a, read.from_end, out) != 1) goto stop;
+            LIST_DATA* store = lists[instr.b];
+            if (store == nullptr && (store = lists[instr.b] = fast_plain_list(read.list)) == nullptr) goto stop;
+            if (a < 0 || a >= store->node_count) goto stop;
+            const UNION_DATA* element =
+                store->at_valid(static_cast<int>(read.from_end ? store->node_count - 1 - a : a));
+            if ((element->tag != tag_int && element->tag != raise_tag(tag_int)) || element->payload == nullptr ||
+                !cell_int64(element, out))
+                goto stop;
             registers[instr.dst] = out;
             ++pc;
             continue;
@@ -1295,10 +1306,16 @@ template <bool reads_members, bool branching = false>
             registers[instr.dst] = out;
             ++pc;
             continue;
-        case OP::store:
-            if (!reads_members || !fast_list_store(reads[instr.dst].list, a, b)) goto stop;
+        case OP::store: {
+            if constexpr (!reads_members) goto stop;
+            LIST_DATA* store = lists[instr.dst];
+            if (store == nullptr && (store = lists[instr.dst] = fast_plain_list(reads[instr.dst].list)) == nullptr)
+                goto stop;
+            if (a < 0 || a >= store->node_count || !fast_store_int_element(store->at_valid(static_cast<int>(a)), b))
+                goto stop;
             ++pc;
             continue;
+        }
         // Each comparison jumps on its own: one shared test of a flag
         // costs the tight loops an instruction per comparison.
         case OP::less:
