@@ -484,6 +484,7 @@ bool translate_element_store(const TOKEN* node, LOOP_PLAN& plan, uint16_t index)
         statement.reads.push_back(READ{plan.variables[variable].declaration, variable});
     statement.store_list = list;
     statement.stores = true;
+    statement.reads_members = true;
     statement.translated = true;
     return true;
 }
@@ -940,7 +941,8 @@ std::shared_ptr<LOOP_PLAN> plan_of(TOKEN* condition, TOKEN* body, TOKEN* step) {
         };
         plan.condition_reads_members = plan.condition_end != 0 && reads_members(0, plan.condition_end);
         for (FLAT_STATEMENT& statement : plan.statements)
-            statement.reads_members = statement.translated && reads_members(statement.begin, statement.end);
+            statement.reads_members =
+                statement.translated && (statement.stores || reads_members(statement.begin, statement.end));
         for (TEST& test : plan.tests)
             test.reads_members = test.kind == TEST_KIND::compare && reads_members(test.begin, test.end);
     }
@@ -1059,6 +1061,20 @@ bool store_text_element(const LOOP_PLAN& plan, const FLAT_STATEMENT& statement, 
 
 // l[i] = e once its variables are read. Each road stores last, so nothing
 // has changed when it fails.
+[[gnu::noinline]] bool run_store(const LOOP_PLAN& plan, FLAT_STATEMENT& statement, int64_t* registers);
+
+// A statement that reads elements or members, or stores one, once its
+// variables are read: kept apart, so that the arithmetic of other
+// statements pays nothing for it.
+[[gnu::noinline]] bool run_reading_statement(const LOOP_PLAN& plan, FLAT_STATEMENT& statement, int64_t* registers) {
+    if (statement.stores) return run_store(plan, statement, registers);
+    INT_DATA* number = writable_number(statement.declaration);
+    if (number == nullptr || (statement.reads_target && !number->to_int64(registers[statement.target]))) return false;
+    if (!run_with_reads(plan, statement.begin, statement.end, registers)) return false;
+    number->assign_int64(registers[statement.target]);
+    return true;
+}
+
 [[gnu::noinline]] bool run_store(const LOOP_PLAN& plan, FLAT_STATEMENT& statement, int64_t* registers) {
     if (statement.texts_first && store_text_element(plan, statement, registers)) return true;
     if (statement.begin != statement.end && run_with_reads(plan, statement.begin, statement.end, registers)) {
@@ -1098,19 +1114,15 @@ bool store_text_element(const LOOP_PLAN& plan, const FLAT_STATEMENT& statement, 
     int64_t* registers = plan.registers.data();
     for (const READ& read : statement.reads)
         if (!read_variable(read.declaration, registers[read.slot])) return false;
-    if (statement.stores) [[unlikely]]
-        return run_store(plan, statement, registers);
+    if (statement.reads_members) [[unlikely]]
+        return run_reading_statement(plan, statement, registers);
     INT_DATA* number = writable_number(statement.declaration);
     if (number == nullptr || (statement.reads_target && !number->to_int64(registers[statement.target]))) return false;
-    if (statement.reads_members) [[unlikely]] {
-        if (!run_with_reads(plan, statement.begin, statement.end, registers)) return false;
-    } else {
-        const INSTR* code = plan.code.data();
-        uint32_t pc = statement.begin;
-        do {
-            if (!arithmetic(code[pc], registers)) return false;
-        } while (++pc != statement.end);
-    }
+    const INSTR* code = plan.code.data();
+    uint32_t pc = statement.begin;
+    do {
+        if (!arithmetic(code[pc], registers)) return false;
+    } while (++pc != statement.end);
     number->assign_int64(registers[statement.target]);
     return true;
 }
