@@ -69,9 +69,12 @@ enum class OP : uint8_t {
     greater_equal,
     equal,
     not_equal,
-    // Of the branching code only: pc = jump, and the loop's end (break(1)).
+    // Of the branching code only: pc = jump, the loop's end (break(1)), and
+    // a comparison of texts as a test's text side reads them (the test's
+    // index in a, the comparison in b), which jumps where it holds.
     jump,
     exit,
+    texts,
 };
 
 // The statement number of the condition's instructions.
@@ -800,6 +803,23 @@ bool emit_branch_test(LOOP_PLAN& plan, uint32_t index, bool jump_when, uint32_t 
     const TEST& test = plan.tests[index];
     if (depth >= max_depth) return false;
     if (test.kind == TEST_KIND::compare) {
+        // The side that gave the last value, or the texts' where a list read
+        // starts with a text now; the texts' only where the register file's
+        // indexes can name the test.
+        bool texts = test.texts && (!test.ints || test.texts_first);
+        for (const TEXT_SIDE& side : test.sides)
+            if (test.texts && side.list != nullptr && fast_list_text(side.list, 0, false) != nullptr) texts = true;
+        if (texts && index < register_count) {
+            for (uint32_t pc = test.text_begin; pc < test.text_end; ++pc) {
+                out.push_back(plan.code[pc]);
+                out.back().statement = static_cast<uint16_t>(statement);
+            }
+            jumps.push_back(out.size());
+            const OP op = jump_when ? test.op : negated(test.op);
+            out.push_back(INSTR{OP::texts, 1, static_cast<uint8_t>(index), static_cast<uint8_t>(op),
+                                static_cast<uint16_t>(statement), 0});
+            return true;
+        }
         if (!test.ints) return false;
         for (uint32_t pc = test.begin; pc < test.end; ++pc) {
             out.push_back(plan.code[pc]);
@@ -1257,7 +1277,7 @@ missed:
 // dispatch loop is as tight as plain arithmetic allows.
 template <bool reads_members, bool branching = false>
 [[gnu::hot, gnu::noinline]] uint32_t run_code(const INSTR* code, int64_t* registers, const MEMBER_READ_NODE* reads,
-                                              uint64_t& rounds) {
+                                              uint64_t& rounds, const TEST* tests = nullptr) {
     uint32_t pc = 0;
     uint64_t held = 0;
     // Nothing but this code runs until it stops: a list found plain for an
@@ -1377,6 +1397,24 @@ template <bool reads_members, bool branching = false>
             pc = instr.jump;
             continue;
         case OP::exit: goto stop;
+        case OP::texts: {
+            if constexpr (!branching) goto stop;
+            const TEST& test = tests[instr.a];
+            const std::string* texts[2];
+            for (uint32_t k = 0; k < 2; ++k) {
+                const TEXT_SIDE& side = test.sides[k];
+                texts[k] = side.list != nullptr ? fast_list_text(side.list, registers[side.index], side.from_end)
+                                                : fast_operand_text(side.node);
+                if (texts[k] == nullptr) goto stop;
+            }
+            if (compare(static_cast<OP>(instr.b), std::strcmp(texts[0]->c_str(), texts[1]->c_str()), 0)) {
+                ++held;
+                pc = instr.jump;
+                continue;
+            }
+            ++pc;
+            continue;
+        }
         }
     fails:
         if (!branching || instr.dst == 0) goto stop;
@@ -1421,14 +1459,16 @@ REGISTER_RUN run_in_registers(LOOP_PLAN& plan, bool branching = false) {
     if (branching) {
         // Its statements do not run in order: every variable it may have
         // written goes back.
-        const uint32_t pc = run_code<true, true>(plan.branch_code.data(), registers, plan.member_reads.data(), rounds);
+        const uint32_t pc = run_code<true, true>(plan.branch_code.data(), registers, plan.member_reads.data(), rounds,
+                                                 plan.tests.data());
         for (uint32_t i = 0; i < variable_count; ++i)
             if (plan.variables[i].first_write != never_written) numbers[i]->assign_int64(registers[i]);
         const INSTR& stop = plan.branch_code[pc];
-        run.whole_round = rounds > 0 || stop.op >= OP::less;
-        run.exit = stop.op >= OP::less              ? EXIT::finished
-                   : stop.statement == in_condition ? EXIT::condition
-                                                    : EXIT::statement;
+        // A comparison stops only as the loop's condition; a text it cannot
+        // read stops as any other instruction does.
+        const bool finished = (stop.op >= OP::less && stop.op <= OP::not_equal) || stop.op == OP::exit;
+        run.whole_round = rounds > 0 || finished;
+        run.exit = finished ? EXIT::finished : stop.statement == in_condition ? EXIT::condition : EXIT::statement;
         run.statement = stop.statement;
         return run;
     }
