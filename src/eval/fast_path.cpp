@@ -280,6 +280,18 @@ UNION_DATA* plain_list_element(TOKEN* node, bool only_brackets) {
 // The element l[i] = e writes to, on a plain list.
 UNION_DATA* stored_element(TOKEN* node) { return plain_list_element(node, true); }
 
+// An int element of a plain list takes a small int as l[i] = e stores it:
+// not while a walk runs over the element, and in the form it has (a number
+// in the payload word stays one). False, with nothing changed, otherwise.
+[[gnu::always_inline]] inline bool store_int_element(UNION_DATA* element, int64_t value) {
+    if (element->payload == nullptr || (element->tag != tag_int && element->tag != raise_tag(tag_int)) ||
+        (running_walks != 0 && value_under_iteration(element)))
+        return false;
+    if (is_inline_int(element->payload)) return make_inline_int(value, element->payload);
+    element->int_data()->assign_int64(value);
+    return true;
+}
+
 // The text a node reads without running anything: a text literal, a plain
 // variable holding a defined text, or an element of a plain list holding
 // one (as plain_list_element finds it); null otherwise.
@@ -480,18 +492,75 @@ const UNION_DATA* declined_element = nullptr;
 
 }  // namespace
 
-int fast_list_int(const TOKEN* declaration, int64_t position, bool from_end, int64_t& out) {
+namespace {
+
+// The list cell a plain variable or ":$" input parameter (its declaring
+// node given) holds, as shaped_list finds it for an element read; null for
+// any other cell, *listed telling whether the variable held a list at all.
+[[gnu::always_inline]] inline UNION_DATA* declared_list(const TOKEN* declaration, bool& listed) {
+    listed = false;
     UNION_DATA* cell = top_cell(declaration);
-    if (cell == nullptr) return -1;
+    if (cell == nullptr) return nullptr;
     const int role = declaration->arg_role;
     if (role == arg_role_variable_input) cell = aliased_cell(cell);
-    else if (role == arg_role_constant_input || role == arg_role_output_object) return -1;
-    if (cell->tag != tag_list) return -1;
-    if (!plain_list(cell) || position < 0) return 0;
-    LIST_DATA* store = cell->list_data();
-    if (position >= store->node_count) return 0;
+    else if (role == arg_role_constant_input || role == arg_role_output_object) return nullptr;
+    if (cell->tag != tag_list) return nullptr;
+    listed = true;
+    return plain_list(cell) ? cell : nullptr;
+}
+
+// The element at a position of such a list, as list_element finds it.
+[[gnu::always_inline]] inline UNION_DATA* list_position(UNION_DATA* list, int64_t position, bool from_end) {
+    if (position < 0) return nullptr;
+    LIST_DATA* store = list->list_data();
+    if (position >= store->node_count) return nullptr;
     if (from_end) position = store->node_count - 1 - position;
-    return cell_int(store->at_valid(static_cast<int>(position)), out) ? 1 : 0;
+    return store->at_valid(static_cast<int>(position));
+}
+
+}  // namespace
+
+int fast_list_int(const TOKEN* declaration, int64_t position, bool from_end, int64_t& out) {
+    bool listed = false;
+    UNION_DATA* list = declared_list(declaration, listed);
+    if (list == nullptr) return listed ? 0 : -1;
+    const UNION_DATA* element = list_position(list, position, from_end);
+    return element != nullptr && cell_int(element, out) ? 1 : 0;
+}
+
+const std::string* fast_operand_text(TOKEN* node) { return fast_text(node); }
+
+const std::string* fast_list_text(const TOKEN* declaration, int64_t position, bool from_end) {
+    bool listed = false;
+    UNION_DATA* list = declared_list(declaration, listed);
+    const UNION_DATA* element = list != nullptr ? list_position(list, position, from_end) : nullptr;
+    if (element == nullptr || lower_tag(element->tag) != tag_str || element->payload == nullptr) return nullptr;
+    return &element->str_data()->text;
+}
+
+bool fast_list_store_text(const TOKEN* declaration, int64_t position, const std::string* text) {
+    bool listed = false;
+    UNION_DATA* list = declared_list(declaration, listed);
+    UNION_DATA* element = list != nullptr ? list_position(list, position, false) : nullptr;
+    if (element == nullptr || element->payload == nullptr || lower_tag(element->tag) != tag_str ||
+        !is_variable_mode(element->access_mode))
+        return false;
+    return store_text(element, text);
+}
+
+LIST_DATA* fast_plain_list(const TOKEN* declaration) {
+    bool listed = false;
+    UNION_DATA* list = declared_list(declaration, listed);
+    return list != nullptr ? list->list_data() : nullptr;
+}
+
+bool fast_store_int_element(UNION_DATA* element, int64_t value) { return store_int_element(element, value); }
+
+bool fast_list_store(const TOKEN* declaration, int64_t position, int64_t value) {
+    bool listed = false;
+    UNION_DATA* list = declared_list(declaration, listed);
+    UNION_DATA* element = list != nullptr ? list_position(list, position, false) : nullptr;
+    return element != nullptr && store_int_element(element, value);
 }
 
 namespace {
@@ -887,11 +956,7 @@ bool fast_element_store(TOKEN* node) {
     if (element == nullptr || element->payload == nullptr) return false;
     if (element->tag == tag_int || element->tag == raise_tag(tag_int)) {
         int64_t value = 0;
-        if (!fast_int(node->right, value) || (running_walks != 0 && value_under_iteration(element))) return false;
-        // The element keeps its form: a number in the payload word stays one.
-        if (is_inline_int(element->payload)) return make_inline_int(value, element->payload);
-        element->int_data()->assign_int64(value);
-        return true;
+        return fast_int(node->right, value) && store_int_element(element, value);
     }
     if (lower_tag(element->tag) != tag_str || !is_variable_mode(element->access_mode)) return false;
     return store_text(element, fast_text(node->right));

@@ -25,6 +25,7 @@ namespace morvu {
 
 class INT_DATA;
 class UNION_DATA;
+class LIST_DATA;
 
 // a + b, a - b, a * b, a / b or a % b (op '+', '-', '*', '/', '%') of
 // machine ints as the general path computes them; false where its result
@@ -135,6 +136,35 @@ int fast_hash_def(TOKEN* node, RESULT_ITEM this_item);
 // element of another kind); -1 when the variable holds no list, whose
 // element read fast_int then tells.
 int fast_list_int(const TOKEN* declaration, int64_t position, bool from_end, int64_t& out);
+
+// The text element at such a position, read as fast_text reads l[i]; null
+// where that read declines (no plain list, a position outside it, an
+// element of another kind).
+const std::string* fast_list_text(const TOKEN* declaration, int64_t position, bool from_end);
+
+// The text a node reads as a comparison's operand without running
+// anything, as fast_text_comparison reads it (a text literal, a variable or
+// a list element holding a defined text); null otherwise.
+const std::string* fast_operand_text(TOKEN* node);
+
+// l[i] = value on such a list, as fast_element_store stores a small int
+// into an int element; false, with nothing changed, where that store
+// declines (the general path then runs the statement).
+bool fast_list_store(const TOKEN* declaration, int64_t position, int64_t value);
+
+// The same for a text element and a text (null: none), as
+// fast_element_store stores a text read without running anything.
+bool fast_list_store_text(const TOKEN* declaration, int64_t position, const std::string* text);
+
+// The elements of the list such a variable holds where fast_list_int and
+// fast_list_store would read and store them (a plain list, not walked);
+// null otherwise. Code that runs nothing else may keep it while it reads
+// and stores elements by position.
+LIST_DATA* fast_plain_list(const TOKEN* declaration);
+
+// An element found there takes a small int as fast_list_store stores it;
+// false, with nothing changed, where that store declines.
+bool fast_store_int_element(UNION_DATA* element, int64_t value);
 
 // A comparison node (== != < > <= >=) of two fast int operands: 0 or 1;
 // -1 when not applicable. A condition of another shape that fast_bool

@@ -898,6 +898,10 @@ void exec_element_assign(TOKEN* node, RESULT_ITEM this_item) {
 
 }  // namespace
 
+bool stores_elements_as_assign(EXEC_HANDLER executor) {
+    return executor == exec_assign || executor == exec_element_assign;
+}
+
 bool long_int_assignment(TOKEN* node) {
     if (node->executor != exec_assign || node->left == nullptr || node->right == nullptr ||
         node->left->evaluator != eval_variable || on_array_variable(node->left))

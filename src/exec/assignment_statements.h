@@ -46,6 +46,11 @@ void exec_pow_assign(TOKEN* node, RESULT_ITEM this_item);
 // A failed allocation throws with nothing changed.
 bool long_int_assignment(TOKEN* node);
 
+// Whether an executor is one that stores l[i] = e the way exec_assign
+// does: exec_assign itself, or the one it binds once an element store has
+// taken the statement.
+bool stores_elements_as_assign(void (*executor)(TOKEN* node, RESULT_ITEM this_item));
+
 // The common driver: evaluates and pairs both sides of the node.
 void exec_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule, const char* op);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstring>
 #include <memory>
 #include <unordered_map>
 #include <vector>
@@ -26,6 +27,7 @@
 #include "numbers/real_data.h"
 #include "runtime/error.h"
 #include "values/access_modes.h"
+#include "values/list_store.h"
 #include "values/type_tags.h"
 #include "values/union_data.h"
 
@@ -57,6 +59,9 @@ enum class OP : uint8_t {
     // dst = a member read the fast path gives, such as l.size() (the
     // read's index in b).
     member_read,
+    // l[a] = b: the element store a statement ends with (the index of the
+    // read naming the list in dst).
+    store,
     // The comparisons come last.
     less,
     less_equal,
@@ -64,12 +69,19 @@ enum class OP : uint8_t {
     greater_equal,
     equal,
     not_equal,
+    // Of the branching code only: pc = jump, the loop's end (break(1)), and
+    // a comparison of texts as a test's text side reads them (the test's
+    // index in a, the comparison in b), which jumps where it holds.
+    jump,
+    exit,
+    texts,
 };
 
 // The statement number of the condition's instructions.
 constexpr uint16_t in_condition = UINT16_MAX;
 
-// dst = a op b, or a comparison of a and b.
+// dst = a op b, or a comparison of a and b. A comparison of the branching
+// code with dst 1 goes on at the next instruction when it does not hold.
 struct INSTR {
     OP op = OP::move;
     uint8_t dst = 0;
@@ -101,6 +113,15 @@ struct READ {
     uint8_t slot;  // its register
 };
 
+// A text operand: a list element whose position an instruction computes
+// into the register index, or a node read as fast_text reads it.
+struct TEXT_SIDE {
+    TOKEN* node = nullptr;
+    const TOKEN* list = nullptr;  // of an element: the list variable's declaring node
+    bool from_end = false;
+    uint8_t index = 0;
+};
+
 // An assignment name = e, name += e, name -= e or name *= e.
 struct FLAT_STATEMENT {
     bool translated = false;
@@ -113,11 +134,23 @@ struct FLAT_STATEMENT {
     // numbers outgrow machine words, long_int_assignment may still do it.
     bool long_shape = false;
     bool reads_members = false;  // its code reads an element or a member
+    // l[i] = e: its code, when it has any, ends with the store of an int;
+    // with text_store, the instructions [text_begin, text_end) compute the
+    // position into text_position and what source reads, and a text is
+    // stored. The road that stored last goes first.
+    bool stores = false;
+    bool text_store = false;
+    bool texts_first = false;
+    const TOKEN* store_list = nullptr;
+    uint8_t text_position = 0;
+    uint32_t text_begin = 0;
+    uint32_t text_end = 0;
     int64_t addend = 0;
     uint32_t begin = 0;  // its instructions
     uint32_t end = 0;
     std::vector<READ> reads;  // the other variables whose values it reads
     int32_t branch = -1;      // of an if statement the loop runs itself
+    TEXT_SIDE source;         // of a text store
 };
 
 // A condition of int comparisons joined by && and ||, as the fast path
@@ -126,14 +159,24 @@ struct FLAT_STATEMENT {
 // only when the left one does not decide.
 // A part under && or || that does not translate (a comparison of list
 // elements, say) is read as fast_bool reads it.
+// A comparison may also compare texts, as fast_text_comparison does: each
+// operand is then a list element whose position the instructions
+// [text_begin, text_end) compute into the register index, or a node read
+// as fast_text reads it.
 enum class TEST_KIND : uint8_t { compare, all, any, fast };
 struct TEST {
     TEST_KIND kind = TEST_KIND::compare;
     OP op = OP::less;
     uint8_t a = 0;
     uint8_t b = 0;
+    bool ints = true;          // a comparison of ints was translated
+    bool texts = false;        // a comparison of texts was translated
+    bool texts_first = false;  // the texts' comparison gave the last value
     uint32_t begin = 0;
     uint32_t end = 0;
+    uint32_t text_begin = 0;
+    uint32_t text_end = 0;
+    TEXT_SIDE sides[2];
     uint32_t left = 0;  // the parts of && and ||; of a fast part, its depth
     uint32_t right = 0;
     TOKEN* node = nullptr;       // a fast part
@@ -197,7 +240,15 @@ struct LOOP_PLAN {
     // that the translated ones after it run outside the block run. 0 when
     // there is no such split.
     uint32_t general_end = 0;
-    uint32_t general_begin = 0;     // the first general statement
+    uint32_t general_begin = 0;  // the first general statement
+    // A while loop whose body holds ifs over int comparisons, their blocks
+    // holding assignments, stores and break(1), may run in registers too:
+    // branch_code is the condition, then the body with its ifs as jumps.
+    // Of each statement: the if whose block holds it (-1 for the body's)
+    // and the end of its block.
+    std::vector<INSTR> branch_code;
+    std::vector<int32_t> parents;
+    std::vector<uint32_t> block_ends;
     bool general_only = false;      // no translated statement among the general ones
     TOKEN* lone_general = nullptr;  // the general statement when it is the only one
     // The constants stay in place. Each use of the file reads its variables,
@@ -339,7 +390,111 @@ struct PLAN_MARK {
     }
 };
 
+// The declaring node of a list receiver x of x[i], x.get(i) or x.Get(i)
+// as emit_member_read takes it; null for other nodes.
+const TOKEN* element_receiver(const TOKEN* node, const TOKEN*& part) {
+    const TOKEN* receiver = node->left;
+    part = node->right;
+    if (node->evaluator != eval_member || node->op1 != '.' || node->op2 != 0 || receiver == nullptr ||
+        part == nullptr || !is_call_token(part) || part->left == nullptr || receiver->evaluator != eval_variable)
+        return nullptr;
+    const std::string& name = *part->text;
+    if (name != "[]" && name != "get" && name != "Get") return nullptr;
+    const TOKEN* declaration = receiver->declaration;
+    if (declaration == nullptr || declaration->member_slot >= 0 || declaration->arg_role == arg_role_constant_input ||
+        declaration->arg_role == arg_role_output_object)
+        return nullptr;
+    return declaration;
+}
+
+// Whether a node is a variable that holds a text now.
+bool holds_text(TOKEN* node) {
+    const TOKEN* declaration = node->declaration;
+    return node->evaluator == eval_variable && declaration != nullptr && declaration->member_slot < 0 &&
+           fast_operand_text(node) != nullptr;
+}
+
+// A text operand: a list element, its position's instructions emitted, or
+// a text literal or variable read as fast_text reads it. 1 for one that is
+// likely a text (a literal, an element, a variable that holds a text now),
+// 0 for another variable, -1 for other nodes (the caller takes back what
+// was emitted).
+int text_side(BUILDER& builder, TOKEN* operand, TEXT_SIDE& side, int depth) {
+    side = TEXT_SIDE{operand};
+    const EVAL_HANDLER handler = operand->evaluator;
+    if (handler == eval_str_literal) return 1;
+    if (handler == eval_variable) return holds_text(operand) ? 1 : 0;
+    const TOKEN* part = nullptr;
+    const TOKEN* list = element_receiver(operand, part);
+    const int index = list != nullptr ? emit(builder, part->left, depth + 1) : -1;
+    if (index < 0) return -1;
+    side.list = list;
+    side.from_end = (*part->text)[0] == 'G';
+    side.index = static_cast<uint8_t>(index);
+    return 1;
+}
+
+// l[i] = e on a list variable or ":$" input parameter that holds a list
+// now (a hash or array takes its own road), stored as fast_element_store
+// stores it or not at all. Its code, when i and e translate as ints, ends
+// with the store; when e is a text operand (text_side), the text's road
+// has code of its own.
+bool translate_element_store(const TOKEN* node, LOOP_PLAN& plan, uint16_t index) {
+    const TOKEN* part = nullptr;
+    const TOKEN* list = element_receiver(node->left, part);
+    int64_t unused = 0;
+    // A position before the start declines on a list and fails elsewhere.
+    if (list == nullptr || *part->text != "[]" || !stores_elements_as_assign(node->executor) ||
+        fast_list_int(list, -1, false, unused) < 0)
+        return false;
+    FLAT_STATEMENT& statement = plan.statements[index];
+    BUILDER builder{plan, {}, index};
+    TOKEN* value_node = node->right;
+    statement.begin = static_cast<uint32_t>(plan.code.size());
+    bool ints = false;
+    if (!holds_text(value_node) && value_node->evaluator != eval_str_literal &&
+        plan.member_reads.size() < register_count) {
+        const PLAN_MARK mark(plan);
+        const int position = emit(builder, part->left, 1);
+        const int value = position < 0 ? -1 : emit(builder, value_node, 0);
+        ints = value >= 0;
+        if (ints) {
+            plan.code.push_back(INSTR{OP::store, static_cast<uint8_t>(plan.member_reads.size()),
+                                      static_cast<uint8_t>(position), static_cast<uint8_t>(value), index, 0});
+            plan.member_reads.push_back(MEMBER_READ_NODE{node->left, list, false});
+        } else {
+            mark.restore(plan);
+            builder.reads.clear();
+        }
+    }
+    statement.end = static_cast<uint32_t>(plan.code.size());
+    {
+        const PLAN_MARK mark(plan);
+        const size_t reads = builder.reads.size();
+        statement.text_begin = static_cast<uint32_t>(plan.code.size());
+        const int position = emit(builder, part->left, 1);
+        statement.text_store = position >= 0 && text_side(builder, value_node, statement.source, 0) == 1;
+        if (statement.text_store) {
+            statement.text_position = static_cast<uint8_t>(position);
+            statement.text_end = static_cast<uint32_t>(plan.code.size());
+        } else {
+            mark.restore(plan);
+            builder.reads.resize(reads);
+        }
+    }
+    if (!ints && !statement.text_store) return false;
+    for (const uint8_t variable : builder.reads)
+        statement.reads.push_back(READ{plan.variables[variable].declaration, variable});
+    statement.store_list = list;
+    statement.stores = true;
+    statement.reads_members = true;
+    statement.translated = true;
+    return true;
+}
+
 bool translate_statement(const TOKEN* node, LOOP_PLAN& plan, uint16_t index) {
+    if (node->left != nullptr && node->right != nullptr && node->left->evaluator == eval_member)
+        return translate_element_store(node, plan, index);
     OP op = OP::move;
     const EXEC_HANDLER executor = node->executor;
     if (executor == exec_assign) op = OP::move;
@@ -443,6 +598,25 @@ char logic_operator(const TOKEN* node) {
     return node->op1 == '|' && node->op2 == '|' ? '|' : 0;
 }
 
+// The texts' side of a comparison: its operands text_side takes, at least
+// one of them likely a text (a comparison of int variables has no use for
+// it). False, with nothing added, for other shapes.
+bool translate_texts(BUILDER& builder, TOKEN* node, TEST& test, int depth) {
+    LOOP_PLAN& plan = builder.plan;
+    const PLAN_MARK mark(plan);
+    const size_t reads = builder.reads.size();
+    test.text_begin = static_cast<uint32_t>(plan.code.size());
+    const int left = text_side(builder, node->left, test.sides[0], depth);
+    const int right = left < 0 ? -1 : text_side(builder, node->right, test.sides[1], depth);
+    if (right < 0 || left + right == 0) {
+        mark.restore(plan);
+        builder.reads.resize(reads);
+        return false;
+    }
+    test.text_end = static_cast<uint32_t>(plan.code.size());
+    return true;
+}
+
 // The tests of a condition as fast_comparison reads it: the outermost node
 // is compared by its characters, a comparison under && or || only once its
 // handler is bound to an int comparison. -1 when it does not translate.
@@ -465,15 +639,30 @@ int translate_test(BUILDER& builder, TOKEN* node, bool outermost, int depth, boo
     TEST test;
     const PLAN_MARK mark(plan);
     const size_t reads = builder.reads.size();
-    int b = -1;
     if (!node->text && node->left != nullptr && node->right != nullptr && comparison_op(node, test.op) &&
         (outermost || is_int_comparison(node->evaluator))) {
-        test.begin = static_cast<uint32_t>(plan.code.size());
-        const int a = emit(builder, node->left, depth + 1);
-        b = a < 0 ? -1 : emit(builder, node->right, depth + 1);
-        test.a = static_cast<uint8_t>(a);
+        // A variable holding a text would fail the ints' reads every time.
+        int b = -1;
+        if (!holds_text(node->left) && !holds_text(node->right)) {
+            test.begin = static_cast<uint32_t>(plan.code.size());
+            const int a = emit(builder, node->left, depth + 1);
+            b = a < 0 ? -1 : emit(builder, node->right, depth + 1);
+            test.a = static_cast<uint8_t>(a);
+            test.b = static_cast<uint8_t>(b);
+            test.end = static_cast<uint32_t>(plan.code.size());
+            if (b < 0) {
+                mark.restore(plan);
+                builder.reads.resize(reads);
+            }
+        }
+        test.ints = b >= 0;
+        test.texts = translate_texts(builder, node, test, depth);
+        if (test.ints || test.texts) {
+            plan.tests.push_back(test);
+            return static_cast<int>(plan.tests.size() - 1);
+        }
     }
-    if (b < 0) {
+    {
         if (outermost || !fast_parts) return -1;
         mark.restore(plan);
         builder.reads.resize(reads);
@@ -483,10 +672,6 @@ int translate_test(BUILDER& builder, TOKEN* node, bool outermost, int depth, boo
         plan.tests.push_back(test);
         return static_cast<int>(plan.tests.size() - 1);
     }
-    test.b = static_cast<uint8_t>(b);
-    test.end = static_cast<uint32_t>(plan.code.size());
-    plan.tests.push_back(test);
-    return static_cast<int>(plan.tests.size() - 1);
 }
 
 // Translates a condition into `condition`; what a failed translation added
@@ -586,6 +771,134 @@ bool translate_block(TOKEN* block, LOOP_PLAN& plan, bool* whole = nullptr) {
     return complete;
 }
 
+// break(1) with a literal, which ends the loop it stands in as the loop's
+// condition would.
+bool breaks_one(const TOKEN* node) {
+    const TOKEN* argument = node->left;
+    int64_t levels = 0;
+    return node->executor == exec_break && argument != nullptr && argument->evaluator == eval_int_literal &&
+           argument->result_stack.empty() && argument->number->mantissa.to_int64(levels) && levels == 1;
+}
+
+// The comparison that holds where op does not.
+OP negated(OP op) {
+    switch (op) {
+    case OP::less: return OP::greater_equal;
+    case OP::less_equal: return OP::greater;
+    case OP::greater: return OP::less_equal;
+    case OP::greater_equal: return OP::less;
+    case OP::equal: return OP::not_equal;
+    default: return OP::equal;
+    }
+}
+
+// A test of an if into the branching code: its instructions jump to a
+// target when its value is jump_when and go on otherwise, && and || read
+// their right part only where the left one does not decide. The jumps to
+// the target, to be set, are added to `jumps`. False for a test with
+// another part than int comparisons.
+bool emit_branch_test(LOOP_PLAN& plan, uint32_t index, bool jump_when, uint32_t statement, std::vector<size_t>& jumps,
+                      int depth) {
+    std::vector<INSTR>& out = plan.branch_code;
+    const TEST& test = plan.tests[index];
+    if (depth >= max_depth) return false;
+    if (test.kind == TEST_KIND::compare) {
+        // The side that gave the last value, or the texts' where a list read
+        // starts with a text now; the texts' only where the register file's
+        // indexes can name the test.
+        bool texts = test.texts && (!test.ints || test.texts_first);
+        for (const TEXT_SIDE& side : test.sides)
+            if (test.texts && side.list != nullptr && fast_list_text(side.list, 0, false) != nullptr) texts = true;
+        if (texts && index < register_count) {
+            for (uint32_t pc = test.text_begin; pc < test.text_end; ++pc) {
+                out.push_back(plan.code[pc]);
+                out.back().statement = static_cast<uint16_t>(statement);
+            }
+            jumps.push_back(out.size());
+            const OP op = jump_when ? test.op : negated(test.op);
+            out.push_back(INSTR{OP::texts, 1, static_cast<uint8_t>(index), static_cast<uint8_t>(op),
+                                static_cast<uint16_t>(statement), 0});
+            return true;
+        }
+        if (!test.ints) return false;
+        for (uint32_t pc = test.begin; pc < test.end; ++pc) {
+            out.push_back(plan.code[pc]);
+            out.back().statement = static_cast<uint16_t>(statement);
+        }
+        jumps.push_back(out.size());
+        out.push_back(
+            INSTR{jump_when ? test.op : negated(test.op), 1, test.a, test.b, static_cast<uint16_t>(statement), 0});
+        return true;
+    }
+    if (test.kind == TEST_KIND::fast) return false;
+    // && jumps when false as soon as a part is false, || when true as soon
+    // as a part is true; otherwise the left part's jump skips the right one.
+    const bool decides = test.kind == TEST_KIND::any;
+    if (decides == jump_when) {
+        return emit_branch_test(plan, test.left, jump_when, statement, jumps, depth + 1) &&
+               emit_branch_test(plan, test.right, jump_when, statement, jumps, depth + 1);
+    }
+    std::vector<size_t> skips;
+    if (!emit_branch_test(plan, test.left, decides, statement, skips, depth + 1) ||
+        !emit_branch_test(plan, test.right, jump_when, statement, jumps, depth + 1))
+        return false;
+    for (const size_t at : skips) out[at].jump = static_cast<uint16_t>(out.size());
+    return true;
+}
+
+// The statements [begin, end) of one block into the branching code; false
+// for a statement it has no form for.
+bool emit_branch_block(LOOP_PLAN& plan, uint32_t begin, uint32_t end, int32_t parent) {
+    std::vector<INSTR>& out = plan.branch_code;
+    for (uint32_t index = begin; index < end; ++index) {
+        plan.parents[index] = parent;
+        plan.block_ends[index] = end;
+        const FLAT_STATEMENT& statement = plan.statements[index];
+        if (out.size() >= UINT16_MAX - 64) return false;
+        if (statement.translated) {
+            if (statement.begin == statement.end) return false;  // a text store
+            out.insert(out.end(), plan.code.begin() + statement.begin, plan.code.begin() + statement.end);
+            continue;
+        }
+        if (breaks_one(statement.node)) {
+            out.push_back(INSTR{OP::exit, 0, 0, 0, static_cast<uint16_t>(index), 0});
+            continue;
+        }
+        if (statement.branch < 0) return false;
+        const BRANCH& branch = plan.branches[static_cast<uint32_t>(statement.branch)];
+        if (branch.test.root < 0) return false;
+        for (const TOKEN* block : branch.blocks)
+            if (block != nullptr && block_has_variables(block)) return false;
+        // Where the condition does not hold, on to the else block.
+        std::vector<size_t> to_else;
+        if (!emit_branch_test(plan, static_cast<uint32_t>(branch.test.root), false, index, to_else, 0)) return false;
+        if (!emit_branch_block(plan, branch.begin[0], branch.end[0], static_cast<int32_t>(index))) return false;
+        size_t jump_at = 0;
+        if (branch.begin[1] != branch.end[1]) {
+            jump_at = out.size();
+            out.push_back(INSTR{OP::jump, 0, 0, 0, static_cast<uint16_t>(index), 0});
+        }
+        for (const size_t at : to_else) out[at].jump = static_cast<uint16_t>(out.size());
+        if (!emit_branch_block(plan, branch.begin[1], branch.end[1], static_cast<int32_t>(index))) return false;
+        if (jump_at != 0) out[jump_at].jump = static_cast<uint16_t>(out.size());
+    }
+    return true;
+}
+
+// The branching code of a while loop with ifs in its body, when each of
+// its statements has a form there; none otherwise.
+void make_branch_code(LOOP_PLAN& plan) {
+    const auto count = static_cast<uint32_t>(plan.statements.size());
+    plan.parents.assign(count, -1);
+    plan.block_ends.assign(count, plan.body_count);
+    plan.branch_code.assign(plan.code.begin(), plan.code.begin() + plan.condition_end);
+    if (emit_branch_block(plan, 0, plan.body_count, -1)) {
+        plan.branch_code.push_back(INSTR{OP::jump, 0, 0, 0, in_condition, 0});
+        return;
+    }
+    plan.branch_code.clear();
+}
+
 // The loop's plan, translated anew when the routine tables changed or when
 // statements that had not run yet may run now (until the plan settles).
 std::shared_ptr<LOOP_PLAN> plan_of(TOKEN* condition, TOKEN* body, TOKEN* step) {
@@ -626,6 +939,10 @@ std::shared_ptr<LOOP_PLAN> plan_of(TOKEN* condition, TOKEN* body, TOKEN* step) {
     }
     plan.in_registers = plan.complete && plan.condition_end != 0 && !plan.statements.empty() &&
                         plan.code.size() + plan.condition_end <= UINT16_MAX;
+    // A store that has no int's road would pass in registers without a trace.
+    for (const FLAT_STATEMENT& statement : plan.statements)
+        if (statement.stores && statement.begin == statement.end) plan.in_registers = false;
+    if (plan.body_branches && step == nullptr && plan.condition_end != 0) make_branch_code(plan);
     if (plan.in_registers) {
         for (uint32_t i = 0; i < plan.condition_end; ++i) plan.code.push_back(plan.code[i]);
     }
@@ -637,12 +954,15 @@ std::shared_ptr<LOOP_PLAN> plan_of(TOKEN* condition, TOKEN* body, TOKEN* step) {
     if (!plan.member_reads.empty()) {
         auto reads_members = [&plan](uint32_t begin, uint32_t end) {
             for (uint32_t pc = begin; pc < end; ++pc)
-                if (plan.code[pc].op == OP::element || plan.code[pc].op == OP::member_read) return true;
+                if (plan.code[pc].op == OP::element || plan.code[pc].op == OP::member_read ||
+                    plan.code[pc].op == OP::store)
+                    return true;
             return false;
         };
         plan.condition_reads_members = plan.condition_end != 0 && reads_members(0, plan.condition_end);
         for (FLAT_STATEMENT& statement : plan.statements)
-            statement.reads_members = statement.translated && reads_members(statement.begin, statement.end);
+            statement.reads_members =
+                statement.translated && (statement.stores || reads_members(statement.begin, statement.end));
         for (TEST& test : plan.tests)
             test.reads_members = test.kind == TEST_KIND::compare && reads_members(test.begin, test.end);
     }
@@ -737,10 +1057,52 @@ std::shared_ptr<LOOP_PLAN> plan_of(TOKEN* condition, TOKEN* body, TOKEN* step) {
             int64_t out = 0;
             if (!member_value(instr, registers, plan.member_reads.data(), out)) return false;
             registers[instr.dst] = out;
+        } else if (instr.op == OP::store) {
+            if (!fast_list_store(plan.member_reads[instr.dst].list, registers[instr.a], registers[instr.b]))
+                return false;
         } else if (!arithmetic(instr, registers)) {
             return false;
         }
     }
+    return true;
+}
+
+// A text store's road: the text the source reads, into the element.
+bool store_text_element(const LOOP_PLAN& plan, const FLAT_STATEMENT& statement, int64_t* registers) {
+    if (statement.text_begin != statement.text_end &&
+        !run_with_reads(plan, statement.text_begin, statement.text_end, registers))
+        return false;
+    const TEXT_SIDE& source = statement.source;
+    const std::string* text = source.list != nullptr
+                                  ? fast_list_text(source.list, registers[source.index], source.from_end)
+                                  : fast_operand_text(source.node);
+    return fast_list_store_text(statement.store_list, registers[statement.text_position], text);
+}
+
+// l[i] = e once its variables are read. Each road stores last, so nothing
+// has changed when it fails.
+[[gnu::noinline]] bool run_store(const LOOP_PLAN& plan, FLAT_STATEMENT& statement, int64_t* registers);
+
+// A statement that reads elements or members, or stores one, once its
+// variables are read: kept apart, so that the arithmetic of other
+// statements pays nothing for it.
+[[gnu::noinline]] bool run_reading_statement(const LOOP_PLAN& plan, FLAT_STATEMENT& statement, int64_t* registers) {
+    if (statement.stores) return run_store(plan, statement, registers);
+    INT_DATA* number = writable_number(statement.declaration);
+    if (number == nullptr || (statement.reads_target && !number->to_int64(registers[statement.target]))) return false;
+    if (!run_with_reads(plan, statement.begin, statement.end, registers)) return false;
+    number->assign_int64(registers[statement.target]);
+    return true;
+}
+
+[[gnu::noinline]] bool run_store(const LOOP_PLAN& plan, FLAT_STATEMENT& statement, int64_t* registers) {
+    if (statement.texts_first && store_text_element(plan, statement, registers)) return true;
+    if (statement.begin != statement.end && run_with_reads(plan, statement.begin, statement.end, registers)) {
+        statement.texts_first = false;
+        return true;
+    }
+    if (!statement.text_store || statement.texts_first || !store_text_element(plan, statement, registers)) return false;
+    statement.texts_first = true;
     return true;
 }
 
@@ -759,7 +1121,7 @@ std::shared_ptr<LOOP_PLAN> plan_of(TOKEN* condition, TOKEN* body, TOKEN* step) {
 // cells; false, with nothing changed, where that would leave it to the
 // general path. The index is one of the plan's statements.
 [[gnu::always_inline]] inline bool run_statement(LOOP_PLAN& plan, uint32_t index) {
-    const FLAT_STATEMENT& statement = plan.statements[index];
+    FLAT_STATEMENT& statement = plan.statements[index];
     if (!statement.translated) return false;
     if (statement.adds_constant) {
         INT_DATA* number = writable_number(statement.declaration);
@@ -772,17 +1134,15 @@ std::shared_ptr<LOOP_PLAN> plan_of(TOKEN* condition, TOKEN* body, TOKEN* step) {
     int64_t* registers = plan.registers.data();
     for (const READ& read : statement.reads)
         if (!read_variable(read.declaration, registers[read.slot])) return false;
+    if (statement.reads_members) [[unlikely]]
+        return run_reading_statement(plan, statement, registers);
     INT_DATA* number = writable_number(statement.declaration);
     if (number == nullptr || (statement.reads_target && !number->to_int64(registers[statement.target]))) return false;
-    if (statement.reads_members) [[unlikely]] {
-        if (!run_with_reads(plan, statement.begin, statement.end, registers)) return false;
-    } else {
-        const INSTR* code = plan.code.data();
-        uint32_t pc = statement.begin;
-        do {
-            if (!arithmetic(code[pc], registers)) return false;
-        } while (++pc != statement.end);
-    }
+    const INSTR* code = plan.code.data();
+    uint32_t pc = statement.begin;
+    do {
+        if (!arithmetic(code[pc], registers)) return false;
+    } while (++pc != statement.end);
     number->assign_int64(registers[statement.target]);
     return true;
 }
@@ -813,17 +1173,52 @@ std::shared_ptr<LOOP_PLAN> plan_of(TOKEN* condition, TOKEN* body, TOKEN* step) {
 
 // A test's value from the registers its condition has read; -1 where an
 // operand leaves the small-int shapes.
-int test_value(LOOP_PLAN& plan, uint32_t index) {
-    const TEST& test = plan.tests[index];
+int int_test_value(LOOP_PLAN& plan, const TEST& test) {
     int64_t* registers = plan.registers.data();
+    if (test.reads_members) {
+        if (!run_with_reads(plan, test.begin, test.end, registers)) return -1;
+    } else {
+        for (uint32_t pc = test.begin; pc < test.end; ++pc)
+            if (!arithmetic(plan.code[pc], registers)) return -1;
+    }
+    return compare(test.op, registers[test.a], registers[test.b]) ? 1 : 0;
+}
+
+// The same for the texts' side of a comparison; -1 where an operand is no
+// defined text read as fast_text_comparison reads it.
+[[gnu::noinline]] int text_test_value(LOOP_PLAN& plan, const TEST& test) {
+    int64_t* registers = plan.registers.data();
+    if (test.text_begin != test.text_end && !run_with_reads(plan, test.text_begin, test.text_end, registers)) return -1;
+    const std::string* texts[2];
+    for (uint32_t k = 0; k < 2; ++k) {
+        const TEXT_SIDE& side = test.sides[k];
+        texts[k] = side.list != nullptr ? fast_list_text(side.list, registers[side.index], side.from_end)
+                                        : fast_operand_text(side.node);
+        if (texts[k] == nullptr) return -1;
+    }
+    // Texts order by their unsigned bytes; they hold no NUL.
+    return compare(test.op, std::strcmp(texts[0]->c_str(), texts[1]->c_str()), 0) ? 1 : 0;
+}
+
+int test_value(LOOP_PLAN& plan, uint32_t index) {
+    TEST& test = plan.tests[index];
     if (test.kind == TEST_KIND::compare) {
-        if (test.reads_members) {
-            if (!run_with_reads(plan, test.begin, test.end, registers)) return -1;
-        } else {
-            for (uint32_t pc = test.begin; pc < test.end; ++pc)
-                if (!arithmetic(plan.code[pc], registers)) return -1;
+        // The side that gave the last value goes first.
+        if (test.texts_first) {
+            const int value = text_test_value(plan, test);
+            if (value >= 0) return value;
         }
-        return compare(test.op, registers[test.a], registers[test.b]) ? 1 : 0;
+        if (test.ints) {
+            const int value = int_test_value(plan, test);
+            if (value >= 0) {
+                test.texts_first = false;
+                return value;
+            }
+        }
+        if (!test.texts || test.texts_first) return -1;
+        const int value = text_test_value(plan, test);
+        if (value >= 0) test.texts_first = true;
+        return value;
     }
     if (test.kind == TEST_KIND::fast) return fast_bool(test.node, static_cast<int>(test.left));
     const int left = test_value(plan, test.left);
@@ -880,17 +1275,19 @@ missed:
 // and only from a list; a read of any other kind stops.
 // Plans without element reads take the instance without their cases, whose
 // dispatch loop is as tight as plain arithmetic allows.
-template <bool reads_members>
+template <bool reads_members, bool branching = false>
 [[gnu::hot, gnu::noinline]] uint32_t run_code(const INSTR* code, int64_t* registers, const MEMBER_READ_NODE* reads,
-                                              uint64_t& rounds) {
+                                              uint64_t& rounds, const TEST* tests = nullptr) {
     uint32_t pc = 0;
     uint64_t held = 0;
+    // Nothing but this code runs until it stops: a list found plain for an
+    // element read or store stays so, and is found once (by read).
+    [[maybe_unused]] std::array<LIST_DATA*, reads_members ? register_count : 1> lists{};
     for (;;) {
         const INSTR& instr = code[pc];
         const int64_t a = registers[instr.a];
         const int64_t b = registers[instr.b];
         int64_t out = 0;
-        bool holds = false;
         switch (instr.op) {
         case OP::add:
             if (!fast_operation('+', a, b, out)) goto stop;
@@ -924,7 +1321,14 @@ template <bool reads_members>
         case OP::element: {
             if constexpr (!reads_members) goto stop;
             const MEMBER_READ_NODE& read = reads[instr.b];
-            if (fast_list_int(read.list, a, read.from_end, out) != 1) goto stop;
+            LIST_DATA* store = lists[instr.b];
+            if (store == nullptr && (store = lists[instr.b] = fast_plain_list(read.list)) == nullptr) goto stop;
+            if (a < 0 || a >= store->node_count) goto stop;
+            const UNION_DATA* element =
+                store->at_valid(static_cast<int>(read.from_end ? store->node_count - 1 - a : a));
+            if ((element->tag != tag_int && element->tag != raise_tag(tag_int)) || element->payload == nullptr ||
+                !cell_int64(element, out))
+                goto stop;
             registers[instr.dst] = out;
             ++pc;
             continue;
@@ -934,16 +1338,87 @@ template <bool reads_members>
             registers[instr.dst] = out;
             ++pc;
             continue;
-        case OP::less: holds = a < b; break;
-        case OP::less_equal: holds = a <= b; break;
-        case OP::greater: holds = a > b; break;
-        case OP::greater_equal: holds = a >= b; break;
-        case OP::equal: holds = a == b; break;
-        case OP::not_equal: holds = a != b; break;
+        case OP::store: {
+            if constexpr (!reads_members) goto stop;
+            LIST_DATA* store = lists[instr.dst];
+            if (store == nullptr && (store = lists[instr.dst] = fast_plain_list(reads[instr.dst].list)) == nullptr)
+                goto stop;
+            if (a < 0 || a >= store->node_count || !fast_store_int_element(store->at_valid(static_cast<int>(a)), b))
+                goto stop;
+            ++pc;
+            continue;
         }
-        if (!holds) break;
-        ++held;
-        pc = instr.jump;
+        // Each comparison jumps on its own: one shared test of a flag
+        // costs the tight loops an instruction per comparison.
+        case OP::less:
+            if (a < b) [[likely]] {
+                ++held;
+                pc = instr.jump;
+                continue;
+            }
+            goto fails;
+        case OP::less_equal:
+            if (a <= b) [[likely]] {
+                ++held;
+                pc = instr.jump;
+                continue;
+            }
+            goto fails;
+        case OP::greater:
+            if (a > b) [[likely]] {
+                ++held;
+                pc = instr.jump;
+                continue;
+            }
+            goto fails;
+        case OP::greater_equal:
+            if (a >= b) [[likely]] {
+                ++held;
+                pc = instr.jump;
+                continue;
+            }
+            goto fails;
+        case OP::equal:
+            if (a == b) [[likely]] {
+                ++held;
+                pc = instr.jump;
+                continue;
+            }
+            goto fails;
+        case OP::not_equal:
+            if (a != b) [[likely]] {
+                ++held;
+                pc = instr.jump;
+                continue;
+            }
+            goto fails;
+        case OP::jump:
+            if constexpr (!branching) goto stop;
+            pc = instr.jump;
+            continue;
+        case OP::exit: goto stop;
+        case OP::texts: {
+            if constexpr (!branching) goto stop;
+            const TEST& test = tests[instr.a];
+            const std::string* texts[2];
+            for (uint32_t k = 0; k < 2; ++k) {
+                const TEXT_SIDE& side = test.sides[k];
+                texts[k] = side.list != nullptr ? fast_list_text(side.list, registers[side.index], side.from_end)
+                                                : fast_operand_text(side.node);
+                if (texts[k] == nullptr) goto stop;
+            }
+            if (compare(static_cast<OP>(instr.b), std::strcmp(texts[0]->c_str(), texts[1]->c_str()), 0)) {
+                ++held;
+                pc = instr.jump;
+                continue;
+            }
+            ++pc;
+            continue;
+        }
+        }
+    fails:
+        if (!branching || instr.dst == 0) goto stop;
+        ++pc;
     }
 stop:
     rounds = held;
@@ -965,7 +1440,7 @@ struct REGISTER_RUN {
 
 // Runs the loop in registers while its values keep the small-int shapes,
 // then stores the variables that were assigned back into their cells.
-REGISTER_RUN run_in_registers(LOOP_PLAN& plan) {
+REGISTER_RUN run_in_registers(LOOP_PLAN& plan, bool branching = false) {
     REGISTER_RUN run;
     int64_t* registers = plan.registers.data();
     INT_DATA* numbers[first_constant];
@@ -981,6 +1456,22 @@ REGISTER_RUN run_in_registers(LOOP_PLAN& plan) {
         numbers[i] = number;
     }
     uint64_t rounds = 0;
+    if (branching) {
+        // Its statements do not run in order: every variable it may have
+        // written goes back.
+        const uint32_t pc = run_code<true, true>(plan.branch_code.data(), registers, plan.member_reads.data(), rounds,
+                                                 plan.tests.data());
+        for (uint32_t i = 0; i < variable_count; ++i)
+            if (plan.variables[i].first_write != never_written) numbers[i]->assign_int64(registers[i]);
+        const INSTR& stop = plan.branch_code[pc];
+        // A comparison stops only as the loop's condition; a text it cannot
+        // read stops as any other instruction does.
+        const bool finished = (stop.op >= OP::less && stop.op <= OP::not_equal) || stop.op == OP::exit;
+        run.whole_round = rounds > 0 || finished;
+        run.exit = finished ? EXIT::finished : stop.statement == in_condition ? EXIT::condition : EXIT::statement;
+        run.statement = stop.statement;
+        return run;
+    }
     const uint32_t pc = plan.member_reads.empty()
                             ? run_code<false>(plan.code.data(), registers, nullptr, rounds)
                             : run_code<true>(plan.code.data(), registers, plan.member_reads.data(), rounds);
@@ -1086,6 +1577,23 @@ struct RETRY {
     return true;
 }
 
+// The rest of a body whose block statement `index` is next: the rest of its
+// block, then of each block around it, then of the body.
+void resume_blocks(LOOP_PLAN& plan, uint32_t index, RESULT_ITEM this_item) {
+    const TOKEN* saved = current_statement;
+    int32_t owner = plan.parents[index];
+    uint32_t end = plan.block_ends[index];
+    for (;;) {
+        current_statement = owner >= 0 ? plan.statements[static_cast<uint32_t>(owner)].node : saved;
+        run_entries(plan, index, end, this_item);
+        if (owner < 0) break;
+        index = static_cast<uint32_t>(owner) + 1;
+        end = plan.block_ends[static_cast<uint32_t>(owner)];
+        owner = plan.parents[static_cast<uint32_t>(owner)];
+    }
+    current_statement = saved;
+}
+
 // Runs the body from the statement `done` on, as execute_block_from does.
 // In a mixed body the translated statements around the general ones run
 // straight from and to their cells, and the block run covers the general
@@ -1129,6 +1637,7 @@ bool run_int_while(TOKEN* condition, TOKEN* body, RESULT_ITEM this_item, const c
     // The loop's frame stays put; the block run's frame is a little deeper.
     const bool stack_room = stack_room_left() >= 4096 + 4096;
     RETRY retry;
+    const bool branching = !plan->branch_code.empty() && stack_room;
     for (;;) {
         uint32_t done = 0;
         bool holds_known = false;
@@ -1140,6 +1649,22 @@ bool run_int_while(TOKEN* condition, TOKEN* body, RESULT_ITEM this_item, const c
                 holds_known = true;
             }
             retry.after(run);
+        } else if (branching && may_run_outside() && retry.due()) {
+            const REGISTER_RUN run = run_in_registers(*plan, true);
+            if (run.exit == EXIT::finished) break;
+            retry.after(run);
+            if (run.exit == EXIT::statement) {
+                if (run.statement >= count) {
+                    // Stopped inside a block: the rest of each block out to
+                    // the body's end runs as run_branch would run it.
+                    resume_blocks(*plan, run.statement, this_item);
+                    if (loop_after_body()) break;
+                    back_to_back = clean();
+                    continue;
+                }
+                done = run.statement;
+                holds_known = true;
+            }
         }
         if (!holds_known) {
             int holds = condition_value(*plan);
