@@ -14,13 +14,31 @@ std::unique_ptr<INT_DATA> pending_return;
 std::unique_ptr<INT_DATA> pending_continue;
 std::unique_ptr<INT_DATA> pending_break;
 
+namespace {
+
+// A counter lowered to 0 is kept for the next one set: most calls end in a
+// return, which would otherwise allocate a counter and free it again.
+std::unique_ptr<INT_DATA> spare_counter;
+
+void set_to(std::unique_ptr<INT_DATA>& counter, int64_t levels) {
+    if (!counter) counter = spare_counter ? std::move(spare_counter) : std::make_unique<INT_DATA>(0);
+    counter->assign_int64(levels);
+}
+
+void retire(std::unique_ptr<INT_DATA>& counter) {
+    if (spare_counter) counter.reset();
+    else spare_counter = std::move(counter);
+}
+
+}  // namespace
+
 void lower_counter(std::unique_ptr<INT_DATA>& counter) {
     if (!counter) return;
     // A counter is compared, never shown: a machine int of it may be
     // lowered as one.
     int64_t levels = 0;
     if (counter->to_int64(levels) && levels > 0) {
-        if (levels == 1) counter.reset();
+        if (levels == 1) retire(counter);
         else counter->assign_int64(levels - 1);
         return;
     }
@@ -63,8 +81,7 @@ bool set_counter_from_literal(const TOKEN* node, std::unique_ptr<INT_DATA>& coun
     if (argument == nullptr || argument->evaluator != eval_int_literal || !argument->result_stack.empty() ||
         !argument->number->mantissa.to_int64(levels) || levels < 1)
         return false;
-    if (!counter) counter = std::make_unique<INT_DATA>(0);
-    *counter = argument->number->mantissa;
+    set_to(counter, levels);
     return true;
 }
 

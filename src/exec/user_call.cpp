@@ -899,9 +899,14 @@ __attribute__((noinline)) bool run_on_machine_ints(const USER_ROUTINE_CALL& call
 void run_user_routine(const USER_ROUTINE_CALL& call, TOKEN* routine, bool crossed_type) {
     PREPARED_ROUTINE* known = known_prepared(routine);
     if (call.results != nullptr && !crossed_type && !call.type_routine && call.receiver.cell == nullptr &&
-        (known == nullptr || !known->settled || known->machine_ints) && !int_routine_refused(routine) &&
-        run_on_machine_ints(call, routine))
-        return;
+        (known == nullptr || !known->settled || known->machine_ints)) {
+        if (!int_routine_refused(routine)) {
+            if (run_on_machine_ints(call, routine)) return;
+        } else if (known != nullptr && known->settled) {
+            // A refusal holds while the tables stand, as the entry does.
+            known->machine_ints = false;
+        }
+    }
     USER_CALL(call.node, call.args, call.results, call.receiver, call.context, call.type_routine, call.int_result,
               call.int_arguments, call.made_cells, call.shared_literals, call.int_items)
         .run(routine, crossed_type, known);

@@ -299,17 +299,30 @@ bool enter_block_variables(TOKEN* block) {
 
 void leave_block_variables(TOKEN* block) { pop_scope_variables(block); }
 
-void pop_scope_variables(TOKEN* block) {
-    const SCOPE& scope = *block->scope;
-    if (scope.storage_plan_generation == routine_tables_generation) {
-        const std::vector<SCOPE::STORED_VARIABLE>& plan = scope.storage_plan;
-        for (size_t count = plan.size(); count > 0; --count) pop_variable(plan[count - 1].node);
-        return;
-    }
-    // The tables changed while the block ran: walk them as they are now.
+namespace {
+
+// The tables changed while the block ran: its variables are found as the
+// tables are now.
+[[gnu::noinline]] void pop_variables_anew(const SCOPE& scope) {
     std::vector<TOKEN*> stored;
     for_each_stored(scope, [&](TOKEN* node) { stored.push_back(node); });
     for (auto it = stored.rbegin(); it != stored.rend(); ++it) free_value_list(*it, true);
+}
+
+}  // namespace
+
+void pop_scope_variables(TOKEN* block) {
+    const SCOPE& scope = *block->scope;
+    if (scope.storage_plan_generation != routine_tables_generation) [[unlikely]] {
+        pop_variables_anew(scope);
+        return;
+    }
+    // The plan stands still while its cells go: its bounds are read once.
+    const SCOPE::STORED_VARIABLE* first = scope.storage_plan.data();
+    for (const SCOPE::STORED_VARIABLE* variable = first + scope.storage_plan.size(); variable != first;) {
+        --variable;
+        pop_variable(variable->node);
+    }
 }
 
 void leave_scope_containers(TOKEN* block) {
