@@ -166,6 +166,12 @@ LIST_DATA* fast_plain_list(const TOKEN* declaration);
 // false, with nothing changed, where that store declines.
 bool fast_store_int_element(UNION_DATA* element, int64_t value);
 
+// The same for texts: the text of an element found there as fast_list_text
+// reads it (null where that read declines), and the store of a text (null:
+// none) into one as fast_list_store_text does it.
+const std::string* fast_element_text(const UNION_DATA* element);
+bool fast_store_text_element(UNION_DATA* element, const std::string* text);
+
 // A comparison node (== != < > <= >=) of two fast int operands: 0 or 1;
 // -1 when not applicable. A condition of another shape that fast_bool
 // (eval/slot_paths.h) reads, a slot or variable holding a bool and ! && ||

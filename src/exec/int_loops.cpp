@@ -62,6 +62,11 @@ enum class OP : uint8_t {
     // l[a] = b: the element store a statement ends with (the index of the
     // read naming the list in dst).
     store,
+    // Of the branching code only: l[a] = a text, as a text store's road
+    // stores it: the index of the read naming the list in dst, that of the
+    // source (a list element at position b, or a node read as fast_text
+    // reads it) in jump.
+    text_store,
     // The comparisons come last.
     less,
     less_equal,
@@ -846,6 +851,34 @@ bool emit_branch_test(LOOP_PLAN& plan, uint32_t index, bool jump_when, uint32_t 
     return true;
 }
 
+// Whether a store with both roads takes the texts' in the branching code:
+// the one that stored last, or the texts' where the list starts with a
+// text now.
+bool stores_texts(const FLAT_STATEMENT& statement) {
+    return statement.texts_first || fast_list_text(statement.store_list, 0, false) != nullptr;
+}
+
+// The texts' road of a store into the branching code: its position's code,
+// then the store; false where the register file's indexes cannot name the
+// two list reads.
+bool emit_text_store(LOOP_PLAN& plan, uint32_t index) {
+    const FLAT_STATEMENT& statement = plan.statements[index];
+    if (plan.member_reads.size() + 2 > register_count) return false;
+    std::vector<INSTR>& out = plan.branch_code;
+    for (uint32_t pc = statement.text_begin; pc < statement.text_end; ++pc) {
+        out.push_back(plan.code[pc]);
+        out.back().statement = static_cast<uint16_t>(index);
+    }
+    const auto target = static_cast<uint8_t>(plan.member_reads.size());
+    plan.member_reads.push_back(MEMBER_READ_NODE{statement.node->left, statement.store_list, false});
+    const auto source = static_cast<uint16_t>(plan.member_reads.size());
+    const TEXT_SIDE& side = statement.source;
+    plan.member_reads.push_back(MEMBER_READ_NODE{side.node, side.list, side.from_end});
+    out.push_back(INSTR{OP::text_store, target, statement.text_position, side.list != nullptr ? side.index : uint8_t{0},
+                        static_cast<uint16_t>(index), source});
+    return true;
+}
+
 // The statements [begin, end) of one block into the branching code; false
 // for a statement it has no form for.
 bool emit_branch_block(LOOP_PLAN& plan, uint32_t begin, uint32_t end, int32_t parent) {
@@ -856,7 +889,11 @@ bool emit_branch_block(LOOP_PLAN& plan, uint32_t begin, uint32_t end, int32_t pa
         const FLAT_STATEMENT& statement = plan.statements[index];
         if (out.size() >= UINT16_MAX - 64) return false;
         if (statement.translated) {
-            if (statement.begin == statement.end) return false;  // a text store
+            if (statement.text_store && (statement.begin == statement.end || stores_texts(statement))) {
+                if (!emit_text_store(plan, index)) return false;
+                continue;
+            }
+            if (statement.begin == statement.end) return false;
             out.insert(out.end(), plan.code.begin() + statement.begin, plan.code.begin() + statement.end);
             continue;
         }
@@ -1345,6 +1382,27 @@ template <bool reads_members, bool branching = false>
                 goto stop;
             if (a < 0 || a >= store->node_count || !fast_store_int_element(store->at_valid(static_cast<int>(a)), b))
                 goto stop;
+            ++pc;
+            continue;
+        }
+        case OP::text_store: {
+            if constexpr (!branching) goto stop;
+            LIST_DATA* store = lists[instr.dst];
+            if (store == nullptr && (store = lists[instr.dst] = fast_plain_list(reads[instr.dst].list)) == nullptr)
+                goto stop;
+            if (a < 0 || a >= store->node_count) goto stop;
+            const MEMBER_READ_NODE& source = reads[instr.jump];
+            const std::string* text = nullptr;
+            if (source.list == nullptr) {
+                text = fast_operand_text(source.node);
+            } else {
+                LIST_DATA* from = lists[instr.jump];
+                if (from == nullptr && (from = lists[instr.jump] = fast_plain_list(source.list)) == nullptr) goto stop;
+                if (b < 0 || b >= from->node_count) goto stop;
+                text =
+                    fast_element_text(from->at_valid(static_cast<int>(source.from_end ? from->node_count - 1 - b : b)));
+            }
+            if (!fast_store_text_element(store->at_valid(static_cast<int>(a)), text)) goto stop;
             ++pc;
             continue;
         }
