@@ -1408,8 +1408,11 @@ template <bool reads_members, bool branching = false>
         }
         // Each comparison jumps on its own: one shared test of a flag
         // costs the tight loops an instruction per comparison.
+        // The most common loop test keeps its held path out of line: laid
+        // out to fall into the tail the comparisons share, it would run the
+        // padding that aligns that tail on every round.
         case OP::less:
-            if (a < b) [[likely]] {
+            if (a < b) [[unlikely]] {
                 ++held;
                 pc = instr.jump;
                 continue;
