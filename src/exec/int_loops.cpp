@@ -1633,7 +1633,10 @@ struct RETRY {
         current_statement = saved;
         return false;
     }
-    run_entries(plan, branch.begin[chosen], branch.end[chosen], this_item);
+    // An empty block (a missing else, most often) skips the call and the
+    // frame set-up it would pay for nothing.
+    if (branch.begin[chosen] != branch.end[chosen])
+        run_entries(plan, branch.begin[chosen], branch.end[chosen], this_item);
     current_statement = saved;
     return true;
 }
