@@ -929,8 +929,21 @@ void make_branch_code(LOOP_PLAN& plan) {
     plan.parents.assign(count, -1);
     plan.block_ends.assign(count, plan.body_count);
     plan.branch_code.assign(plan.code.begin(), plan.code.begin() + plan.condition_end);
+    // A condition joined by && or || jumps to the loop's end where it does
+    // not hold.
+    std::vector<size_t> to_end;
+    if (plan.condition_end == 0 &&
+        !emit_branch_test(plan, static_cast<uint32_t>(plan.loop_test.root), false, in_condition, to_end, 0)) {
+        plan.branch_code.clear();
+        return;
+    }
     if (emit_branch_block(plan, 0, plan.body_count, -1)) {
-        plan.branch_code.push_back(INSTR{OP::jump, 0, 0, 0, in_condition, 0});
+        std::vector<INSTR>& out = plan.branch_code;
+        out.push_back(INSTR{OP::jump, 0, 0, 0, in_condition, 0});
+        if (!to_end.empty()) {
+            for (const size_t at : to_end) out[at].jump = static_cast<uint16_t>(out.size());
+            out.push_back(INSTR{OP::exit, 0, 0, 0, in_condition, 0});
+        }
         return;
     }
     plan.branch_code.clear();
@@ -979,7 +992,11 @@ std::shared_ptr<LOOP_PLAN> plan_of(TOKEN* condition, TOKEN* body, TOKEN* step) {
     // A store that has no int's road would pass in registers without a trace.
     for (const FLAT_STATEMENT& statement : plan.statements)
         if (statement.stores && statement.begin == statement.end) plan.in_registers = false;
-    if (plan.body_branches && step == nullptr && plan.condition_end != 0) make_branch_code(plan);
+    // The branching code takes a body with ifs, and a body of assignments
+    // and stores under a condition joined by && or ||.
+    if (step == nullptr && (plan.condition_end != 0 ? plan.body_branches
+                                                    : plan.loop_test.root >= 0 && (plan.body_branches || plan.complete)))
+        make_branch_code(plan);
     if (plan.in_registers) {
         for (uint32_t i = 0; i < plan.condition_end; ++i) plan.code.push_back(plan.code[i]);
     }
