@@ -994,8 +994,9 @@ std::shared_ptr<LOOP_PLAN> plan_of(TOKEN* condition, TOKEN* body, TOKEN* step) {
         if (statement.stores && statement.begin == statement.end) plan.in_registers = false;
     // The branching code takes a body with ifs, and a body of assignments
     // and stores under a condition joined by && or ||.
-    if (step == nullptr && (plan.condition_end != 0 ? plan.body_branches
-                                                    : plan.loop_test.root >= 0 && (plan.body_branches || plan.complete)))
+    if (step == nullptr &&
+        (plan.condition_end != 0 ? plan.body_branches
+                                 : plan.loop_test.root >= 0 && (plan.body_branches || plan.complete)))
         make_branch_code(plan);
     if (plan.in_registers) {
         for (uint32_t i = 0; i < plan.condition_end; ++i) plan.code.push_back(plan.code[i]);
