@@ -1255,7 +1255,7 @@ int int_test_value(LOOP_PLAN& plan, const TEST& test) {
     return compare(test.op, std::strcmp(texts[0]->c_str(), texts[1]->c_str()), 0) ? 1 : 0;
 }
 
-int test_value(LOOP_PLAN& plan, uint32_t index) {
+[[gnu::flatten]] int test_value(LOOP_PLAN& plan, uint32_t index) {
     TEST& test = plan.tests[index];
     if (test.kind == TEST_KIND::compare) {
         // The side that gave the last value goes first.
