@@ -1174,63 +1174,128 @@ bool arithmetic_argument(const TOKEN* argument) {
 
 constexpr uint32_t max_int_arguments = 4;
 
-// An argument read as a small int where it stands: arithmetic that gives
-// one (an item without a cell), or an int literal or int variable or
-// parameter, which run no code (the item their evaluation gives, taken now:
-// a callee's activation gives the variable a new cell). A variable whose
-// item would have the literal mode (an element a walk hands out) is left to
-// its evaluation: that mode marks a literal's shared cell here.
-bool number_argument(TOKEN* argument, int64_t& value, RESULT_ITEM& item) {
-    if (arithmetic_argument(argument)) {
-        item = RESULT_ITEM{nullptr, access_expression, 0};
-        return fast_int(argument, value);
-    }
-    if (!argument->result_stack.empty()) return false;
-    UNION_DATA* cell = nullptr;
-    uint32_t mode = access_literal;
-    if (argument->evaluator == eval_int_literal) {
-        cell = literal_constant(argument);
-    } else if (argument->evaluator == eval_variable) {
-        RESULT_ITEM found;
-        if (!variable_item(argument, found) || found.mode == access_literal) return false;
-        cell = found.cell;
-        mode = found.mode;
-    }
-    // An int, or an int held by a variable declared any (a loop's variable).
-    if (cell == nullptr || lower_tag(cell->tag) != tag_int || cell->payload == nullptr ||
-        !cell->int_data()->to_int64(value))
-        return false;
-    item = RESULT_ITEM{cell, mode, 0};
-    return true;
-}
-
-// Whether every argument of the call may be read as a number (see
-// number_argument), remembered per call node once the arguments' handlers
-// are bound. Only a hint: number_argument checks each argument again.
-struct NUMBER_HINT {
+// Whether every argument of the call may be read where it stands (see
+// inert_argument), remembered per call node once the arguments' handlers
+// are bound. Only a hint: inert_argument checks each argument again.
+struct INERT_HINT {
     const TOKEN* node = nullptr;
-    bool numbers = false;
+    bool inert = false;
 };
-constexpr size_t number_hint_count = 64;
-NUMBER_HINT number_hints[number_hint_count];
+constexpr size_t inert_hint_count = 64;
+INERT_HINT inert_hints[inert_hint_count];
 
-bool number_candidates(const TOKEN* node, const TOKEN_LIST& arguments) {
-    NUMBER_HINT& hint = number_hints[(reinterpret_cast<uintptr_t>(node) / alignof(TOKEN)) % number_hint_count];
-    if (hint.node == node) return hint.numbers;
-    bool numbers = true;
+bool inert_candidates(const TOKEN* node, const TOKEN_LIST& arguments) {
+    INERT_HINT& hint = inert_hints[(reinterpret_cast<uintptr_t>(node) / alignof(TOKEN)) % inert_hint_count];
+    if (hint.node == node) return hint.inert;
+    bool inert = true;
     bool bound = true;
     for (const TOKEN* argument : arguments) {
         const EVAL_HANDLER handler = argument->evaluator;
         bound &= handler != eval_node;
-        if (handler != eval_variable && handler != eval_int_literal && !arithmetic_argument(argument)) numbers = false;
+        if (handler != eval_variable && handler != eval_int_literal && handler != eval_str_literal &&
+            !arithmetic_argument(argument))
+            inert = false;
     }
-    if (bound) hint = NUMBER_HINT{node, numbers};
-    return numbers;
+    if (bound) hint = INERT_HINT{node, inert};
+    return inert;
 }
 
-// A plain call whose arguments are all arithmetic giving small ints: the
-// numbers are bound to int parameters without cells for them. Anything else
-// takes call_plain_site with the cells made as their evaluation makes them.
+// An argument read where it stands, running no code: a number as
+// number_argument reads it (`number` set), else an int or str literal's
+// constant cell or a variable's item, as their evaluation hands them out.
+// A variable whose item has the literal mode (an element a walk hands out)
+// is left to its evaluation: that mode marks a literal's shared cell here.
+bool inert_argument(TOKEN* argument, int64_t& value, RESULT_ITEM& item, bool& number) {
+    const EVAL_HANDLER handler = argument->evaluator;
+    UNION_DATA* cell = nullptr;
+    if (handler == eval_int_literal || handler == eval_str_literal) {
+        if (!argument->result_stack.empty()) return false;
+        cell = literal_constant(argument);
+        item = RESULT_ITEM{cell, access_literal, 0};
+    } else if (handler == eval_variable) {
+        if (!argument->result_stack.empty() || !variable_item(argument, item) || item.mode == access_literal)
+            return false;
+        cell = item.cell;
+    } else {
+        item = RESULT_ITEM{nullptr, access_expression, 0};
+        number = arithmetic_argument(argument) && fast_int(argument, value);
+        return number;
+    }
+    // An int, or an int held by a variable declared any (a loop's variable).
+    number = cell != nullptr && lower_tag(cell->tag) == tag_int && cell->payload != nullptr && cell_int64(cell, value);
+    return true;
+}
+
+// Appends to the list what the evaluation of an argument read in place
+// gives (see inert_argument): a literal's constant cell gets its bit in
+// `shared`, as evaluate_sharing_literals gives it.
+void append_inert_argument(RESULT_LIST& list, const RESULT_ITEM& item, int64_t value, bool number, uint32_t& shared) {
+    if (number) {
+        append_number_argument(list, item, value, shared);
+        return;
+    }
+    if (item.mode == access_literal) shared |= uint32_t{1} << list.count;
+    list.append(item);
+}
+
+// Whether the arguments read in place have the type identities of a site's
+// signature (arithmetic, without a cell yet, is an int).
+bool inert_signature_matches(const std::vector<uintptr_t>& signature, const RESULT_ITEM* items, uint32_t count) {
+    if (signature.size() != count) return false;
+    for (uint32_t i = 0; i < count; ++i) {
+        const uintptr_t identity =
+            items[i].cell == nullptr ? static_cast<unsigned char>(tag_int) : key_type_identity(items[i].cell);
+        if (identity != signature[i]) return false;
+    }
+    return true;
+}
+
+// cached_site for arguments read in place.
+const CALL_SITE* cached_inert_site(const TOKEN* node, char kind, const RESULT_ITEM* items, uint32_t count) {
+    if (call_sites_generation != routine_tables_generation) {
+        forget_sites();
+        return nullptr;
+    }
+    const CALL_SITE* site = call_sites.find(node);
+    if (site == nullptr || site->parent != node->parent || site->kind != kind || site->type != nullptr ||
+        site->in_object_type)
+        return nullptr;
+    if (inert_signature_matches(site->signature, items, count)) return site;
+    for (const CALL_SITE& other : site->others) {
+        if (inert_signature_matches(other.signature, items, count)) return &other;
+    }
+    return nullptr;
+}
+
+// The int cells made for arithmetic arguments read in place, owned by the
+// call as the list of its evaluated arguments would own them.
+class ARGUMENT_CELLS {
+public:
+    ARGUMENT_CELLS() = default;
+    ~ARGUMENT_CELLS() {
+        for (uint32_t i = 0; i < count; ++i) delete cells[i];
+    }
+    ARGUMENT_CELLS(const ARGUMENT_CELLS&) = delete;
+    ARGUMENT_CELLS& operator=(const ARGUMENT_CELLS&) = delete;
+
+    RESULT_ITEM make(int64_t value) {
+        auto number = std::make_unique<INT_DATA>();
+        number->assign_int64(value);
+        UNION_DATA* cell = new_int_cell(std::move(number));
+        cells[count++] = cell;
+        return RESULT_ITEM{cell, access_expression, 1};
+    }
+
+private:
+    UNION_DATA* cells[max_int_arguments] = {};
+    uint32_t count = 0;
+};
+
+// A plain call whose arguments run no code as they are read (variables,
+// literals, arithmetic giving small ints) reads them where they stand:
+// numbers alone are bound to int parameters without cells for them, other
+// arguments go to the routine without a list of results. Anything else
+// takes the general evaluation, with the cells made as it makes them.
 __attribute__((noinline)) CALL_OUTCOME call_int_site(const ROUTINE_REQUEST& request, INT_RESULT_SLOT* int_result) {
     TOKEN* node = request.node;
     TOKEN* subtree = node->left;
@@ -1238,27 +1303,31 @@ __attribute__((noinline)) CALL_OUTCOME call_int_site(const ROUTINE_REQUEST& requ
     unclaimed_arguments = nullptr;
     int64_t numbers[max_int_arguments];
     RESULT_ITEM sources[max_int_arguments];
+    bool is_number[max_int_arguments];
     bool from_nodes = false;  // some number came from a literal or a variable
+    bool numbers_only = true;
     uint32_t count = 0;
     RESULT_LIST list;
     uint32_t shared = 0;
-    bool numbers_only = true;
+    bool inert = true;
     PENDING_EXCEPTION* before = pending_exception;
     ARGUMENT_HOLDS holding(list);
     const TOKEN_LIST& arguments = argument_list_of(subtree);
-    // An argument that can never be read as a number (a text, a call) sends
-    // the call the way of cells from the start.
-    if (arguments.count() > max_int_arguments || !number_candidates(node, arguments)) numbers_only = false;
+    // An argument that always runs code as it is read (a call, say) sends
+    // the call the way of the general evaluation from the start.
+    if (arguments.count() > max_int_arguments || !inert_candidates(node, arguments)) inert = false;
     for (TOKEN* argument : arguments) {
-        if (numbers_only) {
-            if (count < max_int_arguments && number_argument(argument, numbers[count], sources[count])) {
-                from_nodes |= sources[count].cell != nullptr;
+        if (inert) {
+            if (count < max_int_arguments &&
+                inert_argument(argument, numbers[count], sources[count], is_number[count])) {
+                if (is_number[count]) from_nodes |= sources[count].cell != nullptr;
+                else numbers_only = false;
                 ++count;
                 continue;
             }
-            numbers_only = false;
+            inert = false;
             for (uint32_t i = 0; i < count; ++i) {
-                append_number_argument(list, sources[i], numbers[i], shared);
+                append_inert_argument(list, sources[i], numbers[i], is_number[i], shared);
             }
         }
         if (list.count < 32 && constant_argument(argument) && argument->result_stack.empty()) {
@@ -1270,14 +1339,17 @@ __attribute__((noinline)) CALL_OUTCOME call_int_site(const ROUTINE_REQUEST& requ
         eval_cached(argument, request.context, list);
         if (pending_exception != before) return CALL_OUTCOME::made;
     }
-    if (count == 0) numbers_only = false;
+    if (count == 0) inert = false;
+    if (!inert) numbers_only = false;
     const bool is_function = request.results != nullptr;
     const char kind = is_function ? 'f' : 'p';
-    const CALL_SITE* site = numbers_only ? cached_int_site(node, kind, count) : nullptr;
+    const CALL_SITE* site = nullptr;
+    if (numbers_only) site = cached_int_site(node, kind, count);
+    else if (inert) site = cached_inert_site(node, kind, sources, count);
     if (site == nullptr || site->routine == nullptr) {
-        if (numbers_only) {
+        if (inert) {
             for (uint32_t i = 0; i < count; ++i) {
-                append_number_argument(list, sources[i], numbers[i], shared);
+                append_inert_argument(list, sources[i], numbers[i], is_number[i], shared);
             }
         }
         site = cached_site(node, kind, list);
@@ -1286,11 +1358,23 @@ __attribute__((noinline)) CALL_OUTCOME call_int_site(const ROUTINE_REQUEST& requ
             return resolve_and_call(request, &list, site);
         }
         numbers_only = false;
+        inert = false;
     }
+    ARGUMENT_CELLS made;
     CALL_ARGS args;
     args.key.borrow(*site->key);
     if (numbers_only) {
         for (uint32_t i = 0; i < count; ++i) args.args.push_back(RESULT_ITEM{nullptr, access_expression, 0});
+    } else if (inert) {
+        for (uint32_t i = 0; i < count; ++i) {
+            const RESULT_ITEM& item = sources[i];
+            if (item.cell == nullptr) {
+                args.args.push_back(made.make(numbers[i]));
+                continue;
+            }
+            if (item.mode == access_literal) shared |= uint32_t{1} << i;  // see append_inert_argument
+            args.args.push_back(item);
+        }
     } else {
         for (RESULT_NODE* item = list.head; item != nullptr; item = item->next) args.args.push_back(item->item);
     }
