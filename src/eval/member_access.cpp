@@ -9,7 +9,10 @@
 #include "eval/names.h"
 #include "exec/call_routine.h"
 #include "runtime/display_name.h"
+#include "values/assign_rules.h"
 #include "values/cell_holds.h"
+#include "values/factories.h"
+#include "values/list_store.h"
 #include "values/signatures.h"
 #include "frontend/scope.h"
 #include "frontend/token.h"
@@ -267,6 +270,57 @@ UNION_DATA* input_parameter(const TOKEN* name) {
     return held == tag_object || is_link_tag(held) ? nullptr : cell;
 }
 
+// Whether a call part is x[...]: the element read that names the element.
+bool is_bracket_call(const TOKEN* part) {
+    const std::string& name = *part->text;
+    return name.size() == 2 && name[0] == '[' && name[1] == ']';
+}
+
+// The list cell and access mode a receiver node of x[i] stands for as the
+// element read's handler takes it: a variable holding a list by value, an
+// alias variable leading to one (a walk's or a sort key's variable, with
+// the alias's own mode), or an element a nested y[j] of that kind names
+// (with the mode of the alias such a read hands out). Null when the read
+// is not of that plain kind: a constant, a link or any other receiver.
+UNION_DATA* bracket_receiver(TOKEN* receiver, uint32_t& mode, int depth);
+
+// The element cell x[i] names on the road of bracket_receiver, the index a
+// fast int within the list: the element the list's handler hands out an
+// alias of. Null, with nothing run, for every other case (which the
+// general road then answers, messages included).
+UNION_DATA* bracket_element(TOKEN* node, TOKEN* part, uint32_t& mode, int depth) {
+    TOKEN* index = part->left;
+    if (index == nullptr || !index->result_stack.empty()) return nullptr;
+    UNION_DATA* list = bracket_receiver(node->left, mode, depth);
+    if (list == nullptr || mode < access_variable) return nullptr;  // a constant refuses the method
+    int64_t position = 0;
+    if (!fast_int(index, position) || position < 0) return nullptr;
+    LIST_DATA* store = list->list_data();
+    if (position >= store->node_count) return nullptr;
+    return store->at_valid(static_cast<int>(position));
+}
+
+UNION_DATA* bracket_receiver(TOKEN* receiver, uint32_t& mode, int depth) {
+    if (receiver == nullptr) return nullptr;
+    UNION_DATA* cell = nullptr;
+    if (receiver->evaluator == eval_variable) {
+        cell = plain_variable(receiver);
+        if (cell == nullptr) return nullptr;
+        mode = cell->access_mode;
+        const char own_tag = lower_tag(cell->tag);
+        if (own_tag == tag_alias || own_tag == tag_call_alias) cell = follow_aliases(cell);
+    } else if (receiver->evaluator == eval_member && depth < 4 && receiver->op1 == '.') {
+        TOKEN* part = receiver->right;
+        if (part == nullptr || !is_call_token(part) || !is_bracket_call(part)) return nullptr;
+        cell = bracket_element(receiver, part, mode, depth + 1);
+        if (cell == nullptr) return nullptr;
+        mode = access_handed_out;  // the alias the inner read hands out
+    } else {
+        return nullptr;
+    }
+    return lower_tag(cell->tag) == tag_list && cell->payload != nullptr ? cell : nullptr;
+}
+
 }  // namespace
 
 void eval_member(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
@@ -276,6 +330,15 @@ void eval_member(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
             return;
         }
     } else if (TOKEN* part = node->right; part != nullptr && is_call_token(part) && !is_qualified_part(part)) {
+        // x[i] of a list element by a fast int index: the alias the list's
+        // handler hands out, made without a call.
+        if (is_bracket_call(part)) {
+            uint32_t mode = 0;
+            if (UNION_DATA* element = bracket_element(node, part, mode, 0)) {
+                make_copy_value(results, element, assign_mode_alias, false, false);
+                return;
+            }
+        }
         // x.name(...) on a variable at a site that knows x's type.
         if (UNION_DATA* cell = plain_variable(node->left)) {
             CALL_OUTCOME outcome;
