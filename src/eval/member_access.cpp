@@ -323,6 +323,14 @@ UNION_DATA* bracket_receiver(TOKEN* receiver, uint32_t& mode, int depth) {
 
 }  // namespace
 
+UNION_DATA* bracket_read_element(TOKEN* node) {
+    if (node == nullptr || node->evaluator != eval_member || node->op1 != '.' || node->op2 != 0) return nullptr;
+    TOKEN* part = node->right;
+    if (part == nullptr || !is_call_token(part) || !is_bracket_call(part)) return nullptr;
+    uint32_t mode = 0;
+    return bracket_element(node, part, mode, 0);
+}
+
 void eval_member(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     if (node->op1 == ':') {
         if (plain_text_conversion(node, this_item)) {
