@@ -300,7 +300,8 @@ bool may_hold_list(const UNION_DATA* cell) {
 [[gnu::noinline]] UNION_DATA* bracket_element(TOKEN* node, TOKEN* part, uint32_t& mode, int depth,
                                               UNION_DATA* variable = nullptr) {
     TOKEN* index = part->left;
-    if (index == nullptr || !index->result_stack.empty()) return nullptr;
+    // A call as the index (l[f(x)]) never reads as a fast int.
+    if (index == nullptr || index->evaluator == call_named_routine || !index->result_stack.empty()) return nullptr;
     UNION_DATA* list = bracket_receiver(node->left, variable, mode, depth);
     if (list == nullptr || mode < access_variable) return nullptr;  // a constant refuses the method
     int64_t position = 0;
