@@ -9,7 +9,10 @@
 #include "eval/names.h"
 #include "exec/call_routine.h"
 #include "runtime/display_name.h"
+#include "values/assign_rules.h"
 #include "values/cell_holds.h"
+#include "values/factories.h"
+#include "values/list_store.h"
 #include "values/signatures.h"
 #include "frontend/scope.h"
 #include "frontend/token.h"
@@ -267,7 +270,77 @@ UNION_DATA* input_parameter(const TOKEN* name) {
     return held == tag_object || is_link_tag(held) ? nullptr : cell;
 }
 
+// Whether a call part is x[...]: the element read that names the element.
+bool is_bracket_call(const TOKEN* part) {
+    const std::string& name = *part->text;
+    return name.size() == 2 && name[0] == '[' && name[1] == ']';
+}
+
+// The list cell and access mode a receiver node of x[i] stands for as the
+// element read's handler takes it: a variable holding a list by value, an
+// alias variable leading to one (a walk's or a sort key's variable, with
+// the alias's own mode), or an element a nested y[j] of that kind names
+// (with the mode of the alias such a read hands out). Null when the read
+// is not of that plain kind: a constant, a link or any other receiver.
+UNION_DATA* bracket_receiver(TOKEN* receiver, UNION_DATA* variable, uint32_t& mode, int depth);
+
+// The element cell x[i] names on the road of bracket_receiver, the index a
+// fast int within the list: the element the list's handler hands out an
+// alias of. Null, with nothing run, for every other case (which the
+// general road then answers, messages included).
+// Whether a variable's cell holds a list or is an alias that may lead to
+// one: a hash or a text variable's x[i] goes on to its call at once.
+bool may_hold_list(const UNION_DATA* cell) {
+    const char own_tag = lower_tag(cell->tag);
+    return own_tag == tag_list || own_tag == tag_alias || own_tag == tag_call_alias;
+}
+
+// `variable`: the receiver's cell as plain_variable finds it, when the
+// caller has looked it up already.
+[[gnu::noinline]] UNION_DATA* bracket_element(TOKEN* node, TOKEN* part, uint32_t& mode, int depth,
+                                              UNION_DATA* variable = nullptr) {
+    TOKEN* index = part->left;
+    // A call as the index (l[f(x)]) never reads as a fast int.
+    if (index == nullptr || index->evaluator == call_named_routine || !index->result_stack.empty()) return nullptr;
+    UNION_DATA* list = bracket_receiver(node->left, variable, mode, depth);
+    if (list == nullptr || mode < access_variable) return nullptr;  // a constant refuses the method
+    int64_t position = 0;
+    if (!fast_int(index, position) || position < 0) return nullptr;
+    LIST_DATA* store = list->list_data();
+    if (position >= store->node_count) return nullptr;
+    return store->at_valid(static_cast<int>(position));
+}
+
+UNION_DATA* bracket_receiver(TOKEN* receiver, UNION_DATA* variable, uint32_t& mode, int depth) {
+    if (receiver == nullptr) return nullptr;
+    UNION_DATA* cell = nullptr;
+    if (receiver->evaluator == eval_variable) {
+        cell = variable != nullptr ? variable : plain_variable(receiver);
+        if (cell == nullptr) return nullptr;
+        mode = cell->access_mode;
+        const char own_tag = lower_tag(cell->tag);
+        if (own_tag == tag_alias || own_tag == tag_call_alias) cell = follow_aliases(cell);
+    } else if (receiver->evaluator == eval_member && depth < 4 && receiver->op1 == '.') {
+        TOKEN* part = receiver->right;
+        if (part == nullptr || !is_call_token(part) || !is_bracket_call(part)) return nullptr;
+        cell = bracket_element(receiver, part, mode, depth + 1);
+        if (cell == nullptr) return nullptr;
+        mode = access_handed_out;  // the alias the inner read hands out
+    } else {
+        return nullptr;
+    }
+    return lower_tag(cell->tag) == tag_list && cell->payload != nullptr ? cell : nullptr;
+}
+
 }  // namespace
+
+UNION_DATA* bracket_read_element(TOKEN* node) {
+    if (node == nullptr || node->evaluator != eval_member || node->op1 != '.' || node->op2 != 0) return nullptr;
+    TOKEN* part = node->right;
+    if (part == nullptr || !is_call_token(part) || !is_bracket_call(part)) return nullptr;
+    uint32_t mode = 0;
+    return bracket_element(node, part, mode, 0);
+}
 
 void eval_member(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     if (node->op1 == ':') {
@@ -276,8 +349,19 @@ void eval_member(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
             return;
         }
     } else if (TOKEN* part = node->right; part != nullptr && is_call_token(part) && !is_qualified_part(part)) {
+        UNION_DATA* cell = plain_variable(node->left);
+        // x[i] of a list element by a fast int index: the alias the list's
+        // handler hands out, made without a call.
+        if (is_bracket_call(part) &&
+            (cell != nullptr ? may_hold_list(cell) : node->left != nullptr && node->left->evaluator == eval_member)) {
+            uint32_t mode = 0;
+            if (UNION_DATA* element = bracket_element(node, part, mode, 0, cell)) {
+                make_copy_value(results, element, assign_mode_alias, false, false);
+                return;
+            }
+        }
         // x.name(...) on a variable at a site that knows x's type.
-        if (UNION_DATA* cell = plain_variable(node->left)) {
+        if (cell != nullptr) {
             CALL_OUTCOME outcome;
             if (call_seen_method(part, cell, &results, this_item, outcome)) {
                 if (outcome == CALL_OUTCOME::not_defined) raise_plain(node, not_defined_message());

@@ -11,8 +11,16 @@
 namespace morvu {
 
 struct TOKEN;
+class UNION_DATA;
 
 // Evaluation handler of '.' and ':' nodes.
 void eval_member(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results);
+
+// The element cell of x[i] found without running anything, where x is a
+// variable holding a list, an alias variable leading to one (a walk's or a
+// sort key's variable) or such a read itself, and i reads as a fast int
+// within the list: the element whose alias eval_member would hand out.
+// Null for every other node and case.
+UNION_DATA* bracket_read_element(TOKEN* node);
 
 }  // namespace morvu

@@ -73,16 +73,24 @@ bool value_walked(const UNION_DATA* cell) {
     if (cell == nullptr || is_link_cell(cell) || running_walks == 0) return false;
     if (walk_count(cell) != 0) return true;
     if (walks_only_over_variables()) return false;  // nothing walked sits inside a value
-    std::vector<UNION_DATA*> stack;                 // stays without storage for a scalar
+    // Kept from call to call: a walk's element asked about on every read
+    // would otherwise cost a few allocations each time. Nothing here runs
+    // code, so no second search can start while one is under way; the room
+    // a large value needed is given back.
+    static std::vector<UNION_DATA*> stack;
+    constexpr size_t kept_room = 1024;
+    stack.clear();
     append_child_cells(cell, stack);
-    while (!stack.empty()) {
+    bool walked = false;
+    while (!stack.empty() && !walked) {
         const UNION_DATA* next = stack.back();
         stack.pop_back();
         if (is_link_cell(next)) continue;
-        if (walk_count(next) != 0) return true;
-        append_child_cells(next, stack);
+        walked = walk_count(next) != 0;
+        if (!walked) append_child_cells(next, stack);
     }
-    return false;
+    if (stack.capacity() > kept_room) std::vector<UNION_DATA*>().swap(stack);
+    return walked;
 }
 
 void exec_system(TOKEN* node, RESULT_ITEM this_item) {

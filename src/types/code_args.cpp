@@ -1,6 +1,8 @@
 #include "types/code_args.h"
 
 #include "eval/arg_frame.h"
+#include "eval/fast_path.h"
+#include "eval/member_access.h"
 #include "runtime/messages.h"
 #include "types/arg_checks.h"
 #include "values/assign_rules.h"
@@ -70,6 +72,58 @@ void append_key_part(const METHOD_CALL& call, LIST_DATA& key, UNION_DATA* cell) 
     call.raise_if(key.append(item.cell, own_copy ? assign_mode_movement : assign_mode_plain));
 }
 
+// A key part read in place: the element an x[i] part names, or the number
+// of a part that reads as a fast int.
+struct KEY_PART {
+    UNION_DATA* element = nullptr;
+    void* number = nullptr;  // the payload word of the number
+};
+
+bool add_key_in_place(const METHOD_CALL& call, SORT_KEYS& keys) {
+    constexpr uint32_t most_parts = 8;
+    UNION_DATA* code = argument_value(call.arg(1).cell);
+    if (code == nullptr || base_type_code(code) != tag_code || follow_link(code)->payload == nullptr) return false;
+    TOKEN* block = follow_link(code)->code_data()->block;
+    if (block == nullptr || block->op1 != ',' || block->op2 != 0 || !block->result_stack.empty()) return false;
+    TOKEN* nodes[most_parts];
+    const uint32_t count = copy_operands(block, ',', nodes, most_parts);
+    if (count < 2 || count > most_parts) return false;
+    KEY_PART parts[most_parts];
+    for (uint32_t i = 0; i < count; ++i) {
+        TOKEN* node = nodes[i];
+        if (node->block_mode != block_mode_none) return false;
+        if (UNION_DATA* element = bracket_read_element(node)) {
+            if (is_link_cell(element)) return false;
+            parts[i].element = element;
+            continue;
+        }
+        int64_t value = 0;
+        if (!node->result_stack.empty() || !fast_int(node, value) || !make_inline_int(value, parts[i].number))
+            return false;
+    }
+    // A number is held in a cell as an int result holds it.
+    UNION_DATA number(tag_nothing);
+    keys.start_list(count);
+    for (uint32_t i = 0; i < count; ++i) {
+        UNION_DATA* value = parts[i].element;
+        if (value == nullptr) {
+            number.tag = tag_int;
+            number.payload = parts[i].number;
+            value = &number;
+        }
+        if (keys.add_part(value)) continue;
+        if (value == &number) {
+            append_key_part(call, keys.list_part(), value);
+            continue;
+        }
+        RESULT_LIST alias;
+        call.raise_if(make_copy_value(alias, value, assign_mode_alias, false, false));
+        append_key_part(call, keys.list_part(), alias.head->item.cell);
+    }
+    keys.end_list();
+    return true;
+}
+
 }  // namespace
 
 void evaluate_code(const METHOD_CALL& call, RESULT_LIST& out) {
@@ -123,6 +177,7 @@ std::unique_ptr<UNION_DATA> one_value_key(const METHOD_CALL& call, UNION_DATA* c
 
 void add_element_sort_key(const METHOD_CALL& call, UNION_DATA* element, uint32_t access, SORT_KEYS& keys) {
     bind_loop_variable(call, element, access);
+    if (add_key_in_place(call, keys)) return;
     bool made = false;
     run_code(call, [&](uint32_t index, uint32_t count, UNION_DATA* cell) {
         made = true;
