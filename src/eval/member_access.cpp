@@ -270,12 +270,6 @@ UNION_DATA* input_parameter(const TOKEN* name) {
     return held == tag_object || is_link_tag(held) ? nullptr : cell;
 }
 
-// Whether a call part is x[...]: the element read that names the element.
-bool is_bracket_call(const TOKEN* part) {
-    const std::string& name = *part->text;
-    return name.size() == 2 && name[0] == '[' && name[1] == ']';
-}
-
 // The list cell and access mode a receiver node of x[i] stands for as the
 // element read's handler takes it: a variable holding a list by value, an
 // alias variable leading to one (a walk's or a sort key's variable, with
@@ -284,10 +278,6 @@ bool is_bracket_call(const TOKEN* part) {
 // is not of that plain kind: a constant, a link or any other receiver.
 UNION_DATA* bracket_receiver(TOKEN* receiver, UNION_DATA* variable, uint32_t& mode, int depth);
 
-// The element cell x[i] names on the road of bracket_receiver, the index a
-// fast int within the list: the element the list's handler hands out an
-// alias of. Null, with nothing run, for every other case (which the
-// general road then answers, messages included).
 // Whether a variable's cell holds a list or is an alias that may lead to
 // one: a hash or a text variable's x[i] goes on to its call at once.
 bool may_hold_list(const UNION_DATA* cell) {
@@ -295,8 +285,12 @@ bool may_hold_list(const UNION_DATA* cell) {
     return own_tag == tag_list || own_tag == tag_alias || own_tag == tag_call_alias;
 }
 
-// `variable`: the receiver's cell as plain_variable finds it, when the
-// caller has looked it up already.
+// The element cell x[i] names on the road of bracket_receiver, the index a
+// fast int within the list: the element the list's handler hands out an
+// alias of. Null, with nothing run, for every other case (which the
+// general road then answers, messages included). `variable`: the
+// receiver's cell as plain_variable finds it, when the caller has looked
+// it up already.
 [[gnu::noinline]] UNION_DATA* bracket_element(TOKEN* node, TOKEN* part, uint32_t& mode, int depth,
                                               UNION_DATA* variable = nullptr) {
     TOKEN* index = part->left;
@@ -322,7 +316,7 @@ UNION_DATA* bracket_receiver(TOKEN* receiver, UNION_DATA* variable, uint32_t& mo
         if (own_tag == tag_alias || own_tag == tag_call_alias) cell = follow_aliases(cell);
     } else if (receiver->evaluator == eval_member && depth < 4 && receiver->op1 == '.') {
         TOKEN* part = receiver->right;
-        if (part == nullptr || !is_call_token(part) || !is_bracket_call(part)) return nullptr;
+        if (part == nullptr || !is_call_token(part) || !is_element_call(part)) return nullptr;
         cell = bracket_element(receiver, part, mode, depth + 1);
         if (cell == nullptr) return nullptr;
         mode = access_handed_out;  // the alias the inner read hands out
@@ -337,7 +331,7 @@ UNION_DATA* bracket_receiver(TOKEN* receiver, UNION_DATA* variable, uint32_t& mo
 UNION_DATA* bracket_read_element(TOKEN* node) {
     if (node == nullptr || node->evaluator != eval_member || node->op1 != '.' || node->op2 != 0) return nullptr;
     TOKEN* part = node->right;
-    if (part == nullptr || !is_call_token(part) || !is_bracket_call(part)) return nullptr;
+    if (part == nullptr || !is_call_token(part) || !is_element_call(part)) return nullptr;
     uint32_t mode = 0;
     return bracket_element(node, part, mode, 0);
 }
@@ -352,7 +346,7 @@ void eval_member(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
         UNION_DATA* cell = plain_variable(node->left);
         // x[i] of a list element by a fast int index: the alias the list's
         // handler hands out, made without a call.
-        if (is_bracket_call(part) &&
+        if (is_element_call(part) &&
             (cell != nullptr ? may_hold_list(cell) : node->left != nullptr && node->left->evaluator == eval_member)) {
             uint32_t mode = 0;
             if (UNION_DATA* element = bracket_element(node, part, mode, 0, cell)) {

@@ -792,9 +792,7 @@ bool hash_element_shape(const TOKEN* node) {
         left->left == nullptr)
         return false;
     const TOKEN* part = left->right;
-    if (part == nullptr || !is_call_token(part) || part->left == nullptr) return false;
-    const std::string& name = *part->text;
-    return name.size() == 2 && name[0] == '[' && name[1] == ']';
+    return part != nullptr && is_call_token(part) && part->left != nullptr && is_element_call(part);
 }
 
 // fast_hash_element_store for a statement of hash_element_shape.

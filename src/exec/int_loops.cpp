@@ -1338,6 +1338,13 @@ template <bool reads_members, bool branching = false>
     // Nothing but this code runs until it stops: a list found plain for an
     // element read or store stays so, and is found once (by read).
     [[maybe_unused]] std::array<LIST_DATA*, reads_members ? register_count : 1> lists{};
+    // The list of a read, found at its first use in this run; the held
+    // list is the road every later round takes, so it comes first.
+    [[maybe_unused]] auto plain_list_of = [&](unsigned read) __attribute__((always_inline))->LIST_DATA* {
+        if (LIST_DATA* held = lists[read]; held != nullptr) [[likely]]
+            return held;
+        return lists[read] = fast_plain_list(reads[read].list);
+    };
     for (;;) {
         const INSTR& instr = code[pc];
         const int64_t a = registers[instr.a];
@@ -1376,8 +1383,8 @@ template <bool reads_members, bool branching = false>
         case OP::element: {
             if constexpr (!reads_members) goto stop;
             const MEMBER_READ_NODE& read = reads[instr.b];
-            LIST_DATA* store = lists[instr.b];
-            if (store == nullptr && (store = lists[instr.b] = fast_plain_list(read.list)) == nullptr) goto stop;
+            LIST_DATA* store = plain_list_of(instr.b);
+            if (store == nullptr) goto stop;
             if (a < 0 || a >= store->node_count) goto stop;
             const UNION_DATA* element =
                 store->at_valid(static_cast<int>(read.from_end ? store->node_count - 1 - a : a));
@@ -1395,9 +1402,8 @@ template <bool reads_members, bool branching = false>
             continue;
         case OP::store: {
             if constexpr (!reads_members) goto stop;
-            LIST_DATA* store = lists[instr.dst];
-            if (store == nullptr && (store = lists[instr.dst] = fast_plain_list(reads[instr.dst].list)) == nullptr)
-                goto stop;
+            LIST_DATA* store = plain_list_of(instr.dst);
+            if (store == nullptr) goto stop;
             if (a < 0 || a >= store->node_count || !fast_store_int_element(store->at_valid(static_cast<int>(a)), b))
                 goto stop;
             ++pc;
@@ -1405,17 +1411,16 @@ template <bool reads_members, bool branching = false>
         }
         case OP::text_store: {
             if constexpr (!branching) goto stop;
-            LIST_DATA* store = lists[instr.dst];
-            if (store == nullptr && (store = lists[instr.dst] = fast_plain_list(reads[instr.dst].list)) == nullptr)
-                goto stop;
+            LIST_DATA* store = plain_list_of(instr.dst);
+            if (store == nullptr) goto stop;
             if (a < 0 || a >= store->node_count) goto stop;
             const MEMBER_READ_NODE& source = reads[instr.jump];
             const std::string* text = nullptr;
             if (source.list == nullptr) {
                 text = fast_operand_text(source.node);
             } else {
-                LIST_DATA* from = lists[instr.jump];
-                if (from == nullptr && (from = lists[instr.jump] = fast_plain_list(source.list)) == nullptr) goto stop;
+                LIST_DATA* from = plain_list_of(instr.jump);
+                if (from == nullptr) goto stop;
                 if (b < 0 || b >= from->node_count) goto stop;
                 text =
                     fast_element_text(from->at_valid(static_cast<int>(source.from_end ? from->node_count - 1 - b : b)));

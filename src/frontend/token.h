@@ -307,6 +307,12 @@ inline bool is_call_token(const TOKEN* token) {
     return token->text && ((token->op1 == '(' && token->op2 == 0) || (token->op1 == '"' && token->op2 == '('));
 }
 
+// A call part named "[]": the element access a[i] becomes.
+inline bool is_element_call(const TOKEN* part) {
+    const std::string& name = *part->text;
+    return name.size() == 2 && name[0] == '[' && name[1] == ']';
+}
+
 // Pushes a cell for each variable of the block's own scope (the block must
 // own one) and returns true, or returns false when it stores none; leave
 // pops them again. Defined with the declared-variable storage.
