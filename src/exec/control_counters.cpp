@@ -10,43 +10,37 @@
 
 namespace morvu {
 
-std::unique_ptr<INT_DATA> pending_return;
-std::unique_ptr<INT_DATA> pending_continue;
-std::unique_ptr<INT_DATA> pending_break;
+PENDING_COUNTER pending_return;
+PENDING_COUNTER pending_continue;
+PENDING_COUNTER pending_break;
 
-namespace {
-
-// A counter lowered to 0 is kept for the next one set: most calls end in a
-// return, which would otherwise allocate a counter and free it again.
-std::unique_ptr<INT_DATA> spare_counter;
-
-void set_to(std::unique_ptr<INT_DATA>& counter, int64_t levels) {
-    if (!counter) counter = spare_counter ? std::move(spare_counter) : std::make_unique<INT_DATA>(0);
-    counter->assign_int64(levels);
+PENDING_COUNTER& PENDING_COUNTER::operator=(std::unique_ptr<INT_DATA> number) {
+    wide = std::move(number);
+    levels = wide ? -1 : 0;
+    return *this;
 }
 
-void retire(std::unique_ptr<INT_DATA>& counter) {
-    if (spare_counter) counter.reset();
-    else spare_counter = std::move(counter);
+INT_DATA& PENDING_COUNTER::widened() {
+    if (!wide) wide = std::make_unique<INT_DATA>(0);
+    wide->assign_int64(levels);
+    levels = -1;
+    return *wide;
 }
 
-}  // namespace
-
-void lower_counter(std::unique_ptr<INT_DATA>& counter) {
-    if (!counter) return;
+void PENDING_COUNTER::lower_wide() {
     // A counter is compared, never shown: a machine int of it may be
     // lowered as one.
-    int64_t levels = 0;
-    if (counter->to_int64(levels) && levels > 0) {
-        if (levels == 1) retire(counter);
-        else counter->assign_int64(levels - 1);
+    int64_t count = 0;
+    if (wide->to_int64(count) && count > 0) {
+        if (count == 1) reset();
+        else set(count - 1);
         return;
     }
-    *counter -= INT_DATA(1);
-    if (counter->is_zero() || *counter < INT_DATA(0)) counter.reset();
+    *wide -= INT_DATA(1);
+    if (wide->is_zero() || *wide < INT_DATA(0)) reset();
 }
 
-bool counter_is_one(const std::unique_ptr<INT_DATA>& counter) { return counter && *counter == INT_DATA(1); }
+bool PENDING_COUNTER::wide_is_one() const { return *wide == INT_DATA(1); }
 
 void release_counters() {
     pending_break.reset();
@@ -60,7 +54,7 @@ namespace {
 
 // Sets the counter to the statement's one argument, an int of at least 1. A
 // refused argument leaves the counter as it was.
-void set_counter(TOKEN* node, RESULT_ITEM this_item, std::unique_ptr<INT_DATA>& counter) {
+void set_counter(TOKEN* node, RESULT_ITEM this_item, PENDING_COUNTER& counter) {
     ARG_FRAME frame(node->left, this_item, true);
     const char* refusal = frame.check_count(1);
     if (refusal == nullptr) refusal = frame.check_int_min(0, 1);
@@ -75,13 +69,13 @@ void set_counter(TOKEN* node, RESULT_ITEM this_item, std::unique_ptr<INT_DATA>& 
 
 }  // namespace
 
-bool set_counter_from_literal(const TOKEN* node, std::unique_ptr<INT_DATA>& counter) {
+bool set_counter_from_literal(const TOKEN* node, PENDING_COUNTER& counter) {
     const TOKEN* argument = node->left;
     int64_t levels = 0;
     if (argument == nullptr || argument->evaluator != eval_int_literal || !argument->result_stack.empty() ||
         !argument->number->mantissa.to_int64(levels) || levels < 1)
         return false;
-    set_to(counter, levels);
+    counter.set(levels);
     return true;
 }
 

@@ -10,28 +10,72 @@
 
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <memory>
 
+#include "numbers/int_data.h"
 #include "values/result_list.h"
 
 namespace morvu {
 
 struct TOKEN;
-class INT_DATA;
 
-extern std::unique_ptr<INT_DATA> pending_return;
-extern std::unique_ptr<INT_DATA> pending_continue;
-extern std::unique_ptr<INT_DATA> pending_break;
+// A level counter. Counters are set and lowered once per early way out of
+// a routine or loop, and nearly always hold a small count: the count is a
+// machine int then, and only a counter that is handed out as a number
+// (compared, set from an int value, shown in a message) gets a number of
+// its own, which then holds the count.
+class PENDING_COUNTER {
+public:
+    explicit operator bool() const { return levels != 0; }
+    bool operator==(std::nullptr_t) const { return levels == 0; }
+
+    void reset() {
+        levels = 0;
+        if (wide) wide.reset();
+    }
+    // A count of at least 1.
+    void set(int64_t count) {
+        if (wide) wide.reset();
+        levels = count;
+    }
+    // The counter as a number, which may be changed in place (set only).
+    INT_DATA& operator*() { return levels > 0 ? widened() : *wide; }
+    INT_DATA* operator->() { return &**this; }
+    // Takes the number over as the counter (null: nothing pending).
+    PENDING_COUNTER& operator=(std::unique_ptr<INT_DATA> number);
+
+    // Lowers a set counter by one, releasing it at 0.
+    void lower() {
+        if (levels > 0) --levels;
+        else if (levels < 0) lower_wide();
+    }
+    // Set and equal to 1.
+    bool is_one() const { return levels == 1 || (levels < 0 && wide_is_one()); }
+
+private:
+    int64_t levels = 0;  // > 0: the count; < 0: the count is `wide`; 0: not set
+    std::unique_ptr<INT_DATA> wide;
+
+    INT_DATA& widened();
+    void lower_wide();
+    bool wide_is_one() const;
+};
+
+extern PENDING_COUNTER pending_return;
+extern PENDING_COUNTER pending_continue;
+extern PENDING_COUNTER pending_break;
 
 // True while any of the three counters is set.
 inline bool control_pending() { return pending_return || pending_continue || pending_break; }
 
 // Lowers a set counter by one and releases it when it reaches 0; a null
 // counter stays null.
-void lower_counter(std::unique_ptr<INT_DATA>& counter);
+inline void lower_counter(PENDING_COUNTER& counter) { counter.lower(); }
 
 // True when the counter is set and equal to 1.
-bool counter_is_one(const std::unique_ptr<INT_DATA>& counter);
+inline bool counter_is_one(const PENDING_COUNTER& counter) { return counter.is_one(); }
 
 // Releases all three counters.
 void release_counters();
@@ -40,7 +84,7 @@ void release_counters();
 // loops and routines are mostly left early: the counter takes the literal's
 // number, which is all a frame of the argument would give it. False, with
 // the counter as it was, for any other argument.
-bool set_counter_from_literal(const TOKEN* node, std::unique_ptr<INT_DATA>& counter);
+bool set_counter_from_literal(const TOKEN* node, PENDING_COUNTER& counter);
 
 // Statement executors: return(n), continue(n) with one int argument n >= 1,
 // and the empty statement, which does nothing.

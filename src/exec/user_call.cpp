@@ -77,21 +77,22 @@ public:
 
     void settle(const TOKEN* node) {
         settled = true;
-        if (control_pending()) settle_counters(node);
+        if (!control_pending()) return;
+        lower_counter(pending_return);
+        if (pending_continue || pending_break) raise_stray_counters(node);
     }
 
 private:
     bool settled = false;
 
-    __attribute__((noinline)) static void settle_counters(const TOKEN* node) {
-        lower_counter(pending_return);
+    __attribute__((noinline)) static void raise_stray_counters(const TOKEN* node) {
         raise_stray_counter(node, pending_continue, "posconwerohnumgsch");
         raise_stray_counter(node, pending_break, "posbrewerohnumgsch");
     }
 
     // The counter is released before its error is raised, so a catch in the
     // caller sees the error and no loop of the caller sees the counter.
-    static void raise_stray_counter(const TOKEN* node, std::unique_ptr<INT_DATA>& counter, const char* identifier) {
+    static void raise_stray_counter(const TOKEN* node, PENDING_COUNTER& counter, const char* identifier) {
         if (!counter) return;
         std::string value = counter->to_text();
         counter.reset();
