@@ -105,34 +105,22 @@ struct PREPARED_ROUTINE;
 // The call of one user routine found under the key.
 class USER_CALL {
 public:
-    USER_CALL(TOKEN* node, CALL_ARGS* args, RESULT_LIST* results, RESULT_ITEM receiver, RESULT_ITEM context,
-              bool type_routine, INT_RESULT_SLOT* int_result, const int64_t* int_arguments, RESULT_LIST* made_cells,
-              uint32_t shared_literals, const RESULT_ITEM* int_items)
-        : node(node),
-          args(args),
-          results(results),
-          receiver(receiver),
-          context(context),
-          type_routine(type_routine),
-          int_result(int_result),
-          int_arguments(int_arguments),
-          made_cells(made_cells),
-          shared_literals(shared_literals),
-          int_items(int_items) {}
+    // The call's fields that binding changes are kept apart; the others
+    // are read where the caller keeps them.
+    explicit USER_CALL(const USER_ROUTINE_CALL& call)
+        : call(call),
+          int_result(call.int_result),
+          int_arguments(call.int_arguments),
+          shared_literals(call.shared_literals),
+          int_items(call.int_items) {}
 
     void run(TOKEN* routine, bool crossed_type, PREPARED_ROUTINE* known);
 
 private:
-    TOKEN* node;
-    CALL_ARGS* args;
-    RESULT_LIST* results;
-    RESULT_ITEM receiver;
-    RESULT_ITEM context;
-    bool type_routine;
+    const USER_ROUTINE_CALL& call;
     INT_RESULT_SLOT* int_result;
     const int64_t* int_arguments;
-    RESULT_LIST* made_cells;
-    uint32_t shared_literals;  // see USER_ROUTINE_CALL
+    uint32_t shared_literals;
     const RESULT_ITEM* int_items;
     // The cells of their own that shared literal arguments got; they live
     // as long as the call, as the cells of the caller's list do.
@@ -146,6 +134,7 @@ private:
 
     void bind_parameters(const TOKEN_LIST& names);
     bool bind_numbers(const TOKEN_LIST& names);
+    void bind_int_inputs(const TOKEN_LIST& names);
     void bind_plain_inputs(const TOKEN_LIST& names);
     void make_argument_cells();
     void own_literal(int index);
@@ -189,6 +178,9 @@ struct PREPARED_ROUTINE {
     // the copy of the number or text.
     bool plain_inputs = false;
     std::vector<char> plain_tags;
+    // Plain inputs that are all plain int parameters: small int arguments,
+    // as many as there are parameters, go straight into their numbers.
+    bool int_inputs = false;
     TOKEN* scope_node = nullptr;
     const TOKEN_LIST* checked_results = nullptr;
 };
@@ -214,6 +206,7 @@ void settle_prepared(PREPARED_ROUTINE& prepared, TOKEN* scope_node, const TOKEN_
     }
     prepared.machine_ints = machine_ints;
     prepared.plain_inputs = false;
+    prepared.int_inputs = false;
     if (prepared.has_parameters && scope_node != nullptr) {
         const TOKEN_LIST& names = prepared.parameters;
         bool plain = prepared.collecting.size() == names.count();
@@ -228,6 +221,8 @@ void settle_prepared(PREPARED_ROUTINE& prepared, TOKEN* scope_node, const TOKEN_
             }
         }
         prepared.plain_inputs = plain;
+        prepared.int_inputs = plain;
+        for (const char tag : prepared.plain_tags) prepared.int_inputs = prepared.int_inputs && tag == tag_int;
     }
     prepared.settled = true;
 }
@@ -336,15 +331,15 @@ inline const TOKEN_LIST& checked_names(TOKEN* list, char mode, TOKEN_LIST& names
 
 void USER_CALL::run(TOKEN* routine, bool crossed_type, PREPARED_ROUTINE* known) {
     const RUNNING_CALL running;
-    PREPARED_ROUTINE& prepared = known != nullptr ? *known : *prepared_routine(routine, type_routine);
+    PREPARED_ROUTINE& prepared = known != nullptr ? *known : *prepared_routine(routine, call.type_routine);
     TOKEN* body = prepared.body;
     TOKEN* result_list = prepared.result_list;
     TOKEN* parameter_list = prepared.parameter_list;
-    if (results == nullptr && result_list != nullptr) {
-        raise_system_error(node, msg_text("nurprodueanwausgef"));
+    if (call.results == nullptr && result_list != nullptr) {
+        raise_system_error(call.node, msg_text("nurprodueanwausgef"));
     }
-    if (results != nullptr && result_list == nullptr) {
-        raise_system_error(node, msg_text("nurfundueausaufger"));
+    if (call.results != nullptr && result_list == nullptr) {
+        raise_system_error(call.node, msg_text("nurfundueausaufger"));
     }
 
     // The definition proper (the header-and-body chain) owns the routine's scope.
@@ -356,7 +351,10 @@ void USER_CALL::run(TOKEN* routine, bool crossed_type, PREPARED_ROUTINE* known) 
     if (settled) {
         if (prepared.has_parameters) {
             collecting = &prepared.collecting;
-            if (prepared.plain_inputs && int_arguments == nullptr) {
+            if (int_arguments != nullptr && prepared.int_inputs &&
+                call.args->count() == static_cast<int>(prepared.parameters.count())) {
+                bind_int_inputs(prepared.parameters);
+            } else if (prepared.plain_inputs && int_arguments == nullptr) {
                 plain_tags = prepared.plain_tags.data();
                 bind_plain_inputs(prepared.parameters);
             } else {
@@ -387,11 +385,11 @@ void USER_CALL::run(TOKEN* routine, bool crossed_type, PREPARED_ROUTINE* known) 
     // The body's run gives the current statement back as it ends.
     if (body != nullptr) {
         if (!prepared.split) split_body(prepared);
-        if (crossed_type || receiver.cell == nullptr) {
+        if (crossed_type || call.receiver.cell == nullptr) {
             // No object to pin: the body runs with the item as given.
-            execute_routine_statements(prepared.statements, crossed_type ? RESULT_ITEM{} : receiver);
+            execute_routine_statements(prepared.statements, crossed_type ? RESULT_ITEM{} : call.receiver);
         } else {
-            const OBJECT_PIN pin(receiver);
+            const OBJECT_PIN pin(call.receiver);
             execute_routine_statements(prepared.statements, pin.item());
         }
     }
@@ -400,7 +398,7 @@ void USER_CALL::run(TOKEN* routine, bool crossed_type, PREPARED_ROUTINE* known) 
     } else if (!result_names.empty()) {
         collect_results(result_names);
     }
-    counters.settle(node);
+    counters.settle(call.node);
 }
 
 // A plain int cell: declared int, holding a number, no link to or from it.
@@ -433,7 +431,7 @@ inline bool USER_CALL::move_int_result(TOKEN* name) {
     if (int_result != nullptr) {
         int_result->number = std::move(number);
     } else {
-        results->append(RESULT_ITEM{new_int_cell(std::move(number)), access_function_result, 1});
+        call.results->append(RESULT_ITEM{new_int_cell(std::move(number)), access_function_result, 1});
     }
     return true;
 }
@@ -553,14 +551,14 @@ inline bool bind_plain_copy(const RESULT_ITEM& item, UNION_DATA* target) {
 }
 
 [[gnu::always_inline]] inline void USER_CALL::bind_one(int index, TOKEN* parameter) {
-    if (parameter->arg_role == arg_role_constant_input && bind_plain_copy((*args)[index], parameter_cell(parameter)))
+    if (parameter->arg_role == arg_role_constant_input && bind_plain_copy((*call.args)[index], parameter_cell(parameter)))
         return;
     bind_by_rules(index, parameter);
 }
 
 __attribute__((noinline)) void USER_CALL::bind_by_rules(int index, TOKEN* parameter) {
     if (parameter->arg_role == arg_role_constant_input) {
-        const RESULT_ITEM& item = (*args)[index];
+        const RESULT_ITEM& item = (*call.args)[index];
         UNION_DATA* target = parameter_cell(parameter);
         if (item.owned != 0 && take_over_temporary(item, target)) {
             if (unfilled.count != 0) unfilled.bound(target);
@@ -570,12 +568,12 @@ __attribute__((noinline)) void USER_CALL::bind_by_rules(int index, TOKEN* parame
     own_literal(index);
     UNION_DATA* source = nullptr;
     int mode = 0;
-    transfer_out_arg(args, node, index, parameter->arg_role != arg_role_constant_input, true, &source, &mode);
-    if (lower_tag(source->tag) == tag_code && source->payload != nullptr) source->code_data()->this_item = context;
+    transfer_out_arg(call.args, call.node, index, parameter->arg_role != arg_role_constant_input, true, &source, &mode);
+    if (lower_tag(source->tag) == tag_code && source->payload != nullptr) source->code_data()->this_item = call.context;
     UNION_DATA* target = parameter_cell(parameter);
     if (target == nullptr) return;  // a parameter the analysis gave no cell
     target = follow_link(target);
-    if (const char* message = assign_by_mode(target, source, mode)) raise_system_error(node, message);
+    if (const char* message = assign_by_mode(target, source, mode)) raise_system_error(call.node, message);
     if (unfilled.count != 0) unfilled.bound(target);
 }
 
@@ -591,9 +589,9 @@ void USER_CALL::collect_into(TOKEN* parameter, const std::vector<int>& indexes, 
         own_literal(index);
         UNION_DATA* source = nullptr;
         int mode = 0;
-        transfer_out_arg(args, node, index, parameter->arg_role != arg_role_constant_input, true, &source, &mode);
+        transfer_out_arg(call.args, call.node, index, parameter->arg_role != arg_role_constant_input, true, &source, &mode);
         const char* message = prepend ? list->prepend(source, mode) : list->append(source, mode);
-        if (message != nullptr) raise_system_error(node, message);
+        if (message != nullptr) raise_system_error(call.node, message);
     }
 }
 
@@ -602,7 +600,7 @@ void USER_CALL::collect_into(TOKEN* parameter, const std::vector<int>& indexes, 
 void USER_CALL::own_literal(int index) {
     if (index >= 32 || (shared_literals & (uint32_t{1} << index)) == 0) return;
     shared_literals &= ~(uint32_t{1} << index);
-    RESULT_ITEM& item = args->args[static_cast<size_t>(index)];
+    RESULT_ITEM& item = call.args->args[static_cast<size_t>(index)];
     auto copy = std::make_unique<UNION_DATA>(tag_any);
     copy_construct_value(copy.get(), item.cell);  // an int or a text: nothing to refuse
     item = RESULT_ITEM{copy.release(), access_literal, 1};
@@ -613,7 +611,7 @@ void USER_CALL::own_literal(int index) {
 // into its parameter's own number, as the cell of the argument would give it.
 constexpr int max_number_arguments = 8;  // no more than a call site reads as numbers
 bool USER_CALL::bind_numbers(const TOKEN_LIST& names) {
-    const int count = args->count();
+    const int count = call.args->count();
     if (static_cast<int>(names.count()) != count) return false;
     UNION_DATA* targets[max_number_arguments];
     if (count > max_number_arguments) return false;
@@ -635,6 +633,20 @@ bool USER_CALL::bind_numbers(const TOKEN_LIST& names) {
     return true;
 }
 
+// bind_numbers for a routine whose parameters the first call found all
+// plain int inputs, one small int argument each: the cells are the ones the
+// activation has just made, so they need no asking.
+void USER_CALL::bind_int_inputs(const TOKEN_LIST& names) {
+    const uint32_t count = names.count();
+    for (uint32_t i = 0; i < count; ++i) {
+        INT_DATA& number = *top_cell(names[i])->int_data();
+        const UNION_DATA* source = int_items != nullptr ? int_items[i].cell : nullptr;
+        if (source != nullptr && !is_inline_int(source->payload)) number = *source->int_data();
+        else if (source != nullptr) number.assign_int64(inline_int_value(source->payload));
+        else number.assign_int64(int_arguments[i]);
+    }
+}
+
 // The arguments bound to parameters that are all constant inputs
 // collecting nothing, as bind_parameters binds them (one to one, as far as
 // both go). The cell of an int or
@@ -642,10 +654,10 @@ bool USER_CALL::bind_numbers(const TOKEN_LIST& names) {
 // is an int or str cell of its own gives its number or text as
 // bind_plain_copy gives it, without asking again what the routine settled.
 __attribute__((noinline)) void USER_CALL::bind_plain_inputs(const TOKEN_LIST& names) {
-    const int count = std::min(args->count(), static_cast<int>(names.count()));
+    const int count = std::min(call.args->count(), static_cast<int>(names.count()));
     for (int i = 0; i < count; ++i) {
         TOKEN* parameter = names[static_cast<uint32_t>(i)];
-        const RESULT_ITEM& item = (*args)[i];
+        const RESULT_ITEM& item = (*call.args)[i];
         UNION_DATA* given = item.cell;
         const char tag = plain_tags[i];
         if (tag != 0 && given != nullptr && given->tag == tag && given->payload != nullptr) {
@@ -668,18 +680,18 @@ __attribute__((noinline)) void USER_CALL::bind_plain_inputs(const TOKEN_LIST& na
 
 // The cells the arguments' evaluation would have made, for the general binding.
 void USER_CALL::make_argument_cells() {
-    for (int i = 0; i < args->count(); ++i) {
+    for (int i = 0; i < call.args->count(); ++i) {
         if (int_items == nullptr) {
             auto number = std::make_unique<INT_DATA>();
             number->assign_int64(int_arguments[i]);
             const RESULT_ITEM item{new_int_cell(std::move(number)), access_expression, 1};
-            made_cells->append(item);
-            args->args[static_cast<size_t>(i)] = item;
+            call.made_cells->append(item);
+            call.args->args[static_cast<size_t>(i)] = item;
             continue;
         }
         // The items go at the same places as in args: the list held nothing else.
-        append_number_argument(*made_cells, int_items[i], int_arguments[i], shared_literals);
-        args->args[static_cast<size_t>(i)] = made_cells->tail->item;
+        append_number_argument(*call.made_cells, int_items[i], int_arguments[i], shared_literals);
+        call.args->args[static_cast<size_t>(i)] = call.made_cells->tail->item;
     }
     int_arguments = nullptr;
     int_items = nullptr;
@@ -690,7 +702,7 @@ __attribute__((noinline)) void USER_CALL::bind_parameters(const TOKEN_LIST& name
         if (bind_numbers(names)) return;
         make_argument_cells();
     }
-    const int count = args->count();
+    const int count = call.args->count();
     const int parameters = static_cast<int>(names.count());
 
     // Front: one argument per parameter up to the first collecting one.
@@ -722,7 +734,7 @@ __attribute__((noinline)) void USER_CALL::bind_parameters(const TOKEN_LIST& name
         collect_into(first, to_first, false);
         return;
     }
-    auto is_variable = [this](int i) { return is_variable_mode((*args)[i].mode); };
+    auto is_variable = [this](int i) { return is_variable_mode((*call.args)[i].mode); };
     if (first->arg_role == arg_role_variable_input) {
         int i = front;
         for (; i <= back_argument && is_variable(i); ++i) to_first.push_back(i);
@@ -760,7 +772,7 @@ void USER_CALL::add_result(TOKEN* name, UNION_DATA* element) {
             int_result->number = std::move(number);
             return;
         }
-        results->append(RESULT_ITEM{new_int_cell(std::move(number)), access_function_result, 1});
+        call.results->append(RESULT_ITEM{new_int_cell(std::move(number)), access_function_result, 1});
         return;
     }
     if (name->arg_role == arg_role_result && is_plain_str_cell(element) && element->scope_variable != 0) {
@@ -770,7 +782,7 @@ void USER_CALL::add_result(TOKEN* name, UNION_DATA* element) {
         cell->tag = tag_str;
         cell->payload = element->payload;
         element->payload = nullptr;
-        results->append(RESULT_ITEM{cell.release(), access_function_result, 1});
+        call.results->append(RESULT_ITEM{cell.release(), access_function_result, 1});
         return;
     }
     if (name->arg_role == arg_role_result && element->scope_variable != 0 && is_plain_container_cell(element)) {
@@ -782,15 +794,15 @@ void USER_CALL::add_result(TOKEN* name, UNION_DATA* element) {
         cell->tag = element->tag;
         cell->payload = element->payload;
         element->payload = nullptr;
-        results->append(RESULT_ITEM{cell.release(), access_function_result, 1});
+        call.results->append(RESULT_ITEM{cell.release(), access_function_result, 1});
         return;
     }
     const char tag = element->tag;
     if (name->arg_role == arg_role_output_object) {
         if (!is_defined_value(element)) raise_system_error(name, msg_text("varfunergmusdefsei"));
         if (is_empty_value(element)) raise_system_error(name, msg_text("varfunergdarnicleesei"));
-        if ((tag == tag_alias || tag == raise_tag(tag_alias)) && receiver.mode < 6 && receiver.cell != nullptr) {
-            UNION_DATA* object = follow_aliases(receiver.cell);
+        if ((tag == tag_alias || tag == raise_tag(tag_alias)) && call.receiver.mode < 6 && call.receiver.cell != nullptr) {
+            UNION_DATA* object = follow_aliases(call.receiver.cell);
             UNION_DATA* target = element->target();
             if (is_within_value(object, target)) {
                 raise_system_error(name, msg_text(target == object ? "alikonobjnicerl" : "aliattkonobjnicherl"));
@@ -812,8 +824,8 @@ void USER_CALL::add_result(TOKEN* name, UNION_DATA* element) {
     cell->scope_variable = 1;
     const char* message = assign_by_mode(cell.get(), element, 5);
     cell->scope_variable = 0;
-    if (message != nullptr) raise_system_error(node, message);
-    results->append(RESULT_ITEM{
+    if (message != nullptr) raise_system_error(call.node, message);
+    call.results->append(RESULT_ITEM{
         cell.release(), name->arg_role == arg_role_output_object ? access_handed_out : access_function_result, 1});
 }
 
@@ -908,9 +920,7 @@ void run_user_routine(const USER_ROUTINE_CALL& call, TOKEN* routine, bool crosse
             known->machine_ints = false;
         }
     }
-    USER_CALL(call.node, call.args, call.results, call.receiver, call.context, call.type_routine, call.int_result,
-              call.int_arguments, call.made_cells, call.shared_literals, call.int_items)
-        .run(routine, crossed_type, known);
+    USER_CALL(call).run(routine, crossed_type, known);
 }
 
 bool take_over_argument(const RESULT_ITEM& item, UNION_DATA* target) { return take_over_temporary(item, target); }
