@@ -551,7 +551,8 @@ inline bool bind_plain_copy(const RESULT_ITEM& item, UNION_DATA* target) {
 }
 
 [[gnu::always_inline]] inline void USER_CALL::bind_one(int index, TOKEN* parameter) {
-    if (parameter->arg_role == arg_role_constant_input && bind_plain_copy((*call.args)[index], parameter_cell(parameter)))
+    if (parameter->arg_role == arg_role_constant_input &&
+        bind_plain_copy((*call.args)[index], parameter_cell(parameter)))
         return;
     bind_by_rules(index, parameter);
 }
@@ -589,7 +590,8 @@ void USER_CALL::collect_into(TOKEN* parameter, const std::vector<int>& indexes, 
         own_literal(index);
         UNION_DATA* source = nullptr;
         int mode = 0;
-        transfer_out_arg(call.args, call.node, index, parameter->arg_role != arg_role_constant_input, true, &source, &mode);
+        transfer_out_arg(call.args, call.node, index, parameter->arg_role != arg_role_constant_input, true, &source,
+                         &mode);
         const char* message = prepend ? list->prepend(source, mode) : list->append(source, mode);
         if (message != nullptr) raise_system_error(call.node, message);
     }
@@ -801,7 +803,8 @@ void USER_CALL::add_result(TOKEN* name, UNION_DATA* element) {
     if (name->arg_role == arg_role_output_object) {
         if (!is_defined_value(element)) raise_system_error(name, msg_text("varfunergmusdefsei"));
         if (is_empty_value(element)) raise_system_error(name, msg_text("varfunergdarnicleesei"));
-        if ((tag == tag_alias || tag == raise_tag(tag_alias)) && call.receiver.mode < 6 && call.receiver.cell != nullptr) {
+        if ((tag == tag_alias || tag == raise_tag(tag_alias)) && call.receiver.mode < 6 &&
+            call.receiver.cell != nullptr) {
             UNION_DATA* object = follow_aliases(call.receiver.cell);
             UNION_DATA* target = element->target();
             if (is_within_value(object, target)) {
