@@ -140,6 +140,7 @@ private:
     void own_literal(int index);
     void bind_one(int index, TOKEN* parameter);
     void bind_by_rules(int index, TOKEN* parameter);
+    bool bind_call_alias(int index, TOKEN* parameter);
     void collect_into(TOKEN* parameter, const std::vector<int>& indexes, bool prepend);
     void collect_results(const TOKEN_LIST& names);
     bool move_int_result(TOKEN* name);
@@ -557,7 +558,54 @@ inline bool bind_plain_copy(const RESULT_ITEM& item, UNION_DATA* target) {
     bind_by_rules(index, parameter);
 }
 
+// Two object cells of one user type: a link between them passes the type check.
+inline bool same_user_type(const UNION_DATA* a, const UNION_DATA* b) {
+    if (lower_tag(a->tag) != tag_object || lower_tag(b->tag) != tag_object) return false;
+    const OBJECT_HOLDER* first = a->holder();
+    const OBJECT_HOLDER* second = b->holder();
+    return first != nullptr && second != nullptr && first->type != nullptr && first->type == second->type;
+}
+
+// A ':$' parameter bound to a variable argument as the general binding binds
+// it (the call-alias that transfer_out_arg asks assign_link for), where the
+// pair can be told to pass every check without the names of their types: a
+// fresh parameter cell that nothing links to, and an argument that is a
+// variable's own cell (an alias or call-alias followed once) of the
+// parameter's built-in type or user type, or any value for an any
+// parameter. False, with nothing done, for any other pair.
+bool USER_CALL::bind_call_alias(int index, TOKEN* parameter) {
+    if (index < 32 && (shared_literals & (uint32_t{1} << index)) != 0) return false;
+    const RESULT_ITEM& item = (*call.args)[index];
+    UNION_DATA* cell = item.cell;
+    if (cell == nullptr || !is_variable_mode(cell->access_mode)) return false;
+    if (item.mode != access_variable && item.mode <= access_variable_input) {
+        // A ':$' parameter passed on: not when it stands for an args list.
+        if (item.mode != access_variable_input) return false;
+        const UNION_DATA* followed = follow_aliases(cell);
+        if (followed != nullptr && lower_tag(followed->tag) == tag_args) return false;
+    }
+    if (item.mode >= 7 && item.mode <= 9 && is_link_cell(cell)) cell = cell->target();
+    if (cell == nullptr || lower_tag(cell->tag) == tag_code) return false;
+    UNION_DATA* dest = parameter_cell(parameter);
+    if (dest == nullptr || is_link_cell(dest) || dest->referrers != nullptr || dest->scope_variable == 0) return false;
+    UNION_DATA* value = cell;
+    const char tag = cell->tag;
+    if (tag == tag_alias || tag == raise_tag(tag_alias) || tag == tag_call_alias || tag == raise_tag(tag_call_alias))
+        value = cell->target();
+    if (value == nullptr || value == dest || is_link_cell(value)) return false;
+    const char lowered = lower_tag(dest->tag);
+    const bool same_tag = lowered == lower_tag(value->tag) && lowered != tag_object;
+    if (!is_any_cell(dest) && !same_tag && !same_user_type(dest, value)) return false;
+    const bool no_object = lowered == tag_object && (dest->holder() == nullptr || dest->holder()->object == nullptr);
+    if (!no_object && is_within_value(dest, value)) return false;
+    destroy_payload(dest, false);
+    link_cell(dest, value, link_kind_call_alias);
+    if (unfilled.count != 0) unfilled.bound(dest);
+    return true;
+}
+
 __attribute__((noinline)) void USER_CALL::bind_by_rules(int index, TOKEN* parameter) {
+    if (parameter->arg_role == arg_role_variable_input && bind_call_alias(index, parameter)) return;
     if (parameter->arg_role == arg_role_constant_input) {
         const RESULT_ITEM& item = (*call.args)[index];
         UNION_DATA* target = parameter_cell(parameter);
