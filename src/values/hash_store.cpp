@@ -635,7 +635,9 @@ UNION_DATA* HASH_DATA::get_text_key(UNION_DATA* key, KEY_PLACE& found_place) {
     return node != nullptr ? &node->value : nullptr;
 }
 
-bool HASH_DATA::find_int(int64_t number, UNION_DATA*& value, KEY_PLACE& found_place) {
+// find_int for every case: a wide number, an index to rebuild, a stored key
+// of the code that is not a plain int in the payload word or a small record.
+bool HASH_DATA::find_int_general(int64_t number, UNION_DATA*& value, KEY_PLACE& found_place) {
     const uint64_t magnitude = number < 0 ? 0 - static_cast<uint64_t>(number) : static_cast<uint64_t>(number);
     const uint64_t code =
         magnitude < eighteen_digits_end ? (number < 0 ? ~magnitude : magnitude) & code_mask : place_of_int(number).code;
@@ -655,6 +657,44 @@ bool HASH_DATA::find_int(int64_t number, UNION_DATA*& value, KEY_PLACE& found_pl
             int64_t held = 0;
             if (stored.payload == nullptr || lower_tag(stored.tag) != tag_int || !cell_int64(&stored, held))
                 return false;
+            if (held == number) {
+                found = slot.node;
+                break;
+            }
+        }
+    }
+    value = found != nullptr ? &found->value : nullptr;
+    found_place = KEY_PLACE{-1, code, true, false};
+    return true;
+}
+
+bool HASH_DATA::find_int(int64_t number, UNION_DATA*& value, KEY_PLACE& found_place) {
+    // The common case, an index that holds every pair and keys compared as
+    // machine words, runs without a call; anything else goes the general way,
+    // which gives the same answer.
+    const uint64_t magnitude = number < 0 ? 0 - static_cast<uint64_t>(number) : static_cast<uint64_t>(number);
+    if (magnitude >= eighteen_digits_end || indexed != static_cast<size_t>(pair_count)) [[unlikely]]
+        return find_int_general(number, value, found_place);
+    const uint64_t code = (number < 0 ? ~magnitude : magnitude) & code_mask;
+    LIST_NODE* found = nullptr;
+    if (!index.empty()) {
+        for (PROBE probe(code, index.size() - 1);; probe.next()) {
+            const INDEX_SLOT& slot = index[probe.at()];
+            if (slot.node == nullptr) {
+                if (slot.word == 0) break;
+                continue;
+            }
+            if (slot.code() != code) continue;
+            const UNION_DATA& stored = slot.node->key();
+            if (lower_tag(stored.tag) != tag_int) [[unlikely]]
+                return find_int_general(number, value, found_place);
+            int64_t held = 0;
+            if (is_inline_int(stored.payload)) {
+                held = inline_int_value(stored.payload);
+            } else if (stored.payload == nullptr ||
+                       !static_cast<const INT_DATA*>(stored.payload)->plain_copy_int64(held)) [[unlikely]] {
+                return find_int_general(number, value, found_place);
+            }
             if (held == number) {
                 found = slot.node;
                 break;
