@@ -103,6 +103,17 @@ void eval_this(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     if (message != nullptr) raise_system_error(node, message);
 }
 
+namespace {
+
+// current_member_cell for a node whose memo is not filled: the whole lookup
+// as memo_member has it, which fills the memo on the way.
+[[gnu::noinline]] UNION_DATA* member_cell_after_memo(const TOKEN* node, RESULT_ITEM this_item) {
+    UNION_DATA* object = follow_aliases(this_item.cell);
+    return object != nullptr ? memo_member(node, node->declaration, object) : nullptr;
+}
+
+}  // namespace
+
 UNION_DATA* current_member_cell(const TOKEN* node, RESULT_ITEM this_item) {
     TOKEN* declaration = node->declaration;
     UNION_DATA* object = this_item.cell;
@@ -122,11 +133,12 @@ UNION_DATA* current_member_cell(const TOKEN* node, RESULT_ITEM this_item) {
         lowered = lower_tag(object->tag);
     }
     if (lowered != tag_object || object->holder() == nullptr) return nullptr;
-    MEMBER_NAME_MEMO& memo = member_memos[(reinterpret_cast<uintptr_t>(node) / alignof(TOKEN)) % member_memo_count];
-    if (memo.node != node || memo.generation != routine_tables_generation) [[unlikely]] {
-        if (front_end_services.member_slot == nullptr) return nullptr;
-        fill_member_memo(memo, node, declaration);
-    }
+    const MEMBER_NAME_MEMO& memo =
+        member_memos[(reinterpret_cast<uintptr_t>(node) / alignof(TOKEN)) % member_memo_count];
+    // A node without its memo goes the whole way, which fills it: the common
+    // case makes no call and saves no registers.
+    if (memo.node != node || memo.generation != routine_tables_generation) [[unlikely]]
+        return member_cell_after_memo(node, this_item);
     const OBJECT_RECORD* record = object->holder()->object;
     const int32_t slot = memo.slot;
     if (slot < 0 || record == nullptr) return nullptr;
