@@ -103,11 +103,52 @@ void eval_this(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     if (message != nullptr) raise_system_error(node, message);
 }
 
+namespace {
+
+// current_member_cell for a node whose memo is not filled: the whole lookup
+// as memo_member has it, which fills the memo on the way.
+[[gnu::noinline]] UNION_DATA* member_cell_after_memo(const TOKEN* node, RESULT_ITEM this_item) {
+    UNION_DATA* object = follow_aliases(this_item.cell);
+    return object != nullptr ? memo_member(node, node->declaration, object) : nullptr;
+}
+
+}  // namespace
+
 UNION_DATA* current_member_cell(const TOKEN* node, RESULT_ITEM this_item) {
     TOKEN* declaration = node->declaration;
-    if (declaration == nullptr || declaration->member_slot < 0 || this_item.cell == nullptr) return nullptr;
-    UNION_DATA* object = follow_aliases(this_item.cell);
-    return object != nullptr ? memo_member(node, declaration, object) : nullptr;
+    UNION_DATA* object = this_item.cell;
+    if (declaration == nullptr || declaration->member_slot < 0 || object == nullptr) return nullptr;
+    // follow_aliases and then follow_link, as memo_member has them, with the
+    // tag lowered once per cell: a method's object comes through an alias.
+    char lowered = lower_tag(object->tag);
+    while (lowered == tag_alias || lowered == tag_call_alias) {
+        UNION_DATA* target = object->target();
+        if (target == nullptr) break;
+        object = target;
+        lowered = lower_tag(object->tag);
+    }
+    if (lowered == tag_alias || lowered == tag_call_alias || lowered == tag_reference) {
+        object = object->target();
+        if (object == nullptr) return nullptr;
+        lowered = lower_tag(object->tag);
+    }
+    if (lowered != tag_object || object->holder() == nullptr) return nullptr;
+    const MEMBER_NAME_MEMO& memo =
+        member_memos[(reinterpret_cast<uintptr_t>(node) / alignof(TOKEN)) % member_memo_count];
+    // A node without its memo goes the whole way, which fills it: the common
+    // case makes no call and saves no registers.
+    if (memo.node != node || memo.generation != routine_tables_generation) [[unlikely]]
+        return member_cell_after_memo(node, this_item);
+    const OBJECT_RECORD* record = object->holder()->object;
+    const int32_t slot = memo.slot;
+    if (slot < 0 || record == nullptr) return nullptr;
+    for (const GROUP_ENTRY& group : record->groups) {
+        if (group.type != memo.type_def) continue;
+        const SLOT_ARRAY* slots = group.slots.get();
+        if (slots == nullptr || static_cast<size_t>(slot) >= slots->cells.size()) continue;
+        return slots->cells[static_cast<size_t>(slot)];
+    }
+    return nullptr;
 }
 
 void eval_variable(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {

@@ -733,8 +733,14 @@ bool fast_text_append(TOKEN* node, RESULT_ITEM this_item) {
 // then); null otherwise.
 HASH_DATA* writable_hash(TOKEN* name, RESULT_ITEM this_item) {
     if (name->evaluator != eval_variable) return nullptr;
-    UNION_DATA* cell = plain_variable(name);
-    if (cell == nullptr && is_variable_mode(this_item.mode)) cell = current_member_cell(name, this_item);
+    const TOKEN* declaration = name->declaration;
+    // A member name is no plain variable: its cell is looked for at once.
+    UNION_DATA* cell = nullptr;
+    if (declaration != nullptr && declaration->member_slot >= 0) {
+        if (is_variable_mode(this_item.mode)) cell = current_member_cell(name, this_item);
+    } else {
+        cell = declared_plain_cell(declaration);
+    }
     if (cell == nullptr || cell->tag != tag_hash || cell->payload == nullptr || cell->access_mode != access_variable)
         return nullptr;
     HASH_DATA* hash = cell->hash_data();
@@ -812,8 +818,13 @@ bool store_hash_element(TOKEN* node, char op, RESULT_ITEM this_item) {
     HASH_DATA::KEY_PLACE place;
     UNION_DATA* element = nullptr;
     UNION_DATA* key = plain_key_name(part->left);
+    int64_t key_number = 0;
     if (key != nullptr) {
-        element = hash->get(key, false, place);
+        // An int key within 64 bits is looked up by its number, as a
+        // number key is; any other goes by the general lookup.
+        if (lower_tag(key->tag) != tag_int || !cell_int64(key, key_number) ||
+            !hash->find_int(key_number, element, place))
+            element = hash->get(key, false, place);
     } else if ((key = fast_hash_key(part->left)) != nullptr) {
         // A text made for the store: a new pair needs its bucket too.
         element =

@@ -88,6 +88,48 @@ struct DIGIT_PAIRS {
 };
 constexpr DIGIT_PAIRS digit_pairs;
 
+// The bucket of a number's key text, the digits of magnitude (below 10^18)
+// after a '-' when negative: the bucket str_xor_code gives that text.
+constexpr int decimal_text_bucket(uint64_t magnitude, bool negative) {
+    // str_xor_code's two halves, the bytes at even and at odd distances
+    // from the last one: which is the text's low half depends on its length.
+    // The digits come off two at a time, the last of each pair at an even
+    // distance.
+    unsigned pairs = 0;  // the even half in the low byte, the odd one above
+    size_t length = 0;
+    uint64_t rest = magnitude;
+    while (rest >= 100) {
+        pairs ^= digit_pairs.of[rest % 100];
+        length += 2;
+        rest /= 100;
+    }
+    unsigned from_last_even = pairs & 0xff;
+    unsigned from_last_odd = pairs >> 8;
+    if (rest >= 10) {
+        from_last_even ^= static_cast<unsigned>('0' + rest % 10);
+        from_last_odd ^= static_cast<unsigned>('0' + rest / 10);
+        length += 2;
+    } else {
+        from_last_even ^= static_cast<unsigned>('0' + rest);
+        ++length;
+    }
+    if (negative) (length++ % 2 == 0 ? from_last_even : from_last_odd) ^= static_cast<unsigned>('-');
+    const unsigned xor_code =
+        length % 2 == 1 ? from_last_even + 256 * from_last_odd : from_last_odd + 256 * from_last_even;
+    return static_cast<int>(xor_code % HASH_DATA::bucket_count);
+}
+
+// The buckets of the numbers below 10000, the common keys, looked up.
+struct SMALL_INT_BUCKETS {
+    static constexpr uint64_t count = 10000;
+    uint8_t of[count];
+    constexpr SMALL_INT_BUCKETS() : of() {
+        for (uint64_t number = 0; number < count; ++number)
+            of[number] = static_cast<uint8_t>(decimal_text_bucket(number, false));
+    }
+};
+constexpr SMALL_INT_BUCKETS small_int_buckets;
+
 // 10 to the powers 0 to 18, the weights of a number's last 19 digits.
 struct POWERS_OF_TEN {
     uint64_t of[19];
@@ -416,33 +458,10 @@ HASH_DATA::PLACE HASH_DATA::place_of_int(int64_t number) {
         const char* end = std::to_chars(digits.text, digits.text + sizeof digits.text, number).ptr;
         return place_of_text(std::string_view(digits.text, static_cast<size_t>(end - digits.text)));
     }
-    // str_xor_code's two halves, the bytes at even and at odd distances
-    // from the last one: which is the text's low half depends on its length.
-    // The digits come off two at a time, the last of each pair at an even
-    // distance.
-    unsigned pairs = 0;  // the even half in the low byte, the odd one above
-    size_t length = 0;
-    uint64_t rest = magnitude;
-    while (rest >= 100) {
-        pairs ^= digit_pairs.of[rest % 100];
-        length += 2;
-        rest /= 100;
-    }
-    unsigned from_last_even = pairs & 0xff;
-    unsigned from_last_odd = pairs >> 8;
-    if (rest >= 10) {
-        from_last_even ^= static_cast<unsigned>('0' + rest % 10);
-        from_last_odd ^= static_cast<unsigned>('0' + rest / 10);
-        length += 2;
-    } else {
-        from_last_even ^= static_cast<unsigned>('0' + rest);
-        ++length;
-    }
-    if (number < 0) (length++ % 2 == 0 ? from_last_even : from_last_odd) ^= static_cast<unsigned>('-');
-    const unsigned xor_code =
-        length % 2 == 1 ? from_last_even + 256 * from_last_odd : from_last_odd + 256 * from_last_even;
     const uint64_t code = number < 0 ? ~magnitude : magnitude;
-    return {static_cast<int>(xor_code % bucket_count), code & code_mask};
+    const int bucket = number >= 0 && magnitude < small_int_buckets.count ? small_int_buckets.of[magnitude]
+                                                                          : decimal_text_bucket(magnitude, number < 0);
+    return {bucket, code & code_mask};
 }
 
 uint64_t HASH_DATA::code_of_node(LIST_NODE* node) {
@@ -635,7 +654,9 @@ UNION_DATA* HASH_DATA::get_text_key(UNION_DATA* key, KEY_PLACE& found_place) {
     return node != nullptr ? &node->value : nullptr;
 }
 
-bool HASH_DATA::find_int(int64_t number, UNION_DATA*& value, KEY_PLACE& found_place) {
+// find_int for every case: a wide number, an index to rebuild, a stored key
+// of the code that is not a plain int in the payload word or a small record.
+bool HASH_DATA::find_int_general(int64_t number, UNION_DATA*& value, KEY_PLACE& found_place) {
     const uint64_t magnitude = number < 0 ? 0 - static_cast<uint64_t>(number) : static_cast<uint64_t>(number);
     const uint64_t code =
         magnitude < eighteen_digits_end ? (number < 0 ? ~magnitude : magnitude) & code_mask : place_of_int(number).code;
@@ -655,6 +676,44 @@ bool HASH_DATA::find_int(int64_t number, UNION_DATA*& value, KEY_PLACE& found_pl
             int64_t held = 0;
             if (stored.payload == nullptr || lower_tag(stored.tag) != tag_int || !cell_int64(&stored, held))
                 return false;
+            if (held == number) {
+                found = slot.node;
+                break;
+            }
+        }
+    }
+    value = found != nullptr ? &found->value : nullptr;
+    found_place = KEY_PLACE{-1, code, true, false};
+    return true;
+}
+
+bool HASH_DATA::find_int(int64_t number, UNION_DATA*& value, KEY_PLACE& found_place) {
+    // The common case, an index that holds every pair and keys compared as
+    // machine words, runs without a call; anything else goes the general way,
+    // which gives the same answer.
+    const uint64_t magnitude = number < 0 ? 0 - static_cast<uint64_t>(number) : static_cast<uint64_t>(number);
+    if (magnitude >= eighteen_digits_end || indexed != static_cast<size_t>(pair_count)) [[unlikely]]
+        return find_int_general(number, value, found_place);
+    const uint64_t code = (number < 0 ? ~magnitude : magnitude) & code_mask;
+    LIST_NODE* found = nullptr;
+    if (!index.empty()) {
+        for (PROBE probe(code, index.size() - 1);; probe.next()) {
+            const INDEX_SLOT& slot = index[probe.at()];
+            if (slot.node == nullptr) {
+                if (slot.word == 0) break;
+                continue;
+            }
+            if (slot.code() != code) continue;
+            const UNION_DATA& stored = slot.node->key();
+            if (lower_tag(stored.tag) != tag_int) [[unlikely]]
+                return find_int_general(number, value, found_place);
+            int64_t held = 0;
+            if (is_inline_int(stored.payload)) {
+                held = inline_int_value(stored.payload);
+            } else if (stored.payload == nullptr ||
+                       !static_cast<const INT_DATA*>(stored.payload)->plain_copy_int64(held)) [[unlikely]] {
+                return find_int_general(number, value, found_place);
+            }
             if (held == number) {
                 found = slot.node;
                 break;
@@ -705,13 +764,32 @@ UNION_DATA* HASH_DATA::insert(UNION_DATA* key, int key_mode, UNION_DATA* value, 
 }
 
 bool HASH_DATA::remove(UNION_DATA* key, bool by_reference, const char** message) {
-    int bucket = 0;
-    LIST_NODE* node = find_node(key, by_reference, code_of(key, by_reference, message), &bucket);
-    if (node == nullptr) return false;
-    unlink_pair(static_cast<size_t>(bucket), node);
-    cached_array.reset();
-    array_outdated = false;
-    return true;
+    // The probe of find_node, which vacates the slot it finds: the pair's
+    // code need not be found again to take it out of the index.
+    const uint64_t code = code_of(key, by_reference, message);
+    if (indexed != static_cast<size_t>(pair_count)) [[unlikely]]
+        rebuild_index();
+    if (index.empty()) return false;
+    for (PROBE probe(code, index.size() - 1);; probe.next()) {
+        INDEX_SLOT& slot = index[probe.at()];
+        if (slot.node == nullptr) {
+            if (slot.word == 0) return false;
+            continue;
+        }
+        if (slot.code() != code || !key_matches(slot.node, key, by_reference)) continue;
+        LIST_NODE* node = slot.node;
+        std::unique_ptr<LIST_DATA>& list = buckets[static_cast<size_t>(slot.bucket())];
+        slot.node = nullptr;
+        slot.word = 1;
+        --indexed;
+        ++vacated;
+        list->remove_node(node);
+        --pair_count;
+        if (list->node_count == 0) list.reset();
+        cached_array.reset();
+        array_outdated = false;
+        return true;
+    }
 }
 
 void HASH_DATA::unlink_pair(size_t bucket, LIST_NODE* node) {

@@ -200,6 +200,7 @@ private:
     static bool plain_key_place(const UNION_DATA* key, PLACE& place);
     static PLACE place_of_int(int64_t number);
     static uint64_t code_of_node(LIST_NODE* node);
+    [[gnu::noinline]] bool find_int_general(int64_t number, UNION_DATA*& value, KEY_PLACE& place);
 
     // One slot of the index, an open-addressing table of a power-of-two
     // size, at most three quarters used: the node, and its code and bucket

@@ -692,5 +692,32 @@ TEST(HashStoreLookups, NumbersFoundWithoutAKeyCell) {
     EXPECT_FALSE(place.known);
 }
 
+// A removal takes its pair out of the index at the slot its lookup found:
+// keys sharing the first slot of their probe, removed among the others,
+// leave every other pair found and the order of the rest as if never put.
+TEST(HashStoreLookups, RemovalsAmongCollidingKeys) {
+    HASH_DATA hash;
+    for (int i = 0; i < 40; ++i) put(hash, int_cell(i * 64).get());
+    for (int i = 0; i < 40; i += 3) EXPECT_TRUE(hash.remove(int_cell(i * 64).get(), false, nullptr)) << i;
+    EXPECT_FALSE(hash.remove(int_cell(0).get(), false, nullptr));
+    HASH_DATA plain;
+    for (int i = 0; i < 40; ++i) {
+        UNION_DATA* value = nullptr;
+        HASH_DATA::KEY_PLACE place;
+        ASSERT_TRUE(hash.find_int(i * 64, value, place)) << i;
+        EXPECT_EQ(value != nullptr, i % 3 != 0) << i;
+        if (i % 3 != 0) put(plain, int_cell(i * 64).get());
+    }
+    EXPECT_EQ(hash.pair_count, plain.pair_count);
+    EXPECT_EQ(key_texts(hash), key_texts(plain));
+    // Put back, they are found again and the removed text key goes too.
+    for (int i = 0; i < 40; i += 3) put(hash, int_cell(i * 64).get());
+    put(hash, str_cell("x64").get());
+    EXPECT_TRUE(hash.remove(str_cell("x64").get(), false, nullptr));
+    for (int i = 0; i < 40; ++i) EXPECT_TRUE(has(hash, int_cell(i * 64).get())) << i;
+    EXPECT_FALSE(has(hash, str_cell("x64").get()));
+    EXPECT_EQ(hash.pair_count, 40);
+}
+
 }  // namespace
 }  // namespace morvu
