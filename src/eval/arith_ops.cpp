@@ -494,17 +494,36 @@ void finish_by_frames(TOKEN* const* levels, uint32_t i, RESULT_ITEM this_item, R
     eval_binary_frames(levels[0], this_item, results, "+", value_plus);
 }
 
+// The text of a text literal among a chain's operands, read where it
+// stands: evaluating it would copy it into a new cell, read once and freed.
+// Null for every other operand.
+const std::string* literal_piece(const TOKEN* operand) {
+    static const std::string no_text;
+    if (operand->evaluator != eval_str_literal) return nullptr;
+    return operand->text ? &*operand->text : &no_text;
+}
+
+// A new text cell holding `text`, as a sum's result.
+RESULT_ITEM text_result(std::string&& text) {
+    auto* cell = new UNION_DATA(tag_str);
+    cell->str_data()->text = std::move(text);
+    return RESULT_ITEM{cell, access_expression, 1};
+}
+
 // a + f(x) + " " + b.get(i): a chain of + down the left operands (levels,
 // the top first) whose operands are texts, made as one text. The operands
 // are evaluated in the general path's order, each into a list of its own
-// without a frame; the lowest left one is read once the right one beside it
-// is evaluated, and held meanwhile, as its frame would hold it. The text
-// grows in the one new cell that the general path would copy from level to
-// level. An operand that does not give one text (or char on the right)
-// hands the evaluated lists to the general path at that level, which gives
-// its value or its error. `evaluated` is the lowest left operand's list
-// when the caller has evaluated it already.
-void text_chain(TOKEN* const* levels, uint32_t n, RESULT_ITEM this_item, RESULT_LIST& results, RESULT_LIST* evaluated) {
+// without a frame (a text literal is read where it stands); the lowest left
+// one is read once the right one beside it is evaluated, and held
+// meanwhile, as its frame would hold it. The text grows in one string,
+// which becomes the one new cell the general path would copy from level to
+// level, or, with `into`, is left there for a caller that uses the text at
+// once (true then). An operand that does not give one text (or char on the
+// right) hands the evaluated lists to the general path at that level,
+// which gives its value or its error. `evaluated` is the lowest left
+// operand's list when the caller has evaluated it already.
+bool text_chain(TOKEN* const* levels, uint32_t n, RESULT_ITEM this_item, RESULT_LIST& results, RESULT_LIST* evaluated,
+                std::string* into = nullptr) {
     const HOLD_SCOPE holds;
     TOKEN* bottom = levels[n - 1];
     RESULT_LIST left;
@@ -512,35 +531,45 @@ void text_chain(TOKEN* const* levels, uint32_t n, RESULT_ITEM this_item, RESULT_
     else eval_cached(bottom->left, this_item, left);
     if (left.count != 1) {
         finish_by_frames(levels, n - 1, this_item, results, left, nullptr);
-        return;
+        return false;
     }
     if (!evaluates_inertly(bottom->right)) hold_item(left.head->item);
     RESULT_LIST right;
-    eval_cached(bottom->right, this_item, right);
+    const std::string* literal = literal_piece(bottom->right);
+    if (literal == nullptr) eval_cached(bottom->right, this_item, right);
     const UNION_DATA* first = text_piece(left, false);
-    const UNION_DATA* second = text_piece(right, true);
+    const UNION_DATA* second = literal == nullptr ? text_piece(right, true) : nullptr;
     // A text that a read or a walk keeps state beside is copied with it.
-    if (first == nullptr || second == nullptr || texts_with_state != 0) {
+    if (first == nullptr || (literal == nullptr && second == nullptr) || texts_with_state != 0) {
+        if (literal != nullptr) eval_cached(bottom->right, this_item, right);
         finish_by_frames(levels, n - 1, this_item, results, left, &right);
-        return;
+        return false;
     }
-    RESULT_LIST sum;
-    auto* cell = new UNION_DATA(tag_str);
-    sum.append(RESULT_ITEM{cell, access_expression, 1});
-    std::string& text = cell->str_data()->text;
+    std::string local;
+    std::string& text = into != nullptr ? *into : local;
     text = first->str_data()->text;
-    append_piece(text, second);
+    if (literal != nullptr) text += *literal;
+    else append_piece(text, second);
     for (uint32_t i = n - 1; i-- > 0;) {
+        TOKEN* operand = levels[i]->right;
+        if (const std::string* piece_text = literal_piece(operand)) {
+            text += *piece_text;
+            continue;
+        }
         clear_value_list(right);
-        eval_cached(levels[i]->right, this_item, right);
+        eval_cached(operand, this_item, right);
         const UNION_DATA* piece = text_piece(right, true);
         if (piece == nullptr || texts_with_state != 0) {
+            RESULT_LIST sum;
+            sum.append(text_result(std::move(text)));
             finish_by_frames(levels, i, this_item, results, sum, &right);
-            return;
+            return false;
         }
         append_piece(text, piece);
     }
-    results.append(pop(sum));
+    if (into != nullptr) return true;
+    results.append(text_result(std::move(local)));
+    return false;
 }
 
 // a + b, a - b, a * b, a / b, a % b where an operand is a call or holds one
