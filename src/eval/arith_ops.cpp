@@ -17,6 +17,7 @@
 #include "eval/fast_path.h"
 #include "eval/member_access.h"
 #include "eval/names.h"
+#include "eval/text_pieces.h"
 #include "exec/block_exec.h"
 #include "exec/pending_exception.h"
 #include "exec/user_call.h"
@@ -745,6 +746,25 @@ public:
         return RESULT_ITEM{cell, access_expression, 1};
     }
 
+    // The sum's characters appended to a text; a piece that is that text
+    // itself gives what it held before the append began.
+    void append_to(std::string& out) const {
+        for (uint32_t i = 0; i < count; ++i) {
+            if (pieces[i].text == &out) {
+                std::string text;
+                write(text);
+                make_room(out, text.size());
+                out += text;
+                return;
+            }
+        }
+        make_room(out, length);
+        for (uint32_t i = 0; i < count; ++i) {
+            if (pieces[i].text != nullptr) out += *pieces[i].text;
+            else if (pieces[i].byte != '\0') out += pieces[i].byte;
+        }
+    }
+
     // The sum's characters into an empty text.
     [[gnu::always_inline]] void write(std::string& text) const {
         text.reserve(length);
@@ -798,18 +818,23 @@ private:
 };
 
 // a + " " + b and the like, read without running code: the text built in
-// one pass, without a frame per operator. A text that a read or a walk
-// keeps state beside takes the general path, whose copies carry that state.
-bool text_sum(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
-    if (texts_with_state != 0) return false;
+// one pass, without a frame per operator, as a new cell or, with `text`,
+// appended to that text. A text that a read or a walk keeps state beside
+// takes the general path, whose copies carry that state.
+SUM_INTO text_sum(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results, std::string* text = nullptr) {
+    if (texts_with_state != 0) return SUM_INTO::declined;
     TEXT_SUM sum;
     {
         const FAST_MEMBERS members(this_item);
-        if (!sum.read(node)) return false;
+        if (!sum.read(node)) return SUM_INTO::declined;
     }
     check_stack_depth(node);
+    if (text != nullptr) {
+        sum.append_to(*text);
+        return SUM_INTO::appended;
+    }
     results.append(sum.make());
-    return true;
+    return SUM_INTO::evaluated;
 }
 
 }  // namespace
@@ -837,9 +862,11 @@ bool inert_text_operand(const TOKEN* operand) {
 // The sums of texts, told apart by one look at the chain of + down the left
 // operands before anything is evaluated: a chain of operands read without
 // running code is made by text_sum; one with other operands and a text
-// literal among them by text_chain. False, with nothing evaluated, for
-// anything else.
-bool text_sums(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
+// literal among them by text_chain. Declined, with nothing evaluated, for
+// anything else. `text` and `scratch` as for eval_text_sum_into; without
+// them the sum is made into results.
+SUM_INTO text_sums(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results, std::string* text = nullptr,
+                   std::string* scratch = nullptr) {
     TOKEN* levels[text_chain_capacity];
     uint32_t n = 0;
     bool inert = true;
@@ -847,29 +874,47 @@ bool text_sums(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     TOKEN* at = node;
     for (;;) {
         TOKEN* right = at->right;
-        if (right == nullptr || n == text_chain_capacity) return false;
+        if (right == nullptr || n == text_chain_capacity) return SUM_INTO::declined;
         levels[n++] = at;
         inert = inert && inert_text_operand(right);
         literal = literal || right->evaluator == eval_str_literal;
         TOKEN* left = at->left;
-        if (left == nullptr) return false;
+        if (left == nullptr) return SUM_INTO::declined;
         if (left->evaluator != eval_plus || left->block_mode != block_mode_none || !left->result_stack.empty()) break;
         at = left;
     }
     TOKEN* lowest = levels[n - 1]->left;
     inert = inert && inert_text_operand(lowest);
     literal = literal || lowest->evaluator == eval_str_literal;
-    if (inert) return text_sum(node, this_item, results);
-    if (!literal || texts_with_state != 0 || !lone_operand(lowest)) return false;
+    if (inert) return text_sum(node, this_item, results, text);
+    if (!literal || texts_with_state != 0 || !lone_operand(lowest)) return SUM_INTO::declined;
     for (uint32_t i = 0; i < n; ++i) {
-        if (!lone_operand(levels[i]->right)) return false;
+        if (!lone_operand(levels[i]->right)) return SUM_INTO::declined;
     }
     check_stack_depth(node);
-    text_chain(levels, n, this_item, results, nullptr);
-    return true;
+    return text_chain(levels, n, this_item, results, nullptr, scratch) ? SUM_INTO::made : SUM_INTO::evaluated;
 }
 
 }  // namespace
+
+SUM_INTO eval_text_sum_into(TOKEN* node, RESULT_ITEM this_item, std::string& text, std::string& scratch,
+                            RESULT_LIST& results) {
+    TOKEN* right = node->right;
+    if (node->evaluator != eval_plus || node->block_mode != block_mode_none || !node->result_stack.empty() ||
+        right == nullptr)
+        return SUM_INTO::declined;
+    if (right->evaluator == eval_str_literal) {
+        // eval_plus goes to its text ways at once then.
+        int_result_request = INT_RESULT_REQUEST{};
+        return text_sums(node, this_item, results, &text, &scratch);
+    }
+    // Otherwise eval_plus tries its int ways first, which decline a sum read
+    // without running code (its left operands are texts) before evaluating
+    // anything; a sum with other operands is left to eval_plus.
+    const SUM_INTO outcome = text_sum(node, this_item, results, &text);
+    if (outcome != SUM_INTO::declined) int_result_request = INT_RESULT_REQUEST{};
+    return outcome;
+}
 
 RESULT_ITEM make_arith_result(TOKEN* node, RESULT_ITEM operand, bool copy, char routine_kind,
                               const char* routine_name) {
@@ -926,7 +971,7 @@ void eval_plus(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     } else {
         int_result_request = INT_RESULT_REQUEST{};  // as call_operands_int takes it away
     }
-    if (text_sums(node, this_item, results)) return;
+    if (text_sums(node, this_item, results) != SUM_INTO::declined) return;
     eval_binary(node, this_item, results, "+", value_plus, eval_plus);
 }
 void eval_minus(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {

@@ -26,6 +26,7 @@
 #include "eval/text_pieces.h"
 #include "values/assign_rules.h"
 #include "values/cell_holds.h"
+#include "values/factories.h"
 #include "values/hash_store.h"
 #include "values/list_store.h"
 #include "values/slot_row.h"
@@ -713,7 +714,31 @@ bool fast_text_append(TOKEN* node, RESULT_ITEM this_item) {
     {
         // The target is a plain variable: an element is used at once.
         const ELEMENT_USED_AT_ONCE grant(is_any_cell(target) ? nullptr : element_call(right));
-        eval_cached(right, this_item, sources);
+        if (handler != eval_plus) {
+            eval_cached(right, this_item, sources);
+        } else {
+            // A sum of texts goes straight into the target, or, when its
+            // operands run code, is made in a text of its own first.
+            std::string made;
+            switch (eval_text_sum_into(right, this_item, target->str_data()->text, made, sources)) {
+            case SUM_INTO::appended: target->str_data()->reset_read(); return true;
+            case SUM_INTO::made:
+                // The code may have changed what the left names.
+                if (UNION_DATA* now = text_variable(node->left)) {
+                    STR_DATA& str = *now->str_data();
+                    make_room(str.text, made.size());
+                    str.text += made;
+                    str.reset_read();
+                    return true;
+                }
+                sources.append(make_str_value(std::move(made)));
+                sources.tail->item.mode = access_expression;  // as the sum's own cell
+                push_result_list(right, new RESULT_LIST(std::move(sources)));
+                return false;
+            case SUM_INTO::evaluated: break;
+            case SUM_INTO::declined: eval_cached(right, this_item, sources); break;
+            }
+        }
     }
     // The right side may have changed what the left names.
     target = sources.count == 1 ? text_variable(node->left) : nullptr;
