@@ -970,6 +970,11 @@ namespace {
 
 void add_assign(TOKEN* node, RESULT_ITEM this_item);
 
+// The executor of name += e once e has been appended to the text name
+// holds: while name holds one, the int and element ways, which decline
+// such a target before evaluating anything, are not asked.
+void exec_append_to_text(TOKEN* node, RESULT_ITEM this_item);
+
 // h[k] += e and h[k] -= e once the hash's element path has taken them, as
 // exec_hash_element_assign does for h[k] = e: the paths before it decline
 // a hash element.
@@ -991,7 +996,10 @@ void add_assign(TOKEN* node, RESULT_ITEM this_item) {
         node->executor = exec_hash_element_add;
         return;
     }
-    if (fast_text_append(node, this_item)) return;
+    if (fast_text_append(node, this_item)) {
+        if (node->executor == exec_add_assign) node->executor = exec_append_to_text;
+        return;
+    }
     exec_assignment(node, this_item, op_add_assign, "+=");
 }
 
@@ -1005,6 +1013,15 @@ void exec_append_literal(TOKEN* node, RESULT_ITEM this_item) {
 void exec_append_conversion(TOKEN* node, RESULT_ITEM this_item) {
     if (append_conversion(node)) return;
     add_assign(node, this_item);
+}
+
+void exec_append_to_text(TOKEN* node, RESULT_ITEM this_item) {
+    if (text_variable(node->left) == nullptr) {
+        add_assign(node, this_item);
+        return;
+    }
+    if (fast_text_append(node, this_item)) return;
+    exec_assignment(node, this_item, op_add_assign, "+=");
 }
 
 }  // namespace
