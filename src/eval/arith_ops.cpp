@@ -911,6 +911,7 @@ SUM_INTO eval_text_sum_into(TOKEN* node, RESULT_ITEM this_item, std::string& tex
     // Otherwise eval_plus tries its int ways first, which decline a sum read
     // without running code (its left operands are texts) before evaluating
     // anything; a sum with other operands is left to eval_plus.
+    if (!inert_text_operand(right)) return SUM_INTO::declined;
     const SUM_INTO outcome = text_sum(node, this_item, results, &text);
     if (outcome != SUM_INTO::declined) int_result_request = INT_RESULT_REQUEST{};
     return outcome;
