@@ -17,6 +17,7 @@
 #include "eval/fast_path.h"
 #include "eval/member_access.h"
 #include "eval/names.h"
+#include "eval/text_pieces.h"
 #include "exec/block_exec.h"
 #include "exec/pending_exception.h"
 #include "exec/user_call.h"
@@ -494,17 +495,36 @@ void finish_by_frames(TOKEN* const* levels, uint32_t i, RESULT_ITEM this_item, R
     eval_binary_frames(levels[0], this_item, results, "+", value_plus);
 }
 
+// The text of a text literal among a chain's operands, read where it
+// stands: evaluating it would copy it into a new cell, read once and freed.
+// Null for every other operand.
+const std::string* literal_piece(const TOKEN* operand) {
+    static const std::string no_text;
+    if (operand->evaluator != eval_str_literal) return nullptr;
+    return operand->text ? &*operand->text : &no_text;
+}
+
+// A new text cell holding `text`, as a sum's result.
+RESULT_ITEM text_result(std::string&& text) {
+    auto* cell = new UNION_DATA(tag_str);
+    cell->str_data()->text = std::move(text);
+    return RESULT_ITEM{cell, access_expression, 1};
+}
+
 // a + f(x) + " " + b.get(i): a chain of + down the left operands (levels,
 // the top first) whose operands are texts, made as one text. The operands
 // are evaluated in the general path's order, each into a list of its own
-// without a frame; the lowest left one is read once the right one beside it
-// is evaluated, and held meanwhile, as its frame would hold it. The text
-// grows in the one new cell that the general path would copy from level to
-// level. An operand that does not give one text (or char on the right)
-// hands the evaluated lists to the general path at that level, which gives
-// its value or its error. `evaluated` is the lowest left operand's list
-// when the caller has evaluated it already.
-void text_chain(TOKEN* const* levels, uint32_t n, RESULT_ITEM this_item, RESULT_LIST& results, RESULT_LIST* evaluated) {
+// without a frame (a text literal is read where it stands); the lowest left
+// one is read once the right one beside it is evaluated, and held
+// meanwhile, as its frame would hold it. The text grows in one string,
+// which becomes the one new cell the general path would copy from level to
+// level, or, with `into`, is left there for a caller that uses the text at
+// once (true then). An operand that does not give one text (or char on the
+// right) hands the evaluated lists to the general path at that level,
+// which gives its value or its error. `evaluated` is the lowest left
+// operand's list when the caller has evaluated it already.
+bool text_chain(TOKEN* const* levels, uint32_t n, RESULT_ITEM this_item, RESULT_LIST& results, RESULT_LIST* evaluated,
+                std::string* into = nullptr) {
     const HOLD_SCOPE holds;
     TOKEN* bottom = levels[n - 1];
     RESULT_LIST left;
@@ -512,35 +532,45 @@ void text_chain(TOKEN* const* levels, uint32_t n, RESULT_ITEM this_item, RESULT_
     else eval_cached(bottom->left, this_item, left);
     if (left.count != 1) {
         finish_by_frames(levels, n - 1, this_item, results, left, nullptr);
-        return;
+        return false;
     }
     if (!evaluates_inertly(bottom->right)) hold_item(left.head->item);
     RESULT_LIST right;
-    eval_cached(bottom->right, this_item, right);
+    const std::string* literal = literal_piece(bottom->right);
+    if (literal == nullptr) eval_cached(bottom->right, this_item, right);
     const UNION_DATA* first = text_piece(left, false);
-    const UNION_DATA* second = text_piece(right, true);
+    const UNION_DATA* second = literal == nullptr ? text_piece(right, true) : nullptr;
     // A text that a read or a walk keeps state beside is copied with it.
-    if (first == nullptr || second == nullptr || texts_with_state != 0) {
+    if (first == nullptr || (literal == nullptr && second == nullptr) || texts_with_state != 0) {
+        if (literal != nullptr) eval_cached(bottom->right, this_item, right);
         finish_by_frames(levels, n - 1, this_item, results, left, &right);
-        return;
+        return false;
     }
-    RESULT_LIST sum;
-    auto* cell = new UNION_DATA(tag_str);
-    sum.append(RESULT_ITEM{cell, access_expression, 1});
-    std::string& text = cell->str_data()->text;
+    std::string local;
+    std::string& text = into != nullptr ? *into : local;
     text = first->str_data()->text;
-    append_piece(text, second);
+    if (literal != nullptr) text += *literal;
+    else append_piece(text, second);
     for (uint32_t i = n - 1; i-- > 0;) {
+        TOKEN* operand = levels[i]->right;
+        if (const std::string* piece_text = literal_piece(operand)) {
+            text += *piece_text;
+            continue;
+        }
         clear_value_list(right);
-        eval_cached(levels[i]->right, this_item, right);
+        eval_cached(operand, this_item, right);
         const UNION_DATA* piece = text_piece(right, true);
         if (piece == nullptr || texts_with_state != 0) {
+            RESULT_LIST sum;
+            sum.append(text_result(std::move(text)));
             finish_by_frames(levels, i, this_item, results, sum, &right);
-            return;
+            return false;
         }
         append_piece(text, piece);
     }
-    results.append(pop(sum));
+    if (into != nullptr) return true;
+    results.append(text_result(std::move(local)));
+    return false;
 }
 
 // a + b, a - b, a * b, a / b, a % b where an operand is a call or holds one
@@ -716,6 +746,25 @@ public:
         return RESULT_ITEM{cell, access_expression, 1};
     }
 
+    // The sum's characters appended to a text; a piece that is that text
+    // itself gives what it held before the append began.
+    void append_to(std::string& out) const {
+        for (uint32_t i = 0; i < count; ++i) {
+            if (pieces[i].text == &out) {
+                std::string text;
+                write(text);
+                make_room(out, text.size());
+                out += text;
+                return;
+            }
+        }
+        make_room(out, length);
+        for (uint32_t i = 0; i < count; ++i) {
+            if (pieces[i].text != nullptr) out += *pieces[i].text;
+            else if (pieces[i].byte != '\0') out += pieces[i].byte;
+        }
+    }
+
     // The sum's characters into an empty text.
     [[gnu::always_inline]] void write(std::string& text) const {
         text.reserve(length);
@@ -769,18 +818,23 @@ private:
 };
 
 // a + " " + b and the like, read without running code: the text built in
-// one pass, without a frame per operator. A text that a read or a walk
-// keeps state beside takes the general path, whose copies carry that state.
-bool text_sum(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
-    if (texts_with_state != 0) return false;
+// one pass, without a frame per operator, as a new cell or, with `text`,
+// appended to that text. A text that a read or a walk keeps state beside
+// takes the general path, whose copies carry that state.
+SUM_INTO text_sum(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results, std::string* text = nullptr) {
+    if (texts_with_state != 0) return SUM_INTO::declined;
     TEXT_SUM sum;
     {
         const FAST_MEMBERS members(this_item);
-        if (!sum.read(node)) return false;
+        if (!sum.read(node)) return SUM_INTO::declined;
     }
     check_stack_depth(node);
+    if (text != nullptr) {
+        sum.append_to(*text);
+        return SUM_INTO::appended;
+    }
     results.append(sum.make());
-    return true;
+    return SUM_INTO::evaluated;
 }
 
 }  // namespace
@@ -808,9 +862,11 @@ bool inert_text_operand(const TOKEN* operand) {
 // The sums of texts, told apart by one look at the chain of + down the left
 // operands before anything is evaluated: a chain of operands read without
 // running code is made by text_sum; one with other operands and a text
-// literal among them by text_chain. False, with nothing evaluated, for
-// anything else.
-bool text_sums(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
+// literal among them by text_chain. Declined, with nothing evaluated, for
+// anything else. `text` and `scratch` as for eval_text_sum_into; without
+// them the sum is made into results.
+SUM_INTO text_sums(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results, std::string* text = nullptr,
+                   std::string* scratch = nullptr) {
     TOKEN* levels[text_chain_capacity];
     uint32_t n = 0;
     bool inert = true;
@@ -818,29 +874,48 @@ bool text_sums(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     TOKEN* at = node;
     for (;;) {
         TOKEN* right = at->right;
-        if (right == nullptr || n == text_chain_capacity) return false;
+        if (right == nullptr || n == text_chain_capacity) return SUM_INTO::declined;
         levels[n++] = at;
         inert = inert && inert_text_operand(right);
         literal = literal || right->evaluator == eval_str_literal;
         TOKEN* left = at->left;
-        if (left == nullptr) return false;
+        if (left == nullptr) return SUM_INTO::declined;
         if (left->evaluator != eval_plus || left->block_mode != block_mode_none || !left->result_stack.empty()) break;
         at = left;
     }
     TOKEN* lowest = levels[n - 1]->left;
     inert = inert && inert_text_operand(lowest);
     literal = literal || lowest->evaluator == eval_str_literal;
-    if (inert) return text_sum(node, this_item, results);
-    if (!literal || texts_with_state != 0 || !lone_operand(lowest)) return false;
+    if (inert) return text_sum(node, this_item, results, text);
+    if (!literal || texts_with_state != 0 || !lone_operand(lowest)) return SUM_INTO::declined;
     for (uint32_t i = 0; i < n; ++i) {
-        if (!lone_operand(levels[i]->right)) return false;
+        if (!lone_operand(levels[i]->right)) return SUM_INTO::declined;
     }
     check_stack_depth(node);
-    text_chain(levels, n, this_item, results, nullptr);
-    return true;
+    return text_chain(levels, n, this_item, results, nullptr, scratch) ? SUM_INTO::made : SUM_INTO::evaluated;
 }
 
 }  // namespace
+
+SUM_INTO eval_text_sum_into(TOKEN* node, RESULT_ITEM this_item, std::string& text, std::string& scratch,
+                            RESULT_LIST& results) {
+    TOKEN* right = node->right;
+    if (node->evaluator != eval_plus || node->block_mode != block_mode_none || !node->result_stack.empty() ||
+        right == nullptr)
+        return SUM_INTO::declined;
+    if (right->evaluator == eval_str_literal) {
+        // eval_plus goes to its text ways at once then.
+        int_result_request = INT_RESULT_REQUEST{};
+        return text_sums(node, this_item, results, &text, &scratch);
+    }
+    // Otherwise eval_plus tries its int ways first, which decline a sum read
+    // without running code (its left operands are texts) before evaluating
+    // anything; a sum with other operands is left to eval_plus.
+    if (!inert_text_operand(right)) return SUM_INTO::declined;
+    const SUM_INTO outcome = text_sum(node, this_item, results, &text);
+    if (outcome != SUM_INTO::declined) int_result_request = INT_RESULT_REQUEST{};
+    return outcome;
+}
 
 RESULT_ITEM make_arith_result(TOKEN* node, RESULT_ITEM operand, bool copy, char routine_kind,
                               const char* routine_name) {
@@ -897,7 +972,7 @@ void eval_plus(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     } else {
         int_result_request = INT_RESULT_REQUEST{};  // as call_operands_int takes it away
     }
-    if (text_sums(node, this_item, results)) return;
+    if (text_sums(node, this_item, results) != SUM_INTO::declined) return;
     eval_binary(node, this_item, results, "+", value_plus, eval_plus);
 }
 void eval_minus(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {

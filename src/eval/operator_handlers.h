@@ -44,6 +44,23 @@ void eval_unary_plus(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results);
 // literals, further such sums), as the general path would make it, written
 // into the empty text; false, with nothing evaluated, for any other node.
 bool inert_text_sum(TOKEN* node, std::string& text);
+
+// How eval_text_sum_into went.
+enum class SUM_INTO : uint8_t {
+    declined,   // nothing evaluated: eval_plus makes the sum
+    appended,   // the sum, read without running code, appended to `text`
+    made,       // the sum's text made in `scratch`, in eval_plus's order
+    evaluated,  // an operand gave no text: results hold what eval_plus gives
+};
+
+// A sum of texts that eval_plus makes by its text ways, made for a caller
+// that appends it to `text` at once: a sum read without running code is
+// appended there (a piece that is `text` gives what it held before); one
+// whose operands run code is made in `scratch` (empty), since that code may
+// read or change `text`. The operands are evaluated as eval_plus evaluates
+// them, with the same checks and errors.
+SUM_INTO eval_text_sum_into(TOKEN* node, RESULT_ITEM this_item, std::string& text, std::string& scratch,
+                            RESULT_LIST& results);
 void eval_unary_minus(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results);
 
 void value_plus(TOKEN* node, RESULT_ITEM left, RESULT_ITEM right, RESULT_LIST& results);

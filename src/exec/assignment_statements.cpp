@@ -26,6 +26,7 @@
 #include "eval/text_pieces.h"
 #include "values/assign_rules.h"
 #include "values/cell_holds.h"
+#include "values/factories.h"
 #include "values/hash_store.h"
 #include "values/list_store.h"
 #include "values/slot_row.h"
@@ -713,7 +714,31 @@ bool fast_text_append(TOKEN* node, RESULT_ITEM this_item) {
     {
         // The target is a plain variable: an element is used at once.
         const ELEMENT_USED_AT_ONCE grant(is_any_cell(target) ? nullptr : element_call(right));
-        eval_cached(right, this_item, sources);
+        if (handler != eval_plus) {
+            eval_cached(right, this_item, sources);
+        } else {
+            // A sum of texts goes straight into the target, or, when its
+            // operands run code, is made in a text of its own first.
+            std::string made;
+            switch (eval_text_sum_into(right, this_item, target->str_data()->text, made, sources)) {
+            case SUM_INTO::appended: target->str_data()->reset_read(); return true;
+            case SUM_INTO::made:
+                // The code may have changed what the left names.
+                if (UNION_DATA* now = text_variable(node->left)) {
+                    STR_DATA& str = *now->str_data();
+                    make_room(str.text, made.size());
+                    str.text += made;
+                    str.reset_read();
+                    return true;
+                }
+                sources.append(make_str_value(std::move(made)));
+                sources.tail->item.mode = access_expression;  // as the sum's own cell
+                push_result_list(right, new RESULT_LIST(std::move(sources)));
+                return false;
+            case SUM_INTO::evaluated: break;
+            case SUM_INTO::declined: eval_cached(right, this_item, sources); break;
+            }
+        }
     }
     // The right side may have changed what the left names.
     target = sources.count == 1 ? text_variable(node->left) : nullptr;
@@ -956,6 +981,11 @@ namespace {
 
 void add_assign(TOKEN* node, RESULT_ITEM this_item);
 
+// The executor of name += e once e has been appended to the text name
+// holds: while name holds one, the int and element ways, which decline
+// such a target before evaluating anything, are not asked.
+void exec_append_to_text(TOKEN* node, RESULT_ITEM this_item);
+
 // h[k] += e and h[k] -= e once the hash's element path has taken them, as
 // exec_hash_element_assign does for h[k] = e: the paths before it decline
 // a hash element.
@@ -977,7 +1007,10 @@ void add_assign(TOKEN* node, RESULT_ITEM this_item) {
         node->executor = exec_hash_element_add;
         return;
     }
-    if (fast_text_append(node, this_item)) return;
+    if (fast_text_append(node, this_item)) {
+        if (node->executor == exec_add_assign) node->executor = exec_append_to_text;
+        return;
+    }
     exec_assignment(node, this_item, op_add_assign, "+=");
 }
 
@@ -991,6 +1024,15 @@ void exec_append_literal(TOKEN* node, RESULT_ITEM this_item) {
 void exec_append_conversion(TOKEN* node, RESULT_ITEM this_item) {
     if (append_conversion(node)) return;
     add_assign(node, this_item);
+}
+
+void exec_append_to_text(TOKEN* node, RESULT_ITEM this_item) {
+    if (text_variable(node->left) == nullptr) {
+        add_assign(node, this_item);
+        return;
+    }
+    if (fast_text_append(node, this_item)) return;
+    exec_assignment(node, this_item, op_add_assign, "+=");
 }
 
 }  // namespace
