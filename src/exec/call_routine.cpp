@@ -1296,13 +1296,6 @@ private:
     uint32_t count = 0;
 };
 
-// Room for the items of the arguments read in place, left as it is until
-// each is written: a call pays for none it does not read.
-union UNMADE_ITEMS {
-    UNMADE_ITEMS() {}
-    RESULT_ITEM items[max_int_arguments];
-};
-
 // A plain call whose arguments run no code as they are read (variables,
 // literals, arithmetic giving small ints) reads them where they stand:
 // numbers alone are bound to int parameters without cells for them, other
@@ -1314,8 +1307,7 @@ __attribute__((noinline)) CALL_OUTCOME call_int_site(const ROUTINE_REQUEST& requ
     if (subtree == nullptr) return call_plain_site(request, int_result);
     unclaimed_arguments = nullptr;
     int64_t numbers[max_int_arguments];
-    UNMADE_ITEMS unmade;  // each read writes its item first
-    RESULT_ITEM* const sources = unmade.items;
+    RESULT_ITEM sources[max_int_arguments];
     bool is_number[max_int_arguments];
     bool from_nodes = false;  // some number came from a literal or a variable
     bool numbers_only = true;
