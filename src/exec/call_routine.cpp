@@ -168,6 +168,7 @@ struct CALL_SITE {
     bool crossed = false;
     const std::string* key = nullptr;  // interned (intern_call_key)
     std::vector<uintptr_t> signature;
+    bool all_ints = false;  // every type identity of the signature is int's
     // A site on an object (a receiver of a user type, no type qualification)
     // keeps the routine its receiver's type answered with: that type, and
     // whether the call looked in it. Only a routine found in the type itself
@@ -359,6 +360,8 @@ void remember_in(SITE_TABLE<CALL_SITE>& table, const TOKEN* node, char kind, con
     site.crossed = crossed;
     site.key = &intern_call_key(key);
     site.signature = std::move(signature);
+    site.all_ints = std::all_of(site.signature.begin(), site.signature.end(),
+                                [](uintptr_t identity) { return identity == static_cast<unsigned char>(tag_int); });
     site.type = type;
     site.in_object_type = in_object_type;
 }
@@ -919,9 +922,13 @@ inline __attribute__((always_inline)) bool evaluate_method_arguments(TOKEN* subt
     CALL_ARGS args;
     args.key.borrow(key);
     for (const RESULT_NODE* item = list.head; item != nullptr; item = item->next) args.args.push_back(item->item);
-    RESULT_LIST* parked = park_list(list, node->left);
+    // An empty list holds no cell, and no common method that takes the call
+    // over does without arguments: it is parked only for the general road.
+    const bool empty = list.empty();
+    RESULT_LIST* parked = empty ? nullptr : park_list(list, node->left);
     if (call_any_handler(node, &args, request.results, request.receiver, request.in_object_type, request.context))
         return CALL_OUTCOME::made;
+    if (empty) parked = park_list(list, node->left);
     unclaimed_arguments = parked;  // handed over to the general road
     return resolve_and_call(request, nullptr, nullptr);
 }
@@ -1156,11 +1163,9 @@ __attribute__((noinline)) CALL_OUTCOME call_object_site(const ROUTINE_REQUEST& r
 const CALL_SITE* cached_int_site(const TOKEN* node, char kind, uint32_t count) {
     if (call_sites_generation != routine_tables_generation) return nullptr;
     const CALL_SITE* site = call_sites.in_front(node);
-    if (site == nullptr || site->parent != node->parent || site->kind != kind || site->signature.size() != count)
+    if (site == nullptr || site->parent != node->parent || site->kind != kind || !site->all_ints ||
+        site->signature.size() != count)
         return nullptr;
-    for (uintptr_t identity : site->signature) {
-        if (identity != static_cast<unsigned char>('i')) return nullptr;
-    }
     return site;
 }
 
@@ -1287,7 +1292,7 @@ public:
     }
 
 private:
-    UNION_DATA* cells[max_int_arguments] = {};
+    UNION_DATA* cells[max_int_arguments];  // the first `count` are made
     uint32_t count = 0;
 };
 
