@@ -786,6 +786,39 @@ const std::vector<FLAT_LABEL>& flat_labels(SWITCH_PLAN& plan) {
     return plan.flat;
 }
 
+// A flat label's cell, read in place; null when it cannot be read so now.
+inline UNION_DATA* flat_label_cell(const FLAT_LABEL& label) {
+    const TOKEN* token = label.token;
+    if (!token->result_stack.empty()) return nullptr;
+    return label.literal ? token->constant.get() : declared_plain_cell(token->declaration);
+}
+
+// The labels of flat_case tried against a value of one type, SAME telling
+// whether a defined label cell of that type equals it. A label once read
+// that is no defined value of the type ends the walk at its case (every
+// later label of the case would leave the case to the general roads too),
+// and a case that matches has its remaining labels read before it runs.
+template <typename SAME>
+uint32_t walk_flat_labels(SWITCH_PLAN& plan, char type, RESULT_ITEM this_item, SAME same) {
+    const FLAT_LABEL* label = plan.flat.data();
+    const FLAT_LABEL* const end = label + plan.flat.size();
+    for (; label != end; ++label) {
+        if (label->token != nullptr) {
+            const UNION_DATA* cell = flat_label_cell(*label);
+            if (cell == nullptr || lower_tag(cell->tag) != type || cell->payload == nullptr) return label->entry;
+            int answer = same(cell);
+            if (answer < 0) return label->entry;
+            if (answer == 0) continue;
+            for (; !label->last; ++label)
+                if (flat_label_cell(label[1]) == nullptr) return label->entry;
+        }
+        const SWITCH_ENTRY& entry = plan.entries[label->entry];
+        run_chosen_block((*entry.parts)[entry.labels.size()], this_item);
+        return static_cast<uint32_t>(plan.entries.size());
+    }
+    return plan.flat_end;
+}
+
 // The first cases of a switch that have plain labels (see flat_labels)
 // tried in turn against a value that is a defined oper, char, int or str, as
 // match_labels tries them one by one, without going through each case
@@ -807,43 +840,32 @@ uint32_t flat_case(SWITCH_PLAN& plan, UNION_DATA* value_cell, const CELL_WATCH& 
     // Reading a label and comparing values of one type run nothing, so the
     // value found now stands for every case read here.
     plain_value = value;
-    bool match = false;
-    bool in_order = true;
-    for (const FLAT_LABEL& label : plan.flat) {
-        TOKEN* token = label.token;
-        if (token != nullptr) {
-            UNION_DATA* cell = nullptr;
-            if (token->result_stack.empty())
-                cell = label.literal ? token->constant.get() : declared_plain_cell(token->declaration);
-            if (cell == nullptr) return label.entry;
-            if (!match && in_order) {
-                if (lower_tag(cell->tag) != type || cell->payload == nullptr) {
-                    in_order = false;
-                } else if (type == tag_oper) {
-                    match = cell->scalar.oper_chars[0] == value->scalar.oper_chars[0] &&
-                            cell->scalar.oper_chars[1] == value->scalar.oper_chars[1];
-                } else if (type == tag_char) {
-                    match = cell->scalar.char_byte == value->scalar.char_byte;
-                } else if (type == tag_str) {
-                    match = std::strcmp(cell->str_data()->text.c_str(), value->str_data()->text.c_str()) == 0;
-                } else {
-                    int64_t m = 0;
-                    if (cell_int64(cell, m)) match = m == number;
-                    else in_order = false;
-                }
-            }
-            if (!label.last) continue;
-        } else {
-            match = true;
-        }
-        if (!in_order) return label.entry;
-        if (match) {
-            const SWITCH_ENTRY& entry = plan.entries[label.entry];
-            run_chosen_block((*entry.parts)[entry.labels.size()], this_item);
-            return static_cast<uint32_t>(plan.entries.size());
-        }
+    switch (type) {
+    case tag_oper: {
+        const char first = value->scalar.oper_chars[0];
+        const char second = value->scalar.oper_chars[1];
+        return walk_flat_labels(plan, type, this_item, [first, second](const UNION_DATA* cell) {
+            return cell->scalar.oper_chars[0] == first && cell->scalar.oper_chars[1] == second ? 1 : 0;
+        });
     }
-    return plan.flat_end;
+    case tag_char: {
+        const char byte = value->scalar.char_byte;
+        return walk_flat_labels(plan, type, this_item,
+                                [byte](const UNION_DATA* cell) { return cell->scalar.char_byte == byte ? 1 : 0; });
+    }
+    case tag_int:
+        return walk_flat_labels(plan, type, this_item, [number](const UNION_DATA* cell) {
+            int64_t m = 0;
+            if (!cell_int64(cell, m)) return -1;
+            return m == number ? 1 : 0;
+        });
+    default: {
+        const char* text = value->str_data()->text.c_str();
+        return walk_flat_labels(plan, type, this_item, [text](const UNION_DATA* cell) {
+            return std::strcmp(cell->str_data()->text.c_str(), text) == 0 ? 1 : 0;
+        });
+    }
+    }
 }
 
 // The block of the case when it matches, decided on the general road.
