@@ -407,6 +407,18 @@ void run_block(TOKEN* block, RESULT_ITEM this_item, bool own_variables, bool pro
 
 }  // namespace
 
+void execute_block_statements(TOKEN* block, const TOKEN_LIST& statements, RESULT_ITEM this_item) {
+    VARIABLES_GUARD variables;
+    if (block_has_variables(block)) {
+        push_scope_variables(block);
+        variables.block = block;
+    }
+    DEPTH_GUARD depth;
+    [[maybe_unused]] BLOCK_FRAME_GUARD frame;
+    CURRENT_STATEMENT_GUARD restore;
+    run_statement_list(statements, this_item, 0, UINT32_MAX, nullptr, nullptr);
+}
+
 void execute_block(TOKEN* block, RESULT_ITEM this_item, bool own_variables) {
     run_block(block, this_item, own_variables, false);
 }

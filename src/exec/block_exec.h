@@ -41,6 +41,11 @@ struct RUN_BUDGET_SPENT {};
 // the variables do.
 void execute_block(TOKEN* block, RESULT_ITEM this_item, bool own_variables);
 
+// execute_block with own variables, for a caller that keeps the statements
+// the block splits into (as append_operands gives them) and so spares the
+// block run its look-up.
+void execute_block_statements(TOKEN* block, const TOKEN_LIST& statements, RESULT_ITEM this_item);
+
 // The statements of a user routine's body, split once per routine: the
 // body's run as execute_block without variables of its own makes it (the
 // call's activation holds them).

@@ -425,6 +425,11 @@ struct SWITCH_ENTRY {
     // so that a switch re-entered meanwhile never sees half of it.
     LABELS_STATE labels_state = labels_unknown;
     std::vector<CASE_LABEL> labels;
+    // Of a braced case: its block, whether that is one statement, and the
+    // statements it splits into, found once.
+    TOKEN* body = nullptr;
+    bool lone_body = false;
+    TOKEN_LIST body_statements;
 };
 // A label of a switch whose cases hold int literals only, or char literals
 // only: the number or char byte, and the case it belongs to.
@@ -470,7 +475,7 @@ SWITCH_PLAN make_switch_plan(TOKEN* block) {
     for (uint32_t index = 0; index < cases; ++index) {
         TOKEN* statement = statements[index];
         if (statement == nullptr) break;  // an empty operand ends the list
-        SWITCH_ENTRY entry{statement, is_empty_operand(statement), false, nullptr, false, labels_unknown, {}};
+        SWITCH_ENTRY entry{statement, is_empty_operand(statement), false, nullptr, false, labels_unknown, {}, nullptr, false, {}};
         entry.is_case = !entry.is_empty && is_call_token(statement) && *statement->text == "case";
         if (entry.is_case && statement->left != nullptr) {
             entry.parts = &argument_list_of(statement->left);
@@ -478,10 +483,23 @@ SWITCH_PLAN make_switch_plan(TOKEN* block) {
             const TOKEN* last = n > 0 ? (*entry.parts)[n - 1] : nullptr;
             // An empty block {} is braced as well: its code value holds it.
             entry.braced = last != nullptr && last->block_mode == block_mode_braced;
+            if (entry.braced) {
+                entry.body = const_cast<TOKEN*>(last);
+                entry.lone_body = !(last->op1 == ';' && last->op2 == 0) && !is_empty_operand(last);
+                append_operands(entry.body, ';', &entry.body_statements);
+            }
         }
-        plan.entries.push_back(entry);
+        plan.entries.push_back(std::move(entry));
     }
     return plan;
+}
+
+// Runs the block of a braced case as run_chosen_block would run it.
+void run_case_body(const SWITCH_ENTRY& entry, RESULT_ITEM this_item) {
+    TOKEN* body = entry.body;
+    if (entry.lone_body && !block_has_variables(body) && stack_room_left() >= 4096 + 4096)
+        execute_lone_statement(body, this_item);
+    else execute_block_statements(body, entry.body_statements, this_item);
 }
 
 // The statements of a switch block, looked at once per block and program
@@ -748,8 +766,7 @@ bool keyed_case(SWITCH_PLAN& plan, TOKEN* node, UNION_DATA* value_cell, const CE
         if (label.key == key) chosen = label.entry;
     }
     if (chosen == UINT32_MAX) return true;
-    const SWITCH_ENTRY& entry = plan.entries[chosen];
-    run_chosen_block((*entry.parts)[entry.labels.size()], this_item);
+    run_case_body(plan.entries[chosen], this_item);
     return true;
 }
 
@@ -812,8 +829,7 @@ uint32_t walk_flat_labels(SWITCH_PLAN& plan, char type, RESULT_ITEM this_item, S
             for (; !label->last; ++label)
                 if (flat_label_cell(label[1]) == nullptr) return label->entry;
         }
-        const SWITCH_ENTRY& entry = plan.entries[label->entry];
-        run_chosen_block((*entry.parts)[entry.labels.size()], this_item);
+        run_case_body(plan.entries[label->entry], this_item);
         return static_cast<uint32_t>(plan.entries.size());
     }
     return plan.flat_end;
@@ -932,7 +948,7 @@ void run_cases(TOKEN* node, TOKEN* block, UNION_DATA* value_cell, const CELL_WAT
         bool read = false;
         if (by_value && entry.braced && plain_labels(entry)) {
             if (match_labels(entry, value_cell, value_watch, node, plain_value, read)) {
-                run_chosen_block((*entry.parts)[entry.labels.size()], this_item);
+                run_case_body(entry, this_item);
                 return;
             }
         }
@@ -943,7 +959,7 @@ void run_cases(TOKEN* node, TOKEN* block, UNION_DATA* value_cell, const CELL_WAT
             UNION_DATA* value = by_value ? follow_aliases(value_cell) : nullptr;
             matched = match_plain_case(*entry.parts, value, this_item);
             if (matched != nullptr) {
-                run_chosen_block(matched, this_item);
+                run_case_body(entry, this_item);
                 return;
             }
             continue;
