@@ -96,7 +96,14 @@ inline bool stack_below_limit(const char* here) {
 
 // How much more stack the statements may use before the guard refuses them;
 // 0 before the first guarded statement.
-std::uintptr_t stack_room_left();
+inline std::uintptr_t stack_room_left() {
+    const char* base = stack_base;
+    if (base == nullptr) return 0;
+    const char* here = static_cast<const char*>(__builtin_frame_address(0));
+    const std::uintptr_t distance =
+        here < base ? static_cast<std::uintptr_t>(base - here) : static_cast<std::uintptr_t>(here - base);
+    return distance < stack_limit ? stack_limit - distance : 0;
+}
 
 // Whether the block's storage table holds variables, whose cells a run of
 // the block creates.
