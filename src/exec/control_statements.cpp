@@ -981,8 +981,10 @@ void exec_switch(TOKEN* node, RESULT_ITEM this_item) {
         TOKEN* block = argument_list_of(node->left)[1];
         // A plain variable's cell is what a frame would hold as the value (it
         // lives as long as the switch runs, and a case that changes it is
-        // compared with its new value either way).
-        if (UNION_DATA* value = plain_variable(value_node)) {
+        // compared with its new value either way). plain_variable, inline.
+        UNION_DATA* value =
+            value_node->evaluator == eval_variable ? declared_plain_cell(value_node->declaration) : nullptr;
+        if (value != nullptr) {
             const CELL_WATCH value_watch(RESULT_ITEM{value, value->access_mode, 0});
             run_cases(node, block, value, value_watch, this_item);
             return;
