@@ -475,7 +475,8 @@ SWITCH_PLAN make_switch_plan(TOKEN* block) {
     for (uint32_t index = 0; index < cases; ++index) {
         TOKEN* statement = statements[index];
         if (statement == nullptr) break;  // an empty operand ends the list
-        SWITCH_ENTRY entry{statement, is_empty_operand(statement), false, nullptr, false, labels_unknown, {}, nullptr, false, {}};
+        SWITCH_ENTRY entry{
+            statement, is_empty_operand(statement), false, nullptr, false, labels_unknown, {}, nullptr, false, {}};
         entry.is_case = !entry.is_empty && is_call_token(statement) && *statement->text == "case";
         if (entry.is_case && statement->left != nullptr) {
             entry.parts = &argument_list_of(statement->left);
