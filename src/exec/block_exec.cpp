@@ -302,6 +302,8 @@ bool block_has_variables(const TOKEN* block) {
     return block->scope != nullptr && block->scope->storage.entry_count() > 0;
 }
 
+std::uintptr_t stack_room_left() { return stack_room_here(); }
+
 void execute_node_guarded(TOKEN* node, RESULT_ITEM this_item) {
     check_stack_depth(node);
     CURRENT_STATEMENT_GUARD restore;
@@ -355,7 +357,7 @@ __attribute__((always_inline)) inline void run_statement_list(const TOKEN_LIST& 
     // Every statement of one block run starts from the same frame: its
     // stack is checked once, and again per statement only when that check
     // fails, so that each statement raises the error as before.
-    const bool stack_short = stack_room_left() < 4096;
+    const bool stack_short = stack_room_here() < 4096;
     const uint32_t count = std::min(statements.count(), end);
     // Without a budget (none is set while a run goes on) and with room on
     // the stack, the statements run without either check.

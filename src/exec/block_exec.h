@@ -96,7 +96,11 @@ inline bool stack_below_limit(const char* here) {
 
 // How much more stack the statements may use before the guard refuses them;
 // 0 before the first guarded statement.
-inline std::uintptr_t stack_room_left() {
+std::uintptr_t stack_room_left();
+
+// The same, measured from the frame of the function it is inlined into, for
+// the paths that ask it on every block run.
+inline std::uintptr_t stack_room_here() {
     const char* base = stack_base;
     if (base == nullptr) return 0;
     const char* here = static_cast<const char*>(__builtin_frame_address(0));

@@ -155,7 +155,7 @@ namespace {
 // several statements, takes the block run.
 void run_chosen_block(TOKEN* block, RESULT_ITEM this_item) {
     if (!(block->op1 == ';' && block->op2 == 0) && !is_empty_operand(block) && !block_has_variables(block) &&
-        stack_room_left() >= 4096 + 4096)
+        stack_room_here() >= 4096 + 4096)
         execute_lone_statement(block, this_item);
     else run_block(block, this_item);
 }
@@ -498,7 +498,7 @@ SWITCH_PLAN make_switch_plan(TOKEN* block) {
 // Runs the block of a braced case as run_chosen_block would run it.
 void run_case_body(const SWITCH_ENTRY& entry, RESULT_ITEM this_item) {
     TOKEN* body = entry.body;
-    if (entry.lone_body && !block_has_variables(body) && stack_room_left() >= 4096 + 4096)
+    if (entry.lone_body && !block_has_variables(body) && stack_room_here() >= 4096 + 4096)
         execute_lone_statement(body, this_item);
     else execute_block_statements(body, entry.body_statements, this_item);
 }
