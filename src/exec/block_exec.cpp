@@ -302,13 +302,7 @@ bool block_has_variables(const TOKEN* block) {
     return block->scope != nullptr && block->scope->storage.entry_count() > 0;
 }
 
-std::uintptr_t stack_room_left() {
-    if (stack_base == nullptr) return 0;
-    const char* here = static_cast<const char*>(__builtin_frame_address(0));
-    const std::uintptr_t distance = here < stack_base ? static_cast<std::uintptr_t>(stack_base - here)
-                                                      : static_cast<std::uintptr_t>(here - stack_base);
-    return distance < stack_limit ? stack_limit - distance : 0;
-}
+std::uintptr_t stack_room_left() { return stack_room_here(); }
 
 void execute_node_guarded(TOKEN* node, RESULT_ITEM this_item) {
     check_stack_depth(node);
@@ -330,8 +324,9 @@ namespace {
 // shortcut or the statement's executor run, and an error it raises made
 // the pending one.
 [[gnu::always_inline]] inline void run_one_statement(TOKEN* statement, RESULT_ITEM this_item, bool stack_short,
-                                                     STATEMENT_SHORTCUT shortcut, void* data, uint32_t index) {
-    if (statement_budget != 0 && --statement_budget == 0) {
+                                                     bool budgeted, STATEMENT_SHORTCUT shortcut, void* data,
+                                                     uint32_t index) {
+    if (budgeted && statement_budget != 0 && --statement_budget == 0) {
         statement_budget = 1;  // every later statement is refused as well
         throw RUN_BUDGET_SPENT{};
     }
@@ -362,13 +357,24 @@ __attribute__((always_inline)) inline void run_statement_list(const TOKEN_LIST& 
     // Every statement of one block run starts from the same frame: its
     // stack is checked once, and again per statement only when that check
     // fails, so that each statement raises the error as before.
-    const bool stack_short = stack_base == nullptr || stack_room_left() < 4096;
+    const bool stack_short = stack_room_here() < 4096;
     const uint32_t count = std::min(statements.count(), end);
+    // Without a budget (none is set while a run goes on) and with room on
+    // the stack, the statements run without either check.
+    if (!stack_short && statement_budget == 0) [[likely]] {
+        for (uint32_t index = first; index < count; ++index) {
+            TOKEN* statement = statements[index];
+            if (statement == nullptr || control_pending()) break;
+            if (pending_exception != nullptr && !runs_while_pending(statement)) continue;
+            run_one_statement(statement, this_item, false, false, shortcut, data, index);
+        }
+        return;
+    }
     for (uint32_t index = first; index < count; ++index) {
         TOKEN* statement = statements[index];
         if (statement == nullptr || control_pending()) break;
         if (pending_exception != nullptr && !runs_while_pending(statement)) continue;
-        run_one_statement(statement, this_item, stack_short, shortcut, data, index);
+        run_one_statement(statement, this_item, stack_short, true, shortcut, data, index);
     }
 }
 
@@ -407,6 +413,18 @@ void run_block(TOKEN* block, RESULT_ITEM this_item, bool own_variables, bool pro
 
 }  // namespace
 
+void execute_block_statements(TOKEN* block, const TOKEN_LIST& statements, RESULT_ITEM this_item) {
+    VARIABLES_GUARD variables;
+    if (block_has_variables(block)) {
+        push_scope_variables(block);
+        variables.block = block;
+    }
+    DEPTH_GUARD depth;
+    [[maybe_unused]] BLOCK_FRAME_GUARD frame;
+    CURRENT_STATEMENT_GUARD restore;
+    run_statement_list(statements, this_item, 0, UINT32_MAX, nullptr, nullptr);
+}
+
 void execute_block(TOKEN* block, RESULT_ITEM this_item, bool own_variables) {
     run_block(block, this_item, own_variables, false);
 }
@@ -430,7 +448,7 @@ void execute_lone_statement(TOKEN* statement, RESULT_ITEM this_item) {
     CURRENT_STATEMENT_GUARD restore;
     if (control_pending()) return;
     if (pending_exception != nullptr && !runs_while_pending(statement)) return;
-    run_one_statement(statement, this_item, false, nullptr, nullptr, 0);
+    run_one_statement(statement, this_item, false, true, nullptr, nullptr, 0);
 }
 
 }  // namespace morvu

@@ -41,6 +41,11 @@ struct RUN_BUDGET_SPENT {};
 // the variables do.
 void execute_block(TOKEN* block, RESULT_ITEM this_item, bool own_variables);
 
+// execute_block with own variables, for a caller that keeps the statements
+// the block splits into (as append_operands gives them) and so spares the
+// block run its look-up.
+void execute_block_statements(TOKEN* block, const TOKEN_LIST& statements, RESULT_ITEM this_item);
+
 // The statements of a user routine's body, split once per routine: the
 // body's run as execute_block without variables of its own makes it (the
 // call's activation holds them).
@@ -92,6 +97,17 @@ inline bool stack_below_limit(const char* here) {
 // How much more stack the statements may use before the guard refuses them;
 // 0 before the first guarded statement.
 std::uintptr_t stack_room_left();
+
+// The same, measured from the frame of the function it is inlined into, for
+// the paths that ask it on every block run.
+inline std::uintptr_t stack_room_here() {
+    const char* base = stack_base;
+    if (base == nullptr) return 0;
+    const char* here = static_cast<const char*>(__builtin_frame_address(0));
+    const std::uintptr_t distance =
+        here < base ? static_cast<std::uintptr_t>(base - here) : static_cast<std::uintptr_t>(here - base);
+    return distance < stack_limit ? stack_limit - distance : 0;
+}
 
 // Whether the block's storage table holds variables, whose cells a run of
 // the block creates.

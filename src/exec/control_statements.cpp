@@ -155,7 +155,7 @@ namespace {
 // several statements, takes the block run.
 void run_chosen_block(TOKEN* block, RESULT_ITEM this_item) {
     if (!(block->op1 == ';' && block->op2 == 0) && !is_empty_operand(block) && !block_has_variables(block) &&
-        stack_room_left() >= 4096 + 4096)
+        stack_room_here() >= 4096 + 4096)
         execute_lone_statement(block, this_item);
     else run_block(block, this_item);
 }
@@ -425,6 +425,11 @@ struct SWITCH_ENTRY {
     // so that a switch re-entered meanwhile never sees half of it.
     LABELS_STATE labels_state = labels_unknown;
     std::vector<CASE_LABEL> labels;
+    // Of a braced case: its block, whether that is one statement, and the
+    // statements it splits into, found once.
+    TOKEN* body = nullptr;
+    bool lone_body = false;
+    TOKEN_LIST body_statements;
 };
 // A label of a switch whose cases hold int literals only, or char literals
 // only: the number or char byte, and the case it belongs to.
@@ -470,7 +475,8 @@ SWITCH_PLAN make_switch_plan(TOKEN* block) {
     for (uint32_t index = 0; index < cases; ++index) {
         TOKEN* statement = statements[index];
         if (statement == nullptr) break;  // an empty operand ends the list
-        SWITCH_ENTRY entry{statement, is_empty_operand(statement), false, nullptr, false, labels_unknown, {}};
+        SWITCH_ENTRY entry{
+            statement, is_empty_operand(statement), false, nullptr, false, labels_unknown, {}, nullptr, false, {}};
         entry.is_case = !entry.is_empty && is_call_token(statement) && *statement->text == "case";
         if (entry.is_case && statement->left != nullptr) {
             entry.parts = &argument_list_of(statement->left);
@@ -478,10 +484,23 @@ SWITCH_PLAN make_switch_plan(TOKEN* block) {
             const TOKEN* last = n > 0 ? (*entry.parts)[n - 1] : nullptr;
             // An empty block {} is braced as well: its code value holds it.
             entry.braced = last != nullptr && last->block_mode == block_mode_braced;
+            if (entry.braced) {
+                entry.body = const_cast<TOKEN*>(last);
+                entry.lone_body = !(last->op1 == ';' && last->op2 == 0) && !is_empty_operand(last);
+                append_operands(entry.body, ';', &entry.body_statements);
+            }
         }
-        plan.entries.push_back(entry);
+        plan.entries.push_back(std::move(entry));
     }
     return plan;
+}
+
+// Runs the block of a braced case as run_chosen_block would run it.
+void run_case_body(const SWITCH_ENTRY& entry, RESULT_ITEM this_item) {
+    TOKEN* body = entry.body;
+    if (entry.lone_body && !block_has_variables(body) && stack_room_here() >= 4096 + 4096)
+        execute_lone_statement(body, this_item);
+    else execute_block_statements(body, entry.body_statements, this_item);
 }
 
 // The statements of a switch block, looked at once per block and program
@@ -748,8 +767,7 @@ bool keyed_case(SWITCH_PLAN& plan, TOKEN* node, UNION_DATA* value_cell, const CE
         if (label.key == key) chosen = label.entry;
     }
     if (chosen == UINT32_MAX) return true;
-    const SWITCH_ENTRY& entry = plan.entries[chosen];
-    run_chosen_block((*entry.parts)[entry.labels.size()], this_item);
+    run_case_body(plan.entries[chosen], this_item);
     return true;
 }
 
@@ -786,6 +804,38 @@ const std::vector<FLAT_LABEL>& flat_labels(SWITCH_PLAN& plan) {
     return plan.flat;
 }
 
+// A flat label's cell, read in place; null when it cannot be read so now.
+inline UNION_DATA* flat_label_cell(const FLAT_LABEL& label) {
+    const TOKEN* token = label.token;
+    if (!token->result_stack.empty()) return nullptr;
+    return label.literal ? token->constant.get() : declared_plain_cell(token->declaration);
+}
+
+// The labels of flat_case tried against a value of one type, SAME telling
+// whether a defined label cell of that type equals it. A label once read
+// that is no defined value of the type ends the walk at its case (every
+// later label of the case would leave the case to the general roads too),
+// and a case that matches has its remaining labels read before it runs.
+template <typename SAME>
+uint32_t walk_flat_labels(SWITCH_PLAN& plan, char type, RESULT_ITEM this_item, SAME same) {
+    const FLAT_LABEL* label = plan.flat.data();
+    const FLAT_LABEL* const end = label + plan.flat.size();
+    for (; label != end; ++label) {
+        if (label->token != nullptr) {
+            const UNION_DATA* cell = flat_label_cell(*label);
+            if (cell == nullptr || lower_tag(cell->tag) != type || cell->payload == nullptr) return label->entry;
+            int answer = same(cell);
+            if (answer < 0) return label->entry;
+            if (answer == 0) continue;
+            for (; !label->last; ++label)
+                if (flat_label_cell(label[1]) == nullptr) return label->entry;
+        }
+        run_case_body(plan.entries[label->entry], this_item);
+        return static_cast<uint32_t>(plan.entries.size());
+    }
+    return plan.flat_end;
+}
+
 // The first cases of a switch that have plain labels (see flat_labels)
 // tried in turn against a value that is a defined oper, char, int or str, as
 // match_labels tries them one by one, without going through each case
@@ -807,43 +857,32 @@ uint32_t flat_case(SWITCH_PLAN& plan, UNION_DATA* value_cell, const CELL_WATCH& 
     // Reading a label and comparing values of one type run nothing, so the
     // value found now stands for every case read here.
     plain_value = value;
-    bool match = false;
-    bool in_order = true;
-    for (const FLAT_LABEL& label : plan.flat) {
-        TOKEN* token = label.token;
-        if (token != nullptr) {
-            UNION_DATA* cell = nullptr;
-            if (token->result_stack.empty())
-                cell = label.literal ? token->constant.get() : declared_plain_cell(token->declaration);
-            if (cell == nullptr) return label.entry;
-            if (!match && in_order) {
-                if (lower_tag(cell->tag) != type || cell->payload == nullptr) {
-                    in_order = false;
-                } else if (type == tag_oper) {
-                    match = cell->scalar.oper_chars[0] == value->scalar.oper_chars[0] &&
-                            cell->scalar.oper_chars[1] == value->scalar.oper_chars[1];
-                } else if (type == tag_char) {
-                    match = cell->scalar.char_byte == value->scalar.char_byte;
-                } else if (type == tag_str) {
-                    match = std::strcmp(cell->str_data()->text.c_str(), value->str_data()->text.c_str()) == 0;
-                } else {
-                    int64_t m = 0;
-                    if (cell_int64(cell, m)) match = m == number;
-                    else in_order = false;
-                }
-            }
-            if (!label.last) continue;
-        } else {
-            match = true;
-        }
-        if (!in_order) return label.entry;
-        if (match) {
-            const SWITCH_ENTRY& entry = plan.entries[label.entry];
-            run_chosen_block((*entry.parts)[entry.labels.size()], this_item);
-            return static_cast<uint32_t>(plan.entries.size());
-        }
+    switch (type) {
+    case tag_oper: {
+        const char first = value->scalar.oper_chars[0];
+        const char second = value->scalar.oper_chars[1];
+        return walk_flat_labels(plan, type, this_item, [first, second](const UNION_DATA* cell) {
+            return cell->scalar.oper_chars[0] == first && cell->scalar.oper_chars[1] == second ? 1 : 0;
+        });
     }
-    return plan.flat_end;
+    case tag_char: {
+        const char byte = value->scalar.char_byte;
+        return walk_flat_labels(plan, type, this_item,
+                                [byte](const UNION_DATA* cell) { return cell->scalar.char_byte == byte ? 1 : 0; });
+    }
+    case tag_int:
+        return walk_flat_labels(plan, type, this_item, [number](const UNION_DATA* cell) {
+            int64_t m = 0;
+            if (!cell_int64(cell, m)) return -1;
+            return m == number ? 1 : 0;
+        });
+    default: {
+        const char* text = value->str_data()->text.c_str();
+        return walk_flat_labels(plan, type, this_item, [text](const UNION_DATA* cell) {
+            return std::strcmp(cell->str_data()->text.c_str(), text) == 0 ? 1 : 0;
+        });
+    }
+    }
 }
 
 // The block of the case when it matches, decided on the general road.
@@ -910,7 +949,7 @@ void run_cases(TOKEN* node, TOKEN* block, UNION_DATA* value_cell, const CELL_WAT
         bool read = false;
         if (by_value && entry.braced && plain_labels(entry)) {
             if (match_labels(entry, value_cell, value_watch, node, plain_value, read)) {
-                run_chosen_block((*entry.parts)[entry.labels.size()], this_item);
+                run_case_body(entry, this_item);
                 return;
             }
         }
@@ -921,7 +960,7 @@ void run_cases(TOKEN* node, TOKEN* block, UNION_DATA* value_cell, const CELL_WAT
             UNION_DATA* value = by_value ? follow_aliases(value_cell) : nullptr;
             matched = match_plain_case(*entry.parts, value, this_item);
             if (matched != nullptr) {
-                run_chosen_block(matched, this_item);
+                run_case_body(entry, this_item);
                 return;
             }
             continue;
@@ -943,8 +982,10 @@ void exec_switch(TOKEN* node, RESULT_ITEM this_item) {
         TOKEN* block = argument_list_of(node->left)[1];
         // A plain variable's cell is what a frame would hold as the value (it
         // lives as long as the switch runs, and a case that changes it is
-        // compared with its new value either way).
-        if (UNION_DATA* value = plain_variable(value_node)) {
+        // compared with its new value either way). plain_variable, inline.
+        UNION_DATA* value =
+            value_node->evaluator == eval_variable ? declared_plain_cell(value_node->declaration) : nullptr;
+        if (value != nullptr) {
             const CELL_WATCH value_watch(RESULT_ITEM{value, value->access_mode, 0});
             run_cases(node, block, value, value_watch, this_item);
             return;
