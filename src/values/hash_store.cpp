@@ -654,6 +654,30 @@ UNION_DATA* HASH_DATA::get_text_key(UNION_DATA* key, KEY_PLACE& found_place) {
     return node != nullptr ? &node->value : nullptr;
 }
 
+// The pair of an int key along the index's probe sequence for its code:
+// read(stored, held) gives a stored key of that code as a machine int, or
+// false when it must be compared another way, and the walk gives up (false).
+template <typename INDEX, typename READ>
+[[gnu::always_inline]] inline bool probe_int_key(INDEX& index, uint64_t code, int64_t number, READ read,
+                                                 LIST_NODE*& found) {
+    found = nullptr;
+    if (index.empty()) return true;
+    for (PROBE probe(code, index.size() - 1);; probe.next()) {
+        const auto& slot = index[probe.at()];
+        if (slot.node == nullptr) {
+            if (slot.word == 0) return true;
+            continue;
+        }
+        if (slot.code() != code) continue;
+        int64_t held = 0;
+        if (!read(slot.node->key(), held)) return false;
+        if (held == number) {
+            found = slot.node;
+            return true;
+        }
+    }
+}
+
 // find_int for every case: a wide number, an index to rebuild, a stored key
 // of the code that is not a plain int in the payload word or a small record.
 bool HASH_DATA::find_int_general(int64_t number, UNION_DATA*& value, KEY_PLACE& found_place) {
@@ -662,26 +686,15 @@ bool HASH_DATA::find_int_general(int64_t number, UNION_DATA*& value, KEY_PLACE& 
         magnitude < eighteen_digits_end ? (number < 0 ? ~magnitude : magnitude) & code_mask : place_of_int(number).code;
     if (indexed != static_cast<size_t>(pair_count)) [[unlikely]]
         rebuild_index();
+    // The int test of key_matches; any other stored key goes by get.
     LIST_NODE* found = nullptr;
-    if (!index.empty()) {
-        for (PROBE probe(code, index.size() - 1);; probe.next()) {
-            const INDEX_SLOT& slot = index[probe.at()];
-            if (slot.node == nullptr) {
-                if (slot.word == 0) break;
-                continue;
-            }
-            if (slot.code() != code) continue;
-            // The int test of key_matches; any other stored key goes by get.
-            const UNION_DATA& stored = slot.node->key();
-            int64_t held = 0;
-            if (stored.payload == nullptr || lower_tag(stored.tag) != tag_int || !cell_int64(&stored, held))
-                return false;
-            if (held == number) {
-                found = slot.node;
-                break;
-            }
-        }
-    }
+    if (!probe_int_key(
+            index, code, number,
+            [](const UNION_DATA& stored, int64_t& held) {
+                return stored.payload != nullptr && lower_tag(stored.tag) == tag_int && cell_int64(&stored, held);
+            },
+            found))
+        return false;
     value = found != nullptr ? &found->value : nullptr;
     found_place = KEY_PLACE{-1, code, true, false};
     return true;
@@ -696,30 +709,20 @@ bool HASH_DATA::find_int(int64_t number, UNION_DATA*& value, KEY_PLACE& found_pl
         return find_int_general(number, value, found_place);
     const uint64_t code = (number < 0 ? ~magnitude : magnitude) & code_mask;
     LIST_NODE* found = nullptr;
-    if (!index.empty()) {
-        for (PROBE probe(code, index.size() - 1);; probe.next()) {
-            const INDEX_SLOT& slot = index[probe.at()];
-            if (slot.node == nullptr) {
-                if (slot.word == 0) break;
-                continue;
-            }
-            if (slot.code() != code) continue;
-            const UNION_DATA& stored = slot.node->key();
-            if (lower_tag(stored.tag) != tag_int) [[unlikely]]
-                return find_int_general(number, value, found_place);
-            int64_t held = 0;
-            if (is_inline_int(stored.payload)) {
-                held = inline_int_value(stored.payload);
-            } else if (stored.payload == nullptr ||
-                       !static_cast<const INT_DATA*>(stored.payload)->plain_copy_int64(held)) [[unlikely]] {
-                return find_int_general(number, value, found_place);
-            }
-            if (held == number) {
-                found = slot.node;
-                break;
-            }
-        }
-    }
+    if (!probe_int_key(
+            index, code, number,
+            [](const UNION_DATA& stored, int64_t& held) {
+                if (lower_tag(stored.tag) != tag_int) [[unlikely]]
+                    return false;
+                if (is_inline_int(stored.payload)) {
+                    held = inline_int_value(stored.payload);
+                    return true;
+                }
+                return stored.payload != nullptr &&
+                       static_cast<const INT_DATA*>(stored.payload)->plain_copy_int64(held);
+            },
+            found)) [[unlikely]]
+        return find_int_general(number, value, found_place);
     value = found != nullptr ? &found->value : nullptr;
     found_place = KEY_PLACE{-1, code, true, false};
     return true;
