@@ -8,8 +8,10 @@
 // its end, the variable holds its new value, and the object goes when the
 // method returns.
 //
-// Pins nest as the calls do. Several pins on one variable share the cell the
-// outermost of them keeps the object in.
+// Pins nest as the calls do: they form a chain from the innermost out, so a
+// pin leaving is nearly always the innermost one. Several pins on one
+// variable share the cell the outermost of them keeps the object in. The
+// alias lives in the pin itself, as a method call makes one every time.
 
 #pragma once
 
@@ -21,8 +23,10 @@
 
 namespace morvu {
 
-// The pins alive: while it is 0 no destruction needs to ask for one.
-extern int32_t running_object_pins;
+class OBJECT_PIN;
+
+// The innermost pin alive: while it is null no destruction needs to ask for one.
+extern OBJECT_PIN* innermost_object_pin;
 
 namespace detail {
 void rescue_pinned_object(UNION_DATA* cell);
@@ -31,7 +35,7 @@ void rescue_pinned_object(UNION_DATA* cell);
 // Called by the value core before an any cell's value is destroyed: when a
 // pin stands for the cell's object, the object moves to the pin.
 inline void keep_pinned_object(UNION_DATA* cell) {
-    if (running_object_pins != 0) detail::rescue_pinned_object(cell);
+    if (innermost_object_pin != nullptr) detail::rescue_pinned_object(cell);
 }
 
 class OBJECT_PIN {
@@ -49,11 +53,23 @@ public:
 private:
     friend void detail::rescue_pinned_object(UNION_DATA* cell);
 
+    void leave_chain();
+
+    // The alias is made only for a pinned object. The pin may be const to its
+    // holder while the body and a rescue change what it keeps.
+    union ALIAS_SLOT {
+        ALIAS_SLOT() {}
+        ~ALIAS_SLOT() {}
+        UNION_DATA cell;
+    };
+
     RESULT_ITEM current;
-    UNION_DATA* receiver_cell = nullptr;  // the cell the call was given
-    UNION_DATA* variable = nullptr;       // the any cell the object was found in
-    std::unique_ptr<UNION_DATA> alias;    // the body's view of it
-    std::unique_ptr<UNION_DATA> kept;     // the object, once the variable let it go
+    UNION_DATA* receiver_cell = nullptr;       // the cell the call was given
+    mutable UNION_DATA* variable = nullptr;    // the any cell the object was found in
+    OBJECT_PIN* outer = nullptr;               // the pin alive before this one
+    mutable std::unique_ptr<UNION_DATA> kept;  // the object, once the variable let it go
+    mutable ALIAS_SLOT alias;                  // the body's view of it
+    bool pinned = false;
 };
 
 }  // namespace morvu
