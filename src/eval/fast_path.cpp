@@ -756,11 +756,19 @@ UNION_DATA* hash_receiver(TOKEN* name, RESULT_ITEM this_item) {
     return cell != nullptr && cell_int(cell, out);
 }
 
+// Without noclone GCC makes specialised copies of the routines below that
+// cost more at their call sites; other compilers lack the attribute.
+#if defined(__GNUC__) && !defined(__clang__)
+#define OUT_OF_LINE_UNCLONED [[gnu::noinline, gnu::noclone]]
+#else
+#define OUT_OF_LINE_UNCLONED [[gnu::noinline]]
+#endif
+
 // a op b of fast ints, one routine per operator so that the operation is
 // known in it. An int literal on the right, the most frequent operand
 // there after a call (n - 1, x % 2), is read at once.
 template <char op>
-[[gnu::noinline, gnu::noclone]] bool fast_binary(const TOKEN* node, int64_t& out, int depth) {
+OUT_OF_LINE_UNCLONED bool fast_binary(const TOKEN* node, int64_t& out, int depth) {
     int64_t a = 0;
     int64_t b = 0;
     TOKEN* left = node->left;
