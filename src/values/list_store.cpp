@@ -26,6 +26,7 @@
 #include "values/value_copy.h"
 #include "values/value_operators.h"
 #include "values/value_sort.h"
+#include "values/walk_pins.h"
 
 namespace morvu {
 
@@ -242,10 +243,10 @@ void free_plain_numbers(LIST_NODE* chain, int count) {
 }
 
 // Lets go of a cell as its destructor would, when nothing links to it and
-// its value is a plain number, a value kept in the cell or nothing; false,
+// its value is a plain number, a text, a value kept in the cell or nothing; false,
 // with the cell untouched, for every other cell.
 bool let_go_plain_cell(UNION_DATA& cell) {
-    if (cell.weak_held != 0 || cell.referrers != nullptr) return false;
+    if ((cell.weak_held | cell.key_numbered) != 0 || cell.referrers != nullptr) return false;
     switch (lower_tag(cell.tag)) {
     case tag_any: return cell.payload == nullptr;  // an any cell with nothing or the empty value
     case tag_bool:
@@ -255,6 +256,10 @@ bool let_go_plain_cell(UNION_DATA& cell) {
         if (!is_inline_int(cell.payload)) delete static_cast<INT_DATA*>(cell.payload);
         return true;
     case tag_real: delete cell.real_data(); return true;
+    case tag_str:
+        // The keys of most hashes: a walk may still pin the text.
+        if (cell.payload != nullptr && !keep_walked_payload(tag_str, cell.payload)) delete cell.str_data();
+        return true;
     default: return false;
     }
 }
