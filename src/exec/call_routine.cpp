@@ -1031,6 +1031,18 @@ constexpr size_t short_key_length = 15;
     return resolve_and_call(request, &list, nullptr);
 }
 
+// The type code a seen site's receiver answers for: its own for a value
+// cell, the target's for a reference leading straight to a value (0 for
+// anything else, which no entry answers).
+inline char seen_receiver_code(const UNION_DATA* cell) {
+    const char own = lower_tag(cell->tag);
+    if (own != tag_reference) return own;
+    const UNION_DATA* target = cell->target();
+    if (target == nullptr) return 0;
+    const char held = lower_tag(target->tag);
+    return is_link_tag(held) ? 0 : held;
+}
+
 // A built-in method call: its arguments first, then its site entry; a call
 // the entry answers runs the key's direct handler when the type has one and
 // the case is plain, else the type's handler on the key kept there. Anything
@@ -1054,7 +1066,7 @@ __attribute__((noinline)) CALL_OUTCOME call_method_site(const ROUTINE_REQUEST& r
     if (!evaluate_method_arguments(node->left, request.context, list, constants)) return CALL_OUTCOME::made;
     const METHOD_SITE* site = nullptr;
     if (seen != nullptr && forgotten == sites_forgotten && call_sites_generation == routine_tables_generation &&
-        lower_tag(request.receiver.cell->tag) == seen->code && !seen->qualified &&
+        seen_receiver_code(request.receiver.cell) == seen->code && !seen->qualified &&
         signature_matches(seen->signature, list)) {
         site = seen;
     } else {
@@ -1490,7 +1502,10 @@ namespace {
             return false;
         on_object = true;
     } else {
-        const char held = lower_tag(tag);
+        // A reference (an input parameter bound to a value it does not
+        // own) answers as the general road finds it: for its target's type,
+        // with the reference itself as the receiver.
+        const char held = seen_receiver_code(receiver);
         if (is_link_tag(held) || !is_value_tag(held)) return false;
         // A site the methods common to all types answer for this type as
         // well: its entry is found again among the site's resolutions.
@@ -1513,7 +1528,8 @@ namespace {
     request.in_object_type = true;
     request.results = results;
     request.context = context;
-    if (!through_alias) {
+    const bool by_reference = !on_object && lower_tag(tag) == tag_reference;
+    if (!through_alias && !by_reference) {
         outcome = on_object         ? call_object_site(request)
                   : site->int_reads ? call_reading_site(request, *site)
                                     : call_method_site(request, site);
@@ -1522,8 +1538,10 @@ namespace {
     // A value named through an alias may belong to a container that let it
     // go meanwhile: what the results stand for in it outlives that, as on
     // the general road.
+    // So may the target of a reference. Only a value's own cell is read in
+    // place.
     RESULT_NODE* const before = results != nullptr ? results->tail : nullptr;
-    outcome = site->int_reads ? call_reading_site(request, *site) : call_method_site(request, site);
+    outcome = site->int_reads && !by_reference ? call_reading_site(request, *site) : call_method_site(request, site);
     if (results != nullptr) keep_let_go_results(before != nullptr ? before->next : results->head);
     return true;
 }
@@ -1591,13 +1609,15 @@ int seen_method_truth(TOKEN* expression) {
     UNION_DATA* receiver = nullptr;
     uint32_t mode = 0;
     const TOKEN* name = expression->left;
-    if (UNION_DATA* cell = plain_variable(name)) {
+    if (name == nullptr || name->evaluator != eval_variable) return -1;
+    // plain_variable, read here without a call: this test runs per condition.
+    if (UNION_DATA* cell = declared_plain_cell(name->declaration)) {
         if (cell->access_mode < access_variable) return -1;
         mode = cell->access_mode;
         const char own_tag = lower_tag(cell->tag);
         receiver = own_tag == tag_alias || own_tag == tag_call_alias ? follow_aliases(cell) : cell;
-    } else if (name != nullptr && name->evaluator == eval_variable && name->declaration != nullptr &&
-               name->declaration->member_slot < 0 && name->declaration->arg_role == arg_role_constant_input) {
+    } else if (name->declaration != nullptr && name->declaration->member_slot < 0 &&
+               name->declaration->arg_role == arg_role_constant_input) {
         receiver = top_cell(name->declaration);
         mode = access_constant_input;
         if (receiver == nullptr || is_link_tag(lower_tag(receiver->tag))) return -1;
