@@ -257,8 +257,8 @@ void convert_to_text(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
 
 // The cell of a name node that is a parameter declared plainly in the input
 // part of the running activation, holding a value of a built-in type by
-// value; null for any other node (a link or an object takes the general
-// road at once).
+// value or a reference to one; null for any other node (an alias or an
+// object takes the general road at once).
 UNION_DATA* input_parameter(const TOKEN* name) {
     if (name == nullptr || name->evaluator != eval_variable) return nullptr;
     const TOKEN* declaration = name->declaration;
@@ -267,7 +267,7 @@ UNION_DATA* input_parameter(const TOKEN* name) {
     UNION_DATA* cell = top_cell(declaration);
     if (cell == nullptr) return nullptr;
     const char held = lower_tag(cell->tag);
-    return held == tag_object || is_link_tag(held) ? nullptr : cell;
+    return held == tag_object || held == tag_alias || held == tag_call_alias ? nullptr : cell;
 }
 
 // The list cell and access mode a receiver node of x[i] stands for as the

@@ -1031,6 +1031,18 @@ constexpr size_t short_key_length = 15;
     return resolve_and_call(request, &list, nullptr);
 }
 
+// The type code a seen site's receiver answers for: its own for a value
+// cell, the target's for a reference leading straight to a value (0 for
+// anything else, which no entry answers).
+inline char seen_receiver_code(const UNION_DATA* cell) {
+    const char own = lower_tag(cell->tag);
+    if (own != tag_reference) return own;
+    const UNION_DATA* target = cell->target();
+    if (target == nullptr) return 0;
+    const char held = lower_tag(target->tag);
+    return is_link_tag(held) ? 0 : held;
+}
+
 // A built-in method call: its arguments first, then its site entry; a call
 // the entry answers runs the key's direct handler when the type has one and
 // the case is plain, else the type's handler on the key kept there. Anything
@@ -1054,8 +1066,9 @@ __attribute__((noinline)) CALL_OUTCOME call_method_site(const ROUTINE_REQUEST& r
     if (!evaluate_method_arguments(node->left, request.context, list, constants)) return CALL_OUTCOME::made;
     const METHOD_SITE* site = nullptr;
     if (seen != nullptr && forgotten == sites_forgotten && call_sites_generation == routine_tables_generation &&
-        lower_tag(request.receiver.cell->tag) == seen->code && !seen->qualified &&
-        signature_matches(seen->signature, list)) {
+        (lower_tag(request.receiver.cell->tag) == seen->code ||
+         seen_receiver_code(request.receiver.cell) == seen->code) &&
+        !seen->qualified && signature_matches(seen->signature, list)) {
         site = seen;
     } else {
         const TYPE_NAME& qualifier = request.qualifier != nullptr ? *request.qualifier : no_type;
@@ -1474,15 +1487,16 @@ CALL_OUTCOME call_routine_status(const ROUTINE_REQUEST& request) {
 namespace {
 
 // call_seen_method on `receiver`, a value held by value in a variable's own
-// cell or named through an alias variable (`through_alias`), with the
-// access mode of the variable's cell.
+// cell, named through an alias variable (`through_alias`) or by a reference
+// (`by_reference`), with the access mode of the variable's cell.
 [[gnu::always_inline]] inline bool call_seen_site(TOKEN* node, UNION_DATA* receiver, uint32_t mode, bool through_alias,
-                                                  RESULT_LIST* results, RESULT_ITEM context, CALL_OUTCOME& outcome) {
+                                                  bool by_reference, RESULT_LIST* results, RESULT_ITEM context,
+                                                  CALL_OUTCOME& outcome) {
     const char tag = receiver->tag;
     const char kind = results != nullptr ? 'f' : 'p';
     bool on_object = false;
     const METHOD_SITE* site = nullptr;
-    if (tag == tag_object && !through_alias) {
+    if (tag == tag_object && !through_alias && !by_reference) {
         // The routine the site found in the object's type, for that type.
         const CALL_SITE* entry = object_sites.in_front(node);
         if (entry == nullptr || entry->parent != node->parent || entry->kind != kind || !entry->in_object_type ||
@@ -1490,7 +1504,9 @@ namespace {
             return false;
         on_object = true;
     } else {
-        const char held = lower_tag(tag);
+        // A reference answers as the general road finds it: for its
+        // target's type, with the reference itself as the receiver.
+        const char held = by_reference ? seen_receiver_code(receiver) : lower_tag(tag);
         if (is_link_tag(held) || !is_value_tag(held)) return false;
         // A site the methods common to all types answer for this type as
         // well: its entry is found again among the site's resolutions.
@@ -1513,7 +1529,7 @@ namespace {
     request.in_object_type = true;
     request.results = results;
     request.context = context;
-    if (!through_alias) {
+    if (!through_alias && !by_reference) {
         outcome = on_object         ? call_object_site(request)
                   : site->int_reads ? call_reading_site(request, *site)
                                     : call_method_site(request, site);
@@ -1522,8 +1538,10 @@ namespace {
     // A value named through an alias may belong to a container that let it
     // go meanwhile: what the results stand for in it outlives that, as on
     // the general road.
+    // So may the target of a reference. Only a value's own cell is read in
+    // place.
     RESULT_NODE* const before = results != nullptr ? results->tail : nullptr;
-    outcome = site->int_reads ? call_reading_site(request, *site) : call_method_site(request, site);
+    outcome = site->int_reads && !by_reference ? call_reading_site(request, *site) : call_method_site(request, site);
     if (results != nullptr) keep_let_go_results(before != nullptr ? before->next : results->head);
     return true;
 }
@@ -1531,7 +1549,13 @@ namespace {
 // call_seen_method on an alias variable: the value its aliases lead to.
 __attribute__((noinline)) bool call_seen_through_alias(TOKEN* node, UNION_DATA* alias, RESULT_LIST* results,
                                                        RESULT_ITEM context, CALL_OUTCOME& outcome) {
-    return call_seen_site(node, follow_aliases(alias), alias->access_mode, true, results, context, outcome);
+    return call_seen_site(node, follow_aliases(alias), alias->access_mode, true, false, results, context, outcome);
+}
+
+// call_seen_input_method on a parameter bound to a value it does not own.
+__attribute__((noinline)) bool call_seen_by_reference(TOKEN* node, UNION_DATA* reference, RESULT_LIST* results,
+                                                      RESULT_ITEM context, CALL_OUTCOME& outcome) {
+    return call_seen_site(node, reference, access_constant_input, false, true, results, context, outcome);
 }
 
 }  // namespace
@@ -1549,13 +1573,15 @@ bool call_seen_method(TOKEN* node, UNION_DATA* receiver, RESULT_LIST* results, R
     const char own_tag = lower_tag(receiver->tag);
     if (own_tag == tag_alias || own_tag == tag_call_alias)
         return call_seen_through_alias(node, receiver, results, context, outcome);
-    return call_seen_site(node, receiver, receiver->access_mode, false, results, context, outcome);
+    return call_seen_site(node, receiver, receiver->access_mode, false, false, results, context, outcome);
 }
 
 bool call_seen_input_method(TOKEN* node, UNION_DATA* receiver, RESULT_LIST* results, RESULT_ITEM context,
                             CALL_OUTCOME& outcome) {
     if (call_sites_generation != routine_tables_generation) return false;
-    return call_seen_site(node, receiver, access_constant_input, false, results, context, outcome);
+    if (lower_tag(receiver->tag) == tag_reference)
+        return call_seen_by_reference(node, receiver, results, context, outcome);
+    return call_seen_site(node, receiver, access_constant_input, false, false, results, context, outcome);
 }
 
 bool call_seen_member_method(TOKEN* node, UNION_DATA* member, uint32_t mode, RESULT_LIST* results, RESULT_ITEM context,
@@ -1564,7 +1590,7 @@ bool call_seen_member_method(TOKEN* node, UNION_DATA* member, uint32_t mode, RES
     // A member that is an alias takes the general road, which follows it.
     const char own_tag = lower_tag(member->tag);
     if (own_tag == tag_alias || own_tag == tag_call_alias) return false;
-    return call_seen_site(node, member, mode, false, results, context, outcome);
+    return call_seen_site(node, member, mode, false, false, results, context, outcome);
 }
 
 namespace {
@@ -1591,13 +1617,15 @@ int seen_method_truth(TOKEN* expression) {
     UNION_DATA* receiver = nullptr;
     uint32_t mode = 0;
     const TOKEN* name = expression->left;
-    if (UNION_DATA* cell = plain_variable(name)) {
+    if (name == nullptr || name->evaluator != eval_variable) return -1;
+    // plain_variable, read here without a call: this test runs per condition.
+    if (UNION_DATA* cell = declared_plain_cell(name->declaration)) {
         if (cell->access_mode < access_variable) return -1;
         mode = cell->access_mode;
         const char own_tag = lower_tag(cell->tag);
         receiver = own_tag == tag_alias || own_tag == tag_call_alias ? follow_aliases(cell) : cell;
-    } else if (name != nullptr && name->evaluator == eval_variable && name->declaration != nullptr &&
-               name->declaration->member_slot < 0 && name->declaration->arg_role == arg_role_constant_input) {
+    } else if (name->declaration != nullptr && name->declaration->member_slot < 0 &&
+               name->declaration->arg_role == arg_role_constant_input) {
         receiver = top_cell(name->declaration);
         mode = access_constant_input;
         if (receiver == nullptr || is_link_tag(lower_tag(receiver->tag))) return -1;

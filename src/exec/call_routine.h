@@ -44,8 +44,9 @@ CALL_OUTCOME call_routine_status(const ROUTINE_REQUEST& request);
 bool call_seen_method(TOKEN* node, UNION_DATA* receiver, RESULT_LIST* results, RESULT_ITEM context,
                       CALL_OUTCOME& outcome);
 // The same on a parameter declared plainly in the input part (`receiver`:
-// its own cell, holding a value of a built-in type by value, neither a link
-// nor an object), with the access mode that role gives it.
+// its own cell, holding a value of a built-in type by value or a reference
+// to one, neither an alias nor an object), with the access mode that role
+// gives it.
 bool call_seen_input_method(TOKEN* node, UNION_DATA* receiver, RESULT_LIST* results, RESULT_ITEM context,
                             CALL_OUTCOME& outcome);
 // The same on a member of the current object (`member`: its cell as
