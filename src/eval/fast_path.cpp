@@ -661,13 +661,19 @@ bool look_up_fast_key(const TOKEN* part, UNION_DATA* cell, const UNION_DATA*& va
     // the same lookup.
     const bool store = cell->tag == tag_hash || (set_too && cell->tag == tag_set);
     if (part->left == nullptr || !store || cell->payload == nullptr) return false;
-    UNION_DATA* key = plain_key(part->left);
+    TOKEN* key_node = part->left;
+    int64_t number = 0;
+    void* word = nullptr;
+    // A name holding an int, such as an input parameter, which plain_key
+    // does not take, goes by its number at once, as a number key goes.
+    const bool named_number = key_node->evaluator == eval_variable && fast_int_at(key_node, number, depth + 1) &&
+                              make_inline_int(number, word);
+    UNION_DATA* key = named_number ? nullptr : plain_key(key_node);
     HASH_DATA::KEY_PLACE place;
     std::optional<UNION_DATA> number_key;
     if (key == nullptr) {
-        int64_t number = 0;
-        void* word = nullptr;
-        if (!fast_int_at(part->left, number, depth + 1) || !make_inline_int(number, word)) return false;
+        if (!named_number && (!fast_int_at(key_node, number, depth + 1) || !make_inline_int(number, word)))
+            return false;
         UNION_DATA* found = nullptr;
         if (cell->hash_data()->find_int(number, found, place)) {
             value = found;
