@@ -59,7 +59,7 @@ constexpr int block_limbs = 256;
 #endif
 #define KERNEL_STEP [[gnu::always_inline]] inline
 #define VECTOR_INTRINSICS 1
-KERNEL_SET best_kernels() {
+KERNEL_SET processor_kernels() {
     __builtin_cpu_init();
     if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl") &&
         __builtin_cpu_supports("avx512dq"))
@@ -71,8 +71,14 @@ KERNEL_SET best_kernels() {
 #define WIDE_KERNEL
 #define KERNEL_STEP inline
 #define VECTOR_INTRINSICS 0
-KERNEL_SET best_kernels() { return KERNEL_SET::portable; }
+KERNEL_SET processor_kernels() { return KERNEL_SET::portable; }
 #endif
+// A build may cap the choice (to time the narrower builds on a processor
+// that runs the wider ones).
+#ifndef MORVU_WIDEST_KERNELS
+#define MORVU_WIDEST_KERNELS 2
+#endif
+KERNEL_SET best_kernels() { return std::min(processor_kernels(), static_cast<KERNEL_SET>(MORVU_WIDEST_KERNELS)); }
 KERNEL_SET kernels = best_kernels();
 
 // The entry point that runs the build in use; KERNEL_BUILDS makes the builds
@@ -520,11 +526,52 @@ NARROW_KERNEL uint32_t mul_small_narrow(uint32_t* r, const uint32_t* a, int n, u
     if (!_mm256_testz_si256(full, full)) carry += settle_carries(r, n);
     return static_cast<uint32_t>(carry);
 }
-// The one pass above also serves processors with 512-bit vectors: it beats
-// the blocked passes built for them (20000! about 35 against 44 ms), whose
-// split of each product into limbs takes several passes over the block.
+// The same one pass with 512-bit vectors: sixteen columns at a time, the
+// corrections and the excess of each column held in masks. The excess moves
+// one lane up as a bit of the mask, the top one into the next sixteen.
 WIDE_KERNEL uint32_t mul_small_wide(uint32_t* r, const uint32_t* a, int n, uint32_t m) {
-    return mul_small_narrow(r, a, n, m);
+    if (m >= limb_base) return mul_small_body(r, a, n, m);
+    const __m512i reciprocal = _mm512_set1_epi64(static_cast<int64_t>((uint64_t{m} << 32) / limb_base));
+    const __m512i factor = _mm512_set1_epi32(static_cast<int>(m));
+    const __m512i base = _mm512_set1_epi32(static_cast<int>(limb_base));
+    const __m512i one = _mm512_set1_epi32(1);
+    __m512i high_below = _mm512_setzero_si512();  // lane 15: the high limb of the column below
+    uint32_t excess_below = 0;                    // the excess of the column below, 0 or 1
+    __mmask16 full = _cvtu32_mask16(0);
+    int j = 0;
+    for (; j + 16 <= n; j += 16) {
+        const __m512i x = _mm512_loadu_si512(a + j);
+        // The top halves of the even lanes' products, then the odd lanes'.
+        // (The zero-masking forms under full masks are the plain ones, whose
+        // undefined filler trips g++'s uninitialised-use warning.)
+        const __mmask8 all = _cvtu32_mask8(0xFFu);
+        const __m512i even = _mm512_maskz_srli_epi64(all, _mm512_maskz_mul_epu32(all, x, reciprocal), 32);
+        const __m512i odd = _mm512_maskz_mul_epu32(all, _mm512_maskz_srli_epi64(all, x, 32), reciprocal);
+        __m512i high = _mm512_mask_blend_epi32(_cvtu32_mask16(0xAAAAu), even, odd);
+        __m512i low = _mm512_sub_epi32(_mm512_mullo_epi32(x, factor), _mm512_mullo_epi32(high, base));
+        const __mmask16 short_by_one = _mm512_cmpge_epu32_mask(low, base);
+        low = _mm512_mask_sub_epi32(low, short_by_one, low, base);
+        high = _mm512_mask_add_epi32(high, short_by_one, high, one);
+        __m512i s = _mm512_add_epi32(low, _mm512_maskz_alignr_epi32(_cvtu32_mask16(0xFFFFu), high, high_below, 15));
+        high_below = high;
+        const __mmask16 excess = _mm512_cmpge_epu32_mask(s, base);
+        s = _mm512_mask_sub_epi32(s, excess, s, base);
+        const uint32_t bits = _cvtmask16_u32(excess);
+        s = _mm512_mask_add_epi32(s, _cvtu32_mask16((bits << 1 | excess_below) & 0xFFFFu), s, one);
+        excess_below = bits >> 15;
+        full = _kor_mask16(full, _mm512_cmpeq_epi32_mask(s, base));
+        _mm512_storeu_si512(r + j, s);
+    }
+    // The last columns one at a time, from the exact carry into them.
+    const __m128i top_lanes = _mm512_maskz_extracti32x4_epi32(_cvtu32_mask8(0xFu), high_below, 3);
+    uint64_t carry = static_cast<uint32_t>(_mm_extract_epi32(top_lanes, 3)) + uint64_t{excess_below};
+    for (; j < n; ++j) {
+        const uint64_t column = uint64_t{a[j]} * m + carry;
+        r[j] = static_cast<uint32_t>(column % limb_base);
+        carry = column / limb_base;
+    }
+    if (_cvtmask16_u32(full) != 0) carry += settle_carries(r, n);
+    return static_cast<uint32_t>(carry);
 }
 uint32_t mul_small_portable(uint32_t* r, const uint32_t* a, int n, uint32_t m) { return mul_small_body(r, a, n, m); }
 KERNEL_ENTRY(uint32_t, mul_small, (uint32_t * r, const uint32_t* a, int n, uint32_t m), (r, a, n, m))
