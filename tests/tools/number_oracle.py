@@ -198,6 +198,24 @@ def real_cases(rng, count, largest):
         yield " ".join(fields)
 
 
+def one_limb_cases(rng, count, largest):
+    """Long operands by factors of one limb (below 10^9), the product a
+    multiplication loop makes, with the factors whose limb splits run near
+    the base."""
+    factors = (1, 2, 3, 7, 9, 10, 65536, 123456789, 333333334, 499999999, 500000000, 999999937, 999999999)
+    for _ in range(count):
+        a = int(random_digits(rng, rng.randint(1, largest)))
+        b = rng.choice(factors) if rng.random() < 0.6 else rng.randint(1, 999999999)
+        if rng.random() < 0.3:
+            a, b = -a, (b if rng.random() < 0.5 else -b)
+        if rng.random() < 0.5:
+            a, b = b, a
+        if b == 0:
+            b = 1
+        yield "I %d %d %d %d %d %d %d %d %d" % (
+            a, b, a + b, a - b, a * b, trunc_div(a, b), remainder(a, b), int(a < b), int(a == b))
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--seed", type=int, default=20240611)
@@ -218,6 +236,8 @@ def main():
             out.write(line + "\n")
         # Drawn apart, so that the cases above stay as they were.
         for line in near_multiple_cases(random.Random(args.seed + 1), 200, args.largest):
+            out.write(line + "\n")
+        for line in one_limb_cases(random.Random(args.seed + 2), 300, args.largest):
             out.write(line + "\n")
 
 
