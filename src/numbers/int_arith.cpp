@@ -483,7 +483,21 @@ KERNEL_STEP uint32_t mul_small_body(uint32_t* r, const uint32_t* a, int n, uint3
     return high_below + carry;
 }
 #if VECTOR_INTRINSICS
-// The same in one pass of 256-bit vectors, for a factor m below limb_base.
+// The end of a vector pass of r = a * m: the columns from j on one at a
+// time, from the exact carry into column j, then the serial settling when
+// the pass lifted a column to limb_base. Returns the carry out.
+KERNEL_STEP uint32_t finish_product(uint32_t* r, const uint32_t* a, int j, int n, uint32_t m, uint64_t carry,
+                                    bool lifted) {
+    for (; j < n; ++j) {
+        const uint64_t column = uint64_t{a[j]} * m + carry;
+        r[j] = static_cast<uint32_t>(column % limb_base);
+        carry = column / limb_base;
+    }
+    if (lifted) carry += settle_carries(r, n);
+    return static_cast<uint32_t>(carry);
+}
+
+// mul_small_body in one pass of 256-bit vectors, for a factor m below limb_base.
 // The high limb of a[j] * m is estimated as the top half of a[j] * mr, mr
 // being m * 2^32 / limb_base rounded down: the estimate falls short of the
 // quotient by less than a[j] / 2^32 < 1/4, so it is the quotient or one less,
@@ -514,17 +528,10 @@ NARROW_KERNEL uint32_t mul_small_narrow(uint32_t* r, const uint32_t* a, int n, u
         const __m256i s = _mm256_add_epi32(low, lanes_up(high, high_below));
         _mm256_storeu_si256(reinterpret_cast<__m256i*>(r + j), settle_columns(s, excess_below, largest));
     }
-    // The last columns one at a time, from the exact carry into them.
-    uint64_t carry = static_cast<uint32_t>(_mm256_cvtsi256_si32(high_below)) -
-                     static_cast<uint32_t>(_mm256_cvtsi256_si32(excess_below));
-    for (; j < n; ++j) {
-        const uint64_t column = uint64_t{a[j]} * m + carry;
-        r[j] = static_cast<uint32_t>(column % limb_base);
-        carry = column / limb_base;
-    }
+    const uint64_t carry = static_cast<uint32_t>(_mm256_cvtsi256_si32(high_below)) -
+                           static_cast<uint32_t>(_mm256_cvtsi256_si32(excess_below));
     const __m256i full = _mm256_cmpeq_epi32(largest, base);
-    if (!_mm256_testz_si256(full, full)) carry += settle_carries(r, n);
-    return static_cast<uint32_t>(carry);
+    return finish_product(r, a, j, n, m, carry, !_mm256_testz_si256(full, full));
 }
 // The same one pass with 512-bit vectors: sixteen columns at a time, the
 // corrections and the excess of each column held in masks. The excess moves
@@ -562,16 +569,9 @@ WIDE_KERNEL uint32_t mul_small_wide(uint32_t* r, const uint32_t* a, int n, uint3
         full = _kor_mask16(full, _mm512_cmpeq_epi32_mask(s, base));
         _mm512_storeu_si512(r + j, s);
     }
-    // The last columns one at a time, from the exact carry into them.
     const __m128i top_lanes = _mm512_maskz_extracti32x4_epi32(_cvtu32_mask8(0xFu), high_below, 3);
-    uint64_t carry = static_cast<uint32_t>(_mm_extract_epi32(top_lanes, 3)) + uint64_t{excess_below};
-    for (; j < n; ++j) {
-        const uint64_t column = uint64_t{a[j]} * m + carry;
-        r[j] = static_cast<uint32_t>(column % limb_base);
-        carry = column / limb_base;
-    }
-    if (_cvtmask16_u32(full) != 0) carry += settle_carries(r, n);
-    return static_cast<uint32_t>(carry);
+    const uint64_t carry = static_cast<uint32_t>(_mm_extract_epi32(top_lanes, 3)) + uint64_t{excess_below};
+    return finish_product(r, a, j, n, m, carry, _cvtmask16_u32(full) != 0);
 }
 uint32_t mul_small_portable(uint32_t* r, const uint32_t* a, int n, uint32_t m) { return mul_small_body(r, a, n, m); }
 KERNEL_ENTRY(uint32_t, mul_small, (uint32_t * r, const uint32_t* a, int n, uint32_t m), (r, a, n, m))
