@@ -335,6 +335,10 @@ int emit_member_read(BUILDER& builder, const TOKEN* node, int depth) {
     } else {
         return -1;
     }
+    // The index's own reads come first in the table: the slot is taken
+    // only now.
+    if (plan.member_reads.size() >= register_count) return -1;
+    instr.b = static_cast<uint8_t>(plan.member_reads.size());
     instr.dst = static_cast<uint8_t>(builder.next_scratch++);
     plan.member_reads.push_back(read);
     plan.code.push_back(instr);
