@@ -74,9 +74,22 @@ def first_difference(expected, actual):
     return None
 
 
-def run(binary, example):
+def execute(binary, example, timeout=120):
+    """Runs `example` as a user would, from a fresh working directory: the
+    finished process (its output captured) and the files it left behind.
+    A run line that cannot be used raises ValueError, a run past the time
+    limit subprocess.TimeoutExpired."""
     example = os.path.abspath(example)
     root = os.path.dirname(os.path.dirname(example))
+    command = command_line(binary_path(binary), example, root)
+    with tempfile.TemporaryDirectory(prefix="morvu-example-") as work:
+        done = subprocess.run(command, cwd=work, stdin=subprocess.DEVNULL, capture_output=True, timeout=timeout)
+        left = sorted(os.listdir(work))
+    return done, left
+
+
+def run(binary, example):
+    example = os.path.abspath(example)
     name = os.path.splitext(os.path.basename(example))[0]
     expected_path = os.path.join(os.path.dirname(example), "expected", name + ".txt")
     if not os.path.isfile(expected_path):
@@ -84,15 +97,11 @@ def run(binary, example):
     with open(expected_path, encoding="latin-1") as f:
         expected = f.read()
     try:
-        command = command_line(binary_path(binary), example, root)
+        done, left = execute(binary, example)
     except ValueError as error:
         return [str(error)]
-    with tempfile.TemporaryDirectory(prefix="morvu-example-") as work:
-        try:
-            done = subprocess.run(command, cwd=work, stdin=subprocess.DEVNULL, capture_output=True, timeout=120)
-        except subprocess.TimeoutExpired:
-            return ["timed out after 120 s: " + " ".join(command)]
-        left = sorted(os.listdir(work))
+    except subprocess.TimeoutExpired as error:
+        return ["timed out after %d s: %s" % (error.timeout, " ".join(error.cmd))]
     problems = []
     actual = done.stdout.decode("latin-1")
     err = done.stderr.decode("latin-1")

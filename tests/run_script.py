@@ -71,7 +71,23 @@ def parse(text):
     return spec
 
 
-def run(binary, script):
+class Outcome:
+    """What one run of a test program gave: its standard output (with the
+    shown files, the interpreter directory written {bindir} and the run's
+    working directory written {workdir}), its standard error and its exit
+    status; `timed_out` names the command when it ran past the limit."""
+
+    def __init__(self, spec, stdout, stderr, status, timed_out=None):
+        self.spec = spec
+        self.stdout = stdout
+        self.stderr = stderr
+        self.status = status
+        self.timed_out = timed_out
+
+
+def execute(binary, script, timeout=120):
+    """Runs the test program `script` through `binary` as its directives
+    say; the comparison with the expected lines is left to the caller."""
     with open(script, encoding="latin-1") as f:
         spec = parse(f.read())
     name = os.path.basename(script)
@@ -100,32 +116,47 @@ def run(binary, script):
                 os.close(read_end)
                 try:
                     done = subprocess.run(command, cwd=work, input=stdin, stdout=write_end,
-                                          stderr=subprocess.PIPE, timeout=120, env=env)
+                                          stderr=subprocess.PIPE, timeout=timeout, env=env)
                 finally:
                     os.close(write_end)
             elif spec["stdout"]:
                 with open(spec["stdout"][-1], "wb") as target:
                     done = subprocess.run(command, cwd=work, input=stdin, stdout=target,
-                                          stderr=subprocess.PIPE, timeout=120, env=env)
+                                          stderr=subprocess.PIPE, timeout=timeout, env=env)
             else:
-                done = subprocess.run(command, cwd=work, input=stdin, capture_output=True, timeout=120,
+                done = subprocess.run(command, cwd=work, input=stdin, capture_output=True, timeout=timeout,
                                       env=env)
         except subprocess.TimeoutExpired:
-            return ["timed out after 120 s: " + " ".join(command)]
-        stdout = done.stderr if spec["stdout"] else done.stdout
+            return Outcome(spec, b"", b"", None, "timed out after %d s: %s" % (timeout, " ".join(command)))
+        # With a "stdout" directive the expected lines are those of standard
+        # error, and the shown files follow them there.
+        streams = [done.stdout or b"", done.stderr]
+        shown_into = 1 if spec["stdout"] else 0
         for shown in spec["show-file"]:
-            stdout += ("--- %s\n" % shown).encode("latin-1")
+            streams[shown_into] += ("--- %s\n" % shown).encode("latin-1")
             try:
                 with open(os.path.join(work, shown), "rb") as f:
                     content = f.read()
-                stdout += content if content.endswith(b"\n") or not content else content + b"\n"
+                streams[shown_into] += content if content.endswith(b"\n") or not content else content + b"\n"
             except OSError:
-                stdout += b"(missing)\n"
+                streams[shown_into] += b"(missing)\n"
         bindir = os.path.dirname(os.path.abspath(binary)).encode("latin-1")
-        stdout = stdout.replace(bindir, b"{bindir}")
-        if spec["config"]:
-            stdout = stdout.replace(b"Interpreter directory: .\n", b"Interpreter directory: {bindir}\n")
-    return compare(spec, stdout, done.stderr, done.returncode)
+        for i, stream in enumerate(streams):
+            stream = stream.replace(bindir, b"{bindir}")
+            if spec["config"]:
+                stream = stream.replace(b"Interpreter directory: .\n", b"Interpreter directory: {bindir}\n")
+            for place in sorted({work, os.path.realpath(work)}, key=len, reverse=True):
+                stream = stream.replace(place.encode("latin-1"), b"{workdir}")
+            streams[i] = stream
+    return Outcome(spec, streams[0], streams[1], done.returncode)
+
+
+def run(binary, script):
+    done = execute(binary, script)
+    if done.timed_out:
+        return [done.timed_out]
+    expected_stream = done.stderr if done.spec["stdout"] else done.stdout
+    return compare(done.spec, expected_stream, done.stderr, done.status)
 
 
 def compare(spec, stdout, stderr, status):
