@@ -20,6 +20,7 @@
 #include "frontend/var_storage.h"
 #include "numbers/int_data.h"
 #include "numbers/real_data.h"
+#include "runtime/build_options.h"
 #include "runtime/str_stream.h"
 #include "values/array_store.h"
 #include "values/factories.h"
@@ -840,6 +841,7 @@ int32_t member_slot_of(const TOKEN* name, const TOKEN* type) {
 }  // namespace
 
 UNION_DATA* fast_object_member(const TOKEN* node) {
+    if constexpr (!fast_paths) return nullptr;
     if (node->evaluator != eval_member || node->op1 != '.' || node->op2 != 0 || node->left == nullptr) return nullptr;
     const TOKEN* part = node->right;
     if (part == nullptr || !is_word_token(part) || is_call_token(part) || front_end_services.member_slot == nullptr)
@@ -869,6 +871,7 @@ UNION_DATA* fast_object_member(const TOKEN* node) {
 bool fast_member_missed = false;
 
 UNION_DATA* fast_member_cell(const TOKEN* name) {
+    if constexpr (!fast_paths) return nullptr;
     if (fast_members_object != nullptr) return current_member_cell(name, RESULT_ITEM{fast_members_object});
     if (name->declaration != nullptr && name->declaration->member_slot >= 0) fast_member_missed = true;
     return nullptr;
@@ -877,6 +880,7 @@ UNION_DATA* fast_member_cell(const TOKEN* name) {
 UNION_DATA* fast_hash_key(TOKEN* node) { return plain_key(node); }
 
 bool fast_int_at(TOKEN* node, int64_t& out, int depth) {
+    if constexpr (!fast_paths) return false;
     const EVAL_HANDLER handler = node->evaluator;
     if (handler == eval_variable) return variable_int(node, out);
     if (handler == eval_int_literal) return node->number->mantissa.to_int64(out);
@@ -891,6 +895,7 @@ bool fast_int_at(TOKEN* node, int64_t& out, int depth) {
 }
 
 bool fast_operator_int(TOKEN* node, EVAL_HANDLER handler, int64_t& out) {
+    if constexpr (!fast_paths) return false;
     if (handler == node->evaluator) return fast_int_at(node, out, 0);
     if (handler == eval_plus) return fast_binary<'+'>(node, out, 0);
     if (handler == eval_minus) return fast_binary<'-'>(node, out, 0);
@@ -902,6 +907,7 @@ bool fast_operator_int(TOKEN* node, EVAL_HANDLER handler, int64_t& out) {
 }
 
 bool fast_hash_int(TOKEN* node, RESULT_ITEM this_item, int64_t& out) {
+    if constexpr (!fast_paths) return false;
     if (node->evaluator != eval_member) return false;
     const TOKEN* part = nullptr;
     const MEMBER_READ kind = member_read(node, part);
@@ -914,6 +920,7 @@ bool fast_hash_int(TOKEN* node, RESULT_ITEM this_item, int64_t& out) {
 }
 
 int fast_hash_def(TOKEN* node, RESULT_ITEM this_item) {
+    if constexpr (!fast_paths) return -1;
     if (node->evaluator != eval_member || node->op1 != '.' || node->left == nullptr) return -1;
     const TOKEN* part = node->right;
     if (part == nullptr || !is_call_token(part)) return -1;
@@ -926,6 +933,7 @@ int fast_hash_def(TOKEN* node, RESULT_ITEM this_item) {
 }
 
 int fast_comparison(const TOKEN* node) {
+    if constexpr (!fast_paths) return -1;
     // A member call (c.isalpha()) is no comparison, nor does a logical
     // operator whose left operand is one give a bool without running it. An
     // array slot a[i] has the same shape and is read below.
@@ -949,6 +957,7 @@ int fast_comparison(const TOKEN* node) {
 }
 
 int fast_int_comparison(const TOKEN* node) {
+    if constexpr (!fast_paths) return -1;
     if (node->text || node->left == nullptr || node->right == nullptr) return -1;
     // Read only where fast_int gives them.
     int64_t a;
@@ -979,6 +988,7 @@ UNION_DATA* fast_int_variable(TOKEN* node) {
 }
 
 bool fast_element_store(TOKEN* node) {
+    if constexpr (!fast_paths) return false;
     TOKEN* left = node->left;
     if (left == nullptr || node->right == nullptr || left->evaluator != eval_member) return false;
     // Reading either side runs nothing, so the element may be found before
@@ -994,6 +1004,7 @@ bool fast_element_store(TOKEN* node) {
 }
 
 bool fast_list_append(TOKEN* node) {
+    if constexpr (!fast_paths) return false;
     TOKEN* call = node->right;
     if (node->op1 != '.' || node->op2 != 0 || call == nullptr || !is_call_token(call)) return false;
     const std::string& name = *call->text;
@@ -1015,6 +1026,7 @@ bool fast_list_append(TOKEN* node) {
 }
 
 int fast_text_comparison(const TOKEN* node) {
+    if constexpr (!fast_paths) return -1;
     if (node->text || node->left == nullptr || node->right == nullptr) return -1;
     const std::string* a = fast_text(node->left);
     if (a == nullptr) return -1;
@@ -1039,6 +1051,7 @@ namespace {
 }  // namespace
 
 bool fast_text_store(TOKEN* node) {
+    if constexpr (!fast_paths) return false;
     TOKEN* left = node->left;
     if (left == nullptr || node->right == nullptr || left->evaluator != eval_variable) return false;
     UNION_DATA* target = plain_variable(left);
@@ -1071,11 +1084,13 @@ UNION_DATA* call_assignment_target(TOKEN* node) {
 }  // namespace
 
 bool long_sum_assignment(TOKEN* node) {
+    if constexpr (!fast_paths) return false;
     UNION_DATA* target = call_assignment_target(node);
     return target != nullptr && long_int_sum(node, target);
 }
 
 bool fast_call_assignment(TOKEN* node, RESULT_ITEM this_item) {
+    if constexpr (!fast_paths) return false;
     UNION_DATA* first_target = call_assignment_target(node);
     if (first_target == nullptr) return false;
     if (long_int_sum(node, first_target)) return true;

@@ -9,6 +9,7 @@
 #include "exec/control_statements.h"
 #include "frontend/scope.h"
 #include "frontend/var_storage.h"
+#include "runtime/build_options.h"
 #include "values/array2_store.h"
 #include "values/array_store.h"
 #include "values/slot_row.h"
@@ -243,6 +244,7 @@ bool place_in(UNION_DATA* cell, const SLOT_SHAPE& shape, SLOT_PLACE& place, int 
 }  // namespace
 
 bool slot_place(TOKEN* node, SLOT_PLACE& place, int depth) {
+    if constexpr (!fast_paths) return false;
     const SLOT_SHAPE* shape = nullptr;
     UNION_DATA* cell = slot_container(node, shape);
     return cell != nullptr && place_in(cell, *shape, place, depth);
@@ -272,11 +274,13 @@ bool slot_int(const SLOT_PLACE& place, int64_t& out) {
 }  // namespace
 
 bool fast_slot_int(TOKEN* node, int64_t& out, int depth) {
+    if constexpr (!fast_paths) return false;
     SLOT_PLACE place;
     return slot_place(node, place, depth) && slot_int(place, out);
 }
 
 int fast_slot_int_if_shaped(TOKEN* node, int64_t& out, int depth) {
+    if constexpr (!fast_paths) return -1;
     const SLOT_SHAPE* shape = nullptr;
     UNION_DATA* cell = slot_container(node, shape);
     if (cell == nullptr) return -1;
@@ -296,6 +300,7 @@ namespace {
 }  // namespace
 
 int fast_bool(TOKEN* node, int depth) {
+    if constexpr (!fast_paths) return -1;
     if (depth >= fast_depth_limit) return -1;
     const EVAL_HANDLER handler = handler_of(node);
     if (handler == eval_true) return 1;
@@ -335,6 +340,7 @@ int fast_bool(TOKEN* node, int depth) {
 }
 
 bool slot_assignment_of(TOKEN* node, char op) {
+    if constexpr (!fast_paths) return false;
     TOKEN* left = node->left;
     TOKEN* right = node->right;
     if (right == nullptr) return false;
@@ -351,6 +357,7 @@ bool slot_assignment_of(TOKEN* node, char op) {
 }
 
 bool assign_source_to_slot(TOKEN* target, const RESULT_ITEM& source) {
+    if constexpr (!fast_paths) return false;
     const SLOT_SHAPE* shape = nullptr;
     UNION_DATA* container = slot_container(target, shape);
     SLOT_PLACE place;

@@ -13,6 +13,7 @@
 #include "eval/slot_paths.h"
 #include "exec/call_routine.h"
 #include "exec/control_statements.h"
+#include "runtime/build_options.h"
 #include "types/method_call.h"
 #include "exec/pending_exception.h"
 #include "exec/user_call.h"
@@ -937,6 +938,7 @@ bool stores_elements_as_assign(EXEC_HANDLER executor) {
 }
 
 bool long_int_assignment(TOKEN* node) {
+    if constexpr (!fast_paths) return false;
     if (node->executor != exec_assign || node->left == nullptr || node->right == nullptr ||
         node->left->evaluator != eval_variable || on_array_variable(node->left))
         return false;
@@ -944,6 +946,10 @@ bool long_int_assignment(TOKEN* node) {
 }
 
 void exec_assign(TOKEN* node, RESULT_ITEM this_item) {
+    if constexpr (!fast_paths) {
+        exec_assignment(node, this_item, assign_value, "=");
+        return;
+    }
     if (fast_slot_assignment(node, '=')) return;
     if (fast_int_assignment(node, '=', this_item)) return;
     if (fast_scalar_copy(node)) {
@@ -1000,6 +1006,10 @@ void exec_hash_element_sub(TOKEN* node, RESULT_ITEM this_item) {
 }
 
 void add_assign(TOKEN* node, RESULT_ITEM this_item) {
+    if constexpr (!fast_paths) {
+        exec_assignment(node, this_item, op_add_assign, "+=");
+        return;
+    }
     if (fast_slot_assignment(node, '+')) return;
     if (fast_int_assignment(node, '+', this_item)) return;
     if (fast_compound_assignment(node, this_item, op_add_assign, '+')) return;
@@ -1038,6 +1048,10 @@ void exec_append_to_text(TOKEN* node, RESULT_ITEM this_item) {
 }  // namespace
 
 void exec_add_assign(TOKEN* node, RESULT_ITEM this_item) {
+    if constexpr (!fast_paths) {
+        add_assign(node, this_item);
+        return;
+    }
     // A right side that can only be a text stays what it is: the statement
     // is bound once to an executor that tries the text's append first.
     TOKEN* right = node->right;
@@ -1052,6 +1066,10 @@ void exec_add_assign(TOKEN* node, RESULT_ITEM this_item) {
 }
 
 void exec_sub_assign(TOKEN* node, RESULT_ITEM this_item) {
+    if constexpr (!fast_paths) {
+        exec_assignment(node, this_item, op_sub_assign, "-=");
+        return;
+    }
     if (fast_slot_assignment(node, '-')) return;
     if (fast_int_assignment(node, '-', this_item)) return;
     if (fast_compound_assignment(node, this_item, op_sub_assign, '-')) return;
@@ -1063,6 +1081,10 @@ void exec_sub_assign(TOKEN* node, RESULT_ITEM this_item) {
 }
 
 void exec_mul_assign(TOKEN* node, RESULT_ITEM this_item) {
+    if constexpr (!fast_paths) {
+        exec_assignment(node, this_item, op_mul_assign, "*=");
+        return;
+    }
     if (fast_slot_assignment(node, '*')) return;
     if (fast_int_assignment(node, '*', this_item)) return;
     if (fast_compound_assignment(node, this_item, op_mul_assign, '*')) return;
@@ -1070,11 +1092,19 @@ void exec_mul_assign(TOKEN* node, RESULT_ITEM this_item) {
 }
 
 void exec_div_assign(TOKEN* node, RESULT_ITEM this_item) {
+    if constexpr (!fast_paths) {
+        exec_assignment(node, this_item, op_div_assign, "/=");
+        return;
+    }
     if (fast_slot_assignment(node, '/')) return;
     exec_assignment(node, this_item, op_div_assign, "/=");
 }
 
 void exec_mod_assign(TOKEN* node, RESULT_ITEM this_item) {
+    if constexpr (!fast_paths) {
+        exec_assignment(node, this_item, op_mod_assign, "%=");
+        return;
+    }
     if (fast_slot_assignment(node, '%')) return;
     exec_assignment(node, this_item, op_mod_assign, "%=");
 }

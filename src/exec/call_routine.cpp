@@ -19,6 +19,7 @@
 #include "exec/user_objects.h"
 #include "frontend/scope.h"
 #include "frontend/token.h"
+#include "runtime/build_options.h"
 #include "runtime/error.h"
 #include "runtime/messages.h"
 #include "runtime/str_stream.h"
@@ -457,7 +458,9 @@ void remember_method_site(const TOKEN* node, char kind, char code, const char* q
     site.signature = std::move(signature);
     site.common = common;
     site.common_codes = common_codes;
-    const TYPE_METHODS* methods = common ? nullptr : methods_of_type(code);
+    // Without the specialised roads every call runs the type's handler in
+    // full.
+    const TYPE_METHODS* methods = common || !fast_paths ? nullptr : methods_of_type(code);
     site.direct =
         methods != nullptr && methods->direct_for != nullptr ? methods->direct_for(key, kind == 'f') : nullptr;
     // Literals and variables alone are put in place the general way as

@@ -26,6 +26,7 @@
 #include "exec/control_counters.h"
 #include "exec/for_values.h"
 #include "exec/int_loops.h"
+#include "runtime/build_options.h"
 #include "types/method_call.h"
 #include "exec/pending_exception.h"
 #include "exec/user_call.h"
@@ -202,7 +203,7 @@ bool fast_if(TOKEN* node, RESULT_ITEM this_item) {
 }  // namespace
 
 void exec_if(TOKEN* node, RESULT_ITEM this_item) {
-    if (fast_if(node, this_item)) return;
+    if (fast_paths && fast_if(node, this_item)) return;
     static const std::string routine = statement_name("if");
     ARG_FRAME frame(node->left, this_item, true);
     const char* refusal = frame.check_count_range(2, 3);
@@ -935,9 +936,9 @@ void run_cases(TOKEN* node, TOKEN* block, UNION_DATA* value_cell, const CELL_WAT
     const BLOCK_VARIABLES variables(block);
     UNION_DATA* plain_value = nullptr;  // see match_labels
     SWITCH_PLAN& plan = switch_plan(block);
-    if (by_value && keyed_case(plan, node, value_cell, value_watch, this_item)) return;
+    if (fast_paths && by_value && keyed_case(plan, node, value_cell, value_watch, this_item)) return;
     uint32_t first = 0;
-    if (by_value) first = flat_case(plan, value_cell, value_watch, this_item, plain_value);
+    if (fast_paths && by_value) first = flat_case(plan, value_cell, value_watch, this_item, plain_value);
     if (first == 0) plain_value = nullptr;  // found again by the first case read
     for (uint32_t index = first; index < plan.entries.size(); ++index) {
         SWITCH_ENTRY& entry = plan.entries[index];
@@ -947,7 +948,7 @@ void run_cases(TOKEN* node, TOKEN* block, UNION_DATA* value_cell, const CELL_WAT
                         error_kind_system);
         TOKEN* matched = nullptr;
         bool read = false;
-        if (by_value && entry.braced && plain_labels(entry)) {
+        if (fast_paths && by_value && entry.braced && plain_labels(entry)) {
             if (match_labels(entry, value_cell, value_watch, node, plain_value, read)) {
                 run_case_body(entry, this_item);
                 return;
@@ -955,7 +956,7 @@ void run_cases(TOKEN* node, TOKEN* block, UNION_DATA* value_cell, const CELL_WAT
         }
         if (read) continue;
         plain_value = nullptr;  // the general roads may run code
-        if (entry.braced && plain_case(*entry.parts, by_value)) {
+        if (fast_paths && entry.braced && plain_case(*entry.parts, by_value)) {
             if (by_value && !value_watch.alive()) raise_check(node, routine, msg_text("insnicdef"));
             UNION_DATA* value = by_value ? follow_aliases(value_cell) : nullptr;
             matched = match_plain_case(*entry.parts, value, this_item);

@@ -25,6 +25,7 @@
 #include "frontend/var_storage.h"
 #include "numbers/int_data.h"
 #include "numbers/real_data.h"
+#include "runtime/build_options.h"
 #include "runtime/error.h"
 #include "values/access_modes.h"
 #include "values/list_store.h"
@@ -1712,6 +1713,7 @@ void resume_blocks(LOOP_PLAN& plan, uint32_t index, RESULT_ITEM this_item) {
 }  // namespace
 
 bool run_int_while(TOKEN* condition, TOKEN* body, RESULT_ITEM this_item, const char* routine_name) {
+    if constexpr (!fast_paths) return false;
     if (condition == nullptr || body == nullptr || block_has_variables(body) || statement_budget != 0) return false;
     const std::shared_ptr<LOOP_PLAN> held = plan_of(condition, body, nullptr);
     LOOP_PLAN* plan = held.get();
@@ -1775,6 +1777,7 @@ bool run_int_while(TOKEN* condition, TOKEN* body, RESULT_ITEM this_item, const c
 }
 
 bool run_int_for(TOKEN* condition, TOKEN* step, TOKEN* body, RESULT_ITEM this_item, const char* routine_name) {
+    if constexpr (!fast_paths) return false;
     if (condition == nullptr || step == nullptr || body == nullptr || block_has_variables(body) ||
         statement_budget != 0)
         return false;

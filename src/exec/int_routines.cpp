@@ -20,6 +20,7 @@
 #include "frontend/type_defs.h"
 #include "frontend/var_storage.h"
 #include "numbers/real_data.h"
+#include "runtime/build_options.h"
 #include "values/signatures.h"
 #include "values/type_tags.h"
 
@@ -843,11 +844,13 @@ on_stop:
 }  // namespace
 
 bool int_routine_refused(const TOKEN* routine) {
+    if constexpr (!fast_paths) return true;
     return routine == last_routine && routines_generation == routine_tables_generation &&
            last_entry->state == STATE::refused;
 }
 
 bool run_int_routine(TOKEN* routine, const int64_t* arguments, uint32_t count, int64_t& result) {
+    if constexpr (!fast_paths) return false;
     if (routines_generation != routine_tables_generation) {
         routines.clear();
         last_routine = nullptr;

@@ -11,6 +11,7 @@
 
 #include "frontend/token.h"
 #include "numbers/int_data.h"
+#include "runtime/build_options.h"
 #include "types/method_call.h"
 
 namespace morvu {
@@ -35,7 +36,9 @@ extern INT_RESULT_REQUEST int_result_request;
 // Asks for the result of the node as a number alone while it lives.
 class INT_RESULT_ASK {
 public:
-    INT_RESULT_ASK(const TOKEN* node, INT_RESULT_SLOT* slot) { int_result_request = INT_RESULT_REQUEST{node, slot}; }
+    INT_RESULT_ASK(const TOKEN* node, INT_RESULT_SLOT* slot) {
+        if constexpr (fast_paths) int_result_request = INT_RESULT_REQUEST{node, slot};
+    }
     ~INT_RESULT_ASK() { int_result_request = INT_RESULT_REQUEST{}; }
     INT_RESULT_ASK(const INT_RESULT_ASK&) = delete;
     INT_RESULT_ASK& operator=(const INT_RESULT_ASK&) = delete;
