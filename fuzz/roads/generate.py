@@ -89,7 +89,9 @@ class Generator:
         self.has_object = False
         self.has_any = False
         self.has_ref = False
+        self.has_alias = False
         self.labels = 0
+        self.procs = []          # routines that hold a loop of the main block
 
     # --- helpers -------------------------------------------------------------
 
@@ -159,7 +161,7 @@ class Generator:
         pairs = []
         for key in keys:
             if self.chance(0.85):
-                pairs += [key, self.literal(edge=0.05)]
+                pairs += [key, self.word() if self.chance(0.04) else self.literal(edge=0.05)]
         out.append(f"hash {self.n('h')}({', '.join(pairs)})")
         if self.chance(0.5):
             out.append(f"array {self.n('r')} = array:({self.rsize}, "
@@ -168,7 +170,8 @@ class Generator:
             out.append(f"array {self.n('r')}({self.rsize})")
             for x in range(self.rsize):
                 if self.chance(0.8):
-                    out.append(f"{self.n('r')}[{x}] = {self.literal(edge=0.05)}")
+                    value = self.pick(["true", "false"]) if self.chance(0.05) else self.literal(edge=0.05)
+                    out.append(f"{self.n('r')}[{x}] = {value}")
         cells = self.grows * self.gcols
         out.append(f"array2 {self.n('g')} = array2:({self.grows}, {self.gcols}, "
                    f"{', '.join(self.literal(edge=0.05) for _ in range(cells))})")
@@ -176,11 +179,26 @@ class Generator:
         out.append(f"set {self.n('st')}({', '.join(map(str, members))})" if members else f"set {self.n('st')}")
         out.append(f"oper {self.n('o')}(\"{self.pick(['+', '-', '*', '/', '%'])}\")")
         out.append(f"any {self.n('e')}")
+        # Routines with effects on the variables and lists that loops and
+        # conditions read around their calls.
+        out.append(f"func {self.n('tick')}(int r) {{ {self.ints[2]} += 1; r = {self.ints[2]} % 4 }}")
+        out.append(f"func {self.n('poke')}(int r) {{ {self.ints[0]} += 3; "
+                   f"{self.n('a')}[0] = {self.ints[0]} % 5; r = 1 }}")
+        out.append(f"proc {self.n('nudge')} {{ {self.ints[1]} -= 1; {self.n('b')}[0] = "
+                   f"({self.n('b')}[0] + 1) % {self.size}; {self.n('tv')} = \"ka\" }}")
+        if self.chance(0.15):
+            self.has_alias = True
+            out.append(f"int {self.n('al')}")
+            out.append(f"{self.n('al')} $ {self.n(self.pick(['a', 'b']))}[{self.rng.randrange(self.size)}]")
         if self.chance(0.3):
             self.has_object = True
             out.append(f"bigtype {self.n('Pt')} {{\n  int x\n  int y\n"
                        f"  func m(int d)(int r) {{ r = x * d + y }}\n"
-                       f"  proc bump(int d) {{ x += d; if (x > 1000) {{ y += 1 }} }}\n}}")
+                       f"  proc bump(int d) {{ x += d; if (x > 1000) {{ y += 1 }} }}\n"
+                       f"  func total(int n)(int r) {{\n    r = 0\n    int i = 0\n"
+                       f"    while ({{i < n}}) {{ r += x * i + y; if (r > x) {{ y -= 1 }}; i += 1 }}\n  }}\n"
+                       f"  proc spread(list:$ l) {{\n    int i = 0\n"
+                       f"    while ({{i < l.size()}}) {{ l[i] += x; x += 1; i += 1 }}\n  }}\n}}")
             out.append(f"{self.n('Pt')} {self.n('p')}")
             out.append(f"{self.n('p')}.x = {self.literal()}")
             out.append(f"{self.n('p')}.y = {self.literal(edge=0.1)}")
@@ -253,7 +271,8 @@ class Generator:
                     body = f"j += 1; {cond.replace('[j]', '[j - 1]')}l[j - 1] {op} {src.replace('j', '(j - 1)')}"
                 else:
                     body = f"l[j] {op} {src}; j += 1"
-                out.append(f"proc {name}(list:$ l; int n) {{\n  int j = 0\n  while ({{{test}}}) {{ {body} }}\n}}")
+                param = "list l" if self.chance(0.1) else "list:$ l"
+                out.append(f"proc {name}({param}; int n) {{\n  int j = 0\n  while ({{{test}}}) {{ {body} }}\n}}")
                 self.list_routines.append((name, "proc"))
             else:
                 acc = self.pick(["r += l[j]", "r += l.Get(j) * j", "r = r * 3 + l[j] % 5",
@@ -262,7 +281,8 @@ class Generator:
                     loop = f"for ({{j = 0}}, {{j < l.size()}}, {{j += 1}}) {{ {acc} }}"
                 else:
                     loop = f"while ({{j < l.size()}}) {{ {acc}; j += 1 }}"
-                out.append(f"func {name}(list:$ l)(int r) {{\n  r = 0\n  int j = 0\n  {loop}\n}}")
+                param = "list l" if self.chance(0.25) else "list:$ l"
+                out.append(f"func {name}({param})(int r) {{\n  r = 0\n  int j = 0\n  {loop}\n}}")
                 self.list_routines.append((name, "func"))
         return out
 
@@ -342,11 +362,18 @@ class Generator:
         ]
         if self.has_object:
             forms += [(2, lambda: f"{self.n('p')}.{self.pick(['x', 'y'])}"),
-                      (1, lambda: f"{self.n('p')}.m({self.small()})")]
+                      (1, lambda: f"{self.n('p')}.m({self.small()})"),
+                      (1, lambda: f"{self.n('p')}.total({self.pick(['0', '3', '5', self.count_of_loop()])})")]
         if self.list_routines and any(k == "func" for _, k in self.list_routines):
             forms.append((1, lambda: f"{self.pick([n for n, k in self.list_routines if k == 'func'])}"
                                      f"({self.n(self.pick(['a', 'b', 'c']))})"))
         return self.weighted(forms)
+
+    def count_of_loop(self):
+        """A small count: a loop's position, or a literal."""
+        if self.loops:
+            return f"{wrap(self.loops[-1].position)} % 6"
+        return "4"
 
     def key(self):
         if self.chance(0.25):
@@ -381,6 +408,8 @@ class Generator:
             forms.append((4, lambda: self.pick(self.loops).var))
         if self.has_ref:
             forms.append((1, lambda: self.n("q")))
+        if self.has_alias:
+            forms.append((1, lambda: self.n("al")))
         return self.weighted(forms)
 
     def expr(self, depth=0):
@@ -394,6 +423,8 @@ class Generator:
                     (4, lambda: self.variable()),
                     (5, lambda: self.element()),
                     (1, lambda: self.call()),
+                    (0.3, lambda: f"{self.n('tick')}()"),
+                    (0.2, lambda: f"{self.n('poke')}()"),
                 ])
             op = self.pick(["+", "+", "-", "-", "*", "/", "%"])
             left = self.expr(depth + 1)
@@ -414,6 +445,8 @@ class Generator:
         if not self.int_routines:
             return self.literal()
         name, bounded = self.pick(self.int_routines)
+        if self.chance(0.02):
+            return f"{name}({self.pick([self.n('tv'), self.n('e'), '2.5'])}, 1)"
         first = self.expr(2)
         if bounded:
             first = f"{wrap(first)} % 12"
@@ -455,7 +488,8 @@ class Generator:
     # --- statements ----------------------------------------------------------------
 
     def assignment(self):
-        target = self.pick(self.ints + ([self.n("q")] if self.has_ref else []))
+        target = self.pick(self.ints + ([self.n("q")] if self.has_ref else [])
+                           + ([self.n("al")] if self.has_alias else []))
         op = self.pick(["=", "+=", "+=", "-=", "*=", "/=", "%="])
         if op == "*=":
             return f"{target} *= {self.small()}"
@@ -496,11 +530,13 @@ class Generator:
                         f"(\"{self.pick(['a', 'k', 'e', 'ka', ' '])}\", \"{self.pick(['o', 'K', '', 'u'])}\")"),
             (1, lambda: f"{self.n('h')}.del({self.key()})"),
             (1, lambda: f"{self.n('st')}.{self.pick(['ins', 'del'])}({self.position(self.size)})"),
+            (0.6, lambda: f"{self.n('nudge')}()"),
         ]
         if self.has_object:
             forms += [(2, lambda: f"{self.n('p')}.{self.pick(['x', 'y'])} {self.pick(['=', '+=', '-='])} "
                                   f"{self.stored()}"),
-                      (1, lambda: f"{self.n('p')}.bump({self.small()})")]
+                      (1, lambda: f"{self.n('p')}.bump({self.small()})"),
+                      (0.5, lambda: f"{self.n('p')}.spread({self.n(self.pick(['a', 'c', 'w']))})")]
         if self.has_any:
             forms += [(2, lambda: f"{self.n('z')} += {self.small()}"),
                       (1, lambda: f"{self.n('z')} = {self.pick([self.literal(), self.word(), self.expr(1)])}")]
@@ -546,7 +582,7 @@ class Generator:
 
     def list_call(self):
         name, kind = self.pick(self.list_routines)
-        target = self.n(self.pick(["a", "b", "c", "a"]))
+        target = self.n(self.pick(["a", "b", "c", "a", "b", "w"]))
         if kind == "proc":
             return f"{name}({target}, {self.pick([str(self.size), str(self.size - 1), self.bound, '2'])})"
         return f"{self.pick(self.ints)} += {name}({target})"
@@ -611,7 +647,8 @@ class Generator:
             self.emit(f"switch ({subject}) {{")
             self.indent += 1
             for _ in range(self.rng.randint(1, 4)):
-                labels = ", ".join(self.pick(["0", "1", "2", "3", "-1", self.variable(), self.literal()])
+                labels = ", ".join(self.pick(["0", "1", "2", "3", "-1", self.variable(), self.literal(),
+                                              f"{self.n('tick')}()"])
                                    for _ in range(self.rng.randint(1, 2)))
                 self.emit(f"case({labels}, {{{self.simple()}}})")
         if self.chance(0.5):
@@ -683,6 +720,50 @@ class Generator:
                                                                                   ["r", "g"], ["w", "c"]])])
             self.emit(f"outl(\"{self.labels}: \", {shown})")
 
+    def loop_routine(self):
+        """A loop of the main block put into a procedure that runs two or
+        three times, the shapes of its values changed between the runs: a
+        plan made on the first run must give way where they no longer fit."""
+        name = self.n(f"run{len(self.procs)}")
+        saved, self.lines = self.lines, []
+        self.indent = 1
+        self.loop()
+        body, self.lines = self.lines, saved
+        self.indent = 0
+        self.procs.append(f"proc {name} {{\n" + "\n".join(body) + "\n}")
+        for call in range(self.rng.randint(2, 3)):
+            if call:
+                for _ in range(self.rng.randint(1, 2)):
+                    self.emit(self.shape_change())
+            self.emit(f"{name}()")
+            self.emit(self.catch())
+
+    def shape_change(self):
+        size, rng, pick = self.size, self.rng, self.pick
+        forms = [
+            (3, lambda: f"{self.n('a')}[{rng.randrange(size)}] = "
+                        + pick(['"x"', "18446744073709551616", "-9223372036854775807 - 1", "2.5", "0", "7"])),
+            (2, lambda: f"{pick(self.ints)} = " + pick(EDGES + ["0", "-5", '"t"'])),
+            (2, lambda: f"{self.n('w')}[{rng.randrange(self.wsize)}] = " + pick(["5", '""', '"zz"', '"ka"'])),
+            (2, lambda: f"{self.n('b')}[{rng.randrange(size)}] = " + pick([str(size), "0", "-1", "1"])),
+            (1, lambda: f"{self.n('c')}[{rng.randrange(size)}] = " + pick(['"x"', "0", "4611686018427387904"])),
+            (1, lambda: f"{self.n('h')}[{rng.randrange(4)}] = " + pick(['"t"', "0", "4611686018427387904"])),
+            (1, lambda: f"{self.n('r')}[{rng.randrange(self.rsize)}] = " + pick(["true", "0", '"s"', "-7"])),
+            (1, lambda: f"{self.n('g')}[0, 0] = " + pick(['"s"', "0", "9223372036854775807"])),
+            (1, lambda: f"{self.bound} {pick(['+=', '-='])} 1"),
+            (1, lambda: f"{self.n('tv')} = " + pick(['""', '"KA"', '"a b"'])),
+            (0.5, lambda: f"{self.n('a')}.Ins0({self.literal()})"),
+            (0.5, lambda: f"{self.n('a')} = list:("
+                          + ", ".join(self.literal() for _ in range(rng.randint(1, size + 1))) + ")"),
+            (0.3, lambda: f"{self.n('w')} = list:("
+                          + ", ".join(self.word() for _ in range(rng.randint(1, self.wsize))) + ")"),
+        ]
+        if self.has_any:
+            forms.append((2, lambda: f"{self.n('z')} = " + pick(['"t"', "1", "2.5", "4611686018427387904"])))
+        if self.has_object:
+            forms.append((1, lambda: f"{self.n('p')}.x = " + pick(["0", "9223372036854775807", "-3"])))
+        return self.weighted(forms)
+
     # --- the program ------------------------------------------------------------------
 
     def program(self):
@@ -695,10 +776,13 @@ class Generator:
         for _ in range(self.rng.randint(1, 3)):
             if self.chance(0.25):
                 self.statement()
-            self.loop()
+            if self.chance(0.3):
+                self.loop_routine()
+            else:
+                self.loop()
         self.lines.append("outl(" + ', " ", '.join(self.ints + [self.n(x) for x in ("a", "b", "w", "h", "r")]) + ")")
         catch = f"catch({self.n('e')}, {{outl(\"caught \", {self.n('e')})}})\n"
-        text = "\n".join(head + routines + self.lines) + "\n"
+        text = "\n".join(head + routines + self.procs + self.lines) + "\n"
         return text, catch, self.chance(0.85)
 
 
