@@ -224,7 +224,7 @@ def command_run(args):
     lock = threading.Lock()
     started = time.monotonic()
     deadline = started + args.seconds
-    stats = {"programs": 0, "files": 0, "differing": 0, "corpus": 0, "statuses": {}}
+    stats = {"programs": 0, "files": 0, "differing": 0, "corpus": 0, "statuses": {}, "timeouts": []}
     findings = []   # dicts: origin, text, kind, a, b
 
     def note(origin, text, kind, ra, rb):
@@ -272,6 +272,10 @@ def command_run(args):
                 stats["programs"] += count
                 stats["files"] += 1
                 stats["statuses"][ra.status] = stats["statuses"].get(ra.status, 0) + 1
+                if ra.status == "timeout":
+                    # Both ran past the limit, or only A: a program that
+                    # does not end is a fault of the generator's.
+                    stats["timeouts"].append(f"{first} .. {first + count - 1}")
             if not kind:
                 continue
             # Which programs of the file differ, each run alone.
@@ -334,6 +338,9 @@ def command_run(args):
         f"({stats['programs'] / max(elapsed, 1e-9):.0f} per second) in {stats['files']} files ({statuses or 'none'})",
         f"programs that differ {len(findings)}, kinds {len(by_kind)}",
     ]
+    if stats["timeouts"]:
+        lines.append(f"files past the time limit of {args.timeout:g} s through A (drive.py batch "
+                     f"{args.seed} FIRST): programs " + ", ".join(stats["timeouts"]))
     seen = {}
     for number, f in enumerate(chosen):
         text = f.get("reduced", f["text"])
@@ -400,7 +407,7 @@ def main():
     parser.add_argument("--a", default="build/bench/morvu", help="the default build (default build/bench/morvu)")
     parser.add_argument("--b", default="build/general/morvu",
                         help="the general-only build (default build/general/morvu)")
-    parser.add_argument("--timeout", type=float, default=20.0, help="seconds per run of a file")
+    parser.add_argument("--timeout", type=float, default=10.0, help="seconds per run of a file")
     sub = parser.add_subparsers(dest="command", required=True)
     run = sub.add_parser("run")
     run.add_argument("--seconds", type=float, default=60)

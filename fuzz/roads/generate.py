@@ -34,6 +34,7 @@ carry a suffix, `program(seed, "_3")`, so that they do not meet.
 import random
 import sys
 
+CHARS = ["'a'", "'K'", "'7'", "' '", "'\\0'", "'~'"]
 EDGES = ["9223372036854775807", "(-9223372036854775807 - 1)", "4611686018427387904", "3037000499",
          "3037000500", "2147483648", "(-4611686018427387904)", "9223372036854775806", "(-9223372036854775807)",
          "4294967296", "18446744073709551616"]
@@ -85,11 +86,14 @@ class Generator:
         self.indent = 0
         self.depth = 0           # of expressions
         self.int_routines = []   # (name, bounded first argument?)
-        self.list_routines = []  # (name, kind): "proc" q(list:$ l; int n), "func" f(list:$ l)(int r)
+        # (name, kind, may take texts): "proc" q(list:$ l; int n), "func" f(list:$ l)(int r)
+        self.list_routines = []
+        self.wide_routines = []  # (name, number of parameters)
         self.has_object = False
         self.has_any = False
         self.has_ref = False
         self.has_alias = False
+        self.wide = []           # the many int variables of a wide program
         self.labels = 0
         self.procs = []          # routines that hold a loop of the main block
 
@@ -157,6 +161,9 @@ class Generator:
             w[rng.randrange(self.wsize)] = self.pick(["5", "'k'"])
         out.append(f"list {self.n('w')}({', '.join(w)})")
         out.append(f"str {self.n('tv')} = {self.word()}")
+        out.append(f"char {self.n('ch')} = {self.pick(CHARS)}")
+        # A list of lists, walked with its loop variable bound to each.
+        out.append(f"list {self.n('ll')}(list:({', '.join(a[:3])}), list:({', '.join(b)}), list:({', '.join(w[:2])}))")
         keys = [str(x) for x in range(4)] + ['"x"', '"y"']
         pairs = []
         for key in keys:
@@ -189,7 +196,8 @@ class Generator:
         if self.chance(0.15):
             self.has_alias = True
             out.append(f"int {self.n('al')}")
-            out.append(f"{self.n('al')} $ {self.n(self.pick(['a', 'b']))}[{self.rng.randrange(self.size)}]")
+            # Of a, whose elements are no factor of a product (see small).
+            out.append(f"{self.n('al')} $ {self.n('a')}[{self.rng.randrange(self.size)}]")
         if self.chance(0.3):
             self.has_object = True
             out.append(f"bigtype {self.n('Pt')} {{\n  int x\n  int y\n"
@@ -205,6 +213,11 @@ class Generator:
         if self.chance(0.15):
             self.has_any = True
             out.append(f"any {self.n('z')} = {self.literal()}")
+        if self.chance(0.12):
+            # A wide program: more variables, constants, terms and nested
+            # ifs than a loop's plan has room for.
+            self.wide = [self.n(f"v{x}") for x in range(self.rng.randint(20, 40))]
+            out += [f"int {v} = {self.rng.randint(-5, 40)}" for v in self.wide]
         if self.chance(0.15):
             self.has_ref = True
             out.append(f"int {self.n('q')}")
@@ -215,6 +228,10 @@ class Generator:
 
     def routines(self):
         out = []
+        if self.wide:
+            text, count = self.wide_routine(self.n("fw"))
+            out.append(text)
+            self.wide_routines.append((self.n("fw"), count))
         for x in range(self.rng.randint(0, 3)):
             name = self.n(f"f{x}")
             kind = self.rng.random()
@@ -273,7 +290,8 @@ class Generator:
                     body = f"l[j] {op} {src}; j += 1"
                 param = "list l" if self.chance(0.1) else "list:$ l"
                 out.append(f"proc {name}({param}; int n) {{\n  int j = 0\n  while ({{{test}}}) {{ {body} }}\n}}")
-                self.list_routines.append((name, "proc"))
+                # l[j] += l[...] on texts doubles them call after call.
+                self.list_routines.append((name, "proc", op != "+="))
             else:
                 acc = self.pick(["r += l[j]", "r += l.Get(j) * j", "r = r * 3 + l[j] % 5",
                                  "if (l[j] > r) { r = l[j] }", "r -= l[l.size() - 1 - j]"])
@@ -283,8 +301,17 @@ class Generator:
                     loop = f"while ({{j < l.size()}}) {{ {acc}; j += 1 }}"
                 param = "list l" if self.chance(0.25) else "list:$ l"
                 out.append(f"func {name}({param})(int r) {{\n  r = 0\n  int j = 0\n  {loop}\n}}")
-                self.list_routines.append((name, "func"))
+                self.list_routines.append((name, "func", True))
         return out
+
+    def wide_routine(self, name):
+        count = self.rng.randint(5, 9)
+        params = [f"p{x}" for x in range(count)]
+        terms = " ".join(f"{self.pick(['+', '-'])} {p}" for p in params[1:])
+        body = f"r = {params[0]} {terms}"
+        if self.chance(0.5):
+            body = f"if ({params[0]} > {params[-1]}) {{ r = {params[0]} {terms} }} {{ r = {params[-1]} * 2 }}"
+        return f"func {name}(int {', '.join(params)})(int r) {{\n  {body}\n}}", count
 
     def routine_expr(self, depth=0):
         r = self.rng.random()
@@ -292,7 +319,10 @@ class Generator:
             return self.pick(["a", "b", self.literal(edge=0.15), "a", "b"])
         op = self.pick(["+", "-", "*", "/", "%", "+", "-"])
         left = self.routine_expr(depth + 1)
-        right = self.routine_expr(depth + 1) if op != "*" else self.pick(["a", "b", self.literal(edge=0.2)])
+        # A product takes a constant factor: a product of the two arguments,
+        # fed back through a loop (s += f(s, s)), would square s round after
+        # round.
+        right = self.routine_expr(depth + 1) if op != "*" else self.literal(edge=0.2)
         return f"({left} {op} {right})" if depth else f"{left} {op} {right}"
 
     def routine_cond(self):
@@ -358,14 +388,15 @@ class Generator:
             (1, lambda: f"{self.n('tv')}.size()"),
             (1, lambda: f"{self.n('w')}[{self.position(self.wsize)}].size()"),
             (1, lambda: f"{self.char()}.int()"),
+            (1, lambda: f"{self.n('ch')}.int()"),
             (1, lambda: f"{self.n('a')}.get0() + {self.n('a')}.Get0()"),
         ]
         if self.has_object:
             forms += [(2, lambda: f"{self.n('p')}.{self.pick(['x', 'y'])}"),
                       (1, lambda: f"{self.n('p')}.m({self.small()})"),
                       (1, lambda: f"{self.n('p')}.total({self.pick(['0', '3', '5', self.count_of_loop()])})")]
-        if self.list_routines and any(k == "func" for _, k in self.list_routines):
-            forms.append((1, lambda: f"{self.pick([n for n, k in self.list_routines if k == 'func'])}"
+        if any(k == "func" for _, k, _ in self.list_routines):
+            forms.append((1, lambda: f"{self.pick([n for n, k, _ in self.list_routines if k == 'func'])}"
                                      f"({self.n(self.pick(['a', 'b', 'c']))})"))
         return self.weighted(forms)
 
@@ -378,6 +409,12 @@ class Generator:
     def key(self):
         if self.chance(0.25):
             return self.pick(['"x"', '"y"', '"z"'])
+        if self.chance(0.08):
+            # A text key made by a conversion: "1" is no key 1.
+            inner = self.pick([f"{self.n('k')}", '"x"', f"{self.n('tv')}", "1", f"{self.n('ch')}"])
+            return f"str:({inner})"
+        if self.chance(0.05):
+            return self.pick(self.ints + [self.n("tv")])
         if self.chance(0.1):
             return "5"
         if self.loops and self.chance(0.6):
@@ -387,8 +424,10 @@ class Generator:
 
     def small(self):
         """A factor that keeps products from growing without bound."""
+        # An element of b may have grown (routines double lists' elements):
+        # its remainder is small.
         forms = [(4, lambda: self.literal(edge=0.12)),
-                 (2, lambda: f"{self.n('b')}[{self.position(self.size)}]")]
+                 (2, lambda: f"{self.n('b')}[{self.position(self.size)}] % 5")]
         if self.loops:
             forms.append((3, lambda: self.pick(self.loops).var))
         return self.weighted(forms)
@@ -429,7 +468,7 @@ class Generator:
             op = self.pick(["+", "+", "-", "-", "*", "/", "%"])
             left = self.expr(depth + 1)
             if op == "*":
-                right = self.small()
+                right = wrap(self.small())
             elif op in "/%":
                 right = self.divisor()
             else:
@@ -442,6 +481,9 @@ class Generator:
             self.depth -= 1
 
     def call(self):
+        if self.wide_routines and self.chance(0.3):
+            name, count = self.pick(self.wide_routines)
+            return f"{name}({', '.join(self.expr(2) for _ in range(count))})"
         if not self.int_routines:
             return self.literal()
         name, bounded = self.pick(self.int_routines)
@@ -458,7 +500,8 @@ class Generator:
             (2, lambda: f"{self.n('tv')}.get(0)"),
             (1, lambda: f"{self.n('tv')}.Get(0)"),
             (2, lambda: f"{self.n('w')}[{self.position(self.wsize)}].get(0)"),
-            (1, lambda: self.pick(["'a'", "'K'", "'7'", "' '"])),
+            (1, lambda: self.pick(CHARS)),
+            (1, lambda: self.n("ch")),
         ])
 
     def text_operand(self):
@@ -531,6 +574,10 @@ class Generator:
             (1, lambda: f"{self.n('h')}.del({self.key()})"),
             (1, lambda: f"{self.n('st')}.{self.pick(['ins', 'del'])}({self.position(self.size)})"),
             (0.6, lambda: f"{self.n('nudge')}()"),
+            # Appended to c alone: no loop's bound reads its size.
+            (0.5, lambda: f"{self.n('c')}.Ins0("
+                          f"{self.pick([self.pick(self.ints), self.n('tv'), self.element(), self.text_operand()])})"),
+            (0.5, lambda: f"{self.n('ch')} = {self.char()}"),
         ]
         if self.has_object:
             forms += [(2, lambda: f"{self.n('p')}.{self.pick(['x', 'y'])} {self.pick(['=', '+=', '-='])} "
@@ -572,7 +619,44 @@ class Generator:
             forms.append((2.5 if not in_loop else 1.2, self.loop))
         if self.list_routines:
             forms.append((1, self.line_of(self.list_call)))
+        if self.wide and in_loop:
+            forms.append((6, self.wide_statement))
         self.weighted(forms)
+
+    def wide_statement(self):
+        r = self.rng.random()
+        if r < 0.35:
+            self.emit(f"{self.pick(self.wide)} {self.pick(['=', '+=', '-='])} {self.chain()}")
+        elif r < 0.7:
+            # Statements of many distinct constants and variables.
+            for _ in range(self.rng.randint(3, 10)):
+                self.emit(f"{self.pick(self.wide)} {self.pick(['=', '+=', '-='])} {self.pick(self.wide)} "
+                          f"{self.pick(['+', '-'])} {self.rng.randint(11, 5000)}")
+        elif r < 0.85:
+            # ifs nested deeper than a plan takes them.
+            depth = self.rng.randint(3, 6)
+            for _ in range(depth):
+                self.emit(f"if ({self.pick(self.wide)} {self.pick(COMPARISONS)} {self.rng.randint(-5, 60)}) {{")
+                self.indent += 1
+                self.emit(f"{self.pick(self.wide)} += {self.rng.randint(1, 9)}")
+            for _ in range(depth):
+                self.indent -= 1
+                self.emit("}")
+        else:
+            self.emit("outl(" + ', " ", '.join(self.wide[:8]) + ")")
+
+    def chain(self):
+        """A sum of many terms: deeper than the fast paths' nesting."""
+        terms = []
+        for _ in range(self.rng.randint(8, 60)):
+            terms.append(self.weighted([(5, lambda: self.pick(self.wide)),
+                                        (2, lambda: str(self.rng.randint(1, 3000))),
+                                        (2, lambda: self.element()),
+                                        (1, lambda: self.variable())]))
+        text = terms[0]
+        for term in terms[1:]:
+            text += f" {self.pick(['+', '-'])} {term}"
+        return text
 
     def catch(self):
         return f"catch({self.n('e')}, {{outl(\"c \", {self.n('e')})}})"
@@ -581,8 +665,8 @@ class Generator:
         return lambda: self.emit(make())
 
     def list_call(self):
-        name, kind = self.pick(self.list_routines)
-        target = self.n(self.pick(["a", "b", "c", "a", "b", "w"]))
+        name, kind, texts = self.pick(self.list_routines)
+        target = self.n(self.pick(["a", "b", "c", "a", "b"] + (["w"] if texts else [])))
         if kind == "proc":
             return f"{name}({target}, {self.pick([str(self.size), str(self.size - 1), self.bound, '2'])})"
         return f"{self.pick(self.ints)} += {name}({target})"
@@ -707,7 +791,7 @@ class Generator:
             tail = "})"
         self.loops.append(loop)
         self.indent += 1
-        self.block(self.rng.randint(1, 5))
+        self.block(self.rng.randint(1, 5 if not self.wide else 10))
         if tail and tail != "})":
             self.emit(tail)
         self.indent -= 1
@@ -737,6 +821,26 @@ class Generator:
                     self.emit(self.shape_change())
             self.emit(f"{name}()")
             self.emit(self.catch())
+
+    def walk(self):
+        """A walk of the list of lists, a loop over the element its variable
+        stands for: reads through the alias, now and then a store."""
+        x, var = self.n("x"), self.pick(self.counters)
+        reads = [f"{x}[{var}]", f"{x}.get({var})", f"{x}.Get({var})", f"{x}[{x}.size() - 1 - {var}]"]
+        body = [f"{self.pick(self.ints)} {self.pick(['+=', '-='])} {self.pick(reads)}"
+                for _ in range(self.rng.randint(1, 3))]
+        if self.chance(0.3):
+            body.append(f"{x}[{var}] = {self.pick(reads)} + {self.small()}")
+        if self.chance(0.3):
+            body.insert(0, f"if ({self.pick(reads)} {self.pick(COMPARISONS)} {self.literal()}) {{ break(1) }}")
+        self.emit(f"{self.n('ll')}.for({x}, {{")
+        self.indent += 1
+        self.emit(f"{var} = 0")
+        self.emit(f"while ({{{var} < {x}.size()}}) {{ {'; '.join(body)}; {var} += 1 }}")
+        self.emit(self.catch())
+        self.indent -= 1
+        self.emit("})")
+        self.emit("outl(" + ', " ", '.join(self.ints + [self.n("ll")]) + ")")
 
     def shape_change(self):
         size, rng, pick = self.size, self.rng, self.pick
@@ -776,11 +880,16 @@ class Generator:
         for _ in range(self.rng.randint(1, 3)):
             if self.chance(0.25):
                 self.statement()
-            if self.chance(0.3):
+            r = self.rng.random()
+            if r < 0.3:
                 self.loop_routine()
+            elif r < 0.4:
+                self.walk()
             else:
                 self.loop()
         self.lines.append("outl(" + ', " ", '.join(self.ints + [self.n(x) for x in ("a", "b", "w", "h", "r")]) + ")")
+        if self.wide:
+            self.lines.append("outl(" + ', " ", '.join(self.wide) + ")")
         catch = f"catch({self.n('e')}, {{outl(\"caught \", {self.n('e')})}})\n"
         text = "\n".join(head + routines + self.procs + self.lines) + "\n"
         return text, catch, self.chance(0.85)
