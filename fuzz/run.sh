@@ -12,8 +12,21 @@
 #
 #   cmake --preset asan && cmake --build --preset asan
 #   fuzz/run.sh reentrancy [seconds, default 600] [seed, default 1] [build directory, default build/asan]
+#
+# The roads generator (fuzz/roads) runs its programs through the default
+# optimised build and the general-only one (preset general) and compares
+# what they print; each difference, cut down, lands in build/roads.
+#
+#   cmake --preset bench && cmake --build --preset bench
+#   cmake --preset general && cmake --build --preset general
+#   fuzz/run.sh roads [seconds, default 60] [seed, default 1] [default build, default build/bench/morvu]
+#                     [general-only build, default build/general/morvu]
 set -u
 cd "$(dirname "$0")/.."
+if [ "${1:-}" = roads ]; then
+  exec python3 fuzz/roads/drive.py --a "${4:-build/bench/morvu}" --b "${5:-build/general/morvu}" run \
+    --seconds "${2:-60}" --seed "${3:-1}" --out build/roads
+fi
 if [ "${1:-}" = reentrancy ]; then
   build=${4:-build/asan}
   exec python3 fuzz/reentrancy/drive.py --binary "$build/morvu" run --seconds "${2:-600}" \
