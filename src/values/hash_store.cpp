@@ -929,13 +929,14 @@ const char* HASH_DATA::sort(UNION_DATA** keys, bool ascending) {
     std::vector<LIST_NODE*>& pairs = *cached_array;
     std::vector<int> permutation(pairs.size());
     std::iota(permutation.begin(), permutation.end(), 0);
-    const char* message = sort_values(keys, permutation.data(), static_cast<int>(pairs.size()), ascending);
+    if (const char* message = sort_values(keys, permutation.data(), static_cast<int>(pairs.size()), ascending))
+        return message;      // the pairs keep their order
     array_outdated = false;  // the new order follows any earlier assignment
-    // Entry i takes the node of entry permutation[i], also after a sort that
-    // a message stopped half-way. The buckets stay as they are.
+    // Entry i takes the node of entry permutation[i]. The buckets stay as
+    // they are.
     std::vector<LIST_NODE*> old = pairs;
     for (size_t i = 0; i < pairs.size(); ++i) pairs[i] = old[static_cast<size_t>(permutation[i])];
-    return message;
+    return nullptr;
 }
 
 const char* HASH_DATA::copy_from(HASH_DATA& source) {

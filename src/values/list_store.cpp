@@ -809,24 +809,25 @@ void LIST_DATA::reverse() {
 }
 
 const char* LIST_DATA::sort(UNION_DATA** keys, bool ascending) {
-    cursor = nullptr;
-    cursor_index = -1;
     std::vector<int> permutation(static_cast<size_t>(node_count));
     std::iota(permutation.begin(), permutation.end(), 0);
-    return arrange(permutation, sort_values(keys, permutation.data(), node_count, ascending));
+    // A sort stopped by a message leaves the nodes where they were.
+    if (const char* message = sort_values(keys, permutation.data(), node_count, ascending)) return message;
+    arrange(permutation);
+    return nullptr;
 }
 
 const char* LIST_DATA::sort(SORT_KEYS& keys, bool ascending) {
-    cursor = nullptr;
-    cursor_index = -1;
     std::vector<int> permutation(static_cast<size_t>(node_count));
     std::iota(permutation.begin(), permutation.end(), 0);
-    return arrange(permutation, keys.order(permutation.data(), node_count, ascending));
+    if (const char* message = keys.order(permutation.data(), node_count, ascending)) return message;
+    arrange(permutation);
+    return nullptr;
 }
 
-const char* LIST_DATA::arrange(const std::vector<int>& permutation, const char* message) {
-    // A sort stopped by a message still leaves a permutation: the nodes
-    // take the order it had reached.
+void LIST_DATA::arrange(const std::vector<int>& permutation) {
+    cursor = nullptr;
+    cursor_index = -1;
     if (all_contents_movable()) {
         // No cell of the list is known by its identity: the values move
         // between the nodes instead, so that the nodes stay in the order
@@ -841,7 +842,7 @@ const char* LIST_DATA::arrange(const std::vector<int>& permutation, const char* 
         const int* from = permutation.data();
         for (LIST_NODE* node = head; node != nullptr; node = node->next, ++from)
             contents[static_cast<size_t>(*from)].put_into(node->value);
-        return message;
+        return;
     }
     std::vector<LIST_NODE*> nodes;
     nodes.reserve(permutation.size());
@@ -862,7 +863,6 @@ const char* LIST_DATA::arrange(const std::vector<int>& permutation, const char* 
         for (int from : permutation) order.push_back(nodes[static_cast<size_t>(from)]);
         sorted.assign(std::move(order));
     });
-    return message;
 }
 
 namespace {

@@ -205,8 +205,8 @@ public:
     void reverse();
 
     // Reorders the nodes by the sort keys, one per node in list order; the
-    // cursor is cleared. Returns the sort's message; the reordering is done
-    // in either case.
+    // cursor is cleared. Returns the sort's message; a sort that fails
+    // leaves the list as it was.
     const char* sort(UNION_DATA** keys, bool ascending);
     // The same with keys a sort by code has taken.
     const char* sort(SORT_KEYS& keys, bool ascending);
@@ -234,7 +234,7 @@ public:
 
 private:
     // The reordering of sort: node i takes the place permutation gives it.
-    const char* arrange(const std::vector<int>& permutation, const char* message);
+    void arrange(const std::vector<int>& permutation);
 
     // Links a detached node in at the tail.
     void link_at_tail(LIST_NODE* node);
