@@ -194,7 +194,8 @@ public:
     bool equals(LIST_DATA& other);
 
     // Lexicographic order of the values, a proper prefix first; *result is
-    // meaningless when a message is returned.
+    // meaningless when a message is returned. Defined with the order of
+    // values (value_order.cpp).
     const char* less(LIST_DATA& other, bool* result);
 
     // Appends a copy of every value of other. A list appended to itself
@@ -208,7 +209,8 @@ public:
     // cursor is cleared. Returns the sort's message; a sort that fails
     // leaves the list as it was.
     const char* sort(UNION_DATA** keys, bool ascending);
-    // The same with keys a sort by code has taken.
+    // The same with keys a sort by code has taken. Both are defined with
+    // the sort (value_sort.cpp); the store itself only applies an order.
     const char* sort(SORT_KEYS& keys, bool ascending);
 
     // The sort by the elements themselves, for a long list of plain ints of
