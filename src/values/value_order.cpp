@@ -1,11 +1,13 @@
 #include "values/value_order.h"
 
+#include <algorithm>
+#include <compare>
 #include <cstdint>
 #include <cstring>
 #include <initializer_list>
 #include <memory>
 #include <string>
-#include <unordered_set>
+#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -23,6 +25,7 @@
 #include "values/union_data.h"
 #include "values/value_copy.h"
 #include "values/value_operators.h"
+#include "values/value_text.h"
 
 namespace morvu {
 
@@ -90,80 +93,49 @@ bool fields_less(const FIELDS&... pairs) {
 
 using INT_PAIR = std::pair<const INT_DATA*, const INT_DATA*>;
 
-// Set while lists are compared that hold no object at any depth. "<" on
-// their elements then runs no user operator, so its answer may be reused
-// for ">" instead of being asked again; asking twice at every level of
-// nested lists would cost time exponential in their depth.
-bool order_runs_no_user_code = false;
+// ---- The order of lists ----
+//
+// Two lists are ordered in two steps. The first goes by their values:
+// element by element, a proper prefix first, a link standing for its target.
+// A pair of lists met again inside its own comparison (a cycle through
+// links) counts there as neither less nor greater, and the elements after it
+// decide; read from the other side the walk meets the same pairs, so this
+// order is the mirror of its reverse. When neither list is less by value,
+// they may still differ where only "==" looks: a link in the place of a
+// value, links to different cells of equal values, links inside that lead
+// to places that do not correspond, sets of which neither includes the
+// other. The second step orders such lists by that structure, so that of two
+// lists that "==" tells apart exactly one is less, whichever is asked first.
 
-bool is_list_value(UNION_DATA* cell) {
-    char type = base_type_code(cell);
-    return (type == tag_list || type == tag_args) && is_defined_value(follow_link(cell));
-}
-
-// Whether "<" between two lists can reach an object's own operator: an
-// element that is an object, or a list holding one at any depth.
-bool may_reach_user_order(LIST_DATA& list) {
-    std::vector<LIST_DATA*> pending{&list};
-    std::unordered_set<const LIST_DATA*> seen{&list};  // lists may contain themselves
-    while (!pending.empty()) {
-        LIST_DATA* current = pending.back();
-        pending.pop_back();
-        for (LIST_NODE* node = current->head; node != nullptr; node = node->next) {
-            UNION_DATA* element = &node->value;
-            if (base_type_code(element) == tag_object) return true;
-            if (is_list_value(element) && seen.insert(follow_link(element)->list_data()).second)
-                pending.push_back(follow_link(element)->list_data());
-        }
-    }
-    return false;
-}
-
-// A pair of lists being ordered, and the pair of elements it has reached.
-// An element pair that is a pair of lists is ordered by a frame of its own
-// above this one, whose answer the phase says what to do with.
+// A pair of lists being ordered by value, and the pair of elements it
+// reaches next.
 struct ORDER_FRAME {
     LIST_NODE* mine;
     LIST_NODE* theirs;
     // The pair of lists itself, for finding it again when a link leads back.
     const LIST_DATA* mine_list;
     const LIST_DATA* theirs_list;
-    enum : uint8_t {
-        start,    // the current element pair is next
-        less,     // the answer is "<" of the element pair
-        greater,  // the answer is "<" of the element pair, asked by its ">"
-    } phase = start;
-    bool owns_pure = false;  // this frame's element pair marked the comparisons pure
-    // Every element pair so far was two plain values of a fully ordered
-    // type, or two lists of such values: cells without links, for which
-    // "neither < nor >" is equality and equality is that of each pair.
-    bool plain = true;
 };
 
 // The frames of every ordering in progress; an ordering that user code
 // starts while another one waits for it keeps its frames above the other's.
 std::vector<ORDER_FRAME> order_frames;
 
-// The frames of one ordering, dropped with their marks on every way out.
+// The frames of one ordering, dropped on every way out.
 class ORDER_WALK {
 public:
     ORDER_WALK() : base(order_frames.size()) {}
     ~ORDER_WALK() {
-        while (order_frames.size() > base) pop();
+        order_frames.resize(base);
         if (base == 0 && order_frames.capacity() > 4096) order_frames = {};
     }
     ORDER_WALK(const ORDER_WALK&) = delete;
     ORDER_WALK& operator=(const ORDER_WALK&) = delete;
 
-    static void pop() {
-        if (order_frames.back().owns_pure) order_runs_no_user_code = false;
-        order_frames.pop_back();
-    }
-
     const size_t base;
 };
 
-// The element pair of a frame is a pair of lists: its "<" goes by a frame.
+// The element pair of a frame is a pair of lists: it goes by a frame.
 bool is_list_pair(UNION_DATA* x) {
     const char type = lower_tag(follow_link(x)->tag);
     return type == tag_list || type == tag_args;
@@ -192,12 +164,6 @@ bool is_plain_ordered(const UNION_DATA* cell) {
     }
 }
 
-void open_order(UNION_DATA* x, UNION_DATA* y) {
-    LIST_DATA* mine = follow_link(x)->list_data();
-    LIST_DATA* theirs = follow_link(y)->list_data();
-    order_frames.push_back({mine->head, theirs->head, mine, theirs});
-}
-
 // Whether the walk that began at base is ordering the element pair x, y,
 // two lists, already: links have led back into it. Only a link can lead
 // back, so only then is the stack searched.
@@ -210,106 +176,195 @@ bool is_open_pair(UNION_DATA* x, UNION_DATA* y, size_t base) {
     return false;
 }
 
+// The first step: *order is -1, 0 or 1 as mine comes before, with or after
+// theirs by value. *plain tells that every element pair met was two values
+// of fully ordered types, or two lists of such, without links: then 0
+// means equal.
+const char* value_order(LIST_DATA& mine, LIST_DATA& theirs, int* order, bool* plain) {
+    *order = 0;
+    *plain = true;
+    const ORDER_WALK walk;
+    order_frames.push_back({mine.head, theirs.head, &mine, &theirs});
+    while (order_frames.size() > walk.base) {
+        // User operators may order lists of their own meanwhile, above this
+        // frame: it is read again by its place at every step.
+        const size_t top = order_frames.size() - 1;
+        LIST_NODE* x_node = order_frames[top].mine;
+        LIST_NODE* y_node = order_frames[top].theirs;
+        if (x_node == nullptr || y_node == nullptr) {
+            if (x_node != y_node) {
+                *order = x_node == nullptr ? -1 : 1;  // a proper prefix comes first
+                return nullptr;
+            }
+            order_frames.pop_back();  // equal so far: the frame below goes on
+            continue;
+        }
+        // The frame moves on first: a pair of lists that ends even leaves
+        // it at its next pair.
+        order_frames[top].mine = x_node->next;
+        order_frames[top].theirs = y_node->next;
+        UNION_DATA* x = &x_node->value;
+        UNION_DATA* y = &y_node->value;
+        if (is_link_cell(x) || is_link_cell(y)) *plain = false;
+        if (is_list_pair(x)) {
+            if (const char* message = check_binary_operands(x, y, "<")) return message;
+            if (!is_open_pair(x, y, walk.base))
+                order_frames.push_back({follow_link(x)->list_data()->head, follow_link(y)->list_data()->head,
+                                        follow_link(x)->list_data(), follow_link(y)->list_data()});
+            continue;  // a pair met again is neither less nor greater here
+        }
+        bool decided = false;
+        if (const char* message = compare_less(x, y, &decided)) return message;
+        if (decided) {
+            *order = -1;
+            return nullptr;
+        }
+        if (is_plain_ordered(x) && is_plain_ordered(y)) {
+            compare_less(y, x, &decided);  // the same checks have passed
+        } else {
+            *plain = false;
+            if (const char* message = op_greater(x, y, &decided)) return message;
+        }
+        if (decided) {
+            *order = 1;
+            return nullptr;
+        }
+    }
+    return nullptr;
+}
+
+// What finds a cell of a list again when a link leads to it: a list by its
+// payload (so that the list ordered and a list element are found through a
+// link to their cells), any other cell by itself.
+const void* identity_of(UNION_DATA* cell) {
+    const char type = lower_tag(cell->tag);
+    if ((type == tag_list || type == tag_args) && cell->payload != nullptr) return cell->payload;
+    return cell;
+}
+
+// A rank for a cell that is no part of the lists ordered: the number that
+// reference keys of hashes give a cell, in the order cells are first
+// ranked, so that the answer is the same on every run.
+uint64_t outside_rank(UNION_DATA* cell) { return reference_key_number(cell); }
+
+// The descriptor of a set key by which sets that neither includes the other
+// are ordered: a key held by value by its type and text, a reference key
+// after them by the rank of the cell it refers to.
+struct KEY_DESCRIPTOR {
+    bool by_reference;
+    char type;
+    std::string text;
+    uint64_t rank;
+
+    auto operator<=>(const KEY_DESCRIPTOR&) const = default;
+};
+
+std::vector<KEY_DESCRIPTOR> key_descriptors(HASH_DATA& set) {
+    std::vector<KEY_DESCRIPTOR> keys;
+    keys.reserve(static_cast<size_t>(set.pair_count));
+    for (auto& bucket : set.buckets) {
+        if (bucket == nullptr) continue;
+        for (LIST_NODE* node = bucket->head; node != nullptr; node = node->next) {
+            UNION_DATA* key = &node->key();
+            if (is_reference_tag(key->tag)) {
+                keys.push_back({true, 0, {}, outside_rank(follow_link(key))});
+            } else {
+                const char* unused = nullptr;
+                keys.push_back({false, lower_tag(key->tag), value_to_text(key, &unused), 0});
+            }
+        }
+    }
+    std::sort(keys.begin(), keys.end());
+    return keys;
+}
+
+// Two sets at one place of two lists whose values tie: neither is a proper
+// subset of the other. Unequal ones go by their size, then by their keys.
+int set_order(UNION_DATA* x, UNION_DATA* y) {
+    HASH_DATA& mine = *x->hash_data();
+    HASH_DATA& theirs = *y->hash_data();
+    if (mine.equals(theirs, false)) return 0;
+    if (mine.pair_count != theirs.pair_count) return mine.pair_count < theirs.pair_count ? -1 : 1;
+    const auto order = key_descriptors(mine) <=> key_descriptors(theirs);
+    return order < 0 ? -1 : (order > 0 ? 1 : 0);
+}
+
+using PLACES = std::unordered_map<const void*, size_t>;
+
+// Two link targets at one place: one inside its list comes before one
+// outside, two inside go by their places, two different cells outside by
+// their ranks.
+int target_order(UNION_DATA* x, const PLACES& mine, UNION_DATA* y, const PLACES& theirs) {
+    const auto x_place = mine.find(identity_of(x));
+    const auto y_place = theirs.find(identity_of(y));
+    const bool x_inside = x_place != mine.end();
+    const bool y_inside = y_place != theirs.end();
+    if (x_inside != y_inside) return x_inside ? -1 : 1;
+    if (x_inside) return x_place->second < y_place->second ? -1 : (x_place->second > y_place->second ? 1 : 0);
+    if (x == y) return 0;
+    return outside_rank(x) < outside_rank(y) ? -1 : 1;
+}
+
+// The second step, for two lists that tie by value: their elements are
+// walked alike, each pair given one place on both sides, but not through
+// links, whose targets are compared after the walk. A value held in place
+// comes before a link. 0 when nothing tells the lists apart.
+int structure_order(LIST_DATA& mine, LIST_DATA& theirs) {
+    PLACES mine_places{{&mine, 0}};
+    PLACES their_places{{&theirs, 0}};
+    std::vector<std::pair<LIST_NODE*, LIST_NODE*>> pending{{mine.head, theirs.head}};
+    std::vector<std::pair<UNION_DATA*, UNION_DATA*>> targets;
+    size_t place = 1;
+    while (!pending.empty()) {
+        auto [x_node, y_node] = pending.back();
+        pending.pop_back();
+        for (; x_node != nullptr && y_node != nullptr; x_node = x_node->next, y_node = y_node->next) {
+            UNION_DATA* x = follow_aliases(&x_node->value);
+            UNION_DATA* y = follow_aliases(&y_node->value);
+            const bool x_link = is_reference_tag(x->tag);
+            if (x_link != is_reference_tag(y->tag)) return x_link ? 1 : -1;
+            mine_places.emplace(identity_of(x), place);
+            their_places.emplace(identity_of(y), place);
+            ++place;
+            if (x_link) {
+                targets.emplace_back(x->target(), y->target());
+                continue;
+            }
+            switch (lower_tag(x->tag)) {
+            case tag_list:
+            case tag_args:
+                if (x->payload != nullptr && y->payload != nullptr)
+                    pending.emplace_back(x->list_data()->head, y->list_data()->head);
+                break;
+            case tag_set:
+                if (x->payload != nullptr && y->payload != nullptr) {
+                    if (const int order = set_order(x, y)) return order;
+                }
+                break;
+            default: break;
+            }
+        }
+    }
+    for (const auto& [x, y] : targets)
+        if (const int order = target_order(x, mine_places, y, their_places)) return order;
+    return 0;
+}
+
+// The order of two lists: -1, 0 or 1 in *order.
+const char* list_order(LIST_DATA& mine, LIST_DATA& theirs, int* order) {
+    bool plain = true;
+    if (const char* message = value_order(mine, theirs, order, &plain)) return message;
+    if (*order == 0 && !plain) *order = structure_order(mine, theirs);
+    return nullptr;
+}
+
 }  // namespace
 
 const char* LIST_DATA::less(LIST_DATA& other, bool* result) {
-    // Each element pair decides when "<" or ">" holds for it, and the next
-    // pair is asked only when neither does. Lists of lists are ordered from
-    // the walk's own frames, in the order a recursive comparison would take.
-    const ORDER_WALK walk;
-    order_frames.push_back({head, other.head, this, &other});
-    // What the frame that ended last found: "<"; that both its lists ended
-    // together; and whether it was plain.
-    bool answer = false;
-    bool ended_together = false;
-    bool ended_plain = false;
-    while (order_frames.size() > walk.base) {
-        // User operators may order lists of their own meanwhile.
-        const size_t top = order_frames.size() - 1;
-        auto frame = [top]() -> ORDER_FRAME& { return order_frames[top]; };
-        // Neither "<" nor ">" for the element pair: the next one.
-        auto next_pair = [&frame] {
-            if (frame().owns_pure) order_runs_no_user_code = false;
-            frame().owns_pure = false;
-            frame().mine = frame().mine->next;
-            frame().theirs = frame().theirs->next;
-            frame().phase = ORDER_FRAME::start;
-        };
-        if (frame().phase == ORDER_FRAME::start) {
-            // The other list leads: running out of this list first makes it
-            // a proper prefix, running out of the other leaves "not less".
-            if (frame().theirs == nullptr || frame().mine == nullptr) {
-                answer = frame().theirs != nullptr;
-                ended_together = frame().theirs == nullptr && frame().mine == nullptr;
-                ended_plain = frame().plain;
-                ORDER_WALK::pop();
-                continue;
-            }
-            UNION_DATA* x = &frame().mine->value;
-            UNION_DATA* y = &frame().theirs->value;
-            if (!order_runs_no_user_code && is_list_value(x) && is_list_value(y) &&
-                !may_reach_user_order(*follow_link(x)->list_data()) &&
-                !may_reach_user_order(*follow_link(y)->list_data())) {
-                frame().owns_pure = true;
-                order_runs_no_user_code = true;
-            }
-            frame().phase = ORDER_FRAME::less;
-            if (is_list_pair(x)) {
-                if (const char* message = check_binary_operands(x, y, "<")) return message;
-                if (!is_open_pair(x, y, walk.base)) {
-                    open_order(x, y);
-                    continue;
-                }
-                // Met again: neither "<" nor ">", as equality takes a pair
-                // met again as equal; the pair's open frame decides.
-                frame().plain = false;
-                next_pair();
-                continue;
-            }
-            frame().plain = frame().plain && is_plain_ordered(x) && is_plain_ordered(y);
-            if (const char* message = compare_less(x, y, &answer)) return message;
-        }
-        UNION_DATA* x = &frame().mine->value;
-        UNION_DATA* y = &frame().theirs->value;
-        bool decided = false;
-        if (frame().phase == ORDER_FRAME::less) {
-            if (answer) {
-                ended_together = false;
-                ORDER_WALK::pop();  // less
-                continue;
-            }
-            if (order_runs_no_user_code && is_list_value(x)) {
-                // ">" of two lists is "not <" and "not ==", and "<" has just
-                // answered after the same operand checks. Plain lists tell
-                // their equality by how their ordering ended.
-                const bool plain = ended_plain && !is_link_cell(x) && !is_link_cell(y);
-                decided = plain ? !ended_together : !is_equal_value(x, y, true);
-                frame().plain = frame().plain && plain;
-            } else if (is_list_pair(x)) {
-                // ">" asks "<" again, after its own operand checks.
-                if (const char* message = check_binary_operands(x, y, ">")) return message;
-                if (const char* message = check_binary_operands(x, y, "<")) return message;
-                frame().phase = ORDER_FRAME::greater;
-                open_order(x, y);
-                continue;
-            } else if (const char* message = op_greater(x, y, &decided)) {
-                return message;
-            }
-        } else {
-            decided = !answer && !is_equal_value(x, y, true);
-            frame().plain = false;
-        }
-        if (decided) {
-            answer = false;
-            ended_together = false;
-            ended_plain = frame().plain;
-            ORDER_WALK::pop();  // greater
-            continue;
-        }
-        next_pair();
-    }
-    *result = answer;
-    return nullptr;
+    int order = 0;
+    const char* message = list_order(*this, other, &order);
+    *result = order < 0;
+    return message;
 }
 
 const char* compare_less(UNION_DATA* left, UNION_DATA* right, bool* result) {
@@ -322,7 +377,12 @@ const char* compare_less(UNION_DATA* left, UNION_DATA* right, bool* result) {
     UNION_DATA* r = follow_link(right);
     switch (lower_tag(l->tag)) {
     case tag_list:
-    case tag_args: return l->list_data()->less(*r->list_data(), result);
+    case tag_args: {
+        int order = 0;
+        const char* message = list_order(*l->list_data(), *r->list_data(), &order);
+        *result = order < 0;
+        return message;
+    }
     case tag_str: *result = std::strcmp(l->str_data()->text.c_str(), r->str_data()->text.c_str()) < 0; return nullptr;
     case tag_time: {
         const TIME_DATA& a = *l->time_data();
@@ -365,11 +425,33 @@ const char* compare_less(UNION_DATA* left, UNION_DATA* right, bool* result) {
     }
 }
 
+namespace {
+
+// "<", "<=", ">" or ">=" of two lists, after their operand checks: their
+// order, -1, 0 or 1, is compared with 0 by the operator.
+template <typename ANSWER>
+const char* order_of_lists(UNION_DATA* left, UNION_DATA* right, bool* result, ANSWER answer) {
+    int order = 0;
+    if (const char* message = list_order(*follow_link(left)->list_data(), *follow_link(right)->list_data(), &order))
+        return message;
+    *result = answer(order);
+    return nullptr;
+}
+
+bool is_list_operand(UNION_DATA* cell) {
+    const char type = base_type_code(cell);
+    return type == tag_list || type == tag_args;
+}
+
+}  // namespace
+
 const char* op_less_equal(UNION_DATA* left, UNION_DATA* right, bool* result) {
     left = follow_aliases(left);
     right = follow_aliases(right);
     if (const char* message = check_binary_operands(left, right, "<=")) return message;
     const ORDER_HOLDS holds(left, right);
+    // Lists answer by their order, which "==" agrees with.
+    if (is_list_operand(left)) return order_of_lists(left, right, result, [](int order) { return order <= 0; });
     bool less = false;
     if (const char* message = compare_less(left, right, &less)) return message;
     *result = less || is_equal_value(left, right, true);
@@ -385,6 +467,7 @@ const char* op_greater(UNION_DATA* left, UNION_DATA* right, bool* result) {
         return nullptr;
     }
     const ORDER_HOLDS holds(left, right);
+    if (is_list_operand(left)) return order_of_lists(left, right, result, [](int order) { return order > 0; });
     bool less = false;
     if (const char* message = compare_less(left, right, &less)) return message;
     *result = !less && !is_equal_value(left, right, true);
@@ -417,19 +500,11 @@ int sort_less_equal(UNION_DATA* a, UNION_DATA* b, const char** message) {
         return -1;
     }
     if (lower_tag(a->tag) == tag_list) {
-        // A list is "<=" another when it is lexicographically smaller or a
-        // prefix of it (equal lists included).
-        LIST_NODE* x = a->list_data()->head;
-        LIST_NODE* y = b->list_data()->head;
-        for (; x != nullptr; x = x->next, y = y->next) {
-            if (y == nullptr) return 0;
-            bool decided = false;
-            if ((*message = compare_less(&x->value, &y->value, &decided)) != nullptr) return -1;
-            if (decided) return 1;
-            if ((*message = op_greater(&x->value, &y->value, &decided)) != nullptr) return -1;
-            if (decided) return 0;
-        }
-        return 1;
+        // The order of "<" and its relatives: a list is "<=" another when
+        // it comes before it or they are equal.
+        int order = 0;
+        if ((*message = list_order(*a->list_data(), *b->list_data(), &order)) != nullptr) return -1;
+        return order <= 0 ? 1 : 0;
     }
     if ((*message = check_binary_operands(a, b, "<=")) != nullptr) return -1;
     bool less = false;
