@@ -379,16 +379,20 @@ bool one_operand_each(const TOKEN* node) {
 // What the sides name stays alive until the statement is done.
 void assign_by_frames(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule, const char* op) {
     const HOLD_SCOPE holds;
+    // A routine that fails while an item is evaluated ends the statement
+    // there: the pairs before it stay applied, its own pair and the later
+    // ones are not, and no item is evaluated after it.
     // Declared in this order, the left side's frame is released before the
     // right side's.
     SIDE right(node->right, this_item);
-    if (!right.has_result()) return;
+    if (!right.has_result() || exception_pending()) return;
     SIDE left(node->left, this_item);
     while (left.has_result()) {
+        if (exception_pending()) return;
         PAIR pair(left.take(), right.take());
         if (rule != assign_value || !move_result_list(pair.target, pair.source))
             check_assignment_to_args_object(node, pair.target, pair.source, rule, op);
-        if (!right.has_result()) return;
+        if (!right.has_result() || exception_pending()) return;
     }
 }
 
@@ -421,6 +425,7 @@ bool names_only(const TOKEN_LIST& targets) {
     const HOLD_SCOPE holds;
     RESULT_LIST sources;
     eval_cached(right, this_item, sources);
+    if (exception_pending()) return true;  // the names keep their values
     if (sources.count != targets.count()) {
         push_result_list(right, new RESULT_LIST(std::move(sources)));
         return false;
@@ -445,6 +450,9 @@ __attribute__((always_inline)) inline bool single_pair_assignment(TOKEN* node, R
     TOKEN* left = node->left;
     TOKEN* right = node->right;
     RESULT_LIST sources;
+    // A side whose evaluation fails (a routine of it left an exception
+    // pending) leaves the target as it was; a failing source keeps the
+    // target from being evaluated at all, so h[k] makes no new pair.
     {
         // The source is used as soon as the target is found, when finding it
         // runs nothing (a plain variable) and the operation on a typed value
@@ -455,7 +463,7 @@ __attribute__((always_inline)) inline bool single_pair_assignment(TOKEN* node, R
         const ELEMENT_USED_AT_ONCE grant(plain_target ? element_call(right) : nullptr);
         eval_cached(right, this_item, sources);
     }
-    if (sources.count == 0) return true;
+    if (sources.count == 0 || exception_pending()) return true;
     if (sources.count == 1 && rule == assign_value && assign_to_slot(left, sources.head->item)) return true;
     if (sources.count == 1) {
         // The source stays alive while finding the target runs code, until
@@ -469,7 +477,7 @@ __attribute__((always_inline)) inline bool single_pair_assignment(TOKEN* node, R
             const ELEMENT_USED_AT_ONCE grant(element_call(left));
             eval_cached(left, this_item, targets);
         }
-        if (targets.count == 0) return true;
+        if (targets.count == 0 || exception_pending()) return true;
         if (targets.count == 1) {
             PAIR pair(pop(targets), pop(sources));
             if (rule != assign_value || !move_result_list(pair.target, pair.source))
@@ -529,6 +537,7 @@ bool fast_compound_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rul
         const ELEMENT_USED_AT_ONCE grant(element_call(right));
         eval_cached(right, this_item, sources);
     }
+    if (exception_pending()) return true;  // the variable keeps its value
     // The right side may have changed what the left names: the variable is
     // found, and its value read, only now.
     UNION_DATA* target = fast_int_variable(left);
@@ -724,6 +733,7 @@ bool fast_text_append(TOKEN* node, RESULT_ITEM this_item) {
             switch (eval_text_sum_into(right, this_item, target->str_data()->text, made, sources)) {
             case SUM_INTO::appended: target->str_data()->reset_read(); return true;
             case SUM_INTO::made:
+                if (exception_pending()) return true;  // the text stays as it was
                 // The code may have changed what the left names.
                 if (UNION_DATA* now = text_variable(node->left)) {
                     STR_DATA& str = *now->str_data();
@@ -741,6 +751,7 @@ bool fast_text_append(TOKEN* node, RESULT_ITEM this_item) {
             }
         }
     }
+    if (exception_pending()) return true;
     // The right side may have changed what the left names.
     target = sources.count == 1 ? text_variable(node->left) : nullptr;
     UNION_DATA* value = target != nullptr ? appendable_value(sources.head->item.cell) : nullptr;
