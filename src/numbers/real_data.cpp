@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cctype>
 #include <climits>
-#include <cstdlib>
 #include <cstring>
 #include <string_view>
 
@@ -140,9 +139,9 @@ void REAL_DATA::append_text(std::string& out, int output_precision) const {
     // A long text is built in room taken once: growing it by doubling would
     // hold it twice at the last step. The room counts the sign, the point,
     // the digits and every zero the forms below may add.
-    const size_t most = 2 + digits.size() +
-                        static_cast<size_t>(std::max<int64_t>(std::abs(int64_t{scale}) - length, 0)) +
-                        static_cast<size_t>(std::max(output_precision, 0)) + 1;
+    const int64_t added_zeros = scale <= 0 ? -int64_t{scale} : std::max<int64_t>(scale - length, 0);
+    const size_t most =
+        2 + digits.size() + static_cast<size_t>(added_zeros) + static_cast<size_t>(std::max(output_precision, 0)) + 1;
     if (most >= (size_t{1} << 20)) out.reserve(out.size() + most);
     if (mantissa.sign() < 0) out.push_back('-');
     if (scale <= 0) {
