@@ -412,7 +412,7 @@ bool size_read(const TOKEN* node, const TOKEN* part, int64_t& out) {
     }
     const UNION_DATA* text = text_variable_of(node->left);
     if (text == nullptr) return false;
-    out = static_cast<int32_t>(text->str_data()->text.size());  // as the text's handler counts
+    out = static_cast<int64_t>(text->str_data()->text.size());
     return true;
 }
 

@@ -8,8 +8,6 @@
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>
 #endif
-#include <sys/resource.h>
-#include <unistd.h>
 #include <cmath>
 #include <climits>
 #include <new>
@@ -18,6 +16,7 @@
 #include "numbers/arith_error.h"
 #include "numbers/int_data.h"
 #include "numbers/limbs.h"
+#include "runtime/memory_pages.h"
 
 namespace morvu {
 
@@ -1152,18 +1151,8 @@ void INT_DATA::divide_pow10(int64_t k) {
 namespace limbs {
 
 void require_room_for_digits(double digits) {
-    // What the process may use: the physical memory, or less under an
-    // address-space limit. A result with its intermediates takes about four
-    // times its own size.
-    static const double budget = [] {
-        double bytes = static_cast<double>(sysconf(_SC_PHYS_PAGES)) * static_cast<double>(sysconf(_SC_PAGESIZE));
-        rlimit limit{};
-        if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
-            bytes = std::min(bytes, static_cast<double>(limit.rlim_cur));
-        return bytes > 0 ? bytes : 1e18;
-    }();
-    const double bytes = digits / limb_digits * sizeof(uint32_t) * 4;
-    if (bytes > budget) throw std::bad_alloc();
+    // A result with its intermediates takes about four times its own size.
+    require_room(digits / limb_digits * sizeof(uint32_t) * 4);
 }
 
 KERNEL_SET kernel_set() { return kernels; }

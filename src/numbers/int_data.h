@@ -385,4 +385,8 @@ static_assert(sizeof(INT_DATA) == 16, "an int payload takes 16 bytes");
 // seeing a wrapped value. An empty int gives 0.
 int32_t machine_int(const INT_DATA& value);
 
+// The same saturated at the 64-bit range, for what counts bytes: a position
+// or a length of a text may lie beyond the int range.
+int64_t machine_int64(const INT_DATA& value);
+
 }  // namespace morvu

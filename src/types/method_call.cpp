@@ -139,6 +139,22 @@ int32_t int_argument(const CALL_ARGS& call_args, int32_t index) {
     return machine_int(*value->int_data());
 }
 
+int64_t int64_argument(const CALL_ARGS& call_args, int32_t index) {
+    UNION_DATA* value = argument_value(call_args[index].cell);
+    if (value == nullptr || value->payload == nullptr || base_type_code(value) != tag_int) return 0;
+    int64_t number = 0;
+    return cell_int64(value, number) ? number : machine_int64(*value->int_data());
+}
+
+INT_DATA int_argument_number(const CALL_ARGS& call_args, int32_t index) {
+    UNION_DATA* value = argument_value(call_args[index].cell);
+    INT_DATA number(0);
+    if (value == nullptr || value->payload == nullptr || base_type_code(value) != tag_int) return number;
+    INT_DATA spare;
+    number += int_view(value, spare);  // a new number: no text kept as it was written
+    return number;
+}
+
 namespace {
 
 // An item that raise_infeasible_for_constant lets pass: a variable with no

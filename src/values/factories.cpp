@@ -55,11 +55,18 @@ RESULT_ITEM make_char_value(char value) {
     return owned_item(cell);
 }
 
-RESULT_ITEM make_int_value_from_number(int32_t value) {
-    // A machine int needs no record: the number lies in the payload word.
+RESULT_ITEM make_int_value_from_number(int64_t value) {
+    // A machine int needs no record: the number lies in the payload word,
+    // unless it is one of the few beyond what the word holds.
+    void* word = nullptr;
+    if (!make_inline_int(value, word)) {
+        auto* cell = new UNION_DATA(tag_int);
+        cell->int_data()->assign_int64(value);
+        return owned_item(cell);
+    }
     auto* cell = new UNION_DATA(tag_nothing);
     cell->tag = tag_int;
-    make_inline_int(value, cell->payload);
+    cell->payload = word;
     return owned_item(cell);
 }
 
