@@ -255,14 +255,6 @@ void free_assignment_temporaries(RESULT_ITEM& target, RESULT_ITEM& source) {
 
 namespace {
 
-// The read-only mode that a loop variable bound read-only, or a link made to
-// one, carries (values/access_modes.h); access_variable for other cells.
-uint32_t read_only_mode(const UNION_DATA* cell, const UNION_DATA* reached) {
-    if (!is_variable_mode(cell->access_mode)) return cell->access_mode;
-    if (!is_variable_mode(reached->access_mode)) return reached->access_mode;
-    return access_variable;
-}
-
 // Whether the assignment (=, @, $, ~, ?) gives a new value or link to a
 // reference that carries a read-only mode of its own: that writes the
 // reference, not what it leads to. A compound operator writes through it.
@@ -312,9 +304,13 @@ void check_assignment_to_args_object(TOKEN* node, RESULT_ITEM target, RESULT_ITE
         if (rule == move_value) raise_infeasible_for_constant(node, source, "", msg_text("versch"), false);
     }
 
-    // Moving the value out of a read-only loop variable would empty the element.
-    const uint32_t lent = read_only_mode(source.cell, source_cell);
-    if (rule == move_value && !is_variable_mode(lent))
+    // What the source is given read-only goes with a link made to it; moving
+    // its value out would empty what it stands for. Only a plain parameter
+    // holding a small value of its own may give it away: that touches
+    // nothing of the caller's.
+    const uint32_t lent = lent_item_access(source.mode, source.cell);
+    if (rule == move_value && !is_variable_mode(lent) &&
+        (lent != access_constant_input || source.mode != access_constant_input || is_link_cell(source.cell)))
         raise_infeasible_for_constant(node, RESULT_ITEM{source.cell, lent, 0}, "", msg_text("versch"), true);
 
     if (base_type_code(source_cell) == tag_args) {
@@ -333,7 +329,7 @@ void check_assignment_to_args_object(TOKEN* node, RESULT_ITEM target, RESULT_ITE
                                              : rule(target_cell, source_cell);
     target_cell->skip_flag = 0;
     if (message != nullptr) raise_system_error(node, message);
-    // A link made to a read-only loop variable leads to the same element.
+    // A link made to a read-only place or link is read-only as well.
     if (!is_variable_mode(lent) && is_link_cell(target_cell) && rule != move_value)
         target_cell->access_mode = static_cast<uint8_t>(lent);
 }

@@ -75,6 +75,17 @@ namespace {
 // The text of a str cell (links already followed).
 const std::string& str_text(UNION_DATA* cell) { return cell->str_data()->text; }
 
+// A link handed out of a value given read-only (an element's reference, the
+// value a method finds) leads into the giver's data: it stays read-only.
+[[gnu::noinline]] void lend_results(RESULT_NODE* from, uint32_t lent) {
+    for (RESULT_NODE* node = from; node != nullptr; node = node->next) {
+        UNION_DATA* cell = node->item.cell;
+        // Only a cell made for the result: another belongs to its holder.
+        if (node->item.owned != 0 && cell != nullptr && is_link_cell(cell) && is_variable_mode(cell->access_mode))
+            cell->access_mode = static_cast<uint8_t>(lent);
+    }
+}
+
 // Runs the function handler (with a result list) or the procedure handler
 // (without one) of the type's methods.
 bool run_methods(const TYPE_METHODS& methods, char code, TOKEN* node, CALL_ARGS* args, RESULT_LIST* results,
@@ -89,7 +100,12 @@ bool run_methods(const TYPE_METHODS& methods, char code, TOKEN* node, CALL_ARGS*
     call.type_code = code;
     call.in_object_type = in_object_type;
     call.element_used_at_once = used_at_once;
-    return results != nullptr ? methods.functions(call) : methods.procedures(call);
+    if (results == nullptr) return methods.procedures(call);
+    RESULT_NODE* before = results->tail;
+    if (!methods.functions(call)) return false;
+    const uint32_t lent = lent_item_access(receiver.mode, receiver.cell);
+    if (!is_variable_mode(lent)) lend_results(before != nullptr ? before->next : results->head, lent);
+    return true;
 }
 
 // The handlers of a built-in type, chosen by its type code. The receiver
