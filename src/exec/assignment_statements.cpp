@@ -258,9 +258,17 @@ namespace {
 // Whether the assignment (=, @, $, ~, ?) gives a new value or link to a
 // reference that carries a read-only mode of its own: that writes the
 // reference, not what it leads to. A compound operator writes through it.
+// The reference may be an element or a member reached through aliases that
+// may write it.
 bool replaces_own_link(RESULT_ITEM target, const UNION_DATA* target_cell, const char* op) {
-    return op[0] != 0 && op[1] == 0 && target.cell == target_cell && is_reference_tag(target_cell->tag) &&
-           !is_variable_mode(target_cell->access_mode) && target.mode == target_cell->access_mode;
+    if (op[0] == 0 || op[1] != 0 || !is_reference_tag(target_cell->tag) || is_variable_mode(target_cell->access_mode))
+        return false;
+    if (target.cell == target_cell) return target.mode == target_cell->access_mode;
+    if (!is_variable_mode(target.mode) || target.mode == access_variable_input) return false;
+    for (const UNION_DATA* cell = target.cell; cell != target_cell && cell != nullptr; cell = cell->target()) {
+        if (!is_variable_mode(cell->access_mode) || !is_link_cell(cell)) return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -292,7 +300,7 @@ void check_assignment_to_args_object(TOKEN* node, RESULT_ITEM target, RESULT_ITE
         // The refusal's text is looked up only for the modes that may refuse.
         raise_infeasible_for_constant(node, target, "", msg_text("zuw"), true);
     }
-    // A link to a read-only loop variable held in a member or an element.
+    // A link made read-only held in a member or an element.
     if (!is_variable_mode(target_cell->access_mode) && !replaces_own_link(target, target_cell, op)) {
         raise_infeasible_for_constant(node, RESULT_ITEM{target_cell, target_cell->access_mode, 0}, "", msg_text("zuw"),
                                       true);

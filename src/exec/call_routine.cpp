@@ -1565,7 +1565,10 @@ namespace {
 // call_seen_method on an alias variable: the value its aliases lead to.
 __attribute__((noinline)) bool call_seen_through_alias(TOKEN* node, UNION_DATA* alias, RESULT_LIST* results,
                                                        RESULT_ITEM context, CALL_OUTCOME& outcome) {
-    return call_seen_site(node, follow_aliases(alias), alias->access_mode, true, false, results, context, outcome);
+    UNION_DATA* target = follow_aliases(alias);
+    // A link made read-only behind the alias: the general road takes its mode.
+    if (!is_variable_mode(target->access_mode)) return false;
+    return call_seen_site(node, target, alias->access_mode, true, false, results, context, outcome);
 }
 
 // call_seen_input_method on a parameter bound to a value it does not own.
@@ -1603,9 +1606,10 @@ bool call_seen_input_method(TOKEN* node, UNION_DATA* receiver, RESULT_LIST* resu
 bool call_seen_member_method(TOKEN* node, UNION_DATA* member, uint32_t mode, RESULT_LIST* results, RESULT_ITEM context,
                              CALL_OUTCOME& outcome) {
     if (call_sites_generation != routine_tables_generation) return false;
-    // A member that is an alias takes the general road, which follows it.
+    // A member that is an alias takes the general road, which follows it;
+    // so does a link made read-only, whose mode the general road reads.
     const char own_tag = lower_tag(member->tag);
-    if (own_tag == tag_alias || own_tag == tag_call_alias) return false;
+    if (own_tag == tag_alias || own_tag == tag_call_alias || !is_variable_mode(member->access_mode)) return false;
     return call_seen_site(node, member, mode, false, false, results, context, outcome);
 }
 
