@@ -31,6 +31,7 @@
 #include "values/list_store.h"
 #include "values/slot_row.h"
 #include "values/union_data.h"
+#include "values/value_copy.h"
 #include "values/value_operators.h"
 
 namespace morvu {
@@ -333,8 +334,17 @@ void check_assignment_to_args_object(TOKEN* node, RESULT_ITEM target, RESULT_ITE
     if (rule == move_value) refuse_during_iteration(node, source_cell, "versch");
 
     target_cell->skip_flag = 1;
-    const char* message = rule == move_value ? move_value_with_root(target_cell, source_cell, target_root(node->left))
-                                             : rule(target_cell, source_cell);
+    const char* message = nullptr;
+    if (rule == move_value) {
+        message = move_value_with_root(target_cell, source_cell, target_root(node->left));
+    } else if (is_variable_mode(lent)) {
+        message = rule(target_cell, source_cell);
+    } else {
+        // A copy of what is given read-only leads no more into the giver's
+        // data than the original does.
+        const LENT_COPY lent_copy(static_cast<uint8_t>(lent));
+        message = rule(target_cell, source_cell);
+    }
     target_cell->skip_flag = 0;
     if (message != nullptr) raise_system_error(node, message);
     // A link made to a read-only place or link is read-only as well.

@@ -380,10 +380,10 @@ const char* copy_into_slot(UNION_DATA* cell, UNION_DATA* src, int mode) {
     }
     if (copy) {
         copy_value(cell, followed, false);
-    } else if (followed != src && is_link_cell(cell) && lower_tag(cell->tag) == link_kind_reference &&
-               !is_variable_mode(src->access_mode)) {
-        // A reference made past a read-only link stays read-only.
-        cell->access_mode = src->access_mode;
+    } else if (followed != src && is_link_cell(cell) && lower_tag(cell->tag) == link_kind_reference) {
+        // A reference made past a read-only link stays read-only, and so does
+        // one a copy of a value given read-only takes over.
+        cell->access_mode = is_variable_mode(src->access_mode) ? copied_link_access : src->access_mode;
     }
     return nullptr;
 }

@@ -309,8 +309,8 @@ bool deep_copy_payload(UNION_DATA* dest, UNION_DATA* src) {
     if (is_link_tag(lowered)) {
         link_cell(dest, src->target(), lowered);
         // A copied link still leads where the original leads, read-only if
-        // that one was.
-        if (!is_variable_mode(src->access_mode)) dest->access_mode = src->access_mode;
+        // that one was or the value copied was given read-only.
+        dest->access_mode = is_variable_mode(src->access_mode) ? copied_link_access : src->access_mode;
         return true;
     }
     // A copy nested in another parks the containers it makes.
@@ -409,6 +409,7 @@ void finish_copied_references(UNION_DATA* cell) {
     copy_partners.clear();
 }
 
+uint8_t copied_link_access = access_variable;
 CELL_PARTNERS copy_partners;
 CELL_PARTNERS equality_partners;
 uint64_t links_made = 0;
