@@ -32,6 +32,7 @@
 #include "values/list_store.h"
 #include "values/slot_row.h"
 #include "values/union_data.h"
+#include "values/value_copy.h"
 #include "values/value_operators.h"
 
 namespace morvu {
@@ -256,20 +257,20 @@ void free_assignment_temporaries(RESULT_ITEM& target, RESULT_ITEM& source) {
 
 namespace {
 
-// The read-only mode that a loop variable bound read-only, or a link made to
-// one, carries (values/access_modes.h); access_variable for other cells.
-uint32_t read_only_mode(const UNION_DATA* cell, const UNION_DATA* reached) {
-    if (!is_variable_mode(cell->access_mode)) return cell->access_mode;
-    if (!is_variable_mode(reached->access_mode)) return reached->access_mode;
-    return access_variable;
-}
-
 // Whether the assignment (=, @, $, ~, ?) gives a new value or link to a
 // reference that carries a read-only mode of its own: that writes the
 // reference, not what it leads to. A compound operator writes through it.
+// The reference may be an element or a member reached through aliases that
+// may write it.
 bool replaces_own_link(RESULT_ITEM target, const UNION_DATA* target_cell, const char* op) {
-    return op[0] != 0 && op[1] == 0 && target.cell == target_cell && is_reference_tag(target_cell->tag) &&
-           !is_variable_mode(target_cell->access_mode) && target.mode == target_cell->access_mode;
+    if (op[0] == 0 || op[1] != 0 || !is_reference_tag(target_cell->tag) || is_variable_mode(target_cell->access_mode))
+        return false;
+    if (target.cell == target_cell) return target.mode == target_cell->access_mode;
+    if (!is_variable_mode(target.mode) || target.mode == access_variable_input) return false;
+    for (const UNION_DATA* cell = target.cell; cell != target_cell && cell != nullptr; cell = cell->target()) {
+        if (!is_variable_mode(cell->access_mode) || !is_link_cell(cell)) return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -301,7 +302,7 @@ void check_assignment_to_args_object(TOKEN* node, RESULT_ITEM target, RESULT_ITE
         // The refusal's text is looked up only for the modes that may refuse.
         raise_infeasible_for_constant(node, target, "", msg_text("zuw"), true);
     }
-    // A link to a read-only loop variable held in a member or an element.
+    // A link made read-only held in a member or an element.
     if (!is_variable_mode(target_cell->access_mode) && !replaces_own_link(target, target_cell, op)) {
         raise_infeasible_for_constant(node, RESULT_ITEM{target_cell, target_cell->access_mode, 0}, "", msg_text("zuw"),
                                       true);
@@ -313,9 +314,13 @@ void check_assignment_to_args_object(TOKEN* node, RESULT_ITEM target, RESULT_ITE
         if (rule == move_value) raise_infeasible_for_constant(node, source, "", msg_text("versch"), false);
     }
 
-    // Moving the value out of a read-only loop variable would empty the element.
-    const uint32_t lent = read_only_mode(source.cell, source_cell);
-    if (rule == move_value && !is_variable_mode(lent))
+    // What the source is given read-only goes with a link made to it; moving
+    // its value out would empty what it stands for. Only a plain parameter
+    // holding a small value of its own may give it away: that touches
+    // nothing of the caller's.
+    const uint32_t lent = lent_item_access(source.mode, source.cell);
+    if (rule == move_value && !is_variable_mode(lent) &&
+        (lent != access_constant_input || source.mode != access_constant_input || is_link_cell(source.cell)))
         raise_infeasible_for_constant(node, RESULT_ITEM{source.cell, lent, 0}, "", msg_text("versch"), true);
 
     if (base_type_code(source_cell) == tag_args) {
@@ -330,11 +335,20 @@ void check_assignment_to_args_object(TOKEN* node, RESULT_ITEM target, RESULT_ITE
     if (rule == move_value) refuse_during_iteration(node, source_cell, "versch");
 
     target_cell->skip_flag = 1;
-    const char* message = rule == move_value ? move_value_with_root(target_cell, source_cell, target_root(node->left))
-                                             : rule(target_cell, source_cell);
+    const char* message = nullptr;
+    if (rule == move_value) {
+        message = move_value_with_root(target_cell, source_cell, target_root(node->left));
+    } else if (is_variable_mode(lent)) {
+        message = rule(target_cell, source_cell);
+    } else {
+        // A copy of what is given read-only leads no more into the giver's
+        // data than the original does.
+        const LENT_COPY lent_copy(static_cast<uint8_t>(lent));
+        message = rule(target_cell, source_cell);
+    }
     target_cell->skip_flag = 0;
     if (message != nullptr) raise_system_error(node, message);
-    // A link made to a read-only loop variable leads to the same element.
+    // A link made to a read-only place or link is read-only as well.
     if (!is_variable_mode(lent) && is_link_cell(target_cell) && rule != move_value)
         target_cell->access_mode = static_cast<uint8_t>(lent);
 }

@@ -123,6 +123,11 @@ std::string check_arg_variable(const CALL_ARGS& args, int32_t i, bool also_defin
     return message("erwvartesarg", i);
 }
 
+std::string check_arg_rebound_variable(const CALL_ARGS& args, int32_t i, bool also_defined) {
+    if (rebinds_own_link(args[i].cell, args[i].mode)) return also_defined ? check_arg_defined(args, i) : std::string();
+    return check_arg_variable(args, i, also_defined);
+}
+
 std::string check_index_arg(const CALL_ARGS& args, int64_t length, bool from_end, char kind,
                             std::vector<int64_t>& out) {
     out.clear();

@@ -334,7 +334,8 @@ int64_t int64_argument(const CALL_ARGS& call_args, int32_t index);
 INT_DATA int_argument_number(const CALL_ARGS& call_args, int32_t index);
 
 // How argument `index` of a call is handed on: the cell to assign from and
-// the assignment mode (0 copy, 1 reference, 7 call-alias). With
+// the assignment mode (0 copy, 1 reference, 7 call-alias, or a reference
+// that stays read-only for a value given read-only into a container). With
 // must_be_variable the argument must be a variable (raises for constants;
 // `input` chooses the wording) and is passed as a call-alias.
 void transfer_out_arg(const CALL_ARGS* args, TOKEN* node, int index, bool must_be_variable, bool input,

@@ -138,7 +138,7 @@ RESULT_ITEM make_any2_value(UNION_DATA* first, uint32_t first_mode, UNION_DATA* 
 
 const char* make_copy_value(RESULT_LIST& list, UNION_DATA* source, int mode, bool first_flag, bool second_flag) {
     char tag = source->tag;
-    bool linked = mode == assign_mode_reference || mode == assign_mode_alias || tag == tag_alias ||
+    bool linked = is_reference_mode(mode) || mode == assign_mode_alias || tag == tag_alias ||
                   tag == raise_tag(tag_alias) || tag == tag_call_alias || tag == raise_tag(tag_call_alias);
     uint32_t access = first_flag    ? (linked ? access_variable_input : access_constant_input)
                       : second_flag ? (linked ? access_output_object : access_literal)

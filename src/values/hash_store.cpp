@@ -27,7 +27,7 @@ namespace {
 // The key of a lookup or insertion is matched (and placed) by reference when
 // it will be stored, or is stored, as a reference cell.
 bool stored_by_reference(UNION_DATA* key, int key_mode) {
-    if (key_mode == 1) return true;
+    if (is_reference_mode(key_mode)) return true;
     return (key_mode == 4 || key_mode == 5 || key_mode == 6) && is_reference_tag(key->tag);
 }
 

@@ -154,7 +154,7 @@ void move_end_element(METHOD_CALL& call, UNION_DATA* list_cell, bool from_head) 
     call.refuse_constant();
     call.refuse_during_iteration();
     call.raise_if(check_arg_count(*call.args, 1));
-    call.raise_if(check_arg_variable(*call.args, 0, true));
+    call.raise_if(check_arg_rebound_variable(*call.args, 0, true));
     LIST_DATA& store = store_of(list_cell);
     if (store.node_count == 0) {
         call.append(make_bool_value(false, 0));
@@ -299,6 +299,8 @@ bool element_alias(const DIRECT_CALL& call) {
 
 // l.get(i) and l.Get(i): a copy of the element.
 bool element_copy(const DIRECT_CALL& call, bool from_end) {
+    // A reference handed out of a read-only list stays read-only: the handler's road.
+    if (is_read_only_place(call.receiver.mode)) return false;
     UNION_DATA* element = plain_element(call, from_end);
     if (element == nullptr) return false;
     if (const char* message = make_copy_value(*call.results, element, 4, false, false)) call.raise("list", message);

@@ -79,7 +79,7 @@ void find_by_code(const METHOD_CALL& call) {
     const int64_t length = static_cast<int64_t>(receiver_str(call).text.size());
     call.raise_if(check_arg_count(*call.args, 2));
     call.raise_if(check_args_defined(*call.args));
-    call.raise_if(check_arg_variable(*call.args, 0, false));
+    call.raise_if(check_arg_rebound_variable(*call.args, 0, false));
     call.raise_if(check_arg_type(*call.args, 1, tag_code, false));
     UNION_DATA* variable = call.arg(0).cell;
     if (variable->tag == tag_call_alias || variable->tag == raise_tag(tag_call_alias)) variable = variable->target();
