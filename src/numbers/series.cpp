@@ -87,21 +87,30 @@ INT_DATA integer_sqrt(const INT_DATA& n) {
 }
 
 // Newton's iteration for the k-th root, started above the root, falls to
-// floor(n^(1/k)) and stops there. The start comes from a double estimate with
-// a margin, checked, or else from the next power of ten.
+// floor(n^(1/k)) and stops there. A short n starts from a double estimate
+// with a margin, checked; a long one from the root of its leading part, which
+// already has half the digits, so that two or three steps at full length
+// remain.
 INT_DATA integer_root(const INT_DATA& n, int64_t k) {
     if (k == 1 || n <= INT_DATA(1)) return n;
     if (k == 2) return integer_sqrt(n);
     const int64_t digits = digit_count(n);
     if (k > 4 * digits) return INT_DATA(1);  // 2^k already exceeds n
     const INT_DATA exponent(static_cast<long>(k));
-    const double size = log10_of(REAL_DATA(n, 0)) / static_cast<double>(k);
-    const double whole = std::floor(size);
-    const int64_t lead_digits = whole < 15 ? static_cast<int64_t>(whole) : 15;
-    INT_DATA x = shifted(
-        INT_DATA(static_cast<long>(std::pow(10.0, size - whole + static_cast<double>(lead_digits)) * 1.000001) + 2),
-        static_cast<int64_t>(whole) - lead_digits);
-    if (x.power(exponent) < n) x = pow10((digits + k - 1) / k);
+    INT_DATA x;
+    const int64_t root_digits = digits / k;
+    if (root_digits > 30) {
+        const int64_t dropped = root_digits / 2;  // digits of the root left out
+        x = shifted(integer_root(shifted(n, -k * dropped), k) + INT_DATA(1), dropped);
+    } else {
+        const double size = log10_of(REAL_DATA(n, 0)) / static_cast<double>(k);
+        const double whole = std::floor(size);
+        const int64_t lead_digits = whole < 15 ? static_cast<int64_t>(whole) : 15;
+        x = shifted(
+            INT_DATA(static_cast<long>(std::pow(10.0, size - whole + static_cast<double>(lead_digits)) * 1.000001) + 2),
+            static_cast<int64_t>(whole) - lead_digits);
+        if (x.power(exponent) < n) x = pow10((digits + k - 1) / k);
+    }
     const INT_DATA below(static_cast<long>(k - 1));
     while (true) {
         INT_DATA next = (x * below + n / x.power(below)) / exponent;
@@ -189,6 +198,11 @@ ENCLOSURE product(const ENCLOSURE& a, const ENCLOSURE& b) {
     return ENCLOSURE{shifted(a.mid * b.mid, -int64_t{w}), w, std::move(err)};
 }
 
+ENCLOSURE sum(const ENCLOSURE& a, const ENCLOSURE& b) { return ENCLOSURE{a.mid + b.mid, a.scale, a.err + b.err}; }
+ENCLOSURE difference(const ENCLOSURE& a, const ENCLOSURE& b) {
+    return ENCLOSURE{a.mid - b.mid, a.scale, a.err + b.err};
+}
+
 ENCLOSURE power(const ENCLOSURE& base, int64_t n) {
     ENCLOSURE result{pow10(base.scale), base.scale, INT_DATA(0)};
     ENCLOSURE square = base;
@@ -207,42 +221,199 @@ ENCLOSURE coarser(const ENCLOSURE& e, int32_t s) {
     return ENCLOSURE{shifted(e.mid, -drop), s, shifted(e.err, -drop) + INT_DATA(2)};
 }
 
-// sum over k >= 0 of (+-1)^k t^(2k+1) / (2k+1), t = n / d with |t| <= 1/2:
-// atanh(t), or arctan(t) when alternating. A short ratio steps by n^2 / d^2
-// exactly; a long one by t^2 at scale w.
-ENCLOSURE odd_series(const INT_DATA& n, const INT_DATA& d, int32_t w, bool alternating) {
-    INT_DATA term = shifted(n, w) / d;
-    INT_DATA sum = term;
-    const bool short_ratio = digit_count(n) + digit_count(d) <= std::max<int64_t>(60, w / 4);
-    const INT_DATA step_up = short_ratio ? n * n : shifted(term * term, -int64_t{w});
-    const INT_DATA step_down = short_ratio ? d * d : INT_DATA(1);
-    int64_t count = 0;
-    for (long k = 1;; ++k) {
-        term = short_ratio ? term * step_up / step_down : shifted(term * step_up, -int64_t{w});
-        INT_DATA q = term / INT_DATA(2 * k + 1);
-        if (q.is_zero()) break;
-        if (alternating && (k & 1)) {
-            sum -= q;
-        } else {
-            sum += q;
-        }
-        ++count;
+// Binary splitting: the sum over k < n of prod_{j <= k} p(j) / q(j), each
+// term divided by b(k), as the exact fraction t / (b q) of the products over
+// halves of the range. The numbers stay short at the leaves and the long
+// products come last, where the subquadratic multiplication serves them.
+struct SPLIT {
+    INT_DATA p;
+    INT_DATA q;
+    INT_DATA b;
+    INT_DATA t;
+};
+
+struct SERIES_TERM {
+    INT_DATA p;
+    INT_DATA q;
+    INT_DATA b;  // 1 for series without divisors of their own
+};
+
+template <typename TERM>
+SPLIT split(int64_t lo, int64_t hi, const TERM& term, bool divided) {
+    if (hi - lo == 1) {
+        SERIES_TERM leaf = term(lo);
+        INT_DATA t = leaf.p;
+        return SPLIT{std::move(leaf.p), std::move(leaf.q), std::move(leaf.b), std::move(t)};
     }
-    return enclosure_at(std::move(sum), w, 4 * count + 8);
+    const int64_t mid = lo + (hi - lo) / 2;
+    SPLIT left = split(lo, mid, term, divided);
+    SPLIT right = split(mid, hi, term, divided);
+    SPLIT both;
+    if (divided) {
+        both.t = right.b * right.q * left.t + left.b * left.p * right.t;
+        both.b = left.b * right.b;
+    } else {
+        both.t = right.q * left.t + left.p * right.t;
+    }
+    both.p = left.p * right.p;
+    both.q = left.q * right.q;
+    return both;
 }
 
-// e^f for |f| < 1 at scale w, term by term: a short f costs a short product.
-ENCLOSURE exp_series(const REAL_DATA& f, int32_t w) {
-    INT_DATA sum = pow10(w);
-    INT_DATA term = sum;
-    int64_t count = 0;
-    for (long k = 1;; ++k) {
-        term = cut(REAL_DATA(term, w) * f, w).mantissa / INT_DATA(k);
-        if (term.is_zero()) break;
-        sum += term;
-        ++count;
+// The first n terms at scale w, truncated: within one unit of their sum.
+template <typename TERM>
+INT_DATA split_sum(int64_t n, const TERM& term, bool divided, int32_t w) {
+    const SPLIT all = split(0, n, term, divided);
+    const INT_DATA den = divided ? all.b * all.q : all.q;
+    return shifted(all.t, w) / den;
+}
+
+double log10_int(const INT_DATA& n) { return log10_of(REAL_DATA(n, 0)); }
+
+// Terms of the series of arctan or atanh (n / d) with |n / d| <= 1/2 until
+// one falls below 10^-(w+2); each term is at most a quarter of the one
+// before, so the rest is below a unit of 10^-w.
+int64_t odd_terms(const INT_DATA& n, const INT_DATA& d, int32_t w) {
+    const double ratio = log10_int(d) - log10_int(abs_of(n));  // at least log10 2
+    return static_cast<int64_t>((static_cast<double>(w) + 3.0) / (2.0 * ratio)) + 2;
+}
+
+// sum over k >= 0 of (+-1)^k t^(2k+1) / (2k+1), t = n / d with |t| <= 1/2:
+// atanh(t), or arctan(t) when alternating; exact fractions by binary
+// splitting.
+ENCLOSURE odd_series_short(const INT_DATA& n, const INT_DATA& d, int32_t w, bool alternating) {
+    if (n.is_zero()) return enclosure_at(INT_DATA(0), w, 0);
+    const INT_DATA n2 = alternating ? (n * n).negated() : n * n;
+    const INT_DATA d2 = d * d;
+    const int64_t count = odd_terms(n, d, w);
+    INT_DATA sum = split_sum(
+        count,
+        [&](int64_t k) {
+            const INT_DATA b(static_cast<long>(2 * k + 1));
+            return k == 0 ? SERIES_TERM{n, d, b} : SERIES_TERM{n2, d2, b};
+        },
+        true, w);
+    return enclosure_at(std::move(sum), w, 3);
+}
+
+// Digits of the first chunk of a long argument; each later chunk doubles.
+constexpr int64_t first_chunk = 32;
+
+// The same for a long t = tm 10^-w known to within te units: t splits into
+// a short head h, whose series is summed exactly, and the rest, carried by
+// the addition theorem t = h (+) r with r = (t - h) / (1 +- t h), which is
+// smaller by the head's digits; its head is twice as long, and so on. Each
+// r is cut (a unit), and both functions move by at most 4/3 of their
+// argument's move for |t| <= 1/2.
+ENCLOSURE odd_series_long(INT_DATA tm, int32_t w, INT_DATA te, bool alternating) {
+    const INT_DATA unit = pow10(w);
+    ENCLOSURE total{INT_DATA(0), w, INT_DATA(0)};
+    INT_DATA moved = te;  // units the argument has moved so far
+    for (int64_t head_digits = first_chunk;; head_digits *= 2) {
+        if (tm.is_zero()) break;
+        const int64_t keep = std::min<int64_t>(head_digits, w);
+        const INT_DATA head = shifted(tm, keep - w);  // toward zero
+        const INT_DATA head_unit = pow10(keep);
+        total = sum(total, odd_series_short(head, head_unit, w, alternating));
+        if (keep >= w) break;
+        // r = (t - h) / (1 +- t h) at scale w
+        const INT_DATA h_w = shifted(head, w - keep);
+        const INT_DATA th = shifted(tm * h_w, -int64_t{w});
+        const INT_DATA den = alternating ? unit + th : unit - th;
+        tm = shifted(tm - h_w, w) / den;
+        moved += INT_DATA(2);
     }
-    return enclosure_at(std::move(sum), w, 4 * count + 12);
+    total.err += moved * INT_DATA(2);
+    return total;
+}
+
+// sum over k >= 0 of (+-1)^k t^(2k+1) / (2k+1), t = n / d with |t| <= 1/2:
+// atanh(t), or arctan(t) when alternating.
+ENCLOSURE odd_series(const INT_DATA& n, const INT_DATA& d, int32_t w, bool alternating) {
+    if (digit_count(n) + digit_count(d) <= std::max<int64_t>(60, w / 16)) {
+        return odd_series_short(n, d, w, alternating);
+    }
+    return odd_series_long(shifted(n, w) / d, w, INT_DATA(1), alternating);
+}
+
+// e^(u / v) for |u / v| <= 1 (v > 0) at scale w by binary splitting.
+INT_DATA exp_short(const INT_DATA& u, const INT_DATA& v, int32_t w) {
+    const double ratio = log10_int(v) - (u.is_zero() ? 0.0 : log10_int(abs_of(u)));  // >= 0
+    int64_t n = 1;
+    double size = 0;  // log10 of the n-th term's divisor
+    while (size < static_cast<double>(w) + 3.0 || n < 3) {
+        ++n;
+        size += ratio + std::log10(static_cast<double>(n));
+    }
+    return split_sum(
+        n,
+        [&](int64_t k) {
+            return k == 0 ? SERIES_TERM{INT_DATA(1), INT_DATA(1), INT_DATA(1)}
+                          : SERIES_TERM{u, v * INT_DATA(static_cast<long>(k)), INT_DATA(1)};
+        },
+        false, w);
+}
+
+// The chunks of f = fm 10^-fs (|f| < 1, exact): digits 1 to 32 after the
+// point, 33 to 64, 65 to 128, ..., each as a numerator over its power of ten.
+template <typename USE>
+void for_each_chunk(const INT_DATA& fm, int32_t fs, USE use) {
+    INT_DATA rest = fm;
+    for (int64_t head_digits = first_chunk; !rest.is_zero(); head_digits *= 2) {
+        const int64_t keep = std::min<int64_t>(head_digits, fs);
+        const INT_DATA head = shifted(rest, keep - fs);
+        if (!head.is_zero()) use(head, keep);
+        if (keep >= fs) break;
+        rest = rest - shifted(head, fs - keep);
+    }
+}
+
+// e^f for |f| < 1 at scale w: the product of e^c over the chunks c of f,
+// each by binary splitting.
+ENCLOSURE exp_series(const REAL_DATA& f, int32_t w) {
+    ENCLOSURE result{pow10(w), w, INT_DATA(0)};
+    bool first = true;
+    for_each_chunk(f.mantissa, f.scale, [&](const INT_DATA& head, int64_t digits) {
+        ENCLOSURE part{exp_short(head, pow10(digits), w), w, INT_DATA(2)};
+        result = first ? part : product(result, part);
+        first = false;
+    });
+    return result;
+}
+
+// sin and cos of u / v for |u / v| <= 1 (v > 0) at scale w by binary
+// splitting; the terms alternate and fall, so the first one left out bounds
+// the rest.
+int64_t sin_cos_terms(const INT_DATA& u, const INT_DATA& v, int32_t w, int first_power) {
+    const double ratio = log10_int(v) - (u.is_zero() ? 0.0 : log10_int(abs_of(u)));
+    for (int64_t n = 2;; ++n) {
+        const double power = static_cast<double>(2 * n + first_power);
+        if (power * ratio + std::lgamma(power + 1.0) / std::log(10.0) >= static_cast<double>(w) + 3.0) return n;
+    }
+}
+
+INT_DATA sin_short(const INT_DATA& u, const INT_DATA& v, int32_t w) {
+    const INT_DATA u2 = (u * u).negated();
+    const INT_DATA v2 = v * v;
+    return split_sum(
+        sin_cos_terms(u, v, w, 1),
+        [&](int64_t k) {
+            return k == 0 ? SERIES_TERM{u, v, INT_DATA(1)}
+                          : SERIES_TERM{u2, v2 * INT_DATA(static_cast<long>(2 * k * (2 * k + 1))), INT_DATA(1)};
+        },
+        false, w);
+}
+
+INT_DATA cos_short(const INT_DATA& u, const INT_DATA& v, int32_t w) {
+    const INT_DATA u2 = (u * u).negated();
+    const INT_DATA v2 = v * v;
+    return split_sum(
+        sin_cos_terms(u, v, w, 0),
+        [&](int64_t k) {
+            return k == 0 ? SERIES_TERM{INT_DATA(1), INT_DATA(1), INT_DATA(1)}
+                          : SERIES_TERM{u2, v2 * INT_DATA(static_cast<long>((2 * k - 1) * (2 * k))), INT_DATA(1)};
+        },
+        false, w);
 }
 
 // A constant kept at the finest scale asked so far; coarser requests are cut
@@ -363,28 +534,62 @@ ENCLOSURE ln_enclosure(const REAL_DATA& x, int32_t s) {
     return ENCLOSURE{std::move(mid), w, std::move(err)};
 }
 
+// ln hi exceeds ln lo by at most (hi - lo) / lo, so one logarithm serves.
 BOUNDS ln_bounds(const REAL_DATA& lo, const REAL_DATA& hi, int32_t s) {
-    return BOUNDS{bounds_of(ln_enclosure(lo, s)).lo, bounds_of(ln_enclosure(hi, s)).hi, true};
+    ENCLOSURE e = ln_enclosure(lo, s);
+    const BOUNDS b = bounds_of(e);
+    const REAL_DATA rise = quotient_ceil(hi - lo, lo, e.scale);
+    return BOUNDS{b.lo, b.hi + rise, true};
 }
 
-// arctan t for t = n / d: at most 1/2 by the series; between 1/2 and 2 as
-// pi/4 + arctan((t - 1) / (t + 1)); above 2 as pi/2 - arctan(1 / t).
-ENCLOSURE atan_enclosure(INT_DATA n, const INT_DATA& d, int32_t s) {
+namespace {
+
+// arctan of a t in [lo, hi] with |t| <= 1/2, at scale w: the series at the
+// middle, moved by at most half the width.
+ENCLOSURE atan_small_range(const REAL_DATA& lo, const REAL_DATA& hi, int32_t w) {
+    if (lo == hi && digit_count(lo.mantissa) <= std::max<int64_t>(60, w / 16)) {
+        return odd_series_short(lo.mantissa, pow10(lo.scale), w, true);
+    }
+    const INT_DATA bottom = quotient_floor(lo, REAL_DATA(1), w).mantissa;
+    const INT_DATA top = quotient_ceil(hi, REAL_DATA(1), w).mantissa;
+    const ENCLOSURE t = from_range(bottom, top, w);
+    return odd_series_long(t.mid, w, t.err + INT_DATA(1), true);
+}
+
+}  // namespace
+
+// arctan t for t in [lo, hi], 0 <= lo <= hi, a short range: at most 1/2 by
+// the series; between 1/2 and 2 as pi/4 + arctan((t - 1) / (t + 1)); above 2
+// as pi/2 - arctan(1 / t). Each map rises with t, so the range maps to a
+// range.
+ENCLOSURE atan_range(const REAL_DATA& lo, const REAL_DATA& hi, int32_t s) {
     const int32_t w = with_guard(s, 0);
-    if (n.is_zero()) return ENCLOSURE{INT_DATA(0), w, INT_DATA(0)};
+    const REAL_DATA one(1);
+    if (hi <= half()) return atan_small_range(lo, hi, w);
+    if (lo > REAL_DATA(2)) {
+        ENCLOSURE a = atan_small_range(quotient_floor(one, hi, w), quotient_ceil(one, lo, w), w);
+        ENCLOSURE pi = pi_enclosure(w);
+        return ENCLOSURE{pi.mid / INT_DATA(2) - a.mid, w, pi.err / INT_DATA(2) + INT_DATA(1) + a.err};
+    }
+    ENCLOSURE a = atan_small_range(quotient_floor(lo - one, lo + one, w), quotient_ceil(hi - one, hi + one, w), w);
+    ENCLOSURE pi = pi_enclosure(w);
+    return ENCLOSURE{pi.mid / INT_DATA(4) + a.mid, w, pi.err / INT_DATA(4) + INT_DATA(1) + a.err};
+}
+
+// arctan(n / d), d > 0.
+ENCLOSURE atan_enclosure(INT_DATA n, const INT_DATA& d, int32_t s) {
+    if (n.is_zero()) return ENCLOSURE{INT_DATA(0), with_guard(s, 0), INT_DATA(0)};
     const bool negative = below_zero(n);
     if (negative) n = n.negated();
     ENCLOSURE result;
-    if (n > d * INT_DATA(2)) {
-        ENCLOSURE a = odd_series(d, n, w, true);
-        ENCLOSURE pi = pi_enclosure(w);
-        result = ENCLOSURE{pi.mid / INT_DATA(2) - a.mid, w, pi.err / INT_DATA(2) + INT_DATA(1) + a.err};
-    } else if (n * INT_DATA(2) > d) {
-        ENCLOSURE a = odd_series(n - d, n + d, w, true);
-        ENCLOSURE pi = pi_enclosure(w);
-        result = ENCLOSURE{pi.mid / INT_DATA(4) + a.mid, w, pi.err / INT_DATA(4) + INT_DATA(1) + a.err};
+    if (d == pow10(digit_count(d) - 1)) {
+        const REAL_DATA t(n, held_scale(digit_count(d) - 1));  // exact
+        result = atan_range(t, t, s);
     } else {
-        result = odd_series(n, d, w, true);
+        const int32_t w = with_guard(s, 0);
+        const REAL_DATA t_w(n, 0);
+        const REAL_DATA d_w(d, 0);
+        result = atan_range(quotient_floor(t_w, d_w, w), quotient_ceil(t_w, d_w, w), s);
     }
     if (negative) result.mid = result.mid.negated();
     return result;
@@ -414,28 +619,17 @@ SIN_COS sin_cos_enclosure(const REAL_DATA& x, int32_t s) {
         r = cut(r, w);
         shift_err = INT_DATA(1);
     }
-    REAL_DATA step = negated(r * r);
-    if (step.scale > w) step = cut(step, w);
-    INT_DATA sin_sum = cut(r, w).mantissa;
-    INT_DATA cos_sum = pow10(w);
-    int64_t count = 0;
-    INT_DATA term = sin_sum;
-    for (long k = 1;; ++k) {
-        term = cut(REAL_DATA(term, w) * step, w).mantissa / INT_DATA(2 * k * (2 * k + 1));
-        if (term.is_zero()) break;
-        sin_sum += term;
-        ++count;
-    }
-    term = cos_sum;
-    for (long k = 1;; ++k) {
-        term = cut(REAL_DATA(term, w) * step, w).mantissa / INT_DATA((2 * k - 1) * (2 * k));
-        if (term.is_zero()) break;
-        cos_sum += term;
-        ++count;
-    }
-    const INT_DATA err = INT_DATA(static_cast<long>(4 * count + 16)) + shift_err;
-    ENCLOSURE sine{sin_sum, w, err};
-    ENCLOSURE cosine{cos_sum, w, err};
+    ENCLOSURE sine{INT_DATA(0), w, shift_err};
+    ENCLOSURE cosine{pow10(w), w, shift_err};
+    const REAL_DATA reduced = r.scale > w ? cut(r, w) : r;
+    for_each_chunk(reduced.mantissa, reduced.scale, [&](const INT_DATA& head, int64_t digits) {
+        const INT_DATA v = pow10(digits);
+        const ENCLOSURE s_part{sin_short(head, v, w), w, INT_DATA(2)};
+        const ENCLOSURE c_part{cos_short(head, v, w), w, INT_DATA(2)};
+        ENCLOSURE next_sine = sum(product(sine, c_part), product(cosine, s_part));
+        cosine = difference(product(cosine, c_part), product(sine, s_part));
+        sine = std::move(next_sine);
+    });
     auto flipped = [](ENCLOSURE e) {
         e.mid = e.mid.negated();
         return e;

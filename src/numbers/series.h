@@ -102,6 +102,8 @@ ENCLOSURE pi_enclosure(int32_t s);
 ENCLOSURE e_enclosure(int32_t s);
 ENCLOSURE half_pi_enclosure(int32_t s);
 ENCLOSURE atan_enclosure(INT_DATA n, const INT_DATA& d, int32_t s);  // arctan(n / d), d > 0
+// arctan of a value known to lie in [lo, hi], 0 <= lo <= hi, at scale s or finer.
+ENCLOSURE atan_range(const REAL_DATA& lo, const REAL_DATA& hi, int32_t s);
 
 struct SIN_COS {
     ENCLOSURE sin;
