@@ -224,18 +224,22 @@ ENCLOSURE coarser(const ENCLOSURE& e, int32_t s) {
 // Binary splitting: the sum over k < n of prod_{j <= k} p(j) / q(j), each
 // term divided by b(k), as the exact fraction t / (b q) of the products over
 // halves of the range. The numbers stay short at the leaves and the long
-// products come last, where the subquadratic multiplication serves them.
+// products come last, where the subquadratic multiplication serves them. A
+// q is a short factor times a power of ten, whose exponents add up instead
+// of being multiplied out: the arguments of the series are decimals.
 struct SPLIT {
     INT_DATA p;
     INT_DATA q;
     INT_DATA b;
     INT_DATA t;
+    int64_t e = 0;  // q's power of ten
 };
 
 struct SERIES_TERM {
     INT_DATA p;
     INT_DATA q;
-    INT_DATA b;  // 1 for series without divisors of their own
+    INT_DATA b;         // 1 for series without divisors of their own
+    int64_t shift = 0;  // q's power of ten
 };
 
 template <typename TERM>
@@ -243,20 +247,18 @@ SPLIT split(int64_t lo, int64_t hi, const TERM& term, bool divided) {
     if (hi - lo == 1) {
         SERIES_TERM leaf = term(lo);
         INT_DATA t = leaf.p;
-        return SPLIT{std::move(leaf.p), std::move(leaf.q), std::move(leaf.b), std::move(t)};
+        return SPLIT{std::move(leaf.p), std::move(leaf.q), std::move(leaf.b), std::move(t), leaf.shift};
     }
     const int64_t mid = lo + (hi - lo) / 2;
     SPLIT left = split(lo, mid, term, divided);
     SPLIT right = split(mid, hi, term, divided);
     SPLIT both;
-    if (divided) {
-        both.t = right.b * right.q * left.t + left.b * left.p * right.t;
-        both.b = left.b * right.b;
-    } else {
-        both.t = right.q * left.t + left.p * right.t;
-    }
+    INT_DATA carried = divided ? right.b * right.q * left.t : right.q * left.t;
+    both.t = shifted(carried, right.e) + (divided ? left.b * left.p : left.p) * right.t;
+    if (divided) both.b = left.b * right.b;
     both.p = left.p * right.p;
     both.q = left.q * right.q;
+    both.e = left.e + right.e;
     return both;
 }
 
@@ -265,7 +267,7 @@ template <typename TERM>
 INT_DATA split_sum(int64_t n, const TERM& term, bool divided, int32_t w) {
     const SPLIT all = split(0, n, term, divided);
     const INT_DATA den = divided ? all.b * all.q : all.q;
-    return shifted(all.t, w) / den;
+    return shifted(all.t, w - all.e) / den;
 }
 
 double log10_int(const INT_DATA& n) { return log10_of(REAL_DATA(n, 0)); }
@@ -273,24 +275,23 @@ double log10_int(const INT_DATA& n) { return log10_of(REAL_DATA(n, 0)); }
 // Terms of the series of arctan or atanh (n / d) with |n / d| <= 1/2 until
 // one falls below 10^-(w+2); each term is at most a quarter of the one
 // before, so the rest is below a unit of 10^-w.
-int64_t odd_terms(const INT_DATA& n, const INT_DATA& d, int32_t w) {
-    const double ratio = log10_int(d) - log10_int(abs_of(n));  // at least log10 2
+int64_t odd_terms(double ratio, int32_t w) {
     return static_cast<int64_t>((static_cast<double>(w) + 3.0) / (2.0 * ratio)) + 2;
 }
 
-// sum over k >= 0 of (+-1)^k t^(2k+1) / (2k+1), t = n / d with |t| <= 1/2:
-// atanh(t), or arctan(t) when alternating; exact fractions by binary
-// splitting.
-ENCLOSURE odd_series_short(const INT_DATA& n, const INT_DATA& d, int32_t w, bool alternating) {
+// sum over k >= 0 of (+-1)^k t^(2k+1) / (2k+1), t = n / (d 10^ds) with
+// |t| <= 1/2: atanh(t), or arctan(t) when alternating; exact fractions by
+// binary splitting.
+ENCLOSURE odd_series_short(const INT_DATA& n, const INT_DATA& d, int64_t ds, int32_t w, bool alternating) {
     if (n.is_zero()) return enclosure_at(INT_DATA(0), w, 0);
     const INT_DATA n2 = alternating ? (n * n).negated() : n * n;
     const INT_DATA d2 = d * d;
-    const int64_t count = odd_terms(n, d, w);
+    const int64_t count = odd_terms(log10_int(d) + static_cast<double>(ds) - log10_int(abs_of(n)), w);
     INT_DATA sum = split_sum(
         count,
         [&](int64_t k) {
             const INT_DATA b(static_cast<long>(2 * k + 1));
-            return k == 0 ? SERIES_TERM{n, d, b} : SERIES_TERM{n2, d2, b};
+            return k == 0 ? SERIES_TERM{n, d, b, ds} : SERIES_TERM{n2, d2, b, 2 * ds};
         },
         true, w);
     return enclosure_at(std::move(sum), w, 3);
@@ -313,8 +314,7 @@ ENCLOSURE odd_series_long(INT_DATA tm, int32_t w, INT_DATA te, bool alternating)
         if (tm.is_zero()) break;
         const int64_t keep = std::min<int64_t>(head_digits, w);
         const INT_DATA head = shifted(tm, keep - w);  // toward zero
-        const INT_DATA head_unit = pow10(keep);
-        total = sum(total, odd_series_short(head, head_unit, w, alternating));
+        total = sum(total, odd_series_short(head, INT_DATA(1), keep, w, alternating));
         if (keep >= w) break;
         // r = (t - h) / (1 +- t h) at scale w
         const INT_DATA h_w = shifted(head, w - keep);
@@ -331,14 +331,15 @@ ENCLOSURE odd_series_long(INT_DATA tm, int32_t w, INT_DATA te, bool alternating)
 // atanh(t), or arctan(t) when alternating.
 ENCLOSURE odd_series(const INT_DATA& n, const INT_DATA& d, int32_t w, bool alternating) {
     if (digit_count(n) + digit_count(d) <= std::max<int64_t>(60, w / 16)) {
-        return odd_series_short(n, d, w, alternating);
+        return odd_series_short(n, d, 0, w, alternating);
     }
     return odd_series_long(shifted(n, w) / d, w, INT_DATA(1), alternating);
 }
 
-// e^(u / v) for |u / v| <= 1 (v > 0) at scale w by binary splitting.
-INT_DATA exp_short(const INT_DATA& u, const INT_DATA& v, int32_t w) {
-    const double ratio = log10_int(v) - (u.is_zero() ? 0.0 : log10_int(abs_of(u)));  // >= 0
+// e^(u / 10^vs) for |u| <= 10^vs at scale w by binary splitting; from the
+// second term on each term is at most half the one before.
+INT_DATA exp_short(const INT_DATA& u, int64_t vs, int32_t w) {
+    const double ratio = static_cast<double>(vs) - (u.is_zero() ? 0.0 : log10_int(abs_of(u)));  // >= 0
     int64_t n = 1;
     double size = 0;  // log10 of the n-th term's divisor
     while (size < static_cast<double>(w) + 3.0 || n < 3) {
@@ -348,14 +349,15 @@ INT_DATA exp_short(const INT_DATA& u, const INT_DATA& v, int32_t w) {
     return split_sum(
         n,
         [&](int64_t k) {
-            return k == 0 ? SERIES_TERM{INT_DATA(1), INT_DATA(1), INT_DATA(1)}
-                          : SERIES_TERM{u, v * INT_DATA(static_cast<long>(k)), INT_DATA(1)};
+            return k == 0 ? SERIES_TERM{INT_DATA(1), INT_DATA(1), INT_DATA(1), 0}
+                          : SERIES_TERM{u, INT_DATA(static_cast<long>(k)), INT_DATA(1), vs};
         },
         false, w);
 }
 
-// The chunks of f = fm 10^-fs (|f| < 1, exact): digits 1 to 32 after the
-// point, 33 to 64, 65 to 128, ..., each as a numerator over its power of ten.
+// The chunks of f = fm 10^-fs (exact): digits 1 to 32 after the point, 33
+// to 64, 65 to 128, ..., each as a numerator over its power of ten (the
+// first takes the whole part too).
 template <typename USE>
 void for_each_chunk(const INT_DATA& fm, int32_t fs, USE use) {
     INT_DATA rest = fm;
@@ -374,44 +376,43 @@ ENCLOSURE exp_series(const REAL_DATA& f, int32_t w) {
     ENCLOSURE result{pow10(w), w, INT_DATA(0)};
     bool first = true;
     for_each_chunk(f.mantissa, f.scale, [&](const INT_DATA& head, int64_t digits) {
-        ENCLOSURE part{exp_short(head, pow10(digits), w), w, INT_DATA(2)};
+        ENCLOSURE part{exp_short(head, digits, w), w, INT_DATA(2)};
         result = first ? part : product(result, part);
         first = false;
     });
     return result;
 }
 
-// sin and cos of u / v for |u / v| <= 1 (v > 0) at scale w by binary
-// splitting; the terms alternate and fall, so the first one left out bounds
-// the rest.
-int64_t sin_cos_terms(const INT_DATA& u, const INT_DATA& v, int32_t w, int first_power) {
-    const double ratio = log10_int(v) - (u.is_zero() ? 0.0 : log10_int(abs_of(u)));
+// sin and cos of u / 10^vs for |u / 10^vs| <= 2 at scale w by binary
+// splitting; from the second term on the terms alternate and fall, so the
+// first one left out bounds the rest.
+int64_t sin_cos_terms(const INT_DATA& u, int64_t vs, int32_t w, int first_power) {
+    const double ratio = static_cast<double>(vs) - (u.is_zero() ? 0.0 : log10_int(abs_of(u)));
     for (int64_t n = 2;; ++n) {
         const double power = static_cast<double>(2 * n + first_power);
         if (power * ratio + std::lgamma(power + 1.0) / std::log(10.0) >= static_cast<double>(w) + 3.0) return n;
     }
 }
 
-INT_DATA sin_short(const INT_DATA& u, const INT_DATA& v, int32_t w) {
+INT_DATA sin_short(const INT_DATA& u, int64_t vs, int32_t w) {
     const INT_DATA u2 = (u * u).negated();
-    const INT_DATA v2 = v * v;
     return split_sum(
-        sin_cos_terms(u, v, w, 1),
+        sin_cos_terms(u, vs, w, 1),
         [&](int64_t k) {
-            return k == 0 ? SERIES_TERM{u, v, INT_DATA(1)}
-                          : SERIES_TERM{u2, v2 * INT_DATA(static_cast<long>(2 * k * (2 * k + 1))), INT_DATA(1)};
+            return k == 0 ? SERIES_TERM{u, INT_DATA(1), INT_DATA(1), vs}
+                          : SERIES_TERM{u2, INT_DATA(static_cast<long>(2 * k * (2 * k + 1))), INT_DATA(1), 2 * vs};
         },
         false, w);
 }
 
-INT_DATA cos_short(const INT_DATA& u, const INT_DATA& v, int32_t w) {
+INT_DATA cos_short(const INT_DATA& u, int64_t vs, int32_t w) {
     const INT_DATA u2 = (u * u).negated();
-    const INT_DATA v2 = v * v;
     return split_sum(
-        sin_cos_terms(u, v, w, 0),
+        sin_cos_terms(u, vs, w, 0),
         [&](int64_t k) {
-            return k == 0 ? SERIES_TERM{INT_DATA(1), INT_DATA(1), INT_DATA(1)}
-                          : SERIES_TERM{u2, v2 * INT_DATA(static_cast<long>((2 * k - 1) * (2 * k))), INT_DATA(1)};
+            return k == 0
+                       ? SERIES_TERM{INT_DATA(1), INT_DATA(1), INT_DATA(1), 0}
+                       : SERIES_TERM{u2, INT_DATA(static_cast<long>((2 * k - 1) * (2 * k))), INT_DATA(1), 2 * vs};
         },
         false, w);
 }
@@ -548,7 +549,7 @@ namespace {
 // middle, moved by at most half the width.
 ENCLOSURE atan_small_range(const REAL_DATA& lo, const REAL_DATA& hi, int32_t w) {
     if (lo == hi && digit_count(lo.mantissa) <= std::max<int64_t>(60, w / 16)) {
-        return odd_series_short(lo.mantissa, pow10(lo.scale), w, true);
+        return odd_series_short(lo.mantissa, INT_DATA(1), lo.scale, w, true);
     }
     const INT_DATA bottom = quotient_floor(lo, REAL_DATA(1), w).mantissa;
     const INT_DATA top = quotient_ceil(hi, REAL_DATA(1), w).mantissa;
@@ -582,11 +583,22 @@ ENCLOSURE atan_enclosure(INT_DATA n, const INT_DATA& d, int32_t s) {
     const bool negative = below_zero(n);
     if (negative) n = n.negated();
     ENCLOSURE result;
-    if (d == pow10(digit_count(d) - 1)) {
-        const REAL_DATA t(n, held_scale(digit_count(d) - 1));  // exact
-        result = atan_range(t, t, s);
+    const int32_t w = with_guard(s, 0);
+    if (digit_count(n) + digit_count(d) <= std::max<int64_t>(60, w / 16)) {
+        // a short ratio stays exact through the reductions
+        const INT_DATA two(2);
+        if (n * two <= d) {
+            result = odd_series_short(n, d, 0, w, true);
+        } else if (n > d * two) {
+            ENCLOSURE a = odd_series_short(d, n, 0, w, true);
+            ENCLOSURE pi = pi_enclosure(w);
+            result = ENCLOSURE{pi.mid / two - a.mid, w, pi.err / two + INT_DATA(1) + a.err};
+        } else {
+            ENCLOSURE a = odd_series_short(n - d, n + d, 0, w, true);
+            ENCLOSURE pi = pi_enclosure(w);
+            result = ENCLOSURE{pi.mid / INT_DATA(4) + a.mid, w, pi.err / INT_DATA(4) + INT_DATA(1) + a.err};
+        }
     } else {
-        const int32_t w = with_guard(s, 0);
         const REAL_DATA t_w(n, 0);
         const REAL_DATA d_w(d, 0);
         result = atan_range(quotient_floor(t_w, d_w, w), quotient_ceil(t_w, d_w, w), s);
@@ -595,8 +607,9 @@ ENCLOSURE atan_enclosure(INT_DATA n, const INT_DATA& d, int32_t s) {
     return result;
 }
 
-// x = k pi/2 + r with |r| <= pi/4 (about); sin and cos of r by their series,
-// then placed by the quadrant k mod 4. The error of pi/2 times k moves r, and
+// An x above 2 becomes k pi/2 + r with |r| <= pi/4 (about); sin and cos of
+// r (or of x itself) by their series over the chunks of its digits, then
+// placed by the quadrant k mod 4. The error of pi/2 times k moves r, and
 // sin and cos move by no more than r does.
 SIN_COS sin_cos_enclosure(const REAL_DATA& x, int32_t s) {
     const bool negative = is_negative(x);
@@ -606,7 +619,7 @@ SIN_COS sin_cos_enclosure(const REAL_DATA& x, int32_t s) {
     REAL_DATA r = a;
     INT_DATA shift_err(0);
     long quadrant = 0;
-    if (a > REAL_DATA(INT_DATA(78), 2)) {
+    if (a > REAL_DATA(2)) {
         ENCLOSURE h = half_pi_enclosure(w);
         const INT_DATA am = shifted(a.mantissa, int64_t{w} - a.scale);
         const INT_DATA k = (am * INT_DATA(2) + h.mid) / (h.mid * INT_DATA(2));
@@ -623,9 +636,8 @@ SIN_COS sin_cos_enclosure(const REAL_DATA& x, int32_t s) {
     ENCLOSURE cosine{pow10(w), w, shift_err};
     const REAL_DATA reduced = r.scale > w ? cut(r, w) : r;
     for_each_chunk(reduced.mantissa, reduced.scale, [&](const INT_DATA& head, int64_t digits) {
-        const INT_DATA v = pow10(digits);
-        const ENCLOSURE s_part{sin_short(head, v, w), w, INT_DATA(2)};
-        const ENCLOSURE c_part{cos_short(head, v, w), w, INT_DATA(2)};
+        const ENCLOSURE s_part{sin_short(head, digits, w), w, INT_DATA(2)};
+        const ENCLOSURE c_part{cos_short(head, digits, w), w, INT_DATA(2)};
         ENCLOSURE next_sine = sum(product(sine, c_part), product(cosine, s_part));
         cosine = difference(product(cosine, c_part), product(sine, s_part));
         sine = std::move(next_sine);
