@@ -410,9 +410,8 @@ INT_DATA cos_short(const INT_DATA& u, int64_t vs, int32_t w) {
     return split_sum(
         sin_cos_terms(u, vs, w, 0),
         [&](int64_t k) {
-            return k == 0
-                       ? SERIES_TERM{INT_DATA(1), INT_DATA(1), INT_DATA(1), 0}
-                       : SERIES_TERM{u2, INT_DATA(static_cast<long>((2 * k - 1) * (2 * k))), INT_DATA(1), 2 * vs};
+            return k == 0 ? SERIES_TERM{INT_DATA(1), INT_DATA(1), INT_DATA(1), 0}
+                          : SERIES_TERM{u2, INT_DATA(static_cast<long>((2 * k - 1) * (2 * k))), INT_DATA(1), 2 * vs};
         },
         false, w);
 }
