@@ -297,22 +297,27 @@ ENCLOSURE odd_series_short(const INT_DATA& n, const INT_DATA& d, int64_t ds, int
     return enclosure_at(std::move(sum), w, 3);
 }
 
-// Digits of the first chunk of a long argument; each later chunk doubles.
-constexpr int64_t first_chunk = 32;
+// The decimals of the head of a long argument r = rm 10^-scale: with m zero
+// decimals before r's first digit, 2m + 2 decimals, so that the head's
+// series of about scale / m terms forms numbers of a few times scale digits
+// at most; the rest then has about 2m zero decimals, and the heads double.
+int64_t head_decimals(const INT_DATA& rm, int64_t scale) {
+    const int64_t zeros = scale - digit_count(rm);
+    return zeros <= 0 ? std::min<int64_t>(1, scale) : std::min<int64_t>(2 * zeros + 2, scale);
+}
 
 // The same for a long t = tm 10^-w known to within te units: t splits into
 // a short head h, whose series is summed exactly, and the rest, carried by
 // the addition theorem t = h (+) r with r = (t - h) / (1 +- t h), which is
-// smaller by the head's digits; its head is twice as long, and so on. Each
+// smaller by the head's digits; its head is about twice as long, and so on. Each
 // r is cut (a unit), and both functions move by at most 4/3 of their
 // argument's move for |t| <= 1/2.
 ENCLOSURE odd_series_long(INT_DATA tm, int32_t w, INT_DATA te, bool alternating) {
     const INT_DATA unit = pow10(w);
     ENCLOSURE total{INT_DATA(0), w, INT_DATA(0)};
     INT_DATA moved = te;  // units the argument has moved so far
-    for (int64_t head_digits = first_chunk;; head_digits *= 2) {
-        if (tm.is_zero()) break;
-        const int64_t keep = std::min<int64_t>(head_digits, w);
+    while (!tm.is_zero()) {
+        const int64_t keep = head_decimals(tm, w);
         const INT_DATA head = shifted(tm, keep - w);  // toward zero
         total = sum(total, odd_series_short(head, INT_DATA(1), keep, w, alternating));
         if (keep >= w) break;
@@ -355,14 +360,13 @@ INT_DATA exp_short(const INT_DATA& u, int64_t vs, int32_t w) {
         false, w);
 }
 
-// The chunks of f = fm 10^-fs (exact): digits 1 to 32 after the point, 33
-// to 64, 65 to 128, ..., each as a numerator over its power of ten (the
-// first takes the whole part too).
+// The chunks of f = fm 10^-fs (exact), each as a numerator over its power
+// of ten, by head_decimals (the first takes the whole part too).
 template <typename USE>
 void for_each_chunk(const INT_DATA& fm, int32_t fs, USE use) {
     INT_DATA rest = fm;
-    for (int64_t head_digits = first_chunk; !rest.is_zero(); head_digits *= 2) {
-        const int64_t keep = std::min<int64_t>(head_digits, fs);
+    while (!rest.is_zero()) {
+        const int64_t keep = head_decimals(rest, fs);
         const INT_DATA head = shifted(rest, keep - fs);
         if (!head.is_zero()) use(head, keep);
         if (keep >= fs) break;
