@@ -62,9 +62,11 @@ INT_DATA ceil_quotient(const INT_DATA& a, const INT_DATA& b) {
     return q;
 }
 
-// Below 19 digits machine arithmetic answers; above, the root of n's leading
-// half gives an estimate from above that Newton's iteration brings down in
-// two or three steps.
+// Below 19 digits machine arithmetic answers. Above, the root r of n's
+// leading part (n without its last 2k digits, k a little below a quarter of
+// n's digits) gives x = (r + 1) 10^k, above the root by less than 10^k; one
+// Newton step x - (x^2 - n) / 2x then lands within a unit, for the error
+// squares (10^2k / 2x < 1), and the remainder n - x^2 settles the last unit.
 INT_DATA integer_sqrt(const INT_DATA& n) {
     const int64_t digits = digit_count(n);
     if (digits <= 18) {
@@ -75,43 +77,55 @@ INT_DATA integer_sqrt(const INT_DATA& n) {
         while ((s + 1) * (s + 1) <= static_cast<uint64_t>(v)) ++s;
         return INT_DATA(static_cast<long>(s));
     }
-    const int64_t k = digits / 4;
-    const INT_DATA estimate = integer_sqrt(shifted(n, -2 * k)) + INT_DATA(1);
-    INT_DATA x = shifted(estimate, k);  // above the root: n < (estimate * 10^k)^2
+    const int64_t k = (digits - 2) / 4;
+    INT_DATA x = shifted(integer_sqrt(shifted(n, -2 * k)) + INT_DATA(1), k);
     const INT_DATA two(2);
-    while (true) {
-        INT_DATA next = (x + n / x) / two;
-        if (next >= x) return x;
-        x = std::move(next);
+    const INT_DATA excess = x * x - n;  // not negative
+    x -= excess / (two * x);
+    INT_DATA rest = n - x * x;
+    const INT_DATA one(1);
+    while (rest < INT_DATA(0)) {
+        rest += two * x - one;
+        x -= one;
     }
+    while (rest > two * x) {
+        rest -= two * x + one;
+        x += one;
+    }
+    return x;
 }
 
-// Newton's iteration for the k-th root, started above the root, falls to
-// floor(n^(1/k)) and stops there. A short n starts from a double estimate
-// with a margin, checked; a long one from the root of its leading part, which
-// already has half the digits, so that two or three steps at full length
-// remain.
+// Newton's iteration for the k-th root. A short n starts from a double
+// estimate with a margin, checked, and steps down to floor(n^(1/k)). A long
+// one starts from the root of its leading part, above the root by less than
+// 10^j with j a little below half the root's digits: one step
+// x - (x^k - n) / (k x^(k-1)) then stays above the floor of the root and
+// lands within a unit or so of it, and whole powers settle the rest.
 INT_DATA integer_root(const INT_DATA& n, int64_t k) {
     if (k == 1 || n <= INT_DATA(1)) return n;
     if (k == 2) return integer_sqrt(n);
     const int64_t digits = digit_count(n);
     if (k > 4 * digits) return INT_DATA(1);  // 2^k already exceeds n
     const INT_DATA exponent(static_cast<long>(k));
-    INT_DATA x;
-    const int64_t root_digits = digits / k;
-    if (root_digits > 30) {
-        const int64_t dropped = root_digits / 2;  // digits of the root left out
-        x = shifted(integer_root(shifted(n, -k * dropped), k) + INT_DATA(1), dropped);
-    } else {
-        const double size = log10_of(REAL_DATA(n, 0)) / static_cast<double>(k);
-        const double whole = std::floor(size);
-        const int64_t lead_digits = whole < 15 ? static_cast<int64_t>(whole) : 15;
-        x = shifted(
-            INT_DATA(static_cast<long>(std::pow(10.0, size - whole + static_cast<double>(lead_digits)) * 1.000001) + 2),
-            static_cast<int64_t>(whole) - lead_digits);
-        if (x.power(exponent) < n) x = pow10((digits + k - 1) / k);
-    }
     const INT_DATA below(static_cast<long>(k - 1));
+    const int64_t root_digits = digits / k;
+    const int64_t dropped = (root_digits - 4 - digit_count(exponent)) / 2;
+    if (root_digits > 30 && dropped > 0) {
+        INT_DATA x = shifted(integer_root(shifted(n, -k * dropped), k) + INT_DATA(1), dropped);
+        const INT_DATA lower = x.power(below);
+        const INT_DATA excess = lower * x - n;  // not negative
+        x -= excess / (exponent * lower);
+        const INT_DATA one(1);
+        while (x.power(exponent) > n) x -= one;
+        return x;
+    }
+    const double size = log10_of(REAL_DATA(n, 0)) / static_cast<double>(k);
+    const double whole = std::floor(size);
+    const int64_t lead_digits = whole < 15 ? static_cast<int64_t>(whole) : 15;
+    INT_DATA x = shifted(
+        INT_DATA(static_cast<long>(std::pow(10.0, size - whole + static_cast<double>(lead_digits)) * 1.000001) + 2),
+        static_cast<int64_t>(whole) - lead_digits);
+    if (x.power(exponent) < n) x = pow10((digits + k - 1) / k);
     while (true) {
         INT_DATA next = (x * below + n / x.power(below)) / exponent;
         if (next >= x) return x;
