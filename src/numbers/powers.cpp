@@ -129,45 +129,14 @@ bool short_root(const INT_DATA& a, const INT_DATA& b, const REAL_DATA& x, int p,
     return times * static_cast<double>(digit_count(x.mantissa)) <= 4.0 * (static_cast<double>(p) + 100.0);
 }
 
-// A positive value m 10^exp known to within err units of 10^exp.
-struct FLOATING {
-    INT_DATA mid;
-    int64_t exp = 0;
-    INT_DATA err;
-};
-
-// f kept to at most `digits` significant digits, the error grown by what
-// the cut drops.
-void keep_digits(FLOATING& f, int64_t digits) {
-    const int64_t drop = digit_count(f.mid) - digits;
-    if (drop <= 0) return;
-    f.mid = shifted(f.mid, -drop);
-    f.err = ceil_quotient(f.err, pow10(drop)) + INT_DATA(1);
-    f.exp += drop;
-}
-
-FLOATING floating_product(const FLOATING& f, const FLOATING& g, int64_t digits) {
-    FLOATING r{f.mid * g.mid, f.exp + g.exp, f.mid * g.err + g.mid * f.err + f.err * g.err};
-    keep_digits(r, digits);
-    return r;
-}
-
 REAL_DATA floating_value(const INT_DATA& m, int64_t exp) {
     return exp >= 0 ? REAL_DATA(shifted(m, exp), 0) : REAL_DATA(m, held_scale(-exp));
 }
 
 // x^n for x > 0 and n >= 1 by squaring, each product kept to `digits`
 // significant digits: the relative error stays near n 10^-digits.
-BOUNDS floating_power(const REAL_DATA& x, int64_t n, int64_t digits) {
-    FLOATING base{abs_of(x.mantissa), -int64_t{x.scale}, INT_DATA(0)};
-    keep_digits(base, digits);
-    FLOATING result{INT_DATA(1), 0, INT_DATA(0)};
-    for (int64_t rest = n;;) {
-        if (rest & 1) result = floating_product(result, base, digits);
-        rest >>= 1;
-        if (rest == 0) break;
-        base = floating_product(base, base, digits);
-    }
+BOUNDS power_bounds(const REAL_DATA& x, int64_t n, int64_t digits) {
+    const FLOATING result = floating_power(abs_of(x.mantissa), -int64_t{x.scale}, n, digits);
     return BOUNDS{floating_value(result.mid - result.err, result.exp),
                   floating_value(result.mid + result.err, result.exp), true};
 }
@@ -183,7 +152,7 @@ REAL_DATA cut_whole_power(const REAL_DATA& x, int64_t n) {
         // significant digits for s decimals of the result, or of its inverse
         const int64_t digits =
             std::max<int64_t>(20, int64_t{s} + static_cast<int64_t>(std::ceil(result_digits)) + 2 + guard);
-        BOUNDS power = floating_power(x, times, digits);
+        BOUNDS power = power_bounds(x, times, digits);
         if (n > 0) return power;
         const REAL_DATA one(1);
         return BOUNDS{quotient_floor(one, power.hi, s), quotient_ceil(one, power.lo, s), true};

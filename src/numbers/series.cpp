@@ -35,10 +35,13 @@ INT_DATA shifted(const INT_DATA& n, int64_t k) {
 
 INT_DATA abs_of(const INT_DATA& n) { return n < INT_DATA(0) ? n.negated() : n; }
 
+// From the base-1000 groups: no decimal text is built.
 int64_t digit_count(const INT_DATA& n) {
-    const std::string& text = n.to_text();
-    size_t first = text.find_first_not_of("-0");
-    return first == std::string::npos ? 1 : static_cast<int64_t>(text.size() - first);
+    int groups = n.limb_count();
+    while (groups > 1 && n.limb(groups - 1) == 0) --groups;
+    if (groups == 0) return 1;
+    const int top = n.limb(groups - 1);
+    return int64_t{3} * (groups - 1) + (top >= 100 ? 3 : top >= 10 ? 2 : 1);
 }
 
 namespace {
@@ -61,6 +64,52 @@ INT_DATA ceil_quotient(const INT_DATA& a, const INT_DATA& b) {
     if (!a.is_zero() && !signs_differ(a, b) && !(a % b).is_zero()) q += INT_DATA(1);
     return q;
 }
+
+// f kept to at most `digits` significant digits, the error grown by what
+// the cut drops.
+void keep_digits(FLOATING& f, int64_t digits) {
+    const int64_t drop = digit_count(f.mid) - digits;
+    if (drop <= 0) return;
+    f.mid = shifted(f.mid, -drop);
+    f.err = shifted(f.err, -drop) + INT_DATA(2);
+    f.exp += drop;
+}
+
+FLOATING floating_product(const FLOATING& f, const FLOATING& g, int64_t digits) {
+    FLOATING r{f.mid * g.mid, f.exp + g.exp, f.mid * g.err + g.mid * f.err + f.err * g.err};
+    keep_digits(r, digits);
+    return r;
+}
+
+FLOATING floating_power(const INT_DATA& m, int64_t exp, int64_t n, int64_t digits) {
+    FLOATING base{m, exp, INT_DATA(0)};
+    keep_digits(base, digits);
+    FLOATING result{INT_DATA(1), 0, INT_DATA(0)};
+    for (int64_t rest = n;;) {
+        if (rest & 1) result = floating_product(result, base, digits);
+        rest >>= 1;
+        if (rest == 0) return result;
+        base = floating_product(base, base, digits);
+    }
+}
+
+namespace {
+
+// Whether x = floor(n^(1/k)) (0), x is above it (1), or unknown (-1), from
+// x^k and x^(k-1) kept to `digits` digits: x^k <= n < x^k + k x^(k-1) <=
+// (x + 1)^k decides it; n close to a power leaves it unknown.
+int root_check(const INT_DATA& x, int64_t k, const INT_DATA& n, int64_t digits) {
+    const FLOATING lower = floating_power(x, 0, k - 1, digits);
+    FLOATING full{lower.mid * x, lower.exp, lower.err * x};
+    keep_digits(full, digits);
+    const INT_DATA n_top = shifted(n, -full.exp);  // n in [n_top, n_top + 1) units
+    if (full.mid - full.err > n_top) return 1;
+    if (full.mid + full.err > n_top) return -1;
+    const INT_DATA step = shifted((lower.mid - lower.err) * INT_DATA(static_cast<long>(k)), lower.exp - full.exp);
+    return full.mid - full.err + step > n_top ? 0 : -1;
+}
+
+}  // namespace
 
 // Below 19 digits machine arithmetic answers. Above, the root r of n's
 // leading part (n without its last 2k digits, k a little below a quarter of
@@ -112,11 +161,23 @@ INT_DATA integer_root(const INT_DATA& n, int64_t k) {
     const int64_t dropped = (root_digits - 4 - digit_count(exponent)) / 2;
     if (root_digits > 30 && dropped > 0) {
         INT_DATA x = shifted(integer_root(shifted(n, -k * dropped), k) + INT_DATA(1), dropped);
-        const INT_DATA lower = x.power(below);
-        const INT_DATA excess = lower * x - n;  // not negative
-        x -= excess / (exponent * lower);
+        // The step from powers kept to the root's digits and a guard: the
+        // step is then right to a unit or two, and one less keeps x above.
+        const int64_t kept = root_digits + 12 + digit_count(exponent);
+        const FLOATING lower = floating_power(x, 0, k - 1, kept);
+        const INT_DATA full = lower.mid * x;
+        const INT_DATA excess = full - shifted(n, -lower.exp);
+        const INT_DATA step = excess / (exponent * lower.mid) - INT_DATA(1);
+        if (step > INT_DATA(0)) x -= step;
         const INT_DATA one(1);
+        for (int tries = 0; tries < 4; ++tries) {
+            const int state = root_check(x, k, n, kept);
+            if (state == 0) return x;
+            if (state < 0) break;
+            x -= one;
+        }
         while (x.power(exponent) > n) x -= one;
+        while ((x + one).power(exponent) <= n) x += one;
         return x;
     }
     const double size = log10_of(REAL_DATA(n, 0)) / static_cast<double>(k);
@@ -133,14 +194,16 @@ INT_DATA integer_root(const INT_DATA& n, int64_t k) {
     }
 }
 
+// From the leading base-1000 groups of the mantissa.
 double log10_of(const REAL_DATA& x) {
-    const std::string& text = x.mantissa.to_text();
-    const size_t first = text.find_first_not_of("-0");
-    if (first == std::string::npos) return -HUGE_VAL;
-    const size_t length = text.size() - first;
-    const size_t lead = length < 17 ? length : 17;
-    const double leading = std::stod(text.substr(first, lead));
-    return std::log10(leading) + static_cast<double>(length - lead) - static_cast<double>(x.scale);
+    const INT_DATA& m = x.mantissa;
+    int groups = m.limb_count();
+    while (groups > 0 && m.limb(groups - 1) == 0) --groups;
+    if (groups == 0) return -HUGE_VAL;
+    const int taken = std::min(groups, 6);
+    double lead = 0;
+    for (int i = 1; i <= taken; ++i) lead = lead * 1000.0 + m.limb(groups - i);
+    return std::log10(lead) + 3.0 * (groups - taken) - static_cast<double>(x.scale);
 }
 
 // ---- bounds -------------------------------------------------------------
