@@ -98,7 +98,8 @@ def size_digits(name, x, y):
     return max(0, int(mpmath.floor(mpmath.log10(abs(value)))) + 1) if value != 0 else 0
 
 
-def time_peer(kind, name, x, y, digits):
+def time_peer(kind, name, x, y, digits, limit):
+    """The peer's fastest time, or None when it takes longer than limit seconds."""
     y = number(y)
     if kind == "mpmath":
         setup = f"import mpmath\nmpmath.mp.dps = {digits}\nx = mpmath.mpf('{x}')\n"
@@ -111,7 +112,11 @@ def time_peer(kind, name, x, y, digits):
     program = setup + f"import time\nt = time.perf_counter()\nv = {expression}\nprint(time.perf_counter() - t)\n"
     best = None
     for _ in range(RUNS):
-        out = subprocess.run([sys.executable, "-c", program], capture_output=True, text=True, check=True).stdout
+        try:
+            out = subprocess.run([sys.executable, "-c", program], capture_output=True, text=True, check=True,
+                                 timeout=limit).stdout
+        except subprocess.TimeoutExpired:
+            return best
         t = float(out.split()[-1])
         best = t if best is None or t < best else best
     return best
@@ -154,14 +159,19 @@ worst = 0.0
 for p, (name, x, y) in cases:
     digits = p + size_digits(name, x, y)
     morvu, text = time_morvu(p, name, x, y)
-    mp = time_peer("mpmath", name, x, y, digits)
-    dec = time_peer("decimal", name, x, y, digits) if name in DEC else None
-    best = min(t for t in (mp, dec) if t is not None)
+    # a peer that needs more than a hundred times morvu's time is not waited for
+    limit = max(10.0, 100 * morvu)
+    mp = time_peer("mpmath", name, x, y, digits, limit)
+    dec = time_peer("decimal", name, x, y, digits, limit) if name in DEC else None
+    times = [t for t in (mp, dec) if t is not None]
+    best = min(times) if times else limit
     ratio = morvu / best if best > 0 else float("inf")
     worst = max(worst, ratio)
     ok = right_digits(p, name, x, y, text, digits)
     call = f"{x}.{name}({y or ''})"
-    rows.append(f"| {p} | {call} | {morvu:.4f} | {'' if dec is None else f'{dec:.4f}'} | {mp:.4f} | "
+    def shown(t, timed):
+        return "" if not timed else f"> {limit:.0f}" if t is None else f"{t:.4f}"
+    rows.append(f"| {p} | {call} | {morvu:.4f} | {shown(dec, name in DEC)} | {shown(mp, True)} | "
                 f"{ratio:.2f}{'' if ok else ' WRONG'} |")
     print(rows[-1], file=sys.stderr, flush=True)
 
