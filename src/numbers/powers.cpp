@@ -112,7 +112,8 @@ INT_DATA root_floor(const REAL_DATA& x, int64_t a, int64_t b, int64_t p) {
     const int64_t times = a < 0 ? -a : a;
     const REAL_DATA power = whole_power(x, INT_DATA(static_cast<long>(times)));
     const INT_DATA magnitude_part = abs_of(power.mantissa);
-    const int64_t shift = b * p;
+    // the radicand's digits, which no number may exceed
+    const int64_t shift = held_scale(b * p + power.scale) - power.scale;
     INT_DATA radicand;
     if (a > 0) {
         radicand = shifted(magnitude_part, shift - power.scale);
@@ -320,7 +321,10 @@ REAL_DATA big_pot(const REAL_DATA& x, const REAL_DATA& y) {
 REAL_DATA big_pot_cut(const REAL_DATA& x, const REAL_DATA& y) {
     int64_t n = 0;
     const int p = working_precision();
-    if (y.scale == 0 && !is_zero(x) && y.mantissa.to_int64(n) && exact_power_too_long(x, n, p)) {
+    int64_t exact_scale = 0;  // the exact power's, refused by big_pot when no number could hold it
+    if (y.scale == 0 && !is_zero(x) && y.mantissa.to_int64(n) && n > -(int64_t{1} << 40) && n < (int64_t{1} << 40) &&
+        !__builtin_mul_overflow(int64_t{x.scale}, n < 0 ? -n : n, &exact_scale) && exact_scale <= INT32_MAX &&
+        exact_power_too_long(x, n, p)) {
         const REAL_DATA power = cut_whole_power(magnitude(x), n);
         return is_negative(x) && (n & 1) ? negated(power) : power;
     }
