@@ -149,8 +149,14 @@ INT_DATA integer_sqrt(const INT_DATA& n) {
 // one starts from the root of its leading part, above the root by less than
 // 10^j with j a little below half the root's digits: one step
 // x - (x^k - n) / (k x^(k-1)) then stays above the floor of the root and
-// lands within a unit or so of it, and whole powers settle the rest.
-INT_DATA integer_root(const INT_DATA& n, int64_t k) {
+// lands within a unit or so of it, and whole powers settle the rest (the
+// roots of the leading parts need not be settled: a start a few units of
+// 10^j off still lands there).
+namespace {
+
+// integer_root; with settle unset, a long n may give a root a unit or two
+// off, enough for the estimate of the next longer root.
+INT_DATA root_of(const INT_DATA& n, int64_t k, bool settle) {
     if (k == 1 || n <= INT_DATA(1)) return n;
     if (k == 2) return integer_sqrt(n);
     const int64_t digits = digit_count(n);
@@ -160,7 +166,7 @@ INT_DATA integer_root(const INT_DATA& n, int64_t k) {
     const int64_t root_digits = digits / k;
     const int64_t dropped = (root_digits - 4 - digit_count(exponent)) / 2;
     if (root_digits > 30 && dropped > 0) {
-        INT_DATA x = shifted(integer_root(shifted(n, -k * dropped), k) + INT_DATA(1), dropped);
+        INT_DATA x = shifted(root_of(shifted(n, -k * dropped), k, false) + INT_DATA(1), dropped);
         // The step from powers kept to the root's digits and a guard: the
         // step is then right to a unit or two, and one less keeps x above.
         const int64_t kept = root_digits + 12 + digit_count(exponent);
@@ -169,6 +175,7 @@ INT_DATA integer_root(const INT_DATA& n, int64_t k) {
         const INT_DATA excess = full - shifted(n, -lower.exp);
         const INT_DATA step = excess / (exponent * lower.mid) - INT_DATA(1);
         if (step > INT_DATA(0)) x -= step;
+        if (!settle) return x;
         const INT_DATA one(1);
         for (int tries = 0; tries < 4; ++tries) {
             const int state = root_check(x, k, n, kept);
@@ -193,6 +200,10 @@ INT_DATA integer_root(const INT_DATA& n, int64_t k) {
         x = std::move(next);
     }
 }
+
+}  // namespace
+
+INT_DATA integer_root(const INT_DATA& n, int64_t k) { return root_of(n, k, true); }
 
 // From the leading base-1000 groups of the mantissa.
 double log10_of(const REAL_DATA& x) {
