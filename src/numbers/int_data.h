@@ -361,6 +361,11 @@ private:
     void finish_result(int n);
     // The magnitudes' quotient and remainder, either output may be null.
     static void divide(const INT_DATA& a, const INT_DATA& b, INT_DATA* quotient, INT_DATA* remainder);
+    // The same for long operands by Newton's iteration for the divisor's
+    // reciprocal, in a few products instead of a quadratic long division.
+    static void newton_divide(const INT_DATA& a, const INT_DATA& b, INT_DATA* quotient, INT_DATA* remainder);
+    // About B^(2k) / v (B = 10^9) for v of k limbs, within a few units.
+    static INT_DATA reciprocal(const INT_DATA& v, int k);
 
     // The text caches live in one table; an object holds the number of its
     // slot there (0: none), which a move hands over.
