@@ -177,7 +177,8 @@ void run_builtin_for(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results, F
     }
     ARG_FRAME frame(node->left, this_item, true);
     const char* refusal = frame.check_count_range(3, -1);
-    if (refusal == nullptr) refusal = frame.check_variable(0, false);
+    if (refusal == nullptr && !cuts_own_reference(frame[0].cell, frame[0].mode))
+        refusal = frame.check_variable(0, false);
     const uint32_t last = frame.count() - 1;
     if (refusal == nullptr) refusal = frame.check_type(last, 'x', false);
     if (refusal != nullptr) raise_builtin_error(node, frame.message(false));

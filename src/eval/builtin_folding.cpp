@@ -23,7 +23,7 @@
 #include "values/factories.h"
 #include "values/union_data.h"
 #include "values/value_operators.h"
-#include "values/value_sort.h"
+#include "values/value_order.h"
 
 namespace morvu {
 

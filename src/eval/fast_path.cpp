@@ -9,6 +9,7 @@
 #include "eval/evaluator.h"
 #include "eval/member_access.h"
 #include "exec/control_statements.h"
+#include "exec/pending_exception.h"
 #include "eval/names.h"
 #include "eval/node_shapes.h"
 #include "eval/operator_handlers.h"
@@ -411,7 +412,7 @@ bool size_read(const TOKEN* node, const TOKEN* part, int64_t& out) {
     }
     const UNION_DATA* text = text_variable_of(node->left);
     if (text == nullptr) return false;
-    out = static_cast<int32_t>(text->str_data()->text.size());  // as the text's handler counts
+    out = static_cast<int64_t>(text->str_data()->text.size());
     return true;
 }
 
@@ -1102,6 +1103,9 @@ bool fast_call_assignment(TOKEN* node, RESULT_ITEM this_item) {
         const INT_RESULT_ASK ask(right, &slot);
         eval_cached(right, this_item, list);
     }
+    // A call that failed hands back what its results held then: the
+    // variable keeps its own value instead.
+    if (exception_pending()) return true;
     // The right side may have changed what the left names.
     UNION_DATA* target = fast_int_variable(node->left);
     if (slot.number != nullptr) {

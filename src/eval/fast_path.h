@@ -246,7 +246,9 @@ bool fast_text_store(TOKEN* node);
 // r = fib(n - 1) + fib(n - 2), or a sum or difference of two int variables
 // whose numbers fast_int cannot read, which is computed here. Otherwise the
 // right side is evaluated the general way; one owned int result then hands
-// its number to the variable. True when the assignment is done. Otherwise false, and what was evaluated is parked on
+// its number to the variable. True when the assignment is done, and when
+// the right side failed (an exception became pending), which leaves the
+// variable as it was. Otherwise false, and what was evaluated is parked on
 // the right side, whose frame in the general assignment takes it over; false
 // with nothing evaluated when the statement has another shape.
 bool fast_call_assignment(TOKEN* node, RESULT_ITEM this_item);

@@ -27,7 +27,7 @@
 #include "values/factories.h"
 #include "values/union_data.h"
 #include "values/value_operators.h"
-#include "values/value_sort.h"
+#include "values/value_order.h"
 
 namespace morvu {
 
@@ -76,17 +76,19 @@ enum class ORDERING { less, greater, less_equal, greater_equal };
 bool user_less(TOKEN* node, const char* name, RESULT_ITEM left, RESULT_ITEM right) {
     RESULT_LIST results;
     const CALL_OUTCOME outcome = call_user_operator_status(node, "<", left, right, &results);
-    std::string type = type_name_text(value_type_name(left.cell, true));
+    // The type's name is looked up only for a message: the look-up walks the
+    // scopes, and a heap of objects asks "<" millions of times.
+    auto type = [&] { return type_name_text(value_type_name(left.cell, true)); };
     if (outcome == CALL_OUTCOME::not_defined)
-        raise_error(node, routine_kind_operator, name, format_string(msg_text("fehopekledattyp"), type.c_str()),
+        raise_error(node, routine_kind_operator, name, format_string(msg_text("fehopekledattyp"), type().c_str()),
                     error_kind_system);
     if (results.count != 1)
         raise_error(node, routine_kind_operator, name,
-                    format_string(msg_text_concat2("operkledattyp", "erwgen1erg"), type.c_str()), error_kind_system);
+                    format_string(msg_text_concat2("operkledattyp", "erwgen1erg"), type().c_str()), error_kind_system);
     UNION_DATA* value = follow_link(results.head->item.cell);
     if (lower_tag(value->tag) != tag_bool || !is_defined_value(value))
         raise_error(node, routine_kind_operator, name,
-                    format_string(msg_text_concat2("operkledattyp", "erwbooerg"), type.c_str()), error_kind_system);
+                    format_string(msg_text_concat2("operkledattyp", "erwbooerg"), type().c_str()), error_kind_system);
     return value->bool_word() != 0;
 }
 

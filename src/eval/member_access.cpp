@@ -153,6 +153,12 @@ void MEMBER_ACCESS::run() {
 
 void MEMBER_ACCESS::apply(RESULT_ITEM item, TOKEN* part) {
     UNION_DATA* cell = item.cell != nullptr ? follow_aliases(item.cell) : nullptr;
+    // A link made read-only, or one the aliases lead to, hands its mode on
+    // to what it leads to, an object's routines included.
+    if (is_variable_mode(item.mode) && item.cell != nullptr) {
+        const uint32_t lent = lent_access(item.cell);
+        if (!is_variable_mode(lent)) item.mode = lent;
+    }
     if (is_qualified_part(part)) {
         TOKEN* type_name = part->left;
         if (declared_type(type_name) != nullptr) {

@@ -45,6 +45,21 @@ int64_t saturated_count(const INT_DATA& number) {
     return number.sign() < 0 ? std::numeric_limits<int64_t>::min() : std::numeric_limits<int64_t>::max();
 }
 
+// How many ints a span that is not empty holds, saturated.
+uint64_t span_count(const RANGE_SPAN& span) {
+    int64_t first = span.first;
+    int64_t last = span.last;
+    if (!span.machine) {
+        // Ends beyond 64 bits may still lie close together.
+        const INT_DATA distance = span.big_last - span.big_first;
+        if (!exact_int64(distance, &last)) return UINT64_MAX;
+        first = 0;
+    }
+    const uint64_t distance = last >= first ? static_cast<uint64_t>(last) - static_cast<uint64_t>(first)
+                                            : static_cast<uint64_t>(first) - static_cast<uint64_t>(last);
+    return distance == UINT64_MAX ? distance : distance + 1;
+}
+
 void append_int(RESULT_LIST& results, const INT_DATA& value) {
     auto* cell = new UNION_DATA(tag_int);
     results.append(RESULT_ITEM{cell, access_literal, 1});
@@ -130,6 +145,7 @@ void append_range_span(const RANGE_SPAN& span, RESULT_LIST& results) {
         }
         return;
     }
+    require_room_for_results(span_count(span));
     if (span.machine) {
         for (int64_t i = span.first;; i += span.step) {
             append_int(results, INT_DATA(static_cast<long>(i)));
@@ -148,6 +164,7 @@ void value_repeat(TOKEN* node, RESULT_ITEM count, RESULT_ITEM value, RESULT_LIST
     UNION_DATA* number = follow_link(count.cell);
     if (lower_tag(number->tag) != tag_int || number->payload == nullptr) return;
     int64_t n = saturated_count(*number->int_data());
+    if (n > 0) require_room_for_results(static_cast<uint64_t>(n));
     // A variable is repeated as references to it, unless it holds a value
     // that is always copied.
     int mode = is_variable_mode(value.mode) && !is_smalltype_value(follow_link(value.cell), true) ? 1 : 0;

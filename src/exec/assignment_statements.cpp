@@ -32,6 +32,7 @@
 #include "values/list_store.h"
 #include "values/slot_row.h"
 #include "values/union_data.h"
+#include "values/value_copy.h"
 #include "values/value_operators.h"
 
 namespace morvu {
@@ -256,20 +257,20 @@ void free_assignment_temporaries(RESULT_ITEM& target, RESULT_ITEM& source) {
 
 namespace {
 
-// The read-only mode that a loop variable bound read-only, or a link made to
-// one, carries (values/access_modes.h); access_variable for other cells.
-uint32_t read_only_mode(const UNION_DATA* cell, const UNION_DATA* reached) {
-    if (!is_variable_mode(cell->access_mode)) return cell->access_mode;
-    if (!is_variable_mode(reached->access_mode)) return reached->access_mode;
-    return access_variable;
-}
-
 // Whether the assignment (=, @, $, ~, ?) gives a new value or link to a
 // reference that carries a read-only mode of its own: that writes the
 // reference, not what it leads to. A compound operator writes through it.
+// The reference may be an element or a member reached through aliases that
+// may write it.
 bool replaces_own_link(RESULT_ITEM target, const UNION_DATA* target_cell, const char* op) {
-    return op[0] != 0 && op[1] == 0 && target.cell == target_cell && is_reference_tag(target_cell->tag) &&
-           !is_variable_mode(target_cell->access_mode) && target.mode == target_cell->access_mode;
+    if (op[0] == 0 || op[1] != 0 || !is_reference_tag(target_cell->tag) || is_variable_mode(target_cell->access_mode))
+        return false;
+    if (target.cell == target_cell) return target.mode == target_cell->access_mode;
+    if (!is_variable_mode(target.mode) || target.mode == access_variable_input) return false;
+    for (const UNION_DATA* cell = target.cell; cell != target_cell && cell != nullptr; cell = cell->target()) {
+        if (!is_variable_mode(cell->access_mode) || !is_link_cell(cell)) return false;
+    }
+    return true;
 }
 
 }  // namespace
@@ -301,7 +302,7 @@ void check_assignment_to_args_object(TOKEN* node, RESULT_ITEM target, RESULT_ITE
         // The refusal's text is looked up only for the modes that may refuse.
         raise_infeasible_for_constant(node, target, "", msg_text("zuw"), true);
     }
-    // A link to a read-only loop variable held in a member or an element.
+    // A link made read-only held in a member or an element.
     if (!is_variable_mode(target_cell->access_mode) && !replaces_own_link(target, target_cell, op)) {
         raise_infeasible_for_constant(node, RESULT_ITEM{target_cell, target_cell->access_mode, 0}, "", msg_text("zuw"),
                                       true);
@@ -313,9 +314,13 @@ void check_assignment_to_args_object(TOKEN* node, RESULT_ITEM target, RESULT_ITE
         if (rule == move_value) raise_infeasible_for_constant(node, source, "", msg_text("versch"), false);
     }
 
-    // Moving the value out of a read-only loop variable would empty the element.
-    const uint32_t lent = read_only_mode(source.cell, source_cell);
-    if (rule == move_value && !is_variable_mode(lent))
+    // What the source is given read-only goes with a link made to it; moving
+    // its value out would empty what it stands for. Only a plain parameter
+    // holding a small value of its own may give it away: that touches
+    // nothing of the caller's.
+    const uint32_t lent = lent_item_access(source.mode, source.cell);
+    if (rule == move_value && !is_variable_mode(lent) &&
+        (lent != access_constant_input || source.mode != access_constant_input || is_link_cell(source.cell)))
         raise_infeasible_for_constant(node, RESULT_ITEM{source.cell, lent, 0}, "", msg_text("versch"), true);
 
     if (base_type_code(source_cell) == tag_args) {
@@ -330,11 +335,20 @@ void check_assignment_to_args_object(TOKEN* node, RESULT_ITEM target, RESULT_ITE
     if (rule == move_value) refuse_during_iteration(node, source_cell, "versch");
 
     target_cell->skip_flag = 1;
-    const char* message = rule == move_value ? move_value_with_root(target_cell, source_cell, target_root(node->left))
-                                             : rule(target_cell, source_cell);
+    const char* message = nullptr;
+    if (rule == move_value) {
+        message = move_value_with_root(target_cell, source_cell, target_root(node->left));
+    } else if (is_variable_mode(lent)) {
+        message = rule(target_cell, source_cell);
+    } else {
+        // A copy of what is given read-only leads no more into the giver's
+        // data than the original does.
+        const LENT_COPY lent_copy(static_cast<uint8_t>(lent));
+        message = rule(target_cell, source_cell);
+    }
     target_cell->skip_flag = 0;
     if (message != nullptr) raise_system_error(node, message);
-    // A link made to a read-only loop variable leads to the same element.
+    // A link made to a read-only place or link is read-only as well.
     if (!is_variable_mode(lent) && is_link_cell(target_cell) && rule != move_value)
         target_cell->access_mode = static_cast<uint8_t>(lent);
 }
@@ -379,16 +393,20 @@ bool one_operand_each(const TOKEN* node) {
 // What the sides name stays alive until the statement is done.
 void assign_by_frames(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule, const char* op) {
     const HOLD_SCOPE holds;
+    // A routine that fails while an item is evaluated ends the statement
+    // there: the pairs before it stay applied, its own pair and the later
+    // ones are not, and no item is evaluated after it.
     // Declared in this order, the left side's frame is released before the
     // right side's.
     SIDE right(node->right, this_item);
-    if (!right.has_result()) return;
+    if (!right.has_result() || exception_pending()) return;
     SIDE left(node->left, this_item);
     while (left.has_result()) {
+        if (exception_pending()) return;
         PAIR pair(left.take(), right.take());
         if (rule != assign_value || !move_result_list(pair.target, pair.source))
             check_assignment_to_args_object(node, pair.target, pair.source, rule, op);
-        if (!right.has_result()) return;
+        if (!right.has_result() || exception_pending()) return;
     }
 }
 
@@ -421,6 +439,7 @@ bool names_only(const TOKEN_LIST& targets) {
     const HOLD_SCOPE holds;
     RESULT_LIST sources;
     eval_cached(right, this_item, sources);
+    if (exception_pending()) return true;  // the names keep their values
     if (sources.count != targets.count()) {
         push_result_list(right, new RESULT_LIST(std::move(sources)));
         return false;
@@ -445,6 +464,9 @@ __attribute__((always_inline)) inline bool single_pair_assignment(TOKEN* node, R
     TOKEN* left = node->left;
     TOKEN* right = node->right;
     RESULT_LIST sources;
+    // A side whose evaluation fails (a routine of it left an exception
+    // pending) leaves the target as it was; a failing source keeps the
+    // target from being evaluated at all, so h[k] makes no new pair.
     {
         // The source is used as soon as the target is found, when finding it
         // runs nothing (a plain variable) and the operation on a typed value
@@ -455,7 +477,7 @@ __attribute__((always_inline)) inline bool single_pair_assignment(TOKEN* node, R
         const ELEMENT_USED_AT_ONCE grant(plain_target ? element_call(right) : nullptr);
         eval_cached(right, this_item, sources);
     }
-    if (sources.count == 0) return true;
+    if (sources.count == 0 || exception_pending()) return true;
     if (sources.count == 1 && rule == assign_value && assign_to_slot(left, sources.head->item)) return true;
     if (sources.count == 1) {
         // The source stays alive while finding the target runs code, until
@@ -469,7 +491,7 @@ __attribute__((always_inline)) inline bool single_pair_assignment(TOKEN* node, R
             const ELEMENT_USED_AT_ONCE grant(element_call(left));
             eval_cached(left, this_item, targets);
         }
-        if (targets.count == 0) return true;
+        if (targets.count == 0 || exception_pending()) return true;
         if (targets.count == 1) {
             PAIR pair(pop(targets), pop(sources));
             if (rule != assign_value || !move_result_list(pair.target, pair.source))
@@ -529,6 +551,7 @@ bool fast_compound_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rul
         const ELEMENT_USED_AT_ONCE grant(element_call(right));
         eval_cached(right, this_item, sources);
     }
+    if (exception_pending()) return true;  // the variable keeps its value
     // The right side may have changed what the left names: the variable is
     // found, and its value read, only now.
     UNION_DATA* target = fast_int_variable(left);
@@ -724,6 +747,7 @@ bool fast_text_append(TOKEN* node, RESULT_ITEM this_item) {
             switch (eval_text_sum_into(right, this_item, target->str_data()->text, made, sources)) {
             case SUM_INTO::appended: target->str_data()->reset_read(); return true;
             case SUM_INTO::made:
+                if (exception_pending()) return true;  // the text stays as it was
                 // The code may have changed what the left names.
                 if (UNION_DATA* now = text_variable(node->left)) {
                     STR_DATA& str = *now->str_data();
@@ -741,6 +765,7 @@ bool fast_text_append(TOKEN* node, RESULT_ITEM this_item) {
             }
         }
     }
+    if (exception_pending()) return true;
     // The right side may have changed what the left names.
     target = sources.count == 1 ? text_variable(node->left) : nullptr;
     UNION_DATA* value = target != nullptr ? appendable_value(sources.head->item.cell) : nullptr;

@@ -4,6 +4,13 @@
 // in order across item boundaries; surplus targets or values are left alone.
 // Each pair passes the access-mode and args rules and the user-defined
 // compound operators before the value rule runs on the target cell.
+//
+// A routine run by either side may fail: its body stops with the exception
+// pending and the call hands back whatever its results held then. Every way
+// of running a statement looks for that exception after each evaluation
+// that can run code, and stops there: the pairs applied before stay, the
+// rest are neither evaluated nor applied, so a failed pair's target keeps
+// its value.
 
 #pragma once
 

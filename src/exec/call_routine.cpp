@@ -76,6 +76,17 @@ namespace {
 // The text of a str cell (links already followed).
 const std::string& str_text(UNION_DATA* cell) { return cell->str_data()->text; }
 
+// A link handed out of a value given read-only (an element's reference, the
+// value a method finds) leads into the giver's data: it stays read-only.
+[[gnu::noinline]] void lend_results(RESULT_NODE* from, uint32_t lent) {
+    for (RESULT_NODE* node = from; node != nullptr; node = node->next) {
+        UNION_DATA* cell = node->item.cell;
+        // Only a cell made for the result: another belongs to its holder.
+        if (node->item.owned != 0 && cell != nullptr && is_link_cell(cell) && is_variable_mode(cell->access_mode))
+            cell->access_mode = static_cast<uint8_t>(lent);
+    }
+}
+
 // Runs the function handler (with a result list) or the procedure handler
 // (without one) of the type's methods.
 bool run_methods(const TYPE_METHODS& methods, char code, TOKEN* node, CALL_ARGS* args, RESULT_LIST* results,
@@ -90,7 +101,12 @@ bool run_methods(const TYPE_METHODS& methods, char code, TOKEN* node, CALL_ARGS*
     call.type_code = code;
     call.in_object_type = in_object_type;
     call.element_used_at_once = used_at_once;
-    return results != nullptr ? methods.functions(call) : methods.procedures(call);
+    if (results == nullptr) return methods.procedures(call);
+    RESULT_NODE* before = results->tail;
+    if (!methods.functions(call)) return false;
+    const uint32_t lent = lent_item_access(receiver.mode, receiver.cell);
+    if (!is_variable_mode(lent)) lend_results(before != nullptr ? before->next : results->head, lent);
+    return true;
 }
 
 // The handlers of a built-in type, chosen by its type code. The receiver
@@ -1552,7 +1568,10 @@ namespace {
 // call_seen_method on an alias variable: the value its aliases lead to.
 __attribute__((noinline)) bool call_seen_through_alias(TOKEN* node, UNION_DATA* alias, RESULT_LIST* results,
                                                        RESULT_ITEM context, CALL_OUTCOME& outcome) {
-    return call_seen_site(node, follow_aliases(alias), alias->access_mode, true, false, results, context, outcome);
+    UNION_DATA* target = follow_aliases(alias);
+    // A link made read-only behind the alias: the general road takes its mode.
+    if (!is_variable_mode(target->access_mode)) return false;
+    return call_seen_site(node, target, alias->access_mode, true, false, results, context, outcome);
 }
 
 // call_seen_input_method on a parameter bound to a value it does not own.
@@ -1590,9 +1609,10 @@ bool call_seen_input_method(TOKEN* node, UNION_DATA* receiver, RESULT_LIST* resu
 bool call_seen_member_method(TOKEN* node, UNION_DATA* member, uint32_t mode, RESULT_LIST* results, RESULT_ITEM context,
                              CALL_OUTCOME& outcome) {
     if (call_sites_generation != routine_tables_generation) return false;
-    // A member that is an alias takes the general road, which follows it.
+    // A member that is an alias takes the general road, which follows it;
+    // so does a link made read-only, whose mode the general road reads.
     const char own_tag = lower_tag(member->tag);
-    if (own_tag == tag_alias || own_tag == tag_call_alias) return false;
+    if (own_tag == tag_alias || own_tag == tag_call_alias || !is_variable_mode(member->access_mode)) return false;
     return call_seen_site(node, member, mode, false, false, results, context, outcome);
 }
 

@@ -329,7 +329,10 @@ struct FOR_PASS {
 
 void for_variable_form(TOKEN* node, ARG_FRAME& frame, RESULT_ITEM this_item, const std::string& routine) {
     const uint32_t n = frame.count();
-    if (frame.check_variable(0, false) != nullptr) raise_check(node, routine, frame.message(false));
+    // A reference made read-only is cut loose and walks: the values go to the
+    // variable, not to what the reference leads to.
+    if (!cuts_own_reference(frame[0].cell, frame[0].mode) && frame.check_variable(0, false) != nullptr)
+        raise_check(node, routine, frame.message(false));
     require_code(frame, n - 1, node, routine);
     UNION_DATA* target = follow_aliases(frame[0].cell);
     const CELL_WATCH target_watch(RESULT_ITEM{target, access_variable, 0});

@@ -60,7 +60,10 @@ bool FOR_ARGUMENTS::evaluate(TOKEN* call, RESULT_ITEM this_item, bool abandon) {
 
 bool FOR_ARGUMENTS::walkable() const {
     if (first_count != 1 || last_count != 1) return false;
-    if (list.head->item.mode <= 5) return false;  // not a variable: the frame's check says so
+    // Not a variable: the frame's check says so. A reference made read-only
+    // is cut loose as a variable is.
+    const RESULT_ITEM& variable = list.head->item;
+    if (variable.mode <= 5 && !cuts_own_reference(variable.cell, variable.mode)) return false;
     UNION_DATA* code = argument_value(list.tail->item.cell);
     if (code == nullptr || !is_defined_value(code) || is_empty_value(code) || base_type_code(code) != tag_code)
         return false;

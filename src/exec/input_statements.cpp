@@ -46,7 +46,7 @@ public:
 
 private:
     std::vector<std::string> saved;
-    int longest;
+    size_t longest;
 };
 
 const std::vector<std::string>& word_separator_texts() {

@@ -132,10 +132,12 @@ private:
 
     void check_arguments();
     void require_variable(uint32_t index) {
-        // A variable that a walk bound read-only is bound anew; the walks of
-        // texts, files and directories write into it.
-        const bool binds_alias = kind != 's' && kind != 'f' && kind != 'd';
-        if (binds_alias && rebinds_own_link((*frame)[index].cell, (*frame)[index].mode)) return;
+        // A link made read-only (a variable a walk bound so, or a link made
+        // to such a one) is bound anew: the walks that bind aliases replace
+        // the link, those of texts and directories assign to the variable
+        // itself, which cuts it loose. A file walk's lines are read into
+        // what the variable leads to.
+        if (kind != 'f' && rebinds_own_link((*frame)[index].cell, (*frame)[index].mode)) return;
         check(frame->check_variable(index, false));
     }
     void hold_variables(uint32_t how_many, bool keep_call_alias);

@@ -146,6 +146,12 @@ void MEMBER_STATEMENT::run() {
 
 void MEMBER_STATEMENT::apply(RESULT_ITEM item, TOKEN* member) {
     UNION_DATA* cell = item.cell != nullptr ? follow_aliases(item.cell) : nullptr;
+    // A link made read-only, or one the aliases lead to, hands its mode on
+    // to what it leads to, an object's routines included.
+    if (is_variable_mode(item.mode) && item.cell != nullptr) {
+        const uint32_t lent = lent_access(item.cell);
+        if (!is_variable_mode(lent)) item.mode = lent;
+    }
     if (is_external(member) && is_word_token(member->left)) {
         TOKEN* type_name = member->left;
         if (declared_type(type_name) != nullptr) {

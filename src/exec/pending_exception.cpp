@@ -16,28 +16,33 @@ namespace {
 // The error that pending_error_value hands out; refilled on every call.
 ERROR pending_error;
 
-// The value layer's road to the operator methods of user types (the order
-// comparisons use "<"). The node is where the call is made; the value layer
-// only knows the current statement.
-void call_operator_for_values(std::string& text_out, const TOKEN* statement, const char* op, RESULT_ITEM left,
-                              RESULT_ITEM right, RESULT_LIST& results) {
-    if (statement == nullptr) {
-        text_out.clear();  // no statement runs: no method can be called
-        return;
-    }
-    if (call_user_operator_status(const_cast<TOKEN*>(statement), op, left, right, &results) == CALL_OUTCOME::made) {
-        text_out.clear();
-        return;
-    }
-    text_out = not_defined_message();
-}
-
 // Errors raised while an exception is pending repeat the pending error.
 void throw_pending_error() {
     if (pending_exception == nullptr) return;
     if (const ERROR* pending = pending_error_value()) throw ERROR(*pending);
     throw ERROR(pending_exception->file, static_cast<int>(pending_exception->line), pending_exception->message,
                 pending_exception->kind);
+}
+
+// The value layer's road to the operator methods of user types (the order
+// comparisons use "<"). The node is where the call is made; the value layer
+// only knows the current statement. A method that leaves an exception
+// pending ends the comparison, and whatever ordering it was part of, there:
+// a sort does not go on to reorder its container by the answers after it.
+void call_operator_for_values(std::string& text_out, const TOKEN* statement, const char* op, RESULT_ITEM left,
+                              RESULT_ITEM right, RESULT_LIST& results) {
+    if (statement == nullptr) {
+        text_out.clear();  // no statement runs: no method can be called
+        return;
+    }
+    const PENDING_EXCEPTION* before = pending_exception;
+    const CALL_OUTCOME outcome = call_user_operator_status(const_cast<TOKEN*>(statement), op, left, right, &results);
+    if (pending_exception != before && pending_exception != nullptr) throw_pending_error();
+    if (outcome == CALL_OUTCOME::made) {
+        text_out.clear();
+        return;
+    }
+    text_out = not_defined_message();
 }
 
 [[maybe_unused]] const bool services_installed = [] {

@@ -44,6 +44,11 @@ struct PENDING_EXCEPTION {
 
 extern PENDING_EXCEPTION* pending_exception;
 
+// Whether an exception is pending. A statement runs only while none is,
+// so one that is pending after a routine ran has come from it: the routine
+// failed, and an assignment that sees it stores nothing more.
+inline bool exception_pending() { return pending_exception != nullptr; }
+
 // Installs a new pending exception (owned from now on), destroying the
 // previous one first. Null just drops the pending one.
 void set_pending_exception(PENDING_EXCEPTION* fresh);

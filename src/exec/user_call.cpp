@@ -640,6 +640,11 @@ void USER_CALL::collect_into(TOKEN* parameter, const std::vector<int>& indexes, 
         int mode = 0;
         transfer_out_arg(call.args, call.node, index, parameter->arg_role != arg_role_constant_input, true, &source,
                          &mode);
+        // A collecting parameter declared plainly gives the arguments it
+        // refers to as read-only as a plain parameter gives its own: the
+        // references stay read-only in the list and in its copies.
+        if (mode == assign_mode_reference && parameter->arg_role == arg_role_constant_input)
+            mode = lent_reference_mode(access_constant_input);
         const char* message = prepend ? list->prepend(source, mode) : list->append(source, mode);
         if (message != nullptr) raise_system_error(call.node, message);
     }

@@ -149,13 +149,14 @@ LINED_TEXT MARKER::run() {
             continue;
         }
         if (is_digit(c) || ((c == '+' || c == '-') && !ends_operand(previous))) {
-            int last = number_prefix_end(text.c_str() + i);
+            const int64_t last = number_prefix_end(text.c_str() + i);
             if (last >= 0) {
                 check('z', line);
                 out.push(number_marker, line);
-                for (size_t k = i; k <= i + last; ++k) out.push(text[k], in.lines[k]);
+                const size_t end = i + static_cast<size_t>(last);
+                for (size_t k = i; k <= end; ++k) out.push(text[k], in.lines[k]);
                 out.push(number_marker, line);
-                i += last;
+                i = end;
                 continue;
             }
         }

@@ -1,5 +1,9 @@
 #include "frontend/type_services.h"
 
+#include <array>
+#include <cstdint>
+#include <string>
+
 #include "frontend/scope.h"
 #include "frontend/token.h"
 #include "frontend/var_storage.h"
@@ -22,9 +26,30 @@ void set_type_initial_object(const TOKEN* type, UNION_DATA* cell) {
 
 namespace {
 
-std::string shown_type_name(const TOKEN* place, const TOKEN* type) {
+std::string shown_type_name_now(const TOKEN* place, const TOKEN* type) {
     std::string text = qualified_type_name(place, type);
     if (text.empty() && type->text) text = *type->text;
+    return text;
+}
+
+// A user operator's call key holds the operand's type name, looked up from
+// the calling statement by a walk over the scopes: the names found are kept
+// while neither the tree nor a table changes.
+struct SHOWN_NAME {
+    const TOKEN* place = nullptr;
+    const TOKEN* type = nullptr;
+    uint64_t stamp = 0;
+    std::string text;
+};
+std::array<SHOWN_NAME, 64> shown_names;
+
+std::string shown_type_name(const TOKEN* place, const TOKEN* type) {
+    const uint64_t stamp = tree_shape_generation + routine_tables_generation;
+    const auto mix = reinterpret_cast<uintptr_t>(place) ^ (reinterpret_cast<uintptr_t>(type) >> 3);
+    SHOWN_NAME& kept = shown_names[(mix >> 4) % shown_names.size()];
+    if (kept.place == place && kept.type == type && kept.stamp == stamp) return kept.text;
+    std::string text = shown_type_name_now(place, type);
+    kept = SHOWN_NAME{place, type, stamp, text};
     return text;
 }
 

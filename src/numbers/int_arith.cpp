@@ -8,8 +8,6 @@
 #if defined(__x86_64__) && defined(__GNUC__)
 #include <immintrin.h>
 #endif
-#include <sys/resource.h>
-#include <unistd.h>
 #include <cmath>
 #include <climits>
 #include <new>
@@ -18,6 +16,7 @@
 #include "numbers/arith_error.h"
 #include "numbers/int_data.h"
 #include "numbers/limbs.h"
+#include "runtime/memory_pages.h"
 
 namespace morvu {
 
@@ -27,6 +26,11 @@ namespace {
 
 // Below this many limbs in the shorter operand the schoolbook product wins.
 constexpr int karatsuba_threshold = 64;
+
+// From this many limbs in both the divisor and the quotient on, a division
+// takes the divisor's reciprocal by Newton's iteration: a few products, whose
+// cost grows slower than the long division's.
+constexpr int newton_division_limbs = 160;
 
 // Compares two trimmed magnitudes.
 int compare_limbs(const uint32_t* a, int na, const uint32_t* b, int nb) {
@@ -863,6 +867,9 @@ void INT_DATA::divide(const INT_DATA& a, const INT_DATA& b, INT_DATA* quotient, 
         q.set_used(a.used_count());
         q.trim();
         r.set_small(rest);
+    } else if (std::min(a.used_count() - b.used_count() + 1, b.used_count()) >= newton_division_limbs) {
+        newton_divide(a, b, quotient, remainder);
+        return;
     } else {
         const int nq = a.used_count() - b.used_count() + 1;
         if (quotient != nullptr) q.reserve_limbs(nq, false);
@@ -886,6 +893,68 @@ void INT_DATA::divide(const INT_DATA& a, const INT_DATA& b, INT_DATA* quotient, 
             r.set_small(0);
         }
     }
+    if (quotient) *quotient = std::move(q);
+    if (remainder) *remainder = std::move(r);
+}
+
+// Newton's step x + x (B^2k - v x) / B^2k from a reciprocal of v's top half
+// doubles the correct limbs; the base case divides directly.
+INT_DATA INT_DATA::reciprocal(const INT_DATA& v, int k) {
+    INT_DATA power(1);
+    power.multiply_pow10(int64_t{2} * k * limb_digits);
+    if (k <= 40) {
+        INT_DATA x;
+        divide(power, v, &x, nullptr);
+        return x;
+    }
+    const int h = k / 2 + 2;
+    INT_DATA top = v;
+    top.divide_pow10(int64_t{k - h} * limb_digits);
+    INT_DATA x = reciprocal(top, h);
+    x.multiply_pow10(int64_t{k - h} * limb_digits);
+    const INT_DATA error = power - v * x;
+    INT_DATA correction = x * error;
+    correction.divide_pow10(int64_t{2} * k * limb_digits);  // toward zero, the sign kept
+    return x + correction;
+}
+
+// a / b for magnitudes with a >= b: the quotient from the top limbs of both
+// and the reciprocal of the divisor's, then brought to the exact floor by
+// the remainder, which is at most a few divisors away.
+void INT_DATA::newton_divide(const INT_DATA& a, const INT_DATA& b, INT_DATA* quotient, INT_DATA* remainder) {
+    INT_DATA divisor = b;
+    divisor.set_sign(1);
+    INT_DATA dividend = a;
+    dividend.set_sign(1);
+    // The reciprocal needs the quotient's limbs and two more; a divisor
+    // with fewer limbs is padded (exactly), a longer one cut (its rest moves
+    // the quotient by at most a unit or two).
+    const int nb = divisor.used_count();
+    const int k = dividend.used_count() - nb + 3;
+    const int64_t shift = int64_t{k - nb} * limb_digits;
+    INT_DATA top = divisor;
+    INT_DATA q = dividend;
+    if (shift > 0) {
+        top.multiply_pow10(shift);
+        q.multiply_pow10(shift);
+    } else {
+        top.divide_pow10(-shift);
+        q.divide_pow10(-shift);
+    }
+    q = q * reciprocal(top, k);
+    q.divide_pow10(int64_t{2} * k * limb_digits);
+    INT_DATA r = dividend - q * divisor;
+    const INT_DATA one(1);
+    while (r.sign() < 0 && !r.is_zero()) {
+        q -= one;
+        r += divisor;
+    }
+    while (r >= divisor) {
+        q += one;
+        r -= divisor;
+    }
+    q.set_sign(1);
+    r.set_sign(1);
     if (quotient) *quotient = std::move(q);
     if (remainder) *remainder = std::move(r);
 }
@@ -1152,18 +1221,8 @@ void INT_DATA::divide_pow10(int64_t k) {
 namespace limbs {
 
 void require_room_for_digits(double digits) {
-    // What the process may use: the physical memory, or less under an
-    // address-space limit. A result with its intermediates takes about four
-    // times its own size.
-    static const double budget = [] {
-        double bytes = static_cast<double>(sysconf(_SC_PHYS_PAGES)) * static_cast<double>(sysconf(_SC_PAGESIZE));
-        rlimit limit{};
-        if (getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
-            bytes = std::min(bytes, static_cast<double>(limit.rlim_cur));
-        return bytes > 0 ? bytes : 1e18;
-    }();
-    const double bytes = digits / limb_digits * sizeof(uint32_t) * 4;
-    if (bytes > budget) throw std::bad_alloc();
+    // A result with its intermediates takes about four times its own size.
+    require_room(digits / limb_digits * sizeof(uint32_t) * 4);
 }
 
 KERNEL_SET kernel_set() { return kernels; }

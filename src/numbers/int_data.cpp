@@ -371,8 +371,11 @@ void INT_DATA::trim() {
 // other text is evaluated group by group, so a stray character gives what
 // atol makes of its group.
 void INT_DATA::parse_body(std::string_view body) {
-    const int n = static_cast<int>(body.size());
-    const int groups = n / 3 + 1;
+    // The groups of a number are counted in an int: a text with more digits
+    // than they count is refused, as a failed allocation would be.
+    if (body.size() > size_t{3} * (INT32_MAX - 1)) throw std::bad_alloc();
+    const int64_t n = static_cast<int64_t>(body.size());
+    const int groups = static_cast<int>(n / 3 + 1);
     const size_t first = body.find_first_not_of('0');
     if (all_digits(body) && (first == std::string_view::npos || body.size() - first <= 19)) {
         // Below 10^19: the small form.
@@ -380,14 +383,15 @@ void INT_DATA::parse_body(std::string_view body) {
         for (char c : body) value = value * 10 + static_cast<uint64_t>(c - '0');
         set_small(value);
     } else if (all_digits(body)) {
-        const int count = std::max(1, (n + limb_digits - 1) / limb_digits);
+        const int count = static_cast<int>(std::max<int64_t>(1, (n + limb_digits - 1) / limb_digits));
         reserve_limbs(count, false);
         uint32_t* data = limb_data();
         for (int k = 0; k < count; ++k) {
-            int end = n - k * limb_digits;
-            int begin = std::max(0, end - limb_digits);
+            const int64_t end = n - int64_t{k} * limb_digits;
+            const int64_t begin = std::max<int64_t>(0, end - limb_digits);
             uint32_t value = 0;
-            for (int i = begin; i < end; ++i) value = value * 10 + static_cast<uint32_t>(body[i] - '0');
+            for (int64_t i = begin; i < end; ++i)
+                value = value * 10 + static_cast<uint32_t>(body[static_cast<size_t>(i)] - '0');
             data[k] = value;
         }
         set_used(count);
@@ -395,10 +399,10 @@ void INT_DATA::parse_body(std::string_view body) {
     } else {
         INT_DATA total(0);
         for (int g = groups - 1; g >= 0; --g) {
-            int end = n - 3 * g;
-            int begin = std::max(0, end - 3);
+            const int64_t end = n - int64_t{3} * g;
+            const int64_t begin = std::max<int64_t>(0, end - 3);
             char group[4] = {};
-            if (end > 0) body.substr(begin, end - begin).copy(group, 3);
+            if (end > 0) body.substr(static_cast<size_t>(begin), static_cast<size_t>(end - begin)).copy(group, 3);
             total = total * INT_DATA(1000) + INT_DATA(std::atoi(group));
         }
         int own_sign = sign_value;
@@ -632,6 +636,13 @@ int32_t machine_int(const INT_DATA& value) {
     if (signed_value > INT32_MAX) return INT32_MAX;
     if (signed_value < INT32_MIN) return INT32_MIN;
     return static_cast<int32_t>(signed_value);
+}
+
+int64_t machine_int64(const INT_DATA& value) {
+    int64_t whole = 0;
+    if (value.to_int64(whole)) return whole;
+    if (value.is_empty() || value.is_zero()) return 0;
+    return value.sign() < 0 ? INT64_MIN : INT64_MAX;
 }
 
 }  // namespace morvu

@@ -361,6 +361,11 @@ private:
     void finish_result(int n);
     // The magnitudes' quotient and remainder, either output may be null.
     static void divide(const INT_DATA& a, const INT_DATA& b, INT_DATA* quotient, INT_DATA* remainder);
+    // The same for long operands by Newton's iteration for the divisor's
+    // reciprocal, in a few products instead of a quadratic long division.
+    static void newton_divide(const INT_DATA& a, const INT_DATA& b, INT_DATA* quotient, INT_DATA* remainder);
+    // About B^(2k) / v (B = 10^9) for v of k limbs, within a few units.
+    static INT_DATA reciprocal(const INT_DATA& v, int k);
 
     // The text caches live in one table; an object holds the number of its
     // slot there (0: none), which a move hands over.
@@ -384,5 +389,9 @@ static_assert(sizeof(INT_DATA) == 16, "an int payload takes 16 bytes");
 // it give INT32_MAX or INT32_MIN, so range checks refuse them instead of
 // seeing a wrapped value. An empty int gives 0.
 int32_t machine_int(const INT_DATA& value);
+
+// The same saturated at the 64-bit range, for what counts bytes: a position
+// or a length of a text may lie beyond the int range.
+int64_t machine_int64(const INT_DATA& value);
 
 }  // namespace morvu

@@ -24,9 +24,12 @@ namespace morvu {
 // Exponentials, logarithms, roots and powers.
 REAL_DATA big_e();  // big_exp(1)
 REAL_DATA big_exp(const REAL_DATA& x);
-REAL_DATA big_sqrt(const REAL_DATA& a);                      // code 1: a < 0
-REAL_DATA big_ln(const REAL_DATA& x);                        // code 1: x < 0; code 0: x = 0 ("0.0")
-REAL_DATA big_pot(const REAL_DATA& x, const REAL_DATA& y);   // x^y; an exponent of scale 0 is whole
+REAL_DATA big_sqrt(const REAL_DATA& a);                     // code 1: a < 0
+REAL_DATA big_ln(const REAL_DATA& x);                       // code 1: x < 0; code 0: x = 0 ("0.0")
+REAL_DATA big_pot(const REAL_DATA& x, const REAL_DATA& y);  // x^y; an exponent of scale 0 is whole
+// x^y cut by the result rule, a whole power too: the digits beyond p of a
+// long whole power are never formed.
+REAL_DATA big_pot_cut(const REAL_DATA& x, const REAL_DATA& y);
 REAL_DATA big_log(const REAL_DATA& x, const REAL_DATA& b);   // logarithm of x to the base b
 REAL_DATA big_root(const REAL_DATA& x, const REAL_DATA& n);  // n-th root: big_pot(x, 1/n)
 

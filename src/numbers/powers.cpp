@@ -104,12 +104,128 @@ std::optional<REAL_DATA> exact_rational_power(const REAL_DATA& x, const INT_DATA
     return exact_ratio(num, den, p);
 }
 
+// floor(10^p x^(a/b)) for x > 0 and a short a/b, from the integer b-th root: with
+// x^|a| = P / Q, floor(10^p x^(a/b)) is the root of floor(10^(bp) P / Q)
+// (of floor(10^(bp) Q / P) for a < 0), for the floor of a root is the root
+// of the floor. Exact, whatever the value.
+INT_DATA root_floor(const REAL_DATA& x, int64_t a, int64_t b, int64_t p) {
+    const int64_t times = a < 0 ? -a : a;
+    const REAL_DATA power = whole_power(x, INT_DATA(static_cast<long>(times)));
+    const INT_DATA magnitude_part = abs_of(power.mantissa);
+    // the radicand's digits, which no number may exceed
+    const int64_t shift = held_scale(b * p + power.scale) - power.scale;
+    INT_DATA radicand;
+    if (a > 0) {
+        radicand = shifted(magnitude_part, shift - power.scale);
+    } else {
+        radicand = shifted(INT_DATA(1), shift + power.scale) / magnitude_part;
+    }
+    return integer_root(radicand, b);
+}
+
+REAL_DATA root_power(const REAL_DATA& x, int64_t a, int64_t b, int p) {
+    return final_cut(REAL_DATA(root_floor(x, a, b, p), p), p);
+}
+
+// Exponents a/b whose root is worth taking: short roots of short powers.
+bool short_root(const INT_DATA& a, const INT_DATA& b, const REAL_DATA& x, int p, int64_t& up, int64_t& down) {
+    if (!a.to_int64(up) || !b.to_int64(down) || down < 2 || down > 16 || up > 64 || up < -64) return false;
+    const double times = static_cast<double>(up < 0 ? -up : up);
+    return times * static_cast<double>(digit_count(x.mantissa)) <= 4.0 * (static_cast<double>(p) + 100.0);
+}
+
+REAL_DATA floating_value(const INT_DATA& m, int64_t exp) {
+    return exp >= 0 ? REAL_DATA(shifted(m, exp), 0) : REAL_DATA(m, held_scale(-exp));
+}
+
+// x^n for x > 0 and n >= 1 by squaring, each product kept to `digits`
+// significant digits: the relative error stays near n 10^-digits.
+BOUNDS power_bounds(const REAL_DATA& x, int64_t n, int64_t digits) {
+    const FLOATING result = floating_power(abs_of(x.mantissa), -int64_t{x.scale}, n, digits);
+    return BOUNDS{floating_value(result.mid - result.err, result.exp),
+                  floating_value(result.mid + result.err, result.exp), true};
+}
+
+// x^n for x > 0 and a whole n, cut by the result rule, without the exact
+// power's digits: a power kept to the digits of the result and its guard.
+REAL_DATA cut_whole_power(const REAL_DATA& x, int64_t n) {
+    const double result_digits = static_cast<double>(n) * log10_of(x);
+    if (result_digits > 2e9) throw std::bad_alloc();
+    // A power below 10^-(p+1) cuts to zero.
+    if (result_digits < -(static_cast<double>(working_precision()) + 3.0))
+        return final_cut(REAL_DATA(0), working_precision());
+    const int64_t times = n < 0 ? -n : n;
+    const int64_t guard = digit_count(INT_DATA(static_cast<long>(times))) + 4;
+    return decided_cut(x, 4, [&](int32_t s) {
+        // significant digits for s decimals of the result, or of its inverse
+        const int64_t digits =
+            std::max<int64_t>(20, int64_t{s} + static_cast<int64_t>(std::ceil(result_digits)) + 2 + guard);
+        BOUNDS power = power_bounds(x, times, digits);
+        if (n > 0) return power;
+        const REAL_DATA one(1);
+        return BOUNDS{quotient_floor(one, power.hi, s), quotient_ceil(one, power.lo, s), true};
+    });
+}
+
+// Whether the exact digits of x^n would be many more than the result needs.
+bool exact_power_too_long(const REAL_DATA& x, int64_t n, int p) {
+    if (n > (int64_t{1} << 40) || n < -(int64_t{1} << 40)) return false;
+    const double exact_digits = static_cast<double>(n < 0 ? -n : n) * static_cast<double>(digit_count(x.mantissa));
+    const double wanted = static_cast<double>(n) * log10_of(x) + 2.0 * p + 100.0;
+    return exact_digits > 4.0 * std::max(wanted, 0.0) + 1000.0;
+}
+
+// x^(a/b) for x > 0 and a short root b of a long power: x^q x^(r/b) with
+// a = q b + r, 0 <= r < b, the whole power kept to the result's digits and
+// the short one's digits from the integer root.
+REAL_DATA split_power(const REAL_DATA& x, int64_t a, int64_t b) {
+    int64_t q = a / b;
+    int64_t r = a % b;
+    if (r < 0) {
+        r += b;
+        --q;
+    }
+    const double size = log10_of(x);
+    const double result_digits = static_cast<double>(a) / static_cast<double>(b) * size;
+    if (result_digits > 2e9) throw std::bad_alloc();
+    const double whole_size = static_cast<double>(q) * size;
+    const double root_size = static_cast<double>(r) / static_cast<double>(b) * size;
+    const REAL_DATA one(1);
+    return decided_cut(x, 4, [&](int32_t s) {
+        const int64_t digits = std::max<int64_t>(20, int64_t{s} + static_cast<int64_t>(std::ceil(result_digits)) +
+                                                         digit_count(INT_DATA(static_cast<long>(q))) + 6);
+        BOUNDS whole{one, one, true};
+        if (q != 0) {
+            whole = power_bounds(x, q < 0 ? -q : q, digits);
+            if (q < 0) {
+                const int32_t w = held_scale(digits - static_cast<int64_t>(std::floor(whole_size)) + 2);
+                whole = BOUNDS{quotient_floor(one, whole.hi, w), quotient_ceil(one, whole.lo, w), true};
+            }
+        }
+        BOUNDS part{one, one, true};
+        if (r != 0) {
+            const int32_t t =
+                held_scale(digits + std::max<int64_t>(0, -static_cast<int64_t>(std::floor(root_size))) + 2);
+            const INT_DATA low = root_floor(x, r, b, t);
+            part = BOUNDS{REAL_DATA(low, t), REAL_DATA(low + INT_DATA(1), t), true};
+        }
+        return BOUNDS{whole.lo * part.lo, whole.hi * part.hi, true};
+    });
+}
+
 // x^(a/b) for x > 0, b > 0: exact when it can be, else e^((a/b) ln x),
 // with ln x enclosed finely enough for the digits of the result.
 REAL_DATA rational_power(const REAL_DATA& x, const INT_DATA& a, const INT_DATA& b) {
     const int p = working_precision();
     if (a.is_zero()) return final_cut(REAL_DATA(1), p);
+    int64_t up = 0;
+    int64_t down = 0;
+    if (short_root(a, b, x, p, up, down)) return root_power(x, up, down, p);
+    if (b == INT_DATA(1) && a.to_int64(up) && exact_power_too_long(x, up, p)) return cut_whole_power(x, up);
     if (std::optional<REAL_DATA> exact = exact_rational_power(x, a, b, p)) return *exact;
+    if (a.to_int64(up) && b.to_int64(down) && down <= 16 && up < (int64_t{1} << 40) && up > -(int64_t{1} << 40)) {
+        return split_power(x, up, down);
+    }
     const double size = log10_of(REAL_DATA(a, 0)) - log10_of(REAL_DATA(b, 0));
     const double result_digits = (a < INT_DATA(0) ? -1 : 1) * std::pow(10.0, size) * log10_of(x);
     if (result_digits > 2e9) throw std::bad_alloc();
@@ -200,6 +316,19 @@ REAL_DATA big_pot(const REAL_DATA& x, const REAL_DATA& y) {
     const INT_DATA ten_power = pow10(y.scale);
     const INT_DATA common = INT_DATA::gcd(abs_of(y.mantissa), ten_power);
     return rational_power(x, y.mantissa / common, ten_power / common);
+}
+
+REAL_DATA big_pot_cut(const REAL_DATA& x, const REAL_DATA& y) {
+    int64_t n = 0;
+    const int p = working_precision();
+    int64_t exact_scale = 0;  // the exact power's, refused by big_pot when no number could hold it
+    if (y.scale == 0 && !is_zero(x) && y.mantissa.to_int64(n) && n > -(int64_t{1} << 40) && n < (int64_t{1} << 40) &&
+        !__builtin_mul_overflow(int64_t{x.scale}, n < 0 ? -n : n, &exact_scale) && exact_scale <= INT32_MAX &&
+        exact_power_too_long(x, n, p)) {
+        const REAL_DATA power = cut_whole_power(magnitude(x), n);
+        return is_negative(x) && (n & 1) ? negated(power) : power;
+    }
+    return final_cut(big_pot(x, y), p);
 }
 
 REAL_DATA big_log(const REAL_DATA& x, const REAL_DATA& b) {

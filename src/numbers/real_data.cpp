@@ -124,22 +124,34 @@ const std::string& REAL_DATA::to_text() const { return to_text(output_precision(
 
 const std::string& REAL_DATA::to_text(int output_precision) const {
     text_form.clear();
+    append_text(text_form, output_precision);
+    return text_form;
+}
+
+void REAL_DATA::append_text(std::string& out, int output_precision) const {
     if (mantissa.is_zero()) {
-        text_form = '0';
-        return text_form;
+        out += '0';
+        return;
     }
     if (mantissa.text_state != INT_DATA::plain_text) mantissa.make_digits();
     std::string_view digits = mantissa.digits();
-    if (mantissa.sign() < 0) text_form.push_back('-');
     const int64_t length = static_cast<int64_t>(digits.size());
+    // A long text is built in room taken once: growing it by doubling would
+    // hold it twice at the last step. The room counts the sign, the point,
+    // the digits and every zero the forms below may add.
+    const int64_t added_zeros = scale <= 0 ? -int64_t{scale} : std::max<int64_t>(scale - length, 0);
+    const size_t most =
+        2 + digits.size() + static_cast<size_t>(added_zeros) + static_cast<size_t>(std::max(output_precision, 0)) + 1;
+    if (most >= (size_t{1} << 20)) out.reserve(out.size() + most);
+    if (mantissa.sign() < 0) out.push_back('-');
     if (scale <= 0) {
-        text_form.append(digits);
-        text_form.append(static_cast<size_t>(-int64_t{scale}), '0');
+        out.append(digits);
+        out.append(static_cast<size_t>(-int64_t{scale}), '0');
         if (output_precision > 0) {
-            text_form.push_back('.');
-            text_form.append(static_cast<size_t>(output_precision), '0');
+            out.push_back('.');
+            out.append(static_cast<size_t>(output_precision), '0');
         }
-        return text_form;
+        return;
     }
     // Integer part and decimals; a value below 1 has the integer part "0"
     // and its decimals begin with scale - length zeros.
@@ -152,26 +164,25 @@ const std::string& REAL_DATA::to_text(int output_precision) const {
     } else {
         leading_zeros = static_cast<size_t>(scale - length);
     }
-    text_form.append(integer_part);
-    if (output_precision == 0) return text_form;
+    out.append(integer_part);
+    if (output_precision == 0) return;
     if (output_precision < 0) {
         size_t last = own_decimals.find_last_not_of('0');
-        if (last == std::string_view::npos) return text_form;
-        text_form.push_back('.');
-        text_form.append(leading_zeros, '0');
-        text_form.append(own_decimals.substr(0, last + 1));
-        return text_form;
+        if (last == std::string_view::npos) return;
+        out.push_back('.');
+        out.append(leading_zeros, '0');
+        out.append(own_decimals.substr(0, last + 1));
+        return;
     }
     // Exactly q decimals: cut, or padded with zeros.
     size_t wanted = static_cast<size_t>(output_precision);
-    text_form.push_back('.');
+    out.push_back('.');
     size_t zeros = std::min(leading_zeros, wanted);
-    text_form.append(zeros, '0');
+    out.append(zeros, '0');
     wanted -= zeros;
     size_t taken = std::min(wanted, own_decimals.size());
-    text_form.append(own_decimals.substr(0, taken));
-    text_form.append(wanted - taken, '0');
-    return text_form;
+    out.append(own_decimals.substr(0, taken));
+    out.append(wanted - taken, '0');
 }
 
 void REAL_DATA::round_up_nines() {

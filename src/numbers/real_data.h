@@ -72,6 +72,8 @@ public:
     // one. The text is owned by the value and replaced by its next call.
     const std::string& to_text() const;
     const std::string& to_text(int output_precision) const;
+    // The same text appended to out, without the copy that to_text keeps.
+    void append_text(std::string& out, int output_precision) const;
 
     // A value whose decimals are all 9 becomes the neighbouring integer away
     // from zero (2.999 gives 3, -0.99 gives -1); others stay.

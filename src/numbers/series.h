@@ -67,6 +67,16 @@ INT_DATA ceil_quotient(const INT_DATA& a, const INT_DATA& b);   // b != 0
 INT_DATA integer_sqrt(const INT_DATA& n);                       // floor(sqrt(n)), n >= 0
 INT_DATA integer_root(const INT_DATA& n, int64_t k);            // floor(n^(1/k)), n >= 0, k >= 1
 
+// A positive value mid 10^exp known to within err units of 10^exp.
+struct FLOATING {
+    INT_DATA mid;
+    int64_t exp = 0;
+    INT_DATA err;
+};
+// (m 10^exp)^n for m > 0 and n >= 1 by squaring, each product kept to
+// `digits` significant digits: the relative error stays near n 10^-digits.
+FLOATING floating_power(const INT_DATA& m, int64_t exp, int64_t n, int64_t digits);
+
 // log10 |x| as a double, for sizes and first guesses only; x != 0.
 double log10_of(const REAL_DATA& x);
 
@@ -102,6 +112,8 @@ ENCLOSURE pi_enclosure(int32_t s);
 ENCLOSURE e_enclosure(int32_t s);
 ENCLOSURE half_pi_enclosure(int32_t s);
 ENCLOSURE atan_enclosure(INT_DATA n, const INT_DATA& d, int32_t s);  // arctan(n / d), d > 0
+// arctan of a value known to lie in [lo, hi], 0 <= lo <= hi, at scale s or finer.
+ENCLOSURE atan_range(const REAL_DATA& lo, const REAL_DATA& hi, int32_t s);
 
 struct SIN_COS {
     ENCLOSURE sin;

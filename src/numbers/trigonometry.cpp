@@ -20,20 +20,23 @@ namespace {
 bool outside_unit_interval(const REAL_DATA& x) { return x < REAL_DATA(-1) || x > REAL_DATA(1); }
 
 // arcsin x = arctan(x / sqrt(1 - x^2)); the root lies in [q, q + 1] units of
-// 10^-w, and the arctangent rises with its argument, so the two ratios with
-// q + 1 and q give the ends.
+// 10^-w, and the arctangent rises with its argument, so the ratio's range
+// with q + 1 and q gives the ends.
 BOUNDS arcsin_bounds(const REAL_DATA& x, int32_t s) {
     const REAL_DATA a = magnitude(x);
     const int32_t w = held_scale(int64_t{s} + 2);
     BOUNDS result;
-    if (a == REAL_DATA(1)) {
-        result = bounds_of(half_pi_enclosure(w));
+    const INT_DATA q = a == REAL_DATA(1) ? INT_DATA(0) : integer_sqrt(cut(REAL_DATA(1) - a * a, doubled(w)).mantissa);
+    if (q.is_zero()) {
+        // 1 - x^2 below 10^-2w: arcsin x lies between arctan(x 10^w) and pi/2
+        result.hi = bounds_of(half_pi_enclosure(w)).hi;
+        result.lo = a == REAL_DATA(1) ? bounds_of(half_pi_enclosure(w)).lo
+                                      : bounds_of(atan_range(quotient_floor(a, REAL_DATA(INT_DATA(1), w), w),
+                                                             quotient_floor(a, REAL_DATA(INT_DATA(1), w), w), w))
+                                            .lo;
     } else {
-        const INT_DATA q = integer_sqrt(cut(REAL_DATA(1) - a * a, doubled(w)).mantissa);
-        const INT_DATA num = shifted(a.mantissa, w);
-        const INT_DATA den = pow10(a.scale);
-        result.lo = bounds_of(atan_enclosure(num, den * (q + INT_DATA(1)), w)).lo;
-        result.hi = q.is_zero() ? bounds_of(half_pi_enclosure(w)).hi : bounds_of(atan_enclosure(num, den * q, w)).hi;
+        result = bounds_of(
+            atan_range(quotient_floor(a, REAL_DATA(q + INT_DATA(1), w), w), quotient_ceil(a, REAL_DATA(q, w), w), w));
     }
     return is_negative(x) ? negated(result) : result;
 }

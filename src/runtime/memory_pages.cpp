@@ -1,9 +1,12 @@
 #include "runtime/memory_pages.h"
 
 #include <sys/mman.h>
+#include <sys/resource.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdint>
+#include <new>
 
 namespace morvu {
 
@@ -18,6 +21,17 @@ void commit_pages(void* start, std::size_t bytes) noexcept {
     (void)start;
     (void)bytes;
 #endif
+}
+
+void require_room(double bytes) {
+    static const double budget = [] {
+        double total = static_cast<double>(::sysconf(_SC_PHYS_PAGES)) * static_cast<double>(::sysconf(_SC_PAGESIZE));
+        rlimit limit{};
+        if (::getrlimit(RLIMIT_AS, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY)
+            total = std::min(total, static_cast<double>(limit.rlim_cur));
+        return total > 0 ? total : 1e18;
+    }();
+    if (bytes > budget) throw std::bad_alloc();
 }
 
 }  // namespace morvu

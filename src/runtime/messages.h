@@ -34,4 +34,17 @@ void clear_msg_text();
 std::string format_string(const char* format, ...) __attribute__((format(printf, 1, 2)));
 std::string format_string_v(const char* format, va_list args);
 
+// What format_string gives for a result longer than the C library can count
+// (INT_MAX bytes: a message that quotes a huge text): each conversion is
+// formatted on its own and a text argument is copied as it stands.
+// format_string falls back on it; it takes the conversions of the catalogue
+// and of our literals (%s, %c, %d and their sisters with a length, %%).
+std::string format_string_piecewise(const char* format, va_list args);
+
+// A catalogue text whose "%d" placeholders take numbers of any size, given
+// as their decimal texts, in order: a position or a length in a text may lie
+// beyond the int range, and a number a program wrote beyond any machine
+// range is shown as it is.
+std::string format_numbers(const char* format, const std::string& first, const std::string& second = {});
+
 }  // namespace morvu

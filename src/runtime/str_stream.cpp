@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <cstring>
 #include <unordered_map>
+
+#include "runtime/memory_pages.h"
 
 namespace morvu {
 
@@ -155,6 +158,11 @@ void STR_DATA::read_to_end() {
 void STR_DATA::write(const char* data, bool formatted, const char** error) {
     *error = nullptr;
     if (formatted && !format().widths.empty()) {
+        // A width no text could reach is refused before the memory fills (a
+        // NUL fill writes nothing).
+        const size_t length = std::strlen(data);
+        const uint64_t padding = format().fill == '\0' ? 0 : format().next_padding(length);
+        require_room(static_cast<double>(text.size()) + static_cast<double>(length) + static_cast<double>(padding));
         write_in_column(*this, format(), data, error);
         return;
     }

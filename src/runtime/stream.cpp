@@ -1,5 +1,6 @@
 #include "runtime/stream.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
 
@@ -24,19 +25,20 @@ constexpr char stored_nul = '\xFF';
 // into it, valid until the next such message or clear_format_text.
 
 // The value of a signed field that str_is_integer accepted, saturated to
-// +-INT_MAX so that neither the parse nor the negation of a width overflows.
-int saturated_width(const std::string& field) {
+// +-INT64_MAX so that neither the parse nor the negation of a width
+// overflows. A width counts bytes, so it may lie beyond the int range.
+int64_t saturated_width(const std::string& field) {
     bool negative = field[0] == '-';
     size_t i = (field[0] == '+' || field[0] == '-') ? 1 : 0;
-    long long value = 0;
+    int64_t value = 0;
     for (; i < field.size(); ++i) {
-        value = value * 10 + (field[i] - '0');
-        if (value > INT_MAX) {
-            value = INT_MAX;
+        if (value > (INT64_MAX - (field[i] - '0')) / 10) {
+            value = INT64_MAX;
             break;
         }
+        value = value * 10 + (field[i] - '0');
     }
-    return static_cast<int>(negative ? -value : value);
+    return negative ? -value : value;
 }
 
 }  // namespace
@@ -70,10 +72,10 @@ const char* IO_FORMAT::set_in_spc(const char* const* texts, int count) {
 
 const char* IO_FORMAT::set_in_spc(const std::vector<std::string>& texts) {
     clear_in_spc();
-    int max_length = 0;
+    size_t max_length = 0;
     for (const std::string& text : texts) {
         if (text.empty()) return msg_text("leezeiketsepunz");  // no separators are left
-        if (static_cast<int>(text.size()) > max_length) max_length = static_cast<int>(text.size());
+        max_length = std::max(max_length, text.size());
     }
     in_spc = texts;
     longest = max_length;
@@ -92,7 +94,7 @@ const char* IO_FORMAT::set_out_fmt(const char* format_text, char fill_char) {
     if (text.find_first_of("+-") == std::string::npos) return msg_text("forzeiketentwedplunocminzei");
     if (text[0] != '+' && text[0] != '-') return msg_text("forzeiketmuspluminzeibeg");
 
-    std::vector<int> parsed;
+    std::vector<int64_t> parsed;
     size_t start = 0;
     while (start < text.size()) {
         size_t end = text.find_first_of("+-", start + 1);
@@ -109,14 +111,14 @@ const char* IO_FORMAT::set_out_fmt(const char* format_text, char fill_char) {
     return nullptr;
 }
 
-void IO_FORMAT::copy_out_fmt(const int* source, int count) {
+void IO_FORMAT::copy_out_fmt(const int64_t* source, int count) {
     clear_out_fmt();
     if (source != nullptr && count > 0) widths.assign(source, source + count);
 }
 
 std::string out_fmt_text(const IO_FORMAT& format) {
     std::string text;
-    for (int width : format.widths) {
+    for (int64_t width : format.widths) {
         if (width > 0) text += '+';
         text += std::to_string(width);
     }
@@ -130,23 +132,30 @@ namespace {
 
 // The largest block of fill characters handed to a stream in one write: a
 // huge width costs a few writes of this size instead of one per character.
-constexpr long long fill_block = 64 * 1024;
+constexpr uint64_t fill_block = 64 * 1024;
 
 // Writes count fill characters as few unformatted writes. A NUL fill gives
 // the empty text, so nothing is written for it.
-void write_fill(STREAM_DATA& stream, char fill, long long count, const char** error) {
-    if (count <= 0 || fill == '\0') return;
-    const std::string block(static_cast<size_t>(count < fill_block ? count : fill_block), fill);
+void write_fill(STREAM_DATA& stream, char fill, uint64_t count, const char** error) {
+    if (count == 0 || fill == '\0') return;
+    const std::string block(static_cast<size_t>(std::min(count, fill_block)), fill);
     while (count > 0) {
         // The last part may be shorter: it is the block's tail.
-        const size_t part = static_cast<size_t>(count < fill_block ? count : fill_block);
+        const size_t part = static_cast<size_t>(std::min(count, fill_block));
         stream.write(block.c_str() + (block.size() - part), false, error);
         if (*error != nullptr) return;
-        count -= static_cast<long long>(part);
+        count -= part;
     }
 }
 
 }  // namespace
+
+uint64_t IO_FORMAT::next_padding(size_t length) const {
+    if (widths.empty()) return 0;
+    const int64_t width = widths[column < 0 || column >= n_widths() ? 0 : column];
+    const uint64_t span = width < 0 ? 0 - static_cast<uint64_t>(width) : static_cast<uint64_t>(width);
+    return span > length ? span - length : 0;
+}
 
 void write_in_column(STREAM_DATA& stream, IO_FORMAT& format, const char* text, const char** error) {
     *error = nullptr;
@@ -155,14 +164,14 @@ void write_in_column(STREAM_DATA& stream, IO_FORMAT& format, const char* text, c
         return;
     }
     if (format.column < 0 || format.column >= format.n_widths()) format.column = 0;
-    const long long width = format.widths[format.column];
-    const long long length = static_cast<long long>(std::strlen(text));
+    const bool before = format.widths[format.column] > 0;
+    const uint64_t padding = format.next_padding(std::strlen(text));
 
-    write_fill(stream, format.fill, width - length, error);
+    if (before) write_fill(stream, format.fill, padding, error);
     if (*error != nullptr) return;
     stream.write(text, false, error);
     if (*error != nullptr) return;
-    write_fill(stream, format.fill, -width - length, error);
+    if (!before) write_fill(stream, format.fill, padding, error);
     if (*error != nullptr) return;
     if (++format.column >= format.n_widths()) format.column = 0;
 }
@@ -222,7 +231,7 @@ bool read_input_item(STREAM_DATA* stream, std::string& item, bool single, const 
         return item.size() > start;
     }
 
-    const size_t longest = static_cast<size_t>(format.longest);
+    const size_t longest = format.longest;
     std::string window;  // the last characters read, not yet known to be item text
     window.reserve(longest);
     while (!stream->read_char(&ch, false)) {

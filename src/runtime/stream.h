@@ -16,6 +16,7 @@
 
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <optional>
@@ -36,10 +37,10 @@ class IO_FORMAT {
 public:
     std::vector<std::string> in_spc;     // input separators, tested in this order
     std::optional<std::string> out_spc;  // output spacing text; none when unset
-    std::vector<int> widths;             // output column widths; empty: formatting off
+    std::vector<int64_t> widths;         // output column widths; empty: formatting off
     char fill = ' ';                     // fill character of the column padding
     int column = 0;                      // index of the width the next formatted write uses
-    int longest = 0;                     // length of the longest input separator
+    size_t longest = 0;                  // length of the longest input separator
 
     int n_in_spc() const { return static_cast<int>(in_spc.size()); }
     int n_widths() const { return static_cast<int>(widths.size()); }
@@ -64,7 +65,12 @@ public:
     const char* set_out_fmt(const char* format, char fill);
 
     // Replaces the widths by a copy of widths[0..count); fill ' ', column 0.
-    void copy_out_fmt(const int* widths, int count);
+    void copy_out_fmt(const int64_t* widths, int count);
+
+    // The fill characters that the next formatted write of a text of
+    // `length` bytes adds: the magnitude of the column's width less the
+    // length, or none.
+    uint64_t next_padding(size_t length) const;
 };
 
 // The three process-wide records: console, in-memory texts, files.

@@ -167,11 +167,11 @@ bool str_is_integer(const std::string& text) {
     return true;
 }
 
-int number_prefix_end(const char* text) {
+int64_t number_prefix_end(const char* text) {
     auto is_digit = [](char c) { return c >= '0' && c <= '9'; };
-    int i = 0;
+    int64_t i = 0;
     if (text[i] == '+' || text[i] == '-') ++i;
-    int last = -1;
+    int64_t last = -1;
     while (is_digit(text[i])) last = i++;
     bool integer_digits = last >= 0;
     if (text[i] == '.') {
@@ -184,7 +184,7 @@ int number_prefix_end(const char* text) {
     }
     if (last < 0) return -1;
     if (text[i] == 'e' || text[i] == 'E') {
-        int j = i + 1;
+        int64_t j = i + 1;
         if (text[j] == '+' || text[j] == '-') ++j;
         while (is_digit(text[j])) last = j++;
     }
@@ -193,17 +193,17 @@ int number_prefix_end(const char* text) {
 
 bool str_is_number(const std::string& text) {
     if (text.empty()) return false;
-    return number_prefix_end(text.c_str()) == static_cast<int>(text.size()) - 1;
+    return number_prefix_end(text.c_str()) == static_cast<int64_t>(text.size()) - 1;
 }
 
-int str_rfind(const std::string& text, const std::string& search, int count) {
-    const long size = static_cast<long>(text.size());
+int64_t str_rfind(const std::string& text, const std::string& search, int64_t count) {
+    const int64_t size = static_cast<int64_t>(text.size());
     if (count < 0) count = 0;
-    long part = size - count;  // length of the part searched
-    if (part < 0 || static_cast<long>(search.size()) > part) return search.empty() ? count - 1 : -1;
-    size_t found = find_last(text, search, static_cast<size_t>(part - static_cast<long>(search.size())));
+    const int64_t part = size - count;  // length of the part searched
+    if (part < 0 || static_cast<int64_t>(search.size()) > part) return search.empty() ? count - 1 : -1;
+    size_t found = find_last(text, search, static_cast<size_t>(part - static_cast<int64_t>(search.size())));
     if (found == std::string::npos) return -1;
-    return static_cast<int>(size - 1 - static_cast<long>(found));
+    return size - 1 - static_cast<int64_t>(found);
 }
 
 }  // namespace morvu

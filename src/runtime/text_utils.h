@@ -5,6 +5,7 @@
 
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -52,12 +53,12 @@ bool str_is_number(const std::string& text);   // a whole number literal
 // digits. The integer digits may be missing before '.' ("-.5"), the fraction
 // digits before an exponent ("5.e3"); a '.', exponent or sign that completes
 // no form is not part of the number ("5." and "1e" end at the digit).
-int number_prefix_end(const char* text);
+int64_t number_prefix_end(const char* text);
 
 // The start of the last occurrence of search that lies wholly within text
 // minus its last `count` characters, counted from the end of text (0 is the
 // last character); -1 when there is none. An empty search matches at the end
 // of the part searched, giving count - 1.
-int str_rfind(const std::string& text, const std::string& search, int count);
+int64_t str_rfind(const std::string& text, const std::string& search, int64_t count);
 
 }  // namespace morvu

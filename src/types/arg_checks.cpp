@@ -18,14 +18,23 @@ std::string message(const char* identifier, ARGS... values) {
     return format_string(msg_text(identifier), values...);
 }
 
-// The range message of an index out of range, in the wording of the kind.
-std::string index_range_message(char kind, int64_t index, int64_t length) {
-    if (kind == 'g') return message("knoexinic", static_cast<int>(index));
-    if (kind == 'l' || kind == 'y') return message("unzindlislae", static_cast<int>(index), static_cast<int>(length));
-    return message("unzindstrlae", static_cast<int>(index), static_cast<int>(length));
+// The range message of index argument i out of range, in the wording of
+// the kind. The index is shown as given, at any size, and a text's length
+// may lie beyond the int range.
+std::string index_range_message(const CALL_ARGS& args, int32_t i, char kind, int64_t length) {
+    const std::string index = int_argument_number(args, i).to_text();
+    if (kind == 'g') return format_numbers(msg_text("knoexinic"), index);
+    if (kind == 'l' || kind == 'y') return format_numbers(msg_text("unzindlislae"), index, std::to_string(length));
+    return format_numbers(msg_text("unzindstrlae"), index, std::to_string(length));
 }
 
 }  // namespace
+
+std::string shown_position(const CALL_ARGS& args, int32_t i, int64_t length, bool from_end) {
+    INT_DATA position = int_argument_number(args, i);
+    if (from_end) position = INT_DATA(static_cast<long>(length) - 1) - position;
+    return position.to_text();
+}
 
 std::string type_code_name(char code) {
     UNION_DATA probe(code);
@@ -114,6 +123,11 @@ std::string check_arg_variable(const CALL_ARGS& args, int32_t i, bool also_defin
     return message("erwvartesarg", i);
 }
 
+std::string check_arg_rebound_variable(const CALL_ARGS& args, int32_t i, bool also_defined) {
+    if (rebinds_own_link(args[i].cell, args[i].mode)) return also_defined ? check_arg_defined(args, i) : std::string();
+    return check_arg_variable(args, i, also_defined);
+}
+
 std::string check_index_arg(const CALL_ARGS& args, int64_t length, bool from_end, char kind,
                             std::vector<int64_t>& out) {
     out.clear();
@@ -121,16 +135,17 @@ std::string check_index_arg(const CALL_ARGS& args, int64_t length, bool from_end
     for (int32_t i = 0; i < args.count(); ++i) {
         std::string failure = check_arg_type(args, i, tag_int, true);
         if (!failure.empty()) return failure;
-        const int64_t index = int_argument(args, i);
-        const int64_t position = from_end ? length - 1 - index : index;
-        if (position < 0 || position >= length) return index_range_message(kind, index, length);
+        const int64_t index = int64_argument(args, i);
+        int64_t position = index;
+        if (from_end && __builtin_sub_overflow(length - 1, index, &position)) position = INT64_MAX;
+        if (position < 0 || position >= length) return index_range_message(args, i, kind, length);
         written.push_back(index);
         out.push_back(position);
     }
     const std::vector<int64_t> positions = out;
     for (size_t b = 0; b < positions.size(); ++b) {
         for (size_t a = 0; a < b; ++a) {
-            if (positions[a] == positions[b]) return message("mehind", static_cast<int>(written[b]));
+            if (positions[a] == positions[b]) return format_numbers(msg_text("mehind"), std::to_string(written[b]));
             if (positions[b] > positions[a]) --out[b];
         }
     }
@@ -144,9 +159,10 @@ std::string check_index_or_key_arg(const CALL_ARGS& args, int64_t length, bool f
     for (int32_t i = 0; i + 1 < args.count(); i += 2) {
         std::string failure = check_arg_type(args, i, tag_int, true);
         if (!failure.empty()) return failure;
-        const int64_t index = int_argument(args, i);
-        const int64_t position = from_end ? length - index : index;
-        if (position < 0 || position > length) return index_range_message(kind, index, length);
+        const int64_t index = int64_argument(args, i);
+        int64_t position = index;
+        if (from_end && __builtin_sub_overflow(length, index, &position)) position = INT64_MAX;
+        if (position < 0 || position > length) return index_range_message(args, i, kind, length);
         int64_t size = 1;
         if (kind == 's') {
             failure = check_arg_type(args, i + 1, tag_str, false);

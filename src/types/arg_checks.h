@@ -55,6 +55,15 @@ std::string check_arg_type2(const CALL_ARGS& args, int32_t i, char code1, char c
 std::string check_arg_element_type(const CALL_ARGS& args, int32_t i, int32_t* first, int32_t* second);
 // The item is a variable (access mode above 5), with also_defined defined first.
 std::string check_arg_variable(const CALL_ARGS& args, int32_t i, bool also_defined);
+// The same for a variable the method assigns to itself, not through its
+// links: a link made read-only passes as well, since the assignment cuts it
+// away without writing what it leads to.
+std::string check_arg_rebound_variable(const CALL_ARGS& args, int32_t i, bool also_defined);
+
+// The position that int argument i names among `length` elements, counted
+// from the first (from_end: length - 1 - the argument), as a message shows
+// it: exact at any size, so that no huge argument shows a clipped number.
+std::string shown_position(const CALL_ARGS& args, int32_t i, int64_t length, bool from_end);
 
 // Every argument is an index 0..length-1 (from_end: counted from the last);
 // written to `out` in argument order; a repeated index is refused and every

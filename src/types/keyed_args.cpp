@@ -1,6 +1,7 @@
 #include "types/keyed_args.h"
 
 #include <memory>
+#include <utility>
 #include <vector>
 
 #include "runtime/messages.h"
@@ -70,6 +71,36 @@ void remove_key_args(const METHOD_CALL& call, const char* missing_id) {
     }
 }
 
+namespace {
+
+// The pair order a sort starts from, given back unless the sort completes:
+// a sort stopped by a message, or by an error of its code, leaves the pairs
+// as the program saw them. Made after the walk's holds, it is given back
+// before they end, so a walk that ends drops an outdated order as usual.
+class PAIR_ORDER_KEEPER {
+public:
+    explicit PAIR_ORDER_KEEPER(HASH_DATA& store) : store(store), had_order(store.cached_array.has_value()) {
+        if (had_order) before = *store.cached_array;
+    }
+    ~PAIR_ORDER_KEEPER() {
+        if (kept) return;
+        if (had_order) store.cached_array = std::move(before);
+        else store.cached_array.reset();
+    }
+    PAIR_ORDER_KEEPER(const PAIR_ORDER_KEEPER&) = delete;
+    PAIR_ORDER_KEEPER& operator=(const PAIR_ORDER_KEEPER&) = delete;
+
+    void keep_new_order() { kept = true; }
+
+private:
+    HASH_DATA& store;
+    const bool had_order;
+    std::vector<LIST_NODE*> before;
+    bool kept = false;
+};
+
+}  // namespace
+
 void sort_stored_pairs(const METHOD_CALL& call, bool with_code, bool by_key) {
     UNION_DATA* receiver = call.checked_receiver();
     call.refuse_constant();
@@ -78,14 +109,15 @@ void sort_stored_pairs(const METHOD_CALL& call, bool with_code, bool by_key) {
     HASH_DATA& store = *receiver->hash_data();
     if (store.pair_count < 2) return;
     const bool ascending = call.key()[0] == 's';
-    store.build_array();
     std::vector<UNION_DATA*> sort_keys;
-    sort_keys.reserve(store.cached_array->size());
     std::vector<std::unique_ptr<UNION_DATA>> made;
     // The code, and a user "<" of the values, may not take pairs away
     // while the sort holds them.
     WALK_END walk_end(store);
     ITERATION_HOLD hold(store.iteration_count);
+    PAIR_ORDER_KEEPER order_before(store);
+    store.build_array();
+    sort_keys.reserve(store.cached_array->size());
     if (with_code) {
         made.reserve(store.cached_array->size());
         for (LIST_NODE* node : *store.cached_array) {
@@ -98,6 +130,7 @@ void sort_stored_pairs(const METHOD_CALL& call, bool with_code, bool by_key) {
         for (LIST_NODE* node : *store.cached_array) sort_keys.push_back(by_key ? &node->key() : &node->value);
     }
     call.raise_if(store.sort(sort_keys.data(), ascending));
+    order_before.keep_new_order();
 }
 
 }  // namespace morvu

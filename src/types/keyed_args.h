@@ -12,6 +12,7 @@
 #include <string>
 
 #include "types/method_call.h"
+#include "values/assign_rules.h"
 #include "values/hash_store.h"
 
 namespace morvu {
@@ -21,7 +22,7 @@ namespace morvu {
 struct KEY_ARG {
     UNION_DATA* cell = nullptr;
     int mode = 0;
-    bool by_reference() const { return mode == 1; }
+    bool by_reference() const { return is_reference_mode(mode); }
 };
 
 KEY_ARG key_arg(const METHOD_CALL& call, int32_t i);

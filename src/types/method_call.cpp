@@ -8,6 +8,7 @@
 #include "runtime/str_stream.h"
 #include "values/array2_store.h"
 #include "values/array_store.h"
+#include "values/assign_rules.h"
 #include "values/factories.h"
 #include "values/graph_store.h"
 #include "values/hash_store.h"
@@ -100,9 +101,12 @@ int32_t iteration_mark(UNION_DATA* cell) {
 void raise_infeasible_for_constant(const TOKEN* node, RESULT_ITEM item, std::string_view type_name,
                                    const std::string& key, bool strict) {
     uint32_t mode = item.mode;
-    // A member or an element holding a link to a read-only loop variable.
-    if (is_variable_mode(mode) && item.cell != nullptr && !is_variable_mode(item.cell->access_mode))
-        mode = item.cell->access_mode;
+    // A variable, member or element that is, or leads through, a link made
+    // read-only.
+    if (is_variable_mode(mode) && item.cell != nullptr) {
+        const uint32_t lent = lent_access(item.cell);
+        if (!is_variable_mode(lent)) mode = lent;
+    }
     switch (mode) {
     case 0: raise_refusal(node, type_name, key, "unzfuekonlit");
     case 1: raise_refusal(node, type_name, key, "unzfuekonexpr");
@@ -139,6 +143,22 @@ int32_t int_argument(const CALL_ARGS& call_args, int32_t index) {
     return machine_int(*value->int_data());
 }
 
+int64_t int64_argument(const CALL_ARGS& call_args, int32_t index) {
+    UNION_DATA* value = argument_value(call_args[index].cell);
+    if (value == nullptr || value->payload == nullptr || base_type_code(value) != tag_int) return 0;
+    int64_t number = 0;
+    return cell_int64(value, number) ? number : machine_int64(*value->int_data());
+}
+
+INT_DATA int_argument_number(const CALL_ARGS& call_args, int32_t index) {
+    UNION_DATA* value = argument_value(call_args[index].cell);
+    INT_DATA number(0);
+    if (value == nullptr || value->payload == nullptr || base_type_code(value) != tag_int) return number;
+    INT_DATA spare;
+    number += int_view(value, spare);  // a new number: no text kept as it was written
+    return number;
+}
+
 namespace {
 
 // An item that raise_infeasible_for_constant lets pass: a variable with no
@@ -146,7 +166,7 @@ namespace {
 // an argument object. Such an item needs no message key, which a recursive
 // routine handing its ":$" parameter on would otherwise look up per call.
 bool passes_as_variable(RESULT_ITEM item) {
-    if (item.cell != nullptr && !is_variable_mode(item.cell->access_mode)) return false;
+    if (item.cell != nullptr && !is_variable_mode(lent_access(item.cell))) return false;
     if (item.mode == access_variable || item.mode > access_variable_input) return true;
     if (item.mode != access_variable_input) return false;
     const UNION_DATA* value = follow_aliases(item.cell);
@@ -169,18 +189,25 @@ void transfer_out_arg(const CALL_ARGS* args, TOKEN* node, int index, bool must_b
     }
     const char tag = cell->tag;
     if (tag == tag_alias || tag == raise_tag(tag_alias) || tag == tag_call_alias || tag == raise_tag(tag_call_alias)) {
-        cell = follow_aliases(cell);
-        *out_cell = cell;
-        *out_mode = is_reference_tag(cell->tag) ? 1 : 0;
-        return;
-    }
-    *out_cell = cell;
-    if (is_variable_mode(item.mode)) {
-        // Values of the small types are copied, objects of bigtype types
-        // and containers are passed by reference.
-        *out_mode = is_smalltype_value(follow_link(cell), true) ? 0 : 1;
+        *out_cell = follow_aliases(cell);
+        *out_mode = is_reference_tag((*out_cell)->tag) ? 1 : 0;
     } else {
-        *out_mode = is_reference_tag(tag) ? 1 : 0;
+        *out_cell = cell;
+        if (is_variable_mode(item.mode)) {
+            // Values of the small types are copied, objects of bigtype types
+            // and containers are passed by reference.
+            *out_mode = is_smalltype_value(follow_link(cell), true) ? 0 : 1;
+        } else {
+            *out_mode = is_reference_tag(tag) ? 1 : 0;
+        }
+    }
+    // A value given read-only goes into a container as a reference that
+    // stays read-only: the container's owner cannot write through it what
+    // the giver may not write. A parameter bound from it is read-only by its
+    // own declaration.
+    if (*out_mode == 1 && !input) {
+        const uint32_t lent = lent_item_access(item.mode, cell);
+        if (!is_variable_mode(lent)) *out_mode = lent_reference_mode(lent);
     }
 }
 

@@ -326,9 +326,16 @@ int32_t iteration_mark(UNION_DATA* cell);
 // through its aliases and at most one more reference. The argument must have
 // passed the int type check.
 int32_t int_argument(const CALL_ARGS& call_args, int32_t index);
+// The same saturated at the 64-bit range (machine_int64): a position in a
+// text.
+int64_t int64_argument(const CALL_ARGS& call_args, int32_t index);
+// The same exactly, at any size, for a message that names it (0 for an int
+// without a value).
+INT_DATA int_argument_number(const CALL_ARGS& call_args, int32_t index);
 
 // How argument `index` of a call is handed on: the cell to assign from and
-// the assignment mode (0 copy, 1 reference, 7 call-alias). With
+// the assignment mode (0 copy, 1 reference, 7 call-alias, or a reference
+// that stays read-only for a value given read-only into a container). With
 // must_be_variable the argument must be a variable (raises for constants;
 // `input` chooses the wording) and is passed as a call-alias.
 void transfer_out_arg(const CALL_ARGS* args, TOKEN* node, int index, bool must_be_variable, bool input,

@@ -55,7 +55,7 @@ public:
 
 private:
     IO_FORMAT& format;
-    std::vector<int> widths;
+    std::vector<int64_t> widths;
     char fill = ' ';
     int column = 0;
     std::optional<std::string> spacing;

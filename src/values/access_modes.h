@@ -6,8 +6,10 @@
 // A cell's own mode is 6, but for a loop variable bound to what may not be
 // written through it (a set's element, a hash's key, an element of a
 // read-only value) and for the links made to such a variable: those carry a
-// read-only mode for as long as they stay links. Dissolving a link gives the
-// cell 6 again.
+// read-only mode for as long as they stay links. The same holds for a link
+// made to a read-only place (a parameter declared plainly, a member of a
+// constant object) and for a reference made from such a link, a container's
+// element included. Dissolving a link gives the cell 6 again.
 
 #pragma once
 
@@ -29,5 +31,13 @@ inline constexpr uint32_t access_member_of_variable = 10;  // a member reached t
 inline constexpr uint32_t access_variable_object = 11;     // `this` of a variable object
 
 inline bool is_variable_mode(uint32_t mode) { return mode >= access_variable; }
+
+// A place that may be read but not written where it stands: a parameter
+// declared plainly, a member of a constant object, a constant object. A
+// link made to such a place carries its mode; literals, expressions and
+// function results are temporaries of their own and lend nothing.
+inline bool is_read_only_place(uint32_t mode) {
+    return mode == access_constant_input || mode == access_member_of_constant || mode == access_constant_object;
+}
 
 }  // namespace morvu

@@ -60,10 +60,10 @@ const char* ARRAY_DATA::sort(UNION_DATA** keys, bool ascending) {
     std::vector<int> permutation(slots.size());
     std::iota(permutation.begin(), permutation.end(), 0);
     const char* message = sort_values(keys, permutation.data(), static_cast<int>(slots.size()), ascending);
-    // Slot i takes the element of slot permutation[i], also after a sort
-    // that a message stopped half-way.
-    slots.permute(permutation.data());
-    return message;
+    // A sort that a message stopped leaves the slots as they were.
+    if (message != nullptr) return message;
+    slots.permute(permutation.data());  // slot i takes the element of slot permutation[i]
+    return nullptr;
 }
 
 const char* ARRAY_DATA::check_defined() const {

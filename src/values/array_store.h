@@ -63,7 +63,7 @@ public:
 
     // Reorders the slots by the sort keys, one per slot in slot order; the
     // caller has checked that every slot is defined. Returns the sort's
-    // message (null on success); the reordering is done in either case.
+    // message (null on success); a sort that fails moves nothing.
     const char* sort(UNION_DATA** keys, bool ascending);
 
     // Null, or "%d-th element is not defined" for the first undefined slot.

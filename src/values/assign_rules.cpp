@@ -163,7 +163,13 @@ const char* assign_by_mode(UNION_DATA* dest, UNION_DATA* src, int mode) {
         return mode == assign_mode_link_or_move ? move_value(dest, src) : assign_value(dest, src);
     }
     case assign_mode_call_alias: return assign_link(dest, src, link_kind_call_alias);
-    default: return nullptr;
+    default:
+        if (is_lent_reference_mode(mode)) {
+            const char* message = assign_link(dest, src, link_kind_reference);
+            if (message == nullptr) dest->access_mode = lent_reference_access(mode);
+            return message;
+        }
+        return nullptr;
     }
 }
 
@@ -267,6 +273,9 @@ const char* assign_link(UNION_DATA* dest, UNION_DATA* src, char kind) {
     }
     destroy_payload(dest, false);
     link_cell(dest, s, kind);
+    // A link made past a read-only link leads where that one leads, and as
+    // read-only.
+    if (s != src && !is_variable_mode(src->access_mode)) dest->access_mode = src->access_mode;
     return nullptr;
 }
 
@@ -361,9 +370,21 @@ const char* copy_into_slot(UNION_DATA* cell, UNION_DATA* src, int mode) {
         else copy = true;
         break;
     case assign_mode_call_alias: link_cell(cell, src, link_kind_call_alias); break;
-    default: break;
+    default:
+        if (is_lent_reference_mode(mode)) {
+            link_cell(cell, followed, link_kind_reference);
+            cell->access_mode = lent_reference_access(mode);
+            return nullptr;
+        }
+        break;
     }
-    if (copy) copy_value(cell, followed, false);
+    if (copy) {
+        copy_value(cell, followed, false);
+    } else if (followed != src && is_link_cell(cell) && lower_tag(cell->tag) == link_kind_reference) {
+        // A reference made past a read-only link stays read-only, and so does
+        // one a copy of a value given read-only takes over.
+        cell->access_mode = is_variable_mode(src->access_mode) ? copied_link_access : src->access_mode;
+    }
     return nullptr;
 }
 

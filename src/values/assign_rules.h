@@ -16,9 +16,12 @@
 // Assignment modes: -1 and 0 plain; 1 reference; 2 movement; 3 alias; 4
 // reference when the source is a reference, else plain; 5 the source's own
 // link kind, else movement; 6 the source's own link kind, else plain; 7
-// call-alias. Other modes do nothing.
+// call-alias; a reference that stays read-only (below). Other modes do
+// nothing.
 
 #pragma once
+
+#include <cstdint>
 
 namespace morvu {
 
@@ -33,6 +36,26 @@ inline constexpr int assign_mode_keep_reference = 4;  // reference when the sour
 inline constexpr int assign_mode_link_or_move = 5;    // the source's link kind, else movement
 inline constexpr int assign_mode_link_or_copy = 6;    // the source's link kind, else plain
 inline constexpr int assign_mode_call_alias = 7;
+
+// A reference that stays read-only: made from a value given read-only (a
+// plain parameter, an element reached through one), it carries the access
+// mode the value was given with (values/access_modes.h), so that nothing is
+// written through it. The mode is this base plus that access mode; only
+// transfer_out_arg asks for it, for the container elements it makes.
+inline constexpr int assign_mode_lent_reference = 16;
+inline constexpr int lent_reference_mode(uint32_t access) {
+    return assign_mode_lent_reference + static_cast<int>(access);
+}
+inline constexpr bool is_lent_reference_mode(int mode) {
+    return mode > assign_mode_lent_reference && mode < assign_mode_lent_reference + 6;
+}
+inline constexpr uint8_t lent_reference_access(int mode) {
+    return static_cast<uint8_t>(mode - assign_mode_lent_reference);
+}
+// Whether the mode makes a reference whatever the source: 1 or a lent one.
+inline constexpr bool is_reference_mode(int mode) {
+    return mode == assign_mode_reference || is_lent_reference_mode(mode);
+}
 
 // The link kinds: the lowered tags of link cells.
 inline constexpr char link_kind_reference = 'p';

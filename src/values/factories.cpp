@@ -55,11 +55,18 @@ RESULT_ITEM make_char_value(char value) {
     return owned_item(cell);
 }
 
-RESULT_ITEM make_int_value_from_number(int32_t value) {
-    // A machine int needs no record: the number lies in the payload word.
+RESULT_ITEM make_int_value_from_number(int64_t value) {
+    // A machine int needs no record: the number lies in the payload word,
+    // unless it is one of the few beyond what the word holds.
+    void* word = nullptr;
+    if (!make_inline_int(value, word)) {
+        auto* cell = new UNION_DATA(tag_int);
+        cell->int_data()->assign_int64(value);
+        return owned_item(cell);
+    }
     auto* cell = new UNION_DATA(tag_nothing);
     cell->tag = tag_int;
-    make_inline_int(value, cell->payload);
+    cell->payload = word;
     return owned_item(cell);
 }
 
@@ -131,7 +138,7 @@ RESULT_ITEM make_any2_value(UNION_DATA* first, uint32_t first_mode, UNION_DATA* 
 
 const char* make_copy_value(RESULT_LIST& list, UNION_DATA* source, int mode, bool first_flag, bool second_flag) {
     char tag = source->tag;
-    bool linked = mode == assign_mode_reference || mode == assign_mode_alias || tag == tag_alias ||
+    bool linked = is_reference_mode(mode) || mode == assign_mode_alias || tag == tag_alias ||
                   tag == raise_tag(tag_alias) || tag == tag_call_alias || tag == raise_tag(tag_call_alias);
     uint32_t access = first_flag    ? (linked ? access_variable_input : access_constant_input)
                       : second_flag ? (linked ? access_output_object : access_literal)

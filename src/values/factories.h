@@ -26,7 +26,7 @@ class DATETIME_DATA;
 
 RESULT_ITEM make_bool_value(bool value, uint32_t mode);
 RESULT_ITEM make_char_value(char value);
-RESULT_ITEM make_int_value_from_number(int32_t value);
+RESULT_ITEM make_int_value_from_number(int64_t value);
 RESULT_ITEM make_int_value(const INT_DATA& value, uint32_t mode = 0);
 RESULT_ITEM make_real_value(const REAL_DATA& value);
 RESULT_ITEM make_time_value(const TIME_DATA& value);

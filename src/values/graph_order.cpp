@@ -87,21 +87,20 @@ void GRAPH_DATA::reverse_incidence(GRAPH_NODE* node) {
 
 const char* GRAPH_DATA::sort_nodes(UNION_DATA** keys, bool ascending) {
     std::vector<int> permutation;
-    const char* message = sorted_permutation(keys, node_count, ascending, permutation);
-    // A failed sort still leaves a permutation: the nodes take its order.
+    if (const char* message = sorted_permutation(keys, node_count, ascending, permutation)) return message;
     std::vector<GRAPH_NODE*> old(nodes.begin(), nodes.begin() + node_count);
     for (int i = 0; i < node_count; ++i) {
         GRAPH_NODE* node = old[static_cast<size_t>(permutation[static_cast<size_t>(i)])];
         node->index = i;
         nodes[static_cast<size_t>(i)] = node;
     }
-    return message;
+    return nullptr;
 }
 
 const char* GRAPH_DATA::sort_edges(UNION_DATA** keys, bool ascending) {
     std::vector<int> permutation;
-    const char* message = sorted_permutation(keys, edge_count, ascending, permutation);
-    if (edge_count == 0) return message;
+    if (const char* message = sorted_permutation(keys, edge_count, ascending, permutation)) return message;
+    if (edge_count == 0) return nullptr;
     std::vector<GRAPH_EDGE*> old;
     for (GRAPH_EDGE* edge = first_edge; edge != nullptr; edge = edge->next) old.push_back(edge);
     GRAPH_EDGE* previous = nullptr;
@@ -114,7 +113,7 @@ const char* GRAPH_DATA::sort_edges(UNION_DATA** keys, bool ascending) {
     }
     previous->next = nullptr;
     last_edge = previous;
-    return message;
+    return nullptr;
 }
 
 const char* GRAPH_DATA::sort_incidence(UNION_DATA** keys, bool ascending, int node, char direction) {
@@ -124,14 +123,15 @@ const char* GRAPH_DATA::sort_incidence(UNION_DATA** keys, bool ascending, int no
     for (const INCIDENCE_ENTRY& entry : entries)
         if (direction_selects(direction, entry.is_out)) selected.push_back(entry);
     std::vector<int> permutation;
-    const char* message = sorted_permutation(keys, static_cast<int>(selected.size()), ascending, permutation);
+    if (const char* message = sorted_permutation(keys, static_cast<int>(selected.size()), ascending, permutation))
+        return message;
     // The selected places take the selected entries in the sorted order; the
     // other entries stay where they are.
     size_t next = 0;
     for (INCIDENCE_ENTRY& entry : entries)
         if (direction_selects(direction, entry.is_out)) entry = selected[static_cast<size_t>(permutation[next++])];
     relink_chain(owner, entries);
-    return message;
+    return nullptr;
 }
 
 const char* GRAPH_DATA::subgraph(const GRAPH_DATA& source, int node_total, const int* node_list, int edge_total,

@@ -234,9 +234,9 @@ public:
 
     // Reorder by caller-given keys, one per item in the current order (nodes
     // by position, edges in list order, selected chain entries in chain
-    // order). Return the sort's message (the items then stand in the order
-    // the sort had reached) or null. No address part but node positions
-    // changes, and no parallel index.
+    // order). Return the sort's message (the items then keep the order they
+    // had) or null. No address part but node positions changes, and no
+    // parallel index.
     const char* sort_nodes(UNION_DATA** keys, bool ascending);
     const char* sort_edges(UNION_DATA** keys, bool ascending);
     // Permutes the entries that the direction selects among their own

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <cstdint>
 #include <functional>
-#include <numeric>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -19,7 +18,6 @@
 #include "values/assign_rules.h"
 #include "values/list_store.h"
 #include "values/union_data.h"
-#include "values/value_sort.h"
 #include "values/value_text.h"
 
 namespace morvu {
@@ -29,7 +27,7 @@ namespace {
 // The key of a lookup or insertion is matched (and placed) by reference when
 // it will be stored, or is stored, as a reference cell.
 bool stored_by_reference(UNION_DATA* key, int key_mode) {
-    if (key_mode == 1) return true;
+    if (is_reference_mode(key_mode)) return true;
     return (key_mode == 4 || key_mode == 5 || key_mode == 6) && is_reference_tag(key->tag);
 }
 
@@ -922,20 +920,6 @@ void HASH_DATA::walk_ended() {
     if (iteration_count != 0 || !array_outdated) return;
     cached_array.reset();
     array_outdated = false;
-}
-
-const char* HASH_DATA::sort(UNION_DATA** keys, bool ascending) {
-    if (!cached_array) build_array();  // the keys then follow the pair order
-    std::vector<LIST_NODE*>& pairs = *cached_array;
-    std::vector<int> permutation(pairs.size());
-    std::iota(permutation.begin(), permutation.end(), 0);
-    const char* message = sort_values(keys, permutation.data(), static_cast<int>(pairs.size()), ascending);
-    array_outdated = false;  // the new order follows any earlier assignment
-    // Entry i takes the node of entry permutation[i], also after a sort that
-    // a message stopped half-way. The buckets stay as they are.
-    std::vector<LIST_NODE*> old = pairs;
-    for (size_t i = 0; i < pairs.size(); ++i) pairs[i] = old[static_cast<size_t>(permutation[i])];
-    return message;
 }
 
 const char* HASH_DATA::copy_from(HASH_DATA& source) {

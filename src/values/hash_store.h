@@ -168,8 +168,9 @@ public:
     void walk_ended();
 
     // Reorders the cached array by the sort keys, one per entry in its order
-    // (an absent array is built first, in pair order). Returns the sort's message; the reordering is done
-    // in either case. The buckets do not change.
+    // (an absent array is built first, in pair order). Returns the sort's
+    // message; a sort that fails leaves the array as it was. The buckets do
+    // not change. Defined with the sort (value_sort.cpp).
     const char* sort(UNION_DATA** keys, bool ascending);
 
     // Makes this hash a copy of source: every bucket list rebuilt in order,

@@ -7,10 +7,8 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
-#include <numeric>
 #include <string>
 #include <string_view>
-#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -24,8 +22,7 @@
 #include "values/cell_holds.h"
 #include "values/saved_text.h"
 #include "values/value_copy.h"
-#include "values/value_operators.h"
-#include "values/value_sort.h"
+#include "values/radix_sort.h"
 #include "values/walk_pins.h"
 
 namespace morvu {
@@ -111,35 +108,6 @@ LIST_NODE* make_node(UNION_DATA* key, int key_mode, UNION_DATA* value, int value
 }
 
 bool same_cell(UNION_DATA* a, UNION_DATA* b) { return follow_link(a) == follow_link(b); }
-
-// Set while lists are compared that hold no object at any depth. "<" on
-// their elements then runs no user operator, so its answer may be reused
-// for ">" instead of being asked again; asking twice at every level of
-// nested lists would cost time exponential in their depth.
-bool order_runs_no_user_code = false;
-
-bool is_list_value(UNION_DATA* cell) {
-    char type = base_type_code(cell);
-    return (type == tag_list || type == tag_args) && is_defined_value(follow_link(cell));
-}
-
-// Whether "<" between two lists can reach an object's own operator: an
-// element that is an object, or a list holding one at any depth.
-bool may_reach_user_order(LIST_DATA& list) {
-    std::vector<LIST_DATA*> pending{&list};
-    std::unordered_set<const LIST_DATA*> seen{&list};  // lists may contain themselves
-    while (!pending.empty()) {
-        LIST_DATA* current = pending.back();
-        pending.pop_back();
-        for (LIST_NODE* node = current->head; node != nullptr; node = node->next) {
-            UNION_DATA* element = &node->value;
-            if (base_type_code(element) == tag_object) return true;
-            if (is_list_value(element) && seen.insert(follow_link(element)->list_data()).second)
-                pending.push_back(follow_link(element)->list_data());
-        }
-    }
-    return false;
-}
 
 // A node whose value cell may pass its value to another node: a plain
 // scalar or text that no link, weak cell, operation or save refers to, beside
@@ -592,201 +560,6 @@ void LIST_DATA::remove_node(LIST_NODE* node) {
 
 bool LIST_DATA::equals(LIST_DATA& other) { return equal_containers(tag_list, this, &other); }
 
-namespace {
-
-// A pair of lists being ordered, and the pair of elements it has reached.
-// An element pair that is a pair of lists is ordered by a frame of its own
-// above this one, whose answer the phase says what to do with.
-struct ORDER_FRAME {
-    LIST_NODE* mine;
-    LIST_NODE* theirs;
-    // The pair of lists itself, for finding it again when a link leads back.
-    const LIST_DATA* mine_list;
-    const LIST_DATA* theirs_list;
-    enum : uint8_t {
-        start,    // the current element pair is next
-        less,     // the answer is "<" of the element pair
-        greater,  // the answer is "<" of the element pair, asked by its ">"
-    } phase = start;
-    bool owns_pure = false;  // this frame's element pair marked the comparisons pure
-    // Every element pair so far was two plain values of a fully ordered
-    // type, or two lists of such values: cells without links, for which
-    // "neither < nor >" is equality and equality is that of each pair.
-    bool plain = true;
-};
-
-// The frames of every ordering in progress; an ordering that user code
-// starts while another one waits for it keeps its frames above the other's.
-std::vector<ORDER_FRAME> order_frames;
-
-// The frames of one ordering, dropped with their marks on every way out.
-class ORDER_WALK {
-public:
-    ORDER_WALK() : base(order_frames.size()) {}
-    ~ORDER_WALK() {
-        while (order_frames.size() > base) pop();
-        if (base == 0 && order_frames.capacity() > 4096) order_frames = {};
-    }
-    ORDER_WALK(const ORDER_WALK&) = delete;
-    ORDER_WALK& operator=(const ORDER_WALK&) = delete;
-
-    static void pop() {
-        if (order_frames.back().owns_pure) order_runs_no_user_code = false;
-        order_frames.pop_back();
-    }
-
-    const size_t base;
-};
-
-// The element pair of a frame is a pair of lists: its "<" goes by a frame.
-bool is_list_pair(UNION_DATA* x) {
-    const char type = lower_tag(follow_link(x)->tag);
-    return type == tag_list || type == tag_args;
-}
-
-// Types whose "<" is a total order that agrees with equality.
-bool is_plain_ordered(const UNION_DATA* cell) {
-    switch (cell->tag) {
-    case tag_int:
-    case tag_real:
-    case tag_str:
-    case tag_char:
-    case tag_date:
-    case tag_time:
-    case tag_timezone:
-    case tag_datetime:
-    case raise_tag(tag_int):
-    case raise_tag(tag_real):
-    case raise_tag(tag_str):
-    case raise_tag(tag_char):
-    case raise_tag(tag_date):
-    case raise_tag(tag_time):
-    case raise_tag(tag_timezone):
-    case raise_tag(tag_datetime): return true;
-    default: return false;
-    }
-}
-
-void open_order(UNION_DATA* x, UNION_DATA* y) {
-    LIST_DATA* mine = follow_link(x)->list_data();
-    LIST_DATA* theirs = follow_link(y)->list_data();
-    order_frames.push_back({mine->head, theirs->head, mine, theirs});
-}
-
-// Whether the walk that began at base is ordering the element pair x, y,
-// two lists, already: links have led back into it. Only a link can lead
-// back, so only then is the stack searched.
-bool is_open_pair(UNION_DATA* x, UNION_DATA* y, size_t base) {
-    if (!is_link_cell(x) && !is_link_cell(y)) return false;
-    const LIST_DATA* mine = follow_link(x)->list_data();
-    const LIST_DATA* theirs = follow_link(y)->list_data();
-    for (size_t i = base; i < order_frames.size(); ++i)
-        if (order_frames[i].mine_list == mine && order_frames[i].theirs_list == theirs) return true;
-    return false;
-}
-
-}  // namespace
-
-const char* LIST_DATA::less(LIST_DATA& other, bool* result) {
-    // Each element pair decides when "<" or ">" holds for it, and the next
-    // pair is asked only when neither does. Lists of lists are ordered from
-    // the walk's own frames, in the order a recursive comparison would take.
-    const ORDER_WALK walk;
-    order_frames.push_back({head, other.head, this, &other});
-    // What the frame that ended last found: "<"; that both its lists ended
-    // together; and whether it was plain.
-    bool answer = false;
-    bool ended_together = false;
-    bool ended_plain = false;
-    while (order_frames.size() > walk.base) {
-        // User operators may order lists of their own meanwhile.
-        const size_t top = order_frames.size() - 1;
-        auto frame = [top]() -> ORDER_FRAME& { return order_frames[top]; };
-        // Neither "<" nor ">" for the element pair: the next one.
-        auto next_pair = [&frame] {
-            if (frame().owns_pure) order_runs_no_user_code = false;
-            frame().owns_pure = false;
-            frame().mine = frame().mine->next;
-            frame().theirs = frame().theirs->next;
-            frame().phase = ORDER_FRAME::start;
-        };
-        if (frame().phase == ORDER_FRAME::start) {
-            // The other list leads: running out of this list first makes it
-            // a proper prefix, running out of the other leaves "not less".
-            if (frame().theirs == nullptr || frame().mine == nullptr) {
-                answer = frame().theirs != nullptr;
-                ended_together = frame().theirs == nullptr && frame().mine == nullptr;
-                ended_plain = frame().plain;
-                ORDER_WALK::pop();
-                continue;
-            }
-            UNION_DATA* x = &frame().mine->value;
-            UNION_DATA* y = &frame().theirs->value;
-            if (!order_runs_no_user_code && is_list_value(x) && is_list_value(y) &&
-                !may_reach_user_order(*follow_link(x)->list_data()) &&
-                !may_reach_user_order(*follow_link(y)->list_data())) {
-                frame().owns_pure = true;
-                order_runs_no_user_code = true;
-            }
-            frame().phase = ORDER_FRAME::less;
-            if (is_list_pair(x)) {
-                if (const char* message = check_binary_operands(x, y, "<")) return message;
-                if (!is_open_pair(x, y, walk.base)) {
-                    open_order(x, y);
-                    continue;
-                }
-                // Met again: neither "<" nor ">", as equality takes a pair
-                // met again as equal; the pair's open frame decides.
-                frame().plain = false;
-                next_pair();
-                continue;
-            }
-            frame().plain = frame().plain && is_plain_ordered(x) && is_plain_ordered(y);
-            if (const char* message = compare_less(x, y, &answer)) return message;
-        }
-        UNION_DATA* x = &frame().mine->value;
-        UNION_DATA* y = &frame().theirs->value;
-        bool decided = false;
-        if (frame().phase == ORDER_FRAME::less) {
-            if (answer) {
-                ended_together = false;
-                ORDER_WALK::pop();  // less
-                continue;
-            }
-            if (order_runs_no_user_code && is_list_value(x)) {
-                // ">" of two lists is "not <" and "not ==", and "<" has just
-                // answered after the same operand checks. Plain lists tell
-                // their equality by how their ordering ended.
-                const bool plain = ended_plain && !is_link_cell(x) && !is_link_cell(y);
-                decided = plain ? !ended_together : !is_equal_value(x, y, true);
-                frame().plain = frame().plain && plain;
-            } else if (is_list_pair(x)) {
-                // ">" asks "<" again, after its own operand checks.
-                if (const char* message = check_binary_operands(x, y, ">")) return message;
-                if (const char* message = check_binary_operands(x, y, "<")) return message;
-                frame().phase = ORDER_FRAME::greater;
-                open_order(x, y);
-                continue;
-            } else if (const char* message = op_greater(x, y, &decided)) {
-                return message;
-            }
-        } else {
-            decided = !answer && !is_equal_value(x, y, true);
-            frame().plain = false;
-        }
-        if (decided) {
-            answer = false;
-            ended_together = false;
-            ended_plain = frame().plain;
-            ORDER_WALK::pop();  // greater
-            continue;
-        }
-        next_pair();
-    }
-    *result = answer;
-    return nullptr;
-}
-
 const char* LIST_DATA::append_all(LIST_DATA& other) {
     // Count first: a list appended to itself must stop after its own nodes.
     int count = other.node_count;
@@ -808,25 +581,9 @@ void LIST_DATA::reverse() {
     keep_positions([](LIST_POSITIONS& nodes) { nodes.reverse(); });
 }
 
-const char* LIST_DATA::sort(UNION_DATA** keys, bool ascending) {
+void LIST_DATA::arrange(const std::vector<int>& permutation) {
     cursor = nullptr;
     cursor_index = -1;
-    std::vector<int> permutation(static_cast<size_t>(node_count));
-    std::iota(permutation.begin(), permutation.end(), 0);
-    return arrange(permutation, sort_values(keys, permutation.data(), node_count, ascending));
-}
-
-const char* LIST_DATA::sort(SORT_KEYS& keys, bool ascending) {
-    cursor = nullptr;
-    cursor_index = -1;
-    std::vector<int> permutation(static_cast<size_t>(node_count));
-    std::iota(permutation.begin(), permutation.end(), 0);
-    return arrange(permutation, keys.order(permutation.data(), node_count, ascending));
-}
-
-const char* LIST_DATA::arrange(const std::vector<int>& permutation, const char* message) {
-    // A sort stopped by a message still leaves a permutation: the nodes
-    // take the order it had reached.
     if (all_contents_movable()) {
         // No cell of the list is known by its identity: the values move
         // between the nodes instead, so that the nodes stay in the order
@@ -841,7 +598,7 @@ const char* LIST_DATA::arrange(const std::vector<int>& permutation, const char* 
         const int* from = permutation.data();
         for (LIST_NODE* node = head; node != nullptr; node = node->next, ++from)
             contents[static_cast<size_t>(*from)].put_into(node->value);
-        return message;
+        return;
     }
     std::vector<LIST_NODE*> nodes;
     nodes.reserve(permutation.size());
@@ -862,7 +619,6 @@ const char* LIST_DATA::arrange(const std::vector<int>& permutation, const char* 
         for (int from : permutation) order.push_back(nodes[static_cast<size_t>(from)]);
         sorted.assign(std::move(order));
     });
-    return message;
 }
 
 namespace {

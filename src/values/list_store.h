@@ -194,7 +194,8 @@ public:
     bool equals(LIST_DATA& other);
 
     // Lexicographic order of the values, a proper prefix first; *result is
-    // meaningless when a message is returned.
+    // meaningless when a message is returned. Defined with the order of
+    // values (value_order.cpp).
     const char* less(LIST_DATA& other, bool* result);
 
     // Appends a copy of every value of other. A list appended to itself
@@ -205,10 +206,11 @@ public:
     void reverse();
 
     // Reorders the nodes by the sort keys, one per node in list order; the
-    // cursor is cleared. Returns the sort's message; the reordering is done
-    // in either case.
+    // cursor is cleared. Returns the sort's message; a sort that fails
+    // leaves the list as it was.
     const char* sort(UNION_DATA** keys, bool ascending);
-    // The same with keys a sort by code has taken.
+    // The same with keys a sort by code has taken. Both are defined with
+    // the sort (value_sort.cpp); the store itself only applies an order.
     const char* sort(SORT_KEYS& keys, bool ascending);
 
     // The sort by the elements themselves, for a long list of plain ints of
@@ -234,7 +236,7 @@ public:
 
 private:
     // The reordering of sort: node i takes the place permutation gives it.
-    const char* arrange(const std::vector<int>& permutation, const char* message);
+    void arrange(const std::vector<int>& permutation);
 
     // Links a detached node in at the tail.
     void link_at_tail(LIST_NODE* node);

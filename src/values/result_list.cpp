@@ -1,6 +1,9 @@
 #include "values/result_list.h"
 
+#include <new>
+
 #include "runtime/error.h"
+#include "runtime/memory_pages.h"
 #include "values/union_data.h"
 
 namespace morvu {
@@ -22,6 +25,12 @@ RESULT_LIST& RESULT_LIST::operator=(RESULT_LIST&& other) noexcept {
         other.head = other.tail = nullptr;
     }
     return *this;
+}
+
+void require_room_for_results_slowly(uint64_t count) {
+    if (count > UINT32_MAX) throw std::bad_alloc();
+    // Every result takes a list node and a cell at the least.
+    require_room(static_cast<double>(count) * static_cast<double>(sizeof(RESULT_NODE) + sizeof(UNION_DATA)));
 }
 
 RESULT_ITEM pop(RESULT_LIST& list) {

@@ -71,6 +71,17 @@ private:
     void release();  // clear_value_list, out of line
 };
 
+// Refuses at once, with std::bad_alloc as a failed allocation would, a
+// count of results that no list could hold: more than its 32-bit count
+// takes, or more nodes and cells than the memory the process may use. A
+// handler that knows how many results it is about to append asks first, so
+// that a hopeless count fails before it fills the memory.
+void require_room_for_results_slowly(uint64_t count);
+inline void require_room_for_results(uint64_t count) {
+    if (count >= (uint64_t{1} << 20)) [[unlikely]]
+        require_room_for_results_slowly(count);
+}
+
 // Removes the first item and returns it; the caller takes over an owned cell.
 // An empty list throws the ERROR "internal error in pop(): list is empty".
 RESULT_ITEM pop(RESULT_LIST& list);

@@ -283,6 +283,34 @@ inline bool rebinds_own_link(const UNION_DATA* cell, uint32_t mode) {
     return cell != nullptr && !is_variable_mode(mode) && mode == cell->access_mode && is_link_cell(cell);
 }
 
+// Whether a variable given with a read-only mode is a reference whose mode is
+// its own: a plain assignment to the variable itself (a for loop's, not one
+// through what it leads to) cuts the link and its mode away without writing
+// what it leads to.
+inline bool cuts_own_reference(const UNION_DATA* cell, uint32_t mode) {
+    return rebinds_own_link(cell, mode) && lower_tag(cell->tag) == tag_reference;
+}
+
+// The read-only mode met first on the way from a cell through the links it
+// leads along (values/access_modes.h): a link made to a read-only place
+// carries one, and what is reached through it is read-only as well.
+// access_variable when none is met.
+inline uint32_t lent_access(const UNION_DATA* cell) {
+    // A chain of links is short: an alias or call-alias, then a reference.
+    for (int step = 0; cell != nullptr && step < 4; ++step) {
+        if (!is_variable_mode(cell->access_mode)) return cell->access_mode;
+        if (!is_link_cell(cell)) break;
+        cell = cell->target();
+    }
+    return access_variable;
+}
+
+// The read-only mode an item lends to a link made to what it names: its own
+// for a read-only place, else the one met along its cell's links.
+inline uint32_t lent_item_access(uint32_t item_mode, const UNION_DATA* cell) {
+    return is_read_only_place(item_mode) ? item_mode : lent_access(cell);
+}
+
 // The first link cell of the kind ('p', 'q' or 'j') at or after `from` in a
 // referrer list, or null.
 inline UNION_DATA* referrer_of_kind(UNION_DATA* from, char kind) {

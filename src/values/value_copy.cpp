@@ -308,6 +308,9 @@ bool deep_copy_payload(UNION_DATA* dest, UNION_DATA* src) {
     char lowered = lower_tag(src->tag);
     if (is_link_tag(lowered)) {
         link_cell(dest, src->target(), lowered);
+        // A copied link still leads where the original leads, read-only if
+        // that one was or the value copied was given read-only.
+        dest->access_mode = is_variable_mode(src->access_mode) ? copied_link_access : src->access_mode;
         return true;
     }
     // A copy nested in another parks the containers it makes.
@@ -399,12 +402,14 @@ void finish_copied_references(UNION_DATA* cell) {
             char kind = lower_tag(c->tag);
             unlink_cell(c);
             link_cell(c, copy, kind);
+            c->access_mode = access_variable;  // it leads into the copy, which is the copier's own
         }
         return true;
     });
     copy_partners.clear();
 }
 
+uint8_t copied_link_access = access_variable;
 CELL_PARTNERS copy_partners;
 CELL_PARTNERS equality_partners;
 uint64_t links_made = 0;

@@ -68,6 +68,24 @@ extern int32_t copy_depth;
 // count stays put holds no link to re-point, whatever its partners.
 extern uint64_t links_made;
 
+// The access mode the links of a deep copy in progress take when they keep
+// leading out of the copied value: a variable's unless a LENT_COPY runs.
+extern uint8_t copied_link_access;
+
+// For as long as it lives, the deep copies of a value given read-only make
+// the links inside them that lead out of the value read-only with its mode:
+// the copy is the copier's own, what those links lead to is not.
+class LENT_COPY {
+public:
+    explicit LENT_COPY(uint8_t access) : saved(copied_link_access) { copied_link_access = access; }
+    ~LENT_COPY() { copied_link_access = saved; }
+    LENT_COPY(const LENT_COPY&) = delete;
+    LENT_COPY& operator=(const LENT_COPY&) = delete;
+
+private:
+    uint8_t saved;
+};
+
 // One deep copy in progress, for as long as it lives; copies started inside
 // it are nested ones. The outermost copy ends with finish. When it ends by an
 // error instead, what it had parked and paired is forgotten (its partly made

@@ -2,7 +2,7 @@
 // equality and identity, the logical and unary operators, the compound
 // assignments ("+=" .. "^="), oper values made from operator texts, and the
 // access to a member variable of an object. The ordering operators ("<" and
-// its relatives) and sorting are in value_sort.h.
+// its relatives) are in value_order.h, sorting in value_sort.h.
 //
 // An operand is taken one link step deep: a reference, alias or call-alias
 // stands for its target, and an operand's type is its base_type_code. Every

@@ -1,95 +1,24 @@
 #include "values/value_sort.h"
 
 #include <algorithm>
-#include <array>
 #include <cstdint>
 #include <cstring>
-#include <initializer_list>
 #include <memory>
+#include <numeric>
 #include <string>
 #include <utility>
 #include <vector>
 
-#include "runtime/message_scratch.h"
-#include "values/result_list.h"
-#include "numbers/int_data.h"
-#include "numbers/real_data.h"
-#include "runtime/error.h"
-#include "runtime/messages.h"
 #include "runtime/str_stream.h"
-#include "values/calendar.h"
-#include "values/cell_holds.h"
 #include "values/hash_store.h"
 #include "values/list_store.h"
-#include "values/value_copy.h"
-#include "values/value_operators.h"
 #include "values/union_data.h"
+#include "values/value_copy.h"
+#include "values/value_order.h"
 
 namespace morvu {
 
 namespace {
-
-std::string held_type_name(UNION_DATA* cell) { return type_name_text(value_type_name(cell, true)); }
-
-// The shared two-part message "Operator '<' for type '%s': ..." of a user
-// operator that answered wrongly.
-const char* user_operator_failure(const char* second_part, UNION_DATA* left) {
-    return keep_message(format_string(msg_text_concat2("operkledattyp", second_part), held_type_name(left).c_str()));
-}
-
-// "<" by the operator "<" that the user type of left defines.
-const char* user_less(UNION_DATA* left, UNION_DATA* right, bool* result) {
-    RESULT_LIST results;
-    if (user_operator_caller != nullptr) {
-        std::string unused;
-        user_operator_caller(unused, current_statement, "<", RESULT_ITEM{left, access_constant_input, 0},
-                             RESULT_ITEM{right, access_constant_input, 0}, results);
-    }
-    if (results.count == 0) {
-        return keep_message(format_string(msg_text("fehopekledattyp"), held_type_name(left).c_str()));
-    }
-    if (results.count > 1) return user_operator_failure("erwgen1erg", left);
-    RESULT_ITEM item = pop(results);
-    std::unique_ptr<UNION_DATA> owned(item.owned ? item.cell : nullptr);
-    UNION_DATA* answer = follow_aliases(item.cell);
-    if (lower_tag(answer->tag) != tag_bool) return user_operator_failure("erwbooerg", left);
-    *result = answer->bool_word() != 0;  // an empty bool counts as true
-    return nullptr;
-}
-
-// The equality test that follows "<" in "<=" and ">" reads both operands
-// again. When "<" may run code of the user (an object's own operator, or one
-// reached through the elements of a list), that code may let go of the
-// operands' containers: both stay held until the test is over.
-class ORDER_HOLDS {
-public:
-    ORDER_HOLDS(UNION_DATA* left, UNION_DATA* right) : scope(runs_user_code(left)) {
-        if (!runs_user_code(left)) return;
-        hold_unowned(left);
-        hold_unowned(right);
-    }
-
-private:
-    static bool runs_user_code(UNION_DATA* left) {
-        const char tag = lower_tag(follow_link(left)->tag);
-        return tag == tag_object || tag == tag_list || tag == tag_args;
-    }
-
-    HOLD_SCOPE scope;
-};
-
-// Lexicographic comparison field by field: the first field that differs
-// decides.
-template <typename... FIELDS>
-bool fields_less(const FIELDS&... pairs) {
-    for (const auto& [a, b] : {pairs...}) {
-        if (*a < *b) return true;
-        if (*b < *a) return false;
-    }
-    return false;
-}
-
-using INT_PAIR = std::pair<const INT_DATA*, const INT_DATA*>;
 
 // The quicksort of sort_values over positions 0 .. n-1: key_at(i) is the key
 // at position i, swap_at(i, j) exchanges two positions, before(x, y) answers
@@ -169,24 +98,6 @@ bool quicksort(int n, KEY_AT key_at, SWAP_AT swap_at, BEFORE before) {
         }
     }
     return true;
-}
-
-// What the sort compares for a cell: aliases followed to their end, then a
-// reference to its target, and the tag that decides whether two cells may
-// be compared. A reference stands for its target's value held as the
-// reference itself is held: an element of a list (an any cell) that refers
-// to an int variable sorts as an element holding an int.
-struct SORT_OPERAND {
-    UNION_DATA* value;
-    char tag;
-};
-
-SORT_OPERAND sort_operand(UNION_DATA* cell) {
-    cell = follow_aliases(cell);
-    UNION_DATA* target = is_reference_tag(cell->tag) ? cell->target() : nullptr;
-    if (target == nullptr) return {cell, cell->tag};
-    const char type = lower_tag(target->tag);
-    return {target, is_any_tag(cell->tag) ? raise_tag(type) : type};
 }
 
 // The numbers of the cells in permutation order, each with its index, when
@@ -400,132 +311,6 @@ const char* sort_atom_keys(const KEY_ATOM* atoms, ATOM_KEY* list_keys, int* perm
 }
 
 }  // namespace
-
-const char* compare_less(UNION_DATA* left, UNION_DATA* right, bool* result) {
-    // An alias names its target, which may be a reference (a list element
-    // given to "@"): the reference then stands for its target, as in "==".
-    left = follow_aliases(left);
-    right = follow_aliases(right);
-    if (const char* message = check_binary_operands(left, right, "<")) return message;
-    UNION_DATA* l = follow_link(left);
-    UNION_DATA* r = follow_link(right);
-    switch (lower_tag(l->tag)) {
-    case tag_list:
-    case tag_args: return l->list_data()->less(*r->list_data(), result);
-    case tag_str: *result = std::strcmp(l->str_data()->text.c_str(), r->str_data()->text.c_str()) < 0; return nullptr;
-    case tag_time: {
-        const TIME_DATA& a = *l->time_data();
-        const TIME_DATA& b = *r->time_data();
-        *result = fields_less(INT_PAIR{&a.hours, &b.hours}, INT_PAIR{&a.minutes, &b.minutes},
-                              INT_PAIR{&a.seconds, &b.seconds});
-        return nullptr;
-    }
-    case tag_date: {
-        const DATE_DATA& a = *l->date_data();
-        const DATE_DATA& b = *r->date_data();
-        *result = fields_less(INT_PAIR{&a.year, &b.year}, INT_PAIR{&a.month, &b.month}, INT_PAIR{&a.day, &b.day});
-        return nullptr;
-    }
-    case tag_timezone: {
-        const TIMEZONE_DATA& a = *l->timezone_data();
-        const TIMEZONE_DATA& b = *r->timezone_data();
-        *result = fields_less(INT_PAIR{&a.hours, &b.hours}, INT_PAIR{&a.minutes, &b.minutes});
-        return nullptr;
-    }
-    case tag_datetime:
-        *result = l->datetime_data()->total_seconds() < r->datetime_data()->total_seconds();
-        return nullptr;
-    case tag_char:
-        // Signed codes: a code of 128 or more sorts before every code below 128.
-        *result = static_cast<signed char>(l->char_byte()) < static_cast<signed char>(r->char_byte());
-        return nullptr;
-    case tag_int: {
-        int64_t a = 0;
-        int64_t b = 0;
-        if ((is_inline_int(l->payload) || is_inline_int(r->payload)) && cell_int64(l, a) && cell_int64(r, b))
-            *result = a < b;
-        else *result = *l->int_data() < *r->int_data();
-        return nullptr;
-    }
-    case tag_real: *result = *l->real_data() < *r->real_data(); return nullptr;
-    case tag_set: *result = l->hash_data()->is_proper_subset(*r->hash_data()); return nullptr;
-    case tag_object: return user_less(l, r, result);
-    default: return keep_message(format_string(msg_text("openicdeffuedattyp"), "<", held_type_name(left).c_str()));
-    }
-}
-
-const char* op_less_equal(UNION_DATA* left, UNION_DATA* right, bool* result) {
-    left = follow_aliases(left);
-    right = follow_aliases(right);
-    if (const char* message = check_binary_operands(left, right, "<=")) return message;
-    const ORDER_HOLDS holds(left, right);
-    bool less = false;
-    if (const char* message = compare_less(left, right, &less)) return message;
-    *result = less || is_equal_value(left, right, true);
-    return nullptr;
-}
-
-const char* op_greater(UNION_DATA* left, UNION_DATA* right, bool* result) {
-    left = follow_aliases(left);
-    right = follow_aliases(right);
-    if (const char* message = check_binary_operands(left, right, ">")) return message;
-    if (base_type_code(left) == tag_set) {
-        *result = follow_link(left)->hash_data()->is_proper_superset(*follow_link(right)->hash_data());
-        return nullptr;
-    }
-    const ORDER_HOLDS holds(left, right);
-    bool less = false;
-    if (const char* message = compare_less(left, right, &less)) return message;
-    *result = !less && !is_equal_value(left, right, true);
-    return nullptr;
-}
-
-const char* op_greater_equal(UNION_DATA* left, UNION_DATA* right, bool* result) {
-    left = follow_aliases(left);
-    right = follow_aliases(right);
-    if (const char* message = check_binary_operands(left, right, ">=")) return message;
-    if (base_type_code(left) == tag_set) {
-        *result = follow_link(left)->hash_data()->includes_keys(*follow_link(right)->hash_data());
-        return nullptr;
-    }
-    bool less = false;
-    if (const char* message = compare_less(left, right, &less)) return message;
-    *result = !less;
-    return nullptr;
-}
-
-int sort_less_equal(UNION_DATA* a, UNION_DATA* b, const char** message) {
-    *message = nullptr;
-    const SORT_OPERAND x = sort_operand(a);
-    const SORT_OPERAND y = sort_operand(b);
-    a = x.value;
-    b = y.value;
-    if (a == b) return 1;
-    if (x.tag != y.tag) {
-        *message = msg_text("inkdattyp");
-        return -1;
-    }
-    if (lower_tag(a->tag) == tag_list) {
-        // A list is "<=" another when it is lexicographically smaller or a
-        // prefix of it (equal lists included).
-        LIST_NODE* x = a->list_data()->head;
-        LIST_NODE* y = b->list_data()->head;
-        for (; x != nullptr; x = x->next, y = y->next) {
-            if (y == nullptr) return 0;
-            bool decided = false;
-            if ((*message = compare_less(&x->value, &y->value, &decided)) != nullptr) return -1;
-            if (decided) return 1;
-            if ((*message = op_greater(&x->value, &y->value, &decided)) != nullptr) return -1;
-            if (decided) return 0;
-        }
-        return 1;
-    }
-    if ((*message = check_binary_operands(a, b, "<=")) != nullptr) return -1;
-    bool less = false;
-    if ((*message = compare_less(a, b, &less)) != nullptr) return -1;
-    if (less) return 1;
-    return is_equal_value(a, b, true) ? 1 : 0;
-}
 
 const char* sort_values(UNION_DATA** cells, int* permutation, int n, bool ascending) {
     if (n < 2) return nullptr;
@@ -761,101 +546,36 @@ const char* SORT_KEYS::order(int* permutation, int n, bool ascending) {
                           });
 }
 
-namespace {
-
-template <typename WORD>
-void radix_sort_words(WORD* words, size_t n, unsigned low, unsigned width) {
-    // A run of words that fits the scratch buffer is sorted least
-    // significant byte first, one stable pass through the buffer per byte;
-    // the shortest by insertion. A longer run is counted by its most
-    // significant byte and its words swapped into the runs of their digits
-    // in place, so that a long list needs no buffer as long as itself.
-    constexpr unsigned digit_bits = 8;
-    constexpr size_t radix = size_t{1} << digit_bits;
-    constexpr size_t insertion_below = 32;
-    constexpr size_t scratch_up_to = size_t{1} << 16;
-    auto digit_of = [low](WORD word, unsigned shift, uint64_t mask) {
-        return (static_cast<uint64_t>(word) >> low >> shift) & mask;
-    };
-    struct RUN {
-        WORD* words;
-        size_t n;
-        unsigned width;  // bits of the field still unsorted, from low
-    };
-    std::vector<RUN> pending{{words, n, width}};
-    // Kept from sort to sort: a buffer of this size, taken and given back
-    // each time, would come fresh from the system and fault in every page.
-    static std::vector<WORD> scratch;
-    std::array<size_t, radix> ends{};
-    std::array<size_t, radix> next{};
-    while (!pending.empty()) {
-        const RUN run = pending.back();
-        pending.pop_back();
-        WORD* part = run.words;
-        if (run.n < insertion_below) {
-            for (size_t i = 1; i < run.n; ++i) {
-                const WORD word = part[i];
-                size_t j = i;
-                for (; j > 0 && (part[j - 1] >> low) > (word >> low); --j) part[j] = part[j - 1];
-                part[j] = word;
-            }
-            continue;
-        }
-        if (run.n <= scratch_up_to) {
-            if (scratch.size() < run.n) scratch.resize(std::min(n, scratch_up_to));
-            WORD* from = part;
-            WORD* to = scratch.data();
-            for (unsigned shift = 0; shift < run.width; shift += digit_bits) {
-                const uint64_t mask = (uint64_t{1} << std::min(digit_bits, run.width - shift)) - 1;
-                next.fill(0);
-                for (size_t i = 0; i < run.n; ++i) ++next[digit_of(from[i], shift, mask)];
-                if (next[digit_of(from[0], shift, mask)] == run.n) continue;  // a digit all words share
-                size_t start = 0;
-                for (size_t& count : next) start += std::exchange(count, start);
-                for (size_t i = 0; i < run.n; ++i) to[next[digit_of(from[i], shift, mask)]++] = from[i];
-                std::swap(from, to);
-            }
-            if (from != part) std::copy(from, from + run.n, part);
-            continue;
-        }
-        const unsigned digit = std::min(run.width, digit_bits);
-        const unsigned shift = run.width - digit;
-        const uint64_t mask = (uint64_t{1} << digit) - 1;
-        ends.fill(0);
-        for (size_t i = 0; i < run.n; ++i) ++ends[digit_of(part[i], shift, mask)];
-        size_t start = 0;
-        for (size_t d = 0; d < radix; ++d) {
-            next[d] = start;
-            start += ends[d];
-            ends[d] = start;
-        }
-        // Each word taken out of place is carried to the next free place of
-        // its digit's run, and the word found there carried on in turn.
-        for (size_t d = 0; d < radix; ++d) {
-            while (next[d] < ends[d]) {
-                WORD word = part[next[d]];
-                for (size_t home = digit_of(word, shift, mask); home != d; home = digit_of(word, shift, mask))
-                    std::swap(word, part[next[home]++]);
-                part[next[d]++] = word;
-            }
-        }
-        if (run.width == digit) continue;
-        size_t begin = 0;
-        for (size_t d = 0; d < radix; ++d) {
-            if (ends[d] - begin > 1) pending.push_back({part + begin, ends[d] - begin, run.width - digit});
-            begin = ends[d];
-        }
-    }
+const char* LIST_DATA::sort(UNION_DATA** keys, bool ascending) {
+    std::vector<int> permutation(static_cast<size_t>(node_count));
+    std::iota(permutation.begin(), permutation.end(), 0);
+    // A sort stopped by a message leaves the nodes where they were.
+    if (const char* message = sort_values(keys, permutation.data(), node_count, ascending)) return message;
+    arrange(permutation);
+    return nullptr;
 }
 
-}  // namespace
-
-void radix_sort_field(uint64_t* words, size_t n, unsigned low, unsigned width) {
-    radix_sort_words(words, n, low, width);
+const char* LIST_DATA::sort(SORT_KEYS& keys, bool ascending) {
+    std::vector<int> permutation(static_cast<size_t>(node_count));
+    std::iota(permutation.begin(), permutation.end(), 0);
+    if (const char* message = keys.order(permutation.data(), node_count, ascending)) return message;
+    arrange(permutation);
+    return nullptr;
 }
 
-void radix_sort_field(uint32_t* words, size_t n, unsigned low, unsigned width) {
-    radix_sort_words(words, n, low, width);
+const char* HASH_DATA::sort(UNION_DATA** keys, bool ascending) {
+    if (!cached_array) build_array();  // the keys then follow the pair order
+    std::vector<LIST_NODE*>& pairs = *cached_array;
+    std::vector<int> permutation(pairs.size());
+    std::iota(permutation.begin(), permutation.end(), 0);
+    if (const char* message = sort_values(keys, permutation.data(), static_cast<int>(pairs.size()), ascending))
+        return message;      // the pairs keep their order
+    array_outdated = false;  // the new order follows any earlier assignment
+    // Entry i takes the node of entry permutation[i]. The buckets stay as
+    // they are.
+    std::vector<LIST_NODE*> old = pairs;
+    for (size_t i = 0; i < pairs.size(); ++i) pairs[i] = old[static_cast<size_t>(permutation[i])];
+    return nullptr;
 }
 
 }  // namespace morvu

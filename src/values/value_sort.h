@@ -1,22 +1,15 @@
-// The order of values and the sort that every ordered container uses.
-//
-// "<" is defined per type (numbers, texts by unsigned bytes, chars by signed
-// codes, calendar values field by field, lists lexicographically, sets by
-// proper inclusion, objects by their type's own operator "<"); "<=", ">" and
-// ">=" are built from "<" and "==", except on sets, which compare by
-// inclusion. Operands are taken one link step deep past their aliases;
-// every operation returns null or a message (keep_message) and never throws.
+// The sort that every ordered container uses, and the keys of a sort by
+// code.
 //
 // sort_values orders a permutation of indexes into an array of key cells,
 // which the container supplies and afterwards applies; the cells themselves
 // are never moved. Its quicksort scans stay inside the range they partition,
 // so a user "<" that contradicts itself gives some order, never an access
-// outside the container.
+// outside the container. Its comparison is sort_less_equal (value_order.h).
 //
-// radix_sort_field sorts machine words by a bit field they carry, for the
-// containers whose elements are all plain numbers: they pack each number
-// with what finds its element again into one word and sort the words
-// without comparisons.
+// The sorts of the list and hash stores (LIST_DATA::sort, HASH_DATA::sort)
+// are defined here too: the stores only apply an order, and know nothing of
+// how values compare.
 
 #pragma once
 
@@ -28,23 +21,6 @@ namespace morvu {
 
 class UNION_DATA;
 class LIST_DATA;
-
-// "<": both operands pass check_binary_operands with "<"; a type without an
-// order gives "Operator '<' not defined for type '%s'".
-const char* compare_less(UNION_DATA* left, UNION_DATA* right, bool* result);
-
-// "<=", ">", ">=". Messages of compare_less pass through unchanged (they
-// name the operator "<").
-const char* op_less_equal(UNION_DATA* left, UNION_DATA* right, bool* result);
-const char* op_greater(UNION_DATA* left, UNION_DATA* right, bool* result);
-const char* op_greater_equal(UNION_DATA* left, UNION_DATA* right, bool* result);
-
-// The "<=" of sorting: 1 true, 0 false, -1 with *message set. Aliases and
-// call-aliases are followed to the end, then a reference to its target,
-// which counts as held the way the reference is held (an element given to
-// "@" sorts by its target); cells of different tags (case included) give
-// "incompatible types".
-int sort_less_equal(UNION_DATA* a, UNION_DATA* b, const char** message);
 
 // Orders permutation[0 .. n-1] (indexes into cells, 0 .. n-1 on entry) so
 // that the cells taken in that order ascend, or descend. Not stable. Null,
@@ -87,11 +63,5 @@ public:
 private:
     std::unique_ptr<STORE> store;
 };
-
-// Orders words[0 .. n-1] in place by word >> low, which must be below
-// 2^width. Not stable: words with equal fields end in any order.
-void radix_sort_field(uint64_t* words, size_t n, unsigned low, unsigned width);
-// The same for words of half the size, which halve the buffer a sort needs.
-void radix_sort_field(uint32_t* words, size_t n, unsigned low, unsigned width);
 
 }  // namespace morvu

@@ -14,6 +14,7 @@
 #include "runtime/file_stream.h"
 #include "runtime/file_system.h"
 #include "runtime/message_scratch.h"
+#include "runtime/settings.h"
 #include "runtime/messages.h"
 #include "runtime/str_stream.h"
 #include "runtime/text_utils.h"
@@ -583,7 +584,7 @@ private:
 
     void write_real(const REAL_DATA& number) {
         if (!key_form()) {
-            if (!number.mantissa.is_empty()) *out += number.to_text();
+            if (!number.mantissa.is_empty()) number.append_text(*out, output_precision());
             return;
         }
         if (number.mantissa.is_zero()) *out += '0';

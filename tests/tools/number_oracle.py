@@ -216,6 +216,30 @@ def one_limb_cases(rng, count, largest):
             a, b, a + b, a - b, a * b, trunc_div(a, b), remainder(a, b), int(a < b), int(a == b))
 
 
+def long_division_cases(rng, count):
+    """Quotients and divisors both of thousands of digits, which the division
+    by the divisor's reciprocal takes: random operands, dividends next to a
+    multiple, divisors of all nines or a power of ten and one more."""
+    for i in range(count):
+        nb = rng.randint(1500, 12000)
+        nq = rng.randint(1500, 12000)
+        kind = i % 4
+        if kind == 0:
+            b = int(random_digits(rng, nb)) or 1
+        elif kind == 1:
+            b = 10 ** nb - 1
+        elif kind == 2:
+            b = 10 ** nb + 1
+        else:
+            b = int("9" * (nb // 2) + random_digits(rng, nb - nb // 2))
+        q = int(random_digits(rng, nq))
+        a = q * b + rng.choice((-1, 0, 1, b - 1, rng.randint(0, b - 1)))
+        if rng.random() < 0.3:
+            a, b = -a, (b if rng.random() < 0.5 else -b)
+        yield "I %d %d %d %d %d %d %d %d %d" % (
+            a, b, a + b, a - b, a * b, trunc_div(a, b), remainder(a, b), int(a < b), int(a == b))
+
+
 def main():
     parser = argparse.ArgumentParser()
     parser.add_argument("--seed", type=int, default=20240611)
@@ -238,6 +262,8 @@ def main():
         for line in near_multiple_cases(random.Random(args.seed + 1), 200, args.largest):
             out.write(line + "\n")
         for line in one_limb_cases(random.Random(args.seed + 2), 300, args.largest):
+            out.write(line + "\n")
+        for line in long_division_cases(random.Random(args.seed + 3), 24):
             out.write(line + "\n")
 
 

@@ -58,18 +58,47 @@ BINARY = {
              ("2.0", "2.5"), ("1000000.5", "12.0"), ("0.5", "3.0"), ("32.0", "1.25")],
 }
 
+# Long precisions, one case or two for each way a long result is computed:
+# series over the chunks of a long argument (a reduced sine, the arctangent
+# of a root's ratio, the logarithm of a long sum), exact short series, exact
+# roots, whole powers kept to the result's digits, split powers, and results
+# of tens of thousands of digits.
+LONG = [
+    ("sin", 1500, "1.0", None), ("cos", 1500, "100.5", None), ("tan", 1200, "2.5", None),
+    ("cot", 1200, "-7.25", None), ("exp", 1500, "1.5", None), ("exp", 1200, "-12.345678901234567890123", None),
+    ("ln", 1500, "3.0", None), ("ln", 1200, "123456.78901234567890123456789", None), ("lg", 1200, "7.0", None),
+    ("arcsin", 1500, "0.5", None), ("arcsin", 1200, "0.9", None), ("arccos", 1200, "-0.3", None),
+    ("arctan", 1500, "3.0", None), ("arctan", 1200, "0.123456789012345678901234567890123456789", None),
+    ("arccot", 1200, "0.5", None), ("sinh", 1200, "3.7", None), ("tanh", 1200, "0.001", None),
+    ("arsinh", 1200, "1.0", None), ("arcosh", 1200, "2.0", None), ("artanh", 1200, "0.5", None),
+    ("arcoth", 1200, "2.0", None), ("sqrt", 3000, "3.0", None), ("crt", 2000, "2.0", None),
+    ("pi", 3000, "0.0", None), ("e", 3000, "0.0", None),
+    ("root", 2000, "10.0", "7.0"), ("root", 1200, "0.001953125", "-9.0"), ("pot", 2000, "3.0", "0.5"),
+    ("pot", 1200, "0.25", "-1.5"), ("pot", 1200, "1.5", "2.7"), ("pot", 1200, "2.0", "3000.5"),
+    ("pot", 1200, "7.0", "-1000.5"), ("pot", 1200, "1.0001", "-100000.0"), ("pot", 1200, "0.7", "3000.0"),
+    ("pot", 8, "1.41421356", "200000.0"), ("pot", 8, "1.41421356", "200000.real()"),
+    ("pot", 8, "0.7", "300000.0"), ("pot", 8, "-1.5", "7001.real()"), ("pot", 8, "2.0", "60000.5"),
+    ("log", 1200, "3.0", "7.0"),
+]
+
 # What the decimal module computes when mpmath is missing.
 DECIMAL_ONLY = {"exp", "ln", "lg", "sqrt", "pot"}
 
 
+def number(text):
+    """An argument as a number: a whole exponent of scale 0 is written as an int made real."""
+    return text.replace(".real()", "") if text else text
+
+
 def outside_domain(name, x, y=None):
+    whole_exponent = y is not None and y.endswith(".real()")  # scale 0: a negative base is allowed
     x = Decimal(x)
-    y = Decimal(y) if y is not None else None
+    y = Decimal(number(y)) if y is not None else None
     return {
         "sqrt": x < 0, "crt": x < 0, "ln": x <= 0, "ld": x <= 0, "lg": x <= 0, "cot": x == 0, "coth": x == 0,
         "arcsin": abs(x) > 1, "arccos": abs(x) > 1, "arcosh": x < 1, "artanh": abs(x) >= 1, "arcoth": abs(x) <= 1,
-        # every exponent written here has decimals
-        "pot": (x == 0 and y is not None and y <= 0) or x < 0,
+        # every other exponent written here has decimals
+        "pot": (x == 0 and y is not None and y <= 0) or (x < 0 and not whole_exponent),
         "log": x <= 0 or (y is not None and (y <= 0 or y == 1)),
         "root": (y == 0) or x < 0 or (x == 0 and y is not None and y < 0),
     }.get(name, False)
@@ -80,7 +109,7 @@ def exact_mpmath(name, x, y, digits):
     mp.dps = digits
     f = mpmath.mpf
     x = f(x)
-    y = f(y) if y is not None else None
+    y = f(number(y)) if y is not None else None
     table = {
         "sqrt": lambda: mpmath.sqrt(x), "crt": lambda: mpmath.cbrt(x), "sin": lambda: mpmath.sin(x),
         "cos": lambda: mpmath.cos(x), "tan": lambda: mpmath.tan(x), "cot": lambda: mpmath.cot(x),
@@ -101,6 +130,7 @@ def exact_decimal(name, x, y, digits):
     with localcontext() as context:
         context.prec = digits
         x = Decimal(x)
+        y = number(y)
         return {"exp": lambda: x.exp(), "ln": lambda: x.ln(), "lg": lambda: x.log10(), "sqrt": lambda: x.sqrt(),
                 "pot": lambda: x ** Decimal(y)}[name]()
 
@@ -163,6 +193,9 @@ def cases():
         if mpmath is not None:
             yield "pi", p, "0.0", None
             yield "e", p, "0.0", None
+    for name, p, x, y in LONG:
+        if mpmath is not None or name in DECIMAL_ONLY:
+            yield name, p, x, y
 
 
 def program(all_cases):

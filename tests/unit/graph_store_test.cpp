@@ -581,11 +581,12 @@ TEST(GraphStore, SortingEdgesKeepsAddresses) {
     EXPECT_EQ(edge_int(graph, 2, 1), 1);
     EXPECT_EQ(edge_int(graph, 4, 1), 3);
     expect_consistent(graph);
-    // Keys that cannot be compared: the message, and still a whole list.
+    // Keys that cannot be compared: the message, and the list as it was.
     auto text = std::make_unique<UNION_DATA>('s');
     keys = {&graph.first_edge->value, text.get(), &graph.last_edge->value, &graph.first_edge->next->value};
     EXPECT_STREQ(graph.sort_edges(keys.data(), true), "incompatible types");
     EXPECT_EQ(graph.edge_count, 4);
+    EXPECT_EQ(list_values(graph), (std::vector<int>{0, 1, 2, 3}));
     expect_consistent(graph);
 }
 

@@ -79,7 +79,7 @@ using test::bytes;
 TEST(IoFormat, ColumnFormatParsing) {
     IO_FORMAT record;
     EXPECT_EQ(record.set_out_fmt("+12-8+0", '.'), nullptr);
-    EXPECT_EQ(record.widths, (std::vector<int>{12, -8, 0}));
+    EXPECT_EQ(record.widths, (std::vector<int64_t>{12, -8, 0}));
     EXPECT_EQ(record.fill, '.');
     EXPECT_EQ(out_fmt_text(record), "+12-80");  // a zero width has no sign
 
@@ -92,7 +92,7 @@ TEST(IoFormat, ColumnFormatParsing) {
     EXPECT_EQ(record.fill, ' ');
     EXPECT_EQ(out_fmt_text(record), "");
 
-    int widths[] = {5, -3, 0};
+    int64_t widths[] = {5, -3, 0};
     record.copy_out_fmt(widths, 3);
     EXPECT_EQ(out_fmt_text(record), "+5-30");
 }
@@ -119,12 +119,14 @@ TEST(IoFormat, ColumnFormatErrorsLeaveFormattingOff) {
 
 TEST(IoFormat, HugeWidthsSaturate) {
     IO_FORMAT record;
-    ASSERT_EQ(record.set_out_fmt("+99999999999999999999-99999999999999999999+2147483648", ' '), nullptr);
-    // Saturated symmetrically, so that negating a width cannot overflow.
-    EXPECT_EQ(record.widths, (std::vector<int>{INT_MAX, -INT_MAX, INT_MAX}));
-    EXPECT_EQ(out_fmt_text(record), "+2147483647-2147483647+2147483647");
-    ASSERT_EQ(record.set_out_fmt("-2147483647+2147483647", ' '), nullptr);
-    EXPECT_EQ(record.widths, (std::vector<int>{-INT_MAX, INT_MAX}));
+    // A width counts bytes: past the int range it keeps its value.
+    ASSERT_EQ(record.set_out_fmt("+2147483648-3000000000+9223372036854775807", ' '), nullptr);
+    EXPECT_EQ(record.widths, (std::vector<int64_t>{2147483648, -3000000000, INT64_MAX}));
+    EXPECT_EQ(out_fmt_text(record), "+2147483648-3000000000+9223372036854775807");
+    // Beyond 64 bits it is saturated symmetrically, so that negating a width
+    // cannot overflow.
+    ASSERT_EQ(record.set_out_fmt("+99999999999999999999-99999999999999999999-9223372036854775808", ' '), nullptr);
+    EXPECT_EQ(record.widths, (std::vector<int64_t>{INT64_MAX, -INT64_MAX, -INT64_MAX}));
 }
 
 TEST(IoFormat, Separators) {

@@ -15,6 +15,8 @@
 #include <vector>
 
 #include "test_support.h"
+#include "values/radix_sort.h"
+#include "values/value_order.h"
 #include "values/value_sort.h"
 
 namespace morvu {

@@ -44,6 +44,7 @@ void assign_element(const METHOD_CALL& call, UNION_DATA* element, int32_t i) {
 struct ELEMENT_CONTENT {
     char link_kind = 0;
     UNION_DATA* target = nullptr;
+    uint8_t access_mode = access_variable;  // a link made read-only stays so
     char bare_tag = 0;
     UNION_DATA value{'V'};
 };
@@ -54,6 +55,7 @@ void take_content(UNION_DATA* element, ELEMENT_CONTENT& content) {
     if (is_link_cell(element)) {
         content.link_kind = lower_tag(element->tag);
         content.target = element->target();
+        content.access_mode = element->access_mode;
     } else if (element->tag == tag_any || element->tag == tag_nothing) {
         content.bare_tag = element->tag;
     } else {
@@ -70,6 +72,7 @@ void put_content(UNION_DATA* element, ELEMENT_CONTENT& content, ANY2_DATA& pair)
         if (target == &pair.first) target = &pair.second;
         else if (target == &pair.second) target = &pair.first;
         link_cell(element, target, content.link_kind);
+        element->access_mode = content.access_mode;
     } else if (content.bare_tag != 0) {
         element->tag = content.bare_tag;
     } else {

@@ -24,22 +24,18 @@ namespace morvu {
 
 namespace {
 
-// A position computed in 64 bits as the machine int a message shows.
-int shown_position(int64_t position) {
-    if (position > INT_MAX) return INT_MAX;
-    if (position < INT_MIN) return INT_MIN;
-    return static_cast<int>(position);
-}
-
 // Argument i as a slot position, from the last slot with from_end. Positions
 // are computed in 64 bits, so that no huge index wraps into the slots.
 int64_t slot_position(const CALL_ARGS& args, int32_t i, const ARRAY_DATA& store, bool from_end) {
-    const int64_t index = int_argument(args, i);
-    return from_end ? int64_t{store.slot_count} - 1 - index : index;
+    const int64_t index = int64_argument(args, i);
+    int64_t position = index;
+    if (from_end && __builtin_sub_overflow(int64_t{store.slot_count} - 1, index, &position)) position = INT64_MAX;
+    return position;
 }
 
-std::string index_not_defined(int64_t position) {
-    return format_string(msg_text("indnicdef"), shown_position(position));
+// The message of a slot position that argument i names and no slot holds.
+std::string index_not_defined(const CALL_ARGS& args, int32_t i, const ARRAY_DATA& store, bool from_end) {
+    return format_numbers(msg_text("indnicdef"), shown_position(args, i, store.slot_count, from_end));
 }
 
 // Argument i must be an int naming a defined slot (the position taken from
@@ -49,7 +45,7 @@ std::string check_array_index(const CALL_ARGS& args, const ARRAY_DATA& store, in
     if (!failure.empty()) return failure;
     const int64_t position = slot_position(args, i, store, from_end);
     if (position < 0 || position >= store.slot_count || !store.is_defined(static_cast<int>(position)))
-        return index_not_defined(position);
+        return index_not_defined(args, i, store, from_end);
     *out = static_cast<int>(position);
     return {};
 }
@@ -314,7 +310,7 @@ bool array_procedures(METHOD_CALL& call) {
         for (int32_t i = 0; i + 1 < args.count(); i += 2) {
             call.raise_if(check_arg_type(args, i, tag_int, true));
             const int64_t position = slot_position(args, i, store, from_end);
-            if (position < 0 || position >= store.slot_count) call.raise(index_not_defined(position));
+            if (position < 0 || position >= store.slot_count) call.raise(index_not_defined(args, i, store, from_end));
             UNION_DATA* cell = nullptr;
             int mode = 0;
             transfer_out_arg(call.args, call.node, i + 1, false, false, &cell, &mode);

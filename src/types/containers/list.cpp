@@ -49,12 +49,6 @@ void hand_out(const METHOD_CALL& call, UNION_DATA* element, int mode) {
     call.raise_if(make_copy_value(*call.results, element, mode, input_object(call), output_object(call)));
 }
 
-int shown_position(int64_t position) {
-    if (position > INT_MAX) return INT_MAX;
-    if (position < INT_MIN) return INT_MIN;
-    return static_cast<int>(position);
-}
-
 // Argument i must be an int naming an element (counted from the tail with
 // from_end); the element's value cell goes to *out, its position to
 // *position when asked. Positions are computed in 64 bits, so no huge index
@@ -63,10 +57,12 @@ std::string check_list_index(const CALL_ARGS& args, LIST_DATA& store, int32_t i,
                              int* position_out = nullptr) {
     std::string failure = check_arg_type(args, i, tag_int, true);
     if (!failure.empty()) return failure;
-    const int64_t index = int_argument(args, i);
-    const int64_t position = from_end ? int64_t{store.node_count} - 1 - index : index;
+    const int64_t index = int64_argument(args, i);
+    int64_t position = index;
+    if (from_end && __builtin_sub_overflow(int64_t{store.node_count} - 1, index, &position)) position = INT64_MAX;
     if (position < 0 || position >= store.node_count)
-        return format_string(msg_text("unzindlislae"), shown_position(position), store.node_count);
+        return format_numbers(msg_text("unzindlislae"), shown_position(args, i, store.node_count, from_end),
+                              std::to_string(store.node_count));
     *out = store.at(static_cast<int>(position), nullptr);
     if (position_out != nullptr) *position_out = static_cast<int>(position);
     return {};
@@ -158,7 +154,7 @@ void move_end_element(METHOD_CALL& call, UNION_DATA* list_cell, bool from_head) 
     call.refuse_constant();
     call.refuse_during_iteration();
     call.raise_if(check_arg_count(*call.args, 1));
-    call.raise_if(check_arg_variable(*call.args, 0, true));
+    call.raise_if(check_arg_rebound_variable(*call.args, 0, true));
     LIST_DATA& store = store_of(list_cell);
     if (store.node_count == 0) {
         call.append(make_bool_value(false, 0));
@@ -303,6 +299,8 @@ bool element_alias(const DIRECT_CALL& call) {
 
 // l.get(i) and l.Get(i): a copy of the element.
 bool element_copy(const DIRECT_CALL& call, bool from_end) {
+    // A reference handed out of a read-only list stays read-only: the handler's road.
+    if (is_read_only_place(call.receiver.mode)) return false;
     UNION_DATA* element = plain_element(call, from_end);
     if (element == nullptr) return false;
     if (const char* message = make_copy_value(*call.results, element, 4, false, false)) call.raise("list", message);

@@ -22,7 +22,7 @@
 #include "values/payload_records.h"
 #include "values/union_data.h"
 #include "values/value_operators.h"
-#include "values/value_sort.h"
+#include "values/value_order.h"
 
 namespace morvu {
 

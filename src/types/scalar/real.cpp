@@ -62,7 +62,7 @@ const MATH_METHOD math_methods[] = {
      nullptr, big_log, nullptr},
     {"pot\xA7"
      "real;\xA7",
-     nullptr, big_pot, nullptr},
+     nullptr, big_pot_cut, nullptr},
     {"crt\xA7", real_crt, nullptr, nullptr},
     {"root\xA7"
      "real;\xA7",

@@ -27,7 +27,7 @@ namespace {
 // ---- searches ----
 
 void append_position(const METHOD_CALL& call, size_t position) {
-    call.append(make_int_value_from_number(static_cast<int32_t>(position)));
+    call.append(make_int_value_from_number(static_cast<int64_t>(position)));
 }
 
 // find_str, Find_str, find_str_all, Find_str_all: the positions of each
@@ -79,7 +79,7 @@ void find_by_code(const METHOD_CALL& call) {
     const int64_t length = static_cast<int64_t>(receiver_str(call).text.size());
     call.raise_if(check_arg_count(*call.args, 2));
     call.raise_if(check_args_defined(*call.args));
-    call.raise_if(check_arg_variable(*call.args, 0, false));
+    call.raise_if(check_arg_rebound_variable(*call.args, 0, false));
     call.raise_if(check_arg_type(*call.args, 1, tag_code, false));
     UNION_DATA* variable = call.arg(0).cell;
     if (variable->tag == tag_call_alias || variable->tag == raise_tag(tag_call_alias)) variable = variable->target();
@@ -107,11 +107,11 @@ void find_by_code(const METHOD_CALL& call) {
 }  // namespace
 
 size_t checked_position(const METHOD_CALL& call, int32_t i, size_t length, bool from_end) {
-    int64_t position = int_argument(*call.args, i);
+    int64_t position = int64_argument(*call.args, i);
     if (from_end) position = from_end_position(length, position);
-    if (position < 0 || position >= static_cast<int64_t>(length))
-        call.raise(format_string(msg_text("unzarg"), shown_position(position)));
-    return static_cast<size_t>(position);
+    if (position >= 0 && position < static_cast<int64_t>(length)) return static_cast<size_t>(position);
+    call.raise(
+        format_numbers(msg_text("unzarg"), shown_position(*call.args, i, static_cast<int64_t>(length), from_end)));
 }
 
 namespace {
@@ -241,7 +241,7 @@ bool plain_character(const DIRECT_CALL& call, bool from_end) {
     if (value == nullptr || !call.single_int(index)) return false;
     const std::string& text = value->str_data()->text;
     const int64_t size = static_cast<int64_t>(text.size());
-    const int64_t position = from_end ? size - 1 - index : index;
+    const int64_t position = from_end ? from_end_position(text.size(), index) : index;
     if (position < 0 || position >= size) return false;  // the handler names the position
     call.results->append(make_char_value(text[static_cast<size_t>(position)]));
     return true;
@@ -254,7 +254,7 @@ bool character_from_tail(const DIRECT_CALL& call) { return plain_character(call,
 bool plain_size(const DIRECT_CALL& call) {
     UNION_DATA* value = call.defined_receiver(tag_str);
     if (value == nullptr) return false;
-    call.results->append(make_int_value_from_number(static_cast<int32_t>(value->str_data()->text.size())));
+    call.results->append(make_int_value_from_number(static_cast<int64_t>(value->str_data()->text.size())));
     return true;
 }
 
@@ -284,7 +284,7 @@ bool str_functions(METHOD_CALL& call) {
     case '\xA7': make_str_from_arguments(call); return true;
     case 's':
         if (key_is(key, "size\xA7")) {
-            call.append(make_int_value_from_number(static_cast<int32_t>(receiver_str(call).text.size())));
+            call.append(make_int_value_from_number(static_cast<int64_t>(receiver_str(call).text.size())));
             return true;
         }
         if (key_has_prefix(key, "str\xA7")) {
@@ -335,7 +335,9 @@ bool str_functions(METHOD_CALL& call) {
         break;
     case 'a':
         if (key_is(key, "args\xA7")) {
-            for (char c : receiver_str(call).text) call.append(make_char_value(c));
+            const std::string& text = receiver_str(call).text;
+            require_room_for_results(text.size());
+            for (char c : text) call.append(make_char_value(c));
             return true;
         }
         if (key_is(key, "any\xA7")) {

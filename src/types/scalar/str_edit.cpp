@@ -174,7 +174,7 @@ void insert_texts(const METHOD_CALL& call) {
     std::vector<INSERTION> insertions;
     size_t added = 0;
     for (int32_t i = 0; i < call.count(); i += 2) {
-        const int64_t index = int_argument(*call.args, i);
+        const int64_t index = int64_argument(*call.args, i);
         insertions.push_back({static_cast<size_t>(from_end ? length - index : index), i + 1});
         added += str_argument(call, i + 1).size();
     }
@@ -204,7 +204,7 @@ void delete_characters(const METHOD_CALL& call) {
     call.raise_if(check_index_arg(*call.args, length, from_end, 's', adjusted));
     std::vector<bool> doomed(str.text.size(), false);
     for (int32_t i = 0; i < call.count(); ++i) {
-        const int64_t index = int_argument(*call.args, i);
+        const int64_t index = int64_argument(*call.args, i);
         doomed[static_cast<size_t>(from_end ? length - 1 - index : index)] = true;
     }
     size_t kept = 0;

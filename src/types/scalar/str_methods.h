@@ -36,14 +36,12 @@ inline char char_argument(const METHOD_CALL& call, int32_t index) {
     return argument_value(call.arg(index).cell)->char_byte();
 }
 
-// A position from the end: length - 1 - index, without overflow.
-inline int64_t from_end_position(size_t length, int64_t index) { return static_cast<int64_t>(length) - 1 - index; }
-
-// A position as it is shown in a message.
-inline int shown_position(int64_t position) {
-    if (position > INT32_MAX) return INT32_MAX;
-    if (position < INT32_MIN) return INT32_MIN;
-    return static_cast<int>(position);
+// A position from the end: length - 1 - index, saturated rather than
+// wrapped for an index at the edge of the 64-bit range.
+inline int64_t from_end_position(size_t length, int64_t index) {
+    int64_t position = 0;
+    if (__builtin_sub_overflow(static_cast<int64_t>(length) - 1, index, &position)) return INT64_MAX;
+    return position;
 }
 
 // A character position given by argument i (an int that passed its

@@ -269,7 +269,7 @@ void split_items(const METHOD_CALL& call) {
 void take_item(const METHOD_CALL& call) {
     const bool from_end = call.key()[0] == 'D';
     STR_DATA& str = receiver_str(call);
-    call.raise_if(check_arg_variable(*call.args, 0, false));
+    call.raise_if(check_arg_rebound_variable(*call.args, 0, false));
     std::vector<std::string> separators;
     if (call.count() == 1) {
         separators = word_separator_texts();
