@@ -166,7 +166,10 @@ void run_chosen_block(TOKEN* block, RESULT_ITEM this_item) {
 // at once, as the general path would run it. False when the statement has
 // another shape; nothing has run then.
 bool fast_if(TOKEN* node, RESULT_ITEM this_item) {
-    if (node->left == nullptr) return false;
+    // Values parked on the arguments (a first run that looked for a routine
+    // of the statement's name evaluated them) are the frame's to take: the
+    // condition must not be evaluated again.
+    if (node->left == nullptr || !node->left->result_stack.empty()) return false;
     const TOKEN_LIST& parts = argument_list_of(node->left);
     const uint32_t n = parts.count();
     if (n != 2 && n != 3) return false;
@@ -181,7 +184,6 @@ bool fast_if(TOKEN* node, RESULT_ITEM this_item) {
     }
     if (condition < 0) condition = plain_equality(parts[0]);
     if (condition < 0) {
-        if (!node->left->result_stack.empty()) return false;
         if (parts[0]->evaluator != eval_member && yields_one_bool(parts[0])) {
             // Any comparison or logical operator gives the one bool that the
             // statement's checks accept; nothing else has been evaluated before.

@@ -967,7 +967,11 @@ __attribute__((noinline)) bool run_on_machine_ints(const USER_ROUTINE_CALL& call
 
 void run_user_routine(const USER_ROUTINE_CALL& call, TOKEN* routine, bool crossed_type) {
     PREPARED_ROUTINE* known = known_prepared(routine);
-    if (call.results != nullptr && !crossed_type && !call.type_routine && call.receiver.cell == nullptr &&
+    // Once a routine of the statement has failed, the body of any other
+    // runs none of its statements, so its result stays empty: the machine
+    // ints would compute one.
+    if (call.results != nullptr && !exception_pending() && !crossed_type && !call.type_routine &&
+        call.receiver.cell == nullptr &&
         (known == nullptr || !known->settled || known->machine_ints)) {
         if (!int_routine_refused(routine)) {
             if (run_on_machine_ints(call, routine)) return;
