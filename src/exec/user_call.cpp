@@ -971,8 +971,7 @@ void run_user_routine(const USER_ROUTINE_CALL& call, TOKEN* routine, bool crosse
     // runs none of its statements, so its result stays empty: the machine
     // ints would compute one.
     if (call.results != nullptr && !exception_pending() && !crossed_type && !call.type_routine &&
-        call.receiver.cell == nullptr &&
-        (known == nullptr || !known->settled || known->machine_ints)) {
+        call.receiver.cell == nullptr && (known == nullptr || !known->settled || known->machine_ints)) {
         if (!int_routine_refused(routine)) {
             if (run_on_machine_ints(call, routine)) return;
         } else if (known != nullptr && known->settled) {
