@@ -30,7 +30,9 @@ import threading
 import time
 
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 import generate  # noqa: E402
+from cut_down import drop_blocks, drop_chunks  # noqa: E402
 
 SANITIZER_ENV = {
     "ASAN_OPTIONS": "detect_leaks=1:halt_on_error=1:abort_on_error=0:exitcode=86:"
@@ -144,48 +146,10 @@ def minimise(binary, text, key, timeout, scratch, log=None):
     def keeps(lines):
         return run_program(binary, "\n".join(lines) + "\n", timeout, scratch).key == key
 
-    def drop_chunks(lines):
-        chunks = 2
-        while len(lines) >= 2:
-            size = max(1, len(lines) // chunks)
-            reduced = False
-            start = 0
-            while start < len(lines):
-                candidate = lines[:start] + lines[start + size:]
-                if candidate and keeps(candidate):
-                    lines = candidate
-                    reduced = True
-                else:
-                    start += size
-            if reduced:
-                continue
-            if size == 1:
-                break
-            chunks = min(len(lines), chunks * 2)
-        return lines
-
-    def drop_blocks(lines):
-        # A routine or loop goes as a whole: its head line, its body and its
-        # closing brace, which one line at a time could not remove.
-        i = 0
-        while i < len(lines):
-            if lines[i].rstrip().endswith("{"):
-                depth = 0
-                for j in range(i, len(lines)):
-                    depth += lines[j].count("{") - lines[j].count("}")
-                    if depth <= 0:
-                        break
-                candidate = lines[:i] + lines[j + 1:]
-                if depth <= 0 and candidate and keeps(candidate):
-                    lines = candidate
-                    continue
-            i += 1
-        return lines
-
     lines = text.splitlines()
     while True:
         before = len(lines)
-        lines = drop_blocks(drop_chunks(lines))
+        lines = drop_blocks(drop_chunks(lines, keeps), keeps)
         if len(lines) == before:
             break
     if log:

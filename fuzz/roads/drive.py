@@ -42,7 +42,9 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 ROOT = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, HERE)
+sys.path.insert(0, os.path.dirname(HERE))
 import generate  # noqa: E402
+from cut_down import block_end, drop_blocks, drop_chunks  # noqa: E402
 
 CORPUS = os.path.join(ROOT, "fuzz", "corpus", "roads")
 
@@ -129,56 +131,14 @@ class Driver:
                 tried[key] = self.compare(key + "\n", quick)[0] == kind
             return tried[key]
 
-        def drop_chunks(lines):
-            chunks = 2
-            while len(lines) >= 2:
-                size = max(1, len(lines) // chunks)
-                reduced = False
-                start = 0
-                while start < len(lines):
-                    candidate = lines[:start] + lines[start + size:]
-                    if candidate and keeps(candidate):
-                        lines = candidate
-                        reduced = True
-                    else:
-                        start += size
-                if reduced:
-                    continue
-                if size == 1:
-                    break
-                chunks = min(len(lines), chunks * 2)
-            return lines
-
-        def drop_blocks(lines):
-            # A routine, loop or if goes as a whole: its head line, its body
-            # and its closing brace, which one line at a time could not remove.
-            i = 0
-            while i < len(lines):
-                if lines[i].rstrip().endswith("{"):
-                    depth = 0
-                    for j in range(i, len(lines)):
-                        depth += lines[j].count("{") - lines[j].count("}")
-                        if depth <= 0:
-                            break
-                    candidate = lines[:i] + lines[j + 1:]
-                    if depth <= 0 and candidate and keeps(candidate):
-                        lines = candidate
-                        continue
-                i += 1
-            return lines
-
         def unwrap_blocks(lines):
             # A loop or if whose body alone matters: its head and closing
             # line go, its body stays.
             i = 0
             while i < len(lines):
                 if lines[i].rstrip().endswith("{"):
-                    depth = 0
-                    for j in range(i, len(lines)):
-                        depth += lines[j].count("{") - lines[j].count("}")
-                        if depth <= 0:
-                            break
-                    if depth <= 0 and lines[j].strip() in ("}", "})"):
+                    j = block_end(lines, i)
+                    if j >= 0 and lines[j].strip() in ("}", "})"):
                         candidate = lines[:i] + lines[i + 1:j] + lines[j + 1:]
                         if candidate and keeps(candidate):
                             lines = candidate
@@ -189,7 +149,7 @@ class Driver:
         lines = text.splitlines()
         while True:
             before = len(lines)
-            lines = unwrap_blocks(drop_blocks(drop_chunks(lines)))
+            lines = unwrap_blocks(drop_blocks(drop_chunks(lines, keeps), keeps))
             if len(lines) == before:
                 break
         return "\n".join(lines) + "\n"

@@ -1,0 +1,51 @@
+"""Cutting a program that shows a finding down to a smaller one that still
+shows it: the passes the generators' drivers share. Each takes the program's
+lines and `keeps`, which tells whether a candidate still shows the finding,
+and returns the lines it could not remove."""
+
+
+def drop_chunks(lines, keeps):
+    """Removes runs of lines, halving the run's length while none goes."""
+    chunks = 2
+    while len(lines) >= 2:
+        size = max(1, len(lines) // chunks)
+        reduced = False
+        start = 0
+        while start < len(lines):
+            candidate = lines[:start] + lines[start + size:]
+            if candidate and keeps(candidate):
+                lines = candidate
+                reduced = True
+            else:
+                start += size
+        if reduced:
+            continue
+        if size == 1:
+            break
+        chunks = min(len(lines), chunks * 2)
+    return lines
+
+
+def block_end(lines, i):
+    """The line that closes the block opened at the end of line i, or -1."""
+    depth = 0
+    for j in range(i, len(lines)):
+        depth += lines[j].count("{") - lines[j].count("}")
+        if depth <= 0:
+            return j
+    return -1
+
+
+def drop_blocks(lines, keeps):
+    """Removes a routine, loop or if as a whole: its head line, its body and
+    its closing brace, which one line at a time could not remove."""
+    i = 0
+    while i < len(lines):
+        if lines[i].rstrip().endswith("{"):
+            j = block_end(lines, i)
+            candidate = lines[:i] + lines[j + 1:] if j >= 0 else None
+            if candidate and keeps(candidate):
+                lines = candidate
+                continue
+        i += 1
+    return lines
