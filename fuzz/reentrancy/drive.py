@@ -32,7 +32,7 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 import generate  # noqa: E402
-from cut_down import drop_blocks, drop_chunks  # noqa: E402
+from program_tools import drop_blocks, drop_chunks  # noqa: E402
 
 SANITIZER_ENV = {
     "ASAN_OPTIONS": "detect_leaks=1:halt_on_error=1:abort_on_error=0:exitcode=86:"

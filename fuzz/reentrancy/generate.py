@@ -22,8 +22,12 @@ A program is a function of its seed text alone:
 The replayed corpus fuzz/corpus/reentrancy starts with programs of the seed
 "corpus" that run clean: generated_corpus_<i>.mrv is `generate.py corpus <i>`.
 """
+import os
 import random
 import sys
+
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+from program_tools import pick_weighted  # noqa: E402
 
 # Words that the in-process replay target skips a program for; no program
 # written here contains them.
@@ -452,13 +456,7 @@ class Generator:
             (1, lambda: f"{self.pick(['ri', 'ial', 'ra', 'Y'])} {self.pick(['$', '?'])} {self.pick([self.int_place(False), self.object_place()])}"),
             (1, lambda: f"outl(P[{self.index()}] {self.pick(COMPARISONS)} {c()})"),
         ]
-        total = sum(w for w, _ in forms)
-        x = self.rng.uniform(0, total)
-        for w, make in forms:
-            x -= w
-            if x <= 0:
-                return make()
-        return forms[-1][1]()
+        return pick_weighted(self.rng, forms)
 
     def program(self):
         routines = self.routines()

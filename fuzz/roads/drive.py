@@ -44,7 +44,7 @@ ROOT = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.dirname(HERE))
 import generate  # noqa: E402
-from cut_down import block_end, drop_blocks, drop_chunks  # noqa: E402
+from program_tools import block_end, drop_blocks, drop_chunks  # noqa: E402
 
 CORPUS = os.path.join(ROOT, "fuzz", "corpus", "roads")
 

@@ -31,8 +31,12 @@ A program is a function of its seed text alone:
 Several programs share one file in the driver (drive.py): its names then
 carry a suffix, `program(seed, "_3")`, so that they do not meet.
 """
+import os
 import random
 import sys
+
+sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+from program_tools import pick_weighted  # noqa: E402
 
 CHARS = ["'a'", "'K'", "'7'", "' '", "'\\0'", "'~'"]
 EDGES = ["9223372036854775807", "(-9223372036854775807 - 1)", "4611686018427387904", "3037000499",
@@ -113,13 +117,7 @@ class Generator:
         self.lines.append("  " * self.indent + line)
 
     def weighted(self, forms):
-        total = sum(w for w, _ in forms)
-        x = self.rng.uniform(0, total)
-        for w, make in forms:
-            x -= w
-            if x <= 0:
-                return make()
-        return forms[-1][1]()
+        return pick_weighted(self.rng, forms)
 
     # --- the world -----------------------------------------------------------
 

@@ -1,7 +1,19 @@
-"""Cutting a program that shows a finding down to a smaller one that still
-shows it: the passes the generators' drivers share. Each takes the program's
-lines and `keeps`, which tells whether a candidate still shows the finding,
-and returns the lines it could not remove."""
+"""What the program generators and their drivers share: a weighted pick
+among forms, and the passes that cut a program showing a finding down to a
+smaller one that still shows it. Each pass takes the program's lines and
+`keeps`, which tells whether a candidate still shows the finding, and
+returns the lines it could not remove."""
+
+
+def pick_weighted(rng, forms):
+    """Runs the maker of one of (weight, maker) pairs, chosen by weight."""
+    total = sum(w for w, _ in forms)
+    x = rng.uniform(0, total)
+    for w, make in forms:
+        x -= w
+        if x <= 0:
+            return make()
+    return forms[-1][1]()
 
 
 def drop_chunks(lines, keeps):
