@@ -1117,19 +1117,11 @@ void exec_mul_assign(TOKEN* node, RESULT_ITEM this_item) {
 }
 
 void exec_div_assign(TOKEN* node, RESULT_ITEM this_item) {
-    if constexpr (!fast_paths) {
-        exec_assignment(node, this_item, op_div_assign, "/=");
-        return;
-    }
     if (fast_slot_assignment(node, '/')) return;
     exec_assignment(node, this_item, op_div_assign, "/=");
 }
 
 void exec_mod_assign(TOKEN* node, RESULT_ITEM this_item) {
-    if constexpr (!fast_paths) {
-        exec_assignment(node, this_item, op_mod_assign, "%=");
-        return;
-    }
     if (fast_slot_assignment(node, '%')) return;
     exec_assignment(node, this_item, op_mod_assign, "%=");
 }
