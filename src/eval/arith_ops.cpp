@@ -221,8 +221,16 @@ bool int_shortcut(const ARITH_OPERATOR& op, RESULT_ITEM left, RESULT_ITEM right,
     const INT_DATA* b = plain_int(right.cell, right_spare);
     if (a == nullptr || b == nullptr) return false;
     if (dividing && b->is_zero()) return false;
-    // Built straight into its heap place (make_unique would move it there).
-    std::unique_ptr<INT_DATA> number(new INT_DATA(int_result(operation, *a, *b)));
+    INT_DATA value = int_result(operation, *a, *b);
+    // A result in a machine integer's plain form lives in the cell's word.
+    int64_t small = 0;
+    if (value.plain_int64(small)) {
+        if (UNION_DATA* cell = new_inline_int_cell(small)) {
+            results.append(RESULT_ITEM{cell, access_expression, 1});
+            return true;
+        }
+    }
+    std::unique_ptr<INT_DATA> number(new INT_DATA(std::move(value)));
     results.append(RESULT_ITEM{new_int_cell(std::move(number)), access_expression, 1});
     return true;
 }
@@ -316,6 +324,10 @@ void value_unary(TOKEN* node, RESULT_ITEM operand, RESULT_LIST& results, const c
 // A small int as the general path makes the result of + - *: a new int
 // cell of access mode 1.
 void append_int_cell(RESULT_LIST& results, int64_t value) {
+    if (UNION_DATA* cell = new_inline_int_cell(value)) {
+        results.append(RESULT_ITEM{cell, access_expression, 1});
+        return;
+    }
     auto number = std::make_unique<INT_DATA>();
     number->assign_int64(value);
     results.append(RESULT_ITEM{new_int_cell(std::move(number)), access_expression, 1});
@@ -689,7 +701,9 @@ bool call_operands_int(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results,
         // The left operand's temporary becomes the result: it is the cell a
         // new one would be, and the list frees nothing it still needs.
         RESULT_ITEM item = pop(left);
-        item.cell->int_data()->assign_int64(value);
+        void* word = nullptr;
+        if (is_inline_int(item.cell->payload) && make_inline_int(value, word)) item.cell->payload = word;
+        else item.cell->int_data()->assign_int64(value);
         item.mode = access_expression;
         results.append(item);
         return true;

@@ -225,6 +225,14 @@ void call_named_routine(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results
 }
 
 void eval_int_literal(TOKEN* node, RESULT_ITEM, RESULT_LIST& results) {
+    // A copy of a machine integer's plain form needs no record of its own.
+    int64_t value = 0;
+    if (node->number->mantissa.plain_copy_int64(value)) {
+        if (UNION_DATA* cell = new_inline_int_cell(value)) {
+            results.append(RESULT_ITEM{cell, access_literal, 1});
+            return;
+        }
+    }
     auto number = std::make_unique<INT_DATA>(node->number->mantissa);
     results.append(RESULT_ITEM{new_int_cell(std::move(number)), access_literal, 1});
 }

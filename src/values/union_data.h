@@ -449,6 +449,17 @@ void init_payload(UNION_DATA* cell, const UNION_DATA* source = nullptr);
 // into a temporary that is then moved into the cell's own empty number.
 UNION_DATA* new_int_cell(std::unique_ptr<INT_DATA> number);
 
+// A new int cell of a machine integer in the payload word's range, with no
+// number record behind it (null when the value lies outside that range).
+inline UNION_DATA* new_inline_int_cell(int64_t value) {
+    void* word = nullptr;
+    if (!make_inline_int(value, word)) return nullptr;
+    auto* cell = new UNION_DATA(tag_nothing);  // holds nothing yet: no empty number to replace
+    cell->tag = tag_int;
+    cell->payload = word;
+    return cell;
+}
+
 // Makes a fresh cell an object cell with the given holder.
 void init_object_cell(UNION_DATA* cell, OBJECT_HOLDER* holder);
 
