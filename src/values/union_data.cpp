@@ -487,6 +487,10 @@ bool is_defined_value_of_any_tag(const UNION_DATA* cell) {
 
 bool is_empty_value(const UNION_DATA* cell) {
     char lowered = lower_tag(cell->tag);
+    // Ints and texts, asked about on every checked operand, first.
+    if (lowered == tag_int)
+        return cell->payload == nullptr || (!is_inline_int(cell->payload) && cell->int_data()->is_empty());
+    if (lowered == tag_str) return cell->payload == nullptr || cell->str_data()->text.empty();
     if (is_link_tag(lowered)) return false;
     if (lowered == tag_object) {
         const OBJECT_HOLDER* holder = cell->holder();
