@@ -84,6 +84,7 @@ bool plain_container(const UNION_DATA* cell) {
 }
 
 bool aliased_parameter_int(const TOKEN* node, UNION_DATA* cell, int64_t& out);
+bool aliased_int(const UNION_DATA* cell, int64_t& out);
 bool member_int(const TOKEN* node, int64_t& out);
 
 // fast_int_at for a name bound to eval_variable.
@@ -95,6 +96,7 @@ bool member_int(const TOKEN* node, int64_t& out);
     if (cell == nullptr) return false;
     const char tag = cell->tag;
     if (tag == tag_int || tag == raise_tag(tag_int)) return cell->payload != nullptr && cell_int64(cell, out);
+    if (tag == tag_alias || tag == raise_tag(tag_alias)) return aliased_int(cell, out);
     return tag == tag_call_alias && aliased_parameter_int(node, const_cast<UNION_DATA*>(cell), out);
 }
 
@@ -108,8 +110,9 @@ bool member_int(const TOKEN* node, int64_t& out);
             const UNION_DATA* cell = &declaration->value_stack->cell;
             const char tag = cell->tag;
             if (tag == tag_int || tag == raise_tag(tag_int)) return cell->payload != nullptr && cell_int64(cell, out);
-            // Of the other cells only a ":$" parameter's may lead to an int.
-            if (tag != tag_call_alias) return false;
+            // Of the other cells only a ":$" parameter's and an alias (the
+            // variable of a walk or a sort key) may lead to an int.
+            if (tag != tag_call_alias && tag != tag_alias && tag != raise_tag(tag_alias)) return false;
         }
     } else if (handler == eval_int_literal) {
         return node->number->mantissa.to_int64(out);
@@ -758,6 +761,12 @@ UNION_DATA* hash_receiver(TOKEN* name, RESULT_ITEM this_item) {
     return node->declaration->arg_role == arg_role_variable_input && cell_int(follow_aliases(cell), out);
 }
 
+// The int an alias leads to, such as the element a walk binds its variable
+// to: reading the name reads that element.
+[[gnu::noinline]] bool aliased_int(const UNION_DATA* cell, int64_t& out) {
+    return cell_int(follow_aliases(const_cast<UNION_DATA*>(cell)), out);
+}
+
 // A member of the current object, read as a variable is.
 [[gnu::noinline]] bool member_int(const TOKEN* node, int64_t& out) {
     const UNION_DATA* cell = fast_member_cell(node);
@@ -1013,8 +1022,14 @@ bool fast_list_append(TOKEN* node) {
     if (name.size() != 4 || std::memcmp(name.data(), "Ins0", 4) != 0 || argument == nullptr ||
         !call->result_stack.empty() || !argument->result_stack.empty())
         return false;
+    // Appending frees nothing, so only a walk over the list itself refuses it,
+    // as the method does; a walk over one of its elements goes on unharmed.
+    // Asking for walks nested inside would cost a search through the whole
+    // list on every append.
     UNION_DATA* list = readable_variable(node->left);
-    if (list == nullptr || list->tag != tag_list || !plain_container(list)) return false;
+    if (list == nullptr || list->tag != tag_list || list->payload == nullptr || list->access_mode < access_variable ||
+        list->list_data()->iteration_count != 0)
+        return false;
     UNION_DATA* value = nullptr;
     if (argument->evaluator == eval_variable) {
         value = variable_cell_of(argument);  // the cell the name hands out, whatever its parameter role

@@ -213,7 +213,38 @@ const char* move_value_with_root(UNION_DATA* dest, UNION_DATA* src, const UNION_
     return nullptr;
 }
 
+namespace {
+
+// An any alias that nothing links to, bound anew to a cell that is no link:
+// every rule of assign_link passes for it (an any cell takes any type, and
+// without referrers nothing refuses a change of type), and dissolving the
+// old link then making the new one leaves only the record's threading
+// changed. A walk's variable is bound so once per element; the record is
+// moved instead of freed and made again.
+bool rebinds_plain_alias(const UNION_DATA* dest, const UNION_DATA* src) {
+    return dest->tag == raise_tag(tag_alias) && dest->payload != nullptr && dest->referrers == nullptr &&
+           dest->scope_variable != 0 && src != dest && !is_link_cell(src);
+}
+
+void move_alias(UNION_DATA* dest, UNION_DATA* src) {
+    ++links_made;
+    unlink_cell(dest);
+    LINK_RECORD* record = dest->link();
+    record->target = src;
+    record->next = src->referrers;
+    if (src->referrers != nullptr) src->referrers->link()->prev = dest;
+    src->referrers = dest;
+    record->prev = src;
+    dest->access_mode = access_variable;  // a read-only mode goes with the old link
+}
+
+}  // namespace
+
 const char* assign_link(UNION_DATA* dest, UNION_DATA* src, char kind) {
+    if (kind == link_kind_alias && rebinds_plain_alias(dest, src)) {
+        move_alias(dest, src);
+        return nullptr;
+    }
     switch (kind) {
     case 'p':
         if (first_referrer(dest, tag_reference) != nullptr) return msg_text("verketrefnicerl");
