@@ -108,9 +108,54 @@ RESULT_ITEM single_operand(const RESULT_LIST& list, TOKEN* node, const char* nam
     return list.head->item;
 }
 
+// Whether an operand frame would evaluate the operand alone, as
+// eval_cached does: nothing is parked on it, and its argument list is the
+// operand itself (no ',' list, no bracket groups).
+bool lone_frame_operand(TOKEN* operand) {
+    if (operand == nullptr || !operand->result_stack.empty()) return false;
+    const TOKEN_LIST& arguments = argument_list_of(operand);
+    return arguments.count() == 1 && arguments[0] == operand;
+}
+
+// The one value of an operand evaluated as a lone frame operand, with the
+// message its frame's count check gives when there is not exactly one.
+RESULT_ITEM lone_operand_value(const RESULT_LIST& list, TOKEN* node, TOKEN* operand, const char* name) {
+    if (list.count == 1) [[likely]]
+        return list.head->item;
+    std::string text = msg_text("erwgen1arg");
+    const TOKEN* parent = operand->parent;
+    if (parent != nullptr && !parent->number && !parent->text &&
+        !((parent->op1 == '"' || parent->op1 == '\'') && parent->op2 == 0)) {
+        text += ' ';
+        text += msg_text(parent->left == operand ? "auflinsei" : "aufrecsei");
+    }
+    raise_error(node, routine_kind_operator, name, text, error_kind_system);
+}
+
 // The operands through frames, then the value routine.
 void eval_binary_frames(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results, const char* name,
                         VALUE_ROUTINE routine) {
+    if (lone_frame_operand(node->left) && lone_frame_operand(node->right)) {
+        // What two frames do, without their item arrays: each operand's
+        // holds end after its list, the right one's first, and the left
+        // operand is held while a right operand that may run code runs.
+        const HOLD_SCOPE left_holds;
+        RESULT_LIST left;
+        eval_cached(node->left, this_item, left);
+        const RESULT_ITEM left_item = lone_operand_value(left, node, node->left, name);
+        if (!evaluates_inertly(node->right)) hold_items(left.head);
+        if (lone_frame_operand(node->right)) {
+            const HOLD_SCOPE right_holds;
+            RESULT_LIST right;
+            eval_cached(node->right, this_item, right);
+            routine(node, left_item, lone_operand_value(right, node, node->right, name), results);
+            return;
+        }
+        ARG_FRAME right(node->right, this_item, true);
+        require_one_operand(right, node, name);
+        routine(node, left_item, right[0], results);
+        return;
+    }
     ARG_FRAME left(node->left, this_item, true);
     require_one_operand(left, node, name);
     if (!evaluates_inertly(node->right)) left.keep_alive();
