@@ -249,6 +249,16 @@ void COPY_SCOPE::finish(UNION_DATA* cell, bool relink) const {
 
 void copy_construct_value(UNION_DATA* cell, UNION_DATA* src) {
     cell->tag = src->tag;
+    // A member of an object being copied (a new object from its type's
+    // prototype, a copy of an object) that is a number, a text or a value
+    // kept in the cell is made as copy_value makes a container's element:
+    // within the copy already running, a machine number as the payload word.
+    const char lowered = lower_tag(src->tag);
+    if (copy_depth != 0 && src->payload != nullptr && src->referrers == nullptr &&
+        (lowered == tag_int || lowered == tag_str || is_scalar_tag(lowered))) {
+        copy_value(cell, src, false);
+        return;
+    }
     if (lower_tag(src->tag) == tag_object) {
         cell->payload = new OBJECT_HOLDER{nullptr, src->holder() != nullptr ? src->holder()->type : nullptr};
     }
