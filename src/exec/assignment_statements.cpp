@@ -257,11 +257,21 @@ void free_assignment_temporaries(RESULT_ITEM& target, RESULT_ITEM& source) {
 
 namespace {
 
+// The longest text a string keeps without an allocation of its own.
+const size_t inline_text_capacity = std::string().capacity();
+
 // A literal, an expression's or a function's result that the pair owns and
-// frees once assigned: what is assigned from it may take its value over.
-bool is_own_temporary(RESULT_ITEM source) {
-    return source.owned != 0 && source.cell != nullptr && !is_link_cell(source.cell) &&
-           (source.mode == access_literal || source.mode == access_expression || source.mode == access_function_result);
+// frees once assigned, holding a value that costs more to copy than to
+// hand over: a container, an object, or a text too long to live inside its
+// string. What is assigned from it may take its value over.
+inline bool worth_taking_over(RESULT_ITEM source) {
+    const UNION_DATA* cell = source.cell;
+    if (source.owned == 0 || source.mode > access_function_result || source.mode == access_constant_input ||
+        cell->payload == nullptr)
+        return false;
+    const char lowered = lower_tag(cell->tag);
+    if (lowered == tag_str) return cell->str_data()->text.size() > inline_text_capacity;
+    return lowered == tag_object || lowered == tag_list || lowered == tag_hash || lowered == tag_set;
 }
 
 // Whether the assignment (=, @, $, ~, ?) gives a new value or link to a
@@ -346,7 +356,7 @@ void check_assignment_to_args_object(TOKEN* node, RESULT_ITEM target, RESULT_ITE
     if (rule == move_value) {
         message = move_value_with_root(target_cell, source_cell, target_root(node->left));
     } else if (is_variable_mode(lent)) {
-        message = rule == assign_value && source_spent && is_own_temporary(source)
+        message = rule == assign_value && source_spent && worth_taking_over(source)
                       ? assign_temporary(target_cell, source_cell)
                       : rule(target_cell, source_cell);
     } else {
