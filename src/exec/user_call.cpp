@@ -810,6 +810,20 @@ void USER_CALL::add_result(TOKEN* name, UNION_DATA* element) {
         call.results->append(RESULT_ITEM{cell.release(), access_function_result, 1});
         return;
     }
+    if (name->arg_role == arg_role_result && element->scope_variable != 0 && element->tag == tag_object &&
+        element->referrers == nullptr && element->weak_held == 0 && element->holder() != nullptr &&
+        element->holder()->object != nullptr) {
+        // Its own object result variable likewise: the object record changes
+        // holders, as the movement below would hand it over, without its
+        // type's name looked up for the check.
+        auto cell = std::make_unique<UNION_DATA>(tag_object);
+        OBJECT_HOLDER& from = *element->holder();
+        cell->holder()->type = from.type;
+        cell->holder()->object = from.object;
+        from.object = nullptr;
+        call.results->append(RESULT_ITEM{cell.release(), access_function_result, 1});
+        return;
+    }
     const char tag = element->tag;
     if (name->arg_role == arg_role_output_object) {
         if (!is_defined_value(element)) raise_system_error(name, msg_text("varfunergmusdefsei"));
