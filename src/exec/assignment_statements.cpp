@@ -257,6 +257,23 @@ void free_assignment_temporaries(RESULT_ITEM& target, RESULT_ITEM& source) {
 
 namespace {
 
+// The longest text a string keeps without an allocation of its own.
+const size_t inline_text_capacity = std::string().capacity();
+
+// A literal, an expression's or a function's result that the pair owns and
+// frees once assigned, holding a value that costs more to copy than to
+// hand over: a container, an object, or a text too long to live inside its
+// string. What is assigned from it may take its value over.
+inline bool worth_taking_over(RESULT_ITEM source) {
+    const UNION_DATA* cell = source.cell;
+    if (source.owned == 0 || source.mode > access_function_result || source.mode == access_constant_input ||
+        cell->payload == nullptr)
+        return false;
+    const char lowered = lower_tag(cell->tag);
+    if (lowered == tag_str) return cell->str_data()->text.size() > inline_text_capacity;
+    return lowered == tag_object || lowered == tag_list || lowered == tag_hash || lowered == tag_set;
+}
+
 // Whether the assignment (=, @, $, ~, ?) gives a new value or link to a
 // reference that carries a read-only mode of its own: that writes the
 // reference, not what it leads to. A compound operator writes through it.
@@ -276,7 +293,7 @@ bool replaces_own_link(RESULT_ITEM target, const UNION_DATA* target_cell, const 
 }  // namespace
 
 void check_assignment_to_args_object(TOKEN* node, RESULT_ITEM target, RESULT_ITEM source, VALUE_RULE rule,
-                                     const char* op) {
+                                     const char* op, bool source_spent) {
     UNION_DATA* target_cell = target.cell;
     if (target.mode == access_variable_input) {
         if (target_cell->tag == tag_call_alias || target_cell->tag == raise_tag(tag_call_alias))
@@ -339,7 +356,9 @@ void check_assignment_to_args_object(TOKEN* node, RESULT_ITEM target, RESULT_ITE
     if (rule == move_value) {
         message = move_value_with_root(target_cell, source_cell, target_root(node->left));
     } else if (is_variable_mode(lent)) {
-        message = rule(target_cell, source_cell);
+        message = rule == assign_value && source_spent && worth_taking_over(source)
+                      ? assign_temporary(target_cell, source_cell)
+                      : rule(target_cell, source_cell);
     } else {
         // A copy of what is given read-only leads no more into the giver's
         // data than the original does.
@@ -405,7 +424,7 @@ void assign_by_frames(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule, const
         if (exception_pending()) return;
         PAIR pair(left.take(), right.take());
         if (rule != assign_value || !move_result_list(pair.target, pair.source))
-            check_assignment_to_args_object(node, pair.target, pair.source, rule, op);
+            check_assignment_to_args_object(node, pair.target, pair.source, rule, op, true);
         if (!right.has_result() || exception_pending()) return;
     }
 }
@@ -451,7 +470,7 @@ bool names_only(const TOKEN_LIST& targets) {
         hold_items(found.head);
         PAIR pair(pop(found), pop(sources));
         if (rule != assign_value || !move_result_list(pair.target, pair.source))
-            check_assignment_to_args_object(node, pair.target, pair.source, rule, op);
+            check_assignment_to_args_object(node, pair.target, pair.source, rule, op, true);
     }
     return true;
 }
@@ -495,7 +514,7 @@ __attribute__((always_inline)) inline bool single_pair_assignment(TOKEN* node, R
         if (targets.count == 1) {
             PAIR pair(pop(targets), pop(sources));
             if (rule != assign_value || !move_result_list(pair.target, pair.source))
-                check_assignment_to_args_object(node, pair.target, pair.source, rule, op);
+                check_assignment_to_args_object(node, pair.target, pair.source, rule, op, true);
             return true;
         }
         push_result_list(right, new RESULT_LIST(std::move(sources)));

@@ -62,9 +62,11 @@ bool stores_elements_as_assign(void (*executor)(TOKEN* node, RESULT_ITEM this_it
 void exec_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule, const char* op);
 
 // Applies one pair (target, source) with the rule; raises on refusal. The
-// items' owned cells are not freed here.
+// items' owned cells are not freed here. With source_spent the caller frees
+// an owned source right after and nothing else holds it: a plain assignment
+// may then take its value over (assign_temporary).
 void check_assignment_to_args_object(TOKEN* node, RESULT_ITEM target, RESULT_ITEM source, VALUE_RULE rule,
-                                     const char* op);
+                                     const char* op, bool source_spent = false);
 
 // Frees the owned cells of a pair's two items.
 void free_assignment_temporaries(RESULT_ITEM& target, RESULT_ITEM& source);

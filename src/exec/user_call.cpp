@@ -437,72 +437,38 @@ inline bool USER_CALL::move_int_result(TOKEN* name) {
     return true;
 }
 
-// Whether the cells of a value can change hands without a copy being told
-// apart: no link in it or to it, no cell held or numbered by an operation or
-// a weak holder, no walk or remembered position in a list or hash, only
-// lists, hashes, numbers, texts and the values kept in the cell. A copy would reset the texts' reading
-// and a hash's cached order; `settle` does that for a value that passes.
-[[gnu::always_inline]] inline bool passes_whole(UNION_DATA* top, std::vector<UNION_DATA*>& cells) {
-    cells.clear();
-    cells.push_back(top);
-    for (size_t i = 0; i < cells.size(); ++i) {
-        const UNION_DATA* cell = cells[i];
-        if (cell->referrers != nullptr || cell->weak_held != 0 || cell->in_use != 0 || cell->key_numbered != 0 ||
-            cell->being_written != 0)
-            return false;
-        if (i != 0 && cell->access_mode != access_variable) return false;
-        const char lowered = lower_tag(cell->tag);
-        if (is_link_tag(lowered)) return false;
-        if (cell->payload == nullptr || lowered == tag_int || lowered == tag_str || lowered == tag_real ||
-            is_scalar_tag(lowered))
-            continue;
-        if (lowered == tag_list) {
-            const LIST_DATA& list = *cell->list_data();
-            if (list.iteration_count != 0 || list.cursor != nullptr || list.positions != nullptr) return false;
-            for (const LIST_NODE* node = list.head; node != nullptr; node = node->next)
-                if (node->has_own_key()) return false;
-        } else if (lowered == tag_hash) {
-            if (cell->hash_data()->iteration_count != 0) return false;
-        } else {
-            return false;
-        }
-        append_child_cells(cell, cells);
-    }
-    return true;
+// Two object cells of one user type: a link between them passes the type check.
+inline bool same_user_type(const UNION_DATA* a, const UNION_DATA* b) {
+    if (lower_tag(a->tag) != tag_object || lower_tag(b->tag) != tag_object) return false;
+    const OBJECT_HOLDER* first = a->holder();
+    const OBJECT_HOLDER* second = b->holder();
+    return first != nullptr && second != nullptr && first->type != nullptr && first->type == second->type;
 }
 
-// What a copy would not carry over from a value that passes_whole.
-[[gnu::always_inline]] inline void settle(const std::vector<UNION_DATA*>& cells) {
-    for (UNION_DATA* cell : cells) {
-        if (cell->payload == nullptr) continue;
-        const char lowered = lower_tag(cell->tag);
-        if (lowered == tag_str) {
-            cell->str_data()->reset_read();
-        } else if (lowered == tag_hash) {
-            cell->hash_data()->cached_array.reset();
-            cell->hash_data()->array_outdated = false;
-        }
-    }
-}
-
-// A list or hash that the argument list alone holds, given to a by-value
-// parameter that would take a copy of it: the parameter takes the value
-// over, as the copy would have made it. False, with nothing done, when the
-// copy could be told apart (see passes_whole) or the assignment rules
-// would look further. Inlined whole, with the walk, into each caller, so
-// that bind_by_rules keeps the code it had as the one caller.
+// A list, hash, set or object that the argument list alone holds, given to
+// a by-value parameter that would take a copy of it: the parameter takes
+// the value over, as the copy would have made it. False, with nothing done,
+// when the copy could be told apart (see moves_as_copy) or the assignment
+// rules would look further: an object goes only into a parameter of its
+// own type. Inlined into each caller, so that bind_by_rules keeps the code
+// it had as the one caller.
 [[gnu::always_inline]] inline bool take_over_temporary(const RESULT_ITEM& item, UNION_DATA* target) {
     UNION_DATA* given = item.cell;
     if (given == nullptr || item.owned == 0 || is_variable_mode(item.mode) || given->payload == nullptr) return false;
     const char lowered = lower_tag(given->tag);
-    if (lowered != tag_list && lowered != tag_hash) return false;
+    if (lowered != tag_list && lowered != tag_hash && lowered != tag_set && lowered != tag_object) return false;
     if (target == nullptr || is_link_cell(target) || target->referrers != nullptr || target->weak_held != 0 ||
         target->in_use != 0)
         return false;
-    if (!is_any_cell(target) && target->tag != lowered) return false;
+    if (lowered == tag_object) {
+        // A parameter's object may wait unfilled: its holder names the type.
+        if (target->tag != tag_object || !same_user_type(target, given)) return false;
+    } else if (!is_any_cell(target) && target->tag != lowered) {
+        return false;
+    }
     static std::vector<UNION_DATA*> cells;
-    if (!passes_whole(given, cells)) return false;
-    settle(cells);
+    if (!moves_as_copy(given, cells, target)) return false;
+    settle_taken_cells(cells);
     move_payload(target, given);
     return true;
 }
@@ -556,14 +522,6 @@ inline bool bind_plain_copy(const RESULT_ITEM& item, UNION_DATA* target) {
         bind_plain_copy((*call.args)[index], parameter_cell(parameter)))
         return;
     bind_by_rules(index, parameter);
-}
-
-// Two object cells of one user type: a link between them passes the type check.
-inline bool same_user_type(const UNION_DATA* a, const UNION_DATA* b) {
-    if (lower_tag(a->tag) != tag_object || lower_tag(b->tag) != tag_object) return false;
-    const OBJECT_HOLDER* first = a->holder();
-    const OBJECT_HOLDER* second = b->holder();
-    return first != nullptr && second != nullptr && first->type != nullptr && first->type == second->type;
 }
 
 // A ':$' parameter bound to a variable argument as the general binding binds
@@ -849,6 +807,20 @@ void USER_CALL::add_result(TOKEN* name, UNION_DATA* element) {
         cell->tag = element->tag;
         cell->payload = element->payload;
         element->payload = nullptr;
+        call.results->append(RESULT_ITEM{cell.release(), access_function_result, 1});
+        return;
+    }
+    if (name->arg_role == arg_role_result && element->scope_variable != 0 && element->tag == tag_object &&
+        element->referrers == nullptr && element->weak_held == 0 && element->holder() != nullptr &&
+        element->holder()->object != nullptr) {
+        // Its own object result variable likewise: the object record changes
+        // holders, as the movement below would hand it over, without its
+        // type's name looked up for the check.
+        auto cell = std::make_unique<UNION_DATA>(tag_object);
+        OBJECT_HOLDER& from = *element->holder();
+        cell->holder()->type = from.type;
+        cell->holder()->object = from.object;
+        from.object = nullptr;
         call.results->append(RESULT_ITEM{cell.release(), access_function_result, 1});
         return;
     }

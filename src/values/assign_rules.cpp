@@ -2,6 +2,8 @@
 
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "numbers/int_data.h"
 #include "runtime/message_scratch.h"
@@ -197,6 +199,28 @@ const char* assign_value(UNION_DATA* dest, UNION_DATA* src) {
         return nullptr;
     }
     copy_through_temporary(dest, s);
+    return nullptr;
+}
+
+const char* assign_temporary(UNION_DATA* dest, UNION_DATA* src) {
+    const char lowered = lower_tag(src->tag);
+    // A typed str cell keeps its own text record: a walk over the variable
+    // reads it at every step.
+    const bool text = lowered == tag_str && dest->tag == tag_str && dest->payload != nullptr;
+    if (src == dest || src->payload == nullptr || is_link_cell(src) || is_link_cell(dest) ||
+        (!text && lowered != tag_object && lowered != tag_list && lowered != tag_hash && lowered != tag_set))
+        return assign_value(dest, src);
+    static std::vector<UNION_DATA*> cells;
+    if (!moves_as_copy(src, cells, dest)) return assign_value(dest, src);
+    if (const char* message = check_transfer(dest, src, src, assign_messages)) return message;
+    settle_taken_cells(cells);
+    if (text) {
+        std::swap(dest->str_data()->text, src->str_data()->text);
+        dest->str_data()->reset_read();
+    } else {
+        // What copy_through_temporary ends with, the copy being src itself.
+        move_payload(dest, src);
+    }
     return nullptr;
 }
 

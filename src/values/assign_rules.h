@@ -68,6 +68,14 @@ const char* assign_by_mode(UNION_DATA* dest, UNION_DATA* src, int mode);
 // Plain assignment: dest receives an independent deep copy.
 const char* assign_value(UNION_DATA* dest, UNION_DATA* src);
 
+// assign_value where src is a temporary that its owner frees right after and
+// that nothing else can reach: a list, hash, set or object moves into dest
+// instead of being copied, and a text into a str cell gives its characters
+// away, whenever moves_as_copy (values/value_copy.h) finds the copy could
+// not be told apart. Same checks, same messages, same result as
+// assign_value; src may be left without its value.
+const char* assign_temporary(UNION_DATA* dest, UNION_DATA* src);
+
 // Movement ("~"): dest takes src's payload; src keeps its tag without value.
 const char* move_value(UNION_DATA* dest, UNION_DATA* src);
 // The same with dest's place known: root is a cell that no value holds (a

@@ -249,6 +249,16 @@ void COPY_SCOPE::finish(UNION_DATA* cell, bool relink) const {
 
 void copy_construct_value(UNION_DATA* cell, UNION_DATA* src) {
     cell->tag = src->tag;
+    // A member of an object being copied (a new object from its type's
+    // prototype, a copy of an object) that is a number, a text or a value
+    // kept in the cell is made as copy_value makes a container's element:
+    // within the copy already running, a machine number as the payload word.
+    const char lowered = lower_tag(src->tag);
+    if (copy_depth != 0 && src->payload != nullptr && src->referrers == nullptr &&
+        (lowered == tag_int || lowered == tag_str || is_scalar_tag(lowered))) {
+        copy_value(cell, src, false);
+        return;
+    }
     if (lower_tag(src->tag) == tag_object) {
         cell->payload = new OBJECT_HOLDER{nullptr, src->holder() != nullptr ? src->holder()->type : nullptr};
     }
@@ -416,6 +426,55 @@ uint64_t links_made = 0;
 
 void CELL_PARTNERS::record(const UNION_DATA* cell, UNION_DATA* partner) {
     if (is_link_cell(cell) || cell->referrers != nullptr) partners[cell] = partner;
+}
+
+bool moves_as_copy(UNION_DATA* top, std::vector<UNION_DATA*>& cells, const UNION_DATA* keep) {
+    cells.clear();
+    cells.push_back(top);
+    for (size_t i = 0; i < cells.size(); ++i) {
+        const UNION_DATA* cell = cells[i];
+        if (cell == keep || cell->referrers != nullptr || cell->weak_held != 0 || cell->in_use != 0 ||
+            cell->key_numbered != 0 || cell->being_written != 0)
+            return false;
+        // A copy's inner cells start as plain element cells.
+        if (i != 0 && (cell->access_mode != access_variable || cell->scope_variable != 0)) return false;
+        const char lowered = lower_tag(cell->tag);
+        if (is_link_tag(lowered)) return false;
+        if (lowered == tag_object) {
+            append_child_cells(cell, cells);
+            continue;
+        }
+        if (cell->payload == nullptr || lowered == tag_int || lowered == tag_real || is_scalar_tag(lowered)) continue;
+        if (lowered == tag_str) {
+            if (cell->str_data()->walks() > 0) return false;
+            continue;
+        }
+        if (lowered == tag_list) {
+            const LIST_DATA& list = *cell->list_data();
+            if (list.iteration_count != 0 || list.cursor != nullptr || list.positions != nullptr) return false;
+            for (const LIST_NODE* node = list.head; node != nullptr; node = node->next)
+                if (node->has_own_key()) return false;
+        } else if (lowered == tag_hash || lowered == tag_set) {
+            if (cell->hash_data()->iteration_count != 0) return false;
+        } else {
+            return false;
+        }
+        append_child_cells(cell, cells);
+    }
+    return true;
+}
+
+void settle_taken_cells(const std::vector<UNION_DATA*>& cells) {
+    for (UNION_DATA* cell : cells) {
+        if (cell->payload == nullptr) continue;
+        const char lowered = lower_tag(cell->tag);
+        if (lowered == tag_str) {
+            cell->str_data()->reset_read();
+        } else if (lowered == tag_hash || lowered == tag_set) {
+            cell->hash_data()->cached_array.reset();
+            cell->hash_data()->array_outdated = false;
+        }
+    }
 }
 
 void copy_hash_payload(HASH_DATA* dest, HASH_DATA* src) { dest->copy_from(*src); }

@@ -164,6 +164,21 @@ void finish_copied_references(UNION_DATA* cell);
 // so it needs no partner.
 void park_container_copy(UNION_DATA* cell, UNION_DATA* src);
 
+// ---- taking a temporary over ----
+
+// Whether the value of a temporary cell (top), moved as it stands, could be
+// told apart from a deep copy of it. It cannot when no link leads into it,
+// out of it or within it, no cell of it is held, weakly held, numbered as a
+// key or being written, no walk pins or remembers a place in any of its
+// containers, and it holds only objects, lists, hashes, sets, numbers,
+// texts and the values kept in the cell. `cells` receives every cell of the
+// value, top first; `keep` (a cell that must stay where it is, or null)
+// lying among them refuses too. Only the texts' reading and a hash's cached
+// order differ from a copy; settle_taken_cells resets them.
+bool moves_as_copy(UNION_DATA* top, std::vector<UNION_DATA*>& cells, const UNION_DATA* keep = nullptr);
+// Gives the cells that moves_as_copy passed what a copy of them would start with.
+void settle_taken_cells(const std::vector<UNION_DATA*>& cells);
+
 void copy_hash_payload(HASH_DATA* dest, HASH_DATA* src);
 // Copies both halves (a reference half stays a reference). Null, or the
 // refusal of a half (both halves are then empty).
