@@ -1000,6 +1000,18 @@ bool read_int_arguments(TOKEN* subtree, const METHOD_SITE& seen, RESULT_LIST& li
     return false;
 }
 
+// The type code a seen site's receiver answers for: its own for a value
+// cell, the target's for a reference leading straight to a value (0 for
+// anything else, which no entry answers).
+inline char seen_receiver_code(const UNION_DATA* cell) {
+    const char own = lower_tag(cell->tag);
+    if (own != tag_reference) return own;
+    const UNION_DATA* target = cell->target();
+    if (target == nullptr) return 0;
+    const char held = lower_tag(target->tag);
+    return is_link_tag(held) ? 0 : held;
+}
+
 // Whether the arguments of a call at a seen site whose type only reads its
 // int arguments were read in place (see read_int_arguments); the entry must
 // still hold for the receiver, as after a general evaluation, which nothing
@@ -1007,15 +1019,12 @@ bool read_int_arguments(TOKEN* subtree, const METHOD_SITE& seen, RESULT_LIST& li
 __attribute__((noinline)) bool read_in_place(const ROUTINE_REQUEST& request, const METHOD_SITE& seen, RESULT_LIST& list,
                                              bool& constants) {
     if (seen.read_misses >= read_miss_limit || call_sites_generation != routine_tables_generation || seen.qualified ||
-        lower_tag(request.receiver.cell->tag) != seen.code)
+        seen_receiver_code(request.receiver.cell) != seen.code)
         return false;
     if (read_int_arguments(request.node->left, seen, list, constants)) return true;
     ++seen.read_misses;
     return false;
 }
-
-// The longest key a string holds without a heap block.
-constexpr size_t short_key_length = 15;
 
 // The rest of a built-in method call once its arguments are in the list:
 // the site entry's direct handler or the type's handler on the key, or the
@@ -1034,12 +1043,10 @@ constexpr size_t short_key_length = 15;
             direct(DIRECT_CALL{node, *site_key, request.receiver, list, request.results, used_at_once})) {
             return CALL_OUTCOME::made;
         }
-        // The type's handler reads its key over and over: a copy of its own
-        // serves it faster than the borrowed text, as long as the copy fits
-        // in the string itself; a longer key would cost a heap block per call.
+        // The handler reads the interned key where it lies: a copy would
+        // cost as much as the reads it could serve.
         CALL_ARGS args;
-        if (site_key->size() <= short_key_length) args.key = *site_key;
-        else args.key.borrow(*site_key);
+        args.key.borrow(*site_key);
         for (const RESULT_NODE* item = list.head; item != nullptr; item = item->next) args.args.push_back(item->item);
         if (run_methods(*methods_of_type(site_code), site_code, node, &args, request.results, request.receiver,
                         request.context, false, used_at_once)) {
@@ -1048,18 +1055,6 @@ constexpr size_t short_key_length = 15;
     }
     if (constants) own_constants(list);
     return resolve_and_call(request, &list, nullptr);
-}
-
-// The type code a seen site's receiver answers for: its own for a value
-// cell, the target's for a reference leading straight to a value (0 for
-// anything else, which no entry answers).
-inline char seen_receiver_code(const UNION_DATA* cell) {
-    const char own = lower_tag(cell->tag);
-    if (own != tag_reference) return own;
-    const UNION_DATA* target = cell->target();
-    if (target == nullptr) return 0;
-    const char held = lower_tag(target->tag);
-    return is_link_tag(held) ? 0 : held;
 }
 
 // A built-in method call: its arguments first, then its site entry; a call
@@ -1557,10 +1552,9 @@ namespace {
     // A value named through an alias may belong to a container that let it
     // go meanwhile: what the results stand for in it outlives that, as on
     // the general road.
-    // So may the target of a reference. Only a value's own cell is read in
-    // place.
+    // So may the target of a reference.
     RESULT_NODE* const before = results != nullptr ? results->tail : nullptr;
-    outcome = site->int_reads && !by_reference ? call_reading_site(request, *site) : call_method_site(request, site);
+    outcome = site->int_reads ? call_reading_site(request, *site) : call_method_site(request, site);
     if (results != nullptr) keep_let_go_results(before != nullptr ? before->next : results->head);
     return true;
 }
