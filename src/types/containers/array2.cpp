@@ -198,6 +198,44 @@ bool array2_functions(METHOD_CALL& call) {
     return false;
 }
 
+namespace {
+
+// An int argument as the handler reads a position: through its aliases and
+// one more reference, a defined int within 64 bits; false otherwise.
+bool plain_int(const RESULT_ITEM& item, int64_t& out) {
+    const UNION_DATA* value = argument_value(item.cell);
+    return value != nullptr && lower_tag(value->tag) == tag_int && value->payload != nullptr && cell_int64(value, out);
+}
+
+// g.get(r, c) of one non-empty slot inside the grid the receiver holds or
+// leads to: a copy of its value. A position outside the grid, an empty
+// slot, or a reference that a read-only receiver would lend its mode to is
+// left to the handler.
+bool slot_copy(const DIRECT_CALL& call) {
+    UNION_DATA* receiver = call.defined_receiver(tag_array2);
+    int64_t row = 0;
+    int64_t col = 0;
+    if (receiver == nullptr || call.args.count != 2 || !plain_int(call.args.head->item, row) ||
+        !plain_int(call.args.head->next->item, col))
+        return false;
+    const ARRAY2_DATA& grid = grid_of(receiver);
+    if (row < 0 || row >= grid.rows || col < 0 || col >= grid.cols ||
+        !grid.exists(static_cast<int>(row), static_cast<int>(col)))
+        return false;
+    SLOT_VIEW view;
+    UNION_DATA* value = grid.cells.view(grid.slot_of(static_cast<int>(row), static_cast<int>(col)), view);
+    if (is_link_cell(value) && !is_variable_mode(lent_item_access(call.receiver.mode, call.receiver.cell)))
+        return false;
+    if (const char* message = make_copy_value(*call.results, value, 4, false, false)) call.raise("array2", message);
+    return true;
+}
+
+}  // namespace
+
+DIRECT_HANDLER array2_direct_for(const std::string& key, bool function) {
+    return function && key == "get\xA7int;int;\xA7" ? slot_copy : nullptr;
+}
+
 bool array2_procedures(METHOD_CALL& call) {
     const std::string& key = call.key();
     if (is_call_form_key(key)) {
