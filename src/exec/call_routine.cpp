@@ -1057,6 +1057,66 @@ __attribute__((noinline)) bool read_in_place(const ROUTINE_REQUEST& request, con
     return resolve_and_call(request, &list, nullptr);
 }
 
+// The most arguments a seen site's call reads where they stand.
+constexpr uint32_t max_plain_arguments = 4;
+
+// The arguments of a call, each read where it stands when every one is an
+// int or str literal (its node's constant cell, `constants` set) or a plain
+// variable, as evaluate_method_arguments would put them in its list; reading
+// them runs nothing. False for any other argument or more than
+// max_plain_arguments of them: the call then evaluates them, nothing having
+// happened. A variable whose item has the literal mode (an element a walk
+// hands out) is left to its evaluation: that mode marks a literal's cell here.
+bool read_plain_arguments(TOKEN* subtree, RESULT_ITEM* items, uint32_t& count, bool& constants) {
+    count = 0;
+    if (subtree == nullptr || (subtree->evaluator == eval_empty_code && subtree->block_mode == block_mode_none))
+        return true;
+    for (TOKEN* argument : argument_list_of(subtree)) {
+        if (count == max_plain_arguments) return false;
+        RESULT_ITEM& item = items[count];
+        if (constant_argument(argument)) {
+            item = RESULT_ITEM{literal_constant(argument), access_literal, 0};
+            constants = true;
+        } else if (!argument->result_stack.empty() || !variable_item(argument, item) || item.mode == access_literal) {
+            return false;
+        }
+        ++count;
+    }
+    return true;
+}
+
+// Whether the items have the type identities of a site's signature.
+bool items_match(const std::vector<uintptr_t>& signature, const RESULT_ITEM* items, uint32_t count) {
+    if (signature.size() != count) return false;
+    for (uint32_t i = 0; i < count; ++i) {
+        if (key_type_identity(items[i].cell) != signature[i]) return false;
+    }
+    return true;
+}
+
+// A call at a seen site whose type has no direct handler for the key, its
+// arguments read where they stand (read_plain_arguments): the type's handler
+// runs on them without a list of results. A handler that declines has
+// changed nothing; the call then takes the general road with the list their
+// evaluation would have made.
+[[gnu::noinline]] CALL_OUTCOME call_on_plain_arguments(const ROUTINE_REQUEST& request, const METHOD_SITE& seen,
+                                                       const RESULT_ITEM* items, uint32_t count, bool constants,
+                                                       bool used_at_once) {
+    const char code = seen.code;
+    {
+        CALL_ARGS args;
+        args.key.borrow(*seen.key);
+        for (uint32_t i = 0; i < count; ++i) args.args.push_back(items[i]);
+        if (run_methods(*methods_of_type(code), code, request.node, &args, request.results, request.receiver,
+                        request.context, false, used_at_once))
+            return CALL_OUTCOME::made;
+    }
+    RESULT_LIST list;
+    for (uint32_t i = 0; i < count; ++i) list.append(items[i]);
+    if (constants) own_constants(list);
+    return resolve_and_call(request, &list, nullptr);
+}
+
 // A built-in method call: its arguments first, then its site entry; a call
 // the entry answers runs the key's direct handler when the type has one and
 // the case is plain, else the type's handler on the key kept there. Anything
@@ -1075,8 +1135,18 @@ __attribute__((noinline)) CALL_OUTCOME call_method_site(const ROUTINE_REQUEST& r
     element_grant = nullptr;  // not for the calls among the arguments
     unclaimed_arguments = nullptr;
     const uint64_t forgotten = sites_forgotten;
-    RESULT_LIST list;
+    const bool seen_holds = seen != nullptr && call_sites_generation == routine_tables_generation && !seen->qualified &&
+                            (lower_tag(request.receiver.cell->tag) == seen->code ||
+                             seen_receiver_code(request.receiver.cell) == seen->code);
     bool constants = false;
+    if (seen_holds && seen->direct == nullptr && !seen->common) {
+        RESULT_ITEM items[max_plain_arguments];
+        uint32_t count = 0;
+        if (read_plain_arguments(node->left, items, count, constants) && items_match(seen->signature, items, count))
+            return call_on_plain_arguments(request, *seen, items, count, constants, used_at_once);
+        constants = false;
+    }
+    RESULT_LIST list;
     if (!evaluate_method_arguments(node->left, request.context, list, constants)) return CALL_OUTCOME::made;
     const METHOD_SITE* site = nullptr;
     if (seen != nullptr && forgotten == sites_forgotten && call_sites_generation == routine_tables_generation &&
