@@ -37,12 +37,22 @@ struct POSITION {
 // Arguments i and i + 1 as a position: both non-empty ints; from_end counts
 // the row from the last row and the column from the last column.
 std::string read_position(const METHOD_CALL& call, const ARRAY2_DATA& grid, int32_t i, bool from_end, POSITION* out) {
-    for (int32_t k = i; k <= i + 1; ++k) {
-        std::string message = check_arg_type(*call.args, k, tag_int, true);
-        if (!message.empty()) return message;
+    int64_t row = 0;
+    int64_t col = 0;
+    // Machine ints are read as int_argument reads them, which saturates
+    // beyond the int range: only those within it are taken as they stand.
+    if (plain_int_argument(*call.args, i, row) && plain_int_argument(*call.args, i + 1, col) && row >= INT_MIN &&
+        row <= INT_MAX && col >= INT_MIN && col <= INT_MAX) {
+        out->row = row;
+        out->col = col;
+    } else {
+        for (int32_t k = i; k <= i + 1; ++k) {
+            std::string message = check_arg_type(*call.args, k, tag_int, true);
+            if (!message.empty()) return message;
+        }
+        out->row = int_argument(*call.args, i);
+        out->col = int_argument(*call.args, i + 1);
     }
-    out->row = int_argument(*call.args, i);
-    out->col = int_argument(*call.args, i + 1);
     if (from_end) {
         out->row = static_cast<int64_t>(grid.rows) - 1 - out->row;
         out->col = static_cast<int64_t>(grid.cols) - 1 - out->col;

@@ -55,9 +55,12 @@ void hand_out(const METHOD_CALL& call, UNION_DATA* element, int mode) {
 // wraps into the list; the message names the position counted from the head.
 std::string check_list_index(const CALL_ARGS& args, LIST_DATA& store, int32_t i, bool from_end, UNION_DATA** out,
                              int* position_out = nullptr) {
-    std::string failure = check_arg_type(args, i, tag_int, true);
-    if (!failure.empty()) return failure;
-    const int64_t index = int64_argument(args, i);
+    int64_t index = 0;
+    if (!plain_int_argument(args, i, index)) {
+        std::string failure = check_arg_type(args, i, tag_int, true);
+        if (!failure.empty()) return failure;
+        index = int64_argument(args, i);
+    }
     int64_t position = index;
     if (from_end && __builtin_sub_overflow(int64_t{store.node_count} - 1, index, &position)) position = INT64_MAX;
     if (position < 0 || position >= store.node_count)
