@@ -504,8 +504,10 @@ const UNION_DATA* declined_element = nullptr;
     const MEMBER_READ kind = shape.kind;
     UNION_DATA* cell = top_cell(shape.declaration);
     if (cell == nullptr) return false;
-    if (shape.through_aliases) cell = aliased_cell(cell);
-    else if (shape.through_reference && (cell = referenced_cell(cell)) == nullptr) return false;
+    if (shape.through_aliases | shape.through_reference) [[unlikely]] {
+        cell = shape.through_aliases ? aliased_cell(cell) : referenced_cell(cell);
+        if (cell == nullptr) return false;
+    }
     // An element of a list, the most frequent read, is read here.
     if (cell->tag != tag_list) [[unlikely]]
         return container_element_read(node, node->right, kind, cell, out, depth);

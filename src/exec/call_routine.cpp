@@ -1135,11 +1135,14 @@ __attribute__((noinline)) CALL_OUTCOME call_method_site(const ROUTINE_REQUEST& r
     element_grant = nullptr;  // not for the calls among the arguments
     unclaimed_arguments = nullptr;
     const uint64_t forgotten = sites_forgotten;
-    const bool seen_holds = seen != nullptr && call_sites_generation == routine_tables_generation && !seen->qualified &&
+    // Only a site without a direct handler runs its type's handler on
+    // arguments read in place; the others evaluate them.
+    const bool seen_holds = seen != nullptr && seen->direct == nullptr && !seen->common &&
+                            call_sites_generation == routine_tables_generation && !seen->qualified &&
                             (lower_tag(request.receiver.cell->tag) == seen->code ||
                              seen_receiver_code(request.receiver.cell) == seen->code);
     bool constants = false;
-    if (seen_holds && seen->direct == nullptr && !seen->common) {
+    if (seen_holds) {
         RESULT_ITEM items[max_plain_arguments];
         uint32_t count = 0;
         if (read_plain_arguments(node->left, items, count, constants) && items_match(seen->signature, items, count))
