@@ -66,6 +66,27 @@ UNION_DATA* variable_cell_of(const TOKEN* node) {
     }
 }
 
+// The value a plainly declared input parameter's cell stands for: the cell
+// itself for a value it holds, the target of the reference that binds it to
+// the caller's value; null for anything else (a chain of links).
+[[gnu::always_inline]] inline UNION_DATA* referenced_cell(UNION_DATA* cell) {
+    if (!is_link_cell(cell)) return cell;
+    if (lower_tag(cell->tag) != tag_reference) return nullptr;
+    UNION_DATA* target = cell->target();
+    return target != nullptr && !is_link_cell(target) ? target : nullptr;
+}
+
+// The value a name declared plainly in the input part stands for, as
+// referenced_cell finds it; null for other names.
+UNION_DATA* read_only_input(const TOKEN* name) {
+    if (name == nullptr || name->evaluator != eval_variable) return nullptr;
+    const TOKEN* declaration = name->declaration;
+    if (declaration == nullptr || declaration->member_slot >= 0 || declaration->arg_role != arg_role_constant_input)
+        return nullptr;
+    UNION_DATA* cell = top_cell(declaration);
+    return cell != nullptr ? referenced_cell(cell) : nullptr;
+}
+
 // Whether a list or array cell a variable holds by value may be read as
 // l.size() and l[i] read it: not a constant, not walked.
 bool plain_container(const UNION_DATA* cell) {
@@ -177,6 +198,9 @@ struct MEMBER_SHAPE {
     const TOKEN* index_declaration = nullptr;  // null: an index of another kind
     MEMBER_READ kind = MEMBER_READ::none;
     bool through_aliases = false;  // a ":$" input parameter
+    // A parameter declared plainly in the input part: only get and Get read
+    // through it, as l[i] refuses a read-only list.
+    bool through_reference = false;
 };
 // Nodes are made one after another from a store: a node shares its entry
 // only with nodes made 2048 nodes (about 6 KB of source) away.
@@ -207,6 +231,9 @@ MEMBER_SHAPE member_shapes[member_shape_count];
         if (role != arg_role_constant_input && role != arg_role_output_object) {
             made.declaration = declaration;
             made.through_aliases = role == arg_role_variable_input;
+        } else if (role == arg_role_constant_input && made.kind != MEMBER_READ::element) {
+            made.declaration = declaration;
+            made.through_reference = true;
         }
     }
     *kept = made;
@@ -275,7 +302,9 @@ UNION_DATA* list_element(const UNION_DATA* cell, TOKEN* index, const TOKEN* inde
 UNION_DATA* plain_list_element(TOKEN* node, bool only_brackets) {
     if (node->evaluator != eval_member) return nullptr;
     const MEMBER_SHAPE& shape = member_shape(node);
-    if (shape.declaration == nullptr || (only_brackets && shape.kind != MEMBER_READ::element)) return nullptr;
+    if (shape.declaration == nullptr || shape.through_reference ||
+        (only_brackets && shape.kind != MEMBER_READ::element))
+        return nullptr;
     const UNION_DATA* cell = shaped_list(shape);
     return cell != nullptr
                ? list_element(cell, shape.index, shape.index_declaration, shape.kind == MEMBER_READ::get_from_end, 0)
@@ -408,6 +437,7 @@ const UNION_DATA* aliased_list(UNION_DATA* alias) {
 bool size_read(const TOKEN* node, const TOKEN* part, int64_t& out) {
     if (!without_arguments(part)) return false;
     const UNION_DATA* cell = readable_variable(node->left);
+    if (cell == nullptr) cell = read_only_input(node->left);
     if (cell != nullptr && cell->tag == tag_list) {
         if (!plain_container(cell)) return false;
         out = cell->list_data()->node_count;
@@ -477,7 +507,10 @@ const UNION_DATA* declined_element = nullptr;
     const MEMBER_READ kind = shape.kind;
     UNION_DATA* cell = top_cell(shape.declaration);
     if (cell == nullptr) return false;
-    if (shape.through_aliases) cell = aliased_cell(cell);
+    if (shape.through_aliases | shape.through_reference) [[unlikely]] {
+        cell = shape.through_aliases ? aliased_cell(cell) : referenced_cell(cell);
+        if (cell == nullptr) return false;
+    }
     // An element of a list, the most frequent read, is read here.
     if (cell->tag != tag_list) [[unlikely]]
         return container_element_read(node, node->right, kind, cell, out, depth);

@@ -1000,6 +1000,18 @@ bool read_int_arguments(TOKEN* subtree, const METHOD_SITE& seen, RESULT_LIST& li
     return false;
 }
 
+// The type code a seen site's receiver answers for: its own for a value
+// cell, the target's for a reference leading straight to a value (0 for
+// anything else, which no entry answers).
+inline char seen_receiver_code(const UNION_DATA* cell) {
+    const char own = lower_tag(cell->tag);
+    if (own != tag_reference) return own;
+    const UNION_DATA* target = cell->target();
+    if (target == nullptr) return 0;
+    const char held = lower_tag(target->tag);
+    return is_link_tag(held) ? 0 : held;
+}
+
 // Whether the arguments of a call at a seen site whose type only reads its
 // int arguments were read in place (see read_int_arguments); the entry must
 // still hold for the receiver, as after a general evaluation, which nothing
@@ -1007,15 +1019,12 @@ bool read_int_arguments(TOKEN* subtree, const METHOD_SITE& seen, RESULT_LIST& li
 __attribute__((noinline)) bool read_in_place(const ROUTINE_REQUEST& request, const METHOD_SITE& seen, RESULT_LIST& list,
                                              bool& constants) {
     if (seen.read_misses >= read_miss_limit || call_sites_generation != routine_tables_generation || seen.qualified ||
-        lower_tag(request.receiver.cell->tag) != seen.code)
+        seen_receiver_code(request.receiver.cell) != seen.code)
         return false;
     if (read_int_arguments(request.node->left, seen, list, constants)) return true;
     ++seen.read_misses;
     return false;
 }
-
-// The longest key a string holds without a heap block.
-constexpr size_t short_key_length = 15;
 
 // The rest of a built-in method call once its arguments are in the list:
 // the site entry's direct handler or the type's handler on the key, or the
@@ -1034,12 +1043,10 @@ constexpr size_t short_key_length = 15;
             direct(DIRECT_CALL{node, *site_key, request.receiver, list, request.results, used_at_once})) {
             return CALL_OUTCOME::made;
         }
-        // The type's handler reads its key over and over: a copy of its own
-        // serves it faster than the borrowed text, as long as the copy fits
-        // in the string itself; a longer key would cost a heap block per call.
+        // The handler reads the interned key where it lies: a copy would
+        // cost as much as the reads it could serve.
         CALL_ARGS args;
-        if (site_key->size() <= short_key_length) args.key = *site_key;
-        else args.key.borrow(*site_key);
+        args.key.borrow(*site_key);
         for (const RESULT_NODE* item = list.head; item != nullptr; item = item->next) args.args.push_back(item->item);
         if (run_methods(*methods_of_type(site_code), site_code, node, &args, request.results, request.receiver,
                         request.context, false, used_at_once)) {
@@ -1050,16 +1057,64 @@ constexpr size_t short_key_length = 15;
     return resolve_and_call(request, &list, nullptr);
 }
 
-// The type code a seen site's receiver answers for: its own for a value
-// cell, the target's for a reference leading straight to a value (0 for
-// anything else, which no entry answers).
-inline char seen_receiver_code(const UNION_DATA* cell) {
-    const char own = lower_tag(cell->tag);
-    if (own != tag_reference) return own;
-    const UNION_DATA* target = cell->target();
-    if (target == nullptr) return 0;
-    const char held = lower_tag(target->tag);
-    return is_link_tag(held) ? 0 : held;
+// The most arguments a seen site's call reads where they stand.
+constexpr uint32_t max_plain_arguments = 4;
+
+// The arguments of a call, each read where it stands when every one is an
+// int or str literal (its node's constant cell, `constants` set) or a plain
+// variable, as evaluate_method_arguments would put them in its list; reading
+// them runs nothing. False for any other argument or more than
+// max_plain_arguments of them: the call then evaluates them, nothing having
+// happened. A variable whose item has the literal mode (an element a walk
+// hands out) is left to its evaluation: that mode marks a literal's cell here.
+bool read_plain_arguments(TOKEN* subtree, RESULT_ITEM* items, uint32_t& count, bool& constants) {
+    count = 0;
+    if (subtree == nullptr || (subtree->evaluator == eval_empty_code && subtree->block_mode == block_mode_none))
+        return true;
+    for (TOKEN* argument : argument_list_of(subtree)) {
+        if (count == max_plain_arguments) return false;
+        RESULT_ITEM& item = items[count];
+        if (constant_argument(argument)) {
+            item = RESULT_ITEM{literal_constant(argument), access_literal, 0};
+            constants = true;
+        } else if (!argument->result_stack.empty() || !variable_item(argument, item) || item.mode == access_literal) {
+            return false;
+        }
+        ++count;
+    }
+    return true;
+}
+
+// Whether the items have the type identities of a site's signature.
+bool items_match(const std::vector<uintptr_t>& signature, const RESULT_ITEM* items, uint32_t count) {
+    if (signature.size() != count) return false;
+    for (uint32_t i = 0; i < count; ++i) {
+        if (key_type_identity(items[i].cell) != signature[i]) return false;
+    }
+    return true;
+}
+
+// A call at a seen site whose type has no direct handler for the key, its
+// arguments read where they stand (read_plain_arguments): the type's handler
+// runs on them without a list of results. A handler that declines has
+// changed nothing; the call then takes the general road with the list their
+// evaluation would have made.
+[[gnu::noinline]] CALL_OUTCOME call_on_plain_arguments(const ROUTINE_REQUEST& request, const METHOD_SITE& seen,
+                                                       const RESULT_ITEM* items, uint32_t count, bool constants,
+                                                       bool used_at_once) {
+    const char code = seen.code;
+    {
+        CALL_ARGS args;
+        args.key.borrow(*seen.key);
+        for (uint32_t i = 0; i < count; ++i) args.args.push_back(items[i]);
+        if (run_methods(*methods_of_type(code), code, request.node, &args, request.results, request.receiver,
+                        request.context, false, used_at_once))
+            return CALL_OUTCOME::made;
+    }
+    RESULT_LIST list;
+    for (uint32_t i = 0; i < count; ++i) list.append(items[i]);
+    if (constants) own_constants(list);
+    return resolve_and_call(request, &list, nullptr);
 }
 
 // A built-in method call: its arguments first, then its site entry; a call
@@ -1080,8 +1135,21 @@ __attribute__((noinline)) CALL_OUTCOME call_method_site(const ROUTINE_REQUEST& r
     element_grant = nullptr;  // not for the calls among the arguments
     unclaimed_arguments = nullptr;
     const uint64_t forgotten = sites_forgotten;
-    RESULT_LIST list;
+    // Only a site without a direct handler runs its type's handler on
+    // arguments read in place; the others evaluate them.
+    const bool seen_holds = seen != nullptr && seen->direct == nullptr && !seen->common &&
+                            call_sites_generation == routine_tables_generation && !seen->qualified &&
+                            (lower_tag(request.receiver.cell->tag) == seen->code ||
+                             seen_receiver_code(request.receiver.cell) == seen->code);
     bool constants = false;
+    if (seen_holds) {
+        RESULT_ITEM items[max_plain_arguments];
+        uint32_t count = 0;
+        if (read_plain_arguments(node->left, items, count, constants) && items_match(seen->signature, items, count))
+            return call_on_plain_arguments(request, *seen, items, count, constants, used_at_once);
+        constants = false;
+    }
+    RESULT_LIST list;
     if (!evaluate_method_arguments(node->left, request.context, list, constants)) return CALL_OUTCOME::made;
     const METHOD_SITE* site = nullptr;
     if (seen != nullptr && forgotten == sites_forgotten && call_sites_generation == routine_tables_generation &&
@@ -1557,10 +1625,9 @@ namespace {
     // A value named through an alias may belong to a container that let it
     // go meanwhile: what the results stand for in it outlives that, as on
     // the general road.
-    // So may the target of a reference. Only a value's own cell is read in
-    // place.
+    // So may the target of a reference.
     RESULT_NODE* const before = results != nullptr ? results->tail : nullptr;
-    outcome = site->int_reads && !by_reference ? call_reading_site(request, *site) : call_method_site(request, site);
+    outcome = site->int_reads ? call_reading_site(request, *site) : call_method_site(request, site);
     if (results != nullptr) keep_let_go_results(before != nullptr ? before->next : results->head);
     return true;
 }

@@ -40,6 +40,16 @@ inline std::string check_arg_defined(const CALL_ARGS& args, int32_t i) {
 std::string check_args_defined(const CALL_ARGS& args);
 std::string check_arg_not_empty(const CALL_ARGS& args, int32_t i);
 std::string check_args_not_empty(const CALL_ARGS& args);
+// Argument i as a defined int within 64 bits, the form of nearly every
+// index: it passes check_arg_type(args, i, tag_int, true) and int64_argument
+// reads it unchanged. False for any other argument (an empty or a larger
+// number among them), which the checks then examine.
+inline bool plain_int_argument(const CALL_ARGS& args, int32_t i, int64_t& out) {
+    const UNION_DATA* value = argument_value(args[i].cell);
+    if (value == nullptr || (value->tag != tag_int && value->tag != raise_tag(tag_int)) || value->payload == nullptr)
+        return false;
+    return cell_int64(value, out);
+}
 // The refusal of check_arg_type, built when the check fails.
 std::string arg_type_refusal(const CALL_ARGS& args, int32_t i, char code, bool non_empty);
 // Asked of nearly every argument, so a passing argument is told inline,

@@ -39,6 +39,7 @@ DIRECT_HANDLER char_direct_for(const std::string& key, bool function);
 BOOL_DIRECT_HANDLER char_bool_direct_for(const std::string& key);
 DIRECT_HANDLER oper_direct_for(const std::string& key, bool function);
 DIRECT_HANDLER array_direct_for(const std::string& key, bool function);
+DIRECT_HANDLER array2_direct_for(const std::string& key, bool function);
 DIRECT_HANDLER hash_direct_for(const std::string& key, bool function);
 DIRECT_HANDLER list_direct_for(const std::string& key, bool function);
 DIRECT_HANDLER str_direct_for(const std::string& key, bool function);
@@ -66,7 +67,7 @@ constexpr TYPE_METHODS type_methods[] = {
     {'s', "str", str_functions, str_procedures, nullptr, str_direct_for, nullptr},
     {'u', "any2", any2_functions, any2_procedures, nullptr, nullptr, nullptr},
     {'a', "array", array_functions, array_procedures, nullptr, array_direct_for, array_reads_int_arguments},
-    {'z', "array2", array2_functions, array2_procedures, nullptr, nullptr, nullptr},
+    {'z', "array2", array2_functions, array2_procedures, nullptr, array2_direct_for, nullptr},
     {'g', "graph", graph_functions, graph_procedures, nullptr, nullptr, nullptr},
     {'h', "hash", hash_functions, hash_procedures, nullptr, hash_direct_for, nullptr},
     {'l', "list", list_functions, list_procedures, nullptr, list_direct_for, list_reads_int_arguments},

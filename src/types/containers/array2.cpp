@@ -37,12 +37,22 @@ struct POSITION {
 // Arguments i and i + 1 as a position: both non-empty ints; from_end counts
 // the row from the last row and the column from the last column.
 std::string read_position(const METHOD_CALL& call, const ARRAY2_DATA& grid, int32_t i, bool from_end, POSITION* out) {
-    for (int32_t k = i; k <= i + 1; ++k) {
-        std::string message = check_arg_type(*call.args, k, tag_int, true);
-        if (!message.empty()) return message;
+    int64_t row = 0;
+    int64_t col = 0;
+    // Machine ints are read as int_argument reads them, which saturates
+    // beyond the int range: only those within it are taken as they stand.
+    if (plain_int_argument(*call.args, i, row) && plain_int_argument(*call.args, i + 1, col) && row >= INT_MIN &&
+        row <= INT_MAX && col >= INT_MIN && col <= INT_MAX) {
+        out->row = row;
+        out->col = col;
+    } else {
+        for (int32_t k = i; k <= i + 1; ++k) {
+            std::string message = check_arg_type(*call.args, k, tag_int, true);
+            if (!message.empty()) return message;
+        }
+        out->row = int_argument(*call.args, i);
+        out->col = int_argument(*call.args, i + 1);
     }
-    out->row = int_argument(*call.args, i);
-    out->col = int_argument(*call.args, i + 1);
     if (from_end) {
         out->row = static_cast<int64_t>(grid.rows) - 1 - out->row;
         out->col = static_cast<int64_t>(grid.cols) - 1 - out->col;
@@ -196,6 +206,44 @@ bool array2_functions(METHOD_CALL& call) {
         return true;
     }
     return false;
+}
+
+namespace {
+
+// An int argument as the handler reads a position: through its aliases and
+// one more reference, a defined int within 64 bits; false otherwise.
+bool plain_int(const RESULT_ITEM& item, int64_t& out) {
+    const UNION_DATA* value = argument_value(item.cell);
+    return value != nullptr && lower_tag(value->tag) == tag_int && value->payload != nullptr && cell_int64(value, out);
+}
+
+// g.get(r, c) of one non-empty slot inside the grid the receiver holds or
+// leads to: a copy of its value. A position outside the grid, an empty
+// slot, or a reference that a read-only receiver would lend its mode to is
+// left to the handler.
+bool slot_copy(const DIRECT_CALL& call) {
+    UNION_DATA* receiver = call.defined_receiver(tag_array2);
+    int64_t row = 0;
+    int64_t col = 0;
+    if (receiver == nullptr || call.args.count != 2 || !plain_int(call.args.head->item, row) ||
+        !plain_int(call.args.head->next->item, col))
+        return false;
+    const ARRAY2_DATA& grid = grid_of(receiver);
+    if (row < 0 || row >= grid.rows || col < 0 || col >= grid.cols ||
+        !grid.exists(static_cast<int>(row), static_cast<int>(col)))
+        return false;
+    SLOT_VIEW view;
+    UNION_DATA* value = grid.cells.view(grid.slot_of(static_cast<int>(row), static_cast<int>(col)), view);
+    if (is_link_cell(value) && !is_variable_mode(lent_item_access(call.receiver.mode, call.receiver.cell)))
+        return false;
+    if (const char* message = make_copy_value(*call.results, value, 4, false, false)) call.raise("array2", message);
+    return true;
+}
+
+}  // namespace
+
+DIRECT_HANDLER array2_direct_for(const std::string& key, bool function) {
+    return function && key == "get\xA7int;int;\xA7" ? slot_copy : nullptr;
 }
 
 bool array2_procedures(METHOD_CALL& call) {

@@ -55,9 +55,12 @@ void hand_out(const METHOD_CALL& call, UNION_DATA* element, int mode) {
 // wraps into the list; the message names the position counted from the head.
 std::string check_list_index(const CALL_ARGS& args, LIST_DATA& store, int32_t i, bool from_end, UNION_DATA** out,
                              int* position_out = nullptr) {
-    std::string failure = check_arg_type(args, i, tag_int, true);
-    if (!failure.empty()) return failure;
-    const int64_t index = int64_argument(args, i);
+    int64_t index = 0;
+    if (!plain_int_argument(args, i, index)) {
+        std::string failure = check_arg_type(args, i, tag_int, true);
+        if (!failure.empty()) return failure;
+        index = int64_argument(args, i);
+    }
     int64_t position = index;
     if (from_end && __builtin_sub_overflow(int64_t{store.node_count} - 1, index, &position)) position = INT64_MAX;
     if (position < 0 || position >= store.node_count)
@@ -274,35 +277,40 @@ bool list_functions(METHOD_CALL& call) {
 namespace {
 
 // The element at a position an int argument names, counted from the tail
-// with from_end, of a list reached without links: null when the case is not
-// plain (an undefined list or index, an index outside the list).
+// with from_end, of the list the receiver holds or leads to as the handler
+// finds it (a read-only parameter is bound by a reference): null when the
+// case is not plain (an undefined list or index, an index outside the list).
 UNION_DATA* plain_element(const DIRECT_CALL& call, bool from_end) {
-    UNION_DATA* receiver = call.receiver.cell;
+    UNION_DATA* receiver = call.defined_receiver(tag_list);
     int64_t index = 0;
-    if (receiver == nullptr || lower_tag(receiver->tag) != tag_list || receiver->payload == nullptr ||
-        !call.single_int(index))
-        return nullptr;
+    if (receiver == nullptr || !call.single_int(index)) return nullptr;
     LIST_DATA& store = store_of(receiver);
     const int64_t position = from_end ? int64_t{store.node_count} - 1 - index : index;
     if (position < 0 || position >= store.node_count) return nullptr;
     return store.at(static_cast<int>(position), nullptr);
 }
 
+// Whether a link handed out of the receiver must carry a read-only mode
+// (run_methods lends it): the handler's road makes those.
+bool lends_read_only(const DIRECT_CALL& call) {
+    return !is_variable_mode(lent_item_access(call.receiver.mode, call.receiver.cell));
+}
+
 // l[i] on a list variable: an alias of the element.
 bool element_alias(const DIRECT_CALL& call) {
     if (call.receiver.mode < access_variable) return false;  // a constant refuses the method
     UNION_DATA* element = plain_element(call, false);
-    if (element == nullptr) return false;
+    if (element == nullptr || lends_read_only(call)) return false;
     if (const char* message = make_copy_value(*call.results, element, 3, false, false)) call.raise("list", message);
     return true;
 }
 
 // l.get(i) and l.Get(i): a copy of the element.
 bool element_copy(const DIRECT_CALL& call, bool from_end) {
-    // A reference handed out of a read-only list stays read-only: the handler's road.
-    if (is_read_only_place(call.receiver.mode)) return false;
     UNION_DATA* element = plain_element(call, from_end);
     if (element == nullptr) return false;
+    // A reference handed out of a read-only list stays read-only: the handler's road.
+    if (is_link_cell(element) && lends_read_only(call)) return false;
     if (const char* message = make_copy_value(*call.results, element, 4, false, false)) call.raise("list", message);
     return true;
 }
