@@ -287,19 +287,6 @@ private:
     size_t mask;
 };
 
-// The first entry from b on of a table of the buckets that holds a list,
-// bucket_count when none. A hash with a table may still leave most of its
-// buckets empty: they are passed four at a time.
-size_t next_used_bucket(LIST_DATA* const* table, size_t b) {
-    constexpr size_t count = HASH_DATA::bucket_count;
-    while (b + 4 <= count &&
-           (reinterpret_cast<uintptr_t>(table[b]) | reinterpret_cast<uintptr_t>(table[b + 1]) |
-            reinterpret_cast<uintptr_t>(table[b + 2]) | reinterpret_cast<uintptr_t>(table[b + 3])) == 0)
-        b += 4;
-    while (b < count && table[b] == nullptr) ++b;
-    return b;
-}
-
 // Assigns to a pair's value cell as a list element is assigned: only scope
 // cells may become aliases, and an element counts as one meanwhile.
 const char* assign_pair_value(LIST_NODE* node, UNION_DATA* value, int value_mode) {
@@ -345,6 +332,11 @@ uint64_t reference_key_number(UNION_DATA* cell) {
 void forget_key_number(const UNION_DATA* cell) { key_numbers().erase(cell); }
 
 HASH_DATA::SLOTS::SLOTS(size_t count) : count(count) {
+    if (count == tiny_count) {
+        slots = static_cast<INDEX_SLOT*>(BLOCK_POOL<TINY_BLOCK>::allocate(sizeof(TINY_BLOCK)));
+        std::memset(static_cast<void*>(slots), 0, sizeof(TINY_BLOCK));
+        return;
+    }
     if (count == small_count) {
         slots = static_cast<INDEX_SLOT*>(BLOCK_POOL<SMALL_BLOCK>::allocate(sizeof(SMALL_BLOCK)));
         std::memset(static_cast<void*>(slots), 0, sizeof(SMALL_BLOCK));
@@ -355,7 +347,8 @@ HASH_DATA::SLOTS::SLOTS(size_t count) : count(count) {
 }
 
 HASH_DATA::SLOTS::~SLOTS() {
-    if (count == small_count) BLOCK_POOL<SMALL_BLOCK>::release(slots, sizeof(SMALL_BLOCK));
+    if (count == tiny_count) BLOCK_POOL<TINY_BLOCK>::release(slots, sizeof(TINY_BLOCK));
+    else if (count == small_count) BLOCK_POOL<SMALL_BLOCK>::release(slots, sizeof(SMALL_BLOCK));
     else std::free(slots);
 }
 
@@ -365,10 +358,7 @@ HASH_DATA::BUCKETS::~BUCKETS() {
 
 void HASH_DATA::BUCKETS::make_table() {
     table = std::make_unique<LIST_DATA*[]>(bucket_count);
-    for (size_t i = 0; i < row_count; ++i) {
-        table[row_buckets[i]] = row_lists[i];
-        row_lists[i] = nullptr;
-    }
+    for (size_t i = 0; i < row_count; ++i) table[row_buckets[i]] = std::exchange(row_lists[i], nullptr);
     row_count = 0;
 }
 
@@ -380,39 +370,40 @@ LIST_DATA& HASH_DATA::BUCKETS::add_list(size_t b) {
 
 void HASH_DATA::BUCKETS::put(size_t b, LIST_DATA* list) {
     if (table == nullptr) {
-        size_t i = 0;
-        while (i < row_count && row_buckets[i] < b) ++i;
-        if (i < row_count && row_buckets[i] == b) {
-            delete std::exchange(row_lists[i], list);
+        size_t at = 0;
+        while (at < row_count && row_buckets[at] < b) ++at;
+        if (is_used(b)) {
+            delete std::exchange(row_lists[at], list);
             if (list != nullptr) return;
             // No null entries in the row: the ones behind move up.
-            std::move(row_lists + i + 1, row_lists + row_count, row_lists + i);
-            std::move(row_buckets + i + 1, row_buckets + row_count, row_buckets + i);
+            std::move(row_lists + at + 1, row_lists + row_count, row_lists + at);
+            std::move(row_buckets + at + 1, row_buckets + row_count, row_buckets + at);
             row_lists[--row_count] = nullptr;
+            mark(b, false);
             return;
         }
         if (list == nullptr) return;
         if (row_count < row_capacity) {
-            std::move_backward(row_lists + i, row_lists + row_count, row_lists + row_count + 1);
-            std::move_backward(row_buckets + i, row_buckets + row_count, row_buckets + row_count + 1);
-            row_lists[i] = list;
-            row_buckets[i] = static_cast<uint8_t>(b);
+            std::move_backward(row_lists + at, row_lists + row_count, row_lists + row_count + 1);
+            std::move_backward(row_buckets + at, row_buckets + row_count, row_buckets + row_count + 1);
+            row_lists[at] = list;
+            row_buckets[at] = static_cast<uint8_t>(b);
             ++row_count;
+            mark(b, true);
             return;
         }
         make_table();
     }
     delete std::exchange(table[b], list);
+    mark(b, list != nullptr);
 }
 
 int HASH_DATA::BUCKETS::used(uint8_t* at) const {
-    if (table == nullptr) {
-        std::copy(row_buckets, row_buckets + row_count, at);
-        return row_count;
-    }
     int count = 0;
-    for (size_t b = next_used_bucket(table.get(), 0); b < bucket_count; b = next_used_bucket(table.get(), b + 1))
-        at[count++] = static_cast<uint8_t>(b);
+    for (unsigned half = 0; half < 2; ++half) {
+        for (uint64_t bits = used_mask[half]; bits != 0; bits &= bits - 1)
+            at[count++] = static_cast<uint8_t>(half * 64 + static_cast<unsigned>(__builtin_ctzll(bits)));
+    }
     return count;
 }
 
@@ -565,9 +556,12 @@ void HASH_DATA::grow_index(size_t capacity) {
 }
 
 void HASH_DATA::index_node(LIST_NODE* node, int bucket, uint64_t code) {
-    // At most three quarters of the slots in use, vacated ones included.
-    if ((indexed + vacated + 1) * 4 > index.size() * 3) {
-        size_t capacity = index.empty() ? 8 : index.size();
+    // At most three quarters of the slots in use, vacated ones included; at
+    // most half of the tiny table's, so that a miss, a common lookup in a
+    // small hash, stops soon.
+    const size_t limit = index.size() == SLOTS::tiny_count ? index.size() / 2 : index.size() * 3 / 4;
+    if (indexed + vacated + 1 > limit) {
+        size_t capacity = index.empty() ? SLOTS::tiny_count : index.size();
         while ((indexed + 1) * 2 > capacity) capacity *= 2;
         grow_index(capacity);
     }
@@ -614,7 +608,7 @@ void HASH_DATA::rebuild_index() {
     index.clear();
     indexed = 0;
     vacated = 0;
-    size_t capacity = 8;
+    size_t capacity = SLOTS::tiny_count;
     while (static_cast<size_t>(pair_count) * 2 > capacity) capacity *= 2;
     index = SLOTS(capacity);
     for (const uint8_t b : used_buckets()) {
@@ -625,26 +619,6 @@ void HASH_DATA::rebuild_index() {
 
 HASH_DATA::USED_BUCKETS HASH_DATA::used_buckets() const {
     USED_BUCKETS used;
-    if (pair_count == 0 && indexed == 0) return used;  // a list exists only while it holds a pair
-    constexpr size_t small_index = 64;
-    if (!buckets.has_table()) {
-        used.count = buckets.used(used.at.data());
-        return used;
-    }
-    if (indexed == static_cast<size_t>(pair_count) && index.size() <= small_index) {
-        uint64_t mask[2] = {0, 0};
-        for (const INDEX_SLOT* slot = index.begin(); slot != index.end(); ++slot) {
-            if (slot->node == nullptr) continue;
-            const unsigned b = static_cast<unsigned>(slot->bucket());
-            mask[b >> 6] |= uint64_t{1} << (b & 63);
-        }
-        for (unsigned half = 0; half < 2; ++half) {
-            for (uint64_t bits = mask[half]; bits != 0; bits &= bits - 1)
-                used.at[static_cast<size_t>(used.count++)] =
-                    static_cast<uint8_t>(half * 64 + static_cast<unsigned>(__builtin_ctzll(bits)));
-        }
-        return used;
-    }
     used.count = buckets.used(used.at.data());
     return used;
 }

@@ -63,11 +63,13 @@ public:
 
     // The bucket lists by bucket number. A hash whose pairs lie in at most
     // row_capacity buckets, as most small hashes' do, keeps their lists in a
-    // row sorted by bucket number, and no table of all the buckets; the
-    // table is made when a further bucket is needed, and given back when the
-    // hash is emptied. The row holds no null entries: begin() to end() are
-    // the lists in bucket order, with the null entries of the table between
-    // them once there is one. [b] reads (and writes) bucket b either way.
+    // row in bucket order, and no table of all the buckets; the table is
+    // made when a further bucket is needed, and given back when the hash is
+    // emptied. A mask of the used buckets answers for the unused ones
+    // without a look at the row or the table, and lists the used ones.
+    // The row holds no null entries: begin() to end() are the lists in
+    // bucket order, with the null entries of the table between them once
+    // there is one. [b] reads (and writes) bucket b either way.
     class BUCKETS {
     public:
         static constexpr size_t row_capacity = 6;
@@ -79,13 +81,15 @@ public:
 
         static constexpr size_t size() { return bucket_count; }
         bool has_table() const { return table != nullptr; }
+        bool is_used(size_t b) const { return (used_mask[b >> 6] >> (b & 63) & 1) != 0; }
 
         // The list of bucket b, or null.
         LIST_DATA* list(size_t b) const {
+            if (!is_used(b)) return nullptr;
             if (table != nullptr) return table[b];
-            for (size_t i = 0; i < row_count; ++i)
-                if (row_buckets[i] == b) return row_lists[i];
-            return nullptr;
+            size_t at = 0;
+            while (row_buckets[at] != b) ++at;
+            return row_lists[at];
         }
         // The list of bucket b, made when it has none.
         LIST_DATA& make_list(size_t b) {
@@ -100,13 +104,15 @@ public:
         // an empty row.
         template <typename TAKE>
         void take_all(TAKE take) {
+            if (table == nullptr && row_count == 0) return;
             LIST_DATA** const entries = table != nullptr ? table.get() : row_lists;
-            const size_t count = table != nullptr ? bucket_count : row_count;
+            const size_t count = entry_count();
             for (size_t i = 0; i < count; ++i) {
                 if (entries[i] == nullptr) continue;
                 take(entries[i]);
                 entries[i] = nullptr;
             }
+            used_mask[0] = used_mask[1] = 0;
             row_count = 0;
             table.reset();
         }
@@ -115,7 +121,7 @@ public:
         int used(uint8_t* at) const;
 
         LIST_DATA* const* begin() const { return table != nullptr ? table.get() : row_lists; }
-        LIST_DATA* const* end() const { return begin() + (table != nullptr ? bucket_count : row_count); }
+        LIST_DATA* const* end() const { return begin() + entry_count(); }
 
         // Bucket b as its own unique_ptr would read and be written.
         class ENTRY {
@@ -140,12 +146,18 @@ public:
         const ENTRY operator[](size_t b) const { return ENTRY(*this, b); }
 
     private:
+        size_t entry_count() const { return table != nullptr ? bucket_count : row_count; }
+        void mark(size_t b, bool used) {
+            const uint64_t bit = uint64_t{1} << (b & 63);
+            used_mask[b >> 6] = used ? used_mask[b >> 6] | bit : used_mask[b >> 6] & ~bit;
+        }
         // Moves the row into a new table.
         void make_table();
         // A new list for bucket b, which has none.
         LIST_DATA& add_list(size_t b);
 
         std::unique_ptr<LIST_DATA*[]> table;
+        uint64_t used_mask[2] = {0, 0};
         LIST_DATA* row_lists[row_capacity] = {};
         uint8_t row_buckets[row_capacity] = {};
         uint8_t row_count = 0;
@@ -182,8 +194,7 @@ public:
         const uint8_t* begin() const { return at.data(); }
         const uint8_t* end() const { return at.data() + count; }
     };
-    // Found without passing the empty buckets when the index holds every
-    // pair and is small, as a small hash's is: its slots know their buckets.
+    // Read from the mask of the used buckets, without passing the others.
     USED_BUCKETS used_buckets() const;
 
     bool contains(UNION_DATA* key, bool by_reference, const char** message);
@@ -293,7 +304,8 @@ private:
     [[gnu::noinline]] bool find_int_general(int64_t number, UNION_DATA*& value, KEY_PLACE& place);
 
     // One slot of the index, an open-addressing table of a power-of-two
-    // size, at most three quarters used: the node, and its code and bucket
+    // size, at most three quarters used (the four slots of a hash of one or
+    // two pairs at most half): the node, and its code and bucket
     // in one word (codes have code_bits bits). A free slot has no node and
     // the word 0; a slot whose pair went has no node and the word 1, and
     // lookups probe past it. Sixteen bytes a slot: a large hash keeps twice
@@ -342,11 +354,18 @@ private:
         // Gives the slots back; none are left.
         void clear() { *this = SLOTS(); }
 
-    private:
+        // The sizes of the recycled tables: the one of a hash of one or two
+        // pairs, and the next.
+        static constexpr size_t tiny_count = 4;
         static constexpr size_t small_count = 8;
-        struct SMALL_BLOCK {
-            INDEX_SLOT slots[small_count];
+
+    private:
+        template <size_t COUNT>
+        struct BLOCK {
+            INDEX_SLOT slots[COUNT];
         };
+        using TINY_BLOCK = BLOCK<tiny_count>;
+        using SMALL_BLOCK = BLOCK<small_count>;
         INDEX_SLOT* slots = nullptr;
         size_t count = 0;
     };
