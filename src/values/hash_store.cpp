@@ -287,19 +287,6 @@ private:
     size_t mask;
 };
 
-// The first bucket from b on that holds a list, bucket_count when none. A
-// small hash leaves most of its buckets empty: they are passed four at a
-// time.
-size_t next_used_bucket(const std::array<std::unique_ptr<LIST_DATA>, HASH_DATA::bucket_count>& buckets, size_t b) {
-    constexpr size_t count = HASH_DATA::bucket_count;
-    while (b + 4 <= count &&
-           (reinterpret_cast<uintptr_t>(buckets[b].get()) | reinterpret_cast<uintptr_t>(buckets[b + 1].get()) |
-            reinterpret_cast<uintptr_t>(buckets[b + 2].get()) | reinterpret_cast<uintptr_t>(buckets[b + 3].get())) == 0)
-        b += 4;
-    while (b < count && buckets[b] == nullptr) ++b;
-    return b;
-}
-
 // Assigns to a pair's value cell as a list element is assigned: only scope
 // cells may become aliases, and an element counts as one meanwhile.
 const char* assign_pair_value(LIST_NODE* node, UNION_DATA* value, int value_mode) {
@@ -321,7 +308,7 @@ public:
     ~TAKEN_LISTS() {
         while (count > 0) delete lists[--count];
     }
-    void take(std::unique_ptr<LIST_DATA>& list) { lists[count++] = list.release(); }
+    void take(LIST_DATA* list) { lists[count++] = list; }
     void forget_nodes() {
         for (size_t i = 0; i < count; ++i) lists[i]->forget_nodes();
     }
@@ -345,6 +332,11 @@ uint64_t reference_key_number(UNION_DATA* cell) {
 void forget_key_number(const UNION_DATA* cell) { key_numbers().erase(cell); }
 
 HASH_DATA::SLOTS::SLOTS(size_t count) : count(count) {
+    if (count == tiny_count) {
+        slots = static_cast<INDEX_SLOT*>(BLOCK_POOL<TINY_BLOCK>::allocate(sizeof(TINY_BLOCK)));
+        std::memset(static_cast<void*>(slots), 0, sizeof(TINY_BLOCK));
+        return;
+    }
     if (count == small_count) {
         slots = static_cast<INDEX_SLOT*>(BLOCK_POOL<SMALL_BLOCK>::allocate(sizeof(SMALL_BLOCK)));
         std::memset(static_cast<void*>(slots), 0, sizeof(SMALL_BLOCK));
@@ -355,11 +347,67 @@ HASH_DATA::SLOTS::SLOTS(size_t count) : count(count) {
 }
 
 HASH_DATA::SLOTS::~SLOTS() {
-    if (count == small_count) BLOCK_POOL<SMALL_BLOCK>::release(slots, sizeof(SMALL_BLOCK));
+    if (count == tiny_count) BLOCK_POOL<TINY_BLOCK>::release(slots, sizeof(TINY_BLOCK));
+    else if (count == small_count) BLOCK_POOL<SMALL_BLOCK>::release(slots, sizeof(SMALL_BLOCK));
     else std::free(slots);
 }
 
-HASH_DATA::HASH_DATA() : buckets() {}
+HASH_DATA::BUCKETS::~BUCKETS() {
+    take_all([](LIST_DATA* list) { delete list; });
+}
+
+void HASH_DATA::BUCKETS::make_table() {
+    table = std::make_unique<LIST_DATA*[]>(bucket_count);
+    for (size_t i = 0; i < row_count; ++i) table[row_buckets[i]] = std::exchange(row_lists[i], nullptr);
+    row_count = 0;
+}
+
+LIST_DATA& HASH_DATA::BUCKETS::add_list(size_t b) {
+    auto* made = new LIST_DATA();
+    put(b, made);
+    return *made;
+}
+
+void HASH_DATA::BUCKETS::put(size_t b, LIST_DATA* list) {
+    if (table == nullptr) {
+        size_t at = 0;
+        while (at < row_count && row_buckets[at] < b) ++at;
+        if (is_used(b)) {
+            delete std::exchange(row_lists[at], list);
+            if (list != nullptr) return;
+            // No null entries in the row: the ones behind move up.
+            std::move(row_lists + at + 1, row_lists + row_count, row_lists + at);
+            std::move(row_buckets + at + 1, row_buckets + row_count, row_buckets + at);
+            row_lists[--row_count] = nullptr;
+            mark(b, false);
+            return;
+        }
+        if (list == nullptr) return;
+        if (row_count < row_capacity) {
+            std::move_backward(row_lists + at, row_lists + row_count, row_lists + row_count + 1);
+            std::move_backward(row_buckets + at, row_buckets + row_count, row_buckets + row_count + 1);
+            row_lists[at] = list;
+            row_buckets[at] = static_cast<uint8_t>(b);
+            ++row_count;
+            mark(b, true);
+            return;
+        }
+        make_table();
+    }
+    delete std::exchange(table[b], list);
+    mark(b, list != nullptr);
+}
+
+int HASH_DATA::BUCKETS::used(uint8_t* at) const {
+    int count = 0;
+    for (unsigned half = 0; half < 2; ++half) {
+        for (uint64_t bits = used_mask[half]; bits != 0; bits &= bits - 1)
+            at[count++] = static_cast<uint8_t>(half * 64 + static_cast<unsigned>(__builtin_ctzll(bits)));
+    }
+    return count;
+}
+
+HASH_DATA::HASH_DATA() = default;
 
 HASH_DATA::~HASH_DATA() { clear(); }
 
@@ -508,9 +556,12 @@ void HASH_DATA::grow_index(size_t capacity) {
 }
 
 void HASH_DATA::index_node(LIST_NODE* node, int bucket, uint64_t code) {
-    // At most three quarters of the slots in use, vacated ones included.
-    if ((indexed + vacated + 1) * 4 > index.size() * 3) {
-        size_t capacity = index.empty() ? 8 : index.size();
+    // At most three quarters of the slots in use, vacated ones included; at
+    // most half of the tiny table's, so that a miss, a common lookup in a
+    // small hash, stops soon.
+    const size_t limit = index.size() == SLOTS::tiny_count ? index.size() / 2 : index.size() * 3 / 4;
+    if (indexed + vacated + 1 > limit) {
+        size_t capacity = index.empty() ? SLOTS::tiny_count : index.size();
         while ((indexed + 1) * 2 > capacity) capacity *= 2;
         grow_index(capacity);
     }
@@ -557,35 +608,18 @@ void HASH_DATA::rebuild_index() {
     index.clear();
     indexed = 0;
     vacated = 0;
-    size_t capacity = 8;
+    size_t capacity = SLOTS::tiny_count;
     while (static_cast<size_t>(pair_count) * 2 > capacity) capacity *= 2;
     index = SLOTS(capacity);
-    for (size_t b = next_used_bucket(buckets, 0); b < buckets.size(); b = next_used_bucket(buckets, b + 1)) {
-        for (LIST_NODE* node = buckets[b]->head; node != nullptr; node = node->next)
+    for (const uint8_t b : used_buckets()) {
+        for (LIST_NODE* node = buckets.list(b)->head; node != nullptr; node = node->next)
             index_node(node, static_cast<int>(b), code_of_node(node));
     }
 }
 
 HASH_DATA::USED_BUCKETS HASH_DATA::used_buckets() const {
     USED_BUCKETS used;
-    if (pair_count == 0 && indexed == 0) return used;  // a list exists only while it holds a pair
-    constexpr size_t small_index = 64;
-    if (indexed == static_cast<size_t>(pair_count) && index.size() <= small_index) {
-        uint64_t mask[2] = {0, 0};
-        for (const INDEX_SLOT* slot = index.begin(); slot != index.end(); ++slot) {
-            if (slot->node == nullptr) continue;
-            const unsigned b = static_cast<unsigned>(slot->bucket());
-            mask[b >> 6] |= uint64_t{1} << (b & 63);
-        }
-        for (unsigned half = 0; half < 2; ++half) {
-            for (uint64_t bits = mask[half]; bits != 0; bits &= bits - 1)
-                used.at[static_cast<size_t>(used.count++)] =
-                    static_cast<uint8_t>(half * 64 + static_cast<unsigned>(__builtin_ctzll(bits)));
-        }
-        return used;
-    }
-    for (size_t b = next_used_bucket(buckets, 0); b < buckets.size(); b = next_used_bucket(buckets, b + 1))
-        used.at[static_cast<size_t>(used.count++)] = static_cast<uint8_t>(b);
+    used.count = buckets.used(used.at.data());
     return used;
 }
 
@@ -595,10 +629,10 @@ void HASH_DATA::clear() {
     // touched twice: a small hash leaves most of them empty.
     TAKEN_LISTS old;
     size_t in_buckets = 0;
-    for (const uint8_t b : used_buckets()) {
-        in_buckets += static_cast<size_t>(buckets[b]->node_count);
-        old.take(buckets[b]);
-    }
+    buckets.take_all([&](LIST_DATA* list) {
+        in_buckets += static_cast<size_t>(list->node_count);
+        old.take(list);
+    });
     SLOTS old_index = std::move(index);
     // The index holds exactly the pairs of the buckets when its count agrees
     // with both (only this store takes pairs out, and it unindexes them).
@@ -753,15 +787,14 @@ UNION_DATA* HASH_DATA::insert(UNION_DATA* key, int key_mode, UNION_DATA* value, 
     } else {
         place = place_of(key, by_reference, message);
     }
-    std::unique_ptr<LIST_DATA>& list = buckets[static_cast<size_t>(place.bucket)];
-    if (list == nullptr) list = std::make_unique<LIST_DATA>();
-    const char* failure = list->append_pair(key, key_mode, value, value_mode);
+    LIST_DATA& list = buckets.make_list(static_cast<size_t>(place.bucket));
+    const char* failure = list.append_pair(key, key_mode, value, value_mode);
     if (failure != nullptr && message != nullptr) *message = failure;
-    index_node(list->tail, place.bucket, place.code);
+    index_node(list.tail, place.bucket, place.code);
     ++pair_count;
     cached_array.reset();
     array_outdated = false;
-    return &list->tail->value;
+    return &list.tail->value;
 }
 
 bool HASH_DATA::remove(UNION_DATA* key, bool by_reference, const char** message) {
@@ -779,40 +812,45 @@ bool HASH_DATA::remove(UNION_DATA* key, bool by_reference, const char** message)
         }
         if (slot.code() != code || !key_matches(slot.node, key, by_reference)) continue;
         LIST_NODE* node = slot.node;
-        std::unique_ptr<LIST_DATA>& list = buckets[static_cast<size_t>(slot.bucket())];
+        const size_t bucket = static_cast<size_t>(slot.bucket());
+        LIST_DATA* list = buckets.list(bucket);
         slot.node = nullptr;
         slot.word = 1;
         --indexed;
         ++vacated;
         list->remove_node(node);
         --pair_count;
-        if (list->node_count == 0) list.reset();
+        if (list->node_count == 0) drop_list(bucket);
         cached_array.reset();
         array_outdated = false;
         return true;
     }
 }
 
+void HASH_DATA::drop_list(size_t bucket) {
+    if (pair_count == 0 && buckets.has_table()) buckets.take_all([](LIST_DATA* list) { delete list; });
+    else buckets.drop(bucket);
+}
+
 void HASH_DATA::unlink_pair(size_t bucket, LIST_NODE* node) {
-    std::unique_ptr<LIST_DATA>& list = buckets[bucket];
+    LIST_DATA* list = buckets.list(bucket);
     unindex_node(node);
     list->remove_node(node);
     --pair_count;
-    if (list->node_count == 0) list.reset();
+    if (list->node_count == 0) drop_list(bucket);
 }
 
 void HASH_DATA::add_all_of(HASH_DATA& other) {
     cached_array.reset();
     array_outdated = false;
     if (&other == this) return;  // every key is found already
-    for (size_t b = 0; b < buckets.size(); ++b) {
-        LIST_DATA* theirs = other.buckets[b].get();
-        if (theirs == nullptr) continue;
-        std::unique_ptr<LIST_DATA>& mine = buckets[b];
+    for (const uint8_t b : other.used_buckets()) {
+        LIST_DATA* theirs = other.buckets.list(b);
+        LIST_DATA* mine = buckets.list(b);
         for (LIST_NODE* node = theirs->head; node != nullptr; node = node->next) {
             uint64_t code = code_of_node(node);
             if (find_node(&node->key(), is_reference_key(node), code) != nullptr) continue;
-            if (mine == nullptr) mine = std::make_unique<LIST_DATA>();
+            if (mine == nullptr) mine = &buckets.make_list(b);
             // A reference key refers to the same cell; any other key is copied.
             mine->append_pair(&node->key(), is_reference_key(node) ? 1 : 0, nullptr, 0);
             index_node(mine->tail, static_cast<int>(b), code);
@@ -830,9 +868,8 @@ void HASH_DATA::keep_all_of(HASH_DATA& other) {
     array_outdated = false;
     if (&other == this) return;
     std::vector<std::pair<size_t, LIST_NODE*>> doomed;
-    for (size_t b = 0; b < buckets.size(); ++b) {
-        LIST_DATA* mine = buckets[b].get();
-        if (mine == nullptr) continue;
+    for (const uint8_t b : used_buckets()) {
+        LIST_DATA* mine = buckets.list(b);
         for (LIST_NODE* node = mine->head; node != nullptr; node = node->next)
             if (other.find_key_of(node) == nullptr) doomed.emplace_back(b, node);
     }
@@ -843,10 +880,10 @@ void HASH_DATA::remove_all_of(HASH_DATA& other) {
     cached_array.reset();
     array_outdated = false;
     std::vector<std::pair<size_t, LIST_NODE*>> doomed;
-    for (size_t b = 0; b < buckets.size(); ++b) {
-        LIST_DATA* mine = buckets[b].get();
-        LIST_DATA* theirs = other.buckets[b].get();
-        if (mine == nullptr || theirs == nullptr) continue;
+    for (const uint8_t b : used_buckets()) {
+        LIST_DATA* mine = buckets.list(b);
+        LIST_DATA* theirs = other.buckets.list(b);
+        if (theirs == nullptr) continue;
         if (mine == theirs) {  // the same hash: every pair goes
             for (LIST_NODE* node = mine->head; node != nullptr; node = node->next) doomed.emplace_back(b, node);
             continue;
@@ -872,18 +909,16 @@ bool HASH_DATA::equals(HASH_DATA& other, bool compare_values) {
 }
 
 bool HASH_DATA::is_proper_subset(HASH_DATA& other) {
-    for (size_t b = 0; b < buckets.size(); ++b) {
-        LIST_DATA* mine = buckets[b].get();
-        if (mine == nullptr) continue;
-        LIST_DATA* theirs = other.buckets[b].get();
+    for (const uint8_t b : used_buckets()) {
+        LIST_DATA* mine = buckets.list(b);
+        LIST_DATA* theirs = other.buckets.list(b);
         if (theirs == nullptr || theirs->node_count < mine->node_count) return false;
         for (LIST_NODE* node = mine->head; node != nullptr; node = node->next)
             if (other.find_key_of(node) == nullptr) return false;
     }
-    for (size_t b = 0; b < buckets.size(); ++b) {
-        LIST_DATA* theirs = other.buckets[b].get();
-        if (theirs == nullptr) continue;
-        LIST_DATA* mine = buckets[b].get();
+    for (const uint8_t b : other.used_buckets()) {
+        LIST_DATA* theirs = other.buckets.list(b);
+        LIST_DATA* mine = buckets.list(b);
         if (mine == nullptr || theirs->node_count > mine->node_count) return true;
         for (LIST_NODE* node = theirs->head; node != nullptr; node = node->next)
             if (find_key_of(node) == nullptr) return true;
@@ -894,10 +929,9 @@ bool HASH_DATA::is_proper_subset(HASH_DATA& other) {
 bool HASH_DATA::is_proper_superset(HASH_DATA& other) { return other.is_proper_subset(*this); }
 
 bool HASH_DATA::includes_keys(HASH_DATA& other) {
-    for (size_t b = 0; b < buckets.size(); ++b) {
-        LIST_DATA* theirs = other.buckets[b].get();
-        if (theirs == nullptr) continue;
-        LIST_DATA* mine = buckets[b].get();
+    for (const uint8_t b : other.used_buckets()) {
+        LIST_DATA* theirs = other.buckets.list(b);
+        LIST_DATA* mine = buckets.list(b);
         if (mine == nullptr || mine->node_count < theirs->node_count) return false;
         for (LIST_NODE* node = theirs->head; node != nullptr; node = node->next)
             if (find_key_of(node) == nullptr) return false;
@@ -908,7 +942,7 @@ bool HASH_DATA::includes_keys(HASH_DATA& other) {
 void HASH_DATA::build_array() {
     std::vector<LIST_NODE*> pairs;
     pairs.reserve(static_cast<size_t>(pair_count));
-    for (auto& bucket : buckets) {
+    for (LIST_DATA* bucket : buckets) {
         if (bucket == nullptr) continue;
         for (LIST_NODE* node = bucket->head; node != nullptr; node = node->next) pairs.push_back(node);
     }
@@ -928,13 +962,12 @@ const char* HASH_DATA::copy_from(HASH_DATA& source) {
     // inside one of them. They are taken out of the buckets first, so that
     // the copy fills the buckets in place.
     TAKEN_LISTS old;
-    for (const uint8_t b : used_buckets()) old.take(buckets[b]);
+    buckets.take_all([&](LIST_DATA* list) { old.take(list); });
     FIRST_MESSAGE message;
     bool nesting_keys = false;
     for (const uint8_t b : source.used_buckets()) {
-        buckets[b] = std::make_unique<LIST_DATA>();
-        LIST_DATA& mine = *buckets[b];
-        for (LIST_NODE* node = source.buckets[b]->head; node != nullptr; node = node->next) {
+        LIST_DATA& mine = buckets.make_list(b);
+        for (LIST_NODE* node = source.buckets.list(b)->head; node != nullptr; node = node->next) {
             const char* failure = mine.append_pair(&node->key(), 4, &node->value, 4);
             message.note(failure);
             nesting_keys = nesting_keys || is_nesting_tag(lower_tag(node->key().tag));
@@ -969,8 +1002,10 @@ bool HASH_DATA::copy_index_of(HASH_DATA& source) {
         copied[i] = slot;
         if (slot.node == nullptr) continue;
         const int b = slot.bucket();
-        LIST_NODE* mine = buckets[b] != nullptr ? buckets[b]->head : nullptr;
-        for (LIST_NODE* node = source.buckets[b] != nullptr ? source.buckets[b]->head : nullptr;
+        const LIST_DATA* my_list = buckets.list(static_cast<size_t>(b));
+        const LIST_DATA* source_list = source.buckets.list(static_cast<size_t>(b));
+        LIST_NODE* mine = my_list != nullptr ? my_list->head : nullptr;
+        for (LIST_NODE* node = source_list != nullptr ? source_list->head : nullptr;
              node != slot.node && node != nullptr; node = node->next) {
             mine = mine != nullptr ? mine->next : nullptr;
         }

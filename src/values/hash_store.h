@@ -2,6 +2,8 @@
 // whose nodes are the pairs (key cell and value cell; a set leaves its value
 // cells empty). A bucket list exists exactly while it holds a pair. Each key
 // occurs at most once; insert trusts its callers to have checked that.
+// A hash whose pairs lie in a few buckets keeps only those lists, in a short
+// row; the full table of 97 comes when the row overflows (BUCKETS).
 //
 // A key is held either by value (a copy, matched by value equality and
 // placed by its key text, value_key_text, which equal keys share whatever
@@ -29,6 +31,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <cstdlib>
 #include <memory>
@@ -58,12 +61,110 @@ public:
     // The bits of a key's code in the index.
     static constexpr int code_bits = 57;
 
-    int pair_count = 0;
-    // The destructor empties the buckets: in a union, their array is not
-    // then gone through once more, a test per bucket on every hash.
-    union {
-        std::array<std::unique_ptr<LIST_DATA>, bucket_count> buckets;
+    // The bucket lists by bucket number. A hash whose pairs lie in at most
+    // row_capacity buckets, as most small hashes' do, keeps their lists in a
+    // row in bucket order, and no table of all the buckets; the table is
+    // made when a further bucket is needed, and given back when the hash is
+    // emptied. A mask of the used buckets answers for the unused ones
+    // without a look at the row or the table, and lists the used ones.
+    // The row holds no null entries: begin() to end() are the lists in
+    // bucket order, with the null entries of the table between them once
+    // there is one. [b] reads (and writes) bucket b either way.
+    class BUCKETS {
+    public:
+        static constexpr size_t row_capacity = 6;
+
+        BUCKETS() = default;
+        ~BUCKETS();
+        BUCKETS(const BUCKETS&) = delete;
+        BUCKETS& operator=(const BUCKETS&) = delete;
+
+        static constexpr size_t size() { return bucket_count; }
+        bool has_table() const { return table != nullptr; }
+        bool is_used(size_t b) const { return (used_mask[b >> 6] >> (b & 63) & 1) != 0; }
+
+        // The list of bucket b, or null.
+        LIST_DATA* list(size_t b) const {
+            if (!is_used(b)) return nullptr;
+            if (table != nullptr) return table[b];
+            size_t at = 0;
+            while (row_buckets[at] != b) ++at;
+            return row_lists[at];
+        }
+        // The list of bucket b, made when it has none.
+        LIST_DATA& make_list(size_t b) {
+            LIST_DATA* found = list(b);
+            return found != nullptr ? *found : add_list(b);
+        }
+        // Makes list (may be null) the list of bucket b; the one it had goes.
+        void put(size_t b, LIST_DATA* list);
+        // Destroys the list of bucket b, if any.
+        void drop(size_t b) { put(b, nullptr); }
+        // Hands every list to take(LIST_DATA*), in bucket order, and is left
+        // an empty row.
+        template <typename TAKE>
+        void take_all(TAKE take) {
+            if (table == nullptr && row_count == 0) return;
+            LIST_DATA** const entries = table != nullptr ? table.get() : row_lists;
+            const size_t count = entry_count();
+            for (size_t i = 0; i < count; ++i) {
+                if (entries[i] == nullptr) continue;
+                take(entries[i]);
+                entries[i] = nullptr;
+            }
+            used_mask[0] = used_mask[1] = 0;
+            row_count = 0;
+            table.reset();
+        }
+
+        // The used buckets' numbers in ascending order into at; their count.
+        int used(uint8_t* at) const;
+
+        LIST_DATA* const* begin() const { return table != nullptr ? table.get() : row_lists; }
+        LIST_DATA* const* end() const { return begin() + entry_count(); }
+
+        // Bucket b as its own unique_ptr would read and be written.
+        class ENTRY {
+        public:
+            ENTRY(const BUCKETS& buckets, size_t b) : buckets(const_cast<BUCKETS&>(buckets)), b(b) {}
+            LIST_DATA* get() const { return buckets.list(b); }
+            LIST_DATA* operator->() const { return get(); }
+            LIST_DATA& operator*() const { return *get(); }
+            explicit operator bool() const { return get() != nullptr; }
+            friend bool operator==(const ENTRY& entry, std::nullptr_t) { return entry.get() == nullptr; }
+            ENTRY& operator=(std::unique_ptr<LIST_DATA> list) {
+                buckets.put(b, list.release());
+                return *this;
+            }
+            void reset() { buckets.drop(b); }
+
+        private:
+            BUCKETS& buckets;
+            size_t b;
+        };
+        ENTRY operator[](size_t b) { return ENTRY(*this, b); }
+        const ENTRY operator[](size_t b) const { return ENTRY(*this, b); }
+
+    private:
+        size_t entry_count() const { return table != nullptr ? bucket_count : row_count; }
+        void mark(size_t b, bool used) {
+            const uint64_t bit = uint64_t{1} << (b & 63);
+            used_mask[b >> 6] = used ? used_mask[b >> 6] | bit : used_mask[b >> 6] & ~bit;
+        }
+        // Moves the row into a new table.
+        void make_table();
+        // A new list for bucket b, which has none.
+        LIST_DATA& add_list(size_t b);
+
+        std::unique_ptr<LIST_DATA*[]> table;
+        uint64_t used_mask[2] = {0, 0};
+        LIST_DATA* row_lists[row_capacity] = {};
+        uint8_t row_buckets[row_capacity] = {};
+        uint8_t row_count = 0;
     };
+
+    int pair_count = 0;
+    BUCKETS buckets;
     std::optional<std::vector<LIST_NODE*>> cached_array;
     int iteration_count = 0;
     // A value was assigned while a walk held the cached array.
@@ -93,8 +194,7 @@ public:
         const uint8_t* begin() const { return at.data(); }
         const uint8_t* end() const { return at.data() + count; }
     };
-    // Found without passing the empty buckets when the index holds every
-    // pair and is small, as a small hash's is: its slots know their buckets.
+    // Read from the mask of the used buckets, without passing the others.
     USED_BUCKETS used_buckets() const;
 
     bool contains(UNION_DATA* key, bool by_reference, const char** message);
@@ -204,7 +304,8 @@ private:
     [[gnu::noinline]] bool find_int_general(int64_t number, UNION_DATA*& value, KEY_PLACE& place);
 
     // One slot of the index, an open-addressing table of a power-of-two
-    // size, at most three quarters used: the node, and its code and bucket
+    // size, at most three quarters used (the four slots of a hash of one or
+    // two pairs at most half): the node, and its code and bucket
     // in one word (codes have code_bits bits). A free slot has no node and
     // the word 0; a slot whose pair went has no node and the word 1, and
     // lookups probe past it. Sixteen bytes a slot: a large hash keeps twice
@@ -253,11 +354,18 @@ private:
         // Gives the slots back; none are left.
         void clear() { *this = SLOTS(); }
 
-    private:
+        // The sizes of the recycled tables: the one of a hash of one or two
+        // pairs, and the next.
+        static constexpr size_t tiny_count = 4;
         static constexpr size_t small_count = 8;
-        struct SMALL_BLOCK {
-            INDEX_SLOT slots[small_count];
+
+    private:
+        template <size_t COUNT>
+        struct BLOCK {
+            INDEX_SLOT slots[COUNT];
         };
+        using TINY_BLOCK = BLOCK<tiny_count>;
+        using SMALL_BLOCK = BLOCK<small_count>;
         INDEX_SLOT* slots = nullptr;
         size_t count = 0;
     };
@@ -271,6 +379,10 @@ private:
     // source's index with this hash's nodes in it; false, with nothing
     // changed, when source's index is not complete or the hash not small.
     bool copy_index_of(HASH_DATA& source);
+
+    // Destroys the emptied list of a bucket; a hash left without pairs gives
+    // its table of the buckets back.
+    void drop_list(size_t bucket);
 
     // Unlinks and destroys one pair of the bucket: out of the index, out of
     // its list, and the list gone once empty.

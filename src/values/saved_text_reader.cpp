@@ -450,9 +450,7 @@ void link_at_tail(LIST_DATA& list, LIST_NODE* node) {
 }
 
 void add_pair(HASH_DATA& hash, LIST_NODE* node, int bucket) {
-    auto& list = hash.buckets[static_cast<size_t>(bucket)];
-    if (!list) list = std::make_unique<LIST_DATA>();
-    link_at_tail(*list, node);
+    link_at_tail(hash.buckets.make_list(static_cast<size_t>(bucket)), node);
     ++hash.pair_count;
     hash.cached_array.reset();
 }
