@@ -2,9 +2,11 @@
 
 #include "eval/evaluator.h"
 #include "exec/call_routine.h"
+#include "exec/operand_reads.h"
 #include "frontend/scope.h"
 #include "frontend/token.h"
 #include "types/method_call.h"
+#include "values/assign_rules.h"
 #include "values/payload_records.h"
 #include "values/union_data.h"
 #include "values/value_operators.h"
@@ -96,6 +98,9 @@ struct OPERATOR_SITE {
     bool function = false;
     TOKEN* routine = nullptr;
     const std::string* key = nullptr;  // interned (intern_call_key)
+    // The type of an operand the routine only reads (read_only_operand_type);
+    // null when its parameter takes a copy.
+    const TOKEN* read_type = nullptr;
 };
 
 // Direct-mapped by site and types: a site that meets operands of several
@@ -164,6 +169,17 @@ CALL_OUTCOME call_user_operator_status(TOKEN* node, const char* op, RESULT_ITEM 
     OPERATOR_SITE* site = identity != 0 ? &operator_site_slot(node, type, identity) : nullptr;
     if (site != nullptr && site_holds(*site, node, type, identity, op, results != nullptr, stamp)) {
         prepared.key.borrow(*site->key);
+        if (site->read_type != nullptr && lower_tag(operand->tag) == tag_object && operand->holder() != nullptr &&
+            operand->holder()->type == site->read_type) {
+            // The routine cannot tell its parameter from the operand: the
+            // parameter refers to it, as it would to an operand that is a
+            // reference. The reference lives until the parameter is gone.
+            UNION_DATA reference(tag_reference);
+            link_cell(&reference, operand, link_kind_reference);
+            prepared.args.push_back(RESULT_ITEM{&reference, access_constant_input, 0});
+            call_type_routine(request, site->routine);
+            return CALL_OUTCOME::made;
+        }
         prepared.args.push_back(RESULT_ITEM{operand, access_constant_input, 0});
         call_type_routine(request, site->routine);
         return CALL_OUTCOME::made;
@@ -182,6 +198,7 @@ CALL_OUTCOME call_user_operator_status(TOKEN* node, const char* op, RESULT_ITEM 
             // changed the tables, the entry holds no more.
             *site = OPERATOR_SITE{node,  node->parent,      statement,          type,    identity,
                                   stamp, {op[0], op[1], 0}, results != nullptr, routine, &key};
+            if (results != nullptr) site->read_type = read_only_operand_type(routine);
             return CALL_OUTCOME::made;
         }
     }
