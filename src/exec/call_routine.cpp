@@ -1571,6 +1571,26 @@ CALL_OUTCOME call_routine_status(const ROUTINE_REQUEST& request) {
     return resolve_and_call(request, nullptr, nullptr);
 }
 
+TOKEN* call_type_routine(const ROUTINE_REQUEST& request, TOKEN* routine) {
+    // The state a call resets as it starts, reset as call_routine_status
+    // and resolve_and_call reset it before their search.
+    int_result_request = INT_RESULT_REQUEST{};
+    unclaimed_arguments = nullptr;
+    TOKEN* node = request.node;
+    const char kind = request.results != nullptr ? 'f' : 'p';
+    if (routine == nullptr) {
+        UNION_DATA* receiver_cell = follow_aliases(request.receiver.cell);
+        TOKEN* start = search_start(node, 1, receiver_cell, no_type);
+        routine = find_symbol(start, request.prepared->key.text(), kind, no_type, true, node);
+        if (routine == nullptr) return nullptr;
+    }
+    hold_unowned(request.receiver.cell);  // see resolve_and_call
+    run_user_routine(
+        {node, request.prepared, request.results, request.receiver, request.context, true, nullptr, nullptr, nullptr},
+        routine, false);
+    return routine;
+}
+
 namespace {
 
 // call_seen_method on `receiver`, a value held by value in a variable's own

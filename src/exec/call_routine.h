@@ -33,6 +33,14 @@ namespace morvu {
 // searches the tables.
 CALL_OUTCOME call_routine_status(const ROUTINE_REQUEST& request);
 
+// A call with prepared arguments on an object of a user type (request.
+// in_object_type set, no qualifier) made as call_routine_status makes it
+// when the object's type itself has the routine: `routine` is that routine
+// when the caller knows it already, else null and it is looked up. Returns
+// the routine that ran; null, with nothing run, when the type has none (the
+// caller then takes call_routine_status, which looks further).
+TOKEN* call_type_routine(const ROUTINE_REQUEST& request, TOKEN* routine);
+
 // A call x.name(...) on a variable x (`receiver`: its own cell) at a call
 // site (`node`: the call part) whose entry was made for the type x holds
 // now, a built-in type or a user type (or the built-in type of the value an
