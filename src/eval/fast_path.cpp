@@ -79,11 +79,7 @@ UNION_DATA* variable_cell_of(const TOKEN* node) {
 // The value a name declared plainly in the input part stands for, as
 // referenced_cell finds it; null for other names.
 UNION_DATA* read_only_input(const TOKEN* name) {
-    if (name == nullptr || name->evaluator != eval_variable) return nullptr;
-    const TOKEN* declaration = name->declaration;
-    if (declaration == nullptr || declaration->member_slot >= 0 || declaration->arg_role != arg_role_constant_input)
-        return nullptr;
-    UNION_DATA* cell = top_cell(declaration);
+    UNION_DATA* cell = constant_input_cell(name);
     return cell != nullptr ? referenced_cell(cell) : nullptr;
 }
 

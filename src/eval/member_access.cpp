@@ -266,11 +266,7 @@ void convert_to_text(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
 // value or a reference to one; null for any other node (an alias or an
 // object takes the general road at once).
 UNION_DATA* input_parameter(const TOKEN* name) {
-    if (name == nullptr || name->evaluator != eval_variable) return nullptr;
-    const TOKEN* declaration = name->declaration;
-    if (declaration == nullptr || declaration->member_slot >= 0 || declaration->arg_role != arg_role_constant_input)
-        return nullptr;
-    UNION_DATA* cell = top_cell(declaration);
+    UNION_DATA* cell = constant_input_cell(name);
     if (cell == nullptr) return nullptr;
     const char held = lower_tag(cell->tag);
     return held == tag_object || held == tag_alias || held == tag_call_alias ? nullptr : cell;

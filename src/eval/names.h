@@ -59,4 +59,15 @@ inline bool variable_item(const TOKEN* node, RESULT_ITEM& item) {
     return true;
 }
 
+// The cell of a name node that is a parameter declared plainly in the input
+// part of the running activation (a value it holds, or the reference that
+// binds it to the caller's); null for any other node.
+inline UNION_DATA* constant_input_cell(const TOKEN* node) {
+    if (node == nullptr || node->evaluator != eval_variable) return nullptr;
+    const TOKEN* declaration = node->declaration;
+    if (declaration == nullptr || declaration->member_slot >= 0 || declaration->arg_role != arg_role_constant_input)
+        return nullptr;
+    return top_cell(declaration);
+}
+
 }  // namespace morvu

@@ -1012,15 +1012,21 @@ inline char seen_receiver_code(const UNION_DATA* cell) {
     return is_link_tag(held) ? 0 : held;
 }
 
+// Whether a seen site's entry still answers for the receiver: no table was
+// emptied since, the entry is not for a type qualifier, and the receiver
+// holds (or a reference leads straight to) a value of the entry's type.
+inline bool seen_entry_holds(const METHOD_SITE& seen, const UNION_DATA* receiver) {
+    return call_sites_generation == routine_tables_generation && !seen.qualified &&
+           seen_receiver_code(receiver) == seen.code;
+}
+
 // Whether the arguments of a call at a seen site whose type only reads its
 // int arguments were read in place (see read_int_arguments); the entry must
 // still hold for the receiver, as after a general evaluation, which nothing
 // ran in between.
 __attribute__((noinline)) bool read_in_place(const ROUTINE_REQUEST& request, const METHOD_SITE& seen, RESULT_LIST& list,
                                              bool& constants) {
-    if (seen.read_misses >= read_miss_limit || call_sites_generation != routine_tables_generation || seen.qualified ||
-        seen_receiver_code(request.receiver.cell) != seen.code)
-        return false;
+    if (seen.read_misses >= read_miss_limit || !seen_entry_holds(seen, request.receiver.cell)) return false;
     if (read_int_arguments(request.node->left, seen, list, constants)) return true;
     ++seen.read_misses;
     return false;
@@ -1137,12 +1143,8 @@ __attribute__((noinline)) CALL_OUTCOME call_method_site(const ROUTINE_REQUEST& r
     const uint64_t forgotten = sites_forgotten;
     // Only a site without a direct handler runs its type's handler on
     // arguments read in place; the others evaluate them.
-    const bool seen_holds = seen != nullptr && seen->direct == nullptr && !seen->common &&
-                            call_sites_generation == routine_tables_generation && !seen->qualified &&
-                            (lower_tag(request.receiver.cell->tag) == seen->code ||
-                             seen_receiver_code(request.receiver.cell) == seen->code);
     bool constants = false;
-    if (seen_holds) {
+    if (seen != nullptr && seen->direct == nullptr && !seen->common && seen_entry_holds(*seen, request.receiver.cell)) {
         RESULT_ITEM items[max_plain_arguments];
         uint32_t count = 0;
         if (read_plain_arguments(node->left, items, count, constants) && items_match(seen->signature, items, count))
@@ -1152,10 +1154,8 @@ __attribute__((noinline)) CALL_OUTCOME call_method_site(const ROUTINE_REQUEST& r
     RESULT_LIST list;
     if (!evaluate_method_arguments(node->left, request.context, list, constants)) return CALL_OUTCOME::made;
     const METHOD_SITE* site = nullptr;
-    if (seen != nullptr && forgotten == sites_forgotten && call_sites_generation == routine_tables_generation &&
-        (lower_tag(request.receiver.cell->tag) == seen->code ||
-         seen_receiver_code(request.receiver.cell) == seen->code) &&
-        !seen->qualified && signature_matches(seen->signature, list)) {
+    if (seen != nullptr && forgotten == sites_forgotten && seen_entry_holds(*seen, request.receiver.cell) &&
+        signature_matches(seen->signature, list)) {
         site = seen;
     } else {
         const TYPE_NAME& qualifier = request.qualifier != nullptr ? *request.qualifier : no_type;
@@ -1734,11 +1734,10 @@ int seen_method_truth(TOKEN* expression) {
         mode = cell->access_mode;
         const char own_tag = lower_tag(cell->tag);
         receiver = own_tag == tag_alias || own_tag == tag_call_alias ? follow_aliases(cell) : cell;
-    } else if (name->declaration != nullptr && name->declaration->member_slot < 0 &&
-               name->declaration->arg_role == arg_role_constant_input) {
-        receiver = top_cell(name->declaration);
+    } else if (UNION_DATA* input = constant_input_cell(name)) {
+        receiver = input;
         mode = access_constant_input;
-        if (receiver == nullptr || is_link_tag(lower_tag(receiver->tag))) return -1;
+        if (is_link_tag(lower_tag(receiver->tag))) return -1;
     } else {
         return -1;
     }
