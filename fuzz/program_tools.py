@@ -2,7 +2,9 @@
 among forms, and the passes that cut a program showing a finding down to a
 smaller one that still shows it. Each pass takes the program's lines and
 `keeps`, which tells whether a candidate still shows the finding, and
-returns the lines it could not remove."""
+returns the lines it could not remove. write_summary ends both drivers' runs."""
+
+import os
 
 
 def pick_weighted(rng, forms):
@@ -61,3 +63,13 @@ def drop_blocks(lines, keeps):
                 continue
         i += 1
     return lines
+
+
+def write_summary(out, lines, findings):
+    """Writes the report lines to out/summary.txt and prints them; the exit
+    status of a run: 1 when anything was found."""
+    summary = "\n".join(lines) + "\n"
+    with open(os.path.join(out, "summary.txt"), "w") as fh:
+        fh.write(summary)
+    print(summary, end="")
+    return 1 if findings else 0

@@ -32,7 +32,7 @@ import time
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 import generate  # noqa: E402
-from program_tools import drop_blocks, drop_chunks  # noqa: E402
+from program_tools import drop_blocks, drop_chunks, write_summary  # noqa: E402
 
 SANITIZER_ENV = {
     "ASAN_OPTIONS": "detect_leaks=1:halt_on_error=1:abort_on_error=0:exitcode=86:"
@@ -246,11 +246,7 @@ def command_run(args):
         frames = " < ".join(fr[0] for fr in f["frames"][:4])
         lines.append(f"  {f['count']:6d}  {key}  [{frames}]  first: generate.py {args.seed} "
                      f"{f['first']}  kept: {d}")
-    summary = "\n".join(lines) + "\n"
-    with open(os.path.join(out, "summary.txt"), "w") as fh:
-        fh.write(summary)
-    print(summary, end="")
-    return 1 if findings else 0
+    return write_summary(out, lines, findings)
 
 
 def command_check(args):

@@ -44,7 +44,7 @@ ROOT = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, HERE)
 sys.path.insert(0, os.path.dirname(HERE))
 import generate  # noqa: E402
-from program_tools import block_end, drop_blocks, drop_chunks  # noqa: E402
+from program_tools import block_end, drop_blocks, drop_chunks, write_summary  # noqa: E402
 
 CORPUS = os.path.join(ROOT, "fuzz", "corpus", "roads")
 
@@ -323,11 +323,7 @@ def command_run(args):
     for kind, group in generated.items():
         if len(group) > args.keep:
             lines.append(f"  ({len(group) - args.keep} more generated programs of kind {kind} not kept)")
-    summary = "\n".join(lines) + "\n"
-    with open(os.path.join(out, "summary.txt"), "w") as fh:
-        fh.write(summary)
-    print(summary, end="")
-    return 1 if findings else 0
+    return write_summary(out, lines, findings)
 
 
 def command_check(args):
