@@ -3,6 +3,7 @@
 #include "exec/block_exec.h"
 #include "exec/control_counters.h"
 #include "exec/pending_exception.h"
+#include "exec/still_routines.h"
 #include "frontend/analysis.h"
 #include "frontend/collect_defs.h"
 #include "frontend/decl_rewrite.h"
@@ -82,6 +83,7 @@ bool execute_program(TOKEN* root, const std::string& program_name) {
 
 bool run_main_block(TOKEN* root) {
     SCOPE_WALK_MEMO memo;  // the tree keeps its shape while the program runs
+    set_analysed_program(root);
     {
         const HOLD_SCOPE holds;       // what no operation of the run let go of
         execute_program_block(root);  // no current object in the main block

@@ -9,6 +9,7 @@
 #include "exec/control_counters.h"
 #include "exec/int_routines.h"
 #include "exec/pending_exception.h"
+#include "exec/still_routines.h"
 #include "frontend/param_roles.h"
 #include "frontend/scope.h"
 #include "frontend/token.h"
@@ -562,6 +563,24 @@ bool USER_CALL::bind_call_alias(int index, TOKEN* parameter) {
     return true;
 }
 
+// An alias's container value given to a plain parameter, which the rules
+// copy: the parameter may refer to it when the routine only reads it and
+// changes nothing else while it runs, so that the copy could not be told
+// from the value (exec/still_routines.h).
+bool lends_alias_value(const RESULT_ITEM& item, const UNION_DATA* value, const TOKEN* parameter) {
+    if (item.cell == nullptr || value == nullptr) return false;
+    const char link = lower_tag(item.cell->tag);
+    if (link != tag_alias && link != tag_call_alias) return false;
+    const char lowered = lower_tag(value->tag);
+    if (lowered != tag_list && lowered != tag_hash && lowered != tag_set && lowered != tag_array &&
+        lowered != tag_array2)
+        return false;
+    // The parameter declared of the value's own type: the reference passes
+    // the checks the copy would pass.
+    const UNION_DATA* target = parameter_cell(const_cast<TOKEN*>(parameter));
+    return value->payload != nullptr && target != nullptr && target->tag == lowered && reads_parameter_only(parameter);
+}
+
 __attribute__((noinline)) void USER_CALL::bind_by_rules(int index, TOKEN* parameter) {
     if (parameter->arg_role == arg_role_variable_input && bind_call_alias(index, parameter)) return;
     if (parameter->arg_role == arg_role_constant_input) {
@@ -576,6 +595,9 @@ __attribute__((noinline)) void USER_CALL::bind_by_rules(int index, TOKEN* parame
     UNION_DATA* source = nullptr;
     int mode = 0;
     transfer_out_arg(call.args, call.node, index, parameter->arg_role != arg_role_constant_input, true, &source, &mode);
+    if (mode == assign_mode_plain && parameter->arg_role == arg_role_constant_input &&
+        lends_alias_value((*call.args)[index], source, parameter))
+        mode = assign_mode_reference;
     if (lower_tag(source->tag) == tag_code && source->payload != nullptr) source->code_data()->this_item = call.context;
     UNION_DATA* target = parameter_cell(parameter);
     if (target == nullptr) return;  // a parameter the analysis gave no cell
