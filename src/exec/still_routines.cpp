@@ -33,13 +33,23 @@ bool one_of(const std::string& word, std::initializer_list<const char*> words) {
 
 bool container_type_word(const std::string& word) { return one_of(word, {"list", "hash", "set", "array", "array2"}); }
 
-bool built_in_type_word(const std::string& word) {
-    return container_type_word(word) || one_of(word, {"bool", "char", "int", "real", "str"});
-}
+bool scalar_type_word(const std::string& word) { return one_of(word, {"bool", "char", "int", "real", "str"}); }
+
+bool built_in_type_word(const std::string& word) { return container_type_word(word) || scalar_type_word(word); }
 
 // The built-in methods that read their receiver and hand out what it holds,
 // changing nothing the program can see.
 bool reading_method(const std::string& name) { return one_of(name, {"get", "Get", "get0", "Get0", "size", "def"}); }
+
+// The built-in methods that insert into or take from their receiver's own
+// elements and change no other value.
+bool changing_method(const std::string& name) {
+    return one_of(name, {"ins", "Ins", "ins0", "Ins0", "del", "Del", "del0", "Del0"});
+}
+
+// The methods that add an element before the first or after the last one:
+// the elements there were stay where they are, unchanged.
+bool appending_method(const std::string& name) { return one_of(name, {"ins0", "Ins0"}); }
 
 // Calls by name that run no code of the user and change no variable
 // beyond what their arguments (checked apart) do.
@@ -51,9 +61,10 @@ struct ROUTINE_FACTS {
     TOKEN* routine = nullptr;  // the defining call node
     TOKEN* results = nullptr;  // the result part, or null
     TOKEN* body = nullptr;
-    std::vector<const TOKEN*> parameters;  // the names, in order
-    std::vector<uint8_t> plain;            // per parameter: declared plainly
-    std::vector<uint8_t> lends;            // per parameter: may refer instead of copy
+    std::vector<const TOKEN*> parameters;   // the names, in order
+    std::vector<uint8_t> plain;             // per parameter: declared plainly
+    std::vector<uint32_t> variable_inputs;  // the positions of the ':$' parameters
+    std::vector<uint8_t> lends;             // per parameter: may refer instead of copy
     bool still = true;
 };
 
@@ -109,11 +120,32 @@ private:
                declaration->parent != nullptr && declaration->parent->op1 != ':';
     }
 
-    // An own variable declared of a built-in type: assigning to it changes
-    // nothing but its cell.
+    // A ':$' parameter of the routine: what it is given is checked at each
+    // call (see STILL_ANSWER).
+    bool variable_input(const TOKEN* declaration) const {
+        for (size_t i = 0; i < routine.parameters.size(); ++i) {
+            if (routine.parameters[i] == declaration) return routine.plain[i] == 0;
+        }
+        return false;
+    }
+
+    // An own variable declared of a built-in type, or a ':$' parameter of a
+    // scalar type: assigning to it changes nothing but that variable.
     bool assignable(const TOKEN* target) const {
-        if (!is_name_leaf(target) || !own_variable(target->declaration)) return false;
-        return built_in_type_word(enclosing_declaration(target->declaration));
+        if (!is_name_leaf(target)) return false;
+        const std::string& type = enclosing_declaration(target->declaration);
+        if (own_variable(target->declaration)) return built_in_type_word(type);
+        return variable_input(target->declaration) && scalar_type_word(type);
+    }
+
+    // A receiver whose own elements the method may change: an own variable
+    // of a built-in container type, or a ':$' list parameter that is only
+    // added to.
+    bool changeable(const TOKEN* receiver, const std::string& method) const {
+        if (!is_name_leaf(receiver) || !changing_method(method)) return false;
+        const std::string& type = enclosing_declaration(receiver->declaration);
+        if (own_variable(receiver->declaration)) return container_type_word(type);
+        return variable_input(receiver->declaration) && type == "list" && appending_method(method);
     }
 
     void refuse() { still = false; }
@@ -204,7 +236,7 @@ private:
         const std::string& name = *part->text;
         if (facts.named(name) != nullptr) return refuse();  // a type's method could be the one called
         if (name == "for") return walk(part);
-        if (!reading_method(name)) return refuse();
+        if (!reading_method(name) && !changeable(receiver, name)) return refuse();
         visit(part->left);
     }
 
@@ -248,7 +280,9 @@ private:
 
     // A call of a user routine: every routine of the name must be still. A
     // parameter passed whole keeps lending when it goes to a parameter that
-    // lends in every one of them.
+    // lends in every one of them. What a ':$' parameter is given must be an
+    // own variable or a ':$' parameter of this routine: the callee changes
+    // nothing else.
     void user_call(const TOKEN* node, const std::vector<size_t>& callees) {
         for (size_t index : callees) {
             if (!facts.routines[index].still) return refuse();
@@ -257,6 +291,14 @@ private:
         if (node->left != nullptr && !is_empty_operand(node->left)) append_operands(node->left, ',', &arguments);
         for (uint32_t i = 0; i < arguments.count(); ++i) {
             const TOKEN* argument = arguments[i];
+            bool changed = false;
+            for (size_t index : callees) {
+                const ROUTINE_FACTS& callee = facts.routines[index];
+                changed = changed || i >= callee.plain.size() || callee.plain[i] == 0;
+            }
+            if (changed && (!is_name_leaf(argument) ||
+                            (!own_variable(argument->declaration) && !variable_input(argument->declaration))))
+                return refuse();
             const int position = lending_parameter(argument);
             if (position < 0) {
                 visit(argument);
@@ -299,9 +341,12 @@ void collect_routines(TOKEN* root, PROGRAM_FACTS& facts) {
                 const bool plain = declaration->op1 == ' ' && declaration->op2 == 0;
                 const bool container =
                     plain && is_name_leaf(declaration->left) && container_type_word(*declaration->left->text);
+                // An args parameter takes any number of arguments.
+                if (!is_name_leaf(declaration->left) || *declaration->left->text == "args") routine.still = false;
                 TOKEN_LIST names;
                 if (declaration->right != nullptr) append_operands(declaration->right, ',', &names);
                 for (const TOKEN* name : names) {
+                    if (!plain) routine.variable_inputs.push_back(static_cast<uint32_t>(routine.parameters.size()));
                     routine.parameters.push_back(name);
                     routine.plain.push_back(plain ? 1 : 0);
                     routine.lends.push_back(container ? 1 : 0);
@@ -359,8 +404,8 @@ void set_analysed_program(TOKEN* root) {
     answers.reset();
 }
 
-bool reads_parameter_only(const TOKEN* parameter) {
-    if (program == nullptr) return false;
+PARAMETER_LENDING parameter_lending(const TOKEN* parameter) {
+    if (program == nullptr) return {};
     const uint64_t stamp = tree_shape_generation + routine_tables_generation;
     if (answers == nullptr || answers_stamp != stamp) {
         answers = std::make_unique<PROGRAM_FACTS>();
@@ -369,9 +414,10 @@ bool reads_parameter_only(const TOKEN* parameter) {
         answers_stamp = stamp;
     }
     auto found = answers->parameter_at.find(parameter);
-    if (found == answers->parameter_at.end()) return false;
+    if (found == answers->parameter_at.end()) return {};
     const ROUTINE_FACTS& routine = answers->routines[found->second.first];
-    return routine.still && routine.lends[found->second.second] != 0;
+    if (!routine.still || routine.lends[found->second.second] == 0) return {};
+    return PARAMETER_LENDING{true, &routine.variable_inputs};
 }
 
 }  // namespace morvu

@@ -5,8 +5,9 @@
 // '$') gets a copy of the value, where a plain variable would be referred
 // to. The copy cannot be told from a reference when the routine is still:
 // while it runs nothing outside its own activation changes (it assigns only
-// to its own variables of built-in types, makes no links, calls only
-// routines that are still as well), and it uses the parameter only to read
+// to its own variables of built-in types and to its ':$' parameters as
+// below, makes no links, calls only routines that are still as well), and
+// it uses the parameter only to read
 // what the value holds: as the receiver of a method that reads, the list a
 // walk goes over, or the argument of such a parameter of a still routine.
 // Such a parameter may refer to the value instead of copying it.
@@ -16,6 +17,9 @@
 
 #pragma once
 
+#include <cstdint>
+#include <vector>
+
 namespace morvu {
 
 struct TOKEN;
@@ -24,7 +28,16 @@ struct TOKEN;
 void set_analysed_program(TOKEN* root);
 
 // Whether the plain input parameter (its name node in the routine's
-// parameter list) may refer to an alias's value instead of copying it.
-bool reads_parameter_only(const TOKEN* parameter);
+// parameter list) may refer to an alias's value instead of copying it, and
+// the positions of the routine's ':$' parameters. The routine may add to a
+// ':$' list parameter at its ends and assign to a ':$' parameter of a
+// scalar type: the value may be referred to only when each of them is
+// given a declared variable's own cell (which no value holds) other than
+// the value's.
+struct PARAMETER_LENDING {
+    bool lends = false;
+    const std::vector<uint32_t>* variable_inputs = nullptr;
+};
+PARAMETER_LENDING parameter_lending(const TOKEN* parameter);
 
 }  // namespace morvu

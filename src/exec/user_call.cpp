@@ -567,7 +567,8 @@ bool USER_CALL::bind_call_alias(int index, TOKEN* parameter) {
 // copy: the parameter may refer to it when the routine only reads it and
 // changes nothing else while it runs, so that the copy could not be told
 // from the value (exec/still_routines.h).
-bool lends_alias_value(const RESULT_ITEM& item, const UNION_DATA* value, const TOKEN* parameter) {
+bool lends_alias_value(const CALL_ARGS& args, const RESULT_ITEM& item, const UNION_DATA* value,
+                       const TOKEN* parameter) {
     if (item.cell == nullptr || value == nullptr) return false;
     const char link = lower_tag(item.cell->tag);
     if (link != tag_alias && link != tag_call_alias) return false;
@@ -578,7 +579,16 @@ bool lends_alias_value(const RESULT_ITEM& item, const UNION_DATA* value, const T
     // The parameter declared of the value's own type: the reference passes
     // the checks the copy would pass.
     const UNION_DATA* target = parameter_cell(const_cast<TOKEN*>(parameter));
-    return value->payload != nullptr && target != nullptr && target->tag == lowered && reads_parameter_only(parameter);
+    if (value->payload == nullptr || target == nullptr || target->tag != lowered) return false;
+    const PARAMETER_LENDING lending = parameter_lending(parameter);
+    if (!lending.lends) return false;
+    for (const uint32_t position : *lending.variable_inputs) {
+        if (position >= static_cast<uint32_t>(args.count())) return false;
+        const UNION_DATA* given = args[static_cast<int>(position)].cell;
+        while (given != nullptr && is_link_cell(given)) given = given->target();
+        if (given == nullptr || given->scope_variable == 0 || given == value) return false;
+    }
+    return true;
 }
 
 __attribute__((noinline)) void USER_CALL::bind_by_rules(int index, TOKEN* parameter) {
@@ -596,7 +606,7 @@ __attribute__((noinline)) void USER_CALL::bind_by_rules(int index, TOKEN* parame
     int mode = 0;
     transfer_out_arg(call.args, call.node, index, parameter->arg_role != arg_role_constant_input, true, &source, &mode);
     if (mode == assign_mode_plain && parameter->arg_role == arg_role_constant_input &&
-        lends_alias_value((*call.args)[index], source, parameter))
+        lends_alias_value(*call.args, (*call.args)[index], source, parameter))
         mode = assign_mode_reference;
     if (lower_tag(source->tag) == tag_code && source->payload != nullptr) source->code_data()->this_item = call.context;
     UNION_DATA* target = parameter_cell(parameter);
