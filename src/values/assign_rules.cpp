@@ -194,6 +194,8 @@ const char* assign_value(UNION_DATA* dest, UNION_DATA* src) {
         }
         if (give_new_payload(dest, s, lowered)) return nullptr;
     }
+    // An object over one of its type whose plain members take the new values.
+    if (lowered == tag_object && assign_object_in_place(dest, s)) return nullptr;
     if (takes_container_in_place(dest, s, lowered)) {
         copy_in_place(dest, s);
         return nullptr;
