@@ -101,12 +101,13 @@ void copy_through_temporary(UNION_DATA* dest, UNION_DATA* s) {
     move_payload(dest, &temporary);
 }
 
-// A defined list, args, hash or set value into an any cell that holds
-// nothing and that no link points to: no value of the destination can hold
-// the source, and nobody sees the destination before the copy is whole, so
-// the copy needs no temporary. False for any other pair.
+// A defined list, args, hash, set or object value into an any cell that
+// holds nothing and that no link points to: no value of the destination can
+// hold the source, and nobody sees the destination before the copy is whole,
+// so the copy needs no temporary. False for any other pair.
 bool takes_container_in_place(const UNION_DATA* dest, const UNION_DATA* s, char lowered) {
-    return (lowered == tag_list || lowered == tag_args || lowered == tag_hash || lowered == tag_set) &&
+    return (lowered == tag_list || lowered == tag_args || lowered == tag_hash || lowered == tag_set ||
+            lowered == tag_object) &&
            s->payload != nullptr && dest->payload == nullptr && (dest->tag == tag_any || dest->tag == tag_nothing) &&
            dest->referrers == nullptr && dest->weak_held == 0;
 }
