@@ -213,6 +213,10 @@ const char* assign_temporary(UNION_DATA* dest, UNION_DATA* src) {
     if (src == dest || src->payload == nullptr || is_link_cell(src) || is_link_cell(dest) ||
         (!text && lowered != tag_object && lowered != tag_list && lowered != tag_hash && lowered != tag_set))
         return assign_value(dest, src);
+    // An object over one of its type whose plain members take the new values
+    // (which passes every check) costs less than the walk that proves a move
+    // safe and the freeing of dest's old object.
+    if (lowered == tag_object && assign_object_in_place(dest, src)) return nullptr;
     static std::vector<UNION_DATA*> cells;
     if (!moves_as_copy(src, cells, dest)) return assign_value(dest, src);
     if (const char* message = check_transfer(dest, src, src, assign_messages)) return message;
