@@ -389,6 +389,7 @@ void copy_slot_array(SLOT_ARRAY& dest, const SLOT_ARRAY& source) {
 }
 
 void copy_value_table(OBJECT_RECORD& dest, const OBJECT_RECORD& source) {
+    if (copy_plain_members(dest, source)) return;
     dest.groups.clear();
     dest.groups.resize(source.groups.size());
     for (size_t g = 0; g < source.groups.size(); ++g) {

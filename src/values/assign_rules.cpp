@@ -101,12 +101,13 @@ void copy_through_temporary(UNION_DATA* dest, UNION_DATA* s) {
     move_payload(dest, &temporary);
 }
 
-// A defined list, args, hash or set value into an any cell that holds
-// nothing and that no link points to: no value of the destination can hold
-// the source, and nobody sees the destination before the copy is whole, so
-// the copy needs no temporary. False for any other pair.
+// A defined list, args, hash, set or object value into an any cell that
+// holds nothing and that no link points to: no value of the destination can
+// hold the source, and nobody sees the destination before the copy is whole,
+// so the copy needs no temporary. False for any other pair.
 bool takes_container_in_place(const UNION_DATA* dest, const UNION_DATA* s, char lowered) {
-    return (lowered == tag_list || lowered == tag_args || lowered == tag_hash || lowered == tag_set) &&
+    return (lowered == tag_list || lowered == tag_args || lowered == tag_hash || lowered == tag_set ||
+            lowered == tag_object) &&
            s->payload != nullptr && dest->payload == nullptr && (dest->tag == tag_any || dest->tag == tag_nothing) &&
            dest->referrers == nullptr && dest->weak_held == 0;
 }
@@ -194,6 +195,8 @@ const char* assign_value(UNION_DATA* dest, UNION_DATA* src) {
         }
         if (give_new_payload(dest, s, lowered)) return nullptr;
     }
+    // An object over one of its type whose plain members take the new values.
+    if (lowered == tag_object && assign_object_in_place(dest, s)) return nullptr;
     if (takes_container_in_place(dest, s, lowered)) {
         copy_in_place(dest, s);
         return nullptr;
@@ -210,6 +213,10 @@ const char* assign_temporary(UNION_DATA* dest, UNION_DATA* src) {
     if (src == dest || src->payload == nullptr || is_link_cell(src) || is_link_cell(dest) ||
         (!text && lowered != tag_object && lowered != tag_list && lowered != tag_hash && lowered != tag_set))
         return assign_value(dest, src);
+    // An object over one of its type whose plain members take the new values
+    // (which passes every check) costs less than the walk that proves a move
+    // safe and the freeing of dest's old object.
+    if (lowered == tag_object && assign_object_in_place(dest, src)) return nullptr;
     static std::vector<UNION_DATA*> cells;
     if (!moves_as_copy(src, cells, dest)) return assign_value(dest, src);
     if (const char* message = check_transfer(dest, src, src, assign_messages)) return message;

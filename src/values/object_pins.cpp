@@ -33,6 +33,12 @@ void rescue_pinned_object(UNION_DATA* cell) {
     }
 }
 
+bool has_pin_on(const UNION_DATA* cell) {
+    for (const OBJECT_PIN* pin = innermost_object_pin; pin != nullptr; pin = pin->outer)
+        if (pin->variable == cell) return true;
+    return false;
+}
+
 }  // namespace detail
 
 OBJECT_PIN::OBJECT_PIN(RESULT_ITEM receiver) : current(receiver) {

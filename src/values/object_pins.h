@@ -30,12 +30,19 @@ extern OBJECT_PIN* innermost_object_pin;
 
 namespace detail {
 void rescue_pinned_object(UNION_DATA* cell);
-}
+bool has_pin_on(const UNION_DATA* cell);
+}  // namespace detail
 
 // Called by the value core before an any cell's value is destroyed: when a
 // pin stands for the cell's object, the object moves to the pin.
 inline void keep_pinned_object(UNION_DATA* cell) {
     if (innermost_object_pin != nullptr) detail::rescue_pinned_object(cell);
+}
+
+// Whether a pin stands for the cell's object: a method runs on it, and a
+// new value for the cell must leave that object whole.
+inline bool is_pinned_object(const UNION_DATA* cell) {
+    return innermost_object_pin != nullptr && detail::has_pin_on(cell);
 }
 
 class OBJECT_PIN {
@@ -52,6 +59,7 @@ public:
 
 private:
     friend void detail::rescue_pinned_object(UNION_DATA* cell);
+    friend bool detail::has_pin_on(const UNION_DATA* cell);
 
     void leave_chain();
 

@@ -15,11 +15,13 @@
 
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "runtime/block_pool.h"
 #include "values/result_list.h"
 #include "values/union_data.h"
 #include "values/weak_cell.h"
@@ -62,6 +64,13 @@ struct SLOT_ARRAY {
     SLOT_ARRAY& operator=(const SLOT_ARRAY&) = delete;
 
     int32_t count() const { return static_cast<int32_t>(cells.size()); }
+
+    // Every copy of an object makes one per group, and every object dropped
+    // frees them.
+    static void* operator new(std::size_t size) { return BLOCK_POOL<SLOT_ARRAY>::allocate(size); }
+    static void operator delete(void* slots, std::size_t size) noexcept {
+        BLOCK_POOL<SLOT_ARRAY>::release(slots, size);
+    }
 };
 
 struct GROUP_ENTRY {
@@ -73,6 +82,12 @@ struct OBJECT_RECORD {
     std::vector<GROUP_ENTRY> groups;
 
     int32_t group_count() const { return static_cast<int32_t>(groups.size()); }
+
+    // Made and dropped with every copy of an object.
+    static void* operator new(std::size_t size) { return BLOCK_POOL<OBJECT_RECORD>::allocate(size); }
+    static void operator delete(void* record, std::size_t size) noexcept {
+        BLOCK_POOL<OBJECT_RECORD>::release(record, size);
+    }
 };
 
 struct ANY2_DATA {

@@ -18,6 +18,7 @@
 #include "values/graph_store.h"
 #include "values/hash_store.h"
 #include "values/list_store.h"
+#include "values/object_pins.h"
 #include "values/payload_records.h"
 #include "values/union_data.h"
 
@@ -475,6 +476,154 @@ void settle_taken_cells(const std::vector<UNION_DATA*>& cells) {
             cell->hash_data()->array_outdated = false;
         }
     }
+}
+
+namespace {
+
+bool is_plain_member(const UNION_DATA* cell) {
+    if (cell->payload == nullptr || cell->referrers != nullptr) return false;
+    switch (lower_tag(cell->tag)) {  // a link's lowered tag is none of these
+    case tag_int:
+    case tag_str:
+    case tag_bool:
+    case tag_char:
+    case tag_real: return true;
+    default: return false;
+    }
+}
+
+// Every member of the record is plain (a missing member cell passes).
+bool has_only_plain_members(const OBJECT_RECORD& record) {
+    for (const GROUP_ENTRY& group : record.groups) {
+        if (!group.slots) continue;
+        for (const UNION_DATA* member : group.slots->cells)
+            if (member != nullptr && !is_plain_member(member)) return false;
+    }
+    return true;
+}
+
+// The copy of a plain member, as copy_construct_value makes it inside a
+// running copy: a machine int as the payload word, any other value in a new
+// payload of its own.
+UNION_DATA* copy_plain_member(const UNION_DATA* src) {
+    auto* cell = new UNION_DATA(tag_nothing);
+    cell->tag = src->tag;
+    switch (lower_tag(src->tag)) {
+    case tag_int: {
+        void* word = src->payload;
+        if (is_inline_int(word) || inline_copy_of(*src->int_data(), word)) {
+            cell->payload = word;
+        } else {
+            auto* number = new INT_DATA();
+            cell->payload = number;
+            *number = *src->int_data();
+        }
+        break;
+    }
+    case tag_str: cell->payload = new STR_DATA(src->str_data()->text); break;
+    case tag_real: {
+        auto* number = new REAL_DATA();
+        cell->payload = number;
+        *number = *src->real_data();
+        break;
+    }
+    default:  // bool and char live in the cell
+        cell->scalar = src->scalar;
+        cell->payload = &cell->scalar;
+        break;
+    }
+    return cell;
+}
+
+// Whether a member of the object being overwritten may take the plain
+// member from's value in place: it is the cell a fresh copy of from would
+// be but for its value, and nothing but its object knows it.
+bool takes_member_in_place(const UNION_DATA* to, const UNION_DATA* from) {
+    if (to == nullptr || from == nullptr) return to == from;
+    if (to->tag != from->tag || to->payload == nullptr || !is_plain_member(from) || to->referrers != nullptr ||
+        to->weak_held != 0 || to->in_use != 0 || to->key_numbered != 0 || to->being_written != 0 ||
+        to->scope_variable != 0 || to->key_follows != 0 || to->access_mode != access_variable)
+        return false;
+    return lower_tag(to->tag) != tag_str || to->str_data()->walks() == 0;
+}
+
+// Gives to (which takes_member_in_place passed) the value of from, in the
+// form copy_plain_member would give it.
+void overwrite_member(UNION_DATA* to, const UNION_DATA* from) {
+    switch (lower_tag(from->tag)) {
+    case tag_int: {
+        void* word = from->payload;
+        if (is_inline_int(word) || inline_copy_of(*from->int_data(), word)) {
+            if (!is_inline_int(to->payload)) delete static_cast<INT_DATA*>(to->payload);
+            to->payload = word;
+        } else {
+            if (is_inline_int(to->payload)) to->payload = new INT_DATA();
+            *static_cast<INT_DATA*>(to->payload) = *from->int_data();
+        }
+        break;
+    }
+    case tag_str:
+        to->str_data()->text = from->str_data()->text;
+        to->str_data()->reset_read();
+        break;
+    case tag_real: *to->real_data() = *from->real_data(); break;
+    default: to->scalar = from->scalar; break;
+    }
+}
+
+}  // namespace
+
+bool copy_plain_members(OBJECT_RECORD& dest, const OBJECT_RECORD& source) {
+    // Outside a copy the general copy gives ints records, not words.
+    if (copy_depth == 0 || !has_only_plain_members(source)) return false;
+    dest.groups.clear();
+    dest.groups.resize(source.groups.size());
+    for (size_t g = 0; g < source.groups.size(); ++g) {
+        const GROUP_ENTRY& from = source.groups[g];
+        GROUP_ENTRY& to = dest.groups[g];
+        to.type = from.type;
+        if (!from.slots) continue;
+        to.slots = std::make_unique<SLOT_ARRAY>();
+        const std::vector<UNION_DATA*>& members = from.slots->cells;
+        std::vector<UNION_DATA*>& copies = to.slots->cells;
+        copies.assign(members.size(), nullptr);
+        for (size_t i = 0; i < members.size(); ++i)
+            if (members[i] != nullptr) copies[i] = copy_plain_member(members[i]);
+    }
+    return true;
+}
+
+bool assign_object_in_place(UNION_DATA* dest, const UNION_DATA* src) {
+    // Links to dest itself see its new value either way; a method running on
+    // its object must keep the old one.
+    if (lower_tag(dest->tag) != tag_object || lower_tag(src->tag) != tag_object || is_pinned_object(dest)) return false;
+    const OBJECT_HOLDER* to = dest->holder();
+    const OBJECT_HOLDER* from = src->holder();
+    if (to == nullptr || from == nullptr || to->type == nullptr || to->type != from->type || to->object == nullptr ||
+        from->object == nullptr)
+        return false;
+    std::vector<GROUP_ENTRY>& target = to->object->groups;
+    const std::vector<GROUP_ENTRY>& source = from->object->groups;
+    if (target.size() != source.size()) return false;
+    // Every member is checked before the first is written: the assignment
+    // happens whole or falls back to the general copy.
+    for (size_t g = 0; g < source.size(); ++g) {
+        const SLOT_ARRAY* into = target[g].slots.get();
+        const SLOT_ARRAY* out_of = source[g].slots.get();
+        if (target[g].type != source[g].type || (into == nullptr) != (out_of == nullptr)) return false;
+        if (into == nullptr) continue;
+        if (into->cells.size() != out_of->cells.size()) return false;
+        for (size_t i = 0; i < into->cells.size(); ++i)
+            if (!takes_member_in_place(into->cells[i], out_of->cells[i])) return false;
+    }
+    for (size_t g = 0; g < source.size(); ++g) {
+        if (!target[g].slots) continue;
+        const std::vector<UNION_DATA*>& members = source[g].slots->cells;
+        std::vector<UNION_DATA*>& cells = target[g].slots->cells;
+        for (size_t i = 0; i < members.size(); ++i)
+            if (members[i] != nullptr) overwrite_member(cells[i], members[i]);
+    }
+    return true;
 }
 
 void copy_hash_payload(HASH_DATA* dest, HASH_DATA* src) { dest->copy_from(*src); }

@@ -29,6 +29,7 @@ namespace morvu {
 
 class UNION_DATA;
 struct OBJECT_HOLDER;
+struct OBJECT_RECORD;
 class HASH_DATA;
 struct ANY2_DATA;
 
@@ -163,6 +164,29 @@ void finish_copied_references(UNION_DATA* cell);
 // the outermost copy ends. The source is no link, and no link points to it,
 // so it needs no partner.
 void park_container_copy(UNION_DATA* cell, UNION_DATA* src);
+
+// ---- objects of plain members ----
+
+// A member is plain when it is a defined int, text, bool, char or real that
+// is no link and that nothing links to: its copy is its payload copied, and
+// no copy of an enclosing value needs it as a partner. The commonest small
+// objects hold nothing else, and these two spare them the copy protocol.
+
+// Makes dest, an empty record, a copy of source in one pass over its member
+// rows when every member is plain and a copy is running (copy_depth above
+// 0): each new member is exactly the cell the member-by-member copy makes.
+// False, with dest untouched, for any other record.
+bool copy_plain_members(OBJECT_RECORD& dest, const OBJECT_RECORD& source);
+
+// Plain assignment of the object src into dest (no link; the transfer
+// checks passed) by writing src's members into dest's own member cells,
+// when dest holds an object of src's type that nothing else can tell from a
+// fresh copy: no method runs on it, no link points at any of its members,
+// and no member is held, weakly held, numbered as a key, being written or
+// walked.
+// Every member of both must be plain and of the same tag. False, with
+// nothing changed, for any other pair.
+bool assign_object_in_place(UNION_DATA* dest, const UNION_DATA* src);
 
 // ---- taking a temporary over ----
 
