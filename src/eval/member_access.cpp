@@ -272,6 +272,17 @@ UNION_DATA* input_parameter(const TOKEN* name) {
     return held == tag_object || held == tag_alias || held == tag_call_alias ? nullptr : cell;
 }
 
+// The cell of a name node that is a parameter declared with ":$" in the
+// input part of the running activation, as eval_variable finds it; null for
+// any other node.
+UNION_DATA* variable_input_parameter(const TOKEN* name) {
+    if (name == nullptr || name->evaluator != eval_variable) return nullptr;
+    const TOKEN* declaration = name->declaration;
+    if (declaration == nullptr || declaration->member_slot >= 0 || declaration->arg_role != arg_role_variable_input)
+        return nullptr;
+    return top_cell(declaration);
+}
+
 // The list cell and access mode a receiver node of x[i] stands for as the
 // element read's handler takes it: a variable holding a list by value, an
 // alias variable leading to one (a walk's or a sort key's variable, with
@@ -366,6 +377,12 @@ void eval_member(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
         } else if (UNION_DATA* input = input_parameter(node->left)) {
             CALL_OUTCOME outcome;
             if (call_seen_input_method(part, input, &results, this_item, outcome)) {
+                if (outcome == CALL_OUTCOME::not_defined) raise_plain(node, not_defined_message());
+                return;
+            }
+        } else if (UNION_DATA* parameter = variable_input_parameter(node->left)) {
+            CALL_OUTCOME outcome;
+            if (call_seen_variable_input_method(part, parameter, &results, this_item, outcome)) {
                 if (outcome == CALL_OUTCOME::not_defined) raise_plain(node, not_defined_message());
                 return;
             }

@@ -1731,6 +1731,16 @@ bool call_seen_input_method(TOKEN* node, UNION_DATA* receiver, RESULT_LIST* resu
     return call_seen_site(node, receiver, access_constant_input, false, false, results, context, outcome);
 }
 
+bool call_seen_variable_input_method(TOKEN* node, UNION_DATA* parameter, RESULT_LIST* results, RESULT_ITEM context,
+                                     CALL_OUTCOME& outcome) {
+    if (call_sites_generation != routine_tables_generation) return false;
+    // A link made read-only along the way lends its mode: the general road
+    // takes it.
+    if (!is_variable_mode(lent_access(parameter))) return false;
+    return call_seen_site(node, follow_aliases(parameter), access_variable_input, true, false, results, context,
+                          outcome);
+}
+
 bool call_seen_member_method(TOKEN* node, UNION_DATA* member, uint32_t mode, RESULT_LIST* results, RESULT_ITEM context,
                              CALL_OUTCOME& outcome) {
     if (call_sites_generation != routine_tables_generation) return false;
