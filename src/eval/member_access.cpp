@@ -204,6 +204,16 @@ void MEMBER_ACCESS::apply(RESULT_ITEM item, TOKEN* part) {
             return;
         }
     }
+    // A call on a receiver of a built-in type at a site that has seen its
+    // type takes the site's entry, as the request below would find it.
+    if (cell != nullptr && !external && !qualifier.is_user_type && qualifier.text == nullptr &&
+        qualifier.type == nullptr) {
+        CALL_OUTCOME outcome;
+        if (call_seen_receiver_method(part, cell, item.mode, &results, this_item, outcome)) {
+            if (outcome == CALL_OUTCOME::not_defined) raise_plain(node, not_defined_message());
+            return;
+        }
+    }
     UNWIND_RESULT_STACK unwind(part);
     ROUTINE_REQUEST request;
     request.node = part;

@@ -1741,6 +1741,12 @@ bool call_seen_variable_input_method(TOKEN* node, UNION_DATA* parameter, RESULT_
                           outcome);
 }
 
+bool call_seen_receiver_method(TOKEN* node, UNION_DATA* receiver, uint32_t mode, RESULT_LIST* results,
+                               RESULT_ITEM context, CALL_OUTCOME& outcome) {
+    if (call_sites_generation != routine_tables_generation) return false;
+    return call_seen_site(node, receiver, mode, true, false, results, context, outcome);
+}
+
 bool call_seen_member_method(TOKEN* node, UNION_DATA* member, uint32_t mode, RESULT_LIST* results, RESULT_ITEM context,
                              CALL_OUTCOME& outcome) {
     if (call_sites_generation != routine_tables_generation) return false;
