@@ -6,6 +6,8 @@
 #include "values/signatures.h"
 #include "numbers/int_data.h"
 #include "runtime/messages.h"
+#include "runtime/str_stream.h"
+#include "values/payload_records.h"
 #include "values/union_data.h"
 
 namespace morvu {
@@ -170,6 +172,26 @@ const char* ARG_FRAME::check_defined(uint32_t index) const {
 }
 
 const char* ARG_FRAME::check_type(uint32_t index, char tag, bool not_empty) const {
+    // A defined bool, int, text or code of the type asked for, the commonest
+    // checked operands (conditions, counts, blocks), passes at once: the
+    // checks below would find nothing to refuse.
+    if (UNION_DATA* cell = value(index); cell != nullptr && cell->payload != nullptr && lower_tag(cell->tag) == tag) {
+        switch (tag) {
+        case tag_bool:
+            if (!not_empty || cell->scalar.bool_word < 0xFFFF) return nullptr;
+            break;
+        case tag_int:
+            if (!not_empty || is_inline_int(cell->payload) || !cell->int_data()->is_empty()) return nullptr;
+            break;
+        case tag_str:
+            if (!not_empty || !cell->str_data()->text.empty()) return nullptr;
+            break;
+        case tag_code:
+            if (!not_empty || cell->code_data()->block != nullptr) return nullptr;
+            break;
+        default: break;
+        }
+    }
     if (const char* message = check_defined(index)) return message;
     UNION_DATA* cell = value(index);
     if (not_empty && is_empty_value(cell)) return fail("tesarglee", static_cast<int32_t>(index));

@@ -204,6 +204,16 @@ void MEMBER_ACCESS::apply(RESULT_ITEM item, TOKEN* part) {
             return;
         }
     }
+    // A call on a receiver of a built-in type at a site that has seen its
+    // type takes the site's entry, as the request below would find it.
+    if (cell != nullptr && !external && !qualifier.is_user_type && qualifier.text == nullptr &&
+        qualifier.type == nullptr) {
+        CALL_OUTCOME outcome;
+        if (call_seen_receiver_method(part, cell, item.mode, &results, this_item, outcome)) {
+            if (outcome == CALL_OUTCOME::not_defined) raise_plain(node, not_defined_message());
+            return;
+        }
+    }
     UNWIND_RESULT_STACK unwind(part);
     ROUTINE_REQUEST request;
     request.node = part;
@@ -270,6 +280,17 @@ UNION_DATA* input_parameter(const TOKEN* name) {
     if (cell == nullptr) return nullptr;
     const char held = lower_tag(cell->tag);
     return held == tag_object || held == tag_alias || held == tag_call_alias ? nullptr : cell;
+}
+
+// The cell of a name node that is a parameter declared with ":$" in the
+// input part of the running activation, as eval_variable finds it; null for
+// any other node.
+UNION_DATA* variable_input_parameter(const TOKEN* name) {
+    if (name == nullptr || name->evaluator != eval_variable) return nullptr;
+    const TOKEN* declaration = name->declaration;
+    if (declaration == nullptr || declaration->member_slot >= 0 || declaration->arg_role != arg_role_variable_input)
+        return nullptr;
+    return top_cell(declaration);
 }
 
 // The list cell and access mode a receiver node of x[i] stands for as the
@@ -366,6 +387,12 @@ void eval_member(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
         } else if (UNION_DATA* input = input_parameter(node->left)) {
             CALL_OUTCOME outcome;
             if (call_seen_input_method(part, input, &results, this_item, outcome)) {
+                if (outcome == CALL_OUTCOME::not_defined) raise_plain(node, not_defined_message());
+                return;
+            }
+        } else if (UNION_DATA* parameter = variable_input_parameter(node->left)) {
+            CALL_OUTCOME outcome;
+            if (call_seen_variable_input_method(part, parameter, &results, this_item, outcome)) {
                 if (outcome == CALL_OUTCOME::not_defined) raise_plain(node, not_defined_message());
                 return;
             }

@@ -1100,18 +1100,56 @@ bool items_match(const std::vector<uintptr_t>& signature, const RESULT_ITEM* ite
     return true;
 }
 
-// A call at a seen site whose type has no direct handler for the key, its
-// arguments read where they stand (read_plain_arguments): the type's handler
-// runs on them without a list of results. A handler that declines has
-// changed nothing; the call then takes the general road with the list their
-// evaluation would have made.
+// Arguments read in place, linked as a list of results whose nodes live in
+// this frame, for a direct handler: it reads the list and never takes an
+// item over, so nothing is allocated, owned or freed for it. The list is
+// emptied before it goes, thrown out of or not, so that it deletes nothing.
+class PLAIN_ARGUMENT_LIST {
+public:
+    PLAIN_ARGUMENT_LIST(const RESULT_ITEM* items, uint32_t count) {
+        for (uint32_t i = 0; i < count; ++i) {
+            nodes[i].item = items[i];
+            nodes[i].prev = i > 0 ? &nodes[i - 1] : nullptr;
+            nodes[i].next = i + 1 < count ? &nodes[i + 1] : nullptr;
+        }
+        list.count = count;
+        list.head = count > 0 ? &nodes[0] : nullptr;
+        list.tail = count > 0 ? &nodes[count - 1] : nullptr;
+    }
+    ~PLAIN_ARGUMENT_LIST() {
+        list.count = 0;
+        list.head = list.tail = nullptr;
+    }
+    PLAIN_ARGUMENT_LIST(const PLAIN_ARGUMENT_LIST&) = delete;
+    PLAIN_ARGUMENT_LIST& operator=(const PLAIN_ARGUMENT_LIST&) = delete;
+
+    const RESULT_LIST& view() const { return list; }
+
+private:
+    RESULT_NODE nodes[max_plain_arguments];
+    RESULT_LIST list;
+};
+
+// A call at a seen site, its arguments read where they stand
+// (read_plain_arguments): the key's direct handler, when the type has one,
+// then the type's handler run on them without a list of results. A handler
+// that declines has changed nothing; the call then takes the general road
+// with the list their evaluation would have made.
 [[gnu::noinline]] CALL_OUTCOME call_on_plain_arguments(const ROUTINE_REQUEST& request, const METHOD_SITE& seen,
                                                        const RESULT_ITEM* items, uint32_t count, bool constants,
                                                        bool used_at_once) {
+    // What the entry says is read before anything runs: a call may remember
+    // anew at this very site.
     const char code = seen.code;
+    const std::string& key = *seen.key;
+    if (const DIRECT_HANDLER direct = seen.direct) {
+        const PLAIN_ARGUMENT_LIST arguments(items, count);
+        if (direct(DIRECT_CALL{request.node, key, request.receiver, arguments.view(), request.results, used_at_once}))
+            return CALL_OUTCOME::made;
+    }
     {
         CALL_ARGS args;
-        args.key.borrow(*seen.key);
+        args.key.borrow(key);
         for (uint32_t i = 0; i < count; ++i) args.args.push_back(items[i]);
         if (run_methods(*methods_of_type(code), code, request.node, &args, request.results, request.receiver,
                         request.context, false, used_at_once))
@@ -1141,10 +1179,10 @@ __attribute__((noinline)) CALL_OUTCOME call_method_site(const ROUTINE_REQUEST& r
     element_grant = nullptr;  // not for the calls among the arguments
     unclaimed_arguments = nullptr;
     const uint64_t forgotten = sites_forgotten;
-    // Only a site without a direct handler runs its type's handler on
-    // arguments read in place; the others evaluate them.
+    // A site the common methods answer takes its arguments evaluated: those
+    // methods may keep them.
     bool constants = false;
-    if (seen != nullptr && seen->direct == nullptr && !seen->common && seen_entry_holds(*seen, request.receiver.cell)) {
+    if (seen != nullptr && !seen->common && seen_entry_holds(*seen, request.receiver.cell)) {
         RESULT_ITEM items[max_plain_arguments];
         uint32_t count = 0;
         if (read_plain_arguments(node->left, items, count, constants) && items_match(seen->signature, items, count))
@@ -1691,6 +1729,22 @@ bool call_seen_input_method(TOKEN* node, UNION_DATA* receiver, RESULT_LIST* resu
     if (lower_tag(receiver->tag) == tag_reference)
         return call_seen_by_reference(node, receiver, results, context, outcome);
     return call_seen_site(node, receiver, access_constant_input, false, false, results, context, outcome);
+}
+
+bool call_seen_variable_input_method(TOKEN* node, UNION_DATA* parameter, RESULT_LIST* results, RESULT_ITEM context,
+                                     CALL_OUTCOME& outcome) {
+    if (call_sites_generation != routine_tables_generation) return false;
+    // A link made read-only along the way lends its mode: the general road
+    // takes it.
+    if (!is_variable_mode(lent_access(parameter))) return false;
+    return call_seen_site(node, follow_aliases(parameter), access_variable_input, true, false, results, context,
+                          outcome);
+}
+
+bool call_seen_receiver_method(TOKEN* node, UNION_DATA* receiver, uint32_t mode, RESULT_LIST* results,
+                               RESULT_ITEM context, CALL_OUTCOME& outcome) {
+    if (call_sites_generation != routine_tables_generation) return false;
+    return call_seen_site(node, receiver, mode, true, false, results, context, outcome);
 }
 
 bool call_seen_member_method(TOKEN* node, UNION_DATA* member, uint32_t mode, RESULT_LIST* results, RESULT_ITEM context,

@@ -57,6 +57,16 @@ bool call_seen_method(TOKEN* node, UNION_DATA* receiver, RESULT_LIST* results, R
 // gives it.
 bool call_seen_input_method(TOKEN* node, UNION_DATA* receiver, RESULT_LIST* results, RESULT_ITEM context,
                             CALL_OUTCOME& outcome);
+// The same on a parameter declared with ":$" in the input part (`parameter`:
+// its own cell, a link to what the caller named or a value of its own),
+// with the access mode that role gives it.
+bool call_seen_variable_input_method(TOKEN* node, UNION_DATA* parameter, RESULT_LIST* results, RESULT_ITEM context,
+                                     CALL_OUTCOME& outcome);
+// The same on a receiver a member access evaluated (`receiver`: the value
+// its item's links lead to, `mode`: the mode the access hands on), without
+// a type qualification: an element, a call's result, a temporary.
+bool call_seen_receiver_method(TOKEN* node, UNION_DATA* receiver, uint32_t mode, RESULT_LIST* results,
+                               RESULT_ITEM context, CALL_OUTCOME& outcome);
 // The same on a member of the current object (`member`: its cell as
 // eval_variable finds it, `mode`: the access mode eval_variable gives it),
 // holding its value by value.
