@@ -38,7 +38,7 @@ namespace {
 
 // The running walks counted in the cell's own payload (0 for values that
 // keep no count).
-int32_t walk_count(const UNION_DATA* cell) {
+[[gnu::always_inline]] inline int32_t walk_count(const UNION_DATA* cell) {
     if (cell->payload == nullptr) return 0;
     switch (lower_tag(cell->tag)) {
     case tag_str: return cell->str_data()->walks();
@@ -67,12 +67,11 @@ void refuse_during_iteration(TOKEN* node, const UNION_DATA* cell, const std::str
 
 }  // namespace
 
-bool value_walked(const UNION_DATA* cell) {
-    // Links are not followed (del and clear of a link leave its target
-    // alone), so every cell is met at most once: no visited set is needed.
-    if (cell == nullptr || is_link_cell(cell) || running_walks == 0) return false;
-    if (walk_count(cell) != 0) return true;
-    if (walks_only_over_variables()) return false;  // nothing walked sits inside a value
+namespace {
+
+// Whether a walk runs over a value inside the cell's value, searched for
+// cell by cell.
+[[gnu::noinline]] bool walked_inside(const UNION_DATA* cell) {
     // Kept from call to call: a walk's element asked about on every read
     // would otherwise cost a few allocations each time. Nothing here runs
     // code, so no second search can start while one is under way; the room
@@ -91,6 +90,31 @@ bool value_walked(const UNION_DATA* cell) {
     }
     if (stack.capacity() > kept_room) std::vector<UNION_DATA*>().swap(stack);
     return walked;
+}
+
+}  // namespace
+
+bool value_walked(const UNION_DATA* cell) {
+    if (cell == nullptr || running_walks == 0) return false;
+    // A value that no walk runs over and that holds no cells (an int, a
+    // real, a char, a link, ...) is let through by its tag. Links are not
+    // followed (del and clear of a link leave its target alone), so every
+    // cell is met at most once: no visited set is needed.
+    const char lowered = lower_tag(cell->tag);
+    if (!is_walkable_tag(lowered) && !is_nesting_tag(lowered)) return false;
+    if (is_link_cell(cell)) return false;
+    // While every walk runs over a variable's own value, a look at those
+    // walks tells; a text, whose walk count may have been copied or let go,
+    // is asked its own count.
+    if (lowered != tag_str) {
+        const LISTED_WALKS listed = listed_walks_over(cell->payload);
+        if (listed != LISTED_WALKS::unknown) return listed == LISTED_WALKS::walked;
+    }
+    if (walk_count(cell) != 0) return true;
+    // Only a container or an object holds cells a walked payload may sit in,
+    // and none does while every walk runs over a variable's own value.
+    if (!is_nesting_tag(lowered) || walks_only_over_variables()) return false;
+    return walked_inside(cell);
 }
 
 void exec_system(TOKEN* node, RESULT_ITEM this_item) {

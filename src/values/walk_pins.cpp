@@ -30,17 +30,11 @@ bool is_orphan(const void* payload) {
     return std::find(kept.begin(), kept.end(), payload) != kept.end();
 }
 
-// The pins over a payload held by a declared variable's own cell, in the
-// order they began; never destroyed, like the orphans.
-struct VARIABLE_WALK {
-    const UNION_DATA* cell;
-    const void* payload;
-    bool text;
-};
-
-std::vector<VARIABLE_WALK>& variable_walks() {
-    static auto* walks = new std::vector<VARIABLE_WALK>();
-    return *walks;
+// Whether a listed pin other than the given one walks the payload.
+bool listed_elsewhere(const WALK_PIN* except, const void* payload) {
+    for (const WALK_PIN* pin = last_listed_walk; pin != nullptr; pin = pin->below())
+        if (pin != except && pin->walked() == payload) return true;
+    return false;
 }
 
 // Frees a payload through the value core, as a cell of its tag would.
@@ -89,29 +83,20 @@ bool keep_if_pinned(char lowered, void* payload) {
 
 }  // namespace detail
 
-bool walks_only_over_variables() {
-    const std::vector<VARIABLE_WALK>& walks = variable_walks();
-    if (static_cast<size_t>(running_walks) != walks.size()) return false;
-    size_t texts = 0;
-    for (size_t at = 0; at < walks.size(); ++at) {
-        const VARIABLE_WALK& walk = walks[at];
-        if (walk.cell->payload != walk.payload) return false;
-        if (!walk.text) continue;
-        bool counted = false;
-        for (size_t before = 0; before < at && !counted; ++before) counted = walks[before].payload == walk.payload;
-        if (!counted) ++texts;
-    }
-    // Each walked text keeps its state beside it; any further state may
-    // belong to a text that copied a walk count.
-    return texts_with_state == texts;
-}
+int32_t listed_walks = 0;
+const WALK_PIN* last_listed_walk = nullptr;
+size_t listed_texts = 0;
 
 WALK_PIN::WALK_PIN(char lowered, void* payload, const UNION_DATA* holder)
     : lowered(lowered), payload(payload), count(iteration_counter(lowered, payload)) {
     if (count == nullptr) return;
     if (holder != nullptr && holder->scope_variable != 0 && holder->payload == payload) {
-        variable_walks().push_back({holder, payload, lowered == tag_str});
-        in_variable = true;
+        if (lowered == tag_str && !listed_elsewhere(this, payload)) ++listed_texts;
+        variable_payload = &holder->payload;
+        listed_below = const_cast<WALK_PIN*>(last_listed_walk);
+        if (listed_below != nullptr) listed_below->listed_above = this;
+        last_listed_walk = this;
+        ++listed_walks;
     }
     ++*count;
     ++running_walks;
@@ -121,14 +106,14 @@ WALK_PIN::~WALK_PIN() {
     if (count == nullptr) return;
     --*count;
     --running_walks;
-    if (in_variable) {
-        // Pins end in the reverse order of their start.
-        std::vector<VARIABLE_WALK>& walks = variable_walks();
-        for (size_t at = walks.size(); at > 0; --at) {
-            if (walks[at - 1].payload != payload) continue;
-            walks.erase(walks.begin() + static_cast<std::ptrdiff_t>(at - 1));
-            break;
-        }
+    if (variable_payload != nullptr) {
+        // Pins end in the reverse order of their start, but the list does
+        // not count on it.
+        if (listed_above != nullptr) listed_above->listed_below = listed_below;
+        else last_listed_walk = listed_below;
+        if (listed_below != nullptr) listed_below->listed_above = listed_above;
+        --listed_walks;
+        if (lowered == tag_str && !listed_elsewhere(this, payload)) --listed_texts;
     }
     if (*count > 0) return;
     // A text keeps its count beside it only while walks run.
