@@ -94,6 +94,20 @@ namespace {
 
 }  // namespace
 
+namespace {
+
+// value_walked past the look at the listed walks: the cell's own count, then
+// the search.
+[[gnu::noinline]] bool value_walked_slowly(const UNION_DATA* cell, char lowered) {
+    if (walk_count(cell) != 0) return true;
+    // Only a container or an object holds cells a walked payload may sit in,
+    // and none does while every walk runs over a variable's own value.
+    if (!is_nesting_tag(lowered) || walks_only_over_variables()) return false;
+    return walked_inside(cell);
+}
+
+}  // namespace
+
 bool value_walked(const UNION_DATA* cell) {
     if (cell == nullptr || running_walks == 0) return false;
     // A value that no walk runs over and that holds no cells (an int, a
@@ -110,11 +124,7 @@ bool value_walked(const UNION_DATA* cell) {
         const LISTED_WALKS listed = listed_walks_over(cell->payload);
         if (listed != LISTED_WALKS::unknown) return listed == LISTED_WALKS::walked;
     }
-    if (walk_count(cell) != 0) return true;
-    // Only a container or an object holds cells a walked payload may sit in,
-    // and none does while every walk runs over a variable's own value.
-    if (!is_nesting_tag(lowered) || walks_only_over_variables()) return false;
-    return walked_inside(cell);
+    return value_walked_slowly(cell, lowered);
 }
 
 void exec_system(TOKEN* node, RESULT_ITEM this_item) {
