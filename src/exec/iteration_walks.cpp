@@ -372,8 +372,13 @@ void WALK::walk_set_or_hash() {
         }
         return;
     }
-    for (int k = 0; k < HASH_DATA::bucket_count; ++k) {
-        LIST_DATA* bucket = hash->buckets[static_cast<size_t>(backwards ? HASH_DATA::bucket_count - 1 - k : k)].get();
+    // The used buckets, read from the mask as the walk reaches them: a
+    // bucket the body fills ahead of the walk is visited, as it would be by
+    // looking at every bucket in turn.
+    const HASH_DATA::BUCKETS& buckets = hash->buckets;
+    for (int b = backwards ? buckets.last_used_upto(HASH_DATA::bucket_count - 1) : buckets.first_used_from(0); b >= 0;
+         b = backwards ? buckets.last_used_upto(b - 1) : buckets.first_used_from(b + 1)) {
+        LIST_DATA* bucket = buckets.list(static_cast<size_t>(b));
         if (bucket == nullptr) continue;
         for (LIST_NODE* pair = backwards ? bucket->tail : bucket->head; pair != nullptr;
              pair = backwards ? pair->prev : pair->next) {

@@ -31,6 +31,7 @@
 #pragma once
 
 #include <array>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
@@ -82,6 +83,22 @@ public:
         static constexpr size_t size() { return bucket_count; }
         bool has_table() const { return table != nullptr; }
         bool is_used(size_t b) const { return (used_mask[b >> 6] >> (b & 63) & 1) != 0; }
+        // The first used bucket from b on, or -1.
+        int first_used_from(int b) const {
+            for (; b < bucket_count; b = (b | 63) + 1) {
+                const uint64_t bits = used_mask[b >> 6] >> (b & 63);
+                if (bits != 0) return b + std::countr_zero(bits);
+            }
+            return -1;
+        }
+        // The last used bucket up to b, or -1.
+        int last_used_upto(int b) const {
+            for (; b >= 0; b = (b & ~63) - 1) {
+                const uint64_t bits = used_mask[b >> 6] << (63 - (b & 63));
+                if (bits != 0) return b - std::countl_zero(bits);
+            }
+            return -1;
+        }
 
         // The list of bucket b, or null.
         LIST_DATA* list(size_t b) const {

@@ -310,5 +310,28 @@ TEST(HashStoreRow, ATinyIndexThroughManyComingsAndGoings) {
     expect_consistent(tracked);
 }
 
+// The used buckets found from the mask, forwards and backwards, agree with
+// asking every bucket, across both words of the mask, in a row and a table.
+TEST(HashStoreRow, UsedBucketsFoundFromTheMaskAgreeWithEveryBucket) {
+    for (const std::vector<int>& used :
+         {std::vector<int>{}, std::vector<int>{0}, std::vector<int>{96}, std::vector<int>{5, 63, 64},
+          std::vector<int>{0, 1, 62, 63, 64, 65, 95, 96}, std::vector<int>{3, 10, 20, 30, 40, 50, 60, 70, 80, 90}}) {
+        HASH_DATA::BUCKETS buckets;
+        for (int b : used) buckets.put(static_cast<size_t>(b), new LIST_DATA());
+        std::vector<int> forwards;
+        for (int b = buckets.first_used_from(0); b >= 0; b = buckets.first_used_from(b + 1)) forwards.push_back(b);
+        std::vector<int> backwards;
+        for (int b = buckets.last_used_upto(HASH_DATA::bucket_count - 1); b >= 0; b = buckets.last_used_upto(b - 1))
+            backwards.push_back(b);
+        std::vector<int> expected;
+        for (int b = 0; b < HASH_DATA::bucket_count; ++b) {
+            if (buckets.list(static_cast<size_t>(b)) != nullptr) expected.push_back(b);
+        }
+        EXPECT_EQ(forwards, expected);
+        std::reverse(expected.begin(), expected.end());
+        EXPECT_EQ(backwards, expected);
+    }
+}
+
 }  // namespace
 }  // namespace morvu
