@@ -1,6 +1,8 @@
 #include "values/weak_cell.h"
 
-#include <unordered_map>
+#include <cstddef>
+#include <cstdint>
+#include <vector>
 
 #include "values/union_data.h"
 
@@ -8,10 +10,78 @@ namespace morvu {
 
 namespace {
 
-// The first hold on each held cell. Never destroyed: cells and holds that
-// live until the process ends may still reach it during static destruction.
-std::unordered_map<const UNION_DATA*, WEAK_CELL*>& chain_heads() {
-    static auto* heads = new std::unordered_map<const UNION_DATA*, WEAK_CELL*>();
+// The first hold on each held cell, by cell: open addressing with linear
+// probing, as a walk makes and drops the holds on its loop variables at
+// every run.
+class HOLD_HEADS {
+public:
+    // The head of the cell's chain, made null when the cell has none yet.
+    WEAK_CELL*& head_of(const UNION_DATA* cell) {
+        if (2 * (count + 1) > entries.size()) grow();
+        size_t at = home(cell);
+        while (entries[at].cell != nullptr && entries[at].cell != cell) at = (at + 1) & mask();
+        if (entries[at].cell == nullptr) {
+            entries[at] = ENTRY{cell, nullptr};
+            ++count;
+        }
+        return entries[at].head;
+    }
+    // The head of the cell's chain, or null when it has none.
+    WEAK_CELL* find(const UNION_DATA* cell) const {
+        for (size_t at = home(cell); entries[at].cell != nullptr; at = (at + 1) & mask()) {
+            if (entries[at].cell == cell) return entries[at].head;
+        }
+        return nullptr;
+    }
+    // Drops the cell's entry, if any; the entries after it in its run move
+    // up, so that every entry stays reachable from its home slot.
+    void erase(const UNION_DATA* cell) {
+        size_t at = home(cell);
+        while (entries[at].cell != cell) {
+            if (entries[at].cell == nullptr) return;
+            at = (at + 1) & mask();
+        }
+        for (size_t next = (at + 1) & mask(); entries[next].cell != nullptr; next = (next + 1) & mask()) {
+            const size_t wanted = home(entries[next].cell);
+            // The entry may move into the gap when its home does not lie
+            // in the cyclic range after the gap up to itself.
+            const bool stays = at < next ? (wanted > at && wanted <= next) : (wanted > at || wanted <= next);
+            if (stays) continue;
+            entries[at] = entries[next];
+            at = next;
+        }
+        entries[at] = ENTRY{};
+        --count;
+    }
+
+private:
+    struct ENTRY {
+        const UNION_DATA* cell = nullptr;
+        WEAK_CELL* head = nullptr;
+    };
+    std::vector<ENTRY> entries = std::vector<ENTRY>(64);
+    size_t count = 0;
+
+    size_t mask() const { return entries.size() - 1; }
+    size_t home(const UNION_DATA* cell) const {
+        return static_cast<size_t>((reinterpret_cast<uintptr_t>(cell) >> 4) * 0x9E3779B97F4A7C15ull >> 20) & mask();
+    }
+    void grow() {
+        std::vector<ENTRY> old(entries.size() * 2);
+        old.swap(entries);
+        for (const ENTRY& entry : old) {
+            if (entry.cell == nullptr) continue;
+            size_t at = home(entry.cell);
+            while (entries[at].cell != nullptr) at = (at + 1) & mask();
+            entries[at] = entry;
+        }
+    }
+};
+
+// Never destroyed: cells and holds that live until the process ends may
+// still reach it during static destruction.
+HOLD_HEADS& chain_heads() {
+    static auto* heads = new HOLD_HEADS();
     return *heads;
 }
 
@@ -36,7 +106,7 @@ void WEAK_CELL::reset(UNION_DATA* cell) {
 void WEAK_CELL::attach(UNION_DATA* cell) {
     target = cell;
     if (cell == nullptr) return;
-    WEAK_CELL*& head = chain_heads()[cell];
+    WEAK_CELL*& head = chain_heads().head_of(cell);
     next = head;
     prev = nullptr;
     if (head != nullptr) head->prev = this;
@@ -51,7 +121,7 @@ void WEAK_CELL::detach() {
         if (next != nullptr) next->prev = prev;
     } else if (next != nullptr) {
         next->prev = nullptr;
-        chain_heads()[target] = next;
+        chain_heads().head_of(target) = next;
     } else {
         chain_heads().erase(target);
         target->weak_held = 0;
@@ -66,12 +136,10 @@ namespace {
 // Takes the chain of holds on the cell out of the table: its first hold, or
 // null when nothing holds the cell.
 WEAK_CELL* take_holds(UNION_DATA* cell) {
-    auto& heads = chain_heads();
-    auto found = heads.find(cell);
+    HOLD_HEADS& heads = chain_heads();
     cell->weak_held = 0;
-    if (found == heads.end()) return nullptr;
-    WEAK_CELL* first = found->second;
-    heads.erase(found);
+    WEAK_CELL* first = heads.find(cell);
+    if (first != nullptr) heads.erase(cell);
     return first;
 }
 

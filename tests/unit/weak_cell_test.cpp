@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <vector>
 
 #include "test_support.h"
 #include "values/assign_rules.h"
@@ -22,6 +23,37 @@ using test::CELL;
 using test::int_cell;
 using test::list_of;
 using test::make_cell;
+
+// Many cells held at once, their holds dropped in a scattered order while
+// others are made: every cell keeps exactly its own holds, and only those
+// are cut when it goes.
+TEST(WeakCell, ManyHeldCellsKeepTheirOwnHolds) {
+    constexpr int count = 3000;
+    std::vector<CELL> cells;
+    std::vector<std::unique_ptr<WEAK_CELL>> holds;
+    for (int i = 0; i < count; ++i) {
+        cells.push_back(int_cell(i));
+        holds.push_back(std::make_unique<WEAK_CELL>(cells.back().get()));
+    }
+    for (int i = 0; i < count; i += 3) holds[static_cast<size_t>(i)]->reset(nullptr);
+    for (int i = 0; i < count; ++i) {
+        const bool dropped = i % 3 == 0;
+        EXPECT_EQ(cells[static_cast<size_t>(i)]->weak_held, dropped ? 0 : 1) << i;
+    }
+    for (int i = 1; i < count; i += 2) cells[static_cast<size_t>(i)].reset();
+    for (int i = 0; i < count; ++i) {
+        const WEAK_CELL& hold = *holds[static_cast<size_t>(i)];
+        if (i % 3 == 0) {
+            EXPECT_EQ(hold.get(), nullptr);
+            EXPECT_FALSE(hold.cut());
+        } else if (i % 2 == 1) {
+            EXPECT_EQ(hold.get(), nullptr) << i;
+            EXPECT_TRUE(hold.cut()) << i;
+        } else {
+            EXPECT_EQ(hold.get(), cells[static_cast<size_t>(i)].get()) << i;
+        }
+    }
+}
 
 TEST(WeakCell, EveryHoldIsCutWhenTheCellGoes) {
     CELL cell = int_cell(1);
