@@ -30,6 +30,7 @@ file names in error reports are the bare file name and files it writes do
 not land in the source tree. A sanitizer report on standard error fails the
 test whatever the status.
 """
+import errno
 import os
 import re
 import shlex
@@ -37,6 +38,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 
 EXPECT = re.compile(r"# expect: ?(.*)$")
 STATUS = re.compile(r"# expect status:\s*(-?\d+)\s*$")
@@ -85,6 +87,19 @@ class Outcome:
         self.timed_out = timed_out
 
 
+def run_command(command, **kwargs):
+    """subprocess.run, tried again while the program file is busy: a copy
+    of the interpreter just written may still be open for writing in a
+    child that another thread of the caller forked meanwhile."""
+    for attempt in range(50):
+        try:
+            return subprocess.run(command, **kwargs)
+        except OSError as error:
+            if error.errno != errno.ETXTBSY or attempt == 49:
+                raise
+            time.sleep(0.05)
+
+
 def execute(binary, script, timeout=120):
     """Runs the test program `script` through `binary` as its directives
     say; the comparison with the expected lines is left to the caller."""
@@ -115,17 +130,17 @@ def execute(binary, script, timeout=120):
                 read_end, write_end = os.pipe()
                 os.close(read_end)
                 try:
-                    done = subprocess.run(command, cwd=work, input=stdin, stdout=write_end,
-                                          stderr=subprocess.PIPE, timeout=timeout, env=env)
+                    done = run_command(command, cwd=work, input=stdin, stdout=write_end,
+                                       stderr=subprocess.PIPE, timeout=timeout, env=env)
                 finally:
                     os.close(write_end)
             elif spec["stdout"]:
                 with open(spec["stdout"][-1], "wb") as target:
-                    done = subprocess.run(command, cwd=work, input=stdin, stdout=target,
-                                          stderr=subprocess.PIPE, timeout=timeout, env=env)
+                    done = run_command(command, cwd=work, input=stdin, stdout=target,
+                                       stderr=subprocess.PIPE, timeout=timeout, env=env)
             else:
-                done = subprocess.run(command, cwd=work, input=stdin, capture_output=True, timeout=timeout,
-                                      env=env)
+                done = run_command(command, cwd=work, input=stdin, capture_output=True, timeout=timeout,
+                                   env=env)
         except subprocess.TimeoutExpired:
             return Outcome(spec, b"", b"", None, "timed out after %d s: %s" % (timeout, " ".join(command)))
         # With a "stdout" directive the expected lines are those of standard
