@@ -538,7 +538,11 @@ __attribute__((always_inline)) inline bool single_pair_assignment(TOKEN* node, R
     // A side whose evaluation fails (a routine of it left an exception
     // pending) leaves the target as it was; a failing source keeps the
     // target from being evaluated at all, so h[k] makes no new pair.
-    {
+    // A variable on either side is read as eval_variable gives it, without a
+    // result list: its one item, which owns nothing.
+    RESULT_ITEM named_source;
+    const bool source_named = variable_item(right, named_source);
+    if (!source_named) {
         // The source is used as soon as the target is found, when finding it
         // runs nothing (a plain variable) and the operation on a typed value
         // that is no object runs nothing either.
@@ -547,35 +551,43 @@ __attribute__((always_inline)) inline bool single_pair_assignment(TOKEN* node, R
             target != nullptr && !is_any_cell(target) && !is_link_cell(target) && lower_tag(target->tag) != tag_object;
         const ELEMENT_USED_AT_ONCE grant(plain_target ? element_call(right) : nullptr);
         eval_cached(right, this_item, sources);
+        if (sources.count == 0 || exception_pending()) return true;
+        if (sources.count != 1) {
+            push_result_list(right, new RESULT_LIST(std::move(sources)));
+            return false;
+        }
+    } else if (exception_pending()) {
+        return true;
     }
-    if (sources.count == 0 || exception_pending()) return true;
-    if (sources.count == 1 && rule == assign_value && assign_to_slot(left, sources.head->item)) return true;
-    if (sources.count == 1) {
-        // The source stays alive while finding the target runs code, until
-        // it is assigned, also by the frames it may be handed over to.
-        const bool target_runs_code = !evaluates_inertly(left);
-        const HOLD_SCOPE holds(target_runs_code);
-        if (target_runs_code) hold_item(sources.head->item);
-        RESULT_LIST targets;
+    const RESULT_ITEM& source = source_named ? named_source : sources.head->item;
+    if (rule == assign_value && assign_to_slot(left, source)) return true;
+    // The source stays alive while finding the target runs code, until it is
+    // assigned, also by the frames it may be handed over to.
+    const bool target_runs_code = !evaluates_inertly(left);
+    const HOLD_SCOPE holds(target_runs_code);
+    if (target_runs_code) hold_item(source);
+    RESULT_ITEM target;
+    RESULT_LIST targets;
+    if (!variable_item(left, target)) {
         {
             // The target, found last, is used at once.
             const ELEMENT_USED_AT_ONCE grant(element_call(left));
             eval_cached(left, this_item, targets);
         }
         if (targets.count == 0 || exception_pending()) return true;
-        if (targets.count == 1) {
-            PAIR pair(take_only(targets), take_only(sources));
-            if (rule != assign_value || !move_result_list(pair.target, pair.source))
-                check_assignment_to_args_object(node, pair.target, pair.source, rule, op, true);
+        if (targets.count != 1) {
+            if (source_named) sources.append(named_source);
+            push_result_list(right, new RESULT_LIST(std::move(sources)));
+            push_result_list(left, new RESULT_LIST(std::move(targets)));
+            assign_by_frames(node, this_item, rule, op);
             return true;
         }
-        push_result_list(right, new RESULT_LIST(std::move(sources)));
-        push_result_list(left, new RESULT_LIST(std::move(targets)));
-        assign_by_frames(node, this_item, rule, op);
-        return true;
+        target = take_only(targets);
     }
-    push_result_list(right, new RESULT_LIST(std::move(sources)));
-    return false;
+    PAIR pair(target, source_named ? named_source : take_only(sources));
+    if (rule != assign_value || !move_result_list(pair.target, pair.source))
+        check_assignment_to_args_object(node, pair.target, pair.source, rule, op, true);
+    return true;
 }
 
 // The right sides that can hand their int result over as a number alone:
