@@ -310,10 +310,6 @@ bool replaces_own_link(RESULT_ITEM target, const UNION_DATA* target_cell, const 
     return true;
 }
 
-}  // namespace
-
-namespace {
-
 // The refusals of check_assignment_to_args_object, out of its way: most
 // pairs pass every check, and the messages' texts are made only here.
 // Each returns where raise_infeasible_for_constant lets the pair pass.
@@ -338,8 +334,8 @@ namespace {
     refuse_during_iteration(node, cell, operation);
 }
 
-// A plain assignment of a copy into a target that a copy may not be
-// lent into: the copy made read-only where it leads into the giver's data.
+// The rule applied to a source given read-only, out of the common pairs'
+// way.
 [[gnu::noinline]] const char* assign_lent_copy(VALUE_RULE rule, UNION_DATA* target_cell, UNION_DATA* source_cell,
                                                uint32_t lent) {
     // A copy of what is given read-only leads no more into the giver's
