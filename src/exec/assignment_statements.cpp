@@ -75,10 +75,24 @@ public:
     RESULT_ITEM source;
 
     PAIR(RESULT_ITEM target, RESULT_ITEM source) : target(target), source(source) {}
-    ~PAIR() { free_assignment_temporaries(target, source); }
+    ~PAIR() {
+        if ((target.owned | source.owned) != 0) free_assignment_temporaries(target, source);
+    }
     PAIR(const PAIR&) = delete;
     PAIR& operator=(const PAIR&) = delete;
 };
+
+// The item of a list that holds one, taken over: the caller frees an owned
+// cell. Most sides yield one result, and the list is left empty for its
+// destructor to pass over.
+inline RESULT_ITEM take_only(RESULT_LIST& list) {
+    RESULT_NODE* node = list.head;
+    const RESULT_ITEM item = node->item;
+    list.head = list.tail = nullptr;
+    list.count = 0;
+    delete node;
+    return item;
+}
 
 // target = source where the source is a list that a function or a list
 // constructor handed over (an owned temporary, freed after the pair) and the
@@ -87,11 +101,11 @@ public:
 // apart: no link, weak cell or hold on the temporary or on any element,
 // every element a plain value with a variable's access. False, with
 // nothing changed, otherwise.
-bool move_result_list(RESULT_ITEM target, RESULT_ITEM source) {
+[[gnu::noinline]] bool move_list_nodes(RESULT_ITEM target, RESULT_ITEM source) {
     UNION_DATA* value = source.cell;
-    if (source.owned == 0 || source.mode != access_function_result || value == nullptr || value->tag != tag_list ||
-        value->payload == nullptr || value->referrers != nullptr || value->weak_held != 0 || value->in_use != 0 ||
-        value->key_numbered != 0 || target.mode != access_variable || target.cell == nullptr)
+    if (value == nullptr || value->tag != tag_list || value->payload == nullptr || value->referrers != nullptr ||
+        value->weak_held != 0 || value->in_use != 0 || value->key_numbered != 0 || target.mode != access_variable ||
+        target.cell == nullptr)
         return false;
     UNION_DATA* cell = follow_aliases(target.cell);
     if (cell == value || cell->tag != tag_list || cell->payload == nullptr || cell->access_mode != access_variable ||
@@ -101,6 +115,12 @@ bool move_result_list(RESULT_ITEM target, RESULT_ITEM source) {
     if (list.iteration_count != 0 || !list.nodes_movable()) return false;
     move_payload(cell, value);
     return true;
+}
+
+// move_list_nodes for an owned function result, the one kind of source it
+// may take: the other sources are told apart without a call.
+inline bool move_result_list(RESULT_ITEM target, RESULT_ITEM source) {
+    return source.owned != 0 && source.mode == access_function_result && move_list_nodes(target, source);
 }
 
 [[noreturn]] void raise_plain(const TOKEN* node, const char* identifier) {
@@ -290,6 +310,40 @@ bool replaces_own_link(RESULT_ITEM target, const UNION_DATA* target_cell, const 
     return true;
 }
 
+// The refusals of check_assignment_to_args_object, out of its way: most
+// pairs pass every check, and the messages' texts are made only here.
+// Each returns where raise_infeasible_for_constant lets the pair pass.
+[[gnu::cold, gnu::noinline]] void refuse_constant_target(const TOKEN* node, RESULT_ITEM target) {
+    raise_infeasible_for_constant(node, target, "", msg_text("zuw"), true);
+}
+
+[[gnu::cold, gnu::noinline]] void refuse_constant_source(const TOKEN* node, RESULT_ITEM source, const char* operation,
+                                                         bool strict) {
+    raise_infeasible_for_constant(node, source, "", msg_text(operation), strict);
+}
+
+[[gnu::cold, gnu::noinline]] void refuse_args_source(const TOKEN* node, RESULT_ITEM source,
+                                                     const UNION_DATA* source_cell) {
+    if (base_type_code(source_cell) != tag_args) return;
+    if (source.mode == access_output_object) raise_plain(node, "keizuwoutobjtypargerl");
+    raise_plain(node, "keizuwinpobjtypargerl");
+}
+
+// The refusal of a target or source that a walk holds.
+[[gnu::cold, gnu::noinline]] void refuse_walked(const TOKEN* node, const UNION_DATA* cell, const char* operation) {
+    refuse_during_iteration(node, cell, operation);
+}
+
+// The rule applied to a source given read-only, out of the common pairs'
+// way.
+[[gnu::noinline]] const char* assign_lent_copy(VALUE_RULE rule, UNION_DATA* target_cell, UNION_DATA* source_cell,
+                                               uint32_t lent) {
+    // A copy of what is given read-only leads no more into the giver's
+    // data than the original does.
+    const LENT_COPY lent_copy(static_cast<uint8_t>(lent));
+    return rule(target_cell, source_cell);
+}
+
 }  // namespace
 
 void check_assignment_to_args_object(TOKEN* node, RESULT_ITEM target, RESULT_ITEM source, VALUE_RULE rule,
@@ -308,27 +362,23 @@ void check_assignment_to_args_object(TOKEN* node, RESULT_ITEM target, RESULT_ITE
         if (call_user_operator_status(node, op, target, source, nullptr) != CALL_OUTCOME::not_defined) return;
     }
 
-    const char target_type = base_type_code(target_cell);
     if (target.mode == access_output_object) {
-        if (target_type == tag_args) raise_plain(node, "fuelokoutobjtypargkeizuwerl");
+        if (base_type_code(target_cell) == tag_args) raise_plain(node, "fuelokoutobjtypargkeizuwerl");
         if (rule != assign_alias_rule) raise_plain(node, "fuelokoutobjnurrefzuwerl");
-    } else if (target.mode == access_variable_input && target_type == tag_args) {
+    } else if (target.mode == access_variable_input && base_type_code(target_cell) == tag_args) {
         raise_plain(node, "fuelokinpobjtypargkeizuwerl");
     } else if ((!is_variable_mode(target.mode) || target.mode == access_variable_input) &&
                !replaces_own_link(target, target_cell, op)) {
-        // The refusal's text is looked up only for the modes that may refuse.
-        raise_infeasible_for_constant(node, target, "", msg_text("zuw"), true);
+        refuse_constant_target(node, target);
     }
     // A link made read-only held in a member or an element.
-    if (!is_variable_mode(target_cell->access_mode) && !replaces_own_link(target, target_cell, op)) {
-        raise_infeasible_for_constant(node, RESULT_ITEM{target_cell, target_cell->access_mode, 0}, "", msg_text("zuw"),
-                                      true);
-    }
+    if (!is_variable_mode(target_cell->access_mode) && !replaces_own_link(target, target_cell, op))
+        refuse_constant_target(node, RESULT_ITEM{target_cell, target_cell->access_mode, 0});
 
     // Literals and expressions cannot be referenced or moved.
     if (source.mode <= access_expression) {
-        if (rule == assign_ref_rule) raise_infeasible_for_constant(node, source, "", msg_text("ref"), false);
-        if (rule == move_value) raise_infeasible_for_constant(node, source, "", msg_text("versch"), false);
+        if (rule == assign_ref_rule) refuse_constant_source(node, source, "ref", false);
+        if (rule == move_value) refuse_constant_source(node, source, "versch", false);
     }
 
     // What the source is given read-only goes with a link made to it; moving
@@ -338,18 +388,18 @@ void check_assignment_to_args_object(TOKEN* node, RESULT_ITEM target, RESULT_ITE
     const uint32_t lent = lent_item_access(source.mode, source.cell);
     if (rule == move_value && !is_variable_mode(lent) &&
         (lent != access_constant_input || source.mode != access_constant_input || is_link_cell(source.cell)))
-        raise_infeasible_for_constant(node, RESULT_ITEM{source.cell, lent, 0}, "", msg_text("versch"), true);
+        refuse_constant_source(node, RESULT_ITEM{source.cell, lent, 0}, "versch", true);
 
-    if (base_type_code(source_cell) == tag_args) {
-        if (source.mode == access_output_object) raise_plain(node, "keizuwoutobjtypargerl");
-        if (source.mode == access_variable_input) raise_plain(node, "keizuwinpobjtypargerl");
-    }
+    if (source.mode == access_output_object || source.mode == access_variable_input)
+        refuse_args_source(node, source, source_cell);
 
     // A walked text may take a new value: its walk reads the variable's
     // current text at every step. Nothing else inside a str could be walked.
-    if (lower_tag(target_cell->tag) != tag_str || is_link_cell(target_cell))
-        refuse_during_iteration(node, target_cell, "zuw");
-    if (rule == move_value) refuse_during_iteration(node, source_cell, "versch");
+    if (running_walks != 0) {
+        if (lower_tag(target_cell->tag) != tag_str || is_link_cell(target_cell))
+            refuse_walked(node, target_cell, "zuw");
+        if (rule == move_value) refuse_walked(node, source_cell, "versch");
+    }
 
     target_cell->skip_flag = 1;
     const char* message = nullptr;
@@ -360,10 +410,7 @@ void check_assignment_to_args_object(TOKEN* node, RESULT_ITEM target, RESULT_ITE
                       ? assign_temporary(target_cell, source_cell)
                       : rule(target_cell, source_cell);
     } else {
-        // A copy of what is given read-only leads no more into the giver's
-        // data than the original does.
-        const LENT_COPY lent_copy(static_cast<uint8_t>(lent));
-        message = rule(target_cell, source_cell);
+        message = assign_lent_copy(rule, target_cell, source_cell, lent);
     }
     target_cell->skip_flag = 0;
     if (message != nullptr) raise_system_error(node, message);
@@ -380,14 +427,15 @@ bool single_operand(TOKEN* side) {
     return items.count() == 1 && items[0] == side;
 }
 
-// The call part of an element access h[k] on a plain variable holding a
-// hash: evaluating it runs nothing before the call itself.
+// The call part of an element access h[k] or l[i] on a plain variable
+// holding a hash or a list: evaluating it runs nothing before the call
+// itself.
 const TOKEN* element_call(const TOKEN* side) {
     if (side->evaluator != eval_member || side->op1 != '.' || side->right == nullptr) return nullptr;
     const UNION_DATA* receiver = plain_variable(side->left);
-    if (receiver == nullptr || held_type_code_of(follow_aliases(const_cast<UNION_DATA*>(receiver))) != tag_hash)
-        return nullptr;
-    return side->right;
+    if (receiver == nullptr) return nullptr;
+    const char held = held_type_code_of(follow_aliases(const_cast<UNION_DATA*>(receiver)));
+    return held == tag_hash || held == tag_list ? side->right : nullptr;
 }
 
 // A side with one operand each, nothing parked on them: the right side and
@@ -486,7 +534,11 @@ __attribute__((always_inline)) inline bool single_pair_assignment(TOKEN* node, R
     // A side whose evaluation fails (a routine of it left an exception
     // pending) leaves the target as it was; a failing source keeps the
     // target from being evaluated at all, so h[k] makes no new pair.
-    {
+    // A variable on either side is read as eval_variable gives it, without a
+    // result list: its one item, which owns nothing.
+    RESULT_ITEM named_source;
+    const bool source_named = variable_item(right, named_source);
+    if (!source_named) {
         // The source is used as soon as the target is found, when finding it
         // runs nothing (a plain variable) and the operation on a typed value
         // that is no object runs nothing either.
@@ -495,35 +547,43 @@ __attribute__((always_inline)) inline bool single_pair_assignment(TOKEN* node, R
             target != nullptr && !is_any_cell(target) && !is_link_cell(target) && lower_tag(target->tag) != tag_object;
         const ELEMENT_USED_AT_ONCE grant(plain_target ? element_call(right) : nullptr);
         eval_cached(right, this_item, sources);
+        if (sources.count == 0 || exception_pending()) return true;
+        if (sources.count != 1) {
+            push_result_list(right, new RESULT_LIST(std::move(sources)));
+            return false;
+        }
+    } else if (exception_pending()) {
+        return true;
     }
-    if (sources.count == 0 || exception_pending()) return true;
-    if (sources.count == 1 && rule == assign_value && assign_to_slot(left, sources.head->item)) return true;
-    if (sources.count == 1) {
-        // The source stays alive while finding the target runs code, until
-        // it is assigned, also by the frames it may be handed over to.
-        const bool target_runs_code = !evaluates_inertly(left);
-        const HOLD_SCOPE holds(target_runs_code);
-        if (target_runs_code) hold_item(sources.head->item);
-        RESULT_LIST targets;
+    const RESULT_ITEM& source = source_named ? named_source : sources.head->item;
+    if (rule == assign_value && assign_to_slot(left, source)) return true;
+    // The source stays alive while finding the target runs code, until it is
+    // assigned, also by the frames it may be handed over to.
+    const bool target_runs_code = !evaluates_inertly(left);
+    const HOLD_SCOPE holds(target_runs_code);
+    if (target_runs_code) hold_item(source);
+    RESULT_ITEM target;
+    RESULT_LIST targets;
+    if (!variable_item(left, target)) {
         {
             // The target, found last, is used at once.
             const ELEMENT_USED_AT_ONCE grant(element_call(left));
             eval_cached(left, this_item, targets);
         }
         if (targets.count == 0 || exception_pending()) return true;
-        if (targets.count == 1) {
-            PAIR pair(pop(targets), pop(sources));
-            if (rule != assign_value || !move_result_list(pair.target, pair.source))
-                check_assignment_to_args_object(node, pair.target, pair.source, rule, op, true);
+        if (targets.count != 1) {
+            if (source_named) sources.append(named_source);
+            push_result_list(right, new RESULT_LIST(std::move(sources)));
+            push_result_list(left, new RESULT_LIST(std::move(targets)));
+            assign_by_frames(node, this_item, rule, op);
             return true;
         }
-        push_result_list(right, new RESULT_LIST(std::move(sources)));
-        push_result_list(left, new RESULT_LIST(std::move(targets)));
-        assign_by_frames(node, this_item, rule, op);
-        return true;
+        target = take_only(targets);
     }
-    push_result_list(right, new RESULT_LIST(std::move(sources)));
-    return false;
+    PAIR pair(target, source_named ? named_source : take_only(sources));
+    if (rule != assign_value || !move_result_list(pair.target, pair.source))
+        check_assignment_to_args_object(node, pair.target, pair.source, rule, op, true);
+    return true;
 }
 
 // The right sides that can hand their int result over as a number alone:

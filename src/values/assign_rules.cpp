@@ -58,10 +58,6 @@ bool holds_no_object(const UNION_DATA* cell) {
     return lower_tag(cell->tag) == tag_object && (cell->holder() == nullptr || cell->holder()->object == nullptr);
 }
 
-// The checks that an assignment or a move of src (s: src, a link followed)
-// into dest makes first, in this order: the types must match unless dest is
-// an any cell, a reference or alias is not transferred, and an any cell that
-// others refer to does not change its type. Null when all pass.
 // A built-in type's name is its tag's: cells of one such tag (no link, no
 // object) have one type name without comparing names.
 bool same_built_in_tag(const UNION_DATA* a, const UNION_DATA* b) {
@@ -69,10 +65,9 @@ bool same_built_in_tag(const UNION_DATA* a, const UNION_DATA* b) {
     return tag == lower_tag(b->tag) && tag != tag_object && !is_link_tag(tag);
 }
 
-const char* check_transfer(UNION_DATA* dest, UNION_DATA* src, UNION_DATA* s, const TRANSFER_MESSAGES& ids) {
-    // A source that is no link, of the destination's built-in type or going
-    // into an any cell nothing links to: no type names to compare.
-    if (src == s && (same_built_in_tag(dest, s) || (is_any_cell(dest) && dest->referrers == nullptr))) return nullptr;
+// check_transfer for the pairs whose type names have to be compared.
+[[gnu::noinline]] const char* check_transfer_by_names(UNION_DATA* dest, UNION_DATA* src, UNION_DATA* s,
+                                                      const TRANSFER_MESSAGES& ids) {
     TYPE_NAME dest_name = value_type_name(dest, true);
     TYPE_NAME src_name = value_type_name(src, true);
     bool any_dest = is_any_cell(dest);
@@ -83,6 +78,18 @@ const char* check_transfer(UNION_DATA* dest, UNION_DATA* src, UNION_DATA* s, con
     if (any_dest && !same_type_name(dest_name, src_name) && has_foreign_referrers(dest))
         return one_type_message(ids.foreign_type, src_name);
     return nullptr;
+}
+
+// The checks that an assignment or a move of src (s: src, a link followed)
+// into dest makes first, in this order: the types must match unless dest is
+// an any cell, a reference or alias is not transferred, and an any cell that
+// others refer to does not change its type. Null when all pass. Inline in
+// its callers: most pairs pass on the first test.
+inline const char* check_transfer(UNION_DATA* dest, UNION_DATA* src, UNION_DATA* s, const TRANSFER_MESSAGES& ids) {
+    // A source that is no link, of the destination's built-in type or going
+    // into an any cell nothing links to: no type names to compare.
+    if (src == s && (same_built_in_tag(dest, s) || (is_any_cell(dest) && dest->referrers == nullptr))) return nullptr;
+    return check_transfer_by_names(dest, src, s, ids);
 }
 
 // A plain assignment made aside first: the source may lie inside the value

@@ -199,6 +199,27 @@ void sort_elements(METHOD_CALL& call, LIST_DATA& store, bool with_code) {
     call.raise_if(store.sort(keys, ascending));
 }
 
+// Whether the receiver is a list written through no read-only link: an
+// alias of its element would be lent no mode.
+bool writes_plainly(const METHOD_CALL& call) {
+    return is_list(call) && is_variable_mode(call.receiver.mode) &&
+           is_variable_mode(lent_item_access(call.receiver.mode, call.receiver.cell));
+}
+
+// l[i] for a caller that uses the element at once, nothing running before
+// it is done with it: the element's own cell stands for its alias, with the
+// alias's access, unless it is a link or an object, which the alias would
+// stand for otherwise.
+[[gnu::noinline]] void hand_out_used_at_once(const METHOD_CALL& call, LIST_DATA& store) {
+    UNION_DATA* element = nullptr;
+    call.raise_if(check_list_index(*call.args, store, 0, false, &element));
+    if (is_link_cell(element) || base_type_code(element) == tag_object) {
+        hand_out(call, element, 3);
+        return;
+    }
+    call.append(RESULT_ITEM{element, access_handed_out, 0});
+}
+
 }  // namespace
 
 bool list_functions(METHOD_CALL& call) {
@@ -230,6 +251,10 @@ bool list_functions(METHOD_CALL& call) {
         LIST_DATA& store = store_of(call.checked_receiver());
         if (!input_object(call)) call.refuse_constant();
         call.raise_if(check_arg_range(args, 1, -1));
+        if (call.element_used_at_once && args.count() == 1 && writes_plainly(call)) {
+            hand_out_used_at_once(call, store);
+            return true;
+        }
         const int mode = input_object(call) ? 7 : 3;
         for (int32_t i = 0; i < args.count(); ++i) {
             UNION_DATA* element = nullptr;
@@ -301,6 +326,10 @@ bool element_alias(const DIRECT_CALL& call) {
     if (call.receiver.mode < access_variable) return false;  // a constant refuses the method
     UNION_DATA* element = plain_element(call, false);
     if (element == nullptr || lends_read_only(call)) return false;
+    if (call.element_used_at_once && !is_link_cell(element) && base_type_code(element) != tag_object) {
+        call.results->append(RESULT_ITEM{element, access_handed_out, 0});  // as the handler's road hands it
+        return true;
+    }
     if (const char* message = make_copy_value(*call.results, element, 3, false, false)) call.raise("list", message);
     return true;
 }
