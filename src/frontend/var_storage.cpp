@@ -221,34 +221,29 @@ void reset_member(UNION_DATA* to, const UNION_DATA* from) {
 
 // Gives the kept record the prototype's values when it has the prototype's
 // shape: the same groups of the same types, and in every slot a member of
-// the prototype member's tag (or none where the prototype has none). False,
-// with nothing written, otherwise.
+// the prototype member's tag (or none where the prototype has none). False
+// otherwise, with some members written: the record is then only fit to be
+// freed.
 bool reset_to_prototype(OBJECT_RECORD& record, const OBJECT_RECORD& prototype) {
-    const std::vector<GROUP_ENTRY>& target = record.groups;
+    std::vector<GROUP_ENTRY>& target = record.groups;
     const std::vector<GROUP_ENTRY>& source = prototype.groups;
     if (target.size() != source.size()) return false;
     for (size_t g = 0; g < source.size(); ++g) {
-        const SLOT_ARRAY* into = target[g].slots.get();
+        SLOT_ARRAY* into = target[g].slots.get();
         const SLOT_ARRAY* out_of = source[g].slots.get();
         if (target[g].type != source[g].type || (into == nullptr) != (out_of == nullptr)) return false;
         if (into == nullptr) continue;
         if (into->cells.size() != out_of->cells.size()) return false;
         for (size_t i = 0; i < into->cells.size(); ++i) {
-            const UNION_DATA* to = into->cells[i];
+            UNION_DATA* to = into->cells[i];
             const UNION_DATA* from = out_of->cells[i];
             if (to == nullptr || from == nullptr) {
                 if (to != from) return false;
                 continue;
             }
             if (to->tag != from->tag || !is_plain_prototype_member(from)) return false;
+            reset_member(to, from);
         }
-    }
-    for (size_t g = 0; g < source.size(); ++g) {
-        if (!target[g].slots) continue;
-        const std::vector<UNION_DATA*>& members = source[g].slots->cells;
-        std::vector<UNION_DATA*>& cells = target[g].slots->cells;
-        for (size_t i = 0; i < members.size(); ++i)
-            if (members[i] != nullptr) reset_member(cells[i], members[i]);
     }
     return true;
 }
