@@ -140,6 +140,19 @@ UNION_DATA* new_object_member(TOKEN* type) {
     return cell.release();
 }
 
+// Gives an int member cell the literal's number: a machine int as the
+// payload word, the form every copy of the prototype gives it, so that a
+// copy takes the word as it is.
+void set_int_literal(UNION_DATA* cell, const INT_DATA& number) {
+    void* word = nullptr;
+    if (inline_copy_of(number, word)) {
+        delete static_cast<INT_DATA*>(cell->payload);
+        cell->payload = word;
+    } else {
+        *cell->int_data() = number;
+    }
+}
+
 // A new member cell of the declared type, holding the literal when given.
 UNION_DATA* new_member_cell(const TOKEN* type_word, const TOKEN* literal) {
     const std::string& type = *type_word->text;
@@ -160,7 +173,7 @@ UNION_DATA* new_member_cell(const TOKEN* type_word, const TOKEN* literal) {
             cell->str_data()->reset_read();
             break;
         case raise_tag(tag_real): *cell->real_data() = *literal->number; break;
-        case raise_tag(tag_int): *cell->int_data() = literal->number->mantissa; break;
+        case raise_tag(tag_int): set_int_literal(cell.get(), literal->number->mantissa); break;
         default:
             cell->oper_chars()[0] = literal->op1;
             cell->oper_chars()[1] = literal->op2;
@@ -171,7 +184,7 @@ UNION_DATA* new_member_cell(const TOKEN* type_word, const TOKEN* literal) {
     auto cell = std::make_unique<UNION_DATA>(type_code_of_token(type_word));
     if (literal == nullptr) return cell.release();
     if (type == "bool") cell->bool_word() = is_word(literal, "true") ? 1 : 0;
-    else if (type == "int") *cell->int_data() = literal->number->mantissa;
+    else if (type == "int") set_int_literal(cell.get(), literal->number->mantissa);
     else if (type == "real") *cell->real_data() = *literal->number;
     else if (type == "char") cell->char_byte() = (*literal->text)[0];
     else if (type == "str") {

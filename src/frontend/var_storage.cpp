@@ -10,6 +10,7 @@
 #include "runtime/messages.h"
 #include "runtime/str_stream.h"
 #include "values/cell_holds.h"
+#include "values/object_pins.h"
 #include "values/payload_records.h"
 
 namespace morvu {
@@ -54,26 +55,6 @@ bool allocation_of(const TOKEN* declaring_node, char& tag, TOKEN*& type_def, con
     if (word == "bigtype" || word == "smalltype" || word == "func" || word == "proc") return false;
     tag = type_code_of_token(type_word);
     return true;
-}
-
-// Gives a new object cell a deep copy of the type's prototype. The copy runs
-// as one copy protocol, so that links between members end inside the new
-// object.
-inline __attribute__((always_inline)) void fill_from_prototype(UNION_DATA* cell, TOKEN* type_def) {
-    OBJECT_HOLDER* holder = cell->holder();
-    UNION_DATA* prototype = top_cell(type_def);
-    const OBJECT_HOLDER* source = prototype != nullptr ? prototype->holder() : nullptr;
-    if (source == nullptr) {
-        holder->type = type_def;
-        return;
-    }
-    holder->type = source->type;
-    if (source->object == nullptr) return;
-    auto record = std::make_unique<OBJECT_RECORD>();
-    COPY_SCOPE scope;
-    copy_value_table(*record, *source->object);
-    holder->object = record.release();
-    scope.finish(cell, true);
 }
 
 // Popped int, str, char and bool cells kept for the next push of a variable
@@ -170,12 +151,206 @@ private:
 };
 SPARE_CELLS spare_cells;
 
+// A member the object shelves can give a new value in place: a number, text,
+// bool or char of its own that nothing but its object knows. A fresh copy of
+// a prototype member of the same tag would be a cell just like it but for
+// its value.
+bool is_resettable_member(const UNION_DATA* member) {
+    if (member->payload == nullptr || member->referrers != nullptr || member->weak_held != 0 || member->in_use != 0 ||
+        member->key_numbered != 0 || member->being_written != 0 || member->scope_variable != 0 ||
+        member->key_follows != 0 || member->access_mode != access_variable)
+        return false;
+    switch (lower_tag(member->tag)) {  // a link's lowered tag is none of these
+    case tag_int:
+    case tag_bool:
+    case tag_char:
+    case tag_real: return true;
+    case tag_str: return member->str_data()->walks() == 0;
+    default: return false;
+    }
+}
+
+bool is_plain_prototype_member(const UNION_DATA* member) {
+    if (member->payload == nullptr || member->referrers != nullptr) return false;
+    switch (lower_tag(member->tag)) {
+    case tag_int:
+    case tag_str:
+    case tag_bool:
+    case tag_char:
+    case tag_real: return true;
+    default: return false;
+    }
+}
+
+// Whether every member of the record can be reset in place.
+bool has_only_resettable_members(const OBJECT_RECORD& record) {
+    for (const GROUP_ENTRY& group : record.groups) {
+        if (!group.slots) continue;
+        for (const UNION_DATA* member : group.slots->cells)
+            if (member != nullptr && !is_resettable_member(member)) return false;
+    }
+    return true;
+}
+
+// Gives a kept member the value of the prototype's member of the same tag,
+// in the form a fresh copy would give it: a machine int as the payload word,
+// any other number or text in a payload of its own.
+void reset_member(UNION_DATA* to, const UNION_DATA* from) {
+    switch (lower_tag(from->tag)) {
+    case tag_int: {
+        void* word = from->payload;
+        if (is_inline_int(word) || inline_copy_of(*from->int_data(), word)) {
+            if (!is_inline_int(to->payload)) delete static_cast<INT_DATA*>(to->payload);
+            to->payload = word;
+        } else {
+            if (is_inline_int(to->payload)) to->payload = new INT_DATA();
+            *static_cast<INT_DATA*>(to->payload) = *from->int_data();
+        }
+        break;
+    }
+    case tag_str: {
+        STR_DATA* text = to->str_data();
+        text->~STR_DATA();
+        ::new (text) STR_DATA(from->str_data()->text);
+        break;
+    }
+    case tag_real: *to->real_data() = *from->real_data(); break;
+    default: to->scalar = from->scalar; break;  // bool and char live in the cell
+    }
+}
+
+// Gives the kept record the prototype's values when it has the prototype's
+// shape: the same groups of the same types, and in every slot a member of
+// the prototype member's tag (or none where the prototype has none). False
+// otherwise, with some members written: the record is then only fit to be
+// freed.
+bool reset_to_prototype(OBJECT_RECORD& record, const OBJECT_RECORD& prototype) {
+    std::vector<GROUP_ENTRY>& target = record.groups;
+    const std::vector<GROUP_ENTRY>& source = prototype.groups;
+    if (target.size() != source.size()) return false;
+    for (size_t g = 0; g < source.size(); ++g) {
+        SLOT_ARRAY* into = target[g].slots.get();
+        const SLOT_ARRAY* out_of = source[g].slots.get();
+        if (target[g].type != source[g].type || (into == nullptr) != (out_of == nullptr)) return false;
+        if (into == nullptr) continue;
+        if (into->cells.size() != out_of->cells.size()) return false;
+        for (size_t i = 0; i < into->cells.size(); ++i) {
+            UNION_DATA* to = into->cells[i];
+            const UNION_DATA* from = out_of->cells[i];
+            if (to == nullptr || from == nullptr) {
+                if (to != from) return false;
+                continue;
+            }
+            if (to->tag != from->tag || !is_plain_prototype_member(from)) return false;
+            reset_member(to, from);
+        }
+    }
+    return true;
+}
+
+// Popped object variables kept whole (cell, holder and record) for the next
+// push of a variable of their type: a routine or block that declares an
+// object makes one per call or pass, and resetting the members of a kept
+// record to the prototype's values costs a fraction of copying the
+// prototype into new cells and freeing them again. Only records whose every
+// member is a plain value known to nothing else are kept, and a kept record
+// serves only when it still has its prototype's shape.
+class SPARE_OBJECTS {
+public:
+    static constexpr int type_count = 8;
+    static constexpr int capacity = 128;
+
+    // Keeps the popped object node when it can serve again; false when the
+    // caller is to free it.
+    bool keep(VALUE_STACK_NODE* node) {
+        UNION_DATA& cell = node->cell;
+        if (cell.tag != tag_object || cell.referrers != nullptr || cell.weak_held != 0 || cell.in_use != 0 ||
+            cell.key_numbered != 0 || cell.being_written != 0 || is_pinned_object(&cell))
+            return false;
+        const OBJECT_HOLDER* holder = cell.holder();
+        if (holder == nullptr || holder->type == nullptr || holder->object == nullptr) return false;
+        SHELF* shelf = shelf_for(holder->type);
+        if (shelf == nullptr || shelf->count == capacity || !has_only_resettable_members(*holder->object)) return false;
+        cell.scalar = SCALAR_WORD{};
+        cell.skip_flag = 0;
+        cell.key_follows = 0;
+        cell.access_mode = access_variable;
+        shelf->nodes[shelf->count++] = node;
+        return true;
+    }
+
+    // A node of a fresh object of the type, its members reset to the
+    // prototype's values, or null when none is kept or a kept one does not
+    // fit the prototype (it is freed then).
+    VALUE_STACK_NODE* take(const TOKEN* type, const OBJECT_RECORD& prototype) {
+        for (SHELF& shelf : shelves) {
+            if (shelf.type != type) continue;
+            if (shelf.count == 0) return nullptr;
+            VALUE_STACK_NODE* node = shelf.nodes[--shelf.count];
+            if (reset_to_prototype(*node->cell.holder()->object, prototype)) return node;
+            delete node;
+            return nullptr;
+        }
+        return nullptr;
+    }
+
+private:
+    struct SHELF {
+        const TOKEN* type = nullptr;
+        int count = 0;
+        VALUE_STACK_NODE* nodes[capacity];
+    };
+    SHELF shelves[type_count];
+
+    // The type's shelf, taking a free one for a type met first; null when
+    // every shelf serves another type.
+    SHELF* shelf_for(const TOKEN* type) {
+        SHELF* unused = nullptr;
+        for (SHELF& shelf : shelves) {
+            if (shelf.type == type) return &shelf;
+            if (shelf.type == nullptr && unused == nullptr) unused = &shelf;
+        }
+        if (unused != nullptr) unused->type = type;
+        return unused;
+    }
+};
+SPARE_OBJECTS spare_objects;
+
+// Gives a new object cell a deep copy of the type's prototype. The copy runs
+// as one copy protocol, so that links between members end inside the new
+// object.
+inline __attribute__((always_inline)) void fill_from_prototype(UNION_DATA* cell, TOKEN* type_def) {
+    OBJECT_HOLDER* holder = cell->holder();
+    UNION_DATA* prototype = top_cell(type_def);
+    const OBJECT_HOLDER* source = prototype != nullptr ? prototype->holder() : nullptr;
+    if (source == nullptr) {
+        holder->type = type_def;
+        return;
+    }
+    holder->type = source->type;
+    if (source->object == nullptr) return;
+    auto record = std::make_unique<OBJECT_RECORD>();
+    COPY_SCOPE scope;
+    copy_value_table(*record, *source->object);
+    holder->object = record.release();
+    scope.finish(cell, true);
+}
+
+// A kept object node of the type with the prototype's values, or null when
+// the variable is to be made anew.
+inline VALUE_STACK_NODE* spare_object_of(TOKEN* type_def) {
+    const UNION_DATA* prototype = top_cell(type_def);
+    const OBJECT_HOLDER* source = prototype != nullptr ? prototype->holder() : nullptr;
+    if (source == nullptr || source->object == nullptr || source->type == nullptr) return nullptr;
+    return spare_objects.take(source->type, *source->object);
+}
+
 // Pops the node's top cell, keeping it for a later push when it can serve.
 void pop_variable(TOKEN* declaring_node) {
     VALUE_STACK_NODE* top = declaring_node->value_stack;
     if (top == nullptr) return;
     declaring_node->value_stack = top->below;  // unlinked before its value goes
-    if (spare_cells.keep(top)) return;
+    if (spare_cells.keep(top) || spare_objects.keep(top)) return;
     declaring_node->value_stack = top;
     free_value_list(declaring_node, true);
 }
@@ -276,11 +451,43 @@ bool is_input_parameter(const TOKEN* node) {
     return node->arg_role == arg_role_constant_input || node->arg_role == arg_role_variable_input;
 }
 
+// Pushes the cell of an object variable and gives it its value: a kept
+// object reset to the prototype's values, a copy of the prototype, or (for
+// an input parameter that binding will fill) its type alone. `pushed` counts
+// the cell once it is on the stack.
+[[gnu::noinline]] void push_object_variable(const SCOPE::STORED_VARIABLE& variable, UNFILLED_PARAMETERS* unfilled,
+                                            size_t& pushed) {
+    TOKEN* node = variable.node;
+    if (unfilled != nullptr && unfilled->count < UNFILLED_PARAMETERS::capacity && is_input_parameter(node)) {
+        UNION_DATA* cell = push_value_cell(node, variable.tag);
+        ++pushed;
+        set_type_only(cell, variable.type_def);
+        unfilled->entries[unfilled->count++] = {cell, variable.type_def};
+        cell->scope_variable = 1;
+        return;
+    }
+    if (VALUE_STACK_NODE* spare = spare_object_of(variable.type_def)) {
+        spare->below = node->value_stack;
+        node->value_stack = spare;
+        ++pushed;
+        spare->cell.scope_variable = 1;
+        return;
+    }
+    UNION_DATA* cell = push_value_cell(node, variable.tag);
+    ++pushed;
+    fill_from_prototype(cell, variable.type_def);
+    cell->scope_variable = 1;
+}
+
 inline __attribute__((always_inline)) void push_planned(TOKEN* block, UNFILLED_PARAMETERS* unfilled) {
     const std::vector<SCOPE::STORED_VARIABLE>& plan = current_storage_plan(block);
     size_t pushed = 0;
     try {
         for (const SCOPE::STORED_VARIABLE& variable : plan) {
+            if (variable.type_def != nullptr) {
+                push_object_variable(variable, unfilled, pushed);
+                continue;
+            }
             UNION_DATA* cell;
             if (VALUE_STACK_NODE* spare = spare_cells.take(variable.tag)) {
                 spare->below = variable.node->value_stack;
@@ -290,15 +497,6 @@ inline __attribute__((always_inline)) void push_planned(TOKEN* block, UNFILLED_P
                 cell = push_value_cell(variable.node, variable.tag);
             }
             ++pushed;
-            if (variable.type_def != nullptr) {
-                if (unfilled != nullptr && unfilled->count < UNFILLED_PARAMETERS::capacity &&
-                    is_input_parameter(variable.node)) {
-                    set_type_only(cell, variable.type_def);
-                    unfilled->entries[unfilled->count++] = {cell, variable.type_def};
-                } else {
-                    fill_from_prototype(cell, variable.type_def);
-                }
-            }
             cell->scope_variable = 1;
         }
     } catch (...) {
