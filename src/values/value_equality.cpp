@@ -237,7 +237,7 @@ bool is_scalar_cell(const UNION_DATA* cell) {
 // container, another object, a differing shape), where the walk takes over
 // from the start. Such members record no partners and hold no references,
 // so the answer is the walk's.
-int plain_objects_equal(UNION_DATA* x, UNION_DATA* y) {
+[[gnu::noinline]] int plain_objects_equal(UNION_DATA* x, UNION_DATA* y) {
     const OBJECT_HOLDER* mine_holder = x->holder();
     const OBJECT_HOLDER* their_holder = y->holder();
     if (mine_holder == nullptr || their_holder == nullptr || mine_holder->object == nullptr ||

@@ -371,7 +371,7 @@ namespace {
 // "<" of two operands that have passed check_binary_operands (whose verdict
 // does not depend on the operator it names), their aliases followed: left
 // names the type in a message.
-const char* checked_less(UNION_DATA* left, UNION_DATA* right, bool* result) {
+[[gnu::always_inline]] inline const char* checked_less(UNION_DATA* left, UNION_DATA* right, bool* result) {
     UNION_DATA* l = follow_link(left);
     UNION_DATA* r = follow_link(right);
     switch (lower_tag(l->tag)) {
