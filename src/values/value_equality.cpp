@@ -600,7 +600,7 @@ bool is_equal_value(UNION_DATA* a, UNION_DATA* b, bool top) {
         }
         // Two objects of plain members, the values a sort by a type's own
         // "<" asks about after each "not less".
-        if (lower_tag(x->tag) == tag_object && lower_tag(y->tag) == tag_object) {
+        if (lower_tag(x->tag) == tag_object && lower_tag(y->tag) == tag_object) [[unlikely]] {
             const int plain = plain_objects_equal(x, y);
             if (plain >= 0) return plain == 1;
         }
