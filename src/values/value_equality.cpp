@@ -231,6 +231,45 @@ bool is_scalar_cell(const UNION_DATA* cell) {
     }
 }
 
+// Two defined objects of one type compared member by member on the spot,
+// as long as each member pair met is two scalars held in place: 1 equal,
+// 0 unequal, -1 at the first member that is anything else (a link, a
+// container, another object, a differing shape), where the walk takes over
+// from the start. Such members record no partners and hold no references,
+// so the answer is the walk's.
+[[gnu::noinline]] int plain_objects_equal(UNION_DATA* x, UNION_DATA* y) {
+    const OBJECT_HOLDER* mine_holder = x->holder();
+    const OBJECT_HOLDER* their_holder = y->holder();
+    if (mine_holder == nullptr || their_holder == nullptr || mine_holder->object == nullptr ||
+        their_holder->object == nullptr || mine_holder->type != their_holder->type || !is_defined_value(x) ||
+        !is_defined_value(y))
+        return -1;
+    const auto& mine = mine_holder->object->groups;
+    const auto& theirs = their_holder->object->groups;
+    if (mine.size() != theirs.size()) return -1;
+    for (size_t g = 0; g < mine.size(); ++g) {
+        const SLOT_ARRAY* a = mine[g].slots.get();
+        const SLOT_ARRAY* b = theirs[g].slots.get();
+        if (a == nullptr || b == nullptr || a->cells.size() != b->cells.size()) return -1;
+        for (size_t m = 0; m < a->cells.size(); ++m) {
+            UNION_DATA* p = a->cells[m];
+            UNION_DATA* q = b->cells[m];
+            if (p == nullptr || q == nullptr || !is_scalar_cell(p) || !is_scalar_cell(q)) return -1;
+            const char type = lower_tag(p->tag);
+            if (type != lower_tag(q->tag)) return 0;
+            const bool defined = is_defined_value(p);
+            if (defined != is_defined_value(q)) return 0;
+            if (!defined) continue;
+            if (p->payload == nullptr || q->payload == nullptr) {
+                if (p->payload != q->payload) return 0;
+                continue;
+            }
+            if (!scalar_payloads_equal(type, p, q)) return 0;
+        }
+    }
+    return 1;
+}
+
 // The payloads of two cells of the same lowered type, links already
 // resolved: decided at once, or a frame opened for their elements.
 STEP open_payloads(UNION_DATA* x, UNION_DATA* y) {
@@ -558,6 +597,12 @@ bool is_equal_value(UNION_DATA* a, UNION_DATA* b, bool top) {
             if (!defined) return true;
             if (x->payload == nullptr || y->payload == nullptr) return x->payload == y->payload;
             return scalar_payloads_equal(type, x, y);
+        }
+        // Two objects of plain members, the values a sort by a type's own
+        // "<" asks about after each "not less".
+        if (lower_tag(x->tag) == tag_object && lower_tag(y->tag) == tag_object) [[unlikely]] {
+            const int plain = plain_objects_equal(x, y);
+            if (plain >= 0) return plain == 1;
         }
     }
     // The outermost test forgets every partner at its end, also those of

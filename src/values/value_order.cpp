@@ -51,9 +51,8 @@ const char* user_less(UNION_DATA* left, UNION_DATA* right, bool* result) {
         return keep_message(format_string(msg_text("fehopekledattyp"), held_type_name(left).c_str()));
     }
     if (results.count > 1) return user_operator_failure("erwgen1erg", left);
-    RESULT_ITEM item = pop(results);
-    std::unique_ptr<UNION_DATA> owned(item.owned ? item.cell : nullptr);
-    UNION_DATA* answer = follow_aliases(item.cell);
+    // Read where it stands: the list frees it as the comparison ends.
+    UNION_DATA* answer = follow_aliases(results.head->item.cell);
     if (lower_tag(answer->tag) != tag_bool) return user_operator_failure("erwbooerg", left);
     *result = answer->bool_word() != 0;  // an empty bool counts as true
     return nullptr;
@@ -367,12 +366,12 @@ const char* LIST_DATA::less(LIST_DATA& other, bool* result) {
     return message;
 }
 
-const char* compare_less(UNION_DATA* left, UNION_DATA* right, bool* result) {
-    // An alias names its target, which may be a reference (a list element
-    // given to "@"): the reference then stands for its target, as in "==".
-    left = follow_aliases(left);
-    right = follow_aliases(right);
-    if (const char* message = check_binary_operands(left, right, "<")) return message;
+namespace {
+
+// "<" of two operands that have passed check_binary_operands (whose verdict
+// does not depend on the operator it names), their aliases followed: left
+// names the type in a message.
+[[gnu::always_inline]] inline const char* checked_less(UNION_DATA* left, UNION_DATA* right, bool* result) {
     UNION_DATA* l = follow_link(left);
     UNION_DATA* r = follow_link(right);
     switch (lower_tag(l->tag)) {
@@ -423,6 +422,17 @@ const char* compare_less(UNION_DATA* left, UNION_DATA* right, bool* result) {
     case tag_object: return user_less(l, r, result);
     default: return keep_message(format_string(msg_text("openicdeffuedattyp"), "<", held_type_name(left).c_str()));
     }
+}
+
+}  // namespace
+
+const char* compare_less(UNION_DATA* left, UNION_DATA* right, bool* result) {
+    // An alias names its target, which may be a reference (a list element
+    // given to "@"): the reference then stands for its target, as in "==".
+    left = follow_aliases(left);
+    right = follow_aliases(right);
+    if (const char* message = check_binary_operands(left, right, "<")) return message;
+    return checked_less(left, right, result);
 }
 
 namespace {
@@ -508,7 +518,10 @@ int sort_less_equal(UNION_DATA* a, UNION_DATA* b, const char** message) {
     }
     if ((*message = check_binary_operands(a, b, "<=")) != nullptr) return -1;
     bool less = false;
-    if ((*message = compare_less(a, b, &less)) != nullptr) return -1;
+    // The check just made is the one "<" makes, unless an operand is an
+    // alias still (a reference's target may be one).
+    const bool plain = follow_aliases(a) == a && follow_aliases(b) == b;
+    if ((*message = plain ? checked_less(a, b, &less) : compare_less(a, b, &less)) != nullptr) return -1;
     if (less) return 1;
     return is_equal_value(a, b, true) ? 1 : 0;
 }
