@@ -151,103 +151,6 @@ private:
 };
 SPARE_CELLS spare_cells;
 
-// A member the object shelves can give a new value in place: a number, text,
-// bool or char of its own that nothing but its object knows. A fresh copy of
-// a prototype member of the same tag would be a cell just like it but for
-// its value.
-bool is_resettable_member(const UNION_DATA* member) {
-    if (member->payload == nullptr || member->referrers != nullptr || member->weak_held != 0 || member->in_use != 0 ||
-        member->key_numbered != 0 || member->being_written != 0 || member->scope_variable != 0 ||
-        member->key_follows != 0 || member->access_mode != access_variable)
-        return false;
-    switch (lower_tag(member->tag)) {  // a link's lowered tag is none of these
-    case tag_int:
-    case tag_bool:
-    case tag_char:
-    case tag_real: return true;
-    case tag_str: return member->str_data()->walks() == 0;
-    default: return false;
-    }
-}
-
-bool is_plain_prototype_member(const UNION_DATA* member) {
-    if (member->payload == nullptr || member->referrers != nullptr) return false;
-    switch (lower_tag(member->tag)) {
-    case tag_int:
-    case tag_str:
-    case tag_bool:
-    case tag_char:
-    case tag_real: return true;
-    default: return false;
-    }
-}
-
-// Whether every member of the record can be reset in place.
-bool has_only_resettable_members(const OBJECT_RECORD& record) {
-    for (const GROUP_ENTRY& group : record.groups) {
-        if (!group.slots) continue;
-        for (const UNION_DATA* member : group.slots->cells)
-            if (member != nullptr && !is_resettable_member(member)) return false;
-    }
-    return true;
-}
-
-// Gives a kept member the value of the prototype's member of the same tag,
-// in the form a fresh copy would give it: a machine int as the payload word,
-// any other number or text in a payload of its own.
-void reset_member(UNION_DATA* to, const UNION_DATA* from) {
-    switch (lower_tag(from->tag)) {
-    case tag_int: {
-        void* word = from->payload;
-        if (is_inline_int(word) || inline_copy_of(*from->int_data(), word)) {
-            if (!is_inline_int(to->payload)) delete static_cast<INT_DATA*>(to->payload);
-            to->payload = word;
-        } else {
-            if (is_inline_int(to->payload)) to->payload = new INT_DATA();
-            *static_cast<INT_DATA*>(to->payload) = *from->int_data();
-        }
-        break;
-    }
-    case tag_str: {
-        STR_DATA* text = to->str_data();
-        text->~STR_DATA();
-        ::new (text) STR_DATA(from->str_data()->text);
-        break;
-    }
-    case tag_real: *to->real_data() = *from->real_data(); break;
-    default: to->scalar = from->scalar; break;  // bool and char live in the cell
-    }
-}
-
-// Gives the kept record the prototype's values when it has the prototype's
-// shape: the same groups of the same types, and in every slot a member of
-// the prototype member's tag (or none where the prototype has none). False
-// otherwise, with some members written: the record is then only fit to be
-// freed.
-bool reset_to_prototype(OBJECT_RECORD& record, const OBJECT_RECORD& prototype) {
-    std::vector<GROUP_ENTRY>& target = record.groups;
-    const std::vector<GROUP_ENTRY>& source = prototype.groups;
-    if (target.size() != source.size()) return false;
-    for (size_t g = 0; g < source.size(); ++g) {
-        SLOT_ARRAY* into = target[g].slots.get();
-        const SLOT_ARRAY* out_of = source[g].slots.get();
-        if (target[g].type != source[g].type || (into == nullptr) != (out_of == nullptr)) return false;
-        if (into == nullptr) continue;
-        if (into->cells.size() != out_of->cells.size()) return false;
-        for (size_t i = 0; i < into->cells.size(); ++i) {
-            UNION_DATA* to = into->cells[i];
-            const UNION_DATA* from = out_of->cells[i];
-            if (to == nullptr || from == nullptr) {
-                if (to != from) return false;
-                continue;
-            }
-            if (to->tag != from->tag || !is_plain_prototype_member(from)) return false;
-            reset_member(to, from);
-        }
-    }
-    return true;
-}
-
 // Popped object variables kept whole (cell, holder and record) for the next
 // push of a variable of their type: a routine or block that declares an
 // object makes one per call or pass, and resetting the members of a kept
@@ -270,7 +173,8 @@ public:
         const OBJECT_HOLDER* holder = cell.holder();
         if (holder == nullptr || holder->type == nullptr || holder->object == nullptr) return false;
         SHELF* shelf = shelf_for(holder->type);
-        if (shelf == nullptr || shelf->count == capacity || !has_only_resettable_members(*holder->object)) return false;
+        if (shelf == nullptr || shelf->count == capacity || !every_member(*holder->object, is_overwritable_member))
+            return false;
         cell.scalar = SCALAR_WORD{};
         cell.skip_flag = 0;
         cell.key_follows = 0;
@@ -287,7 +191,7 @@ public:
             if (shelf.type != type) continue;
             if (shelf.count == 0) return nullptr;
             VALUE_STACK_NODE* node = shelf.nodes[--shelf.count];
-            if (reset_to_prototype(*node->cell.holder()->object, prototype)) return node;
+            if (overwrite_members(*node->cell.holder()->object, prototype)) return node;
             delete node;
             return nullptr;
         }
@@ -587,17 +491,7 @@ void copy_slot_array(SLOT_ARRAY& dest, const SLOT_ARRAY& source) {
 }
 
 void copy_value_table(OBJECT_RECORD& dest, const OBJECT_RECORD& source) {
-    if (copy_plain_members(dest, source)) return;
-    dest.groups.clear();
-    dest.groups.resize(source.groups.size());
-    for (size_t g = 0; g < source.groups.size(); ++g) {
-        const GROUP_ENTRY& from = source.groups[g];
-        GROUP_ENTRY& to = dest.groups[g];
-        to.type = from.type;
-        if (!from.slots) continue;
-        to.slots = std::make_unique<SLOT_ARRAY>();
-        copy_slot_array(*to.slots, *from.slots);
-    }
+    if (!copy_plain_members(dest, source)) copy_member_groups(dest, source, copy_slot_array);
 }
 
 }  // namespace morvu

@@ -478,8 +478,6 @@ void settle_taken_cells(const std::vector<UNION_DATA*>& cells) {
     }
 }
 
-namespace {
-
 bool is_plain_member(const UNION_DATA* cell) {
     if (cell->payload == nullptr || cell->referrers != nullptr) return false;
     switch (lower_tag(cell->tag)) {  // a link's lowered tag is none of these
@@ -492,15 +490,45 @@ bool is_plain_member(const UNION_DATA* cell) {
     }
 }
 
-// Every member of the record is plain (a missing member cell passes).
-bool has_only_plain_members(const OBJECT_RECORD& record) {
+bool is_overwritable_member(const UNION_DATA* member) {
+    if (member->payload == nullptr || member->referrers != nullptr || member->weak_held != 0 || member->in_use != 0 ||
+        member->key_numbered != 0 || member->being_written != 0 || member->scope_variable != 0 ||
+        member->key_follows != 0 || member->access_mode != access_variable)
+        return false;
+    switch (lower_tag(member->tag)) {  // a link's lowered tag is none of these
+    case tag_int:
+    case tag_bool:
+    case tag_char:
+    case tag_real: return true;
+    case tag_str: return member->str_data()->walks() == 0;
+    default: return false;
+    }
+}
+
+bool every_member(const OBJECT_RECORD& record, bool (*test)(const UNION_DATA*)) {
     for (const GROUP_ENTRY& group : record.groups) {
         if (!group.slots) continue;
         for (const UNION_DATA* member : group.slots->cells)
-            if (member != nullptr && !is_plain_member(member)) return false;
+            if (member != nullptr && !test(member)) return false;
     }
     return true;
 }
+
+void copy_member_groups(OBJECT_RECORD& dest, const OBJECT_RECORD& source,
+                        void (*copy_row)(SLOT_ARRAY& dest, const SLOT_ARRAY& source)) {
+    dest.groups.clear();
+    dest.groups.resize(source.groups.size());
+    for (size_t g = 0; g < source.groups.size(); ++g) {
+        const GROUP_ENTRY& from = source.groups[g];
+        GROUP_ENTRY& to = dest.groups[g];
+        to.type = from.type;
+        if (!from.slots) continue;
+        to.slots = std::make_unique<SLOT_ARRAY>();
+        copy_row(*to.slots, *from.slots);
+    }
+}
+
+namespace {
 
 // The copy of a plain member, as copy_construct_value makes it inside a
 // running copy: a machine int as the payload word, any other value in a new
@@ -535,16 +563,18 @@ UNION_DATA* copy_plain_member(const UNION_DATA* src) {
     return cell;
 }
 
-// Whether a member of the object being overwritten may take the plain
-// member from's value in place: it is the cell a fresh copy of from would
-// be but for its value, and nothing but its object knows it.
+void copy_plain_row(SLOT_ARRAY& dest, const SLOT_ARRAY& source) {
+    const std::vector<UNION_DATA*>& members = source.cells;
+    dest.cells.assign(members.size(), nullptr);
+    for (size_t i = 0; i < members.size(); ++i)
+        if (members[i] != nullptr) dest.cells[i] = copy_plain_member(members[i]);
+}
+
+// Whether a member of the record being overwritten may take the plain
+// member from's value in place.
 bool takes_member_in_place(const UNION_DATA* to, const UNION_DATA* from) {
     if (to == nullptr || from == nullptr) return to == from;
-    if (to->tag != from->tag || to->payload == nullptr || !is_plain_member(from) || to->referrers != nullptr ||
-        to->weak_held != 0 || to->in_use != 0 || to->key_numbered != 0 || to->being_written != 0 ||
-        to->scope_variable != 0 || to->key_follows != 0 || to->access_mode != access_variable)
-        return false;
-    return lower_tag(to->tag) != tag_str || to->str_data()->walks() == 0;
+    return to->tag == from->tag && is_plain_member(from) && is_overwritable_member(to);
 }
 
 // Gives to (which takes_member_in_place passed) the value of from, in the
@@ -575,20 +605,32 @@ void overwrite_member(UNION_DATA* to, const UNION_DATA* from) {
 
 bool copy_plain_members(OBJECT_RECORD& dest, const OBJECT_RECORD& source) {
     // Outside a copy the general copy gives ints records, not words.
-    if (copy_depth == 0 || !has_only_plain_members(source)) return false;
-    dest.groups.clear();
-    dest.groups.resize(source.groups.size());
-    for (size_t g = 0; g < source.groups.size(); ++g) {
-        const GROUP_ENTRY& from = source.groups[g];
-        GROUP_ENTRY& to = dest.groups[g];
-        to.type = from.type;
-        if (!from.slots) continue;
-        to.slots = std::make_unique<SLOT_ARRAY>();
-        const std::vector<UNION_DATA*>& members = from.slots->cells;
-        std::vector<UNION_DATA*>& copies = to.slots->cells;
-        copies.assign(members.size(), nullptr);
+    if (copy_depth == 0 || !every_member(source, is_plain_member)) return false;
+    copy_member_groups(dest, source, copy_plain_row);
+    return true;
+}
+
+bool overwrite_members(OBJECT_RECORD& record, const OBJECT_RECORD& source) {
+    std::vector<GROUP_ENTRY>& target = record.groups;
+    const std::vector<GROUP_ENTRY>& groups = source.groups;
+    if (target.size() != groups.size()) return false;
+    // Every member is checked before the first is written: the record takes
+    // the values whole or not at all.
+    for (size_t g = 0; g < groups.size(); ++g) {
+        const SLOT_ARRAY* into = target[g].slots.get();
+        const SLOT_ARRAY* out_of = groups[g].slots.get();
+        if (target[g].type != groups[g].type || (into == nullptr) != (out_of == nullptr)) return false;
+        if (into == nullptr) continue;
+        if (into->cells.size() != out_of->cells.size()) return false;
+        for (size_t i = 0; i < into->cells.size(); ++i)
+            if (!takes_member_in_place(into->cells[i], out_of->cells[i])) return false;
+    }
+    for (size_t g = 0; g < groups.size(); ++g) {
+        if (!target[g].slots) continue;
+        const std::vector<UNION_DATA*>& members = groups[g].slots->cells;
+        std::vector<UNION_DATA*>& cells = target[g].slots->cells;
         for (size_t i = 0; i < members.size(); ++i)
-            if (members[i] != nullptr) copies[i] = copy_plain_member(members[i]);
+            if (members[i] != nullptr) overwrite_member(cells[i], members[i]);
     }
     return true;
 }
@@ -602,28 +644,7 @@ bool assign_object_in_place(UNION_DATA* dest, const UNION_DATA* src) {
     if (to == nullptr || from == nullptr || to->type == nullptr || to->type != from->type || to->object == nullptr ||
         from->object == nullptr)
         return false;
-    std::vector<GROUP_ENTRY>& target = to->object->groups;
-    const std::vector<GROUP_ENTRY>& source = from->object->groups;
-    if (target.size() != source.size()) return false;
-    // Every member is checked before the first is written: the assignment
-    // happens whole or falls back to the general copy.
-    for (size_t g = 0; g < source.size(); ++g) {
-        const SLOT_ARRAY* into = target[g].slots.get();
-        const SLOT_ARRAY* out_of = source[g].slots.get();
-        if (target[g].type != source[g].type || (into == nullptr) != (out_of == nullptr)) return false;
-        if (into == nullptr) continue;
-        if (into->cells.size() != out_of->cells.size()) return false;
-        for (size_t i = 0; i < into->cells.size(); ++i)
-            if (!takes_member_in_place(into->cells[i], out_of->cells[i])) return false;
-    }
-    for (size_t g = 0; g < source.size(); ++g) {
-        if (!target[g].slots) continue;
-        const std::vector<UNION_DATA*>& members = source[g].slots->cells;
-        std::vector<UNION_DATA*>& cells = target[g].slots->cells;
-        for (size_t i = 0; i < members.size(); ++i)
-            if (members[i] != nullptr) overwrite_member(cells[i], members[i]);
-    }
-    return true;
+    return overwrite_members(*to->object, *from->object);
 }
 
 void copy_hash_payload(HASH_DATA* dest, HASH_DATA* src) { dest->copy_from(*src); }

@@ -30,6 +30,7 @@ namespace morvu {
 class UNION_DATA;
 struct OBJECT_HOLDER;
 struct OBJECT_RECORD;
+struct SLOT_ARRAY;
 class HASH_DATA;
 struct ANY2_DATA;
 
@@ -170,7 +171,26 @@ void park_container_copy(UNION_DATA* cell, UNION_DATA* src);
 // A member is plain when it is a defined int, text, bool, char or real that
 // is no link and that nothing links to: its copy is its payload copied, and
 // no copy of an enclosing value needs it as a partner. The commonest small
-// objects hold nothing else, and these two spare them the copy protocol.
+// objects hold nothing else, and the functions below spare them the copy
+// protocol.
+bool is_plain_member(const UNION_DATA* member);
+// Whether member can take the value of a plain member of its tag in place:
+// a number, text, bool or char of its own that nothing but its object
+// knows (no link, hold, key number, write or walk), so that it is the cell
+// a fresh copy would be but for its value.
+bool is_overwritable_member(const UNION_DATA* member);
+// Whether every member cell of the record passes test (a missing member
+// cell passes).
+bool every_member(const OBJECT_RECORD& record, bool (*test)(const UNION_DATA*));
+// Makes dest (its groups dropped first) a record of source's groups, each
+// group's member row made by copy_row from source's.
+void copy_member_groups(OBJECT_RECORD& dest, const OBJECT_RECORD& source,
+                        void (*copy_row)(SLOT_ARRAY& dest, const SLOT_ARRAY& source));
+// Writes the plain members of source into record's own member cells, when
+// record has source's shape (the same groups of the same types, a member of
+// the same tag wherever source has one) and every member of record is
+// overwritable. False, with nothing written, otherwise.
+bool overwrite_members(OBJECT_RECORD& record, const OBJECT_RECORD& source);
 
 // Makes dest, an empty record, a copy of source in one pass over its member
 // rows when every member is plain and a copy is running (copy_depth above
