@@ -121,6 +121,9 @@ public:
     // English names; a number outside 1..7 (1..12) gives the empty text.
     static std::string week_day_name(const INT_DATA& week_day);
     static std::string month_name(const INT_DATA& month);
+
+private:
+    bool add_machine_days(const INT_DATA& n);
 };
 
 // Empty when the text is a usable date format (empty, or exactly one 'D', one

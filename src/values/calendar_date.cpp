@@ -1,3 +1,4 @@
+#include <cstdint>
 #include <cstdlib>
 #include <ctime>
 
@@ -24,6 +25,42 @@ std::string table_name(const INT_DATA& n, int offset, int count) {
 void replace_first(std::string& text, char letter, const std::string& value) {
     size_t at = text.find(letter);
     if (at != std::string::npos) text.replace(at, 1, value);
+}
+
+// Dates of the years 1 to a billion, with a day of 1 to 31 and a month of 1
+// to 12, are counted on machine integers: there every step of the counts
+// below stays positive (but the year estimate of add_days, which C++
+// truncates toward zero as the exact division does) and far inside 64 bits,
+// so each gives the value the exact arithmetic gives, and every result is
+// made in the plain form an arithmetic result has. Any other date takes
+// the exact road.
+constexpr int64_t machine_year_limit = 1000000000;
+constexpr int64_t machine_days_limit = 1000000000000;
+
+bool machine_fields(const DATE_DATA& date, int64_t& day, int64_t& month, int64_t& year) {
+    return date.day.to_int64(day) && date.month.to_int64(month) && date.year.to_int64(year) && day >= 1 &&
+           day <= 31 && month >= 1 && month <= 12 && year >= 1 && year <= machine_year_limit;
+}
+
+int64_t machine_leap_days(int64_t year) {
+    return (year % 4 == 0 ? 1 : 0) + (year % 400 == 0 ? 1 : 0) - (year % 100 == 0 ? 1 : 0);
+}
+
+int64_t machine_days_before_year(int64_t year) {
+    const int64_t before = year - 1;
+    return 365 * year + before / 4 + before / 400 - before / 100;
+}
+
+int64_t machine_day_of_year(int64_t day, int64_t month, int64_t year) {
+    int64_t result = 30 * (month - 1) + (5 * month) / 9 + day;
+    if (month > 2) result += machine_leap_days(year) - 2;
+    return result;
+}
+
+INT_DATA plain_number(int64_t value) {
+    INT_DATA number;
+    number.assign_int64(value);
+    return number;
 }
 
 }  // namespace
@@ -123,11 +160,16 @@ INT_DATA DATE_DATA::leap_days(const INT_DATA& year) {
 bool DATE_DATA::is_leap_year(const INT_DATA& year) { return !leap_days(year).is_zero(); }
 
 INT_DATA DATE_DATA::days_before_year(const INT_DATA& year) {
+    int64_t machine_year = 0;
+    if (year.to_int64(machine_year) && machine_year >= 1 && machine_year <= machine_year_limit)
+        return plain_number(machine_days_before_year(machine_year));
     INT_DATA before = year - INT_DATA(1);
     return INT_DATA(365) * year + before / INT_DATA(4) + before / INT_DATA(400) - before / INT_DATA(100);
 }
 
 INT_DATA DATE_DATA::day_of_year() const {
+    int64_t d = 0, m = 0, y = 0;
+    if (machine_fields(*this, d, m, y)) return plain_number(machine_day_of_year(d, m, y));
     // Months of 30 days, corrected by (5 x month) div 9 to the real lengths;
     // from March on February's shortfall is taken off again.
     INT_DATA result = INT_DATA(30) * (month - INT_DATA(1)) + (INT_DATA(5) * month) / INT_DATA(9) + day;
@@ -135,11 +177,52 @@ INT_DATA DATE_DATA::day_of_year() const {
     return result;
 }
 
-INT_DATA DATE_DATA::day_number() const { return days_before_year(year) + day_of_year() - INT_DATA(1); }
+INT_DATA DATE_DATA::day_number() const {
+    int64_t d = 0, m = 0, y = 0;
+    if (machine_fields(*this, d, m, y))
+        return plain_number(machine_days_before_year(y) + machine_day_of_year(d, m, y) - 1);
+    return days_before_year(year) + day_of_year() - INT_DATA(1);
+}
 
 INT_DATA DATE_DATA::diff_days(const DATE_DATA& a, const DATE_DATA& b) { return a.day_number() - b.day_number(); }
 
+// add_days on machine integers: false, with nothing changed, where a step
+// would leave the range in which they give the exact values.
+bool DATE_DATA::add_machine_days(const INT_DATA& n) {
+    int64_t d = 0, m = 0, y = 0, count = 0;
+    if (!machine_fields(*this, d, m, y) || !n.to_int64(count) || count < -machine_days_limit ||
+        count > machine_days_limit)
+        return false;
+    const int64_t r = machine_day_of_year(d, m, y) + count;
+    int64_t target_year = y + (10000 * r) / 3652425;
+    if (r < 0) target_year -= 1;
+    if (target_year < 2 || target_year > machine_year_limit) return false;
+    int64_t r2 = r - machine_days_before_year(target_year) + machine_days_before_year(y);
+    const int64_t year_length = 365 + machine_leap_days(target_year);
+    if (r2 <= 0) {
+        d = r2 + 31;
+        m = 12;
+        y = target_year - 1;
+    } else if (r2 > year_length) {
+        d = r2 - year_length;
+        m = 1;
+        y = target_year + 1;
+    } else {
+        const int64_t leap = machine_leap_days(target_year);
+        if (r2 > 59 + leap) r2 += 2 - leap;
+        m = (54 * (1000 * r2 + 29970)) / 1650000;
+        d = r2 - 30 * (m - 1) - (5 * m) / 9;
+        y = target_year;
+    }
+    if (d < 1) return false;
+    day = plain_number(d);
+    month = plain_number(m);
+    year = plain_number(y);
+    return true;
+}
+
 void DATE_DATA::add_days(const INT_DATA& n) {
+    if (add_machine_days(n)) return;
     const INT_DATA zero(0), one(1);
     INT_DATA r = day_of_year() + n;  // the target, counted from the start of this year
     // Whole years of 365.2425 days; the estimate may miss by a few days
@@ -167,7 +250,12 @@ void DATE_DATA::add_days(const INT_DATA& n) {
     }
 }
 
-INT_DATA DATE_DATA::week_day() const { return (day_number() - INT_DATA(1)) % INT_DATA(7) + INT_DATA(1); }
+INT_DATA DATE_DATA::week_day() const {
+    int64_t d = 0, m = 0, y = 0;
+    if (machine_fields(*this, d, m, y))
+        return plain_number((machine_days_before_year(y) + machine_day_of_year(d, m, y) - 2) % 7 + 1);
+    return (day_number() - INT_DATA(1)) % INT_DATA(7) + INT_DATA(1);
+}
 
 std::string DATE_DATA::week_day_name(const INT_DATA& week_day) { return table_name(week_day, 0, 7); }
 
