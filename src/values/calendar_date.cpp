@@ -38,8 +38,8 @@ constexpr int64_t machine_year_limit = 1000000000;
 constexpr int64_t machine_days_limit = 1000000000000;
 
 bool machine_fields(const DATE_DATA& date, int64_t& day, int64_t& month, int64_t& year) {
-    return date.day.to_int64(day) && date.month.to_int64(month) && date.year.to_int64(year) && day >= 1 &&
-           day <= 31 && month >= 1 && month <= 12 && year >= 1 && year <= machine_year_limit;
+    return date.day.to_int64(day) && date.month.to_int64(month) && date.year.to_int64(year) && day >= 1 && day <= 31 &&
+           month >= 1 && month <= 12 && year >= 1 && year <= machine_year_limit;
 }
 
 int64_t machine_leap_days(int64_t year) {
