@@ -2,6 +2,7 @@
 
 #include <list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -119,12 +120,12 @@ private:
     const ITERATION_REQUEST& request;
     ITERATION_BODY body;
     bool backwards = false;
-    UNION_DATA* store = nullptr;  // the cell that holds the walked payload
-    char kind = 0;                // its lowered tag
-    std::unique_ptr<ARG_FRAME> frame;
-    uint32_t count = 0;         // arguments after expansion
-    uint32_t element_mode = 6;  // access mode of alias-bound loop variables
-    int list_link_mode = 3;     // alias, or call-alias for an args receiver held as one
+    UNION_DATA* store = nullptr;     // the cell that holds the walked payload
+    char kind = 0;                   // its lowered tag
+    std::optional<ARG_FRAME> frame;  // in place: a walk is started per call
+    uint32_t count = 0;              // arguments after expansion
+    uint32_t element_mode = 6;       // access mode of alias-bound loop variables
+    int list_link_mode = 3;          // alias, or call-alias for an args receiver held as one
     TOKEN* block = nullptr;
     HELD_ITEM code_context;  // the object the code value was made in
     LOOP_VARIABLE variables[max_variables];
@@ -179,7 +180,7 @@ void WALK::run() {
     while (is_link_cell(store) && store->target() != nullptr) store = store->target();
     kind = lower_tag(store->tag);
 
-    frame = std::make_unique<ARG_FRAME>(request.member->left, request.this_item, true);
+    frame.emplace(request.member->left, request.this_item, true);
     count = frame->count();
     check_arguments();
 
