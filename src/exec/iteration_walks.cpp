@@ -2,6 +2,7 @@
 
 #include <list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -76,9 +77,19 @@ private:
     bool written = false;
 };
 
-// A new int cell holding the number: an index or an edge address.
-std::unique_ptr<UNION_DATA> int_temporary(int value) {
-    return std::unique_ptr<UNION_DATA>(new_int_cell(std::make_unique<INT_DATA>(value)));
+// A new int cell holding the number: an index or an edge address. An int
+// always fits the payload word, so the cell needs no number record.
+std::unique_ptr<UNION_DATA> int_temporary(int value) { return std::unique_ptr<UNION_DATA>(new_inline_int_cell(value)); }
+
+// Writes the number into a half of an edge address that holds an int in its
+// payload word and that nothing links to or holds: what emptying the half
+// and assigning it a new int would leave. False, with the half untouched,
+// for any other half.
+bool set_int_half(UNION_DATA* half, int value) {
+    if (half->tag != raise_tag(tag_int) || !is_inline_int(half->payload) || half->referrers != nullptr ||
+        half->in_use != 0)
+        return false;
+    return make_inline_int(value, half->payload);
 }
 
 // One line of the file, read character by character from its open input,
@@ -109,12 +120,12 @@ private:
     const ITERATION_REQUEST& request;
     ITERATION_BODY body;
     bool backwards = false;
-    UNION_DATA* store = nullptr;  // the cell that holds the walked payload
-    char kind = 0;                // its lowered tag
-    std::unique_ptr<ARG_FRAME> frame;
-    uint32_t count = 0;         // arguments after expansion
-    uint32_t element_mode = 6;  // access mode of alias-bound loop variables
-    int list_link_mode = 3;     // alias, or call-alias for an args receiver held as one
+    UNION_DATA* store = nullptr;     // the cell that holds the walked payload
+    char kind = 0;                   // its lowered tag
+    std::optional<ARG_FRAME> frame;  // in place: a walk is started per call
+    uint32_t count = 0;              // arguments after expansion
+    uint32_t element_mode = 6;       // access mode of alias-bound loop variables
+    int list_link_mode = 3;          // alias, or call-alias for an args receiver held as one
     TOKEN* block = nullptr;
     HELD_ITEM code_context;  // the object the code value was made in
     LOOP_VARIABLE variables[max_variables];
@@ -146,6 +157,7 @@ private:
     void bind_alias(int index, UNION_DATA* element, int mode) { bind_alias(index, element, mode, element_mode); }
     void bind_alias(int index, UNION_DATA* element, int mode, uint32_t access);
     void bind_copy(int index, UNION_DATA* source);
+    void bind_character(char ch);
     void bind_pair(int pair_index, int first, int second);
     bool run_body(bool end_when_orphaned = true);
 
@@ -168,7 +180,7 @@ void WALK::run() {
     while (is_link_cell(store) && store->target() != nullptr) store = store->target();
     kind = lower_tag(store->tag);
 
-    frame = std::make_unique<ARG_FRAME>(request.member->left, request.this_item, true);
+    frame.emplace(request.member->left, request.this_item, true);
     count = frame->count();
     check_arguments();
 
@@ -308,6 +320,25 @@ void WALK::bind_alias(int index, UNION_DATA* element, int mode, uint32_t access)
 
 void WALK::bind_copy(int index, UNION_DATA* source) { check_rule(assign_by_mode(live(index), source, 0)); }
 
+// A char variable, or an any variable nothing links to, takes the character
+// into its own word, as assigning it a char value does; any other variable
+// is assigned one.
+void WALK::bind_character(char ch) {
+    UNION_DATA* cell = live(0);
+    const char tag = cell->tag;
+    if (cell->referrers == nullptr &&
+        (tag == tag_char || tag == raise_tag(tag_char) || tag == tag_any || tag == tag_nothing)) {
+        if (tag == tag_any || tag == tag_nothing) cell->tag = raise_tag(tag_char);
+        cell->scalar = SCALAR_WORD{};
+        cell->scalar.char_byte = ch;
+        cell->payload = &cell->scalar;
+        return;
+    }
+    UNION_DATA character(tag_char);
+    character.char_byte() = ch;
+    bind_copy(0, &character);
+}
+
 // Writes an edge address into the two halves of the pair variable. The
 // variable was an any2 when the walk began; a body may have changed that.
 void WALK::bind_pair(int pair_index, int first, int second) {
@@ -320,6 +351,8 @@ void WALK::bind_pair(int pair_index, int first, int second) {
         fail(msg_text("insnicdef"));
     }
     ANY2_DATA* halves = value->any2_data();
+    // From the second step on the halves hold the ints of the step before.
+    if (set_int_half(&halves->first, first) && set_int_half(&halves->second, second)) return;
     std::unique_ptr<UNION_DATA> id = int_temporary(first);
     std::unique_ptr<UNION_DATA> target = int_temporary(second);
     clear_payload(&halves->first);
@@ -407,9 +440,7 @@ void WALK::walk_str() {
         const STR_DATA* text = current_text(walked);
         const size_t position = backwards ? n - 1 - k : k;
         if (text == nullptr || position >= text->text.size()) return;
-        UNION_DATA character('c');
-        character.char_byte() = text->text[position];
-        bind_copy(0, &character);
+        bind_character(text->text[position]);
         if (run_body(false)) return;
     }
 }
@@ -427,18 +458,13 @@ void WALK::walk_file() {
     if (message != nullptr) fail(message);
 
     const bool characters = base_type_code(live(0)) == tag_char;
-    auto bind_character = [this](char ch) {
-        UNION_DATA character('c');
-        character.char_byte() = ch == '\0' ? stored_nul : ch;
-        bind_copy(0, &character);
-    };
     auto bind_line = [this](const std::string& line) { check_rule(read_value_text(live(0), line)); };
 
     if (!backwards) {
         if (characters) {
             char ch = 0;
             while (!file->read_char(&ch, false)) {
-                bind_character(ch);
+                bind_character(ch == '\0' ? stored_nul : ch);
                 if (run_body()) return;
             }
         } else {
@@ -455,7 +481,7 @@ void WALK::walk_file() {
         char ch = 0;
         while (!file->read_char(&ch, false)) content += ch;
         for (auto it = content.rbegin(); it != content.rend(); ++it) {
-            bind_character(*it);
+            bind_character(*it == '\0' ? stored_nul : *it);
             if (run_body()) return;
         }
         return;

@@ -49,9 +49,15 @@ __attribute__((noinline)) bool general_key_match(LIST_NODE* node, UNION_DATA* ke
                         : !stored_reference && is_equal_value(key, &node->key(), true);
 }
 
-// The match rule of the buckets. Two texts, or two ints within 64 bits,
-// both plain values, compare as value equality compares them, without its
-// walk; every other pair goes by general_key_match.
+// The key text of a defined char: the character, nothing for the empty one.
+inline std::string_view char_key_text(const UNION_DATA* key) {
+    return {&key->scalar.char_byte, key->scalar.char_byte != 0 ? size_t{1} : size_t{0}};
+}
+
+// The match rule of the buckets. Two texts, two chars, or two ints within
+// 64 bits, all plain values, compare as value equality compares them,
+// without its walk; every other pair goes by general_key_match.
+
 inline bool key_matches(LIST_NODE* node, UNION_DATA* key, bool by_reference) {
     const UNION_DATA& stored = node->key();
     if (!by_reference && stored.payload != nullptr && key->payload != nullptr) {
@@ -60,6 +66,7 @@ inline bool key_matches(LIST_NODE* node, UNION_DATA* key, bool by_reference) {
             if (stored_tag == tag_str) {
                 return std::strcmp(stored.str_data()->text.c_str(), key->str_data()->text.c_str()) == 0;
             }
+            if (stored_tag == tag_char) return stored.scalar.char_byte == key->scalar.char_byte;
             if (stored_tag == tag_int) {
                 // An int in the payload word has that one word; a key read
                 // from a variable often holds its number in a record.
@@ -429,6 +436,8 @@ HASH_DATA::~HASH_DATA() { clear(); }
                                                : place_of_int(number).code;
         return true;
     }
+    case tag_char:
+    case raise_tag(tag_char): code = text_code(char_key_text(key)); return true;
     default: return false;
     }
 }
@@ -476,6 +485,7 @@ int HASH_DATA::plain_key_bucket(const UNION_DATA* key) {
         if (scan_short_key(text, code, &xor_code)) return static_cast<int>(xor_code % bucket_count);
         return bucket_of_text(std::string_view(text));
     }
+    if (lower_tag(key->tag) == tag_char) return bucket_of_text(char_key_text(key));
     int64_t number = 0;
     cell_int64(key, number);
     return place_of_int(number).bucket;

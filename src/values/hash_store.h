@@ -302,8 +302,8 @@ private:
         uint64_t code;
     };
     static PLACE place_of(UNION_DATA* key, bool by_reference, const char** message);
-    // The index code alone of place_of, found without the bucket for int
-    // and str keys held by value.
+    // The index code alone of place_of, found without the bucket for int,
+    // str and char keys held by value.
     static uint64_t code_of(UNION_DATA* key, bool by_reference, const char** message);
     // The code of plain_key_place's keys, without the bucket; false, with
     // code untouched, for any other key.
@@ -312,7 +312,7 @@ private:
     static int bucket_of_text(std::string_view text);
     // The bucket of a key whose code plain_key_code gave.
     static int plain_key_bucket(const UNION_DATA* key);
-    // The place of a defined int (within 64 bits) or str key held by value,
+    // The place of a defined int (within 64 bits), str or char key held by value,
     // the one place_of_text gives its key text, found without that text;
     // false, with place untouched, for any other key.
     static bool plain_key_place(const UNION_DATA* key, PLACE& place);
