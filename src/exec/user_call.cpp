@@ -445,11 +445,11 @@ inline bool USER_CALL::move_own_result(TOKEN* name) {
     if (name->arg_role != arg_role_result) return false;
     UNION_DATA* element = top_cell(name);
     if (element == nullptr || element->scope_variable == 0) return false;
-    if (is_plain_small_cell(element)) {
+    if (!is_plain_int_cell(element)) {
+        if (!is_plain_small_cell(element)) return false;
         append_small_result(*call.results, element);
         return true;
     }
-    if (!is_plain_int_cell(element)) return false;
     std::unique_ptr<INT_DATA> number(element->int_data());
     element->payload = nullptr;
     if (int_result != nullptr) {
@@ -882,10 +882,6 @@ void USER_CALL::add_result(TOKEN* name, UNION_DATA* element) {
         call.results->append(RESULT_ITEM{new_int_cell(std::move(number)), access_function_result, 1});
         return;
     }
-    if (name->arg_role == arg_role_result && element->scope_variable != 0 && is_plain_small_cell(element)) {
-        append_small_result(*call.results, element);
-        return;
-    }
     if (name->arg_role == arg_role_result && is_plain_str_cell(element) && element->scope_variable != 0) {
         // Its own str result variable likewise: the text moves out into the
         // result cell, as the movement below would give it.
@@ -920,6 +916,11 @@ void USER_CALL::add_result(TOKEN* name, UNION_DATA* element) {
         cell->holder()->object = from.object;
         from.object = nullptr;
         call.results->append(RESULT_ITEM{cell.release(), access_function_result, 1});
+        return;
+    }
+    if (name->arg_role == arg_role_result && element->scope_variable != 0 && is_plain_small_cell(element)) {
+        // Its own bool or char result variable likewise: the word moves.
+        append_small_result(*call.results, element);
         return;
     }
     const char tag = element->tag;
