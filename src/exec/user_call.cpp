@@ -144,7 +144,7 @@ private:
     bool bind_call_alias(int index, TOKEN* parameter);
     void collect_into(TOKEN* parameter, const std::vector<int>& indexes, bool prepend);
     void collect_results(const TOKEN_LIST& names);
-    bool move_int_result(TOKEN* name);
+    bool move_own_result(TOKEN* name);
     void add_result(TOKEN* name, UNION_DATA* element);
 };
 
@@ -396,7 +396,7 @@ void USER_CALL::run(TOKEN* routine, bool crossed_type, PREPARED_ROUTINE* known) 
         }
     }
     if (result_names.count() == 1) {
-        if (!move_int_result(result_names[0])) collect_results(result_names);
+        if (!move_own_result(result_names[0])) collect_results(result_names);
     } else if (!result_names.empty()) {
         collect_results(result_names);
     }
@@ -421,13 +421,35 @@ bool is_plain_container_cell(const UNION_DATA* cell) {
            cell->referrers == nullptr && cell->weak_held == 0;
 }
 
-// The one result of a function when it is the activation's own plain int
-// result variable: its number moves out, as add_result would move it,
-// without the walk over the result names.
-inline bool USER_CALL::move_int_result(TOKEN* name) {
+// A plain bool or char cell: declared of its type, its value in the cell
+// itself, no link to or from it.
+bool is_plain_small_cell(const UNION_DATA* cell) {
+    return (cell->tag == tag_bool || cell->tag == tag_char) && cell->payload == &cell->scalar &&
+           cell->referrers == nullptr && cell->weak_held == 0;
+}
+
+// The activation's own bool or char result variable handed back: a new
+// cell of the type takes the word, as the movement of the general path
+// would give it, and the variable is left without value.
+void append_small_result(RESULT_LIST& results, UNION_DATA* element) {
+    auto* cell = new UNION_DATA(element->tag);  // its payload is its own word
+    cell->scalar = element->scalar;
+    element->payload = nullptr;
+    results.append(RESULT_ITEM{cell, access_function_result, 1});
+}
+
+// The one result of a function when it is the activation's own plain int,
+// bool or char result variable: its value moves out, as add_result would
+// move it, without the walk over the result names.
+inline bool USER_CALL::move_own_result(TOKEN* name) {
     if (name->arg_role != arg_role_result) return false;
     UNION_DATA* element = top_cell(name);
-    if (element == nullptr || !is_plain_int_cell(element) || element->scope_variable == 0) return false;
+    if (element == nullptr || element->scope_variable == 0) return false;
+    if (!is_plain_int_cell(element)) {
+        if (!is_plain_small_cell(element)) return false;
+        append_small_result(*call.results, element);
+        return true;
+    }
     std::unique_ptr<INT_DATA> number(element->int_data());
     element->payload = nullptr;
     if (int_result != nullptr) {
@@ -471,6 +493,46 @@ inline bool same_user_type(const UNION_DATA* a, const UNION_DATA* b) {
     if (!moves_as_copy(given, cells, target)) return false;
     settle_taken_cells(cells);
     move_payload(target, given);
+    return true;
+}
+
+// A container a variable argument gives to a constant input parameter, or
+// the object or container that a read-only reference argument refers to:
+// the parameter refers to it, as the assignment rules link it, where the
+// pair passes every check of the link without the names of their types: a
+// parameter cell of the value's built-in type whose value cannot hold it,
+// or a fresh cell of the object's user type that holds no object yet; no
+// link to or from the parameter. False, with nothing done, for any other
+// pair (objects a variable gives are copied when their type is small).
+inline bool bind_reference(const RESULT_ITEM& item, UNION_DATA* target) {
+    UNION_DATA* given = item.cell;
+    if (given == nullptr || target == nullptr || target->referrers != nullptr || is_link_cell(target)) return false;
+    UNION_DATA* value = nullptr;
+    if (given->tag == tag_reference && !is_variable_mode(item.mode)) {
+        value = given->target();
+    } else if (is_variable_mode(item.mode)) {
+        const char lowered = lower_tag(given->tag);
+        if (lowered != tag_list && lowered != tag_hash && lowered != tag_set && lowered != tag_array) return false;
+        value = given;
+    } else {
+        return false;
+    }
+    if (value == nullptr || value == target || is_link_cell(value)) return false;
+    if (target->tag == tag_object) {
+        if (target->scope_variable == 0 || (target->holder() != nullptr && target->holder()->object != nullptr) ||
+            !same_user_type(target, value))
+            return false;
+    } else {
+        const char lowered = lower_tag(value->tag);
+        if (target->tag != lowered || (lowered != tag_list && lowered != tag_hash && lowered != tag_set &&
+                                       lowered != tag_array && lowered != tag_array2))
+            return false;
+        if (is_within_value(target, value)) return false;
+    }
+    destroy_payload(target, false);
+    link_cell(target, value, link_kind_reference);
+    // A reference made past a read-only reference is read-only as that one is.
+    if (value != given && !is_variable_mode(given->access_mode)) target->access_mode = given->access_mode;
     return true;
 }
 
@@ -596,7 +658,7 @@ __attribute__((noinline)) void USER_CALL::bind_by_rules(int index, TOKEN* parame
     if (parameter->arg_role == arg_role_constant_input) {
         const RESULT_ITEM& item = (*call.args)[index];
         UNION_DATA* target = parameter_cell(parameter);
-        if (item.owned != 0 && take_over_temporary(item, target)) {
+        if ((item.owned != 0 && take_over_temporary(item, target)) || bind_reference(item, target)) {
             if (unfilled.count != 0) unfilled.bound(target);
             return;
         }
@@ -854,6 +916,11 @@ void USER_CALL::add_result(TOKEN* name, UNION_DATA* element) {
         cell->holder()->object = from.object;
         from.object = nullptr;
         call.results->append(RESULT_ITEM{cell.release(), access_function_result, 1});
+        return;
+    }
+    if (name->arg_role == arg_role_result && element->scope_variable != 0 && is_plain_small_cell(element)) {
+        // Its own bool or char result variable likewise: the word moves.
+        append_small_result(*call.results, element);
         return;
     }
     const char tag = element->tag;
