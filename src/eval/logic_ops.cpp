@@ -196,7 +196,11 @@ void eval_not(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     results.append(make_bool_value(flip ? value : !value, 3));
 }
 
-void eval_or(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
+namespace {
+
+// The truth of a || node: its left operand, and its right one when the left
+// is false.
+bool or_truth(TOKEN* node, RESULT_ITEM this_item) {
     int value = frameless_bool(node->left, this_item, false);
     if (value < 0) {
         ARG_FRAME left(node->left, this_item, true);
@@ -209,10 +213,12 @@ void eval_or(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
             value = bool_operand(right, node, "||");
         }
     }
-    results.append(make_bool_value(value != 0, 3));
+    return value != 0;
 }
 
-void eval_and(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
+// The truth of a && node: its left operand, and its right one when the left
+// is true.
+bool and_truth(TOKEN* node, RESULT_ITEM this_item) {
     int value = frameless_bool(node->left, this_item, false);
     if (value < 0) {
         ARG_FRAME left(node->left, this_item, true);
@@ -225,7 +231,17 @@ void eval_and(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
             value = bool_operand(right, node, "&&");
         }
     }
-    results.append(make_bool_value(value != 0, 3));
+    return value != 0;
+}
+
+}  // namespace
+
+void eval_or(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
+    results.append(make_bool_value(or_truth(node, this_item), 3));
+}
+
+void eval_and(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
+    results.append(make_bool_value(and_truth(node, this_item), 3));
 }
 
 // ---- comparators ----
@@ -315,25 +331,21 @@ void evaluate_operand(TOKEN* operand, RESULT_ITEM this_item, RESULT_LIST& values
 // takes the frames, which find the lists where they would have parked them
 // and give their messages.
 template <VALUE_COMPARATOR COMPARE>
-inline void compare_evaluated(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& left_values, RESULT_LIST& results) {
+inline bool compare_evaluated(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& left_values) {
     TOKEN* left = node->left;
     TOKEN* right = node->right;
     RESULT_LIST right_values;
     const bool right_evaluated = left_values.count == 1;
     if (right_evaluated) {
         evaluate_operand(right, this_item, right_values);
-        if (right_values.count == 1) {
-            const bool result = compare_items<COMPARE>(node, left_values.head->item, right_values.head->item);
-            results.append(make_bool_value(result, 3));
-            return;
-        }
+        if (right_values.count == 1)
+            return compare_items<COMPARE>(node, left_values.head->item, right_values.head->item);
     }
     ALTERNATIVE_FRAMES left_frames(left);
     ALTERNATIVE_FRAMES right_frames(right);
     left->result_stack.back() = new RESULT_LIST(std::move(left_values));
     if (right_evaluated) right->result_stack.back() = new RESULT_LIST(std::move(right_values));
-    const bool result = COMPARE(node, this_item, left, right);
-    results.append(make_bool_value(result, 3));
+    return COMPARE(node, this_item, left, right);
 }
 
 }  // namespace
@@ -396,8 +408,12 @@ int plain_equality(TOKEN* node) {
     return values_equal(left, right) == equal ? 1 : 0;
 }
 
+namespace {
+
+// The truth of a comparison node, found as eval_comparison finds it, without
+// a cell to carry it.
 template <VALUE_COMPARATOR COMPARE>
-void eval_comparison(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
+bool comparison_truth(TOKEN* node, RESULT_ITEM this_item) {
     check_stack_depth(node);
     if constexpr (COMPARE == compare_equal || COMPARE == compare_unequal || COMPARE == compare_less_than ||
                   COMPARE == compare_greater_than || COMPARE == compare_less_equal ||
@@ -407,18 +423,14 @@ void eval_comparison(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
             const FAST_MEMBERS members(this_item);
             fast = fast_comparison(node);
         }
-        if (fast >= 0) {
-            results.append(make_bool_value(fast != 0, 3));
-            return;
-        }
+        if (fast >= 0) return fast != 0;
     }
     if constexpr (COMPARE == compare_equal || COMPARE == compare_unequal) {
         UNION_DATA* left = plain_operand(node->left);
         UNION_DATA* right = left != nullptr ? plain_operand(node->right) : nullptr;
         if (right != nullptr) {
             const bool equal = values_equal(left, right);
-            results.append(make_bool_value(COMPARE == compare_equal ? equal : !equal, 3));
-            return;
+            return COMPARE == compare_equal ? equal : !equal;
         }
     }
     TOKEN* left = node->left;
@@ -426,23 +438,25 @@ void eval_comparison(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     if (left != nullptr && right != nullptr && !is_alternative(left) && !is_alternative(right)) {
         RESULT_LIST left_values;
         evaluate_operand(left, this_item, left_values);
-        if (evaluates_inertly(right)) {
-            compare_evaluated<COMPARE>(node, this_item, left_values, results);
-            return;
-        }
+        if (evaluates_inertly(right)) return compare_evaluated<COMPARE>(node, this_item, left_values);
         // What the left operand names outlives the code the right one runs.
         const HOLD_SCOPE holds;
         hold_items(left_values.head);
-        compare_evaluated<COMPARE>(node, this_item, left_values, results);
-        return;
+        return compare_evaluated<COMPARE>(node, this_item, left_values);
     }
     // The frames of the alternatives leave their holds here: an operand is
     // compared again with later alternatives.
     const HOLD_SCOPE holds;
     ALTERNATIVE_FRAMES left_frames(node->left);
     ALTERNATIVE_FRAMES right_frames(node->right);
-    bool result = compare_alternatives(node, this_item, node->left, node->right, COMPARE);
-    results.append(make_bool_value(result, 3));
+    return compare_alternatives(node, this_item, node->left, node->right, COMPARE);
+}
+
+}  // namespace
+
+template <VALUE_COMPARATOR COMPARE>
+void eval_comparison(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
+    results.append(make_bool_value(comparison_truth<COMPARE>(node, this_item), 3));
 }
 
 template void eval_comparison<compare_equal>(TOKEN*, RESULT_ITEM, RESULT_LIST&);
@@ -457,6 +471,32 @@ template void eval_comparison<compare_less_equal>(TOKEN*, RESULT_ITEM, RESULT_LI
 template void eval_comparison<compare_greater_equal>(TOKEN*, RESULT_ITEM, RESULT_LIST&);
 
 // ---- loop conditions ----
+
+namespace {
+
+// The truth of a node whose handler is a comparison, || or &&, found as its
+// handler finds it but without the bool cell the handler would make; -1,
+// with nothing run, for any other node.
+int truth_of(TOKEN* node, RESULT_ITEM this_item) {
+    const EVAL_HANDLER handler = node->evaluator;
+    if (handler == eval_comparison<compare_equal>) return comparison_truth<compare_equal>(node, this_item);
+    if (handler == eval_or) return or_truth(node, this_item);
+    if (handler == eval_and) return and_truth(node, this_item);
+    if (handler == eval_comparison<compare_unequal>) return comparison_truth<compare_unequal>(node, this_item);
+    if (handler == eval_comparison<compare_less_than>) return comparison_truth<compare_less_than>(node, this_item);
+    if (handler == eval_comparison<compare_greater_than>)
+        return comparison_truth<compare_greater_than>(node, this_item);
+    if (handler == eval_comparison<compare_less_equal>) return comparison_truth<compare_less_equal>(node, this_item);
+    if (handler == eval_comparison<compare_greater_equal>)
+        return comparison_truth<compare_greater_equal>(node, this_item);
+    if (handler == eval_comparison<compare_same>) return comparison_truth<compare_same>(node, this_item);
+    if (handler == eval_comparison<compare_other>) return comparison_truth<compare_other>(node, this_item);
+    if (handler == eval_comparison<compare_equal_ref>) return comparison_truth<compare_equal_ref>(node, this_item);
+    if (handler == eval_comparison<compare_unequal_ref>) return comparison_truth<compare_unequal_ref>(node, this_item);
+    return -1;
+}
+
+}  // namespace
 
 bool yields_one_bool(const TOKEN* node) {
     const EVAL_HANDLER handler = node->evaluator;
@@ -486,6 +526,16 @@ int frameless_bool(TOKEN* frame_node, RESULT_ITEM this_item, bool stops_at_pendi
         if (truth >= 0) return truth;
     }
     const size_t depth = held_count;
+    // A comparison or a logical operator gives its truth without a cell.
+    if (parts[0]->result_stack.empty() && parts[0]->block_mode == block_mode_none) {
+        const PENDING_EXCEPTION* before = pending_exception;
+        const int truth = truth_of(parts[0], this_item);
+        if (truth >= 0) {
+            if (stops_at_pending && pending_exception != before && pending_exception != nullptr) raise_pending_error();
+            if (held_count > depth) release_holds(depth);
+            return truth;
+        }
+    }
     int answer = -1;
     {
         RESULT_LIST list;
@@ -531,6 +581,8 @@ bool eval_condition(TOKEN* block, RESULT_ITEM this_item, const char* routine_nam
             // Nor does any comparison or logical operator: its one bool
             // passes the frame's checks.
             BLOCK_RUN run(block);
+            const int truth = truth_of(block, this_item);
+            if (truth >= 0) return truth != 0;
             RESULT_LIST values;
             eval_cached(block, this_item, values);
             return values.head->item.cell->bool_word() != 0;
