@@ -3,6 +3,7 @@
 #include <memory>
 #include <string>
 
+#include "eval/arg_frame.h"
 #include "eval/evaluator.h"
 #include "eval/fast_path.h"
 #include "eval/iteration_members.h"
@@ -93,6 +94,30 @@ private:
     void keep_members_of_temporary(RESULT_ITEM item, RESULT_NODE* last_before);
 };
 
+// The methods that only read their receiver and hand out copies of what
+// it holds.
+bool reads_receiver_only(const std::string& name) {
+    return name == "get" || name == "Get" || name == "get0" || name == "Get0" || name == "size";
+}
+
+// x.get(i).get(j) and the like: the call part of the receiver x.get(i)
+// when its element is used at once, only read by the outer method before
+// anything else runs (its arguments run no code); null otherwise.
+const TOKEN* element_read_at_once(const TOKEN* receiver, const TOKEN* part) {
+    if (!is_call_token(part) || part->op1 != '(' || part->right != nullptr || !reads_receiver_only(*part->text))
+        return nullptr;
+    if (part->left != nullptr && !is_empty_operand(part->left)) {
+        for (const TOKEN* argument : argument_list_of(part->left))
+            if (!evaluates_inertly(argument) || !argument->result_stack.empty()) return nullptr;
+    }
+    if (receiver->evaluator != eval_member || receiver->op1 != '.' || receiver->op2 != 0) return nullptr;
+    const TOKEN* inner = receiver->right;
+    if (inner == nullptr || !is_call_token(inner) || inner->op1 != '(' || inner->right != nullptr ||
+        (*inner->text != "get" && *inner->text != "Get"))
+        return nullptr;
+    return inner;
+}
+
 void MEMBER_ACCESS::run() {
     RESULT_LIST receivers;
     TOKEN_LIST parts;
@@ -136,7 +161,10 @@ void MEMBER_ACCESS::run() {
     // Every receiver lives until the last part has been applied to the last
     // of them: a call on one may change the value another belongs to.
     const HOLD_SCOPE holds;
-    eval_cached(node->left, this_item, receivers);
+    {
+        const ELEMENT_USED_AT_ONCE grant(single != nullptr ? element_read_at_once(node->left, single) : nullptr);
+        eval_cached(node->left, this_item, receivers);
+    }
     if (single == nullptr) append_operands(node->right, ',', &parts);
     if (single == nullptr || receivers.count > 1) hold_items(receivers.head);
 

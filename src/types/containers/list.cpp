@@ -24,6 +24,7 @@
 #include "values/assign_rules.h"
 #include "values/factories.h"
 #include "values/list_store.h"
+#include "values/value_copy.h"
 #include "values/value_sort.h"
 #include "values/walk_pins.h"
 
@@ -220,6 +221,17 @@ bool writes_plainly(const METHOD_CALL& call) {
     call.append(RESULT_ITEM{element, access_handed_out, 0});
 }
 
+// Whether the cell is a list (no link to one) whose every element is a
+// defined int, text, char, bool or real that is no link and that nothing
+// links to.
+bool holds_plain_values_only(const UNION_DATA* cell) {
+    if (lower_tag(cell->tag) != tag_list || cell->payload == nullptr || cell->referrers != nullptr) return false;
+    const LIST_DATA& store = *cell->list_data();
+    for (const LIST_NODE* node = store.head; node != nullptr; node = node->next)
+        if (!is_plain_member(&node->value)) return false;
+    return true;
+}
+
 }  // namespace
 
 bool list_functions(METHOD_CALL& call) {
@@ -240,10 +252,16 @@ bool list_functions(METHOD_CALL& call) {
         call.raise_if(check_arg_range(args, 1, -1));
         const bool from_end = from_end_key(key);
         const int mode = hand_out_mode(call);
+        // A list of plain values that the caller only reads at once (see
+        // ELEMENT_USED_AT_ONCE) reads the same as its copy: the element
+        // itself stands for it.
+        const bool read_at_once = call.element_used_at_once && args.count() == 1 && mode == 4;
         for (int32_t i = 0; i < args.count(); ++i) {
             UNION_DATA* element = nullptr;
             call.raise_if(check_list_index(args, store, i, from_end, &element));
-            hand_out(call, element, mode);
+            if (read_at_once && holds_plain_values_only(element))
+                call.append(RESULT_ITEM{element, access_handed_out, 0});
+            else hand_out(call, element, mode);
         }
         return true;
     }
@@ -340,6 +358,10 @@ bool element_copy(const DIRECT_CALL& call, bool from_end) {
     if (element == nullptr) return false;
     // A reference handed out of a read-only list stays read-only: the handler's road.
     if (is_link_cell(element) && lends_read_only(call)) return false;
+    if (call.element_used_at_once && holds_plain_values_only(element)) {  // as the handler does
+        call.results->append(RESULT_ITEM{element, access_handed_out, 0});
+        return true;
+    }
     if (const char* message = make_copy_value(*call.results, element, 4, false, false)) call.raise("list", message);
     return true;
 }
