@@ -472,11 +472,6 @@ template void eval_comparison<compare_greater_equal>(TOKEN*, RESULT_ITEM, RESULT
 
 // ---- loop conditions ----
 
-namespace {
-
-// The truth of a node whose handler is a comparison, || or &&, found as its
-// handler finds it but without the bool cell the handler would make; -1,
-// with nothing run, for any other node.
 int truth_of(TOKEN* node, RESULT_ITEM this_item) {
     const EVAL_HANDLER handler = node->evaluator;
     if (handler == eval_comparison<compare_equal>) return comparison_truth<compare_equal>(node, this_item);
@@ -495,8 +490,6 @@ int truth_of(TOKEN* node, RESULT_ITEM this_item) {
     if (handler == eval_comparison<compare_unequal_ref>) return comparison_truth<compare_unequal_ref>(node, this_item);
     return -1;
 }
-
-}  // namespace
 
 bool yields_one_bool(const TOKEN* node) {
     const EVAL_HANDLER handler = node->evaluator;

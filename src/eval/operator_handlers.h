@@ -192,6 +192,11 @@ bool values_equal(UNION_DATA* a, UNION_DATA* b);
 // every other node.
 int plain_equality(TOKEN* node);
 
+// The truth of a node whose handler is a comparison, || or &&, found as its
+// handler finds it but without the bool cell the handler would make; -1,
+// with nothing run, for any other node.
+int truth_of(TOKEN* node, RESULT_ITEM this_item);
+
 // The arguments of a fresh frame on frame_node whose first is a condition
 // and any others braced blocks, evaluated in order as that frame would:
 // 0 or 1 when the condition gives one bool that passes the frame's checks

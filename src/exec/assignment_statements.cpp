@@ -523,6 +523,17 @@ bool names_only(const TOKEN_LIST& targets) {
     return true;
 }
 
+// A variable holding a defined bool (typed, or in an any variable) that
+// an assignment may write in place: the general rules would refuse it
+// nothing and copy the new value's word into it. Null for any other side.
+UNION_DATA* writable_bool(const TOKEN* side) {
+    UNION_DATA* cell = plain_variable(side);
+    if (cell == nullptr || cell->payload == nullptr || cell->access_mode != access_variable ||
+        lower_tag(cell->tag) != tag_bool || value_under_iteration(cell))
+        return nullptr;
+    return cell;
+}
+
 // Inlined into exec_assignment, its one caller: the statements that take
 // it are the common ones.
 __attribute__((always_inline)) inline bool single_pair_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule,
@@ -545,12 +556,25 @@ __attribute__((always_inline)) inline bool single_pair_assignment(TOKEN* node, R
         const UNION_DATA* target = plain_variable(left);
         const bool plain_target =
             target != nullptr && !is_any_cell(target) && !is_link_cell(target) && lower_tag(target->tag) != tag_object;
-        const ELEMENT_USED_AT_ONCE grant(plain_target ? element_call(right) : nullptr);
-        eval_cached(right, this_item, sources);
-        if (sources.count == 0 || exception_pending()) return true;
-        if (sources.count != 1) {
-            push_result_list(right, new RESULT_LIST(std::move(sources)));
-            return false;
+        const int truth = rule == assign_value && target != nullptr ? truth_of(right, this_item) : -1;
+        if (truth >= 0) {
+            // The truth of a comparison or of || and &&, found without its bool
+            // cell, written straight into a bool variable. The variable is
+            // looked at again: the operands may have run code.
+            if (exception_pending()) return true;
+            if (UNION_DATA* cell = writable_bool(left)) {
+                cell->bool_word() = static_cast<uint16_t>(truth);
+                return true;
+            }
+            sources.append(make_bool_value(truth != 0, 3));  // as the operator's handler gives it
+        } else {
+            const ELEMENT_USED_AT_ONCE grant(plain_target ? element_call(right) : nullptr);
+            eval_cached(right, this_item, sources);
+            if (sources.count == 0 || exception_pending()) return true;
+            if (sources.count != 1) {
+                push_result_list(right, new RESULT_LIST(std::move(sources)));
+                return false;
+            }
         }
     } else if (exception_pending()) {
         return true;
