@@ -391,8 +391,8 @@ public:
 private:
     INT_ROUTINE& routine;
     std::vector<INSN>& code;
-    unsigned top;  // the first free slot
-    bool fits = true;
+    unsigned top;           // the first free slot
+    bool fits = true;       // false once the frame outgrows its slots or a shape is refused
     bool assigned = false;  // on every path that reaches the code being laid out
     // Where the code being laid out stands: inside how many branches, below
     // how many operations and calls of its expression, below how many calls.
