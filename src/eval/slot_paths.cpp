@@ -250,11 +250,6 @@ bool slot_place(TOKEN* node, SLOT_PLACE& place, int depth) {
     return cell != nullptr && place_in(cell, *shape, place, depth);
 }
 
-bool slot_read_shape(const TOKEN* node) {
-    const SLOT_SHAPE* shape = nullptr;
-    return slot_container(const_cast<TOKEN*>(node), shape) != nullptr;
-}
-
 namespace {
 
 // The int a slot holds: a defined int, read without a cell.
@@ -272,12 +267,6 @@ bool slot_int(const SLOT_PLACE& place, int64_t& out) {
 }
 
 }  // namespace
-
-bool fast_slot_int(TOKEN* node, int64_t& out, int depth) {
-    if constexpr (!fast_paths) return false;
-    SLOT_PLACE place;
-    return slot_place(node, place, depth) && slot_int(place, out);
-}
 
 int fast_slot_int_if_shaped(TOKEN* node, int64_t& out, int depth) {
     if constexpr (!fast_paths) return -1;

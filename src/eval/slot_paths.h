@@ -40,16 +40,9 @@ struct SLOT_PLACE {
 // fast path's nesting.
 bool slot_place(TOKEN* node, SLOT_PLACE& place, int depth);
 
-// Whether the node has the shape a[i] or g[r, c] on a plain container,
-// whatever its indexes.
-bool slot_read_shape(const TOKEN* node);
-
-// The int a slot node reads: a defined int slot, read without a cell.
-bool fast_slot_int(TOKEN* node, int64_t& out, int depth);
-
-// fast_slot_int for any node, its shape told on the way: 1 or 0 as
-// fast_slot_int answers for a node of the shape slot_read_shape tells, -1
-// for every other node.
+// The int a node of the shape a[i] or g[r, c] on a plain container reads,
+// a defined int slot read without a cell: 1 when it reads one, 0 when it
+// does not, -1 for a node of another shape.
 int fast_slot_int_if_shaped(TOKEN* node, int64_t& out, int depth);
 
 // A bool the node gives without running anything: true, false, a plain

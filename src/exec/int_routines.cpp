@@ -40,7 +40,7 @@ enum class EXPR_KIND : uint8_t { constant, slot, operation, call };
 
 struct INT_EXPR {
     EXPR_KIND kind = EXPR_KIND::constant;
-    char op = 0;  // of an operation: '+', '-', '*', '/' or '%'
+    char op = 0;  // of an operation: '+' or '-'
 
     uint8_t slot = 0;
     int64_t constant = 0;
@@ -52,7 +52,7 @@ struct INT_EXPR {
 
 enum class COMPARISON : uint8_t { less, less_equal, greater, greater_equal, equal, not_equal };
 
-enum class STATEMENT_KIND : uint8_t { assign, add, subtract, multiply, branch };
+enum class STATEMENT_KIND : uint8_t { assign, branch };
 
 struct INT_STATEMENT {
     STATEMENT_KIND kind = STATEMENT_KIND::assign;
@@ -65,11 +65,10 @@ struct INT_STATEMENT {
 };
 
 // The flat form a translated body runs in. A routine's frame is a run of
-// 64-bit slots: its parameters, its result, the flag that tells whether the
-// result is assigned (only where the code cannot tell), then the
-// temporaries of its expressions. A call computes its arguments into the
-// caller's next free slots, which are the first slots of the callee's
-// frame, and finds the callee's result in the slot just above them.
+// 64-bit slots: its parameters, its result, then the temporaries of its
+// expressions. A call computes its arguments into the caller's next free
+// slots, which are the first slots of the callee's frame, and finds the
+// callee's result in the slot just above them.
 enum class OP : uint8_t {
     move,  // a = b
     load,  // a = constant
@@ -78,9 +77,6 @@ enum class OP : uint8_t {
     sub_ss,
     sub_sk,
     sub_ks,
-    mul_ss,
-    mul_sk,
-    arith,  // any operator and operands, as `jump` tells
     // Comparisons of slot b with slot c or the constant: on to the next
     // instruction when it holds, else by `jump`.
     lt_ss,
@@ -98,25 +94,20 @@ enum class OP : uint8_t {
     jump,
     call,       // the callee's frame starts at slot a, above the slot that keeps the way back
     call_self,  // the same for the routine running: it is ready while it runs
-    clear_flag,
-    set_flag,
-    check_flag,   // stop unless the result is assigned
-    ret,          // hand back slot a
-    ret_checked,  // the same once the flag says it is assigned
-    stop,         // the general path takes the call
+    ret,        // hand back slot a
     count
 };
 
 struct INSN {
-    OP op = OP::stop;
+    OP op = OP::ret;
     uint8_t a = 0;     // the target slot
-    uint8_t b = 0;     // the left operand; the flag slot
+    uint8_t b = 0;     // the left operand
     uint8_t c = 0;     // the right operand
-    int32_t jump = 0;  // relative to this instruction; of arith, the operator and its constant operands;
-                       // of a call, its share of the machine stack
+    int32_t jump = 0;  // relative to this instruction; of a call, its share of the machine stack
     union {
         int64_t constant = 0;
-        INT_ROUTINE* callee;
+        INT_ROUTINE* callee;  // of call
+        const INSN* entry;    // of call_self: the first instruction of this code
     };
 };
 
@@ -265,11 +256,8 @@ VERDICT TRANSLATION::statement(TOKEN* node, INT_STATEMENT& out) {
         if (n == 3) return statements(parts[2], out.else_part);
         return VERDICT::ok;
     }
-    if (executor == exec_assign) out.kind = STATEMENT_KIND::assign;
-    else if (executor == exec_add_assign) out.kind = STATEMENT_KIND::add;
-    else if (executor == exec_sub_assign) out.kind = STATEMENT_KIND::subtract;
-    else if (executor == exec_mul_assign) out.kind = STATEMENT_KIND::multiply;
-    else return VERDICT::refused;
+    if (executor != exec_assign) return VERDICT::refused;
+    out.kind = STATEMENT_KIND::assign;
     if (node->left == nullptr || node->right == nullptr) return VERDICT::refused;
     if (node->left->evaluator == initial_evaluator) return VERDICT::not_yet;
     // Only the result is assigned: a parameter is a constant.
@@ -300,9 +288,6 @@ VERDICT TRANSLATION::expression(TOKEN* node, std::unique_ptr<INT_EXPR>& out, int
     expr.kind = EXPR_KIND::operation;
     if (handler == eval_plus) expr.op = '+';
     else if (handler == eval_minus) expr.op = '-';
-    else if (handler == eval_times) expr.op = '*';
-    else if (handler == eval_divide) expr.op = '/';
-    else if (handler == eval_modulo) expr.op = '%';
     else return VERDICT::refused;
     if (node->left == nullptr || node->right == nullptr) return VERDICT::refused;
     if (const VERDICT verdict = expression(node->left, expr.left, depth + 1); verdict != VERDICT::ok) return verdict;
@@ -310,7 +295,8 @@ VERDICT TRANSLATION::expression(TOKEN* node, std::unique_ptr<INT_EXPR>& out, int
 }
 
 // A call by written name: the function its key names for int arguments,
-// found as the general path finds it, translated as well.
+// found as the general path finds it, translated as well. Its parameters
+// are known even while it translates (a recursion).
 VERDICT TRANSLATION::call(TOKEN* node, INT_EXPR& out, int depth) {
     if (!is_call_token(node) || node->module_inside != 0 || node->right != nullptr) return VERDICT::refused;
     std::vector<TOKEN*> arguments;
@@ -326,8 +312,7 @@ VERDICT TRANSLATION::call(TOKEN* node, INT_EXPR& out, int depth) {
     if (routine == nullptr) return VERDICT::refused;
     INT_ROUTINE* callee = routine_for(routine);
     if (callee == nullptr) return VERDICT::not_yet;
-    if (callee->state == STATE::refused) return VERDICT::refused;
-    if (callee->parameter_count != arguments.size() && callee->state != STATE::translating) return VERDICT::refused;
+    if (callee->state == STATE::refused || callee->parameter_count != arguments.size()) return VERDICT::refused;
     out.kind = EXPR_KIND::call;
     out.callee = callee;
     for (TOKEN* argument : arguments) {
@@ -385,41 +370,30 @@ constexpr unsigned stack_share_per_branch = 96;
 constexpr unsigned stack_share_per_node = 80;
 constexpr unsigned stack_share_per_call = 192;
 
-// Whether the result is assigned at a point of the code, on every path
-// that reaches it, on none or on some.
-enum class ASSIGNED : uint8_t { no, yes, maybe };
-
 struct OPERAND {
     bool constant = false;
     uint8_t slot = 0;
     int64_t value = 0;
 };
 
-// Writes the flat form of a translated body. The flag slot is laid out only
-// where some read or return cannot tell from the code whether the result is
-// assigned: a first pass finds out, a second one lays it out then.
+// Writes the flat form of a translated body. A body that may read or hand
+// back its result before every path to that point has assigned it does not
+// translate: the general path reports the missing value.
 class CODE_GENERATOR {
 public:
-    CODE_GENERATOR(INT_ROUTINE& routine, bool with_flag)
-        : routine(routine),
-          code(routine.code),
-          with_flag(with_flag),
-          flag_slot(static_cast<uint8_t>(routine.result_slot + 1)),
-          top(routine.result_slot + (with_flag ? 2u : 1u)) {}
+    explicit CODE_GENERATOR(INT_ROUTINE& routine)
+        : routine(routine), code(routine.code), top(routine.result_slot + 1u) {}
 
-    // False when the frame would not fit its slots.
+    // False when the frame would not fit its slots, or the body has a shape
+    // the code does not take.
     bool generate(const std::vector<INT_STATEMENT>& body);
-
-    bool flag_wanted = false;
 
 private:
     INT_ROUTINE& routine;
     std::vector<INSN>& code;
-    const bool with_flag;
-    const uint8_t flag_slot;
-    unsigned top;  // the first free slot
-    bool fits = true;
-    ASSIGNED assigned = ASSIGNED::no;
+    unsigned top;           // the first free slot
+    bool fits = true;       // false once the frame outgrows its slots or a shape is refused
+    bool assigned = false;  // on every path that reaches the code being laid out
     // Where the code being laid out stands: inside how many branches, below
     // how many operations and calls of its expression, below how many calls.
     unsigned branch_depth = 0;
@@ -449,127 +423,67 @@ private:
     uint8_t temporary() { return raise_top(top + 1); }
 
     void block(const std::vector<INT_STATEMENT>& statements);
-    void statement(const INT_STATEMENT& statement);
     void branch(const INT_STATEMENT& statement);
     OPERAND operand(const INT_EXPR& expr);
     void compute_into(const INT_EXPR& expr, uint8_t target);
     void operation(char op, uint8_t target, const OPERAND& left, const OPERAND& right);
     uint8_t call(const INT_EXPR& expr);
-    void result_needed();
 };
 
 bool CODE_GENERATOR::generate(const std::vector<INT_STATEMENT>& body) {
     code.clear();
-    if (with_flag) emit(OP::clear_flag, 0, flag_slot);
     block(body);
-    if (assigned == ASSIGNED::yes) {
-        emit(OP::ret, routine.result_slot);
-    } else if (assigned == ASSIGNED::no) {
-        emit(OP::stop);
-    } else {
-        flag_wanted = true;
-        emit(OP::ret_checked, routine.result_slot, flag_slot);
-    }
-    // A jump to a way out takes that way out itself.
+    if (!assigned) return false;
+    emit(OP::ret, routine.result_slot);
+    // A jump to the way out takes that way out itself.
     for (size_t i = 0; i < code.size(); ++i) {
         if (code[i].op != OP::jump) continue;
         const INSN& to = code[i + static_cast<size_t>(code[i].jump)];
-        if (to.op == OP::ret || to.op == OP::ret_checked || to.op == OP::stop) code[i] = to;
+        if (to.op == OP::ret) code[i] = to;
+    }
+    for (INSN& insn : code) {
+        if (insn.op == OP::call_self) insn.entry = code.data();
     }
     return fits;
 }
 
-// Before a read of the result: a run where it is not assigned stops.
-void CODE_GENERATOR::result_needed() {
-    if (assigned == ASSIGNED::yes) return;
-    if (assigned == ASSIGNED::no) {
-        emit(OP::stop);
-        return;
-    }
-    flag_wanted = true;
-    if (with_flag) emit(OP::check_flag, 0, flag_slot);
-}
-
 void CODE_GENERATOR::block(const std::vector<INT_STATEMENT>& statements) {
-    for (const INT_STATEMENT& each : statements) statement(each);
-}
-
-void CODE_GENERATOR::statement(const INT_STATEMENT& statement) {
-    const uint8_t result = routine.result_slot;
-    switch (statement.kind) {
-    case STATEMENT_KIND::branch: branch(statement); return;
-    case STATEMENT_KIND::assign:
-        compute_into(*statement.value, result);
-        // The first assignment on each path sets the flag: where every path
-        // has assigned, some earlier one has.
-        if (assigned != ASSIGNED::yes && with_flag) emit(OP::set_flag, 0, flag_slot);
-        assigned = ASSIGNED::yes;
-        return;
-    default: break;
+    for (const INT_STATEMENT& each : statements) {
+        if (each.kind == STATEMENT_KIND::branch) {
+            branch(each);
+        } else {
+            compute_into(*each.value, routine.result_slot);
+            assigned = true;
+        }
     }
-    const unsigned mark = top;
-    const OPERAND value = operand(*statement.value);
-    top = mark;
-    result_needed();
-    assigned = ASSIGNED::yes;
-    const char op = statement.kind == STATEMENT_KIND::add        ? '+'
-                    : statement.kind == STATEMENT_KIND::subtract ? '-'
-                                                                 : '*';
-    operation(op, result, OPERAND{false, result, 0}, value);
 }
 
 void CODE_GENERATOR::branch(const INT_STATEMENT& statement) {
     const unsigned mark = top;
-    OPERAND left = operand(*statement.value);
-    OPERAND right = operand(*statement.right);
+    const OPERAND left = operand(*statement.value);
+    const OPERAND right = operand(*statement.right);
     top = mark;
-    COMPARISON comparison = statement.comparison;
-    if (left.constant && right.constant) {
-        bool holds = false;
-        switch (comparison) {
-        case COMPARISON::less: holds = left.value < right.value; break;
-        case COMPARISON::less_equal: holds = left.value <= right.value; break;
-        case COMPARISON::greater: holds = left.value > right.value; break;
-        case COMPARISON::greater_equal: holds = left.value >= right.value; break;
-        case COMPARISON::equal: holds = left.value == right.value; break;
-        case COMPARISON::not_equal: holds = left.value != right.value; break;
-        }
-        ++branch_depth;
-        block(holds ? statement.then_part : statement.else_part);
-        --branch_depth;
-        return;
-    }
-    if (left.constant) {
-        // k < s is s > k.
-        std::swap(left, right);
-        switch (comparison) {
-        case COMPARISON::less: comparison = COMPARISON::greater; break;
-        case COMPARISON::less_equal: comparison = COMPARISON::greater_equal; break;
-        case COMPARISON::greater: comparison = COMPARISON::less; break;
-        case COMPARISON::greater_equal: comparison = COMPARISON::less_equal; break;
-        default: break;
-        }
-    }
+    // A comparison with a constant on its left is left to the general path.
+    if (left.constant) fits = false;
     const auto first = static_cast<uint8_t>(right.constant ? OP::lt_sk : OP::lt_ss);
     const size_t test = code.size();
-    emit(static_cast<OP>(first + static_cast<uint8_t>(comparison)), 0, left.slot, right.slot);
+    emit(static_cast<OP>(first + static_cast<uint8_t>(statement.comparison)), 0, left.slot, right.slot);
     code.back().constant = right.value;
-    const ASSIGNED before = assigned;
+    const bool before = assigned;
     ++branch_depth;
     block(statement.then_part);
-    const ASSIGNED after_then = assigned;
+    const bool after_then = assigned;
+    assigned = before;
     if (statement.else_part.empty()) {
         land(test);
-        assigned = before;
     } else {
         const size_t skip = code.size();
         emit(OP::jump);
         land(test);
-        assigned = before;
         block(statement.else_part);
         land(skip);
     }
-    if (assigned != after_then) assigned = ASSIGNED::maybe;
+    assigned = assigned && after_then;
     --branch_depth;
 }
 
@@ -577,7 +491,7 @@ OPERAND CODE_GENERATOR::operand(const INT_EXPR& expr) {
     switch (expr.kind) {
     case EXPR_KIND::constant: return OPERAND{true, 0, expr.constant};
     case EXPR_KIND::slot:
-        if (expr.slot == routine.result_slot) result_needed();
+        if (expr.slot == routine.result_slot && !assigned) fits = false;
         return OPERAND{false, expr.slot, 0};
     case EXPR_KIND::call: return OPERAND{false, call(expr), 0};
     case EXPR_KIND::operation: break;
@@ -588,11 +502,6 @@ OPERAND CODE_GENERATOR::operand(const INT_EXPR& expr) {
     const OPERAND right = operand(*expr.right);
     --nodes_above;
     top = mark;
-    if (left.constant && right.constant) {
-        int64_t value = 0;
-        if (!fast_operation(expr.op, left.value, right.value, value)) emit(OP::stop);
-        return OPERAND{true, 0, value};
-    }
     const uint8_t target = temporary();
     operation(expr.op, target, left, right);
     return OPERAND{false, target, 0};
@@ -607,13 +516,7 @@ void CODE_GENERATOR::compute_into(const INT_EXPR& expr, uint8_t target) {
         const OPERAND right = operand(*expr.right);
         --nodes_above;
         top = mark;
-        if (!left.constant || !right.constant) {
-            operation(expr.op, target, left, right);
-            return;
-        }
-        int64_t value = 0;
-        if (!fast_operation(expr.op, left.value, right.value, value)) emit(OP::stop);
-        emit_constant(OP::load, target, 0, value);
+        operation(expr.op, target, left, right);
         return;
     }
     const OPERAND value = operand(expr);
@@ -622,29 +525,25 @@ void CODE_GENERATOR::compute_into(const INT_EXPR& expr, uint8_t target) {
     else if (value.slot != target) emit(OP::move, target, value.slot);
 }
 
-// target = left op right, where at most one operand is a constant. Every
-// instruction reads its operands before it writes, so the target may be
-// one of them.
+// target = left op right (op '+' or '-'); an operation of two constants is
+// left to the general path. Every instruction reads its operands before it
+// writes, so the target may be one of them.
 void CODE_GENERATOR::operation(char op, uint8_t target, const OPERAND& left, const OPERAND& right) {
-    if ((op == '+' || op == '*') && left.constant) {
+    if (left.constant && right.constant) {
+        fits = false;
+        return;
+    }
+    if (op == '+' && left.constant) {
         operation(op, target, right, left);
         return;
     }
-    if (op == '+' || op == '-' || op == '*') {
-        const uint8_t form = right.constant ? 1 : 0;
-        if (op == '-' && left.constant) {
-            emit_constant(OP::sub_ks, target, right.slot, left.value);
-            return;
-        }
-        const OP base = op == '+' ? OP::add_ss : op == '-' ? OP::sub_ss : OP::mul_ss;
-        emit(static_cast<OP>(static_cast<uint8_t>(base) + form), target, left.slot, right.slot);
-        code.back().constant = right.value;
+    if (op == '-' && left.constant) {
+        emit_constant(OP::sub_ks, target, right.slot, left.value);
         return;
     }
-    emit(OP::arith, target, left.slot, right.slot);
-    code.back().jump =
-        static_cast<int32_t>(static_cast<unsigned char>(op)) << 2 | (left.constant ? 1 : 0) | (right.constant ? 2 : 0);
-    code.back().constant = left.constant ? left.value : right.value;
+    const OP base = op == '+' ? OP::add_ss : OP::sub_ss;
+    emit(static_cast<OP>(static_cast<uint8_t>(base) + (right.constant ? 1 : 0)), target, left.slot, right.slot);
+    code.back().constant = right.value;
 }
 
 // The arguments go to the free slots above the one that keeps the way back,
@@ -654,7 +553,6 @@ uint8_t CODE_GENERATOR::call(const INT_EXPR& expr) {
     INT_ROUTINE* callee = expr.callee;
     temporary();
     const unsigned start = top;
-    if (expr.arguments.size() != callee->parameter_count) emit(OP::stop);
     ++nodes_above;
     ++calls_above;
     for (const std::unique_ptr<INT_EXPR>& argument : expr.arguments) {
@@ -672,11 +570,8 @@ uint8_t CODE_GENERATOR::call(const INT_EXPR& expr) {
 }
 
 bool generate_code(INT_ROUTINE& routine) {
-    CODE_GENERATOR first(routine, false);
-    if (!first.generate(routine.body)) return false;
-    if (!first.flag_wanted) return true;
-    CODE_GENERATOR second(routine, true);
-    return second.generate(routine.body);
+    CODE_GENERATOR generator(routine);
+    return generator.generate(routine.body);
 }
 
 // The frames of the runs, kept from run to run while they stay small. The
@@ -691,12 +586,10 @@ constexpr size_t kept_slots = 64 * 1024;
 // take the call. Nothing runs besides the code, so the stack is this
 // run's alone.
 bool run_code(const INT_ROUTINE& routine, const int64_t* arguments, std::uintptr_t stack_budget, int64_t& result) {
-    static void* const handlers[] = {
-        &&on_move,   &&on_load,        &&on_add_ss, &&on_add_sk,    &&on_sub_ss,     &&on_sub_sk,   &&on_sub_ks,
-        &&on_mul_ss, &&on_mul_sk,      &&on_arith,  &&on_lt_ss,     &&on_le_ss,      &&on_gt_ss,    &&on_ge_ss,
-        &&on_eq_ss,  &&on_ne_ss,       &&on_lt_sk,  &&on_le_sk,     &&on_gt_sk,      &&on_ge_sk,    &&on_eq_sk,
-        &&on_ne_sk,  &&on_jump,        &&on_call,   &&on_call_self, &&on_clear_flag, &&on_set_flag, &&on_check_flag,
-        &&on_ret,    &&on_ret_checked, &&on_stop};
+    static void* const handlers[] = {&&on_move,   &&on_load,  &&on_add_ss, &&on_add_sk,    &&on_sub_ss, &&on_sub_sk,
+                                     &&on_sub_ks, &&on_lt_ss, &&on_le_ss,  &&on_gt_ss,     &&on_ge_ss,  &&on_eq_ss,
+                                     &&on_ne_ss,  &&on_lt_sk, &&on_le_sk,  &&on_gt_sk,     &&on_ge_sk,  &&on_eq_sk,
+                                     &&on_ne_sk,  &&on_jump,  &&on_call,   &&on_call_self, &&on_ret};
     static_assert(sizeof(handlers) / sizeof(handlers[0]) == static_cast<size_t>(OP::count));
 
     if (slot_stack.size() < 4 * frame_room) slot_stack.resize(4 * frame_room);
@@ -734,25 +627,6 @@ on_sub_sk:
 on_sub_ks:
     if (__builtin_sub_overflow(pc->constant, frame[pc->b], &frame[pc->a])) return false;
     STEP;
-on_mul_ss : {
-    int64_t product = 0;
-    if (__builtin_mul_overflow(frame[pc->b], frame[pc->c], &product) || product == 0) return false;
-    frame[pc->a] = product;
-    STEP;
-}
-on_mul_sk : {
-    int64_t product = 0;
-    if (__builtin_mul_overflow(frame[pc->b], pc->constant, &product) || product == 0) return false;
-    frame[pc->a] = product;
-    STEP;
-}
-on_arith : {
-    const int32_t form = pc->jump;
-    const int64_t left = (form & 1) != 0 ? pc->constant : frame[pc->b];
-    const int64_t right = (form & 2) != 0 ? pc->constant : frame[pc->c];
-    if (!fast_operation(static_cast<char>(form >> 2), left, right, frame[pc->a])) return false;
-    STEP;
-}
 on_lt_ss:
     pc += frame[pc->b] < frame[pc->c] ? 1 : pc->jump;
     NEXT;
@@ -792,38 +666,30 @@ on_ne_sk:
 on_jump:
     pc += pc->jump;
     NEXT;
-on_call:
+// Enters the callee whose first instruction `first` gives.
+#define ENTER(first)                                                    \
+    stack_used += static_cast<uint32_t>(pc->jump);                      \
+    if (stack_used > stack_budget) return false;                        \
+    int64_t* callee_frame = frame + pc->a;                              \
+    if (callee_frame + frame_room > slots_end) {                        \
+        /* Only the current frame's place is held outside the stack. */ \
+        const ptrdiff_t offset = frame - slot_stack.data();             \
+        slot_stack.resize(2 * slot_stack.size());                       \
+        frame = slot_stack.data() + offset;                             \
+        callee_frame = frame + pc->a;                                   \
+        slots_end = slot_stack.data() + slot_stack.size();              \
+    }                                                                   \
+    callee_frame[-1] = reinterpret_cast<intptr_t>(pc + 1);              \
+    frame = callee_frame;                                               \
+    pc = (first);                                                       \
+    NEXT
+on_call : {
     // A routine that stopped a run of its own since this code was made
     // runs on the general path.
     if (pc->callee->state != STATE::ready) return false;
-on_call_self : {
-    stack_used += static_cast<uint32_t>(pc->jump);
-    if (stack_used > stack_budget) return false;
-    int64_t* callee_frame = frame + pc->a;
-    if (callee_frame + frame_room > slots_end) {
-        // Only the current frame's place is held outside the stack.
-        const ptrdiff_t offset = frame - slot_stack.data();
-        slot_stack.resize(2 * slot_stack.size());
-        frame = slot_stack.data() + offset;
-        callee_frame = frame + pc->a;
-        slots_end = slot_stack.data() + slot_stack.size();
-    }
-    callee_frame[-1] = reinterpret_cast<intptr_t>(pc + 1);
-    frame = callee_frame;
-    pc = pc->callee->code.data();
-    NEXT;
+    ENTER(pc->callee->code.data());
 }
-on_clear_flag:
-    frame[pc->b] = 0;
-    STEP;
-on_set_flag:
-    frame[pc->b] = 1;
-    STEP;
-on_check_flag:
-    if (frame[pc->b] == 0) return false;
-    STEP;
-on_ret_checked:
-    if (frame[pc->b] == 0) return false;
+on_call_self : { ENTER(pc->entry); }
 on_ret : {
     const auto next = reinterpret_cast<const INSN*>(frame[-1]);
     if (next == nullptr) {
@@ -836,8 +702,7 @@ on_ret : {
     pc = next;
     NEXT;
 }
-on_stop:
-    return false;
+#undef ENTER
 #undef STEP
 #undef NEXT
 }
