@@ -556,7 +556,9 @@ __attribute__((always_inline)) inline bool single_pair_assignment(TOKEN* node, R
         const UNION_DATA* target = plain_variable(left);
         const bool plain_target =
             target != nullptr && !is_any_cell(target) && !is_link_cell(target) && lower_tag(target->tag) != tag_object;
-        const int truth = rule == assign_value && target != nullptr ? truth_of(right, this_item) : -1;
+        const int truth = rule == assign_value && target != nullptr && lower_tag(target->tag) == tag_bool
+                              ? truth_of(right, this_item)
+                              : -1;
         if (truth >= 0) {
             // The truth of a comparison or of || and &&, found without its bool
             // cell, written straight into a bool variable. The variable is
