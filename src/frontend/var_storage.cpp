@@ -191,7 +191,8 @@ public:
             if (shelf.type != type) continue;
             if (shelf.count == 0) return nullptr;
             VALUE_STACK_NODE* node = shelf.nodes[--shelf.count];
-            if (overwrite_members(*node->cell.holder()->object, prototype)) return node;
+            // keep() found every member overwritable; a kept node is known to nothing.
+            if (overwrite_members(*node->cell.holder()->object, prototype, true)) return node;
             delete node;
             return nullptr;
         }

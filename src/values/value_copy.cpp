@@ -572,9 +572,9 @@ void copy_plain_row(SLOT_ARRAY& dest, const SLOT_ARRAY& source) {
 
 // Whether a member of the record being overwritten may take the plain
 // member from's value in place.
-bool takes_member_in_place(const UNION_DATA* to, const UNION_DATA* from) {
+bool takes_member_in_place(const UNION_DATA* to, const UNION_DATA* from, bool to_checked) {
     if (to == nullptr || from == nullptr) return to == from;
-    return to->tag == from->tag && is_plain_member(from) && is_overwritable_member(to);
+    return to->tag == from->tag && is_plain_member(from) && (to_checked || is_overwritable_member(to));
 }
 
 // Gives to (which takes_member_in_place passed) the value of from, in the
@@ -610,7 +610,7 @@ bool copy_plain_members(OBJECT_RECORD& dest, const OBJECT_RECORD& source) {
     return true;
 }
 
-bool overwrite_members(OBJECT_RECORD& record, const OBJECT_RECORD& source) {
+bool overwrite_members(OBJECT_RECORD& record, const OBJECT_RECORD& source, bool record_checked) {
     std::vector<GROUP_ENTRY>& target = record.groups;
     const std::vector<GROUP_ENTRY>& groups = source.groups;
     if (target.size() != groups.size()) return false;
@@ -623,7 +623,7 @@ bool overwrite_members(OBJECT_RECORD& record, const OBJECT_RECORD& source) {
         if (into == nullptr) continue;
         if (into->cells.size() != out_of->cells.size()) return false;
         for (size_t i = 0; i < into->cells.size(); ++i)
-            if (!takes_member_in_place(into->cells[i], out_of->cells[i])) return false;
+            if (!takes_member_in_place(into->cells[i], out_of->cells[i], record_checked)) return false;
     }
     for (size_t g = 0; g < groups.size(); ++g) {
         if (!target[g].slots) continue;

@@ -189,8 +189,10 @@ void copy_member_groups(OBJECT_RECORD& dest, const OBJECT_RECORD& source,
 // Writes the plain members of source into record's own member cells, when
 // record has source's shape (the same groups of the same types, a member of
 // the same tag wherever source has one) and every member of record is
-// overwritable. False, with nothing written, otherwise.
-bool overwrite_members(OBJECT_RECORD& record, const OBJECT_RECORD& source);
+// overwritable (record_checked: the caller knows every member of record
+// is, and nothing has touched them since). False, with nothing written,
+// otherwise.
+bool overwrite_members(OBJECT_RECORD& record, const OBJECT_RECORD& source, bool record_checked = false);
 
 // Makes dest, an empty record, a copy of source in one pass over its member
 // rows when every member is plain and a copy is running (copy_depth above
