@@ -94,12 +94,6 @@ private:
     void keep_members_of_temporary(RESULT_ITEM item, RESULT_NODE* last_before);
 };
 
-// The methods that only read their receiver and hand out copies of what
-// it holds.
-bool reads_receiver_only(const std::string& name) {
-    return name == "get" || name == "Get" || name == "get0" || name == "Get0" || name == "size";
-}
-
 // x.get(i).get(j) and the like: the call part of the receiver x.get(i)
 // when its element is used at once, only read by the outer method before
 // anything else runs (its arguments run no code); null otherwise.
@@ -378,6 +372,10 @@ UNION_DATA* bracket_receiver(TOKEN* receiver, UNION_DATA* variable, uint32_t& mo
 }
 
 }  // namespace
+
+bool reads_receiver_only(const std::string& name) {
+    return name == "get" || name == "Get" || name == "get0" || name == "Get0" || name == "size";
+}
 
 UNION_DATA* bracket_read_element(TOKEN* node) {
     if (node == nullptr || node->evaluator != eval_member || node->op1 != '.' || node->op2 != 0) return nullptr;

@@ -6,12 +6,18 @@
 
 #pragma once
 
+#include <string>
+
 #include "values/result_list.h"
 
 namespace morvu {
 
 struct TOKEN;
 class UNION_DATA;
+
+// The built-in methods that only read their receiver and hand out copies
+// of what it holds (get, Get, get0, Get0, size).
+bool reads_receiver_only(const std::string& name);
 
 // Evaluation handler of '.' and ':' nodes.
 void eval_member(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results);

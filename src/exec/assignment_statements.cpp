@@ -228,6 +228,18 @@ UNION_DATA* plain_scalar_source(TOKEN* side, std::optional<SLOT_VIEW>& view) {
     return kind == tag_bool || kind == tag_char || kind == tag_oper ? cell : nullptr;
 }
 
+// A variable holding a defined bool, char or oper (typed, or in an any
+// variable) that an assignment may write in place: the general rules would
+// refuse it nothing and copy the new value's word into it. Null for any
+// other side.
+UNION_DATA* writable_scalar(const TOKEN* side) {
+    UNION_DATA* cell = plain_variable(side);
+    if (cell == nullptr || cell->payload == nullptr || cell->access_mode != access_variable) return nullptr;
+    const char kind = lower_tag(cell->tag);
+    if ((kind != tag_bool && kind != tag_char && kind != tag_oper) || value_under_iteration(cell)) return nullptr;
+    return cell;
+}
+
 // name = source where the name is an assignable variable holding a defined
 // bool, char or oper (typed, or in an any variable) and the source, read
 // as plain_scalar_source reads it, a value of the same kind: the general
@@ -239,13 +251,11 @@ bool fast_scalar_copy(TOKEN* node) {
     if (left == nullptr || right == nullptr || (right->evaluator != eval_variable && right->evaluator != eval_member) ||
         !right->result_stack.empty())
         return false;
-    UNION_DATA* target = plain_variable(left);
-    if (target == nullptr || target->payload == nullptr || target->access_mode != access_variable) return false;
-    const char kind = lower_tag(target->tag);
-    if (kind != tag_bool && kind != tag_char && kind != tag_oper) return false;
+    UNION_DATA* target = writable_scalar(left);
+    if (target == nullptr) return false;
     std::optional<SLOT_VIEW> view;  // made only for a compact slot
     const UNION_DATA* source = plain_scalar_source(right, view);
-    if (source == nullptr || lower_tag(source->tag) != kind || value_under_iteration(target)) return false;
+    if (source == nullptr || lower_tag(source->tag) != lower_tag(target->tag)) return false;
     target->scalar = source->scalar;
     return true;
 }
@@ -523,17 +533,6 @@ bool names_only(const TOKEN_LIST& targets) {
     return true;
 }
 
-// A variable holding a defined bool (typed, or in an any variable) that
-// an assignment may write in place: the general rules would refuse it
-// nothing and copy the new value's word into it. Null for any other side.
-UNION_DATA* writable_bool(const TOKEN* side) {
-    UNION_DATA* cell = plain_variable(side);
-    if (cell == nullptr || cell->payload == nullptr || cell->access_mode != access_variable ||
-        lower_tag(cell->tag) != tag_bool || value_under_iteration(cell))
-        return nullptr;
-    return cell;
-}
-
 // Inlined into exec_assignment, its one caller: the statements that take
 // it are the common ones.
 __attribute__((always_inline)) inline bool single_pair_assignment(TOKEN* node, RESULT_ITEM this_item, VALUE_RULE rule,
@@ -564,7 +563,8 @@ __attribute__((always_inline)) inline bool single_pair_assignment(TOKEN* node, R
             // cell, written straight into a bool variable. The variable is
             // looked at again: the operands may have run code.
             if (exception_pending()) return true;
-            if (UNION_DATA* cell = writable_bool(left)) {
+            UNION_DATA* cell = writable_scalar(left);
+            if (cell != nullptr && lower_tag(cell->tag) == tag_bool) {
                 cell->bool_word() = static_cast<uint16_t>(truth);
                 return true;
             }

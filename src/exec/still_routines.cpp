@@ -7,6 +7,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "eval/member_access.h"
 #include "frontend/scope.h"
 #include "frontend/token.h"
 #include "frontend/type_defs.h"
@@ -39,7 +40,7 @@ bool built_in_type_word(const std::string& word) { return container_type_word(wo
 
 // The built-in methods that read their receiver and hand out what it holds,
 // changing nothing the program can see.
-bool reading_method(const std::string& name) { return one_of(name, {"get", "Get", "get0", "Get0", "size", "def"}); }
+bool reading_method(const std::string& name) { return reads_receiver_only(name) || name == "def"; }
 
 // The built-in methods that insert into or take from their receiver's own
 // elements and change no other value.
