@@ -277,6 +277,23 @@ int fast_slot_int_if_shaped(TOKEN* node, int64_t& out, int depth) {
     return place_in(cell, *shape, place, depth) && slot_int(place, out) ? 1 : 0;
 }
 
+bool fast_grid_get_int(const TOKEN* part, const UNION_DATA* cell, int64_t& out, int depth) {
+    if constexpr (!fast_paths) return false;
+    if (cell->payload == nullptr || cell->access_mode < access_variable || depth >= fast_depth_limit ||
+        part->left == nullptr)
+        return false;
+    ARRAY2_DATA& grid = *cell->array2_data();
+    if (grid.iterations != 0 || (running_walks != 0 && value_under_iteration(cell))) return false;
+    const TOKEN_LIST& indexes = argument_list_of(part->left);
+    int64_t row = 0;
+    int64_t col = 0;
+    if (indexes.count() != 2 || !fast_int_at(indexes[0], row, depth + 1) || row < 0 || row >= grid.rows ||
+        !fast_int_at(indexes[1], col, depth + 1) || col < 0 || col >= grid.cols || grid.cells.empty())
+        return false;
+    return slot_int(SLOT_PLACE{&grid.cells, grid.slot_of(static_cast<int>(row), static_cast<int>(col)), &grid.count},
+                    out);
+}
+
 namespace {
 
 // A bool member read by fast_bool: of the current object (a plain name)
