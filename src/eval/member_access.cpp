@@ -417,6 +417,15 @@ void eval_member(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
                 return;
             }
         } else if (UNION_DATA* parameter = variable_input_parameter(node->left)) {
+            // x[i] through a ":$" parameter whose links lend no read-only
+            // mode: the alias the list's handler hands out, as above.
+            if (is_element_call(part) && is_variable_mode(lent_access(parameter))) {
+                uint32_t mode = 0;
+                if (UNION_DATA* element = bracket_element(node, part, mode, 0, parameter)) {
+                    make_copy_value(results, element, assign_mode_alias, false, false);
+                    return;
+                }
+            }
             CALL_OUTCOME outcome;
             if (call_seen_variable_input_method(part, parameter, &results, this_item, outcome)) {
                 if (outcome == CALL_OUTCOME::not_defined) raise_plain(node, not_defined_message());
