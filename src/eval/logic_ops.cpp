@@ -172,10 +172,12 @@ private:
 
 // ---- logic ----
 
-void eval_not(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
-    // ! ! ! x: a long chain down the right operands is counted instead of
-    // recursed into; every level above the lowest turns a bool it made
-    // itself, which passes every check.
+namespace {
+
+// The truth of a ! node. ! ! ! x: a long chain down the right operands is
+// counted instead of recursed into; every level above the lowest turns a
+// bool it made itself, which passes every check.
+bool not_truth(TOKEN* node, RESULT_ITEM this_item) {
     TOKEN* lowest = node;
     bool flip = false;
     for (TOKEN* next = lowest->right;
@@ -191,9 +193,18 @@ void eval_not(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
         flip = !flip;
     }
     check_stack_depth(lowest);
-    ARG_FRAME operand(lowest->right, this_item, true);
-    bool value = bool_operand(operand, lowest, "!");
-    results.append(make_bool_value(flip ? value : !value, 3));
+    int value = frameless_bool(lowest->right, this_item, false);
+    if (value < 0) {
+        ARG_FRAME operand(lowest->right, this_item, true);
+        value = bool_operand(operand, lowest, "!");
+    }
+    return flip ? value != 0 : value == 0;
+}
+
+}  // namespace
+
+void eval_not(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
+    results.append(make_bool_value(not_truth(node, this_item), 3));
 }
 
 namespace {
@@ -477,6 +488,7 @@ int truth_of(TOKEN* node, RESULT_ITEM this_item) {
     if (handler == eval_comparison<compare_equal>) return comparison_truth<compare_equal>(node, this_item);
     if (handler == eval_or) return or_truth(node, this_item);
     if (handler == eval_and) return and_truth(node, this_item);
+    if (handler == eval_not) return not_truth(node, this_item);
     if (handler == eval_comparison<compare_unequal>) return comparison_truth<compare_unequal>(node, this_item);
     if (handler == eval_comparison<compare_less_than>) return comparison_truth<compare_less_than>(node, this_item);
     if (handler == eval_comparison<compare_greater_than>)

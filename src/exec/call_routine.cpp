@@ -1720,6 +1720,10 @@ bool call_seen_method(TOKEN* node, UNION_DATA* receiver, RESULT_LIST* results, R
     const char own_tag = lower_tag(receiver->tag);
     if (own_tag == tag_alias || own_tag == tag_call_alias)
         return call_seen_through_alias(node, receiver, results, context, outcome);
+    // A variable made to refer to a value (x @ y) answers for its target's
+    // type, as a parameter bound by reference does.
+    if (own_tag == tag_reference)
+        return call_seen_site(node, receiver, receiver->access_mode, false, true, results, context, outcome);
     return call_seen_site(node, receiver, receiver->access_mode, false, false, results, context, outcome);
 }
 
