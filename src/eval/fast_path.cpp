@@ -648,15 +648,15 @@ UNION_DATA* converted_key(TOKEN* node) {
 }
 
 // The key of h[k] read without running code: a plain variable holding a
-// defined int or text, a text literal, or str:(...) of plain values; null
-// for any other key.
-UNION_DATA* plain_key(TOKEN* node) {
+// defined int or text (or a char, for a lookup that adds no pair), a text
+// literal, or str:(...) of plain values; null for any other key.
+UNION_DATA* plain_key(TOKEN* node, bool char_too = false) {
     const EVAL_HANDLER handler = node->evaluator;
     if (handler == eval_variable) {
         UNION_DATA* cell = declared_plain_cell(node->declaration);
-        if (cell == nullptr || (cell->tag != tag_int && cell->tag != tag_str) || cell->payload == nullptr)
-            return nullptr;
-        return cell;
+        if (cell == nullptr || cell->payload == nullptr) return nullptr;
+        if (cell->tag == tag_int || cell->tag == tag_str || (char_too && lower_tag(cell->tag) == tag_char)) return cell;
+        return nullptr;
     }
     if (handler == eval_str_literal) {
         UNION_DATA* key = scratch_key();
@@ -671,7 +671,7 @@ UNION_DATA* plain_key(TOKEN* node) {
 // adds), a value of another kind or a link takes the general path.
 bool fast_hash_read(const TOKEN* part, UNION_DATA* cell, int64_t& out) {
     if (part->left == nullptr) return false;
-    UNION_DATA* key = plain_key(part->left);
+    UNION_DATA* key = plain_key(part->left, true);
     if (key == nullptr) return false;
     HASH_DATA::KEY_PLACE place;
     const UNION_DATA* value = cell->hash_data()->get(key, false, place);
@@ -704,7 +704,7 @@ bool look_up_fast_key(const TOKEN* part, UNION_DATA* cell, const UNION_DATA*& va
     // does not take, goes by its number at once, as a number key goes.
     const bool named_number = key_node->evaluator == eval_variable && fast_int_at(key_node, number, depth + 1) &&
                               make_inline_int(number, word);
-    UNION_DATA* key = named_number ? nullptr : plain_key(key_node);
+    UNION_DATA* key = named_number ? nullptr : plain_key(key_node, true);
     HASH_DATA::KEY_PLACE place;
     std::optional<UNION_DATA> number_key;
     if (key == nullptr) {
@@ -784,6 +784,10 @@ UNION_DATA* hash_receiver(TOKEN* name, RESULT_ITEM this_item) {
     UNION_DATA* cell = readable_variable(name);
     if (cell == nullptr && name->evaluator == eval_variable && is_variable_mode(this_item.mode))
         cell = current_member_cell(name, this_item);
+    // A variable made to refer to a hash (h @ other) reads the hash, unless
+    // the reference lends a read-only mode, which h[k] refuses.
+    if (cell != nullptr && lower_tag(cell->tag) == tag_reference)
+        cell = is_variable_mode(cell->access_mode) ? referenced_cell(cell) : nullptr;
     return cell;
 }
 
