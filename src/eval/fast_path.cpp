@@ -647,9 +647,17 @@ UNION_DATA* converted_key(TOKEN* node) {
     return key;
 }
 
+// The char cell char keys are looked up in: one for the process.
+UNION_DATA* scratch_char_key(char byte) {
+    static const std::unique_ptr<UNION_DATA> cell(make_char_value(0).cell);
+    cell->char_byte() = byte;
+    return cell.get();
+}
+
 // The key of h[k] read without running code: a plain variable holding a
-// defined int or text (or a char, for a lookup that adds no pair), a text
-// literal, or str:(...) of plain values; null for any other key.
+// defined int or text (or a char, and a char literal, for a lookup that
+// adds no pair), a text literal, or str:(...) of plain values; null for
+// any other key.
 UNION_DATA* plain_key(TOKEN* node, bool char_too = false) {
     const EVAL_HANDLER handler = node->evaluator;
     if (handler == eval_variable) {
@@ -658,6 +666,8 @@ UNION_DATA* plain_key(TOKEN* node, bool char_too = false) {
         if (cell->tag == tag_int || cell->tag == tag_str || (char_too && lower_tag(cell->tag) == tag_char)) return cell;
         return nullptr;
     }
+    if (char_too && handler == eval_char_literal)
+        return scratch_char_key(node->text && !node->text->empty() ? (*node->text)[0] : 0);
     if (handler == eval_str_literal) {
         UNION_DATA* key = scratch_key();
         key->str_data()->text = node->text ? *node->text : std::string();
@@ -695,7 +705,9 @@ bool fast_hash_get(const TOKEN* part, UNION_DATA* cell, int64_t& out, int depth)
 bool look_up_fast_key(const TOKEN* part, UNION_DATA* cell, const UNION_DATA*& value, int depth, bool set_too) {
     // A set keeps its elements as the keys of a hash store: s.def(k) is
     // the same lookup.
-    const bool store = cell->tag == tag_hash || (set_too && cell->tag == tag_set);
+    // An any cell (a pair's value, a walk's element) holds one with its tag raised.
+    const char held = lower_tag(cell->tag);
+    const bool store = held == tag_hash || (set_too && held == tag_set);
     if (part->left == nullptr || !store || cell->payload == nullptr) return false;
     TOKEN* key_node = part->left;
     int64_t number = 0;
@@ -784,10 +796,15 @@ UNION_DATA* hash_receiver(TOKEN* name, RESULT_ITEM this_item) {
     UNION_DATA* cell = readable_variable(name);
     if (cell == nullptr && name->evaluator == eval_variable && is_variable_mode(this_item.mode))
         cell = current_member_cell(name, this_item);
-    // A variable made to refer to a hash (h @ other) reads the hash, unless
-    // the reference lends a read-only mode, which h[k] refuses.
-    if (cell != nullptr && lower_tag(cell->tag) == tag_reference)
-        cell = is_variable_mode(cell->access_mode) ? referenced_cell(cell) : nullptr;
+    // A variable made to refer to a hash (h @ other) reads the hash, and an
+    // alias (a walk's variable) the value it stands for, unless a link lends
+    // a read-only mode, which h[k] refuses.
+    if (cell != nullptr && is_link_cell(cell)) {
+        const char own = lower_tag(cell->tag);
+        if (own == tag_reference) cell = is_variable_mode(cell->access_mode) ? referenced_cell(cell) : nullptr;
+        else if (own == tag_alias) cell = is_variable_mode(lent_access(cell)) ? follow_aliases(cell) : nullptr;
+        else cell = nullptr;
+    }
     return cell;
 }
 
