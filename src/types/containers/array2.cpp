@@ -240,10 +240,35 @@ bool slot_copy(const DIRECT_CALL& call) {
     return true;
 }
 
+// g[r, c] of a position inside the grid on a grid variable that lends no
+// read-only mode: an alias of the slot, an empty slot made first, as the
+// handler makes it. Anything else (a constant, a position outside the grid)
+// is left to the handler and its messages.
+bool slot_alias(const DIRECT_CALL& call) {
+    UNION_DATA* receiver = call.defined_receiver(tag_array2);
+    int64_t row = 0;
+    int64_t col = 0;
+    if (receiver == nullptr || !is_variable_mode(lent_item_access(call.receiver.mode, call.receiver.cell)) ||
+        call.args.count != 2 || !plain_int(call.args.head->item, row) || !plain_int(call.args.head->next->item, col))
+        return false;
+    ARRAY2_DATA& grid = grid_of(receiver);
+    if (row < 0 || row >= grid.rows || col < 0 || col >= grid.cols) return false;
+    if (!grid.exists(static_cast<int>(row), static_cast<int>(col))) {
+        UNION_DATA empty('v');
+        grid.set(static_cast<int>(row), static_cast<int>(col), &empty, 0);
+        if (!grid.exists(static_cast<int>(row), static_cast<int>(col))) return false;
+    }
+    UNION_DATA* slot = grid.cells.cell(grid.slot_of(static_cast<int>(row), static_cast<int>(col)));
+    if (const char* message = make_copy_value(*call.results, slot, 3, false, false)) call.raise("array2", message);
+    return true;
+}
+
 }  // namespace
 
 DIRECT_HANDLER array2_direct_for(const std::string& key, bool function) {
-    return function && key == "get\xA7int;int;\xA7" ? slot_copy : nullptr;
+    if (!function) return nullptr;
+    if (key == "get\xA7int;int;\xA7") return slot_copy;
+    return key == "[]\xA7int;int;\xA7" ? slot_alias : nullptr;
 }
 
 bool array2_procedures(METHOD_CALL& call) {
