@@ -382,11 +382,8 @@ void append_int_cell(RESULT_LIST& results, int64_t value) {
 // general path makes it.
 bool append_fast_int(TOKEN* node, EVAL_HANDLER handler, RESULT_ITEM this_item, RESULT_LIST& results) {
     int64_t value = 0;
-    if (!fast_operator_int(node, handler, value)) {
-        if (!retry_with_members(this_item)) return false;
-        const FAST_MEMBERS members(this_item);
-        if (!fast_operator_int(node, handler, value)) return false;
-    }
+    if (!read_with_members(this_item, [node, handler, &value] { return fast_operator_int(node, handler, value); }))
+        return false;
     append_int_cell(results, value);
     return true;
 }

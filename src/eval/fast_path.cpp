@@ -930,12 +930,9 @@ UNION_DATA* fast_object_member(const TOKEN* node) {
     return nullptr;
 }
 
-bool fast_member_missed = false;
-
 UNION_DATA* fast_member_cell(const TOKEN* name) {
     if constexpr (!fast_paths) return nullptr;
     if (fast_members_object != nullptr) return current_member_cell(name, RESULT_ITEM{fast_members_object});
-    if (name->declaration != nullptr && name->declaration->member_slot >= 0) fast_member_missed = true;
     return nullptr;
 }
 

@@ -75,23 +75,19 @@ private:
     UNION_DATA* saved;
 };
 
-// Set when a fast read met a member name with no object to read it from;
-// a hot caller tries its read first without a guard, and again under one
-// only when this is set (see retry_with_members).
-extern bool fast_member_missed;
-
-// Whether a failed fast read is worth one more try with the members of
-// the current object readable: it met a member name, and there is an
-// object. Clears the mark, which a stale read may have left.
-inline bool retry_with_members(RESULT_ITEM this_item) {
-    if (!fast_member_missed) return false;
-    fast_member_missed = false;
-    return this_item.cell != nullptr;
+// A fast read run with the members of the current object (this_item's
+// cell) readable when there is one, so that a member name reads at the
+// first try; without an object the read runs as it is. What the read
+// returns is handed back.
+template <typename READ>
+[[gnu::always_inline]] inline auto read_with_members(RESULT_ITEM this_item, READ read) {
+    if (this_item.cell == nullptr) return read();
+    const FAST_MEMBERS members(this_item);
+    return read();
 }
 
 // The cell of a member variable of fast_members_object that a name node
-// stands for; null for other names and with no object (a member name then
-// sets fast_member_missed).
+// stands for; null for other names and with no object.
 UNION_DATA* fast_member_cell(const TOKEN* name);
 
 // The member cell of o.name, where o is a variable or an input parameter

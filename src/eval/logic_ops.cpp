@@ -429,11 +429,7 @@ bool comparison_truth(TOKEN* node, RESULT_ITEM this_item) {
     if constexpr (COMPARE == compare_equal || COMPARE == compare_unequal || COMPARE == compare_less_than ||
                   COMPARE == compare_greater_than || COMPARE == compare_less_equal ||
                   COMPARE == compare_greater_equal) {
-        int fast = fast_comparison(node);
-        if (fast < 0 && retry_with_members(this_item)) {
-            const FAST_MEMBERS members(this_item);
-            fast = fast_comparison(node);
-        }
+        const int fast = read_with_members(this_item, [node] { return fast_comparison(node); });
         if (fast >= 0) return fast != 0;
     }
     if constexpr (COMPARE == compare_equal || COMPARE == compare_unequal) {
@@ -575,11 +571,7 @@ bool eval_condition(TOKEN* block, RESULT_ITEM this_item, const char* routine_nam
     // A lone comparison of small ints needs no frame (the block node itself
     // is the expression).
     if (block->block_mode == block_mode_braced) {
-        int fast = fast_comparison(block);
-        if (fast < 0 && retry_with_members(this_item)) {
-            const FAST_MEMBERS members(this_item);
-            fast = fast_comparison(block);
-        }
+        int fast = read_with_members(this_item, [block] { return fast_comparison(block); });
         if (fast < 0) fast = plain_equality(block);
         if (fast >= 0) return fast != 0;
         if (yields_one_bool(block)) {

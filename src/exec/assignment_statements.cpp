@@ -173,11 +173,8 @@ UNION_DATA* fast_int_through_aliases(TOKEN* node) {
     // side once.
     if (node->left == nullptr || node->right == nullptr || node->left->evaluator != eval_variable) return false;
     int64_t value = 0;
-    bool read = fast_int(node->right, value);
-    if (!read && retry_with_members(this_item)) {
-        const FAST_MEMBERS members(this_item);
-        read = fast_int(node->right, value);
-    }
+    TOKEN* right = node->right;
+    const bool read = read_with_members(this_item, [right, &value] { return fast_int(right, value); });
     if (!read && !fast_hash_int(node->right, this_item, value)) return false;
     UNION_DATA* target = fast_int_variable(node->left);
     if (target == nullptr) target = fast_int_member(node->left, this_item);

@@ -177,11 +177,8 @@ bool fast_if(TOKEN* node, RESULT_ITEM this_item) {
         const TOKEN* block = parts[i];
         if (block->block_mode != block_mode_braced || is_empty_operand(block)) return false;
     }
-    int condition = fast_comparison(parts[0]);
-    if (condition < 0 && retry_with_members(this_item)) {
-        const FAST_MEMBERS members(this_item);
-        condition = fast_comparison(parts[0]);
-    }
+    const TOKEN* first = parts[0];
+    int condition = read_with_members(this_item, [first] { return fast_comparison(first); });
     if (condition < 0) condition = plain_equality(parts[0]);
     if (condition < 0) {
         if (parts[0]->evaluator != eval_member && yields_one_bool(parts[0])) {

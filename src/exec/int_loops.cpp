@@ -1649,11 +1649,8 @@ struct RETRY {
     current_statement = statement.node;
     int holds = tested_value(plan, branch.test);
     if (holds < 0) {
-        holds = fast_comparison(branch.condition);
-        if (holds < 0 && retry_with_members(this_item)) {
-            const FAST_MEMBERS members(this_item);
-            holds = fast_comparison(branch.condition);
-        }
+        const TOKEN* condition = branch.condition;
+        holds = read_with_members(this_item, [condition] { return fast_comparison(condition); });
         if (holds < 0) holds = plain_equality(branch.condition);
     }
     const uint32_t chosen = holds != 0 ? 0 : 1;
