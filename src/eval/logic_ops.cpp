@@ -576,13 +576,9 @@ bool eval_condition(TOKEN* block, RESULT_ITEM this_item, const char* routine_nam
         if (fast >= 0) return fast != 0;
         if (yields_one_bool(block)) {
             // Nor does any comparison or logical operator: its one bool
-            // passes the frame's checks.
+            // passes the frame's checks, and truth_of gives it.
             BLOCK_RUN run(block);
-            const int truth = truth_of(block, this_item);
-            if (truth >= 0) return truth != 0;
-            RESULT_LIST values;
-            eval_cached(block, this_item, values);
-            return values.head->item.cell->bool_word() != 0;
+            return truth_of(block, this_item) != 0;
         }
     }
     BLOCK_RUN run(block);

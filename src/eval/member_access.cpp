@@ -371,6 +371,18 @@ UNION_DATA* bracket_receiver(TOKEN* receiver, UNION_DATA* variable, uint32_t& mo
     return lower_tag(cell->tag) == tag_list && cell->payload != nullptr ? cell : nullptr;
 }
 
+// x[i] of a list element by a fast int index, the receiver's cell as
+// plain_variable finds it given (or a ":$" parameter's): the alias the
+// list's handler hands out, made without a call. False, with nothing run,
+// when bracket_element finds no element.
+bool append_element_alias(TOKEN* node, TOKEN* part, UNION_DATA* variable, RESULT_LIST& results) {
+    uint32_t mode = 0;
+    UNION_DATA* element = bracket_element(node, part, mode, 0, variable);
+    if (element == nullptr) return false;
+    make_copy_value(results, element, assign_mode_alias, false, false);
+    return true;
+}
+
 }  // namespace
 
 bool reads_receiver_only(const std::string& name) {
@@ -393,16 +405,10 @@ void eval_member(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
         }
     } else if (TOKEN* part = node->right; part != nullptr && is_call_token(part) && !is_qualified_part(part)) {
         UNION_DATA* cell = plain_variable(node->left);
-        // x[i] of a list element by a fast int index: the alias the list's
-        // handler hands out, made without a call.
         if (is_element_call(part) &&
-            (cell != nullptr ? may_hold_list(cell) : node->left != nullptr && node->left->evaluator == eval_member)) {
-            uint32_t mode = 0;
-            if (UNION_DATA* element = bracket_element(node, part, mode, 0, cell)) {
-                make_copy_value(results, element, assign_mode_alias, false, false);
-                return;
-            }
-        }
+            (cell != nullptr ? may_hold_list(cell) : node->left != nullptr && node->left->evaluator == eval_member) &&
+            append_element_alias(node, part, cell, results))
+            return;
         // x.name(...) on a variable at a site that knows x's type.
         if (cell != nullptr) {
             CALL_OUTCOME outcome;
@@ -417,15 +423,10 @@ void eval_member(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
                 return;
             }
         } else if (UNION_DATA* parameter = variable_input_parameter(node->left)) {
-            // x[i] through a ":$" parameter whose links lend no read-only
-            // mode: the alias the list's handler hands out, as above.
-            if (is_element_call(part) && is_variable_mode(lent_access(parameter))) {
-                uint32_t mode = 0;
-                if (UNION_DATA* element = bracket_element(node, part, mode, 0, parameter)) {
-                    make_copy_value(results, element, assign_mode_alias, false, false);
-                    return;
-                }
-            }
+            // x[i] through a ":$" parameter whose links lend no read-only mode.
+            if (is_element_call(part) && is_variable_mode(lent_access(parameter)) &&
+                append_element_alias(node, part, parameter, results))
+                return;
             CALL_OUTCOME outcome;
             if (call_seen_variable_input_method(part, parameter, &results, this_item, outcome)) {
                 if (outcome == CALL_OUTCOME::not_defined) raise_plain(node, not_defined_message());

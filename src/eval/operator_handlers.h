@@ -192,9 +192,10 @@ bool values_equal(UNION_DATA* a, UNION_DATA* b);
 // every other node.
 int plain_equality(TOKEN* node);
 
-// The truth of a node whose handler is a comparison, || or &&, found as its
-// handler finds it but without the bool cell the handler would make; -1,
-// with nothing run, for any other node.
+// The truth of a node whose handler is a comparison, !, || or && (those
+// yields_one_bool names), found as its handler finds it but without the
+// bool cell the handler would make; -1, with nothing run, for any other
+// node.
 int truth_of(TOKEN* node, RESULT_ITEM this_item);
 
 // The arguments of a fresh frame on frame_node whose first is a condition

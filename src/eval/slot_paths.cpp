@@ -186,11 +186,9 @@ SLOT_SHAPE slot_shapes[slot_shape_count];
     return fast_int_at(index, out, depth);
 }
 
-// The array or array2 a plain variable holds by value, as a[i] and g[r, c]
-// reach it, from the declaring node of a shape: not a constant, not
-// walked; null otherwise.
-[[gnu::always_inline]] inline UNION_DATA* plain_slots_at(const TOKEN* declaration) {
-    UNION_DATA* cell = top_cell(declaration);
+// An array or array2 cell holding a value that a[i] and g[r, c] may read
+// and write in place: not a constant, not walked; null otherwise.
+[[gnu::always_inline]] inline UNION_DATA* plain_slots(UNION_DATA* cell) {
     if (cell == nullptr || cell->payload == nullptr || cell->access_mode < access_variable) return nullptr;
     if (cell->tag == tag_array) {
         if (cell->array_data()->iteration_count != 0) return nullptr;
@@ -200,6 +198,19 @@ SLOT_SHAPE slot_shapes[slot_shape_count];
         return nullptr;
     }
     return value_under_iteration(cell) ? nullptr : cell;
+}
+
+// The array or array2 a plain variable holds by value, as plain_slots
+// takes it, from the declaring node of a shape.
+[[gnu::always_inline]] inline UNION_DATA* plain_slots_at(const TOKEN* declaration) {
+    return plain_slots(top_cell(declaration));
+}
+
+// The slot of g[r, c] when the position lies inside the grid.
+bool grid_place(ARRAY2_DATA& grid, int64_t row, int64_t col, SLOT_PLACE& place) {
+    if (row < 0 || row >= grid.rows || col < 0 || col >= grid.cols || grid.cells.empty()) return false;
+    place = SLOT_PLACE{&grid.cells, grid.slot_of(static_cast<int>(row), static_cast<int>(col)), &grid.count};
+    return true;
 }
 
 // The container of a[i] or g[r, c] on a plain container, as the node's
@@ -233,12 +244,8 @@ bool place_in(UNION_DATA* cell, const SLOT_SHAPE& shape, SLOT_PLACE& place, int 
     ARRAY2_DATA& grid = *cell->array2_data();
     int64_t row = 0;
     int64_t col = 0;
-    if (count != 2 || !shaped_index(first, first_declaration, row, depth + 1) ||
-        !shaped_index(second, second_declaration, col, depth + 1) || row < 0 || row >= grid.rows || col < 0 ||
-        col >= grid.cols || grid.cells.empty())
-        return false;
-    place = SLOT_PLACE{&grid.cells, grid.slot_of(static_cast<int>(row), static_cast<int>(col)), &grid.count};
-    return true;
+    return count == 2 && shaped_index(first, first_declaration, row, depth + 1) &&
+           shaped_index(second, second_declaration, col, depth + 1) && grid_place(grid, row, col, place);
 }
 
 }  // namespace
@@ -277,21 +284,16 @@ int fast_slot_int_if_shaped(TOKEN* node, int64_t& out, int depth) {
     return place_in(cell, *shape, place, depth) && slot_int(place, out) ? 1 : 0;
 }
 
-bool fast_grid_get_int(const TOKEN* part, const UNION_DATA* cell, int64_t& out, int depth) {
+bool fast_grid_get_int(const TOKEN* part, UNION_DATA* cell, int64_t& out, int depth) {
     if constexpr (!fast_paths) return false;
-    if (cell->payload == nullptr || cell->access_mode < access_variable || depth >= fast_depth_limit ||
-        part->left == nullptr)
+    if (depth >= fast_depth_limit || part->left == nullptr || cell->tag != tag_array2 || plain_slots(cell) == nullptr)
         return false;
-    ARRAY2_DATA& grid = *cell->array2_data();
-    if (grid.iterations != 0 || (running_walks != 0 && value_under_iteration(cell))) return false;
     const TOKEN_LIST& indexes = argument_list_of(part->left);
     int64_t row = 0;
     int64_t col = 0;
-    if (indexes.count() != 2 || !fast_int_at(indexes[0], row, depth + 1) || row < 0 || row >= grid.rows ||
-        !fast_int_at(indexes[1], col, depth + 1) || col < 0 || col >= grid.cols || grid.cells.empty())
-        return false;
-    return slot_int(SLOT_PLACE{&grid.cells, grid.slot_of(static_cast<int>(row), static_cast<int>(col)), &grid.count},
-                    out);
+    SLOT_PLACE place;
+    return indexes.count() == 2 && fast_int_at(indexes[0], row, depth + 1) && fast_int_at(indexes[1], col, depth + 1) &&
+           grid_place(*cell->array2_data(), row, col, place) && slot_int(place, out);
 }
 
 namespace {

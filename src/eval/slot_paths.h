@@ -50,7 +50,7 @@ int fast_slot_int_if_shaped(TOKEN* node, int64_t& out, int depth);
 // call part given: the defined int slot, read without a call or a cell,
 // when the grid is plain (a value, not a constant, not walked) and the
 // indexes read as fast ints within it. False otherwise, nothing changed.
-bool fast_grid_get_int(const TOKEN* part, const UNION_DATA* cell, int64_t& out, int depth);
+bool fast_grid_get_int(const TOKEN* part, UNION_DATA* cell, int64_t& out, int depth);
 
 // A bool the node gives without running anything: true, false, a plain
 // bool variable, a bool slot, a comparison of fast ints, and !, && and ||
