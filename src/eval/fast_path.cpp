@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "eval/arg_frame.h"
+#include "eval/builtin_handlers.h"
 #include "eval/evaluator.h"
 #include "eval/member_access.h"
 #include "exec/control_statements.h"
@@ -873,6 +874,28 @@ OUT_OF_LINE_UNCLONED bool fast_binary(const TOKEN* node, int64_t& out, int depth
     return true;
 }
 
+// min(a, b, ...) and max(a, b, ...) of fast ints: the earliest of equal
+// values stays, as the fold keeps it, and the fold of machine ints makes
+// its result from the number alone. Arguments parked by a frame, fewer
+// than two, or any that is not a fast int take the general path.
+[[gnu::noinline]] bool fast_min_max(TOKEN* node, int64_t& out, int depth) {
+    TOKEN* arguments = node->left;
+    if (arguments == nullptr || depth >= fast_depth_limit || !node->result_stack.empty() ||
+        !arguments->result_stack.empty() || !node->text)
+        return false;
+    const TOKEN_LIST& list = argument_list_of(arguments);
+    if (list.count() < 2) return false;
+    const bool is_max = (*node->text)[1] == 'a';
+    int64_t best = 0;
+    for (uint32_t i = 0; i < list.count(); ++i) {
+        int64_t number = 0;
+        if (!fast_int_at(list[i], number, depth + 1)) return false;
+        if (i == 0 || (is_max ? best < number : number < best)) best = number;
+    }
+    out = best;
+    return true;
+}
+
 }  // namespace
 
 UNION_DATA* fast_members_object = nullptr;
@@ -950,6 +973,7 @@ bool fast_int_at(TOKEN* node, int64_t& out, int depth) {
     if (handler == eval_divide) return fast_binary<'/'>(node, out, depth);
     if (handler == eval_modulo) return fast_binary<'%'>(node, out, depth);
     if (handler == eval_unary_minus) return fast_negation(node, out, depth);
+    if (handler == builtin_min_max) return fast_min_max(node, out, depth);
     return false;
 }
 
@@ -1090,11 +1114,54 @@ bool fast_list_append(TOKEN* node) {
     return list->list_data()->append_plain(value);
 }
 
+namespace {
+
+// The character a node reads without running anything: a char literal, a
+// variable holding a char, or s.get(i) of a text variable at a position
+// within it. 0 for anything else and for the empty char, which the
+// general comparison tells apart.
+[[gnu::noinline]] unsigned char fast_char(TOKEN* node) {
+    const EVAL_HANDLER handler = node->evaluator;
+    if (handler == eval_char_literal) {
+        return node->text && node->text->size() == 1 ? static_cast<unsigned char>((*node->text)[0]) : 0;
+    }
+    if (handler == eval_variable) {
+        UNION_DATA* cell = variable_cell_of(node);
+        UNION_DATA* value = cell != nullptr ? argument_value(cell) : nullptr;
+        if (value == nullptr || lower_tag(value->tag) != tag_char || value->payload == nullptr ||
+            !is_defined_value(value))
+            return 0;
+        return static_cast<unsigned char>(value->char_byte());
+    }
+    const TOKEN* part = nullptr;
+    if (handler != eval_member || member_read(node, part) != MEMBER_READ::get) return 0;
+    const UNION_DATA* text = text_variable_of(node->left);
+    int64_t index = 0;
+    if (text == nullptr || !fast_int_at(part->left, index, 1)) return 0;
+    const std::string& characters = text->str_data()->text;
+    if (index < 0 || index >= static_cast<int64_t>(characters.size())) return 0;
+    return static_cast<unsigned char>(characters[static_cast<size_t>(index)]);
+}
+
+// a == b and a != b of two characters fast_char reads.
+int fast_char_equality(const TOKEN* node) {
+    if (node->op2 != '=' || (node->op1 != '=' && node->op1 != '!')) return -1;
+    // The right operand first: a text literal there, the most frequent
+    // operand of a text comparison, declines at once. Reading has no effect.
+    const unsigned char b = fast_char(node->right);
+    if (b == 0) return -1;
+    const unsigned char a = fast_char(node->left);
+    if (a == 0) return -1;
+    return (a == b) == (node->op1 == '=') ? 1 : 0;
+}
+
+}  // namespace
+
 int fast_text_comparison(const TOKEN* node) {
     if constexpr (!fast_paths) return -1;
     if (node->text || node->left == nullptr || node->right == nullptr) return -1;
     const std::string* a = fast_text(node->left);
-    if (a == nullptr) return -1;
+    if (a == nullptr) return fast_char_equality(node);
     const std::string* b = fast_text(node->right);
     return b != nullptr ? text_order(node, *a, *b) : -1;
 }
