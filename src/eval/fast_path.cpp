@@ -95,10 +95,15 @@ bool plain_container(const UNION_DATA* cell) {
 }
 
 // plain_container for a cell holding a list, the test of the hot reads.
-[[gnu::always_inline]] inline bool plain_list(const UNION_DATA* cell) {
+// With `listed_only`, a walk the listed walks cannot tell about (one over a
+// value that no variable holds) counts as one over the list: the search of
+// the list's values for it costs as much as the list is long.
+[[gnu::always_inline]] inline bool plain_list(const UNION_DATA* cell, bool listed_only = false) {
     const LIST_DATA* store = cell->list_data();
     if (store == nullptr || cell->access_mode < access_variable || store->iteration_count != 0) return false;
-    return running_walks == 0 || !value_under_iteration(cell);
+    if (running_walks == 0) return true;
+    if (listed_only) return listed_walks_over(cell->payload) == LISTED_WALKS::not_walked;
+    return !value_under_iteration(cell);
 }
 
 bool aliased_parameter_int(const TOKEN* node, UNION_DATA* cell, int64_t& out);
@@ -286,30 +291,55 @@ UNION_DATA* list_element(const UNION_DATA* cell, TOKEN* index, const TOKEN* inde
 // The list cell the receiver of an element read holds, found from the
 // node's shape as readable_variable finds it, when plain_list takes it;
 // null otherwise.
-[[gnu::always_inline]] inline UNION_DATA* shaped_list(const MEMBER_SHAPE& shape) {
+[[gnu::always_inline]] inline UNION_DATA* shaped_list(const MEMBER_SHAPE& shape, bool listed_only = false) {
     UNION_DATA* cell = top_cell(shape.declaration);
     if (cell == nullptr) return nullptr;
     if (shape.through_aliases) cell = aliased_cell(cell);
-    return cell->tag == tag_list && plain_list(cell) ? cell : nullptr;
+    return cell->tag == tag_list && plain_list(cell, listed_only) ? cell : nullptr;
 }
 
 // The element cell of l[i], l.get(i) or l.Get(i) on a plain list as
 // list_element finds it; with only_brackets, of l[i] alone (the form that
-// names the element itself). Null for every other node.
-UNION_DATA* plain_list_element(TOKEN* node, bool only_brackets) {
+// names the element itself). Null for every other node. listed_only: as
+// plain_list takes it.
+UNION_DATA* plain_list_element(TOKEN* node, bool only_brackets, bool listed_only = false) {
     if (node->evaluator != eval_member) return nullptr;
     const MEMBER_SHAPE& shape = member_shape(node);
     if (shape.declaration == nullptr || shape.through_reference ||
         (only_brackets && shape.kind != MEMBER_READ::element))
         return nullptr;
-    const UNION_DATA* cell = shaped_list(shape);
+    const UNION_DATA* cell = shaped_list(shape, listed_only);
     return cell != nullptr
                ? list_element(cell, shape.index, shape.index_declaration, shape.kind == MEMBER_READ::get_from_end, 0)
                : nullptr;
 }
 
-// The element l[i] = e writes to, on a plain list.
-UNION_DATA* stored_element(TOKEN* node) { return plain_list_element(node, true); }
+// The element cell of x[i][j], x[i].get(j) or x[i].Get(j) where x[i] is
+// an element plain_list_element finds that holds a plain list itself, a
+// row of a list of lists; with only_brackets, of x[i][j] alone. The row is
+// named by brackets: x.get(i)[j] is refused on the function's result. Null
+// for every other node.
+[[gnu::noinline]] UNION_DATA* nested_list_element(TOKEN* node, bool only_brackets, int depth) {
+    const TOKEN* part = nullptr;
+    const MEMBER_READ kind = member_read(node, part);
+    if (kind != MEMBER_READ::element &&
+        (only_brackets || (kind != MEMBER_READ::get && kind != MEMBER_READ::get_from_end)))
+        return nullptr;
+    UNION_DATA* row = plain_list_element(node->left, true, true);
+    if (row == nullptr || lower_tag(row->tag) != tag_list || !plain_list(row, true)) return nullptr;
+    int64_t position = 0;
+    if (depth >= fast_depth_limit || !fast_int_at(part->left, position, depth + 1) || position < 0) return nullptr;
+    LIST_DATA* store = row->list_data();
+    if (position >= store->node_count) return nullptr;
+    if (kind == MEMBER_READ::get_from_end) position = store->node_count - 1 - position;
+    return store->at_valid(static_cast<int>(position));
+}
+
+// The element l[i] = e or l[i][j] = e writes to, on a plain list.
+UNION_DATA* stored_element(TOKEN* node) {
+    UNION_DATA* element = plain_list_element(node, true);
+    return element != nullptr || node->left->evaluator != eval_member ? element : nested_list_element(node, true, 0);
+}
 
 // An int element of a plain list takes a small int as l[i] = e stores it:
 // not while a walk runs over the element, and in the form it has (a number
@@ -483,9 +513,12 @@ bool size_read(const TOKEN* node, const TOKEN* part, int64_t& out) {
 // fast_element_read for a node whose shape (of the kind given) has no
 // element read on a readable variable: x.size(), c.int() and o.name; an
 // element read on anything else is not applicable.
-[[gnu::noinline]] bool unshaped_element_read(TOKEN* node, MEMBER_READ kind, int64_t& out) {
+[[gnu::noinline]] bool unshaped_element_read(TOKEN* node, MEMBER_READ kind, int64_t& out, int depth) {
     if (kind == MEMBER_READ::size) return size_read(node, node->right, out);
-    return kind == MEMBER_READ::none && other_member_int(node, out);
+    if (kind == MEMBER_READ::none) return other_member_int(node, out);
+    if (node->left == nullptr || node->left->evaluator != eval_member) return false;
+    const UNION_DATA* element = nested_list_element(node, false, depth);
+    return element != nullptr && cell_int(element, out);
 }
 
 // The last element read that found a list element of another kind than
@@ -498,7 +531,7 @@ const UNION_DATA* declined_element = nullptr;
 [[gnu::noinline]] bool fast_element_read(TOKEN* node, int64_t& out, int depth) {
     const MEMBER_SHAPE& shape = member_shape(node);
     if (shape.declaration == nullptr) [[unlikely]]
-        return unshaped_element_read(node, shape.kind, out);
+        return unshaped_element_read(node, shape.kind, out, depth);
     if (depth >= fast_depth_limit) return false;
     // Taken before the index is read, which may reuse the shape's place.
     TOKEN* index = shape.index;
