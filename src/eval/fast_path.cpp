@@ -31,7 +31,6 @@
 #include "values/list_store.h"
 #include "values/payload_records.h"
 #include "values/union_data.h"
-#include "values/walk_pins.h"
 
 namespace morvu {
 
@@ -91,19 +90,14 @@ bool plain_container(const UNION_DATA* cell) {
         cell->access_mode < access_variable)
         return false;
     const int walks = cell->tag == tag_list ? cell->list_data()->iteration_count : cell->array_data()->iteration_count;
-    return walks == 0 && (running_walks == 0 || !value_under_iteration(cell));
+    return walks == 0 && (running_walks == 0 || !may_be_walked(cell));
 }
 
 // plain_container for a cell holding a list, the test of the hot reads.
-// With `listed_only`, a walk the listed walks cannot tell about (one over a
-// value that no variable holds) counts as one over the list: the search of
-// the list's values for it costs as much as the list is long.
-[[gnu::always_inline]] inline bool plain_list(const UNION_DATA* cell, bool listed_only = false) {
+[[gnu::always_inline]] inline bool plain_list(const UNION_DATA* cell) {
     const LIST_DATA* store = cell->list_data();
     if (store == nullptr || cell->access_mode < access_variable || store->iteration_count != 0) return false;
-    if (running_walks == 0) return true;
-    if (listed_only) return listed_walks_over(cell->payload) == LISTED_WALKS::not_walked;
-    return !value_under_iteration(cell);
+    return running_walks == 0 || !may_be_walked(cell);
 }
 
 bool aliased_parameter_int(const TOKEN* node, UNION_DATA* cell, int64_t& out);
@@ -291,24 +285,23 @@ UNION_DATA* list_element(const UNION_DATA* cell, TOKEN* index, const TOKEN* inde
 // The list cell the receiver of an element read holds, found from the
 // node's shape as readable_variable finds it, when plain_list takes it;
 // null otherwise.
-[[gnu::always_inline]] inline UNION_DATA* shaped_list(const MEMBER_SHAPE& shape, bool listed_only = false) {
+[[gnu::always_inline]] inline UNION_DATA* shaped_list(const MEMBER_SHAPE& shape) {
     UNION_DATA* cell = top_cell(shape.declaration);
     if (cell == nullptr) return nullptr;
     if (shape.through_aliases) cell = aliased_cell(cell);
-    return cell->tag == tag_list && plain_list(cell, listed_only) ? cell : nullptr;
+    return cell->tag == tag_list && plain_list(cell) ? cell : nullptr;
 }
 
 // The element cell of l[i], l.get(i) or l.Get(i) on a plain list as
 // list_element finds it; with only_brackets, of l[i] alone (the form that
-// names the element itself). Null for every other node. listed_only: as
-// plain_list takes it.
-UNION_DATA* plain_list_element(TOKEN* node, bool only_brackets, bool listed_only = false) {
+// names the element itself). Null for every other node.
+UNION_DATA* plain_list_element(TOKEN* node, bool only_brackets) {
     if (node->evaluator != eval_member) return nullptr;
     const MEMBER_SHAPE& shape = member_shape(node);
     if (shape.declaration == nullptr || shape.through_reference ||
         (only_brackets && shape.kind != MEMBER_READ::element))
         return nullptr;
-    const UNION_DATA* cell = shaped_list(shape, listed_only);
+    const UNION_DATA* cell = shaped_list(shape);
     return cell != nullptr
                ? list_element(cell, shape.index, shape.index_declaration, shape.kind == MEMBER_READ::get_from_end, 0)
                : nullptr;
@@ -325,8 +318,8 @@ UNION_DATA* plain_list_element(TOKEN* node, bool only_brackets, bool listed_only
     if (kind != MEMBER_READ::element &&
         (only_brackets || (kind != MEMBER_READ::get && kind != MEMBER_READ::get_from_end)))
         return nullptr;
-    UNION_DATA* row = plain_list_element(node->left, true, true);
-    if (row == nullptr || lower_tag(row->tag) != tag_list || !plain_list(row, true)) return nullptr;
+    UNION_DATA* row = plain_list_element(node->left, true);
+    if (row == nullptr || lower_tag(row->tag) != tag_list || !plain_list(row)) return nullptr;
     int64_t position = 0;
     if (depth >= fast_depth_limit || !fast_int_at(part->left, position, depth + 1) || position < 0) return nullptr;
     LIST_DATA* store = row->list_data();
@@ -443,7 +436,7 @@ const UNION_DATA* aliased_list(UNION_DATA* alias) {
     if (cell == nullptr || lower_tag(cell->tag) != tag_list || cell->payload == nullptr ||
         cell->access_mode < access_variable || cell->list_data()->iteration_count != 0)
         return nullptr;
-    return running_walks == 0 || !value_under_iteration(cell) ? cell : nullptr;
+    return running_walks == 0 || !may_be_walked(cell) ? cell : nullptr;
 }
 
 // An int element of the list an alias variable stands for, read as
@@ -646,7 +639,7 @@ namespace {
 // constant, not in an any variable, not walked; null otherwise.
 UNION_DATA* plain_hash(UNION_DATA* cell) {
     if (cell->tag != tag_hash || cell->payload == nullptr || cell->access_mode < access_variable) return nullptr;
-    return cell->hash_data()->iteration_count == 0 && !value_under_iteration(cell) ? cell : nullptr;
+    return cell->hash_data()->iteration_count == 0 && !may_be_walked(cell) ? cell : nullptr;
 }
 
 // The text cell keys are built in for a lookup: one for the process, its

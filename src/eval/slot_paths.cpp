@@ -197,7 +197,7 @@ SLOT_SHAPE slot_shapes[slot_shape_count];
     } else {
         return nullptr;
     }
-    return value_under_iteration(cell) ? nullptr : cell;
+    return may_be_walked(cell) ? nullptr : cell;
 }
 
 // The array or array2 a plain variable holds by value, as plain_slots

@@ -96,6 +96,15 @@ void exec_clear(TOKEN* node, RESULT_ITEM this_item);
 // while no walk runs at all.
 bool value_walked(const UNION_DATA* cell);
 inline bool value_under_iteration(const UNION_DATA* cell) { return running_walks != 0 && value_walked(cell); }
+// value_walked for a road that may decline and leave the value to the
+// general one: a search through more than `budget` of the cells inside the
+// value ends there and answers true. A walk over a value that no variable
+// holds would otherwise have every element read search a long list whole.
+bool value_walked_within(const UNION_DATA* cell, size_t budget);
+inline constexpr size_t fast_walk_search = 256;
+inline bool may_be_walked(const UNION_DATA* cell) {
+    return running_walks != 0 && value_walked_within(cell, fast_walk_search);
+}
 
 // Keeps watch over a cell that the statement reads or writes again after
 // running a block. A variable's own cell lives as long as its activation,

@@ -69,9 +69,24 @@ void refuse_during_iteration(TOKEN* node, const UNION_DATA* cell, const std::str
 
 namespace {
 
+// Whether the cell's value holds more than `limit` cells of its own, told
+// by its count for the containers that keep one; false for the others.
+bool holds_more_than(const UNION_DATA* cell, size_t limit) {
+    if (cell->payload == nullptr) return false;
+    switch (lower_tag(cell->tag)) {
+    case tag_list:
+    case tag_args: return static_cast<size_t>(cell->list_data()->node_count) > limit;
+    case tag_array: return cell->array_data()->slots.size() > limit;
+    case tag_hash:
+    case tag_set: return static_cast<size_t>(cell->hash_data()->pair_count) > limit / 2;
+    default: return false;
+    }
+}
+
 // Whether a walk runs over a value inside the cell's value, searched for
-// cell by cell.
-[[gnu::noinline]] bool walked_inside(const UNION_DATA* cell) {
+// cell by cell; a search through more than `budget` cells ends there with
+// true, before the cells of a value that holds too many are gathered.
+[[gnu::noinline]] bool walked_inside(const UNION_DATA* cell, size_t budget) {
     // Kept from call to call: a walk's element asked about on every read
     // would otherwise cost a few allocations each time. Nothing here runs
     // code, so no second search can start while one is under way; the room
@@ -79,13 +94,19 @@ namespace {
     static std::vector<UNION_DATA*> stack;
     constexpr size_t kept_room = 1024;
     stack.clear();
+    if (holds_more_than(cell, budget)) return true;
     append_child_cells(cell, stack);
     bool walked = false;
     while (!stack.empty() && !walked) {
+        if (stack.size() > budget) {
+            walked = true;
+            break;
+        }
+        --budget;
         const UNION_DATA* next = stack.back();
         stack.pop_back();
         if (is_link_cell(next)) continue;
-        walked = walk_count(next) != 0;
+        walked = walk_count(next) != 0 || holds_more_than(next, budget - stack.size());
         if (!walked) append_child_cells(next, stack);
     }
     if (stack.capacity() > kept_room) std::vector<UNION_DATA*>().swap(stack);
@@ -98,17 +119,21 @@ namespace {
 
 // value_walked past the look at the listed walks: the cell's own count, then
 // the search.
-[[gnu::noinline]] bool value_walked_slowly(const UNION_DATA* cell, char lowered) {
+[[gnu::noinline]] bool value_walked_slowly(const UNION_DATA* cell, char lowered, size_t budget) {
     if (walk_count(cell) != 0) return true;
     // Only a container or an object holds cells a walked payload may sit in,
     // and none does while every walk runs over a variable's own value.
     if (!is_nesting_tag(lowered) || walks_only_over_variables()) return false;
-    return walked_inside(cell);
+    return walked_inside(cell, budget);
 }
+
+constexpr size_t unbounded = static_cast<size_t>(-1);
 
 }  // namespace
 
-bool value_walked(const UNION_DATA* cell) {
+bool value_walked(const UNION_DATA* cell) { return value_walked_within(cell, unbounded); }
+
+bool value_walked_within(const UNION_DATA* cell, size_t budget) {
     if (cell == nullptr || running_walks == 0) return false;
     // A value that no walk runs over and that holds no cells (an int, a
     // real, a char, a link, ...) is let through by its tag. Links are not
@@ -124,7 +149,7 @@ bool value_walked(const UNION_DATA* cell) {
         const LISTED_WALKS listed = listed_walks_over(cell->payload);
         if (listed != LISTED_WALKS::unknown) return listed == LISTED_WALKS::walked;
     }
-    return value_walked_slowly(cell, lowered);
+    return value_walked_slowly(cell, lowered, budget);
 }
 
 void exec_system(TOKEN* node, RESULT_ITEM this_item) {
