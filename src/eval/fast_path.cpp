@@ -147,8 +147,12 @@ const UNION_DATA* text_variable_of(const TOKEN* name) {
 
 // The member reads the fast path knows, told apart by the call's name:
 // x.size(), x[...], x.get(...) and x.Get(...).
-// The order matters: the element reads come last.
-enum class MEMBER_READ { none, size, element, get, get_from_end };
+// x.get0() and x.Get0(), the first and the last element, are the element
+// reads without an index. The order matters: the element reads come last.
+enum class MEMBER_READ { none, size, element, get, get_from_end, first, last };
+
+// Whether the kind counts its position from the end.
+inline bool from_end(MEMBER_READ kind) { return kind == MEMBER_READ::get_from_end || kind == MEMBER_READ::last; }
 
 // The kind of a member node x.name(...) and its call part.
 MEMBER_READ member_read(const TOKEN* node, const TOKEN*& part) {
@@ -164,7 +168,12 @@ MEMBER_READ member_read(const TOKEN* node, const TOKEN*& part) {
         if (name[1] != 'e' || name[2] != 't') return MEMBER_READ::none;
         if (name[0] == 'g') return MEMBER_READ::get;
         return name[0] == 'G' ? MEMBER_READ::get_from_end : MEMBER_READ::none;
-    case 4: return std::memcmp(name.data(), "size", 4) == 0 ? MEMBER_READ::size : MEMBER_READ::none;
+    case 4:
+        if (std::memcmp(name.data() + 1, "et0", 3) == 0) {
+            if (name[0] == 'g') return MEMBER_READ::first;
+            return name[0] == 'G' ? MEMBER_READ::last : MEMBER_READ::none;
+        }
+        return std::memcmp(name.data(), "size", 4) == 0 ? MEMBER_READ::size : MEMBER_READ::none;
     default: return MEMBER_READ::none;
     }
 }
@@ -213,15 +222,17 @@ MEMBER_SHAPE member_shapes[member_shape_count];
     made.stamp = stamp;
     made.kind = member_read(node, part);
     MEMBER_SHAPE* kept = &shape;
-    if (made.kind >= MEMBER_READ::element && part->left != nullptr) {
+    const bool indexless = made.kind == MEMBER_READ::first || made.kind == MEMBER_READ::last;
+    if (indexless && !without_arguments(part)) made.kind = MEMBER_READ::none;
+    if (made.kind >= MEMBER_READ::element && (indexless || part->left != nullptr)) {
         const TOKEN* name = node->left;
-        TOKEN* index = part->left;
-        if (unbound_name(name) || unbound_name(index)) {
+        TOKEN* index = indexless ? nullptr : part->left;
+        if (unbound_name(name) || (index != nullptr && unbound_name(index))) {
             made.node = nullptr;
             kept = &passing;
         }
         made.index = index;
-        made.index_declaration = plain_name_declaration(index);
+        made.index_declaration = index != nullptr ? plain_name_declaration(index) : nullptr;
         const TOKEN* declaration = plain_name_declaration(name);
         const int role = declaration != nullptr ? declaration->arg_role : arg_role_none;
         if (role != arg_role_constant_input && role != arg_role_output_object) {
@@ -254,8 +265,12 @@ MEMBER_SHAPE member_shapes[member_shape_count];
 }
 
 // The index of an element read as fast_int_at reads it, a plain variable
-// of the shape read from its declaration.
+// of the shape read from its declaration; 0 for a read without an index.
 [[gnu::always_inline]] inline bool shaped_index(TOKEN* index, const TOKEN* declaration, int64_t& out, int depth) {
+    if (index == nullptr) [[unlikely]] {
+        out = 0;
+        return true;
+    }
     if (declaration != nullptr) {
         const UNION_DATA* cell = top_cell(declaration);
         if (cell != nullptr && (cell->tag == tag_int || cell->tag == raise_tag(tag_int)) && cell->payload != nullptr)
@@ -302,9 +317,8 @@ UNION_DATA* plain_list_element(TOKEN* node, bool only_brackets) {
         (only_brackets && shape.kind != MEMBER_READ::element))
         return nullptr;
     const UNION_DATA* cell = shaped_list(shape);
-    return cell != nullptr
-               ? list_element(cell, shape.index, shape.index_declaration, shape.kind == MEMBER_READ::get_from_end, 0)
-               : nullptr;
+    return cell != nullptr ? list_element(cell, shape.index, shape.index_declaration, from_end(shape.kind), 0)
+                           : nullptr;
 }
 
 // The element cell of x[i][j], x[i].get(j) or x[i].Get(j) where x[i] is
@@ -473,6 +487,7 @@ bool size_read(const TOKEN* node, const TOKEN* part, int64_t& out) {
 // list: a hash, an array, an array2 slot, or an alias to a list.
 [[gnu::noinline]] bool container_element_read(TOKEN* node, const TOKEN* part, MEMBER_READ kind, UNION_DATA* cell,
                                               int64_t& out, int depth) {
+    if (kind == MEMBER_READ::first || kind == MEMBER_READ::last) return false;  // read on lists alone
     if (kind == MEMBER_READ::element) {
         if (cell->tag == tag_hash) {
             UNION_DATA* hash = plain_hash(cell);
@@ -544,7 +559,7 @@ const UNION_DATA* declined_element = nullptr;
     if (!shaped_index(index, index_declaration, position, depth + 1) || position < 0) return false;
     LIST_DATA* store = cell->list_data();
     if (position >= store->node_count) return false;
-    if (kind == MEMBER_READ::get_from_end) position = store->node_count - 1 - position;
+    if (from_end(kind)) position = store->node_count - 1 - position;
     const UNION_DATA* element = store->at_valid(static_cast<int>(position));
     if (cell_int(element, out)) [[likely]]
         return true;
