@@ -284,17 +284,24 @@ UNION_DATA* plain_hash(UNION_DATA* cell);
 [[gnu::noinline]] bool fast_hash_get(const TOKEN* part, UNION_DATA* cell, int64_t& out, int depth);
 bool look_up_fast_key(const TOKEN* part, UNION_DATA* cell, const UNION_DATA*& value, int depth, bool set_too = false);
 
+// The element at a position of a list (counted from its end with
+// from_end), null for a position outside it.
+[[gnu::always_inline]] inline UNION_DATA* list_position(const UNION_DATA* list, int64_t position, bool from_end) {
+    if (position < 0) return nullptr;
+    LIST_DATA* store = list->list_data();
+    if (position >= store->node_count) return nullptr;
+    if (from_end) position = store->node_count - 1 - position;
+    return store->at_valid(static_cast<int>(position));
+}
+
 // The element cell of l[i], l.get(i) or l.Get(i) (from_end) on a plain
 // list, its index node (of the declaration given, see MEMBER_SHAPE) read
 // as a fast int within the list; null otherwise.
 UNION_DATA* list_element(const UNION_DATA* cell, TOKEN* index, const TOKEN* index_declaration, bool from_end,
                          int depth) {
     int64_t position = 0;
-    if (!shaped_index(index, index_declaration, position, depth + 1) || position < 0) return nullptr;
-    LIST_DATA* store = cell->list_data();
-    if (position >= store->node_count) return nullptr;
-    if (from_end) position = store->node_count - 1 - position;
-    return store->at_valid(static_cast<int>(position));
+    if (!shaped_index(index, index_declaration, position, depth + 1)) return nullptr;
+    return list_position(cell, position, from_end);
 }
 
 // The list cell the receiver of an element read holds, found from the
@@ -335,11 +342,8 @@ UNION_DATA* plain_list_element(TOKEN* node, bool only_brackets) {
     UNION_DATA* row = plain_list_element(node->left, true);
     if (row == nullptr || lower_tag(row->tag) != tag_list || !plain_list(row)) return nullptr;
     int64_t position = 0;
-    if (depth >= fast_depth_limit || !fast_int_at(part->left, position, depth + 1) || position < 0) return nullptr;
-    LIST_DATA* store = row->list_data();
-    if (position >= store->node_count) return nullptr;
-    if (kind == MEMBER_READ::get_from_end) position = store->node_count - 1 - position;
-    return store->at_valid(static_cast<int>(position));
+    if (depth >= fast_depth_limit || !fast_int_at(part->left, position, depth + 1)) return nullptr;
+    return list_position(row, position, from_end(kind));
 }
 
 // The element l[i] = e or l[i][j] = e writes to, on a plain list.
@@ -459,11 +463,8 @@ const UNION_DATA* aliased_list(UNION_DATA* alias) {
                                            int64_t& out) {
     const UNION_DATA* list = aliased_list(alias);
     int64_t index = 0;
-    if (list == nullptr || !fast_int_at(part->left, index, depth + 1) || index < 0) return false;
-    LIST_DATA* store = list->list_data();
-    if (index >= store->node_count) return false;
-    if (from_end) index = store->node_count - 1 - index;
-    const UNION_DATA* element = store->at_valid(static_cast<int>(index));
+    if (list == nullptr || !fast_int_at(part->left, index, depth + 1)) return false;
+    const UNION_DATA* element = list_position(list, index, from_end);
     return element != nullptr && cell_int(element, out);
 }
 
@@ -585,15 +586,6 @@ namespace {
     if (cell->tag != tag_list) return nullptr;
     listed = true;
     return plain_list(cell) ? cell : nullptr;
-}
-
-// The element at a position of such a list, as list_element finds it.
-[[gnu::always_inline]] inline UNION_DATA* list_position(UNION_DATA* list, int64_t position, bool from_end) {
-    if (position < 0) return nullptr;
-    LIST_DATA* store = list->list_data();
-    if (position >= store->node_count) return nullptr;
-    if (from_end) position = store->node_count - 1 - position;
-    return store->at_valid(static_cast<int>(position));
 }
 
 }  // namespace
