@@ -342,7 +342,8 @@ UNION_DATA* plain_list_element(TOKEN* node, bool only_brackets) {
     UNION_DATA* row = plain_list_element(node->left, true);
     if (row == nullptr || lower_tag(row->tag) != tag_list || !plain_list(row)) return nullptr;
     int64_t position = 0;
-    if (depth >= fast_depth_limit || !fast_int_at(part->left, position, depth + 1)) return nullptr;
+    if (depth >= fast_depth_limit || part->left == nullptr || !fast_int_at(part->left, position, depth + 1))
+        return nullptr;
     return list_position(row, position, from_end(kind));
 }
 
@@ -1170,7 +1171,7 @@ namespace {
     if (handler != eval_member || member_read(node, part) != MEMBER_READ::get) return 0;
     const UNION_DATA* text = text_variable_of(node->left);
     int64_t index = 0;
-    if (text == nullptr || !fast_int_at(part->left, index, 1)) return 0;
+    if (text == nullptr || part->left == nullptr || !fast_int_at(part->left, index, 1)) return 0;
     const std::string& characters = text->str_data()->text;
     if (index < 0 || index >= static_cast<int64_t>(characters.size())) return 0;
     return static_cast<unsigned char>(characters[static_cast<size_t>(index)]);
