@@ -181,18 +181,11 @@ bool fast_if(TOKEN* node, RESULT_ITEM this_item) {
     int condition = read_with_members(this_item, [first] { return fast_comparison(first); });
     if (condition < 0) condition = plain_equality(parts[0]);
     if (condition < 0) {
-        if (parts[0]->evaluator != eval_member && yields_one_bool(parts[0])) {
-            // Any comparison or logical operator gives the one bool that the
-            // statement's checks accept; nothing else has been evaluated before.
-            RESULT_LIST values;
-            eval_cached(parts[0], this_item, values);
-            condition = values.head->item.cell->bool_word() != 0 ? 1 : 0;
-        } else {
-            // Another condition that gives one bool; with anything else the
-            // statement's frame takes the arguments evaluated so far.
-            condition = frameless_bool(node->left, this_item, true);
-            if (condition < 0) return false;
-        }
+        // A comparison or logical operator gives its truth without a cell,
+        // another condition that gives one bool its value; with anything else
+        // the statement's frame takes the arguments evaluated so far.
+        condition = frameless_bool(node->left, this_item, false);
+        if (condition < 0) return false;
     }
     if (condition != 0) run_chosen_block(parts[1], this_item);
     else if (n == 3) run_chosen_block(parts[2], this_item);
