@@ -1709,13 +1709,16 @@ void resume_blocks(LOOP_PLAN& plan, uint32_t index, RESULT_ITEM this_item) {
 
 }  // namespace
 
-bool run_int_while(TOKEN* condition, TOKEN* body, RESULT_ITEM this_item, const char* routine_name) {
+// The loop of both statements: a while loop has no step. Statement indexes
+// of a run count the body's statements, then the step's.
+bool run_int_for(TOKEN* condition, TOKEN* step, TOKEN* body, RESULT_ITEM this_item, const char* routine_name) {
     if constexpr (!fast_paths) return false;
     if (condition == nullptr || body == nullptr || block_has_variables(body) || statement_budget != 0) return false;
-    const std::shared_ptr<LOOP_PLAN> held = plan_of(condition, body, nullptr);
+    const std::shared_ptr<LOOP_PLAN> held = plan_of(condition, body, step);
     LOOP_PLAN* plan = held.get();
     if (plan->condition_end == 0 && plan->loop_test.root < 0 && plan->statements.empty()) return false;
     const uint32_t count = plan->body_count;
+    const uint32_t step_count = plan->step_count;
     // While nothing is pending and every statement translates, an iteration
     // whose statements all stay small cannot raise, set a counter or run a
     // block: its statements run back to back and nothing is left to check
@@ -1727,6 +1730,7 @@ bool run_int_while(TOKEN* condition, TOKEN* body, RESULT_ITEM this_item, const c
     // The loop's frame stays put; the block run's frame is a little deeper.
     const bool stack_room = stack_room_left() >= 4096 + 4096;
     RETRY retry;
+    // Only a loop without a step has the code of its ifs' blocks.
     const bool branching = !plan->branch_code.empty() && stack_room;
     for (;;) {
         uint32_t done = 0;
@@ -1761,57 +1765,7 @@ bool run_int_while(TOKEN* condition, TOKEN* body, RESULT_ITEM this_item, const c
             if (holds < 0) holds = eval_condition(condition, this_item, routine_name) ? 1 : 0;
             if (holds == 0) break;
         }
-        if (back_to_back) {
-            while (done < count && run_statement_or_long(*plan, done)) ++done;
-            if (done == count && count != 0) continue;
-        }
-        if (plan->body_branches && stack_room) run_entries(*plan, done, count, this_item);
-        else run_body(*plan, body, this_item, done, stack_room);
-        if (loop_after_body()) break;
-        back_to_back = clean();
-    }
-    return true;
-}
-
-bool run_int_for(TOKEN* condition, TOKEN* step, TOKEN* body, RESULT_ITEM this_item, const char* routine_name) {
-    if constexpr (!fast_paths) return false;
-    if (condition == nullptr || step == nullptr || body == nullptr || block_has_variables(body) ||
-        statement_budget != 0)
-        return false;
-    const std::shared_ptr<LOOP_PLAN> held = plan_of(condition, body, step);
-    LOOP_PLAN* plan = held.get();
-    if (plan->condition_end == 0 && plan->loop_test.root < 0 && plan->statements.empty()) return false;
-    const uint32_t count = plan->body_count;
-    const uint32_t step_count = plan->step_count;
-    auto clean = [plan]() {
-        return plan->complete && pending_exception == nullptr && !control_pending() && statement_budget == 0;
-    };
-    bool back_to_back = clean();
-    // The loop's frame stays put; the block run's frame is a little deeper.
-    const bool stack_room = stack_room_left() >= 4096 + 4096;
-    RETRY retry;
-    for (;;) {
-        uint32_t done = 0;
-        uint32_t step_done = 0;
-        bool holds_known = false;
-        bool in_step = false;
-        if (back_to_back && plan->in_registers && retry.due()) {
-            const REGISTER_RUN run = run_in_registers(*plan);
-            if (run.exit == EXIT::finished) break;
-            if (run.exit == EXIT::statement) {
-                holds_known = true;
-                in_step = run.statement >= count;
-                if (in_step) step_done = run.statement - count;
-                else done = run.statement;
-            }
-            retry.after(run);
-        }
-        if (!holds_known) {
-            int holds = condition_value(*plan);
-            if (holds < 0) holds = eval_condition(condition, this_item, routine_name) ? 1 : 0;
-            if (holds == 0) break;
-        }
-        if (!in_step) {
+        if (!holds_known || done < count) {
             if (back_to_back) {
                 while (done < count && run_statement_or_long(*plan, done)) ++done;
             }
@@ -1821,16 +1775,22 @@ bool run_int_for(TOKEN* condition, TOKEN* step, TOKEN* body, RESULT_ITEM this_it
                 if (loop_after_body()) break;
                 back_to_back = clean();
             }
+            done = count;
         }
+        if (step == nullptr) continue;
         if (back_to_back) {
-            while (step_done < step_count && run_statement_or_long(*plan, count + step_done)) ++step_done;
-            if (step_done == step_count && step_count != 0) continue;
+            while (done < count + step_count && run_statement_or_long(*plan, done)) ++done;
+            if (done == count + step_count && step_count != 0) continue;
         }
-        execute_block_from(step, this_item, step_done, step_shortcut, plan);
+        execute_block_from(step, this_item, done - count, step_shortcut, plan);
         if (loop_after_body()) break;
         back_to_back = clean();
     }
     return true;
+}
+
+bool run_int_while(TOKEN* condition, TOKEN* body, RESULT_ITEM this_item, const char* routine_name) {
+    return run_int_for(condition, nullptr, body, this_item, routine_name);
 }
 
 }  // namespace morvu
