@@ -193,7 +193,7 @@ bool not_truth(TOKEN* node, RESULT_ITEM this_item) {
         flip = !flip;
     }
     check_stack_depth(lowest);
-    int value = frameless_bool(lowest->right, this_item, false);
+    int value = frameless_bool(lowest->right, this_item);
     if (value < 0) {
         ARG_FRAME operand(lowest->right, this_item, true);
         value = bool_operand(operand, lowest, "!");
@@ -212,13 +212,13 @@ namespace {
 // The truth of a || node: its left operand, and its right one when the left
 // is false.
 bool or_truth(TOKEN* node, RESULT_ITEM this_item) {
-    int value = frameless_bool(node->left, this_item, false);
+    int value = frameless_bool(node->left, this_item);
     if (value < 0) {
         ARG_FRAME left(node->left, this_item, true);
         value = bool_operand(left, node, "||");
     }
     if (value == 0) {
-        value = frameless_bool(node->right, this_item, false);
+        value = frameless_bool(node->right, this_item);
         if (value < 0) {
             ARG_FRAME right(node->right, this_item, true);
             value = bool_operand(right, node, "||");
@@ -230,13 +230,13 @@ bool or_truth(TOKEN* node, RESULT_ITEM this_item) {
 // The truth of a && node: its left operand, and its right one when the left
 // is true.
 bool and_truth(TOKEN* node, RESULT_ITEM this_item) {
-    int value = frameless_bool(node->left, this_item, false);
+    int value = frameless_bool(node->left, this_item);
     if (value < 0) {
         ARG_FRAME left(node->left, this_item, true);
         value = bool_operand(left, node, "&&");
     }
     if (value != 0) {
-        value = frameless_bool(node->right, this_item, false);
+        value = frameless_bool(node->right, this_item);
         if (value < 0) {
             ARG_FRAME right(node->right, this_item, true);
             value = bool_operand(right, node, "&&");
@@ -423,17 +423,19 @@ namespace {
 
 // The truth of a comparison node, found as eval_comparison finds it, without
 // a cell to carry it.
+// fast_tried: the caller has found that fast_comparison and plain_equality
+// decline the node (they read without effect, so the answer stands).
 template <VALUE_COMPARATOR COMPARE>
-bool comparison_truth(TOKEN* node, RESULT_ITEM this_item) {
+bool comparison_truth(TOKEN* node, RESULT_ITEM this_item, bool fast_tried = false) {
     check_stack_depth(node);
     if constexpr (COMPARE == compare_equal || COMPARE == compare_unequal || COMPARE == compare_less_than ||
                   COMPARE == compare_greater_than || COMPARE == compare_less_equal ||
                   COMPARE == compare_greater_equal) {
-        const int fast = read_with_members(this_item, [node] { return fast_comparison(node); });
+        const int fast = fast_tried ? -1 : read_with_members(this_item, [node] { return fast_comparison(node); });
         if (fast >= 0) return fast != 0;
     }
     if constexpr (COMPARE == compare_equal || COMPARE == compare_unequal) {
-        UNION_DATA* left = plain_operand(node->left);
+        UNION_DATA* left = fast_tried ? nullptr : plain_operand(node->left);
         UNION_DATA* right = left != nullptr ? plain_operand(node->right) : nullptr;
         if (right != nullptr) {
             const bool equal = values_equal(left, right);
@@ -479,23 +481,28 @@ template void eval_comparison<compare_greater_equal>(TOKEN*, RESULT_ITEM, RESULT
 
 // ---- loop conditions ----
 
-int truth_of(TOKEN* node, RESULT_ITEM this_item) {
+int truth_of(TOKEN* node, RESULT_ITEM this_item, bool fast_tried) {
     const EVAL_HANDLER handler = node->evaluator;
-    if (handler == eval_comparison<compare_equal>) return comparison_truth<compare_equal>(node, this_item);
+    if (handler == eval_comparison<compare_equal>) return comparison_truth<compare_equal>(node, this_item, fast_tried);
     if (handler == eval_or) return or_truth(node, this_item);
     if (handler == eval_and) return and_truth(node, this_item);
     if (handler == eval_not) return not_truth(node, this_item);
-    if (handler == eval_comparison<compare_unequal>) return comparison_truth<compare_unequal>(node, this_item);
-    if (handler == eval_comparison<compare_less_than>) return comparison_truth<compare_less_than>(node, this_item);
+    if (handler == eval_comparison<compare_unequal>)
+        return comparison_truth<compare_unequal>(node, this_item, fast_tried);
+    if (handler == eval_comparison<compare_less_than>)
+        return comparison_truth<compare_less_than>(node, this_item, fast_tried);
     if (handler == eval_comparison<compare_greater_than>)
-        return comparison_truth<compare_greater_than>(node, this_item);
-    if (handler == eval_comparison<compare_less_equal>) return comparison_truth<compare_less_equal>(node, this_item);
+        return comparison_truth<compare_greater_than>(node, this_item, fast_tried);
+    if (handler == eval_comparison<compare_less_equal>)
+        return comparison_truth<compare_less_equal>(node, this_item, fast_tried);
     if (handler == eval_comparison<compare_greater_equal>)
-        return comparison_truth<compare_greater_equal>(node, this_item);
-    if (handler == eval_comparison<compare_same>) return comparison_truth<compare_same>(node, this_item);
-    if (handler == eval_comparison<compare_other>) return comparison_truth<compare_other>(node, this_item);
-    if (handler == eval_comparison<compare_equal_ref>) return comparison_truth<compare_equal_ref>(node, this_item);
-    if (handler == eval_comparison<compare_unequal_ref>) return comparison_truth<compare_unequal_ref>(node, this_item);
+        return comparison_truth<compare_greater_equal>(node, this_item, fast_tried);
+    if (handler == eval_comparison<compare_same>) return comparison_truth<compare_same>(node, this_item, fast_tried);
+    if (handler == eval_comparison<compare_other>) return comparison_truth<compare_other>(node, this_item, fast_tried);
+    if (handler == eval_comparison<compare_equal_ref>)
+        return comparison_truth<compare_equal_ref>(node, this_item, fast_tried);
+    if (handler == eval_comparison<compare_unequal_ref>)
+        return comparison_truth<compare_unequal_ref>(node, this_item, fast_tried);
     return -1;
 }
 
@@ -509,7 +516,7 @@ bool yields_one_bool(const TOKEN* node) {
            handler == eval_not || handler == eval_or || handler == eval_and;
 }
 
-int frameless_bool(TOKEN* frame_node, RESULT_ITEM this_item, bool stops_at_pending) {
+int frameless_bool(TOKEN* frame_node, RESULT_ITEM this_item, bool fast_tried) {
     if (frame_node == nullptr || frame_node->block_mode != block_mode_none || !frame_node->result_stack.empty())
         return -1;
     const TOKEN_LIST& parts = argument_list_of(frame_node);
@@ -529,10 +536,8 @@ int frameless_bool(TOKEN* frame_node, RESULT_ITEM this_item, bool stops_at_pendi
     const size_t depth = held_count;
     // A comparison or a logical operator gives its truth without a cell.
     if (parts[0]->result_stack.empty() && parts[0]->block_mode == block_mode_none) {
-        const PENDING_EXCEPTION* before = pending_exception;
-        const int truth = truth_of(parts[0], this_item);
+        const int truth = truth_of(parts[0], this_item, fast_tried);
         if (truth >= 0) {
-            if (stops_at_pending && pending_exception != before && pending_exception != nullptr) raise_pending_error();
             if (held_count > depth) release_holds(depth);
             return truth;
         }
@@ -540,12 +545,10 @@ int frameless_bool(TOKEN* frame_node, RESULT_ITEM this_item, bool stops_at_pendi
     int answer = -1;
     {
         RESULT_LIST list;
-        const PENDING_EXCEPTION* before = pending_exception;
         ARGUMENT_HOLDS holding(list);
         for (uint32_t i = 0; i < n && answer < 0; ++i) {
             holding.before(parts[i]);
             eval_cached(parts[i], this_item, list);
-            if (stops_at_pending && pending_exception != before && pending_exception != nullptr) raise_pending_error();
             if (i > 0 || list.count != 1) continue;
             // The checks of a frame's bool argument, passed; a bool cell
             // with a value, the common case, passes them all.
@@ -578,7 +581,7 @@ bool eval_condition(TOKEN* block, RESULT_ITEM this_item, const char* routine_nam
             // Nor does any comparison or logical operator: its one bool
             // passes the frame's checks, and truth_of gives it.
             BLOCK_RUN run(block);
-            return truth_of(block, this_item) != 0;
+            return truth_of(block, this_item, true) != 0;
         }
     }
     BLOCK_RUN run(block);

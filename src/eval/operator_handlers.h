@@ -195,8 +195,9 @@ int plain_equality(TOKEN* node);
 // The truth of a node whose handler is a comparison, !, || or && (those
 // yields_one_bool names), found as its handler finds it but without the
 // bool cell the handler would make; -1, with nothing run, for any other
-// node.
-int truth_of(TOKEN* node, RESULT_ITEM this_item);
+// node. fast_tried: the caller has found that fast_comparison and
+// plain_equality decline the node, which need not be asked again.
+int truth_of(TOKEN* node, RESULT_ITEM this_item, bool fast_tried = false);
 
 // The arguments of a fresh frame on frame_node whose first is a condition
 // and any others braced blocks, evaluated in order as that frame would:
@@ -205,9 +206,10 @@ int truth_of(TOKEN* node, RESULT_ITEM this_item);
 // -1, either with nothing evaluated (another shape, or a list already
 // parked on the node) or with the evaluated list parked on frame_node,
 // where the frame the caller then makes takes it over and raises what it
-// must. stops_at_pending: raise a language exception left pending by an
-// argument, as a statement's frame does.
-int frameless_bool(TOKEN* frame_node, RESULT_ITEM this_item, bool stops_at_pending);
+// must. A language exception left pending by an argument stays pending, as
+// with the arguments of a fresh frame. fast_tried: as for truth_of, of the
+// condition.
+int frameless_bool(TOKEN* frame_node, RESULT_ITEM this_item, bool fast_tried = false);
 
 // The condition block of a loop: evaluated anew, exactly one non-empty bool.
 // Errors are raised as procedure errors under routine_name ("sys:while").

@@ -184,7 +184,7 @@ bool fast_if(TOKEN* node, RESULT_ITEM this_item) {
         // A comparison or logical operator gives its truth without a cell,
         // another condition that gives one bool its value; with anything else
         // the statement's frame takes the arguments evaluated so far.
-        condition = frameless_bool(node->left, this_item, false);
+        condition = frameless_bool(node->left, this_item, true);
         if (condition < 0) return false;
     }
     if (condition != 0) run_chosen_block(parts[1], this_item);
