@@ -163,6 +163,14 @@ extern template void eval_comparison<compare_greater_than>(TOKEN*, RESULT_ITEM, 
 extern template void eval_comparison<compare_less_equal>(TOKEN*, RESULT_ITEM, RESULT_LIST&);
 extern template void eval_comparison<compare_greater_equal>(TOKEN*, RESULT_ITEM, RESULT_LIST&);
 
+// Whether a handler is that of == != < > <= or >=, the comparisons that
+// order two values.
+inline bool is_ordering_comparison(EVAL_HANDLER handler) {
+    return handler == eval_comparison<compare_less_than> || handler == eval_comparison<compare_less_equal> ||
+           handler == eval_comparison<compare_greater_than> || handler == eval_comparison<compare_greater_equal> ||
+           handler == eval_comparison<compare_equal> || handler == eval_comparison<compare_unequal>;
+}
+
 // Whether any ('|') or all ('&') alternatives of the two sides compare true;
 // the left side is expanded first, the search stops at the first decisive
 // result. Needs the alternative frames of both sides pushed.

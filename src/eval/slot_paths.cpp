@@ -49,12 +49,6 @@ bool single_operands(const TOKEN* node) {
     return sources.count() == 1 && sources[0] == right && targets.count() == 1 && targets[0] == left;
 }
 
-bool is_int_comparison(EVAL_HANDLER handler) {
-    return handler == eval_comparison<compare_less_than> || handler == eval_comparison<compare_less_equal> ||
-           handler == eval_comparison<compare_greater_than> || handler == eval_comparison<compare_greater_equal> ||
-           handler == eval_comparison<compare_equal> || handler == eval_comparison<compare_unequal>;
-}
-
 // The word of a bool cell's value when it is true or false (not the empty
 // bool, which no condition takes).
 int bool_of(const UNION_DATA* cell) {
@@ -330,7 +324,7 @@ int fast_bool(TOKEN* node, int depth) {
         if (left == (handler == eval_or ? 1 : 0)) return left;
         return fast_bool(node->right, depth + 1);
     }
-    if (is_int_comparison(handler)) {
+    if (is_ordering_comparison(handler)) {
         const int compared = fast_int_comparison(node);
         return compared >= 0 ? compared : fast_text_comparison(node);
     }

@@ -590,12 +590,6 @@ void translate_condition(const TOKEN* condition, LOOP_PLAN& plan) {
     plan.code.back().jump = static_cast<uint16_t>(plan.condition_end);
 }
 
-bool is_int_comparison(EVAL_HANDLER handler) {
-    return handler == eval_comparison<compare_less_than> || handler == eval_comparison<compare_less_equal> ||
-           handler == eval_comparison<compare_greater_than> || handler == eval_comparison<compare_greater_equal> ||
-           handler == eval_comparison<compare_equal> || handler == eval_comparison<compare_unequal>;
-}
-
 // '&' for a node the fast path reads as &&, '|' for ||, else 0. The root of
 // a curly block stores no handler: its characters tell.
 char logic_operator(const TOKEN* node) {
@@ -650,7 +644,7 @@ int translate_test(BUILDER& builder, TOKEN* node, bool outermost, int depth, boo
     const PLAN_MARK mark(plan);
     const size_t reads = builder.reads.size();
     if (!node->text && node->left != nullptr && node->right != nullptr && comparison_op(node, test.op) &&
-        (outermost || is_int_comparison(node->evaluator))) {
+        (outermost || is_ordering_comparison(node->evaluator))) {
         // A variable holding a text would fail the ints' reads every time.
         int b = -1;
         if (!holds_text(node->left) && !holds_text(node->right)) {
