@@ -133,7 +133,7 @@ private:
     // An own variable declared of a built-in type, or a ':$' parameter of a
     // scalar type: assigning to it changes nothing but that variable.
     bool assignable(const TOKEN* target) const {
-        if (!is_name_leaf(target)) return false;
+        if (!is_name_leaf(target) || target->declaration == nullptr) return false;
         const std::string& type = enclosing_declaration(target->declaration);
         if (own_variable(target->declaration)) return built_in_type_word(type);
         return variable_input(target->declaration) && scalar_type_word(type);
@@ -143,7 +143,7 @@ private:
     // of a built-in container type, or a ':$' list parameter that is only
     // added to.
     bool changeable(const TOKEN* receiver, const std::string& method) const {
-        if (!is_name_leaf(receiver) || !changing_method(method)) return false;
+        if (!is_name_leaf(receiver) || receiver->declaration == nullptr || !changing_method(method)) return false;
         const std::string& type = enclosing_declaration(receiver->declaration);
         if (own_variable(receiver->declaration)) return container_type_word(type);
         return variable_input(receiver->declaration) && type == "list" && appending_method(method);
@@ -340,8 +340,10 @@ void collect_routines(TOKEN* root, PROGRAM_FACTS& facts) {
             append_operands(parameters, ';', &declarations);
             for (const TOKEN* declaration : declarations) {
                 const bool plain = declaration->op1 == ' ' && declaration->op2 == 0;
-                const bool container =
-                    plain && is_name_leaf(declaration->left) && container_type_word(*declaration->left->text);
+                // A container, or an object of a user type (a type name bound to its definition).
+                const bool lendable =
+                    plain && is_name_leaf(declaration->left) &&
+                    (container_type_word(*declaration->left->text) || declaration->left->declaration != nullptr);
                 // An args parameter takes any number of arguments.
                 if (!is_name_leaf(declaration->left) || *declaration->left->text == "args") routine.still = false;
                 TOKEN_LIST names;
@@ -350,7 +352,7 @@ void collect_routines(TOKEN* root, PROGRAM_FACTS& facts) {
                     if (!plain) routine.variable_inputs.push_back(static_cast<uint32_t>(routine.parameters.size()));
                     routine.parameters.push_back(name);
                     routine.plain.push_back(plain ? 1 : 0);
-                    routine.lends.push_back(container ? 1 : 0);
+                    routine.lends.push_back(lendable ? 1 : 0);
                 }
             }
         }

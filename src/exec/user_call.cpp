@@ -625,23 +625,29 @@ bool USER_CALL::bind_call_alias(int index, TOKEN* parameter) {
     return true;
 }
 
-// An alias's container value given to a plain parameter, which the rules
-// copy: the parameter may refer to it when the routine only reads it and
-// changes nothing else while it runs, so that the copy could not be told
-// from the value (exec/still_routines.h).
-bool lends_alias_value(const CALL_ARGS& args, const RESULT_ITEM& item, const UNION_DATA* value,
+// A value given to a plain parameter, which the rules copy: an alias's
+// container, or an object of the parameter's own type wherever it is held.
+// The parameter may refer to it when the routine only reads it and changes
+// nothing else while it runs, so that the copy could not be told from the
+// value (exec/still_routines.h).
+bool lends_given_value(const CALL_ARGS& args, const RESULT_ITEM& item, const UNION_DATA* value,
                        const TOKEN* parameter) {
-    if (item.cell == nullptr || value == nullptr) return false;
-    const char link = lower_tag(item.cell->tag);
-    if (link != tag_alias && link != tag_call_alias) return false;
-    const char lowered = lower_tag(value->tag);
-    if (lowered != tag_list && lowered != tag_hash && lowered != tag_set && lowered != tag_array &&
-        lowered != tag_array2)
-        return false;
+    if (item.cell == nullptr || value == nullptr || value->payload == nullptr) return false;
+    const UNION_DATA* target = parameter_cell(const_cast<TOKEN*>(parameter));
+    if (target == nullptr) return false;
     // The parameter declared of the value's own type: the reference passes
     // the checks the copy would pass.
-    const UNION_DATA* target = parameter_cell(const_cast<TOKEN*>(parameter));
-    if (value->payload == nullptr || target == nullptr || target->tag != lowered) return false;
+    const char lowered = lower_tag(value->tag);
+    if (lowered == tag_object) {
+        if (target->tag != tag_object || !same_user_type(target, value)) return false;
+    } else {
+        const char link = lower_tag(item.cell->tag);
+        if (link != tag_alias && link != tag_call_alias) return false;
+        if (lowered != tag_list && lowered != tag_hash && lowered != tag_set && lowered != tag_array &&
+            lowered != tag_array2)
+            return false;
+        if (target->tag != lowered) return false;
+    }
     const PARAMETER_LENDING lending = parameter_lending(parameter);
     if (!lending.lends) return false;
     for (const uint32_t position : *lending.variable_inputs) {
@@ -668,7 +674,7 @@ __attribute__((noinline)) void USER_CALL::bind_by_rules(int index, TOKEN* parame
     int mode = 0;
     transfer_out_arg(call.args, call.node, index, parameter->arg_role != arg_role_constant_input, true, &source, &mode);
     if (mode == assign_mode_plain && parameter->arg_role == arg_role_constant_input &&
-        lends_alias_value(*call.args, (*call.args)[index], source, parameter))
+        lends_given_value(*call.args, (*call.args)[index], source, parameter))
         mode = assign_mode_reference;
     if (lower_tag(source->tag) == tag_code && source->payload != nullptr) source->code_data()->this_item = call.context;
     UNION_DATA* target = parameter_cell(parameter);
