@@ -300,6 +300,8 @@ private:
 SITE_TABLE<CALL_SITE> call_sites;
 SITE_TABLE<METHOD_SITE> method_sites;
 SITE_TABLE<CALL_SITE> object_sites;
+// Calls without receiver qualified by a user type (its constructor T:(...)).
+SITE_TABLE<CALL_SITE> type_sites;
 uint64_t call_sites_generation = 0;
 // Counts the emptyings of the tables: an entry found before code ran is
 // still there afterwards only while this has not moved.
@@ -310,6 +312,7 @@ void forget_sites() {
     call_sites.clear();
     method_sites.clear();
     object_sites.clear();
+    type_sites.clear();
     call_sites_generation = routine_tables_generation;
 }
 
@@ -715,6 +718,12 @@ CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evalu
     const RESULT_LIST* site_list = plain_site && parked != nullptr && parked != handed_over ? parked : nullptr;
     static const RESULT_LIST no_arguments;
     if (plain_site && subtree == nullptr) site_list = &no_arguments;
+    // A call qualified by a user type, without receiver: kept per type.
+    const RESULT_LIST* type_list = nullptr;
+    if (prepared == nullptr && !runtime_name && receiver_cell == nullptr && qualifier.is_user_type &&
+        qualifier.type != nullptr) {
+        type_list = parked != nullptr && parked != handed_over ? parked : subtree == nullptr ? &no_arguments : nullptr;
+    }
     // A call on an object by its written name: its resolution is kept too.
     const RESULT_LIST* object_list = nullptr;
     if (prepared == nullptr && !runtime_name && receiver_cell != nullptr && !has_type(qualifier) &&
@@ -761,6 +770,10 @@ CALL_OUTCOME resolve_and_call(const ROUTINE_REQUEST& request, RESULT_LIST* evalu
                 if (object_list != nullptr) {
                     remember_object_site(node, kind, object_type_of(receiver_cell), in_object_type != 0, *object_list,
                                          args->key.text(), routine);
+                }
+                if (type_list != nullptr) {
+                    remember_in(type_sites, node, kind, *type_list, args->key.text(), routine, false, qualifier.type,
+                                in_object_type != 0);
                 }
                 run_user_routine({node, args, results, receiver, context, in_object_type != 0 || has_type(qualifier),
                                   nullptr, nullptr, nullptr},
@@ -1297,6 +1310,29 @@ __attribute__((noinline)) CALL_OUTCOME call_object_site(const ROUTINE_REQUEST& r
     return CALL_OUTCOME::made;
 }
 
+// A call qualified by a user type without receiver (the type's
+// constructor, most often): the routine its site found for these argument
+// types, as call_object_site takes an object's.
+__attribute__((noinline)) CALL_OUTCOME call_type_site(const ROUTINE_REQUEST& request) {
+    TOKEN* node = request.node;
+    unclaimed_arguments = nullptr;
+    RESULT_LIST list;
+    uint32_t shared = 0;
+    if (!evaluate_sharing_literals(node->left, request.context, list, shared)) return CALL_OUTCOME::made;
+    const char kind = request.results != nullptr ? 'f' : 'p';
+    const CALL_SITE* site = site_holding(type_sites, node, kind, list, request.qualifier->type, request.in_object_type);
+    if (site == nullptr) {
+        own_shared_literals(list, shared);
+        return resolve_and_call(request, &list, nullptr);
+    }
+    CALL_ARGS args;
+    fill_site_args(args, *site->key, list);
+    run_user_routine(
+        {node, &args, request.results, request.receiver, request.context, true, nullptr, nullptr, nullptr, shared},
+        site->routine, false);
+    return CALL_OUTCOME::made;
+}
+
 // The site entry of a node whose resolution holds for `count` int arguments.
 const CALL_SITE* cached_int_site(const TOKEN* node, char kind, uint32_t count) {
     if (call_sites_generation != routine_tables_generation) return nullptr;
@@ -1604,6 +1640,8 @@ CALL_OUTCOME call_routine_status(const ROUTINE_REQUEST& request) {
             if (qualifier == nullptr || !has_type(*qualifier)) return call_object_site(request);
         } else if (qualifier != nullptr && !qualifier->is_user_type && qualifier->text != nullptr) {
             return call_method_site(request);
+        } else if (qualifier != nullptr && qualifier->is_user_type && qualifier->type != nullptr) {
+            return call_type_site(request);
         }
     }
     return resolve_and_call(request, nullptr, nullptr);
