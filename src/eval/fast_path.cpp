@@ -1049,8 +1049,47 @@ int fast_hash_def(TOKEN* node, RESULT_ITEM this_item) {
     return value != nullptr ? 1 : 0;
 }
 
+namespace {
+
+// A condition whose fast reads decline (objects compared by a user "<",
+// operands the reads do not know) is tried again only now and then: each
+// decline leaves it to the general road for twice as many tries as the one
+// before, up to 64. The general road gives the same answer, so the choice
+// is only one of cost; the answers a condition does give keep the hint off
+// their road.
+struct DECLINE_HINT {
+    const TOKEN* node = nullptr;
+    uint16_t skip = 0;
+    uint16_t backoff = 1;
+};
+constexpr size_t decline_hint_count = 256;
+DECLINE_HINT decline_hints[decline_hint_count];
+
+int comparison_now(const TOKEN* node);
+
+}  // namespace
+
 int fast_comparison(const TOKEN* node) {
     if constexpr (!fast_paths) return -1;
+    DECLINE_HINT& hint = decline_hints[(reinterpret_cast<uintptr_t>(node) / alignof(TOKEN)) % decline_hint_count];
+    if (hint.node == node && hint.skip != 0) {
+        --hint.skip;
+        return -1;
+    }
+    const int answer = comparison_now(node);
+    if (answer >= 0) return answer;
+    if (hint.node != node) {
+        hint = DECLINE_HINT{node, 1, 2};
+    } else {
+        hint.skip = hint.backoff;
+        hint.backoff = static_cast<uint16_t>(std::min(hint.backoff * 2, 64));
+    }
+    return answer;
+}
+
+namespace {
+
+int comparison_now(const TOKEN* node) {
     // A member call (c.isalpha()) is no comparison, nor does a logical
     // operator whose left operand is one give a bool without running it. An
     // array slot a[i] has the same shape and is read below.
@@ -1072,6 +1111,8 @@ int fast_comparison(const TOKEN* node) {
     }
     return fast_text_comparison(node);
 }
+
+}  // namespace
 
 int fast_int_comparison(const TOKEN* node) {
     if constexpr (!fast_paths) return -1;
