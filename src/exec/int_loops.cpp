@@ -1075,27 +1075,11 @@ std::shared_ptr<LOOP_PLAN> plan_of(TOKEN* condition, TOKEN* body, TOKEN* step) {
 // One arithmetic instruction; false, with nothing written, where the
 // general path gives another form.
 [[gnu::always_inline]] inline bool arithmetic(const INSTR& instr, int64_t* registers) {
+    static constexpr char signs[] = {'+', '-', '*', '/', '%'};  // in the order of OP
     const int64_t a = registers[instr.a];
-    const int64_t b = registers[instr.b];
-    int64_t out = 0;
-    switch (instr.op) {
-    case OP::add:
-        if (!fast_operation('+', a, b, out)) return false;
-        break;
-    case OP::subtract:
-        if (!fast_operation('-', a, b, out)) return false;
-        break;
-    case OP::multiply:
-        if (!fast_operation('*', a, b, out)) return false;
-        break;
-    case OP::divide:
-        if (!fast_operation('/', a, b, out)) return false;
-        break;
-    case OP::modulo:
-        if (!fast_operation('%', a, b, out)) return false;
-        break;
-    default: out = a; break;
-    }
+    int64_t out = a;  // a move
+    if (instr.op <= OP::modulo && !fast_operation(signs[static_cast<uint8_t>(instr.op)], a, registers[instr.b], out))
+        return false;
     registers[instr.dst] = out;
     return true;
 }
@@ -1329,6 +1313,25 @@ missed:
 // and only from a list; a read of any other kind stops.
 // Plans without element reads take the instance without their cases, whose
 // dispatch loop is as tight as plain arithmetic allows.
+// Each arithmetic case computes with its sign a constant; each comparison
+// jumps on its own, since one shared test of a flag costs the tight loops
+// an instruction per comparison.
+// clang-format off
+#define ARITHMETIC_CASE(name, sign)                      \
+    case OP::name:                                       \
+        if (!fast_operation(sign, a, b, out)) goto stop; \
+        registers[instr.dst] = out;                      \
+        ++pc;                                            \
+        continue;
+#define COMPARISON_CASE(name, holds, expected) \
+    case OP::name:                             \
+        if (holds) expected {                  \
+            ++held;                            \
+            pc = instr.jump;                   \
+            continue;                          \
+        }                                      \
+        goto fails;
+// clang-format on
 template <bool reads_members, bool branching = false>
 [[gnu::hot, gnu::noinline]] uint32_t run_code(const INSTR* code, int64_t* registers, const MEMBER_READ_NODE* reads,
                                               uint64_t& rounds, const TEST* tests = nullptr) {
@@ -1350,31 +1353,11 @@ template <bool reads_members, bool branching = false>
         const int64_t b = registers[instr.b];
         int64_t out = 0;
         switch (instr.op) {
-        case OP::add:
-            if (!fast_operation('+', a, b, out)) goto stop;
-            registers[instr.dst] = out;
-            ++pc;
-            continue;
-        case OP::subtract:
-            if (!fast_operation('-', a, b, out)) goto stop;
-            registers[instr.dst] = out;
-            ++pc;
-            continue;
-        case OP::multiply:
-            if (!fast_operation('*', a, b, out)) goto stop;
-            registers[instr.dst] = out;
-            ++pc;
-            continue;
-        case OP::divide:
-            if (!fast_operation('/', a, b, out)) goto stop;
-            registers[instr.dst] = out;
-            ++pc;
-            continue;
-        case OP::modulo:
-            if (!fast_operation('%', a, b, out)) goto stop;
-            registers[instr.dst] = out;
-            ++pc;
-            continue;
+            ARITHMETIC_CASE(add, '+')
+            ARITHMETIC_CASE(subtract, '-')
+            ARITHMETIC_CASE(multiply, '*')
+            ARITHMETIC_CASE(divide, '/')
+            ARITHMETIC_CASE(modulo, '%')
         case OP::move:
             registers[instr.dst] = a;
             ++pc;
@@ -1428,53 +1411,15 @@ template <bool reads_members, bool branching = false>
             ++pc;
             continue;
         }
-        // Each comparison jumps on its own: one shared test of a flag
-        // costs the tight loops an instruction per comparison.
-        // The most common loop test keeps its held path out of line: laid
-        // out to fall into the tail the comparisons share, it would run the
-        // padding that aligns that tail on every round.
-        case OP::less:
-            if (a < b) [[unlikely]] {
-                ++held;
-                pc = instr.jump;
-                continue;
-            }
-            goto fails;
-        case OP::less_equal:
-            if (a <= b) [[likely]] {
-                ++held;
-                pc = instr.jump;
-                continue;
-            }
-            goto fails;
-        case OP::greater:
-            if (a > b) [[likely]] {
-                ++held;
-                pc = instr.jump;
-                continue;
-            }
-            goto fails;
-        case OP::greater_equal:
-            if (a >= b) [[likely]] {
-                ++held;
-                pc = instr.jump;
-                continue;
-            }
-            goto fails;
-        case OP::equal:
-            if (a == b) [[likely]] {
-                ++held;
-                pc = instr.jump;
-                continue;
-            }
-            goto fails;
-        case OP::not_equal:
-            if (a != b) [[likely]] {
-                ++held;
-                pc = instr.jump;
-                continue;
-            }
-            goto fails;
+            // The most common loop test keeps its held path out of line: laid
+            // out to fall into the tail the comparisons share, it would run the
+            // padding that aligns that tail on every round.
+            COMPARISON_CASE(less, a < b, [[unlikely]])
+            COMPARISON_CASE(less_equal, a <= b, [[likely]])
+            COMPARISON_CASE(greater, a > b, [[likely]])
+            COMPARISON_CASE(greater_equal, a >= b, [[likely]])
+            COMPARISON_CASE(equal, a == b, [[likely]])
+            COMPARISON_CASE(not_equal, a != b, [[likely]])
         case OP::jump:
             if constexpr (!branching) goto stop;
             pc = instr.jump;
@@ -1507,6 +1452,8 @@ stop:
     rounds = held;
     return pc;
 }
+#undef ARITHMETIC_CASE
+#undef COMPARISON_CASE
 
 enum class EXIT : uint8_t {
     not_run,    // a variable is no plain small int: nothing ran

@@ -612,57 +612,37 @@ on_move:
 on_load:
     frame[pc->a] = pc->constant;
     STEP;
-on_add_ss:
-    if (__builtin_add_overflow(frame[pc->b], frame[pc->c], &frame[pc->a])) return false;
+// clang-format off
+// An arithmetic step that leaves the general path to an overflow, and a
+// comparison that goes on to the next instruction when it holds.
+#define OVERFLOW_STEP(label, builtin, x, y)          \
+label:                                               \
+    if (builtin(x, y, &frame[pc->a])) return false;  \
     STEP;
-on_add_sk:
-    if (__builtin_add_overflow(frame[pc->b], pc->constant, &frame[pc->a])) return false;
-    STEP;
-on_sub_ss:
-    if (__builtin_sub_overflow(frame[pc->b], frame[pc->c], &frame[pc->a])) return false;
-    STEP;
-on_sub_sk:
-    if (__builtin_sub_overflow(frame[pc->b], pc->constant, &frame[pc->a])) return false;
-    STEP;
-on_sub_ks:
-    if (__builtin_sub_overflow(pc->constant, frame[pc->b], &frame[pc->a])) return false;
-    STEP;
-on_lt_ss:
-    pc += frame[pc->b] < frame[pc->c] ? 1 : pc->jump;
+#define BRANCH_UNLESS(label, holds)                  \
+label:                                               \
+    pc += (holds) ? 1 : pc->jump;                    \
     NEXT;
-on_le_ss:
-    pc += frame[pc->b] <= frame[pc->c] ? 1 : pc->jump;
-    NEXT;
-on_gt_ss:
-    pc += frame[pc->b] > frame[pc->c] ? 1 : pc->jump;
-    NEXT;
-on_ge_ss:
-    pc += frame[pc->b] >= frame[pc->c] ? 1 : pc->jump;
-    NEXT;
-on_eq_ss:
-    pc += frame[pc->b] == frame[pc->c] ? 1 : pc->jump;
-    NEXT;
-on_ne_ss:
-    pc += frame[pc->b] != frame[pc->c] ? 1 : pc->jump;
-    NEXT;
-on_lt_sk:
-    pc += frame[pc->b] < pc->constant ? 1 : pc->jump;
-    NEXT;
-on_le_sk:
-    pc += frame[pc->b] <= pc->constant ? 1 : pc->jump;
-    NEXT;
-on_gt_sk:
-    pc += frame[pc->b] > pc->constant ? 1 : pc->jump;
-    NEXT;
-on_ge_sk:
-    pc += frame[pc->b] >= pc->constant ? 1 : pc->jump;
-    NEXT;
-on_eq_sk:
-    pc += frame[pc->b] == pc->constant ? 1 : pc->jump;
-    NEXT;
-on_ne_sk:
-    pc += frame[pc->b] != pc->constant ? 1 : pc->jump;
-    NEXT;
+    OVERFLOW_STEP(on_add_ss, __builtin_add_overflow, frame[pc->b], frame[pc->c])
+    OVERFLOW_STEP(on_add_sk, __builtin_add_overflow, frame[pc->b], pc->constant)
+    OVERFLOW_STEP(on_sub_ss, __builtin_sub_overflow, frame[pc->b], frame[pc->c])
+    OVERFLOW_STEP(on_sub_sk, __builtin_sub_overflow, frame[pc->b], pc->constant)
+    OVERFLOW_STEP(on_sub_ks, __builtin_sub_overflow, pc->constant, frame[pc->b])
+    BRANCH_UNLESS(on_lt_ss, frame[pc->b] < frame[pc->c])
+    BRANCH_UNLESS(on_le_ss, frame[pc->b] <= frame[pc->c])
+    BRANCH_UNLESS(on_gt_ss, frame[pc->b] > frame[pc->c])
+    BRANCH_UNLESS(on_ge_ss, frame[pc->b] >= frame[pc->c])
+    BRANCH_UNLESS(on_eq_ss, frame[pc->b] == frame[pc->c])
+    BRANCH_UNLESS(on_ne_ss, frame[pc->b] != frame[pc->c])
+    BRANCH_UNLESS(on_lt_sk, frame[pc->b] < pc->constant)
+    BRANCH_UNLESS(on_le_sk, frame[pc->b] <= pc->constant)
+    BRANCH_UNLESS(on_gt_sk, frame[pc->b] > pc->constant)
+    BRANCH_UNLESS(on_ge_sk, frame[pc->b] >= pc->constant)
+    BRANCH_UNLESS(on_eq_sk, frame[pc->b] == pc->constant)
+    BRANCH_UNLESS(on_ne_sk, frame[pc->b] != pc->constant)
+#undef OVERFLOW_STEP
+#undef BRANCH_UNLESS
+// clang-format on
 on_jump:
     pc += pc->jump;
     NEXT;
