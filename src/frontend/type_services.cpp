@@ -53,11 +53,36 @@ std::string shown_type_name(const TOKEN* place, const TOKEN* type) {
     return text;
 }
 
-int member_slot_of(const TOKEN* type, const std::string& name) {
+int member_slot_now(const TOKEN* type, const std::string& name) {
     TOKEN* body = last_list_item(const_cast<TOKEN*>(type));
     if (body == nullptr) return -1;
     TOKEN* declaration = member_variable_of_body(body, name);
     return declaration != nullptr ? declaration->member_slot : -1;
+}
+
+// A member read or written by name (o.x = 1) finds its slot in the type's
+// table; the slots found are kept while neither the tree nor a table
+// changes, and their names compared, which costs less than the table's hash.
+struct KEPT_SLOT {
+    const TOKEN* type = nullptr;
+    uint64_t stamp = 0;
+    std::string name;
+    int slot = -1;
+};
+std::array<KEPT_SLOT, 64> kept_slots;
+
+int member_slot_of(const TOKEN* type, const std::string& name) {
+    const uint64_t stamp = tree_shape_generation + routine_tables_generation;
+    const unsigned char last = name.empty() ? 0 : static_cast<unsigned char>(name.back());
+    const uintptr_t mix = (reinterpret_cast<uintptr_t>(type) >> 4) ^ (name.size() * 7) ^ (last * 13);
+    KEPT_SLOT& kept = kept_slots[mix % kept_slots.size()];
+    if (kept.type == type && kept.stamp == stamp && kept.name == name) return kept.slot;
+    const int slot = member_slot_now(type, name);
+    kept.type = type;
+    kept.stamp = stamp;
+    kept.name = name;
+    kept.slot = slot;
+    return slot;
 }
 
 bool is_smalltype(const TOKEN* type) {
