@@ -173,8 +173,7 @@ public:
         const OBJECT_HOLDER* holder = cell.holder();
         if (holder == nullptr || holder->type == nullptr || holder->object == nullptr) return false;
         SHELF* shelf = shelf_for(holder->type);
-        if (shelf == nullptr || shelf->count == capacity || !every_member(*holder->object, is_overwritable_member))
-            return false;
+        if (shelf == nullptr || shelf->count == capacity || !every_member_overwritable(*holder->object)) return false;
         cell.scalar = SCALAR_WORD{};
         cell.skip_flag = 0;
         cell.key_follows = 0;

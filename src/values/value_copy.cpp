@@ -505,13 +505,24 @@ bool is_overwritable_member(const UNION_DATA* member) {
     }
 }
 
-bool every_member(const OBJECT_RECORD& record, bool (*test)(const UNION_DATA*)) {
+namespace {
+
+// Whether every member cell of the record passes the test (a missing member
+// cell passes); the test is inlined into each use.
+template <typename TEST>
+bool every_member(const OBJECT_RECORD& record, TEST test) {
     for (const GROUP_ENTRY& group : record.groups) {
         if (!group.slots) continue;
         for (const UNION_DATA* member : group.slots->cells)
             if (member != nullptr && !test(member)) return false;
     }
     return true;
+}
+
+}  // namespace
+
+bool every_member_overwritable(const OBJECT_RECORD& record) {
+    return every_member(record, [](const UNION_DATA* member) { return is_overwritable_member(member); });
 }
 
 void copy_member_groups(OBJECT_RECORD& dest, const OBJECT_RECORD& source,
@@ -605,7 +616,8 @@ void overwrite_member(UNION_DATA* to, const UNION_DATA* from) {
 
 bool copy_plain_members(OBJECT_RECORD& dest, const OBJECT_RECORD& source) {
     // Outside a copy the general copy gives ints records, not words.
-    if (copy_depth == 0 || !every_member(source, is_plain_member)) return false;
+    if (copy_depth == 0 || !every_member(source, [](const UNION_DATA* member) { return is_plain_member(member); }))
+        return false;
     copy_member_groups(dest, source, copy_plain_row);
     return true;
 }

@@ -179,9 +179,9 @@ bool is_plain_member(const UNION_DATA* member);
 // knows (no link, hold, key number, write or walk), so that it is the cell
 // a fresh copy would be but for its value.
 bool is_overwritable_member(const UNION_DATA* member);
-// Whether every member cell of the record passes test (a missing member
-// cell passes).
-bool every_member(const OBJECT_RECORD& record, bool (*test)(const UNION_DATA*));
+// Whether every member cell of the record is overwritable (a missing
+// member cell passes).
+bool every_member_overwritable(const OBJECT_RECORD& record);
 // Makes dest (its groups dropped first) a record of source's groups, each
 // group's member row made by copy_row from source's.
 void copy_member_groups(OBJECT_RECORD& dest, const OBJECT_RECORD& source,
