@@ -508,12 +508,10 @@ int truth_of(TOKEN* node, RESULT_ITEM this_item, bool fast_tried) {
 
 bool yields_one_bool(const TOKEN* node) {
     const EVAL_HANDLER handler = node->evaluator;
-    return handler == eval_comparison<compare_equal> || handler == eval_comparison<compare_unequal> ||
-           handler == eval_comparison<compare_less_than> || handler == eval_comparison<compare_greater_than> ||
-           handler == eval_comparison<compare_less_equal> || handler == eval_comparison<compare_greater_equal> ||
-           handler == eval_comparison<compare_same> || handler == eval_comparison<compare_other> ||
-           handler == eval_comparison<compare_equal_ref> || handler == eval_comparison<compare_unequal_ref> ||
-           handler == eval_not || handler == eval_or || handler == eval_and;
+    return is_ordering_comparison(handler) || handler == eval_comparison<compare_same> ||
+           handler == eval_comparison<compare_other> || handler == eval_comparison<compare_equal_ref> ||
+           handler == eval_comparison<compare_unequal_ref> || handler == eval_not || handler == eval_or ||
+           handler == eval_and;
 }
 
 int frameless_bool(TOKEN* frame_node, RESULT_ITEM this_item, bool fast_tried) {
