@@ -7,6 +7,7 @@
 
 #include "eval/arg_frame.h"
 #include "eval/evaluator.h"
+#include "eval/fast_path.h"
 #include "eval/operator_handlers.h"
 #include "numbers/int_data.h"
 #include "runtime/error.h"
@@ -110,9 +111,29 @@ void range_span(TOKEN* node, RESULT_ITEM from, RESULT_ITEM to, int16_t mode, RAN
         (span.first < span.last && mode == range_descending) || (span.first > span.last && mode == range_ascending);
 }
 
-// Evaluates the two ends of a range node in the mode into the span.
+// The span between two ends that are plain machine ints, as range_span
+// gives it for their cells.
+void machine_span(int64_t first, int64_t last, int16_t mode, RANGE_SPAN& span) {
+    span.tag = 'i';
+    span.machine = true;
+    span.first = first;
+    span.last = last;
+    span.step = first <= last ? 1 : -1;
+    span.empty = first < last ? mode == range_descending : first > last && mode == range_ascending;
+}
+
+// Evaluates the two ends of a range node in the mode into the span. Ends
+// that read as machine ints without running anything (literals, int
+// variables, arithmetic of those) need no frame: reading them cannot fail
+// nor change what the other reads.
 template <int16_t MODE>
 void evaluate_range_ends(TOKEN* node, RESULT_ITEM this_item, RANGE_SPAN& span) {
+    int64_t first = 0;
+    int64_t last = 0;
+    if (node->left != nullptr && node->right != nullptr && fast_int(node->left, first) && fast_int(node->right, last)) {
+        machine_span(first, last, MODE, span);
+        return;
+    }
     const char* name = MODE == range_both ? ".." : MODE == range_ascending ? ".:" : ":.";
     ARG_FRAME from(node->left, this_item, true);
     require_one_operand(from, node, name);

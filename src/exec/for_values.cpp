@@ -46,8 +46,7 @@ bool FOR_ARGUMENTS::evaluate(TOKEN* call, RESULT_ITEM this_item, bool abandon) {
         holding.before(argument);
         const uint32_t count_before = list.count;
         if (walkable_position(i, n) && is_range_node(argument)) {
-            spans.push_back(SPAN_AT{list.count, RANGE_SPAN{}});
-            eval_range_span(argument, this_item, spans.back().span);
+            eval_range_span(argument, this_item, new_span(list.count).span);
         } else {
             eval_cached(argument, this_item, list);
         }
@@ -56,6 +55,13 @@ bool FOR_ARGUMENTS::evaluate(TOKEN* call, RESULT_ITEM this_item, bool abandon) {
         if (abandon && pending_exception != before) return false;
     }
     return true;
+}
+
+FOR_ARGUMENTS::SPAN_AT& FOR_ARGUMENTS::new_span(uint32_t items_before) {
+    SPAN_AT& at = span_count == 0 ? first_span : more_spans.emplace_back();
+    ++span_count;
+    at.items_before = items_before;
+    return at;
 }
 
 bool FOR_ARGUMENTS::walkable() const {
@@ -67,7 +73,8 @@ bool FOR_ARGUMENTS::walkable() const {
     UNION_DATA* code = argument_value(list.tail->item.cell);
     if (code == nullptr || !is_defined_value(code) || is_empty_value(code) || base_type_code(code) != tag_code)
         return false;
-    for (const SPAN_AT& at : spans) {
+    for (size_t i = 0; i < span_count; ++i) {
+        const SPAN_AT& at = span_at(i);
         if (!at.span.empty && !at.span.machine) return false;
     }
     return true;
@@ -75,7 +82,8 @@ bool FOR_ARGUMENTS::walkable() const {
 
 bool FOR_ARGUMENTS::has_values() const {
     if (list.count > 2) return true;
-    for (const SPAN_AT& at : spans) {
+    for (size_t i = 0; i < span_count; ++i) {
+        const SPAN_AT& at = span_at(i);
         if (!at.span.empty) return true;
     }
     return false;
@@ -84,7 +92,8 @@ bool FOR_ARGUMENTS::has_values() const {
 void FOR_ARGUMENTS::park_expanded(TOKEN* call) {
     auto expanded = std::make_unique<RESULT_LIST>();
     uint32_t moved = 0;
-    for (const SPAN_AT& at : spans) {
+    for (size_t i = 0; i < span_count; ++i) {
+        const SPAN_AT& at = span_at(i);
         for (; moved < at.items_before; ++moved) expanded->append(pop(list));
         append_range_span(at.span, *expanded);
     }
@@ -101,8 +110,8 @@ void FOR_ARGUMENTS::walk(FOR_VALUE_VISIT visit) {
     RESULT_NODE* node = list.head->next;
     size_t next_span = 0;
     for (uint32_t index = 1;; ++index) {
-        for (; next_span < spans.size() && spans[next_span].items_before == index; ++next_span) {
-            if (walk_span(spans[next_span].span, visit)) return;
+        for (; next_span < span_count && span_at(next_span).items_before == index; ++next_span) {
+            if (walk_span(span_at(next_span).span, visit)) return;
         }
         if (index == end) return;
         if (visit.visit(visit.context, node->item.cell, watches[index - 1].alive())) return;

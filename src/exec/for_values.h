@@ -69,17 +69,23 @@ public:
 
 private:
     struct SPAN_AT {
-        uint32_t items_before;  // the arguments' results before the range
+        uint32_t items_before = 0;  // the arguments' results before the range
         RANGE_SPAN span;
     };
 
     HOLD_SCOPE holds;  // released after the list is freed
     RESULT_LIST list;
-    std::vector<SPAN_AT> spans;
+    // The spans in order: the first in place (a loop has one range as a
+    // rule), the others after it.
+    SPAN_AT first_span;
+    std::vector<SPAN_AT> more_spans;
+    size_t span_count = 0;
     uint32_t first_count = 0;  // results of the first argument
     uint32_t last_count = 0;   // results of the last argument
 
     bool walk_span(const RANGE_SPAN& span, FOR_VALUE_VISIT visit);
+    SPAN_AT& new_span(uint32_t items_before);
+    const SPAN_AT& span_at(size_t index) const { return index == 0 ? first_span : more_spans[index - 1]; }
 };
 
 }  // namespace morvu
