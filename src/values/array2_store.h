@@ -20,6 +20,7 @@
 #include <memory>
 #include <vector>
 
+#include "runtime/block_pool.h"
 #include "values/slot_row.h"
 #include "values/union_data.h"
 
@@ -37,6 +38,10 @@ public:
     ~ARRAY2_DATA();
     ARRAY2_DATA(const ARRAY2_DATA&) = delete;
     ARRAY2_DATA& operator=(const ARRAY2_DATA&) = delete;
+
+    // Every call makes an empty one for each grid parameter it binds.
+    static void* operator new(std::size_t size) { return BLOCK_POOL<ARRAY2_DATA>::allocate(size); }
+    static void operator delete(void* grid, std::size_t size) noexcept { BLOCK_POOL<ARRAY2_DATA>::release(grid, size); }
 
     // Empties the grid and gives it the size. True (failure, nothing changed)
     // for a size below 1, one too large to address, or one that cannot be

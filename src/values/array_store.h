@@ -17,6 +17,7 @@
 #include <memory>
 #include <vector>
 
+#include "runtime/block_pool.h"
 #include "values/slot_row.h"
 #include "values/union_data.h"
 
@@ -33,6 +34,12 @@ public:
     ~ARRAY_DATA();
     ARRAY_DATA(const ARRAY_DATA&) = delete;
     ARRAY_DATA& operator=(const ARRAY_DATA&) = delete;
+
+    // Every call makes an empty one for each array parameter it binds.
+    static void* operator new(std::size_t size) { return BLOCK_POOL<ARRAY_DATA>::allocate(size); }
+    static void operator delete(void* array, std::size_t size) noexcept {
+        BLOCK_POOL<ARRAY_DATA>::release(array, size);
+    }
 
     // Gives the array size undefined slots (all old elements destroyed).
     // Returns 1 and changes nothing for a size below 1, else 0.

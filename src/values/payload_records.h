@@ -46,6 +46,10 @@ struct ERROR_DATA {
 struct CODE_DATA {
     TOKEN* block = nullptr;
     HELD_ITEM this_item;  // cell null, mode 6, not owned
+
+    // A block written as an argument (a loop's body) makes one per run.
+    static void* operator new(std::size_t size) { return BLOCK_POOL<CODE_DATA>::allocate(size); }
+    static void operator delete(void* code, std::size_t size) noexcept { BLOCK_POOL<CODE_DATA>::release(code, size); }
 };
 
 // The this_item a code value runs with, written to *out; null, or "Object
