@@ -71,4 +71,46 @@ private:
     static inline std::size_t free_count = 0;
 };
 
+// A block of one size class of POOLED_ALLOCATOR.
+template <std::size_t BYTES>
+struct POOLED_BYTES {
+    alignas(std::max_align_t) unsigned char bytes[BYTES];
+};
+
+// A standard allocator whose small arrays (up to 64 bytes) come from the
+// block pools of three size classes: the short vectors that every copy of
+// a small object makes and drops (its member cells, its groups) touch the
+// heap no more than the object's own record does. Larger arrays pass to
+// the global operator new.
+template <typename T>
+struct POOLED_ALLOCATOR {
+    using value_type = T;
+
+    POOLED_ALLOCATOR() noexcept = default;
+    template <typename U>
+    POOLED_ALLOCATOR(const POOLED_ALLOCATOR<U>&)
+    noexcept {}
+
+    T* allocate(std::size_t n) {
+        const std::size_t bytes = n * sizeof(T);
+        if (bytes <= 16) return static_cast<T*>(BLOCK_POOL<POOLED_BYTES<16>>::allocate(16));
+        if (bytes <= 32) return static_cast<T*>(BLOCK_POOL<POOLED_BYTES<32>>::allocate(32));
+        if (bytes <= 64) return static_cast<T*>(BLOCK_POOL<POOLED_BYTES<64>>::allocate(64));
+        return static_cast<T*>(::operator new(bytes));
+    }
+
+    void deallocate(T* block, std::size_t n) noexcept {
+        const std::size_t bytes = n * sizeof(T);
+        if (bytes <= 16) BLOCK_POOL<POOLED_BYTES<16>>::release(block, 16);
+        else if (bytes <= 32) BLOCK_POOL<POOLED_BYTES<32>>::release(block, 32);
+        else if (bytes <= 64) BLOCK_POOL<POOLED_BYTES<64>>::release(block, 64);
+        else ::operator delete(block);
+    }
+
+    template <typename U>
+    bool operator==(const POOLED_ALLOCATOR<U>&) const noexcept {
+        return true;
+    }
+};
+
 }  // namespace morvu

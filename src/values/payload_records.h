@@ -59,7 +59,7 @@ const char* code_context(const CODE_DATA& code, RESULT_ITEM* out);
 
 // The member cells of one group, in declaration order; the cells are owned.
 struct SLOT_ARRAY {
-    std::vector<UNION_DATA*> cells;
+    std::vector<UNION_DATA*, POOLED_ALLOCATOR<UNION_DATA*>> cells;
 
     SLOT_ARRAY() = default;
     explicit SLOT_ARRAY(int32_t count) : cells(static_cast<size_t>(count), nullptr) {}
@@ -83,7 +83,7 @@ struct GROUP_ENTRY {
 };
 
 struct OBJECT_RECORD {
-    std::vector<GROUP_ENTRY> groups;
+    std::vector<GROUP_ENTRY, POOLED_ALLOCATOR<GROUP_ENTRY>> groups;
 
     int32_t group_count() const { return static_cast<int32_t>(groups.size()); }
 

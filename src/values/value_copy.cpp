@@ -575,7 +575,7 @@ UNION_DATA* copy_plain_member(const UNION_DATA* src) {
 }
 
 void copy_plain_row(SLOT_ARRAY& dest, const SLOT_ARRAY& source) {
-    const std::vector<UNION_DATA*>& members = source.cells;
+    const auto& members = source.cells;
     dest.cells.assign(members.size(), nullptr);
     for (size_t i = 0; i < members.size(); ++i)
         if (members[i] != nullptr) dest.cells[i] = copy_plain_member(members[i]);
@@ -623,8 +623,8 @@ bool copy_plain_members(OBJECT_RECORD& dest, const OBJECT_RECORD& source) {
 }
 
 bool overwrite_members(OBJECT_RECORD& record, const OBJECT_RECORD& source, bool record_checked) {
-    std::vector<GROUP_ENTRY>& target = record.groups;
-    const std::vector<GROUP_ENTRY>& groups = source.groups;
+    auto& target = record.groups;
+    const auto& groups = source.groups;
     if (target.size() != groups.size()) return false;
     // Every member is checked before the first is written: the record takes
     // the values whole or not at all.
@@ -639,8 +639,8 @@ bool overwrite_members(OBJECT_RECORD& record, const OBJECT_RECORD& source, bool 
     }
     for (size_t g = 0; g < groups.size(); ++g) {
         if (!target[g].slots) continue;
-        const std::vector<UNION_DATA*>& members = groups[g].slots->cells;
-        std::vector<UNION_DATA*>& cells = target[g].slots->cells;
+        const auto& members = groups[g].slots->cells;
+        auto& cells = target[g].slots->cells;
         for (size_t i = 0; i < members.size(); ++i)
             if (members[i] != nullptr) overwrite_member(cells[i], members[i]);
     }

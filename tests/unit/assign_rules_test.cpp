@@ -60,7 +60,7 @@ CELL object_cell(TOKEN* type, std::vector<UNION_DATA*> members, char tag = 'k') 
     record->groups.resize(1);
     record->groups[0].type = type;
     record->groups[0].slots = std::make_unique<SLOT_ARRAY>();
-    record->groups[0].slots->cells = std::move(members);
+    record->groups[0].slots->cells.assign(members.begin(), members.end());
     cell->holder()->object = record;
     return cell;
 }
