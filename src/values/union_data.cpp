@@ -523,8 +523,15 @@ bool is_empty_value(const UNION_DATA* cell) {
     case tag_real: return cell->real_data()->mantissa.is_empty();
     case tag_str: return cell->str_data()->text.empty();
     case tag_any2: {
+        const UNION_DATA* first = &cell->any2_data()->first;
+        const UNION_DATA* second = &cell->any2_data()->second;
+        const auto nested = [](const UNION_DATA* half) {
+            return lower_tag(half->tag) == tag_any2 && half->payload != nullptr;
+        };
+        // A pair of plain halves, the common one, needs no walk.
+        if (!nested(first) && !nested(second)) return is_empty_value(first) && is_empty_value(second);
         // Pairs may hold pairs to any depth: walk them with a work list.
-        std::vector<const UNION_DATA*> halves{&cell->any2_data()->second, &cell->any2_data()->first};
+        std::vector<const UNION_DATA*> halves{second, first};
         while (!halves.empty()) {
             const UNION_DATA* half = halves.back();
             halves.pop_back();
