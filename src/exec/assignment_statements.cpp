@@ -550,8 +550,11 @@ __attribute__((always_inline)) inline bool single_pair_assignment(TOKEN* node, R
         // runs nothing (a plain variable) and the operation on a typed value
         // that is no object runs nothing either.
         const UNION_DATA* target = plain_variable(left);
-        const bool plain_target =
-            target != nullptr && !is_any_cell(target) && !is_link_cell(target) && lower_tag(target->tag) != tag_object;
+        const bool typed_target = target != nullptr && !is_any_cell(target) && !is_link_cell(target);
+        const bool plain_target = typed_target && lower_tag(target->tag) != tag_object;
+        // An object variable only takes a copy of the element's value: an
+        // object of plain members may stand for that copy itself.
+        const bool object_target = typed_target && target->tag == tag_object;
         const int truth = rule == assign_value && target != nullptr && lower_tag(target->tag) == tag_bool
                               ? truth_of(right, this_item)
                               : -1;
@@ -567,7 +570,8 @@ __attribute__((always_inline)) inline bool single_pair_assignment(TOKEN* node, R
             }
             sources.append(make_bool_value(truth != 0, 3));  // as the operator's handler gives it
         } else {
-            const ELEMENT_USED_AT_ONCE grant(plain_target ? element_call(right) : nullptr);
+            const ELEMENT_USED_AT_ONCE grant(plain_target || object_target ? element_call(right) : nullptr,
+                                             object_target);
             eval_cached(right, this_item, sources);
             if (sources.count == 0 || exception_pending()) return true;
             if (sources.count != 1) {

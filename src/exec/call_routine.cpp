@@ -1850,7 +1850,14 @@ int seen_method_truth(TOKEN* expression) {
     return truth;
 }
 
-ELEMENT_USED_AT_ONCE::ELEMENT_USED_AT_ONCE(const TOKEN* call) : saved(element_grant) { element_grant = call; }
-ELEMENT_USED_AT_ONCE::~ELEMENT_USED_AT_ONCE() { element_grant = saved; }
+ELEMENT_USED_AT_ONCE::ELEMENT_USED_AT_ONCE(const TOKEN* call, bool objects)
+    : saved(element_grant), saved_objects(element_objects_at_once) {
+    element_grant = call;
+    element_objects_at_once = objects;
+}
+ELEMENT_USED_AT_ONCE::~ELEMENT_USED_AT_ONCE() {
+    element_grant = saved;
+    element_objects_at_once = saved_objects;
+}
 
 }  // namespace morvu

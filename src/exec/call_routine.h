@@ -94,15 +94,18 @@ CALL_OUTCOME call_text_conversion(const ROUTINE_REQUEST& request);
 // method that hands out an element may then hand out the element's own cell
 // instead of an alias of it. The call takes the grant over before its
 // arguments are evaluated, so no call inside them sees it.
+// With objects, the caller only copies the element's value into a plain
+// variable: an object of plain members may be handed out too.
 class ELEMENT_USED_AT_ONCE {
 public:
-    explicit ELEMENT_USED_AT_ONCE(const TOKEN* call);
+    explicit ELEMENT_USED_AT_ONCE(const TOKEN* call, bool objects = false);
     ~ELEMENT_USED_AT_ONCE();
     ELEMENT_USED_AT_ONCE(const ELEMENT_USED_AT_ONCE&) = delete;
     ELEMENT_USED_AT_ONCE& operator=(const ELEMENT_USED_AT_ONCE&) = delete;
 
 private:
     const TOKEN* saved;
+    bool saved_objects;
 };
 
 // The not-defined message of the last call that found nothing ("Function

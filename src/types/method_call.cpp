@@ -14,6 +14,7 @@
 #include "values/hash_store.h"
 #include "values/list_store.h"
 #include "values/payload_records.h"
+#include "values/value_copy.h"
 
 #include <unordered_set>
 
@@ -29,6 +30,16 @@ const std::string& intern_call_key(const std::string& key) {
 CALL_OUTCOME (*call_routine_entry)(const ROUTINE_REQUEST& request) = nullptr;
 std::string (*not_defined_entry)() = nullptr;
 void (*run_block_entry)(TOKEN* block, RESULT_ITEM this_item, bool own_variables) = nullptr;
+
+bool element_objects_at_once = false;
+
+bool is_plain_object_element(const UNION_DATA* element) {
+    if (element->tag != raise_tag(tag_object) || element->referrers != nullptr || element->payload == nullptr)
+        return false;
+    const OBJECT_HOLDER* holder = element->holder();
+    if (holder == nullptr || holder->object == nullptr) return false;
+    return every_member_plain(*holder->object);
+}
 
 namespace {
 

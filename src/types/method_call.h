@@ -227,6 +227,17 @@ struct METHOD_CALL {
 
 using METHOD_HANDLER = bool (*)(METHOD_CALL& call);
 
+// Set while the grant of an element used at once (element_used_at_once)
+// comes from a caller that only copies the element's value into a plain
+// variable: an object of plain members may then be handed out as well, its
+// own cell standing for its copy.
+extern bool element_objects_at_once;
+
+// Whether an element handed out to such a caller may be the object's own
+// cell: an object of a user type, no link, nothing linking to it, every
+// member a plain value.
+bool is_plain_object_element(const UNION_DATA* element);
+
 // A call whose key a call site has already resolved, with the arguments as
 // its evaluation left them (their type names those of the key).
 struct DIRECT_CALL {

@@ -525,6 +525,10 @@ bool every_member_overwritable(const OBJECT_RECORD& record) {
     return every_member(record, [](const UNION_DATA* member) { return is_overwritable_member(member); });
 }
 
+bool every_member_plain(const OBJECT_RECORD& record) {
+    return every_member(record, [](const UNION_DATA* member) { return is_plain_member(member); });
+}
+
 void copy_member_groups(OBJECT_RECORD& dest, const OBJECT_RECORD& source,
                         void (*copy_row)(SLOT_ARRAY& dest, const SLOT_ARRAY& source)) {
     dest.groups.clear();
@@ -616,8 +620,7 @@ void overwrite_member(UNION_DATA* to, const UNION_DATA* from) {
 
 bool copy_plain_members(OBJECT_RECORD& dest, const OBJECT_RECORD& source) {
     // Outside a copy the general copy gives ints records, not words.
-    if (copy_depth == 0 || !every_member(source, [](const UNION_DATA* member) { return is_plain_member(member); }))
-        return false;
+    if (copy_depth == 0 || !every_member_plain(source)) return false;
     copy_member_groups(dest, source, copy_plain_row);
     return true;
 }

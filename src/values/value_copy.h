@@ -182,6 +182,9 @@ bool is_overwritable_member(const UNION_DATA* member);
 // Whether every member cell of the record is overwritable (a missing
 // member cell passes).
 bool every_member_overwritable(const OBJECT_RECORD& record);
+// Whether every member cell of the record is plain (a missing member cell
+// passes).
+bool every_member_plain(const OBJECT_RECORD& record);
 // Makes dest (its groups dropped first) a record of source's groups, each
 // group's member row made by copy_row from source's.
 void copy_member_groups(OBJECT_RECORD& dest, const OBJECT_RECORD& source,

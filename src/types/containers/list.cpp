@@ -259,7 +259,8 @@ bool list_functions(METHOD_CALL& call) {
         for (int32_t i = 0; i < args.count(); ++i) {
             UNION_DATA* element = nullptr;
             call.raise_if(check_list_index(args, store, i, from_end, &element));
-            if (read_at_once && holds_plain_values_only(element))
+            if (read_at_once &&
+                (holds_plain_values_only(element) || (element_objects_at_once && is_plain_object_element(element))))
                 call.append(RESULT_ITEM{element, access_handed_out, 0});
             else hand_out(call, element, mode);
         }
@@ -297,7 +298,11 @@ bool list_functions(METHOD_CALL& call) {
     }
     if (key_is(key, "get0\xA7") || key_is(key, "Get0\xA7")) {
         LIST_DATA& store = store_of(call.checked_receiver(true));
-        hand_out(call, key[0] == 'g' ? store.first() : store.last(), hand_out_mode(call));
+        UNION_DATA* element = key[0] == 'g' ? store.first() : store.last();
+        const int mode = hand_out_mode(call);
+        if (call.element_used_at_once && mode == 4 && element_objects_at_once && is_plain_object_element(element))
+            call.append(RESULT_ITEM{element, access_handed_out, 0});  // as get(i) hands it out
+        else hand_out(call, element, mode);
         return true;
     }
     if (is_find_key(key)) {
@@ -358,7 +363,9 @@ bool element_copy(const DIRECT_CALL& call, bool from_end) {
     if (element == nullptr) return false;
     // A reference handed out of a read-only list stays read-only: the handler's road.
     if (is_link_cell(element) && lends_read_only(call)) return false;
-    if (call.element_used_at_once && holds_plain_values_only(element)) {  // as the handler does
+    if (call.element_used_at_once &&
+        (holds_plain_values_only(element) || (element_objects_at_once && is_plain_object_element(element)))) {
+        // as the handler does
         call.results->append(RESULT_ITEM{element, access_handed_out, 0});
         return true;
     }
