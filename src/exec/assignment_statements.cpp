@@ -434,12 +434,17 @@ bool single_operand(TOKEN* side) {
     return items.count() == 1 && items[0] == side;
 }
 
+UNION_DATA* variable_input_target(const TOKEN* declaration);
+
 // The call part of an element access h[k] or l[i] on a plain variable
 // holding a hash or a list: evaluating it runs nothing before the call
-// itself.
-const TOKEN* element_call(const TOKEN* side) {
+// itself. A source read through a ":$" parameter standing for such a
+// variable runs nothing either (through_inputs).
+const TOKEN* element_call(const TOKEN* side, bool through_inputs = false) {
     if (side->evaluator != eval_member || side->op1 != '.' || side->right == nullptr) return nullptr;
     const UNION_DATA* receiver = plain_variable(side->left);
+    if (receiver == nullptr && through_inputs && side->left != nullptr && side->left->evaluator == eval_variable)
+        receiver = variable_input_target(side->left->declaration);
     if (receiver == nullptr) return nullptr;
     const char held = held_type_code_of(follow_aliases(const_cast<UNION_DATA*>(receiver)));
     return held == tag_hash || held == tag_list ? side->right : nullptr;
@@ -570,7 +575,7 @@ __attribute__((always_inline)) inline bool single_pair_assignment(TOKEN* node, R
             }
             sources.append(make_bool_value(truth != 0, 3));  // as the operator's handler gives it
         } else {
-            const ELEMENT_USED_AT_ONCE grant(plain_target || object_target ? element_call(right) : nullptr,
+            const ELEMENT_USED_AT_ONCE grant(plain_target || object_target ? element_call(right, true) : nullptr,
                                              object_target);
             eval_cached(right, this_item, sources);
             if (sources.count == 0 || exception_pending()) return true;
