@@ -7,6 +7,7 @@
 
 #include "eval/arg_frame.h"
 #include "eval/builtin_handlers.h"
+#include "eval/decline_hints.h"
 #include "eval/evaluator.h"
 #include "eval/member_access.h"
 #include "exec/control_statements.h"
@@ -1051,19 +1052,8 @@ int fast_hash_def(TOKEN* node, RESULT_ITEM this_item) {
 
 namespace {
 
-// A condition whose fast reads decline (objects compared by a user "<",
-// operands the reads do not know) is tried again only now and then: each
-// decline leaves it to the general road for twice as many tries as the one
-// before, up to 64. The general road gives the same answer, so the choice
-// is only one of cost; the answers a condition does give keep the hint off
-// their road.
-struct DECLINE_HINT {
-    const TOKEN* node = nullptr;
-    uint16_t skip = 0;
-    uint16_t backoff = 1;
-};
-constexpr size_t decline_hint_count = 256;
-DECLINE_HINT decline_hints[decline_hint_count];
+struct CONDITION_KIND;
+using CONDITION_HINTS = DECLINE_HINTS<CONDITION_KIND>;
 
 int comparison_now(const TOKEN* node);
 
@@ -1071,19 +1061,10 @@ int comparison_now(const TOKEN* node);
 
 int fast_comparison(const TOKEN* node) {
     if constexpr (!fast_paths) return -1;
-    DECLINE_HINT& hint = decline_hints[(reinterpret_cast<uintptr_t>(node) / alignof(TOKEN)) % decline_hint_count];
-    if (hint.node == node && hint.skip != 0) {
-        --hint.skip;
-        return -1;
-    }
+    CONDITION_HINTS::SLOT& hint = CONDITION_HINTS::slot_of(node);
+    if (CONDITION_HINTS::skips(hint, node)) return -1;
     const int answer = comparison_now(node);
-    if (answer >= 0) return answer;
-    if (hint.node != node) {
-        hint = DECLINE_HINT{node, 1, 2};
-    } else {
-        hint.skip = hint.backoff;
-        hint.backoff = static_cast<uint16_t>(std::min(hint.backoff * 2, 64));
-    }
+    if (answer < 0) CONDITION_HINTS::declined(hint, node);
     return answer;
 }
 

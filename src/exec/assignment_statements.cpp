@@ -5,6 +5,7 @@
 #include <string>
 
 #include "eval/arg_frame.h"
+#include "eval/decline_hints.h"
 #include "eval/evaluator.h"
 #include "eval/fast_path.h"
 #include "eval/member_access.h"
@@ -172,14 +173,16 @@ UNION_DATA* fast_int_through_aliases(TOKEN* node) {
     // Only a name is such a target: an element's own paths read the right
     // side once.
     if (node->left == nullptr || node->right == nullptr || node->left->evaluator != eval_variable) return false;
-    int64_t value = 0;
-    TOKEN* right = node->right;
-    const bool read = read_with_members(this_item, [right, &value] { return fast_int(right, value); });
-    if (!read && !fast_hash_int(node->right, this_item, value)) return false;
+    // The target first: it is found at less cost than the right side is
+    // read, and neither runs anything, so neither can change the other.
     UNION_DATA* target = fast_int_variable(node->left);
     if (target == nullptr) target = fast_int_member(node->left, this_item);
     if (target == nullptr) target = fast_int_through_aliases(node->left);
     if (target == nullptr) return false;
+    int64_t value = 0;
+    TOKEN* right = node->right;
+    const bool read = read_with_members(this_item, [right, &value] { return fast_int(right, value); });
+    if (!read && !fast_hash_int(node->right, this_item, value)) return false;
     INT_DATA& number = *target->int_data();
     if (op != '=') {
         int64_t current = 0;
@@ -1081,30 +1084,53 @@ bool long_int_assignment(TOKEN* node) {
     return node->right->evaluator == eval_variable ? fast_int_copy(node) : long_sum_assignment(node);
 }
 
+// The statements whose fast roads all declined (see DECLINE_HINTS).
+struct ASSIGNMENT_KIND;
+using ASSIGNMENT_HINTS = DECLINE_HINTS<ASSIGNMENT_KIND>;
+
+namespace {
+
+// name = e on the fast roads after the int ones; false, with nothing done,
+// when they all decline.
+bool assign_by_roads(TOKEN* node, RESULT_ITEM this_item) {
+    if (fast_scalar_copy(node)) {
+        // The int paths fail for this statement's shape at some cost; the
+        // binding spares later runs that.
+        node->executor = exec_scalar_assign;
+        return true;
+    }
+    if (fast_element_store(node)) {
+        node->executor = exec_element_assign;
+        return true;
+    }
+    if (fast_int_copy(node)) return true;
+    if (fast_text_store(node)) return true;
+    if (fast_conversion_store(node, this_item)) return true;
+    if (fast_call_assignment(node, this_item)) return true;
+    if (element_target(node) && fast_hash_element_store(node, '=', this_item)) {
+        node->executor = exec_hash_element_assign;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 void exec_assign(TOKEN* node, RESULT_ITEM this_item) {
     if constexpr (!fast_paths) {
         exec_assignment(node, this_item, assign_value, "=");
         return;
     }
+    // The int roads, the commonest answers, come before the hint.
     if (fast_slot_assignment(node, '=')) return;
     if (fast_int_assignment(node, '=', this_item)) return;
-    if (fast_scalar_copy(node)) {
-        // The int paths fail for this statement's shape at some cost; the
-        // binding spares later runs that.
-        node->executor = exec_scalar_assign;
-        return;
-    }
-    if (fast_element_store(node)) {
-        node->executor = exec_element_assign;
-        return;
-    }
-    if (fast_int_copy(node)) return;
-    if (fast_text_store(node)) return;
-    if (fast_conversion_store(node, this_item)) return;
-    if (fast_call_assignment(node, this_item)) return;
-    if (element_target(node) && fast_hash_element_store(node, '=', this_item)) {
-        node->executor = exec_hash_element_assign;
-        return;
+    ASSIGNMENT_HINTS::SLOT& hint = ASSIGNMENT_HINTS::slot_of(node);
+    if (!ASSIGNMENT_HINTS::skips(hint, node)) {
+        if (assign_by_roads(node, this_item)) {
+            ASSIGNMENT_HINTS::answered(hint, node);
+            return;
+        }
+        ASSIGNMENT_HINTS::declined(hint, node);
     }
     exec_assignment(node, this_item, assign_value, "=");
 }
@@ -1141,6 +1167,21 @@ void exec_hash_element_sub(TOKEN* node, RESULT_ITEM this_item) {
     exec_sub_assign(node, this_item);
 }
 
+// name += e on the fast roads after the int ones; false, with nothing done
+// but what the general road takes over, when they all decline.
+bool add_by_roads(TOKEN* node, RESULT_ITEM this_item) {
+    if (fast_compound_assignment(node, this_item, op_add_assign, '+')) return true;
+    if (element_target(node) && fast_hash_element_store(node, '+', this_item)) {
+        node->executor = exec_hash_element_add;
+        return true;
+    }
+    if (fast_text_append(node, this_item)) {
+        if (node->executor == exec_add_assign) node->executor = exec_append_to_text;
+        return true;
+    }
+    return false;
+}
+
 void add_assign(TOKEN* node, RESULT_ITEM this_item) {
     if constexpr (!fast_paths) {
         exec_assignment(node, this_item, op_add_assign, "+=");
@@ -1148,14 +1189,13 @@ void add_assign(TOKEN* node, RESULT_ITEM this_item) {
     }
     if (fast_slot_assignment(node, '+')) return;
     if (fast_int_assignment(node, '+', this_item)) return;
-    if (fast_compound_assignment(node, this_item, op_add_assign, '+')) return;
-    if (element_target(node) && fast_hash_element_store(node, '+', this_item)) {
-        node->executor = exec_hash_element_add;
-        return;
-    }
-    if (fast_text_append(node, this_item)) {
-        if (node->executor == exec_add_assign) node->executor = exec_append_to_text;
-        return;
+    ASSIGNMENT_HINTS::SLOT& hint = ASSIGNMENT_HINTS::slot_of(node);
+    if (!ASSIGNMENT_HINTS::skips(hint, node)) {
+        if (add_by_roads(node, this_item)) {
+            ASSIGNMENT_HINTS::answered(hint, node);
+            return;
+        }
+        ASSIGNMENT_HINTS::declined(hint, node);
     }
     exec_assignment(node, this_item, op_add_assign, "+=");
 }
@@ -1201,6 +1241,20 @@ void exec_add_assign(TOKEN* node, RESULT_ITEM this_item) {
     add_assign(node, this_item);
 }
 
+namespace {
+
+// name -= e on the fast roads after the int ones, as add_by_roads.
+bool sub_by_roads(TOKEN* node, RESULT_ITEM this_item) {
+    if (fast_compound_assignment(node, this_item, op_sub_assign, '-')) return true;
+    if (element_target(node) && fast_hash_element_store(node, '-', this_item)) {
+        node->executor = exec_hash_element_sub;
+        return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 void exec_sub_assign(TOKEN* node, RESULT_ITEM this_item) {
     if constexpr (!fast_paths) {
         exec_assignment(node, this_item, op_sub_assign, "-=");
@@ -1208,10 +1262,13 @@ void exec_sub_assign(TOKEN* node, RESULT_ITEM this_item) {
     }
     if (fast_slot_assignment(node, '-')) return;
     if (fast_int_assignment(node, '-', this_item)) return;
-    if (fast_compound_assignment(node, this_item, op_sub_assign, '-')) return;
-    if (element_target(node) && fast_hash_element_store(node, '-', this_item)) {
-        node->executor = exec_hash_element_sub;
-        return;
+    ASSIGNMENT_HINTS::SLOT& hint = ASSIGNMENT_HINTS::slot_of(node);
+    if (!ASSIGNMENT_HINTS::skips(hint, node)) {
+        if (sub_by_roads(node, this_item)) {
+            ASSIGNMENT_HINTS::answered(hint, node);
+            return;
+        }
+        ASSIGNMENT_HINTS::declined(hint, node);
     }
     exec_assignment(node, this_item, op_sub_assign, "-=");
 }
