@@ -1114,6 +1114,24 @@ bool assign_by_roads(TOKEN* node, RESULT_ITEM this_item) {
     return false;
 }
 
+// name op e (road_op '=', '+' or '-'): the int roads, the commonest
+// answers; then the statement's other roads unless its hint holds them
+// back; then the general road with the rule.
+template <bool (*ROADS)(TOKEN*, RESULT_ITEM)>
+void assign_by_roads_or_rule(TOKEN* node, RESULT_ITEM this_item, char road_op, VALUE_RULE rule, const char* op) {
+    if (fast_slot_assignment(node, road_op)) return;
+    if (fast_int_assignment(node, road_op, this_item)) return;
+    ASSIGNMENT_HINTS::SLOT& hint = ASSIGNMENT_HINTS::slot_of(node);
+    if (!ASSIGNMENT_HINTS::skips(hint, node)) {
+        if (ROADS(node, this_item)) {
+            ASSIGNMENT_HINTS::answered(hint, node);
+            return;
+        }
+        ASSIGNMENT_HINTS::declined(hint, node);
+    }
+    exec_assignment(node, this_item, rule, op);
+}
+
 }  // namespace
 
 void exec_assign(TOKEN* node, RESULT_ITEM this_item) {
@@ -1121,18 +1139,7 @@ void exec_assign(TOKEN* node, RESULT_ITEM this_item) {
         exec_assignment(node, this_item, assign_value, "=");
         return;
     }
-    // The int roads, the commonest answers, come before the hint.
-    if (fast_slot_assignment(node, '=')) return;
-    if (fast_int_assignment(node, '=', this_item)) return;
-    ASSIGNMENT_HINTS::SLOT& hint = ASSIGNMENT_HINTS::slot_of(node);
-    if (!ASSIGNMENT_HINTS::skips(hint, node)) {
-        if (assign_by_roads(node, this_item)) {
-            ASSIGNMENT_HINTS::answered(hint, node);
-            return;
-        }
-        ASSIGNMENT_HINTS::declined(hint, node);
-    }
-    exec_assignment(node, this_item, assign_value, "=");
+    assign_by_roads_or_rule<assign_by_roads>(node, this_item, '=', assign_value, "=");
 }
 
 void exec_assign_ref(TOKEN* node, RESULT_ITEM this_item) { exec_assignment(node, this_item, assign_ref_rule, "@"); }
@@ -1187,17 +1194,7 @@ void add_assign(TOKEN* node, RESULT_ITEM this_item) {
         exec_assignment(node, this_item, op_add_assign, "+=");
         return;
     }
-    if (fast_slot_assignment(node, '+')) return;
-    if (fast_int_assignment(node, '+', this_item)) return;
-    ASSIGNMENT_HINTS::SLOT& hint = ASSIGNMENT_HINTS::slot_of(node);
-    if (!ASSIGNMENT_HINTS::skips(hint, node)) {
-        if (add_by_roads(node, this_item)) {
-            ASSIGNMENT_HINTS::answered(hint, node);
-            return;
-        }
-        ASSIGNMENT_HINTS::declined(hint, node);
-    }
-    exec_assignment(node, this_item, op_add_assign, "+=");
+    assign_by_roads_or_rule<add_by_roads>(node, this_item, '+', op_add_assign, "+=");
 }
 
 // The executors of name += "text" and name += str:(...), bound on the
@@ -1260,17 +1257,7 @@ void exec_sub_assign(TOKEN* node, RESULT_ITEM this_item) {
         exec_assignment(node, this_item, op_sub_assign, "-=");
         return;
     }
-    if (fast_slot_assignment(node, '-')) return;
-    if (fast_int_assignment(node, '-', this_item)) return;
-    ASSIGNMENT_HINTS::SLOT& hint = ASSIGNMENT_HINTS::slot_of(node);
-    if (!ASSIGNMENT_HINTS::skips(hint, node)) {
-        if (sub_by_roads(node, this_item)) {
-            ASSIGNMENT_HINTS::answered(hint, node);
-            return;
-        }
-        ASSIGNMENT_HINTS::declined(hint, node);
-    }
-    exec_assignment(node, this_item, op_sub_assign, "-=");
+    assign_by_roads_or_rule<sub_by_roads>(node, this_item, '-', op_sub_assign, "-=");
 }
 
 void exec_mul_assign(TOKEN* node, RESULT_ITEM this_item) {
