@@ -86,9 +86,12 @@ bool same_built_in_tag(const UNION_DATA* a, const UNION_DATA* b) {
 // others refer to does not change its type. Null when all pass. Inline in
 // its callers: most pairs pass on the first test.
 inline const char* check_transfer(UNION_DATA* dest, UNION_DATA* src, UNION_DATA* s, const TRANSFER_MESSAGES& ids) {
-    // A source that is no link, of the destination's built-in type or going
-    // into an any cell nothing links to: no type names to compare.
-    if (src == s && (same_built_in_tag(dest, s) || (is_any_cell(dest) && dest->referrers == nullptr))) return nullptr;
+    // A source that is no link, of the destination's built-in type or user
+    // type (the type names compare those), or going into an any cell nothing
+    // links to: no type names to compare.
+    if (src == s &&
+        (same_built_in_tag(dest, s) || same_object_type(dest, s) || (is_any_cell(dest) && dest->referrers == nullptr)))
+        return nullptr;
     return check_transfer_by_names(dest, src, s, ids);
 }
 
