@@ -164,12 +164,12 @@ struct FOR_FUNCTION_PASS {
 void run_builtin_for(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results, FOR_ARGUMENTS& walked, bool evaluated) {
     if (evaluated) {
         if (walked.walkable() && walked.has_values()) {
-            const CODE_DATA* code = argument_value(walked.code().cell)->code_data();  // holds a block
+            TOKEN* block = nullptr;
             RESULT_ITEM context;
-            if (const char* gone = code_context(*code, &context)) raise_builtin_error(node, gone);
+            if (const char* gone = walked.body_and_context(block, context)) raise_builtin_error(node, gone);
             UNION_DATA* variable = follow_aliases(walked.variable().cell);
             const CELL_WATCH variable_watch(RESULT_ITEM{variable, access_variable, 0});
-            FOR_FUNCTION_PASS pass{node, variable, variable_watch, code->block, context, results};
+            FOR_FUNCTION_PASS pass{node, variable, variable_watch, block, context, results};
             walked.walk(FOR_VALUE_VISIT{FOR_FUNCTION_PASS::visit, &pass});
             return;
         }

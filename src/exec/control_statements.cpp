@@ -341,7 +341,7 @@ void for_variable_form(TOKEN* node, ARG_FRAME& frame, RESULT_ITEM this_item, con
 void for_walked_form(TOKEN* node, FOR_ARGUMENTS& arguments, RESULT_ITEM this_item, const std::string& routine) {
     UNION_DATA* target = follow_aliases(arguments.variable().cell);
     const CELL_WATCH target_watch(RESULT_ITEM{target, access_variable, 0});
-    FOR_PASS pass{node, routine, target, target_watch, code_block(arguments.code()), this_item};
+    FOR_PASS pass{node, routine, target, target_watch, arguments.body(), this_item};
     arguments.walk(FOR_VALUE_VISIT{FOR_PASS::visit, &pass});
 }
 

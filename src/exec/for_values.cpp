@@ -7,6 +7,7 @@
 #include "exec/pending_exception.h"
 #include "frontend/token.h"
 #include "values/factories.h"
+#include "values/payload_records.h"
 #include "values/union_data.h"
 
 namespace morvu {
@@ -47,6 +48,12 @@ bool FOR_ARGUMENTS::evaluate(TOKEN* call, RESULT_ITEM this_item, bool abandon) {
         const uint32_t count_before = list.count;
         if (walkable_position(i, n) && is_range_node(argument)) {
             eval_range_span(argument, this_item, new_span(list.count).span);
+        } else if (i + 1 == n && i > 0 && argument->block_mode == block_mode_braced &&
+                   argument->evaluator == initial_evaluator) {
+            written_block = argument;
+            block_this = RESULT_ITEM{this_item.cell, this_item.mode, 0};
+            last_count = 1;
+            continue;
         } else {
             eval_cached(argument, this_item, list);
         }
@@ -70,9 +77,11 @@ bool FOR_ARGUMENTS::walkable() const {
     // is cut loose as a variable is.
     const RESULT_ITEM& variable = list.head->item;
     if (variable.mode <= 5 && !cuts_own_reference(variable.cell, variable.mode)) return false;
-    UNION_DATA* code = argument_value(list.tail->item.cell);
-    if (code == nullptr || !is_defined_value(code) || is_empty_value(code) || base_type_code(code) != tag_code)
-        return false;
+    if (written_block == nullptr) {
+        UNION_DATA* code = argument_value(list.tail->item.cell);
+        if (code == nullptr || !is_defined_value(code) || is_empty_value(code) || base_type_code(code) != tag_code)
+            return false;
+    }
     for (size_t i = 0; i < span_count; ++i) {
         const SPAN_AT& at = span_at(i);
         if (!at.span.empty && !at.span.machine) return false;
@@ -80,8 +89,22 @@ bool FOR_ARGUMENTS::walkable() const {
     return true;
 }
 
+TOKEN* FOR_ARGUMENTS::body() const { return written_block != nullptr ? written_block : code_block(list.tail->item); }
+
+const char* FOR_ARGUMENTS::body_and_context(TOKEN*& block, RESULT_ITEM& context) const {
+    if (written_block != nullptr) {
+        // Nothing has run since the block was reached: its object is there.
+        block = written_block;
+        context = block_this;
+        return nullptr;
+    }
+    const CODE_DATA* code = argument_value(list.tail->item.cell)->code_data();  // holds a block
+    block = code->block;
+    return code_context(*code, &context);
+}
+
 bool FOR_ARGUMENTS::has_values() const {
-    if (list.count > 2) return true;
+    if (list.count + (written_block != nullptr ? 1 : 0) > 2) return true;
     for (size_t i = 0; i < span_count; ++i) {
         const SPAN_AT& at = span_at(i);
         if (!at.span.empty) return true;
@@ -98,15 +121,18 @@ void FOR_ARGUMENTS::park_expanded(TOKEN* call) {
         append_range_span(at.span, *expanded);
     }
     while (!list.empty()) expanded->append(pop(list));
+    if (written_block != nullptr) expanded->append(make_code_value(written_block, block_this));
     push_result_list(call->left, expanded.release());
 }
 
 void FOR_ARGUMENTS::walk(FOR_VALUE_VISIT visit) {
-    // The values between the variable (index 0) and the code (index end).
-    const uint32_t end = list.count - 1;
+    // The values between the variable (index 0) and the code (index end),
+    // which the list holds unless it was written as a block.
+    const uint32_t end = written_block != nullptr ? list.count : list.count - 1;
     std::vector<CELL_WATCH> watches;
     watches.reserve(end - 1);
-    for (RESULT_NODE* node = list.head->next; node != list.tail; node = node->next) watches.emplace_back(node->item);
+    RESULT_NODE* watched = list.head->next;
+    for (uint32_t index = 1; index < end; ++index, watched = watched->next) watches.emplace_back(watched->item);
     RESULT_NODE* node = list.head->next;
     size_t next_span = 0;
     for (uint32_t index = 1;; ++index) {

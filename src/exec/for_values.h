@@ -62,7 +62,11 @@ public:
     void park_expanded(TOKEN* call);
 
     RESULT_ITEM variable() const { return list.head->item; }
-    RESULT_ITEM code() const { return list.tail->item; }
+    // The block the code (the last argument) runs.
+    TOKEN* body() const;
+    // The same with the current item the code runs with: null, or the
+    // message of code_context when the object the code was made in is gone.
+    const char* body_and_context(TOKEN*& block, RESULT_ITEM& context) const;
 
     // Visits every value in order until the visit asks to end.
     void walk(FOR_VALUE_VISIT visit);
@@ -82,6 +86,11 @@ private:
     size_t span_count = 0;
     uint32_t first_count = 0;  // results of the first argument
     uint32_t last_count = 0;   // results of the last argument
+    // The code written as a braced block, the commonest last argument: its
+    // code value, a new one at every evaluation that nothing else sees, is
+    // made only when the arguments are parked for the general road.
+    TOKEN* written_block = nullptr;
+    RESULT_ITEM block_this{};  // the current item such a value would capture
 
     bool walk_span(const RANGE_SPAN& span, FOR_VALUE_VISIT visit);
     SPAN_AT& new_span(uint32_t items_before);
