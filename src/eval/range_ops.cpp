@@ -74,6 +74,17 @@ UNION_DATA* range_end(RESULT_ITEM item, char type) {
     return value;
 }
 
+// The span of the tag ('i' or 'c') between two ends that are machine
+// integers, in the mode.
+void machine_span(char tag, int64_t first, int64_t last, int16_t mode, RANGE_SPAN& span) {
+    span.tag = tag;
+    span.machine = true;
+    span.first = first;
+    span.last = last;
+    span.step = first <= last ? 1 : -1;
+    span.empty = first < last ? mode == range_descending : first > last && mode == range_ascending;
+}
+
 // The span between two ends (links followed) in the mode; raises the type
 // error of the range operators for ends that are not both ints or both chars.
 void range_span(TOKEN* node, RESULT_ITEM from, RESULT_ITEM to, int16_t mode, RANGE_SPAN& span) {
@@ -82,7 +93,15 @@ void range_span(TOKEN* node, RESULT_ITEM from, RESULT_ITEM to, int16_t mode, RAN
     if (a != nullptr && b != nullptr) {
         const INT_DATA& first = *a->int_data();
         const INT_DATA& last = *b->int_data();
+        // Machine arithmetic while both ends fit; the elements are the same.
+        int64_t small_first = 0;
+        int64_t small_last = 0;
+        if (exact_int64(first, &small_first) && exact_int64(last, &small_last)) {
+            machine_span('i', small_first, small_last, mode, span);
+            return;
+        }
         span.tag = 'i';
+        span.machine = false;
         if (first == last || first < last) {
             span.empty = !(first == last || mode != range_descending);
             span.step = 1;
@@ -90,36 +109,15 @@ void range_span(TOKEN* node, RESULT_ITEM from, RESULT_ITEM to, int16_t mode, RAN
             span.empty = mode == range_ascending;
             span.step = -1;
         }
-        // Machine arithmetic while both ends fit; the elements are the same.
-        span.machine = exact_int64(first, &span.first) && exact_int64(last, &span.last);
-        if (!span.machine) {
-            span.big_first = first;
-            span.big_last = last;
-        }
+        span.big_first = first;
+        span.big_last = last;
         return;
     }
     a = range_end(from, 'c');
     b = range_end(to, 'c');
     if (a == nullptr || b == nullptr) raise_system_error(node, msg_text("erwintchalinrecpunpunope"));
     // Characters run in the order of their bytes taken as signed.
-    span.tag = 'c';
-    span.machine = true;
-    span.first = static_cast<signed char>(a->char_byte());
-    span.last = static_cast<signed char>(b->char_byte());
-    span.step = span.first <= span.last ? 1 : -1;
-    span.empty =
-        (span.first < span.last && mode == range_descending) || (span.first > span.last && mode == range_ascending);
-}
-
-// The span between two ends that are plain machine ints, as range_span
-// gives it for their cells.
-void machine_span(int64_t first, int64_t last, int16_t mode, RANGE_SPAN& span) {
-    span.tag = 'i';
-    span.machine = true;
-    span.first = first;
-    span.last = last;
-    span.step = first <= last ? 1 : -1;
-    span.empty = first < last ? mode == range_descending : first > last && mode == range_ascending;
+    machine_span('c', static_cast<signed char>(a->char_byte()), static_cast<signed char>(b->char_byte()), mode, span);
 }
 
 // Evaluates the two ends of a range node in the mode into the span. Ends
@@ -131,7 +129,7 @@ void evaluate_range_ends(TOKEN* node, RESULT_ITEM this_item, RANGE_SPAN& span) {
     int64_t first = 0;
     int64_t last = 0;
     if (node->left != nullptr && node->right != nullptr && fast_int(node->left, first) && fast_int(node->right, last)) {
-        machine_span(first, last, MODE, span);
+        machine_span('i', first, last, MODE, span);
         return;
     }
     const char* name = MODE == range_both ? ".." : MODE == range_ascending ? ".:" : ":.";

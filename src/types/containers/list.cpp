@@ -232,6 +232,14 @@ bool holds_plain_values_only(const UNION_DATA* cell) {
     return true;
 }
 
+// Whether an element that its caller reads at once (see
+// ELEMENT_USED_AT_ONCE) reads the same as its copy, so that the element
+// itself may stand for the copy: a list of plain values, or for a caller
+// that only copies the value, an object of plain members.
+bool reads_as_its_copy(const UNION_DATA* element) {
+    return holds_plain_values_only(element) || (element_objects_at_once && is_plain_object_element(element));
+}
+
 }  // namespace
 
 bool list_functions(METHOD_CALL& call) {
@@ -259,9 +267,7 @@ bool list_functions(METHOD_CALL& call) {
         for (int32_t i = 0; i < args.count(); ++i) {
             UNION_DATA* element = nullptr;
             call.raise_if(check_list_index(args, store, i, from_end, &element));
-            if (read_at_once &&
-                (holds_plain_values_only(element) || (element_objects_at_once && is_plain_object_element(element))))
-                call.append(RESULT_ITEM{element, access_handed_out, 0});
+            if (read_at_once && reads_as_its_copy(element)) call.append(RESULT_ITEM{element, access_handed_out, 0});
             else hand_out(call, element, mode);
         }
         return true;
@@ -300,7 +306,7 @@ bool list_functions(METHOD_CALL& call) {
         LIST_DATA& store = store_of(call.checked_receiver(true));
         UNION_DATA* element = key[0] == 'g' ? store.first() : store.last();
         const int mode = hand_out_mode(call);
-        if (call.element_used_at_once && mode == 4 && element_objects_at_once && is_plain_object_element(element))
+        if (call.element_used_at_once && mode == 4 && reads_as_its_copy(element))
             call.append(RESULT_ITEM{element, access_handed_out, 0});  // as get(i) hands it out
         else hand_out(call, element, mode);
         return true;
@@ -363,9 +369,7 @@ bool element_copy(const DIRECT_CALL& call, bool from_end) {
     if (element == nullptr) return false;
     // A reference handed out of a read-only list stays read-only: the handler's road.
     if (is_link_cell(element) && lends_read_only(call)) return false;
-    if (call.element_used_at_once &&
-        (holds_plain_values_only(element) || (element_objects_at_once && is_plain_object_element(element)))) {
-        // as the handler does
+    if (call.element_used_at_once && reads_as_its_copy(element)) {  // as the handler does
         call.results->append(RESULT_ITEM{element, access_handed_out, 0});
         return true;
     }
