@@ -260,6 +260,24 @@ bool fast_scalar_copy(TOKEN* node) {
     return true;
 }
 
+// name = c where the name is an assignable variable holding a bool (or the
+// empty bool) and c a comparison or logical operator that the fast reads
+// answer without running code: c yields a bool the general assignment
+// would copy into the cell as it stands. False, with nothing changed, for
+// any other shape.
+bool fast_truth_store(TOKEN* node, RESULT_ITEM this_item) {
+    TOKEN* right = node->right;
+    if (right == nullptr || !right->result_stack.empty() || right->block_mode != block_mode_none ||
+        !yields_one_bool(right))
+        return false;
+    UNION_DATA* target = writable_scalar(node->left);
+    if (target == nullptr || lower_tag(target->tag) != tag_bool) return false;
+    const int truth = read_with_members(this_item, [right] { return fast_comparison(right); });
+    if (truth < 0) return false;
+    target->bool_word() = truth != 0 ? 1 : 0;
+    return true;
+}
+
 }  // namespace
 
 const char* assign_ref_rule(UNION_DATA* target, UNION_DATA* source) { return target->assign_ref_on_this(source); }
@@ -1052,6 +1070,12 @@ void exec_scalar_assign(TOKEN* node, RESULT_ITEM this_item) {
     exec_assign(node, this_item);
 }
 
+// The same for a truth stored in a bool variable.
+void exec_truth_assign(TOKEN* node, RESULT_ITEM this_item) {
+    if (fast_truth_store(node, this_item)) return;
+    exec_assign(node, this_item);
+}
+
 // The same for h[k] = e once the hash's element path has taken it: the
 // paths before it in exec_assign all decline a hash element, so it goes
 // first; anything it declines takes the whole chain.
@@ -1109,6 +1133,10 @@ bool assign_by_roads(TOKEN* node, RESULT_ITEM this_item) {
     if (fast_call_assignment(node, this_item)) return true;
     if (element_target(node) && fast_hash_element_store(node, '=', this_item)) {
         node->executor = exec_hash_element_assign;
+        return true;
+    }
+    if (fast_truth_store(node, this_item)) {
+        node->executor = exec_truth_assign;
         return true;
     }
     return false;
