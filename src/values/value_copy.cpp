@@ -1,5 +1,7 @@
 #include "values/value_copy.h"
 
+#include <array>
+#include <cstdint>
 #include <cstring>
 #include <utility>
 #include <vector>
@@ -478,16 +480,34 @@ void settle_taken_cells(const std::vector<UNION_DATA*>& cells) {
     }
 }
 
-bool is_plain_member(const UNION_DATA* cell) {
-    if (cell->payload == nullptr || cell->referrers != nullptr) return false;
-    switch (lower_tag(cell->tag)) {  // a link's lowered tag is none of these
-    case tag_int:
-    case tag_str:
+namespace {
+
+// What a plain member holds, by its tag: the value an overwrite copies and
+// how (none: the tag of no plain member, links among them).
+enum class PLAIN_KIND : uint8_t { none, int_number, text, real, in_cell };
+
+constexpr PLAIN_KIND plain_kind_of(char tag) {
+    switch (lower_tag(tag)) {
+    case tag_int: return PLAIN_KIND::int_number;
+    case tag_str: return PLAIN_KIND::text;
+    case tag_real: return PLAIN_KIND::real;
     case tag_bool:
-    case tag_char:
-    case tag_real: return true;
-    default: return false;
+    case tag_char: return PLAIN_KIND::in_cell;
+    default: return PLAIN_KIND::none;
     }
+}
+
+constexpr auto plain_kinds = [] {
+    std::array<PLAIN_KIND, 256> kinds{};
+    for (size_t tag = 0; tag < kinds.size(); ++tag) kinds[tag] = plain_kind_of(static_cast<char>(tag));
+    return kinds;
+}();
+
+}  // namespace
+
+bool is_plain_member(const UNION_DATA* cell) {
+    return cell->payload != nullptr && cell->referrers == nullptr &&
+           plain_kinds[static_cast<unsigned char>(cell->tag)] != PLAIN_KIND::none;
 }
 
 bool is_overwritable_member(const UNION_DATA* member) {
@@ -495,13 +515,10 @@ bool is_overwritable_member(const UNION_DATA* member) {
         member->key_numbered != 0 || member->being_written != 0 || member->scope_variable != 0 ||
         member->key_follows != 0 || member->access_mode != access_variable)
         return false;
-    switch (lower_tag(member->tag)) {  // a link's lowered tag is none of these
-    case tag_int:
-    case tag_bool:
-    case tag_char:
-    case tag_real: return true;
-    case tag_str: return member->str_data()->walks() == 0;
-    default: return false;
+    switch (plain_kinds[static_cast<unsigned char>(member->tag)]) {
+    case PLAIN_KIND::none: return false;
+    case PLAIN_KIND::text: return member->str_data()->walks() == 0;
+    default: return true;
     }
 }
 
@@ -585,18 +602,25 @@ void copy_plain_row(SLOT_ARRAY& dest, const SLOT_ARRAY& source) {
         if (members[i] != nullptr) dest.cells[i] = copy_plain_member(members[i]);
 }
 
+// The kind of a member that is plain (is_plain_member); none otherwise.
+inline PLAIN_KIND plain_member_kind(const UNION_DATA* cell) {
+    if (cell->payload == nullptr || cell->referrers != nullptr) return PLAIN_KIND::none;
+    return plain_kinds[static_cast<unsigned char>(cell->tag)];
+}
+
 // Whether a member of the record being overwritten may take the plain
 // member from's value in place.
-bool takes_member_in_place(const UNION_DATA* to, const UNION_DATA* from, bool to_checked) {
+inline bool takes_member_in_place(const UNION_DATA* to, const UNION_DATA* from, bool to_checked) {
     if (to == nullptr || from == nullptr) return to == from;
-    return to->tag == from->tag && is_plain_member(from) && (to_checked || is_overwritable_member(to));
+    return to->tag == from->tag && plain_member_kind(from) != PLAIN_KIND::none &&
+           (to_checked || is_overwritable_member(to));
 }
 
 // Gives to (which takes_member_in_place passed) the value of from, in the
 // form copy_plain_member would give it.
-void overwrite_member(UNION_DATA* to, const UNION_DATA* from) {
-    switch (lower_tag(from->tag)) {
-    case tag_int: {
+inline void overwrite_member(UNION_DATA* to, const UNION_DATA* from) {
+    switch (plain_kinds[static_cast<unsigned char>(from->tag)]) {
+    case PLAIN_KIND::int_number: {
         void* word = from->payload;
         if (is_inline_int(word) || inline_copy_of(*from->int_data(), word)) {
             if (!is_inline_int(to->payload)) delete static_cast<INT_DATA*>(to->payload);
@@ -607,11 +631,11 @@ void overwrite_member(UNION_DATA* to, const UNION_DATA* from) {
         }
         break;
     }
-    case tag_str:
+    case PLAIN_KIND::text:
         to->str_data()->text = from->str_data()->text;
         to->str_data()->reset_read();
         break;
-    case tag_real: *to->real_data() = *from->real_data(); break;
+    case PLAIN_KIND::real: *to->real_data() = *from->real_data(); break;
     default: to->scalar = from->scalar; break;
     }
 }
@@ -628,24 +652,29 @@ bool copy_plain_members(OBJECT_RECORD& dest, const OBJECT_RECORD& source) {
 bool overwrite_members(OBJECT_RECORD& record, const OBJECT_RECORD& source, bool record_checked) {
     auto& target = record.groups;
     const auto& groups = source.groups;
-    if (target.size() != groups.size()) return false;
+    const size_t group_count = groups.size();
+    if (target.size() != group_count) return false;
     // Every member is checked before the first is written: the record takes
     // the values whole or not at all.
-    for (size_t g = 0; g < groups.size(); ++g) {
+    for (size_t g = 0; g < group_count; ++g) {
         const SLOT_ARRAY* into = target[g].slots.get();
         const SLOT_ARRAY* out_of = groups[g].slots.get();
         if (target[g].type != groups[g].type || (into == nullptr) != (out_of == nullptr)) return false;
         if (into == nullptr) continue;
-        if (into->cells.size() != out_of->cells.size()) return false;
-        for (size_t i = 0; i < into->cells.size(); ++i)
-            if (!takes_member_in_place(into->cells[i], out_of->cells[i], record_checked)) return false;
+        const size_t count = out_of->cells.size();
+        if (into->cells.size() != count) return false;
+        UNION_DATA* const* to = into->cells.data();
+        const UNION_DATA* const* from = out_of->cells.data();
+        for (size_t i = 0; i < count; ++i)
+            if (!takes_member_in_place(to[i], from[i], record_checked)) return false;
     }
-    for (size_t g = 0; g < groups.size(); ++g) {
+    for (size_t g = 0; g < group_count; ++g) {
         if (!target[g].slots) continue;
         const auto& members = groups[g].slots->cells;
-        auto& cells = target[g].slots->cells;
-        for (size_t i = 0; i < members.size(); ++i)
-            if (members[i] != nullptr) overwrite_member(cells[i], members[i]);
+        UNION_DATA* const* to = target[g].slots->cells.data();
+        const size_t count = members.size();
+        for (size_t i = 0; i < count; ++i)
+            if (members[i] != nullptr) overwrite_member(to[i], members[i]);
     }
     return true;
 }
