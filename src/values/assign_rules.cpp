@@ -271,6 +271,15 @@ const char* move_value_with_root(UNION_DATA* dest, UNION_DATA* src, const UNION_
 
 namespace {
 
+// Whether a link cell leads, along links alone, to a cell of s's built-in
+// type: the type name of either is then that type's, found without
+// comparing names.
+bool leads_to_built_in_tag(const UNION_DATA* dest, const UNION_DATA* s) {
+    const UNION_DATA* cell = dest;
+    for (int step = 0; step < 4 && cell != nullptr && is_link_cell(cell); ++step) cell = cell->target();
+    return cell != nullptr && same_built_in_tag(cell, s);
+}
+
 // An any alias that nothing links to, bound anew to a cell that is no link:
 // every rule of assign_link passes for it (an any cell takes any type, and
 // without referrers nothing refuses a change of type), and dissolving the
@@ -332,7 +341,7 @@ const char* assign_link(UNION_DATA* dest, UNION_DATA* src, char kind) {
     }
     const bool same_tag = same_built_in_tag(dest, s);
     const bool any_dest = is_any_cell(dest);
-    if (!any_dest && !same_tag && !same_object_type(dest, s)) {
+    if (!any_dest && !same_tag && !same_object_type(dest, s) && !leads_to_built_in_tag(dest, s)) {
         const TYPE_NAME dest_name = value_type_name(dest, true);
         const TYPE_NAME s_name = value_type_name(s, true);
         if (!same_type_name(dest_name, s_name)) {
@@ -358,7 +367,15 @@ const char* assign_link(UNION_DATA* dest, UNION_DATA* src, char kind) {
                         : kind == 'q' ? "alizuwaufloedatnicerl"
                                       : "synzuwaufloedatnicerl");
     }
-    destroy_payload(dest, false);
+    if (is_link_tag(dest->tag) && !is_any_tag(dest->tag) && dest->payload != nullptr) {
+        // A typed link linked anew keeps its record (link_cell threads it
+        // again); dissolving the old link would only free it, leave the
+        // cell with the mode of a variable and make an empty holder that
+        // the new link drops.
+        dest->access_mode = access_variable;
+    } else {
+        destroy_payload(dest, false);
+    }
     link_cell(dest, s, kind);
     // A link made past a read-only link leads where that one leads, and as
     // read-only.
