@@ -248,9 +248,20 @@ UNION_DATA* writable_scalar(const TOKEN* side) {
 bool fast_scalar_copy(TOKEN* node) {
     TOKEN* left = node->left;
     TOKEN* right = node->right;
-    if (left == nullptr || right == nullptr || (right->evaluator != eval_variable && right->evaluator != eval_member) ||
-        !right->result_stack.empty())
-        return false;
+    if (left == nullptr || right == nullptr || !right->result_stack.empty()) return false;
+    const EVAL_HANDLER handler = right->evaluator;
+    if (handler == eval_char_literal || handler == eval_true || handler == eval_false) {
+        // A literal: the word its handler's new cell would carry.
+        UNION_DATA* target = writable_scalar(left);
+        const char kind = handler == eval_char_literal ? tag_char : tag_bool;
+        if (target == nullptr || lower_tag(target->tag) != kind) return false;
+        SCALAR_WORD word{};
+        if (kind == tag_char) word.char_byte = right->text && !right->text->empty() ? (*right->text)[0] : 0;
+        else word.bool_word = handler == eval_true ? 1 : 0;
+        target->scalar = word;
+        return true;
+    }
+    if (handler != eval_variable && handler != eval_member) return false;
     UNION_DATA* target = writable_scalar(left);
     if (target == nullptr) return false;
     std::optional<SLOT_VIEW> view;  // made only for a compact slot
