@@ -336,6 +336,33 @@ void evaluate_operand(TOKEN* operand, RESULT_ITEM this_item, RESULT_LIST& values
     for (TOKEN* argument : argument_list_of(operand)) eval_cached(argument, this_item, values);
 }
 
+// The comparison of one evaluated left value with a right operand that is
+// read without running code: a literal or a variable for == and !=, a
+// machine int for the orderings of a machine int; -1 for other pairs,
+// which evaluate the right operand.
+template <VALUE_COMPARATOR COMPARE>
+inline int against_plain_right(UNION_DATA* a, TOKEN* right, RESULT_ITEM this_item) {
+    if (a == nullptr) return -1;
+    if constexpr (COMPARE == compare_equal || COMPARE == compare_unequal) {
+        UNION_DATA* b = plain_operand(right);
+        if (b == nullptr) return -1;
+        return values_equal(a, b) == (COMPARE == compare_equal) ? 1 : 0;
+    } else if constexpr (COMPARE == compare_less_than || COMPARE == compare_greater_than ||
+                         COMPARE == compare_less_equal || COMPARE == compare_greater_equal) {
+        int64_t x = 0;
+        int64_t y = 0;
+        if ((a->tag != tag_int && a->tag != raise_tag(tag_int)) || a->payload == nullptr || !cell_int64(a, x) ||
+            !right->result_stack.empty() || !read_with_members(this_item, [right, &y] { return fast_int(right, y); }))
+            return -1;
+        if constexpr (COMPARE == compare_less_than) return x < y ? 1 : 0;
+        else if constexpr (COMPARE == compare_greater_than) return x > y ? 1 : 0;
+        else if constexpr (COMPARE == compare_less_equal) return x <= y ? 1 : 0;
+        else return x >= y ? 1 : 0;
+    } else {
+        return -1;
+    }
+}
+
 // A comparison without alternatives whose left operand is evaluated: the
 // right one is evaluated once, into a list of its own, and one value of
 // each is compared, without placeholders or frames. Another count of values
@@ -348,6 +375,8 @@ inline bool compare_evaluated(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& l
     RESULT_LIST right_values;
     const bool right_evaluated = left_values.count == 1;
     if (right_evaluated) {
+        if (const int known = against_plain_right<COMPARE>(left_values.head->item.cell, right, this_item); known >= 0)
+            return known != 0;
         evaluate_operand(right, this_item, right_values);
         if (right_values.count == 1)
             return compare_items<COMPARE>(node, left_values.head->item, right_values.head->item);
