@@ -32,6 +32,7 @@
 #include "values/list_store.h"
 #include "values/payload_records.h"
 #include "values/union_data.h"
+#include "values/value_copy.h"
 
 namespace morvu {
 
@@ -364,6 +365,20 @@ UNION_DATA* stored_element(TOKEN* node) {
     if (is_inline_int(element->payload)) return make_inline_int(value, element->payload);
     element->int_data()->assign_int64(value);
     return true;
+}
+
+// An object element of a plain list given an element of a plain list (as
+// stored_element finds both) that holds an object of its type: the members
+// take the values in place, as the assignment does when they are all plain.
+// False, with nothing changed, for any other pair.
+bool store_object_element(UNION_DATA* element, TOKEN* right) {
+    if (right->evaluator != eval_member || !right->result_stack.empty() || !is_variable_mode(element->access_mode))
+        return false;
+    const UNION_DATA* source = stored_element(right);
+    if (source == nullptr) return false;
+    if (source == element) return true;  // the value is its own already
+    if (running_walks != 0 && value_under_iteration(element)) return false;
+    return assign_object_in_place(element, source);
 }
 
 // The text a node reads without running anything: a text literal, a plain
@@ -1138,6 +1153,7 @@ bool fast_element_store(TOKEN* node) {
         int64_t value = 0;
         return fast_int(node->right, value) && store_int_element(element, value);
     }
+    if (lower_tag(element->tag) == tag_object) return store_object_element(element, node->right);
     if (lower_tag(element->tag) != tag_str || !is_variable_mode(element->access_mode)) return false;
     return store_text(element, fast_text(node->right));
 }
