@@ -368,13 +368,21 @@ UNION_DATA* stored_element(TOKEN* node) {
 }
 
 // An object element of a plain list given an element of a plain list (as
-// stored_element finds both) that holds an object of its type: the members
+// stored_element finds both) or a variable that holds an object of its
+// type: the members
 // take the values in place, as the assignment does when they are all plain.
 // False, with nothing changed, for any other pair.
 bool store_object_element(UNION_DATA* element, TOKEN* right) {
-    if (right->evaluator != eval_member || !right->result_stack.empty() || !is_variable_mode(element->access_mode))
-        return false;
-    const UNION_DATA* source = stored_element(right);
+    if (!right->result_stack.empty() || !is_variable_mode(element->access_mode)) return false;
+    UNION_DATA* source = nullptr;
+    if (right->evaluator == eval_member) {
+        source = stored_element(right);
+    } else if (right->evaluator == eval_variable) {
+        // The cell the name hands out, parameters too, and what a link of
+        // it leads to: the value the assignment reads.
+        source = variable_cell_of(right);
+        if (source != nullptr) source = follow_link(source);
+    }
     if (source == nullptr) return false;
     if (source == element) return true;  // the value is its own already
     if (running_walks != 0 && value_under_iteration(element)) return false;
