@@ -331,8 +331,21 @@ bool compare_items(TOKEN* node, RESULT_ITEM a, RESULT_ITEM b) {
     else return items_ordered(node, a, b, ORDERING::greater_equal);
 }
 
+// A lone element read x[i] that runs no code as a comparison's operand:
+// the element itself, which the comparison reads (and holds) as it would
+// the alias the read hands out. False, with nothing appended, otherwise.
+[[gnu::noinline]] bool append_element_operand(TOKEN* operand, RESULT_LIST& values) {
+    UNION_DATA* element = aliased_element(operand);
+    if (element == nullptr || is_link_cell(element)) return false;
+    values.append(RESULT_ITEM{element, access_handed_out, 0});
+    return true;
+}
+
 // Evaluates an operand as its comparison frame would.
-void evaluate_operand(TOKEN* operand, RESULT_ITEM this_item, RESULT_LIST& values) {
+[[gnu::always_inline]] inline void evaluate_operand(TOKEN* operand, RESULT_ITEM this_item, RESULT_LIST& values) {
+    if (operand->evaluator == eval_member && operand->right != nullptr && is_call_token(operand->right) &&
+        is_element_call(operand->right) && operand->result_stack.empty() && append_element_operand(operand, values))
+        return;
     for (TOKEN* argument : argument_list_of(operand)) eval_cached(argument, this_item, values);
 }
 

@@ -397,6 +397,22 @@ UNION_DATA* bracket_read_element(TOKEN* node) {
     return bracket_element(node, part, mode, 0);
 }
 
+UNION_DATA* aliased_element(TOKEN* node) {
+    if (node == nullptr || node->evaluator != eval_member || node->op1 != '.' || node->op2 != 0) return nullptr;
+    TOKEN* part = node->right;
+    if (part == nullptr || !is_call_token(part) || !is_element_call(part) || is_qualified_part(part)) return nullptr;
+    uint32_t mode = 0;
+    // The receivers eval_member reads its element of at once, as it reads them.
+    if (UNION_DATA* cell = plain_variable(node->left)) {
+        return may_hold_list(cell) ? bracket_element(node, part, mode, 0, cell) : nullptr;
+    }
+    if (node->left != nullptr && node->left->evaluator == eval_member) return bracket_element(node, part, mode, 0);
+    if (input_parameter(node->left) != nullptr) return nullptr;
+    UNION_DATA* parameter = variable_input_parameter(node->left);
+    if (parameter == nullptr || !is_variable_mode(lent_access(parameter))) return nullptr;
+    return bracket_element(node, part, mode, 0, parameter);
+}
+
 void eval_member(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     if (node->op1 == ':') {
         if (plain_text_conversion(node, this_item)) {

@@ -29,4 +29,9 @@ void eval_member(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results);
 // Null for every other node and case.
 UNION_DATA* bracket_read_element(TOKEN* node);
 
+// The element cell whose alias eval_member hands out for x[i] without a
+// call, x a variable holding a list (or an alias leading to one), a ":$"
+// parameter or such a read itself; null for every other node and case.
+UNION_DATA* aliased_element(TOKEN* node);
+
 }  // namespace morvu
