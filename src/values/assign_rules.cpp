@@ -220,8 +220,10 @@ const char* assign_value(UNION_DATA* dest, UNION_DATA* src) {
         }
         if (give_new_payload(dest, s, lowered)) return nullptr;
     }
-    // An object over one of its type whose plain members take the new values.
+    // An object over one of its type whose plain members take the new values,
+    // a list over one of as many plain elements.
     if (lowered == tag_object && assign_object_in_place(dest, s)) return nullptr;
+    if (lowered == tag_list && assign_list_in_place(dest, s)) return nullptr;
     if (takes_container_in_place(dest, s, lowered)) {
         copy_in_place(dest, s);
         return nullptr;

@@ -691,6 +691,28 @@ bool assign_object_in_place(UNION_DATA* dest, const UNION_DATA* src) {
     return overwrite_members(*to->object, *from->object);
 }
 
+bool assign_list_in_place(UNION_DATA* dest, const UNION_DATA* src) {
+    if (copy_depth != 0 || lower_tag(dest->tag) != tag_list || lower_tag(src->tag) != tag_list ||
+        dest->payload == nullptr || src->payload == nullptr)
+        return false;
+    LIST_DATA& to = *dest->list_data();
+    const LIST_DATA& from = *src->list_data();
+    if (&to == &from || to.node_count != from.node_count || to.iteration_count != 0) return false;
+    // Every element is checked before the first is written, as for the
+    // members of an object; an element with a key cell of its own is no
+    // plain element.
+    const LIST_NODE* y = from.head;
+    for (LIST_NODE* x = to.head; x != nullptr; x = x->next, y = y->next) {
+        if (y == nullptr || x->value.key_follows != 0 || y->value.key_follows != 0 ||
+            !takes_member_in_place(&x->value, &y->value, false))
+            return false;
+    }
+    if (y != nullptr) return false;
+    y = from.head;
+    for (LIST_NODE* x = to.head; x != nullptr; x = x->next, y = y->next) overwrite_member(&x->value, &y->value);
+    return true;
+}
+
 void copy_hash_payload(HASH_DATA* dest, HASH_DATA* src) { dest->copy_from(*src); }
 
 const char* copy_any2_payload(ANY2_DATA* dest, ANY2_DATA* src) {

@@ -213,6 +213,13 @@ bool copy_plain_members(OBJECT_RECORD& dest, const OBJECT_RECORD& source);
 // nothing changed, for any other pair.
 bool assign_object_in_place(UNION_DATA* dest, const UNION_DATA* src);
 
+// The same for a list over a list of as many elements, each element of dest
+// overwritable and each of src a plain value of the same tag, none with a
+// key cell, no walk over dest, outside any copy: the elements take the
+// values in place, which the copy could not be told from. False, with
+// nothing changed, otherwise.
+bool assign_list_in_place(UNION_DATA* dest, const UNION_DATA* src);
+
 // ---- taking a temporary over ----
 
 // Whether the value of a temporary cell (top), moved as it stands, could be
