@@ -100,9 +100,11 @@ def run_command(command, **kwargs):
             time.sleep(0.05)
 
 
-def execute(binary, script, timeout=120):
+def execute(binary, script, timeout=300):
     """Runs the test program `script` through `binary` as its directives
-    say; the comparison with the expected lines is left to the caller."""
+    say; the comparison with the expected lines is left to the caller. The
+    longest programs take most of a minute under the sanitizers, more on a
+    loaded machine: the limit only catches a hang."""
     with open(script, encoding="latin-1") as f:
         spec = parse(f.read())
     name = os.path.basename(script)
