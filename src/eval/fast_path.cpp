@@ -38,12 +38,6 @@ namespace morvu {
 
 namespace {
 
-// A cell holding a defined int (a declared int, or an any variable holding one).
-[[gnu::always_inline]] inline bool cell_int(const UNION_DATA* cell, int64_t& out) {
-    if ((cell->tag != tag_int && cell->tag != raise_tag(tag_int)) || cell->payload == nullptr) return false;
-    return cell_int64(cell, out);
-}
-
 // The cell of a plain variable name, as eval_variable finds it outside a
 // routine of a user type's object (members take the general path).
 UNION_DATA* variable_cell_of(const TOKEN* node) {

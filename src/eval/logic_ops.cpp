@@ -364,8 +364,8 @@ inline int against_plain_right(UNION_DATA* a, TOKEN* right, RESULT_ITEM this_ite
                          COMPARE == compare_less_equal || COMPARE == compare_greater_equal) {
         int64_t x = 0;
         int64_t y = 0;
-        if ((a->tag != tag_int && a->tag != raise_tag(tag_int)) || a->payload == nullptr || !cell_int64(a, x) ||
-            !right->result_stack.empty() || !read_with_members(this_item, [right, &y] { return fast_int(right, y); }))
+        if (!cell_int(a, x) || !right->result_stack.empty() ||
+            !read_with_members(this_item, [right, &y] { return fast_int(right, y); }))
             return -1;
         if constexpr (COMPARE == compare_less_than) return x < y ? 1 : 0;
         else if constexpr (COMPARE == compare_greater_than) return x > y ? 1 : 0;

@@ -248,6 +248,13 @@ inline bool cell_int64(const UNION_DATA* cell, int64_t& out) {
     return static_cast<const INT_DATA*>(cell->payload)->to_int64(out);
 }
 
+// The machine value of any cell: false unless it holds a defined int (a
+// declared int, or an any cell holding one) within 64 bits.
+[[gnu::always_inline]] inline bool cell_int(const UNION_DATA* cell, int64_t& out) {
+    if ((cell->tag != tag_int && cell->tag != raise_tag(tag_int)) || cell->payload == nullptr) return false;
+    return cell_int64(cell, out);
+}
+
 // The number of a defined int cell, for reading without boxing: its record,
 // or an int held in the payload word written into spare (a machine integer
 // takes no memory there).

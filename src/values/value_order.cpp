@@ -206,9 +206,7 @@ const char* value_order(LIST_DATA& mine, LIST_DATA& theirs, int* order, bool* pl
         UNION_DATA* y = &y_node->value;
         // Two machine ints, the commonest pair: their order as "<" both
         // ways would find it, every check passed.
-        if (int64_t a = 0, b = 0; lower_tag(x->tag) == tag_int && lower_tag(y->tag) == tag_int &&
-                                  x->payload != nullptr && y->payload != nullptr && cell_int64(x, a) &&
-                                  cell_int64(y, b)) {
+        if (int64_t a = 0, b = 0; cell_int(x, a) && cell_int(y, b)) {
             if (a == b) continue;
             *order = a < b ? -1 : 1;
             return nullptr;
