@@ -952,31 +952,6 @@ OUT_OF_LINE_UNCLONED bool fast_binary(const TOKEN* node, int64_t& out, int depth
 
 UNION_DATA* fast_members_object = nullptr;
 
-namespace {
-
-// The slot a member name has in a user type's group, kept per name node
-// and type while no table changes: the look-up goes by the name's text.
-struct MEMBER_SLOT_MEMO {
-    const TOKEN* node = nullptr;
-    const TOKEN* type = nullptr;
-    uint64_t generation = 0;
-    int32_t slot = -1;
-};
-constexpr size_t member_slot_memo_count = 256;
-MEMBER_SLOT_MEMO member_slot_memos[member_slot_memo_count];
-
-int32_t member_slot_of(const TOKEN* name, const TOKEN* type) {
-    const uintptr_t key = reinterpret_cast<uintptr_t>(name) / alignof(TOKEN) + reinterpret_cast<uintptr_t>(type) / 8;
-    MEMBER_SLOT_MEMO& memo = member_slot_memos[key % member_slot_memo_count];
-    if (memo.node != name || memo.type != type || memo.generation != routine_tables_generation) {
-        const int32_t slot = front_end_services.member_slot(type, *name->text);
-        memo = MEMBER_SLOT_MEMO{name, type, routine_tables_generation, slot};
-    }
-    return memo.slot;
-}
-
-}  // namespace
-
 UNION_DATA* fast_object_member(const TOKEN* node) {
     if constexpr (!fast_paths) return nullptr;
     if (node->evaluator != eval_member || node->op1 != '.' || node->op2 != 0 || node->left == nullptr) return nullptr;
@@ -994,15 +969,7 @@ UNION_DATA* fast_object_member(const TOKEN* node) {
     if (cell == nullptr || base_type_code(cell) != tag_object) return nullptr;
     const UNION_DATA* object = follow_link(cell);
     if (!is_defined_value(object)) return nullptr;
-    const OBJECT_HOLDER* holder = object->holder();
-    if (holder == nullptr || holder->object == nullptr) return nullptr;
-    // The first group whose type has the name, as the access finds it.
-    for (GROUP_ENTRY& group : holder->object->groups) {
-        const int32_t slot = member_slot_of(part, group.type);
-        if (group.slots == nullptr || slot < 0 || slot >= group.slots->count()) continue;
-        return group.slots->cells[static_cast<size_t>(slot)];
-    }
-    return nullptr;
+    return named_member(object, part);
 }
 
 UNION_DATA* fast_member_cell(const TOKEN* name) {

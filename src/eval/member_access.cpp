@@ -13,7 +13,9 @@
 #include "values/assign_rules.h"
 #include "values/cell_holds.h"
 #include "values/factories.h"
+#include "values/front_end_services.h"
 #include "values/list_store.h"
+#include "values/payload_records.h"
 #include "values/signatures.h"
 #include "frontend/scope.h"
 #include "frontend/token.h"
@@ -151,6 +153,14 @@ void MEMBER_ACCESS::run() {
     } else if (RESULT_ITEM receiver{}; variable_item(node->left, receiver)) {
         apply(receiver, single);  // one receiver, nothing owned
         return;
+    } else if (is_name_form(single) && node->left != nullptr && node->left->result_stack.empty()) {
+        // l[i].name: a member read runs no code, so the element itself may
+        // stand for the alias the read of l[i] would hand out.
+        UNION_DATA* element = aliased_element(node->left);
+        if (element != nullptr && !is_link_cell(element)) {
+            apply(RESULT_ITEM{element, access_handed_out, 0}, single);
+            return;
+        }
     }
     // Every receiver lives until the last part has been applied to the last
     // of them: a call on one may change the value another belongs to.
@@ -197,6 +207,15 @@ void MEMBER_ACCESS::apply(RESULT_ITEM item, TOKEN* part) {
     }
 
     if (name_form) {
+        // A member of an object found by its slot, kept per name node.
+        if (cell != nullptr && !qualifier.is_user_type && base_type_code(cell) == tag_object) {
+            const UNION_DATA* object = follow_link(cell);
+            if (UNION_DATA* member = is_defined_value(object) ? named_member(object, part) : nullptr) {
+                results.append(RESULT_ITEM{
+                    member, is_variable_mode(item.mode) ? access_member_of_variable : access_member_of_constant, 0});
+                return;
+            }
+        }
         const char tag = cell != nullptr ? held_type_code_of(cell) : type_code_of_name(receiver_type);
         // The name as shown is made only for a refusal that names it.
         if (tag == tag_sys) {
@@ -395,6 +414,43 @@ UNION_DATA* bracket_read_element(TOKEN* node) {
     if (part == nullptr || !is_call_token(part) || !is_element_call(part)) return nullptr;
     uint32_t mode = 0;
     return bracket_element(node, part, mode, 0);
+}
+
+namespace {
+
+// The slot a member name has in a user type's group, kept per name node
+// and type while no table changes: the look-up goes by the name's text.
+struct MEMBER_SLOT_MEMO {
+    const TOKEN* node = nullptr;
+    const TOKEN* type = nullptr;
+    uint64_t generation = 0;
+    int32_t slot = -1;
+};
+constexpr size_t member_slot_memo_count = 256;
+MEMBER_SLOT_MEMO member_slot_memos[member_slot_memo_count];
+
+int32_t member_slot_of(const TOKEN* name, const TOKEN* type) {
+    const uintptr_t key = reinterpret_cast<uintptr_t>(name) / alignof(TOKEN) + reinterpret_cast<uintptr_t>(type) / 8;
+    MEMBER_SLOT_MEMO& memo = member_slot_memos[key % member_slot_memo_count];
+    if (memo.node != name || memo.type != type || memo.generation != routine_tables_generation) {
+        const int32_t slot = front_end_services.member_slot(type, *name->text);
+        memo = MEMBER_SLOT_MEMO{name, type, routine_tables_generation, slot};
+    }
+    return memo.slot;
+}
+
+}  // namespace
+
+UNION_DATA* named_member(const UNION_DATA* object, const TOKEN* name) {
+    const OBJECT_HOLDER* holder = object->holder();
+    if (holder == nullptr || holder->object == nullptr || front_end_services.member_slot == nullptr) return nullptr;
+    // The first group whose type has the name, as the access finds it.
+    for (GROUP_ENTRY& group : holder->object->groups) {
+        const int32_t slot = member_slot_of(name, group.type);
+        if (group.slots == nullptr || slot < 0 || slot >= group.slots->count()) continue;
+        return group.slots->cells[static_cast<size_t>(slot)];
+    }
+    return nullptr;
 }
 
 UNION_DATA* aliased_element(TOKEN* node) {

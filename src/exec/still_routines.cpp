@@ -73,6 +73,7 @@ struct PROGRAM_FACTS {
     std::vector<ROUTINE_FACTS> routines;
     std::unordered_map<std::string, std::vector<size_t>> by_name;
     std::unordered_map<const TOKEN*, std::pair<size_t, size_t>> parameter_at;  // name -> routine, position
+    std::unordered_map<const TOKEN*, size_t> by_node;                          // defining call node -> routine
     bool operators_still = true;                                               // every operator a type defines is still
     // Some type has routines: the conversion of its objects could run one.
     bool type_routines = false;
@@ -361,6 +362,7 @@ void collect_routines(TOKEN* root, PROGRAM_FACTS& facts) {
         }
         const size_t index = facts.routines.size();
         facts.by_name[*node->text].push_back(index);
+        facts.by_node[node] = index;
         for (size_t i = 0; i < routine.parameters.size(); ++i) facts.parameter_at[routine.parameters[i]] = {index, i};
         facts.routines.push_back(std::move(routine));
     }
@@ -400,6 +402,19 @@ TOKEN* program = nullptr;
 std::unique_ptr<PROGRAM_FACTS> answers;
 uint64_t answers_stamp = 0;
 
+// The answers for the program's tree as it stands; null without a program.
+const PROGRAM_FACTS* current_answers() {
+    if (program == nullptr) return nullptr;
+    const uint64_t stamp = tree_shape_generation + routine_tables_generation;
+    if (answers == nullptr || answers_stamp != stamp) {
+        answers = std::make_unique<PROGRAM_FACTS>();
+        collect_routines(program, *answers);
+        settle(*answers);
+        answers_stamp = stamp;
+    }
+    return answers.get();
+}
+
 }  // namespace
 
 void set_analysed_program(TOKEN* root) {
@@ -408,19 +423,22 @@ void set_analysed_program(TOKEN* root) {
 }
 
 PARAMETER_LENDING parameter_lending(const TOKEN* parameter) {
-    if (program == nullptr) return {};
-    const uint64_t stamp = tree_shape_generation + routine_tables_generation;
-    if (answers == nullptr || answers_stamp != stamp) {
-        answers = std::make_unique<PROGRAM_FACTS>();
-        collect_routines(program, *answers);
-        settle(*answers);
-        answers_stamp = stamp;
-    }
-    auto found = answers->parameter_at.find(parameter);
-    if (found == answers->parameter_at.end()) return {};
-    const ROUTINE_FACTS& routine = answers->routines[found->second.first];
+    const PROGRAM_FACTS* facts = current_answers();
+    if (facts == nullptr) return {};
+    auto found = facts->parameter_at.find(parameter);
+    if (found == facts->parameter_at.end()) return {};
+    const ROUTINE_FACTS& routine = facts->routines[found->second.first];
     if (!routine.still || routine.lends[found->second.second] == 0) return {};
     return PARAMETER_LENDING{true, &routine.variable_inputs};
+}
+
+bool keeps_to_own_activation(const TOKEN* routine) {
+    const PROGRAM_FACTS* facts = current_answers();
+    if (facts == nullptr) return false;
+    auto found = facts->by_node.find(routine);
+    if (found == facts->by_node.end()) return false;
+    const ROUTINE_FACTS& facts_of = facts->routines[found->second];
+    return facts_of.still && facts_of.variable_inputs.empty();
 }
 
 }  // namespace morvu

@@ -43,4 +43,10 @@ struct PARAMETER_LENDING {
 };
 PARAMETER_LENDING parameter_lending(const TOKEN* parameter);
 
+// Whether a run of the routine (its defining call node) changes nothing
+// outside its own activation whatever it is given: it is still and has no
+// ':$' parameters. The answer holds while the tree's shape and the
+// routine tables stay as they are.
+bool keeps_to_own_activation(const TOKEN* routine);
+
 }  // namespace morvu

@@ -185,7 +185,22 @@ struct PREPARED_ROUTINE {
     bool int_inputs = false;
     TOKEN* scope_node = nullptr;
     const TOKEN_LIST* checked_results = nullptr;
+    // Whether the routine changes nothing outside its activation, as the
+    // program stood at the stamp (keeps_to_own_activation).
+    uint64_t own_activation_stamp = ~uint64_t{0};
+    bool own_activation_only = false;
 };
+
+// A method whose run changes nothing outside its own activation cannot let
+// its object go while it runs: it needs no pin.
+bool needs_pin(PREPARED_ROUTINE& prepared, const TOKEN* routine) {
+    const uint64_t stamp = tree_shape_generation + routine_tables_generation;
+    if (prepared.own_activation_stamp != stamp) [[unlikely]] {
+        prepared.own_activation_only = keeps_to_own_activation(routine);
+        prepared.own_activation_stamp = stamp;
+    }
+    return !prepared.own_activation_only;
+}
 
 // The statements of the routine's body, kept for its later calls.
 __attribute__((noinline)) void split_body(PREPARED_ROUTINE& prepared) {
@@ -387,7 +402,7 @@ void USER_CALL::run(TOKEN* routine, bool crossed_type, PREPARED_ROUTINE* known) 
     // The body's run gives the current statement back as it ends.
     if (body != nullptr) {
         if (!prepared.split) split_body(prepared);
-        if (crossed_type || call.receiver.cell == nullptr) {
+        if (crossed_type || call.receiver.cell == nullptr || !needs_pin(prepared, routine)) {
             // No object to pin: the body runs with the item as given.
             execute_routine_statements(prepared.statements, crossed_type ? RESULT_ITEM{} : call.receiver);
         } else {
