@@ -164,20 +164,45 @@ UNION_DATA* fast_int_through_aliases(TOKEN* node) {
     return cell;
 }
 
-// name = e, name += e, name -= e and name *= e on a plain int variable, or
-// on an int member of the current object, with a small int e, done in
-// place. False, with nothing changed, whenever any of it is outside the
-// fast path's shapes; the general path then runs.
+// The int member cell o.name names, o a variable (no plain input
+// parameter) through which its object may be written, the member an
+// assignable cell holding a defined int that no walk is running over: the
+// member access hands it out as a member of a variable, and an assignment
+// to it refuses nothing. Null otherwise.
+[[gnu::noinline]] UNION_DATA* fast_int_object_member(const TOKEN* node) {
+    const TOKEN* receiver = node->left;
+    if (receiver == nullptr || receiver->evaluator != eval_variable || receiver->declaration == nullptr ||
+        receiver->declaration->arg_role == arg_role_constant_input)
+        return nullptr;
+    const UNION_DATA* own = top_cell(receiver->declaration);
+    if (own == nullptr || !is_variable_mode(lent_access(own))) return nullptr;
+    UNION_DATA* cell = fast_object_member(node);
+    if (cell == nullptr || cell->tag != tag_int || cell->payload == nullptr || cell->access_mode != access_variable ||
+        value_under_iteration(cell))
+        return nullptr;
+    return cell;
+}
+
+// name = e, name += e, name -= e and name *= e on a plain int variable, on
+// an int member of the current object, or on an int member o.name of an
+// object variable, with a small int e, done in place. False, with nothing
+// changed, whenever any of it is outside the fast path's shapes; the
+// general path then runs.
 // Kept inline in each statement: it is the first thing each of them tries.
 [[gnu::always_inline]] inline bool fast_int_assignment(TOKEN* node, char op, RESULT_ITEM this_item) {
-    // Only a name is such a target: an element's own paths read the right
-    // side once.
-    if (node->left == nullptr || node->right == nullptr || node->left->evaluator != eval_variable) return false;
+    // Only a name or a member is such a target: an element's own paths read
+    // the right side once.
+    if (node->left == nullptr || node->right == nullptr) return false;
     // The target first: it is found at less cost than the right side is
     // read, and neither runs anything, so neither can change the other.
-    UNION_DATA* target = fast_int_variable(node->left);
-    if (target == nullptr) target = fast_int_member(node->left, this_item);
-    if (target == nullptr) target = fast_int_through_aliases(node->left);
+    UNION_DATA* target = nullptr;
+    if (node->left->evaluator == eval_variable) {
+        target = fast_int_variable(node->left);
+        if (target == nullptr) target = fast_int_member(node->left, this_item);
+        if (target == nullptr) target = fast_int_through_aliases(node->left);
+    } else if (node->left->evaluator == eval_member && node->left->op1 == '.' && node->left->op2 == 0) {
+        target = fast_int_object_member(node->left);
+    }
     if (target == nullptr) return false;
     int64_t value = 0;
     TOKEN* right = node->right;
@@ -473,7 +498,8 @@ UNION_DATA* variable_input_target(const TOKEN* declaration);
 // itself. A source read through a ":$" parameter standing for such a
 // variable runs nothing either (through_inputs).
 const TOKEN* element_call(const TOKEN* side, bool through_inputs = false) {
-    if (side->evaluator != eval_member || side->op1 != '.' || side->right == nullptr) return nullptr;
+    if (side->evaluator != eval_member || side->op1 != '.' || side->right == nullptr || !is_call_token(side->right))
+        return nullptr;
     const UNION_DATA* receiver = plain_variable(side->left);
     if (receiver == nullptr && through_inputs && side->left != nullptr && side->left->evaluator == eval_variable)
         receiver = variable_input_target(side->left->declaration);
