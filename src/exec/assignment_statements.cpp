@@ -200,7 +200,8 @@ UNION_DATA* fast_int_through_aliases(TOKEN* node) {
         target = fast_int_variable(node->left);
         if (target == nullptr) target = fast_int_member(node->left, this_item);
         if (target == nullptr) target = fast_int_through_aliases(node->left);
-    } else if (node->left->evaluator == eval_member && node->left->op1 == '.' && node->left->op2 == 0) {
+    } else if (const TOKEN* part = node->left->right; node->left->evaluator == eval_member && node->left->op1 == '.' &&
+                                                      node->left->op2 == 0 && part != nullptr && !is_call_token(part)) {
         target = fast_int_object_member(node->left);
     }
     if (target == nullptr) return false;

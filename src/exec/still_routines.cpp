@@ -401,6 +401,7 @@ void settle(PROGRAM_FACTS& facts) {
 TOKEN* program = nullptr;
 std::unique_ptr<PROGRAM_FACTS> answers;
 uint64_t answers_stamp = 0;
+uint64_t answers_made = 0;  // counts the answers made and dropped: a memo knows its own
 
 // The answers for the program's tree as it stands; null without a program.
 const PROGRAM_FACTS* current_answers() {
@@ -411,6 +412,7 @@ const PROGRAM_FACTS* current_answers() {
         collect_routines(program, *answers);
         settle(*answers);
         answers_stamp = stamp;
+        ++answers_made;
     }
     return answers.get();
 }
@@ -420,9 +422,12 @@ const PROGRAM_FACTS* current_answers() {
 void set_analysed_program(TOKEN* root) {
     program = root;
     answers.reset();
+    ++answers_made;
 }
 
-PARAMETER_LENDING parameter_lending(const TOKEN* parameter) {
+namespace {
+
+PARAMETER_LENDING lending_now(const TOKEN* parameter) {
     const PROGRAM_FACTS* facts = current_answers();
     if (facts == nullptr) return {};
     auto found = facts->parameter_at.find(parameter);
@@ -430,6 +435,28 @@ PARAMETER_LENDING parameter_lending(const TOKEN* parameter) {
     const ROUTINE_FACTS& routine = facts->routines[found->second.first];
     if (!routine.still || routine.lends[found->second.second] == 0) return {};
     return PARAMETER_LENDING{true, &routine.variable_inputs};
+}
+
+// The answers given lately, by parameter: a call in a loop asks for the
+// same parameters every time. They hold while the answers do.
+struct LENDING_MEMO {
+    const TOKEN* parameter = nullptr;
+    uint64_t made = 0;
+    PARAMETER_LENDING answer;
+};
+constexpr size_t lending_memo_count = 64;
+LENDING_MEMO lending_memos[lending_memo_count];
+
+}  // namespace
+
+PARAMETER_LENDING parameter_lending(const TOKEN* parameter) {
+    const uint64_t stamp = tree_shape_generation + routine_tables_generation;
+    LENDING_MEMO& memo = lending_memos[(reinterpret_cast<uintptr_t>(parameter) / alignof(TOKEN)) % lending_memo_count];
+    if (memo.parameter == parameter && memo.made == answers_made && answers != nullptr && answers_stamp == stamp)
+        return memo.answer;
+    const PARAMETER_LENDING answer = lending_now(parameter);
+    memo = LENDING_MEMO{parameter, answers_made, answer};
+    return answer;
 }
 
 bool keeps_to_own_activation(const TOKEN* routine) {

@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "frontend/scope.h"
@@ -92,7 +93,8 @@ bool is_smalltype(const TOKEN* type) {
     if (word != nullptr && word->op1 == ' ' && word->op2 == 0) word = word->left;
     if (word == nullptr || !word->text) return false;
     if (word->op1 == '"' || word->op1 == '\'' || word->op1 == '(') return false;
-    return *word->text == "smalltype";
+    const std::string& text = *word->text;
+    return text.size() == 9 && std::memcmp(text.data(), "smalltype", 9) == 0;
 }
 
 }  // namespace
