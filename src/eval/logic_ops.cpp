@@ -75,7 +75,7 @@ enum class ORDERING { less, greater, less_equal, greater_equal };
 // left < right by the operator "<" of the left value's user type.
 bool user_less(TOKEN* node, const char* name, RESULT_ITEM left, RESULT_ITEM right) {
     RESULT_LIST results;
-    const CALL_OUTCOME outcome = call_user_operator_status(node, "<", left, right, &results);
+    const CALL_OUTCOME outcome = call_user_operator_status(node, "<", left, right, &results, true);
     // The type's name is looked up only for a message: the look-up walks the
     // scopes, and a heap of objects asks "<" millions of times.
     auto type = [&] { return type_name_text(value_type_name(left.cell, true)); };
@@ -102,10 +102,9 @@ bool items_ordered(TOKEN* node, RESULT_ITEM a, RESULT_ITEM b, ORDERING ordering)
         // and equality, which reads the right operand after the method ran.
         // Both operands stay alive through the method, which may free its
         // own object: its type names an error after the call, and equality
-        // reads both.
+        // reads both. The call holds them in this scope (unless the method
+        // changes nothing outside its activation).
         const HOLD_SCOPE holds;
-        hold_item(a);
-        hold_item(b);
         bool less = user_less(node, name, a, b);
         switch (ordering) {
         case ORDERING::less: return less;

@@ -3,10 +3,12 @@
 #include "eval/evaluator.h"
 #include "exec/call_routine.h"
 #include "exec/operand_reads.h"
+#include "exec/still_routines.h"
 #include "frontend/scope.h"
 #include "frontend/token.h"
 #include "types/method_call.h"
 #include "values/assign_rules.h"
+#include "values/cell_holds.h"
 #include "values/payload_records.h"
 #include "values/union_data.h"
 #include "values/value_operators.h"
@@ -98,6 +100,9 @@ struct OPERATOR_SITE {
     bool function = false;
     TOKEN* routine = nullptr;
     const std::string* key = nullptr;  // interned (intern_call_key)
+    // Whether the routine changes nothing outside its activation
+    // (keeps_to_own_activation): -1 until asked.
+    int8_t keeps_to_itself = -1;
     // The type of an operand the routine only reads (read_only_operand_type);
     // null when its parameter takes a copy.
     const TOKEN* read_type = nullptr;
@@ -131,6 +136,11 @@ const TOKEN* receiver_type(const UNION_DATA* cell) {
     return cell->holder()->type;
 }
 
+void hold_operand_items(RESULT_ITEM left, RESULT_ITEM right) {
+    hold_item(left);
+    hold_item(right);
+}
+
 bool short_op(const char* op) { return op[0] != 0 && (op[1] == 0 || op[2] == 0); }
 
 OPERATOR_SITE& operator_site_slot(const TOKEN* node, const TOKEN* type, uintptr_t operand) {
@@ -148,7 +158,7 @@ bool site_holds(const OPERATOR_SITE& site, const TOKEN* node, const TOKEN* type,
 }  // namespace
 
 CALL_OUTCOME call_user_operator_status(TOKEN* node, const char* op, RESULT_ITEM left, RESULT_ITEM right,
-                                       RESULT_LIST* results) {
+                                       RESULT_LIST* results, bool hold_operands) {
     UNION_DATA* receiver = follow_aliases(left.cell);
     UNION_DATA* operand = right.cell != nullptr ? follow_aliases(right.cell) : nullptr;
     // A compound assignment may change the object; any other operator reads it.
@@ -168,6 +178,11 @@ CALL_OUTCOME call_user_operator_status(TOKEN* node, const char* op, RESULT_ITEM 
     const uint64_t stamp = tree_shape_generation + routine_tables_generation;
     OPERATOR_SITE* site = identity != 0 ? &operator_site_slot(node, type, identity) : nullptr;
     if (site != nullptr && site_holds(*site, node, type, identity, op, results != nullptr, stamp)) {
+        if (hold_operands) {
+            // A routine that changes nothing outside its activation frees neither.
+            if (site->keeps_to_itself < 0) site->keeps_to_itself = keeps_to_own_activation(site->routine) ? 1 : 0;
+            if (site->keeps_to_itself == 0) hold_operand_items(left, right);
+        }
         prepared.key.borrow(*site->key);
         if (site->read_type != nullptr && lower_tag(operand->tag) == tag_object && operand->holder() != nullptr &&
             operand->holder()->type == site->read_type) {
@@ -184,6 +199,7 @@ CALL_OUTCOME call_user_operator_status(TOKEN* node, const char* op, RESULT_ITEM 
         call_type_routine(request, site->routine);
         return CALL_OUTCOME::made;
     }
+    if (hold_operands) hold_operand_items(left, right);
     prepared.key = op;
     prepared.key += method_key_mark;
     if (operand != nullptr) prepared.key += key_type_name(operand);
