@@ -75,13 +75,16 @@ enum class ORDERING { less, greater, less_equal, greater_equal };
 // left < right by the operator "<" of the left value's user type.
 bool user_less(TOKEN* node, const char* name, RESULT_ITEM left, RESULT_ITEM right) {
     RESULT_LIST results;
-    const CALL_OUTCOME outcome = call_user_operator_status(node, "<", left, right, &results, true);
+    TRUTH_SLOT truth;
+    const CALL_OUTCOME outcome = call_user_operator_status(node, "<", left, right, &results, true, &truth);
     // The type's name is looked up only for a message: the look-up walks the
     // scopes, and a heap of objects asks "<" millions of times.
     auto type = [&] { return type_name_text(value_type_name(left.cell, true)); };
     if (outcome == CALL_OUTCOME::not_defined)
         raise_error(node, routine_kind_operator, name, format_string(msg_text("fehopekledattyp"), type().c_str()),
                     error_kind_system);
+    // The one result, the method's own bool, read as its cell would be read.
+    if (truth.filled) return truth.word != 0;
     if (results.count != 1)
         raise_error(node, routine_kind_operator, name,
                     format_string(msg_text_concat2("operkledattyp", "erwgen1erg"), type().c_str()), error_kind_system);

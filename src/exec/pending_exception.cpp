@@ -158,7 +158,7 @@ bool site_holds(const OPERATOR_SITE& site, const TOKEN* node, const TOKEN* type,
 }  // namespace
 
 CALL_OUTCOME call_user_operator_status(TOKEN* node, const char* op, RESULT_ITEM left, RESULT_ITEM right,
-                                       RESULT_LIST* results, bool hold_operands) {
+                                       RESULT_LIST* results, bool hold_operands, TRUTH_SLOT* truth) {
     UNION_DATA* receiver = follow_aliases(left.cell);
     UNION_DATA* operand = right.cell != nullptr ? follow_aliases(right.cell) : nullptr;
     // A compound assignment may change the object; any other operator reads it.
@@ -184,6 +184,7 @@ CALL_OUTCOME call_user_operator_status(TOKEN* node, const char* op, RESULT_ITEM 
             if (site->keeps_to_itself == 0) hold_operand_items(left, right);
         }
         prepared.key.borrow(*site->key);
+        request.truth_result = truth;
         if (site->read_type != nullptr && lower_tag(operand->tag) == tag_object && operand->holder() != nullptr &&
             operand->holder()->type == site->read_type) {
             // The routine cannot tell its parameter from the operand: the

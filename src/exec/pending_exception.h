@@ -64,11 +64,13 @@ const ERROR* pending_error_value();
 // appended to it; without one a procedure. Returns call_routine_status's
 // outcome: not_defined when the type has no such method (nothing ran; the
 // message, when wanted, comes from not_defined_message).
+// With `truth`, a method whose one result is its own bool variable may hand
+// the truth over there instead of appending a result (TRUTH_SLOT).
 // With hold_operands the operands are held in the caller's hold scope
 // (values/cell_holds.h) before the method runs, unless the method changes
 // nothing outside its own activation: what they name outlives the call.
 CALL_OUTCOME call_user_operator_status(TOKEN* node, const char* op, RESULT_ITEM left, RESULT_ITEM right,
-                                       RESULT_LIST* results, bool hold_operands = false);
+                                       RESULT_LIST* results, bool hold_operands = false, TRUTH_SLOT* truth = nullptr);
 
 // The same for callers that take the message as a text: empty when the
 // method ran, else the not-defined text.

@@ -462,6 +462,12 @@ inline bool USER_CALL::move_own_result(TOKEN* name) {
     if (element == nullptr || element->scope_variable == 0) return false;
     if (!is_plain_int_cell(element)) {
         if (!is_plain_small_cell(element)) return false;
+        if (call.truth_result != nullptr && element->tag == tag_bool) {
+            // The word moves out as append_small_result would move it.
+            *call.truth_result = TRUTH_SLOT{true, element->bool_word()};
+            element->payload = nullptr;
+            return true;
+        }
         append_small_result(*call.results, element);
         return true;
     }

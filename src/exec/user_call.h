@@ -66,6 +66,8 @@ struct USER_ROUTINE_CALL {
     // literal or plain int variable gave, taken where the argument stands
     // (no cell for arithmetic); such an argument binds as that item.
     const RESULT_ITEM* int_items = nullptr;
+    // Non-null: a bool result of the function's own variable goes there.
+    TRUTH_SLOT* truth_result = nullptr;
 };
 
 // Appends to the list what the evaluation of an argument read as the number

@@ -366,6 +366,13 @@ void append_key_type_name(std::string& key, UNION_DATA* cell);
 // Whether a call by name found what it names.
 enum class CALL_OUTCOME { made, not_defined };
 
+// The truth a function hands over without a result cell: `filled` tells
+// whether it did; `word` is the bool's word, its empty value included.
+struct TRUTH_SLOT {
+    bool filled = false;
+    uint16_t word = 0;
+};
+
 struct ROUTINE_REQUEST {
     TOKEN* node = nullptr;                 // the call node (its name, its argument subtree)
     RESULT_ITEM receiver;                  // the value the call is made on (this_item for plain calls)
@@ -375,7 +382,11 @@ struct ROUTINE_REQUEST {
     CALL_ARGS* prepared = nullptr;         // arguments and key already made (no evaluation)
     RESULT_ITEM context;                   // the this_item of argument evaluation and code arguments
     bool runtime_name = false;             // the first argument is a str holding the routine name
+    // Non-null: a function whose one result is its own bool variable hands
+    // the truth over here instead of appending it (see TRUTH_SLOT).
+    TRUTH_SLOT* truth_result = nullptr;
 };
+
 
 // Installed by the execution layer at start-up. call_routine_entry makes the
 // call and tells whether it found what it names (nothing is raised when it
