@@ -1661,8 +1661,8 @@ TOKEN* call_type_routine(const ROUTINE_REQUEST& request, TOKEN* routine) {
         if (routine == nullptr) return nullptr;
     }
     hold_unowned(request.receiver.cell);  // see resolve_and_call
-    USER_ROUTINE_CALL call{
-        node, request.prepared, request.results, request.receiver, request.context, true, nullptr, nullptr, nullptr};
+    USER_ROUTINE_CALL call{node, request.prepared, request.results, request.receiver, request.context,
+                           true, nullptr,          nullptr,         nullptr};
     call.truth_result = request.truth_result;
     run_user_routine(call, routine, false);
     return routine;

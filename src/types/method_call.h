@@ -387,7 +387,6 @@ struct ROUTINE_REQUEST {
     TRUTH_SLOT* truth_result = nullptr;
 };
 
-
 // Installed by the execution layer at start-up. call_routine_entry makes the
 // call and tells whether it found what it names (nothing is raised when it
 // did not); not_defined_entry formats the message of the last call that
