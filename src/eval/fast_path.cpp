@@ -980,6 +980,8 @@ UNION_DATA* fast_member_cell(const TOKEN* name) {
 
 UNION_DATA* fast_hash_key(TOKEN* node) { return plain_key(node); }
 
+UNION_DATA* fast_hash_char_key(TOKEN* node) { return plain_key(node, true); }
+
 bool fast_int_at(TOKEN* node, int64_t& out, int depth) {
     if constexpr (!fast_paths) return false;
     const EVAL_HANDLER handler = node->evaluator;

@@ -201,6 +201,8 @@ UNION_DATA* fast_int_variable(TOKEN* node);
 // plain values (the last two built in a cell of the process, valid until
 // the next call); null for any other key.
 UNION_DATA* fast_hash_key(TOKEN* node);
+// The key cell of a char literal node, as the hash reads of the fast path make it.
+UNION_DATA* fast_hash_char_key(TOKEN* node);
 
 // The number a plain name holds, as fast_int reads the name's cell but of
 // any length (an int in the payload word is written into spare); null for

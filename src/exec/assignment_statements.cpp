@@ -962,7 +962,13 @@ HASH_DATA* writable_hash(TOKEN* name, RESULT_ITEM this_item) {
     } else {
         cell = declared_plain_cell(declaration);
     }
-    if (cell == nullptr || cell->tag != tag_hash || cell->payload == nullptr || cell->access_mode != access_variable)
+    // A variable made to refer to a hash (h @ other) writes that hash, unless
+    // the reference is read-only; so does one made to a hash an element or an
+    // any variable holds.
+    const bool referred = cell != nullptr && cell->tag == tag_reference && cell->access_mode == access_variable;
+    if (referred) cell = cell->target();
+    if (cell == nullptr || (cell->tag != tag_hash && (!referred || cell->tag != raise_tag(tag_hash))) ||
+        cell->payload == nullptr || cell->access_mode != access_variable)
         return nullptr;
     HASH_DATA* hash = cell->hash_data();
     return hash->iteration_count == 0 ? hash : nullptr;
@@ -1050,6 +1056,10 @@ bool store_hash_element(TOKEN* node, char op, RESULT_ITEM this_item) {
         // A text made for the store: a new pair needs its bucket too.
         element =
             op == '=' && lower_tag(key->tag) == tag_str ? hash->get_text_key(key, place) : hash->get(key, false, place);
+    } else if (part->left->evaluator == eval_char_literal) {
+        // A char key finds a pair the hash has; a new pair takes the general path.
+        element = hash->get(fast_hash_char_key(part->left), false, place);
+        if (element == nullptr) return false;
     } else {
         int64_t number = 0;
         void* word = nullptr;
