@@ -1023,6 +1023,22 @@ bool fast_hash_int(TOKEN* node, RESULT_ITEM this_item, int64_t& out) {
     return hash != nullptr && fast_hash_read(part, hash, out);
 }
 
+UNION_DATA* fast_hash_element(TOKEN* node, RESULT_ITEM this_item) {
+    if constexpr (!fast_paths) return nullptr;
+    if (node->evaluator != eval_member || node->op1 != '.' || node->op2 != 0 || node->left == nullptr ||
+        !node->result_stack.empty())
+        return nullptr;
+    const TOKEN* part = node->right;
+    if (part == nullptr || !is_call_token(part) || part->right != nullptr || !is_element_call(part) ||
+        part->left == nullptr || is_empty_operand(part->left))
+        return nullptr;
+    UNION_DATA* cell = hash_receiver(node->left, this_item);
+    if (cell == nullptr || lower_tag(cell->tag) != tag_hash || !is_variable_mode(cell->access_mode)) return nullptr;
+    const UNION_DATA* value = nullptr;
+    if (!look_up_fast_key(part, cell, value, 0) || value == nullptr || is_link_cell(value)) return nullptr;
+    return const_cast<UNION_DATA*>(value);
+}
+
 int fast_hash_def(TOKEN* node, RESULT_ITEM this_item) {
     if constexpr (!fast_paths) return -1;
     if (node->evaluator != eval_member || node->op1 != '.' || node->left == nullptr) return -1;

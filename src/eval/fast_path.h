@@ -123,6 +123,13 @@ bool fast_hash_int(TOKEN* node, RESULT_ITEM this_item, int64_t& out);
 // current object reached through a variable object, its key read as
 // h.get(k) reads it on the fast path: 1 or 0, as the handler answers; -1
 // for every other node, receiver or key.
+// The value cell of a pair that h[k] finds, h a hash as the element call
+// may write it (not read-only) read without running code, k a key as
+// h.def(k) reads it: the cell whose alias the element call would hand out.
+// Null for a key the hash lacks (the call would add it), a value that is a
+// link, and every other node.
+UNION_DATA* fast_hash_element(TOKEN* node, RESULT_ITEM this_item);
+
 int fast_hash_def(TOKEN* node, RESULT_ITEM this_item);
 
 // The int element at a position of the list a plain variable or ":$"

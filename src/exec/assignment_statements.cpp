@@ -608,7 +608,15 @@ __attribute__((always_inline)) inline bool single_pair_assignment(TOKEN* node, R
     // A variable on either side is read as eval_variable gives it, without a
     // result list: its one item, which owns nothing.
     RESULT_ITEM named_source;
-    const bool source_named = variable_item(right, named_source);
+    bool source_named = variable_item(right, named_source);
+    if (!source_named && rule == assign_ref_rule) {
+        // x @ h[k] for a pair h has: its value, held as the alias the element
+        // call would hand out is held.
+        if (UNION_DATA* element = fast_hash_element(right, this_item)) {
+            named_source = RESULT_ITEM{element, access_handed_out, 0};
+            source_named = true;
+        }
+    }
     if (!source_named) {
         // The source is used as soon as the target is found, when finding it
         // runs nothing (a plain variable) and the operation on a typed value
