@@ -209,10 +209,13 @@ UNION_DATA* fast_int_through_aliases(TOKEN* node) {
     TOKEN* right = node->right;
     const bool read = read_with_members(this_item, [right, &value] { return fast_int(right, value); });
     if (!read && !fast_hash_int(node->right, this_item, value)) return false;
-    INT_DATA& number = *target->int_data();
+    // A member's number may be held in the payload word (a copied object's
+    // members are): it stays there, where the result fits.
+    const bool in_word = is_inline_int(target->payload);
     if (op != '=') {
         int64_t current = 0;
-        if (!number.to_int64(current)) return false;
+        if (in_word) current = inline_int_value(target->payload);
+        else if (!target->int_data()->to_int64(current)) return false;
         bool overflow = false;
         switch (op) {
         case '+': overflow = __builtin_add_overflow(current, value, &value); break;
@@ -221,7 +224,8 @@ UNION_DATA* fast_int_through_aliases(TOKEN* node) {
         }
         if (overflow) return false;
     }
-    number.assign_int64(value);
+    if (in_word && make_inline_int(value, target->payload)) return true;
+    target->int_data()->assign_int64(value);
     return true;
 }
 
