@@ -966,10 +966,7 @@ UNION_DATA* fast_object_member(const TOKEN* node) {
     UNION_DATA* cell = top_cell(declaration);
     if (cell == nullptr) return nullptr;
     cell = follow_aliases(cell);
-    if (cell == nullptr || base_type_code(cell) != tag_object) return nullptr;
-    const UNION_DATA* object = follow_link(cell);
-    if (!is_defined_value(object)) return nullptr;
-    return named_member(object, part);
+    return cell != nullptr ? named_member(cell, part) : nullptr;
 }
 
 UNION_DATA* fast_member_cell(const TOKEN* name) {

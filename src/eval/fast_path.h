@@ -119,10 +119,6 @@ inline bool fast_int(TOKEN* node, int64_t& out) { return fast_int_at(node, out, 
 // the hash holds. False for every other node, key or value.
 bool fast_hash_int(TOKEN* node, RESULT_ITEM this_item, int64_t& out);
 
-// h.def(k) of one key on a hash or set variable, or on a hash member of the
-// current object reached through a variable object, its key read as
-// h.get(k) reads it on the fast path: 1 or 0, as the handler answers; -1
-// for every other node, receiver or key.
 // The value cell of a pair that h[k] finds, h a hash as the element call
 // may write it (not read-only) read without running code, k a key as
 // h.def(k) reads it: the cell whose alias the element call would hand out.
@@ -130,6 +126,10 @@ bool fast_hash_int(TOKEN* node, RESULT_ITEM this_item, int64_t& out);
 // link, and every other node.
 UNION_DATA* fast_hash_element(TOKEN* node, RESULT_ITEM this_item);
 
+// h.def(k) of one key on a hash or set variable, or on a hash member of the
+// current object reached through a variable object, its key read as
+// h.get(k) reads it on the fast path: 1 or 0, as the handler answers; -1
+// for every other node, receiver or key.
 int fast_hash_def(TOKEN* node, RESULT_ITEM this_item);
 
 // The int element at a position of the list a plain variable or ":$"

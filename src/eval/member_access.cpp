@@ -208,13 +208,10 @@ void MEMBER_ACCESS::apply(RESULT_ITEM item, TOKEN* part) {
 
     if (name_form) {
         // A member of an object found by its slot, kept per name node.
-        if (cell != nullptr && !qualifier.is_user_type && base_type_code(cell) == tag_object) {
-            const UNION_DATA* object = follow_link(cell);
-            if (UNION_DATA* member = is_defined_value(object) ? named_member(object, part) : nullptr) {
-                results.append(RESULT_ITEM{
-                    member, is_variable_mode(item.mode) ? access_member_of_variable : access_member_of_constant, 0});
-                return;
-            }
+        if (UNION_DATA* member = cell != nullptr && !qualifier.is_user_type ? named_member(cell, part) : nullptr) {
+            results.append(RESULT_ITEM{
+                member, is_variable_mode(item.mode) ? access_member_of_variable : access_member_of_constant, 0});
+            return;
         }
         const char tag = cell != nullptr ? held_type_code_of(cell) : type_code_of_name(receiver_type);
         // The name as shown is made only for a refusal that names it.
@@ -441,7 +438,10 @@ int32_t member_slot_of(const TOKEN* name, const TOKEN* type) {
 
 }  // namespace
 
-UNION_DATA* named_member(const UNION_DATA* object, const TOKEN* name) {
+UNION_DATA* named_member(UNION_DATA* cell, const TOKEN* name) {
+    if (base_type_code(cell) != tag_object) return nullptr;
+    const UNION_DATA* object = follow_link(cell);
+    if (!is_defined_value(object)) return nullptr;
     const OBJECT_HOLDER* holder = object->holder();
     if (holder == nullptr || holder->object == nullptr || front_end_services.member_slot == nullptr) return nullptr;
     // The first group whose type has the name, as the access finds it.

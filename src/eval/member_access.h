@@ -34,9 +34,10 @@ UNION_DATA* bracket_read_element(TOKEN* node);
 // parameter or such a read itself; null for every other node and case.
 UNION_DATA* aliased_element(TOKEN* node);
 
-// The member cell the name node names in a defined object (the cell holding
-// it, links followed), as the member access finds it: in the first group
-// whose type has the name. Null when the object has no such member.
-UNION_DATA* named_member(const UNION_DATA* object, const TOKEN* name);
+// The member cell the name node names in the defined object a cell holds
+// (or a link of it leads to), as the member access finds it: in the first
+// group whose type has the name. Null for a cell holding no object, an
+// object without value, and an object without such a member.
+UNION_DATA* named_member(UNION_DATA* cell, const TOKEN* name);
 
 }  // namespace morvu
