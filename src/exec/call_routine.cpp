@@ -1664,6 +1664,7 @@ TOKEN* call_type_routine(const ROUTINE_REQUEST& request, TOKEN* routine) {
     USER_ROUTINE_CALL call{node, request.prepared, request.results, request.receiver, request.context,
                            true, nullptr,          nullptr,         nullptr};
     call.truth_result = request.truth_result;
+    call.lent_arguments = request.lent_arguments;
     run_user_routine(call, routine, false);
     return routine;
 }

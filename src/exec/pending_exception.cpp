@@ -189,12 +189,8 @@ CALL_OUTCOME call_user_operator_status(TOKEN* node, const char* op, RESULT_ITEM 
             operand->holder()->type == site->read_type) {
             // The routine cannot tell its parameter from the operand: the
             // parameter refers to it, as it would to an operand that is a
-            // reference. The reference lives until the parameter is gone.
-            UNION_DATA reference(tag_reference);
-            link_cell(&reference, operand, link_kind_reference);
-            prepared.args.push_back(RESULT_ITEM{&reference, access_constant_input, 0});
-            call_type_routine(request, site->routine);
-            return CALL_OUTCOME::made;
+            // reference.
+            request.lent_arguments = 1;
         }
         prepared.args.push_back(RESULT_ITEM{operand, access_constant_input, 0});
         call_type_routine(request, site->routine);

@@ -525,11 +525,14 @@ inline bool same_user_type(const UNION_DATA* a, const UNION_DATA* b) {
 // or a fresh cell of the object's user type that holds no object yet; no
 // link to or from the parameter. False, with nothing done, for any other
 // pair (objects a variable gives are copied when their type is small).
-inline bool bind_reference(const RESULT_ITEM& item, UNION_DATA* target) {
+// A lent argument (`lent`) is the value itself.
+inline bool bind_reference(const RESULT_ITEM& item, UNION_DATA* target, bool lent) {
     UNION_DATA* given = item.cell;
     if (given == nullptr || target == nullptr || target->referrers != nullptr || is_link_cell(target)) return false;
     UNION_DATA* value = nullptr;
-    if (given->tag == tag_reference && !is_variable_mode(item.mode)) {
+    if (lent) {
+        value = given;
+    } else if (given->tag == tag_reference && !is_variable_mode(item.mode)) {
         value = given->target();
     } else if (is_variable_mode(item.mode)) {
         const char lowered = lower_tag(given->tag);
@@ -685,7 +688,8 @@ __attribute__((noinline)) void USER_CALL::bind_by_rules(int index, TOKEN* parame
     if (parameter->arg_role == arg_role_constant_input) {
         const RESULT_ITEM& item = (*call.args)[index];
         UNION_DATA* target = parameter_cell(parameter);
-        if ((item.owned != 0 && take_over_temporary(item, target)) || bind_reference(item, target)) {
+        const bool lent = index < 32 && (call.lent_arguments & (uint32_t{1} << index)) != 0;
+        if ((item.owned != 0 && take_over_temporary(item, target)) || bind_reference(item, target, lent)) {
             if (unfilled.count != 0) unfilled.bound(target);
             return;
         }

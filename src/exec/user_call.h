@@ -68,6 +68,8 @@ struct USER_ROUTINE_CALL {
     const RESULT_ITEM* int_items = nullptr;
     // Non-null: a bool result of the function's own variable goes there.
     TRUTH_SLOT* truth_result = nullptr;
+    // Bit i set: argument i is lent (see ROUTINE_REQUEST).
+    uint32_t lent_arguments = 0;
 };
 
 // Appends to the list what the evaluation of an argument read as the number

@@ -385,6 +385,9 @@ struct ROUTINE_REQUEST {
     // Non-null: a function whose one result is its own bool variable hands
     // the truth over here instead of appending it (see TRUTH_SLOT).
     TRUTH_SLOT* truth_result = nullptr;
+    // Bit i set: argument i is a value the routine only reads and could not
+    // tell from a copy; a plain parameter of its type refers to it.
+    uint32_t lent_arguments = 0;
 };
 
 // Installed by the execution layer at start-up. call_routine_entry makes the

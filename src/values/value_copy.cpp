@@ -649,11 +649,53 @@ bool copy_plain_members(OBJECT_RECORD& dest, const OBJECT_RECORD& source) {
     return true;
 }
 
+namespace {
+
+// Whether the member to may take from's value by a word alone: both ints in
+// the payload word, or both bools or chars (in the cell). The test of
+// takes_member_in_place for the commonest members, read in one pass.
+inline bool takes_word(const UNION_DATA* to, const UNION_DATA* from, bool to_checked) {
+    if (to == nullptr || from == nullptr || to->tag != from->tag || from->payload == nullptr ||
+        from->referrers != nullptr)
+        return false;
+    const char lowered = lower_tag(to->tag);
+    if (lowered == tag_int) {
+        if (!is_inline_int(from->payload) || !is_inline_int(to->payload)) return false;
+    } else if (lowered != tag_bool && lowered != tag_char) {
+        return false;
+    }
+    return to_checked || is_overwritable_member(to);
+}
+
+// overwrite_members for records of one group whose members all take their
+// values by a word; false, with nothing written, for any other pair.
+inline bool overwrite_words(OBJECT_RECORD& record, const OBJECT_RECORD& source, bool record_checked) {
+    const auto& target = record.groups;
+    const auto& groups = source.groups;
+    if (groups.size() != 1 || target.size() != 1 || target[0].type != groups[0].type || !target[0].slots ||
+        !groups[0].slots)
+        return false;
+    const auto& into = target[0].slots->cells;
+    const auto& out_of = groups[0].slots->cells;
+    const size_t count = out_of.size();
+    if (into.size() != count) return false;
+    for (size_t i = 0; i < count; ++i)
+        if (!takes_word(into[i], out_of[i], record_checked)) return false;
+    for (size_t i = 0; i < count; ++i) {
+        if (is_inline_int(out_of[i]->payload)) into[i]->payload = out_of[i]->payload;
+        else into[i]->scalar = out_of[i]->scalar;
+    }
+    return true;
+}
+
+}  // namespace
+
 bool overwrite_members(OBJECT_RECORD& record, const OBJECT_RECORD& source, bool record_checked) {
     auto& target = record.groups;
     const auto& groups = source.groups;
     const size_t group_count = groups.size();
     if (target.size() != group_count) return false;
+    if (overwrite_words(record, source, record_checked)) return true;
     // Every member is checked before the first is written: the record takes
     // the values whole or not at all.
     for (size_t g = 0; g < group_count; ++g) {
