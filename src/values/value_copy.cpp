@@ -661,10 +661,14 @@ inline bool takes_word(const UNION_DATA* to, const UNION_DATA* from, bool to_che
     const char lowered = lower_tag(to->tag);
     if (lowered == tag_int) {
         if (!is_inline_int(from->payload) || !is_inline_int(to->payload)) return false;
-    } else if (lowered != tag_bool && lowered != tag_char) {
+    } else if ((lowered != tag_bool && lowered != tag_char) || from->payload != &from->scalar ||
+               to->payload != &to->scalar) {
         return false;
     }
-    return to_checked || is_overwritable_member(to);
+    // is_overwritable_member for a value that lives in the cell or its word.
+    return to_checked || (to->referrers == nullptr && to->weak_held == 0 && to->in_use == 0 && to->key_numbered == 0 &&
+                          to->being_written == 0 && to->scope_variable == 0 && to->key_follows == 0 &&
+                          to->access_mode == access_variable);
 }
 
 // overwrite_members for records of one group whose members all take their
