@@ -50,11 +50,86 @@ void destroy_slot_array(SLOT_ARRAY& slots) {
     slots.cells.clear();
 }
 
+namespace {
+
+// Whether the member may wait on a shelf: its value lives in a word and
+// nothing knows the cell (no link, hold, key number or walk).
+bool is_word_member(const UNION_DATA* member) {
+    if (member == nullptr || member->referrers != nullptr || member->weak_held != 0 || member->in_use != 0 ||
+        member->key_numbered != 0 || member->being_written != 0 || member->scope_variable != 0 ||
+        member->key_follows != 0 || member->access_mode != access_variable)
+        return false;
+    const char lowered = lower_tag(member->tag);
+    if (lowered == tag_int) return is_inline_int(member->payload);
+    return (lowered == tag_bool || lowered == tag_char) && member->payload == &member->scalar;
+}
+
+// Records of a few types, kept whole for the next copy of an object of the
+// type: an object copied and dropped per statement or call costs no making
+// and freeing of its cells. Sanitizer builds keep none, as the pools do.
+class KEPT_RECORDS {
+public:
+    static constexpr int type_count = 8;
+    static constexpr int capacity = 32;
+    static constexpr size_t max_members = 16;
+
+    bool keep(OBJECT_RECORD* record) {
+        if (!pool_blocks || record->groups.size() != 1) return false;
+        const GROUP_ENTRY& group = record->groups[0];
+        if (!group.slots || group.type == nullptr || group.slots->cells.size() > max_members) return false;
+        SHELF* shelf = shelf_for(group.type);
+        if (shelf == nullptr || shelf->count == capacity) return false;
+        for (const UNION_DATA* member : group.slots->cells)
+            if (!is_word_member(member)) return false;
+        shelf->records[shelf->count++] = record;
+        return true;
+    }
+
+    OBJECT_RECORD* take(const TOKEN* type, size_t members) {
+        for (SHELF& shelf : shelves) {
+            if (shelf.type != type) continue;
+            if (shelf.count == 0) return nullptr;
+            OBJECT_RECORD* record = shelf.records[shelf.count - 1];
+            if (record->groups[0].slots->cells.size() != members) return nullptr;
+            --shelf.count;
+            return record;
+        }
+        return nullptr;
+    }
+
+private:
+    struct SHELF {
+        const TOKEN* type = nullptr;
+        int count = 0;
+        OBJECT_RECORD* records[capacity];
+    };
+    SHELF shelves[type_count];
+
+    SHELF* shelf_for(const TOKEN* type) {
+        SHELF* unused = nullptr;
+        for (SHELF& shelf : shelves) {
+            if (shelf.type == type) return &shelf;
+            if (shelf.type == nullptr && unused == nullptr) unused = &shelf;
+        }
+        if (unused != nullptr) unused->type = type;
+        return unused;
+    }
+};
+KEPT_RECORDS kept_records;
+
+}  // namespace
+
 void destroy_object_record(OBJECT_RECORD* record) {
-    if (record == nullptr) return;
+    if (record == nullptr || kept_records.keep(record)) return;
+    discard_kept_record(record);
+}
+
+void discard_kept_record(OBJECT_RECORD* record) {
     for (GROUP_ENTRY& group : record->groups) group.slots.reset();
     delete record;
 }
+
+OBJECT_RECORD* take_kept_record(const TOKEN* type, size_t members) { return kept_records.take(type, members); }
 
 const char* code_context(const CODE_DATA& code, RESULT_ITEM* out) {
     *out = code.this_item.item();

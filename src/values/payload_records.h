@@ -123,8 +123,16 @@ void copy_array2_payload(ARRAY2_DATA& destination, ARRAY2_DATA& source);
 
 // Destroys every member cell, in slot order.
 void destroy_slot_array(SLOT_ARRAY& slots);
-// Destroys and frees the record with all its groups.
+// Destroys and frees the record with all its groups. A record of one group
+// whose members all hold their values in a word (ints in the payload word,
+// bools and chars in the cell) and that nothing else knows is kept instead,
+// a few per type, for take_kept_record.
 void destroy_object_record(OBJECT_RECORD* record);
+// A kept record of the type with that many members, or null. Its members
+// hold the values they had; the caller overwrites them all or destroys the
+// record with discard_kept_record.
+OBJECT_RECORD* take_kept_record(const TOKEN* type, size_t members);
+void discard_kept_record(OBJECT_RECORD* record);
 
 // The object checks: null, or the message.
 // "Object does not exist" for an item without cell.

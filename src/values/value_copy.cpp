@@ -642,9 +642,26 @@ inline void overwrite_member(UNION_DATA* to, const UNION_DATA* from) {
 
 }  // namespace
 
+namespace {
+[[gnu::always_inline]] inline bool overwrite_words(OBJECT_RECORD& record, const OBJECT_RECORD& source,
+                                                   bool record_checked);
+}  // namespace
+
 bool copy_plain_members(OBJECT_RECORD& dest, const OBJECT_RECORD& source) {
     // Outside a copy the general copy gives ints records, not words.
     if (copy_depth == 0 || !every_member_plain(source)) return false;
+    if (dest.groups.empty() && source.groups.size() == 1 && source.groups[0].slots) {
+        // A kept record of the type takes the values in place.
+        const GROUP_ENTRY& group = source.groups[0];
+        if (OBJECT_RECORD* kept = take_kept_record(group.type, group.slots->cells.size())) {
+            if (overwrite_words(*kept, source, true)) {
+                dest.groups = std::move(kept->groups);
+                delete kept;
+                return true;
+            }
+            discard_kept_record(kept);
+        }
+    }
     copy_member_groups(dest, source, copy_plain_row);
     return true;
 }
@@ -673,7 +690,8 @@ inline bool takes_word(const UNION_DATA* to, const UNION_DATA* from, bool to_che
 
 // overwrite_members for records of one group whose members all take their
 // values by a word; false, with nothing written, for any other pair.
-inline bool overwrite_words(OBJECT_RECORD& record, const OBJECT_RECORD& source, bool record_checked) {
+[[gnu::always_inline]] inline bool overwrite_words(OBJECT_RECORD& record, const OBJECT_RECORD& source,
+                                                   bool record_checked) {
     const auto& target = record.groups;
     const auto& groups = source.groups;
     if (groups.size() != 1 || target.size() != 1 || target[0].type != groups[0].type || !target[0].slots ||
