@@ -798,6 +798,15 @@ __attribute__((noinline)) void USER_CALL::bind_plain_inputs(const TOKEN_LIST& na
         const RESULT_ITEM& item = (*call.args)[i];
         UNION_DATA* given = item.cell;
         const char tag = plain_tags[i];
+        if (tag == 0 && i < 32 && (call.lent_arguments & (uint32_t{1} << i)) != 0) {
+            // A lent object: its parameter refers to it, as bind_by_rules
+            // would make it, without that routine's frame.
+            UNION_DATA* target = top_cell(parameter);
+            if (bind_reference(item, target, true)) {
+                if (unfilled.count != 0) unfilled.bound(target);
+                continue;
+            }
+        }
         if (tag != 0 && given != nullptr && given->tag == tag && given->payload != nullptr) {
             UNION_DATA* target = top_cell(parameter);
             if (tag == tag_int && target != nullptr && is_plain_int_cell(target)) {
