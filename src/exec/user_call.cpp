@@ -364,6 +364,16 @@ void USER_CALL::run(TOKEN* routine, bool crossed_type, PREPARED_ROUTINE* known) 
     scope_node = settled                                                       ? prepared.scope_node
                  : routine->left != nullptr && routine->left->scope != nullptr ? routine->left
                                                                                : nullptr;
+    if (call.lent_arguments != 0 && settled && prepared.has_parameters && prepared.plain_inputs &&
+        int_arguments == nullptr) {
+        // Lent objects are referred to by their parameters from the push on
+        // (bind_plain_inputs finds them bound).
+        const int count = std::min({call.args->count(), static_cast<int>(prepared.parameters.count()), 32});
+        for (int i = 0; i < count && unfilled.lent_count < UNFILLED_PARAMETERS::capacity; ++i)
+            if ((call.lent_arguments & (uint32_t{1} << i)) != 0)
+                unfilled.lent[unfilled.lent_count++] = {prepared.parameters[static_cast<uint32_t>(i)],
+                                                        (*call.args)[i].cell};
+    }
     ACTIVATION activation(scope_node, unfilled);
     if (settled) {
         if (prepared.has_parameters) {
@@ -800,8 +810,10 @@ __attribute__((noinline)) void USER_CALL::bind_plain_inputs(const TOKEN_LIST& na
         const char tag = plain_tags[i];
         if (tag == 0 && i < 32 && (call.lent_arguments & (uint32_t{1} << i)) != 0) {
             // A lent object: its parameter refers to it, as bind_by_rules
-            // would make it, without that routine's frame.
+            // would make it, without that routine's frame. The push made the
+            // reference where it could.
             UNION_DATA* target = top_cell(parameter);
+            if (target != nullptr && target->tag == tag_reference && target->target() == given) continue;
             if (bind_reference(item, target, true)) {
                 if (unfilled.count != 0) unfilled.bound(target);
                 continue;

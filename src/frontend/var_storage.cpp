@@ -9,6 +9,7 @@
 #include "runtime/error.h"
 #include "runtime/messages.h"
 #include "runtime/str_stream.h"
+#include "values/assign_rules.h"
 #include "values/cell_holds.h"
 #include "values/object_pins.h"
 #include "values/payload_records.h"
@@ -359,9 +360,35 @@ bool is_input_parameter(const TOKEN* node) {
 // object reset to the prototype's values, a copy of the prototype, or (for
 // an input parameter that binding will fill) its type alone. `pushed` counts
 // the cell once it is on the stack.
+// The value lent to the parameter, when it is an object of the parameter's
+// type that a reference may stand for (as the binding's checks find it).
+UNION_DATA* lent_value(const SCOPE::STORED_VARIABLE& variable, const UNFILLED_PARAMETERS& unfilled) {
+    for (int i = 0; i < unfilled.lent_count; ++i) {
+        if (unfilled.lent[i].parameter != variable.node) continue;
+        UNION_DATA* value = unfilled.lent[i].value;
+        if (variable.tag != tag_object || value == nullptr || lower_tag(value->tag) != tag_object ||
+            value->holder() == nullptr || value->holder()->type == nullptr)
+            return nullptr;
+        const UNION_DATA* prototype = top_cell(variable.type_def);
+        const OBJECT_HOLDER* source = prototype != nullptr ? prototype->holder() : nullptr;
+        const TOKEN* type = source != nullptr ? source->type : variable.type_def;
+        return value->holder()->type == type ? value : nullptr;
+    }
+    return nullptr;
+}
+
 [[gnu::noinline]] void push_object_variable(const SCOPE::STORED_VARIABLE& variable, UNFILLED_PARAMETERS* unfilled,
                                             size_t& pushed) {
     TOKEN* node = variable.node;
+    if (unfilled != nullptr && unfilled->lent_count != 0 && is_input_parameter(node)) {
+        if (UNION_DATA* value = lent_value(variable, *unfilled)) {
+            UNION_DATA* cell = push_value_cell(node, tag_reference);
+            ++pushed;
+            link_cell(cell, value, link_kind_reference);
+            cell->scope_variable = 1;
+            return;
+        }
+    }
     if (unfilled != nullptr && unfilled->count < UNFILLED_PARAMETERS::capacity && is_input_parameter(node)) {
         UNION_DATA* cell = push_value_cell(node, variable.tag);
         ++pushed;

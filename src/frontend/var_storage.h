@@ -77,6 +77,15 @@ struct UNFILLED_PARAMETERS {
     };
     ENTRY entries[capacity];
     int count = 0;
+    // Input parameters whose arguments the call lends (the routine only
+    // reads them): such a parameter's cell is pushed as a reference to the
+    // value, the form binding would give it, and never waits unfilled.
+    struct LENT {
+        const TOKEN* parameter;
+        UNION_DATA* value;
+    };
+    LENT lent[capacity];
+    int lent_count = 0;
 
     // Forgets the cell once a binding has given it its value.
     void bound(const UNION_DATA* cell) {
