@@ -147,6 +147,13 @@ struct FLAT_STATEMENT {
     bool stores = false;
     bool text_store = false;
     bool texts_first = false;
+    // A statement that reads elements or members and found them of another
+    // kind (objects, say) is left to the general road for a while: each
+    // failure there holds it back twice as many runs as the one before, up
+    // to 64, after which it is tried again. The general road gives the same
+    // result, so this chooses only the cost.
+    uint8_t skip = 0;
+    uint8_t backoff = 1;
     const TOKEN* store_list = nullptr;
     uint8_t text_position = 0;
     uint32_t text_begin = 0;
@@ -1124,13 +1131,27 @@ bool store_text_element(const LOOP_PLAN& plan, const FLAT_STATEMENT& statement, 
 // A statement that reads elements or members, or stores one, once its
 // variables are read: kept apart, so that the arithmetic of other
 // statements pays nothing for it.
-[[gnu::noinline]] bool run_reading_statement(const LOOP_PLAN& plan, FLAT_STATEMENT& statement, int64_t* registers) {
+[[gnu::always_inline]] inline bool reading_statement_done(const LOOP_PLAN& plan, FLAT_STATEMENT& statement,
+                                                          int64_t* registers) {
     if (statement.stores) return run_store(plan, statement, registers);
     INT_DATA* number = writable_number(statement.declaration);
     if (number == nullptr || (statement.reads_target && !number->to_int64(registers[statement.target]))) return false;
     if (!run_with_reads(plan, statement.begin, statement.end, registers)) return false;
     number->assign_int64(registers[statement.target]);
     return true;
+}
+
+// A failure holds the statement back from this road for a while (see
+// FLAT_STATEMENT::skip).
+[[gnu::noinline]] bool run_reading_statement(const LOOP_PLAN& plan, FLAT_STATEMENT& statement, int64_t* registers) {
+    if (statement.skip != 0) {
+        --statement.skip;
+        return false;
+    }
+    if (reading_statement_done(plan, statement, registers)) return true;
+    statement.skip = statement.backoff;
+    statement.backoff = static_cast<uint8_t>(std::min(statement.backoff * 2, 64));
+    return false;
 }
 
 [[gnu::noinline]] bool run_store(const LOOP_PLAN& plan, FLAT_STATEMENT& statement, int64_t* registers) {
