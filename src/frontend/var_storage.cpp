@@ -13,6 +13,7 @@
 #include "values/cell_holds.h"
 #include "values/object_pins.h"
 #include "values/payload_records.h"
+#include "values/type_shelves.h"
 
 namespace morvu {
 
@@ -161,9 +162,6 @@ SPARE_CELLS spare_cells;
 // serves only when it still has its prototype's shape.
 class SPARE_OBJECTS {
 public:
-    static constexpr int type_count = 8;
-    static constexpr int capacity = 128;
-
     // Keeps the popped object node when it can serve again; false when the
     // caller is to free it.
     bool keep(VALUE_STACK_NODE* node) {
@@ -173,13 +171,13 @@ public:
             return false;
         const OBJECT_HOLDER* holder = cell.holder();
         if (holder == nullptr || holder->type == nullptr || holder->object == nullptr) return false;
-        SHELF* shelf = shelf_for(holder->type);
-        if (shelf == nullptr || shelf->count == capacity || !every_member_overwritable(*holder->object)) return false;
+        auto* shelf = shelves.shelf_for(holder->type);
+        if (shelf == nullptr || shelf->full() || !every_member_overwritable(*holder->object)) return false;
         cell.scalar = SCALAR_WORD{};
         cell.skip_flag = 0;
         cell.key_follows = 0;
         cell.access_mode = access_variable;
-        shelf->nodes[shelf->count++] = node;
+        shelf->put(node);
         return true;
     }
 
@@ -187,37 +185,17 @@ public:
     // prototype's values, or null when none is kept or a kept one does not
     // fit the prototype (it is freed then).
     VALUE_STACK_NODE* take(const TOKEN* type, const OBJECT_RECORD& prototype) {
-        for (SHELF& shelf : shelves) {
-            if (shelf.type != type) continue;
-            if (shelf.count == 0) return nullptr;
-            VALUE_STACK_NODE* node = shelf.nodes[--shelf.count];
-            // keep() found every member overwritable; a kept node is known to nothing.
-            if (overwrite_members(*node->cell.holder()->object, prototype, true)) return node;
-            delete node;
-            return nullptr;
-        }
+        auto* shelf = shelves.shelf_of(type);
+        VALUE_STACK_NODE* node = shelf != nullptr ? shelf->take() : nullptr;
+        if (node == nullptr) return nullptr;
+        // keep() found every member overwritable; a kept node is known to nothing.
+        if (overwrite_members(*node->cell.holder()->object, prototype, true)) return node;
+        delete node;
         return nullptr;
     }
 
 private:
-    struct SHELF {
-        const TOKEN* type = nullptr;
-        int count = 0;
-        VALUE_STACK_NODE* nodes[capacity];
-    };
-    SHELF shelves[type_count];
-
-    // The type's shelf, taking a free one for a type met first; null when
-    // every shelf serves another type.
-    SHELF* shelf_for(const TOKEN* type) {
-        SHELF* unused = nullptr;
-        for (SHELF& shelf : shelves) {
-            if (shelf.type == type) return &shelf;
-            if (shelf.type == nullptr && unused == nullptr) unused = &shelf;
-        }
-        if (unused != nullptr) unused->type = type;
-        return unused;
-    }
+    TYPE_SHELVES<VALUE_STACK_NODE, 8, 128> shelves;
 };
 SPARE_OBJECTS spare_objects;
 

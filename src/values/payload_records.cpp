@@ -5,6 +5,7 @@
 #include "values/array_store.h"
 #include "values/assign_rules.h"
 #include "values/cell_holds.h"
+#include "values/type_shelves.h"
 
 namespace morvu {
 
@@ -69,51 +70,29 @@ bool is_word_member(const UNION_DATA* member) {
 // and freeing of its cells. Sanitizer builds keep none, as the pools do.
 class KEPT_RECORDS {
 public:
-    static constexpr int type_count = 8;
-    static constexpr int capacity = 32;
     static constexpr size_t max_members = 16;
 
     bool keep(OBJECT_RECORD* record) {
         if (!pool_blocks || record->groups.size() != 1) return false;
         const GROUP_ENTRY& group = record->groups[0];
         if (!group.slots || group.type == nullptr || group.slots->cells.size() > max_members) return false;
-        SHELF* shelf = shelf_for(group.type);
-        if (shelf == nullptr || shelf->count == capacity) return false;
+        auto* shelf = shelves.shelf_for(group.type);
+        if (shelf == nullptr || shelf->full()) return false;
         for (const UNION_DATA* member : group.slots->cells)
             if (!is_word_member(member)) return false;
-        shelf->records[shelf->count++] = record;
+        shelf->put(record);
         return true;
     }
 
     OBJECT_RECORD* take(const TOKEN* type, size_t members) {
-        for (SHELF& shelf : shelves) {
-            if (shelf.type != type) continue;
-            if (shelf.count == 0) return nullptr;
-            OBJECT_RECORD* record = shelf.records[shelf.count - 1];
-            if (record->groups[0].slots->cells.size() != members) return nullptr;
-            --shelf.count;
-            return record;
-        }
-        return nullptr;
+        auto* shelf = shelves.shelf_of(type);
+        const OBJECT_RECORD* newest = shelf != nullptr ? shelf->newest() : nullptr;
+        if (newest == nullptr || newest->groups[0].slots->cells.size() != members) return nullptr;
+        return shelf->take();
     }
 
 private:
-    struct SHELF {
-        const TOKEN* type = nullptr;
-        int count = 0;
-        OBJECT_RECORD* records[capacity];
-    };
-    SHELF shelves[type_count];
-
-    SHELF* shelf_for(const TOKEN* type) {
-        SHELF* unused = nullptr;
-        for (SHELF& shelf : shelves) {
-            if (shelf.type == type) return &shelf;
-            if (shelf.type == nullptr && unused == nullptr) unused = &shelf;
-        }
-        if (unused != nullptr) unused->type = type;
-        return unused;
-    }
+    TYPE_SHELVES<OBJECT_RECORD, 8, 32> shelves;
 };
 KEPT_RECORDS kept_records;
 
