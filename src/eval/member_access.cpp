@@ -430,6 +430,7 @@ int32_t member_slot_of(const TOKEN* name, const TOKEN* type) {
     const uintptr_t key = reinterpret_cast<uintptr_t>(name) / alignof(TOKEN) + reinterpret_cast<uintptr_t>(type) / 8;
     MEMBER_SLOT_MEMO& memo = member_slot_memos[key % member_slot_memo_count];
     if (memo.node != name || memo.type != type || memo.generation != routine_tables_generation) {
+        if (front_end_services.member_slot == nullptr) return -1;
         const int32_t slot = front_end_services.member_slot(type, *name->text);
         memo = MEMBER_SLOT_MEMO{name, type, routine_tables_generation, slot};
     }
@@ -439,11 +440,11 @@ int32_t member_slot_of(const TOKEN* name, const TOKEN* type) {
 }  // namespace
 
 UNION_DATA* named_member(UNION_DATA* cell, const TOKEN* name) {
-    if (base_type_code(cell) != tag_object) return nullptr;
+    // An object holds a value when its holder has a record.
     const UNION_DATA* object = follow_link(cell);
-    if (!is_defined_value(object)) return nullptr;
+    if (lower_tag(object->tag) != tag_object) return nullptr;
     const OBJECT_HOLDER* holder = object->holder();
-    if (holder == nullptr || holder->object == nullptr || front_end_services.member_slot == nullptr) return nullptr;
+    if (holder == nullptr || holder->object == nullptr) return nullptr;
     // The first group whose type has the name, as the access finds it.
     for (GROUP_ENTRY& group : holder->object->groups) {
         const int32_t slot = member_slot_of(name, group.type);
