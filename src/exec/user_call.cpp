@@ -118,6 +118,9 @@ public:
     void run(TOKEN* routine, bool crossed_type, PREPARED_ROUTINE* known);
 
 private:
+    // Whether argument i is lent (USER_ROUTINE_CALL::lent_arguments).
+    bool is_lent(int i) const { return i < 32 && (call.lent_arguments & (uint32_t{1} << i)) != 0; }
+
     const USER_ROUTINE_CALL& call;
     INT_RESULT_SLOT* int_result;
     const int64_t* int_arguments;
@@ -368,9 +371,9 @@ void USER_CALL::run(TOKEN* routine, bool crossed_type, PREPARED_ROUTINE* known) 
         int_arguments == nullptr) {
         // Lent objects are referred to by their parameters from the push on
         // (bind_plain_inputs finds them bound).
-        const int count = std::min({call.args->count(), static_cast<int>(prepared.parameters.count()), 32});
+        const int count = std::min(call.args->count(), static_cast<int>(prepared.parameters.count()));
         for (int i = 0; i < count && unfilled.lent_count < UNFILLED_PARAMETERS::capacity; ++i)
-            if ((call.lent_arguments & (uint32_t{1} << i)) != 0)
+            if (is_lent(i))
                 unfilled.lent[unfilled.lent_count++] = {prepared.parameters[static_cast<uint32_t>(i)],
                                                         (*call.args)[i].cell};
     }
@@ -698,8 +701,7 @@ __attribute__((noinline)) void USER_CALL::bind_by_rules(int index, TOKEN* parame
     if (parameter->arg_role == arg_role_constant_input) {
         const RESULT_ITEM& item = (*call.args)[index];
         UNION_DATA* target = parameter_cell(parameter);
-        const bool lent = index < 32 && (call.lent_arguments & (uint32_t{1} << index)) != 0;
-        if ((item.owned != 0 && take_over_temporary(item, target)) || bind_reference(item, target, lent)) {
+        if ((item.owned != 0 && take_over_temporary(item, target)) || bind_reference(item, target, is_lent(index))) {
             if (unfilled.count != 0) unfilled.bound(target);
             return;
         }
@@ -808,7 +810,7 @@ __attribute__((noinline)) void USER_CALL::bind_plain_inputs(const TOKEN_LIST& na
         const RESULT_ITEM& item = (*call.args)[i];
         UNION_DATA* given = item.cell;
         const char tag = plain_tags[i];
-        if (tag == 0 && i < 32 && (call.lent_arguments & (uint32_t{1} << i)) != 0) {
+        if (tag == 0 && is_lent(i)) {
             // A lent object: its parameter refers to it, as bind_by_rules
             // would make it, without that routine's frame. The push made the
             // reference where it could.

@@ -322,22 +322,21 @@ const std::vector<SCOPE::STORED_VARIABLE>& storage_plan_of(TOKEN* block) { retur
 
 namespace {
 
-// An object cell given its type alone; its members come with the value that
-// binding an argument puts in.
-void set_type_only(UNION_DATA* cell, TOKEN* type_def) {
+// The type an object variable of the definition holds: its prototype's.
+TOKEN* type_of_variable(TOKEN* type_def) {
     const UNION_DATA* prototype = top_cell(type_def);
     const OBJECT_HOLDER* source = prototype != nullptr ? prototype->holder() : nullptr;
-    cell->holder()->type = source != nullptr ? source->type : type_def;
+    return source != nullptr ? source->type : type_def;
 }
+
+// An object cell given its type alone; its members come with the value that
+// binding an argument puts in.
+void set_type_only(UNION_DATA* cell, TOKEN* type_def) { cell->holder()->type = type_of_variable(type_def); }
 
 bool is_input_parameter(const TOKEN* node) {
     return node->arg_role == arg_role_constant_input || node->arg_role == arg_role_variable_input;
 }
 
-// Pushes the cell of an object variable and gives it its value: a kept
-// object reset to the prototype's values, a copy of the prototype, or (for
-// an input parameter that binding will fill) its type alone. `pushed` counts
-// the cell once it is on the stack.
 // The value lent to the parameter, when it is an object of the parameter's
 // type that a reference may stand for (as the binding's checks find it).
 UNION_DATA* lent_value(const SCOPE::STORED_VARIABLE& variable, const UNFILLED_PARAMETERS& unfilled) {
@@ -347,14 +346,16 @@ UNION_DATA* lent_value(const SCOPE::STORED_VARIABLE& variable, const UNFILLED_PA
         if (variable.tag != tag_object || value == nullptr || lower_tag(value->tag) != tag_object ||
             value->holder() == nullptr || value->holder()->type == nullptr)
             return nullptr;
-        const UNION_DATA* prototype = top_cell(variable.type_def);
-        const OBJECT_HOLDER* source = prototype != nullptr ? prototype->holder() : nullptr;
-        const TOKEN* type = source != nullptr ? source->type : variable.type_def;
-        return value->holder()->type == type ? value : nullptr;
+        return value->holder()->type == type_of_variable(variable.type_def) ? value : nullptr;
     }
     return nullptr;
 }
 
+// Pushes the cell of an object variable and gives it its value: a kept
+// object reset to the prototype's values, a copy of the prototype, or (for
+// an input parameter that binding will fill) its type alone; an input
+// parameter whose argument is lent is pushed as a reference to it. `pushed`
+// counts the cell once it is on the stack.
 [[gnu::noinline]] void push_object_variable(const SCOPE::STORED_VARIABLE& variable, UNFILLED_PARAMETERS* unfilled,
                                             size_t& pushed) {
     TOKEN* node = variable.node;

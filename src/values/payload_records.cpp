@@ -56,10 +56,7 @@ namespace {
 // Whether the member may wait on a shelf: its value lives in a word and
 // nothing knows the cell (no link, hold, key number or walk).
 bool is_word_member(const UNION_DATA* member) {
-    if (member == nullptr || member->referrers != nullptr || member->weak_held != 0 || member->in_use != 0 ||
-        member->key_numbered != 0 || member->being_written != 0 || member->scope_variable != 0 ||
-        member->key_follows != 0 || member->access_mode != access_variable)
-        return false;
+    if (member == nullptr || !known_to_nothing(member)) return false;
     const char lowered = lower_tag(member->tag);
     if (lowered == tag_int) return is_inline_int(member->payload);
     return (lowered == tag_bool || lowered == tag_char) && member->payload == &member->scalar;

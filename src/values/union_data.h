@@ -384,6 +384,16 @@ inline bool is_value_tag(char lowered) {
 // An any cell: 'v' or an any tag.
 inline bool is_any_cell(const UNION_DATA* cell) { return cell->tag == tag_any || is_any_tag(cell->tag); }
 
+// Whether nothing but its holder knows the cell: no link, weak cell, hold or
+// key number on it, no text of it being written, no key cell behind it, not
+// a declared variable, and of variable access. A member may then take a new
+// value in place, or wait on a shelf for the next object of its type.
+inline bool known_to_nothing(const UNION_DATA* cell) {
+    return cell->referrers == nullptr && cell->weak_held == 0 && cell->in_use == 0 && cell->key_numbered == 0 &&
+           cell->being_written == 0 && cell->scope_variable == 0 && cell->key_follows == 0 &&
+           cell->access_mode == access_variable;
+}
+
 // The cell a link stands for, one step; any other cell stands for itself.
 inline UNION_DATA* follow_link(UNION_DATA* cell) { return is_link_tag(cell->tag) ? cell->target() : cell; }
 

@@ -511,10 +511,7 @@ bool is_plain_member(const UNION_DATA* cell) {
 }
 
 bool is_overwritable_member(const UNION_DATA* member) {
-    if (member->payload == nullptr || member->referrers != nullptr || member->weak_held != 0 || member->in_use != 0 ||
-        member->key_numbered != 0 || member->being_written != 0 || member->scope_variable != 0 ||
-        member->key_follows != 0 || member->access_mode != access_variable)
-        return false;
+    if (member->payload == nullptr || !known_to_nothing(member)) return false;
     switch (plain_kinds[static_cast<unsigned char>(member->tag)]) {
     case PLAIN_KIND::none: return false;
     case PLAIN_KIND::text: return member->str_data()->walks() == 0;
@@ -643,30 +640,6 @@ inline void overwrite_member(UNION_DATA* to, const UNION_DATA* from) {
 }  // namespace
 
 namespace {
-[[gnu::always_inline]] inline bool overwrite_words(OBJECT_RECORD& record, const OBJECT_RECORD& source,
-                                                   bool record_checked);
-}  // namespace
-
-bool copy_plain_members(OBJECT_RECORD& dest, const OBJECT_RECORD& source) {
-    // Outside a copy the general copy gives ints records, not words.
-    if (copy_depth == 0 || !every_member_plain(source)) return false;
-    if (dest.groups.empty() && source.groups.size() == 1 && source.groups[0].slots) {
-        // A kept record of the type takes the values in place.
-        const GROUP_ENTRY& group = source.groups[0];
-        if (OBJECT_RECORD* kept = take_kept_record(group.type, group.slots->cells.size())) {
-            if (overwrite_words(*kept, source, true)) {
-                dest.groups = std::move(kept->groups);
-                delete kept;
-                return true;
-            }
-            discard_kept_record(kept);
-        }
-    }
-    copy_member_groups(dest, source, copy_plain_row);
-    return true;
-}
-
-namespace {
 
 // Whether the member to may take from's value by a word alone: both ints in
 // the payload word, or both bools or chars (in the cell). The test of
@@ -683,9 +656,7 @@ inline bool takes_word(const UNION_DATA* to, const UNION_DATA* from, bool to_che
         return false;
     }
     // is_overwritable_member for a value that lives in the cell or its word.
-    return to_checked || (to->referrers == nullptr && to->weak_held == 0 && to->in_use == 0 && to->key_numbered == 0 &&
-                          to->being_written == 0 && to->scope_variable == 0 && to->key_follows == 0 &&
-                          to->access_mode == access_variable);
+    return to_checked || known_to_nothing(to);
 }
 
 // overwrite_members for records of one group whose members all take their
@@ -711,6 +682,25 @@ inline bool takes_word(const UNION_DATA* to, const UNION_DATA* from, bool to_che
 }
 
 }  // namespace
+
+bool copy_plain_members(OBJECT_RECORD& dest, const OBJECT_RECORD& source) {
+    // Outside a copy the general copy gives ints records, not words.
+    if (copy_depth == 0 || !every_member_plain(source)) return false;
+    if (dest.groups.empty() && source.groups.size() == 1 && source.groups[0].slots) {
+        // A kept record of the type takes the values in place.
+        const GROUP_ENTRY& group = source.groups[0];
+        if (OBJECT_RECORD* kept = take_kept_record(group.type, group.slots->cells.size())) {
+            if (overwrite_words(*kept, source, true)) {
+                dest.groups = std::move(kept->groups);
+                delete kept;
+                return true;
+            }
+            discard_kept_record(kept);
+        }
+    }
+    copy_member_groups(dest, source, copy_plain_row);
+    return true;
+}
 
 bool overwrite_members(OBJECT_RECORD& record, const OBJECT_RECORD& source, bool record_checked) {
     auto& target = record.groups;
