@@ -952,27 +952,96 @@ OUT_OF_LINE_UNCLONED bool fast_binary(const TOKEN* node, int64_t& out, int depth
 
 UNION_DATA* fast_members_object = nullptr;
 
+namespace {
+
+// What o.name decides once per node (see node_shapes.h): the declaring
+// node of o when the node names a member of a declared variable, and the
+// slot the name had in the first group of the object last read through
+// it, with that group's type. An object whose first group has that type
+// has the member there, as the member access finds it first.
+struct FIELD_SHAPE {
+    const TOKEN* node = nullptr;
+    uint64_t stamp = 0;
+    const TOKEN* declaration = nullptr;  // null: no o.name on a variable
+    const TOKEN* type = nullptr;
+    int32_t slot = -1;
+};
+constexpr size_t field_shape_count = 512;
+FIELD_SHAPE field_shapes[field_shape_count];
+
+[[gnu::noinline]] FIELD_SHAPE& new_field_shape(FIELD_SHAPE& shape, const TOKEN* node, uint64_t stamp) {
+    static FIELD_SHAPE passing;
+    FIELD_SHAPE made;
+    made.node = node;
+    made.stamp = stamp;
+    FIELD_SHAPE* kept = &shape;
+    const TOKEN* receiver = node->left;
+    const TOKEN* part = node->right;
+    if (node->op1 == '.' && node->op2 == 0 && receiver != nullptr && part != nullptr && is_word_token(part) &&
+        !is_call_token(part)) {
+        if (unbound_name(receiver)) {
+            made.node = nullptr;
+            kept = &passing;
+        }
+        const TOKEN* declaration = receiver->evaluator == eval_variable ? receiver->declaration : nullptr;
+        if (declaration != nullptr && declaration->member_slot < 0 && declaration->arg_role != arg_role_output_object)
+            made.declaration = declaration;
+    }
+    *kept = made;
+    return *kept;
+}
+
+// The member found the whole way, its slot noted in the shape when the
+// object's first group holds it.
+[[gnu::noinline]] UNION_DATA* noted_member(FIELD_SHAPE& shape, UNION_DATA* cell, const TOKEN* part) {
+    if (front_end_services.member_slot == nullptr) return nullptr;
+    UNION_DATA* member = named_member(cell, part);
+    if (member == nullptr) return nullptr;
+    const GROUP_ENTRY& first = follow_link(cell)->holder()->object->groups.front();
+    if (first.slots == nullptr) return member;
+    const auto& cells = first.slots->cells;
+    for (size_t i = 0; i < cells.size(); ++i) {
+        if (cells[i] != member) continue;
+        shape.type = first.type;
+        shape.slot = static_cast<int32_t>(i);
+        break;
+    }
+    return member;
+}
+
+}  // namespace
+
 UNION_DATA* fast_object_member(const TOKEN* node) {
     if constexpr (!fast_paths) return nullptr;
-    if (node->evaluator != eval_member || node->op1 != '.' || node->op2 != 0 || node->left == nullptr) return nullptr;
-    const TOKEN* part = node->right;
-    if (part == nullptr || !is_word_token(part) || is_call_token(part) || front_end_services.member_slot == nullptr)
-        return nullptr;
-    const TOKEN* receiver = node->left;
-    if (receiver->evaluator != eval_variable) return nullptr;
-    const TOKEN* declaration = receiver->declaration;
-    if (declaration == nullptr || declaration->member_slot >= 0 || declaration->arg_role == arg_role_output_object)
-        return nullptr;
-    UNION_DATA* cell = top_cell(declaration);
+    if (node->evaluator != eval_member) return nullptr;
+    FIELD_SHAPE& shape = field_shapes[(reinterpret_cast<uintptr_t>(node) / 8) % field_shape_count];
+    const uint64_t stamp = tree_shape_generation + routine_tables_generation;
+    FIELD_SHAPE& found = shape.node == node && shape.stamp == stamp ? shape : new_field_shape(shape, node, stamp);
+    if (found.declaration == nullptr) return nullptr;
+    UNION_DATA* cell = top_cell(found.declaration);
     if (cell == nullptr) return nullptr;
     cell = follow_aliases(cell);
-    return cell != nullptr ? named_member(cell, part) : nullptr;
+    if (cell == nullptr) return nullptr;
+    const UNION_DATA* object = follow_link(cell);
+    if (lower_tag(object->tag) != tag_object) return nullptr;
+    const OBJECT_HOLDER* holder = object->holder();
+    if (holder == nullptr || holder->object == nullptr || holder->object->groups.empty()) return nullptr;
+    const GROUP_ENTRY& first = holder->object->groups.front();
+    if (first.type == found.type && first.slots != nullptr &&
+        static_cast<size_t>(found.slot) < first.slots->cells.size())
+        return first.slots->cells[static_cast<size_t>(found.slot)];
+    return noted_member(found, cell, node->right);
 }
 
 UNION_DATA* fast_member_cell(const TOKEN* name) {
     if constexpr (!fast_paths) return nullptr;
     if (fast_members_object != nullptr) return current_member_cell(name, RESULT_ITEM{fast_members_object});
     return nullptr;
+}
+
+UNION_DATA* fast_list_element(TOKEN* node) {
+    if constexpr (!fast_paths) return nullptr;
+    return plain_list_element(node, true);
 }
 
 UNION_DATA* fast_hash_key(TOKEN* node) { return plain_key(node); }

@@ -203,6 +203,11 @@ UNION_DATA* plain_variable(const TOKEN* name);
 // holding a defined int; null otherwise.
 UNION_DATA* fast_int_variable(TOKEN* node);
 
+// The element cell l[i] names, l a list variable or ":$" parameter that no
+// walk holds and i a fast int within it, as l[i] = e finds the element it
+// writes; null for every other node.
+UNION_DATA* fast_list_element(TOKEN* node);
+
 // The key of h[k] read without running code, as h[k] reads it: a plain
 // variable holding a defined int or text, a text literal, or str:(...) of
 // plain values (the last two built in a cell of the process, valid until

@@ -337,7 +337,8 @@ bool compare_items(TOKEN* node, RESULT_ITEM a, RESULT_ITEM b) {
 // the element itself, which the comparison reads (and holds) as it would
 // the alias the read hands out. False, with nothing appended, otherwise.
 [[gnu::noinline]] bool append_element_operand(TOKEN* operand, RESULT_LIST& values) {
-    UNION_DATA* element = aliased_element(operand);
+    UNION_DATA* element = fast_list_element(operand);
+    if (element == nullptr) element = aliased_element(operand);
     if (element == nullptr || is_link_cell(element)) return false;
     values.append(RESULT_ITEM{element, access_handed_out, 0});
     return true;
