@@ -450,17 +450,14 @@ bool char_code(const TOKEN* node, const TOKEN* part, int64_t& out) {
     return true;
 }
 
-// The member reads outside member_read's kinds: c.int() of a char, and
-// o.name on an object variable whose member is a defined int.
+// The call outside member_read's kinds that reads an int: c.int() of a
+// char (o.name is read before the element reads, in fast_int_at).
 [[gnu::noinline]] bool other_member_int(const TOKEN* node, int64_t& out) {
     const TOKEN* part = node->right;
-    if (node->op1 == '.' && part != nullptr && is_call_token(part)) {
-        const std::string& name = *part->text;
-        return name.size() == 3 && std::memcmp(name.data(), "int", 3) == 0 && node->left != nullptr &&
-               char_code(node, part, out);
-    }
-    const UNION_DATA* member = fast_object_member(node);
-    return member != nullptr && cell_int(member, out);
+    if (node->op1 != '.' || part == nullptr || !is_call_token(part)) return false;
+    const std::string& name = *part->text;
+    return name.size() == 3 && std::memcmp(name.data(), "int", 3) == 0 && node->left != nullptr &&
+           char_code(node, part, out);
 }
 
 // The list an alias variable stands for, such as the loop variable a sort
@@ -539,7 +536,7 @@ bool size_read(const TOKEN* node, const TOKEN* part, int64_t& out) {
 }
 
 // fast_element_read for a node whose shape (of the kind given) has no
-// element read on a readable variable: x.size(), c.int() and o.name; an
+// element read on a readable variable: x.size() and c.int(); an
 // element read on anything else is not applicable.
 [[gnu::noinline]] bool unshaped_element_read(TOKEN* node, MEMBER_READ kind, int64_t& out, int depth) {
     if (kind == MEMBER_READ::size) return size_read(node, node->right, out);
@@ -1053,7 +1050,15 @@ bool fast_int_at(TOKEN* node, int64_t& out, int depth) {
     const EVAL_HANDLER handler = node->evaluator;
     if (handler == eval_variable) return variable_int(node, out);
     if (handler == eval_int_literal) return node->number->mantissa.to_int64(out);
-    if (handler == eval_member) return fast_element_read(node, out, depth);
+    if (handler == eval_member) {
+        // o.name goes straight to the member's cell; every call (x[i],
+        // x.size(), c.int()) to the element reads.
+        if (node->right != nullptr && !is_call_token(node->right)) {
+            const UNION_DATA* member = fast_object_member(node);
+            return member != nullptr && cell_int(member, out);
+        }
+        return fast_element_read(node, out, depth);
+    }
     if (handler == eval_plus) return fast_binary<'+'>(node, out, depth);
     if (handler == eval_minus) return fast_binary<'-'>(node, out, depth);
     if (handler == eval_times) return fast_binary<'*'>(node, out, depth);

@@ -344,6 +344,22 @@ bool compare_items(TOKEN* node, RESULT_ITEM a, RESULT_ITEM b) {
     return true;
 }
 
+// The one item an operand that runs no code gives, as evaluate_operand
+// would list it: a lone element read x[i] (see append_element_operand) or
+// a variable outside the current object (see variable_item). False, with
+// nothing read, for other operands.
+[[gnu::always_inline]] inline bool lone_operand(TOKEN* operand, RESULT_ITEM& item) {
+    if (!operand->result_stack.empty()) return false;
+    if (operand->evaluator == eval_variable) return variable_item(operand, item);
+    if (operand->evaluator != eval_member || operand->right == nullptr || !is_call_token(operand->right) ||
+        !is_element_call(operand->right))
+        return false;
+    UNION_DATA* element = fast_list_element(operand);
+    if (element == nullptr || is_link_cell(element)) return false;
+    item = RESULT_ITEM{element, access_handed_out, 0};
+    return true;
+}
+
 // Evaluates an operand as its comparison frame would.
 [[gnu::always_inline]] inline void evaluate_operand(TOKEN* operand, RESULT_ITEM this_item, RESULT_LIST& values) {
     if (operand->evaluator == eval_member && operand->right != nullptr && is_call_token(operand->right) &&
@@ -490,6 +506,15 @@ bool comparison_truth(TOKEN* node, RESULT_ITEM this_item, bool fast_tried = fals
     TOKEN* left = node->left;
     TOKEN* right = node->right;
     if (left != nullptr && right != nullptr && !is_alternative(left) && !is_alternative(right)) {
+        // Two operands that run no code are compared as the lists below
+        // would hold them, without the lists.
+        RESULT_ITEM a;
+        if (lone_operand(left, a)) {
+            if (const int known = against_plain_right<COMPARE>(a.cell, right, this_item); known >= 0)
+                return known != 0;
+            RESULT_ITEM b;
+            if (lone_operand(right, b)) return compare_items<COMPARE>(node, a, b);
+        }
         RESULT_LIST left_values;
         evaluate_operand(left, this_item, left_values);
         if (evaluates_inertly(right)) return compare_evaluated<COMPARE>(node, this_item, left_values);
