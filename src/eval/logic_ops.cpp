@@ -510,8 +510,7 @@ bool comparison_truth(TOKEN* node, RESULT_ITEM this_item, bool fast_tried = fals
         // would hold them, without the lists.
         RESULT_ITEM a;
         if (lone_operand(left, a)) {
-            if (const int known = against_plain_right<COMPARE>(a.cell, right, this_item); known >= 0)
-                return known != 0;
+            if (const int known = against_plain_right<COMPARE>(a.cell, right, this_item); known >= 0) return known != 0;
             RESULT_ITEM b;
             if (lone_operand(right, b)) return compare_items<COMPARE>(node, a, b);
         }
