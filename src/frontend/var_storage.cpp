@@ -80,6 +80,7 @@ public:
     bool keep(VALUE_STACK_NODE* node) {
         UNION_DATA& cell = node->cell;
         const char tag = cell.tag;
+        if (tag == tag_reference) return keep_reference(node);
         SHELF* found = shelf_of(tag);
         if (found == nullptr) return false;
         SHELF& shelf = *found;
@@ -118,6 +119,13 @@ public:
         return true;
     }
 
+    // The node of a reference cell linked to nothing whose link record
+    // waits for the next link_cell, or null when none is kept: a parameter
+    // an object is lent to is pushed as such a cell on every call.
+    VALUE_STACK_NODE* take_reference() {
+        return references.count != 0 ? references.nodes[--references.count] : nullptr;
+    }
+
     bool has_room_for_int() const { return ints.count != capacity; }
     // keep() for an int cell with a number of its own that nothing else
     // knows, when has_room_for_int(): the caller has checked both.
@@ -142,6 +150,24 @@ private:
     SHELF texts;
     SHELF chars;
     SHELF bools;
+    SHELF references;
+
+    // keep() for a reference cell: it leaves its target's list of referrers
+    // as its destruction would make it, and keeps its record.
+    bool keep_reference(VALUE_STACK_NODE* node) {
+        UNION_DATA& cell = node->cell;
+        if (references.count == capacity || cell.payload == nullptr || cell.referrers != nullptr ||
+            cell.weak_held != 0 || cell.in_use != 0 || cell.key_numbered != 0 || cell.being_written != 0)
+            return false;
+        unlink_cell(&cell);
+        cell.link()->target = nullptr;
+        cell.scalar = SCALAR_WORD{};
+        cell.skip_flag = 0;
+        cell.key_follows = 0;
+        cell.access_mode = access_variable;
+        references.nodes[references.count++] = node;
+        return true;
+    }
 
     SHELF* shelf_of(char tag) {
         if (tag == tag_int) [[likely]]
@@ -361,7 +387,14 @@ UNION_DATA* lent_value(const SCOPE::STORED_VARIABLE& variable, const UNFILLED_PA
     TOKEN* node = variable.node;
     if (unfilled != nullptr && unfilled->lent_count != 0 && is_input_parameter(node)) {
         if (UNION_DATA* value = lent_value(variable, *unfilled)) {
-            UNION_DATA* cell = push_value_cell(node, tag_reference);
+            UNION_DATA* cell = nullptr;
+            if (VALUE_STACK_NODE* spare = spare_cells.take_reference()) {
+                spare->below = node->value_stack;
+                node->value_stack = spare;
+                cell = &spare->cell;
+            } else {
+                cell = push_value_cell(node, tag_reference);
+            }
             ++pushed;
             link_cell(cell, value, link_kind_reference);
             cell->scope_variable = 1;
