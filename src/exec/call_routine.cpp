@@ -1660,7 +1660,7 @@ TOKEN* call_type_routine(const ROUTINE_REQUEST& request, TOKEN* routine) {
         routine = find_symbol(start, request.prepared->key.text(), kind, no_type, true, node);
         if (routine == nullptr) return nullptr;
     }
-    hold_unowned(request.receiver.cell);  // see resolve_and_call
+    if (!request.receiver_stays) hold_unowned(request.receiver.cell);  // see resolve_and_call
     USER_ROUTINE_CALL call{node, request.prepared, request.results, request.receiver, request.context,
                            true, nullptr,          nullptr,         nullptr};
     call.truth_result = request.truth_result;

@@ -178,11 +178,10 @@ CALL_OUTCOME call_user_operator_status(TOKEN* node, const char* op, RESULT_ITEM 
     const uint64_t stamp = tree_shape_generation + routine_tables_generation;
     OPERATOR_SITE* site = identity != 0 ? &operator_site_slot(node, type, identity) : nullptr;
     if (site != nullptr && site_holds(*site, node, type, identity, op, results != nullptr, stamp)) {
-        if (hold_operands) {
-            // A routine that changes nothing outside its activation frees neither.
-            if (site->keeps_to_itself < 0) site->keeps_to_itself = keeps_to_own_activation(site->routine) ? 1 : 0;
-            if (site->keeps_to_itself == 0) hold_operand_items(left, right);
-        }
+        // A routine that changes nothing outside its activation frees neither operand.
+        if (site->keeps_to_itself < 0) site->keeps_to_itself = keeps_to_own_activation(site->routine) ? 1 : 0;
+        request.receiver_stays = site->keeps_to_itself == 1;
+        if (hold_operands && !request.receiver_stays) hold_operand_items(left, right);
         prepared.key.borrow(*site->key);
         request.truth_result = truth;
         if (site->read_type != nullptr && lower_tag(operand->tag) == tag_object && operand->holder() != nullptr &&

@@ -382,6 +382,9 @@ struct ROUTINE_REQUEST {
     CALL_ARGS* prepared = nullptr;         // arguments and key already made (no evaluation)
     RESULT_ITEM context;                   // the this_item of argument evaluation and code arguments
     bool runtime_name = false;             // the first argument is a str holding the routine name
+    // The routine found changes nothing outside its activation: the
+    // receiver cannot go while it runs, and is not held for it.
+    bool receiver_stays = false;
     // Non-null: a function whose one result is its own bool variable hands
     // the truth over here instead of appending it (see TRUTH_SLOT).
     TRUTH_SLOT* truth_result = nullptr;
