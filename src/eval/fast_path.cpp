@@ -1036,6 +1036,21 @@ UNION_DATA* fast_member_cell(const TOKEN* name) {
     return nullptr;
 }
 
+UNION_DATA* fast_read_element(TOKEN* node) {
+    if constexpr (!fast_paths) return nullptr;
+    if (node->evaluator != eval_member) return nullptr;
+    const MEMBER_SHAPE& shape = member_shape(node);
+    if (shape.declaration == nullptr) return nullptr;
+    UNION_DATA* cell = top_cell(shape.declaration);
+    if (cell == nullptr) return nullptr;
+    if (shape.through_aliases | shape.through_reference) {
+        cell = shape.through_aliases ? aliased_cell(cell) : referenced_cell(cell);
+        if (cell == nullptr) return nullptr;
+    }
+    if (cell->tag != tag_list || !plain_list(cell)) return nullptr;
+    return list_element(cell, shape.index, shape.index_declaration, from_end(shape.kind), 0);
+}
+
 UNION_DATA* fast_list_element(TOKEN* node) {
     if constexpr (!fast_paths) return nullptr;
     return plain_list_element(node, true);

@@ -203,6 +203,12 @@ UNION_DATA* plain_variable(const TOKEN* name);
 // holding a defined int; null otherwise.
 UNION_DATA* fast_int_variable(TOKEN* node);
 
+// The element cell l[i], l.get(i) or l.Get(i) reads, l a list variable, a
+// ":$" parameter or (for get and Get) an input parameter that no walk
+// holds, and i a fast int within it, as fast_int reads an int element;
+// null for every other node.
+UNION_DATA* fast_read_element(TOKEN* node);
+
 // The element cell l[i] names, l a list variable or ":$" parameter that no
 // walk holds and i a fast int within it, as l[i] = e finds the element it
 // writes; null for every other node.

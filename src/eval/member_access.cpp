@@ -506,6 +506,19 @@ void eval_member(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
                 return;
             }
         }
+        // x.get(i).get(j), x[i].size() and the like: a method that only
+        // reads its receiver reads a list or text element of a plain list
+        // where it lies, not the copy the inner read would hand out.
+        if (TOKEN* inner = node->left;
+            inner != nullptr && inner->evaluator == eval_member && reads_receiver_only(*part->text)) {
+            UNION_DATA* element = fast_read_element(inner);
+            const char tag = element != nullptr ? lower_tag(element->tag) : 0;
+            CALL_OUTCOME outcome;
+            if ((tag == tag_list || tag == tag_str) && call_seen_method(part, element, &results, this_item, outcome)) {
+                if (outcome == CALL_OUTCOME::not_defined) raise_plain(node, not_defined_message());
+                return;
+            }
+        }
     }
     MEMBER_ACCESS(node, this_item, results).run();
 }
