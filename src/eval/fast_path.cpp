@@ -512,7 +512,7 @@ bool size_read(const TOKEN* node, const TOKEN* part, int64_t& out) {
         }
         if (const int slot = fast_slot_int_if_shaped(node, out, depth); slot >= 0) return slot == 1;
     } else if (kind == MEMBER_READ::get && cell->tag == tag_array2) {
-        return fast_grid_get_int(part, cell, out, depth);
+        return fast_grid_get_int(node, cell, out, depth);
     }
     if (!plain_container(cell)) {
         // The alias a sort key's or a walk's variable is, tried last so that

@@ -114,6 +114,10 @@ struct SLOT_SHAPE {
     TOKEN* indexes[2] = {};
     const TOKEN* index_declarations[2] = {};  // null: an index of another kind
     size_t index_count = 0;
+    // g.get(r, c) with two indexes on any declared variable, whose reads
+    // the grid's own checks decide: the indexes and their declarations are
+    // kept; declaration stays null, as no slot is written through it.
+    bool grid_get = false;
 };
 // Nodes are made one after another from a store: a node shares its entry
 // only with nodes made 1024 nodes away.
@@ -143,11 +147,13 @@ SLOT_SHAPE slot_shapes[slot_shape_count];
                            declaration->arg_role != arg_role_constant_input &&
                            declaration->arg_role != arg_role_output_object &&
                            declaration->arg_role != arg_role_variable_input;
-        const TOKEN_LIST* indexes =
-            plain && name.size() == 2 && name[0] == '[' && name[1] == ']' ? &argument_list_of(part->left) : nullptr;
+        const bool brackets = name.size() == 2 && name[0] == '[' && name[1] == ']';
+        const bool grid_get = !brackets && declaration != nullptr && name == "get";
+        const TOKEN_LIST* indexes = (plain && brackets) || grid_get ? &argument_list_of(part->left) : nullptr;
         const size_t count = indexes != nullptr ? indexes->count() : 0;
-        if (count == 1 || count == 2) {
-            made.declaration = declaration;
+        if (grid_get ? count == 2 : count == 1 || count == 2) {
+            made.declaration = grid_get ? nullptr : declaration;
+            made.grid_get = grid_get;
             made.index_count = count;
             for (size_t i = 0; i < count; ++i) {
                 TOKEN* index = (*indexes)[i];
@@ -278,15 +284,20 @@ int fast_slot_int_if_shaped(TOKEN* node, int64_t& out, int depth) {
     return place_in(cell, *shape, place, depth) && slot_int(place, out) ? 1 : 0;
 }
 
-bool fast_grid_get_int(const TOKEN* part, UNION_DATA* cell, int64_t& out, int depth) {
+bool fast_grid_get_int(TOKEN* node, UNION_DATA* cell, int64_t& out, int depth) {
     if constexpr (!fast_paths) return false;
-    if (depth >= fast_depth_limit || part->left == nullptr || cell->tag != tag_array2 || plain_slots(cell) == nullptr)
-        return false;
-    const TOKEN_LIST& indexes = argument_list_of(part->left);
+    if (depth >= fast_depth_limit || cell->tag != tag_array2 || plain_slots(cell) == nullptr) return false;
+    const SLOT_SHAPE& shape = slot_shape(node);
+    if (!shape.grid_get) return false;
+    // Taken before the indexes are read, which may reuse the shape's entry.
+    TOKEN* first = shape.indexes[0];
+    TOKEN* second = shape.indexes[1];
+    const TOKEN* second_declaration = shape.index_declarations[1];
     int64_t row = 0;
     int64_t col = 0;
     SLOT_PLACE place;
-    return indexes.count() == 2 && fast_int_at(indexes[0], row, depth + 1) && fast_int_at(indexes[1], col, depth + 1) &&
+    return shaped_index(first, shape.index_declarations[0], row, depth + 1) &&
+           shaped_index(second, second_declaration, col, depth + 1) &&
            grid_place(*cell->array2_data(), row, col, place) && slot_int(place, out);
 }
 

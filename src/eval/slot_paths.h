@@ -45,12 +45,12 @@ bool slot_place(TOKEN* node, SLOT_PLACE& place, int depth);
 // does not, -1 for a node of another shape.
 int fast_slot_int_if_shaped(TOKEN* node, int64_t& out, int depth);
 
-// g.get(r, c) on an array2 cell the receiver reaches (a variable's own
-// value, or what a parameter's reference or aliases lead to), the
-// call part given: the defined int slot, read without a call or a cell,
+// g.get(r, c), the node given, on an array2 cell the receiver reaches (a
+// variable's own value, or what a parameter's reference or aliases lead
+// to): the defined int slot, read without a call or a cell,
 // when the grid is plain (a value, not a constant, not walked) and the
 // indexes read as fast ints within it. False otherwise, nothing changed.
-bool fast_grid_get_int(const TOKEN* part, UNION_DATA* cell, int64_t& out, int depth);
+bool fast_grid_get_int(TOKEN* node, UNION_DATA* cell, int64_t& out, int depth);
 
 // A bool the node gives without running anything: true, false, a plain
 // bool variable, a bool slot, a comparison of fast ints, and !, && and ||
