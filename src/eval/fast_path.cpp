@@ -211,22 +211,16 @@ MEMBER_SHAPE member_shapes[member_shape_count];
 // Decides the shape of a node into its table entry, or for a node with an
 // unbound name into a passing entry that is not kept.
 [[gnu::noinline]] const MEMBER_SHAPE& new_member_shape(MEMBER_SHAPE& shape, TOKEN* node, uint64_t stamp) {
-    static MEMBER_SHAPE passing;
     const TOKEN* part = nullptr;
-    MEMBER_SHAPE made;
-    made.node = node;
-    made.stamp = stamp;
+    SHAPE_DECISION<MEMBER_SHAPE> decision(node, stamp);
+    MEMBER_SHAPE& made = decision.made;
     made.kind = member_read(node, part);
-    MEMBER_SHAPE* kept = &shape;
     const bool indexless = made.kind == MEMBER_READ::first || made.kind == MEMBER_READ::last;
     if (indexless && !without_arguments(part)) made.kind = MEMBER_READ::none;
     if (made.kind >= MEMBER_READ::element && (indexless || part->left != nullptr)) {
         const TOKEN* name = node->left;
         TOKEN* index = indexless ? nullptr : part->left;
-        if (unbound_name(name) || (index != nullptr && unbound_name(index))) {
-            made.node = nullptr;
-            kept = &passing;
-        }
+        if (unbound_name(name) || (index != nullptr && unbound_name(index))) decision.pass();
         made.index = index;
         made.index_declaration = index != nullptr ? plain_name_declaration(index) : nullptr;
         const TOKEN* declaration = plain_name_declaration(name);
@@ -239,8 +233,7 @@ MEMBER_SHAPE member_shapes[member_shape_count];
             made.through_reference = true;
         }
     }
-    *kept = made;
-    return *kept;
+    return decision.store(shape);
 }
 
 // The shape of a member node, as new_member_shape decides it. A nested read
@@ -967,25 +960,17 @@ constexpr size_t field_shape_count = 512;
 FIELD_SHAPE field_shapes[field_shape_count];
 
 [[gnu::noinline]] FIELD_SHAPE& new_field_shape(FIELD_SHAPE& shape, const TOKEN* node, uint64_t stamp) {
-    static FIELD_SHAPE passing;
-    FIELD_SHAPE made;
-    made.node = node;
-    made.stamp = stamp;
-    FIELD_SHAPE* kept = &shape;
+    SHAPE_DECISION<FIELD_SHAPE> decision(node, stamp);
     const TOKEN* receiver = node->left;
     const TOKEN* part = node->right;
     if (node->op1 == '.' && node->op2 == 0 && receiver != nullptr && part != nullptr && is_word_token(part) &&
         !is_call_token(part)) {
-        if (unbound_name(receiver)) {
-            made.node = nullptr;
-            kept = &passing;
-        }
+        if (unbound_name(receiver)) decision.pass();
         const TOKEN* declaration = receiver->evaluator == eval_variable ? receiver->declaration : nullptr;
         if (declaration != nullptr && declaration->member_slot < 0 && declaration->arg_role != arg_role_output_object)
-            made.declaration = declaration;
+            decision.made.declaration = declaration;
     }
-    *kept = made;
-    return *kept;
+    return decision.store(shape);
 }
 
 // The member found the whole way, its slot noted in the shape when the

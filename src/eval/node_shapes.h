@@ -27,6 +27,29 @@ template <class SHAPE, size_t count, class DECIDE>
     return decide(shape, node, stamp);
 }
 
+// A shape being decided for a node: `made` starts as an entry for the node
+// at the stamp; `pass()` marks it as one not to keep (a name it reads is
+// not bound yet), and `store` puts it into the node's entry, or into a
+// passing entry that the next decision overwrites.
+template <class SHAPE>
+struct SHAPE_DECISION {
+    SHAPE made;
+    bool kept = true;
+
+    SHAPE_DECISION(const TOKEN* node, uint64_t stamp) {
+        made.node = node;
+        made.stamp = stamp;
+    }
+    void pass() { kept = false; }
+    SHAPE& store(SHAPE& entry) {
+        static SHAPE passing;
+        SHAPE& into = kept ? entry : passing;
+        if (!kept) made.node = nullptr;
+        into = made;
+        return into;
+    }
+};
+
 // Whether a node is a name not evaluated yet, whose handler is still to
 // come: a shape decided before its first evaluation must not be kept.
 inline bool unbound_name(const TOKEN* node) {

@@ -129,19 +129,13 @@ SLOT_SHAPE slot_shapes[slot_shape_count];
 // not kept, so that a try before the name's first evaluation does not
 // shut out the later ones.
 [[gnu::noinline]] const SLOT_SHAPE& new_slot_shape(SLOT_SHAPE& shape, TOKEN* node, uint64_t stamp) {
-    static SLOT_SHAPE passing;
-    SLOT_SHAPE made;
-    made.node = node;
-    made.stamp = stamp;
-    SLOT_SHAPE* kept = &shape;
+    SHAPE_DECISION<SLOT_SHAPE> decision(node, stamp);
+    SLOT_SHAPE& made = decision.made;
     const TOKEN* receiver = node->left;
     const TOKEN* part = node->right;
     if (node->op1 == '.' && receiver != nullptr && part != nullptr && is_call_token(part) && part->left != nullptr) {
         const std::string& name = *part->text;
-        if (unbound_name(receiver)) {
-            made.node = nullptr;
-            kept = &passing;
-        }
+        if (unbound_name(receiver)) decision.pass();
         const TOKEN* declaration = receiver->evaluator == eval_variable ? receiver->declaration : nullptr;
         const bool plain = declaration != nullptr && declaration->member_slot < 0 &&
                            declaration->arg_role != arg_role_constant_input &&
@@ -157,17 +151,13 @@ SLOT_SHAPE slot_shapes[slot_shape_count];
             made.index_count = count;
             for (size_t i = 0; i < count; ++i) {
                 TOKEN* index = (*indexes)[i];
-                if (unbound_name(index)) {
-                    made.node = nullptr;
-                    kept = &passing;
-                }
+                if (unbound_name(index)) decision.pass();
                 made.indexes[i] = index;
                 made.index_declarations[i] = plain_name_declaration(index);
             }
         }
     }
-    *kept = made;
-    return *kept;
+    return decision.store(shape);
 }
 
 // The shape of a node, as new_slot_shape decides it.
