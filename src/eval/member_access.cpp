@@ -17,6 +17,7 @@
 #include "values/list_store.h"
 #include "values/payload_records.h"
 #include "values/signatures.h"
+#include "values/value_copy.h"
 #include "frontend/scope.h"
 #include "frontend/token.h"
 #include "frontend/type_defs.h"
@@ -506,15 +507,16 @@ void eval_member(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
                 return;
             }
         }
-        // x.get(i).get(j), x[i].size() and the like: a method that only
-        // reads its receiver reads a list or text element of a plain list
-        // where it lies, not the copy the inner read would hand out.
-        if (TOKEN* inner = node->left;
-            inner != nullptr && inner->evaluator == eval_member && reads_receiver_only(*part->text)) {
+        // x.get(i).get(j) and the like, read at once (see
+        // element_read_at_once): a row of plain values or a plain text,
+        // which reads as its copy would, is read where it lies.
+        if (TOKEN* inner = node->left; inner != nullptr && element_read_at_once(inner, part) != nullptr) {
             UNION_DATA* element = fast_read_element(inner);
-            const char tag = element != nullptr ? lower_tag(element->tag) : 0;
             CALL_OUTCOME outcome;
-            if ((tag == tag_list || tag == tag_str) && call_seen_method(part, element, &results, this_item, outcome)) {
+            if (element != nullptr &&
+                (holds_plain_values_only(element) ||
+                 (lower_tag(element->tag) == tag_str && is_plain_member(element))) &&
+                call_seen_method(part, element, &results, this_item, outcome)) {
                 if (outcome == CALL_OUTCOME::not_defined) raise_plain(node, not_defined_message());
                 return;
             }

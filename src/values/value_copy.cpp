@@ -510,6 +510,14 @@ bool is_plain_member(const UNION_DATA* cell) {
            plain_kinds[static_cast<unsigned char>(cell->tag)] != PLAIN_KIND::none;
 }
 
+bool holds_plain_values_only(const UNION_DATA* cell) {
+    if (lower_tag(cell->tag) != tag_list || cell->payload == nullptr || cell->referrers != nullptr) return false;
+    const LIST_DATA& store = *cell->list_data();
+    for (const LIST_NODE* node = store.head; node != nullptr; node = node->next)
+        if (!is_plain_member(&node->value)) return false;
+    return true;
+}
+
 bool is_overwritable_member(const UNION_DATA* member) {
     if (member->payload == nullptr || !known_to_nothing(member)) return false;
     switch (plain_kinds[static_cast<unsigned char>(member->tag)]) {

@@ -174,6 +174,9 @@ void park_container_copy(UNION_DATA* cell, UNION_DATA* src);
 // objects hold nothing else, and the functions below spare them the copy
 // protocol.
 bool is_plain_member(const UNION_DATA* member);
+// Whether the cell is a list (no link to one) whose every element is
+// plain: a read of it at once reads the same as a read of its copy.
+bool holds_plain_values_only(const UNION_DATA* cell);
 // Whether member can take the value of a plain member of its tag in place:
 // a number, text, bool or char of its own that nothing but its object
 // knows (no link, hold, key number, write or walk), so that it is the cell

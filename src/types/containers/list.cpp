@@ -221,17 +221,6 @@ bool writes_plainly(const METHOD_CALL& call) {
     call.append(RESULT_ITEM{element, access_handed_out, 0});
 }
 
-// Whether the cell is a list (no link to one) whose every element is a
-// defined int, text, char, bool or real that is no link and that nothing
-// links to.
-bool holds_plain_values_only(const UNION_DATA* cell) {
-    if (lower_tag(cell->tag) != tag_list || cell->payload == nullptr || cell->referrers != nullptr) return false;
-    const LIST_DATA& store = *cell->list_data();
-    for (const LIST_NODE* node = store.head; node != nullptr; node = node->next)
-        if (!is_plain_member(&node->value)) return false;
-    return true;
-}
-
 // Whether an element that its caller reads at once (see
 // ELEMENT_USED_AT_ONCE) reads the same as its copy, so that the element
 // itself may stand for the copy: a list of plain values, or for a caller
