@@ -609,31 +609,6 @@ int fast_list_int(const TOKEN* declaration, int64_t position, bool from_end, int
 
 const std::string* fast_operand_text(TOKEN* node) { return fast_text(node); }
 
-const std::string* fast_element_text(const UNION_DATA* element) {
-    if (lower_tag(element->tag) != tag_str || element->payload == nullptr) return nullptr;
-    return &element->str_data()->text;
-}
-
-const std::string* fast_list_text(const TOKEN* declaration, int64_t position, bool from_end) {
-    bool listed = false;
-    UNION_DATA* list = declared_list(declaration, listed);
-    const UNION_DATA* element = list != nullptr ? list_position(list, position, from_end) : nullptr;
-    return element != nullptr ? fast_element_text(element) : nullptr;
-}
-
-bool fast_store_text_element(UNION_DATA* element, const std::string* text) {
-    if (element->payload == nullptr || lower_tag(element->tag) != tag_str || !is_variable_mode(element->access_mode))
-        return false;
-    return store_text(element, text);
-}
-
-bool fast_list_store_text(const TOKEN* declaration, int64_t position, const std::string* text) {
-    bool listed = false;
-    UNION_DATA* list = declared_list(declaration, listed);
-    UNION_DATA* element = list != nullptr ? list_position(list, position, false) : nullptr;
-    return element != nullptr && fast_store_text_element(element, text);
-}
-
 LIST_DATA* fast_plain_list(const TOKEN* declaration) {
     bool listed = false;
     UNION_DATA* list = declared_list(declaration, listed);

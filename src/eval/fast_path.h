@@ -140,11 +140,6 @@ int fast_hash_def(TOKEN* node, RESULT_ITEM this_item);
 // element read fast_int then tells.
 int fast_list_int(const TOKEN* declaration, int64_t position, bool from_end, int64_t& out);
 
-// The text element at such a position, read as fast_text reads l[i]; null
-// where that read declines (no plain list, a position outside it, an
-// element of another kind).
-const std::string* fast_list_text(const TOKEN* declaration, int64_t position, bool from_end);
-
 // The text a node reads as a comparison's operand without running
 // anything, as fast_text_comparison reads it (a text literal, a variable or
 // a list element holding a defined text); null otherwise.
@@ -155,10 +150,6 @@ const std::string* fast_operand_text(TOKEN* node);
 // declines (the general path then runs the statement).
 bool fast_list_store(const TOKEN* declaration, int64_t position, int64_t value);
 
-// The same for a text element and a text (null: none), as
-// fast_element_store stores a text read without running anything.
-bool fast_list_store_text(const TOKEN* declaration, int64_t position, const std::string* text);
-
 // The elements of the list such a variable holds where fast_list_int and
 // fast_list_store would read and store them (a plain list, not walked);
 // null otherwise. Code that runs nothing else may keep it while it reads
@@ -168,12 +159,6 @@ LIST_DATA* fast_plain_list(const TOKEN* declaration);
 // An element found there takes a small int as fast_list_store stores it;
 // false, with nothing changed, where that store declines.
 bool fast_store_int_element(UNION_DATA* element, int64_t value);
-
-// The same for texts: the text of an element found there as fast_list_text
-// reads it (null where that read declines), and the store of a text (null:
-// none) into one as fast_list_store_text does it.
-const std::string* fast_element_text(const UNION_DATA* element);
-bool fast_store_text_element(UNION_DATA* element, const std::string* text);
 
 // A comparison node (== != < > <= >=) of two fast int operands: 0 or 1;
 // -1 when not applicable. A condition of another shape that fast_bool

@@ -63,11 +63,6 @@ enum class OP : uint8_t {
     // l[a] = b: the element store a statement ends with (the index of the
     // read naming the list in dst).
     store,
-    // Of the branching code only: l[a] = a text, as a text store's road
-    // stores it: the index of the read naming the list in dst, that of the
-    // source (a list element at position b, or a node read as fast_text
-    // reads it) in jump.
-    text_store,
     // The comparisons come last.
     less,
     less_equal,
@@ -75,12 +70,9 @@ enum class OP : uint8_t {
     greater_equal,
     equal,
     not_equal,
-    // Of the branching code only: pc = jump, the loop's end (break(1)), and
-    // a comparison of texts as a test's text side reads them (the test's
-    // index in a, the comparison in b), which jumps where it holds.
+    // Of the branching code only: pc = jump, and the loop's end (break(1)).
     jump,
     exit,
-    texts,
 };
 
 // The statement number of the condition's instructions.
@@ -119,15 +111,6 @@ struct READ {
     uint8_t slot;  // its register
 };
 
-// A text operand: a list element whose position an instruction computes
-// into the register index, or a node read as fast_text reads it.
-struct TEXT_SIDE {
-    TOKEN* node = nullptr;
-    const TOKEN* list = nullptr;  // of an element: the list variable's declaring node
-    bool from_end = false;
-    uint8_t index = 0;
-};
-
 // An assignment name = e, name += e, name -= e or name *= e.
 struct FLAT_STATEMENT {
     bool translated = false;
@@ -140,13 +123,8 @@ struct FLAT_STATEMENT {
     // numbers outgrow machine words, long_int_assignment may still do it.
     bool long_shape = false;
     bool reads_members = false;  // its code reads an element or a member
-    // l[i] = e: its code, when it has any, ends with the store of an int;
-    // with text_store, the instructions [text_begin, text_end) compute the
-    // position into text_position and what source reads, and a text is
-    // stored. The road that stored last goes first.
+    // l[i] = e: its code ends with the store of an int.
     bool stores = false;
-    bool text_store = false;
-    bool texts_first = false;
     // A statement that reads elements or members and found them of another
     // kind (objects, say) is left to the general road for a while: each
     // failure there holds it back twice as many runs as the one before, up
@@ -154,16 +132,11 @@ struct FLAT_STATEMENT {
     // result, so this chooses only the cost.
     uint8_t skip = 0;
     uint8_t backoff = 1;
-    const TOKEN* store_list = nullptr;
-    uint8_t text_position = 0;
-    uint32_t text_begin = 0;
-    uint32_t text_end = 0;
     int64_t addend = 0;
     uint32_t begin = 0;  // its instructions
     uint32_t end = 0;
     std::vector<READ> reads;  // the other variables whose values it reads
     int32_t branch = -1;      // of an if statement the loop runs itself
-    TEXT_SIDE source;         // of a text store
 };
 
 // A condition of int comparisons joined by && and ||, as the fast path
@@ -172,24 +145,14 @@ struct FLAT_STATEMENT {
 // only when the left one does not decide.
 // A part under && or || that does not translate (a comparison of list
 // elements, say) is read as fast_bool reads it.
-// A comparison may also compare texts, as fast_text_comparison does: each
-// operand is then a list element whose position the instructions
-// [text_begin, text_end) compute into the register index, or a node read
-// as fast_text reads it.
 enum class TEST_KIND : uint8_t { compare, all, any, fast };
 struct TEST {
     TEST_KIND kind = TEST_KIND::compare;
     OP op = OP::less;
     uint8_t a = 0;
     uint8_t b = 0;
-    bool ints = true;          // a comparison of ints was translated
-    bool texts = false;        // a comparison of texts was translated
-    bool texts_first = false;  // the texts' comparison gave the last value
     uint32_t begin = 0;
     uint32_t end = 0;
-    uint32_t text_begin = 0;
-    uint32_t text_end = 0;
-    TEXT_SIDE sides[2];
     uint32_t left = 0;  // the parts of && and ||; of a fast part, its depth
     uint32_t right = 0;
     TOKEN* node = nullptr;       // a fast part
@@ -431,78 +394,36 @@ bool holds_text(TOKEN* node) {
            fast_operand_text(node) != nullptr;
 }
 
-// A text operand: a list element, its position's instructions emitted, or
-// a text literal or variable read as fast_text reads it. 1 for one that is
-// likely a text (a literal, an element, a variable that holds a text now),
-// 0 for another variable, -1 for other nodes (the caller takes back what
-// was emitted).
-int text_side(BUILDER& builder, TOKEN* operand, TEXT_SIDE& side, int depth) {
-    side = TEXT_SIDE{operand};
-    const EVAL_HANDLER handler = operand->evaluator;
-    if (handler == eval_str_literal) return 1;
-    if (handler == eval_variable) return holds_text(operand) ? 1 : 0;
-    const TOKEN* part = nullptr;
-    const TOKEN* list = element_receiver(operand, part);
-    const int index = list != nullptr ? emit(builder, part->left, depth + 1) : -1;
-    if (index < 0) return -1;
-    side.list = list;
-    side.from_end = (*part->text)[0] == 'G';
-    side.index = static_cast<uint8_t>(index);
-    return 1;
-}
-
 // l[i] = e on a list variable or ":$" input parameter that holds a list
-// now (a hash or array takes its own road), stored as fast_element_store
-// stores it or not at all. Its code, when i and e translate as ints, ends
-// with the store; when e is a text operand (text_side), the text's road
-// has code of its own.
+// now (a hash or array takes its own road), where i and e translate as
+// ints: its code ends with the store, done as fast_element_store does it
+// or not at all.
 bool translate_element_store(const TOKEN* node, LOOP_PLAN& plan, uint16_t index) {
     const TOKEN* part = nullptr;
     const TOKEN* list = element_receiver(node->left, part);
+    TOKEN* value_node = node->right;
     int64_t unused = 0;
     // A position before the start declines on a list and fails elsewhere.
     if (list == nullptr || *part->text != "[]" || !stores_elements_as_assign(node->executor) ||
-        fast_list_int(list, -1, false, unused) < 0)
+        fast_list_int(list, -1, false, unused) < 0 || holds_text(value_node) ||
+        value_node->evaluator == eval_str_literal || plan.member_reads.size() >= register_count)
         return false;
     FLAT_STATEMENT& statement = plan.statements[index];
     BUILDER builder{plan, {}, index};
-    TOKEN* value_node = node->right;
+    const PLAN_MARK mark(plan);
     statement.begin = static_cast<uint32_t>(plan.code.size());
-    bool ints = false;
-    if (!holds_text(value_node) && value_node->evaluator != eval_str_literal &&
-        plan.member_reads.size() < register_count) {
-        const PLAN_MARK mark(plan);
-        const int position = emit(builder, part->left, 1);
-        const int value = position < 0 ? -1 : emit(builder, value_node, 0);
-        ints = value >= 0;
-        if (ints) {
-            plan.code.push_back(INSTR{OP::store, static_cast<uint8_t>(plan.member_reads.size()),
-                                      static_cast<uint8_t>(position), static_cast<uint8_t>(value), index, 0});
-            plan.member_reads.push_back(MEMBER_READ_NODE{node->left, list, false});
-        } else {
-            mark.restore(plan);
-            builder.reads.clear();
-        }
+    const int position = emit(builder, part->left, 1);
+    const int value = position < 0 ? -1 : emit(builder, value_node, 0);
+    if (value < 0) {
+        mark.restore(plan);
+        return false;
     }
+    plan.code.push_back(INSTR{OP::store, static_cast<uint8_t>(plan.member_reads.size()), static_cast<uint8_t>(position),
+                              static_cast<uint8_t>(value), index, 0});
+    plan.member_reads.push_back(MEMBER_READ_NODE{node->left, list, false});
     statement.end = static_cast<uint32_t>(plan.code.size());
-    {
-        const PLAN_MARK mark(plan);
-        const size_t reads = builder.reads.size();
-        statement.text_begin = static_cast<uint32_t>(plan.code.size());
-        const int position = emit(builder, part->left, 1);
-        statement.text_store = position >= 0 && text_side(builder, value_node, statement.source, 0) == 1;
-        if (statement.text_store) {
-            statement.text_position = static_cast<uint8_t>(position);
-            statement.text_end = static_cast<uint32_t>(plan.code.size());
-        } else {
-            mark.restore(plan);
-            builder.reads.resize(reads);
-        }
-    }
-    if (!ints && !statement.text_store) return false;
     for (const uint8_t variable : builder.reads)
         statement.reads.push_back(READ{plan.variables[variable].declaration, variable});
-    statement.store_list = list;
     statement.stores = true;
     statement.reads_members = true;
     statement.translated = true;
@@ -609,25 +530,6 @@ char logic_operator(const TOKEN* node) {
     return node->op1 == '|' && node->op2 == '|' ? '|' : 0;
 }
 
-// The texts' side of a comparison: its operands text_side takes, at least
-// one of them likely a text (a comparison of int variables has no use for
-// it). False, with nothing added, for other shapes.
-bool translate_texts(BUILDER& builder, TOKEN* node, TEST& test, int depth) {
-    LOOP_PLAN& plan = builder.plan;
-    const PLAN_MARK mark(plan);
-    const size_t reads = builder.reads.size();
-    test.text_begin = static_cast<uint32_t>(plan.code.size());
-    const int left = text_side(builder, node->left, test.sides[0], depth);
-    const int right = left < 0 ? -1 : text_side(builder, node->right, test.sides[1], depth);
-    if (right < 0 || left + right == 0) {
-        mark.restore(plan);
-        builder.reads.resize(reads);
-        return false;
-    }
-    test.text_end = static_cast<uint32_t>(plan.code.size());
-    return true;
-}
-
 // The tests of a condition as fast_comparison reads it: the outermost node
 // is compared by its characters, a comparison under && or || only once its
 // handler is bound to an int comparison. -1 when it does not translate.
@@ -653,36 +555,27 @@ int translate_test(BUILDER& builder, TOKEN* node, bool outermost, int depth, boo
     if (!node->text && node->left != nullptr && node->right != nullptr && comparison_op(node, test.op) &&
         (outermost || is_ordering_comparison(node->evaluator))) {
         // A variable holding a text would fail the ints' reads every time.
-        int b = -1;
         if (!holds_text(node->left) && !holds_text(node->right)) {
             test.begin = static_cast<uint32_t>(plan.code.size());
             const int a = emit(builder, node->left, depth + 1);
-            b = a < 0 ? -1 : emit(builder, node->right, depth + 1);
+            const int b = a < 0 ? -1 : emit(builder, node->right, depth + 1);
             test.a = static_cast<uint8_t>(a);
             test.b = static_cast<uint8_t>(b);
             test.end = static_cast<uint32_t>(plan.code.size());
-            if (b < 0) {
-                mark.restore(plan);
-                builder.reads.resize(reads);
+            if (b >= 0) {
+                plan.tests.push_back(test);
+                return static_cast<int>(plan.tests.size() - 1);
             }
         }
-        test.ints = b >= 0;
-        test.texts = translate_texts(builder, node, test, depth);
-        if (test.ints || test.texts) {
-            plan.tests.push_back(test);
-            return static_cast<int>(plan.tests.size() - 1);
-        }
     }
-    {
-        if (outermost || !fast_parts) return -1;
-        mark.restore(plan);
-        builder.reads.resize(reads);
-        test.kind = TEST_KIND::fast;
-        test.node = node;
-        test.left = static_cast<uint32_t>(depth);
-        plan.tests.push_back(test);
-        return static_cast<int>(plan.tests.size() - 1);
-    }
+    mark.restore(plan);
+    builder.reads.resize(reads);
+    if (outermost || !fast_parts) return -1;
+    test.kind = TEST_KIND::fast;
+    test.node = node;
+    test.left = static_cast<uint32_t>(depth);
+    plan.tests.push_back(test);
+    return static_cast<int>(plan.tests.size() - 1);
 }
 
 // Translates a condition into `condition`; what a failed translation added
@@ -814,24 +707,6 @@ bool emit_branch_test(LOOP_PLAN& plan, uint32_t index, bool jump_when, uint32_t 
     const TEST& test = plan.tests[index];
     if (depth >= max_depth) return false;
     if (test.kind == TEST_KIND::compare) {
-        // The side that gave the last value, or the texts' where a list read
-        // starts with a text now; the texts' only where the register file's
-        // indexes can name the test.
-        bool texts = test.texts && (!test.ints || test.texts_first);
-        for (const TEXT_SIDE& side : test.sides)
-            if (test.texts && side.list != nullptr && fast_list_text(side.list, 0, false) != nullptr) texts = true;
-        if (texts && index < register_count) {
-            for (uint32_t pc = test.text_begin; pc < test.text_end; ++pc) {
-                out.push_back(plan.code[pc]);
-                out.back().statement = static_cast<uint16_t>(statement);
-            }
-            jumps.push_back(out.size());
-            const OP op = jump_when ? test.op : negated(test.op);
-            out.push_back(INSTR{OP::texts, 1, static_cast<uint8_t>(index), static_cast<uint8_t>(op),
-                                static_cast<uint16_t>(statement), 0});
-            return true;
-        }
-        if (!test.ints) return false;
         for (uint32_t pc = test.begin; pc < test.end; ++pc) {
             out.push_back(plan.code[pc]);
             out.back().statement = static_cast<uint16_t>(statement);
@@ -857,34 +732,6 @@ bool emit_branch_test(LOOP_PLAN& plan, uint32_t index, bool jump_when, uint32_t 
     return true;
 }
 
-// Whether a store with both roads takes the texts' in the branching code:
-// the one that stored last, or the texts' where the list starts with a
-// text now.
-bool stores_texts(const FLAT_STATEMENT& statement) {
-    return statement.texts_first || fast_list_text(statement.store_list, 0, false) != nullptr;
-}
-
-// The texts' road of a store into the branching code: its position's code,
-// then the store; false where the register file's indexes cannot name the
-// two list reads.
-bool emit_text_store(LOOP_PLAN& plan, uint32_t index) {
-    const FLAT_STATEMENT& statement = plan.statements[index];
-    if (plan.member_reads.size() + 2 > register_count) return false;
-    std::vector<INSTR>& out = plan.branch_code;
-    for (uint32_t pc = statement.text_begin; pc < statement.text_end; ++pc) {
-        out.push_back(plan.code[pc]);
-        out.back().statement = static_cast<uint16_t>(index);
-    }
-    const auto target = static_cast<uint8_t>(plan.member_reads.size());
-    plan.member_reads.push_back(MEMBER_READ_NODE{statement.node->left, statement.store_list, false});
-    const auto source = static_cast<uint16_t>(plan.member_reads.size());
-    const TEXT_SIDE& side = statement.source;
-    plan.member_reads.push_back(MEMBER_READ_NODE{side.node, side.list, side.from_end});
-    out.push_back(INSTR{OP::text_store, target, statement.text_position, side.list != nullptr ? side.index : uint8_t{0},
-                        static_cast<uint16_t>(index), source});
-    return true;
-}
-
 // The statements [begin, end) of one block into the branching code; false
 // for a statement it has no form for.
 bool emit_branch_block(LOOP_PLAN& plan, uint32_t begin, uint32_t end, int32_t parent) {
@@ -895,11 +742,6 @@ bool emit_branch_block(LOOP_PLAN& plan, uint32_t begin, uint32_t end, int32_t pa
         const FLAT_STATEMENT& statement = plan.statements[index];
         if (out.size() >= UINT16_MAX - 64) return false;
         if (statement.translated) {
-            if (statement.text_store && (statement.begin == statement.end || stores_texts(statement))) {
-                if (!emit_text_store(plan, index)) return false;
-                continue;
-            }
-            if (statement.begin == statement.end) return false;
             out.insert(out.end(), plan.code.begin() + statement.begin, plan.code.begin() + statement.end);
             continue;
         }
@@ -995,9 +837,6 @@ std::shared_ptr<LOOP_PLAN> plan_of(TOKEN* condition, TOKEN* body, TOKEN* step) {
     }
     plan.in_registers = plan.complete && plan.condition_end != 0 && !plan.statements.empty() &&
                         plan.code.size() + plan.condition_end <= UINT16_MAX;
-    // A store that has no int's road would pass in registers without a trace.
-    for (const FLAT_STATEMENT& statement : plan.statements)
-        if (statement.stores && statement.begin == statement.end) plan.in_registers = false;
     // The branching code takes a body with ifs, and a body of assignments
     // and stores under a condition joined by && or ||.
     if (step == nullptr &&
@@ -1112,28 +951,12 @@ std::shared_ptr<LOOP_PLAN> plan_of(TOKEN* condition, TOKEN* body, TOKEN* step) {
     return true;
 }
 
-// A text store's road: the text the source reads, into the element.
-bool store_text_element(const LOOP_PLAN& plan, const FLAT_STATEMENT& statement, int64_t* registers) {
-    if (statement.text_begin != statement.text_end &&
-        !run_with_reads(plan, statement.text_begin, statement.text_end, registers))
-        return false;
-    const TEXT_SIDE& source = statement.source;
-    const std::string* text = source.list != nullptr
-                                  ? fast_list_text(source.list, registers[source.index], source.from_end)
-                                  : fast_operand_text(source.node);
-    return fast_list_store_text(statement.store_list, registers[statement.text_position], text);
-}
-
-// l[i] = e once its variables are read. Each road stores last, so nothing
-// has changed when it fails.
-[[gnu::noinline]] bool run_store(const LOOP_PLAN& plan, FLAT_STATEMENT& statement, int64_t* registers);
-
 // A statement that reads elements or members, or stores one, once its
 // variables are read: kept apart, so that the arithmetic of other
 // statements pays nothing for it.
 [[gnu::always_inline]] inline bool reading_statement_done(const LOOP_PLAN& plan, FLAT_STATEMENT& statement,
                                                           int64_t* registers) {
-    if (statement.stores) return run_store(plan, statement, registers);
+    if (statement.stores) return run_with_reads(plan, statement.begin, statement.end, registers);
     INT_DATA* number = writable_number(statement.declaration);
     if (number == nullptr || (statement.reads_target && !number->to_int64(registers[statement.target]))) return false;
     if (!run_with_reads(plan, statement.begin, statement.end, registers)) return false;
@@ -1152,17 +975,6 @@ bool store_text_element(const LOOP_PLAN& plan, const FLAT_STATEMENT& statement, 
     statement.skip = statement.backoff;
     statement.backoff = static_cast<uint8_t>(std::min(statement.backoff * 2, 64));
     return false;
-}
-
-[[gnu::noinline]] bool run_store(const LOOP_PLAN& plan, FLAT_STATEMENT& statement, int64_t* registers) {
-    if (statement.texts_first && store_text_element(plan, statement, registers)) return true;
-    if (statement.begin != statement.end && run_with_reads(plan, statement.begin, statement.end, registers)) {
-        statement.texts_first = false;
-        return true;
-    }
-    if (!statement.text_store || statement.texts_first || !store_text_element(plan, statement, registers)) return false;
-    statement.texts_first = true;
-    return true;
 }
 
 [[gnu::always_inline]] inline bool compare(OP op, int64_t a, int64_t b) {
@@ -1243,42 +1055,9 @@ int int_test_value(LOOP_PLAN& plan, const TEST& test) {
     return compare(test.op, registers[test.a], registers[test.b]) ? 1 : 0;
 }
 
-// The same for the texts' side of a comparison; -1 where an operand is no
-// defined text read as fast_text_comparison reads it.
-[[gnu::noinline]] int text_test_value(LOOP_PLAN& plan, const TEST& test) {
-    int64_t* registers = plan.registers.data();
-    if (test.text_begin != test.text_end && !run_with_reads(plan, test.text_begin, test.text_end, registers)) return -1;
-    const std::string* texts[2];
-    for (uint32_t k = 0; k < 2; ++k) {
-        const TEXT_SIDE& side = test.sides[k];
-        texts[k] = side.list != nullptr ? fast_list_text(side.list, registers[side.index], side.from_end)
-                                        : fast_operand_text(side.node);
-        if (texts[k] == nullptr) return -1;
-    }
-    // Texts order by their unsigned bytes; they hold no NUL.
-    return compare(test.op, std::strcmp(texts[0]->c_str(), texts[1]->c_str()), 0) ? 1 : 0;
-}
-
 [[gnu::flatten]] int test_value(LOOP_PLAN& plan, uint32_t index) {
     TEST& test = plan.tests[index];
-    if (test.kind == TEST_KIND::compare) {
-        // The side that gave the last value goes first.
-        if (test.texts_first) {
-            const int value = text_test_value(plan, test);
-            if (value >= 0) return value;
-        }
-        if (test.ints) {
-            const int value = int_test_value(plan, test);
-            if (value >= 0) {
-                test.texts_first = false;
-                return value;
-            }
-        }
-        if (!test.texts || test.texts_first) return -1;
-        const int value = text_test_value(plan, test);
-        if (value >= 0) test.texts_first = true;
-        return value;
-    }
+    if (test.kind == TEST_KIND::compare) return int_test_value(plan, test);
     if (test.kind == TEST_KIND::fast) return fast_bool(test.node, static_cast<int>(test.left));
     const int left = test_value(plan, test.left);
     if (left < 0) return -1;
@@ -1355,7 +1134,7 @@ missed:
 // clang-format on
 template <bool reads_members, bool branching = false>
 [[gnu::hot, gnu::noinline]] uint32_t run_code(const INSTR* code, int64_t* registers, const MEMBER_READ_NODE* reads,
-                                              uint64_t& rounds, const TEST* tests = nullptr) {
+                                              uint64_t& rounds) {
     uint32_t pc = 0;
     uint64_t held = 0;
     // Nothing but this code runs until it stops: a list found plain for an
@@ -1412,26 +1191,6 @@ template <bool reads_members, bool branching = false>
             ++pc;
             continue;
         }
-        case OP::text_store: {
-            if constexpr (!branching) goto stop;
-            LIST_DATA* store = plain_list_of(instr.dst);
-            if (store == nullptr) goto stop;
-            if (a < 0 || a >= store->node_count) goto stop;
-            const MEMBER_READ_NODE& source = reads[instr.jump];
-            const std::string* text = nullptr;
-            if (source.list == nullptr) {
-                text = fast_operand_text(source.node);
-            } else {
-                LIST_DATA* from = plain_list_of(instr.jump);
-                if (from == nullptr) goto stop;
-                if (b < 0 || b >= from->node_count) goto stop;
-                text =
-                    fast_element_text(from->at_valid(static_cast<int>(source.from_end ? from->node_count - 1 - b : b)));
-            }
-            if (!fast_store_text_element(store->at_valid(static_cast<int>(a)), text)) goto stop;
-            ++pc;
-            continue;
-        }
             // The most common loop test keeps its held path out of line: laid
             // out to fall into the tail the comparisons share, it would run the
             // padding that aligns that tail on every round.
@@ -1446,24 +1205,6 @@ template <bool reads_members, bool branching = false>
             pc = instr.jump;
             continue;
         case OP::exit: goto stop;
-        case OP::texts: {
-            if constexpr (!branching) goto stop;
-            const TEST& test = tests[instr.a];
-            const std::string* texts[2];
-            for (uint32_t k = 0; k < 2; ++k) {
-                const TEXT_SIDE& side = test.sides[k];
-                texts[k] = side.list != nullptr ? fast_list_text(side.list, registers[side.index], side.from_end)
-                                                : fast_operand_text(side.node);
-                if (texts[k] == nullptr) goto stop;
-            }
-            if (compare(static_cast<OP>(instr.b), std::strcmp(texts[0]->c_str(), texts[1]->c_str()), 0)) {
-                ++held;
-                pc = instr.jump;
-                continue;
-            }
-            ++pc;
-            continue;
-        }
         }
     fails:
         if (!branching || instr.dst == 0) goto stop;
@@ -1510,13 +1251,11 @@ REGISTER_RUN run_in_registers(LOOP_PLAN& plan, bool branching = false) {
     if (branching) {
         // Its statements do not run in order: every variable it may have
         // written goes back.
-        const uint32_t pc = run_code<true, true>(plan.branch_code.data(), registers, plan.member_reads.data(), rounds,
-                                                 plan.tests.data());
+        const uint32_t pc = run_code<true, true>(plan.branch_code.data(), registers, plan.member_reads.data(), rounds);
         for (uint32_t i = 0; i < variable_count; ++i)
             if (plan.variables[i].first_write != never_written) numbers[i]->assign_int64(registers[i]);
         const INSTR& stop = plan.branch_code[pc];
-        // A comparison stops only as the loop's condition; a text it cannot
-        // read stops as any other instruction does.
+        // A comparison stops only as the loop's condition.
         const bool finished = (stop.op >= OP::less && stop.op <= OP::not_equal) || stop.op == OP::exit;
         run.whole_round = rounds > 0 || finished;
         run.exit = finished ? EXIT::finished : stop.statement == in_condition ? EXIT::condition : EXIT::statement;
