@@ -13,7 +13,6 @@
 #include "eval/member_access.h"
 #include "eval/names.h"
 #include "eval/operator_handlers.h"
-#include "eval/slot_paths.h"
 #include "exec/assignment_statements.h"
 #include "exec/block_exec.h"
 #include "exec/control_counters.h"
@@ -143,9 +142,7 @@ struct FLAT_STATEMENT {
 // decides it: a comparison's operands are computed by the instructions
 // [begin, end) into the registers a and b; && and || read their right part
 // only when the left one does not decide.
-// A part under && or || that does not translate (a comparison of list
-// elements, say) is read as fast_bool reads it.
-enum class TEST_KIND : uint8_t { compare, all, any, fast };
+enum class TEST_KIND : uint8_t { compare, all, any };
 struct TEST {
     TEST_KIND kind = TEST_KIND::compare;
     OP op = OP::less;
@@ -153,9 +150,8 @@ struct TEST {
     uint8_t b = 0;
     uint32_t begin = 0;
     uint32_t end = 0;
-    uint32_t left = 0;  // the parts of && and ||; of a fast part, its depth
+    uint32_t left = 0;  // the parts of && and ||
     uint32_t right = 0;
-    TOKEN* node = nullptr;       // a fast part
     bool reads_members = false;  // its code reads an element or a member
 };
 
@@ -533,14 +529,12 @@ char logic_operator(const TOKEN* node) {
 // The tests of a condition as fast_comparison reads it: the outermost node
 // is compared by its characters, a comparison under && or || only once its
 // handler is bound to an int comparison. -1 when it does not translate.
-// With fast_parts, a part under && or || that does not translate is read
-// as fast_bool reads it.
-int translate_test(BUILDER& builder, TOKEN* node, bool outermost, int depth, bool fast_parts) {
+int translate_test(BUILDER& builder, TOKEN* node, bool outermost, int depth) {
     if (depth >= max_depth) return -1;
     LOOP_PLAN& plan = builder.plan;
     if (const char logic = logic_operator(node); logic != 0) {
-        const int left = translate_test(builder, node->left, false, depth + 1, fast_parts);
-        const int right = left < 0 ? -1 : translate_test(builder, node->right, false, depth + 1, fast_parts);
+        const int left = translate_test(builder, node->left, false, depth + 1);
+        const int right = left < 0 ? -1 : translate_test(builder, node->right, false, depth + 1);
         if (right < 0) return -1;
         TEST test;
         test.kind = logic == '&' ? TEST_KIND::all : TEST_KIND::any;
@@ -550,8 +544,6 @@ int translate_test(BUILDER& builder, TOKEN* node, bool outermost, int depth, boo
         return static_cast<int>(plan.tests.size() - 1);
     }
     TEST test;
-    const PLAN_MARK mark(plan);
-    const size_t reads = builder.reads.size();
     if (!node->text && node->left != nullptr && node->right != nullptr && comparison_op(node, test.op) &&
         (outermost || is_ordering_comparison(node->evaluator))) {
         // A variable holding a text would fail the ints' reads every time.
@@ -568,14 +560,7 @@ int translate_test(BUILDER& builder, TOKEN* node, bool outermost, int depth, boo
             }
         }
     }
-    mark.restore(plan);
-    builder.reads.resize(reads);
-    if (outermost || !fast_parts) return -1;
-    test.kind = TEST_KIND::fast;
-    test.node = node;
-    test.left = static_cast<uint32_t>(depth);
-    plan.tests.push_back(test);
-    return static_cast<int>(plan.tests.size() - 1);
+    return -1;
 }
 
 // Translates a condition into `condition`; what a failed translation added
@@ -584,25 +569,7 @@ void translate_test_condition(TOKEN* node, LOOP_PLAN& plan, CONDITION& condition
     const PLAN_MARK mark(plan);
     const size_t tests = plan.tests.size();
     BUILDER builder{plan, {}, in_condition};
-    // fast_comparison declines a condition whose first part is a member
-    // call such as c.isalpha() (unless it reads an array slot): parts read
-    // as fast_bool reads them stand in for it only where the first part is
-    // bound to another handler.
-    const TOKEN* first = logic_operator(node) != 0 ? node->left : nullptr;
-    const bool fast_parts =
-        first != nullptr && first->evaluator != initial_evaluator && first->evaluator != eval_member;
-    const int root = translate_test(builder, node, true, 0, fast_parts);
-    if (root >= 0 && plan.tests[static_cast<uint32_t>(root)].kind != TEST_KIND::compare) {
-        // Nothing gained when no part translated.
-        bool translated = false;
-        for (size_t i = tests; i < plan.tests.size(); ++i)
-            if (plan.tests[i].kind == TEST_KIND::compare) translated = true;
-        if (!translated) {
-            mark.restore(plan);
-            plan.tests.resize(tests);
-            return;
-        }
-    }
+    const int root = translate_test(builder, node, true, 0);
     if (root < 0) {
         mark.restore(plan);
         plan.tests.resize(tests);
@@ -716,7 +683,6 @@ bool emit_branch_test(LOOP_PLAN& plan, uint32_t index, bool jump_when, uint32_t 
             INSTR{jump_when ? test.op : negated(test.op), 1, test.a, test.b, static_cast<uint16_t>(statement), 0});
         return true;
     }
-    if (test.kind == TEST_KIND::fast) return false;
     // && jumps when false as soon as a part is false, || when true as soon
     // as a part is true; otherwise the left part's jump skips the right one.
     const bool decides = test.kind == TEST_KIND::any;
@@ -1058,7 +1024,6 @@ int int_test_value(LOOP_PLAN& plan, const TEST& test) {
 [[gnu::flatten]] int test_value(LOOP_PLAN& plan, uint32_t index) {
     TEST& test = plan.tests[index];
     if (test.kind == TEST_KIND::compare) return int_test_value(plan, test);
-    if (test.kind == TEST_KIND::fast) return fast_bool(test.node, static_cast<int>(test.left));
     const int left = test_value(plan, test.left);
     if (left < 0) return -1;
     if (left == (test.kind == TEST_KIND::any ? 1 : 0)) return left;
