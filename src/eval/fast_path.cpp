@@ -531,13 +531,6 @@ bool size_read(const TOKEN* node, const TOKEN* part, int64_t& out) {
     return kind == MEMBER_READ::none && other_member_int(node, out);
 }
 
-// The last element read that found a list element of another kind than
-// int, and that element: a comparison whose int read of its left operand
-// declines there compares the element as a text without finding it again.
-// Only a read that found its element sets them, as its last step.
-const TOKEN* declined_read = nullptr;
-const UNION_DATA* declined_element = nullptr;
-
 [[gnu::noinline]] bool fast_element_read(TOKEN* node, int64_t& out, int depth) {
     const MEMBER_SHAPE& shape = member_shape(node);
     if (shape.declaration == nullptr) [[unlikely]]
@@ -562,12 +555,7 @@ const UNION_DATA* declined_element = nullptr;
     LIST_DATA* store = cell->list_data();
     if (position >= store->node_count) return false;
     if (from_end(kind)) position = store->node_count - 1 - position;
-    const UNION_DATA* element = store->at_valid(static_cast<int>(position));
-    if (cell_int(element, out)) [[likely]]
-        return true;
-    declined_read = node;
-    declined_element = element;
-    return false;
+    return cell_int(store->at_valid(static_cast<int>(position)), out);
 }
 
 }  // namespace
@@ -1118,18 +1106,9 @@ int comparison_now(const TOKEN* node) {
     if (first != nullptr && first->evaluator == eval_member && first->right != nullptr && is_call_token(first->right) &&
         !on_array_variable(first))
         return -1;
-    declined_read = nullptr;
     const int compared = fast_int_comparison(node);
     if (compared >= 0) return compared;
     if (!is_comparison_shape(node)) return fast_bool(const_cast<TOKEN*>(node), 0);
-    // A text element on the left is the one the int read declined, as
-    // fast_text would find it again.
-    if (declined_read != nullptr && declined_read == node->left) {
-        const UNION_DATA* cell = declined_element;
-        if (lower_tag(cell->tag) != tag_str || cell->payload == nullptr) return -1;
-        const std::string* b = fast_text(node->right);
-        return b != nullptr ? text_order(node, cell->str_data()->text, *b) : -1;
-    }
     return fast_text_comparison(node);
 }
 
