@@ -1274,11 +1274,6 @@ struct RETRY {
     return index < plan.body_count && run_statement(plan, index);
 }
 
-[[gnu::flatten]] bool step_shortcut(void* data, uint32_t index) {
-    LOOP_PLAN& plan = *static_cast<LOOP_PLAN*>(data);
-    return index < plan.step_count && run_statement(plan, plan.body_count + index);
-}
-
 // Whether a translated statement may run outside the block run: nothing
 // pending and no statement budget (the loop checks the stack once). It then
 // does just what the block would do with it.
@@ -1448,7 +1443,7 @@ bool run_int_for(TOKEN* condition, TOKEN* step, TOKEN* body, RESULT_ITEM this_it
             while (done < count + step_count && run_statement_or_long(*plan, done)) ++done;
             if (done == count + step_count && step_count != 0) continue;
         }
-        execute_block_from(step, this_item, done - count, step_shortcut, plan);
+        execute_block_from(step, this_item, done - count, nullptr, nullptr);
         if (loop_after_body()) break;
         back_to_back = clean();
     }
