@@ -317,24 +317,29 @@ UNION_DATA* plain_list_element(TOKEN* node, bool only_brackets) {
                            : nullptr;
 }
 
-// The element cell of x[i][j] where x[i] is an element plain_list_element
-// finds that holds a plain list itself, a row of a list of lists. The row
-// is named by brackets: x.get(i)[j] is refused on the function's result.
-// Null for every other node.
-[[gnu::noinline]] UNION_DATA* nested_list_element(TOKEN* node) {
+// The element cell of x[i][j], x[i].get(j) or x[i].Get(j) where x[i] is
+// an element plain_list_element finds that holds a plain list itself, a
+// row of a list of lists; with only_brackets, of x[i][j] alone. The row is
+// named by brackets: x.get(i)[j] is refused on the function's result. Null
+// for every other node.
+[[gnu::noinline]] UNION_DATA* nested_list_element(TOKEN* node, bool only_brackets, int depth) {
     const TOKEN* part = nullptr;
-    if (member_read(node, part) != MEMBER_READ::element) return nullptr;
+    const MEMBER_READ kind = member_read(node, part);
+    if (kind != MEMBER_READ::element &&
+        (only_brackets || (kind != MEMBER_READ::get && kind != MEMBER_READ::get_from_end)))
+        return nullptr;
     UNION_DATA* row = plain_list_element(node->left, true);
     if (row == nullptr || lower_tag(row->tag) != tag_list || !plain_list(row)) return nullptr;
     int64_t position = 0;
-    if (part->left == nullptr || !fast_int_at(part->left, position, 1)) return nullptr;
-    return list_position(row, position, false);
+    if (depth >= fast_depth_limit || part->left == nullptr || !fast_int_at(part->left, position, depth + 1))
+        return nullptr;
+    return list_position(row, position, from_end(kind));
 }
 
 // The element l[i] = e or l[i][j] = e writes to, on a plain list.
 UNION_DATA* stored_element(TOKEN* node) {
     UNION_DATA* element = plain_list_element(node, true);
-    return element != nullptr || node->left->evaluator != eval_member ? element : nested_list_element(node);
+    return element != nullptr || node->left->evaluator != eval_member ? element : nested_list_element(node, true, 0);
 }
 
 // An int element of a plain list takes a small int as l[i] = e stores it:
@@ -526,15 +531,18 @@ bool size_read(const TOKEN* node, const TOKEN* part, int64_t& out) {
 // fast_element_read for a node whose shape (of the kind given) has no
 // element read on a readable variable: x.size() and c.int(); an
 // element read on anything else is not applicable.
-[[gnu::noinline]] bool unshaped_element_read(TOKEN* node, MEMBER_READ kind, int64_t& out) {
+[[gnu::noinline]] bool unshaped_element_read(TOKEN* node, MEMBER_READ kind, int64_t& out, int depth) {
     if (kind == MEMBER_READ::size) return size_read(node, node->right, out);
-    return kind == MEMBER_READ::none && other_member_int(node, out);
+    if (kind == MEMBER_READ::none) return other_member_int(node, out);
+    if (node->left == nullptr || node->left->evaluator != eval_member) return false;
+    const UNION_DATA* element = nested_list_element(node, false, depth);
+    return element != nullptr && cell_int(element, out);
 }
 
 [[gnu::noinline]] bool fast_element_read(TOKEN* node, int64_t& out, int depth) {
     const MEMBER_SHAPE& shape = member_shape(node);
     if (shape.declaration == nullptr) [[unlikely]]
-        return unshaped_element_read(node, shape.kind, out);
+        return unshaped_element_read(node, shape.kind, out, depth);
     if (depth >= fast_depth_limit) return false;
     // Taken before the index is read, which may reuse the shape's place.
     TOKEN* index = shape.index;
