@@ -10,6 +10,7 @@
 #include "eval/operator_handlers.h"
 #include "frontend/token.h"
 #include "numbers/int_data.h"
+#include "runtime/memory_pages.h"
 #include "runtime/str_stream.h"
 #include "values/payload_records.h"
 
@@ -29,6 +30,22 @@ void append_int_text(const UNION_DATA* value, std::string& out) {
 }
 
 }  // namespace
+
+// A text that outgrows its room moves to a larger block whose pages for
+// what it holds and the step after are committed before the copy; one
+// that reaches the next step of its room has that step committed.
+void grow_text(std::string& text, size_t needed) {
+    if (needed > text.capacity()) {
+        std::string grown;
+        grown.reserve(needed < (size_t{1} << 26) ? 4 * needed : 2 * needed);
+        commit_pages(grown.data(), std::min(grown.capacity(), needed + text_commit_step));
+        grown.append(text);
+        text.swap(grown);
+        return;
+    }
+    const size_t start = needed & ~(text_commit_step - 1);
+    commit_pages(text.data() + start, std::min(text.capacity() - start, 2 * text_commit_step));
+}
 
 namespace {
 

@@ -42,11 +42,16 @@ inline bool is_plain_scalar(const UNION_DATA* value) {
 // Room for `extra` more bytes at the end of a text that appends build: a
 // text of a megabyte or more grows to four times what it needs rather than
 // to twice its size (a very long one to twice what it needs), so it is
-// copied less often while it grows. The room is memory only once written.
+// copied less often while it grows. The room is memory only once written;
+// its pages are committed a step ahead of the writing, in bulk, rather than
+// one page fault at a time (see grow_text).
+constexpr size_t large_text_size = size_t{1} << 20;
+constexpr size_t text_commit_step = size_t{1} << 18;
+void grow_text(std::string& text, size_t needed);
 inline void make_room(std::string& text, size_t extra) {
     const size_t needed = text.size() + extra;
-    if (needed <= text.capacity() || needed < (size_t{1} << 20)) return;
-    text.reserve(needed < (size_t{1} << 26) ? 4 * needed : 2 * needed);
+    if (needed < large_text_size) return;
+    if (needed > text.capacity() || (text.size() ^ needed) >= text_commit_step) grow_text(text, needed);
 }
 
 // Appends the text of a value that is_plain_scalar accepts. `limit` caps
