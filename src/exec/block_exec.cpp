@@ -3,6 +3,9 @@
 #include "types/method_call.h"
 
 #include <pthread.h>
+#include <sys/mman.h>
+#include <ucontext.h>
+#include <unistd.h>
 
 #if defined(__SANITIZE_ADDRESS__)
 #define MORVU_ADDRESS_SANITIZER 1
@@ -65,8 +68,15 @@ constexpr size_t large_stack_size = 512 * 1024 * 1024;
 // main thread's.
 constexpr size_t smaller_stack_size = 128 * 1024 * 1024;
 
+// The stack the program runs on when run_with_large_stack switched to one
+// of its own on the same thread: [own_stack_low, own_stack_high).
+std::uintptr_t own_stack_low = 0;
+std::uintptr_t own_stack_high = 0;
+
 // The room of the current thread's stack below `position`; 0 when unknown.
 std::uintptr_t stack_room_below(const char* position) {
+    const auto place = reinterpret_cast<std::uintptr_t>(position);
+    if (place > own_stack_low && place <= own_stack_high) return place - own_stack_low;
     pthread_attr_t attributes;
     if (pthread_getattr_np(pthread_self(), &attributes) != 0) return 0;
     void* low = nullptr;
@@ -261,36 +271,89 @@ struct STACK_WORK {
     std::exception_ptr failure;
 };
 
-void* run_stack_work(void* argument) {
-    auto* job = static_cast<STACK_WORK*>(argument);
+void run_stack_job(STACK_WORK* job) {
     try {
         job->work(job->data);
     } catch (...) {
         job->failure = std::current_exception();
     }
+}
+
+#ifdef MORVU_ADDRESS_SANITIZER
+// The sanitizer follows a thread's stack but not a switch of stacks within
+// one, so the large stack is a thread's.
+void* run_stack_work(void* argument) {
+    run_stack_job(static_cast<STACK_WORK*>(argument));
     return nullptr;
 }
+
+bool run_on_large_stack(STACK_WORK& job) {
+    pthread_attr_t attributes;
+    pthread_t thread;
+    bool started = false;
+    if (pthread_attr_init(&attributes) != 0) return false;
+    for (size_t size : {large_stack_size, smaller_stack_size}) {
+        started = pthread_attr_setstacksize(&attributes, size) == 0 &&
+                  pthread_create(&thread, &attributes, run_stack_work, &job) == 0;
+        if (started) break;
+    }
+    pthread_attr_destroy(&attributes);
+    if (started) pthread_join(thread, nullptr);
+    return started;
+}
+#else
+// The large stack is a mapping of our own that the same thread switches
+// to and back from: a second thread would let the scheduler move the run
+// to another processor at its start, which costs a short program dearly.
+// The pages are only taken as the recursion reaches them; the lowest one
+// stays unmapped, so that an overflow past every check faults.
+STACK_WORK* current_job = nullptr;
+ucontext_t caller_context;
+
+void run_current_job() { run_stack_job(current_job); }
+
+bool run_on_large_stack(STACK_WORK& job) {
+    const std::uintptr_t page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
+    for (size_t size : {large_stack_size, smaller_stack_size}) {
+        void* mapping = ::mmap(nullptr, size, PROT_READ | PROT_WRITE,
+                               MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE | MAP_STACK, -1, 0);
+        if (mapping == MAP_FAILED) continue;
+        ucontext_t context;
+        if (::mprotect(mapping, page, PROT_NONE) != 0 || ::getcontext(&context) != 0) {
+            ::munmap(mapping, size);
+            return false;
+        }
+        context.uc_stack.ss_sp = mapping;
+        context.uc_stack.ss_size = size;
+        context.uc_link = &caller_context;
+        ::makecontext(&context, run_current_job, 0);
+        // The depth checks measure from where the run starts on its stack.
+        const char* saved_base = stack_base;
+        const std::uintptr_t saved_limit = stack_limit;
+        stack_base = nullptr;
+        own_stack_low = reinterpret_cast<std::uintptr_t>(mapping) + page;
+        own_stack_high = reinterpret_cast<std::uintptr_t>(mapping) + size;
+        current_job = &job;
+        const bool switched = ::swapcontext(&caller_context, &context) == 0;
+        current_job = nullptr;
+        own_stack_low = own_stack_high = 0;
+        stack_base = saved_base;
+        stack_limit = saved_limit;
+        ::munmap(mapping, size);
+        return switched;
+    }
+    return false;
+}
+#endif
 
 }  // namespace
 
 void run_with_large_stack(void (*work)(void*), void* data) {
     STACK_WORK job{work, data, nullptr};
-    pthread_attr_t attributes;
-    pthread_t thread;
-    bool started = false;
-    if (pthread_attr_init(&attributes) == 0) {
-        for (size_t size : {large_stack_size, smaller_stack_size}) {
-            started = pthread_attr_setstacksize(&attributes, size) == 0 &&
-                      pthread_create(&thread, &attributes, run_stack_work, &job) == 0;
-            if (started) break;
-        }
-        pthread_attr_destroy(&attributes);
-    }
-    if (!started) {
+    if (!run_on_large_stack(job)) {
         work(data);
         return;
     }
-    pthread_join(thread, nullptr);
     if (job.failure) std::rethrow_exception(job.failure);
 }
 

@@ -113,9 +113,9 @@ inline std::uintptr_t stack_room_here() {
 // the block creates.
 bool block_has_variables(const TOKEN* block);
 
-// Runs work(data) on a thread of its own with a stack large enough for deeply
-// recursive programs and waits for it; an exception of the work is thrown
-// again here. Without such a thread the work runs on the caller's stack.
+// Runs work(data) on a stack large enough for deeply recursive programs
+// and returns when it ends; an exception of the work is thrown again here.
+// Where no such stack can be had the work runs on the caller's stack.
 void run_with_large_stack(void (*work)(void*), void* data);
 
 }  // namespace morvu
