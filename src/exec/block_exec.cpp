@@ -308,16 +308,17 @@ bool run_on_large_stack(STACK_WORK& job) {
 // The pages are only taken as the recursion reaches them; the lowest one
 // stays unmapped, so that an overflow past every check faults.
 STACK_WORK* current_job = nullptr;
-ucontext_t caller_context;
 
 void run_current_job() { run_stack_job(current_job); }
 
 bool run_on_large_stack(STACK_WORK& job) {
+    if (own_stack_high != 0) return false;  // already on it: the work runs where it is
     const std::uintptr_t page = static_cast<std::uintptr_t>(::sysconf(_SC_PAGESIZE));
     for (size_t size : {large_stack_size, smaller_stack_size}) {
         void* mapping = ::mmap(nullptr, size, PROT_READ | PROT_WRITE,
                                MAP_PRIVATE | MAP_ANONYMOUS | MAP_NORESERVE | MAP_STACK, -1, 0);
         if (mapping == MAP_FAILED) continue;
+        ucontext_t caller;
         ucontext_t context;
         if (::mprotect(mapping, page, PROT_NONE) != 0 || ::getcontext(&context) != 0) {
             ::munmap(mapping, size);
@@ -325,7 +326,7 @@ bool run_on_large_stack(STACK_WORK& job) {
         }
         context.uc_stack.ss_sp = mapping;
         context.uc_stack.ss_size = size;
-        context.uc_link = &caller_context;
+        context.uc_link = &caller;
         ::makecontext(&context, run_current_job, 0);
         // The depth checks measure from where the run starts on its stack.
         const char* saved_base = stack_base;
@@ -334,7 +335,7 @@ bool run_on_large_stack(STACK_WORK& job) {
         own_stack_low = reinterpret_cast<std::uintptr_t>(mapping) + page;
         own_stack_high = reinterpret_cast<std::uintptr_t>(mapping) + size;
         current_job = &job;
-        const bool switched = ::swapcontext(&caller_context, &context) == 0;
+        const bool switched = ::swapcontext(&caller, &context) == 0;
         current_job = nullptr;
         own_stack_low = own_stack_high = 0;
         stack_base = saved_base;
