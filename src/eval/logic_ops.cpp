@@ -108,6 +108,13 @@ bool items_ordered(TOKEN* node, RESULT_ITEM a, RESULT_ITEM b, ORDERING ordering)
         // reads both. The call holds them in this scope (unless the method
         // changes nothing outside its activation).
         const HOLD_SCOPE holds;
+        // a > b asks b < a, and a >= b asks b <= a: a type whose "<" reads
+        // fewer members than its "==" then never answers ">" both ways.
+        if ((ordering == ORDERING::greater || ordering == ORDERING::greater_equal) &&
+            base_type_code(b.cell) == tag_object) {
+            const bool less = user_less(node, name, b, a);
+            return less || (ordering == ORDERING::greater_equal && is_equal_value(b.cell, a.cell, true));
+        }
         bool less = user_less(node, name, a, b);
         switch (ordering) {
         case ORDERING::less: return less;

@@ -343,7 +343,9 @@ void WALK::bind_character(char ch) {
 // variable was an any2 when the walk began; a body may have changed that.
 void WALK::bind_pair(int pair_index, int first, int second) {
     UNION_DATA* cell = live(pair_index);
-    variables[pair_index].write_mode(element_mode);
+    // The address is computed, not the graph's own: the variable stays the
+    // routine's own to read and write, even over a read-only graph.
+    variables[pair_index].write_mode(access_variable);
     UNION_DATA* value = argument_value(cell);
     while (value != nullptr && is_link_cell(value) && value->target() != nullptr) value = value->target();
     if (value == nullptr || lower_tag(value->tag) != tag_any2 || value->payload == nullptr) {
@@ -536,7 +538,8 @@ void WALK::walk_dir() {
 }
 
 // The index variable is bound to a new int that goes after the body, so
-// assigning to it never changes the walk.
+// assigning to it never changes the walk; being computed, it is writable
+// even when the array is read-only.
 void WALK::walk_array() {
     ARRAY_DATA* array = store->array_data();
     const int size = static_cast<int>(array->slots.size());
@@ -545,7 +548,7 @@ void WALK::walk_array() {
         const int i = backwards ? size - 1 - k : k;
         if (!array->is_defined(i)) continue;
         std::unique_ptr<UNION_DATA> index = int_temporary(i);
-        bind_alias(0, index.get(), 3);
+        bind_alias(0, index.get(), 3, access_variable);
         if (with_value) bind_alias(1, array->get(i), 3);  // the loop variable needs the slot's cell
         const bool stop = run_body();
         index.reset();
@@ -566,8 +569,8 @@ void WALK::walk_array2() {
             if (slot == nullptr) continue;
             std::unique_ptr<UNION_DATA> row = int_temporary(r);
             std::unique_ptr<UNION_DATA> col = int_temporary(c);
-            bind_alias(0, row.get(), 3);
-            bind_alias(1, col.get(), 3);
+            bind_alias(0, row.get(), 3, access_variable);
+            bind_alias(1, col.get(), 3, access_variable);
             if (with_value) bind_alias(2, slot, 3);
             const bool stop = run_body();
             row.reset();

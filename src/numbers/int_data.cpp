@@ -221,7 +221,10 @@ uint32_t INT_DATA::acquire_text_slot() {
         table.caches[slot - 1] = std::move(cache);
         return slot;
     }
-    table.free_slots.reserve(table.caches.size() + 1);
+    // Room for every slot, grown geometrically: a reserve of one more at a
+    // time would move the whole list at every new slot.
+    if (table.free_slots.capacity() < table.caches.size() + 1)
+        table.free_slots.reserve(std::max({2 * table.free_slots.capacity(), table.caches.size() + 1, size_t{64}}));
     table.caches.push_back(std::move(cache));
     return static_cast<uint32_t>(table.caches.size());
 }

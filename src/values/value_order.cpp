@@ -455,6 +455,13 @@ const char* order_of_lists(UNION_DATA* left, UNION_DATA* right, bool* result, AN
     return nullptr;
 }
 
+// Two objects: ">" and ">=" ask the right one's "<" about the left one, so
+// that a type whose "<" reads fewer members than its "==" never answers ">"
+// both ways.
+bool are_objects(UNION_DATA* left, UNION_DATA* right) {
+    return base_type_code(left) == tag_object && base_type_code(right) == tag_object;
+}
+
 bool is_list_operand(UNION_DATA* cell) {
     const char type = base_type_code(cell);
     return type == tag_list || type == tag_args;
@@ -485,6 +492,7 @@ const char* op_greater(UNION_DATA* left, UNION_DATA* right, bool* result) {
     }
     const ORDER_HOLDS holds(left, right);
     if (is_list_operand(left)) return order_of_lists(left, right, result, [](int order) { return order > 0; });
+    if (are_objects(left, right)) return compare_less(right, left, result);
     bool less = false;
     if (const char* message = compare_less(left, right, &less)) return message;
     *result = !less && !is_equal_value(left, right, true);
@@ -499,6 +507,7 @@ const char* op_greater_equal(UNION_DATA* left, UNION_DATA* right, bool* result) 
         *result = follow_link(left)->hash_data()->includes_keys(*follow_link(right)->hash_data());
         return nullptr;
     }
+    if (are_objects(left, right)) return op_less_equal(right, left, result);
     bool less = false;
     if (const char* message = compare_less(left, right, &less)) return message;
     *result = !less;
