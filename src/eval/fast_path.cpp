@@ -1292,7 +1292,8 @@ UNION_DATA* call_assignment_target(TOKEN* node) {
         !right->result_stack.empty())
         return nullptr;
     const EVAL_HANDLER handler = right->evaluator;
-    if (handler != call_named_routine && handler != eval_plus && handler != eval_minus && handler != eval_times)
+    if (handler != call_named_routine && handler != eval_plus && handler != eval_minus && handler != eval_times &&
+        handler != eval_member)
         return nullptr;
     return fast_int_variable(node->left);
 }

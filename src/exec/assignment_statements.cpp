@@ -1154,15 +1154,55 @@ void exec_element_assign(TOKEN* node, RESULT_ITEM this_item) {
     exec_assign(node, this_item);
 }
 
+// The roads of name = e after the call road, which may leave the right
+// side evaluated and parked on its node: each of them reads it from there.
+bool roads_after_call(TOKEN* node, RESULT_ITEM this_item);
+
+// The executors bound once the int copy, the text store, the conversion
+// store or the call road has answered a statement: that road goes first
+// from then on, and anything it declines takes the whole chain.
+void exec_int_copy_assign(TOKEN* node, RESULT_ITEM this_item) {
+    if (fast_int_copy(node)) return;
+    exec_assign(node, this_item);
+}
+
+void exec_text_assign(TOKEN* node, RESULT_ITEM this_item) {
+    if (fast_text_store(node)) return;
+    exec_assign(node, this_item);
+}
+
+void exec_conversion_assign(TOKEN* node, RESULT_ITEM this_item) {
+    if (fast_conversion_store(node, this_item)) return;
+    exec_assign(node, this_item);
+}
+
+// The call road declines either before it evaluates anything, or after,
+// with the right side's results parked on its node: those are taken up
+// where the chain would take them up.
+void exec_call_assign(TOKEN* node, RESULT_ITEM this_item) {
+    const size_t parked = node->right != nullptr ? node->right->result_stack.size() : 0;
+    if (fast_call_assignment(node, this_item)) return;
+    if (node->right == nullptr || node->right->result_stack.size() == parked) {
+        exec_assign(node, this_item);
+        return;
+    }
+    if (!roads_after_call(node, this_item)) exec_assignment(node, this_item, assign_value, "=");
+}
+
 }  // namespace
 
+bool is_assign_executor(EXEC_HANDLER executor) {
+    return executor == exec_assign || executor == exec_call_assign || executor == exec_int_copy_assign ||
+           executor == exec_text_assign || executor == exec_conversion_assign;
+}
+
 bool stores_elements_as_assign(EXEC_HANDLER executor) {
-    return executor == exec_assign || executor == exec_element_assign;
+    return is_assign_executor(executor) || executor == exec_element_assign;
 }
 
 bool long_int_assignment(TOKEN* node) {
     if constexpr (!fast_paths) return false;
-    if (node->executor != exec_assign || node->left == nullptr || node->right == nullptr ||
+    if (!is_assign_executor(node->executor) || node->left == nullptr || node->right == nullptr ||
         node->left->evaluator != eval_variable || on_array_variable(node->left))
         return false;
     return node->right->evaluator == eval_variable ? fast_int_copy(node) : long_sum_assignment(node);
@@ -1187,10 +1227,26 @@ bool assign_by_roads(TOKEN* node, RESULT_ITEM this_item) {
         node->executor = exec_element_assign;
         return true;
     }
-    if (fast_int_copy(node)) return true;
-    if (fast_text_store(node)) return true;
-    if (fast_conversion_store(node, this_item)) return true;
-    if (fast_call_assignment(node, this_item)) return true;
+    if (fast_int_copy(node)) {
+        node->executor = exec_int_copy_assign;
+        return true;
+    }
+    if (fast_text_store(node)) {
+        node->executor = exec_text_assign;
+        return true;
+    }
+    if (fast_conversion_store(node, this_item)) {
+        node->executor = exec_conversion_assign;
+        return true;
+    }
+    if (fast_call_assignment(node, this_item)) {
+        node->executor = exec_call_assign;
+        return true;
+    }
+    return roads_after_call(node, this_item);
+}
+
+bool roads_after_call(TOKEN* node, RESULT_ITEM this_item) {
     if (element_target(node) && fast_hash_element_store(node, '=', this_item)) {
         node->executor = exec_hash_element_assign;
         return true;

@@ -53,6 +53,11 @@ void exec_pow_assign(TOKEN* node, RESULT_ITEM this_item);
 // A failed allocation throws with nothing changed.
 bool long_int_assignment(TOKEN* node);
 
+// Whether an executor is exec_assign itself or one that it binds in its
+// place once a road has answered the statement (and that runs the whole
+// chain whenever that road declines).
+bool is_assign_executor(void (*executor)(TOKEN* node, RESULT_ITEM this_item));
+
 // Whether an executor is one that stores l[i] = e the way exec_assign
 // does: exec_assign itself, or the one it binds once an element store has
 // taken the statement.

@@ -431,7 +431,7 @@ bool translate_statement(const TOKEN* node, LOOP_PLAN& plan, uint16_t index) {
         return translate_element_store(node, plan, index);
     OP op = OP::move;
     const EXEC_HANDLER executor = node->executor;
-    if (executor == exec_assign) op = OP::move;
+    if (is_assign_executor(executor)) op = OP::move;
     else if (executor == exec_add_assign) op = OP::add;
     else if (executor == exec_sub_assign) op = OP::subtract;
     else if (executor == exec_mul_assign) op = OP::multiply;
@@ -470,7 +470,7 @@ bool translate_statement(const TOKEN* node, LOOP_PLAN& plan, uint16_t index) {
     const TOKEN* right = node->right;
     const EVAL_HANDLER handler = right->evaluator;
     statement.long_shape =
-        executor == exec_assign &&
+        is_assign_executor(executor) &&
         (handler == eval_variable ||
          ((handler == eval_plus || handler == eval_minus) && right->left != nullptr && right->right != nullptr &&
           right->left->evaluator == eval_variable && right->right->evaluator == eval_variable));

@@ -256,7 +256,7 @@ VERDICT TRANSLATION::statement(TOKEN* node, INT_STATEMENT& out) {
         if (n == 3) return statements(parts[2], out.else_part);
         return VERDICT::ok;
     }
-    if (executor != exec_assign) return VERDICT::refused;
+    if (!is_assign_executor(executor)) return VERDICT::refused;
     out.kind = STATEMENT_KIND::assign;
     if (node->left == nullptr || node->right == nullptr) return VERDICT::refused;
     if (node->left->evaluator == initial_evaluator) return VERDICT::not_yet;
