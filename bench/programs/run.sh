@@ -3,6 +3,9 @@
 # Python program, side by side in one hyperfine run, after checking that
 # both print exactly the same output. Prints per program the median times,
 # the ratio morvu/Python and both peak memories (max RSS from /usr/bin/time).
+# A line above the table gives each interpreter's start-up time, the median
+# of 20 runs of `$PYTHON -c pass` and of morvu on an empty program, so that a
+# slow wrapper in front of an interpreter shows at once.
 #
 # Usage: bench/programs/run.sh [-r RUNS] [-b BASE_MORVU] [MORVU] [PROGRAM...]
 #   MORVU        the morvu binary (default: $MORVU, else build/release/morvu)
@@ -10,8 +13,8 @@
 #                run, so that one run shows the ratios before and after
 #   -r RUNS      timed runs of each command after one warm-up (default 5)
 #   PROGRAM      program names without extension (default: all)
-# Environment: PYTHON (default python3). Programs run in a scratch directory,
-# so the files they write vanish afterwards.
+# Environment: PYTHON (default /usr/bin/python3). Programs run in a scratch
+# directory, so the files they write vanish afterwards.
 set -euo pipefail
 
 here=$(cd "$(dirname "$0")" && pwd)
@@ -22,7 +25,7 @@ while getopts r:b: opt; do
   case $opt in
     r) runs=$OPTARG ;;
     b) base=$OPTARG ;;
-    *) sed -n '2,14p' "$0"; exit 2 ;;
+    *) sed -n '2,17p' "$0"; exit 2 ;;
   esac
 done
 shift $((OPTIND - 1))
@@ -32,7 +35,7 @@ command -v hyperfine >/dev/null || { echo "hyperfine is not installed" >&2; exit
 [ -x "$morvu" ] || { echo "no morvu binary at $morvu" >&2; exit 1; }
 morvu=$(cd "$(dirname "$morvu")" && pwd)/$(basename "$morvu")
 if [ -n "$base" ]; then base=$(cd "$(dirname "$base")" && pwd)/$(basename "$base"); fi
-py=${PYTHON:-python3}
+py=${PYTHON:-/usr/bin/python3}
 
 programs=("$@")
 if [ ${#programs[@]} -eq 0 ]; then
@@ -51,6 +54,22 @@ peak() {
   /usr/bin/time -f %M -o "$work/rss" "$@" >/dev/null 2>&1 || true
   echo $(( $(tail -1 "$work/rss") / 1024 ))
 }
+
+# Start-up times: the median of 20 runs of each interpreter doing nothing.
+: > "$work/empty.mrv"
+starts=("$morvu $work/empty.mrv" "$py -c pass")
+[ -n "$base" ] && starts+=("$base $work/empty.mrv")
+hyperfine -N --style none --warmup 3 --runs 20 --export-json "$work/start.json" -- "${starts[@]}" \
+  >/dev/null 2>>"$work/hyperfine.log"
+read -r s_morvu s_py s_base < <("$py" - "$work/start.json" <<'PY'
+import json, sys
+print(" ".join("%.1f" % (r["median"] * 1000) for r in json.load(open(sys.argv[1]))["results"]))
+PY
+)
+line="start-up (median of 20 runs): morvu $s_morvu ms, python $s_py ms"
+[ -n "$base" ] && line+=", base $s_base ms"
+echo "$line"
+echo
 
 if [ -n "$base" ]; then
   echo "| program | base s | morvu s | python s | base/py | morvu/py | base MiB | morvu MiB | python MiB |"
