@@ -28,6 +28,7 @@
 #include "values/array_store.h"
 #include "values/factories.h"
 #include "values/front_end_services.h"
+#include "values/graph_store.h"
 #include "values/hash_store.h"
 #include "values/list_store.h"
 #include "values/payload_records.h"
@@ -202,6 +203,9 @@ struct MEMBER_SHAPE {
     // A parameter declared plainly in the input part: only get and Get read
     // through it, as l[i] refuses a read-only list.
     bool through_reference = false;
+    // The receiver names a member of the current object (declaration null):
+    // its list is found through fast_members_object at each read.
+    bool of_member = false;
 };
 // Nodes are made one after another from a store: a node shares its entry
 // only with nodes made 2048 nodes (about 6 KB of source) away.
@@ -232,6 +236,8 @@ MEMBER_SHAPE member_shapes[member_shape_count];
             made.declaration = declaration;
             made.through_reference = true;
         }
+        made.of_member = declaration == nullptr && name->evaluator == eval_variable && name->declaration != nullptr &&
+                         name->declaration->member_slot >= 0;
     }
     return decision.store(shape);
 }
@@ -493,8 +499,24 @@ bool size_read(const TOKEN* node, const TOKEN* part, int64_t& out) {
     return true;
 }
 
+// g.get(i) and g.Get(i): the int value of a graph's node by position, as
+// the graph's get hands out a copy of it. False for any other index (an
+// edge's address among them), a position outside the graph or a value that
+// is no defined int.
+[[gnu::noinline]] bool graph_node_int(const TOKEN* part, const UNION_DATA* cell, bool from_end, int depth,
+                                      int64_t& out) {
+    int64_t index = 0;
+    if (part->left == nullptr || !fast_int_at(part->left, index, depth + 1)) return false;
+    const GRAPH_DATA* graph = cell->graph_data();
+    if (graph == nullptr) return false;
+    const int64_t position = from_end ? int64_t{graph->node_count} - 1 - index : index;
+    if (position < 0 || position >= graph->node_count) return false;
+    return cell_int(&graph->nodes[static_cast<size_t>(position)]->value, out);
+}
+
 // The element reads of fast_element_read on a receiver cell that holds no
-// list: a hash, an array, an array2 slot, or an alias to a list.
+// list: a hash, an array, an array2 slot, a graph's node, or an alias to a
+// list.
 [[gnu::noinline]] bool container_element_read(TOKEN* node, const TOKEN* part, MEMBER_READ kind, UNION_DATA* cell,
                                               int64_t& out, int depth) {
     if (kind == MEMBER_READ::first || kind == MEMBER_READ::last) return false;  // read on lists alone
@@ -506,6 +528,8 @@ bool size_read(const TOKEN* node, const TOKEN* part, int64_t& out) {
         if (const int slot = fast_slot_int_if_shaped(node, out, depth); slot >= 0) return slot == 1;
     } else if (kind == MEMBER_READ::get && cell->tag == tag_array2) {
         return fast_grid_get_int(node, cell, out, depth);
+    } else if ((kind == MEMBER_READ::get || kind == MEMBER_READ::get_from_end) && cell->tag == tag_graph) {
+        return graph_node_int(part, cell, kind == MEMBER_READ::get_from_end, depth, out);
     }
     if (!plain_container(cell)) {
         // The alias a sort key's or a walk's variable is, tried last so that
@@ -539,10 +563,38 @@ bool size_read(const TOKEN* node, const TOKEN* part, int64_t& out) {
     return element != nullptr && cell_int(element, out);
 }
 
+// The list a writable reference stands for, as the element reads find it
+// through the reference; the cell itself for anything else.
+[[gnu::noinline]] UNION_DATA* list_referred_to(UNION_DATA* cell) {
+    if (lower_tag(cell->tag) != tag_reference || !is_variable_mode(cell->access_mode)) return cell;
+    UNION_DATA* target = referenced_cell(cell);
+    return target != nullptr && target->tag == tag_list ? target : cell;
+}
+
+// fast_element_read of a list member of the current object (vals[i],
+// vals.get(i) in a method of its type), read as a list variable's elements
+// are; x[i] is left to the general road on an object given read-only,
+// which refuses it there.
+[[gnu::noinline]] bool member_element_read(TOKEN* node, const MEMBER_SHAPE& shape, int64_t& out, int depth) {
+    if (depth >= fast_depth_limit) return false;
+    TOKEN* index = shape.index;
+    const TOKEN* index_declaration = shape.index_declaration;
+    const MEMBER_READ kind = shape.kind;
+    if (kind == MEMBER_READ::element && !is_variable_mode(fast_members_mode)) return false;
+    UNION_DATA* cell = fast_member_cell(node->left);
+    if (cell == nullptr || cell->tag != tag_list || !plain_list(cell)) return false;
+    int64_t position = 0;
+    if (!shaped_index(index, index_declaration, position, depth + 1)) return false;
+    const UNION_DATA* element = list_position(cell, position, from_end(kind));
+    return element != nullptr && cell_int(element, out);
+}
+
 [[gnu::noinline]] bool fast_element_read(TOKEN* node, int64_t& out, int depth) {
     const MEMBER_SHAPE& shape = member_shape(node);
-    if (shape.declaration == nullptr) [[unlikely]]
+    if (shape.declaration == nullptr) [[unlikely]] {
+        if (shape.of_member) return member_element_read(node, shape, out, depth);
         return unshaped_element_read(node, shape.kind, out, depth);
+    }
     if (depth >= fast_depth_limit) return false;
     // Taken before the index is read, which may reuse the shape's place.
     TOKEN* index = shape.index;
@@ -554,9 +606,12 @@ bool size_read(const TOKEN* node, const TOKEN* part, int64_t& out) {
         cell = shape.through_aliases ? aliased_cell(cell) : referenced_cell(cell);
         if (cell == nullptr) return false;
     }
-    // An element of a list, the most frequent read, is read here.
-    if (cell->tag != tag_list) [[unlikely]]
-        return container_element_read(node, node->right, kind, cell, out, depth);
+    // An element of a list, the most frequent read, is read here; so is
+    // one of a list that a variable of its own refers to (v @ l).
+    if (cell->tag != tag_list) [[unlikely]] {
+        cell = list_referred_to(cell);
+        if (cell->tag != tag_list) return container_element_read(node, node->right, kind, cell, out, depth);
+    }
     if (!plain_list(cell)) return false;
     int64_t position = 0;
     if (!shaped_index(index, index_declaration, position, depth + 1) || position < 0) return false;
@@ -904,6 +959,7 @@ OUT_OF_LINE_UNCLONED bool fast_binary(const TOKEN* node, int64_t& out, int depth
 }  // namespace
 
 UNION_DATA* fast_members_object = nullptr;
+uint32_t fast_members_mode = access_variable;
 
 namespace {
 

@@ -60,19 +60,29 @@ inline bool fast_operation(char op, int64_t a, int64_t b, int64_t& out) {
 // holds it, fast_int and fast_bool read such a name from the object as
 // eval_variable finds it; with no object (null), the name is not
 // applicable. A guard spans fast reads only: they run no code, so the
-// object stays the current one throughout. Only the item's cell is kept,
-// all that the reading looks at, so that a guard costs a word.
+// object stays the current one throughout. Only the item's cell and mode
+// are kept, all that the reading looks at.
+// The object's access mode goes with it: x[i] refuses a member list of an
+// object given read-only, which get(i) reads.
 extern UNION_DATA* fast_members_object;
+extern uint32_t fast_members_mode;
 
 class FAST_MEMBERS {
 public:
-    explicit FAST_MEMBERS(RESULT_ITEM this_item) : saved(fast_members_object) { fast_members_object = this_item.cell; }
-    ~FAST_MEMBERS() { fast_members_object = saved; }
+    explicit FAST_MEMBERS(RESULT_ITEM this_item) : saved(fast_members_object), saved_mode(fast_members_mode) {
+        fast_members_object = this_item.cell;
+        fast_members_mode = this_item.mode;
+    }
+    ~FAST_MEMBERS() {
+        fast_members_object = saved;
+        fast_members_mode = saved_mode;
+    }
     FAST_MEMBERS(const FAST_MEMBERS&) = delete;
     FAST_MEMBERS& operator=(const FAST_MEMBERS&) = delete;
 
 private:
     UNION_DATA* saved;
+    uint32_t saved_mode;
 };
 
 // A fast read run with the members of the current object (this_item's
