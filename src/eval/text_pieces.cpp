@@ -146,7 +146,10 @@ void TEXT_PIECES::write(std::string& out, size_t limit) const {
                 continue;
             }
         }
-        append_plain_scalar(value, out, limit);
+        // Only out itself is cut to what it held before: every other text
+        // goes in whole.
+        const bool is_out = tag == tag_str && value->payload != nullptr && &value->str_data()->text == &out;
+        append_plain_scalar(value, out, is_out ? limit : std::string::npos);
     }
 }
 

@@ -76,7 +76,8 @@ struct TEXT_PIECES {
     // more than `capacity`; the caller then takes the general road.
     bool read(TOKEN* subtree);
 
-    // Appends the pieces' texts to out; `limit` as for append_plain_scalar.
+    // Appends the pieces' texts to out; `limit` caps a piece that is out
+    // itself, as for append_plain_scalar, and no other.
     void write(std::string& out, size_t limit = std::string::npos) const;
 };
 
