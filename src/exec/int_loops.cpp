@@ -102,7 +102,43 @@ struct MEMBER_READ_NODE {
     TOKEN* node = nullptr;
     const TOKEN* list = nullptr;
     bool from_end = false;
+    bool of_object = false;  // a member of the current object, named plainly
 };
+
+// The current object of the innermost loop running (see LOOP_OBJECT): the
+// reads of its members by plain name find it here.
+UNION_DATA* loop_object = nullptr;
+uint32_t loop_object_mode = access_variable;
+
+// Sets the current object for the reads of one loop's run, and puts back
+// the one of the loop it runs in on every way out.
+class LOOP_OBJECT {
+public:
+    explicit LOOP_OBJECT(RESULT_ITEM this_item) : saved(loop_object), saved_mode(loop_object_mode) {
+        loop_object = this_item.cell;
+        loop_object_mode = this_item.mode;
+    }
+    ~LOOP_OBJECT() {
+        loop_object = saved;
+        loop_object_mode = saved_mode;
+    }
+    LOOP_OBJECT(const LOOP_OBJECT&) = delete;
+    LOOP_OBJECT& operator=(const LOOP_OBJECT&) = delete;
+
+private:
+    UNION_DATA* saved;
+    uint32_t saved_mode;
+};
+
+// A read of the code as fast_int reads its node; a member named plainly is
+// read from the loop's current object, which the read alone holds current
+// (a guard spans fast reads only).
+[[gnu::noinline]] bool read_node_int(const MEMBER_READ_NODE& read, int64_t& out) {
+    if (!read.of_object) return fast_int(read.node, out);
+    if (loop_object == nullptr) return false;
+    const FAST_MEMBERS members(RESULT_ITEM{loop_object, loop_object_mode, 0});
+    return fast_int(read.node, out);
+}
 
 // A variable read by one statement (or the condition) run on its own.
 struct READ {
@@ -312,6 +348,23 @@ int emit_member_read(BUILDER& builder, const TOKEN* node, int depth) {
     return instr.dst;
 }
 
+// A member of the current object named plainly, read from its cell at
+// each run of the instruction: no statement of the code writes a member.
+int emit_object_member(BUILDER& builder, const TOKEN* node) {
+    LOOP_PLAN& plan = builder.plan;
+    if (plan.member_reads.size() >= register_count || builder.next_scratch == register_count) return -1;
+    MEMBER_READ_NODE read{const_cast<TOKEN*>(node), nullptr, false, true};
+    INSTR instr{OP::member_read,
+                static_cast<uint8_t>(builder.next_scratch++),
+                0,
+                static_cast<uint8_t>(plan.member_reads.size()),
+                builder.statement,
+                0};
+    plan.member_reads.push_back(read);
+    plan.code.push_back(instr);
+    return instr.dst;
+}
+
 // Emits the instructions of an expression; its register, or -1 when it
 // does not translate.
 int emit(BUILDER& builder, const TOKEN* node, int depth) {
@@ -319,7 +372,8 @@ int emit(BUILDER& builder, const TOKEN* node, int depth) {
     const EVAL_HANDLER handler = node->evaluator;
     if (handler == eval_variable) {
         const TOKEN* declaration = node->declaration;
-        if (declaration == nullptr || declaration->member_slot >= 0) return -1;
+        if (declaration == nullptr) return -1;
+        if (declaration->member_slot >= 0) return emit_object_member(builder, node);
         return variable_register(builder, declaration, true);
     }
     if (handler == eval_int_literal) {
@@ -881,7 +935,7 @@ std::shared_ptr<LOOP_PLAN> plan_of(TOKEN* condition, TOKEN* body, TOKEN* step) {
         const int element = fast_list_int(read.list, registers[instr.a], read.from_end, out);
         if (element >= 0) return element == 1;
     }
-    return fast_int(read.node, out);
+    return read_node_int(read, out);
 }
 
 // One arithmetic instruction; false, with nothing written, where the
@@ -1143,7 +1197,7 @@ template <bool reads_members, bool branching = false>
             continue;
         }
         case OP::member_read:
-            if (!reads_members || !fast_int(reads[instr.b].node, out)) goto stop;
+            if (!reads_members || !read_node_int(reads[instr.b], out)) goto stop;
             registers[instr.dst] = out;
             ++pc;
             continue;
@@ -1375,6 +1429,7 @@ void resume_blocks(LOOP_PLAN& plan, uint32_t index, RESULT_ITEM this_item) {
 bool run_int_for(TOKEN* condition, TOKEN* step, TOKEN* body, RESULT_ITEM this_item, const char* routine_name) {
     if constexpr (!fast_paths) return false;
     if (condition == nullptr || body == nullptr || block_has_variables(body) || statement_budget != 0) return false;
+    const LOOP_OBJECT object(this_item);
     const std::shared_ptr<LOOP_PLAN> held = plan_of(condition, body, step);
     LOOP_PLAN* plan = held.get();
     if (plan->condition_end == 0 && plan->loop_test.root < 0 && plan->statements.empty()) return false;
