@@ -658,6 +658,11 @@ LIST_DATA* fast_plain_list(const TOKEN* declaration) {
     return list != nullptr ? list->list_data() : nullptr;
 }
 
+LIST_DATA* fast_member_list(const TOKEN* name) {
+    UNION_DATA* cell = fast_member_cell(name);
+    return cell != nullptr && cell->tag == tag_list && plain_list(cell) ? cell->list_data() : nullptr;
+}
+
 bool fast_store_int_element(UNION_DATA* element, int64_t value) { return store_int_element(element, value); }
 
 bool fast_list_store(const TOKEN* declaration, int64_t position, int64_t value) {

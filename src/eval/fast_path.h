@@ -166,6 +166,10 @@ bool fast_list_store(const TOKEN* declaration, int64_t position, int64_t value);
 // and stores elements by position.
 LIST_DATA* fast_plain_list(const TOKEN* declaration);
 
+// The same for a list member of fast_members_object that a name node
+// stands for; null for other names, other members and with no object.
+LIST_DATA* fast_member_list(const TOKEN* name);
+
 // An element found there takes a small int as fast_list_store stores it;
 // false, with nothing changed, where that store declines.
 bool fast_store_int_element(UNION_DATA* element, int64_t value);

@@ -103,6 +103,7 @@ struct MEMBER_READ_NODE {
     const TOKEN* list = nullptr;
     bool from_end = false;
     bool of_object = false;  // a member of the current object, named plainly
+    bool brackets = false;   // l[i], which refuses a list given read-only
 };
 
 // The current object of the innermost loop running (see LOOP_OBJECT): the
@@ -138,6 +139,16 @@ private:
     if (loop_object == nullptr) return false;
     const FAST_MEMBERS members(RESULT_ITEM{loop_object, loop_object_mode, 0});
     return fast_int(read.node, out);
+}
+
+// The list of an element read: a list variable's, or a list member's of
+// the loop's current object (not for l[i] on an object given read-only);
+// null when it is no plain list.
+[[gnu::noinline]] LIST_DATA* read_list(const MEMBER_READ_NODE& read) {
+    if (!read.of_object) return fast_plain_list(read.list);
+    if (loop_object == nullptr || (read.brackets && !is_variable_mode(loop_object_mode))) return nullptr;
+    const FAST_MEMBERS members(RESULT_ITEM{loop_object, loop_object_mode, 0});
+    return fast_member_list(read.node->left);
 }
 
 // A variable read by one statement (or the condition) run on its own.
@@ -312,9 +323,10 @@ int emit_member_read(BUILDER& builder, const TOKEN* node, int depth) {
         receiver->evaluator != eval_variable)
         return -1;
     const TOKEN* declaration = receiver->declaration;
-    if (declaration == nullptr || declaration->member_slot >= 0 || declaration->arg_role == arg_role_constant_input ||
+    if (declaration == nullptr || declaration->arg_role == arg_role_constant_input ||
         declaration->arg_role == arg_role_output_object)
         return -1;
+    const bool of_object = declaration->member_slot >= 0;
     LOOP_PLAN& plan = builder.plan;
     // A read's index stands where a register's would, and run_code reads
     // that register before it looks at the instruction.
@@ -323,6 +335,7 @@ int emit_member_read(BUILDER& builder, const TOKEN* node, int depth) {
     MEMBER_READ_NODE read{const_cast<TOKEN*>(node), nullptr, false};
     INSTR instr{OP::member_read, 0, 0, static_cast<uint8_t>(plan.member_reads.size()), builder.statement, 0};
     if (name == "size") {
+        if (of_object) return -1;
         const TOKEN* arguments = part->left;
         if (arguments != nullptr &&
             !(is_empty_operand(arguments) && arguments->left == nullptr && arguments->right == nullptr))
@@ -335,6 +348,8 @@ int emit_member_read(BUILDER& builder, const TOKEN* node, int depth) {
         instr.a = static_cast<uint8_t>(index);
         read.list = declaration;
         read.from_end = name[0] == 'G';
+        read.of_object = of_object;
+        read.brackets = name[0] == '[';
     } else {
         return -1;
     }
@@ -931,7 +946,7 @@ std::shared_ptr<LOOP_PLAN> plan_of(TOKEN* condition, TOKEN* body, TOKEN* step) {
 [[gnu::always_inline]] inline bool member_value(const INSTR& instr, const int64_t* registers,
                                                 const MEMBER_READ_NODE* reads, int64_t& out) {
     const MEMBER_READ_NODE& read = reads[instr.b];
-    if (instr.op == OP::element) {
+    if (instr.op == OP::element && !read.of_object) {
         const int element = fast_list_int(read.list, registers[instr.a], read.from_end, out);
         if (element >= 0) return element == 1;
     }
@@ -1164,7 +1179,7 @@ template <bool reads_members, bool branching = false>
     [[maybe_unused]] auto plain_list_of = [&](unsigned read) __attribute__((always_inline))->LIST_DATA* {
         if (LIST_DATA* held = lists[read]; held != nullptr) [[likely]]
             return held;
-        return lists[read] = fast_plain_list(reads[read].list);
+        return lists[read] = read_list(reads[read]);
     };
     for (;;) {
         const INSTR& instr = code[pc];
