@@ -563,10 +563,10 @@ bool size_read(const TOKEN* node, const TOKEN* part, int64_t& out) {
     return element != nullptr && cell_int(element, out);
 }
 
-// The list a writable reference stands for, as the element reads find it
-// through the reference; the cell itself for anything else.
+// The list a reference stands for, as the element reads find it through
+// the reference when it is writable; the cell itself otherwise.
 [[gnu::noinline]] UNION_DATA* list_referred_to(UNION_DATA* cell) {
-    if (lower_tag(cell->tag) != tag_reference || !is_variable_mode(cell->access_mode)) return cell;
+    if (!is_variable_mode(cell->access_mode)) return cell;
     UNION_DATA* target = referenced_cell(cell);
     return target != nullptr && target->tag == tag_list ? target : cell;
 }
@@ -609,7 +609,7 @@ bool size_read(const TOKEN* node, const TOKEN* part, int64_t& out) {
     // An element of a list, the most frequent read, is read here; so is
     // one of a list that a variable of its own refers to (v @ l).
     if (cell->tag != tag_list) [[unlikely]] {
-        cell = list_referred_to(cell);
+        if (lower_tag(cell->tag) == tag_reference) cell = list_referred_to(cell);
         if (cell->tag != tag_list) return container_element_read(node, node->right, kind, cell, out, depth);
     }
     if (!plain_list(cell)) return false;

@@ -1159,8 +1159,8 @@ void exec_element_assign(TOKEN* node, RESULT_ITEM this_item) {
 bool roads_after_call(TOKEN* node, RESULT_ITEM this_item);
 
 // The executors bound once the int copy, the text store, the conversion
-// store or the call road has answered a statement: that road goes first
-// from then on, and anything it declines takes the whole chain.
+// store or the call road has answered a statement twice running: that road
+// goes first from then on, and anything it declines takes the whole chain.
 void exec_int_copy_assign(TOKEN* node, RESULT_ITEM this_item) {
     if (fast_int_copy(node)) return;
     exec_assign(node, this_item);
@@ -1176,10 +1176,37 @@ void exec_conversion_assign(TOKEN* node, RESULT_ITEM this_item) {
     exec_assign(node, this_item);
 }
 
+// Whether the last statement to reach the later roads in the node's slot
+// was the node itself: a road binds its executor at the second answer in a
+// row, not the first, since a statement's first run finds its operands'
+// handlers unbound and the int roads, which go before, declining for that
+// alone.
+bool answered_before(const TOKEN* node) {
+    static const TOKEN* answered[256];
+    const TOKEN*& slot = answered[(reinterpret_cast<uintptr_t>(node) / alignof(TOKEN)) % 256];
+    if (slot == node) return true;
+    slot = node;
+    return false;
+}
+
+// The int roads go before the call road as they do in the chain, unless
+// they keep declining the statement (a call's result is no number they
+// read): then they are tried only now and then.
+struct INT_ROAD_KIND;
+using INT_ROAD_HINTS = DECLINE_HINTS<INT_ROAD_KIND>;
+
 // The call road declines either before it evaluates anything, or after,
 // with the right side's results parked on its node: those are taken up
 // where the chain would take them up.
 void exec_call_assign(TOKEN* node, RESULT_ITEM this_item) {
+    INT_ROAD_HINTS::SLOT& hint = INT_ROAD_HINTS::slot_of(node);
+    if (!INT_ROAD_HINTS::skips(hint, node)) {
+        if (fast_slot_assignment(node, '=') || fast_int_assignment(node, '=', this_item)) {
+            INT_ROAD_HINTS::answered(hint, node);
+            return;
+        }
+        INT_ROAD_HINTS::declined(hint, node);
+    }
     const size_t parked = node->right != nullptr ? node->right->result_stack.size() : 0;
     if (fast_call_assignment(node, this_item)) return;
     if (node->right == nullptr || node->right->result_stack.size() == parked) {
@@ -1228,19 +1255,19 @@ bool assign_by_roads(TOKEN* node, RESULT_ITEM this_item) {
         return true;
     }
     if (fast_int_copy(node)) {
-        node->executor = exec_int_copy_assign;
+        if (answered_before(node)) node->executor = exec_int_copy_assign;
         return true;
     }
     if (fast_text_store(node)) {
-        node->executor = exec_text_assign;
+        if (answered_before(node)) node->executor = exec_text_assign;
         return true;
     }
     if (fast_conversion_store(node, this_item)) {
-        node->executor = exec_conversion_assign;
+        if (answered_before(node)) node->executor = exec_conversion_assign;
         return true;
     }
     if (fast_call_assignment(node, this_item)) {
-        node->executor = exec_call_assign;
+        if (answered_before(node)) node->executor = exec_call_assign;
         return true;
     }
     return roads_after_call(node, this_item);

@@ -234,6 +234,7 @@ struct LOOP_PLAN {
     std::vector<MEMBER_READ_NODE> member_reads;
     uint32_t condition_end = 0;  // 0: the condition did not translate
     bool condition_reads_members = false;
+    bool reads_object = false;  // some read names a member of the current object
     std::vector<READ> condition_reads;
     std::vector<FLAT_STATEMENT> statements;  // the body's, the step's, then those of the ifs' blocks
     std::vector<TEST> tests;
@@ -350,6 +351,7 @@ int emit_member_read(BUILDER& builder, const TOKEN* node, int depth) {
         read.from_end = name[0] == 'G';
         read.of_object = of_object;
         read.brackets = name[0] == '[';
+        plan.reads_object |= of_object;
     } else {
         return -1;
     }
@@ -369,6 +371,7 @@ int emit_object_member(BUILDER& builder, const TOKEN* node) {
     LOOP_PLAN& plan = builder.plan;
     if (plan.member_reads.size() >= register_count || builder.next_scratch == register_count) return -1;
     MEMBER_READ_NODE read{const_cast<TOKEN*>(node), nullptr, false, true};
+    plan.reads_object = true;
     INSTR instr{OP::member_read,
                 static_cast<uint8_t>(builder.next_scratch++),
                 0,
@@ -1179,7 +1182,7 @@ template <bool reads_members, bool branching = false>
     [[maybe_unused]] auto plain_list_of = [&](unsigned read) __attribute__((always_inline))->LIST_DATA* {
         if (LIST_DATA* held = lists[read]; held != nullptr) [[likely]]
             return held;
-        return lists[read] = read_list(reads[read]);
+        return lists[read] = reads[read].of_object ? read_list(reads[read]) : fast_plain_list(reads[read].list);
     };
     for (;;) {
         const INSTR& instr = code[pc];
@@ -1439,14 +1442,31 @@ void resume_blocks(LOOP_PLAN& plan, uint32_t index, RESULT_ITEM this_item) {
 
 }  // namespace
 
+namespace {
+
+// run_int_for with its plan.
+bool run_plan(LOOP_PLAN* plan, TOKEN* condition, TOKEN* step, TOKEN* body, RESULT_ITEM this_item,
+              const char* routine_name);
+
+}  // namespace
+
 // The loop of both statements: a while loop has no step. Statement indexes
-// of a run count the body's statements, then the step's.
+// of a run count the body's statements, then the step's. Only a loop that
+// reads the object's members names it for its run, outside the run itself,
+// which keeps its registers for the loop.
 bool run_int_for(TOKEN* condition, TOKEN* step, TOKEN* body, RESULT_ITEM this_item, const char* routine_name) {
     if constexpr (!fast_paths) return false;
     if (condition == nullptr || body == nullptr || block_has_variables(body) || statement_budget != 0) return false;
-    const LOOP_OBJECT object(this_item);
     const std::shared_ptr<LOOP_PLAN> held = plan_of(condition, body, step);
-    LOOP_PLAN* plan = held.get();
+    if (!held->reads_object) return run_plan(held.get(), condition, step, body, this_item, routine_name);
+    const LOOP_OBJECT object(this_item);
+    return run_plan(held.get(), condition, step, body, this_item, routine_name);
+}
+
+namespace {
+
+bool run_plan(LOOP_PLAN* plan, TOKEN* condition, TOKEN* step, TOKEN* body, RESULT_ITEM this_item,
+              const char* routine_name) {
     if (plan->condition_end == 0 && plan->loop_test.root < 0 && plan->statements.empty()) return false;
     const uint32_t count = plan->body_count;
     const uint32_t step_count = plan->step_count;
@@ -1519,6 +1539,8 @@ bool run_int_for(TOKEN* condition, TOKEN* step, TOKEN* body, RESULT_ITEM this_it
     }
     return true;
 }
+
+}  // namespace
 
 bool run_int_while(TOKEN* condition, TOKEN* body, RESULT_ITEM this_item, const char* routine_name) {
     return run_int_for(condition, nullptr, body, this_item, routine_name);
