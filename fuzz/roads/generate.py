@@ -21,6 +21,12 @@ variable is assigned by its own step alone, and a product takes one factor
 that is small or a constant, so no value grows past some thousands of
 digits. Values are printed after every loop and now and then inside one.
 
+The later shapes come from shapes.py: a user type whose methods read its
+own list member by position, a list variable that refers to another list,
+a graph read by node position (each in the world, in the loops' reads and
+stores, and in scenes of their own), and scenes that run one assignment or
+append many times while what it reads changes between the runs.
+
 A language error is an ordinary outcome: most programs end with a catch
 that prints the error; some do not, and end with the error's report and
 status 1.
@@ -37,6 +43,9 @@ import sys
 
 sys.path.insert(0, os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 from program_tools import pick_weighted  # noqa: E402
+
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+from shapes import Shapes  # noqa: E402
 
 CHARS = ["'a'", "'K'", "'7'", "' '", "'\\0'", "'~'"]
 EDGES = ["9223372036854775807", "(-9223372036854775807 - 1)", "4611686018427387904", "3037000499",
@@ -81,7 +90,7 @@ class Loop:
         self.catch_safe = catch_safe
 
 
-class Generator:
+class Generator(Shapes):
     def __init__(self, rng, suffix=""):
         self.rng = rng
         self.suffix = suffix
@@ -100,6 +109,7 @@ class Generator:
         self.wide = []           # the many int variables of a wide program
         self.labels = 0
         self.procs = []          # routines that hold a loop of the main block
+        self.later_init()
 
     # --- helpers -------------------------------------------------------------
 
@@ -208,6 +218,7 @@ class Generator:
             out.append(f"{self.n('Pt')} {self.n('p')}")
             out.append(f"{self.n('p')}.x = {self.literal()}")
             out.append(f"{self.n('p')}.y = {self.literal(edge=0.1)}")
+        self.later_world(out)
         if self.chance(0.15):
             self.has_any = True
             out.append(f"any {self.n('z')} = {self.literal()}")
@@ -396,6 +407,7 @@ class Generator:
         if any(k == "func" for _, k, _ in self.list_routines):
             forms.append((1, lambda: f"{self.pick([n for n, k, _ in self.list_routines if k == 'func'])}"
                                      f"({self.n(self.pick(['a', 'b', 'c']))})"))
+        forms += self.later_elements()
         return self.weighted(forms)
 
     def count_of_loop(self):
@@ -585,6 +597,7 @@ class Generator:
         if self.has_any:
             forms += [(2, lambda: f"{self.n('z')} += {self.small()}"),
                       (1, lambda: f"{self.n('z')} = {self.pick([self.literal(), self.word(), self.expr(1)])}")]
+        forms += self.later_stores()
         return self.weighted(forms)
 
     def stored(self):
@@ -864,6 +877,7 @@ class Generator:
             forms.append((2, lambda: f"{self.n('z')} = " + pick(['"t"', "1", "2.5", "4611686018427387904"])))
         if self.has_object:
             forms.append((1, lambda: f"{self.n('p')}.x = " + pick(["0", "9223372036854775807", "-3"])))
+        forms += self.later_changes()
         return self.weighted(forms)
 
     # --- the program ------------------------------------------------------------------
@@ -879,13 +893,16 @@ class Generator:
             if self.chance(0.25):
                 self.statement()
             r = self.rng.random()
-            if r < 0.3:
+            if r < 0.25:
                 self.loop_routine()
-            elif r < 0.4:
+            elif r < 0.33:
                 self.walk()
+            elif r < 0.6:
+                self.scene()
             else:
                 self.loop()
-        self.lines.append("outl(" + ', " ", '.join(self.ints + [self.n(x) for x in ("a", "b", "w", "h", "r")]) + ")")
+        self.lines.append("outl(" + ', " ", '.join(self.ints + [self.n(x) for x in ("a", "b", "w", "h", "r")]
+                                                   + self.later_shown()) + ")")
         if self.wide:
             self.lines.append("outl(" + ', " ", '.join(self.wide) + ")")
         catch = f"catch({self.n('e')}, {{outl(\"caught \", {self.n('e')})}})\n"
