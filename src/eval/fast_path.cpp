@@ -626,7 +626,7 @@ bool size_read(const TOKEN* node, const TOKEN* part, int64_t& out) {
 namespace {
 
 // The list cell a plain variable or ":$" input parameter (its declaring
-// node given) holds, as shaped_list finds it for an element read; null for
+// node given) holds or refers to, as the element reads find it; null for
 // any other cell, *listed telling whether the variable held a list at all.
 [[gnu::always_inline]] inline UNION_DATA* declared_list(const TOKEN* declaration, bool& listed) {
     listed = false;
@@ -635,7 +635,13 @@ namespace {
     const int role = declaration->arg_role;
     if (role == arg_role_variable_input) cell = aliased_cell(cell);
     else if (role == arg_role_constant_input || role == arg_role_output_object) return nullptr;
-    if (cell->tag != tag_list) return nullptr;
+    if (cell->tag != tag_list) {
+        // A variable that refers to a list (v @ l) reads and stores its
+        // elements, as the element reads find them.
+        if (lower_tag(cell->tag) != tag_reference) return nullptr;
+        cell = list_referred_to(cell);
+        if (cell->tag != tag_list) return nullptr;
+    }
     listed = true;
     return plain_list(cell) ? cell : nullptr;
 }
