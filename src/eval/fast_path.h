@@ -67,22 +67,28 @@ inline bool fast_operation(char op, int64_t a, int64_t b, int64_t& out) {
 extern UNION_DATA* fast_members_object;
 extern uint32_t fast_members_mode;
 
-class FAST_MEMBERS {
+// A variable set for a scope, its value put back on every way out.
+template <typename T>
+class SCOPED_SET {
 public:
-    explicit FAST_MEMBERS(RESULT_ITEM this_item) : saved(fast_members_object), saved_mode(fast_members_mode) {
-        fast_members_object = this_item.cell;
-        fast_members_mode = this_item.mode;
-    }
-    ~FAST_MEMBERS() {
-        fast_members_object = saved;
-        fast_members_mode = saved_mode;
-    }
-    FAST_MEMBERS(const FAST_MEMBERS&) = delete;
-    FAST_MEMBERS& operator=(const FAST_MEMBERS&) = delete;
+    SCOPED_SET(T& place, T value) : place(place), saved(place) { place = value; }
+    ~SCOPED_SET() { place = saved; }
+    SCOPED_SET(const SCOPED_SET&) = delete;
+    SCOPED_SET& operator=(const SCOPED_SET&) = delete;
 
 private:
-    UNION_DATA* saved;
-    uint32_t saved_mode;
+    T& place;
+    T saved;
+};
+
+class FAST_MEMBERS {
+public:
+    explicit FAST_MEMBERS(RESULT_ITEM this_item)
+        : object(fast_members_object, this_item.cell), mode(fast_members_mode, this_item.mode) {}
+
+private:
+    SCOPED_SET<UNION_DATA*> object;
+    SCOPED_SET<uint32_t> mode;
 };
 
 // A fast read run with the members of the current object (this_item's

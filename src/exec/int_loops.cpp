@@ -106,38 +106,18 @@ struct MEMBER_READ_NODE {
     bool brackets = false;   // l[i], which refuses a list given read-only
 };
 
-// The current object of the innermost loop running (see LOOP_OBJECT): the
-// reads of its members by plain name find it here.
-UNION_DATA* loop_object = nullptr;
-uint32_t loop_object_mode = access_variable;
-
-// Sets the current object for the reads of one loop's run, and puts back
-// the one of the loop it runs in on every way out.
-class LOOP_OBJECT {
-public:
-    explicit LOOP_OBJECT(RESULT_ITEM this_item) : saved(loop_object), saved_mode(loop_object_mode) {
-        loop_object = this_item.cell;
-        loop_object_mode = this_item.mode;
-    }
-    ~LOOP_OBJECT() {
-        loop_object = saved;
-        loop_object_mode = saved_mode;
-    }
-    LOOP_OBJECT(const LOOP_OBJECT&) = delete;
-    LOOP_OBJECT& operator=(const LOOP_OBJECT&) = delete;
-
-private:
-    UNION_DATA* saved;
-    uint32_t saved_mode;
-};
+// The current object of the innermost loop running that reads its
+// members, set for that loop's run: the reads of its members by plain name
+// find it here.
+RESULT_ITEM loop_object{nullptr, access_variable, 0};
 
 // A read of the code as fast_int reads its node; a member named plainly is
 // read from the loop's current object, which the read alone holds current
 // (a guard spans fast reads only).
 [[gnu::noinline]] bool read_node_int(const MEMBER_READ_NODE& read, int64_t& out) {
     if (!read.of_object) return fast_int(read.node, out);
-    if (loop_object == nullptr) return false;
-    const FAST_MEMBERS members(RESULT_ITEM{loop_object, loop_object_mode, 0});
+    if (loop_object.cell == nullptr) return false;
+    const FAST_MEMBERS members(loop_object);
     return fast_int(read.node, out);
 }
 
@@ -146,8 +126,8 @@ private:
 // null when it is no plain list.
 [[gnu::noinline]] LIST_DATA* read_list(const MEMBER_READ_NODE& read) {
     if (!read.of_object) return fast_plain_list(read.list);
-    if (loop_object == nullptr || (read.brackets && !is_variable_mode(loop_object_mode))) return nullptr;
-    const FAST_MEMBERS members(RESULT_ITEM{loop_object, loop_object_mode, 0});
+    if (loop_object.cell == nullptr || (read.brackets && !is_variable_mode(loop_object.mode))) return nullptr;
+    const FAST_MEMBERS members(loop_object);
     return fast_member_list(read.node->left);
 }
 
@@ -1459,7 +1439,7 @@ bool run_int_for(TOKEN* condition, TOKEN* step, TOKEN* body, RESULT_ITEM this_it
     if (condition == nullptr || body == nullptr || block_has_variables(body) || statement_budget != 0) return false;
     const std::shared_ptr<LOOP_PLAN> held = plan_of(condition, body, step);
     if (!held->reads_object) return run_plan(held.get(), condition, step, body, this_item, routine_name);
-    const LOOP_OBJECT object(this_item);
+    const SCOPED_SET<RESULT_ITEM> object(loop_object, this_item);
     return run_plan(held.get(), condition, step, body, this_item, routine_name);
 }
 
