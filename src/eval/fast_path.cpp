@@ -571,21 +571,27 @@ bool size_read(const TOKEN* node, const TOKEN* part, int64_t& out) {
     return target != nullptr && target->tag == tag_list ? target : cell;
 }
 
+// The plain list a member of fast_members_object holds, that a name node
+// stands for; null for other names, other members and with no object.
+UNION_DATA* member_list_cell(const TOKEN* name) {
+    UNION_DATA* cell = fast_member_cell(name);
+    return cell != nullptr && cell->tag == tag_list && plain_list(cell) ? cell : nullptr;
+}
+
 // fast_element_read of a list member of the current object (vals[i],
 // vals.get(i) in a method of its type), read as a list variable's elements
 // are; x[i] is left to the general road on an object given read-only,
 // which refuses it there.
 [[gnu::noinline]] bool member_element_read(TOKEN* node, const MEMBER_SHAPE& shape, int64_t& out, int depth) {
     if (depth >= fast_depth_limit) return false;
+    // Taken before the index is read, which may reuse the shape's place.
     TOKEN* index = shape.index;
     const TOKEN* index_declaration = shape.index_declaration;
     const MEMBER_READ kind = shape.kind;
     if (kind == MEMBER_READ::element && !is_variable_mode(fast_members_mode)) return false;
-    UNION_DATA* cell = fast_member_cell(node->left);
-    if (cell == nullptr || cell->tag != tag_list || !plain_list(cell)) return false;
-    int64_t position = 0;
-    if (!shaped_index(index, index_declaration, position, depth + 1)) return false;
-    const UNION_DATA* element = list_position(cell, position, from_end(kind));
+    const UNION_DATA* cell = member_list_cell(node->left);
+    const UNION_DATA* element =
+        cell != nullptr ? list_element(cell, index, index_declaration, from_end(kind), depth) : nullptr;
     return element != nullptr && cell_int(element, out);
 }
 
@@ -665,8 +671,8 @@ LIST_DATA* fast_plain_list(const TOKEN* declaration) {
 }
 
 LIST_DATA* fast_member_list(const TOKEN* name) {
-    UNION_DATA* cell = fast_member_cell(name);
-    return cell != nullptr && cell->tag == tag_list && plain_list(cell) ? cell->list_data() : nullptr;
+    UNION_DATA* cell = member_list_cell(name);
+    return cell != nullptr ? cell->list_data() : nullptr;
 }
 
 bool fast_store_int_element(UNION_DATA* element, int64_t value) { return store_int_element(element, value); }

@@ -1162,7 +1162,7 @@ template <bool reads_members, bool branching = false>
     [[maybe_unused]] auto plain_list_of = [&](unsigned read) __attribute__((always_inline))->LIST_DATA* {
         if (LIST_DATA* held = lists[read]; held != nullptr) [[likely]]
             return held;
-        return lists[read] = reads[read].of_object ? read_list(reads[read]) : fast_plain_list(reads[read].list);
+        return lists[read] = read_list(reads[read]);
     };
     for (;;) {
         const INSTR& instr = code[pc];
