@@ -766,8 +766,12 @@ class Generator(Shapes):
         kind = self.rng.random()
         self.depth_budget -= 1
         if kind < 0.45:
-            # for ({k = 0}, {k < n}, {k += 1})
-            if self.chance(0.2):
+            # for ({k = 0}, {k < n}, {k += 1}), or over a range
+            if self.chance(0.25):
+                head = self.pick([f"for ({var}, 0 .. {count - 1}) {{", f"for ({var}, 0 :. {count}) {{"])
+                if self.chance(0.2):
+                    head = f"for ({var}, {count - 1} .. 0) {{"
+            elif self.chance(0.2):
                 head = f"for ({{{var} = {count - 1}}}, {{{var} >= 0{extra}}}, {{{var} -= 1}}) {{"
             elif self.chance(0.15) and count > 2:
                 head = f"for ({{{var} = 0}}, {{{var} < {bound}{extra}}}, {{{var} += 2}}) {{"

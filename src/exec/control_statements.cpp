@@ -317,6 +317,13 @@ struct FOR_PASS {
     static bool visit(void* pass, UNION_DATA* value, bool alive) {
         return static_cast<const FOR_PASS*>(pass)->run(value, alive);
     }
+    // The declaring node of a plain variable whose cell is the target: its
+    // int values may run as a translated loop.
+    const TOKEN* variable = nullptr;
+    static RANGE_RUN run_ints(void* context, int64_t& next, int64_t last, int64_t step) {
+        const auto* pass = static_cast<const FOR_PASS*>(context);
+        return run_int_range(pass->variable, pass->target, next, last, step, pass->body, pass->this_item);
+    }
 };
 
 void for_variable_form(TOKEN* node, ARG_FRAME& frame, RESULT_ITEM this_item, const std::string& routine) {
@@ -342,7 +349,11 @@ void for_walked_form(TOKEN* node, FOR_ARGUMENTS& arguments, RESULT_ITEM this_ite
     UNION_DATA* target = follow_aliases(arguments.variable().cell);
     const CELL_WATCH target_watch(RESULT_ITEM{target, access_variable, 0});
     FOR_PASS pass{node, routine, target, target_watch, arguments.body(), this_item};
-    arguments.walk(FOR_VALUE_VISIT{FOR_PASS::visit, &pass});
+    const TOKEN* first = argument_list_of(node->left)[0];
+    const bool plain =
+        fast_paths && first->evaluator == eval_variable && declared_plain_cell(first->declaration) == target;
+    if (plain) pass.variable = first->declaration;
+    arguments.walk(FOR_VALUE_VISIT{FOR_PASS::visit, &pass, plain ? FOR_PASS::run_ints : nullptr});
 }
 
 // exec_for once its arguments are evaluated, or parked for its frame.

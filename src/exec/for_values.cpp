@@ -156,13 +156,24 @@ bool FOR_ARGUMENTS::walk_span(const RANGE_SPAN& span, FOR_VALUE_VISIT visit) {
     }
     // One temporary int, given each element in turn; an assignment may box
     // its number into a record, which the next element replaces.
+    // After a pass the visitor may take over the values that follow; it is
+    // asked again after a general pass as long as it takes some.
     std::unique_ptr<UNION_DATA> cell(new_int_cell(nullptr));
+    bool offer = visit.run_ints != nullptr;
     for (int64_t i = span.first;; i += span.step) {
         if (cell->payload != nullptr && !is_inline_int(cell->payload)) clear_value(cell.get());
         if (!make_inline_int(i, cell->payload))
             cell.reset(new_int_cell(std::make_unique<INT_DATA>(static_cast<long>(i))));
         if (visit.visit(visit.context, cell.get(), true)) return true;
         if (i == span.last) return false;
+        if (offer) {
+            int64_t next = i + span.step;
+            const RANGE_RUN run = visit.run_ints(visit.context, next, span.last, span.step);
+            if (run == RANGE_RUN::ended) return true;
+            if (run == RANGE_RUN::span_done) return false;
+            offer = next != i + span.step;
+            i = next - span.step;
+        }
     }
 }
 

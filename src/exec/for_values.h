@@ -22,6 +22,7 @@
 
 #include "eval/operator_handlers.h"
 #include "exec/control_statements.h"
+#include "exec/int_loops.h"
 #include "values/cell_holds.h"
 #include "values/result_list.h"
 
@@ -33,9 +34,13 @@ class UNION_DATA;
 // Visits one value of the loop: its cell, and whether that cell still
 // belongs to a value (an element or member the loop body may have removed).
 // Returns true to end the walk.
+// A visitor may also take over a run of int values of a range after the
+// first (run_ints, which may be null): it gives them to its loop itself and
+// says where it stopped, as run_int_range does.
 struct FOR_VALUE_VISIT {
     bool (*visit)(void* context, UNION_DATA* cell, bool alive);
     void* context;
+    RANGE_RUN (*run_ints)(void* context, int64_t& next, int64_t last, int64_t step) = nullptr;
 };
 
 class FOR_ARGUMENTS {

@@ -27,6 +27,7 @@
 #include "runtime/build_options.h"
 #include "runtime/error.h"
 #include "values/access_modes.h"
+#include "values/assign_rules.h"
 #include "values/list_store.h"
 #include "values/type_tags.h"
 #include "values/union_data.h"
@@ -247,6 +248,15 @@ struct LOOP_PLAN {
     // Of each statement: the if whose block holds it (-1 for the body's)
     // and the end of its block.
     std::vector<INSTR> branch_code;
+    // A for loop's body over a range, whose statements all translate and
+    // none assigns the loop variable, runs in registers as well: range_code
+    // is the test of the variable against the range's last value, the
+    // body, then the step and the test again. The last value and the step
+    // have constant registers of their own, set for each run.
+    std::vector<INSTR> range_code;
+    const TOKEN* range_variable = nullptr;
+    uint8_t range_register = 0;
+    uint8_t range_last = 0;
     std::vector<int32_t> parents;
     std::vector<uint32_t> block_ends;
     bool general_only = false;      // no translated statement among the general ones
@@ -829,7 +839,7 @@ std::shared_ptr<LOOP_PLAN> plan_of(TOKEN* condition, TOKEN* body, TOKEN* step) {
     plan.generation = routine_tables_generation;
     plan.condition_node = condition;
     plan.step_node = step;
-    translate_condition(condition, plan);
+    if (condition != nullptr) translate_condition(condition, plan);
     bool body_whole = false;
     plan.complete = translate_block(body, plan, &body_whole);
     plan.body_count = static_cast<uint32_t>(plan.statements.size());
@@ -847,7 +857,7 @@ std::shared_ptr<LOOP_PLAN> plan_of(TOKEN* condition, TOKEN* body, TOKEN* step) {
     }
     if (step != nullptr) plan.complete = translate_block(step, plan) && plan.complete;
     plan.step_count = static_cast<uint32_t>(plan.statements.size()) - plan.body_count;
-    if (plan.condition_end == 0) translate_test_condition(condition, plan, plan.loop_test);
+    if (plan.condition_end == 0 && condition != nullptr) translate_test_condition(condition, plan, plan.loop_test);
     if (body_whole && !plan.complete) {
         for (uint32_t i = 0; i < plan.body_count; ++i)
             if (!plan.statements[i].translated && translate_if(plan.statements[i].node, plan, i, 0))
@@ -1249,7 +1259,7 @@ struct REGISTER_RUN {
 
 // Runs the loop in registers while its values keep the small-int shapes,
 // then stores the variables that were assigned back into their cells.
-REGISTER_RUN run_in_registers(LOOP_PLAN& plan, bool branching = false) {
+REGISTER_RUN run_in_registers(LOOP_PLAN& plan, bool branching = false, bool range = false) {
     REGISTER_RUN run;
     int64_t* registers = plan.registers.data();
     INT_DATA* numbers[first_constant];
@@ -1279,18 +1289,20 @@ REGISTER_RUN run_in_registers(LOOP_PLAN& plan, bool branching = false) {
         run.statement = stop.statement;
         return run;
     }
-    const uint32_t pc = plan.member_reads.empty()
-                            ? run_code<false>(plan.code.data(), registers, nullptr, rounds)
-                            : run_code<true>(plan.code.data(), registers, plan.member_reads.data(), rounds);
-    const INSTR& stop = plan.code[pc];
+    // A range's code has the one comparison of its test before the body.
+    const INSTR* code = range ? plan.range_code.data() : plan.code.data();
+    const uint32_t condition_end = range ? 1 : plan.condition_end;
+    const uint32_t pc = plan.member_reads.empty() ? run_code<false>(code, registers, nullptr, rounds)
+                                                  : run_code<true>(code, registers, plan.member_reads.data(), rounds);
+    const INSTR& stop = code[pc];
     const auto count = static_cast<uint32_t>(plan.statements.size());
     // The statements of the stopped round that ran before the stop; the
     // first comparison that holds starts the first round.
     uint32_t done = count;
-    if (rounds < 2) done = stop.statement != in_condition ? stop.statement : pc < plan.condition_end ? 0 : count;
+    if (rounds < 2) done = stop.statement != in_condition ? stop.statement : pc < condition_end ? 0 : count;
     for (uint32_t i = 0; i < variable_count; ++i)
         if (plan.variables[i].first_write < done) numbers[i]->assign_int64(registers[i]);
-    run.whole_round = rounds >= 2 || (pc >= plan.condition_end && stop.statement == in_condition);
+    run.whole_round = rounds >= 2 || (pc >= condition_end && stop.statement == in_condition);
     if (stop.op >= OP::less) run.exit = EXIT::finished;
     else if (stop.statement == in_condition) run.exit = EXIT::condition;
     else {
@@ -1424,42 +1436,41 @@ void resume_blocks(LOOP_PLAN& plan, uint32_t index, RESULT_ITEM this_item) {
 
 namespace {
 
-// run_int_for with its plan.
-bool run_plan(LOOP_PLAN* plan, TOKEN* condition, TOKEN* step, TOKEN* body, RESULT_ITEM this_item,
-              const char* routine_name);
-
-}  // namespace
-
-// The loop of both statements: a while loop has no step. Statement indexes
-// of a run count the body's statements, then the step's. Only a loop that
-// reads the object's members names it for its run, outside the run itself,
-// which keeps its registers for the loop.
-bool run_int_for(TOKEN* condition, TOKEN* step, TOKEN* body, RESULT_ITEM this_item, const char* routine_name) {
-    if constexpr (!fast_paths) return false;
-    if (condition == nullptr || body == nullptr || block_has_variables(body) || statement_budget != 0) return false;
-    const std::shared_ptr<LOOP_PLAN> held = plan_of(condition, body, step);
-    if (!held->reads_object) return run_plan(held.get(), condition, step, body, this_item, routine_name);
-    const SCOPED_SET<RESULT_ITEM> object(loop_object, this_item);
-    return run_plan(held.get(), condition, step, body, this_item, routine_name);
+// While nothing is pending and every statement translates, an iteration
+// whose statements all stay small cannot raise, set a counter or run a
+// block: its statements run back to back and nothing is left to check
+// after them.
+bool clean(const LOOP_PLAN& plan) {
+    return plan.complete && pending_exception == nullptr && !control_pending() && statement_budget == 0;
 }
 
-namespace {
+// The body of one round from its statement `done` on; true when the loop
+// must end.
+bool run_round(LOOP_PLAN& plan, TOKEN* body, RESULT_ITEM this_item, uint32_t done, bool& back_to_back,
+               bool stack_room) {
+    const uint32_t count = plan.body_count;
+    if (back_to_back) {
+        while (done < count && run_statement_or_long(plan, done)) ++done;
+    }
+    if (!back_to_back || done != count || count == 0) {
+        if (plan.body_branches && stack_room) run_entries(plan, done, count, this_item);
+        else run_body(plan, body, this_item, done, stack_room);
+        if (loop_after_body()) return true;
+        back_to_back = clean(plan);
+    }
+    return false;
+}
+
+// The loop's frame stays put; the block run's frame is a little deeper.
+bool loop_stack_room() { return stack_room_left() >= 4096 + 4096; }
 
 bool run_plan(LOOP_PLAN* plan, TOKEN* condition, TOKEN* step, TOKEN* body, RESULT_ITEM this_item,
               const char* routine_name) {
     if (plan->condition_end == 0 && plan->loop_test.root < 0 && plan->statements.empty()) return false;
     const uint32_t count = plan->body_count;
     const uint32_t step_count = plan->step_count;
-    // While nothing is pending and every statement translates, an iteration
-    // whose statements all stay small cannot raise, set a counter or run a
-    // block: its statements run back to back and nothing is left to check
-    // after them.
-    auto clean = [plan]() {
-        return plan->complete && pending_exception == nullptr && !control_pending() && statement_budget == 0;
-    };
-    bool back_to_back = clean();
-    // The loop's frame stays put; the block run's frame is a little deeper.
-    const bool stack_room = stack_room_left() >= 4096 + 4096;
+    bool back_to_back = clean(*plan);
+    const bool stack_room = loop_stack_room();
     RETRY retry;
     // Only a loop without a step has the code of its ifs' blocks.
     const bool branching = !plan->branch_code.empty() && stack_room;
@@ -1484,7 +1495,7 @@ bool run_plan(LOOP_PLAN* plan, TOKEN* condition, TOKEN* step, TOKEN* body, RESUL
                     // the body's end runs as run_branch would run it.
                     resume_blocks(*plan, run.statement, this_item);
                     if (loop_after_body()) break;
-                    back_to_back = clean();
+                    back_to_back = clean(*plan);
                     continue;
                 }
                 done = run.statement;
@@ -1497,15 +1508,7 @@ bool run_plan(LOOP_PLAN* plan, TOKEN* condition, TOKEN* step, TOKEN* body, RESUL
             if (holds == 0) break;
         }
         if (!holds_known || done < count) {
-            if (back_to_back) {
-                while (done < count && run_statement_or_long(*plan, done)) ++done;
-            }
-            if (!back_to_back || done != count || count == 0) {
-                if (plan->body_branches && stack_room) run_entries(*plan, done, count, this_item);
-                else run_body(*plan, body, this_item, done, stack_room);
-                if (loop_after_body()) break;
-                back_to_back = clean();
-            }
+            if (run_round(*plan, body, this_item, done, back_to_back, stack_room)) break;
             done = count;
         }
         if (step == nullptr) continue;
@@ -1515,15 +1518,104 @@ bool run_plan(LOOP_PLAN* plan, TOKEN* condition, TOKEN* step, TOKEN* body, RESUL
         }
         execute_block_from(step, this_item, done - count, nullptr, nullptr);
         if (loop_after_body()) break;
-        back_to_back = clean();
+        back_to_back = clean(*plan);
     }
     return true;
 }
 
+// The plan's range_code for the loop variable (see LOOP_PLAN), made at its
+// first run over a range; false where the body has none.
+bool make_range_code(LOOP_PLAN& plan, const TOKEN* variable) {
+    if (plan.range_variable == variable) return !plan.range_code.empty();
+    plan.range_variable = variable;
+    if (!plan.complete || plan.statements.empty() || plan.code.size() + 3 > UINT16_MAX ||
+        plan.constants.size() + 2 > first_scratch - first_constant)
+        return false;
+    for (const FLAT_STATEMENT& statement : plan.statements)
+        if (statement.declaration == variable) return false;
+    BUILDER builder{plan, {}, in_condition};
+    const int v = variable_register(builder, variable, false);
+    if (v < 0) return false;
+    plan.range_register = static_cast<uint8_t>(v);
+    plan.range_last = static_cast<uint8_t>(first_constant + plan.constants.size());
+    plan.constants.resize(plan.constants.size() + 2);  // the last value and the step
+    const auto last = plan.range_last;
+    const INSTR test{OP::less_equal, 0, plan.range_register, last, in_condition, 1};
+    plan.range_code.push_back(test);
+    plan.range_code.insert(plan.range_code.end(), plan.code.begin(), plan.code.end());
+    plan.range_code.push_back(INSTR{OP::add, plan.range_register, plan.range_register, static_cast<uint8_t>(last + 1),
+                                    static_cast<uint16_t>(plan.body_count), 0});
+    plan.range_code.push_back(test);
+    return true;
+}
+
+// run_int_range with its plan. Where the values stay in the word of a
+// machine int, the passes run in registers while they can.
+RANGE_RUN run_range_plan(LOOP_PLAN& plan, const TOKEN* variable, UNION_DATA* target, int64_t& next, int64_t last,
+                         int64_t step, TOKEN* body, RESULT_ITEM this_item) {
+    bool back_to_back = clean(plan);
+    const bool stack_room = loop_stack_room();
+    const bool in_registers = make_range_code(plan, variable) && next >= inline_int_min && next <= inline_int_max &&
+                              last >= inline_int_min && last <= inline_int_max;
+    if (in_registers) {
+        const OP test = step > 0 ? OP::less_equal : OP::greater_equal;
+        plan.range_code.front().op = plan.range_code.back().op = test;
+        plan.registers[plan.range_last] = last;
+        plan.registers[plan.range_last + 1] = step;
+    }
+    RETRY retry;
+    for (;;) {
+        // The variable takes its value as the general assignment would
+        // store a machine number into it; anything else is handed back.
+        if (top_cell(variable) != target || !assign_machine_int(target, next)) return RANGE_RUN::handed_back;
+        uint32_t done = 0;
+        if (in_registers && back_to_back && retry.due()) {
+            const REGISTER_RUN run = run_in_registers(plan, false, true);
+            retry.after(run);
+            if (run.exit == EXIT::finished) {
+                assign_machine_int(target, last);
+                return RANGE_RUN::span_done;
+            }
+            if (run.exit == EXIT::statement) {
+                next = plan.registers[plan.range_register];
+                assign_machine_int(target, next);
+                done = run.statement;
+            }
+        }
+        if (run_round(plan, body, this_item, done, back_to_back, stack_room)) return RANGE_RUN::ended;
+        if (next == last) return RANGE_RUN::span_done;
+        next += step;
+    }
+}
+
 }  // namespace
+
+// The loop of both statements: a while loop has no step. Statement indexes
+// of a run count the body's statements, then the step's. Only a loop that
+// reads the object's members names it for its run, outside the run itself,
+// which keeps its registers for the loop.
+bool run_int_for(TOKEN* condition, TOKEN* step, TOKEN* body, RESULT_ITEM this_item, const char* routine_name) {
+    if constexpr (!fast_paths) return false;
+    if (condition == nullptr || body == nullptr || block_has_variables(body) || statement_budget != 0) return false;
+    const std::shared_ptr<LOOP_PLAN> held = plan_of(condition, body, step);
+    if (!held->reads_object) return run_plan(held.get(), condition, step, body, this_item, routine_name);
+    const SCOPED_SET<RESULT_ITEM> object(loop_object, this_item);
+    return run_plan(held.get(), condition, step, body, this_item, routine_name);
+}
 
 bool run_int_while(TOKEN* condition, TOKEN* body, RESULT_ITEM this_item, const char* routine_name) {
     return run_int_for(condition, nullptr, body, this_item, routine_name);
+}
+
+RANGE_RUN run_int_range(const TOKEN* variable, UNION_DATA* target, int64_t& next, int64_t last, int64_t step,
+                        TOKEN* body, RESULT_ITEM this_item) {
+    if constexpr (!fast_paths) return RANGE_RUN::handed_back;
+    if (body == nullptr || block_has_variables(body) || statement_budget != 0) return RANGE_RUN::handed_back;
+    const std::shared_ptr<LOOP_PLAN> held = plan_of(nullptr, body, nullptr);
+    if (held->statements.empty()) return RANGE_RUN::handed_back;
+    if (!held->reads_object) return run_range_plan(*held, variable, target, next, last, step, body, this_item);
+    const SCOPED_SET<RESULT_ITEM> object(loop_object, this_item);
+    return run_range_plan(*held, variable, target, next, last, step, body, this_item);
 }
 
 }  // namespace morvu

@@ -34,11 +34,14 @@
 
 #pragma once
 
+#include <cstdint>
+
 #include "values/result_list.h"
 
 namespace morvu {
 
 struct TOKEN;
+class UNION_DATA;
 
 // Runs the loop of a while statement whose arguments are the braced blocks
 // condition and body, as the statement's general loop would, and returns
@@ -49,5 +52,21 @@ bool run_int_while(TOKEN* condition, TOKEN* body, RESULT_ITEM this_item, const c
 // The same for the counted for statement: the body, then the step, while
 // the condition holds (its first part has run before).
 bool run_int_for(TOKEN* condition, TOKEN* step, TOKEN* body, RESULT_ITEM this_item, const char* routine_name);
+
+// How run_int_range stopped.
+enum class RANGE_RUN : uint8_t {
+    handed_back,  // `next` and the values after it are the general road's
+    span_done,    // every value ran
+    ended,        // the body ended the loop (a break, a return, an exception)
+};
+
+// The passes of a for loop over the ints next, next + step, ... last, its
+// first pass run the general way: each gives the loop variable (declaring
+// node `variable`, current cell `target`) its value as the general
+// assignment would, then runs the body as a translated loop body does.
+// A variable that no longer takes a machine number in place, or a body
+// without a translation, hands the values back from `next` on.
+RANGE_RUN run_int_range(const TOKEN* variable, UNION_DATA* target, int64_t& next, int64_t last, int64_t step,
+                        TOKEN* body, RESULT_ITEM this_item);
 
 }  // namespace morvu

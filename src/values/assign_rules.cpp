@@ -186,22 +186,20 @@ const char* assign_by_mode(UNION_DATA* dest, UNION_DATA* src, int mode) {
     }
 }
 
-const char* assign_value(UNION_DATA* dest, UNION_DATA* src) {
-    // A machine number into an int cell holding a number, a loop's variable
-    // taking its next value: the word or the record takes it, as the copy
-    // below would.
-    if (src->tag == tag_int &&
-        (dest->tag == tag_int || (dest->tag == raise_tag(tag_int) && dest->referrers == nullptr)) &&
-        is_inline_int(src->payload) && dest->payload != nullptr && copy_depth == 0) {
-        if (!is_inline_int(dest->payload)) {
-            dest->int_data()->assign_int64(inline_int_value(src->payload));
-            return nullptr;
-        }
-        if (dest->tag != tag_int || dest->scope_variable == 0) {
-            dest->payload = src->payload;
-            return nullptr;
-        }
+bool assign_machine_int(UNION_DATA* dest, int64_t value) {
+    if ((dest->tag != tag_int && (dest->tag != raise_tag(tag_int) || dest->referrers != nullptr)) ||
+        dest->payload == nullptr || copy_depth != 0)
+        return false;
+    if (!is_inline_int(dest->payload)) {
+        dest->int_data()->assign_int64(value);
+        return true;
     }
+    return (dest->tag != tag_int || dest->scope_variable == 0) && make_inline_int(value, dest->payload);
+}
+
+const char* assign_value(UNION_DATA* dest, UNION_DATA* src) {
+    if (src->tag == tag_int && is_inline_int(src->payload) && assign_machine_int(dest, inline_int_value(src->payload)))
+        return nullptr;
     UNION_DATA* s = follow_link(src);
     if (s == dest) return nullptr;
     if (const char* message = check_transfer(dest, src, s, assign_messages)) return message;

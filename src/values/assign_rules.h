@@ -68,6 +68,11 @@ const char* assign_by_mode(UNION_DATA* dest, UNION_DATA* src, int mode);
 // Plain assignment: dest receives an independent deep copy.
 const char* assign_value(UNION_DATA* dest, UNION_DATA* src);
 
+// assign_value of a machine number into a cell holding an int (a loop's
+// variable taking its next value), where the cell's word or record takes
+// it in place; false, with nothing changed, where the general copy runs.
+bool assign_machine_int(UNION_DATA* dest, int64_t value);
+
 // assign_value where src is a temporary that its owner frees right after and
 // that nothing else can reach: a list, hash, set or object moves into dest
 // instead of being copied, and a text into a str cell gives its characters
