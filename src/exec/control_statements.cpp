@@ -1105,6 +1105,10 @@ void exec_apply_assignment(TOKEN* node, RESULT_ITEM this_item) {
 
 }  // namespace
 
+const TOKEN* declared_assignment(const TOKEN* statement) {
+    return statement->executor == exec_apply_assignment ? statement->right : nullptr;
+}
+
 void exec_apply(TOKEN* node, RESULT_ITEM this_item) {
     TOKEN* word = node->left;
     if (is_word(word, "need")) {

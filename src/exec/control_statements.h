@@ -47,6 +47,10 @@ void exec_switch(TOKEN* node, RESULT_ITEM this_item);
 void exec_repeat(TOKEN* node, RESULT_ITEM this_item);  // count ";;" block
 void exec_apply(TOKEN* node, RESULT_ITEM this_item);   // word, blank, comma list
 
+// The assignment of a declaration with an initial value ("int i = e") once
+// the statement has run and bound its executor; null for other statements.
+const TOKEN* declared_assignment(const TOKEN* statement);
+
 // Runs the block count times (count: an int item, links followed); a count of
 // 0 or below runs nothing. Consumes no counter: a break, continue or return
 // inside leaves its counter for the enclosing loop or routine.

@@ -489,6 +489,10 @@ bool translate_element_store(const TOKEN* node, LOOP_PLAN& plan, uint16_t index)
 }
 
 bool translate_statement(const TOKEN* node, LOOP_PLAN& plan, uint16_t index) {
+    // A declaration with an initial value runs its assignment as written
+    // alone; only the general way of the whole statement differs.
+    const TOKEN* declared = declared_assignment(node);
+    if (declared != nullptr) node = declared;
     if (node->left != nullptr && node->right != nullptr && node->left->evaluator == eval_member)
         return translate_element_store(node, plan, index);
     OP op = OP::move;
@@ -532,7 +536,7 @@ bool translate_statement(const TOKEN* node, LOOP_PLAN& plan, uint16_t index) {
     const TOKEN* right = node->right;
     const EVAL_HANDLER handler = right->evaluator;
     statement.long_shape =
-        is_assign_executor(executor) &&
+        declared == nullptr && is_assign_executor(executor) &&
         (handler == eval_variable ||
          ((handler == eval_plus || handler == eval_minus) && right->left != nullptr && right->right != nullptr &&
           right->left->evaluator == eval_variable && right->right->evaluator == eval_variable));
@@ -1440,21 +1444,23 @@ namespace {
 // whose statements all stay small cannot raise, set a counter or run a
 // block: its statements run back to back and nothing is left to check
 // after them.
-bool clean(const LOOP_PLAN& plan) {
+[[gnu::always_inline]] inline bool clean(const LOOP_PLAN& plan) {
     return plan.complete && pending_exception == nullptr && !control_pending() && statement_budget == 0;
 }
 
 // The body of one round from its statement `done` on; true when the loop
 // must end.
-bool run_round(LOOP_PLAN& plan, TOKEN* body, RESULT_ITEM this_item, uint32_t done, bool& back_to_back,
-               bool stack_room) {
+[[gnu::always_inline]] inline bool run_round(LOOP_PLAN& plan, TOKEN* body, RESULT_ITEM this_item, uint32_t done,
+                                             bool& back_to_back, bool stack_room) {
     const uint32_t count = plan.body_count;
     if (back_to_back) {
         while (done < count && run_statement_or_long(plan, done)) ++done;
     }
     if (!back_to_back || done != count || count == 0) {
+        // The general block run with the translated statements' shortcut:
+        // run_body's split stays the while loops' own.
         if (plan.body_branches && stack_room) run_entries(plan, done, count, this_item);
-        else run_body(plan, body, this_item, done, stack_room);
+        else execute_block_from(body, this_item, done, shortcut, &plan);
         if (loop_after_body()) return true;
         back_to_back = clean(plan);
     }
@@ -1508,7 +1514,15 @@ bool run_plan(LOOP_PLAN* plan, TOKEN* condition, TOKEN* step, TOKEN* body, RESUL
             if (holds == 0) break;
         }
         if (!holds_known || done < count) {
-            if (run_round(*plan, body, this_item, done, back_to_back, stack_room)) break;
+            if (back_to_back) {
+                while (done < count && run_statement_or_long(*plan, done)) ++done;
+            }
+            if (!back_to_back || done != count || count == 0) {
+                if (plan->body_branches && stack_room) run_entries(*plan, done, count, this_item);
+                else run_body(*plan, body, this_item, done, stack_room);
+                if (loop_after_body()) break;
+                back_to_back = clean(*plan);
+            }
             done = count;
         }
         if (step == nullptr) continue;
@@ -1549,14 +1563,30 @@ bool make_range_code(LOOP_PLAN& plan, const TOKEN* variable) {
     return true;
 }
 
+// The variables of a body that declares its own, fresh for each pass as a
+// block run makes them.
+struct PASS_VARIABLES {
+    TOKEN* body;
+    explicit PASS_VARIABLES(TOKEN* block) : body(block) {
+        if (body != nullptr) push_scope_variables(body);
+    }
+    ~PASS_VARIABLES() {
+        if (body != nullptr) pop_scope_variables(body);
+    }
+    PASS_VARIABLES(const PASS_VARIABLES&) = delete;
+    PASS_VARIABLES& operator=(const PASS_VARIABLES&) = delete;
+};
+
 // run_int_range with its plan. Where the values stay in the word of a
-// machine int, the passes run in registers while they can.
+// machine int and the body has no variables of its own, the passes run in
+// registers while they can.
 RANGE_RUN run_range_plan(LOOP_PLAN& plan, const TOKEN* variable, UNION_DATA* target, int64_t& next, int64_t last,
                          int64_t step, TOKEN* body, RESULT_ITEM this_item) {
     bool back_to_back = clean(plan);
     const bool stack_room = loop_stack_room();
-    const bool in_registers = make_range_code(plan, variable) && next >= inline_int_min && next <= inline_int_max &&
-                              last >= inline_int_min && last <= inline_int_max;
+    TOKEN* own_variables = block_has_variables(body) ? body : nullptr;
+    const bool in_registers = own_variables == nullptr && make_range_code(plan, variable) && next >= inline_int_min &&
+                              next <= inline_int_max && last >= inline_int_min && last <= inline_int_max;
     if (in_registers) {
         const OP test = step > 0 ? OP::less_equal : OP::greater_equal;
         plan.range_code.front().op = plan.range_code.back().op = test;
@@ -1582,7 +1612,10 @@ RANGE_RUN run_range_plan(LOOP_PLAN& plan, const TOKEN* variable, UNION_DATA* tar
                 done = run.statement;
             }
         }
-        if (run_round(plan, body, this_item, done, back_to_back, stack_room)) return RANGE_RUN::ended;
+        {
+            const PASS_VARIABLES pass(own_variables);
+            if (run_round(plan, body, this_item, done, back_to_back, stack_room)) return RANGE_RUN::ended;
+        }
         if (next == last) return RANGE_RUN::span_done;
         next += step;
     }
@@ -1610,7 +1643,7 @@ bool run_int_while(TOKEN* condition, TOKEN* body, RESULT_ITEM this_item, const c
 RANGE_RUN run_int_range(const TOKEN* variable, UNION_DATA* target, int64_t& next, int64_t last, int64_t step,
                         TOKEN* body, RESULT_ITEM this_item) {
     if constexpr (!fast_paths) return RANGE_RUN::handed_back;
-    if (body == nullptr || block_has_variables(body) || statement_budget != 0) return RANGE_RUN::handed_back;
+    if (body == nullptr || statement_budget != 0) return RANGE_RUN::handed_back;
     const std::shared_ptr<LOOP_PLAN> held = plan_of(nullptr, body, nullptr);
     if (held->statements.empty()) return RANGE_RUN::handed_back;
     if (!held->reads_object) return run_range_plan(*held, variable, target, next, last, step, body, this_item);
