@@ -247,10 +247,7 @@ bool slot_place(TOKEN* node, SLOT_PLACE& place, int depth) {
     return cell != nullptr && place_in(cell, *shape, place, depth);
 }
 
-namespace {
-
-// The int a slot holds: a defined int, read without a cell.
-bool slot_int(const SLOT_PLACE& place, int64_t& out) {
+bool fast_slot_int(const SLOT_PLACE& place, int64_t& out) {
     const uintptr_t word = place.row->word(place.at);
     if (is_compact_word(word)) {
         if (!is_int_word(word)) return false;
@@ -258,12 +255,8 @@ bool slot_int(const SLOT_PLACE& place, int64_t& out) {
         return true;
     }
     const auto* cell = reinterpret_cast<const UNION_DATA*>(word);  // null for an undefined slot
-    if (cell == nullptr || (cell->tag != tag_int && cell->tag != raise_tag(tag_int)) || cell->payload == nullptr)
-        return false;
-    return cell_int64(cell, out);
+    return cell != nullptr && cell_int(cell, out);
 }
-
-}  // namespace
 
 int fast_slot_int_if_shaped(TOKEN* node, int64_t& out, int depth) {
     if constexpr (!fast_paths) return -1;
@@ -271,24 +264,15 @@ int fast_slot_int_if_shaped(TOKEN* node, int64_t& out, int depth) {
     UNION_DATA* cell = slot_container(node, shape);
     if (cell == nullptr) return -1;
     SLOT_PLACE place;
-    return place_in(cell, *shape, place, depth) && slot_int(place, out) ? 1 : 0;
+    return place_in(cell, *shape, place, depth) && fast_slot_int(place, out) ? 1 : 0;
 }
 
 bool fast_grid_get_int(TOKEN* node, UNION_DATA* cell, int64_t& out, int depth) {
     if constexpr (!fast_paths) return false;
-    if (depth >= fast_depth_limit || cell->tag != tag_array2 || plain_slots(cell) == nullptr) return false;
+    if (cell->tag != tag_array2 || plain_slots(cell) == nullptr) return false;
     const SLOT_SHAPE& shape = slot_shape(node);
-    if (!shape.grid_get) return false;
-    // Taken before the indexes are read, which may reuse the shape's entry.
-    TOKEN* first = shape.indexes[0];
-    TOKEN* second = shape.indexes[1];
-    const TOKEN* second_declaration = shape.index_declarations[1];
-    int64_t row = 0;
-    int64_t col = 0;
     SLOT_PLACE place;
-    return shaped_index(first, shape.index_declarations[0], row, depth + 1) &&
-           shaped_index(second, second_declaration, col, depth + 1) &&
-           grid_place(*cell->array2_data(), row, col, place) && slot_int(place, out);
+    return shape.grid_get && place_in(cell, shape, place, depth) && fast_slot_int(place, out);
 }
 
 namespace {
