@@ -54,12 +54,11 @@ UNION_DATA* variable_cell_of(const TOKEN* node) {
 // for a ":$" input parameter the caller's cell its aliases lead to (reading
 // l[i] through them reads that cell's element); null for other names.
 [[gnu::always_inline]] inline UNION_DATA* readable_variable(const TOKEN* name) {
-    if (name == nullptr || name->evaluator != eval_variable) return nullptr;
-    const TOKEN* declaration = name->declaration;
-    if (declaration == nullptr || declaration->member_slot >= 0) return nullptr;
+    const TOKEN* declaration = name != nullptr ? plain_name_declaration(name) : nullptr;
+    if (declaration == nullptr) return nullptr;
     UNION_DATA* cell = top_cell(declaration);
     switch (declaration->arg_role) {
-    case arg_role_variable_input: return cell != nullptr ? follow_aliases(cell) : nullptr;
+    case arg_role_variable_input: return follow_aliases(cell);
     case arg_role_constant_input:
     case arg_role_output_object: return nullptr;
     default: return cell;  // as declared_plain_cell finds it
@@ -91,13 +90,8 @@ UNION_DATA* read_only_input(const TOKEN* name) {
            !may_be_walked(cell);
 }
 
-// A ":$" parameter reads the caller's cell its aliases lead to.
-[[gnu::noinline]] bool aliased_parameter_int(const TOKEN* node, UNION_DATA* cell, int64_t& out) {
-    return node->declaration->arg_role == arg_role_variable_input && cell_int(follow_aliases(cell), out);
-}
-
 // The int an alias leads to, such as the element a walk binds its variable
-// to: reading the name reads that element.
+// to, or the caller's cell of a ":$" parameter: reading the name reads it.
 [[gnu::noinline]] bool aliased_int(const UNION_DATA* cell, int64_t& out) {
     return cell_int(follow_aliases(const_cast<UNION_DATA*>(cell)), out);
 }
@@ -117,8 +111,9 @@ UNION_DATA* read_only_input(const TOKEN* name) {
     if (cell == nullptr) return false;
     const char tag = cell->tag;
     if (tag == tag_int || tag == raise_tag(tag_int)) return cell->payload != nullptr && cell_int64(cell, out);
-    if (tag == tag_alias || tag == raise_tag(tag_alias)) return aliased_int(cell, out);
-    return tag == tag_call_alias && aliased_parameter_int(node, const_cast<UNION_DATA*>(cell), out);
+    const bool aliased = tag == tag_alias || tag == raise_tag(tag_alias) ||
+                         (tag == tag_call_alias && declaration->arg_role == arg_role_variable_input);
+    return aliased && aliased_int(cell, out);
 }
 
 // fast_int_at for an operand, a variable's own int cell or an int literal
@@ -188,17 +183,10 @@ bool without_arguments(const TOKEN* part) {
     return list == nullptr || (is_empty_operand(list) && list->left == nullptr && list->right == nullptr);
 }
 
-// What a member node reads, decided once per node rather than on every
-// read: the kind of read (member_read) and, for an element read on a
-// variable that readable_variable reads, the variable's declaring node,
-// the index node and, for an index that is a plain variable name, its
-// declaring node. Only what stays as it is while no node is freed or moved
-// and no table changes is kept (the nodes' operators, texts and operands,
-// the names' handlers, declarations and parameter roles), in a small table
-// by node address whose entries hold while both generations stand still.
-// The shape of a node whose receiver or index is a name not bound to its
-// handler yet is not kept, so that a read tried before the name's first
-// evaluation does not shut out the later ones.
+// What a member node reads (see node_shapes.h): the kind of read
+// (member_read) and, for an element read on a variable that
+// readable_variable reads, the variable's declaring node, the index node
+// and, for an index that is a plain variable name, its declaring node.
 struct MEMBER_SHAPE {
     const TOKEN* node = nullptr;
     uint64_t stamp = 0;
@@ -219,9 +207,7 @@ struct MEMBER_SHAPE {
 constexpr size_t member_shape_count = 2048;
 MEMBER_SHAPE member_shapes[member_shape_count];
 
-// Decides the shape of a node into its table entry, or for a node with an
-// unbound name into a passing entry that is not kept.
-[[gnu::noinline]] const MEMBER_SHAPE& new_member_shape(MEMBER_SHAPE& shape, TOKEN* node, uint64_t stamp) {
+[[gnu::noinline]] MEMBER_SHAPE& new_member_shape(MEMBER_SHAPE& shape, const TOKEN* node, uint64_t stamp) {
     const TOKEN* part = nullptr;
     SHAPE_DECISION<MEMBER_SHAPE> decision(node, stamp);
     MEMBER_SHAPE& made = decision.made;
@@ -506,29 +492,6 @@ bool store_object_element(UNION_DATA* element, TOKEN* right) {
     return assign_object_in_place(element, source);
 }
 
-// The text a node reads without running anything: a text literal, a plain
-// variable holding a defined text, or an element of a plain list holding
-// one (as plain_list_element finds it); null otherwise.
-const std::string* fast_text(TOKEN* node) {
-    const EVAL_HANDLER handler = node->evaluator;
-    const UNION_DATA* cell = nullptr;
-    if (handler == eval_variable) {
-        cell = readable_variable(node);
-        // A plain input parameter reads the value its aliases lead to.
-        if (cell == nullptr && node->declaration != nullptr && node->declaration->arg_role == arg_role_constant_input) {
-            cell = variable_cell_of(node);
-            if (cell != nullptr) cell = follow_aliases(const_cast<UNION_DATA*>(cell));
-        }
-    } else if (handler == eval_member) {
-        cell = plain_list_element(node, false);
-    } else if (handler == eval_str_literal) {
-        static const std::string empty;
-        return node->text ? &*node->text : &empty;
-    }
-    if (cell == nullptr || lower_tag(cell->tag) != tag_str || cell->payload == nullptr) return nullptr;
-    return &cell->str_data()->text;
-}
-
 // A defined text cell takes a text as a plain copy gives it one: the
 // characters, and any read under way of the cell starts again. False,
 // with nothing changed, for no text.
@@ -545,8 +508,7 @@ bool store_text(UNION_DATA* target, const std::string* text) {
 unsigned char held_char(const TOKEN* node) {
     if (node->evaluator == eval_char_literal)
         return node->text && node->text->size() == 1 ? static_cast<unsigned char>((*node->text)[0]) : 0;
-    UNION_DATA* cell = node->evaluator == eval_variable ? variable_cell_of(node) : nullptr;
-    UNION_DATA* value = cell != nullptr ? argument_value(cell) : nullptr;
+    UNION_DATA* value = node->evaluator == eval_variable ? argument_value(variable_cell_of(node)) : nullptr;
     if (value == nullptr || lower_tag(value->tag) != tag_char || value->payload == nullptr || !is_defined_value(value))
         return 0;
     return static_cast<unsigned char>(value->char_byte());
@@ -573,14 +535,10 @@ unsigned char held_char(const TOKEN* node) {
 // holds), read as list_element reads a plain list's (kept out of the hot
 // read's body). Only reads take this road: the alias's own mode, which a
 // write must honour, is not looked at.
-[[gnu::noinline]] bool aliased_element_int(UNION_DATA* alias, const TOKEN* part, bool from_end, int depth,
-                                           int64_t& out) {
+[[gnu::noinline]] bool aliased_element_int(UNION_DATA* alias, TOKEN* index, bool from_end, int depth, int64_t& out) {
     const UNION_DATA* list = follow_aliases(alias);
-    int64_t index = 0;
-    if (list == nullptr || lower_tag(list->tag) != tag_list || !plain_list(list) ||
-        !fast_int_at(part->left, index, depth + 1))
-        return false;
-    const UNION_DATA* element = list_position(list, index, from_end);
+    if (list == nullptr || lower_tag(list->tag) != tag_list || !plain_list(list)) return false;
+    const UNION_DATA* element = list_element(list, index, nullptr, from_end, depth);
     return element != nullptr && cell_int(element, out);
 }
 
@@ -637,7 +595,7 @@ bool size_read(const TOKEN* node, const TOKEN* part, int64_t& out) {
         // The alias a sort key's or a walk's variable is, tried last so that
         // plain receivers pay nothing for it.
         return (cell->tag == tag_alias || cell->tag == raise_tag(tag_alias)) &&
-               aliased_element_int(cell, part, kind == MEMBER_READ::get_from_end, depth, out);
+               aliased_element_int(cell, part->left, kind == MEMBER_READ::get_from_end, depth, out);
     }
     int64_t index = 0;  // a.get(i) on an array held by value, not a constant, not walked
     ARRAY_DATA* store = cell->array_data();
@@ -715,10 +673,9 @@ UNION_DATA* member_list_cell(const TOKEN* name) {
 }
 
 // The list cell a plain variable or ":$" input parameter (its declaring
-// node given) holds or refers to, as the element reads find it; null for
-// any other cell, *listed telling whether the variable held a list at all.
-[[gnu::always_inline]] inline UNION_DATA* declared_list(const TOKEN* declaration, bool& listed) {
-    listed = false;
+// node given) holds or refers to, as the element reads find it (plain_list
+// tells whether they read it); null for any other cell.
+[[gnu::always_inline]] inline UNION_DATA* declared_list(const TOKEN* declaration) {
     UNION_DATA* cell = top_cell(declaration);
     if (cell == nullptr) return nullptr;
     const int role = declaration->arg_role;
@@ -731,8 +688,7 @@ UNION_DATA* member_list_cell(const TOKEN* name) {
         cell = list_referred_to(cell);
         if (cell->tag != tag_list) return nullptr;
     }
-    listed = true;
-    return plain_list(cell) ? cell : nullptr;
+    return cell;
 }
 
 // The outcome of a comparison of two ints as the node's operator asks it;
@@ -851,6 +807,18 @@ OUT_OF_LINE_UNCLONED bool fast_binary(const TOKEN* node, int64_t& out, int depth
     }
     out = best;
     return true;
+}
+
+// fast_int_at for an operator node read as the handler given evaluates it.
+[[gnu::always_inline]] inline bool operator_int(TOKEN* node, EVAL_HANDLER handler, int64_t& out, int depth) {
+    if (handler == eval_plus) return fast_binary<'+'>(node, out, depth);
+    if (handler == eval_minus) return fast_binary<'-'>(node, out, depth);
+    if (handler == eval_times) return fast_binary<'*'>(node, out, depth);
+    if (handler == eval_divide) return fast_binary<'/'>(node, out, depth);
+    if (handler == eval_modulo) return fast_binary<'%'>(node, out, depth);
+    if (handler == eval_unary_minus) return fast_negation(node, out, depth);
+    if (handler == builtin_min_max) return fast_min_max(node, out, depth);
+    return false;
 }
 
 // What o.name decides once per node (see node_shapes.h): the declaring
@@ -975,19 +943,15 @@ UNION_DATA* call_assignment_target(TOKEN* node) {
 }  // namespace
 
 int fast_list_int(const TOKEN* declaration, int64_t position, bool from_end, int64_t& out) {
-    bool listed = false;
-    UNION_DATA* list = declared_list(declaration, listed);
-    if (list == nullptr) return listed ? 0 : -1;
-    const UNION_DATA* element = list_position(list, position, from_end);
+    const UNION_DATA* list = declared_list(declaration);
+    if (list == nullptr) return -1;
+    const UNION_DATA* element = plain_list(list) ? list_position(list, position, from_end) : nullptr;
     return element != nullptr && cell_int(element, out) ? 1 : 0;
 }
 
-const std::string* fast_operand_text(TOKEN* node) { return fast_text(node); }
-
 LIST_DATA* fast_plain_list(const TOKEN* declaration) {
-    bool listed = false;
-    UNION_DATA* list = declared_list(declaration, listed);
-    return list != nullptr ? list->list_data() : nullptr;
+    const UNION_DATA* list = declared_list(declaration);
+    return list != nullptr && plain_list(list) ? list->list_data() : nullptr;
 }
 
 LIST_DATA* fast_member_list(const TOKEN* name) {
@@ -995,25 +959,37 @@ LIST_DATA* fast_member_list(const TOKEN* name) {
     return cell != nullptr ? cell->list_data() : nullptr;
 }
 
+const std::string* fast_operand_text(TOKEN* node) {
+    const EVAL_HANDLER handler = node->evaluator;
+    const UNION_DATA* cell = nullptr;
+    if (handler == eval_variable) {
+        // A plain input parameter reads the value its aliases lead to.
+        UNION_DATA* input = constant_input_cell(node);
+        cell = input != nullptr ? follow_aliases(input) : readable_variable(node);
+    } else if (handler == eval_member) {
+        cell = plain_list_element(node, false);
+    } else if (handler == eval_str_literal) {
+        static const std::string empty;
+        return node->text ? &*node->text : &empty;
+    }
+    if (cell == nullptr || lower_tag(cell->tag) != tag_str || cell->payload == nullptr) return nullptr;
+    return &cell->str_data()->text;
+}
+
 bool fast_store_int_element(UNION_DATA* element, int64_t value) { return store_int_element(element, value); }
 
 bool fast_list_store(const TOKEN* declaration, int64_t position, int64_t value) {
-    bool listed = false;
-    UNION_DATA* list = declared_list(declaration, listed);
-    UNION_DATA* element = list != nullptr ? list_position(list, position, false) : nullptr;
+    const UNION_DATA* list = declared_list(declaration);
+    UNION_DATA* element = list != nullptr && plain_list(list) ? list_position(list, position, false) : nullptr;
     return element != nullptr && store_int_element(element, value);
 }
 
 UNION_DATA* fast_object_member(const TOKEN* node) {
     if constexpr (!fast_paths) return nullptr;
     if (node->evaluator != eval_member) return nullptr;
-    FIELD_SHAPE& shape = field_shapes[(reinterpret_cast<uintptr_t>(node) / 8) % field_shape_count];
-    const uint64_t stamp = tree_shape_generation + routine_tables_generation;
-    FIELD_SHAPE& found = shape.node == node && shape.stamp == stamp ? shape : new_field_shape(shape, node, stamp);
+    FIELD_SHAPE& found = node_shape(field_shapes, node, new_field_shape);
     if (found.declaration == nullptr) return nullptr;
-    UNION_DATA* cell = top_cell(found.declaration);
-    if (cell == nullptr) return nullptr;
-    cell = follow_aliases(cell);
+    UNION_DATA* cell = follow_aliases(top_cell(found.declaration));
     if (cell == nullptr) return nullptr;
     const UNION_DATA* object = follow_link(cell);
     if (lower_tag(object->tag) != tag_object) return nullptr;
@@ -1028,8 +1004,7 @@ UNION_DATA* fast_object_member(const TOKEN* node) {
 
 UNION_DATA* fast_member_cell(const TOKEN* name) {
     if constexpr (!fast_paths) return nullptr;
-    if (fast_members_object != nullptr) return current_member_cell(name, RESULT_ITEM{fast_members_object});
-    return nullptr;
+    return fast_members_object != nullptr ? current_member_cell(name, RESULT_ITEM{fast_members_object}) : nullptr;
 }
 
 UNION_DATA* fast_read_element(TOKEN* node) {
@@ -1060,26 +1035,13 @@ bool fast_int_at(TOKEN* node, int64_t& out, int depth) {
         }
         return fast_element_read(node, out, depth);
     }
-    if (handler == eval_plus) return fast_binary<'+'>(node, out, depth);
-    if (handler == eval_minus) return fast_binary<'-'>(node, out, depth);
-    if (handler == eval_times) return fast_binary<'*'>(node, out, depth);
-    if (handler == eval_divide) return fast_binary<'/'>(node, out, depth);
-    if (handler == eval_modulo) return fast_binary<'%'>(node, out, depth);
-    if (handler == eval_unary_minus) return fast_negation(node, out, depth);
-    if (handler == builtin_min_max) return fast_min_max(node, out, depth);
-    return false;
+    return operator_int(node, handler, out, depth);
 }
 
 bool fast_operator_int(TOKEN* node, EVAL_HANDLER handler, int64_t& out) {
     if constexpr (!fast_paths) return false;
     if (handler == node->evaluator) return fast_int_at(node, out, 0);
-    if (handler == eval_plus) return fast_binary<'+'>(node, out, 0);
-    if (handler == eval_minus) return fast_binary<'-'>(node, out, 0);
-    if (handler == eval_times) return fast_binary<'*'>(node, out, 0);
-    if (handler == eval_divide) return fast_binary<'/'>(node, out, 0);
-    if (handler == eval_modulo) return fast_binary<'%'>(node, out, 0);
-    if (handler == eval_unary_minus) return fast_negation(node, out, 0);
-    return false;
+    return operator_int(node, handler, out, 0);
 }
 
 bool fast_hash_int(TOKEN* node, RESULT_ITEM this_item, int64_t& out) {
@@ -1182,7 +1144,7 @@ bool fast_element_store(TOKEN* node) {
     }
     if (lower_tag(element->tag) == tag_object) return store_object_element(element, node->right);
     if (lower_tag(element->tag) != tag_str || !is_variable_mode(element->access_mode)) return false;
-    return store_text(element, fast_text(node->right));
+    return store_text(element, fast_operand_text(node->right));
 }
 
 bool fast_list_append(TOKEN* node) {
@@ -1216,9 +1178,9 @@ bool fast_list_append(TOKEN* node) {
 int fast_text_comparison(const TOKEN* node) {
     if constexpr (!fast_paths) return -1;
     if (node->text || node->left == nullptr || node->right == nullptr) return -1;
-    const std::string* a = fast_text(node->left);
+    const std::string* a = fast_operand_text(node->left);
     if (a == nullptr) return fast_char_equality(node);
-    const std::string* b = fast_text(node->right);
+    const std::string* b = fast_operand_text(node->right);
     // Texts order by their unsigned bytes; they hold no NUL.
     return b != nullptr ? int_order(node, std::strcmp(a->c_str(), b->c_str()), 0) : -1;
 }
@@ -1231,7 +1193,7 @@ bool fast_text_store(TOKEN* node) {
     if (target == nullptr || target->access_mode != access_variable || lower_tag(target->tag) != tag_str ||
         (target->payload == nullptr && target->tag != tag_str))
         return false;
-    const std::string* text = fast_text(node->right);
+    const std::string* text = fast_operand_text(node->right);
     if (text == nullptr) return node->right->evaluator == eval_plus && store_text_sum(target, node->right);
     // A text variable without a value yet (a result variable) gets one.
     if (target->payload == nullptr) allocate_payload(target, tag_str);

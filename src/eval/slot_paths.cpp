@@ -97,16 +97,11 @@ bool write(const SLOT_PLACE& place, uintptr_t word) {
     return true;
 }
 
-// What a node x[...] names, decided once per node rather than on every
-// read or write: the receiver's declaring node when the receiver is a
-// declared variable whose cell declared_plain_cell hands out and the call
-// is "[]" with one or two indexes, those index nodes and, for an index
-// that is a plain variable name, its declaring node. Only what stays as it
-// is while no node is freed or moved and no table changes is kept (the
-// nodes' operators, texts and operands, the names' handlers, declarations
-// and parameter roles), in a small table by node address whose entries
-// hold while both generations stand still. The node's own handler and
-// everything about the container's cell are read on every use.
+// What a node x[...] names (see node_shapes.h): the receiver's declaring
+// node when the receiver is a declared variable whose cell
+// declared_plain_cell hands out and the call is "[]" with one or two
+// indexes, those index nodes and, for an index that is a plain variable
+// name, its declaring node. The node's own handler is read on every use.
 struct SLOT_SHAPE {
     const TOKEN* node = nullptr;
     uint64_t stamp = 0;
@@ -124,11 +119,7 @@ struct SLOT_SHAPE {
 constexpr size_t slot_shape_count = 1024;
 SLOT_SHAPE slot_shapes[slot_shape_count];
 
-// Decides the shape of a node into its table entry, or, for a node whose
-// receiver or index is a name not bound yet, into a passing entry that is
-// not kept, so that a try before the name's first evaluation does not
-// shut out the later ones.
-[[gnu::noinline]] const SLOT_SHAPE& new_slot_shape(SLOT_SHAPE& shape, TOKEN* node, uint64_t stamp) {
+[[gnu::noinline]] SLOT_SHAPE& new_slot_shape(SLOT_SHAPE& shape, const TOKEN* node, uint64_t stamp) {
     SHAPE_DECISION<SLOT_SHAPE> decision(node, stamp);
     SLOT_SHAPE& made = decision.made;
     const TOKEN* receiver = node->left;
@@ -190,12 +181,6 @@ SLOT_SHAPE slot_shapes[slot_shape_count];
     return may_be_walked(cell) ? nullptr : cell;
 }
 
-// The array or array2 a plain variable holds by value, as plain_slots
-// takes it, from the declaring node of a shape.
-[[gnu::always_inline]] inline UNION_DATA* plain_slots_at(const TOKEN* declaration) {
-    return plain_slots(top_cell(declaration));
-}
-
 // The slot of g[r, c] when the position lies inside the grid.
 bool grid_place(ARRAY2_DATA& grid, int64_t row, int64_t col, SLOT_PLACE& place) {
     if (row < 0 || row >= grid.rows || col < 0 || col >= grid.cols || grid.cells.empty()) return false;
@@ -203,17 +188,7 @@ bool grid_place(ARRAY2_DATA& grid, int64_t row, int64_t col, SLOT_PLACE& place) 
     return true;
 }
 
-// The container of a[i] or g[r, c] on a plain container, as the node's
-// shape (to *shape) and the receiver's cell tell it; null for every other
-// node.
-[[gnu::always_inline]] inline UNION_DATA* slot_container(TOKEN* node, const SLOT_SHAPE*& shape) {
-    const SLOT_SHAPE& found = slot_shape(node);
-    if (found.declaration == nullptr || handler_of(node) != eval_member) return nullptr;
-    shape = &found;
-    return plain_slots_at(found.declaration);
-}
-
-// slot_place for the container and shape slot_container found.
+// slot_place for a plain container and the node's shape.
 bool place_in(UNION_DATA* cell, const SLOT_SHAPE& shape, SLOT_PLACE& place, int depth) {
     if (depth >= fast_depth_limit) return false;
     // Taken before the indexes are read, which may reuse the shape's entry.
@@ -238,13 +213,28 @@ bool place_in(UNION_DATA* cell, const SLOT_SHAPE& shape, SLOT_PLACE& place, int 
            shaped_index(second, second_declaration, col, depth + 1) && grid_place(grid, row, col, place);
 }
 
+// slot_place, telling a node of another shape or on no plain container
+// (-1) from one whose indexes do not read as fast ints within it (0).
+[[gnu::always_inline]] inline int shaped_place(TOKEN* node, SLOT_PLACE& place, int depth) {
+    const SLOT_SHAPE& shape = slot_shape(node);
+    if (shape.declaration == nullptr || handler_of(node) != eval_member) return -1;
+    UNION_DATA* cell = plain_slots(top_cell(shape.declaration));
+    if (cell == nullptr) return -1;
+    return place_in(cell, shape, place, depth) ? 1 : 0;
+}
+
+// A bool member read by fast_bool: of the current object (a plain name)
+// or of another object (o.name); -1 when not applicable.
+[[gnu::noinline]] int member_bool(const TOKEN* node, bool of_other) {
+    const UNION_DATA* member = of_other ? fast_object_member(node) : fast_member_cell(node);
+    return member != nullptr ? bool_of(member) : -1;
+}
+
 }  // namespace
 
 bool slot_place(TOKEN* node, SLOT_PLACE& place, int depth) {
     if constexpr (!fast_paths) return false;
-    const SLOT_SHAPE* shape = nullptr;
-    UNION_DATA* cell = slot_container(node, shape);
-    return cell != nullptr && place_in(cell, *shape, place, depth);
+    return shaped_place(node, place, depth) == 1;
 }
 
 bool fast_slot_int(const SLOT_PLACE& place, int64_t& out) {
@@ -260,11 +250,9 @@ bool fast_slot_int(const SLOT_PLACE& place, int64_t& out) {
 
 int fast_slot_int_if_shaped(TOKEN* node, int64_t& out, int depth) {
     if constexpr (!fast_paths) return -1;
-    const SLOT_SHAPE* shape = nullptr;
-    UNION_DATA* cell = slot_container(node, shape);
-    if (cell == nullptr) return -1;
     SLOT_PLACE place;
-    return place_in(cell, *shape, place, depth) && fast_slot_int(place, out) ? 1 : 0;
+    const int found = shaped_place(node, place, depth);
+    return found < 0 ? -1 : found == 1 && fast_slot_int(place, out) ? 1 : 0;
 }
 
 bool fast_grid_get_int(TOKEN* node, UNION_DATA* cell, int64_t& out, int depth) {
@@ -274,17 +262,6 @@ bool fast_grid_get_int(TOKEN* node, UNION_DATA* cell, int64_t& out, int depth) {
     SLOT_PLACE place;
     return shape.grid_get && place_in(cell, shape, place, depth) && fast_slot_int(place, out);
 }
-
-namespace {
-
-// A bool member read by fast_bool: of the current object (a plain name)
-// or of another object (o.name); -1 when not applicable.
-[[gnu::noinline]] int member_bool(const TOKEN* node, bool of_other) {
-    const UNION_DATA* member = of_other ? fast_object_member(node) : fast_member_cell(node);
-    return member != nullptr ? bool_of(member) : -1;
-}
-
-}  // namespace
 
 int fast_bool(TOKEN* node, int depth) {
     if constexpr (!fast_paths) return -1;
@@ -328,13 +305,9 @@ int fast_bool(TOKEN* node, int depth) {
 
 bool slot_assignment_of(TOKEN* node, char op) {
     if constexpr (!fast_paths) return false;
-    TOKEN* left = node->left;
     TOKEN* right = node->right;
-    if (right == nullptr) return false;
-    const SLOT_SHAPE* shape = nullptr;
-    UNION_DATA* container = slot_container(left, shape);
     SLOT_PLACE place;
-    if (container == nullptr || !single_operands(node) || !place_in(container, *shape, place, 0)) return false;
+    if (right == nullptr || shaped_place(node->left, place, 0) != 1 || !single_operands(node)) return false;
     uintptr_t word = 0;
     if (op != '=') {
         int64_t operand = 0;
@@ -345,11 +318,9 @@ bool slot_assignment_of(TOKEN* node, char op) {
 
 bool assign_source_to_slot(TOKEN* target, const RESULT_ITEM& source) {
     if constexpr (!fast_paths) return false;
-    const SLOT_SHAPE* shape = nullptr;
-    UNION_DATA* container = slot_container(target, shape);
     SLOT_PLACE place;
     uintptr_t word = 0;
-    if (container == nullptr || !place_in(container, *shape, place, 0)) return false;
+    if (shaped_place(target, place, 0) != 1) return false;
     const UNION_DATA* value = follow_aliases(source.cell);
     return value != nullptr && compact_word_of_value(value, word) && write(place, word);
 }
