@@ -43,11 +43,11 @@ uint32_t fast_members_mode = access_variable;
 namespace {
 
 // The cell of a plain variable name, as eval_variable finds it outside a
-// routine of a user type's object (members take the general path).
+// routine of a user type's object (members take the general path); null
+// for other nodes.
 UNION_DATA* variable_cell_of(const TOKEN* node) {
-    const TOKEN* declaration = node->declaration;
-    if (declaration == nullptr || declaration->member_slot >= 0) return nullptr;
-    return top_cell(declaration);
+    const TOKEN* declaration = plain_name_declaration(node);
+    return declaration != nullptr ? top_cell(declaration) : nullptr;
 }
 
 // The cell a name reads its elements from: a plain variable's own cell, or
@@ -73,13 +73,6 @@ UNION_DATA* variable_cell_of(const TOKEN* node) {
     if (lower_tag(cell->tag) != tag_reference) return nullptr;
     UNION_DATA* target = cell->target();
     return target != nullptr && !is_link_cell(target) ? target : nullptr;
-}
-
-// The value a name declared plainly in the input part stands for, as
-// referenced_cell finds it; null for other names.
-UNION_DATA* read_only_input(const TOKEN* name) {
-    UNION_DATA* cell = constant_input_cell(name);
-    return cell != nullptr ? referenced_cell(cell) : nullptr;
 }
 
 // Whether a list cell a variable holds by value may be read as l.size()
@@ -139,8 +132,7 @@ UNION_DATA* read_only_input(const TOKEN* name) {
 // The text a variable or parameter name holds in its own cell, as
 // variable_cell_of finds it (s.size() reads it); null otherwise.
 const UNION_DATA* text_variable_of(const TOKEN* name) {
-    if (name == nullptr || name->evaluator != eval_variable) return nullptr;
-    const UNION_DATA* cell = variable_cell_of(name);
+    const UNION_DATA* cell = name != nullptr ? variable_cell_of(name) : nullptr;
     return cell != nullptr && cell->tag == tag_str && cell->payload != nullptr ? cell : nullptr;
 }
 
@@ -408,7 +400,7 @@ bool look_up_fast_key(const TOKEN* part, UNION_DATA* cell, const UNION_DATA*& va
 // The cell the receiver of an element read on a readable variable names,
 // found from the node's shape: the variable's own, or what a parameter's
 // aliases or reference lead to; null for none.
-[[gnu::always_inline]] inline UNION_DATA* shaped_cell(const MEMBER_SHAPE& shape) {
+inline UNION_DATA* shaped_cell(const MEMBER_SHAPE& shape) {
     UNION_DATA* cell = top_cell(shape.declaration);
     if (cell == nullptr || !(shape.through_aliases | shape.through_reference)) [[likely]]
         return cell;
@@ -508,7 +500,7 @@ bool store_text(UNION_DATA* target, const std::string* text) {
 unsigned char held_char(const TOKEN* node) {
     if (node->evaluator == eval_char_literal)
         return node->text && node->text->size() == 1 ? static_cast<unsigned char>((*node->text)[0]) : 0;
-    UNION_DATA* value = node->evaluator == eval_variable ? argument_value(variable_cell_of(node)) : nullptr;
+    UNION_DATA* value = argument_value(variable_cell_of(node));
     if (value == nullptr || lower_tag(value->tag) != tag_char || value->payload == nullptr || !is_defined_value(value))
         return 0;
     return static_cast<unsigned char>(value->char_byte());
@@ -521,8 +513,8 @@ unsigned char held_char(const TOKEN* node) {
 // with arguments take the general path and its message.
 [[gnu::noinline]] bool char_code(const TOKEN* node, int64_t& out) {
     const TOKEN* part = node->right;
-    if (node->op1 != '.' || node->left == nullptr || part == nullptr || !is_call_token(part) || *part->text != "int" ||
-        !without_arguments(part))
+    if (node->op1 != '.' || part == nullptr || !is_call_token(part) || part->text->size() != 3 ||
+        std::memcmp(part->text->data(), "int", 3) != 0 || node->left == nullptr || !without_arguments(part))
         return false;
     const unsigned char byte = held_char(node->left);
     if (byte == 0) return false;
@@ -546,7 +538,10 @@ unsigned char held_char(const TOKEN* node) {
 bool size_read(const TOKEN* node, const TOKEN* part, int64_t& out) {
     if (!without_arguments(part)) return false;
     const UNION_DATA* cell = readable_variable(node->left);
-    if (cell == nullptr) cell = read_only_input(node->left);
+    // A name declared plainly in the input part reads the value its
+    // reference stands for.
+    UNION_DATA* input = cell == nullptr ? constant_input_cell(node->left) : nullptr;
+    if (input != nullptr) cell = referenced_cell(input);
     if (cell != nullptr && cell->tag == tag_list) {
         if (!plain_list(cell)) return false;
         out = cell->list_data()->node_count;
@@ -1115,8 +1110,7 @@ UNION_DATA* plain_variable(const TOKEN* name) {
 }
 
 const INT_DATA* variable_number(const TOKEN* node, INT_DATA& spare) {
-    if (node == nullptr || node->evaluator != eval_variable) return nullptr;
-    const UNION_DATA* cell = variable_cell_of(node);
+    const UNION_DATA* cell = node != nullptr ? variable_cell_of(node) : nullptr;
     if (cell == nullptr || (cell->tag != tag_int && cell->tag != raise_tag(tag_int)) || cell->payload == nullptr)
         return nullptr;
     const INT_DATA& number = int_view(cell, spare);

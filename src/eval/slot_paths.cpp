@@ -188,29 +188,41 @@ bool grid_place(ARRAY2_DATA& grid, int64_t row, int64_t col, SLOT_PLACE& place) 
     return true;
 }
 
+// The slot of g[r, c], the shape's two indexes read as fast ints inside
+// the grid.
+[[gnu::always_inline]] inline bool grid_slot(ARRAY2_DATA& grid, const SLOT_SHAPE& shape, SLOT_PLACE& place, int depth) {
+    // Taken before the first index is read, which may reuse the shape's entry.
+    TOKEN* second = shape.indexes[1];
+    const TOKEN* second_declaration = shape.index_declarations[1];
+    int64_t row = 0;
+    int64_t col = 0;
+    return shaped_index(shape.indexes[0], shape.index_declarations[0], row, depth + 1) &&
+           shaped_index(second, second_declaration, col, depth + 1) && grid_place(grid, row, col, place);
+}
+
 // slot_place for a plain container and the node's shape.
 bool place_in(UNION_DATA* cell, const SLOT_SHAPE& shape, SLOT_PLACE& place, int depth) {
     if (depth >= fast_depth_limit) return false;
-    // Taken before the indexes are read, which may reuse the shape's entry.
-    TOKEN* first = shape.indexes[0];
-    TOKEN* second = shape.indexes[1];
-    const TOKEN* first_declaration = shape.index_declarations[0];
-    const TOKEN* second_declaration = shape.index_declarations[1];
-    const size_t count = shape.index_count;
-    if (cell->tag == tag_array) {
-        ARRAY_DATA& store = *cell->array_data();
-        int64_t index = 0;
-        if (count != 1 || !shaped_index(first, first_declaration, index, depth + 1) || index < 0 ||
-            index >= store.slot_count || store.slots.empty())
-            return false;
-        place = SLOT_PLACE{&store.slots, static_cast<size_t>(index), &store.defined_count};
+    if (cell->tag != tag_array) return shape.index_count == 2 && grid_slot(*cell->array2_data(), shape, place, depth);
+    ARRAY_DATA& store = *cell->array_data();
+    int64_t index = 0;
+    if (shape.index_count != 1 || !shaped_index(shape.indexes[0], shape.index_declarations[0], index, depth + 1) ||
+        index < 0 || index >= store.slot_count || store.slots.empty())
+        return false;
+    place = SLOT_PLACE{&store.slots, static_cast<size_t>(index), &store.defined_count};
+    return true;
+}
+
+// The int a slot holds: a defined int, read without a cell.
+[[gnu::always_inline]] inline bool slot_int(const SLOT_PLACE& place, int64_t& out) {
+    const uintptr_t word = place.row->word(place.at);
+    if (is_compact_word(word)) {
+        if (!is_int_word(word)) return false;
+        out = int_of_word(word);
         return true;
     }
-    ARRAY2_DATA& grid = *cell->array2_data();
-    int64_t row = 0;
-    int64_t col = 0;
-    return count == 2 && shaped_index(first, first_declaration, row, depth + 1) &&
-           shaped_index(second, second_declaration, col, depth + 1) && grid_place(grid, row, col, place);
+    const auto* cell = reinterpret_cast<const UNION_DATA*>(word);  // null for an undefined slot
+    return cell != nullptr && cell_int(cell, out);
 }
 
 // slot_place, telling a node of another shape or on no plain container
@@ -237,30 +249,21 @@ bool slot_place(TOKEN* node, SLOT_PLACE& place, int depth) {
     return shaped_place(node, place, depth) == 1;
 }
 
-bool fast_slot_int(const SLOT_PLACE& place, int64_t& out) {
-    const uintptr_t word = place.row->word(place.at);
-    if (is_compact_word(word)) {
-        if (!is_int_word(word)) return false;
-        out = int_of_word(word);
-        return true;
-    }
-    const auto* cell = reinterpret_cast<const UNION_DATA*>(word);  // null for an undefined slot
-    return cell != nullptr && cell_int(cell, out);
-}
+bool fast_slot_int(const SLOT_PLACE& place, int64_t& out) { return slot_int(place, out); }
 
 int fast_slot_int_if_shaped(TOKEN* node, int64_t& out, int depth) {
     if constexpr (!fast_paths) return -1;
     SLOT_PLACE place;
     const int found = shaped_place(node, place, depth);
-    return found < 0 ? -1 : found == 1 && fast_slot_int(place, out) ? 1 : 0;
+    return found < 0 ? -1 : found == 1 && slot_int(place, out) ? 1 : 0;
 }
 
 bool fast_grid_get_int(TOKEN* node, UNION_DATA* cell, int64_t& out, int depth) {
     if constexpr (!fast_paths) return false;
-    if (cell->tag != tag_array2 || plain_slots(cell) == nullptr) return false;
+    if (depth >= fast_depth_limit || cell->tag != tag_array2 || plain_slots(cell) == nullptr) return false;
     const SLOT_SHAPE& shape = slot_shape(node);
     SLOT_PLACE place;
-    return shape.grid_get && place_in(cell, shape, place, depth) && fast_slot_int(place, out);
+    return shape.grid_get && grid_slot(*cell->array2_data(), shape, place, depth) && slot_int(place, out);
 }
 
 int fast_bool(TOKEN* node, int depth) {
