@@ -109,23 +109,12 @@ UNION_DATA* variable_cell_of(const TOKEN* node) {
     return aliased && aliased_int(cell, out);
 }
 
-// fast_int_at for an operand, a variable's own int cell or an int literal
-// read here, every other node handed on.
+// fast_int_at for an operand, a variable or an int literal read here,
+// every other node handed on.
 [[gnu::always_inline]] inline bool operand_int(TOKEN* node, int64_t& out, int depth) {
     const EVAL_HANDLER handler = node->evaluator;
-    if (handler == eval_variable) {
-        const TOKEN* declaration = node->declaration;
-        if (declaration != nullptr && declaration->member_slot < 0 && declaration->value_stack != nullptr) {
-            const UNION_DATA* cell = &declaration->value_stack->cell;
-            const char tag = cell->tag;
-            if (tag == tag_int || tag == raise_tag(tag_int)) return cell->payload != nullptr && cell_int64(cell, out);
-            // Of the other cells only a ":$" parameter's and an alias (the
-            // variable of a walk or a sort key) may lead to an int.
-            if (tag != tag_call_alias && tag != tag_alias && tag != raise_tag(tag_alias)) return false;
-        }
-    } else if (handler == eval_int_literal) {
-        return node->number->mantissa.to_int64(out);
-    }
+    if (handler == eval_variable) return variable_int(node, out);
+    if (handler == eval_int_literal) return node->number->mantissa.to_int64(out);
     return fast_int_at(node, out, depth);
 }
 
@@ -259,28 +248,11 @@ MEMBER_SHAPE member_shapes[member_shape_count];
     return operand_int(index, out, depth);
 }
 
-// The hash cell a variable holds by value when h[k] may read it: not a
-// constant, not in an any variable, not walked; null otherwise.
-UNION_DATA* plain_hash(UNION_DATA* cell) {
-    if (cell->tag != tag_hash || cell->payload == nullptr || cell->access_mode < access_variable) return nullptr;
-    return cell->hash_data()->iteration_count == 0 && !may_be_walked(cell) ? cell : nullptr;
-}
-
 // The text cell keys are built in for a lookup: one for the process, its
 // text's room reused from key to key.
 UNION_DATA* scratch_key() {
     static const std::unique_ptr<UNION_DATA> cell(make_str_value({}).cell);
     return cell.get();
-}
-
-// Whether a node is str:(...) as the conversion's own road makes it (the
-// type's written name, a call without a name).
-bool text_conversion_shape(const TOKEN* node) {
-    if (node->evaluator != eval_member || node->op1 != ':' || node->op2 != 0) return false;
-    const TOKEN* part = node->right;
-    if (part == nullptr || !is_call_token(part) || !part->text->empty()) return false;
-    const TOKEN* type = node->left;
-    return is_word(type, "str") && (type->declaration == nullptr || !is_type_definition(type->declaration));
 }
 
 // The text of str:(...) whose arguments are plain variables and literals
@@ -324,14 +296,17 @@ UNION_DATA* plain_key(TOKEN* node, bool char_too = false) {
         key->str_data()->text = node->text ? *node->text : std::string();
         return key;
     }
-    return text_conversion_shape(node) ? converted_key(node) : nullptr;
+    return is_text_conversion(node) ? converted_key(node) : nullptr;
 }
 
-// h[k] on a plain hash variable whose key reads as plain_key gives and is
-// there, its value a defined int. A missing key (which the general path
-// adds), a value of another kind or a link takes the general path.
+// h[k] on a hash a variable holds by value (not a constant, not in an any
+// variable, not walked) whose key reads as plain_key gives and is there,
+// its value a defined int. A missing key (which the general path adds), a
+// value of another kind or a link takes the general path.
 [[gnu::noinline]] bool fast_hash_read(const TOKEN* part, UNION_DATA* cell, int64_t& out) {
-    if (part->left == nullptr) return false;
+    if (cell->tag != tag_hash || cell->payload == nullptr || cell->access_mode < access_variable ||
+        cell->hash_data()->iteration_count != 0 || may_be_walked(cell) || part->left == nullptr)
+        return false;
     UNION_DATA* key = plain_key(part->left, true);
     if (key == nullptr) return false;
     HASH_DATA::KEY_PLACE place;
@@ -464,20 +439,14 @@ UNION_DATA* stored_element(TOKEN* node) {
 
 // An object element of a plain list given an element of a plain list (as
 // stored_element finds both) or a variable that holds an object of its
-// type: the members
-// take the values in place, as the assignment does when they are all plain.
-// False, with nothing changed, for any other pair.
+// type: the members take the values in place, as the assignment does when
+// they are all plain. False, with nothing changed, for any other pair.
 bool store_object_element(UNION_DATA* element, TOKEN* right) {
     if (!right->result_stack.empty() || !is_variable_mode(element->access_mode)) return false;
-    UNION_DATA* source = nullptr;
-    if (right->evaluator == eval_member) {
-        source = stored_element(right);
-    } else if (right->evaluator == eval_variable) {
-        // The cell the name hands out, parameters too, and what a link of
-        // it leads to: the value the assignment reads.
-        source = variable_cell_of(right);
-        if (source != nullptr) source = follow_link(source);
-    }
+    UNION_DATA* source = right->evaluator == eval_member ? stored_element(right) : variable_cell_of(right);
+    // For a name, the cell it hands out, parameters too, and what a link of
+    // it leads to: the value the assignment reads.
+    if (source != nullptr && right->evaluator == eval_variable) source = follow_link(source);
     if (source == nullptr) return false;
     if (source == element) return true;  // the value is its own already
     if (running_walks != 0 && value_under_iteration(element)) return false;
@@ -575,10 +544,7 @@ bool size_read(const TOKEN* node, const TOKEN* part, int64_t& out) {
                                               int64_t& out, int depth) {
     if (kind == MEMBER_READ::first || kind == MEMBER_READ::last) return false;  // read on lists alone
     if (kind == MEMBER_READ::element) {
-        if (cell->tag == tag_hash) {
-            UNION_DATA* hash = plain_hash(cell);
-            return hash != nullptr && fast_hash_read(part, hash, out);
-        }
+        if (cell->tag == tag_hash) return fast_hash_read(part, cell, out);
         if (const int slot = fast_slot_int_if_shaped(node, out, depth); slot >= 0) return slot == 1;
     } else if (kind == MEMBER_READ::get && cell->tag == tag_array2) {
         return fast_grid_get_int(node, cell, out, depth);
@@ -1052,8 +1018,7 @@ bool fast_hash_int(TOKEN* node, RESULT_ITEM this_item, int64_t& out) {
     const UNION_DATA* value = nullptr;
     if (kind == MEMBER_READ::get)
         return look_up_fast_key(part, cell, value, 0) && value != nullptr && cell_int(value, out);
-    UNION_DATA* hash = plain_hash(cell);
-    return hash != nullptr && fast_hash_read(part, hash, out);
+    return fast_hash_read(part, cell, out);
 }
 
 UNION_DATA* fast_hash_element(TOKEN* node, RESULT_ITEM this_item) {
@@ -1158,12 +1123,9 @@ bool fast_list_append(TOKEN* node) {
     if (list == nullptr || list->tag != tag_list || list->payload == nullptr || list->access_mode < access_variable ||
         list->list_data()->iteration_count != 0)
         return false;
-    UNION_DATA* value = nullptr;
-    if (argument->evaluator == eval_variable) {
-        value = variable_cell_of(argument);  // the cell the name hands out, whatever its parameter role
-    } else if (argument->evaluator == eval_member) {
-        value = plain_list_element(argument, true);
-    }
+    // For a name, the cell it hands out, whatever its parameter role.
+    UNION_DATA* value =
+        argument->evaluator == eval_member ? plain_list_element(argument, true) : variable_cell_of(argument);
     // An int or a text held in the cell itself, not through a link.
     if (value == nullptr || (lower_tag(value->tag) != tag_int && lower_tag(value->tag) != tag_str)) return false;
     return list->list_data()->append_plain(value);

@@ -80,15 +80,6 @@ bool fast_word(TOKEN* node, uintptr_t& word) {
     return true;
 }
 
-// The slot's int after `current op operand`, as the general rule computes
-// it on two plain ints, within the compact range.
-bool compound_word(const SLOT_PLACE& place, char op, int64_t operand, uintptr_t& word) {
-    int64_t current = 0;
-    int64_t result = 0;
-    return place.row->plain_int(place.at, current) && fast_operation(op, current, operand, result) &&
-           int_word(result, word);
-}
-
 bool write(const SLOT_PLACE& place, uintptr_t word) {
     if (place.row->overwrite_compact(place.at, word)) return true;
     bool added = false;
@@ -313,8 +304,12 @@ bool slot_assignment_of(TOKEN* node, char op) {
     if (right == nullptr || shaped_place(node->left, place, 0) != 1 || !single_operands(node)) return false;
     uintptr_t word = 0;
     if (op != '=') {
+        // The slot's int after `current op operand`, as the general rule
+        // computes it on two plain ints, within the compact range.
         int64_t operand = 0;
-        return fast_int(right, operand) && compound_word(place, op, operand, word) && write(place, word);
+        int64_t current = 0;
+        return fast_int(right, operand) && place.row->plain_int(place.at, current) &&
+               fast_operation(op, current, operand, current) && int_word(current, word) && write(place, word);
     }
     return fast_word(right, word) && write(place, word);
 }
