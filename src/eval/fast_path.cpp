@@ -37,26 +37,28 @@
 
 namespace morvu {
 
+UNION_DATA* fast_members_object = nullptr;
+uint32_t fast_members_mode = access_variable;
+
 namespace {
 
 // The cell of a plain variable name, as eval_variable finds it outside a
-// routine of a user type's object (members take the general path).
+// routine of a user type's object (members take the general path); null
+// for other nodes.
 UNION_DATA* variable_cell_of(const TOKEN* node) {
-    const TOKEN* declaration = node->declaration;
-    if (declaration == nullptr || declaration->member_slot >= 0) return nullptr;
-    return top_cell(declaration);
+    const TOKEN* declaration = plain_name_declaration(node);
+    return declaration != nullptr ? top_cell(declaration) : nullptr;
 }
 
 // The cell a name reads its elements from: a plain variable's own cell, or
 // for a ":$" input parameter the caller's cell its aliases lead to (reading
 // l[i] through them reads that cell's element); null for other names.
 [[gnu::always_inline]] inline UNION_DATA* readable_variable(const TOKEN* name) {
-    if (name == nullptr || name->evaluator != eval_variable) return nullptr;
-    const TOKEN* declaration = name->declaration;
-    if (declaration == nullptr || declaration->member_slot >= 0) return nullptr;
+    const TOKEN* declaration = name != nullptr ? plain_name_declaration(name) : nullptr;
+    if (declaration == nullptr) return nullptr;
     UNION_DATA* cell = top_cell(declaration);
     switch (declaration->arg_role) {
-    case arg_role_variable_input: return cell != nullptr ? follow_aliases(cell) : nullptr;
+    case arg_role_variable_input: return follow_aliases(cell);
     case arg_role_constant_input:
     case arg_role_output_object: return nullptr;
     default: return cell;  // as declared_plain_cell finds it
@@ -73,33 +75,25 @@ UNION_DATA* variable_cell_of(const TOKEN* node) {
     return target != nullptr && !is_link_cell(target) ? target : nullptr;
 }
 
-// The value a name declared plainly in the input part stands for, as
-// referenced_cell finds it; null for other names.
-UNION_DATA* read_only_input(const TOKEN* name) {
-    UNION_DATA* cell = constant_input_cell(name);
-    return cell != nullptr ? referenced_cell(cell) : nullptr;
-}
-
-// Whether a list or array cell a variable holds by value may be read as
-// l.size() and l[i] read it: not a constant, not walked.
-bool plain_container(const UNION_DATA* cell) {
-    if ((cell->tag != tag_list && cell->tag != tag_array) || cell->payload == nullptr ||
-        cell->access_mode < access_variable)
-        return false;
-    const int walks = cell->tag == tag_list ? cell->list_data()->iteration_count : cell->array_data()->iteration_count;
-    return walks == 0 && (running_walks == 0 || !may_be_walked(cell));
-}
-
-// plain_container for a cell holding a list, the test of the hot reads.
+// Whether a list cell a variable holds by value may be read as l.size()
+// and l[i] read it: not a constant, not walked.
 [[gnu::always_inline]] inline bool plain_list(const UNION_DATA* cell) {
     const LIST_DATA* store = cell->list_data();
-    if (store == nullptr || cell->access_mode < access_variable || store->iteration_count != 0) return false;
-    return running_walks == 0 || !may_be_walked(cell);
+    return store != nullptr && cell->access_mode >= access_variable && store->iteration_count == 0 &&
+           !may_be_walked(cell);
 }
 
-bool aliased_parameter_int(const TOKEN* node, UNION_DATA* cell, int64_t& out);
-bool aliased_int(const UNION_DATA* cell, int64_t& out);
-bool member_int(const TOKEN* node, int64_t& out);
+// The int an alias leads to, such as the element a walk binds its variable
+// to, or the caller's cell of a ":$" parameter: reading the name reads it.
+[[gnu::noinline]] bool aliased_int(const UNION_DATA* cell, int64_t& out) {
+    return cell_int(follow_aliases(const_cast<UNION_DATA*>(cell)), out);
+}
+
+// A member of the current object, read as a variable is.
+[[gnu::noinline]] bool member_int(const TOKEN* node, int64_t& out) {
+    const UNION_DATA* cell = fast_member_cell(node);
+    return cell != nullptr && cell_int(cell, out);
+}
 
 // fast_int_at for a name bound to eval_variable.
 [[gnu::always_inline]] inline bool variable_int(const TOKEN* node, int64_t& out) {
@@ -110,35 +104,24 @@ bool member_int(const TOKEN* node, int64_t& out);
     if (cell == nullptr) return false;
     const char tag = cell->tag;
     if (tag == tag_int || tag == raise_tag(tag_int)) return cell->payload != nullptr && cell_int64(cell, out);
-    if (tag == tag_alias || tag == raise_tag(tag_alias)) return aliased_int(cell, out);
-    return tag == tag_call_alias && aliased_parameter_int(node, const_cast<UNION_DATA*>(cell), out);
+    const bool aliased = tag == tag_alias || tag == raise_tag(tag_alias) ||
+                         (tag == tag_call_alias && declaration->arg_role == arg_role_variable_input);
+    return aliased && aliased_int(cell, out);
 }
 
-// fast_int_at for an operand, a variable's own int cell or an int literal
-// read here, every other node handed on.
+// fast_int_at for an operand, a variable or an int literal read here,
+// every other node handed on.
 [[gnu::always_inline]] inline bool operand_int(TOKEN* node, int64_t& out, int depth) {
     const EVAL_HANDLER handler = node->evaluator;
-    if (handler == eval_variable) {
-        const TOKEN* declaration = node->declaration;
-        if (declaration != nullptr && declaration->member_slot < 0 && declaration->value_stack != nullptr) {
-            const UNION_DATA* cell = &declaration->value_stack->cell;
-            const char tag = cell->tag;
-            if (tag == tag_int || tag == raise_tag(tag_int)) return cell->payload != nullptr && cell_int64(cell, out);
-            // Of the other cells only a ":$" parameter's and an alias (the
-            // variable of a walk or a sort key) may lead to an int.
-            if (tag != tag_call_alias && tag != tag_alias && tag != raise_tag(tag_alias)) return false;
-        }
-    } else if (handler == eval_int_literal) {
-        return node->number->mantissa.to_int64(out);
-    }
+    if (handler == eval_variable) return variable_int(node, out);
+    if (handler == eval_int_literal) return node->number->mantissa.to_int64(out);
     return fast_int_at(node, out, depth);
 }
 
 // The text a variable or parameter name holds in its own cell, as
 // variable_cell_of finds it (s.size() reads it); null otherwise.
 const UNION_DATA* text_variable_of(const TOKEN* name) {
-    if (name == nullptr || name->evaluator != eval_variable) return nullptr;
-    const UNION_DATA* cell = variable_cell_of(name);
+    const UNION_DATA* cell = name != nullptr ? variable_cell_of(name) : nullptr;
     return cell != nullptr && cell->tag == tag_str && cell->payload != nullptr ? cell : nullptr;
 }
 
@@ -181,17 +164,10 @@ bool without_arguments(const TOKEN* part) {
     return list == nullptr || (is_empty_operand(list) && list->left == nullptr && list->right == nullptr);
 }
 
-// What a member node reads, decided once per node rather than on every
-// read: the kind of read (member_read) and, for an element read on a
-// variable that readable_variable reads, the variable's declaring node,
-// the index node and, for an index that is a plain variable name, its
-// declaring node. Only what stays as it is while no node is freed or moved
-// and no table changes is kept (the nodes' operators, texts and operands,
-// the names' handlers, declarations and parameter roles), in a small table
-// by node address whose entries hold while both generations stand still.
-// The shape of a node whose receiver or index is a name not bound to its
-// handler yet is not kept, so that a read tried before the name's first
-// evaluation does not shut out the later ones.
+// What a member node reads (see node_shapes.h): the kind of read
+// (member_read) and, for an element read on a variable that
+// readable_variable reads, the variable's declaring node, the index node
+// and, for an index that is a plain variable name, its declaring node.
 struct MEMBER_SHAPE {
     const TOKEN* node = nullptr;
     uint64_t stamp = 0;
@@ -212,9 +188,7 @@ struct MEMBER_SHAPE {
 constexpr size_t member_shape_count = 2048;
 MEMBER_SHAPE member_shapes[member_shape_count];
 
-// Decides the shape of a node into its table entry, or for a node with an
-// unbound name into a passing entry that is not kept.
-[[gnu::noinline]] const MEMBER_SHAPE& new_member_shape(MEMBER_SHAPE& shape, TOKEN* node, uint64_t stamp) {
+[[gnu::noinline]] MEMBER_SHAPE& new_member_shape(MEMBER_SHAPE& shape, const TOKEN* node, uint64_t stamp) {
     const TOKEN* part = nullptr;
     SHAPE_DECISION<MEMBER_SHAPE> decision(node, stamp);
     MEMBER_SHAPE& made = decision.made;
@@ -274,440 +248,11 @@ MEMBER_SHAPE member_shapes[member_shape_count];
     return operand_int(index, out, depth);
 }
 
-UNION_DATA* plain_hash(UNION_DATA* cell);
-[[gnu::noinline]] bool fast_hash_read(const TOKEN* part, UNION_DATA* cell, int64_t& out);
-[[gnu::noinline]] bool fast_hash_get(const TOKEN* part, UNION_DATA* cell, int64_t& out, int depth);
-bool look_up_fast_key(const TOKEN* part, UNION_DATA* cell, const UNION_DATA*& value, int depth, bool set_too = false);
-
-// The element at a position of a list (counted from its end with
-// from_end), null for a position outside it.
-[[gnu::always_inline]] inline UNION_DATA* list_position(const UNION_DATA* list, int64_t position, bool from_end) {
-    if (position < 0) return nullptr;
-    LIST_DATA* store = list->list_data();
-    if (position >= store->node_count) return nullptr;
-    if (from_end) position = store->node_count - 1 - position;
-    return store->at_valid(static_cast<int>(position));
-}
-
-// The element cell of l[i], l.get(i) or l.Get(i) (from_end) on a plain
-// list, its index node (of the declaration given, see MEMBER_SHAPE) read
-// as a fast int within the list; null otherwise.
-UNION_DATA* list_element(const UNION_DATA* cell, TOKEN* index, const TOKEN* index_declaration, bool from_end,
-                         int depth) {
-    int64_t position = 0;
-    if (!shaped_index(index, index_declaration, position, depth + 1)) return nullptr;
-    return list_position(cell, position, from_end);
-}
-
-// The list cell the receiver of an element read holds, found from the
-// node's shape as readable_variable finds it, when plain_list takes it;
-// null otherwise.
-[[gnu::always_inline]] inline UNION_DATA* shaped_list(const MEMBER_SHAPE& shape) {
-    UNION_DATA* cell = top_cell(shape.declaration);
-    if (cell == nullptr) return nullptr;
-    if (shape.through_aliases) cell = aliased_cell(cell);
-    return cell->tag == tag_list && plain_list(cell) ? cell : nullptr;
-}
-
-// The element cell of l[i], l.get(i) or l.Get(i) on a plain list as
-// list_element finds it; with only_brackets, of l[i] alone (the form that
-// names the element itself). Null for every other node.
-UNION_DATA* plain_list_element(TOKEN* node, bool only_brackets) {
-    if (node->evaluator != eval_member) return nullptr;
-    const MEMBER_SHAPE& shape = member_shape(node);
-    if (shape.declaration == nullptr || shape.through_reference ||
-        (only_brackets && shape.kind != MEMBER_READ::element))
-        return nullptr;
-    const UNION_DATA* cell = shaped_list(shape);
-    return cell != nullptr ? list_element(cell, shape.index, shape.index_declaration, from_end(shape.kind), 0)
-                           : nullptr;
-}
-
-// The element cell of x[i][j], x[i].get(j) or x[i].Get(j) where x[i] is
-// an element plain_list_element finds that holds a plain list itself, a
-// row of a list of lists; with only_brackets, of x[i][j] alone. The row is
-// named by brackets: x.get(i)[j] is refused on the function's result. Null
-// for every other node.
-[[gnu::noinline]] UNION_DATA* nested_list_element(TOKEN* node, bool only_brackets, int depth) {
-    const TOKEN* part = nullptr;
-    const MEMBER_READ kind = member_read(node, part);
-    if (kind != MEMBER_READ::element &&
-        (only_brackets || (kind != MEMBER_READ::get && kind != MEMBER_READ::get_from_end)))
-        return nullptr;
-    UNION_DATA* row = plain_list_element(node->left, true);
-    if (row == nullptr || lower_tag(row->tag) != tag_list || !plain_list(row)) return nullptr;
-    int64_t position = 0;
-    if (depth >= fast_depth_limit || part->left == nullptr || !fast_int_at(part->left, position, depth + 1))
-        return nullptr;
-    return list_position(row, position, from_end(kind));
-}
-
-// The element l[i] = e or l[i][j] = e writes to, on a plain list.
-UNION_DATA* stored_element(TOKEN* node) {
-    UNION_DATA* element = plain_list_element(node, true);
-    return element != nullptr || node->left->evaluator != eval_member ? element : nested_list_element(node, true, 0);
-}
-
-// An int element of a plain list takes a small int as l[i] = e stores it:
-// not while a walk runs over the element, and in the form it has (a number
-// in the payload word stays one). False, with nothing changed, otherwise.
-[[gnu::always_inline]] inline bool store_int_element(UNION_DATA* element, int64_t value) {
-    if (element->payload == nullptr || (element->tag != tag_int && element->tag != raise_tag(tag_int)) ||
-        (running_walks != 0 && value_under_iteration(element)))
-        return false;
-    if (is_inline_int(element->payload)) return make_inline_int(value, element->payload);
-    element->int_data()->assign_int64(value);
-    return true;
-}
-
-// An object element of a plain list given an element of a plain list (as
-// stored_element finds both) or a variable that holds an object of its
-// type: the members
-// take the values in place, as the assignment does when they are all plain.
-// False, with nothing changed, for any other pair.
-bool store_object_element(UNION_DATA* element, TOKEN* right) {
-    if (!right->result_stack.empty() || !is_variable_mode(element->access_mode)) return false;
-    UNION_DATA* source = nullptr;
-    if (right->evaluator == eval_member) {
-        source = stored_element(right);
-    } else if (right->evaluator == eval_variable) {
-        // The cell the name hands out, parameters too, and what a link of
-        // it leads to: the value the assignment reads.
-        source = variable_cell_of(right);
-        if (source != nullptr) source = follow_link(source);
-    }
-    if (source == nullptr) return false;
-    if (source == element) return true;  // the value is its own already
-    if (running_walks != 0 && value_under_iteration(element)) return false;
-    return assign_object_in_place(element, source);
-}
-
-// The text a node reads without running anything: a text literal, a plain
-// variable holding a defined text, or an element of a plain list holding
-// one (as plain_list_element finds it); null otherwise.
-const std::string* fast_text(TOKEN* node) {
-    const EVAL_HANDLER handler = node->evaluator;
-    const UNION_DATA* cell = nullptr;
-    if (handler == eval_variable) {
-        cell = readable_variable(node);
-        // A plain input parameter reads the value its aliases lead to.
-        if (cell == nullptr && node->declaration != nullptr && node->declaration->arg_role == arg_role_constant_input) {
-            cell = variable_cell_of(node);
-            if (cell != nullptr) cell = follow_aliases(const_cast<UNION_DATA*>(cell));
-        }
-    } else if (handler == eval_member) {
-        cell = plain_list_element(node, false);
-    } else if (handler == eval_str_literal) {
-        static const std::string empty;
-        return node->text ? &*node->text : &empty;
-    }
-    if (cell == nullptr || lower_tag(cell->tag) != tag_str || cell->payload == nullptr) return nullptr;
-    return &cell->str_data()->text;
-}
-
-// A defined text cell takes a text as a plain copy gives it one: the
-// characters, and any read under way of the cell starts again. False,
-// with nothing changed, for no text.
-bool store_text(UNION_DATA* target, const std::string* text) {
-    if (text == nullptr) return false;
-    STR_DATA* data = target->str_data();
-    if (&data->text != text) data->text = *text;
-    data->reset_read();
-    return true;
-}
-
-// l.size(), l[i], l.get(i) and l.Get(i) on a plain list variable, a[i] and
-// a.get(i) on a plain array variable, g[r, c] on a plain array2 variable,
-// h[k] on a plain hash variable, s.size() on a text variable, where the
-// indexes read as fast ints within the container and the element is a
-// defined int: what the container's own handlers give, read without a
-// result cell, an alias or a copy. The receiver's cell is found once. Any
-// other case (another receiver, an index error, an undefined slot, an
-// element of another kind, a reference among the elements) is not
-// applicable.
-// c.int() on a char variable or literal holding a character: its code as
-// the char's handler gives it, the bytes from 0x80 on negative and the NUL
-// character (stored as 0xFF) 0. An empty char, a value of another kind and
-// a call with arguments take the general path and its message.
-bool char_code(const TOKEN* node, const TOKEN* part, int64_t& out) {
-    if (!without_arguments(part)) return false;
-    const TOKEN* receiver = node->left;
-    unsigned char byte = 0;
-    if (receiver->evaluator == eval_char_literal) {
-        if (!receiver->text || receiver->text->size() != 1) return false;
-        byte = static_cast<unsigned char>((*receiver->text)[0]);
-    } else {
-        UNION_DATA* cell = receiver->evaluator == eval_variable ? variable_cell_of(receiver) : nullptr;
-        UNION_DATA* value = cell != nullptr ? argument_value(cell) : nullptr;
-        if (value == nullptr || lower_tag(value->tag) != tag_char || value->payload == nullptr ||
-            !is_defined_value(value))
-            return false;
-        byte = static_cast<unsigned char>(value->char_byte());
-    }
-    if (byte == 0) return false;
-    out = byte == 0xFF ? 0 : static_cast<signed char>(byte);
-    return true;
-}
-
-// The call outside member_read's kinds that reads an int: c.int() of a
-// char (o.name is read before the element reads, in fast_int_at).
-[[gnu::noinline]] bool other_member_int(const TOKEN* node, int64_t& out) {
-    const TOKEN* part = node->right;
-    if (node->op1 != '.' || part == nullptr || !is_call_token(part)) return false;
-    const std::string& name = *part->text;
-    return name.size() == 3 && std::memcmp(name.data(), "int", 3) == 0 && node->left != nullptr &&
-           char_code(node, part, out);
-}
-
-// The list an alias variable stands for, such as the loop variable a sort
-// key or a walk binds to an element (which an any cell holds): l[i] through
-// the alias reads that list's element. Only reads take this road: the
-// alias's own mode, which a write must honour, is not looked at. The list
-// must be one plain_container would read; null otherwise.
-const UNION_DATA* aliased_list(UNION_DATA* alias) {
-    const UNION_DATA* cell = follow_aliases(alias);
-    if (cell == nullptr || lower_tag(cell->tag) != tag_list || cell->payload == nullptr ||
-        cell->access_mode < access_variable || cell->list_data()->iteration_count != 0)
-        return nullptr;
-    return running_walks == 0 || !may_be_walked(cell) ? cell : nullptr;
-}
-
-// An int element of the list an alias variable stands for, read as
-// list_element reads a plain list's (kept out of the hot read's body).
-[[gnu::noinline]] bool aliased_element_int(UNION_DATA* alias, const TOKEN* part, bool from_end, int depth,
-                                           int64_t& out) {
-    const UNION_DATA* list = aliased_list(alias);
-    int64_t index = 0;
-    if (list == nullptr || !fast_int_at(part->left, index, depth + 1)) return false;
-    const UNION_DATA* element = list_position(list, index, from_end);
-    return element != nullptr && cell_int(element, out);
-}
-
-// x.size() on a list or text variable, as fast_element_read reads it.
-bool size_read(const TOKEN* node, const TOKEN* part, int64_t& out) {
-    if (!without_arguments(part)) return false;
-    const UNION_DATA* cell = readable_variable(node->left);
-    if (cell == nullptr) cell = read_only_input(node->left);
-    if (cell != nullptr && cell->tag == tag_list) {
-        if (!plain_container(cell)) return false;
-        out = cell->list_data()->node_count;
-        return true;
-    }
-    const UNION_DATA* text = text_variable_of(node->left);
-    if (text == nullptr) return false;
-    out = static_cast<int64_t>(text->str_data()->text.size());
-    return true;
-}
-
-// g.get(i) and g.Get(i): the int value of a graph's node by position, as
-// the graph's get hands out a copy of it. False for any other index (an
-// edge's address among them), a position outside the graph or a value that
-// is no defined int.
-[[gnu::noinline]] bool graph_node_int(const TOKEN* part, const UNION_DATA* cell, bool from_end, int depth,
-                                      int64_t& out) {
-    int64_t index = 0;
-    if (part->left == nullptr || !fast_int_at(part->left, index, depth + 1)) return false;
-    const GRAPH_DATA* graph = cell->graph_data();
-    if (graph == nullptr) return false;
-    const int64_t position = from_end ? int64_t{graph->node_count} - 1 - index : index;
-    if (position < 0 || position >= graph->node_count) return false;
-    return cell_int(&graph->nodes[static_cast<size_t>(position)]->value, out);
-}
-
-// The element reads of fast_element_read on a receiver cell that holds no
-// list: a hash, an array, an array2 slot, a graph's node, or an alias to a
-// list.
-[[gnu::noinline]] bool container_element_read(TOKEN* node, const TOKEN* part, MEMBER_READ kind, UNION_DATA* cell,
-                                              int64_t& out, int depth) {
-    if (kind == MEMBER_READ::first || kind == MEMBER_READ::last) return false;  // read on lists alone
-    if (kind == MEMBER_READ::element) {
-        if (cell->tag == tag_hash) {
-            UNION_DATA* hash = plain_hash(cell);
-            return hash != nullptr && fast_hash_read(part, hash, out);
-        }
-        if (const int slot = fast_slot_int_if_shaped(node, out, depth); slot >= 0) return slot == 1;
-    } else if (kind == MEMBER_READ::get && cell->tag == tag_array2) {
-        return fast_grid_get_int(node, cell, out, depth);
-    } else if ((kind == MEMBER_READ::get || kind == MEMBER_READ::get_from_end) && cell->tag == tag_graph) {
-        return graph_node_int(part, cell, kind == MEMBER_READ::get_from_end, depth, out);
-    }
-    if (!plain_container(cell)) {
-        // The alias a sort key's or a walk's variable is, tried last so that
-        // plain receivers pay nothing for it.
-        return (cell->tag == tag_alias || cell->tag == raise_tag(tag_alias)) &&
-               aliased_element_int(cell, part, kind == MEMBER_READ::get_from_end, depth, out);
-    }
-    int64_t index = 0;
-    const ARRAY_DATA* store = cell->array_data();
-    if (kind == MEMBER_READ::get_from_end || !fast_int_at(part->left, index, depth + 1) || index < 0 ||
-        index >= store->slot_count)
-        return false;
-    const uintptr_t word = store->slots.word(static_cast<size_t>(index));  // a.get(i)
-    if (is_compact_word(word)) {
-        if (!is_int_word(word)) return false;
-        out = int_of_word(word);
-        return true;
-    }
-    const auto* element = reinterpret_cast<const UNION_DATA*>(word);  // null for an undefined slot
-    return element != nullptr && cell_int(element, out);
-}
-
-// fast_element_read for a node whose shape (of the kind given) has no
-// element read on a readable variable: x.size() and c.int(); an
-// element read on anything else is not applicable.
-[[gnu::noinline]] bool unshaped_element_read(TOKEN* node, MEMBER_READ kind, int64_t& out, int depth) {
-    if (kind == MEMBER_READ::size) return size_read(node, node->right, out);
-    if (kind == MEMBER_READ::none) return other_member_int(node, out);
-    if (node->left == nullptr || node->left->evaluator != eval_member) return false;
-    const UNION_DATA* element = nested_list_element(node, false, depth);
-    return element != nullptr && cell_int(element, out);
-}
-
-// The list a reference stands for, as the element reads find it through
-// the reference when it is writable; the cell itself otherwise.
-[[gnu::noinline]] UNION_DATA* list_referred_to(UNION_DATA* cell) {
-    if (!is_variable_mode(cell->access_mode)) return cell;
-    UNION_DATA* target = referenced_cell(cell);
-    return target != nullptr && target->tag == tag_list ? target : cell;
-}
-
-// The plain list a member of fast_members_object holds, that a name node
-// stands for; null for other names, other members and with no object.
-UNION_DATA* member_list_cell(const TOKEN* name) {
-    UNION_DATA* cell = fast_member_cell(name);
-    return cell != nullptr && cell->tag == tag_list && plain_list(cell) ? cell : nullptr;
-}
-
-// fast_element_read of a list member of the current object (vals[i],
-// vals.get(i) in a method of its type), read as a list variable's elements
-// are; x[i] is left to the general road on an object given read-only,
-// which refuses it there.
-[[gnu::noinline]] bool member_element_read(TOKEN* node, const MEMBER_SHAPE& shape, int64_t& out, int depth) {
-    if (depth >= fast_depth_limit) return false;
-    // Taken before the index is read, which may reuse the shape's place.
-    TOKEN* index = shape.index;
-    const TOKEN* index_declaration = shape.index_declaration;
-    const MEMBER_READ kind = shape.kind;
-    if (kind == MEMBER_READ::element && !is_variable_mode(fast_members_mode)) return false;
-    const UNION_DATA* cell = member_list_cell(node->left);
-    const UNION_DATA* element =
-        cell != nullptr ? list_element(cell, index, index_declaration, from_end(kind), depth) : nullptr;
-    return element != nullptr && cell_int(element, out);
-}
-
-[[gnu::noinline]] bool fast_element_read(TOKEN* node, int64_t& out, int depth) {
-    const MEMBER_SHAPE& shape = member_shape(node);
-    if (shape.declaration == nullptr) [[unlikely]] {
-        if (shape.of_member) return member_element_read(node, shape, out, depth);
-        return unshaped_element_read(node, shape.kind, out, depth);
-    }
-    if (depth >= fast_depth_limit) return false;
-    // Taken before the index is read, which may reuse the shape's place.
-    TOKEN* index = shape.index;
-    const TOKEN* index_declaration = shape.index_declaration;
-    const MEMBER_READ kind = shape.kind;
-    UNION_DATA* cell = top_cell(shape.declaration);
-    if (cell == nullptr) return false;
-    if (shape.through_aliases | shape.through_reference) [[unlikely]] {
-        cell = shape.through_aliases ? aliased_cell(cell) : referenced_cell(cell);
-        if (cell == nullptr) return false;
-    }
-    // An element of a list, the most frequent read, is read here; so is
-    // one of a list that a variable of its own refers to (v @ l).
-    if (cell->tag != tag_list) [[unlikely]] {
-        if (lower_tag(cell->tag) == tag_reference) cell = list_referred_to(cell);
-        if (cell->tag != tag_list) return container_element_read(node, node->right, kind, cell, out, depth);
-    }
-    if (!plain_list(cell)) return false;
-    int64_t position = 0;
-    if (!shaped_index(index, index_declaration, position, depth + 1) || position < 0) return false;
-    LIST_DATA* store = cell->list_data();
-    if (position >= store->node_count) return false;
-    if (from_end(kind)) position = store->node_count - 1 - position;
-    return cell_int(store->at_valid(static_cast<int>(position)), out);
-}
-
-}  // namespace
-
-namespace {
-
-// The list cell a plain variable or ":$" input parameter (its declaring
-// node given) holds or refers to, as the element reads find it; null for
-// any other cell, *listed telling whether the variable held a list at all.
-[[gnu::always_inline]] inline UNION_DATA* declared_list(const TOKEN* declaration, bool& listed) {
-    listed = false;
-    UNION_DATA* cell = top_cell(declaration);
-    if (cell == nullptr) return nullptr;
-    const int role = declaration->arg_role;
-    if (role == arg_role_variable_input) cell = aliased_cell(cell);
-    else if (role == arg_role_constant_input || role == arg_role_output_object) return nullptr;
-    if (cell->tag != tag_list) {
-        // A variable that refers to a list (v @ l) reads and stores its
-        // elements, as the element reads find them.
-        if (lower_tag(cell->tag) != tag_reference) return nullptr;
-        cell = list_referred_to(cell);
-        if (cell->tag != tag_list) return nullptr;
-    }
-    listed = true;
-    return plain_list(cell) ? cell : nullptr;
-}
-
-}  // namespace
-
-int fast_list_int(const TOKEN* declaration, int64_t position, bool from_end, int64_t& out) {
-    bool listed = false;
-    UNION_DATA* list = declared_list(declaration, listed);
-    if (list == nullptr) return listed ? 0 : -1;
-    const UNION_DATA* element = list_position(list, position, from_end);
-    return element != nullptr && cell_int(element, out) ? 1 : 0;
-}
-
-const std::string* fast_operand_text(TOKEN* node) { return fast_text(node); }
-
-LIST_DATA* fast_plain_list(const TOKEN* declaration) {
-    bool listed = false;
-    UNION_DATA* list = declared_list(declaration, listed);
-    return list != nullptr ? list->list_data() : nullptr;
-}
-
-LIST_DATA* fast_member_list(const TOKEN* name) {
-    UNION_DATA* cell = member_list_cell(name);
-    return cell != nullptr ? cell->list_data() : nullptr;
-}
-
-bool fast_store_int_element(UNION_DATA* element, int64_t value) { return store_int_element(element, value); }
-
-bool fast_list_store(const TOKEN* declaration, int64_t position, int64_t value) {
-    bool listed = false;
-    UNION_DATA* list = declared_list(declaration, listed);
-    UNION_DATA* element = list != nullptr ? list_position(list, position, false) : nullptr;
-    return element != nullptr && store_int_element(element, value);
-}
-
-namespace {
-
-// The hash cell a variable holds by value when h[k] may read it: not a
-// constant, not in an any variable, not walked; null otherwise.
-UNION_DATA* plain_hash(UNION_DATA* cell) {
-    if (cell->tag != tag_hash || cell->payload == nullptr || cell->access_mode < access_variable) return nullptr;
-    return cell->hash_data()->iteration_count == 0 && !may_be_walked(cell) ? cell : nullptr;
-}
-
 // The text cell keys are built in for a lookup: one for the process, its
 // text's room reused from key to key.
 UNION_DATA* scratch_key() {
     static const std::unique_ptr<UNION_DATA> cell(make_str_value({}).cell);
     return cell.get();
-}
-
-// Whether a node is str:(...) as the conversion's own road makes it (the
-// type's written name, a call without a name).
-bool text_conversion_shape(const TOKEN* node) {
-    if (node->evaluator != eval_member || node->op1 != ':' || node->op2 != 0) return false;
-    const TOKEN* part = node->right;
-    if (part == nullptr || !is_call_token(part) || !part->text->empty()) return false;
-    const TOKEN* type = node->left;
-    return is_word(type, "str") && (type->declaration == nullptr || !is_type_definition(type->declaration));
 }
 
 // The text of str:(...) whose arguments are plain variables and literals
@@ -751,14 +296,17 @@ UNION_DATA* plain_key(TOKEN* node, bool char_too = false) {
         key->str_data()->text = node->text ? *node->text : std::string();
         return key;
     }
-    return text_conversion_shape(node) ? converted_key(node) : nullptr;
+    return is_text_conversion(node) ? converted_key(node) : nullptr;
 }
 
-// h[k] on a plain hash variable whose key reads as plain_key gives and is
-// there, its value a defined int. A missing key (which the general path
-// adds), a value of another kind or a link takes the general path.
-bool fast_hash_read(const TOKEN* part, UNION_DATA* cell, int64_t& out) {
-    if (part->left == nullptr) return false;
+// h[k] on a hash a variable holds by value (not a constant, not in an any
+// variable, not walked) whose key reads as plain_key gives and is there,
+// its value a defined int. A missing key (which the general path adds), a
+// value of another kind or a link takes the general path.
+[[gnu::noinline]] bool fast_hash_read(const TOKEN* part, UNION_DATA* cell, int64_t& out) {
+    if (cell->tag != tag_hash || cell->payload == nullptr || cell->access_mode < access_variable ||
+        cell->hash_data()->iteration_count != 0 || may_be_walked(cell) || part->left == nullptr)
+        return false;
     UNION_DATA* key = plain_key(part->left, true);
     if (key == nullptr) return false;
     HASH_DATA::KEY_PLACE place;
@@ -766,21 +314,12 @@ bool fast_hash_read(const TOKEN* part, UNION_DATA* cell, int64_t& out) {
     return value != nullptr && cell_int(value, out);
 }
 
-// h.get(k) on a defined hash whose key reads as plain_key gives, or else as
-// a fast int (-1, k + 1), and is there, its value a defined int: the copy
-// the handler gives is that number. A missing key (which the handler
-// names), a value of another kind or a link takes the general path.
-bool fast_hash_get(const TOKEN* part, UNION_DATA* cell, int64_t& out, int depth) {
-    const UNION_DATA* value = nullptr;
-    return look_up_fast_key(part, cell, value, depth) && value != nullptr && cell_int(value, out);
-}
-
 // Looks the key of h.get(k) or h.def(k) up in a defined hash: a key that
 // reads as plain_key gives it, or else as a fast int (-1, k + 1), held by
 // value as the handler takes it. False when the key reads neither way or
 // the cell holds no defined hash; else true with the key's value cell in
 // value (null for a key the hash lacks).
-bool look_up_fast_key(const TOKEN* part, UNION_DATA* cell, const UNION_DATA*& value, int depth, bool set_too) {
+bool look_up_fast_key(const TOKEN* part, UNION_DATA* cell, const UNION_DATA*& value, int depth, bool set_too = false) {
     // A set keeps its elements as the keys of a hash store: s.def(k) is
     // the same lookup.
     // An any cell (a pair's value, a walk's element) holds one with its tag raised.
@@ -813,15 +352,304 @@ bool look_up_fast_key(const TOKEN* part, UNION_DATA* cell, const UNION_DATA*& va
     return true;
 }
 
-// Whether the operator characters are those of a comparison of ints.
-bool is_comparison_shape(const TOKEN* node) {
-    switch (node->op1) {
-    case '<':
-    case '>': return node->op2 == 0 || node->op2 == '=';
-    case '=':
-    case '!': return node->op2 == '=';
-    default: return false;
+// The element at a position of a list (counted from its end with
+// from_end), null for a position outside it.
+[[gnu::always_inline]] inline UNION_DATA* list_position(const UNION_DATA* list, int64_t position, bool from_end) {
+    if (position < 0) return nullptr;
+    LIST_DATA* store = list->list_data();
+    if (position >= store->node_count) return nullptr;
+    if (from_end) position = store->node_count - 1 - position;
+    return store->at_valid(static_cast<int>(position));
+}
+
+// The element cell of l[i], l.get(i) or l.Get(i) (from_end) on a plain
+// list, its index node (of the declaration given, see MEMBER_SHAPE) read
+// as a fast int within the list; null otherwise.
+[[gnu::always_inline]] inline UNION_DATA* list_element(const UNION_DATA* cell, TOKEN* index,
+                                                       const TOKEN* index_declaration, bool from_end, int depth) {
+    int64_t position = 0;
+    if (!shaped_index(index, index_declaration, position, depth + 1)) return nullptr;
+    return list_position(cell, position, from_end);
+}
+
+// The cell the receiver of an element read on a readable variable names,
+// found from the node's shape: the variable's own, or what a parameter's
+// aliases or reference lead to; null for none.
+inline UNION_DATA* shaped_cell(const MEMBER_SHAPE& shape) {
+    UNION_DATA* cell = top_cell(shape.declaration);
+    if (cell == nullptr || !(shape.through_aliases | shape.through_reference)) [[likely]]
+        return cell;
+    return shape.through_aliases ? aliased_cell(cell) : referenced_cell(cell);
+}
+
+// The element cell of an element read on a readable variable's plain list
+// as list_element finds it; null otherwise.
+UNION_DATA* shaped_element(const MEMBER_SHAPE& shape) {
+    const UNION_DATA* cell = shape.declaration != nullptr ? shaped_cell(shape) : nullptr;
+    if (cell == nullptr || cell->tag != tag_list || !plain_list(cell)) return nullptr;
+    return list_element(cell, shape.index, shape.index_declaration, from_end(shape.kind), 0);
+}
+
+// The element cell of l[i], l.get(i) or l.Get(i) on a plain list as
+// list_element finds it; with only_brackets, of l[i] alone (the form that
+// names the element itself). Null for every other node.
+UNION_DATA* plain_list_element(TOKEN* node, bool only_brackets) {
+    if (node->evaluator != eval_member) return nullptr;
+    const MEMBER_SHAPE& shape = member_shape(node);
+    if (shape.through_reference || (only_brackets && shape.kind != MEMBER_READ::element)) return nullptr;
+    return shaped_element(shape);
+}
+
+// The element cell of x[i][j], x[i].get(j) or x[i].Get(j) where x[i] is
+// an element plain_list_element finds that holds a plain list itself, a
+// row of a list of lists; with only_brackets, of x[i][j] alone. The row is
+// named by brackets: x.get(i)[j] is refused on the function's result. Null
+// for every other node.
+[[gnu::noinline]] UNION_DATA* nested_list_element(TOKEN* node, bool only_brackets, int depth) {
+    const TOKEN* part = nullptr;
+    const MEMBER_READ kind = member_read(node, part);
+    if (kind != MEMBER_READ::element &&
+        (only_brackets || (kind != MEMBER_READ::get && kind != MEMBER_READ::get_from_end)))
+        return nullptr;
+    UNION_DATA* row = plain_list_element(node->left, true);
+    if (row == nullptr || lower_tag(row->tag) != tag_list || !plain_list(row)) return nullptr;
+    int64_t position = 0;
+    if (depth >= fast_depth_limit || part->left == nullptr || !fast_int_at(part->left, position, depth + 1))
+        return nullptr;
+    return list_position(row, position, from_end(kind));
+}
+
+// The element l[i] = e or l[i][j] = e writes to, on a plain list.
+UNION_DATA* stored_element(TOKEN* node) {
+    UNION_DATA* element = plain_list_element(node, true);
+    return element != nullptr || node->left->evaluator != eval_member ? element : nested_list_element(node, true, 0);
+}
+
+// An int element of a plain list takes a small int as l[i] = e stores it:
+// not while a walk runs over the element, and in the form it has (a number
+// in the payload word stays one). False, with nothing changed, otherwise.
+[[gnu::always_inline]] inline bool store_int_element(UNION_DATA* element, int64_t value) {
+    if (element->payload == nullptr || (element->tag != tag_int && element->tag != raise_tag(tag_int)) ||
+        (running_walks != 0 && value_under_iteration(element)))
+        return false;
+    if (is_inline_int(element->payload)) return make_inline_int(value, element->payload);
+    element->int_data()->assign_int64(value);
+    return true;
+}
+
+// An object element of a plain list given an element of a plain list (as
+// stored_element finds both) or a variable that holds an object of its
+// type: the members take the values in place, as the assignment does when
+// they are all plain. False, with nothing changed, for any other pair.
+bool store_object_element(UNION_DATA* element, TOKEN* right) {
+    if (!right->result_stack.empty() || !is_variable_mode(element->access_mode)) return false;
+    UNION_DATA* source = right->evaluator == eval_member ? stored_element(right) : variable_cell_of(right);
+    // For a name, the cell it hands out, parameters too, and what a link of
+    // it leads to: the value the assignment reads.
+    if (source != nullptr && right->evaluator == eval_variable) source = follow_link(source);
+    if (source == nullptr) return false;
+    if (source == element) return true;  // the value is its own already
+    if (running_walks != 0 && value_under_iteration(element)) return false;
+    return assign_object_in_place(element, source);
+}
+
+// A defined text cell takes a text as a plain copy gives it one: the
+// characters, and any read under way of the cell starts again. False,
+// with nothing changed, for no text.
+bool store_text(UNION_DATA* target, const std::string* text) {
+    if (text == nullptr) return false;
+    STR_DATA* data = target->str_data();
+    if (&data->text != text) data->text = *text;
+    data->reset_read();
+    return true;
+}
+
+// The character a char literal or a variable holding a defined char gives;
+// 0 for anything else and for the empty char.
+unsigned char held_char(const TOKEN* node) {
+    if (node->evaluator == eval_char_literal)
+        return node->text && node->text->size() == 1 ? static_cast<unsigned char>((*node->text)[0]) : 0;
+    UNION_DATA* value = argument_value(variable_cell_of(node));
+    if (value == nullptr || lower_tag(value->tag) != tag_char || value->payload == nullptr || !is_defined_value(value))
+        return 0;
+    return static_cast<unsigned char>(value->char_byte());
+}
+
+// c.int() on a char variable or literal holding a character, the call
+// outside member_read's kinds that reads an int: its code as the char's
+// handler gives it, the bytes from 0x80 on negative and the NUL character
+// (stored as 0xFF) 0. An empty char, a value of another kind and a call
+// with arguments take the general path and its message.
+[[gnu::noinline]] bool char_code(const TOKEN* node, int64_t& out) {
+    const TOKEN* part = node->right;
+    if (node->op1 != '.' || part == nullptr || !is_call_token(part) || part->text->size() != 3 ||
+        std::memcmp(part->text->data(), "int", 3) != 0 || node->left == nullptr || !without_arguments(part))
+        return false;
+    const unsigned char byte = held_char(node->left);
+    if (byte == 0) return false;
+    out = byte == 0xFF ? 0 : static_cast<signed char>(byte);
+    return true;
+}
+
+// An int element of the list an alias variable stands for, such as the loop
+// variable a sort key or a walk binds to an element (which an any cell
+// holds), read as list_element reads a plain list's (kept out of the hot
+// read's body). Only reads take this road: the alias's own mode, which a
+// write must honour, is not looked at.
+[[gnu::noinline]] bool aliased_element_int(UNION_DATA* alias, TOKEN* index, bool from_end, int depth, int64_t& out) {
+    const UNION_DATA* list = follow_aliases(alias);
+    if (list == nullptr || lower_tag(list->tag) != tag_list || !plain_list(list)) return false;
+    const UNION_DATA* element = list_element(list, index, nullptr, from_end, depth);
+    return element != nullptr && cell_int(element, out);
+}
+
+// x.size() on a list or text variable, as fast_element_read reads it.
+bool size_read(const TOKEN* node, const TOKEN* part, int64_t& out) {
+    if (!without_arguments(part)) return false;
+    const UNION_DATA* cell = readable_variable(node->left);
+    // A name declared plainly in the input part reads the value its
+    // reference stands for.
+    UNION_DATA* input = cell == nullptr ? constant_input_cell(node->left) : nullptr;
+    if (input != nullptr) cell = referenced_cell(input);
+    if (cell != nullptr && cell->tag == tag_list) {
+        if (!plain_list(cell)) return false;
+        out = cell->list_data()->node_count;
+        return true;
     }
+    const UNION_DATA* text = text_variable_of(node->left);
+    if (text == nullptr) return false;
+    out = static_cast<int64_t>(text->str_data()->text.size());
+    return true;
+}
+
+// g.get(i) and g.Get(i): the int value of a graph's node by position, as
+// the graph's get hands out a copy of it. False for any other index (an
+// edge's address among them), a position outside the graph or a value that
+// is no defined int.
+[[gnu::noinline]] bool graph_node_int(const TOKEN* part, const UNION_DATA* cell, bool from_end, int depth,
+                                      int64_t& out) {
+    int64_t index = 0;
+    if (part->left == nullptr || !fast_int_at(part->left, index, depth + 1)) return false;
+    const GRAPH_DATA* graph = cell->graph_data();
+    if (graph == nullptr) return false;
+    const int64_t position = from_end ? int64_t{graph->node_count} - 1 - index : index;
+    if (position < 0 || position >= graph->node_count) return false;
+    return cell_int(&graph->nodes[static_cast<size_t>(position)]->value, out);
+}
+
+// The element reads of fast_element_read on a receiver cell that holds no
+// list: a hash, an array, an array2 slot, a graph's node, or an alias to a
+// list.
+[[gnu::noinline]] bool container_element_read(TOKEN* node, const TOKEN* part, MEMBER_READ kind, UNION_DATA* cell,
+                                              int64_t& out, int depth) {
+    if (kind == MEMBER_READ::first || kind == MEMBER_READ::last) return false;  // read on lists alone
+    if (kind == MEMBER_READ::element) {
+        if (cell->tag == tag_hash) return fast_hash_read(part, cell, out);
+        if (const int slot = fast_slot_int_if_shaped(node, out, depth); slot >= 0) return slot == 1;
+    } else if (kind == MEMBER_READ::get && cell->tag == tag_array2) {
+        return fast_grid_get_int(node, cell, out, depth);
+    } else if ((kind == MEMBER_READ::get || kind == MEMBER_READ::get_from_end) && cell->tag == tag_graph) {
+        return graph_node_int(part, cell, kind == MEMBER_READ::get_from_end, depth, out);
+    }
+    if (cell->tag != tag_array || cell->payload == nullptr || cell->access_mode < access_variable ||
+        cell->array_data()->iteration_count != 0 || may_be_walked(cell)) {
+        // The alias a sort key's or a walk's variable is, tried last so that
+        // plain receivers pay nothing for it.
+        return (cell->tag == tag_alias || cell->tag == raise_tag(tag_alias)) &&
+               aliased_element_int(cell, part->left, kind == MEMBER_READ::get_from_end, depth, out);
+    }
+    int64_t index = 0;  // a.get(i) on an array held by value, not a constant, not walked
+    ARRAY_DATA* store = cell->array_data();
+    if (kind == MEMBER_READ::get_from_end || !fast_int_at(part->left, index, depth + 1) || index < 0 ||
+        index >= store->slot_count)
+        return false;
+    return fast_slot_int(SLOT_PLACE{&store->slots, static_cast<size_t>(index), nullptr}, out);
+}
+
+// fast_element_read for a node whose shape (of the kind given) has no
+// element read on a readable variable: x.size() and c.int(); an
+// element read on anything else is not applicable.
+[[gnu::noinline]] bool unshaped_element_read(TOKEN* node, MEMBER_READ kind, int64_t& out, int depth) {
+    if (kind == MEMBER_READ::size) return size_read(node, node->right, out);
+    if (kind == MEMBER_READ::none) return char_code(node, out);
+    if (node->left == nullptr || node->left->evaluator != eval_member) return false;
+    const UNION_DATA* element = nested_list_element(node, false, depth);
+    return element != nullptr && cell_int(element, out);
+}
+
+// The list a reference stands for, as the element reads find it through
+// the reference when it is writable; the cell itself otherwise.
+[[gnu::noinline]] UNION_DATA* list_referred_to(UNION_DATA* cell) {
+    if (!is_variable_mode(cell->access_mode)) return cell;
+    UNION_DATA* target = referenced_cell(cell);
+    return target != nullptr && target->tag == tag_list ? target : cell;
+}
+
+// The plain list a member of fast_members_object holds, that a name node
+// stands for; null for other names, other members and with no object.
+UNION_DATA* member_list_cell(const TOKEN* name) {
+    UNION_DATA* cell = fast_member_cell(name);
+    return cell != nullptr && cell->tag == tag_list && plain_list(cell) ? cell : nullptr;
+}
+
+// fast_element_read of a list member of the current object (vals[i],
+// vals.get(i) in a method of its type), read as a list variable's elements
+// are; x[i] is left to the general road on an object given read-only,
+// which refuses it there.
+[[gnu::noinline]] bool member_element_read(TOKEN* node, const MEMBER_SHAPE& shape, int64_t& out, int depth) {
+    if (depth >= fast_depth_limit || (shape.kind == MEMBER_READ::element && !is_variable_mode(fast_members_mode)))
+        return false;
+    const UNION_DATA* cell = member_list_cell(node->left);
+    const UNION_DATA* element =
+        cell != nullptr ? list_element(cell, shape.index, shape.index_declaration, from_end(shape.kind), depth)
+                        : nullptr;
+    return element != nullptr && cell_int(element, out);
+}
+
+// l.size(), l[i], l.get(i) and l.Get(i) on a plain list, a[i] and a.get(i)
+// on a plain array, g[r, c] on a plain array2, h[k] on a plain hash,
+// s.size() on a text, where the indexes read as fast ints within the
+// container and the element is a defined int: what the container's own
+// handlers give, read without a result cell, an alias or a copy. Any other
+// case (an index error, an undefined slot, an element of another kind) is
+// not applicable.
+[[gnu::noinline]] bool fast_element_read(TOKEN* node, int64_t& out, int depth) {
+    const MEMBER_SHAPE& shape = member_shape(node);
+    if (shape.declaration == nullptr) [[unlikely]] {
+        if (shape.of_member) return member_element_read(node, shape, out, depth);
+        return unshaped_element_read(node, shape.kind, out, depth);
+    }
+    if (depth >= fast_depth_limit) return false;
+    UNION_DATA* cell = shaped_cell(shape);
+    if (cell == nullptr) return false;
+    // An element of a list, the most frequent read, is read here; so is
+    // one of a list that a variable of its own refers to (v @ l).
+    if (cell->tag != tag_list) [[unlikely]] {
+        if (lower_tag(cell->tag) == tag_reference) cell = list_referred_to(cell);
+        if (cell->tag != tag_list) return container_element_read(node, node->right, shape.kind, cell, out, depth);
+    }
+    if (!plain_list(cell)) return false;
+    const UNION_DATA* element = list_element(cell, shape.index, shape.index_declaration, from_end(shape.kind), depth);
+    return element != nullptr && cell_int(element, out);
+}
+
+// The list cell a plain variable or ":$" input parameter (its declaring
+// node given) holds or refers to, as the element reads find it (plain_list
+// tells whether they read it); null for any other cell.
+[[gnu::always_inline]] inline UNION_DATA* declared_list(const TOKEN* declaration) {
+    UNION_DATA* cell = top_cell(declaration);
+    if (cell == nullptr) return nullptr;
+    const int role = declaration->arg_role;
+    if (role == arg_role_variable_input) cell = aliased_cell(cell);
+    else if (role == arg_role_constant_input || role == arg_role_output_object) return nullptr;
+    if (cell->tag != tag_list) {
+        // A variable that refers to a list (v @ l) reads and stores its
+        // elements, as the element reads find them.
+        if (lower_tag(cell->tag) != tag_reference) return nullptr;
+        cell = list_referred_to(cell);
+        if (cell->tag != tag_list) return nullptr;
+    }
+    return cell;
 }
 
 // The outcome of a comparison of two ints as the node's operator asks it;
@@ -832,20 +660,6 @@ bool is_comparison_shape(const TOKEN* node) {
     case '>': return node->op2 == 0 ? a > b : node->op2 == '=' ? a >= b : -1;
     case '=': return node->op2 == '=' ? a == b : -1;
     case '!': return node->op2 == '=' ? a != b : -1;
-    default: return -1;
-    }
-}
-
-// The outcome of a comparison of two texts as the node's operator asks it;
-// -1 for an operator of another kind.
-int text_order(const TOKEN* node, const std::string& a, const std::string& b) {
-    // Texts order by their unsigned bytes; they hold no NUL.
-    const int order = std::strcmp(a.c_str(), b.c_str());
-    switch (node->op1) {
-    case '<': return node->op2 == 0 ? order < 0 : node->op2 == '=' ? order <= 0 : -1;
-    case '>': return node->op2 == 0 ? order > 0 : node->op2 == '=' ? order >= 0 : -1;
-    case '=': return node->op2 == '=' ? order == 0 : -1;
-    case '!': return node->op2 == '=' ? order != 0 : -1;
     default: return -1;
     }
 }
@@ -884,23 +698,6 @@ UNION_DATA* hash_receiver(TOKEN* name, RESULT_ITEM this_item) {
         else cell = nullptr;
     }
     return cell;
-}
-
-// A ":$" parameter reads the caller's cell its aliases lead to.
-[[gnu::noinline]] bool aliased_parameter_int(const TOKEN* node, UNION_DATA* cell, int64_t& out) {
-    return node->declaration->arg_role == arg_role_variable_input && cell_int(follow_aliases(cell), out);
-}
-
-// The int an alias leads to, such as the element a walk binds its variable
-// to: reading the name reads that element.
-[[gnu::noinline]] bool aliased_int(const UNION_DATA* cell, int64_t& out) {
-    return cell_int(follow_aliases(const_cast<UNION_DATA*>(cell)), out);
-}
-
-// A member of the current object, read as a variable is.
-[[gnu::noinline]] bool member_int(const TOKEN* node, int64_t& out) {
-    const UNION_DATA* cell = fast_member_cell(node);
-    return cell != nullptr && cell_int(cell, out);
 }
 
 // Without noclone GCC makes specialised copies of the routines below that
@@ -973,12 +770,17 @@ OUT_OF_LINE_UNCLONED bool fast_binary(const TOKEN* node, int64_t& out, int depth
     return true;
 }
 
-}  // namespace
-
-UNION_DATA* fast_members_object = nullptr;
-uint32_t fast_members_mode = access_variable;
-
-namespace {
+// fast_int_at for an operator node read as the handler given evaluates it.
+[[gnu::always_inline]] inline bool operator_int(TOKEN* node, EVAL_HANDLER handler, int64_t& out, int depth) {
+    if (handler == eval_plus) return fast_binary<'+'>(node, out, depth);
+    if (handler == eval_minus) return fast_binary<'-'>(node, out, depth);
+    if (handler == eval_times) return fast_binary<'*'>(node, out, depth);
+    if (handler == eval_divide) return fast_binary<'/'>(node, out, depth);
+    if (handler == eval_modulo) return fast_binary<'%'>(node, out, depth);
+    if (handler == eval_unary_minus) return fast_negation(node, out, depth);
+    if (handler == builtin_min_max) return fast_min_max(node, out, depth);
+    return false;
+}
 
 // What o.name decides once per node (see node_shapes.h): the declaring
 // node of o when the node names a member of a declared variable, and the
@@ -1027,18 +829,128 @@ FIELD_SHAPE field_shapes[field_shape_count];
     return member;
 }
 
+struct CONDITION_KIND;
+using CONDITION_HINTS = DECLINE_HINTS<CONDITION_KIND>;
+
+int comparison_now(const TOKEN* node) {
+    // A member call (c.isalpha()) is no comparison, nor does a logical
+    // operator whose left operand is one give a bool without running it. An
+    // array slot a[i] has the same shape and is read below.
+    const TOKEN* first = node->evaluator == eval_or || node->evaluator == eval_and ? node->left : node;
+    if (first != nullptr && first->evaluator == eval_member && first->right != nullptr && is_call_token(first->right) &&
+        !on_array_variable(first))
+        return -1;
+    const int compared = fast_int_comparison(node);
+    if (compared >= 0) return compared;
+    if (int_order(node, 0, 0) < 0) return fast_bool(const_cast<TOKEN*>(node), 0);  // no comparison
+    return fast_text_comparison(node);
+}
+
+// The character a node reads without running anything: a char literal, a
+// variable holding a char, or s.get(i) of a text variable at a position
+// within it. 0 for anything else and for the empty char, which the
+// general comparison tells apart.
+[[gnu::noinline]] unsigned char fast_char(TOKEN* node) {
+    if (node->evaluator != eval_member) return held_char(node);
+    const TOKEN* part = nullptr;
+    if (member_read(node, part) != MEMBER_READ::get) return 0;
+    const UNION_DATA* text = text_variable_of(node->left);
+    int64_t index = 0;
+    if (text == nullptr || part->left == nullptr || !fast_int_at(part->left, index, 1)) return 0;
+    const std::string& characters = text->str_data()->text;
+    if (index < 0 || index >= static_cast<int64_t>(characters.size())) return 0;
+    return static_cast<unsigned char>(characters[static_cast<size_t>(index)]);
+}
+
+// a == b and a != b of two characters fast_char reads.
+int fast_char_equality(const TOKEN* node) {
+    if (node->op2 != '=' || (node->op1 != '=' && node->op1 != '!')) return -1;
+    // The right operand first: a text literal there, the most frequent
+    // operand of a text comparison, declines at once. Reading has no effect.
+    const unsigned char b = fast_char(node->right);
+    if (b == 0) return -1;
+    const unsigned char a = fast_char(node->left);
+    if (a == 0) return -1;
+    return (a == b) == (node->op1 == '=') ? 1 : 0;
+}
+
+// name = a + b + ... of texts read without running code, for fast_text_store:
+// the sum is made apart, since the target may be among its operands.
+[[gnu::noinline]] bool store_text_sum(UNION_DATA* target, TOKEN* sum_node) {
+    std::string sum;
+    if (!inert_text_sum(sum_node, sum)) return false;
+    if (target->payload == nullptr) allocate_payload(target, tag_str);
+    STR_DATA* data = target->str_data();
+    data->text = std::move(sum);
+    data->reset_read();
+    return true;
+}
+
+// The target when fast_call_assignment takes the statement: its right side
+// a call by name or + - * with nothing parked on it, its target a plain int
+// variable; null otherwise.
+UNION_DATA* call_assignment_target(TOKEN* node) {
+    TOKEN* right = node->right;
+    if (node->left == nullptr || right == nullptr || right->block_mode != block_mode_none ||
+        !right->result_stack.empty())
+        return nullptr;
+    const EVAL_HANDLER handler = right->evaluator;
+    if (handler != call_named_routine && handler != eval_plus && handler != eval_minus && handler != eval_times &&
+        handler != eval_member)
+        return nullptr;
+    return fast_int_variable(node->left);
+}
+
 }  // namespace
+
+int fast_list_int(const TOKEN* declaration, int64_t position, bool from_end, int64_t& out) {
+    const UNION_DATA* list = declared_list(declaration);
+    if (list == nullptr) return -1;
+    const UNION_DATA* element = plain_list(list) ? list_position(list, position, from_end) : nullptr;
+    return element != nullptr && cell_int(element, out) ? 1 : 0;
+}
+
+LIST_DATA* fast_plain_list(const TOKEN* declaration) {
+    const UNION_DATA* list = declared_list(declaration);
+    return list != nullptr && plain_list(list) ? list->list_data() : nullptr;
+}
+
+LIST_DATA* fast_member_list(const TOKEN* name) {
+    UNION_DATA* cell = member_list_cell(name);
+    return cell != nullptr ? cell->list_data() : nullptr;
+}
+
+const std::string* fast_operand_text(TOKEN* node) {
+    const EVAL_HANDLER handler = node->evaluator;
+    const UNION_DATA* cell = nullptr;
+    if (handler == eval_variable) {
+        // A plain input parameter reads the value its aliases lead to.
+        UNION_DATA* input = constant_input_cell(node);
+        cell = input != nullptr ? follow_aliases(input) : readable_variable(node);
+    } else if (handler == eval_member) {
+        cell = plain_list_element(node, false);
+    } else if (handler == eval_str_literal) {
+        static const std::string empty;
+        return node->text ? &*node->text : &empty;
+    }
+    if (cell == nullptr || lower_tag(cell->tag) != tag_str || cell->payload == nullptr) return nullptr;
+    return &cell->str_data()->text;
+}
+
+bool fast_store_int_element(UNION_DATA* element, int64_t value) { return store_int_element(element, value); }
+
+bool fast_list_store(const TOKEN* declaration, int64_t position, int64_t value) {
+    const UNION_DATA* list = declared_list(declaration);
+    UNION_DATA* element = list != nullptr && plain_list(list) ? list_position(list, position, false) : nullptr;
+    return element != nullptr && store_int_element(element, value);
+}
 
 UNION_DATA* fast_object_member(const TOKEN* node) {
     if constexpr (!fast_paths) return nullptr;
     if (node->evaluator != eval_member) return nullptr;
-    FIELD_SHAPE& shape = field_shapes[(reinterpret_cast<uintptr_t>(node) / 8) % field_shape_count];
-    const uint64_t stamp = tree_shape_generation + routine_tables_generation;
-    FIELD_SHAPE& found = shape.node == node && shape.stamp == stamp ? shape : new_field_shape(shape, node, stamp);
+    FIELD_SHAPE& found = node_shape(field_shapes, node, new_field_shape);
     if (found.declaration == nullptr) return nullptr;
-    UNION_DATA* cell = top_cell(found.declaration);
-    if (cell == nullptr) return nullptr;
-    cell = follow_aliases(cell);
+    UNION_DATA* cell = follow_aliases(top_cell(found.declaration));
     if (cell == nullptr) return nullptr;
     const UNION_DATA* object = follow_link(cell);
     if (lower_tag(object->tag) != tag_object) return nullptr;
@@ -1053,23 +965,12 @@ UNION_DATA* fast_object_member(const TOKEN* node) {
 
 UNION_DATA* fast_member_cell(const TOKEN* name) {
     if constexpr (!fast_paths) return nullptr;
-    if (fast_members_object != nullptr) return current_member_cell(name, RESULT_ITEM{fast_members_object});
-    return nullptr;
+    return fast_members_object != nullptr ? current_member_cell(name, RESULT_ITEM{fast_members_object}) : nullptr;
 }
 
 UNION_DATA* fast_read_element(TOKEN* node) {
     if constexpr (!fast_paths) return nullptr;
-    if (node->evaluator != eval_member) return nullptr;
-    const MEMBER_SHAPE& shape = member_shape(node);
-    if (shape.declaration == nullptr) return nullptr;
-    UNION_DATA* cell = top_cell(shape.declaration);
-    if (cell == nullptr) return nullptr;
-    if (shape.through_aliases | shape.through_reference) {
-        cell = shape.through_aliases ? aliased_cell(cell) : referenced_cell(cell);
-        if (cell == nullptr) return nullptr;
-    }
-    if (cell->tag != tag_list || !plain_list(cell)) return nullptr;
-    return list_element(cell, shape.index, shape.index_declaration, from_end(shape.kind), 0);
+    return node->evaluator == eval_member ? shaped_element(member_shape(node)) : nullptr;
 }
 
 UNION_DATA* fast_list_element(TOKEN* node) {
@@ -1095,26 +996,13 @@ bool fast_int_at(TOKEN* node, int64_t& out, int depth) {
         }
         return fast_element_read(node, out, depth);
     }
-    if (handler == eval_plus) return fast_binary<'+'>(node, out, depth);
-    if (handler == eval_minus) return fast_binary<'-'>(node, out, depth);
-    if (handler == eval_times) return fast_binary<'*'>(node, out, depth);
-    if (handler == eval_divide) return fast_binary<'/'>(node, out, depth);
-    if (handler == eval_modulo) return fast_binary<'%'>(node, out, depth);
-    if (handler == eval_unary_minus) return fast_negation(node, out, depth);
-    if (handler == builtin_min_max) return fast_min_max(node, out, depth);
-    return false;
+    return operator_int(node, handler, out, depth);
 }
 
 bool fast_operator_int(TOKEN* node, EVAL_HANDLER handler, int64_t& out) {
     if constexpr (!fast_paths) return false;
     if (handler == node->evaluator) return fast_int_at(node, out, 0);
-    if (handler == eval_plus) return fast_binary<'+'>(node, out, 0);
-    if (handler == eval_minus) return fast_binary<'-'>(node, out, 0);
-    if (handler == eval_times) return fast_binary<'*'>(node, out, 0);
-    if (handler == eval_divide) return fast_binary<'/'>(node, out, 0);
-    if (handler == eval_modulo) return fast_binary<'%'>(node, out, 0);
-    if (handler == eval_unary_minus) return fast_negation(node, out, 0);
-    return false;
+    return operator_int(node, handler, out, 0);
 }
 
 bool fast_hash_int(TOKEN* node, RESULT_ITEM this_item, int64_t& out) {
@@ -1125,9 +1013,12 @@ bool fast_hash_int(TOKEN* node, RESULT_ITEM this_item, int64_t& out) {
     if (kind != MEMBER_READ::get && kind != MEMBER_READ::element) return false;
     UNION_DATA* cell = hash_receiver(node->left, this_item);
     if (cell == nullptr) return false;
-    if (kind == MEMBER_READ::get) return fast_hash_get(part, cell, out, 0);
-    UNION_DATA* hash = plain_hash(cell);
-    return hash != nullptr && fast_hash_read(part, hash, out);
+    // h.get(k): the copy the handler gives is the number. A missing key
+    // (which the handler names) takes the general path.
+    const UNION_DATA* value = nullptr;
+    if (kind == MEMBER_READ::get)
+        return look_up_fast_key(part, cell, value, 0) && value != nullptr && cell_int(value, out);
+    return fast_hash_read(part, cell, out);
 }
 
 UNION_DATA* fast_hash_element(TOKEN* node, RESULT_ITEM this_item) {
@@ -1159,15 +1050,6 @@ int fast_hash_def(TOKEN* node, RESULT_ITEM this_item) {
     return value != nullptr ? 1 : 0;
 }
 
-namespace {
-
-struct CONDITION_KIND;
-using CONDITION_HINTS = DECLINE_HINTS<CONDITION_KIND>;
-
-int comparison_now(const TOKEN* node);
-
-}  // namespace
-
 int fast_comparison(const TOKEN* node) {
     if constexpr (!fast_paths) return -1;
     CONDITION_HINTS::SLOT& hint = CONDITION_HINTS::slot_of(node);
@@ -1176,24 +1058,6 @@ int fast_comparison(const TOKEN* node) {
     if (answer < 0) CONDITION_HINTS::declined(hint, node);
     return answer;
 }
-
-namespace {
-
-int comparison_now(const TOKEN* node) {
-    // A member call (c.isalpha()) is no comparison, nor does a logical
-    // operator whose left operand is one give a bool without running it. An
-    // array slot a[i] has the same shape and is read below.
-    const TOKEN* first = node->evaluator == eval_or || node->evaluator == eval_and ? node->left : node;
-    if (first != nullptr && first->evaluator == eval_member && first->right != nullptr && is_call_token(first->right) &&
-        !on_array_variable(first))
-        return -1;
-    const int compared = fast_int_comparison(node);
-    if (compared >= 0) return compared;
-    if (!is_comparison_shape(node)) return fast_bool(const_cast<TOKEN*>(node), 0);
-    return fast_text_comparison(node);
-}
-
-}  // namespace
 
 int fast_int_comparison(const TOKEN* node) {
     if constexpr (!fast_paths) return -1;
@@ -1211,8 +1075,7 @@ UNION_DATA* plain_variable(const TOKEN* name) {
 }
 
 const INT_DATA* variable_number(const TOKEN* node, INT_DATA& spare) {
-    if (node == nullptr || node->evaluator != eval_variable) return nullptr;
-    const UNION_DATA* cell = variable_cell_of(node);
+    const UNION_DATA* cell = node != nullptr ? variable_cell_of(node) : nullptr;
     if (cell == nullptr || (cell->tag != tag_int && cell->tag != raise_tag(tag_int)) || cell->payload == nullptr)
         return nullptr;
     const INT_DATA& number = int_view(cell, spare);
@@ -1240,7 +1103,7 @@ bool fast_element_store(TOKEN* node) {
     }
     if (lower_tag(element->tag) == tag_object) return store_object_element(element, node->right);
     if (lower_tag(element->tag) != tag_str || !is_variable_mode(element->access_mode)) return false;
-    return store_text(element, fast_text(node->right));
+    return store_text(element, fast_operand_text(node->right));
 }
 
 bool fast_list_append(TOKEN* node) {
@@ -1260,84 +1123,23 @@ bool fast_list_append(TOKEN* node) {
     if (list == nullptr || list->tag != tag_list || list->payload == nullptr || list->access_mode < access_variable ||
         list->list_data()->iteration_count != 0)
         return false;
-    UNION_DATA* value = nullptr;
-    if (argument->evaluator == eval_variable) {
-        value = variable_cell_of(argument);  // the cell the name hands out, whatever its parameter role
-    } else if (argument->evaluator == eval_member) {
-        value = plain_list_element(argument, true);
-    }
+    // For a name, the cell it hands out, whatever its parameter role.
+    UNION_DATA* value =
+        argument->evaluator == eval_member ? plain_list_element(argument, true) : variable_cell_of(argument);
     // An int or a text held in the cell itself, not through a link.
     if (value == nullptr || (lower_tag(value->tag) != tag_int && lower_tag(value->tag) != tag_str)) return false;
     return list->list_data()->append_plain(value);
 }
 
-namespace {
-
-// The character a node reads without running anything: a char literal, a
-// variable holding a char, or s.get(i) of a text variable at a position
-// within it. 0 for anything else and for the empty char, which the
-// general comparison tells apart.
-[[gnu::noinline]] unsigned char fast_char(TOKEN* node) {
-    const EVAL_HANDLER handler = node->evaluator;
-    if (handler == eval_char_literal) {
-        return node->text && node->text->size() == 1 ? static_cast<unsigned char>((*node->text)[0]) : 0;
-    }
-    if (handler == eval_variable) {
-        UNION_DATA* cell = variable_cell_of(node);
-        UNION_DATA* value = cell != nullptr ? argument_value(cell) : nullptr;
-        if (value == nullptr || lower_tag(value->tag) != tag_char || value->payload == nullptr ||
-            !is_defined_value(value))
-            return 0;
-        return static_cast<unsigned char>(value->char_byte());
-    }
-    const TOKEN* part = nullptr;
-    if (handler != eval_member || member_read(node, part) != MEMBER_READ::get) return 0;
-    const UNION_DATA* text = text_variable_of(node->left);
-    int64_t index = 0;
-    if (text == nullptr || part->left == nullptr || !fast_int_at(part->left, index, 1)) return 0;
-    const std::string& characters = text->str_data()->text;
-    if (index < 0 || index >= static_cast<int64_t>(characters.size())) return 0;
-    return static_cast<unsigned char>(characters[static_cast<size_t>(index)]);
-}
-
-// a == b and a != b of two characters fast_char reads.
-int fast_char_equality(const TOKEN* node) {
-    if (node->op2 != '=' || (node->op1 != '=' && node->op1 != '!')) return -1;
-    // The right operand first: a text literal there, the most frequent
-    // operand of a text comparison, declines at once. Reading has no effect.
-    const unsigned char b = fast_char(node->right);
-    if (b == 0) return -1;
-    const unsigned char a = fast_char(node->left);
-    if (a == 0) return -1;
-    return (a == b) == (node->op1 == '=') ? 1 : 0;
-}
-
-}  // namespace
-
 int fast_text_comparison(const TOKEN* node) {
     if constexpr (!fast_paths) return -1;
     if (node->text || node->left == nullptr || node->right == nullptr) return -1;
-    const std::string* a = fast_text(node->left);
+    const std::string* a = fast_operand_text(node->left);
     if (a == nullptr) return fast_char_equality(node);
-    const std::string* b = fast_text(node->right);
-    return b != nullptr ? text_order(node, *a, *b) : -1;
+    const std::string* b = fast_operand_text(node->right);
+    // Texts order by their unsigned bytes; they hold no NUL.
+    return b != nullptr ? int_order(node, std::strcmp(a->c_str(), b->c_str()), 0) : -1;
 }
-
-namespace {
-
-// name = a + b + ... of texts read without running code, for fast_text_store:
-// the sum is made apart, since the target may be among its operands.
-[[gnu::noinline]] bool store_text_sum(UNION_DATA* target, TOKEN* sum_node) {
-    std::string sum;
-    if (!inert_text_sum(sum_node, sum)) return false;
-    if (target->payload == nullptr) allocate_payload(target, tag_str);
-    STR_DATA* data = target->str_data();
-    data->text = std::move(sum);
-    data->reset_read();
-    return true;
-}
-
-}  // namespace
 
 bool fast_text_store(TOKEN* node) {
     if constexpr (!fast_paths) return false;
@@ -1347,31 +1149,12 @@ bool fast_text_store(TOKEN* node) {
     if (target == nullptr || target->access_mode != access_variable || lower_tag(target->tag) != tag_str ||
         (target->payload == nullptr && target->tag != tag_str))
         return false;
-    const std::string* text = fast_text(node->right);
+    const std::string* text = fast_operand_text(node->right);
     if (text == nullptr) return node->right->evaluator == eval_plus && store_text_sum(target, node->right);
     // A text variable without a value yet (a result variable) gets one.
     if (target->payload == nullptr) allocate_payload(target, tag_str);
     return store_text(target, text);
 }
-
-namespace {
-
-// The target when fast_call_assignment takes the statement: its right side
-// a call by name or + - * with nothing parked on it, its target a plain int
-// variable; null otherwise.
-UNION_DATA* call_assignment_target(TOKEN* node) {
-    TOKEN* right = node->right;
-    if (node->left == nullptr || right == nullptr || right->block_mode != block_mode_none ||
-        !right->result_stack.empty())
-        return nullptr;
-    const EVAL_HANDLER handler = right->evaluator;
-    if (handler != call_named_routine && handler != eval_plus && handler != eval_minus && handler != eval_times &&
-        handler != eval_member)
-        return nullptr;
-    return fast_int_variable(node->left);
-}
-
-}  // namespace
 
 bool long_sum_assignment(TOKEN* node) {
     if constexpr (!fast_paths) return false;

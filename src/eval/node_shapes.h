@@ -1,7 +1,10 @@
 // What an element or slot read decides once per tree node, kept in small
 // tables keyed by the node's address: a node_shape entry holds while
 // neither the tree's shape nor a routine table has changed since it was
-// decided, and is decided again otherwise.
+// decided, and is decided again otherwise. So a shape keeps only what stays
+// as it is while no node is freed or moved and no table changes (the nodes'
+// operators, texts and operands, the names' handlers, declarations and
+// parameter roles); what a cell holds is read on every use.
 //
 // A SHAPE starts with `const TOKEN* node` and `uint64_t stamp`; DECIDE
 // fills the entry it is given (or a passing one it does not keep) and
@@ -19,7 +22,7 @@
 namespace morvu {
 
 template <class SHAPE, size_t count, class DECIDE>
-[[gnu::always_inline]] inline const SHAPE& node_shape(SHAPE (&table)[count], TOKEN* node, DECIDE decide) {
+[[gnu::always_inline]] inline SHAPE& node_shape(SHAPE (&table)[count], const TOKEN* node, DECIDE decide) {
     SHAPE& shape = table[(reinterpret_cast<uintptr_t>(node) / 8) % count];
     const uint64_t stamp = tree_shape_generation + routine_tables_generation;
     if (shape.node == node && shape.stamp == stamp) [[likely]]

@@ -80,15 +80,6 @@ bool fast_word(TOKEN* node, uintptr_t& word) {
     return true;
 }
 
-// The slot's int after `current op operand`, as the general rule computes
-// it on two plain ints, within the compact range.
-bool compound_word(const SLOT_PLACE& place, char op, int64_t operand, uintptr_t& word) {
-    int64_t current = 0;
-    int64_t result = 0;
-    return place.row->plain_int(place.at, current) && fast_operation(op, current, operand, result) &&
-           int_word(result, word);
-}
-
 bool write(const SLOT_PLACE& place, uintptr_t word) {
     if (place.row->overwrite_compact(place.at, word)) return true;
     bool added = false;
@@ -97,16 +88,11 @@ bool write(const SLOT_PLACE& place, uintptr_t word) {
     return true;
 }
 
-// What a node x[...] names, decided once per node rather than on every
-// read or write: the receiver's declaring node when the receiver is a
-// declared variable whose cell declared_plain_cell hands out and the call
-// is "[]" with one or two indexes, those index nodes and, for an index
-// that is a plain variable name, its declaring node. Only what stays as it
-// is while no node is freed or moved and no table changes is kept (the
-// nodes' operators, texts and operands, the names' handlers, declarations
-// and parameter roles), in a small table by node address whose entries
-// hold while both generations stand still. The node's own handler and
-// everything about the container's cell are read on every use.
+// What a node x[...] names (see node_shapes.h): the receiver's declaring
+// node when the receiver is a declared variable whose cell
+// declared_plain_cell hands out and the call is "[]" with one or two
+// indexes, those index nodes and, for an index that is a plain variable
+// name, its declaring node. The node's own handler is read on every use.
 struct SLOT_SHAPE {
     const TOKEN* node = nullptr;
     uint64_t stamp = 0;
@@ -124,11 +110,7 @@ struct SLOT_SHAPE {
 constexpr size_t slot_shape_count = 1024;
 SLOT_SHAPE slot_shapes[slot_shape_count];
 
-// Decides the shape of a node into its table entry, or, for a node whose
-// receiver or index is a name not bound yet, into a passing entry that is
-// not kept, so that a try before the name's first evaluation does not
-// shut out the later ones.
-[[gnu::noinline]] const SLOT_SHAPE& new_slot_shape(SLOT_SHAPE& shape, TOKEN* node, uint64_t stamp) {
+[[gnu::noinline]] SLOT_SHAPE& new_slot_shape(SLOT_SHAPE& shape, const TOKEN* node, uint64_t stamp) {
     SHAPE_DECISION<SLOT_SHAPE> decision(node, stamp);
     SLOT_SHAPE& made = decision.made;
     const TOKEN* receiver = node->left;
@@ -190,12 +172,6 @@ SLOT_SHAPE slot_shapes[slot_shape_count];
     return may_be_walked(cell) ? nullptr : cell;
 }
 
-// The array or array2 a plain variable holds by value, as plain_slots
-// takes it, from the declaring node of a shape.
-[[gnu::always_inline]] inline UNION_DATA* plain_slots_at(const TOKEN* declaration) {
-    return plain_slots(top_cell(declaration));
-}
-
 // The slot of g[r, c] when the position lies inside the grid.
 bool grid_place(ARRAY2_DATA& grid, int64_t row, int64_t col, SLOT_PLACE& place) {
     if (row < 0 || row >= grid.rows || col < 0 || col >= grid.cols || grid.cells.empty()) return false;
@@ -203,54 +179,33 @@ bool grid_place(ARRAY2_DATA& grid, int64_t row, int64_t col, SLOT_PLACE& place) 
     return true;
 }
 
-// The container of a[i] or g[r, c] on a plain container, as the node's
-// shape (to *shape) and the receiver's cell tell it; null for every other
-// node.
-[[gnu::always_inline]] inline UNION_DATA* slot_container(TOKEN* node, const SLOT_SHAPE*& shape) {
-    const SLOT_SHAPE& found = slot_shape(node);
-    if (found.declaration == nullptr || handler_of(node) != eval_member) return nullptr;
-    shape = &found;
-    return plain_slots_at(found.declaration);
-}
-
-// slot_place for the container and shape slot_container found.
-bool place_in(UNION_DATA* cell, const SLOT_SHAPE& shape, SLOT_PLACE& place, int depth) {
-    if (depth >= fast_depth_limit) return false;
-    // Taken before the indexes are read, which may reuse the shape's entry.
-    TOKEN* first = shape.indexes[0];
+// The slot of g[r, c], the shape's two indexes read as fast ints inside
+// the grid.
+[[gnu::always_inline]] inline bool grid_slot(ARRAY2_DATA& grid, const SLOT_SHAPE& shape, SLOT_PLACE& place, int depth) {
+    // Taken before the first index is read, which may reuse the shape's entry.
     TOKEN* second = shape.indexes[1];
-    const TOKEN* first_declaration = shape.index_declarations[0];
     const TOKEN* second_declaration = shape.index_declarations[1];
-    const size_t count = shape.index_count;
-    if (cell->tag == tag_array) {
-        ARRAY_DATA& store = *cell->array_data();
-        int64_t index = 0;
-        if (count != 1 || !shaped_index(first, first_declaration, index, depth + 1) || index < 0 ||
-            index >= store.slot_count || store.slots.empty())
-            return false;
-        place = SLOT_PLACE{&store.slots, static_cast<size_t>(index), &store.defined_count};
-        return true;
-    }
-    ARRAY2_DATA& grid = *cell->array2_data();
     int64_t row = 0;
     int64_t col = 0;
-    return count == 2 && shaped_index(first, first_declaration, row, depth + 1) &&
+    return shaped_index(shape.indexes[0], shape.index_declarations[0], row, depth + 1) &&
            shaped_index(second, second_declaration, col, depth + 1) && grid_place(grid, row, col, place);
 }
 
-}  // namespace
-
-bool slot_place(TOKEN* node, SLOT_PLACE& place, int depth) {
-    if constexpr (!fast_paths) return false;
-    const SLOT_SHAPE* shape = nullptr;
-    UNION_DATA* cell = slot_container(node, shape);
-    return cell != nullptr && place_in(cell, *shape, place, depth);
+// slot_place for a plain container and the node's shape.
+bool place_in(UNION_DATA* cell, const SLOT_SHAPE& shape, SLOT_PLACE& place, int depth) {
+    if (depth >= fast_depth_limit) return false;
+    if (cell->tag != tag_array) return shape.index_count == 2 && grid_slot(*cell->array2_data(), shape, place, depth);
+    ARRAY_DATA& store = *cell->array_data();
+    int64_t index = 0;
+    if (shape.index_count != 1 || !shaped_index(shape.indexes[0], shape.index_declarations[0], index, depth + 1) ||
+        index < 0 || index >= store.slot_count || store.slots.empty())
+        return false;
+    place = SLOT_PLACE{&store.slots, static_cast<size_t>(index), &store.defined_count};
+    return true;
 }
 
-namespace {
-
 // The int a slot holds: a defined int, read without a cell.
-bool slot_int(const SLOT_PLACE& place, int64_t& out) {
+[[gnu::always_inline]] inline bool slot_int(const SLOT_PLACE& place, int64_t& out) {
     const uintptr_t word = place.row->word(place.at);
     if (is_compact_word(word)) {
         if (!is_int_word(word)) return false;
@@ -258,40 +213,18 @@ bool slot_int(const SLOT_PLACE& place, int64_t& out) {
         return true;
     }
     const auto* cell = reinterpret_cast<const UNION_DATA*>(word);  // null for an undefined slot
-    if (cell == nullptr || (cell->tag != tag_int && cell->tag != raise_tag(tag_int)) || cell->payload == nullptr)
-        return false;
-    return cell_int64(cell, out);
+    return cell != nullptr && cell_int(cell, out);
 }
 
-}  // namespace
-
-int fast_slot_int_if_shaped(TOKEN* node, int64_t& out, int depth) {
-    if constexpr (!fast_paths) return -1;
-    const SLOT_SHAPE* shape = nullptr;
-    UNION_DATA* cell = slot_container(node, shape);
-    if (cell == nullptr) return -1;
-    SLOT_PLACE place;
-    return place_in(cell, *shape, place, depth) && slot_int(place, out) ? 1 : 0;
-}
-
-bool fast_grid_get_int(TOKEN* node, UNION_DATA* cell, int64_t& out, int depth) {
-    if constexpr (!fast_paths) return false;
-    if (depth >= fast_depth_limit || cell->tag != tag_array2 || plain_slots(cell) == nullptr) return false;
+// slot_place, telling a node of another shape or on no plain container
+// (-1) from one whose indexes do not read as fast ints within it (0).
+[[gnu::always_inline]] inline int shaped_place(TOKEN* node, SLOT_PLACE& place, int depth) {
     const SLOT_SHAPE& shape = slot_shape(node);
-    if (!shape.grid_get) return false;
-    // Taken before the indexes are read, which may reuse the shape's entry.
-    TOKEN* first = shape.indexes[0];
-    TOKEN* second = shape.indexes[1];
-    const TOKEN* second_declaration = shape.index_declarations[1];
-    int64_t row = 0;
-    int64_t col = 0;
-    SLOT_PLACE place;
-    return shaped_index(first, shape.index_declarations[0], row, depth + 1) &&
-           shaped_index(second, second_declaration, col, depth + 1) &&
-           grid_place(*cell->array2_data(), row, col, place) && slot_int(place, out);
+    if (shape.declaration == nullptr || handler_of(node) != eval_member) return -1;
+    UNION_DATA* cell = plain_slots(top_cell(shape.declaration));
+    if (cell == nullptr) return -1;
+    return place_in(cell, shape, place, depth) ? 1 : 0;
 }
-
-namespace {
 
 // A bool member read by fast_bool: of the current object (a plain name)
 // or of another object (o.name); -1 when not applicable.
@@ -301,6 +234,28 @@ namespace {
 }
 
 }  // namespace
+
+bool slot_place(TOKEN* node, SLOT_PLACE& place, int depth) {
+    if constexpr (!fast_paths) return false;
+    return shaped_place(node, place, depth) == 1;
+}
+
+bool fast_slot_int(const SLOT_PLACE& place, int64_t& out) { return slot_int(place, out); }
+
+int fast_slot_int_if_shaped(TOKEN* node, int64_t& out, int depth) {
+    if constexpr (!fast_paths) return -1;
+    SLOT_PLACE place;
+    const int found = shaped_place(node, place, depth);
+    return found < 0 ? -1 : found == 1 && slot_int(place, out) ? 1 : 0;
+}
+
+bool fast_grid_get_int(TOKEN* node, UNION_DATA* cell, int64_t& out, int depth) {
+    if constexpr (!fast_paths) return false;
+    if (depth >= fast_depth_limit || cell->tag != tag_array2 || plain_slots(cell) == nullptr) return false;
+    const SLOT_SHAPE& shape = slot_shape(node);
+    SLOT_PLACE place;
+    return shape.grid_get && grid_slot(*cell->array2_data(), shape, place, depth) && slot_int(place, out);
+}
 
 int fast_bool(TOKEN* node, int depth) {
     if constexpr (!fast_paths) return -1;
@@ -344,28 +299,26 @@ int fast_bool(TOKEN* node, int depth) {
 
 bool slot_assignment_of(TOKEN* node, char op) {
     if constexpr (!fast_paths) return false;
-    TOKEN* left = node->left;
     TOKEN* right = node->right;
-    if (right == nullptr) return false;
-    const SLOT_SHAPE* shape = nullptr;
-    UNION_DATA* container = slot_container(left, shape);
     SLOT_PLACE place;
-    if (container == nullptr || !single_operands(node) || !place_in(container, *shape, place, 0)) return false;
+    if (right == nullptr || shaped_place(node->left, place, 0) != 1 || !single_operands(node)) return false;
     uintptr_t word = 0;
     if (op != '=') {
+        // The slot's int after `current op operand`, as the general rule
+        // computes it on two plain ints, within the compact range.
         int64_t operand = 0;
-        return fast_int(right, operand) && compound_word(place, op, operand, word) && write(place, word);
+        int64_t current = 0;
+        return fast_int(right, operand) && place.row->plain_int(place.at, current) &&
+               fast_operation(op, current, operand, current) && int_word(current, word) && write(place, word);
     }
     return fast_word(right, word) && write(place, word);
 }
 
 bool assign_source_to_slot(TOKEN* target, const RESULT_ITEM& source) {
     if constexpr (!fast_paths) return false;
-    const SLOT_SHAPE* shape = nullptr;
-    UNION_DATA* container = slot_container(target, shape);
     SLOT_PLACE place;
     uintptr_t word = 0;
-    if (container == nullptr || !place_in(container, *shape, place, 0)) return false;
+    if (shaped_place(target, place, 0) != 1) return false;
     const UNION_DATA* value = follow_aliases(source.cell);
     return value != nullptr && compact_word_of_value(value, word) && write(place, word);
 }

@@ -40,6 +40,10 @@ struct SLOT_PLACE {
 // fast path's nesting.
 bool slot_place(TOKEN* node, SLOT_PLACE& place, int depth);
 
+// The int a slot holds: a defined int, read without a cell; false for an
+// undefined slot or a value of another kind.
+bool fast_slot_int(const SLOT_PLACE& place, int64_t& out);
+
 // The int a node of the shape a[i] or g[r, c] on a plain container reads,
 // a defined int slot read without a cell: 1 when it reads one, 0 when it
 // does not, -1 for a node of another shape.

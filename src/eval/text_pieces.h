@@ -20,6 +20,8 @@
 #include <cstdint>
 #include <string>
 
+#include "eval/member_access.h"
+#include "frontend/scope.h"
 #include "runtime/stream.h"
 #include "values/union_data.h"
 
@@ -58,6 +60,17 @@ inline void make_room(std::string& text, size_t extra) {
 // the length taken of a str: a text appended to itself gives what it held
 // before the append began.
 void append_plain_scalar(UNION_DATA* value, std::string& out, size_t limit = std::string::npos);
+
+// Whether a node is the conversion str:(...) by the type's written name
+// (no user type of that name), a call without a name, whatever the object
+// the call is made in.
+inline bool is_text_conversion(const TOKEN* node) {
+    if (node->evaluator != eval_member || node->op1 != ':' || node->op2 != 0) return false;
+    const TOKEN* part = node->right;
+    if (part == nullptr || !is_call_token(part) || !part->text->empty()) return false;
+    const TOKEN* type = node->left;
+    return is_word(type, "str") && (type->declaration == nullptr || !is_type_definition(type->declaration));
+}
 
 // The pieces of a str:(...) call, read before anything is written.
 struct TEXT_PIECES {

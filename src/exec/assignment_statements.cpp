@@ -809,16 +809,6 @@ void append_value(STR_DATA& str, UNION_DATA* value) {
     str.reset_read();
 }
 
-// Whether the node is the conversion str:(...) by its written type name:
-// the text of its arguments, whatever the object the call is made in.
-bool text_conversion(const TOKEN* node) {
-    if (node->evaluator != eval_member || node->op1 != ':' || node->op2 != 0) return false;
-    const TOKEN* part = node->right;
-    if (part == nullptr || !is_call_token(part) || !part->text->empty()) return false;  // the call without a name
-    const TOKEN* type = node->left;
-    return is_word(type, "str") && (type->declaration == nullptr || !is_type_definition(type->declaration));
-}
-
 // The text a statement bound as name += text appends to: the variable's
 // text while nothing is parked on either side and the variable holds one;
 // null otherwise, when the general path runs the statement.
@@ -839,7 +829,7 @@ UNION_DATA* bound_text_target(TOKEN* node) {
 // with nothing read or changed, for every other shape, value or format.
 bool fast_conversion_store(TOKEN* node, RESULT_ITEM this_item) {
     TOKEN* right = node->right;
-    if (node->left == nullptr || right == nullptr || !text_conversion(right) || !plain_text_format()) return false;
+    if (node->left == nullptr || right == nullptr || !is_text_conversion(right) || !plain_text_format()) return false;
     if (this_item.cell != nullptr && base_type_code(follow_aliases(this_item.cell)) != tag_object) return false;
     if (!single_operand(right)) return false;
     UNION_DATA* target = bound_text_target(node);
@@ -1399,7 +1389,7 @@ void exec_add_assign(TOKEN* node, RESULT_ITEM this_item) {
     // A right side that can only be a text stays what it is: the statement
     // is bound once to an executor that tries the text's append first.
     TOKEN* right = node->right;
-    const bool text_shape = right != nullptr && (right->evaluator == eval_str_literal || text_conversion(right)) &&
+    const bool text_shape = right != nullptr && (right->evaluator == eval_str_literal || is_text_conversion(right)) &&
                             node->left != nullptr && node->left->evaluator == eval_variable && single_operand(right);
     if (text_shape) {
         node->executor = right->evaluator == eval_str_literal ? exec_append_literal : exec_append_conversion;

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "eval/arg_frame.h"
@@ -31,8 +32,6 @@ namespace {
 // A routine has at most this many parameters here, as many as a call
 // hands over as machine ints.
 constexpr uint32_t max_parameters = 7;
-// Expressions nest at most this deep.
-constexpr int max_expression_depth = 32;
 
 struct INT_ROUTINE;
 
@@ -56,7 +55,6 @@ enum class STATEMENT_KIND : uint8_t { assign, branch };
 
 struct INT_STATEMENT {
     STATEMENT_KIND kind = STATEMENT_KIND::assign;
-    uint8_t slot = 0;
     std::unique_ptr<INT_EXPR> value;  // the assigned value; the left operand of a branch's comparison
     COMPARISON comparison = COMPARISON::less;
     std::unique_ptr<INT_EXPR> right;  // the right operand of a branch's comparison
@@ -172,14 +170,11 @@ private:
 };
 
 INT_ROUTINE* routine_for(TOKEN* routine);
-bool generate_code(INT_ROUTINE& routine);
 
 int TRANSLATION::slot_of(const TOKEN* name) const {
     if (name->evaluator != eval_variable || name->block_mode != block_mode_none) return -1;
-    for (size_t i = 0; i < slot_names.size(); ++i) {
-        if (slot_names[i] == name->declaration) return static_cast<int>(i);
-    }
-    return -1;
+    const auto found = std::find(slot_names.begin(), slot_names.end(), name->declaration);
+    return found != slot_names.end() ? static_cast<int>(found - slot_names.begin()) : -1;
 }
 
 // The slots: the parameters in order, then the one result. Every variable
@@ -200,10 +195,9 @@ VERDICT TRANSLATION::slots(INT_ROUTINE& routine) {
     const std::vector<SCOPE::STORED_VARIABLE>& plan = storage_plan_of(names.scope_node);
     if (plan.size() != slot_names.size()) return VERDICT::refused;
     for (const SCOPE::STORED_VARIABLE& variable : plan) {
-        if (variable.tag != tag_int || variable.type_def != nullptr) return VERDICT::refused;
-        bool known = false;
-        for (const TOKEN* name : slot_names) known = known || name == variable.node;
-        if (!known) return VERDICT::refused;
+        if (variable.tag != tag_int || variable.type_def != nullptr ||
+            std::find(slot_names.begin(), slot_names.end(), variable.node) == slot_names.end())
+            return VERDICT::refused;
     }
     routine.parameter_count = static_cast<uint8_t>(parameters.count());
     routine.result_slot = result_slot;
@@ -240,15 +234,13 @@ VERDICT TRANSLATION::statement(TOKEN* node, INT_STATEMENT& out) {
         if (condition->text || condition->block_mode != block_mode_none || condition->left == nullptr ||
             condition->right == nullptr)
             return VERDICT::refused;
-        const char op1 = condition->op1;
-        const char op2 = condition->op2;
-        if (op1 == '<' && op2 == 0) out.comparison = COMPARISON::less;
-        else if (op1 == '<' && op2 == '=') out.comparison = COMPARISON::less_equal;
-        else if (op1 == '>' && op2 == 0) out.comparison = COMPARISON::greater;
-        else if (op1 == '>' && op2 == '=') out.comparison = COMPARISON::greater_equal;
-        else if (op1 == '=' && op2 == '=') out.comparison = COMPARISON::equal;
-        else if (op1 == '!' && op2 == '=') out.comparison = COMPARISON::not_equal;
-        else return VERDICT::refused;
+        // The operator characters of each COMPARISON, in its order.
+        static constexpr std::pair<char, char> operators[] = {{'<', 0},   {'<', '='}, {'>', 0},
+                                                              {'>', '='}, {'=', '='}, {'!', '='}};
+        const auto* found =
+            std::find(std::begin(operators), std::end(operators), std::pair{condition->op1, condition->op2});
+        if (found == std::end(operators)) return VERDICT::refused;
+        out.comparison = static_cast<COMPARISON>(found - operators);
         out.kind = STATEMENT_KIND::branch;
         if (const VERDICT verdict = expression(condition->left, out.value, 0); verdict != VERDICT::ok) return verdict;
         if (const VERDICT verdict = expression(condition->right, out.right, 0); verdict != VERDICT::ok) return verdict;
@@ -262,12 +254,11 @@ VERDICT TRANSLATION::statement(TOKEN* node, INT_STATEMENT& out) {
     if (node->left->evaluator == initial_evaluator) return VERDICT::not_yet;
     // Only the result is assigned: a parameter is a constant.
     if (slot_of(node->left) != result_slot) return VERDICT::refused;
-    out.slot = result_slot;
     return expression(node->right, out.value, 0);
 }
 
 VERDICT TRANSLATION::expression(TOKEN* node, std::unique_ptr<INT_EXPR>& out, int depth) {
-    if (depth >= max_expression_depth || node->block_mode != block_mode_none) return VERDICT::refused;
+    if (depth >= fast_depth_limit || node->block_mode != block_mode_none) return VERDICT::refused;
     const EVAL_HANDLER handler = node->evaluator;
     if (handler == initial_evaluator) return VERDICT::not_yet;
     out = std::make_unique<INT_EXPR>();
@@ -323,43 +314,6 @@ VERDICT TRANSLATION::call(TOKEN* node, INT_EXPR& out, int depth) {
     return VERDICT::ok;
 }
 
-// The translation of a routine, made when it can be; null while it cannot
-// yet. A routine translating now (a recursion) is answered as it stands.
-INT_ROUTINE* routine_for(TOKEN* routine) {
-    INT_ROUTINE& translated = entry_of(routine);
-    if (translated.state != STATE::unknown) return &translated;
-    ROUTINE_NAMES names;
-    if (!checked_routine_names(routine, names) || names.body == nullptr) return nullptr;
-    TRANSLATION translation(names);
-    VERDICT verdict = translation.slots(translated);
-    if (verdict == VERDICT::ok) {
-        translated.state = STATE::translating;
-        ++translation_depth;
-        verdict = translation.statements(names.body, translated.body);
-        --translation_depth;
-    }
-    if (verdict == VERDICT::ok && !generate_code(translated)) verdict = VERDICT::refused;
-    translated.body.clear();
-    if (verdict == VERDICT::ok) {
-        translated.state = STATE::ready;
-        made_ready.push_back(&translated);
-    } else {
-        translated.code.clear();
-        translated.state = verdict == VERDICT::refused ? STATE::refused : STATE::unknown;
-    }
-    if (translation_depth == 0) {
-        if (verdict != VERDICT::ok) {
-            for (INT_ROUTINE* made : made_ready) {
-                made->code.clear();
-                made->state = STATE::unknown;
-            }
-        }
-        made_ready.clear();
-    }
-    if (verdict == VERDICT::ok) return &translated;
-    return verdict == VERDICT::refused ? &translated : nullptr;
-}
-
 // A call's share of the machine stack: a run stops, and the general path
 // takes the call and reports its stack error, where the calls under way
 // would take more of the stack than is left to the run's caller as frames
@@ -400,17 +354,14 @@ private:
     unsigned nodes_above = 0;
     unsigned calls_above = 0;
 
-    void emit(OP op, uint8_t a = 0, uint8_t b = 0, uint8_t c = 0) {
+    void emit(OP op, uint8_t a = 0, uint8_t b = 0, uint8_t c = 0, int64_t constant = 0) {
         code.emplace_back();
         INSN& insn = code.back();
         insn.op = op;
         insn.a = a;
         insn.b = b;
         insn.c = c;
-    }
-    void emit_constant(OP op, uint8_t a, uint8_t b, int64_t constant) {
-        emit(op, a, b);
-        code.back().constant = constant;
+        insn.constant = constant;
     }
     // Points the jump of instruction `from` at the next instruction.
     void land(size_t from) { code[from].jump = static_cast<int32_t>(code.size() - from); }
@@ -426,7 +377,8 @@ private:
     void branch(const INT_STATEMENT& statement);
     OPERAND operand(const INT_EXPR& expr);
     void compute_into(const INT_EXPR& expr, uint8_t target);
-    void operation(char op, uint8_t target, const OPERAND& left, const OPERAND& right);
+    uint8_t operation(const INT_EXPR& expr, int target);
+    void arithmetic(char op, uint8_t target, const OPERAND& left, const OPERAND& right);
     uint8_t call(const INT_EXPR& expr);
 };
 
@@ -467,8 +419,7 @@ void CODE_GENERATOR::branch(const INT_STATEMENT& statement) {
     if (left.constant) fits = false;
     const auto first = static_cast<uint8_t>(right.constant ? OP::lt_sk : OP::lt_ss);
     const size_t test = code.size();
-    emit(static_cast<OP>(first + static_cast<uint8_t>(statement.comparison)), 0, left.slot, right.slot);
-    code.back().constant = right.value;
+    emit(static_cast<OP>(first + static_cast<uint8_t>(statement.comparison)), 0, left.slot, right.slot, right.value);
     const bool before = assigned;
     ++branch_depth;
     block(statement.then_part);
@@ -496,54 +447,55 @@ OPERAND CODE_GENERATOR::operand(const INT_EXPR& expr) {
     case EXPR_KIND::call: return OPERAND{false, call(expr), 0};
     case EXPR_KIND::operation: break;
     }
+    return OPERAND{false, operation(expr, -1), 0};
+}
+
+// Leaves `top` as it found it.
+void CODE_GENERATOR::compute_into(const INT_EXPR& expr, uint8_t target) {
+    if (expr.kind == EXPR_KIND::operation) {
+        operation(expr, target);
+        return;
+    }
+    const unsigned mark = top;
+    const OPERAND value = operand(expr);
+    top = mark;
+    if (value.constant) emit(OP::load, target, 0, 0, value.value);
+    else if (value.slot != target) emit(OP::move, target, value.slot);
+}
+
+// An operation's operands, whose temporaries are free again after, and then
+// the operation into target (a new temporary for -1), which it hands back.
+uint8_t CODE_GENERATOR::operation(const INT_EXPR& expr, int target) {
     const unsigned mark = top;
     ++nodes_above;
     const OPERAND left = operand(*expr.left);
     const OPERAND right = operand(*expr.right);
     --nodes_above;
     top = mark;
-    const uint8_t target = temporary();
-    operation(expr.op, target, left, right);
-    return OPERAND{false, target, 0};
-}
-
-// Leaves `top` as it found it.
-void CODE_GENERATOR::compute_into(const INT_EXPR& expr, uint8_t target) {
-    const unsigned mark = top;
-    if (expr.kind == EXPR_KIND::operation) {
-        ++nodes_above;
-        const OPERAND left = operand(*expr.left);
-        const OPERAND right = operand(*expr.right);
-        --nodes_above;
-        top = mark;
-        operation(expr.op, target, left, right);
-        return;
-    }
-    const OPERAND value = operand(expr);
-    top = mark;
-    if (value.constant) emit_constant(OP::load, target, 0, value.value);
-    else if (value.slot != target) emit(OP::move, target, value.slot);
+    const uint8_t into = target >= 0 ? static_cast<uint8_t>(target) : temporary();
+    arithmetic(expr.op, into, left, right);
+    return into;
 }
 
 // target = left op right (op '+' or '-'); an operation of two constants is
 // left to the general path. Every instruction reads its operands before it
 // writes, so the target may be one of them.
-void CODE_GENERATOR::operation(char op, uint8_t target, const OPERAND& left, const OPERAND& right) {
+void CODE_GENERATOR::arithmetic(char op, uint8_t target, const OPERAND& left, const OPERAND& right) {
     if (left.constant && right.constant) {
         fits = false;
         return;
     }
     if (op == '+' && left.constant) {
-        operation(op, target, right, left);
+        arithmetic(op, target, right, left);
         return;
     }
     if (op == '-' && left.constant) {
-        emit_constant(OP::sub_ks, target, right.slot, left.value);
+        emit(OP::sub_ks, target, right.slot, 0, left.value);
         return;
     }
     const OP base = op == '+' ? OP::add_ss : OP::sub_ss;
-    emit(static_cast<OP>(static_cast<uint8_t>(base) + (right.constant ? 1 : 0)), target, left.slot, right.slot);
-    code.back().constant = right.value;
+    emit(static_cast<OP>(static_cast<uint8_t>(base) + (right.constant ? 1 : 0)), target, left.slot, right.slot,
+         right.value);
 }
 
 // The arguments go to the free slots above the one that keeps the way back,
@@ -569,9 +521,40 @@ uint8_t CODE_GENERATOR::call(const INT_EXPR& expr) {
     return raise_top(start + callee->result_slot + 1);
 }
 
-bool generate_code(INT_ROUTINE& routine) {
-    CODE_GENERATOR generator(routine);
-    return generator.generate(routine.body);
+// The translation of a routine, made when it can be; null while it cannot
+// yet. A routine translating now (a recursion) is answered as it stands.
+INT_ROUTINE* routine_for(TOKEN* routine) {
+    INT_ROUTINE& translated = entry_of(routine);
+    if (translated.state != STATE::unknown) return &translated;
+    ROUTINE_NAMES names;
+    if (!checked_routine_names(routine, names) || names.body == nullptr) return nullptr;
+    TRANSLATION translation(names);
+    VERDICT verdict = translation.slots(translated);
+    if (verdict == VERDICT::ok) {
+        translated.state = STATE::translating;
+        ++translation_depth;
+        verdict = translation.statements(names.body, translated.body);
+        --translation_depth;
+    }
+    if (verdict == VERDICT::ok && !CODE_GENERATOR(translated).generate(translated.body)) verdict = VERDICT::refused;
+    translated.body.clear();
+    if (verdict == VERDICT::ok) {
+        translated.state = STATE::ready;
+        made_ready.push_back(&translated);
+    } else {
+        translated.code.clear();
+        translated.state = verdict == VERDICT::refused ? STATE::refused : STATE::unknown;
+    }
+    if (translation_depth == 0) {
+        if (verdict != VERDICT::ok) {
+            for (INT_ROUTINE* made : made_ready) {
+                made->code.clear();
+                made->state = STATE::unknown;
+            }
+        }
+        made_ready.clear();
+    }
+    return verdict != VERDICT::not_yet ? &translated : nullptr;
 }
 
 // The frames of the runs, kept from run to run while they stay small. The
