@@ -829,13 +829,18 @@ void make_branch_code(LOOP_PLAN& plan) {
     plan.branch_code.clear();
 }
 
+constexpr uint32_t max_builds = 4;
+
 // The loop's plan, translated anew when the routine tables changed or when
 // statements that had not run yet may run now (until the plan settles).
 std::shared_ptr<LOOP_PLAN> plan_of(TOKEN* condition, TOKEN* body, TOKEN* step) {
     std::shared_ptr<LOOP_PLAN>& entry = plans[body];
     const bool same_context = entry && entry->generation == routine_tables_generation &&
                               entry->condition_node == condition && entry->step_node == step;
-    if (same_context && (entry->complete || entry->settled)) return entry;
+    // A loop entered again and again (an inner for over a range) whose
+    // statements keep some unbound (a block not taken yet) keeps its plan
+    // after a few translations instead of paying one at every entry.
+    if (same_context && (entry->complete || entry->settled || entry->builds >= max_builds)) return entry;
     const uint32_t builds = same_context ? entry->builds + 1 : 1;
     entry = std::make_shared<LOOP_PLAN>();
     LOOP_PLAN& plan = *entry;
