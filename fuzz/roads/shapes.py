@@ -622,14 +622,21 @@ class Shapes:
             # The member list walked around the reads.
             x = self.sn("rx")
             self.emit(f"int {x} = 0")
-            self.emit(f"{obj}.{v}.for({self.sn('wv')}, {{")
-            self.emit(f"  {x} += {reads().replace('IX', x + ' % 7')}")
-            self.emit(f"  {x} = {x} % 1000")
-            self.emit(f"  catch({self.n('e')}, {{outl(\"k \", {self.n('e')})}})")
-            self.emit("})")
-            self.emit(f"outl({x})")
+            self.walk_reads(x, f"{obj}.{v}.for({self.sn('wv')}, {{", reads, 7, [], f"outl({x})")
             return
         self.read_scene(reads, changes, self.rng.randint(6, 30), obj)
+
+    def walk_reads(self, x, head, reads, modulo, extra, tail):
+        """A walk whose body adds reads (their index from x) to x, with the
+        extra lines after the read, then prints the tail."""
+        self.emit(head)
+        self.emit(f"  {x} += {reads().replace('IX', x + f' % {modulo}')}")
+        for line in extra:
+            self.emit(f"  {line}")
+        self.emit(f"  {x} = {x} % 1000")
+        self.emit(f"  catch({self.n('e')}, {{outl(\"k \", {self.n('e')})}})")
+        self.emit("})")
+        self.emit(tail)
 
     def link_scene(self):
         """Reads through the list variable that refers to another list,
@@ -656,14 +663,9 @@ class Shapes:
             self.emit(f"int {x} = 0")
             self.emit(f"{v} @ {target}")
             walk = self.sn("wv")
-            self.emit(f"{target}.{self.pick(['for', 'For'])}({walk}, {{")
-            self.emit(f"  {x} += {reads().replace('IX', x + ' % 5')}")
-            if self.chance(0.5):
-                self.emit(f"  {v}[{self.rng.randrange(self.size)}] {self.pick(['+=', '-='])} 1")
-            self.emit(f"  {x} = {x} % 1000")
-            self.emit(f"  catch({self.n('e')}, {{outl(\"k \", {self.n('e')})}})")
-            self.emit("})")
-            self.emit(f"outl({x}, \" \", {target})")
+            head = f"{target}.{self.pick(['for', 'For'])}({walk}, {{"
+            extra = [f"{v}[{self.rng.randrange(self.size)}] {self.pick(['+=', '-='])} 1"] if self.chance(0.5) else []
+            self.walk_reads(x, head, reads, 5, extra, f"outl({x}, \" \", {target})")
             return
         self.read_scene(reads, changes, self.rng.randint(6, 30), v)
 
