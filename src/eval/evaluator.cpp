@@ -10,9 +10,11 @@
 #include "eval/names.h"
 #include "eval/operator_handlers.h"
 #include "exec/call_routine.h"
+#include "exec/user_call.h"
 #include "frontend/name_resolution.h"
 #include "numbers/int_data.h"
 #include "numbers/real_data.h"
+#include "runtime/build_options.h"
 #include "runtime/error.h"
 #include "runtime/messages.h"
 #include "values/factories.h"
@@ -47,6 +49,21 @@ void eval_list(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
 // call by name first, then the built-in functions. The guard frees whatever
 // argument lists the call left parked on the argument subtree.
 void run_named_call(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
+    if constexpr (fast_paths) {
+        int64_t value = 0;
+        if (call_int_routine_at_once(node, value)) {
+            // The number goes where the general road would hand it.
+            auto number = std::make_unique<INT_DATA>();
+            number->assign_int64(value);
+            if (int_result_request.node == node && int_result_request.slot != nullptr) {
+                int_result_request.slot->number = std::move(number);
+            } else {
+                results.append(RESULT_ITEM{new_int_cell(std::move(number)), access_function_result, 1});
+            }
+            int_result_request = INT_RESULT_REQUEST{};
+            return;
+        }
+    }
     UNWIND_RESULT_STACK guard(node);
     ROUTINE_REQUEST request;
     request.node = node;

@@ -10,6 +10,7 @@
 #include "eval/decline_hints.h"
 #include "eval/evaluator.h"
 #include "eval/member_access.h"
+#include "exec/call_routine.h"
 #include "exec/control_statements.h"
 #include "exec/pending_exception.h"
 #include "eval/names.h"
@@ -26,6 +27,7 @@
 #include "runtime/build_options.h"
 #include "runtime/str_stream.h"
 #include "values/array_store.h"
+#include "values/assign_rules.h"
 #include "values/factories.h"
 #include "values/front_end_services.h"
 #include "values/graph_store.h"
@@ -1166,12 +1168,22 @@ bool fast_call_assignment(TOKEN* node, RESULT_ITEM this_item) {
     if constexpr (!fast_paths) return false;
     UNION_DATA* first_target = call_assignment_target(node);
     if (first_target == nullptr) return false;
-    if (long_int_sum(node, first_target)) return true;
     TOKEN* right = node->right;
     const EVAL_HANDLER handler = right->evaluator;
+    int64_t at_once = 0;
+    // A routine on machine ints changes nothing the left side names.
+    const bool ran = handler == call_named_routine && call_int_routine_at_once(right, at_once);
+    if (ran) {
+        if (!value_under_iteration(first_target) && assign_machine_int(first_target, at_once)) return true;
+    } else if (long_int_sum(node, first_target)) {
+        return true;
+    }
     RESULT_LIST list;
     INT_RESULT_SLOT slot;  // the right side's number, when it hands one over
-    {
+    if (ran) {
+        slot.number = std::make_unique<INT_DATA>();
+        slot.number->assign_int64(at_once);
+    } else {
         const INT_RESULT_ASK ask(right, &slot);
         eval_cached(right, this_item, list);
     }

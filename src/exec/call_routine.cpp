@@ -13,6 +13,7 @@
 #include "eval/names.h"
 #include "eval/operator_handlers.h"
 #include "exec/block_exec.h"
+#include "exec/int_routines.h"
 #include "exec/pending_exception.h"
 #include "exec/statement_binding.h"
 #include "exec/user_call.h"
@@ -1563,7 +1564,57 @@ __attribute__((noinline)) CALL_OUTCOME call_int_site(const ROUTINE_REQUEST& requ
     return CALL_OUTCOME::made;
 }
 
+// The plan of a call node, made or renewed for the tables of now; null when
+// the node keeps a plan of another kind or has stopped looking.
+INT_CALL_PLAN* int_call_plan(TOKEN* node) {
+    if (node->plan == nullptr) node->plan = std::make_unique<INT_CALL_PLAN>();
+    else if (node->plan->kind != plan_int_call) return nullptr;
+    auto* plan = static_cast<INT_CALL_PLAN*>(node->plan.get());
+    if (plan->generation != routine_tables_generation || plan->parent != node->parent) [[unlikely]] {
+        plan->generation = routine_tables_generation;
+        plan->parent = node->parent;
+        plan->routine = nullptr;
+        plan->misses = 0;
+    }
+    if (plan->routine == nullptr && plan->misses >= int_call_patience) return nullptr;
+    return plan;
+}
+
 }  // namespace
+
+bool run_planned_int_call(TOKEN* node, int64_t& result) {
+    TOKEN* subtree = node->left;
+    if (subtree == nullptr || !subtree->result_stack.empty() || exception_pending()) return false;
+    INT_CALL_PLAN* plan = int_call_plan(node);
+    if (plan == nullptr) return false;
+    const TOKEN_LIST& arguments = argument_list_of(subtree);
+    const uint32_t count = arguments.count();
+    int64_t numbers[max_int_arguments];
+    bool numbers_only = count != 0 && count <= max_int_arguments;
+    for (uint32_t i = 0; numbers_only && i < count; ++i) {
+        RESULT_ITEM item;
+        bool number = false;
+        numbers_only = inert_argument(arguments[i], numbers[i], item, number) && number;
+    }
+    if (plan->routine == nullptr) {
+        // The entry the general road made for such arguments.
+        const CALL_SITE* site = numbers_only ? cached_int_site(node, 'f', count) : nullptr;
+        if (site == nullptr || site->routine == nullptr || site->crossed) {
+            ++plan->misses;
+            return false;
+        }
+        plan->routine = site->routine;
+        plan->count = count;
+    }
+    if (!numbers_only || plan->count != count) return false;
+    unclaimed_arguments = nullptr;  // a call starts, as on the general road
+    if (run_int_routine(plan->routine, numbers, count, result)) return true;
+    if (int_routine_refused(plan->routine)) {
+        plan->routine = nullptr;
+        plan->misses = int_call_patience;
+    }
+    return false;
+}
 
 void append_number_argument(RESULT_LIST& list, const RESULT_ITEM& item, int64_t value, uint32_t& shared) {
     if (item.cell == nullptr) {

@@ -16,6 +16,9 @@
 
 #include <string>
 
+#include "frontend/scope.h"
+#include "frontend/token.h"
+#include "runtime/build_options.h"
 #include "types/method_call.h"
 
 namespace morvu {
@@ -32,6 +35,42 @@ namespace morvu {
 // no routine table changes: a call made again neither builds its key nor
 // searches the tables.
 CALL_OUTCOME call_routine_status(const ROUTINE_REQUEST& request);
+
+// What a plain function call site found when its arguments were numbers:
+// the routine the general road found there for such arguments, for the
+// tables and the place in the tree it was found with. A site that keeps
+// failing to find one stops looking until the tables change.
+inline constexpr uint8_t plan_int_call = 1;
+inline constexpr uint32_t int_call_patience = 8;
+struct INT_CALL_PLAN final : NODE_PLAN {
+    INT_CALL_PLAN() : NODE_PLAN(plan_int_call) {}
+    uint64_t generation = 0;
+    const TOKEN* parent = nullptr;
+    TOKEN* routine = nullptr;  // null while none was found
+    uint32_t count = 0;
+    uint32_t misses = 0;
+};
+
+// call_int_routine_at_once past its first test.
+bool run_planned_int_call(TOKEN* node, int64_t& result);
+
+// A plain function call (its written name, no receiver) whose arguments are
+// numbers read where they stand, at a site where the general road found a
+// routine for such arguments that runs on machine ints: the routine runs on
+// them at once, its number in `result`. False, with nothing run, whenever
+// the general road must make the call.
+inline bool call_int_routine_at_once(TOKEN* node, int64_t& result) {
+    if constexpr (!fast_paths) return false;
+    const NODE_PLAN* plan = node->plan.get();
+    if (plan != nullptr) {
+        if (plan->kind != plan_int_call) return false;
+        const auto* kept = static_cast<const INT_CALL_PLAN*>(plan);
+        if (kept->routine == nullptr && kept->misses >= int_call_patience &&
+            kept->generation == routine_tables_generation)
+            return false;
+    }
+    return run_planned_int_call(node, result);
+}
 
 // A call with prepared arguments on an object of a user type (request.
 // in_object_type set, no qualifier) made as call_routine_status makes it

@@ -279,6 +279,7 @@ void TOKEN::destroy_tree() {
 
 void TOKEN::replace_by(TOKEN* other) {
     destroy_tree();
+    plan.reset();
     op1 = other->op1;
     op2 = other->op2;
     number = std::move(other->number);
@@ -327,6 +328,7 @@ void TOKEN::insert_operator(TOKEN* operand, char new_op1, char new_op2, bool cop
     if (right != nullptr) right->parent = former.get();
     former->parent = this;
 
+    plan.reset();
     left = former.release();
     right = operand;
     if (operand != nullptr) operand->parent = this;

@@ -133,6 +133,18 @@ inline constexpr int8_t arg_role_result = -1;          // output part, plain dec
 inline constexpr int8_t arg_role_output_object = 1;    // output part, ":$" declaration
 inline constexpr int8_t arg_role_variable_input = 2;   // input part, ":$" declaration
 
+// What an evaluation layer decided for a node at its first runs (the routine
+// a call reaches, say), kept with the node so that later runs take it at
+// once. Each layer knows its own kinds and checks its own guards; a plan
+// never outlives its node nor follows its content when the node is rebuilt.
+struct NODE_PLAN {
+    explicit NODE_PLAN(uint8_t plan_kind) : kind(plan_kind) {}
+    virtual ~NODE_PLAN() = default;
+    NODE_PLAN(const NODE_PLAN&) = delete;
+    NODE_PLAN& operator=(const NODE_PLAN&) = delete;
+    const uint8_t kind;
+};
+
 struct TOKEN {
     // The fields that parsing, tree walks and evaluation read come first, so
     // that they share the node's first two cache lines.
@@ -175,6 +187,7 @@ struct TOKEN {
     uint8_t extension_mark = 0;
     // A literal handed to built-in methods: its value, made once on first use.
     std::unique_ptr<UNION_DATA> constant;
+    std::unique_ptr<NODE_PLAN> plan;  // see NODE_PLAN
 
     TOKEN();
     explicit TOKEN(int value);  // a number leaf of the integer, scale 0
@@ -234,8 +247,9 @@ private:
 };
 
 // The fields every evaluation reads lie in the first two cache lines; the
-// rest, a literal's constant last, fill a third and one word.
-static_assert(sizeof(void*) != 8 || sizeof(TOKEN) <= 200, "TOKEN grew");
+// rest, a literal's constant and the node's plan last, fill a third and two
+// words.
+static_assert(sizeof(void*) != 8 || sizeof(TOKEN) <= 208, "TOKEN grew");
 
 // Counts the changes that can give a node another nearest enclosing scope:
 // nodes moved or freed (replace_by, rotate, swap, destroy_tree, a node taken
