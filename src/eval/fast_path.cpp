@@ -10,7 +10,6 @@
 #include "eval/decline_hints.h"
 #include "eval/evaluator.h"
 #include "eval/member_access.h"
-#include "exec/call_routine.h"
 #include "exec/control_statements.h"
 #include "exec/pending_exception.h"
 #include "eval/names.h"
@@ -27,7 +26,6 @@
 #include "runtime/build_options.h"
 #include "runtime/str_stream.h"
 #include "values/array_store.h"
-#include "values/assign_rules.h"
 #include "values/factories.h"
 #include "values/front_end_services.h"
 #include "values/graph_store.h"
@@ -379,8 +377,12 @@ bool look_up_fast_key(const TOKEN* part, UNION_DATA* cell, const UNION_DATA*& va
 // aliases or reference lead to; null for none.
 inline UNION_DATA* shaped_cell(const MEMBER_SHAPE& shape) {
     UNION_DATA* cell = top_cell(shape.declaration);
+    // A variable made to refer to a list (l @ other) reads and writes that
+    // list, unless the link lends a read-only mode.
     if (cell == nullptr || !(shape.through_aliases | shape.through_reference)) [[likely]]
-        return cell;
+        return cell == nullptr || lower_tag(cell->tag) != tag_reference ? cell
+               : is_variable_mode(cell->access_mode)                    ? referenced_cell(cell)
+                                                                        : nullptr;
     return shape.through_aliases ? aliased_cell(cell) : referenced_cell(cell);
 }
 
@@ -388,7 +390,8 @@ inline UNION_DATA* shaped_cell(const MEMBER_SHAPE& shape) {
 // as list_element finds it; null otherwise.
 UNION_DATA* shaped_element(const MEMBER_SHAPE& shape) {
     const UNION_DATA* cell = shape.declaration != nullptr ? shaped_cell(shape) : nullptr;
-    if (cell == nullptr || cell->tag != tag_list || !plain_list(cell)) return nullptr;
+    // A list an any cell holds (a list's element a link leads to) as well.
+    if (cell == nullptr || lower_tag(cell->tag) != tag_list || !plain_list(cell)) return nullptr;
     return list_element(cell, shape.index, shape.index_declaration, from_end(shape.kind), 0);
 }
 
@@ -980,6 +983,8 @@ UNION_DATA* fast_list_element(TOKEN* node) {
     return plain_list_element(node, true);
 }
 
+UNION_DATA* fast_stored_element(TOKEN* node) { return fast_paths ? stored_element(node) : nullptr; }
+
 UNION_DATA* fast_hash_key(TOKEN* node) { return plain_key(node); }
 
 UNION_DATA* fast_hash_char_key(TOKEN* node) { return plain_key(node, true); }
@@ -1170,20 +1175,10 @@ bool fast_call_assignment(TOKEN* node, RESULT_ITEM this_item) {
     if (first_target == nullptr) return false;
     TOKEN* right = node->right;
     const EVAL_HANDLER handler = right->evaluator;
-    int64_t at_once = 0;
-    // A routine on machine ints changes nothing the left side names.
-    const bool ran = handler == call_named_routine && call_int_routine_at_once(right, at_once);
-    if (ran) {
-        if (!value_under_iteration(first_target) && assign_machine_int(first_target, at_once)) return true;
-    } else if (long_int_sum(node, first_target)) {
-        return true;
-    }
+    if (long_int_sum(node, first_target)) return true;
     RESULT_LIST list;
     INT_RESULT_SLOT slot;  // the right side's number, when it hands one over
-    if (ran) {
-        slot.number = std::make_unique<INT_DATA>();
-        slot.number->assign_int64(at_once);
-    } else {
+    {
         const INT_RESULT_ASK ask(right, &slot);
         eval_cached(right, this_item, list);
     }

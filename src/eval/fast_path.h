@@ -219,6 +219,11 @@ UNION_DATA* fast_read_element(TOKEN* node);
 // writes; null for every other node.
 UNION_DATA* fast_list_element(TOKEN* node);
 
+// The element cell l[i] = e or l[i][j] = e writes as fast_element_store
+// finds it, l a variable of the shapes fast_list_element takes or such an
+// element holding a list; null for every other node.
+UNION_DATA* fast_stored_element(TOKEN* node);
+
 // The key of h[k] read without running code, as h[k] reads it: a plain
 // variable holding a defined int or text, a text literal, or str:(...) of
 // plain values (the last two built in a cell of the process, valid until

@@ -1185,10 +1185,27 @@ bool answered_before(const TOKEN* node) {
 struct INT_ROAD_KIND;
 using INT_ROAD_HINTS = DECLINE_HINTS<INT_ROAD_KIND>;
 
+// x = f(...) on a plain int variable where the call runs its routine on
+// machine ints at once: the number goes into the variable in place. Such a
+// routine has no effect, so where the number cannot go in place the
+// general road makes the call again.
+bool int_call_assignment(TOKEN* node) {
+    if constexpr (!fast_paths) return false;
+    TOKEN* right = node->right;
+    if (node->left == nullptr || right == nullptr || right->evaluator != call_named_routine ||
+        right->block_mode != block_mode_none || !right->result_stack.empty() || !int_call_planned(right))
+        return false;
+    UNION_DATA* target = fast_int_variable(node->left);
+    int64_t value = 0;
+    return target != nullptr && run_planned_int_call(right, value) && !value_under_iteration(target) &&
+           assign_machine_int(target, value);
+}
+
 // The call road declines either before it evaluates anything, or after,
 // with the right side's results parked on its node: those are taken up
 // where the chain would take them up.
 void exec_call_assign(TOKEN* node, RESULT_ITEM this_item) {
+    if (int_call_assignment(node)) return;
     INT_ROAD_HINTS::SLOT& hint = INT_ROAD_HINTS::slot_of(node);
     if (!INT_ROAD_HINTS::skips(hint, node)) {
         if (fast_slot_assignment(node, '=') || fast_int_assignment(node, '=', this_item)) {
@@ -1335,10 +1352,44 @@ void exec_hash_element_sub(TOKEN* node, RESULT_ITEM this_item) {
     exec_sub_assign(node, this_item);
 }
 
+// l[i] op= e once a list's int element has taken it in place: the roads
+// for names and slots decline an element, so the element's is tried first
+// from then on, and the statement's own chain when it declines.
+template <char op>
+bool element_update(TOKEN* node);
+template <char op>
+void exec_element_update(TOKEN* node, RESULT_ITEM this_item) {
+    if (element_update<op>(node)) return;
+    if constexpr (op == '+') add_assign(node, this_item);
+    else if constexpr (op == '-') exec_sub_assign(node, this_item);
+    else if constexpr (op == '*') exec_mul_assign(node, this_item);
+    else if constexpr (op == '/') exec_assignment(node, this_item, op_div_assign, "/=");
+    else exec_assignment(node, this_item, op_mod_assign, "%=");
+}
+
+// l[i] op= e on an int element of a list as l[i] = e finds it, e read as a
+// fast int and the machine result as fast_operation gives it, stored in
+// place; the statement is bound to exec_element_update. False, with
+// nothing changed, otherwise (a zero that keeps its sign among them).
+template <char op>
+bool element_update(TOKEN* node) {
+    UNION_DATA* element = element_target(node) ? fast_stored_element(node->left) : nullptr;
+    int64_t current = 0;
+    int64_t value = 0;
+    if (element == nullptr || !cell_int(element, current) || !fast_int(node->right, value) ||
+        !fast_operation(op, current, value, value) ||
+        (current == 0 && !is_inline_int(element->payload) && element->int_data()->sign() < 0) ||
+        !fast_store_int_element(element, value))
+        return false;
+    node->executor = exec_element_update<op>;
+    return true;
+}
+
 // name += e on the fast roads after the int ones; false, with nothing done
 // but what the general road takes over, when they all decline.
 bool add_by_roads(TOKEN* node, RESULT_ITEM this_item) {
     if (fast_compound_assignment(node, this_item, op_add_assign, '+')) return true;
+    if (element_update<'+'>(node)) return true;
     if (element_target(node) && fast_hash_element_store(node, '+', this_item)) {
         node->executor = exec_hash_element_add;
         return true;
@@ -1404,6 +1455,7 @@ namespace {
 // name -= e on the fast roads after the int ones, as add_by_roads.
 bool sub_by_roads(TOKEN* node, RESULT_ITEM this_item) {
     if (fast_compound_assignment(node, this_item, op_sub_assign, '-')) return true;
+    if (element_update<'-'>(node)) return true;
     if (element_target(node) && fast_hash_element_store(node, '-', this_item)) {
         node->executor = exec_hash_element_sub;
         return true;
@@ -1429,16 +1481,19 @@ void exec_mul_assign(TOKEN* node, RESULT_ITEM this_item) {
     if (fast_slot_assignment(node, '*')) return;
     if (fast_int_assignment(node, '*', this_item)) return;
     if (fast_compound_assignment(node, this_item, op_mul_assign, '*')) return;
+    if (element_update<'*'>(node)) return;
     exec_assignment(node, this_item, op_mul_assign, "*=");
 }
 
 void exec_div_assign(TOKEN* node, RESULT_ITEM this_item) {
     if (fast_slot_assignment(node, '/')) return;
+    if (fast_paths && element_update<'/'>(node)) return;
     exec_assignment(node, this_item, op_div_assign, "/=");
 }
 
 void exec_mod_assign(TOKEN* node, RESULT_ITEM this_item) {
     if (fast_slot_assignment(node, '%')) return;
+    if (fast_paths && element_update<'%'>(node)) return;
     exec_assignment(node, this_item, op_mod_assign, "%=");
 }
 

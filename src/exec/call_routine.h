@@ -54,22 +54,26 @@ struct INT_CALL_PLAN final : NODE_PLAN {
 // call_int_routine_at_once past its first test.
 bool run_planned_int_call(TOKEN* node, int64_t& result);
 
+// Whether a call node may be one that call_int_routine_at_once runs: false
+// once its plan has given up for the tables of now, or for a node keeping
+// a plan of another kind.
+inline bool int_call_planned(const TOKEN* node) {
+    if constexpr (!fast_paths) return false;
+    const NODE_PLAN* plan = node->plan.get();
+    if (plan == nullptr) return true;
+    if (plan->kind != plan_int_call) return false;
+    const auto* kept = static_cast<const INT_CALL_PLAN*>(plan);
+    return kept->routine != nullptr || kept->misses < int_call_patience ||
+           kept->generation != routine_tables_generation;
+}
+
 // A plain function call (its written name, no receiver) whose arguments are
 // numbers read where they stand, at a site where the general road found a
 // routine for such arguments that runs on machine ints: the routine runs on
 // them at once, its number in `result`. False, with nothing run, whenever
 // the general road must make the call.
 inline bool call_int_routine_at_once(TOKEN* node, int64_t& result) {
-    if constexpr (!fast_paths) return false;
-    const NODE_PLAN* plan = node->plan.get();
-    if (plan != nullptr) {
-        if (plan->kind != plan_int_call) return false;
-        const auto* kept = static_cast<const INT_CALL_PLAN*>(plan);
-        if (kept->routine == nullptr && kept->misses >= int_call_patience &&
-            kept->generation == routine_tables_generation)
-            return false;
-    }
-    return run_planned_int_call(node, result);
+    return int_call_planned(node) && run_planned_int_call(node, result);
 }
 
 // A call with prepared arguments on an object of a user type (request.
