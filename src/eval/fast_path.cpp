@@ -974,14 +974,10 @@ UNION_DATA* fast_member_cell(const TOKEN* name) {
 }
 
 UNION_DATA* fast_read_element(TOKEN* node) {
-    if constexpr (!fast_paths) return nullptr;
-    return node->evaluator == eval_member ? shaped_element(member_shape(node)) : nullptr;
+    return fast_paths && node->evaluator == eval_member ? shaped_element(member_shape(node)) : nullptr;
 }
 
-UNION_DATA* fast_list_element(TOKEN* node) {
-    if constexpr (!fast_paths) return nullptr;
-    return plain_list_element(node, true);
-}
+UNION_DATA* fast_list_element(TOKEN* node) { return fast_paths ? plain_list_element(node, true) : nullptr; }
 
 UNION_DATA* fast_stored_element(TOKEN* node) { return fast_paths ? stored_element(node) : nullptr; }
 
