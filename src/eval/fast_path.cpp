@@ -386,13 +386,25 @@ inline UNION_DATA* shaped_cell(const MEMBER_SHAPE& shape) {
     return shape.through_aliases ? aliased_cell(cell) : referenced_cell(cell);
 }
 
-// The element cell of an element read on a readable variable's plain list
-// as list_element finds it; null otherwise.
-UNION_DATA* shaped_element(const MEMBER_SHAPE& shape) {
-    const UNION_DATA* cell = shape.declaration != nullptr ? shaped_cell(shape) : nullptr;
+// The plain list a member of fast_members_object holds, that a name node
+// stands for; null for other names, other members and with no object.
+UNION_DATA* member_list_cell(const TOKEN* name) {
+    UNION_DATA* cell = fast_member_cell(name);
+    return cell != nullptr && cell->tag == tag_list && plain_list(cell) ? cell : nullptr;
+}
+
+// The element cell of an element read on a readable variable's plain list,
+// or on a list member of the current object, as list_element finds it
+// (depth: of the read's nesting); null otherwise. x[i] on a member is left
+// to the general road on an object given read-only, which refuses it there.
+UNION_DATA* shaped_element(const MEMBER_SHAPE& shape, int depth = 0) {
+    const bool member = shape.of_member && (shape.kind != MEMBER_READ::element || is_variable_mode(fast_members_mode));
+    const UNION_DATA* cell = shape.declaration != nullptr ? shaped_cell(shape)
+                             : member                     ? member_list_cell(shape.node->left)
+                                                          : nullptr;
     // A list an any cell holds (a list's element a link leads to) as well.
     if (cell == nullptr || lower_tag(cell->tag) != tag_list || !plain_list(cell)) return nullptr;
-    return list_element(cell, shape.index, shape.index_declaration, from_end(shape.kind), 0);
+    return list_element(cell, shape.index, shape.index_declaration, from_end(shape.kind), depth);
 }
 
 // The element cell of l[i], l.get(i) or l.Get(i) on a plain list as
@@ -590,24 +602,11 @@ bool size_read(const TOKEN* node, const TOKEN* part, int64_t& out) {
     return target != nullptr && target->tag == tag_list ? target : cell;
 }
 
-// The plain list a member of fast_members_object holds, that a name node
-// stands for; null for other names, other members and with no object.
-UNION_DATA* member_list_cell(const TOKEN* name) {
-    UNION_DATA* cell = fast_member_cell(name);
-    return cell != nullptr && cell->tag == tag_list && plain_list(cell) ? cell : nullptr;
-}
-
 // fast_element_read of a list member of the current object (vals[i],
 // vals.get(i) in a method of its type), read as a list variable's elements
-// are; x[i] is left to the general road on an object given read-only,
-// which refuses it there.
-[[gnu::noinline]] bool member_element_read(TOKEN* node, const MEMBER_SHAPE& shape, int64_t& out, int depth) {
-    if (depth >= fast_depth_limit || (shape.kind == MEMBER_READ::element && !is_variable_mode(fast_members_mode)))
-        return false;
-    const UNION_DATA* cell = member_list_cell(node->left);
-    const UNION_DATA* element =
-        cell != nullptr ? list_element(cell, shape.index, shape.index_declaration, from_end(shape.kind), depth)
-                        : nullptr;
+// are.
+[[gnu::noinline]] bool member_element_read(const MEMBER_SHAPE& shape, int64_t& out, int depth) {
+    const UNION_DATA* element = depth < fast_depth_limit ? shaped_element(shape, depth) : nullptr;
     return element != nullptr && cell_int(element, out);
 }
 
@@ -621,7 +620,7 @@ UNION_DATA* member_list_cell(const TOKEN* name) {
 [[gnu::noinline]] bool fast_element_read(TOKEN* node, int64_t& out, int depth) {
     const MEMBER_SHAPE& shape = member_shape(node);
     if (shape.declaration == nullptr) [[unlikely]] {
-        if (shape.of_member) return member_element_read(node, shape, out, depth);
+        if (shape.of_member) return member_element_read(shape, out, depth);
         return unshaped_element_read(node, shape.kind, out, depth);
     }
     if (depth >= fast_depth_limit) return false;

@@ -1140,7 +1140,7 @@ void exec_hash_element_assign(TOKEN* node, RESULT_ITEM this_item) {
 // first from then on, and the whole chain of exec_assign when it does not
 // apply.
 void exec_element_assign(TOKEN* node, RESULT_ITEM this_item) {
-    if (fast_element_store(node)) return;
+    if (read_with_members(this_item, [node] { return fast_element_store(node); })) return;
     exec_assign(node, this_item);
 }
 
@@ -1257,7 +1257,7 @@ bool assign_by_roads(TOKEN* node, RESULT_ITEM this_item) {
         node->executor = exec_scalar_assign;
         return true;
     }
-    if (fast_element_store(node)) {
+    if (read_with_members(this_item, [node] { return fast_element_store(node); })) {
         node->executor = exec_element_assign;
         return true;
     }
@@ -1356,10 +1356,10 @@ void exec_hash_element_sub(TOKEN* node, RESULT_ITEM this_item) {
 // for names and slots decline an element, so the element's is tried first
 // from then on, and the statement's own chain when it declines.
 template <char op>
-bool element_update(TOKEN* node);
+bool element_update(TOKEN* node, RESULT_ITEM this_item);
 template <char op>
 void exec_element_update(TOKEN* node, RESULT_ITEM this_item) {
-    if (element_update<op>(node)) return;
+    if (element_update<op>(node, this_item)) return;
     if constexpr (op == '+') add_assign(node, this_item);
     else if constexpr (op == '-') exec_sub_assign(node, this_item);
     else if constexpr (op == '*') exec_mul_assign(node, this_item);
@@ -1367,29 +1367,32 @@ void exec_element_update(TOKEN* node, RESULT_ITEM this_item) {
     else exec_assignment(node, this_item, op_mod_assign, "%=");
 }
 
-// l[i] op= e on an int element of a list as l[i] = e finds it, e read as a
-// fast int and the machine result as fast_operation gives it, stored in
-// place; the statement is bound to exec_element_update. False, with
-// nothing changed, otherwise (a zero that keeps its sign among them).
+// l[i] op= e on an int element of a list as l[i] = e finds it (l a list
+// member of the current object too), e read as a fast int and the machine
+// result as fast_operation gives it, stored in place; the statement is
+// bound to exec_element_update. False, with nothing changed, otherwise (a
+// zero that keeps its sign among them).
 template <char op>
-bool element_update(TOKEN* node) {
-    UNION_DATA* element = element_target(node) ? fast_stored_element(node->left) : nullptr;
-    int64_t current = 0;
-    int64_t value = 0;
-    if (element == nullptr || !cell_int(element, current) || !fast_int(node->right, value) ||
-        !fast_operation(op, current, value, value) ||
-        (current == 0 && !is_inline_int(element->payload) && element->int_data()->sign() < 0) ||
-        !fast_store_int_element(element, value))
-        return false;
-    node->executor = exec_element_update<op>;
-    return true;
+bool element_update(TOKEN* node, RESULT_ITEM this_item) {
+    if (!element_target(node)) return false;
+    const bool done = read_with_members(this_item, [node] {
+        UNION_DATA* element = fast_stored_element(node->left);
+        int64_t current = 0;
+        int64_t value = 0;
+        return element != nullptr && cell_int(element, current) && fast_int(node->right, value) &&
+               fast_operation(op, current, value, value) &&
+               (current != 0 || is_inline_int(element->payload) || element->int_data()->sign() >= 0) &&
+               fast_store_int_element(element, value);
+    });
+    if (done) node->executor = exec_element_update<op>;
+    return done;
 }
 
 // name += e on the fast roads after the int ones; false, with nothing done
 // but what the general road takes over, when they all decline.
 bool add_by_roads(TOKEN* node, RESULT_ITEM this_item) {
     if (fast_compound_assignment(node, this_item, op_add_assign, '+')) return true;
-    if (element_update<'+'>(node)) return true;
+    if (element_update<'+'>(node, this_item)) return true;
     if (element_target(node) && fast_hash_element_store(node, '+', this_item)) {
         node->executor = exec_hash_element_add;
         return true;
@@ -1455,7 +1458,7 @@ namespace {
 // name -= e on the fast roads after the int ones, as add_by_roads.
 bool sub_by_roads(TOKEN* node, RESULT_ITEM this_item) {
     if (fast_compound_assignment(node, this_item, op_sub_assign, '-')) return true;
-    if (element_update<'-'>(node)) return true;
+    if (element_update<'-'>(node, this_item)) return true;
     if (element_target(node) && fast_hash_element_store(node, '-', this_item)) {
         node->executor = exec_hash_element_sub;
         return true;
@@ -1481,19 +1484,19 @@ void exec_mul_assign(TOKEN* node, RESULT_ITEM this_item) {
     if (fast_slot_assignment(node, '*')) return;
     if (fast_int_assignment(node, '*', this_item)) return;
     if (fast_compound_assignment(node, this_item, op_mul_assign, '*')) return;
-    if (element_update<'*'>(node)) return;
+    if (element_update<'*'>(node, this_item)) return;
     exec_assignment(node, this_item, op_mul_assign, "*=");
 }
 
 void exec_div_assign(TOKEN* node, RESULT_ITEM this_item) {
     if (fast_slot_assignment(node, '/')) return;
-    if (fast_paths && element_update<'/'>(node)) return;
+    if (fast_paths && element_update<'/'>(node, this_item)) return;
     exec_assignment(node, this_item, op_div_assign, "/=");
 }
 
 void exec_mod_assign(TOKEN* node, RESULT_ITEM this_item) {
     if (fast_slot_assignment(node, '%')) return;
-    if (fast_paths && element_update<'%'>(node)) return;
+    if (fast_paths && element_update<'%'>(node, this_item)) return;
     exec_assignment(node, this_item, op_mod_assign, "%=");
 }
 
