@@ -438,8 +438,9 @@ struct SWITCH_ENTRY {
     bool lone_body = false;
     TOKEN_LIST body_statements;
 };
-// A label of a switch whose cases hold int literals only, or char literals
-// only: the number or char byte, and the case it belongs to.
+// A label of a switch whose cases hold int literals only, char literals
+// only or text literals only: the number, the char byte or the text's key
+// (text_key), and the case it belongs to.
 struct KEYED_LABEL {
     int64_t key;
     uint32_t entry;
@@ -699,13 +700,23 @@ bool match_labels(const SWITCH_ENTRY& entry, UNION_DATA* value_cell, const CELL_
     return n == 0;
 }
 
+// The key of a text among a switch's text labels: a hash of the characters
+// up to the first zero byte, the part flat_case compares; labels whose key
+// matches are compared in full.
+int64_t text_key(const char* text) {
+    uint64_t hash = 14695981039346656037u;
+    for (; *text != 0; ++text) hash = (hash ^ static_cast<unsigned char>(*text)) * 1099511628211u;
+    return static_cast<int64_t>(hash);
+}
+
 // Whether every statement of the switch is a braced case whose labels are
-// int literals only, or char literals only (a case without labels among
-// them): the labels are then gathered into the plan's keys, once every
-// case's labels are known. Such labels read as their constants, compare
-// with a value of their own type by the number or byte alone, and no label
-// runs anything, so the first case holding the value's key (or the first
-// without labels before it) is the one the cases tried in turn would take.
+// int literals only, char literals only or text literals only (a case
+// without labels among them): the labels are then gathered into the plan's
+// keys, once every case's labels are known. Such labels read as their
+// constants, compare with a value of their own type by the number, byte or
+// text alone, and no label runs anything, so the first case holding the
+// value's key (or the first without labels before it) is the one the cases
+// tried in turn would take.
 bool keyed_labels(SWITCH_PLAN& plan) {
     if (plan.keys_state != keys_unknown) return plan.keys_state == keys_ready;
     char type = 0;
@@ -732,6 +743,9 @@ bool keyed_labels(SWITCH_PLAN& plan) {
                 keyed = cell_int64(constant, key);  // a number beyond a machine word is no key
             } else if (label_type == tag_char) {
                 key = static_cast<unsigned char>(constant->scalar.char_byte);
+                keyed = true;
+            } else if (label_type == tag_str) {
+                key = text_key(constant->str_data()->text.c_str());
                 keyed = true;
             }
             if (!keyed || (type != 0 && type != label_type)) {
@@ -765,13 +779,22 @@ bool keyed_case(SWITCH_PLAN& plan, TOKEN* node, UNION_DATA* value_cell, const CE
     const UNION_DATA* peek = follow_aliases(value_cell);
     if (peek->payload == nullptr || lower_tag(peek->tag) != plan.key_type) return false;
     int64_t key = 0;
-    if (plan.key_type == tag_char) key = static_cast<unsigned char>(peek->scalar.char_byte);
-    else if (!cell_int64(peek, key)) return false;
+    const char* text = nullptr;
+    if (plan.key_type == tag_char) {
+        key = static_cast<unsigned char>(peek->scalar.char_byte);
+    } else if (plan.key_type == tag_str) {
+        text = peek->str_data()->text.c_str();
+        key = text_key(text);
+    } else if (!cell_int64(peek, key)) {
+        return false;
+    }
     uint32_t chosen = plan.first_default;
     for (const KEYED_LABEL& label : plan.keys) {
         if (label.entry > chosen) break;
         if (!label.token->result_stack.empty()) return false;
-        if (label.key == key) chosen = label.entry;
+        if (label.key == key &&
+            (text == nullptr || std::strcmp(label.token->constant->str_data()->text.c_str(), text) == 0))
+            chosen = label.entry;
     }
     if (chosen == UINT32_MAX) return true;
     run_case_body(plan.entries[chosen], this_item);
