@@ -377,33 +377,30 @@ bool look_up_fast_key(const TOKEN* part, UNION_DATA* cell, const UNION_DATA*& va
 // aliases or reference lead to; null for none.
 inline UNION_DATA* shaped_cell(const MEMBER_SHAPE& shape) {
     UNION_DATA* cell = top_cell(shape.declaration);
-    // A variable made to refer to a list (l @ other) reads and writes that
-    // list, unless the link lends a read-only mode.
     if (cell == nullptr || !(shape.through_aliases | shape.through_reference)) [[likely]]
-        return cell == nullptr || lower_tag(cell->tag) != tag_reference ? cell
-               : is_variable_mode(cell->access_mode)                    ? referenced_cell(cell)
-                                                                        : nullptr;
+        return cell;
     return shape.through_aliases ? aliased_cell(cell) : referenced_cell(cell);
 }
 
-// The plain list a member of fast_members_object holds, that a name node
-// stands for; null for other names, other members and with no object.
-UNION_DATA* member_list_cell(const TOKEN* name) {
-    UNION_DATA* cell = fast_member_cell(name);
-    return cell != nullptr && cell->tag == tag_list && plain_list(cell) ? cell : nullptr;
+// shaped_element on a list a variable refers to (v @ l) writably, a list an
+// any cell holds, or a list member of the current object, which x[i] reads
+// only on an object given for writing.
+[[gnu::noinline]] UNION_DATA* held_list_element(const MEMBER_SHAPE& shape, int depth) {
+    UNION_DATA* cell = shape.declaration != nullptr ? shaped_cell(shape) : nullptr;
+    if (shape.of_member && (shape.kind != MEMBER_READ::element || is_variable_mode(fast_members_mode)))
+        cell = fast_member_cell(shape.node->left);
+    if (cell != nullptr && lower_tag(cell->tag) == tag_reference && is_variable_mode(cell->access_mode))
+        cell = referenced_cell(cell);
+    if (cell == nullptr || lower_tag(cell->tag) != tag_list || !plain_list(cell)) return nullptr;
+    return list_element(cell, shape.index, shape.index_declaration, from_end(shape.kind), depth);
 }
 
-// The element cell of an element read on a readable variable's plain list,
-// or on a list member of the current object, as list_element finds it
-// (depth: of the read's nesting); null otherwise. x[i] on a member is left
-// to the general road on an object given read-only, which refuses it there.
+// The element cell of an element read on a readable variable's plain list
+// (or as held_list_element finds it) at a depth of nesting; null otherwise.
 UNION_DATA* shaped_element(const MEMBER_SHAPE& shape, int depth = 0) {
-    const bool member = shape.of_member && (shape.kind != MEMBER_READ::element || is_variable_mode(fast_members_mode));
-    const UNION_DATA* cell = shape.declaration != nullptr ? shaped_cell(shape)
-                             : member                     ? member_list_cell(shape.node->left)
-                                                          : nullptr;
-    // A list an any cell holds (a list's element a link leads to) as well.
-    if (cell == nullptr || lower_tag(cell->tag) != tag_list || !plain_list(cell)) return nullptr;
+    const UNION_DATA* cell = shape.declaration != nullptr ? shaped_cell(shape) : nullptr;
+    if (cell == nullptr || cell->tag != tag_list || !plain_list(cell)) [[unlikely]]
+        return cell != nullptr || shape.of_member ? held_list_element(shape, depth) : nullptr;
     return list_element(cell, shape.index, shape.index_declaration, from_end(shape.kind), depth);
 }
 
@@ -602,9 +599,8 @@ bool size_read(const TOKEN* node, const TOKEN* part, int64_t& out) {
     return target != nullptr && target->tag == tag_list ? target : cell;
 }
 
-// fast_element_read of a list member of the current object (vals[i],
-// vals.get(i) in a method of its type), read as a list variable's elements
-// are.
+// fast_element_read of a list member of the current object (vals[i] or
+// vals.get(i) in a method of its type).
 [[gnu::noinline]] bool member_element_read(const MEMBER_SHAPE& shape, int64_t& out, int depth) {
     const UNION_DATA* element = depth < fast_depth_limit ? shaped_element(shape, depth) : nullptr;
     return element != nullptr && cell_int(element, out);
@@ -920,8 +916,8 @@ LIST_DATA* fast_plain_list(const TOKEN* declaration) {
 }
 
 LIST_DATA* fast_member_list(const TOKEN* name) {
-    UNION_DATA* cell = member_list_cell(name);
-    return cell != nullptr ? cell->list_data() : nullptr;
+    UNION_DATA* cell = fast_member_cell(name);
+    return cell != nullptr && cell->tag == tag_list && plain_list(cell) ? cell->list_data() : nullptr;
 }
 
 const std::string* fast_operand_text(TOKEN* node) {
@@ -1168,9 +1164,9 @@ bool fast_call_assignment(TOKEN* node, RESULT_ITEM this_item) {
     if constexpr (!fast_paths) return false;
     UNION_DATA* first_target = call_assignment_target(node);
     if (first_target == nullptr) return false;
+    if (long_int_sum(node, first_target)) return true;
     TOKEN* right = node->right;
     const EVAL_HANDLER handler = right->evaluator;
-    if (long_int_sum(node, first_target)) return true;
     RESULT_LIST list;
     INT_RESULT_SLOT slot;  // the right side's number, when it hands one over
     {
