@@ -180,8 +180,10 @@ struct MEMBER_SHAPE {
     // through it, as l[i] refuses a read-only list.
     bool through_reference = false;
     // The receiver names a member of the current object (declaration null):
-    // its list is found through fast_members_object at each read.
+    // its list is found through fast_members_object at each read; or it is
+    // a member access itself (o.m[i], o.m.get(i)).
     bool of_member = false;
+    bool of_object = false;
 };
 // Nodes are made one after another from a store: a node shares its entry
 // only with nodes made 2048 nodes (about 6 KB of source) away.
@@ -212,6 +214,9 @@ MEMBER_SHAPE member_shapes[member_shape_count];
         }
         made.of_member = declaration == nullptr && name->evaluator == eval_variable && name->declaration != nullptr &&
                          name->declaration->member_slot >= 0;
+        const TOKEN* field = name->right;
+        made.of_object =
+            name->evaluator == eval_member && field != nullptr && is_word_token(field) && !is_call_token(field);
     }
     return decision.store(shape);
 }
@@ -382,13 +387,24 @@ inline UNION_DATA* shaped_cell(const MEMBER_SHAPE& shape) {
     return shape.through_aliases ? aliased_cell(cell) : referenced_cell(cell);
 }
 
+// Whether an object variable may be written through (not a plain input
+// parameter, no read-only link).
+bool writable_object(const TOKEN* name) {
+    const TOKEN* declaration = name != nullptr && name->evaluator == eval_variable ? name->declaration : nullptr;
+    if (declaration == nullptr || declaration->arg_role == arg_role_constant_input) return false;
+    const UNION_DATA* own = top_cell(declaration);
+    return own != nullptr && is_variable_mode(lent_access(own));
+}
+
 // shaped_element on a list a variable refers to (v @ l) writably, a list an
-// any cell holds, or a list member of the current object, which x[i] reads
-// only on an object given for writing.
+// any cell holds, a list member of the current object or of an object
+// variable (o.m), which x[i] reads only on an object given for writing.
 [[gnu::noinline]] UNION_DATA* held_list_element(const MEMBER_SHAPE& shape, int depth) {
     UNION_DATA* cell = shape.declaration != nullptr ? shaped_cell(shape) : nullptr;
     if (shape.of_member && (shape.kind != MEMBER_READ::element || is_variable_mode(fast_members_mode)))
         cell = fast_member_cell(shape.node->left);
+    if (shape.of_object && (shape.kind != MEMBER_READ::element || writable_object(shape.node->left->left)))
+        cell = fast_object_member(shape.node->left);
     if (cell != nullptr && lower_tag(cell->tag) == tag_reference && is_variable_mode(cell->access_mode))
         cell = referenced_cell(cell);
     if (cell == nullptr || lower_tag(cell->tag) != tag_list || !plain_list(cell)) return nullptr;
@@ -400,7 +416,7 @@ inline UNION_DATA* shaped_cell(const MEMBER_SHAPE& shape) {
 UNION_DATA* shaped_element(const MEMBER_SHAPE& shape, int depth = 0) {
     const UNION_DATA* cell = shape.declaration != nullptr ? shaped_cell(shape) : nullptr;
     if (cell == nullptr || cell->tag != tag_list || !plain_list(cell)) [[unlikely]]
-        return cell != nullptr || shape.of_member ? held_list_element(shape, depth) : nullptr;
+        return cell != nullptr || shape.of_member || shape.of_object ? held_list_element(shape, depth) : nullptr;
     return list_element(cell, shape.index, shape.index_declaration, from_end(shape.kind), depth);
 }
 
@@ -591,21 +607,6 @@ bool size_read(const TOKEN* node, const TOKEN* part, int64_t& out) {
     return element != nullptr && cell_int(element, out);
 }
 
-// The list a reference stands for, as the element reads find it through
-// the reference when it is writable; the cell itself otherwise.
-[[gnu::noinline]] UNION_DATA* list_referred_to(UNION_DATA* cell) {
-    if (!is_variable_mode(cell->access_mode)) return cell;
-    UNION_DATA* target = referenced_cell(cell);
-    return target != nullptr && target->tag == tag_list ? target : cell;
-}
-
-// fast_element_read of a list member of the current object (vals[i] or
-// vals.get(i) in a method of its type).
-[[gnu::noinline]] bool member_element_read(const MEMBER_SHAPE& shape, int64_t& out, int depth) {
-    const UNION_DATA* element = depth < fast_depth_limit ? shaped_element(shape, depth) : nullptr;
-    return element != nullptr && cell_int(element, out);
-}
-
 // l.size(), l[i], l.get(i) and l.Get(i) on a plain list, a[i] and a.get(i)
 // on a plain array, g[r, c] on a plain array2, h[k] on a plain hash,
 // s.size() on a text, where the indexes read as fast ints within the
@@ -616,17 +617,22 @@ bool size_read(const TOKEN* node, const TOKEN* part, int64_t& out) {
 [[gnu::noinline]] bool fast_element_read(TOKEN* node, int64_t& out, int depth) {
     const MEMBER_SHAPE& shape = member_shape(node);
     if (shape.declaration == nullptr) [[unlikely]] {
-        if (shape.of_member) return member_element_read(shape, out, depth);
+        // A list member of the current object or of an object variable.
+        const bool held = (shape.of_member || shape.of_object) && depth < fast_depth_limit;
+        const UNION_DATA* element = held ? held_list_element(shape, depth) : nullptr;
+        if (element != nullptr || shape.of_member) return element != nullptr && cell_int(element, out);
         return unshaped_element_read(node, shape.kind, out, depth);
     }
     if (depth >= fast_depth_limit) return false;
     UNION_DATA* cell = shaped_cell(shape);
     if (cell == nullptr) return false;
-    // An element of a list, the most frequent read, is read here; so is
-    // one of a list that a variable of its own refers to (v @ l).
+    // An element of a list, the most frequent read, is read here; one of a
+    // list that a variable refers to (v @ l) or holds as any is held.
     if (cell->tag != tag_list) [[unlikely]] {
-        if (lower_tag(cell->tag) == tag_reference) cell = list_referred_to(cell);
-        if (cell->tag != tag_list) return container_element_read(node, node->right, shape.kind, cell, out, depth);
+        if (lower_tag(cell->tag) != tag_reference && lower_tag(cell->tag) != tag_list)
+            return container_element_read(node, node->right, shape.kind, cell, out, depth);
+        const UNION_DATA* element = held_list_element(shape, depth);
+        return element != nullptr && cell_int(element, out);
     }
     if (!plain_list(cell)) return false;
     const UNION_DATA* element = list_element(cell, shape.index, shape.index_declaration, from_end(shape.kind), depth);
@@ -645,9 +651,9 @@ bool size_read(const TOKEN* node, const TOKEN* part, int64_t& out) {
     if (cell->tag != tag_list) {
         // A variable that refers to a list (v @ l) reads and stores its
         // elements, as the element reads find them.
-        if (lower_tag(cell->tag) != tag_reference) return nullptr;
-        cell = list_referred_to(cell);
-        if (cell->tag != tag_list) return nullptr;
+        if (lower_tag(cell->tag) != tag_reference || !is_variable_mode(cell->access_mode)) return nullptr;
+        cell = referenced_cell(cell);
+        if (cell == nullptr || cell->tag != tag_list) return nullptr;
     }
     return cell;
 }
