@@ -387,15 +387,6 @@ inline UNION_DATA* shaped_cell(const MEMBER_SHAPE& shape) {
     return shape.through_aliases ? aliased_cell(cell) : referenced_cell(cell);
 }
 
-// Whether an object variable may be written through (not a plain input
-// parameter, no read-only link).
-bool writable_object(const TOKEN* name) {
-    const TOKEN* declaration = name != nullptr && name->evaluator == eval_variable ? name->declaration : nullptr;
-    if (declaration == nullptr || declaration->arg_role == arg_role_constant_input) return false;
-    const UNION_DATA* own = top_cell(declaration);
-    return own != nullptr && is_variable_mode(lent_access(own));
-}
-
 // shaped_element on a list a variable refers to (v @ l) writably, a list an
 // any cell holds, a list member of the current object or of an object
 // variable (o.m), which x[i] reads only on an object given for writing.
@@ -403,7 +394,7 @@ bool writable_object(const TOKEN* name) {
     UNION_DATA* cell = shape.declaration != nullptr ? shaped_cell(shape) : nullptr;
     if (shape.of_member && (shape.kind != MEMBER_READ::element || is_variable_mode(fast_members_mode)))
         cell = fast_member_cell(shape.node->left);
-    if (shape.of_object && (shape.kind != MEMBER_READ::element || writable_object(shape.node->left->left)))
+    if (shape.of_object && (shape.kind != MEMBER_READ::element || fast_writable_object(shape.node->left->left)))
         cell = fast_object_member(shape.node->left);
     if (cell != nullptr && lower_tag(cell->tag) == tag_reference && is_variable_mode(cell->access_mode))
         cell = referenced_cell(cell);
@@ -949,6 +940,13 @@ bool fast_list_store(const TOKEN* declaration, int64_t position, int64_t value) 
     const UNION_DATA* list = declared_list(declaration);
     UNION_DATA* element = list != nullptr && plain_list(list) ? list_position(list, position, false) : nullptr;
     return element != nullptr && store_int_element(element, value);
+}
+
+bool fast_writable_object(const TOKEN* name) {
+    const TOKEN* declaration = name != nullptr && name->evaluator == eval_variable ? name->declaration : nullptr;
+    if (declaration == nullptr || declaration->arg_role == arg_role_constant_input) return false;
+    const UNION_DATA* own = top_cell(declaration);
+    return own != nullptr && is_variable_mode(lent_access(own));
 }
 
 UNION_DATA* fast_object_member(const TOKEN* node) {

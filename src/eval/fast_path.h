@@ -106,6 +106,10 @@ template <typename READ>
 // stands for; null for other names and with no object.
 UNION_DATA* fast_member_cell(const TOKEN* name);
 
+// Whether a name is an object variable the object may be written through:
+// no plain input parameter, and no link lending a read-only mode.
+bool fast_writable_object(const TOKEN* name);
+
 // The member cell of o.name, where o is a variable or an input parameter
 // holding a defined object, as the member access finds it (the first of
 // the object's groups whose type has the name); null for every other node

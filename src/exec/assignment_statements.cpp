@@ -170,12 +170,7 @@ UNION_DATA* fast_int_through_aliases(TOKEN* node) {
 // member access hands it out as a member of a variable, and an assignment
 // to it refuses nothing. Null otherwise.
 [[gnu::noinline]] UNION_DATA* fast_int_object_member(const TOKEN* node) {
-    const TOKEN* receiver = node->left;
-    if (receiver == nullptr || receiver->evaluator != eval_variable || receiver->declaration == nullptr ||
-        receiver->declaration->arg_role == arg_role_constant_input)
-        return nullptr;
-    const UNION_DATA* own = top_cell(receiver->declaration);
-    if (own == nullptr || !is_variable_mode(lent_access(own))) return nullptr;
+    if (!fast_writable_object(node->left)) return nullptr;
     UNION_DATA* cell = fast_object_member(node);
     if (cell == nullptr || cell->tag != tag_int || cell->payload == nullptr || cell->access_mode != access_variable ||
         value_under_iteration(cell))
@@ -1363,8 +1358,8 @@ void exec_element_update(TOKEN* node, RESULT_ITEM this_item) {
     if constexpr (op == '+') add_assign(node, this_item);
     else if constexpr (op == '-') exec_sub_assign(node, this_item);
     else if constexpr (op == '*') exec_mul_assign(node, this_item);
-    else if constexpr (op == '/') exec_assignment(node, this_item, op_div_assign, "/=");
-    else exec_assignment(node, this_item, op_mod_assign, "%=");
+    else if constexpr (op == '/') exec_div_assign(node, this_item);
+    else exec_mod_assign(node, this_item);
 }
 
 // l[i] op= e on an int element of a list as l[i] = e finds it (l a list

@@ -1604,9 +1604,8 @@ bool run_planned_int_call(TOKEN* node, int64_t& result) {
             return false;
         }
         plan->routine = site->routine;
-        plan->count = count;
     }
-    if (!numbers_only || plan->count != count) return false;
+    if (!numbers_only) return false;
     unclaimed_arguments = nullptr;  // a call starts, as on the general road
     if (run_int_routine(plan->routine, numbers, count, result)) return true;
     if (int_routine_refused(plan->routine)) {

@@ -47,7 +47,6 @@ struct INT_CALL_PLAN final : NODE_PLAN {
     uint64_t generation = 0;
     const TOKEN* parent = nullptr;
     TOKEN* routine = nullptr;  // null while none was found
-    uint32_t count = 0;
     uint32_t misses = 0;
 };
 
