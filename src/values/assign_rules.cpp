@@ -303,12 +303,28 @@ void move_alias(UNION_DATA* dest, UNION_DATA* src) {
     dest->access_mode = access_variable;  // a read-only mode goes with the old link
 }
 
+// An any variable that holds the empty value and that nothing links to,
+// bound as an alias to a cell that is no link: every rule of assign_link
+// passes for it, as for rebinds_plain_alias. A walk's variable is bound so
+// at its first element, in every activation of the routine it runs in.
+bool binds_fresh_any(const UNION_DATA* dest, const UNION_DATA* src) {
+    return dest->tag == tag_any && dest->payload == nullptr && dest->referrers == nullptr &&
+           dest->scope_variable != 0 && src != dest && !is_link_cell(src);
+}
+
 }  // namespace
 
 const char* assign_link(UNION_DATA* dest, UNION_DATA* src, char kind) {
-    if (kind == link_kind_alias && rebinds_plain_alias(dest, src)) {
-        move_alias(dest, src);
-        return nullptr;
+    if (kind == link_kind_alias) {
+        if (rebinds_plain_alias(dest, src)) {
+            move_alias(dest, src);
+            return nullptr;
+        }
+        if (binds_fresh_any(dest, src)) {
+            destroy_payload(dest, false);
+            link_cell(dest, src, kind);
+            return nullptr;
+        }
     }
     switch (kind) {
     case 'p':
