@@ -52,14 +52,7 @@ void run_named_call(TOKEN* node, RESULT_ITEM this_item, RESULT_LIST& results) {
     if constexpr (fast_paths) {
         int64_t value = 0;
         if (call_int_routine_at_once(node, value)) {
-            // The number goes where the general road would hand it.
-            auto number = std::make_unique<INT_DATA>();
-            number->assign_int64(value);
-            if (int_result_request.node == node && int_result_request.slot != nullptr) {
-                int_result_request.slot->number = std::move(number);
-            } else {
-                results.append(RESULT_ITEM{new_int_cell(std::move(number)), access_function_result, 1});
-            }
+            deliver_int_result(value, int_result_request.node == node ? int_result_request.slot : nullptr, results);
             int_result_request = INT_RESULT_REQUEST{};
             return;
         }

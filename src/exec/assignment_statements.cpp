@@ -1369,6 +1369,7 @@ void exec_element_update(TOKEN* node, RESULT_ITEM this_item) {
 // zero that keeps its sign among them).
 template <char op>
 bool element_update(TOKEN* node, RESULT_ITEM this_item) {
+    if constexpr (!fast_paths) return false;
     if (!element_target(node)) return false;
     const bool done = read_with_members(this_item, [node] {
         UNION_DATA* element = fast_stored_element(node->left);
@@ -1485,13 +1486,13 @@ void exec_mul_assign(TOKEN* node, RESULT_ITEM this_item) {
 
 void exec_div_assign(TOKEN* node, RESULT_ITEM this_item) {
     if (fast_slot_assignment(node, '/')) return;
-    if (fast_paths && element_update<'/'>(node, this_item)) return;
+    if (element_update<'/'>(node, this_item)) return;
     exec_assignment(node, this_item, op_div_assign, "/=");
 }
 
 void exec_mod_assign(TOKEN* node, RESULT_ITEM this_item) {
     if (fast_slot_assignment(node, '%')) return;
-    if (fast_paths && element_update<'%'>(node, this_item)) return;
+    if (element_update<'%'>(node, this_item)) return;
     exec_assignment(node, this_item, op_mod_assign, "%=");
 }
 

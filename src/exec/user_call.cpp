@@ -1078,17 +1078,21 @@ __attribute__((noinline)) bool run_on_machine_ints(const USER_ROUTINE_CALL& call
     }
     int64_t value = 0;
     if (!run_int_routine(routine, arguments, static_cast<uint32_t>(count), value)) return false;
-    auto number = std::make_unique<INT_DATA>();
-    number->assign_int64(value);
-    if (call.int_result != nullptr) {
-        call.int_result->number = std::move(number);
-    } else {
-        call.results->append(RESULT_ITEM{new_int_cell(std::move(number)), access_function_result, 1});
-    }
+    deliver_int_result(value, call.int_result, *call.results);
     return true;
 }
 
 }  // namespace
+
+void deliver_int_result(int64_t value, INT_RESULT_SLOT* slot, RESULT_LIST& results) {
+    auto number = std::make_unique<INT_DATA>();
+    number->assign_int64(value);
+    if (slot != nullptr) {
+        slot->number = std::move(number);
+    } else {
+        results.append(RESULT_ITEM{new_int_cell(std::move(number)), access_function_result, 1});
+    }
+}
 
 void run_user_routine(const USER_ROUTINE_CALL& call, TOKEN* routine, bool crossed_type) {
     PREPARED_ROUTINE* known = known_prepared(routine);

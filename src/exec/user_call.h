@@ -33,6 +33,11 @@ struct INT_RESULT_REQUEST {
 };
 extern INT_RESULT_REQUEST int_result_request;
 
+// Hands on a function's result computed on machine ints as the general
+// road hands an int result: into the slot asked for, else as a new int
+// cell appended to the results.
+void deliver_int_result(int64_t value, INT_RESULT_SLOT* slot, RESULT_LIST& results);
+
 // Asks for the result of the node as a number alone while it lives.
 class INT_RESULT_ASK {
 public:
